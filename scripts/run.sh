@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and starts Kestrame. Arguments go to the program (a planogram
+# file to open).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+scripts/build.sh
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "Kestrame needs a display, and none was found (DISPLAY and WAYLAND_DISPLAY are empty)." >&2
+    echo "To run it on a virtual display: xvfb-run -a scripts/run.sh" >&2
+    exit 1
+fi
+exec build/src/app/kestrame "$@"

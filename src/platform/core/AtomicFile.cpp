@@ -1,0 +1,104 @@
+#include "platform/core/AtomicFile.h"
+
+#include "platform/core/Exceptions.h"
+#include "platform/core/FilePaths.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+constexpr size_t BufferLimit = 1 << 16;
+
+// New files get the permissions the user's umask allows; a replaced file keeps its own.
+mode_t ModeForTarget(const std::string& nativeTarget)
+{
+    struct stat info;
+    if (::stat(nativeTarget.c_str(), &info) == 0)
+        return info.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+AtomicFileWriter::AtomicFileWriter(std::string_view fileName)
+    : fileName_(fileName), nativeTarget_(NativePath(fileName))
+{
+    std::string pattern = nativeTarget_ + ".tmpXXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    handle_ = ::mkostemp(name.data(), O_CLOEXEC);
+    if (handle_ < 0)
+        throw EFCreateError("Cannot create file \"" + fileName_ + "\". " + SysErrorMessage(errno));
+    nativeTemporary_ = name.data();
+    ::fchmod(handle_, ModeForTarget(nativeTarget_));
+}
+
+AtomicFileWriter::~AtomicFileWriter() { Discard(); }
+
+void AtomicFileWriter::Discard()
+{
+    if (handle_ >= 0) {
+        ::close(handle_);
+        handle_ = -1;
+        ::unlink(nativeTemporary_.c_str());
+    }
+}
+
+void AtomicFileWriter::Fail(int errorNumber)
+{
+    Discard();
+    throw EWriteError("Cannot write file \"" + fileName_ + "\". " + SysErrorMessage(errorNumber));
+}
+
+void AtomicFileWriter::FlushBuffer()
+{
+    size_t done = 0;
+    while (done < buffer_.size()) {
+        const ssize_t put = ::write(handle_, buffer_.data() + done, buffer_.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            Fail(put < 0 ? errno : EIO);
+        done += static_cast<size_t>(put);
+    }
+    buffer_.clear();
+}
+
+void AtomicFileWriter::Write(const void* data, size_t size)
+{
+    if (handle_ < 0)
+        throw EWriteError("Cannot write file \"" + fileName_ + "\".");
+    buffer_.append(static_cast<const char*>(data), size);
+    if (buffer_.size() >= BufferLimit)
+        FlushBuffer();
+}
+
+void AtomicFileWriter::Commit()
+{
+    if (handle_ < 0)
+        throw EWriteError("Cannot write file \"" + fileName_ + "\".");
+    FlushBuffer();
+    if (::fsync(handle_) != 0 && errno != EINVAL)
+        Fail(errno);
+    const int closeResult = ::close(handle_);
+    handle_ = -1;
+    if (closeResult != 0 || ::rename(nativeTemporary_.c_str(), nativeTarget_.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(nativeTemporary_.c_str());
+        throw EWriteError("Cannot write file \"" + fileName_ + "\". " + SysErrorMessage(error));
+    }
+}
+
+void TextFileWriter::WriteLine(std::string_view line)
+{
+    writer_.Write(line);
+    writer_.Write("\r\n");
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Writes a file so that a failed save never destroys the only good copy: the bytes go to a temporary
+// file beside the target, every write and the close are checked, and only then is the temporary
+// renamed over the target. Dropped without Commit, the temporary is removed and the target stays.
+class AtomicFileWriter {
+public:
+    // Raises EFCreateError when the temporary file can't be made.
+    explicit AtomicFileWriter(std::string_view fileName);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // Raise EWriteError with the file name and the system's reason.
+    void Write(const void* data, size_t size);
+    void Write(std::string_view text) { Write(text.data(), text.size()); }
+    void Commit();
+
+    const std::string& FileName() const { return fileName_; }
+
+private:
+    [[noreturn]] void Fail(int errorNumber);
+    void FlushBuffer();
+    void Discard();
+
+    std::string fileName_;
+    std::string nativeTarget_;
+    std::string nativeTemporary_;
+    std::string buffer_;
+    int handle_ = -1;
+};
+
+// Writes text lines, each ended by CR LF, through an AtomicFileWriter.
+class TextFileWriter {
+public:
+    explicit TextFileWriter(std::string_view fileName) : writer_(fileName) {}
+    void WriteLine(std::string_view line);
+    void Commit() { writer_.Commit(); }
+
+private:
+    AtomicFileWriter writer_;
+};

@@ -1,0 +1,126 @@
+#include "platform/core/CodePage.h"
+
+#include <QString>
+
+#include <array>
+
+namespace {
+
+// Unicode of the bytes 0x80-0x9F.
+constexpr std::array<char16_t, 32> HighControlBlock = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t ByteToUnicode(unsigned char byte)
+{
+    if (byte >= 0x80 && byte <= 0x9F)
+        return HighControlBlock[byte - 0x80];
+    return byte;
+}
+
+int UnicodeToByte(char32_t code)
+{
+    if (code < 0x80 || (code >= 0xA0 && code <= 0xFF))
+        return static_cast<int>(code);
+    for (size_t i = 0; i < HighControlBlock.size(); ++i)
+        if (HighControlBlock[i] == code)
+            return static_cast<int>(0x80 + i);
+    return '?';
+}
+
+void AppendUtf8(std::string& out, char32_t code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// Decodes one UTF-8 sequence at text[pos]; returns false on a malformed one (pos then skips a byte).
+bool DecodeUtf8(std::string_view text, size_t& pos, char32_t& code)
+{
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    int length = 0;
+    char32_t minimum = 0;
+    if (lead < 0x80) {
+        code = lead;
+        ++pos;
+        return true;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2, code = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, code = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, code = lead & 0x07, minimum = 0x10000;
+    } else {
+        ++pos;
+        return false;
+    }
+    if (pos + length > text.size()) {
+        ++pos;
+        return false;
+    }
+    for (int i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[pos + i]);
+        if ((next & 0xC0) != 0x80) {
+            ++pos;
+            return false;
+        }
+        code = (code << 6) | (next & 0x3F);
+    }
+    pos += length;
+    return code >= minimum && code <= 0x10FFFF;
+}
+
+} // namespace
+
+std::string Win1252ToUtf8(std::string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    for (char c : text)
+        AppendUtf8(result, ByteToUnicode(static_cast<unsigned char>(c)));
+    return result;
+}
+
+std::string Utf8ToWin1252(std::string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    size_t pos = 0;
+    while (pos < text.size()) {
+        char32_t code = 0;
+        result += static_cast<char>(DecodeUtf8(text, pos, code) ? UnicodeToByte(code) : '?');
+    }
+    return result;
+}
+
+QString toQString(std::string_view text)
+{
+    QString result;
+    result.reserve(static_cast<qsizetype>(text.size()));
+    for (char c : text)
+        result += QChar(static_cast<char16_t>(ByteToUnicode(static_cast<unsigned char>(c))));
+    return result;
+}
+
+std::string fromQString(const QString& text)
+{
+    std::string result;
+    result.reserve(static_cast<size_t>(text.size()));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        // A surrogate pair is one character outside Windows-1252.
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        result += static_cast<char>(c.isSurrogate() ? '?' : UnicodeToByte(c.unicode()));
+    }
+    return result;
+}

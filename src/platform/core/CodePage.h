@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class QString;
+
+// Text in the model is Windows-1252 bytes, as the files hold it; these are the only conversions to
+// and from Unicode. Every byte 0x00-0xFF round-trips: the five bytes Windows-1252 leaves undefined
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 control characters of the same number.
+std::string Win1252ToUtf8(std::string_view text);
+// Characters Windows-1252 cannot hold, and malformed UTF-8, become '?'.
+std::string Utf8ToWin1252(std::string_view text);
+
+QString toQString(std::string_view text);
+std::string fromQString(const QString& text);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <exception>
+#include <string>
+
+// The base of every exception the program raises; its message is the text the user sees.
+class Exception : public std::exception {
+public:
+    explicit Exception(std::string message) : message_(std::move(message)) {}
+    const char* what() const noexcept override { return message_.c_str(); }
+    const std::string& Message() const { return message_; }
+
+private:
+    std::string message_;
+};
+
+#define KESTRAME_EXCEPTION(Name, Base)                                                                       \
+    class Name : public Base {                                                                               \
+    public:                                                                                                  \
+        using Base::Base;                                                                                    \
+    };
+
+KESTRAME_EXCEPTION(EConvertError, Exception)
+KESTRAME_EXCEPTION(EStreamError, Exception)
+KESTRAME_EXCEPTION(EReadError, EStreamError)
+KESTRAME_EXCEPTION(EWriteError, EStreamError)
+KESTRAME_EXCEPTION(EFOpenError, EStreamError)
+KESTRAME_EXCEPTION(EFCreateError, EStreamError)
+KESTRAME_EXCEPTION(EStringListError, Exception)
+KESTRAME_EXCEPTION(EInOutError, Exception)
+
+// The text of an operating-system error number, as the class library appends it to file errors.
+std::string SysErrorMessage(int errorNumber);

@@ -1,0 +1,141 @@
+#include "platform/core/FilePaths.h"
+
+#include "platform/core/CodePage.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+bool IsDelimiter(char c) { return c == '\\' || c == '/'; }
+
+bool IsDelimiterOrDrive(char c) { return IsDelimiter(c) || c == ':'; }
+
+// Index just after the last delimiter or drive colon (0 when there is none).
+size_t FileNameStart(std::string_view path)
+{
+    for (size_t i = path.size(); i > 0; --i)
+        if (IsDelimiterOrDrive(path[i - 1]))
+            return i;
+    return 0;
+}
+
+bool StatPath(std::string_view path, struct stat& info) { return ::stat(NativePath(path).c_str(), &info) == 0; }
+
+} // namespace
+
+std::string ExtractFileName(std::string_view path) { return std::string(path.substr(FileNameStart(path))); }
+
+std::string ExtractFilePath(std::string_view path) { return std::string(path.substr(0, FileNameStart(path))); }
+
+std::string ExtractFileDir(std::string_view path)
+{
+    size_t end = FileNameStart(path);
+    // Keep the root delimiter and a drive's colon: "/" and "C:" stay folders.
+    if (end > 1 && IsDelimiter(path[end - 1]) && !IsDelimiterOrDrive(path[end - 2]))
+        --end;
+    return std::string(path.substr(0, end));
+}
+
+std::string ExtractFileExt(std::string_view path)
+{
+    const size_t nameStart = FileNameStart(path);
+    const size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || dot < nameStart)
+        return {};
+    return std::string(path.substr(dot));
+}
+
+std::string ChangeFileExt(std::string_view path, std::string_view extension)
+{
+    const size_t nameStart = FileNameStart(path);
+    size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || dot < nameStart)
+        dot = path.size();
+    return std::string(path.substr(0, dot)) + std::string(extension);
+}
+
+std::string IncludeTrailingPathDelimiter(std::string_view path)
+{
+    std::string result(path);
+    if (!result.empty() && IsDelimiter(result.back()))
+        return result;
+    const size_t lastDelimiter = path.find_last_of("\\/");
+    const bool windowsStyle = lastDelimiter != std::string_view::npos && path[lastDelimiter] == '\\';
+    result += windowsStyle ? '\\' : '/';
+    return result;
+}
+
+std::string NativePath(std::string_view path)
+{
+    std::string native = Win1252ToUtf8(path);
+    for (char& c : native)
+        if (c == '\\')
+            c = '/';
+    return native;
+}
+
+std::string ModelPath(std::string_view nativePath) { return Utf8ToWin1252(nativePath); }
+
+FILE* OpenFile(std::string_view path, const char* mode) { return std::fopen(NativePath(path).c_str(), mode); }
+
+int OpenFileDescriptor(std::string_view path, int flags, int mode)
+{
+    int fd;
+    do
+        fd = ::open(NativePath(path).c_str(), flags | O_CLOEXEC, mode);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+bool FileExists(std::string_view path)
+{
+    struct stat info;
+    return StatPath(path, info) && S_ISREG(info.st_mode);
+}
+
+bool DirectoryExists(std::string_view path)
+{
+    struct stat info;
+    return StatPath(path, info) && S_ISDIR(info.st_mode);
+}
+
+bool DeleteFile(std::string_view path) { return ::unlink(NativePath(path).c_str()) == 0; }
+
+bool RenameFile(std::string_view from, std::string_view to)
+{
+    return ::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+}
+
+bool ForceDirectories(std::string_view path)
+{
+    if (path.empty())
+        return false;
+    if (DirectoryExists(path))
+        return true;
+    const std::string parent = ExtractFileDir(path);
+    if (!parent.empty() && parent != path && !ForceDirectories(parent))
+        return false;
+    return ::mkdir(NativePath(path).c_str(), 0777) == 0 || DirectoryExists(path);
+}
+
+std::vector<std::string> ListFiles(std::string_view folder)
+{
+    std::vector<std::string> names;
+    const std::string nativeFolder = NativePath(folder.empty() ? std::string_view(".") : folder);
+    DIR* dir = ::opendir(nativeFolder.c_str());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat info;
+        const std::string full = nativeFolder + "/" + entry->d_name;
+        if (::stat(full.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            names.push_back(ModelPath(entry->d_name));
+    }
+    ::closedir(dir);
+    return names;
+}

@@ -1,0 +1,17 @@
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    // Tests never depend on the user's display, settings or program folder.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static TemporaryFolder settingsFolder;
+    setenv("KESTRAME_CONFIG_DIR", settingsFolder.Path().c_str(), 1);
+    QApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

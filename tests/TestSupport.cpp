@@ -1,0 +1,62 @@
+#include "TestSupport.h"
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+
+TemporaryFolder::TemporaryFolder()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "kestrame-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a temporary folder");
+    path_ = pattern;
+}
+
+TemporaryFolder::~TemporaryFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void WriteWholeFile(const std::string& path, std::string_view bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string RunCommand(const std::string& command, int* status)
+{
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        throw std::runtime_error("cannot run " + command);
+    char buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, got);
+    const int result = pclose(pipe);
+    if (status)
+        *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+    return output;
+}
+
+CommaLocale::CommaLocale()
+{
+    previous_ = std::setlocale(LC_ALL, nullptr);
+    active_ = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+}
+
+CommaLocale::~CommaLocale() { std::setlocale(LC_ALL, previous_.c_str()); }

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TemporaryFolder {
+public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    // The folder's path, without a final delimiter.
+    const std::string& Path() const { return path_; }
+    std::string File(std::string_view name) const { return path_ + "/" + std::string(name); }
+
+private:
+    std::string path_;
+};
+
+std::string ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, std::string_view bytes);
+
+// Runs a shell command; returns its standard output, and its exit status in `status`.
+std::string RunCommand(const std::string& command, int* status = nullptr);
+
+// Switches the C library's numeric formats to a comma locale while it lives.
+class CommaLocale {
+public:
+    CommaLocale();
+    ~CommaLocale();
+    bool Active() const { return active_; }
+
+private:
+    std::string previous_;
+    bool active_ = false;
+};

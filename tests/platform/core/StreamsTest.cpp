@@ -1,0 +1,168 @@
+#include "platform/core/AtomicFile.h"
+#include "platform/core/Exceptions.h"
+#include "platform/core/Streams.h"
+#include "platform/core/TextFile.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+// Makes every write beyond `bytes` fail with EFBIG while it lives; CI runs as root, so a read-only
+// folder would not stop a write.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+} // namespace
+
+TEST(Streams, MemoryStreamReadsShortAndRaisesAtEnd)
+{
+    TMemoryStream stream;
+    stream.WriteBuffer("abcdef", 6);
+    EXPECT_EQ(stream.Position(), 6);
+    EXPECT_EQ(stream.Size(), 6);
+    stream.SetPosition(4);
+    char buffer[8] = {};
+    EXPECT_EQ(stream.Read(buffer, 8), 2);
+    EXPECT_EQ(std::string(buffer, 2), "ef");
+    EXPECT_EQ(stream.Read(buffer, 8), 0);
+    stream.SetPosition(5);
+    try {
+        stream.ReadBuffer(buffer, 2);
+        FAIL();
+    } catch (const EReadError& error) {
+        EXPECT_EQ(error.Message(), "Stream read error");
+    }
+}
+
+TEST(Streams, SeekModes)
+{
+    TMemoryStream stream;
+    stream.WriteBuffer("0123456789", 10);
+    EXPECT_EQ(stream.Seek(3, TSeekOrigin::soBeginning), 3);
+    EXPECT_EQ(stream.Seek(2, TSeekOrigin::soCurrent), 5);
+    EXPECT_EQ(stream.Seek(-1, TSeekOrigin::soEnd), 9);
+    char c;
+    stream.ReadBuffer(&c, 1);
+    EXPECT_EQ(c, '9');
+    // Writing past the end grows the stream with zero bytes in the gap.
+    stream.Seek(12, TSeekOrigin::soBeginning);
+    stream.WriteBuffer("x", 1);
+    EXPECT_EQ(stream.Size(), 13);
+    EXPECT_EQ(stream.Memory()[10], 0);
+    stream.SetSize(4);
+    EXPECT_EQ(stream.Position(), 4);
+}
+
+TEST(Streams, FileStreamRoundTripAndErrors)
+{
+    TemporaryFolder folder;
+    const std::string path = folder.File("data.bin");
+    {
+        TFileStream out(path, fmCreate);
+        out.WriteBuffer("hello world", 11);
+    }
+    TFileStream in(path, fmOpenRead);
+    EXPECT_EQ(in.Size(), 11);
+    in.Seek(-5, TSeekOrigin::soEnd);
+    char buffer[16] = {};
+    EXPECT_EQ(in.Read(buffer, 16), 5);
+    EXPECT_EQ(std::string(buffer, 5), "world");
+    EXPECT_THROW(in.ReadBuffer(buffer, 1), EReadError);
+
+    try {
+        TFileStream missing(folder.File("missing.bin"), fmOpenRead);
+        FAIL();
+    } catch (const EFOpenError& error) {
+        EXPECT_EQ(error.Message().rfind("Cannot open file \"" + folder.File("missing.bin") + "\". ", 0), 0u);
+    }
+    EXPECT_THROW(TFileStream(folder.File("no/such/dir.bin"), fmCreate), EFCreateError);
+
+    TMemoryStream copy;
+    copy.LoadFromFile(path);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(copy.Memory()), 11), "hello world");
+}
+
+TEST(AtomicFile, ReplacesTargetOnlyOnCommit)
+{
+    TemporaryFolder folder;
+    const std::string path = folder.File("plan.kqf");
+    WriteWholeFile(path, "old");
+    {
+        AtomicFileWriter writer(path);
+        writer.Write("new contents");
+        EXPECT_EQ(ReadWholeFile(path), "old");
+    }
+    EXPECT_EQ(ReadWholeFile(path), "old");
+    AtomicFileWriter writer(path);
+    writer.Write("new contents");
+    writer.Commit();
+    EXPECT_EQ(ReadWholeFile(path), "new contents");
+    // No temporary file stays behind.
+    EXPECT_EQ(RunCommand("ls -A '" + folder.Path() + "' | wc -l"), "1\n");
+}
+
+TEST(AtomicFile, FailedWriteKeepsOldFileAndReports)
+{
+    TemporaryFolder folder;
+    const std::string path = folder.File("plan.kqf");
+    WriteWholeFile(path, "the only good copy");
+    const std::string big(256 * 1024, 'x');
+    {
+        FileSizeLimit limit(4096);
+        try {
+            AtomicFileWriter writer(path);
+            writer.Write(big);
+            writer.Commit();
+            FAIL() << "the write should have failed";
+        } catch (const EWriteError& error) {
+            EXPECT_NE(error.Message().find("plan.kqf"), std::string::npos);
+        }
+    }
+    EXPECT_EQ(ReadWholeFile(path), "the only good copy");
+    EXPECT_EQ(RunCommand("ls -A '" + folder.Path() + "' | wc -l"), "1\n");
+}
+
+TEST(TextFile, LinesOfAnyLengthWithLfOrCrLf)
+{
+    TemporaryFolder folder;
+    const std::string path = folder.File("lines.txt");
+    const std::string longLine(100000, 'k');
+    WriteWholeFile(path, "one\r\ntwo\n" + longLine + "\r\n\r\nlast");
+    const auto lines = ReadTextFileLines(path);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "one");
+    EXPECT_EQ(lines[1], "two");
+    EXPECT_EQ(lines[2], longLine);
+    EXPECT_EQ(lines[3], "");
+    EXPECT_EQ(lines[4], "last");
+
+    TextFileWriter writer(path);
+    writer.WriteLine("a=1");
+    writer.WriteLine("");
+    writer.Commit();
+    EXPECT_EQ(ReadWholeFile(path), "a=1\r\n\r\n");
+    EXPECT_THROW(ReadTextFileLines(folder.File("missing.txt")), EFOpenError);
+}
