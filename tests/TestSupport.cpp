@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -60,3 +61,18 @@ CommaLocale::CommaLocale()
 }
 
 CommaLocale::~CommaLocale() { std::setlocale(LC_ALL, previous_.c_str()); }
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes)
+{
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previousHandler_);
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/resource.h>
+
 #include <string>
 #include <string_view>
 
@@ -35,4 +37,18 @@ public:
 private:
     std::string previous_;
     bool active_ = false;
+};
+
+// Makes every write beyond `bytes` fail with EFBIG while it lives (SIGXFSZ ignored). CI runs as
+// root, so a read-only folder would not stop a write.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = nullptr;
 };

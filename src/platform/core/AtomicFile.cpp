@@ -35,8 +35,10 @@ AtomicFileWriter::AtomicFileWriter(std::string_view fileName)
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     handle_ = ::mkostemp(name.data(), O_CLOEXEC);
-    if (handle_ < 0)
-        throw EFCreateError("Cannot create file \"" + fileName_ + "\". " + SysErrorMessage(errno));
+    if (handle_ < 0) {
+        const int error = errno;
+        throw EFCreateError("Cannot create file \"" + fileName_ + "\". " + SysErrorMessage(error), error);
+    }
     nativeTemporary_ = name.data();
     ::fchmod(handle_, ModeForTarget(nativeTarget_));
 }
@@ -55,7 +57,7 @@ void AtomicFileWriter::Discard()
 void AtomicFileWriter::Fail(int errorNumber)
 {
     Discard();
-    throw EWriteError("Cannot write file \"" + fileName_ + "\". " + SysErrorMessage(errorNumber));
+    throw EWriteError("Cannot write file \"" + fileName_ + "\". " + SysErrorMessage(errorNumber), errorNumber);
 }
 
 void AtomicFileWriter::FlushBuffer()
@@ -93,7 +95,7 @@ void AtomicFileWriter::Commit()
     if (closeResult != 0 || ::rename(nativeTemporary_.c_str(), nativeTarget_.c_str()) != 0) {
         const int error = errno;
         ::unlink(nativeTemporary_.c_str());
-        throw EWriteError("Cannot write file \"" + fileName_ + "\". " + SysErrorMessage(error));
+        throw EWriteError("Cannot write file \"" + fileName_ + "\". " + SysErrorMessage(error), error);
     }
 }
 

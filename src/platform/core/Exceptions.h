@@ -21,7 +21,19 @@ private:
     };
 
 KESTRAME_EXCEPTION(EConvertError, Exception)
-KESTRAME_EXCEPTION(EStreamError, Exception)
+// A stream or file error; carries the system's error number when one caused it.
+class EStreamError : public Exception {
+public:
+    explicit EStreamError(std::string message, int errorCode = 0)
+        : Exception(std::move(message)), errorCode_(errorCode)
+    {
+    }
+    int ErrorCode() const { return errorCode_; }
+
+private:
+    int errorCode_;
+};
+
 KESTRAME_EXCEPTION(EReadError, EStreamError)
 KESTRAME_EXCEPTION(EWriteError, EStreamError)
 KESTRAME_EXCEPTION(EFOpenError, EStreamError)

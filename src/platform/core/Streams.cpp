@@ -62,10 +62,11 @@ TFileStream::TFileStream(std::string_view fileName, TFileMode mode) : fileName_(
         flags = O_RDWR | O_CREAT | O_TRUNC;
     handle_ = OpenFileDescriptor(fileName, flags);
     if (handle_ < 0) {
-        const std::string reason = SysErrorMessage(errno);
+        const int error = errno;
+        const std::string reason = SysErrorMessage(error);
         if (mode == fmCreate)
-            throw EFCreateError("Cannot create file \"" + fileName_ + "\". " + reason);
-        throw EFOpenError("Cannot open file \"" + fileName_ + "\". " + reason);
+            throw EFCreateError("Cannot create file \"" + fileName_ + "\". " + reason, error);
+        throw EFOpenError("Cannot open file \"" + fileName_ + "\". " + reason, error);
     }
 }
 
