@@ -1,9 +1,10 @@
-#include <QApplication>
+#include "platform/ui/Application.h"
+
 #include <QMainWindow>
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
+    TApplication application(argc, argv);
     QMainWindow mainWindow;
     mainWindow.setWindowTitle("Kestrame");
     mainWindow.resize(1024, 768);

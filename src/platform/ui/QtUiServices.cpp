@@ -1,0 +1,222 @@
+#include "platform/ui/QtUiServices.h"
+
+#include "platform/core/CodePage.h"
+#include "platform/core/FilePaths.h"
+#include "platform/ui/FileFilter.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace {
+
+QMessageBox::StandardButtons StandardButtons(MsgButtons buttons)
+{
+    switch (buttons) {
+    case MsgButtons::OK:
+        return QMessageBox::Ok;
+    case MsgButtons::OKCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case MsgButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case MsgButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MsgButtons::RetryCancel:
+        return QMessageBox::Retry | QMessageBox::Cancel;
+    case MsgButtons::AbortRetryIgnore:
+        return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon BoxIcon(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::Error:
+        return QMessageBox::Critical;
+    case MsgIcon::Warning:
+        return QMessageBox::Warning;
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    case MsgIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+MsgAnswer Answer(int button, MsgButtons buttons)
+{
+    switch (button) {
+    case QMessageBox::Ok:
+        return MsgAnswer::OK;
+    case QMessageBox::Cancel:
+        return MsgAnswer::Cancel;
+    case QMessageBox::Yes:
+        return MsgAnswer::Yes;
+    case QMessageBox::No:
+        return MsgAnswer::No;
+    case QMessageBox::Retry:
+        return MsgAnswer::Retry;
+    case QMessageBox::Abort:
+        return MsgAnswer::Abort;
+    case QMessageBox::Ignore:
+        return MsgAnswer::Ignore;
+    }
+    // Closed by the window's close button: what the box's cancelling button would have given.
+    return buttons == MsgButtons::OK ? MsgAnswer::OK : MsgAnswer::Cancel;
+}
+
+QColor ToQColor(DialogColor color)
+{
+    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF), static_cast<int>((color >> 16) & 0xFF));
+}
+
+DialogColor FromQColor(const QColor& color)
+{
+    return static_cast<DialogColor>(color.red()) | (static_cast<DialogColor>(color.green()) << 8)
+        | (static_cast<DialogColor>(color.blue()) << 16);
+}
+
+QFont ToQFont(const FontChoice& choice)
+{
+    QFont font(toQString(choice.name));
+    if (choice.size > 0)
+        font.setPointSize(choice.size);
+    font.setBold((choice.style & FontBold) != 0);
+    font.setItalic((choice.style & FontItalic) != 0);
+    font.setUnderline((choice.style & FontUnderline) != 0);
+    font.setStrikeOut((choice.style & FontStrikeOut) != 0);
+    return font;
+}
+
+FontChoice FromQFont(const QFont& font, DialogColor color)
+{
+    FontChoice choice;
+    choice.name = fromQString(font.family());
+    choice.size = font.pointSize();
+    choice.style = (font.bold() ? FontBold : 0) | (font.italic() ? FontItalic : 0) | (font.underline() ? FontUnderline : 0)
+        | (font.strikeOut() ? FontStrikeOut : 0);
+    choice.color = color;
+    return choice;
+}
+
+} // namespace
+
+QWidget* DialogParent() { return QApplication::activeWindow(); }
+
+QtUiServices::QtUiServices() = default;
+
+QtUiServices::~QtUiServices() = default;
+
+QPrinter& QtUiServices::Printer()
+{
+    if (printer_)
+        return *printer_;
+    if (!ownPrinter_)
+        ownPrinter_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *ownPrinter_;
+}
+
+MsgAnswer QtUiServices::MessageBox(std::string_view text, std::string_view caption, MsgButtons buttons, MsgIcon icon)
+{
+    QMessageBox box(BoxIcon(icon), toQString(caption), toQString(text), StandardButtons(buttons), DialogParent());
+    return Answer(box.exec(), buttons);
+}
+
+std::string QtUiServices::InputBox(std::string_view caption, std::string_view prompt, std::string_view defaultValue)
+{
+    bool accepted = false;
+    const QString answer = QInputDialog::getText(DialogParent(), toQString(caption), toQString(prompt), QLineEdit::Normal,
+                                                 toQString(defaultValue), &accepted);
+    return accepted ? fromQString(answer) : std::string(defaultValue);
+}
+
+std::optional<FileDialogResult> QtUiServices::FileDialog(const FileDialogOptions& options, bool save)
+{
+    QFileDialog dialog(DialogParent(), toQString(options.title));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    QStringList names;
+    for (const std::string& name : QtNameFilters(options.filter))
+        names.append(toQString(name));
+    if (!names.isEmpty()) {
+        dialog.setNameFilters(names);
+        const int index = options.filterIndex >= 1 && options.filterIndex <= names.size() ? options.filterIndex - 1 : 0;
+        dialog.selectNameFilter(names[index]);
+    }
+    if (!options.initialDir.empty())
+        dialog.setDirectory(QString::fromStdString(NativePath(options.initialDir)));
+    if (!options.fileName.empty())
+        dialog.selectFile(QString::fromStdString(NativePath(options.fileName)));
+    if (!options.defaultExt.empty())
+        dialog.setDefaultSuffix(toQString(options.defaultExt));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    FileDialogResult result;
+    result.fileName = ModelPath(dialog.selectedFiles().first().toStdString());
+    result.filterIndex = static_cast<int>(names.indexOf(dialog.selectedNameFilter())) + 1;
+    if (result.filterIndex < 1)
+        result.filterIndex = options.filterIndex;
+    return result;
+}
+
+std::optional<FileDialogResult> QtUiServices::OpenDialog(const FileDialogOptions& options)
+{
+    return FileDialog(options, false);
+}
+
+std::optional<FileDialogResult> QtUiServices::SaveDialog(const FileDialogOptions& options)
+{
+    return FileDialog(options, true);
+}
+
+std::optional<DialogColor> QtUiServices::ColorDialog(DialogColor initial)
+{
+    const QColor chosen = QColorDialog::getColor(ToQColor(initial), DialogParent());
+    if (!chosen.isValid())
+        return std::nullopt;
+    return FromQColor(chosen);
+}
+
+std::optional<FontChoice> QtUiServices::FontDialog(const FontChoice& initial)
+{
+    bool accepted = false;
+    const QFont chosen = QFontDialog::getFont(&accepted, ToQFont(initial), DialogParent());
+    if (!accepted)
+        return std::nullopt;
+    return FromQFont(chosen, initial.color);
+}
+
+bool QtUiServices::PrintDialog(PrintChoice& choice)
+{
+    QPrinter& printer = Printer();
+    QPrintDialog dialog(&printer, DialogParent());
+    dialog.setMinMax(choice.minPage, choice.maxPage);
+    printer.setCopyCount(choice.copies);
+    printer.setCollateCopies(choice.collate);
+    printer.setFromTo(choice.allPages ? 0 : choice.fromPage, choice.allPages ? 0 : choice.toPage);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    choice.copies = printer.copyCount();
+    choice.collate = printer.collateCopies();
+    choice.allPages = printer.printRange() != QPrinter::PageRange;
+    if (!choice.allPages) {
+        choice.fromPage = printer.fromPage();
+        choice.toPage = printer.toPage();
+    }
+    return true;
+}
+
+bool QtUiServices::PrinterSetupDialog()
+{
+    QPageSetupDialog dialog(&Printer(), DialogParent());
+    return dialog.exec() == QDialog::Accepted;
+}

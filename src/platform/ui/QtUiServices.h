@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/ui/UiServices.h"
+
+#include <memory>
+
+class QPrinter;
+class QWidget;
+
+// UiServices shown with Qt's own boxes and dialogs, over the application's active window.
+class QtUiServices : public UiServices {
+public:
+    QtUiServices();
+    ~QtUiServices() override;
+
+    // The printer the print and printer-setup dialogs configure (not owned); by default one of its own.
+    void SetPrinter(QPrinter* printer) { printer_ = printer; }
+    QPrinter& Printer();
+
+    MsgAnswer MessageBox(std::string_view text, std::string_view caption, MsgButtons buttons, MsgIcon icon) override;
+    std::string InputBox(std::string_view caption, std::string_view prompt, std::string_view defaultValue) override;
+    std::optional<FileDialogResult> OpenDialog(const FileDialogOptions& options) override;
+    std::optional<FileDialogResult> SaveDialog(const FileDialogOptions& options) override;
+    std::optional<DialogColor> ColorDialog(DialogColor initial) override;
+    std::optional<FontChoice> FontDialog(const FontChoice& initial) override;
+    bool PrintDialog(PrintChoice& choice) override;
+    bool PrinterSetupDialog() override;
+
+private:
+    std::optional<FileDialogResult> FileDialog(const FileDialogOptions& options, bool save);
+
+    QPrinter* printer_ = nullptr;
+    std::unique_ptr<QPrinter> ownPrinter_;
+};
+
+// The window dialogs belong to: the active window, else none.
+QWidget* DialogParent();

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/ui/StringGrid.h"
+
+#include <QAbstractTableModel>
+
+// Shows a TStringGrid to Qt's item views: every cell, fixed ones included, is an item; fixed cells
+// are shaded and never editable, the others editable when the grid allows editing.
+class StringGridModel : public QAbstractTableModel, private TStringGrid::Observer {
+    Q_OBJECT
+
+public:
+    explicit StringGridModel(TStringGrid& grid, QObject* parent = nullptr);
+    ~StringGridModel() override;
+
+    TStringGrid& Grid() const { return grid_; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+signals:
+    void currentCellChanged();
+    void colWidthChanged(int col);
+
+private:
+    bool IsFixed(const QModelIndex& index) const;
+
+    void GridAboutToResize() override;
+    void GridResized() override;
+    void CellChanged(int col, int row) override;
+    void CurrentCellChanged() override;
+    void ColWidthChanged(int col) override;
+    void FixedChanged() override;
+
+    TStringGrid& grid_;
+};

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Every message box, input box and common dialog the program shows goes through this interface, so
+// that model code needs no widget and tests can script the answers and check what was shown. Text is
+// Windows-1252, as everywhere in the model.
+
+enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+
+enum class MsgIcon {
+    None,
+    Error, // the stop sign
+    Warning, // the exclamation mark
+    Information,
+    Question,
+    Stop = Error,
+    Exclamation = Warning,
+};
+
+// The values the system's message box returns, so that code comparing with them reads as before.
+enum class MsgAnswer { None = 0, OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+
+// What an open or save dialog is given. `filter` uses the class library's syntax,
+// "Description|*.a;*.b|Other|*.c"; `filterIndex` counts from 1.
+struct FileDialogOptions {
+    std::string title;
+    std::string filter;
+    int filterIndex = 1;
+    std::string initialDir;
+    std::string fileName;
+    std::string defaultExt; // without the dot; added to a typed name that has no extension
+};
+
+struct FileDialogResult {
+    std::string fileName;
+    int filterIndex = 1;
+};
+
+// A colour as the class library keeps it: 0x00BBGGRR.
+using DialogColor = std::uint32_t;
+
+enum FontStyleBits : int { FontBold = 1, FontItalic = 2, FontUnderline = 4, FontStrikeOut = 8 };
+
+struct FontChoice {
+    std::string name = "Arial";
+    int size = 10; // points
+    int style = 0; // FontStyleBits
+    DialogColor color = 0;
+    bool operator==(const FontChoice&) const = default;
+};
+
+// The choices of the print dialog; the printer it picks becomes the program's printer.
+struct PrintChoice {
+    int copies = 1;
+    bool collate = false;
+    bool allPages = true;
+    int fromPage = 1;
+    int toPage = 1;
+    int minPage = 1;
+    int maxPage = 1;
+};
+
+class UiServices {
+public:
+    virtual ~UiServices() = default;
+
+    virtual MsgAnswer MessageBox(std::string_view text, std::string_view caption, MsgButtons buttons,
+                                 MsgIcon icon) = 0;
+    // Cancel returns `defaultValue`, as the class library's input box does.
+    virtual std::string InputBox(std::string_view caption, std::string_view prompt, std::string_view defaultValue) = 0;
+    // Nothing when the user cancels.
+    virtual std::optional<FileDialogResult> OpenDialog(const FileDialogOptions& options) = 0;
+    virtual std::optional<FileDialogResult> SaveDialog(const FileDialogOptions& options) = 0;
+    virtual std::optional<DialogColor> ColorDialog(DialogColor initial) = 0;
+    virtual std::optional<FontChoice> FontDialog(const FontChoice& initial) = 0;
+    // False when the user cancels; else `choice` holds what was chosen.
+    virtual bool PrintDialog(PrintChoice& choice) = 0;
+    virtual bool PrinterSetupDialog() = 0;
+};
+
+// The process-wide services: the one installed by SetUi, else the Qt dialogs.
+UiServices& Ui();
+// Installs `ui` (not owned) for the whole process; nullptr restores the Qt dialogs. Returns the one
+// installed before (nullptr for the Qt dialogs).
+UiServices* SetUi(UiServices* ui);
+
+// The product name, the caption of every box that names no other.
+inline constexpr std::string_view ApplicationTitle = "Kestrame";
+
+// The class library's ShowMessage: the text, the application's title, an OK button, no icon.
+void ShowMessage(std::string_view text);

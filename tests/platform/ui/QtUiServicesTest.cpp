@@ -1,0 +1,95 @@
+#include "platform/ui/QtUiServices.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+// Acts on the next modal dialog as soon as it is shown.
+void WhenModal(std::function<void(QWidget*)> act)
+{
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            act(modal);
+        }
+    });
+    timer->start(5);
+}
+
+} // namespace
+
+TEST(QtUiServices, MessageBoxShowsTextCaptionButtonsAndIcon)
+{
+    QtUiServices ui;
+    QString text, caption;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int buttons = 0;
+    WhenModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        text = box->text();
+        caption = box->windowTitle();
+        icon = box->icon();
+        buttons = static_cast<int>(box->standardButtons());
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(ui.MessageBox("Save changes to caf\xE9?", "Kestrame", MsgButtons::YesNoCancel, MsgIcon::Question), MsgAnswer::No);
+    EXPECT_EQ(text, QString::fromUtf8("Save changes to café?"));
+    EXPECT_EQ(caption, "Kestrame");
+    EXPECT_EQ(icon, QMessageBox::Question);
+    EXPECT_EQ(buttons, static_cast<int>(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel));
+}
+
+TEST(QtUiServices, InputBoxCancelledGivesTheDefault)
+{
+    QtUiServices ui;
+    WhenModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+    EXPECT_EQ(ui.InputBox("Spacing", "Enter space between items", "0"), "0");
+    WhenModal([](QWidget* modal) {
+        auto* input = qobject_cast<QInputDialog*>(modal);
+        input->setTextValue("12");
+        input->accept();
+    });
+    EXPECT_EQ(ui.InputBox("Spacing", "Enter space between items", "0"), "12");
+}
+
+TEST(QtUiServices, SaveDialogReturnsTheFileAndFilterIndex)
+{
+    TemporaryFolder folder;
+    QtUiServices ui;
+    QStringList filters;
+    WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        filters = dialog->nameFilters();
+        dialog->selectNameFilter(filters[1]);
+        dialog->selectFile("plan");
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    FileDialogOptions options;
+    options.title = "Save Planogram";
+    options.filter = "Kestrame File (*.kqf)|*.kqf|Kestrame Template (*.kqt)|*.kqt";
+    options.initialDir = folder.Path();
+    options.defaultExt = "kqf";
+    const auto chosen = ui.SaveDialog(options);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(filters, (QStringList{"Kestrame File (*.kqf)", "Kestrame Template (*.kqt)"}));
+    EXPECT_EQ(chosen->filterIndex, 2);
+    EXPECT_EQ(chosen->fileName.substr(chosen->fileName.size() - 9), "/plan.kqf");
+
+    WhenModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+    EXPECT_FALSE(ui.OpenDialog(options));
+}
