@@ -1,0 +1,380 @@
+#include "platform/graphics/Bitmap.h"
+
+#include "platform/core/Streams.h"
+#include "platform/graphics/BmpFormat.h"
+
+#include <QImage>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+int ReadIndex(int bitsPerPixel, const std::uint8_t* row, int x)
+{
+    switch (bitsPerPixel) {
+    case 1:
+        return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    case 4:
+        return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
+    default:
+        return row[x];
+    }
+}
+
+void WriteIndex(int bitsPerPixel, std::uint8_t* row, int x, int index)
+{
+    switch (bitsPerPixel) {
+    case 1: {
+        const auto bit = static_cast<std::uint8_t>(0x80 >> (x & 7));
+        row[x >> 3] = static_cast<std::uint8_t>(index & 1 ? row[x >> 3] | bit : row[x >> 3] & ~bit);
+        break;
+    }
+    case 4: {
+        std::uint8_t& byte = row[x >> 1];
+        byte =
+            static_cast<std::uint8_t>((x & 1) ? (byte & 0xF0) | (index & 0x0F) : (byte & 0x0F) | ((index & 0x0F) << 4));
+        break;
+    }
+    default:
+        row[x] = static_cast<std::uint8_t>(index);
+    }
+}
+
+// 5 and 6-bit fields scale to the full 0..255 range, truncated.
+std::uint8_t Widen5(unsigned value) { return static_cast<std::uint8_t>(value * 255 / 31); }
+std::uint8_t Widen6(unsigned value) { return static_cast<std::uint8_t>(value * 255 / 63); }
+
+unsigned Word(const std::uint8_t* p) { return static_cast<unsigned>(p[0] | (p[1] << 8)); }
+void PutWord(std::uint8_t* p, unsigned value)
+{
+    p[0] = static_cast<std::uint8_t>(value & 0xFF);
+    p[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+TColor ReadColor(TPixelFormat format, const TPalette& palette, const std::uint8_t* row, int x)
+{
+    switch (format) {
+    case pf1bit:
+    case pf4bit:
+    case pf8bit: {
+        const int index = ReadIndex(BitsPerPixel(format), row, x);
+        return index < palette.Count() ? palette.Color(index) : clBlack;
+    }
+    case pf15bit: {
+        const unsigned w = Word(row + 2 * x);
+        return static_cast<TColor>(RGB(Widen5((w >> 10) & 31), Widen5((w >> 5) & 31), Widen5(w & 31)));
+    }
+    case pf16bit: {
+        const unsigned w = Word(row + 2 * x);
+        return static_cast<TColor>(RGB(Widen5((w >> 11) & 31), Widen6((w >> 5) & 63), Widen5(w & 31)));
+    }
+    case pf24bit: {
+        const std::uint8_t* p = row + 3 * x;
+        return static_cast<TColor>(RGB(p[2], p[1], p[0]));
+    }
+    default: {
+        const std::uint8_t* p = row + 4 * x;
+        return static_cast<TColor>(RGB(p[2], p[1], p[0]));
+    }
+    }
+}
+
+void WriteColor(TPixelFormat format, const TPalette& palette, std::uint8_t* row, int x, TColor color)
+{
+    const auto rgb = static_cast<COLORREF>(ColorToRGB(color));
+    const unsigned r = GetRValue(rgb), g = GetGValue(rgb), b = GetBValue(rgb);
+    switch (format) {
+    case pf1bit:
+    case pf4bit:
+    case pf8bit:
+        WriteIndex(BitsPerPixel(format), row, x, std::max(0, palette.NearestIndex(color)));
+        break;
+    case pf15bit:
+        PutWord(row + 2 * x, ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
+        break;
+    case pf16bit:
+        PutWord(row + 2 * x, ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
+        break;
+    case pf24bit: {
+        std::uint8_t* p = row + 3 * x;
+        p[0] = static_cast<std::uint8_t>(b);
+        p[1] = static_cast<std::uint8_t>(g);
+        p[2] = static_cast<std::uint8_t>(r);
+        break;
+    }
+    default: {
+        std::uint8_t* p = row + 4 * x;
+        p[0] = static_cast<std::uint8_t>(b);
+        p[1] = static_cast<std::uint8_t>(g);
+        p[2] = static_cast<std::uint8_t>(r);
+        p[3] = 0;
+    }
+    }
+}
+
+TPalette DefaultPalette(TPixelFormat format)
+{
+    return format == pf1bit ? TPalette::BlackAndWhite() : TPalette::StandardVGA();
+}
+
+QList<QRgb> ColorTable(const TPalette& palette, int size)
+{
+    QList<QRgb> table(size, qRgb(0, 0, 0));
+    for (int i = 0; i < std::min(size, palette.Count()); ++i) {
+        const TPaletteEntry& e = palette.Entries[static_cast<std::size_t>(i)];
+        table[i] = qRgb(e.peRed, e.peGreen, e.peBlue);
+    }
+    return table;
+}
+
+} // namespace
+
+int BitsPerPixel(TPixelFormat format)
+{
+    switch (format) {
+    case pf1bit:
+        return 1;
+    case pf4bit:
+        return 4;
+    case pf8bit:
+        return 8;
+    case pf15bit:
+    case pf16bit:
+        return 16;
+    case pf24bit:
+        return 24;
+    default:
+        return 32;
+    }
+}
+
+bool IsPaletteFormat(TPixelFormat format) { return format == pf1bit || format == pf4bit || format == pf8bit; }
+
+int BytesPerScanLine(int width, int bitsPerPixel)
+{
+    return static_cast<int>(((static_cast<std::int64_t>(width) * bitsPerPixel + 31) / 32) * 4);
+}
+
+void TBitmap::LoadFromStream(TStream& stream)
+{
+    TBitmap loaded;
+    ReadBitmapFile(stream, loaded);
+    std::swap(width_, loaded.width_);
+    std::swap(height_, loaded.height_);
+    std::swap(stride_, loaded.stride_);
+    std::swap(pixelFormat_, loaded.pixelFormat_);
+    std::swap(palette_, loaded.palette_);
+    std::swap(bits_, loaded.bits_);
+}
+
+void TBitmap::SaveToStream(TStream& stream) const { WriteBitmapFile(stream, *this); }
+
+void TBitmap::Assign(const TGraphic& source)
+{
+    if (&source == this)
+        return;
+    const auto* bitmap = dynamic_cast<const TBitmap*>(&source);
+    if (!bitmap) {
+        source.AssignTo(*this);
+        return;
+    }
+    width_ = bitmap->width_;
+    height_ = bitmap->height_;
+    stride_ = bitmap->stride_;
+    pixelFormat_ = bitmap->pixelFormat_;
+    palette_ = bitmap->palette_;
+    bits_ = bitmap->bits_;
+    transparentColor_ = bitmap->transparentColor_;
+    SetTransparent(bitmap->Transparent());
+}
+
+void TBitmap::SetSize(int width, int height)
+{
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == width_ && height == height_)
+        return;
+    const int bitsPerPixel = BitsPerPixel(pixelFormat_);
+    const int stride = ::BytesPerScanLine(width, bitsPerPixel);
+    if (static_cast<std::int64_t>(stride) * height > MaxStorageBytes)
+        throw EOutOfResources(std::string(SOutOfResources));
+    FitPaletteToFormat();
+
+    std::vector<std::uint8_t> bits(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
+    const int keptWidth = std::min(width, width_);
+    const int keptHeight = std::min(height, height_);
+    for (int y = 0; y < keptHeight; ++y) {
+        const std::uint8_t* from = ScanLine(y);
+        std::uint8_t* to = bits.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
+        if (bitsPerPixel >= 8)
+            std::memcpy(to, from, static_cast<std::size_t>(keptWidth) * static_cast<std::size_t>(bitsPerPixel / 8));
+        else
+            for (int x = 0; x < keptWidth; ++x)
+                WriteIndex(bitsPerPixel, to, x, ReadIndex(bitsPerPixel, from, x));
+    }
+    const int oldWidth = width_;
+    bits_ = std::move(bits);
+    width_ = width;
+    height_ = height;
+    stride_ = stride;
+    FillWhite(std::min(oldWidth, width), width, 0, keptHeight);
+    FillWhite(0, width, keptHeight, height);
+}
+
+void TBitmap::FillWhite(int fromX, int toX, int fromY, int toY)
+{
+    if (fromX >= toX || fromY >= toY)
+        return;
+    const int bitsPerPixel = BitsPerPixel(pixelFormat_);
+    if (bitsPerPixel < 8) {
+        const int white = std::max(0, palette_.NearestIndex(clWhite));
+        for (int y = fromY; y < toY; ++y)
+            for (int x = fromX; x < toX; ++x)
+                WriteIndex(bitsPerPixel, ScanLine(y), x, white);
+        return;
+    }
+    const int bytesPerPixel = bitsPerPixel / 8;
+    std::uint8_t white[4] = {};
+    WriteColor(pixelFormat_, palette_, white, 0, clWhite);
+    if (std::all_of(white + 1, white + bytesPerPixel, [&](std::uint8_t byte) { return byte == white[0]; })) {
+        for (int y = fromY; y < toY; ++y)
+            std::memset(ScanLine(y) + static_cast<std::ptrdiff_t>(fromX) * bytesPerPixel, white[0],
+                        static_cast<std::size_t>(toX - fromX) * static_cast<std::size_t>(bytesPerPixel));
+        return;
+    }
+    for (int y = fromY; y < toY; ++y) {
+        std::uint8_t* p = ScanLine(y) + static_cast<std::ptrdiff_t>(fromX) * bytesPerPixel;
+        for (int x = fromX; x < toX; ++x, p += bytesPerPixel)
+            std::memcpy(p, white, static_cast<std::size_t>(bytesPerPixel));
+    }
+}
+
+void TBitmap::FitPaletteToFormat()
+{
+    if (!IsPaletteFormat(pixelFormat_))
+        return;
+    if (palette_.Count() == 0 || palette_.Count() > (1 << BitsPerPixel(pixelFormat_)))
+        palette_ = DefaultPalette(pixelFormat_);
+}
+
+void TBitmap::SetPixelFormat(TPixelFormat format)
+{
+    if (format == pfCustom)
+        throw EInvalidGraphic(std::string(SInvalidPixelFormat));
+    if (format == pixelFormat_)
+        return;
+    const int stride = ::BytesPerScanLine(width_, BitsPerPixel(format));
+    if (static_cast<std::int64_t>(stride) * height_ > MaxStorageBytes)
+        throw EOutOfResources(std::string(SOutOfResources));
+    const TPixelFormat oldFormat = pixelFormat_;
+    const TPalette oldPalette = palette_;
+    const std::vector<std::uint8_t> oldBits = std::move(bits_);
+    const int oldStride = stride_;
+
+    pixelFormat_ = format;
+    stride_ = stride;
+    if (IsPaletteFormat(format))
+        FitPaletteToFormat();
+    else
+        palette_.Entries.clear();
+    bits_.assign(static_cast<std::size_t>(stride_) * static_cast<std::size_t>(height_), 0);
+
+    const bool keepIndices = format == pf8bit && (oldFormat == pf1bit || oldFormat == pf4bit);
+    if (keepIndices)
+        palette_ = oldPalette;
+    for (int y = 0; y < height_; ++y) {
+        const std::uint8_t* from = oldBits.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(oldStride);
+        std::uint8_t* to = ScanLine(y);
+        for (int x = 0; x < width_; ++x) {
+            if (keepIndices)
+                to[x] = static_cast<std::uint8_t>(ReadIndex(BitsPerPixel(oldFormat), from, x));
+            else
+                WriteColor(format, palette_, to, x, ReadColor(oldFormat, oldPalette, from, x));
+        }
+    }
+}
+
+void TBitmap::SetPalette(const TPalette& palette)
+{
+    palette_ = palette;
+    const int limit = IsPaletteFormat(pixelFormat_) ? 1 << BitsPerPixel(pixelFormat_) : TPalette::MaxEntries;
+    if (palette_.Count() > limit)
+        palette_.Entries.resize(static_cast<std::size_t>(limit));
+}
+
+void TBitmap::CheckScanLine(int y) const
+{
+    if (y < 0 || y >= height_)
+        throw EInvalidGraphicOperation(std::string(SScanLine));
+}
+
+std::uint8_t* TBitmap::ScanLine(int y)
+{
+    CheckScanLine(y);
+    return bits_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride_);
+}
+
+const std::uint8_t* TBitmap::ScanLine(int y) const
+{
+    CheckScanLine(y);
+    return bits_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride_);
+}
+
+TColor TBitmap::Pixel(int x, int y) const
+{
+    if (x < 0 || x >= width_ || y < 0 || y >= height_)
+        return -1;
+    return ReadColor(pixelFormat_, palette_, ScanLine(y), x);
+}
+
+void TBitmap::SetPixel(int x, int y, TColor color)
+{
+    if (x < 0 || x >= width_ || y < 0 || y >= height_)
+        return;
+    WriteColor(pixelFormat_, palette_, ScanLine(y), x, color);
+}
+
+TColor TBitmap::TransparentColor() const
+{
+    constexpr TColor TransparentFlag = 0x02000000;
+    if (transparentColor_ != clDefault)
+        return ColorToRGB(transparentColor_) | TransparentFlag;
+    if (pixelFormat_ == pf1bit || Empty())
+        return clWhite | TransparentFlag;
+    return Pixel(0, height_ - 1) | TransparentFlag;
+}
+
+QImage TBitmap::ImageView()
+{
+    if (Empty())
+        return {};
+    switch (pixelFormat_) {
+    case pf1bit: {
+        QImage image(bits_.data(), width_, height_, stride_, QImage::Format_Mono);
+        image.setColorTable(ColorTable(palette_, 2));
+        return image;
+    }
+    case pf4bit: {
+        QImage image(width_, height_, QImage::Format_Indexed8);
+        image.setColorTable(ColorTable(palette_, 16));
+        for (int y = 0; y < height_; ++y)
+            for (int x = 0; x < width_; ++x)
+                image.scanLine(y)[x] = static_cast<uchar>(ReadIndex(4, ScanLine(y), x));
+        return image;
+    }
+    case pf8bit: {
+        QImage image(bits_.data(), width_, height_, stride_, QImage::Format_Indexed8);
+        image.setColorTable(ColorTable(palette_, 256));
+        return image;
+    }
+    case pf15bit:
+        return QImage(bits_.data(), width_, height_, stride_, QImage::Format_RGB555);
+    case pf16bit:
+        return QImage(bits_.data(), width_, height_, stride_, QImage::Format_RGB16);
+    case pf24bit:
+        return QImage(bits_.data(), width_, height_, stride_, QImage::Format_BGR888);
+    default:
+        return QImage(bits_.data(), width_, height_, stride_, QImage::Format_RGB32);
+    }
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "platform/graphics/Colors.h"
+#include "platform/graphics/Graphic.h"
+#include "platform/graphics/Palette.h"
+
+#include <cstdint>
+#include <vector>
+
+class QImage;
+
+// pfDevice is a bitmap not yet given a format; it is kept, and drawn, as 32 bits per pixel.
+// pf15bit pixels are little-endian words 0RRRRRGGGGGBBBBB, pf16bit words RRRRRGGGGGGBBBBB, pf24bit
+// bytes B,G,R and pf32bit bytes B,G,R,A. pfCustom names layouts no bitmap here is kept in.
+enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+
+int BitsPerPixel(TPixelFormat format);
+bool IsPaletteFormat(TPixelFormat format);
+// Bytes of one row padded to a multiple of four.
+int BytesPerScanLine(int width, int bitsPerPixel);
+
+// The class library's bitmap over storage of its own: rows top-down, each padded to four bytes, in
+// the layout of the pixel format; 1- and 4-bit rows pack the leftmost pixel into the high bits.
+class TBitmap : public TGraphic {
+public:
+    // The largest pixel storage a bitmap takes; a bigger size raises EOutOfResources.
+    static constexpr std::int64_t MaxStorageBytes = std::int64_t{1} << 30;
+
+    TBitmap() = default;
+    std::string ClassName() const override { return "TBitmap"; }
+
+    // BMP files: 1, 4, 8, 16, 24 and 32 bits, uncompressed, run-length or bit-field coded, rows
+    // bottom-up or top-down. A file that is not a valid bitmap raises EInvalidGraphic and leaves
+    // the bitmap as it was. Saving writes the bitmap's own format.
+    void LoadFromStream(TStream& stream) override;
+    void SaveToStream(TStream& stream) const override;
+
+    // From another bitmap (or a picture reader, which is one) a copy of size, format, palette,
+    // pixels and transparency; from any other graphic what it gives through AssignTo.
+    void Assign(const TGraphic& source) override;
+
+    int Width() const override { return width_; }
+    int Height() const override { return height_; }
+    bool Empty() const override { return width_ == 0 || height_ == 0; }
+    // A size change keeps format, palette and the pixels of the common area; new pixels are white.
+    void SetWidth(int width) { SetSize(width, height_); }
+    void SetHeight(int height) { SetSize(width_, height); }
+    void SetSize(int width, int height);
+
+    TPixelFormat PixelFormat() const { return pixelFormat_; }
+    // Converts the pixels: each colour is kept where the new format can hold it; to a palette
+    // format each pixel takes the nearest palette entry, except from 1 or 4 to 8 bits, which keeps
+    // the indices and the palette. pfCustom raises EInvalidGraphic "Invalid pixel format".
+    void SetPixelFormat(TPixelFormat format);
+
+    // The colour table of a 1, 4 or 8-bit bitmap (black and white for 1 bit, the VGA colours for 4
+    // and 8 until one is set); it may be set before the format or the size.
+    const TPalette& Palette() const { return palette_; }
+    void SetPalette(const TPalette& palette);
+
+    // Row y; raises EInvalidGraphicOperation "Scan line index out of range" outside 0..Height-1.
+    std::uint8_t* ScanLine(int y);
+    const std::uint8_t* ScanLine(int y) const;
+    int BytesPerScanLine() const { return stride_; }
+
+    TColor Pixel(int x, int y) const;
+    void SetPixel(int x, int y, TColor color);
+
+    // The fixed transparent colour, or without one the colour of the bottom-left pixel (white for a
+    // 1-bit bitmap); with the flag 0x02000000 the class library adds. clDefault returns to the
+    // automatic colour.
+    TColor TransparentColor() const;
+    void SetTransparentColor(TColor color) { transparentColor_ = color; }
+
+    // A view of the pixels for QPainter: no copy for 1, 8, 15, 16, 24 and 32 bits (valid until the
+    // size or format changes); a 4-bit bitmap gives an 8-bit copy.
+    QImage ImageView();
+
+private:
+    void FillWhite(int fromX, int toX, int fromY, int toY);
+    void FitPaletteToFormat();
+    void CheckScanLine(int y) const;
+
+    int width_ = 0;
+    int height_ = 0;
+    int stride_ = 0;
+    TPixelFormat pixelFormat_ = pfDevice;
+    TPalette palette_;
+    std::vector<std::uint8_t> bits_;
+    TColor transparentColor_ = clDefault;
+};

@@ -1,0 +1,262 @@
+#include "platform/graphics/JPEGImage.h"
+
+#include "platform/core/Numbers.h"
+#include "platform/core/Streams.h"
+#include "platform/graphics/Bitmap.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+// The library reports errors through error_exit, which must not return. It jumps back to the
+// guarded call that started the library's work; only plain C data live in the frames it skips, and
+// the C++ side raises once the library has returned.
+
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    int code = 0;
+};
+
+void ErrorExit(j_common_ptr info)
+{
+    auto* manager = reinterpret_cast<ErrorManager*>(info->err);
+    manager->code = info->err->msg_code;
+    std::longjmp(manager->jump, 1);
+}
+
+// A picture that ends early is an error: the library would otherwise fill the rest with grey.
+void EmitMessage(j_common_ptr info, int level)
+{
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+        ErrorExit(info);
+}
+
+void OutputMessage(j_common_ptr) {}
+
+void InstallErrorManager(ErrorManager& manager)
+{
+    jpeg_std_error(&manager.pub);
+    manager.pub.error_exit = ErrorExit;
+    manager.pub.emit_message = EmitMessage;
+    manager.pub.output_message = OutputMessage;
+}
+
+[[noreturn]] void RaiseJpegError(int code) { throw EJPEG("JPEG error #" + IntToStr(code)); }
+
+struct Decompressor {
+    jpeg_decompress_struct info{};
+    ErrorManager error;
+    bool created = false;
+    ~Decompressor()
+    {
+        if (created)
+            jpeg_destroy_decompress(&info);
+    }
+};
+
+struct Compressor {
+    jpeg_compress_struct info{};
+    ErrorManager error;
+    bool created = false;
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    ~Compressor()
+    {
+        if (created)
+            jpeg_destroy_compress(&info);
+        std::free(buffer);
+    }
+};
+
+bool StartDecompressGuarded(Decompressor& d, const unsigned char* data, unsigned long size)
+{
+    InstallErrorManager(d.error);
+    d.info.err = &d.error.pub;
+    if (setjmp(d.error.jump))
+        return false;
+    jpeg_create_decompress(&d.info);
+    d.created = true;
+    jpeg_mem_src(&d.info, data, size);
+    jpeg_read_header(&d.info, TRUE);
+    if (d.info.jpeg_color_space == JCS_GRAYSCALE)
+        d.info.out_color_space = JCS_GRAYSCALE;
+    else if (d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK)
+        d.info.out_color_space = JCS_CMYK;
+    else
+        d.info.out_color_space = JCS_EXT_BGR;
+    jpeg_start_decompress(&d.info);
+    return true;
+}
+
+bool ReadScanlinesGuarded(Decompressor& d, unsigned char** rows, unsigned count)
+{
+    if (setjmp(d.error.jump))
+        return false;
+    unsigned done = 0;
+    while (done < count)
+        done += jpeg_read_scanlines(&d.info, rows + done, count - done);
+    return true;
+}
+
+bool FinishDecompressGuarded(Decompressor& d)
+{
+    if (setjmp(d.error.jump))
+        return false;
+    jpeg_finish_decompress(&d.info);
+    return true;
+}
+
+bool StartCompressGuarded(Compressor& c, int width, int height, int quality, bool progressive)
+{
+    InstallErrorManager(c.error);
+    c.info.err = &c.error.pub;
+    if (setjmp(c.error.jump))
+        return false;
+    jpeg_create_compress(&c.info);
+    c.created = true;
+    jpeg_mem_dest(&c.info, &c.buffer, &c.size);
+    c.info.image_width = static_cast<JDIMENSION>(width);
+    c.info.image_height = static_cast<JDIMENSION>(height);
+    c.info.input_components = 3;
+    c.info.in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(&c.info);
+    jpeg_set_quality(&c.info, quality, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&c.info);
+    jpeg_start_compress(&c.info, TRUE);
+    return true;
+}
+
+bool WriteScanlinesGuarded(Compressor& c, unsigned char** rows, unsigned count)
+{
+    if (setjmp(c.error.jump))
+        return false;
+    unsigned done = 0;
+    while (done < count)
+        done += jpeg_write_scanlines(&c.info, rows + done, count - done);
+    jpeg_finish_compress(&c.info);
+    return true;
+}
+
+// Adobe's CMYK pictures store inverted inks, so the stored values are the light that remains.
+void CmykToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, int width)
+{
+    for (int x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        const unsigned k = cmyk[3];
+        bgr[0] = static_cast<std::uint8_t>((cmyk[2] * k + 127) / 255);
+        bgr[1] = static_cast<std::uint8_t>((cmyk[1] * k + 127) / 255);
+        bgr[2] = static_cast<std::uint8_t>((cmyk[0] * k + 127) / 255);
+    }
+}
+
+constexpr unsigned RowsPerStep = 16;
+
+} // namespace
+
+TJPEGImage::TJPEGImage() : bitmap_(std::make_unique<TBitmap>()) {}
+
+TJPEGImage::~TJPEGImage() = default;
+
+void TJPEGImage::LoadFromStream(TStream& stream)
+{
+    std::vector<std::uint8_t> data(
+        static_cast<std::size_t>(std::max<std::int64_t>(stream.Size() - stream.Position(), 0)));
+    stream.ReadBuffer(data.data(), static_cast<std::int64_t>(data.size()));
+
+    Decompressor d;
+    if (!StartDecompressGuarded(d, data.data(), static_cast<unsigned long>(data.size())))
+        RaiseJpegError(d.error.code);
+    const int width = static_cast<int>(d.info.output_width);
+    const int height = static_cast<int>(d.info.output_height);
+    const bool grey = d.info.out_color_space == JCS_GRAYSCALE;
+    const bool cmyk = d.info.out_color_space == JCS_CMYK;
+
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->SetPixelFormat(grey ? pf8bit : pf24bit);
+    if (grey)
+        bitmap->SetPalette(TPalette::Grayscale());
+    bitmap->SetSize(width, height);
+
+    std::vector<std::uint8_t> cmykRows(cmyk ? static_cast<std::size_t>(width) * 4 * RowsPerStep : 0);
+    TRect rect{0, 0, width, 0};
+    Progress(psStarting, 0, false, rect, "");
+    for (unsigned y = 0; y < static_cast<unsigned>(height); y += RowsPerStep) {
+        const unsigned count = std::min(RowsPerStep, static_cast<unsigned>(height) - y);
+        unsigned char* rows[RowsPerStep];
+        for (unsigned i = 0; i < count; ++i)
+            rows[i] = cmyk ? cmykRows.data() + static_cast<std::size_t>(i) * 4 * static_cast<std::size_t>(width)
+                           : bitmap->ScanLine(static_cast<int>(y + i));
+        if (!ReadScanlinesGuarded(d, rows, count))
+            RaiseJpegError(d.error.code);
+        for (unsigned i = 0; cmyk && i < count; ++i)
+            CmykToBgr(rows[i], bitmap->ScanLine(static_cast<int>(y + i)), width);
+        rect.Bottom = static_cast<int>(y + count);
+        Progress(psRunning, static_cast<std::uint8_t>(static_cast<std::int64_t>(y + count) * 100 / height), false, rect,
+                 "");
+    }
+    if (!FinishDecompressGuarded(d))
+        RaiseJpegError(d.error.code);
+    Progress(psEnding, 100, true, rect, "");
+    data_ = std::move(data);
+    bitmap_ = std::move(bitmap);
+}
+
+void TJPEGImage::SaveToStream(TStream& stream) const
+{
+    if (!data_.empty()) {
+        stream.WriteBuffer(data_.data(), static_cast<std::int64_t>(data_.size()));
+        return;
+    }
+    if (bitmap_->Empty())
+        return;
+    TBitmap rgb;
+    const TBitmap* source = bitmap_.get();
+    if (source->PixelFormat() != pf24bit) {
+        rgb.Assign(*source);
+        rgb.SetPixelFormat(pf24bit);
+        source = &rgb;
+    }
+    Compressor c;
+    if (!StartCompressGuarded(c, source->Width(), source->Height(), compressionQuality_, progressiveEncoding_))
+        RaiseJpegError(c.error.code);
+    std::vector<unsigned char*> rows(static_cast<std::size_t>(source->Height()));
+    for (int y = 0; y < source->Height(); ++y)
+        rows[static_cast<std::size_t>(y)] = const_cast<unsigned char*>(source->ScanLine(y));
+    if (!WriteScanlinesGuarded(c, rows.data(), static_cast<unsigned>(rows.size())))
+        RaiseJpegError(c.error.code);
+    stream.WriteBuffer(c.buffer, static_cast<std::int64_t>(c.size));
+}
+
+void TJPEGImage::Assign(const TGraphic& source)
+{
+    if (&source == this)
+        return;
+    if (const auto* jpeg = dynamic_cast<const TJPEGImage*>(&source)) {
+        data_ = jpeg->data_;
+        bitmap_->Assign(*jpeg->bitmap_);
+        compressionQuality_ = jpeg->compressionQuality_;
+        progressiveEncoding_ = jpeg->progressiveEncoding_;
+        return;
+    }
+    if (const auto* bitmap = dynamic_cast<const TBitmap*>(&source)) {
+        data_.clear();
+        bitmap_->Assign(*bitmap);
+        return;
+    }
+    AssignError(source);
+}
+
+void TJPEGImage::AssignTo(TBitmap& target) const { target.Assign(*bitmap_); }
+
+int TJPEGImage::Width() const { return bitmap_->Width(); }
+int TJPEGImage::Height() const { return bitmap_->Height(); }
+bool TJPEGImage::Empty() const { return bitmap_->Empty(); }
+
+void TJPEGImage::SetCompressionQuality(int quality) { compressionQuality_ = std::clamp(quality, 1, 100); }

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/graphics/Graphic.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// Every failure of the JPEG library: "JPEG error #<the library's message number>".
+KESTRAME_EXCEPTION(EJPEG, EInvalidGraphic)
+
+// A JPEG picture: the file's bytes as read or as made, and the decoded pixels, 24-bit (blue, green,
+// red) for colour pictures and CMYK or YCCK ones, 8-bit with a grey palette for grey ones.
+class TJPEGImage : public TGraphic {
+public:
+    TJPEGImage();
+    ~TJPEGImage() override;
+    std::string ClassName() const override { return "TJPEGImage"; }
+
+    // Reads the rest of the stream and decodes it; a corrupt or truncated picture raises EJPEG and
+    // leaves this picture as it was.
+    void LoadFromStream(TStream& stream) override;
+    // Writes the bytes read, or for pixels assigned from a bitmap a new file made with
+    // CompressionQuality and ProgressiveEncoding.
+    void SaveToStream(TStream& stream) const override;
+
+    // From another JPEG picture, or from a bitmap (its pixels, compressed when saved).
+    void Assign(const TGraphic& source) override;
+    void AssignTo(TBitmap& target) const override;
+
+    int Width() const override;
+    int Height() const override;
+    bool Empty() const override;
+
+    // 1 to 100; values outside are brought into range.
+    int CompressionQuality() const { return compressionQuality_; }
+    void SetCompressionQuality(int quality);
+    bool ProgressiveEncoding() const { return progressiveEncoding_; }
+    void SetProgressiveEncoding(bool value) { progressiveEncoding_ = value; }
+
+    const TBitmap& Bitmap() const { return *bitmap_; }
+
+private:
+    std::vector<std::uint8_t> data_;
+    std::unique_ptr<TBitmap> bitmap_;
+    int compressionQuality_ = 90;
+    bool progressiveEncoding_ = false;
+};

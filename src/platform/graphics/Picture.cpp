@@ -1,0 +1,122 @@
+#include "platform/graphics/Picture.h"
+
+#include "platform/core/FilePaths.h"
+#include "platform/core/TextUtils.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/JPEGImage.h"
+
+#include <algorithm>
+
+namespace {
+
+struct FileFormat {
+    std::string extension;
+    std::string description;
+    TGraphicClass graphicClass;
+};
+
+std::vector<FileFormat>& FileFormats()
+{
+    static std::vector<FileFormat> formats = {
+        {"bmp", "Bitmaps", GraphicClassOf<TBitmap>()},
+        {"dib", "Bitmaps", GraphicClassOf<TBitmap>()},
+        {"rle", "Bitmaps", GraphicClassOf<TBitmap>()},
+        {"jpg", "JPEG Image File", GraphicClassOf<TJPEGImage>()},
+        {"jpeg", "JPEG Image File", GraphicClassOf<TJPEGImage>()},
+    };
+    return formats;
+}
+
+std::string WithoutDot(std::string_view extension)
+{
+    return std::string(!extension.empty() && extension.front() == '.' ? extension.substr(1) : extension);
+}
+
+std::vector<FileFormat>::iterator FindFormat(std::string_view extension)
+{
+    const std::string wanted = WithoutDot(extension);
+    return std::find_if(FileFormats().begin(), FileFormats().end(),
+                        [&](const FileFormat& format) { return SameText(format.extension, wanted); });
+}
+
+// The filter in either syntax: the separator between patterns and between entries.
+std::string BuildFilter(std::string_view patternSeparator, std::string_view entrySeparator, bool repeatPatterns)
+{
+    std::string all;
+    std::string entries;
+    for (const FileFormat& format : FileFormats()) {
+        const std::string pattern = "*." + format.extension;
+        if (!all.empty())
+            all += patternSeparator;
+        all += pattern;
+        entries += entrySeparator;
+        entries += format.description + " (" + pattern + ")";
+        if (repeatPatterns)
+            entries += "|" + pattern;
+    }
+    std::string filter = "All (" + all + ")";
+    if (repeatPatterns)
+        filter += "|" + all;
+    return filter + entries;
+}
+
+} // namespace
+
+void TPicture::RegisterFileFormat(std::string_view extension, std::string_view description, TGraphicClass graphicClass)
+{
+    const std::string name = WithoutDot(extension);
+    if (name.empty() || !graphicClass)
+        return;
+    auto found = FindFormat(name);
+    if (found != FileFormats().end()) {
+        found->description = std::string(description);
+        found->graphicClass = graphicClass;
+        return;
+    }
+    FileFormats().push_back({name, std::string(description), graphicClass});
+}
+
+void TPicture::UnregisterGraphicClass(TGraphicClass graphicClass)
+{
+    std::erase_if(FileFormats(), [&](const FileFormat& format) { return format.graphicClass == graphicClass; });
+}
+
+TGraphicClass TPicture::GraphicClassFromExtension(std::string_view extension)
+{
+    const auto found = FindFormat(extension);
+    return found == FileFormats().end() ? nullptr : found->graphicClass;
+}
+
+std::string TPicture::GraphicFilter() { return BuildFilter(";", "|", true); }
+
+std::string TPicture::QtGraphicFilter() { return BuildFilter(" ", ";;", false); }
+
+TPicture::TPicture() = default;
+TPicture::~TPicture() = default;
+
+void TPicture::LoadFromFile(std::string_view fileName)
+{
+    const std::string extension = ExtractFileExt(fileName);
+    const TGraphicClass graphicClass = GraphicClassFromExtension(extension);
+    if (!graphicClass)
+        throw EInvalidGraphic("Unknown picture file extension (." + LowerCase(WithoutDot(extension)) + ")");
+    std::unique_ptr<TGraphic> graphic = graphicClass();
+    graphic->LoadFromFile(fileName);
+    graphic_ = std::move(graphic);
+}
+
+void TPicture::SaveToFile(std::string_view fileName) const
+{
+    if (graphic_)
+        graphic_->SaveToFile(fileName);
+}
+
+int TPicture::Width() const { return graphic_ ? graphic_->Width() : 0; }
+int TPicture::Height() const { return graphic_ ? graphic_->Height() : 0; }
+
+void TPicture::LoadBitmapFromFile(std::string_view fileName, TBitmap& bitmap)
+{
+    TPicture picture;
+    picture.LoadFromFile(fileName);
+    bitmap.Assign(*picture.Graphic());
+}

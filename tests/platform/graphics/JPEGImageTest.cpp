@@ -1,0 +1,178 @@
+#include "platform/graphics/JPEGImage.h"
+#include "platform/core/Numbers.h"
+#include "platform/core/Streams.h"
+#include "platform/graphics/Bitmap.h"
+
+#include "GraphicsTestSupport.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace {
+
+std::string MakeJpeg(const TemporaryFolder& folder, const std::string& name, const std::string& options)
+{
+    const std::string source = folder.File("source.ppm");
+    WriteWholeFile(source, PpmOf(StripedImage(67, 41, 150)));
+    const std::string path = folder.File(name);
+    int status = 0;
+    RunCommand("/usr/bin/convert " + source + " " + options + " " + path, &status);
+    EXPECT_EQ(status, 0) << options;
+    return path;
+}
+
+RgbImage DecodeWithDjpeg(const std::string& path)
+{
+    int status = 0;
+    const std::string output = RunCommand("/usr/bin/djpeg '" + path + "' 2>/dev/null", &status);
+    EXPECT_EQ(status, 0) << path;
+    return ParsePnm(output);
+}
+
+std::string JpegError(int code) { return "JPEG error #" + IntToStr(code); }
+
+void ExpectLoadError(const std::string& bytes, const std::string& message)
+{
+    TJPEGImage image;
+    TMemoryStream stream;
+    stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    stream.SetPosition(0);
+    try {
+        image.LoadFromStream(stream);
+        ADD_FAILURE() << "no exception for " << message;
+    } catch (const EJPEG& e) {
+        EXPECT_EQ(e.Message(), message);
+    }
+    EXPECT_TRUE(image.Empty());
+}
+
+// The first value of the first quantisation table, and the frame marker's type.
+int FirstQuantValue(const std::string& bytes) { return static_cast<unsigned char>(bytes[bytes.find("\xFF\xDB") + 5]); }
+bool HasMarker(const std::string& bytes, char marker)
+{
+    return bytes.find(std::string("\xFF") + marker) != std::string::npos;
+}
+
+} // namespace
+
+TEST(JPEGImage, DecodesExactlyAsDjpeg)
+{
+    TemporaryFolder folder;
+    const struct {
+        std::string name;
+        std::string options;
+        TPixelFormat format;
+    } cases[] = {{"colour.jpg", "-quality 85", pf24bit},
+                 {"grey.jpg", "-colorspace Gray", pf8bit},
+                 {"progressive.jpg", "-interlace JPEG", pf24bit},
+                 {"cmyk.jpg", "-colorspace CMYK", pf24bit},
+                 {"subsampled.jpg", "-sampling-factor 2x2", pf24bit}};
+    for (const auto& c : cases) {
+        const std::string path = MakeJpeg(folder, c.name, c.options);
+        TJPEGImage image;
+        image.LoadFromFile(path);
+        EXPECT_EQ(image.Bitmap().PixelFormat(), c.format) << c.name;
+        EXPECT_EQ(image.Width(), 67);
+        EXPECT_EQ(image.Height(), 41);
+        EXPECT_TRUE(RgbOf(image.Bitmap()) == DecodeWithDjpeg(path)) << c.name;
+        TBitmap bitmap;
+        bitmap.Assign(image);
+        EXPECT_TRUE(RgbOf(bitmap) == RgbOf(image.Bitmap())) << c.name;
+    }
+}
+
+TEST(JPEGImage, SavesWithQualityAndProgressiveMarkers)
+{
+    TemporaryFolder folder;
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf15bit); // not 24-bit: converted for the encoder
+    bitmap.SetSize(30, 20);
+    bitmap.SetPixel(3, 3, clRed);
+    TJPEGImage image;
+    image.Assign(bitmap);
+    EXPECT_EQ(image.CompressionQuality(), 90);
+    EXPECT_FALSE(image.ProgressiveEncoding());
+    const std::string baseline = folder.File("baseline.jpg");
+    image.SaveToFile(baseline);
+    std::string bytes = ReadWholeFile(baseline);
+    EXPECT_EQ(FirstQuantValue(bytes), 3); // 16 scaled for quality 90
+    EXPECT_TRUE(HasMarker(bytes, '\xC0'));
+    EXPECT_FALSE(HasMarker(bytes, '\xC2'));
+    const RgbImage decoded = DecodeWithDjpeg(baseline);
+    EXPECT_EQ(decoded.width, 30);
+    EXPECT_EQ(decoded.height, 20);
+
+    image.SetCompressionQuality(50);
+    image.SetProgressiveEncoding(true);
+    const std::string progressive = folder.File("progressive.jpg");
+    image.SaveToFile(progressive);
+    bytes = ReadWholeFile(progressive);
+    EXPECT_EQ(FirstQuantValue(bytes), 16);
+    EXPECT_TRUE(HasMarker(bytes, '\xC2'));
+    EXPECT_EQ(DecodeWithDjpeg(progressive).width, 30);
+
+    image.SetCompressionQuality(500);
+    EXPECT_EQ(image.CompressionQuality(), 100);
+
+    // A loaded picture saves its own bytes again.
+    TJPEGImage loaded;
+    loaded.LoadFromFile(progressive);
+    TMemoryStream again;
+    loaded.SaveToStream(again);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(again.Memory()), static_cast<std::size_t>(again.Size())),
+              bytes);
+}
+
+TEST(JPEGImage, CorruptTruncatedAndEmptyFilesRaise)
+{
+    TemporaryFolder folder;
+    const std::string whole = ReadWholeFile(MakeJpeg(folder, "c.jpg", "-quality 80"));
+    ExpectLoadError("", JpegError(JERR_INPUT_EMPTY));
+    ExpectLoadError("GIF89a and more bytes", JpegError(JERR_NO_SOI));
+    ExpectLoadError(whole.substr(0, whole.size() / 2), JpegError(JWRN_JPEG_EOF));
+    ExpectLoadError(whole.substr(0, 200), JpegError(JWRN_JPEG_EOF));
+    std::string badFrame = whole;
+    const std::size_t sof = badFrame.find("\xFF\xC0");
+    badFrame[sof + 9] = 7; // seven components do not fit the frame marker's length
+    ExpectLoadError(badFrame, JpegError(JERR_BAD_LENGTH));
+
+    // A failed load keeps the picture that was there.
+    TJPEGImage image;
+    image.LoadFromFile(folder.File("c.jpg"));
+    TMemoryStream garbage;
+    garbage.WriteBuffer("xx", 2);
+    garbage.SetPosition(0);
+    EXPECT_THROW(image.LoadFromStream(garbage), EInvalidGraphic);
+    EXPECT_EQ(image.Width(), 67);
+}
+
+TEST(JPEGImage, ReportsProgressAndAssigns)
+{
+    TemporaryFolder folder;
+    TJPEGImage image;
+    std::vector<TProgressStage> stages;
+    int lastPercent = -1;
+    image.OnProgress = [&](TGraphic& sender, TProgressStage stage, std::uint8_t percent, bool, const TRect& rect,
+                           const std::string&) {
+        EXPECT_EQ(&sender, &image);
+        EXPECT_EQ(rect.Right, 67);
+        EXPECT_GE(percent, lastPercent);
+        lastPercent = percent;
+        if (stages.empty() || stages.back() != stage)
+            stages.push_back(stage);
+    };
+    image.LoadFromFile(MakeJpeg(folder, "p.jpg", ""));
+    EXPECT_EQ(stages, (std::vector<TProgressStage>{psStarting, psRunning, psEnding}));
+    EXPECT_EQ(lastPercent, 100);
+
+    TJPEGImage copy;
+    copy.Assign(image);
+    EXPECT_TRUE(RgbOf(copy.Bitmap()) == RgbOf(image.Bitmap()));
+    const TJPEGImage empty;
+    copy.Assign(empty);
+    EXPECT_TRUE(copy.Empty());
+}
