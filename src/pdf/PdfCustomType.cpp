@@ -1,0 +1,106 @@
+#include "pdf/PdfCustomType.h"
+
+#include "pdf/PdfFileWriter.h"
+#include "platform/core/Exceptions.h"
+#include "platform/core/Numbers.h"
+
+TPdfCustomType::TPdfCustomType(TPdfFileWriter* owner) : owner_(owner) {}
+
+TPdfCustomType::~TPdfCustomType() = default;
+
+std::string TPdfCustomType::AsString() { throw Exception("AsString is not implemented for this obj"); }
+
+std::string TPdfCustomType::AsReferenceString()
+{
+    if (number_ == 0 && !written_)
+        number_ = Device().ReserveObjectNumber(ClassName());
+    return IntToStr(number_) + " 0 R";
+}
+
+std::string TPdfCustomType::AsReferenceArrayString() { return AsReferenceString(); }
+
+void TPdfCustomType::UpdateXRef()
+{
+    if (written_)
+        throw Exception("Object may only be written once!");
+    TPdfFileWriter& device = Device();
+    number_ = device.RecordObjectPosition(number_, device.OutputPosition());
+    written_ = true;
+}
+
+void TPdfCustomType::WriteIt()
+{
+    Device();
+    UpdateXRef();
+    RawWriteLN(ObjStart());
+    RawWriteLN(AsString());
+    WriteObjectEnd();
+}
+
+std::string TPdfCustomType::ObjStart() const
+{
+    if (plainHeader_)
+        return IntToStr(number_) + " 0 obj";
+    return IntToStr(number_) + " 0 obj \r<<";
+}
+
+bool TPdfCustomType::Encrypts() const { return owner_ != nullptr && owner_->Encrypting() && !notEncrypted_; }
+
+std::string TPdfCustomType::EncryptStr(std::string_view text) const
+{
+    std::string bytes(text);
+    Encrypt(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
+    return bytes;
+}
+
+void TPdfCustomType::Encrypt(std::uint8_t* data, std::size_t count) const
+{
+    if (count >= 1 && Encrypts())
+        owner_->Encryption->Encrypt(number_, data, count);
+}
+
+TPdfFileWriter& TPdfCustomType::Device() const
+{
+    if (owner_ == nullptr)
+        throw Exception("Object has no owner");
+    return *owner_;
+}
+
+void TPdfCustomType::RawWrite(std::string_view bytes) const { Device().RawWrite(bytes); }
+
+void TPdfCustomType::RawWriteLN(std::string_view bytes) const { Device().RawWriteLN(bytes); }
+
+void TPdfCustomType::WriteObjectEnd() const { RawWriteLN(plainHeader_ ? "endobj" : ">> \rendobj"); }
+
+void TPdfCustomType::WriteListReferences(std::string_view key, const std::vector<TPdfCustomType*>& list) const
+{
+    if (list.empty())
+        return;
+    std::string text = "/" + std::string(key) + " [ ";
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        text += list[i]->AsReferenceArrayString();
+        if (i + 1 < list.size())
+            text += "\r\n";
+    }
+    RawWriteLN(text + " ]");
+}
+
+void TPdfCustomType::WriteListResReferences(std::string_view key, std::string_view prefix,
+                                            const std::vector<TPdfNamedObject>& list, int first) const
+{
+    if (list.empty())
+        return;
+    std::string text = "/" + std::string(key) + " << ";
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (!prefix.empty()) {
+            if (!list[i].name.empty())
+                text += "/" + list[i].name + " ";
+            else
+                text += std::string(prefix) + IntToStr(static_cast<std::int64_t>(i) + first) + " ";
+        }
+        text += list[i].object->AsReferenceArrayString();
+        if (i + 1 < list.size())
+            text += "\r\n";
+    }
+    RawWriteLN(text + " >>");
+}

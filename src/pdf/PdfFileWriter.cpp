@@ -1,0 +1,242 @@
+#include "pdf/PdfFileWriter.h"
+
+#include "pdf/PdfCustomType.h"
+#include "pdf/PdfDeviceWorkBuffer.h"
+#include "pdf/PdfStream.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/Exceptions.h"
+#include "platform/core/Numbers.h"
+#include "platform/core/Seams.h"
+#include "platform/core/Streams.h"
+#include "platform/core/TextUtils.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::string_view FreeListHead = "0000000000 65535 f";
+constexpr std::size_t DocumentIDLength = 16;
+
+// The last 18 characters of ten zeros + offset + " 00000 n": 20 bytes with the CR LF.
+std::string InUseEntry(std::int64_t position)
+{
+    const std::string padded = "0000000000" + IntToStr(position) + " 00000 n";
+    return padded.substr(padded.size() - 18);
+}
+
+} // namespace
+
+TPdfFileWriter::TPdfFileWriter() { ResetXRef(); }
+
+TPdfFileWriter::~TPdfFileWriter() = default;
+
+void TPdfFileWriter::DropOutput()
+{
+    memory_.reset();
+    file_.reset();
+    callerStream_ = nullptr;
+    startOffset_ = 0;
+    fileName_.clear();
+    open_ = false;
+}
+
+void TPdfFileWriter::OpenFile(std::string_view fileName)
+{
+    DropOutput();
+    try {
+        file_ = std::make_unique<AtomicFileWriter>(fileName);
+    } catch (const EStreamError&) {
+        throw Exception("Cannot create file " + std::string(fileName));
+    }
+    memory_ = std::make_unique<TMemoryStream>();
+    fileName_ = std::string(fileName);
+    BeginOutput();
+}
+
+void TPdfFileWriter::OpenMemory()
+{
+    DropOutput();
+    memory_ = std::make_unique<TMemoryStream>();
+    BeginOutput();
+}
+
+void TPdfFileWriter::SetOutStream(TStream* stream)
+{
+    DropOutput();
+    callerStream_ = stream;
+    if (stream != nullptr) {
+        startOffset_ = stream->Position();
+        BeginOutput();
+    }
+}
+
+void TPdfFileWriter::BeginOutput()
+{
+    open_ = true;
+    ResetXRef();
+    NewDocumentID();
+}
+
+void TPdfFileWriter::Close()
+{
+    if (file_ != nullptr) {
+        const auto size = static_cast<std::size_t>(memory_->Size());
+        if (size > 0)
+            file_->Write(memory_->Memory(), size);
+        file_->Commit();
+        file_.reset();
+    }
+    open_ = false;
+}
+
+TStream& TPdfFileWriter::Output()
+{
+    if (!open_)
+        throw Exception("Device not open");
+    if (callerStream_ != nullptr)
+        return *callerStream_;
+    return *memory_;
+}
+
+void TPdfFileWriter::RawWrite(std::string_view bytes)
+{
+    TStream& output = Output();
+    if (!bytes.empty())
+        output.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+}
+
+void TPdfFileWriter::RawWriteLN(std::string_view bytes)
+{
+    RawWrite(bytes);
+    RawWrite("\r\n");
+}
+
+void TPdfFileWriter::RawWriteW(std::u16string_view text)
+{
+    std::string bytes;
+    bytes.reserve(text.size() * 2);
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c >> 8);
+        bytes += static_cast<char>(c & 0xFF);
+    }
+    RawWrite(bytes);
+}
+
+std::int64_t TPdfFileWriter::OutputPosition() { return Output().Position() - startOffset_; }
+
+std::int64_t TPdfFileWriter::GetSize() const { return memory_ != nullptr ? memory_->Size() : 0; }
+
+std::int64_t TPdfFileWriter::GetBuf(std::int64_t length, void* buffer) const
+{
+    const std::int64_t size = GetSize();
+    if (buffer == nullptr)
+        return size;
+    const std::int64_t count = std::clamp<std::int64_t>(length, 0, size);
+    if (count > 0)
+        std::memcpy(buffer, memory_->Memory(), static_cast<std::size_t>(count));
+    return count;
+}
+
+void TPdfFileWriter::WriteToFile(std::string_view fileName)
+{
+    if (memory_ == nullptr || (!fileName_.empty() && SameText(fileName, fileName_)))
+        return;
+    memory_->SaveToFile(fileName);
+}
+
+void TPdfFileWriter::WriteToStream(TStream& stream) const
+{
+    if (memory_ != nullptr && memory_->Size() > 0)
+        stream.WriteBuffer(memory_->Memory(), memory_->Size());
+}
+
+std::string TPdfFileWriter::HexString(const void* bytes, std::size_t count)
+{
+    std::string text(count * 2 + 2, '<');
+    char* out = text.data() + 1;
+    const auto* in = static_cast<const std::uint8_t*>(bytes);
+    for (std::size_t i = 0; i < count; ++i)
+        PdfHexToBufferByte(out, in[i]);
+    text.back() = '>';
+    return text;
+}
+
+void TPdfFileWriter::ResetXRef()
+{
+    entries_.clear();
+    entries_.push_back({std::string(FreeListHead), false});
+}
+
+int TPdfFileWriter::ReserveObjectNumber(std::string_view className)
+{
+    entries_.push_back({"undef " + std::string(className), true});
+    return XRefCount() - 1;
+}
+
+int TPdfFileWriter::RecordObjectPosition(int number, std::int64_t position)
+{
+    if (number <= 0 || number >= XRefCount()) {
+        entries_.push_back({InUseEntry(position), false});
+        return XRefCount() - 1;
+    }
+    entries_[static_cast<std::size_t>(number)] = {InUseEntry(position), false};
+    return number;
+}
+
+void TPdfFileWriter::NewDocumentID()
+{
+    Randomize();
+    documentID_.clear();
+    for (std::size_t i = 0; i < DocumentIDLength; ++i)
+        documentID_ += static_cast<char>('A' + Random(26));
+}
+
+void TPdfFileWriter::WriteHeader(bool pdf14) { RawWriteLN(pdf14 ? "%PDF-1.4" : "%PDF-1.2"); }
+
+void TPdfFileWriter::WriteObject(TPdfCustomType& object)
+{
+    if (dynamic_cast<TPdfStream*>(&object) != nullptr)
+        throw Exception("Streams are written sequentially!");
+    object.WriteIt();
+}
+
+void TPdfFileWriter::WriteObjectReference(TPdfCustomType& object) { RawWriteLN(object.AsReferenceString()); }
+
+// A reference to an object that never came must still lead somewhere: a null object keeps every
+// table entry a real 20-byte offset line.
+void TPdfFileWriter::WritePendingObjectsAsNull()
+{
+    for (int number = 1; number < XRefCount(); ++number) {
+        if (!entries_[static_cast<std::size_t>(number)].pending)
+            continue;
+        RecordObjectPosition(number, OutputPosition());
+        RawWriteLN(IntToStr(number) + " 0 obj");
+        RawWriteLN("null");
+        RawWriteLN("endobj");
+    }
+}
+
+void TPdfFileWriter::WriteFileEnd(TPdfCustomType& root, TPdfCustomType* info, TPdfCustomType* encrypt)
+{
+    const std::string rootReference = root.AsReferenceString();
+    const std::string infoReference = info != nullptr ? info->AsReferenceString() : std::string();
+    const std::string encryptReference = encrypt != nullptr ? encrypt->AsReferenceString() : std::string();
+    WritePendingObjectsAsNull();
+    const std::int64_t tableOffset = OutputPosition();
+    RawWriteLN("xref\r\n0 " + IntToStr(XRefCount()));
+    for (const TXRefEntry& entry : entries_)
+        RawWriteLN(entry.line);
+    RawWriteLN("trailer\n<<\n/Size " + IntToStr(XRefCount()));
+    RawWriteLN("/Root " + rootReference);
+    const std::string id = HexString(documentID_.data(), documentID_.size());
+    RawWriteLN("/ID[" + id + id + "]");
+    if (info != nullptr)
+        RawWriteLN("/Info " + infoReference);
+    if (encrypt != nullptr)
+        RawWriteLN("/Encrypt " + encryptReference);
+    RawWriteLN(">>");
+    RawWriteLN("startxref");
+    RawWriteLN(IntToStr(tableOffset));
+    RawWriteLN("%%EOF");
+}

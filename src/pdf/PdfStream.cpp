@@ -1,0 +1,157 @@
+#include "pdf/PdfStream.h"
+
+#include "pdf/PdfFileWriter.h"
+#include "pdf/PdfStreamEncoders.h"
+#include "pdf/Pdfzlib.h"
+#include "platform/core/Exceptions.h"
+#include "platform/core/Numbers.h"
+#include "platform/core/Streams.h"
+
+namespace {
+
+constexpr int FlateLevel = 6;
+constexpr int FastFlateLevel = 1;
+
+} // namespace
+
+TPdfStream::TPdfStream(TPdfFileWriter* owner, char kind) : TPdfCustomType(owner), kind_(kind) {}
+
+TPdfStream::~TPdfStream() = default;
+
+TMemoryStream& TPdfStream::Data()
+{
+    if (data_ == nullptr)
+        data_ = std::make_unique<TMemoryStream>();
+    return *data_;
+}
+
+void TPdfStream::WriteStart()
+{
+    Data().Clear();
+    if (kind_ == 'T') {
+        if (Device().OnContentStreamStart)
+            Device().OnContentStreamStart();
+        filterList_.clear();
+    }
+}
+
+void TPdfStream::RawWrite(std::string_view bytes)
+{
+    if (!bytes.empty())
+        Data().WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+}
+
+void TPdfStream::RawWriteLN(std::string_view bytes)
+{
+    RawWrite(bytes);
+    RawWrite("\r\n");
+}
+
+void TPdfStream::ReplaceData(const std::uint8_t* bytes, std::size_t count)
+{
+    TMemoryStream& data = Data();
+    data.Clear();
+    if (count > 0)
+        data.WriteBuffer(bytes, static_cast<std::int64_t>(count));
+}
+
+// A failed compression leaves the data as they were and names no filter.
+void TPdfStream::FlateDecode(int level)
+{
+    TMemoryStream& data = Data();
+    try {
+        const auto packed = ZCompress(data.Memory(), static_cast<std::size_t>(data.Size()), level);
+        ReplaceData(packed.data(), packed.size());
+        filterList_ = "/FlateDecode" + filterList_;
+    } catch (const EZLibError&) {
+    }
+    binary_ = true;
+}
+
+void TPdfStream::RunLengthDecode()
+{
+    TMemoryStream& data = Data();
+    const auto packed = PdfRunLengthEncode(data.Memory(), static_cast<std::size_t>(data.Size()));
+    ReplaceData(packed.data(), packed.size());
+    filterList_ = "/RunLengthDecode" + filterList_;
+    binary_ = true;
+}
+
+void TPdfStream::ASCII85Decode()
+{
+    TMemoryStream& data = Data();
+    const auto text = PdfASCII85Encode(data.Memory(), static_cast<std::size_t>(data.Size()));
+    ReplaceData(text.data(), text.size());
+    filterList_ = "/ASCII85Decode" + filterList_;
+}
+
+void TPdfStream::ASCIIHexDecode()
+{
+    TMemoryStream& data = Data();
+    const auto text = PdfASCIIHexEncode(data.Memory(), static_cast<std::size_t>(data.Size()));
+    ReplaceData(text.data(), text.size());
+    filterList_ = "/ASCIIHexDecode" + filterList_;
+}
+
+void TPdfStream::DCTDecode(bool convert)
+{
+    if (convert)
+        throw Exception("Not impl.");
+    filterList_ = "/DCTDecode" + filterList_;
+}
+
+void TPdfStream::SetPreEncoded(std::string sourceFilter)
+{
+    preEncoded_ = true;
+    sourceFilter_ = std::move(sourceFilter);
+}
+
+void TPdfStream::CompressAndEncode()
+{
+    const TPdfFileWriter& device = Device();
+    if ((!binary_ && device.CompressionMethod != peCompressNone) || forceCompression_) {
+        switch (device.CompressionMethod) {
+        case peCompressFlate:
+            FlateDecode(FlateLevel);
+            break;
+        case peCompressFastFlate:
+            FlateDecode(FastFlateLevel);
+            break;
+        case peCompressRunlength:
+            RunLengthDecode();
+            break;
+        case peCompressNone:
+            break;
+        }
+    }
+    if (!binary_)
+        return;
+    if (device.EncodingMethod == peASCII85Encode)
+        ASCII85Decode();
+    else if (device.EncodingMethod == peASCIIHexEncode)
+        ASCIIHexDecode();
+}
+
+std::string TPdfStream::FilterText() const
+{
+    if (preEncoded_)
+        return sourceFilter_.empty() ? std::string() : "\n/Filter " + sourceFilter_;
+    return filterList_.empty() ? std::string() : "\n/Filter [" + filterList_ + "]";
+}
+
+void TPdfStream::WriteEnd()
+{
+    TMemoryStream& data = Data();
+    if (!preEncoded_)
+        CompressAndEncode();
+    UpdateXRef();
+    const std::string length1 = length1_ != 0 ? " /Length1 " + IntToStr(length1_) : std::string();
+    Device().RawWrite(ObjStart() + extraDictionary_ + "/Length " + IntToStr(data.Size()) + FilterText() +
+                      length1 + " >>\r\nstream\n");
+    Encrypt(data.Memory(), static_cast<std::size_t>(data.Size()));
+    Device().RawWrite(
+        std::string_view(reinterpret_cast<const char*>(data.Memory()), static_cast<std::size_t>(data.Size())));
+    Device().RawWrite("\nendstream\r\nendobj\n");
+    data_.reset();
+    filterList_.clear();
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "pdf/PdfCustomType.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+class TMemoryStream;
+
+// A stream object. Its data are collected in memory between WriteStart and WriteEnd; WriteEnd
+// compresses and encodes them as the document asks and writes the whole object at once.
+class TPdfStream : public TPdfCustomType {
+public:
+    // Kind 'T' is a page's content stream.
+    TPdfStream(TPdfFileWriter* owner, char kind = ' ');
+    ~TPdfStream() override;
+    const char* ClassName() const override { return "TPdfStream"; }
+
+    virtual void WriteStart();
+    virtual void WriteEnd();
+
+    void RawWrite(std::string_view bytes);
+    void RawWriteLN(std::string_view bytes);
+    // The data collected so far; made on first use.
+    TMemoryStream& Data();
+
+    // Encoders: each replaces the data and puts its filter in front of the filter list, so that the
+    // list reads in decoding order.
+    void FlateDecode(int level);
+    void RunLengthDecode();
+    void ASCII85Decode();
+    void ASCIIHexDecode();
+    // The data already hold a JPEG stream; converting them here is not supported ("Not impl.").
+    void DCTDecode(bool convert);
+
+    char Kind() const { return kind_; }
+    const std::string& FilterList() const { return filterList_; }
+    bool Binary() const { return binary_; }
+    void SetBinary(bool binary) { binary_ = binary; }
+    bool ForceCompression() const { return forceCompression_; }
+    void SetForceCompression(bool force) { forceCompression_ = force; }
+    void SetExtraDictionary(std::string text) { extraDictionary_ = std::move(text); }
+    void SetLength1(int length) { length1_ = length; }
+    // Data taken from an input file, already encoded with `sourceFilter`.
+    void SetPreEncoded(std::string sourceFilter);
+
+protected:
+    void ReplaceData(const std::uint8_t* bytes, std::size_t count);
+
+private:
+    void CompressAndEncode();
+    std::string FilterText() const;
+
+    char kind_;
+    std::unique_ptr<TMemoryStream> data_;
+    std::string filterList_;
+    std::string sourceFilter_;
+    bool preEncoded_ = false;
+    int length1_ = 0;
+    std::string extraDictionary_;
+    bool forceCompression_ = false;
+    bool binary_ = false;
+};

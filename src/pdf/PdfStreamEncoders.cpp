@@ -1,0 +1,108 @@
+#include "pdf/PdfStreamEncoders.h"
+
+#include "pdf/PdfDeviceWorkBuffer.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int ASCII85LineLength = 80;
+constexpr std::size_t HexBytesPerLine = 40;
+constexpr std::size_t LongestRun = 128;
+constexpr std::size_t ShortestRepeat = 3;
+constexpr std::uint8_t EndOfData = 128;
+
+class TLineWriter {
+public:
+    explicit TLineWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+    void Put(char c)
+    {
+        out_.push_back(static_cast<std::uint8_t>(c));
+        if (++column_ == ASCII85LineLength) {
+            out_.push_back('\n');
+            column_ = 0;
+        }
+    }
+
+private:
+    std::vector<std::uint8_t>& out_;
+    int column_ = 0;
+};
+
+std::size_t RepeatLength(const std::uint8_t* data, std::size_t count, std::size_t at)
+{
+    std::size_t length = 1;
+    while (at + length < count && length < LongestRun && data[at + length] == data[at])
+        ++length;
+    return length;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> PdfASCII85Encode(const std::uint8_t* data, std::size_t count)
+{
+    std::vector<std::uint8_t> out;
+    out.reserve(count / 4 * 5 + count / 64 + 8);
+    TLineWriter writer(out);
+    for (std::size_t at = 0; at < count; at += 4) {
+        const std::size_t bytes = std::min<std::size_t>(4, count - at);
+        std::uint32_t group = 0;
+        for (std::size_t i = 0; i < 4; ++i)
+            group = (group << 8) | (i < bytes ? data[at + i] : 0);
+        const bool last = at + 4 >= count;
+        if (group == 0 && !last) {
+            writer.Put('z');
+            continue;
+        }
+        char digits[5];
+        for (int i = 4; i >= 0; --i) {
+            digits[i] = static_cast<char>('!' + group % 85);
+            group /= 85;
+        }
+        for (std::size_t i = 0; i < bytes + 1; ++i)
+            writer.Put(digits[i]);
+    }
+    out.push_back('~');
+    out.push_back('>');
+    out.push_back('\n');
+    return out;
+}
+
+std::vector<std::uint8_t> PdfASCIIHexEncode(const std::uint8_t* data, std::size_t count)
+{
+    std::vector<std::uint8_t> out(count * 2 + count / HexBytesPerLine + 2);
+    char* next = reinterpret_cast<char*>(out.data());
+    for (std::size_t i = 0; i < count; ++i) {
+        PdfHexToBufferByte(next, data[i]);
+        if ((i + 1) % HexBytesPerLine == 0)
+            *next++ = '\n';
+    }
+    *next++ = '>';
+    *next++ = '\n';
+    out.resize(static_cast<std::size_t>(next - reinterpret_cast<char*>(out.data())));
+    return out;
+}
+
+std::vector<std::uint8_t> PdfRunLengthEncode(const std::uint8_t* data, std::size_t count)
+{
+    std::vector<std::uint8_t> out;
+    out.reserve(count + count / LongestRun + 2);
+    std::size_t at = 0;
+    while (at < count) {
+        const std::size_t repeat = RepeatLength(data, count, at);
+        if (repeat >= ShortestRepeat) {
+            out.push_back(static_cast<std::uint8_t>(257 - repeat));
+            out.push_back(data[at]);
+            at += repeat;
+            continue;
+        }
+        std::size_t end = at;
+        while (end < count && end - at < LongestRun && RepeatLength(data, count, end) < ShortestRepeat)
+            ++end;
+        out.push_back(static_cast<std::uint8_t>(end - at - 1));
+        out.insert(out.end(), data + at, data + end);
+        at = end;
+    }
+    out.push_back(EndOfData);
+    return out;
+}
