@@ -76,3 +76,12 @@ FileSizeLimit::~FileSizeLimit()
     setrlimit(RLIMIT_FSIZE, &saved_);
     std::signal(SIGXFSZ, previousHandler_);
 }
+
+ScopedSettingsFolder::ScopedSettingsFolder()
+{
+    const char* previous = std::getenv("KESTRAME_CONFIG_DIR");
+    previous_ = previous ? previous : "";
+    setenv("KESTRAME_CONFIG_DIR", folder_.Path().c_str(), 1);
+}
+
+ScopedSettingsFolder::~ScopedSettingsFolder() { setenv("KESTRAME_CONFIG_DIR", previous_.c_str(), 1); }

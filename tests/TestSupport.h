@@ -52,3 +52,18 @@ private:
     rlimit saved_{};
     void (*previousHandler_)(int) = nullptr;
 };
+
+// Points KESTRAME_CONFIG_DIR at a fresh folder while it lives, so a test starts with no settings.
+class ScopedSettingsFolder {
+public:
+    ScopedSettingsFolder();
+    ~ScopedSettingsFolder();
+    ScopedSettingsFolder(const ScopedSettingsFolder&) = delete;
+    ScopedSettingsFolder& operator=(const ScopedSettingsFolder&) = delete;
+
+    const TemporaryFolder& Folder() const { return folder_; }
+
+private:
+    TemporaryFolder folder_;
+    std::string previous_;
+};

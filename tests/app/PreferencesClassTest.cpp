@@ -10,18 +10,10 @@ namespace {
 
 class PreferencesTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        const char* previous = std::getenv("KESTRAME_CONFIG_DIR");
-        previous_ = previous ? previous : "";
-        setenv("KESTRAME_CONFIG_DIR", folder_.Path().c_str(), 1);
-    }
-    void TearDown() override { setenv("KESTRAME_CONFIG_DIR", previous_.c_str(), 1); }
+    std::string FilePath() const { return settings_.Folder().File("Kestrame.ini"); }
 
-    std::string FilePath() const { return folder_.File("Kestrame.ini"); }
-
-    TemporaryFolder folder_;
-    std::string previous_;
+    ScopedSettingsFolder settings_;
+    const TemporaryFolder& folder_ = settings_.Folder();
 };
 
 } // namespace

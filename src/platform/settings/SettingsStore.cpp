@@ -52,7 +52,7 @@ std::string SettingsFolder()
     std::string folder = Environment("KESTRAME_CONFIG_DIR");
     if (folder.empty()) {
         std::string base = Environment("XDG_CONFIG_HOME");
-        // The base directory specification ignores a relative path here.
+        // A relative XDG_CONFIG_HOME is not to be used, as the desktop conventions say.
         if (base.empty() || base.front() != '/')
             base = HomeFolder() + "/.config";
         folder = IncludeTrailingPathDelimiter(base) + "Kestrame";
