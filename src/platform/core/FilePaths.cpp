@@ -139,3 +139,14 @@ std::vector<std::string> ListFiles(std::string_view folder)
     ::closedir(dir);
     return names;
 }
+
+std::string GetCurrentDir()
+{
+    std::vector<char> buffer(4096);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE)
+            return {};
+        buffer.resize(buffer.size() * 2);
+    }
+    return ModelPath(buffer.data());
+}

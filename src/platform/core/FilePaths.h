@@ -36,3 +36,5 @@ bool RenameFile(std::string_view from, std::string_view to);
 bool ForceDirectories(std::string_view path);
 // Names (not paths) of the plain files in a folder, unsorted; empty when the folder can't be read.
 std::vector<std::string> ListFiles(std::string_view folder);
+// The process's current folder, without a final delimiter; empty when it can't be read.
+std::string GetCurrentDir();

@@ -1,0 +1,99 @@
+// Opening and searching generated text catalogs of 10,000 and 100,000 products: both must grow
+// about linearly with the catalog.
+#include "catalog/Didascii.h"
+#include "platform/core/FilePaths.h"
+#include "platform/core/Numbers.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+namespace {
+
+std::string ProductLine(int n)
+{
+    const std::string number = IntToStr(n);
+    return "r" + number + "=" + number + "\tPN-" + number + "\tProduct number " + number + "\tpic" + number +
+           ".jpg\t10.5\t20\t12.3\t0.99\t1.49\t1\t2\tCategory\tBrand\r\n";
+}
+
+// The generated catalogs, removed when the run ends.
+struct Catalogs {
+    ~Catalogs()
+    {
+        for (const auto& [products, path] : paths)
+            DeleteFile(path);
+    }
+    std::map<int, std::string> paths;
+};
+
+// The catalog of `products` products, written once per run.
+const std::string& CatalogOf(int products)
+{
+    static Catalogs catalogs;
+    std::map<int, std::string>& made = catalogs.paths;
+    if (const auto found = made.find(products); found != made.end())
+        return found->second;
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("kestrame-bench-" + std::to_string(products) + ".ctf")).string();
+    std::string text = "DIDF1\r\ncatheader.version=2\r\ncatheader.platform=Windows\r\ncatheader.unit=cm\r\n"
+                       "catheader.FieldCount=13\r\ncatheader.recordsize=" +
+                       IntToStr(products) + "\r\n";
+    for (const CatalogRoleInfo& role : CatalogRoles)
+        if (!role.key.empty())
+            text += "catheader." + std::string(role.key) + "=" + IntToStr(role.defaultColumn) + "\r\n";
+    for (int i = 1; i <= products; ++i)
+        text += ProductLine(i);
+    FILE* file = OpenFile(path, "wb");
+    if (!file || std::fwrite(text.data(), 1, text.size(), file) != text.size())
+        std::abort();
+    std::fclose(file);
+    return made.emplace(products, path).first->second;
+}
+
+void BM_OpenTextCatalog(benchmark::State& state)
+{
+    const std::string& path = CatalogOf(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        didASCII catalog;
+        if (!catalog.Open(path, nullptr))
+            state.SkipWithError("open failed");
+        benchmark::DoNotOptimize(catalog.Keys().data());
+    }
+    state.SetComplexityN(state.range(0));
+}
+
+void BM_FindByKey(benchmark::State& state)
+{
+    const int products = static_cast<int>(state.range(0));
+    didASCII catalog;
+    if (!catalog.Open(CatalogOf(products), nullptr))
+        state.SkipWithError("open failed");
+    int n = 0;
+    for (auto _ : state) {
+        n = n % products + 1;
+        if (!catalog.FindByKey("PN-" + IntToStr(n)))
+            state.SkipWithError("not found");
+    }
+    state.SetComplexityN(products);
+}
+
+} // namespace
+
+void BM_ReadKeyValueFile(benchmark::State& state)
+{
+    const std::string& path = CatalogOf(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        KeyVal store;
+        store.Open(path, "rt");
+        benchmark::DoNotOptimize(store.Lines().data());
+    }
+}
+
+BENCHMARK(BM_ReadKeyValueFile)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenTextCatalog)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_FindByKey)->Arg(10000)->Arg(100000)->Complexity();
+
+BENCHMARK_MAIN();

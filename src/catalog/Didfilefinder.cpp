@@ -1,0 +1,90 @@
+#include "catalog/Didfilefinder.h"
+
+#include "platform/core/FilePaths.h"
+#include "platform/core/Seams.h"
+#include "platform/core/TextUtils.h"
+#include "platform/ui/FileListBox.h"
+#include "platform/ui/Masks.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::string_view Options = "Options";
+constexpr std::string_view CurrentDataFileValue = "CurrentDataFile";
+
+std::string ProgramSubfolder(std::string_view name) { return IncludeTrailingPathDelimiter(ProgramFolder() + std::string(name)); }
+
+// `folder` + `name` when that file exists, else the folder's file whose name differs only in letter
+// case, else empty. A folder never counts as a file.
+std::string ExistingFile(const std::string& folder, const std::string& name)
+{
+    if (name.empty())
+        return {};
+    if (FileExists(folder + name))
+        return folder + name;
+    const std::vector<std::string> names = ListFiles(folder);
+    const auto match = std::find_if(names.begin(), names.end(), [&](const std::string& n) { return SameText(n, name); });
+    return match == names.end() ? std::string() : folder + *match;
+}
+
+} // namespace
+
+Didfilefinder::Didfilefinder(SettingsStore settings) : settings_(std::move(settings)) {}
+
+std::string Didfilefinder::ReadCurrentDataFile()
+{
+    if (!settings_.ValueExists(Options, CurrentDataFileValue))
+        return CatalogsFolder();
+    return settings_.ReadString(Options, CurrentDataFileValue, "");
+}
+
+void Didfilefinder::WriteCurrentDataFile(const std::string& path)
+{
+    settings_.WriteString(Options, CurrentDataFileValue, path);
+}
+
+std::string Didfilefinder::CatalogsFolder() const { return ProgramSubfolder("Catalogs"); }
+
+std::string Didfilefinder::TemplateFolder() const { return ProgramSubfolder("Template"); }
+
+std::string Didfilefinder::ExampleFolder() const { return ProgramSubfolder("Examples"); }
+
+void Didfilefinder::SelectCurrentCatalog(TFileListBox& fileList) { fileList.SetFileName(ReadCurrentDataFile()); }
+
+void Didfilefinder::ListTemplates(TFileListBox& fileList) { ListFolder(fileList, TemplateFolder(), "*.kqt"); }
+
+void Didfilefinder::ListExamples(TFileListBox& fileList) { ListFolder(fileList, ExampleFolder(), "*.kqf"); }
+
+void Didfilefinder::ListFolder(TFileListBox& fileList, const std::string& folder, const std::string& mask)
+{
+    fileList.SetMask(mask);
+    const std::vector<std::string> names = ListFiles(folder);
+    if (std::any_of(names.begin(), names.end(), [&](const std::string& name) { return MatchesMask(name, mask); }))
+        fileList.SetFileName(folder + mask);
+}
+
+std::string Didfilefinder::FindCatalog(const std::string& path)
+{
+    const std::string found = FirstFound(path, {ExtractFilePath(ReadCurrentDataFile()), CatalogsFolder(), ProgramFolder()});
+    if (!found.empty())
+        WriteCurrentDataFile(found);
+    return found;
+}
+
+std::string Didfilefinder::FindPicture(const std::string& path)
+{
+    return FirstFound(path, {ExtractFilePath(ReadCurrentDataFile()), IncludeTrailingPathDelimiter(GetCurrentDir()),
+                             CatalogsFolder(), ProgramFolder()});
+}
+
+std::string Didfilefinder::FirstFound(const std::string& path, std::initializer_list<std::string> folders)
+{
+    const std::string name = ExtractFileName(path);
+    if (std::string found = ExistingFile(ExtractFilePath(path), name); !found.empty())
+        return found;
+    for (const std::string& folder : folders)
+        if (std::string found = ExistingFile(folder, name); !found.empty())
+            return found;
+    return {};
+}

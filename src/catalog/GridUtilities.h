@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+class TStringGrid;
+
+// The row operations a string grid lacks. Row 0 holds the titles and is never moved.
+class GridUtilities {
+public:
+    // Empties every cell below the title row and leaves the title row and one empty row.
+    void ClearGrid(TStringGrid& grid);
+    // Rows outside 1 .. RowCount - 1 are left alone.
+    void DeleteRow(TStringGrid& grid, int row);
+    // Inserts an empty row before `row`; rows outside 1 .. RowCount - 1 are left alone.
+    void InsertRow(TStringGrid& grid, int row);
+
+    // Keep the cells of rows `fromRow` .. last, row by row, and write them back from `toRow` on.
+    void CopyToArray(const TStringGrid& grid, int fromRow);
+    void CopyFromArray(TStringGrid& grid, int toRow);
+
+private:
+    std::vector<std::string> cells;
+};

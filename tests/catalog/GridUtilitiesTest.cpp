@@ -1,0 +1,157 @@
+#include "catalog/GridSearch.h"
+#include "catalog/GridUtilities.h"
+#include "platform/ui/StringGrid.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// Every cell holds "c,r" of where it was made.
+void Label(TStringGrid& grid)
+{
+    for (int r = 0; r < grid.RowCount(); ++r)
+        for (int c = 0; c < grid.ColCount(); ++c)
+            grid.SetCells(c, r, std::to_string(c) + "," + std::to_string(r));
+}
+
+std::string Origin(int c, int r) { return std::to_string(c) + "," + std::to_string(r); }
+
+} // namespace
+
+TEST(GridUtilities, ClearGridKeepsTheTitles)
+{
+    TStringGrid grid(4, 10);
+    Label(grid);
+    GridUtilities().ClearGrid(grid);
+    ASSERT_EQ(grid.RowCount(), 2);
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_EQ(grid.Cells(c, 0), Origin(c, 0));
+        EXPECT_EQ(grid.Cells(c, 1), "");
+    }
+    grid.SetRowCount(10); // the cleared rows do not come back
+    EXPECT_EQ(grid.Cells(0, 5), "");
+}
+
+TEST(GridUtilities, InsertRowMovesTheRowsBelowDown)
+{
+    TStringGrid grid(12, 5);
+    Label(grid);
+    GridUtilities().InsertRow(grid, 3);
+    ASSERT_EQ(grid.RowCount(), 6);
+    for (int c = 0; c < 12; ++c) {
+        EXPECT_EQ(grid.Cells(c, 2), Origin(c, 2));
+        EXPECT_EQ(grid.Cells(c, 3), "");
+        EXPECT_EQ(grid.Cells(c, 4), Origin(c, 3));
+        EXPECT_EQ(grid.Cells(c, 5), Origin(c, 4));
+    }
+    GridUtilities().InsertRow(grid, 0); // the title row stays first
+    GridUtilities().InsertRow(grid, 6);
+    EXPECT_EQ(grid.RowCount(), 6);
+    EXPECT_EQ(grid.Cells(0, 0), "0,0");
+}
+
+TEST(GridUtilities, DeleteRowMovesTheRowsBelowUp)
+{
+    TStringGrid grid(3, 5);
+    Label(grid);
+    GridUtilities().DeleteRow(grid, 2);
+    ASSERT_EQ(grid.RowCount(), 4);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(grid.Cells(c, 1), Origin(c, 1));
+        EXPECT_EQ(grid.Cells(c, 2), Origin(c, 3));
+        EXPECT_EQ(grid.Cells(c, 3), Origin(c, 4));
+    }
+    GridUtilities().DeleteRow(grid, 3); // the last row: only the count shrinks
+    ASSERT_EQ(grid.RowCount(), 3);
+    EXPECT_EQ(grid.Cells(0, 2), "0,3");
+    GridUtilities().DeleteRow(grid, 0);
+    GridUtilities().DeleteRow(grid, 3);
+    EXPECT_EQ(grid.RowCount(), 3);
+}
+
+TEST(GridUtilities, CopyToAndFromArray)
+{
+    TStringGrid grid(2, 4);
+    Label(grid);
+    GridUtilities utilities;
+    utilities.CopyToArray(grid, 2);
+    utilities.CopyFromArray(grid, 1);
+    EXPECT_EQ(grid.Cells(1, 1), "1,2");
+    EXPECT_EQ(grid.Cells(1, 2), "1,3");
+    EXPECT_EQ(grid.Cells(1, 3), "1,3");
+}
+
+namespace {
+
+class Search : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::vector<std::vector<std::string>> rows = {
+            {"Record Nr.", "Part", "Width", "Price"},
+            {"123", "A1", "10", "2"},
+            {"2", " 123 ", "10", "ABC"},
+            {"3", "10", "123", "abc"},
+        };
+        for (size_t r = 0; r < rows.size(); ++r)
+            for (size_t c = 0; c < rows[r].size(); ++c)
+                grid.SetCells(static_cast<int>(c), static_cast<int>(r), rows[r][c]);
+        grid.OnSelectCell = [this](int col, int row, bool&) { selected.emplace_back(col, row); };
+    }
+
+    TStringGrid grid{4, 4};
+    GridSearch search;
+    std::vector<std::pair<int, int>> selected;
+};
+
+} // namespace
+
+TEST_F(Search, FindStartsAtColumnOneOfRowOne)
+{
+    ASSERT_TRUE(search.Find(" 123 ", grid)); // never column 0 of row 1, never the titles
+    EXPECT_EQ(search.CurrentCol(), 1);
+    EXPECT_EQ(search.CurrentRow(), 2);
+    EXPECT_EQ(grid.Row(), 2);
+    EXPECT_EQ(grid.Col(), 1);
+    ASSERT_FALSE(selected.empty());
+    EXPECT_EQ(selected.back(), std::make_pair(1, 2));
+    EXPECT_EQ(search.SearchText(), " 123 ");
+
+    ASSERT_TRUE(search.FindFrom(search.CurrentCol() + 1, search.CurrentRow()));
+    EXPECT_EQ(search.CurrentCol(), 2);
+    EXPECT_EQ(search.CurrentRow(), 3);
+    EXPECT_FALSE(search.FindFrom(3, 3));
+    EXPECT_EQ(search.SearchText(), "");
+    EXPECT_EQ(search.CurrentRow(), 3);
+}
+
+TEST_F(Search, LaterRowsStartAtColumnZeroAndCaseMatters)
+{
+    ASSERT_TRUE(search.Find("3", grid));
+    EXPECT_EQ(search.CurrentCol(), 0);
+    EXPECT_EQ(search.CurrentRow(), 3);
+    ASSERT_TRUE(search.Find("abc", grid));
+    EXPECT_EQ(search.CurrentRow(), 3);
+    EXPECT_EQ(search.CurrentCol(), 3);
+    EXPECT_FALSE(search.Find("Part", grid));
+    const size_t shown = selected.size();
+    EXPECT_FALSE(search.Find("Abc", grid));
+    EXPECT_EQ(selected.size(), shown);
+}
+
+TEST_F(Search, ColumnRestrictedSearch)
+{
+    ASSERT_TRUE(search.FindInColumn("10", grid, 1)); // not row 1's width
+    EXPECT_EQ(search.CurrentRow(), 3);
+    EXPECT_EQ(grid.Row(), 3);
+    EXPECT_EQ(grid.Col(), 1);
+    EXPECT_TRUE(search.FindInColumn("123", grid, 1));
+    EXPECT_EQ(search.CurrentRow(), 2);
+    EXPECT_FALSE(search.FindInColumn("2", grid, 1));
+    EXPECT_EQ(search.SearchText(), "");
+    EXPECT_FALSE(search.FindInColumn("A1", grid, -1));
+    EXPECT_FALSE(search.FindInColumn("A1", grid, 4));
+    EXPECT_FALSE(search.FindInColumn("Part", grid, 1));
+}
