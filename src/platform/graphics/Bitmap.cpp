@@ -2,6 +2,7 @@
 
 #include "platform/core/Streams.h"
 #include "platform/graphics/BmpFormat.h"
+#include "platform/graphics/Canvas.h"
 
 #include <QImage>
 
@@ -52,35 +53,76 @@ void PutWord(std::uint8_t* p, unsigned value)
     p[1] = static_cast<std::uint8_t>(value >> 8);
 }
 
-TColor ReadColor(TPixelFormat format, const TPalette& palette, const std::uint8_t* row, int x)
+std::uint32_t ReadValue(TPixelFormat format, const std::uint8_t* row, int x)
+{
+    switch (format) {
+    case pf1bit:
+    case pf4bit:
+    case pf8bit:
+        return static_cast<std::uint32_t>(ReadIndex(BitsPerPixel(format), row, x));
+    case pf15bit:
+    case pf16bit:
+        return Word(row + 2 * x);
+    case pf24bit: {
+        const std::uint8_t* p = row + 3 * x;
+        return static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16));
+    }
+    default: {
+        const std::uint8_t* p = row + 4 * x;
+        return static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16));
+    }
+    }
+}
+
+void WriteValue(TPixelFormat format, std::uint8_t* row, int x, std::uint32_t value)
+{
+    switch (format) {
+    case pf1bit:
+    case pf4bit:
+    case pf8bit:
+        WriteIndex(BitsPerPixel(format), row, x, static_cast<int>(value));
+        break;
+    case pf15bit:
+    case pf16bit:
+        PutWord(row + 2 * x, value & 0xFFFF);
+        break;
+    case pf24bit: {
+        std::uint8_t* p = row + 3 * x;
+        p[0] = static_cast<std::uint8_t>(value);
+        p[1] = static_cast<std::uint8_t>(value >> 8);
+        p[2] = static_cast<std::uint8_t>(value >> 16);
+        break;
+    }
+    default: {
+        std::uint8_t* p = row + 4 * x;
+        p[0] = static_cast<std::uint8_t>(value);
+        p[1] = static_cast<std::uint8_t>(value >> 8);
+        p[2] = static_cast<std::uint8_t>(value >> 16);
+        p[3] = 0;
+    }
+    }
+}
+
+TColor ColorOfValue(TPixelFormat format, const TPalette& palette, std::uint32_t value)
 {
     switch (format) {
     case pf1bit:
     case pf4bit:
     case pf8bit: {
-        const int index = ReadIndex(BitsPerPixel(format), row, x);
+        const auto index = static_cast<int>(value);
         return index < palette.Count() ? palette.Color(index) : clBlack;
     }
-    case pf15bit: {
-        const unsigned w = Word(row + 2 * x);
-        return static_cast<TColor>(RGB(Widen5((w >> 10) & 31), Widen5((w >> 5) & 31), Widen5(w & 31)));
-    }
-    case pf16bit: {
-        const unsigned w = Word(row + 2 * x);
-        return static_cast<TColor>(RGB(Widen5((w >> 11) & 31), Widen6((w >> 5) & 63), Widen5(w & 31)));
-    }
-    case pf24bit: {
-        const std::uint8_t* p = row + 3 * x;
-        return static_cast<TColor>(RGB(p[2], p[1], p[0]));
-    }
-    default: {
-        const std::uint8_t* p = row + 4 * x;
-        return static_cast<TColor>(RGB(p[2], p[1], p[0]));
-    }
+    case pf15bit:
+        return static_cast<TColor>(RGB(Widen5((value >> 10) & 31), Widen5((value >> 5) & 31), Widen5(value & 31)));
+    case pf16bit:
+        return static_cast<TColor>(RGB(Widen5((value >> 11) & 31), Widen6((value >> 5) & 63), Widen5(value & 31)));
+    default:
+        return static_cast<TColor>(RGB(static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 8),
+                                       static_cast<std::uint8_t>(value)));
     }
 }
 
-void WriteColor(TPixelFormat format, const TPalette& palette, std::uint8_t* row, int x, TColor color)
+std::uint32_t ValueOfColor(TPixelFormat format, const TPalette& palette, TColor color)
 {
     const auto rgb = static_cast<COLORREF>(ColorToRGB(color));
     const unsigned r = GetRValue(rgb), g = GetGValue(rgb), b = GetBValue(rgb);
@@ -88,29 +130,24 @@ void WriteColor(TPixelFormat format, const TPalette& palette, std::uint8_t* row,
     case pf1bit:
     case pf4bit:
     case pf8bit:
-        WriteIndex(BitsPerPixel(format), row, x, std::max(0, palette.NearestIndex(color)));
-        break;
+        return static_cast<std::uint32_t>(std::max(0, palette.NearestIndex(color)));
     case pf15bit:
-        PutWord(row + 2 * x, ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
-        break;
+        return ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
     case pf16bit:
-        PutWord(row + 2 * x, ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
-        break;
-    case pf24bit: {
-        std::uint8_t* p = row + 3 * x;
-        p[0] = static_cast<std::uint8_t>(b);
-        p[1] = static_cast<std::uint8_t>(g);
-        p[2] = static_cast<std::uint8_t>(r);
-        break;
+        return ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3);
+    default:
+        return b | (g << 8) | (r << 16);
     }
-    default: {
-        std::uint8_t* p = row + 4 * x;
-        p[0] = static_cast<std::uint8_t>(b);
-        p[1] = static_cast<std::uint8_t>(g);
-        p[2] = static_cast<std::uint8_t>(r);
-        p[3] = 0;
-    }
-    }
+}
+
+TColor ReadColor(TPixelFormat format, const TPalette& palette, const std::uint8_t* row, int x)
+{
+    return ColorOfValue(format, palette, ReadValue(format, row, x));
+}
+
+void WriteColor(TPixelFormat format, const TPalette& palette, std::uint8_t* row, int x, TColor color)
+{
+    WriteValue(format, row, x, ValueOfColor(format, palette, color));
 }
 
 TPalette DefaultPalette(TPixelFormat format)
@@ -126,6 +163,12 @@ QList<QRgb> ColorTable(const TPalette& palette, int size)
         table[i] = qRgb(e.peRed, e.peGreen, e.peBlue);
     }
     return table;
+}
+
+void CheckStorageSize(int stride, int height)
+{
+    if (static_cast<std::int64_t>(stride) * height > TBitmap::MaxStorageBytes)
+        throw EOutOfResources(std::string(SOutOfResources));
 }
 
 } // namespace
@@ -189,6 +232,40 @@ void TBitmap::Assign(const TGraphic& source)
     SetTransparent(bitmap->Transparent());
 }
 
+void TBitmap::TakeOver(TBitmap& source)
+{
+    if (&source == this)
+        return;
+    width_ = std::exchange(source.width_, 0);
+    height_ = std::exchange(source.height_, 0);
+    stride_ = std::exchange(source.stride_, 0);
+    pixelFormat_ = source.pixelFormat_;
+    palette_ = std::move(source.palette_);
+    source.palette_.Entries.clear();
+    bits_ = std::move(source.bits_);
+    source.bits_.clear();
+    transparentColor_ = source.transparentColor_;
+    SetTransparent(source.Transparent());
+}
+
+void TBitmap::SetSizeForDecoder(int width, int height)
+{
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    const int bitsPerPixel = BitsPerPixel(pixelFormat_);
+    const int stride = ::BytesPerScanLine(width, bitsPerPixel);
+    CheckStorageSize(stride, height);
+    FitPaletteToFormat();
+    bits_ = TPixelStorage(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
+    width_ = width;
+    height_ = height;
+    stride_ = stride;
+    // A packed row's last, partly used byte is cleared too, so that the bits past its end stay zero.
+    const auto written = static_cast<std::ptrdiff_t>(static_cast<std::int64_t>(width) * bitsPerPixel / 8);
+    for (int y = 0; y < height; ++y)
+        std::fill(ScanLine(y) + written, ScanLine(y) + stride, std::uint8_t{0});
+}
+
 void TBitmap::SetSize(int width, int height)
 {
     width = std::max(width, 0);
@@ -197,11 +274,10 @@ void TBitmap::SetSize(int width, int height)
         return;
     const int bitsPerPixel = BitsPerPixel(pixelFormat_);
     const int stride = ::BytesPerScanLine(width, bitsPerPixel);
-    if (static_cast<std::int64_t>(stride) * height > MaxStorageBytes)
-        throw EOutOfResources(std::string(SOutOfResources));
+    CheckStorageSize(stride, height);
     FitPaletteToFormat();
 
-    std::vector<std::uint8_t> bits(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
+    TPixelStorage bits(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height), 0);
     const int keptWidth = std::min(width, width_);
     const int keptHeight = std::min(height, height_);
     for (int y = 0; y < keptHeight; ++y) {
@@ -265,11 +341,10 @@ void TBitmap::SetPixelFormat(TPixelFormat format)
     if (format == pixelFormat_)
         return;
     const int stride = ::BytesPerScanLine(width_, BitsPerPixel(format));
-    if (static_cast<std::int64_t>(stride) * height_ > MaxStorageBytes)
-        throw EOutOfResources(std::string(SOutOfResources));
+    CheckStorageSize(stride, height_);
     const TPixelFormat oldFormat = pixelFormat_;
     const TPalette oldPalette = palette_;
-    const std::vector<std::uint8_t> oldBits = std::move(bits_);
+    const TPixelStorage oldBits = std::move(bits_);
     const int oldStride = stride_;
 
     pixelFormat_ = format;
@@ -377,4 +452,22 @@ QImage TBitmap::ImageView()
     default:
         return QImage(bits_.data(), width_, height_, stride_, QImage::Format_RGB32);
     }
+}
+
+std::uint32_t TBitmap::PixelValue(int x, int y) const { return ReadValue(pixelFormat_, ScanLine(y), x); }
+
+void TBitmap::SetPixelValue(int x, int y, std::uint32_t value) { WriteValue(pixelFormat_, ScanLine(y), x, value); }
+
+std::uint32_t TBitmap::ValueOfColor(TColor color) const { return ::ValueOfColor(pixelFormat_, palette_, color); }
+
+TColor TBitmap::ColorOfValue(std::uint32_t value) const { return ::ColorOfValue(pixelFormat_, palette_, value); }
+
+TBitmap::TBitmap() = default;
+TBitmap::~TBitmap() = default;
+
+TCanvas& TBitmap::Canvas()
+{
+    if (!canvas_)
+        canvas_ = std::make_unique<TCanvas>(*this);
+    return *canvas_;
 }

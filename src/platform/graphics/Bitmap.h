@@ -5,9 +5,12 @@
 #include "platform/graphics/Palette.h"
 
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 class QImage;
+class TCanvas;
 
 // pfDevice is a bitmap not yet given a format; it is kept, and drawn, as 32 bits per pixel.
 // pf15bit pixels are little-endian words 0RRRRRGGGGGBBBBB, pf16bit words RRRRRGGGGGGBBBBB, pf24bit
@@ -26,7 +29,8 @@ public:
     // The largest pixel storage a bitmap takes; a bigger size raises EOutOfResources.
     static constexpr std::int64_t MaxStorageBytes = std::int64_t{1} << 30;
 
-    TBitmap() = default;
+    TBitmap();
+    ~TBitmap() override;
     std::string ClassName() const override { return "TBitmap"; }
 
     // BMP files: 1, 4, 8, 16, 24 and 32 bits, uncompressed, run-length or bit-field coded, rows
@@ -38,6 +42,8 @@ public:
     // From another bitmap (or a picture reader, which is one) a copy of size, format, palette,
     // pixels and transparency; from any other graphic what it gives through AssignTo.
     void Assign(const TGraphic& source) override;
+    // What Assign copies, moved instead: the source is left an empty bitmap of its pixel format.
+    void TakeOver(TBitmap& source);
 
     int Width() const override { return width_; }
     int Height() const override { return height_; }
@@ -66,6 +72,17 @@ public:
     TColor Pixel(int x, int y) const;
     void SetPixel(int x, int y, TColor color);
 
+    // The value a pixel is stored as: its palette index, its 15 or 16-bit word, or its bytes
+    // B,G,R read as 0x00RRGGBB. The coordinates must lie inside the bitmap.
+    std::uint32_t PixelValue(int x, int y) const;
+    void SetPixelValue(int x, int y, std::uint32_t value);
+    // The value SetPixel stores for a colour, and the colour a value shows.
+    std::uint32_t ValueOfColor(TColor color) const;
+    TColor ColorOfValue(std::uint32_t value) const;
+
+    // The canvas that draws on this bitmap, made on first use.
+    TCanvas& Canvas();
+
     // The fixed transparent colour, or without one the colour of the bottom-left pixel (white for a
     // 1-bit bitmap); with the flag 0x02000000 the class library adds. clDefault returns to the
     // automatic colour.
@@ -77,6 +94,26 @@ public:
     QImage ImageView();
 
 private:
+    friend class TJPEGImage;
+
+    // Leaves the bytes it adds unset, for storage that is written in full before it is read.
+    template <class T> struct UnsetAllocator : std::allocator<T> {
+        template <class U> struct rebind {
+            using other = UnsetAllocator<U>;
+        };
+        template <class U, class... Args> void construct(U* place, Args&&... args)
+        {
+            if constexpr (sizeof...(Args) == 0)
+                ::new (static_cast<void*>(place)) U;
+            else
+                ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
+        }
+    };
+    using TPixelStorage = std::vector<std::uint8_t, UnsetAllocator<std::uint8_t>>;
+
+    // A decoder's target: new storage of the size whose pixels stay unset (only the row padding is
+    // cleared) because the decoder writes every row; all other ways to size a bitmap fill it white.
+    void SetSizeForDecoder(int width, int height);
     void FillWhite(int fromX, int toX, int fromY, int toY);
     void FitPaletteToFormat();
     void CheckScanLine(int y) const;
@@ -86,6 +123,7 @@ private:
     int stride_ = 0;
     TPixelFormat pixelFormat_ = pfDevice;
     TPalette palette_;
-    std::vector<std::uint8_t> bits_;
+    TPixelStorage bits_;
     TColor transparentColor_ = clDefault;
+    std::unique_ptr<TCanvas> canvas_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/core/Exceptions.h"
+#include "platform/core/Geometry.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,18 +20,6 @@ inline constexpr std::string_view SInvalidBitmap = "Bitmap image is not valid";
 inline constexpr std::string_view SInvalidPixelFormat = "Invalid pixel format";
 inline constexpr std::string_view SScanLine = "Scan line index out of range";
 inline constexpr std::string_view SOutOfResources = "Out of system resources";
-
-struct TRect {
-    int Left = 0;
-    int Top = 0;
-    int Right = 0;
-    int Bottom = 0;
-};
-
-inline bool operator==(const TRect& a, const TRect& b)
-{
-    return a.Left == b.Left && a.Top == b.Top && a.Right == b.Right && a.Bottom == b.Bottom;
-}
 
 enum TProgressStage { psStarting, psRunning, psEnding };
 

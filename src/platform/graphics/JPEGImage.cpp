@@ -164,12 +164,8 @@ TJPEGImage::TJPEGImage() : bitmap_(std::make_unique<TBitmap>()) {}
 
 TJPEGImage::~TJPEGImage() = default;
 
-void TJPEGImage::LoadFromStream(TStream& stream)
+std::unique_ptr<TBitmap> TJPEGImage::Decode(const std::vector<std::uint8_t>& data, const TRowsDecoded& rowsDecoded)
 {
-    std::vector<std::uint8_t> data(
-        static_cast<std::size_t>(std::max<std::int64_t>(stream.Size() - stream.Position(), 0)));
-    stream.ReadBuffer(data.data(), static_cast<std::int64_t>(data.size()));
-
     Decompressor d;
     if (!StartDecompressGuarded(d, data.data(), static_cast<unsigned long>(data.size())))
         RaiseJpegError(d.error.code);
@@ -182,11 +178,11 @@ void TJPEGImage::LoadFromStream(TStream& stream)
     bitmap->SetPixelFormat(grey ? pf8bit : pf24bit);
     if (grey)
         bitmap->SetPalette(TPalette::Grayscale());
-    bitmap->SetSize(width, height);
+    bitmap->SetSizeForDecoder(width, height);
 
     std::vector<std::uint8_t> cmykRows(cmyk ? static_cast<std::size_t>(width) * 4 * RowsPerStep : 0);
-    TRect rect{0, 0, width, 0};
-    Progress(psStarting, 0, false, rect, "");
+    if (rowsDecoded)
+        rowsDecoded(*bitmap, 0);
     for (unsigned y = 0; y < static_cast<unsigned>(height); y += RowsPerStep) {
         const unsigned count = std::min(RowsPerStep, static_cast<unsigned>(height) - y);
         unsigned char* rows[RowsPerStep];
@@ -197,15 +193,46 @@ void TJPEGImage::LoadFromStream(TStream& stream)
             RaiseJpegError(d.error.code);
         for (unsigned i = 0; cmyk && i < count; ++i)
             CmykToBgr(rows[i], bitmap->ScanLine(static_cast<int>(y + i)), width);
-        rect.Bottom = static_cast<int>(y + count);
-        Progress(psRunning, static_cast<std::uint8_t>(static_cast<std::int64_t>(y + count) * 100 / height), false, rect,
-                 "");
+        if (rowsDecoded)
+            rowsDecoded(*bitmap, static_cast<int>(y + count));
     }
     if (!FinishDecompressGuarded(d))
         RaiseJpegError(d.error.code);
+    return bitmap;
+}
+
+void TJPEGImage::LoadFromStream(TStream& stream)
+{
+    std::vector<std::uint8_t> data(
+        static_cast<std::size_t>(std::max<std::int64_t>(stream.Size() - stream.Position(), 0)));
+    stream.ReadBuffer(data.data(), static_cast<std::int64_t>(data.size()));
+
+    TRect rect;
+    auto bitmap = Decode(data, [&](const TBitmap& decoded, int rows) {
+        rect = {0, 0, decoded.Width(), rows};
+        if (rows == 0)
+            Progress(psStarting, 0, false, rect, "");
+        else
+            Progress(psRunning, static_cast<std::uint8_t>(static_cast<std::int64_t>(rows) * 100 / decoded.Height()),
+                     false, rect, "");
+    });
     Progress(psEnding, 100, true, rect, "");
     data_ = std::move(data);
+    SetPixels(std::move(bitmap));
+}
+
+void TJPEGImage::SetPixels(std::unique_ptr<TBitmap> bitmap)
+{
+    width_ = bitmap->Width();
+    height_ = bitmap->Height();
     bitmap_ = std::move(bitmap);
+}
+
+const TBitmap& TJPEGImage::Bitmap() const
+{
+    if (!bitmap_)
+        bitmap_ = Decode(data_, {});
+    return *bitmap_;
 }
 
 void TJPEGImage::SaveToStream(TStream& stream) const
@@ -214,10 +241,10 @@ void TJPEGImage::SaveToStream(TStream& stream) const
         stream.WriteBuffer(data_.data(), static_cast<std::int64_t>(data_.size()));
         return;
     }
-    if (bitmap_->Empty())
+    if (Empty())
         return;
     TBitmap rgb;
-    const TBitmap* source = bitmap_.get();
+    const TBitmap* source = &Bitmap();
     if (source->PixelFormat() != pf24bit) {
         rgb.Assign(*source);
         rgb.SetPixelFormat(pf24bit);
@@ -239,24 +266,41 @@ void TJPEGImage::Assign(const TGraphic& source)
     if (&source == this)
         return;
     if (const auto* jpeg = dynamic_cast<const TJPEGImage*>(&source)) {
+        std::unique_ptr<TBitmap> bitmap;
+        if (jpeg->bitmap_) {
+            bitmap = std::make_unique<TBitmap>();
+            bitmap->Assign(*jpeg->bitmap_);
+        }
         data_ = jpeg->data_;
-        bitmap_->Assign(*jpeg->bitmap_);
+        bitmap_ = std::move(bitmap); // without pixels they are decoded from the copied bytes when needed
+        width_ = jpeg->width_;
+        height_ = jpeg->height_;
         compressionQuality_ = jpeg->compressionQuality_;
         progressiveEncoding_ = jpeg->progressiveEncoding_;
         return;
     }
     if (const auto* bitmap = dynamic_cast<const TBitmap*>(&source)) {
+        auto copy = std::make_unique<TBitmap>();
+        copy->Assign(*bitmap);
         data_.clear();
-        bitmap_->Assign(*bitmap);
+        SetPixels(std::move(copy));
         return;
     }
     AssignError(source);
 }
 
-void TJPEGImage::AssignTo(TBitmap& target) const { target.Assign(*bitmap_); }
+void TJPEGImage::AssignTo(TBitmap& target) const
+{
+    if (data_.empty()) {
+        target.Assign(*bitmap_);
+        return;
+    }
+    std::unique_ptr<TBitmap> pixels = bitmap_ ? std::move(bitmap_) : Decode(data_, {});
+    target.TakeOver(*pixels);
+}
 
-int TJPEGImage::Width() const { return bitmap_->Width(); }
-int TJPEGImage::Height() const { return bitmap_->Height(); }
-bool TJPEGImage::Empty() const { return bitmap_->Empty(); }
+int TJPEGImage::Width() const { return width_; }
+int TJPEGImage::Height() const { return height_; }
+bool TJPEGImage::Empty() const { return width_ == 0 || height_ == 0; }
 
 void TJPEGImage::SetCompressionQuality(int quality) { compressionQuality_ = std::clamp(quality, 1, 100); }

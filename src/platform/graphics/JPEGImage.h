@@ -3,6 +3,7 @@
 #include "platform/graphics/Graphic.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,6 +27,8 @@ public:
 
     // From another JPEG picture, or from a bitmap (its pixels, compressed when saved).
     void Assign(const TGraphic& source) override;
+    // A loaded picture hands its decoded pixels over to the target instead of copying them, and
+    // decodes its bytes again only if its own pixels are asked for later.
     void AssignTo(TBitmap& target) const override;
 
     int Width() const override;
@@ -38,11 +41,22 @@ public:
     bool ProgressiveEncoding() const { return progressiveEncoding_; }
     void SetProgressiveEncoding(bool value) { progressiveEncoding_ = value; }
 
-    const TBitmap& Bitmap() const { return *bitmap_; }
+    // The decoded pixels; the reference holds until the next load, assign or AssignTo.
+    const TBitmap& Bitmap() const;
 
 private:
+    using TRowsDecoded = std::function<void(const TBitmap& bitmap, int rows)>;
+    // Decodes JPEG bytes straight into the rows of a new bitmap; rowsDecoded, when given, is called
+    // once the bitmap is sized (with 0) and after each band of rows. A picture the library rejects
+    // raises EJPEG.
+    static std::unique_ptr<TBitmap> Decode(const std::vector<std::uint8_t>& data, const TRowsDecoded& rowsDecoded);
+    void SetPixels(std::unique_ptr<TBitmap> bitmap);
+
     std::vector<std::uint8_t> data_;
-    std::unique_ptr<TBitmap> bitmap_;
+    // Null once AssignTo has handed the pixels of data_ over, until Bitmap() decodes them again.
+    mutable std::unique_ptr<TBitmap> bitmap_;
+    int width_ = 0;
+    int height_ = 0;
     int compressionQuality_ = 90;
     bool progressiveEncoding_ = false;
 };

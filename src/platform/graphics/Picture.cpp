@@ -118,5 +118,10 @@ void TPicture::LoadBitmapFromFile(std::string_view fileName, TBitmap& bitmap)
 {
     TPicture picture;
     picture.LoadFromFile(fileName);
-    bitmap.Assign(*picture.Graphic());
+    // The loaded picture is thrown away, so its pixels move rather than being copied; a JPEG picture
+    // hands over the rows it decoded into through Assign.
+    if (auto* loaded = dynamic_cast<TBitmap*>(picture.Graphic()))
+        bitmap.TakeOver(*loaded);
+    else
+        bitmap.Assign(*picture.Graphic());
 }

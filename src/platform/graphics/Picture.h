@@ -45,7 +45,8 @@ public:
     int Width() const;
     int Height() const;
 
-    // Loads a picture file of any registered class into a bitmap.
+    // Loads a picture file of any registered class into a bitmap, replacing its size, format,
+    // palette and pixels; a file that cannot be read leaves the bitmap as it was.
     static void LoadBitmapFromFile(std::string_view fileName, TBitmap& bitmap);
 
 private:

@@ -196,3 +196,35 @@ TEST(Bitmap, AssignCopiesAndTransparentColourFollowsTheBottomLeftPixel)
     copy.SetTransparentColor(clDefault);
     EXPECT_EQ(copy.TransparentColor(), clRed | 0x02000000);
 }
+
+TEST(Bitmap, TakeOverMovesEverythingAssignCopiesAndLeavesAnEmptyBitmap)
+{
+    TBitmap source;
+    TPalette palette;
+    palette.Entries = {{10, 20, 30, 0}, {255, 255, 255, 0}, {0, 0, 255, 0}};
+    source.SetPalette(palette);
+    MakeBitmap(source, pf4bit, 5, 3).SetPixel(4, 2, clBlue);
+    source.SetTransparentColor(clLime);
+    source.SetTransparent(true);
+    TBitmap target;
+    MakeBitmap(target, pf32bit, 40, 30);
+    target.TakeOver(source);
+    EXPECT_EQ(target.PixelFormat(), pf4bit);
+    EXPECT_EQ(target.Width(), 5);
+    EXPECT_EQ(target.BytesPerScanLine(), 4);
+    EXPECT_EQ(target.Palette().Count(), 3);
+    EXPECT_EQ(target.Pixel(4, 2), clBlue);
+    EXPECT_EQ(target.Pixel(0, 0), clWhite);
+    EXPECT_TRUE(target.Transparent());
+    EXPECT_EQ(target.TransparentColor(), clLime | 0x02000000);
+
+    EXPECT_TRUE(source.Empty());
+    EXPECT_EQ(source.PixelFormat(), pf4bit);
+    EXPECT_THROW(source.ScanLine(0), EInvalidGraphicOperation);
+    source.SetSize(2, 2); // sized again with the default palette and white pixels
+    EXPECT_EQ(source.Palette().Count(), 16);
+    EXPECT_EQ(source.Pixel(1, 1), clWhite);
+
+    target.TakeOver(target);
+    EXPECT_EQ(target.Pixel(4, 2), clBlue);
+}

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <jerror.h>
 #include <jpeglib.h>
 
@@ -31,6 +33,18 @@ RgbImage DecodeWithDjpeg(const std::string& path)
     const std::string output = RunCommand("/usr/bin/djpeg '" + path + "' 2>/dev/null", &status);
     EXPECT_EQ(status, 0) << path;
     return ParsePnm(output);
+}
+
+// Frees blocks of the size written over, so that bytes a decoder leaves unset would show.
+void LeaveUsedHeapOfSize(std::size_t size)
+{
+    std::vector<void*> blocks;
+    for (int i = 0; i < 8; ++i) {
+        blocks.push_back(std::malloc(size));
+        std::memset(blocks.back(), 0xEE, size);
+    }
+    for (void* block : blocks)
+        std::free(block);
 }
 
 std::string JpegError(int code) { return "JPEG error #" + IntToStr(code); }
@@ -175,4 +189,76 @@ TEST(JPEGImage, ReportsProgressAndAssigns)
     const TJPEGImage empty;
     copy.Assign(empty);
     EXPECT_TRUE(copy.Empty());
+}
+
+TEST(JPEGImage, LoadsIntoABitmapThatHeldAnotherPictureOfAnotherFormatAndSize)
+{
+    TemporaryFolder folder;
+    for (const std::string options : {"-quality 85", "-colorspace Gray"}) {
+        const std::string path = MakeJpeg(folder, "picture.jpg", options);
+        const bool grey = options == "-colorspace Gray";
+        TBitmap bitmap;
+        bitmap.SetPixelFormat(pf4bit);
+        bitmap.SetSize(120, 90);
+        bitmap.SetTransparentColor(clRed);
+        bitmap.SetTransparent(true);
+        LeaveUsedHeapOfSize(static_cast<std::size_t>(grey ? 68 : 204) * 41);
+        TJPEGImage image;
+        image.LoadFromFile(path);
+        bitmap.Assign(image);
+        EXPECT_EQ(bitmap.PixelFormat(), grey ? pf8bit : pf24bit) << options;
+        EXPECT_EQ(bitmap.Palette().Count(), grey ? 256 : 0) << options;
+        EXPECT_EQ(bitmap.BytesPerScanLine(), grey ? 68 : 204) << options;
+        EXPECT_TRUE(RgbOf(bitmap) == DecodeWithDjpeg(path)) << options;
+        EXPECT_FALSE(bitmap.Transparent());
+        EXPECT_EQ(bitmap.TransparentColor(), bitmap.Pixel(0, 40) | 0x02000000);
+        for (int y = 0; y < bitmap.Height(); ++y)
+            for (int x = grey ? 67 : 201; x < bitmap.BytesPerScanLine(); ++x)
+                ASSERT_EQ(bitmap.ScanLine(y)[x], 0) << options << " padding at " << x << "," << y;
+    }
+}
+
+TEST(JPEGImage, HandsItsPixelsOverAndDecodesThemAgainWhenAsked)
+{
+    TemporaryFolder folder;
+    const std::string path = MakeJpeg(folder, "p.jpg", "-interlace JPEG");
+    const RgbImage expected = DecodeWithDjpeg(path);
+    TJPEGImage image;
+    image.LoadFromFile(path);
+    int progressCalls = 0;
+    image.OnProgress = [&](TGraphic&, TProgressStage, std::uint8_t, bool, const TRect&, const std::string&) {
+        ++progressCalls;
+    };
+    TBitmap first;
+    first.Assign(image);
+    first.SetPixel(0, 0, clRed);
+    EXPECT_EQ(image.Width(), 67);
+    EXPECT_EQ(image.Height(), 41);
+    EXPECT_FALSE(image.Empty());
+
+    TJPEGImage copy;
+    copy.Assign(image); // of a picture whose pixels were handed over: only the bytes
+    EXPECT_EQ(copy.Width(), 67);
+    EXPECT_TRUE(RgbOf(image.Bitmap()) == expected);
+    TBitmap second;
+    second.Assign(image);
+    EXPECT_TRUE(RgbOf(second) == expected);
+    EXPECT_TRUE(RgbOf(copy.Bitmap()) == expected);
+    EXPECT_EQ(progressCalls, 0);
+    TMemoryStream saved;
+    copy.SaveToStream(saved);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(saved.Memory()), static_cast<std::size_t>(saved.Size())),
+              ReadWholeFile(path));
+
+    // Pixels assigned from a bitmap have no bytes to decode again from: they are copied.
+    TBitmap source;
+    source.SetPixelFormat(pf24bit);
+    source.SetSize(5, 4);
+    source.SetPixel(1, 2, clBlue);
+    TJPEGImage fromBitmap;
+    fromBitmap.Assign(source);
+    TBitmap target;
+    target.Assign(fromBitmap);
+    EXPECT_TRUE(RgbOf(target) == RgbOf(source));
+    EXPECT_TRUE(RgbOf(fromBitmap.Bitmap()) == RgbOf(source));
 }

@@ -83,3 +83,39 @@ TEST(Picture, LoadsBmpAndJpegByExtension)
     WriteWholeFile(folder.File("fake.bmp"), "not a bitmap");
     EXPECT_THROW(TPicture::LoadBitmapFromFile(folder.File("fake.bmp"), bitmap), EInvalidGraphic);
 }
+
+TEST(Picture, LoadsIntoABitmapThatHeldAnotherPicture)
+{
+    TemporaryFolder folder;
+    TBitmap grey;
+    grey.SetPixelFormat(pf8bit);
+    grey.SetPalette(TPalette::Grayscale());
+    grey.SetSize(7, 3);
+    grey.SetPixel(6, 0, clBlack);
+    grey.SaveToFile(folder.File("grey.bmp"));
+    TBitmap colour;
+    colour.SetPixelFormat(pf24bit);
+    colour.SetSize(30, 20);
+    colour.SetPixel(29, 19, clRed);
+    TJPEGImage jpeg;
+    jpeg.Assign(colour);
+    jpeg.SaveToFile(folder.File("colour.jpg"));
+
+    TBitmap bitmap;
+    TPicture::LoadBitmapFromFile(folder.File("colour.jpg"), bitmap);
+    EXPECT_EQ(bitmap.PixelFormat(), pf24bit);
+    EXPECT_EQ(bitmap.Width(), 30);
+    TPicture::LoadBitmapFromFile(folder.File("grey.bmp"), bitmap);
+    EXPECT_EQ(bitmap.PixelFormat(), pf8bit);
+    EXPECT_EQ(bitmap.BytesPerScanLine(), 8);
+    EXPECT_TRUE(RgbOf(bitmap) == RgbOf(grey));
+    TPicture::LoadBitmapFromFile(folder.File("colour.jpg"), bitmap);
+    EXPECT_EQ(bitmap.PixelFormat(), pf24bit);
+    EXPECT_EQ(bitmap.Height(), 20);
+    EXPECT_EQ(bitmap.Palette().Count(), 0);
+
+    WriteWholeFile(folder.File("broken.jpg"), ReadWholeFile(folder.File("colour.jpg")).substr(0, 300));
+    EXPECT_THROW(TPicture::LoadBitmapFromFile(folder.File("broken.jpg"), bitmap), EJPEG);
+    EXPECT_EQ(bitmap.Width(), 30);
+    EXPECT_EQ(bitmap.PixelFormat(), pf24bit);
+}
