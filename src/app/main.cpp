@@ -1,3 +1,4 @@
+#include "imageformats/TargaGraphic.h"
 #include "platform/ui/Application.h"
 
 #include <QMainWindow>
@@ -5,6 +6,7 @@
 int main(int argc, char* argv[])
 {
     TApplication application(argc, argv);
+    RegisterTargaFileFormats();
     QMainWindow mainWindow;
     mainWindow.setWindowTitle("Kestrame");
     mainWindow.resize(1024, 768);

@@ -1,0 +1,34 @@
+// The Targa reader on arbitrary bytes: it may refuse a file, never crash, overrun or hang, and what
+// it loads it writes back as a file it reads again to the same size.
+#include "imageformats/TargaGraphic.h"
+#include "platform/core/Streams.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
+{
+    TMemoryStream stream;
+    stream.Write(data, static_cast<std::int64_t>(size));
+    stream.SetPosition(0);
+    TTargaGraphic targa;
+    targa.CanLoad(stream);
+    // Sizes up to the reader's limit are sound but take long to fill; the fuzzer looks for faults.
+    if (targa.ReadImageProperties(stream, 0) &&
+        std::uint64_t{targa.ImageProperties().Width} * targa.ImageProperties().Height > (1u << 20))
+        return 0;
+    stream.SetPosition(0);
+    try {
+        targa.LoadFromStream(stream);
+    } catch (const EInvalidGraphic&) {
+        return 0;
+    }
+    TMemoryStream written;
+    targa.SaveToStream(written);
+    written.SetPosition(0);
+    TTargaGraphic again;
+    again.LoadFromStream(written);
+    if (again.Width() != targa.Width() || again.Height() != targa.Height())
+        std::abort();
+    return 0;
+}

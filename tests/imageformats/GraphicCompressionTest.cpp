@@ -1,0 +1,246 @@
+#include "imageformats/GraphicCompression.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Decodes `packed` into a target of `unpacked` units guarded by sentinel bytes on both sides, and
+// checks that no byte outside the target was written.
+struct TDecodeResult {
+    Bytes Output;
+    std::ptrdiff_t SourceMoved = 0;
+    std::ptrdiff_t TargetMoved = 0;
+};
+
+TDecodeResult DecodeGuarded(TDecoder& decoder, const Bytes& packed, std::int32_t unpacked, std::size_t unitSize = 1)
+{
+    constexpr std::size_t Guard = 8;
+    const std::size_t size = static_cast<std::size_t>(std::max(unpacked, 0)) * unitSize;
+    Bytes target(size + 2 * Guard, 0xEE);
+    const std::uint8_t* source = packed.data();
+    std::uint8_t* out = target.data() + Guard;
+    decoder.Decode(source, out, static_cast<std::int32_t>(packed.size()), unpacked);
+    for (std::size_t i = 0; i < Guard; ++i) {
+        EXPECT_EQ(target[i], 0xEE) << "written before the target";
+        EXPECT_EQ(target[Guard + size + i], 0xEE) << "written past the target";
+    }
+    return {Bytes(target.begin() + Guard, target.begin() + static_cast<std::ptrdiff_t>(Guard + size)),
+            source - packed.data(), out - (target.data() + Guard)};
+}
+
+Bytes Repeated(std::size_t count, std::uint8_t value) { return Bytes(count, value); }
+
+} // namespace
+
+TEST(PackbitsRLEDecoder, DecodesLiteralsAndRunsAndSkipsMinus128)
+{
+    TPackbitsRLEDecoder decoder;
+    const auto result = DecodeGuarded(decoder, {0x80, 0xFE, 0xAA, 0x01, 0x11, 0x22}, 5);
+    EXPECT_EQ(result.Output, (Bytes{0xAA, 0xAA, 0xAA, 0x11, 0x22}));
+    EXPECT_EQ(result.SourceMoved, 0);
+    EXPECT_EQ(result.TargetMoved, 0);
+}
+
+TEST(PackbitsRLEDecoder, StopsAtBothBoundsAndZeroFillsTheRest)
+{
+    TPackbitsRLEDecoder decoder;
+    // A literal of 5 with two bytes left is cut at their end.
+    EXPECT_EQ(DecodeGuarded(decoder, {0x04, 0x01, 0x02}, 6).Output, (Bytes{1, 2, 0, 0, 0, 0}));
+    // A run of 128 into a row of 4, and a literal longer than the row.
+    EXPECT_EQ(DecodeGuarded(decoder, {0x81, 0x07}, 4).Output, Repeated(4, 7));
+    EXPECT_EQ(DecodeGuarded(decoder, {0x05, 1, 2, 3, 4, 5, 6}, 3).Output, (Bytes{1, 2, 3}));
+    // A run header whose value is missing.
+    EXPECT_EQ(DecodeGuarded(decoder, {0x00, 0x09, 0xFD}, 3).Output, (Bytes{9, 0, 0}));
+    EXPECT_EQ(DecodeGuarded(decoder, {0x00, 0x09}, -1).Output, Bytes{});
+}
+
+TEST(PCXRLEDecoder, RunBytesRepeatAndOtherBytesAreData)
+{
+    TPCXRLEDecoder decoder;
+    EXPECT_EQ(DecodeGuarded(decoder, {0xC0, 0x55, 0xC3, 0x44, 0xBF, 0x01}, 5).Output,
+              (Bytes{0x44, 0x44, 0x44, 0xBF, 0x01}));
+    // A run longer than the room is cut; a run whose value is missing ends the data.
+    EXPECT_EQ(DecodeGuarded(decoder, {0xFF, 0x12}, 10).Output, Repeated(10, 0x12));
+    EXPECT_EQ(DecodeGuarded(decoder, {0x05, 0xC4}, 4).Output, (Bytes{5, 0, 0, 0}));
+}
+
+TEST(TargaRLEDecoder, RepeatsAndCopiesPixelsAndMovesOnlyTheSource)
+{
+    TTargaRLEDecoder decoder(24);
+    const auto run = DecodeGuarded(decoder, {0x82, 1, 2, 3, 0xFF}, 3, 3);
+    EXPECT_EQ(run.Output, (Bytes{1, 2, 3, 1, 2, 3, 1, 2, 3}));
+    EXPECT_EQ(run.SourceMoved, 4);
+    EXPECT_EQ(run.TargetMoved, 0);
+
+    TTargaRLEDecoder bytes(8);
+    EXPECT_EQ(DecodeGuarded(bytes, {0x01, 9, 8, 0x80, 7}, 3).Output, (Bytes{9, 8, 7}));
+    TTargaRLEDecoder words(15);
+    EXPECT_EQ(DecodeGuarded(words, {0x81, 0x34, 0x12}, 2, 2).Output, (Bytes{0x34, 0x12, 0x34, 0x12}));
+    TTargaRLEDecoder quads(32);
+    EXPECT_EQ(DecodeGuarded(quads, {0x00, 1, 2, 3, 4}, 1, 4).Output, (Bytes{1, 2, 3, 4}));
+    TTargaRLEDecoder unknown(12);
+    const auto nothing = DecodeGuarded(unknown, {0x80, 1, 2}, 2, 0);
+    EXPECT_EQ(nothing.Output, Bytes{});
+    EXPECT_EQ(nothing.SourceMoved, 0);
+}
+
+TEST(TargaRLEDecoder, APacketCrossingTheRowEndIsFinishedByTheNextRow)
+{
+    TTargaRLEDecoder decoder(8);
+    decoder.DecodeInit();
+    // A run of 5 and a literal of 4 over rows of 3.
+    const Bytes packed{0x84, 0xAA, 0x03, 1, 2, 3, 4};
+    const std::uint8_t* source = packed.data();
+    Bytes rows(9, 0xEE);
+    for (int row = 0; row < 3; ++row) {
+        std::uint8_t* target = rows.data() + 3 * row;
+        const auto left = static_cast<std::int32_t>(packed.data() + packed.size() - source);
+        decoder.Decode(source, target, left, 3);
+    }
+    EXPECT_EQ(rows, (Bytes{0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 1, 2, 3, 4}));
+    EXPECT_EQ(source, packed.data() + packed.size());
+    // DecodeInit forgets what was left of a packet.
+    decoder.DecodeInit();
+    EXPECT_EQ(DecodeGuarded(decoder, {0x00, 0x42}, 1).Output, Bytes{0x42});
+}
+
+TEST(TargaRLEDecoder, PackedDataEndingMidPacketLeavesZerosAndIsNotConsumed)
+{
+    TTargaRLEDecoder decoder(24);
+    // The run's pixel is cut: its header stays unread for the next block.
+    auto result = DecodeGuarded(decoder, {0x00, 1, 2, 3, 0x85, 9, 9}, 3, 3);
+    EXPECT_EQ(result.Output, (Bytes{1, 2, 3, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(result.SourceMoved, 4);
+    // A literal cut inside a pixel uses the whole pixels only.
+    decoder.DecodeInit();
+    result = DecodeGuarded(decoder, {0x02, 1, 2, 3, 4, 5}, 3, 3);
+    EXPECT_EQ(result.Output, (Bytes{1, 2, 3, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(result.SourceMoved, 4);
+}
+
+TEST(TargaRLEDecoder, EncodePacksRunsAndLiteralsAsTheWriterStoresThem)
+{
+    TTargaRLEDecoder encoder(24);
+    Bytes pixels;
+    for (int i = 0; i < 10; ++i)
+        pixels.insert(pixels.end(), {4, 5, 6});
+    Bytes packed(64, 0xEE);
+    std::int32_t stored = -1;
+    encoder.Encode(pixels.data(), packed.data(), 10, stored);
+    EXPECT_EQ(stored, 4);
+    EXPECT_EQ(Bytes(packed.begin(), packed.begin() + 4), (Bytes{0x89, 4, 5, 6}));
+
+    // No equal neighbours: all but the last as one literal, then the last alone.
+    TTargaRLEDecoder bytes(8);
+    const Bytes distinct{1, 2, 3};
+    bytes.Encode(distinct.data(), packed.data(), 3, stored);
+    EXPECT_EQ(Bytes(packed.begin(), packed.begin() + stored), (Bytes{0x01, 1, 2, 0x00, 3}));
+    const Bytes mixed{7, 8, 8, 8, 9};
+    bytes.Encode(mixed.data(), packed.data(), 5, stored);
+    EXPECT_EQ(Bytes(packed.begin(), packed.begin() + stored), (Bytes{0x00, 7, 0x82, 8, 0x00, 9}));
+
+    // Packets hold 128 pixels at most.
+    const Bytes same(300, 0x33);
+    Bytes big(600);
+    bytes.Encode(same.data(), big.data(), 300, stored);
+    EXPECT_EQ(Bytes(big.begin(), big.begin() + stored), (Bytes{0xFF, 0x33, 0xFF, 0x33, 0xAB, 0x33}));
+}
+
+TEST(TargaRLEDecoder, WhatEncodePacksDecodesToTheSamePixels)
+{
+    std::mt19937 random(7);
+    for (int depth : {8, 16, 24, 32}) {
+        TTargaRLEDecoder codec(depth);
+        const auto size = static_cast<std::size_t>(codec.PixelSize());
+        constexpr int Count = 1000;
+        Bytes pixels(Count * size);
+        for (std::size_t i = 0; i < pixels.size(); i += size) {
+            // Runs of varying length among noise.
+            const bool repeat = i >= size && random() % 3 != 0;
+            for (std::size_t b = 0; b < size; ++b)
+                pixels[i + b] = repeat ? pixels[i + b - size] : static_cast<std::uint8_t>(random() % 4);
+        }
+        Bytes packed(Count * (size + 1));
+        std::int32_t stored = 0;
+        codec.Encode(pixels.data(), packed.data(), Count, stored);
+        packed.resize(static_cast<std::size_t>(stored));
+        codec.DecodeInit();
+        const auto result = DecodeGuarded(codec, packed, Count, size);
+        EXPECT_EQ(result.Output, pixels) << depth;
+        EXPECT_EQ(result.SourceMoved, stored) << depth;
+    }
+}
+
+TEST(SGIRLEDecoder, EightBitPacketsEndAtTheMarkerOrTheBounds)
+{
+    TSGIRLEDecoder decoder(8);
+    EXPECT_EQ(DecodeGuarded(decoder, {0x82, 1, 2, 0x03, 9, 0x00, 0x81, 5}, 7).Output, (Bytes{1, 2, 9, 9, 9, 0, 0}));
+    // The end marker never comes: the packed data or the room stops the work.
+    EXPECT_EQ(DecodeGuarded(decoder, {0x7F, 4}, 5).Output, Repeated(5, 4));
+    EXPECT_EQ(DecodeGuarded(decoder, {0x85, 1, 2}, 4).Output, (Bytes{1, 2, 0, 0}));
+    EXPECT_EQ(DecodeGuarded(decoder, {0x02}, 2).Output, (Bytes{0, 0}));
+}
+
+TEST(SGIRLEDecoder, SixteenBitPacketsCopyValuesAsStored)
+{
+    TSGIRLEDecoder decoder(16);
+    const auto result =
+        DecodeGuarded(decoder, {0x00, 0x82, 0x12, 0x34, 0x56, 0x78, 0x00, 0x02, 0xAB, 0xCD, 0x00, 0x00}, 12);
+    EXPECT_EQ(result.Output, (Bytes{0x12, 0x34, 0x56, 0x78, 0xAB, 0xCD, 0xAB, 0xCD, 0, 0, 0, 0}));
+    EXPECT_EQ(result.SourceMoved, 0);
+    // A run of 100 values into 3 bytes of room writes the one whole value that fits.
+    EXPECT_EQ(DecodeGuarded(decoder, {0x00, 0x64, 0x01, 0x02}, 3).Output, (Bytes{1, 2, 0}));
+}
+
+TEST(CUTRLEDecoder, SkipsTheRowCountAndMovesTheSourceToTheEndMarker)
+{
+    TCUTRLEDecoder decoder;
+    const auto result = DecodeGuarded(decoder, {0x09, 0x00, 0x83, 0x77, 0x02, 1, 2, 0x00, 0xEE}, 6);
+    EXPECT_EQ(result.Output, (Bytes{0x77, 0x77, 0x77, 1, 2, 0}));
+    EXPECT_EQ(result.SourceMoved, 8);
+    EXPECT_EQ(DecodeGuarded(decoder, {0x09, 0x00, 0xFF, 0x01}, 3).Output, Repeated(3, 1));
+    EXPECT_EQ(DecodeGuarded(decoder, {0x09}, 2).Output, (Bytes{0, 0}));
+}
+
+TEST(PSPRLEDecoder, CountsHeadersAndDataAgainstThePackedSize)
+{
+    TPSPRLEDecoder decoder;
+    EXPECT_EQ(DecodeGuarded(decoder, {0x02, 1, 2, 0x83, 9}, 6).Output, (Bytes{1, 2, 9, 9, 9, 0}));
+    EXPECT_EQ(DecodeGuarded(decoder, {0xFF, 9}, 4).Output, Repeated(4, 9));
+    EXPECT_EQ(DecodeGuarded(decoder, {0x7F, 1, 2}, 4).Output, (Bytes{1, 2, 0, 0}));
+}
+
+TEST(RLADecoder, RepeatsForCountsFromZeroAndCopiesForNegativeOnes)
+{
+    TRLADecoder decoder;
+    EXPECT_EQ(DecodeGuarded(decoder, {0x00, 5, 0xFE, 1, 2, 0x02, 7}, 7).Output, (Bytes{5, 1, 2, 7, 7, 7, 0}));
+    EXPECT_EQ(DecodeGuarded(decoder, {0x7F, 3}, 5).Output, Repeated(5, 3));
+    EXPECT_EQ(DecodeGuarded(decoder, {0x80, 1}, 3).Output, (Bytes{1, 0, 0}));
+}
+
+TEST(Decoder, OnlyTheTargaDecoderPacks)
+{
+    TPackbitsRLEDecoder decoder;
+    const Bytes pixels{1, 1, 1};
+    Bytes packed(4, 0xEE);
+    std::int32_t stored = 99;
+    decoder.Encode(pixels.data(), packed.data(), 3, stored);
+    EXPECT_EQ(stored, 0);
+    EXPECT_EQ(packed, Repeated(4, 0xEE));
+}
+
+TEST(Decoder, CompressionErrorRaisesItsMessage)
+{
+    try {
+        CompressionError("LZ77 decompression error.");
+        FAIL();
+    } catch (const EGraphicCompression& error) {
+        EXPECT_EQ(error.Message(), "LZ77 decompression error.");
+    }
+}

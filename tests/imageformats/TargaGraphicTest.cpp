@@ -1,0 +1,533 @@
+#include "imageformats/TargaGraphic.h"
+#include "platform/core/Numbers.h"
+#include "platform/core/Streams.h"
+#include "platform/graphics/Picture.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct TRgb {
+    std::uint8_t R = 0, G = 0, B = 0;
+    friend bool operator==(const TRgb&, const TRgb&) = default;
+};
+
+struct TRgbImage {
+    int Width = 0;
+    int Height = 0;
+    std::vector<TRgb> Pixels;
+    const TRgb& At(int x, int y) const { return Pixels[static_cast<std::size_t>(y * Width + x)]; }
+};
+
+// A P5 or P6 file as the netpbm and ImageMagick tools write them, samples scaled to 0..255.
+TRgbImage ParsePnm(const std::string& bytes)
+{
+    std::size_t at = 2;
+    const auto number = [&] {
+        while (at < bytes.size() && (bytes[at] == '#' || std::isspace(static_cast<unsigned char>(bytes[at])))) {
+            if (bytes[at] == '#')
+                at = bytes.find('\n', at);
+            ++at;
+        }
+        const std::size_t from = at;
+        while (at < bytes.size() && std::isdigit(static_cast<unsigned char>(bytes[at])))
+            ++at;
+        return Atoi(bytes.substr(from, at - from));
+    };
+    TRgbImage image;
+    const bool grey = bytes.compare(0, 2, "P5") == 0;
+    EXPECT_TRUE(grey || bytes.compare(0, 2, "P6") == 0) << bytes.substr(0, 40);
+    image.Width = number();
+    image.Height = number();
+    const int maxValue = number();
+    EXPECT_TRUE(maxValue > 0 && maxValue < 256) << maxValue;
+    ++at;
+    const auto scaled = [&](std::uint8_t value) { return static_cast<std::uint8_t>(value * 255 / maxValue); };
+    const std::size_t samples = grey ? 1 : 3;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(image.Width * image.Height); ++i) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data() + at + i * samples);
+        if (at + (i + 1) * samples > bytes.size())
+            break;
+        const std::uint8_t r = scaled(p[0]), g = grey ? r : scaled(p[1]), b = grey ? r : scaled(p[2]);
+        image.Pixels.push_back({r, g, b});
+    }
+    EXPECT_EQ(image.Pixels.size(), static_cast<std::size_t>(image.Width * image.Height));
+    return image;
+}
+
+TRgbImage PixelsOf(const TBitmap& bitmap)
+{
+    TRgbImage image{bitmap.Width(), bitmap.Height(), {}};
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (int x = 0; x < bitmap.Width(); ++x) {
+            const auto color = static_cast<COLORREF>(bitmap.Pixel(x, y));
+            image.Pixels.push_back({GetRValue(color), GetGValue(color), GetBValue(color)});
+        }
+    return image;
+}
+
+// Five-bit channels compare in their top five bits: the tools scale them, the reader shifts them.
+void ExpectSameImage(const TRgbImage& ours, const TRgbImage& theirs, int bits, const std::string& label)
+{
+    ASSERT_EQ(ours.Width, theirs.Width) << label;
+    ASSERT_EQ(ours.Height, theirs.Height) << label;
+    const int shift = 8 - bits;
+    int mismatches = 0;
+    for (int y = 0; y < ours.Height; ++y)
+        for (int x = 0; x < ours.Width; ++x) {
+            const TRgb a = ours.At(x, y), b = theirs.At(x, y);
+            if (a.R >> shift != b.R >> shift || a.G >> shift != b.G >> shift || a.B >> shift != b.B >> shift) {
+                if (++mismatches < 4)
+                    ADD_FAILURE() << label << " at " << x << "," << y << ": " << int(a.R) << " " << int(a.G) << " "
+                                  << int(a.B) << " against " << int(b.R) << " " << int(b.G) << " " << int(b.B);
+            }
+        }
+    EXPECT_EQ(mismatches, 0) << label;
+}
+
+// 150 x 37 pixels of 120 colours: runs longer than a packet, runs across row ends and noise.
+TRgbImage SourceImage()
+{
+    TRgbImage image{150, 37, {}};
+    for (int y = 0; y < image.Height; ++y)
+        for (int x = 0; x < image.Width; ++x) {
+            int cx = x / 10 % 15;
+            int cy = y / 5;
+            if (x >= 100 && x < 120) {
+                cx = (x * 7 + y * 3) % 15;
+                cy = (x + y) % 8;
+            }
+            image.Pixels.push_back({static_cast<std::uint8_t>(cx * 17), static_cast<std::uint8_t>(cy * 33 + cx * 5),
+                                    static_cast<std::uint8_t>((cx ^ cy) * 15)});
+        }
+    return image;
+}
+
+std::string PpmOf(const TRgbImage& image)
+{
+    std::string bytes = "P6\n" + IntToStr(image.Width) + " " + IntToStr(image.Height) + "\n255\n";
+    for (const TRgb& p : image.Pixels)
+        bytes += {static_cast<char>(p.R), static_cast<char>(p.G), static_cast<char>(p.B)};
+    return bytes;
+}
+
+std::string RunTool(const std::string& command)
+{
+    int status = -1;
+    std::string output = RunCommand(command + " 2>/dev/null", &status);
+    EXPECT_EQ(status, 0) << command;
+    return output;
+}
+
+TTargaGraphic& Load(TTargaGraphic& targa, const std::string& bytes)
+{
+    TMemoryStream stream;
+    stream.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    stream.SetPosition(0);
+    targa.LoadFromStream(stream);
+    return targa;
+}
+
+std::string Saved(const TTargaGraphic& targa, bool compressed)
+{
+    TMemoryStream stream;
+    targa.SaveToStream(stream, compressed);
+    return std::string(reinterpret_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.Size()));
+}
+
+std::string LoadError(const std::string& bytes)
+{
+    TTargaGraphic targa;
+    try {
+        Load(targa, bytes);
+    } catch (const EInvalidGraphic& error) {
+        return error.Message();
+    }
+    return "(loaded)";
+}
+
+void PutWord(std::string& bytes, std::size_t at, unsigned value)
+{
+    bytes[at] = static_cast<char>(value & 0xFF);
+    bytes[at + 1] = static_cast<char>(value >> 8);
+}
+
+// An 18-byte header followed by the given data.
+std::string TargaFile(int imageType, int width, int height, int pixelSize, int descriptor, const std::string& data,
+                      int mapType = 0, int mapFirst = 0, int mapLength = 0, int mapEntrySize = 0)
+{
+    std::string bytes(18, '\0');
+    bytes[1] = static_cast<char>(mapType);
+    bytes[2] = static_cast<char>(imageType);
+    PutWord(bytes, 3, static_cast<unsigned>(mapFirst));
+    PutWord(bytes, 5, static_cast<unsigned>(mapLength));
+    bytes[7] = static_cast<char>(mapEntrySize);
+    PutWord(bytes, 12, static_cast<unsigned>(width));
+    PutWord(bytes, 14, static_cast<unsigned>(height));
+    bytes[16] = static_cast<char>(pixelSize);
+    bytes[17] = static_cast<char>(descriptor);
+    return bytes + data;
+}
+
+const std::string InvalidTga = "Cannot load image. Invalid or unexpected TGA image format.";
+
+class TargaFiles : public ::testing::Test {
+protected:
+    void SetUp() override { WriteWholeFile(source_, PpmOf(SourceImage())); }
+
+    std::string Make(const std::string& name, const std::string& command)
+    {
+        const std::string file = folder_.File(name);
+        RunTool(command + " > " + file);
+        return file;
+    }
+
+    TemporaryFolder folder_;
+    std::string source_ = folder_.File("source.ppm");
+};
+
+} // namespace
+
+// Every file is compared with netpbm's decode. ImageMagick writes its rows top row first but marks
+// them bottom-up unless told the orientation, and reads rows back in file order whatever the mark;
+// its own decode also judges the files it marks top-down, except 16-bit ones, whose five-bit
+// levels it does not read back as it wrote them.
+TEST_F(TargaFiles, ReadsWhatNetpbmAndImageMagickWriteAsTheyDecodeIt)
+{
+    const std::string magick = "/usr/bin/convert " + source_ + " ";
+    const struct {
+        std::string command;
+        int imageType;
+        int pixelSize;
+        int bits;
+    } cases[] = {
+        {"/usr/bin/pamtotga -rgb " + source_, 10, 24, 8},
+        {"/usr/bin/pamtotga -rgb -norle " + source_, 2, 24, 8},
+        {"/usr/bin/pamtotga -cmap " + source_, 9, 8, 8},
+        {"/usr/bin/pamtotga -cmap -norle " + source_, 1, 8, 8},
+        {"/usr/bin/pamtotga -cmap16 " + source_, 9, 8, 5},
+        {"/usr/bin/pamtotga -cmap16 -norle " + source_, 1, 8, 5},
+        {"/usr/bin/pamtotga -mono " + source_, 11, 8, 8},
+        {"/usr/bin/pamtotga -mono -norle " + source_, 3, 8, 8},
+        {magick + "-compress RLE tga:-", 10, 24, 8},
+        {magick + "-compress None tga:-", 2, 24, 8},
+        {magick + "-orient TopLeft -compress None tga:-", 2, 24, 8},
+        {magick + "-orient TopLeft -compress RLE tga:-", 10, 24, 8},
+        {magick + "-type Palette -compress None tga:-", 1, 8, 8},
+        {magick + "-orient TopLeft -type Palette -compress RLE tga:-", 9, 8, 8},
+        {magick + "-type Grayscale -compress None tga:-", 3, 8, 8},
+        {magick + "-orient TopLeft -type Grayscale -compress RLE tga:-", 11, 8, 8},
+        {magick + "-depth 5 -compress None tga:-", 2, 16, 5},
+        {magick + "-orient TopLeft -depth 5 -compress RLE tga:-", 10, 16, 5},
+        {magick + "-alpha on -compress None tga:-", 2, 32, 8},
+        {magick + "-orient TopLeft -alpha on -compress RLE tga:-", 10, 32, 8},
+    };
+    int index = 0;
+    for (const auto& c : cases) {
+        const std::string file = Make("case" + IntToStr(index++) + ".tga", c.command);
+        const std::string bytes = ReadWholeFile(file);
+        ASSERT_GT(bytes.size(), 18u) << c.command;
+        EXPECT_EQ(bytes[2], c.imageType) << c.command;
+        EXPECT_EQ(bytes[16], c.pixelSize) << c.command;
+        TTargaGraphic targa;
+        Load(targa, bytes);
+        const TRgbImage ours = PixelsOf(targa);
+        ExpectSameImage(ours, ParsePnm(RunTool("/usr/bin/tgatoppm " + file)), c.bits, c.command);
+        if ((bytes[17] & 0x20) && c.pixelSize != 16)
+            ExpectSameImage(ours, ParsePnm(RunTool("/usr/bin/convert " + file + " ppm:-")), c.bits, c.command);
+    }
+}
+
+TEST_F(TargaFiles, FifteenBitPixelsReadAsSixteenBitOnes)
+{
+    std::string bytes = ReadWholeFile(Make("16.tga", "/usr/bin/convert " + source_ + " -depth 5 -compress RLE tga:-"));
+    bytes[16] = 15;
+    WriteWholeFile(folder_.File("15.tga"), bytes);
+    TTargaGraphic targa;
+    Load(targa, bytes);
+    EXPECT_EQ(targa.PixelFormat(), pf15bit);
+    const TImageProperties& properties = targa.ImageProperties();
+    EXPECT_EQ(properties.ColorScheme, csRGB);
+    EXPECT_EQ(properties.BitsPerSample, 5);
+    EXPECT_EQ(properties.SamplesPerPixel, 3);
+    EXPECT_EQ(properties.BitsPerPixel, 15);
+    EXPECT_EQ(properties.Compression, ctRLE);
+    ExpectSameImage(PixelsOf(targa), ParsePnm(RunTool("/usr/bin/tgatoppm " + folder_.File("15.tga"))), 5, "15 bits");
+}
+
+TEST_F(TargaFiles, SixteenAndThirtyTwoBitColourMapsTakeTheirPlaceFromTheFirstIndex)
+{
+    // 300 entries of 16 bits from index 2: entries past 255 are skipped, and the pixels after the
+    // map are still found.
+    std::string map;
+    const auto word = [](int i) { return static_cast<unsigned>((i * 37) & 0x7FFF); };
+    for (int i = 0; i < 300; ++i)
+        map += {static_cast<char>(word(i) & 0xFF), static_cast<char>(word(i) >> 8)};
+    const std::string indices{2, 3, 100, static_cast<char>(255), 7, 2, 1, 0};
+    const std::string file16 = TargaFile(1, 4, 2, 8, 0x20, map + indices, 1, 2, 300, 16);
+    TTargaGraphic targa;
+    Load(targa, file16);
+    EXPECT_EQ(targa.Palette().Count(), 256);
+    const auto expected = [&](int index) {
+        const unsigned w = word(index - 2);
+        return TRgb{static_cast<std::uint8_t>(((w >> 10) & 31) << 3), static_cast<std::uint8_t>(((w >> 5) & 31) << 3),
+                    static_cast<std::uint8_t>((w & 31) << 3)};
+    };
+    const TRgbImage pixels = PixelsOf(targa);
+    EXPECT_EQ(pixels.At(0, 0), expected(2));
+    EXPECT_EQ(pixels.At(2, 0), expected(100));
+    EXPECT_EQ(pixels.At(3, 0), expected(255));
+    EXPECT_EQ(pixels.At(0, 1), expected(7));
+    EXPECT_EQ(pixels.At(1, 1), expected(2));
+    // Indices before the map's first entry are black.
+    EXPECT_EQ(pixels.At(2, 1), TRgb{});
+    EXPECT_EQ(pixels.At(3, 1), TRgb{});
+
+    // 32-bit entries: blue, green, red, alpha.
+    const std::string quads{10, 20, 30, 99, 40, 50, 60, 99};
+    Load(targa, TargaFile(9, 3, 1, 8, 0, quads + std::string{0x02, 1, 0, 1}, 1, 0, 2, 32));
+    EXPECT_EQ(PixelsOf(targa).Pixels, (std::vector<TRgb>{{60, 50, 40}, {30, 20, 10}, {60, 50, 40}}));
+}
+
+TEST(TargaGraphic, APacketMayCrossARowEnd)
+{
+    // 4 x 2, bottom-up: a run of six then a literal of two.
+    const std::string data{static_cast<char>(0x85), 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9};
+    TemporaryFolder folder;
+    const std::string bytes = TargaFile(10, 4, 2, 24, 0, data);
+    WriteWholeFile(folder.File("cross.tga"), bytes);
+    TTargaGraphic targa;
+    Load(targa, bytes);
+    const TRgb a{3, 2, 1}, b{6, 5, 4}, c{9, 8, 7};
+    EXPECT_EQ(PixelsOf(targa).Pixels, (std::vector<TRgb>{a, a, b, c, a, a, a, a}));
+    ExpectSameImage(PixelsOf(targa), ParsePnm(RunTool("/usr/bin/tgatoppm " + folder.File("cross.tga"))), 8, "cross");
+}
+
+TEST(TargaGraphic, CanLoadChecksTheHeaderAndLeavesTheStreamWhereItWas)
+{
+    const TTargaGraphic targa;
+    const auto canLoad = [&](const std::string& bytes) {
+        TMemoryStream stream;
+        stream.Write("xyz", 3);
+        stream.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+        stream.SetPosition(3);
+        const bool answer = targa.CanLoad(stream);
+        EXPECT_EQ(stream.Position(), 3);
+        return answer;
+    };
+    const std::string pixel{1, 2, 3};
+    EXPECT_TRUE(canLoad(TargaFile(2, 1, 1, 24, 0, pixel, 0, 0, 0, 24)));
+    EXPECT_TRUE(canLoad(TargaFile(0, 1, 1, 24, 0, pixel, 0, 0, 0, 15)));
+    EXPECT_FALSE(canLoad(TargaFile(2, 1, 1, 24, 0, "", 0, 0, 0, 24)));
+    EXPECT_FALSE(canLoad(TargaFile(4, 1, 1, 24, 0, pixel, 0, 0, 0, 24)));
+    EXPECT_FALSE(canLoad(TargaFile(2, 1, 1, 24, 0, pixel, 2, 0, 0, 24)));
+    EXPECT_FALSE(canLoad(TargaFile(2, 1, 1, 12, 0, pixel, 0, 0, 0, 24)));
+    // Entry size 0 without a map: refused here, yet loaded when chosen by extension.
+    const std::string noEntrySize = TargaFile(2, 1, 1, 24, 0, pixel);
+    EXPECT_FALSE(canLoad(noEntrySize));
+    TTargaGraphic loaded;
+    Load(loaded, noEntrySize);
+    EXPECT_EQ(PixelsOf(loaded).Pixels, (std::vector<TRgb>{TRgb{3, 2, 1}}));
+}
+
+TEST(TargaGraphic, NoImageAndUnreadableHeadersRaiseTheInvalidFormatError)
+{
+    const std::string pixel{1, 2, 3};
+    EXPECT_EQ(LoadError(TargaFile(0, 1, 1, 24, 0, pixel)), InvalidTga);
+    EXPECT_EQ(LoadError(TargaFile(2, 1, 1, 24, 0, "").substr(0, 17)), InvalidTga);
+    EXPECT_EQ(LoadError(TargaFile(2, 0, 1, 24, 0, pixel)), InvalidTga);
+    EXPECT_EQ(LoadError(TargaFile(2, 1, 0, 24, 0, pixel)), InvalidTga);
+    EXPECT_EQ(LoadError(TargaFile(2, 1, 1, 12, 0, pixel)), InvalidTga);
+    EXPECT_EQ(LoadError(TargaFile(7, 1, 1, 24, 0, pixel)), InvalidTga);
+    EXPECT_EQ(LoadError(TargaFile(2, 2, 1, 24, 0, pixel)), "Stream read error in TGA file.");
+    EXPECT_EQ(LoadError(TargaFile(1, 1, 1, 8, 0, "\1", 1, 0, 2, 24)), "Stream read error in TGA file.");
+    EXPECT_EQ(LoadError(TargaFile(2, 1, 1, 24, 0, pixel)), "(loaded)");
+}
+
+TEST(TargaGraphic, AFailedLoadLeavesThePictureAsItWas)
+{
+    TTargaGraphic targa;
+    Load(targa, TargaFile(2, 2, 1, 24, 0x20, std::string{1, 2, 3, 4, 5, 6}));
+    TMemoryStream stream;
+    const std::string bad = TargaFile(2, 5, 5, 24, 0, "short");
+    stream.Write(bad.data(), static_cast<std::int64_t>(bad.size()));
+    stream.SetPosition(0);
+    EXPECT_THROW(targa.LoadFromStream(stream), EInvalidGraphic);
+    EXPECT_EQ(targa.Width(), 2);
+    EXPECT_EQ(PixelsOf(targa).Pixels, (std::vector<TRgb>{{3, 2, 1}, {6, 5, 4}}));
+}
+
+TEST(TargaGraphic, TruncatedAndBitFlippedFilesFailCleanly)
+{
+    TemporaryFolder folder;
+    WriteWholeFile(folder.File("s.ppm"), PpmOf(SourceImage()));
+    for (const char* options : {"-rgb", "-cmap16", "-rgb -norle"}) {
+        const std::string whole = RunTool(std::string("/usr/bin/pamtotga ") + options + " " + folder.File("s.ppm"));
+        const bool packed = std::string(options).find("norle") == std::string::npos;
+        // The header, the identification field and the colour map come before the pixels.
+        const auto mapLength = static_cast<std::size_t>(static_cast<std::uint8_t>(whole[5]) | whole[6] << 8);
+        const std::size_t pixelsAt = 18 + static_cast<std::uint8_t>(whole[0]) + (whole[1] == 1 ? 2 * mapLength : 0);
+        for (std::size_t length = 0; length < whole.size(); length += 1 + length / 8) {
+            const std::string message = LoadError(whole.substr(0, length));
+            // Packed rows cut short end in black; a cut plain row or map cannot be read.
+            if (packed && length >= pixelsAt) {
+                EXPECT_EQ(message, "(loaded)") << options << " " << length;
+            } else if (!packed || length < 18) {
+                EXPECT_TRUE(message == InvalidTga || message == "Stream read error in TGA file.") << message;
+            }
+        }
+        std::mt19937 random(11);
+        for (int flip = 0; flip < 400; ++flip) {
+            std::string bytes = whole;
+            const std::size_t at = flip < 144 ? static_cast<std::size_t>(flip / 8) : random() % bytes.size();
+            bytes[at] = static_cast<char>(bytes[at] ^ (1 << (flip % 8)));
+            TTargaGraphic targa;
+            TMemoryStream stream;
+            stream.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+            stream.SetPosition(0);
+            try {
+                targa.LoadFromStream(stream);
+            } catch (const EInvalidGraphic&) {
+            }
+        }
+    }
+}
+
+TEST(TargaGraphic, ReportsProgressPerRow)
+{
+    TTargaGraphic targa;
+    std::vector<std::string> events;
+    targa.OnProgress = [&](TGraphic&, TProgressStage stage, std::uint8_t percent, bool redraw, const TRect& rect,
+                           const std::string& message) {
+        events.push_back(IntToStr(stage) + " " + IntToStr(percent) + " " + IntToStr(redraw) + " " +
+                         IntToStr(rect.Left) + "," + IntToStr(rect.Top) + "," + IntToStr(rect.Right) + "," +
+                         IntToStr(rect.Bottom) + " " + message);
+    };
+    Load(targa, TargaFile(10, 3, 2, 8, 0, std::string{static_cast<char>(0x85), 7}));
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"0 0 0 0,0,3,1 Preparing...", "2 0 0 0,0,3,1 ", "0 0 0 0,0,3,1 Transfering...",
+                                        "1 0 1 0,0,3,1 ", "1 50 1 0,1,3,2 ", "2 0 0 0,2,3,3 "}));
+}
+
+TEST(TargaGraphic, WritesAColourMappedFileWithAFullZeroPaddedMap)
+{
+    TTargaGraphic targa;
+    targa.SetPixelFormat(pf8bit);
+    TPalette palette;
+    palette.Entries = {{10, 20, 30, 0}, {40, 50, 60, 0}, {70, 80, 90, 0}};
+    targa.SetPalette(palette);
+    targa.SetSize(3, 2);
+    for (int x = 0; x < 3; ++x) {
+        targa.SetPixelValue(x, 0, 0);
+        targa.SetPixelValue(x, 1, x == 0 ? 1 : 2);
+    }
+    const std::string bytes = Saved(targa, true);
+    const std::string header{0, 1, 9, 0, 0, 0, 1, 24, 0, 0, 0, 0, 3, 0, 2, 0, 8, 0x20};
+    EXPECT_EQ(bytes.substr(0, 18), header);
+    std::string map(768, '\0');
+    map.replace(0, 9, std::string{30, 20, 10, 60, 50, 40, 90, 80, 70});
+    EXPECT_EQ(bytes.substr(18, 768), map);
+    EXPECT_EQ(bytes.substr(18 + 768), (std::string{static_cast<char>(0x82), 0, 0, 1, static_cast<char>(0x81), 2}));
+    EXPECT_EQ(Saved(targa, false).substr(18 + 768), (std::string{0, 0, 0, 1, 2, 2}));
+}
+
+TEST(TargaGraphic, WritesTrueColourWithoutMapBytesAndSixteenBitsAsFiveFiveFive)
+{
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(2, 1);
+    bitmap.SetPixel(0, 0, static_cast<TColor>(RGB(1, 2, 3)));
+    bitmap.SetPixel(1, 0, static_cast<TColor>(RGB(4, 5, 6)));
+    TTargaGraphic targa;
+    targa.Assign(bitmap);
+    EXPECT_EQ(Saved(targa, false),
+              (std::string{0, 0, 2, 0, 0, 0, 1, 24, 0, 0, 0, 0, 2, 0, 1, 0, 24, 0x20, 3, 2, 1, 6, 5, 4}));
+    EXPECT_EQ(Saved(targa, true).substr(17), (std::string{0x20, 0, 3, 2, 1, 0, 6, 5, 4}));
+
+    // 5-6-5 pure green and white become 5-5-5 words.
+    bitmap.SetPixelFormat(pf16bit);
+    bitmap.SetPixelValue(0, 0, 0x07E0);
+    bitmap.SetPixelValue(1, 0, 0xFFFF);
+    targa.Assign(bitmap);
+    const std::string words = Saved(targa, false);
+    EXPECT_EQ(words[2], 2);
+    EXPECT_EQ(words[16], 16);
+    EXPECT_EQ(words.substr(18), (std::string{static_cast<char>(0xE0), 0x03, static_cast<char>(0xFF), 0x7F}));
+
+    // A 1-bit bitmap is written with 8-bit indices and its two colours.
+    bitmap.SetPixelFormat(pf1bit);
+    bitmap.SetSize(3, 1);
+    bitmap.SetPixelValue(0, 0, 1);
+    bitmap.SetPixelValue(1, 0, 0);
+    bitmap.SetPixelValue(2, 0, 1);
+    targa.Assign(bitmap);
+    const std::string mono = Saved(targa, false);
+    EXPECT_EQ(mono[2], 1);
+    EXPECT_EQ(mono.substr(18, 6),
+              (std::string{0, 0, 0, static_cast<char>(255), static_cast<char>(255), static_cast<char>(255)}));
+    EXPECT_EQ(mono.substr(18 + 768), (std::string{1, 0, 1}));
+
+    TTargaGraphic empty;
+    EXPECT_EQ(Saved(empty, true), "");
+    // The header holds 16-bit sizes.
+    TTargaGraphic wide;
+    wide.SetPixelFormat(pf8bit);
+    wide.SetSize(65536, 1);
+    EXPECT_THROW(Saved(wide, true), EInvalidGraphic);
+}
+
+TEST(TargaGraphic, WrittenFilesDecodeWithNetpbmAndReadBackToTheSamePixels)
+{
+    TemporaryFolder folder;
+    const TRgbImage source = SourceImage();
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(source.Width, source.Height);
+    for (int y = 0; y < source.Height; ++y)
+        for (int x = 0; x < source.Width; ++x) {
+            const TRgb& p = source.At(x, y);
+            bitmap.SetPixel(x, y, static_cast<TColor>(RGB(p.R, p.G, p.B)));
+        }
+    for (TPixelFormat format : {pf24bit, pf32bit, pf15bit, pf16bit, pf8bit}) {
+        TBitmap converted;
+        converted.Assign(bitmap);
+        converted.SetPixelFormat(format);
+        TTargaGraphic targa;
+        targa.Assign(converted);
+        const int bits = format == pf15bit || format == pf16bit ? 5 : 8;
+        for (bool compressed : {true, false}) {
+            const std::string label = IntToStr(format) + (compressed ? " packed" : " plain");
+            const std::string file = folder.File("ours.tga");
+            WriteWholeFile(file, Saved(targa, compressed));
+            ExpectSameImage(PixelsOf(converted), ParsePnm(RunTool("/usr/bin/tgatoppm " + file)), bits, label);
+            TTargaGraphic again;
+            again.LoadFromFile(file);
+            ExpectSameImage(PixelsOf(again), PixelsOf(converted), bits, label + " read back");
+        }
+    }
+}
+
+TEST(TargaGraphic, TheTargaExtensionsLoadThroughThePictureRegistry)
+{
+    RegisterTargaFileFormats();
+    for (const char* extension : {"tga", ".TGA", "vst", "vda", "icb", "win"}) {
+        const TGraphicClass graphicClass = TPicture::GraphicClassFromExtension(extension);
+        ASSERT_NE(graphicClass, nullptr) << extension;
+        EXPECT_EQ(graphicClass()->ClassName(), "TTargaGraphic");
+    }
+    EXPECT_NE(TPicture::GraphicFilter().find("Truevision images (*.tga)|*.tga"), std::string::npos);
+    TemporaryFolder folder;
+    WriteWholeFile(folder.File("pic.vst"), TargaFile(2, 1, 1, 24, 0, std::string{1, 2, 3}));
+    TBitmap bitmap;
+    TPicture::LoadBitmapFromFile(folder.File("pic.vst"), bitmap);
+    EXPECT_EQ(PixelsOf(bitmap).Pixels, (std::vector<TRgb>{TRgb{3, 2, 1}}));
+}
