@@ -1,6 +1,7 @@
 #include "catalog/Didbase.h"
 
 #include "catalog/Didascii.h"
+#include "catalog/Didctf2.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/TextUtils.h"
@@ -19,6 +20,7 @@ std::map<std::string, CatalogMaker>& CatalogKinds()
 {
     static std::map<std::string, CatalogMaker> kinds = {
         {".CTF", [] { return std::unique_ptr<didBase>(std::make_unique<didASCII>()); }},
+        {".VDX", [] { return std::unique_ptr<didBase>(std::make_unique<didCTF2>()); }},
     };
     return kinds;
 }

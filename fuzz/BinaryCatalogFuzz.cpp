@@ -1,0 +1,43 @@
+// A binary catalog from arbitrary bytes: opening, moving, finding and loading it into a grid may
+// refuse the file but must never crash, raise or allocate what the file cannot back.
+#include "catalog/Didctf2.h"
+#include "platform/ui/ScriptedUi.h"
+#include "platform/ui/StringGrid.h"
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+const std::string& FuzzFile()
+{
+    static const std::string path = "/tmp/kestrame-fuzz-catalog-" + std::to_string(getpid()) + ".vdx";
+    return path;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
+{
+    FILE* file = std::fopen(FuzzFile().c_str(), "wb");
+    if (!file || std::fwrite(data, 1, size, file) != size)
+        std::abort();
+    std::fclose(file);
+
+    ScriptedUi ui;
+    didCTF2 catalog;
+    TStringGrid grid;
+    if (catalog.Open(FuzzFile(), &grid)) {
+        catalog.Last();
+        while (catalog.Prior())
+            catalog.GetFieldText(catalog.CurrentRecord() % 4, catalog.CurrentRecord());
+        catalog.FindByKey(catalog.partNumber);
+        catalog.FindByKey(std::string(300, 'x'));
+        catalog.LoadRangeIntoGrid(grid, catalog.recordCount - 1, 3);
+    }
+    return 0;
+}
