@@ -1,0 +1,262 @@
+#include "planogram/Graphicsmanager.h"
+
+#include "imageformats/TargaGraphic.h"
+#include "planogram/DrawingSettings.h"
+#include "planogram/Fixturerender.h"
+#include "planogram/Listmanager.h"
+#include "planogram/PictureFinder.h"
+#include "planogram/Picturehelpers.h"
+#include "platform/core/FilePaths.h"
+#include "platform/core/Numbers.h"
+#include "platform/core/TextUtils.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/ui/UiServices.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr double InchesPerCentimetre = 0.394;
+constexpr std::string_view Reorder = "REORDER!";
+
+bool IsDrawableSize(long long width, long long height)
+{
+    return width <= GraphicsManager::MaxItemSide && height <= GraphicsManager::MaxItemSide &&
+           width * height <= GraphicsManager::MaxItemPixels;
+}
+
+// The part of the item's box on the target, one pixel wider all round, so that the edges drawn are
+// the box's own wherever they show.
+TRect VisiblePart(const ListOB& item, const TBitmap& target)
+{
+    return Rect(std::max(item.left, -1), std::max(item.top, -1), std::min(item.right, target.Width() + 1),
+                std::min(item.bottom, target.Height() + 1));
+}
+
+void DrawReorderWarning(TBitmap& itemBitmap)
+{
+    TCanvas& canvas = itemBitmap.Canvas();
+    canvas.Brush.Color = clRed;
+    canvas.Brush.Style = bsSolid;
+    canvas.TextOut(5, itemBitmap.Height() - canvas.TextHeight(Reorder), Reorder);
+}
+
+} // namespace
+
+void DrawPlaceholder(const ListOB& item, TCanvas& canvas, const TRect& box)
+{
+    canvas.Brush.Color = item.color;
+    canvas.Brush.Style = bsSolid;
+    canvas.FillRect(box);
+    canvas.DrawEdge(box, EDGE_RAISED, BF_RECT);
+    canvas.Font.Color = clWhite;
+    canvas.TextOut(box.Left + 5, box.Top + box.Height() / 2, item.index);
+}
+
+GraphicsManager::GraphicsManager(PictureFinder& finder, const DrawingSettings& settings)
+    : unitsMode(settings.UnitsMode()), displayScale(settings.DisplayScale()), tagFont(settings.TagFont()),
+      tagColor(settings.TagColor()), finder_(finder), settings_(settings)
+{
+}
+
+bool GraphicsManager::DrawItem(ListOB& item, TBitmap& target, const std::string& collectionPath)
+{
+    const long long boxWidth = static_cast<long long>(item.right) - item.left;
+    const long long boxHeight = static_cast<long long>(item.bottom) - item.top;
+    const bool fixture = FixtureKind(item.picture);
+    isProduct = !fixture;
+    if (boxWidth <= 0 || boxHeight <= 0)
+        return true;
+    if (!IsDrawableSize(boxWidth, boxHeight)) {
+        const TRect visible = VisiblePart(item, target);
+        if (!visible.IsEmpty())
+            DrawPlaceholder(item, target.Canvas(), visible);
+        return true;
+    }
+    const int width = static_cast<int>(boxWidth);
+    const int height = static_cast<int>(boxHeight);
+    const TRect box = Rect(0, 0, width, height);
+    TBitmap picture;
+    bool placeholder = false;
+    if (fixture) {
+        picture.SetSize(width, height);
+        RenderFixture(item, picture, doubleSize);
+    } else if (!LoadProductPicture(item, collectionPath, picture)) {
+        picture.SetSize(width, height);
+        DrawPlaceholder(item, picture.Canvas(), box);
+        placeholder = true;
+    }
+    TBitmap itemBitmap;
+    itemBitmap.SetSize(width, height);
+    itemBitmap.Canvas().StretchDraw(box, picture);
+    if (!fixture && AnyTagFlag())
+        DrawTags(item, itemBitmap);
+    if (item.reorder)
+        DrawReorderWarning(itemBitmap);
+    Compose(item, picture, itemBitmap, target, placeholder);
+    return true;
+}
+
+bool GraphicsManager::AnyTagFlag() const
+{
+    return tagItemNr || tagPartNr || tagXY || tagBrand || tagCategory || tagCustom || tagStack || tagInventory ||
+           tagUnitsSold;
+}
+
+std::string GraphicsManager::FacePicturePath(const ListOB& item) const
+{
+    const std::string prefix = item.face == 1 ? "side-" : item.face == 2 ? "top-" : "";
+    const std::string folder = ExtractFilePath(item.picture);
+    if (!Trim(folder).empty())
+        return folder + prefix + ExtractFileName(item.picture);
+    return pictureFolder + prefix + item.picture;
+}
+
+bool GraphicsManager::LoadProductPicture(const ListOB& item, const std::string& collectionPath, TBitmap& picture)
+{
+    if (viewMode)
+        return false;
+    std::unique_ptr<TGraphic> reader = NewPictureReader(UpperCase(ExtractFileExt(item.picture)), ReaderTable::Drawing);
+    if (reader == nullptr)
+        return false;
+    const bool fromCollection = UpperCase(ExtractFileExt(collectionPath)) == ".ZYB";
+    const std::string found = finder_.FindPicture(fromCollection ? collectionPath : FacePicturePath(item));
+    if (found.empty())
+        return false;
+    // A damaged picture must not stop the redraw of the whole planogram: it is drawn as its box.
+    try {
+        if (SameText(ExtractFileExt(found), ".zyb"))
+            return finder_.ReadCollectionImage(found, ExtractFileName(item.picture), picture) && !picture.Empty();
+        reader->LoadFromFile(found);
+        picture.Assign(*reader);
+        return !picture.Empty();
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+std::string GraphicsManager::TagText(const ListOB& item) const
+{
+    std::string text;
+    if (tagCustom)
+        text += item.customTag;
+    if (tagItemNr)
+        text += " nr.=" + IntToStr(item.itemNo);
+    if (tagPartNr)
+        text += "  part=" + item.index;
+    if (tagStack)
+        text += item.depth != 0 ? " depth=" + FloatToStr(item.hookdepth / item.depth) : std::string("depth=?");
+    if (tagInventory)
+        text += "  inventory=" + IntToStr(item.inventory);
+    if (tagUnitsSold)
+        text += "  units sold=" + IntToStr(item.unitsSold);
+    if (tagCategory)
+        text += " category=" + item.Category;
+    if (tagBrand)
+        text += " brand=" + item.Brand;
+    if (tagXY)
+        text += XYText(item);
+    return text;
+}
+
+std::string GraphicsManager::XYText(const ListOB& item) const
+{
+    double x, y;
+    if (unitsMode) {
+        const double factor = settings_.UnitsInches() ? InchesPerCentimetre : 1.0;
+        x = (item.left / 4) * factor;
+        y = ((displayHeight - item.top) / 4) * factor;
+    } else {
+        // A scale of 0 from a damaged setting would divide by zero.
+        const int scale = displayScale > 0 ? displayScale : 1;
+        x = item.left / scale;
+        y = (displayHeight - item.top) / scale;
+    }
+    if (doubleSize) {
+        x /= 2;
+        y /= 2;
+    }
+    return "  x=" + FloatToStr(x) + " y=" + FloatToStr(y) + " ";
+}
+
+void GraphicsManager::DrawTags(const ListOB& item, TBitmap& itemBitmap)
+{
+    const std::string text = TagText(item);
+    TBitmap block;
+    TCanvas& canvas = block.Canvas();
+    canvas.Font = tagFont;
+    int width = canvas.TextWidth(text);
+    int height = canvas.TextHeight(text);
+    if (doubleSize) {
+        width = static_cast<int>(width * 1.5);
+        height = static_cast<int>(height * 1.5);
+        canvas.Font.SetSize(static_cast<int>(tagFont.Size() * 1.5));
+    }
+    const bool upright = item.tagRotation == 90;
+    block.SetSize(upright ? height : width, upright ? width : height);
+    canvas.Brush.Color = tagColor;
+    canvas.Brush.Style = bsSolid;
+    canvas.FillRect(Rect(0, 0, block.Width(), block.Height()));
+    if (upright) {
+        canvas.Font.SetHeight(-(canvas.Font.Size() * canvas.Font.PixelsPerInch() / 72));
+        canvas.Font.Escapement = 900;
+        canvas.TextOut(0, block.Height(), text);
+    } else {
+        canvas.TextOut(0, 0, text);
+    }
+    itemBitmap.Canvas().Draw(5, 5, block);
+}
+
+void GraphicsManager::Compose(ListOB& item, TBitmap& picture, TBitmap& itemBitmap, TBitmap& target, bool placeholder)
+{
+    if (item.rotation > 0) {
+        RotateBitmap(item, itemBitmap, item.rotation, item.top, item.left, itemBitmap.Height(), itemBitmap.Width(), target);
+        return;
+    }
+    // A placeholder's corner pixel is its edge's white, the colour of its part number: it is copied
+    // as it is, so the number stays readable.
+    if (transparencySetting && isProduct && !placeholder) {
+        // The key is one pixel in from the picture's corner; a picture too small to have that pixel
+        // is copied as it is.
+        const TColor key = picture.Canvas().Pixel(1, 1);
+        if (key != CLR_INVALID) {
+            itemBitmap.SetTransparentColor(key);
+            itemBitmap.SetTransparent(true);
+        }
+        target.Canvas().Draw(item.left, item.top, itemBitmap);
+        return;
+    }
+    target.Canvas().BitBlt(item.left, item.top, itemBitmap.Width(), itemBitmap.Height(), &itemBitmap.Canvas(), 0, 0,
+                           SRCCOPY);
+}
+
+void GraphicsManager::RotateBitmap(ListOB& item, const TBitmap& source, double angle, int top, int left, int height,
+                                   int width, TBitmap& target)
+{
+    ::RotateBitmap(item, source, angle, top, left, height, width, target, transparencySetting);
+}
+
+bool GraphicsManager::LoadPicture(const std::string& path, TBitmap& target)
+{
+    const std::string extension = UpperCase(ExtractFileExt(path));
+    std::unique_ptr<TGraphic> reader = NewPictureReader(extension, ReaderTable::Loading);
+    if (reader == nullptr) {
+        if (extension == ".ZYB")
+            Ui().MessageBox("You can not edit ZYB files.", ApplicationTitle, MsgButtons::OK, MsgIcon::Stop);
+        else
+            Ui().MessageBox("Could not recognize the file extention or file type.", ApplicationTitle, MsgButtons::OK,
+                            MsgIcon::None);
+        return false;
+    }
+    reader->LoadFromFile(finder_.FindPicture(path));
+    target.Assign(*reader);
+    return true;
+}
+
+bool GraphicsManager::SaveTarga(const std::string& path, const TBitmap& bitmap)
+{
+    TTargaGraphic targa;
+    targa.Assign(bitmap);
+    targa.SaveToFile(path);
+    return true;
+}

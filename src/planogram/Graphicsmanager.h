@@ -1,0 +1,84 @@
+#pragma once
+
+#include "platform/graphics/Canvas.h"
+
+#include <string>
+
+class DrawingSettings;
+class PictureFinder;
+class TBitmap;
+struct ListOB;
+
+// Draws items of a planogram onto a bitmap at document scale: fixtures from their description
+// text, products from their pictures (or from a multi-image collection), scaled to their placement
+// box, with tag lines, the reorder warning, transparency and rotation. Also loads and saves
+// pictures for the windows that show them.
+class GraphicsManager {
+public:
+    // Item boxes beyond these are drawn as their placeholder straight onto the target, so a damaged
+    // file cannot ask for absurd work bitmaps.
+    static constexpr int MaxItemSide = 32768;
+    static constexpr long long MaxItemPixels = 1LL << 26;
+
+    // Takes the tag font, tag colour and units from the main window's settings.
+    GraphicsManager(PictureFinder& finder, const DrawingSettings& settings);
+
+    // Put before a picture name that has no folder; ends in a delimiter when set.
+    std::string pictureFolder;
+    bool unitsMode = true;
+    int displayScale = 8;
+    // The drawing is made at twice the document scale.
+    bool doubleSize = false;
+    bool tagItemNr = false;
+    bool tagPartNr = false;
+    bool tagXY = false;
+    bool tagBrand = false;
+    bool tagCategory = false;
+    bool tagCustom = false;
+    bool tagStack = false;
+    bool tagInventory = false;
+    bool tagUnitsSold = false;
+    TFont tagFont;
+    TColor tagColor = clWhite;
+    // Products are drawn as coloured placement boxes only.
+    bool viewMode = false;
+    bool transparencySetting = true;
+    // The wall's height in document units, for the XY tag.
+    int displayHeight = 0;
+    // Whether the item drawn last is a product rather than a fixture.
+    bool isProduct = false;
+
+    // Draws the item at its placement box. An empty box draws nothing; a picture that cannot be
+    // found or read draws the item's placeholder box. Returns true.
+    bool DrawItem(ListOB& item, TBitmap& target, const std::string& collectionPath);
+
+    // The tag line of a product for the tag flags that are set.
+    std::string TagText(const ListOB& item) const;
+
+    // Loads a picture file of a supported kind, found through the picture finder, into the target.
+    // Collections and unknown extensions are refused with a message and false; a reader's error is
+    // raised.
+    bool LoadPicture(const std::string& path, TBitmap& target);
+
+    // Writes the bitmap as a Targa file; errors are raised. Returns true.
+    bool SaveTarga(const std::string& path, const TBitmap& bitmap);
+
+    // The rotating copy, transparent as transparencySetting says.
+    void RotateBitmap(ListOB& item, const TBitmap& source, double angle, int top, int left, int height, int width,
+                      TBitmap& target);
+
+private:
+    bool AnyTagFlag() const;
+    // The picture file's name for the item's face, before the finder resolves it.
+    std::string FacePicturePath(const ListOB& item) const;
+    bool LoadProductPicture(const ListOB& item, const std::string& collectionPath, TBitmap& picture);
+    void DrawTags(const ListOB& item, TBitmap& itemBitmap);
+    std::string XYText(const ListOB& item) const;
+    void Compose(ListOB& item, TBitmap& picture, TBitmap& itemBitmap, TBitmap& target, bool placeholder);
+
+    PictureFinder& finder_;
+    const DrawingSettings& settings_;
+};
+
+// The box filled with the item's colour, a raised edge and the item's index in white.
+void DrawPlaceholder(const ListOB& item, TCanvas& canvas, const TRect& box);
