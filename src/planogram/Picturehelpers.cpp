@@ -212,14 +212,24 @@ void RotatedBounds(const TRect& rect, double angle, TRect& out)
     out.Bottom = rect.Top + static_cast<int>(std::sin(a) * w + std::cos(a) * h);
 }
 
+TRect RotationSquare(int left, int top, int width, int height)
+{
+    // The square must hold the picture at any angle: its diagonal, and a margin of untouched pixels
+    // whose colour is the transparency key.
+    const int side = static_cast<int>(std::ceil(std::hypot(double(width), double(height)))) + 5;
+    const int centreX = left + width / 2;
+    const int centreY = top + (std::max(width, height) + 5) / 2;
+    const int originX = centreX - side / 2, originY = centreY - side / 2;
+    return Rect(originX, originY, originX + side, originY + side);
+}
+
 void RotateBitmap(ListOB& item, const TBitmap& source, double angle, int top, int left, int height, int width,
                   TBitmap& target, bool transparent)
 {
     width = std::clamp(width, 0, source.Width());
     height = std::clamp(height, 0, source.Height());
-    // The square must hold the picture at any angle: its diagonal, and a margin of untouched pixels
-    // whose colour is the transparency key.
-    const int side = static_cast<int>(std::ceil(std::hypot(double(width), double(height)))) + 5;
+    const TRect square = RotationSquare(left, top, width, height);
+    const int side = square.Width();
     TurnedPicture turned;
     turned.side = side;
     try {
@@ -231,9 +241,7 @@ void RotateBitmap(ListOB& item, const TBitmap& source, double angle, int top, in
     }
     TurnInto(turned, source, TurnOf(angle), width, height);
 
-    const int centreX = left + width / 2;
-    const int centreY = top + (std::max(width, height) + 5) / 2;
-    const int originX = centreX - side / 2, originY = centreY - side / 2;
+    const int originX = square.Left, originY = square.Top;
     const TRect& drawn = turned.drawn;
     item.rotatedBox = drawn.IsEmpty() ? TRect{}
                                       : Rect(drawn.Left + originX, drawn.Top + originY, drawn.Right + originX,

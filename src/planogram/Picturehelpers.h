@@ -30,6 +30,9 @@ bool TransparentCopy(const TBitmap& source, int width, int height, TBitmap& targ
 // The rectangle turned by `angle` degrees about its top-left corner, for angles from 0 to 90.
 void RotatedBounds(const TRect& rect, double angle, TRect& out);
 
+// The square a turned picture of that size is drawn in: it holds the picture at any angle.
+TRect RotationSquare(int left, int top, int width, int height);
+
 // Draws the source's width x height turned by `angle` degrees onto the target, about the point
 // (left + width / 2, top + (max(width, height) + 5) / 2), and records the drawn bounds in the item's
 // rotatedBox. With `transparent` the pixels of the work square's untouched colour are left out

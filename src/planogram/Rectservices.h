@@ -7,3 +7,9 @@ void InflateBy(TRect& rect, int n);
 
 // Whether rectangle b shares at least one pixel with rectangle a; an empty rectangle shares none.
 bool Intersects(const TRect& a, const TRect& b);
+
+// The smallest rectangle holding both; an empty rectangle adds nothing.
+TRect UnionOf(const TRect& a, const TRect& b);
+
+// The common part of both; empty (all zero) when they share no pixel.
+TRect IntersectionOf(const TRect& a, const TRect& b);

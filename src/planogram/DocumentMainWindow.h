@@ -1,0 +1,32 @@
+#pragma once
+
+#include "planogram/DrawingSettings.h"
+
+class PlanogramDocument;
+class Progress;
+
+// The checked states of the main window's tag and view menu items that a new document's renderer
+// starts from.
+struct TagMenuChecks {
+    bool itemNumber = false;     // ItemNumber1
+    bool partNumber = false;     // PartNumber1
+    bool xyLocation = false;     // XYLocation1
+    bool placementBoxes = false; // PlacementBoxes1
+    bool transparency = true;    // On1
+};
+
+// What a planogram document reads and drives of the main window: its drawing settings, display
+// scale, menus, the shared progress bar, the print-cancel flag and the loading notice. The main
+// window implements it; document windows reach it only through here.
+class DocumentMainWindow : public DrawingSettings {
+public:
+    virtual void SetDisplayScale(int scale) = 0;
+    virtual TagMenuChecks TagChecks() const = 0;
+    virtual Progress& ProgressBar() = 0;
+    // Set by the print status window's Cancel; long loops poll and clear it.
+    virtual bool PrintCancelled() const = 0;
+    virtual void ClearPrintCancel() = 0;
+    virtual void CloseLoadingNotice() = 0;
+    // The document became the active one: menus, catalog bar and selector follow it.
+    virtual void DocumentActivated(PlanogramDocument& document) = 0;
+};

@@ -1,0 +1,351 @@
+#include "planogram/PlanogramDocument.h"
+
+#include "planogram/CatalogFinder.h"
+#include "planogram/DocumentMainWindow.h"
+#include "planogram/DocumentSelector.h"
+#include "planogram/DocumentView.h"
+#include "planogram/Rectservices.h"
+#include "platform/core/FilePaths.h"
+#include "platform/core/Numbers.h"
+#include "platform/core/TextUtils.h"
+#include "platform/ui/StringGrid.h"
+#include "platform/ui/UiServices.h"
+
+#include <unordered_set>
+
+namespace {
+
+constexpr std::string_view NewDocumentCaption = "New Document";
+
+// Every cell below the title row emptied, and only one row left below it.
+void ClearBelowTitles(TStringGrid& grid)
+{
+    grid.SetRowCount(2);
+    for (int col = 0; col < grid.ColCount(); ++col)
+        grid.SetCells(col, 1, "");
+}
+
+void MoveBoxTo(ListOB& item, int x, int y)
+{
+    item.right = x + (item.right - item.left);
+    item.bottom = y + (item.bottom - item.top);
+    item.left = x;
+    item.top = y;
+}
+
+void MoveBoxBy(ListOB& item, int dx, int dy) { MoveBoxTo(item, item.left + dx, item.top + dy); }
+
+void Stop(std::string_view text, std::string_view caption)
+{
+    Ui().MessageBox(text, caption, MsgButtons::OK, MsgIcon::Stop);
+}
+
+} // namespace
+
+PlanogramDocument::PlanogramDocument(const DocumentServices& services)
+    : services(services), graphics(services.pictureFinder, services.mainWindow), renderer(*this)
+{
+    const TagMenuChecks checks = services.mainWindow.TagChecks();
+    graphics.tagItemNr = checks.itemNumber;
+    graphics.tagPartNr = checks.partNumber;
+    graphics.tagXY = checks.xyLocation;
+    graphics.viewMode = checks.placementBoxes;
+    graphics.transparencySetting = checks.transparency;
+    displayScale = services.mainWindow.DisplayScale();
+    unitsInches = services.mainWindow.UnitsInches();
+}
+
+PlanogramDocument::~PlanogramDocument() = default;
+
+bool PlanogramDocument::NewDocument(int width, int height)
+{
+    DocumentMainWindow& mainWindow = services.mainWindow;
+    displayScale = mainWindow.DisplayScale();
+    unitsMode = 1;
+    // The setup dialog's values are typed in the unit the main window shows now.
+    unitsInches = mainWindow.UnitsInches();
+    if (width == 0 && height == 0) {
+        services.setupDialog.SetHideCatalogs(false);
+        // Without a catalog nothing was applied, so there is no wall to make either.
+        if (ValidateDisplaySize() != 1)
+            return false;
+    } else if (!TakeDisplaySize(width, height)) {
+        return false;
+    }
+    services.selector.Hide();
+    catalog.reset();
+    if (!OpenCatalog())
+        return false;
+    catalog->SetUnitsMode(1);
+    mainWindow.SetDisplayScale(unitsInches ? 8 : 4);
+    catalog->SetDisplayScale(mainWindow.DisplayScale());
+    mainWindow.CloseLoadingNotice();
+    if (!renderer.LoadBackground())
+        return false;
+    unitsInches = mainWindow.UnitsInches();
+
+    // The undo leaves the old list before it goes.
+    auto fresh = std::make_unique<ListManager>();
+    undo.SetList(fresh.get(), &itemCounter);
+    items = std::move(fresh);
+    selectedBox = nullptr;
+    dragFrom = groupRect = TRect{};
+    ShowWallSetUp();
+    return true;
+}
+
+void PlanogramDocument::ShowWallSetUp()
+{
+    services.selector.Show();
+    services.selector.ShowImages();
+    SetZoom(1.0);
+    if (services.selector.Visible())
+        services.mainWindow.DocumentActivated(*this);
+    BuildPegHoleList();
+    services.view.ShowWall();
+}
+
+bool PlanogramDocument::TakeDisplaySize(int width, int height)
+{
+    if (width <= 0 || height <= 0 || width > MaxDisplayUnits || height > MaxDisplayUnits) {
+        Stop("The display size of this planogram is not valid. Width and height must be above 0 and at most 1200 "
+             "inches.",
+             NewDocumentCaption);
+        return false;
+    }
+    displayWidth = width;
+    displayHeight = height;
+    return true;
+}
+
+std::optional<CatalogKind> PlanogramDocument::CatalogKindOf(const std::string& path)
+{
+    const std::string extension = UpperCase(ExtractFileExt(path));
+    if (extension == ".VDX")
+        return CatalogKind::Binary;
+    if (extension == ".CTF")
+        return CatalogKind::Text;
+    if (extension == ".DDL") {
+        Stop("Data-link catalogs (.DDL) cannot be opened yet. Choose a binary (.VDX) or text (.CTF) catalog.",
+             NewDocumentCaption);
+        return std::nullopt;
+    }
+    Stop("Could not determine catalog file type. Check to make sure your catalog file has a valid file extension of "
+         "DID, CTF or DDL",
+         NewDocumentCaption);
+    return std::nullopt;
+}
+
+bool PlanogramDocument::OpenCatalog()
+{
+    const std::string path = services.catalogFinder.ReadCurrentDataFile();
+    const std::optional<CatalogKind> kind = CatalogKindOf(path);
+    if (!kind)
+        return false;
+    catalog = services.catalogs.NewCatalog(*kind);
+    if (catalog && catalog->Open(path))
+        return true;
+    Ui().MessageBox("Could not open catalog file", "Catalog Manager", MsgButtons::OK, MsgIcon::None);
+    catalog.reset();
+    return false;
+}
+
+int PlanogramDocument::ValidateDisplaySize()
+{
+    const std::optional<DocumentSetupValues> values = services.setupDialog.ShowModal();
+    if (!values)
+        return 0;
+    const DisplaySetup setup = ::ValidateDisplaySize(*values, unitsInches);
+    if (setup.message)
+        Ui().MessageBox(setup.message->text, setup.message->caption, MsgButtons::OK, setup.message->icon);
+    if (setup.result != 1)
+        return setup.result;
+    services.catalogFinder.WriteCurrentDataFile(values->catalogFile);
+    ApplySetup(setup);
+    return 1;
+}
+
+void PlanogramDocument::ApplySetup(const DisplaySetup& setup)
+{
+    displayWidth = setup.displayWidth;
+    displayHeight = setup.displayHeight;
+    typedWidth = setup.typedWidth;
+    typedHeight = setup.typedHeight;
+    pegDepth = setup.pegDepth;
+    pegHoleSize = setup.pegHoleSize;
+    pegPitchV = setup.pegPitchV;
+    pegPitchH = setup.pegPitchH;
+    pegFirstX = setup.pegFirstX;
+    pegFirstY = setup.pegFirstY;
+    pegLastX = setup.pegLastX;
+    pegLastY = setup.pegLastY;
+    pegDepthUnits = setup.pegDepthUnits;
+    pegHolesShown = setup.pegHolesShown;
+    backgroundMode = setup.backgroundMode;
+    if (setup.backgroundMode)
+        backgroundPath = setup.backgroundPath;
+    backgroundColor = setup.backgroundColor;
+}
+
+bool PlanogramDocument::FitItemsToDisplay(int mode)
+{
+    if (!items)
+        return false;
+    const TRect wall = Rect(0, 0, displayWidth, displayHeight);
+    const auto outside = [&wall](const ListOB& item) { return !Intersects(item.PlacementBox(), wall); };
+    bool anyOutside = false;
+    for (const ListOB* item = items->head; item && !anyOutside; item = item->next)
+        anyOutside = outside(*item);
+    if (mode == 1) {
+        int x = 0, y = 0;
+        for (ListOB* item = items->head; item; item = item->next) {
+            if (!outside(*item))
+                continue;
+            MoveBoxTo(*item, x, y);
+            x += 5;
+            y += 5;
+            if (x > displayWidth)
+                x = 0;
+            if (y > displayHeight)
+                y = 0;
+        }
+    } else if (mode == 2) {
+        itemCounter -= RemoveItems(outside);
+    }
+    return anyOutside;
+}
+
+void PlanogramDocument::ClearAll()
+{
+    RemoveItems([](const ListOB&) { return true; });
+    itemCounter = 0;
+    oldFrameRect = TRect{};
+    placeDirection = 1;
+    selectionRect = focusRect = TRect{};
+    renderer.RedrawArea(Rect(0, 0, backBitmap.Width(), backBitmap.Height()));
+    services.view.WallChanged();
+}
+
+int PlanogramDocument::RemoveItems(const std::function<bool(const ListOB&)>& doomed)
+{
+    if (!items)
+        return 0;
+    std::vector<ListOB*> removed;
+    std::unordered_set<const ListOB*> dissolvedHeads;
+    for (ListOB* item = items->head; item; item = item->next) {
+        if (doomed(*item)) {
+            removed.push_back(item);
+            dissolvedHeads.insert(item->groupItem ? item->groupItem : item);
+        }
+    }
+    if (removed.empty())
+        return 0;
+    const std::unordered_set<const ListOB*> gone(removed.begin(), removed.end());
+    const auto linksToGone = [&gone](const ListOB& item) {
+        return gone.count(item.groupItem) != 0 || gone.count(item.childItem) != 0;
+    };
+    for (ListOB* item = items->head; item; item = item->next) {
+        const bool inDissolvedGroup = dissolvedHeads.count(item) != 0 || dissolvedHeads.count(item->groupItem) != 0;
+        if (inDissolvedGroup || linksToGone(*item))
+            item->groupItem = item->childItem = nullptr;
+    }
+    if (copyItem && linksToGone(*copyItem))
+        copyItem->groupItem = copyItem->childItem = nullptr;
+    if (gone.count(selectedBox))
+        selectedBox = nullptr;
+    ListOB* const keptCurrent = gone.count(items->current) ? nullptr : items->current;
+    // The list tells the undo of each record before freeing it.
+    for (ListOB* item : removed) {
+        items->current = item;
+        items->DeleteCurrent();
+    }
+    items->current = keptCurrent;
+    return static_cast<int>(removed.size());
+}
+
+void PlanogramDocument::RemoveItem(ListOB* item)
+{
+    RemoveItems([item](const ListOB& candidate) { return &candidate == item; });
+}
+
+void PlanogramDocument::FillBuilderGrid()
+{
+    TStringGrid& grid = services.selector.GridB();
+    ClearBelowTitles(grid);
+    grid.SetRowCount(static_cast<int>(builderList.size()) + 2);
+    for (size_t i = 0; i < builderList.size(); ++i) {
+        const int row = static_cast<int>(i) + 1;
+        grid.SetCells(0, row, builderList[i].item);
+        grid.SetCells(1, row, builderList[i].rank);
+        grid.SetCells(2, row, builderList[i].facings);
+    }
+}
+
+void PlanogramDocument::FillLayoutGrid()
+{
+    TStringGrid& grid = services.selector.GridL();
+    ClearBelowTitles(grid);
+    if (!items)
+        return;
+    int row = 1;
+    for (const ListOB* item = items->head; item; item = item->next, ++row) {
+        grid.SetCells(0, row, IntToStr(item->itemNo));
+        grid.SetCells(1, row, item->index);
+        grid.SetRowCount(grid.RowCount() + 1);
+    }
+}
+
+void PlanogramDocument::BuildPegHoleList()
+{
+    pegHoles = PegHoleList(pegFirstX, pegFirstY, pegLastX, pegLastY, pegPitchH, pegPitchV, backBitmap.Width(),
+                           backBitmap.Height());
+}
+
+void PlanogramDocument::SnapToPegHole()
+{
+    if (!items || !items->current || !catalog)
+        return;
+    const int pegX = catalog->PegXQ(), pegY = catalog->PegYQ();
+    if (pegX == 0 || pegY == 0)
+        return;
+    ListOB& item = *items->current;
+    const TPoint hook = Point(item.left + pegX, item.top + pegY);
+    const std::optional<int> column = pegHoles.Columns().Nearest(hook.X);
+    const std::optional<int> row = pegHoles.Rows().Nearest(hook.Y);
+    if (!column || !row)
+        return;
+    const TRect oldBox = item.PlacementBox();
+    MoveBoxBy(item, *column - hook.X, *row - hook.Y);
+    focusRect = item.PlacementBox();
+    services.view.InvalidateWindowRect(WindowRectOf(oldBox));
+    services.view.InvalidateWindowRect(WindowRectOf(focusRect));
+}
+
+void PlanogramDocument::SetZoom(double factor)
+{
+    zoom.SetFactor(factor);
+    renderer.DrawRulers();
+    services.view.ZoomChanged();
+    services.view.WallChanged();
+}
+
+void PlanogramDocument::FitToWindow()
+{
+    const ViewGeometry geometry = services.view.Geometry();
+    SetZoom(ZoomClass::FitFactor(geometry.clientWidth, geometry.clientHeight, backBitmap.Width(), backBitmap.Height()));
+}
+
+TRect PlanogramDocument::WindowRectOf(const TRect& rect) const
+{
+    return zoom.WindowRectOf(rect, services.view.Geometry());
+}
+
+void PlanogramDocument::DrawSelection(const TRect& rect)
+{
+    const TRect old = selectionRect;
+    selectionRect = rect;
+    if (!old.IsEmpty())
+        services.view.InvalidateWindowRect(WindowRectOf(old));
+    if (!rect.IsEmpty())
+        services.view.InvalidateWindowRect(WindowRectOf(rect));
+}

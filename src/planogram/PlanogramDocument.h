@@ -1,0 +1,143 @@
+#pragma once
+
+#include "planogram/DocumentCatalog.h"
+#include "planogram/DocumentRenderer.h"
+#include "planogram/DocumentSetup.h"
+#include "planogram/Graphicsmanager.h"
+#include "planogram/Kqfascii.h"
+#include "planogram/Listmanager.h"
+#include "planogram/PegHoles.h"
+#include "planogram/Undo.h"
+#include "planogram/Zoom.h"
+#include "platform/graphics/Bitmap.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class CatalogFinder;
+class DocumentMainWindow;
+class DocumentSelector;
+class DocumentSetupDialog;
+class DocumentView;
+class PictureFinder;
+
+// The windows and services a document works with; none is owned.
+struct DocumentServices {
+    DocumentMainWindow& mainWindow;
+    DocumentSelector& selector;
+    DocumentSetupDialog& setupDialog;
+    DocumentView& view;
+    DocumentCatalogMaker& catalogs;
+    CatalogFinder& catalogFinder;
+    PictureFinder& pictureFinder;
+};
+
+// A planogram document: the wall of a store display with the ordered list of items on it, its
+// catalog, the back bitmap of the whole wall (one pixel per document unit, a quarter centimetre),
+// and the renderer, undo and zoom that work on it. The document window shows it and forwards its
+// events here.
+class PlanogramDocument {
+public:
+    // Walls larger than 1200 inches in either direction are refused.
+    static constexpr int MaxDisplayUnits = 12183;
+
+    explicit PlanogramDocument(const DocumentServices& services);
+    ~PlanogramDocument();
+    PlanogramDocument(const PlanogramDocument&) = delete;
+    PlanogramDocument& operator=(const PlanogramDocument&) = delete;
+
+    // Attaches the current catalog and sets the wall up. Width and height in document units; both 0
+    // ask the Document Setup dialog. False, with the reason shown, when no document could be made;
+    // the caller alone disposes of the document then.
+    bool NewDocument(int width, int height);
+    // Shows the Document Setup dialog and applies it: 0 cancelled, invalid or template chosen,
+    // 1 applied, 2 no catalog chosen (nothing applied).
+    int ValidateDisplaySize();
+    // Mode 1 moves every item lying wholly outside the wall to a diagonal row from the corner, mode 2
+    // deletes it; true when any item was outside.
+    bool FitItemsToDisplay(int mode);
+    // Removes every item and repaints the empty wall.
+    void ClearAll();
+    void FillBuilderGrid();
+    void FillLayoutGrid();
+    void BuildPegHoleList();
+    // Moves the current item so that its hook point sits on the nearest peg column and row; only for
+    // a catalog record with both peg offsets, and only when the wall has holes.
+    void SnapToPegHole();
+
+    // Every removal of items goes through here: the removed items' groups are dissolved, links to
+    // them cleared, and the undo told before they are freed. Returns how many were removed.
+    int RemoveItems(const std::function<bool(const ListOB&)>& doomed);
+    void RemoveItem(ListOB* item);
+
+    void SetZoom(double factor);
+    void FitToWindow();
+    TRect WindowRectOf(const TRect& rect) const;
+    // Records the selection frame (empty for none) and has its window area painted again.
+    void DrawSelection(const TRect& rect);
+
+    DocumentServices services;
+
+    TRect dragFrom, groupRect;
+    // The item whose box stands for the selection; null for none.
+    ListOB* selectedBox = nullptr;
+    TRect focusRect;
+    PegHoleList pegHoles;
+    TRect oldFrameRect;
+    // Frame of the selected item or group in document units; empty when nothing is selected.
+    TRect selectionRect;
+    bool showDataLoadingDialog = true;
+    bool showDateTimeStamp = true;
+    bool alignToPeg = false;
+    bool inventoryAlarm = false;
+    int colorMode = 0;
+    unsigned char placeDirection = 1;
+    // Placement settings, stored in the planogram file; set once, when the document is made.
+    int addAlign = 0;
+    int displayScale = 0;
+    unsigned char unitsMode = 1;
+    int wrapDirection = 0;
+    bool pegHolesShown = false;
+    bool modified = false;
+    // The last item number given out.
+    int itemCounter = 0;
+    int displayWidth = 0, displayHeight = 0;
+    float typedWidth = 0, typedHeight = 0;
+    TBitmap backBitmap;
+    // The background picture stretched to the wall; null when none.
+    std::unique_ptr<TBitmap> backgroundPicture;
+    std::string backgroundPath, backgroundMacPath;
+    bool backgroundMode = false;
+    std::vector<BuilderEntry> builderList;
+    std::unique_ptr<ListManager> items;
+    GraphicsManager graphics;
+    ZoomClass zoom;
+    std::unique_ptr<DocumentCatalog> catalog;
+    TColor backgroundColor = clWhite;
+    std::string fileName;
+    int pegFirstX = 0, pegFirstY = 0, pegLastX = 0, pegLastY = 0;
+    double pegHoleSize = 0;
+    int pegPitchV = 0, pegPitchH = 0;
+    double pegDepth = 0;
+    int pegDepthUnits = 52;
+    std::optional<ListOB> copyItem;
+    Undo undo;
+    double cmPerInch = 0.394;
+    int unitsPerCm = 4;
+    bool unitsInches = false;
+    bool untitled = true;
+    // The rulers' pictures: xRuler above the wall, yRuler beside it.
+    TBitmap xRuler, yRuler;
+    DocumentRenderer renderer;
+
+private:
+    // The catalog kind of the current data file, or nothing with the reason shown.
+    std::optional<CatalogKind> CatalogKindOf(const std::string& path);
+    bool OpenCatalog();
+    bool TakeDisplaySize(int width, int height);
+    void ApplySetup(const DisplaySetup& setup);
+    void ShowWallSetUp();
+};
