@@ -147,9 +147,8 @@ void TRaster::Stream(std::uint8_t* start, std::size_t total, std::size_t period,
             for (std::size_t part = 0; part < 64; part += 16)
                 _mm_stream_si128(reinterpret_cast<__m128i*>(start + at + part),
                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(pattern_.data() + phase + part)));
-            phase += 64;
-            if (phase >= period)
-                phase -= period;
+            // A period shorter than a cache line is passed more than once per step.
+            phase = (phase + 64) % period;
         }
         std::memcpy(start + at, pattern_.data() + phase, total - at);
         streamed_ = true;
