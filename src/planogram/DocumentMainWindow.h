@@ -29,4 +29,10 @@ public:
     virtual void CloseLoadingNotice() = 0;
     // The document became the active one: menus, catalog bar and selector follow it.
     virtual void DocumentActivated(PlanogramDocument& document) = 0;
+    // Saves this document (not necessarily the active one), asking for a name when it has none.
+    // True only when it was written; the saver then clears its `modified`.
+    virtual bool SaveDocument(PlanogramDocument& document) = 0;
+    // The document's window is closing and the document goes with it: forget it, and reset the
+    // catalog bar when it was the last one.
+    virtual void DocumentClosed(PlanogramDocument& document) = 0;
 };

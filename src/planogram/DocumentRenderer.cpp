@@ -262,6 +262,7 @@ bool DocumentRenderer::LoadBackground()
     FillWall(back, WholeOf(back));
     DrawWall(WholeOf(back));
     document.services.view.ZoomChanged();
+    document.services.view.SizeWindowToWall();
     return true;
 }
 

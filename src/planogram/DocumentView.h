@@ -14,6 +14,8 @@ public:
     virtual void InvalidateWindowRect(const TRect& rect) = 0;
     // The wall's size, the zoom or the rulers changed: lay out the wall and the rulers anew.
     virtual void ZoomChanged() = 0;
+    // The wall got its size: the window takes a size that shows it, within the main window.
+    virtual void SizeWindowToWall() = 0;
     // The wall is set up and may be shown.
     virtual void ShowWall() = 0;
 };

@@ -8,9 +8,12 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/TextUtils.h"
+#include "platform/settings/SettingsStore.h"
 #include "platform/ui/StringGrid.h"
 #include "platform/ui/UiServices.h"
 
+#include <algorithm>
+#include <climits>
 #include <unordered_set>
 
 namespace {
@@ -32,6 +35,9 @@ void MoveBoxTo(ListOB& item, int x, int y)
     item.left = x;
     item.top = y;
 }
+
+// A stored setting may hold any number; it is truncated toward zero within the int range.
+int TruncatedToInt(double value) { return static_cast<int>(std::clamp(value, double(INT_MIN), double(INT_MAX))); }
 
 void MoveBoxBy(ListOB& item, int dx, int dy) { MoveBoxTo(item, item.left + dx, item.top + dy); }
 
@@ -91,6 +97,8 @@ bool PlanogramDocument::NewDocument(int width, int height)
     selectedBox = nullptr;
     dragFrom = groupRect = TRect{};
     ShowWallSetUp();
+    // A wall just set up holds nothing to lose yet.
+    modified = false;
     return true;
 }
 
@@ -185,6 +193,7 @@ void PlanogramDocument::ApplySetup(const DisplaySetup& setup)
     if (setup.backgroundMode)
         backgroundPath = setup.backgroundPath;
     backgroundColor = setup.backgroundColor;
+    modified = true;
 }
 
 bool PlanogramDocument::FitItemsToDisplay(int mode)
@@ -212,6 +221,8 @@ bool PlanogramDocument::FitItemsToDisplay(int mode)
     } else if (mode == 2) {
         itemCounter -= RemoveItems(outside);
     }
+    if (anyOutside && (mode == 1 || mode == 2))
+        modified = true;
     return anyOutside;
 }
 
@@ -260,6 +271,7 @@ int PlanogramDocument::RemoveItems(const std::function<bool(const ListOB&)>& doo
         items->DeleteCurrent();
     }
     items->current = keptCurrent;
+    modified = true;
     return static_cast<int>(removed.size());
 }
 
@@ -315,10 +327,48 @@ void PlanogramDocument::SnapToPegHole()
     if (!column || !row)
         return;
     const TRect oldBox = item.PlacementBox();
+    if (*column == hook.X && *row == hook.Y)
+        return;
     MoveBoxBy(item, *column - hook.X, *row - hook.Y);
+    modified = true;
     focusRect = item.PlacementBox();
     services.view.InvalidateWindowRect(WindowRectOf(oldBox));
     services.view.InvalidateWindowRect(WindowRectOf(focusRect));
+}
+
+void PlanogramDocument::TakeShowSettings(const SettingsStore& settings)
+{
+    graphics.tagFont = services.mainWindow.TagFont();
+    graphics.tagColor = services.mainWindow.TagColor();
+    addAlign = 0;
+    wrapDirection = 0;
+    showDateTimeStamp = settings.ReadBool("Options", "ShowDateTimeStamp", true);
+    showDataLoadingDialog = settings.ReadBool("Options", "ShowDataLoadingDialog", true);
+    alignToPeg = settings.ReadBool("Options", "AlignToPeg", false);
+    if (unitsInches) {
+        pegDepth = Atof(settings.ReadString("Options", "InchPegDepth", "5.122"));
+        pegDepthUnits = TruncatedToInt(pegDepth * 2.5380710659898478 * 4);
+    } else {
+        pegDepth = Atof(settings.ReadString("Options", "cmPegDepth", "13"));
+        pegDepthUnits = TruncatedToInt(pegDepth * 4);
+    }
+}
+
+void PlanogramDocument::SetPlacementSettings(int newAddAlign, int newWrapDirection)
+{
+    if (newAddAlign == addAlign && newWrapDirection == wrapDirection)
+        return;
+    addAlign = newAddAlign;
+    wrapDirection = newWrapDirection;
+    modified = true;
+}
+
+void PlanogramDocument::SetBuilderList(std::vector<BuilderEntry> list)
+{
+    if (list == builderList)
+        return;
+    builderList = std::move(list);
+    modified = true;
 }
 
 void PlanogramDocument::SetZoom(double factor)

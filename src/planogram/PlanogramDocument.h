@@ -23,6 +23,7 @@ class DocumentSelector;
 class DocumentSetupDialog;
 class DocumentView;
 class PictureFinder;
+class SettingsStore;
 
 // The windows and services a document works with; none is owned.
 struct DocumentServices {
@@ -73,6 +74,14 @@ public:
     int RemoveItems(const std::function<bool(const ListOB&)>& doomed);
     void RemoveItem(ListOB* item);
 
+    // What the window takes when it is first shown: the main window's tag font and colour, the
+    // placement settings back at automatic, and the options of the settings store.
+    void TakeShowSettings(const SettingsStore& settings);
+    // The placement settings and the builder list as the main window and the selector change them;
+    // a change marks the document modified.
+    void SetPlacementSettings(int newAddAlign, int newWrapDirection);
+    void SetBuilderList(std::vector<BuilderEntry> list);
+
     void SetZoom(double factor);
     void FitToWindow();
     TRect WindowRectOf(const TRect& rect) const;
@@ -101,6 +110,8 @@ public:
     unsigned char unitsMode = 1;
     int wrapDirection = 0;
     bool pegHolesShown = false;
+    // Unsaved changes: every change of the items, the header values or the builder list sets it;
+    // zooming and selecting do not.
     bool modified = false;
     // The last item number given out.
     int itemCounter = 0;

@@ -31,7 +31,12 @@ public:
     Progress progress;
     int loadingClosed = 0;
     int activations = 0;
+    const PlanogramDocument* lastActivated = nullptr;
     bool cancelled = false;
+    // What SaveDocument answers, and the documents it was asked to save or told were closing.
+    bool saveSucceeds = true;
+    std::vector<const PlanogramDocument*> saved;
+    std::vector<const PlanogramDocument*> closed;
 
     FakeMainWindow()
     {
@@ -49,7 +54,19 @@ public:
     bool PrintCancelled() const override { return cancelled; }
     void ClearPrintCancel() override { cancelled = false; }
     void CloseLoadingNotice() override { ++loadingClosed; }
-    void DocumentActivated(PlanogramDocument&) override { ++activations; }
+    void DocumentActivated(PlanogramDocument& document) override
+    {
+        ++activations;
+        lastActivated = &document;
+    }
+    bool SaveDocument(PlanogramDocument& document) override
+    {
+        saved.push_back(&document);
+        if (saveSucceeds)
+            document.modified = false;
+        return saveSucceeds;
+    }
+    void DocumentClosed(PlanogramDocument& document) override { closed.push_back(&document); }
 };
 
 class FakeSelector : public DocumentSelector {
@@ -93,12 +110,14 @@ public:
     std::vector<TRect> invalidated;
     int wallChanges = 0;
     int zoomChanges = 0;
+    int windowSizings = 0;
     bool shown = false;
 
     ViewGeometry Geometry() const override { return geometry; }
     void WallChanged() override { ++wallChanges; }
     void InvalidateWindowRect(const TRect& rect) override { invalidated.push_back(rect); }
     void ZoomChanged() override { ++zoomChanges; }
+    void SizeWindowToWall() override { ++windowSizings; }
     void ShowWall() override { shown = true; }
 };
 

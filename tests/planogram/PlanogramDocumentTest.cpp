@@ -1,11 +1,15 @@
 #include "planogram/PlanogramDocument.h"
 
 #include "DocumentFakes.h"
+#include "platform/settings/SettingsStore.h"
 #include "platform/ui/ScriptedUi.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
 
 namespace {
 
@@ -409,4 +413,100 @@ TEST_F(Document, SelectionFrameInvalidatesOldAndNewAreas)
         document.WindowRectOf(Rect(50, 50, 60, 60)), document.WindowRectOf(Rect(50, 50, 60, 60))};
     EXPECT_EQ(view.invalidated, expected);
     EXPECT_TRUE(document.selectionRect.IsEmpty());
+}
+
+TEST_F(Document, ChangesMarkTheDocumentModifiedButViewingDoesNot)
+{
+    DocumentSetupValues values;
+    values.catalogFile = "/c/a.ctf";
+    setup.answer = values;
+    ASSERT_TRUE(document.NewDocument(0, 0));
+    EXPECT_FALSE(document.modified);
+    ListOB& inside = Add("in", Rect(10, 10, 30, 30));
+    document.SetZoom(2);
+    document.FitToWindow();
+    document.DrawSelection(inside.PlacementBox());
+    document.renderer.RedrawAll();
+    EXPECT_FALSE(document.modified);
+    EXPECT_FALSE(document.FitItemsToDisplay(1));
+    EXPECT_FALSE(document.modified);
+    document.SetBuilderList({});
+    document.SetPlacementSettings(0, 0);
+    EXPECT_FALSE(document.modified);
+
+    const auto marks = [this](const std::function<void()>& change) {
+        document.modified = false;
+        change();
+        return document.modified;
+    };
+    EXPECT_TRUE(marks([&] { document.SetBuilderList({{"4711", "1", "2"}}); }));
+    EXPECT_FALSE(marks([&] { document.SetBuilderList({{"4711", "1", "2"}}); }));
+    EXPECT_TRUE(marks([&] { document.SetPlacementSettings(0, 2); }));
+    EXPECT_FALSE(marks([&] { document.SetPlacementSettings(0, 2); }));
+    EXPECT_TRUE(marks([&] {
+        Add("out", Rect(500, 500, 520, 520));
+        document.FitItemsToDisplay(1);
+    }));
+    EXPECT_TRUE(marks([&] { document.RemoveItem(&inside); }));
+    EXPECT_TRUE(marks([&] { document.ClearAll(); }));
+    EXPECT_FALSE(marks([&] { document.ClearAll(); }));
+    EXPECT_TRUE(marks([&] { EXPECT_EQ(document.ValidateDisplaySize(), 1); }));
+    setup.answer.reset();
+    EXPECT_FALSE(marks([&] { EXPECT_EQ(document.ValidateDisplaySize(), 0); }));
+}
+
+TEST_F(Document, SnappingMarksModifiedOnlyWhenTheItemMoves)
+{
+    PegWall(100, 100);
+    Catalog().pegX = 10;
+    Catalog().pegY = 10;
+    ListOB& item = Add("peg", Rect(10, 10, 30, 30));
+    // Hook at (20, 20) already sits on a hole.
+    document.SnapToPegHole();
+    EXPECT_FALSE(document.modified);
+    item.left = 13, item.right = 33;
+    document.SnapToPegHole();
+    EXPECT_EQ(item.left, 10);
+    EXPECT_TRUE(document.modified);
+}
+
+TEST_F(Document, ShowSettingsComeFromTheStoreAndTheMainWindow)
+{
+    ScopedSettingsFolder folder;
+    const SettingsStore store;
+    mainWindow.font.Name = "Courier New";
+    document.addAlign = 2;
+    document.wrapDirection = 1;
+    document.TakeShowSettings(store);
+    EXPECT_EQ(document.graphics.tagFont.Name, "Courier New");
+    EXPECT_EQ(document.graphics.tagColor, clWhite);
+    EXPECT_EQ(document.addAlign, 0);
+    EXPECT_EQ(document.wrapDirection, 0);
+    EXPECT_TRUE(document.showDateTimeStamp);
+    EXPECT_TRUE(document.showDataLoadingDialog);
+    EXPECT_FALSE(document.alignToPeg);
+    EXPECT_DOUBLE_EQ(document.pegDepth, 13);
+    EXPECT_EQ(document.pegDepthUnits, 52);
+
+    store.WriteString("Options", "ShowDateTimeStamp", "0");
+    store.WriteString("Options", "AlignToPeg", "1");
+    store.WriteString("Options", "cmPegDepth", "2.5");
+    store.WriteString("Options", "InchPegDepth", "10");
+    document.TakeShowSettings(store);
+    EXPECT_FALSE(document.showDateTimeStamp);
+    EXPECT_TRUE(document.alignToPeg);
+    EXPECT_EQ(document.pegDepthUnits, 10);
+    // Inches take the document's factor 1/0.394: 10 x 2.538 x 4 = 101.5, truncated.
+    document.unitsInches = true;
+    document.TakeShowSettings(store);
+    EXPECT_DOUBLE_EQ(document.pegDepth, 10);
+    EXPECT_EQ(document.pegDepthUnits, 101);
+    store.DeleteValue("Options", "InchPegDepth");
+    document.TakeShowSettings(store);
+    EXPECT_DOUBLE_EQ(document.pegDepth, 5.122);
+    EXPECT_EQ(document.pegDepthUnits, 52);
+    // A number no hook can have stays within the integers.
+    store.WriteString("Options", "InchPegDepth", "1e300");
+    document.TakeShowSettings(store);
+    EXPECT_EQ(document.pegDepthUnits, INT_MAX);
 }

@@ -1,0 +1,390 @@
+#include "planogram/plandocCode.h"
+
+#include "planogram/DocumentMainWindow.h"
+#include "planogram/PlanogramDocument.h"
+#include "platform/core/CodePage.h"
+#include "platform/settings/SettingsStore.h"
+#include "platform/ui/UiServices.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QImage>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPaintEngine>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QTextEdit>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <string>
+
+namespace {
+
+// The corner panel's side and the thickness of the ruler panels around the wall.
+constexpr int RulerPanelSize = 17;
+constexpr int HandleSize = 7;
+
+// A surface whose owner paints it, as the class library's paint box and image are.
+class PaintBox : public QWidget {
+public:
+    using Painter = std::function<void(QPainter&, const QRect&)>;
+
+    PaintBox(QWidget* parent, Painter painter) : QWidget(parent), painter_(std::move(painter)) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter painter(this);
+        painter_(painter, event->rect());
+    }
+
+private:
+    Painter painter_;
+};
+
+QFrame* Panel(QWidget* parent)
+{
+    auto* panel = new QFrame(parent);
+    panel->setFrameShape(QFrame::NoFrame);
+    panel->setAutoFillBackground(true);
+    return panel;
+}
+
+QRect ToQRect(const TRect& rect) { return QRect(rect.Left, rect.Top, rect.Width(), rect.Height()); }
+
+// A document rectangle on the paint box at the zoom.
+QRect OnScreen(const TRect& rect, const ZoomClass& zoom)
+{
+    const int left = zoom.ToScreen(rect.Left), top = zoom.ToScreen(rect.Top);
+    return QRect(left, top, zoom.ToScreen(rect.Right) - left, zoom.ToScreen(rect.Bottom) - top);
+}
+
+// Inverts where it draws, when the device can; a device that cannot gets black instead.
+QColor InvertingInk(QPainter& painter)
+{
+    if (painter.paintEngine() && painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes)) {
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        return Qt::white;
+    }
+    return Qt::black;
+}
+
+// The dotted frame of a focus rectangle just inside the area.
+void DrawFocusFrame(QPainter& painter, const QRect& area, const QColor& ink)
+{
+    QPen pen(ink);
+    pen.setWidth(0);
+    pen.setDashPattern({1, 1});
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(area.adjusted(0, 0, -1, -1));
+}
+
+void DrawHandles(QPainter& painter, const QRect& area, const QColor& ink)
+{
+    const int right = area.left() + area.width(), bottom = area.top() + area.height();
+    for (const QPoint corner :
+         {QPoint(area.left(), area.top()), QPoint(right - HandleSize, area.top()),
+          QPoint(area.left(), bottom - HandleSize), QPoint(right - HandleSize, bottom - HandleSize)})
+        painter.fillRect(QRect(corner, QSize(HandleSize, HandleSize)), ink);
+}
+
+} // namespace
+
+Tplandoc::Tplandoc(const PlandocServices& services, QWidget* parent) : QWidget(parent)
+{
+    setWindowTitle(QStringLiteral("plandoc"));
+    resize(291, 320);
+    MakeComponents();
+    MakePopupMenu();
+    document = std::make_unique<PlanogramDocument>(DocumentServices{services.mainWindow, services.selector,
+                                                                    services.setupDialog, *this, services.catalogs,
+                                                                    services.catalogFinder, services.pictureFinder});
+}
+
+Tplandoc::~Tplandoc() { FormDestroy(); }
+
+void Tplandoc::MakeComponents()
+{
+    Panel3 = Panel(this);
+    Panel3->setFixedSize(RulerPanelSize, RulerPanelSize);
+    xPanel = Panel(this);
+    xPanel->setFixedHeight(RulerPanelSize);
+    Panel1 = Panel(this);
+    Panel1->setFixedWidth(RulerPanelSize);
+    xRuler =
+        new PaintBox(xPanel, [this](QPainter& painter, const QRect& exposed) { PaintRuler(painter, exposed, true); });
+    yRuler =
+        new PaintBox(Panel1, [this](QPainter& painter, const QRect& exposed) { PaintRuler(painter, exposed, false); });
+
+    ScrollBox1 = new QScrollArea(this);
+    ScrollBox1->setFrameShape(QFrame::NoFrame);
+    outWall =
+        new PaintBox(nullptr, [this](QPainter& painter, const QRect& exposed) { outWallPaint(painter, exposed); });
+    ScrollBox1->setWidget(outWall);
+    outWall->hide();
+    outWall->installEventFilter(this);
+
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Panel3, 0, 0);
+    layout->addWidget(xPanel, 0, 1);
+    layout->addWidget(Panel1, 1, 0);
+    layout->addWidget(ScrollBox1, 1, 1);
+
+    RichEdit1 = new QTextEdit(this);
+    RichEdit1->hide();
+}
+
+void Tplandoc::MakePopupMenu()
+{
+    PopupMenu1 = new QMenu(this);
+    const auto item = [this](const char* caption) {
+        QAction* action = PopupMenu1->addAction(toQString(caption));
+        // Their commands come with the document commands.
+        action->setEnabled(false);
+        return action;
+    };
+    Delete1 = item("Delete");
+    Cut1 = item("Cut");
+    Copy1 = item("Copy");
+    Duplicate1 = item("Duplicate");
+    PopupMenu1->addSeparator();
+    SendtoFront1 = item("Send to Front");
+    SendtoBack1 = item("Send to Back");
+    PopupMenu1->addSeparator();
+    SetCustomTagText1 = item("Set Custom Tag Text");
+    PopupMenu1->addSeparator();
+    SetColor1 = item("Set Placement Box Color");
+    ClearPlacementBoxColor1 = item("Clear Placement Box Color");
+    PopupMenu1->addSeparator();
+    ProductDetails1 = item("Product Details");
+}
+
+// Lifecycle
+
+void Tplandoc::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+void Tplandoc::FormShow()
+{
+    if (settingsTaken_)
+        return;
+    settingsTaken_ = true;
+    document->TakeShowSettings(SettingsStore());
+}
+
+bool Tplandoc::event(QEvent* event)
+{
+    if (event->type() == QEvent::ParentChange)
+        WatchSubWindow();
+    return QWidget::event(event);
+}
+
+QMdiSubWindow* Tplandoc::SubWindow() const { return qobject_cast<QMdiSubWindow*>(parentWidget()); }
+
+void Tplandoc::WatchSubWindow()
+{
+    QMdiSubWindow* subWindow = SubWindow();
+    if (subWindow == watchedSubWindow_)
+        return;
+    disconnect(activation_);
+    watchedSubWindow_ = subWindow;
+    if (!subWindow)
+        return;
+    activation_ = connect(subWindow, &QMdiSubWindow::windowStateChanged, this,
+                          [this](Qt::WindowStates before, Qt::WindowStates now) {
+                              if (!(before & Qt::WindowActive) && (now & Qt::WindowActive))
+                                  FormActivate();
+                          });
+}
+
+void Tplandoc::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Outside an MDI area the window is a top-level one of its own.
+    if (event->type() == QEvent::ActivationChange && !SubWindow() && isActiveWindow())
+        FormActivate();
+}
+
+void Tplandoc::FormActivate()
+{
+    // A window not set up yet has nothing for the main window to follow.
+    if (document->catalog)
+        document->services.mainWindow.DocumentActivated(*document);
+}
+
+QString Tplandoc::Caption() const
+{
+    const QMdiSubWindow* subWindow = SubWindow();
+    return subWindow ? subWindow->windowTitle() : windowTitle();
+}
+
+void Tplandoc::closeEvent(QCloseEvent* event)
+{
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+bool Tplandoc::FormCloseQuery()
+{
+    if (!document->modified)
+        return true;
+    const std::string text = "Do you wish to save changes to" + fromQString(Caption()) + " before quiting?";
+    switch (Ui().MessageBox(text, ApplicationTitle, MsgButtons::YesNoCancel, MsgIcon::Question)) {
+    case MsgAnswer::Yes:
+        return document->services.mainWindow.SaveDocument(*document);
+    case MsgAnswer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Tplandoc::FormClose()
+{
+    outWall->hide();
+    document->services.mainWindow.DocumentClosed(*document);
+    QWidget* frame = SubWindow();
+    (frame ? frame : this)->setAttribute(Qt::WA_DeleteOnClose);
+}
+
+void Tplandoc::FormDestroy()
+{
+    // The document talks to this window as its view; it goes first.
+    document.reset();
+}
+
+// Painting and zoom
+
+void Tplandoc::outWallPaint(QPainter& painter, const QRect& exposed)
+{
+    if (!document || !document->catalog || document->zoom.factor == 0)
+        return;
+    TBitmap& back = document->backBitmap;
+    if (back.Empty())
+        return;
+    const double zoom = document->zoom.Factor();
+    const QRect wall(0, 0, document->zoom.ToScreen(back.Width()), document->zoom.ToScreen(back.Height()));
+    const QRect area = exposed & wall;
+    if (area.isEmpty())
+        return;
+    // Only the bitmap pixels under the exposed area are stretched; the device transform maps them
+    // as a whole drawing would.
+    const QImage image = back.ImageView();
+    const QRect source =
+        QRect(static_cast<int>(std::floor(area.left() / zoom)), static_cast<int>(std::floor(area.top() / zoom)),
+              static_cast<int>(std::ceil(area.width() / zoom)) + 2,
+              static_cast<int>(std::ceil(area.height() / zoom)) + 2) &
+        image.rect();
+    painter.save();
+    painter.setClipRect(area);
+    painter.scale(zoom, zoom);
+    painter.drawImage(source.topLeft(), image, source);
+    painter.restore();
+    PaintFrames(painter);
+}
+
+void Tplandoc::PaintFrames(QPainter& painter)
+{
+    const ZoomClass& zoom = document->zoom;
+    painter.save();
+    const QColor ink = InvertingInk(painter);
+    if (!document->selectionRect.IsEmpty()) {
+        const QRect frame = OnScreen(document->selectionRect, zoom);
+        DrawFocusFrame(painter, frame, ink);
+        DrawHandles(painter, frame, ink);
+    }
+    if (!document->focusRect.IsEmpty())
+        DrawFocusFrame(painter, OnScreen(document->focusRect, zoom), ink);
+    painter.restore();
+}
+
+void Tplandoc::PaintRuler(QPainter& painter, const QRect& exposed, bool horizontal)
+{
+    painter.fillRect(exposed, palette().window());
+    if (!document)
+        return;
+    const QImage image = horizontal ? document->xRuler.ImageView() : document->yRuler.ImageView();
+    painter.drawImage(exposed.topLeft(), image, exposed);
+}
+
+void Tplandoc::SetZoom(double factor) { document->SetZoom(factor); }
+
+void Tplandoc::FitToWindow() { document->FitToWindow(); }
+
+// The document's view
+
+ViewGeometry Tplandoc::Geometry() const
+{
+    ViewGeometry geometry;
+    geometry.rulerWidth = Panel1->width();
+    geometry.rulerHeight = xPanel->height();
+    geometry.scrollX = ScrollBox1->horizontalScrollBar()->value();
+    geometry.scrollY = ScrollBox1->verticalScrollBar()->value();
+    const QSize room = ScrollBox1->maximumViewportSize();
+    geometry.clientWidth = room.width();
+    geometry.clientHeight = room.height();
+    return geometry;
+}
+
+void Tplandoc::WallChanged() { outWall->update(); }
+
+void Tplandoc::InvalidateWindowRect(const TRect& rect)
+{
+    outWall->update(ToQRect(rect).translated(outWall->mapFrom(this, QPoint(0, 0))));
+}
+
+void Tplandoc::ZoomChanged()
+{
+    const TBitmap& back = document->backBitmap;
+    outWall->setFixedSize(document->zoom.ToScreen(back.Width()), document->zoom.ToScreen(back.Height()));
+    xRuler->resize(document->xRuler.Width(), document->xRuler.Height());
+    yRuler->resize(document->yRuler.Width(), document->yRuler.Height());
+    LayOutRulers();
+    xRuler->update();
+    yRuler->update();
+}
+
+void Tplandoc::LayOutRulers()
+{
+    // Flush against the wall, so that their zero marks meet its corner wherever it is scrolled.
+    xRuler->move(outWall->x(), RulerPanelSize - xRuler->height());
+    yRuler->move(RulerPanelSize - yRuler->width(), outWall->y());
+}
+
+bool Tplandoc::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == outWall && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        LayOutRulers();
+    return QWidget::eventFilter(watched, event);
+}
+
+void Tplandoc::SizeWindowToWall()
+{
+    QMdiSubWindow* subWindow = SubWindow();
+    QMdiArea* area = subWindow ? subWindow->mdiArea() : nullptr;
+    if (!area)
+        return;
+    const QSize client = area->viewport()->size();
+    const int width = std::min(Panel1->width() + document->displayWidth + 30, client.width());
+    subWindow->resize(width, std::max(client.height() - 70, 0));
+}
+
+void Tplandoc::ShowWall() { outWall->show(); }
