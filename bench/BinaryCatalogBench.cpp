@@ -9,21 +9,16 @@
 #include "platform/ui/StringGrid.h"
 #include "platform/ui/UiServices.h"
 
-#include <benchmark/benchmark.h>
+#include "BenchSupport.h"
+
 #include <sqlite3.h>
 
 #include <cstdlib>
-#include <filesystem>
 
 namespace {
 
 constexpr int Products = 100000;
 constexpr int Fields = 13;
-
-std::string TemporaryFile(const std::string& name)
-{
-    return (std::filesystem::temp_directory_path() / ("kestrame-bench-" + name)).string();
-}
 
 std::vector<std::string> ProductRow(int n)
 {
@@ -46,7 +41,7 @@ std::vector<std::string> ProductRow(int n)
 // The part numbers in a scattered order, so that lookups do not walk the file.
 std::string KeyOf(int i) { return "PN-" + IntToStr(static_cast<int>((i * 7919LL) % Products) + 1); }
 
-// The generated catalog and database, written once per run and removed when it ends.
+// The generated catalog and database, written once per run into the run's folder.
 struct Files {
     Files()
     {
@@ -63,12 +58,6 @@ struct Files {
             std::abort();
         WriteDatabase();
     }
-    ~Files()
-    {
-        DeleteFile(catalog);
-        DeleteFile(database);
-    }
-
     void WriteDatabase()
     {
         DeleteFile(database);
@@ -96,8 +85,8 @@ struct Files {
         sqlite3_close(db);
     }
 
-    std::string catalog = TemporaryFile("100000.vdx");
-    std::string database = TemporaryFile("100000.sqlite");
+    std::string catalog = BenchFolder() + "/100000.vdx";
+    std::string database = BenchFolder() + "/100000.sqlite";
 };
 
 const Files& TheFiles()

@@ -3,11 +3,10 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
 
-#include <QGuiApplication>
+#include "BenchSupport.h"
+
 #include <QImage>
 #include <QPainter>
-
-#include <benchmark/benchmark.h>
 
 namespace {
 
@@ -29,19 +28,13 @@ TBitmap& Target()
 TBitmap& Picture(int width, int height)
 {
     static TBitmap bitmap;
-    if (bitmap.Width() != width || bitmap.Height() != height) {
-        bitmap.SetPixelFormat(pf24bit);
-        bitmap.SetSize(width, height);
-        for (int y = 0; y < height; ++y) {
-            std::uint8_t* row = bitmap.ScanLine(y);
-            for (int x = 0; x < width; ++x) {
-                const bool key = ((x / 16) + (y / 16)) % 4 == 0;
-                row[3 * x] = key ? 255 : static_cast<std::uint8_t>(x);
-                row[3 * x + 1] = key ? 255 : static_cast<std::uint8_t>(y);
-                row[3 * x + 2] = key ? 255 : static_cast<std::uint8_t>(x ^ y);
-            }
-        }
-    }
+    if (bitmap.Width() != width || bitmap.Height() != height)
+        Paint24(bitmap, width, height, [](int x, int y) {
+            const bool key = ((x / 16) + (y / 16)) % 4 == 0;
+            return std::array<std::uint8_t, 3>{key ? std::uint8_t{255} : static_cast<std::uint8_t>(x),
+                                               key ? std::uint8_t{255} : static_cast<std::uint8_t>(y),
+                                               key ? std::uint8_t{255} : static_cast<std::uint8_t>(x ^ y)};
+        });
     return bitmap;
 }
 
@@ -118,11 +111,4 @@ BENCHMARK(BM_QPainterTransparentDraw)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
+int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv); }

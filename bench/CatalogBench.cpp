@@ -4,10 +4,9 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 
-#include <benchmark/benchmark.h>
+#include "BenchSupport.h"
 
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 
 namespace {
@@ -19,25 +18,13 @@ std::string ProductLine(int n)
            ".jpg\t10.5\t20\t12.3\t0.99\t1.49\t1\t2\tCategory\tBrand\r\n";
 }
 
-// The generated catalogs, removed when the run ends.
-struct Catalogs {
-    ~Catalogs()
-    {
-        for (const auto& [products, path] : paths)
-            DeleteFile(path);
-    }
-    std::map<int, std::string> paths;
-};
-
-// The catalog of `products` products, written once per run.
+// The catalog of `products` products, written once per run into the run's folder.
 const std::string& CatalogOf(int products)
 {
-    static Catalogs catalogs;
-    std::map<int, std::string>& made = catalogs.paths;
+    static std::map<int, std::string> made;
     if (const auto found = made.find(products); found != made.end())
         return found->second;
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("kestrame-bench-" + std::to_string(products) + ".ctf")).string();
+    const std::string path = BenchFolder() + "/" + IntToStr(products) + ".ctf";
     std::string text = "DIDF1\r\ncatheader.version=2\r\ncatheader.platform=Windows\r\ncatheader.unit=cm\r\n"
                        "catheader.FieldCount=13\r\ncatheader.recordsize=" +
                        IntToStr(products) + "\r\n";

@@ -2,52 +2,34 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/JPEGImage.h"
 
-#include <QGuiApplication>
+#include "BenchSupport.h"
+
 #include <QImage>
 
-#include <benchmark/benchmark.h>
-
-#include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
 constexpr int Width = 4000;
 constexpr int Height = 3000;
 
-std::string Folder()
-{
-    static const std::string folder = [] {
-        char pattern[] = "/tmp/kestrame-bench-XXXXXX";
-        return std::string(mkdtemp(pattern));
-    }();
-    return folder;
-}
-
 // A photo-like picture: smooth gradients with some detail, so that the JPEG is of a usual size.
 const TBitmap& Source()
 {
     static TBitmap bitmap;
-    if (bitmap.Empty()) {
-        bitmap.SetPixelFormat(pf24bit);
-        bitmap.SetSize(Width, Height);
-        for (int y = 0; y < Height; ++y) {
-            std::uint8_t* row = bitmap.ScanLine(y);
-            for (int x = 0; x < Width; ++x) {
-                row[3 * x] = static_cast<std::uint8_t>(x * 255 / Width);
-                row[3 * x + 1] = static_cast<std::uint8_t>(y * 255 / Height);
-                row[3 * x + 2] = static_cast<std::uint8_t>((x ^ y) & 0x3F);
-            }
-        }
-    }
+    if (bitmap.Empty())
+        Paint24(bitmap, Width, Height, [](int x, int y) {
+            return std::array<std::uint8_t, 3>{static_cast<std::uint8_t>(x * 255 / Width),
+                                               static_cast<std::uint8_t>(y * 255 / Height),
+                                               static_cast<std::uint8_t>((x ^ y) & 0x3F)};
+        });
     return bitmap;
 }
 
 std::string BmpFile()
 {
     static const std::string path = [] {
-        const std::string file = Folder() + "/big.bmp";
+        const std::string file = BenchFolder() + "/big.bmp";
         Source().SaveToFile(file);
         return file;
     }();
@@ -57,7 +39,7 @@ std::string BmpFile()
 std::string JpegFile()
 {
     static const std::string path = [] {
-        const std::string file = Folder() + "/big.jpg";
+        const std::string file = BenchFolder() + "/big.jpg";
         TJPEGImage jpeg;
         jpeg.Assign(Source());
         jpeg.SaveToFile(file);
@@ -109,14 +91,4 @@ BENCHMARK(BM_QImageFromBmp)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    std::remove(BmpFile().c_str());
-    std::remove(JpegFile().c_str());
-    rmdir(Folder().c_str());
-    return 0;
-}
+int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv); }

@@ -5,54 +5,37 @@
 #include "imageformats/TargaGraphic.h"
 #include "platform/core/Streams.h"
 
+#include "BenchSupport.h"
+
 #include <Magick++.h>
-#include <QGuiApplication>
 #include <QImage>
 
-#include <benchmark/benchmark.h>
-
-#include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
 constexpr int Width = 4000;
 constexpr int Height = 3000;
 
-std::string Folder()
-{
-    static const std::string folder = [] {
-        char pattern[] = "/tmp/kestrame-bench-XXXXXX";
-        return std::string(mkdtemp(pattern));
-    }();
-    return folder;
-}
-
 // A rendered planogram: flat shelves and backgrounds with product pictures of fine detail, so that
 // the run-length file holds both long runs and literal stretches.
 const TTargaGraphic& Source()
 {
     static TTargaGraphic picture;
-    if (picture.Empty()) {
-        picture.SetPixelFormat(pf24bit);
-        picture.SetSize(Width, Height);
-        for (int y = 0; y < Height; ++y) {
-            std::uint8_t* row = picture.ScanLine(y);
-            for (int x = 0; x < Width; ++x) {
-                const bool product = (x / 250) % 2 == 0 && (y % 500) < 420;
-                row[3 * x] = static_cast<std::uint8_t>(product ? (x * 7 + y * 3) & 0xFF : 200);
-                row[3 * x + 1] = static_cast<std::uint8_t>(product ? (x ^ y) & 0xFF : 180);
-                row[3 * x + 2] = static_cast<std::uint8_t>(product ? y & 0xFF : (y % 500 < 420 ? 160 : 90));
-            }
-        }
-    }
+    if (picture.Empty())
+        Paint24(picture, Width, Height, [](int x, int y) {
+            const bool product = (x / 250) % 2 == 0 && (y % 500) < 420;
+            return std::array<std::uint8_t, 3>{static_cast<std::uint8_t>(product ? (x * 7 + y * 3) & 0xFF : 200),
+                                               static_cast<std::uint8_t>(product ? (x ^ y) & 0xFF : 180),
+                                               static_cast<std::uint8_t>(product ? y & 0xFF
+                                                                                 : (y % 500 < 420 ? 160 : 90))};
+        });
     return picture;
 }
 
 std::string SavedFile(const std::string& name, bool compressed)
 {
-    const std::string file = Folder() + "/" + name;
+    const std::string file = BenchFolder() + "/" + name;
     TFileStream stream(file, fmCreate);
     Source().SaveToStream(stream, compressed);
     if (!compressed) {
@@ -123,13 +106,5 @@ BENCHMARK(BM_MagickPacked)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv)
 {
     Magick::InitializeMagick(*argv);
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    const std::string folder = Folder();
-    unlink((folder + "/plain.tga").c_str());
-    unlink((folder + "/packed.tga").c_str());
-    rmdir(folder.c_str());
-    return 0;
+    return RunGuiBenchmarks(argc, argv);
 }

@@ -4,11 +4,11 @@
 #include "platform/ui/ScriptedUi.h"
 #include "platform/ui/StringGrid.h"
 
+#include "FuzzSupport.h"
+
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -23,10 +23,7 @@ const std::string& FuzzFile()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
-    FILE* file = std::fopen(FuzzFile().c_str(), "wb");
-    if (!file || std::fwrite(data, 1, size, file) != size)
-        std::abort();
-    std::fclose(file);
+    WriteInputFile(FuzzFile(), data, size);
 
     ScriptedUi ui;
     didCTF2 catalog;

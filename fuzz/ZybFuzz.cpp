@@ -5,24 +5,12 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/ui/ScriptedUi.h"
 
+#include "FuzzSupport.h"
+
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
-
-namespace {
-
-void WriteFile(const std::string& path, const std::uint8_t* data, size_t size)
-{
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file || std::fwrite(data, 1, size, file) != size)
-        std::abort();
-    std::fclose(file);
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
@@ -33,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     TBitmap picture;
     for (const char* extension : {".zyb", ".pmt"}) {
         const std::string path = base + extension;
-        WriteFile(path, data, size);
+        WriteInputFile(path, data, size);
         zyb.ListImages(path, names);
         for (int i = 0; i < names.Count(); ++i)
             zyb.ReadImage(path, names[i], picture, 1);

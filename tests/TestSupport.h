@@ -2,6 +2,7 @@
 
 #include <sys/resource.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,18 @@ private:
 
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, std::string_view bytes);
+
+// The message of the exception of type E an action raises; "nothing raised" when it raises none.
+template <typename E>
+std::string RaisedMessage(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const E& error) {
+        return error.Message();
+    }
+    return "nothing raised";
+}
 
 // Runs a shell command; returns its standard output, and its exit status in `status`.
 std::string RunCommand(const std::string& command, int* status = nullptr);

@@ -3,18 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-std::uint32_t GetU32(const std::uint8_t* bytes)
-{
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-void PutU32(std::uint8_t* bytes, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 void AppendU32(std::string& bytes, std::uint32_t value)
 {
     std::uint8_t field[4];

@@ -1,15 +1,16 @@
 #pragma once
 
+#include "platform/core/LittleEndian.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-// Fields of the catalog's binary files: 32-bit little-endian integers and fixed-size, zero-padded
-// text. Each is read and written byte by byte, whatever the machine's own order.
+// Fields of the catalog's binary files: 32-bit little-endian integers (GetU32, PutU32) and
+// fixed-size, zero-padded text. Each is read and written byte by byte, whatever the machine's own
+// order.
 
-std::uint32_t GetU32(const std::uint8_t* bytes);
-void PutU32(std::uint8_t* bytes, std::uint32_t value);
 void AppendU32(std::string& bytes, std::uint32_t value);
 
 // The text up to the first zero byte, and never beyond `size` bytes.

@@ -1,5 +1,7 @@
 #include "imageformats/ColorConversions.h"
 
+#include "platform/core/LittleEndian.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -8,18 +10,6 @@ namespace {
 bool Selected(std::uint8_t mask, unsigned pixel) { return (mask & (0x80u >> (pixel & 7u))) != 0; }
 
 std::uint16_t Swap16(std::uint16_t value) { return static_cast<std::uint16_t>((value >> 8) | (value << 8)); }
-
-std::uint16_t Read16(const std::uint8_t* bytes, bool swap)
-{
-    const auto value = static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
-    return swap ? Swap16(value) : value;
-}
-
-void Write16(std::uint8_t* bytes, std::uint16_t value)
-{
-    bytes[0] = static_cast<std::uint8_t>(value & 0xFF);
-    bytes[1] = static_cast<std::uint8_t>(value >> 8);
-}
 
 std::uint16_t MaxOfBits(unsigned bits) { return static_cast<std::uint16_t>((1u << bits) - 1); }
 
@@ -124,7 +114,7 @@ private:
         if (bytes_ == 1)
             *Sample(k) = static_cast<std::uint8_t>(value);
         else
-            Write16(Sample(k), value);
+            PutU16(Sample(k), value);
     }
 
     std::uint8_t* pixel_;
@@ -170,7 +160,7 @@ void Transfer8To8(const TTransferContext& context, const std::uint8_t* from, std
 void Transfer8To16(const TTransferContext& context, const std::uint8_t* from, std::uint8_t* to)
 {
     const std::uint16_t value = Widen8To16(ApplyGamma(context, *from));
-    Write16(to, context.swap ? Swap16(value) : value);
+    PutU16(to, context.swap ? Swap16(value) : value);
 }
 
 void Transfer16To8(const TTransferContext& context, const std::uint8_t* from, std::uint8_t* to)
@@ -180,7 +170,7 @@ void Transfer16To8(const TTransferContext& context, const std::uint8_t* from, st
 
 void Transfer16To16(const TTransferContext& context, const std::uint8_t* from, std::uint8_t* to)
 {
-    Write16(to, Read16(from, context.swap));
+    PutU16(to, Read16(from, context.swap));
 }
 
 TSampleTransfer TransferFor(unsigned sourceBits, unsigned targetBits)
@@ -309,6 +299,12 @@ void PutYCbCr16(const TColorManager& manager, std::uint16_t y, std::uint16_t cb,
 
 } // namespace
 
+std::uint16_t Read16(const std::uint8_t* bytes, bool swap)
+{
+    const std::uint16_t value = GetU16(bytes);
+    return swap ? Swap16(value) : value;
+}
+
 std::array<float, 4> ChromaFactors(const std::array<float, 3>& weights)
 {
     // Each factor is rounded to single precision once, from a product and quotient of wider range.
@@ -394,7 +390,7 @@ void ConvertIndexed16(const TColorManager& manager, TSourceRow source, std::uint
     const std::uint8_t* from = source[0];
     for (unsigned i = 0; i < count; ++i) {
         if (Selected(mask, i)) {
-            Write16(target + 2 * i, Read16(from, swap));
+            PutU16(target + 2 * i, Read16(from, swap));
             from += 2;
         }
     }
@@ -427,7 +423,7 @@ void ConvertIndexedPackedTo16(const TColorManager& manager, TSourceRow source, s
     for (unsigned i = 0; i < count; ++i) {
         if (Selected(mask, i)) {
             const std::uint16_t value = MulDiv16(reader.Next(), 65535, MaxOfBits(sourceBits));
-            Write16(target + 2 * i, swap ? Swap16(value) : value);
+            PutU16(target + 2 * i, swap ? Swap16(value) : value);
         }
     }
 }
@@ -451,7 +447,7 @@ void ConvertGray(const TColorManager& manager, TSourceRow source, std::uint8_t* 
         if (targetBits == 8)
             *to = static_cast<std::uint8_t>(value);
         else
-            Write16(to, value);
+            PutU16(to, value);
         from.Next();
     }
 }

@@ -6,6 +6,9 @@
 // call, converts the target pixels the mask selects (bit 7 of the mask for the first of every
 // eight, skipped pixels keep their bytes and use no source pixel) and keeps nothing between calls.
 
+// A 16-bit sample: little-endian, or big-endian with `swap`.
+std::uint16_t Read16(const std::uint8_t* bytes, bool swap);
+
 // The converter for a pair of layouts, or none (Convert null) when no converter handles the
 // schemes and depths. Indexed and grey sources take 1, 2, 4, 8 or 16 bits, every other source 8
 // or 16; a luminance/chrominance choice needs the manager's chroma tables.

@@ -100,10 +100,7 @@ public:
     {
         std::uint8_t component;
         if (sixteenBit_) {
-            const std::uint8_t* bytes = data.data() + 2 * value;
-            const std::uint16_t low = swap_ ? bytes[1] : bytes[0];
-            const std::uint16_t high = swap_ ? bytes[0] : bytes[1];
-            component = static_cast<std::uint8_t>(MulDiv16(static_cast<std::uint16_t>(low | (high << 8)), 255, 65535));
+            component = static_cast<std::uint8_t>(MulDiv16(Read16(data.data() + 2 * value, swap_), 255, 65535));
         } else {
             component = data[value];
         }

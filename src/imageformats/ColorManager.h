@@ -175,7 +175,6 @@ public:
     }
 
 private:
-    void MarkChanged() { changed_ = true; }
     void SelectConverter();
     void PrepareYCbCrTables();
     TConverterChoice ChooseConverter() const;

@@ -1,6 +1,7 @@
 #include "imageformats/TargaGraphic.h"
 
 #include "imageformats/GraphicCompression.h"
+#include "platform/core/LittleEndian.h"
 #include "platform/core/Streams.h"
 #include "platform/graphics/Picture.h"
 
@@ -41,14 +42,6 @@ enum TTargaImageType : std::uint8_t {
     ttPackedGray = 11,
 };
 
-std::uint16_t WordAt(const std::uint8_t* bytes) { return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8)); }
-
-void PutWord(std::uint8_t* bytes, unsigned value)
-{
-    bytes[0] = static_cast<std::uint8_t>(value & 0xFF);
-    bytes[1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
-}
-
 // False when the stream ends inside the header.
 bool ReadTargaHeader(TStream& stream, TTargaHeader& header)
 {
@@ -58,13 +51,13 @@ bool ReadTargaHeader(TStream& stream, TTargaHeader& header)
     header.IdentificationLength = bytes[0];
     header.ColorMapType = bytes[1];
     header.ImageType = bytes[2];
-    header.ColorMapStart = WordAt(&bytes[3]);
-    header.ColorMapLength = WordAt(&bytes[5]);
+    header.ColorMapStart = GetU16(&bytes[3]);
+    header.ColorMapLength = GetU16(&bytes[5]);
     header.ColorMapEntrySize = bytes[7];
-    header.XOrigin = WordAt(&bytes[8]);
-    header.YOrigin = WordAt(&bytes[10]);
-    header.Width = WordAt(&bytes[12]);
-    header.Height = WordAt(&bytes[14]);
+    header.XOrigin = GetU16(&bytes[8]);
+    header.YOrigin = GetU16(&bytes[10]);
+    header.Width = GetU16(&bytes[12]);
+    header.Height = GetU16(&bytes[14]);
     header.PixelSize = bytes[16];
     header.ImageDescriptor = bytes[17];
     return true;
@@ -98,7 +91,7 @@ std::vector<TPaletteEntry> MapEntries(const TColorManager& manager, const TTarga
     case 16: {
         std::vector<TPaletteEntry> entries(count);
         for (unsigned i = 0; i < count; ++i)
-            entries[i] = EntryOfWord(WordAt(&map[2 * i]));
+            entries[i] = EntryOfWord(GetU16(&map[2 * i]));
         return entries;
     }
     case 24:
@@ -150,10 +143,10 @@ std::array<std::uint8_t, HeaderSize> WrittenHeader(int bytesPerPixel, bool compr
     bytes[1] = colorMapped ? 1 : 0;
     bytes[2] = colorMapped ? (compressed ? ttPackedColorMapped : ttColorMapped)
                            : (compressed ? ttPackedTrueColor : ttTrueColor);
-    PutWord(&bytes[5], TPalette::MaxEntries);
+    PutU16(&bytes[5], TPalette::MaxEntries);
     bytes[7] = 24;
-    PutWord(&bytes[12], static_cast<unsigned>(width));
-    PutWord(&bytes[14], static_cast<unsigned>(height));
+    PutU16(&bytes[12], static_cast<unsigned>(width));
+    PutU16(&bytes[14], static_cast<unsigned>(height));
     bytes[16] = static_cast<std::uint8_t>(bytesPerPixel * 8);
     bytes[17] = TopDownFlag;
     return bytes;

@@ -137,7 +137,6 @@ public:
     void SetPage(int xOffset, int height);
 
 private:
-    TPdfDCStackEntry FreshEntry() const;
     void Push(TPdfDCStackEntry entry);
     void Pop();
     bool CanPop() const;

@@ -12,13 +12,6 @@
 
 namespace {
 
-std::string Fixed(const std::string& text, size_t size)
-{
-    std::string field = text;
-    field.resize(size, '\0');
-    return field;
-}
-
 // A header as a freshly written file holds it, built here independently of the writer.
 std::string ExpectedHeader(std::uint32_t fields, std::uint32_t records, std::uint32_t units, const std::string& photos,
                            const std::vector<std::int32_t>& roleColumns)

@@ -18,9 +18,7 @@ const std::string Header = std::string("ZYB\0", 4) + U32(1) + U32(3) + U32(0);
 std::string Entry(const std::string& name, std::uint32_t width, std::uint32_t height, std::uint32_t bytesPerPixel,
                   std::uint32_t dataSize, std::uint32_t index = 1)
 {
-    std::string entry = name;
-    entry.resize(56, '\0');
-    return entry + U32(index) + U32(width) + U32(height) + U32(bytesPerPixel) + U32(dataSize);
+    return Fixed(name, 56) + U32(index) + U32(width) + U32(height) + U32(bytesPerPixel) + U32(dataSize);
 }
 
 // A 24-bit picture whose every byte differs from its neighbours.

@@ -1,5 +1,7 @@
 #include "imageformats/ColorManager.h"
 
+#include "ColorLayouts.h"
+
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -12,12 +14,7 @@ using Bytes = std::vector<std::uint8_t>;
 TColorManager Manager(TColorScheme source, std::uint8_t sourceBits, TColorScheme target, std::uint8_t targetBits)
 {
     TColorManager manager;
-    manager.SetSourceColorScheme(source);
-    manager.SetSourceBitsPerSample(sourceBits);
-    manager.SetSourceSamplesPerPixel(static_cast<std::uint8_t>(SamplesOfScheme(source)));
-    manager.SetTargetColorScheme(target);
-    manager.SetTargetBitsPerSample(targetBits);
-    manager.SetTargetSamplesPerPixel(static_cast<std::uint8_t>(SamplesOfScheme(target)));
+    SetLayouts(manager, source, sourceBits, target, targetBits);
     return manager;
 }
 

@@ -1,6 +1,8 @@
 #include "imageformats/ColorManager.h"
 #include "imageformats/ColorConversions.h"
 
+#include "ColorLayouts.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -22,17 +24,6 @@ void ExpectConversionError(const std::function<void()>& action, const std::strin
 
 const std::string IndexedMessage = "Conversion between indexed and non-indexed pixel formats is not supported.";
 const std::string NoMethodMessage = "Color conversion failed. Could not find a proper method.";
-
-void SetLayouts(TColorManager& manager, TColorScheme source, std::uint8_t sourceBits, TColorScheme target,
-                std::uint8_t targetBits)
-{
-    manager.SetSourceColorScheme(source);
-    manager.SetSourceBitsPerSample(sourceBits);
-    manager.SetSourceSamplesPerPixel(static_cast<std::uint8_t>(SamplesOfScheme(source)));
-    manager.SetTargetColorScheme(target);
-    manager.SetTargetBitsPerSample(targetBits);
-    manager.SetTargetSamplesPerPixel(static_cast<std::uint8_t>(SamplesOfScheme(target)));
-}
 
 TPaletteEntry Grey(std::uint8_t level) { return {level, level, level, 0}; }
 

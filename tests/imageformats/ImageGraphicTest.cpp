@@ -37,16 +37,6 @@ public:
     }
 };
 
-std::string InvalidGraphicMessage(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EInvalidGraphic& error) {
-        return error.Message();
-    }
-    return "(nothing raised)";
-}
-
 } // namespace
 
 TEST(ImageGraphic, TheBaseReadsNoPropertiesAndClearsThem)
@@ -92,14 +82,14 @@ TEST(ImageGraphic, AssignFromAReaderCopiesItsPropertiesAndFromABitmapKeepsThem)
 
 TEST(ImageGraphic, ErrorsAreInvalidGraphicsWithTheFormattedText)
 {
-    EXPECT_EQ(InvalidGraphicMessage([] { TProbeGraphic::RaiseImageError(SLZ77Error); }), "LZ77 decompression error.");
-    EXPECT_EQ(InvalidGraphicMessage([] { TProbeGraphic::RaiseImageErrorFmt(SInvalidImage, {"TIF/TIFF"}); }),
+    EXPECT_EQ(RaisedMessage<EInvalidGraphic>([] { TProbeGraphic::RaiseImageError(SLZ77Error); }), "LZ77 decompression error.");
+    EXPECT_EQ(RaisedMessage<EInvalidGraphic>([] { TProbeGraphic::RaiseImageErrorFmt(SInvalidImage, {"TIF/TIFF"}); }),
               "Cannot load image. Invalid or unexpected TIF/TIFF image format.");
-    EXPECT_EQ(InvalidGraphicMessage([] {
+    EXPECT_EQ(RaisedMessage<EInvalidGraphic>([] {
                   TProbeGraphic::RaiseImageErrorFmt(SUnsupportedFeature, {SCompressionScheme, "PCX"});
               }),
               "Cannot load image. The compression scheme is not supported for PCX files.");
-    EXPECT_EQ(InvalidGraphicMessage([] { TProbeGraphic::RaiseImageErrorFmt(SStreamReadError, {}); }),
+    EXPECT_EQ(RaisedMessage<EInvalidGraphic>([] { TProbeGraphic::RaiseImageErrorFmt(SStreamReadError, {}); }),
               "Stream read error in %s file.");
 }
 
@@ -118,7 +108,7 @@ TEST(ImageGraphic, TheSizeCheckRefusesEmptyHugeAndOverlongImages)
 
     TProbeGraphic probe;
     probe.SetImageSize(65535, 65535, 32);
-    EXPECT_EQ(InvalidGraphicMessage([&] { probe.CheckImageSize("PNG"); }),
+    EXPECT_EQ(RaisedMessage<EInvalidGraphic>([&] { probe.CheckImageSize("PNG"); }),
               "Cannot load image. Invalid or unexpected PNG image format.");
     probe.SetImageSize(100, 100, 24);
     EXPECT_NO_THROW(probe.CheckImageSize("PNG"));

@@ -2,8 +2,9 @@
 
 #include "pdf/PdfFileWriter.h"
 
+#include "TestSupport.h"
+
 #include <cstdint>
-#include <functional>
 #include <string>
 
 // The writer's memory output as text.
@@ -12,18 +13,6 @@ inline std::string OutputOf(const TPdfFileWriter& writer)
     std::string bytes(static_cast<std::size_t>(writer.GetSize()), '\0');
     writer.GetBuf(static_cast<std::int64_t>(bytes.size()), bytes.data());
     return bytes;
-}
-
-// The message of the exception an action raises.
-template <typename E>
-std::string RaisedMessage(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const E& error) {
-        return error.Message();
-    }
-    return "nothing raised";
 }
 
 // Turns 'a' into ')' and 0x14 into '\': a cipher that produces the string syntax's own bytes.

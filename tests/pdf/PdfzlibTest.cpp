@@ -26,17 +26,6 @@ std::string RepetitiveText(std::size_t count)
     return text;
 }
 
-template <typename E>
-std::string MessageOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const E& error) {
-        return error.Message();
-    }
-    return "nothing raised";
-}
-
 } // namespace
 
 TEST(Pdfzlib, RoundTripsEmptyRandomAndRepetitiveData)
@@ -61,13 +50,13 @@ TEST(Pdfzlib, RoundTripsEmptyRandomAndRepetitiveData)
 TEST(Pdfzlib, BrokenDataRaiseZlibTexts)
 {
     const std::string packed = ZCompressStr(RepetitiveText(10000));
-    EXPECT_EQ(MessageOf<EZDecompressionError>([&] { ZDecompressStr(packed.substr(0, packed.size() / 2)); }),
+    EXPECT_EQ(RaisedMessage<EZDecompressionError>([&] { ZDecompressStr(packed.substr(0, packed.size() / 2)); }),
               "buffer error");
-    EXPECT_EQ(MessageOf<EZDecompressionError>([] { ZDecompressStr("not zlib at all"); }), "data error");
+    EXPECT_EQ(RaisedMessage<EZDecompressionError>([] { ZDecompressStr("not zlib at all"); }), "data error");
     // A stream that wants a preset dictionary cannot come from a PDF; it must not loop waiting.
-    EXPECT_EQ(MessageOf<EZDecompressionError>([] { ZDecompressStr(std::string("\x78\xBB\0\0\0\x01xyz", 9)); }),
+    EXPECT_EQ(RaisedMessage<EZDecompressionError>([] { ZDecompressStr(std::string("\x78\xBB\0\0\0\x01xyz", 9)); }),
               "data error");
-    EXPECT_EQ(MessageOf<EZCompressionError>([] { ZCompress("x", 1, 42); }), "stream error");
+    EXPECT_EQ(RaisedMessage<EZCompressionError>([] { ZCompress("x", 1, 42); }), "stream error");
     EXPECT_EQ(ZErrorText(-6), "incompatible version");
     EXPECT_EQ(ZErrorText(-4), "insufficient memory");
 }
@@ -95,10 +84,10 @@ TEST(Pdfzlib, CompressionStreamWritesAndRefusesToReadOrSeek)
         for (std::size_t at = 0; at < text.size(); at += 7000)
             stream.WriteBuffer(text.data() + at, static_cast<std::int64_t>(std::min<std::size_t>(7000, text.size() - at)));
         EXPECT_EQ(stream.Seek(0, TSeekOrigin::soCurrent), static_cast<std::int64_t>(text.size()));
-        EXPECT_EQ(MessageOf<EZCompressionError>([&] { stream.Seek(1, TSeekOrigin::soBeginning); }),
+        EXPECT_EQ(RaisedMessage<EZCompressionError>([&] { stream.Seek(1, TSeekOrigin::soBeginning); }),
                   "Invalid ZStream operation!");
         char byte;
-        EXPECT_EQ(MessageOf<EZCompressionError>([&] { stream.Read(&byte, 1); }), "Invalid ZStream operation!");
+        EXPECT_EQ(RaisedMessage<EZCompressionError>([&] { stream.Read(&byte, 1); }), "Invalid ZStream operation!");
         stream.Finish();
         EXPECT_GT(stream.GetCompressionRate(), 99.0);
     }
@@ -125,9 +114,9 @@ TEST(Pdfzlib, DecompressionStreamReadsSeeksAndStopsAtTheEnd)
     EXPECT_EQ(head, text.substr(0, 1000));
     EXPECT_EQ(stream.Seek(5000, TSeekOrigin::soCurrent), 6000);
     EXPECT_EQ(stream.Seek(10000, TSeekOrigin::soBeginning), 10000);
-    EXPECT_EQ(MessageOf<EZDecompressionError>([&] { stream.Seek(50, TSeekOrigin::soBeginning); }),
+    EXPECT_EQ(RaisedMessage<EZDecompressionError>([&] { stream.Seek(50, TSeekOrigin::soBeginning); }),
               "Invalid ZStream operation!");
-    EXPECT_EQ(MessageOf<EZDecompressionError>([&] { stream.Write("x", 1); }), "Invalid ZStream operation!");
+    EXPECT_EQ(RaisedMessage<EZDecompressionError>([&] { stream.Write("x", 1); }), "Invalid ZStream operation!");
     std::string piece(10, '\0');
     stream.Read(piece.data(), 10);
     EXPECT_EQ(piece, text.substr(10000, 10));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+
 // The class library's point and rectangle. A rectangle's right and bottom edges are exclusive, as
 // a Windows RECT's are.
 
@@ -28,4 +30,12 @@ inline TRect Rect(int left, int top, int right, int bottom) { return TRect{left,
 inline bool PtInRect(const TRect& rect, const TPoint& point)
 {
     return point.X >= rect.Left && point.X < rect.Right && point.Y >= rect.Top && point.Y < rect.Bottom;
+}
+
+// The part two rectangles share; an empty rectangle where they do not meet.
+inline TRect Intersection(const TRect& a, const TRect& b)
+{
+    const TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+                  std::min(a.Bottom, b.Bottom)};
+    return r.IsEmpty() ? TRect{} : r;
 }

@@ -1,5 +1,6 @@
 #include "platform/graphics/Bitmap.h"
 
+#include "platform/core/LittleEndian.h"
 #include "platform/core/Streams.h"
 #include "platform/graphics/BmpFormat.h"
 #include "platform/graphics/Canvas.h"
@@ -46,13 +47,6 @@ void WriteIndex(int bitsPerPixel, std::uint8_t* row, int x, int index)
 std::uint8_t Widen5(unsigned value) { return static_cast<std::uint8_t>(value * 255 / 31); }
 std::uint8_t Widen6(unsigned value) { return static_cast<std::uint8_t>(value * 255 / 63); }
 
-unsigned Word(const std::uint8_t* p) { return static_cast<unsigned>(p[0] | (p[1] << 8)); }
-void PutWord(std::uint8_t* p, unsigned value)
-{
-    p[0] = static_cast<std::uint8_t>(value & 0xFF);
-    p[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
 std::uint32_t ReadValue(TPixelFormat format, const std::uint8_t* row, int x)
 {
     switch (format) {
@@ -62,7 +56,7 @@ std::uint32_t ReadValue(TPixelFormat format, const std::uint8_t* row, int x)
         return static_cast<std::uint32_t>(ReadIndex(BitsPerPixel(format), row, x));
     case pf15bit:
     case pf16bit:
-        return Word(row + 2 * x);
+        return GetU16(row + 2 * x);
     case pf24bit: {
         const std::uint8_t* p = row + 3 * x;
         return static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16));
@@ -84,7 +78,7 @@ void WriteValue(TPixelFormat format, std::uint8_t* row, int x, std::uint32_t val
         break;
     case pf15bit:
     case pf16bit:
-        PutWord(row + 2 * x, value & 0xFFFF);
+        PutU16(row + 2 * x, value & 0xFFFF);
         break;
     case pf24bit: {
         std::uint8_t* p = row + 3 * x;

@@ -1,5 +1,6 @@
 #include "platform/graphics/BmpFormat.h"
 
+#include "platform/core/LittleEndian.h"
 #include "platform/core/Streams.h"
 #include "platform/graphics/Bitmap.h"
 
@@ -25,9 +26,7 @@ constexpr int MaskBytes = 12; // red, green and blue masks after a 40-byte heade
 
 [[noreturn]] void Invalid() { throw EInvalidGraphic(std::string(SInvalidBitmap)); }
 
-std::uint32_t U16(const std::uint8_t* p) { return static_cast<std::uint32_t>(p[0] | (p[1] << 8)); }
-std::uint32_t U32(const std::uint8_t* p) { return U16(p) | (U16(p + 2) << 16); }
-std::int32_t I32(const std::uint8_t* p) { return static_cast<std::int32_t>(U32(p)); }
+std::int32_t I32(const std::uint8_t* p) { return static_cast<std::int32_t>(GetU32(p)); }
 
 void ReadExactly(TStream& stream, void* buffer, std::int64_t count)
 {
@@ -72,13 +71,14 @@ void ReadInfoHeader(const std::uint8_t* info, BmpHeader& header)
     header.width = I32(info + 4);
     header.height = height < 0 ? -height : height;
     header.topDown = height < 0;
-    header.bitCount = static_cast<int>(U16(info + 14));
-    header.compression = U32(info + 16);
-    header.sizeImage = U32(info + 20);
-    header.colorsUsed = U32(info + 32);
+    header.bitCount = static_cast<int>(GetU16(info + 14));
+    header.compression = GetU32(info + 16);
+    header.sizeImage = GetU32(info + 20);
+    header.colorsUsed = GetU32(info + 32);
     SetDefaultMasks(header);
     if (header.headerSize >= 52 && header.compression == BI_BITFIELDS)
-        header.masks = {U32(info + 40), U32(info + 44), U32(info + 48), header.headerSize >= 56 ? U32(info + 52) : 0};
+        header.masks = {GetU32(info + 40), GetU32(info + 44), GetU32(info + 48),
+                        header.headerSize >= 56 ? GetU32(info + 52) : 0};
 }
 
 void CheckHeader(const BmpHeader& header)
@@ -113,8 +113,8 @@ BmpHeader ReadHeaders(TStream& stream)
     ReadExactly(stream, file, sizeof file);
     if (file[0] != 'B' || file[1] != 'M')
         Invalid();
-    header.dataOffset = U32(file + 10);
-    header.headerSize = static_cast<int>(U32(file + 14));
+    header.dataOffset = GetU32(file + 10);
+    header.headerSize = static_cast<int>(GetU32(file + 14));
     const int size = header.headerSize;
     if (size != CoreHeaderSize && size != InfoHeaderSize && size != 52 && size != 56 && size != 64 && size != 108 &&
         size != LargestHeaderSize)
@@ -122,9 +122,9 @@ BmpHeader ReadHeaders(TStream& stream)
     std::uint8_t info[LargestHeaderSize];
     ReadExactly(stream, info + 4, size - 4);
     if (size == CoreHeaderSize) {
-        header.width = static_cast<int>(U16(info + 4));
-        header.height = static_cast<int>(U16(info + 6));
-        header.bitCount = static_cast<int>(U16(info + 10));
+        header.width = static_cast<int>(GetU16(info + 4));
+        header.height = static_cast<int>(GetU16(info + 6));
+        header.bitCount = static_cast<int>(GetU16(info + 10));
         header.paletteEntrySize = 3;
     } else {
         ReadInfoHeader(info, header);
@@ -133,7 +133,7 @@ BmpHeader ReadHeaders(TStream& stream)
     if (size == InfoHeaderSize && header.compression == BI_BITFIELDS) {
         std::uint8_t masks[MaskBytes];
         ReadExactly(stream, masks, MaskBytes);
-        header.masks = {U32(masks), U32(masks + 4), U32(masks + 8), 0};
+        header.masks = {GetU32(masks), GetU32(masks + 4), GetU32(masks + 8), 0};
     }
     return header;
 }
@@ -246,7 +246,7 @@ void ReadUncompressedRows(TStream& stream, const BmpHeader& header, TBitmap& bit
         ReadExactly(stream, row.data(), fileStride);
         for (int x = 0; x < header.width; ++x) {
             const std::uint8_t* p = row.data() + x * bytesPerPixel;
-            const std::uint32_t pixel = bytesPerPixel == 2 ? U16(p) : U32(p);
+            const std::uint32_t pixel = bytesPerPixel == 2 ? GetU16(p) : GetU32(p);
             std::uint8_t* out = line + 4 * x;
             out[0] = fields[2].Extract(pixel);
             out[1] = fields[1].Extract(pixel);

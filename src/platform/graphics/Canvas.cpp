@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <cstring>
+#include <numbers>
 
 namespace {
 
@@ -59,32 +59,14 @@ TRect Normalized(int x1, int y1, int x2, int y2)
     return Rect(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2));
 }
 
-TRect Intersection(const TRect& a, const TRect& b)
-{
-    TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
-    return r.IsEmpty() ? TRect{} : r;
-}
-
-int BytesPerPixelOf(TPixelFormat format)
-{
-    switch (format) {
-    case pf24bit:
-        return 3;
-    case pf32bit:
-    case pfDevice:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
 // Where each destination column and row of a stretch takes its pixel from.
 std::vector<int> NearestMap(int destStart, int destLength, int visibleFrom, int visibleTo, int sourceStart,
                             int sourceLength)
 {
     std::vector<int> map;
     for (int d = visibleFrom; d < visibleTo; ++d)
-        map.push_back(sourceStart + static_cast<int>(static_cast<std::int64_t>(d - destStart) * sourceLength / destLength));
+        map.push_back(sourceStart +
+                      static_cast<int>(static_cast<std::int64_t>(d - destStart) * sourceLength / destLength));
     return map;
 }
 
@@ -350,8 +332,8 @@ void TCanvas::DrawArcOrPie(const TRect& box, TPoint start, TPoint end, bool pie)
         const double length = std::sqrt((dx / a) * (dx / a) + (dy / b) * (dy / b));
         if (length == 0)
             continue;
-        const TPoint onEllipse =
-            Point(static_cast<int>(std::lround(cx + dx / length - 0.5)), static_cast<int>(std::lround(cy + dy / length - 0.5)));
+        const TPoint onEllipse = Point(static_cast<int>(std::lround(cx + dx / length - 0.5)),
+                                       static_cast<int>(std::lround(cy + dy / length - 0.5)));
         DrawLine(raster, centre, onEllipse);
     }
 }
@@ -468,12 +450,13 @@ void TCanvas::CopyPixels(const TRect& dest, TBitmap& source, const TRect& source
     const TRect visible = Intersection(dest, ClipRect());
     if (visible.IsEmpty())
         return;
-    const std::vector<int> columns = NearestMap(dest.Left, dest.Width(), visible.Left, visible.Right, sourceRect.Left,
-                                                sourceRect.Width());
+    const std::vector<int> columns =
+        NearestMap(dest.Left, dest.Width(), visible.Left, visible.Right, sourceRect.Left, sourceRect.Width());
     const bool xorInto = rop == SRCINVERT;
-    const int size = BytesPerPixelOf(source.PixelFormat());
+    const int size = BytesPerPixelOfFastFormat(source.PixelFormat());
     const bool allColumnsInside = columns.front() >= 0 && columns.back() < source.Width();
-    const bool fast = !xorInto && size != 0 && size == BytesPerPixelOf(bitmap_.PixelFormat()) && allColumnsInside;
+    const bool fast =
+        !xorInto && size != 0 && size == BytesPerPixelOfFastFormat(bitmap_.PixelFormat()) && allColumnsInside;
     const bool unscaled = dest.Width() == sourceRect.Width();
     const std::uint32_t keyValue = source.ValueOfColor(key);
     const std::uint8_t keyBytes[3] = {static_cast<std::uint8_t>(keyValue), static_cast<std::uint8_t>(keyValue >> 8),
@@ -488,7 +471,8 @@ void TCanvas::CopyPixels(const TRect& dest, TBitmap& source, const TRect& source
         if (fast && !keyed && sy == previousSourceY) {
             // The same source row again: repeat the row just written.
             const auto offset = static_cast<std::ptrdiff_t>(visible.Left) * size;
-            std::memcpy(to + offset, bitmap_.ScanLine(y - 1) + offset, static_cast<std::size_t>(visible.Width() * size));
+            std::memcpy(to + offset, bitmap_.ScanLine(y - 1) + offset,
+                        static_cast<std::size_t>(visible.Width() * size));
             continue;
         }
         previousSourceY = sy;
@@ -537,8 +521,7 @@ void TCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRe
         BitBlt(dest.Left, dest.Top, dest.Width(), dest.Height(), &source, sourceRect.Left, sourceRect.Top, CopyMode);
 }
 
-bool TCanvas::BitBlt(int x, int y, int width, int height, TCanvas* source, int sourceX, int sourceY,
-                     std::uint32_t rop)
+bool TCanvas::BitBlt(int x, int y, int width, int height, TCanvas* source, int sourceX, int sourceY, std::uint32_t rop)
 {
     const TRect dest = Rect(x, y, x + width, y + height);
     TRaster raster = MakeRaster();
@@ -640,8 +623,8 @@ int TCanvas::DrawText(std::string_view text, TRect& rect, unsigned format)
         int widest = 0;
         for (const std::string& line : lines)
             widest = std::max(widest, TextWidth(line));
-        rect.Right = rect.Left + ((format & DT_WORDBREAK) && !(format & DT_SINGLELINE) ? std::max(rect.Width(), widest)
-                                                                                        : widest);
+        rect.Right = rect.Left +
+                     ((format & DT_WORDBREAK) && !(format & DT_SINGLELINE) ? std::max(rect.Width(), widest) : widest);
         rect.Bottom = rect.Top + textHeight;
         return textHeight;
     }

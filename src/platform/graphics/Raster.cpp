@@ -19,13 +19,7 @@ constexpr std::size_t StreamingBytes = 8192;
 int FirstCentreAtOrAfter(double edge) { return static_cast<int>(std::ceil(edge - 0.5 - EdgeTolerance)); }
 int LastCentreAtOrBefore(double edge) { return static_cast<int>(std::floor(edge - 0.5 + EdgeTolerance)); }
 
-TRect Intersection(const TRect& a, const TRect& b)
-{
-    TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
-    if (r.IsEmpty())
-        return TRect{};
-    return r;
-}
+} // namespace
 
 int BytesPerPixelOfFastFormat(TPixelFormat format)
 {
@@ -39,8 +33,6 @@ int BytesPerPixelOfFastFormat(TPixelFormat format)
         return 0;
     }
 }
-
-} // namespace
 
 bool HatchCovers(TBrushStyle style, int x, int y)
 {

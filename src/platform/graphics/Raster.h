@@ -1,14 +1,13 @@
 #pragma once
 
 #include "platform/core/Geometry.h"
+#include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Colors.h"
 
 #include <cstdint>
 #include <functional>
 #include <span>
 #include <vector>
-
-class TBitmap;
 
 // How the pen (and the fill of a figure) meets the pixels: replace them, invert them, or exclusive-or
 // the pen colour into them.
@@ -24,6 +23,9 @@ struct TInk {
     TPenMode Mode = pmCopy;
     TBrushStyle Style = bsSolid;
 };
+
+// The bytes of one pixel of the formats written a row at a time (24 and 32-bit); 0 for the others.
+int BytesPerPixelOfFastFormat(TPixelFormat format);
 
 // Whether a hatch puts its colour on the pixel; hatches are aligned to the bitmap's origin.
 bool HatchCovers(TBrushStyle style, int x, int y);

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "platform/graphics/Bitmap.h"
+
+#include <QGuiApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+// A fresh folder under the system's temporary folder for the run's files, made on first use and
+// removed with everything in it when the run ends.
+inline const std::string& BenchFolder()
+{
+    struct Folder {
+        Folder()
+        {
+            std::string pattern = (std::filesystem::temp_directory_path() / "kestrame-bench-XXXXXX").string();
+            if (!mkdtemp(pattern.data()))
+                std::abort();
+            path = pattern;
+        }
+        ~Folder()
+        {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+        std::string path;
+    };
+    static const Folder folder;
+    return folder.path;
+}
+
+// Makes the bitmap a pf24bit picture of the given size whose pixel (x, y) has the bytes B, G, R that
+// `pixel(x, y)` returns.
+template <typename Pixel>
+void Paint24(TBitmap& bitmap, int width, int height, Pixel pixel)
+{
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(width, height);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = bitmap.ScanLine(y);
+        for (int x = 0; x < width; ++x) {
+            const std::array<std::uint8_t, 3> bgr = pixel(x, y);
+            row[3 * x] = bgr[0];
+            row[3 * x + 1] = bgr[1];
+            row[3 * x + 2] = bgr[2];
+        }
+    }
+}
+
+// Runs the benchmarks named on the command line in a Qt application without a display.
+inline int RunGuiBenchmarks(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
