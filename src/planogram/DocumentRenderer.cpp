@@ -33,7 +33,7 @@ TRect WholeOf(const TBitmap& bitmap) { return Rect(0, 0, bitmap.Width(), bitmap.
 // Fills the part of the block inside the bitmap.
 void FillBlock(TBitmap& bitmap, const TRect& block, TColor color)
 {
-    const TRect inside = IntersectionOf(block, WholeOf(bitmap));
+    const TRect inside = Intersection(block, WholeOf(bitmap));
     const std::uint32_t value = bitmap.ValueOfColor(color);
     for (int y = inside.Top; y < inside.Bottom; ++y)
         for (int x = inside.Left; x < inside.Right; ++x)
@@ -102,7 +102,7 @@ void DocumentRenderer::DrawWall(const TRect& area)
         const int side = std::max(static_cast<int>(document.pegHoleSize), 1);
         DrawBackground(document.backBitmap, area.Left - side + 1, area.Top - side + 1, area.Right - 1, area.Bottom - 1);
     } else if (document.backgroundMode && document.backgroundPicture) {
-        CopyBlock(document.backBitmap, IntersectionOf(area, WholeOf(*document.backgroundPicture)),
+        CopyBlock(document.backBitmap, Intersection(area, WholeOf(*document.backgroundPicture)),
                   *document.backgroundPicture, std::max(area.Left, 0), std::max(area.Top, 0));
     }
 }
@@ -157,7 +157,7 @@ void DocumentRenderer::RedrawArea(const TRect& area)
 {
     PlanogramDocument& document = document_;
     TBitmap& back = document.backBitmap;
-    const TRect dirty = IntersectionOf(area, WholeOf(back));
+    const TRect dirty = Intersection(area, WholeOf(back));
     if (dirty.IsEmpty())
         return;
     std::vector<ListOB*> meeting;
@@ -175,7 +175,7 @@ void DocumentRenderer::RedrawArea(const TRect& area)
     }
     // Items are drawn whole; what they (or holes) draw outside the area is put back afterwards, so
     // that the items over them stay on top.
-    touched = IntersectionOf(touched, WholeOf(back));
+    touched = Intersection(touched, WholeOf(back));
     TBitmap kept;
     kept.SetPixelFormat(back.PixelFormat());
     kept.SetSize(touched.Width(), touched.Height());

@@ -26,9 +26,3 @@ TRect UnionOf(const TRect& a, const TRect& b)
     return Rect(std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right), std::max(a.Bottom, b.Bottom));
 }
 
-TRect IntersectionOf(const TRect& a, const TRect& b)
-{
-    const TRect common =
-        Rect(std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom));
-    return common.IsEmpty() ? TRect{} : common;
-}

@@ -11,5 +11,3 @@ bool Intersects(const TRect& a, const TRect& b);
 // The smallest rectangle holding both; an empty rectangle adds nothing.
 TRect UnionOf(const TRect& a, const TRect& b);
 
-// The common part of both; empty (all zero) when they share no pixel.
-TRect IntersectionOf(const TRect& a, const TRect& b);
