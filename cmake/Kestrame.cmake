@@ -15,7 +15,16 @@ function(kestrame_library target folder)
             target_link_libraries(${target} PUBLIC ${dep})
         endif()
     endforeach()
+    kestrame_automoc(${target})
+endfunction()
+
+# Qt's code generator for the target. With Ninja it reruns only when a file it parsed changes, so a
+# header added later would be missed in an existing build folder: its settings file, rewritten
+# whenever the target's files change, is made a dependency too.
+function(kestrame_automoc target)
     set_target_properties(${target} PROPERTIES AUTOMOC ON)
+    set_property(TARGET ${target} APPEND PROPERTY AUTOGEN_TARGET_DEPENDS
+        ${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/${target}_autogen.dir/AutogenInfo.json)
 endfunction()
 
 # kestrame_test(<target> <folder> [DEPS <targets...>])
@@ -34,7 +43,7 @@ function(kestrame_test target folder)
         endif()
     endforeach()
     target_compile_definitions(${target} PRIVATE KESTRAME_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
-    set_target_properties(${target} PROPERTIES AUTOMOC ON)
+    kestrame_automoc(${target})
     gtest_discover_tests(${target}
         DISCOVERY_TIMEOUT 60
         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
