@@ -1,34 +1,83 @@
 #include "app/SDIMain.h"
 
+#include "app/CommandLine.h"
+#include "app/FileRequests.h"
 #include "app/MainProgressBar.h"
+#include "app/OpenFileServer.h"
+#include "app/PlanogramLoading.h"
+#include "app/RecentFiles.h"
 #include "app/Splash.h"
 #include "app/StartupSettings.h"
+#include "planogram/Kqfascii.h"
+#include "planogram/PlanogramDocument.h"
+#include "planogram/plandocCode.h"
 #include "platform/core/CodePage.h"
+#include "platform/core/Exceptions.h"
+#include "platform/core/FilePaths.h"
+#include "platform/core/Numbers.h"
 #include "platform/core/Seams.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMimeData>
 #include <QMenuBar>
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
+#include <cstdio>
+#include <cstring>
 #include <initializer_list>
+#include <new>
 
 TMainForm* MainForm = nullptr;
 
 namespace {
 
 constexpr int CatalogBarTypedLimit = 12;
+constexpr std::string_view NoActiveCatalog = "Catalog Browser... no active catalog.";
+constexpr std::string_view MismatchQuestionText =
+    "The picture link information or product meassurements for one or more products in this planogram does not "
+    "match the information in your catalog and may not display, print or show report results as expected. Would you "
+    "like to update this planogram with the information in your catalog?";
+
+// The first three bytes of a multi-image collection, which is not a planogram.
+bool StartsWithCollectionMark(const std::string& path, bool& readable)
+{
+    FILE* file = OpenFile(path, "rb");
+    readable = file != nullptr;
+    if (!file)
+        return false;
+    char mark[3] = {};
+    const size_t read = std::fread(mark, 1, sizeof mark, file);
+    std::fclose(file);
+    return read == sizeof mark && std::memcmp(mark, "PMT", sizeof mark) == 0;
+}
+
+// A window being made for an open or new display that has not succeeded yet: freed unless kept.
+class PendingWindow {
+public:
+    explicit PendingWindow(QMdiSubWindow* frame) : frame_(frame) {}
+    ~PendingWindow() { delete frame_; }
+    PendingWindow(const PendingWindow&) = delete;
+    PendingWindow& operator=(const PendingWindow&) = delete;
+    void Keep() { frame_ = nullptr; }
+
+private:
+    QMdiSubWindow* frame_;
+};
 
 QMenu* AddMenu(QMenuBar* bar, const char* name, const char* caption)
 {
@@ -443,7 +492,7 @@ void TMainForm::CreateCatalogBrowser()
     auto* layout = new QHBoxLayout(pannel1);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(new QLabel("  Current Product:", pannel1));
-    tbFind = new QLineEdit("Catalog Browser... no active catalog.", pannel1);
+    tbFind = new QLineEdit(toQString(NoActiveCatalog), pannel1);
     tbFind->setObjectName("tbFind");
     tbFind->setFrame(false);
     tbFind->setFont(QFont("Arial"));
@@ -525,6 +574,10 @@ void TMainForm::CreateDialogs()
     OCat.defaultExt = "did";
     CDopen.filter = "Kestrame Catalog (*.vdx) (*.ctf) (*.ddl)|*.vdx;*.did;*.ctf;*.ddl";
     CDopen.defaultExt = "did";
+    OD1.filter = "Kestrame File|*.kqf;*.kqt|All file types|*.*";
+    OD1.defaultExt = "kqf";
+    SaveKQF.filter = "Kestrame File (*.kqf)|*.kqf|Kestrame Template (*.kqt)|*.kqt";
+    SaveKQF.defaultExt = "kqf";
 }
 
 void TMainForm::ConnectCommands()
@@ -538,6 +591,23 @@ void TMainForm::ConnectCommands()
     connect(AllTagsOn1, &QAction::triggered, this, &TMainForm::AllTagsOn1Click);
     connect(AllTagsOff1, &QAction::triggered, this, &TMainForm::AllTagsOff1Click);
     connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
+    OpenItem->setEnabled(true);
+    sbOpen->setEnabled(true);
+    connect(OpenItem, &QAction::triggered, this, [this] { OpenPlanogram(std::string()); });
+    connect(sbOpen, &QToolButton::clicked, this, [this] { OpenPlanogram(std::string()); });
+    connect(SaveItem, &QAction::triggered, this, [this] { SavePlanogram(false); });
+    connect(sbSave, &QToolButton::clicked, this, [this] { SavePlanogram(false); });
+    connect(SaveAs1, &QAction::triggered, this, [this] { SavePlanogram(true); });
+    connect(NewItem, &QAction::triggered, this, &TMainForm::NewPlanogram);
+    connect(sbNew, &QToolButton::clicked, this, &TMainForm::NewPlanogram);
+    OpenRecent1->menuAction()->setEnabled(true);
+    connect(OpenRecent1, &QMenu::aboutToShow, this, &TMainForm::OpenRecent1Click);
+    int tag = 0;
+    for (QAction* doc : {Doc1, Doc2, Doc3, Doc4, Doc5}) {
+        doc->setEnabled(true);
+        connect(doc, &QAction::triggered, this, [this, tag] { DocClick(tag); });
+        ++tag;
+    }
 }
 
 void TMainForm::FormCreate()
@@ -548,6 +618,7 @@ void TMainForm::FormCreate()
     recentFiles = std::make_unique<TStringList>(RecentFilesFrom(*prefs));
     SetMainProgress(ProgressBar1);
     qApp->installEventFilter(this);
+    setAcceptDrops(true);
 }
 
 void TMainForm::showEvent(QShowEvent* event)
@@ -568,6 +639,9 @@ void TMainForm::FormShow()
     ApplyUnitHints();
     if (TransparencyLockedOff(ScreenDepth()))
         LockTransparencyOff();
+    const std::string path = PlanogramPathArgument(ProgramCommandLine());
+    if (!path.empty())
+        OpenPlanogram(path);
 }
 
 void TMainForm::ApplyUnitHints()
@@ -614,6 +688,11 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::ToolTip && !showHints)
         return true;
+    // A planogram window stays while an open, save or print works on the windows.
+    if (event->type() == QEvent::Close && LongOperationRunning() && qobject_cast<QMdiSubWindow*>(watched)) {
+        event->ignore();
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -639,3 +718,319 @@ void TMainForm::AllTagsOn1Click() { SetTagItems(true); }
 void TMainForm::AllTagsOff1Click() { SetTagItems(false); }
 
 void TMainForm::Timer1Timer() { Timer1->stop(); }
+
+// The document's main-window interface
+
+TFont TMainForm::TagFont() const
+{
+    TFont font;
+    font.Name = TagFontDialog.name;
+    font.SetSize(TagFontDialog.size);
+    font.Style = static_cast<TFontStyles>(TagFontDialog.style);
+    font.Color = static_cast<TColor>(TagFontDialog.color);
+    return font;
+}
+
+TColor TMainForm::TagColor() const { return static_cast<TColor>(TagColorDialog); }
+
+TagMenuChecks TMainForm::TagChecks() const
+{
+    TagMenuChecks checks;
+    checks.itemNumber = ItemNumber1->isChecked();
+    checks.partNumber = PartNumber1->isChecked();
+    checks.xyLocation = XYLocation1->isChecked();
+    checks.placementBoxes = PlacementBoxes1->menuAction()->isChecked();
+    checks.transparency = On1->isChecked();
+    return checks;
+}
+
+Progress& TMainForm::ProgressBar() { return *ProgressBar1; }
+
+// The loading notice comes with the small dialogs; until then an open shows none, so there is
+// nothing to close.
+void TMainForm::CloseLoadingNotice() {}
+
+void TMainForm::DocumentActivated(PlanogramDocument& document)
+{
+    activeDocHeight = document.displayHeight;
+    EnableDocumentCommands(true);
+}
+
+bool TMainForm::SaveDocument(PlanogramDocument& document)
+{
+    Tplandoc* window = WindowOf(document);
+    return window && SaveWindow(*window, false);
+}
+
+void TMainForm::DocumentClosed(PlanogramDocument& document)
+{
+    int others = 0;
+    for (QMdiSubWindow* frame : ClientArea->subWindowList()) {
+        auto* window = qobject_cast<Tplandoc*>(frame->widget());
+        others += window && &window->Document() != &document;
+    }
+    if (others > 0)
+        return;
+    tbFind->setText(toQString(NoActiveCatalog));
+    EnableDocumentCommands(false);
+}
+
+void TMainForm::EnableDocumentCommands(bool enabled)
+{
+    for (QAction* command : {SaveItem, SaveAs1})
+        command->setEnabled(enabled);
+    sbSave->setEnabled(enabled);
+}
+
+void TMainForm::SetDocumentSetupDialog(DocumentSetupDialog* dialog)
+{
+    setupDialog_ = dialog;
+    NewItem->setEnabled(dialog != nullptr);
+    sbNew->setEnabled(dialog != nullptr);
+}
+
+Tplandoc* TMainForm::ActivePlanogram() const
+{
+    QMdiSubWindow* frame = ClientArea->activeSubWindow();
+    if (!frame) {
+        const QList<QMdiSubWindow*> frames = ClientArea->subWindowList(QMdiArea::ActivationHistoryOrder);
+        frame = frames.isEmpty() ? nullptr : frames.last();
+    }
+    return frame ? qobject_cast<Tplandoc*>(frame->widget()) : nullptr;
+}
+
+Tplandoc* TMainForm::WindowOf(const PlanogramDocument& document) const
+{
+    for (QMdiSubWindow* frame : ClientArea->subWindowList()) {
+        auto* window = qobject_cast<Tplandoc*>(frame->widget());
+        if (window && &window->Document() == &document)
+            return window;
+    }
+    return nullptr;
+}
+
+// Opening, saving, new
+
+Tplandoc* TMainForm::NewPlanogramWindow(QMdiSubWindow*& frame)
+{
+    if (!setupDialog_)
+        throw Exception("The Document Setup dialog is missing.");
+    auto* window = new Tplandoc(
+        PlandocServices{*this, selector_, *setupDialog_, catalogMaker_, fileFinder_, pictureFinder_});
+    frame = ClientArea->addSubWindow(window);
+    frame->setAttribute(Qt::WA_DeleteOnClose, false);
+    return window;
+}
+
+bool TMainForm::OpenPlanogram(std::string path)
+{
+    if (LongOperationRunning())
+        return false;
+    LongOperation busy(*this);
+    if (path.empty()) {
+        const std::optional<FileDialogResult> chosen = Ui().OpenDialog(OD1);
+        if (!chosen)
+            return false;
+        path = chosen->fileName;
+    }
+    bool readable = false;
+    if (StartsWithCollectionMark(path, readable) || !readable) {
+        if (!readable)
+            Ui().MessageBox("Could not open file", "Open Error", MsgButtons::OK, MsgIcon::Stop);
+        return false;
+    }
+    QMdiSubWindow* frame = nullptr;
+    Tplandoc* window = NewPlanogramWindow(frame);
+    PendingWindow pending(frame);
+    if (!OpenInto(*window, *frame, path))
+        return false;
+    pending.Keep();
+    return true;
+}
+
+bool TMainForm::OpenInto(Tplandoc& window, QMdiSubWindow& frame, const std::string& path)
+{
+    kqfASCII file(fileFinder_);
+    QCoreApplication::processEvents();
+    if (!file.Read(path, static_cast<int>(ClientArea->subWindowList().size())))
+        return false;
+    const std::unique_ptr<ListManager> fileItems = file.TakeItems();
+    frame.setWindowTitle(toQString(file.title));
+    // The window's first showing takes the settings' values; the file's come after them.
+    frame.show();
+    PlanogramDocument& document = window.Document();
+    document.fileName = path;
+    document.untitled = IsTemplateFileName(path);
+    CopyHeaderIntoDocument(file, document);
+    if (!document.NewDocument(file.Width, file.Height))
+        return false;
+    document.untitled = IsTemplateFileName(path);
+    Progress& progress = *ProgressBar1;
+    progress.SetMax(document.itemCounter + 1);
+    progress.SetPosition(0);
+    progress.SetStep(1);
+    document.builderList = file.builderItems;
+    document.FillBuilderGrid();
+    openMismatchAsk = 1;
+    openUpdateFromCatalog = 0;
+    MismatchQuestion question{openMismatchAsk, openUpdateFromCatalog, [this] { return AskMismatchUpdate(); }};
+    if (fileItems)
+        LoadFileItems(*fileItems, document, ProductsOf(*document.catalog), question);
+    document.SetZoom(file.zoomSetting);
+    DocumentActivated(document);
+    document.renderer.RedrawAll();
+    document.modified = false;
+    progress.SetPosition(0);
+    return true;
+}
+
+bool TMainForm::AskMismatchUpdate()
+{
+    CloseLoadingNotice();
+    return Ui().MessageBox(MismatchQuestionText, ApplicationTitle, MsgButtons::YesNo, MsgIcon::Exclamation) ==
+           MsgAnswer::Yes;
+}
+
+bool TMainForm::SavePlanogram(bool askForName)
+{
+    Tplandoc* window = ActivePlanogram();
+    return window && SaveWindow(*window, askForName);
+}
+
+bool TMainForm::SaveWindow(Tplandoc& window, bool askForName)
+{
+    if (LongOperationRunning())
+        return false;
+    LongOperation busy(*this);
+    PlanogramDocument& document = window.Document();
+    const bool askName = askForName || document.untitled;
+    if (askName) {
+        FileDialogOptions options = SaveKQF;
+        options.fileName = document.fileName;
+        const std::optional<FileDialogResult> chosen = Ui().SaveDialog(options);
+        if (!chosen)
+            return false;
+        SaveKQF.fileName = chosen->fileName;
+        SaveKQF.filterIndex = chosen->filterIndex;
+        SaveKQFTypeChange(chosen->filterIndex);
+    } else {
+        SaveKQF.fileName = document.fileName;
+    }
+    const std::string target = SaveKQF.fileName;
+    kqfASCII file(fileFinder_);
+    FillFileFromDocument(file, document);
+    bool written = false;
+    try {
+        written = file.Write(target);
+    } catch (const Exception& error) {
+        Ui().MessageBox(error.Message(), ApplicationTitle, MsgButtons::OK, MsgIcon::Stop);
+    } catch (const std::bad_alloc&) {
+        Ui().MessageBox("Allocation Error", ApplicationTitle, MsgButtons::OK, MsgIcon::Stop);
+    }
+    if (!written)
+        return false;
+    document.fileName = target;
+    if (askName && window.parentWidget())
+        window.parentWidget()->setWindowTitle(toQString(ExtractFileName(target)));
+    document.untitled = false;
+    document.modified = false;
+    AddSavedPlanogram(*recentFiles, target);
+    StoreRecentFiles(*recentFiles, *prefs);
+    prefs->Save();
+    return true;
+}
+
+void TMainForm::SaveKQFTypeChange(int filterIndex)
+{
+    SaveKQF.defaultExt = filterIndex == 2 ? "kqt" : "kqf";
+    SaveKQF.fileName = FileNameForSaveFilter(SaveKQF.fileName, filterIndex);
+}
+
+bool TMainForm::NewPlanogram()
+{
+    if (LongOperationRunning() || !setupDialog_)
+        return false;
+    LongOperation busy(*this);
+    try {
+        QMdiSubWindow* frame = nullptr;
+        Tplandoc* window = NewPlanogramWindow(frame);
+        PendingWindow pending(frame);
+        frame->resize(1, 1);
+        frame->setWindowTitle(toQString("My Display" + IntToStr(static_cast<int>(ClientArea->subWindowList().size()))));
+        PlanogramDocument& document = window->Document();
+        if (!document.NewDocument(0, 0))
+            return false;
+        pending.Keep();
+        frame->resize(640, 480);
+        frame->show();
+        DocumentActivated(document);
+        return true;
+    } catch (const std::bad_alloc&) {
+        Ui().MessageBox("Allocation Error", ApplicationTitle, MsgButtons::OK, MsgIcon::Stop);
+    } catch (const Exception&) {
+        Ui().MessageBox("Could not create new document", ApplicationTitle, MsgButtons::OK, MsgIcon::Exclamation);
+    }
+    return false;
+}
+
+void TMainForm::OpenRecent1Click()
+{
+    ForgetMissingRecentFiles(*recentFiles);
+    const std::vector<std::optional<std::string>> captions = RecentMenuCaptions(*recentFiles);
+    const QAction* docs[] = {Doc1, Doc2, Doc3, Doc4, Doc5};
+    for (size_t i = 0; i < captions.size(); ++i) {
+        QAction* doc = const_cast<QAction*>(docs[i]);
+        if (captions[i])
+            doc->setText(toQString(*captions[i]));
+        doc->setVisible(captions[i].has_value());
+    }
+}
+
+void TMainForm::DocClick(int tag)
+{
+    if (tag >= 0 && tag < recentFiles->Count() && !(*recentFiles)[tag].empty())
+        OpenPlanogram((*recentFiles)[tag]);
+}
+
+void TMainForm::DropFiles(const std::vector<std::string>& paths)
+{
+    if (paths.empty() || LongOperationRunning())
+        return;
+    if (IsPlanogramFileName(paths.front()))
+        OpenPlanogram(paths.front());
+    else
+        Ui().MessageBox("Not a valid drag and drop file.", "Error", MsgButtons::OK, MsgIcon::Exclamation);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths.push_back(ModelPath(url.toLocalFile().toStdString()));
+    event->acceptProposedAction();
+    DropFiles(paths);
+}
+
+void TMainForm::SystemExecuteMacro(const std::string& request)
+{
+    const std::optional<std::string> path = OpenFileRequestPath(request);
+    if (!path)
+        return;
+    raise();
+    activateWindow();
+    OpenPlanogram(*path);
+}
+
+bool TMainForm::StartOpenFileServer()
+{
+    if (!openFileServer_)
+        openFileServer_ = new OpenFileServer([this](const std::string& request) { SystemExecuteMacro(request); }, this);
+    return openFileServer_->Listen();
+}

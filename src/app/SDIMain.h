@@ -1,6 +1,12 @@
 #pragma once
 
 #include "app/PreferencesClass.h"
+#include "app/SelectorGrids.h"
+#include "catalog/CatalogPictureFinder.h"
+#include "catalog/Didfilefinder.h"
+#include "catalog/DocumentCatalogs.h"
+#include "planogram/DocumentMainWindow.h"
+#include "planogram/DocumentSetup.h"
 #include "platform/core/StringList.h"
 #include "platform/ui/UiServices.h"
 
@@ -8,6 +14,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 class QAction;
 class QFrame;
@@ -16,18 +24,20 @@ class QMdiArea;
 class QMenu;
 class QTimer;
 class QToolBar;
+class QMdiSubWindow;
 class QToolButton;
+class OpenFileServer;
 class TMainProgressBar;
+class Tplandoc;
 
 // The program's frame: one MDI window holding every planogram window, the menus, the tool bars, the
 // catalog browser bar, the status panel and the timers. It keeps no list of documents: each command
 // takes the active MDI child. Its fields and components are the program's shared state; other windows
 // read and set them through `MainForm`.
 //
-// A command stays disabled until the window or service it drives exists. The planogram document window
-// is to reach the frame through the document's own main-window interface, which this class will
-// implement; nothing here knows a document yet.
-class TMainForm : public QMainWindow {
+// A command stays disabled until the window or service it drives exists. The planogram document windows
+// reach the frame only through the document's main-window interface, which this class implements.
+class TMainForm : public QMainWindow, public DocumentMainWindow {
     Q_OBJECT
 
 public:
@@ -45,6 +55,44 @@ public:
     void AllTagsOn1Click();
     void AllTagsOff1Click();
     void Timer1Timer();
+
+    // Opening, saving and new planograms. Each returns true when it did what it was asked; none
+    // starts while an open, save or print runs.
+    bool OpenPlanogram(std::string path);
+    bool SavePlanogram(bool askForName);
+    bool NewPlanogram();
+    // The save dialog's filter changed: the file name takes that filter's extension.
+    void SaveKQFTypeChange(int filterIndex);
+    void OpenRecent1Click();
+    // Doc1 ... Doc5 carry the tags 0 ... 4.
+    void DocClick(int tag);
+    // The first dropped file is opened when it is a planogram or template.
+    void DropFiles(const std::vector<std::string>& paths);
+    // A request of a second start, "OpenFile=<path>".
+    void SystemExecuteMacro(const std::string& request);
+    // The window a start-up hands its path to; false when another program already holds the name.
+    bool StartOpenFileServer();
+
+    // The document setup dialog the documents show (not owned); New stays disabled without one.
+    void SetDocumentSetupDialog(DocumentSetupDialog* dialog);
+    // The active MDI child when it is a planogram window.
+    Tplandoc* ActivePlanogram() const;
+
+    // The document's main-window interface.
+    TFont TagFont() const override;
+    TColor TagColor() const override;
+    bool UnitsMode() const override { return unitsMode != 0; }
+    int DisplayScale() const override { return displayScale; }
+    bool UnitsInches() const override { return unitsInches != 0; }
+    void SetDisplayScale(int scale) override { displayScale = scale; }
+    TagMenuChecks TagChecks() const override;
+    Progress& ProgressBar() override;
+    bool PrintCancelled() const override { return printCancel != 0; }
+    void ClearPrintCancel() override { printCancel = 0; }
+    void CloseLoadingNotice() override;
+    void DocumentActivated(PlanogramDocument& document) override;
+    bool SaveDocument(PlanogramDocument& document) override;
+    void DocumentClosed(PlanogramDocument& document) override;
 
     // Opening, saving and printing hold one while they run.
     class LongOperation {
@@ -273,11 +321,15 @@ public:
     DialogColor TagColorDialog = 0;
     FileDialogOptions OCat;
     FileDialogOptions CDopen;
+    FileDialogOptions OD1;
+    FileDialogOptions SaveKQF;
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateFileMenu();
@@ -301,9 +353,21 @@ private:
     void ApplyUnitHints();
     void LockTransparencyOff();
     void SetTagItems(bool checked);
+    void EnableDocumentCommands(bool enabled);
+    Tplandoc* NewPlanogramWindow(QMdiSubWindow*& frame);
+    Tplandoc* WindowOf(const PlanogramDocument& document) const;
+    bool OpenInto(Tplandoc& window, QMdiSubWindow& frame, const std::string& path);
+    bool SaveWindow(Tplandoc& window, bool askForName);
+    bool AskMismatchUpdate();
 
     bool firstShowDone_ = false;
     int longOperations_ = 0;
+    DidDocumentCatalogMaker catalogMaker_;
+    Didfilefinder fileFinder_;
+    CatalogPictureFinder pictureFinder_;
+    SelectorGrids selector_;
+    DocumentSetupDialog* setupDialog_ = nullptr;
+    OpenFileServer* openFileServer_ = nullptr;
 };
 
 extern TMainForm* MainForm;

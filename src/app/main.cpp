@@ -1,7 +1,10 @@
 #include "app/CommandLine.h"
+#include "app/NewDoc.h"
+#include "app/OpenFileServer.h"
 #include "app/SDIMain.h"
 #include "app/Splash.h"
 #include "app/StartupSettings.h"
+#include "catalog/ZYBBrowserCode.h"
 #include "imageformats/TargaGraphic.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Seams.h"
@@ -28,15 +31,24 @@ std::vector<std::string> ProgramArguments(int argc, char* argv[])
 int main(int argc, char* argv[])
 {
     TApplication application(argc, argv);
+    SetProgramCommandLine(ProgramArguments(argc, argv));
+    // A second start with a planogram gives it to the program already running and ends.
+    const std::string path = PlanogramPathArgument(ProgramCommandLine());
+    if (!path.empty() && HandOverToRunningProgram(path))
+        return 0;
     RegisterTargaFileFormats();
     // Too few colours to draw planograms: end at once and silently. The windows are still made, and
     // the message loop then ends as soon as it starts.
     if (ScreenTooShallowToRun(ScreenDepth()))
         QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
     ShowStartUpSplash();
+    // The single-instance windows, in their start-up order.
     TMainForm mainForm;
+    TNewDocBox newDocBox([&mainForm] { return mainForm.unitsInches != 0; }, SettingsStore(), &mainForm);
+    mainForm.SetDocumentSetupDialog(&newDocBox);
+    TZYBBrowser zybBrowser(&mainForm);
+    mainForm.StartOpenFileServer();
     mainForm.show();
-    SetProgramCommandLine(ProgramArguments(argc, argv));
     ShowingExceptions([&] { return application.exec() == 0; });
     delete Splash; // a splash or About window still open when the program ends
     return 0;

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+#include <string>
+
+class QLocalServer;
+
+// The running program's door for a second start: a local socket of the user's own name that takes
+// "OpenFile=<path>" requests, one per connection.
+class OpenFileServer : public QObject {
+    Q_OBJECT
+
+public:
+    using Request = std::function<void(const std::string& request)>;
+
+    OpenFileServer(Request onRequest, QObject* parent = nullptr);
+    ~OpenFileServer() override;
+
+    // False when no server could be set up (another program holds the name).
+    bool Listen();
+
+private:
+    void Accept();
+
+    Request onRequest_;
+    QLocalServer* server_;
+};
+
+// The socket name of this user's running program.
+std::string OpenFileServerName();
+
+// A second start hands its path to the running program; false when none answers, and this start
+// then opens the path itself.
+bool HandOverToRunningProgram(const std::string& path, int timeoutMs = 1000);

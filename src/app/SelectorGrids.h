@@ -1,0 +1,25 @@
+#pragma once
+
+#include "planogram/DocumentSelector.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/ui/StringGrid.h"
+
+// The selector's builder and layout grids and its layout thumbnail, kept by the main window for the
+// documents while the selector tool window itself is not part of the program: with no window to show
+// it is never visible.
+class SelectorGrids : public DocumentSelector {
+public:
+    void Hide() override {}
+    void Show() override {}
+    bool Visible() const override { return false; }
+    void ShowImages() override {}
+    TStringGrid& GridB() override { return gridB_; }
+    TStringGrid& GridL() override { return gridL_; }
+    TBitmap& LayoutImage() override { return layout_; }
+    void LayoutImageChanged() override {}
+
+private:
+    TStringGrid gridB_{3, 2};
+    TStringGrid gridL_{2, 2};
+    TBitmap layout_;
+};

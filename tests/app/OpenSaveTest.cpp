@@ -1,0 +1,241 @@
+#include "app/OpenFileServer.h"
+#include "app/SDIMain.h"
+
+#include "TestSupport.h"
+#include "planogram/PlanogramDocument.h"
+#include "planogram/plandocCode.h"
+#include "platform/core/FilePaths.h"
+#include "platform/ui/ScriptedUi.h"
+
+#include <QCoreApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+namespace {
+
+const std::string ExamplesFolder = std::string(__FILE__).substr(0, std::string(__FILE__).rfind("/tests/")) + "/examples/";
+const std::string MismatchText =
+    "The picture link information or product meassurements for one or more products in this planogram does not "
+    "match the information in your catalog and may not display, print or show report results as expected. Would you "
+    "like to update this planogram with the information in your catalog?";
+
+class FakeSetupDialog : public DocumentSetupDialog {
+public:
+    std::optional<DocumentSetupValues> answer;
+    std::optional<DocumentSetupValues> ShowModal() override { return answer; }
+    void SetHideCatalogs(bool) override {}
+    void ClearPictureFileName() override {}
+};
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to)
+{
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+class OpenSaveTest : public testing::Test {
+protected:
+    OpenSaveTest()
+    {
+        setenv("KESTRAME_PROGRAM_DIR", (program.Path() + "/").c_str(), 1);
+        for (const char* folder : {"Catalogs", "Examples", "Template"})
+            RunCommand("mkdir -p '" + program.File(folder) + "'");
+        for (const char* file : {"Catalogs/Sample.ctf", "Examples/Sample Wall.kqf", "Template/Four Shelves.kqt"})
+            WriteWholeFile(program.File(file), ReadWholeFile(ExamplesFolder + file));
+        form = std::make_unique<TMainForm>();
+        form->SetDocumentSetupDialog(&setup);
+        form->show();
+    }
+    ~OpenSaveTest() override
+    {
+        form.reset();
+        unsetenv("KESTRAME_PROGRAM_DIR");
+    }
+
+    std::string Example() const { return program.File("Examples/Sample Wall.kqf"); }
+    int Windows() const { return static_cast<int>(form->ClientArea->subWindowList().size()); }
+    PlanogramDocument& Active() { return form->ActivePlanogram()->Document(); }
+    ListOB& Item(int number)
+    {
+        ListOB* item = Active().items->head;
+        while (item && item->itemNo != number)
+            item = item->next;
+        return *item;
+    }
+
+    ScopedSettingsFolder settings;
+    TemporaryFolder program;
+    ScriptedUi ui;
+    FakeSetupDialog setup;
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(OpenSaveTest, TheExampleOpensWithItsHeaderAndNoQuestion)
+{
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    EXPECT_TRUE(ui.Calls().empty());
+    ASSERT_EQ(Windows(), 1);
+    EXPECT_EQ(form->ClientArea->subWindowList().front()->windowTitle().toStdString(), "Sample Wall.kqf");
+    PlanogramDocument& document = Active();
+    EXPECT_EQ(document.items->Count(), 37);
+    EXPECT_EQ(document.itemCounter, 37);
+    EXPECT_EQ(document.displayWidth, 480);
+    EXPECT_EQ(document.displayHeight, 720);
+    EXPECT_EQ(document.backgroundColor, TColor(15658734));
+    EXPECT_FALSE(document.graphics.transparencySetting);
+    EXPECT_EQ(document.graphics.tagFont.Name, "Arial");
+    EXPECT_FALSE(document.untitled);
+    EXPECT_FALSE(document.modified);
+    EXPECT_EQ(document.builderList.size(), 3u);
+    EXPECT_EQ(document.builderList[1], (BuilderEntry{"BR-501", "2", "3"}));
+    EXPECT_EQ(form->activeDocHeight, 720);
+    // A product's picture file sits beside the catalog, which names no picture folder.
+    EXPECT_EQ(Item(5).picture, "SK-101.jpg");
+    EXPECT_EQ(Item(5).depth, 28);
+}
+
+TEST_F(OpenSaveTest, TheMismatchQuestionIsAskedOnceAndAppliesFromTheFirstMismatch)
+{
+    std::string text = ReadWholeFile(Example());
+    text = Replaced(text, "S6.depth=24", "S6.depth=99");
+    text = Replaced(text, "S8.depth=32", "S8.depth=77");
+    const std::string changed = program.File("Examples/Changed.kqf");
+    WriteWholeFile(changed, text);
+
+    ui.AnswerMessage(MsgAnswer::No);
+    ASSERT_TRUE(form->OpenPlanogram(changed));
+    ASSERT_EQ(ui.MessageTexts(), std::vector<std::string>{MismatchText});
+    EXPECT_EQ(ui.Calls()[0].caption, "Kestrame");
+    EXPECT_EQ(ui.Calls()[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(ui.Calls()[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(Item(6).depth, 99);
+    EXPECT_EQ(Item(8).depth, 77);
+
+    ui.ClearCalls();
+    ui.AnswerMessage(MsgAnswer::Yes);
+    ASSERT_TRUE(form->OpenPlanogram(changed));
+    EXPECT_EQ(ui.MessageTexts().size(), 1u);
+    EXPECT_EQ(Item(6).depth, 24); // SK-102: 6 cm deep
+    EXPECT_EQ(Item(8).depth, 32);
+    EXPECT_EQ(Item(5).depth, 28);
+}
+
+TEST_F(OpenSaveTest, UnopenableFilesAndCollectionsLeaveNoWindow)
+{
+    WriteWholeFile(program.File("pictures.kqf"), "PMT\x01\x02");
+    EXPECT_FALSE(form->OpenPlanogram(program.File("pictures.kqf")));
+    EXPECT_TRUE(ui.Calls().empty());
+
+    EXPECT_FALSE(form->OpenPlanogram(program.File("absent.kqf")));
+    ASSERT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could not open file"});
+    EXPECT_EQ(ui.Calls()[0].caption, "Open Error");
+
+    ui.ClearCalls();
+    WriteWholeFile(program.File("Catalogs/Broken.ctf"), "not a catalog\r\n");
+    WriteWholeFile(program.File("broken.kqf"),
+                   Replaced(ReadWholeFile(Example()), "CatalogName=Sample.ctf", "CatalogName=Broken.ctf"));
+    EXPECT_FALSE(form->OpenPlanogram(program.File("broken.kqf")));
+    EXPECT_EQ(ui.MessageTexts().back(), "Could not open catalog file");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Windows(), 0);
+}
+
+TEST_F(OpenSaveTest, SaveThenOpenGivesTheSameBytesAndFillsTheRecentList)
+{
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    const std::string first = program.File("first.kqf"), second = program.File("second.kqf");
+    ui.AnswerFile(FileDialogResult{first, 1});
+    ASSERT_TRUE(form->SavePlanogram(true));
+    EXPECT_EQ(Active().fileName, first);
+    EXPECT_EQ(form->ClientArea->activeSubWindow()->windowTitle().toStdString(), "first.kqf");
+    ASSERT_TRUE(form->OpenPlanogram(first));
+    ui.AnswerFile(FileDialogResult{second, 1});
+    ASSERT_TRUE(form->SavePlanogram(true));
+    EXPECT_EQ(ReadWholeFile(first), ReadWholeFile(second));
+    EXPECT_EQ(form->recentFiles->CommaText(), second + "," + first);
+    EXPECT_EQ(form->prefs->doc1, second);
+}
+
+TEST_F(OpenSaveTest, ATemplateOpensUntitledAndTheTemplateFilterSavesKqt)
+{
+    ASSERT_TRUE(form->OpenPlanogram(program.File("Template/Four Shelves.kqt")));
+    EXPECT_TRUE(Active().untitled);
+    EXPECT_EQ(Active().items->Count(), 4);
+    ui.AnswerFile(FileDialogResult{program.File("mine.kqf"), 2});
+    ASSERT_TRUE(form->SavePlanogram(false));
+    ASSERT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog).size(), 1u);
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog)[0].fileOptions.filter,
+              "Kestrame File (*.kqf)|*.kqf|Kestrame Template (*.kqt)|*.kqt");
+    EXPECT_TRUE(FileExists(program.File("mine.kqt")));
+    EXPECT_FALSE(Active().untitled);
+    // Saved once under a name, Save asks no more.
+    ASSERT_TRUE(form->SavePlanogram(false));
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog).size(), 1u);
+}
+
+TEST_F(OpenSaveTest, AFailedSaveKeepsTheOldFileAndTheDocumentsName)
+{
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    const std::string target = program.File("old.kqf");
+    WriteWholeFile(target, "old bytes");
+    Active().modified = true;
+    ui.AnswerFile(FileDialogResult{target, 1});
+    {
+        FileSizeLimit limit(200);
+        EXPECT_FALSE(form->SavePlanogram(true));
+    }
+    EXPECT_EQ(ReadWholeFile(target), "old bytes");
+    EXPECT_EQ(Active().fileName, Example());
+    EXPECT_TRUE(Active().modified);
+    EXPECT_EQ(form->recentFiles->Count(), 0);
+}
+
+TEST_F(OpenSaveTest, NewIsDiscardedWhenTheSetupIsCancelled)
+{
+    EXPECT_FALSE(form->NewPlanogram());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Windows(), 0);
+    EXPECT_TRUE(ui.Calls().empty());
+}
+
+TEST_F(OpenSaveTest, DropsAndRequestsOpenOnlyPlanograms)
+{
+    form->DropFiles({program.File("picture.bmp")});
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Not a valid drag and drop file."});
+    EXPECT_EQ(ui.Calls()[0].caption, "Error");
+    form->SystemExecuteMacro("OpenFile=");
+    EXPECT_EQ(ui.Calls().size(), 1u);
+    form->DropFiles({Example()});
+    EXPECT_EQ(Windows(), 1);
+}
+
+TEST_F(OpenSaveTest, OpensAndClosesAreRefusedWhileAnOpenRuns)
+{
+    TMainForm::LongOperation busy(*form);
+    EXPECT_FALSE(form->OpenPlanogram(Example()));
+    EXPECT_FALSE(form->NewPlanogram());
+    EXPECT_EQ(Windows(), 0);
+    EXPECT_FALSE(form->FormCloseQuery());
+}
+
+TEST_F(OpenSaveTest, ASecondStartHandsItsPathOver)
+{
+    ASSERT_TRUE(form->StartOpenFileServer());
+    bool handedOver = false;
+    std::thread secondStart([&] { handedOver = HandOverToRunningProgram("\"" + Example() + "\"", 5000); });
+    for (int i = 0; i < 500 && Windows() == 0; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    secondStart.join();
+    EXPECT_TRUE(handedOver);
+    EXPECT_EQ(Windows(), 1);
+}
+
+} // namespace
