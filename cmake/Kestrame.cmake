@@ -18,13 +18,18 @@ function(kestrame_library target folder)
     kestrame_automoc(${target})
 endfunction()
 
-# Qt's code generator for the target. With Ninja it reruns only when a file it parsed changes, so a
-# header added later would be missed in an existing build folder: its settings file, rewritten
-# whenever the target's files change, is made a dependency too.
+# Qt's code generator for the target. With Ninja it reruns only when a file it parsed before
+# changes, so a header added to an existing build folder would never be processed: when the
+# target's files change, its stamp is removed, which makes it run again.
 function(kestrame_automoc target)
     set_target_properties(${target} PROPERTIES AUTOMOC ON)
-    set_property(TARGET ${target} APPEND PROPERTY AUTOGEN_TARGET_DEPENDS
-        ${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/${target}_autogen.dir/AutogenInfo.json)
+    get_target_property(files ${target} SOURCES)
+    list(SORT files)
+    string(SHA1 digest "${files}")
+    if(NOT "${digest}" STREQUAL "${KESTRAME_AUTOMOC_${target}}")
+        file(REMOVE ${CMAKE_CURRENT_BINARY_DIR}/${target}_autogen/timestamp)
+        set(KESTRAME_AUTOMOC_${target} "${digest}" CACHE INTERNAL "")
+    endif()
 endfunction()
 
 # kestrame_test(<target> <folder> [DEPS <targets...>])
