@@ -371,9 +371,10 @@ DocumentSetupValues TNewDocBox::Values()
     values.SelectWallBG = SelectWallBGItems->checkedId();
     values.pictureFileName = pictureFileName_;
     values.panelColor = panelColor_;
-    // An open display keeps the catalog it has: with the list hidden the current catalog stands as
-    // the choice, so that the document's check passes and storing it back changes nothing.
+    // An open display keeps the catalog it has: with the list hidden the current catalog is reported,
+    // but neither demanded nor stored.
     values.catalogFile = hideCatalogs ? finder_.ReadCurrentDataFile() : CatList->Files().FileName();
+    values.catalogAsked = !hideCatalogs;
     return values;
 }
 

@@ -8,6 +8,7 @@
 #include "app/RecentFiles.h"
 #include "app/Splash.h"
 #include "app/StartupSettings.h"
+#include "planogram/DocumentSelector.h"
 #include "planogram/Kqfascii.h"
 #include "planogram/PlanogramDocument.h"
 #include "planogram/plandocCode.h"
@@ -52,6 +53,20 @@ constexpr std::string_view MismatchQuestionText =
     "The picture link information or product meassurements for one or more products in this planogram does not "
     "match the information in your catalog and may not display, print or show report results as expected. Would you "
     "like to update this planogram with the information in your catalog?";
+
+constexpr std::string_view ItemsMovedText =
+    "Some items were outside of your new document width or height. These items were moved to the upper left corner "
+    "of your display area.";
+
+// The thumbnail shows the old wall no more; it is drawn again with the next change.
+void ClearLayoutThumbnail(DocumentSelector& selector)
+{
+    TBitmap& image = selector.LayoutImage();
+    if (image.Empty())
+        return;
+    image.Canvas().FillRect(Rect(0, 0, image.Width(), image.Height()));
+    selector.LayoutImageChanged();
+}
 
 // The first three bytes of a multi-image collection, which is not a planogram.
 bool StartsWithCollectionMark(const std::string& path, bool& readable)
@@ -600,6 +615,7 @@ void TMainForm::ConnectCommands()
     connect(SaveAs1, &QAction::triggered, this, [this] { SavePlanogram(true); });
     connect(NewItem, &QAction::triggered, this, &TMainForm::NewPlanogram);
     connect(sbNew, &QToolButton::clicked, this, &TMainForm::NewPlanogram);
+    connect(DocumentSetup1, &QAction::triggered, this, &TMainForm::DocumentSetup1Click);
     OpenRecent1->menuAction()->setEnabled(true);
     connect(OpenRecent1, &QMenu::aboutToShow, this, &TMainForm::OpenRecent1Click);
     int tag = 0;
@@ -777,7 +793,7 @@ void TMainForm::DocumentClosed(PlanogramDocument& document)
 
 void TMainForm::EnableDocumentCommands(bool enabled)
 {
-    for (QAction* command : {SaveItem, SaveAs1})
+    for (QAction* command : {SaveItem, SaveAs1, DocumentSetup1})
         command->setEnabled(enabled);
     sbSave->setEnabled(enabled);
 }
@@ -833,6 +849,11 @@ bool TMainForm::OpenPlanogram(std::string path)
             return false;
         path = chosen->fileName;
     }
+    return OpenPlanogramFile(path);
+}
+
+bool TMainForm::OpenPlanogramFile(const std::string& path)
+{
     bool readable = false;
     if (StartsWithCollectionMark(path, readable) || !readable) {
         if (!readable)
@@ -951,6 +972,15 @@ bool TMainForm::NewPlanogram()
     if (LongOperationRunning() || !setupDialog_)
         return false;
     LongOperation busy(*this);
+    std::string chosenTemplate;
+    if (NewBlankPlanogram(chosenTemplate))
+        return true;
+    // The blank window is gone by now, so the template's window takes its number.
+    return !chosenTemplate.empty() && OpenPlanogramFile(chosenTemplate);
+}
+
+bool TMainForm::NewBlankPlanogram(std::string& chosenTemplate)
+{
     try {
         QMdiSubWindow* frame = nullptr;
         Tplandoc* window = NewPlanogramWindow(frame);
@@ -958,8 +988,10 @@ bool TMainForm::NewPlanogram()
         frame->resize(1, 1);
         frame->setWindowTitle(toQString("My Display" + IntToStr(static_cast<int>(ClientArea->subWindowList().size()))));
         PlanogramDocument& document = window->Document();
-        if (!document.NewDocument(0, 0))
+        if (!document.NewDocument(0, 0)) {
+            chosenTemplate = document.chosenTemplate;
             return false;
+        }
         pending.Keep();
         frame->resize(640, 480);
         frame->show();
@@ -971,6 +1003,34 @@ bool TMainForm::NewPlanogram()
         Ui().MessageBox("Could not create new document", ApplicationTitle, MsgButtons::OK, MsgIcon::Exclamation);
     }
     return false;
+}
+
+void TMainForm::DocumentSetup1Click()
+{
+    Tplandoc* window = ActivePlanogram();
+    if (!window || !setupDialog_ || LongOperationRunning())
+        return;
+    LongOperation busy(*this);
+    PlanogramDocument& document = window->Document();
+    setupDialog_->SetHideCatalogs(true);
+    const int result = document.ValidateDisplaySize();
+    setupDialog_->SetHideCatalogs(false);
+    if (result == 1)
+        ApplyDocumentSetup(document);
+}
+
+void TMainForm::ApplyDocumentSetup(PlanogramDocument& document)
+{
+    if (!document.renderer.LoadBackground())
+        return;
+    if (document.FitItemsToDisplay(1))
+        Ui().MessageBox(ItemsMovedText, ApplicationTitle, MsgButtons::OK, MsgIcon::Exclamation);
+    document.renderer.DrawRulers();
+    document.services.view.ZoomChanged();
+    ClearLayoutThumbnail(document.services.selector);
+    document.BuildPegHoleList();
+    document.renderer.RedrawAll();
+    document.modified = true;
 }
 
 void TMainForm::OpenRecent1Click()

@@ -60,7 +60,12 @@ public:
     // starts while an open, save or print runs.
     bool OpenPlanogram(std::string path);
     bool SavePlanogram(bool askForName);
+    // A blank display as the Document Setup dialog describes it, or the template chosen on it,
+    // opened untitled.
     bool NewPlanogram();
+    // The Document Setup command of the active planogram: its wall takes the new size, background
+    // and peg holes; items left wholly outside are moved to its upper left corner.
+    void DocumentSetup1Click();
     // The save dialog's filter changed: the file name takes that filter's extension.
     void SaveKQFTypeChange(int filterIndex);
     void OpenRecent1Click();
@@ -355,6 +360,10 @@ private:
     void SetTagItems(bool checked);
     void EnableDocumentCommands(bool enabled);
     Tplandoc* NewPlanogramWindow(QMdiSubWindow*& frame);
+    // The work of OpenPlanogram and NewPlanogram once they hold the long operation.
+    bool OpenPlanogramFile(const std::string& path);
+    bool NewBlankPlanogram(std::string& chosenTemplate);
+    void ApplyDocumentSetup(PlanogramDocument& document);
     Tplandoc* WindowOf(const PlanogramDocument& document) const;
     bool OpenInto(Tplandoc& window, QMdiSubWindow& frame, const std::string& path);
     bool SaveWindow(Tplandoc& window, bool askForName);

@@ -96,7 +96,7 @@ DisplaySetup ValidateDisplaySize(const DocumentSetupValues& values, bool inches)
         setup.message = Alert(rule.heightMessage);
         return setup;
     }
-    if (values.catalogFile.empty()) {
+    if (values.catalogAsked && values.catalogFile.empty()) {
         setup.result = 2;
         setup.message = SetupMessage{"No catalog was selected.", "Catalog", MsgIcon::Stop};
         return setup;

@@ -23,6 +23,9 @@ struct DocumentSetupValues {
     TColor panelColor = clWhite;
     // The catalog chosen in CatList; empty when none is.
     std::string catalogFile;
+    // False when the catalog was not offered (an open display keeps its own): then no catalog is
+    // demanded and none is stored.
+    bool catalogAsked = true;
     std::string ed1PegTop = "4", ed1PegLeft = "4", ed1PegRight = "4", ed1PegBottom = "4";
     std::string edVPegSpace = "4", edHPegSpace = "4", edPegRad = "1", edPegDepth = "13";
 };
@@ -57,8 +60,9 @@ struct DisplaySetup {
 
 // Checks the setup values and computes the display they describe, with `inches` telling the unit
 // of every typed value. Every number must be a number as a whole; the width and height, preset or
-// custom, must lie within 30..3000 cm or 12..1200 inches; peg values may not be negative. The
-// template page gives result 0 with no message: templates open as planogram files.
+// custom, must lie within 30..3000 cm or 12..1200 inches; a catalog must be chosen where one was
+// asked; peg values may not be negative. The template page gives result 0 with no message:
+// templates open as planogram files.
 DisplaySetup ValidateDisplaySize(const DocumentSetupValues& values, bool inches);
 
 // The strict reading of a typed number: the whole text (blanks around it aside) is one decimal

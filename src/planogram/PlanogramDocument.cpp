@@ -163,12 +163,15 @@ int PlanogramDocument::ValidateDisplaySize()
     const std::optional<DocumentSetupValues> values = services.setupDialog.ShowModal();
     if (!values)
         return 0;
+    if (values->templatePage)
+        chosenTemplate = values->templateFile;
     const DisplaySetup setup = ::ValidateDisplaySize(*values, unitsInches);
     if (setup.message)
         Ui().MessageBox(setup.message->text, setup.message->caption, MsgButtons::OK, setup.message->icon);
     if (setup.result != 1)
         return setup.result;
-    services.catalogFinder.WriteCurrentDataFile(values->catalogFile);
+    if (values->catalogAsked)
+        services.catalogFinder.WriteCurrentDataFile(values->catalogFile);
     ApplySetup(setup);
     return 1;
 }

@@ -55,7 +55,7 @@ public:
     // the caller alone disposes of the document then.
     bool NewDocument(int width, int height);
     // Shows the Document Setup dialog and applies it: 0 cancelled, invalid or template chosen,
-    // 1 applied, 2 no catalog chosen (nothing applied).
+    // 1 applied, 2 no catalog chosen (nothing applied). A template chosen is kept in chosenTemplate.
     int ValidateDisplaySize();
     // Mode 1 moves every item lying wholly outside the wall to a diagonal row from the corner, mode 2
     // deletes it; true when any item was outside.
@@ -140,6 +140,9 @@ public:
     int unitsPerCm = 4;
     bool unitsInches = false;
     bool untitled = true;
+    // The template the setup dialog's template page closed with OK on (empty for none chosen): the
+    // document makes nothing of it, the main window opens it as a planogram file.
+    std::string chosenTemplate;
     // The rulers' pictures: xRuler above the wall, yRuler beside it.
     TBitmap xRuler, yRuler;
     DocumentRenderer renderer;

@@ -175,6 +175,9 @@ TEST(NewDocModel, RefusalIsTheDocumentCheckAndTemplatesPass)
     ASSERT_TRUE(noCatalog);
     EXPECT_EQ(noCatalog->text, "No catalog was selected.");
     EXPECT_EQ(noCatalog->caption, "Catalog");
+    // An open display is not asked for a catalog.
+    values.catalogAsked = false;
+    EXPECT_FALSE(NewDocRefusal(values, false));
 }
 
 TEST_F(NewDocBox, ShowingFillsCaptionsLabelsAndPresetsOfTheUnit)
@@ -398,9 +401,11 @@ TEST_F(NewDocBox, HideCatalogsHidesTheCatalogGroup)
     box.SetHideCatalogs(true);
     box.FormShow();
     EXPECT_TRUE(box.GroupBox1->isHidden());
+    EXPECT_FALSE(box.Values().catalogAsked);
     box.SetHideCatalogs(false);
     box.FormShow();
     EXPECT_FALSE(box.GroupBox1->isHidden());
+    EXPECT_TRUE(box.Values().catalogAsked);
 }
 
 namespace {

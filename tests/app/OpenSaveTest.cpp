@@ -204,6 +204,52 @@ TEST_F(OpenSaveTest, NewIsDiscardedWhenTheSetupIsCancelled)
     EXPECT_TRUE(ui.Calls().empty());
 }
 
+TEST_F(OpenSaveTest, NewWithATemplateOpensItUntitled)
+{
+    DocumentSetupValues chosen;
+    chosen.templatePage = true;
+    chosen.templateFile = program.File("Template/Four Shelves.kqt");
+    setup.answer = chosen;
+    ASSERT_TRUE(form->NewPlanogram());
+    EXPECT_FALSE(form->LongOperationRunning());
+    EXPECT_TRUE(ui.Calls().empty());
+    ASSERT_EQ(Windows(), 1);
+    EXPECT_EQ(form->ClientArea->subWindowList().front()->windowTitle().toStdString(), "My Display 1");
+    EXPECT_TRUE(Active().untitled);
+    EXPECT_FALSE(Active().modified);
+    EXPECT_EQ(Active().fileName, chosen.templateFile);
+    EXPECT_EQ(Active().items->Count(), 4);
+    EXPECT_EQ(Active().displayWidth, 480);
+
+    ASSERT_TRUE(form->NewPlanogram());
+    ASSERT_EQ(Windows(), 2);
+    EXPECT_EQ(form->ClientArea->subWindowList().back()->windowTitle().toStdString(), "My Display 2");
+
+    ui.AnswerFile(FileDialogResult{program.File("mine.kqf"), 1});
+    ASSERT_TRUE(form->SavePlanogram(false));
+    ASSERT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog).size(), 1u);
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog)[0].fileOptions.fileName, chosen.templateFile);
+    EXPECT_TRUE(FileExists(program.File("mine.kqf")));
+    EXPECT_EQ(ReadWholeFile(chosen.templateFile), ReadWholeFile(ExamplesFolder + "Template/Four Shelves.kqt"));
+}
+
+TEST_F(OpenSaveTest, TheTemplatePageWithoutATemplateOrWithABrokenOneLeavesNoWindow)
+{
+    DocumentSetupValues chosen;
+    chosen.templatePage = true;
+    setup.answer = chosen;
+    EXPECT_FALSE(form->NewPlanogram());
+    EXPECT_TRUE(ui.Calls().empty());
+
+    chosen.templateFile = program.File("Template/absent.kqt");
+    setup.answer = chosen;
+    EXPECT_FALSE(form->NewPlanogram());
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could not open file"});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Windows(), 0);
+    EXPECT_FALSE(form->LongOperationRunning());
+}
+
 TEST_F(OpenSaveTest, DropsAndRequestsOpenOnlyPlanograms)
 {
     form->DropFiles({program.File("picture.bmp")});
