@@ -75,7 +75,9 @@ struct Compressor {
     }
 };
 
-bool StartDecompressGuarded(Decompressor& d, const unsigned char* data, unsigned long size)
+// Reads the header and settles the output size and colours, before the library allocates anything
+// for the picture's size.
+bool ReadHeaderGuarded(Decompressor& d, const unsigned char* data, unsigned long size)
 {
     InstallErrorManager(d.error);
     d.info.err = &d.error.pub;
@@ -91,6 +93,14 @@ bool StartDecompressGuarded(Decompressor& d, const unsigned char* data, unsigned
         d.info.out_color_space = JCS_CMYK;
     else
         d.info.out_color_space = JCS_EXT_BGR;
+    jpeg_calc_output_dimensions(&d.info);
+    return true;
+}
+
+bool StartDecompressGuarded(Decompressor& d)
+{
+    if (setjmp(d.error.jump))
+        return false;
     jpeg_start_decompress(&d.info);
     return true;
 }
@@ -167,18 +177,22 @@ TJPEGImage::~TJPEGImage() = default;
 std::unique_ptr<TBitmap> TJPEGImage::Decode(const std::vector<std::uint8_t>& data, const TRowsDecoded& rowsDecoded)
 {
     Decompressor d;
-    if (!StartDecompressGuarded(d, data.data(), static_cast<unsigned long>(data.size())))
+    if (!ReadHeaderGuarded(d, data.data(), static_cast<unsigned long>(data.size())))
         RaiseJpegError(d.error.code);
     const int width = static_cast<int>(d.info.output_width);
     const int height = static_cast<int>(d.info.output_height);
     const bool grey = d.info.out_color_space == JCS_GRAYSCALE;
     const bool cmyk = d.info.out_color_space == JCS_CMYK;
 
+    // Sized first: a picture larger than a bitmap may be is refused before the library sets up its
+    // buffers, which for a progressive picture hold every coefficient of it.
     auto bitmap = std::make_unique<TBitmap>();
     bitmap->SetPixelFormat(grey ? pf8bit : pf24bit);
     if (grey)
         bitmap->SetPalette(TPalette::Grayscale());
     bitmap->SetSizeForDecoder(width, height);
+    if (!StartDecompressGuarded(d))
+        RaiseJpegError(d.error.code);
 
     std::vector<std::uint8_t> cmykRows(cmyk ? static_cast<std::size_t>(width) * 4 * RowsPerStep : 0);
     if (rowsDecoded)

@@ -262,3 +262,31 @@ TEST(JPEGImage, HandsItsPixelsOverAndDecodesThemAgainWhenAsked)
     EXPECT_TRUE(RgbOf(target) == RgbOf(source));
     EXPECT_TRUE(RgbOf(fromBitmap.Bitmap()) == RgbOf(source));
 }
+
+// A few hundred bytes claiming 65500 x 65500 pixels: a progressive picture would have the library
+// set up buffers for every coefficient (tens of gigabytes) before a row is decoded; both kinds are
+// refused for their size first, before the library allocates.
+TEST(JPEGImage, PicturesLargerThanABitmapRaiseBeforeDecoding)
+{
+    TemporaryFolder folder;
+    for (const auto& [options, frameMarker] : {std::pair{"-quality 80", "\xFF\xC0"},
+                                               std::pair{"-interlace JPEG", "\xFF\xC2"},
+                                               std::pair{"-interlace JPEG -colorspace CMYK", "\xFF\xC2"}}) {
+        std::string bytes = ReadWholeFile(MakeJpeg(folder, "big.jpg", options));
+        const std::size_t frame = bytes.find(frameMarker);
+        ASSERT_NE(frame, std::string::npos) << options;
+        bytes.replace(frame + 5, 4, "\xFF\xDC\xFF\xDC");
+        TJPEGImage image;
+        image.LoadFromFile(folder.File("big.jpg")); // the picture as made, which a failed load keeps
+        TMemoryStream stream;
+        stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+        stream.SetPosition(0);
+        try {
+            image.LoadFromStream(stream);
+            ADD_FAILURE() << "no exception for " << options;
+        } catch (const EOutOfResources& e) {
+            EXPECT_EQ(e.Message(), SOutOfResources) << options;
+        }
+        EXPECT_EQ(image.Width(), 67) << options;
+    }
+}

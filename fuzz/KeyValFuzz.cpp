@@ -1,0 +1,54 @@
+// The key=value store on arbitrary bytes: every key gives the value of the first line that holds it,
+// and the lines it read, written again, read back the same.
+#include "planogram/Keyval.h"
+#include "platform/ui/ScriptedUi.h"
+
+#include "FuzzSupport.h"
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <set>
+#include <string>
+
+namespace {
+
+void CheckFirstLineWins(KeyVal& store)
+{
+    std::set<std::string> seen;
+    const std::vector<std::string> lines = store.Lines();
+    for (const std::string& line : lines) {
+        const size_t equals = line.find('=');
+        // Lines without "=" also claim the empty name, which no reader asks for.
+        if (equals == std::string::npos || equals == 0 || !seen.insert(line.substr(0, equals)).second)
+            continue;
+        if (store.GetValue(line.substr(0, equals)) != line.substr(equals + 1))
+            std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
+{
+    static const std::string base = "/tmp/kestrame-fuzz-keyval-" + std::to_string(getpid());
+    WriteInputFile(base + ".txt", data, size);
+
+    ScriptedUi ui;
+    KeyVal store;
+    if (!store.Open(base + ".txt", "rt"))
+        std::abort();
+    CheckFirstLineWins(store);
+    if (!store.Open(base + ".out", "wt"))
+        std::abort();
+    for (const std::string& line : store.Lines())
+        store.WriteLine(line);
+    const std::vector<std::string> lines = store.Lines();
+    if (!store.Close())
+        std::abort();
+    KeyVal again;
+    if (!again.Open(base + ".out", "rt") || again.Lines() != lines)
+        std::abort();
+    return 0;
+}
