@@ -89,6 +89,8 @@ const std::array<Setting, 56> Settings = {{
 template <typename... Ts> struct Overloaded : Ts... {
     using Ts::operator()...;
 };
+// Older compilers do not deduce an aggregate's template arguments by themselves.
+template <typename... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 
 void LoadSetting(const SettingsFile& file, const Setting& setting, PreferencesValues& values)
 {
