@@ -37,8 +37,7 @@ inline const std::string& BenchFolder()
 
 // Makes the bitmap a pf24bit picture of the given size whose pixel (x, y) has the bytes B, G, R that
 // `pixel(x, y)` returns.
-template <typename Pixel>
-void Paint24(TBitmap& bitmap, int width, int height, Pixel pixel)
+template <typename Pixel> void Paint24(TBitmap& bitmap, int width, int height, Pixel pixel)
 {
     bitmap.SetPixelFormat(pf24bit);
     bitmap.SetSize(width, height);

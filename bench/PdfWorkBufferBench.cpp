@@ -43,8 +43,8 @@ void ContentStreamThroughBuffer(benchmark::State& state)
         benchmark::DoNotOptimize(buffer.Buffer());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
-    state.counters["operators/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * Operators,
-                                                       benchmark::Counter::kIsRate);
+    state.counters["operators/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * Operators, benchmark::Counter::kIsRate);
 }
 BENCHMARK(ContentStreamThroughBuffer)->Unit(benchmark::kMillisecond);
 
@@ -60,8 +60,8 @@ void ContentStreamWithFlate(benchmark::State& state)
         benchmark::DoNotOptimize(packed.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
-    state.counters["operators/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * Operators,
-                                                       benchmark::Counter::kIsRate);
+    state.counters["operators/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * Operators, benchmark::Counter::kIsRate);
 }
 BENCHMARK(ContentStreamWithFlate)->Unit(benchmark::kMillisecond);
 

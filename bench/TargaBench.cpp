@@ -25,10 +25,10 @@ const TTargaGraphic& Source()
     if (picture.Empty())
         Paint24(picture, Width, Height, [](int x, int y) {
             const bool product = (x / 250) % 2 == 0 && (y % 500) < 420;
-            return std::array<std::uint8_t, 3>{static_cast<std::uint8_t>(product ? (x * 7 + y * 3) & 0xFF : 200),
-                                               static_cast<std::uint8_t>(product ? (x ^ y) & 0xFF : 180),
-                                               static_cast<std::uint8_t>(product ? y & 0xFF
-                                                                                 : (y % 500 < 420 ? 160 : 90))};
+            return std::array<std::uint8_t, 3>{
+                static_cast<std::uint8_t>(product ? (x * 7 + y * 3) & 0xFF : 200),
+                static_cast<std::uint8_t>(product ? (x ^ y) & 0xFF : 180),
+                static_cast<std::uint8_t>(product ? y & 0xFF : (y % 500 < 420 ? 160 : 90))};
         });
     return picture;
 }

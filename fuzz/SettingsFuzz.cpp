@@ -21,8 +21,7 @@ std::string Joined(const std::vector<std::string>& lines)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
-    const SettingsFile settings =
-        SettingsFile::Parse(std::string_view(reinterpret_cast<const char*>(data), size));
+    const SettingsFile settings = SettingsFile::Parse(std::string_view(reinterpret_cast<const char*>(data), size));
     const std::vector<std::string> lines = settings.Lines();
     if (SettingsFile::Parse(Joined(lines)).Lines() != lines)
         std::abort();

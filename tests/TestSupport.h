@@ -26,8 +26,7 @@ std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, std::string_view bytes);
 
 // The message of the exception of type E an action raises; "nothing raised" when it raises none.
-template <typename E>
-std::string RaisedMessage(const std::function<void()>& action)
+template <typename E> std::string RaisedMessage(const std::function<void()>& action)
 {
     try {
         action();

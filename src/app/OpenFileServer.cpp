@@ -56,7 +56,8 @@ void OpenFileServer::Accept()
             socket->flush();
             socket->disconnectFromServer();
             // The open runs from the message loop, not inside the socket's own signal.
-            QMetaObject::invokeMethod(this, [this, request] { onRequest_(request); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, request] { onRequest_(request); }, Qt::QueuedConnection);
         });
     }
 }

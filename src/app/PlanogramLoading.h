@@ -26,9 +26,9 @@ std::string CatalogFileOf(const DocumentCatalog* catalog);
 // The catalog-mismatch question of one open: asked at most once, and its answer holds for the item
 // that raised it and every later item of the file.
 struct MismatchQuestion {
-    std::uint8_t& ask;                   // not asked yet
-    std::uint8_t& updateFromCatalog;     // the user chose the catalog's values
-    std::function<bool()> askUser;       // true for Yes
+    std::uint8_t& ask;               // not asked yet
+    std::uint8_t& updateFromCatalog; // the user chose the catalog's values
+    std::function<bool()> askUser;   // true for Yes
 };
 
 // Header values of the file into the document and its renderer's settings; the zoom is applied

@@ -16,8 +16,8 @@ struct FlagNumber {
     std::int32_t PreferencesValues::*field;
 };
 
-using Field = std::variant<bool PreferencesValues::*, std::int32_t PreferencesValues::*, std::string PreferencesValues::*,
-                           double PreferencesValues::*, FlagNumber>;
+using Field = std::variant<bool PreferencesValues::*, std::int32_t PreferencesValues::*,
+                           std::string PreferencesValues::*, double PreferencesValues::*, FlagNumber>;
 
 struct Setting {
     std::string_view key;
@@ -94,16 +94,17 @@ template <typename... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 
 void LoadSetting(const SettingsFile& file, const Setting& setting, PreferencesValues& values)
 {
-    std::visit(Overloaded{
-                   [&](bool P::*field) { values.*field = file.ReadBool(Options, setting.key, values.*field); },
-                   [&](std::int32_t P::*field) { values.*field = file.ReadInteger(Options, setting.key, values.*field); },
-                   [&](std::string P::*field) { values.*field = file.ReadString(Options, setting.key, values.*field); },
-                   [&](double P::*field) { values.*field = file.ReadFloat(RootKey, setting.key).value_or(values.*field); },
-                   [&](FlagNumber number) {
-                       values.*number.field = file.ReadBool(Options, setting.key, values.*number.field != 0) ? 1 : 0;
-                   },
-               },
-               setting.field);
+    std::visit(
+        Overloaded{
+            [&](bool P::*field) { values.*field = file.ReadBool(Options, setting.key, values.*field); },
+            [&](std::int32_t P::*field) { values.*field = file.ReadInteger(Options, setting.key, values.*field); },
+            [&](std::string P::*field) { values.*field = file.ReadString(Options, setting.key, values.*field); },
+            [&](double P::*field) { values.*field = file.ReadFloat(RootKey, setting.key).value_or(values.*field); },
+            [&](FlagNumber number) {
+                values.*number.field = file.ReadBool(Options, setting.key, values.*number.field != 0) ? 1 : 0;
+            },
+        },
+        setting.field);
 }
 
 bool Differs(const Setting& setting, const PreferencesValues& a, const PreferencesValues& b)

@@ -31,8 +31,8 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMimeData>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolBar>
@@ -831,8 +831,8 @@ Tplandoc* TMainForm::NewPlanogramWindow(QMdiSubWindow*& frame)
 {
     if (!setupDialog_)
         throw Exception("The Document Setup dialog is missing.");
-    auto* window = new Tplandoc(
-        PlandocServices{*this, selector_, *setupDialog_, catalogMaker_, fileFinder_, pictureFinder_});
+    auto* window =
+        new Tplandoc(PlandocServices{*this, selector_, *setupDialog_, catalogMaker_, fileFinder_, pictureFinder_});
     frame = ClientArea->addSubWindow(window);
     frame->setAttribute(Qt::WA_DeleteOnClose, false);
     return window;

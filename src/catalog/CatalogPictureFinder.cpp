@@ -12,7 +12,8 @@ CatalogPictureFinder::CatalogPictureFinder(SettingsStore settings) : finder_(std
 
 std::string CatalogPictureFinder::FindPicture(const std::string& path) { return finder_.FindPicture(path); }
 
-bool CatalogPictureFinder::ReadCollectionImage(const std::string& collectionPath, const std::string& name, TBitmap& bitmap)
+bool CatalogPictureFinder::ReadCollectionImage(const std::string& collectionPath, const std::string& name,
+                                               TBitmap& bitmap)
 {
     ZybFile collection;
     return collection.ReadImage(collectionPath, name, bitmap, CollectionImageIndex);

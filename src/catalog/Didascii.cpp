@@ -57,14 +57,15 @@ std::vector<std::string_view> SplitAtTabs(std::string_view row)
 std::string TrimmedField(const std::vector<std::string_view>& fields, int index)
 {
     return index >= 0 && static_cast<size_t>(index) < fields.size() ? Trim(fields[static_cast<size_t>(index)])
-                                                                     : std::string();
+                                                                    : std::string();
 }
 
 // A TAB, CR or LF inside a value would split its row or line.
 std::string Clean(std::string_view value)
 {
     std::string clean(value);
-    std::replace_if(clean.begin(), clean.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        clean.begin(), clean.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
     return clean;
 }
 

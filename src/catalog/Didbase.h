@@ -36,7 +36,7 @@ enum CatalogFieldRole : int {
 
 struct CatalogRoleInfo {
     std::string_view key; // the name under which text and data-link catalogs store the column
-    int defaultColumn; // the column of a new catalog's thirteen default columns
+    int defaultColumn;    // the column of a new catalog's thirteen default columns
     bool zeroMeansAbsent; // a stored column 0 is read as -1: these roles were added to older files
 };
 
@@ -98,12 +98,12 @@ public:
     void StartProgress(int count, int step);
     void StepProgress();
 
-    std::string type; // "VDX", "CTF" or "DDL"
+    std::string type;      // "VDX", "CTF" or "DDL"
     bool modified = false; // a save keeps a text or data-link catalog open for reading while set
     int recordCount = 0;
     std::string fileName;
-    std::string units; // "cm" or "inch"
-    std::string photoCollection; // the folder or multi-image file that holds the pictures
+    std::string units;                  // "cm" or "inch"
+    std::string photoCollection;        // the folder or multi-image file that holds the pictures
     std::string photoCollectionMacPath; // kept and written back, never used
     std::vector<std::string> columnNames;
     Progress* progressBar = nullptr; // not owned

@@ -13,7 +13,10 @@ namespace {
 constexpr std::string_view Options = "Options";
 constexpr std::string_view CurrentDataFileValue = "CurrentDataFile";
 
-std::string ProgramSubfolder(std::string_view name) { return IncludeTrailingPathDelimiter(ProgramFolder() + std::string(name)); }
+std::string ProgramSubfolder(std::string_view name)
+{
+    return IncludeTrailingPathDelimiter(ProgramFolder() + std::string(name));
+}
 
 // `folder` + `name` when that file exists, else the folder's file whose name differs only in letter
 // case, else empty. A folder never counts as a file.
@@ -24,7 +27,8 @@ std::string ExistingFile(const std::string& folder, const std::string& name)
     if (FileExists(folder + name))
         return folder + name;
     const std::vector<std::string> names = ListFiles(folder);
-    const auto match = std::find_if(names.begin(), names.end(), [&](const std::string& n) { return SameText(n, name); });
+    const auto match =
+        std::find_if(names.begin(), names.end(), [&](const std::string& n) { return SameText(n, name); });
     return match == names.end() ? std::string() : folder + *match;
 }
 
@@ -66,7 +70,8 @@ void Didfilefinder::ListFolder(TFileListBox& fileList, const std::string& folder
 
 std::string Didfilefinder::FindCatalog(const std::string& path)
 {
-    const std::string found = FirstFound(path, {ExtractFilePath(ReadCurrentDataFile()), CatalogsFolder(), ProgramFolder()});
+    const std::string found =
+        FirstFound(path, {ExtractFilePath(ReadCurrentDataFile()), CatalogsFolder(), ProgramFolder()});
     if (!found.empty())
         WriteCurrentDataFile(found);
     return found;

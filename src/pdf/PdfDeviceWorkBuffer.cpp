@@ -83,8 +83,8 @@ char* WriteThousandths(char* out, bool negative, std::uint64_t thousandths)
 char* WriteLargeFloat(char* out, double value)
 {
     char digits[40];
-    const auto result = std::to_chars(digits, digits + sizeof digits, std::fabs(value),
-                                      std::chars_format::scientific, 14);
+    const auto result =
+        std::to_chars(digits, digits + sizeof digits, std::fabs(value), std::chars_format::scientific, 14);
     const std::string_view text(digits, static_cast<std::size_t>(result.ptr - digits));
     const std::size_t e = text.find('e');
     int exponent = 0;

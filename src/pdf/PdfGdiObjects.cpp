@@ -111,8 +111,7 @@ std::string TPdfDvBrush::Description() const
 
 std::string TPdfDvPen::Description() const
 {
-    return "TPdfDvPen style:" + IntToStr(style) + " color:" + ColorToString(color) +
-           " width:" + IntToStr(width);
+    return "TPdfDvPen style:" + IntToStr(style) + " color:" + ColorToString(color) + " width:" + IntToStr(width);
 }
 
 std::string TPdfDvPalette::Description() const { return "TPdfDvPalette"; }

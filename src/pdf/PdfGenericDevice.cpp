@@ -412,10 +412,7 @@ void TPdfGenericDevice::IntersectClipRect(int left, int top, int right, int bott
     SelectClipRGN(RGN_AND, TRect{left, top, right, bottom}, {});
 }
 
-int TPdfGenericDevice::dcY(int y) const
-{
-    return dcStack_.YAxisUp() ? logicalPageHeight_ + y : logicalPageHeight_ - y;
-}
+int TPdfGenericDevice::dcY(int y) const { return dcStack_.YAxisUp() ? logicalPageHeight_ + y : logicalPageHeight_ - y; }
 
 int TPdfGenericDevice::Y2DC(int y) const
 {

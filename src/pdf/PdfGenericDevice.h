@@ -68,14 +68,11 @@ public:
     virtual void CloseFigure() {}
     virtual void SelectClipPath(int /*mode*/) {}
     // `rectangles` in device units; none means `bounds` alone.
-    virtual void SelectClipRGN(int /*mode*/, const TRect& /*bounds*/, std::span<const TRect> /*rectangles*/)
-    {
-    }
+    virtual void SelectClipRGN(int /*mode*/, const TRect& /*bounds*/, std::span<const TRect> /*rectangles*/) {}
     virtual void GDIComment(std::span<const std::uint8_t> /*data*/) {}
     virtual void BitBlt(int /*x*/, int /*y*/, int /*width*/, int /*height*/, std::uint32_t /*rop*/) {}
-    virtual int StretchDIBits(int /*x*/, int /*y*/, int /*width*/, int /*height*/, int /*sourceX*/,
-                              int /*sourceY*/, int /*sourceWidth*/, int /*sourceHeight*/,
-                              std::span<const std::uint8_t> /*bits*/,
+    virtual int StretchDIBits(int /*x*/, int /*y*/, int /*width*/, int /*height*/, int /*sourceX*/, int /*sourceY*/,
+                              int /*sourceWidth*/, int /*sourceHeight*/, std::span<const std::uint8_t> /*bits*/,
                               std::span<const std::uint8_t> /*bitmapInfo*/, std::uint32_t /*usage*/,
                               std::uint32_t /*rop*/)
     {

@@ -11,7 +11,6 @@ std::string TPdfInfo::AsString()
 {
     Creator = CreatorText;
     return Entry("Producer", Producer) + "\n" + Entry("Author", Author) + "\n" + Entry("Title", Title) + "\n" +
-           Entry("Subject", Subject) + "\n" + Entry("Keywords", Keywords) + "\n" +
-           Entry("CreationDate", CreationDate) + "\n" + Entry("ModDate", ModDate) + "\n" +
-           Entry("Creator", Creator);
+           Entry("Subject", Subject) + "\n" + Entry("Keywords", Keywords) + "\n" + Entry("CreationDate", CreationDate) +
+           "\n" + Entry("ModDate", ModDate) + "\n" + Entry("Creator", Creator);
 }

@@ -151,8 +151,7 @@ void TPdfPages::WriteIt()
 }
 
 TPdfCatalog::TPdfCatalog(TPdfFileWriter* owner)
-    : TPdfCustomType(owner), pages_(std::make_unique<TPdfPages>(owner)),
-      outlines_(std::make_unique<TPdfOutline>(owner))
+    : TPdfCustomType(owner), pages_(std::make_unique<TPdfPages>(owner)), outlines_(std::make_unique<TPdfOutline>(owner))
 {
 }
 

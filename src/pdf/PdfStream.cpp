@@ -146,8 +146,8 @@ void TPdfStream::WriteEnd()
         CompressAndEncode();
     UpdateXRef();
     const std::string length1 = length1_ != 0 ? " /Length1 " + IntToStr(length1_) : std::string();
-    Device().RawWrite(ObjStart() + extraDictionary_ + "/Length " + IntToStr(data.Size()) + FilterText() +
-                      length1 + " >>\r\nstream\n");
+    Device().RawWrite(ObjStart() + extraDictionary_ + "/Length " + IntToStr(data.Size()) + FilterText() + length1 +
+                      " >>\r\nstream\n");
     Encrypt(data.Memory(), static_cast<std::size_t>(data.Size()));
     Device().RawWrite(
         std::string_view(reinterpret_cast<const char*>(data.Memory()), static_cast<std::size_t>(data.Size())));

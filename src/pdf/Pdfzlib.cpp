@@ -171,8 +171,7 @@ std::string ZDecompressStr(std::string_view text)
 }
 
 TCustomZStream::TCustomZStream(TStream& stream)
-    : stream_(stream), streamPosition_(stream.Position()), record_(std::make_unique<TZStreamRec>()),
-      buffer_(BufferSize)
+    : stream_(stream), streamPosition_(stream.Position()), record_(std::make_unique<TZStreamRec>()), buffer_(BufferSize)
 {
 }
 
@@ -194,8 +193,7 @@ void TCustomZStream::RestoreStreamPosition()
 
 void TCustomZStream::RememberStreamPosition() { streamPosition_ = stream_.Position(); }
 
-TZCompressionStream::TZCompressionStream(TStream& destination, TZCompressionLevel level)
-    : TCustomZStream(destination)
+TZCompressionStream::TZCompressionStream(TStream& destination, TZCompressionLevel level) : TCustomZStream(destination)
 {
     z_stream& z = record_->z;
     z.next_out = buffer_.data();
@@ -325,10 +323,7 @@ std::int64_t TZDecompressionStream::Read(void* buffer, std::int64_t count)
     return produced;
 }
 
-std::int64_t TZDecompressionStream::Write(const void*, std::int64_t)
-{
-    throw EZDecompressionError(InvalidOperation);
-}
+std::int64_t TZDecompressionStream::Write(const void*, std::int64_t) { throw EZDecompressionError(InvalidOperation); }
 
 void TZDecompressionStream::SkipForward(std::int64_t count)
 {

@@ -151,7 +151,8 @@ void FixtureRender::DrawPegboard(const ListOB& item, TBitmap& bitmap)
     const std::string& text = item.picture;
     const int scale = doubleSize ? 2 : 1;
     // A hole larger than the bitmap draws the same pixels as one as large as it.
-    const double pegSize = std::min(Atof(GetAttribute(text, "PegSize")) * scale, double(bitmap.Width() + bitmap.Height()));
+    const double pegSize =
+        std::min(Atof(GetAttribute(text, "PegSize")) * scale, double(bitmap.Width() + bitmap.Height()));
     const int size = static_cast<int>(pegSize);
     // A step below 1 (0 for a slatwall, or a damaged file's negative one) counts as 1.
     const long long step = std::max(1LL, Scaled(IntAttribute(text, "VPegSpace"), scale));

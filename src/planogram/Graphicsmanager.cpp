@@ -210,7 +210,8 @@ void GraphicsManager::DrawTags(const ListOB& item, TBitmap& itemBitmap)
 void GraphicsManager::Compose(ListOB& item, TBitmap& picture, TBitmap& itemBitmap, TBitmap& target, bool placeholder)
 {
     if (item.rotation > 0) {
-        RotateBitmap(item, itemBitmap, item.rotation, item.top, item.left, itemBitmap.Height(), itemBitmap.Width(), target);
+        RotateBitmap(item, itemBitmap, item.rotation, item.top, item.left, itemBitmap.Height(), itemBitmap.Width(),
+                     target);
         return;
     }
     // A placeholder's corner pixel is its edge's white, the colour of its part number: it is copied

@@ -23,7 +23,8 @@ constexpr std::string_view CatalogFilter =
 std::string FileText(std::string_view text)
 {
     std::string result(text);
-    std::replace_if(result.begin(), result.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
+    std::replace_if(
+        result.begin(), result.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
     return result;
 }
 
@@ -255,7 +256,7 @@ bool kqfASCII::Read(const std::string& path, int openDocumentWindows)
     ReadBuilderList();
     ReadItems();
     title = UpperCase(ExtractFileExt(path)) == ".KQT" ? "My Display " + IntToStr(openDocumentWindows)
-                                                        : ExtractFileName(path);
+                                                      : ExtractFileName(path);
     EndProgress();
     Close();
     return true;

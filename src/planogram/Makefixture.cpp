@@ -36,9 +36,15 @@ std::optional<int> Truncated(double units)
     return static_cast<int>(whole);
 }
 
-std::string IntTag(const char* name, std::int64_t number) { return std::string("<") + name + "=" + IntToStr(number) + ">"; }
+std::string IntTag(const char* name, std::int64_t number)
+{
+    return std::string("<") + name + "=" + IntToStr(number) + ">";
+}
 
-std::string FloatTag(const char* name, double number) { return std::string("<") + name + "=" + FloatToStr(number) + ">"; }
+std::string FloatTag(const char* name, double number)
+{
+    return std::string("<") + name + "=" + FloatToStr(number) + ">";
+}
 
 } // namespace
 
@@ -69,7 +75,8 @@ double MakeFixture::ToUnits(double typed) const
     return typed * 4;
 }
 
-bool MakeFixture::Make(const std::string& widthText, const std::string& heightText, int kind, const std::string& depthText)
+bool MakeFixture::Make(const std::string& widthText, const std::string& heightText, int kind,
+                       const std::string& depthText)
 {
     const std::string number = IntToStr(Rand() % 1000000);
     if (widthText.empty() || heightText.empty())
@@ -87,7 +94,8 @@ bool MakeFixture::Make(const std::string& widthText, const std::string& heightTe
     width = *newWidth;
     height = *newHeight;
     depth = *newDepth;
-    for (double* length : {&VPegSpace, &HPegSpace, &FirstVPeg, &FirstHPeg, &LastVPeg, &LastHPeg, &PegSize, &extra1, &extra2})
+    for (double* length :
+         {&VPegSpace, &HPegSpace, &FirstVPeg, &FirstHPeg, &LastVPeg, &LastHPeg, &PegSize, &extra1, &extra2})
         *length = ToUnits(*length);
     if (kind >= kShelf && kind <= kSlatwall) {
         description = Description(kind);

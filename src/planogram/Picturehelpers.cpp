@@ -107,7 +107,8 @@ void TurnInto(TurnedPicture& turned, const TBitmap& source, const Turn& turn, in
             if (sx < 0 || sx >= width || sy < 0 || sy >= height)
                 continue;
             turned.work.SetPixel(x, y, source.Pixel(sx, sy));
-            turned.covered[static_cast<std::size_t>(y) * static_cast<std::size_t>(turned.side) + static_cast<std::size_t>(x)] = 1;
+            turned.covered[static_cast<std::size_t>(y) * static_cast<std::size_t>(turned.side) +
+                           static_cast<std::size_t>(x)] = 1;
             minX = std::min(minX, x), maxX = std::max(maxX, x);
             minY = std::min(minY, y), maxY = std::max(maxY, y);
         }
@@ -124,7 +125,8 @@ void CopyCovered(const TurnedPicture& turned, TBitmap& target, int originX, int 
         for (int x = drawn.Left; x < drawn.Right; ++x) {
             const int tx = originX + x;
             if (tx >= 0 && tx < target.Width() &&
-                turned.covered[static_cast<std::size_t>(y) * static_cast<std::size_t>(turned.side) + static_cast<std::size_t>(x)])
+                turned.covered[static_cast<std::size_t>(y) * static_cast<std::size_t>(turned.side) +
+                               static_cast<std::size_t>(x)])
                 target.SetPixel(tx, ty, turned.work.Pixel(x, y));
         }
     }
@@ -134,7 +136,8 @@ TRect Union(const TRect& a, const TRect& b)
 {
     if (a.IsEmpty())
         return b;
-    return Rect(std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right), std::max(a.Bottom, b.Bottom));
+    return Rect(std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+                std::max(a.Bottom, b.Bottom));
 }
 
 // The source rows (or columns) of target row `at` of a box filter with scale `scale`: from `first`
@@ -165,7 +168,8 @@ TColor BoxAverage(const TBitmap& source, const SourceSpan& columns, const Source
         }
     const auto across = static_cast<std::uint64_t>(columns.last - columns.first);
     const auto down = static_cast<std::uint64_t>(rows.last - rows.first);
-    return static_cast<TColor>(RGB(static_cast<std::uint8_t>(red / across / down), static_cast<std::uint8_t>(green / across / down),
+    return static_cast<TColor>(RGB(static_cast<std::uint8_t>(red / across / down),
+                                   static_cast<std::uint8_t>(green / across / down),
                                    static_cast<std::uint8_t>(blue / across / down)));
 }
 
@@ -174,8 +178,8 @@ TColor BoxAverage(const TBitmap& source, const SourceSpan& columns, const Source
 bool FixtureKind(const std::string& text)
 {
     const auto contains = [&](std::string_view tag) { return text.find(tag) != std::string::npos; };
-    return text == "s" || text == "p" || contains("<pegboard>") || text == "dv" || contains("<dv>") || contains("<text>") ||
-           contains("<shelf>");
+    return text == "s" || text == "p" || contains("<pegboard>") || text == "dv" || contains("<dv>") ||
+           contains("<text>") || contains("<shelf>");
 }
 
 std::unique_ptr<TGraphic> NewPictureReader(std::string_view extension, ReaderTable table)
@@ -271,7 +275,8 @@ void ResampleBitmap(const TBitmap& source, TBitmap& target, Progress* progress, 
         if (y >= 0 && y < target.Height()) {
             const SourceSpan rows = BoxOf(y, targetRect.Top, ys, sourceRect.Top, source.Height());
             for (int x = fromX; x < toX; ++x)
-                target.SetPixel(x, y, BoxAverage(source, BoxOf(x, targetRect.Left, xs, sourceRect.Left, source.Width()), rows));
+                target.SetPixel(
+                    x, y, BoxAverage(source, BoxOf(x, targetRect.Left, xs, sourceRect.Left, source.Width()), rows));
         }
         if (progress != nullptr)
             progress->StepIt();

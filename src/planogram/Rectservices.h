@@ -10,4 +10,3 @@ bool Intersects(const TRect& a, const TRect& b);
 
 // The smallest rectangle holding both; an empty rectangle adds nothing.
 TRect UnionOf(const TRect& a, const TRect& b);
-

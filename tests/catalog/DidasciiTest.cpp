@@ -38,7 +38,8 @@ std::string CatalogText(int fields, int recordsize, const std::vector<std::strin
     return text;
 }
 
-std::string ProductRow(int n, const std::string& part, const std::string& width = "10", const std::string& price = "1.5")
+std::string ProductRow(int n, const std::string& part, const std::string& width = "10",
+                       const std::string& price = "1.5")
 {
     return std::to_string(n) + "\t" + part + "\tDescription " + std::to_string(n) + "\tpic" + std::to_string(n) +
            ".bmp\t" + width + "\t20\t12.3\t0.5\t" + price + "\t1\t2\tCat\tBrand";
@@ -98,8 +99,9 @@ TEST_F(TextCatalog, GoldenCatalogRoundTrip)
 {
     const std::string longDescription(600, 'x');
     TStringGrid grid(13, 4);
-    const char* titles[] = {"Record Nr.", "Product Part Nr.", "Description", "Picture Name", "Width", "Height", "Depth",
-                            "Cost Price", "Retail Price", "PegX", "PegY", "Category", "Brand"};
+    const char* titles[] = {"Record Nr.", "Product Part Nr.", "Description",  "Picture Name", "Width", "Height",
+                            "Depth",      "Cost Price",       "Retail Price", "PegX",         "PegY",  "Category",
+                            "Brand"};
     for (int c = 0; c < 13; ++c)
         grid.SetCells(c, 0, titles[c]);
     const std::vector<std::vector<std::string>> rows = {
@@ -283,9 +285,9 @@ TEST_F(TextCatalog, SizesInQuarterCentimetres)
 TEST_F(TextCatalog, EmptyFieldsKeepTheirColumns)
 {
     didASCII catalog;
-    ASSERT_TRUE(catalog.Open(Write(CatalogText(13, 2, {"\tP1\tDesc\t\t\t\t\t4.5\t6.5\t\t\tCat\tBrand",
-                                                       "2\t P2 \t\t\t\t\t\t\t\t\t\t\t"})),
-                             nullptr));
+    ASSERT_TRUE(catalog.Open(
+        Write(CatalogText(13, 2, {"\tP1\tDesc\t\t\t\t\t4.5\t6.5\t\t\tCat\tBrand", "2\t P2 \t\t\t\t\t\t\t\t\t\t\t"})),
+        nullptr));
     ASSERT_TRUE(catalog.First());
     EXPECT_EQ(catalog.recordNumber, 0);
     EXPECT_EQ(catalog.partNumber, "P1");

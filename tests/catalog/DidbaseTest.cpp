@@ -1,5 +1,5 @@
-#include "catalog/Didascii.h"
 #include "catalog/Didbase.h"
+#include "catalog/Didascii.h"
 #include "platform/ui/Progress.h"
 
 #include <gtest/gtest.h>
@@ -8,9 +8,15 @@
 
 TEST(CatalogRoles, KeysAndDefaultColumns)
 {
-    const char* keys[] = {"numberColNr", "indexColNr", "desColNr", "picColNr", "wthColNr", "hgtColNr",
-                          "dpthColNr", "facingsColNr", "costpriceColNr", "salepriceColNr", "pegXColNr", "pegYColNr",
-                          "sellAmountColNr", "", "inventoryColNr", "minInventoryColNr", "categoryColNr", "brandColNr"};
+    const char* keys[] = {"numberColNr",     "indexColNr",
+                          "desColNr",        "picColNr",
+                          "wthColNr",        "hgtColNr",
+                          "dpthColNr",       "facingsColNr",
+                          "costpriceColNr",  "salepriceColNr",
+                          "pegXColNr",       "pegYColNr",
+                          "sellAmountColNr", "",
+                          "inventoryColNr",  "minInventoryColNr",
+                          "categoryColNr",   "brandColNr"};
     const int columns[] = {0, 1, 2, 3, 4, 5, 6, -1, 7, 8, 9, 10, -1, -1, -1, -1, 11, 12};
     ASSERT_EQ(CatalogRoles.size(), 18u);
     for (size_t role = 0; role < CatalogRoles.size(); ++role) {

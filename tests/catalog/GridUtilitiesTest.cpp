@@ -1,5 +1,5 @@
-#include "catalog/GridSearch.h"
 #include "catalog/GridUtilities.h"
+#include "catalog/GridSearch.h"
 #include "platform/ui/StringGrid.h"
 
 #include <gtest/gtest.h>

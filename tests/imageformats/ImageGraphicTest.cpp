@@ -82,7 +82,8 @@ TEST(ImageGraphic, AssignFromAReaderCopiesItsPropertiesAndFromABitmapKeepsThem)
 
 TEST(ImageGraphic, ErrorsAreInvalidGraphicsWithTheFormattedText)
 {
-    EXPECT_EQ(RaisedMessage<EInvalidGraphic>([] { TProbeGraphic::RaiseImageError(SLZ77Error); }), "LZ77 decompression error.");
+    EXPECT_EQ(RaisedMessage<EInvalidGraphic>([] { TProbeGraphic::RaiseImageError(SLZ77Error); }),
+              "LZ77 decompression error.");
     EXPECT_EQ(RaisedMessage<EInvalidGraphic>([] { TProbeGraphic::RaiseImageErrorFmt(SInvalidImage, {"TIF/TIFF"}); }),
               "Cannot load image. Invalid or unexpected TIF/TIFF image format.");
     EXPECT_EQ(RaisedMessage<EInvalidGraphic>([] {

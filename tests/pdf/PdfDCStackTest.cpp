@@ -439,9 +439,9 @@ TEST(PdfDCStack, TextWorldFollowsTheEscapement)
     EXPECT_TRUE(device.TextRotated());
 
     device.DC().fontData.escapement = 3150;
-    ExpectXForm(device.DCStack().TextWorld(), // a rotated matrix is always made again
-                TPdfXForm{float(std::sqrt(0.5)), float(-std::sqrt(0.5)), float(std::sqrt(0.5)),
-                          float(std::sqrt(0.5)), 0, 0});
+    ExpectXForm(
+        device.DCStack().TextWorld(), // a rotated matrix is always made again
+        TPdfXForm{float(std::sqrt(0.5)), float(-std::sqrt(0.5)), float(std::sqrt(0.5)), float(std::sqrt(0.5)), 0, 0});
 
     device.DC().fontData.escapement = 0;
     device.SetWorldTransform(1, 0, 0, -1, 0, 0);

@@ -43,7 +43,7 @@ TEST(PdfDeviceWorkBuffer, WritesNumbersWithOneBlankBehind)
 
 TEST(PdfDeviceWorkBuffer, RoundsTo15DigitsThenHalvesAwayFromZero)
 {
-    EXPECT_EQ(Float(1.0005), "1.001 ");   // 1.00049999999999998899 is 1.00050000000000 in 15 digits
+    EXPECT_EQ(Float(1.0005), "1.001 "); // 1.00049999999999998899 is 1.00050000000000 in 15 digits
     EXPECT_EQ(Float(-2.0015), "-2.002 ");
     EXPECT_EQ(Float(2.00049), "2.000 ");
     EXPECT_EQ(Float(0.0005), "0.001 ");

@@ -62,8 +62,7 @@ struct TSmallDocument {
 
 const std::string Drawing = "0.5 0 0 RG 10.000 10.000 m 585.000 832.000 l S\r\n";
 
-std::string SaveAndRun(const TemporaryFolder& folder, const std::string& pdf, const std::string& command,
-                       int* status)
+std::string SaveAndRun(const TemporaryFolder& folder, const std::string& pdf, const std::string& command, int* status)
 {
     const std::string file = folder.File("out.pdf");
     WriteWholeFile(file, pdf);
@@ -120,12 +119,14 @@ TEST(PdfFileWriter, TableHasTwentyByteLinesAndTheTrailerPointsAtIt)
     for (std::size_t i = 1; i < lines.size(); ++i) {
         ASSERT_TRUE(std::regex_match(lines[i], std::regex("[0-9]{10} 00000 n\r\n"))) << lines[i];
         const auto offset = static_cast<std::size_t>(Atoi(lines[i].substr(0, 10)));
-        EXPECT_EQ(pdf.substr(offset, IntToStr(static_cast<std::int64_t>(i)).size() + 6), IntToStr(static_cast<std::int64_t>(i)) + " 0 obj");
+        EXPECT_EQ(pdf.substr(offset, IntToStr(static_cast<std::int64_t>(i)).size() + 6),
+                  IntToStr(static_cast<std::int64_t>(i)) + " 0 obj");
     }
     std::smatch trailer;
-    ASSERT_TRUE(std::regex_search(pdf, trailer,
-                                  std::regex("trailer\n<<\n/Size (\\d+)\r\n/Root \\d+ 0 R\r\n/ID\\[<([0-9a-f]{32})><([0-9a-f]{32})>\\]\r\n"
-                                             "/Info \\d+ 0 R\r\n>>\r\nstartxref\r\n(\\d+)\r\n%%EOF\r\n$")));
+    ASSERT_TRUE(std::regex_search(
+        pdf, trailer,
+        std::regex("trailer\n<<\n/Size (\\d+)\r\n/Root \\d+ 0 R\r\n/ID\\[<([0-9a-f]{32})><([0-9a-f]{32})>\\]\r\n"
+                   "/Info \\d+ 0 R\r\n>>\r\nstartxref\r\n(\\d+)\r\n%%EOF\r\n$")));
     EXPECT_EQ(Atoi(trailer[1].str()), writer.XRefCount());
     EXPECT_EQ(trailer[2].str(), trailer[3].str());
     const std::string id = trailer[2].str();
@@ -160,9 +161,10 @@ TEST(PdfFileWriter, FiltersDecodeWithQpdf)
     std::string content;
     for (int i = 0; i < 300; ++i)
         content += Drawing;
-    const std::pair<TPdfCompressMethod, TPdfEncodeMethod> methods[] = {
-        {peCompressFlate, peEncodeNone},         {peCompressFastFlate, peASCII85Encode},
-        {peCompressRunlength, peASCIIHexEncode}, {peCompressNone, peASCII85Encode}};
+    const std::pair<TPdfCompressMethod, TPdfEncodeMethod> methods[] = {{peCompressFlate, peEncodeNone},
+                                                                       {peCompressFastFlate, peASCII85Encode},
+                                                                       {peCompressRunlength, peASCIIHexEncode},
+                                                                       {peCompressNone, peASCII85Encode}};
     for (const auto& [compress, encode] : methods) {
         TPdfFileWriter writer;
         writer.OpenMemory();
@@ -196,10 +198,10 @@ TEST(PdfFileWriter, FormResourcesAreWellFormed)
     dr = dr.substr(0, dr.find(" 0 R"));
     const std::string resources = SaveAndRun(folder, pdf, "qpdf --show-object=" + dr, &status);
     EXPECT_EQ(status, 0) << resources;
-    for (const char* font : {"/Helv << /BaseFont /Helvetica /Encoding /WinAnsiEncoding",
-                             "/Cour << /BaseFont /Courier /Encoding /WinAnsiEncoding",
-                             "/Times << /BaseFont /Times-Roman /Encoding /WinAnsiEncoding",
-                             "/ZaDb << /BaseFont /ZapfDingbats"})
+    for (const char* font :
+         {"/Helv << /BaseFont /Helvetica /Encoding /WinAnsiEncoding",
+          "/Cour << /BaseFont /Courier /Encoding /WinAnsiEncoding",
+          "/Times << /BaseFont /Times-Roman /Encoding /WinAnsiEncoding", "/ZaDb << /BaseFont /ZapfDingbats"})
         EXPECT_NE(resources.find(font), std::string::npos) << font << "\n" << resources;
 }
 

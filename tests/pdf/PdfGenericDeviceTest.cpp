@@ -99,8 +99,7 @@ TEST(PdfGenericDevice, FontFaceIsReadAsUtf16WithinItsThirtyTwoUnits)
     EXPECT_EQ(font.fontData.charSet, 238);
     EXPECT_EQ(font.fontData.pitchAndFamily, 0x22);
 
-    EXPECT_EQ(fontAt(device.CreateFontIndirect(LogFont(u"Caf\u00E9 \u20AC\u4E2D", 10, 0))).faceName,
-              "Caf\xE9 \x80?");
+    EXPECT_EQ(fontAt(device.CreateFontIndirect(LogFont(u"Caf\u00E9 \u20AC\u4E2D", 10, 0))).faceName, "Caf\xE9 \x80?");
     EXPECT_EQ(fontAt(device.CreateFontIndirect(LogFont(u"\U0001F600x", 10, 0))).faceName, "?x");
 
     // A face that fills all 32 units has no terminator; what follows is not part of it.
@@ -296,8 +295,8 @@ TEST(PdfGenericDevice, IntersectClipRectAndRegionCallsWithoutEffect)
     EXPECT_EQ(device.clipMode, 1);
     EXPECT_EQ(device.clipBounds, Rect(1, 2, 30, 40));
     EXPECT_EQ(device.clipRectangles, 0);
-    EXPECT_EQ(device.ExcludeClipRect() + device.OffsetClipRgn() + device.FillRgnData() +
-                  device.FrameRgnData() + device.InvertRgnData() + device.PaintRgnData(),
+    EXPECT_EQ(device.ExcludeClipRect() + device.OffsetClipRgn() + device.FillRgnData() + device.FrameRgnData() +
+                  device.InvertRgnData() + device.PaintRgnData(),
               0);
     EXPECT_FALSE(device.CheckOpenPage(1, 1, 72, 72));
 }

@@ -73,8 +73,7 @@ TEST(PdfTypes, NumberArraysWriteEveryValue)
     for (int i = 1; i <= 20; ++i)
         widths.Append(i * 10);
     widths.Append(-5);
-    EXPECT_EQ(widths.AsString(),
-              "[ 10 20 30 40 50 60 70 80 90 100 110 120 130 140 150 160 170 180 190\n200 -5 ]");
+    EXPECT_EQ(widths.AsString(), "[ 10 20 30 40 50 60 70 80 90 100 110 120 130 140 150 160 170 180 190\n200 -5 ]");
     EXPECT_EQ(widths.Count(), 21);
     EXPECT_EQ(widths.Value(20), -5);
     widths.Clear();
@@ -140,8 +139,7 @@ TEST(PdfTypes, StreamHeaderDataAndEnd)
     stream.RawWriteLN(" S");
     stream.SetLength1(99);
     stream.WriteEnd();
-    EXPECT_EQ(OutputOf(writer),
-              "1 0 obj \r<</Length 9 /Length1 99 >>\r\nstream\n0 0 m S\r\n\nendstream\r\nendobj\n");
+    EXPECT_EQ(OutputOf(writer), "1 0 obj \r<</Length 9 /Length1 99 >>\r\nstream\n0 0 m S\r\n\nendstream\r\nendobj\n");
     EXPECT_EQ(RaisedMessage<Exception>([&] { writer.WriteObject(stream); }), "Streams are written sequentially!");
 }
 
@@ -199,7 +197,12 @@ TEST(PdfTypes, EncodersWriteTheirFormats)
     const auto runs = Encode(PdfRunLengthEncode, mixed);
     EXPECT_EQ(runs.back(), 128);
     EXPECT_EQ(RunLengthDecoded(runs), mixed);
-    EXPECT_EQ(Bytes(Encode(PdfRunLengthEncode, "aaaab")), std::string("\xFD" "a" "\x00" "b" "\x80", 5));
+    EXPECT_EQ(Bytes(Encode(PdfRunLengthEncode, "aaaab")), std::string("\xFD"
+                                                                      "a"
+                                                                      "\x00"
+                                                                      "b"
+                                                                      "\x80",
+                                                                      5));
 }
 
 TEST(PdfTypes, InfoWritesEveryKeyEscaped)

@@ -82,7 +82,8 @@ TEST(Pdfzlib, CompressionStreamWritesAndRefusesToReadOrSeek)
         TZCompressionStream stream(target, TZCompressionLevel::zcMax);
         stream.OnProgress = [&](TCustomZStream&) { ++progress; };
         for (std::size_t at = 0; at < text.size(); at += 7000)
-            stream.WriteBuffer(text.data() + at, static_cast<std::int64_t>(std::min<std::size_t>(7000, text.size() - at)));
+            stream.WriteBuffer(text.data() + at,
+                               static_cast<std::int64_t>(std::min<std::size_t>(7000, text.size() - at)));
         EXPECT_EQ(stream.Seek(0, TSeekOrigin::soCurrent), static_cast<std::int64_t>(text.size()));
         EXPECT_EQ(RaisedMessage<EZCompressionError>([&] { stream.Seek(1, TSeekOrigin::soBeginning); }),
                   "Invalid ZStream operation!");

@@ -160,8 +160,8 @@ TEST(FixtureRender, PegboardAtDoubleSizeDoublesStepsAndMargins)
 TEST(FixtureRender, SlatwallRowsAreContinuous)
 {
     const auto slats = Rendered("<pegboard><PegSize=2><VPegSpace=10><HPegSpace=0><FirstVPeg=0><FirstHPeg=0>"
-                                   "<LastVPeg=0><LastHPeg=0><bgcolor=16777215>",
-                                   30, 30);
+                                "<LastVPeg=0><LastHPeg=0><bgcolor=16777215>",
+                                30, 30);
     // A slatwall has no edge style tag, so it gets the raised edge over its outer two pixels.
     EXPECT_EQ(CountOf(*slats, clBlack, Rect(2, 10, 28, 12)), 26 * 2);
     EXPECT_EQ(CountOf(*slats, clBlack, Rect(2, 20, 28, 22)), 26 * 2);
@@ -179,9 +179,12 @@ const std::string TextFixture = "<text><font=Arial><value=IIII><fontcolor=0><fon
 
 TEST(FixtureRender, TextIsAlignedAsItsTagsSay)
 {
-    const TRect left = BoundsOf(*Rendered(TextFixture + "<textmode=1><textalign=0<fillstyle=0><edgestyle=1>", 200, 40), clBlack);
-    const TRect right = BoundsOf(*Rendered(TextFixture + "<textmode=1><textalign=2<fillstyle=0><edgestyle=1>", 200, 40), clBlack);
-    const TRect centred = BoundsOf(*Rendered(TextFixture + "<textmode=0><textalign=2<fillstyle=0><edgestyle=1>", 200, 40), clBlack);
+    const TRect left =
+        BoundsOf(*Rendered(TextFixture + "<textmode=1><textalign=0<fillstyle=0><edgestyle=1>", 200, 40), clBlack);
+    const TRect right =
+        BoundsOf(*Rendered(TextFixture + "<textmode=1><textalign=2<fillstyle=0><edgestyle=1>", 200, 40), clBlack);
+    const TRect centred =
+        BoundsOf(*Rendered(TextFixture + "<textmode=0><textalign=2<fillstyle=0><edgestyle=1>", 200, 40), clBlack);
     ASSERT_LT(left.Left, left.Right);
     EXPECT_LT(left.Right, 60);
     EXPECT_LT(left.Top, 15);

@@ -1,5 +1,5 @@
-#include "planogram/DrawingSettings.h"
 #include "planogram/Graphicsmanager.h"
+#include "planogram/DrawingSettings.h"
 #include "planogram/Listmanager.h"
 #include "planogram/PictureFinder.h"
 #include "platform/core/Exceptions.h"
@@ -76,7 +76,8 @@ protected:
     }
 
     // A bitmap file of the size, drawn by `paint`, under the test folder.
-    std::string PictureFile(const std::string& name, int width, int height, const std::function<TColor(int, int)>& paint)
+    std::string PictureFile(const std::string& name, int width, int height,
+                            const std::function<TColor(int, int)>& paint)
     {
         TBitmap bitmap;
         bitmap.SetSize(width, height);
@@ -128,14 +129,16 @@ TEST_F(Drawing, PictureNameFollowsTheFace)
         item.face = face;
         graphics.DrawItem(item, target, "C:\\Cat\\pictures");
     }
-    const std::vector<std::string> expected = {"C:\\Pics\\cola.bmp", "C:\\Pics\\side-cola.bmp", "C:\\Pics\\top-cola.bmp",
-                                               "D:\\Cat\\cola.bmp",  "D:\\Cat\\side-cola.bmp",  "D:\\Cat\\top-cola.bmp"};
+    const std::vector<std::string> expected = {"C:\\Pics\\cola.bmp",     "C:\\Pics\\side-cola.bmp",
+                                               "C:\\Pics\\top-cola.bmp", "D:\\Cat\\cola.bmp",
+                                               "D:\\Cat\\side-cola.bmp", "D:\\Cat\\top-cola.bmp"};
     EXPECT_EQ(pictures.asked, expected);
 }
 
 TEST_F(Drawing, FoundPictureIsStretchedOntoTheBox)
 {
-    pictures.files["cola.bmp"] = PictureFile("cola.bmp", 2, 2, [](int x, int y) { return x == 0 ? (y == 0 ? Green : Blue) : Olive; });
+    pictures.files["cola.bmp"] =
+        PictureFile("cola.bmp", 2, 2, [](int x, int y) { return x == 0 ? (y == 0 ? Green : Blue) : Olive; });
     GraphicsManager graphics(pictures, settings);
     graphics.transparencySetting = false;
     ListOB item = Product("cola.bmp", Rect(10, 20, 30, 40));
@@ -149,9 +152,8 @@ TEST_F(Drawing, FoundPictureIsStretchedOntoTheBox)
 
 TEST_F(Drawing, TransparencyKeyIsThePictureColourOneInFromTheCorner)
 {
-    pictures.files["can.bmp"] = PictureFile("can.bmp", 8, 8, [](int x, int y) {
-        return x >= 3 && x < 5 && y >= 3 && y < 5 ? Green : clWhite;
-    });
+    pictures.files["can.bmp"] =
+        PictureFile("can.bmp", 8, 8, [](int x, int y) { return x >= 3 && x < 5 && y >= 3 && y < 5 ? Green : clWhite; });
     GraphicsManager graphics(pictures, settings);
     ListOB item = Product("can.bmp", Rect(0, 0, 8, 8));
     graphics.DrawItem(item, target, "");
@@ -169,7 +171,8 @@ TEST_F(Drawing, PlaceholderForMissingUnknownUnreadableAndViewMode)
         std::string picture;
         bool viewMode;
     };
-    for (const Case& c : {Case{"missing.bmp", false}, Case{"cola.xyz", false}, Case{"broken.bmp", false}, Case{"cola.bmp", true}}) {
+    for (const Case& c :
+         {Case{"missing.bmp", false}, Case{"cola.xyz", false}, Case{"broken.bmp", false}, Case{"cola.bmp", true}}) {
         SCOPED_TRACE(c.picture);
         Paint(target, Red);
         GraphicsManager graphics(pictures, settings);
@@ -379,7 +382,8 @@ TEST_F(Drawing, FixturesAreDrawnInViewModeAndAtDoubleSize)
     GraphicsManager graphics(pictures, settings);
     graphics.viewMode = true;
     graphics.doubleSize = true;
-    ListOB board = Product("<pegboard><PegSize=2><VPegSpace=10><HPegSpace=10><bgcolor=16777215><edgestyle=1>", Rect(0, 0, 40, 40));
+    ListOB board =
+        Product("<pegboard><PegSize=2><VPegSpace=10><HPegSpace=10><bgcolor=16777215><edgestyle=1>", Rect(0, 0, 40, 40));
     graphics.DrawItem(board, target, "");
     EXPECT_EQ(target.Pixel(21, 21), clBlack); // holes of 4 every 20
     EXPECT_EQ(target.Pixel(10, 10), clWhite);
@@ -435,7 +439,9 @@ TEST_F(Drawing, SavedTargaDecodesWithNetpbm)
     picture.SetPixelFormat(pf24bit);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 7; ++x)
-            picture.SetPixel(x, y, static_cast<TColor>(RGB(static_cast<std::uint8_t>(x * 30), static_cast<std::uint8_t>(y * 80), x < 3 ? 255 : 0)));
+            picture.SetPixel(x, y,
+                             static_cast<TColor>(RGB(static_cast<std::uint8_t>(x * 30),
+                                                     static_cast<std::uint8_t>(y * 80), x < 3 ? 255 : 0)));
     GraphicsManager graphics(pictures, settings);
     const std::string path = folder.File("saved.tga");
     EXPECT_TRUE(graphics.SaveTarga(path, picture));
@@ -446,7 +452,8 @@ TEST_F(Drawing, SavedTargaDecodesWithNetpbm)
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 7; ++x) {
             const auto color = static_cast<COLORREF>(picture.Pixel(x, y));
-            expected += {static_cast<char>(GetRValue(color)), static_cast<char>(GetGValue(color)), static_cast<char>(GetBValue(color))};
+            expected += {static_cast<char>(GetRValue(color)), static_cast<char>(GetGValue(color)),
+                         static_cast<char>(GetBValue(color))};
         }
     EXPECT_EQ(ppm, expected);
 }

@@ -1,5 +1,5 @@
-#include "planogram/CatalogFinder.h"
 #include "planogram/Kqfascii.h"
+#include "planogram/CatalogFinder.h"
 #include "platform/ui/Progress.h"
 #include "platform/ui/ScriptedUi.h"
 
@@ -138,17 +138,76 @@ std::string GoldenFile(const std::string& catalogName)
     lines.push_back("BI1=COLA-1\t1\t2");
     lines.push_back("BI2=CHIPS\t2\t1");
     const ItemText items[] = {
-        {"COLA-1", "C:\\Pics\\cola.bmp", 1, 1, {"10", "20", "50", "120"}, "0.000000", "0.000000", "12.5",
-         "255", "0", {"1.500000", "3.250000", "2.000000"}, "Drinks", "Fizz", "(null)"},
-        {"CHIPS", "(null)", 2, 3, {"60", "20", "90", "60"}, "0.000000", "0.000000", "0", "0", "1",
-         {"0.000000", "0.000000", "0.000000"}, "(null)", "(null)", "(null)"},
-        {"DIP", "/home/u/pics/dip.jpg", 2, 3, {"90", "20", "120", "60"}, "0.000000", "0.000000", "3.75", "0",
-         "0", {"0.000000", "0.000000", "0.000000"}, "(null)", "(null)", "promo"},
-        {"text 40X10X0-123", "<text><value=Caf\xE9 cr\xE8me><font=Arial>", 4, 4, {"0", "0", "160", "40"},
-         "0.000000", "0.000000", "0", "0", "0", {"0.000000", "0.000000", "0.000000"}, "(null)", "(null)",
+        {"COLA-1",
+         "C:\\Pics\\cola.bmp",
+         1,
+         1,
+         {"10", "20", "50", "120"},
+         "0.000000",
+         "0.000000",
+         "12.5",
+         "255",
+         "0",
+         {"1.500000", "3.250000", "2.000000"},
+         "Drinks",
+         "Fizz",
          "(null)"},
-        {"BOX", "box.bmp", 5, 5, {"200", "300", "240", "380"}, "90.000000", "45.500000", "0.1", "65280", "1",
-         {"0.250000", "0.500000", "0.750000"}, "Bulk", "(null)", "(null)"},
+        {"CHIPS",
+         "(null)",
+         2,
+         3,
+         {"60", "20", "90", "60"},
+         "0.000000",
+         "0.000000",
+         "0",
+         "0",
+         "1",
+         {"0.000000", "0.000000", "0.000000"},
+         "(null)",
+         "(null)",
+         "(null)"},
+        {"DIP",
+         "/home/u/pics/dip.jpg",
+         2,
+         3,
+         {"90", "20", "120", "60"},
+         "0.000000",
+         "0.000000",
+         "3.75",
+         "0",
+         "0",
+         {"0.000000", "0.000000", "0.000000"},
+         "(null)",
+         "(null)",
+         "promo"},
+        {"text 40X10X0-123",
+         "<text><value=Caf\xE9 cr\xE8me><font=Arial>",
+         4,
+         4,
+         {"0", "0", "160", "40"},
+         "0.000000",
+         "0.000000",
+         "0",
+         "0",
+         "0",
+         {"0.000000", "0.000000", "0.000000"},
+         "(null)",
+         "(null)",
+         "(null)"},
+        {"BOX",
+         "box.bmp",
+         5,
+         5,
+         {"200", "300", "240", "380"},
+         "90.000000",
+         "45.500000",
+         "0.1",
+         "65280",
+         "1",
+         {"0.250000", "0.500000", "0.750000"},
+         "Bulk",
+         "(null)",
+         "(null)"},
     };
     for (int n = 1; n <= 5; ++n)
         for (const std::string& line : ItemLines(n, items[n - 1]))
@@ -156,8 +215,7 @@ std::string GoldenFile(const std::string& catalogName)
     return Joined(lines);
 }
 
-ListOB* AddItem(ListManager& list, int itemNo, const std::string& index, const std::string& picture,
-                TRect box)
+ListOB* AddItem(ListManager& list, int itemNo, const std::string& index, const std::string& picture, TRect box)
 {
     list.Append();
     ListOB* item = list.current;

@@ -49,7 +49,10 @@ ListOB* Add(ListManager& list, const std::string& index, TRect box = {})
 
 class CountingBeep {
 public:
-    CountingBeep() { SetBeep([this] { ++beeps; }); }
+    CountingBeep()
+    {
+        SetBeep([this] { ++beeps; });
+    }
     ~CountingBeep() { SetBeep({}); }
     int beeps = 0;
 };
@@ -77,8 +80,8 @@ TEST(ListManager, OneItem)
     ListOB* only = Add(list, "a");
     EXPECT_EQ(list.head, only);
     EXPECT_EQ(list.tail, only);
-    for (auto move : {&ListManager::MoveToFront, &ListManager::MoveToBack, &ListManager::MoveForward,
-                      &ListManager::MoveBackward}) {
+    for (auto move :
+         {&ListManager::MoveToFront, &ListManager::MoveToBack, &ListManager::MoveForward, &ListManager::MoveBackward}) {
         (list.*move)();
         ExpectConsistent(list);
         EXPECT_EQ(Order(list), std::vector<std::string>{"a"});

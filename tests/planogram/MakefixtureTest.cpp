@@ -1,5 +1,5 @@
-#include "planogram/Fixturerender.h"
 #include "planogram/Makefixture.h"
+#include "planogram/Fixturerender.h"
 #include "platform/core/Seams.h"
 
 #include <gtest/gtest.h>
@@ -84,9 +84,15 @@ TEST(MakeFixture, AngleBracketsInValueAndFontNameCannotBreakTheTags)
     maker.value = "<5 kg> <edgestyle=0>";
     maker.edgestyle = 1;
     ASSERT_TRUE(maker.Make("50", "10", MakeFixture::kText, ""));
-    EXPECT_NE(maker.description.find("<font=Odd\x9B" "Font><value=\x8B" "5 kg\x9B \x8B" "edgestyle=0\x9B>"), std::string::npos);
+    EXPECT_NE(maker.description.find("<font=Odd\x9B"
+                                     "Font><value=\x8B"
+                                     "5 kg\x9B \x8B"
+                                     "edgestyle=0\x9B>"),
+              std::string::npos);
     EXPECT_EQ(FixtureRender::GetAttribute(maker.description, "edgestyle"), "1");
-    EXPECT_EQ(FixtureRender::GetAttribute(maker.description, "value"), "\x8B" "5 kg\x9B \x8B" "edgestyle=0\x9B");
+    EXPECT_EQ(FixtureRender::GetAttribute(maker.description, "value"), "\x8B"
+                                                                       "5 kg\x9B \x8B"
+                                                                       "edgestyle=0\x9B");
 }
 
 TEST(MakeFixture, SizesInCentimetresInchesAndScaleTruncate)
@@ -142,9 +148,15 @@ TEST(MakeFixture, RefusedSizesLeaveTheOutputsButDrawTheNumber)
     ASSERT_TRUE(maker.Make("120", "2", MakeFixture::kShelf, ""));
     const std::string name = maker.name, description = maker.description;
     maker.PegSize = 1;
-    for (const auto& [w, h, d] : std::initializer_list<std::tuple<const char*, const char*, const char*>>{
-             {"", "2", ""}, {"120", "", ""}, {"12 cm", "2", ""}, {"abc", "2", ""}, {"0", "2", ""}, {"120", "-1", ""},
-             {"120", "2", "deep"}, {"1e300", "2", ""}}) {
+    for (const auto& [w, h, d] :
+         std::initializer_list<std::tuple<const char*, const char*, const char*>>{{"", "2", ""},
+                                                                                  {"120", "", ""},
+                                                                                  {"12 cm", "2", ""},
+                                                                                  {"abc", "2", ""},
+                                                                                  {"0", "2", ""},
+                                                                                  {"120", "-1", ""},
+                                                                                  {"120", "2", "deep"},
+                                                                                  {"1e300", "2", ""}}) {
         SCOPED_TRACE(std::string(w) + "/" + h + "/" + d);
         EXPECT_FALSE(maker.Make(w, h, MakeFixture::kPegboard, d));
         EXPECT_EQ(maker.name, name);

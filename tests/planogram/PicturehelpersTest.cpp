@@ -1,5 +1,5 @@
-#include "planogram/Listmanager.h"
 #include "planogram/Picturehelpers.h"
+#include "planogram/Listmanager.h"
 #include "planogram/Rectservices.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/ui/Progress.h"
@@ -28,8 +28,8 @@ void FillPlain(TBitmap& bitmap, int width, int height, TColor color)
 
 TEST(FixtureKind, MarkersAndTagsAreFixtures)
 {
-    for (const char* text : {"s", "p", "dv", "<dv><boxcolor=0>", "<pegboard><PegSize=2>", "<text><font=Arial>",
-                             "x<shelf>"})
+    for (const char* text :
+         {"s", "p", "dv", "<dv><boxcolor=0>", "<pegboard><PegSize=2>", "<text><font=Arial>", "x<shelf>"})
         EXPECT_TRUE(FixtureKind(text)) << text;
     for (const char* text : {"", "S", "DV", "P", "<SHELF>", "C:\\Pics\\cola.bmp", "shelf", "dv.bmp"})
         EXPECT_FALSE(FixtureKind(text)) << text;
@@ -84,7 +84,10 @@ TEST(RotatedBounds, TurnsAboutTheTopLeftCorner)
 }
 
 // Six different colours in a 3 x 2 picture, so that every turn shows.
-TColor Asymmetric(int x, int y) { return static_cast<TColor>(RGB(static_cast<std::uint8_t>(40 * x + 1), static_cast<std::uint8_t>(90 * y + 1), 7)); }
+TColor Asymmetric(int x, int y)
+{
+    return static_cast<TColor>(RGB(static_cast<std::uint8_t>(40 * x + 1), static_cast<std::uint8_t>(90 * y + 1), 7));
+}
 
 struct QuarterTurn {
     double angle;

@@ -28,8 +28,7 @@ mode_t ModeForTarget(const std::string& nativeTarget)
 
 } // namespace
 
-AtomicFileWriter::AtomicFileWriter(std::string_view fileName)
-    : fileName_(fileName), nativeTarget_(NativePath(fileName))
+AtomicFileWriter::AtomicFileWriter(std::string_view fileName) : fileName_(fileName), nativeTarget_(NativePath(fileName))
 {
     std::string pattern = nativeTarget_ + ".tmpXXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());

@@ -14,18 +14,17 @@ private:
     std::string message_;
 };
 
-#define KESTRAME_EXCEPTION(Name, Base)                                                                       \
-    class Name : public Base {                                                                               \
-    public:                                                                                                  \
-        using Base::Base;                                                                                    \
+#define KESTRAME_EXCEPTION(Name, Base)                                                                                 \
+    class Name : public Base {                                                                                         \
+    public:                                                                                                            \
+        using Base::Base;                                                                                              \
     };
 
 KESTRAME_EXCEPTION(EConvertError, Exception)
 // A stream or file error; carries the system's error number when one caused it.
 class EStreamError : public Exception {
 public:
-    explicit EStreamError(std::string message, int errorCode = 0)
-        : Exception(std::move(message)), errorCode_(errorCode)
+    explicit EStreamError(std::string message, int errorCode = 0) : Exception(std::move(message)), errorCode_(errorCode)
     {
     }
     int ErrorCode() const { return errorCode_; }

@@ -29,8 +29,8 @@ DecimalDigits ToDecimalDigits(double value, int significantDigits)
     if (value == 0)
         return result;
     char buffer[64];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
-                                       std::chars_format::scientific, significantDigits - 1);
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific,
+                                       significantDigits - 1);
     const std::string_view text(buffer, static_cast<size_t>(written.ptr - buffer));
     const size_t e = text.find('e');
     for (char c : text.substr(0, e))
@@ -210,8 +210,8 @@ std::string FormatFixed(double value, int decimals)
         return std::isnan(value) ? (std::signbit(value) ? "-nan" : "nan") : (value < 0 ? "-inf" : "inf");
     // The largest double in fixed notation has 309 digits before the point.
     std::string buffer(330 + static_cast<size_t>(decimals < 0 ? 0 : decimals), '\0');
-    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                       std::chars_format::fixed, decimals < 0 ? 0 : decimals);
+    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed,
+                                       decimals < 0 ? 0 : decimals);
     buffer.resize(static_cast<size_t>(written.ptr - buffer.data()));
     return buffer;
 }
@@ -281,8 +281,8 @@ std::string GcvtString(double value, int digits)
     if (!std::isfinite(value))
         return FormatFixed(value);
     char buffer[64];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general,
-                                       digits < 1 ? 1 : digits);
+    const auto written =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits < 1 ? 1 : digits);
     return std::string(buffer, written.ptr);
 }
 

@@ -12,9 +12,8 @@ namespace {
 
 bool NeedsQuotes(std::string_view text)
 {
-    return std::any_of(text.begin(), text.end(), [](char c) {
-        return static_cast<unsigned char>(c) <= ' ' || c == '"' || c == ',';
-    });
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == '"' || c == ','; });
 }
 
 std::string Quoted(std::string_view text)

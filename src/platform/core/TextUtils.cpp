@@ -71,4 +71,3 @@ int CompareText(std::string_view a, std::string_view b)
 }
 
 bool SameText(std::string_view a, std::string_view b) { return a.size() == b.size() && CompareText(a, b) == 0; }
-

@@ -21,4 +21,3 @@ std::string CutAtNonPrintable(std::string_view text);
 // Case-insensitive comparison: negative, zero or positive.
 int CompareText(std::string_view a, std::string_view b);
 bool SameText(std::string_view a, std::string_view b);
-

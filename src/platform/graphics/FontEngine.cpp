@@ -196,8 +196,8 @@ struct TFontFace::Impl {
 
     void MapCodes()
     {
-        symbol = FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0 &&
-                 FT_Select_Charmap(face, FT_ENCODING_MS_SYMBOL) == 0;
+        symbol =
+            FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0 && FT_Select_Charmap(face, FT_ENCODING_MS_SYMBOL) == 0;
         for (int code = 0; code < 256; ++code) {
             const FT_ULong character = symbol ? 0xF000u + static_cast<FT_ULong>(code) : UnicodeOfCodes()[code];
             glyphs[code] = static_cast<int>(FT_Get_Char_Index(face, character));

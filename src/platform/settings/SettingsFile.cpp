@@ -32,8 +32,8 @@ bool NeedsQuotes(std::string_view text)
 
 bool NameNeedsQuotes(std::string_view name)
 {
-    return name.empty() || NeedsQuotes(name) || name.find('=') != std::string_view::npos || name.front() == '['
-        || name.front() == ';' || name.front() == '#';
+    return name.empty() || NeedsQuotes(name) || name.find('=') != std::string_view::npos || name.front() == '[' ||
+           name.front() == ';' || name.front() == '#';
 }
 
 std::string Quoted(std::string_view text)
@@ -311,7 +311,8 @@ const SettingsFile::Value* SettingsFile::Find(std::string_view key, std::string_
     const Key* found = FindKey(key);
     if (!found)
         return nullptr;
-    const auto value = std::find_if(found->values.begin(), found->values.end(), [&](const Value& v) { return SameText(v.name, name); });
+    const auto value = std::find_if(found->values.begin(), found->values.end(),
+                                    [&](const Value& v) { return SameText(v.name, name); });
     return value == found->values.end() ? nullptr : &*value;
 }
 
@@ -327,7 +328,8 @@ std::vector<std::string> SettingsFile::ValueNames(std::string_view key) const
 void SettingsFile::Set(std::string_view key, std::string_view name, ValueType type, std::string_view data)
 {
     Key& target = KeyFor(key);
-    const auto existing = std::find_if(target.values.begin(), target.values.end(), [&](const Value& v) { return SameText(v.name, name); });
+    const auto existing = std::find_if(target.values.begin(), target.values.end(),
+                                       [&](const Value& v) { return SameText(v.name, name); });
     if (existing != target.values.end()) {
         existing->type = type;
         existing->data = data;
@@ -342,7 +344,8 @@ bool SettingsFile::Delete(std::string_view key, std::string_view name)
     if (index == std::string::npos)
         return false;
     std::vector<Value>& values = keys_[index].values;
-    const auto existing = std::find_if(values.begin(), values.end(), [&](const Value& v) { return SameText(v.name, name); });
+    const auto existing =
+        std::find_if(values.begin(), values.end(), [&](const Value& v) { return SameText(v.name, name); });
     if (existing == values.end())
         return false;
     values.erase(existing);

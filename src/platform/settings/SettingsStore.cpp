@@ -77,7 +77,8 @@ void SettingsStore::Update(const std::function<void(SettingsFile&)>& change) con
     writer.Commit();
 }
 
-std::string SettingsStore::ReadString(std::string_view section, std::string_view name, std::string_view defaultValue) const
+std::string SettingsStore::ReadString(std::string_view section, std::string_view name,
+                                      std::string_view defaultValue) const
 {
     return Load().ReadString(section, name, defaultValue);
 }

@@ -47,7 +47,8 @@ bool SamePatterns(std::vector<std::string> a, std::vector<std::string> b)
     const auto less = [](const std::string& x, const std::string& y) { return CompareText(x, y) < 0; };
     std::sort(a.begin(), a.end(), less);
     std::sort(b.begin(), b.end(), less);
-    return std::equal(a.begin(), a.end(), b.begin(), [](const std::string& x, const std::string& y) { return SameText(x, y); });
+    return std::equal(a.begin(), a.end(), b.begin(),
+                      [](const std::string& x, const std::string& y) { return SameText(x, y); });
 }
 
 // The position of a final "(...)" that lists exactly the filter's patterns, or npos.

@@ -72,7 +72,8 @@ void TFileListBox::SetFileName(std::string_view fileName)
     const std::string name = ExtractFileName(fileName);
     auto found = std::find(items_.begin(), items_.end(), name);
     if (found == items_.end())
-        found = std::find_if(items_.begin(), items_.end(), [&](const std::string& item) { return SameText(item, name); });
+        found =
+            std::find_if(items_.begin(), items_.end(), [&](const std::string& item) { return SameText(item, name); });
     SetItemIndex(found == items_.end() ? -1 : static_cast<int>(found - items_.begin()));
 }
 

@@ -76,13 +76,14 @@ MsgAnswer Answer(int button, MsgButtons buttons)
 
 QColor ToQColor(DialogColor color)
 {
-    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF), static_cast<int>((color >> 16) & 0xFF));
+    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                  static_cast<int>((color >> 16) & 0xFF));
 }
 
 DialogColor FromQColor(const QColor& color)
 {
-    return static_cast<DialogColor>(color.red()) | (static_cast<DialogColor>(color.green()) << 8)
-        | (static_cast<DialogColor>(color.blue()) << 16);
+    return static_cast<DialogColor>(color.red()) | (static_cast<DialogColor>(color.green()) << 8) |
+           (static_cast<DialogColor>(color.blue()) << 16);
 }
 
 QFont ToQFont(const FontChoice& choice)
@@ -102,8 +103,8 @@ FontChoice FromQFont(const QFont& font, DialogColor color)
     FontChoice choice;
     choice.name = fromQString(font.family());
     choice.size = font.pointSize();
-    choice.style = (font.bold() ? FontBold : 0) | (font.italic() ? FontItalic : 0) | (font.underline() ? FontUnderline : 0)
-        | (font.strikeOut() ? FontStrikeOut : 0);
+    choice.style = (font.bold() ? FontBold : 0) | (font.italic() ? FontItalic : 0) |
+                   (font.underline() ? FontUnderline : 0) | (font.strikeOut() ? FontStrikeOut : 0);
     choice.color = color;
     return choice;
 }
@@ -134,8 +135,8 @@ MsgAnswer QtUiServices::MessageBox(std::string_view text, std::string_view capti
 std::string QtUiServices::InputBox(std::string_view caption, std::string_view prompt, std::string_view defaultValue)
 {
     bool accepted = false;
-    const QString answer = QInputDialog::getText(DialogParent(), toQString(caption), toQString(prompt), QLineEdit::Normal,
-                                                 toQString(defaultValue), &accepted);
+    const QString answer = QInputDialog::getText(DialogParent(), toQString(caption), toQString(prompt),
+                                                 QLineEdit::Normal, toQString(defaultValue), &accepted);
     return accepted ? fromQString(answer) : std::string(defaultValue);
 }
 

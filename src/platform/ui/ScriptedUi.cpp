@@ -52,8 +52,8 @@ std::vector<std::string> ScriptedUi::MessageTexts() const
 
 bool ScriptedUi::AllAnswersUsed() const
 {
-    return messageAnswers_.empty() && inputAnswers_.empty() && fileAnswers_.empty() && colorAnswers_.empty()
-        && fontAnswers_.empty() && printAnswers_.empty() && printerSetupAnswers_.empty();
+    return messageAnswers_.empty() && inputAnswers_.empty() && fileAnswers_.empty() && colorAnswers_.empty() &&
+           fontAnswers_.empty() && printAnswers_.empty() && printerSetupAnswers_.empty();
 }
 
 MsgAnswer ScriptedUi::MessageBox(std::string_view text, std::string_view caption, MsgButtons buttons, MsgIcon icon)

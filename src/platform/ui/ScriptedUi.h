@@ -11,11 +11,20 @@
 // or OK for a message box as its buttons allow; the default for an input box; nothing for a dialog).
 class ScriptedUi : public UiServices {
 public:
-    enum class Kind { MessageBox, InputBox, OpenDialog, SaveDialog, ColorDialog, FontDialog, PrintDialog, PrinterSetup };
+    enum class Kind {
+        MessageBox,
+        InputBox,
+        OpenDialog,
+        SaveDialog,
+        ColorDialog,
+        FontDialog,
+        PrintDialog,
+        PrinterSetup
+    };
 
     struct Call {
         Kind kind = Kind::MessageBox;
-        std::string text; // message text or input prompt
+        std::string text;    // message text or input prompt
         std::string caption; // caption, or a file dialog's title
         MsgButtons buttons = MsgButtons::OK;
         MsgIcon icon = MsgIcon::None;

@@ -11,9 +11,11 @@ StringGridView::StringGridView(QWidget* parent) : QTableView(parent), model_(std
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(24);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
     connect(model_.get(), &StringGridModel::currentCellChanged, this, &StringGridView::ShowCurrentCell);
-    connect(model_.get(), &StringGridModel::colWidthChanged, this, [this](int col) { setColumnWidth(col, grid_.ColWidths(col)); });
+    connect(model_.get(), &StringGridModel::colWidthChanged, this,
+            [this](int col) { setColumnWidth(col, grid_.ColWidths(col)); });
     connect(model_.get(), &QAbstractItemModel::modelReset, this, &StringGridView::ShowColWidths);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int col, int, int width) {
         if (!following_)

@@ -13,7 +13,7 @@ enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel, RetryCancel, AbortRetr
 
 enum class MsgIcon {
     None,
-    Error, // the stop sign
+    Error,   // the stop sign
     Warning, // the exclamation mark
     Information,
     Question,
@@ -68,8 +68,7 @@ class UiServices {
 public:
     virtual ~UiServices() = default;
 
-    virtual MsgAnswer MessageBox(std::string_view text, std::string_view caption, MsgButtons buttons,
-                                 MsgIcon icon) = 0;
+    virtual MsgAnswer MessageBox(std::string_view text, std::string_view caption, MsgButtons buttons, MsgIcon icon) = 0;
     // Cancel returns `defaultValue`, as the class library's input box does.
     virtual std::string InputBox(std::string_view caption, std::string_view prompt, std::string_view defaultValue) = 0;
     // Nothing when the user cancels.

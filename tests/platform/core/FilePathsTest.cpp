@@ -1,5 +1,5 @@
-#include "platform/core/CodePage.h"
 #include "platform/core/FilePaths.h"
+#include "platform/core/CodePage.h"
 #include "platform/core/Streams.h"
 
 #include "TestSupport.h"
@@ -57,12 +57,14 @@ TEST(CodePage, EveryByteRoundTrips)
 TEST(CodePage, KnownCharacters)
 {
     EXPECT_EQ(Win1252ToUtf8("caf\xE9"), "caf\xC3\xA9");
-    EXPECT_EQ(Win1252ToUtf8("\x80"), "\xE2\x82\xAC");          // euro sign
-    EXPECT_EQ(Win1252ToUtf8("\x99"), "\xE2\x84\xA2");          // trade mark
-    EXPECT_EQ(Utf8ToWin1252("\xE2\x80\x94"), "\x97");          // em dash
-    EXPECT_EQ(Utf8ToWin1252("\xE4\xB8\xAD"), "?");             // a CJK character
-    EXPECT_EQ(Utf8ToWin1252("a\xFF" "b"), "a?b");              // malformed UTF-8
-    EXPECT_EQ(Utf8ToWin1252("\xC3"), "?");                     // truncated sequence
+    EXPECT_EQ(Win1252ToUtf8("\x80"), "\xE2\x82\xAC"); // euro sign
+    EXPECT_EQ(Win1252ToUtf8("\x99"), "\xE2\x84\xA2"); // trade mark
+    EXPECT_EQ(Utf8ToWin1252("\xE2\x80\x94"), "\x97"); // em dash
+    EXPECT_EQ(Utf8ToWin1252("\xE4\xB8\xAD"), "?");    // a CJK character
+    EXPECT_EQ(Utf8ToWin1252("a\xFF"
+                            "b"),
+              "a?b");                      // malformed UTF-8
+    EXPECT_EQ(Utf8ToWin1252("\xC3"), "?"); // truncated sequence
     EXPECT_EQ(fromQString(QString::fromUtf8("\xF0\x9F\x98\x80")), "?");
 }
 

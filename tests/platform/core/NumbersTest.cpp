@@ -1,5 +1,5 @@
-#include "platform/core/Exceptions.h"
 #include "platform/core/Numbers.h"
+#include "platform/core/Exceptions.h"
 
 #include "TestSupport.h"
 
@@ -64,9 +64,9 @@ TEST(Numbers, FormatFloatPatterns)
     EXPECT_EQ(FormatFloat("0.00", 0), "0.00");
     EXPECT_EQ(FormatFloat("0.00", -1.234), "-1.23");
     EXPECT_EQ(FormatFloat("0.00", -0.001), "0.00");
-    EXPECT_EQ(FormatFloat("0.00", 0.125), "0.13");   // halves away from zero
+    EXPECT_EQ(FormatFloat("0.00", 0.125), "0.13"); // halves away from zero
     EXPECT_EQ(FormatFloat("0.00", -0.125), "-0.13");
-    EXPECT_EQ(FormatFloat("0.00", 1.005), "1.00");   // 1.005 is stored a little below
+    EXPECT_EQ(FormatFloat("0.00", 1.005), "1.00"); // 1.005 is stored a little below
     EXPECT_EQ(FormatFloat("0.00", 9.999), "10.00");
     EXPECT_EQ(FormatFloat("0.##", 0.05), "0.05");
     EXPECT_EQ(FormatFloat("0.##", 0.004), "0");

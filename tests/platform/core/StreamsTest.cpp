@@ -1,13 +1,11 @@
+#include "platform/core/Streams.h"
 #include "platform/core/AtomicFile.h"
 #include "platform/core/Exceptions.h"
-#include "platform/core/Streams.h"
 #include "platform/core/TextFile.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
-
-
 
 TEST(Streams, MemoryStreamReadsShortAndRaisesAtEnd)
 {

@@ -1,5 +1,5 @@
-#include "platform/core/Exceptions.h"
 #include "platform/core/StringList.h"
+#include "platform/core/Exceptions.h"
 
 #include "TestSupport.h"
 

@@ -16,7 +16,9 @@ TEST(TextUtils, TrimCaseAndCut)
     EXPECT_EQ(LowerCase("ABC.VDX"), "abc.vdx");
     EXPECT_EQ(CutAtNonPrintable("800\n"), "800");
     EXPECT_EQ(CutAtNonPrintable("a\tb"), "a");
-    EXPECT_EQ(CutAtNonPrintable("abc\x7F" "d"), "abc");
+    EXPECT_EQ(CutAtNonPrintable("abc\x7F"
+                                "d"),
+              "abc");
     EXPECT_EQ(CutAtNonPrintable("Caf\xE9 cr\xE8me"), "Caf\xE9 cr\xE8me");
     EXPECT_EQ(CompareText("abc", "ABD"), -1);
     EXPECT_EQ(CompareText("abc", "ab"), 1);

@@ -255,7 +255,7 @@ TEST(Canvas, DashedPensLeaveGaps)
     canvas.Pen.Style = psDot;
     canvas.MoveTo(0, 0);
     canvas.LineTo(12, 0);
-    EXPECT_EQ(Picture(bitmap).substr(0, 13), "###...###...." );
+    EXPECT_EQ(Picture(bitmap).substr(0, 13), "###...###....");
     canvas.Pen.Style = psClear;
     canvas.MoveTo(0, 0);
     canvas.LineTo(29, 0);

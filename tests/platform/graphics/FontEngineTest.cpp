@@ -106,7 +106,8 @@ TEST(FontEngine, OneFontIsTakenOutOfACollection)
     const std::string collection = folder.File("pair.ttc");
     int status = -1;
     RunCommand("/usr/bin/python3 -c \"from fontTools.ttLib import TTFont, TTCollection; c = TTCollection(); "
-               "c.fonts = [TTFont('" + sans + "'), TTFont('" + mono + "')]; c.save('" + collection + "')\"",
+               "c.fonts = [TTFont('" +
+                   sans + "'), TTFont('" + mono + "')]; c.save('" + collection + "')\"",
                &status);
     ASSERT_EQ(status, 0);
 
@@ -114,11 +115,11 @@ TEST(FontEngine, OneFontIsTakenOutOfACollection)
     EXPECT_EQ(face->FamilyName(), "Liberation Mono");
     const std::string extracted = folder.File("mono.ttf");
     WriteWholeFile(extracted, face->FontData());
-    const std::string check = RunCommand(
-        "/usr/bin/python3 -c \"from fontTools.ttLib import TTFont; f = TTFont('" + extracted +
-            "', checkChecksums=2); print(f['name'].getDebugName(1), f['maxp'].numGlyphs == TTFont('" + mono +
-            "')['maxp'].numGlyphs, f['hmtx']['A'][0])\" 2>&1",
-        &status);
+    const std::string check =
+        RunCommand("/usr/bin/python3 -c \"from fontTools.ttLib import TTFont; f = TTFont('" + extracted +
+                       "', checkChecksums=2); print(f['name'].getDebugName(1), f['maxp'].numGlyphs == TTFont('" + mono +
+                       "')['maxp'].numGlyphs, f['hmtx']['A'][0])\" 2>&1",
+                   &status);
     EXPECT_EQ(status, 0) << check;
     EXPECT_EQ(check, "Liberation Mono True " + IntToStr(face->AdvanceUnits('A')) + "\n");
 

@@ -269,9 +269,9 @@ TEST(JPEGImage, HandsItsPixelsOverAndDecodesThemAgainWhenAsked)
 TEST(JPEGImage, PicturesLargerThanABitmapRaiseBeforeDecoding)
 {
     TemporaryFolder folder;
-    for (const auto& [options, frameMarker] : {std::pair{"-quality 80", "\xFF\xC0"},
-                                               std::pair{"-interlace JPEG", "\xFF\xC2"},
-                                               std::pair{"-interlace JPEG -colorspace CMYK", "\xFF\xC2"}}) {
+    for (const auto& [options, frameMarker] :
+         {std::pair{"-quality 80", "\xFF\xC0"}, std::pair{"-interlace JPEG", "\xFF\xC2"},
+          std::pair{"-interlace JPEG -colorspace CMYK", "\xFF\xC2"}}) {
         std::string bytes = ReadWholeFile(MakeJpeg(folder, "big.jpg", options));
         const std::size_t frame = bytes.find(frameMarker);
         ASSERT_NE(frame, std::string::npos) << options;

@@ -22,8 +22,7 @@ TEST(TextLayout, WordsWrapAtTheWidth)
 
 TEST(TextLayout, LineBreaksEndLinesUnlessSingleLine)
 {
-    EXPECT_EQ(BreakLines("one\r\ntwo\nthree\rfour", 1000, DT_WORDBREAK, Tens),
-              (Lines{"one", "two", "three", "four"}));
+    EXPECT_EQ(BreakLines("one\r\ntwo\nthree\rfour", 1000, DT_WORDBREAK, Tens), (Lines{"one", "two", "three", "four"}));
     EXPECT_EQ(BreakLines("one\r\n\r\ntwo", 1000, 0, Tens), (Lines{"one", "", "two"}));
     EXPECT_EQ(BreakLines("one\r\ntwo", 10, DT_SINGLELINE | DT_WORDBREAK, Tens), (Lines{"one\r\ntwo"}));
 }

@@ -93,8 +93,11 @@ TEST_F(SettingsStoreTest, BinaryDoublesAreEightLittleEndianBytes)
 TEST_F(SettingsStoreTest, AwkwardTextsRoundTrip)
 {
     SettingsStore store;
-    const std::string texts[] = {" lead", "trail\t", "\"quoted\"", "hex:00", "line\r\nbreak", "C:\\Pics\\caf\xE9.bmp", "a=b;c",
-                                 std::string("nul\0x", 5), "\x7F"};
+    const std::string texts[] = {" lead",         "trail\t",
+                                 "\"quoted\"",    "hex:00",
+                                 "line\r\nbreak", "C:\\Pics\\caf\xE9.bmp",
+                                 "a=b;c",         std::string("nul\0x", 5),
+                                 "\x7F"};
     for (size_t i = 0; i < std::size(texts); ++i)
         store.WriteString("Options", "v" + std::to_string(i), texts[i]);
     store.WriteString("Options", "odd=name", "x");
@@ -110,10 +113,12 @@ TEST_F(SettingsStoreTest, AwkwardTextsRoundTrip)
 
 TEST_F(SettingsStoreTest, HandEditedAndCorruptFilesAreReadTolerantly)
 {
-    WriteWholeFile(FilePath(), std::string("; comment\r\n  welcome = 0 \r\n[ Options ]\r\n# note\r\nUnits = inches\r\n"
-                                           "garbage line\r\n=\r\nbad=\"unterminated\r\nhex=hex:zz\r\n[Broken\r\nLost=1\r\n"
-                                           "[options]\r\nTips=0\r\n\0\xFF\xFE[x]y\r\n", 150)
-                                   + std::string(3000, '\0'));
+    WriteWholeFile(FilePath(),
+                   std::string("; comment\r\n  welcome = 0 \r\n[ Options ]\r\n# note\r\nUnits = inches\r\n"
+                               "garbage line\r\n=\r\nbad=\"unterminated\r\nhex=hex:zz\r\n[Broken\r\nLost=1\r\n"
+                               "[options]\r\nTips=0\r\n\0\xFF\xFE[x]y\r\n",
+                               150) +
+                       std::string(3000, '\0'));
     SettingsStore store;
     EXPECT_FALSE(store.ReadBool("", "Welcome", true));
     EXPECT_EQ(store.ReadString("Options", "Units", "none"), "inches");

@@ -34,7 +34,8 @@ class FileListBoxTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* name : {"Shop.KQT", "aisle.kqt", "notes.txt", "b.vdx", "C.DID", "d.ctf", "e.ddl", "f.kqf", ".hidden.kqt"})
+        for (const char* name :
+             {"Shop.KQT", "aisle.kqt", "notes.txt", "b.vdx", "C.DID", "d.ctf", "e.ddl", "f.kqf", ".hidden.kqt"})
             WriteWholeFile(folder_.File(name), "x");
         ::mkdir(folder_.File("sub.kqt").c_str(), 0700);
     }

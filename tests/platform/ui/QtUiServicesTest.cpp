@@ -46,7 +46,8 @@ TEST(QtUiServices, MessageBoxShowsTextCaptionButtonsAndIcon)
         buttons = static_cast<int>(box->standardButtons());
         box->button(QMessageBox::No)->click();
     });
-    EXPECT_EQ(ui.MessageBox("Save changes to caf\xE9?", "Kestrame", MsgButtons::YesNoCancel, MsgIcon::Question), MsgAnswer::No);
+    EXPECT_EQ(ui.MessageBox("Save changes to caf\xE9?", "Kestrame", MsgButtons::YesNoCancel, MsgIcon::Question),
+              MsgAnswer::No);
     EXPECT_EQ(text, QString::fromUtf8("Save changes to café?"));
     EXPECT_EQ(caption, "Kestrame");
     EXPECT_EQ(icon, QMessageBox::Question);

@@ -32,7 +32,8 @@ TEST(ScriptedUi, RecordsEveryBoxAndAnswersFromItsScript)
     EXPECT_EQ(shown.caption, "Kestrame");
     EXPECT_EQ(shown.buttons, MsgButtons::OK);
     EXPECT_EQ(shown.icon, MsgIcon::None);
-    EXPECT_EQ(ui.MessageTexts(), (std::vector<std::string>{"Save changes?", "Sure?", "x", "You forgot to fill in the width or height"}));
+    EXPECT_EQ(ui.MessageTexts(),
+              (std::vector<std::string>{"Save changes?", "Sure?", "x", "You forgot to fill in the width or height"}));
     EXPECT_TRUE(ui.AllAnswersUsed());
 }
 
@@ -105,20 +106,25 @@ TEST(FileFilter, EveryQuotedFilterConverts)
         {"Excel (*.xls)|*.xls", {"Excel (*.xls)"}},
         {"Kestrame Catalog File (*.ctf) (*.did)|*.did;*.ctf|All file types|*.*",
          {"Kestrame Catalog File (*.ctf) (*.did) (*.did *.ctf)", "All file types (*.*)"}},
-        {"Catalog Manager files types|*.vdx;*.ddl;*.ctf|Corvandel Catalog File|*.vdx|Direct Data Link|*.ddl|Catalog file|*.ctf|Any File|*.*",
-         {"Catalog Manager files types (*.vdx *.ddl *.ctf)", "Corvandel Catalog File (*.vdx)", "Direct Data Link (*.ddl)",
-          "Catalog file (*.ctf)", "Any File (*.*)"}},
+        {"Catalog Manager files types|*.vdx;*.ddl;*.ctf|Corvandel Catalog File|*.vdx|Direct Data Link|*.ddl|Catalog "
+         "file|*.ctf|Any File|*.*",
+         {"Catalog Manager files types (*.vdx *.ddl *.ctf)", "Corvandel Catalog File (*.vdx)",
+          "Direct Data Link (*.ddl)", "Catalog file (*.ctf)", "Any File (*.*)"}},
         {"Kestrame Catalog (*.ddl) (*.ctf)|*.ddl;*ctf", {"Kestrame Catalog (*.ddl) (*.ctf) (*.ddl *ctf)"}},
-        {"Kestrame File (*.kqf)|*.kqf|Kestrame Template (*.kqt)|*.kqt", {"Kestrame File (*.kqf)", "Kestrame Template (*.kqt)"}},
+        {"Kestrame File (*.kqf)|*.kqf|Kestrame Template (*.kqt)|*.kqt",
+         {"Kestrame File (*.kqf)", "Kestrame Template (*.kqt)"}},
         {"Kestrame Catalog (*.vdx) (*.ctf) (*.ddl)|*.vdx;*.did;*.ctf;*.ddl",
          {"Kestrame Catalog (*.vdx) (*.ctf) (*.ddl) (*.vdx *.did *.ctf *.ddl)"}},
-        {"Kestrame Catalog Files (*.vdx,*.ddl, *.ctf)|*.vdx;*.ddl;*.ctf|Corvandel Catalog File|*.vdx|Kestrame Direct Data Link (*.ddl)|*.ddl|Kestrame Catalog (*.ctf)|*.ctf",
-         {"Kestrame Catalog Files (*.vdx *.ddl *.ctf)", "Corvandel Catalog File (*.vdx)", "Kestrame Direct Data Link (*.ddl)",
-          "Kestrame Catalog (*.ctf)"}},
-        {"JPEG- Joint Photographic Experts Group (*.jpg)|*.jpg|Window's Bitmap (*.bmp)|*.bmp|TIFF-Tag Image File Format (*.tif)|*.tif|As Web Page (*.html)|*.html;*.htm|Targa  (*.tga)|*.tga",
-         {"JPEG- Joint Photographic Experts Group (*.jpg)", "Window's Bitmap (*.bmp)", "TIFF-Tag Image File Format (*.tif)",
-          "As Web Page (*.html) (*.html *.htm)", "Targa  (*.tga)"}},
-        {"Select any file in your photo collection directory|*.*", {"Select any file in your photo collection directory (*.*)"}},
+        {"Kestrame Catalog Files (*.vdx,*.ddl, *.ctf)|*.vdx;*.ddl;*.ctf|Corvandel Catalog File|*.vdx|Kestrame Direct "
+         "Data Link (*.ddl)|*.ddl|Kestrame Catalog (*.ctf)|*.ctf",
+         {"Kestrame Catalog Files (*.vdx *.ddl *.ctf)", "Corvandel Catalog File (*.vdx)",
+          "Kestrame Direct Data Link (*.ddl)", "Kestrame Catalog (*.ctf)"}},
+        {"JPEG- Joint Photographic Experts Group (*.jpg)|*.jpg|Window's Bitmap (*.bmp)|*.bmp|TIFF-Tag Image File "
+         "Format (*.tif)|*.tif|As Web Page (*.html)|*.html;*.htm|Targa  (*.tga)|*.tga",
+         {"JPEG- Joint Photographic Experts Group (*.jpg)", "Window's Bitmap (*.bmp)",
+          "TIFF-Tag Image File Format (*.tif)", "As Web Page (*.html) (*.html *.htm)", "Targa  (*.tga)"}},
+        {"Select any file in your photo collection directory|*.*",
+         {"Select any file in your photo collection directory (*.*)"}},
         {"Text File|*.txt|Any File|*.*", {"Text File (*.txt)", "Any File (*.*)"}},
         {"Adobe Acrobat (*.pdf)|*.pdf", {"Adobe Acrobat (*.pdf)"}},
         {"Microsoft Excel Templates|*.xlt", {"Microsoft Excel Templates (*.xlt)"}},
