@@ -1,6 +1,6 @@
 #include "app/PlanogramLoading.h"
 
-#include "catalog/DocumentCatalogs.h"
+#include "planogram/DocumentCatalog.h"
 #include "planogram/DocumentMainWindow.h"
 #include "planogram/DocumentSelector.h"
 #include "planogram/Kqfascii.h"
@@ -25,22 +25,14 @@ bool IsProduct(const ListOB& item) { return !FixtureKind(item.picture); }
 
 ProductLookup ProductsOf(DocumentCatalog& catalog)
 {
-    auto* catalogFile = dynamic_cast<DidDocumentCatalog*>(&catalog);
-    if (!catalogFile)
-        return [](const std::string&) { return std::optional<CatalogProduct>(); };
-    return [catalogFile](const std::string& partNumber) -> std::optional<CatalogProduct> {
-        didBase& base = catalogFile->Base();
-        if (!base.FindByKey(partNumber))
+    return [&catalog](const std::string& partNumber) -> std::optional<CatalogProduct> {
+        if (!catalog.FindByKey(partNumber))
             return std::nullopt;
-        return CatalogProduct{base.pictureName, base.depthQ};
+        return CatalogProduct{catalog.PictureName(), catalog.DepthQ()};
     };
 }
 
-std::string CatalogFileOf(const DocumentCatalog* catalog)
-{
-    auto* catalogFile = dynamic_cast<const DidDocumentCatalog*>(catalog);
-    return catalogFile ? const_cast<DidDocumentCatalog*>(catalogFile)->Base().fileName : std::string();
-}
+std::string CatalogFileOf(const DocumentCatalog* catalog) { return catalog ? catalog->FileName() : std::string(); }
 
 bool DepthsAgree(double a, double b)
 {

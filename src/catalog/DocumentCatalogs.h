@@ -20,6 +20,10 @@ public:
     void SetDisplayScale(int scale) override { catalog_->displayScale = scale; }
     int PegXQ() const override { return catalog_->pegXQ; }
     int PegYQ() const override { return catalog_->pegYQ; }
+    bool FindByKey(const std::string& partNumber) override { return catalog_->FindByKey(partNumber); }
+    std::string PictureName() const override { return catalog_->pictureName; }
+    double DepthQ() const override { return catalog_->depthQ; }
+    std::string FileName() const override { return catalog_->fileName; }
 
 private:
     std::unique_ptr<didBase> catalog_;

@@ -20,6 +20,13 @@ public:
     // The current record's peg offsets in document units; 0 when it has none.
     virtual int PegXQ() const = 0;
     virtual int PegYQ() const = 0;
+    // Makes the product with this part number the current record; false when there is none.
+    virtual bool FindByKey(const std::string& partNumber) = 0;
+    // The current record's picture file and depth in document units.
+    virtual std::string PictureName() const = 0;
+    virtual double DepthQ() const = 0;
+    // The path of the catalog file that is open.
+    virtual std::string FileName() const = 0;
 };
 
 // Makes the empty catalog of a kind; nothing for a kind that cannot be opened here.

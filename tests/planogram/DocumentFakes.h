@@ -130,6 +130,9 @@ public:
     unsigned char unitsMode = 0;
     int displayScale = 0;
     int pegX = 0, pegY = 0;
+    // Part number -> picture and depth in document units.
+    std::map<std::string, std::pair<std::string, double>> products;
+    const std::pair<std::string, double>* found = nullptr;
 
     bool Open(const std::string& path) override
     {
@@ -146,6 +149,15 @@ public:
     void SetDisplayScale(int scale) override { displayScale = scale; }
     int PegXQ() const override { return pegX; }
     int PegYQ() const override { return pegY; }
+    bool FindByKey(const std::string& partNumber) override
+    {
+        const auto product = products.find(partNumber);
+        found = product == products.end() ? nullptr : &product->second;
+        return found != nullptr;
+    }
+    std::string PictureName() const override { return found ? found->first : std::string(); }
+    double DepthQ() const override { return found ? found->second : 0; }
+    std::string FileName() const override { return opened; }
 };
 
 // Hands out FakeCatalogs configured as `opens` says, and keeps the last one made for inspection.
