@@ -48,7 +48,9 @@ TMainForm* MainForm = nullptr;
 namespace {
 
 constexpr int CatalogBarTypedLimit = 12;
+constexpr int RequestRetryMs = 100;
 constexpr std::string_view NoActiveCatalog = "Catalog Browser... no active catalog.";
+constexpr std::string_view NoActiveCatalogAfterClose = "Catalog Browser... No Active Catalog";
 constexpr std::string_view MismatchQuestionText =
     "The picture link information or product meassurements for one or more products in this planogram does not "
     "match the information in your catalog and may not display, print or show report results as expected. Would you "
@@ -79,6 +81,12 @@ bool StartsWithCollectionMark(const std::string& path, bool& readable)
     const size_t read = std::fread(mark, 1, sizeof mark, file);
     std::fclose(file);
     return read == sizeof mark && std::memcmp(mark, "PMT", sizeof mark) == 0;
+}
+
+bool ConfirmReplace(const std::string& path)
+{
+    return Ui().MessageBox(ExtractFileName(path) + " already exists.\nDo you want to replace it?", "Confirm Save As",
+                           MsgButtons::YesNo, MsgIcon::Warning) == MsgAnswer::Yes;
 }
 
 // A window being made for an open or new display that has not succeeded yet: freed unless kept.
@@ -787,7 +795,9 @@ void TMainForm::DocumentClosed(PlanogramDocument& document)
     }
     if (others > 0)
         return;
-    tbFind->setText(toQString(NoActiveCatalog));
+    tbFind->setText(toQString(NoActiveCatalogAfterClose));
+    lbCurX->clear();
+    lbCurY->clear();
     EnableDocumentCommands(false);
 }
 
@@ -934,6 +944,9 @@ bool TMainForm::SaveWindow(Tplandoc& window, bool askForName)
         SaveKQF.fileName = chosen->fileName;
         SaveKQF.filterIndex = chosen->filterIndex;
         SaveKQFTypeChange(chosen->filterIndex);
+        // The dialog asked about replacing the name it returned, not the one its filter made of it.
+        if (SaveKQF.fileName != chosen->fileName && FileExists(SaveKQF.fileName) && !ConfirmReplace(SaveKQF.fileName))
+            return false;
     } else {
         SaveKQF.fileName = document.fileName;
     }
@@ -1083,6 +1096,12 @@ void TMainForm::SystemExecuteMacro(const std::string& request)
     const std::optional<std::string> path = OpenFileRequestPath(request);
     if (!path)
         return;
+    // The second start was told its path is taken: a request arriving while an open, save or print
+    // runs waits for it to end instead of being dropped.
+    if (LongOperationRunning()) {
+        QTimer::singleShot(RequestRetryMs, this, [this, request] { SystemExecuteMacro(request); });
+        return;
+    }
     raise();
     activateWindow();
     OpenPlanogram(*path);

@@ -7,7 +7,9 @@
 #include "platform/core/FilePaths.h"
 #include "platform/ui/ScriptedUi.h"
 
+#include <QAction>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <gtest/gtest.h>
@@ -180,6 +182,35 @@ TEST_F(OpenSaveTest, ATemplateOpensUntitledAndTheTemplateFilterSavesKqt)
     EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog).size(), 1u);
 }
 
+TEST_F(OpenSaveTest, AFileTheFilterRenamesToIsReplacedOnlyWhenConfirmed)
+{
+    ASSERT_TRUE(form->OpenPlanogram(program.File("Template/Four Shelves.kqt")));
+    const std::string existing = program.File("mine.kqt");
+    WriteWholeFile(existing, "kept bytes");
+    ui.AnswerFile(FileDialogResult{program.File("mine.kqf"), 2});
+    ui.AnswerMessage(MsgAnswer::No);
+    EXPECT_FALSE(form->SavePlanogram(false));
+    ASSERT_EQ(ui.MessageTexts(), std::vector<std::string>{"mine.kqt already exists.\nDo you want to replace it?"});
+    EXPECT_EQ(ui.Calls().back().caption, "Confirm Save As");
+    EXPECT_EQ(ui.Calls().back().buttons, MsgButtons::YesNo);
+    EXPECT_EQ(ReadWholeFile(existing), "kept bytes");
+    EXPECT_FALSE(FileExists(program.File("mine.kqf")));
+    EXPECT_TRUE(Active().untitled);
+    EXPECT_EQ(form->recentFiles->Count(), 0);
+
+    ui.AnswerFile(FileDialogResult{program.File("mine.kqf"), 2});
+    ui.AnswerMessage(MsgAnswer::Yes);
+    ASSERT_TRUE(form->SavePlanogram(false));
+    EXPECT_NE(ReadWholeFile(existing), "kept bytes");
+    EXPECT_EQ(Active().fileName, existing);
+
+    // A name the filter leaves alone was asked about by the dialog itself.
+    ui.ClearCalls();
+    ui.AnswerFile(FileDialogResult{existing, 2});
+    ASSERT_TRUE(form->SavePlanogram(true));
+    EXPECT_TRUE(ui.MessageTexts().empty());
+}
+
 TEST_F(OpenSaveTest, AFailedSaveKeepsTheOldFileAndTheDocumentsName)
 {
     ASSERT_TRUE(form->OpenPlanogram(Example()));
@@ -251,6 +282,24 @@ TEST_F(OpenSaveTest, TheTemplatePageWithoutATemplateOrWithABrokenOneLeavesNoWind
     EXPECT_FALSE(form->LongOperationRunning());
 }
 
+TEST_F(OpenSaveTest, ClosingTheLastPlanogramResetsTheCatalogBarAndReadOuts)
+{
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    form->lbCurX->setText("12");
+    form->lbCurY->setText("34");
+    form->ClientArea->subWindowList().back()->close();
+    EXPECT_EQ(form->tbFind->text().toStdString(), "Catalog Browser... no active catalog.");
+    EXPECT_EQ(form->lbCurX->text().toStdString(), "12");
+    EXPECT_TRUE(form->SaveItem->isEnabled());
+
+    form->ClientArea->subWindowList().front()->close();
+    EXPECT_EQ(form->tbFind->text().toStdString(), "Catalog Browser... No Active Catalog");
+    EXPECT_TRUE(form->lbCurX->text().isEmpty());
+    EXPECT_TRUE(form->lbCurY->text().isEmpty());
+    EXPECT_FALSE(form->SaveItem->isEnabled());
+}
+
 TEST_F(OpenSaveTest, DropsAndRequestsOpenOnlyPlanograms)
 {
     form->DropFiles({program.File("picture.bmp")});
@@ -269,6 +318,21 @@ TEST_F(OpenSaveTest, OpensAndClosesAreRefusedWhileAnOpenRuns)
     EXPECT_FALSE(form->NewPlanogram());
     EXPECT_EQ(Windows(), 0);
     EXPECT_FALSE(form->FormCloseQuery());
+}
+
+TEST_F(OpenSaveTest, ARequestDuringAnOpenWaitsForItToEnd)
+{
+    {
+        TMainForm::LongOperation busy(*form);
+        form->SystemExecuteMacro("OpenFile=" + Example());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(Windows(), 0);
+    }
+    for (int i = 0; i < 200 && Windows() == 0; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(Windows(), 1);
 }
 
 TEST_F(OpenSaveTest, ASecondStartHandsItsPathOver)
