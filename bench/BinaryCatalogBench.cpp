@@ -6,8 +6,8 @@
 #include "catalog/Didctf2.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
+#include "platform/core/UiServices.h"
 #include "platform/ui/StringGrid.h"
-#include "platform/ui/UiServices.h"
 
 #include "BenchSupport.h"
 

@@ -1,6 +1,6 @@
 // The key=value store on arbitrary bytes: every key gives the value of the first line that holds it,
 // and the lines it read, written again, read back the same.
-#include "planogram/Keyval.h"
+#include "platform/core/Keyval.h"
 #include "platform/ui/ScriptedUi.h"
 
 #include "FuzzSupport.h"

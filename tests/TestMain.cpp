@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "platform/ui/QtPlatform.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@ int main(int argc, char** argv)
     static TemporaryFolder settingsFolder;
     setenv("KESTRAME_CONFIG_DIR", settingsFolder.Path().c_str(), 1);
     QApplication application(argc, argv);
+    InstallQtPlatform();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -2,9 +2,9 @@
 
 #include "platform/core/CodePage.h"
 #include "platform/core/FilePaths.h"
+#include "platform/core/UiServices.h"
 #include "platform/graphics/Picture.h"
 #include "platform/ui/FileListBoxView.h"
-#include "platform/ui/UiServices.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

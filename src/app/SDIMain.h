@@ -8,7 +8,7 @@
 #include "planogram/DocumentMainWindow.h"
 #include "planogram/DocumentSetup.h"
 #include "platform/core/StringList.h"
-#include "platform/ui/UiServices.h"
+#include "platform/core/UiServices.h"
 
 #include <QMainWindow>
 

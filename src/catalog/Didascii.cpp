@@ -4,8 +4,8 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/TextUtils.h"
+#include "platform/core/UiServices.h"
 #include "platform/ui/StringGrid.h"
-#include "platform/ui/UiServices.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "catalog/Didbase.h"
-#include "planogram/Keyval.h"
+#include "platform/core/Keyval.h"
 
 #include <string>
 #include <unordered_map>

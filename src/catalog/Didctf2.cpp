@@ -7,8 +7,8 @@
 #include "platform/core/AtomicFile.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/TextUtils.h"
+#include "platform/core/UiServices.h"
 #include "platform/ui/StringGrid.h"
-#include "platform/ui/UiServices.h"
 
 #include <algorithm>
 #include <array>

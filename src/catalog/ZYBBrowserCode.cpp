@@ -2,7 +2,7 @@
 
 #include "platform/core/CodePage.h"
 #include "platform/core/StringList.h"
-#include "platform/ui/UiServices.h"
+#include "platform/core/UiServices.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

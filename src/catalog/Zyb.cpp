@@ -6,8 +6,8 @@
 #include "platform/core/Streams.h"
 #include "platform/core/StringList.h"
 #include "platform/core/TextUtils.h"
+#include "platform/core/UiServices.h"
 #include "platform/graphics/Bitmap.h"
-#include "platform/ui/UiServices.h"
 
 #include <array>
 #include <cstring>

@@ -10,8 +10,8 @@
 #include "planogram/PlanogramDocument.h"
 #include "planogram/Rectservices.h"
 #include "platform/core/Numbers.h"
+#include "platform/core/UiServices.h"
 #include "platform/ui/Progress.h"
-#include "platform/ui/UiServices.h"
 
 #include <algorithm>
 #include <climits>

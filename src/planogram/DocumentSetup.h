@@ -1,7 +1,7 @@
 #pragma once
 
+#include "platform/core/UiServices.h"
 #include "platform/graphics/Colors.h"
-#include "platform/ui/UiServices.h"
 
 #include <optional>
 #include <string>

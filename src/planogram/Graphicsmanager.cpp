@@ -9,8 +9,8 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/TextUtils.h"
+#include "platform/core/UiServices.h"
 #include "platform/graphics/Bitmap.h"
-#include "platform/ui/UiServices.h"
 
 #include <algorithm>
 

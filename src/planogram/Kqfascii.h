@@ -1,7 +1,7 @@
 #pragma once
 
-#include "planogram/Keyval.h"
 #include "planogram/Listmanager.h"
+#include "platform/core/Keyval.h"
 
 #include <memory>
 #include <string>

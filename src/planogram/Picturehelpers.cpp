@@ -2,11 +2,11 @@
 
 #include "imageformats/TargaGraphic.h"
 #include "planogram/Listmanager.h"
+#include "platform/core/UiServices.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/JPEGImage.h"
 #include "platform/graphics/Picture.h"
 #include "platform/ui/Progress.h"
-#include "platform/ui/UiServices.h"
 
 #include <algorithm>
 #include <array>

@@ -8,9 +8,9 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/TextUtils.h"
+#include "platform/core/UiServices.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/StringGrid.h"
-#include "platform/ui/UiServices.h"
 
 #include <algorithm>
 #include <climits>

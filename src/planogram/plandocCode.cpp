@@ -3,8 +3,8 @@
 #include "planogram/DocumentMainWindow.h"
 #include "planogram/PlanogramDocument.h"
 #include "platform/core/CodePage.h"
+#include "platform/core/UiServices.h"
 #include "platform/settings/SettingsStore.h"
-#include "platform/ui/UiServices.h"
 
 #include <QCloseEvent>
 #include <QFrame>

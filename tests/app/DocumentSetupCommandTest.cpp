@@ -24,8 +24,7 @@
 
 namespace {
 
-const std::string ExamplesFolder =
-    std::string(__FILE__).substr(0, std::string(__FILE__).rfind("/tests/")) + "/examples/";
+const std::string ExamplesFolder = std::string(KESTRAME_TEST_DATA) + "/../../examples/";
 const std::string ItemsMovedText = "Some items were outside of your new document width or height. These items were "
                                    "moved to the upper left corner of your display area.";
 

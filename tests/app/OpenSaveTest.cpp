@@ -20,8 +20,7 @@
 
 namespace {
 
-const std::string ExamplesFolder =
-    std::string(__FILE__).substr(0, std::string(__FILE__).rfind("/tests/")) + "/examples/";
+const std::string ExamplesFolder = std::string(KESTRAME_TEST_DATA) + "/../../examples/";
 const std::string MismatchText =
     "The picture link information or product meassurements for one or more products in this planogram does not "
     "match the information in your catalog and may not display, print or show report results as expected. Would you "

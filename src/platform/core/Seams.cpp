@@ -2,9 +2,7 @@
 
 #include "platform/core/FilePaths.h"
 
-#include <QApplication>
 #include <QLocale>
-#include <QScreen>
 
 #include <unistd.h>
 
@@ -17,6 +15,7 @@ struct SeamState {
     std::function<void()> beep;
     std::optional<int> countryCode;
     std::optional<int> screenDepth;
+    ScreenDefaults defaults;
     CRandom cRandom;
     LibraryRandom libraryRandom;
 };
@@ -68,8 +67,8 @@ void Beep()
 {
     if (State().beep)
         State().beep();
-    else if (qobject_cast<QApplication*>(QCoreApplication::instance()))
-        QApplication::beep();
+    else if (State().defaults.beep)
+        State().defaults.beep();
 }
 
 void SetBeep(std::function<void()> beep) { State().beep = std::move(beep); }
@@ -87,14 +86,16 @@ int ScreenDepth()
 {
     if (State().screenDepth)
         return *State().screenDepth;
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            return screen->depth();
+    if (State().defaults.screenDepth)
+        if (const std::optional<int> depth = State().defaults.screenDepth())
+            return *depth;
     // Without a screen nothing is drawn on one; a true-colour depth lets start-up go on.
     return 32;
 }
 
 void SetScreenDepth(std::optional<int> depth) { State().screenDepth = depth; }
+
+void SetScreenDefaults(ScreenDefaults defaults) { State().defaults = std::move(defaults); }
 
 std::string ProgramFolder()
 {

@@ -66,6 +66,14 @@ void SetCountryCode(std::optional<int> code);
 int ScreenDepth();
 void SetScreenDepth(std::optional<int> depth);
 
+// What the windowing layer supplies once it is set up: the system's beep and the screen's depth
+// (nothing without a screen). Set beeps and depths of tests take precedence.
+struct ScreenDefaults {
+    std::function<void()> beep;
+    std::function<std::optional<int>()> screenDepth;
+};
+void SetScreenDefaults(ScreenDefaults defaults);
+
 // The folder that holds "Catalogs", "Template" and "Examples", with its final delimiter:
 // KESTRAME_PROGRAM_DIR when set, else the executable's folder.
 std::string ProgramFolder();

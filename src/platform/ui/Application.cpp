@@ -1,13 +1,15 @@
 #include "platform/ui/Application.h"
 
 #include "platform/core/CodePage.h"
-#include "platform/ui/UiServices.h"
+#include "platform/core/UiServices.h"
+#include "platform/ui/QtPlatform.h"
 
 #include <exception>
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(toQString(ApplicationTitle));
+    InstallQtPlatform();
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ui/UiServices.h"
+#include "platform/core/UiServices.h"
 
 #include <deque>
 #include <string>

@@ -81,11 +81,14 @@ public:
     virtual bool PrinterSetupDialog() = 0;
 };
 
-// The process-wide services: the one installed by SetUi, else the Qt dialogs.
+// The process-wide services: the one installed by SetUi, else the default (the Qt dialogs once the
+// windowing layer is set up). Without either, raises Exception.
 UiServices& Ui();
-// Installs `ui` (not owned) for the whole process; nullptr restores the Qt dialogs. Returns the one
-// installed before (nullptr for the Qt dialogs).
+// Installs `ui` (not owned) for the whole process; nullptr restores the default. Returns the one
+// installed before (nullptr for the default).
 UiServices* SetUi(UiServices* ui);
+// The services used when none is installed (not owned); the windowing layer sets its dialogs here.
+void SetDefaultUi(UiServices* ui);
 
 // The product name, the caption of every box that names no other.
 inline constexpr std::string_view ApplicationTitle = "Kestrame";

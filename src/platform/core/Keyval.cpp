@@ -1,10 +1,10 @@
-#include "planogram/Keyval.h"
+#include "platform/core/Keyval.h"
 
 #include "platform/core/AtomicFile.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/TextFile.h"
 #include "platform/core/TextUtils.h"
-#include "platform/ui/UiServices.h"
+#include "platform/core/UiServices.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "planogram/Keyval.h"
+#include "platform/core/Keyval.h"
 #include "platform/ui/ScriptedUi.h"
 
 #include "TestSupport.h"

@@ -1,0 +1,31 @@
+#include "platform/core/UiServices.h"
+
+#include "platform/core/Exceptions.h"
+
+namespace {
+
+UiServices* installedUi = nullptr;
+UiServices* defaultUi = nullptr;
+
+} // namespace
+
+UiServices& Ui()
+{
+    if (installedUi)
+        return *installedUi;
+    if (defaultUi)
+        return *defaultUi;
+    // Code that can show a message runs only after the windowing layer or a test has installed one.
+    throw Exception("No message boxes can be shown: the user interface is not set up.");
+}
+
+UiServices* SetUi(UiServices* ui)
+{
+    UiServices* previous = installedUi;
+    installedUi = ui;
+    return previous;
+}
+
+void SetDefaultUi(UiServices* ui) { defaultUi = ui; }
+
+void ShowMessage(std::string_view text) { Ui().MessageBox(text, ApplicationTitle, MsgButtons::OK, MsgIcon::None); }
