@@ -1,8 +1,11 @@
 // A planogram file from arbitrary bytes, read as ".kqf" and as ".kqt" with every catalog found and
-// no dialog shown: the reader may refuse it but must never crash, raise or allocate what the file
-// cannot back.
-#include "planogram/CatalogFinder.h"
+// no dialog shown, and its items' group and child links resolved as an open does: the reader may
+// refuse it but must never crash, raise or allocate what the file cannot back, and the links must
+// never close into a ring.
+#include "catalog/CatalogFinder.h"
 #include "planogram/Kqfascii.h"
+#include "planogram/Listmanager.h"
+#include "planogram/PlanogramLoading.h"
 #include "platform/ui/ScriptedUi.h"
 
 #include "FuzzSupport.h"
@@ -24,6 +27,18 @@ public:
     std::string current;
 };
 
+// Every walk along a group or a chain of children ends within the list's length.
+void AbortOnRing(const ListManager& items)
+{
+    const int count = items.Count();
+    for (const ListOB* item = items.head; item; item = item->next) {
+        int steps = 0;
+        for (const ListOB* link = item->childItem; link; link = link->childItem)
+            if (++steps > count)
+                std::abort();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
@@ -37,8 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
         kqfASCII file(finder);
         if (!file.Read(path, 2))
             continue;
-        if (!file.TakeItems() || file.listsize < 0)
+        const std::unique_ptr<ListManager> items = file.TakeItems();
+        if (!items || file.listsize < 0)
             std::abort();
+        ResolveItemLinks(*items);
+        AbortOnRing(*items);
     }
     return 0;
 }

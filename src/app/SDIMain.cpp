@@ -4,13 +4,13 @@
 #include "app/FileRequests.h"
 #include "app/MainProgressBar.h"
 #include "app/OpenFileServer.h"
-#include "app/PlanogramLoading.h"
 #include "app/RecentFiles.h"
 #include "app/Splash.h"
 #include "app/StartupSettings.h"
 #include "planogram/DocumentSelector.h"
 #include "planogram/Kqfascii.h"
 #include "planogram/PlanogramDocument.h"
+#include "planogram/PlanogramLoading.h"
 #include "planogram/plandocCode.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/Exceptions.h"
@@ -841,8 +841,7 @@ Tplandoc* TMainForm::NewPlanogramWindow(QMdiSubWindow*& frame)
 {
     if (!setupDialog_)
         throw Exception("The Document Setup dialog is missing.");
-    auto* window =
-        new Tplandoc(PlandocServices{*this, selector_, *setupDialog_, catalogMaker_, fileFinder_, pictureFinder_});
+    auto* window = new Tplandoc(PlandocServices{*this, selector_, *setupDialog_, fileFinder_, pictureFinder_});
     frame = ClientArea->addSubWindow(window);
     frame->setAttribute(Qt::WA_DeleteOnClose, false);
     return window;

@@ -4,7 +4,6 @@
 #include "app/SelectorGrids.h"
 #include "catalog/CatalogPictureFinder.h"
 #include "catalog/Didfilefinder.h"
-#include "catalog/DocumentCatalogs.h"
 #include "planogram/DocumentMainWindow.h"
 #include "planogram/DocumentSetup.h"
 #include "platform/core/StringList.h"
@@ -371,7 +370,6 @@ private:
 
     bool firstShowDone_ = false;
     int longOperations_ = 0;
-    DidDocumentCatalogMaker catalogMaker_;
     Didfilefinder fileFinder_;
     CatalogPictureFinder pictureFinder_;
     SelectorGrids selector_;

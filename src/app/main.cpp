@@ -5,7 +5,7 @@
 #include "app/Splash.h"
 #include "app/StartupSettings.h"
 #include "catalog/ZYBBrowserCode.h"
-#include "imageformats/TargaGraphic.h"
+#include "imageformats/PictureLoading.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Seams.h"
 #include "platform/ui/Application.h"
@@ -36,7 +36,7 @@ int main(int argc, char* argv[])
     const std::string path = PlanogramPathArgument(ProgramCommandLine());
     if (!path.empty() && HandOverToRunningProgram(path))
         return 0;
-    RegisterTargaFileFormats();
+    RegisterPictureFileFormats();
     // Too few colours to draw planograms: end at once and silently. The windows are still made, and
     // the message loop then ends as soon as it starts.
     if (ScreenTooShallowToRun(ScreenDepth()))

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "catalog/Didfilefinder.h"
-#include "planogram/PictureFinder.h"
+#include "catalog/PictureFinder.h"
 
 // The drawing's picture finder on the catalog side: the file finder for picture files, the
 // multi-image collection file for pictures inside a collection.

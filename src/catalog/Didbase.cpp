@@ -113,7 +113,15 @@ std::unique_ptr<didBase> NewCatalogForFile(std::string_view path)
     return kind == CatalogKinds().end() ? nullptr : kind->second();
 }
 
-void RegisterCatalogKind(std::string_view extension, CatalogMaker maker)
+CatalogMaker RegisterCatalogKind(std::string_view extension, CatalogMaker maker)
 {
-    CatalogKinds()[UpperCase(extension)] = std::move(maker);
+    const std::string key = UpperCase(extension);
+    CatalogMaker previous;
+    if (const auto old = CatalogKinds().find(key); old != CatalogKinds().end()) {
+        previous = std::move(old->second);
+        CatalogKinds().erase(old);
+    }
+    if (maker)
+        CatalogKinds().emplace(key, std::move(maker));
+    return previous;
 }

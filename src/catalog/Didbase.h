@@ -81,7 +81,9 @@ public:
     virtual void LoadRangeIntoGrid(TStringGrid& grid, int first, int count) = 0;
     // The field's text, "" when the record or the field does not exist.
     virtual std::string GetFieldText(int field, int record) = 0;
-    // With a grid, every record is loaded into it. Reports its own failures.
+    // With a grid, every record is loaded into it. A failure returns false after the kind's own
+    // message, shown at most once; a file that cannot be opened or read raises nothing (only running
+    // out of memory does). The caller then shows its own message and discards the catalog.
     virtual bool Open(const std::string& path, TStringGrid* grid) = 0;
     virtual bool SaveToFile(const std::string& path, TStringGrid* grid, const std::string& unitsText,
                             const std::string& photoCollectionText) = 0;
@@ -162,4 +164,6 @@ std::unique_ptr<didBase> NewCatalogForFile(std::string_view path);
 
 using CatalogMaker = std::function<std::unique_ptr<didBase>()>;
 // Makes the kind for files with `extension` (such as ".vdx") available to NewCatalogForFile.
-void RegisterCatalogKind(std::string_view extension, CatalogMaker maker);
+// An empty maker removes the kind. Returns the maker the extension had before (empty for none), so
+// that it can be put back.
+CatalogMaker RegisterCatalogKind(std::string_view extension, CatalogMaker maker);

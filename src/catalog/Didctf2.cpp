@@ -152,6 +152,17 @@ bool didCTF2::Open(const std::string& path, TStringGrid* grid)
 {
     fileName = path;
     Forget();
+    try {
+        return OpenFile(path, grid);
+    } catch (const EStreamError& error) {
+        Forget();
+        Ui().MessageBox(error.Message(), ErrorCaption, MsgButtons::OK, MsgIcon::Stop);
+        return false;
+    }
+}
+
+bool didCTF2::OpenFile(const std::string& path, TStringGrid* grid)
+{
     auto file = std::make_unique<TFileStream>(path, fmOpenRead);
     fileSize = file->Size();
     const std::optional<Ctf2Header> header = ReadHeader(*file);

@@ -28,7 +28,7 @@ public:
     // Nothing unless 0 <= first < recordCount.
     void LoadRangeIntoGrid(TStringGrid& grid, int first, int count) override;
     std::string GetFieldText(int field, int record) override;
-    // A file that can't be opened raises EFOpenError; anything else that fails is reported and
+    // Every failure is reported (a file that can't be opened or read with the stream's reason) and
     // returns false with no file held. The file stays open for moving through the records.
     bool Open(const std::string& path, TStringGrid* grid) override;
     // Replaces the file only once it is written whole; a file that can't be made raises
@@ -49,6 +49,9 @@ public:
     static constexpr std::size_t MaxKeyLength = 255;
 
 private:
+    // Open's work; stream errors pass to Open, which reports them.
+    bool OpenFile(const std::string& path, TStringGrid* grid);
+
     struct Record {
         std::vector<std::string> fields;
         std::int64_t end = 0; // where the next record would start

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "planogram/CatalogFinder.h"
+#include "catalog/CatalogFinder.h"
 #include "platform/settings/SettingsStore.h"
 
 #include <initializer_list>

@@ -3,7 +3,6 @@
 #include "imageformats/GraphicCompression.h"
 #include "platform/core/LittleEndian.h"
 #include "platform/core/Streams.h"
-#include "platform/graphics/Picture.h"
 
 #include <algorithm>
 #include <array>
@@ -350,10 +349,4 @@ void TTargaGraphic::SaveToStream(TStream& stream, bool compressed) const
         ++rect.Bottom;
     }
     ReportProgress(psEnding, 0, false, rect, "");
-}
-
-void RegisterTargaFileFormats()
-{
-    for (const char* extension : {"win", "vst", "vda", "tga", "icb"})
-        TPicture::RegisterFileFormat(extension, "Truevision images", GraphicClassOf<TTargaGraphic>());
 }

@@ -38,6 +38,3 @@ private:
     void ReadRows(TStream& stream, TBitmap& image, std::uint8_t pixelSize, bool topDown);
     void ReadPackedRows(TStream& stream, TBitmap& image, std::uint8_t pixelSize, bool topDown);
 };
-
-// Registers the Targa extensions ("win", "vst", "vda", "tga", "icb") with the picture registry.
-void RegisterTargaFileFormats();

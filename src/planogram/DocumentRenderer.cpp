@@ -1,12 +1,12 @@
 #include "planogram/DocumentRenderer.h"
 
-#include "planogram/DocumentCatalog.h"
+#include "catalog/Didbase.h"
+#include "catalog/PictureFinder.h"
+#include "imageformats/PictureOperations.h"
 #include "planogram/DocumentMainWindow.h"
 #include "planogram/DocumentSelector.h"
 #include "planogram/DocumentSetup.h"
 #include "planogram/DocumentView.h"
-#include "planogram/PictureFinder.h"
-#include "planogram/Picturehelpers.h"
 #include "planogram/PlanogramDocument.h"
 #include "planogram/Rectservices.h"
 #include "platform/core/Numbers.h"
@@ -140,7 +140,7 @@ void DocumentRenderer::RedrawAll()
     bar.SetPosition(0);
     bar.SetMax(document.itemCounter);
     bar.SetStep(1);
-    const std::string collection = document.catalog ? document.catalog->PhotoCollection() : std::string();
+    const std::string collection = document.catalog ? document.catalog->photoCollection : std::string();
     if (document.items) {
         for (ListOB* item = document.items->head; item; item = item->next) {
             bar.StepIt();
@@ -183,7 +183,7 @@ void DocumentRenderer::RedrawArea(const TRect& area)
 
     FillWall(back, dirty);
     DrawWall(dirty);
-    const std::string collection = document.catalog ? document.catalog->PhotoCollection() : std::string();
+    const std::string collection = document.catalog ? document.catalog->photoCollection : std::string();
     for (ListOB* item : meeting)
         document.graphics.DrawItem(*item, back, collection);
 

@@ -1,10 +1,11 @@
 #include "planogram/Graphicsmanager.h"
 
+#include "catalog/PictureFinder.h"
+#include "imageformats/PictureLoading.h"
 #include "imageformats/TargaGraphic.h"
 #include "planogram/DrawingSettings.h"
 #include "planogram/Fixturerender.h"
 #include "planogram/Listmanager.h"
-#include "planogram/PictureFinder.h"
 #include "planogram/Picturehelpers.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
@@ -239,19 +240,7 @@ void GraphicsManager::RotateBitmap(ListOB& item, const TBitmap& source, double a
 
 bool GraphicsManager::LoadPicture(const std::string& path, TBitmap& target)
 {
-    const std::string extension = UpperCase(ExtractFileExt(path));
-    std::unique_ptr<TGraphic> reader = NewPictureReader(extension, ReaderTable::Loading);
-    if (reader == nullptr) {
-        if (extension == ".ZYB")
-            Ui().MessageBox("You can not edit ZYB files.", ApplicationTitle, MsgButtons::OK, MsgIcon::Stop);
-        else
-            Ui().MessageBox("Could not recognize the file extention or file type.", ApplicationTitle, MsgButtons::OK,
-                            MsgIcon::None);
-        return false;
-    }
-    reader->LoadFromFile(finder_.FindPicture(path));
-    target.Assign(*reader);
-    return true;
+    return ::LoadPicture(path, target, [this](const std::string& name) { return finder_.FindPicture(name); });
 }
 
 bool GraphicsManager::SaveTarga(const std::string& path, const TBitmap& bitmap)

@@ -1,6 +1,6 @@
 #include "planogram/Kqfascii.h"
 
-#include "planogram/CatalogFinder.h"
+#include "catalog/CatalogFinder.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/TextUtils.h"

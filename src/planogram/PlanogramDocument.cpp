@@ -1,6 +1,6 @@
 #include "planogram/PlanogramDocument.h"
 
-#include "planogram/CatalogFinder.h"
+#include "catalog/CatalogFinder.h"
 #include "planogram/DocumentMainWindow.h"
 #include "planogram/DocumentSelector.h"
 #include "planogram/DocumentView.h"
@@ -46,6 +46,19 @@ void Stop(std::string_view text, std::string_view caption)
     Ui().MessageBox(text, caption, MsgButtons::OK, MsgIcon::Stop);
 }
 
+// Why a catalog file of this name cannot be opened: no kind of catalog takes its extension.
+void ReportUnknownCatalogKind(const std::string& path)
+{
+    if (UpperCase(ExtractFileExt(path)) == ".DDL") {
+        Stop("Data-link catalogs (.DDL) cannot be opened yet. Choose a binary (.VDX) or text (.CTF) catalog.",
+             NewDocumentCaption);
+        return;
+    }
+    Stop("Could not determine catalog file type. Check to make sure your catalog file has a valid file extension of "
+         "DID, CTF or DDL",
+         NewDocumentCaption);
+}
+
 } // namespace
 
 PlanogramDocument::PlanogramDocument(const DocumentServices& services)
@@ -82,9 +95,9 @@ bool PlanogramDocument::NewDocument(int width, int height)
     catalog.reset();
     if (!OpenCatalog())
         return false;
-    catalog->SetUnitsMode(1);
+    catalog->unitsMode = 1;
     mainWindow.SetDisplayScale(unitsInches ? 8 : 4);
-    catalog->SetDisplayScale(mainWindow.DisplayScale());
+    catalog->displayScale = mainWindow.DisplayScale();
     mainWindow.CloseLoadingNotice();
     if (!renderer.LoadBackground())
         return false;
@@ -126,32 +139,15 @@ bool PlanogramDocument::TakeDisplaySize(int width, int height)
     return true;
 }
 
-std::optional<CatalogKind> PlanogramDocument::CatalogKindOf(const std::string& path)
-{
-    const std::string extension = UpperCase(ExtractFileExt(path));
-    if (extension == ".VDX")
-        return CatalogKind::Binary;
-    if (extension == ".CTF")
-        return CatalogKind::Text;
-    if (extension == ".DDL") {
-        Stop("Data-link catalogs (.DDL) cannot be opened yet. Choose a binary (.VDX) or text (.CTF) catalog.",
-             NewDocumentCaption);
-        return std::nullopt;
-    }
-    Stop("Could not determine catalog file type. Check to make sure your catalog file has a valid file extension of "
-         "DID, CTF or DDL",
-         NewDocumentCaption);
-    return std::nullopt;
-}
-
 bool PlanogramDocument::OpenCatalog()
 {
     const std::string path = services.catalogFinder.ReadCurrentDataFile();
-    const std::optional<CatalogKind> kind = CatalogKindOf(path);
-    if (!kind)
+    catalog = NewCatalogForFile(path);
+    if (!catalog) {
+        ReportUnknownCatalogKind(path);
         return false;
-    catalog = services.catalogs.NewCatalog(*kind);
-    if (catalog && catalog->Open(path))
+    }
+    if (catalog->Open(path, nullptr))
         return true;
     Ui().MessageBox("Could not open catalog file", "Catalog Manager", MsgButtons::OK, MsgIcon::None);
     catalog.reset();
@@ -320,7 +316,7 @@ void PlanogramDocument::SnapToPegHole()
 {
     if (!items || !items->current || !catalog)
         return;
-    const int pegX = catalog->PegXQ(), pegY = catalog->PegYQ();
+    const int pegX = catalog->pegXQ, pegY = catalog->pegYQ;
     if (pegX == 0 || pegY == 0)
         return;
     ListOB& item = *items->current;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "planogram/DocumentCatalog.h"
+#include "catalog/Didbase.h"
 #include "planogram/DocumentRenderer.h"
 #include "planogram/DocumentSetup.h"
 #include "planogram/Graphicsmanager.h"
@@ -31,7 +31,6 @@ struct DocumentServices {
     DocumentSelector& selector;
     DocumentSetupDialog& setupDialog;
     DocumentView& view;
-    DocumentCatalogMaker& catalogs;
     CatalogFinder& catalogFinder;
     PictureFinder& pictureFinder;
 };
@@ -126,7 +125,7 @@ public:
     std::unique_ptr<ListManager> items;
     GraphicsManager graphics;
     ZoomClass zoom;
-    std::unique_ptr<DocumentCatalog> catalog;
+    std::unique_ptr<didBase> catalog;
     TColor backgroundColor = clWhite;
     std::string fileName;
     int pegFirstX = 0, pegFirstY = 0, pegLastX = 0, pegLastY = 0;
@@ -148,8 +147,6 @@ public:
     DocumentRenderer renderer;
 
 private:
-    // The catalog kind of the current data file, or nothing with the reason shown.
-    std::optional<CatalogKind> CatalogKindOf(const std::string& path);
     bool OpenCatalog();
     bool TakeDisplaySize(int width, int height);
     void ApplySetup(const DisplaySetup& setup);

@@ -106,8 +106,8 @@ Tplandoc::Tplandoc(const PlandocServices& services, QWidget* parent) : QWidget(p
     MakeComponents();
     MakePopupMenu();
     document = std::make_unique<PlanogramDocument>(DocumentServices{services.mainWindow, services.selector,
-                                                                    services.setupDialog, *this, services.catalogs,
-                                                                    services.catalogFinder, services.pictureFinder});
+                                                                    services.setupDialog, *this, services.catalogFinder,
+                                                                    services.pictureFinder});
 }
 
 Tplandoc::~Tplandoc() { FormDestroy(); }

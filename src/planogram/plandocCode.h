@@ -8,7 +8,6 @@
 #include <memory>
 
 class CatalogFinder;
-class DocumentCatalogMaker;
 class DocumentMainWindow;
 class DocumentSelector;
 class DocumentSetupDialog;
@@ -27,7 +26,6 @@ struct PlandocServices {
     DocumentMainWindow& mainWindow;
     DocumentSelector& selector;
     DocumentSetupDialog& setupDialog;
-    DocumentCatalogMaker& catalogs;
     CatalogFinder& catalogFinder;
     PictureFinder& pictureFinder;
 };

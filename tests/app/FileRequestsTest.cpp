@@ -1,8 +1,8 @@
 #include "app/FileRequests.h"
-#include "app/PlanogramLoading.h"
 #include "app/PreferencesClass.h"
 #include "app/RecentFiles.h"
 #include "planogram/Listmanager.h"
+#include "planogram/PlanogramLoading.h"
 
 #include "TestSupport.h"
 

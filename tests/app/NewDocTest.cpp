@@ -416,10 +416,10 @@ protected:
     FakeMainWindow mainWindow;
     FakeSelector selector;
     FakeView view;
-    FakeCatalogMaker catalogs;
+    FakeCatalogKinds catalogs;
     Didfilefinder finder{store};
     FakePictureFinder pictures;
-    PlanogramDocument document{DocumentServices{mainWindow, selector, box, view, catalogs, finder, pictures}};
+    PlanogramDocument document{DocumentServices{mainWindow, selector, box, view, finder, pictures}};
 
     // New, on the blank page: a 100 x 200 cm peg board with holes 1 cm wide from 4 cm on.
     void NewPegBoard()

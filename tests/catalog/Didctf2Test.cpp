@@ -257,7 +257,11 @@ TEST_F(BinaryCatalog, NewerVersionsAndOtherFilesAreRefused)
     EXPECT_EQ(ui.Calls()[0].caption, "Error");
     EXPECT_EQ(ui.Calls()[0].icon, MsgIcon::Stop);
 
-    EXPECT_THROW(catalog.Open(folder.File("missing.vdx"), nullptr), EFOpenError);
+    ui.ClearCalls();
+    EXPECT_FALSE(catalog.Open(folder.File("missing.vdx"), nullptr));
+    ASSERT_EQ(ui.Calls().size(), 1u);
+    EXPECT_EQ(ui.Calls()[0].text, "Cannot open file \"" + folder.File("missing.vdx") + "\". No such file or directory");
+    EXPECT_EQ(ui.Calls()[0].caption, "Error");
 }
 
 TEST_F(BinaryCatalog, MovesWithinTheRecords)

@@ -515,19 +515,3 @@ TEST(TargaGraphic, WrittenFilesDecodeWithNetpbmAndReadBackToTheSamePixels)
         }
     }
 }
-
-TEST(TargaGraphic, TheTargaExtensionsLoadThroughThePictureRegistry)
-{
-    RegisterTargaFileFormats();
-    for (const char* extension : {"tga", ".TGA", "vst", "vda", "icb", "win"}) {
-        const TGraphicClass graphicClass = TPicture::GraphicClassFromExtension(extension);
-        ASSERT_NE(graphicClass, nullptr) << extension;
-        EXPECT_EQ(graphicClass()->ClassName(), "TTargaGraphic");
-    }
-    EXPECT_NE(TPicture::GraphicFilter().find("Truevision images (*.tga)|*.tga"), std::string::npos);
-    TemporaryFolder folder;
-    WriteWholeFile(folder.File("pic.vst"), TargaFile(2, 1, 1, 24, 0, std::string{1, 2, 3}));
-    TBitmap bitmap;
-    TPicture::LoadBitmapFromFile(folder.File("pic.vst"), bitmap);
-    EXPECT_EQ(PixelsOf(bitmap).Pixels, (std::vector<TRgb>{TRgb{3, 2, 1}}));
-}

@@ -3,19 +3,19 @@
 // Stand-ins for the windows and catalog side a planogram document works with; each records what it
 // was told.
 
-#include "planogram/CatalogFinder.h"
-#include "planogram/DocumentCatalog.h"
+#include "catalog/CatalogFakes.h"
+#include "catalog/Didbase.h"
 #include "planogram/DocumentMainWindow.h"
 #include "planogram/DocumentSelector.h"
 #include "planogram/DocumentSetup.h"
 #include "planogram/DocumentView.h"
-#include "planogram/PictureFinder.h"
 #include "planogram/PlanogramDocument.h"
 #include "platform/core/FilePaths.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/ui/Progress.h"
 #include "platform/ui/StringGrid.h"
 
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -121,89 +121,76 @@ public:
     void ShowWall() override { shown = true; }
 };
 
-class FakeCatalog : public DocumentCatalog {
+// A catalog that records what the document asks of it; products by part number with their picture
+// and depth in document units.
+class FakeCatalog : public didBase {
 public:
     bool opens = true;
-    std::string opened;
     int firsts = 0;
-    std::string collection;
-    unsigned char unitsMode = 0;
-    int displayScale = 0;
-    int pegX = 0, pegY = 0;
-    // Part number -> picture and depth in document units.
     std::map<std::string, std::pair<std::string, double>> products;
-    const std::pair<std::string, double>* found = nullptr;
 
-    bool Open(const std::string& path) override
+    bool GoToRecord(int) override { return false; }
+    void LoadRangeIntoGrid(TStringGrid&, int, int) override {}
+    std::string GetFieldText(int, int) override { return {}; }
+    bool Open(const std::string& path, TStringGrid*) override
     {
-        opened = path;
+        fileName = path;
         return opens;
     }
+    bool SaveToFile(const std::string&, TStringGrid*, const std::string&, const std::string&) override { return false; }
+    void LoadIntoGrid(TStringGrid&) override {}
     bool First() override
     {
         ++firsts;
         return true;
     }
-    std::string PhotoCollection() const override { return collection; }
-    void SetUnitsMode(unsigned char mode) override { unitsMode = mode; }
-    void SetDisplayScale(int scale) override { displayScale = scale; }
-    int PegXQ() const override { return pegX; }
-    int PegYQ() const override { return pegY; }
-    bool FindByKey(const std::string& partNumber) override
+    bool Last() override { return false; }
+    bool FindByKey(const std::string& key) override
     {
-        const auto product = products.find(partNumber);
-        found = product == products.end() ? nullptr : &product->second;
-        return found != nullptr;
+        const auto product = products.find(key);
+        const bool found = product != products.end();
+        pictureName = found ? product->second.first : std::string();
+        depthQ = found ? product->second.second : 0;
+        return found;
     }
-    std::string PictureName() const override { return found ? found->first : std::string(); }
-    double DepthQ() const override { return found ? found->second : 0; }
-    std::string FileName() const override { return opened; }
+    bool Next() override { return false; }
+    bool Prior() override { return false; }
 };
 
-// Hands out FakeCatalogs configured as `opens` says, and keeps the last one made for inspection.
-class FakeCatalogMaker : public DocumentCatalogMaker {
+// While it lives, binary and text catalog files open as FakeCatalogs configured as `opens` says;
+// keeps the extension of each catalog made and the last one made for inspection.
+class FakeCatalogKinds {
 public:
     bool opens = true;
-    std::vector<CatalogKind> asked;
+    std::vector<std::string> asked;
     FakeCatalog* last = nullptr;
 
-    std::unique_ptr<DocumentCatalog> NewCatalog(CatalogKind kind) override
+    FakeCatalogKinds()
     {
-        asked.push_back(kind);
+        for (const char* extension : Extensions)
+            previous_.push_back(RegisterCatalogKind(extension, [this, extension] { return Make(extension); }));
+    }
+    ~FakeCatalogKinds()
+    {
+        for (size_t i = 0; i < Extensions.size(); ++i)
+            RegisterCatalogKind(Extensions[i], std::move(previous_[i]));
+    }
+    FakeCatalogKinds(const FakeCatalogKinds&) = delete;
+    FakeCatalogKinds& operator=(const FakeCatalogKinds&) = delete;
+
+private:
+    static constexpr std::array<const char*, 2> Extensions = {".vdx", ".ctf"};
+
+    std::unique_ptr<didBase> Make(const char* extension)
+    {
+        asked.push_back(extension);
         auto catalog = std::make_unique<FakeCatalog>();
         catalog->opens = opens;
         last = catalog.get();
         return catalog;
     }
-};
 
-class FakeCatalogFinder : public CatalogFinder {
-public:
-    std::string current = "/catalogs/products.ctf";
-    std::vector<std::string> written;
-
-    std::string FindCatalog(const std::string& path) override { return path; }
-    std::string ReadCurrentDataFile() override { return current; }
-    void WriteCurrentDataFile(const std::string& path) override
-    {
-        current = path;
-        written.push_back(path);
-    }
-};
-
-// Finds existing files under their own path, and the names it was told of.
-class FakePictureFinder : public PictureFinder {
-public:
-    std::map<std::string, std::string> files;
-
-    std::string FindPicture(const std::string& path) override
-    {
-        const auto hit = files.find(path);
-        if (hit != files.end())
-            return hit->second;
-        return !path.empty() && FileExists(path) ? path : std::string();
-    }
-    bool ReadCollectionImage(const std::string&, const std::string&, TBitmap&) override { return false; }
+    std::vector<CatalogMaker> previous_;
 };
 
 // A document with fakes all round.
@@ -212,10 +199,10 @@ struct DocumentWithFakes {
     FakeSelector selector;
     FakeSetupDialog setup;
     FakeView view;
-    FakeCatalogMaker catalogs;
+    FakeCatalogKinds catalogs;
     FakeCatalogFinder finder;
     FakePictureFinder pictures;
-    PlanogramDocument document{DocumentServices{mainWindow, selector, setup, view, catalogs, finder, pictures}};
+    PlanogramDocument document{DocumentServices{mainWindow, selector, setup, view, finder, pictures}};
 
     FakeCatalog& Catalog() { return *catalogs.last; }
 

@@ -1,7 +1,7 @@
 #include "planogram/Graphicsmanager.h"
+#include "catalog/PictureFinder.h"
 #include "planogram/DrawingSettings.h"
 #include "planogram/Listmanager.h"
-#include "planogram/PictureFinder.h"
 #include "platform/core/Exceptions.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/JPEGImage.h"

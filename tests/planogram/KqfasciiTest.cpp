@@ -1,5 +1,5 @@
 #include "planogram/Kqfascii.h"
-#include "planogram/CatalogFinder.h"
+#include "catalog/CatalogFinder.h"
 #include "platform/ui/Progress.h"
 #include "platform/ui/ScriptedUi.h"
 

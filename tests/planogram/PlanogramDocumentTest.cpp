@@ -61,8 +61,8 @@ TEST_F(Document, SetupAppliesValuesAndStoresTheCatalog)
     setup.answer = values;
     ASSERT_TRUE(document.NewDocument(0, 0));
     EXPECT_EQ(finder.written, std::vector<std::string>{"/elsewhere/shop.VDX"});
-    EXPECT_EQ(catalogs.asked, std::vector<CatalogKind>{CatalogKind::Binary});
-    EXPECT_EQ(Catalog().opened, "/elsewhere/shop.VDX");
+    EXPECT_EQ(catalogs.asked, std::vector<std::string>{".vdx"});
+    EXPECT_EQ(Catalog().fileName, "/elsewhere/shop.VDX");
     EXPECT_EQ(document.displayWidth, 400);
     EXPECT_EQ(document.displayHeight, 756);
     EXPECT_TRUE(document.pegHolesShown);
@@ -108,14 +108,14 @@ TEST_F(Document, InchesFollowTheMainWindow)
 
 TEST_F(Document, CatalogKindByExtension)
 {
-    const std::pair<const char*, CatalogKind> kinds[] = {
-        {"/c/a.vdx", CatalogKind::Binary}, {"/c/a.VDX", CatalogKind::Binary}, {"/c/b.ctf", CatalogKind::Text}};
+    const std::pair<const char*, const char*> kinds[] = {
+        {"/c/a.vdx", ".vdx"}, {"/c/a.VDX", ".vdx"}, {"/c/b.ctf", ".ctf"}};
     for (const auto& [path, kind] : kinds) {
         finder.current = path;
         catalogs.asked.clear();
         ASSERT_TRUE(document.NewDocument(100, 100)) << path;
-        EXPECT_EQ(catalogs.asked, std::vector<CatalogKind>{kind});
-        EXPECT_EQ(Catalog().opened, path);
+        EXPECT_EQ(catalogs.asked, std::vector<std::string>{kind});
+        EXPECT_EQ(Catalog().fileName, path);
     }
     EXPECT_TRUE(ui.Calls().empty());
 }
@@ -345,8 +345,8 @@ TEST_F(Document, PegHoleListMatchesTheWall)
 TEST_F(Document, SnapMovesTheHookToTheNearestColumnAndRow)
 {
     PegWall(100, 100);
-    Catalog().pegX = 11;
-    Catalog().pegY = 6;
+    Catalog().pegXQ = 11;
+    Catalog().pegYQ = 6;
     ListOB& item = Add("peg", Rect(20, 35, 40, 65));
     // Hook at (31, 41): column 40 is nearer than 20 (9 < 11), row 40.
     document.SnapToPegHole();
@@ -361,8 +361,8 @@ TEST_F(Document, SnapMovesTheHookToTheNearestColumnAndRow)
 TEST_F(Document, SnapLeavesTheItemWithoutHolesOrPegOffsets)
 {
     ASSERT_TRUE(document.NewDocument(100, 100));
-    Catalog().pegX = 3;
-    Catalog().pegY = 3;
+    Catalog().pegXQ = 3;
+    Catalog().pegYQ = 3;
     ListOB& item = Add("peg", Rect(20, 35, 40, 65));
     document.SnapToPegHole();
     EXPECT_EQ(item.PlacementBox(), Rect(20, 35, 40, 65));
@@ -372,10 +372,10 @@ TEST_F(Document, SnapLeavesTheItemWithoutHolesOrPegOffsets)
     document.pegLastX = document.pegLastY = 90;
     document.pegPitchH = document.pegPitchV = 10;
     document.BuildPegHoleList();
-    Catalog().pegY = 0;
+    Catalog().pegYQ = 0;
     document.SnapToPegHole();
     EXPECT_EQ(item.PlacementBox(), Rect(20, 35, 40, 65));
-    Catalog().pegY = 3;
+    Catalog().pegYQ = 3;
     // Hook at (23, 38): column 21, row 41.
     document.SnapToPegHole();
     EXPECT_EQ(item.PlacementBox(), Rect(18, 38, 38, 68));
@@ -458,8 +458,8 @@ TEST_F(Document, ChangesMarkTheDocumentModifiedButViewingDoesNot)
 TEST_F(Document, SnappingMarksModifiedOnlyWhenTheItemMoves)
 {
     PegWall(100, 100);
-    Catalog().pegX = 10;
-    Catalog().pegY = 10;
+    Catalog().pegXQ = 10;
+    Catalog().pegYQ = 10;
     ListOB& item = Add("peg", Rect(10, 10, 30, 30));
     // Hook at (20, 20) already sits on a hole.
     document.SnapToPegHole();

@@ -28,11 +28,11 @@ struct WindowFakes {
     FakeMainWindow mainWindow;
     FakeSelector selector;
     FakeSetupDialog setup;
-    FakeCatalogMaker catalogs;
+    FakeCatalogKinds catalogs;
     FakeCatalogFinder finder;
     FakePictureFinder pictures;
 
-    PlandocServices Services() { return {mainWindow, selector, setup, catalogs, finder, pictures}; }
+    PlandocServices Services() { return {mainWindow, selector, setup, finder, pictures}; }
 };
 
 // A shown pixel as the class library's colour.

@@ -5,11 +5,22 @@
 #include "platform/core/FilePaths.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+
+namespace {
+
+bool IsDirectory(int handle)
+{
+    struct stat status {};
+    return ::fstat(handle, &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+} // namespace
 
 void TStream::ReadBuffer(void* buffer, std::int64_t count)
 {
@@ -61,6 +72,12 @@ TFileStream::TFileStream(std::string_view fileName, TFileMode mode) : fileName_(
     else if (mode == fmCreate)
         flags = O_RDWR | O_CREAT | O_TRUNC;
     handle_ = OpenFileDescriptor(fileName, flags);
+    // A folder opens for reading here, but is no file to read: refuse it as the open itself would.
+    if (handle_ >= 0 && IsDirectory(handle_)) {
+        ::close(handle_);
+        handle_ = -1;
+        errno = EISDIR;
+    }
     if (handle_ < 0) {
         const int error = errno;
         const std::string reason = SysErrorMessage(error);

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-class DocumentCatalog;
+class didBase;
 class DocumentSelector;
 class ListManager;
 class PlanogramDocument;
@@ -19,9 +19,9 @@ struct CatalogProduct {
 
 // Finds a part number in the document's catalog; nothing when the catalog lacks it.
 using ProductLookup = std::function<std::optional<CatalogProduct>(const std::string& partNumber)>;
-ProductLookup ProductsOf(DocumentCatalog& catalog);
+ProductLookup ProductsOf(didBase& catalog);
 // The file the document's catalog was opened from; empty when it has none.
-std::string CatalogFileOf(const DocumentCatalog* catalog);
+std::string CatalogFileOf(const didBase* catalog);
 
 // The catalog-mismatch question of one open: asked at most once, and its answer holds for the item
 // that raised it and every later item of the file.

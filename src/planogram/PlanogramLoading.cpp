@@ -1,6 +1,6 @@
-#include "app/PlanogramLoading.h"
+#include "planogram/PlanogramLoading.h"
 
-#include "planogram/DocumentCatalog.h"
+#include "catalog/Didbase.h"
 #include "planogram/DocumentMainWindow.h"
 #include "planogram/DocumentSelector.h"
 #include "planogram/Kqfascii.h"
@@ -23,16 +23,16 @@ bool IsProduct(const ListOB& item) { return !FixtureKind(item.picture); }
 
 } // namespace
 
-ProductLookup ProductsOf(DocumentCatalog& catalog)
+ProductLookup ProductsOf(didBase& catalog)
 {
     return [&catalog](const std::string& partNumber) -> std::optional<CatalogProduct> {
         if (!catalog.FindByKey(partNumber))
             return std::nullopt;
-        return CatalogProduct{catalog.PictureName(), catalog.DepthQ()};
+        return CatalogProduct{catalog.pictureName, catalog.depthQ};
     };
 }
 
-std::string CatalogFileOf(const DocumentCatalog* catalog) { return catalog ? catalog->FileName() : std::string(); }
+std::string CatalogFileOf(const didBase* catalog) { return catalog ? catalog->fileName : std::string(); }
 
 bool DepthsAgree(double a, double b)
 {
@@ -123,7 +123,7 @@ void TakeFileItem(const ListOB& source, ListOB& item, const std::optional<Catalo
 void LoadFileItems(const ListManager& fileItems, PlanogramDocument& document, const ProductLookup& products,
                    MismatchQuestion& question)
 {
-    const std::string folder = document.catalog ? document.catalog->PhotoCollection() : std::string();
+    const std::string folder = document.catalog ? document.catalog->photoCollection : std::string();
     Progress& progress = document.services.mainWindow.ProgressBar();
     for (const ListOB* source = fileItems.head; source; source = source->next) {
         document.items->Append();

@@ -23,7 +23,7 @@ public:
     bool UnitsInches() const override { return false; }
 };
 
-TEST(CatalogPictureFinder, DrawsAProductFromItsCollection)
+TEST(CollectionPictures, AProductIsDrawnFromItsCollection)
 {
     ScopedSettingsFolder settingsFolder;
     TemporaryFolder folder;

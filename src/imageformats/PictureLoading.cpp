@@ -1,0 +1,83 @@
+#include "imageformats/PictureLoading.h"
+
+#include "imageformats/TargaGraphic.h"
+#include "platform/core/FilePaths.h"
+#include "platform/core/TextUtils.h"
+#include "platform/core/UiServices.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/JPEGImage.h"
+#include "platform/graphics/Picture.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+struct ReaderGroup {
+    std::vector<std::string_view> extensions;
+    TGraphicClass reader;
+    std::string_view description; // as the picture registry lists the group
+};
+
+// The groups in the order they are tried; the drawing's table adds its extensions to the groups
+// of the same readers.
+const std::vector<ReaderGroup>& LoadingGroups()
+{
+    static const std::vector<ReaderGroup> groups = {
+        {{".JPG"}, GraphicClassOf<TJPEGImage>(), "JPEG Image File"},
+        {{".TGA", ".VST", ".ICB", ".VDA", ".WIN"}, GraphicClassOf<TTargaGraphic>(), "Truevision images"},
+        {{".BMP", ".RLE", ".DIB"}, GraphicClassOf<TBitmap>(), "Bitmaps"},
+    };
+    return groups;
+}
+
+const std::vector<ReaderGroup>& DrawingExtras()
+{
+    static const std::vector<ReaderGroup> groups = {
+        {{".JPEG"}, GraphicClassOf<TJPEGImage>(), "JPEG Image File"},
+        {{".1", ".2", ".3", ".5", ".6", ".7"}, GraphicClassOf<TTargaGraphic>(), "Truevision images"},
+    };
+    return groups;
+}
+
+TGraphicClass ReaderIn(const std::vector<ReaderGroup>& groups, std::string_view extension)
+{
+    for (const ReaderGroup& group : groups)
+        if (std::find(group.extensions.begin(), group.extensions.end(), extension) != group.extensions.end())
+            return group.reader;
+    return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<TGraphic> NewPictureReader(std::string_view extension, ReaderTable table)
+{
+    TGraphicClass reader = ReaderIn(LoadingGroups(), extension);
+    if (reader == nullptr && table == ReaderTable::Drawing)
+        reader = ReaderIn(DrawingExtras(), extension);
+    return reader == nullptr ? nullptr : reader();
+}
+
+bool LoadPicture(const std::string& path, TBitmap& target, const PicturePathResolver& resolve)
+{
+    const std::string extension = UpperCase(ExtractFileExt(path));
+    std::unique_ptr<TGraphic> reader = NewPictureReader(extension, ReaderTable::Loading);
+    if (reader == nullptr) {
+        if (extension == ".ZYB")
+            Ui().MessageBox("You can not edit ZYB files.", ApplicationTitle, MsgButtons::OK, MsgIcon::Stop);
+        else
+            Ui().MessageBox("Could not recognize the file extention or file type.", ApplicationTitle, MsgButtons::OK,
+                            MsgIcon::None);
+        return false;
+    }
+    reader->LoadFromFile(resolve(path));
+    target.Assign(*reader);
+    return true;
+}
+
+void RegisterPictureFileFormats()
+{
+    for (const ReaderGroup& group : LoadingGroups())
+        for (const std::string_view extension : group.extensions)
+            TPicture::RegisterFileFormat(LowerCase(extension), group.description, group.reader);
+}

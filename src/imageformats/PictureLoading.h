@@ -1,0 +1,29 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class TBitmap;
+class TGraphic;
+
+// Which extensions a reader is chosen for: the picture loader's own, or the item drawing's, which
+// also takes ".TIFF", ".JPEG" and the numbered Targa extensions.
+enum class ReaderTable { Loading, Drawing };
+
+// A new, empty reader for an upper-cased extension with its dot (".JPG"); null when no reader
+// here reads it.
+std::unique_ptr<TGraphic> NewPictureReader(std::string_view extension, ReaderTable table);
+
+// Where a picture file named in a planogram or catalog is found; empty when it is nowhere.
+using PicturePathResolver = std::function<std::string(const std::string& path)>;
+
+// Loads a picture file of a kind the loader's table takes into the target, from the path `resolve`
+// finds for it. Collections and unknown extensions are refused with a message and false; a reader's
+// error, a missing file's included, is raised.
+bool LoadPicture(const std::string& path, TBitmap& target, const PicturePathResolver& resolve);
+
+// Makes every extension of the loader's table known to the picture registry, with its reader, so
+// that the registry and the loader take the same files.
+void RegisterPictureFileFormats();

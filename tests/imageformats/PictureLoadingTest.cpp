@@ -1,0 +1,59 @@
+#include "imageformats/PictureLoading.h"
+#include "imageformats/TargaGraphic.h"
+#include "platform/core/TextUtils.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Picture.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+TEST(NewPictureReader, GroupsRouteToTheirReaders)
+{
+    const auto classOf = [](std::string_view extension, ReaderTable table) {
+        const std::unique_ptr<TGraphic> reader = NewPictureReader(extension, table);
+        return reader ? reader->ClassName() : std::string("none");
+    };
+    for (const ReaderTable table : {ReaderTable::Loading, ReaderTable::Drawing}) {
+        EXPECT_EQ(classOf(".JPG", table), "TJPEGImage");
+        for (const char* targa : {".TGA", ".VST", ".ICB", ".VDA", ".WIN"})
+            EXPECT_EQ(classOf(targa, table), "TTargaGraphic") << targa;
+        for (const char* bitmap : {".BMP", ".RLE", ".DIB"})
+            EXPECT_EQ(classOf(bitmap, table), "TBitmap") << bitmap;
+        for (const char* unread : {".ZYB", ".XYZ", "", ".4", ".jpg"})
+            EXPECT_EQ(classOf(unread, table), "none") << unread;
+    }
+    EXPECT_EQ(classOf(".JPEG", ReaderTable::Loading), "none");
+    EXPECT_EQ(classOf(".JPEG", ReaderTable::Drawing), "TJPEGImage");
+    for (const char* numbered : {".1", ".2", ".3", ".5", ".6", ".7"}) {
+        EXPECT_EQ(classOf(numbered, ReaderTable::Loading), "none") << numbered;
+        EXPECT_EQ(classOf(numbered, ReaderTable::Drawing), "TTargaGraphic") << numbered;
+    }
+}
+
+TEST(PictureLoading, TheRegistryTakesEveryLoadedExtensionWithTheSameReader)
+{
+    RegisterPictureFileFormats();
+    for (const char* extension : {".JPG", ".TGA", ".VST", ".ICB", ".VDA", ".WIN", ".BMP", ".RLE", ".DIB"}) {
+        const TGraphicClass registered = TPicture::GraphicClassFromExtension(LowerCase(extension));
+        ASSERT_NE(registered, nullptr) << extension;
+        EXPECT_EQ(registered()->ClassName(), NewPictureReader(extension, ReaderTable::Loading)->ClassName())
+            << extension;
+    }
+    EXPECT_NE(TPicture::GraphicFilter().find("Truevision images (*.tga)|*.tga"), std::string::npos);
+
+    // A Targa picture under one of its other names loads through the registry, pixel for pixel.
+    TemporaryFolder folder;
+    TBitmap written;
+    written.SetSize(2, 1);
+    written.SetPixel(0, 0, 0x030201);
+    written.SetPixel(1, 0, 0x0A0B0C);
+    TTargaGraphic targa;
+    targa.Assign(written);
+    targa.SaveToFile(folder.File("pic.vst"));
+    TBitmap bitmap;
+    TPicture::LoadBitmapFromFile(folder.File("pic.vst"), bitmap);
+    ASSERT_EQ(bitmap.Width(), 2);
+    EXPECT_EQ(bitmap.Pixel(0, 0), 0x030201);
+    EXPECT_EQ(bitmap.Pixel(1, 0), 0x0A0B0C);
+}
