@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/LongOperations.h"
+#include "app/PlanogramFiles.h"
 #include "app/PreferencesClass.h"
 #include "app/SelectorGrids.h"
 #include "catalog/CatalogPictureFinder.h"
@@ -11,6 +13,7 @@
 
 #include <QMainWindow>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -98,23 +101,12 @@ public:
     bool SaveDocument(PlanogramDocument& document) override;
     void DocumentClosed(PlanogramDocument& document) override;
 
-    // Opening, saving and printing hold one while they run.
-    class LongOperation {
-    public:
-        explicit LongOperation(TMainForm& form);
-        ~LongOperation();
-        LongOperation(const LongOperation&) = delete;
-        LongOperation& operator=(const LongOperation&) = delete;
-
-    private:
-        TMainForm& form_;
-    };
-    bool LongOperationRunning() const { return longOperations_ > 0; }
+    // Opening, saving and printing hold a guard of it while they run.
+    LongOperations longOperations;
+    bool LongOperationRunning() const { return longOperations.Running(); }
 
     // Shared fields.
     std::unique_ptr<TStringList> recentFiles;
-    std::uint8_t openMismatchAsk = 0;
-    std::uint8_t openUpdateFromCatalog = 0;
     std::unique_ptr<PreferencesClass> prefs;
     std::int32_t displayScale = 0;
     std::uint8_t unitsMode = 0;
@@ -125,200 +117,196 @@ public:
     std::uint8_t printCancel = 0;
     bool showHints = true;
 
-    QMdiArea* ClientArea;
+    QMdiArea* ClientArea = nullptr;
 
     // File menu.
-    QMenu* FileMenu;
-    QAction* NewItem;
-    QAction* OpenItem;
-    QMenu* OpenRecent1;
-    QAction* Doc1;
-    QAction* Doc2;
-    QAction* Doc3;
-    QAction* Doc4;
-    QAction* Doc5;
-    QAction* SaveItem;
-    QAction* SaveAs1;
-    QAction* LoadProductList1;
-    QAction* DocumentSetup1;
-    QAction* Export1;
-    QAction* MakePDF1;
-    QAction* Print1;
-    QAction* PrintSetup1;
-    QAction* Checkforsoftwareupdates1;
-    QAction* Exit1;
+    QMenu* FileMenu = nullptr;
+    QAction* NewItem = nullptr;
+    QAction* OpenItem = nullptr;
+    QMenu* OpenRecent1 = nullptr;
+    std::array<QAction*, 5> Docs{}; // Doc1 ... Doc5
+    QAction* SaveItem = nullptr;
+    QAction* SaveAs1 = nullptr;
+    QAction* LoadProductList1 = nullptr;
+    QAction* DocumentSetup1 = nullptr;
+    QAction* Export1 = nullptr;
+    QAction* MakePDF1 = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* PrintSetup1 = nullptr;
+    QAction* Checkforsoftwareupdates1 = nullptr;
+    QAction* Exit1 = nullptr;
 
     // Edit menu.
-    QMenu* Edit1;
-    QAction* Undo1;
-    QAction* Cut1;
-    QAction* Copy1;
-    QAction* Paste1;
-    QAction* Duplicate1;
-    QAction* Delete2;
-    QAction* CopyAll1;
+    QMenu* Edit1 = nullptr;
+    QAction* Undo1 = nullptr;
+    QAction* Cut1 = nullptr;
+    QAction* Copy1 = nullptr;
+    QAction* Paste1 = nullptr;
+    QAction* Duplicate1 = nullptr;
+    QAction* Delete2 = nullptr;
+    QAction* CopyAll1 = nullptr;
 
     // Product menu.
-    QMenu* Object1;
-    QAction* aAddFixture;
-    QAction* AddFixture1;
-    QAction* SelectNext1;
-    QAction* SelectPrevious1;
-    QAction* SendtoFront1;
-    QAction* SendtoBack1;
-    QAction* BringForward1;
-    QAction* BringBackward1;
-    QMenu* Rotate1;
-    QAction* R180;
-    QAction* N90CW1;
-    QAction* N90CCW1;
-    QAction* N01;
-    QAction* Arbitrary1;
-    QMenu* Flip1;
-    QAction* Front1;
-    QAction* Side1;
-    QAction* Top2;
-    QMenu* Align1;
-    QAction* Top3;
-    QAction* Bottom2;
-    QAction* Space1;
-    QMenu* AddProductAlignment1;
-    QAction* Automatic1;
-    QAction* Top1;
-    QAction* Bottom1;
-    QMenu* WrapDirection1;
-    QAction* Automatic2;
-    QAction* Up1;
-    QAction* Down1;
-    QMenu* PegholeAlignment1;
-    QAction* On2;
-    QAction* Off2;
-    QAction* Ungroup1;
-    QAction* UngroupAll1;
-    QAction* ProductDetails1;
-    QAction* Delete1;
+    QMenu* Object1 = nullptr;
+    QAction* aAddFixture = nullptr;
+    QAction* AddFixture1 = nullptr;
+    QAction* SelectNext1 = nullptr;
+    QAction* SelectPrevious1 = nullptr;
+    QAction* SendtoFront1 = nullptr;
+    QAction* SendtoBack1 = nullptr;
+    QAction* BringForward1 = nullptr;
+    QAction* BringBackward1 = nullptr;
+    QMenu* Rotate1 = nullptr;
+    QAction* R180 = nullptr;
+    QAction* N90CW1 = nullptr;
+    QAction* N90CCW1 = nullptr;
+    QAction* N01 = nullptr;
+    QAction* Arbitrary1 = nullptr;
+    QMenu* Flip1 = nullptr;
+    QAction* Front1 = nullptr;
+    QAction* Side1 = nullptr;
+    QAction* Top2 = nullptr;
+    QMenu* Align1 = nullptr;
+    QAction* Top3 = nullptr;
+    QAction* Bottom2 = nullptr;
+    QAction* Space1 = nullptr;
+    QMenu* AddProductAlignment1 = nullptr;
+    QAction* Automatic1 = nullptr;
+    QAction* Top1 = nullptr;
+    QAction* Bottom1 = nullptr;
+    QMenu* WrapDirection1 = nullptr;
+    QAction* Automatic2 = nullptr;
+    QAction* Up1 = nullptr;
+    QAction* Down1 = nullptr;
+    QMenu* PegholeAlignment1 = nullptr;
+    QAction* On2 = nullptr;
+    QAction* Off2 = nullptr;
+    QAction* Ungroup1 = nullptr;
+    QAction* UngroupAll1 = nullptr;
+    QAction* ProductDetails1 = nullptr;
+    QAction* Delete1 = nullptr;
 
     // Catalog menu.
-    QMenu* mnuCatalog;
-    QAction* New2;
-    QAction* Open2;
-    QAction* Edit2;
-    QAction* CatalogManager1;
-    QAction* NewDirectDataLink1;
-    QAction* PictureManager1;
+    QMenu* mnuCatalog = nullptr;
+    QAction* New2 = nullptr;
+    QAction* Open2 = nullptr;
+    QAction* Edit2 = nullptr;
+    QAction* CatalogManager1 = nullptr;
+    QAction* NewDirectDataLink1 = nullptr;
+    QAction* PictureManager1 = nullptr;
 
     // Reports menu.
-    QMenu* Reports1;
-    QAction* ShowReport1;
-    QAction* QuickReports1;
+    QMenu* Reports1 = nullptr;
+    QAction* ShowReport1 = nullptr;
+    QAction* QuickReports1 = nullptr;
 
     // View menu.
-    QMenu* View1;
-    QMenu* Zoom1;
-    QAction* N51;
-    QAction* N251;
-    QAction* N501;
-    QAction* N751;
-    QAction* N1001;
-    QAction* N1251;
-    QAction* N1501;
-    QAction* N2001;
-    QAction* FittoWindow1;
-    QAction* ProductPictures1;
-    QMenu* PlacementBoxes1;
-    QAction* ColorBySize1;
-    QAction* ColorByCategory1;
-    QAction* ColorByBrand1;
-    QAction* AllWhite1;
-    QAction* ManualColor1;
-    QAction* ClearManualColor1;
-    QAction* ClearAllManualColors1;
-    QMenu* ProductTransparency1;
-    QAction* On1;
-    QAction* Off1;
-    QMenu* ReorderAlarm1;
-    QAction* On3;
-    QAction* Off3;
-    QAction* CatalogSelector1;
-    QMenu* Windows1;
-    QAction* Tile1;
-    QAction* Cascade1;
-    QAction* ArrangeAll1;
+    QMenu* View1 = nullptr;
+    QMenu* Zoom1 = nullptr;
+    QAction* N51 = nullptr;
+    QAction* N251 = nullptr;
+    QAction* N501 = nullptr;
+    QAction* N751 = nullptr;
+    QAction* N1001 = nullptr;
+    QAction* N1251 = nullptr;
+    QAction* N1501 = nullptr;
+    QAction* N2001 = nullptr;
+    QAction* FittoWindow1 = nullptr;
+    QAction* ProductPictures1 = nullptr;
+    QMenu* PlacementBoxes1 = nullptr;
+    QAction* ColorBySize1 = nullptr;
+    QAction* ColorByCategory1 = nullptr;
+    QAction* ColorByBrand1 = nullptr;
+    QAction* AllWhite1 = nullptr;
+    QAction* ManualColor1 = nullptr;
+    QAction* ClearManualColor1 = nullptr;
+    QAction* ClearAllManualColors1 = nullptr;
+    QMenu* ProductTransparency1 = nullptr;
+    QAction* On1 = nullptr;
+    QAction* Off1 = nullptr;
+    QMenu* ReorderAlarm1 = nullptr;
+    QAction* On3 = nullptr;
+    QAction* Off3 = nullptr;
+    QAction* CatalogSelector1 = nullptr;
+    QMenu* Windows1 = nullptr;
+    QAction* Tile1 = nullptr;
+    QAction* Cascade1 = nullptr;
+    QAction* ArrangeAll1 = nullptr;
 
     // Tags menu.
-    QMenu* Tags1;
-    QAction* ItemNumber1;
-    QAction* PartNumber1;
-    QAction* XYLocation1;
-    QAction* StackCount1;
-    QAction* CurrentInventory1;
-    QAction* UnitsSold1;
-    QAction* Category1;
-    QAction* Brand1;
-    QAction* CustomText1;
-    QAction* AllTagsOn1;
-    QAction* AllTagsOff1;
-    QAction* TagFont1;
-    QAction* TagColor1;
-    QAction* FlipTag1;
-    QAction* EnterCustomText1;
+    QMenu* Tags1 = nullptr;
+    QAction* ItemNumber1 = nullptr;
+    QAction* PartNumber1 = nullptr;
+    QAction* XYLocation1 = nullptr;
+    QAction* StackCount1 = nullptr;
+    QAction* CurrentInventory1 = nullptr;
+    QAction* UnitsSold1 = nullptr;
+    QAction* Category1 = nullptr;
+    QAction* Brand1 = nullptr;
+    QAction* CustomText1 = nullptr;
+    QAction* AllTagsOn1 = nullptr;
+    QAction* AllTagsOff1 = nullptr;
+    QAction* TagFont1 = nullptr;
+    QAction* TagColor1 = nullptr;
+    QAction* FlipTag1 = nullptr;
+    QAction* EnterCustomText1 = nullptr;
 
     // Tools and Help menus.
-    QMenu* Tools1;
-    QAction* Options1;
-    QAction* PlanogramWizard1;
-    QAction* CatalogWizard1;
-    QMenu* Help1;
-    QAction* Help2;
-    QAction* About1;
+    QMenu* Tools1 = nullptr;
+    QAction* Options1 = nullptr;
+    QAction* PlanogramWizard1 = nullptr;
+    QAction* CatalogWizard1 = nullptr;
+    QMenu* Help1 = nullptr;
+    QAction* Help2 = nullptr;
+    QAction* About1 = nullptr;
 
     // The fixture drawing tools, popped up by a long press on `tbFixtures`.
-    QMenu* FixtureDrawingTools;
-    QAction* DrawShelf1;
-    QAction* DrawSectionDivider1;
-    QAction* DrawPegboard1;
-    QAction* DrawTextBox1;
-    QAction* DrawSlatboard1;
+    QMenu* FixtureDrawingTools = nullptr;
+    QAction* DrawShelf1 = nullptr;
+    QAction* DrawSectionDivider1 = nullptr;
+    QAction* DrawPegboard1 = nullptr;
+    QAction* DrawTextBox1 = nullptr;
+    QAction* DrawSlatboard1 = nullptr;
 
     // The control bar: the catalog browser's buttons, its current product and the status panel.
-    QToolBar* ControlBar1;
-    QToolBar* ToolBar1;
-    QToolButton* ToolButton1;
-    QToolButton* ToolButton2;
-    QToolButton* ToolButton10;
-    QToolButton* ToolButton9;
-    QToolButton* ToolButton4;
-    QToolButton* ToolButton7;
-    QToolButton* ToolButton3;
-    QFrame* pannel1;
-    QLineEdit* tbFind;
-    QFrame* Panel4;
-    QFrame* panXY;
-    QLineEdit* lbCurX;
-    QLineEdit* lbCurY;
-    TMainProgressBar* ProgressBar1;
+    QToolBar* ControlBar1 = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* ToolButton1 = nullptr;
+    QToolButton* ToolButton2 = nullptr;
+    QToolButton* ToolButton10 = nullptr;
+    QToolButton* ToolButton9 = nullptr;
+    QToolButton* ToolButton4 = nullptr;
+    QToolButton* ToolButton7 = nullptr;
+    QToolButton* ToolButton3 = nullptr;
+    QFrame* pannel1 = nullptr;
+    QLineEdit* tbFind = nullptr;
+    QFrame* Panel4 = nullptr;
+    QFrame* panXY = nullptr;
+    QLineEdit* lbCurX = nullptr;
+    QLineEdit* lbCurY = nullptr;
+    TMainProgressBar* ProgressBar1 = nullptr;
 
     // The tool bar below it.
-    QToolBar* ToolBar2;
-    QToolButton* sbNew;
-    QToolButton* sbOpen;
-    QToolButton* sbSave;
-    QToolButton* sbPrint;
-    QToolButton* sbPaste;
-    QToolButton* sbCopyAll;
-    QToolButton* sbZoomIn;
-    QToolButton* sbZoomOut;
-    QToolButton* sbExport;
-    QToolButton* sbMakePDF;
-    QToolButton* sbAddFixture;
-    QToolButton* tbPointer;
-    QToolButton* tbFixtures;
-    QToolButton* sbAutoGroup;
-    QToolButton* sbUngroup;
+    QToolBar* ToolBar2 = nullptr;
+    QToolButton* sbNew = nullptr;
+    QToolButton* sbOpen = nullptr;
+    QToolButton* sbSave = nullptr;
+    QToolButton* sbPrint = nullptr;
+    QToolButton* sbPaste = nullptr;
+    QToolButton* sbCopyAll = nullptr;
+    QToolButton* sbZoomIn = nullptr;
+    QToolButton* sbZoomOut = nullptr;
+    QToolButton* sbExport = nullptr;
+    QToolButton* sbMakePDF = nullptr;
+    QToolButton* sbAddFixture = nullptr;
+    QToolButton* tbPointer = nullptr;
+    QToolButton* tbFixtures = nullptr;
+    QToolButton* sbAutoGroup = nullptr;
+    QToolButton* sbUngroup = nullptr;
 
-    QTimer* Timer1;
-    QTimer* Timer2;
-    QTimer* UpgradeCheckTrigger;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    QTimer* UpgradeCheckTrigger = nullptr;
 
     // The dialogs whose current choice the documents take.
     FontChoice TagFontDialog;
@@ -336,18 +324,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void CreateFileMenu();
-    void CreateEditMenu();
-    void CreateProductMenu();
-    void CreateCatalogMenu();
-    void CreateReportsMenu();
-    void CreateViewMenu();
-    void CreateTagsMenu();
-    void CreateToolsMenu();
-    void CreateHelpMenu();
-    void CreateFixtureDrawingTools();
     void CreateControlBar();
-    void CreateBrowserControls();
     void CreateCatalogBrowser();
     void CreateStatusPanel();
     void CreateToolBar2();
@@ -358,22 +335,13 @@ private:
     void LockTransparencyOff();
     void SetTagItems(bool checked);
     void EnableDocumentCommands(bool enabled);
-    Tplandoc* NewPlanogramWindow(QMdiSubWindow*& frame);
-    // The work of OpenPlanogram and NewPlanogram once they hold the long operation.
-    bool OpenPlanogramFile(const std::string& path);
-    bool NewBlankPlanogram(std::string& chosenTemplate);
-    void ApplyDocumentSetup(PlanogramDocument& document);
-    Tplandoc* WindowOf(const PlanogramDocument& document) const;
-    bool OpenInto(Tplandoc& window, QMdiSubWindow& frame, const std::string& path);
-    bool SaveWindow(Tplandoc& window, bool askForName);
-    bool AskMismatchUpdate();
+    void RememberSavedPlanogram(const std::string& path);
 
     bool firstShowDone_ = false;
-    int longOperations_ = 0;
     Didfilefinder fileFinder_;
     CatalogPictureFinder pictureFinder_;
     SelectorGrids selector_;
-    DocumentSetupDialog* setupDialog_ = nullptr;
+    std::unique_ptr<PlanogramFiles> files_;
     OpenFileServer* openFileServer_ = nullptr;
 };
 

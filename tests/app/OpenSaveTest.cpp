@@ -312,7 +312,7 @@ TEST_F(OpenSaveTest, DropsAndRequestsOpenOnlyPlanograms)
 
 TEST_F(OpenSaveTest, OpensAndClosesAreRefusedWhileAnOpenRuns)
 {
-    TMainForm::LongOperation busy(*form);
+    LongOperations::Guard busy(form->longOperations);
     EXPECT_FALSE(form->OpenPlanogram(Example()));
     EXPECT_FALSE(form->NewPlanogram());
     EXPECT_EQ(Windows(), 0);
@@ -322,7 +322,7 @@ TEST_F(OpenSaveTest, OpensAndClosesAreRefusedWhileAnOpenRuns)
 TEST_F(OpenSaveTest, ARequestDuringAnOpenWaitsForItToEnd)
 {
     {
-        TMainForm::LongOperation busy(*form);
+        LongOperations::Guard busy(form->longOperations);
         form->SystemExecuteMacro("OpenFile=" + Example());
         QCoreApplication::processEvents();
         EXPECT_EQ(Windows(), 0);

@@ -129,7 +129,7 @@ TEST_F(MainFormTest, ComponentsAsTheFormDefinesThem)
     EXPECT_TRUE(form.DrawShelf1->isChecked());
     form.DrawPegboard1->trigger();
     EXPECT_FALSE(form.DrawShelf1->isChecked());
-    for (QAction* doc : {form.Doc1, form.Doc2, form.Doc3, form.Doc4, form.Doc5})
+    for (QAction* doc : form.Docs)
         EXPECT_FALSE(doc->isVisible());
     EXPECT_FALSE(form.PegholeAlignment1->menuAction()->isVisible());
 
@@ -263,7 +263,7 @@ TEST_F(MainFormTest, CloseIsRefusedWhileAnOperationRuns)
 {
     TMainForm& form = ShownForm();
     {
-        const TMainForm::LongOperation opening(form);
+        const LongOperations::Guard opening(form.longOperations);
         EXPECT_FALSE(form.FormCloseQuery());
         form.ExitItemClick();
         EXPECT_TRUE(form.isVisible());
