@@ -1,9 +1,9 @@
 // A full redraw of a planogram wall of 1,000 products (200x300 JPEG pictures, 40 distinct) and the
 // partial redraw after moving one product.
-#include "planogram/DocumentFakes.h"
 #include "platform/core/Numbers.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/JPEGImage.h"
+#include "testing/DocumentFakes.h"
 
 #include "BenchSupport.h"
 

@@ -1,8 +1,8 @@
 // A binary catalog from arbitrary bytes: opening, moving, finding and loading it into a grid may
 // refuse the file but must never crash, raise or allocate what the file cannot back.
 #include "catalog/Didctf2.h"
-#include "platform/ui/ScriptedUi.h"
 #include "platform/ui/StringGrid.h"
+#include "testing/ScriptedUi.h"
 
 #include "FuzzSupport.h"
 
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
     WriteInputFile(FuzzFile(), data, size);
 
-    ScriptedUi ui;
+    ScriptedUi ui(ScriptedUi::Strictness::Lenient);
     didCTF2 catalog;
     TStringGrid grid;
     if (catalog.Open(FuzzFile(), &grid)) {

@@ -1,7 +1,7 @@
 // The key=value store on arbitrary bytes: every key gives the value of the first line that holds it,
 // and the lines it read, written again, read back the same.
 #include "platform/core/Keyval.h"
-#include "platform/ui/ScriptedUi.h"
+#include "testing/ScriptedUi.h"
 
 #include "FuzzSupport.h"
 
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     static const std::string base = "/tmp/kestrame-fuzz-keyval-" + std::to_string(getpid());
     WriteInputFile(base + ".txt", data, size);
 
-    ScriptedUi ui;
+    ScriptedUi ui(ScriptedUi::Strictness::Lenient);
     KeyVal store;
     if (!store.Open(base + ".txt", "rt"))
         std::abort();

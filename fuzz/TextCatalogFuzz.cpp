@@ -1,8 +1,8 @@
 // A text catalog from arbitrary bytes: opening, moving, finding and loading it into a grid may
 // refuse the file but must never crash, raise or allocate what the file cannot back.
 #include "catalog/Didascii.h"
-#include "platform/ui/ScriptedUi.h"
 #include "platform/ui/StringGrid.h"
+#include "testing/ScriptedUi.h"
 
 #include "FuzzSupport.h"
 
@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     static const std::string path = "/tmp/kestrame-fuzz-catalog-" + std::to_string(getpid()) + ".ctf";
     WriteInputFile(path, data, size);
 
-    ScriptedUi ui;
+    ScriptedUi ui(ScriptedUi::Strictness::Lenient);
     didASCII catalog;
     if (!catalog.Open(path, nullptr))
         return 0;

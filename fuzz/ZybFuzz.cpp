@@ -3,7 +3,7 @@
 #include "catalog/Zyb.h"
 #include "platform/core/StringList.h"
 #include "platform/graphics/Bitmap.h"
-#include "platform/ui/ScriptedUi.h"
+#include "testing/ScriptedUi.h"
 
 #include "FuzzSupport.h"
 
@@ -15,7 +15,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
     static const std::string base = "/tmp/kestrame-fuzz-zyb-" + std::to_string(getpid());
-    ScriptedUi ui;
+    ScriptedUi ui(ScriptedUi::Strictness::Lenient);
     ZybFile zyb;
     TStringList names;
     TBitmap picture;

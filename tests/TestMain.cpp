@@ -12,6 +12,7 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     static TemporaryFolder settingsFolder;
     setenv("KESTRAME_CONFIG_DIR", settingsFolder.Path().c_str(), 1);
+    setenv("KESTRAME_OPEN_FILE_SOCKET", settingsFolder.File("open-file").c_str(), 1);
     QApplication application(argc, argv);
     InstallQtPlatform();
     testing::InitGoogleTest(&argc, argv);

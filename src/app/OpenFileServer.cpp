@@ -8,6 +8,8 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
+
 namespace {
 
 // A request is a path and its keyword; anything longer is not one.
@@ -15,7 +17,12 @@ constexpr qint64 MaxRequestBytes = 1 << 16;
 
 } // namespace
 
-std::string OpenFileServerName() { return "Kestrame-" + std::to_string(static_cast<long>(getuid())) + "-OpenFile"; }
+std::string OpenFileServerName()
+{
+    if (const char* name = std::getenv("KESTRAME_OPEN_FILE_SOCKET"); name && *name)
+        return name;
+    return "Kestrame-" + std::to_string(static_cast<long>(getuid())) + "-OpenFile";
+}
 
 OpenFileServer::OpenFileServer(Request onRequest, QObject* parent)
     : QObject(parent), onRequest_(std::move(onRequest)), server_(new QLocalServer(this))

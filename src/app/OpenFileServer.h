@@ -28,7 +28,8 @@ private:
     QLocalServer* server_;
 };
 
-// The socket name of this user's running program.
+// The socket name of this user's running program; KESTRAME_OPEN_FILE_SOCKET replaces it, so that
+// tests never reach a program the user has running.
 std::string OpenFileServerName();
 
 // A second start hands its path to the running program; false when none answers, and this start

@@ -281,24 +281,23 @@ bool PlanogramFiles::NewBlankPlanogram(std::string& chosenTemplate)
     return false;
 }
 
-void PlanogramFiles::DocumentSetup()
+bool PlanogramFiles::DocumentSetup()
 {
     Tplandoc* window = ActivePlanogram();
     if (!window || !setupDialog_ || seams_.busy.Running())
-        return;
+        return false;
     LongOperations::Guard busy(seams_.busy);
     PlanogramDocument& document = window->Document();
     setupDialog_->SetHideCatalogs(true);
     const int result = document.ValidateDisplaySize();
     setupDialog_->SetHideCatalogs(false);
-    if (result == 1)
-        ApplyDocumentSetup(document);
+    return result == 1 && ApplyDocumentSetup(document);
 }
 
-void PlanogramFiles::ApplyDocumentSetup(PlanogramDocument& document)
+bool PlanogramFiles::ApplyDocumentSetup(PlanogramDocument& document)
 {
     if (!document.renderer.LoadBackground())
-        return;
+        return false;
     if (document.FitItemsToDisplay(1))
         Ui().MessageBox(ItemsMovedText, ApplicationTitle, MsgButtons::OK, MsgIcon::Exclamation);
     document.renderer.DrawRulers();
@@ -307,4 +306,5 @@ void PlanogramFiles::ApplyDocumentSetup(PlanogramDocument& document)
     document.BuildPegHoleList();
     document.renderer.RedrawAll();
     document.modified = true;
+    return true;
 }

@@ -51,8 +51,8 @@ public:
     // opened untitled.
     bool NewPlanogram();
     // The Document Setup command of the active planogram: its wall takes the new size, background
-    // and peg holes; items left wholly outside are moved to its upper left corner.
-    void DocumentSetup();
+    // and peg holes; items left wholly outside are moved to its upper left corner. True when applied.
+    bool DocumentSetup();
     // The save dialog's filter changed: the file name takes that filter's extension.
     void SaveTypeChange(int filterIndex);
 
@@ -71,7 +71,7 @@ private:
     bool NewBlankPlanogram(std::string& chosenTemplate);
     bool OpenInto(Tplandoc& window, QMdiSubWindow& frame, const std::string& path);
     bool AskMismatchUpdate();
-    void ApplyDocumentSetup(PlanogramDocument& document);
+    bool ApplyDocumentSetup(PlanogramDocument& document);
 
     PlanogramFilesSeams seams_;
     DocumentSetupDialog* setupDialog_ = nullptr;

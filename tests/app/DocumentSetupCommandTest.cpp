@@ -5,7 +5,7 @@
 #include "planogram/PlanogramDocument.h"
 #include "planogram/Rectservices.h"
 #include "planogram/plandocCode.h"
-#include "platform/ui/ScriptedUi.h"
+#include "testing/ScriptedUi.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -110,6 +110,7 @@ TEST_F(DocumentSetupCommand, ANewSizeMovesTheItemsOutsideAndSaysSo)
     OpenExample();
     // Nothing stored as the current catalog: the open display keeps its own all the same.
     store.WriteString("Options", "CurrentDataFile", "");
+    ui.AnswerMessage(MsgAnswer::OK);
     RunSetup([this] { CustomSize("60", "100"); });
     EXPECT_TRUE(hiddenWhileShown);
     EXPECT_FALSE(box->hideCatalogs);
@@ -184,6 +185,7 @@ TEST_F(DocumentSetupCommand, CancelChangesNothing)
     EXPECT_EQ(CurrentDataFile(), catalog);
 
     // An invalid size is refused on the dialog and the display stays as it was.
+    ui.AnswerMessage(MsgAnswer::OK);
     RunSetup([this] { CustomSize("29", "100"); });
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Invalid width value. Min Value 30cm, Max value 3000cm"});
     EXPECT_EQ(document.displayWidth, 480);

@@ -1,16 +1,19 @@
 #include "app/NewDoc.h"
+#include "app/PlanogramFiles.h"
+#include "planogram/plandocCode.h"
 
 #include "TestSupport.h"
-#include "planogram/DocumentFakes.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/FilePaths.h"
 #include "platform/ui/FileListBoxView.h"
-#include "platform/ui/ScriptedUi.h"
+#include "testing/DocumentFakes.h"
+#include "testing/ScriptedUi.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -283,6 +286,7 @@ TEST_F(NewDocBox, OkWritesTheFourteenTextsToTheUnitsKeys)
 TEST_F(NewDocBox, OkRefusesInvalidBlankDisplaysAndStaysOpen)
 {
     bool stillOpen = false;
+    ui.AnswerMessage(MsgAnswer::OK);
     EXPECT_FALSE(RunModal(box, [&] {
         BlankCustom("29", "100");
         box.Button1->click();
@@ -300,6 +304,8 @@ TEST_F(NewDocBox, OkRefusesInvalidBlankDisplaysAndStaysOpen)
     // text lets OK through.
     inches = true;
     ui.ClearCalls();
+    for (int box = 0; box < 3; ++box)
+        ui.AnswerMessage(MsgAnswer::OK);
     const auto values = RunModal(box, [&] {
         BlankCustom("100", "100");
         box.RadioGroupHItems->button(1)->click();
@@ -410,48 +416,46 @@ TEST_F(NewDocBox, HideCatalogsHidesTheCatalogGroup)
 
 namespace {
 
-// A document whose setup dialog is the real one, on the real catalog finder.
+// Planograms made and set up by the real commands, with the real setup dialog and catalog finder.
 class OpenDocumentSetup : public NewDocBox {
 protected:
     FakeMainWindow mainWindow;
     FakeSelector selector;
-    FakeView view;
     FakeCatalogKinds catalogs;
     Didfilefinder finder{store};
     FakePictureFinder pictures;
-    PlanogramDocument document{DocumentServices{mainWindow, selector, box, view, finder, pictures}};
+    QMdiArea area;
+    LongOperations busy;
+    FileDialogOptions openDialog, saveDialog;
+    PlanogramFiles files{PlanogramFilesSeams{area, mainWindow, selector, finder, pictures, openDialog, saveDialog, busy,
+                                             [](const std::string&) {}}};
+
+    PlanogramDocument& Document() { return files.ActivePlanogram()->Document(); }
 
     // New, on the blank page: a 100 x 200 cm peg board with holes 1 cm wide from 4 cm on.
     void NewPegBoard()
     {
         store.WriteString("Options", "CurrentDataFile", program.Catalogs() + "/shop.ctf");
         store.WriteString("Options", "NewDocPage", "1");
+        files.SetDocumentSetupDialog(&box);
         QTimer::singleShot(0, &box, [&] {
             box.RadioGroupHItems->button(1)->click();
             box.Button1->click();
         });
-        ASSERT_TRUE(document.NewDocument(0, 0));
-        ASSERT_TRUE(document.pegHolesShown);
+        ASSERT_TRUE(files.NewPlanogram());
+        ASSERT_TRUE(Document().pegHolesShown);
     }
 
-    // The Document Setup command: the catalog list hidden, the wall kind switched, the wall redrawn.
-    int SwitchWallKind(int kind)
+    // The Document Setup command with the wall kind switched on the dialog; true when applied.
+    bool SwitchWallKind(int kind)
     {
-        box.SetHideCatalogs(true);
         QTimer::singleShot(0, &box, [&] {
             box.SelectWallBGItems->button(kind)->click();
             box.Button1->click();
             if (box.isVisible())
                 box.reject();
         });
-        const int result = document.ValidateDisplaySize();
-        box.SetHideCatalogs(false);
-        if (result == 1) {
-            document.renderer.LoadBackground();
-            document.BuildPegHoleList();
-            document.renderer.RedrawAll();
-        }
-        return result;
+        return files.DocumentSetup();
     }
 };
 
@@ -463,7 +467,7 @@ TEST_F(OpenDocumentSetup, LeavesTheCurrentCatalogAlone)
     // The catalog file has gone since; the open display keeps its own.
     const std::string gone = program.Catalogs() + "/gone.ctf";
     store.WriteString("Options", "CurrentDataFile", gone);
-    EXPECT_EQ(SwitchWallKind(1), 1);
+    EXPECT_TRUE(SwitchWallKind(1));
     EXPECT_TRUE(ui.Calls().empty());
     EXPECT_EQ(Option("CurrentDataFile"), gone);
 }
@@ -471,11 +475,12 @@ TEST_F(OpenDocumentSetup, LeavesTheCurrentCatalogAlone)
 TEST_F(OpenDocumentSetup, SwitchingTheWallKindRedrawsWithTheNewKind)
 {
     NewPegBoard();
+    PlanogramDocument& document = Document();
     EXPECT_EQ(document.displayWidth, 400);
     EXPECT_EQ(document.displayHeight, 800);
     EXPECT_EQ(document.backBitmap.Pixel(16, 16), clBlack);
 
-    ASSERT_EQ(SwitchWallKind(1), 1);
+    ASSERT_TRUE(SwitchWallKind(1));
     EXPECT_FALSE(document.pegHolesShown);
     EXPECT_FALSE(document.backgroundMode);
     EXPECT_EQ(document.backBitmap.Pixel(16, 16), clWhite);
@@ -489,13 +494,13 @@ TEST_F(OpenDocumentSetup, SwitchingTheWallKindRedrawsWithTheNewKind)
     const std::string path = program.File("red.bmp");
     picture.SaveToFile(path);
     ui.AnswerFile(FileDialogResult{path});
-    ASSERT_EQ(SwitchWallKind(3), 1);
+    ASSERT_TRUE(SwitchWallKind(3));
     EXPECT_TRUE(document.backgroundMode);
     EXPECT_FALSE(document.pegHolesShown);
     EXPECT_EQ(document.backgroundPath, path);
     EXPECT_EQ(document.backBitmap.Pixel(16, 16), clRed);
 
-    ASSERT_EQ(SwitchWallKind(0), 1);
+    ASSERT_TRUE(SwitchWallKind(0));
     EXPECT_TRUE(document.pegHolesShown);
     EXPECT_FALSE(document.backgroundMode);
     EXPECT_EQ(document.backBitmap.Pixel(16, 16), clBlack);

@@ -5,7 +5,7 @@
 #include "planogram/PlanogramDocument.h"
 #include "planogram/plandocCode.h"
 #include "platform/core/FilePaths.h"
-#include "platform/ui/ScriptedUi.h"
+#include "testing/ScriptedUi.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -134,6 +134,7 @@ TEST_F(OpenSaveTest, UnopenableFilesAndCollectionsLeaveNoWindow)
     EXPECT_FALSE(form->OpenPlanogram(program.File("pictures.kqf")));
     EXPECT_TRUE(ui.Calls().empty());
 
+    ui.AnswerMessage(MsgAnswer::OK);
     EXPECT_FALSE(form->OpenPlanogram(program.File("absent.kqf")));
     ASSERT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could not open file"});
     EXPECT_EQ(ui.Calls()[0].caption, "Open Error");
@@ -142,8 +143,9 @@ TEST_F(OpenSaveTest, UnopenableFilesAndCollectionsLeaveNoWindow)
     WriteWholeFile(program.File("Catalogs/Broken.ctf"), "not a catalog\r\n");
     WriteWholeFile(program.File("broken.kqf"),
                    Replaced(ReadWholeFile(Example()), "CatalogName=Sample.ctf", "CatalogName=Broken.ctf"));
+    ui.AnswerMessage(MsgAnswer::OK);
     EXPECT_FALSE(form->OpenPlanogram(program.File("broken.kqf")));
-    EXPECT_EQ(ui.MessageTexts().back(), "Could not open catalog file");
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could not open catalog file"});
     QCoreApplication::processEvents();
     EXPECT_EQ(Windows(), 0);
 }
@@ -217,6 +219,7 @@ TEST_F(OpenSaveTest, AFailedSaveKeepsTheOldFileAndTheDocumentsName)
     WriteWholeFile(target, "old bytes");
     Active().modified = true;
     ui.AnswerFile(FileDialogResult{target, 1});
+    ui.AnswerMessage(MsgAnswer::OK);
     {
         FileSizeLimit limit(200);
         EXPECT_FALSE(form->SavePlanogram(true));
@@ -274,6 +277,7 @@ TEST_F(OpenSaveTest, TheTemplatePageWithoutATemplateOrWithABrokenOneLeavesNoWind
 
     chosen.templateFile = program.File("Template/absent.kqt");
     setup.answer = chosen;
+    ui.AnswerMessage(MsgAnswer::OK);
     EXPECT_FALSE(form->NewPlanogram());
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could not open file"});
     QCoreApplication::processEvents();
@@ -301,6 +305,7 @@ TEST_F(OpenSaveTest, ClosingTheLastPlanogramResetsTheCatalogBarAndReadOuts)
 
 TEST_F(OpenSaveTest, DropsAndRequestsOpenOnlyPlanograms)
 {
+    ui.AnswerMessage(MsgAnswer::OK);
     form->DropFiles({program.File("picture.bmp")});
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Not a valid drag and drop file."});
     EXPECT_EQ(ui.Calls()[0].caption, "Error");

@@ -5,7 +5,7 @@
 #include "app/Splash.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/Seams.h"
-#include "platform/ui/ScriptedUi.h"
+#include "testing/ScriptedUi.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #include "catalog/Didascii.h"
 #include "platform/core/FilePaths.h"
-#include "platform/ui/ScriptedUi.h"
 #include "platform/ui/StringGrid.h"
+#include "testing/ScriptedUi.h"
 
 #include "TestSupport.h"
 
@@ -201,6 +201,7 @@ TEST_F(TextCatalog, WrongMagicAndUnreadableFiles)
     didASCII catalog;
     EXPECT_FALSE(catalog.Open(Write("KQF\r\ncatheader.recordsize=1\r\n"), nullptr));
     EXPECT_TRUE(ui.Calls().empty());
+    ui.AnswerMessage(MsgAnswer::OK);
     EXPECT_FALSE(catalog.Open(folder.File("missing.ctf"), nullptr));
     ASSERT_EQ(ui.Calls().size(), 1u);
     EXPECT_EQ(ui.Calls()[0].text, "Could not open file");
@@ -342,6 +343,7 @@ TEST_F(TextCatalog, LoadIntoGridNumbersTheRows)
     closed.LoadIntoGrid(again);
     EXPECT_EQ(again.Cells(1, 3), "P3");
     DeleteFile(folder.File("shop.ctf"));
+    ui.AnswerMessage(MsgAnswer::OK);
     closed.LoadIntoGrid(again);
     ASSERT_EQ(ui.Calls().size(), 1u);
     EXPECT_EQ(ui.Calls()[0].text, "Could not open file");
@@ -442,6 +444,8 @@ TEST_F(TextCatalog, FailedSaveKeepsTheOldFileAndTheModifiedFlag)
     for (int r = 1; r < 2000; ++r)
         grid.SetCells(1, r, std::string(50, 'z'));
     catalog.modified = true;
+    for (int box = 0; box < 3; ++box)
+        ui.AnswerMessage(MsgAnswer::OK);
     {
         FileSizeLimit limit(4096);
         EXPECT_FALSE(catalog.SaveToFile(path, &grid, "inch", "pics"));

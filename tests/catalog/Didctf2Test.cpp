@@ -2,8 +2,8 @@
 #include "platform/core/Exceptions.h"
 #include "platform/core/FilePaths.h"
 #include "platform/ui/Progress.h"
-#include "platform/ui/ScriptedUi.h"
 #include "platform/ui/StringGrid.h"
+#include "testing/ScriptedUi.h"
 
 #include "LittleEndianBytes.h"
 #include "TestSupport.h"
@@ -234,6 +234,7 @@ TEST_F(BinaryCatalog, NewerVersionsAndOtherFilesAreRefused)
         bytes.replace(4, 4, U32(version));
         WriteWholeFile(folder.File("new.vdx"), bytes);
         ui.ClearCalls();
+        ui.AnswerMessage(MsgAnswer::OK);
         didCTF2 catalog;
         EXPECT_FALSE(catalog.Open(folder.File("new.vdx"), nullptr));
         ASSERT_EQ(ui.Calls().size(), 1u);
@@ -250,6 +251,7 @@ TEST_F(BinaryCatalog, NewerVersionsAndOtherFilesAreRefused)
 
     WriteWholeFile(folder.File("text.vdx"), "DIDF1\r\ncatheader.version=2\r\n" + std::string(1000, ' '));
     ui.ClearCalls();
+    ui.AnswerMessage(MsgAnswer::OK);
     didCTF2 catalog;
     EXPECT_FALSE(catalog.Open(folder.File("text.vdx"), nullptr));
     ASSERT_EQ(ui.Calls().size(), 1u);
@@ -258,6 +260,7 @@ TEST_F(BinaryCatalog, NewerVersionsAndOtherFilesAreRefused)
     EXPECT_EQ(ui.Calls()[0].icon, MsgIcon::Stop);
 
     ui.ClearCalls();
+    ui.AnswerMessage(MsgAnswer::OK);
     EXPECT_FALSE(catalog.Open(folder.File("missing.vdx"), nullptr));
     ASSERT_EQ(ui.Calls().size(), 1u);
     EXPECT_EQ(ui.Calls()[0].text, "Cannot open file \"" + folder.File("missing.vdx") + "\". No such file or directory");

@@ -1,6 +1,6 @@
 #include "catalog/ZYBBrowserCode.h"
 #include "platform/graphics/Bitmap.h"
-#include "platform/ui/ScriptedUi.h"
+#include "testing/ScriptedUi.h"
 
 #include "TestSupport.h"
 
@@ -85,6 +85,7 @@ TEST_F(Browser, AsksForACollectionWhenNoneIsSet)
 
 TEST_F(Browser, ClosesWhenTheUserCancels)
 {
+    ui.AnswerFile(std::nullopt);
     TZYBBrowser browser;
     browser.show();
     QApplication::processEvents();

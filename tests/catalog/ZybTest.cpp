@@ -2,7 +2,7 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/StringList.h"
 #include "platform/graphics/Bitmap.h"
-#include "platform/ui/ScriptedUi.h"
+#include "testing/ScriptedUi.h"
 
 #include "LittleEndianBytes.h"
 #include "TestSupport.h"
@@ -157,6 +157,7 @@ TEST_F(Collection, HeaderlessFilesAreOnlyRead)
     ASSERT_TRUE(zyb.ReadImage(path, "P", read, 1));
     EXPECT_TRUE(SamePixels(read, picture));
     EXPECT_TRUE(ui.Calls().empty());
+    ui.AnswerMessage(MsgAnswer::OK);
     EXPECT_TRUE(Names(path).empty());
     ExpectOneMessage("This is not a valid Multi Image File!", "Error");
 }
@@ -169,6 +170,7 @@ TEST_F(Collection, CmykIsRefusedOnlyWhenAsked)
     WriteWholeFile(path, Header + Entry("cmyk", 1, 1, 4, 4) + "CMYK");
     ASSERT_TRUE(zyb.Append(path, "rgb", picture, 1));
     TBitmap read;
+    ui.AnswerMessage(MsgAnswer::OK);
     EXPECT_FALSE(zyb.ReadImage(path, "cmyk", read, 1));
     ExpectOneMessage("Sorry, this application does not support CMYK images", "ERROR");
     ASSERT_TRUE(zyb.ReadImage(path, "rgb", read, 1));
@@ -200,9 +202,12 @@ TEST_F(Collection, CorruptEntriesAreRefused)
     for (const auto& corrupt : cases) {
         WriteWholeFile(path, corrupt.bytes);
         ui.ClearCalls();
+        ui.AnswerMessage(MsgAnswer::OK);
         EXPECT_FALSE(zyb.ReadImage(path, "bad", read, 1));
         ExpectOneMessage("This is not a valid Multi Image File", "Error");
         EXPECT_TRUE(SamePixels(read, before));
+        if (!corrupt.listed)
+            ui.AnswerMessage(MsgAnswer::OK);
         Names(path);
         if (corrupt.listed) {
             EXPECT_TRUE(ui.Calls().empty());
@@ -212,6 +217,7 @@ TEST_F(Collection, CorruptEntriesAreRefused)
     }
     // Only entries up to the wanted one are read.
     WriteWholeFile(path, Header + good + Entry("bad", 1, 1, 3, 5));
+    ui.AnswerMessage(MsgAnswer::OK);
     EXPECT_TRUE(zyb.ReadImage(path, "good", read, 1));
     EXPECT_EQ(Names(path), (std::vector<std::string>{"good"}));
     ExpectOneMessage("This is not a valid Multi Image File!", "Error");
@@ -233,6 +239,8 @@ TEST_F(Collection, NamesAndMagicAreReadWithinTheirFields)
          {std::string("ZYBX") + U32(1) + U32(3) + U32(0), std::string("zyb\0", 4), std::string("ZY"), std::string()}) {
         WriteWholeFile(path, header + unterminated);
         ui.ClearCalls();
+        for (int box = 0; box < 3; ++box)
+            ui.AnswerMessage(MsgAnswer::OK);
         EXPECT_FALSE(zyb.ReadImage(path, "x", read, 1));
         ExpectOneMessage("This is not a valid Multi Image File", "Error");
         EXPECT_TRUE(Names(path).empty());
@@ -246,6 +254,8 @@ TEST_F(Collection, NamesAndMagicAreReadWithinTheirFields)
 TEST_F(Collection, MissingFilesCannotBeOpened)
 {
     TBitmap read;
+    for (int box = 0; box < 3; ++box)
+        ui.AnswerMessage(MsgAnswer::OK);
     EXPECT_FALSE(zyb.ReadImage(folder.File("none.zyb"), "x", read, 1));
     ExpectOneMessage("Can not open file", "Error");
     EXPECT_TRUE(Names(folder.File("none.zyb")).empty());
@@ -266,6 +276,8 @@ TEST_F(Collection, AFailedAppendIsTakenBack)
     const std::string before = ReadWholeFile(path);
     {
         FileSizeLimit limit(before.size() + 1000);
+        ui.AnswerMessage(MsgAnswer::OK);
+        ui.AnswerMessage(MsgAnswer::OK);
         EXPECT_FALSE(zyb.Append(path, "big", big, 1));
         EXPECT_FALSE(zyb.Append(folder.File("fresh.zyb"), "big", big, 1));
     }

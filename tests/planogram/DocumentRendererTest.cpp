@@ -1,8 +1,8 @@
 #include "planogram/DocumentRenderer.h"
 
-#include "DocumentFakes.h"
 #include "planogram/Rectservices.h"
-#include "platform/ui/ScriptedUi.h"
+#include "testing/DocumentFakes.h"
+#include "testing/ScriptedUi.h"
 
 #include "TestSupport.h"
 
@@ -240,6 +240,9 @@ TEST_F(Renderer, MissingBackgroundWarnsAndOffersToFindIt)
 {
     document.backgroundMode = true;
     document.backgroundPath = "C:\\Pics\\gone.jpg";
+    ui.AnswerMessage(MsgAnswer::OK);
+    ui.AnswerFile(std::nullopt);
+    ui.AnswerMessage(MsgAnswer::OK);
     ASSERT_TRUE(document.NewDocument(40, 20));
     const auto calls = ui.Calls();
     ASSERT_EQ(calls.size(), 3u);
@@ -262,6 +265,7 @@ TEST_F(Renderer, MissingBackgroundFoundByTheUser)
     document.backgroundMode = true;
     document.backgroundPath = "lost.bmp";
     ui.AnswerFile(FileDialogResult{path, 1});
+    ui.AnswerMessage(MsgAnswer::OK);
     ASSERT_TRUE(document.NewDocument(10, 10));
     EXPECT_EQ(ui.MessageTexts(),
               std::vector<std::string>{"The background picture for this display could not be found."});
@@ -276,6 +280,7 @@ TEST_F(Renderer, UnreadableBackgroundIsLeftOut)
     pictures.files["broken.bmp"] = folder.File("broken.bmp");
     document.backgroundMode = true;
     document.backgroundPath = "broken.bmp";
+    ui.AnswerMessage(MsgAnswer::OK);
     ASSERT_TRUE(document.NewDocument(10, 10));
     EXPECT_EQ(ui.MessageTexts(),
               std::vector<std::string>{

@@ -5,7 +5,7 @@
 #include "platform/core/Exceptions.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/JPEGImage.h"
-#include "platform/ui/ScriptedUi.h"
+#include "testing/ScriptedUi.h"
 
 #include "TestSupport.h"
 
@@ -209,6 +209,7 @@ TEST_F(Drawing, JpegExtensionIsDrawnButNotLoaded)
     EXPECT_LT(GetRValue(centre), 50);
 
     ScriptedUi ui;
+    ui.AnswerMessage(MsgAnswer::OK);
     TBitmap loaded;
     EXPECT_FALSE(graphics.LoadPicture("photo.jpeg", loaded));
     ASSERT_EQ(ui.Calls().size(), 1u);
@@ -418,6 +419,8 @@ TEST_F(Drawing, LoadPictureByExtensionInAnyCase)
 TEST_F(Drawing, LoadPictureRefusesCollectionsAndUnknownKinds)
 {
     ScriptedUi ui;
+    ui.AnswerMessage(MsgAnswer::OK);
+    ui.AnswerMessage(MsgAnswer::OK);
     GraphicsManager graphics(pictures, settings);
     TBitmap loaded;
     EXPECT_FALSE(graphics.LoadPicture("C:\\Cat\\pics.zyb", loaded));

@@ -1,7 +1,7 @@
 #include "planogram/Kqfascii.h"
 #include "catalog/CatalogFinder.h"
 #include "platform/ui/Progress.h"
-#include "platform/ui/ScriptedUi.h"
+#include "testing/ScriptedUi.h"
 
 #include "TestSupport.h"
 
@@ -543,6 +543,7 @@ TEST_F(PlanogramFile, FailedWriteKeepsTheOldFile)
     file.items = &list;
     for (int i = 0; i < 200; ++i)
         AddItem(list, i, "ITEM", std::string(200, 'p'), Rect(0, 0, 1, 1));
+    ui.AnswerMessage(MsgAnswer::OK);
     {
         FileSizeLimit limit(8192);
         EXPECT_FALSE(file.Write(path));
@@ -558,6 +559,8 @@ TEST_F(PlanogramFile, FailedWriteKeepsTheOldFile)
 TEST_F(PlanogramFile, OpenFailureShowsBothMessages)
 {
     kqfASCII file(finder);
+    ui.AnswerMessage(MsgAnswer::OK);
+    ui.AnswerMessage(MsgAnswer::OK);
     EXPECT_FALSE(file.Read(folder.File("none.kqf"), 0));
     ASSERT_EQ(ui.MessageTexts(), (std::vector<std::string>{"Could not open file", "Could not open file"}));
     EXPECT_EQ(ui.Calls()[1].caption, "Open Error");

@@ -1,8 +1,8 @@
 #include "planogram/PlanogramDocument.h"
 
-#include "DocumentFakes.h"
 #include "platform/settings/SettingsStore.h"
-#include "platform/ui/ScriptedUi.h"
+#include "testing/DocumentFakes.h"
+#include "testing/ScriptedUi.h"
 
 #include "TestSupport.h"
 
@@ -77,6 +77,7 @@ TEST_F(Document, SetupErrorsAreShownAndNothingIsMade)
     values.txtWidth = "30abc";
     values.catalogFile = "/c/a.ctf";
     setup.answer = values;
+    ui.AnswerMessage(MsgAnswer::OK);
     EXPECT_EQ(document.ValidateDisplaySize(), 0);
     ExpectOneMessage("Invalid width value. Min Value 30cm, Max value 3000cm", "Alert", MsgIcon::Warning);
     ui.ClearCalls();
@@ -84,6 +85,7 @@ TEST_F(Document, SetupErrorsAreShownAndNothingIsMade)
     values.catalogFile.clear();
     setup.answer = values;
     // Without a catalog nothing is applied, so no document is made either.
+    ui.AnswerMessage(MsgAnswer::OK);
     EXPECT_FALSE(document.NewDocument(0, 0));
     ExpectOneMessage("No catalog was selected.", "Catalog", MsgIcon::Stop);
     EXPECT_TRUE(finder.written.empty());
@@ -125,6 +127,7 @@ TEST_F(Document, UnknownOrEmptyCatalogKindIsRefused)
     for (const char* path : {"/c/a.did", "/catalogs/", ""}) {
         ui.ClearCalls();
         finder.current = path;
+        ui.AnswerMessage(MsgAnswer::OK);
         EXPECT_FALSE(document.NewDocument(100, 100));
         ExpectOneMessage(UnknownKind, "New Document", MsgIcon::Stop);
         EXPECT_EQ(document.catalog, nullptr);
@@ -135,6 +138,7 @@ TEST_F(Document, UnknownOrEmptyCatalogKindIsRefused)
 TEST_F(Document, DataLinkCatalogsAreRefusedForNow)
 {
     finder.current = "/c/shop.ddl";
+    ui.AnswerMessage(MsgAnswer::OK);
     EXPECT_FALSE(document.NewDocument(100, 100));
     ExpectOneMessage("Data-link catalogs (.DDL) cannot be opened yet. Choose a binary (.VDX) or text (.CTF) catalog.",
                      "New Document", MsgIcon::Stop);
@@ -144,6 +148,7 @@ TEST_F(Document, DataLinkCatalogsAreRefusedForNow)
 TEST_F(Document, CatalogThatWillNotOpen)
 {
     catalogs.opens = false;
+    ui.AnswerMessage(MsgAnswer::OK);
     EXPECT_FALSE(document.NewDocument(100, 100));
     ExpectOneMessage("Could not open catalog file", "Catalog Manager", MsgIcon::None);
     EXPECT_EQ(document.catalog, nullptr);
@@ -155,6 +160,7 @@ TEST_F(Document, StoredSizesAreChecked)
     const std::pair<int, int> bad[] = {{0, 100}, {100, 0}, {-4, 100}, {12184, 100}, {100, 12184}};
     for (const auto& [width, height] : bad) {
         ui.ClearCalls();
+        ui.AnswerMessage(MsgAnswer::OK);
         EXPECT_FALSE(document.NewDocument(width, height));
         ExpectOneMessage("The display size of this planogram is not valid. Width and height must be above 0 and at "
                          "most 1200 inches.",

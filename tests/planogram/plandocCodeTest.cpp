@@ -1,9 +1,9 @@
 #include "planogram/plandocCode.h"
 
-#include "DocumentFakes.h"
 #include "platform/core/CodePage.h"
 #include "platform/settings/SettingsStore.h"
-#include "platform/ui/ScriptedUi.h"
+#include "testing/DocumentFakes.h"
+#include "testing/ScriptedUi.h"
 
 #include "TestSupport.h"
 
@@ -269,6 +269,7 @@ TEST_F(DocumentWindow, NothingIsPaintedWithoutACatalog)
 {
     Tplandoc* window = NewWindow();
     catalogs.opens = false;
+    ui.AnswerMessage(MsgAnswer::OK);
     EXPECT_FALSE(window->Document().NewDocument(100, 100));
     window->outWall->setFixedSize(50, 50);
     window->outWall->show();

@@ -1,5 +1,5 @@
 #include "platform/core/Keyval.h"
-#include "platform/ui/ScriptedUi.h"
+#include "testing/ScriptedUi.h"
 
 #include "TestSupport.h"
 
@@ -42,6 +42,8 @@ TEST(KeyVal, LfFilesAndLongLines)
 TEST(KeyVal, OpenFailuresShowTheStoresMessages)
 {
     ScriptedUi ui;
+    ui.AnswerMessage(MsgAnswer::OK);
+    ui.AnswerMessage(MsgAnswer::OK);
     TemporaryFolder folder;
     KeyVal store;
     EXPECT_FALSE(store.Open(folder.File("missing.kqf"), "rt"));

@@ -1,10 +1,11 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/FileFilter.h"
 #include "platform/ui/Progress.h"
-#include "platform/ui/ScriptedUi.h"
+#include "testing/ScriptedUi.h"
 
 #include "platform/core/Exceptions.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -15,26 +16,51 @@ TEST(ScriptedUi, RecordsEveryBoxAndAnswersFromItsScript)
     ScriptedUi ui;
     EXPECT_EQ(&Ui(), &ui);
     ui.AnswerMessage(MsgAnswer::Yes);
+    ui.AnswerMessage(MsgAnswer::OK);
     EXPECT_EQ(Ui().MessageBox("Save changes?", "Kestrame", MsgButtons::YesNoCancel, MsgIcon::Question), MsgAnswer::Yes);
-    // Unscripted boxes get what closing them gives.
-    EXPECT_EQ(Ui().MessageBox("Sure?", "Error", MsgButtons::YesNo, MsgIcon::Warning), MsgAnswer::No);
-    EXPECT_EQ(Ui().MessageBox("x", "Updater", MsgButtons::OKCancel, MsgIcon::Information), MsgAnswer::Cancel);
     ShowMessage("You forgot to fill in the width or height");
 
-    ASSERT_EQ(ui.Calls().size(), 4u);
+    ASSERT_EQ(ui.Calls().size(), 2u);
     const ScriptedUi::Call& first = ui.Calls()[0];
     EXPECT_EQ(first.text, "Save changes?");
     EXPECT_EQ(first.caption, "Kestrame");
     EXPECT_EQ(first.buttons, MsgButtons::YesNoCancel);
     EXPECT_EQ(first.icon, MsgIcon::Question);
-    const ScriptedUi::Call& shown = ui.Calls()[3];
+    const ScriptedUi::Call& shown = ui.Calls()[1];
     EXPECT_EQ(shown.text, "You forgot to fill in the width or height");
     EXPECT_EQ(shown.caption, "Kestrame");
     EXPECT_EQ(shown.buttons, MsgButtons::OK);
     EXPECT_EQ(shown.icon, MsgIcon::None);
     EXPECT_EQ(ui.MessageTexts(),
-              (std::vector<std::string>{"Save changes?", "Sure?", "x", "You forgot to fill in the width or height"}));
+              (std::vector<std::string>{"Save changes?", "You forgot to fill in the width or height"}));
     EXPECT_TRUE(ui.AllAnswersUsed());
+}
+
+TEST(ScriptedUi, AStrictDoubleFailsForABoxNobodyExpectedAndForAnswersNeverAsked)
+{
+    EXPECT_NONFATAL_FAILURE(
+        {
+            ScriptedUi ui;
+            Ui().MessageBox("Sure?", "Error", MsgButtons::YesNo, MsgIcon::Warning);
+        },
+        "No answer was scripted for the message box \"Sure?\" (caption \"Error\")");
+    EXPECT_NONFATAL_FAILURE(
+        {
+            ScriptedUi ui;
+            ui.AnswerMessage(MsgAnswer::Yes);
+        },
+        "Scripted answers were never asked for: 1 message");
+}
+
+TEST(ScriptedUi, ALenientDoubleAnswersAsAUserClosingTheBox)
+{
+    ScriptedUi ui(ScriptedUi::Strictness::Lenient);
+    EXPECT_EQ(Ui().MessageBox("Sure?", "Error", MsgButtons::YesNo, MsgIcon::Warning), MsgAnswer::No);
+    EXPECT_EQ(Ui().MessageBox("x", "Updater", MsgButtons::OKCancel, MsgIcon::Information), MsgAnswer::Cancel);
+    EXPECT_EQ(Ui().MessageBox("y", "Kestrame", MsgButtons::OK, MsgIcon::None), MsgAnswer::OK);
+    EXPECT_EQ(Ui().InputBox("Find", "Enter Part Number To Find", "P1"), "P1");
+    EXPECT_FALSE(Ui().ColorDialog(0));
+    EXPECT_EQ(ui.Calls().size(), 5u);
 }
 
 TEST(ScriptedUi, InputBoxCancelGivesTheDefault)
@@ -42,6 +68,7 @@ TEST(ScriptedUi, InputBoxCancelGivesTheDefault)
     ScriptedUi ui;
     ui.AnswerInput("12");
     ui.AnswerInput(ScriptedUi::Cancel());
+    ui.AnswerInput("");
     EXPECT_EQ(Ui().InputBox("Spacing", "Enter space between items", "0"), "12");
     EXPECT_EQ(Ui().InputBox("Spacing", "Enter space between items", "0"), "0");
     EXPECT_EQ(Ui().InputBox("Find", "Enter Part Number To Find", ""), "");
@@ -58,8 +85,10 @@ TEST(ScriptedUi, DialogsAnswerAndRecord)
     ui.AnswerFile(FileDialogResult{"/plans/a.kqt", 2});
     ui.AnswerFile(std::nullopt);
     ui.AnswerColor(0x0000FFu);
+    ui.AnswerColor(std::nullopt);
     ui.AnswerFont(FontChoice{"Verdana", 8, FontBold, 0});
     ui.AnswerPrint(PrintChoice{2, true, false, 1, 3, 1, 9});
+    ui.AnswerPrint(std::nullopt);
     ui.AnswerPrinterSetup(true);
 
     FileDialogOptions options;
@@ -200,6 +229,8 @@ public:
 TEST(Application, AnEscapedExceptionIsShown)
 {
     ScriptedUi ui;
+    ui.AnswerMessage(MsgAnswer::OK);
+    ui.AnswerMessage(MsgAnswer::OK);
     Throwing target;
     QEvent first(QEvent::User);
     EXPECT_FALSE(ShowingExceptions([&] { return QCoreApplication::sendEvent(&target, &first); }));

@@ -1,15 +1,8 @@
-#include "platform/ui/ScriptedUi.h"
+#include "testing/ScriptedUi.h"
+
+#include <gtest/gtest.h>
 
 namespace {
-
-template <typename T> std::optional<T> TakeFront(std::deque<T>& queue)
-{
-    if (queue.empty())
-        return std::nullopt;
-    T front = std::move(queue.front());
-    queue.pop_front();
-    return front;
-}
 
 // What closing the box without choosing gives.
 MsgAnswer ClosingAnswer(MsgButtons buttons)
@@ -26,11 +19,55 @@ MsgAnswer ClosingAnswer(MsgButtons buttons)
     }
 }
 
+const char* KindName(ScriptedUi::Kind kind)
+{
+    switch (kind) {
+    case ScriptedUi::Kind::MessageBox:
+        return "message box";
+    case ScriptedUi::Kind::InputBox:
+        return "input box";
+    case ScriptedUi::Kind::OpenDialog:
+        return "open dialog";
+    case ScriptedUi::Kind::SaveDialog:
+        return "save dialog";
+    case ScriptedUi::Kind::ColorDialog:
+        return "colour dialog";
+    case ScriptedUi::Kind::FontDialog:
+        return "font dialog";
+    case ScriptedUi::Kind::PrintDialog:
+        return "print dialog";
+    case ScriptedUi::Kind::PrinterSetup:
+        return "printer setup dialog";
+    }
+    return "dialog";
+}
+
 } // namespace
 
-ScriptedUi::ScriptedUi() : previous_(SetUi(this)) {}
+ScriptedUi::ScriptedUi(Strictness strictness) : strictness_(strictness), previous_(SetUi(this)) {}
 
-ScriptedUi::~ScriptedUi() { SetUi(previous_); }
+ScriptedUi::~ScriptedUi()
+{
+    SetUi(previous_);
+    if (strictness_ == Strictness::Strict && !AllAnswersUsed())
+        ADD_FAILURE() << "Scripted answers were never asked for: " << messageAnswers_.size() << " message, "
+                      << inputAnswers_.size() << " input, " << fileAnswers_.size() << " file, " << colorAnswers_.size()
+                      << " colour, " << fontAnswers_.size() << " font, " << printAnswers_.size() << " print, "
+                      << printerSetupAnswers_.size() << " printer setup";
+}
+
+template <typename T> T ScriptedUi::Next(std::deque<T>& answers, T closing, const Call& call)
+{
+    if (answers.empty()) {
+        if (strictness_ == Strictness::Strict)
+            ADD_FAILURE() << "No answer was scripted for the " << KindName(call.kind) << " \"" << call.text
+                          << "\" (caption \"" << call.caption << "\")";
+        return closing;
+    }
+    T front = std::move(answers.front());
+    answers.pop_front();
+    return front;
+}
 
 std::vector<ScriptedUi::Call> ScriptedUi::CallsOf(Kind kind) const
 {
@@ -64,8 +101,8 @@ MsgAnswer ScriptedUi::MessageBox(std::string_view text, std::string_view caption
     call.caption = caption;
     call.buttons = buttons;
     call.icon = icon;
-    calls_.push_back(std::move(call));
-    return TakeFront(messageAnswers_).value_or(ClosingAnswer(buttons));
+    calls_.push_back(call);
+    return Next(messageAnswers_, ClosingAnswer(buttons), call);
 }
 
 std::string ScriptedUi::InputBox(std::string_view caption, std::string_view prompt, std::string_view defaultValue)
@@ -75,8 +112,8 @@ std::string ScriptedUi::InputBox(std::string_view caption, std::string_view prom
     call.text = prompt;
     call.caption = caption;
     call.defaultValue = defaultValue;
-    calls_.push_back(std::move(call));
-    const InputAnswer answer = TakeFront(inputAnswers_).value_or(Cancel());
+    calls_.push_back(call);
+    const InputAnswer answer = Next(inputAnswers_, Cancel(), call);
     return answer.cancelled ? std::string(defaultValue) : answer.text;
 }
 
@@ -86,8 +123,8 @@ std::optional<FileDialogResult> ScriptedUi::FileDialog(Kind kind, const FileDial
     call.kind = kind;
     call.caption = options.title;
     call.fileOptions = options;
-    calls_.push_back(std::move(call));
-    return TakeFront(fileAnswers_).value_or(std::nullopt);
+    calls_.push_back(call);
+    return Next<std::optional<FileDialogResult>>(fileAnswers_, std::nullopt, call);
 }
 
 std::optional<FileDialogResult> ScriptedUi::OpenDialog(const FileDialogOptions& options)
@@ -105,8 +142,8 @@ std::optional<DialogColor> ScriptedUi::ColorDialog(DialogColor initial)
     Call call;
     call.kind = Kind::ColorDialog;
     call.color = initial;
-    calls_.push_back(std::move(call));
-    return TakeFront(colorAnswers_).value_or(std::nullopt);
+    calls_.push_back(call);
+    return Next<std::optional<DialogColor>>(colorAnswers_, std::nullopt, call);
 }
 
 std::optional<FontChoice> ScriptedUi::FontDialog(const FontChoice& initial)
@@ -114,8 +151,8 @@ std::optional<FontChoice> ScriptedUi::FontDialog(const FontChoice& initial)
     Call call;
     call.kind = Kind::FontDialog;
     call.font = initial;
-    calls_.push_back(std::move(call));
-    return TakeFront(fontAnswers_).value_or(std::nullopt);
+    calls_.push_back(call);
+    return Next<std::optional<FontChoice>>(fontAnswers_, std::nullopt, call);
 }
 
 bool ScriptedUi::PrintDialog(PrintChoice& choice)
@@ -123,8 +160,8 @@ bool ScriptedUi::PrintDialog(PrintChoice& choice)
     Call call;
     call.kind = Kind::PrintDialog;
     call.print = choice;
-    calls_.push_back(std::move(call));
-    const std::optional<PrintChoice> answer = TakeFront(printAnswers_).value_or(std::nullopt);
+    calls_.push_back(call);
+    const std::optional<PrintChoice> answer = Next<std::optional<PrintChoice>>(printAnswers_, std::nullopt, call);
     if (answer)
         choice = *answer;
     return answer.has_value();
@@ -134,6 +171,6 @@ bool ScriptedUi::PrinterSetupDialog()
 {
     Call call;
     call.kind = Kind::PrinterSetup;
-    calls_.push_back(std::move(call));
-    return TakeFront(printerSetupAnswers_).value_or(false);
+    calls_.push_back(call);
+    return Next(printerSetupAnswers_, false, call);
 }

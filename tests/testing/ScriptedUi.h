@@ -7,8 +7,11 @@
 #include <vector>
 
 // The test double of UiServices: every call is recorded with what it was given, and each answer is
-// taken from a queue. An empty queue gives the answer a user closing the box would give (Cancel, No
-// or OK for a message box as its buttons allow; the default for an input box; nothing for a dialog).
+// taken from a queue. A strict one (the default, for tests) fails the running test for a box or
+// dialog no answer was scripted for, and for answers left unused when it goes, so that a test cannot
+// pass while a message it expects never appears. A lenient one (for fuzz targets and benchmarks)
+// gives the answer a user closing the box would give: Cancel, No or OK for a message box as its
+// buttons allow, the default for an input box, nothing for a dialog.
 class ScriptedUi : public UiServices {
 public:
     enum class Kind {
@@ -42,8 +45,10 @@ public:
     };
     static InputAnswer Cancel() { return {std::string(), true}; }
 
+    enum class Strictness { Strict, Lenient };
+
     // Installs itself as the process's UiServices while it lives, restoring the previous one after.
-    ScriptedUi();
+    explicit ScriptedUi(Strictness strictness = Strictness::Strict);
     ~ScriptedUi() override;
     ScriptedUi(const ScriptedUi&) = delete;
     ScriptedUi& operator=(const ScriptedUi&) = delete;
@@ -78,7 +83,10 @@ public:
 
 private:
     std::optional<FileDialogResult> FileDialog(Kind kind, const FileDialogOptions& options);
+    // The next scripted answer of the queue; without one a strict double fails the test.
+    template <typename T> T Next(std::deque<T>& answers, T closing, const Call& call);
 
+    Strictness strictness_;
     UiServices* previous_;
     std::vector<Call> calls_;
     std::deque<MsgAnswer> messageAnswers_;

@@ -3,7 +3,6 @@
 // Stand-ins for the windows and catalog side a planogram document works with; each records what it
 // was told.
 
-#include "catalog/CatalogFakes.h"
 #include "catalog/Didbase.h"
 #include "planogram/DocumentMainWindow.h"
 #include "planogram/DocumentSelector.h"
@@ -14,6 +13,7 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/ui/Progress.h"
 #include "platform/ui/StringGrid.h"
+#include "testing/CatalogFakes.h"
 
 #include <array>
 #include <map>
