@@ -8,9 +8,10 @@
 
 namespace {
 
-// Sizes up to the bitmap's storage limit are sound (run-length data may fill them from a few bytes)
-// but take long to fill; the fuzzer looks for faults. The header's size fields, read as stored.
-bool IsLargePicture(const std::uint8_t* data, size_t size)
+// Sizes within the readers' size rule are sound (run-length data may fill them from a few bytes) but
+// take long to fill; the fuzzer looks for faults. Sizes beyond it go to the reader, which must refuse
+// them before it sizes anything. The header's size fields, read as stored.
+bool IsLargeSoundPicture(const std::uint8_t* data, size_t size)
 {
     auto field = [&](size_t at, size_t bytes) {
         std::uint64_t value = 0;
@@ -23,14 +24,14 @@ bool IsLargePicture(const std::uint8_t* data, size_t size)
     std::uint64_t height = core ? field(20, 2) : field(22, 4);
     if (!core && height >= 0x80000000u)
         height = 0x100000000u - height;
-    return width * height > (1u << 20);
+    return TBitmap::IsSoundImageSize(width, height, 1) && width * height > (1u << 20);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
-    if (IsLargePicture(data, size))
+    if (IsLargeSoundPicture(data, size))
         return 0;
     TMemoryStream stream;
     stream.Write(data, static_cast<std::int64_t>(size));

@@ -337,14 +337,14 @@ bool didCTF2::Prior() { return currentRecord > INT_MIN && GoToRecord(currentReco
 
 bool didCTF2::FindByKey(const std::string& key)
 {
-    if (key.size() >= MaxKeyLength)
+    if (key.size() > MaxKeyLength)
         return FindLongKey(key);
     const auto found = firstEntryOfKey.find(key);
     return found != firstEntryOfKey.end() && GoToRecord(found->second);
 }
 
-// The index holds only the first 255 characters of a part number, so a key of that length may be the
-// start of a longer one: the record, which holds it whole, decides.
+// The index holds only the first 255 characters of a part number, so a longer key is matched with the
+// whole part numbers of the records whose index key is its start.
 bool didCTF2::FindLongKey(const std::string& key)
 {
     const std::string cut = key.substr(0, MaxKeyLength);

@@ -39,6 +39,9 @@ public:
     void LoadIntoGrid(TStringGrid& grid) override;
     bool First() override;
     bool Last() override;
+    // A key of up to MaxKeyLength characters is compared with the index keys, the first equal entry
+    // winning, so that the start of a longer part number finds it; a longer key with the whole part
+    // numbers of the records whose index key is its start.
     bool FindByKey(const std::string& key) override;
     bool Next() override;
     bool Prior() override;

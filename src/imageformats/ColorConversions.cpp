@@ -367,7 +367,7 @@ void ConvertIndexedPacked(const TColorManager& manager, TSourceRow source, std::
     if (count == 0 || !IsPackedDepth(sourceBits) || !IsPackedDepth(targetBits))
         return;
     if (sourceBits == targetBits && mask == 0xFF) {
-        std::memcpy(target, source[0], (sourceBits * count + 7) / 8);
+        std::memcpy(target, source[0], (std::size_t{sourceBits} * count + 7) / 8);
         return;
     }
     TPackedReader reader(source[0], sourceBits);

@@ -51,14 +51,6 @@ void TImageGraphic::Assign(const TGraphic& source)
     TBitmap::Assign(source);
 }
 
-bool TImageGraphic::IsSoundImageSize(std::uint64_t width, std::uint64_t height, unsigned bitsPerPixel)
-{
-    if (width == 0 || height == 0 || width > MaxImageSide || height > MaxImageSide || bitsPerPixel == 0)
-        return false;
-    const std::uint64_t bytesPerRow = (width * bitsPerPixel + 7) / 8;
-    return bytesPerRow * height <= MaxDecodedBytes;
-}
-
 void TImageGraphic::RaiseImageError(std::string_view message) { throw EInvalidGraphic(std::string(message)); }
 
 void TImageGraphic::RaiseImageErrorFmt(std::string_view format, std::initializer_list<std::string_view> args)

@@ -136,10 +136,6 @@ using TImageWarningEvent = std::function<void(TGraphic& sender, const std::strin
 // properties and the colour manager that turns decoded rows into the bitmap's rows.
 class TImageGraphic : public TBitmap {
 public:
-    // The largest side and the largest decoded image a reader accepts.
-    static constexpr std::uint64_t MaxImageSide = 65535;
-    static constexpr std::uint64_t MaxDecodedBytes = std::uint64_t{512} << 20;
-
     TImageGraphic() = default;
     std::string ClassName() const override { return "TImageGraphic"; }
 
@@ -159,17 +155,14 @@ public:
 
     TImageWarningEvent OnWarning;
 
-    // Whether a width, height and depth make an image a reader may decode: each side 1 to
-    // MaxImageSide and the packed rows at most MaxDecodedBytes.
-    static bool IsSoundImageSize(std::uint64_t width, std::uint64_t height, unsigned bitsPerPixel);
-
 protected:
     // Raise EInvalidGraphic with the text, or with each "%s" of the format replaced by the next
     // argument.
     [[noreturn]] static void RaiseImageError(std::string_view message);
     [[noreturn]] static void RaiseImageErrorFmt(std::string_view format, std::initializer_list<std::string_view> args);
 
-    // Raises SInvalidImage for the format unless the properties' size and depth are sound.
+    // Raises SInvalidImage for the format unless the properties' size and depth pass the bitmap's
+    // IsSoundImageSize.
     void CheckImageSize(std::string_view formatName) const;
     void Warning(const std::string& message);
 

@@ -30,6 +30,7 @@ constexpr std::string_view TargaName = "TGA";
 constexpr std::string_view STargaTooLarge = "Bitmap is too large for a Targa file";
 constexpr int HeaderSize = 18;
 constexpr std::uint8_t TopDownFlag = 0x20;
+constexpr std::uint8_t RightToLeftFlag = 0x10;
 
 enum TTargaImageType : std::uint8_t {
     ttNoImage = 0,
@@ -68,6 +69,8 @@ bool IsKnownImageType(std::uint8_t type)
 }
 bool IsPacked(std::uint8_t type) { return type >= ttPackedColorMapped; }
 bool IsGray(std::uint8_t type) { return type == ttGray || type == ttPackedGray; }
+// A 16-bit grey pixel is a grey byte and an alpha byte, not a 5-5-5 colour.
+bool IsGreyAlpha(const TTargaHeader& header) { return IsGray(header.ImageType) && header.PixelSize == 16; }
 bool IsKnownPixelSize(std::uint8_t size) { return size == 8 || size == 15 || size == 16 || size == 24 || size == 32; }
 bool IsKnownMapEntrySize(std::uint8_t size) { return size == 15 || size == 16 || size == 24 || size == 32; }
 
@@ -118,9 +121,6 @@ TPalette PlaceMap(const std::vector<TPaletteEntry>& entries, unsigned firstIndex
     return palette;
 }
 
-// The file's row i goes to scan line i when its first row is the top row.
-int ScanLineOfRow(int row, int height, bool topDown) { return topDown ? row : height - 1 - row; }
-
 int BytesPerPixelOfFormat(TPixelFormat format)
 {
     switch (format) {
@@ -134,6 +134,56 @@ int BytesPerPixelOfFormat(TPixelFormat format)
         return 4;
     }
 }
+
+// A grey pixel of 16 bits is a grey byte and an alpha byte; the bitmap keeps both, as blue, green
+// and red of that grey and its alpha.
+void WidenGreyAlpha(const std::uint8_t* pairs, std::uint8_t* bgra, int width)
+{
+    for (int x = 0; x < width; ++x, pairs += 2, bgra += 4) {
+        bgra[0] = bgra[1] = bgra[2] = pairs[0];
+        bgra[3] = pairs[1];
+    }
+}
+
+void TurnRowRound(std::uint8_t* row, int width, int bytesPerPixel)
+{
+    const auto size = static_cast<std::ptrdiff_t>(bytesPerPixel);
+    for (std::ptrdiff_t left = 0, right = width - 1; left < right; ++left, --right)
+        std::swap_ranges(row + left * size, row + (left + 1) * size, row + right * size);
+}
+
+// Puts the file's rows into the bitmap: the first row at the top or the bottom as the descriptor
+// says, 16-bit grey pixels widened to the bitmap's 32 bits, and rows stored right to left (the
+// first pixel stored is the rightmost) turned round. A row is read or decoded into Target, then
+// Finish places it.
+class TRowPlacer {
+public:
+    TRowPlacer(TBitmap& image, const TTargaHeader& header)
+        : image_(image), topDown_((header.ImageDescriptor & TopDownFlag) != 0),
+          rightToLeft_((header.ImageDescriptor & RightToLeftFlag) != 0),
+          fileRow_(IsGreyAlpha(header) ? 2 * static_cast<std::size_t>(image.Width()) : 0)
+    {
+    }
+
+    std::uint8_t* Target(int row) { return fileRow_.empty() ? ScanLineOf(row) : fileRow_.data(); }
+
+    void Finish(int row)
+    {
+        std::uint8_t* line = ScanLineOf(row);
+        if (!fileRow_.empty())
+            WidenGreyAlpha(fileRow_.data(), line, image_.Width());
+        if (rightToLeft_)
+            TurnRowRound(line, image_.Width(), BytesPerPixelOfFormat(image_.PixelFormat()));
+    }
+
+private:
+    std::uint8_t* ScanLineOf(int row) { return image_.ScanLine(topDown_ ? row : image_.Height() - 1 - row); }
+
+    TBitmap& image_;
+    bool topDown_;
+    bool rightToLeft_;
+    std::vector<std::uint8_t> fileRow_; // the grey and alpha bytes of a row, before they are widened
+};
 
 std::array<std::uint8_t, HeaderSize> WrittenHeader(int bytesPerPixel, bool compressed, int width, int height)
 {
@@ -194,8 +244,15 @@ bool TTargaGraphic::ReadImageProperties(TStream& stream, unsigned imageIndex)
         properties.ColorScheme = IsGray(header.ImageType) ? csGray : csIndexed;
         properties.SamplesPerPixel = 1;
         break;
-    case 15:
     case 16:
+        if (IsGreyAlpha(header)) {
+            properties.ColorScheme = csGrayAlpha;
+            properties.SamplesPerPixel = 2;
+            properties.HasAlpha = true;
+            break;
+        }
+        [[fallthrough]];
+    case 15:
         properties.ColorScheme = csRGB;
         properties.BitsPerSample = 5;
         properties.SamplesPerPixel = 3;
@@ -229,13 +286,15 @@ void TTargaGraphic::LoadFromStream(TStream& stream)
     ReadTargaHeader(stream, header);
     stream.Seek(header.IdentificationLength, TSeekOrigin::soCurrent);
 
+    // Grey with alpha is kept as 32-bit blue, green, red and alpha; every other layout as stored.
+    const bool greyAlpha = FImageProperties.ColorScheme == csGrayAlpha;
     FColorManager.SetSourceSamplesPerPixel(FImageProperties.SamplesPerPixel);
-    FColorManager.SetTargetSamplesPerPixel(FImageProperties.SamplesPerPixel);
+    FColorManager.SetTargetSamplesPerPixel(greyAlpha ? 4 : FImageProperties.SamplesPerPixel);
     FColorManager.SetSourceBitsPerSample(FImageProperties.BitsPerSample);
     FColorManager.SetTargetBitsPerSample(FImageProperties.BitsPerSample);
     FColorManager.SetSourceColorScheme(FImageProperties.ColorScheme);
     FColorManager.SourceOptions = {};
-    FColorManager.SetTargetColorScheme(csBGR);
+    FColorManager.SetTargetColorScheme(greyAlpha ? csBGRA : csBGR);
 
     TBitmap image;
     image.SetPixelFormat(FColorManager.GetPixelFormat(1));
@@ -245,11 +304,10 @@ void TTargaGraphic::LoadFromStream(TStream& stream)
     image.SetSize(width, height);
     NextProgressStage(STransfering);
 
-    const bool topDown = (header.ImageDescriptor & TopDownFlag) != 0;
     if (IsPacked(header.ImageType))
-        ReadPackedRows(stream, image, header.PixelSize, topDown);
+        ReadPackedRows(stream, image, header);
     else
-        ReadRows(stream, image, header.PixelSize, topDown);
+        ReadRows(stream, image, header);
     EndProgress();
     TakeOver(image);
 }
@@ -269,33 +327,37 @@ TPalette TTargaGraphic::ReadPalette(TStream& stream, const TTargaHeader& header)
     return PlaceMap(MapEntries(FColorManager, header, map), header.ColorMapStart);
 }
 
-void TTargaGraphic::ReadRows(TStream& stream, TBitmap& image, std::uint8_t pixelSize, bool topDown)
+void TTargaGraphic::ReadRows(TStream& stream, TBitmap& image, const TTargaHeader& header)
 {
     const int height = image.Height();
-    const std::int64_t rowSize = static_cast<std::int64_t>(image.Width()) * BytesPerPixel(pixelSize);
+    const std::int64_t rowSize = static_cast<std::int64_t>(image.Width()) * BytesPerPixel(header.PixelSize);
+    TRowPlacer rows(image, header);
     for (int row = 0; row < height; ++row) {
-        if (stream.Read(image.ScanLine(ScanLineOfRow(row, height, topDown)), rowSize) != rowSize)
+        if (stream.Read(rows.Target(row), rowSize) != rowSize)
             RaiseImageErrorFmt(SStreamReadError, {TargaName});
+        rows.Finish(row);
         RowDone(row, height);
     }
 }
 
-void TTargaGraphic::ReadPackedRows(TStream& stream, TBitmap& image, std::uint8_t pixelSize, bool topDown)
+void TTargaGraphic::ReadPackedRows(TStream& stream, TBitmap& image, const TTargaHeader& header)
 {
     const int width = image.Width();
     const int height = image.Height();
     // No row takes more than twice its unpacked size: a header byte per pixel at most.
-    const std::int64_t bufferSize = 2 * static_cast<std::int64_t>(width) * BytesPerPixel(pixelSize);
+    const std::int64_t bufferSize = 2 * static_cast<std::int64_t>(width) * BytesPerPixel(header.PixelSize);
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(bufferSize));
-    TTargaRLEDecoder decoder(pixelSize);
+    TTargaRLEDecoder decoder(header.PixelSize);
+    TRowPlacer rows(image, header);
     decoder.DecodeInit();
     for (int row = 0; row < height; ++row) {
         const std::int64_t position = stream.Position();
         const std::int64_t got = stream.Read(buffer.data(), bufferSize);
         const std::uint8_t* source = buffer.data();
-        std::uint8_t* target = image.ScanLine(ScanLineOfRow(row, height, topDown));
+        std::uint8_t* target = rows.Target(row);
         decoder.Decode(source, target, static_cast<std::int32_t>(got), width);
         stream.SetPosition(position + (source - buffer.data()));
+        rows.Finish(row);
         RowDone(row, height);
     }
     decoder.DecodeEnd();

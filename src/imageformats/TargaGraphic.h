@@ -8,7 +8,9 @@ class TStream;
 struct TTargaHeader;
 
 // Truevision Targa pictures: colour-mapped, true-colour and grey images of 8, 15, 16, 24 and 32
-// bits, uncompressed or run-length packed. The one reader that also writes its format.
+// bits, uncompressed or run-length packed, rows stored from the top or the bottom and from the left
+// or the right. 16-bit grey pixels (grey and alpha) load as 32-bit pixels that keep the alpha, as
+// 32-bit true colour does. The one reader that also writes its format.
 class TTargaGraphic : public TImageGraphic {
 public:
     std::string ClassName() const override { return "TTargaGraphic"; }
@@ -35,6 +37,6 @@ public:
 
 private:
     TPalette ReadPalette(TStream& stream, const TTargaHeader& header);
-    void ReadRows(TStream& stream, TBitmap& image, std::uint8_t pixelSize, bool topDown);
-    void ReadPackedRows(TStream& stream, TBitmap& image, std::uint8_t pixelSize, bool topDown);
+    void ReadRows(TStream& stream, TBitmap& image, const TTargaHeader& header);
+    void ReadPackedRows(TStream& stream, TBitmap& image, const TTargaHeader& header);
 };

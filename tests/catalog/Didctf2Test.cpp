@@ -109,10 +109,12 @@ TEST_F(BinaryCatalog, WorkedExampleByteForByte)
 TEST_F(BinaryCatalog, LongPartNumbersAreCutInTheIndexOnly)
 {
     TStringGrid grid;
-    FillProducts(grid, 3);
+    FillProducts(grid, 4);
     const std::string longPart(300, 'L');
+    const std::string sameStart = longPart.substr(0, 255) + std::string(45, 'M');
     grid.SetCells(1, 2, longPart);
-    grid.SetCells(1, 3, longPart.substr(0, 255));
+    grid.SetCells(1, 3, sameStart);
+    grid.SetCells(1, 4, longPart.substr(0, 255));
     const std::string bytes = ReadWholeFile(Save(grid));
     const size_t entry2 = 976 + 2 * 260;
     EXPECT_EQ(bytes.substr(entry2, 256), longPart.substr(0, 255) + '\0');
@@ -120,14 +122,19 @@ TEST_F(BinaryCatalog, LongPartNumbersAreCutInTheIndexOnly)
 
     didCTF2 catalog;
     ASSERT_TRUE(catalog.Open(folder.File("shop.vdx"), nullptr));
-    ASSERT_TRUE(catalog.FindByKey(longPart));
+    // A key of 255 characters is compared with the index keys: the first product whose part number
+    // starts with it is found, also the one whose part number is longer.
+    ASSERT_TRUE(catalog.FindByKey(longPart.substr(0, 255)));
     EXPECT_EQ(catalog.CurrentRecord(), 2);
     EXPECT_EQ(catalog.partNumber, longPart);
-    // The product whose part number is the cut one is found as itself, not as the longer one.
-    ASSERT_TRUE(catalog.FindByKey(longPart.substr(0, 255)));
+    EXPECT_FALSE(catalog.FindByKey(longPart.substr(0, 254)));
+    // A longer key is compared whole with the part numbers that share its first 255 characters.
+    ASSERT_TRUE(catalog.FindByKey(sameStart));
     EXPECT_EQ(catalog.CurrentRecord(), 3);
+    ASSERT_TRUE(catalog.FindByKey(longPart));
+    EXPECT_EQ(catalog.CurrentRecord(), 2);
     EXPECT_FALSE(catalog.FindByKey(longPart + "x"));
-    EXPECT_EQ(catalog.CurrentRecord(), 3);
+    EXPECT_EQ(catalog.CurrentRecord(), 2);
 }
 
 TEST_F(BinaryCatalog, FiveThousandRecordsRoundTripInBothUnits)

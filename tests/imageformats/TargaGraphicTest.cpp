@@ -515,3 +515,202 @@ TEST(TargaGraphic, WrittenFilesDecodeWithNetpbmAndReadBackToTheSamePixels)
         }
     }
 }
+
+namespace {
+
+// The pixels of a file whose rows are stored right to left are those of the same bytes read left to
+// right, mirrored. netpbm's tgatoppm reads the bytes with bit 4 clear and pamflip mirrors them.
+TRgbImage MirroredByNetpbm(const std::string& file)
+{
+    return ParsePnm(RunTool("/usr/bin/tgatoppm " + file + " | /usr/bin/pamflip -lr"));
+}
+
+std::string WithRightToLeftRows(std::string bytes)
+{
+    bytes[17] = static_cast<char>(bytes[17] | 0x10);
+    return bytes;
+}
+
+// Grey and alpha of each pixel, at 16 bits a pixel.
+struct TGreyAlphaImage {
+    int Width = 0;
+    int Height = 0;
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> Pixels;
+};
+
+// 37 x 5 pixels: runs of one grey and alpha, then stretches where every pixel differs.
+TGreyAlphaImage GreyAlphaSource()
+{
+    TGreyAlphaImage image{37, 5, {}};
+    for (int y = 0; y < image.Height; ++y)
+        for (int x = 0; x < image.Width; ++x) {
+            const int step = x < 20 ? x / 7 : x * 3 + y;
+            image.Pixels.emplace_back(static_cast<std::uint8_t>(step * 41 + y * 9),
+                                      static_cast<std::uint8_t>(255 - step * 23));
+        }
+    return image;
+}
+
+// Packets as a simple writer makes them: a run for each stretch of equal pixels, else a literal of one.
+std::string PackedRow(const std::vector<std::string>& pixels)
+{
+    std::string packed;
+    for (std::size_t x = 0; x < pixels.size();) {
+        std::size_t run = 1;
+        while (x + run < pixels.size() && run < 128 && pixels[x + run] == pixels[x])
+            ++run;
+        packed += static_cast<char>(run > 1 ? 0x80 | (run - 1) : 0);
+        packed += pixels[x];
+        x += run;
+    }
+    return packed;
+}
+
+// The image as a file of `pixelSize` 16 (grey and alpha) or 32 (blue, green, red and alpha all of
+// the grey but the alpha), top row first, packed or not.
+std::string GreyAlphaFile(const TGreyAlphaImage& image, int pixelSize, bool packed, int descriptor)
+{
+    std::string data;
+    for (int y = 0; y < image.Height; ++y) {
+        std::vector<std::string> row;
+        for (int x = 0; x < image.Width; ++x) {
+            const auto [grey, alpha] = image.Pixels[static_cast<std::size_t>(y * image.Width + x)];
+            const char g = static_cast<char>(grey), a = static_cast<char>(alpha);
+            row.push_back(pixelSize == 16 ? std::string{g, a} : std::string{g, g, g, a});
+        }
+        if (packed) {
+            data += PackedRow(row);
+        } else {
+            for (const std::string& pixel : row)
+                data += pixel;
+        }
+    }
+    const int type = pixelSize == 16 ? (packed ? 11 : 3) : (packed ? 10 : 2);
+    return TargaFile(type, image.Width, image.Height, pixelSize, descriptor | 0x28, data);
+}
+
+std::vector<std::uint8_t> AlphaOf(const TBitmap& bitmap)
+{
+    std::vector<std::uint8_t> alpha;
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (int x = 0; x < bitmap.Width(); ++x)
+            alpha.push_back(bitmap.ScanLine(y)[4 * x + 3]);
+    return alpha;
+}
+
+} // namespace
+
+TEST(TargaGraphic, RowsStoredRightToLeftStartAtTheRightEdge)
+{
+    const std::string bytes = TargaFile(2, 3, 1, 24, 0x30, std::string("\x00\x00\xFF\x00\xFF\x00\xFF\x00\x00", 9));
+    ASSERT_EQ(bytes.size(), 27u);
+    TTargaGraphic targa;
+    Load(targa, bytes);
+    EXPECT_EQ(PixelsOf(targa).Pixels, (std::vector<TRgb>{{0, 0, 255}, {0, 255, 0}, {255, 0, 0}}));
+}
+
+// Every layout, plain and packed, from the tools' files with bit 4 set: 8-bit indices into 24- and
+// 16-bit maps, 8-bit grey, 15, 16, 24 and 32-bit true colour, rows from the bottom and from the top.
+TEST_F(TargaFiles, RightToLeftFilesOfEveryLayoutMatchNetpbmMirrored)
+{
+    const std::string magick = "/usr/bin/convert " + source_ + " ";
+    const struct {
+        std::string command;
+        int bits;
+    } cases[] = {
+        {"/usr/bin/pamtotga -rgb " + source_, 8},
+        {"/usr/bin/pamtotga -rgb -norle " + source_, 8},
+        {"/usr/bin/pamtotga -cmap " + source_, 8},
+        {"/usr/bin/pamtotga -cmap16 -norle " + source_, 5},
+        {"/usr/bin/pamtotga -mono " + source_, 8},
+        {"/usr/bin/pamtotga -mono -norle " + source_, 8},
+        {magick + "-depth 5 -compress None tga:-", 5},
+        {magick + "-orient TopLeft -depth 5 -compress RLE tga:-", 5},
+        {magick + "-orient TopLeft -alpha on -compress None tga:-", 8},
+        {magick + "-alpha on -compress RLE tga:-", 8},
+    };
+    int index = 0;
+    for (const auto& c : cases) {
+        const std::string file = Make("ltr" + IntToStr(index++) + ".tga", c.command);
+        const std::string leftToRight = ReadWholeFile(file);
+        ASSERT_EQ(leftToRight[17] & 0x10, 0) << c.command;
+        std::vector<std::string> variants = {leftToRight};
+        if (leftToRight[16] == 16) {
+            variants.push_back(leftToRight);
+            variants.back()[16] = 15;
+        }
+        for (const std::string& variant : variants) {
+            const std::string label = c.command + " at " + IntToStr(variant[16]) + " bits";
+            WriteWholeFile(file, variant);
+            TTargaGraphic targa;
+            Load(targa, WithRightToLeftRows(variant));
+            ExpectSameImage(PixelsOf(targa), MirroredByNetpbm(file), c.bits, label);
+        }
+    }
+}
+
+TEST(TargaGraphic, SixteenBitGreyPixelsAreGreyAndAlpha)
+{
+    const std::string bytes = TargaFile(3, 2, 1, 16, 0x28, std::string("\x80\xFF\x40\x00", 4));
+    ASSERT_EQ(bytes.size(), 22u);
+    TTargaGraphic targa;
+    Load(targa, bytes);
+    EXPECT_EQ(targa.PixelFormat(), pf32bit);
+    EXPECT_EQ(PixelsOf(targa).Pixels, (std::vector<TRgb>{{128, 128, 128}, {64, 64, 64}}));
+    EXPECT_EQ(AlphaOf(targa), (std::vector<std::uint8_t>{255, 0}));
+    const TImageProperties& properties = targa.ImageProperties();
+    EXPECT_EQ(properties.ColorScheme, csGrayAlpha);
+    EXPECT_EQ(properties.BitsPerSample, 8);
+    EXPECT_EQ(properties.SamplesPerPixel, 2);
+    EXPECT_EQ(properties.BitsPerPixel, 16);
+    EXPECT_TRUE(properties.HasAlpha);
+    EXPECT_EQ(properties.Compression, ctNone);
+
+    // Packed: a run of two, then a literal of one; the picture stored from the right.
+    Load(targa, TargaFile(11, 3, 1, 16, 0x38, std::string("\x81\x10\x20\x00\x90\xA0", 6)));
+    EXPECT_EQ(PixelsOf(targa).Pixels, (std::vector<TRgb>{{144, 144, 144}, {16, 16, 16}, {16, 16, 16}}));
+    EXPECT_EQ(AlphaOf(targa), (std::vector<std::uint8_t>{160, 32, 32}));
+}
+
+// tgatoppm reads 16-bit grey pixels as 5-5-5 colour, so it judges the same picture stored as 32-bit
+// true colour (blue, green and red the grey, then the alpha); its -alphaout gives the alpha.
+TEST(TargaGraphic, SixteenBitGreyDecodesAsNetpbmDecodesTheSamePictureInThirtyTwoBits)
+{
+    TemporaryFolder folder;
+    const TGreyAlphaImage source = GreyAlphaSource();
+    for (bool packed : {false, true})
+        for (int descriptor : {0x00, 0x20, 0x10, 0x30}) {
+            const std::string label = IntToStr(descriptor) + (packed ? " packed" : " plain");
+            const std::string equivalent = folder.File("equivalent.tga");
+            const std::string alpha = folder.File("alpha.pgm");
+            // netpbm reads the 32-bit file left to right; a right-to-left one is mirrored after.
+            WriteWholeFile(equivalent, GreyAlphaFile(source, 32, packed, descriptor & 0x20));
+            const std::string flip = descriptor & 0x10 ? " | /usr/bin/pamflip -lr" : "";
+            const TRgbImage colours =
+                ParsePnm(RunTool("/usr/bin/tgatoppm -alphaout=" + alpha + " " + equivalent + flip));
+            const TRgbImage alphas = ParsePnm(RunTool("/usr/bin/pamflip -null " + alpha + flip));
+
+            TTargaGraphic targa;
+            Load(targa, GreyAlphaFile(source, 16, packed, descriptor));
+            ExpectSameImage(PixelsOf(targa), colours, 8, label);
+            std::vector<std::uint8_t> expectedAlpha;
+            for (const TRgb& pixel : alphas.Pixels)
+                expectedAlpha.push_back(pixel.R);
+            EXPECT_EQ(AlphaOf(targa), expectedAlpha) << label;
+        }
+}
+
+TEST(TargaGraphic, TheLargestSidesLoadWhileTheirStorageFitsTheReadersCap)
+{
+    // 65535 x 1 packed in one run per 128 pixels; the rest of the rows past the data stays black.
+    std::string runs;
+    for (int i = 0; i < 65535 / 128 + 1; ++i)
+        runs += std::string{static_cast<char>(0xFF), 1, 2, 3};
+    TTargaGraphic targa;
+    Load(targa, TargaFile(10, 65535, 1, 24, 0x30, runs));
+    EXPECT_EQ(targa.Width(), 65535);
+    EXPECT_EQ(PixelsOf(targa).At(0, 0), (TRgb{3, 2, 1}));
+    EXPECT_EQ(PixelsOf(targa).At(65534, 0), (TRgb{3, 2, 1}));
+    // 65535 x 65535 at 32 bits would take 16 GB.
+    EXPECT_EQ(LoadError(TargaFile(10, 65535, 65535, 32, 0, runs)), InvalidTga);
+}

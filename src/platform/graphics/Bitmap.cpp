@@ -159,10 +159,14 @@ QList<QRgb> ColorTable(const TPalette& palette, int size)
     return table;
 }
 
-void CheckStorageSize(int stride, int height)
+// The row length of a bitmap of the size, once its storage is known to fit under the cap; only then
+// does it narrow to int.
+int CheckedStride(int width, int height, int bitsPerPixel)
 {
-    if (static_cast<std::int64_t>(stride) * height > TBitmap::MaxStorageBytes)
+    const std::int64_t stride = BytesPerScanLine(width, bitsPerPixel);
+    if (stride > TBitmap::MaxStorageBytes || stride * height > TBitmap::MaxStorageBytes)
         throw EOutOfResources(std::string(SOutOfResources));
+    return static_cast<int>(stride);
 }
 
 } // namespace
@@ -188,9 +192,14 @@ int BitsPerPixel(TPixelFormat format)
 
 bool IsPaletteFormat(TPixelFormat format) { return format == pf1bit || format == pf4bit || format == pf8bit; }
 
-int BytesPerScanLine(int width, int bitsPerPixel)
+std::int64_t BytesPerScanLine(std::int64_t width, int bitsPerPixel) { return (width * bitsPerPixel + 31) / 32 * 4; }
+
+bool TBitmap::IsSoundImageSize(std::uint64_t width, std::uint64_t height, unsigned bitsPerPixel)
 {
-    return static_cast<int>(((static_cast<std::int64_t>(width) * bitsPerPixel + 31) / 32) * 4);
+    if (width == 0 || height == 0 || width > MaxImageSide || height > MaxImageSide || bitsPerPixel == 0)
+        return false;
+    const std::uint64_t bytesPerRow = (width * bitsPerPixel + 7) / 8;
+    return bytesPerRow * height <= MaxDecodedBytes;
 }
 
 void TBitmap::LoadFromStream(TStream& stream)
@@ -247,8 +256,7 @@ void TBitmap::SetSizeForDecoder(int width, int height)
     width = std::max(width, 0);
     height = std::max(height, 0);
     const int bitsPerPixel = BitsPerPixel(pixelFormat_);
-    const int stride = ::BytesPerScanLine(width, bitsPerPixel);
-    CheckStorageSize(stride, height);
+    const int stride = CheckedStride(width, height, bitsPerPixel);
     FitPaletteToFormat();
     bits_ = TPixelStorage(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
     width_ = width;
@@ -267,8 +275,7 @@ void TBitmap::SetSize(int width, int height)
     if (width == width_ && height == height_)
         return;
     const int bitsPerPixel = BitsPerPixel(pixelFormat_);
-    const int stride = ::BytesPerScanLine(width, bitsPerPixel);
-    CheckStorageSize(stride, height);
+    const int stride = CheckedStride(width, height, bitsPerPixel);
     FitPaletteToFormat();
 
     TPixelStorage bits(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height), 0);
@@ -334,8 +341,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format)
         throw EInvalidGraphic(std::string(SInvalidPixelFormat));
     if (format == pixelFormat_)
         return;
-    const int stride = ::BytesPerScanLine(width_, BitsPerPixel(format));
-    CheckStorageSize(stride, height_);
+    const int stride = CheckedStride(width_, height_, BitsPerPixel(format));
     const TPixelFormat oldFormat = pixelFormat_;
     const TPalette oldPalette = palette_;
     const TPixelStorage oldBits = std::move(bits_);

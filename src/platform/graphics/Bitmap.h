@@ -19,8 +19,8 @@ enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit,
 
 int BitsPerPixel(TPixelFormat format);
 bool IsPaletteFormat(TPixelFormat format);
-// Bytes of one row padded to a multiple of four.
-int BytesPerScanLine(int width, int bitsPerPixel);
+// Bytes of one row padded to a multiple of four, counted in 64 bits: a wide row may not fit an int.
+std::int64_t BytesPerScanLine(std::int64_t width, int bitsPerPixel);
 
 // The class library's bitmap over storage of its own: rows top-down, each padded to four bytes, in
 // the layout of the pixel format; 1- and 4-bit rows pack the leftmost pixel into the high bits.
@@ -28,6 +28,14 @@ class TBitmap : public TGraphic {
 public:
     // The largest pixel storage a bitmap takes; a bigger size raises EOutOfResources.
     static constexpr std::int64_t MaxStorageBytes = std::int64_t{1} << 30;
+    // The largest side and the largest decoded image a picture file may give.
+    static constexpr std::uint64_t MaxImageSide = 65535;
+    static constexpr std::uint64_t MaxDecodedBytes = std::uint64_t{512} << 20;
+
+    // The one size rule of every picture reader: each side 1 to MaxImageSide and the packed rows at
+    // `bitsPerPixel` at most MaxDecodedBytes. A reader applies it to the header's size before it
+    // sizes anything, and refuses a file that breaks it as not of its format.
+    static bool IsSoundImageSize(std::uint64_t width, std::uint64_t height, unsigned bitsPerPixel);
 
     TBitmap();
     ~TBitmap() override;

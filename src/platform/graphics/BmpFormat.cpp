@@ -228,8 +228,8 @@ bool KeepsFileLayout(const BmpHeader& header, TPixelFormat format)
 
 void ReadUncompressedRows(TStream& stream, const BmpHeader& header, TBitmap& bitmap)
 {
-    const int fileStride = BytesPerScanLine(header.width, header.bitCount);
-    if (static_cast<std::int64_t>(fileStride) * header.height > stream.Size() - stream.Position())
+    const std::int64_t fileStride = BytesPerScanLine(header.width, header.bitCount);
+    if (fileStride * header.height > stream.Size() - stream.Position())
         Invalid();
     bitmap.SetSize(header.width, header.height);
     const bool direct = KeepsFileLayout(header, bitmap.PixelFormat());
@@ -245,7 +245,7 @@ void ReadUncompressedRows(TStream& stream, const BmpHeader& header, TBitmap& bit
         }
         ReadExactly(stream, row.data(), fileStride);
         for (int x = 0; x < header.width; ++x) {
-            const std::uint8_t* p = row.data() + x * bytesPerPixel;
+            const std::uint8_t* p = row.data() + static_cast<std::ptrdiff_t>(x) * bytesPerPixel;
             const std::uint32_t pixel = bytesPerPixel == 2 ? GetU16(p) : GetU32(p);
             std::uint8_t* out = line + 4 * x;
             out[0] = fields[2].Extract(pixel);
@@ -272,8 +272,11 @@ void PutIndex(TBitmap& bitmap, int bitCount, int x, int rowFromBottom, int index
 // Run-length data: a count and a value (an index, or for 4 bits two alternating indices), or a zero
 // and an escape: 0 end of line, 1 end of bitmap, 2 a move right and up, 3 and more that many literal
 // pixels padded to a word. Pixels the data never reach keep index 0; data that run out end the picture.
+// Pixels past the row end are dropped, so the column stops at the width: a long file of runs
+// without line ends would otherwise count it past the range of an int.
 void DecodeRunLength(const std::vector<std::uint8_t>& data, int bitCount, TBitmap& bitmap)
 {
+    const int width = bitmap.Width();
     for (int y = 0; y < bitmap.Height(); ++y)
         std::memset(bitmap.ScanLine(y), 0, static_cast<std::size_t>(bitmap.BytesPerScanLine()));
     const auto indexAt = [bitCount](std::uint8_t byte, int i) {
@@ -289,6 +292,7 @@ void DecodeRunLength(const std::vector<std::uint8_t>& data, int bitCount, TBitma
         if (count > 0) {
             for (int i = 0; i < count; ++i, ++x)
                 PutIndex(bitmap, bitCount, x, y, indexAt(value, i));
+            x = std::min(x, width);
             continue;
         }
         if (value == 0) {
@@ -299,7 +303,7 @@ void DecodeRunLength(const std::vector<std::uint8_t>& data, int bitCount, TBitma
         } else if (value == 2) {
             if (pos + 2 > data.size())
                 return;
-            x += data[pos];
+            x = std::min(x + data[pos], width);
             y += data[pos + 1];
             pos += 2;
         } else {
@@ -308,6 +312,7 @@ void DecodeRunLength(const std::vector<std::uint8_t>& data, int bitCount, TBitma
                 return;
             for (int i = 0; i < value; ++i, ++x)
                 PutIndex(bitmap, bitCount, x, y, indexAt(data[pos + (bitCount == 8 ? i : i / 2)], i));
+            x = std::min(x, width);
             pos += bytes + (bytes & 1);
         }
     }
@@ -340,8 +345,13 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t value)
 void ReadBitmapFile(TStream& stream, TBitmap& bitmap)
 {
     const BmpHeader header = ReadHeaders(stream);
+    const TPixelFormat format = FormatFor(header);
+    // Judged at the depth the pixels are kept in, which for odd bit fields is more than the file's.
+    if (!TBitmap::IsSoundImageSize(static_cast<std::uint64_t>(header.width), static_cast<std::uint64_t>(header.height),
+                                   static_cast<unsigned>(BitsPerPixel(format))))
+        Invalid();
     const TPalette palette = ReadColorTable(stream, header);
-    bitmap.SetPixelFormat(FormatFor(header));
+    bitmap.SetPixelFormat(format);
     bitmap.SetPalette(palette);
     if (header.compression == BI_RLE8 || header.compression == BI_RLE4)
         ReadRunLengthData(stream, header, bitmap);

@@ -179,13 +179,15 @@ std::unique_ptr<TBitmap> TJPEGImage::Decode(const std::vector<std::uint8_t>& dat
     Decompressor d;
     if (!ReadHeaderGuarded(d, data.data(), static_cast<unsigned long>(data.size())))
         RaiseJpegError(d.error.code);
-    const int width = static_cast<int>(d.info.output_width);
-    const int height = static_cast<int>(d.info.output_height);
     const bool grey = d.info.out_color_space == JCS_GRAYSCALE;
     const bool cmyk = d.info.out_color_space == JCS_CMYK;
+    // Judged before the library sets up its buffers, which for a progressive picture hold every
+    // coefficient of it; the library's own message for a picture too large says why.
+    if (!TBitmap::IsSoundImageSize(d.info.output_width, d.info.output_height, grey ? 8 : 24))
+        RaiseJpegError(JERR_IMAGE_TOO_BIG);
+    const int width = static_cast<int>(d.info.output_width);
+    const int height = static_cast<int>(d.info.output_height);
 
-    // Sized first: a picture larger than a bitmap may be is refused before the library sets up its
-    // buffers, which for a progressive picture hold every coefficient of it.
     auto bitmap = std::make_unique<TBitmap>();
     bitmap->SetPixelFormat(grey ? pf8bit : pf24bit);
     if (grey)

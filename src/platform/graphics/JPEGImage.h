@@ -18,8 +18,9 @@ public:
     ~TJPEGImage() override;
     std::string ClassName() const override { return "TJPEGImage"; }
 
-    // Reads the rest of the stream and decodes it; a corrupt or truncated picture raises EJPEG, one
-    // larger than a bitmap may be EOutOfResources, and either leaves this picture as it was.
+    // Reads the rest of the stream and decodes it; a corrupt or truncated picture raises EJPEG, and
+    // so does one whose size breaks the readers' size rule (TBitmap::IsSoundImageSize); either
+    // leaves this picture as it was.
     void LoadFromStream(TStream& stream) override;
     // Writes the bytes read, or for pixels assigned from a bitmap a new file made with
     // CompressionQuality and ProgressiveEncoding.

@@ -228,3 +228,29 @@ TEST(Bitmap, TakeOverMovesEverythingAssignCopiesAndLeavesAnEmptyBitmap)
     target.TakeOver(target);
     EXPECT_EQ(target.Pixel(4, 2), clBlue);
 }
+
+// Row lengths past the range of an int, which once wrapped to a few bytes or went negative, are
+// refused whole, whatever the height; the bitmap stays as it was.
+TEST(Bitmap, RowLengthsThatWrapAnIntAreRefused)
+{
+    EXPECT_EQ(BytesPerScanLine(0x40000001, 32), std::int64_t{0x100000004});
+    EXPECT_EQ(BytesPerScanLine(0x7FFFFFFF, 32), std::int64_t{0x1FFFFFFFC});
+    const struct {
+        TPixelFormat format;
+        int width;
+    } cases[] = {{pf32bit, 0x40000001}, {pf24bit, 0x55555556}, {pf16bit, 0x40000001},
+                 {pf8bit, 0x7FFFFFFF},  {pf32bit, 0x7FFFFFFF}, {pfDevice, 0x40000001}};
+    for (const auto& c : cases)
+        for (int height : {0, 1}) {
+            TBitmap bitmap;
+            MakeBitmap(bitmap, c.format, 3, 2);
+            EXPECT_THROW(bitmap.SetSize(c.width, height), EOutOfResources) << c.format << " " << c.width;
+            EXPECT_EQ(bitmap.Width(), 3);
+            EXPECT_EQ(bitmap.BytesPerScanLine(), static_cast<int>(BytesPerScanLine(3, BitsPerPixel(c.format))));
+        }
+    // A format change that would make the rows too long is refused the same way.
+    TBitmap wide;
+    MakeBitmap(wide, pf8bit, 0x30000000, 0);
+    EXPECT_THROW(wide.SetPixelFormat(pf32bit), EOutOfResources);
+    EXPECT_EQ(wide.PixelFormat(), pf8bit);
+}

@@ -41,7 +41,7 @@ RgbImage LoadAndCompare(const std::string& path, TPixelFormat expectedFormat)
     return ours;
 }
 
-void ExpectInvalid(const std::string& bytes)
+void ExpectInvalid(const std::string& bytes, const std::string& label = "")
 {
     TBitmap bitmap;
     bitmap.SetPixelFormat(pf24bit);
@@ -51,9 +51,9 @@ void ExpectInvalid(const std::string& bytes)
     stream.SetPosition(0);
     try {
         bitmap.LoadFromStream(stream);
-        ADD_FAILURE() << "no exception";
+        ADD_FAILURE() << "no exception " << label;
     } catch (const EInvalidGraphic& e) {
-        EXPECT_EQ(e.Message(), "Bitmap image is not valid");
+        EXPECT_EQ(e.Message(), "Bitmap image is not valid") << label;
     }
     EXPECT_EQ(bitmap.Width(), 2);
     EXPECT_EQ(bitmap.PixelFormat(), pf24bit);
@@ -274,4 +274,63 @@ TEST(BmpFormat, RunLengthDataThatEndEarlyOrOverrunStaySafe)
         EXPECT_EQ(bitmap.Width(), 4);
         EXPECT_EQ(bitmap.Pixel(0, 1), clWhite);
     }
+}
+
+// Sizes whose row length wraps a 32-bit int once crashed the reader (a short row buffer written
+// whole, or a negative length); they and every side over 65535 are refused as not a bitmap.
+TEST(BmpFormat, WidthsThatWrapARowLengthAndSidesOver65535AreRefused)
+{
+    TemporaryFolder folder;
+    const std::string path = folder.File("wide.bmp");
+    const std::string wide32 = BmpFile(0x40000001, 1, 32, 0, "", std::string(4, '\x7F'));
+    ASSERT_EQ(wide32.size(), 58u);
+    WriteWholeFile(path, wide32);
+    TBitmap bitmap;
+    EXPECT_EQ(RaisedMessage<EInvalidGraphic>([&] { bitmap.LoadFromFile(path); }), "Bitmap image is not valid");
+    EXPECT_TRUE(bitmap.Empty());
+
+    ExpectInvalid(BmpFile(0x55555556, 1, 24, 0, "", std::string(4, '\x7F')), "24 bits");
+    std::string fields = BmpFile(0x40000001, 1, 16, 3, Le32(0xF00) + Le32(0xF0) + Le32(0xF), std::string(4, '\x7F'));
+    fields[46] = 0; // the masks are no colour table
+    ASSERT_EQ(fields.size(), 70u);
+    ExpectInvalid(fields, "bit fields");
+    const std::string twoColours = Bytes({0, 0, 0, 0, 255, 255, 255, 0});
+    ExpectInvalid(BmpFile(0x7FFFFFFF, 1, 8, 0, twoColours, std::string(4, '\1')), "8 bits");
+    ExpectInvalid(BmpFile(0x7FFFFFFF, 1, 8, 1, twoColours, Bytes({4, 1, 0, 1})), "RLE8");
+    ExpectInvalid(BmpFile(0x7FFFFFFF, 1, 32, 0, "", std::string(4, '\x7F')), "32 bits");
+    ExpectInvalid(BmpFile(1, 0x7FFFFFFF, 32, 0, "", std::string(4, '\x7F')), "tall");
+    ExpectInvalid(BmpFile(1, -0x7FFFFFFF, 32, 0, "", std::string(4, '\x7F')), "tall top-down");
+
+    // A few bytes of run-length data once loaded as a 131168 x 4096 picture of 268 MB.
+    std::string runs = BmpFile(131168, 4096, 4, 2, std::string(64, '\0'), Bytes({4, 0x12, 0, 0, 0, 1}));
+    std::fill(runs.begin() + 34, runs.begin() + 38, '\0'); // no image size
+    ExpectInvalid(runs, "RLE4");
+    for (int side : {65536, 0x40000001}) {
+        ExpectInvalid(BmpFile(side, 1, 4, 2, std::string(64, '\0'), Bytes({4, 0x12, 0, 1})), "wide RLE4");
+        ExpectInvalid(BmpFile(1, side, 8, 1, twoColours, Bytes({1, 1, 0, 1})), "tall RLE8");
+    }
+    // Within the sides, a picture whose pixels would take more than the readers' 512 MB.
+    ExpectInvalid(BmpFile(30000, 30000, 8, 1, twoColours, Bytes({1, 1, 0, 1})), "large RLE8");
+}
+
+TEST(BmpFormat, A65535PixelWideFileLoadsAndOneOf65536IsRefused)
+{
+    TemporaryFolder folder;
+    RgbImage source{65535, 2, {}};
+    for (int y = 0; y < source.height; ++y)
+        for (int x = 0; x < source.width; ++x)
+            source.rgb.insert(source.rgb.end(), {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(x >> 8),
+                                                 static_cast<std::uint8_t>(y * 200)});
+    WriteWholeFile(folder.File("wide.ppm"), PpmOf(source));
+    int status = 0;
+    RunCommand("/usr/bin/ppmtobmp -bpp 24 " + folder.File("wide.ppm") + " > " + folder.File("wide.bmp") +
+                   " 2>/dev/null",
+               &status);
+    ASSERT_EQ(status, 0);
+    EXPECT_TRUE(LoadAndCompare(folder.File("wide.bmp"), pf24bit) == source);
+
+    std::string wider = ReadWholeFile(folder.File("wide.bmp"));
+    // Width 65536: the rows keep their length (196608 bytes), one pixel more than the rule allows.
+    wider.replace(18, 4, Le32(65536));
+    ExpectInvalid(wider, "65536");
 }

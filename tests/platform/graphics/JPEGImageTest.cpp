@@ -264,29 +264,35 @@ TEST(JPEGImage, HandsItsPixelsOverAndDecodesThemAgainWhenAsked)
 }
 
 // A few hundred bytes claiming 65500 x 65500 pixels: a progressive picture would have the library
-// set up buffers for every coefficient (tens of gigabytes) before a row is decoded; both kinds are
-// refused for their size first, before the library allocates.
-TEST(JPEGImage, PicturesLargerThanABitmapRaiseBeforeDecoding)
+// set up buffers for every coefficient (tens of gigabytes) before a row is decoded. Every kind is
+// refused for its size first, before the library allocates: a side of 0 or over 65535, or pixels
+// beyond the readers' 512 MB (15000 x 15000 colour pixels take 675 MB, which a bitmap could hold).
+TEST(JPEGImage, PicturesBeyondTheReadersSizeRuleRaiseBeforeDecoding)
 {
     TemporaryFolder folder;
+    const struct {
+        std::string height, width;
+        int error;
+    } sizes[] = {{"\xFF\xDC", "\xFF\xDC", JERR_IMAGE_TOO_BIG},
+                 {"\x3A\x98", "\x3A\x98", JERR_IMAGE_TOO_BIG},
+                 {std::string("\x00\x01", 2), "\xFF\xFF", JERR_IMAGE_TOO_BIG},
+                 {std::string("\x00\x01", 2), std::string("\x00\x00", 2), JERR_EMPTY_IMAGE}};
     for (const auto& [options, frameMarker] :
          {std::pair{"-quality 80", "\xFF\xC0"}, std::pair{"-interlace JPEG", "\xFF\xC2"},
           std::pair{"-interlace JPEG -colorspace CMYK", "\xFF\xC2"}}) {
-        std::string bytes = ReadWholeFile(MakeJpeg(folder, "big.jpg", options));
-        const std::size_t frame = bytes.find(frameMarker);
+        const std::string made = ReadWholeFile(MakeJpeg(folder, "big.jpg", options));
+        const std::size_t frame = made.find(frameMarker);
         ASSERT_NE(frame, std::string::npos) << options;
-        bytes.replace(frame + 5, 4, "\xFF\xDC\xFF\xDC");
-        TJPEGImage image;
-        image.LoadFromFile(folder.File("big.jpg")); // the picture as made, which a failed load keeps
-        TMemoryStream stream;
-        stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-        stream.SetPosition(0);
-        try {
-            image.LoadFromStream(stream);
-            ADD_FAILURE() << "no exception for " << options;
-        } catch (const EOutOfResources& e) {
-            EXPECT_EQ(e.Message(), SOutOfResources) << options;
+        for (const auto& size : sizes) {
+            std::string bytes = made;
+            bytes.replace(frame + 5, 4, size.height + size.width);
+            TJPEGImage image;
+            image.LoadFromFile(folder.File("big.jpg")); // the picture as made, which a failed load keeps
+            TMemoryStream stream;
+            stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+            stream.SetPosition(0);
+            EXPECT_EQ(RaisedMessage<EJPEG>([&] { image.LoadFromStream(stream); }), JpegError(size.error)) << options;
+            EXPECT_EQ(image.Width(), 67) << options;
         }
-        EXPECT_EQ(image.Width(), 67) << options;
     }
 }
