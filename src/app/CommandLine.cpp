@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "platform/core/FilePaths.h"
 #include "platform/core/TextUtils.h"
 
 namespace {
@@ -17,6 +18,14 @@ std::string WithoutEnclosingQuotes(std::string_view argument)
     return std::string(argument);
 }
 
+// A relative path means the folder this start runs in, not the one a running program was started in.
+std::string Absolute(const std::string& path)
+{
+    if (path.front() == '/')
+        return path;
+    return IncludeTrailingPathDelimiter(GetCurrentDir()) + path;
+}
+
 } // namespace
 
 const std::vector<std::string>& ProgramCommandLine() { return KeptArguments(); }
@@ -30,7 +39,7 @@ std::string PlanogramPathArgument(const std::vector<std::string>& arguments)
     for (const std::string& argument : arguments) {
         const std::string path = WithoutEnclosingQuotes(argument);
         if (!path.empty() && !IsDebugSwitch(path))
-            return path;
+            return Absolute(path);
     }
     return {};
 }

@@ -12,5 +12,6 @@ void SetProgramCommandLine(std::vector<std::string> arguments);
 bool IsDebugSwitch(std::string_view argument);
 
 // The planogram named on the command line: the first argument that is neither empty nor a debug
-// switch, without the double quotes a launcher may have left around it; empty when there is none.
+// switch, without the double quotes a launcher may have left around it, made absolute against the
+// current folder; empty when there is none.
 std::string PlanogramPathArgument(const std::vector<std::string>& arguments);

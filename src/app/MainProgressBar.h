@@ -1,11 +1,14 @@
 #pragma once
 
+#include "platform/core/Seams.h"
 #include "platform/ui/Progress.h"
 
 #include <QProgressBar>
 
 // The main window's progress bar as long operations step it. While it shows, it stands in place of
-// the status control it is given.
+// the status control it is given. A long operation keeps the windows painted through it: each
+// change lets pending paint and timer events run, at most every 50 ms; the user's input waits until
+// the operation ends.
 class TMainProgressBar : public QProgressBar, public Progress {
     Q_OBJECT
 
@@ -16,5 +19,8 @@ protected:
     void Changed() override;
 
 private:
+    void LetWindowsPaint();
+
     QWidget* statusControl_;
+    TimePoint lastPaint_{};
 };

@@ -6,14 +6,43 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
 // A request is a path and its keyword; anything longer is not one.
 constexpr qint64 MaxRequestBytes = 1 << 16;
+
+// A folder only this user can enter: owned by them and closed to everyone else.
+bool IsPrivateFolder(const std::string& folder)
+{
+    struct stat status {};
+    return ::lstat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::getuid() &&
+           (status.st_mode & 077) == 0;
+}
+
+// The user's own folder for the socket: the session's runtime folder, else one made for it.
+std::optional<std::string> PrivateSocketFolder()
+{
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime && IsPrivateFolder(runtime))
+        return std::string(runtime);
+    const std::string folder = "/tmp/kestrame-" + std::to_string(static_cast<long>(::getuid()));
+    ::mkdir(folder.c_str(), 0700);
+    if (IsPrivateFolder(folder))
+        return folder;
+    return std::nullopt;
+}
+
+// A socket someone else made under the name must not receive this user's paths.
+bool OwnedByAnother(const std::string& path)
+{
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0 && status.st_uid != ::getuid();
+}
 
 } // namespace
 
@@ -21,7 +50,8 @@ std::string OpenFileServerName()
 {
     if (const char* name = std::getenv("KESTRAME_OPEN_FILE_SOCKET"); name && *name)
         return name;
-    return "Kestrame-" + std::to_string(static_cast<long>(getuid())) + "-OpenFile";
+    const std::optional<std::string> folder = PrivateSocketFolder();
+    return folder ? *folder + "/Kestrame-OpenFile" : std::string();
 }
 
 OpenFileServer::OpenFileServer(Request onRequest, QObject* parent)
@@ -35,7 +65,10 @@ OpenFileServer::~OpenFileServer() = default;
 
 bool OpenFileServer::Listen()
 {
-    const QString name = toQString(OpenFileServerName());
+    const std::string path = OpenFileServerName();
+    if (path.empty() || OwnedByAnother(path))
+        return false;
+    const QString name = toQString(path);
     if (server_->listen(name))
         return true;
     // A socket file left by a program that ended without closing it.
@@ -71,12 +104,18 @@ void OpenFileServer::Accept()
 
 bool HandOverToRunningProgram(const std::string& path, int timeoutMs)
 {
+    const std::string name = OpenFileServerName();
+    if (name.empty() || OwnedByAnother(name))
+        return false;
     QLocalSocket socket;
-    socket.connectToServer(toQString(OpenFileServerName()));
+    socket.connectToServer(toQString(name));
     if (!socket.waitForConnected(timeoutMs))
         return false;
     socket.write(toQString(OpenFileRequest(path)).toUtf8() + "\n");
     if (!socket.waitForBytesWritten(timeoutMs))
         return false;
-    return socket.waitForReadyRead(timeoutMs) && socket.readLine().startsWith("OK");
+    // Once the request is written the running program opens the file, however long it takes to
+    // answer: opening it here as well would put one file in two programs.
+    socket.waitForReadyRead(timeoutMs);
+    return true;
 }

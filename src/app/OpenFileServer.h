@@ -18,7 +18,8 @@ public:
     OpenFileServer(Request onRequest, QObject* parent = nullptr);
     ~OpenFileServer() override;
 
-    // False when no server could be set up (another program holds the name).
+    // False when no server could be set up (another program holds the name, or the socket there
+    // belongs to another user).
     bool Listen();
 
 private:
@@ -28,10 +29,12 @@ private:
     QLocalServer* server_;
 };
 
-// The socket name of this user's running program; KESTRAME_OPEN_FILE_SOCKET replaces it, so that
-// tests never reach a program the user has running.
+// The socket path of this user's running program, in a folder only the user can enter (the
+// session's runtime folder, else one of the user's own); empty when there is no such folder.
+// KESTRAME_OPEN_FILE_SOCKET replaces it, so that tests never reach a program the user has running.
 std::string OpenFileServerName();
 
-// A second start hands its path to the running program; false when none answers, and this start
-// then opens the path itself.
+// A second start hands its path to the running program; true once the request is written. False
+// when no program took the connection (or the socket is someone else's): this start then opens the
+// path itself.
 bool HandOverToRunningProgram(const std::string& path, int timeoutMs = 1000);

@@ -43,10 +43,11 @@ void ClearLayoutThumbnail(DocumentSelector& selector)
     selector.LayoutImageChanged();
 }
 
-// The first three bytes of a multi-image collection, which is not a planogram.
+// The first three bytes of a multi-image collection, which is not a planogram. Only a plain file is
+// readable: a folder would open here and fail later.
 bool StartsWithCollectionMark(const std::string& path, bool& readable)
 {
-    FILE* file = OpenFile(path, "rb");
+    FILE* file = FileExists(path) ? OpenFile(path, "rb") : nullptr;
     readable = file != nullptr;
     if (!file)
         return false;
@@ -132,20 +133,22 @@ bool PlanogramFiles::OpenPlanogramFile(const std::string& path)
             Ui().MessageBox("Could not open file", "Open Error", MsgButtons::OK, MsgIcon::Stop);
         return false;
     }
+    // A template is titled by the windows open before its own.
+    const int openWindows = static_cast<int>(seams_.area.subWindowList().size());
     QMdiSubWindow* frame = nullptr;
     Tplandoc* window = NewPlanogramWindow(frame);
     PendingWindow pending(frame);
-    if (!OpenInto(*window, *frame, path))
+    if (!OpenInto(*window, *frame, path, openWindows))
         return false;
     pending.Keep();
     return true;
 }
 
-bool PlanogramFiles::OpenInto(Tplandoc& window, QMdiSubWindow& frame, const std::string& path)
+bool PlanogramFiles::OpenInto(Tplandoc& window, QMdiSubWindow& frame, const std::string& path, int openWindows)
 {
     kqfASCII file(seams_.catalogFinder);
     QCoreApplication::processEvents();
-    if (!file.Read(path, static_cast<int>(seams_.area.subWindowList().size())))
+    if (!file.Read(path, openWindows))
         return false;
     const std::unique_ptr<ListManager> fileItems = file.TakeItems();
     frame.setWindowTitle(toQString(file.title));
@@ -263,14 +266,15 @@ bool PlanogramFiles::NewBlankPlanogram(std::string& chosenTemplate)
         PendingWindow pending(frame);
         frame->resize(1, 1);
         frame->setWindowTitle(toQString("My Display" + IntToStr(static_cast<int>(seams_.area.subWindowList().size()))));
+        // As for an open: the window's first showing takes the settings' values, the set-up comes
+        // after them, and the wall sizes the window.
+        frame->show();
         PlanogramDocument& document = window->Document();
         if (!document.NewDocument(0, 0)) {
             chosenTemplate = document.chosenTemplate;
             return false;
         }
         pending.Keep();
-        frame->resize(640, 480);
-        frame->show();
         seams_.mainWindow.DocumentActivated(document);
         return true;
     } catch (const std::bad_alloc&) {

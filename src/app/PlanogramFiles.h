@@ -69,7 +69,7 @@ private:
     // The work of OpenPlanogram and NewPlanogram once they hold the long operation.
     bool OpenPlanogramFile(const std::string& path);
     bool NewBlankPlanogram(std::string& chosenTemplate);
-    bool OpenInto(Tplandoc& window, QMdiSubWindow& frame, const std::string& path);
+    bool OpenInto(Tplandoc& window, QMdiSubWindow& frame, const std::string& path, int openWindows);
     bool AskMismatchUpdate();
     bool ApplyDocumentSetup(PlanogramDocument& document);
 

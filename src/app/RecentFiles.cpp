@@ -8,8 +8,10 @@
 
 void AddSavedPlanogram(TStringList& recentFiles, std::string_view path)
 {
-    if (recentFiles.IndexOf(path) >= 0)
-        return;
+    // Paths are compared exactly: "Wall.kqf" and "wall.kqf" are two files here.
+    for (int i = 0; i < recentFiles.Count(); ++i)
+        if (recentFiles[i] == path)
+            return;
     recentFiles.Insert(0, path);
     while (recentFiles.Count() > RecentFilesKept)
         recentFiles.Delete(recentFiles.Count() - 1);
@@ -19,9 +21,9 @@ void StoreRecentFiles(const TStringList& recentFiles, PreferencesValues& prefs)
 {
     const std::array<std::string*, RecentFilesKept> settings = {&prefs.doc1, &prefs.doc2, &prefs.doc3, &prefs.doc4,
                                                                 &prefs.doc5};
-    const int stored = std::min(recentFiles.Count(), RecentFilesKept);
-    for (int i = 0; i < stored; ++i)
-        *settings[static_cast<size_t>(i)] = recentFiles[i];
+    // Settings beyond the list are emptied, so that older entries cannot come back from them.
+    for (int i = 0; i < RecentFilesKept; ++i)
+        *settings[static_cast<size_t>(i)] = i < recentFiles.Count() ? recentFiles[i] : std::string();
 }
 
 void ForgetMissingRecentFiles(TStringList& recentFiles)

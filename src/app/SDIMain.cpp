@@ -298,7 +298,19 @@ void TMainForm::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    // Each planogram window asks about its own unsaved changes and may keep itself open.
+    // Every planogram window is asked about its unsaved changes first, one at a time; the first
+    // Cancel keeps every window and the program. Only when all agree are they closed, unasked.
+    std::vector<Tplandoc*> planograms;
+    for (QMdiSubWindow* frame : ClientArea->subWindowList())
+        if (auto* window = qobject_cast<Tplandoc*>(frame->widget()))
+            planograms.push_back(window);
+    for (Tplandoc* window : planograms)
+        if (!window->FormCloseQuery()) {
+            event->ignore();
+            return;
+        }
+    for (Tplandoc* window : planograms)
+        window->CloseAgreed();
     ClientArea->closeAllSubWindows();
     if (!ClientArea->subWindowList().isEmpty()) {
         event->ignore();

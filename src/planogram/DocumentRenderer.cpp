@@ -9,6 +9,7 @@
 #include "planogram/DocumentView.h"
 #include "planogram/PlanogramDocument.h"
 #include "planogram/Rectservices.h"
+#include "platform/core/Exceptions.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/UiServices.h"
 #include "platform/ui/Progress.h"
@@ -266,6 +267,8 @@ bool DocumentRenderer::LoadBackground()
     return true;
 }
 
+// A picture that cannot be shown leaves the stored path and mode as they are, so that the next save
+// keeps them: only the showing is left out, and the wall's colour stands in.
 void DocumentRenderer::LoadBackgroundPicture()
 {
     PlanogramDocument& document = document_;
@@ -279,30 +282,33 @@ void DocumentRenderer::LoadBackgroundPicture()
         const std::optional<FileDialogResult> chosen = Ui().OpenDialog(options);
         path = chosen ? chosen->fileName : std::string();
     }
-    document.backgroundPath = path;
     document.services.setupDialog.ClearPictureFileName();
-    if (!path.empty() && StretchBackgroundPicture(path))
+    if (path.empty()) {
+        Ui().MessageBox("The background image for this display could not be found and will not be displayed.",
+                        ApplicationTitle, MsgButtons::OK, MsgIcon::Warning);
         return;
-    Ui().MessageBox("The background image for this display could not be found and will not be displayed.",
-                    ApplicationTitle, MsgButtons::OK, MsgIcon::Warning);
-    document.backgroundMode = false;
+    }
+    document.backgroundPath = path;
+    StretchBackgroundPicture(path);
 }
 
-bool DocumentRenderer::StretchBackgroundPicture(const std::string& path)
+void DocumentRenderer::StretchBackgroundPicture(const std::string& path)
 {
     PlanogramDocument& document = document_;
-    // A picture that cannot be read counts as one not found: the display opens without it.
+    // A picture that exists but cannot be read says why: the loader names an unknown kind itself,
+    // a reader's error is shown here.
     try {
         TBitmap picture;
         if (!document.graphics.LoadPicture(path, picture) || picture.Empty())
-            return false;
+            return;
         auto stretched = std::make_unique<TBitmap>();
         stretched->SetSize(document.displayWidth, document.displayHeight);
         stretched->Canvas().StretchDraw(WholeOf(*stretched), picture);
         document.backgroundPicture = std::move(stretched);
-        return true;
-    } catch (const std::exception&) {
-        return false;
+    } catch (const Exception& error) {
+        Ui().MessageBox(error.Message(), ApplicationTitle, MsgButtons::OK, MsgIcon::Warning);
+    } catch (const std::bad_alloc&) {
+        Ui().MessageBox("Memory allocation error.", "Error", MsgButtons::OK, MsgIcon::Stop);
     }
 }
 

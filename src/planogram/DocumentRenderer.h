@@ -40,7 +40,7 @@ private:
     // The union of the areas of the item's whole group: as its drawing may cover them, or as drawn.
     TRect GroupArea(const ListOB* item, bool drawn) const;
     void LoadBackgroundPicture();
-    bool StretchBackgroundPicture(const std::string& path);
+    void StretchBackgroundPicture(const std::string& path);
     double UserUnits(int pixels, double labelFactor) const;
     void RefreshLayoutThumbnail();
     void DrawVerticalRuler(TBitmap& ruler, double labelFactor, int small, int medium, int large);

@@ -69,8 +69,9 @@ void CopyHeaderIntoDocument(const kqfASCII& file, PlanogramDocument& document)
     GraphicsManager& graphics = document.graphics;
     graphics.transparencySetting = file.transparencySetting;
     graphics.viewMode = file.viewMode != 0;
-    graphics.tagItemNr = file.tagItemNr;
-    graphics.tagPartNr = file.tagPartNr;
+    // The file's names are the other way round: "tagPartNr" holds the item-number flag.
+    graphics.tagItemNr = file.tagPartNr;
+    graphics.tagPartNr = file.tagItemNr;
     graphics.tagXY = file.tagXY;
     graphics.tagStack = file.tagStack;
     graphics.tagInventory = file.tagInventory;
@@ -221,8 +222,8 @@ void FillFileFromDocument(kqfASCII& file, PlanogramDocument& document)
     const GraphicsManager& graphics = document.graphics;
     file.viewMode = graphics.viewMode ? 1 : 0;
     file.transparencySetting = graphics.transparencySetting;
-    file.tagItemNr = graphics.tagItemNr;
-    file.tagPartNr = graphics.tagPartNr;
+    file.tagPartNr = graphics.tagItemNr;
+    file.tagItemNr = graphics.tagPartNr;
     file.tagXY = graphics.tagXY;
     file.tagStack = graphics.tagStack;
     file.tagInventory = graphics.tagInventory;

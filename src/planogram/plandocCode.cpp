@@ -234,12 +234,19 @@ QString Tplandoc::Caption() const
 
 void Tplandoc::closeEvent(QCloseEvent* event)
 {
-    if (!FormCloseQuery()) {
+    if (!closeAgreed_ && !FormCloseQuery()) {
         event->ignore();
         return;
     }
     FormClose();
     event->accept();
+}
+
+void Tplandoc::CloseAgreed()
+{
+    closeAgreed_ = true;
+    QWidget* frame = SubWindow();
+    (frame ? frame : this)->close();
 }
 
 bool Tplandoc::FormCloseQuery()

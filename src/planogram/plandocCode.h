@@ -55,6 +55,8 @@ public:
     // True when the window may close: no unsaved changes, the user declined to save, or the save
     // of this document succeeded.
     bool FormCloseQuery();
+    // Closes the window without asking again: its close query has already been answered.
+    void CloseAgreed();
     void FormClose();
     void FormDestroy();
 
@@ -110,6 +112,7 @@ private:
 
     std::unique_ptr<PlanogramDocument> document;
     bool settingsTaken_ = false;
+    bool closeAgreed_ = false;
     QMdiSubWindow* watchedSubWindow_ = nullptr;
     QMetaObject::Connection activation_;
 };

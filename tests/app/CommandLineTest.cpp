@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "platform/core/FilePaths.h"
 
 #include <gtest/gtest.h>
 
@@ -20,11 +21,13 @@ TEST(CommandLineTest, QuotedPathWithBlanksComesUnquoted)
     EXPECT_EQ(PlanogramPathArgument({"\"/home/ann/My Displays/Cola Wall.kqf\""}),
               "/home/ann/My Displays/Cola Wall.kqf");
     EXPECT_EQ(PlanogramPathArgument({"/home/ann/My Displays/Cola Wall.kqf"}), "/home/ann/My Displays/Cola Wall.kqf");
-    // A quoted switch is still a switch; an empty or emptied argument names no file.
-    EXPECT_EQ(PlanogramPathArgument({"\"-debug\"", "", "\"\"", "b.kqf", "c.kqf"}), "b.kqf");
+    // A quoted switch is still a switch; an empty or emptied argument names no file. A relative path
+    // is taken in the folder this start runs in.
+    const std::string here = GetCurrentDir() + "/";
+    EXPECT_EQ(PlanogramPathArgument({"\"-debug\"", "", "\"\"", "b.kqf", "c.kqf"}), here + "b.kqf");
     // Only one pair that encloses the whole argument is taken off.
-    EXPECT_EQ(PlanogramPathArgument({"\"a\" b"}), "\"a\" b");
-    EXPECT_EQ(PlanogramPathArgument({"\""}), "\"");
+    EXPECT_EQ(PlanogramPathArgument({"\"a\" b"}), here + "\"a\" b");
+    EXPECT_EQ(PlanogramPathArgument({"\""}), here + "\"");
 }
 
 TEST(CommandLineTest, KeptForTheWholeRun)

@@ -49,6 +49,9 @@ TEST(RecentFilesTest, SavedPathsGoToTheFrontAndTheSixthDropsTheOldest)
     EXPECT_EQ(recent.CommaText(), "/a.kqf,/b.kqf,/c.kqf,/d.kqf,/e.kqf");
     AddSavedPlanogram(recent, "/f.kqf");
     EXPECT_EQ(recent.CommaText(), "/f.kqf,/a.kqf,/b.kqf,/c.kqf,/d.kqf");
+    // Another letter case is another file.
+    AddSavedPlanogram(recent, "/A.kqf");
+    EXPECT_EQ(recent.CommaText(), "/A.kqf,/f.kqf,/a.kqf,/b.kqf,/c.kqf");
 
     PreferencesValues prefs;
     prefs.doc5 = "kept";
@@ -58,7 +61,8 @@ TEST(RecentFilesTest, SavedPathsGoToTheFrontAndTheSixthDropsTheOldest)
     EXPECT_EQ(prefs.doc1, "/x.kqf");
     EXPECT_EQ(prefs.doc2, "");
     EXPECT_EQ(prefs.doc3, "/z.kqf");
-    EXPECT_EQ(prefs.doc5, "kept");
+    // What the list no longer holds is emptied, so it cannot come back at the next start.
+    EXPECT_EQ(prefs.doc5, "");
 }
 
 TEST(RecentFilesTest, MissingFilesAreHiddenInTheirPlaces)

@@ -1,19 +1,31 @@
+#include "app/CommandLine.h"
+#include "app/MainProgressBar.h"
 #include "app/OpenFileServer.h"
 #include "app/SDIMain.h"
 
 #include "TestSupport.h"
 #include "planogram/PlanogramDocument.h"
 #include "planogram/plandocCode.h"
+#include "platform/core/CodePage.h"
 #include "platform/core/FilePaths.h"
+#include "platform/core/Seams.h"
+#include "platform/settings/SettingsStore.h"
 #include "testing/ScriptedUi.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTimer>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <thread>
@@ -166,6 +178,50 @@ TEST_F(OpenSaveTest, SaveThenOpenGivesTheSameBytesAndFillsTheRecentList)
     EXPECT_EQ(form->prefs->doc1, second);
 }
 
+TEST_F(OpenSaveTest, DocumentsKeepTheirTagsBackgroundsWallSizesAndTitles)
+{
+    // The item-number tag is stored under "tagPartNr": it draws " nr.=" and is written back there.
+    const std::string tagged = program.File("tagged.kqf");
+    WriteWholeFile(tagged, Replaced(ReadWholeFile(Example()), "Header.tagPartNr=0", "Header.tagPartNr=1"));
+    ASSERT_TRUE(form->OpenPlanogram(tagged));
+    EXPECT_TRUE(Active().graphics.tagItemNr);
+    EXPECT_FALSE(Active().graphics.tagPartNr);
+    EXPECT_EQ(Active().graphics.TagText(Item(5)).find(" nr.="), 0u);
+    ASSERT_TRUE(form->SavePlanogram(false));
+    const std::string saved = ReadWholeFile(tagged);
+    EXPECT_NE(saved.find("Header.tagPartNr=1\r\nHeader.tagItemNr=0\r\n"), std::string::npos);
+
+    // A wall picture that exists but cannot be read says why, once, and stays in the file.
+    const std::string png = program.File("wall.png");
+    WriteWholeFile(png, "\x89PNG not read here");
+    const std::string pictured = program.File("pictured.kqf");
+    WriteWholeFile(pictured,
+                   Replaced(Replaced(ReadWholeFile(Example()), "Header.bgbitmapmode=0", "Header.bgbitmapmode=2"),
+                            "Header.bgBMPpath=", "Header.bgBMPpath=" + png));
+    ui.AnswerMessage(MsgAnswer::OK);
+    ASSERT_TRUE(form->OpenPlanogram(pictured));
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could not recognize the file extention or file type."});
+    ASSERT_TRUE(form->SavePlanogram(false));
+    EXPECT_NE(ReadWholeFile(pictured).find("Header.bgbitmapmode=2\r\nHeader.bgBMPpath=" + png + "\r\n"),
+              std::string::npos);
+
+    // With two windows open a template is "My Display 2".
+    ASSERT_TRUE(form->OpenPlanogram(program.File("Template/Four Shelves.kqt")));
+    EXPECT_EQ(form->ActivePlanogram()->parentWidget()->windowTitle().toStdString(), "My Display 2");
+
+    // A new display is set up after its window first shows, so the set-up's peg depth stands, and
+    // its wall sizes the window.
+    SettingsStore().WriteString("Options", "cmPegDepth", "20");
+    DocumentSetupValues values;
+    values.catalogFile = program.File("Catalogs/Sample.ctf");
+    values.edPegDepth = "13";
+    setup.answer = values;
+    ASSERT_TRUE(form->NewPlanogram());
+    EXPECT_EQ(Active().pegDepthUnits, 52);
+    const QMdiSubWindow* frame = form->ClientArea->subWindowList().back();
+    EXPECT_EQ(frame->height(), form->ClientArea->viewport()->height() - 70);
+}
+
 TEST_F(OpenSaveTest, ATemplateOpensUntitledAndTheTemplateFilterSavesKqt)
 {
     ASSERT_TRUE(form->OpenPlanogram(program.File("Template/Four Shelves.kqt")));
@@ -248,7 +304,8 @@ TEST_F(OpenSaveTest, NewWithATemplateOpensItUntitled)
     EXPECT_FALSE(form->LongOperationRunning());
     EXPECT_TRUE(ui.Calls().empty());
     ASSERT_EQ(Windows(), 1);
-    EXPECT_EQ(form->ClientArea->subWindowList().front()->windowTitle().toStdString(), "My Display 1");
+    // Titled by the windows open before its own.
+    EXPECT_EQ(form->ClientArea->subWindowList().front()->windowTitle().toStdString(), "My Display 0");
     EXPECT_TRUE(Active().untitled);
     EXPECT_FALSE(Active().modified);
     EXPECT_EQ(Active().fileName, chosen.templateFile);
@@ -257,7 +314,7 @@ TEST_F(OpenSaveTest, NewWithATemplateOpensItUntitled)
 
     ASSERT_TRUE(form->NewPlanogram());
     ASSERT_EQ(Windows(), 2);
-    EXPECT_EQ(form->ClientArea->subWindowList().back()->windowTitle().toStdString(), "My Display 2");
+    EXPECT_EQ(form->ClientArea->subWindowList().back()->windowTitle().toStdString(), "My Display 1");
 
     ui.AnswerFile(FileDialogResult{program.File("mine.kqf"), 1});
     ASSERT_TRUE(form->SavePlanogram(false));
@@ -351,6 +408,103 @@ TEST_F(OpenSaveTest, ASecondStartHandsItsPathOver)
     secondStart.join();
     EXPECT_TRUE(handedOver);
     EXPECT_EQ(Windows(), 1);
+}
+
+TEST_F(OpenSaveTest, StartPathsAndHandOversReachTheFileMeantAndOneProgramOnly)
+{
+    // A relative path on the command line means the folder the start ran in.
+    form.reset();
+    const std::string before = GetCurrentDir();
+    ASSERT_EQ(::chdir(program.Path().c_str()), 0);
+    SetProgramCommandLine({"Examples/Sample Wall.kqf"});
+    form = std::make_unique<TMainForm>();
+    form->SetDocumentSetupDialog(&setup);
+    form->show();
+    SetProgramCommandLine({});
+    ASSERT_EQ(::chdir(before.c_str()), 0);
+    ASSERT_EQ(Windows(), 1);
+    EXPECT_EQ(Active().fileName, program.Path() + "/Examples/Sample Wall.kqf");
+
+    // Once the request is written the second start leaves, answered or not; without a program to
+    // take it, it opens the file itself.
+    QLocalServer silent;
+    ASSERT_TRUE(silent.listen(toQString(OpenFileServerName())));
+    EXPECT_TRUE(HandOverToRunningProgram(Example(), 200));
+    ASSERT_TRUE(silent.waitForNewConnection(1000));
+    QLocalSocket* received = silent.nextPendingConnection();
+    ASSERT_TRUE(received->waitForReadyRead(1000) || received->bytesAvailable() > 0);
+    EXPECT_EQ(received->readLine().toStdString(), "OpenFile=" + Example() + "\n");
+    silent.close();
+    EXPECT_FALSE(HandOverToRunningProgram(Example(), 200));
+
+    // A folder is no planogram: one box.
+    ui.AnswerMessage(MsgAnswer::OK);
+    EXPECT_FALSE(form->OpenPlanogram(program.File("Examples")));
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could not open file"});
+    EXPECT_EQ(ui.Calls()[0].caption, "Open Error");
+}
+
+TEST_F(OpenSaveTest, TheSocketLivesWhereOnlyItsUserCanReachIt)
+{
+    const std::string testSocket = OpenFileServerName();
+    unsetenv("KESTRAME_OPEN_FILE_SOCKET");
+    TemporaryFolder runtime;
+    setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1);
+    ::chmod(runtime.Path().c_str(), 0700);
+    EXPECT_EQ(OpenFileServerName(), runtime.File("Kestrame-OpenFile"));
+    ::chmod(runtime.Path().c_str(), 0755);
+    EXPECT_NE(OpenFileServerName().rfind(runtime.Path(), 0), 0u);
+    unsetenv("XDG_RUNTIME_DIR");
+    setenv("KESTRAME_OPEN_FILE_SOCKET", testSocket.c_str(), 1);
+
+    // Another user's socket under the name neither takes a hand-over nor lets the program listen.
+    if (::getuid() == 0) {
+        WriteWholeFile(testSocket, "");
+        ASSERT_EQ(::chown(testSocket.c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(form->StartOpenFileServer());
+        EXPECT_FALSE(HandOverToRunningProgram(Example(), 200));
+        DeleteFile(testSocket);
+    }
+}
+
+TEST_F(OpenSaveTest, ExitAsksEachWindowAndTheFirstCancelKeepsThemAll)
+{
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(form->OpenPlanogram(Example()));
+        Active().modified = true;
+    }
+    ui.AnswerMessage(MsgAnswer::No);
+    ui.AnswerMessage(MsgAnswer::Cancel);
+    form->ExitItemClick();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(Windows(), 3);
+    EXPECT_EQ(ui.MessageTexts().size(), 2u);
+
+    for (int i = 0; i < 3; ++i)
+        ui.AnswerMessage(MsgAnswer::No);
+    form->ExitItemClick();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(ui.MessageTexts().size(), 5u);
+}
+
+TEST_F(OpenSaveTest, ALongOperationKeepsTheWindowsPainted)
+{
+    TimePoint now = std::chrono::system_clock::now() + std::chrono::hours(1);
+    SetClock([&] { return now; });
+    int paints = 0;
+    const auto pendingPaint = [&] { QTimer::singleShot(0, form.get(), [&] { ++paints; }); };
+    pendingPaint();
+    form->ProgressBar1->StepIt();
+    EXPECT_EQ(paints, 1);
+    pendingPaint();
+    now += std::chrono::milliseconds(10);
+    form->ProgressBar1->StepIt();
+    EXPECT_EQ(paints, 1);
+    now += std::chrono::milliseconds(50);
+    form->ProgressBar1->StepIt();
+    EXPECT_EQ(paints, 2);
+    SetClock({});
 }
 
 } // namespace

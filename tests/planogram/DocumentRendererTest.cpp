@@ -254,8 +254,9 @@ TEST_F(Renderer, MissingBackgroundWarnsAndOffersToFindIt)
     EXPECT_EQ(calls[2].text, "The background image for this display could not be found and will not be displayed.");
     EXPECT_EQ(calls[2].caption, "Kestrame");
     EXPECT_EQ(calls[2].icon, MsgIcon::Warning);
-    EXPECT_FALSE(document.backgroundMode);
-    EXPECT_EQ(document.backgroundPath, "");
+    // Only the showing is left out: the next save keeps the picture.
+    EXPECT_TRUE(document.backgroundMode);
+    EXPECT_EQ(document.backgroundPath, "C:\\Pics\\gone.jpg");
     EXPECT_EQ(document.backgroundPicture, nullptr);
 }
 
@@ -274,7 +275,7 @@ TEST_F(Renderer, MissingBackgroundFoundByTheUser)
     EXPECT_EQ(document.backBitmap.Pixel(9, 9), Blue);
 }
 
-TEST_F(Renderer, UnreadableBackgroundIsLeftOut)
+TEST_F(Renderer, UnreadableBackgroundSaysWhyAndIsKept)
 {
     WriteWholeFile(folder.File("broken.bmp"), "BM not a bitmap");
     pictures.files["broken.bmp"] = folder.File("broken.bmp");
@@ -282,10 +283,10 @@ TEST_F(Renderer, UnreadableBackgroundIsLeftOut)
     document.backgroundPath = "broken.bmp";
     ui.AnswerMessage(MsgAnswer::OK);
     ASSERT_TRUE(document.NewDocument(10, 10));
-    EXPECT_EQ(ui.MessageTexts(),
-              std::vector<std::string>{
-                  "The background image for this display could not be found and will not be displayed."});
-    EXPECT_FALSE(document.backgroundMode);
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Bitmap image is not valid"});
+    EXPECT_TRUE(document.backgroundMode);
+    EXPECT_EQ(document.backgroundPath, folder.File("broken.bmp"));
+    EXPECT_EQ(document.backgroundPicture, nullptr);
 }
 
 TEST_F(Renderer, RulersFollowTheZoomedWall)
