@@ -242,13 +242,18 @@ void TBitmap::TakeOver(TBitmap& source)
     SetTransparent(source.Transparent());
 }
 
+void TBitmap::CheckSizeForDecoder(TPixelFormat format, int width, int height)
+{
+    CheckStorageSize(::BytesPerScanLine(std::max(width, 0), BitsPerPixel(format)), std::max(height, 0));
+}
+
 void TBitmap::SetSizeForDecoder(int width, int height)
 {
     width = std::max(width, 0);
     height = std::max(height, 0);
+    CheckSizeForDecoder(pixelFormat_, width, height);
     const int bitsPerPixel = BitsPerPixel(pixelFormat_);
     const int stride = ::BytesPerScanLine(width, bitsPerPixel);
-    CheckStorageSize(stride, height);
     FitPaletteToFormat();
     bits_ = TPixelStorage(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
     width_ = width;

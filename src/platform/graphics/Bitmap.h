@@ -114,6 +114,9 @@ private:
     // A decoder's target: new storage of the size whose pixels stay unset (only the row padding is
     // cleared) because the decoder writes every row; all other ways to size a bitmap fill it white.
     void SetSizeForDecoder(int width, int height);
+    // Raises EOutOfResources for a size SetSizeForDecoder would refuse, so that a decoder can refuse
+    // a picture before it allocates anything for it.
+    static void CheckSizeForDecoder(TPixelFormat format, int width, int height);
     void FillWhite(int fromX, int toX, int fromY, int toY);
     void FitPaletteToFormat();
     void CheckScanLine(int y) const;
