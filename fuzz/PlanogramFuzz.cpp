@@ -7,8 +7,6 @@
 
 #include "FuzzSupport.h"
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -28,14 +26,12 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
-    static const std::string base = "/tmp/kestrame-fuzz-planogram-" + std::to_string(getpid());
     ScriptedUi ui;
     FindsEveryCatalog finder;
     for (const char* extension : {".kqf", ".kqt"}) {
-        const std::string path = base + extension;
-        WriteInputFile(path, data, size);
+        const FuzzFile input("kestrame-fuzz-planogram", extension, data, size);
         kqfASCII file(finder);
-        if (!file.Read(path, 2))
+        if (!file.Read(input.Path(), 2))
             continue;
         if (!file.TakeItems() || file.listsize < 0)
             std::abort();
