@@ -11,11 +11,11 @@ std::string Section(int i) { return "Section " + std::to_string(i); }
 
 } // namespace
 
-// Thousands of keys, a key named again in another case further down, and values deleted and set
+// Ten thousand keys, a key named again in another case further down, and values deleted and set
 // again: lookups find the first spelling, and the file is written back line for line as before.
 TEST(SettingsFile, ManyKeysMergeByCaseAndKeepTheirOrder)
 {
-    constexpr int Sections = 3000;
+    constexpr int Sections = 10000;
     std::string text = "Top=1\r\n";
     for (int i = 0; i < Sections; ++i)
         text += "[" + Section(i) + "]\r\nName=" + std::to_string(i) + "\r\nOther=x\r\nLast=y\r\n";
@@ -37,7 +37,7 @@ TEST(SettingsFile, ManyKeysMergeByCaseAndKeepTheirOrder)
         written += line + "\r\n";
     EXPECT_EQ(SettingsFile::Parse(written).Lines(), expected);
 
-    EXPECT_EQ(file.ReadString("section 2999", "NAME", ""), "2999");
+    EXPECT_EQ(file.ReadString("section 9999", "NAME", ""), "9999");
     EXPECT_EQ(file.ReadInteger("/Section 7/sub/", "deep", 0), 2);
     EXPECT_EQ(file.ValueNames("SECTION 7"), (std::vector<std::string>{"Name", "Other", "Last", "Extra"}));
 
