@@ -6,29 +6,16 @@
 
 #include "FuzzSupport.h"
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <string>
 
-namespace {
-
-const std::string& FuzzFile()
-{
-    static const std::string path = "/tmp/kestrame-fuzz-catalog-" + std::to_string(getpid()) + ".vdx";
-    return path;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
-    WriteInputFile(FuzzFile(), data, size);
-
+    const FuzzFile input("kestrame-fuzz-catalog", ".vdx", data, size);
     ScriptedUi ui(ScriptedUi::Strictness::Lenient);
     didCTF2 catalog;
     TStringGrid grid;
-    if (catalog.Open(FuzzFile(), &grid)) {
+    if (catalog.Open(input.Path(), &grid)) {
         catalog.Last();
         while (catalog.Prior())
             catalog.GetFieldText(catalog.CurrentRecord() % 4, catalog.CurrentRecord());

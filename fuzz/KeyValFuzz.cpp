@@ -5,8 +5,6 @@
 
 #include "FuzzSupport.h"
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <set>
@@ -32,15 +30,14 @@ void CheckFirstLineWins(KeyVal& store)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
-    static const std::string base = "/tmp/kestrame-fuzz-keyval-" + std::to_string(getpid());
-    WriteInputFile(base + ".txt", data, size);
-
+    const FuzzFile input("kestrame-fuzz-keyval", ".txt", data, size);
+    const FuzzFile output("kestrame-fuzz-keyval", ".out");
     ScriptedUi ui(ScriptedUi::Strictness::Lenient);
     KeyVal store;
-    if (!store.Open(base + ".txt", "rt"))
+    if (!store.Open(input.Path(), "rt"))
         std::abort();
     CheckFirstLineWins(store);
-    if (!store.Open(base + ".out", "wt"))
+    if (!store.Open(output.Path(), "wt"))
         std::abort();
     for (const std::string& line : store.Lines())
         store.WriteLine(line);
@@ -48,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     if (!store.Close())
         std::abort();
     KeyVal again;
-    if (!again.Open(base + ".out", "rt") || again.Lines() != lines)
+    if (!again.Open(output.Path(), "rt") || again.Lines() != lines)
         std::abort();
     return 0;
 }

@@ -10,8 +10,6 @@
 
 #include "FuzzSupport.h"
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -43,14 +41,12 @@ void AbortOnRing(const ListManager& items)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
-    static const std::string base = "/tmp/kestrame-fuzz-planogram-" + std::to_string(getpid());
     ScriptedUi ui(ScriptedUi::Strictness::Lenient);
     FindsEveryCatalog finder;
     for (const char* extension : {".kqf", ".kqt"}) {
-        const std::string path = base + extension;
-        WriteInputFile(path, data, size);
+        const FuzzFile input("kestrame-fuzz-planogram", extension, data, size);
         kqfASCII file(finder);
-        if (!file.Read(path, 2))
+        if (!file.Read(input.Path(), 2))
             continue;
         const std::unique_ptr<ListManager> items = file.TakeItems();
         if (!items || file.listsize < 0)

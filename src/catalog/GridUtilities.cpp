@@ -8,9 +8,10 @@ namespace {
 
 bool IsBodyRow(const TStringGrid& grid, int row) { return row >= 1 && row < grid.RowCount(); }
 
+// The cells past those the row holds are empty already.
 void EmptyRow(TStringGrid& grid, int row)
 {
-    for (int col = 0; col < grid.ColCount(); ++col)
+    for (int col = 0; col < grid.HeldCells(row); ++col)
         grid.SetCells(col, row, "");
 }
 
@@ -30,7 +31,7 @@ void GridUtilities::DeleteRow(TStringGrid& grid, int row)
     CopyToArray(grid, row + 1);
     CopyFromArray(grid, row);
     grid.SetRowCount(grid.RowCount() - 1);
-    cells.clear();
+    rows.clear();
 }
 
 void GridUtilities::InsertRow(TStringGrid& grid, int row)
@@ -41,20 +42,28 @@ void GridUtilities::InsertRow(TStringGrid& grid, int row)
     CopyToArray(grid, row);
     CopyFromArray(grid, row + 1);
     EmptyRow(grid, row);
-    cells.clear();
+    rows.clear();
 }
 
 void GridUtilities::CopyToArray(const TStringGrid& grid, int fromRow)
 {
-    cells.clear();
-    for (int row = std::max(fromRow, 0); row < grid.RowCount(); ++row)
-        for (int col = 0; col < grid.ColCount(); ++col)
+    rows.clear();
+    for (int row = std::max(fromRow, 0); row < grid.RowCount(); ++row) {
+        std::vector<std::string>& cells = rows.emplace_back();
+        for (int col = 0; col < grid.HeldCells(row); ++col)
             cells.push_back(grid.Cells(col, row));
+    }
 }
 
+// Each row is written as far as the copied row or the row written over holds cells; both are empty
+// beyond.
 void GridUtilities::CopyFromArray(TStringGrid& grid, int toRow)
 {
-    const size_t columns = static_cast<size_t>(grid.ColCount());
-    for (size_t i = 0; i < cells.size(); ++i)
-        grid.SetCells(static_cast<int>(i % columns), toRow + static_cast<int>(i / columns), cells[i]);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const int row = toRow + static_cast<int>(i);
+        const std::vector<std::string>& cells = rows[i];
+        const int last = std::max(grid.HeldCells(row), static_cast<int>(cells.size()));
+        for (int col = 0; col < last; ++col)
+            grid.SetCells(col, row, static_cast<size_t>(col) < cells.size() ? cells[static_cast<size_t>(col)] : "");
+    }
 }

@@ -20,5 +20,6 @@ public:
     void CopyFromArray(TStringGrid& grid, int toRow);
 
 private:
-    std::vector<std::string> cells;
+    // The cells each row holds, so that moving rows costs what they hold, not rows x columns.
+    std::vector<std::vector<std::string>> rows;
 };

@@ -1,4 +1,5 @@
 #include "catalog/Didascii.h"
+#include "catalog/GridUtilities.h"
 #include "platform/core/FilePaths.h"
 #include "platform/ui/StringGrid.h"
 #include "testing/ScriptedUi.h"
@@ -417,6 +418,51 @@ TEST_F(TextCatalog, OnlyProductLinesLoadAndCountsAreBounded)
     EXPECT_EQ(bad.recordCount, 0);
     EXPECT_EQ(bad.fieldCount, 2);
     EXPECT_EQ(grid.ColCount(), 2);
+}
+
+// 80 KB whose header claims 36,000 columns and 4,000 rows, each count backed by the file on its own:
+// one row of 35,999 TABs, the others one short field. The grid is as large as the counts say, but
+// holds only the cells the rows carry, also when a grid of that size is loaded again and its rows
+// are moved.
+TEST_F(TextCatalog, AGridHoldsWhatTheRowsCarryNotRowsTimesColumns)
+{
+    std::string text =
+        "DIDF1\ncatheader.FieldCount=36000\ncatheader.recordsize=4000\nr0=" + std::string(35999, '\t') + "\n";
+    for (int i = 1; i < 4000; ++i)
+        text += "r" + std::to_string(i) + "=\t" + std::to_string(i) + "\n";
+    ASSERT_EQ(text.size(), 81836u);
+    const std::string path = Write(text);
+    const auto heldCells = [](const TStringGrid& grid) {
+        long held = 0;
+        for (int row = 0; row < grid.RowCount(); ++row)
+            held += grid.HeldCells(row);
+        return held;
+    };
+
+    didASCII catalog;
+    TStringGrid grid;
+    ASSERT_TRUE(catalog.Open(path, &grid));
+    EXPECT_EQ(grid.ColCount(), 36000);
+    ASSERT_EQ(grid.RowCount(), 4001);
+    EXPECT_EQ(grid.Cells(0, 1), "1");
+    EXPECT_EQ(grid.Cells(35999, 1), "");
+    EXPECT_EQ(grid.Cells(0, 4000), "4000");
+    EXPECT_EQ(grid.Cells(1, 4000), "3999");
+    EXPECT_EQ(grid.Cells(35999, 4000), "");
+    EXPECT_LE(heldCells(grid), 2 * 4001);
+
+    ASSERT_TRUE(catalog.Open(path, nullptr));
+    catalog.LoadIntoGrid(grid);
+    catalog.LoadRangeIntoGrid(grid, 2000, 3);
+    EXPECT_EQ(grid.Cells(1, 3), "2002");
+    catalog.LoadIntoGrid(grid);
+    GridUtilities().DeleteRow(grid, 1);
+    GridUtilities().InsertRow(grid, 2);
+    EXPECT_EQ(grid.Cells(1, 1), "1");
+    EXPECT_EQ(grid.Cells(1, 2), "");
+    EXPECT_EQ(grid.Cells(1, 3), "2");
+    EXPECT_LE(heldCells(grid), 2 * 4001);
+    EXPECT_TRUE(ui.Calls().empty());
 }
 
 TEST_F(TextCatalog, RoleColumnsOutsideTheFieldsAreAbsent)

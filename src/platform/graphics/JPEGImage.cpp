@@ -31,10 +31,16 @@ void ErrorExit(j_common_ptr info)
     std::longjmp(manager->jump, 1);
 }
 
-// A picture that ends early is an error: the library would otherwise fill the rest with grey.
+// The warnings that mean rows are missing, which the library would fill with grey: the data ran out
+// in the middle of a scan, or the file ended. Other warnings, such as stray bytes before a marker,
+// leave the picture whole.
+bool MeansRowsAreMissing(int code) { return code == JWRN_HIT_MARKER || code == JWRN_JPEG_EOF; }
+
+// A picture that ends early is an error, raised at the first sign rather than after the library has
+// filled the rest.
 void EmitMessage(j_common_ptr info, int level)
 {
-    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+    if (level < 0 && MeansRowsAreMissing(info->err->msg_code))
         ErrorExit(info);
 }
 
@@ -95,6 +101,28 @@ bool ReadHeaderGuarded(Decompressor& d, const unsigned char* data, unsigned long
         d.info.out_color_space = JCS_EXT_BGR;
     jpeg_calc_output_dimensions(&d.info);
     return true;
+}
+
+// Whether the bytes after the first scan's header can hold that scan. A Huffman-coded scan of the
+// DC coefficients (every sequential scan, and the first of a well-formed progressive picture) spends
+// at least one bit on each of its blocks; arithmetic coding and other scans can spend less, so they
+// are let through and checked while decoding.
+bool FirstScanFits(const jpeg_decompress_struct& info)
+{
+    if (info.arith_code || info.Ss != 0)
+        return true;
+    std::uint64_t blocks = 0;
+    for (int i = 0; i < info.comps_in_scan; ++i)
+        blocks += std::uint64_t{info.cur_comp_info[i]->width_in_blocks} * info.cur_comp_info[i]->height_in_blocks;
+    return std::uint64_t{info.src->bytes_in_buffer} >= (blocks + 7) / 8;
+}
+
+// The warning the library gives on reaching the end of a picture cut short: an end marker in the
+// middle of a scan, or the end of the file.
+int CutShortCode(const std::vector<std::uint8_t>& data)
+{
+    const bool endsWithMarker = data.size() >= 2 && data[data.size() - 2] == 0xFF && data.back() == JPEG_EOI;
+    return endsWithMarker ? JWRN_HIT_MARKER : JWRN_JPEG_EOF;
 }
 
 bool StartDecompressGuarded(Decompressor& d)
@@ -181,15 +209,19 @@ std::unique_ptr<TBitmap> TJPEGImage::Decode(const std::vector<std::uint8_t>& dat
         RaiseJpegError(d.error.code);
     const bool grey = d.info.out_color_space == JCS_GRAYSCALE;
     const bool cmyk = d.info.out_color_space == JCS_CMYK;
+    const TPixelFormat format = grey ? pf8bit : pf24bit;
     // Judged before the library sets up its buffers, which for a progressive picture hold every
-    // coefficient of it; the library's own message for a picture too large says why.
+    // coefficient of it; the library's own message for a picture too large says why. A first scan
+    // too short for the blocks it must hold is a picture cut short, refused before anything of its
+    // size is allocated.
     if (!TBitmap::IsSoundImageSize(d.info.output_width, d.info.output_height, grey ? 8 : 24))
         RaiseJpegError(JERR_IMAGE_TOO_BIG);
+    if (!FirstScanFits(d.info))
+        RaiseJpegError(CutShortCode(data));
     const int width = static_cast<int>(d.info.output_width);
     const int height = static_cast<int>(d.info.output_height);
-
     auto bitmap = std::make_unique<TBitmap>();
-    bitmap->SetPixelFormat(grey ? pf8bit : pf24bit);
+    bitmap->SetPixelFormat(format);
     if (grey)
         bitmap->SetPalette(TPalette::Grayscale());
     bitmap->SetSizeForDecoder(width, height);

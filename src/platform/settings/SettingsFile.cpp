@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -280,11 +281,42 @@ std::vector<std::string> SettingsFile::Lines() const
     return lines;
 }
 
+const SettingsFile::Value* SettingsFile::Key::FindValue(std::string_view name) const
+{
+    const auto found = valueIndex.find(UpperCase(name));
+    return found == valueIndex.end() ? nullptr : &values[found->second];
+}
+
+SettingsFile::Value* SettingsFile::Key::FindValue(std::string_view name)
+{
+    return const_cast<Value*>(std::as_const(*this).FindValue(name));
+}
+
+void SettingsFile::Key::AddValue(Value value)
+{
+    valueIndex.emplace(UpperCase(value.name), values.size());
+    values.push_back(std::move(value));
+}
+
+bool SettingsFile::Key::DeleteValue(std::string_view name)
+{
+    const auto found = valueIndex.find(UpperCase(name));
+    if (found == valueIndex.end())
+        return false;
+    const size_t index = found->second;
+    values.erase(values.begin() + static_cast<std::ptrdiff_t>(index));
+    valueIndex.erase(found);
+    // The values after it moved up by one place.
+    for (auto& entry : valueIndex)
+        if (entry.second > index)
+            --entry.second;
+    return true;
+}
+
 size_t SettingsFile::KeyIndex(std::string_view key) const
 {
-    const std::string path = NormalKeyPath(key);
-    const auto found = std::find_if(keys_.begin(), keys_.end(), [&](const Key& k) { return SameText(k.path, path); });
-    return found == keys_.end() ? std::string::npos : static_cast<size_t>(found - keys_.begin());
+    const auto found = keyIndex_.find(UpperCase(NormalKeyPath(key)));
+    return found == keyIndex_.end() ? std::string::npos : found->second;
 }
 
 const SettingsFile::Key* SettingsFile::FindKey(std::string_view key) const
@@ -296,11 +328,17 @@ const SettingsFile::Key* SettingsFile::FindKey(std::string_view key) const
 SettingsFile::Key& SettingsFile::KeyFor(std::string_view key)
 {
     if (keys_.empty())
-        keys_.push_back(Key());
+        AddKey(std::string());
     const size_t index = KeyIndex(key);
     if (index != std::string::npos)
         return keys_[index];
-    keys_.push_back({NormalKeyPath(key), {}});
+    return AddKey(NormalKeyPath(key));
+}
+
+SettingsFile::Key& SettingsFile::AddKey(std::string path)
+{
+    keyIndex_.emplace(UpperCase(path), keys_.size());
+    keys_.push_back({std::move(path), {}, {}});
     return keys_.back();
 }
 
@@ -309,11 +347,7 @@ bool SettingsFile::KeyExists(std::string_view key) const { return NormalKeyPath(
 const SettingsFile::Value* SettingsFile::Find(std::string_view key, std::string_view name) const
 {
     const Key* found = FindKey(key);
-    if (!found)
-        return nullptr;
-    const auto value = std::find_if(found->values.begin(), found->values.end(),
-                                    [&](const Value& v) { return SameText(v.name, name); });
-    return value == found->values.end() ? nullptr : &*value;
+    return found ? found->FindValue(name) : nullptr;
 }
 
 std::vector<std::string> SettingsFile::ValueNames(std::string_view key) const
@@ -328,28 +362,18 @@ std::vector<std::string> SettingsFile::ValueNames(std::string_view key) const
 void SettingsFile::Set(std::string_view key, std::string_view name, ValueType type, std::string_view data)
 {
     Key& target = KeyFor(key);
-    const auto existing = std::find_if(target.values.begin(), target.values.end(),
-                                       [&](const Value& v) { return SameText(v.name, name); });
-    if (existing != target.values.end()) {
+    if (Value* existing = target.FindValue(name)) {
         existing->type = type;
         existing->data = data;
     } else {
-        target.values.push_back({std::string(name), type, std::string(data)});
+        target.AddValue({std::string(name), type, std::string(data)});
     }
 }
 
 bool SettingsFile::Delete(std::string_view key, std::string_view name)
 {
     const size_t index = KeyIndex(key);
-    if (index == std::string::npos)
-        return false;
-    std::vector<Value>& values = keys_[index].values;
-    const auto existing =
-        std::find_if(values.begin(), values.end(), [&](const Value& v) { return SameText(v.name, name); });
-    if (existing == values.end())
-        return false;
-    values.erase(existing);
-    return true;
+    return index != std::string::npos && keys_[index].DeleteValue(name);
 }
 
 std::string SettingsFile::ReadString(std::string_view key, std::string_view name, std::string_view defaultValue) const

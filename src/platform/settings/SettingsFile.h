@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // The program's settings as the registry shapes them: keys (the root and its subkeys, "Options" or
@@ -51,16 +52,28 @@ public:
     void WriteFloat(std::string_view key, std::string_view name, double value);
 
 private:
+    // Names are looked up through an index by their upper-case form, which matches them as SameText
+    // does, so that reading a file of many keys or values stays linear.
+    using NameIndex = std::unordered_map<std::string, size_t>;
+
     struct Key {
         std::string path;
         std::vector<Value> values;
+        NameIndex valueIndex;
+
+        const Value* FindValue(std::string_view name) const;
+        Value* FindValue(std::string_view name);
+        void AddValue(Value value);
+        bool DeleteValue(std::string_view name);
     };
 
     size_t KeyIndex(std::string_view key) const;
     const Key* FindKey(std::string_view key) const;
     Key& KeyFor(std::string_view key);
+    Key& AddKey(std::string path);
 
     std::vector<Key> keys_; // the root, path "", is always the first
+    NameIndex keyIndex_;
 };
 
 // A key path as the store compares it: "/" taken as "\", parts trimmed, no delimiter at either end,

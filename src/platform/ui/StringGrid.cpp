@@ -6,11 +6,20 @@ namespace {
 
 const std::string EmptyCell;
 
+// Lengthens a row to `count` cells, doubling its room as it grows but never past the column count,
+// so that a row written cell by cell ends up taking no more than its cells.
+std::string& Lengthen(std::vector<std::string>& cells, size_t count, int colCount)
+{
+    if (count > cells.capacity())
+        cells.reserve(std::min(std::max(count, 2 * cells.capacity()), static_cast<size_t>(colCount)));
+    cells.resize(count);
+    return cells.back();
+}
+
 } // namespace
 
 TStringGrid::TStringGrid(int colCount, int rowCount)
-    : colCount_(std::max(colCount, 1)),
-      rows_(static_cast<size_t>(std::max(rowCount, 1)), std::vector<std::string>(static_cast<size_t>(colCount_))),
+    : colCount_(std::max(colCount, 1)), rows_(static_cast<size_t>(std::max(rowCount, 1))),
       colWidths_(static_cast<size_t>(colCount_), DefaultColWidth)
 {
     SetFixedRows(1);
@@ -28,15 +37,25 @@ const std::string& TStringGrid::Cells(int col, int row) const
 {
     if (col < 0 || row < 0 || col >= colCount_ || row >= RowCount())
         return EmptyCell;
-    return rows_[static_cast<size_t>(row)][static_cast<size_t>(col)];
+    const std::vector<std::string>& cells = rows_[static_cast<size_t>(row)];
+    return static_cast<size_t>(col) < cells.size() ? cells[static_cast<size_t>(col)] : EmptyCell;
 }
 
 void TStringGrid::SetCells(int col, int row, std::string_view text)
 {
     if (col < 0 || row < 0 || col >= colCount_ || row >= RowCount())
         return;
-    rows_[static_cast<size_t>(row)][static_cast<size_t>(col)] = text;
+    std::vector<std::string>& cells = rows_[static_cast<size_t>(row)];
+    if (static_cast<size_t>(col) < cells.size())
+        cells[static_cast<size_t>(col)] = text;
+    else if (!text.empty())
+        Lengthen(cells, static_cast<size_t>(col) + 1, colCount_) = text;
     Notify([&](Observer& o) { o.CellChanged(col, row); });
+}
+
+int TStringGrid::HeldCells(int row) const
+{
+    return row < 0 || row >= RowCount() ? 0 : static_cast<int>(rows_[static_cast<size_t>(row)].size());
 }
 
 void TStringGrid::SetColCount(int count)
@@ -46,8 +65,9 @@ void TStringGrid::SetColCount(int count)
         return;
     Notify([](Observer& o) { o.GridAboutToResize(); });
     colCount_ = count;
-    for (std::vector<std::string>& row : rows_)
-        row.resize(static_cast<size_t>(count));
+    for (std::vector<std::string>& cells : rows_)
+        if (cells.size() > static_cast<size_t>(count))
+            cells.resize(static_cast<size_t>(count));
     colWidths_.resize(static_cast<size_t>(count), DefaultColWidth);
     fixedCols_ = std::min(fixedCols_, count - 1);
     KeepCurrentInside();
@@ -60,7 +80,7 @@ void TStringGrid::SetRowCount(int count)
     if (count == RowCount())
         return;
     Notify([](Observer& o) { o.GridAboutToResize(); });
-    rows_.resize(static_cast<size_t>(count), std::vector<std::string>(static_cast<size_t>(colCount_)));
+    rows_.resize(static_cast<size_t>(count));
     fixedRows_ = std::min(fixedRows_, count - 1);
     KeepCurrentInside();
     Notify([](Observer& o) { o.GridResized(); });

@@ -8,6 +8,10 @@
 // The class library's string grid as a model without a window: text cells addressed as (column,
 // row), row and column counts, fixed (title) rows and columns, the current cell and column widths.
 // Views attach as observers; StringGridModel shows it in a QTableView.
+//
+// A row keeps its cells only up to its last one written with text; the cells after it read empty
+// without being stored. So a grid costs what its rows hold, not rows x columns: a file that claims
+// many columns and fills one row cannot make every row that wide.
 class TStringGrid {
 public:
     // Told of every change, so that a view can follow.
@@ -36,6 +40,9 @@ public:
     // Outside the grid a cell reads as empty and a write is ignored.
     const std::string& Cells(int col, int row) const;
     void SetCells(int col, int row, std::string_view text);
+
+    // The cells of the row kept in memory, from column 0; every later cell reads empty.
+    int HeldCells(int row) const;
 
     int ColCount() const { return colCount_; }
     int RowCount() const { return static_cast<int>(rows_.size()); }

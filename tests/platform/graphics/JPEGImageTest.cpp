@@ -13,6 +13,8 @@
 #include <cstring>
 #include <jerror.h>
 #include <jpeglib.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -33,6 +35,26 @@ RgbImage DecodeWithDjpeg(const std::string& path)
     const std::string output = RunCommand("/usr/bin/djpeg '" + path + "' 2>/dev/null", &status);
     EXPECT_EQ(status, 0) << path;
     return ParsePnm(output);
+}
+
+// What djpeg says on decoding the file: its warnings, empty for a file it finds whole.
+std::string DjpegWarnings(const std::string& path)
+{
+    return RunCommand("/usr/bin/djpeg '" + path + "' 2>&1 >/dev/null");
+}
+
+// The bytes with the frame marker's height and width replaced.
+std::string WithFrameSize(std::string bytes, int width, int height)
+{
+    std::size_t frame = bytes.find("\xFF\xC0");
+    if (frame == std::string::npos)
+        frame = bytes.find("\xFF\xC2");
+    EXPECT_NE(frame, std::string::npos);
+    bytes[frame + 5] = static_cast<char>(height >> 8);
+    bytes[frame + 6] = static_cast<char>(height & 0xFF);
+    bytes[frame + 7] = static_cast<char>(width >> 8);
+    bytes[frame + 8] = static_cast<char>(width & 0xFF);
+    return bytes;
 }
 
 // Frees blocks of the size written over, so that bytes a decoder leaves unset would show.
@@ -294,5 +316,82 @@ TEST(JPEGImage, PicturesBeyondTheReadersSizeRuleRaiseBeforeDecoding)
             EXPECT_EQ(RaisedMessage<EJPEG>([&] { image.LoadFromStream(stream); }), JpegError(size.error)) << options;
             EXPECT_EQ(image.Width(), 67) << options;
         }
+    }
+}
+
+// djpeg judges what is whole. Every file it decodes without a warning loads as djpeg decodes it, and
+// so does one with stray bytes before a marker, which djpeg warns about but decodes whole. A picture
+// djpeg finds cut short is refused, at the first sign, with the number of djpeg's warning.
+TEST(JPEGImage, RefusesWhatDjpegFindsCutShortAndLoadsTheRest)
+{
+    TemporaryFolder folder;
+    std::vector<std::string> whole;
+    for (const auto& [name, options] :
+         {std::pair{"colour.jpg", "-quality 85"}, std::pair{"grey.jpg", "-colorspace Gray"},
+          std::pair{"progressive.jpg", "-interlace JPEG"}, std::pair{"cmyk.jpg", "-colorspace CMYK"},
+          std::pair{"subsampled.jpg", "-sampling-factor 2x2"}, std::pair{"small.jpg", "-resize 32x32! -quality 85"},
+          std::pair{"small-progressive.jpg", "-resize 32x32! -interlace JPEG"}})
+        whole.push_back(MakeJpeg(folder, name, options));
+    for (const char* name : {"cmyk.jpg", "colour.jpg", "grey.jpg", "progressive.jpg"})
+        whole.push_back(std::string(KESTRAME_TEST_DATA) + "/fuzz/fuzz_jpeg/" + name);
+    for (const bool progressive : {false, true}) {
+        TBitmap bitmap;
+        bitmap.SetPixelFormat(pf24bit);
+        bitmap.SetSize(40, 24);
+        bitmap.SetPixel(5, 7, clRed);
+        TJPEGImage saved;
+        saved.Assign(bitmap);
+        saved.SetProgressiveEncoding(progressive);
+        whole.push_back(folder.File(progressive ? "ours-progressive.jpg" : "ours.jpg"));
+        saved.SaveToFile(whole.back());
+    }
+    for (const std::string& path : whole) {
+        EXPECT_EQ(DjpegWarnings(path), "") << path;
+        TJPEGImage image;
+        EXPECT_NO_THROW(image.LoadFromFile(path)) << path;
+        EXPECT_TRUE(RgbOf(image.Bitmap()) == DecodeWithDjpeg(path)) << path;
+    }
+
+    // djpeg ends with status 2 after a warning, so the picture with stray bytes is compared with the
+    // file without them.
+    const std::string colour = ReadWholeFile(folder.File("colour.jpg"));
+    std::string stray = colour;
+    stray.insert(stray.find("\xFF\xDB"), "\x01\x02\x03");
+    WriteWholeFile(folder.File("stray.jpg"), stray);
+    EXPECT_NE(DjpegWarnings(folder.File("stray.jpg")).find("3 extraneous bytes before marker 0xdb"), std::string::npos);
+    TJPEGImage strayImage;
+    EXPECT_NO_THROW(strayImage.LoadFromFile(folder.File("stray.jpg")));
+    EXPECT_TRUE(RgbOf(strayImage.Bitmap()) == DecodeWithDjpeg(folder.File("colour.jpg")));
+
+    const struct {
+        std::string name;
+        std::string bytes;
+        std::string djpegSays;
+        int code;
+    } cut[] = {
+        {"tall.jpg", WithFrameSize(ReadWholeFile(folder.File("small.jpg")), 32, 64), "premature end of data segment",
+         JWRN_HIT_MARKER},
+        {"tall-progressive.jpg", WithFrameSize(ReadWholeFile(folder.File("small-progressive.jpg")), 32, 64),
+         "premature end of data segment", JWRN_HIT_MARKER},
+        {"half.jpg", colour.substr(0, colour.size() / 2), "Premature end of JPEG file", JWRN_JPEG_EOF},
+    };
+    for (const auto& c : cut) {
+        WriteWholeFile(folder.File(c.name), c.bytes);
+        EXPECT_NE(DjpegWarnings(folder.File(c.name)).find(c.djpegSays), std::string::npos) << c.name;
+        ExpectLoadError(c.bytes, JpegError(c.code));
+    }
+}
+
+// A few hundred bytes whose frame claims 8000 x 8000 pixels: a bitmap of that size may be made, but
+// the bytes cannot hold a bit for each block of the first scan, so the picture is refused before its
+// bitmap or the library's buffers (for a progressive picture every coefficient) exist, with the
+// warning the library would give on reaching the end.
+TEST(JPEGImage, APictureItsBytesCannotHoldIsRefusedBeforeDecoding)
+{
+    TemporaryFolder folder;
+    for (const char* options : {"-quality 80", "-interlace JPEG", "-interlace JPEG -colorspace CMYK"}) {
+        const std::string bytes = WithFrameSize(ReadWholeFile(MakeJpeg(folder, "huge.jpg", options)), 8000, 8000);
+        ExpectLoadError(bytes, JpegError(JWRN_HIT_MARKER));
+        ExpectLoadError(bytes.substr(0, bytes.size() - 2), JpegError(JWRN_JPEG_EOF));
     }
 }

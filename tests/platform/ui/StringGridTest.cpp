@@ -51,6 +51,28 @@ TEST(StringGrid, GrowingAndShrinkingKeepsCells)
     EXPECT_EQ(grid.RowCount(), 1);
 }
 
+TEST(StringGrid, RowsHoldCellsOnlyUpToTheirLastText)
+{
+    TStringGrid grid(100000, 3);
+    EXPECT_EQ(grid.HeldCells(1), 0);
+    grid.SetCells(99999, 1, "");
+    EXPECT_EQ(grid.HeldCells(1), 0);
+    grid.SetCells(2, 1, "c");
+    grid.SetCells(0, 2, "a");
+    EXPECT_EQ(grid.HeldCells(1), 3);
+    EXPECT_EQ(grid.HeldCells(2), 1);
+    EXPECT_EQ(grid.Cells(1, 1), "");
+    EXPECT_EQ(grid.Cells(99999, 2), "");
+    grid.SetCells(2, 1, "");
+    EXPECT_EQ(grid.Cells(2, 1), "");
+    grid.SetCells(99999, 0, "end");
+    EXPECT_EQ(grid.Cells(99999, 0), "end");
+    EXPECT_EQ(grid.HeldCells(0), 100000);
+    grid.SetColCount(10);
+    EXPECT_EQ(grid.HeldCells(0), 10);
+    EXPECT_EQ(grid.HeldCells(5), 0);
+}
+
 TEST(StringGrid, OutOfRangeReadsAreEmptyAndWritesIgnored)
 {
     TStringGrid grid(2, 2);
