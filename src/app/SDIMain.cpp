@@ -381,6 +381,16 @@ Progress& TMainForm::ProgressBar() { return *ProgressBar1; }
 // nothing to close.
 void TMainForm::CloseLoadingNotice() {}
 
+bool TMainForm::AutoGroupDown() const { return sbAutoGroup->isChecked(); }
+
+bool TMainForm::ReorderAlarmOn() const { return On3->isChecked(); }
+
+void TMainForm::ShowPosition(const std::string& x, const std::string& y)
+{
+    lbCurX->setText(toQString(x));
+    lbCurY->setText(toQString(y));
+}
+
 void TMainForm::DocumentActivated(PlanogramDocument& document)
 {
     activeDocHeight = document.displayHeight;

@@ -97,6 +97,9 @@ public:
     bool PrintCancelled() const override { return printCancel != 0; }
     void ClearPrintCancel() override { printCancel = 0; }
     void CloseLoadingNotice() override;
+    bool AutoGroupDown() const override;
+    bool ReorderAlarmOn() const override;
+    void ShowPosition(const std::string& x, const std::string& y) override;
     void DocumentActivated(PlanogramDocument& document) override;
     bool SaveDocument(PlanogramDocument& document) override;
     void DocumentClosed(PlanogramDocument& document) override;

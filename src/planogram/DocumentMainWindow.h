@@ -2,6 +2,8 @@
 
 #include "planogram/DrawingSettings.h"
 
+#include <string>
+
 class PlanogramDocument;
 class Progress;
 
@@ -27,6 +29,12 @@ public:
     virtual bool PrintCancelled() const = 0;
     virtual void ClearPrintCancel() = 0;
     virtual void CloseLoadingNotice() = 0;
+    // The "Autogroup Items" tool button is down: a placed product joins the previous one's group.
+    virtual bool AutoGroupDown() const = 0;
+    // "Reorder Alarm" is "On": products at or below their minimum inventory are flagged.
+    virtual bool ReorderAlarmOn() const = 0;
+    // The X and Y read-outs show these texts; empty texts clear them.
+    virtual void ShowPosition(const std::string& x, const std::string& y) = 0;
     // The document became the active one: menus, catalog bar and selector follow it.
     virtual void DocumentActivated(PlanogramDocument& document) = 0;
     // Saves this document (not necessarily the active one), asking for a name when it has none.

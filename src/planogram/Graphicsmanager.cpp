@@ -46,7 +46,8 @@ void DrawReorderWarning(TBitmap& itemBitmap)
 
 void DrawPlaceholder(const ListOB& item, TCanvas& canvas, const TRect& box)
 {
-    canvas.Brush.Color = item.color;
+    // Only the low 24 bits are a colour: a text hash may be negative.
+    canvas.Brush.Color = static_cast<TColor>(item.color & 0xFFFFFF);
     canvas.Brush.Style = bsSolid;
     canvas.FillRect(box);
     canvas.DrawEdge(box, EDGE_RAISED, BF_RECT);

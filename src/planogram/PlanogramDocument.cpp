@@ -4,7 +4,10 @@
 #include "planogram/DocumentMainWindow.h"
 #include "planogram/DocumentSelector.h"
 #include "planogram/DocumentView.h"
+#include "planogram/Picturehelpers.h"
+#include "planogram/Placing.h"
 #include "planogram/Rectservices.h"
+#include "platform/core/Exceptions.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/TextUtils.h"
@@ -19,6 +22,7 @@
 namespace {
 
 constexpr std::string_view NewDocumentCaption = "New Document";
+constexpr double InchesPerCentimetre = 0.394;
 
 // Every cell below the title row emptied, and only one row left below it.
 void ClearBelowTitles(TStringGrid& grid)
@@ -26,14 +30,6 @@ void ClearBelowTitles(TStringGrid& grid)
     grid.SetRowCount(2);
     for (int col = 0; col < grid.ColCount(); ++col)
         grid.SetCells(col, 1, "");
-}
-
-void MoveBoxTo(ListOB& item, int x, int y)
-{
-    item.right = x + (item.right - item.left);
-    item.bottom = y + (item.bottom - item.top);
-    item.left = x;
-    item.top = y;
 }
 
 // A stored setting may hold any number; it is truncated toward zero within the int range.
@@ -218,7 +214,7 @@ bool PlanogramDocument::FitItemsToDisplay(int mode)
                 y = 0;
         }
     } else if (mode == 2) {
-        itemCounter -= RemoveItems(outside);
+        LowerItemCounter(RemoveItems(outside));
     }
     if (anyOutside && (mode == 1 || mode == 2))
         modified = true;
@@ -277,6 +273,170 @@ int PlanogramDocument::RemoveItems(const std::function<bool(const ListOB&)>& doo
 void PlanogramDocument::RemoveItem(ListOB* item)
 {
     RemoveItems([item](const ListOB& candidate) { return &candidate == item; });
+}
+
+void PlanogramDocument::LowerItemCounter(int removed)
+{
+    int highest = 0;
+    for (const ListOB* item = items ? items->head : nullptr; item; item = item->next)
+        highest = std::max(highest, item->itemNo);
+    itemCounter = std::max(itemCounter - removed, highest);
+}
+
+void PlanogramDocument::RedrawArea(const TRect& area)
+{
+    renderer.RedrawArea(area);
+    services.view.InvalidateWindowRect(WindowRectOf(area));
+}
+
+void PlanogramDocument::FrameItem(ListOB* item)
+{
+    selectedBox = item;
+    focusRect = groupRect = TRect{};
+    DrawSelection(item ? item->PlacementBox() : TRect{});
+}
+
+bool PlanogramDocument::AddItem(const std::string& index, const std::string& picture, int left, int top, int width,
+                                int height, double depth)
+{
+    if (!items)
+        return false;
+    items->Append();
+    ListOB& item = *items->current;
+    item.itemNo = item.group = item.child = ++itemCounter;
+    item.index = index;
+    item.picture = picture;
+    item.left = left;
+    item.top = top;
+    item.right = left + width;
+    item.bottom = top + height;
+    item.depth = depth;
+    // Whole centimetres first, as every size in inches is made.
+    item.inchWidth = static_cast<float>((width / 4) * InchesPerCentimetre);
+    item.inchHeight = static_cast<float>((height / 4) * InchesPerCentimetre);
+    item.inchDepth = static_cast<float>(static_cast<long long>(depth / 4) * InchesPerCentimetre);
+    FrameItem(nullptr);
+    RedrawArea(item.PlacementBox());
+    modified = true;
+    return true;
+}
+
+bool PlanogramDocument::UpdateCurrentItem(const std::string& picture, int width, int height, double depth)
+{
+    ListOB* item = items ? items->current : nullptr;
+    // Only a fixture's description may change here: a product's picture comes from its catalog.
+    if (!item || !FixtureKind(item->picture))
+        return false;
+    const TRect before = DocumentRenderer::DrawnArea(*item);
+    item->picture = picture;
+    item->right = item->left + width;
+    item->bottom = item->top + height;
+    item->depth = depth;
+    RedrawArea(UnionOf(before, DocumentRenderer::DrawnArea(*item)));
+    modified = true;
+    return true;
+}
+
+bool PlanogramDocument::RotateCurrent(const std::string& angleText)
+{
+    ListOB* item = items ? items->current : nullptr;
+    if (!item)
+        return false;
+    const std::string text =
+        angleText.empty() ? Ui().InputBox(ApplicationTitle, "Enter Degree of Rotation", "") : angleText;
+    if (text.empty())
+        return false;
+    long long degrees = 0;
+    try {
+        degrees = StrToInt(text);
+    } catch (const EConvertError&) {
+        Ui().MessageBox("Invalid value.", ApplicationTitle, MsgButtons::OK, MsgIcon::Warning);
+        return false;
+    }
+    const TRect before = DocumentRenderer::DrawnArea(*item);
+    undo.Take(item, 1);
+    item->rotation = NormalizedAngle(degrees);
+    RedrawArea(UnionOf(before, DocumentRenderer::DrawnArea(*item)));
+    selectedBox = item;
+    DrawSelection(item->rotation > 0 && !item->rotatedBox.IsEmpty() ? item->rotatedBox : item->PlacementBox());
+    modified = true;
+    return true;
+}
+
+void PlanogramDocument::CopyCurrent()
+{
+    if (items && items->current)
+        copyItem = *items->current;
+}
+
+bool PlanogramDocument::Paste()
+{
+    if (!copyItem || !items)
+        return false;
+    items->Append();
+    ListOB& item = *items->current;
+    item.CopyContentFrom(*copyItem);
+    item.itemNo = item.group = item.child = ++itemCounter;
+    item.groupItem = item.childItem = nullptr;
+    // A custom tag is a note on one placed item, not on the product.
+    item.customTag.clear();
+    MoveBoxTo(item, item.left + 10, item.top + 10);
+    if (!item.rotatedBox.IsEmpty())
+        item.rotatedBox = Rect(item.rotatedBox.Left + 10, item.rotatedBox.Top + 10, item.rotatedBox.Right + 10,
+                               item.rotatedBox.Bottom + 10);
+    FrameItem(nullptr);
+    RedrawArea(DocumentRenderer::DrawnArea(item));
+    modified = true;
+    return true;
+}
+
+bool PlanogramDocument::Duplicate()
+{
+    CopyCurrent();
+    return Paste();
+}
+
+bool PlanogramDocument::Cut()
+{
+    CopyCurrent();
+    return DeleteSelected() == 1;
+}
+
+int PlanogramDocument::DeleteSelected()
+{
+    ListOB* item = items ? items->current : nullptr;
+    if (!item)
+        return 0;
+    const bool grouped = item->groupItem || item->childItem;
+    // The item as it is now: undoing the deletion gives it back turned, not as the turn to 0 left it.
+    const ListOB before = *item;
+    TRect removedArea = DocumentRenderer::DrawnArea(*item);
+    if (item->rotation != 0)
+        RotateCurrent("0");
+    removedArea = UnionOf(removedArea, DocumentRenderer::DrawnArea(*item));
+    ListOB* neighbour = item->prev ? item->prev : item->next;
+    if (grouped)
+        undo.Discard();
+    else
+        undo.TakeDeleted(item, before);
+    RemoveItem(item);
+    items->current = neighbour;
+    LowerItemCounter(1);
+    RedrawArea(removedArea);
+    FrameItem(neighbour);
+    return 1;
+}
+
+bool PlanogramDocument::UndoLastEdit()
+{
+    ListOB* restored = undo.Restore();
+    if (!restored)
+        return false;
+    items->current = restored;
+    renderer.RedrawAll();
+    FrameItem(restored);
+    modified = true;
+    return true;
 }
 
 void PlanogramDocument::FillBuilderGrid()

@@ -68,6 +68,31 @@ public:
     // a catalog record with both peg offsets, and only when the wall has holes.
     void SnapToPegHole();
 
+    // Places the catalog's current product with its first guess at (x, y) in document units, to the
+    // right of the current item, wrapping rows, aligning, hanging on peg holes, adding shelves and
+    // grouping as the placement settings say. False, with the reason shown, when it cannot be placed.
+    bool AddCatalogItem(int x, int y);
+    // Appends an item with the texts and box (fixtures, drawn or made); it becomes current.
+    bool AddItem(const std::string& index, const std::string& picture, int left, int top, int width, int height,
+                 double depth);
+    // A current fixture takes the new description, size and depth; false (nothing changed) when the
+    // current item is a product or there is none.
+    bool UpdateCurrentItem(const std::string& picture, int width, int height, double depth);
+    // Turns the current item to the angle in degrees (asked for when the text is empty); stored as
+    // 0..359. False when nothing turned.
+    bool RotateCurrent(const std::string& angleText);
+    // The edit commands on the current item.
+    void CopyCurrent();
+    bool Paste();
+    bool Duplicate();
+    bool Cut();
+    // The delete command: 1 when the current item was deleted, 0 without one.
+    int DeleteSelected();
+    // Puts the undo snapshot back, redraws the wall and frames the restored item.
+    bool UndoLastEdit();
+    // Redraws the wall within the area and has its window area painted again.
+    void RedrawArea(const TRect& area);
+
     // Every removal of items goes through here: the removed items' groups are dissolved, links to
     // them cleared, and the undo told before they are freed. Returns how many were removed.
     int RemoveItems(const std::function<bool(const ListOB&)>& doomed);
@@ -103,6 +128,12 @@ public:
     bool inventoryAlarm = false;
     int colorMode = 0;
     unsigned char placeDirection = 1;
+    // Set only while products are placed automatically: each new row gets a shelf under it.
+    bool autoAddShelves = false;
+    int shelfGap = 0;
+    // The row being filled: the horizontal extent of its widest item and the vertical extent of its
+    // tallest; empty when the next product starts a new row.
+    TRect rowRect;
     // Placement settings, stored in the planogram file; set once, when the document is made.
     int addAlign = 0;
     int displayScale = 0;
@@ -148,6 +179,18 @@ public:
 
 private:
     bool OpenCatalog();
+    // Where the next product goes after the previous item (none: the caller's point).
+    TPoint PlacementPoint(ListOB* previous, ListOB& item, int x, int y);
+    // The catalog's current product into a new item, numbered next.
+    void FillFromCatalog(ListOB& item);
+    // The point in the main window's read-outs, in the user's units, y from the wall's bottom.
+    void ShowPosition(int x, int y);
+    // A shelf under the new row, as long as the wall; the product placed stays current.
+    void AddRowShelf();
+    // Selects the item with its frame; none empties the frame.
+    void FrameItem(ListOB* item);
+    // Lowers the last item number by the removed items, never below the highest number left.
+    void LowerItemCounter(int removed);
     bool TakeDisplaySize(int width, int height);
     void ApplySetup(const DisplaySetup& setup);
     void ShowWallSetUp();

@@ -38,15 +38,22 @@ void Undo::Take(ListOB* item, int mode)
     valid = true;
 }
 
-void Undo::Restore()
+void Undo::TakeDeleted(ListOB* item, const ListOB& copy)
+{
+    Discard();
+    item_ = item;
+    saved_ = copy;
+    mode_ = 2;
+    valid = true;
+}
+
+ListOB* Undo::Restore()
 {
     if (!valid)
-        return;
-    if (mode_ == 1)
-        RestoreEdit();
-    else if (mode_ == 2)
-        RestoreDeletion();
+        return nullptr;
+    ListOB* restored = mode_ == 1 ? RestoreEdit() : mode_ == 2 ? RestoreDeletion() : nullptr;
     Discard();
+    return restored;
 }
 
 void Undo::Discard()
@@ -57,7 +64,7 @@ void Undo::Discard()
     chain_.clear();
 }
 
-void Undo::RestoreEdit()
+ListOB* Undo::RestoreEdit()
 {
     // Only the records met at Take are written; all of them are still alive, because a removal
     // drops the snapshot.
@@ -65,19 +72,43 @@ void Undo::RestoreEdit()
         chainItems_[i]->CopyContentFrom(chain_[i]);
     if (item_)
         item_->CopyContentFrom(saved_);
+    return item_;
 }
 
-void Undo::RestoreDeletion()
+ListOB* Undo::RestoreDeletion()
 {
     if (!list_)
-        return;
+        return nullptr;
+    const bool numberTaken = NumberInUse(saved_.itemNo);
     list_->Append();
     ListOB* restored = list_->current;
     // A deletion snapshot is of an ungrouped item (a grouped one is dropped when deleted), so the
     // copy links to no other record.
     restored->CopyContentFrom(saved_);
-    if (itemCount_)
-        ++*itemCount_;
+    restored->groupItem = restored->childItem = nullptr;
+    if (!itemCount_)
+        return restored;
+    // The item takes its number back unless another item took it meanwhile; either way no number
+    // is given out twice.
+    if (numberTaken) {
+        const int number = ++*itemCount_;
+        if (restored->group == restored->itemNo)
+            restored->group = number;
+        if (restored->child == restored->itemNo)
+            restored->child = number;
+        restored->itemNo = number;
+    } else {
+        *itemCount_ = std::max(*itemCount_, restored->itemNo);
+    }
+    return restored;
+}
+
+bool Undo::NumberInUse(int number) const
+{
+    for (const ListOB* item = list_->head; item; item = item->next)
+        if (item->itemNo == number)
+            return true;
+    return false;
 }
 
 void Undo::ItemRemoved(const ListOB* removed)

@@ -18,7 +18,11 @@ public:
     // Set by the document when it creates or clears its list; clears any snapshot of the old list.
     void SetList(ListManager* list, int* itemCount);
     void Take(ListOB* item, int mode);
-    void Restore();
+    // The deletion snapshot of an ungrouped item from a copy made before it was last changed, so
+    // that undoing the deletion gives the item back as it was then.
+    void TakeDeleted(ListOB* item, const ListOB& copy);
+    // Puts the snapshot back; the item edited or re-created, or null when nothing was held.
+    ListOB* Restore();
     // Forgets the snapshot (deleting a grouped item).
     void Discard();
 
@@ -29,8 +33,9 @@ public:
 private:
     void ItemRemoved(const ListOB* removed) override;
     void ListCleared() override;
-    void RestoreEdit();
-    void RestoreDeletion();
+    ListOB* RestoreEdit();
+    ListOB* RestoreDeletion();
+    bool NumberInUse(int number) const;
 
     ListManager* list_ = nullptr;
     int* itemCount_ = nullptr;

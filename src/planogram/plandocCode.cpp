@@ -2,17 +2,21 @@
 
 #include "planogram/DocumentMainWindow.h"
 #include "planogram/PlanogramDocument.h"
+#include "planogram/ProductDrag.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/UiServices.h"
 #include "platform/settings/SettingsStore.h"
 
 #include <QCloseEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QImage>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMimeData>
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
@@ -131,6 +135,7 @@ void Tplandoc::MakeComponents()
         new PaintBox(nullptr, [this](QPainter& painter, const QRect& exposed) { outWallPaint(painter, exposed); });
     ScrollBox1->setWidget(outWall);
     outWall->hide();
+    outWall->setAcceptDrops(true);
     outWall->installEventFilter(this);
 
     auto* layout = new QGridLayout(this);
@@ -380,7 +385,39 @@ bool Tplandoc::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == outWall && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
         LayOutRulers();
+    if (watched == outWall && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove))
+        return outWallDragOver(*static_cast<QDragMoveEvent*>(event));
+    if (watched == outWall && event->type() == QEvent::Drop)
+        return outWallDragDrop(*static_cast<QDropEvent*>(event));
     return QWidget::eventFilter(watched, event);
+}
+
+bool Tplandoc::AcceptsProductDrop(const QDropEvent& event) const
+{
+    // Only the active planogram takes a product: the selector shows the active one's catalog.
+    const QMdiSubWindow* subWindow = SubWindow();
+    const QMdiArea* area = subWindow ? subWindow->mdiArea() : nullptr;
+    const bool active = !area || area->activeSubWindow() == subWindow;
+    return active && event.mimeData()->hasFormat(CatalogProductMimeType);
+}
+
+bool Tplandoc::outWallDragOver(QDragMoveEvent& event)
+{
+    if (!AcceptsProductDrop(event))
+        return false;
+    event.acceptProposedAction();
+    return true;
+}
+
+bool Tplandoc::outWallDragDrop(QDropEvent& event)
+{
+    if (!AcceptsProductDrop(event))
+        return false;
+    event.acceptProposedAction();
+    const QPoint at = event.position().toPoint();
+    const TPoint point = document->zoom.ToDocument(Point(at.x(), at.y()));
+    document->AddCatalogItem(point.X, point.Y);
+    return true;
 }
 
 void Tplandoc::SizeWindowToWall()

@@ -14,6 +14,8 @@ class DocumentSetupDialog;
 class PictureFinder;
 class PlanogramDocument;
 class QAction;
+class QDragMoveEvent;
+class QDropEvent;
 class QFrame;
 class QMdiSubWindow;
 class QMenu;
@@ -92,9 +94,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // A drag of the selector's product over and onto the wall; other drags pass on (a dropped
+    // planogram file reaches the main window).
+    bool outWallDragOver(QDragMoveEvent& event);
+    bool outWallDragDrop(QDropEvent& event);
     void changeEvent(QEvent* event) override;
 
 private:
+    bool AcceptsProductDrop(const QDropEvent& event) const;
     ViewGeometry Geometry() const override;
     void WallChanged() override;
     void InvalidateWindowRect(const TRect& rect) override;

@@ -33,6 +33,9 @@ public:
     int activations = 0;
     const PlanogramDocument* lastActivated = nullptr;
     bool cancelled = false;
+    bool autoGroup = false;
+    bool reorderAlarm = false;
+    std::string positionX, positionY;
     // What SaveDocument answers, and the documents it was asked to save or told were closing.
     bool saveSucceeds = true;
     std::vector<const PlanogramDocument*> saved;
@@ -54,6 +57,13 @@ public:
     bool PrintCancelled() const override { return cancelled; }
     void ClearPrintCancel() override { cancelled = false; }
     void CloseLoadingNotice() override { ++loadingClosed; }
+    bool AutoGroupDown() const override { return autoGroup; }
+    bool ReorderAlarmOn() const override { return reorderAlarm; }
+    void ShowPosition(const std::string& x, const std::string& y) override
+    {
+        positionX = x;
+        positionY = y;
+    }
     void DocumentActivated(PlanogramDocument& document) override
     {
         ++activations;
