@@ -14,7 +14,8 @@ class TStream;
 class TPdfCustomType;
 class TPdfResource;
 
-// Encrypts the strings and streams of one object in place; the security handler provides it.
+// Encrypts the strings and streams of one indirect object in place; the security handler provides
+// it. Every object this writer makes has generation 0, so the number alone picks the key.
 class TPdfObjectEncryption {
 public:
     virtual ~TPdfObjectEncryption() = default;
