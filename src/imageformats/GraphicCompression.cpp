@@ -258,9 +258,11 @@ void TSGIRLEDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& target, 
 void TCUTRLEDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& target, std::int32_t packedSize,
                             std::int32_t unpackedSize)
 {
+    // Rows follow each other in one source, so every packet of the row is read up to and including
+    // its end marker even when the row is full before it: only the output is cut to the room.
     TRunCursor cursor(source, Count(packedSize), target, Count(unpackedSize));
     cursor.Skip(2);
-    while (cursor.Working()) {
+    while (cursor.InLeft() > 0) {
         const std::uint8_t header = cursor.NextByte();
         const std::size_t count = header & 0x7F;
         if (header == 0)
@@ -271,7 +273,7 @@ void TCUTRLEDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& target, 
                 break;
             cursor.Repeat(value, count);
         } else {
-            cursor.Copy(count);
+            cursor.Skip(count - cursor.Copy(count));
         }
     }
     cursor.ZeroRest();

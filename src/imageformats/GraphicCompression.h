@@ -84,8 +84,8 @@ public:
 };
 
 // SGI: 8-bit headers, or big-endian 16-bit headers and values; count 0 ends the block, the top bit
-// set copies, clear repeats. Sizes are in bytes for both depths; values are copied as stored. Moves
-// neither pointer.
+// set copies, clear repeats. Sizes are in bytes for both depths, so a reader of 16-bit samples
+// passes width x 2 as the unpacked size; values are copied as stored. Moves neither pointer.
 class TSGIRLEDecoder : public TDecoder {
 public:
     explicit TSGIRLEDecoder(int sampleSize);
@@ -98,7 +98,9 @@ private:
 };
 
 // Dr. Halo: a row's two-byte count, then headers b: 0 ends, top bit set repeats the next byte
-// (b and 127) times, clear copies that many bytes. Moves `source` past the data used.
+// (b and 127) times, clear copies that many bytes. Reads the row's packets through its end marker,
+// also when they hold more than the row has room for, and moves `source` past them, so that the
+// next Decode starts at the next row.
 class TCUTRLEDecoder : public TDecoder {
 public:
     void Decode(const std::uint8_t*& source, std::uint8_t*& target, std::int32_t packedSize,

@@ -44,7 +44,17 @@ std::string TPdfCustomType::ObjStart() const
     return IntToStr(number_) + " 0 obj \r<<";
 }
 
-bool TPdfCustomType::Encrypts() const { return owner_ != nullptr && owner_->Encrypting() && !notEncrypted_; }
+const TPdfCustomType& TPdfCustomType::IndirectObject() const
+{
+    if (number_ != 0 || written_ || container_ == nullptr)
+        return *this;
+    return container_->IndirectObject();
+}
+
+bool TPdfCustomType::Encrypts() const
+{
+    return owner_ != nullptr && owner_->Encrypting() && !notEncrypted_ && !IndirectObject().notEncrypted_;
+}
 
 std::string TPdfCustomType::EncryptStr(std::string_view text) const
 {
@@ -56,7 +66,7 @@ std::string TPdfCustomType::EncryptStr(std::string_view text) const
 void TPdfCustomType::Encrypt(std::uint8_t* data, std::size_t count) const
 {
     if (count >= 1 && Encrypts())
-        owner_->Encryption->Encrypt(number_, data, count);
+        owner_->Encryption->Encrypt(IndirectObject().number_, data, count);
 }
 
 TPdfFileWriter& TPdfCustomType::Device() const

@@ -39,10 +39,18 @@ public:
     // The header line: number + " 0 obj \r<<", or only number + " 0 obj" with the plain header.
     std::string ObjStart() const;
 
-    // The object's bytes, encrypted when the file is (and the object is not exempt).
+    // The object's bytes, encrypted when the file is (and the object is not exempt) with the key of
+    // the indirect object they are written in.
     std::string EncryptStr(std::string_view text) const;
     void Encrypt(std::uint8_t* data, std::size_t count) const;
     bool Encrypts() const;
+
+    // A value that an array or dictionary writes inline belongs to that container's indirect object;
+    // containers call this for the elements they own.
+    void SetContainer(const TPdfCustomType* container) { container_ = container; }
+    // The object whose number this one is written under: itself once it has a number of its own,
+    // else the container it is written inside.
+    const TPdfCustomType& IndirectObject() const;
 
     TPdfFileWriter* Owner() const { return owner_; }
     int Number() const { return number_; }
@@ -67,6 +75,7 @@ protected:
 
 private:
     TPdfFileWriter* owner_;
+    const TPdfCustomType* container_ = nullptr;
     int number_ = 0;
     bool written_ = false;
     bool plainHeader_ = false;

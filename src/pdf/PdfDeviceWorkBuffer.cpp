@@ -46,6 +46,17 @@ char* WriteUnsigned(char* out, std::uint64_t value)
     return out + count;
 }
 
+// Writes a signed integer, "-" first for negatives; returns the end.
+char* WriteSigned(char* out, std::int64_t value)
+{
+    auto magnitude = static_cast<std::uint64_t>(value);
+    if (value < 0) {
+        *out++ = '-';
+        magnitude = 0 - magnitude;
+    }
+    return WriteUnsigned(out, magnitude);
+}
+
 // Below 1E12 the third decimal lies within 15 significant digits, and value x 1000 stays an exact
 // integer range for a double.
 constexpr double FastLimit = 1e12;
@@ -192,13 +203,7 @@ void TPdfDeviceWorkBuffer::AppendFloats(const double* values, int lastIndex)
 void TPdfDeviceWorkBuffer::AppendInt(std::int64_t value)
 {
     Need(NumberRoom + 1);
-    char* out = buffer_.get() + length_;
-    std::uint64_t magnitude = static_cast<std::uint64_t>(value);
-    if (value < 0) {
-        *out++ = '-';
-        magnitude = 0 - magnitude;
-    }
-    out = WriteUnsigned(out, magnitude);
+    char* out = WriteSigned(buffer_.get() + length_, value);
     *out++ = ' ';
     length_ = static_cast<std::size_t>(out - buffer_.get());
 }
@@ -316,3 +321,11 @@ std::string PdfWordToHEX(std::uint16_t value)
     PdfHexToBufferWord(out, value);
     return std::string(digits, sizeof digits);
 }
+
+std::string PdfIntToStr(std::int64_t value)
+{
+    char text[NumberRoom];
+    return std::string(text, WriteSigned(text, value));
+}
+
+TRect PdfRect(int left, int top, int right, int bottom) { return Rect(left, top, right, bottom); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/core/Geometry.h"
 #include "platform/graphics/Colors.h"
 
 #include <cstddef>
@@ -66,3 +67,6 @@ void PdfHexToBufferByte(char*& out, std::uint8_t value);
 // Four lower-case hexadecimal digits, most significant first.
 void PdfHexToBufferWord(char*& out, std::uint16_t value);
 std::string PdfWordToHEX(std::uint16_t value);
+// The integer in decimal, "-" first for negatives; no blank.
+std::string PdfIntToStr(std::int64_t value);
+TRect PdfRect(int left, int top, int right, int bottom);

@@ -25,6 +25,21 @@ std::string InUseEntry(std::int64_t position)
     return padded.substr(padded.size() - 18);
 }
 
+// Copies bytes that were written to a stream that is still being written, leaving its position
+// where the next write goes.
+void ReadBack(TStream& stream, std::int64_t offset, void* buffer, std::int64_t count)
+{
+    const std::int64_t writePosition = stream.Position();
+    stream.SetPosition(offset);
+    try {
+        stream.ReadBuffer(buffer, count);
+    } catch (...) {
+        stream.SetPosition(writePosition);
+        throw;
+    }
+    stream.SetPosition(writePosition);
+}
+
 } // namespace
 
 TPdfFileWriter::TPdfFileWriter() { ResetXRef(); }
@@ -125,7 +140,12 @@ void TPdfFileWriter::RawWriteW(std::u16string_view text)
 
 std::int64_t TPdfFileWriter::OutputPosition() { return Output().Position() - startOffset_; }
 
-std::int64_t TPdfFileWriter::GetSize() const { return memory_ != nullptr ? memory_->Size() : 0; }
+std::int64_t TPdfFileWriter::GetSize() const
+{
+    if (callerStream_ != nullptr)
+        return std::max<std::int64_t>(callerStream_->Size() - startOffset_, 0);
+    return memory_ != nullptr ? memory_->Size() : 0;
+}
 
 std::int64_t TPdfFileWriter::GetBuf(std::int64_t length, void* buffer) const
 {
@@ -133,9 +153,19 @@ std::int64_t TPdfFileWriter::GetBuf(std::int64_t length, void* buffer) const
     if (buffer == nullptr)
         return size;
     const std::int64_t count = std::clamp<std::int64_t>(length, 0, size);
-    if (count > 0)
+    if (count == 0)
+        return 0;
+    if (callerStream_ != nullptr)
+        ReadBack(*callerStream_, startOffset_, buffer, count);
+    else
         std::memcpy(buffer, memory_->Memory(), static_cast<std::size_t>(count));
     return count;
+}
+
+void TPdfFileWriter::WriteToBuffer(void* buffer, std::int64_t length) const
+{
+    if (buffer != nullptr)
+        GetBuf(length, buffer);
 }
 
 void TPdfFileWriter::WriteToFile(std::string_view fileName)

@@ -14,7 +14,8 @@ class TStream;
 class TPdfCustomType;
 class TPdfResource;
 
-// Encrypts the strings and streams of one object in place; the security handler provides it.
+// Encrypts the strings and streams of one indirect object in place; the security handler provides
+// it. Every object this writer makes has generation 0, so the number alone picks the key.
 class TPdfObjectEncryption {
 public:
     virtual ~TPdfObjectEncryption() = default;
@@ -54,10 +55,12 @@ public:
     // Offset of the next byte from the start of the file.
     std::int64_t OutputPosition();
 
-    // The size of the output kept in memory; GetBuf copies at most `length` bytes of it and answers
-    // the count (the size when `buffer` is nullptr).
+    // The size of the output, in memory or in the caller's stream from where it started; GetBuf
+    // copies at most `length` bytes of it from its start and answers the count (the size when
+    // `buffer` is nullptr). WriteToBuffer copies the same.
     std::int64_t GetSize() const;
     std::int64_t GetBuf(std::int64_t length, void* buffer) const;
+    void WriteToBuffer(void* buffer, std::int64_t length) const;
     // The output kept in memory, saved to a file (nothing for the file being written) or a stream.
     void WriteToFile(std::string_view fileName);
     void WriteToStream(TStream& stream) const;

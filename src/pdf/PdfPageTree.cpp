@@ -31,15 +31,16 @@ const char* PageModeEntry(int mode)
     }
 }
 
+// FitV and FitH take the left or top coordinate of the view; null keeps the reader's own.
 const char* ZoomView(int mode)
 {
     switch (mode) {
     case 1:
         return "/Fit]>>";
     case 2:
-        return "/FitV]>>";
+        return "/FitV null]>>";
     default:
-        return "/FitH]>>";
+        return "/FitH null]>>";
     }
 }
 

@@ -86,6 +86,7 @@ std::string TPdfNull::AsString() { return "null"; }
 
 void TPdfArray::Add(std::unique_ptr<TPdfCustomType> element)
 {
+    element->SetContainer(this);
     elements_.push_back({element.get(), false});
     owned_.push_back(std::move(element));
 }
@@ -115,6 +116,7 @@ std::string TPdfNumArray::AsString()
 
 void TPdfDictionary::Add(std::string key, std::unique_ptr<TPdfCustomType> value)
 {
+    value->SetContainer(this);
     pairs_.emplace_back(std::make_unique<TPdfName>(Owner(), std::move(key)), std::move(value));
 }
 

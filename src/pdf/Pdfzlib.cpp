@@ -280,7 +280,7 @@ double TZCompressionStream::GetCompressionRate() const
     return (1.0 - static_cast<double>(z.total_out) / static_cast<double>(z.total_in)) * 100.0;
 }
 
-TZDecompressionStream::TZDecompressionStream(TStream& source) : TCustomZStream(source)
+TZDecompressionStream::TZDecompressionStream(TStream& source) : TCustomZStream(source), sourceStart_(source.Position())
 {
     z_stream& z = record_->z;
     z.next_in = buffer_.data();
@@ -345,7 +345,7 @@ std::int64_t TZDecompressionStream::Seek(std::int64_t offset, TSeekOrigin origin
         DecompressionCheck(inflateReset(&z));
         z.next_in = buffer_.data();
         z.avail_in = 0;
-        stream_.SetPosition(0);
+        stream_.SetPosition(sourceStart_);
         RememberStreamPosition();
     } else if (offset >= 0 && origin == TSeekOrigin::soCurrent) {
         SkipForward(offset);

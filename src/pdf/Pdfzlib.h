@@ -89,10 +89,12 @@ public:
     // Ends early, without error, when the source or the compressed data end.
     std::int64_t Read(void* buffer, std::int64_t count) override;
     std::int64_t Write(const void* buffer, std::int64_t count) override;
-    // To the start, or forward by decompressing and dropping bytes.
+    // To the start, or forward by decompressing and dropping bytes. The start is where the source
+    // stood when this stream was made: the compressed data may follow other bytes.
     std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
 
 private:
     void SkipForward(std::int64_t count);
+    const std::int64_t sourceStart_;
     bool streamEnded_ = false;
 };

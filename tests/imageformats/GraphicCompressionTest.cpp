@@ -208,6 +208,40 @@ TEST(CUTRLEDecoder, SkipsTheRowCountAndMovesTheSourceToTheEndMarker)
     EXPECT_EQ(DecodeGuarded(decoder, {0x09}, 2).Output, (Bytes{0, 0}));
 }
 
+// A Dr. Halo reader hands the decoder one source for all rows and lets it run on from row to row.
+TEST(CUTRLEDecoder, RowsThatFillTheirWidthExactlyLeaveTheSourceAtTheNextRow)
+{
+    constexpr std::int32_t Width = 5;
+    const Bytes packed{0x07, 0x00, 0x83, 0x11, 0x02, 0x21, 0x22, 0x00,       // run and literal, exactly full
+                       0x04, 0x00, 0x85, 0x33, 0x00,                         // one run, exactly full
+                       0x07, 0x00, 0x05, 0x41, 0x42, 0x43, 0x44, 0x45, 0x00, // one literal, exactly full
+                       0x0B, 0x00, 0x84, 0x55, 0x03, 0x61, 0x62, 0x63, 0x82, 0x77, 0x00, // packets past the width
+                       0x04, 0x00, 0x81, 0x99, 0x00,                                     // short row: zeros after
+                       0x03, 0x00, 0x7F};                                                // cut off: header with no data
+    const std::vector<Bytes> rows{{0x11, 0x11, 0x11, 0x21, 0x22},
+                                  {0x33, 0x33, 0x33, 0x33, 0x33},
+                                  {0x41, 0x42, 0x43, 0x44, 0x45},
+                                  {0x55, 0x55, 0x55, 0x55, 0x61},
+                                  {0x99, 0, 0, 0, 0},
+                                  {0, 0, 0, 0, 0}};
+    const std::vector<std::ptrdiff_t> rowEnds{8, 13, 22, 33, 38, 41};
+
+    TCUTRLEDecoder decoder;
+    decoder.DecodeInit();
+    const std::uint8_t* source = packed.data();
+    for (std::size_t y = 0; y < rows.size(); ++y) {
+        Bytes row(Width + 1, 0xEE);
+        std::uint8_t* target = row.data();
+        const auto left = static_cast<std::int32_t>(packed.data() + packed.size() - source);
+        decoder.Decode(source, target, left, Width);
+        EXPECT_EQ(Bytes(row.begin(), row.begin() + Width), rows[y]) << "row " << y;
+        EXPECT_EQ(row[Width], 0xEE) << "written past row " << y;
+        EXPECT_EQ(source - packed.data(), rowEnds[y]) << "row " << y;
+        EXPECT_EQ(target, row.data()) << "row " << y;
+    }
+    decoder.DecodeEnd();
+}
+
 TEST(PSPRLEDecoder, CountsHeadersAndDataAgainstThePackedSize)
 {
     TPSPRLEDecoder decoder;

@@ -3,17 +3,21 @@
 #include "PdfTestSupport.h"
 #include "TestSupport.h"
 #include "pdf/PdfAcroForm.h"
+#include "pdf/PdfDeviceWorkBuffer.h"
 #include "pdf/PdfInfo.h"
 #include "pdf/PdfPageTree.h"
 #include "pdf/PdfResource.h"
 #include "pdf/PdfStream.h"
 #include "pdf/PdfTypes.h"
+#include "pdf/Pdfzlib.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/Streams.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <regex>
 
 namespace {
@@ -80,6 +84,27 @@ std::vector<std::string> TableLines(const std::string& pdf)
         lines.push_back(pdf.substr(at, 20));
     return lines;
 }
+
+// Rotates letters by the object number, so that strings stay readable and show which object's key
+// encrypted them; records every call.
+class TRotatingEncryption : public TPdfObjectEncryption {
+public:
+    void Encrypt(int objectNumber, std::uint8_t* data, std::size_t count) override
+    {
+        calls.emplace_back(objectNumber, std::string(data, data + count));
+        Rotate(data, count, objectNumber);
+    }
+
+    static void Rotate(std::uint8_t* data, std::size_t count, int by)
+    {
+        for (std::uint8_t* c = data; c < data + count; ++c)
+            for (const std::uint8_t first : {'a', 'A'})
+                if (*c >= first && *c < first + 26)
+                    *c = static_cast<std::uint8_t>(first + (*c - first + by % 26 + 26) % 26);
+    }
+
+    std::vector<std::pair<int, std::string>> calls;
+};
 
 } // namespace
 
@@ -257,4 +282,98 @@ TEST(PdfFileWriter, MemoryAndCallerStreams)
     EXPECT_EQ(writer.XRefEntry(1), "0000000010 00000 n");
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(callers.Memory()), 16), "prefix%PDF-1.4\r\n");
     EXPECT_EQ(TPdfFileWriter::HexString("AZ", 2), "<415a>");
+}
+
+// Two documents: one encrypted, whose strings inside arrays and dictionaries must take the key of
+// the object they stand in; one written to the caller's stream after other bytes, read back while
+// and after it is written.
+TEST(PdfFileWriter, NestedStringsTakeTheirObjectsKeyAndCallersStreamsReadBack)
+{
+    TemporaryFolder folder;
+    int status = -1;
+    TPdfFileWriter encrypted;
+    encrypted.OpenMemory();
+    TRotatingEncryption encryption;
+    encrypted.Encryption = &encryption;
+    TSmallDocument secret(encrypted);
+    TPdfDictionary holder(&encrypted);
+    auto kids = std::make_unique<TPdfArray>(&encrypted);
+    kids->Add(std::make_unique<TPdfString>(&encrypted, "In array"));
+    auto inner = std::make_unique<TPdfDictionary>(&encrypted);
+    inner->Add("Inner", std::make_unique<TPdfString>(&encrypted, "In dictionary"));
+    kids->Add(std::move(inner));
+    TPdfString alone(&encrypted, "Alone");
+    alone.SetPlainHeader(true);
+    kids->AddLink(&alone);
+    holder.Add("Kids", std::move(kids));
+    holder.Add("Title", std::make_unique<TPdfString>(&encrypted, "Top"));
+    secret.Write(Drawing, [&](TPdfPage&) {
+        encrypted.WriteObject(holder);
+        encrypted.WriteObject(alone);
+    });
+    const auto callsWith = [&](int number, const std::string& text) {
+        return std::count(encryption.calls.begin(), encryption.calls.end(), std::pair{number, text});
+    };
+    for (const char* nested : {"In array", "In dictionary", "Top"})
+        EXPECT_EQ(callsWith(holder.Number(), nested), 1) << nested;
+    EXPECT_EQ(callsWith(alone.Number(), "Alone"), 1);
+    for (const auto& [number, text] : encryption.calls)
+        EXPECT_NE(number, 0) << text;
+    // What an object exempt from encryption holds inline is exempt with it.
+    TPdfDictionary exempt(&encrypted);
+    exempt.SetNotEncrypted(true);
+    exempt.Add("O", std::make_unique<TPdfString>(&encrypted, "Plain"));
+    const std::size_t callsBefore = encryption.calls.size();
+    EXPECT_EQ(exempt.AsString(), "/O (Plain)");
+    EXPECT_EQ(encryption.calls.size(), callsBefore);
+    const std::string secretPdf = OutputOf(encrypted);
+    std::string check = SaveAndRun(folder, secretPdf, "qpdf --check", &status);
+    EXPECT_EQ(status, 0) << check;
+    // A reader that decrypts each string with the key of the object it stands in gets the text back.
+    std::string shown = SaveAndRun(folder, secretPdf, "qpdf --show-object=" + IntToStr(holder.Number()), &status);
+    std::vector<std::string> decrypted;
+    for (std::smatch match; std::regex_search(shown, match, std::regex("\\(([^)]*)\\)")); shown = match.suffix()) {
+        std::string text = match[1].str();
+        TRotatingEncryption::Rotate(reinterpret_cast<std::uint8_t*>(text.data()), text.size(), -holder.Number());
+        decrypted.push_back(text);
+    }
+    EXPECT_EQ(decrypted, (std::vector<std::string>{"In array", "In dictionary", "Top"}));
+
+    TMemoryStream callers;
+    callers.WriteBuffer("prefix", 6);
+    TPdfFileWriter writer;
+    writer.SetOutStream(&callers);
+    writer.CompressionMethod = peCompressFlate;
+    writer.ZoomMode = 3;
+    TSmallDocument document(writer);
+    std::string head(10, '\0');
+    document.Write(Drawing, [&](TPdfPage&) { EXPECT_EQ(writer.GetBuf(10, head.data()), 10); });
+    EXPECT_EQ(head, "%PDF-1.2\r\n");
+    const std::int64_t size = callers.Size() - 6;
+    EXPECT_EQ(writer.GetSize(), size);
+    EXPECT_EQ(writer.GetBuf(0, nullptr), size);
+    std::string pdf(static_cast<std::size_t>(size), '\0');
+    writer.WriteToBuffer(pdf.data(), size + 100);
+    EXPECT_EQ(pdf, std::string(reinterpret_cast<const char*>(callers.Memory()) + 6, pdf.size()));
+    check = SaveAndRun(folder, pdf, "qpdf --check", &status);
+    EXPECT_EQ(status, 0) << check;
+    const std::string catalog =
+        SaveAndRun(folder, pdf, "qpdf --show-object=" + IntToStr(document.catalog.Number()), &status);
+    const std::string page = IntToStr(document.catalog.Pages().Page(0).Number());
+    EXPECT_NE(catalog.find("/D [ " + page + " 0 R /FitH null ]"), std::string::npos) << catalog;
+
+    // The page's compressed content inflates from where its data begin, also after a seek back there.
+    callers.SetPosition(static_cast<std::int64_t>(
+        6 + pdf.find("stream\n", pdf.find("\n" + IntToStr(document.contentNumber) + " 0 obj")) + 7));
+    TZDecompressionStream content(callers);
+    std::string read(Drawing.size(), '\0');
+    EXPECT_EQ(content.Read(read.data(), 5), 5);
+    EXPECT_EQ(content.Seek(0, TSeekOrigin::soBeginning), 0);
+    EXPECT_EQ(content.Read(read.data(), static_cast<std::int64_t>(read.size())),
+              static_cast<std::int64_t>(Drawing.size()));
+    EXPECT_EQ(read, Drawing);
+
+    EXPECT_EQ(PdfIntToStr(std::numeric_limits<std::int64_t>::min()), "-9223372036854775808");
+    EXPECT_EQ(PdfIntToStr(-7) + PdfIntToStr(0), "-70");
+    EXPECT_EQ(PdfRect(1, 2, 3, 4), (TRect{1, 2, 3, 4}));
 }

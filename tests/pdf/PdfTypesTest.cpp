@@ -262,6 +262,6 @@ TEST(PdfTypes, CatalogNamesPagesFormModeAndZoom)
     catalog.SetAcroForm(std::make_unique<TPdfAcroForm>(&writer));
     catalog.WriteIt();
     EXPECT_EQ(OutputOf(writer), "1 0 obj \r<<\r\n/Type/Catalog\r\n/Pages 2 0 R\r\n/AcroForm 3 0 R\r\n"
-                                "/PageMode/UseThumbs\r\n/OpenAction <</Type/Action/S/GoTo/D[4 0 R/FitV]>>\r\n"
+                                "/PageMode/UseThumbs\r\n/OpenAction <</Type/Action/S/GoTo/D[4 0 R/FitV null]>>\r\n"
                                 ">> \rendobj\r\n");
 }
