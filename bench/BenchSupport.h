@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/core/Numbers.h"
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/JPEGImage.h"
 
 #include <QGuiApplication>
 
@@ -61,4 +63,24 @@ inline int RunGuiBenchmarks(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
+}
+
+// Product picture i as a 200 x 300 JPEG file in the run's folder: a white margin (the transparency
+// key) around a photo-like gradient.
+inline std::string ProductPictureFile(int i)
+{
+    const std::string path = BenchFolder() + "/p" + IntToStr(i) + ".jpg";
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(200, 300);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const bool margin = x < 10 || y < 10 || x >= 190 || y >= 290;
+            bitmap.SetPixel(x, y,
+                            margin ? clWhite : static_cast<TColor>(((x * 255 / 200) << 8) | ((y + i * 6) & 0xFF)));
+        }
+    TJPEGImage jpeg;
+    jpeg.Assign(bitmap);
+    jpeg.SaveToFile(path);
+    return path;
 }

@@ -2,7 +2,6 @@
 // partial redraw after moving one product.
 #include "platform/core/Numbers.h"
 #include "platform/graphics/Bitmap.h"
-#include "platform/graphics/JPEGImage.h"
 #include "testing/DocumentFakes.h"
 
 #include "BenchSupport.h"
@@ -19,32 +18,13 @@ constexpr int Rows = 40;
 constexpr int ProductWidth = 40; // 10 cm
 constexpr int ProductHeight = 60;
 
-// Picture i: a white margin (the transparency key) around a photo-like gradient.
-std::string PictureFile(int i)
-{
-    const std::string path = BenchFolder() + "/p" + IntToStr(i) + ".jpg";
-    TBitmap bitmap;
-    bitmap.SetPixelFormat(pf24bit);
-    bitmap.SetSize(200, 300);
-    for (int y = 0; y < 300; ++y)
-        for (int x = 0; x < 200; ++x) {
-            const bool margin = x < 10 || y < 10 || x >= 190 || y >= 290;
-            bitmap.SetPixel(x, y,
-                            margin ? clWhite : static_cast<TColor>(((x * 255 / 200) << 8) | ((y + i * 6) & 0xFF)));
-        }
-    TJPEGImage jpeg;
-    jpeg.Assign(bitmap);
-    jpeg.SaveToFile(path);
-    return path;
-}
-
 // The document with the fakes of the document tests, on a pegboard wall of products.
 struct Wall : DocumentWithFakes {
     Wall()
     {
         std::map<int, std::string> files;
         for (int i = 0; i < Pictures; ++i)
-            files[i] = PictureFile(i);
+            files[i] = ProductPictureFile(i);
         mainWindow.scale = 4;
         selector.layout.SetSize(150, 200);
         document.pegHolesShown = true;

@@ -394,10 +394,12 @@ bool Tplandoc::eventFilter(QObject* watched, QEvent* event)
 
 bool Tplandoc::AcceptsProductDrop(const QDropEvent& event) const
 {
-    // Only the active planogram takes a product: the selector shows the active one's catalog.
+    // Only the active planogram takes a product: the selector shows the active one's catalog. While
+    // the selector is dragged from, the main window is not the active one, so the area's current
+    // window is asked.
     const QMdiSubWindow* subWindow = SubWindow();
     const QMdiArea* area = subWindow ? subWindow->mdiArea() : nullptr;
-    const bool active = !area || area->activeSubWindow() == subWindow;
+    const bool active = !area || area->currentSubWindow() == subWindow;
     return active && event.mimeData()->hasFormat(CatalogProductMimeType);
 }
 

@@ -75,19 +75,6 @@ protected:
         document.selectionRect = item.rotation > 0 ? item.rotatedBox : item.PlacementBox();
     }
 
-    // How many pixels of the back bitmap a full redraw would change.
-    int DifferenceFromFullRedraw()
-    {
-        TBitmap partial;
-        partial.Assign(document.backBitmap);
-        document.renderer.RedrawAll();
-        int differences = 0;
-        for (int y = 0; y < partial.Height(); ++y)
-            for (int x = 0; x < partial.Width(); ++x)
-                differences += partial.Pixel(x, y) != document.backBitmap.Pixel(x, y);
-        return differences;
-    }
-
     static void MoveBy(ListOB& item, int dx, int dy)
     {
         item.left += dx, item.right += dx, item.top += dy, item.bottom += dy;

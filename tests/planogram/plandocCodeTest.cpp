@@ -1,4 +1,6 @@
 #include "planogram/plandocCode.h"
+#include "planogram/PlanogramDocument.h"
+#include "planogram/ProductDrag.h"
 
 #include "platform/core/CodePage.h"
 #include "platform/settings/SettingsStore.h"
@@ -9,15 +11,19 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QImage>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMimeData>
 #include <QPixmap>
 #include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTextEdit>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 namespace {
@@ -393,4 +399,40 @@ TEST_F(DocumentWindow, AWindowOutsideAnMdiAreaClosesTheSameWay)
     EXPECT_TRUE(window->close());
     Settle();
     EXPECT_TRUE(window.isNull());
+}
+
+TEST_F(DocumentWindow, OnlyAProductDroppedOnTheActiveWallIsPlacedWhereItFalls)
+{
+    Tplandoc* window = OpenWindow(400, 300);
+    PlanogramDocument& document = window->Document();
+    document.SetZoom(2);
+    didBase& product = *document.catalog;
+    product.roles = DefaultRoleColumns();
+    product.partNumber = "P1";
+    product.widthQ = product.heightQ = 20;
+    document.items->current = nullptr;
+    const int before = document.items->Count();
+    // As a drag arrives: it enters the wall, then drops.
+    const auto drop = [](Tplandoc* target, QMimeData& data) {
+        QDragEnterEvent enter(QPoint(100, 60), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target->outWall, &enter);
+        QDropEvent event(QPointF(100, 60), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target->outWall, &event);
+    };
+    QMimeData productDrag;
+    productDrag.setData(CatalogProductMimeType, "P1");
+    QMimeData fileDrag;
+    fileDrag.setUrls({QUrl::fromLocalFile("/plans/wall.kqf")});
+
+    drop(window, fileDrag);
+    EXPECT_EQ(document.items->Count(), before);
+    drop(window, productDrag);
+    ASSERT_EQ(document.items->Count(), before + 1);
+    EXPECT_EQ(document.items->tail->PlacementBox(), Rect(50, 30, 70, 50));
+
+    Tplandoc* other = NewWindow("My Display 2");
+    ASSERT_TRUE(other->Document().NewDocument(100, 100));
+    Settle();
+    drop(window, productDrag);
+    EXPECT_EQ(document.items->Count(), before + 1);
 }

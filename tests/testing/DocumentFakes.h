@@ -10,6 +10,7 @@
 #include "planogram/DocumentView.h"
 #include "planogram/PlanogramDocument.h"
 #include "platform/core/FilePaths.h"
+#include "platform/core/Numbers.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/ui/Progress.h"
 #include "platform/ui/StringGrid.h"
@@ -203,6 +204,37 @@ private:
     std::vector<CatalogMaker> previous_;
 };
 
+// One product of a text catalog a test writes; sizes in centimetres.
+struct ProductRow {
+    std::string part;
+    double width = 10, height = 20, depth = 5;
+    double pegX = 0, pegY = 0;
+    std::string category, brand;
+    int inventory = 0, minInventory = 0;
+    std::string picture = "none.bmp";
+};
+
+// A text catalog in centimetres with the thirteen default columns and the inventory columns.
+inline std::string ProductCatalogText(const std::vector<ProductRow>& rows)
+{
+    std::string text = "DIDF1\r\ncatheader.version=2\r\ncatheader.unit=cm\r\ncatheader.FieldCount=15\r\n"
+                       "catheader.recordsize=" +
+                       std::to_string(rows.size()) +
+                       "\r\ncatheader.indexColNr=1\r\ncatheader.desColNr=2\r\ncatheader.picColNr=3\r\n"
+                       "catheader.wthColNr=4\r\ncatheader.hgtColNr=5\r\ncatheader.dpthColNr=6\r\n"
+                       "catheader.pegXColNr=9\r\ncatheader.pegYColNr=10\r\ncatheader.categoryColNr=11\r\n"
+                       "catheader.brandColNr=12\r\ncatheader.inventoryColNr=13\r\ncatheader.minInventoryColNr=14\r\n";
+    const auto number = [](double value) { return FormatFloat("0.##", value); };
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const ProductRow& row = rows[i];
+        text += "r" + std::to_string(i + 1) + "=" + std::to_string(i + 1) + "\t" + row.part + "\tdescription\t" +
+                row.picture + "\t" + number(row.width) + "\t" + number(row.height) + "\t" + number(row.depth) +
+                "\t1\t2\t" + number(row.pegX) + "\t" + number(row.pegY) + "\t" + row.category + "\t" + row.brand +
+                "\t" + std::to_string(row.inventory) + "\t" + std::to_string(row.minInventory) + "\r\n";
+    }
+    return text;
+}
+
 // A document with fakes all round.
 struct DocumentWithFakes {
     FakeMainWindow mainWindow;
@@ -215,6 +247,19 @@ struct DocumentWithFakes {
     PlanogramDocument document{DocumentServices{mainWindow, selector, setup, view, finder, pictures}};
 
     FakeCatalog& Catalog() { return *catalogs.last; }
+
+    // How many pixels of the back bitmap a full redraw would change.
+    int DifferenceFromFullRedraw()
+    {
+        TBitmap partial;
+        partial.Assign(document.backBitmap);
+        document.renderer.RedrawAll();
+        int differences = 0;
+        for (int y = 0; y < partial.Height(); ++y)
+            for (int x = 0; x < partial.Width(); ++x)
+                differences += partial.Pixel(x, y) != document.backBitmap.Pixel(x, y);
+        return differences;
+    }
 
     // Appends an item with the box and a placeholder colour; it becomes current.
     ListOB& Add(const std::string& index, const TRect& box, TColor color = 0x3366CC,
