@@ -77,24 +77,12 @@ protected:
         PlanogramDocument& document = window->Document();
         document.backgroundColor = Wall;
         EXPECT_TRUE(document.NewDocument(width, height));
-        Add(document, "blue", Rect(10, 10, 70, 60), 0xFF0000);
-        Add(document, "shelf", Rect(0, 90, width, 98), 0x00FFFF, "s");
-        Add(document, "over", Rect(60, 40, 120, 100), 0x00FF00);
+        AddTestItem(document, "blue", Rect(10, 10, 70, 60), 0xFF0000);
+        AddTestItem(document, "shelf", Rect(0, 90, width, 98), 0x00FFFF, "s");
+        AddTestItem(document, "over", Rect(60, 40, 120, 100), 0x00FF00);
         document.renderer.RedrawAll();
         Settle();
         return window;
-    }
-
-    static void Add(PlanogramDocument& document, const std::string& index, const TRect& box, TColor color,
-                    const std::string& picture = "none.bmp")
-    {
-        document.items->Append();
-        ListOB& item = *document.items->current;
-        item.itemNo = ++document.itemCounter;
-        item.index = index;
-        item.picture = picture;
-        item.left = box.Left, item.top = box.Top, item.right = box.Right, item.bottom = box.Bottom;
-        item.color = static_cast<int>(color);
     }
 
     static void Settle()

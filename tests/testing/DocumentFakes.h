@@ -204,6 +204,21 @@ private:
     std::vector<CatalogMaker> previous_;
 };
 
+// Appends an item with the box and a placeholder colour, numbered next, without drawing it; it
+// becomes current.
+inline ListOB& AddTestItem(PlanogramDocument& document, const std::string& index, const TRect& box,
+                           TColor color = 0x3366CC, const std::string& picture = "none.bmp")
+{
+    document.items->Append();
+    ListOB& item = *document.items->current;
+    item.itemNo = ++document.itemCounter;
+    item.index = index;
+    item.picture = picture;
+    item.left = box.Left, item.top = box.Top, item.right = box.Right, item.bottom = box.Bottom;
+    item.color = static_cast<int>(color);
+    return item;
+}
+
 // One product of a text catalog a test writes; sizes in centimetres.
 struct ProductRow {
     std::string part;
@@ -261,17 +276,9 @@ struct DocumentWithFakes {
         return differences;
     }
 
-    // Appends an item with the box and a placeholder colour; it becomes current.
     ListOB& Add(const std::string& index, const TRect& box, TColor color = 0x3366CC,
                 const std::string& picture = "none.bmp")
     {
-        document.items->Append();
-        ListOB& item = *document.items->current;
-        item.itemNo = ++document.itemCounter;
-        item.index = index;
-        item.picture = picture;
-        item.left = box.Left, item.top = box.Top, item.right = box.Right, item.bottom = box.Bottom;
-        item.color = static_cast<int>(color);
-        return item;
+        return AddTestItem(document, index, box, color, picture);
     }
 };
