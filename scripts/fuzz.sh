@@ -25,13 +25,20 @@ BUILD_DIR=build-fuzz BUILD_TARGETS=kestrame_fuzz_targets scripts/build.sh \
     -DCMAKE_CXX_COMPILER=clang++-14 -DKESTRAME_FUZZ=ON -DKESTRAME_TESTS=OFF
 [ $build_only = 1 ] && exit 0
 
-if [ $# -eq 0 ]; then
-    mapfile -t targets <build-fuzz/fuzz/targets.txt
-else
+mapfile -t known <build-fuzz/fuzz/targets.txt
+targets=("${known[@]}")
+if [ $# -gt 0 ]; then
     targets=("$@")
 fi
+for target in "${targets[@]}"; do
+    if ! printf '%s\n' "${known[@]}" | grep -qxF "$target"; then
+        echo "No fuzz target $target; there are: ${known[*]}" >&2
+        exit 2
+    fi
+done
 
-# Readers of text files take whole files, far longer than libFuzzer's default limit.
+# Readers of text files take whole files, far longer than libFuzzer's default limit; 0 lets libFuzzer
+# size the others from their seeds.
 max_len()
 {
     case "$1" in
