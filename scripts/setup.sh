@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the program and the tests need. Safe to run again:
-# it only asks apt when something is missing.
+# Installs every Debian package the build, the program and the tests need, and on request the extra
+# groups that only fuzzing or benchmarking need, so that the ordinary setup does not pay for them:
+#     scripts/setup.sh [fuzz] [bench]
+# `scripts/setup.sh --check GROUP...` installs nothing and says through its exit status whether every
+# package of those groups is there. Safe to run again: it only asks apt when something is missing.
 set -euo pipefail
 
-packages=(
+base=(
     # build
     g++ cmake ninja-build ccache pkg-config
     # libraries
@@ -17,13 +20,49 @@ packages=(
     # running the program without a display
     xvfb xauth
 )
+# libFuzzer comes with clang's runtime package, which clang only recommends; both carry the version,
+# and scripts/fuzz.sh names the same compiler.
+fuzz=(clang-14 libclang-rt-14-dev)
+# Google Benchmark, and what the benchmarks measure against: SQLite, ImageMagick's library and Qt's
+# Targa reader; python3 reads their results.
+bench=(libbenchmark-dev libsqlite3-dev libmagick++-dev qt6-image-formats-plugins python3)
 
-missing=()
-for package in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-        missing+=("$package")
-    fi
+# Prints the packages of the named groups that are not installed.
+missing_packages()
+{
+    local group package
+    for group in "$@"; do
+        local -n packages="$group"
+        for package in "${packages[@]}"; do
+            if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+                echo "$package"
+            fi
+        done
+    done
+}
+
+check_only=0
+if [ "${1:-}" = --check ]; then
+    check_only=1
+    shift
+fi
+for group in "$@"; do
+    case "$group" in
+    fuzz | bench) ;;
+    *)
+        echo "Unknown package group: $group (known: fuzz, bench)" >&2
+        exit 2
+        ;;
+    esac
 done
+
+if [ $check_only = 1 ]; then
+    missing=$(missing_packages "$@")
+    [ -z "$missing" ]
+    exit
+fi
+
+mapfile -t missing < <(missing_packages base "$@")
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""

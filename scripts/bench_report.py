@@ -1,0 +1,77 @@
+#!/usr/bin/python3
+"""Prints the benchmarks' median times from Google Benchmark's JSON files: first each of our
+benchmarks beside the one that does the same work with another implementation, with the ratio,
+then the benchmarks that have no counterpart.
+
+    bench_report.py RESULT.json...
+"""
+import json
+import sys
+
+# Our benchmark, the counterpart that does the same work, and whose the counterpart is.
+PAIRS = [
+    ("BM_FindByKeyBinaryCatalog", "BM_FindByKeySqlite", "SQLite"),
+    ("BM_CanvasFillRect", "BM_QPainterFillRect", "QPainter"),
+    ("BM_CanvasStretchDraw", "BM_QPainterStretchDraw", "QPainter"),
+    ("BM_CanvasTransparentDraw", "BM_QPainterTransparentDraw", "QPainter"),
+    ("BM_TBitmapFromJpeg", "BM_QImageFromJpeg", "QImage"),
+    ("BM_TBitmapFromBmp", "BM_QImageFromBmp", "QImage"),
+    ("BM_TTargaGraphicPlain", "BM_QImagePlain", "QImage"),
+    ("BM_TTargaGraphicPacked", "BM_MagickPacked", "Magick++"),
+    ("FormatOurs", "FormatSnprintf", "snprintf"),
+]
+
+NANOSECONDS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
+
+
+def median_times(paths):
+    """Wall-clock median in nanoseconds per run name; None for a benchmark that reported an error."""
+    times = {}
+    for path in paths:
+        with open(path, encoding="utf-8") as file:
+            for run in json.load(file)["benchmarks"]:
+                name = run.get("run_name", run["name"])
+                if run.get("error_occurred"):
+                    times[name] = None
+                elif run.get("aggregate_name", "median") == "median":
+                    times[name] = run["real_time"] * NANOSECONDS[run["time_unit"]]
+    return times
+
+
+def readable(nanoseconds):
+    if nanoseconds is None:
+        return "error"
+    for unit, scale in (("s", 1e9), ("ms", 1e6), ("us", 1e3)):
+        if nanoseconds >= scale:
+            return f"{nanoseconds / scale:.3g} {unit}"
+    return f"{nanoseconds:.3g} ns"
+
+
+def main(paths):
+    times = median_times(paths)
+    paired = set()
+    rows = []
+    for ours, peer, whose in PAIRS:
+        if ours not in times or peer not in times:
+            print(f"Not run: {ours} or {peer}", file=sys.stderr)
+            continue
+        paired.update((ours, peer))
+        ratio = f"{times[ours] / times[peer]:.2f}" if times[ours] and times[peer] else "-"
+        rows.append((ours, readable(times[ours]), whose, readable(times[peer]), ratio))
+
+    header = ("benchmark", "ours", "against", "theirs", "ours/theirs")
+    widths = [max(len(row[i]) for row in rows + [header]) for i in range(len(header))]
+    print("Median wall-clock time per iteration; a ratio below 1 means ours is faster.")
+    for row in [header] + rows:
+        print("  ".join(cell.ljust(width) for cell, width in zip(row, widths)).rstrip())
+
+    alone = [name for name in times if name not in paired]
+    if alone:
+        print("\nWithout a counterpart:")
+        width = max(len(name) for name in alone)
+        for name in alone:
+            print(f"{name.ljust(width)}  {readable(times[name])}")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])
