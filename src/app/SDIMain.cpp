@@ -9,6 +9,7 @@
 #include "app/Splash.h"
 #include "app/StartupSettings.h"
 #include "planogram/DocumentSelector.h"
+#include "planogram/Makefixture.h"
 #include "planogram/Kqfascii.h"
 #include "planogram/PlanogramDocument.h"
 #include "planogram/PlanogramLoading.h"
@@ -384,6 +385,23 @@ void TMainForm::CloseLoadingNotice() {}
 bool TMainForm::AutoGroupDown() const { return sbAutoGroup->isChecked(); }
 
 bool TMainForm::ReorderAlarmOn() const { return On3->isChecked(); }
+
+bool TMainForm::PointerToolDown() const { return tbPointer->isChecked(); }
+
+int TMainForm::FixtureDrawingKind() const
+{
+    if (DrawSectionDivider1->isChecked())
+        return MakeFixture::kDivider;
+    if (DrawPegboard1->isChecked())
+        return MakeFixture::kPegboard;
+    if (DrawTextBox1->isChecked())
+        return MakeFixture::kText;
+    if (DrawSlatboard1->isChecked())
+        return MakeFixture::kSlatwall;
+    return MakeFixture::kShelf;
+}
+
+void TMainForm::EnableUngroup(bool enabled) { sbUngroup->setEnabled(enabled); }
 
 void TMainForm::ShowPosition(const std::string& x, const std::string& y)
 {

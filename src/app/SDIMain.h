@@ -99,6 +99,9 @@ public:
     void CloseLoadingNotice() override;
     bool AutoGroupDown() const override;
     bool ReorderAlarmOn() const override;
+    bool PointerToolDown() const override;
+    int FixtureDrawingKind() const override;
+    void EnableUngroup(bool enabled) override;
     void ShowPosition(const std::string& x, const std::string& y) override;
     void DocumentActivated(PlanogramDocument& document) override;
     bool SaveDocument(PlanogramDocument& document) override;

@@ -17,6 +17,11 @@ public:
     TStringGrid& GridL() override { return gridL_; }
     TBitmap& LayoutImage() override { return layout_; }
     void LayoutImageChanged() override {}
+    // Without the selector window nothing is found or shown, and no fixture can be drawn.
+    void FindCatalogItem(const std::string&) override {}
+    void ShowFixtureInSelector(const ListOB&) override {}
+    void EnableUpdateFixture(bool) override {}
+    std::optional<FixtureMakerInputs> FixtureInputs() const override { return std::nullopt; }
 
 private:
     TStringGrid gridB_{3, 2};

@@ -33,6 +33,12 @@ public:
     virtual bool AutoGroupDown() const = 0;
     // "Reorder Alarm" is "On": products at or below their minimum inventory are flagged.
     virtual bool ReorderAlarmOn() const = 0;
+    // "Pointer" is the tool: the mouse selects, moves and groups; else it draws fixtures.
+    virtual bool PointerToolDown() const = 0;
+    // The fixture kind of the checked drawing item: 0 shelf, 1 section divider, 2 pegboard,
+    // 4 text box, 5 slatwall.
+    virtual int FixtureDrawingKind() const = 0;
+    virtual void EnableUngroup(bool enabled) = 0;
     // The X and Y read-outs show these texts; empty texts clear them.
     virtual void ShowPosition(const std::string& x, const std::string& y) = 0;
     // The document became the active one: menus, catalog bar and selector follow it.

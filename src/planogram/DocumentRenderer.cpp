@@ -216,10 +216,11 @@ TRect DocumentRenderer::GroupArea(const ListOB* item, bool drawn) const
     return area;
 }
 
-void DocumentRenderer::RedrawRect()
+void DocumentRenderer::RedrawRect() { RedrawGroup(document_.selectionRect); }
+
+void DocumentRenderer::RedrawGroup(const TRect& oldArea)
 {
     PlanogramDocument& document = document_;
-    const TRect oldArea = document.selectionRect;
     const ListOB* current = document.items ? document.items->current : nullptr;
     RedrawArea(UnionOf(oldArea, GroupArea(current, true)));
     if (!oldArea.IsEmpty())

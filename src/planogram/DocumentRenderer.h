@@ -26,6 +26,10 @@ public:
     // The incremental redraw after the current item or its group changed: repairs the old selection
     // area and the group's new area, frames the new area and refreshes the layout thumbnail.
     void RedrawRect();
+    // The same with the area the group covered before it changed.
+    void RedrawGroup(const TRect& before);
+    // The union of the areas of the item's whole group: as its drawing may cover them, or as drawn.
+    TRect GroupArea(const ListOB* item, bool drawn) const;
     // Draws the wall and every item meeting the area again, clipped to it.
     void RedrawArea(const TRect& area);
     // Redraws both ruler pictures for the current zoom and units.
@@ -37,8 +41,6 @@ private:
     void FillWall(TBitmap& bitmap, const TRect& area);
     // The holes, or else the background picture, over the area of the back bitmap.
     void DrawWall(const TRect& area);
-    // The union of the areas of the item's whole group: as its drawing may cover them, or as drawn.
-    TRect GroupArea(const ListOB* item, bool drawn) const;
     void LoadBackgroundPicture();
     void StretchBackgroundPicture(const std::string& path);
     double UserUnits(int pixels, double labelFactor) const;

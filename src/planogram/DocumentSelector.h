@@ -1,7 +1,26 @@
 #pragma once
 
+#include "platform/graphics/Canvas.h"
+
+#include <optional>
+#include <string>
+
 class TBitmap;
 class TStringGrid;
+struct ListOB;
+
+// What the selector's fixture page gives the fixture maker for a fixture drawn with the mouse.
+struct FixtureMakerInputs {
+    TColor color = 0; // ColorDialog1: box and font colour
+    int fillStyle = 0; // cbFixFill
+    int edgeStyle = 0; // cbFixEdge
+    int textAlign = 0; // cbTxtAlign
+    int textMode = 0;  // cbTextLine: 1 "Multi Line Text"
+    TFont font;        // FontDialog1
+    // The peg texts as typed: edVPegSpace, edHPegSpace, ed1PegTop, ed1PegLeft, ed1PegBottom,
+    // ed1PegRight, edPegRad.
+    std::string vPegSpace, hPegSpace, pegTop, pegLeft, pegBottom, pegRight, pegSize;
+};
 
 // What a planogram document uses of the selector tool window: showing it, its builder and layout
 // grids and its layout thumbnail.
@@ -18,4 +37,12 @@ public:
     // The picture of the layout thumbnail imLayout, and the notice that it was drawn.
     virtual TBitmap& LayoutImage() = 0;
     virtual void LayoutImageChanged() = 0;
+    // Shows the product of that part number in the selector's catalog view.
+    virtual void FindCatalogItem(const std::string& partNumber) = 0;
+    // Shows a selected fixture's settings on the fixture page.
+    virtual void ShowFixtureInSelector(const ListOB& item) = 0;
+    // "Update Selected Fixture" is offered only while a fixture is selected.
+    virtual void EnableUpdateFixture(bool enabled) = 0;
+    // The fixture page's inputs; nothing while there is no fixture page to take them from.
+    virtual std::optional<FixtureMakerInputs> FixtureInputs() const = 0;
 };

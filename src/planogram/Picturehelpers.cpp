@@ -2,6 +2,7 @@
 
 #include "imageformats/PictureOperations.h"
 #include "planogram/Listmanager.h"
+#include "planogram/Rectservices.h"
 #include "platform/core/UiServices.h"
 #include "platform/graphics/Bitmap.h"
 
@@ -95,14 +96,6 @@ void CopyCovered(const TurnedPicture& turned, TBitmap& target, int originX, int 
     }
 }
 
-TRect Union(const TRect& a, const TRect& b)
-{
-    if (a.IsEmpty())
-        return b;
-    return Rect(std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
-                std::max(a.Bottom, b.Bottom));
-}
-
 } // namespace
 
 bool FixtureKind(const std::string& text)
@@ -136,7 +129,7 @@ void RotateBitmap(ListOB& item, const TBitmap& source, double angle, int top, in
                                       : Rect(drawn.Left + originX, drawn.Top + originY, drawn.Right + originX,
                                              drawn.Bottom + originY);
     if (angle == 360)
-        item.rotatedBox = Union(item.rotatedBox, item.PlacementBox());
+        item.rotatedBox = UnionOf(item.rotatedBox, item.PlacementBox());
     if (transparent)
         TransparentCopy(turned.work, side, side, target, originX, originY);
     else

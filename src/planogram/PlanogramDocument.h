@@ -25,6 +25,8 @@ class DocumentView;
 class PictureFinder;
 class SettingsStore;
 
+enum class MouseButton { Left, Right, Middle };
+
 // The windows and services a document works with; none is owned.
 struct DocumentServices {
     DocumentMainWindow& mainWindow;
@@ -92,6 +94,20 @@ public:
     bool UndoLastEdit();
     // Redraws the wall within the area and has its window area painted again.
     void RedrawArea(const TRect& area);
+    // The main window's read-outs for a point: x from the wall's left, y above its floor, in the
+    // user's units.
+    void ShowPosition(int x, int y);
+
+    // Mouse editing on the wall, at points in document units. A press selects the topmost item at
+    // the point with its group; a drag moves the selection, or on empty wall gathers the items under
+    // a rubber band into a group (pointer tool) or draws a fixture (fixture tools).
+    bool SelectAt(int x, int y);
+    void MouseDownAt(int x, int y, MouseButton button);
+    void TrackMouseEdit(int x, int y);
+    // A fixture whose peg texts are no numbers raises EConvertError, after the band is cleared.
+    void FinishMouseEdit(int x, int y);
+    // The drag frame while a button is down, in document units.
+    void DragFeedback(const TRect& rect);
 
     // Every removal of items goes through here: the removed items' groups are dissolved, links to
     // them cleared, and the undo told before they are freed. Returns how many were removed.
@@ -145,6 +161,17 @@ public:
     bool modified = false;
     // The last item number given out.
     int itemCounter = 0;
+    // Mouse editing.
+    bool mouseDown = false;
+    bool mouseIdle = true;
+    int pressX = 0, pressY = 0, releaseX = 0, releaseY = 0;
+    int grabDX = 0, grabDY = 0;
+    bool grabbed = false;
+    bool moved = false;
+    int groupMembers = 0;
+    TRect oldBox;
+    // The selected item's product was found in the catalog, so its peg offsets are its own.
+    bool selectedProductFound = false;
     int displayWidth = 0, displayHeight = 0;
     float typedWidth = 0, typedHeight = 0;
     TBitmap backBitmap;
@@ -179,13 +206,15 @@ public:
 
 private:
     bool OpenCatalog();
+    void GroupByBand(const TRect& band);
+    void DrawFixture(const TRect& band);
+    void CommitTextBox();
+    bool MoveSelection(int dx, int dy);
     // Where the next product goes after the previous item (none: the caller's point).
     TPoint PlacementPoint(ListOB* previous, ListOB& item, int x, int y);
     // The catalog's current product into a new item, numbered next.
     void FillFromCatalog(ListOB& item);
-    // The point in the main window's read-outs, in the user's units, y from the wall's bottom.
-    void ShowPosition(int x, int y);
-    // A shelf under the new row, as long as the wall; the product placed stays current.
+       // A shelf under the new row, as long as the wall; the product placed stays current.
     void AddRowShelf();
     // Selects the item with its frame; none empties the frame.
     void FrameItem(ListOB* item);

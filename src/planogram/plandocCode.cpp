@@ -8,6 +8,7 @@
 #include "platform/settings/SettingsStore.h"
 
 #include <QCloseEvent>
+#include <QMouseEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFrame>
@@ -146,8 +147,10 @@ void Tplandoc::MakeComponents()
     layout->addWidget(Panel1, 1, 0);
     layout->addWidget(ScrollBox1, 1, 1);
 
-    RichEdit1 = new QTextEdit(this);
+    // Typed in place over the wall: it lives on the wall, in its pixels.
+    RichEdit1 = new QTextEdit(outWall);
     RichEdit1->hide();
+    outWall->setMouseTracking(true);
 }
 
 void Tplandoc::MakePopupMenu()
@@ -389,6 +392,21 @@ bool Tplandoc::eventFilter(QObject* watched, QEvent* event)
         return outWallDragOver(*static_cast<QDragMoveEvent*>(event));
     if (watched == outWall && event->type() == QEvent::Drop)
         return outWallDragDrop(*static_cast<QDropEvent*>(event));
+    if (watched == outWall && document) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            outWallMouseDown(*static_cast<QMouseEvent*>(event));
+            return true;
+        case QEvent::MouseMove:
+            outWallMouseMove(*static_cast<QMouseEvent*>(event));
+            return true;
+        case QEvent::MouseButtonRelease:
+            outWallMouseUp(*static_cast<QMouseEvent*>(event));
+            return true;
+        default:
+            break;
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -434,3 +452,88 @@ void Tplandoc::SizeWindowToWall()
 }
 
 void Tplandoc::ShowWall() { outWall->show(); }
+
+namespace {
+
+TPoint WallPoint(const QMouseEvent& event)
+{
+    const QPoint at = event.position().toPoint();
+    return Point(at.x(), at.y());
+}
+
+QFont EditorFont(const TFont& font)
+{
+    QFont editorFont(toQString(font.Name), font.Size());
+    editorFont.setBold((font.Style & fsBold) != 0);
+    editorFont.setItalic((font.Style & fsItalic) != 0);
+    editorFont.setUnderline((font.Style & fsUnderline) != 0);
+    editorFont.setStrikeOut((font.Style & fsStrikeOut) != 0);
+    return editorFont;
+}
+
+MouseButton ButtonOf(const QMouseEvent& event)
+{
+    switch (event.button()) {
+    case Qt::RightButton:
+        return MouseButton::Right;
+    case Qt::MiddleButton:
+        return MouseButton::Middle;
+    default:
+        return MouseButton::Left;
+    }
+}
+
+} // namespace
+
+void Tplandoc::outWallMouseDown(QMouseEvent& event)
+{
+    const TPoint point = document->zoom.ToDocument(WallPoint(event));
+    document->MouseDownAt(point.X, point.Y, ButtonOf(event));
+    setFocus();
+    if (event.button() == Qt::RightButton && document->selectedBox)
+        PopupMenu1->popup(event.globalPosition().toPoint());
+}
+
+void Tplandoc::outWallMouseMove(QMouseEvent& event)
+{
+    outWall->setCursor(document->services.mainWindow.PointerToolDown() ? Qt::ArrowCursor : Qt::CrossCursor);
+    const TPoint at = WallPoint(event);
+    if (document->zoom.factor == 0 || at.X == 0 || at.Y == 0)
+        return;
+    const TPoint point = document->zoom.ToDocument(at);
+    document->TrackMouseEdit(point.X, point.Y);
+}
+
+void Tplandoc::outWallMouseUp(QMouseEvent& event)
+{
+    if (document->zoom.factor == 0)
+        return;
+    const TPoint point = document->zoom.ToDocument(WallPoint(event));
+    document->FinishMouseEdit(point.X, point.Y);
+}
+
+bool Tplandoc::TextEditorShown() const { return !RichEdit1->isHidden(); }
+
+void Tplandoc::ShowTextEditor(const TextEditorSetup& setup)
+{
+    RichEdit1->setGeometry(ToQRect(setup.box));
+    static constexpr Qt::Alignment Alignments[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
+    RichEdit1->setAlignment(Alignments[std::clamp(setup.align, 0, 2)]);
+    RichEdit1->setTextColor(ColorToQColor(setup.color));
+    RichEdit1->setCurrentFont(EditorFont(setup.font));
+    RichEdit1->setLineWrapMode(setup.wordWrap ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
+    RichEdit1->show();
+    RichEdit1->setFocus();
+}
+
+TextEditorContents Tplandoc::TakeTextEditor()
+{
+    TextEditorContents contents;
+    contents.text = fromQString(RichEdit1->toPlainText());
+    contents.color = QColorToColor(RichEdit1->textColor());
+    const QRect box = RichEdit1->geometry();
+    contents.box = Rect(box.left(), box.top(), box.left() + box.width(), box.top() + box.height());
+    RichEdit1->hide();
+    RichEdit1->clear();
+    return contents;
+}

@@ -16,6 +16,7 @@ class PlanogramDocument;
 class QAction;
 class QDragMoveEvent;
 class QDropEvent;
+class QMouseEvent;
 class QFrame;
 class QMdiSubWindow;
 class QMenu;
@@ -98,6 +99,10 @@ protected:
     // planogram file reaches the main window).
     bool outWallDragOver(QDragMoveEvent& event);
     bool outWallDragDrop(QDropEvent& event);
+    // The mouse on the wall, at window pixels of the wall.
+    void outWallMouseDown(QMouseEvent& event);
+    void outWallMouseMove(QMouseEvent& event);
+    void outWallMouseUp(QMouseEvent& event);
     void changeEvent(QEvent* event) override;
 
 private:
@@ -108,6 +113,9 @@ private:
     void ZoomChanged() override;
     void SizeWindowToWall() override;
     void ShowWall() override;
+    bool TextEditorShown() const override;
+    void ShowTextEditor(const TextEditorSetup& setup) override;
+    TextEditorContents TakeTextEditor() override;
 
     void MakeComponents();
     void MakePopupMenu();

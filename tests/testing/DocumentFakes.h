@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ public:
     bool cancelled = false;
     bool autoGroup = false;
     bool reorderAlarm = false;
+    bool pointerTool = true;
+    int drawingKind = 0;
+    bool ungroupEnabled = false;
     std::string positionX, positionY;
     // What SaveDocument answers, and the documents it was asked to save or told were closing.
     bool saveSucceeds = true;
@@ -60,6 +64,9 @@ public:
     void CloseLoadingNotice() override { ++loadingClosed; }
     bool AutoGroupDown() const override { return autoGroup; }
     bool ReorderAlarmOn() const override { return reorderAlarm; }
+    bool PointerToolDown() const override { return pointerTool; }
+    int FixtureDrawingKind() const override { return drawingKind; }
+    void EnableUngroup(bool enabled) override { ungroupEnabled = enabled; }
     void ShowPosition(const std::string& x, const std::string& y) override
     {
         positionX = x;
@@ -89,6 +96,10 @@ public:
     TStringGrid gridB{3, 2};
     TStringGrid gridL{2, 2};
     TBitmap layout;
+    std::vector<std::string> found;
+    std::vector<std::string> fixturesShown;
+    bool updateFixture = false;
+    std::optional<FixtureMakerInputs> inputs;
 
     void Hide() override
     {
@@ -102,6 +113,10 @@ public:
     TStringGrid& GridL() override { return gridL; }
     TBitmap& LayoutImage() override { return layout; }
     void LayoutImageChanged() override { ++layoutChanges; }
+    void FindCatalogItem(const std::string& partNumber) override { found.push_back(partNumber); }
+    void ShowFixtureInSelector(const ListOB& item) override { fixturesShown.push_back(item.index); }
+    void EnableUpdateFixture(bool enabled) override { updateFixture = enabled; }
+    std::optional<FixtureMakerInputs> FixtureInputs() const override { return inputs; }
 };
 
 class FakeSetupDialog : public DocumentSetupDialog {
@@ -123,6 +138,9 @@ public:
     int zoomChanges = 0;
     int windowSizings = 0;
     bool shown = false;
+    // The editor as shown, and what the test types into it.
+    std::optional<TextEditorSetup> editor;
+    TextEditorContents typed;
 
     ViewGeometry Geometry() const override { return geometry; }
     void WallChanged() override { ++wallChanges; }
@@ -130,6 +148,18 @@ public:
     void ZoomChanged() override { ++zoomChanges; }
     void SizeWindowToWall() override { ++windowSizings; }
     void ShowWall() override { shown = true; }
+    bool TextEditorShown() const override { return editor.has_value(); }
+    void ShowTextEditor(const TextEditorSetup& setup) override
+    {
+        editor = setup;
+        typed.box = setup.box;
+        typed.color = setup.color;
+    }
+    TextEditorContents TakeTextEditor() override
+    {
+        editor.reset();
+        return std::exchange(typed, TextEditorContents{});
+    }
 };
 
 // A catalog that records what the document asks of it; products by part number with their picture
