@@ -18,6 +18,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPointer>
 #include <QScrollArea>
@@ -423,4 +424,36 @@ TEST_F(DocumentWindow, OnlyAProductDroppedOnTheActiveWallIsPlacedWhereItFalls)
     Settle();
     drop(window, productDrag);
     EXPECT_EQ(document.items->Count(), before + 1);
+}
+
+TEST_F(DocumentWindow, TheMouseOnTheWallMovesByDocumentUnitsAndRightPressesPopUpAtThePointer)
+{
+    Tplandoc* window = OpenWindow(400, 300);
+    PlanogramDocument& document = window->Document();
+    document.SetZoom(2);
+    Settle();
+    const auto send = [window](QEvent::Type type, QPoint at, Qt::MouseButton button) {
+        const QPointF global = window->outWall->mapToGlobal(QPointF(at));
+        QMouseEvent event(type, QPointF(at), global, button, type == QEvent::MouseButtonRelease ? Qt::NoButton : button,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(window->outWall, &event);
+    };
+    ListOB& blue = *document.items->head;
+    send(QEvent::MouseButtonPress, QPoint(40, 40), Qt::LeftButton);
+    send(QEvent::MouseMove, QPoint(60, 50), Qt::NoButton);
+    EXPECT_EQ(window->outWall->cursor().shape(), Qt::ArrowCursor);
+    send(QEvent::MouseButtonRelease, QPoint(60, 50), Qt::LeftButton);
+    EXPECT_EQ(blue.PlacementBox(), Rect(20, 15, 80, 65));
+
+    mainWindow.pointerTool = false;
+    send(QEvent::MouseMove, QPoint(300, 300), Qt::NoButton);
+    EXPECT_EQ(window->outWall->cursor().shape(), Qt::CrossCursor);
+
+    send(QEvent::MouseButtonPress, QPoint(50, 40), Qt::RightButton);
+    EXPECT_FALSE(document.mouseDown);
+    ASSERT_TRUE(window->PopupMenu1->isVisible());
+    EXPECT_LT((window->PopupMenu1->pos() - window->outWall->mapToGlobal(QPoint(50, 40))).manhattanLength(), 3);
+    window->PopupMenu1->hide();
+    send(QEvent::MouseButtonRelease, QPoint(90, 90), Qt::RightButton);
+    EXPECT_EQ(blue.PlacementBox(), Rect(20, 15, 80, 65));
 }
