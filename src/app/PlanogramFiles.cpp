@@ -172,6 +172,8 @@ bool PlanogramFiles::OpenInto(Tplandoc& window, QMdiSubWindow& frame, const std:
     MismatchQuestion question{openMismatchAsk, openUpdateFromCatalog, [this] { return AskMismatchUpdate(); }};
     if (fileItems)
         LoadFileItems(*fileItems, document, ProductsOf(*document.catalog), question);
+    if (seams_.mainWindow.ReorderAlarmOn())
+        document.InventoryAlarmOn();
     document.SetZoom(file.zoomSetting);
     seams_.mainWindow.DocumentActivated(document);
     document.renderer.RedrawAll();

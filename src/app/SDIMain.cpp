@@ -371,6 +371,12 @@ TagMenuChecks TMainForm::TagChecks() const
     checks.itemNumber = ItemNumber1->isChecked();
     checks.partNumber = PartNumber1->isChecked();
     checks.xyLocation = XYLocation1->isChecked();
+    checks.stackCount = StackCount1->isChecked();
+    checks.currentInventory = CurrentInventory1->isChecked();
+    checks.unitsSold = UnitsSold1->isChecked();
+    checks.category = Category1->isChecked();
+    checks.brand = Brand1->isChecked();
+    checks.customText = CustomText1->isChecked();
     checks.placementBoxes = PlacementBoxes1->menuAction()->isChecked();
     checks.transparency = On1->isChecked();
     return checks;
@@ -402,6 +408,19 @@ int TMainForm::FixtureDrawingKind() const
 }
 
 void TMainForm::EnableUngroup(bool enabled) { sbUngroup->setEnabled(enabled); }
+
+void TMainForm::ShowPlacementBoxes() { PlacementBoxes1->menuAction()->setChecked(true); }
+
+void TMainForm::CheckCustomText() { CustomText1->setChecked(true); }
+
+std::optional<TColor> TMainForm::PickTagColor()
+{
+    const std::optional<DialogColor> chosen = Ui().ColorDialog(TagColorDialog);
+    if (!chosen)
+        return std::nullopt;
+    TagColorDialog = *chosen;
+    return static_cast<TColor>(*chosen);
+}
 
 void TMainForm::ShowPosition(const std::string& x, const std::string& y)
 {

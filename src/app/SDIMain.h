@@ -102,6 +102,9 @@ public:
     bool PointerToolDown() const override;
     int FixtureDrawingKind() const override;
     void EnableUngroup(bool enabled) override;
+    void ShowPlacementBoxes() override;
+    void CheckCustomText() override;
+    std::optional<TColor> PickTagColor() override;
     void ShowPosition(const std::string& x, const std::string& y) override;
     void DocumentActivated(PlanogramDocument& document) override;
     bool SaveDocument(PlanogramDocument& document) override;

@@ -29,7 +29,7 @@ public:
     bool Next() override;
     bool Prior() override;
 
-    int CurrentRecord() const { return currentRecord; }
+    int CurrentRecord() const override { return currentRecord; }
     // The part numbers in row order, as Open found them.
     const std::vector<std::string>& Keys() const { return keys; }
 

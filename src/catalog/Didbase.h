@@ -95,6 +95,8 @@ public:
     virtual bool FindByKey(const std::string& key) = 0;
     virtual bool Next() = 0;
     virtual bool Prior() = 0;
+    // The number of the current record, which GoToRecord takes back.
+    virtual int CurrentRecord() const = 0;
 
     // Drive the attached progress bar, when there is one.
     void StartProgress(int count, int step);

@@ -46,7 +46,7 @@ public:
     bool Next() override;
     bool Prior() override;
 
-    int CurrentRecord() const { return currentRecord; }
+    int CurrentRecord() const override { return currentRecord; }
 
     // The longest part number the index holds; a longer one is kept whole in its record.
     static constexpr std::size_t MaxKeyLength = 255;

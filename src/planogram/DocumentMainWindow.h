@@ -2,6 +2,7 @@
 
 #include "planogram/DrawingSettings.h"
 
+#include <optional>
 #include <string>
 
 class PlanogramDocument;
@@ -10,11 +11,17 @@ class Progress;
 // The checked states of the main window's tag and view menu items that a new document's renderer
 // starts from.
 struct TagMenuChecks {
-    bool itemNumber = false;     // ItemNumber1
-    bool partNumber = false;     // PartNumber1
-    bool xyLocation = false;     // XYLocation1
-    bool placementBoxes = false; // PlacementBoxes1
-    bool transparency = true;    // On1
+    bool itemNumber = false;      // ItemNumber1
+    bool partNumber = false;      // PartNumber1
+    bool xyLocation = false;      // XYLocation1
+    bool stackCount = false;      // StackCount1
+    bool currentInventory = false; // CurrentInventory1
+    bool unitsSold = false;       // UnitsSold1
+    bool category = false;        // Category1
+    bool brand = false;           // Brand1
+    bool customText = false;      // CustomText1
+    bool placementBoxes = false;  // PlacementBoxes1
+    bool transparency = true;     // On1
 };
 
 // What a planogram document reads and drives of the main window: its drawing settings, display
@@ -39,6 +46,12 @@ public:
     // 4 text box, 5 slatwall.
     virtual int FixtureDrawingKind() const = 0;
     virtual void EnableUngroup(bool enabled) = 0;
+    // View > Placement Boxes instead of Product Pictures.
+    virtual void ShowPlacementBoxes() = 0;
+    // Checks Tags > Custom Text.
+    virtual void CheckCustomText() = 0;
+    // The tag colour dialog, from the colour it last gave; nothing when cancelled.
+    virtual std::optional<TColor> PickTagColor() = 0;
     // The X and Y read-outs show these texts; empty texts clear them.
     virtual void ShowPosition(const std::string& x, const std::string& y) = 0;
     // The document became the active one: menus, catalog bar and selector follow it.

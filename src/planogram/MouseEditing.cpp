@@ -17,25 +17,6 @@
 
 namespace {
 
-// The item's group from its head along the child chain (the item alone when ungrouped); a damaged
-// chain that loops is walked no longer than the list.
-std::vector<ListOB*> GroupOf(ListOB& item, int listLength)
-{
-    std::vector<ListOB*> members;
-    ListOB* member = item.groupItem ? item.groupItem : &item;
-    for (int steps = 0; member && steps <= listLength; ++steps, member = member->childItem)
-        members.push_back(member);
-    return members;
-}
-
-// The frame of an item as selected: its turned bounds when turned, else its box.
-TRect FrameOf(const ListOB& item)
-{
-    return item.rotation != 0 && !item.rotatedBox.IsEmpty() ? item.rotatedBox : item.PlacementBox();
-}
-
-void MoveBy(TRect& rect, int dx, int dy) { rect = Rect(rect.Left + dx, rect.Top + dy, rect.Right + dx, rect.Bottom + dy); }
-
 TRect Spanning(int x1, int y1, int x2, int y2)
 {
     return Rect(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2));
@@ -50,7 +31,7 @@ bool PlanogramDocument::SelectAt(int x, int y)
         return false;
     const ListOB* previous = selectedBox;
     if (items->current)
-        oldBox = FrameOf(*items->current);
+        oldBox = SelectionFrame(*items->current);
     if (!items->HitTest(Point(x, y))) {
         DrawSelection(TRect{});
         services.selector.EnableUpdateFixture(false);
@@ -65,8 +46,8 @@ bool PlanogramDocument::SelectAt(int x, int y)
     if (&item != previous || !PtInRect(groupRect, Point(x, y))) {
         groupRect = TRect{};
         groupMembers = 0;
-        for (const ListOB* member : GroupOf(item, items->Count())) {
-            groupRect = UnionOf(groupRect, FrameOf(*member));
+        for (const ListOB* member : GroupMembers(item, items->Count())) {
+            groupRect = UnionOf(groupRect, SelectionFrame(*member));
             groupMembers += member->rotation == 0;
         }
         DrawSelection(groupRect);
@@ -113,8 +94,9 @@ void PlanogramDocument::TrackMouseEdit(int x, int y)
     }
     moved = true;
     oldFrameRect = TRect{};
-    TRect frame = groupRect.IsEmpty() ? items->current->PlacementBox() : groupRect;
-    MoveBy(frame, x - pressX, y - pressY);
+    const TRect start = groupRect.IsEmpty() ? items->current->PlacementBox() : groupRect;
+    const TRect frame = Rect(start.Left + x - pressX, start.Top + y - pressY, start.Right + x - pressX,
+                             start.Bottom + y - pressY);
     DragFeedback(frame);
     ShowPosition(frame.Left, frame.Top);
     modified = true;
@@ -266,13 +248,11 @@ bool PlanogramDocument::MoveSelection(int dx, int dy)
     ListOB& current = *items->current;
     const TRect before = renderer.GroupArea(&current, true);
     undo.Take(&current, 1);
-    const std::vector<ListOB*> members = GroupOf(current, items->Count());
+    const std::vector<ListOB*> members = GroupMembers(current, items->Count());
     dragFrom = TRect{};
     for (ListOB* member : members) {
         dragFrom = UnionOf(dragFrom, member->PlacementBox());
-        MoveBoxTo(*member, member->left + dx, member->top + dy);
-        if (member->rotation != 0 && !member->rotatedBox.IsEmpty())
-            MoveBy(member->rotatedBox, dx, dy);
+        MoveItemBy(*member, dx, dy);
     }
     const bool ungrouped = members.size() == 1;
     if (alignToPeg && dx != 0 && dy != 0 && selectedProductFound && ungrouped && pegHolesShown && catalog && catalog->pegXQ != 0 &&

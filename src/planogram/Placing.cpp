@@ -78,6 +78,28 @@ int NormalizedAngle(long long degrees)
     return static_cast<int>(turned < 0 ? turned + 360 : turned);
 }
 
+void MoveItemBy(ListOB& item, int dx, int dy)
+{
+    MoveBoxTo(item, item.left + dx, item.top + dy);
+    if (!item.rotatedBox.IsEmpty())
+        item.rotatedBox = Rect(item.rotatedBox.Left + dx, item.rotatedBox.Top + dy, item.rotatedBox.Right + dx,
+                               item.rotatedBox.Bottom + dy);
+}
+
+std::vector<ListOB*> GroupMembers(ListOB& item, int listLength)
+{
+    std::vector<ListOB*> members;
+    ListOB* member = item.groupItem ? item.groupItem : &item;
+    for (int steps = 0; member && steps <= listLength; ++steps, member = member->childItem)
+        members.push_back(member);
+    return members;
+}
+
+TRect SelectionFrame(const ListOB& item)
+{
+    return item.rotation != 0 && !item.rotatedBox.IsEmpty() ? item.rotatedBox : item.PlacementBox();
+}
+
 void MoveBoxTo(ListOB& item, int x, int y)
 {
     item.right = x + (item.right - item.left);

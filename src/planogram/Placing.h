@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/core/Geometry.h"
+
 #include <string>
+#include <vector>
 
 class didBase;
 class PegHoleList;
@@ -26,3 +29,13 @@ int NormalizedAngle(long long degrees);
 
 // Moves the item's box so that its top-left corner is (x, y), keeping its size.
 void MoveBoxTo(ListOB& item, int x, int y);
+
+// Moves the item's box, and its turned bounds when it has them, by (dx, dy).
+void MoveItemBy(ListOB& item, int dx, int dy);
+
+// The item's group from its head along the child chain (the item alone when ungrouped); a damaged
+// chain that loops is walked no longer than the list.
+std::vector<ListOB*> GroupMembers(ListOB& item, int listLength);
+
+// The frame of an item as selected: its turned bounds when turned, else its box.
+TRect SelectionFrame(const ListOB& item);

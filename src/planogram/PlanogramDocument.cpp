@@ -60,17 +60,27 @@ void ReportUnknownCatalogKind(const std::string& path)
 PlanogramDocument::PlanogramDocument(const DocumentServices& services)
     : services(services), graphics(services.pictureFinder, services.mainWindow), renderer(*this)
 {
-    const TagMenuChecks checks = services.mainWindow.TagChecks();
-    graphics.tagItemNr = checks.itemNumber;
-    graphics.tagPartNr = checks.partNumber;
-    graphics.tagXY = checks.xyLocation;
-    graphics.viewMode = checks.placementBoxes;
-    graphics.transparencySetting = checks.transparency;
+    TakeMenuChecks(services.mainWindow.TagChecks());
     displayScale = services.mainWindow.DisplayScale();
     unitsInches = services.mainWindow.UnitsInches();
 }
 
 PlanogramDocument::~PlanogramDocument() = default;
+
+void PlanogramDocument::TakeMenuChecks(const TagMenuChecks& checks)
+{
+    graphics.tagItemNr = checks.itemNumber;
+    graphics.tagPartNr = checks.partNumber;
+    graphics.tagXY = checks.xyLocation;
+    graphics.tagStack = checks.stackCount;
+    graphics.tagInventory = checks.currentInventory;
+    graphics.tagUnitsSold = checks.unitsSold;
+    graphics.tagCategory = checks.category;
+    graphics.tagBrand = checks.brand;
+    graphics.tagCustom = checks.customText;
+    graphics.viewMode = checks.placementBoxes;
+    graphics.transparencySetting = checks.transparency;
+}
 
 bool PlanogramDocument::NewDocument(int width, int height)
 {

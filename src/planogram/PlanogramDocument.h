@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalog/Didbase.h"
+#include "planogram/DocumentMainWindow.h"
 #include "planogram/DocumentRenderer.h"
 #include "planogram/DocumentSetup.h"
 #include "planogram/Graphicsmanager.h"
@@ -114,6 +115,35 @@ public:
     int RemoveItems(const std::function<bool(const ListOB&)>& doomed);
     void RemoveItem(ListOB* item);
 
+    // The main window's Tags and View menus into the drawing settings.
+    void TakeMenuChecks(const TagMenuChecks& checks);
+    // The document commands on the current item and its group (0 up, 1 down, 2 left, 3 right for
+    // nudges; views 0 front, 1 side, 2 top; align mode 1 tops, 0 bottoms). Each marks the document
+    // when it changed anything and repaints what changed.
+    void UngroupAll();
+    void Ungroup();
+    void InventoryAlarmOn();
+    void InventoryAlarmOff();
+    bool FlipView(int view, ListOB& item);
+    void AlignGroup(ListOB& item, int mode);
+    // The distance in the user's units.
+    void SpaceGroup(ListOB& item, double distance);
+    void NudgeGroup(int direction, int amount);
+    void SetCurrentX(int x);
+    void SetCurrentY(int y);
+    void ApplyColorMode(int mode);
+    void ClearManualColors();
+    // A key on the wall: Delete deletes, the arrows nudge. True when the key was used.
+    bool KeyDown(int key);
+    // The popup menu's commands on the current item.
+    void SendCurrentToFront();
+    void SendCurrentToBack();
+    bool SetCurrentColor(TColor color);
+    void ClearCurrentColor();
+    // Removes the current item without an undo snapshot, the item counter kept.
+    bool RemoveCurrent();
+    bool SetCustomTag(const std::string& text);
+
     // What the window takes when it is first shown: the main window's tag font and colour, the
     // placement settings back at automatic, and the options of the settings store.
     void TakeShowSettings(const SettingsStore& settings);
@@ -207,6 +237,10 @@ public:
 private:
     bool OpenCatalog();
     void GroupByBand(const TRect& band);
+    // Moves the items of the list by (dx, dy) with their turned bounds, repainting what they leave
+    // and cover, and marks the document.
+    void MoveItems(const std::vector<ListOB*>& members, int dx, int dy);
+    void RepaintGroupOf(ListOB& item, const TRect& before);
     void DrawFixture(const TRect& band);
     void CommitTextBox();
     bool MoveSelection(int dx, int dy);

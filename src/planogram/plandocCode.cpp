@@ -8,6 +8,7 @@
 #include "platform/settings/SettingsStore.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -102,6 +103,54 @@ void DrawHandles(QPainter& painter, const QRect& area, const QColor& ink)
         painter.fillRect(QRect(corner, QSize(HandleSize, HandleSize)), ink);
 }
 
+TPoint WallPoint(const QMouseEvent& event)
+{
+    const QPoint at = event.position().toPoint();
+    return Point(at.x(), at.y());
+}
+
+QFont EditorFont(const TFont& font)
+{
+    QFont editorFont(toQString(font.Name), font.Size());
+    editorFont.setBold((font.Style & fsBold) != 0);
+    editorFont.setItalic((font.Style & fsItalic) != 0);
+    editorFont.setUnderline((font.Style & fsUnderline) != 0);
+    editorFont.setStrikeOut((font.Style & fsStrikeOut) != 0);
+    return editorFont;
+}
+
+// The keys the document knows, by their Windows codes.
+int WindowsKeyCode(int qtKey)
+{
+    switch (qtKey) {
+    case Qt::Key_Delete:
+        return 46;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    default:
+        return 0;
+    }
+}
+
+MouseButton ButtonOf(const QMouseEvent& event)
+{
+    switch (event.button()) {
+    case Qt::RightButton:
+        return MouseButton::Right;
+    case Qt::MiddleButton:
+        return MouseButton::Middle;
+    default:
+        return MouseButton::Left;
+    }
+}
+
+
 } // namespace
 
 Tplandoc::Tplandoc(const PlandocServices& services, QWidget* parent) : QWidget(parent)
@@ -156,26 +205,84 @@ void Tplandoc::MakeComponents()
 void Tplandoc::MakePopupMenu()
 {
     PopupMenu1 = new QMenu(this);
-    const auto item = [this](const char* caption) {
+    const auto item = [this](const char* caption, void (Tplandoc::*handler)()) {
         QAction* action = PopupMenu1->addAction(toQString(caption));
-        // Their commands come with the document commands.
+        // Enabled for the current item as the menu opens; the product details come with their window.
         action->setEnabled(false);
+        if (handler)
+            connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    Delete1 = item("Delete");
-    Cut1 = item("Cut");
-    Copy1 = item("Copy");
-    Duplicate1 = item("Duplicate");
+    Delete1 = item("Delete", &Tplandoc::Delete1Click);
+    Cut1 = item("Cut", &Tplandoc::Cut1Click);
+    Copy1 = item("Copy", &Tplandoc::Copy1Click);
+    Duplicate1 = item("Duplicate", &Tplandoc::Duplicate1Click);
     PopupMenu1->addSeparator();
-    SendtoFront1 = item("Send to Front");
-    SendtoBack1 = item("Send to Back");
+    SendtoFront1 = item("Send to Front", &Tplandoc::SendtoFront1Click);
+    SendtoBack1 = item("Send to Back", &Tplandoc::SendtoBack1Click);
     PopupMenu1->addSeparator();
-    SetCustomTagText1 = item("Set Custom Tag Text");
+    SetCustomTagText1 = item("Set Custom Tag Text", &Tplandoc::SetCustomTagText1Click);
     PopupMenu1->addSeparator();
-    SetColor1 = item("Set Placement Box Color");
-    ClearPlacementBoxColor1 = item("Clear Placement Box Color");
+    SetColor1 = item("Set Placement Box Color", &Tplandoc::SetColor1Click);
+    ClearPlacementBoxColor1 = item("Clear Placement Box Color", &Tplandoc::ClearPlacementBoxColor1Click);
     PopupMenu1->addSeparator();
-    ProductDetails1 = item("Product Details");
+    ProductDetails1 = item("Product Details", nullptr);
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &Tplandoc::PopupMenu1Popup);
+}
+
+void Tplandoc::PopupMenu1Popup()
+{
+    const ListOB* current = document->items ? document->items->current : nullptr;
+    for (QAction* action : {Delete1, Cut1, Copy1, Duplicate1, SendtoFront1, SendtoBack1})
+        action->setEnabled(current != nullptr);
+    SetColor1->setEnabled(current && document->graphics.viewMode);
+    SetCustomTagText1->setEnabled(current != nullptr);
+    ClearPlacementBoxColor1->setEnabled(current && current->manualcolor);
+}
+
+void Tplandoc::Delete1Click() { document->RemoveCurrent(); }
+
+void Tplandoc::Cut1Click()
+{
+    document->CopyCurrent();
+    document->RemoveCurrent();
+}
+
+void Tplandoc::Copy1Click() { document->CopyCurrent(); }
+
+void Tplandoc::Duplicate1Click() { document->Duplicate(); }
+
+void Tplandoc::SendtoFront1Click() { document->SendCurrentToFront(); }
+
+void Tplandoc::SendtoBack1Click() { document->SendCurrentToBack(); }
+
+void Tplandoc::SetColor1Click()
+{
+    if (const std::optional<TColor> color = document->services.mainWindow.PickTagColor())
+        document->SetCurrentColor(*color);
+}
+
+void Tplandoc::ClearPlacementBoxColor1Click() { document->ClearCurrentColor(); }
+
+void Tplandoc::SetCustomTagText1Click()
+{
+    const ListOB* current = document->items ? document->items->current : nullptr;
+    if (!current)
+        return;
+    DocumentMainWindow& mainWindow = document->services.mainWindow;
+    mainWindow.CheckCustomText();
+    const std::string text = Ui().InputBox(ApplicationTitle, "Tag Text", current->customTag);
+    document->TakeMenuChecks(mainWindow.TagChecks());
+    document->SetCustomTag(text);
+}
+
+void Tplandoc::keyPressEvent(QKeyEvent* event)
+{
+    if (document && document->KeyDown(WindowsKeyCode(event->key()))) {
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 // Lifecycle
@@ -452,38 +559,6 @@ void Tplandoc::SizeWindowToWall()
 }
 
 void Tplandoc::ShowWall() { outWall->show(); }
-
-namespace {
-
-TPoint WallPoint(const QMouseEvent& event)
-{
-    const QPoint at = event.position().toPoint();
-    return Point(at.x(), at.y());
-}
-
-QFont EditorFont(const TFont& font)
-{
-    QFont editorFont(toQString(font.Name), font.Size());
-    editorFont.setBold((font.Style & fsBold) != 0);
-    editorFont.setItalic((font.Style & fsItalic) != 0);
-    editorFont.setUnderline((font.Style & fsUnderline) != 0);
-    editorFont.setStrikeOut((font.Style & fsStrikeOut) != 0);
-    return editorFont;
-}
-
-MouseButton ButtonOf(const QMouseEvent& event)
-{
-    switch (event.button()) {
-    case Qt::RightButton:
-        return MouseButton::Right;
-    case Qt::MiddleButton:
-        return MouseButton::Middle;
-    default:
-        return MouseButton::Left;
-    }
-}
-
-} // namespace
 
 void Tplandoc::outWallMouseDown(QMouseEvent& event)
 {

@@ -16,6 +16,7 @@ class PlanogramDocument;
 class QAction;
 class QDragMoveEvent;
 class QDropEvent;
+class QKeyEvent;
 class QMouseEvent;
 class QFrame;
 class QMdiSubWindow;
@@ -64,6 +65,18 @@ public:
     void FormDestroy();
 
     void outWallPaint(QPainter& painter, const QRect& exposed);
+
+    // The popup menu: its items are enabled for the current item as it opens.
+    void PopupMenu1Popup();
+    void Delete1Click();
+    void Cut1Click();
+    void Copy1Click();
+    void Duplicate1Click();
+    void SendtoFront1Click();
+    void SendtoBack1Click();
+    void SetColor1Click();
+    void ClearPlacementBoxColor1Click();
+    void SetCustomTagText1Click();
     void SetZoom(double factor);
     void FitToWindow();
 
@@ -104,6 +117,8 @@ protected:
     void outWallMouseMove(QMouseEvent& event);
     void outWallMouseUp(QMouseEvent& event);
     void changeEvent(QEvent* event) override;
+    // Delete and the arrows act on the selection; the wall does not scroll with them.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool AcceptsProductDrop(const QDropEvent& event) const;

@@ -40,6 +40,7 @@ public:
     bool pointerTool = true;
     int drawingKind = 0;
     bool ungroupEnabled = false;
+    std::optional<TColor> pickedColor;
     std::string positionX, positionY;
     // What SaveDocument answers, and the documents it was asked to save or told were closing.
     bool saveSucceeds = true;
@@ -67,6 +68,9 @@ public:
     bool PointerToolDown() const override { return pointerTool; }
     int FixtureDrawingKind() const override { return drawingKind; }
     void EnableUngroup(bool enabled) override { ungroupEnabled = enabled; }
+    void ShowPlacementBoxes() override { checks.placementBoxes = true; }
+    void CheckCustomText() override { checks.customText = true; }
+    std::optional<TColor> PickTagColor() override { return pickedColor; }
     void ShowPosition(const std::string& x, const std::string& y) override
     {
         positionX = x;
@@ -196,6 +200,7 @@ public:
     }
     bool Next() override { return false; }
     bool Prior() override { return false; }
+    int CurrentRecord() const override { return 0; }
 };
 
 // While it lives, binary and text catalog files open as FakeCatalogs configured as `opens` says;
