@@ -8,17 +8,17 @@
 #include "platform/settings/SettingsStore.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
@@ -150,7 +150,6 @@ MouseButton ButtonOf(const QMouseEvent& event)
     }
 }
 
-
 } // namespace
 
 Tplandoc::Tplandoc(const PlandocServices& services, QWidget* parent) : QWidget(parent)
@@ -181,6 +180,9 @@ void Tplandoc::MakeComponents()
 
     ScrollBox1 = new QScrollArea(this);
     ScrollBox1->setFrameShape(QFrame::NoFrame);
+    // The window takes the keys: the arrows nudge the selection instead of scrolling the wall.
+    ScrollBox1->setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::ClickFocus);
     outWall =
         new PaintBox(nullptr, [this](QPainter& painter, const QRect& exposed) { outWallPaint(painter, exposed); });
     ScrollBox1->setWidget(outWall);

@@ -507,4 +507,15 @@ TEST_F(OpenSaveTest, ALongOperationKeepsTheWindowsPainted)
     SetClock({});
 }
 
+TEST_F(OpenSaveTest, OpeningWithTheReorderAlarmOnChecksTheCatalog)
+{
+    form->On3->setChecked(true);
+    ui.AnswerMessage(MsgAnswer::OK);
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    EXPECT_EQ(ui.MessageTexts(),
+              std::vector<std::string>{"Inventory and minimum inventory columns have not been defined in your "
+                                       "catalog so reordering alarms will be disabled."});
+    EXPECT_EQ(Windows(), 1);
+}
+
 } // namespace

@@ -14,6 +14,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -456,4 +457,33 @@ TEST_F(DocumentWindow, TheMouseOnTheWallMovesByDocumentUnitsAndRightPressesPopUp
     window->PopupMenu1->hide();
     send(QEvent::MouseButtonRelease, QPoint(90, 90), Qt::RightButton);
     EXPECT_EQ(blue.PlacementBox(), Rect(20, 15, 80, 65));
+}
+
+TEST_F(DocumentWindow, KeysEditTheSelectionWithoutScrollingAndThePopupFollowsIt)
+{
+    Tplandoc* window = OpenWindow(1600, 1200);
+    PlanogramDocument& document = window->Document();
+    Settle();
+    ListOB& blue = *document.items->head;
+    document.items->current = &blue;
+    window->ScrollBox1->horizontalScrollBar()->setValue(40);
+    const auto press = [window](int key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &event);
+    };
+    press(Qt::Key_Right);
+    EXPECT_EQ(blue.left, 11);
+    EXPECT_EQ(window->ScrollBox1->horizontalScrollBar()->value(), 40);
+
+    window->PopupMenu1Popup();
+    EXPECT_TRUE(window->Delete1->isEnabled());
+    EXPECT_FALSE(window->SetColor1->isEnabled());
+    EXPECT_FALSE(window->ProductDetails1->isEnabled());
+    document.graphics.viewMode = true;
+    window->PopupMenu1Popup();
+    EXPECT_TRUE(window->SetColor1->isEnabled());
+
+    const int before = document.items->Count();
+    press(Qt::Key_Delete);
+    EXPECT_EQ(document.items->Count(), before - 1);
 }
