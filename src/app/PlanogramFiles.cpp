@@ -175,7 +175,7 @@ bool PlanogramFiles::OpenInto(Tplandoc& window, QMdiSubWindow& frame, const std:
     if (seams_.mainWindow.ReorderAlarmOn())
         document.InventoryAlarmOn();
     document.SetZoom(file.zoomSetting);
-    seams_.mainWindow.DocumentActivated(document);
+    seams_.synchronise();
     document.renderer.RedrawAll();
     document.modified = false;
     progress.SetPosition(0);
@@ -277,7 +277,7 @@ bool PlanogramFiles::NewBlankPlanogram(std::string& chosenTemplate)
             return false;
         }
         pending.Keep();
-        seams_.mainWindow.DocumentActivated(document);
+        seams_.synchronise();
         return true;
     } catch (const std::bad_alloc&) {
         Ui().MessageBox("Allocation Error", ApplicationTitle, MsgButtons::OK, MsgIcon::Stop);
@@ -312,5 +312,6 @@ bool PlanogramFiles::ApplyDocumentSetup(PlanogramDocument& document)
     document.BuildPegHoleList();
     document.renderer.RedrawAll();
     document.modified = true;
+    seams_.synchronise();
     return true;
 }

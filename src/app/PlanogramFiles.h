@@ -29,6 +29,8 @@ struct PlanogramFilesSeams {
     LongOperations& busy;
     // A planogram was written under this path: the recent list takes it.
     std::function<void(const std::string& path)> saved;
+    // A planogram was opened, made or set up: the main window follows the active one, forced.
+    std::function<void()> synchronise;
 };
 
 // Opening, saving, Save As, New and Document Setup of planograms, each in a window of its own in

@@ -8,9 +8,10 @@
 #include "app/RecentFiles.h"
 #include "app/Splash.h"
 #include "app/StartupSettings.h"
+#include "catalog/GridUtilities.h"
 #include "planogram/DocumentSelector.h"
-#include "planogram/Makefixture.h"
 #include "planogram/Kqfascii.h"
+#include "planogram/Makefixture.h"
 #include "planogram/PlanogramDocument.h"
 #include "planogram/PlanogramLoading.h"
 #include "planogram/plandocCode.h"
@@ -125,7 +126,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     CreateDialogs();
     files_ = std::make_unique<PlanogramFiles>(
         PlanogramFilesSeams{*ClientArea, *this, selector_, fileFinder_, pictureFinder_, OD1, SaveKQF, longOperations,
-                            [this](const std::string& path) { RememberSavedPlanogram(path); }});
+                            [this](const std::string& path) { RememberSavedPlanogram(path); },
+                            [this] { SyncToActiveDocument(true, false); }});
     ConnectCommands();
     FormCreate();
 }
@@ -223,6 +225,7 @@ void TMainForm::ConnectCommands()
     connect(About1, &QAction::triggered, this, &TMainForm::About1Click);
     connect(AllTagsOn1, &QAction::triggered, this, &TMainForm::AllTagsOn1Click);
     connect(AllTagsOff1, &QAction::triggered, this, &TMainForm::AllTagsOff1Click);
+    ConnectDocumentCommands();
     connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
     connect(OpenItem, &QAction::triggered, this, [this] { OpenPlanogram(std::string()); });
     connect(SaveItem, &QAction::triggered, this, [this] { SavePlanogram(false); });
@@ -432,6 +435,7 @@ void TMainForm::DocumentActivated(PlanogramDocument& document)
 {
     activeDocHeight = document.displayHeight;
     EnableDocumentCommands(true);
+    SyncToActiveDocument(false, false);
 }
 
 bool TMainForm::SaveDocument(PlanogramDocument& document)
@@ -447,8 +451,18 @@ void TMainForm::DocumentClosed(PlanogramDocument& document)
         auto* window = qobject_cast<Tplandoc*>(frame->widget());
         others += window && &window->Document() != &document;
     }
+    // The window followed last goes: nothing may follow it, or its catalog, any longer.
+    const bool followed = lastSynced_ && &lastSynced_->Document() == &document;
+    if (followed) {
+        lastSynced_ = nullptr;
+        selector_.DropCatalog(others == 0);
+    }
     if (others > 0)
         return;
+    for (TStringGrid* grid : {&selector_.GridP(), &selector_.GridB(), &selector_.GridA(), &selector_.GridL()})
+        GridUtilities().ClearGrid(*grid);
+    selector_.DropCatalog(true);
+    lastSynced_ = nullptr;
     tbFind->setText(toQString(NoActiveCatalogAfterClose));
     lbCurX->clear();
     lbCurY->clear();

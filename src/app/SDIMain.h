@@ -12,9 +12,11 @@
 #include "platform/core/UiServices.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -79,6 +81,41 @@ public:
     void SystemExecuteMacro(const std::string& request);
     // The window a start-up hands its path to; false when another program already holds the name.
     bool StartOpenFileServer();
+
+    // The main window follows the active planogram: its Tags and View marks, the selector, the
+    // catalog bar, the rulers' units and the layout thumbnail. Unforced, the window it followed last
+    // is not followed again; reset only forgets that window.
+    void SyncToActiveDocument(bool force, bool reset);
+    void ApplyTagMenuToActiveDocument();
+    // The entry points other windows call on the active planogram; each does nothing (or answers
+    // false or 0) without one.
+    int DeleteSelected();
+    bool AddItemToActiveDocument(const std::string& index, const std::string& picture, int width, int height,
+                                 double depth);
+    void AppendBuilderRow();
+    // n counts from 1; outside the list nothing happens.
+    void DeleteBuilderRow(int n);
+    void ClearBuilderList();
+    void RefreshActiveDocument();
+    void ClearActiveDocument();
+    bool FitItemsToActiveDocument(int mode);
+    void ApplyUnitsToChildren();
+    void ApplyOptionsToChildren();
+
+    // Each menu's enabling as it opens.
+    void FileMenuClick();
+    void Edit1Click();
+    void Object1Click();
+    void mnuCatalogClick();
+    void Reports1Click();
+    void View1Click();
+    void Tags1Click();
+    void PlacementBoxes1Click();
+    // The fixture tools' long press: the timer pops the drawing tools up.
+    void Timer2Timer();
+    // Enter in a read-out moves the selection there.
+    void lbCurXKeyPress();
+    void lbCurYKeyPress();
 
     // The document setup dialog the documents show (not owned); New stays disabled without one.
     void SetDocumentSetupDialog(DocumentSetupDialog* dialog);
@@ -345,12 +382,27 @@ private:
     void SetTagItems(bool checked);
     void EnableDocumentCommands(bool enabled);
     void RememberSavedPlanogram(const std::string& path);
+    PlanogramDocument* ActiveDocument() const;
+    void ConnectDocumentCommands();
+    void ConnectViewCommands();
+    void ConnectTagCommands();
+    // Runs the command on the active planogram's document, when there is one.
+    void OnActive(const std::function<void(PlanogramDocument&)>& command);
+    void SetViewMode(bool placementBoxes);
+    void TakeDocumentsMarks(const PlanogramDocument& document);
+    void ShowCatalogInSelector(PlanogramDocument& document);
+    void RebuildWindowList();
+    void ApplyTypedPosition(bool vertical);
+    void Space1Click();
+    void UngroupAll1Click();
 
     bool firstShowDone_ = false;
     Didfilefinder fileFinder_;
     CatalogPictureFinder pictureFinder_;
     SelectorGrids selector_;
     std::unique_ptr<PlanogramFiles> files_;
+    QPointer<Tplandoc> lastSynced_;
+    std::vector<QAction*> windowEntries_;
     OpenFileServer* openFileServer_ = nullptr;
 };
 

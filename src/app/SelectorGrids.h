@@ -15,6 +15,10 @@ public:
     void ShowImages() override {}
     TStringGrid& GridB() override { return gridB_; }
     TStringGrid& GridL() override { return gridL_; }
+    TStringGrid& GridP() override { return gridP_; }
+    TStringGrid& GridA() override { return gridA_; }
+    void TakeCatalog(const SelectorCatalog&) override {}
+    void DropCatalog(bool) override {}
     TBitmap& LayoutImage() override { return layout_; }
     void LayoutImageChanged() override {}
     // Without the selector window nothing is found or shown, and no fixture can be drawn.
@@ -26,5 +30,7 @@ public:
 private:
     TStringGrid gridB_{3, 2};
     TStringGrid gridL_{2, 2};
+    TStringGrid gridP_{2, 2};
+    TStringGrid gridA_{2, 2};
     TBitmap layout_;
 };

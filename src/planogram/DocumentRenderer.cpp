@@ -238,7 +238,9 @@ void DocumentRenderer::RefreshLayoutThumbnail()
         return;
     const double scale = std::max(static_cast<double>(back.Height()) / image.Height(),
                                   static_cast<double>(back.Width()) / image.Width());
-    const TRect area = Rect(0, 0, static_cast<int>(back.Width() / scale), static_cast<int>(back.Height() / scale));
+    const TRect area = Rect(0, 0, static_cast<int>(std::lround(back.Width() / scale)),
+                            static_cast<int>(std::lround(back.Height() / scale)));
+    image.Canvas().FillRect(WholeOf(image));
     image.Canvas().StretchDraw(area, back);
     image.Canvas().DrawFocusRect(area);
     selector.LayoutImageChanged();

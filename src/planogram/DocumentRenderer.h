@@ -32,6 +32,8 @@ public:
     TRect GroupArea(const ListOB* item, bool drawn) const;
     // Draws the wall and every item meeting the area again, clipped to it.
     void RedrawArea(const TRect& area);
+    // The selector's layout thumbnail: the whole wall scaled into it, the rest filled.
+    void RefreshLayoutThumbnail();
     // Redraws both ruler pictures for the current zoom and units.
     void DrawRulers();
     // The area an item's drawing may cover: its box, or the square its turned picture is drawn in.
@@ -44,7 +46,6 @@ private:
     void LoadBackgroundPicture();
     void StretchBackgroundPicture(const std::string& path);
     double UserUnits(int pixels, double labelFactor) const;
-    void RefreshLayoutThumbnail();
     void DrawVerticalRuler(TBitmap& ruler, double labelFactor, int small, int medium, int large);
     void DrawHorizontalRuler(TBitmap& ruler, double labelFactor, int small, int medium, int large);
 

@@ -5,13 +5,26 @@
 #include <optional>
 #include <string>
 
+#include <array>
+
 class TBitmap;
 class TStringGrid;
+class didBase;
 struct ListOB;
+
+// What the selector takes of the active planogram's catalog.
+struct SelectorCatalog {
+    didBase* catalog = nullptr; // not owned
+    std::string file;           // catalogFile; lbCat1 shows its name
+    std::string units;
+    // The catalog's columns of the roles record number to peg Y; -1 for a role it lacks.
+    std::array<int, 12> roleColumns{};
+    std::string pictureFolder;
+};
 
 // What the selector's fixture page gives the fixture maker for a fixture drawn with the mouse.
 struct FixtureMakerInputs {
-    TColor color = 0; // ColorDialog1: box and font colour
+    TColor color = 0;  // ColorDialog1: box and font colour
     int fillStyle = 0; // cbFixFill
     int edgeStyle = 0; // cbFixEdge
     int textAlign = 0; // cbTxtAlign
@@ -34,6 +47,14 @@ public:
     virtual void ShowImages() = 0;
     virtual TStringGrid& GridB() = 0;
     virtual TStringGrid& GridL() = 0;
+    // The product grid the catalog is loaded into, and the grid of the builder's ranking.
+    virtual TStringGrid& GridP() = 0;
+    virtual TStringGrid& GridA() = 0;
+    // The active planogram's catalog, loaded into GridP: its first product becomes current and
+    // its picture is shown.
+    virtual void TakeCatalog(const SelectorCatalog& catalog) = 0;
+    // The catalog is going away: forget it and empty lbCat1; without a planogram the pictures hide too.
+    virtual void DropCatalog(bool hidePictures) = 0;
     // The picture of the layout thumbnail imLayout, and the notice that it was drawn.
     virtual TBitmap& LayoutImage() = 0;
     virtual void LayoutImageChanged() = 0;

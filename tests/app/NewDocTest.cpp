@@ -428,7 +428,7 @@ protected:
     LongOperations busy;
     FileDialogOptions openDialog, saveDialog;
     PlanogramFiles files{PlanogramFilesSeams{area, mainWindow, selector, finder, pictures, openDialog, saveDialog, busy,
-                                             [](const std::string&) {}}};
+                                             [](const std::string&) {}, [] {}}};
 
     PlanogramDocument& Document() { return files.ActivePlanogram()->Document(); }
 

@@ -4,6 +4,7 @@
 #include "app/SDIMain.h"
 
 #include "TestSupport.h"
+#include "catalog/Didbase.h"
 #include "planogram/PlanogramDocument.h"
 #include "planogram/plandocCode.h"
 #include "platform/core/CodePage.h"
@@ -349,7 +350,9 @@ TEST_F(OpenSaveTest, ClosingTheLastPlanogramResetsTheCatalogBarAndReadOuts)
     form->lbCurX->setText("12");
     form->lbCurY->setText("34");
     form->ClientArea->subWindowList().back()->close();
-    EXPECT_EQ(form->tbFind->text().toStdString(), "Catalog Browser... no active catalog.");
+    // The bar shows the product of the planogram that stays.
+    const didBase& catalog = *Active().catalog;
+    EXPECT_EQ(form->tbFind->text().toStdString(), catalog.partNumber + "  " + catalog.description);
     EXPECT_EQ(form->lbCurX->text().toStdString(), "12");
     EXPECT_TRUE(form->SaveItem->isEnabled());
 

@@ -20,8 +20,8 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 class FakeMainWindow : public DocumentMainWindow {
@@ -99,6 +99,10 @@ public:
     int layoutChanges = 0;
     TStringGrid gridB{3, 2};
     TStringGrid gridL{2, 2};
+    TStringGrid gridP{2, 2};
+    TStringGrid gridA{2, 2};
+    std::optional<SelectorCatalog> catalog;
+    bool picturesHidden = false;
     TBitmap layout;
     std::vector<std::string> found;
     std::vector<std::string> fixturesShown;
@@ -115,6 +119,14 @@ public:
     void ShowImages() override { ++imagesShown; }
     TStringGrid& GridB() override { return gridB; }
     TStringGrid& GridL() override { return gridL; }
+    TStringGrid& GridP() override { return gridP; }
+    TStringGrid& GridA() override { return gridA; }
+    void TakeCatalog(const SelectorCatalog& taken) override { catalog = taken; }
+    void DropCatalog(bool hidePictures) override
+    {
+        catalog.reset();
+        picturesHidden = hidePictures;
+    }
     TBitmap& LayoutImage() override { return layout; }
     void LayoutImageChanged() override { ++layoutChanges; }
     void FindCatalogItem(const std::string& partNumber) override { found.push_back(partNumber); }

@@ -105,7 +105,8 @@ MsgAnswer ScriptedUi::MessageBox(std::string_view text, std::string_view caption
     return Next(messageAnswers_, ClosingAnswer(buttons), call);
 }
 
-std::string ScriptedUi::InputBox(std::string_view caption, std::string_view prompt, std::string_view defaultValue)
+std::optional<std::string> ScriptedUi::InputQuery(std::string_view caption, std::string_view prompt,
+                                                  std::string_view defaultValue)
 {
     Call call;
     call.kind = Kind::InputBox;
@@ -114,7 +115,9 @@ std::string ScriptedUi::InputBox(std::string_view caption, std::string_view prom
     call.defaultValue = defaultValue;
     calls_.push_back(call);
     const InputAnswer answer = Next(inputAnswers_, Cancel(), call);
-    return answer.cancelled ? std::string(defaultValue) : answer.text;
+    if (answer.cancelled)
+        return std::nullopt;
+    return answer.text;
 }
 
 std::optional<FileDialogResult> ScriptedUi::FileDialog(Kind kind, const FileDialogOptions& options)

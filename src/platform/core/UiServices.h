@@ -69,8 +69,14 @@ public:
     virtual ~UiServices() = default;
 
     virtual MsgAnswer MessageBox(std::string_view text, std::string_view caption, MsgButtons buttons, MsgIcon icon) = 0;
+    // The text the user confirmed; nothing when the user cancels.
+    virtual std::optional<std::string> InputQuery(std::string_view caption, std::string_view prompt,
+                                                  std::string_view defaultValue) = 0;
     // Cancel returns `defaultValue`, as the class library's input box does.
-    virtual std::string InputBox(std::string_view caption, std::string_view prompt, std::string_view defaultValue) = 0;
+    std::string InputBox(std::string_view caption, std::string_view prompt, std::string_view defaultValue)
+    {
+        return InputQuery(caption, prompt, defaultValue).value_or(std::string(defaultValue));
+    }
     // Nothing when the user cancels.
     virtual std::optional<FileDialogResult> OpenDialog(const FileDialogOptions& options) = 0;
     virtual std::optional<FileDialogResult> SaveDialog(const FileDialogOptions& options) = 0;

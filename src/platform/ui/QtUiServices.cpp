@@ -132,12 +132,15 @@ MsgAnswer QtUiServices::MessageBox(std::string_view text, std::string_view capti
     return Answer(box.exec(), buttons);
 }
 
-std::string QtUiServices::InputBox(std::string_view caption, std::string_view prompt, std::string_view defaultValue)
+std::optional<std::string> QtUiServices::InputQuery(std::string_view caption, std::string_view prompt,
+                                                    std::string_view defaultValue)
 {
     bool accepted = false;
     const QString answer = QInputDialog::getText(DialogParent(), toQString(caption), toQString(prompt),
                                                  QLineEdit::Normal, toQString(defaultValue), &accepted);
-    return accepted ? fromQString(answer) : std::string(defaultValue);
+    if (!accepted)
+        return std::nullopt;
+    return fromQString(answer);
 }
 
 std::optional<FileDialogResult> QtUiServices::FileDialog(const FileDialogOptions& options, bool save)

@@ -18,7 +18,8 @@ public:
     QPrinter& Printer();
 
     MsgAnswer MessageBox(std::string_view text, std::string_view caption, MsgButtons buttons, MsgIcon icon) override;
-    std::string InputBox(std::string_view caption, std::string_view prompt, std::string_view defaultValue) override;
+    std::optional<std::string> InputQuery(std::string_view caption, std::string_view prompt,
+                                          std::string_view defaultValue) override;
     std::optional<FileDialogResult> OpenDialog(const FileDialogOptions& options) override;
     std::optional<FileDialogResult> SaveDialog(const FileDialogOptions& options) override;
     std::optional<DialogColor> ColorDialog(DialogColor initial) override;
