@@ -471,7 +471,7 @@ void TMainForm::DocumentClosed(PlanogramDocument& document)
 
 void TMainForm::EnableDocumentCommands(bool enabled)
 {
-    for (QAction* command : {SaveItem, SaveAs1, DocumentSetup1})
+    for (QAction* command : {SaveItem, SaveAs1, DocumentSetup1, sbZoomIn->defaultAction(), sbZoomOut->defaultAction()})
         command->setEnabled(enabled);
 }
 

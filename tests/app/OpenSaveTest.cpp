@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/MainFormFixture.h"
 #include "app/MainProgressBar.h"
 #include "app/OpenFileServer.h"
 #include "app/SDIMain.h"
@@ -33,63 +34,12 @@
 
 namespace {
 
-const std::string ExamplesFolder = std::string(KESTRAME_TEST_DATA) + "/../../examples/";
 const std::string MismatchText =
     "The picture link information or product meassurements for one or more products in this planogram does not "
     "match the information in your catalog and may not display, print or show report results as expected. Would you "
     "like to update this planogram with the information in your catalog?";
 
-class FakeSetupDialog : public DocumentSetupDialog {
-public:
-    std::optional<DocumentSetupValues> answer;
-    std::optional<DocumentSetupValues> ShowModal() override { return answer; }
-    void SetHideCatalogs(bool) override {}
-    void ClearPictureFileName() override {}
-};
-
-std::string Replaced(std::string text, const std::string& from, const std::string& to)
-{
-    const size_t at = text.find(from);
-    EXPECT_NE(at, std::string::npos) << from;
-    return at == std::string::npos ? text : text.replace(at, from.size(), to);
-}
-
-class OpenSaveTest : public testing::Test {
-protected:
-    OpenSaveTest()
-    {
-        setenv("KESTRAME_PROGRAM_DIR", (program.Path() + "/").c_str(), 1);
-        for (const char* folder : {"Catalogs", "Examples", "Template"})
-            RunCommand("mkdir -p '" + program.File(folder) + "'");
-        for (const char* file : {"Catalogs/Sample.ctf", "Examples/Sample Wall.kqf", "Template/Four Shelves.kqt"})
-            WriteWholeFile(program.File(file), ReadWholeFile(ExamplesFolder + file));
-        form = std::make_unique<TMainForm>();
-        form->SetDocumentSetupDialog(&setup);
-        form->show();
-    }
-    ~OpenSaveTest() override
-    {
-        form.reset();
-        unsetenv("KESTRAME_PROGRAM_DIR");
-    }
-
-    std::string Example() const { return program.File("Examples/Sample Wall.kqf"); }
-    int Windows() const { return static_cast<int>(form->ClientArea->subWindowList().size()); }
-    PlanogramDocument& Active() { return form->ActivePlanogram()->Document(); }
-    ListOB& Item(int number)
-    {
-        ListOB* item = Active().items->head;
-        while (item && item->itemNo != number)
-            item = item->next;
-        return *item;
-    }
-
-    ScopedSettingsFolder settings;
-    TemporaryFolder program;
-    ScriptedUi ui;
-    FakeSetupDialog setup;
-    std::unique_ptr<TMainForm> form;
-};
+class OpenSaveTest : public MainFormFixture {};
 
 TEST_F(OpenSaveTest, TheExampleOpensWithItsHeaderAndNoQuestion)
 {
@@ -322,7 +272,7 @@ TEST_F(OpenSaveTest, NewWithATemplateOpensItUntitled)
     ASSERT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog).size(), 1u);
     EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog)[0].fileOptions.fileName, chosen.templateFile);
     EXPECT_TRUE(FileExists(program.File("mine.kqf")));
-    EXPECT_EQ(ReadWholeFile(chosen.templateFile), ReadWholeFile(ExamplesFolder + "Template/Four Shelves.kqt"));
+    EXPECT_EQ(ReadWholeFile(chosen.templateFile), ReadWholeFile(ExampleFilesFolder + "Template/Four Shelves.kqt"));
 }
 
 TEST_F(OpenSaveTest, TheTemplatePageWithoutATemplateOrWithABrokenOneLeavesNoWindow)
