@@ -4,6 +4,7 @@
 #include "platform/graphics/Picture.h"
 
 #include "ImageTestSupport.h"
+#include "ReaderErrors.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -41,12 +42,7 @@ std::string Saved(const TTargaGraphic& targa, bool compressed)
 std::string LoadError(const std::string& bytes)
 {
     TTargaGraphic targa;
-    try {
-        LoadFromBytes(targa, bytes);
-    } catch (const EInvalidGraphic& error) {
-        return error.Message();
-    }
-    return "(loaded)";
+    return LoadError(targa, bytes);
 }
 
 void PutWord(std::string& bytes, std::size_t at, unsigned value)
