@@ -197,7 +197,7 @@ TPalette TPCXGraphic::ReadPalette(TStream& stream, const TPCXHeader& header, std
         return TPalette::StandardVGA();
     if (bitsPerPixel == 1 || grey)
         return FColorManager.CreateGrayscalePalette(false);
-    // Four colours spread over the 4-bit indices they are kept as.
+    // The header's 4 or 16 colours; four are spread over the 4-bit indices they are kept as.
     const std::span<const std::uint8_t> colors[] = {header.ColorMap};
     return FColorManager.CreateColorPalette(colors, pdInterleaved8Triple, 1u << bitsPerPixel, false);
 }
