@@ -56,7 +56,7 @@ std::string PackBits(const std::string& row)
 }
 
 // A file the test builds: each channel a whole plane of rows of (width x depth + 7) / 8 bytes.
-struct PsdSpec {
+struct BuiltPsd {
     int mode = 3;
     int depth = 8;
     std::vector<std::string> channels;
@@ -66,23 +66,23 @@ struct PsdSpec {
     int version = 1;
 };
 
-std::string PsdFile(const PsdSpec& spec)
+std::string PsdFile(const BuiltPsd& built)
 {
-    std::string bytes = spec.signature + Be16(spec.version) + std::string(6, '\0') + Be16(spec.channels.size()) +
-                        Be32(Height) + Be32(Width) + Be16(spec.depth) + Be16(spec.mode);
+    std::string bytes = built.signature + Be16(built.version) + std::string(6, '\0') + Be16(built.channels.size()) +
+                        Be32(Height) + Be32(Width) + Be16(built.depth) + Be16(built.mode);
     const std::string resource = "8BIM" + Be16(1005) + Be16(0) + Be32(4) + "abcd";
     // No layers and no global mask: two empty parts of the layer and mask section.
-    bytes += Be32(spec.colorData.size()) + spec.colorData + Be32(resource.size()) + resource + Be32(8) + Be32(0) +
-             Be32(0) + Be16(spec.packed ? 1 : 0);
+    bytes += Be32(built.colorData.size()) + built.colorData + Be32(resource.size()) + resource + Be32(8) + Be32(0) +
+             Be32(0) + Be16(built.packed ? 1 : 0);
     std::string counts;
     std::string data;
-    for (const std::string& channel : spec.channels)
+    for (const std::string& channel : built.channels)
         for (int y = 0; y < Height; ++y) {
-            const std::string row = channel.substr(y * RowBytes(spec.depth), RowBytes(spec.depth));
-            data += spec.packed ? PackBits(row) : row;
-            counts += Be16(spec.packed ? PackBits(row).size() : 0);
+            const std::string row = channel.substr(y * RowBytes(built.depth), RowBytes(built.depth));
+            data += built.packed ? PackBits(row) : row;
+            counts += Be16(built.packed ? PackBits(row).size() : 0);
         }
-    return bytes + (spec.packed ? counts : "") + data;
+    return bytes + (built.packed ? counts : "") + data;
 }
 
 // A plane of samples: blocks of one value, then a stretch where each differs; 16-bit samples have a
@@ -204,7 +204,7 @@ TEST_F(PSDFiles, BuiltFilesOfEveryModeDecodeAsOutsideReadersDecodeThem)
         colors += static_cast<char>(i < 256 ? i : i < 512 ? 511 - i : i * 3);
     const struct {
         std::string name;
-        PsdSpec spec;
+        BuiltPsd built;
         TPixelFormat format;
         int tolerance;
         bool pillow;
@@ -227,15 +227,15 @@ TEST_F(PSDFiles, BuiltFilesOfEveryModeDecodeAsOutsideReadersDecodeThem)
     };
     for (const auto& c : cases)
         for (const bool packed : {false, true}) {
-            PsdSpec spec = c.spec;
-            spec.packed = packed;
+            BuiltPsd built = c.built;
+            built.packed = packed;
             const std::string label = c.name + (packed ? " packed" : " raw");
             TPSDGraphic psd;
-            psd.LoadFromFile(Write("built.psd", PsdFile(spec)));
+            psd.LoadFromFile(Write("built.psd", PsdFile(built)));
             EXPECT_EQ(psd.PixelFormat(), c.format) << label;
             if (c.pillow)
-                spec.channels.resize(1);
-            const std::string judged = Write("judged.psd", PsdFile(spec));
+                built.channels.resize(1);
+            const std::string judged = Write("judged.psd", PsdFile(built));
             ExpectSameImage(RgbOf(psd), c.pillow ? PillowDecoded(judged) : MagickDecoded(judged), label, 8,
                             c.tolerance);
             if (c.format == pf32bit) {
@@ -312,9 +312,9 @@ TEST(PSDGraphic, IndexedColourDataGiveUpTo256Colours)
 TEST(PSDGraphic, RefusesWhatItDoesNotReadWithItsMessages)
 {
     const std::vector<std::string> rgb = {Plane(8, 0), Plane(8, 1), Plane(8, 2)};
-    PsdSpec lower{3, 8, rgb};
+    BuiltPsd lower{3, 8, rgb};
     lower.signature = "8bps";
-    PsdSpec second{3, 8, rgb};
+    BuiltPsd second{3, 8, rgb};
     second.version = 2;
     const struct {
         std::string bytes;
@@ -364,7 +364,7 @@ TEST(PSDGraphic, RefusesWhatItDoesNotReadWithItsMessages)
 TEST(PSDGraphic, CutAndBitFlippedFilesLoadOrRaiseReaderErrors)
 {
     const struct {
-        PsdSpec spec;
+        BuiltPsd built;
         std::size_t unreadTail;
     } cases[] = {
         {{3, 8, {Plane(8, 0), Plane(8, 1), Plane(8, 2)}, true}, 0},
@@ -375,14 +375,14 @@ TEST(PSDGraphic, CutAndBitFlippedFilesLoadOrRaiseReaderErrors)
         {{9, 8, {Plane(8, 0), Plane(8, 1), Plane(8, 2), Plane(8, 3)}}, Plane(8, 3).size()},
     };
     for (const auto& c : cases) {
-        const std::string whole = PsdFile(c.spec);
+        const std::string whole = PsdFile(c.built);
         for (const std::size_t length : CutLengths(whole.size())) {
             const std::string message = LoadError(whole.substr(0, length));
             if (length >= whole.size() - c.unreadTail)
-                EXPECT_EQ(message, "(loaded)") << c.spec.mode << " cut at " << length;
+                EXPECT_EQ(message, "(loaded)") << c.built.mode << " cut at " << length;
             else
                 EXPECT_TRUE(message == InvalidPsd || message == PsdReadError)
-                    << c.spec.mode << " cut at " << length << ": " << message;
+                    << c.built.mode << " cut at " << length << ": " << message;
         }
         ForEachBitFlip(whole, 600, 120, [](const std::string& bytes) { LoadError(bytes); });
     }
