@@ -17,6 +17,8 @@ base=(
     libgtest-dev libgmock-dev googletest locales-all
     # outside tools that judge our output in tests
     netpbm imagemagick libjpeg-turbo-progs qpdf poppler-utils fonttools
+    # picture writers and sample pictures of other libraries, for the picture readers' tests
+    python3-pil libsdl2-image-tests
     # running the program without a display
     xvfb xauth
 )

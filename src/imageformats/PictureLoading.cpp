@@ -1,5 +1,7 @@
 #include "imageformats/PictureLoading.h"
 
+#include "imageformats/PCXGraphic.h"
+#include "imageformats/PSDGraphic.h"
 #include "imageformats/TargaGraphic.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/TextUtils.h"
@@ -26,6 +28,8 @@ const std::vector<ReaderGroup>& LoadingGroups()
     static const std::vector<ReaderGroup> groups = {
         {{".JPG"}, GraphicClassOf<TJPEGImage>(), "JPEG Image File"},
         {{".TGA", ".VST", ".ICB", ".VDA", ".WIN"}, GraphicClassOf<TTargaGraphic>(), "Truevision images"},
+        {{".PCX", ".PCC"}, GraphicClassOf<TPCXGraphic>(), "ZSoft Paintbrush images"},
+        {{".PSD", ".PDD"}, GraphicClassOf<TPSDGraphic>(), "Photoshop images"},
         {{".BMP", ".RLE", ".DIB"}, GraphicClassOf<TBitmap>(), "Bitmaps"},
     };
     return groups;
@@ -36,6 +40,15 @@ const std::vector<ReaderGroup>& DrawingExtras()
     static const std::vector<ReaderGroup> groups = {
         {{".JPEG"}, GraphicClassOf<TJPEGImage>(), "JPEG Image File"},
         {{".1", ".2", ".3", ".5", ".6", ".7"}, GraphicClassOf<TTargaGraphic>(), "Truevision images"},
+    };
+    return groups;
+}
+
+// Extensions the picture registry knows besides the loader's; the loader does not take them.
+const std::vector<ReaderGroup>& RegistryExtras()
+{
+    static const std::vector<ReaderGroup> groups = {
+        {{".SCR"}, GraphicClassOf<TPCXGraphic>(), "Word 5.x screen capture images"},
     };
     return groups;
 }
@@ -77,7 +90,8 @@ bool LoadPicture(const std::string& path, TBitmap& target, const PicturePathReso
 
 void RegisterPictureFileFormats()
 {
-    for (const ReaderGroup& group : LoadingGroups())
-        for (const std::string_view extension : group.extensions)
-            TPicture::RegisterFileFormat(LowerCase(extension), group.description, group.reader);
+    for (const auto* groups : {&LoadingGroups(), &RegistryExtras()})
+        for (const ReaderGroup& group : *groups)
+            for (const std::string_view extension : group.extensions)
+                TPicture::RegisterFileFormat(LowerCase(extension), group.description, group.reader);
 }

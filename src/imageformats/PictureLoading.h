@@ -25,5 +25,6 @@ using PicturePathResolver = std::function<std::string(const std::string& path)>;
 bool LoadPicture(const std::string& path, TBitmap& target, const PicturePathResolver& resolve);
 
 // Makes every extension of the loader's table known to the picture registry, with its reader, so
-// that the registry and the loader take the same files.
+// that the registry and the loader take the same files; the registry also takes Word screen
+// captures (".scr"), which are PCX files.
 void RegisterPictureFileFormats();

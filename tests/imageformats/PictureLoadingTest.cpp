@@ -4,6 +4,7 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Picture.h"
 
+#include "ImageTestSupport.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +21,11 @@ TEST(NewPictureReader, GroupsRouteToTheirReaders)
             EXPECT_EQ(classOf(targa, table), "TTargaGraphic") << targa;
         for (const char* bitmap : {".BMP", ".RLE", ".DIB"})
             EXPECT_EQ(classOf(bitmap, table), "TBitmap") << bitmap;
-        for (const char* unread : {".ZYB", ".XYZ", "", ".4", ".jpg"})
+        for (const char* pcx : {".PCX", ".PCC"})
+            EXPECT_EQ(classOf(pcx, table), "TPCXGraphic") << pcx;
+        for (const char* psd : {".PSD", ".PDD"})
+            EXPECT_EQ(classOf(psd, table), "TPSDGraphic") << psd;
+        for (const char* unread : {".ZYB", ".XYZ", "", ".4", ".jpg", ".SCR", ".pcx"})
             EXPECT_EQ(classOf(unread, table), "none") << unread;
     }
     EXPECT_EQ(classOf(".JPEG", ReaderTable::Loading), "none");
@@ -34,13 +39,21 @@ TEST(NewPictureReader, GroupsRouteToTheirReaders)
 TEST(PictureLoading, TheRegistryTakesEveryLoadedExtensionWithTheSameReader)
 {
     RegisterPictureFileFormats();
-    for (const char* extension : {".JPG", ".TGA", ".VST", ".ICB", ".VDA", ".WIN", ".BMP", ".RLE", ".DIB"}) {
+    for (const char* extension :
+         {".JPG", ".TGA", ".VST", ".ICB", ".VDA", ".WIN", ".PCX", ".PCC", ".PSD", ".PDD", ".BMP", ".RLE", ".DIB"}) {
         const TGraphicClass registered = TPicture::GraphicClassFromExtension(LowerCase(extension));
         ASSERT_NE(registered, nullptr) << extension;
         EXPECT_EQ(registered()->ClassName(), NewPictureReader(extension, ReaderTable::Loading)->ClassName())
             << extension;
     }
-    EXPECT_NE(TPicture::GraphicFilter().find("Truevision images (*.tga)|*.tga"), std::string::npos);
+    const std::string filter = TPicture::GraphicFilter();
+    for (const char* entry : {"Truevision images (*.tga)|*.tga", "ZSoft Paintbrush images (*.pcx)|*.pcx",
+                              "ZSoft Paintbrush images (*.pcc)|*.pcc", "Word 5.x screen capture images (*.scr)|*.scr",
+                              "Photoshop images (*.psd)|*.psd", "Photoshop images (*.pdd)|*.pdd"})
+        EXPECT_NE(filter.find(entry), std::string::npos) << entry;
+    // Word screen captures are PCX files the registry knows and the loader does not take.
+    ASSERT_NE(TPicture::GraphicClassFromExtension("scr"), nullptr);
+    EXPECT_EQ(TPicture::GraphicClassFromExtension("scr")()->ClassName(), "TPCXGraphic");
 
     // A Targa picture under one of its other names loads through the registry, pixel for pixel.
     TemporaryFolder folder;
@@ -56,4 +69,26 @@ TEST(PictureLoading, TheRegistryTakesEveryLoadedExtensionWithTheSameReader)
     ASSERT_EQ(bitmap.Width(), 2);
     EXPECT_EQ(bitmap.Pixel(0, 0), 0x030201);
     EXPECT_EQ(bitmap.Pixel(1, 0), 0x0A0B0C);
+}
+
+TEST(PictureLoading, LoadsPcxAndPhotoshopPicturesUnderEachOfTheirNames)
+{
+    TemporaryFolder folder;
+    const RgbImage source = StripedImage(9, 4, 5);
+    WriteWholeFile(folder.File("source.ppm"), PpmOf(source));
+    const std::string convert = "/usr/bin/convert " + folder.File("source.ppm") + " ";
+    RunTool(convert + "pcx:" + folder.File("shelf.pcx"));
+    RunTool(convert + "pcx:" + folder.File("shelf.PCC"));
+    RunTool(convert + "psd:" + folder.File("shelf.psd"));
+    RunTool(convert + "psd:" + folder.File("shelf.pdd"));
+    for (const char* name : {"shelf.pcx", "shelf.PCC", "shelf.psd", "shelf.pdd"}) {
+        std::vector<std::string> asked;
+        TBitmap bitmap;
+        ASSERT_TRUE(LoadPicture(name, bitmap, [&](const std::string& path) {
+            asked.push_back(path);
+            return folder.File(path);
+        }));
+        EXPECT_EQ(asked, std::vector<std::string>{name});
+        ExpectSameImage(RgbOf(bitmap), source, name);
+    }
 }

@@ -3,138 +3,33 @@
 #include "platform/core/Streams.h"
 #include "platform/graphics/Picture.h"
 
+#include "ImageTestSupport.h"
+#include "ReaderErrors.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-struct TRgb {
-    std::uint8_t R = 0, G = 0, B = 0;
-    friend bool operator==(const TRgb&, const TRgb&) = default;
-};
-
-struct TRgbImage {
-    int Width = 0;
-    int Height = 0;
-    std::vector<TRgb> Pixels;
-    const TRgb& At(int x, int y) const { return Pixels[static_cast<std::size_t>(y * Width + x)]; }
-};
-
-// A P5 or P6 file as the netpbm and ImageMagick tools write them, samples scaled to 0..255.
-TRgbImage ParsePnm(const std::string& bytes)
-{
-    std::size_t at = 2;
-    const auto number = [&] {
-        while (at < bytes.size() && (bytes[at] == '#' || std::isspace(static_cast<unsigned char>(bytes[at])))) {
-            if (bytes[at] == '#')
-                at = bytes.find('\n', at);
-            ++at;
-        }
-        const std::size_t from = at;
-        while (at < bytes.size() && std::isdigit(static_cast<unsigned char>(bytes[at])))
-            ++at;
-        return Atoi(bytes.substr(from, at - from));
-    };
-    TRgbImage image;
-    const bool grey = bytes.compare(0, 2, "P5") == 0;
-    EXPECT_TRUE(grey || bytes.compare(0, 2, "P6") == 0) << bytes.substr(0, 40);
-    image.Width = number();
-    image.Height = number();
-    const int maxValue = number();
-    EXPECT_TRUE(maxValue > 0 && maxValue < 256) << maxValue;
-    ++at;
-    const auto scaled = [&](std::uint8_t value) { return static_cast<std::uint8_t>(value * 255 / maxValue); };
-    const std::size_t samples = grey ? 1 : 3;
-    for (std::size_t i = 0; i < static_cast<std::size_t>(image.Width * image.Height); ++i) {
-        const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data() + at + i * samples);
-        if (at + (i + 1) * samples > bytes.size())
-            break;
-        const std::uint8_t r = scaled(p[0]), g = grey ? r : scaled(p[1]), b = grey ? r : scaled(p[2]);
-        image.Pixels.push_back({r, g, b});
-    }
-    EXPECT_EQ(image.Pixels.size(), static_cast<std::size_t>(image.Width * image.Height));
-    return image;
-}
-
-TRgbImage PixelsOf(const TBitmap& bitmap)
-{
-    TRgbImage image{bitmap.Width(), bitmap.Height(), {}};
-    for (int y = 0; y < bitmap.Height(); ++y)
-        for (int x = 0; x < bitmap.Width(); ++x) {
-            const auto color = static_cast<COLORREF>(bitmap.Pixel(x, y));
-            image.Pixels.push_back({GetRValue(color), GetGValue(color), GetBValue(color)});
-        }
-    return image;
-}
-
-// Five-bit channels compare in their top five bits: the tools scale them, the reader shifts them.
-void ExpectSameImage(const TRgbImage& ours, const TRgbImage& theirs, int bits, const std::string& label)
-{
-    ASSERT_EQ(ours.Width, theirs.Width) << label;
-    ASSERT_EQ(ours.Height, theirs.Height) << label;
-    const int shift = 8 - bits;
-    int mismatches = 0;
-    for (int y = 0; y < ours.Height; ++y)
-        for (int x = 0; x < ours.Width; ++x) {
-            const TRgb a = ours.At(x, y), b = theirs.At(x, y);
-            if (a.R >> shift != b.R >> shift || a.G >> shift != b.G >> shift || a.B >> shift != b.B >> shift) {
-                if (++mismatches < 4)
-                    ADD_FAILURE() << label << " at " << x << "," << y << ": " << int(a.R) << " " << int(a.G) << " "
-                                  << int(a.B) << " against " << int(b.R) << " " << int(b.G) << " " << int(b.B);
-            }
-        }
-    EXPECT_EQ(mismatches, 0) << label;
-}
-
 // 150 x 37 pixels of 120 colours: runs longer than a packet, runs across row ends and noise.
-TRgbImage SourceImage()
+RgbImage SourceImage()
 {
-    TRgbImage image{150, 37, {}};
-    for (int y = 0; y < image.Height; ++y)
-        for (int x = 0; x < image.Width; ++x) {
+    RgbImage image{150, 37, {}};
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
             int cx = x / 10 % 15;
             int cy = y / 5;
             if (x >= 100 && x < 120) {
                 cx = (x * 7 + y * 3) % 15;
                 cy = (x + y) % 8;
             }
-            image.Pixels.push_back({static_cast<std::uint8_t>(cx * 17), static_cast<std::uint8_t>(cy * 33 + cx * 5),
+            image.pixels.push_back({static_cast<std::uint8_t>(cx * 17), static_cast<std::uint8_t>(cy * 33 + cx * 5),
                                     static_cast<std::uint8_t>((cx ^ cy) * 15)});
         }
     return image;
-}
-
-std::string PpmOf(const TRgbImage& image)
-{
-    std::string bytes = "P6\n" + IntToStr(image.Width) + " " + IntToStr(image.Height) + "\n255\n";
-    for (const TRgb& p : image.Pixels)
-        bytes += {static_cast<char>(p.R), static_cast<char>(p.G), static_cast<char>(p.B)};
-    return bytes;
-}
-
-std::string RunTool(const std::string& command)
-{
-    int status = -1;
-    std::string output = RunCommand(command + " 2>/dev/null", &status);
-    EXPECT_EQ(status, 0) << command;
-    return output;
-}
-
-TTargaGraphic& Load(TTargaGraphic& targa, const std::string& bytes)
-{
-    TMemoryStream stream;
-    stream.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-    stream.SetPosition(0);
-    targa.LoadFromStream(stream);
-    return targa;
 }
 
 std::string Saved(const TTargaGraphic& targa, bool compressed)
@@ -147,12 +42,7 @@ std::string Saved(const TTargaGraphic& targa, bool compressed)
 std::string LoadError(const std::string& bytes)
 {
     TTargaGraphic targa;
-    try {
-        Load(targa, bytes);
-    } catch (const EInvalidGraphic& error) {
-        return error.Message();
-    }
-    return "(loaded)";
+    return LoadError(targa, bytes);
 }
 
 void PutWord(std::string& bytes, std::size_t at, unsigned value)
@@ -239,11 +129,11 @@ TEST_F(TargaFiles, ReadsWhatNetpbmAndImageMagickWriteAsTheyDecodeIt)
         EXPECT_EQ(bytes[2], c.imageType) << c.command;
         EXPECT_EQ(bytes[16], c.pixelSize) << c.command;
         TTargaGraphic targa;
-        Load(targa, bytes);
-        const TRgbImage ours = PixelsOf(targa);
-        ExpectSameImage(ours, ParsePnm(RunTool("/usr/bin/tgatoppm " + file)), c.bits, c.command);
+        LoadFromBytes(targa, bytes);
+        const RgbImage ours = RgbOf(targa);
+        ExpectSameImage(ours, DecodedBy("/usr/bin/tgatoppm " + file), c.command, c.bits);
         if ((bytes[17] & 0x20) && c.pixelSize != 16)
-            ExpectSameImage(ours, ParsePnm(RunTool("/usr/bin/convert " + file + " ppm:-")), c.bits, c.command);
+            ExpectSameImage(ours, DecodedBy("/usr/bin/convert " + file + " ppm:-"), c.command, c.bits);
     }
 }
 
@@ -253,7 +143,7 @@ TEST_F(TargaFiles, FifteenBitPixelsReadAsSixteenBitOnes)
     bytes[16] = 15;
     WriteWholeFile(folder_.File("15.tga"), bytes);
     TTargaGraphic targa;
-    Load(targa, bytes);
+    LoadFromBytes(targa, bytes);
     EXPECT_EQ(targa.PixelFormat(), pf15bit);
     const TImageProperties& properties = targa.ImageProperties();
     EXPECT_EQ(properties.ColorScheme, csRGB);
@@ -261,7 +151,7 @@ TEST_F(TargaFiles, FifteenBitPixelsReadAsSixteenBitOnes)
     EXPECT_EQ(properties.SamplesPerPixel, 3);
     EXPECT_EQ(properties.BitsPerPixel, 15);
     EXPECT_EQ(properties.Compression, ctRLE);
-    ExpectSameImage(PixelsOf(targa), ParsePnm(RunTool("/usr/bin/tgatoppm " + folder_.File("15.tga"))), 5, "15 bits");
+    ExpectSameImage(RgbOf(targa), DecodedBy("/usr/bin/tgatoppm " + folder_.File("15.tga")), "15 bits", 5);
 }
 
 TEST_F(TargaFiles, SixteenAndThirtyTwoBitColourMapsTakeTheirPlaceFromTheFirstIndex)
@@ -275,27 +165,27 @@ TEST_F(TargaFiles, SixteenAndThirtyTwoBitColourMapsTakeTheirPlaceFromTheFirstInd
     const std::string indices{2, 3, 100, static_cast<char>(255), 7, 2, 1, 0};
     const std::string file16 = TargaFile(1, 4, 2, 8, 0x20, map + indices, 1, 2, 300, 16);
     TTargaGraphic targa;
-    Load(targa, file16);
+    LoadFromBytes(targa, file16);
     EXPECT_EQ(targa.Palette().Count(), 256);
     const auto expected = [&](int index) {
         const unsigned w = word(index - 2);
-        return TRgb{static_cast<std::uint8_t>(((w >> 10) & 31) << 3), static_cast<std::uint8_t>(((w >> 5) & 31) << 3),
-                    static_cast<std::uint8_t>((w & 31) << 3)};
+        return Rgb{static_cast<std::uint8_t>(((w >> 10) & 31) << 3), static_cast<std::uint8_t>(((w >> 5) & 31) << 3),
+                   static_cast<std::uint8_t>((w & 31) << 3)};
     };
-    const TRgbImage pixels = PixelsOf(targa);
+    const RgbImage pixels = RgbOf(targa);
     EXPECT_EQ(pixels.At(0, 0), expected(2));
     EXPECT_EQ(pixels.At(2, 0), expected(100));
     EXPECT_EQ(pixels.At(3, 0), expected(255));
     EXPECT_EQ(pixels.At(0, 1), expected(7));
     EXPECT_EQ(pixels.At(1, 1), expected(2));
     // Indices before the map's first entry are black.
-    EXPECT_EQ(pixels.At(2, 1), TRgb{});
-    EXPECT_EQ(pixels.At(3, 1), TRgb{});
+    EXPECT_EQ(pixels.At(2, 1), Rgb{});
+    EXPECT_EQ(pixels.At(3, 1), Rgb{});
 
     // 32-bit entries: blue, green, red, alpha.
     const std::string quads{10, 20, 30, 99, 40, 50, 60, 99};
-    Load(targa, TargaFile(9, 3, 1, 8, 0, quads + std::string{0x02, 1, 0, 1}, 1, 0, 2, 32));
-    EXPECT_EQ(PixelsOf(targa).Pixels, (std::vector<TRgb>{{60, 50, 40}, {30, 20, 10}, {60, 50, 40}}));
+    LoadFromBytes(targa, TargaFile(9, 3, 1, 8, 0, quads + std::string{0x02, 1, 0, 1}, 1, 0, 2, 32));
+    EXPECT_EQ(RgbOf(targa).pixels, (std::vector<Rgb>{{60, 50, 40}, {30, 20, 10}, {60, 50, 40}}));
 }
 
 TEST(TargaGraphic, APacketMayCrossARowEnd)
@@ -306,10 +196,10 @@ TEST(TargaGraphic, APacketMayCrossARowEnd)
     const std::string bytes = TargaFile(10, 4, 2, 24, 0, data);
     WriteWholeFile(folder.File("cross.tga"), bytes);
     TTargaGraphic targa;
-    Load(targa, bytes);
-    const TRgb a{3, 2, 1}, b{6, 5, 4}, c{9, 8, 7};
-    EXPECT_EQ(PixelsOf(targa).Pixels, (std::vector<TRgb>{a, a, b, c, a, a, a, a}));
-    ExpectSameImage(PixelsOf(targa), ParsePnm(RunTool("/usr/bin/tgatoppm " + folder.File("cross.tga"))), 8, "cross");
+    LoadFromBytes(targa, bytes);
+    const Rgb a{3, 2, 1}, b{6, 5, 4}, c{9, 8, 7};
+    EXPECT_EQ(RgbOf(targa).pixels, (std::vector<Rgb>{a, a, b, c, a, a, a, a}));
+    ExpectSameImage(RgbOf(targa), DecodedBy("/usr/bin/tgatoppm " + folder.File("cross.tga")), "cross");
 }
 
 TEST(TargaGraphic, CanLoadChecksTheHeaderAndLeavesTheStreamWhereItWas)
@@ -335,8 +225,8 @@ TEST(TargaGraphic, CanLoadChecksTheHeaderAndLeavesTheStreamWhereItWas)
     const std::string noEntrySize = TargaFile(2, 1, 1, 24, 0, pixel);
     EXPECT_FALSE(canLoad(noEntrySize));
     TTargaGraphic loaded;
-    Load(loaded, noEntrySize);
-    EXPECT_EQ(PixelsOf(loaded).Pixels, (std::vector<TRgb>{TRgb{3, 2, 1}}));
+    LoadFromBytes(loaded, noEntrySize);
+    EXPECT_EQ(RgbOf(loaded).pixels, (std::vector<Rgb>{Rgb{3, 2, 1}}));
 }
 
 TEST(TargaGraphic, NoImageAndUnreadableHeadersRaiseTheInvalidFormatError)
@@ -356,14 +246,14 @@ TEST(TargaGraphic, NoImageAndUnreadableHeadersRaiseTheInvalidFormatError)
 TEST(TargaGraphic, AFailedLoadLeavesThePictureAsItWas)
 {
     TTargaGraphic targa;
-    Load(targa, TargaFile(2, 2, 1, 24, 0x20, std::string{1, 2, 3, 4, 5, 6}));
+    LoadFromBytes(targa, TargaFile(2, 2, 1, 24, 0x20, std::string{1, 2, 3, 4, 5, 6}));
     TMemoryStream stream;
     const std::string bad = TargaFile(2, 5, 5, 24, 0, "short");
     stream.Write(bad.data(), static_cast<std::int64_t>(bad.size()));
     stream.SetPosition(0);
     EXPECT_THROW(targa.LoadFromStream(stream), EInvalidGraphic);
     EXPECT_EQ(targa.Width(), 2);
-    EXPECT_EQ(PixelsOf(targa).Pixels, (std::vector<TRgb>{{3, 2, 1}, {6, 5, 4}}));
+    EXPECT_EQ(RgbOf(targa).pixels, (std::vector<Rgb>{{3, 2, 1}, {6, 5, 4}}));
 }
 
 TEST(TargaGraphic, TruncatedAndBitFlippedFilesFailCleanly)
@@ -376,7 +266,7 @@ TEST(TargaGraphic, TruncatedAndBitFlippedFilesFailCleanly)
         // The header, the identification field and the colour map come before the pixels.
         const auto mapLength = static_cast<std::size_t>(static_cast<std::uint8_t>(whole[5]) | whole[6] << 8);
         const std::size_t pixelsAt = 18 + static_cast<std::uint8_t>(whole[0]) + (whole[1] == 1 ? 2 * mapLength : 0);
-        for (std::size_t length = 0; length < whole.size(); length += 1 + length / 8) {
+        for (const std::size_t length : CutLengths(whole.size())) {
             const std::string message = LoadError(whole.substr(0, length));
             // Packed rows cut short end in black; a cut plain row or map cannot be read.
             if (packed && length >= pixelsAt) {
@@ -385,20 +275,7 @@ TEST(TargaGraphic, TruncatedAndBitFlippedFilesFailCleanly)
                 EXPECT_TRUE(message == InvalidTga || message == "Stream read error in TGA file.") << message;
             }
         }
-        std::mt19937 random(11);
-        for (int flip = 0; flip < 400; ++flip) {
-            std::string bytes = whole;
-            const std::size_t at = flip < 144 ? static_cast<std::size_t>(flip / 8) : random() % bytes.size();
-            bytes[at] = static_cast<char>(bytes[at] ^ (1 << (flip % 8)));
-            TTargaGraphic targa;
-            TMemoryStream stream;
-            stream.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-            stream.SetPosition(0);
-            try {
-                targa.LoadFromStream(stream);
-            } catch (const EInvalidGraphic&) {
-            }
-        }
+        ForEachBitFlip(whole, 400, 18, [](const std::string& bytes) { LoadError(bytes); });
     }
 }
 
@@ -412,7 +289,7 @@ TEST(TargaGraphic, ReportsProgressPerRow)
                          IntToStr(rect.Left) + "," + IntToStr(rect.Top) + "," + IntToStr(rect.Right) + "," +
                          IntToStr(rect.Bottom) + " " + message);
     };
-    Load(targa, TargaFile(10, 3, 2, 8, 0, std::string{static_cast<char>(0x85), 7}));
+    LoadFromBytes(targa, TargaFile(10, 3, 2, 8, 0, std::string{static_cast<char>(0x85), 7}));
     EXPECT_EQ(events,
               (std::vector<std::string>{"0 0 0 0,0,3,1 Preparing...", "2 0 0 0,0,3,1 ", "0 0 0 0,0,3,1 Transfering...",
                                         "1 0 1 0,0,3,1 ", "1 50 1 0,1,3,2 ", "2 0 0 0,2,3,3 "}));
@@ -488,14 +365,14 @@ TEST(TargaGraphic, WritesTrueColourWithoutMapBytesAndSixteenBitsAsFiveFiveFive)
 TEST(TargaGraphic, WrittenFilesDecodeWithNetpbmAndReadBackToTheSamePixels)
 {
     TemporaryFolder folder;
-    const TRgbImage source = SourceImage();
+    const RgbImage source = SourceImage();
     TBitmap bitmap;
     bitmap.SetPixelFormat(pf24bit);
-    bitmap.SetSize(source.Width, source.Height);
-    for (int y = 0; y < source.Height; ++y)
-        for (int x = 0; x < source.Width; ++x) {
-            const TRgb& p = source.At(x, y);
-            bitmap.SetPixel(x, y, static_cast<TColor>(RGB(p.R, p.G, p.B)));
+    bitmap.SetSize(source.width, source.height);
+    for (int y = 0; y < source.height; ++y)
+        for (int x = 0; x < source.width; ++x) {
+            const Rgb& p = source.At(x, y);
+            bitmap.SetPixel(x, y, static_cast<TColor>(RGB(p.r, p.g, p.b)));
         }
     for (TPixelFormat format : {pf24bit, pf32bit, pf15bit, pf16bit, pf8bit}) {
         TBitmap converted;
@@ -508,10 +385,10 @@ TEST(TargaGraphic, WrittenFilesDecodeWithNetpbmAndReadBackToTheSamePixels)
             const std::string label = IntToStr(format) + (compressed ? " packed" : " plain");
             const std::string file = folder.File("ours.tga");
             WriteWholeFile(file, Saved(targa, compressed));
-            ExpectSameImage(PixelsOf(converted), ParsePnm(RunTool("/usr/bin/tgatoppm " + file)), bits, label);
+            ExpectSameImage(RgbOf(converted), DecodedBy("/usr/bin/tgatoppm " + file), label, bits);
             TTargaGraphic again;
             again.LoadFromFile(file);
-            ExpectSameImage(PixelsOf(again), PixelsOf(converted), bits, label + " read back");
+            ExpectSameImage(RgbOf(again), RgbOf(converted), label + " read back", bits);
         }
     }
 }
@@ -520,9 +397,9 @@ namespace {
 
 // The pixels of a file whose rows are stored right to left are those of the same bytes read left to
 // right, mirrored. netpbm's tgatoppm reads the bytes with bit 4 clear and pamflip mirrors them.
-TRgbImage MirroredByNetpbm(const std::string& file)
+RgbImage MirroredByNetpbm(const std::string& file)
 {
-    return ParsePnm(RunTool("/usr/bin/tgatoppm " + file + " | /usr/bin/pamflip -lr"));
+    return DecodedBy("/usr/bin/tgatoppm " + file + " | /usr/bin/pamflip -lr");
 }
 
 std::string WithRightToLeftRows(std::string bytes)
@@ -533,19 +410,19 @@ std::string WithRightToLeftRows(std::string bytes)
 
 // Grey and alpha of each pixel, at 16 bits a pixel.
 struct TGreyAlphaImage {
-    int Width = 0;
-    int Height = 0;
-    std::vector<std::pair<std::uint8_t, std::uint8_t>> Pixels;
+    int width = 0;
+    int height = 0;
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> pixels;
 };
 
 // 37 x 5 pixels: runs of one grey and alpha, then stretches where every pixel differs.
 TGreyAlphaImage GreyAlphaSource()
 {
     TGreyAlphaImage image{37, 5, {}};
-    for (int y = 0; y < image.Height; ++y)
-        for (int x = 0; x < image.Width; ++x) {
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
             const int step = x < 20 ? x / 7 : x * 3 + y;
-            image.Pixels.emplace_back(static_cast<std::uint8_t>(step * 41 + y * 9),
+            image.pixels.emplace_back(static_cast<std::uint8_t>(step * 41 + y * 9),
                                       static_cast<std::uint8_t>(255 - step * 23));
         }
     return image;
@@ -571,10 +448,10 @@ std::string PackedRow(const std::vector<std::string>& pixels)
 std::string GreyAlphaFile(const TGreyAlphaImage& image, int pixelSize, bool packed, int descriptor)
 {
     std::string data;
-    for (int y = 0; y < image.Height; ++y) {
+    for (int y = 0; y < image.height; ++y) {
         std::vector<std::string> row;
-        for (int x = 0; x < image.Width; ++x) {
-            const auto [grey, alpha] = image.Pixels[static_cast<std::size_t>(y * image.Width + x)];
+        for (int x = 0; x < image.width; ++x) {
+            const auto [grey, alpha] = image.pixels[static_cast<std::size_t>(y * image.width + x)];
             const char g = static_cast<char>(grey), a = static_cast<char>(alpha);
             row.push_back(pixelSize == 16 ? std::string{g, a} : std::string{g, g, g, a});
         }
@@ -586,7 +463,7 @@ std::string GreyAlphaFile(const TGreyAlphaImage& image, int pixelSize, bool pack
         }
     }
     const int type = pixelSize == 16 ? (packed ? 11 : 3) : (packed ? 10 : 2);
-    return TargaFile(type, image.Width, image.Height, pixelSize, descriptor | 0x28, data);
+    return TargaFile(type, image.width, image.height, pixelSize, descriptor | 0x28, data);
 }
 
 std::vector<std::uint8_t> AlphaOf(const TBitmap& bitmap)
@@ -605,8 +482,8 @@ TEST(TargaGraphic, RowsStoredRightToLeftStartAtTheRightEdge)
     const std::string bytes = TargaFile(2, 3, 1, 24, 0x30, std::string("\x00\x00\xFF\x00\xFF\x00\xFF\x00\x00", 9));
     ASSERT_EQ(bytes.size(), 27u);
     TTargaGraphic targa;
-    Load(targa, bytes);
-    EXPECT_EQ(PixelsOf(targa).Pixels, (std::vector<TRgb>{{0, 0, 255}, {0, 255, 0}, {255, 0, 0}}));
+    LoadFromBytes(targa, bytes);
+    EXPECT_EQ(RgbOf(targa).pixels, (std::vector<Rgb>{{0, 0, 255}, {0, 255, 0}, {255, 0, 0}}));
 }
 
 // Every layout, plain and packed, from the tools' files with bit 4 set: 8-bit indices into 24- and
@@ -643,8 +520,8 @@ TEST_F(TargaFiles, RightToLeftFilesOfEveryLayoutMatchNetpbmMirrored)
             const std::string label = c.command + " at " + IntToStr(variant[16]) + " bits";
             WriteWholeFile(file, variant);
             TTargaGraphic targa;
-            Load(targa, WithRightToLeftRows(variant));
-            ExpectSameImage(PixelsOf(targa), MirroredByNetpbm(file), c.bits, label);
+            LoadFromBytes(targa, WithRightToLeftRows(variant));
+            ExpectSameImage(RgbOf(targa), MirroredByNetpbm(file), label, c.bits);
         }
     }
 }
@@ -654,9 +531,9 @@ TEST(TargaGraphic, SixteenBitGreyPixelsAreGreyAndAlpha)
     const std::string bytes = TargaFile(3, 2, 1, 16, 0x28, std::string("\x80\xFF\x40\x00", 4));
     ASSERT_EQ(bytes.size(), 22u);
     TTargaGraphic targa;
-    Load(targa, bytes);
+    LoadFromBytes(targa, bytes);
     EXPECT_EQ(targa.PixelFormat(), pf32bit);
-    EXPECT_EQ(PixelsOf(targa).Pixels, (std::vector<TRgb>{{128, 128, 128}, {64, 64, 64}}));
+    EXPECT_EQ(RgbOf(targa).pixels, (std::vector<Rgb>{{128, 128, 128}, {64, 64, 64}}));
     EXPECT_EQ(AlphaOf(targa), (std::vector<std::uint8_t>{255, 0}));
     const TImageProperties& properties = targa.ImageProperties();
     EXPECT_EQ(properties.ColorScheme, csGrayAlpha);
@@ -667,8 +544,8 @@ TEST(TargaGraphic, SixteenBitGreyPixelsAreGreyAndAlpha)
     EXPECT_EQ(properties.Compression, ctNone);
 
     // Packed: a run of two, then a literal of one; the picture stored from the right.
-    Load(targa, TargaFile(11, 3, 1, 16, 0x38, std::string("\x81\x10\x20\x00\x90\xA0", 6)));
-    EXPECT_EQ(PixelsOf(targa).Pixels, (std::vector<TRgb>{{144, 144, 144}, {16, 16, 16}, {16, 16, 16}}));
+    LoadFromBytes(targa, TargaFile(11, 3, 1, 16, 0x38, std::string("\x81\x10\x20\x00\x90\xA0", 6)));
+    EXPECT_EQ(RgbOf(targa).pixels, (std::vector<Rgb>{{144, 144, 144}, {16, 16, 16}, {16, 16, 16}}));
     EXPECT_EQ(AlphaOf(targa), (std::vector<std::uint8_t>{160, 32, 32}));
 }
 
@@ -686,16 +563,15 @@ TEST(TargaGraphic, SixteenBitGreyDecodesAsNetpbmDecodesTheSamePictureInThirtyTwo
             // netpbm reads the 32-bit file left to right; a right-to-left one is mirrored after.
             WriteWholeFile(equivalent, GreyAlphaFile(source, 32, packed, descriptor & 0x20));
             const std::string flip = descriptor & 0x10 ? " | /usr/bin/pamflip -lr" : "";
-            const TRgbImage colours =
-                ParsePnm(RunTool("/usr/bin/tgatoppm -alphaout=" + alpha + " " + equivalent + flip));
-            const TRgbImage alphas = ParsePnm(RunTool("/usr/bin/pamflip -null " + alpha + flip));
+            const RgbImage colours = DecodedBy("/usr/bin/tgatoppm -alphaout=" + alpha + " " + equivalent + flip);
+            const RgbImage alphas = DecodedBy("/usr/bin/pamflip -null " + alpha + flip);
 
             TTargaGraphic targa;
-            Load(targa, GreyAlphaFile(source, 16, packed, descriptor));
-            ExpectSameImage(PixelsOf(targa), colours, 8, label);
+            LoadFromBytes(targa, GreyAlphaFile(source, 16, packed, descriptor));
+            ExpectSameImage(RgbOf(targa), colours, label);
             std::vector<std::uint8_t> expectedAlpha;
-            for (const TRgb& pixel : alphas.Pixels)
-                expectedAlpha.push_back(pixel.R);
+            for (const Rgb& pixel : alphas.pixels)
+                expectedAlpha.push_back(pixel.r);
             EXPECT_EQ(AlphaOf(targa), expectedAlpha) << label;
         }
 }
@@ -707,10 +583,10 @@ TEST(TargaGraphic, TheLargestSidesLoadWhileTheirStorageFitsTheReadersCap)
     for (int i = 0; i < 65535 / 128 + 1; ++i)
         runs += std::string{static_cast<char>(0xFF), 1, 2, 3};
     TTargaGraphic targa;
-    Load(targa, TargaFile(10, 65535, 1, 24, 0x30, runs));
+    LoadFromBytes(targa, TargaFile(10, 65535, 1, 24, 0x30, runs));
     EXPECT_EQ(targa.Width(), 65535);
-    EXPECT_EQ(PixelsOf(targa).At(0, 0), (TRgb{3, 2, 1}));
-    EXPECT_EQ(PixelsOf(targa).At(65534, 0), (TRgb{3, 2, 1}));
+    EXPECT_EQ(RgbOf(targa).At(0, 0), (Rgb{3, 2, 1}));
+    EXPECT_EQ(RgbOf(targa).At(65534, 0), (Rgb{3, 2, 1}));
     // 65535 x 65535 at 32 bits would take 16 GB.
     EXPECT_EQ(LoadError(TargaFile(10, 65535, 65535, 32, 0, runs)), InvalidTga);
 }

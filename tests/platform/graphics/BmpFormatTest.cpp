@@ -1,7 +1,7 @@
 #include "platform/core/Streams.h"
 #include "platform/graphics/Bitmap.h"
 
-#include "GraphicsTestSupport.h"
+#include "ImageTestSupport.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +28,11 @@ std::string Bytes(std::initializer_list<int> values)
     for (int v : values)
         bytes.push_back(static_cast<char>(v));
     return bytes;
+}
+
+RgbImage DecodeWithBmptopnm(const std::string& path)
+{
+    return DecodedBy("/usr/bin/bmptopnm '" + path + "' 2>/dev/null | /usr/bin/ppmtoppm");
 }
 
 // Loads with our reader and with bmptopnm; both must agree.
@@ -91,8 +96,7 @@ TEST(BmpFormat, ReadsImageMagickRunLengthAndBitFieldFiles)
     for (int y = 0; y < runs.height; ++y)
         for (int x = 0; x < runs.width; ++x) {
             const int c = x < 20 ? y : (x * 7 + y) % 5; // long runs, then literal stretches
-            runs.rgb.insert(runs.rgb.end(),
-                            {static_cast<std::uint8_t>(c * 40), static_cast<std::uint8_t>(200 - c * 30), 77});
+            runs.pixels.push_back({static_cast<std::uint8_t>(c * 40), static_cast<std::uint8_t>(200 - c * 30), 77});
         }
     WriteWholeFile(folder.File("runs.ppm"), PpmOf(runs));
     WriteWholeFile(folder.File("rich.ppm"), PpmOf(StripedImage(13, 7, 90)));
@@ -319,8 +323,8 @@ TEST(BmpFormat, A65535PixelWideFileLoadsAndOneOf65536IsRefused)
     RgbImage source{65535, 2, {}};
     for (int y = 0; y < source.height; ++y)
         for (int x = 0; x < source.width; ++x)
-            source.rgb.insert(source.rgb.end(), {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(x >> 8),
-                                                 static_cast<std::uint8_t>(y * 200)});
+            source.pixels.push_back(
+                {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(x >> 8), static_cast<std::uint8_t>(y * 200)});
     WriteWholeFile(folder.File("wide.ppm"), PpmOf(source));
     int status = 0;
     RunCommand("/usr/bin/ppmtobmp -bpp 24 " + folder.File("wide.ppm") + " > " + folder.File("wide.bmp") +

@@ -3,7 +3,7 @@
 #include "platform/core/Streams.h"
 #include "platform/graphics/Bitmap.h"
 
-#include "GraphicsTestSupport.h"
+#include "ImageTestSupport.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -29,13 +29,7 @@ std::string MakeJpeg(const TemporaryFolder& folder, const std::string& name, con
     return path;
 }
 
-RgbImage DecodeWithDjpeg(const std::string& path)
-{
-    int status = 0;
-    const std::string output = RunCommand("/usr/bin/djpeg '" + path + "' 2>/dev/null", &status);
-    EXPECT_EQ(status, 0) << path;
-    return ParsePnm(output);
-}
+RgbImage DecodeWithDjpeg(const std::string& path) { return DecodedBy("/usr/bin/djpeg '" + path + "'"); }
 
 // What djpeg says on decoding the file: its warnings, empty for a file it finds whole.
 std::string DjpegWarnings(const std::string& path)

@@ -2,7 +2,7 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/JPEGImage.h"
 
-#include "GraphicsTestSupport.h"
+#include "ImageTestSupport.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

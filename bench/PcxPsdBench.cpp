@@ -1,0 +1,98 @@
+// Decoding 4000x3000 24-bit run-length PCX and PackBits Photoshop files into TPCXGraphic and
+// TPSDGraphic against ImageMagick's library, all in this process and on one thread. ImageMagick
+// writes the files. Its library is for this benchmark only:
+//     apt-get install libmagick++-6.q16-dev
+#include "imageformats/PCXGraphic.h"
+#include "imageformats/PSDGraphic.h"
+
+#include "BenchSupport.h"
+
+#include <Magick++.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int Width = 4000;
+constexpr int Height = 3000;
+
+// A rendered planogram: flat shelves and backgrounds with product pictures of fine detail, so that
+// the packed files hold both long runs and literal stretches.
+std::vector<std::uint8_t> SourcePixels()
+{
+    std::vector<std::uint8_t> rgb;
+    rgb.reserve(std::size_t{3} * Width * Height);
+    for (int y = 0; y < Height; ++y)
+        for (int x = 0; x < Width; ++x) {
+            const bool product = (x / 250) % 2 == 0 && (y % 500) < 420;
+            rgb.push_back(static_cast<std::uint8_t>(product ? y & 0xFF : (y % 500 < 420 ? 160 : 90)));
+            rgb.push_back(static_cast<std::uint8_t>(product ? (x ^ y) & 0xFF : 180));
+            rgb.push_back(static_cast<std::uint8_t>(product ? (x * 7 + y * 3) & 0xFF : 200));
+        }
+    return rgb;
+}
+
+std::string WrittenFile(const std::string& name)
+{
+    const std::string file = BenchFolder() + "/" + name;
+    const std::vector<std::uint8_t> rgb = SourcePixels();
+    Magick::Image image(Width, Height, "RGB", Magick::CharPixel, rgb.data());
+    image.compressType(Magick::RLECompression);
+    image.write(file);
+    return file;
+}
+
+const std::string& PcxFile()
+{
+    static const std::string file = WrittenFile("packed.pcx");
+    return file;
+}
+
+const std::string& PsdFile()
+{
+    static const std::string file = WrittenFile("packed.psd");
+    return file;
+}
+
+template <class Reader> void DecodeWithOurs(benchmark::State& state, const std::string& file)
+{
+    for (auto _ : state) {
+        Reader reader;
+        reader.LoadFromFile(file);
+        if (reader.Width() != Width || reader.PixelFormat() != pf24bit)
+            state.SkipWithError("the file did not load as a 24-bit picture");
+        benchmark::DoNotOptimize(reader.ScanLine(0));
+    }
+}
+
+void DecodeWithMagick(benchmark::State& state, const std::string& file)
+{
+    for (auto _ : state) {
+        Magick::Image image;
+        image.read(file);
+        const Magick::PixelPacket* pixels = image.getConstPixels(0, 0, Width, Height);
+        benchmark::DoNotOptimize(pixels);
+    }
+}
+
+void BM_TPCXGraphicPacked(benchmark::State& state) { DecodeWithOurs<TPCXGraphic>(state, PcxFile()); }
+void BM_MagickPcxPacked(benchmark::State& state) { DecodeWithMagick(state, PcxFile()); }
+// "[0]" asks for the merged picture alone, which is what TPSDGraphic reads.
+void BM_TPSDGraphicPacked(benchmark::State& state) { DecodeWithOurs<TPSDGraphic>(state, PsdFile()); }
+void BM_MagickPsdPacked(benchmark::State& state) { DecodeWithMagick(state, PsdFile() + "[0]"); }
+
+} // namespace
+
+BENCHMARK(BM_TPCXGraphicPacked)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MagickPcxPacked)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TPSDGraphicPacked)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MagickPsdPacked)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    setenv("MAGICK_THREAD_LIMIT", "1", 1);
+    Magick::InitializeMagick(*argv);
+    return RunGuiBenchmarks(argc, argv);
+}

@@ -1,0 +1,377 @@
+#include "imageformats/PSDGraphic.h"
+
+#include "imageformats/GraphicCompression.h"
+#include "platform/core/Streams.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <numeric>
+
+// The 26-byte file header, big-endian, fields in file order (the reserved bytes left out).
+struct TPSDHeader {
+    std::array<char, 4> Signature{};
+    std::uint16_t Version = 0;
+    std::uint16_t Channels = 0;
+    std::uint32_t Height = 0;
+    std::uint32_t Width = 0;
+    std::uint16_t Depth = 0; // bits per channel
+    std::uint16_t Mode = 0;
+};
+
+// Where the parts of a file lie, as its header and section lengths give them.
+struct TPSDLayout {
+    TPSDHeader Header;
+    std::int64_t ColorModeData = 0; // the position of the colour mode data
+    std::uint32_t ColorModeLength = 0;
+    std::uint16_t Compression = 0;
+    std::int64_t ImageData = 0; // the position after the compression word
+};
+
+namespace {
+
+constexpr std::string_view PSDName = "PSD or PDD";
+constexpr int HeaderSize = 26;
+constexpr std::string_view Signature = "8BPS";
+// 256 red values, then 256 green and 256 blue.
+constexpr std::uint32_t IndexedColorDataSize = 768;
+
+enum TPSDMode : std::uint16_t {
+    pmBitmap = 0,
+    pmGrayscale = 1,
+    pmIndexed = 2,
+    pmRGB = 3,
+    pmCMYK = 4,
+    pmMultichannel = 7,
+    pmDuotone = 8,
+    pmLab = 9,
+};
+
+enum TPSDCompression : std::uint16_t { pcRaw = 0, pcPackBits = 1 };
+
+std::uint16_t BigEndian16(const std::uint8_t* bytes) { return static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]); }
+
+std::uint32_t BigEndian32(const std::uint8_t* bytes)
+{
+    return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 | std::uint32_t{bytes[2]} << 8 | bytes[3];
+}
+
+// False when the stream ends inside the header.
+bool ReadPSDHeader(TStream& stream, TPSDHeader& header)
+{
+    std::array<std::uint8_t, HeaderSize> bytes{};
+    if (stream.Read(bytes.data(), HeaderSize) != HeaderSize)
+        return false;
+    std::copy_n(bytes.begin(), header.Signature.size(), header.Signature.begin());
+    header.Version = BigEndian16(&bytes[4]);
+    header.Channels = BigEndian16(&bytes[12]);
+    header.Height = BigEndian32(&bytes[14]);
+    header.Width = BigEndian32(&bytes[18]);
+    header.Depth = BigEndian16(&bytes[22]);
+    header.Mode = BigEndian16(&bytes[24]);
+    return true;
+}
+
+// Passes a section given by its 4-byte length; false when the section runs past the stream's end.
+bool SkipSection(TStream& stream, std::uint32_t& length)
+{
+    std::array<std::uint8_t, 4> bytes{};
+    if (stream.Read(bytes.data(), 4) != 4)
+        return false;
+    length = BigEndian32(bytes.data());
+    if (length > stream.Size() - stream.Position())
+        return false;
+    stream.Seek(length, TSeekOrigin::soCurrent);
+    return true;
+}
+
+// False when the stream ends before the image data.
+bool ReadPSDLayout(TStream& stream, TPSDLayout& layout)
+{
+    if (!ReadPSDHeader(stream, layout.Header))
+        return false;
+    layout.ColorModeData = stream.Position() + 4;
+    std::uint32_t skipped = 0;
+    std::array<std::uint8_t, 2> compression{};
+    if (!SkipSection(stream, layout.ColorModeLength) || !SkipSection(stream, skipped) ||
+        !SkipSection(stream, skipped) || stream.Read(compression.data(), 2) != 2)
+        return false;
+    layout.Compression = BigEndian16(compression.data());
+    layout.ImageData = stream.Position();
+    return true;
+}
+
+bool HasSignature(const TPSDHeader& header, bool anyCase)
+{
+    for (std::size_t i = 0; i < Signature.size(); ++i) {
+        const char c = header.Signature[i];
+        if ((anyCase ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c) != Signature[i])
+            return false;
+    }
+    return true;
+}
+
+TColorScheme SchemeOfMode(const TPSDHeader& header)
+{
+    switch (header.Mode) {
+    case pmBitmap:
+    case pmGrayscale:
+    case pmDuotone:
+        return csGray;
+    case pmIndexed:
+        return csIndexed;
+    case pmRGB:
+    case pmMultichannel:
+        return header.Channels == 3 ? csRGB : csRGBA;
+    case pmCMYK:
+        return csCMYK;
+    case pmLab:
+        return csCIELab;
+    default:
+        return csUnknown;
+    }
+}
+
+TCompressionType CompressionOf(std::uint16_t compression)
+{
+    switch (compression) {
+    case pcRaw:
+        return ctNone;
+    case pcPackBits:
+        return ctPackedBits;
+    default:
+        return ctLZ77; // 2 and 3: zip, without and with prediction
+    }
+}
+
+// What the reader reads of a picture: the channels it takes, their scheme, and the scheme and
+// samples of the bitmap they become.
+struct TChannelUse {
+    unsigned Planes = 0;
+    TColorScheme Source = csUnknown;
+    TColorScheme Target = csUnknown;
+    std::uint8_t TargetSamples = 0;
+};
+
+// The channels of a mode, depth and channel count, or none (Planes 0) for those the reader does not
+// read. Channels past the ones a mode takes (alpha channels, saved selections) are not read.
+TChannelUse ChannelUseOf(const TPSDHeader& header)
+{
+    const bool colorDepth = header.Depth == 8 || header.Depth == 16;
+    if (header.Channels == 0)
+        return {};
+    switch (header.Mode) {
+    case pmBitmap:
+    case pmGrayscale:
+    case pmDuotone:
+        if (header.Depth == 1 || colorDepth)
+            return {1, csGray, csGray, 1};
+        break;
+    case pmIndexed:
+        if (header.Depth == 8)
+            return {1, csIndexed, csIndexed, 1};
+        break;
+    case pmRGB:
+    case pmMultichannel:
+        if (colorDepth && header.Channels == 3)
+            return {3, csRGB, csBGR, 3};
+        if (colorDepth && header.Channels > 3)
+            return {4, csRGBA, csBGRA, 4};
+        break;
+    case pmCMYK:
+        if (colorDepth && header.Channels >= 4)
+            return {4, csCMYK, csBGR, 3};
+        break;
+    case pmLab:
+        if (colorDepth && header.Channels >= 3)
+            return {3, csCIELab, csBGR, 3};
+        break;
+    default:
+        break;
+    }
+    return {};
+}
+
+void SetUpColorManager(TColorManager& manager, const TPSDHeader& header, const TChannelUse& use)
+{
+    manager.SourceOptions = {coSwapBytes};
+    if (use.Source == csCIELab) {
+        manager.SourceOptions.Include(coLabScaledLightness);
+        manager.SourceOptions.Include(coLabUnsignedChroma);
+    }
+    const auto depth = static_cast<std::uint8_t>(header.Depth);
+    manager.SetSourceColorScheme(use.Source);
+    manager.SetSourceBitsPerSample(depth);
+    manager.SetSourceSamplesPerPixel(static_cast<std::uint8_t>(use.Planes));
+    manager.SetTargetColorScheme(use.Target);
+    manager.SetTargetBitsPerSample(depth == 16 ? 8 : depth);
+    manager.SetTargetSamplesPerPixel(use.TargetSamples);
+}
+
+} // namespace
+
+bool TPSDGraphic::CanLoad(TStream& stream) const
+{
+    const std::int64_t start = stream.Position();
+    if (stream.Size() - start <= HeaderSize)
+        return false;
+    TPSDHeader header;
+    const bool read = ReadPSDHeader(stream, header);
+    stream.SetPosition(start);
+    return read && HasSignature(header, true) && header.Version == 1;
+}
+
+bool TPSDGraphic::ReadImageProperties(TStream& stream, unsigned imageIndex)
+{
+    TImageGraphic::ReadImageProperties(stream, imageIndex);
+    TPSDLayout layout;
+    // Version 2 files give their section lengths in 8 bytes.
+    if (imageIndex != 0 || !ReadPSDLayout(stream, layout) || !HasSignature(layout.Header, false) ||
+        layout.Header.Version != 1)
+        return false;
+    const TPSDHeader& header = layout.Header;
+    TImageProperties& properties = FImageProperties;
+    properties.Options = {ioBigEndian};
+    if (header.Mode == pmBitmap)
+        properties.Options.Include(ioMinIsWhite);
+    properties.BitsPerSample = static_cast<std::uint8_t>(std::min<unsigned>(header.Depth, 255));
+    properties.Channels = static_cast<std::uint8_t>(std::min<unsigned>(header.Channels, 255));
+    properties.SamplesPerPixel = static_cast<std::uint8_t>(std::min<unsigned>(header.Channels, 4));
+    properties.BitsPerPixel =
+        static_cast<std::uint8_t>(std::min<unsigned>(properties.SamplesPerPixel * properties.BitsPerSample, 255));
+    properties.ColorScheme = SchemeOfMode(header);
+    properties.Width = header.Width;
+    properties.Height = header.Height;
+    properties.Compression = CompressionOf(layout.Compression);
+    return true;
+}
+
+void TPSDGraphic::LoadFromStream(TStream& stream)
+{
+    const std::int64_t start = stream.Position();
+    if (!ReadImageProperties(stream, 0))
+        RaiseImageErrorFmt(SInvalidImage, {PSDName});
+    stream.SetPosition(start);
+    FBasePosition = start;
+    TPSDLayout layout;
+    ReadPSDLayout(stream, layout);
+    if (FImageProperties.Compression != ctNone && FImageProperties.Compression != ctPackedBits)
+        RaiseImageErrorFmt(SUnsupportedFeature, {SCompressionScheme, PSDName});
+    const TChannelUse use = ChannelUseOf(layout.Header);
+    if (use.Planes == 0)
+        RaiseImageErrorFmt(SInvalidColorFormat, {PSDName});
+    CheckImageSize(PSDName);
+    const int width = static_cast<int>(FImageProperties.Width);
+    const int height = static_cast<int>(FImageProperties.Height);
+    BeginProgress(width);
+    SetUpColorManager(FColorManager, layout.Header, use);
+    FColorManager.CheckConversion(PSDName, use.Planes);
+
+    TBitmap image;
+    image.SetPixelFormat(FColorManager.GetPixelFormat(1));
+    const TPalette palette = ReadPalette(stream, layout);
+    if (palette.Count() > 0)
+        image.SetPalette(palette);
+    // The pixel data are read before the bitmap is sized, so that a file far shorter than its
+    // picture is refused before anything that large is made.
+    const std::size_t rowBytes = (static_cast<std::size_t>(width) * layout.Header.Depth + 7) / 8;
+    const bool color = use.Planes > 1;
+    NextProgressStage(color ? SLoadingData : STransfering);
+    std::vector<std::uint8_t> planes = ReadPlanes(stream, layout, use.Planes, rowBytes);
+    // CMYK channels hold the ink left out: 0 is full ink.
+    if (use.Source == csCMYK)
+        std::transform(planes.begin(), planes.end(), planes.begin(),
+                       [](std::uint8_t value) { return static_cast<std::uint8_t>(255 - value); });
+    if (color)
+        NextProgressStage(STransfering);
+    image.SetSize(width, height);
+    TransferRows(planes, use.Planes, rowBytes, image);
+    EndProgress();
+    TakeOver(image);
+}
+
+// Indexed pictures take up to 256 colours from the colour mode data, grey ones the greys of their
+// depth, white first in bitmap mode.
+TPalette TPSDGraphic::ReadPalette(TStream& stream, const TPSDLayout& layout) const
+{
+    if (FColorManager.SourceColorScheme() == csGray)
+        return FColorManager.CreateGrayscalePalette(FImageProperties.Options.Contains(ioMinIsWhite));
+    if (FColorManager.SourceColorScheme() != csIndexed)
+        return {};
+    stream.SetPosition(layout.ColorModeData);
+    const std::vector<std::uint8_t> data = ReadBytes(stream, std::min(layout.ColorModeLength, IndexedColorDataSize));
+    const std::size_t count = data.size() / 3;
+    const std::span<const std::uint8_t> all(data);
+    const std::span<const std::uint8_t> planes[] = {all.first(count), all.subspan(count, count),
+                                                    all.subspan(2 * count, count)};
+    return FColorManager.CreateColorPalette(planes, pdPlanar8Triple, static_cast<unsigned>(count), false);
+}
+
+// The first `planeCount` channels, each `rowBytes` by the height, channel after channel.
+std::vector<std::uint8_t> TPSDGraphic::ReadPlanes(TStream& stream, const TPSDLayout& layout, unsigned planeCount,
+                                                  std::size_t rowBytes)
+{
+    const std::size_t rows = static_cast<std::size_t>(planeCount) * FImageProperties.Height;
+    stream.SetPosition(layout.ImageData);
+    if (FImageProperties.Compression == ctNone)
+        return ReadBytes(stream, rows * rowBytes);
+    const std::vector<std::uint16_t> counts = ReadByteCounts(stream, layout.Header, rows);
+    const std::vector<std::uint8_t> packed =
+        ReadBytes(stream, std::accumulate(counts.begin(), counts.end(), std::size_t{0}));
+    std::vector<std::uint8_t> planes(rows * rowBytes);
+    TPackbitsRLEDecoder decoder;
+    decoder.DecodeInit();
+    const std::uint8_t* source = packed.data();
+    std::uint8_t* target = planes.data();
+    for (const std::uint16_t count : counts) {
+        decoder.Decode(source, target, count, static_cast<std::int32_t>(rowBytes));
+        source += count;
+        target += rowBytes;
+    }
+    decoder.DecodeEnd();
+    return planes;
+}
+
+// The packed sizes of the first `rows` rows, channel after channel; the table's entries for the
+// channels not read are passed over.
+std::vector<std::uint16_t> TPSDGraphic::ReadByteCounts(TStream& stream, const TPSDHeader& header, std::size_t rows)
+{
+    const std::int64_t tableStart = stream.Position();
+    const std::int64_t tableSize = 2 * std::int64_t{header.Channels} * header.Height;
+    if (tableSize > stream.Size() - tableStart)
+        RaiseImageErrorFmt(SStreamReadError, {PSDName});
+    const std::vector<std::uint8_t> bytes = ReadBytes(stream, 2 * rows);
+    stream.SetPosition(tableStart + tableSize);
+    std::vector<std::uint16_t> counts(rows);
+    for (std::size_t i = 0; i < rows; ++i)
+        counts[i] = BigEndian16(&bytes[2 * i]);
+    return counts;
+}
+
+// Checks that the stream holds the bytes before making room for them.
+std::vector<std::uint8_t> TPSDGraphic::ReadBytes(TStream& stream, std::size_t count)
+{
+    const auto size = static_cast<std::int64_t>(count);
+    if (size > stream.Size() - stream.Position())
+        RaiseImageErrorFmt(SStreamReadError, {PSDName});
+    std::vector<std::uint8_t> bytes(count);
+    if (stream.Read(bytes.data(), size) != size)
+        RaiseImageErrorFmt(SStreamReadError, {PSDName});
+    return bytes;
+}
+
+void TPSDGraphic::TransferRows(const std::vector<std::uint8_t>& planes, unsigned planeCount, std::size_t rowBytes,
+                               TBitmap& image)
+{
+    const int width = image.Width();
+    const int height = image.Height();
+    const std::size_t planeSize = rowBytes * static_cast<std::size_t>(height);
+    std::array<const std::uint8_t*, 4> rows{};
+    for (int y = 0; y < height; ++y) {
+        for (unsigned k = 0; k < planeCount; ++k)
+            rows[k] = planes.data() + k * planeSize + static_cast<std::size_t>(y) * rowBytes;
+        FColorManager.ConvertRow(TSourceRow(rows.data(), planeCount), image.ScanLine(y), static_cast<unsigned>(width),
+                                 0xFF);
+        RowDone(y, height);
+    }
+}

@@ -1,0 +1,168 @@
+#include "ImageTestSupport.h"
+
+#include "platform/core/Streams.h"
+#include "platform/graphics/Graphic.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <ostream>
+#include <random>
+
+std::ostream& operator<<(std::ostream& out, const Rgb& pixel)
+{
+    return out << "(" << int(pixel.r) << " " << int(pixel.g) << " " << int(pixel.b) << ")";
+}
+
+RgbImage RgbOf(const TBitmap& bitmap)
+{
+    RgbImage image{bitmap.Width(), bitmap.Height(), {}};
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (int x = 0; x < bitmap.Width(); ++x) {
+            const auto color = static_cast<COLORREF>(bitmap.Pixel(x, y));
+            image.pixels.push_back({GetRValue(color), GetGValue(color), GetBValue(color)});
+        }
+    return image;
+}
+
+namespace {
+
+// The next number of a PNM header, past white space and comments; -1 when there is none.
+int HeaderNumber(const std::string& bytes, std::size_t& at)
+{
+    while (at < bytes.size() && (bytes[at] == '#' || std::isspace(static_cast<unsigned char>(bytes[at])))) {
+        if (bytes[at] == '#')
+            at = bytes.find('\n', at);
+        if (at == std::string::npos)
+            at = bytes.size();
+        else
+            ++at;
+    }
+    if (at >= bytes.size() || !std::isdigit(static_cast<unsigned char>(bytes[at])))
+        return -1;
+    int value = 0;
+    while (at < bytes.size() && std::isdigit(static_cast<unsigned char>(bytes[at])) && value < 1000000)
+        value = value * 10 + (bytes[at++] - '0');
+    return value;
+}
+
+} // namespace
+
+RgbImage ParsePnm(const std::string& bytes)
+{
+    RgbImage image;
+    const bool grey = bytes.compare(0, 2, "P5") == 0;
+    if (!grey && bytes.compare(0, 2, "P6") != 0) {
+        ADD_FAILURE() << "not a binary PGM or PPM: " << bytes.substr(0, 40);
+        return image;
+    }
+    std::size_t at = 2;
+    image.width = HeaderNumber(bytes, at);
+    image.height = HeaderNumber(bytes, at);
+    const int maxValue = HeaderNumber(bytes, at);
+    if (image.width < 0 || image.height < 0 || maxValue <= 0 || maxValue > 255) {
+        ADD_FAILURE() << "unreadable PNM header: " << bytes.substr(0, 40);
+        return RgbImage{};
+    }
+    ++at;
+    const auto scaled = [&](char value) {
+        return static_cast<std::uint8_t>(static_cast<std::uint8_t>(value) * 255 / maxValue);
+    };
+    const std::size_t samples = grey ? 1 : 3;
+    const std::size_t count = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
+    for (std::size_t i = 0; i < count && at + (i + 1) * samples <= bytes.size(); ++i) {
+        const char* p = bytes.data() + at + i * samples;
+        const std::uint8_t r = scaled(p[0]);
+        image.pixels.push_back(grey ? Rgb{r, r, r} : Rgb{r, scaled(p[1]), scaled(p[2])});
+    }
+    EXPECT_EQ(image.pixels.size(), count) << "PNM data cut short";
+    return image;
+}
+
+std::string PpmOf(const RgbImage& image)
+{
+    std::string text = "P6\n" + std::to_string(image.width) + " " + std::to_string(image.height) + "\n255\n";
+    for (const Rgb& pixel : image.pixels)
+        text += {static_cast<char>(pixel.r), static_cast<char>(pixel.g), static_cast<char>(pixel.b)};
+    return text;
+}
+
+RgbImage StripedImage(int width, int height, int colors)
+{
+    RgbImage image{width, height, {}};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int c = (x + 2 * y) % colors;
+            image.pixels.push_back({static_cast<std::uint8_t>(c * 37 % 256),
+                                    static_cast<std::uint8_t>(255 - c * 11 % 256),
+                                    static_cast<std::uint8_t>(c * 101 % 256)});
+        }
+    return image;
+}
+
+std::string RunTool(const std::string& command)
+{
+    int status = -1;
+    std::string output = RunCommand(command + " 2>/dev/null", &status);
+    EXPECT_EQ(status, 0) << command;
+    return output;
+}
+
+RgbImage DecodedBy(const std::string& command) { return ParsePnm(RunTool(command)); }
+
+void ExpectSameImage(const RgbImage& ours, const RgbImage& theirs, const std::string& label, int significantBits,
+                     int tolerance)
+{
+    ASSERT_EQ(ours.width, theirs.width) << label;
+    ASSERT_EQ(ours.height, theirs.height) << label;
+    ASSERT_EQ(ours.pixels.size(), theirs.pixels.size()) << label;
+    const int shift = 8 - significantBits;
+    const auto near = [&](std::uint8_t a, std::uint8_t b) {
+        return std::abs((a >> shift) - (b >> shift)) <= tolerance;
+    };
+    int mismatches = 0;
+    for (int y = 0; y < ours.height; ++y)
+        for (int x = 0; x < ours.width; ++x) {
+            const Rgb& a = ours.At(x, y);
+            const Rgb& b = theirs.At(x, y);
+            if (near(a.r, b.r) && near(a.g, b.g) && near(a.b, b.b))
+                continue;
+            if (++mismatches < 4)
+                ADD_FAILURE() << label << " at " << x << "," << y << ": " << a << " against " << b;
+        }
+    EXPECT_EQ(mismatches, 0) << label;
+}
+
+void LoadFromBytes(TGraphic& graphic, const std::string& bytes)
+{
+    TMemoryStream stream;
+    stream.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    stream.SetPosition(0);
+    graphic.LoadFromStream(stream);
+}
+
+std::vector<std::size_t> CutLengths(std::size_t size)
+{
+    std::vector<std::size_t> lengths;
+    for (std::size_t length = 0; length < size; length += 1 + length / 8)
+        lengths.push_back(length);
+    return lengths;
+}
+
+void ForEachBitFlip(const std::string& bytes, int count, std::size_t headerBytes,
+                    const std::function<void(const std::string& flipped)>& visit)
+{
+    if (bytes.empty())
+        return;
+    std::mt19937 random(11);
+    const auto headerBits = static_cast<int>(8 * std::min(headerBytes, bytes.size()));
+    for (int flip = 0; flip < count; ++flip) {
+        std::string copy = bytes;
+        const std::size_t at = flip < headerBits ? static_cast<std::size_t>(flip / 8) : random() % copy.size();
+        copy[at] = static_cast<char>(copy[at] ^ (1 << (flip % 8)));
+        visit(copy);
+    }
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/graphics/Bitmap.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class TGraphic;
+
+// One pixel's red, green and blue.
+struct Rgb {
+    std::uint8_t r = 0;
+    std::uint8_t g = 0;
+    std::uint8_t b = 0;
+    friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Rgb& pixel);
+
+// A picture as RGB pixels, top row first, as the outside tools and our bitmaps give it.
+struct RgbImage {
+    int width = 0;
+    int height = 0;
+    std::vector<Rgb> pixels;
+
+    const Rgb& At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    friend bool operator==(const RgbImage&, const RgbImage&) = default;
+};
+
+RgbImage RgbOf(const TBitmap& bitmap);
+// A binary PGM (P5, greys widened to RGB) or PPM (P6) as the netpbm and ImageMagick tools write
+// them, comments allowed; samples of a maximum below 255 are scaled to 0..255.
+RgbImage ParsePnm(const std::string& bytes);
+// A binary PPM of the image.
+std::string PpmOf(const RgbImage& image);
+// A test picture of `colors` distinct colours in diagonal stripes.
+RgbImage StripedImage(int width, int height, int colors);
+
+// Runs a shell command with its error output discarded and returns what it writes; a command that
+// fails fails the test.
+std::string RunTool(const std::string& command);
+// The picture a command writes as a PGM or PPM.
+RgbImage DecodedBy(const std::string& command);
+
+// Compares two pictures pixel by pixel and reports the first differences under the label. Each
+// sample is compared in its top `significantBits` bits, which may differ by `tolerance`.
+void ExpectSameImage(const RgbImage& ours, const RgbImage& theirs, const std::string& label, int significantBits = 8,
+                     int tolerance = 0);
+
+// Loads the bytes into the graphic from a memory stream.
+void LoadFromBytes(TGraphic& graphic, const std::string& bytes);
+
+// The lengths to cut a file of `size` bytes at: every length at first, then ever further apart.
+std::vector<std::size_t> CutLengths(std::size_t size);
+// Calls `visit` with `count` copies of the bytes, each with one bit flipped: every bit of the first
+// `headerBytes` bytes in turn, then bits at places a fixed random sequence picks.
+void ForEachBitFlip(const std::string& bytes, int count, std::size_t headerBytes,
+                    const std::function<void(const std::string& flipped)>& visit);
