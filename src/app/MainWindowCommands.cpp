@@ -6,6 +6,7 @@
 #include "catalog/Didbase.h"
 #include "planogram/DocumentSelector.h"
 #include "planogram/PlanogramDocument.h"
+#include "planogram/SelectorCode.h"
 #include "planogram/plandocCode.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/FilePaths.h"
@@ -14,6 +15,7 @@
 #include "platform/ui/StringGrid.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -122,6 +124,109 @@ void TMainForm::ApplyTagMenuToActiveDocument()
         document.TakeMenuChecks(TagChecks());
         document.modified = true;
     });
+}
+
+// The selector and the catalog browser bar
+
+void TMainForm::SetSelector(TSelector& selector)
+{
+    selector_ = &selector;
+    selectorWindow_ = &selector;
+    addDockWidget(Qt::TopDockWidgetArea, &selector);
+    selector.setFloating(true);
+    CatalogSelector1->setEnabled(true);
+    connect(CatalogSelector1, &QAction::triggered, this, [this] { selectorWindow_->Show(); });
+    aAddFixture->setEnabled(true);
+    connect(aAddFixture, &QAction::triggered, &selector, &TSelector::bAddNewFixtureClick);
+    // Drawing fixtures takes the selector's fixture settings.
+    tbFixtures->defaultAction()->setEnabled(true);
+    connect(tbFixtures->defaultAction(), &QAction::triggered, this, [this] {
+        const int kind = FixtureDrawingKind();
+        selectorWindow_->cbFixtureType->setCurrentIndex(kind);
+    });
+    for (QAction* item : {DrawShelf1, DrawSectionDivider1, DrawPegboard1, DrawTextBox1, DrawSlatboard1})
+        connect(item, &QAction::triggered, this, [this, item] { ChooseDrawingTool(item); });
+}
+
+void TMainForm::ChooseDrawingTool(QAction* item)
+{
+    item->setChecked(true);
+    selectorWindow_->cbFixtureType->setCurrentIndex(FixtureDrawingKind());
+    tbFixtures->defaultAction()->setChecked(true);
+}
+
+int TMainForm::PlanogramCount() const
+{
+    int count = 0;
+    for (QMdiSubWindow* frame : ClientArea->subWindowList())
+        count += qobject_cast<Tplandoc*>(frame->widget()) != nullptr;
+    return count;
+}
+
+MakerUnits TMainForm::FixtureUnits() const { return MakerUnits{unitsInches != 0, displayScale, unitsMode != 0}; }
+
+void TMainForm::UpdateCatalogBar()
+{
+    OnActive([this](PlanogramDocument& d) {
+        if (d.catalog)
+            tbFind->setText(toQString(d.catalog->partNumber + "   " + d.catalog->description));
+    });
+}
+
+bool TMainForm::FindCatalogProduct(const std::string& key)
+{
+    PlanogramDocument* document = ActiveDocument();
+    if (!document || !document->catalog || !document->catalog->FindByKey(key))
+        return false;
+    UpdateCatalogBar();
+    return true;
+}
+
+bool TMainForm::AddCurrentProduct(int x, int y)
+{
+    PlanogramDocument* document = ActiveDocument();
+    if (!document)
+        return false;
+    // Automatic shelves belong to this one placement, also when it fails with an exception.
+    struct ShelvesForThisCall {
+        bool& flag;
+        ~ShelvesForThisCall() { flag = false; }
+    } scope{document->autoAddShelves};
+    if (selector_->Building())
+        document->autoAddShelves = selector_->AutoAddShelves();
+    return document->AddCatalogItem(x, y);
+}
+
+void TMainForm::ToolButton3Click()
+{
+    if (!ActiveDocument())
+        return;
+    const std::string key = Ui().InputBox("Find", "Enter Part Number To Find", "");
+    if (key.empty())
+        return;
+    if (!FindCatalogProduct(key))
+        ShowMessage("Could Not Find Item");
+}
+
+void TMainForm::tbFindKeyPress() { FindCatalogProduct(fromQString(tbFind->text())); }
+
+void TMainForm::ConnectBrowserBar()
+{
+    const auto move = [this](QToolButton* button, bool (didBase::*step)()) {
+        connect(button->defaultAction(), &QAction::triggered, this, [this, step] {
+            OnActive([this, step](PlanogramDocument& d) {
+                if (d.catalog && ((*d.catalog).*step)())
+                    UpdateCatalogBar();
+            });
+        });
+    };
+    move(ToolButton1, &didBase::First);
+    move(ToolButton2, &didBase::Prior);
+    move(ToolButton4, &didBase::Next);
+    move(ToolButton7, &didBase::Last);
+    connect(ToolButton9->defaultAction(), &QAction::triggered, this, [this] { AddCurrentProduct(0, 0); });
+    connect(ToolButton3->defaultAction(), &QAction::triggered, this, &TMainForm::ToolButton3Click);
+    connect(tbFind, &QLineEdit::returnPressed, this, &TMainForm::tbFindKeyPress);
 }
 
 // Entry points
@@ -415,6 +520,7 @@ void TMainForm::ConnectDocumentCommands()
     connect(tbFixtures, &QToolButton::released, Timer2, &QTimer::stop);
     ConnectViewCommands();
     ConnectTagCommands();
+    ConnectBrowserBar();
     const std::pair<QMenu*, void (TMainForm::*)()> menus[] = {
         {FileMenu, &TMainForm::FileMenuClick}, {Edit1, &TMainForm::Edit1Click},
         {Object1, &TMainForm::Object1Click},   {mnuCatalog, &TMainForm::mnuCatalogClick},

@@ -104,8 +104,8 @@ Tplandoc* PlanogramFiles::NewPlanogramWindow(QMdiSubWindow*& frame)
 {
     if (!setupDialog_)
         throw Exception("The Document Setup dialog is missing.");
-    auto* window = new Tplandoc(
-        PlandocServices{seams_.mainWindow, seams_.selector, *setupDialog_, seams_.catalogFinder, seams_.pictureFinder});
+    auto* window = new Tplandoc(PlandocServices{seams_.mainWindow, seams_.selector(), *setupDialog_,
+                                                seams_.catalogFinder, seams_.pictureFinder});
     frame = seams_.area.addSubWindow(window);
     frame->setAttribute(Qt::WA_DeleteOnClose, false);
     return window;

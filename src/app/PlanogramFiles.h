@@ -19,9 +19,9 @@ struct FileDialogOptions;
 
 // What the planogram file commands work with; none is owned.
 struct PlanogramFilesSeams {
-    QMdiArea& area;                 // the planogram windows
-    DocumentMainWindow& mainWindow; // what each document reads and drives of the main window
-    DocumentSelector& selector;
+    QMdiArea& area;                              // the planogram windows
+    DocumentMainWindow& mainWindow;              // what each document reads and drives of the main window
+    std::function<DocumentSelector&()> selector; // the selector window, once it exists
     CatalogFinder& catalogFinder;
     PictureFinder& pictureFinder;
     FileDialogOptions& openDialog; // the open dialog's choices, kept from one open to the next

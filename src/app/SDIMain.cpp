@@ -124,10 +124,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     CreateToolButtons(*this);
     CreateTimers();
     CreateDialogs();
-    files_ = std::make_unique<PlanogramFiles>(
-        PlanogramFilesSeams{*ClientArea, *this, selector_, fileFinder_, pictureFinder_, OD1, SaveKQF, longOperations,
-                            [this](const std::string& path) { RememberSavedPlanogram(path); },
-                            [this] { SyncToActiveDocument(true, false); }});
+    files_ = std::make_unique<PlanogramFiles>(PlanogramFilesSeams{
+        *ClientArea, *this, [this]() -> DocumentSelector& { return *selector_; }, fileFinder_, pictureFinder_, OD1,
+        SaveKQF, longOperations, [this](const std::string& path) { RememberSavedPlanogram(path); },
+        [this] { SyncToActiveDocument(true, false); }});
     ConnectCommands();
     FormCreate();
 }
@@ -455,13 +455,13 @@ void TMainForm::DocumentClosed(PlanogramDocument& document)
     const bool followed = lastSynced_ && &lastSynced_->Document() == &document;
     if (followed) {
         lastSynced_ = nullptr;
-        selector_.DropCatalog(others == 0);
+        selector_->DropCatalog(others == 0);
     }
     if (others > 0)
         return;
-    for (TStringGrid* grid : {&selector_.GridP(), &selector_.GridB(), &selector_.GridA(), &selector_.GridL()})
+    for (TStringGrid* grid : {&selector_->GridP(), &selector_->GridB(), &selector_->GridA(), &selector_->GridL()})
         GridUtilities().ClearGrid(*grid);
-    selector_.DropCatalog(true);
+    selector_->DropCatalog(true);
     lastSynced_ = nullptr;
     tbFind->setText(toQString(NoActiveCatalogAfterClose));
     lbCurX->clear();
@@ -473,6 +473,8 @@ void TMainForm::EnableDocumentCommands(bool enabled)
 {
     for (QAction* command : {SaveItem, SaveAs1, DocumentSetup1, sbZoomIn->defaultAction(), sbZoomOut->defaultAction()})
         command->setEnabled(enabled);
+    for (QToolButton* button : {ToolButton1, ToolButton2, ToolButton9, ToolButton4, ToolButton7, ToolButton3})
+        button->defaultAction()->setEnabled(enabled);
 }
 
 void TMainForm::SetDocumentSetupDialog(DocumentSetupDialog* dialog)

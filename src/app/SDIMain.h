@@ -8,6 +8,7 @@
 #include "catalog/Didfilefinder.h"
 #include "planogram/DocumentMainWindow.h"
 #include "planogram/DocumentSetup.h"
+#include "planogram/SelectorHost.h"
 #include "platform/core/StringList.h"
 #include "platform/core/UiServices.h"
 
@@ -32,6 +33,7 @@ class QMdiSubWindow;
 class QToolButton;
 class OpenFileServer;
 class TMainProgressBar;
+class TSelector;
 class Tplandoc;
 
 // The program's frame: one MDI window holding every planogram window, the menus, the tool bars, the
@@ -41,7 +43,7 @@ class Tplandoc;
 //
 // A command stays disabled until the window or service it drives exists. The planogram document windows
 // reach the frame only through the document's main-window interface, which this class implements.
-class TMainForm : public QMainWindow, public DocumentMainWindow {
+class TMainForm : public QMainWindow, public DocumentMainWindow, public SelectorHost {
     Q_OBJECT
 
 public:
@@ -86,12 +88,30 @@ public:
     // catalog bar, the rulers' units and the layout thumbnail. Unforced, the window it followed last
     // is not followed again; reset only forgets that window.
     void SyncToActiveDocument(bool force, bool reset);
+    // The selector window the documents show (not owned); until one is given, the grids alone, and
+    // the commands that need the window stay disabled.
+    void SetSelector(TSelector& selector);
+    DocumentSelector& Selector() { return *selector_; }
+
+    // The catalog browser bar on the active planogram's catalog.
+    void UpdateCatalogBar();
+    bool FindCatalogProduct(const std::string& key) override;
+    // Places the catalog's current product; while the builder places, its shelves follow the
+    // selector's "automatically add shelves". The planogram's automatic shelves are off afterwards.
+    bool AddCurrentProduct(int x, int y) override;
+    void ToolButton3Click();
+    void tbFindKeyPress();
+
+    // What the selector asks of the main window.
+    PlanogramDocument* ActiveDocument() const override;
+    int PlanogramCount() const override;
+    MakerUnits FixtureUnits() const override;
     void ApplyTagMenuToActiveDocument();
     // The entry points other windows call on the active planogram; each does nothing (or answers
     // false or 0) without one.
-    int DeleteSelected();
+    int DeleteSelected() override;
     bool AddItemToActiveDocument(const std::string& index, const std::string& picture, int width, int height,
-                                 double depth);
+                                 double depth) override;
     void AppendBuilderRow();
     // n counts from 1; outside the list nothing happens.
     void DeleteBuilderRow(int n);
@@ -382,8 +402,9 @@ private:
     void SetTagItems(bool checked);
     void EnableDocumentCommands(bool enabled);
     void RememberSavedPlanogram(const std::string& path);
-    PlanogramDocument* ActiveDocument() const;
     void ConnectDocumentCommands();
+    void ConnectBrowserBar();
+    void ChooseDrawingTool(QAction* item);
     void ConnectViewCommands();
     void ConnectTagCommands();
     // Runs the command on the active planogram's document, when there is one.
@@ -399,7 +420,9 @@ private:
     bool firstShowDone_ = false;
     Didfilefinder fileFinder_;
     CatalogPictureFinder pictureFinder_;
-    SelectorGrids selector_;
+    SelectorGrids selectorGrids_;
+    TSelector* selectorWindow_ = nullptr;
+    DocumentSelector* selector_ = &selectorGrids_;
     std::unique_ptr<PlanogramFiles> files_;
     QPointer<Tplandoc> lastSynced_;
     std::vector<QAction*> windowEntries_;

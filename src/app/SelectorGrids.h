@@ -19,6 +19,8 @@ public:
     TStringGrid& GridA() override { return gridA_; }
     void TakeCatalog(const SelectorCatalog&) override {}
     void DropCatalog(bool) override {}
+    bool Building() const override { return false; }
+    bool AutoAddShelves() const override { return false; }
     TBitmap& LayoutImage() override { return layout_; }
     void LayoutImageChanged() override {}
     // Without the selector window nothing is found or shown, and no fixture can be drawn.

@@ -6,6 +6,7 @@
 #include "app/StartupSettings.h"
 #include "catalog/ZYBBrowserCode.h"
 #include "imageformats/PictureLoading.h"
+#include "planogram/SelectorCode.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Seams.h"
 #include "platform/ui/Application.h"
@@ -46,6 +47,8 @@ int main(int argc, char* argv[])
     TMainForm mainForm;
     TNewDocBox newDocBox([&mainForm] { return mainForm.unitsInches != 0; }, SettingsStore(), &mainForm);
     mainForm.SetDocumentSetupDialog(&newDocBox);
+    TSelector selector(mainForm, &mainForm);
+    mainForm.SetSelector(selector);
     TZYBBrowser zybBrowser(&mainForm);
     mainForm.StartOpenFileServer();
     mainForm.show();

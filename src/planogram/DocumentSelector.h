@@ -55,6 +55,9 @@ public:
     virtual void TakeCatalog(const SelectorCatalog& catalog) = 0;
     // The catalog is going away: forget it and empty lbCat1; without a planogram the pictures hide too.
     virtual void DropCatalog(bool hidePictures) = 0;
+    // While the builder places products, a placement follows "automatically add shelves".
+    virtual bool Building() const = 0;
+    virtual bool AutoAddShelves() const = 0;
     // The picture of the layout thumbnail imLayout, and the notice that it was drawn.
     virtual TBitmap& LayoutImage() = 0;
     virtual void LayoutImageChanged() = 0;

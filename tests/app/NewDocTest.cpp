@@ -427,8 +427,9 @@ protected:
     QMdiArea area;
     LongOperations busy;
     FileDialogOptions openDialog, saveDialog;
-    PlanogramFiles files{PlanogramFilesSeams{area, mainWindow, selector, finder, pictures, openDialog, saveDialog, busy,
-                                             [](const std::string&) {}, [] {}}};
+    PlanogramFiles files{PlanogramFilesSeams{area, mainWindow, [this]() -> DocumentSelector& { return selector; },
+                                             finder, pictures, openDialog, saveDialog, busy, [](const std::string&) {},
+                                             [] {}}};
 
     PlanogramDocument& Document() { return files.ActivePlanogram()->Document(); }
 

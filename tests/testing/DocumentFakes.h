@@ -103,6 +103,8 @@ public:
     TStringGrid gridA{2, 2};
     std::optional<SelectorCatalog> catalog;
     bool picturesHidden = false;
+    bool building = false;
+    bool autoShelves = false;
     TBitmap layout;
     std::vector<std::string> found;
     std::vector<std::string> fixturesShown;
@@ -122,6 +124,8 @@ public:
     TStringGrid& GridP() override { return gridP; }
     TStringGrid& GridA() override { return gridA; }
     void TakeCatalog(const SelectorCatalog& taken) override { catalog = taken; }
+    bool Building() const override { return building; }
+    bool AutoAddShelves() const override { return autoShelves; }
     void DropCatalog(bool hidePictures) override
     {
         catalog.reset();

@@ -1,0 +1,141 @@
+#pragma once
+
+#include "planogram/DocumentSelector.h"
+#include "planogram/SelectorModel.h"
+#include "platform/graphics/Bitmap.h"
+
+#include <QDockWidget>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPainter;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+class SelectorHost;
+class StringGridView;
+
+// The selector tool window: the active planogram's catalog to add products from, new fixtures, the
+// items placed and the builder list. A dock window that starts floating above the program's other
+// windows and may be docked at the top of the main window. Its logic is SelectorModel's.
+class TSelector : public QDockWidget, public DocumentSelector {
+    Q_OBJECT
+
+public:
+    TSelector(SelectorHost& host, QWidget* parent = nullptr);
+    ~TSelector() override;
+
+    SelectorModel model;
+
+    // The document selector.
+    void Hide() override;
+    void Show() override;
+    bool Visible() const override;
+    void ShowImages() override;
+    TStringGrid& GridB() override;
+    TStringGrid& GridL() override;
+    TStringGrid& GridP() override;
+    TStringGrid& GridA() override;
+    TBitmap& LayoutImage() override { return layout_; }
+    void LayoutImageChanged() override;
+    void FindCatalogItem(const std::string& partNumber) override;
+    void ShowFixtureInSelector(const ListOB& item) override;
+    void EnableUpdateFixture(bool enabled) override;
+    std::optional<FixtureMakerInputs> FixtureInputs() const override;
+    void TakeCatalog(const SelectorCatalog& catalog) override;
+    void DropCatalog(bool hidePictures) override;
+    bool Building() const override { return model.building; }
+    bool AutoAddShelves() const override;
+
+    void FormShow();
+    void GridPSelectCell(int row);
+    void comUpdateClick();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+    void SpeedButton7Click();
+    void bClearAllBuilderListClick();
+    void cbFixtureTypeChange();
+    void bAddNewFixtureClick();
+    // Every fixture control's change: the selected fixture takes the tab.
+    void UpdateSelectedFixture();
+    void Button3Click();
+    void Button4Click();
+    // The tab as the user left it.
+    FixtureTab Tab() const;
+
+    QTabWidget* PageControl1 = nullptr;
+    QComboBox* cbFixtureType = nullptr;
+    QLineEdit* edFixW = nullptr;
+    QLineEdit* edFixH = nullptr;
+    QLineEdit* edFixD = nullptr;
+    QComboBox* cbFixFill = nullptr;
+    QComboBox* cbFixEdge = nullptr;
+    QPushButton* Button3 = nullptr;
+    QFrame* Swatch = nullptr;
+    QPushButton* bAddNewFixture = nullptr;
+    QPushButton* bUpdateFixture = nullptr;
+    QGroupBox* gbPegs = nullptr;
+    QLineEdit* ed1PegTop = nullptr;
+    QLineEdit* ed1PegLeft = nullptr;
+    QLineEdit* ed1PegRight = nullptr;
+    QLineEdit* ed1PegBottom = nullptr;
+    QLineEdit* edVPegSpace = nullptr;
+    QLineEdit* edHPegSpace = nullptr;
+    QLineEdit* edPegRad = nullptr;
+    QGroupBox* gbTextBox = nullptr;
+    QComboBox* cbTextLine = nullptr;
+    QComboBox* cbTxtAlign = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    StringGridView* GridPView = nullptr;
+    QWidget* imProduct = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    QToolButton* sbOpenDataFile = nullptr;
+    QToolButton* SpeedButton4 = nullptr;
+    QToolButton* comUpdate = nullptr;
+    QLabel* lbCat1 = nullptr;
+    StringGridView* GridLView = nullptr;
+    QLabel* imLayout = nullptr;
+    StringGridView* GridBView = nullptr;
+    QToolButton* SpeedButton3 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QComboBox* cbRankBy = nullptr;
+    QLineEdit* edBestHeight = nullptr;
+    QLabel* lbUnits = nullptr;
+    QCheckBox* ckAutoAddShelf = nullptr;
+    QPushButton* Button2 = nullptr;
+    QToolButton* SpeedButton7 = nullptr;
+    QPushButton* bClearAllBuilderList = nullptr;
+    StringGridView* GridAView = nullptr;
+
+    // What the product preview shows: the picture, or an empty picture with an icon and a text.
+    TBitmap preview;
+    std::string previewNotice;
+    bool previewQuestion = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* MakeFixturesTab();
+    QWidget* MakeProductsTab();
+    QWidget* MakeLayoutTab();
+    QWidget* MakeBuilderTab();
+    void ConnectFixtureControls();
+    void ShowPreviewNotice(const std::string& text, bool question);
+    void ShowPicture(const std::string& picture);
+    void PaintProduct(QPainter& painter);
+    bool DeleteKey(QObject* watched);
+
+    SelectorHost& host_;
+    TBitmap layout_;
+    TColor color_ = 0;
+    TFont font_;
+    bool shownOnce_ = false;
+};

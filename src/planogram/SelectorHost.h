@@ -1,0 +1,22 @@
+#pragma once
+
+#include "planogram/SelectorModel.h"
+
+#include <string>
+
+class PlanogramDocument;
+
+// What the selector window asks of the main window: the active planogram, its catalog browser, the
+// placing and delete commands, and the units fixtures are made in. The main window implements it.
+class SelectorHost {
+public:
+    virtual ~SelectorHost() = default;
+    virtual PlanogramDocument* ActiveDocument() const = 0;
+    virtual int PlanogramCount() const = 0;
+    virtual bool AddCurrentProduct(int x, int y) = 0;
+    virtual bool FindCatalogProduct(const std::string& key) = 0;
+    virtual int DeleteSelected() = 0;
+    virtual bool AddItemToActiveDocument(const std::string& index, const std::string& picture, int width, int height,
+                                         double depth) = 0;
+    virtual MakerUnits FixtureUnits() const = 0;
+};
