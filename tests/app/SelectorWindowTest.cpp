@@ -1,0 +1,120 @@
+// The catalog browser bar and the selector window on the main window, offscreen: the bar walks and
+// searches the active planogram's catalog, adds its product, and the selector's keys and Link
+// Picture reach the planogram and the catalog file.
+#include "app/MainFormFixture.h"
+
+#include "catalog/Didbase.h"
+#include "planogram/SelectorCode.h"
+#include "platform/ui/StringGrid.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QToolButton>
+
+namespace {
+
+class SelectorWindow : public MainFormFixture {
+protected:
+    SelectorWindow()
+    {
+        selector = std::make_unique<TSelector>(*form, form.get());
+        form->SetSelector(*selector);
+    }
+    ~SelectorWindow() override { selector.reset(); }
+
+    std::string BarText() const { return form->tbFind->text().toStdString(); }
+    static void Click(QToolButton* button) { button->defaultAction()->trigger(); }
+    int Count() { return Active().items->Count(); }
+    void PressDelete(QWidget* target)
+    {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+    }
+
+    std::unique_ptr<TSelector> selector;
+};
+
+TEST_F(SelectorWindow, TheBrowserBarWalksAndSearchesTheActiveCatalog)
+{
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    Click(form->ToolButton1);
+    EXPECT_EQ(BarText(), "SK-101   Crunchy Oats 500 g");
+    Click(form->ToolButton7);
+    EXPECT_EQ(BarText(), "LT-704   Peppermint 20 bags");
+    Click(form->ToolButton2);
+    EXPECT_EQ(BarText(), "LT-703   Earl Grey 50 bags");
+    Click(form->ToolButton4);
+    EXPECT_EQ(BarText(), "LT-704   Peppermint 20 bags");
+
+    ui.AnswerInput("SK-103");
+    Click(form->ToolButton3);
+    EXPECT_EQ(BarText(), "SK-103   Choco Puffs 450 g");
+    ui.AnswerInput("XX-999");
+    ui.AnswerMessage(MsgAnswer::OK);
+    Click(form->ToolButton3);
+    ui.AnswerInput(ScriptedUi::Cancel());
+    Click(form->ToolButton3);
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could Not Find Item"});
+    EXPECT_EQ(BarText(), "SK-103   Choco Puffs 450 g");
+
+    // Enter in the bar searches what it holds: the shown "part   description" finds nothing and
+    // says nothing; a bare part number moves the catalog.
+    emit form->tbFind->returnPressed();
+    EXPECT_EQ(BarText(), "SK-103   Choco Puffs 450 g");
+    form->tbFind->setText("SK-102");
+    emit form->tbFind->returnPressed();
+    EXPECT_EQ(BarText(), "SK-102   Honey Flakes 375 g");
+    EXPECT_EQ(Active().catalog->partNumber, "SK-102");
+    EXPECT_EQ(ui.MessageTexts().size(), 1u);
+}
+
+TEST_F(SelectorWindow, AddCurrentProductPlacesTheBarsProductOnThePlanogram)
+{
+    EXPECT_FALSE(form->AddCurrentProduct(0, 0));
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    const int before = Count();
+    ui.AnswerInput("SK-103");
+    Click(form->ToolButton3);
+    Click(form->ToolButton9);
+    ASSERT_EQ(Count(), before + 1);
+    EXPECT_EQ(Active().items->current->index, "SK-103");
+    EXPECT_TRUE(Active().modified);
+    EXPECT_FALSE(Active().autoAddShelves);
+}
+
+TEST_F(SelectorWindow, DeleteInTheSelectorDeletesTheSelectionUnlessTyping)
+{
+    EXPECT_TRUE(selector->isFloating());
+    EXPECT_TRUE(form->CatalogSelector1->isEnabled());
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    Active().items->current = Active().items->head;
+    const int before = Count();
+
+    PressDelete(selector->edFixW);
+    EXPECT_EQ(Count(), before);
+    PressDelete(selector->Memo1);
+    EXPECT_EQ(Count(), before);
+    PressDelete(selector->PageControl1);
+    EXPECT_EQ(Count(), before - 1);
+}
+
+TEST_F(SelectorWindow, LinkPictureWritesTheChosenNameIntoTheCatalogFile)
+{
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    TStringGrid& products = selector->GridP();
+    ASSERT_GT(products.RowCount(), 3);
+    ASSERT_TRUE(products.SetRow(2));
+    ui.AnswerFile(FileDialogResult{program.File("Catalogs/honey.png"), 1});
+    selector->comUpdateClick();
+    const std::string saved = ReadWholeFile(program.File("Catalogs/Sample.ctf"));
+    EXPECT_NE(saved.find("r2=2\tSK-102\tHoney Flakes 375 g\t" + program.File("Catalogs/honey.png") + "\t"),
+              std::string::npos);
+    EXPECT_NE(saved.find("r3=3\tSK-103\tChoco Puffs 450 g\tSK-103.jpg\t"), std::string::npos);
+    EXPECT_EQ(products.Cells(1, 2), "SK-102");
+    EXPECT_TRUE(ui.MessageTexts().empty());
+}
+
+} // namespace
