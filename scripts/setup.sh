@@ -13,7 +13,7 @@ packages=(
     # tests
     libgtest-dev libgmock-dev googletest locales-all
     # outside tools that judge our output in tests
-    netpbm imagemagick libjpeg-turbo-progs qpdf poppler-utils fonttools
+    netpbm imagemagick libjpeg-turbo-progs qpdf poppler-utils fonttools libtiff-tools python3-pil
     # running the program without a display
     xvfb xauth
 )

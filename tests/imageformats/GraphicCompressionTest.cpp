@@ -1,5 +1,7 @@
 #include "imageformats/GraphicCompression.h"
 
+#include "DecoderTesting.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,32 +9,6 @@
 #include <vector>
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-// Decodes `packed` into a target of `unpacked` units guarded by sentinel bytes on both sides, and
-// checks that no byte outside the target was written.
-struct TDecodeResult {
-    Bytes Output;
-    std::ptrdiff_t SourceMoved = 0;
-    std::ptrdiff_t TargetMoved = 0;
-};
-
-TDecodeResult DecodeGuarded(TDecoder& decoder, const Bytes& packed, std::int32_t unpacked, std::size_t unitSize = 1)
-{
-    constexpr std::size_t Guard = 8;
-    const std::size_t size = static_cast<std::size_t>(std::max(unpacked, 0)) * unitSize;
-    Bytes target(size + 2 * Guard, 0xEE);
-    const std::uint8_t* source = packed.data();
-    std::uint8_t* out = target.data() + Guard;
-    decoder.Decode(source, out, static_cast<std::int32_t>(packed.size()), unpacked);
-    for (std::size_t i = 0; i < Guard; ++i) {
-        EXPECT_EQ(target[i], 0xEE) << "written before the target";
-        EXPECT_EQ(target[Guard + size + i], 0xEE) << "written past the target";
-    }
-    return {Bytes(target.begin() + Guard, target.begin() + static_cast<std::ptrdiff_t>(Guard + size)),
-            source - packed.data(), out - (target.data() + Guard)};
-}
 
 Bytes Repeated(std::size_t count, std::uint8_t value) { return Bytes(count, value); }
 

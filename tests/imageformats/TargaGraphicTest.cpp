@@ -3,6 +3,7 @@
 #include "platform/core/Streams.h"
 #include "platform/graphics/Picture.h"
 
+#include "DecoderTesting.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -118,14 +119,6 @@ std::string PpmOf(const TRgbImage& image)
     for (const TRgb& p : image.Pixels)
         bytes += {static_cast<char>(p.R), static_cast<char>(p.G), static_cast<char>(p.B)};
     return bytes;
-}
-
-std::string RunTool(const std::string& command)
-{
-    int status = -1;
-    std::string output = RunCommand(command + " 2>/dev/null", &status);
-    EXPECT_EQ(status, 0) << command;
-    return output;
 }
 
 TTargaGraphic& Load(TTargaGraphic& targa, const std::string& bytes)
