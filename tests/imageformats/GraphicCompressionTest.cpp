@@ -220,3 +220,48 @@ TEST(Decoder, CompressionErrorRaisesItsMessage)
         EXPECT_EQ(error.Message(), "LZ77 decompression error.");
     }
 }
+
+TEST(ThunderDecoder, RunsDeltasAndPixelsFillFourBitRows)
+{
+    // Pixels 3 and 7, then a run of five 7s from an even count; a width of 7 ends on a high nibble.
+    TThunderDecoder runs(7);
+    EXPECT_EQ(DecodeGuarded(runs, {0xC3, 0xC7, 0x05}, 4).Output, (Bytes{0x37, 0x77, 0x77, 0x70}));
+    // A run from an odd count first completes its byte.
+    EXPECT_EQ(DecodeGuarded(runs, {0xC3, 0x04, 0xC1}, 4).Output, (Bytes{0x33, 0x33, 0x31, 0x00}));
+
+    // 0x5A holds the 2-bit deltas 01, 10, 10: one pixel, the last + 1. 0x72: -1, 0, none. 3-bit
+    // deltas 0xAB: -3, +3; 0xA1: none, +1. 0x5D: +1, -1, +1, with pixels wrapping within four bits;
+    // its last delta is past the row end.
+    TThunderDecoder deltas(10);
+    EXPECT_EQ(DecodeGuarded(deltas, {0xC5, 0x5A, 0x72, 0xAB, 0xA1, 0xCF, 0x5D}, 5).Output,
+              (Bytes{0x56, 0x55, 0x25, 0x6F, 0x0F}));
+    // Each row starts from pixel 0; rows the data do not reach stay zero.
+    TThunderDecoder rows(2);
+    EXPECT_EQ(DecodeGuarded(rows, {0xC9, 0xC9, 0x50}, 3).Output, (Bytes{0x99, 0x11, 0x00}));
+}
+
+TEST(ThunderDecoder, RunsAndDeltasStopAtTheRowEndAndTheTarget)
+{
+    // A run of 63 in a row of 3 ends there; the next code starts the next row.
+    TThunderDecoder narrow(3);
+    EXPECT_EQ(DecodeGuarded(narrow, {0xC9, 0x3F, 0xC1}, 4).Output, (Bytes{0x99, 0x90, 0x10, 0x00}));
+    // Three deltas in a row of 1 write one pixel.
+    TThunderDecoder single(1);
+    EXPECT_EQ(DecodeGuarded(single, {0xC2, 0x55, 0x55}, 3).Output, (Bytes{0x20, 0x10, 0x10}));
+    // A target of a row and a half: the last row is cut at its end.
+    TThunderDecoder wide(4);
+    EXPECT_EQ(DecodeGuarded(wide, {0xC6, 0x3F, 0xC6, 0x3F}, 3).Output, (Bytes{0x66, 0x66, 0x66}));
+    EXPECT_EQ(DecodeGuarded(wide, {0xC6, 0x3F}, -5).Output, Bytes{});
+    TThunderDecoder none(0);
+    EXPECT_EQ(DecodeGuarded(none, {0xC6, 0x3F}, 2).Output, (Bytes{0, 0}));
+
+    std::mt19937 random(11);
+    Bytes noise(4000);
+    for (std::uint8_t& byte : noise)
+        byte = static_cast<std::uint8_t>(random());
+    for (std::int32_t width : {1, 2, 3, 17, 1000})
+        ForEachDamaged(noise, [&](const Bytes& packed) {
+            TThunderDecoder decoder(width);
+            DecodeGuarded(decoder, packed, 777);
+        });
+}
