@@ -18,8 +18,9 @@ KESTRAME_EXCEPTION(EGraphicCompression, Exception)
 // Decode unpacks from the `packedSize` bytes at `source` into the `unpackedSize` bytes at `target`
 // (the Targa decoder counts the target in pixels). No packet reads past the packed bytes or writes
 // past the target: runs are cut to the room left, and when the packed data or an end marker stops
-// the work early the rest of the target is set to zero. Which pointers move past the data used
-// differs by scheme and is said at each class.
+// the work early the rest of the target is set to zero (except by the Deflate decoder, whose stream
+// may go on in the next block). Which pointers move past the data used differs by scheme and is
+// said at each class.
 class TDecoder {
 public:
     TDecoder() = default;

@@ -189,6 +189,7 @@ void TTIFFJPEGDecoder::DecodeEnd() { Destroy(); }
 void TTIFFJPEGDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& target, std::int32_t packedSize,
                               std::int32_t unpackedSize)
 {
+    // Without DecodeInit there is no library object to work with yet.
     if (!library_->created)
         DecodeInit();
     TLibrary& library = *library_;

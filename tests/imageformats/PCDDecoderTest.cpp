@@ -25,13 +25,14 @@ public:
         }
     }
 
-    // A table of (length, code, residual) entries, the code given in its `length` bits.
+    // A table of (length, code, residual) entries, each code given in its `length` bits.
     void Table(const std::vector<std::array<int, 3>>& entries)
     {
         Put(static_cast<std::uint32_t>(entries.size() - 1), 8);
         for (const auto& [length, code, residual] : entries) {
             Put(static_cast<std::uint32_t>(length - 1), 8);
-            Put(static_cast<std::uint32_t>(code) << (16 - length), 16);
+            // The field has 16 bits; a longer code is stored as it is.
+            Put(static_cast<std::uint32_t>(code) << (length < 16 ? 16 - length : 0), 16);
             Put(static_cast<std::uint32_t>(residual) & 0xFF, 8);
         }
     }
