@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
-#include <vector>
 
 namespace {
 
@@ -150,49 +150,46 @@ constexpr TCode SharedCodes[] = {
 // Values below this end a run; the make-up values at and above it add to the next code.
 constexpr std::int64_t FirstMakeUp = 64;
 
-// A binary decoding tree: node 0 is the root, child index 0 means none.
-struct TCodeNode {
-    std::array<std::int32_t, 2> child{};
-    std::int32_t value = 0;
-    bool IsLeaf() const { return child[0] == 0 && child[1] == 0; }
+// The longest code has 13 bits, so the next 13 bits of the data name one code.
+constexpr int LongestCode = 13;
+
+struct TCodeEntry {
+    std::int16_t value = InvalidValue;
+    std::uint8_t length = 1;
 };
-using TCodeTree = std::vector<TCodeNode>;
+using TCodeTable = std::array<TCodeEntry, 1u << LongestCode>;
 
-void Insert(TCodeTree& tree, const TCode& code)
+// Every 13-bit pattern starts with exactly one code of each colour, since both code sets are
+// complete; the default entry only ensures that a pattern no code starts would still move on.
+template <std::size_t Count> TCodeTable BuildTable(const TCode (&codes)[Count])
 {
-    std::size_t node = 0;
-    for (const char* bit = code.bits; *bit; ++bit) {
-        const int branch = *bit - '0';
-        if (tree[node].child[branch] == 0) {
-            tree[node].child[branch] = static_cast<std::int32_t>(tree.size());
-            tree.emplace_back();
-        }
-        node = static_cast<std::size_t>(tree[node].child[branch]);
-    }
-    tree[node].value = code.value;
+    TCodeTable table{};
+    auto insert = [&](const TCode& code) {
+        const auto length = static_cast<int>(std::strlen(code.bits));
+        std::size_t first = 0;
+        for (const char* bit = code.bits; *bit; ++bit)
+            first = first << 1 | static_cast<std::size_t>(*bit - '0');
+        first <<= LongestCode - length;
+        const std::size_t count = std::size_t{1} << (LongestCode - length);
+        std::fill_n(table.begin() + static_cast<std::ptrdiff_t>(first), count,
+                    TCodeEntry{code.value, static_cast<std::uint8_t>(length)});
+    };
+    std::for_each(std::begin(codes), std::end(codes), insert);
+    std::for_each(std::begin(SharedCodes), std::end(SharedCodes), insert);
+    return table;
 }
 
-template <std::size_t Count> TCodeTree BuildTree(const TCode (&codes)[Count])
+// The tables are the same for every decoder, so they are built once.
+const TCodeTable& WhiteTable()
 {
-    TCodeTree tree(1);
-    for (const TCode& code : codes)
-        Insert(tree, code);
-    for (const TCode& code : SharedCodes)
-        Insert(tree, code);
-    return tree;
+    static const TCodeTable table = BuildTable(WhiteCodes);
+    return table;
 }
 
-// The trees are the same for every decoder, so they are built once.
-const TCodeTree& WhiteTree()
+const TCodeTable& BlackTable()
 {
-    static const TCodeTree tree = BuildTree(WhiteCodes);
-    return tree;
-}
-
-const TCodeTree& BlackTree()
-{
-    static const TCodeTree tree = BuildTree(BlackCodes);
-    return tree;
+    static const TCodeTable table = BuildTable(BlackCodes);
+    return table;
 }
 
 // Packed bytes with their bits least significant first, turned around as they are read.
@@ -243,7 +240,8 @@ void TCCITTDecoder::StartDecoding(const std::uint8_t* source, std::int32_t packe
     source_ = source;
     packedSize_ = static_cast<std::size_t>(std::max(packedSize, 0));
     sourcePosition_ = 0;
-    bitsLeft_ = 0;
+    bits_ = 0;
+    count_ = 0;
     zeroBits_ = 0;
     target_ = target;
     unpackedSize_ = static_cast<std::size_t>(std::max(unpackedSize, 0));
@@ -256,43 +254,45 @@ void TCCITTDecoder::StartDecoding(const std::uint8_t* source, std::int32_t packe
     std::memset(target_, 0, unpackedSize_);
 }
 
-bool TCCITTDecoder::NextBit(int& bit)
+void TCCITTDecoder::Refill()
 {
-    if (bitsLeft_ == 0) {
-        if (sourcePosition_ >= packedSize_)
-            return false;
+    const std::array<std::uint8_t, 256>& reversed = ReversedBytes();
+    while (count_ <= 56 && sourcePosition_ < packedSize_) {
         const std::uint8_t byte = source_[sourcePosition_++];
-        currentByte_ = reverseBits_ ? ReversedBytes()[byte] : byte;
-        bitsLeft_ = 8;
+        bits_ |= std::uint64_t{reverseBits_ ? reversed[byte] : byte} << (56 - count_);
+        count_ += 8;
     }
-    --bitsLeft_;
-    bit = static_cast<int>((currentByte_ >> bitsLeft_) & 1u);
-    zeroBits_ = bit ? 0 : zeroBits_ + 1;
-    return true;
+}
+
+void TCCITTDecoder::Consume(int count)
+{
+    const std::uint64_t taken = bits_ >> (64 - count);
+    zeroBits_ = taken == 0 ? zeroBits_ + count : std::countr_zero(taken);
+    bits_ <<= count;
+    count_ -= count;
 }
 
 std::int64_t TCCITTDecoder::ReadRun()
 {
-    const TCodeTree& tree = white_ ? WhiteTree() : BlackTree();
+    const TCodeTable& table = white_ ? WhiteTable() : BlackTable();
     std::int64_t sum = 0;
-    std::size_t node = 0;
-    int bit = 0;
-    while (NextBit(bit)) {
-        const std::int32_t child = tree[node].child[static_cast<std::size_t>(bit)];
-        if (child == 0)
-            return InvalidCode;
-        node = static_cast<std::size_t>(child);
-        if (!tree[node].IsLeaf())
-            continue;
-        const std::int64_t value = tree[node].value;
-        if (value < 0)
-            return value;
-        sum += value;
-        if (value < FirstMakeUp)
+    for (;;) {
+        if (count_ < LongestCode)
+            Refill();
+        const TCodeEntry entry = table[bits_ >> (64 - LongestCode)];
+        // Data that end inside a code end the run, and nothing is left to read.
+        if (entry.length > count_) {
+            bits_ = 0;
+            count_ = 0;
             return sum;
-        node = 0;
+        }
+        Consume(entry.length);
+        if (entry.value < 0)
+            return entry.value;
+        sum += entry.value;
+        if (entry.value < FirstMakeUp)
+            return sum;
     }
-    return sum;
 }
 
 bool TCCITTDecoder::WriteRun(std::int64_t length)
@@ -316,23 +316,36 @@ void TCCITTDecoder::EndRow()
 
 bool TCCITTDecoder::SkipToEndOfLine()
 {
-    int bit = 0;
     while (zeroBits_ < EndOfLineZeros)
-        if (!NextBit(bit))
+        if (!SkipBit())
             return false;
     do {
-        if (!NextBit(bit))
+        if (!SkipBit())
             return false;
-    } while (bit == 0);
+    } while (zeroBits_ > 0);
+    return true;
+}
+
+bool TCCITTDecoder::SkipBit()
+{
+    if (count_ == 0)
+        Refill();
+    if (count_ == 0)
+        return false;
+    Consume(1);
     return true;
 }
 
 void TCCITTDecoder::AlignRowStart()
 {
-    bitsLeft_ = 0;
+    const std::size_t bitsUsed = sourcePosition_ * 8 - static_cast<std::size_t>(count_);
+    std::size_t next = (bitsUsed + 7) / 8;
+    if (wordAligned_ && next % 2 == 1)
+        ++next;
+    sourcePosition_ = std::min(next, packedSize_);
+    bits_ = 0;
+    count_ = 0;
     zeroBits_ = 0;
-    if (wordAligned_ && sourcePosition_ % 2 == 1)
-        sourcePosition_ = std::min(sourcePosition_ + 1, packedSize_);
 }
 
 void TCCITTFax3Decoder::Decode(const std::uint8_t*& source, std::uint8_t*& target, std::int32_t packedSize,

@@ -26,7 +26,7 @@ protected:
 
     void StartDecoding(const std::uint8_t* source, std::int32_t packedSize, std::uint8_t* target,
                        std::int32_t unpackedSize);
-    bool HasPackedBits() const { return bitsLeft_ > 0 || sourcePosition_ < packedSize_; }
+    bool HasPackedBits() const { return count_ > 0 || sourcePosition_ < packedSize_; }
     bool HasRoom() const { return rowOffset_ < unpackedSize_; }
 
     // Reads one code sequence of the expected colour: make-up codes and their terminating code add
@@ -47,7 +47,10 @@ protected:
     bool white_ = true;
 
 private:
-    bool NextBit(int& bit);
+    // Tops the bit buffer up from the packed bytes, turning them around when their bits are reversed.
+    void Refill();
+    void Consume(int count);
+    bool SkipBit();
 
     std::uint32_t options_;
     bool reverseBits_;
@@ -57,10 +60,10 @@ private:
 
     const std::uint8_t* source_ = nullptr;
     std::size_t packedSize_ = 0;
-    std::size_t sourcePosition_ = 0;
-    unsigned currentByte_ = 0;
-    int bitsLeft_ = 0;
-    int zeroBits_ = 0; // zero bits read since the last 1
+    std::size_t sourcePosition_ = 0; // the next packed byte to take
+    std::uint64_t bits_ = 0;         // bits taken and not yet used, the next one highest
+    int count_ = 0;
+    int zeroBits_ = 0; // zero bits used since the last 1
 
     std::uint8_t* target_ = nullptr;
     std::size_t unpackedSize_ = 0;
