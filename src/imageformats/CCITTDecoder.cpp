@@ -133,8 +133,8 @@ constexpr TCode BlackCodes[] = {
 constexpr std::int16_t EndOfLineValue = -1;
 constexpr std::int16_t InvalidValue = -2;
 
-// The extended make-up codes of both colours, the end-of-line code, and the zero runs that no valid
-// code starts with.
+// The extended make-up codes of both colours, the end-of-line code, and the runs of leading zeros
+// that begin no valid code.
 constexpr TCode SharedCodes[] = {
     {"00000001000", 1792},         {"00000001100", 1856},
     {"00000001101", 1920},         {"000000010010", 1984},

@@ -20,9 +20,8 @@ public:
     std::uint32_t Options() const { return options_; }
 
 protected:
-    // Answers of ReadRun besides run lengths.
+    // ReadRun's answer for an end-of-line code; an invalid code gives -2.
     static constexpr std::int64_t EndOfLine = -1;
-    static constexpr std::int64_t InvalidCode = -2;
 
     void StartDecoding(const std::uint8_t* source, std::int32_t packedSize, std::uint8_t* target,
                        std::int32_t unpackedSize);
