@@ -251,7 +251,7 @@ void TCCITTDecoder::StartDecoding(const std::uint8_t* source, std::int32_t packe
     rowOffset_ = 0;
     column_ = 0;
     white_ = true;
-    std::memset(target_, 0, unpackedSize_);
+    std::fill_n(target_, unpackedSize_, std::uint8_t{0});
 }
 
 void TCCITTDecoder::Refill()

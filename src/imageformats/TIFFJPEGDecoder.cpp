@@ -4,7 +4,6 @@
 #include "platform/graphics/JPEGErrors.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -219,7 +218,7 @@ void TTIFFJPEGDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& target
             jpeg_finish_decompress(&info);
     });
     const std::size_t filled = std::size_t{info.output_scanline} * rowBytes;
-    std::memset(target + filled, 0, size - filled);
+    std::fill(target + filled, target + size, std::uint8_t{0});
 }
 
 void TTIFFJPEGDecoder::CheckStrip() const
