@@ -61,63 +61,38 @@ private:
     int used_ = 0;
 };
 
-// The three planes, each with guard bytes on both sides, filled with one value.
-class TPlanes {
-public:
-    TPlanes(int stride, int stopRow, std::uint8_t fill = 100)
-        : stride_(static_cast<std::size_t>(stride)), stopRow_(stopRow), fill_(fill),
-          luminance_(Guard + stride_ * static_cast<std::size_t>(stopRow) + Guard, fill),
-          chroma1_(Guard + stride_ * static_cast<std::size_t>((stopRow + 1) / 2) + Guard, fill), chroma2_(chroma1_)
-    {
-    }
+// A byte a decode changed: plane (0 luminance, 1 and 2 chroma), row, column and new value.
+using TChange = std::array<int, 4>;
+using Changes = std::vector<TChange>;
 
-    void Decode(const Bytes& stream)
-    {
-        TMemoryStream memory;
-        memory.Write(stream.data(), static_cast<std::int64_t>(stream.size()));
-        memory.SetPosition(0);
-        TPCDDecoder decoder(memory);
-        decoder.DecodePlanes(luminance_.data() + Guard, chroma1_.data() + Guard, chroma2_.data() + Guard,
-                             static_cast<std::int32_t>(stride_), stopRow_);
-        for (const Bytes* plane : {&luminance_, &chroma1_, &chroma2_})
-            for (std::size_t i = 0; i < Guard; ++i) {
-                EXPECT_EQ((*plane)[i], fill_) << "written before a plane";
-                EXPECT_EQ((*plane)[plane->size() - 1 - i], fill_) << "written past a plane";
-            }
-    }
-
-    // The bytes of a plane's row that are not the fill, with their columns.
-    std::vector<std::pair<std::size_t, int>> Changed(int plane, int row) const
-    {
-        const Bytes& bytes = plane == 0 ? luminance_ : plane == 1 ? chroma1_ : chroma2_;
-        std::vector<std::pair<std::size_t, int>> changed;
-        for (std::size_t column = 0; column < stride_; ++column) {
-            const int value = bytes[Guard + static_cast<std::size_t>(row) * stride_ + column];
-            if (value != fill_)
-                changed.emplace_back(column, value);
+// Decodes the stream into three planes filled with `fill`, each between guard bytes that must stay
+// as they were, and answers every byte it changed, plane by plane and row by row.
+Changes DecodePlanes(const Bytes& stream, int stride, int stopRow, std::uint8_t fill = 100)
+{
+    constexpr std::size_t Guard = 16;
+    const auto rowBytes = static_cast<std::size_t>(stride);
+    std::array<Bytes, 3> planes;
+    for (std::size_t plane = 0; plane < 3; ++plane)
+        planes[plane].assign(
+            Guard + rowBytes * static_cast<std::size_t>(plane == 0 ? stopRow : (stopRow + 1) / 2) + Guard, fill);
+    TMemoryStream memory;
+    memory.Write(stream.data(), static_cast<std::int64_t>(stream.size()));
+    memory.SetPosition(0);
+    TPCDDecoder decoder(memory);
+    decoder.DecodePlanes(planes[0].data() + Guard, planes[1].data() + Guard, planes[2].data() + Guard, stride, stopRow);
+    Changes changes;
+    for (std::size_t plane = 0; plane < 3; ++plane)
+        for (std::size_t i = 0; i < planes[plane].size(); ++i) {
+            const bool guard = i < Guard || i >= planes[plane].size() - Guard;
+            if (planes[plane][i] == fill)
+                continue;
+            EXPECT_FALSE(guard) << "written outside plane " << plane;
+            const std::size_t at = i - Guard;
+            changes.push_back({static_cast<int>(plane), static_cast<int>(at / rowBytes),
+                               static_cast<int>(at % rowBytes), planes[plane][i]});
         }
-        return changed;
-    }
-
-    // Bytes not the fill in all planes.
-    std::size_t ChangedCount() const
-    {
-        std::size_t count = 0;
-        for (const Bytes* plane : {&luminance_, &chroma1_, &chroma2_})
-            count += static_cast<std::size_t>(
-                std::count_if(plane->begin(), plane->end(), [this](int v) { return v != fill_; }));
-        return count;
-    }
-
-private:
-    static constexpr std::size_t Guard = 16;
-    std::size_t stride_;
-    int stopRow_;
-    std::uint8_t fill_;
-    Bytes luminance_, chroma1_, chroma2_;
-};
-
-using Changes = std::vector<std::pair<std::size_t, int>>;
+    return changes;
+}
 
 // Codes of eight bits whose first seven bits give the row numbers 4, 8, 16 and 24, and a two-bit
 // code 01.
@@ -151,13 +126,14 @@ TEST(PCDDecoder, OneTableAddsClampedResidualsToTheRowsTheMarkersName)
     stream.Sync(0, 0);
     stream.Codes({0x10});
 
-    TPlanes planes(4, 30, 200);
-    planes.Decode(stream.Stream());
-    EXPECT_EQ(planes.Changed(0, 8), (Changes{{0, 210}, {1, 201}, {2, 201}, {3, 197}}));
-    EXPECT_EQ(planes.Changed(1, 8), (Changes{{0, 197}}));
-    EXPECT_EQ(planes.Changed(2, 12), (Changes{{0, 255}}));
-    EXPECT_EQ(planes.Changed(0, 4), (Changes{{0, 72}, {1, 72}}));
-    EXPECT_EQ(planes.ChangedCount(), 8u);
+    EXPECT_EQ(DecodePlanes(stream.Stream(), 4, 30, 200), (Changes{{0, 4, 0, 72},
+                                                                  {0, 4, 1, 72},
+                                                                  {0, 8, 0, 210},
+                                                                  {0, 8, 1, 201},
+                                                                  {0, 8, 2, 201},
+                                                                  {0, 8, 3, 197},
+                                                                  {1, 8, 0, 197},
+                                                                  {2, 12, 0, 255}}));
 }
 
 TEST(PCDDecoder, WideRowsTakeATableForEachPlaneAndStopAtTheStride)
@@ -175,15 +151,11 @@ TEST(PCDDecoder, WideRowsTakeATableForEachPlaneAndStopAtTheStride)
     stream.Sync(3, 0);
     stream.Codes({0x10});
 
-    TPlanes planes(Stride, 9);
-    planes.Decode(stream.Stream());
-    Changes wholeRow;
-    for (std::size_t column = 0; column < Stride; ++column)
-        wholeRow.emplace_back(column, 101);
-    EXPECT_EQ(planes.Changed(0, 8), wholeRow);
-    EXPECT_EQ(planes.Changed(1, 4), (Changes{{0, 102}, {1, 102}}));
-    EXPECT_EQ(planes.Changed(2, 4), (Changes{{0, 103}}));
-    EXPECT_EQ(planes.ChangedCount(), Stride + 3u);
+    Changes expected;
+    for (int column = 0; column < Stride; ++column)
+        expected.push_back({0, 8, column, 101});
+    expected.insert(expected.end(), {{1, 4, 0, 102}, {1, 4, 1, 102}, {2, 4, 0, 103}});
+    EXPECT_EQ(DecodePlanes(stream.Stream(), Stride, 9), expected);
 }
 
 TEST(PCDDecoder, LongCodesUnknownPlanesAndTheStreamsEndStopTheWork)
@@ -193,9 +165,7 @@ TEST(PCDDecoder, LongCodesUnknownPlanesAndTheStreamsEndStopTheWork)
     longCode.Table({{8, 0x10, 1}, {17, 0x10, 1}});
     longCode.Sync(0, 0);
     longCode.Codes({0x10});
-    TPlanes untouched(4, 30);
-    untouched.Decode(longCode.Stream());
-    EXPECT_EQ(untouched.ChangedCount(), 0u);
+    EXPECT_EQ(DecodePlanes(longCode.Stream(), 4, 30), Changes{});
 
     // Plane 1 is no plane: the rows before it are decoded, none after.
     TBitWriter unknownPlane;
@@ -206,10 +176,7 @@ TEST(PCDDecoder, LongCodesUnknownPlanesAndTheStreamsEndStopTheWork)
     unknownPlane.Codes({0x10});
     unknownPlane.Sync(0, 0);
     unknownPlane.Codes({0x20});
-    TPlanes stopped(4, 30);
-    stopped.Decode(unknownPlane.Stream());
-    EXPECT_EQ(stopped.Changed(0, 8), (Changes{{0, 110}}));
-    EXPECT_EQ(stopped.ChangedCount(), 1u);
+    EXPECT_EQ(DecodePlanes(unknownPlane.Stream(), 4, 30), (Changes{{0, 8, 0, 110}}));
 
     // The stream ends inside row 4: its codes so far count, the first clamped at 0.
     TBitWriter cut;
@@ -218,10 +185,7 @@ TEST(PCDDecoder, LongCodesUnknownPlanesAndTheStreamsEndStopTheWork)
     cut.Codes({0x08});
     cut.Put(0x1, 2);
     cut.Put(0x1, 2);
-    TPlanes ended(4, 30);
-    ended.Decode(cut.Stream());
-    EXPECT_EQ(ended.Changed(0, 4), (Changes{{0, 0}, {1, 101}, {2, 101}}));
-    EXPECT_EQ(ended.ChangedCount(), 3u);
+    EXPECT_EQ(DecodePlanes(cut.Stream(), 4, 30), (Changes{{0, 4, 0, 0}, {0, 4, 1, 101}, {0, 4, 2, 101}}));
 }
 
 TEST(PCDDecoder, DamagedStreamsWriteOnlyInsideThePlanes)
@@ -233,9 +197,7 @@ TEST(PCDDecoder, DamagedStreamsWriteOnlyInsideThePlanes)
         stream.Codes({0x10, 0x20, 0x30, 0x10, 0x08});
     }
     ForEachDamaged(stream.Stream(), [](const Bytes& damaged) {
-        for (int stride : {3, 1537}) {
-            TPlanes planes(stride, 200);
-            planes.Decode(damaged);
-        }
+        for (int stride : {3, 1537})
+            DecodePlanes(damaged, stride, 200);
     });
 }
