@@ -208,17 +208,18 @@ void TTIFFJPEGDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& target
         CompressionError(SFractionalScanline);
     // The buffer may hold fewer rows than the strip; those past it are not decoded.
     const std::size_t rows = std::min<std::size_t>(info.output_height, size / rowBytes);
+    std::size_t decoded = 0;
     CallLibrary([&] {
-        while (info.output_scanline < rows) {
-            JSAMPROW row = target + std::size_t{info.output_scanline} * rowBytes;
+        while (decoded < rows) {
+            JSAMPROW row = target + decoded * rowBytes;
             if (jpeg_read_scanlines(&info, &row, 1) != 1)
                 break;
+            ++decoded;
         }
-        if (info.output_scanline == info.output_height)
+        if (decoded == info.output_height)
             jpeg_finish_decompress(&info);
     });
-    const std::size_t filled = std::size_t{info.output_scanline} * rowBytes;
-    std::fill(target + filled, target + size, std::uint8_t{0});
+    std::fill(target + decoded * rowBytes, target + size, std::uint8_t{0});
 }
 
 void TTIFFJPEGDecoder::CheckStrip() const
