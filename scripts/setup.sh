@@ -16,7 +16,7 @@ base=(
     # tests
     libgtest-dev libgmock-dev googletest locales-all
     # outside tools that judge our output in tests
-    netpbm imagemagick libjpeg-turbo-progs qpdf poppler-utils fonttools
+    netpbm imagemagick libjpeg-turbo-progs qpdf poppler-utils fonttools libtiff-tools
     # picture writers and sample pictures of other libraries, for the picture readers' tests
     python3-pil libsdl2-image-tests
     # running the program without a display

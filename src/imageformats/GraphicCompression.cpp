@@ -120,6 +120,50 @@ int RunLength(const std::uint8_t* pixels, int remaining, int pixelSize)
     return length;
 }
 
+// A row of 4-bit pixels, two per byte, high nibble first, that takes at most `pixels` of them.
+class TNibbleRow {
+public:
+    TNibbleRow(std::uint8_t* row, std::size_t pixels) : row_(row), pixels_(pixels) {}
+
+    bool Full() const { return count_ == pixels_; }
+    unsigned Last() const { return last_; }
+
+    void Put(unsigned pixel)
+    {
+        if (Full())
+            return;
+        last_ = pixel & 0x0F;
+        if (count_ % 2 == 0)
+            row_[count_ / 2] = static_cast<std::uint8_t>(last_ << 4);
+        else
+            row_[count_ / 2] |= static_cast<std::uint8_t>(last_);
+        ++count_;
+    }
+
+    void Repeat(std::size_t count)
+    {
+        for (count = std::min(count, pixels_ - count_); count > 0; --count)
+            Put(last_);
+    }
+
+private:
+    std::uint8_t* row_;
+    std::size_t pixels_;
+    std::size_t count_ = 0;
+    unsigned last_ = 0;
+};
+
+// The Thunderscan deltas by code; None marks the value that writes nothing.
+constexpr int None = 99;
+constexpr int TwoBitDeltas[4] = {0, 1, None, -1};
+constexpr int ThreeBitDeltas[8] = {0, 1, 2, 3, None, -3, -2, -1};
+
+void PutDelta(TNibbleRow& row, int delta)
+{
+    if (delta != None)
+        row.Put(static_cast<unsigned>(static_cast<int>(row.Last()) + delta));
+}
+
 } // namespace
 
 void CompressionError(std::string_view message) { throw EGraphicCompression(std::string(message)); }
@@ -314,4 +358,39 @@ void TRLADecoder::Decode(const std::uint8_t*& source, std::uint8_t*& target, std
         cursor.Repeat(value, static_cast<std::size_t>(header) + 1);
     }
     cursor.ZeroRest();
+}
+
+TThunderDecoder::TThunderDecoder(std::int32_t width) : width_(std::max(width, 0)) {}
+
+void TThunderDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& target, std::int32_t packedSize,
+                             std::int32_t unpackedSize)
+{
+    const std::size_t size = Count(unpackedSize);
+    std::fill(target, target + size, std::uint8_t{0});
+    const auto width = static_cast<std::size_t>(width_);
+    const std::size_t rowBytes = (width + 1) / 2;
+    const std::uint8_t* in = source;
+    const std::uint8_t* end = source + Count(packedSize);
+    for (std::size_t offset = 0; rowBytes > 0 && offset < size && in < end; offset += rowBytes) {
+        // The last row may be cut by the end of the target.
+        TNibbleRow row(target + offset, std::min(width, (size - offset) * 2));
+        while (in < end && !row.Full()) {
+            const std::uint8_t code = *in++;
+            switch (code >> 6) {
+            case 0:
+                row.Repeat(code & 0x3F);
+                break;
+            case 1:
+                for (int shift : {4, 2, 0})
+                    PutDelta(row, TwoBitDeltas[(code >> shift) & 0x03]);
+                break;
+            case 2:
+                for (int shift : {3, 0})
+                    PutDelta(row, ThreeBitDeltas[(code >> shift) & 0x07]);
+                break;
+            default:
+                row.Put(code);
+            }
+        }
+    }
 }

@@ -18,8 +18,9 @@ KESTRAME_EXCEPTION(EGraphicCompression, Exception)
 // Decode unpacks from the `packedSize` bytes at `source` into the `unpackedSize` bytes at `target`
 // (the Targa decoder counts the target in pixels). No packet reads past the packed bytes or writes
 // past the target: runs are cut to the room left, and when the packed data or an end marker stops
-// the work early the rest of the target is set to zero. Which pointers move past the data used
-// differs by scheme and is said at each class.
+// the work early the rest of the target is set to zero (except by the Deflate decoder, whose stream
+// may go on in the next block). Which pointers move past the data used differs by scheme and is
+// said at each class.
 class TDecoder {
 public:
     TDecoder() = default;
@@ -121,4 +122,20 @@ class TRLADecoder : public TDecoder {
 public:
     void Decode(const std::uint8_t*& source, std::uint8_t*& target, std::int32_t packedSize,
                 std::int32_t unpackedSize) override;
+};
+
+// Thunderscan: 4-bit pixels, two per byte, high nibble first, rows of (width + 1) / 2 bytes. Each row
+// starts from pixel 0 and is made of code bytes by their top two bits: 00 repeats the last pixel
+// (low six bits) times; 01 holds three 2-bit deltas and 10 two 3-bit deltas to the last pixel, one
+// value of each meaning none; 11 is a pixel (low four bits). A row ends at its width, which cuts
+// runs and deltas. Moves neither pointer.
+class TThunderDecoder : public TDecoder {
+public:
+    explicit TThunderDecoder(std::int32_t width);
+
+    void Decode(const std::uint8_t*& source, std::uint8_t*& target, std::int32_t packedSize,
+                std::int32_t unpackedSize) override;
+
+private:
+    std::int32_t width_;
 };

@@ -1,5 +1,7 @@
 #include "imageformats/GraphicCompression.h"
 
+#include "DecoderTesting.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,32 +9,6 @@
 #include <vector>
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-// Decodes `packed` into a target of `unpacked` units guarded by sentinel bytes on both sides, and
-// checks that no byte outside the target was written.
-struct TDecodeResult {
-    Bytes Output;
-    std::ptrdiff_t SourceMoved = 0;
-    std::ptrdiff_t TargetMoved = 0;
-};
-
-TDecodeResult DecodeGuarded(TDecoder& decoder, const Bytes& packed, std::int32_t unpacked, std::size_t unitSize = 1)
-{
-    constexpr std::size_t Guard = 8;
-    const std::size_t size = static_cast<std::size_t>(std::max(unpacked, 0)) * unitSize;
-    Bytes target(size + 2 * Guard, 0xEE);
-    const std::uint8_t* source = packed.data();
-    std::uint8_t* out = target.data() + Guard;
-    decoder.Decode(source, out, static_cast<std::int32_t>(packed.size()), unpacked);
-    for (std::size_t i = 0; i < Guard; ++i) {
-        EXPECT_EQ(target[i], 0xEE) << "written before the target";
-        EXPECT_EQ(target[Guard + size + i], 0xEE) << "written past the target";
-    }
-    return {Bytes(target.begin() + Guard, target.begin() + static_cast<std::ptrdiff_t>(Guard + size)),
-            source - packed.data(), out - (target.data() + Guard)};
-}
 
 Bytes Repeated(std::size_t count, std::uint8_t value) { return Bytes(count, value); }
 
@@ -277,4 +253,49 @@ TEST(Decoder, CompressionErrorRaisesItsMessage)
     } catch (const EGraphicCompression& error) {
         EXPECT_EQ(error.Message(), "LZ77 decompression error.");
     }
+}
+
+TEST(ThunderDecoder, RunsDeltasAndPixelsFillFourBitRows)
+{
+    // Pixels 3 and 7, then a run of five 7s from an even count; a width of 7 ends on a high nibble.
+    TThunderDecoder runs(7);
+    EXPECT_EQ(DecodeGuarded(runs, {0xC3, 0xC7, 0x05}, 4).Output, (Bytes{0x37, 0x77, 0x77, 0x70}));
+    // A run from an odd count first completes its byte.
+    EXPECT_EQ(DecodeGuarded(runs, {0xC3, 0x04, 0xC1}, 4).Output, (Bytes{0x33, 0x33, 0x31, 0x00}));
+
+    // 0x5A holds the 2-bit deltas 01, 10, 10: one pixel, the last + 1. 0x72: -1, 0, none. 3-bit
+    // deltas 0xAB: -3, +3; 0xA1: none, +1. 0x5D: +1, -1, +1, with pixels wrapping within four bits;
+    // its last delta is past the row end.
+    TThunderDecoder deltas(10);
+    EXPECT_EQ(DecodeGuarded(deltas, {0xC5, 0x5A, 0x72, 0xAB, 0xA1, 0xCF, 0x5D}, 5).Output,
+              (Bytes{0x56, 0x55, 0x25, 0x6F, 0x0F}));
+    // Each row starts from pixel 0; rows the data do not reach stay zero.
+    TThunderDecoder rows(2);
+    EXPECT_EQ(DecodeGuarded(rows, {0xC9, 0xC9, 0x50}, 3).Output, (Bytes{0x99, 0x11, 0x00}));
+}
+
+TEST(ThunderDecoder, RunsAndDeltasStopAtTheRowEndAndTheTarget)
+{
+    // A run of 63 in a row of 3 ends there; the next code starts the next row.
+    TThunderDecoder narrow(3);
+    EXPECT_EQ(DecodeGuarded(narrow, {0xC9, 0x3F, 0xC1}, 4).Output, (Bytes{0x99, 0x90, 0x10, 0x00}));
+    // Three deltas in a row of 1 write one pixel.
+    TThunderDecoder single(1);
+    EXPECT_EQ(DecodeGuarded(single, {0xC2, 0x55, 0x55}, 3).Output, (Bytes{0x20, 0x10, 0x10}));
+    // A target of a row and a half: the last row is cut at its end.
+    TThunderDecoder wide(4);
+    EXPECT_EQ(DecodeGuarded(wide, {0xC6, 0x3F, 0xC6, 0x3F}, 3).Output, (Bytes{0x66, 0x66, 0x66}));
+    EXPECT_EQ(DecodeGuarded(wide, {0xC6, 0x3F}, -5).Output, Bytes{});
+    TThunderDecoder none(0);
+    EXPECT_EQ(DecodeGuarded(none, {0xC6, 0x3F}, 2).Output, (Bytes{0, 0}));
+
+    std::mt19937 random(11);
+    Bytes noise(4000);
+    for (std::uint8_t& byte : noise)
+        byte = static_cast<std::uint8_t>(random());
+    for (std::int32_t width : {1, 2, 3, 17, 1000})
+        ForEachDamaged(noise, [&](const Bytes& packed) {
+            TThunderDecoder decoder(width);
+            DecodeGuarded(decoder, packed, 777);
+        });
 }

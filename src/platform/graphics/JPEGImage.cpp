@@ -1,35 +1,15 @@
 #include "platform/graphics/JPEGImage.h"
 
-#include "platform/core/Numbers.h"
 #include "platform/core/Streams.h"
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/JPEGErrors.h"
 
 #include <algorithm>
-#include <csetjmp>
-#include <cstdio>
 #include <cstdlib>
 
 #include <jerror.h>
-#include <jpeglib.h>
-
-// The library reports errors through error_exit, which must not return. It jumps back to the
-// guarded call that started the library's work; only plain C data live in the frames it skips, and
-// the C++ side raises once the library has returned.
 
 namespace {
-
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    int code = 0;
-};
-
-void ErrorExit(j_common_ptr info)
-{
-    auto* manager = reinterpret_cast<ErrorManager*>(info->err);
-    manager->code = info->err->msg_code;
-    std::longjmp(manager->jump, 1);
-}
 
 // The warnings that mean rows are missing, which the library would fill with grey: the data ran out
 // in the middle of a scan, or the file ended. Other warnings, such as stray bytes before a marker,
@@ -41,24 +21,12 @@ bool MeansRowsAreMissing(int code) { return code == JWRN_HIT_MARKER || code == J
 void EmitMessage(j_common_ptr info, int level)
 {
     if (level < 0 && MeansRowsAreMissing(info->err->msg_code))
-        ErrorExit(info);
+        JPEGErrorExit(info);
 }
-
-void OutputMessage(j_common_ptr) {}
-
-void InstallErrorManager(ErrorManager& manager)
-{
-    jpeg_std_error(&manager.pub);
-    manager.pub.error_exit = ErrorExit;
-    manager.pub.emit_message = EmitMessage;
-    manager.pub.output_message = OutputMessage;
-}
-
-[[noreturn]] void RaiseJpegError(int code) { throw EJPEG("JPEG error #" + IntToStr(code)); }
 
 struct Decompressor {
     jpeg_decompress_struct info{};
-    ErrorManager error;
+    TJPEGErrorManager error;
     bool created = false;
     ~Decompressor()
     {
@@ -69,7 +37,7 @@ struct Decompressor {
 
 struct Compressor {
     jpeg_compress_struct info{};
-    ErrorManager error;
+    TJPEGErrorManager error;
     bool created = false;
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
@@ -83,24 +51,23 @@ struct Compressor {
 
 // Reads the header and settles the output size and colours, before the library allocates anything
 // for the picture's size.
-bool ReadHeaderGuarded(Decompressor& d, const unsigned char* data, unsigned long size)
+void ReadHeader(Decompressor& d, const unsigned char* data, unsigned long size)
 {
-    InstallErrorManager(d.error);
-    d.info.err = &d.error.pub;
-    if (setjmp(d.error.jump))
-        return false;
-    jpeg_create_decompress(&d.info);
-    d.created = true;
-    jpeg_mem_src(&d.info, data, size);
-    jpeg_read_header(&d.info, TRUE);
-    if (d.info.jpeg_color_space == JCS_GRAYSCALE)
-        d.info.out_color_space = JCS_GRAYSCALE;
-    else if (d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK)
-        d.info.out_color_space = JCS_CMYK;
-    else
-        d.info.out_color_space = JCS_EXT_BGR;
-    jpeg_calc_output_dimensions(&d.info);
-    return true;
+    d.info.err = InstallJPEGErrorManager(d.error);
+    d.error.pub.emit_message = EmitMessage;
+    JPEGCall(d.error, [&] {
+        jpeg_create_decompress(&d.info);
+        d.created = true;
+        jpeg_mem_src(&d.info, data, size);
+        jpeg_read_header(&d.info, TRUE);
+        if (d.info.jpeg_color_space == JCS_GRAYSCALE)
+            d.info.out_color_space = JCS_GRAYSCALE;
+        else if (d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK)
+            d.info.out_color_space = JCS_CMYK;
+        else
+            d.info.out_color_space = JCS_EXT_BGR;
+        jpeg_calc_output_dimensions(&d.info);
+    });
 }
 
 // Whether the bytes after the first scan's header can hold that scan. A Huffman-coded scan of the
@@ -125,62 +92,23 @@ int CutShortCode(const std::vector<std::uint8_t>& data)
     return endsWithMarker ? JWRN_HIT_MARKER : JWRN_JPEG_EOF;
 }
 
-bool StartDecompressGuarded(Decompressor& d)
+void StartCompress(Compressor& c, int width, int height, int quality, bool progressive)
 {
-    if (setjmp(d.error.jump))
-        return false;
-    jpeg_start_decompress(&d.info);
-    return true;
-}
-
-bool ReadScanlinesGuarded(Decompressor& d, unsigned char** rows, unsigned count)
-{
-    if (setjmp(d.error.jump))
-        return false;
-    unsigned done = 0;
-    while (done < count)
-        done += jpeg_read_scanlines(&d.info, rows + done, count - done);
-    return true;
-}
-
-bool FinishDecompressGuarded(Decompressor& d)
-{
-    if (setjmp(d.error.jump))
-        return false;
-    jpeg_finish_decompress(&d.info);
-    return true;
-}
-
-bool StartCompressGuarded(Compressor& c, int width, int height, int quality, bool progressive)
-{
-    InstallErrorManager(c.error);
-    c.info.err = &c.error.pub;
-    if (setjmp(c.error.jump))
-        return false;
-    jpeg_create_compress(&c.info);
-    c.created = true;
-    jpeg_mem_dest(&c.info, &c.buffer, &c.size);
-    c.info.image_width = static_cast<JDIMENSION>(width);
-    c.info.image_height = static_cast<JDIMENSION>(height);
-    c.info.input_components = 3;
-    c.info.in_color_space = JCS_EXT_BGR;
-    jpeg_set_defaults(&c.info);
-    jpeg_set_quality(&c.info, quality, TRUE);
-    if (progressive)
-        jpeg_simple_progression(&c.info);
-    jpeg_start_compress(&c.info, TRUE);
-    return true;
-}
-
-bool WriteScanlinesGuarded(Compressor& c, unsigned char** rows, unsigned count)
-{
-    if (setjmp(c.error.jump))
-        return false;
-    unsigned done = 0;
-    while (done < count)
-        done += jpeg_write_scanlines(&c.info, rows + done, count - done);
-    jpeg_finish_compress(&c.info);
-    return true;
+    c.info.err = InstallJPEGErrorManager(c.error);
+    JPEGCall(c.error, [&] {
+        jpeg_create_compress(&c.info);
+        c.created = true;
+        jpeg_mem_dest(&c.info, &c.buffer, &c.size);
+        c.info.image_width = static_cast<JDIMENSION>(width);
+        c.info.image_height = static_cast<JDIMENSION>(height);
+        c.info.input_components = 3;
+        c.info.in_color_space = JCS_EXT_BGR;
+        jpeg_set_defaults(&c.info);
+        jpeg_set_quality(&c.info, quality, TRUE);
+        if (progressive)
+            jpeg_simple_progression(&c.info);
+        jpeg_start_compress(&c.info, TRUE);
+    });
 }
 
 // Adobe's CMYK pictures store inverted inks, so the stored values are the light that remains.
@@ -205,8 +133,7 @@ TJPEGImage::~TJPEGImage() = default;
 std::unique_ptr<TBitmap> TJPEGImage::Decode(const std::vector<std::uint8_t>& data, const TRowsDecoded& rowsDecoded)
 {
     Decompressor d;
-    if (!ReadHeaderGuarded(d, data.data(), static_cast<unsigned long>(data.size())))
-        RaiseJpegError(d.error.code);
+    ReadHeader(d, data.data(), static_cast<unsigned long>(data.size()));
     const bool grey = d.info.out_color_space == JCS_GRAYSCALE;
     const bool cmyk = d.info.out_color_space == JCS_CMYK;
     const TPixelFormat format = grey ? pf8bit : pf24bit;
@@ -215,9 +142,9 @@ std::unique_ptr<TBitmap> TJPEGImage::Decode(const std::vector<std::uint8_t>& dat
     // too short for the blocks it must hold is a picture cut short, refused before anything of its
     // size is allocated.
     if (!TBitmap::IsSoundImageSize(d.info.output_width, d.info.output_height, grey ? 8 : 24))
-        RaiseJpegError(JERR_IMAGE_TOO_BIG);
+        RaiseJPEGError(JERR_IMAGE_TOO_BIG);
     if (!FirstScanFits(d.info))
-        RaiseJpegError(CutShortCode(data));
+        RaiseJPEGError(CutShortCode(data));
     const int width = static_cast<int>(d.info.output_width);
     const int height = static_cast<int>(d.info.output_height);
     auto bitmap = std::make_unique<TBitmap>();
@@ -225,8 +152,7 @@ std::unique_ptr<TBitmap> TJPEGImage::Decode(const std::vector<std::uint8_t>& dat
     if (grey)
         bitmap->SetPalette(TPalette::Grayscale());
     bitmap->SetSizeForDecoder(width, height);
-    if (!StartDecompressGuarded(d))
-        RaiseJpegError(d.error.code);
+    JPEGCall(d.error, [&] { jpeg_start_decompress(&d.info); });
 
     std::vector<std::uint8_t> cmykRows(cmyk ? static_cast<std::size_t>(width) * 4 * RowsPerStep : 0);
     if (rowsDecoded)
@@ -237,15 +163,16 @@ std::unique_ptr<TBitmap> TJPEGImage::Decode(const std::vector<std::uint8_t>& dat
         for (unsigned i = 0; i < count; ++i)
             rows[i] = cmyk ? cmykRows.data() + static_cast<std::size_t>(i) * 4 * static_cast<std::size_t>(width)
                            : bitmap->ScanLine(static_cast<int>(y + i));
-        if (!ReadScanlinesGuarded(d, rows, count))
-            RaiseJpegError(d.error.code);
+        JPEGCall(d.error, [&] {
+            for (unsigned done = 0; done < count;)
+                done += jpeg_read_scanlines(&d.info, rows + done, count - done);
+        });
         for (unsigned i = 0; cmyk && i < count; ++i)
             CmykToBgr(rows[i], bitmap->ScanLine(static_cast<int>(y + i)), width);
         if (rowsDecoded)
             rowsDecoded(*bitmap, static_cast<int>(y + count));
     }
-    if (!FinishDecompressGuarded(d))
-        RaiseJpegError(d.error.code);
+    JPEGCall(d.error, [&] { jpeg_finish_decompress(&d.info); });
     return bitmap;
 }
 
@@ -299,13 +226,15 @@ void TJPEGImage::SaveToStream(TStream& stream) const
         source = &rgb;
     }
     Compressor c;
-    if (!StartCompressGuarded(c, source->Width(), source->Height(), compressionQuality_, progressiveEncoding_))
-        RaiseJpegError(c.error.code);
+    StartCompress(c, source->Width(), source->Height(), compressionQuality_, progressiveEncoding_);
     std::vector<unsigned char*> rows(static_cast<std::size_t>(source->Height()));
     for (int y = 0; y < source->Height(); ++y)
         rows[static_cast<std::size_t>(y)] = const_cast<unsigned char*>(source->ScanLine(y));
-    if (!WriteScanlinesGuarded(c, rows.data(), static_cast<unsigned>(rows.size())))
-        RaiseJpegError(c.error.code);
+    JPEGCall(c.error, [&] {
+        for (unsigned done = 0; done < rows.size();)
+            done += jpeg_write_scanlines(&c.info, rows.data() + done, static_cast<unsigned>(rows.size()) - done);
+        jpeg_finish_compress(&c.info);
+    });
     stream.WriteBuffer(c.buffer, static_cast<std::int64_t>(c.size));
 }
 
