@@ -12,6 +12,7 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/settings/SettingsStore.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/StringGrid.h"
 
 #include <QClipboard>
@@ -135,17 +136,17 @@ void TMainForm::SetSelector(TSelector& selector)
     addDockWidget(Qt::TopDockWidgetArea, &selector);
     selector.setFloating(true);
     CatalogSelector1->setEnabled(true);
-    connect(CatalogSelector1, &QAction::triggered, this, [this] { selectorWindow_->Show(); });
+    connect(CatalogSelector1, &QAction::triggered, this, ShowingErrors([this] { selectorWindow_->Show(); }));
     aAddFixture->setEnabled(true);
-    connect(aAddFixture, &QAction::triggered, &selector, &TSelector::bAddNewFixtureClick);
+    connect(aAddFixture, &QAction::triggered, &selector, ShowingErrors(&selector, &TSelector::bAddNewFixtureClick));
     // Drawing fixtures takes the selector's fixture settings.
     tbFixtures->defaultAction()->setEnabled(true);
-    connect(tbFixtures->defaultAction(), &QAction::triggered, this, [this] {
-        const int kind = FixtureDrawingKind();
-        selectorWindow_->cbFixtureType->setCurrentIndex(kind);
-    });
+    connect(tbFixtures->defaultAction(), &QAction::triggered, this, ShowingErrors([this] {
+                const int kind = FixtureDrawingKind();
+                selectorWindow_->cbFixtureType->setCurrentIndex(kind);
+            }));
     for (QAction* item : {DrawShelf1, DrawSectionDivider1, DrawPegboard1, DrawTextBox1, DrawSlatboard1})
-        connect(item, &QAction::triggered, this, [this, item] { ChooseDrawingTool(item); });
+        connect(item, &QAction::triggered, this, ShowingErrors([this, item] { ChooseDrawingTool(item); }));
 }
 
 void TMainForm::ChooseDrawingTool(QAction* item)
@@ -213,20 +214,21 @@ void TMainForm::tbFindKeyPress() { FindCatalogProduct(fromQString(tbFind->text()
 void TMainForm::ConnectBrowserBar()
 {
     const auto move = [this](QToolButton* button, bool (didBase::*step)()) {
-        connect(button->defaultAction(), &QAction::triggered, this, [this, step] {
-            OnActive([this, step](PlanogramDocument& d) {
-                if (d.catalog && ((*d.catalog).*step)())
-                    UpdateCatalogBar();
-            });
-        });
+        connect(button->defaultAction(), &QAction::triggered, this, ShowingErrors([this, step] {
+                    OnActive([this, step](PlanogramDocument& d) {
+                        if (d.catalog && ((*d.catalog).*step)())
+                            UpdateCatalogBar();
+                    });
+                }));
     };
     move(ToolButton1, &didBase::First);
     move(ToolButton2, &didBase::Prior);
     move(ToolButton4, &didBase::Next);
     move(ToolButton7, &didBase::Last);
-    connect(ToolButton9->defaultAction(), &QAction::triggered, this, [this] { AddCurrentProduct(0, 0); });
-    connect(ToolButton3->defaultAction(), &QAction::triggered, this, &TMainForm::ToolButton3Click);
-    connect(tbFind, &QLineEdit::returnPressed, this, &TMainForm::tbFindKeyPress);
+    connect(ToolButton9->defaultAction(), &QAction::triggered, this,
+            ShowingErrors([this] { AddCurrentProduct(0, 0); }));
+    connect(ToolButton3->defaultAction(), &QAction::triggered, this, ShowingErrors(this, &TMainForm::ToolButton3Click));
+    connect(tbFind, &QLineEdit::returnPressed, this, ShowingErrors(this, &TMainForm::tbFindKeyPress));
 }
 
 // Entry points
@@ -415,10 +417,10 @@ void TMainForm::RebuildWindowList()
         action->setCheckable(true);
         action->setChecked(entry.checked);
         QMdiSubWindow* frame = frames[entry.child];
-        connect(action, &QAction::triggered, this, [this, frame] {
-            if (ClientArea->subWindowList().contains(frame))
-                ClientArea->setActiveSubWindow(frame);
-        });
+        connect(action, &QAction::triggered, this, ShowingErrors([this, frame] {
+                    if (ClientArea->subWindowList().contains(frame))
+                        ClientArea->setActiveSubWindow(frame);
+                }));
         windowEntries_.push_back(action);
     }
 }
@@ -428,7 +430,7 @@ void TMainForm::RebuildWindowList()
 void TMainForm::ConnectDocumentCommands()
 {
     const auto on = [this](QAction* action, std::function<void(PlanogramDocument&)> command) {
-        connect(action, &QAction::triggered, this, [this, command] { OnActive(command); });
+        connect(action, &QAction::triggered, this, ShowingErrors([this, command] { OnActive(command); }));
     };
     on(Undo1, [](PlanogramDocument& d) { d.UndoLastEdit(); });
     on(Cut1, [](PlanogramDocument& d) { d.Cut(); });
@@ -437,9 +439,11 @@ void TMainForm::ConnectDocumentCommands()
     on(Duplicate1, [](PlanogramDocument& d) { d.Duplicate(); });
     on(Delete2, [](PlanogramDocument& d) { d.DeleteSelected(); });
     on(Delete1, [](PlanogramDocument& d) { d.DeleteSelected(); });
-    connect(CopyAll1, &QAction::triggered, this, [this] {
-        OnActive([](PlanogramDocument& d) { QGuiApplication::clipboard()->setImage(d.backBitmap.ImageView().copy()); });
-    });
+    connect(CopyAll1, &QAction::triggered, this, ShowingErrors([this] {
+                OnActive([](PlanogramDocument& d) {
+                    QGuiApplication::clipboard()->setImage(d.backBitmap.ImageView().copy());
+                });
+            }));
     on(SelectNext1, [](PlanogramDocument& d) {
         d.items->SelectNext();
         if (d.items->current)
@@ -484,7 +488,7 @@ void TMainForm::ConnectDocumentCommands()
         if (d.items->current)
             d.AlignGroup(*d.items->current, 0);
     });
-    connect(Space1, &QAction::triggered, this, &TMainForm::Space1Click);
+    connect(Space1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Space1Click));
     const std::pair<QAction*, int> alignments[] = {{Automatic1, 0}, {Top1, 2}, {Bottom1, 1}};
     for (const auto& [action, align] : alignments)
         on(action, [align = align](PlanogramDocument& d) { d.SetPlacementSettings(align, d.wrapDirection); });
@@ -498,24 +502,26 @@ void TMainForm::ConnectDocumentCommands()
         });
         sbUngroup->setEnabled(false);
     };
-    connect(Ungroup1, &QAction::triggered, this, ungroup);
-    connect(UngroupAll1, &QAction::triggered, this, &TMainForm::UngroupAll1Click);
-    connect(On3, &QAction::triggered, this, [this] { OnActive([](PlanogramDocument& d) { d.InventoryAlarmOn(); }); });
-    connect(Off3, &QAction::triggered, this, [this] { OnActive([](PlanogramDocument& d) { d.InventoryAlarmOff(); }); });
+    connect(Ungroup1, &QAction::triggered, this, ShowingErrors(ungroup));
+    connect(UngroupAll1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::UngroupAll1Click));
+    connect(On3, &QAction::triggered, this,
+            ShowingErrors([this] { OnActive([](PlanogramDocument& d) { d.InventoryAlarmOn(); }); }));
+    connect(Off3, &QAction::triggered, this,
+            ShowingErrors([this] { OnActive([](PlanogramDocument& d) { d.InventoryAlarmOff(); }); }));
     connect(Tile1, &QAction::triggered, ClientArea, &QMdiArea::tileSubWindows);
     connect(Cascade1, &QAction::triggered, ClientArea, &QMdiArea::cascadeSubWindows);
-    connect(ArrangeAll1, &QAction::triggered, this, [this] {
-        // The minimised windows in a row along the bottom.
-        int x = 0;
-        for (QMdiSubWindow* frame : ClientArea->subWindowList())
-            if (frame->isMinimized()) {
-                frame->move(x, ClientArea->viewport()->height() - frame->height());
-                x += frame->width();
-            }
-    });
-    connect(lbCurX, &QLineEdit::returnPressed, this, &TMainForm::lbCurXKeyPress);
-    connect(lbCurY, &QLineEdit::returnPressed, this, &TMainForm::lbCurYKeyPress);
-    connect(Timer2, &QTimer::timeout, this, &TMainForm::Timer2Timer);
+    connect(ArrangeAll1, &QAction::triggered, this, ShowingErrors([this] {
+                // The minimised windows in a row along the bottom.
+                int x = 0;
+                for (QMdiSubWindow* frame : ClientArea->subWindowList())
+                    if (frame->isMinimized()) {
+                        frame->move(x, ClientArea->viewport()->height() - frame->height());
+                        x += frame->width();
+                    }
+            }));
+    connect(lbCurX, &QLineEdit::returnPressed, this, ShowingErrors(this, &TMainForm::lbCurXKeyPress));
+    connect(lbCurY, &QLineEdit::returnPressed, this, ShowingErrors(this, &TMainForm::lbCurYKeyPress));
+    connect(Timer2, &QTimer::timeout, this, ShowingErrors(this, &TMainForm::Timer2Timer));
     connect(tbFixtures, &QToolButton::pressed, Timer2, qOverload<>(&QTimer::start));
     connect(tbFixtures, &QToolButton::released, Timer2, &QTimer::stop);
     ConnectViewCommands();
@@ -527,7 +533,7 @@ void TMainForm::ConnectDocumentCommands()
         {Reports1, &TMainForm::Reports1Click}, {View1, &TMainForm::View1Click},
         {Tags1, &TMainForm::Tags1Click},       {PlacementBoxes1, &TMainForm::PlacementBoxes1Click}};
     for (const auto& [menu, handler] : menus)
-        connect(menu, &QMenu::aboutToShow, this, handler);
+        connect(menu, &QMenu::aboutToShow, this, ShowingErrors(this, handler));
 }
 
 void TMainForm::ConnectViewCommands()
@@ -535,46 +541,47 @@ void TMainForm::ConnectViewCommands()
     const std::pair<QAction*, double> zooms[] = {{N51, 0.05},  {N251, 0.25},  {N501, 0.5},  {N751, 0.75},
                                                  {N1001, 1.0}, {N1251, 1.25}, {N1501, 1.5}, {N2001, 2.0}};
     for (const auto& [action, factor] : zooms)
-        connect(action, &QAction::triggered, this,
-                [this, factor = factor] { OnActive([factor](PlanogramDocument& d) { d.SetZoom(factor); }); });
+        connect(action, &QAction::triggered, this, ShowingErrors([this, factor = factor] {
+                    OnActive([factor](PlanogramDocument& d) { d.SetZoom(factor); });
+                }));
     connect(FittoWindow1, &QAction::triggered, this,
-            [this] { OnActive([](PlanogramDocument& d) { d.FitToWindow(); }); });
+            ShowingErrors([this] { OnActive([](PlanogramDocument& d) { d.FitToWindow(); }); }));
     // Added, not multiplied; what a factor of 0 or less means is the document's to decide.
     connect(sbZoomIn->defaultAction(), &QAction::triggered, this,
-            [this] { OnActive([](PlanogramDocument& d) { d.SetZoom(d.zoom.factor + ZoomStep); }); });
+            ShowingErrors([this] { OnActive([](PlanogramDocument& d) { d.SetZoom(d.zoom.factor + ZoomStep); }); }));
     connect(sbZoomOut->defaultAction(), &QAction::triggered, this,
-            [this] { OnActive([](PlanogramDocument& d) { d.SetZoom(d.zoom.factor - ZoomStep); }); });
-    connect(ProductPictures1, &QAction::triggered, this, [this] { SetViewMode(false); });
+            ShowingErrors([this] { OnActive([](PlanogramDocument& d) { d.SetZoom(d.zoom.factor - ZoomStep); }); }));
+    connect(ProductPictures1, &QAction::triggered, this, ShowingErrors([this] { SetViewMode(false); }));
     const std::pair<QAction*, int> colours[] = {
         {ColorBySize1, 0}, {ColorByCategory1, 1}, {ColorByBrand1, 2}, {AllWhite1, 3}};
     for (const auto& [action, mode] : colours)
-        connect(action, &QAction::triggered, this, [this, mode = mode] {
-            SetViewMode(true);
-            OnActive([mode](PlanogramDocument& d) { d.ApplyColorMode(mode); });
-        });
-    connect(ManualColor1, &QAction::triggered, this, [this] {
-        PlanogramDocument* document = ActiveDocument();
-        if (!document || !document->items->current)
-            return;
-        SetViewMode(true);
-        if (const std::optional<TColor> color = PickTagColor())
-            document->SetCurrentColor(*color);
-    });
-    connect(ClearManualColor1, &QAction::triggered, this,
-            [this] { OnActive([](PlanogramDocument& d) { d.ClearCurrentColor(); }); });
-    connect(ClearAllManualColors1, &QAction::triggered, this,
-            [this] { OnActive([](PlanogramDocument& d) { d.ClearManualColors(); }); });
-    for (QAction* transparency : {On1, Off1})
-        connect(transparency, &QAction::triggered, this, [this] {
-            OnActive([this](PlanogramDocument& d) {
-                // Only a change is drawn and stored.
-                if (d.graphics.transparencySetting == On1->isChecked())
+        connect(action, &QAction::triggered, this, ShowingErrors([this, mode = mode] {
+                    SetViewMode(true);
+                    OnActive([mode](PlanogramDocument& d) { d.ApplyColorMode(mode); });
+                }));
+    connect(ManualColor1, &QAction::triggered, this, ShowingErrors([this] {
+                PlanogramDocument* document = ActiveDocument();
+                if (!document || !document->items->current)
                     return;
-                d.graphics.transparencySetting = On1->isChecked();
-                d.modified = true;
-                d.renderer.RedrawAll();
-            });
-        });
+                SetViewMode(true);
+                if (const std::optional<TColor> color = PickTagColor())
+                    document->SetCurrentColor(*color);
+            }));
+    connect(ClearManualColor1, &QAction::triggered, this,
+            ShowingErrors([this] { OnActive([](PlanogramDocument& d) { d.ClearCurrentColor(); }); }));
+    connect(ClearAllManualColors1, &QAction::triggered, this,
+            ShowingErrors([this] { OnActive([](PlanogramDocument& d) { d.ClearManualColors(); }); }));
+    for (QAction* transparency : {On1, Off1})
+        connect(transparency, &QAction::triggered, this, ShowingErrors([this] {
+                    OnActive([this](PlanogramDocument& d) {
+                        // Only a change is drawn and stored.
+                        if (d.graphics.transparencySetting == On1->isChecked())
+                            return;
+                        d.graphics.transparencySetting = On1->isChecked();
+                        d.modified = true;
+                        d.renderer.RedrawAll();
+                    });
+                }));
 }
 
 void TMainForm::ConnectTagCommands()
@@ -585,49 +592,49 @@ void TMainForm::ConnectTagCommands()
     };
     for (QAction* tag : {ItemNumber1, PartNumber1, XYLocation1, StackCount1, CurrentInventory1, UnitsSold1, Category1,
                          Brand1, CustomText1})
-        connect(tag, &QAction::triggered, this, applyTags);
-    connect(AllTagsOn1, &QAction::triggered, this, applyTags);
-    connect(AllTagsOff1, &QAction::triggered, this, applyTags);
-    connect(TagFont1, &QAction::triggered, this, [this] {
-        const std::optional<FontChoice> chosen = Ui().FontDialog(TagFontDialog);
-        if (!chosen)
-            return;
-        TagFontDialog = *chosen;
-        OnActive([this](PlanogramDocument& d) {
-            d.graphics.tagFont.Name = TagFontDialog.name;
-            d.modified = true;
-            d.renderer.RedrawAll();
-        });
-    });
-    connect(TagColor1, &QAction::triggered, this, [this] {
-        PlanogramDocument* document = ActiveDocument();
-        if (!document)
-            return;
-        if (const std::optional<TColor> color = PickTagColor()) {
-            document->graphics.tagColor = *color;
-            document->modified = true;
-            document->renderer.RedrawAll();
-        }
-    });
-    connect(FlipTag1, &QAction::triggered, this, [this] {
-        OnActive([](PlanogramDocument& d) {
-            if (!d.items->current)
-                return;
-            d.items->current->tagRotation = d.items->current->tagRotation == 0 ? 90 : 0;
-            d.modified = true;
-            d.renderer.RedrawAll();
-        });
-    });
-    connect(EnterCustomText1, &QAction::triggered, this, [this] {
-        OnActive([this](PlanogramDocument& d) {
-            if (!d.items->current)
-                return;
-            CustomText1->setChecked(true);
-            const std::string text = Ui().InputBox(ApplicationTitle, "Tag Text", d.items->current->customTag);
-            d.TakeMenuChecks(TagChecks());
-            d.SetCustomTag(text);
-        });
-    });
+        connect(tag, &QAction::triggered, this, ShowingErrors(applyTags));
+    connect(AllTagsOn1, &QAction::triggered, this, ShowingErrors(applyTags));
+    connect(AllTagsOff1, &QAction::triggered, this, ShowingErrors(applyTags));
+    connect(TagFont1, &QAction::triggered, this, ShowingErrors([this] {
+                const std::optional<FontChoice> chosen = Ui().FontDialog(TagFontDialog);
+                if (!chosen)
+                    return;
+                TagFontDialog = *chosen;
+                OnActive([this](PlanogramDocument& d) {
+                    d.graphics.tagFont.Name = TagFontDialog.name;
+                    d.modified = true;
+                    d.renderer.RedrawAll();
+                });
+            }));
+    connect(TagColor1, &QAction::triggered, this, ShowingErrors([this] {
+                PlanogramDocument* document = ActiveDocument();
+                if (!document)
+                    return;
+                if (const std::optional<TColor> color = PickTagColor()) {
+                    document->graphics.tagColor = *color;
+                    document->modified = true;
+                    document->renderer.RedrawAll();
+                }
+            }));
+    connect(FlipTag1, &QAction::triggered, this, ShowingErrors([this] {
+                OnActive([](PlanogramDocument& d) {
+                    if (!d.items->current)
+                        return;
+                    d.items->current->tagRotation = d.items->current->tagRotation == 0 ? 90 : 0;
+                    d.modified = true;
+                    d.renderer.RedrawAll();
+                });
+            }));
+    connect(EnterCustomText1, &QAction::triggered, this, ShowingErrors([this] {
+                OnActive([this](PlanogramDocument& d) {
+                    if (!d.items->current)
+                        return;
+                    CustomText1->setChecked(true);
+                    const std::string text = Ui().InputBox(ApplicationTitle, "Tag Text", d.items->current->customTag);
+                    d.TakeMenuChecks(TagChecks());
+                    d.SetCustomTag(text);
+                });
+            }));
 }
 
 void TMainForm::SetViewMode(bool placementBoxes)

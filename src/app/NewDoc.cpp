@@ -4,6 +4,7 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/UiServices.h"
 #include "platform/graphics/Picture.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/FileListBoxView.h"
 
 #include <QButtonGroup>
@@ -172,7 +173,7 @@ void TNewDocBox::CreateControls()
     Button1->setDefault(true);
     Button2 = new QPushButton("&Cancel", this);
     Button2->setObjectName("Button2");
-    connect(Button1, &QPushButton::clicked, this, &TNewDocBox::Button1Click);
+    connect(Button1, &QPushButton::clicked, this, ShowingErrors(this, &TNewDocBox::Button1Click));
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* buttons = new QHBoxLayout;
@@ -219,8 +220,8 @@ QWidget* TNewDocBox::CreateBlankPage()
         edit->setObjectName(QString::fromLatin1(name));
     edWidth1->setText("100"), edWidth2->setText("200"), edWidth3->setText("300");
     edHeight1->setText("189"), edHeight2->setText("200"), edHeight3->setText("250");
-    connect(txtWidth, &QLineEdit::textChanged, this, &TNewDocBox::txtWidthChange);
-    connect(txtHeight, &QLineEdit::textChanged, this, &TNewDocBox::txtHeightChange);
+    connect(txtWidth, &QLineEdit::textChanged, this, ShowingErrors(this, &TNewDocBox::txtWidthChange));
+    connect(txtHeight, &QLineEdit::textChanged, this, ShowingErrors(this, &TNewDocBox::txtHeightChange));
 
     auto* layout = new QGridLayout(page);
     layout->addWidget(RadioGroupW, 0, 0);
@@ -268,14 +269,14 @@ QGroupBox* TNewDocBox::CreateWallGroup()
         items->addWidget(button);
     }
     SelectWallBGItems->button(0)->setChecked(true);
-    connect(SelectWallBGItems, &QButtonGroup::idClicked, this, &TNewDocBox::SelectWallBGClick);
+    connect(SelectWallBGItems, &QButtonGroup::idClicked, this, ShowingErrors(this, &TNewDocBox::SelectWallBGClick));
     layout->addWidget(SelectWallBG);
 
     Panel1 = new QPushButton("Background color ", box);
     Panel1->setObjectName("Panel1");
     Panel1->setFlat(true);
     Panel1->setAutoFillBackground(true);
-    connect(Panel1, &QPushButton::clicked, this, &TNewDocBox::Panel1Click);
+    connect(Panel1, &QPushButton::clicked, this, ShowingErrors(this, &TNewDocBox::Panel1Click));
     SetPanelColor(clWhite);
     layout->addWidget(Panel1);
     return box;
@@ -289,7 +290,7 @@ QGroupBox* TNewDocBox::CreateCatalogGroup()
     CatList->setObjectName("CatList");
     Button3 = new QPushButton("&Find Catalog", GroupBox1);
     Button3->setObjectName("Button3");
-    connect(Button3, &QPushButton::clicked, this, &TNewDocBox::Button3Click);
+    connect(Button3, &QPushButton::clicked, this, ShowingErrors(this, &TNewDocBox::Button3Click));
     auto* layout = new QVBoxLayout(GroupBox1);
     layout->addWidget(CatList);
     layout->addWidget(Button3);
@@ -334,7 +335,7 @@ QGroupBox* TNewDocBox::CreateImageGroup()
     lbBGPath->setObjectName("lbBGPath");
     Button4 = new QPushButton("Change Image", imageGroup);
     Button4->setObjectName("Button4");
-    connect(Button4, &QPushButton::clicked, this, &TNewDocBox::Button4Click);
+    connect(Button4, &QPushButton::clicked, this, ShowingErrors(this, &TNewDocBox::Button4Click));
     auto* layout = new QVBoxLayout(imageGroup);
     layout->addWidget(lbBGPath);
     layout->addWidget(Button4);

@@ -2,6 +2,7 @@
 
 #include "app/FileRequests.h"
 #include "platform/core/CodePage.h"
+#include "platform/ui/Application.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -58,7 +59,7 @@ OpenFileServer::OpenFileServer(Request onRequest, QObject* parent)
     : QObject(parent), onRequest_(std::move(onRequest)), server_(new QLocalServer(this))
 {
     server_->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(server_, &QLocalServer::newConnection, this, &OpenFileServer::Accept);
+    connect(server_, &QLocalServer::newConnection, this, ShowingErrors(this, &OpenFileServer::Accept));
 }
 
 OpenFileServer::~OpenFileServer() = default;
@@ -84,21 +85,21 @@ void OpenFileServer::Accept()
 {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (socket->bytesAvailable() > MaxRequestBytes) {
-                socket->abort();
-                return;
-            }
-            if (!socket->canReadLine())
-                return;
-            const std::string request = fromQString(QString::fromUtf8(socket->readLine(MaxRequestBytes)));
-            socket->write("OK\n");
-            socket->flush();
-            socket->disconnectFromServer();
-            // The open runs from the message loop, not inside the socket's own signal.
-            QMetaObject::invokeMethod(
-                this, [this, request] { onRequest_(request); }, Qt::QueuedConnection);
-        });
+        connect(socket, &QLocalSocket::readyRead, this, ShowingErrors([this, socket] {
+                    if (socket->bytesAvailable() > MaxRequestBytes) {
+                        socket->abort();
+                        return;
+                    }
+                    if (!socket->canReadLine())
+                        return;
+                    const std::string request = fromQString(QString::fromUtf8(socket->readLine(MaxRequestBytes)));
+                    socket->write("OK\n");
+                    socket->flush();
+                    socket->disconnectFromServer();
+                    // The open runs from the message loop, not inside the socket's own signal.
+                    QMetaObject::invokeMethod(
+                        this, [this, request] { onRequest_(request); }, Qt::QueuedConnection);
+                }));
     }
 }
 

@@ -20,6 +20,7 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/Seams.h"
+#include "platform/ui/Application.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -220,21 +221,21 @@ void TMainForm::CreateDialogs()
 
 void TMainForm::ConnectCommands()
 {
-    connect(Exit1, &QAction::triggered, this, &TMainForm::ExitItemClick);
-    connect(PrintSetup1, &QAction::triggered, this, &TMainForm::PrintSetup1Click);
-    connect(About1, &QAction::triggered, this, &TMainForm::About1Click);
-    connect(AllTagsOn1, &QAction::triggered, this, &TMainForm::AllTagsOn1Click);
-    connect(AllTagsOff1, &QAction::triggered, this, &TMainForm::AllTagsOff1Click);
+    connect(Exit1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::ExitItemClick));
+    connect(PrintSetup1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::PrintSetup1Click));
+    connect(About1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::About1Click));
+    connect(AllTagsOn1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::AllTagsOn1Click));
+    connect(AllTagsOff1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::AllTagsOff1Click));
     ConnectDocumentCommands();
-    connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
-    connect(OpenItem, &QAction::triggered, this, [this] { OpenPlanogram(std::string()); });
-    connect(SaveItem, &QAction::triggered, this, [this] { SavePlanogram(false); });
-    connect(SaveAs1, &QAction::triggered, this, [this] { SavePlanogram(true); });
-    connect(NewItem, &QAction::triggered, this, &TMainForm::NewPlanogram);
-    connect(DocumentSetup1, &QAction::triggered, this, &TMainForm::DocumentSetup1Click);
-    connect(OpenRecent1, &QMenu::aboutToShow, this, &TMainForm::OpenRecent1Click);
+    connect(Timer1, &QTimer::timeout, this, ShowingErrors(this, &TMainForm::Timer1Timer));
+    connect(OpenItem, &QAction::triggered, this, ShowingErrors([this] { OpenPlanogram(std::string()); }));
+    connect(SaveItem, &QAction::triggered, this, ShowingErrors([this] { SavePlanogram(false); }));
+    connect(SaveAs1, &QAction::triggered, this, ShowingErrors([this] { SavePlanogram(true); }));
+    connect(NewItem, &QAction::triggered, this, ShowingErrors(this, &TMainForm::NewPlanogram));
+    connect(DocumentSetup1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::DocumentSetup1Click));
+    connect(OpenRecent1, &QMenu::aboutToShow, this, ShowingErrors(this, &TMainForm::OpenRecent1Click));
     for (size_t tag = 0; tag < Docs.size(); ++tag)
-        connect(Docs[tag], &QAction::triggered, this, [this, tag] { DocClick(static_cast<int>(tag)); });
+        connect(Docs[tag], &QAction::triggered, this, ShowingErrors([this, tag] { DocClick(static_cast<int>(tag)); }));
 }
 
 void TMainForm::FormCreate()

@@ -1,6 +1,7 @@
 #include "app/Splash.h"
 
 #include "platform/core/CodePage.h"
+#include "platform/ui/Application.h"
 
 #include <QApplication>
 #include <QFont>
@@ -141,15 +142,15 @@ void TSplash::CreateControls()
     bClose = new QPushButton("Close", this);
     bClose->setGeometry(FormWidth - 92, 252, 80, 28);
     bClose->hide();
-    connect(bClose, &QPushButton::clicked, this, &TSplash::bCloseClick);
+    connect(bClose, &QPushButton::clicked, this, ShowingErrors(this, &TSplash::bCloseClick));
 
     tmStartUp = new QTimer(this);
     tmStartUp->setInterval(600);
-    connect(tmStartUp, &QTimer::timeout, this, &TSplash::tmStartUpTimer);
+    connect(tmStartUp, &QTimer::timeout, this, ShowingErrors(this, &TSplash::tmStartUpTimer));
 
     tmAbout = new QTimer(this);
     tmAbout->setInterval(3000);
-    connect(tmAbout, &QTimer::timeout, this, &TSplash::tmAboutTimer);
+    connect(tmAbout, &QTimer::timeout, this, ShowingErrors(this, &TSplash::tmAboutTimer));
 }
 
 void TSplash::showEvent(QShowEvent* event)

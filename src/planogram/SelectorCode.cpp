@@ -14,6 +14,7 @@
 #include "platform/core/TextUtils.h"
 #include "platform/core/UiServices.h"
 #include "platform/settings/SettingsStore.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/StringGridView.h"
 
 #include <QApplication>
@@ -212,10 +213,10 @@ QWidget* TSelector::MakeProductsTab()
     imProduct = new ProductPicture([this](QPainter& painter) { PaintProduct(painter); }, page);
     layout->addWidget(imProduct);
     GridP().OnSelectCell = [this](int, int row, bool&) { GridPSelectCell(row); };
-    connect(GridPView, &QAbstractItemView::doubleClicked, this, &TSelector::SpeedButton2Click);
-    connect(SpeedButton2, &QToolButton::clicked, this, &TSelector::SpeedButton2Click);
-    connect(SpeedButton4, &QToolButton::clicked, this, &TSelector::SpeedButton4Click);
-    connect(comUpdate, &QToolButton::clicked, this, &TSelector::comUpdateClick);
+    connect(GridPView, &QAbstractItemView::doubleClicked, this, ShowingErrors(this, &TSelector::SpeedButton2Click));
+    connect(SpeedButton2, &QToolButton::clicked, this, ShowingErrors(this, &TSelector::SpeedButton2Click));
+    connect(SpeedButton4, &QToolButton::clicked, this, ShowingErrors(this, &TSelector::SpeedButton4Click));
+    connect(comUpdate, &QToolButton::clicked, this, ShowingErrors(this, &TSelector::comUpdateClick));
     return page;
 }
 
@@ -266,29 +267,31 @@ QWidget* TSelector::MakeBuilderTab()
     form->addRow(SpeedButton7);
     form->addRow(bClearAllBuilderList);
     layout->addLayout(form);
-    connect(SpeedButton3, &QToolButton::clicked, this, &TSelector::SpeedButton3Click);
-    connect(SpeedButton7, &QToolButton::clicked, this, &TSelector::SpeedButton7Click);
-    connect(bClearAllBuilderList, &QPushButton::clicked, this, &TSelector::bClearAllBuilderListClick);
+    connect(SpeedButton3, &QToolButton::clicked, this, ShowingErrors(this, &TSelector::SpeedButton3Click));
+    connect(SpeedButton7, &QToolButton::clicked, this, ShowingErrors(this, &TSelector::SpeedButton7Click));
+    connect(bClearAllBuilderList, &QPushButton::clicked, this,
+            ShowingErrors(this, &TSelector::bClearAllBuilderListClick));
     // The document's builder list is the model; an edited cell writes through.
-    connect(GridBView->model(), &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& index) {
-        if (PlanogramDocument* document = host_.ActiveDocument())
-            model.BuilderCellEdited(*document, index.column(), index.row(), GridB().Cells(index.column(), index.row()));
-    });
+    connect(GridBView->model(), &QAbstractItemModel::dataChanged, this, ShowingErrors([this](const QModelIndex& index) {
+                if (PlanogramDocument* document = host_.ActiveDocument())
+                    model.BuilderCellEdited(*document, index.column(), index.row(),
+                                            GridB().Cells(index.column(), index.row()));
+            }));
     return page;
 }
 
 void TSelector::ConnectFixtureControls()
 {
-    connect(cbFixtureType, &QComboBox::currentIndexChanged, this, &TSelector::cbFixtureTypeChange);
-    connect(bAddNewFixture, &QPushButton::clicked, this, &TSelector::bAddNewFixtureClick);
-    connect(bUpdateFixture, &QPushButton::clicked, this, &TSelector::UpdateSelectedFixture);
-    connect(Button3, &QPushButton::clicked, this, &TSelector::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &TSelector::Button4Click);
+    connect(cbFixtureType, &QComboBox::currentIndexChanged, this, ShowingErrors(this, &TSelector::cbFixtureTypeChange));
+    connect(bAddNewFixture, &QPushButton::clicked, this, ShowingErrors(this, &TSelector::bAddNewFixtureClick));
+    connect(bUpdateFixture, &QPushButton::clicked, this, ShowingErrors(this, &TSelector::UpdateSelectedFixture));
+    connect(Button3, &QPushButton::clicked, this, ShowingErrors(this, &TSelector::Button3Click));
+    connect(Button4, &QPushButton::clicked, this, ShowingErrors(this, &TSelector::Button4Click));
     for (QLineEdit* size : {edFixW, edFixH, edFixD})
-        connect(size, &QLineEdit::returnPressed, this, &TSelector::UpdateSelectedFixture);
+        connect(size, &QLineEdit::returnPressed, this, ShowingErrors(this, &TSelector::UpdateSelectedFixture));
     for (QComboBox* style : {cbFixFill, cbFixEdge, cbTextLine, cbTxtAlign})
-        connect(style, &QComboBox::currentIndexChanged, this, &TSelector::UpdateSelectedFixture);
-    connect(Memo1, &QPlainTextEdit::textChanged, this, &TSelector::UpdateSelectedFixture);
+        connect(style, &QComboBox::currentIndexChanged, this, ShowingErrors(this, &TSelector::UpdateSelectedFixture));
+    connect(Memo1, &QPlainTextEdit::textChanged, this, ShowingErrors(this, &TSelector::UpdateSelectedFixture));
 }
 
 // The document selector

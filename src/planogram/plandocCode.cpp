@@ -6,6 +6,7 @@
 #include "platform/core/CodePage.h"
 #include "platform/core/UiServices.h"
 #include "platform/settings/SettingsStore.h"
+#include "platform/ui/Application.h"
 
 #include <QCloseEvent>
 #include <QDragMoveEvent>
@@ -212,7 +213,7 @@ void Tplandoc::MakePopupMenu()
         // Enabled for the current item as the menu opens; the product details come with their window.
         action->setEnabled(false);
         if (handler)
-            connect(action, &QAction::triggered, this, handler);
+            connect(action, &QAction::triggered, this, ShowingErrors(this, handler));
         return action;
     };
     Delete1 = item("Delete", &Tplandoc::Delete1Click);
@@ -229,7 +230,7 @@ void Tplandoc::MakePopupMenu()
     ClearPlacementBoxColor1 = item("Clear Placement Box Color", &Tplandoc::ClearPlacementBoxColor1Click);
     PopupMenu1->addSeparator();
     ProductDetails1 = item("Product Details", nullptr);
-    connect(PopupMenu1, &QMenu::aboutToShow, this, &Tplandoc::PopupMenu1Popup);
+    connect(PopupMenu1, &QMenu::aboutToShow, this, ShowingErrors(this, &Tplandoc::PopupMenu1Popup));
 }
 
 void Tplandoc::PopupMenu1Popup()
@@ -322,10 +323,10 @@ void Tplandoc::WatchSubWindow()
     if (!subWindow)
         return;
     activation_ = connect(subWindow, &QMdiSubWindow::windowStateChanged, this,
-                          [this](Qt::WindowStates before, Qt::WindowStates now) {
+                          ShowingErrors([this](Qt::WindowStates before, Qt::WindowStates now) {
                               if (!(before & Qt::WindowActive) && (now & Qt::WindowActive))
                                   FormActivate();
-                          });
+                          }));
 }
 
 void Tplandoc::changeEvent(QEvent* event)

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include <concepts>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -24,3 +25,25 @@ std::string ExceptionMessageText(std::string_view message);
 void ShowException(std::string_view message);
 // Runs `deliver` and shows any exception that escapes it; false then, as for an unhandled event.
 bool ShowingExceptions(const std::function<bool()>& deliver);
+
+// A slot for QObject::connect that shows its own exceptions: Qt's frames between a signal and its
+// slots do not unwind, so an error thrown through them would leave Qt's state behind half undone.
+template <typename Slot> auto ShowingErrors(Slot slot)
+{
+    return [slot = std::move(slot)](auto&&... args) requires std::invocable<Slot&, decltype(args)...>
+    {
+        ShowingExceptions([&] {
+            std::invoke(slot, std::forward<decltype(args)>(args)...);
+            return true;
+        });
+    };
+}
+
+// The same for a member function of `object`.
+template <typename Object, typename Method> auto ShowingErrors(Object* object, Method method)
+{
+    return ShowingErrors(
+        [ object, method ](auto&&... args) requires std::invocable<Method, Object*, decltype(args)...> {
+            std::invoke(method, object, std::forward<decltype(args)>(args)...);
+        });
+}
