@@ -408,7 +408,8 @@ void TSelector::FormShow()
     cbRankBy->setCurrentIndex(0);
     if (QWidget* main = parentWidget())
         move(main->width() - (width() + 20), 20);
-    lbUnits->setText(UpperCase(SettingsStore().ReadString("Options", "Units", "cm")) == "INCHES" ? "inches" : "cm");
+    // The unit the main window measures in, which also covers "none" on an inch system.
+    lbUnits->setText(host_.FixtureUnits().inches ? "inches" : "cm");
     PageControl1->setCurrentIndex(1);
     for (QComboBox* combo : {cbTextLine, cbTxtAlign, cbFixFill, cbFixEdge})
         combo->setCurrentIndex(0);

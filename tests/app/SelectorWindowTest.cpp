@@ -4,14 +4,18 @@
 #include "app/MainFormFixture.h"
 
 #include "catalog/Didbase.h"
+#include "planogram/Picturehelpers.h"
 #include "planogram/SelectorCode.h"
 #include "platform/ui/StringGrid.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QToolButton>
 
 namespace {
@@ -115,6 +119,49 @@ TEST_F(SelectorWindow, LinkPictureWritesTheChosenNameIntoTheCatalogFile)
     EXPECT_NE(saved.find("r3=3\tSK-103\tChoco Puffs 450 g\tSK-103.jpg\t"), std::string::npos);
     EXPECT_EQ(products.Cells(1, 2), "SK-102");
     EXPECT_TRUE(ui.MessageTexts().empty());
+}
+
+TEST_F(SelectorWindow, AddNewFixtureMakesTheTabsFixtureInTheMainWindowsUnit)
+{
+    form->unitsInches = 1;
+    selector->Show();
+    EXPECT_EQ(selector->lbUnits->text().toStdString(), "inches");
+    form->unitsInches = 0;
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    selector->cbFixtureType->setCurrentIndex(0);
+    selector->edFixW->setText("120");
+    selector->edFixH->clear();
+    ui.AnswerMessage(MsgAnswer::OK);
+    selector->bAddNewFixture->click();
+    EXPECT_EQ(
+        ui.MessageTexts(),
+        std::vector<std::string>{"You forgot to fill in the width or height in the Selector under the Fixture tab."});
+
+    const int before = Count();
+    selector->edFixH->setText("2");
+    form->aAddFixture->trigger();
+    ASSERT_EQ(Count(), before + 1);
+    const ListOB& shelf = *Active().items->current;
+    EXPECT_EQ(shelf.PlacementBox(), Rect(10, 10, 490, 18));
+    EXPECT_TRUE(FixtureKind(shelf.picture));
+}
+
+TEST_F(SelectorWindow, LinkPictureOnADataLinkCatalogSaysSoAndChangesNothing)
+{
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    const std::string before = ReadWholeFile(program.File("Catalogs/Sample.ctf"));
+    Active().catalog->type = "DDL";
+    ASSERT_TRUE(selector->GridP().SetRow(2));
+    ui.AnswerMessage(MsgAnswer::OK);
+    selector->comUpdateClick();
+    const std::vector<ScriptedUi::Call> boxes = ui.CallsOf(ScriptedUi::Kind::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    const ScriptedUi::Call& box = boxes.front();
+    EXPECT_EQ(box.text, "Pictures of a data-link catalog can not be linked from the Selector. Please use Link "
+                        "Picture in the Catalog Manager.");
+    EXPECT_EQ(box.caption, "Kestrame");
+    EXPECT_EQ(box.icon, MsgIcon::Information);
+    EXPECT_EQ(ReadWholeFile(program.File("Catalogs/Sample.ctf")), before);
 }
 
 } // namespace
