@@ -38,22 +38,33 @@ enum Role {
 
 std::string Exact(double value) { return FormatFloat("0.##", value); }
 
-struct PegDefault {
+// A peg edit of the fixture tab: the fixture value it shows (in quarter units), the maker input it
+// gives, and its stored default in centimetres and inches. In the maker's order of reading.
+struct PegField {
     std::string FixtureTab::*edit;
+    double (*stored)(const FixtureRender&);
+    double MakeFixture::*made;
     const char* centimetreKey;
     const char* centimetres;
     const char* inchKey;
     const char* inches;
 };
 
-constexpr PegDefault PegDefaults[] = {
-    {&FixtureTab::pegBottom, "cmPegBottom", "4", "InchPegBottom", "1.5"},
-    {&FixtureTab::pegTop, "cmPegTop", "4", "InchPegTop", "1.5"},
-    {&FixtureTab::pegLeft, "cmPegLeft", "4", "InchPegLeft", "1.5"},
-    {&FixtureTab::pegRight, "cmPegRight", "4", "InchPegRight", "1.5"},
-    {&FixtureTab::hSpace, "cmHPegSpace", "4", "InchHPegSpace", "2"},
-    {&FixtureTab::vSpace, "cmVPegSpace", "4", "InchVPegSpace", "2"},
-    {&FixtureTab::pegSize, "cmPegRad", "1", "InchPegRad", "0.5"},
+constexpr PegField PegFields[] = {
+    {&FixtureTab::pegTop, [](const FixtureRender& f) { return double{f.FirstVPeg}; }, &MakeFixture::FirstVPeg,
+     "cmPegTop", "4", "InchPegTop", "1.5"},
+    {&FixtureTab::pegLeft, [](const FixtureRender& f) { return double{f.FirstHPeg}; }, &MakeFixture::FirstHPeg,
+     "cmPegLeft", "4", "InchPegLeft", "1.5"},
+    {&FixtureTab::pegRight, [](const FixtureRender& f) { return double{f.LastHPeg}; }, &MakeFixture::LastHPeg,
+     "cmPegRight", "4", "InchPegRight", "1.5"},
+    {&FixtureTab::pegBottom, [](const FixtureRender& f) { return double{f.LastVPeg}; }, &MakeFixture::LastVPeg,
+     "cmPegBottom", "4", "InchPegBottom", "1.5"},
+    {&FixtureTab::vSpace, [](const FixtureRender& f) { return double{f.VPegSpace}; }, &MakeFixture::VPegSpace,
+     "cmVPegSpace", "4", "InchVPegSpace", "2"},
+    {&FixtureTab::hSpace, [](const FixtureRender& f) { return double{f.HPegSpace}; }, &MakeFixture::HPegSpace,
+     "cmHPegSpace", "4", "InchHPegSpace", "2"},
+    {&FixtureTab::pegSize, [](const FixtureRender& f) { return f.PegSize; }, &MakeFixture::PegSize, "cmPegRad", "1",
+     "InchPegRad", "0.5"},
 };
 
 constexpr const char* PegTags[] = {"PegSize",   "VPegSpace", "HPegSpace", "FirstVPeg",
@@ -61,8 +72,8 @@ constexpr const char* PegTags[] = {"PegSize",   "VPegSpace", "HPegSpace", "First
 
 bool SamePegTexts(const FixtureTab& a, const FixtureTab& b)
 {
-    return a.pegTop == b.pegTop && a.pegLeft == b.pegLeft && a.pegRight == b.pegRight && a.pegBottom == b.pegBottom &&
-           a.vSpace == b.vSpace && a.hSpace == b.hSpace && a.pegSize == b.pegSize;
+    return std::all_of(std::begin(PegFields), std::end(PegFields),
+                       [&](const PegField& peg) { return a.*peg.edit == b.*peg.edit; });
 }
 
 // The description with the tag's value replaced by `value`; unchanged when it has no such tag.
@@ -204,24 +215,13 @@ FixtureTab SelectorModel::ShowFixture(const ListOB& item, bool inches, const Set
         tab.height = Exact((item.bottom - item.top) / 4.0);
         tab.depth = Exact(item.depth * 0.25);
     }
-    const int pegs[] = {fixture.FirstVPeg, fixture.FirstHPeg, fixture.LastHPeg,
-                        fixture.LastVPeg,  fixture.HPegSpace, fixture.VPegSpace};
-    const bool noPegs =
-        std::all_of(std::begin(pegs), std::end(pegs), [](int v) { return v == 0; }) && fixture.PegSize == 0;
-    if (noPegs) {
-        for (const PegDefault& peg : PegDefaults)
-            tab.*peg.edit = Exact(Atof(inches ? settings.ReadString("Options", peg.inchKey, peg.inches)
-                                              : settings.ReadString("Options", peg.centimetreKey, peg.centimetres)));
-    } else {
-        const auto shown = [factor](int units) { return Exact(units / 4.0 * factor); };
-        tab.pegTop = shown(fixture.FirstVPeg);
-        tab.pegLeft = shown(fixture.FirstHPeg);
-        tab.pegRight = shown(fixture.LastHPeg);
-        tab.pegBottom = shown(fixture.LastVPeg);
-        tab.hSpace = shown(fixture.HPegSpace);
-        tab.vSpace = shown(fixture.VPegSpace);
-        tab.pegSize = Exact(fixture.PegSize * 0.25 * factor);
-    }
+    const bool noPegs = std::all_of(std::begin(PegFields), std::end(PegFields),
+                                    [&](const PegField& peg) { return peg.stored(fixture) == 0; });
+    for (const PegField& peg : PegFields)
+        tab.*peg.edit = noPegs
+                            ? Exact(Atof(inches ? settings.ReadString("Options", peg.inchKey, peg.inches)
+                                                : settings.ReadString("Options", peg.centimetreKey, peg.centimetres)))
+                            : Exact(peg.stored(fixture) / 4.0 * factor);
     tab.fill = fixture.fillstyle;
     tab.edge = fixture.edgestyle;
     tab.textMode = fixture.textmode;
@@ -247,13 +247,8 @@ bool SelectorModel::MakeFromTab(const FixtureTab& tab, const MakerUnits& units, 
     std::replace(value.begin(), value.end(), '\r', ' ');
     std::replace(value.begin(), value.end(), '\n', ' ');
     maker.value = value;
-    maker.FirstVPeg = StrToFloat(tab.pegTop);
-    maker.FirstHPeg = StrToFloat(tab.pegLeft);
-    maker.LastHPeg = StrToFloat(tab.pegRight);
-    maker.LastVPeg = StrToFloat(tab.pegBottom);
-    maker.VPegSpace = StrToFloat(tab.vSpace);
-    maker.HPegSpace = StrToFloat(tab.hSpace);
-    maker.PegSize = StrToFloat(tab.pegSize);
+    for (const PegField& peg : PegFields)
+        maker.*peg.made = StrToFloat(tab.*peg.edit);
     maker.fillstyle = tab.fill;
     maker.edgestyle = tab.edge;
     maker.textalign = tab.textAlign;
