@@ -1,6 +1,5 @@
 // The document commands on a document with a real text catalog. After every edit the back bitmap must
 // be what a full redraw gives.
-#include "catalog/Didascii.h"
 #include "planogram/Placing.h"
 #include "planogram/PlanogramDocument.h"
 #include "testing/DocumentFakes.h"
@@ -28,8 +27,7 @@ protected:
             text = text.substr(0, text.find("catheader.inventoryColNr")) + text.substr(text.find("r1="));
         const std::string path = folder.File("shop.ctf");
         WriteWholeFile(path, text);
-        document.catalog = std::make_unique<didASCII>();
-        ASSERT_TRUE(document.catalog->Open(path, nullptr));
+        ASSERT_TRUE(OpenTextCatalog(path));
     }
 
     ListOB& Item(const std::string& index, const TRect& box)
@@ -37,16 +35,6 @@ protected:
         ListOB& item = Add(index, box);
         item.group = item.itemNo;
         return item;
-    }
-
-    static void Link(ListOB& head, std::initializer_list<ListOB*> members)
-    {
-        ListOB* last = &head;
-        for (ListOB* member : members) {
-            member->groupItem = &head;
-            last->childItem = member;
-            last = member;
-        }
     }
 
     void ExpectOneWarning(const std::string& text, const std::string& caption)

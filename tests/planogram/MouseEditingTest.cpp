@@ -1,6 +1,5 @@
 // Selecting, moving, grouping and drawing fixtures with the mouse, headless. After every edit the back
 // bitmap must be what a full redraw gives.
-#include "catalog/Didascii.h"
 #include "planogram/Makefixture.h"
 #include "planogram/PlanogramDocument.h"
 #include "platform/ui/Application.h"
@@ -27,8 +26,7 @@ protected:
         ASSERT_TRUE(document.NewDocument(width, height));
         const std::string path = folder.File("shop.ctf");
         WriteWholeFile(path, ProductCatalogText(products));
-        document.catalog = std::make_unique<didASCII>();
-        ASSERT_TRUE(document.catalog->Open(path, nullptr));
+        ASSERT_TRUE(OpenTextCatalog(path));
     }
 
     ListOB& Item(const std::string& index, const TRect& box, const std::string& picture = "none.bmp")
@@ -36,16 +34,6 @@ protected:
         ListOB& item = Add(index, box, 0x3366CC, picture);
         document.items->current = nullptr;
         return item;
-    }
-
-    static void Link(ListOB& head, std::initializer_list<ListOB*> members)
-    {
-        ListOB* last = &head;
-        for (ListOB* member : members) {
-            member->groupItem = &head;
-            last->childItem = member;
-            last = member;
-        }
     }
 
     void Drag(int fromX, int fromY, int toX, int toY, bool withMoves = true)

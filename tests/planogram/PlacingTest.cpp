@@ -2,7 +2,6 @@
 // every change the back bitmap must be what a full redraw of the list gives.
 #include "planogram/Placing.h"
 
-#include "catalog/Didascii.h"
 #include "planogram/Graphicsmanager.h"
 #include "planogram/PlanogramDocument.h"
 #include "platform/settings/SettingsStore.h"
@@ -34,8 +33,7 @@ protected:
         ASSERT_TRUE(document.NewDocument(width, height));
         const std::string path = folder.File("shop.ctf");
         WriteWholeFile(path, ProductCatalogText(products));
-        document.catalog = std::make_unique<didASCII>();
-        ASSERT_TRUE(document.catalog->Open(path, nullptr));
+        ASSERT_TRUE(OpenTextCatalog(path));
     }
 
     // Makes the product current in the catalog and places it.

@@ -3,6 +3,7 @@
 // Stand-ins for the windows and catalog side a planogram document works with; each records what it
 // was told.
 
+#include "catalog/Didascii.h"
 #include "catalog/Didbase.h"
 #include "planogram/DocumentMainWindow.h"
 #include "planogram/DocumentSelector.h"
@@ -17,6 +18,7 @@
 #include "testing/CatalogFakes.h"
 
 #include <array>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -331,5 +333,23 @@ struct DocumentWithFakes {
                 const std::string& picture = "none.bmp")
     {
         return AddTestItem(document, index, box, color, picture);
+    }
+
+    // Gives the document the text catalog at `path`.
+    bool OpenTextCatalog(const std::string& path)
+    {
+        document.catalog = std::make_unique<didASCII>();
+        return document.catalog->Open(path, nullptr);
+    }
+
+    // Makes `head` the head of a group whose members follow it in this order.
+    static void Link(ListOB& head, std::initializer_list<ListOB*> members)
+    {
+        ListOB* last = &head;
+        for (ListOB* member : members) {
+            member->groupItem = &head;
+            last->childItem = member;
+            last = member;
+        }
     }
 };
