@@ -121,6 +121,7 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 bool TDecimal::Parse(std::string_view text, TDecimal& result)
 {
     TDecimal value;
+    unsigned __int128 mantissa = 0;
     size_t pos = 0;
     if (pos < text.size() && (text[pos] == '-' || text[pos] == '+'))
         value.negative = text[pos++] == '-';
@@ -135,14 +136,15 @@ bool TDecimal::Parse(std::string_view text, TDecimal& result)
         if (c < '0' || c > '9')
             return false;
         digits = true;
-        value.mantissa = value.mantissa * 10 + static_cast<unsigned>(c - '0');
-        if (value.mantissa >= DecimalLimit)
+        mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+        if (mantissa >= DecimalLimit)
             return false;
         if (fraction && ++value.scale > MaxDecimalScale)
             return false;
     }
     if (!digits)
         return false;
+    value.SetMantissa(mantissa);
     result = value;
     return true;
 }
@@ -150,7 +152,7 @@ bool TDecimal::Parse(std::string_view text, TDecimal& result)
 std::string TDecimal::ToString() const
 {
     std::string digits;
-    unsigned __int128 rest = mantissa;
+    unsigned __int128 rest = Mantissa();
     do {
         digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(rest % 10)));
         rest /= 10;
@@ -159,7 +161,7 @@ std::string TDecimal::ToString() const
         digits.insert(0, scale + 1 - digits.size(), '0');
     if (scale > 0)
         digits.insert(digits.size() - scale, 1, '.');
-    return (negative && mantissa != 0 ? "-" : "") + digits;
+    return (negative && Mantissa() != 0 ? "-" : "") + digits;
 }
 
 double TDecimal::ToDouble() const { return Atof(ToString()); }

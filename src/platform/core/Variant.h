@@ -31,9 +31,18 @@ enum TVarType : std::uint16_t {
 
 // A fixed-point number of up to 28 digits, as OLE's DECIMAL: the value is mantissa / 10^scale.
 struct TDecimal {
-    unsigned __int128 mantissa = 0; // below 2^96
-    std::uint8_t scale = 0;         // 0 to 28
+    // The 96-bit mantissa in two parts, which keeps the value (and so every Variant) 8-byte aligned.
+    std::uint64_t low = 0;
+    std::uint32_t high = 0;
+    std::uint8_t scale = 0; // 0 to 28
     bool negative = false;
+
+    unsigned __int128 Mantissa() const { return (static_cast<unsigned __int128>(high) << 64) | low; }
+    void SetMantissa(unsigned __int128 mantissa)
+    {
+        low = static_cast<std::uint64_t>(mantissa);
+        high = static_cast<std::uint32_t>(mantissa >> 64);
+    }
 
     // Reads "-12.50" or "3,5" (a data source may write its locale's separator); false when the text
     // is no decimal number or does not fit 28 digits.
