@@ -131,21 +131,25 @@ std::string Utf8ToWin1252(std::string_view text)
 
 std::u16string Utf8ToUtf16(std::string_view text)
 {
+    std::u16string result;
+    Utf8ToUtf16(text, result);
+    return result;
+}
+
+void Utf8ToUtf16(std::string_view text, std::u16string& result)
+{
     // Database values are mostly ASCII, which needs no decoding; UTF-16 never takes more units than
     // UTF-8 has bytes.
-    std::u16string result(text.size(), u'\0');
+    result.resize(text.size());
     size_t length = 0;
     size_t pos = 0;
     while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80)
         result[length++] = static_cast<char16_t>(text[pos++]);
-    if (pos == text.size())
-        return result;
     result.resize(length);
     while (pos < text.size()) {
         char32_t code = 0;
         AppendUtf16(result, DecodeUtf8(text, pos, code) ? code : U'?');
     }
-    return result;
 }
 
 std::string Utf16ToUtf8(std::u16string_view text)

@@ -4,6 +4,7 @@
 #include "platform/core/Exceptions.h"
 #include "platform/core/Numbers.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -193,6 +194,12 @@ TDateParts DecodeOleDate(double date)
     return parts;
 }
 
+TWideText::TWideText(std::u16string_view text)
+    : chars_(text.empty() ? nullptr : std::make_unique_for_overwrite<char16_t[]>(text.size())), length_(text.size())
+{
+    std::copy(text.begin(), text.end(), chars_.get());
+}
+
 Variant Variant::Null() { return Variant(varNull, std::monostate{}); }
 
 bool Variant::IntegerFits(std::int64_t value, TVarType type)
@@ -235,17 +242,17 @@ Variant Variant::Double(double value) { return Variant(varDouble, value); }
 Variant Variant::Currency(std::int64_t tenThousandths) { return Variant(varCurrency, tenThousandths); }
 Variant Variant::Decimal(const TDecimal& value) { return Variant(varDecimal, value); }
 Variant Variant::Date(double oleDate) { return Variant(varDate, oleDate); }
-Variant Variant::Text(std::u16string value) { return Variant(varOleStr, std::move(value)); }
+Variant Variant::Text(std::u16string_view value) { return Variant(varOleStr, TWideText(value)); }
 Variant Variant::FromString(std::string_view text) { return Text(Win1252ToUtf16(text)); }
 
 Variant Variant::Bytes(std::vector<std::uint8_t> bytes)
 {
-    return Variant(static_cast<TVarType>(varArray | varByte), std::move(bytes));
+    return Variant(static_cast<TVarType>(varArray | varByte), TBoxed(std::move(bytes)));
 }
 
 Variant Variant::Array(std::vector<Variant> items)
 {
-    return Variant(static_cast<TVarType>(varArray | varVariant), std::move(items));
+    return Variant(static_cast<TVarType>(varArray | varVariant), TBoxed(std::move(items)));
 }
 
 void Variant::CannotConvert(TVarType target) const
@@ -356,14 +363,14 @@ std::string Variant::AsString() const
     if (type_ == varEmpty || type_ == varNull)
         return {};
     if (type_ == varOleStr)
-        return Utf16ToWin1252(std::get<std::u16string>(value_));
+        return Utf16ToWin1252(std::get<TWideText>(value_).View());
     return NumberText();
 }
 
 std::u16string Variant::AsWideString() const
 {
     if (type_ == varOleStr)
-        return std::get<std::u16string>(value_);
+        return std::u16string(std::get<TWideText>(value_).View());
     return Win1252ToUtf16(AsString());
 }
 
@@ -388,25 +395,25 @@ double Variant::DateValue() const
     return std::get<double>(value_);
 }
 
-const std::u16string& Variant::TextValue() const
+std::u16string_view Variant::TextValue() const
 {
     if (type_ != varOleStr)
         CannotConvert(varOleStr);
-    return std::get<std::u16string>(value_);
+    return std::get<TWideText>(value_).View();
 }
 
 const std::vector<std::uint8_t>& Variant::BytesValue() const
 {
     if (type_ != (varArray | varByte))
         CannotConvert(static_cast<TVarType>(varArray | varByte));
-    return std::get<std::vector<std::uint8_t>>(value_);
+    return std::get<TBoxed<std::vector<std::uint8_t>>>(value_).Get();
 }
 
 const std::vector<Variant>& Variant::ArrayValue() const
 {
     if (type_ != (varArray | varVariant))
         CannotConvert(static_cast<TVarType>(varArray | varVariant));
-    return std::get<std::vector<Variant>>(value_);
+    return std::get<TBoxed<std::vector<Variant>>>(value_).Get();
 }
 
 std::string Variant::TypeName(TVarType type)

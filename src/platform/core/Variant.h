@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -60,6 +61,45 @@ struct TDateParts {
 double EncodeOleDate(const TDateParts& parts);
 TDateParts DecodeOleDate(double date);
 
+// A value kept in a block of its own, copied whole: the large kinds of value stay out of the
+// Variant, which so takes 24 bytes.
+template <typename T> class TBoxed {
+public:
+    explicit TBoxed(T value) : value_(std::make_unique<T>(std::move(value))) {}
+    TBoxed(const TBoxed& other) : value_(std::make_unique<T>(*other.value_)) {}
+    TBoxed& operator=(const TBoxed& other)
+    {
+        value_ = std::make_unique<T>(*other.value_);
+        return *this;
+    }
+    TBoxed(TBoxed&&) noexcept = default;
+    TBoxed& operator=(TBoxed&&) noexcept = default;
+    const T& Get() const { return *value_; }
+
+private:
+    std::unique_ptr<T> value_;
+};
+
+// UTF-16 text in one allocation (a string would take a second one, or 32 bytes in the Variant).
+class TWideText {
+public:
+    explicit TWideText(std::u16string_view text);
+    TWideText(const TWideText& other) : TWideText(other.View()) {}
+    TWideText& operator=(const TWideText& other)
+    {
+        if (this != &other)
+            *this = TWideText(other.View());
+        return *this;
+    }
+    TWideText(TWideText&&) noexcept = default;
+    TWideText& operator=(TWideText&&) noexcept = default;
+    std::u16string_view View() const { return {chars_.get(), length_}; }
+
+private:
+    std::unique_ptr<char16_t[]> chars_;
+    size_t length_ = 0;
+};
+
 // A value of one of the OLE variant types: what a data source hands over for a field and takes as a
 // parameter, and what the spreadsheet automation passes. Its text never follows the process locale.
 class Variant {
@@ -77,7 +117,7 @@ public:
     static Variant Currency(std::int64_t tenThousandths);
     static Variant Decimal(const TDecimal& value);
     static Variant Date(double oleDate);
-    static Variant Text(std::u16string value);
+    static Variant Text(std::u16string_view value);
     // Model text, in Windows-1252.
     static Variant FromString(std::string_view text);
     static Variant Bytes(std::vector<std::uint8_t> bytes);
@@ -103,7 +143,7 @@ public:
     std::int64_t CurrencyValue() const;
     const TDecimal& DecimalValue() const;
     double DateValue() const;
-    const std::u16string& TextValue() const;
+    std::u16string_view TextValue() const;
     const std::vector<std::uint8_t>& BytesValue() const;
     const std::vector<Variant>& ArrayValue() const;
 
@@ -111,8 +151,8 @@ public:
     static std::string TypeName(TVarType type);
 
 private:
-    using Storage = std::variant<std::monostate, std::int64_t, std::uint64_t, double, TDecimal, std::u16string,
-                                 std::vector<std::uint8_t>, std::vector<Variant>>;
+    using Storage = std::variant<std::monostate, std::int64_t, std::uint64_t, double, TDecimal, TWideText,
+                                 TBoxed<std::vector<std::uint8_t>>, TBoxed<std::vector<Variant>>>;
     Variant(TVarType type, Storage value) : type_(type), value_(std::move(value)) {}
     [[noreturn]] void CannotConvert(TVarType target) const;
     std::string NumberText() const;

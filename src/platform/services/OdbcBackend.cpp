@@ -325,7 +325,7 @@ OdbcColumn DescribeColumn(SQLHSTMT statement, SQLUSMALLINT column)
 // numeric values as text; what a column holds may widen its description (see Finish).
 class ResultReader {
 public:
-    ResultReader(SQLHSTMT statement, SQLSMALLINT columnCount) : statement_(statement), scratch_(4096)
+    ResultReader(SQLHSTMT statement, SQLSMALLINT columnCount) : statement_(statement)
     {
         for (SQLUSMALLINT column = 1; column <= columnCount; ++column) {
             columns_.push_back(DescribeColumn(statement, column));
@@ -378,29 +378,34 @@ private:
         return value;
     }
 
-    // Reads a character or binary value whole into `bytes`; false for null.
+    // Reads a character or binary value whole into `bytes`; false for null. The first piece is
+    // small, since drivers fill the whole of a character buffer; the rest comes in one piece when
+    // the driver tells its length.
     bool ReadWhole(size_t column, SQLSMALLINT cType, std::string& bytes)
     {
-        bytes.clear();
         const size_t terminator = cType == SQL_C_CHAR ? 1 : 0;
+        bytes.clear();
+        size_t piece = 256;
         while (true) {
+            const size_t start = bytes.size();
+            bytes.resize(start + piece);
             SQLLEN indicator = 0;
-            const SQLRETURN result = SQLGetData(statement_, Number(column), cType, scratch_.data(),
-                                                static_cast<SQLLEN>(scratch_.size()), &indicator);
-            if (result == SQL_NO_DATA)
+            const SQLRETURN result = SQLGetData(statement_, Number(column), cType, bytes.data() + start,
+                                                static_cast<SQLLEN>(piece), &indicator);
+            if (result == SQL_NO_DATA) {
+                bytes.resize(start);
                 return true;
+            }
             Check(result, SQL_HANDLE_STMT, statement_);
             if (indicator == SQL_NULL_DATA)
                 return false;
-            const size_t room = scratch_.size() - terminator;
+            const size_t room = piece - terminator;
             if (indicator != SQL_NO_TOTAL && static_cast<size_t>(indicator) <= room) {
-                bytes.append(scratch_.data(), static_cast<size_t>(indicator));
+                bytes.resize(start + static_cast<size_t>(indicator));
                 return true;
             }
-            bytes.append(scratch_.data(), room);
-            // The rest in one piece when the driver tells its length.
-            if (indicator != SQL_NO_TOTAL)
-                scratch_.resize(std::max(scratch_.size(), static_cast<size_t>(indicator) - room + terminator));
+            bytes.resize(start + room);
+            piece = indicator == SQL_NO_TOTAL ? piece * 2 : static_cast<size_t>(indicator) - room + terminator;
         }
     }
 
@@ -408,9 +413,9 @@ private:
     {
         if (!ReadWhole(column, SQL_C_CHAR, text_))
             return Variant::Null();
-        std::u16string value = Utf8ToUtf16(text_);
-        longest_[column] = std::max<std::int64_t>(longest_[column], static_cast<std::int64_t>(value.size()));
-        return Variant::Text(std::move(value));
+        Utf8ToUtf16(text_, wideText_);
+        longest_[column] = std::max<std::int64_t>(longest_[column], static_cast<std::int64_t>(wideText_.size()));
+        return Variant::Text(wideText_);
     }
 
     Variant ReadValue(size_t column)
@@ -512,8 +517,8 @@ private:
     std::vector<Fetch> fetch_;
     std::vector<std::int64_t> longest_;
     std::vector<bool> integerOverflow_;
-    std::vector<char> scratch_;
     std::string text_;
+    std::u16string wideText_;
 };
 
 OdbcResult ReadResult(SQLHSTMT statement, std::int64_t maxRows)

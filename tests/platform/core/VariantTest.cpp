@@ -92,6 +92,19 @@ TEST(Variant, ConversionsAndTheirFailures)
     EXPECT_EQ(RaisedMessage<EVariantError>([] { Variant::Date(1e12).AsString(); }), "Invalid date value");
 }
 
+TEST(Variant, CopiesOwnTheirValues)
+{
+    Variant array = Variant::Array({Variant::Text(u"a\u4e2d"), Variant::Bytes({1, 2, 3}), Variant::Text(u"")});
+    Variant copy = array;
+    array = copy;
+    array = Variant::Null();
+    ASSERT_EQ(copy.ArrayValue().size(), 3u);
+    EXPECT_EQ(copy.ArrayValue()[0].TextValue(), u"a\u4e2d");
+    EXPECT_EQ(copy.ArrayValue()[1].BytesValue(), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(copy.ArrayValue()[2].AsString(), "");
+    EXPECT_TRUE(array.IsNull());
+}
+
 TEST(Variant, OleDatesAgreeWithTheCalendar)
 {
     const struct {
