@@ -94,6 +94,21 @@ TEST_P(OdbcConnectionTest, TransactionsNestAsSavepoints)
     EXPECT_EQ(database.Client("SELECT count(*) FROM shelf"), "1");
 }
 
+TEST_P(OdbcConnectionTest, IsolationCatalogAndRowLimits)
+{
+    database.Client("CREATE TABLE shelf(id INTEGER); INSERT INTO shelf VALUES(1); INSERT INTO shelf VALUES(2)");
+    const auto connection = database.Connect({.isolation = adXactRepeatableRead});
+    // A level the driver lacks becomes a stricter one (SQLite offers only serializable).
+    EXPECT_GE(connection->Isolation(), adXactRepeatableRead);
+    connection->SetIsolation(adXactSerializable);
+    EXPECT_EQ(connection->Isolation(), adXactSerializable);
+    EXPECT_EQ(connection->Execute("SELECT id FROM shelf", {}, {.maxRows = 1}).rows.size(), 1u);
+    EXPECT_EQ(connection->Execute("SELECT id FROM shelf WHERE id > ?", {Variant::Integer(1)}).rows.size(), 1u);
+    if (!Sqlite()) {
+        EXPECT_EQ(connection->CurrentCatalog(), "shop");
+    }
+}
+
 TEST_P(OdbcConnectionTest, SchemaRowsetsDescribeTablesIndexesAndKeys)
 {
     database.Client("CREATE TABLE shelf(id INTEGER PRIMARY KEY, a INTEGER, b VARCHAR(20), c TEXT NOT NULL);"
