@@ -668,7 +668,7 @@ std::optional<std::string> Restriction(const std::vector<Variant>& restrictions,
 {
     if (index >= restrictions.size() || restrictions[index].IsEmpty() || restrictions[index].IsNull())
         return std::nullopt;
-    return Win1252ToUtf8(restrictions[index].AsString());
+    return Utf16ToUtf8(restrictions[index].AsWideString());
 }
 
 // The argument pointer and length of an optional text.
@@ -708,8 +708,6 @@ OdbcResult PickColumns(const OdbcResult& source, const std::vector<RowsetColumn>
     }
     return result;
 }
-
-std::string TextOf(const Variant& value) { return value.AsString(); }
 
 // ---------------------------------------------------------------------------------------------
 // Connection
@@ -798,7 +796,7 @@ public:
             const int direction = DirectionOf(row.at(4).IsNull() ? 0 : row.at(4).AsInt64());
             if (direction < 0)
                 continue;
-            std::string parameterName = TextOf(row.at(3));
+            std::string parameterName = row.at(3).AsString();
             if (parameterName.empty())
                 parameterName = "Param" + IntToStr(static_cast<std::int64_t>(parameters.size() + 1));
             const auto sqlType = static_cast<SQLSMALLINT>(row.at(5).AsInt64());
@@ -1064,7 +1062,7 @@ private:
             std::array<std::optional<std::string>, 3> names;
             for (size_t i = 0; i < 3; ++i)
                 if (!row[i].IsNull())
-                    names[i] = Win1252ToUtf8(row[i].AsString());
+                    names[i] = Utf16ToUtf8(row[i].AsWideString());
             tables.push_back(names);
         }
         return tables;
@@ -1112,10 +1110,10 @@ private:
     {
         std::vector<std::string> keyColumns;
         for (const auto& row : keys.rows) {
-            const std::string keyName = TextOf(row.at(5));
+            const std::string keyName = row.at(5).AsString();
             if (!keyName.empty())
                 return keyName == index;
-            keyColumns.push_back(TextOf(row.at(3)));
+            keyColumns.push_back(row.at(3).AsString());
         }
         return unique && !keyColumns.empty() && keyColumns == columns;
     }
@@ -1132,7 +1130,7 @@ private:
             });
             if (indexName)
                 std::erase_if(statistics.rows,
-                              [&](const OdbcRow& row) { return Win1252ToUtf8(TextOf(row.at(5))) != *indexName; });
+                              [&](const OdbcRow& row) { return Utf16ToUtf8(row.at(5).AsWideString()) != *indexName; });
             const OdbcResult keys = KeysOf(table);
             OdbcResult indexes = PickColumns(statistics, {{"TABLE_CATALOG", 1},
                                                           {"TABLE_SCHEMA", 2},
@@ -1144,12 +1142,12 @@ private:
                                                           {"ORDINAL_POSITION", 8},
                                                           {"COLUMN_NAME", 9}});
             for (auto& row : indexes.rows) {
-                const std::string index = TextOf(row[3]);
+                const std::string index = row[3].AsString();
                 std::vector<std::pair<std::int64_t, std::string>> ordered;
                 bool unique = true;
                 for (const auto& other : statistics.rows)
-                    if (TextOf(other.at(5)) == index && TextOf(other.at(2)) == TextOf(row[2])) {
-                        ordered.emplace_back(other.at(7).IsNull() ? 0 : other.at(7).AsInt64(), TextOf(other.at(8)));
+                    if (other.at(5).AsString() == index && other.at(2).AsString() == row[2].AsString()) {
+                        ordered.emplace_back(other.at(7).IsNull() ? 0 : other.at(7).AsInt64(), other.at(8).AsString());
                         unique = !other.at(3).IsNull() && other.at(3).AsInt64() == SQL_FALSE;
                     }
                 std::sort(ordered.begin(), ordered.end());
