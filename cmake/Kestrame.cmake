@@ -39,10 +39,12 @@ function(kestrame_automoc target)
     endif()
 endfunction()
 
-# kestrame_test(<target> <folder> [DEPS <targets...>])
+# kestrame_test(<target> <folder> [DEPS <targets...>] [FIXTURE <fixture>])
 # One GoogleTest executable per library, from every .cpp below <folder>; none while it has no tests.
+# FIXTURE names the CTest fixture every test of it needs (tests/CMakeLists.txt defines them); with
+# "postgres" the tests find the private server's port in the file KESTRAME_POSTGRES_STATE names.
 function(kestrame_test target folder)
-    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "" "FIXTURE" "DEPS" ${ARGN})
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
     if(NOT sources)
         return()
@@ -53,7 +55,14 @@ function(kestrame_test target folder)
     target_link_libraries(${target} PRIVATE ${ARG_DEPS})
     target_compile_definitions(${target} PRIVATE KESTRAME_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
     kestrame_automoc(${target})
+    set(properties ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    if(ARG_FIXTURE)
+        list(APPEND properties FIXTURES_REQUIRED ${ARG_FIXTURE})
+    endif()
+    if(ARG_FIXTURE STREQUAL "postgres")
+        target_compile_definitions(${target} PRIVATE KESTRAME_POSTGRES_STATE="${KESTRAME_POSTGRES_STATE}")
+    endif()
     gtest_discover_tests(${target}
         DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+        PROPERTIES ${properties})
 endfunction()

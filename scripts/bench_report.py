@@ -19,6 +19,7 @@ PAIRS = [
     ("BM_TTargaGraphicPlain", "BM_QImagePlain", "QImage"),
     ("BM_TTargaGraphicPacked", "BM_MagickPacked", "Magick++"),
     ("FormatOurs", "FormatSnprintf", "snprintf"),
+    ("BM_OdbcExecute", "BM_OdbcBindCol", "bare ODBC"),
 ]
 
 NANOSECONDS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}

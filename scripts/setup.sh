@@ -10,13 +10,17 @@ base=(
     # build
     g++ cmake ninja-build ccache pkg-config
     # libraries
-    qt6-base-dev libjpeg62-turbo-dev zlib1g-dev libfreetype-dev libfontconfig-dev
+    qt6-base-dev libjpeg62-turbo-dev zlib1g-dev libfreetype-dev libfontconfig-dev unixodbc-dev
+    # the ODBC driver manager and the drivers of the embedded default (SQLite) and of PostgreSQL
+    unixodbc odbcinst libsqliteodbc odbc-postgresql
     # fonts metric-compatible with the ones planograms name
     fonts-liberation2
     # tests
     libgtest-dev libgmock-dev googletest locales-all
     # outside tools that judge our output in tests
     netpbm imagemagick libjpeg-turbo-progs qpdf poppler-utils fonttools libtiff-tools
+    # databases the ODBC tests run against, with their own command-line clients
+    postgresql sqlite3 python3
     # picture writers and sample pictures of other libraries, for the picture readers' tests
     python3-pil libsdl2-image-tests
     # running the program without a display

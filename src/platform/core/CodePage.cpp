@@ -36,8 +36,13 @@ void AppendUtf8(std::string& out, char32_t code)
     } else if (code < 0x800) {
         out += static_cast<char>(0xC0 | (code >> 6));
         out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
+    } else if (code < 0x10000) {
         out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
         out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (code & 0x3F));
     }
@@ -79,6 +84,28 @@ bool DecodeUtf8(std::string_view text, size_t& pos, char32_t& code)
     return code >= minimum && code <= 0x10FFFF;
 }
 
+void AppendUtf16(std::u16string& out, char32_t code)
+{
+    if (code < 0x10000) {
+        out += static_cast<char16_t>(code);
+    } else {
+        code -= 0x10000;
+        out += static_cast<char16_t>(0xD800 | (code >> 10));
+        out += static_cast<char16_t>(0xDC00 | (code & 0x3FF));
+    }
+}
+
+// Decodes one UTF-16 character at text[pos]; a lone surrogate gives '?'.
+char32_t DecodeUtf16(std::u16string_view text, size_t& pos)
+{
+    const char16_t unit = text[pos++];
+    if (unit < 0xD800 || unit > 0xDFFF)
+        return unit;
+    if (unit <= 0xDBFF && pos < text.size() && text[pos] >= 0xDC00 && text[pos] <= 0xDFFF)
+        return 0x10000 + ((static_cast<char32_t>(unit - 0xD800) << 10) | (text[pos++] - 0xDC00));
+    return '?';
+}
+
 } // namespace
 
 std::string Win1252ToUtf8(std::string_view text)
@@ -99,6 +126,58 @@ std::string Utf8ToWin1252(std::string_view text)
         char32_t code = 0;
         result += static_cast<char>(DecodeUtf8(text, pos, code) ? UnicodeToByte(code) : '?');
     }
+    return result;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text)
+{
+    std::u16string result;
+    Utf8ToUtf16(text, result);
+    return result;
+}
+
+void Utf8ToUtf16(std::string_view text, std::u16string& result)
+{
+    // Database values are mostly ASCII, which needs no decoding; UTF-16 never takes more units than
+    // UTF-8 has bytes.
+    result.resize(text.size());
+    size_t length = 0;
+    size_t pos = 0;
+    while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80)
+        result[length++] = static_cast<char16_t>(text[pos++]);
+    result.resize(length);
+    while (pos < text.size()) {
+        char32_t code = 0;
+        AppendUtf16(result, DecodeUtf8(text, pos, code) ? code : U'?');
+    }
+}
+
+std::string Utf16ToUtf8(std::u16string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    size_t pos = 0;
+    while (pos < text.size())
+        AppendUtf8(result, DecodeUtf16(text, pos));
+    return result;
+}
+
+std::u16string Win1252ToUtf16(std::string_view text)
+{
+    std::u16string result;
+    result.reserve(text.size());
+    for (char c : text)
+        result += static_cast<char16_t>(ByteToUnicode(static_cast<unsigned char>(c)));
+    return result;
+}
+
+std::string Utf16ToWin1252(std::u16string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    size_t pos = 0;
+    while (pos < text.size())
+        result += static_cast<char>(UnicodeToByte(DecodeUtf16(text, pos)));
     return result;
 }
 

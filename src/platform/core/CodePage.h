@@ -12,5 +12,15 @@ std::string Win1252ToUtf8(std::string_view text);
 // Characters Windows-1252 cannot hold, and malformed UTF-8, become '?'.
 std::string Utf8ToWin1252(std::string_view text);
 
+// UTF-16, the text of OLE values and of what database drivers hand over. Malformed UTF-8 and lone
+// surrogates become '?'.
+std::u16string Utf8ToUtf16(std::string_view text);
+// The same into `result`, whose memory a caller converting many texts keeps.
+void Utf8ToUtf16(std::string_view text, std::u16string& result);
+std::string Utf16ToUtf8(std::u16string_view text);
+std::u16string Win1252ToUtf16(std::string_view text);
+// Characters Windows-1252 cannot hold become '?'.
+std::string Utf16ToWin1252(std::u16string_view text);
+
 QString toQString(std::string_view text);
 std::string fromQString(const QString& text);

@@ -39,6 +39,23 @@ KESTRAME_EXCEPTION(EFOpenError, EStreamError)
 KESTRAME_EXCEPTION(EFCreateError, EStreamError)
 KESTRAME_EXCEPTION(EStringListError, Exception)
 KESTRAME_EXCEPTION(EInOutError, Exception)
+KESTRAME_EXCEPTION(EVariantError, Exception)
+
+// A failure reported by a data source or an automation server: its own text, the five-character
+// SQLSTATE (empty when there is none) and its native error code.
+class EOleException : public Exception {
+public:
+    EOleException(std::string message, std::string sqlState = {}, int nativeCode = 0)
+        : Exception(std::move(message)), sqlState_(std::move(sqlState)), nativeCode_(nativeCode)
+    {
+    }
+    const std::string& SqlState() const { return sqlState_; }
+    int NativeCode() const { return nativeCode_; }
+
+private:
+    std::string sqlState_;
+    int nativeCode_;
+};
 
 // The text of an operating-system error number, as the class library appends it to file errors.
 std::string SysErrorMessage(int errorNumber);

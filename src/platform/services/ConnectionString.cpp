@@ -1,0 +1,270 @@
+#include "platform/services/ConnectionString.h"
+
+#include "platform/core/Exceptions.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string_view Trimmed(std::string_view text)
+{
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// The form in which keys compare: lower case, without blanks.
+std::string KeyForm(std::string_view key)
+{
+    std::string form;
+    for (char c : key)
+        if (!IsBlank(c))
+            form += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return form;
+}
+
+bool SameKey(std::string_view a, std::string_view b) { return KeyForm(a) == KeyForm(b); }
+
+void SetPair(TConnectionPairs& pairs, std::string_view key, std::string value)
+{
+    for (auto& pair : pairs)
+        if (SameKey(pair.key, key)) {
+            pair.value = std::move(value);
+            return;
+        }
+    pairs.push_back({std::string(key), std::move(value)});
+}
+
+// Reads "key=" at pos; returns the trimmed key and leaves pos after the "=" (or at the ";" or end
+// of a segment without one).
+std::string_view ReadKey(std::string_view text, size_t& pos)
+{
+    const size_t start = pos;
+    while (pos < text.size() && text[pos] != '=' && text[pos] != ';')
+        ++pos;
+    const std::string_view key = Trimmed(text.substr(start, pos - start));
+    if (pos < text.size() && text[pos] == '=')
+        ++pos;
+    return key;
+}
+
+// A value enclosed by `open` ... `close` with `close` doubled inside; pos starts at `open` and ends
+// after the closing one. An unclosed value runs to the end.
+std::string ReadEnclosed(std::string_view text, size_t& pos, char close)
+{
+    std::string value;
+    ++pos;
+    while (pos < text.size()) {
+        if (text[pos] == close) {
+            if (pos + 1 < text.size() && text[pos + 1] == close) {
+                value += close;
+                pos += 2;
+                continue;
+            }
+            ++pos;
+            break;
+        }
+        value += text[pos++];
+    }
+    return value;
+}
+
+template <typename ReadQuoted> TConnectionPairs ParsePairs(std::string_view text, ReadQuoted readQuoted)
+{
+    TConnectionPairs pairs;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const std::string_view key = ReadKey(text, pos);
+        while (pos < text.size() && IsBlank(text[pos]))
+            ++pos;
+        std::string value;
+        if (!readQuoted(text, pos, value)) {
+            const size_t start = pos;
+            while (pos < text.size() && text[pos] != ';')
+                ++pos;
+            value = std::string(Trimmed(text.substr(start, pos - start)));
+        }
+        // Whatever follows a quoted value up to the next ";" is not part of it.
+        while (pos < text.size() && text[pos] != ';')
+            ++pos;
+        if (pos < text.size())
+            ++pos;
+        if (!key.empty())
+            SetPair(pairs, key, std::move(value));
+    }
+    return pairs;
+}
+
+bool NeedsBraces(std::string_view value)
+{
+    return value.find_first_of(";{}") != std::string_view::npos ||
+           (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back())));
+}
+
+// Keys of OLE DB that mean nothing to an ODBC driver.
+constexpr std::array<std::string_view, 9> OleDbOnlyKeys = {
+    "Persist Security Info", "Prompt",          "Mode",          "Connect Timeout", "General Timeout",
+    "Locale Identifier",     "OLE DB Services", "Window Handle", "Location"};
+
+struct KeyMapping {
+    std::string_view oleDb;
+    std::string_view odbc;
+};
+constexpr std::array<KeyMapping, 4> MappedKeys = {
+    {{"Data Source", "DSN"}, {"User ID", "UID"}, {"Password", "PWD"}, {"Initial Catalog", "DATABASE"}}};
+
+bool IsOleDbKey(std::string_view key)
+{
+    if (SameKey(key, "Provider") || SameKey(key, "Extended Properties"))
+        return true;
+    const auto same = [key](std::string_view known) { return SameKey(key, known); };
+    return std::any_of(OleDbOnlyKeys.begin(), OleDbOnlyKeys.end(), same) ||
+           std::any_of(MappedKeys.begin(), MappedKeys.end(),
+                       [&](const KeyMapping& mapping) { return same(mapping.oleDb); });
+}
+
+bool IsOdbcProvider(std::string_view provider)
+{
+    const std::string form = KeyForm(provider);
+    if (form.rfind("msdasql", 0) != 0)
+        return false;
+    const std::string_view version = std::string_view(form).substr(7);
+    if (version.empty())
+        return true;
+    return version.size() > 1 && version[0] == '.' && std::all_of(version.begin() + 1, version.end(), [](char c) {
+               return std::isdigit(static_cast<unsigned char>(c));
+           });
+}
+
+std::string OdbcPairsOfOleDb(const TConnectionPairs& pairs)
+{
+    TConnectionPairs odbc;
+    if (const std::string* extended = FindConnectionValue(pairs, "Extended Properties"))
+        for (auto& pair : ParseOdbcString(*extended))
+            SetPair(odbc, pair.key, std::move(pair.value));
+    for (const auto& pair : pairs)
+        if (!IsOleDbKey(pair.key))
+            SetPair(odbc, pair.key, pair.value);
+    for (const auto& mapping : MappedKeys) {
+        const std::string* value = FindConnectionValue(pairs, mapping.oleDb);
+        if (value && !FindConnectionValue(odbc, mapping.odbc))
+            odbc.push_back({std::string(mapping.odbc), *value});
+    }
+    return ComposeOdbcString(odbc);
+}
+
+bool IsSqliteDriver(const TConnectionPairs& pairs)
+{
+    const std::string* driver = FindConnectionValue(pairs, "Driver");
+    return driver && KeyForm(*driver).find("sqlite") != std::string::npos;
+}
+
+// SQLite reads "file:" URIs with percent escapes; the characters that would need braces go as
+// escapes, and so do the URI's own "%", "?" and "#".
+std::string SqliteUri(std::string_view path)
+{
+    std::string uri = "file:";
+    for (char c : path) {
+        if (std::string_view(";%?#{} ").find(c) != std::string_view::npos) {
+            static constexpr char Hex[] = "0123456789ABCDEF";
+            const auto byte = static_cast<unsigned char>(c);
+            uri += '%';
+            uri += Hex[byte >> 4];
+            uri += Hex[byte & 0xF];
+        } else {
+            uri += c;
+        }
+    }
+    return uri;
+}
+
+void AdjustForSqlite(TConnectionPairs& pairs)
+{
+    if (!FindConnectionValue(pairs, "NoCreat"))
+        pairs.push_back({"NoCreat", "1"});
+    if (!FindConnectionValue(pairs, "BigInt"))
+        pairs.push_back({"BigInt", "1"});
+    for (auto& pair : pairs)
+        if (SameKey(pair.key, "Database") && NeedsBraces(pair.value) && KeyForm(pair.value).rfind("file:", 0) != 0)
+            pair.value = SqliteUri(pair.value);
+}
+
+} // namespace
+
+TConnectionPairs ParseOleDbString(std::string_view text)
+{
+    return ParsePairs(text, [](std::string_view source, size_t& pos, std::string& value) {
+        if (pos >= source.size() || (source[pos] != '"' && source[pos] != '\''))
+            return false;
+        value = ReadEnclosed(source, pos, source[pos]);
+        return true;
+    });
+}
+
+TConnectionPairs ParseOdbcString(std::string_view text)
+{
+    return ParsePairs(text, [](std::string_view source, size_t& pos, std::string& value) {
+        if (pos >= source.size() || source[pos] != '{')
+            return false;
+        value = ReadEnclosed(source, pos, '}');
+        return true;
+    });
+}
+
+std::string ComposeOdbcString(const TConnectionPairs& pairs)
+{
+    std::string text;
+    for (const auto& pair : pairs) {
+        if (!text.empty())
+            text += ';';
+        text += pair.key + '=';
+        if (!NeedsBraces(pair.value)) {
+            text += pair.value;
+            continue;
+        }
+        text += '{';
+        for (char c : pair.value)
+            text += c == '}' ? std::string("}}") : std::string(1, c);
+        text += '}';
+    }
+    return text;
+}
+
+const std::string* FindConnectionValue(const TConnectionPairs& pairs, std::string_view key)
+{
+    const std::string* found = nullptr;
+    for (const auto& pair : pairs)
+        if (SameKey(pair.key, key))
+            found = &pair.value;
+    return found;
+}
+
+std::string OdbcStringOf(std::string_view stored, std::string_view provider)
+{
+    const TConnectionPairs pairs = ParseOleDbString(stored);
+    const std::string* own = FindConnectionValue(pairs, "Provider");
+    const std::string name(Trimmed(own ? std::string_view(*own) : provider));
+    if (!IsOdbcProvider(name))
+        throw EOleException("The data provider \"" + name +
+                            "\" is not available: only ODBC data sources can be used (Provider=MSDASQL).");
+    const bool oleDb = std::any_of(pairs.begin(), pairs.end(), [](const auto& pair) { return IsOleDbKey(pair.key); });
+    return oleDb ? OdbcPairsOfOleDb(pairs) : std::string(stored);
+}
+
+std::string DriverConnectString(std::string_view odbcString, std::string_view userId, std::string_view password)
+{
+    TConnectionPairs pairs = ParseOdbcString(odbcString);
+    if (!userId.empty())
+        SetPair(pairs, "UID", std::string(userId));
+    if (!password.empty())
+        SetPair(pairs, "PWD", std::string(password));
+    if (IsSqliteDriver(pairs))
+        AdjustForSqlite(pairs);
+    return ComposeOdbcString(pairs);
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// A table's (or another object's) name as SQL text, so that no stored name can become a statement:
+// plain identifiers joined by "." (letters, digits, "_" and bytes from 0x80, no leading digit) pass
+// unchanged; a part in "[ ]" is quoted without its brackets; any other name is quoted whole. Quoting
+// uses the driver's identifier quote (the standard '"' when it has none), doubled inside.
+std::string SqlTableName(std::string_view name, std::string_view identifierQuote);

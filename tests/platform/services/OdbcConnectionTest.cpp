@@ -1,0 +1,249 @@
+#include "platform/core/Exceptions.h"
+#include "platform/services/ConnectionString.h"
+#include "platform/services/OdbcBackend.h"
+#include "platform/services/SqlNames.h"
+
+#include "OdbcTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+
+namespace {
+
+// A port nobody listens on: one the system just handed out and took back.
+int ClosedPort()
+{
+    const int socketHandle = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(socketHandle, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    getsockname(socketHandle, reinterpret_cast<sockaddr*>(&address), &length);
+    close(socketHandle);
+    return ntohs(address.sin_port);
+}
+
+std::vector<std::string> Column(const OdbcResult& result, std::string_view name)
+{
+    const auto found = std::find_if(result.columns.begin(), result.columns.end(),
+                                    [name](const OdbcColumn& column) { return column.name == name; });
+    EXPECT_NE(found, result.columns.end()) << name;
+    std::vector<std::string> values;
+    for (const auto& row : result.rows)
+        values.push_back(row.at(static_cast<size_t>(found - result.columns.begin())).AsString());
+    return values;
+}
+
+bool Contains(const std::vector<std::string>& values, std::string_view value)
+{
+    return std::find(values.begin(), values.end(), value) != values.end();
+}
+
+class OdbcConnectionTest : public testing::TestWithParam<Server> {
+protected:
+    TestDatabase database{GetParam()};
+    bool Sqlite() const { return GetParam() == Server::SQLite; }
+};
+
+TEST_P(OdbcConnectionTest, ReadOnlyConnectionsRefuseChanges)
+{
+    database.Client("CREATE TABLE shelf(id INTEGER); INSERT INTO shelf VALUES(1)");
+    const auto connection = database.Connect({.loginTimeout = 5, .readOnly = true});
+    EXPECT_EQ(connection->Execute("SELECT id FROM shelf").rows.size(), 1u);
+    EXPECT_THROW(connection->Execute("INSERT INTO shelf VALUES(2)"), EOleException);
+    EXPECT_EQ(database.Client("SELECT count(*) FROM shelf"), "1");
+}
+
+TEST_P(OdbcConnectionTest, TransactionsNestAsSavepoints)
+{
+    database.Client("CREATE TABLE shelf(id INTEGER)");
+    auto connection = database.Connect();
+    EXPECT_EQ(RaisedMessage<EOleException>([&] { connection->Commit(); }), "No transaction is active");
+    EXPECT_EQ(connection->TransactionLevel(), 0);
+
+    EXPECT_EQ(connection->Begin(), 1);
+    connection->Execute("INSERT INTO shelf VALUES(1)");
+    EXPECT_EQ(connection->Begin(), 2);
+    connection->Execute("INSERT INTO shelf VALUES(2)");
+    connection->Commit();
+    EXPECT_EQ(connection->TransactionLevel(), 1);
+    connection->Rollback();
+    EXPECT_EQ(connection->TransactionLevel(), 0);
+    EXPECT_EQ(database.Client("SELECT count(*) FROM shelf"), "0") << "an inner commit under an outer rollback";
+
+    connection->Begin();
+    connection->Execute("INSERT INTO shelf VALUES(3)");
+    connection->Begin();
+    connection->Execute("INSERT INTO shelf VALUES(4)");
+    connection->Rollback();
+    connection->Commit();
+    EXPECT_EQ(database.Client("SELECT id FROM shelf"), "3");
+
+    // Closing rolls back what is still open.
+    connection->Begin();
+    connection->Execute("INSERT INTO shelf VALUES(5)");
+    connection.reset();
+    EXPECT_EQ(database.Client("SELECT count(*) FROM shelf"), "1");
+}
+
+TEST_P(OdbcConnectionTest, IsolationCatalogAndRowLimits)
+{
+    database.Client("CREATE TABLE shelf(id INTEGER); INSERT INTO shelf VALUES(1); INSERT INTO shelf VALUES(2)");
+    const auto connection = database.Connect({.isolation = adXactRepeatableRead});
+    // A level the driver lacks becomes a stricter one (SQLite offers only serializable).
+    EXPECT_GE(connection->Isolation(), adXactRepeatableRead);
+    connection->SetIsolation(adXactSerializable);
+    EXPECT_EQ(connection->Isolation(), adXactSerializable);
+    EXPECT_EQ(connection->Execute("SELECT id FROM shelf", {}, {.maxRows = 1}).rows.size(), 1u);
+    EXPECT_EQ(connection->Execute("SELECT id FROM shelf WHERE id > ?", {Variant::Integer(1)}).rows.size(), 1u);
+    if (!Sqlite()) {
+        EXPECT_EQ(connection->CurrentCatalog(), "shop");
+    }
+}
+
+TEST_P(OdbcConnectionTest, SchemaRowsetsDescribeTablesIndexesAndKeys)
+{
+    database.Client("CREATE TABLE shelf(id INTEGER PRIMARY KEY, a INTEGER, b VARCHAR(20), c TEXT NOT NULL);"
+                    "CREATE UNIQUE INDEX shelf_ab ON shelf(a, b);"
+                    "CREATE VIEW shelf_view AS SELECT a FROM shelf");
+    if (!Sqlite())
+        database.Client("CREATE FUNCTION add_one(x INTEGER, OUT y INTEGER) AS 'SELECT x + 1' LANGUAGE SQL");
+    const auto connection = database.Connect();
+
+    const OdbcResult tables =
+        connection->Schema(OdbcSchema::Tables, {Variant(), Variant(), Variant::FromString("shelf")});
+    EXPECT_EQ(Column(tables, "TABLE_NAME"), std::vector<std::string>{"shelf"});
+    EXPECT_EQ(Column(tables, "TABLE_TYPE"), std::vector<std::string>{"TABLE"});
+    const OdbcResult views = connection->Schema(
+        OdbcSchema::Tables, {Variant(), Variant(), Variant::FromString("shelf_view"), Variant::FromString("VIEW")});
+    EXPECT_EQ(Column(views, "TABLE_TYPE"), std::vector<std::string>{"VIEW"});
+
+    const std::vector<Variant> shelf = {Variant(), Variant(), Variant(), Variant(), Variant::FromString("shelf")};
+    const OdbcResult indexes = connection->Schema(OdbcSchema::Indexes, shelf);
+    const auto names = Column(indexes, "INDEX_NAME");
+    const auto primary = Column(indexes, "PRIMARY_KEY");
+    const auto unique = Column(indexes, "UNIQUE");
+    const auto ordinals = Column(indexes, "ORDINAL_POSITION");
+    const auto columns = Column(indexes, "COLUMN_NAME");
+    std::vector<std::string> ab;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == "shelf_ab") {
+            ab.push_back(ordinals[i] + ":" + columns[i] + ":" + primary[i] + ":" + unique[i]);
+        } else {
+            EXPECT_EQ(columns[i], "id") << names[i];
+            EXPECT_EQ(primary[i], "True") << names[i];
+        }
+    }
+    std::sort(ab.begin(), ab.end());
+    EXPECT_EQ(ab, (std::vector<std::string>{"1:a:False:True", "2:b:False:True"}));
+    EXPECT_EQ(names.size(), 3u);
+
+    const OdbcResult keys =
+        connection->Schema(OdbcSchema::PrimaryKeys, {Variant(), Variant(), Variant::FromString("shelf")});
+    EXPECT_EQ(Column(keys, "COLUMN_NAME"), std::vector<std::string>{"id"});
+    EXPECT_EQ(Column(keys, "ORDINAL"), std::vector<std::string>{"1"});
+
+    const auto markers = connection->DescribeParameters("SELECT * FROM shelf WHERE a = ? AND b = ?");
+    ASSERT_EQ(markers.size(), 2u);
+    EXPECT_EQ(markers[0].name, "Param1");
+    EXPECT_EQ(markers[1].name, "Param2");
+    EXPECT_EQ(markers[1].direction, adParamInput);
+    if (Sqlite())
+        return;
+    EXPECT_EQ(markers[0].type, adInteger);
+    const OdbcResult procedures =
+        connection->Schema(OdbcSchema::Procedures, {Variant(), Variant(), Variant::FromString("add_one")});
+    EXPECT_EQ(Column(procedures, "PROCEDURE_NAME"), std::vector<std::string>{"add_one"});
+    EXPECT_EQ(Column(procedures, "PROCEDURE_TYPE"), std::vector<std::string>{"3"}) << "a function";
+    const auto parameters = connection->ProcedureParameters("add_one");
+    ASSERT_EQ(parameters.size(), 2u);
+    EXPECT_EQ(parameters[0].name, "x");
+    EXPECT_EQ(parameters[0].direction, adParamInput);
+    EXPECT_EQ(parameters[0].type, adInteger);
+    EXPECT_EQ(parameters[1].name, "y");
+    EXPECT_EQ(parameters[1].direction, adParamOutput);
+}
+
+// Names from stored files reach SQL only through the naming rule.
+TEST_P(OdbcConnectionTest, TableNamesAreQuotedNotExecuted)
+{
+    database.Client("CREATE TABLE \"My Products\"(part TEXT); INSERT INTO \"My Products\" VALUES('4006381333931');"
+                    "CREATE TABLE Products(part TEXT); INSERT INTO Products VALUES('1')");
+    const auto connection = database.Connect();
+    const std::string quote = connection->IdentifierQuote();
+    EXPECT_EQ(quote, "\"");
+    for (const char* name : {"My Products", "[My Products]"}) {
+        const OdbcResult result = connection->Execute("SELECT * FROM " + SqlTableName(name, quote));
+        ASSERT_EQ(result.rows.size(), 1u) << name;
+        EXPECT_EQ(result.rows[0][0].AsString(), "4006381333931");
+    }
+    const std::string hostile = "SELECT * FROM " + SqlTableName("Products;DROP TABLE Products", quote);
+    const std::string message = RaisedMessage<EOleException>([&] { connection->Execute(hostile); });
+    EXPECT_NE(message.find(Sqlite() ? "no such table" : "does not exist"), std::string::npos) << message;
+    EXPECT_EQ(database.Client("SELECT count(*) FROM Products"), "1");
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, OdbcConnectionTest, testing::Values(Server::SQLite, Server::PostgreSQL),
+                         [](const auto& info) { return ServerName(info.param); });
+
+// A stored string reaches the database through the whole road: translation, braces, the SQLite
+// URI; a database that is not there is never made.
+TEST(OdbcConnecting, StoredStringsOpenTheirDatabaseAndNothingElse)
+{
+    TestDatabase database(Server::SQLite);
+    const std::string folder = database.Folder().File("a;b");
+    std::filesystem::create_directory(folder);
+    RunCommand("sqlite3 " + ShellQuoted(folder + "/shop.db") + " 'CREATE TABLE t(x); INSERT INTO t VALUES(7)'");
+
+    const auto direct = Odbc().Connect("Driver=SQLite3;Database={" + folder + "/shop.db}", "", "");
+    EXPECT_EQ(direct->Execute("SELECT x FROM t").rows.at(0).at(0).AsString(), "7");
+    const std::string stored = "Provider=MSDASQL.1;Persist Security Info=False;Extended Properties=\"Driver=SQLite3;"
+                               "Database={" +
+                               folder + "/shop.db}\"";
+    const auto translated = Odbc().Connect(OdbcStringOf(stored), "", "");
+    EXPECT_EQ(translated->Execute("SELECT x FROM t").rows.size(), 1u);
+
+    const std::string missing = folder + "/moved.db";
+    EXPECT_THROW(Odbc().Connect("Driver=SQLite3;Database=" + missing, "", ""), EOleException);
+    EXPECT_THROW(Odbc().Connect("Driver=SQLite3;Database={" + missing + "}", "", ""), EOleException);
+    EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+TEST(OdbcConnecting, ClosedPortFailsWithinTheLoginTimeout)
+{
+    UsePrivateOdbcIni();
+    const auto start = std::chrono::steady_clock::now();
+    const std::string odbc = "Driver=PostgreSQL Unicode;Server=127.0.0.1;Port=" + std::to_string(ClosedPort()) +
+                             ";Database=shop;Uid=kestrame";
+    try {
+        Odbc().Connect(odbc, "", "", {.loginTimeout = 3});
+        ADD_FAILURE() << "connected to a closed port";
+    } catch (const EOleException& error) {
+        EXPECT_FALSE(error.SqlState().empty());
+        EXPECT_FALSE(error.Message().empty());
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+}
+
+TEST(OdbcConnecting, DataSourcesAndDriversForTheDataLinkDialog)
+{
+    UsePrivateOdbcIni();
+    std::vector<std::string> sources, drivers;
+    for (const auto& source : Odbc().DataSources())
+        sources.push_back(source.name + "=" + source.description);
+    for (const auto& driver : Odbc().Drivers())
+        drivers.push_back(driver.name);
+    EXPECT_EQ(sources, std::vector<std::string>{"KestrameShop=SQLite3"});
+    EXPECT_TRUE(Contains(drivers, "SQLite3"));
+    EXPECT_TRUE(Contains(drivers, "PostgreSQL Unicode"));
+}
+
+} // namespace

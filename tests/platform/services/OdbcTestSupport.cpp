@@ -1,0 +1,138 @@
+#include "OdbcTestSupport.h"
+
+#include "platform/core/CodePage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace {
+
+// A driver's library where Debian puts it (/usr/lib/<architecture>/odbc).
+std::string DriverLibrary(const std::string& name)
+{
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/usr/lib", error)) {
+        const auto candidate = entry.path() / "odbc" / name;
+        if (std::filesystem::exists(candidate))
+            return candidate.string();
+    }
+    throw std::runtime_error("the ODBC driver " + name + " is missing (scripts/setup.sh installs it)");
+}
+
+std::string PostgresConnection(const std::string& port)
+{
+    return "host=127.0.0.1 port=" + port + " user=kestrame dbname=shop";
+}
+
+std::string RunClient(const std::string& command)
+{
+    int status = 0;
+    std::string output = RunCommand(command + " 2>&1", &status);
+    if (status != 0)
+        throw std::runtime_error(command + " failed: " + output);
+    if (!output.empty() && output.back() == '\n')
+        output.pop_back();
+    return output;
+}
+
+} // namespace
+
+// psqlODBC never frees some of what its catalog functions allocate. The leak checker of the
+// sanitizer build asks for this list; it names the drivers' libraries only, so a leak of ours still
+// fails.
+extern "C" const char* __lsan_default_suppressions() { return "leak:psqlodbcw.so\nleak:libsqlite3odbc\n"; }
+
+std::string ServerName(Server server) { return server == Server::SQLite ? "SQLite" : "PostgreSQL"; }
+
+std::string ShellQuoted(std::string_view text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+void UsePrivateOdbcIni()
+{
+    static const TemporaryFolder folder;
+    static const bool written = [] {
+        std::ofstream(folder.File("odbcinst.ini"))
+            << "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" << DriverLibrary("libsqlite3odbc.so")
+            << "\n\n[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver "
+               "(Unicode version)\nDriver="
+            << DriverLibrary("psqlodbcw.so") << "\n";
+        std::ofstream(folder.File("odbc.ini")) << "";
+        std::ofstream(folder.File("user-odbc.ini"))
+            << "[KestrameShop]\nDescription=The shop of the tests\nDriver=SQLite3\nDatabase=" << folder.File("shop.db")
+            << "\n";
+        setenv("ODBCSYSINI", folder.Path().c_str(), 1);
+        setenv("ODBCINI", folder.File("user-odbc.ini").c_str(), 1);
+        return true;
+    }();
+    (void)written;
+}
+
+std::string PostgresPort()
+{
+    std::ifstream state(KESTRAME_POSTGRES_STATE);
+    std::string port;
+    if (!std::getline(state, port) || port.empty())
+        throw std::runtime_error("the PostgreSQL fixture did not run: " + std::string(KESTRAME_POSTGRES_STATE) +
+                                 " is missing");
+    return port;
+}
+
+TestDatabase::TestDatabase(Server server) : server_(server)
+{
+    UsePrivateOdbcIni();
+    if (server_ == Server::PostgreSQL) {
+        schema_ = "test_" + std::to_string(getpid());
+        RunClient("psql " + ShellQuoted(PostgresConnection(PostgresPort())) + " -At -c " +
+                  ShellQuoted("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE; CREATE SCHEMA " + schema_));
+    }
+}
+
+TestDatabase::~TestDatabase()
+{
+    if (server_ == Server::PostgreSQL) {
+        try {
+            RunClient("psql " + ShellQuoted(PostgresConnection(PostgresPort())) + " -At -c " +
+                      ShellQuoted("DROP SCHEMA " + schema_ + " CASCADE"));
+        } catch (const std::exception& error) {
+            ADD_FAILURE() << error.what();
+        }
+    }
+}
+
+std::string TestDatabase::ConnectionString() const
+{
+    if (server_ == Server::SQLite)
+        return "Driver=SQLite3;Database=" + SqliteFile();
+    return "Driver=PostgreSQL Unicode;Server=127.0.0.1;Port=" + PostgresPort() +
+           ";Database=shop;Uid=kestrame;ConnSettings=SET search_path TO " + schema_;
+}
+
+std::unique_ptr<OdbcConnection> TestDatabase::Connect(const OdbcConnectOptions& options) const
+{
+    // A SQLite database is made by its client: the backend never creates files.
+    if (server_ == Server::SQLite && !std::filesystem::exists(SqliteFile()))
+        Client("PRAGMA user_version=1");
+    return Odbc().Connect(ConnectionString(), "", "", options);
+}
+
+// The statement goes through a file: a single argument may not exceed 128 KB.
+std::string TestDatabase::Client(std::string_view sql) const
+{
+    const std::string script = folder_.File("client.sql");
+    WriteWholeFile(script, sql);
+    if (server_ == Server::SQLite)
+        return RunClient("sqlite3 -batch -bail " + ShellQuoted(SqliteFile()) + " < " + ShellQuoted(script));
+    return RunClient("PGOPTIONS=" + ShellQuoted("-c search_path=" + schema_) + " psql " +
+                     ShellQuoted(PostgresConnection(PostgresPort())) + " -v ON_ERROR_STOP=1 -At -f " +
+                     ShellQuoted(script));
+}
