@@ -144,8 +144,9 @@ public:
     void ReadBytes(std::uint8_t* target, std::size_t count)
     {
         while (count > 0) {
-            if (index_ == count_ && count >= BufferSize) {
-                // Long rows go straight from the stream into their place.
+            if (index_ == count_ && count >= BufferSize / 2) {
+                // A long row costs about one read either way, so it goes straight from the stream into
+                // its place rather than through the buffer.
                 const std::int64_t got = stream_.Read(target, static_cast<std::int64_t>(count));
                 if (got <= 0)
                     RaiseImageErrorFmt(SStreamReadError, {PPMReadName});
