@@ -53,6 +53,9 @@ protected:
         WriteWholeFile(File("source.ppm"), PpmOf(TestPicture()));
         Netpbm("source.pgm", "/usr/bin/ppmtopgm " + File("source.ppm"));
         Netpbm("source.pbm", "/usr/bin/pgmtopbm -threshold " + File("source.pgm"));
+        // Rows longer than the reader's buffer, raw and of two-byte samples.
+        WriteWholeFile(File("wide.ppm"), PpmOf(StripedImage(1500, 5, 200)));
+        Netpbm("wide65535.pgm", "/usr/bin/ppmtopgm " + File("wide.ppm") + " | /usr/bin/pamdepth 65535");
         for (const std::string kind : {"ppm", "pgm"})
             for (const std::string maximum : {"15", "1023", "65535"})
                 Netpbm("max" + maximum + "." + kind, "/usr/bin/pamdepth " + maximum + " " + File("source." + kind));
@@ -87,9 +90,10 @@ TEST_F(PortableMaps, AllSixKindsAndEveryMaximumDecodeAsNetpbmDecodesThem)
         char kind;
         TPixelFormat format;
     } cases[] = {
-        {"source.ppm", '6', pf24bit}, {"source.pgm", '5', pf8bit},   {"source.pbm", '4', pf1bit},
-        {"max15.ppm", '6', pf24bit},  {"max1023.ppm", '6', pf24bit}, {"max65535.ppm", '6', pf24bit},
-        {"max15.pgm", '5', pf8bit},   {"max1023.pgm", '5', pf8bit},  {"max65535.pgm", '5', pf8bit},
+        {"source.ppm", '6', pf24bit}, {"source.pgm", '5', pf8bit},    {"source.pbm", '4', pf1bit},
+        {"max15.ppm", '6', pf24bit},  {"max1023.ppm", '6', pf24bit},  {"max65535.ppm", '6', pf24bit},
+        {"max15.pgm", '5', pf8bit},   {"max1023.pgm", '5', pf8bit},   {"max65535.pgm", '5', pf8bit},
+        {"wide.ppm", '6', pf24bit},   {"wide65535.pgm", '5', pf8bit},
     };
     for (const auto& c : cases) {
         const std::string raw = ReadWholeFile(File(c.name));
@@ -192,7 +196,8 @@ TEST_F(PortableMaps, RefusesOtherKindsBadMaximaAndDataCutShortWithTheirTexts)
 // load. Flipped bits load or raise the readers' errors.
 TEST_F(PortableMaps, DamagedFilesLoadOrRaiseReaderErrors)
 {
-    for (const std::string name : {"source.ppm", "source.pgm", "source.pbm", "max1023.ppm", "max65535.pgm"}) {
+    for (const std::string name :
+         {"source.ppm", "source.pgm", "source.pbm", "max1023.ppm", "max65535.pgm", "wide65535.pgm"}) {
         const std::string raw = ReadWholeFile(File(name));
         const std::string plain = Plain(name);
         for (const std::size_t length : CutLengths(raw.size())) {
