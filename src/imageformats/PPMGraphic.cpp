@@ -218,9 +218,10 @@ bool TPPMGraphic::CanLoad(TStream& stream) const
 bool TPPMGraphic::ReadImageProperties(TStream& stream, unsigned imageIndex)
 {
     TImageGraphic::ReadImageProperties(stream, imageIndex);
+    const std::int64_t start = stream.Position();
     TTokenizer tokenizer(stream);
     THeader header;
-    if (imageIndex != 0 || !ReadHeader(tokenizer, header, stream.Position()))
+    if (imageIndex != 0 || !ReadHeader(tokenizer, header, start))
         return false;
     TakeProperties(header);
     return true;
