@@ -1,5 +1,4 @@
 #include "imageformats/AutodeskGraphic.h"
-#include "platform/core/Streams.h"
 
 #include "ImageTestSupport.h"
 #include "ReaderErrors.h"
@@ -45,16 +44,6 @@ RgbImage Expected()
     return image;
 }
 
-bool CanLoad(const std::string& bytes)
-{
-    TMemoryStream stream;
-    stream.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-    stream.SetPosition(0);
-    const bool canLoad = TAutodeskGraphic().CanLoad(stream);
-    EXPECT_EQ(stream.Position(), 0);
-    return canLoad;
-}
-
 } // namespace
 
 TEST(AutodeskGraphic, ReadsTheRowsTopDownInTheColoursOfTheSixBitPalette)
@@ -81,10 +70,10 @@ TEST(AutodeskGraphic, ReadsTheRowsTopDownInTheColoursOfTheSixBitPalette)
     // None of them changed the picture.
     ExpectSameImage(RgbOf(cel), Expected(), "after refusals");
 
-    EXPECT_TRUE(CanLoad(file.substr(0, 33)));
-    EXPECT_FALSE(CanLoad(file.substr(0, 32)));
-    EXPECT_FALSE(CanLoad(AutodeskFile(4)));
-    EXPECT_FALSE(CanLoad(AutodeskFile(8, 1)));
+    EXPECT_TRUE(CanLoadBytes(TAutodeskGraphic(), file.substr(0, 33)));
+    EXPECT_FALSE(CanLoadBytes(TAutodeskGraphic(), file.substr(0, 32)));
+    EXPECT_FALSE(CanLoadBytes(TAutodeskGraphic(), AutodeskFile(4)));
+    EXPECT_FALSE(CanLoadBytes(TAutodeskGraphic(), AutodeskFile(8, 1)));
 }
 
 // Rows cut short leave the rest of the picture at index 0; cut or flipped files load or raise the

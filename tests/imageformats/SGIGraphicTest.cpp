@@ -1,5 +1,4 @@
 #include "imageformats/SGIGraphic.h"
-#include "platform/core/Streams.h"
 
 #include "ImageTestSupport.h"
 #include "ReaderErrors.h"
@@ -65,16 +64,6 @@ std::vector<std::uint8_t> AlphaOf(const TBitmap& bitmap)
         for (int x = 0; x < bitmap.Width(); ++x)
             alpha.push_back(bitmap.ScanLine(y)[4 * x + 3]);
     return alpha;
-}
-
-bool CanLoad(const std::string& bytes)
-{
-    TMemoryStream stream;
-    stream.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-    stream.SetPosition(0);
-    const bool canLoad = TSGIGraphic().CanLoad(stream);
-    EXPECT_EQ(stream.Position(), 0);
-    return canLoad;
 }
 
 class SGIFiles : public ::testing::Test {
@@ -255,11 +244,11 @@ TEST_F(SGIFiles, RefusesHostileTablesAndLayoutsItDoesNotRead)
     // The loads that passed read the same picture; none that failed changed it.
     EXPECT_TRUE(RgbOf(sgi) == before);
 
-    EXPECT_TRUE(CanLoad(rle.substr(0, 513)));
-    EXPECT_FALSE(CanLoad(rle.substr(0, 512)));
-    EXPECT_FALSE(CanLoad(Patched(rle, 3, "\3")));
-    EXPECT_FALSE(CanLoad(Patched(rle, 4, Be16(0))));
-    EXPECT_FALSE(CanLoad(Patched(rle, 1, "\xDB")));
+    EXPECT_TRUE(CanLoadBytes(TSGIGraphic(), rle.substr(0, 513)));
+    EXPECT_FALSE(CanLoadBytes(TSGIGraphic(), rle.substr(0, 512)));
+    EXPECT_FALSE(CanLoadBytes(TSGIGraphic(), Patched(rle, 3, "\3")));
+    EXPECT_FALSE(CanLoadBytes(TSGIGraphic(), Patched(rle, 4, Be16(0))));
+    EXPECT_FALSE(CanLoadBytes(TSGIGraphic(), Patched(rle, 1, "\xDB")));
 }
 
 // Verbatim files cut short load with the rest black; cut or flipped files load or raise the readers'
