@@ -18,7 +18,7 @@ base=(
     # outside tools that judge our output in tests
     netpbm imagemagick libjpeg-turbo-progs qpdf poppler-utils fonttools
     # picture writers and sample pictures of other libraries, for the picture readers' tests
-    python3-pil libsdl2-image-tests
+    python3-pil libsdl2-image-tests gdk-pixbuf-tests
     # running the program without a display
     xvfb xauth
 )
