@@ -22,16 +22,16 @@ base=(
     # databases the ODBC tests run against, with their own command-line clients
     postgresql sqlite3 python3
     # picture writers and sample pictures of other libraries, for the picture readers' tests
-    python3-pil libsdl2-image-tests
+    python3-pil libsdl2-image-tests gdk-pixbuf-tests
     # running the program without a display
     xvfb xauth
 )
 # libFuzzer comes with clang's runtime package, which clang only recommends; both carry the version,
 # and scripts/fuzz.sh names the same compiler.
 fuzz=(clang-14 libclang-rt-14-dev)
-# Google Benchmark, and what the benchmarks measure against: SQLite, ImageMagick's library and Qt's
-# Targa reader; python3 reads their results.
-bench=(libbenchmark-dev libsqlite3-dev libmagick++-dev qt6-image-formats-plugins python3)
+# Google Benchmark, and what the benchmarks measure against: SQLite, ImageMagick's and netpbm's
+# libraries and Qt's Targa reader; python3 reads their results.
+bench=(libbenchmark-dev libsqlite3-dev libmagick++-dev libnetpbm-dev qt6-image-formats-plugins python3)
 
 # Prints the packages of the named groups that are not installed.
 missing_packages()

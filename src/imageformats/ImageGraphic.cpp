@@ -70,10 +70,10 @@ void TImageGraphic::Warning(const std::string& message)
         OnWarning(*this, message);
 }
 
-void TImageGraphic::BeginProgress(int width)
+void TImageGraphic::BeginProgress(int width, std::string_view message)
 {
     FProgressRect = Rect(0, 0, width, 1);
-    Progress(psStarting, 0, false, FProgressRect, std::string(SPreparing));
+    Progress(psStarting, 0, false, FProgressRect, std::string(message));
 }
 
 void TImageGraphic::NextProgressStage(std::string_view message)

@@ -166,10 +166,11 @@ protected:
     void CheckImageSize(std::string_view formatName) const;
     void Warning(const std::string& message);
 
-    // The load's progress, always with FProgressRect: BeginProgress starts the first stage with
-    // "Preparing..." on a rectangle one row high and as wide as the image; NextProgressStage ends a
-    // stage and starts the next; RowDone reports row `row` of `height` and moves the rectangle down.
-    void BeginProgress(int width);
+    // The load's progress, always with FProgressRect: BeginProgress starts the first stage, with
+    // "Preparing..." unless the reader goes straight to its rows, on a rectangle one row high and as
+    // wide as the image; NextProgressStage ends a stage and starts the next; RowDone reports row `row`
+    // of `height` and moves the rectangle down.
+    void BeginProgress(int width, std::string_view message = SPreparing);
     void NextProgressStage(std::string_view message);
     void RowDone(int row, int height);
     void EndProgress();
@@ -188,3 +189,14 @@ protected:
 void SwapWords(std::uint16_t* values, std::size_t count);
 void SwapLongs(std::uint32_t* values, std::size_t count);
 std::uint32_t SwapLong(std::uint32_t value);
+
+// Fields of big-endian files, read byte by byte whatever the machine's own order.
+inline std::uint16_t BigEndian16(const std::uint8_t* bytes)
+{
+    return static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
+}
+
+inline std::uint32_t BigEndian32(const std::uint8_t* bytes)
+{
+    return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 | std::uint32_t{bytes[2]} << 8 | bytes[3];
+}

@@ -49,13 +49,6 @@ enum TPSDMode : std::uint16_t {
 
 enum TPSDCompression : std::uint16_t { pcRaw = 0, pcPackBits = 1 };
 
-std::uint16_t BigEndian16(const std::uint8_t* bytes) { return static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]); }
-
-std::uint32_t BigEndian32(const std::uint8_t* bytes)
-{
-    return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 | std::uint32_t{bytes[2]} << 8 | bytes[3];
-}
-
 // False when the stream ends inside the header.
 bool ReadPSDHeader(TStream& stream, TPSDHeader& header)
 {

@@ -1,7 +1,10 @@
 #include "imageformats/PictureLoading.h"
 
+#include "imageformats/AutodeskGraphic.h"
 #include "imageformats/PCXGraphic.h"
+#include "imageformats/PPMGraphic.h"
 #include "imageformats/PSDGraphic.h"
+#include "imageformats/SGIGraphic.h"
 #include "imageformats/TargaGraphic.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/TextUtils.h"
@@ -22,13 +25,21 @@ struct ReaderGroup {
 };
 
 // The groups in the order they are tried; the drawing's table adds its extensions to the groups
-// of the same readers.
+// of the same readers. A reader whose extensions the registry describes apart stands in one group
+// for each description, next to each other.
 const std::vector<ReaderGroup>& LoadingGroups()
 {
     static const std::vector<ReaderGroup> groups = {
         {{".JPG"}, GraphicClassOf<TJPEGImage>(), "JPEG Image File"},
+        {{".BW"}, GraphicClassOf<TSGIGraphic>(), "SGI black/white images"},
+        {{".RGB", ".SGI"}, GraphicClassOf<TSGIGraphic>(), "SGI true color images"},
+        {{".RGBA"}, GraphicClassOf<TSGIGraphic>(), "SGI true color images with alpha"},
+        {{".CEL", ".PIC"}, GraphicClassOf<TAutodeskGraphic>(), "Autodesk images"},
         {{".TGA", ".VST", ".ICB", ".VDA", ".WIN"}, GraphicClassOf<TTargaGraphic>(), "Truevision images"},
         {{".PCX", ".PCC"}, GraphicClassOf<TPCXGraphic>(), "ZSoft Paintbrush images"},
+        {{".PPM"}, GraphicClassOf<TPPMGraphic>(), "Portable pixel map images"},
+        {{".PGM"}, GraphicClassOf<TPPMGraphic>(), "Portable gray map images"},
+        {{".PBM"}, GraphicClassOf<TPPMGraphic>(), "Portable bitmap images"},
         {{".PSD", ".PDD"}, GraphicClassOf<TPSDGraphic>(), "Photoshop images"},
         {{".BMP", ".RLE", ".DIB"}, GraphicClassOf<TBitmap>(), "Bitmaps"},
     };

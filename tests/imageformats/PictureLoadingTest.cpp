@@ -25,7 +25,13 @@ TEST(NewPictureReader, GroupsRouteToTheirReaders)
             EXPECT_EQ(classOf(pcx, table), "TPCXGraphic") << pcx;
         for (const char* psd : {".PSD", ".PDD"})
             EXPECT_EQ(classOf(psd, table), "TPSDGraphic") << psd;
-        for (const char* unread : {".ZYB", ".XYZ", "", ".4", ".jpg", ".SCR", ".pcx"})
+        for (const char* sgi : {".BW", ".RGB", ".RGBA", ".SGI"})
+            EXPECT_EQ(classOf(sgi, table), "TSGIGraphic") << sgi;
+        for (const char* autodesk : {".CEL", ".PIC"})
+            EXPECT_EQ(classOf(autodesk, table), "TAutodeskGraphic") << autodesk;
+        for (const char* portable : {".PPM", ".PGM", ".PBM"})
+            EXPECT_EQ(classOf(portable, table), "TPPMGraphic") << portable;
+        for (const char* unread : {".ZYB", ".XYZ", "", ".4", ".jpg", ".SCR", ".pcx", ".PNM", ".PAM", ".sgi"})
             EXPECT_EQ(classOf(unread, table), "none") << unread;
     }
     EXPECT_EQ(classOf(".JPEG", ReaderTable::Loading), "none");
@@ -40,16 +46,22 @@ TEST(PictureLoading, TheRegistryTakesEveryLoadedExtensionWithTheSameReader)
 {
     RegisterPictureFileFormats();
     for (const char* extension :
-         {".JPG", ".TGA", ".VST", ".ICB", ".VDA", ".WIN", ".PCX", ".PCC", ".PSD", ".PDD", ".BMP", ".RLE", ".DIB"}) {
+         {".JPG", ".BW",  ".RGB", ".RGBA", ".SGI", ".CEL", ".PIC", ".TGA", ".VST", ".ICB", ".VDA",
+          ".WIN", ".PCX", ".PCC", ".PPM",  ".PGM", ".PBM", ".PSD", ".PDD", ".BMP", ".RLE", ".DIB"}) {
         const TGraphicClass registered = TPicture::GraphicClassFromExtension(LowerCase(extension));
         ASSERT_NE(registered, nullptr) << extension;
         EXPECT_EQ(registered()->ClassName(), NewPictureReader(extension, ReaderTable::Loading)->ClassName())
             << extension;
     }
     const std::string filter = TPicture::GraphicFilter();
-    for (const char* entry : {"Truevision images (*.tga)|*.tga", "ZSoft Paintbrush images (*.pcx)|*.pcx",
-                              "ZSoft Paintbrush images (*.pcc)|*.pcc", "Word 5.x screen capture images (*.scr)|*.scr",
-                              "Photoshop images (*.psd)|*.psd", "Photoshop images (*.pdd)|*.pdd"})
+    for (const char* entry :
+         {"Truevision images (*.tga)|*.tga", "ZSoft Paintbrush images (*.pcx)|*.pcx",
+          "ZSoft Paintbrush images (*.pcc)|*.pcc", "Word 5.x screen capture images (*.scr)|*.scr",
+          "Photoshop images (*.psd)|*.psd", "Photoshop images (*.pdd)|*.pdd", "SGI black/white images (*.bw)|*.bw",
+          "SGI true color images (*.rgb)|*.rgb", "SGI true color images with alpha (*.rgba)|*.rgba",
+          "SGI true color images (*.sgi)|*.sgi", "Autodesk images (*.cel)|*.cel", "Autodesk images (*.pic)|*.pic",
+          "Portable pixel map images (*.ppm)|*.ppm", "Portable gray map images (*.pgm)|*.pgm",
+          "Portable bitmap images (*.pbm)|*.pbm"})
         EXPECT_NE(filter.find(entry), std::string::npos) << entry;
     // Word screen captures are PCX files the registry knows and the loader does not take.
     ASSERT_NE(TPicture::GraphicClassFromExtension("scr"), nullptr);
@@ -90,5 +102,60 @@ TEST(PictureLoading, LoadsPcxAndPhotoshopPicturesUnderEachOfTheirNames)
         }));
         EXPECT_EQ(asked, std::vector<std::string>{name});
         ExpectSameImage(RgbOf(bitmap), source, name);
+    }
+}
+
+// Every name of the SGI, Autodesk and portable map readers, in any case, loads the picture the
+// outside tools read from the same file (Autodesk files, which no tool writes, are built here).
+TEST(PictureLoading, LoadsSgiAutodeskAndPortableMapsUnderEachOfTheirNamesInAnyCase)
+{
+    TemporaryFolder folder;
+    const RgbImage source = StripedImage(9, 4, 5);
+    const std::string ppm = folder.File("source.ppm");
+    WriteWholeFile(ppm, PpmOf(source));
+    std::string cel = std::string("\x19\x91\x09\0\x04\0", 6) + std::string(4, '\0') + '\x08' + std::string(21, '\0');
+    RgbImage celPicture{source.width, source.height, {}};
+    for (std::size_t i = 0; i < 256; ++i) {
+        const Rgb color = i < source.pixels.size() ? source.pixels[i] : Rgb{};
+        cel += {static_cast<char>(color.r / 4), static_cast<char>(color.g / 4), static_cast<char>(color.b / 4)};
+        celPicture.pixels.push_back(
+            {std::uint8_t(color.r / 4 * 4), std::uint8_t(color.g / 4 * 4), std::uint8_t(color.b / 4 * 4)});
+    }
+    celPicture.pixels.resize(source.pixels.size());
+    for (std::size_t i = 0; i < source.pixels.size(); ++i)
+        cel += static_cast<char>(i);
+
+    const std::string sgi = "/usr/bin/pnmtosgi " + ppm;
+    const std::string pgm = "/usr/bin/ppmtopgm " + ppm;
+    const struct {
+        std::string name;
+        std::string writer;
+        std::string reader;
+    } files[] = {
+        {"shelf.Bw", pgm + " | /usr/bin/pnmtosgi", "/usr/bin/sgitopnm"},
+        {"shelf.rGb", sgi, "/usr/bin/sgitopnm"},
+        {"shelf.RGBA", sgi, "/usr/bin/sgitopnm"},
+        {"shelf.sgi", "/usr/bin/pnmtosgi -verbatim " + ppm, "/usr/bin/sgitopnm"},
+        {"shelf.PpM", "cat " + ppm, "/usr/bin/ppmtoppm <"},
+        {"shelf.pgm", pgm, "/usr/bin/ppmtoppm <"},
+        {"shelf.PBM", pgm + " | /usr/bin/pgmtopbm -threshold", "/usr/bin/ppmtoppm <"},
+        {"shelf.Cel", "", ""},
+        {"shelf.pic", "", ""},
+    };
+    for (const auto& file : files) {
+        const std::string path = folder.File(file.name);
+        if (file.writer.empty())
+            WriteWholeFile(path, cel);
+        else
+            RunTool(file.writer + " > " + path);
+        std::vector<std::string> asked;
+        TBitmap bitmap;
+        ASSERT_TRUE(LoadPicture(file.name, bitmap, [&](const std::string& name) {
+            asked.push_back(name);
+            return folder.File(name);
+        }));
+        EXPECT_EQ(asked, std::vector<std::string>{file.name});
+        ExpectSameImage(RgbOf(bitmap), file.reader.empty() ? celPicture : DecodedBy(file.reader + " " + path),
+                        file.name);
     }
 }
