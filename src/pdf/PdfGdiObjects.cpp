@@ -47,7 +47,7 @@ void AppendUtf8(std::string& text, std::uint32_t codePoint)
 bool IsHighSurrogate(std::uint32_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
 bool IsLowSurrogate(std::uint32_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
 
-std::string Utf16ToUtf8(const std::vector<std::uint32_t>& units)
+std::string Utf16ToUtf8(std::u16string_view units)
 {
     constexpr std::uint32_t Replacement = 0xFFFD;
     std::string text;
@@ -86,7 +86,7 @@ TPdfFontData ReadPdfFontData(std::span<const std::uint8_t> bytes)
 
 std::string ReadPdfFaceName(std::span<const std::uint8_t> bytes)
 {
-    std::vector<std::uint32_t> units;
+    std::u16string units;
     for (std::size_t i = 0; i < PdfFaceNameUnits; ++i) {
         const std::size_t offset = PdfFontDataSize + 2 * i;
         if (offset + 2 > bytes.size())
@@ -94,10 +94,12 @@ std::string ReadPdfFaceName(std::span<const std::uint8_t> bytes)
         const std::uint32_t unit = ReadLE(bytes, offset, 2);
         if (unit == 0)
             break;
-        units.push_back(unit);
+        units.push_back(static_cast<char16_t>(unit));
     }
-    return Utf8ToWin1252(Utf16ToUtf8(units));
+    return Utf16ToWin1252(units);
 }
+
+std::string Utf16ToWin1252(std::u16string_view text) { return Utf8ToWin1252(Utf16ToUtf8(text)); }
 
 std::string TPdfDvFont::Description() const
 {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The measures of a logical font, as its first 28 bytes hold them.
@@ -35,6 +36,8 @@ TPdfFontData ReadPdfFontData(std::span<const std::uint8_t> bytes);
 // The face name of a wide logical font, up to its first zero unit and never beyond its 32 units
 // or `bytes`, as Windows-1252 text ('?' for characters it cannot hold).
 std::string ReadPdfFaceName(std::span<const std::uint8_t> bytes);
+// UTF-16 text as Windows-1252 bytes, '?' for each character that has no byte there.
+std::string Utf16ToWin1252(std::u16string_view text);
 
 class TPdfBasicGDIObject {
 public:
