@@ -2,10 +2,12 @@
 
 #include "pdf/PdfAcroForm.h"
 #include "pdf/PdfFileWriter.h"
+#include "pdf/PdfGenericPSDevice.h"
 #include "pdf/PdfInfo.h"
 #include "pdf/PdfPageTree.h"
 #include "pdf/PdfResource.h"
 #include "pdf/PdfStream.h"
+#include "platform/core/Streams.h"
 
 #include "TestSupport.h"
 
@@ -82,3 +84,30 @@ inline std::string SaveAndRun(const TemporaryFolder& folder, const std::string& 
     WriteWholeFile(file, pdf);
     return RunCommand(command + " " + file + " 2>&1", status);
 }
+
+// A content-stream device on a page `pageHeight` points high at 72 dpi, its output open on a memory
+// stream from the start.
+class TPageDevice : public TPdfGenericPSDevice {
+public:
+    explicit TPageDevice(int pageHeight = 200)
+    {
+        DCStack().SetPage(0, pageHeight);
+        PSStartOutput(&stream);
+    }
+
+    // Ends the output and returns the content stream.
+    std::string Content()
+    {
+        PSEndOutput();
+        return std::string(reinterpret_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.Size()));
+    }
+
+    // What is written so far and still in the work buffer.
+    std::string Pending() { return std::string(WorkBuffer().Buffer(), WorkBuffer().Length()); }
+
+    // Selects a new pen or brush.
+    void Pen(std::uint32_t style, int width, TColor color) { SelectObject(CreatePen(style, width, color)); }
+    void Brush(TPdfBrushStyles style, TColor color) { SelectObject(CreateBrushIndirect(style, color, 0)); }
+
+    TMemoryStream stream;
+};
