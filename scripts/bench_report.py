@@ -19,6 +19,8 @@ PAIRS = [
     ("BM_TTargaGraphicPlain", "BM_QImagePlain", "QImage"),
     ("BM_TTargaGraphicPacked", "BM_MagickPacked", "Magick++"),
     ("FormatOurs", "FormatSnprintf", "snprintf"),
+    ("BM_DeviceShapes", "BM_CairoShapes", "cairo"),
+    ("BM_DeviceText", "BM_CairoText", "cairo"),
 ]
 
 NANOSECONDS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
