@@ -53,7 +53,7 @@ double LineWidth(std::int32_t penWidth)
     return penWidth;
 }
 
-// Text runs always start at the baseline: the convenience calls keep the DC's alignment aside.
+// The convenience text calls draw at the baseline and give the DC its own alignment back after.
 class TBaselineAlignment {
 public:
     explicit TBaselineAlignment(TPdfDCStackVar& state) : state_(state), saved_(state.textAlign)
@@ -111,6 +111,9 @@ void TPdfGenericPSDevice::PSStartOutput(TStream* stream)
     SetFigureMode(pesNoFigure);
     pathPending_ = false;
     movePending_ = true;
+    // A new stream has nothing in force yet, whatever an earlier one left.
+    while (RestoreWrittenData()) {
+    }
     SaveWrittenData();
     buffer_.Append("q ");
 }
@@ -997,7 +1000,7 @@ void TPdfGenericPSDevice::MeasureRun(TTextRun& run)
     if (align.Contains(peal_BASELINE))
         run.dy = 0;
     else if (align.Contains(peal_BOTTOM))
-        run.dy = run.horzScale != 0 ? 0 : run.ascent - run.cellHeight;
+        run.dy = run.horzScale != 0 ? 0 : std::int64_t(run.ascent) - run.cellHeight;
     else
         run.dy = run.ascent;
     if (DCStack().YAxisUp())

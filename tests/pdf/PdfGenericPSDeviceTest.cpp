@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -345,6 +347,41 @@ TEST(PdfGenericPSDevice, CommandCommentsAndBitmapsReachTheirHooks)
     device.StretchDIBits(5, 6, 7, 8, 1, 2, 3, 4, bits, info, 1, 0x00CC0020);
     EXPECT_FALSE(device.stretched); // palette indices carry no colour table
     EXPECT_FALSE(device.cropping);
+}
+
+// Coordinates, sizes and angles as a broken or hostile drawing may give them.
+TEST(PdfGenericPSDevice, ExtremeValuesGiveFiniteNumbersAndEndSoon)
+{
+    struct Device : TPageDevice {
+        // A cell higher than the size, as real fonts have: a huge cell height must not be fitted
+        // half a unit at a time.
+        void PSFontHeight(int& ascent, int& cellHeight, double size) override
+        {
+            ascent = PdfRound(size * 0.9);
+            cellHeight = PdfRound(size * 1.2);
+        }
+    } device;
+    device.SetModes({peClipRectSupport});
+    device.Rectangle(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
+    device.RoundRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX, INT_MAX, INT_MIN);
+    device.Ellipse(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
+    device.Pie(TRect{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, {INT_MAX, 0}, {0, INT_MIN});
+    device.AngleArc(INT_MAX, INT_MIN, INT_MAX, std::numeric_limits<float>::quiet_NaN(), 1e30f);
+    device.AngleArc(0, 0, INT_MAX, 0, 1e30f);
+    device.FillRect(INT_MAX, INT_MIN, INT_MAX, INT_MAX, clRed);
+    device.IntersectClipRect(INT_MIN, INT_MAX, INT_MAX, INT_MIN);
+    device.DC().fontData.height = INT_MAX;
+    device.DC().fontData.underline = 1;
+    const int spacing[] = {INT_MAX, INT_MAX};
+    device.ExtTextOut(INT_MAX, INT_MIN, ETO_OPAQUE | ETO_CLIPPED, TRect{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, {}, "a b",
+                      1000, spacing);
+    device.SetTextAlign(TA_UPDATECP | TA_RIGHT);
+    device.ExtTextOut(0, 0, 0, TRect{}, u"xyz", {}, INT_MAX, spacing);
+    const std::string content = device.Content();
+    EXPECT_EQ(content.find("nan"), std::string::npos);
+    EXPECT_EQ(content.find("inf"), std::string::npos);
+    EXPECT_EQ(Count(content, "q "), Count(content, "Q "));
+    EXPECT_EQ(Count(content, "BT"), 2);
 }
 
 // The content in a one-page file, as qpdf checks it and poppler renders it.
