@@ -20,6 +20,8 @@ PAIRS = [
     ("BM_TTargaGraphicPacked", "BM_MagickPacked", "Magick++"),
     ("FormatOurs", "FormatSnprintf", "snprintf"),
     ("BM_OdbcExecute", "BM_OdbcBindCol", "bare ODBC"),
+    ("BM_DeviceShapes", "BM_CairoShapes", "cairo"),
+    ("BM_DeviceText", "BM_CairoText", "cairo"),
 ]
 
 NANOSECONDS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}

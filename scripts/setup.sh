@@ -30,8 +30,8 @@ base=(
 # and scripts/fuzz.sh names the same compiler.
 fuzz=(clang-14 libclang-rt-14-dev)
 # Google Benchmark, and what the benchmarks measure against: SQLite, ImageMagick's and netpbm's
-# libraries and Qt's Targa reader; python3 reads their results.
-bench=(libbenchmark-dev libsqlite3-dev libmagick++-dev libnetpbm-dev qt6-image-formats-plugins python3)
+# libraries, Qt's Targa reader and cairo's PDF surface; python3 reads their results.
+bench=(libbenchmark-dev libsqlite3-dev libmagick++-dev libnetpbm-dev qt6-image-formats-plugins libcairo2-dev python3)
 
 # Prints the packages of the named groups that are not installed.
 missing_packages()

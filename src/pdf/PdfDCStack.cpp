@@ -4,19 +4,12 @@
 #include "pdf/PdfGenericDevice.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <numbers>
 
 using namespace PdfGdi;
 
 namespace {
-
-// Halves to even, clamped to the int range.
-int RoundToInt(double value)
-{
-    return static_cast<int>(std::nearbyint(std::clamp(value, double(INT_MIN), double(INT_MAX))));
-}
 
 bool MapsExtents(int mapMode) { return mapMode == MM_ISOTROPIC || mapMode == MM_ANISOTROPIC; }
 
@@ -196,7 +189,7 @@ void TPdfDCStack::SetLogicalPageHeight()
     double scale = std::nearbyint(double(matrix_.eM22) * 1000) / 1000;
     if (scale == 0)
         scale = 0.001;
-    owner_.SetLogicalPageHeight(RoundToInt(pageHeight_ / scale));
+    owner_.SetLogicalPageHeight(PdfRound(pageHeight_ / scale));
 }
 
 void TPdfDCStack::XYToDevice(int& x, int& y)
@@ -207,8 +200,8 @@ void TPdfDCStack::XYToDevice(int& x, int& y)
     if (std::fabs(determinant) <= 1e-12)
         return;
     const double px = x - double(m.eDx), py = y - double(m.eDy);
-    x = RoundToInt((px * m.eM22 - py * m.eM21) / determinant);
-    y = RoundToInt((py * m.eM11 - px * m.eM12) / determinant);
+    x = PdfRound((px * m.eM22 - py * m.eM21) / determinant);
+    y = PdfRound((py * m.eM11 - px * m.eM12) / determinant);
 }
 
 TPdfXForm TPdfDCStack::TextWorld()

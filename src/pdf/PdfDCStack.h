@@ -65,6 +65,9 @@ struct TPdfDCStackEntry {
     bool isBreak = false;
     int savedPathDepth = 0; // of a break entry
     int saveNumber = 0;
+    // The content stream's q-depth when the level above this one was saved: restoring to this level
+    // closes every q opened since.
+    int writtenDepthAtSave = 0;
 };
 
 // The device-context levels, and the one matrix M folded from the top level's map mode, extents,

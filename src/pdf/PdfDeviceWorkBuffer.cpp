@@ -2,6 +2,7 @@
 
 #include "platform/core/Streams.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -117,10 +118,27 @@ char* WriteLargeFloat(char* out, double value)
     return out;
 }
 
+// Any other number of decimals, rounded once; never a "-" before a zero.
+char* WriteFixed(char* out, double value, int decimals)
+{
+    char text[LargeNumberRoom + 40];
+    const auto result =
+        std::to_chars(text, text + sizeof text, std::isfinite(value) ? value : 0.0, std::chars_format::fixed, decimals);
+    const char* start = text;
+    if (*start == '-' &&
+        std::all_of(start + 1, static_cast<const char*>(result.ptr), [](char c) { return c == '0' || c == '.'; }))
+        ++start;
+    const auto count = static_cast<std::size_t>(result.ptr - start);
+    std::memcpy(out, start, count);
+    return out + count;
+}
+
 } // namespace
 
-char* PdfFormatFloat(char* out, double value)
+char* PdfFormatFloat(char* out, double value, int decimals)
 {
+    if (decimals != TPdfDeviceWorkBuffer::Decimals)
+        return WriteFixed(out, value, decimals);
     if (!std::isfinite(value))
         return WriteThousandths(out, false, 0);
     const double magnitude = std::fabs(value);
@@ -177,14 +195,14 @@ void TPdfDeviceWorkBuffer::AppendFloat(double value)
     length_ = static_cast<std::size_t>(end - buffer_.get());
 }
 
-void TPdfDeviceWorkBuffer::AppendFloats(const double* values, int lastIndex)
+void TPdfDeviceWorkBuffer::AppendFloats(const double* values, int lastIndex, int decimals)
 {
     if (lastIndex < 0)
         return;
     const auto count = static_cast<std::size_t>(lastIndex) + 1;
     std::size_t room = 0;
     for (std::size_t i = 0; i < count; ++i)
-        room += std::fabs(values[i]) < FastLimit ? NumberRoom : LargeNumberRoom;
+        room += (std::fabs(values[i]) < FastLimit ? NumberRoom : LargeNumberRoom) + static_cast<std::size_t>(decimals);
     Need(room);
     char* out = buffer_.get() + length_;
     for (std::size_t i = 0; i < count; ++i) {
@@ -195,7 +213,7 @@ void TPdfDeviceWorkBuffer::AppendFloats(const double* values, int lastIndex)
         else if (values[i] == 1)
             *out++ = '1';
         else
-            out = PdfFormatFloat(out, values[i]);
+            out = PdfFormatFloat(out, values[i], decimals);
     }
     length_ = static_cast<std::size_t>(out - buffer_.get());
 }

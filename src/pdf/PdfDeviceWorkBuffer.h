@@ -26,7 +26,8 @@ public:
     void Append(std::string_view text);
     void AppendFloat(double value);
     // Values separated by blanks, no blank after the last; exactly 0 and 1 are written "0" and "1".
-    void AppendFloats(const double* values, int lastIndex);
+    // More decimals serve values that must cancel others closely, such as an inverse matrix.
+    void AppendFloats(const double* values, int lastIndex, int decimals = Decimals);
     void AppendInt(std::int64_t value);
     // The colour's red, green and blue as fractions of 255, then a blank and the operator.
     void AppendColor(TColor color, std::string_view op);
@@ -51,8 +52,9 @@ private:
 
 // Writes a real with three decimals and a point, rounded first to 15 significant digits and then to
 // the decimals, halves away from zero ("12.000", "-0.500"); no blank. Values of 1E15 and more in
-// magnitude need up to 320 bytes, all others at most 20. Returns the end of the text.
-char* PdfFormatFloat(char* out, double value);
+// magnitude need up to 320 bytes, all others at most 20. Other decimals are rounded once, to the
+// nearest, and need that many bytes more. Returns the end of the text.
+char* PdfFormatFloat(char* out, double value, int decimals = TPdfDeviceWorkBuffer::Decimals);
 
 // Escapes text for a literal string: a backslash before "(", ")" and "\\", and \r \n \t \b for
 // those controls; every other byte as it is. Writes at most twice the text's length.

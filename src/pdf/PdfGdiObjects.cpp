@@ -25,44 +25,6 @@ std::uint8_t ReadByte(std::span<const std::uint8_t> bytes, std::size_t offset)
     return static_cast<std::uint8_t>(ReadLE(bytes, offset, 1));
 }
 
-void AppendUtf8(std::string& text, std::uint32_t codePoint)
-{
-    if (codePoint < 0x80) {
-        text += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        text += static_cast<char>(0xC0 | (codePoint >> 6));
-        text += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        text += static_cast<char>(0xE0 | (codePoint >> 12));
-        text += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | (codePoint >> 18));
-        text += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-}
-
-bool IsHighSurrogate(std::uint32_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
-bool IsLowSurrogate(std::uint32_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
-
-std::string Utf16ToUtf8(const std::vector<std::uint32_t>& units)
-{
-    constexpr std::uint32_t Replacement = 0xFFFD;
-    std::string text;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        const std::uint32_t unit = units[i];
-        if (IsHighSurrogate(unit) && i + 1 < units.size() && IsLowSurrogate(units[i + 1])) {
-            AppendUtf8(text, 0x10000 + ((unit - 0xD800) << 10) + (units[i + 1] - 0xDC00));
-            ++i;
-        } else {
-            AppendUtf8(text, IsHighSurrogate(unit) || IsLowSurrogate(unit) ? Replacement : unit);
-        }
-    }
-    return text;
-}
-
 } // namespace
 
 TPdfFontData ReadPdfFontData(std::span<const std::uint8_t> bytes)
@@ -86,7 +48,7 @@ TPdfFontData ReadPdfFontData(std::span<const std::uint8_t> bytes)
 
 std::string ReadPdfFaceName(std::span<const std::uint8_t> bytes)
 {
-    std::vector<std::uint32_t> units;
+    std::u16string units;
     for (std::size_t i = 0; i < PdfFaceNameUnits; ++i) {
         const std::size_t offset = PdfFontDataSize + 2 * i;
         if (offset + 2 > bytes.size())
@@ -94,9 +56,9 @@ std::string ReadPdfFaceName(std::span<const std::uint8_t> bytes)
         const std::uint32_t unit = ReadLE(bytes, offset, 2);
         if (unit == 0)
             break;
-        units.push_back(unit);
+        units.push_back(static_cast<char16_t>(unit));
     }
-    return Utf8ToWin1252(Utf16ToUtf8(units));
+    return Utf16ToWin1252(units);
 }
 
 std::string TPdfDvFont::Description() const

@@ -1,7 +1,19 @@
 #pragma once
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdint>
 #include <initializer_list>
+
+// Rounds halves to even, as the device's arithmetic does everywhere, and keeps the result inside
+// the int range whatever the drawing asked for.
+inline int PdfRound(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    return static_cast<int>(std::nearbyint(std::clamp(value, double(INT_MIN), double(INT_MAX))));
+}
 
 // A set of enumeration values, one bit each, as the device's flag sets are kept.
 template <typename E> class TPdfSet {
@@ -119,5 +131,14 @@ constexpr std::uint32_t PS_USERSTYLE = 7;
 constexpr std::uint32_t PS_ALTERNATE = 8;
 constexpr std::uint32_t PS_ENDCAP_SQUARE = 0x100;
 constexpr std::uint32_t PS_ENDCAP_FLAT = 0x200;
+
+constexpr std::uint32_t ETO_OPAQUE = 2;
+constexpr std::uint32_t ETO_CLIPPED = 4;
+
+constexpr std::uint32_t WHITENESS = 0x00FF0062;
+constexpr std::uint32_t BLACKNESS = 0x00000042;
+constexpr std::uint32_t PATCOPY = 0x00F00021;
+
+constexpr std::uint32_t DIB_RGB_COLORS = 0;
 
 } // namespace PdfGdi

@@ -412,11 +412,17 @@ void TPdfGenericDevice::IntersectClipRect(int left, int top, int right, int bott
     SelectClipRGN(RGN_AND, TRect{left, top, right, bottom}, {});
 }
 
-int TPdfGenericDevice::dcY(int y) const { return dcStack_.YAxisUp() ? logicalPageHeight_ + y : logicalPageHeight_ - y; }
+// Coordinates come from files: the sums saturate instead of overflowing.
+int TPdfGenericDevice::dcY(int y) const
+{
+    const std::int64_t height = logicalPageHeight_;
+    return PdfRound(static_cast<double>(dcStack_.YAxisUp() ? height + y : height - y));
+}
 
 int TPdfGenericDevice::Y2DC(int y) const
 {
-    return dcStack_.YAxisUp() ? y - logicalPageHeight_ : logicalPageHeight_ - y;
+    const std::int64_t height = logicalPageHeight_;
+    return PdfRound(static_cast<double>(dcStack_.YAxisUp() ? y - height : height - y));
 }
 
 void TPdfGenericDevice::SaveWrittenData()

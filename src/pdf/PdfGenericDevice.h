@@ -165,6 +165,7 @@ public:
     int PathDepth() const { return pathDepth_; }
     void SetPathDepth(int depth) { pathDepth_ = depth; }
     TPdfPSFigureMode FigureMode() const { return figureMode_; }
+    void SetFigureMode(TPdfPSFigureMode mode) { figureMode_ = mode; }
     int LogicalPageHeight() const { return logicalPageHeight_; }
     void SetLogicalPageHeight(int height) { logicalPageHeight_ = height; }
     int TextJustificationExtra() const { return justificationExtra_; }

@@ -38,7 +38,9 @@ TEST(PdfDeviceWorkBuffer, WritesNumbersWithOneBlankBehind)
     buffer.AppendInt(-7);
     buffer.AppendInt(INT64_MIN);
     buffer.AppendInt(0);
-    EXPECT_EQ(Text(buffer), "0 0.500 1|-7 -9223372036854775808 0 ");
+    const double inverse[] = {35.3356890459, -1e-10, 1, -2.5};
+    buffer.AppendFloats(inverse, 3, 9);
+    EXPECT_EQ(Text(buffer), "0 0.500 1|-7 -9223372036854775808 0 35.335689046 0.000000000 1 -2.500000000");
 }
 
 TEST(PdfDeviceWorkBuffer, RoundsTo15DigitsThenHalvesAwayFromZero)

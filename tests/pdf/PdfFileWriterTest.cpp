@@ -22,56 +22,7 @@
 
 namespace {
 
-// A document as the device writes it: header, info, the page's content stream and the page, then
-// resources, page tree, catalog, table and trailer.
-struct TSmallDocument {
-    explicit TSmallDocument(TPdfFileWriter& writer) : writer(writer), resources(&writer), catalog(&writer)
-    {
-        writer.DefaultPageWidth = 595;
-        writer.DefaultPageHeight = 842;
-        writer.Resources = &resources;
-    }
-    ~TSmallDocument() { writer.Resources = nullptr; }
-
-    void Write(const std::string& content, const std::function<void(TPdfPage&)>& decorate = {})
-    {
-        writer.WriteHeader(false);
-        info.WriteIt();
-        auto page = std::make_unique<TPdfPage>(&writer);
-        auto stream = std::make_unique<TPdfStream>(&writer, 'T');
-        stream->WriteStart();
-        stream->RawWrite(content);
-        stream->WriteEnd();
-        contentNumber = stream->Number();
-        page->AddContent(std::move(stream));
-        TPdfPage& added = catalog.AddPage(std::move(page));
-        if (decorate)
-            decorate(added);
-        added.WriteIt();
-        resources.WriteIt();
-        if (catalog.AcroForm() != nullptr)
-            catalog.AcroForm()->WriteIt();
-        catalog.Pages().WriteIt();
-        catalog.WriteIt();
-        writer.WriteFileEnd(catalog, &info, nullptr);
-        writer.Close();
-    }
-
-    TPdfFileWriter& writer;
-    TPdfResource resources;
-    TPdfCatalog catalog;
-    TPdfInfo info{&writer};
-    int contentNumber = 0;
-};
-
 const std::string Drawing = "0.5 0 0 RG 10.000 10.000 m 585.000 832.000 l S\r\n";
-
-std::string SaveAndRun(const TemporaryFolder& folder, const std::string& pdf, const std::string& command, int* status)
-{
-    const std::string file = folder.File("out.pdf");
-    WriteWholeFile(file, pdf);
-    return RunCommand(command + " " + file + " 2>&1", status);
-}
 
 // The cross-reference lines between "xref" and "trailer".
 std::vector<std::string> TableLines(const std::string& pdf)

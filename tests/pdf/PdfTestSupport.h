@@ -1,10 +1,19 @@
 #pragma once
 
+#include "pdf/PdfAcroForm.h"
 #include "pdf/PdfFileWriter.h"
+#include "pdf/PdfGenericPSDevice.h"
+#include "pdf/PdfInfo.h"
+#include "pdf/PdfPageTree.h"
+#include "pdf/PdfResource.h"
+#include "pdf/PdfStream.h"
+#include "platform/core/Streams.h"
 
 #include "TestSupport.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 // The writer's memory output as text.
@@ -23,4 +32,82 @@ public:
         for (std::size_t i = 0; i < count; ++i)
             data[i] ^= 0x48;
     }
+};
+
+// A document as the device writes it: header, info, the page's content stream and the page, then
+// resources, page tree, catalog, table and trailer. The page is 595 x 842 points.
+struct TSmallDocument {
+    explicit TSmallDocument(TPdfFileWriter& writer) : writer(writer), resources(&writer), catalog(&writer)
+    {
+        writer.DefaultPageWidth = 595;
+        writer.DefaultPageHeight = 842;
+        writer.Resources = &resources;
+    }
+    ~TSmallDocument() { writer.Resources = nullptr; }
+
+    void Write(const std::string& content, const std::function<void(TPdfPage&)>& decorate = {})
+    {
+        writer.WriteHeader(false);
+        info.WriteIt();
+        auto page = std::make_unique<TPdfPage>(&writer);
+        auto stream = std::make_unique<TPdfStream>(&writer, 'T');
+        stream->WriteStart();
+        stream->RawWrite(content);
+        stream->WriteEnd();
+        contentNumber = stream->Number();
+        page->AddContent(std::move(stream));
+        TPdfPage& added = catalog.AddPage(std::move(page));
+        if (decorate)
+            decorate(added);
+        added.WriteIt();
+        resources.WriteIt();
+        if (catalog.AcroForm() != nullptr)
+            catalog.AcroForm()->WriteIt();
+        catalog.Pages().WriteIt();
+        catalog.WriteIt();
+        writer.WriteFileEnd(catalog, &info, nullptr);
+        writer.Close();
+    }
+
+    TPdfFileWriter& writer;
+    TPdfResource resources;
+    TPdfCatalog catalog;
+    TPdfInfo info{&writer};
+    int contentNumber = 0;
+};
+
+// Saves the file in the folder and runs the command on it; returns what it writes, errors included.
+inline std::string SaveAndRun(const TemporaryFolder& folder, const std::string& pdf, const std::string& command,
+                              int* status)
+{
+    const std::string file = folder.File("out.pdf");
+    WriteWholeFile(file, pdf);
+    return RunCommand(command + " " + file + " 2>&1", status);
+}
+
+// A content-stream device on a page `pageHeight` points high at 72 dpi, its output open on a memory
+// stream from the start.
+class TPageDevice : public TPdfGenericPSDevice {
+public:
+    explicit TPageDevice(int pageHeight = 200)
+    {
+        DCStack().SetPage(0, pageHeight);
+        PSStartOutput(&stream);
+    }
+
+    // Ends the output and returns the content stream.
+    std::string Content()
+    {
+        PSEndOutput();
+        return std::string(reinterpret_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.Size()));
+    }
+
+    // What is written so far and still in the work buffer.
+    std::string Pending() { return std::string(WorkBuffer().Buffer(), WorkBuffer().Length()); }
+
+    // Selects a new pen or brush.
+    void Pen(std::uint32_t style, int width, TColor color) { SelectObject(CreatePen(style, width, color)); }
+    void Brush(TPdfBrushStyles style, TColor color) { SelectObject(CreateBrushIndirect(style, color, 0)); }
+
+    TMemoryStream stream;
 };
