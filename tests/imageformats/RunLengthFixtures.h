@@ -1,6 +1,6 @@
 #pragma once
 
-// Dr. Halo files built byte by byte from the formats' layouts,
+// Dr. Halo and Alias/Wavefront files built byte by byte from the formats' layouts,
 // since no tool at hand writes them.
 
 #include "ImageTestSupport.h"
@@ -102,6 +102,79 @@ inline std::string CutPalette(const std::vector<Rgb>& colors, long highestIndex 
             PutLE(file, 0xAB00u | value, 2); // the high byte is not used
     }
     return file;
+}
+
+// ---- Alias/Wavefront ----
+
+struct RlaLayout {
+    int colorChannels = 3;
+    int mattes = 0;
+    int bits = 8;
+    std::string kind = "rgb";
+    std::string gamma;
+    bool bottomFirst = true;
+};
+
+inline std::string RlaChannel(const Bytes& samples)
+{
+    const std::string packets = RunPacked(
+        samples, 127,
+        [](std::string& out, std::size_t n, std::uint8_t v) {
+            out += {char(n - 1), char(v)};
+        },
+        [](std::string& out, const std::uint8_t* p, std::size_t n) {
+            out.push_back(static_cast<char>(-static_cast<int>(n)));
+            out.append(reinterpret_cast<const char*>(p), n);
+        });
+    std::string channel;
+    PutBE(channel, packets.size(), 2);
+    return channel + packets;
+}
+
+// The picture with `alpha` (one value a pixel, top row first) as its matte when the layout has
+// mattes; every matte beyond the first repeats it.
+inline std::string RlaFile(const RgbImage& image, const Bytes& alpha, const RlaLayout& layout = {})
+{
+    std::string header;
+    const int right = image.width - 1;
+    const int top = image.height - 1;
+    // Window, then active window: left, right, bottom, top.
+    for (int i = 0; i < 2; ++i)
+        for (const int value : {0, right, layout.bottomFirst ? 0 : top, layout.bottomFirst ? top : 0})
+            PutBE(header, static_cast<std::uint16_t>(value), 2);
+    PutBE(header, 1, 2); // frame
+    PutBE(header, 0, 2); // storage type
+    PutBE(header, static_cast<std::uint16_t>(layout.colorChannels), 2);
+    PutBE(header, static_cast<std::uint16_t>(layout.mattes), 2);
+    PutBE(header, 0, 2); // auxiliary channels
+    PutBE(header, 0xFFFE, 2);
+    header += layout.gamma.substr(0, 16);
+    header.resize(580, '\0');
+    header += layout.kind.substr(0, 32);
+    header.resize(658, '\0');
+    PutBE(header, static_cast<std::uint16_t>(layout.bits), 2);
+    PutBE(header, 0, 2);
+    PutBE(header, static_cast<std::uint16_t>(layout.mattes > 0 ? layout.bits : 0), 2);
+    header.resize(740, '\0');
+
+    std::string rows;
+    std::string offsets;
+    const std::size_t dataStart = header.size() + 4 * static_cast<std::size_t>(image.height);
+    for (int stored = 0; stored < image.height; ++stored) {
+        const int y = layout.bottomFirst ? image.height - 1 - stored : stored;
+        PutBE(offsets, dataStart + rows.size(), 4);
+        for (int channel = 0; channel < layout.colorChannels + layout.mattes; ++channel) {
+            Bytes samples;
+            for (int x = 0; x < image.width; ++x) {
+                const Rgb& pixel = image.At(x, y);
+                const std::size_t at = static_cast<std::size_t>(y) * image.width + x;
+                const std::uint8_t colors[] = {pixel.r, pixel.g, pixel.b};
+                samples.push_back(channel < 3 ? colors[channel] : at < alpha.size() ? alpha[at] : 0);
+            }
+            rows += RlaChannel(samples);
+        }
+    }
+    return header + offsets + rows;
 }
 
 } // namespace fixtures
