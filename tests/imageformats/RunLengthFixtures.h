@@ -1,11 +1,14 @@
 #pragma once
 
-// Dr. Halo and Alias/Wavefront files built byte by byte from the formats' layouts,
+// Dr. Halo, Alias/Wavefront and Paint Shop Pro files built byte by byte from the formats' layouts,
 // since no tool at hand writes them.
 
 #include "ImageTestSupport.h"
 
+#include <zlib.h>
+
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -175,6 +178,137 @@ inline std::string RlaFile(const RgbImage& image, const Bytes& alpha, const RlaL
         }
     }
     return header + offsets + rows;
+}
+
+// ---- Paint Shop Pro ----
+
+struct PspChannel {
+    std::uint16_t type = 0; // 0 composite, 1 red, 2 green, 3 blue
+    Bytes plane;            // unpacked
+};
+
+struct PspLayer {
+    std::uint8_t type = 0; // 0 raster
+    std::vector<PspChannel> channels;
+};
+
+struct PspLayout {
+    std::uint16_t version = 5;
+    std::uint16_t compression = 0; // 0 none, 1 run-length, 2 LZ77, 3 JPEG
+    std::uint16_t depth = 24;
+    bool grey = false;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    double resolution = 72.0;
+    std::uint8_t metric = 1; // 1 per inch, 2 per centimetre
+    std::vector<Rgb> palette;
+    long paletteCount = -1; // the count the block gives; the colours' count when negative
+    std::vector<PspLayer> layers;
+};
+
+inline std::string PspPacked(const Bytes& plane, std::uint16_t compression)
+{
+    if (compression == 1)
+        return RunPacked(
+            plane, 127,
+            [](std::string& out, std::size_t n, std::uint8_t v) {
+                out += {char(128 + n), char(v)};
+            },
+            [](std::string& out, const std::uint8_t* p, std::size_t n) {
+                out.push_back(static_cast<char>(n));
+                out.append(reinterpret_cast<const char*>(p), n);
+            });
+    if (compression == 2) {
+        uLongf size = compressBound(static_cast<uLong>(plane.size()));
+        std::string out(size, '\0');
+        compress(reinterpret_cast<Bytef*>(out.data()), &size, plane.data(), static_cast<uLong>(plane.size()));
+        out.resize(size);
+        return out;
+    }
+    return std::string(plane.begin(), plane.end());
+}
+
+// A block: its header in the version's form, then the data.
+inline std::string PspBlock(std::uint16_t version, std::uint16_t id, const std::string& data)
+{
+    std::string block = "~BK";
+    block.push_back('\0');
+    PutLE(block, id, 2);
+    if (version == 3)
+        PutLE(block, data.size(), 4); // initial data length
+    PutLE(block, data.size(), 4);
+    return block + data;
+}
+
+// From version 4 on the data of a block begins with its chunk's length, counting the length itself.
+inline std::string PspChunk(std::uint16_t version, const std::string& data)
+{
+    if (version == 3)
+        return data;
+    std::string chunk;
+    PutLE(chunk, data.size() + 4, 4);
+    return chunk + data;
+}
+
+inline std::string PspFile(const PspLayout& layout)
+{
+    const std::uint16_t v = layout.version;
+    std::string file = "Paint Shop Pro Image File\n\x1a";
+    file.resize(32, '\0');
+    PutLE(file, v, 2);
+    PutLE(file, 0, 2);
+
+    std::string attributes;
+    PutLE(attributes, layout.width, 4);
+    PutLE(attributes, layout.height, 4);
+    PutLE(attributes, std::bit_cast<std::uint64_t>(layout.resolution), 8);
+    attributes.push_back(static_cast<char>(layout.metric));
+    PutLE(attributes, layout.compression, 2);
+    PutLE(attributes, layout.depth, 2);
+    PutLE(attributes, 1, 2);
+    PutLE(attributes, layout.palette.size(), 4);
+    attributes.push_back(layout.grey ? '\1' : '\0');
+    PutLE(attributes, 0, 4);
+    PutLE(attributes, 0, 4);
+    PutLE(attributes, layout.layers.size(), 2);
+    file += PspBlock(v, 0, PspChunk(v, attributes));
+
+    if (!layout.palette.empty()) {
+        std::string palette;
+        PutLE(palette, layout.paletteCount < 0 ? layout.palette.size() : layout.paletteCount, 4);
+        for (const Rgb& color : layout.palette)
+            palette += {char(color.b), char(color.g), char(color.r), '\0'};
+        file += PspBlock(v, 2, PspChunk(v, palette));
+    }
+
+    std::string bank;
+    for (const PspLayer& layer : layout.layers) {
+        std::string info(115, '\0');
+        info[0] = static_cast<char>(layer.type);
+        std::string counts;
+        PutLE(counts, 1, 2);
+        PutLE(counts, layer.channels.size(), 2);
+        std::string data;
+        if (v == 3) {
+            data = std::string(256, '\0') + info + counts;
+        } else {
+            std::string named;
+            PutLE(named, 5, 2);
+            named += "Layer" + info;
+            data = PspChunk(v, named) + PspChunk(v, counts);
+        }
+        for (const PspChannel& channel : layer.channels) {
+            const std::string packed = PspPacked(channel.plane, layout.compression);
+            std::string sizes;
+            PutLE(sizes, packed.size(), 4);
+            PutLE(sizes, channel.plane.size(), 4);
+            PutLE(sizes, 0, 2);
+            PutLE(sizes, channel.type, 2);
+            data += PspBlock(v, 5, PspChunk(v, sizes) + packed);
+        }
+        bank += PspBlock(v, 4, data);
+    }
+    return file + PspBlock(v, 3, bank);
 }
 
 } // namespace fixtures
