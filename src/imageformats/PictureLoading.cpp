@@ -1,7 +1,10 @@
 #include "imageformats/PictureLoading.h"
 
+#include "imageformats/CUTGraphic.h"
 #include "imageformats/PCXGraphic.h"
 #include "imageformats/PSDGraphic.h"
+#include "imageformats/PSPGraphic.h"
+#include "imageformats/RLAGraphic.h"
 #include "imageformats/TargaGraphic.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/TextUtils.h"
@@ -29,7 +32,10 @@ const std::vector<ReaderGroup>& LoadingGroups()
         {{".JPG"}, GraphicClassOf<TJPEGImage>(), "JPEG Image File"},
         {{".TGA", ".VST", ".ICB", ".VDA", ".WIN"}, GraphicClassOf<TTargaGraphic>(), "Truevision images"},
         {{".PCX", ".PCC"}, GraphicClassOf<TPCXGraphic>(), "ZSoft Paintbrush images"},
+        {{".CUT", ".PAL"}, GraphicClassOf<TCUTGraphic>(), "Dr. Halo images"},
+        {{".RLA", ".RPF"}, GraphicClassOf<TRLAGraphic>(), "Alias/Wavefront images"},
         {{".PSD", ".PDD"}, GraphicClassOf<TPSDGraphic>(), "Photoshop images"},
+        {{".PSP"}, GraphicClassOf<TPSPGraphic>(), "Paintshop Pro images"},
         {{".BMP", ".RLE", ".DIB"}, GraphicClassOf<TBitmap>(), "Bitmaps"},
     };
     return groups;
@@ -52,6 +58,9 @@ const std::vector<ReaderGroup>& RegistryExtras()
     };
     return groups;
 }
+
+// A Dr. Halo palette file loads through the picture's reader, but is no picture the registry offers.
+bool IsRegistered(std::string_view extension) { return extension != ".PAL"; }
 
 TGraphicClass ReaderIn(const std::vector<ReaderGroup>& groups, std::string_view extension)
 {
@@ -93,5 +102,6 @@ void RegisterPictureFileFormats()
     for (const auto* groups : {&LoadingGroups(), &RegistryExtras()})
         for (const ReaderGroup& group : *groups)
             for (const std::string_view extension : group.extensions)
-                TPicture::RegisterFileFormat(LowerCase(extension), group.description, group.reader);
+                if (IsRegistered(extension))
+                    TPicture::RegisterFileFormat(LowerCase(extension), group.description, group.reader);
 }

@@ -5,6 +5,7 @@
 #include "platform/graphics/Picture.h"
 
 #include "ImageTestSupport.h"
+#include "RunLengthFixtures.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,11 @@ TEST(NewPictureReader, GroupsRouteToTheirReaders)
             EXPECT_EQ(classOf(pcx, table), "TPCXGraphic") << pcx;
         for (const char* psd : {".PSD", ".PDD"})
             EXPECT_EQ(classOf(psd, table), "TPSDGraphic") << psd;
+        for (const char* cut : {".CUT", ".PAL"})
+            EXPECT_EQ(classOf(cut, table), "TCUTGraphic") << cut;
+        for (const char* rla : {".RLA", ".RPF"})
+            EXPECT_EQ(classOf(rla, table), "TRLAGraphic") << rla;
+        EXPECT_EQ(classOf(".PSP", table), "TPSPGraphic");
         for (const char* unread : {".ZYB", ".XYZ", "", ".4", ".jpg", ".SCR", ".pcx"})
             EXPECT_EQ(classOf(unread, table), "none") << unread;
     }
@@ -39,8 +45,8 @@ TEST(NewPictureReader, GroupsRouteToTheirReaders)
 TEST(PictureLoading, TheRegistryTakesEveryLoadedExtensionWithTheSameReader)
 {
     RegisterPictureFileFormats();
-    for (const char* extension :
-         {".JPG", ".TGA", ".VST", ".ICB", ".VDA", ".WIN", ".PCX", ".PCC", ".PSD", ".PDD", ".BMP", ".RLE", ".DIB"}) {
+    for (const char* extension : {".JPG", ".TGA", ".VST", ".ICB", ".VDA", ".WIN", ".PCX", ".PCC", ".CUT", ".RLA",
+                                  ".RPF", ".PSD", ".PDD", ".PSP", ".BMP", ".RLE", ".DIB"}) {
         const TGraphicClass registered = TPicture::GraphicClassFromExtension(LowerCase(extension));
         ASSERT_NE(registered, nullptr) << extension;
         EXPECT_EQ(registered()->ClassName(), NewPictureReader(extension, ReaderTable::Loading)->ClassName())
@@ -49,8 +55,13 @@ TEST(PictureLoading, TheRegistryTakesEveryLoadedExtensionWithTheSameReader)
     const std::string filter = TPicture::GraphicFilter();
     for (const char* entry : {"Truevision images (*.tga)|*.tga", "ZSoft Paintbrush images (*.pcx)|*.pcx",
                               "ZSoft Paintbrush images (*.pcc)|*.pcc", "Word 5.x screen capture images (*.scr)|*.scr",
-                              "Photoshop images (*.psd)|*.psd", "Photoshop images (*.pdd)|*.pdd"})
+                              "Photoshop images (*.psd)|*.psd", "Photoshop images (*.pdd)|*.pdd",
+                              "Dr. Halo images (*.cut)|*.cut", "Alias/Wavefront images (*.rla)|*.rla",
+                              "Alias/Wavefront images (*.rpf)|*.rpf", "Paintshop Pro images (*.psp)|*.psp"})
         EXPECT_NE(filter.find(entry), std::string::npos) << entry;
+    // Dr. Halo palette files load through the picture's reader but are no pictures to offer.
+    EXPECT_EQ(TPicture::GraphicClassFromExtension("pal"), nullptr);
+    EXPECT_EQ(filter.find("*.pal"), std::string::npos);
     // Word screen captures are PCX files the registry knows and the loader does not take.
     ASSERT_NE(TPicture::GraphicClassFromExtension("scr"), nullptr);
     EXPECT_EQ(TPicture::GraphicClassFromExtension("scr")()->ClassName(), "TPCXGraphic");
@@ -91,4 +102,51 @@ TEST(PictureLoading, LoadsPcxAndPhotoshopPicturesUnderEachOfTheirNames)
         EXPECT_EQ(asked, std::vector<std::string>{name});
         ExpectSameImage(RgbOf(bitmap), source, name);
     }
+}
+
+// Every name in any letter case goes to its reader through the one table; a palette file read as a
+// picture loads or is refused with the reader's error.
+TEST(PictureLoading, LoadsDrHaloWavefrontAndPaintShopProPicturesUnderEachOfTheirNames)
+{
+    TemporaryFolder folder;
+    const RgbImage source = StripedImage(9, 4, 5);
+    fixtures::PspLayout psp;
+    psp.width = 9;
+    psp.height = 4;
+    fixtures::PspLayer layer;
+    for (std::uint16_t type = 1; type <= 3; ++type) {
+        layer.channels.push_back({type, {}});
+        for (const Rgb& pixel : source.pixels)
+            layer.channels.back().plane.push_back(type == 1 ? pixel.r : type == 2 ? pixel.g : pixel.b);
+    }
+    psp.layers = {layer};
+    std::vector<fixtures::Bytes> indexes(4, fixtures::Bytes(9));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 9; ++x)
+            indexes[y][x] = static_cast<std::uint8_t>(x * 20 + y);
+    RgbImage greys{9, 4, {}};
+    for (const fixtures::Bytes& row : indexes)
+        for (const std::uint8_t index : row)
+            greys.pixels.push_back({index, index, index});
+
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"a.rla", fixtures::RlaFile(source, {})}, {"b.RPF", fixtures::RlaFile(source, {})},
+        {"c.Rla", fixtures::RlaFile(source, {})}, {"d.psp", fixtures::PspFile(psp)},
+        {"e.PSP", fixtures::PspFile(psp)},        {"f.cut", fixtures::CutFile(indexes)},
+        {"g.CUT", fixtures::CutFile(indexes)}};
+    for (const auto& [name, bytes] : files) {
+        WriteWholeFile(folder.File(name), bytes);
+        TBitmap bitmap;
+        ASSERT_TRUE(LoadPicture(name, bitmap, [&](const std::string& path) { return folder.File(path); })) << name;
+        ExpectSameImage(RgbOf(bitmap), name.front() >= 'f' ? greys : source, name);
+    }
+
+    WriteWholeFile(folder.File("f.pal"), fixtures::CutPalette({{1, 2, 3}, {4, 5, 6}}));
+    TBitmap bitmap;
+    ASSERT_TRUE(LoadPicture("f.cut", bitmap, [&](const std::string& path) { return folder.File(path); }));
+    EXPECT_EQ(RgbOf(bitmap).At(0, 1), (Rgb{4, 5, 6}));
+    EXPECT_EQ(RgbOf(bitmap).At(1, 1), (Rgb{0, 0, 0}));
+    // The palette file's own header read as a picture: 0x4841 by 0 pixels.
+    EXPECT_THROW(LoadPicture("f.pal", bitmap, [&](const std::string& path) { return folder.File(path); }),
+                 EInvalidGraphic);
 }
