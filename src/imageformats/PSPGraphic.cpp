@@ -213,6 +213,9 @@ void TPSPGraphic::LoadFromStream(TStream& stream)
         FColorManager.SetSourceColorScheme(csRGBA);
         FColorManager.SetTargetColorScheme(csBGRA);
         FColorManager.CheckConversion(PSPName, 4);
+        // The size rule was applied to the file's 24 bits, and the bitmap now takes 32.
+        if (!IsSoundImageSize(properties.Width, properties.Height, 32))
+            RaiseImageErrorFmt(SInvalidImage, {PSPName});
     }
 
     NextProgressStage(STransfering);

@@ -195,6 +195,12 @@ TEST(PSPGraphic, ReadsTheResolutionAndRefusesWhatItDoesNotRead)
     EXPECT_EQ(LoadError(psp, PspFile(layout)), PspCompression);
     layout.compression = 7;
     EXPECT_EQ(LoadError(psp, PspFile(layout)), PspCompression);
+    // Within the size rule at 24 bits, beyond it at the 32 that alpha takes.
+    layout = ColorLayout(5, 0);
+    layout.width = 12000;
+    layout.height = 12000;
+    layout.layers = {{0, {{1, {}}, {2, {}}, {3, {}}, {0, {}}}}};
+    EXPECT_EQ(LoadError(psp, PspFile(layout)), InvalidPsp);
     layout = ColorLayout(5, 0);
     layout.depth = 16;
     EXPECT_EQ(LoadError(psp, PspFile(layout)), PspColorFormat);
