@@ -2,7 +2,6 @@
 
 #include "platform/core/FilePaths.h"
 #include "platform/core/Seams.h"
-#include "platform/core/TextUtils.h"
 #include "platform/ui/FileListBox.h"
 #include "platform/ui/Masks.h"
 
@@ -16,20 +15,6 @@ constexpr std::string_view CurrentDataFileValue = "CurrentDataFile";
 std::string ProgramSubfolder(std::string_view name)
 {
     return IncludeTrailingPathDelimiter(ProgramFolder() + std::string(name));
-}
-
-// `folder` + `name` when that file exists, else the folder's file whose name differs only in letter
-// case, else empty. A folder never counts as a file.
-std::string ExistingFile(const std::string& folder, const std::string& name)
-{
-    if (name.empty())
-        return {};
-    if (FileExists(folder + name))
-        return folder + name;
-    const std::vector<std::string> names = ListFiles(folder);
-    const auto match =
-        std::find_if(names.begin(), names.end(), [&](const std::string& n) { return SameText(n, name); });
-    return match == names.end() ? std::string() : folder + *match;
 }
 
 } // namespace
@@ -86,10 +71,10 @@ std::string Didfilefinder::FindPicture(const std::string& path)
 std::string Didfilefinder::FirstFound(const std::string& path, std::initializer_list<std::string> folders)
 {
     const std::string name = ExtractFileName(path);
-    if (std::string found = ExistingFile(ExtractFilePath(path), name); !found.empty())
+    if (std::string found = ExistingFileAnyCase(ExtractFilePath(path), name); !found.empty())
         return found;
     for (const std::string& folder : folders)
-        if (std::string found = ExistingFile(folder, name); !found.empty())
+        if (std::string found = ExistingFileAnyCase(folder, name); !found.empty())
             return found;
     return {};
 }

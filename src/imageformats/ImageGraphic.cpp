@@ -64,6 +64,12 @@ void TImageGraphic::CheckImageSize(std::string_view formatName) const
         RaiseImageErrorFmt(SInvalidImage, {formatName});
 }
 
+void TImageGraphic::ReadExactly(TStream& stream, void* buffer, std::int64_t count, std::string_view formatName)
+{
+    if (count < 0 || count > stream.Size() - stream.Position() || stream.Read(buffer, count) != count)
+        RaiseImageErrorFmt(SStreamReadError, {formatName});
+}
+
 void TImageGraphic::Warning(const std::string& message)
 {
     if (OnWarning)

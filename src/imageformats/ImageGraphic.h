@@ -164,6 +164,8 @@ protected:
     // Raises SInvalidImage for the format unless the properties' size and depth pass the bitmap's
     // IsSoundImageSize.
     void CheckImageSize(std::string_view formatName) const;
+    // Reads `count` bytes, or raises SStreamReadError for the format when the stream ends first.
+    static void ReadExactly(TStream& stream, void* buffer, std::int64_t count, std::string_view formatName);
     void Warning(const std::string& message);
 
     // The load's progress, always with FProgressRect: BeginProgress starts the first stage, with

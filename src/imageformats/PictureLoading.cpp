@@ -1,9 +1,12 @@
 #include "imageformats/PictureLoading.h"
 
 #include "imageformats/AutodeskGraphic.h"
+#include "imageformats/CUTGraphic.h"
 #include "imageformats/PCXGraphic.h"
 #include "imageformats/PPMGraphic.h"
 #include "imageformats/PSDGraphic.h"
+#include "imageformats/PSPGraphic.h"
+#include "imageformats/RLAGraphic.h"
 #include "imageformats/SGIGraphic.h"
 #include "imageformats/TargaGraphic.h"
 #include "platform/core/FilePaths.h"
@@ -40,7 +43,10 @@ const std::vector<ReaderGroup>& LoadingGroups()
         {{".PPM"}, GraphicClassOf<TPPMGraphic>(), "Portable pixel map images"},
         {{".PGM"}, GraphicClassOf<TPPMGraphic>(), "Portable gray map images"},
         {{".PBM"}, GraphicClassOf<TPPMGraphic>(), "Portable bitmap images"},
+        {{".CUT", ".PAL"}, GraphicClassOf<TCUTGraphic>(), "Dr. Halo images"},
+        {{".RLA", ".RPF"}, GraphicClassOf<TRLAGraphic>(), "Alias/Wavefront images"},
         {{".PSD", ".PDD"}, GraphicClassOf<TPSDGraphic>(), "Photoshop images"},
+        {{".PSP"}, GraphicClassOf<TPSPGraphic>(), "Paintshop Pro images"},
         {{".BMP", ".RLE", ".DIB"}, GraphicClassOf<TBitmap>(), "Bitmaps"},
     };
     return groups;
@@ -63,6 +69,9 @@ const std::vector<ReaderGroup>& RegistryExtras()
     };
     return groups;
 }
+
+// A Dr. Halo palette file loads through the picture's reader, but is no picture the registry offers.
+bool IsRegistered(std::string_view extension) { return extension != ".PAL"; }
 
 TGraphicClass ReaderIn(const std::vector<ReaderGroup>& groups, std::string_view extension)
 {
@@ -104,5 +113,6 @@ void RegisterPictureFileFormats()
     for (const auto* groups : {&LoadingGroups(), &RegistryExtras()})
         for (const ReaderGroup& group : *groups)
             for (const std::string_view extension : group.extensions)
-                TPicture::RegisterFileFormat(LowerCase(extension), group.description, group.reader);
+                if (IsRegistered(extension))
+                    TPicture::RegisterFileFormat(LowerCase(extension), group.description, group.reader);
 }

@@ -5,6 +5,7 @@
 #include "platform/graphics/Picture.h"
 
 #include "ImageTestSupport.h"
+#include "RunLengthFixtures.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +32,11 @@ TEST(NewPictureReader, GroupsRouteToTheirReaders)
             EXPECT_EQ(classOf(autodesk, table), "TAutodeskGraphic") << autodesk;
         for (const char* portable : {".PPM", ".PGM", ".PBM"})
             EXPECT_EQ(classOf(portable, table), "TPPMGraphic") << portable;
+        for (const char* cut : {".CUT", ".PAL"})
+            EXPECT_EQ(classOf(cut, table), "TCUTGraphic") << cut;
+        for (const char* rla : {".RLA", ".RPF"})
+            EXPECT_EQ(classOf(rla, table), "TRLAGraphic") << rla;
+        EXPECT_EQ(classOf(".PSP", table), "TPSPGraphic");
         for (const char* unread : {".ZYB", ".XYZ", "", ".4", ".jpg", ".SCR", ".pcx", ".PNM", ".PAM", ".sgi"})
             EXPECT_EQ(classOf(unread, table), "none") << unread;
     }
@@ -46,8 +52,8 @@ TEST(PictureLoading, TheRegistryTakesEveryLoadedExtensionWithTheSameReader)
 {
     RegisterPictureFileFormats();
     for (const char* extension :
-         {".JPG", ".BW",  ".RGB", ".RGBA", ".SGI", ".CEL", ".PIC", ".TGA", ".VST", ".ICB", ".VDA",
-          ".WIN", ".PCX", ".PCC", ".PPM",  ".PGM", ".PBM", ".PSD", ".PDD", ".BMP", ".RLE", ".DIB"}) {
+         {".JPG", ".BW",  ".RGB", ".RGBA", ".SGI", ".CEL", ".PIC", ".TGA", ".VST", ".ICB", ".VDA", ".WIN", ".PCX",
+          ".PCC", ".PPM", ".PGM", ".PBM",  ".CUT", ".RLA", ".RPF", ".PSD", ".PDD", ".PSP", ".BMP", ".RLE", ".DIB"}) {
         const TGraphicClass registered = TPicture::GraphicClassFromExtension(LowerCase(extension));
         ASSERT_NE(registered, nullptr) << extension;
         EXPECT_EQ(registered()->ClassName(), NewPictureReader(extension, ReaderTable::Loading)->ClassName())
@@ -61,8 +67,13 @@ TEST(PictureLoading, TheRegistryTakesEveryLoadedExtensionWithTheSameReader)
           "SGI true color images (*.rgb)|*.rgb", "SGI true color images with alpha (*.rgba)|*.rgba",
           "SGI true color images (*.sgi)|*.sgi", "Autodesk images (*.cel)|*.cel", "Autodesk images (*.pic)|*.pic",
           "Portable pixel map images (*.ppm)|*.ppm", "Portable gray map images (*.pgm)|*.pgm",
-          "Portable bitmap images (*.pbm)|*.pbm"})
+          "Portable bitmap images (*.pbm)|*.pbm", "Dr. Halo images (*.cut)|*.cut",
+          "Alias/Wavefront images (*.rla)|*.rla", "Alias/Wavefront images (*.rpf)|*.rpf",
+          "Paintshop Pro images (*.psp)|*.psp"})
         EXPECT_NE(filter.find(entry), std::string::npos) << entry;
+    // Dr. Halo palette files load through the picture's reader but are no pictures to offer.
+    EXPECT_EQ(TPicture::GraphicClassFromExtension("pal"), nullptr);
+    EXPECT_EQ(filter.find("*.pal"), std::string::npos);
     // Word screen captures are PCX files the registry knows and the loader does not take.
     ASSERT_NE(TPicture::GraphicClassFromExtension("scr"), nullptr);
     EXPECT_EQ(TPicture::GraphicClassFromExtension("scr")()->ClassName(), "TPCXGraphic");
@@ -158,4 +169,51 @@ TEST(PictureLoading, LoadsSgiAutodeskAndPortableMapsUnderEachOfTheirNamesInAnyCa
         ExpectSameImage(RgbOf(bitmap), file.reader.empty() ? celPicture : DecodedBy(file.reader + " " + path),
                         file.name);
     }
+}
+
+// Every name in any letter case goes to its reader through the one table; a palette file read as a
+// picture loads or is refused with the reader's error.
+TEST(PictureLoading, LoadsDrHaloWavefrontAndPaintShopProPicturesUnderEachOfTheirNames)
+{
+    TemporaryFolder folder;
+    const RgbImage source = StripedImage(9, 4, 5);
+    fixtures::PspLayout psp;
+    psp.width = 9;
+    psp.height = 4;
+    fixtures::PspLayer layer;
+    for (std::uint16_t type = 1; type <= 3; ++type) {
+        layer.channels.push_back({type, {}});
+        for (const Rgb& pixel : source.pixels)
+            layer.channels.back().plane.push_back(type == 1 ? pixel.r : type == 2 ? pixel.g : pixel.b);
+    }
+    psp.layers = {layer};
+    std::vector<fixtures::Bytes> indexes(4, fixtures::Bytes(9));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 9; ++x)
+            indexes[y][x] = static_cast<std::uint8_t>(x * 20 + y);
+    RgbImage greys{9, 4, {}};
+    for (const fixtures::Bytes& row : indexes)
+        for (const std::uint8_t index : row)
+            greys.pixels.push_back({index, index, index});
+
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"a.rla", fixtures::RlaFile(source, {})}, {"b.RPF", fixtures::RlaFile(source, {})},
+        {"c.Rla", fixtures::RlaFile(source, {})}, {"d.psp", fixtures::PspFile(psp)},
+        {"e.PSP", fixtures::PspFile(psp)},        {"f.cut", fixtures::CutFile(indexes)},
+        {"g.CUT", fixtures::CutFile(indexes)}};
+    for (const auto& [name, bytes] : files) {
+        WriteWholeFile(folder.File(name), bytes);
+        TBitmap bitmap;
+        ASSERT_TRUE(LoadPicture(name, bitmap, [&](const std::string& path) { return folder.File(path); })) << name;
+        ExpectSameImage(RgbOf(bitmap), name.front() >= 'f' ? greys : source, name);
+    }
+
+    WriteWholeFile(folder.File("f.pal"), fixtures::CutPalette({{1, 2, 3}, {4, 5, 6}}));
+    TBitmap bitmap;
+    ASSERT_TRUE(LoadPicture("f.cut", bitmap, [&](const std::string& path) { return folder.File(path); }));
+    EXPECT_EQ(RgbOf(bitmap).At(0, 1), (Rgb{4, 5, 6}));
+    EXPECT_EQ(RgbOf(bitmap).At(1, 1), (Rgb{0, 0, 0}));
+    // The palette file's own header read as a picture: 0x4841 by 0 pixels.
+    EXPECT_THROW(LoadPicture("f.pal", bitmap, [&](const std::string& path) { return folder.File(path); }),
+                 EInvalidGraphic);
 }

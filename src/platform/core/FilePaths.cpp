@@ -1,12 +1,14 @@
 #include "platform/core/FilePaths.h"
 
 #include "platform/core/CodePage.h"
+#include "platform/core/TextUtils.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -138,6 +140,18 @@ std::vector<std::string> ListFiles(std::string_view folder)
     }
     ::closedir(dir);
     return names;
+}
+
+std::string ExistingFileAnyCase(const std::string& folder, const std::string& name)
+{
+    if (name.empty())
+        return {};
+    if (FileExists(folder + name))
+        return folder + name;
+    const std::vector<std::string> names = ListFiles(folder);
+    const auto match =
+        std::find_if(names.begin(), names.end(), [&](const std::string& n) { return SameText(n, name); });
+    return match == names.end() ? std::string() : folder + *match;
 }
 
 std::string GetCurrentDir()

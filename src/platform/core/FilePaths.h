@@ -36,5 +36,8 @@ bool RenameFile(std::string_view from, std::string_view to);
 bool ForceDirectories(std::string_view path);
 // Names (not paths) of the plain files in a folder, unsorted; empty when the folder can't be read.
 std::vector<std::string> ListFiles(std::string_view folder);
+// `folder` + `name` when that file exists, else the folder's file whose name differs only in letter
+// case (files copied from Windows keep their capitals), else empty. A folder never counts as a file.
+std::string ExistingFileAnyCase(const std::string& folder, const std::string& name);
 // The process's current folder, without a final delimiter; empty when it can't be read.
 std::string GetCurrentDir();

@@ -16,6 +16,11 @@ inline std::uint32_t GetU32(const std::uint8_t* bytes)
            static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
+inline std::uint64_t GetU64(const std::uint8_t* bytes)
+{
+    return static_cast<std::uint64_t>(GetU32(bytes)) | static_cast<std::uint64_t>(GetU32(bytes + 4)) << 32;
+}
+
 // The low 16 bits of the value.
 inline void PutU16(std::uint8_t* bytes, unsigned value)
 {

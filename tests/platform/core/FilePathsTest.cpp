@@ -95,3 +95,17 @@ TEST(FilePaths, FileSystemOperations)
     EXPECT_FALSE(DeleteFile(folder.File("two.txt")));
     EXPECT_TRUE(ListFiles(folder.File("missing")).empty());
 }
+
+TEST(FilePaths, ExistingFileAnyCasePrefersTheExactNameAndNeverAFolder)
+{
+    TemporaryFolder folder;
+    const std::string path = IncludeTrailingPathDelimiter(folder.Path());
+    WriteWholeFile(folder.File("SHELF.PAL"), "1");
+    EXPECT_EQ(ExistingFileAnyCase(path, "shelf.pal"), path + "SHELF.PAL");
+    WriteWholeFile(folder.File("shelf.pal"), "2");
+    EXPECT_EQ(ExistingFileAnyCase(path, "shelf.pal"), path + "shelf.pal");
+    ForceDirectories(folder.File("Pics"));
+    EXPECT_EQ(ExistingFileAnyCase(path, "pics"), "");
+    EXPECT_EQ(ExistingFileAnyCase(path, ""), "");
+    EXPECT_EQ(ExistingFileAnyCase(path, "missing.pal"), "");
+}

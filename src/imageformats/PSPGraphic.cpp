@@ -1,0 +1,382 @@
+#include "imageformats/PSPGraphic.h"
+
+#include "imageformats/GraphicCompression.h"
+#include "imageformats/LZ77Decoder.h"
+#include "platform/core/LittleEndian.h"
+#include "platform/core/Streams.h"
+
+#include <algorithm>
+#include <bit>
+#include <cctype>
+#include <limits>
+
+// A block's header as read: the data begin at DataStart and run for Length bytes.
+struct TPSPBlock {
+    std::uint8_t Marker = 0;
+    std::uint16_t Id = 0;
+    std::uint32_t Length = 0;
+    std::int64_t DataStart = 0;
+};
+
+namespace {
+
+constexpr std::string_view PSPName = "PSP";
+constexpr std::string_view Signature = "Paint Shop Pro Image File";
+constexpr int FileHeaderSize = 36;
+constexpr int MajorVersionOffset = 32;
+constexpr std::uint16_t FirstReadVersion = 3;
+// Version 3 block headers hold an initial data length besides the total one.
+constexpr std::uint16_t ShortHeaderVersion = 4;
+constexpr std::uint8_t BlockMarker = 0x7E;
+
+enum TPSPBlockId : std::uint16_t {
+    biImageAttributes = 0,
+    biColorPalette = 2,
+    biLayerBank = 3,
+    biLayer = 4,
+};
+
+enum TPSPCompression : std::uint16_t { pcNone = 0, pcRLE = 1, pcLZ77 = 2, pcJPEG = 3 };
+
+constexpr int AttributesSize = 38;
+constexpr std::uint8_t PerCentimetre = 2;
+constexpr double CentimetresPerInch = 2.54;
+constexpr int LayerNameSize = 256; // version 3 only; later versions give the name's length
+constexpr int LayerInfoSize = 115;
+constexpr int ChannelInfoSize = 12;
+constexpr unsigned ColorChannels = 3;
+constexpr int PaletteEntrySize = 4;
+// Deflate's flush mode for data that end in one call.
+constexpr int FinishFlush = 4;
+
+bool HasSignature(const std::uint8_t* bytes)
+{
+    for (std::size_t i = 0; i < Signature.size(); ++i)
+        if (std::tolower(bytes[i]) != std::tolower(static_cast<unsigned char>(Signature[i])))
+            return false;
+    return true;
+}
+
+// The major version of a file this reader takes, or 0.
+std::uint16_t ReadFileHeader(TStream& stream)
+{
+    std::array<std::uint8_t, FileHeaderSize> header{};
+    if (stream.Read(header.data(), FileHeaderSize) != FileHeaderSize || !HasSignature(header.data()))
+        return 0;
+    const std::uint16_t major = GetU16(&header[MajorVersionOffset]);
+    return major >= FirstReadVersion ? major : 0;
+}
+
+// False at the end of the stream or when it ends inside the header.
+bool ReadBlockHeader(TStream& stream, unsigned version, TPSPBlock& block)
+{
+    const int size = version < ShortHeaderVersion ? 14 : 10;
+    std::array<std::uint8_t, 14> header{};
+    if (stream.Position() >= stream.Size() || stream.Read(header.data(), size) != size)
+        return false;
+    block.Marker = header[0];
+    block.Id = GetU16(&header[4]);
+    block.Length = GetU32(&header[static_cast<std::size_t>(size) - 4]);
+    block.DataStart = stream.Position();
+    return true;
+}
+
+std::int64_t BlockEnd(const TPSPBlock& block) { return block.DataStart + block.Length; }
+
+TCompressionType CompressionOf(std::uint16_t compression)
+{
+    switch (compression) {
+    case pcNone:
+        return ctNone;
+    case pcRLE:
+        return ctRLE;
+    case pcLZ77:
+        return ctLZ77;
+    case pcJPEG:
+        return ctJPEG;
+    default:
+        return ctUnknown;
+    }
+}
+
+// The bytes of a channel row: rows of 4-bit indexes take a byte more than they need.
+std::size_t RowSizeOf(std::uint32_t width, unsigned bitsPerSample)
+{
+    switch (bitsPerSample) {
+    case 1:
+        return (std::size_t{width} + 7) / 8;
+    case 4:
+        return std::size_t{width} / 2 + 1;
+    default:
+        return width;
+    }
+}
+
+} // namespace
+
+bool TPSPGraphic::CanLoad(TStream& stream) const
+{
+    const std::int64_t start = stream.Position();
+    if (stream.Size() - start < FileHeaderSize + 1)
+        return false;
+    const bool taken = ReadFileHeader(stream) != 0;
+    stream.SetPosition(start);
+    return taken;
+}
+
+bool TPSPGraphic::ReadImageProperties(TStream& stream, unsigned imageIndex)
+{
+    TImageGraphic::ReadImageProperties(stream, imageIndex);
+    const std::uint16_t version = imageIndex == 0 ? ReadFileHeader(stream) : 0;
+    TPSPBlock block;
+    if (version == 0 || !ReadBlockHeader(stream, version, block) || block.Marker != BlockMarker ||
+        block.Id != biImageAttributes)
+        return false;
+    // From version 4 on the attributes begin with their chunk's length.
+    const int skipped = version < ShortHeaderVersion ? 0 : 4;
+    std::array<std::uint8_t, 4 + AttributesSize> bytes{};
+    if (stream.Read(bytes.data(), skipped + AttributesSize) != skipped + AttributesSize)
+        return false;
+    const std::uint8_t* attributes = bytes.data() + skipped;
+    TImageProperties& properties = FImageProperties;
+    properties.Version = version;
+    properties.Width = GetU32(&attributes[0]);
+    properties.Height = GetU32(&attributes[4]);
+    const double resolution = std::bit_cast<double>(GetU64(&attributes[8]));
+    const double scale = attributes[16] == PerCentimetre ? CentimetresPerInch : 1.0;
+    properties.XResolution = static_cast<float>(resolution * scale);
+    properties.YResolution = properties.XResolution;
+    properties.Compression = CompressionOf(GetU16(&attributes[17]));
+    const std::uint16_t depth = GetU16(&attributes[19]);
+    const bool grey = attributes[27] != 0;
+    if (depth == 24) {
+        properties.ColorScheme = csRGB;
+        properties.BitsPerSample = 8;
+        properties.SamplesPerPixel = 3;
+    } else {
+        properties.ColorScheme = grey ? csGray : csIndexed;
+        properties.BitsPerSample = static_cast<std::uint8_t>(std::min<unsigned>(depth, 255));
+        properties.SamplesPerPixel = 1;
+    }
+    properties.BitsPerPixel =
+        static_cast<std::uint8_t>(std::min<unsigned>(properties.BitsPerSample * properties.SamplesPerPixel, 255));
+    stream.SetPosition(BlockEnd(block));
+    return true;
+}
+
+void TPSPGraphic::LoadFromStream(TStream& stream)
+{
+    FBasePosition = stream.Position();
+    if (!ReadImageProperties(stream, 0))
+        RaiseImageErrorFmt(SInvalidImage, {PSPName});
+    const TImageProperties& properties = FImageProperties;
+    // No JPEG decoder is at hand, and the channel buffers would be converted unfilled.
+    if (properties.Compression == ctJPEG || properties.Compression == ctUnknown)
+        RaiseImageErrorFmt(SUnsupportedFeature, {SCompressionScheme, PSPName});
+    const unsigned bits = properties.BitsPerSample;
+    if (bits != 1 && bits != 4 && bits != 8)
+        RaiseImageErrorFmt(SInvalidColorFormat, {PSPName});
+    CheckImageSize(PSPName);
+    const int width = static_cast<int>(properties.Width);
+    const int height = static_cast<int>(properties.Height);
+    BeginProgress(width);
+
+    const bool color = properties.ColorScheme == csRGB;
+    FColorManager.SourceOptions = {};
+    FColorManager.TargetOptions = {};
+    FColorManager.SetSourceBitsPerSample(properties.BitsPerSample);
+    FColorManager.SetTargetBitsPerSample(properties.BitsPerSample);
+    FColorManager.SetSourceSamplesPerPixel(properties.SamplesPerPixel);
+    FColorManager.SetTargetSamplesPerPixel(properties.SamplesPerPixel);
+    FColorManager.SetSourceColorScheme(properties.ColorScheme);
+    FColorManager.SetTargetColorScheme(color ? csBGR : properties.ColorScheme);
+    FColorManager.CheckConversion(PSPName, properties.SamplesPerPixel);
+
+    NextProgressStage(SLoadingData);
+    TPalette palette;
+    if (properties.ColorScheme == csGray)
+        palette = FColorManager.CreateGrayscalePalette(false);
+    TLayerChannels shown;
+    bool found = false;
+    TPSPBlock block;
+    while (ReadBlockHeader(stream, properties.Version, block) && block.Marker == BlockMarker) {
+        if (block.Id == biColorPalette)
+            palette = ReadPalette(stream);
+        else if (block.Id == biLayerBank)
+            ReadLayerBank(stream, BlockEnd(block), shown, found);
+        stream.SetPosition(BlockEnd(block));
+    }
+    // Each raster layer covers the whole picture, so the last one is what the picture shows.
+    if (color && shown.Count > ColorChannels) {
+        FColorManager.SetSourceSamplesPerPixel(4);
+        FColorManager.SetTargetSamplesPerPixel(4);
+        FColorManager.SetSourceColorScheme(csRGBA);
+        FColorManager.SetTargetColorScheme(csBGRA);
+        FColorManager.CheckConversion(PSPName, 4);
+        // The size rule was applied to the file's 24 bits, and the bitmap now takes 32.
+        if (!IsSoundImageSize(properties.Width, properties.Height, 32))
+            RaiseImageErrorFmt(SInvalidImage, {PSPName});
+    }
+
+    NextProgressStage(STransfering);
+    TBitmap image;
+    image.SetPixelFormat(FColorManager.GetPixelFormat(1));
+    if (!color && palette.Count() > 0)
+        image.SetPalette(palette);
+    image.SetSize(width, height);
+    if (found)
+        TransferRows(shown, RowSizeOf(properties.Width, bits), image);
+    EndProgress();
+    TakeOver(image);
+}
+
+// Keeps the channels of the bank's last raster layer; a block that is no layer ends the bank.
+void TPSPGraphic::ReadLayerBank(TStream& stream, std::int64_t bankEnd, TLayerChannels& shown, bool& found)
+{
+    TPSPBlock block;
+    while (stream.Position() < bankEnd && ReadBlockHeader(stream, FImageProperties.Version, block) &&
+           block.Marker == BlockMarker && block.Id == biLayer) {
+        TLayerChannels channels;
+        if (ReadRasterLayer(stream, channels)) {
+            shown = std::move(channels);
+            found = true;
+        }
+        stream.SetPosition(BlockEnd(block));
+    }
+}
+
+// The packed channels of a raster layer; false for other layers.
+bool TPSPGraphic::ReadRasterLayer(TStream& stream, TLayerChannels& channels)
+{
+    const bool chunked = FImageProperties.Version >= ShortHeaderVersion;
+    std::array<std::uint8_t, 6> bytes{};
+    std::int64_t chunkStart = stream.Position();
+    std::uint32_t chunkLength = 0;
+    if (chunked) {
+        ReadExactly(stream, bytes.data(), 6, PSPName);
+        chunkLength = GetU32(&bytes[0]);
+        stream.Seek(GetU16(&bytes[4]), TSeekOrigin::soCurrent);
+    } else {
+        stream.Seek(LayerNameSize, TSeekOrigin::soCurrent);
+    }
+    std::array<std::uint8_t, LayerInfoSize> info{};
+    ReadExactly(stream, info.data(), LayerInfoSize, PSPName);
+    const std::uint8_t type = info[0];
+    if (chunked ? type > 1 : type != 0)
+        return false;
+    // Later versions add fields to the layer's information: its chunk's length passes them.
+    if (chunked) {
+        stream.SetPosition(std::max(stream.Position(), chunkStart + chunkLength));
+        chunkStart = stream.Position();
+        ReadExactly(stream, bytes.data(), 4, PSPName);
+        chunkLength = GetU32(&bytes[0]);
+    }
+    ReadExactly(stream, bytes.data(), 4, PSPName);
+    channels.Count = GetU16(&bytes[2]);
+    if (chunked)
+        stream.SetPosition(std::max(stream.Position(), chunkStart + chunkLength));
+    TPSPBlock block;
+    for (unsigned i = 0; i < channels.Count; ++i) {
+        if (!ReadBlockHeader(stream, FImageProperties.Version, block) || block.Marker != BlockMarker)
+            break;
+        ReadChannel(stream, block, channels);
+        // Every channel is passed by its length, also those of types this reader does not use.
+        stream.SetPosition(BlockEnd(block));
+    }
+    return true;
+}
+
+void TPSPGraphic::ReadChannel(TStream& stream, const TPSPBlock& block, TLayerChannels& channels)
+{
+    const bool chunked = FImageProperties.Version >= ShortHeaderVersion;
+    std::array<std::uint8_t, 4 + ChannelInfoSize> bytes{};
+    const int size = (chunked ? 4 : 0) + ChannelInfoSize;
+    ReadExactly(stream, bytes.data(), size, PSPName);
+    const std::uint8_t* info = bytes.data() + (chunked ? 4 : 0);
+    if (chunked)
+        stream.SetPosition(std::max(stream.Position(), block.DataStart + GetU32(&bytes[0])));
+    const std::uint16_t type = GetU16(&info[10]);
+    if (type >= channels.Packed.size())
+        return;
+    // A length past the block's or the stream's end takes what is there.
+    const std::int64_t available = std::min(BlockEnd(block), stream.Size()) - stream.Position();
+    const std::int64_t length = std::clamp<std::int64_t>(std::min<std::int64_t>(GetU32(&info[0]), available), 0,
+                                                         std::numeric_limits<std::int32_t>::max());
+    std::vector<std::uint8_t>& packed = channels.Packed[type];
+    packed.resize(static_cast<std::size_t>(length));
+    ReadExactly(stream, packed.data(), length, PSPName);
+    channels.Present[type] = true;
+}
+
+// At most 256 entries; the rest of a longer palette is passed over.
+TPalette TPSPGraphic::ReadPalette(TStream& stream) const
+{
+    const int skipped = FImageProperties.Version < ShortHeaderVersion ? 0 : 4;
+    std::array<std::uint8_t, 8> header{};
+    ReadExactly(stream, header.data(), skipped + 4, PSPName);
+    const auto count =
+        std::min<std::uint32_t>(GetU32(&header[static_cast<std::size_t>(skipped)]), TPalette::MaxEntries);
+    std::vector<std::uint8_t> entries(std::size_t{count} * PaletteEntrySize);
+    ReadExactly(stream, entries.data(), static_cast<std::int64_t>(entries.size()), PSPName);
+    const std::span<const std::uint8_t> data[] = {entries};
+    return FColorManager.CreateColorPalette(data, pdInterleaved8Quad, count, true);
+}
+
+// A whole-picture plane of the channel, zero where its data do not reach.
+std::vector<std::uint8_t> TPSPGraphic::DecodeChannel(const std::vector<std::uint8_t>& packed,
+                                                     std::size_t planeSize) const
+{
+    std::vector<std::uint8_t> plane(planeSize);
+    const std::uint8_t* source = packed.data();
+    std::uint8_t* target = plane.data();
+    const auto packedSize = static_cast<std::int32_t>(packed.size());
+    const auto unpackedSize = static_cast<std::int32_t>(planeSize);
+    switch (FImageProperties.Compression) {
+    case ctRLE: {
+        TPSPRLEDecoder decoder;
+        decoder.Decode(source, target, packedSize, unpackedSize);
+        break;
+    }
+    case ctLZ77: {
+        TLZ77Decoder decoder(FinishFlush, false);
+        decoder.DecodeInit();
+        decoder.Decode(source, target, packedSize, unpackedSize);
+        decoder.DecodeEnd();
+        break;
+    }
+    default:
+        std::copy_n(packed.begin(), std::min(packed.size(), planeSize), plane.begin());
+        break;
+    }
+    return plane;
+}
+
+void TPSPGraphic::TransferRows(const TLayerChannels& channels, std::size_t rowSize, TBitmap& image)
+{
+    const int width = image.Width();
+    const int height = image.Height();
+    const std::size_t planeSize = rowSize * static_cast<std::size_t>(height);
+    // Red, green, blue, then the composite channel, which colour pictures take as alpha; a channel
+    // the layer lacks reads as zero.
+    const bool color = FImageProperties.ColorScheme == csRGB;
+    const std::array<std::size_t, 4> order =
+        color ? std::array<std::size_t, 4>{1, 2, 3, 0} : std::array<std::size_t, 4>{0, 0, 0, 0};
+    const unsigned planeCount = color ? FColorManager.SourceSamplesPerPixel() : 1;
+    std::array<std::vector<std::uint8_t>, 4> planes;
+    const std::vector<std::uint8_t> none(planeSize);
+    std::array<const std::uint8_t*, 4> starts{};
+    for (unsigned k = 0; k < planeCount; ++k) {
+        const std::size_t type = order[k];
+        if (channels.Present[type])
+            planes[k] = DecodeChannel(channels.Packed[type], planeSize);
+        starts[k] = channels.Present[type] ? planes[k].data() : none.data();
+    }
+    std::array<const std::uint8_t*, 4> rows{};
+    for (int y = 0; y < height; ++y) {
+        for (unsigned k = 0; k < planeCount; ++k)
+            rows[k] = starts[k] + static_cast<std::size_t>(y) * rowSize;
+        FColorManager.ConvertRow(TSourceRow(rows.data(), planeCount), image.ScanLine(y), static_cast<unsigned>(width),
+                                 0xFF);
+        RowDone(y, height);
+    }
+}
