@@ -63,20 +63,26 @@ RgbImage ParsePnm(const std::string& bytes)
     image.width = HeaderNumber(bytes, at);
     image.height = HeaderNumber(bytes, at);
     const int maxValue = HeaderNumber(bytes, at);
-    if (image.width < 0 || image.height < 0 || maxValue <= 0 || maxValue > 255) {
+    if (image.width < 0 || image.height < 0 || maxValue <= 0 || maxValue > 65535) {
         ADD_FAILURE() << "unreadable PNM header: " << bytes.substr(0, 40);
         return RgbImage{};
     }
     ++at;
-    const auto scaled = [&](char value) {
-        return static_cast<std::uint8_t>(static_cast<std::uint8_t>(value) * 255 / maxValue);
+    // Samples of a maximum above 255 take two bytes, most significant first.
+    const std::size_t sampleBytes = maxValue > 255 ? 2 : 1;
+    const auto scaled = [&](const char* sample) {
+        const unsigned value = sampleBytes == 2 ? unsigned{static_cast<std::uint8_t>(sample[0])} << 8 |
+                                                      static_cast<std::uint8_t>(sample[1])
+                                                : static_cast<std::uint8_t>(sample[0]);
+        return static_cast<std::uint8_t>(value * 255 / static_cast<unsigned>(maxValue));
     };
     const std::size_t samples = grey ? 1 : 3;
+    const std::size_t pixelBytes = samples * sampleBytes;
     const std::size_t count = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
-    for (std::size_t i = 0; i < count && at + (i + 1) * samples <= bytes.size(); ++i) {
-        const char* p = bytes.data() + at + i * samples;
-        const std::uint8_t r = scaled(p[0]);
-        image.pixels.push_back(grey ? Rgb{r, r, r} : Rgb{r, scaled(p[1]), scaled(p[2])});
+    for (std::size_t i = 0; i < count && at + (i + 1) * pixelBytes <= bytes.size(); ++i) {
+        const char* p = bytes.data() + at + i * pixelBytes;
+        const std::uint8_t r = scaled(p);
+        image.pixels.push_back(grey ? Rgb{r, r, r} : Rgb{r, scaled(p + sampleBytes), scaled(p + 2 * sampleBytes)});
     }
     EXPECT_EQ(image.pixels.size(), count) << "PNM data cut short";
     return image;

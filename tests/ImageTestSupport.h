@@ -33,7 +33,7 @@ struct RgbImage {
 
 RgbImage RgbOf(const TBitmap& bitmap);
 // A binary PGM (P5, greys widened to RGB) or PPM (P6) as the netpbm and ImageMagick tools write
-// them, comments allowed; samples of a maximum below 255 are scaled to 0..255.
+// them, comments allowed; samples of another maximum than 255 are scaled to 0..255, truncated.
 RgbImage ParsePnm(const std::string& bytes);
 // A binary PPM of the image.
 std::string PpmOf(const RgbImage& image);
