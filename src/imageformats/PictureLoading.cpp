@@ -1,6 +1,7 @@
 #include "imageformats/PictureLoading.h"
 
 #include "imageformats/PCXGraphic.h"
+#include "imageformats/PNGGraphic.h"
 #include "imageformats/PSDGraphic.h"
 #include "imageformats/TargaGraphic.h"
 #include "platform/core/FilePaths.h"
@@ -30,6 +31,7 @@ const std::vector<ReaderGroup>& LoadingGroups()
         {{".TGA", ".VST", ".ICB", ".VDA", ".WIN"}, GraphicClassOf<TTargaGraphic>(), "Truevision images"},
         {{".PCX", ".PCC"}, GraphicClassOf<TPCXGraphic>(), "ZSoft Paintbrush images"},
         {{".PSD", ".PDD"}, GraphicClassOf<TPSDGraphic>(), "Photoshop images"},
+        {{".PNG"}, GraphicClassOf<TPNGGraphic>(), "Portable network graphic images"},
         {{".BMP", ".RLE", ".DIB"}, GraphicClassOf<TBitmap>(), "Bitmaps"},
     };
     return groups;

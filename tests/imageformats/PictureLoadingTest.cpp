@@ -25,7 +25,8 @@ TEST(NewPictureReader, GroupsRouteToTheirReaders)
             EXPECT_EQ(classOf(pcx, table), "TPCXGraphic") << pcx;
         for (const char* psd : {".PSD", ".PDD"})
             EXPECT_EQ(classOf(psd, table), "TPSDGraphic") << psd;
-        for (const char* unread : {".ZYB", ".XYZ", "", ".4", ".jpg", ".SCR", ".pcx"})
+        EXPECT_EQ(classOf(".PNG", table), "TPNGGraphic");
+        for (const char* unread : {".ZYB", ".XYZ", "", ".4", ".jpg", ".SCR", ".pcx", ".png"})
             EXPECT_EQ(classOf(unread, table), "none") << unread;
     }
     EXPECT_EQ(classOf(".JPEG", ReaderTable::Loading), "none");
@@ -39,8 +40,8 @@ TEST(NewPictureReader, GroupsRouteToTheirReaders)
 TEST(PictureLoading, TheRegistryTakesEveryLoadedExtensionWithTheSameReader)
 {
     RegisterPictureFileFormats();
-    for (const char* extension :
-         {".JPG", ".TGA", ".VST", ".ICB", ".VDA", ".WIN", ".PCX", ".PCC", ".PSD", ".PDD", ".BMP", ".RLE", ".DIB"}) {
+    for (const char* extension : {".JPG", ".TGA", ".VST", ".ICB", ".VDA", ".WIN", ".PCX", ".PCC", ".PSD", ".PDD",
+                                  ".PNG", ".BMP", ".RLE", ".DIB"}) {
         const TGraphicClass registered = TPicture::GraphicClassFromExtension(LowerCase(extension));
         ASSERT_NE(registered, nullptr) << extension;
         EXPECT_EQ(registered()->ClassName(), NewPictureReader(extension, ReaderTable::Loading)->ClassName())
@@ -49,7 +50,8 @@ TEST(PictureLoading, TheRegistryTakesEveryLoadedExtensionWithTheSameReader)
     const std::string filter = TPicture::GraphicFilter();
     for (const char* entry : {"Truevision images (*.tga)|*.tga", "ZSoft Paintbrush images (*.pcx)|*.pcx",
                               "ZSoft Paintbrush images (*.pcc)|*.pcc", "Word 5.x screen capture images (*.scr)|*.scr",
-                              "Photoshop images (*.psd)|*.psd", "Photoshop images (*.pdd)|*.pdd"})
+                              "Photoshop images (*.psd)|*.psd", "Photoshop images (*.pdd)|*.pdd",
+                              "Portable network graphic images (*.png)|*.png"})
         EXPECT_NE(filter.find(entry), std::string::npos) << entry;
     // Word screen captures are PCX files the registry knows and the loader does not take.
     ASSERT_NE(TPicture::GraphicClassFromExtension("scr"), nullptr);
@@ -71,7 +73,7 @@ TEST(PictureLoading, TheRegistryTakesEveryLoadedExtensionWithTheSameReader)
     EXPECT_EQ(bitmap.Pixel(1, 0), 0x0A0B0C);
 }
 
-TEST(PictureLoading, LoadsPcxAndPhotoshopPicturesUnderEachOfTheirNames)
+TEST(PictureLoading, LoadsPcxPhotoshopAndPngPicturesUnderEachOfTheirNames)
 {
     TemporaryFolder folder;
     const RgbImage source = StripedImage(9, 4, 5);
@@ -81,7 +83,9 @@ TEST(PictureLoading, LoadsPcxAndPhotoshopPicturesUnderEachOfTheirNames)
     RunTool(convert + "pcx:" + folder.File("shelf.PCC"));
     RunTool(convert + "psd:" + folder.File("shelf.psd"));
     RunTool(convert + "psd:" + folder.File("shelf.pdd"));
-    for (const char* name : {"shelf.pcx", "shelf.PCC", "shelf.psd", "shelf.pdd"}) {
+    RunTool("/usr/bin/pnmtopng " + folder.File("source.ppm") + " > " + folder.File("shelf.png"));
+    RunTool("/usr/bin/pnmtopng " + folder.File("source.ppm") + " > " + folder.File("shelf.Png"));
+    for (const char* name : {"shelf.pcx", "shelf.PCC", "shelf.psd", "shelf.pdd", "shelf.png", "shelf.Png"}) {
         std::vector<std::string> asked;
         TBitmap bitmap;
         ASSERT_TRUE(LoadPicture(name, bitmap, [&](const std::string& path) {
