@@ -185,7 +185,9 @@ TPNGGraphic::THeaderCheck TPNGGraphic::CheckHeader(TStream& stream)
         properties.ColorScheme = csUnknown;
         break;
     }
-    properties.BitsPerPixel = static_cast<std::uint8_t>(properties.SamplesPerPixel * properties.BitsPerSample);
+    // A depth no layout has is refused before anything is sized; until then it must not wrap.
+    properties.BitsPerPixel =
+        static_cast<std::uint8_t>(std::min(properties.SamplesPerPixel * properties.BitsPerSample, 255));
     properties.FilterMode = description.Filter;
     properties.Interlaced = description.Interlace != 0;
     properties.HasAlpha = SchemeHasAlpha(properties.ColorScheme);
