@@ -455,18 +455,20 @@ TEST(PNGGraphic, DebianTestPicturesLoadOrFailCleanly)
     png.LoadFromFile(sdl + "sample.png");
     ExpectSameImage(RgbOf(png), RgbOf(bmp), "sample.png");
 
+    // Image data that end early load, with the rows not reached in the background; the broken
+    // files are refused with the readers' own errors; randomly changed ones may go either way.
     const std::string pixbuf = "/usr/libexec/installed-tests/gdk-pixbuf/";
-    std::vector<std::string> files = {pixbuf + "premature-end.png"};
-    for (const char* folder : {"test-images/fail", "test-images/randomly-modified"})
-        for (const auto& entry : std::filesystem::directory_iterator(pixbuf + folder))
-            if (entry.path().extension() == ".png")
-                files.push_back(entry.path().string());
-    ASSERT_GT(files.size(), 3u);
-    for (const std::string& file : files) {
-        TPNGGraphic reader;
-        const std::string result = LoadError(reader, ReadWholeFile(file));
-        EXPECT_FALSE(result.empty()) << file;
-    }
+    EXPECT_EQ(LoadError(ReadWholeFile(pixbuf + "premature-end.png")), "(loaded)");
+    int refused = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(pixbuf + "test-images/fail"))
+        if (entry.path().extension() == ".png") {
+            EXPECT_NE(LoadError(ReadWholeFile(entry.path().string())), "(loaded)") << entry.path();
+            ++refused;
+        }
+    EXPECT_GE(refused, 5);
+    for (const auto& entry : std::filesystem::directory_iterator(pixbuf + "test-images/randomly-modified"))
+        if (entry.path().extension() == ".png")
+            LoadError(ReadWholeFile(entry.path().string()));
 }
 
 // Cut and bit-flipped copies load or are refused with a reader's error; flips with the CRCs made
