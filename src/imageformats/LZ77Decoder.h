@@ -26,6 +26,9 @@ public:
     // What the last Decode left: packed bytes not read, and room in the target not filled.
     std::uint32_t AvailableInput() const;
     std::uint32_t AvailableOutput() const;
+    // zlib's answer to the last inflate: 0 while the stream goes on, 1 once it has ended, anything
+    // else when it cannot go on.
+    int Status() const { return status_; }
 
 private:
     std::unique_ptr<z_stream_s> stream_;

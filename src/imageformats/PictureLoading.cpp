@@ -3,6 +3,7 @@
 #include "imageformats/AutodeskGraphic.h"
 #include "imageformats/CUTGraphic.h"
 #include "imageformats/PCXGraphic.h"
+#include "imageformats/PNGGraphic.h"
 #include "imageformats/PPMGraphic.h"
 #include "imageformats/PSDGraphic.h"
 #include "imageformats/PSPGraphic.h"
@@ -47,6 +48,7 @@ const std::vector<ReaderGroup>& LoadingGroups()
         {{".RLA", ".RPF"}, GraphicClassOf<TRLAGraphic>(), "Alias/Wavefront images"},
         {{".PSD", ".PDD"}, GraphicClassOf<TPSDGraphic>(), "Photoshop images"},
         {{".PSP"}, GraphicClassOf<TPSPGraphic>(), "Paintshop Pro images"},
+        {{".PNG"}, GraphicClassOf<TPNGGraphic>(), "Portable network graphic images"},
         {{".BMP", ".RLE", ".DIB"}, GraphicClassOf<TBitmap>(), "Bitmaps"},
     };
     return groups;

@@ -144,14 +144,15 @@ TEST_F(OpenSaveTest, DocumentsKeepTheirTagsBackgroundsWallSizesAndTitles)
 
     // A wall picture that exists but cannot be read says why, once, and stays in the file.
     const std::string png = program.File("wall.png");
-    WriteWholeFile(png, "\x89PNG not read here");
+    WriteWholeFile(png, "\x89PNG but no picture");
     const std::string pictured = program.File("pictured.kqf");
     WriteWholeFile(pictured,
                    Replaced(Replaced(ReadWholeFile(Example()), "Header.bgbitmapmode=0", "Header.bgbitmapmode=2"),
                             "Header.bgBMPpath=", "Header.bgBMPpath=" + png));
     ui.AnswerMessage(MsgAnswer::OK);
     ASSERT_TRUE(form->OpenPlanogram(pictured));
-    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could not recognize the file extention or file type."});
+    EXPECT_EQ(ui.MessageTexts(),
+              std::vector<std::string>{"Cannot load image. Invalid or unexpected PNG image format."});
     ASSERT_TRUE(form->SavePlanogram(false));
     EXPECT_NE(ReadWholeFile(pictured).find("Header.bgbitmapmode=2\r\nHeader.bgBMPpath=" + png + "\r\n"),
               std::string::npos);

@@ -37,7 +37,8 @@ TEST(NewPictureReader, GroupsRouteToTheirReaders)
         for (const char* rla : {".RLA", ".RPF"})
             EXPECT_EQ(classOf(rla, table), "TRLAGraphic") << rla;
         EXPECT_EQ(classOf(".PSP", table), "TPSPGraphic");
-        for (const char* unread : {".ZYB", ".XYZ", "", ".4", ".jpg", ".SCR", ".pcx", ".PNM", ".PAM", ".sgi"})
+        EXPECT_EQ(classOf(".PNG", table), "TPNGGraphic");
+        for (const char* unread : {".ZYB", ".XYZ", "", ".4", ".jpg", ".SCR", ".pcx", ".PNM", ".PAM", ".sgi", ".png"})
             EXPECT_EQ(classOf(unread, table), "none") << unread;
     }
     EXPECT_EQ(classOf(".JPEG", ReaderTable::Loading), "none");
@@ -51,25 +52,35 @@ TEST(NewPictureReader, GroupsRouteToTheirReaders)
 TEST(PictureLoading, TheRegistryTakesEveryLoadedExtensionWithTheSameReader)
 {
     RegisterPictureFileFormats();
-    for (const char* extension :
-         {".JPG", ".BW",  ".RGB", ".RGBA", ".SGI", ".CEL", ".PIC", ".TGA", ".VST", ".ICB", ".VDA", ".WIN", ".PCX",
-          ".PCC", ".PPM", ".PGM", ".PBM",  ".CUT", ".RLA", ".RPF", ".PSD", ".PDD", ".PSP", ".BMP", ".RLE", ".DIB"}) {
+    for (const char* extension : {".JPG", ".BW",  ".RGB", ".RGBA", ".SGI", ".CEL", ".PIC", ".TGA", ".VST",
+                                  ".ICB", ".VDA", ".WIN", ".PCX",  ".PCC", ".PPM", ".PGM", ".PBM", ".CUT",
+                                  ".RLA", ".RPF", ".PSD", ".PDD",  ".PSP", ".PNG", ".BMP", ".RLE", ".DIB"}) {
         const TGraphicClass registered = TPicture::GraphicClassFromExtension(LowerCase(extension));
         ASSERT_NE(registered, nullptr) << extension;
         EXPECT_EQ(registered()->ClassName(), NewPictureReader(extension, ReaderTable::Loading)->ClassName())
             << extension;
     }
     const std::string filter = TPicture::GraphicFilter();
-    for (const char* entry :
-         {"Truevision images (*.tga)|*.tga", "ZSoft Paintbrush images (*.pcx)|*.pcx",
-          "ZSoft Paintbrush images (*.pcc)|*.pcc", "Word 5.x screen capture images (*.scr)|*.scr",
-          "Photoshop images (*.psd)|*.psd", "Photoshop images (*.pdd)|*.pdd", "SGI black/white images (*.bw)|*.bw",
-          "SGI true color images (*.rgb)|*.rgb", "SGI true color images with alpha (*.rgba)|*.rgba",
-          "SGI true color images (*.sgi)|*.sgi", "Autodesk images (*.cel)|*.cel", "Autodesk images (*.pic)|*.pic",
-          "Portable pixel map images (*.ppm)|*.ppm", "Portable gray map images (*.pgm)|*.pgm",
-          "Portable bitmap images (*.pbm)|*.pbm", "Dr. Halo images (*.cut)|*.cut",
-          "Alias/Wavefront images (*.rla)|*.rla", "Alias/Wavefront images (*.rpf)|*.rpf",
-          "Paintshop Pro images (*.psp)|*.psp"})
+    for (const char* entry : {"Truevision images (*.tga)|*.tga",
+                              "ZSoft Paintbrush images (*.pcx)|*.pcx",
+                              "ZSoft Paintbrush images (*.pcc)|*.pcc",
+                              "Word 5.x screen capture images (*.scr)|*.scr",
+                              "Photoshop images (*.psd)|*.psd",
+                              "Photoshop images (*.pdd)|*.pdd",
+                              "SGI black/white images (*.bw)|*.bw",
+                              "SGI true color images (*.rgb)|*.rgb",
+                              "SGI true color images with alpha (*.rgba)|*.rgba",
+                              "SGI true color images (*.sgi)|*.sgi",
+                              "Autodesk images (*.cel)|*.cel",
+                              "Autodesk images (*.pic)|*.pic",
+                              "Portable pixel map images (*.ppm)|*.ppm",
+                              "Portable gray map images (*.pgm)|*.pgm",
+                              "Portable bitmap images (*.pbm)|*.pbm",
+                              "Dr. Halo images (*.cut)|*.cut",
+                              "Alias/Wavefront images (*.rla)|*.rla",
+                              "Alias/Wavefront images (*.rpf)|*.rpf",
+                              "Paintshop Pro images (*.psp)|*.psp",
+                              "Portable network graphic images (*.png)|*.png"})
         EXPECT_NE(filter.find(entry), std::string::npos) << entry;
     // Dr. Halo palette files load through the picture's reader but are no pictures to offer.
     EXPECT_EQ(TPicture::GraphicClassFromExtension("pal"), nullptr);
@@ -94,7 +105,7 @@ TEST(PictureLoading, TheRegistryTakesEveryLoadedExtensionWithTheSameReader)
     EXPECT_EQ(bitmap.Pixel(1, 0), 0x0A0B0C);
 }
 
-TEST(PictureLoading, LoadsPcxAndPhotoshopPicturesUnderEachOfTheirNames)
+TEST(PictureLoading, LoadsPcxPhotoshopAndPngPicturesUnderEachOfTheirNames)
 {
     TemporaryFolder folder;
     const RgbImage source = StripedImage(9, 4, 5);
@@ -104,7 +115,9 @@ TEST(PictureLoading, LoadsPcxAndPhotoshopPicturesUnderEachOfTheirNames)
     RunTool(convert + "pcx:" + folder.File("shelf.PCC"));
     RunTool(convert + "psd:" + folder.File("shelf.psd"));
     RunTool(convert + "psd:" + folder.File("shelf.pdd"));
-    for (const char* name : {"shelf.pcx", "shelf.PCC", "shelf.psd", "shelf.pdd"}) {
+    RunTool("/usr/bin/pnmtopng " + folder.File("source.ppm") + " > " + folder.File("shelf.png"));
+    RunTool("/usr/bin/pnmtopng " + folder.File("source.ppm") + " > " + folder.File("shelf.Png"));
+    for (const char* name : {"shelf.pcx", "shelf.PCC", "shelf.psd", "shelf.pdd", "shelf.png", "shelf.Png"}) {
         std::vector<std::string> asked;
         TBitmap bitmap;
         ASSERT_TRUE(LoadPicture(name, bitmap, [&](const std::string& path) {

@@ -424,7 +424,7 @@ TEST_F(Drawing, LoadPictureRefusesCollectionsAndUnknownKinds)
     GraphicsManager graphics(pictures, settings);
     TBitmap loaded;
     EXPECT_FALSE(graphics.LoadPicture("C:\\Cat\\pics.zyb", loaded));
-    EXPECT_FALSE(graphics.LoadPicture("logo.png", loaded));
+    EXPECT_FALSE(graphics.LoadPicture("logo.gif", loaded));
     ASSERT_EQ(ui.Calls().size(), 2u);
     EXPECT_EQ(ui.Calls()[0].text, "You can not edit ZYB files.");
     EXPECT_EQ(ui.Calls()[0].caption, "Kestrame");
