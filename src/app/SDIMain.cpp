@@ -223,6 +223,7 @@ void TMainForm::ConnectCommands()
 {
     connect(Exit1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::ExitItemClick));
     connect(PrintSetup1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::PrintSetup1Click));
+    connect(Print1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Print1Click));
     connect(About1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::About1Click));
     connect(AllTagsOn1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::AllTagsOn1Click));
     connect(AllTagsOff1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::AllTagsOff1Click));
@@ -341,6 +342,15 @@ void TMainForm::ExitItemClick() { close(); }
 void TMainForm::About1Click() { ShowAbout(); }
 
 void TMainForm::PrintSetup1Click() { Ui().PrinterSetupDialog(); }
+
+void TMainForm::Print1Click()
+{
+    Tplandoc* window = ActivePlanogram();
+    if (!window || LongOperationRunning())
+        return;
+    LongOperations::Guard busy(longOperations);
+    window->PrintPlanogram();
+}
 
 void TMainForm::SetTagItems(bool checked)
 {

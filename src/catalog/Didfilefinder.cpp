@@ -34,6 +34,11 @@ std::string ExistingFile(const std::string& folder, const std::string& name)
 
 } // namespace
 
+std::string HighResolutionName(const std::string& picture)
+{
+    return ExtractFilePath(picture) + "H" + ExtractFileName(picture);
+}
+
 Didfilefinder::Didfilefinder(SettingsStore settings) : settings_(std::move(settings)) {}
 
 std::string Didfilefinder::ReadCurrentDataFile()

@@ -62,6 +62,7 @@ public:
     Progress& ProgressBar() override { return progress; }
     bool PrintCancelled() const override { return cancelled; }
     void ClearPrintCancel() override { cancelled = false; }
+    void RequestPrintCancel() override { cancelled = true; }
     void CloseLoadingNotice() override { ++loadingClosed; }
     bool AutoGroupDown() const override { return autoGroup; }
     bool ReorderAlarmOn() const override { return reorderAlarm; }
