@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/FileRequests.h"
+#include "app/LoadingNotice.h"
 #include "app/MainCommands.h"
 #include "app/MainProgressBar.h"
 #include "app/OpenFileServer.h"
@@ -20,6 +21,7 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/Seams.h"
+#include "platform/settings/SettingsStore.h"
 #include "platform/ui/Application.h"
 
 #include <QActionGroup>
@@ -400,7 +402,17 @@ Progress& TMainForm::ProgressBar() { return *ProgressBar1; }
 
 // The loading notice comes with the small dialogs; until then an open shows none, so there is
 // nothing to close.
-void TMainForm::CloseLoadingNotice() {}
+void TMainForm::ShowLoadingNotice()
+{
+    if (frmLoading && SettingsStore().ReadBool("Options", "ShowDataLoadingDialog", true))
+        frmLoading->show();
+}
+
+void TMainForm::CloseLoadingNotice()
+{
+    if (frmLoading)
+        frmLoading->close();
+}
 
 bool TMainForm::AutoGroupDown() const { return sbAutoGroup->isChecked(); }
 

@@ -156,6 +156,7 @@ public:
     bool PrintCancelled() const override { return printCancel != 0; }
     void ClearPrintCancel() override { printCancel = 0; }
     void RequestPrintCancel() override { printCancel = 1; }
+    void ShowLoadingNotice() override;
     void CloseLoadingNotice() override;
     bool AutoGroupDown() const override;
     bool ReorderAlarmOn() const override;

@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/LoadingNotice.h"
 #include "app/NewDoc.h"
 #include "app/OpenFileServer.h"
 #include "app/SDIMain.h"
@@ -50,6 +51,8 @@ int main(int argc, char* argv[])
     TSelector selector(mainForm, &mainForm);
     mainForm.SetSelector(selector);
     TZYBBrowser zybBrowser(&mainForm);
+    TfrmLoading loading(&mainForm);
+    frmLoading = &loading;
     mainForm.StartOpenFileServer();
     mainForm.show();
     ShowingExceptions([&] { return application.exec() == 0; });

@@ -2,12 +2,12 @@
 
 #include "platform/core/CodePage.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 TPrintStatus::TPrintStatus(std::function<void()> cancel, QWidget* parent)
@@ -28,9 +28,7 @@ TPrintStatus::TPrintStatus(std::function<void()> cancel, QWidget* parent)
     // The press already stops the job's loop; the release of a click or key then reports it.
     connect(Button1, &QPushButton::pressed, this, ShowingErrors(this, &TPrintStatus::Button1MouseDown));
     connect(Button1, &QPushButton::clicked, this, ShowingErrors(this, &TPrintStatus::Button1Click));
-    adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(*this);
 }
 
 void TPrintStatus::SetStatus(const std::string& text) { lbPrintStatus->setText(toQString(text)); }
