@@ -286,19 +286,3 @@ TEST_F(DoubleScale, CancelBeforeAnItemStopsTheRender)
     EXPECT_EQ(target.Pixel(200, 180), Wall);
     EXPECT_FALSE(document.graphics.doubleSize);
 }
-
-TEST_F(DoubleScale, StampIsWrittenOnlyWhenAsked)
-{
-    PlainWall();
-    TBitmap target;
-    target.SetSize(400, 300);
-    DoubleScaleOptions options;
-    options.stamp = RenderStamp{"Document: Wall A", 10, 280, std::nullopt};
-    ASSERT_TRUE(RenderDoubleScale(document, target, monitor, options));
-    int dark = 0;
-    for (int y = 280; y < 296; ++y)
-        for (int x = 10; x < 150; ++x)
-            dark += target.Pixel(x, y) == clBlack;
-    EXPECT_GT(dark, 20);
-    EXPECT_EQ(DifferenceFromDoubledBack(document.backBitmap, *Render()), 0);
-}
