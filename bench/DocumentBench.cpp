@@ -1,5 +1,7 @@
-// A full redraw of a planogram wall of 1,000 products (200x300 JPEG pictures, 40 distinct) and the
-// partial redraw after moving one product.
+// A full redraw of a planogram wall of 1,000 products (200x300 JPEG pictures, 40 distinct), the
+// partial redraw after moving one product, and the double-scale render printing makes of the same wall
+// (four times the pixels; aim: at most five times the full redraw).
+#include "planogram/DoubleScaleRenderer.h"
 #include "platform/core/Numbers.h"
 #include "platform/graphics/Bitmap.h"
 #include "testing/DocumentFakes.h"
@@ -78,9 +80,29 @@ void BM_RedrawRectAfterMovingOneProduct(benchmark::State& state)
     }
 }
 
+// Steps and never cancels.
+class SilentMonitor : public RenderMonitor {
+public:
+    void Step(const std::string&) override {}
+    bool Cancelled() override { return false; }
+    void PumpEvents() override {}
+};
+
+void BM_RenderDoubleScale(benchmark::State& state)
+{
+    Wall& wall = TheWall();
+    TBitmap target;
+    target.SetPixelFormat(pf24bit);
+    target.SetSize(wall.document.backBitmap.Width() * 2, wall.document.backBitmap.Height() * 2);
+    SilentMonitor monitor;
+    for (auto _ : state)
+        RenderDoubleScale(wall.document, target, monitor);
+}
+
 } // namespace
 
 BENCHMARK(BM_RedrawAll)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawRectAfterMovingOneProduct)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderDoubleScale)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv); }

@@ -319,7 +319,10 @@ void TMainForm::ApplyOptionsToChildren()
 void TMainForm::FileMenuClick()
 {
     const FileEnabling enabling = FileMenuEnabling(StateOf(ActiveDocument()));
-    Enable({{DocumentSetup1, enabling.documentSetup}, {SaveItem, enabling.save}, {SaveAs1, enabling.saveAs}});
+    Enable({{DocumentSetup1, enabling.documentSetup},
+            {SaveItem, enabling.save},
+            {SaveAs1, enabling.saveAs},
+            {Print1, enabling.print}});
     Checkforsoftwareupdates1->setText(updatesAvailable ? "New Updates Available" : "Check For Kestrame Update");
 }
 

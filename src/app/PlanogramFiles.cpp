@@ -76,6 +76,21 @@ private:
     QMdiSubWindow* frame_;
 };
 
+// The loading notice shows while an open reads its planogram, and closes however the open ends.
+class LoadingNoticeShown {
+public:
+    explicit LoadingNoticeShown(DocumentMainWindow& mainWindow) : mainWindow_(mainWindow)
+    {
+        mainWindow_.ShowLoadingNotice();
+    }
+    ~LoadingNoticeShown() { mainWindow_.CloseLoadingNotice(); }
+    LoadingNoticeShown(const LoadingNoticeShown&) = delete;
+    LoadingNoticeShown& operator=(const LoadingNoticeShown&) = delete;
+
+private:
+    DocumentMainWindow& mainWindow_;
+};
+
 } // namespace
 
 PlanogramFiles::PlanogramFiles(const PlanogramFilesSeams& seams) : seams_(seams) {}
@@ -147,6 +162,7 @@ bool PlanogramFiles::OpenPlanogramFile(const std::string& path)
 bool PlanogramFiles::OpenInto(Tplandoc& window, QMdiSubWindow& frame, const std::string& path, int openWindows)
 {
     kqfASCII file(seams_.catalogFinder);
+    const LoadingNoticeShown notice(seams_.mainWindow);
     QCoreApplication::processEvents();
     if (!file.Read(path, openWindows))
         return false;

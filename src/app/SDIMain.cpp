@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/FileRequests.h"
+#include "app/LoadingNotice.h"
 #include "app/MainCommands.h"
 #include "app/MainProgressBar.h"
 #include "app/OpenFileServer.h"
@@ -20,6 +21,7 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/Seams.h"
+#include "platform/settings/SettingsStore.h"
 #include "platform/ui/Application.h"
 
 #include <QActionGroup>
@@ -223,6 +225,7 @@ void TMainForm::ConnectCommands()
 {
     connect(Exit1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::ExitItemClick));
     connect(PrintSetup1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::PrintSetup1Click));
+    connect(Print1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Print1Click));
     connect(About1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::About1Click));
     connect(AllTagsOn1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::AllTagsOn1Click));
     connect(AllTagsOff1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::AllTagsOff1Click));
@@ -342,6 +345,15 @@ void TMainForm::About1Click() { ShowAbout(); }
 
 void TMainForm::PrintSetup1Click() { Ui().PrinterSetupDialog(); }
 
+void TMainForm::Print1Click()
+{
+    Tplandoc* window = ActivePlanogram();
+    if (!window || LongOperationRunning())
+        return;
+    LongOperations::Guard busy(longOperations);
+    window->PrintPlanogram();
+}
+
 void TMainForm::SetTagItems(bool checked)
 {
     for (QAction* tag : {ItemNumber1, PartNumber1, XYLocation1, StackCount1, CurrentInventory1, UnitsSold1, Category1,
@@ -390,7 +402,17 @@ Progress& TMainForm::ProgressBar() { return *ProgressBar1; }
 
 // The loading notice comes with the small dialogs; until then an open shows none, so there is
 // nothing to close.
-void TMainForm::CloseLoadingNotice() {}
+void TMainForm::ShowLoadingNotice()
+{
+    if (frmLoading && SettingsStore().ReadBool("Options", "ShowDataLoadingDialog", true))
+        frmLoading->show();
+}
+
+void TMainForm::CloseLoadingNotice()
+{
+    if (frmLoading)
+        frmLoading->close();
+}
 
 bool TMainForm::AutoGroupDown() const { return sbAutoGroup->isChecked(); }
 

@@ -58,6 +58,8 @@ public:
     void ExitItemClick();
     void About1Click();
     void PrintSetup1Click();
+    // Prints the active planogram; the windows stay while it runs.
+    void Print1Click();
     void AllTagsOn1Click();
     void AllTagsOff1Click();
     void Timer1Timer();
@@ -153,6 +155,8 @@ public:
     Progress& ProgressBar() override;
     bool PrintCancelled() const override { return printCancel != 0; }
     void ClearPrintCancel() override { printCancel = 0; }
+    void RequestPrintCancel() override { printCancel = 1; }
+    void ShowLoadingNotice() override;
     void CloseLoadingNotice() override;
     bool AutoGroupDown() const override;
     bool ReorderAlarmOn() const override;

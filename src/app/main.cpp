@@ -1,9 +1,12 @@
 #include "app/CommandLine.h"
+#include "app/LoadingNotice.h"
 #include "app/NewDoc.h"
 #include "app/OpenFileServer.h"
 #include "app/SDIMain.h"
+#include "app/SmallDialogs.h"
 #include "app/Splash.h"
 #include "app/StartupSettings.h"
+#include "catalog/PicOptimizeOps.h"
 #include "catalog/ZYBBrowserCode.h"
 #include "imageformats/PictureLoading.h"
 #include "planogram/SelectorCode.h"
@@ -50,6 +53,18 @@ int main(int argc, char* argv[])
     TSelector selector(mainForm, &mainForm);
     mainForm.SetSelector(selector);
     TZYBBrowser zybBrowser(&mainForm);
+    TPDetails details(&mainForm);
+    PDetails = &details;
+    TpdfOP pdfOptions(&mainForm);
+    pdfOP = &pdfOptions;
+    TfrmLoading loading(&mainForm);
+    frmLoading = &loading;
+    TfrmMissingItems missingItems(&mainForm);
+    frmMissingItems = &missingItems;
+    TfrmPicOptimizeOps picOptimizeOps(&mainForm);
+    frmPicOptimizeOps = &picOptimizeOps;
+    TfrmLoadListOps loadListOps(&mainForm);
+    frmLoadListOps = &loadListOps;
     mainForm.StartOpenFileServer();
     mainForm.show();
     ShowingExceptions([&] { return application.exec() == 0; });

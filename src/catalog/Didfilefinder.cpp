@@ -19,6 +19,11 @@ std::string ProgramSubfolder(std::string_view name)
 
 } // namespace
 
+std::string HighResolutionName(const std::string& picture)
+{
+    return ExtractFilePath(picture) + "H" + ExtractFileName(picture);
+}
+
 Didfilefinder::Didfilefinder(SettingsStore settings) : settings_(std::move(settings)) {}
 
 std::string Didfilefinder::ReadCurrentDataFile()

@@ -46,3 +46,7 @@ private:
 
     SettingsStore settings_;
 };
+
+// The name of a picture's high-resolution twin: "H" before the file name, in the same folder
+// ("C:\Pics\cola.jpg" gives "C:\Pics\Hcola.jpg", "shelf1.jpg" gives "Hshelf1.jpg").
+std::string HighResolutionName(const std::string& picture);

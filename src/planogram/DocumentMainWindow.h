@@ -34,7 +34,10 @@ public:
     virtual Progress& ProgressBar() = 0;
     // Set by the print status window's Cancel; long loops poll and clear it.
     virtual bool PrintCancelled() const = 0;
+    virtual void RequestPrintCancel() = 0;
     virtual void ClearPrintCancel() = 0;
+    // The notice that product data is loading, shown without waiting when the options ask for it.
+    virtual void ShowLoadingNotice() = 0;
     virtual void CloseLoadingNotice() = 0;
     // The "Autogroup Items" tool button is down: a placed product joins the previous one's group.
     virtual bool AutoGroupDown() const = 0;

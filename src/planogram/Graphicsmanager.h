@@ -67,10 +67,11 @@ public:
     void RotateBitmap(ListOB& item, const TBitmap& source, double angle, int top, int left, int height, int width,
                       TBitmap& target);
 
-private:
-    bool AnyTagFlag() const;
     // The picture file's name for the item's face, before the finder resolves it.
     std::string FacePicturePath(const ListOB& item) const;
+
+private:
+    bool AnyTagFlag() const;
     bool LoadProductPicture(const ListOB& item, const std::string& collectionPath, TBitmap& picture);
     void DrawTags(const ListOB& item, TBitmap& itemBitmap);
     std::string XYText(const ListOB& item) const;

@@ -79,6 +79,8 @@ public:
     void SetCustomTagText1Click();
     void SetZoom(double factor);
     void FitToWindow();
+    // Prints the wall on one page of the program's printer, scaled to fit and centred.
+    void PrintPlanogram();
 
     // The caption the user sees: the subwindow's, or the window's own outside an MDI area.
     QString Caption() const;

@@ -33,6 +33,7 @@ public:
     int scale = 8;
     TagMenuChecks checks;
     Progress progress;
+    int loadingShown = 0;
     int loadingClosed = 0;
     int activations = 0;
     const PlanogramDocument* lastActivated = nullptr;
@@ -64,6 +65,8 @@ public:
     Progress& ProgressBar() override { return progress; }
     bool PrintCancelled() const override { return cancelled; }
     void ClearPrintCancel() override { cancelled = false; }
+    void RequestPrintCancel() override { cancelled = true; }
+    void ShowLoadingNotice() override { ++loadingShown; }
     void CloseLoadingNotice() override { ++loadingClosed; }
     bool AutoGroupDown() const override { return autoGroup; }
     bool ReorderAlarmOn() const override { return reorderAlarm; }

@@ -117,14 +117,13 @@ QtUiServices::QtUiServices() = default;
 
 QtUiServices::~QtUiServices() = default;
 
-QPrinter& QtUiServices::Printer()
+QPrinter& ProgramPrinter()
 {
-    if (printer_)
-        return *printer_;
-    if (!ownPrinter_)
-        ownPrinter_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    return *ownPrinter_;
+    static QPrinter printer(QPrinter::HighResolution);
+    return printer;
 }
+
+QPrinter& QtUiServices::Printer() { return ProgramPrinter(); }
 
 MsgAnswer QtUiServices::MessageBox(std::string_view text, std::string_view caption, MsgButtons buttons, MsgIcon icon)
 {

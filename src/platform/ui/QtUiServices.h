@@ -13,8 +13,7 @@ public:
     QtUiServices();
     ~QtUiServices() override;
 
-    // The printer the print and printer-setup dialogs configure (not owned); by default one of its own.
-    void SetPrinter(QPrinter* printer) { printer_ = printer; }
+    // The printer the print and printer-setup dialogs configure: the program's printer.
     QPrinter& Printer();
 
     MsgAnswer MessageBox(std::string_view text, std::string_view caption, MsgButtons buttons, MsgIcon icon) override;
@@ -29,10 +28,10 @@ public:
 
 private:
     std::optional<FileDialogResult> FileDialog(const FileDialogOptions& options, bool save);
-
-    QPrinter* printer_ = nullptr;
-    std::unique_ptr<QPrinter> ownPrinter_;
 };
+
+// The program's one printer, which the print and printer-setup dialogs configure and print jobs use.
+QPrinter& ProgramPrinter();
 
 // The window dialogs belong to: the active window, else none.
 QWidget* DialogParent();
