@@ -82,10 +82,7 @@ std::string NativePath(std::string_view path)
     return native;
 }
 
-std::string StoredPath(std::string_view path)
-{
-    return Win1252CanHold(path) ? Utf8ToWin1252(path) : std::string(path);
-}
+std::string StoredPath(std::string_view path) { return Win1252CanHold(path) ? Utf8ToWin1252(path) : std::string(path); }
 
 std::vector<std::string> StoredPathReadings(std::string_view stored)
 {
