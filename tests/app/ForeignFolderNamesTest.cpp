@@ -12,8 +12,11 @@
 #include "platform/ui/FileListBoxView.h"
 
 #include <QAction>
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDropEvent>
 #include <QListWidget>
+#include <QMimeData>
+#include <QUrl>
 
 #include <chrono>
 #include <thread>
@@ -152,6 +155,41 @@ TEST_F(ForeignFolderNames, APlanogramSavedThereReopensByEveryRoadWithItsPictures
     ASSERT_EQ(Windows(), 1);
     EXPECT_EQ(Active().fileName, saved);
     ExpectDrawnFromPictures();
+    EXPECT_TRUE(ui.MessageTexts().empty());
+}
+
+TEST_F(ForeignFolderNames, BackgroundPicturesAndDropsKeepTheirNames)
+{
+    // An accented background outside the folder is stored in Windows-1252, one inside it in UTF-8.
+    const std::string accented = root.Path() + "/" + CafeUtf8 + ".bmp";
+    FramedPicture(accented, clGreen);
+    for (const std::string& background : {accented, home + Juice + ".bmp"}) {
+        DocumentSetupValues values;
+        values.SelectWallBG = 3;
+        values.pictureFileName = background;
+        values.catalogFile = home + Goods + ".ctf";
+        setup.answer = values;
+        ASSERT_TRUE(form->NewPlanogram());
+        const std::string saved = home + Shelf + ".kqf";
+        ui.AnswerFile(FileDialogResult{saved, 1});
+        ASSERT_TRUE(form->SavePlanogram(true));
+        const std::string stored = background == accented ? root.Path() + "/" + CafeWin1252 + ".bmp" : background;
+        EXPECT_NE(ReadWholeFile(saved).find("\r\nHeader.bgBMPpath=" + stored + "\r\n"), std::string::npos);
+        CloseAll();
+
+        QMimeData dropped;
+        dropped.setUrls({QUrl::fromLocalFile(QString::fromUtf8(saved))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &drop);
+        ASSERT_EQ(Windows(), 1);
+        EXPECT_EQ(Active().fileName, saved);
+        EXPECT_EQ(Active().backgroundPath, stored);
+        EXPECT_EQ(Active().backBitmap.Pixel(Active().backBitmap.Width() / 2, Active().backBitmap.Height() / 2),
+                  background == accented ? clGreen : clRed);
+        CloseAll();
+    }
     EXPECT_TRUE(ui.MessageTexts().empty());
 }
 

@@ -92,17 +92,6 @@ std::vector<std::string> StoredPathReadings(std::string_view stored)
     return readings;
 }
 
-std::string ExistingStoredPath(std::string_view stored)
-{
-    const std::vector<std::string> readings = StoredPathReadings(stored);
-    for (const std::string& reading : readings) {
-        struct stat info;
-        if (StatPath(reading, info))
-            return reading;
-    }
-    return readings.front();
-}
-
 QString PathToQString(std::string_view path)
 {
     return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));

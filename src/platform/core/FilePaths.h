@@ -35,8 +35,6 @@ std::string StoredPath(std::string_view path);
 // The paths stored bytes may name, in the order to try them: read as Windows-1252 first; then, when
 // the bytes are valid UTF-8 with characters beyond ASCII, as they stand.
 std::vector<std::string> StoredPathReadings(std::string_view stored);
-// The first reading of a stored path that names an existing file or folder, else the first reading.
-std::string ExistingStoredPath(std::string_view stored);
 
 // The one conversion of a path at the Qt boundary in each direction; model text uses toQString.
 QString PathToQString(std::string_view path);

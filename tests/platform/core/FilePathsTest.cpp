@@ -111,11 +111,6 @@ TEST(FilePaths, StoredPathsAreWindows1252WhereTheyCanBeAndReadBackEitherWay)
         const std::vector<std::string> readings = StoredPathReadings(StoredPath(path));
         EXPECT_NE(std::find(readings.begin(), readings.end(), path), readings.end()) << path;
     }
-
-    TemporaryFolder root;
-    WriteWholeFile(root.File("\xC3\xA9"), "x");
-    EXPECT_EQ(ExistingStoredPath(root.Path() + "/\xC3\xA9"), root.File("\xC3\xA9"));
-    EXPECT_EQ(ExistingStoredPath(root.Path() + "/" + CafeWin1252), root.File(CafeUtf8));
 }
 
 TEST(FilePaths, FileSystemOperations)
