@@ -10,6 +10,7 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/FileListBoxView.h"
+#include "platform/ui/StringGrid.h"
 
 #include <QAction>
 #include <QApplication>
@@ -190,6 +191,26 @@ TEST_F(ForeignFolderNames, BackgroundPicturesAndDropsKeepTheirNames)
                   background == accented ? clGreen : clRed);
         CloseAll();
     }
+    EXPECT_TRUE(ui.MessageTexts().empty());
+}
+
+TEST_F(ForeignFolderNames, LinkPictureStoresTheChosenNameInTheCatalogsOwnForm)
+{
+    DocumentSetupValues values;
+    values.SelectWallBG = 1;
+    values.catalogFile = home + Goods + ".ctf";
+    setup.answer = values;
+    ASSERT_TRUE(form->NewPlanogram());
+    TStringGrid& products = selector->GridP();
+    const std::string accented = root.Path() + "/" + CafeUtf8 + ".bmp";
+    for (const auto& [row, chosen] : {std::pair{2, accented}, std::pair{3, home + Juice + ".bmp"}}) {
+        ASSERT_TRUE(products.SetRow(row));
+        ui.AnswerFile(FileDialogResult{chosen, 1});
+        selector->comUpdateClick();
+    }
+    const std::string catalog = ReadWholeFile(home + Goods + ".ctf");
+    EXPECT_NE(catalog.find("\tHoney Flakes 375 g\t" + root.Path() + "/" + CafeWin1252 + ".bmp\t"), std::string::npos);
+    EXPECT_NE(catalog.find("\tChoco Puffs 450 g\t" + home + Juice + ".bmp\t"), std::string::npos);
     EXPECT_TRUE(ui.MessageTexts().empty());
 }
 
