@@ -217,16 +217,25 @@ TEST_F(ForeignFolderNames, LinkPictureStoresTheChosenNameInTheCatalogsOwnForm)
 TEST_F(ForeignFolderNames, AWindowsPathStoredInWindows1252StillFindsItsPicture)
 {
     std::string planogram = ReadWholeFile(ExampleFilesFolder + "Examples/Sample Wall.kqf");
-    planogram = Replaced(planogram, "Header.CatalogName=Sample.ctf", "Header.CatalogName=" + Goods + ".ctf");
+    // The original wrote the catalog's accented name in Windows-1252 beside the planogram.
+    WriteWholeFile(home + CafeUtf8 + ".ctf", ReadWholeFile(home + Goods + ".ctf"));
+    planogram = Replaced(planogram, "Header.CatalogName=Sample.ctf", "Header.CatalogName=" + CafeWin1252 + ".ctf");
     planogram = Replaced(planogram, "S5.picture=SK-101.jpg", "S5.picture=C:\\Pics\\caf\xE9.bmp");
     const std::string path = home + "Old.kqf";
     WriteWholeFile(path, planogram);
     ui.AnswerMessage(MsgAnswer::No); // keep the planogram's own pictures
     ASSERT_TRUE(form->OpenPlanogram(path));
-    EXPECT_EQ(Active().catalog->fileName, home + Goods + ".ctf");
+    EXPECT_EQ(Active().catalog->fileName, home + CafeUtf8 + ".ctf");
     const ListOB& item = Item(5);
     EXPECT_EQ(item.picture, "C:\\Pics\\caf\xE9.bmp");
     EXPECT_EQ(Active().backBitmap.Pixel((item.left + item.right) / 2, (item.top + item.bottom) / 2), clBlue);
+
+    // Saved again, both keep the bytes the original wrote.
+    ui.AnswerFile(FileDialogResult{home + "Again.kqf", 1});
+    ASSERT_TRUE(form->SavePlanogram(true));
+    const std::string bytes = ReadWholeFile(home + "Again.kqf");
+    EXPECT_NE(bytes.find("\r\nHeader.CatalogName=" + CafeWin1252 + ".ctf\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find(".picture=C:\\Pics\\caf\xE9.bmp\r\n"), std::string::npos);
 }
 
 TEST_F(ForeignFolderNames, DocumentSetupListsTemplatesAndCatalogsInSuchFolders)
