@@ -214,6 +214,21 @@ TEST_F(ForeignFolderNames, LinkPictureStoresTheChosenNameInTheCatalogsOwnForm)
     EXPECT_TRUE(ui.MessageTexts().empty());
 }
 
+TEST_F(ForeignFolderNames, AFailedSaveQuotesThePathAsText)
+{
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    const std::string target = root.Path() + "/" + CafeUtf8 + ".kqf";
+    ui.AnswerFile(FileDialogResult{target, 1});
+    ui.AnswerMessage(MsgAnswer::OK);
+    {
+        FileSizeLimit limit(200);
+        EXPECT_FALSE(form->SavePlanogram(true));
+    }
+    ASSERT_EQ(ui.MessageTexts().size(), 1u);
+    const std::string quoted = root.Path() + "/" + CafeWin1252 + ".kqf";
+    EXPECT_EQ(ui.MessageTexts()[0].rfind("Could not save the file " + quoted + ".\n", 0), 0u) << ui.MessageTexts()[0];
+}
+
 TEST_F(ForeignFolderNames, AWindowsPathStoredInWindows1252StillFindsItsPicture)
 {
     std::string planogram = ReadWholeFile(ExampleFilesFolder + "Examples/Sample Wall.kqf");

@@ -1,5 +1,6 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/CodePage.h"
+#include "platform/core/Exceptions.h"
 #include "platform/core/Streams.h"
 
 #include "TestSupport.h"
@@ -127,4 +128,13 @@ TEST(FilePaths, FileSystemOperations)
     EXPECT_TRUE(DeleteFile(folder.File("two.txt")));
     EXPECT_FALSE(DeleteFile(folder.File("two.txt")));
     EXPECT_TRUE(ListFiles(folder.File("missing")).empty());
+}
+
+TEST(FilePaths, MessagesQuoteAPathAsText)
+{
+    TemporaryFolder root;
+    const std::string missing = root.Path() + "/missing/" + CafeUtf8 + ".txt";
+    const std::string message = RaisedMessage<EFOpenError>([&] { TFileStream stream(missing, fmOpenRead); });
+    EXPECT_EQ(message.rfind("Cannot open file \"" + root.Path() + "/missing/" + CafeWin1252 + ".txt\". ", 0), 0u)
+        << message;
 }
