@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QUrl>
 
@@ -132,6 +133,8 @@ TEST_F(ForeignFolderNames, APlanogramSavedThereReopensByEveryRoadWithItsPictures
     ASSERT_EQ(Windows(), 1);
     EXPECT_EQ(Active().fileName, saved);
     EXPECT_EQ(Caption(), Shelf + ".kqf");
+    emit form->View1->aboutToShow();
+    EXPECT_EQ(form->View1->actions().back()->text().toStdString(), "1 " + Shelf + ".kqf");
     ExpectDrawnFromPictures();
 
     CloseAll();
