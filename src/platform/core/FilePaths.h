@@ -11,8 +11,10 @@ class QString;
 // listings, settings) are kept as its own bytes, UTF-8, down to the file calls, and are never squeezed
 // through Windows-1252 the way model text is. A file format that stores a path holds it as StoredPath
 // makes it (Windows-1252 where every character has a byte there, as the original wrote it, else UTF-8)
-// and a stored path is looked up through StoredPathReadings. Paths may be Windows paths read from a
-// file ("C:\Pics\cola.bmp"): the splitting helpers treat "\", "/" and a drive ":" as delimiters.
+// and a stored path is looked up through StoredPathReadings; model fields that mirror such a field
+// (item pictures, the background picture, a catalog's picture column) keep the stored bytes, so that
+// a file saved again keeps what it held. Paths may be Windows paths read from a file
+// ("C:\Pics\cola.bmp"): the splitting helpers treat "\", "/" and a drive ":" as delimiters.
 
 std::string ExtractFileName(std::string_view path);
 // The folder part including its final delimiter ("C:\Pics\"), or empty.
