@@ -410,13 +410,14 @@ void TMainForm::RebuildWindowList()
     const QList<QMdiSubWindow*> frames = ClientArea->subWindowList(QMdiArea::StackingOrder);
     std::vector<std::string> captions;
     int active = -1;
+    // A planogram window's caption is its file's name, which Windows-1252 may not hold.
     for (int i = 0; i < frames.size(); ++i) {
-        captions.push_back(fromQString(frames[i]->windowTitle()));
+        captions.push_back(PathFromQString(frames[i]->windowTitle()));
         if (frames[i] == ClientArea->currentSubWindow())
             active = i;
     }
     for (const WindowEntry& entry : WindowEntries(captions, active)) {
-        QAction* action = View1->addAction(toQString(entry.caption));
+        QAction* action = View1->addAction(PathToQString(entry.caption));
         action->setCheckable(true);
         action->setChecked(entry.checked);
         QMdiSubWindow* frame = frames[entry.child];

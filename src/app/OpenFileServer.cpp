@@ -1,7 +1,7 @@
 #include "app/OpenFileServer.h"
 
 #include "app/FileRequests.h"
-#include "platform/core/CodePage.h"
+#include "platform/core/FilePaths.h"
 #include "platform/ui/Application.h"
 
 #include <QLocalServer>
@@ -69,7 +69,7 @@ bool OpenFileServer::Listen()
     const std::string path = OpenFileServerName();
     if (path.empty() || OwnedByAnother(path))
         return false;
-    const QString name = toQString(path);
+    const QString name = PathToQString(path);
     if (server_->listen(name))
         return true;
     // A socket file left by a program that ended without closing it.
@@ -92,7 +92,8 @@ void OpenFileServer::Accept()
                     }
                     if (!socket->canReadLine())
                         return;
-                    const std::string request = fromQString(QString::fromUtf8(socket->readLine(MaxRequestBytes)));
+                    // The request carries the path as the system's own bytes, which are no text.
+                    const std::string request = socket->readLine(MaxRequestBytes).toStdString();
                     socket->write("OK\n");
                     socket->flush();
                     socket->disconnectFromServer();
@@ -109,10 +110,10 @@ bool HandOverToRunningProgram(const std::string& path, int timeoutMs)
     if (name.empty() || OwnedByAnother(name))
         return false;
     QLocalSocket socket;
-    socket.connectToServer(toQString(name));
+    socket.connectToServer(PathToQString(name));
     if (!socket.waitForConnected(timeoutMs))
         return false;
-    socket.write(toQString(OpenFileRequest(path)).toUtf8() + "\n");
+    socket.write(QByteArray::fromStdString(OpenFileRequest(path) + "\n"));
     if (!socket.waitForBytesWritten(timeoutMs))
         return false;
     // Once the request is written the running program opens the file, however long it takes to

@@ -59,8 +59,8 @@ bool StartsWithCollectionMark(const std::string& path, bool& readable)
 
 bool ConfirmReplace(const std::string& path)
 {
-    return Ui().MessageBox(ExtractFileName(path) + " already exists.\nDo you want to replace it?", "Confirm Save As",
-                           MsgButtons::YesNo, MsgIcon::Warning) == MsgAnswer::Yes;
+    return Ui().MessageBox(PathText(ExtractFileName(path)) + " already exists.\nDo you want to replace it?",
+                           "Confirm Save As", MsgButtons::YesNo, MsgIcon::Warning) == MsgAnswer::Yes;
 }
 
 // A window being made for an open or new display that has not succeeded yet: freed unless kept.
@@ -167,7 +167,7 @@ bool PlanogramFiles::OpenInto(Tplandoc& window, QMdiSubWindow& frame, const std:
     if (!file.Read(path, openWindows))
         return false;
     const std::unique_ptr<ListManager> fileItems = file.TakeItems();
-    frame.setWindowTitle(toQString(file.title));
+    frame.setWindowTitle(PathToQString(file.title));
     // The window's first showing takes the settings' values; the file's come after them.
     frame.show();
     PlanogramDocument& document = window.Document();
@@ -250,7 +250,7 @@ bool PlanogramFiles::SaveWindow(Tplandoc& window, bool askForName)
         return false;
     document.fileName = target;
     if (askName && window.parentWidget())
-        window.parentWidget()->setWindowTitle(toQString(ExtractFileName(target)));
+        window.parentWidget()->setWindowTitle(PathToQString(ExtractFileName(target)));
     document.untitled = false;
     document.modified = false;
     seams_.saved(target);

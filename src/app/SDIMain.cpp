@@ -534,7 +534,7 @@ void TMainForm::OpenRecent1Click()
     for (size_t i = 0; i < captions.size() && i < Docs.size(); ++i) {
         QAction* doc = Docs[i];
         if (captions[i])
-            doc->setText(toQString(*captions[i]));
+            doc->setText(PathToQString(*captions[i]));
         doc->setVisible(captions[i].has_value());
     }
 }
@@ -566,7 +566,7 @@ void TMainForm::dropEvent(QDropEvent* event)
     std::vector<std::string> paths;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile())
-            paths.push_back(ModelPath(url.toLocalFile().toStdString()));
+            paths.push_back(PathFromQString(url.toLocalFile()));
     event->acceptProposedAction();
     DropFiles(paths);
 }

@@ -26,7 +26,7 @@ std::vector<std::string> ProgramArguments(int argc, char* argv[])
 {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
-        arguments.push_back(ModelPath(argv[i]));
+        arguments.emplace_back(argv[i]);
     return arguments;
 }
 

@@ -6,6 +6,7 @@
 #include "catalog/Stringreaderwriter.h"
 #include "platform/core/AtomicFile.h"
 #include "platform/core/Exceptions.h"
+#include "platform/core/FilePaths.h"
 #include "platform/core/TextUtils.h"
 #include "platform/core/UiServices.h"
 #include "platform/ui/StringGrid.h"
@@ -108,7 +109,7 @@ void WriteCatalogFile(const std::string& path, const Ctf2Header& header, const T
     }
     // Offsets and sizes are 32-bit fields.
     if (end > UINT32_MAX)
-        throw EWriteError("The catalog is too large for a binary catalog file: " + path);
+        throw EWriteError("The catalog is too large for a binary catalog file: " + PathText(path));
 
     AtomicFileWriter writer(path);
     const auto headerBytes = header.Encode();

@@ -75,11 +75,13 @@ std::string Didfilefinder::FindPicture(const std::string& path)
 
 std::string Didfilefinder::FirstFound(const std::string& path, std::initializer_list<std::string> folders)
 {
-    const std::string name = ExtractFileName(path);
-    if (std::string found = ExistingFileAnyCase(ExtractFilePath(path), name); !found.empty())
-        return found;
-    for (const std::string& folder : folders)
-        if (std::string found = ExistingFileAnyCase(folder, name); !found.empty())
+    const std::vector<std::string> readings = StoredPathReadings(path);
+    for (const std::string& reading : readings)
+        if (std::string found = ExistingFileAnyCase(ExtractFilePath(reading), ExtractFileName(reading)); !found.empty())
             return found;
+    for (const std::string& folder : folders)
+        for (const std::string& reading : readings)
+            if (std::string found = ExistingFileAnyCase(folder, ExtractFileName(reading)); !found.empty())
+                return found;
     return {};
 }

@@ -33,14 +33,17 @@ public:
     void ListTemplates(TFileListBox& fileList);
     void ListExamples(TFileListBox& fileList);
 
-    // The path under which the catalog was found, or empty; a hit becomes the current catalog.
+    // The path under which the catalog was found, or empty; a hit becomes the current catalog. The
+    // paths searched for are as a file stores them (see StoredPath); the paths returned are the
+    // system's.
     std::string FindCatalog(const std::string& path) override;
     // The path under which the picture was found, or empty; the current catalog stays.
     std::string FindPicture(const std::string& path);
 
 private:
     // The path itself when it exists, else its file name in the first of `folders` (each with its
-    // final delimiter) that holds it; empty when none does.
+    // final delimiter) that holds it; empty when none does. The path is as a file stores it: each
+    // of its readings is tried in every place before the next place.
     std::string FirstFound(const std::string& path, std::initializer_list<std::string> folders);
     void ListFolder(TFileListBox& fileList, const std::string& folder, const std::string& mask);
 

@@ -5,6 +5,7 @@
 #include "pdf/PdfStream.h"
 #include "platform/core/AtomicFile.h"
 #include "platform/core/Exceptions.h"
+#include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/Seams.h"
 #include "platform/core/Streams.h"
@@ -62,7 +63,7 @@ void TPdfFileWriter::OpenFile(std::string_view fileName)
     try {
         file_ = std::make_unique<AtomicFileWriter>(fileName);
     } catch (const EStreamError&) {
-        throw Exception("Cannot create file " + std::string(fileName));
+        throw Exception("Cannot create file " + PathText(fileName));
     }
     memory_ = std::make_unique<TMemoryStream>();
     fileName_ = std::string(fileName);

@@ -10,6 +10,7 @@
 #include "planogram/PlanogramDocument.h"
 #include "planogram/Rectservices.h"
 #include "platform/core/Exceptions.h"
+#include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/UiServices.h"
 #include "platform/ui/Progress.h"
@@ -291,7 +292,7 @@ void DocumentRenderer::LoadBackgroundPicture()
                         ApplicationTitle, MsgButtons::OK, MsgIcon::Warning);
         return;
     }
-    document.backgroundPath = path;
+    document.backgroundPath = StoredPath(path);
     StretchBackgroundPicture(path);
 }
 

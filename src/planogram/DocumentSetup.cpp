@@ -1,6 +1,7 @@
 #include "planogram/DocumentSetup.h"
 
 #include "platform/core/Exceptions.h"
+#include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 
 #include <array>
@@ -122,7 +123,7 @@ DisplaySetup ValidateDisplaySize(const DocumentSetupValues& values, bool inches)
     setup.pegHolesShown = values.SelectWallBG == 0 || values.SelectWallBG == 2;
     if (values.SelectWallBG == 3) {
         setup.backgroundMode = true;
-        setup.backgroundPath = values.pictureFileName;
+        setup.backgroundPath = StoredPath(values.pictureFileName);
     }
     setup.typedWidth = static_cast<float>(TypedNumber(values.txtWidth).value_or(0));
     setup.typedHeight = static_cast<float>(TypedNumber(values.txtHeight).value_or(0));

@@ -119,7 +119,7 @@ bool kqfASCII::Write(const std::string& path)
 
 bool kqfASCII::ReportWriteFailure(const std::string& path)
 {
-    Ui().MessageBox("Could not save the file " + path + ".\n" + WriteError(), "Open Error", MsgButtons::OK,
+    Ui().MessageBox("Could not save the file " + PathText(path) + ".\n" + WriteError(), "Open Error", MsgButtons::OK,
                     MsgIcon::Error);
     return false;
 }
@@ -134,7 +134,7 @@ void kqfASCII::WriteHeader()
         "Header.platform=Windows",
         "Header.Product=Kestrame 3.5",
         "Header.Type=ur",
-        "Header.CatalogName=" + FileText(ExtractFileName(catalogPath)),
+        "Header.CatalogName=" + FileText(StoredPath(ExtractFileName(catalogPath))),
         "Header.CatalogVersion=2",
         "Header.listsize=" + IntToStr(listsize),
         "Header.bgbitmapmode=" + IntToStr(backgroundMode),
@@ -262,11 +262,21 @@ bool kqfASCII::Read(const std::string& path, int openDocumentWindows)
     return true;
 }
 
+std::string kqfASCII::FindCatalogBeside(const std::string& folder, const std::string& storedName)
+{
+    // The folder is the system's path and the name is as the file holds it: each reading of the name
+    // is joined to the folder on its own, and handed to the finder in the stored form it expects.
+    for (const std::string& name : StoredPathReadings(storedName))
+        if (std::string found = finder.FindCatalog(StoredPath(folder + name)); !found.empty())
+            return found;
+    return {};
+}
+
 bool kqfASCII::FindCatalogOf(const std::string& planogramPath)
 {
     const std::string name = ExtractFileName(CutAtNonPrintable(GetValue("Header.CatalogName")));
-    const std::string candidate = ExtractFilePath(planogramPath) + name;
-    catalogPath = finder.FindCatalog(candidate);
+    const std::string folder = ExtractFilePath(planogramPath);
+    catalogPath = FindCatalogBeside(folder, name);
     if (catalogPath.empty()) {
         const MsgAnswer answer = Ui().MessageBox(
             "This file is based on a catalog that could not be found.\nWould you like to try and find it yourself?",
@@ -284,7 +294,7 @@ bool kqfASCII::FindCatalogOf(const std::string& planogramPath)
     }
     if (UpperCase(ExtractFileExt(name)) == ".CTF") {
         // The search makes a hit current; the text catalog stays current unless the user agrees.
-        const std::string binaryCatalog = finder.FindCatalog(ChangeFileExt(candidate, ".vdx"));
+        const std::string binaryCatalog = FindCatalogBeside(folder, ChangeFileExt(name, ".vdx"));
         if (!binaryCatalog.empty()) {
             const MsgAnswer answer = Ui().MessageBox(
                 "An identically named catalog file in the newer, faster VDX catalog file format was found.\n"

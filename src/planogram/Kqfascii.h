@@ -45,8 +45,8 @@ public:
     std::string tagFontName;
     int tagFontSize = 0, tagFontColor = 0, tagColor = 0;
     bool pictureBackground = false;
-    std::string bgBMPpath, bgBMPMACpath;
-    std::string title;
+    std::string bgBMPpath, bgBMPMACpath; // as the file stores them (see StoredPath)
+    std::string title;                   // the file's name, a path's bytes, or a template's caption
 
     // Writes every header field, the builder list and `items`, renumbering the items 1..n. A failure
     // is shown under "Open Error" and leaves any old file as it was.
@@ -62,6 +62,7 @@ private:
     void WriteBuilderList();
     void WriteItem(const ListOB& item, int n);
     bool FindCatalogOf(const std::string& planogramPath);
+    std::string FindCatalogBeside(const std::string& folder, const std::string& storedName);
     void ReadHeaderValues();
     void ReadBuilderList();
     void ReadItems();

@@ -497,7 +497,7 @@ void TSelector::comUpdateClick()
     if (!chosen)
         return;
     TStringGrid& products = GridP();
-    products.SetCells(column, products.Row(), chosen->fileName);
+    products.SetCells(column, products.Row(), StoredPath(chosen->fileName));
     catalog->modified = true;
     catalog->SaveToFile(model.catalog.file, &products, catalog->units, catalog->photoCollection);
     catalog->modified = false;

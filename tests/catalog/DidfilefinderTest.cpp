@@ -125,9 +125,15 @@ TEST_F(Finder, PicturesNeverChangeTheCurrentCatalog)
 
 TEST_F(Finder, AccentedNamesMatchWithoutRegardToCase)
 {
-    const std::string catalog = Touch("program/Catalogs/Caf\xE9.ctf");
+    // On disk the names are UTF-8; a file stores "Café" in Windows-1252 and "Товары" in UTF-8.
+    const std::string catalog = Touch("program/Catalogs/Caf\xC3\xA9.ctf");
     ASSERT_TRUE(FileExists(catalog));
     EXPECT_EQ(finder.FindCatalog("D:\\Caf\xE9.CTF"), catalog);
+    const std::string goods = "\xD0\xA2\xD0\xBE\xD0\xB2\xD0\xB0\xD1\x80\xD1\x8B";
+    const std::string other = Touch("program/Catalogs/" + goods + ".ctf");
+    EXPECT_EQ(finder.FindCatalog("D:\\" + goods + ".CTF"), other);
+    EXPECT_EQ(finder.FindCatalog(other), other);
+    EXPECT_EQ(finder.FindPicture(root.File("program/Catalogs/Caf\xE9.ctf")), catalog);
 }
 
 TEST_F(Finder, FileLists)

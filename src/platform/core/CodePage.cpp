@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -19,14 +20,21 @@ char32_t ByteToUnicode(unsigned char byte)
     return byte;
 }
 
-int UnicodeToByte(char32_t code)
+// The Windows-1252 byte of a character, or -1 when it has none.
+int Win1252Byte(char32_t code)
 {
     if (code < 0x80 || (code >= 0xA0 && code <= 0xFF))
         return static_cast<int>(code);
     for (size_t i = 0; i < HighControlBlock.size(); ++i)
         if (HighControlBlock[i] == code)
             return static_cast<int>(0x80 + i);
-    return '?';
+    return -1;
+}
+
+int UnicodeToByte(char32_t code)
+{
+    const int byte = Win1252Byte(code);
+    return byte < 0 ? '?' : byte;
 }
 
 void AppendUtf8(std::string& out, char32_t code)
@@ -179,6 +187,31 @@ std::string Utf16ToWin1252(std::u16string_view text)
     while (pos < text.size())
         result += static_cast<char>(UnicodeToByte(DecodeUtf16(text, pos)));
     return result;
+}
+
+bool IsAscii(std::string_view bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool IsUtf8(std::string_view bytes)
+{
+    size_t pos = 0;
+    char32_t code = 0;
+    while (pos < bytes.size())
+        if (!DecodeUtf8(bytes, pos, code))
+            return false;
+    return true;
+}
+
+bool Win1252CanHold(std::string_view utf8)
+{
+    size_t pos = 0;
+    char32_t code = 0;
+    while (pos < utf8.size())
+        if (!DecodeUtf8(utf8, pos, code) || Win1252Byte(code) < 0)
+            return false;
+    return true;
 }
 
 QString toQString(std::string_view text)

@@ -21,6 +21,11 @@ std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Win1252ToUtf16(std::string_view text);
 // Characters Windows-1252 cannot hold become '?'.
 std::string Utf16ToWin1252(std::u16string_view text);
+bool IsAscii(std::string_view bytes);
+// Well-formed UTF-8 (ASCII included).
+bool IsUtf8(std::string_view bytes);
+// Well-formed UTF-8 whose every character has a Windows-1252 byte.
+bool Win1252CanHold(std::string_view utf8);
 
 QString toQString(std::string_view text);
 std::string fromQString(const QString& text);

@@ -3,6 +3,9 @@
 #include "platform/core/CodePage.h"
 #include "platform/core/TextUtils.h"
 
+#include <QFile>
+#include <QString>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -74,14 +77,31 @@ std::string IncludeTrailingPathDelimiter(std::string_view path)
 
 std::string NativePath(std::string_view path)
 {
-    std::string native = Win1252ToUtf8(path);
+    std::string native(path);
     for (char& c : native)
         if (c == '\\')
             c = '/';
     return native;
 }
 
-std::string ModelPath(std::string_view nativePath) { return Utf8ToWin1252(nativePath); }
+std::string StoredPath(std::string_view path) { return Win1252CanHold(path) ? Utf8ToWin1252(path) : std::string(path); }
+
+std::vector<std::string> StoredPathReadings(std::string_view stored)
+{
+    std::vector<std::string> readings{Win1252ToUtf8(stored)};
+    if (!IsAscii(stored) && IsUtf8(stored))
+        readings.emplace_back(stored);
+    return readings;
+}
+
+QString PathToQString(std::string_view path)
+{
+    return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+std::string PathFromQString(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+std::string PathText(std::string_view path) { return Utf8ToWin1252(path); }
 
 FILE* OpenFile(std::string_view path, const char* mode) { return std::fopen(NativePath(path).c_str(), mode); }
 
@@ -136,7 +156,7 @@ std::vector<std::string> ListFiles(std::string_view folder)
         struct stat info;
         const std::string full = nativeFolder + "/" + entry->d_name;
         if (::stat(full.c_str(), &info) == 0 && S_ISREG(info.st_mode))
-            names.push_back(ModelPath(entry->d_name));
+            names.emplace_back(entry->d_name);
     }
     ::closedir(dir);
     return names;
@@ -162,5 +182,5 @@ std::string GetCurrentDir()
             return {};
         buffer.resize(buffer.size() * 2);
     }
-    return ModelPath(buffer.data());
+    return buffer.data();
 }

@@ -5,8 +5,16 @@
 #include <string_view>
 #include <vector>
 
-// File names as the model keeps them: Windows-1252 bytes, possibly a Windows path read from a file
-// ("C:\Pics\cola.bmp"). The splitting helpers treat "\", "/" and a drive ":" as delimiters.
+class QString;
+
+// A path is not text. Paths the system gives (command line, dialogs, drops, the hand-over, folder
+// listings, settings) are kept as its own bytes, UTF-8, down to the file calls, and are never squeezed
+// through Windows-1252 the way model text is. A file format that stores a path holds it as StoredPath
+// makes it (Windows-1252 where every character has a byte there, as the original wrote it, else UTF-8)
+// and a stored path is looked up through StoredPathReadings; model fields that mirror such a field
+// (item pictures, the background picture, a catalog's picture column) keep the stored bytes, so that
+// a file saved again keeps what it held. Paths may be Windows paths read from a file
+// ("C:\Pics\cola.bmp"): the splitting helpers treat "\", "/" and a drive ":" as delimiters.
 
 std::string ExtractFileName(std::string_view path);
 // The folder part including its final delimiter ("C:\Pics\"), or empty.
@@ -19,12 +27,22 @@ std::string ChangeFileExt(std::string_view path, std::string_view extension);
 // Appends the delimiter the path already uses ("/" when it has none) unless it ends in one.
 std::string IncludeTrailingPathDelimiter(std::string_view path);
 
-// Everything that reaches the file system goes through these, which turn the model's Windows-1252
-// path into the file system's UTF-8 and a "\" into "/", so a stored "Pics\café.bmp" is found as
-// "Pics/café.bmp" on disk.
+// Everything that reaches the file system goes through these, which turn a "\" into "/", so a stored
+// "Pics\cola.bmp" is found as "Pics/cola.bmp" on disk.
 std::string NativePath(std::string_view path);
-// The model's form of a name the file system gave.
-std::string ModelPath(std::string_view nativePath);
+
+// The bytes a file format stores for a path: Windows-1252 when every character has a byte there,
+// else the path's own UTF-8 (the format has no other way to hold it).
+std::string StoredPath(std::string_view path);
+// The paths stored bytes may name, in the order to try them: read as Windows-1252 first; then, when
+// the bytes are valid UTF-8 with characters beyond ASCII, as they stand.
+std::vector<std::string> StoredPathReadings(std::string_view stored);
+
+// The one conversion of a path at the Qt boundary in each direction; model text uses toQString.
+QString PathToQString(std::string_view path);
+std::string PathFromQString(const QString& path);
+// A path quoted in model text (a message), where characters beyond Windows-1252 become "?".
+std::string PathText(std::string_view path);
 
 FILE* OpenFile(std::string_view path, const char* mode);
 int OpenFileDescriptor(std::string_view path, int flags, int mode = 0666);

@@ -32,7 +32,7 @@ std::string ExecutableFolder()
     const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     if (length <= 0)
         return "./";
-    return ExtractFilePath(ModelPath(std::string(buffer, static_cast<size_t>(length))));
+    return ExtractFilePath(std::string(buffer, static_cast<size_t>(length)));
 }
 
 } // namespace
@@ -100,6 +100,6 @@ void SetScreenDefaults(ScreenDefaults defaults) { State().defaults = std::move(d
 std::string ProgramFolder()
 {
     if (const char* folder = std::getenv("KESTRAME_PROGRAM_DIR"); folder && *folder)
-        return IncludeTrailingPathDelimiter(ModelPath(folder));
+        return IncludeTrailingPathDelimiter(folder);
     return ExecutableFolder();
 }

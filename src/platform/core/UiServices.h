@@ -30,13 +30,13 @@ struct FileDialogOptions {
     std::string title;
     std::string filter;
     int filterIndex = 1;
-    std::string initialDir;
+    std::string initialDir; // paths, as the system gives them (see FilePaths.h)
     std::string fileName;
     std::string defaultExt; // without the dot; added to a typed name that has no extension
 };
 
 struct FileDialogResult {
-    std::string fileName;
+    std::string fileName; // the system's path
     int filterIndex = 1;
 };
 

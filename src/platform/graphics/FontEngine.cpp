@@ -389,7 +389,7 @@ std::shared_ptr<const TFontFace> TFontEngine::Face(std::string_view name, bool b
     FcChar8* file = nullptr;
     int index = 0;
     const bool found = match != nullptr && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch;
-    std::string fileName = found ? ModelPath(reinterpret_cast<const char*>(file)) : std::string();
+    std::string fileName = found ? std::string(reinterpret_cast<const char*>(file)) : std::string();
     if (match != nullptr) {
         FcPatternGetInteger(match, FC_INDEX, 0, &index);
         FcPatternDestroy(match);

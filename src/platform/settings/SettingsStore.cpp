@@ -57,7 +57,7 @@ std::string SettingsFolder()
             base = HomeFolder() + "/.config";
         folder = IncludeTrailingPathDelimiter(base) + "Kestrame";
     }
-    return IncludeTrailingPathDelimiter(ModelPath(folder));
+    return IncludeTrailingPathDelimiter(folder);
 }
 
 SettingsStore::SettingsStore() : fileName_(SettingsFolder() + std::string(SettingsFileName)) {}

@@ -1,6 +1,6 @@
 #include "platform/ui/FileListBoxView.h"
 
-#include "platform/core/CodePage.h"
+#include "platform/core/FilePaths.h"
 
 FileListBoxView::FileListBoxView(QWidget* parent) : QListWidget(parent)
 {
@@ -20,7 +20,7 @@ void FileListBoxView::ItemsChanged()
     following_ = true;
     clear();
     for (const std::string& name : files_.Items())
-        addItem(toQString(name));
+        addItem(PathToQString(name));
     following_ = false;
     ItemIndexChanged();
 }

@@ -156,15 +156,15 @@ std::optional<FileDialogResult> QtUiServices::FileDialog(const FileDialogOptions
         dialog.selectNameFilter(names[index]);
     }
     if (!options.initialDir.empty())
-        dialog.setDirectory(QString::fromStdString(NativePath(options.initialDir)));
+        dialog.setDirectory(PathToQString(NativePath(options.initialDir)));
     if (!options.fileName.empty())
-        dialog.selectFile(QString::fromStdString(NativePath(options.fileName)));
+        dialog.selectFile(PathToQString(NativePath(options.fileName)));
     if (!options.defaultExt.empty())
         dialog.setDefaultSuffix(toQString(options.defaultExt));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     FileDialogResult result;
-    result.fileName = ModelPath(dialog.selectedFiles().first().toStdString());
+    result.fileName = PathFromQString(dialog.selectedFiles().first());
     result.filterIndex = static_cast<int>(names.indexOf(dialog.selectedNameFilter())) + 1;
     if (result.filterIndex < 1)
         result.filterIndex = options.filterIndex;

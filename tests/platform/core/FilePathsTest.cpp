@@ -1,5 +1,6 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/CodePage.h"
+#include "platform/core/Exceptions.h"
 #include "platform/core/Streams.h"
 
 #include "TestSupport.h"
@@ -68,16 +69,49 @@ TEST(CodePage, KnownCharacters)
     EXPECT_EQ(fromQString(QString::fromUtf8("\xF0\x9F\x98\x80")), "?");
 }
 
-TEST(FilePaths, AccentedFileOpensThroughWindows1252Path)
+// "Дом", "Café", "文件" in UTF-8, and "Café" in Windows-1252.
+const std::string Dom = "\xD0\x94\xD0\xBE\xD0\xBC";
+const std::string CafeUtf8 = "Caf\xC3\xA9";
+const std::string Wenjian = "\xE6\x96\x87\xE4\xBB\xB6";
+const std::string CafeWin1252 = "Caf\xE9";
+
+TEST(FilePaths, SystemNamesReachTheFilesAsTheyAre)
 {
-    TemporaryFolder folder;
-    WriteWholeFile(folder.File("caf\xC3\xA9.bmp"), "BM");
-    const std::string modelPath = ModelPath(folder.Path()) + "\\caf\xE9.bmp";
-    EXPECT_TRUE(FileExists(modelPath));
-    TFileStream stream(modelPath, fmOpenRead);
+    TemporaryFolder root;
+    const std::string folder = root.File(Dom);
+    ASSERT_TRUE(ForceDirectories(folder + "/" + Wenjian));
+    for (const std::string& name : {CafeUtf8 + ".bmp", Dom + ".bmp"})
+        WriteWholeFile(folder + "/" + name, "BM");
+    // A Windows delimiter still reaches the file; the name's bytes are not changed on the way.
+    TFileStream stream(folder + "\\" + Dom + ".bmp", fmOpenRead);
     EXPECT_EQ(stream.Size(), 2);
-    const auto names = ListFiles(ModelPath(folder.Path()));
-    EXPECT_NE(std::find(names.begin(), names.end(), "caf\xE9.bmp"), names.end());
+    EXPECT_TRUE(DirectoryExists(folder + "/" + Wenjian));
+    std::vector<std::string> names = ListFiles(folder);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{CafeUtf8 + ".bmp", Dom + ".bmp"}));
+    EXPECT_EQ(PathToQString(Dom), QString::fromUtf8(Dom));
+    EXPECT_EQ(PathFromQString(PathToQString(folder)), folder);
+    EXPECT_EQ(PathText(CafeUtf8 + "/" + Dom), CafeWin1252 + "/???");
+}
+
+TEST(FilePaths, StoredPathsAreWindows1252WhereTheyCanBeAndReadBackEitherWay)
+{
+    EXPECT_EQ(StoredPath("C:\\Pics\\" + CafeUtf8 + ".bmp"), "C:\\Pics\\" + CafeWin1252 + ".bmp");
+    EXPECT_EQ(StoredPath("/tmp/" + Dom + "/" + CafeUtf8), "/tmp/" + Dom + "/" + CafeUtf8);
+    EXPECT_EQ(StoredPath(Wenjian), Wenjian);
+    EXPECT_EQ(StoredPath("\xE2\x82\xAC.txt"), "\x80.txt"); // the euro sign has a byte
+    EXPECT_EQ(StoredPath("plain.kqf"), "plain.kqf");
+
+    EXPECT_EQ(StoredPathReadings(CafeWin1252), std::vector<std::string>{CafeUtf8});
+    EXPECT_EQ(StoredPathReadings("plain"), std::vector<std::string>{"plain"});
+    EXPECT_EQ(StoredPathReadings(Dom), (std::vector<std::string>{Win1252ToUtf8(Dom), Dom}));
+    // Bytes that are both: Windows-1252 "Ã©" is also UTF-8 "é"; the older reading comes first.
+    EXPECT_EQ(StoredPathReadings("\xC3\xA9"), (std::vector<std::string>{"\xC3\x83\xC2\xA9", "\xC3\xA9"}));
+    // Whatever a path is stored as, one of the readings gives it back.
+    for (const std::string& path : {CafeUtf8, Dom, Wenjian, std::string("\xC3\x83\xC2\xA9")}) {
+        const std::vector<std::string> readings = StoredPathReadings(StoredPath(path));
+        EXPECT_NE(std::find(readings.begin(), readings.end(), path), readings.end()) << path;
+    }
 }
 
 TEST(FilePaths, FileSystemOperations)
@@ -108,4 +142,13 @@ TEST(FilePaths, ExistingFileAnyCasePrefersTheExactNameAndNeverAFolder)
     EXPECT_EQ(ExistingFileAnyCase(path, "pics"), "");
     EXPECT_EQ(ExistingFileAnyCase(path, ""), "");
     EXPECT_EQ(ExistingFileAnyCase(path, "missing.pal"), "");
+}
+
+TEST(FilePaths, MessagesQuoteAPathAsText)
+{
+    TemporaryFolder root;
+    const std::string missing = root.Path() + "/missing/" + CafeUtf8 + ".txt";
+    const std::string message = RaisedMessage<EFOpenError>([&] { TFileStream stream(missing, fmOpenRead); });
+    EXPECT_EQ(message.rfind("Cannot open file \"" + root.Path() + "/missing/" + CafeWin1252 + ".txt\". ", 0), 0u)
+        << message;
 }

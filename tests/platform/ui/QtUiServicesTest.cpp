@@ -1,4 +1,5 @@
 #include "platform/ui/QtUiServices.h"
+#include "platform/core/FilePaths.h"
 
 #include "TestSupport.h"
 
@@ -93,4 +94,29 @@ TEST(QtUiServices, SaveDialogReturnsTheFileAndFilterIndex)
 
     WhenModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
     EXPECT_FALSE(ui.OpenDialog(options));
+}
+
+TEST(QtUiServices, FileDialogsKeepPathsBeyondWindows1252)
+{
+    TemporaryFolder root;
+    const std::string folder = root.Path() + "/\xD0\x94\xD0\xBE\xD0\xBC"; // "Дом"
+    ASSERT_TRUE(ForceDirectories(folder));
+    const std::string file = folder + "/\xD0\x9F\xD0\xBE\xD0\xBB\xD0\xBA\xD0\xB0.kqf"; // "Полка.kqf"
+    WriteWholeFile(file, "KQF");
+    QtUiServices ui;
+    QString shownFolder;
+    WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        shownFolder = dialog->directory().absolutePath();
+        dialog->selectFile(QString::fromUtf8(file));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    FileDialogOptions options;
+    options.filter = "Kestrame File (*.kqf)|*.kqf";
+    options.initialDir = folder;
+    const auto chosen = ui.OpenDialog(options);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(shownFolder, QString::fromUtf8(folder));
+    EXPECT_EQ(chosen->fileName, file);
 }
