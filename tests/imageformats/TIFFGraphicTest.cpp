@@ -239,6 +239,24 @@ TEST_F(TIFFFiles, FaxFilesLoadAsTheBilevelPicture)
         EXPECT_EQ(tiff.PixelFormat(), pf1bit) << c.name;
         ExpectSameImage(RgbOf(tiff), picture, c.name);
     }
+
+    // Word-aligned rows: Pillow's rows, one strip each, padded to even lengths in one strip.
+    RunTool("/usr/bin/python3 -c \"from PIL import Image, TiffImagePlugin\nTiffImagePlugin.STRIP_SIZE = 8\n"
+            "Image.open('" +
+            File("mono.pbm") + "').save('" + File("rows-mh.tif") + "', compression='tiff_ccitt')\"");
+    std::string packed;
+    for (const Bytes& row : TiffStrips(File("rows-mh.tif"))) {
+        packed.append(row.begin(), row.end());
+        packed.append(packed.size() % 2, '\0');
+    }
+    std::string aligned = ReadWholeFile(File("rows-mh.tif"));
+    ASSERT_EQ(FieldAt(aligned, EntryAt(aligned, 273) + 4, 4), 29u);
+    aligned = WithTagCount(WithTagCount(WithTag(aligned, 259, 32771), 273, 1), 279, 1);
+    aligned = WithTag(WithTag(WithTag(aligned, 278, 29), 273, static_cast<unsigned>(aligned.size())), 279,
+                      static_cast<unsigned>(packed.size()));
+    TTIFFGraphic tiff;
+    LoadFromBytes(tiff, aligned + packed);
+    ExpectSameImage(RgbOf(tiff), picture, "word-aligned modified Huffman");
 }
 
 TEST_F(TIFFFiles, ThunderscanStripsDecodeAsLibtiffDecodesThem)
