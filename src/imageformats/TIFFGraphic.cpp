@@ -280,6 +280,22 @@ bool IsConvertedLayout(const TImageProperties& properties)
     }
 }
 
+// Fax decoders write rows of one bit a pixel and the Thunderscan decoder of four bits; rows of any
+// other layout would be read out of what they wrote.
+bool FitsDecoderRows(const TImageProperties& properties)
+{
+    switch (properties.Compression) {
+    case ctFaxRLE:
+    case ctFaxRLEW:
+    case ctFax3:
+        return properties.SamplesPerPixel == 1 && properties.BitsPerSample == 1;
+    case ctThunderscan:
+        return properties.SamplesPerPixel == 1 && properties.BitsPerSample == 4;
+    default:
+        return true;
+    }
+}
+
 } // namespace
 
 // ---- the directory ------------------------------------------------------------------------------
@@ -588,7 +604,7 @@ void TTIFFGraphic::CheckReadable() const
         properties.Compression == ctFax3 && (GetValue(tagT4Options, 0) & TwoDimensionalFax) != 0;
     if (!IsReadableCompression(properties.Compression) || twoDimensional)
         RaiseImageErrorFmt(SUnsupportedFeature, {SCompressionScheme, TIFFName});
-    if (!IsConvertedLayout(properties))
+    if (!IsConvertedLayout(properties) || !FitsDecoderRows(properties))
         RaiseImageErrorFmt(SInvalidColorFormat, {TIFFName});
     // YCbCr without JPEG is converted pixel by pixel, which subsampled chroma is not.
     if (properties.ColorScheme == csYCbCr && properties.Compression != ctJPEG &&

@@ -287,6 +287,8 @@ TEST_F(TIFFFiles, RefusesWhatItCannotReadWithItsOwnMessage)
         {"predictor on 4-bit grey", WithTag(Tiffcp("grey-zip2.tif", "-c zip:2", "grey.tif"), 258, 4), TiffColorFormat},
         {"subsampled YCbCr without JPEG", WithTag(ycbcr, 530, 2), TiffColorFormat},
         {"3 bits per sample", WithTag(grey4, 258, 3), TiffColorFormat},
+        {"fax rows of 8-bit grey", WithTag(WithTag(ReadWholeFile(File("grey.tif")), 259, 3), 262, 0), TiffColorFormat},
+        {"Thunderscan rows of 1 bit", WithTag(mono, 259, 32809), TiffColorFormat},
         {"a 999-entry colour map", WithTagCount(palette, 320, 999), InvalidTiff},
         {"a colour map not of three planes", WithTagCount(palette, 320, 767), InvalidTiff},
         {"more strips than byte counts", WithTagCount(Tiffcp("zip-rows.tif", "-c zip -r 3", "rgb.tif"), 279, 1),
