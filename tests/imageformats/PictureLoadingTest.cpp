@@ -117,17 +117,18 @@ TEST(PictureLoading, ShowsAReadersWarningsWhereTheDrawingsReaderShowsNone)
     WriteWholeFile(folder.File("cut.tif"), cut);
     WriteWholeFile(folder.File("cut.fax"), cut);
     WriteWholeFile(folder.File("cut.tiff"), cut);
+    WriteWholeFile(folder.File("cut.eps"), EpsAround(cut));
 
     // The strip's end is warned of by the decoder that completes it and by the JPEG library.
     ScriptedUi ui;
-    for (const char* name : {"cut.tif", "cut.TIF", "cut.fax"}) {
+    for (const char* name : {"cut.tif", "cut.TIF", "cut.fax", "cut.eps"}) {
         ui.AnswerMessage(MsgAnswer::OK);
         ui.AnswerMessage(MsgAnswer::OK);
         TBitmap bitmap;
         ASSERT_TRUE(LoadPicture(name, bitmap, [&](const std::string& path) { return folder.File(LowerCase(path)); }));
         EXPECT_EQ(bitmap.Width(), 40) << name;
     }
-    ASSERT_EQ(ui.CallsOf(ScriptedUi::Kind::MessageBox).size(), 6u);
+    ASSERT_EQ(ui.CallsOf(ScriptedUi::Kind::MessageBox).size(), 8u);
     for (const ScriptedUi::Call& call : ui.CallsOf(ScriptedUi::Kind::MessageBox)) {
         EXPECT_EQ(call.caption, "Warning");
         EXPECT_EQ(call.icon, MsgIcon::Warning);

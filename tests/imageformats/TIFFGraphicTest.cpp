@@ -24,21 +24,6 @@ const std::string NoCompression = "Cannot load image. The compression scheme is 
 const std::string NoTiles = "Cannot load image. Tiled images are not supported for TIF/TIFF files.";
 const std::string NoPlanes = "Cannot load image. Separate color planes are not supported for TIF/TIFF files.";
 
-// An encapsulated PostScript file with the binary header, a little PostScript and the TIFF preview.
-std::string EpsAround(const std::string& tiff, std::uint32_t tiffOffset = 0, std::uint32_t magic = 0xC6D3D0C5)
-{
-    const std::string postscript = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 61 29\nshowpage\n";
-    std::string header(30, '\0');
-    auto* bytes = reinterpret_cast<std::uint8_t*>(header.data());
-    PutU32(bytes, magic);
-    PutU32(bytes + 4, 30);
-    PutU32(bytes + 8, static_cast<std::uint32_t>(postscript.size()));
-    PutU32(bytes + 20, tiffOffset != 0 ? tiffOffset : static_cast<std::uint32_t>(30 + postscript.size()));
-    PutU32(bytes + 24, static_cast<std::uint32_t>(tiff.size()));
-    PutU16(bytes + 28, 0xFFFF);
-    return header + postscript + tiff;
-}
-
 class TIFFFiles : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
