@@ -9,6 +9,7 @@
 #include "imageformats/PSPGraphic.h"
 #include "imageformats/RLAGraphic.h"
 #include "imageformats/SGIGraphic.h"
+#include "imageformats/TIFFGraphic.h"
 #include "imageformats/TargaGraphic.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/TextUtils.h"
@@ -34,7 +35,10 @@ struct ReaderGroup {
 const std::vector<ReaderGroup>& LoadingGroups()
 {
     static const std::vector<ReaderGroup> groups = {
+        {{".TIF"}, GraphicClassOf<TTIFFGraphic>(), "PC TIF images"},
+        {{".FAX"}, GraphicClassOf<TTIFFGraphic>(), "GFI fax images"},
         {{".JPG"}, GraphicClassOf<TJPEGImage>(), "JPEG Image File"},
+        {{".EPS"}, GraphicClassOf<TEPSGraphic>(), "Encapsulated Postscript images"},
         {{".BW"}, GraphicClassOf<TSGIGraphic>(), "SGI black/white images"},
         {{".RGB", ".SGI"}, GraphicClassOf<TSGIGraphic>(), "SGI true color images"},
         {{".RGBA"}, GraphicClassOf<TSGIGraphic>(), "SGI true color images with alpha"},
@@ -57,6 +61,7 @@ const std::vector<ReaderGroup>& LoadingGroups()
 const std::vector<ReaderGroup>& DrawingExtras()
 {
     static const std::vector<ReaderGroup> groups = {
+        {{".TIFF"}, GraphicClassOf<TTIFFGraphic>(), "Macintosh TIFF images"},
         {{".JPEG"}, GraphicClassOf<TJPEGImage>(), "JPEG Image File"},
         {{".1", ".2", ".3", ".5", ".6", ".7"}, GraphicClassOf<TTargaGraphic>(), "Truevision images"},
     };
@@ -67,6 +72,7 @@ const std::vector<ReaderGroup>& DrawingExtras()
 const std::vector<ReaderGroup>& RegistryExtras()
 {
     static const std::vector<ReaderGroup> groups = {
+        {{".TIFF"}, GraphicClassOf<TTIFFGraphic>(), "Macintosh TIFF images"},
         {{".SCR"}, GraphicClassOf<TPCXGraphic>(), "Word 5.x screen capture images"},
     };
     return groups;
@@ -105,6 +111,11 @@ bool LoadPicture(const std::string& path, TBitmap& target, const PicturePathReso
                             MsgIcon::None);
         return false;
     }
+    // A picture the user chose may warn of damage it still loads despite; the box says so.
+    if (auto* imageReader = dynamic_cast<TImageGraphic*>(reader.get()))
+        imageReader->OnWarning = [](TGraphic&, const std::string& message) {
+            Ui().MessageBox(message, "Warning", MsgButtons::OK, MsgIcon::Warning);
+        };
     reader->LoadFromFile(resolve(path));
     target.Assign(*reader);
     return true;

@@ -3,10 +3,12 @@
 #include "platform/core/TextUtils.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Picture.h"
+#include "testing/ScriptedUi.h"
 
 #include "ImageTestSupport.h"
 #include "RunLengthFixtures.h"
 #include "TestSupport.h"
+#include "TiffEditing.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +28,9 @@ TEST(NewPictureReader, GroupsRouteToTheirReaders)
             EXPECT_EQ(classOf(pcx, table), "TPCXGraphic") << pcx;
         for (const char* psd : {".PSD", ".PDD"})
             EXPECT_EQ(classOf(psd, table), "TPSDGraphic") << psd;
+        for (const char* tiff : {".TIF", ".FAX"})
+            EXPECT_EQ(classOf(tiff, table), "TTIFFGraphic") << tiff;
+        EXPECT_EQ(classOf(".EPS", table), "TEPSGraphic");
         for (const char* sgi : {".BW", ".RGB", ".RGBA", ".SGI"})
             EXPECT_EQ(classOf(sgi, table), "TSGIGraphic") << sgi;
         for (const char* autodesk : {".CEL", ".PIC"})
@@ -38,10 +43,13 @@ TEST(NewPictureReader, GroupsRouteToTheirReaders)
             EXPECT_EQ(classOf(rla, table), "TRLAGraphic") << rla;
         EXPECT_EQ(classOf(".PSP", table), "TPSPGraphic");
         EXPECT_EQ(classOf(".PNG", table), "TPNGGraphic");
-        for (const char* unread : {".ZYB", ".XYZ", "", ".4", ".jpg", ".SCR", ".pcx", ".PNM", ".PAM", ".sgi", ".png"})
+        for (const char* unread :
+             {".ZYB", ".XYZ", "", ".4", ".jpg", ".SCR", ".pcx", ".PNM", ".PAM", ".sgi", ".png", ".tif"})
             EXPECT_EQ(classOf(unread, table), "none") << unread;
     }
     EXPECT_EQ(classOf(".JPEG", ReaderTable::Loading), "none");
+    EXPECT_EQ(classOf(".TIFF", ReaderTable::Loading), "none");
+    EXPECT_EQ(classOf(".TIFF", ReaderTable::Drawing), "TTIFFGraphic");
     EXPECT_EQ(classOf(".JPEG", ReaderTable::Drawing), "TJPEGImage");
     for (const char* numbered : {".1", ".2", ".3", ".5", ".6", ".7"}) {
         EXPECT_EQ(classOf(numbered, ReaderTable::Loading), "none") << numbered;
@@ -52,9 +60,9 @@ TEST(NewPictureReader, GroupsRouteToTheirReaders)
 TEST(PictureLoading, TheRegistryTakesEveryLoadedExtensionWithTheSameReader)
 {
     RegisterPictureFileFormats();
-    for (const char* extension : {".JPG", ".BW",  ".RGB", ".RGBA", ".SGI", ".CEL", ".PIC", ".TGA", ".VST",
-                                  ".ICB", ".VDA", ".WIN", ".PCX",  ".PCC", ".PPM", ".PGM", ".PBM", ".CUT",
-                                  ".RLA", ".RPF", ".PSD", ".PDD",  ".PSP", ".PNG", ".BMP", ".RLE", ".DIB"}) {
+    for (const char* extension : {".TIF", ".FAX", ".JPG", ".EPS", ".BW",  ".RGB", ".RGBA", ".SGI", ".CEL", ".PIC",
+                                  ".TGA", ".VST", ".ICB", ".VDA", ".WIN", ".PCX", ".PCC",  ".PPM", ".PGM", ".PBM",
+                                  ".CUT", ".RLA", ".RPF", ".PSD", ".PDD", ".PSP", ".PNG",  ".BMP", ".RLE", ".DIB"}) {
         const TGraphicClass registered = TPicture::GraphicClassFromExtension(LowerCase(extension));
         ASSERT_NE(registered, nullptr) << extension;
         EXPECT_EQ(registered()->ClassName(), NewPictureReader(extension, ReaderTable::Loading)->ClassName())
@@ -80,14 +88,21 @@ TEST(PictureLoading, TheRegistryTakesEveryLoadedExtensionWithTheSameReader)
                               "Alias/Wavefront images (*.rla)|*.rla",
                               "Alias/Wavefront images (*.rpf)|*.rpf",
                               "Paintshop Pro images (*.psp)|*.psp",
-                              "Portable network graphic images (*.png)|*.png"})
+                              "Portable network graphic images (*.png)|*.png",
+                              "PC TIF images (*.tif)|*.tif",
+                              "GFI fax images (*.fax)|*.fax",
+                              "Macintosh TIFF images (*.tiff)|*.tiff",
+                              "Encapsulated Postscript images (*.eps)|*.eps"})
         EXPECT_NE(filter.find(entry), std::string::npos) << entry;
     // Dr. Halo palette files load through the picture's reader but are no pictures to offer.
     EXPECT_EQ(TPicture::GraphicClassFromExtension("pal"), nullptr);
     EXPECT_EQ(filter.find("*.pal"), std::string::npos);
-    // Word screen captures are PCX files the registry knows and the loader does not take.
+    // Word screen captures are PCX files the registry knows and the loader does not take; so is the
+    // drawing's ".tiff".
     ASSERT_NE(TPicture::GraphicClassFromExtension("scr"), nullptr);
     EXPECT_EQ(TPicture::GraphicClassFromExtension("scr")()->ClassName(), "TPCXGraphic");
+    ASSERT_NE(TPicture::GraphicClassFromExtension("tiff"), nullptr);
+    EXPECT_EQ(TPicture::GraphicClassFromExtension("tiff")()->ClassName(), "TTIFFGraphic");
 
     // A Targa picture under one of its other names loads through the registry, pixel for pixel.
     TemporaryFolder folder;
@@ -229,4 +244,44 @@ TEST(PictureLoading, LoadsDrHaloWavefrontAndPaintShopProPicturesUnderEachOfTheir
     // The palette file's own header read as a picture: 0x4841 by 0 pixels.
     EXPECT_THROW(LoadPicture("f.pal", bitmap, [&](const std::string& path) { return folder.File(path); }),
                  EInvalidGraphic);
+}
+
+// A TIFF whose JPEG strip ends early still loads; the loader shows the warning in a box, and the
+// drawing's reader, which nobody gave a warning event, loads it without one.
+TEST(PictureLoading, ShowsAReadersWarningsWhereTheDrawingsReaderShowsNone)
+{
+    TemporaryFolder folder;
+    WriteWholeFile(folder.File("source.ppm"), PpmOf(StripedImage(40, 16, 50)));
+    RunTool("/usr/bin/pnmtotiff -truecolor " + folder.File("source.ppm") + " > " + folder.File("plain.tif"));
+    RunTool("/usr/bin/tiffcp -c jpeg -r 16 " + folder.File("plain.tif") + " " + folder.File("jpeg.tif"));
+    const std::string cut = WithTag(ReadWholeFile(folder.File("jpeg.tif")), 279, 300);
+    WriteWholeFile(folder.File("cut.tif"), cut);
+    WriteWholeFile(folder.File("cut.fax"), cut);
+    WriteWholeFile(folder.File("cut.tiff"), cut);
+    WriteWholeFile(folder.File("cut.eps"), EpsAround(cut));
+
+    // The strip's end is warned of by the decoder that completes it and by the JPEG library.
+    ScriptedUi ui;
+    for (const char* name : {"cut.tif", "cut.TIF", "cut.fax", "cut.eps"}) {
+        ui.AnswerMessage(MsgAnswer::OK);
+        ui.AnswerMessage(MsgAnswer::OK);
+        TBitmap bitmap;
+        ASSERT_TRUE(LoadPicture(name, bitmap, [&](const std::string& path) { return folder.File(LowerCase(path)); }));
+        EXPECT_EQ(bitmap.Width(), 40) << name;
+    }
+    ASSERT_EQ(ui.CallsOf(ScriptedUi::Kind::MessageBox).size(), 8u);
+    for (const ScriptedUi::Call& call : ui.CallsOf(ScriptedUi::Kind::MessageBox)) {
+        EXPECT_EQ(call.caption, "Warning");
+        EXPECT_EQ(call.icon, MsgIcon::Warning);
+    }
+    const std::vector<std::string> texts = ui.MessageTexts();
+    EXPECT_EQ(std::vector<std::string>(texts.begin(), texts.begin() + 2),
+              (std::vector<std::string>{"JPEG decompression error. Unexpected end of input.",
+                                        "Corrupt JPEG data: premature end of data segment"}));
+
+    ui.ClearCalls();
+    const std::unique_ptr<TGraphic> reader = NewPictureReader(".TIFF", ReaderTable::Drawing);
+    reader->LoadFromFile(folder.File("cut.tiff"));
+    EXPECT_EQ(reader->Width(), 40);
+    EXPECT_TRUE(ui.Calls().empty());
 }
