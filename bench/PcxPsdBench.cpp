@@ -6,6 +6,7 @@
 #include "imageformats/PSDGraphic.h"
 
 #include "BenchSupport.h"
+#include "PictureBenchSupport.h"
 
 #include <Magick++.h>
 
@@ -15,29 +16,13 @@
 
 namespace {
 
-constexpr int Width = 4000;
-constexpr int Height = 3000;
-
-// A rendered planogram: flat shelves and backgrounds with product pictures of fine detail, so that
-// the packed files hold both long runs and literal stretches.
-std::vector<std::uint8_t> SourcePixels()
-{
-    std::vector<std::uint8_t> rgb;
-    rgb.reserve(std::size_t{3} * Width * Height);
-    for (int y = 0; y < Height; ++y)
-        for (int x = 0; x < Width; ++x) {
-            const bool product = (x / 250) % 2 == 0 && (y % 500) < 420;
-            rgb.push_back(static_cast<std::uint8_t>(product ? y & 0xFF : (y % 500 < 420 ? 160 : 90)));
-            rgb.push_back(static_cast<std::uint8_t>(product ? (x ^ y) & 0xFF : 180));
-            rgb.push_back(static_cast<std::uint8_t>(product ? (x * 7 + y * 3) & 0xFF : 200));
-        }
-    return rgb;
-}
+constexpr int Width = ShelfPictureWidth;
+constexpr int Height = ShelfPictureHeight;
 
 std::string WrittenFile(const std::string& name)
 {
     const std::string file = BenchFolder() + "/" + name;
-    const std::vector<std::uint8_t> rgb = SourcePixels();
+    const std::vector<std::uint8_t> rgb = ShelfPictureRgb();
     Magick::Image image(Width, Height, "RGB", Magick::CharPixel, rgb.data());
     image.compressType(Magick::RLECompression);
     image.write(file);
@@ -56,17 +41,6 @@ const std::string& PsdFile()
     return file;
 }
 
-template <class Reader> void DecodeWithOurs(benchmark::State& state, const std::string& file)
-{
-    for (auto _ : state) {
-        Reader reader;
-        reader.LoadFromFile(file);
-        if (reader.Width() != Width || reader.PixelFormat() != pf24bit)
-            state.SkipWithError("the file did not load as a 24-bit picture");
-        benchmark::DoNotOptimize(reader.ScanLine(0));
-    }
-}
-
 void DecodeWithMagick(benchmark::State& state, const std::string& file)
 {
     for (auto _ : state) {
@@ -77,10 +51,10 @@ void DecodeWithMagick(benchmark::State& state, const std::string& file)
     }
 }
 
-void BM_TPCXGraphicPacked(benchmark::State& state) { DecodeWithOurs<TPCXGraphic>(state, PcxFile()); }
+void BM_TPCXGraphicPacked(benchmark::State& state) { DecodeWithOurs<TPCXGraphic>(state, PcxFile(), pf24bit); }
 void BM_MagickPcxPacked(benchmark::State& state) { DecodeWithMagick(state, PcxFile()); }
 // "[0]" asks for the merged picture alone, which is what TPSDGraphic reads.
-void BM_TPSDGraphicPacked(benchmark::State& state) { DecodeWithOurs<TPSDGraphic>(state, PsdFile()); }
+void BM_TPSDGraphicPacked(benchmark::State& state) { DecodeWithOurs<TPSDGraphic>(state, PsdFile(), pf24bit); }
 void BM_MagickPsdPacked(benchmark::State& state) { DecodeWithMagick(state, PsdFile() + "[0]"); }
 
 } // namespace

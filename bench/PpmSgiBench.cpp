@@ -7,6 +7,7 @@
 #include "imageformats/SGIGraphic.h"
 
 #include "BenchSupport.h"
+#include "PictureBenchSupport.h"
 
 #include <Magick++.h>
 #include <QImage>
@@ -20,29 +21,13 @@
 
 namespace {
 
-constexpr int Width = 4000;
-constexpr int Height = 3000;
-
-// A rendered planogram: flat shelves and backgrounds with product pictures of fine detail, so that
-// the packed file holds both long runs and literal stretches.
-std::vector<std::uint8_t> SourcePixels()
-{
-    std::vector<std::uint8_t> rgb;
-    rgb.reserve(std::size_t{3} * Width * Height);
-    for (int y = 0; y < Height; ++y)
-        for (int x = 0; x < Width; ++x) {
-            const bool product = (x / 250) % 2 == 0 && (y % 500) < 420;
-            rgb.push_back(static_cast<std::uint8_t>(product ? y & 0xFF : (y % 500 < 420 ? 160 : 90)));
-            rgb.push_back(static_cast<std::uint8_t>(product ? (x ^ y) & 0xFF : 180));
-            rgb.push_back(static_cast<std::uint8_t>(product ? (x * 7 + y * 3) & 0xFF : 200));
-        }
-    return rgb;
-}
+constexpr int Width = ShelfPictureWidth;
+constexpr int Height = ShelfPictureHeight;
 
 std::string WrittenMap(const std::string& name, bool grey)
 {
     const std::string file = BenchFolder() + "/" + name;
-    const std::vector<std::uint8_t> rgb = SourcePixels();
+    const std::vector<std::uint8_t> rgb = ShelfPictureRgb();
     std::ofstream out(file, std::ios::binary);
     out << (grey ? "P5\n" : "P6\n") << Width << " " << Height << "\n255\n";
     for (std::size_t i = 0; i < rgb.size(); i += grey ? 3 : 1)
@@ -66,24 +51,13 @@ const std::string& SgiFile()
 {
     static const std::string file = [] {
         const std::string path = BenchFolder() + "/packed.sgi";
-        const std::vector<std::uint8_t> rgb = SourcePixels();
+        const std::vector<std::uint8_t> rgb = ShelfPictureRgb();
         Magick::Image image(Width, Height, "RGB", Magick::CharPixel, rgb.data());
         image.compressType(Magick::RLECompression);
         image.write(path);
         return path;
     }();
     return file;
-}
-
-template <class Reader> void DecodeWithOurs(benchmark::State& state, const std::string& file, TPixelFormat format)
-{
-    for (auto _ : state) {
-        Reader reader;
-        reader.LoadFromFile(file);
-        if (reader.Width() != Width || reader.PixelFormat() != format)
-            state.SkipWithError("the file did not load as expected");
-        benchmark::DoNotOptimize(reader.ScanLine(0));
-    }
 }
 
 // netpbm's own reading: every row into the picture array its programs work on.

@@ -9,6 +9,7 @@
 #include "imageformats/RunLengthFixtures.h"
 
 #include "BenchSupport.h"
+#include "PictureBenchSupport.h"
 
 #include <Magick++.h>
 
@@ -19,18 +20,13 @@
 
 namespace {
 
-constexpr int Width = 4000;
-constexpr int Height = 3000;
+constexpr int Width = ShelfPictureWidth;
+constexpr int Height = ShelfPictureHeight;
 
-// A rendered planogram: flat shelves and backgrounds with product pictures of fine detail, so that
-// the packed files hold both long runs and literal stretches.
 Rgb SourcePixel(int x, int y)
 {
-    const bool product = (x / 250) % 2 == 0 && (y % 500) < 420;
-    if (!product)
-        return {static_cast<std::uint8_t>(y % 500 < 420 ? 160 : 90), 180, 200};
-    return {static_cast<std::uint8_t>(y & 0xFF), static_cast<std::uint8_t>((x ^ y) & 0xFF),
-            static_cast<std::uint8_t>((x * 7 + y * 3) & 0xFF)};
+    const std::array<std::uint8_t, 3> pixel = ShelfPicturePixel(x, y);
+    return {pixel[0], pixel[1], pixel[2]};
 }
 
 std::string Written(const std::string& name, const std::string& bytes)
@@ -87,18 +83,6 @@ const std::string& PspFile()
         return Written("shelves.psp", fixtures::PspFile(layout));
     }();
     return file;
-}
-
-template <class Reader> void DecodeWithOurs(benchmark::State& state, const std::string& file, TPixelFormat format)
-{
-    for (auto _ : state) {
-        Reader reader;
-        reader.LoadFromFile(file);
-        if (reader.Width() != Width || reader.PixelFormat() != format)
-            state.SkipWithError("the file did not load as expected");
-        benchmark::DoNotOptimize(reader.ScanLine(0));
-    }
-    state.SetItemsProcessed(state.iterations() * Width * Height);
 }
 
 void BM_TRLAGraphic(benchmark::State& state) { DecodeWithOurs<TRLAGraphic>(state, RlaFile(), pf24bit); }

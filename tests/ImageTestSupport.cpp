@@ -51,6 +51,15 @@ int HeaderNumber(const std::string& bytes, std::size_t& at)
 
 } // namespace
 
+std::vector<std::uint8_t> AlphaOf(const TBitmap& bitmap)
+{
+    std::vector<std::uint8_t> alpha;
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (int x = 0; x < bitmap.Width(); ++x)
+            alpha.push_back(bitmap.ScanLine(y)[4 * x + 3]);
+    return alpha;
+}
+
 RgbImage ParsePnm(const std::string& bytes)
 {
     RgbImage image;

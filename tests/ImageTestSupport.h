@@ -32,6 +32,8 @@ struct RgbImage {
 };
 
 RgbImage RgbOf(const TBitmap& bitmap);
+// The alpha bytes of a pf32bit bitmap, row after row.
+std::vector<std::uint8_t> AlphaOf(const TBitmap& bitmap);
 // A binary PGM (P5, greys widened to RGB) or PPM (P6) as the netpbm and ImageMagick tools write
 // them, comments allowed; samples of a maximum other than 255 (two big-endian bytes above 255) are
 // scaled to 0..255 as v x 255 / maximum, truncated.

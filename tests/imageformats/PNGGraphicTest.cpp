@@ -149,7 +149,7 @@ std::string LoadError(const std::string& bytes)
 }
 
 // The alpha of a 32-bit bitmap as greys.
-RgbImage AlphaOf(const TBitmap& bitmap)
+RgbImage AlphaImageOf(const TBitmap& bitmap)
 {
     RgbImage image{bitmap.Width(), bitmap.Height(), {}};
     for (int y = 0; y < bitmap.Height(); ++y)
@@ -191,7 +191,7 @@ TEST(PNGGraphic, SuiteGivesTheOutsideToolsPixelsThroughTheGammaTable)
         ExpectSameImage(RgbOf(*Loaded(ReadWholeFile(noGamma))), Oracle(noGamma), file + " without gAMA");
         if (ColorType(bytes) == 6) {
             ASSERT_EQ(png->PixelFormat(), pf32bit);
-            ExpectSameImage(AlphaOf(*png), DecodedBy("/usr/bin/pngtopam -alpha " + file), file + " alpha");
+            ExpectSameImage(AlphaImageOf(*png), DecodedBy("/usr/bin/pngtopam -alpha " + file), file + " alpha");
         }
     }
     EXPECT_EQ(withoutGamma, 2);
@@ -307,7 +307,7 @@ TEST_F(PNGWritten, InterlacedPicturesGiveThePixelsOfPlainOnes)
             ExpectSameImage(RgbOf(ours), Oracle(folder_.File("plain.png")), label);
             ExpectSameImage(RgbOf(fromInterlaced), RgbOf(ours), label + " interlaced");
             if (ours.PixelFormat() == pf32bit)
-                ExpectSameImage(AlphaOf(fromInterlaced), AlphaOf(ours), label + " alpha");
+                ExpectSameImage(AlphaImageOf(fromInterlaced), AlphaImageOf(ours), label + " alpha");
         }
     }
 }

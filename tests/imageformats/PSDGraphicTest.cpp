@@ -101,15 +101,6 @@ std::string Plane(int depth, int seed)
 
 std::string Filled(int depth, std::uint8_t value) { return std::string(RowBytes(depth) * Height, char(value)); }
 
-std::vector<std::uint8_t> AlphaOf(const TBitmap& bitmap)
-{
-    std::vector<std::uint8_t> alpha;
-    for (int y = 0; y < bitmap.Height(); ++y)
-        for (int x = 0; x < bitmap.Width(); ++x)
-            alpha.push_back(bitmap.ScanLine(y)[4 * x + 3]);
-    return alpha;
-}
-
 class PSDFiles : public ::testing::Test {
 protected:
     void SetUp() override

@@ -57,15 +57,6 @@ std::string GreyAlphaPlanes(bool deep)
     return planes;
 }
 
-std::vector<std::uint8_t> AlphaOf(const TBitmap& bitmap)
-{
-    std::vector<std::uint8_t> alpha;
-    for (int y = 0; y < bitmap.Height(); ++y)
-        for (int x = 0; x < bitmap.Width(); ++x)
-            alpha.push_back(bitmap.ScanLine(y)[4 * x + 3]);
-    return alpha;
-}
-
 class SGIFiles : public ::testing::Test {
 protected:
     void SetUp() override

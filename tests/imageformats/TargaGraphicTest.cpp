@@ -466,15 +466,6 @@ std::string GreyAlphaFile(const TGreyAlphaImage& image, int pixelSize, bool pack
     return TargaFile(type, image.width, image.height, pixelSize, descriptor | 0x28, data);
 }
 
-std::vector<std::uint8_t> AlphaOf(const TBitmap& bitmap)
-{
-    std::vector<std::uint8_t> alpha;
-    for (int y = 0; y < bitmap.Height(); ++y)
-        for (int x = 0; x < bitmap.Width(); ++x)
-            alpha.push_back(bitmap.ScanLine(y)[4 * x + 3]);
-    return alpha;
-}
-
 } // namespace
 
 TEST(TargaGraphic, RowsStoredRightToLeftStartAtTheRightEdge)
