@@ -1,37 +1,12 @@
-// The Autodesk reader on arbitrary bytes: it may refuse a file with the readers' own errors, never
-// crash, overrun or hang, and what it loads has the header's size.
+// The Autodesk reader on arbitrary bytes.
+#include "GraphicReaderFuzz.h"
+
 #include "imageformats/AutodeskGraphic.h"
-#include "imageformats/ColorManager.h"
-#include "platform/core/Streams.h"
 
 #include <cstdint>
-#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
-    TMemoryStream stream;
-    stream.Write(data, static_cast<std::int64_t>(size));
-    stream.SetPosition(0);
-    TAutodeskGraphic cel;
-    cel.CanLoad(stream);
-    // Sizes within the readers' size rule are sound but take long to fill; the fuzzer looks for
-    // faults. Sizes beyond it go to the reader, which must refuse them before it sizes anything.
-    if (cel.ReadImageProperties(stream, 0)) {
-        const TImageProperties& properties = cel.ImageProperties();
-        if (TBitmap::IsSoundImageSize(properties.Width, properties.Height, 1) &&
-            std::uint64_t{properties.Width} * properties.Height > (1u << 20))
-            return 0;
-    }
-    stream.SetPosition(0);
-    try {
-        cel.LoadFromStream(stream);
-    } catch (const EInvalidGraphic&) {
-        return 0;
-    } catch (const EColorConversionError&) {
-        return 0;
-    }
-    if (static_cast<std::uint32_t>(cel.Width()) != cel.ImageProperties().Width ||
-        static_cast<std::uint32_t>(cel.Height()) != cel.ImageProperties().Height)
-        std::abort();
+    FuzzGraphicReader<TAutodeskGraphic>(data, size);
     return 0;
 }
