@@ -80,7 +80,8 @@ struct Planogram : DocumentWithFakes {
     }
 };
 
-void Measure(benchmark::State& state, const std::string& catalogPath, const std::function<void(PlanogramDocument&)>& run)
+void Measure(benchmark::State& state, const std::string& catalogPath,
+             const std::function<void(PlanogramDocument&)>& run)
 {
     Planogram planogram(catalogPath);
     for (auto _ : state) {

@@ -11,17 +11,17 @@ class Progress;
 // The checked states of the main window's tag and view menu items that a new document's renderer
 // starts from.
 struct TagMenuChecks {
-    bool itemNumber = false;      // ItemNumber1
-    bool partNumber = false;      // PartNumber1
-    bool xyLocation = false;      // XYLocation1
-    bool stackCount = false;      // StackCount1
+    bool itemNumber = false;       // ItemNumber1
+    bool partNumber = false;       // PartNumber1
+    bool xyLocation = false;       // XYLocation1
+    bool stackCount = false;       // StackCount1
     bool currentInventory = false; // CurrentInventory1
-    bool unitsSold = false;       // UnitsSold1
-    bool category = false;        // Category1
-    bool brand = false;           // Brand1
-    bool customText = false;      // CustomText1
-    bool placementBoxes = false;  // PlacementBoxes1
-    bool transparency = true;     // On1
+    bool unitsSold = false;        // UnitsSold1
+    bool category = false;         // Category1
+    bool brand = false;            // Brand1
+    bool customText = false;       // CustomText1
+    bool placementBoxes = false;   // PlacementBoxes1
+    bool transparency = true;      // On1
 };
 
 // What a planogram document reads and drives of the main window: its drawing settings, display

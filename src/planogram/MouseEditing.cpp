@@ -95,8 +95,8 @@ void PlanogramDocument::TrackMouseEdit(int x, int y)
     moved = true;
     oldFrameRect = TRect{};
     const TRect start = groupRect.IsEmpty() ? items->current->PlacementBox() : groupRect;
-    const TRect frame = Rect(start.Left + x - pressX, start.Top + y - pressY, start.Right + x - pressX,
-                             start.Bottom + y - pressY);
+    const TRect frame =
+        Rect(start.Left + x - pressX, start.Top + y - pressY, start.Right + x - pressX, start.Bottom + y - pressY);
     DragFeedback(frame);
     ShowPosition(frame.Left, frame.Top);
     modified = true;
@@ -255,8 +255,8 @@ bool PlanogramDocument::MoveSelection(int dx, int dy)
         MoveItemBy(*member, dx, dy);
     }
     const bool ungrouped = members.size() == 1;
-    if (alignToPeg && dx != 0 && dy != 0 && selectedProductFound && ungrouped && pegHolesShown && catalog && catalog->pegXQ != 0 &&
-        catalog->pegYQ != 0 && catalog->roles[RolePegX] != 0 && catalog->roles[RolePegY] != 0)
+    if (alignToPeg && dx != 0 && dy != 0 && selectedProductFound && ungrouped && pegHolesShown && catalog &&
+        catalog->pegXQ != 0 && catalog->pegYQ != 0 && catalog->roles[RolePegX] != 0 && catalog->roles[RolePegY] != 0)
         SnapToPegHole();
     renderer.RedrawGroup(before);
     services.view.InvalidateWindowRect(WindowRectOf(renderer.GroupArea(&current, true)));

@@ -248,7 +248,7 @@ private:
     TPoint PlacementPoint(ListOB* previous, ListOB& item, int x, int y);
     // The catalog's current product into a new item, numbered next.
     void FillFromCatalog(ListOB& item);
-       // A shelf under the new row, as long as the wall; the product placed stays current.
+    // A shelf under the new row, as long as the wall; the product placed stays current.
     void AddRowShelf();
     // Selects the item with its frame; none empties the frame.
     void FrameItem(ListOB* item);
