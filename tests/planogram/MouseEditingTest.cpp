@@ -53,8 +53,9 @@ protected:
                 continue;
             for (const ListOB* member = item; member; member = member->childItem) {
                 EXPECT_TRUE(reached.insert(member).second) << member->index;
-                if (member != item)
+                if (member != item) {
                     EXPECT_EQ(member->groupItem, item) << member->index;
+                }
             }
         }
         EXPECT_EQ(static_cast<int>(reached.size()), document.items->Count());

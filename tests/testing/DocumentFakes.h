@@ -280,7 +280,7 @@ struct ProductRow {
     std::string part;
     double width = 10, height = 20, depth = 5;
     double pegX = 0, pegY = 0;
-    std::string category, brand;
+    std::string category = {}, brand = {};
     int inventory = 0, minInventory = 0;
     std::string picture = "none.bmp";
 };
