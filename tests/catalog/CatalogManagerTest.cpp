@@ -1,0 +1,225 @@
+// The catalog editor's model: which kind opens a file, what Save writes and refuses, and that no
+// failure loses the catalog being edited.
+#include "catalog/CatalogManager.h"
+#include "catalog/Didascii.h"
+#include "catalog/Didctf2.h"
+#include "platform/core/FilePaths.h"
+#include "testing/ScriptedUi.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class FakeHost : public CatalogManagerHost {
+public:
+    int DisplayScale() const override { return 3; }
+    unsigned char UnitsMode() const override { return 1; }
+    TStringGrid* SelectorGrid() override { return &selector; }
+    bool SelectorVisible() const override { return visible; }
+    void HideSelector() override { shown.push_back(false); }
+    void ShowSelector() override { shown.push_back(true); }
+
+    TStringGrid selector;
+    bool visible = false;
+    std::vector<bool> shown;
+};
+
+// Gives the real kinds and records which were asked for.
+struct RecordingMaker {
+    std::vector<std::string>* asked;
+    std::unique_ptr<didBase> operator()(std::string_view extension) const
+    {
+        asked->emplace_back(extension);
+        return NewCatalogOfKind(extension);
+    }
+};
+
+std::vector<std::string> Row(const TStringGrid& grid, int row)
+{
+    std::vector<std::string> cells;
+    for (int col = 0; col < grid.ColCount(); ++col)
+        cells.push_back(grid.Cells(col, row));
+    return cells;
+}
+
+class CatalogManagerTest : public testing::Test {
+protected:
+    CatalogManagerTest() : manager(host, RecordingMaker{&asked}) { manager.NewCatalog(); }
+
+    void FillProducts()
+    {
+        manager.Grid.SetRowCount(3);
+        manager.Grid.SetCells(1, 1, "P-1");
+        manager.Grid.SetCells(2, 1, "Soap");
+        manager.Grid.SetCells(4, 1, "100");
+        manager.Grid.SetCells(5, 1, "20");
+        manager.Grid.SetCells(6, 1, "10");
+        manager.Grid.SetCells(1, 2, "P-2");
+        manager.Grid.SetCells(2, 2, " abc ");
+        manager.Grid.SetCells(3, 2, "ABC");
+    }
+
+    // Save through the dialog, with the user's choice of name and entry.
+    bool SaveAs(const std::string& name, int entry = CatalogManager::TextEntry)
+    {
+        ui.AnswerFile(FileDialogResult{folder.File(name), entry});
+        return manager.SaveAs();
+    }
+
+    ScriptedUi ui;
+    TemporaryFolder folder;
+    FakeHost host;
+    std::vector<std::string> asked;
+    CatalogManager manager;
+};
+
+TEST_F(CatalogManagerTest, OpensByTheKindOfTheExtensionAndFallsBackToTheDataLink)
+{
+    FillProducts();
+    ASSERT_TRUE(SaveAs("shop.Ctf"));
+    manager.NewCatalog();
+    asked.clear();
+    ASSERT_TRUE(manager.OpenCatalog(folder.File("shop.Ctf")));
+    EXPECT_EQ(asked, std::vector<std::string>{".ctf"});
+    EXPECT_EQ(manager.Grid.Cells(2, 1), "Soap");
+    EXPECT_EQ(manager.catalog->displayScale, 3);
+    EXPECT_FALSE(manager.modified);
+
+    // A text catalog named as binary: tried as binary, then as data link, and the catalog open
+    // before stays as it was.
+    WriteWholeFile(folder.File("text.vdx"), ReadWholeFile(folder.File("shop.Ctf")));
+    WriteWholeFile(folder.File("list.txt"), "x\r\n");
+    didBase* before = manager.catalog.get();
+    for (const auto& [name, kinds] :
+         {std::pair<std::string, std::vector<std::string>>{"text.vdx", {".vdx", ".ddl"}}, {"list.txt", {".ddl"}}}) {
+        SCOPED_TRACE(name);
+        asked.clear();
+        if (name == "text.vdx")
+            ui.AnswerMessage(MsgAnswer::OK); // the binary kind's own refusal
+        ui.AnswerMessage(MsgAnswer::OK);
+        EXPECT_FALSE(manager.OpenCatalog(folder.File(name)));
+        EXPECT_EQ(asked, kinds);
+        EXPECT_EQ(ui.MessageTexts().back(), "Could not open catalog file");
+        EXPECT_EQ(ui.Calls().back().caption, "Catalog Manager");
+        EXPECT_EQ(manager.catalog.get(), before);
+        EXPECT_EQ(manager.fileName, folder.File("shop.Ctf"));
+        EXPECT_EQ(manager.Grid.Cells(1, 1), "P-1");
+    }
+}
+
+TEST_F(CatalogManagerTest, SaveWritesTheObjectsOwnBytesAndTheBinaryEntryForBinaryCatalogs)
+{
+    FillProducts();
+    ASSERT_TRUE(SaveAs("shop.ctf"));
+    EXPECT_EQ(manager.fileName, folder.File("shop.ctf"));
+    EXPECT_FALSE(manager.modified);
+    didASCII oracle;
+    ASSERT_TRUE(oracle.SaveToFile(folder.File("oracle.ctf"), &manager.Grid, "cm", ""));
+    EXPECT_EQ(ReadWholeFile(folder.File("shop.ctf")), ReadWholeFile(folder.File("oracle.ctf")));
+
+    // A binary catalog saves through entry 1, and the file opens back to the same grid.
+    didCTF2 binary;
+    ASSERT_TRUE(binary.SaveToFile(folder.File("shop.vdx"), &manager.Grid, "cm", ""));
+    manager.NewCatalog();
+    ASSERT_TRUE(manager.OpenCatalog(folder.File("shop.vdx")));
+    ASSERT_TRUE(SaveAs("copy", 1));
+    EXPECT_EQ(manager.fileName, folder.File("copy.vdx"));
+    TStringGrid reread;
+    didCTF2 reader;
+    ASSERT_TRUE(reader.Open(folder.File("copy.vdx"), &reread));
+    for (int row = 0; row < manager.Grid.RowCount(); ++row)
+        EXPECT_EQ(Row(reread, row), Row(manager.Grid, row));
+}
+
+TEST_F(CatalogManagerTest, RefusedSavesWriteNothingAndKeepNameAndEntry)
+{
+    FillProducts();
+    manager.modified = true;
+    const char* const version4 =
+        "This format is still under development and will be avaiable in version 4. Please select another "
+        "file format. ";
+    ui.AnswerMessage(MsgAnswer::OK);
+    EXPECT_FALSE(SaveAs("shop.vdx", 1));
+    ui.AnswerMessage(MsgAnswer::OK);
+    EXPECT_FALSE(SaveAs("shop.vdx", 2));
+    ui.AnswerFile(std::nullopt);
+    EXPECT_FALSE(manager.SaveCatalog());
+    ASSERT_EQ(ui.MessageTexts().size(), 2u);
+    EXPECT_EQ(ui.MessageTexts()[0], version4);
+    EXPECT_EQ(ui.MessageTexts()[1], "This catalog can only be saved as a .ctf file. Please select that file format.");
+    EXPECT_EQ(ui.Calls()[3].caption, "Kestrame Catalog Manager");
+    EXPECT_EQ(ui.Calls()[3].icon, MsgIcon::Exclamation);
+    EXPECT_FALSE(FileExists(folder.File("shop.vdx")));
+    EXPECT_TRUE(manager.fileName.empty());
+    EXPECT_EQ(manager.saveEntry, CatalogManager::TextEntry);
+    EXPECT_TRUE(manager.modified);
+
+    // The next Save asks again, and a name without extension takes the entry's.
+    ui.AnswerFile(FileDialogResult{folder.File("shop"), 2});
+    EXPECT_TRUE(manager.SaveCatalog());
+    EXPECT_TRUE(FileExists(folder.File("shop.ctf")));
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog).back().fileOptions.filterIndex, 2);
+}
+
+TEST_F(CatalogManagerTest, AFailedWriteKeepsTheEditsTheOldFileAndTheWindow)
+{
+    FillProducts();
+    didCTF2 binary;
+    ASSERT_TRUE(binary.SaveToFile(folder.File("shop.vdx"), &manager.Grid, "cm", ""));
+    for (const std::string name : {"shop.ctf", "shop.vdx"}) {
+        SCOPED_TRACE(name);
+        if (name == "shop.ctf") {
+            ASSERT_TRUE(SaveAs(name));
+        }
+        manager.NewCatalog();
+        ASSERT_TRUE(manager.OpenCatalog(folder.File(name)));
+        const std::string saved = ReadWholeFile(folder.File(name));
+        manager.GridSetEditText(2, 1, std::string(4000, 'x'));
+        {
+            FileSizeLimit limit(saved.size() / 2);
+            ui.AnswerMessage(MsgAnswer::OK); // the write failure
+            EXPECT_FALSE(manager.SaveCatalog());
+            // Closing and starting anew both ask to save first; their Yes fails the same way.
+            ui.AnswerMessage(MsgAnswer::Yes);
+            ui.AnswerMessage(MsgAnswer::OK);
+            EXPECT_FALSE(manager.FormCloseQuery());
+            ui.AnswerMessage(MsgAnswer::Yes);
+            ui.AnswerMessage(MsgAnswer::OK);
+            manager.NewCatalog1Click();
+        }
+        EXPECT_TRUE(manager.modified);
+        EXPECT_EQ(ReadWholeFile(folder.File(name)), saved);
+        EXPECT_EQ(manager.Grid.Cells(2, 1), std::string(4000, 'x'));
+        EXPECT_EQ(manager.fileName, folder.File(name));
+    }
+
+    // A cancelled dialog and a refusal keep the window open too.
+    manager.fileName.clear();
+    ui.AnswerMessage(MsgAnswer::Yes);
+    ui.AnswerFile(std::nullopt);
+    EXPECT_FALSE(manager.FormCloseQuery());
+    ui.AnswerMessage(MsgAnswer::Yes);
+    ui.AnswerFile(FileDialogResult{folder.File("other.ctf"), 2});
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.NewCatalog1Click();
+    EXPECT_EQ(manager.Grid.Cells(2, 1), std::string(4000, 'x'));
+    ui.AnswerMessage(MsgAnswer::No);
+    EXPECT_TRUE(manager.FormCloseQuery());
+}
+
+TEST_F(CatalogManagerTest, SaveAsRefreshesTheSelectorFromTheFileJustWritten)
+{
+    FillProducts();
+    ASSERT_TRUE(SaveAs("old.ctf"));
+    manager.NewCatalog();
+    ASSERT_TRUE(manager.OpenCatalog(folder.File("old.ctf")));
+    manager.GridSetEditText(1, 1, "NEW");
+    manager.refreshSelectorOnSave = true;
+    ASSERT_TRUE(SaveAs("new.ctf"));
+    EXPECT_EQ(host.selector.Cells(1, 1), "NEW");
+    EXPECT_FALSE(manager.refreshSelectorOnSave);
+}
+
+} // namespace
