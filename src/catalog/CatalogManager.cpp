@@ -67,6 +67,7 @@ CatalogManager::CatalogManager(CatalogManagerHost& host_, CatalogKindMaker maker
 {
     catalog = MakeCatalog(".ctf");
     Grid.OnSelectCell = [this](int col, int row, bool&) { GridSelectCell(col, row); };
+    Grid.OnSetEditText = [this](int col, int row, const std::string& text) { GridSetEditText(col, row, text); };
 }
 
 std::unique_ptr<didBase> CatalogManager::MakeCatalog(std::string_view extension) const
@@ -296,9 +297,31 @@ void CatalogManager::GridSelectCell(int col, int row)
     cellSelection = "Product " + std::to_string(row) + "   " + Grid.Cells(col, 0);
 }
 
-void CatalogManager::GridSetEditText(int col, int row, const std::string& text)
+void CatalogManager::GridSetEditText(int, int, const std::string&) { modified = true; }
+
+// Where a column ends up when column `from` moves to `to`.
+static int MovedColumn(int column, int from, int to)
 {
-    Grid.SetCells(col, row, text);
+    if (column == from)
+        return to;
+    if (from < to && column > from && column <= to)
+        return column - 1;
+    if (to < from && column >= to && column < from)
+        return column + 1;
+    return column;
+}
+
+void CatalogManager::MoveColumn(int from, int to)
+{
+    // Column 0 holds the record numbers and stays where it is.
+    if (from < 1 || to < 1 || from >= Grid.ColCount() || to >= Grid.ColCount() || from == to)
+        return;
+    Grid.MoveColumn(from, to);
+    // Roles name columns by number, so they follow the columns they name.
+    if (catalog)
+        for (int& column : catalog->roles)
+            if (column >= 1)
+                column = MovedColumn(column, from, to);
     modified = true;
 }
 

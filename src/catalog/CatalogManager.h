@@ -70,6 +70,8 @@ public:
     void GridSelectCell(int col, int row);
     void GridSetEditText(int col, int row, const std::string& text);
     void GridKeyDown(int key);
+    // Columns from 1 on; the catalog's roles follow the moved columns.
+    void MoveColumn(int from, int to);
     void FormKeyUp(int key);
     // What the user types into the cell inspector and the location field.
     void EditCellContent(const std::string& text);

@@ -176,7 +176,7 @@ TEST_F(CatalogManagerTest, AFailedWriteKeepsTheEditsTheOldFileAndTheWindow)
         manager.NewCatalog();
         ASSERT_TRUE(manager.OpenCatalog(folder.File(name)));
         const std::string saved = ReadWholeFile(folder.File(name));
-        manager.GridSetEditText(2, 1, std::string(4000, 'x'));
+        manager.Grid.SetEditText(2, 1, std::string(4000, 'x'));
         {
             FileSizeLimit limit(saved.size() / 2);
             ui.AnswerMessage(MsgAnswer::OK); // the write failure
@@ -215,11 +215,91 @@ TEST_F(CatalogManagerTest, SaveAsRefreshesTheSelectorFromTheFileJustWritten)
     ASSERT_TRUE(SaveAs("old.ctf"));
     manager.NewCatalog();
     ASSERT_TRUE(manager.OpenCatalog(folder.File("old.ctf")));
-    manager.GridSetEditText(1, 1, "NEW");
+    manager.Grid.SetEditText(1, 1, "NEW");
     manager.refreshSelectorOnSave = true;
     ASSERT_TRUE(SaveAs("new.ctf"));
     EXPECT_EQ(host.selector.Cells(1, 1), "NEW");
     EXPECT_FALSE(manager.refreshSelectorOnSave);
+}
+
+TEST_F(CatalogManagerTest, EnterAndTabMoveOnAndAddRowsAtTheEnd)
+{
+    FillProducts(); // rows 1 and 2
+    manager.Grid.FocusCell(3, 1);
+    manager.GridKeyDown('x');
+    EXPECT_EQ(manager.cellContent, "x");
+    manager.FormKeyUp(13); // Enter in a middle row: no new row
+    EXPECT_EQ(manager.Grid.Cells(3, 1), "x");
+    EXPECT_EQ(manager.Grid.RowCount(), 3);
+    EXPECT_EQ(manager.Grid.Row(), 2);
+    EXPECT_EQ(manager.cellSelection, "Product 2   Picture Name");
+    manager.FormKeyUp(13); // Enter in the last row adds one
+    EXPECT_EQ(manager.Grid.RowCount(), 4);
+    EXPECT_EQ(manager.Grid.Row(), 3);
+    manager.FormKeyUp(9); // Tab in a middle column moves right
+    EXPECT_EQ(manager.Grid.Col(), 4);
+    EXPECT_EQ(manager.Grid.RowCount(), 4);
+    manager.Grid.FocusCell(12, 1);
+    manager.FormKeyUp(9); // Tab in the last column adds a row at the end and goes to column 1
+    EXPECT_EQ(manager.Grid.RowCount(), 5);
+    EXPECT_EQ(manager.Grid.Row(), 2);
+    EXPECT_EQ(manager.Grid.Col(), 1);
+}
+
+TEST_F(CatalogManagerTest, OnlyTheUsersChangesMarkTheCatalogModified)
+{
+    FillProducts();
+    ASSERT_TRUE(SaveAs("shop.ctf"));
+    manager.NewCatalog();
+    manager.OpenCatalog(folder.File("shop.ctf"));
+    manager.Grid.FocusCell(2, 2);
+    manager.EditLocation("");
+    EXPECT_FALSE(manager.modified);
+    EXPECT_EQ(manager.cellContent, "abc");
+    manager.Grid.SetEditText(2, 2, "abd");
+    EXPECT_TRUE(manager.modified);
+
+    manager.modified = false;
+    manager.EditCellContent("abd!");
+    EXPECT_TRUE(manager.modified);
+    manager.modified = false;
+    manager.EditLocation("/pictures");
+    EXPECT_TRUE(manager.modified);
+}
+
+TEST_F(CatalogManagerTest, DeletingTheLastProductRowEmptiesIt)
+{
+    FillProducts();
+    manager.Grid.FocusCell(1, 2);
+    manager.DeleteRow();
+    EXPECT_EQ(manager.Grid.RowCount(), 2);
+    manager.DeleteRow();
+    EXPECT_EQ(manager.Grid.RowCount(), 2);
+    EXPECT_EQ(Row(manager.Grid, 1), std::vector<std::string>(13));
+    EXPECT_EQ(manager.Grid.Row(), 1);
+    EXPECT_EQ(manager.Grid.Cells(1, 0), "Product Part Nr.");
+}
+
+TEST_F(CatalogManagerTest, AMovedColumnTakesItsCellsWidthAndRoleAndSavesInItsNewPlace)
+{
+    FillProducts();
+    manager.Grid.SetColWidths(4, 99);
+    manager.MoveColumn(4, 1); // width before the part number
+    EXPECT_EQ(Row(manager.Grid, 0)[1], "Width");
+    EXPECT_EQ(Row(manager.Grid, 1)[1], "100");
+    EXPECT_EQ(Row(manager.Grid, 1)[2], "P-1");
+    EXPECT_EQ(manager.Grid.ColWidths(1), 99);
+    EXPECT_EQ(manager.catalog->roles[RoleWidth], 1);
+    EXPECT_EQ(manager.catalog->roles[RolePartNumber], 2);
+    EXPECT_EQ(manager.catalog->roles[RoleHeight], 5);
+    EXPECT_TRUE(manager.modified);
+
+    ASSERT_TRUE(SaveAs("moved.ctf"));
+    manager.NewCatalog();
+    ASSERT_TRUE(manager.OpenCatalog(folder.File("moved.ctf")));
+    EXPECT_EQ(Row(manager.Grid, 0)[1], "Width");
+    EXPECT_EQ(manager.Grid.Cells(1, 1), "100");
+    EXPECT_EQ(manager.catalog->roles[RoleWidth], 1);
 }
 
 } // namespace
