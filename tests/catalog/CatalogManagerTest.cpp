@@ -302,4 +302,66 @@ TEST_F(CatalogManagerTest, AMovedColumnTakesItsCellsWidthAndRoleAndSavesInItsNew
     EXPECT_EQ(manager.catalog->roles[RoleWidth], 1);
 }
 
+TEST_F(CatalogManagerTest, FindMatchesTrimmedTextExactlyAndFindNextGoesOn)
+{
+    FillProducts();
+    manager.Grid.SetCells(7, 2, "abc");
+    ui.AnswerInput(" abc ");
+    manager.FindFirst();
+    EXPECT_EQ(ui.Calls().back().caption, "Find What?");
+    EXPECT_EQ(manager.Grid.Col(), 2); // " abc ", not "ABC" in column 3
+    EXPECT_EQ(manager.Grid.Row(), 2);
+    manager.FindNext();
+    EXPECT_EQ(manager.Grid.Col(), 7);
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.FindNext();
+    EXPECT_EQ(ui.MessageTexts().back(), "Could Not Find");
+    EXPECT_EQ(ui.Calls().back().caption, " abc ");
+    EXPECT_EQ(manager.findText, "");
+    EXPECT_EQ(manager.Grid.Col(), 7);
+}
+
+TEST_F(CatalogManagerTest, ConvertingUnitsThereAndBackRestoresSizesDepthIncluded)
+{
+    FillProducts();
+    const char* const toInches =
+        "This will convert your width and height values from centemeters to inches. Do you wish to continue?";
+    ui.AnswerMessage(MsgAnswer::Yes);
+    manager.ConvertUnits();
+    EXPECT_EQ(ui.MessageTexts().back(), toInches);
+    EXPECT_EQ(manager.Grid.Cells(4, 1), "39.4");
+    EXPECT_EQ(manager.Grid.Cells(6, 1), "3.94");
+    EXPECT_EQ(manager.Grid.Cells(4, 2), "0"); // empty reads as 0
+    EXPECT_EQ(manager.Grid.Cells(4, 0), "Width");
+    EXPECT_FALSE(manager.Centimetres());
+    EXPECT_TRUE(manager.modified);
+    ui.AnswerMessage(MsgAnswer::Yes);
+    manager.ConvertUnits();
+    EXPECT_EQ(manager.Grid.Cells(4, 1), "100");
+    EXPECT_EQ(manager.Grid.Cells(6, 1), "10");
+    EXPECT_TRUE(manager.Centimetres());
+
+    ui.AnswerMessage(MsgAnswer::No);
+    manager.ConvertUnits();
+    EXPECT_EQ(manager.Grid.Cells(4, 1), "100");
+
+    manager.catalog->roles[RoleHeight] = -1;
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.ConvertUnits();
+    EXPECT_EQ(ui.MessageTexts().back(), "The Width or Height column for this catalog is not defined");
+    EXPECT_EQ(ui.Calls().back().caption, "Kestrame");
+}
+
+TEST(CatalogRoleEntries, NoneAndTheRecordNumberLeaveOptionalRolesUnassigned)
+{
+    EXPECT_EQ(RoleColumnForComboEntry(RoleDescription, 0), -1); // "None"
+    EXPECT_EQ(RoleColumnForComboEntry(RoleDescription, 1), -1); // column 0
+    EXPECT_EQ(RoleColumnForComboEntry(RoleDescription, 3), 2);
+    EXPECT_EQ(RoleColumnForComboEntry(RoleWidth, 0), 0);
+    EXPECT_EQ(RoleColumnForComboEntry(RoleWidth, 4), 4);
+    EXPECT_EQ(ComboEntryForRoleColumn(RoleBrand, -1), 0);
+    EXPECT_EQ(ComboEntryForRoleColumn(RoleDescription, 2), 3);
+    EXPECT_EQ(ComboEntryForRoleColumn(RolePartNumber, 1), 1);
+}
+
 } // namespace
