@@ -1,6 +1,7 @@
 #include "catalog/CatalogManager.h"
 
 #include "catalog/GridUtilities.h"
+#include "platform/core/AtomicFile.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
@@ -9,6 +10,7 @@
 #include "platform/ui/Application.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -442,6 +444,105 @@ void CatalogManager::ReportSearch(bool found)
     }
     Ui().MessageBox("Could Not Find", findText, MsgButtons::OK, MsgIcon::None);
     findText.clear();
+}
+
+void CatalogManager::ApplyFieldAssignment(const RoleEntries& entries)
+{
+    if (!catalog)
+        return;
+    for (const auto& [role, entry] : entries)
+        if (role != RoleRecordNumber && role != RoleFacings && role != RoleReserved)
+            catalog->roles[role] = RoleColumnForComboEntry(role, entry);
+}
+
+void CatalogManager::AssignRolesFromDialog(bool firstPage)
+{
+    if (!catalogOptions)
+        return;
+    if (const std::optional<RoleEntries> entries = catalogOptions->Show(firstPage))
+        ApplyFieldAssignment(*entries);
+}
+
+void CatalogManager::FillImportedRows(const std::vector<std::vector<std::string>>& rows)
+{
+    Grid.SetRowCount(std::max<int>(2, static_cast<int>(rows.size()) + 1));
+    for (size_t k = 0; k < rows.size(); ++k) {
+        const int row = static_cast<int>(k) + 1;
+        Grid.SetCells(0, row, std::to_string(row));
+        for (size_t field = 0; field < rows[k].size(); ++field)
+            Grid.SetCells(static_cast<int>(field) + 1, row, rows[k][field]);
+    }
+}
+
+void CatalogManager::ImportText()
+{
+    FileDialogOptions options;
+    options.title = "Import Tab Delimited Text";
+    options.filter = "Tab Delimited Text | *.txt";
+    options.defaultExt = "txt";
+    const std::optional<FileDialogResult> choice = Ui().OpenDialog(options);
+    if (!choice)
+        return;
+    FILE* file = std::fopen(choice->fileName.c_str(), "rb");
+    if (!file) {
+        Ui().MessageBox("Could not open text file", "Error", MsgButtons::OK, MsgIcon::None);
+        return;
+    }
+    const TabText text = GridUtilities::ReadTabText(file);
+    std::fclose(file);
+    NewCatalogForImport();
+    if (text.titles.empty()) {
+        Ui().MessageBox("No fields found on first line of text", "Import Error", MsgButtons::OK, MsgIcon::Exclamation);
+        return;
+    }
+    Grid.SetColCount(static_cast<int>(text.titles.size()) + 1);
+    Grid.SetCells(0, 0, "Record Nr.");
+    for (size_t field = 0; field < text.titles.size(); ++field)
+        Grid.SetCells(static_cast<int>(field) + 1, 0, text.titles[field]);
+    if (Ui().MessageBox("The data fields for your catalog are now visible on the catalog grid header. Next you will "
+                        "need to tell Kestrame where it can find special information like product width height etc. "
+                        "Do you wish to continue?",
+                        "Importer", MsgButtons::YesNo, MsgIcon::Question) != MsgAnswer::Yes) {
+        NewCatalogForImport();
+        return;
+    }
+    AssignRolesFromDialog(true);
+    FillImportedRows(text.rows);
+    AutoFitColumns();
+    modified = true;
+    AssignRolesFromDialog(false);
+}
+
+// A field as one export field: a TAB or line break inside would split the record.
+static std::string ExportField(std::string text)
+{
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+    return text;
+}
+
+void CatalogManager::ExportText()
+{
+    FileDialogOptions options;
+    options.filter = "Text (tab delimited)|*.txt";
+    options.defaultExt = "txt";
+    const std::optional<FileDialogResult> choice = Ui().SaveDialog(options);
+    if (!choice)
+        return;
+    // At least the fourteen fields other programs expect, and every column beyond them.
+    const int fields = std::max(14, Grid.ColCount());
+    try {
+        TextFileWriter writer(choice->fileName);
+        for (int row = 0; row < Grid.RowCount(); ++row) {
+            std::string line = ExportField(Grid.Cells(0, row));
+            for (int col = 1; col < fields; ++col)
+                line += '\t' + ExportField(Grid.Cells(col, row));
+            writer.WriteLine(line);
+        }
+        writer.Commit();
+    } catch (const Exception&) {
+        Ui().MessageBox("Could not open file", "Data Text Error", MsgButtons::OK, MsgIcon::None);
+    }
 }
 
 void CatalogManager::ConvertUnits()

@@ -6,8 +6,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 // What the Catalog Manager needs from the windows above the catalog library: the main window's
 // scale and units mode for new catalog objects, and the product selector it refreshes.
@@ -34,6 +37,17 @@ std::unique_ptr<didBase> NewCatalogOfKind(std::string_view extension);
 bool RoleHasNoneEntry(CatalogFieldRole role);
 int ComboEntryForRoleColumn(CatalogFieldRole role, int column);
 int RoleColumnForComboEntry(CatalogFieldRole role, int entry);
+
+// Each role's chosen entry in the options dialog's combo boxes.
+using RoleEntries = std::vector<std::pair<CatalogFieldRole, int>>;
+
+// The catalog options dialog, which asks which column holds which role.
+class CatalogOptionsDialog {
+public:
+    virtual ~CatalogOptionsDialog() = default;
+    // The entries the user chose, or nothing when the dialog was cancelled.
+    virtual std::optional<RoleEntries> Show(bool firstPage) = 0;
+};
 
 // The catalog editor without its window: one catalog object and the grid that holds the catalog
 // being edited, with the commands of the window's menus. Messages, input boxes and file dialogs
@@ -82,6 +96,11 @@ public:
     void AddColumn();
     void RenameColumn();
 
+    // Roles, import and export.
+    void ApplyFieldAssignment(const RoleEntries& entries);
+    void ImportText();
+    void ExportText();
+
     // Search and units.
     void FindFirst();
     void FindNext();
@@ -105,6 +124,7 @@ public:
     int saveEntry = TextEntry;
     // Measures a text in pixels for AutoFitColumns, with the main window's font.
     std::function<int(const std::string&)> textWidth;
+    CatalogOptionsDialog* catalogOptions = nullptr; // not owned
 
 private:
     std::unique_ptr<didBase> MakeCatalog(std::string_view extension) const;
@@ -116,6 +136,8 @@ private:
     bool SavedOrDiscarded(const std::string& question);
     void SetCurrentCellFromInspector();
     void ReportSearch(bool found);
+    void AssignRolesFromDialog(bool firstPage);
+    void FillImportedRows(const std::vector<std::vector<std::string>>& rows);
 
     CatalogManagerHost& host;
     CatalogKindMaker makeCatalog;

@@ -27,6 +27,18 @@ public:
 };
 
 // Gives the real kinds and records which were asked for.
+// Answers the options dialog as the test scripts it.
+class ScriptedOptions : public CatalogOptionsDialog {
+public:
+    std::optional<RoleEntries> Show(bool firstPage) override
+    {
+        pages.push_back(firstPage);
+        return answer;
+    }
+    std::optional<RoleEntries> answer;
+    std::vector<bool> pages;
+};
+
 struct RecordingMaker {
     std::vector<std::string>* asked;
     std::unique_ptr<didBase> operator()(std::string_view extension) const
@@ -350,6 +362,49 @@ TEST_F(CatalogManagerTest, ConvertingUnitsThereAndBackRestoresSizesDepthIncluded
     manager.ConvertUnits();
     EXPECT_EQ(ui.MessageTexts().back(), "The Width or Height column for this catalog is not defined");
     EXPECT_EQ(ui.Calls().back().caption, "Kestrame");
+}
+
+TEST_F(CatalogManagerTest, AnExportReadsBackAsTheGridInPythonAndImportsWithItsOwnColumns)
+{
+    manager.Grid.SetColCount(3);
+    manager.Grid.SetRowCount(3);
+    manager.Grid.SetCells(1, 1, "tab\there");
+    manager.Grid.SetCells(2, 1, "line\r\nbreak");
+    manager.Grid.SetCells(1, 2, "caf\xE9");
+    ui.AnswerFile(FileDialogResult{folder.File("out.txt"), 1});
+    manager.ExportText();
+    const std::string python =
+        RunCommand("python3 -c \"import csv,sys\nfor r in csv.reader(open(sys.argv[1], newline='', encoding='cp1252'), "
+                   "delimiter='\\t', quoting=csv.QUOTE_NONE): print(len(r), '|'.join(r))\" " +
+                   folder.File("out.txt"));
+    EXPECT_EQ(python, "14 Record Nr.|Product Part Nr.|Description|||||||||||\n"
+                      "14 |tab here|line  break|||||||||||\n"
+                      "14 |caf\xC3\xA9||||||||||||\n");
+
+    ScriptedOptions options;
+    options.answer = RoleEntries{{RoleWidth, 2}, {RoleDescription, 0}};
+    manager.catalogOptions = &options;
+    ui.AnswerFile(FileDialogResult{folder.File("out.txt"), 1});
+    ui.AnswerMessage(MsgAnswer::Yes);
+    manager.ImportText();
+    // The three exported fields come back as three columns after the import's own record numbers;
+    // the eleven empty padding fields are gone.
+    EXPECT_EQ(manager.Grid.ColCount(), 4);
+    EXPECT_EQ(manager.Grid.RowCount(), 3);
+    EXPECT_EQ(Row(manager.Grid, 0),
+              (std::vector<std::string>{"Record Nr.", "Record Nr.", "Product Part Nr.", "Description"}));
+    EXPECT_EQ(Row(manager.Grid, 1), (std::vector<std::string>{"1", "", "tab here", "line  break"}));
+    EXPECT_EQ(options.pages, (std::vector<bool>{true, false}));
+    EXPECT_EQ(manager.catalog->roles[RoleWidth], 2);
+    EXPECT_EQ(manager.catalog->roles[RoleDescription], -1);
+    EXPECT_TRUE(manager.modified);
+
+    WriteWholeFile(folder.File("blank.txt"), " \t \r\nx\r\n");
+    ui.AnswerFile(FileDialogResult{folder.File("blank.txt"), 1});
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.ImportText();
+    EXPECT_EQ(ui.MessageTexts().back(), "No fields found on first line of text");
+    EXPECT_EQ(ui.Calls().back().caption, "Import Error");
 }
 
 TEST(CatalogRoleEntries, NoneAndTheRecordNumberLeaveOptionalRolesUnassigned)
