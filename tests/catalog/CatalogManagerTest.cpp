@@ -407,6 +407,46 @@ TEST_F(CatalogManagerTest, AnExportReadsBackAsTheGridInPythonAndImportsWithItsOw
     EXPECT_EQ(ui.Calls().back().caption, "Import Error");
 }
 
+TEST_F(CatalogManagerTest, OpenAsksBeforeReplacingEditsAndCloseLeavesNoCatalog)
+{
+    FillProducts();
+    manager.Grid.SetEditText(1, 1, "edited");
+    ui.AnswerMessage(MsgAnswer::Cancel);
+    manager.OpenClick();
+    EXPECT_EQ(ui.MessageTexts().back(),
+              "Would you like to save changes to your current catalog file before starting a new catalog?");
+    EXPECT_EQ(manager.Grid.Cells(1, 1), "edited");
+    ui.AnswerMessage(MsgAnswer::No);
+    ui.AnswerFile(std::nullopt);
+    manager.OpenClick();
+    const FileDialogOptions options = ui.CallsOf(ScriptedUi::Kind::OpenDialog).back().fileOptions;
+    EXPECT_EQ(options.filter, "Kestrame Catalog Manager Files VDX, DDL, CTF|*.vdx;*.ddl;*.ctf");
+    EXPECT_EQ(options.title, "Open");
+
+    host.visible = true;
+    manager.FormClose();
+    EXPECT_EQ(host.shown, (std::vector<bool>{false, true}));
+    EXPECT_EQ(manager.catalog, nullptr);
+    EXPECT_FALSE(manager.modified);
+    EXPECT_EQ(manager.Grid.ColCount(), 9);
+    EXPECT_EQ(manager.Grid.RowCount(), 2);
+    EXPECT_EQ(manager.Grid.Cells(1, 1), "");
+    EXPECT_EQ(manager.Grid.ColWidths(1), TStringGrid::DefaultColWidth);
+    EXPECT_FALSE(manager.SaveCatalog());
+}
+
+TEST_F(CatalogManagerTest, AutoFitWidensToTheWidestTextAndNeverNarrows)
+{
+    manager.textWidth = [](const std::string& text) { return static_cast<int>(text.size()) * 7; };
+    manager.Grid.SetCells(2, 1, std::string(20, 'm'));
+    manager.Grid.SetColWidths(3, 500);
+    manager.AutoFitColumns();
+    EXPECT_EQ(manager.Grid.ColWidths(2), 150);
+    EXPECT_EQ(manager.Grid.ColWidths(1), 16 * 7 + 10); // "Product Part Nr."
+    EXPECT_EQ(manager.Grid.ColWidths(3), 500);
+    EXPECT_EQ(manager.Grid.ColWidths(0), 10 * 7 + 10); // "Record Nr."
+}
+
 TEST(CatalogRoleEntries, NoneAndTheRecordNumberLeaveOptionalRolesUnassigned)
 {
     EXPECT_EQ(RoleColumnForComboEntry(RoleDescription, 0), -1); // "None"
