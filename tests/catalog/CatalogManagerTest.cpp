@@ -447,6 +447,36 @@ TEST_F(CatalogManagerTest, AutoFitWidensToTheWidestTextAndNeverNarrows)
     EXPECT_EQ(manager.Grid.ColWidths(0), 10 * 7 + 10); // "Record Nr."
 }
 
+TEST_F(CatalogManagerTest, UnusableFilesAndColumnsGiveTheirMessagesAndChangeNothing)
+{
+    FillProducts();
+    ui.AnswerFile(FileDialogResult{folder.File("missing.txt"), 1});
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.ImportText();
+    ui.AnswerFile(FileDialogResult{folder.File("no-folder/out.txt"), 1});
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.ExportText();
+    manager.Grid.SetColCount(1);
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.DeleteLastColumn();
+    const std::vector<ScriptedUi::Call> boxes = ui.CallsOf(ScriptedUi::Kind::MessageBox);
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].text + "|" + boxes[0].caption, "Could not open text file|Error");
+    EXPECT_EQ(boxes[1].text + "|" + boxes[1].caption, "Could not open file|Data Text Error");
+    EXPECT_EQ(boxes[2].text + "|" + boxes[2].caption, "Can not delete anymore colums|");
+    EXPECT_EQ(manager.Grid.ColCount(), 1);
+    EXPECT_EQ(manager.Grid.Cells(0, 0), "Record Nr.");
+
+    ui.AnswerInput(ScriptedUi::Cancel());
+    manager.AddColumn();
+    EXPECT_EQ(manager.Grid.ColCount(), 2);
+    EXPECT_EQ(manager.Grid.Cells(1, 0), "");
+    manager.Grid.FocusCell(1, 1);
+    ui.AnswerInput("Size");
+    manager.RenameColumn();
+    EXPECT_EQ(manager.Grid.Cells(1, 0), "Size");
+}
+
 TEST(CatalogRoleEntries, NoneAndTheRecordNumberLeaveOptionalRolesUnassigned)
 {
     EXPECT_EQ(RoleColumnForComboEntry(RoleDescription, 0), -1); // "None"
