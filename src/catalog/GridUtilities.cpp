@@ -1,5 +1,7 @@
 #include "catalog/GridUtilities.h"
 
+#include "platform/core/TextFile.h"
+#include "platform/core/TextUtils.h"
 #include "platform/ui/StringGrid.h"
 
 #include <algorithm>
@@ -15,7 +17,38 @@ void EmptyRow(TStringGrid& grid, int row)
         grid.SetCells(col, row, "");
 }
 
+std::vector<std::string> SplitAtTabs(const std::string& line)
+{
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (;;) {
+        const size_t tab = line.find('\t', start);
+        fields.push_back(Trim(std::string_view(line).substr(start, tab == std::string::npos ? tab : tab - start)));
+        if (tab == std::string::npos)
+            return fields;
+        start = tab + 1;
+    }
+}
+
 } // namespace
+
+TabText GridUtilities::ReadTabText(FILE* file)
+{
+    TabText text;
+    std::string line;
+    if (!ReadTextLine(file, line))
+        return text;
+    text.titles = SplitAtTabs(line);
+    while (!text.titles.empty() && text.titles.back().empty())
+        text.titles.pop_back();
+    while (ReadTextLine(file, line)) {
+        std::vector<std::string> fields = SplitAtTabs(line);
+        if (fields.size() > text.titles.size())
+            fields.resize(text.titles.size());
+        text.rows.push_back(std::move(fields));
+    }
+    return text;
+}
 
 void GridUtilities::ClearGrid(TStringGrid& grid)
 {

@@ -1,9 +1,16 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 class TStringGrid;
+
+// Tab-delimited text: a title line, then one line per row.
+struct TabText {
+    std::vector<std::string> titles; // empty: the first line holds no field
+    std::vector<std::vector<std::string>> rows;
+};
 
 // The row operations a string grid lacks. Row 0 holds the titles and is never moved.
 class GridUtilities {
@@ -16,6 +23,12 @@ public:
     void InsertRow(TStringGrid& grid, int row);
 
     // Keep the cells of rows `fromRow` .. last, row by row, and write them back from `toRow` on.
+    // Reads whole lines (LF or CR LF, the last one with or without an end), splits every line at
+    // every TAB and trims every field. The title line loses its trailing empty fields, so that an
+    // export padded with empty columns reads back with its own; a row keeps no field beyond the
+    // last title.
+    static TabText ReadTabText(FILE* file);
+
     void CopyToArray(const TStringGrid& grid, int fromRow);
     void CopyFromArray(TStringGrid& grid, int toRow);
 

@@ -53,6 +53,43 @@ void TStringGrid::SetCells(int col, int row, std::string_view text)
     Notify([&](Observer& o) { o.CellChanged(col, row); });
 }
 
+void TStringGrid::SetEditText(int col, int row, std::string_view text)
+{
+    SetCells(col, row, text);
+    if (OnSetEditText)
+        OnSetEditText(col, row, std::string(text));
+}
+
+// Moves the element at `from` to `to` and shifts the ones between.
+template <typename T> static void MoveElement(std::vector<T>& items, size_t from, size_t to)
+{
+    if (from < to)
+        std::rotate(items.begin() + static_cast<std::ptrdiff_t>(from),
+                    items.begin() + static_cast<std::ptrdiff_t>(from) + 1,
+                    items.begin() + static_cast<std::ptrdiff_t>(to) + 1);
+    else
+        std::rotate(items.begin() + static_cast<std::ptrdiff_t>(to), items.begin() + static_cast<std::ptrdiff_t>(from),
+                    items.begin() + static_cast<std::ptrdiff_t>(from) + 1);
+}
+
+void TStringGrid::MoveColumn(int from, int to)
+{
+    if (from < 0 || to < 0 || from >= colCount_ || to >= colCount_ || from == to)
+        return;
+    Notify([](Observer& o) { o.GridAboutToResize(); });
+    const size_t first = static_cast<size_t>(std::min(from, to));
+    const size_t needed = static_cast<size_t>(std::max(from, to)) + 1;
+    // A row holding nothing from the first moved column on has only empty cells to move.
+    for (std::vector<std::string>& cells : rows_)
+        if (cells.size() > first) {
+            if (cells.size() < needed)
+                cells.resize(needed);
+            MoveElement(cells, static_cast<size_t>(from), static_cast<size_t>(to));
+        }
+    MoveElement(colWidths_, static_cast<size_t>(from), static_cast<size_t>(to));
+    Notify([](Observer& o) { o.GridResized(); });
+}
+
 int TStringGrid::HeldCells(int row) const
 {
     return row < 0 || row >= RowCount() ? 0 : static_cast<int>(rows_[static_cast<size_t>(row)].size());

@@ -40,6 +40,11 @@ public:
     // Outside the grid a cell reads as empty and a write is ignored.
     const std::string& Cells(int col, int row) const;
     void SetCells(int col, int row, std::string_view text);
+    // A cell the user edited: set, then OnSetEditText is told (SetCells by code tells no one).
+    void SetEditText(int col, int row, std::string_view text);
+    // Moves column `from` to position `to`, its cells and width with it; the columns between shift by
+    // one. Either index outside the grid leaves it alone.
+    void MoveColumn(int from, int to);
 
     // The cells of the row kept in memory, from column 0; every later cell reads empty.
     int HeldCells(int row) const;
@@ -73,6 +78,7 @@ public:
     void SetEditing(bool editing) { editing_ = editing; }
 
     SelectCellHandler OnSelectCell;
+    std::function<void(int col, int row, const std::string& text)> OnSetEditText;
 
     void AddObserver(Observer* observer);
     void RemoveObserver(Observer* observer);

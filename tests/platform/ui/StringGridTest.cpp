@@ -184,3 +184,30 @@ TEST(StringGrid, ViewFollowsTheGridAndAsksBeforeMoving)
     EXPECT_EQ(grid.Col(), 4);
     EXPECT_EQ(asked, 2);
 }
+
+TEST(StringGrid, MovingAColumnShiftsTheOnesBetweenAndOnlyUserEditsAreTold)
+{
+    TStringGrid grid(5, 3);
+    for (int col = 0; col < 5; ++col)
+        grid.SetCells(col, 0, std::string(1, static_cast<char>('a' + col)));
+    grid.SetCells(1, 1, "short row"); // holds two cells only
+    grid.SetColWidths(3, 30);
+    grid.MoveColumn(1, 3);
+    EXPECT_EQ(grid.Cells(0, 0) + grid.Cells(1, 0) + grid.Cells(2, 0) + grid.Cells(3, 0) + grid.Cells(4, 0), "acdbe");
+    EXPECT_EQ(grid.Cells(3, 1), "short row");
+    EXPECT_EQ(grid.Cells(1, 1), "");
+    EXPECT_EQ(grid.ColWidths(2), 30);
+    grid.MoveColumn(3, 1);
+    EXPECT_EQ(grid.Cells(1, 1), "short row");
+    grid.MoveColumn(1, 5); // outside: nothing moves
+    EXPECT_EQ(grid.Cells(1, 0), "b");
+
+    std::vector<std::string> told;
+    grid.OnSetEditText = [&](int col, int row, const std::string& text) {
+        told.push_back(std::to_string(col) + "," + std::to_string(row) + "=" + text);
+    };
+    grid.SetCells(2, 2, "code");
+    grid.SetEditText(2, 1, "typed");
+    EXPECT_EQ(told, std::vector<std::string>{"2,1=typed"});
+    EXPECT_EQ(grid.Cells(2, 1), "typed");
+}

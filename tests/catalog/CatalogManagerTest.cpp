@@ -1,0 +1,492 @@
+// The catalog editor's model: which kind opens a file, what Save writes and refuses, and that no
+// failure loses the catalog being edited.
+#include "catalog/CatalogManager.h"
+#include "catalog/Didascii.h"
+#include "catalog/Didctf2.h"
+#include "platform/core/FilePaths.h"
+#include "testing/ScriptedUi.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class FakeHost : public CatalogManagerHost {
+public:
+    int DisplayScale() const override { return 3; }
+    unsigned char UnitsMode() const override { return 1; }
+    TStringGrid* SelectorGrid() override { return &selector; }
+    bool SelectorVisible() const override { return visible; }
+    void HideSelector() override { shown.push_back(false); }
+    void ShowSelector() override { shown.push_back(true); }
+
+    TStringGrid selector;
+    bool visible = false;
+    std::vector<bool> shown;
+};
+
+// Gives the real kinds and records which were asked for.
+// Answers the options dialog as the test scripts it.
+class ScriptedOptions : public CatalogOptionsDialog {
+public:
+    std::optional<RoleEntries> Show(bool firstPage) override
+    {
+        pages.push_back(firstPage);
+        return answer;
+    }
+    std::optional<RoleEntries> answer;
+    std::vector<bool> pages;
+};
+
+struct RecordingMaker {
+    std::vector<std::string>* asked;
+    std::unique_ptr<didBase> operator()(std::string_view extension) const
+    {
+        asked->emplace_back(extension);
+        return NewCatalogOfKind(extension);
+    }
+};
+
+std::vector<std::string> Row(const TStringGrid& grid, int row)
+{
+    std::vector<std::string> cells;
+    for (int col = 0; col < grid.ColCount(); ++col)
+        cells.push_back(grid.Cells(col, row));
+    return cells;
+}
+
+class CatalogManagerTest : public testing::Test {
+protected:
+    CatalogManagerTest() : manager(host, RecordingMaker{&asked}) { manager.NewCatalog(); }
+
+    void FillProducts()
+    {
+        manager.Grid.SetRowCount(3);
+        manager.Grid.SetCells(1, 1, "P-1");
+        manager.Grid.SetCells(2, 1, "Soap");
+        manager.Grid.SetCells(4, 1, "100");
+        manager.Grid.SetCells(5, 1, "20");
+        manager.Grid.SetCells(6, 1, "10");
+        manager.Grid.SetCells(1, 2, "P-2");
+        manager.Grid.SetCells(2, 2, " abc ");
+        manager.Grid.SetCells(3, 2, "ABC");
+    }
+
+    // Save through the dialog, with the user's choice of name and entry.
+    bool SaveAs(const std::string& name, int entry = CatalogManager::TextEntry)
+    {
+        ui.AnswerFile(FileDialogResult{folder.File(name), entry});
+        return manager.SaveAs();
+    }
+
+    ScriptedUi ui;
+    TemporaryFolder folder;
+    FakeHost host;
+    std::vector<std::string> asked;
+    CatalogManager manager;
+};
+
+TEST_F(CatalogManagerTest, OpensByTheKindOfTheExtensionAndFallsBackToTheDataLink)
+{
+    FillProducts();
+    ASSERT_TRUE(SaveAs("shop.Ctf"));
+    manager.NewCatalog();
+    asked.clear();
+    ASSERT_TRUE(manager.OpenCatalog(folder.File("shop.Ctf")));
+    EXPECT_EQ(asked, std::vector<std::string>{".ctf"});
+    EXPECT_EQ(manager.Grid.Cells(2, 1), "Soap");
+    EXPECT_EQ(manager.catalog->displayScale, 3);
+    EXPECT_FALSE(manager.modified);
+
+    // A text catalog named as binary: tried as binary, then as data link, and the catalog open
+    // before stays as it was.
+    WriteWholeFile(folder.File("text.vdx"), ReadWholeFile(folder.File("shop.Ctf")));
+    WriteWholeFile(folder.File("list.txt"), "x\r\n");
+    didBase* before = manager.catalog.get();
+    for (const auto& [name, kinds] :
+         {std::pair<std::string, std::vector<std::string>>{"text.vdx", {".vdx", ".ddl"}}, {"list.txt", {".ddl"}}}) {
+        SCOPED_TRACE(name);
+        asked.clear();
+        if (name == "text.vdx")
+            ui.AnswerMessage(MsgAnswer::OK); // the binary kind's own refusal
+        ui.AnswerMessage(MsgAnswer::OK);
+        EXPECT_FALSE(manager.OpenCatalog(folder.File(name)));
+        EXPECT_EQ(asked, kinds);
+        EXPECT_EQ(ui.MessageTexts().back(), "Could not open catalog file");
+        EXPECT_EQ(ui.Calls().back().caption, "Catalog Manager");
+        EXPECT_EQ(manager.catalog.get(), before);
+        EXPECT_EQ(manager.fileName, folder.File("shop.Ctf"));
+        EXPECT_EQ(manager.Grid.Cells(1, 1), "P-1");
+    }
+}
+
+TEST_F(CatalogManagerTest, SaveWritesTheObjectsOwnBytesAndTheBinaryEntryForBinaryCatalogs)
+{
+    FillProducts();
+    ASSERT_TRUE(SaveAs("shop.ctf"));
+    EXPECT_EQ(manager.fileName, folder.File("shop.ctf"));
+    EXPECT_FALSE(manager.modified);
+    didASCII oracle;
+    ASSERT_TRUE(oracle.SaveToFile(folder.File("oracle.ctf"), &manager.Grid, "cm", ""));
+    EXPECT_EQ(ReadWholeFile(folder.File("shop.ctf")), ReadWholeFile(folder.File("oracle.ctf")));
+
+    // A binary catalog saves through entry 1, and the file opens back to the same grid.
+    didCTF2 binary;
+    ASSERT_TRUE(binary.SaveToFile(folder.File("shop.vdx"), &manager.Grid, "cm", ""));
+    manager.NewCatalog();
+    ASSERT_TRUE(manager.OpenCatalog(folder.File("shop.vdx")));
+    ASSERT_TRUE(SaveAs("copy", 1));
+    EXPECT_EQ(manager.fileName, folder.File("copy.vdx"));
+    TStringGrid reread;
+    didCTF2 reader;
+    ASSERT_TRUE(reader.Open(folder.File("copy.vdx"), &reread));
+    for (int row = 0; row < manager.Grid.RowCount(); ++row)
+        EXPECT_EQ(Row(reread, row), Row(manager.Grid, row));
+}
+
+TEST_F(CatalogManagerTest, RefusedSavesWriteNothingAndKeepNameAndEntry)
+{
+    FillProducts();
+    manager.modified = true;
+    const char* const version4 =
+        "This format is still under development and will be avaiable in version 4. Please select another "
+        "file format. ";
+    ui.AnswerMessage(MsgAnswer::OK);
+    EXPECT_FALSE(SaveAs("shop.vdx", 1));
+    ui.AnswerMessage(MsgAnswer::OK);
+    EXPECT_FALSE(SaveAs("shop.vdx", 2));
+    ui.AnswerFile(std::nullopt);
+    EXPECT_FALSE(manager.SaveCatalog());
+    ASSERT_EQ(ui.MessageTexts().size(), 2u);
+    EXPECT_EQ(ui.MessageTexts()[0], version4);
+    EXPECT_EQ(ui.MessageTexts()[1], "This catalog can only be saved as a .ctf file. Please select that file format.");
+    EXPECT_EQ(ui.Calls()[3].caption, "Kestrame Catalog Manager");
+    EXPECT_EQ(ui.Calls()[3].icon, MsgIcon::Exclamation);
+    EXPECT_FALSE(FileExists(folder.File("shop.vdx")));
+    EXPECT_TRUE(manager.fileName.empty());
+    EXPECT_EQ(manager.saveEntry, CatalogManager::TextEntry);
+    EXPECT_TRUE(manager.modified);
+
+    // The next Save asks again, and a name without extension takes the entry's.
+    ui.AnswerFile(FileDialogResult{folder.File("shop"), 2});
+    EXPECT_TRUE(manager.SaveCatalog());
+    EXPECT_TRUE(FileExists(folder.File("shop.ctf")));
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog).back().fileOptions.filterIndex, 2);
+}
+
+TEST_F(CatalogManagerTest, AFailedWriteKeepsTheEditsTheOldFileAndTheWindow)
+{
+    FillProducts();
+    didCTF2 binary;
+    ASSERT_TRUE(binary.SaveToFile(folder.File("shop.vdx"), &manager.Grid, "cm", ""));
+    for (const std::string name : {"shop.ctf", "shop.vdx"}) {
+        SCOPED_TRACE(name);
+        if (name == "shop.ctf") {
+            ASSERT_TRUE(SaveAs(name));
+        }
+        manager.NewCatalog();
+        ASSERT_TRUE(manager.OpenCatalog(folder.File(name)));
+        const std::string saved = ReadWholeFile(folder.File(name));
+        manager.Grid.SetEditText(2, 1, std::string(4000, 'x'));
+        {
+            FileSizeLimit limit(saved.size() / 2);
+            ui.AnswerMessage(MsgAnswer::OK); // the write failure
+            EXPECT_FALSE(manager.SaveCatalog());
+            // Closing and starting anew both ask to save first; their Yes fails the same way.
+            ui.AnswerMessage(MsgAnswer::Yes);
+            ui.AnswerMessage(MsgAnswer::OK);
+            EXPECT_FALSE(manager.FormCloseQuery());
+            ui.AnswerMessage(MsgAnswer::Yes);
+            ui.AnswerMessage(MsgAnswer::OK);
+            manager.NewCatalog1Click();
+        }
+        EXPECT_TRUE(manager.modified);
+        EXPECT_EQ(ReadWholeFile(folder.File(name)), saved);
+        EXPECT_EQ(manager.Grid.Cells(2, 1), std::string(4000, 'x'));
+        EXPECT_EQ(manager.fileName, folder.File(name));
+    }
+
+    // A cancelled dialog and a refusal keep the window open too.
+    manager.fileName.clear();
+    ui.AnswerMessage(MsgAnswer::Yes);
+    ui.AnswerFile(std::nullopt);
+    EXPECT_FALSE(manager.FormCloseQuery());
+    ui.AnswerMessage(MsgAnswer::Yes);
+    ui.AnswerFile(FileDialogResult{folder.File("other.ctf"), 2});
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.NewCatalog1Click();
+    EXPECT_EQ(manager.Grid.Cells(2, 1), std::string(4000, 'x'));
+    ui.AnswerMessage(MsgAnswer::No);
+    EXPECT_TRUE(manager.FormCloseQuery());
+}
+
+TEST_F(CatalogManagerTest, SaveAsRefreshesTheSelectorFromTheFileJustWritten)
+{
+    FillProducts();
+    ASSERT_TRUE(SaveAs("old.ctf"));
+    manager.NewCatalog();
+    ASSERT_TRUE(manager.OpenCatalog(folder.File("old.ctf")));
+    manager.Grid.SetEditText(1, 1, "NEW");
+    manager.refreshSelectorOnSave = true;
+    ASSERT_TRUE(SaveAs("new.ctf"));
+    EXPECT_EQ(host.selector.Cells(1, 1), "NEW");
+    EXPECT_FALSE(manager.refreshSelectorOnSave);
+}
+
+TEST_F(CatalogManagerTest, EnterAndTabMoveOnAndAddRowsAtTheEnd)
+{
+    FillProducts(); // rows 1 and 2
+    manager.Grid.FocusCell(3, 1);
+    manager.GridKeyDown('x');
+    EXPECT_EQ(manager.cellContent, "x");
+    manager.FormKeyUp(13); // Enter in a middle row: no new row
+    EXPECT_EQ(manager.Grid.Cells(3, 1), "x");
+    EXPECT_EQ(manager.Grid.RowCount(), 3);
+    EXPECT_EQ(manager.Grid.Row(), 2);
+    EXPECT_EQ(manager.cellSelection, "Product 2   Picture Name");
+    manager.FormKeyUp(13); // Enter in the last row adds one
+    EXPECT_EQ(manager.Grid.RowCount(), 4);
+    EXPECT_EQ(manager.Grid.Row(), 3);
+    manager.FormKeyUp(9); // Tab in a middle column moves right
+    EXPECT_EQ(manager.Grid.Col(), 4);
+    EXPECT_EQ(manager.Grid.RowCount(), 4);
+    manager.Grid.FocusCell(12, 1);
+    manager.FormKeyUp(9); // Tab in the last column adds a row at the end and goes to column 1
+    EXPECT_EQ(manager.Grid.RowCount(), 5);
+    EXPECT_EQ(manager.Grid.Row(), 2);
+    EXPECT_EQ(manager.Grid.Col(), 1);
+}
+
+TEST_F(CatalogManagerTest, OnlyTheUsersChangesMarkTheCatalogModified)
+{
+    FillProducts();
+    ASSERT_TRUE(SaveAs("shop.ctf"));
+    manager.NewCatalog();
+    manager.OpenCatalog(folder.File("shop.ctf"));
+    manager.Grid.FocusCell(2, 2);
+    manager.EditLocation("");
+    EXPECT_FALSE(manager.modified);
+    EXPECT_EQ(manager.cellContent, "abc");
+    manager.Grid.SetEditText(2, 2, "abd");
+    EXPECT_TRUE(manager.modified);
+
+    manager.modified = false;
+    manager.EditCellContent("abd!");
+    EXPECT_TRUE(manager.modified);
+    manager.modified = false;
+    manager.EditLocation("/pictures");
+    EXPECT_TRUE(manager.modified);
+}
+
+TEST_F(CatalogManagerTest, DeletingTheLastProductRowEmptiesIt)
+{
+    FillProducts();
+    manager.Grid.FocusCell(1, 2);
+    manager.DeleteRow();
+    EXPECT_EQ(manager.Grid.RowCount(), 2);
+    manager.DeleteRow();
+    EXPECT_EQ(manager.Grid.RowCount(), 2);
+    EXPECT_EQ(Row(manager.Grid, 1), std::vector<std::string>(13));
+    EXPECT_EQ(manager.Grid.Row(), 1);
+    EXPECT_EQ(manager.Grid.Cells(1, 0), "Product Part Nr.");
+}
+
+TEST_F(CatalogManagerTest, AMovedColumnTakesItsCellsWidthAndRoleAndSavesInItsNewPlace)
+{
+    FillProducts();
+    manager.Grid.SetColWidths(4, 99);
+    manager.MoveColumn(4, 1); // width before the part number
+    EXPECT_EQ(Row(manager.Grid, 0)[1], "Width");
+    EXPECT_EQ(Row(manager.Grid, 1)[1], "100");
+    EXPECT_EQ(Row(manager.Grid, 1)[2], "P-1");
+    EXPECT_EQ(manager.Grid.ColWidths(1), 99);
+    EXPECT_EQ(manager.catalog->roles[RoleWidth], 1);
+    EXPECT_EQ(manager.catalog->roles[RolePartNumber], 2);
+    EXPECT_EQ(manager.catalog->roles[RoleHeight], 5);
+    EXPECT_TRUE(manager.modified);
+
+    ASSERT_TRUE(SaveAs("moved.ctf"));
+    manager.NewCatalog();
+    ASSERT_TRUE(manager.OpenCatalog(folder.File("moved.ctf")));
+    EXPECT_EQ(Row(manager.Grid, 0)[1], "Width");
+    EXPECT_EQ(manager.Grid.Cells(1, 1), "100");
+    EXPECT_EQ(manager.catalog->roles[RoleWidth], 1);
+}
+
+TEST_F(CatalogManagerTest, FindMatchesTrimmedTextExactlyAndFindNextGoesOn)
+{
+    FillProducts();
+    manager.Grid.SetCells(7, 2, "abc");
+    ui.AnswerInput(" abc ");
+    manager.FindFirst();
+    EXPECT_EQ(ui.Calls().back().caption, "Find What?");
+    EXPECT_EQ(manager.Grid.Col(), 2); // " abc ", not "ABC" in column 3
+    EXPECT_EQ(manager.Grid.Row(), 2);
+    manager.FindNext();
+    EXPECT_EQ(manager.Grid.Col(), 7);
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.FindNext();
+    EXPECT_EQ(ui.MessageTexts().back(), "Could Not Find");
+    EXPECT_EQ(ui.Calls().back().caption, " abc ");
+    EXPECT_EQ(manager.findText, "");
+    EXPECT_EQ(manager.Grid.Col(), 7);
+}
+
+TEST_F(CatalogManagerTest, ConvertingUnitsThereAndBackRestoresSizesDepthIncluded)
+{
+    FillProducts();
+    const char* const toInches =
+        "This will convert your width and height values from centemeters to inches. Do you wish to continue?";
+    ui.AnswerMessage(MsgAnswer::Yes);
+    manager.ConvertUnits();
+    EXPECT_EQ(ui.MessageTexts().back(), toInches);
+    EXPECT_EQ(manager.Grid.Cells(4, 1), "39.4");
+    EXPECT_EQ(manager.Grid.Cells(6, 1), "3.94");
+    EXPECT_EQ(manager.Grid.Cells(4, 2), "0"); // empty reads as 0
+    EXPECT_EQ(manager.Grid.Cells(4, 0), "Width");
+    EXPECT_FALSE(manager.Centimetres());
+    EXPECT_TRUE(manager.modified);
+    ui.AnswerMessage(MsgAnswer::Yes);
+    manager.ConvertUnits();
+    EXPECT_EQ(manager.Grid.Cells(4, 1), "100");
+    EXPECT_EQ(manager.Grid.Cells(6, 1), "10");
+    EXPECT_TRUE(manager.Centimetres());
+
+    ui.AnswerMessage(MsgAnswer::No);
+    manager.ConvertUnits();
+    EXPECT_EQ(manager.Grid.Cells(4, 1), "100");
+
+    manager.catalog->roles[RoleHeight] = -1;
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.ConvertUnits();
+    EXPECT_EQ(ui.MessageTexts().back(), "The Width or Height column for this catalog is not defined");
+    EXPECT_EQ(ui.Calls().back().caption, "Kestrame");
+}
+
+TEST_F(CatalogManagerTest, AnExportReadsBackAsTheGridInPythonAndImportsWithItsOwnColumns)
+{
+    manager.Grid.SetColCount(3);
+    manager.Grid.SetRowCount(3);
+    manager.Grid.SetCells(1, 1, "tab\there");
+    manager.Grid.SetCells(2, 1, "line\r\nbreak");
+    manager.Grid.SetCells(1, 2, "caf\xE9");
+    ui.AnswerFile(FileDialogResult{folder.File("out.txt"), 1});
+    manager.ExportText();
+    const std::string python =
+        RunCommand("python3 -c \"import csv,sys\nfor r in csv.reader(open(sys.argv[1], newline='', encoding='cp1252'), "
+                   "delimiter='\\t', quoting=csv.QUOTE_NONE): print(len(r), '|'.join(r))\" " +
+                   folder.File("out.txt"));
+    EXPECT_EQ(python, "14 Record Nr.|Product Part Nr.|Description|||||||||||\n"
+                      "14 |tab here|line  break|||||||||||\n"
+                      "14 |caf\xC3\xA9||||||||||||\n");
+
+    ScriptedOptions options;
+    options.answer = RoleEntries{{RoleWidth, 2}, {RoleDescription, 0}};
+    manager.catalogOptions = &options;
+    ui.AnswerFile(FileDialogResult{folder.File("out.txt"), 1});
+    ui.AnswerMessage(MsgAnswer::Yes);
+    manager.ImportText();
+    // The three exported fields come back as three columns after the import's own record numbers;
+    // the eleven empty padding fields are gone.
+    EXPECT_EQ(manager.Grid.ColCount(), 4);
+    EXPECT_EQ(manager.Grid.RowCount(), 3);
+    EXPECT_EQ(Row(manager.Grid, 0),
+              (std::vector<std::string>{"Record Nr.", "Record Nr.", "Product Part Nr.", "Description"}));
+    EXPECT_EQ(Row(manager.Grid, 1), (std::vector<std::string>{"1", "", "tab here", "line  break"}));
+    EXPECT_EQ(options.pages, (std::vector<bool>{true, false}));
+    EXPECT_EQ(manager.catalog->roles[RoleWidth], 2);
+    EXPECT_EQ(manager.catalog->roles[RoleDescription], -1);
+    EXPECT_TRUE(manager.modified);
+
+    WriteWholeFile(folder.File("blank.txt"), " \t \r\nx\r\n");
+    ui.AnswerFile(FileDialogResult{folder.File("blank.txt"), 1});
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.ImportText();
+    EXPECT_EQ(ui.MessageTexts().back(), "No fields found on first line of text");
+    EXPECT_EQ(ui.Calls().back().caption, "Import Error");
+}
+
+TEST_F(CatalogManagerTest, OpenAsksBeforeReplacingEditsAndCloseLeavesNoCatalog)
+{
+    FillProducts();
+    manager.Grid.SetEditText(1, 1, "edited");
+    ui.AnswerMessage(MsgAnswer::Cancel);
+    manager.OpenClick();
+    EXPECT_EQ(ui.MessageTexts().back(),
+              "Would you like to save changes to your current catalog file before starting a new catalog?");
+    EXPECT_EQ(manager.Grid.Cells(1, 1), "edited");
+    ui.AnswerMessage(MsgAnswer::No);
+    ui.AnswerFile(std::nullopt);
+    manager.OpenClick();
+    const FileDialogOptions options = ui.CallsOf(ScriptedUi::Kind::OpenDialog).back().fileOptions;
+    EXPECT_EQ(options.filter, "Kestrame Catalog Manager Files VDX, DDL, CTF|*.vdx;*.ddl;*.ctf");
+    EXPECT_EQ(options.title, "Open");
+
+    host.visible = true;
+    manager.FormClose();
+    EXPECT_EQ(host.shown, (std::vector<bool>{false, true}));
+    EXPECT_EQ(manager.catalog, nullptr);
+    EXPECT_FALSE(manager.modified);
+    EXPECT_EQ(manager.Grid.ColCount(), 9);
+    EXPECT_EQ(manager.Grid.RowCount(), 2);
+    EXPECT_EQ(manager.Grid.Cells(1, 1), "");
+    EXPECT_EQ(manager.Grid.ColWidths(1), TStringGrid::DefaultColWidth);
+    EXPECT_FALSE(manager.SaveCatalog());
+}
+
+TEST_F(CatalogManagerTest, AutoFitWidensToTheWidestTextAndNeverNarrows)
+{
+    manager.textWidth = [](const std::string& text) { return static_cast<int>(text.size()) * 7; };
+    manager.Grid.SetCells(2, 1, std::string(20, 'm'));
+    manager.Grid.SetColWidths(3, 500);
+    manager.AutoFitColumns();
+    EXPECT_EQ(manager.Grid.ColWidths(2), 150);
+    EXPECT_EQ(manager.Grid.ColWidths(1), 16 * 7 + 10); // "Product Part Nr."
+    EXPECT_EQ(manager.Grid.ColWidths(3), 500);
+    EXPECT_EQ(manager.Grid.ColWidths(0), 10 * 7 + 10); // "Record Nr."
+}
+
+TEST_F(CatalogManagerTest, UnusableFilesAndColumnsGiveTheirMessagesAndChangeNothing)
+{
+    FillProducts();
+    ui.AnswerFile(FileDialogResult{folder.File("missing.txt"), 1});
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.ImportText();
+    ui.AnswerFile(FileDialogResult{folder.File("no-folder/out.txt"), 1});
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.ExportText();
+    manager.Grid.SetColCount(1);
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.DeleteLastColumn();
+    const std::vector<ScriptedUi::Call> boxes = ui.CallsOf(ScriptedUi::Kind::MessageBox);
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].text + "|" + boxes[0].caption, "Could not open text file|Error");
+    EXPECT_EQ(boxes[1].text + "|" + boxes[1].caption, "Could not open file|Data Text Error");
+    EXPECT_EQ(boxes[2].text + "|" + boxes[2].caption, "Can not delete anymore colums|");
+    EXPECT_EQ(manager.Grid.ColCount(), 1);
+    EXPECT_EQ(manager.Grid.Cells(0, 0), "Record Nr.");
+
+    ui.AnswerInput(ScriptedUi::Cancel());
+    manager.AddColumn();
+    EXPECT_EQ(manager.Grid.ColCount(), 2);
+    EXPECT_EQ(manager.Grid.Cells(1, 0), "");
+    manager.Grid.FocusCell(1, 1);
+    ui.AnswerInput("Size");
+    manager.RenameColumn();
+    EXPECT_EQ(manager.Grid.Cells(1, 0), "Size");
+}
+
+TEST(CatalogRoleEntries, NoneAndTheRecordNumberLeaveOptionalRolesUnassigned)
+{
+    EXPECT_EQ(RoleColumnForComboEntry(RoleDescription, 0), -1); // "None"
+    EXPECT_EQ(RoleColumnForComboEntry(RoleDescription, 1), -1); // column 0
+    EXPECT_EQ(RoleColumnForComboEntry(RoleDescription, 3), 2);
+    EXPECT_EQ(RoleColumnForComboEntry(RoleWidth, 0), 0);
+    EXPECT_EQ(RoleColumnForComboEntry(RoleWidth, 4), 4);
+    EXPECT_EQ(ComboEntryForRoleColumn(RoleBrand, -1), 0);
+    EXPECT_EQ(ComboEntryForRoleColumn(RoleDescription, 2), 3);
+    EXPECT_EQ(ComboEntryForRoleColumn(RolePartNumber, 1), 1);
+}
+
+} // namespace
