@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <map>
 #include <utility>
 #include <vector>
@@ -21,6 +20,8 @@ namespace {
 
 constexpr double CmPerInch = 2.5380710659898478;
 constexpr double InchesPerCm = 0.39;
+const char* const SpaceUsageHeader = "Facings\tItem No\tDescription\tQty\tLinear cm/ft \tSq cm/ft\tCubic cm/ft\t"
+                                     "approx. % of Total Square cm/ft";
 
 // The smallest integer not below the value; a value no integer holds (an undefined share) is 0.
 std::int64_t CeilingOf(double value)
@@ -232,11 +233,6 @@ void QuickReports::MakeInvestmentProfit()
     text_.Add("");
     text_.Add("TOTALS:\t" + FloatToStr(totalQuantity) + "\t\t\t\t$" + FloatToStr(totalInvestment) + "\t$" +
               FloatToStr(totalRetail) + "\t$" + FloatToStr(totalProfit));
-}
-
-namespace {
-const char* const SpaceUsageHeader = "Facings\tItem No\tDescription\tQty\tLinear cm/ft \tSq cm/ft\tCubic cm/ft\t"
-                                     "approx. % of Total Square cm/ft";
 }
 
 void QuickReports::SpaceUsageRow(int facings, int quantity, const ListOB& first)

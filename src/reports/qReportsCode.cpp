@@ -114,6 +114,7 @@ void TqReports::Generate(const std::function<void(QuickReports&)>& make)
 {
     generators_.document = activeDocument_();
     generators_.fitDescription = cbFitDescription->isChecked();
+    // Without a planogram the view keeps what it shows, the user's edits included.
     if (!generators_.document)
         return;
     make(generators_);
