@@ -98,6 +98,19 @@ TEST_F(QuickReportsTest, InvestmentAndProfit)
     EXPECT_EQ(text.lines.back(), "TOTALS:\t2\t\t\t\t$0\t$0\t$0");
 }
 
+// 8 in of hook is 20.3 cm: four of depth 20 (5 cm) stack on it.
+TEST_F(QuickReportsTest, InchDocumentsStackOnTheHookDepthInInches)
+{
+    wall.document.unitsInches = true;
+    for (ListOB* item = wall.document.items->head; item; item = item->next)
+        item->hookdepthIN = 8;
+    reports.MakeInvestmentProfit();
+    EXPECT_EQ(text.lines[3], "P1\t8\t1.5\t2\t25%\t$12\t$16\t$4\t5%\t100%");
+    EXPECT_EQ(text.lines.back(), "TOTALS:\t10\t\t\t\t$12\t$16\t$4");
+    reports.MakeSpaceUsage();
+    EXPECT_EQ(text.lines[3], "2\tP1\tTwelve chars\t8\t400\t200\t1000\t6%\t");
+}
+
 TEST_F(QuickReportsTest, SpaceUsageByPartAndByFace)
 {
     reports.MakeSpaceUsageForPdf();
