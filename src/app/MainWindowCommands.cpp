@@ -363,7 +363,7 @@ void TMainForm::Object1Click()
 
 void TMainForm::mnuCatalogClick() {}
 
-void TMainForm::Reports1Click() {}
+void TMainForm::Reports1Click() { QuickReports1->setEnabled(ActiveDocument() != nullptr); }
 
 void TMainForm::View1Click()
 {

@@ -23,6 +23,7 @@
 #include "platform/core/Seams.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/Application.h"
+#include "reports/qReportsCode.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -226,6 +227,8 @@ void TMainForm::ConnectCommands()
     connect(Exit1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::ExitItemClick));
     connect(PrintSetup1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::PrintSetup1Click));
     connect(Print1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Print1Click));
+    QuickReports1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    connect(QuickReports1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::QuickReports1Click));
     connect(About1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::About1Click));
     connect(AllTagsOn1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::AllTagsOn1Click));
     connect(AllTagsOff1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::AllTagsOff1Click));
@@ -344,6 +347,12 @@ void TMainForm::ExitItemClick() { close(); }
 void TMainForm::About1Click() { ShowAbout(); }
 
 void TMainForm::PrintSetup1Click() { Ui().PrinterSetupDialog(); }
+
+void TMainForm::QuickReports1Click()
+{
+    if (qReports)
+        qReports->exec();
+}
 
 void TMainForm::Print1Click()
 {
@@ -494,7 +503,8 @@ void TMainForm::DocumentClosed(PlanogramDocument& document)
 
 void TMainForm::EnableDocumentCommands(bool enabled)
 {
-    for (QAction* command : {SaveItem, SaveAs1, DocumentSetup1, sbZoomIn->defaultAction(), sbZoomOut->defaultAction()})
+    for (QAction* command :
+         {SaveItem, SaveAs1, DocumentSetup1, QuickReports1, sbZoomIn->defaultAction(), sbZoomOut->defaultAction()})
         command->setEnabled(enabled);
     for (QToolButton* button : {ToolButton1, ToolButton2, ToolButton9, ToolButton4, ToolButton7, ToolButton3})
         button->defaultAction()->setEnabled(enabled);

@@ -58,6 +58,7 @@ public:
     void ExitItemClick();
     void About1Click();
     void PrintSetup1Click();
+    void QuickReports1Click();
     // Prints the active planogram; the windows stay while it runs.
     void Print1Click();
     void AllTagsOn1Click();

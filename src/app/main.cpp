@@ -13,6 +13,7 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Seams.h"
 #include "platform/ui/Application.h"
+#include "reports/qReportsCode.h"
 
 #include <QMetaObject>
 
@@ -55,6 +56,8 @@ int main(int argc, char* argv[])
     TZYBBrowser zybBrowser(&mainForm);
     TPDetails details(&mainForm);
     PDetails = &details;
+    TqReports quickReports([&mainForm] { return mainForm.ActiveDocument(); }, &mainForm);
+    qReports = &quickReports;
     TpdfOP pdfOptions(&mainForm);
     pdfOP = &pdfOptions;
     TfrmLoading loading(&mainForm);
