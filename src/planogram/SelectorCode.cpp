@@ -15,6 +15,7 @@
 #include "platform/core/UiServices.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/StringGridModel.h"
 #include "platform/ui/StringGridView.h"
 
 #include <QApplication>
@@ -209,6 +210,10 @@ QWidget* TSelector::MakeProductsTab()
     layout->addLayout(buttons);
     GridPView = Grid(page, {});
     GridPView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // A product's builder-list entries show as a "*" each after its record number.
+    GridPView->Model().SetDisplayText([this](int col, int row, const std::string& text) {
+        return col == 0 ? text + std::string(static_cast<size_t>(model.Marks(row)), '*') : text;
+    });
     layout->addWidget(GridPView, 1);
     imProduct = new ProductPicture([this](QPainter& painter) { PaintProduct(painter); }, page);
     layout->addWidget(imProduct);
@@ -380,6 +385,7 @@ void TSelector::TakeCatalog(const SelectorCatalog& catalog)
 {
     model.catalog = catalog;
     model.ForgetMarks();
+    GridPView->viewport()->update();
     lbCat1->setText(toQString(ExtractFileName(catalog.file)));
     GridP().FocusCell(GridP().Col(), 1);
     GridPSelectCell(1);
@@ -390,6 +396,7 @@ void TSelector::DropCatalog(bool hidePictures)
 {
     model.catalog = SelectorCatalog{};
     model.ForgetMarks();
+    GridPView->viewport()->update();
     lbCat1->clear();
     if (hidePictures) {
         comUpdate->hide();
@@ -514,8 +521,12 @@ void TSelector::SpeedButton3Click()
 
 void TSelector::SpeedButton4Click()
 {
-    if (PlanogramDocument* document = host_.ActiveDocument())
-        model.AddToBuilderList(*document, model.ReadProduct(GridP(), GridP().Row()), GridP().Row());
+    PlanogramDocument* document = host_.ActiveDocument();
+    if (!document)
+        return;
+    const int row = GridP().Row();
+    model.AddToBuilderList(*document, model.ReadProduct(GridP(), row), row);
+    GridPView->Model().RefreshCell(0, row);
 }
 
 void TSelector::SpeedButton7Click()

@@ -7,7 +7,9 @@
 #include "planogram/Picturehelpers.h"
 #include "planogram/SelectorCode.h"
 #include "platform/ui/StringGrid.h"
+#include "platform/ui/StringGridView.h"
 
+#include <QAbstractItemModel>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -162,6 +164,30 @@ TEST_F(SelectorWindow, LinkPictureOnADataLinkCatalogSaysSoAndChangesNothing)
     EXPECT_EQ(box.caption, "Kestrame");
     EXPECT_EQ(box.icon, MsgIcon::Information);
     EXPECT_EQ(ReadWholeFile(program.File("Catalogs/Sample.ctf")), before);
+}
+
+TEST_F(SelectorWindow, BuilderMarksShowInTheProductsGridAndNeverReachTheCatalogFile)
+{
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    TStringGrid& products = selector->GridP();
+    ASSERT_TRUE(products.SetRow(2));
+    const size_t entries = Active().builderList.size();
+    selector->SpeedButton4->click();
+    selector->SpeedButton4->click();
+    const auto shown = [&](int row) {
+        QAbstractItemModel* view = selector->GridPView->model();
+        return view->data(view->index(row, 0), Qt::DisplayRole).toString().toStdString();
+    };
+    EXPECT_EQ(shown(2), products.Cells(0, 2) + "**");
+    EXPECT_EQ(shown(3), products.Cells(0, 3));
+    EXPECT_EQ(Active().builderList.size(), entries + 2);
+
+    // Linking a picture saves the grid: the marks stay out of the file.
+    ui.AnswerFile(FileDialogResult{program.File("Catalogs/honey.png"), 1});
+    selector->comUpdateClick();
+    const std::string saved = ReadWholeFile(program.File("Catalogs/Sample.ctf"));
+    EXPECT_EQ(saved.find('*'), std::string::npos);
+    EXPECT_NE(saved.find("r2=2\tSK-102\t"), std::string::npos);
 }
 
 } // namespace

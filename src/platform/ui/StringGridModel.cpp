@@ -28,6 +28,9 @@ QVariant StringGridModel::data(const QModelIndex& index, int role) const
         return QVariant();
     switch (role) {
     case Qt::DisplayRole:
+        if (displayText_)
+            return toQString(displayText_(index.column(), index.row(), grid_.Cells(index.column(), index.row())));
+        return toQString(grid_.Cells(index.column(), index.row()));
     case Qt::EditRole:
         return toQString(grid_.Cells(index.column(), index.row()));
     case Qt::BackgroundRole:

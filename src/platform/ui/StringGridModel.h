@@ -4,6 +4,9 @@
 
 #include <QAbstractTableModel>
 
+#include <functional>
+#include <string>
+
 // Shows a TStringGrid to Qt's item views: every cell, fixed ones included, is an item; fixed cells
 // are shaded and never editable, the others editable when the grid allows editing.
 class StringGridModel : public QAbstractTableModel, private TStringGrid::Observer {
@@ -14,6 +17,13 @@ public:
     ~StringGridModel() override;
 
     TStringGrid& Grid() const { return grid_; }
+
+    // What a cell shows when it is not the cell's text: a decoration that never enters the grid, so
+    // edits and saves see only the text.
+    using DisplayText = std::function<std::string(int col, int row, const std::string& text)>;
+    void SetDisplayText(DisplayText displayText) { displayText_ = std::move(displayText); }
+    // Shows the cell anew, for a decoration that changed.
+    void RefreshCell(int col, int row) { CellChanged(col, row); }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -36,4 +46,5 @@ private:
     void FixedChanged() override;
 
     TStringGrid& grid_;
+    DisplayText displayText_;
 };

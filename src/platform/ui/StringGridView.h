@@ -19,6 +19,7 @@ public:
     ~StringGridView() override;
 
     TStringGrid& Grid() { return grid_; }
+    StringGridModel& Model() { return *model_; }
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
