@@ -13,11 +13,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QToolButton>
 
 namespace {
@@ -42,6 +44,21 @@ protected:
 
     std::unique_ptr<TSelector> selector;
 };
+
+TEST_F(SelectorWindow, TheSelectorFloatsDocksAtTheTopAndFloatsAgainButNeverCloses)
+{
+    EXPECT_EQ(selector->windowTitle().toStdString(), "Selector");
+    std::vector<std::string> tabs;
+    for (int i = 0; i < selector->PageControl1->count(); ++i)
+        tabs.push_back(selector->PageControl1->tabText(i).toStdString());
+    EXPECT_EQ(tabs, (std::vector<std::string>{"Fixtures", "Products", "Layout", "Builder"}));
+    EXPECT_TRUE(selector->isFloating());
+    EXPECT_FALSE(selector->features() & QDockWidget::DockWidgetClosable);
+    selector->setFloating(false);
+    EXPECT_EQ(form->dockWidgetArea(selector.get()), Qt::TopDockWidgetArea);
+    selector->setFloating(true);
+    EXPECT_TRUE(selector->isFloating());
+}
 
 TEST_F(SelectorWindow, TheBrowserBarWalksAndSearchesTheActiveCatalog)
 {
