@@ -6,6 +6,7 @@
 #include "imageformats/PSDGraphic.h"
 
 #include "BenchSupport.h"
+#include "MagickBenchSupport.h"
 #include "PictureBenchSupport.h"
 
 #include <Magick++.h>
@@ -39,16 +40,6 @@ const std::string& PsdFile()
 {
     static const std::string file = WrittenFile("packed.psd");
     return file;
-}
-
-void DecodeWithMagick(benchmark::State& state, const std::string& file)
-{
-    for (auto _ : state) {
-        Magick::Image image;
-        image.read(file);
-        const Magick::PixelPacket* pixels = image.getConstPixels(0, 0, Width, Height);
-        benchmark::DoNotOptimize(pixels);
-    }
 }
 
 void BM_TPCXGraphicPacked(benchmark::State& state) { DecodeWithOurs<TPCXGraphic>(state, PcxFile(), pf24bit); }

@@ -7,6 +7,7 @@
 #include "imageformats/SGIGraphic.h"
 
 #include "BenchSupport.h"
+#include "MagickBenchSupport.h"
 #include "PictureBenchSupport.h"
 
 #include <Magick++.h>
@@ -86,16 +87,6 @@ void DecodeWithQt(benchmark::State& state, const std::string& file)
         if (!image.load(QString::fromStdString(file), "PPM") || image.width() != Width)
             state.SkipWithError("Qt did not read the file");
         benchmark::DoNotOptimize(image.constBits());
-    }
-}
-
-void DecodeWithMagick(benchmark::State& state, const std::string& file)
-{
-    for (auto _ : state) {
-        Magick::Image image;
-        image.read(file);
-        const Magick::PixelPacket* pixels = image.getConstPixels(0, 0, Width, Height);
-        benchmark::DoNotOptimize(pixels);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "imageformats/RunLengthFixtures.h"
 
 #include "BenchSupport.h"
+#include "MagickBenchSupport.h"
 #include "PictureBenchSupport.h"
 
 #include <Magick++.h>
@@ -89,16 +90,7 @@ void BM_TRLAGraphic(benchmark::State& state) { DecodeWithOurs<TRLAGraphic>(state
 void BM_TCUTGraphic(benchmark::State& state) { DecodeWithOurs<TCUTGraphic>(state, CutFile(), pf8bit); }
 void BM_TPSPGraphicPacked(benchmark::State& state) { DecodeWithOurs<TPSPGraphic>(state, PspFile(), pf24bit); }
 
-void BM_MagickCut(benchmark::State& state)
-{
-    for (auto _ : state) {
-        Magick::Image image;
-        image.read(CutFile());
-        const Magick::PixelPacket* pixels = image.getConstPixels(0, 0, Width, Height);
-        benchmark::DoNotOptimize(pixels);
-    }
-    state.SetItemsProcessed(state.iterations() * Width * Height);
-}
+void BM_MagickCut(benchmark::State& state) { DecodeWithMagick(state, CutFile()); }
 
 } // namespace
 
