@@ -28,12 +28,13 @@ void TDataSet::SetActive(bool active)
         return;
     if (active) {
         Notify(BeforeOpen);
-        SetState(dsOpening);
+        // Nobody hears of the opening until the first record is at hand.
+        state_ = dsOpening;
         try {
             OpenCursor(false);
             OpenCursorComplete();
         } catch (...) {
-            SetState(dsInactive);
+            state_ = dsInactive;
             CloseCursor();
             throw;
         }
