@@ -126,8 +126,10 @@ public:
     TBookmark GetBookmark();
     void GotoBookmark(const TBookmark& bookmark);
     void FreeBookmark(TBookmark& bookmark) { bookmark.clear(); }
+    // Whether the bookmark still names a record; the base cannot tell and answers false.
     virtual bool BookmarkValid(const TBookmark& bookmark);
-    // -1, 0 or 1; a missing bookmark comes before any other.
+    // -1, 0 or 1; a missing bookmark comes before any other. The base orders bookmarks by their
+    // bytes; an implementation whose bookmarks order otherwise compares them itself.
     virtual int CompareBookmarks(const TBookmark& first, const TBookmark& second);
     bool BookmarkAvailable();
 
@@ -153,11 +155,9 @@ public:
     void GetCalcFields(TRecordBuffer buffer);
     // Bytes of the calculated area of a record: per calculated field a has-value byte and its value.
     int CalcFieldsSize() const { return calcFieldsSize_; }
-    bool AutoCalcFields() const { return autoCalcFields_; }
-    void SetAutoCalcFields(bool autoCalc) { autoCalcFields_ = autoCalc; }
 
-    // Reads a field of the record for the state into `buffer` (native layout); false for null or no
-    // record. The two-argument form is the native one.
+    // Reads a field of the record for the state into `buffer` (native layout; none asks only whether
+    // there is a value); false for null or no record. The two-argument form is the native one.
     virtual bool GetFieldData(TField* field, void* buffer) = 0;
     virtual bool GetFieldData(TField* field, void* buffer, bool nativeFormat);
     // Writes a field's value (none for null). This read side stores calculated fields only: any
@@ -178,6 +178,10 @@ protected:
     virtual std::unique_ptr<std::uint8_t[]> AllocRecordBuffer() = 0;
     virtual void FreeRecordBuffer(std::unique_ptr<std::uint8_t[]>& buffer) = 0;
     virtual int GetRecordSize() = 0;
+    // Releases what a record holds beyond plain bytes (values kept whole as objects) before the
+    // buffer is reused or freed; FreeRecordBuffer and InternalInitRecord of such an implementation
+    // call it.
+    virtual void ClearRecordBuffer(TRecordBuffer /*buffer*/) {}
     // Fetches the record at the cursor (gmCurrent), or moves the cursor one record on or back and
     // fetches that one, into the buffer; grBOF or grEOF when there is none, the cursor then stays
     // before the first or after the last record. `doCheck` asks an implementation to raise its
@@ -289,6 +293,5 @@ private:
     bool bof_ = false;
     bool eof_ = false;
     bool defaultFields_ = false;
-    bool autoCalcFields_ = true;
     bool streamedActive_ = false;
 };

@@ -187,15 +187,7 @@ void TField::SetData(const void* buffer)
     dataSet_->SetFieldData(this, buffer);
 }
 
-bool TField::IsNull() const
-{
-    if (IsBlob()) {
-        Variant value;
-        return !GetData(&value);
-    }
-    std::vector<std::uint8_t> data(static_cast<size_t>(DataSize()));
-    return !GetData(data.data());
-}
+bool TField::IsNull() const { return !GetData(nullptr); }
 
 Variant TField::Value() const
 {
@@ -211,13 +203,16 @@ void TField::SetValue(const Variant& value)
 {
     if (value.IsEmpty() || value.IsNull()) {
         SetData(nullptr);
-    } else if (IsBlob()) {
+        return;
+    }
+    const std::string typeName = Variant::TypeName(value.VarType());
+    if (IsBlob()) {
         Variant data;
-        VariantToData(value, &data);
+        Converted(*this, typeName, [&] { VariantToData(value, &data); });
         SetData(&data);
     } else {
         std::vector<std::uint8_t> data(static_cast<size_t>(DataSize()));
-        Converted(*this, Variant::TypeName(value.VarType()), [&] { VariantToData(value, data.data()); });
+        Converted(*this, typeName, [&] { VariantToData(value, data.data()); });
         SetData(data.data());
     }
 }

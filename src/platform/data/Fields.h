@@ -94,7 +94,7 @@ public:
     TDataSet* DataSet() const { return dataSet_; }
 
     // Whether the data set's record has a value for it; `buffer` (DataSize bytes, or a Variant for a
-    // blob) receives it in the native layout. False where the data set has no record.
+    // blob; or none) receives it in the native layout. False where the data set has no record.
     bool GetData(void* buffer) const;
     // Writes the native value; none writes null.
     void SetData(const void* buffer);
