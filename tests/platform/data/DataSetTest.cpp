@@ -165,6 +165,13 @@ TEST(DataSet, MessagesNameTheDataSetWhenItHasAName)
 TEST(DataSet, DefaultFieldsComeFromTheDefinitionsAndGoAtClosing)
 {
     auto dataSet = DataSetOfIds(2);
+    std::vector<std::string> events;
+    const auto record = [&](const char* name) { return [&events, name](TDataSet&) { events.push_back(name); }; };
+    dataSet->BeforeOpen = record("before open");
+    dataSet->AfterOpen = record("after open");
+    dataSet->AfterScroll = record("after scroll");
+    dataSet->BeforeClose = record("before close");
+    dataSet->AfterClose = record("after close");
     TStringList names;
     dataSet->GetFieldNames(names);
     EXPECT_EQ(names.CommaText(), "ID,Name") << "read from the definitions while closed";
@@ -183,4 +190,21 @@ TEST(DataSet, DefaultFieldsComeFromTheDefinitionsAndGoAtClosing)
     EXPECT_EQ(dataSet->FieldCount(), 0);
     EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { dataSet->RecordCount(); }),
               "Cannot perform this operation on a closed dataset");
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"before open", "after open", "after scroll", "before close", "after close"}));
+}
+
+TEST(DataSet, AnOpeningThatFailsLeavesTheDataSetClosed)
+{
+    auto dataSet = DataSetOfIds(2);
+    dataSet->SetName("Pictures");
+    auto* picture = dataSet->AddField(std::make_unique<TBlobField>());
+    picture->SetFieldName("Thumbnail");
+    picture->SetFieldKind(fkCalculated);
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { dataSet->Open(); }),
+              "Pictures: Calculated field 'Thumbnail' cannot be a blob");
+    EXPECT_FALSE(dataSet->Active());
+    EXPECT_TRUE(dataSet->IsEmpty());
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { dataSet->First(); }),
+              "Pictures: Cannot perform this operation on a closed dataset");
 }
