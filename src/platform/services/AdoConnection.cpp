@@ -19,12 +19,6 @@ AdoConnection& RequireConnection(const std::shared_ptr<AdoConnection>& connectio
     return *connection;
 }
 
-[[noreturn]] void RaiseParameterNotFound(std::string_view name)
-{
-    throw EOleException("Item cannot be found in the collection corresponding to the requested name or ordinal: " +
-                        std::string(name));
-}
-
 // The four levels ODBC knows reach the driver; the others leave its default.
 int DriverIsolation(int level)
 {
@@ -92,7 +86,7 @@ void AdoParameters::Delete(int index)
 AdoParameter& AdoParameters::Item(int index) const
 {
     if (index < 0 || index >= Count())
-        RaiseParameterNotFound(std::to_string(index));
+        RaiseAdoItemNotFound(std::to_string(index));
     return *items_[static_cast<size_t>(index)];
 }
 
@@ -101,7 +95,7 @@ AdoParameter& AdoParameters::Item(std::string_view name) const
     const auto found = std::find_if(items_.begin(), items_.end(),
                                     [name](const auto& parameter) { return SameText(parameter->name, name); });
     if (found == items_.end())
-        RaiseParameterNotFound(name);
+        RaiseAdoItemNotFound(name);
     return **found;
 }
 
@@ -202,7 +196,7 @@ void AdoConnection::SetIsolationLevel(int level)
 void AdoConnection::Open(std::string_view connectionString, std::string_view userId, std::string_view password, int)
 {
     if (odbc_)
-        throw EOleException("Operation is not allowed when the object is open.");
+        throw EOleException(AdoObjectOpen);
     if (!connectionString.empty())
         connectionString_ = connectionString;
     const OdbcConnectOptions options{.loginTimeout = connectionTimeout_,

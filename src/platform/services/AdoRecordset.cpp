@@ -10,16 +10,17 @@
 
 const char* const AdoNoCurrentRecord = "No current record.";
 const char* const AdoObjectClosed = "Operation is not allowed when the object is closed.";
+const char* const AdoObjectOpen = "Operation is not allowed when the object is open.";
 const char* const AdoBadArguments =
     "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another.";
 
-namespace {
-
-[[noreturn]] void RaiseItemNotFound(std::string_view name)
+void RaiseAdoItemNotFound(std::string_view item)
 {
     throw EOleException("Item cannot be found in the collection corresponding to the requested name or ordinal: " +
-                        std::string(name));
+                        std::string(item));
 }
+
+namespace {
 
 // ---------------------------------------------------------------------------------------------
 // Sorting
@@ -57,7 +58,7 @@ std::vector<SortKey> ParseSort(std::string_view sort, const std::vector<OdbcColu
         const auto found = std::find_if(columns.begin(), columns.end(),
                                         [&](const OdbcColumn& column) { return SameText(column.name, item); });
         if (found == columns.end())
-            RaiseItemNotFound(item);
+            RaiseAdoItemNotFound(item);
         key.column = static_cast<size_t>(found - columns.begin());
         keys.push_back(key);
     }
@@ -142,13 +143,13 @@ Variant AdoField::Properties(std::string_view name) const
         return Variant::FromString(Column().baseColumn);
     if (SameText(name, "BASETABLENAME"))
         return Variant::FromString(Column().baseTable);
-    RaiseItemNotFound(name);
+    RaiseAdoItemNotFound(name);
 }
 
 const AdoField& AdoFields::Item(int index) const
 {
     if (index < 0 || index >= Count())
-        RaiseItemNotFound(std::to_string(index));
+        RaiseAdoItemNotFound(std::to_string(index));
     return fields_[static_cast<size_t>(index)];
 }
 
@@ -157,7 +158,7 @@ const AdoField& AdoFields::Item(std::string_view name) const
     const auto found = std::find_if(fields_.begin(), fields_.end(),
                                     [name](const AdoField& field) { return SameText(field.Name(), name); });
     if (found == fields_.end())
-        RaiseItemNotFound(name);
+        RaiseAdoItemNotFound(name);
     return *found;
 }
 
@@ -185,7 +186,7 @@ void AdoRecordset::OpenOn(const AdoStatement& statement, std::int64_t* recordsAf
 void AdoRecordset::OpenOn(OdbcResult result, Fetch fetch)
 {
     if (open_)
-        throw EOleException("Operation is not allowed when the object is open.");
+        throw EOleException(AdoObjectOpen);
     if (!result.hasResultSet)
         return;
     fetch_ = std::move(fetch);

@@ -196,4 +196,7 @@ private:
 // ADO's texts of the failures its callers see.
 extern const char* const AdoNoCurrentRecord;
 extern const char* const AdoObjectClosed;
+extern const char* const AdoObjectOpen;
 extern const char* const AdoBadArguments;
+// A field, parameter or column that a collection lacks.
+[[noreturn]] void RaiseAdoItemNotFound(std::string_view item);
