@@ -127,14 +127,17 @@ std::shared_ptr<AdoParameter> AdoCommand::CreateParameter(std::string_view name,
     return parameter;
 }
 
-// Values given replace the parameters'; a return value has no marker in the statement.
+// Values given replace the parameters'. The backend passes values in only, so output parameters and
+// a return value have no marker: a procedure gives its results as a row.
 AdoStatement AdoCommand::Statement(const Variant& parameters, int options) const
 {
     std::vector<Variant> values = ValuesOf(parameters);
     if (parameters.IsEmpty())
-        for (int i = 0; i < parameters_.Count(); ++i)
-            if (parameters_.Item(i).direction != adParamReturnValue)
-                values.push_back(parameters_.Item(i).value);
+        for (int i = 0; i < parameters_.Count(); ++i) {
+            const AdoParameter& parameter = parameters_.Item(i);
+            if (parameter.direction != adParamOutput && parameter.direction != adParamReturnValue)
+                values.push_back(parameter.value);
+        }
     return RequireConnection(activeConnection_)
         .Statement(AdoCommandTypeOf(options, commandType_), commandText_, std::move(values), commandTimeout_);
 }

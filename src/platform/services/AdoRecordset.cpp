@@ -177,6 +177,7 @@ void AdoRecordset::Open(std::string_view source, const std::shared_ptr<AdoConnec
 
 void AdoRecordset::OpenOn(const AdoStatement& statement, std::int64_t* recordsAffected)
 {
+    RequireClosed();
     OdbcResult result = statement.Run(maxRecords_);
     if (recordsAffected)
         *recordsAffected = result.recordsAffected;
@@ -185,8 +186,7 @@ void AdoRecordset::OpenOn(const AdoStatement& statement, std::int64_t* recordsAf
 
 void AdoRecordset::OpenOn(OdbcResult result, Fetch fetch)
 {
-    if (open_)
-        throw EOleException(AdoObjectOpen);
+    RequireClosed();
     if (!result.hasResultSet)
         return;
     fetch_ = std::move(fetch);
@@ -232,6 +232,12 @@ void AdoRecordset::RequireOpen() const
 {
     if (!open_)
         throw EOleException(AdoObjectClosed);
+}
+
+void AdoRecordset::RequireClosed() const
+{
+    if (open_)
+        throw EOleException(AdoObjectOpen);
 }
 
 void AdoRecordset::RequireRecord() const

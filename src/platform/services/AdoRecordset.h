@@ -172,6 +172,7 @@ public:
 private:
     friend class AdoField;
     void RequireOpen() const;
+    void RequireClosed() const;
     void RequireRecord() const;
     void RequireRecords() const;
     const OdbcRow& CurrentRow() const;

@@ -190,15 +190,27 @@ TEST_P(AdoStandInTest, CommandsRunTextTablesAndProcedures)
     EXPECT_EQ(Raised([&] { command.Execute(affected, {}, adCmdFile); }),
               "This data source cannot open a recordset from a file.");
 
+    // A recordset opened on a name or a command reads up to MaxRecords rows; one without rows stays closed.
+    AdoRecordset rows;
+    rows.SetMaxRecords(1);
+    rows.Open("My Shelf", connection, adOpenStatic, adLockReadOnly, adCmdTableDirect);
+    EXPECT_EQ(rows.RecordCount(), 1);
+    EXPECT_EQ(Raised([&] { rows.Open("My Shelf", connection); }), "Operation is not allowed when the object is open.");
+    AdoRecordset changed;
     command.SetCommandType(adCmdText);
+    command.SetCommandText("UPDATE \"My Shelf\" SET a = a + 1");
+    changed.Open(command);
+    EXPECT_EQ(changed.State(), adStateClosed);
+    EXPECT_EQ(database.Client("SELECT sum(a) FROM \"My Shelf\""), "32");
+
     command.SetCommandText("SELECT b FROM \"My Shelf\" WHERE a > ? AND id < ?");
     command.Parameters().Refresh();
     EXPECT_EQ(command.Parameters().Count(), 2);
-    command.Parameters().Item("PARAM1").value = Variant::Integer(5);
+    command.Parameters().Item("PARAM1").value = Variant::Integer(6);
     command.Parameters().Item(1).value = Variant::Integer(2);
     EXPECT_EQ(Walk(*command.Execute(affected), "b"), std::vector<std::string>{"x"});
     command.Parameters().Delete(0);
-    command.Parameters().Append(AdoCommand::CreateParameter("low", adInteger, adParamInput, 0, Variant::Integer(15)));
+    command.Parameters().Append(AdoCommand::CreateParameter("low", adInteger, adParamInput, 0, Variant::Integer(16)));
     EXPECT_EQ(command.Parameters().Item(1).name, "low");
     EXPECT_EQ(Walk(*command.Execute(affected, Variant::Array({Variant::Integer(0), Variant::Integer(3)})), "b"),
               (std::vector<std::string>{"x", "y"}))
@@ -218,14 +230,15 @@ TEST_P(AdoStandInTest, CommandsRunTextTablesAndProcedures)
     if (Sqlite())
         return;
 
-    database.Client("CREATE FUNCTION add_one(x INTEGER) RETURNS INTEGER AS 'SELECT x + 1' LANGUAGE SQL");
+    database.Client("CREATE FUNCTION add_one(x INTEGER, OUT y INTEGER) AS 'SELECT x + 1' LANGUAGE SQL");
     const auto procedures = Walk(*connection->OpenSchema(adSchemaProcedures), "PROCEDURE_NAME");
     EXPECT_NE(std::find(procedures.begin(), procedures.end(), "add_one"), procedures.end());
     command.SetCommandType(adCmdStoredProc);
     command.SetCommandText("add_one");
     command.Parameters().Refresh();
+    EXPECT_EQ(command.Parameters().Count(), 2);
     command.Parameters().Item("x").value = Variant::Integer(41);
-    EXPECT_EQ(command.Execute(affected)->Fields().Item(0).Value().AsString(), "42");
+    EXPECT_EQ(command.Execute(affected)->Fields().Item("y").Value().AsString(), "42") << "the output as a row";
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, AdoStandInTest, testing::Values(Server::SQLite, Server::PostgreSQL),
