@@ -67,6 +67,9 @@ TEST_P(AdoStandInTest, TheCursorKeepsItsRowsPositionsAndBookmarks)
         EXPECT_EQ(Raised([&] { rows->SetIndex("shelf_id"); }), "This data source does not support index seeks.");
         EXPECT_EQ(rows->Fields().Item("B").Name(), "b");
         EXPECT_EQ(rows->Fields().Item(2).DefinedSize(), 10);
+        EXPECT_EQ(rows->Fields().Item(2).Properties("BASECOLUMNNAME").AsString(), "b");
+        EXPECT_EQ(rows->Fields().Item(2).Properties("BaseTableName").AsString(), "shelf");
+        EXPECT_NE(Raised([&] { rows->Fields().Item(2).Properties("OPTIMIZE"); }).find("OPTIMIZE"), std::string::npos);
 
         if (count == 0) {
             EXPECT_TRUE(rows->Bof() && rows->Eof());
