@@ -11,6 +11,8 @@ base=(
     g++ cmake ninja-build ccache pkg-config
     # libraries
     qt6-base-dev libjpeg62-turbo-dev zlib1g-dev libfreetype-dev libfontconfig-dev unixodbc-dev
+    # the compiler of the program's help file
+    fp-utils-3.2.2
     # the ODBC driver manager and the drivers of the embedded default (SQLite) and of PostgreSQL
     unixodbc odbcinst libsqliteodbc odbc-postgresql
     # fonts metric-compatible with the ones planograms name
