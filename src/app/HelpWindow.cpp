@@ -9,7 +9,6 @@
 
 #include <QAction>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QSplitter>
 #include <QToolBar>
 #include <QTreeWidget>

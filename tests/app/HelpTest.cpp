@@ -4,7 +4,6 @@
 #include "app/HelpWindow.h"
 #include "app/Hh.h"
 #include "app/Hh_funcs.h"
-#include "platform/core/Seams.h"
 #include "platform/services/ChmArchive.h"
 #include "testing/RecordingDesktop.h"
 
@@ -57,13 +56,6 @@ protected:
     TemporaryFolder program;
     TemporaryFolder cache;
     ScriptedUi ui;
-};
-
-struct HookCall {
-    std::uint16_t command;
-    std::uint32_t data;
-    bool callHelp;
-    std::vector<std::string> handled; // what the replacement handlers saw
 };
 
 } // namespace

@@ -1,12 +1,12 @@
 #include "platform/services/ChmArchive.h"
 
+#include "platform/core/FilePaths.h"
+
 #include <chm_lib.h>
 #include <dlfcn.h>
 
 #include <QFileInfo>
 #include <QLibrary>
-
-#include "platform/core/FilePaths.h"
 
 namespace {
 

@@ -1,7 +1,6 @@
 // The help engine against chmlib's own command-line tools and the projects the files came from, and
 // the parsers of the file's parts on truncated and lying bytes.
 #include "platform/services/ChmArchive.h"
-#include "platform/core/LittleEndian.h"
 
 #include "TestSupport.h"
 
@@ -9,7 +8,6 @@
 
 #include <filesystem>
 #include <map>
-#include <set>
 #include <sstream>
 
 namespace {
