@@ -1,6 +1,7 @@
 #include "planogram/Graphicsmanager.h"
 
 #include "catalog/PictureFinder.h"
+#include "imageformats/DecodedPictureCache.h"
 #include "imageformats/PictureLoading.h"
 #include "imageformats/TargaGraphic.h"
 #include "planogram/DrawingSettings.h"
@@ -19,6 +20,8 @@ namespace {
 
 constexpr double InchesPerCentimetre = 0.394;
 constexpr std::string_view Reorder = "REORDER!";
+// The reader a collection's pictures are kept under in the picture cache.
+constexpr const char* CollectionReader = "collection";
 
 bool IsDrawableSize(long long width, long long height)
 {
@@ -78,16 +81,19 @@ bool GraphicsManager::DrawItem(ListOB& item, TBitmap& target, const std::string&
     const int width = static_cast<int>(boxWidth);
     const int height = static_cast<int>(boxHeight);
     const TRect box = Rect(0, 0, width, height);
-    TBitmap picture;
+    // A loaded picture is the cache's, shared with every item drawn from it: it is only read here.
+    std::shared_ptr<const TBitmap> loaded;
+    TBitmap drawn;
     bool placeholder = false;
     if (fixture) {
-        picture.SetSize(width, height);
-        RenderFixture(item, picture, doubleSize);
-    } else if (!LoadProductPicture(item, collectionPath, picture)) {
-        picture.SetSize(width, height);
-        DrawPlaceholder(item, picture.Canvas(), box);
+        drawn.SetSize(width, height);
+        RenderFixture(item, drawn, doubleSize);
+    } else if (!LoadProductPicture(item, collectionPath, loaded)) {
+        drawn.SetSize(width, height);
+        DrawPlaceholder(item, drawn.Canvas(), box);
         placeholder = true;
     }
+    const TBitmap& picture = loaded ? *loaded : drawn;
     TBitmap itemBitmap;
     itemBitmap.SetSize(width, height);
     itemBitmap.Canvas().StretchDraw(box, picture);
@@ -114,7 +120,8 @@ std::string GraphicsManager::FacePicturePath(const ListOB& item) const
     return pictureFolder + prefix + item.picture;
 }
 
-bool GraphicsManager::LoadProductPicture(const ListOB& item, const std::string& collectionPath, TBitmap& picture)
+bool GraphicsManager::LoadProductPicture(const ListOB& item, const std::string& collectionPath,
+                                         std::shared_ptr<const TBitmap>& picture)
 {
     if (viewMode)
         return false;
@@ -127,11 +134,18 @@ bool GraphicsManager::LoadProductPicture(const ListOB& item, const std::string& 
         return false;
     // A damaged picture must not stop the redraw of the whole planogram: it is drawn as its box.
     try {
-        if (SameText(ExtractFileExt(found), ".zyb"))
-            return finder_.ReadCollectionImage(found, ExtractFileName(item.picture), picture) && !picture.Empty();
-        reader->LoadFromFile(found);
-        picture.Assign(*reader);
-        return !picture.Empty();
+        if (SameText(ExtractFileExt(found), ".zyb")) {
+            const std::string entry = ExtractFileName(item.picture);
+            picture = DecodedPictures().Picture({found, entry, CollectionReader}, [&](TBitmap& decoded) {
+                return finder_.ReadCollectionImage(found, entry, decoded) ? DecodeResult::Picture
+                                                                          : DecodeResult::Failed;
+            });
+        } else {
+            picture = DecodedPictures().Picture({found, "", reader->ClassName()}, [&](TBitmap& decoded) {
+                return DecodeToKeep(*reader, found, decoded, false);
+            });
+        }
+        return picture && !picture->Empty();
     } catch (const std::exception&) {
         return false;
     }
@@ -209,7 +223,8 @@ void GraphicsManager::DrawTags(const ListOB& item, TBitmap& itemBitmap)
     itemBitmap.Canvas().Draw(5, 5, block);
 }
 
-void GraphicsManager::Compose(ListOB& item, TBitmap& picture, TBitmap& itemBitmap, TBitmap& target, bool placeholder)
+void GraphicsManager::Compose(ListOB& item, const TBitmap& picture, TBitmap& itemBitmap, TBitmap& target,
+                              bool placeholder)
 {
     if (item.rotation > 0) {
         RotateBitmap(item, itemBitmap, item.rotation, item.top, item.left, itemBitmap.Height(), itemBitmap.Width(),
@@ -221,7 +236,7 @@ void GraphicsManager::Compose(ListOB& item, TBitmap& picture, TBitmap& itemBitma
     if (transparencySetting && isProduct && !placeholder) {
         // The key is one pixel in from the picture's corner; a picture too small to have that pixel
         // is copied as it is.
-        const TColor key = picture.Canvas().Pixel(1, 1);
+        const TColor key = picture.Pixel(1, 1);
         if (key != CLR_INVALID) {
             itemBitmap.SetTransparentColor(key);
             itemBitmap.SetTransparent(true);
@@ -241,7 +256,12 @@ void GraphicsManager::RotateBitmap(ListOB& item, const TBitmap& source, double a
 
 bool GraphicsManager::LoadPicture(const std::string& path, TBitmap& target)
 {
-    return ::LoadPicture(path, target, [this](const std::string& name) { return finder_.FindPicture(name); });
+    const std::shared_ptr<const TBitmap> picture = LoadCachedPicture(
+        path, [this](const std::string& name) { return finder_.FindPicture(name); }, DecodedPictures());
+    if (picture == nullptr)
+        return false;
+    target.Assign(*picture);
+    return true;
 }
 
 bool GraphicsManager::SaveTarga(const std::string& path, const TBitmap& bitmap)
