@@ -13,7 +13,7 @@ std::string KeyOf(const PictureSource& source)
     key += '\0';
     key += source.entry;
     key += '\0';
-    key += source.reader;
+    key += source.decoding;
     return key;
 }
 

@@ -11,11 +11,12 @@
 class TBitmap;
 
 // Which picture of a file: the file's path as found, the entry inside a collection file (empty for
-// a picture file) and the reader that decodes it, so that a file read by two readers is two pictures.
+// a picture file) and how it is decoded (the reader, and any form the picture is converted to), so
+// that a file decoded in two ways is two pictures.
 struct PictureSource {
     std::string path;
     std::string entry;
-    std::string reader;
+    std::string decoding;
 };
 
 // What a decoder made of a file: nothing to draw, a picture to keep, or a picture to draw this once

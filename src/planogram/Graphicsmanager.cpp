@@ -15,13 +15,15 @@
 #include "platform/graphics/Bitmap.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
 constexpr double InchesPerCentimetre = 0.394;
 constexpr std::string_view Reorder = "REORDER!";
-// The reader a collection's pictures are kept under in the picture cache.
-constexpr const char* CollectionReader = "collection";
+// How items' pictures are kept in the picture cache: decoded and then brought to the items' depth.
+constexpr std::string_view AtItemDepth = " at item depth";
+constexpr std::string_view CollectionReader = "collection";
 
 bool IsDrawableSize(long long width, long long height)
 {
@@ -43,6 +45,19 @@ void DrawReorderWarning(TBitmap& itemBitmap)
     canvas.Brush.Color = clRed;
     canvas.Brush.Style = bsSolid;
     canvas.TextOut(5, itemBitmap.Height() - canvas.TextHeight(Reorder), Reorder);
+}
+
+// Items are composed at 32 bits per pixel. A kept picture of that depth is stretched onto an item
+// by copying rows, where one of another depth would be converted pixel by pixel on every draw; the
+// conversion made once here is that same one. A picture drawn once and gone is not worth converting
+// whole, and a transparent one keeps its depth, on which its key colour may depend.
+void BringToItemDepth(TBitmap& picture)
+{
+    const std::uint64_t bytesAtItemDepth = static_cast<std::uint64_t>(BytesPerScanLine(picture.Width(), 32)) *
+                                           static_cast<std::uint64_t>(picture.Height());
+    if (BitsPerPixel(picture.PixelFormat()) != 32 && !picture.Transparent() &&
+        bytesAtItemDepth <= DecodedPictures().LimitBytes())
+        picture.SetPixelFormat(pfDevice);
 }
 
 } // namespace
@@ -136,13 +151,19 @@ bool GraphicsManager::LoadProductPicture(const ListOB& item, const std::string& 
     try {
         if (SameText(ExtractFileExt(found), ".zyb")) {
             const std::string entry = ExtractFileName(item.picture);
-            picture = DecodedPictures().Picture({found, entry, CollectionReader}, [&](TBitmap& decoded) {
-                return finder_.ReadCollectionImage(found, entry, decoded) ? DecodeResult::Picture
-                                                                          : DecodeResult::Failed;
+            const std::string decoding = std::string(CollectionReader) + std::string(AtItemDepth);
+            picture = DecodedPictures().Picture({found, entry, decoding}, [&](TBitmap& decoded) {
+                if (!finder_.ReadCollectionImage(found, entry, decoded))
+                    return DecodeResult::Failed;
+                BringToItemDepth(decoded);
+                return DecodeResult::Picture;
             });
         } else {
-            picture = DecodedPictures().Picture({found, "", reader->ClassName()}, [&](TBitmap& decoded) {
-                return DecodeToKeep(*reader, found, decoded, false);
+            const std::string decoding = reader->ClassName() + std::string(AtItemDepth);
+            picture = DecodedPictures().Picture({found, "", decoding}, [&](TBitmap& decoded) {
+                const DecodeResult result = DecodeToKeep(*reader, found, decoded, false);
+                BringToItemDepth(decoded);
+                return result;
             });
         }
         return picture && !picture->Empty();

@@ -236,15 +236,15 @@ TEST_F(CachedDrawing, ManyDistinctPicturesKeepWithinTheLimit)
 {
     NewWall();
     document.backgroundMode = false;
-    // Room for three of the 30 x 40 pictures (rows of 92 bytes).
-    DecodedPictures().SetLimitBytes(3 * 92 * 40);
+    // Room for three of the 30 x 40 pictures, kept at the items' 32 bits (rows of 120 bytes).
+    DecodedPictures().SetLimitBytes(3 * 120 * 40);
     for (int i = 0; i < 12; ++i)
         Add("P" + IntToStr(i), Rect(i * 24, 10, i * 24 + 20, 40), 0x3366CC,
             SavedBitmap("p" + IntToStr(i) + ".bmp", *Photo(30, 40, i)));
     SavedBitmap("big.bmp", *Photo(300, 400, 0));
     Add("big", Rect(10, 100, 40, 140), 0x3366CC, folder.File("big.bmp"));
     document.renderer.RedrawAll();
-    EXPECT_EQ(DecodedPictures().KeptBytes(), 3u * 92 * 40);
+    EXPECT_EQ(DecodedPictures().KeptBytes(), 3u * 120 * 40);
     EXPECT_EQ(DecodedPictures().KeptCount(), 3u);
     // The big picture was drawn without being kept.
     EXPECT_EQ(document.backBitmap.Pixel(25, 120), Photo(300, 400, 0)->Pixel(150, 200));
