@@ -162,7 +162,8 @@ bool GraphicsManager::LoadProductPicture(const ListOB& item, const std::string& 
             const std::string decoding = reader->ClassName() + std::string(AtItemDepth);
             picture = DecodedPictures().Picture({found, "", decoding}, [&](TBitmap& decoded) {
                 const DecodeResult result = DecodeToKeep(*reader, found, decoded, false);
-                BringToItemDepth(decoded);
+                if (result == DecodeResult::Picture)
+                    BringToItemDepth(decoded);
                 return result;
             });
         }
