@@ -7,18 +7,16 @@
 #include "testing/DocumentFakes.h"
 #include "testing/ScriptedUi.h"
 
+#include "ImageTestSupport.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdint>
 #include <filesystem>
 #include <memory>
 
 namespace {
-
-constexpr TColor Wall = 0xD0D0D0;
 
 // Never cancels.
 class QuietMonitor : public RenderMonitor {
@@ -28,34 +26,18 @@ public:
     void PumpEvents() override {}
 };
 
-// A product photo: a white margin (the transparency key) round a gradient that differs by seed, so
-// that any other scaling or source shows.
+// A product photo: a white margin (the transparency key, as SetSize fills) round a gradient that
+// differs by seed, so that any other scaling or source shows.
 std::unique_ptr<TBitmap> Photo(int width, int height, int seed)
 {
     auto photo = std::make_unique<TBitmap>();
-    TBitmap& bitmap = *photo;
-    bitmap.SetPixelFormat(pf24bit);
-    bitmap.SetSize(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const bool margin = x < 2 || y < 2 || x >= width - 2 || y >= height - 2;
-            const auto red = static_cast<std::uint8_t>(x * 255 / width);
-            const auto green = static_cast<std::uint8_t>(y * 255 / height);
-            const auto blue = static_cast<std::uint8_t>(seed * 40);
-            bitmap.SetPixel(x, y, margin ? clWhite : static_cast<TColor>(RGB(red, green, blue)));
-        }
+    photo->SetPixelFormat(pf24bit);
+    photo->SetSize(width, height);
+    for (int y = 2; y < height - 2; ++y)
+        for (int x = 2; x < width - 2; ++x)
+            photo->SetPixel(x, y,
+                            static_cast<TColor>((seed * 40 & 0xFF) << 16 | y * 255 / height << 8 | x * 255 / width));
     return photo;
-}
-
-int Differences(const TBitmap& a, const TBitmap& b)
-{
-    if (a.Width() != b.Width() || a.Height() != b.Height())
-        return -1;
-    int differences = 0;
-    for (int y = 0; y < a.Height(); ++y)
-        for (int x = 0; x < a.Width(); ++x)
-            differences += a.Pixel(x, y) != b.Pixel(x, y);
-    return differences;
 }
 
 // A document over the real picture finder and collection reader, drawn with the drawing's picture
@@ -69,13 +51,7 @@ protected:
         DecodedPictures().Clear();
     }
 
-    std::string SavedBitmap(const std::string& name, const TBitmap& bitmap)
-    {
-        bitmap.SaveToFile(folder.File(name));
-        return folder.File(name);
-    }
-
-    template <class Writer> std::string Saved(const std::string& name, const TBitmap& bitmap)
+    template <class Writer = TBitmap> std::string Saved(const std::string& name, const TBitmap& bitmap)
     {
         Writer writer;
         writer.Assign(bitmap);
@@ -83,21 +59,14 @@ protected:
         return folder.File(name);
     }
 
-    // A 300 x 200 pegboard wall with a background picture.
+    // A 300 x 200 wall with a background picture.
     void NewWall()
     {
-        document.backgroundColor = Wall;
-        document.pegHolesShown = true;
-        document.pegHoleSize = 2;
-        document.pegFirstX = document.pegFirstY = 4;
-        document.pegLastX = 296;
-        document.pegLastY = 196;
-        document.pegPitchH = document.pegPitchV = 10;
         ASSERT_TRUE(document.NewDocument(300, 200));
         document.backgroundMode = true;
         const std::unique_ptr<TBitmap> back = Photo(60, 40, 7);
         back->SetPixelFormat(pf8bit);
-        document.backgroundPath = SavedBitmap("back.bmp", *back);
+        document.backgroundPath = Saved("back.bmp", *back);
     }
 
     // Each picture at several sizes, by every face, turned, tagged, marked for reorder, and as
@@ -109,17 +78,13 @@ protected:
         for (const std::string& picture : pictures)
             for (int size = 0; size < 3; ++size, ++n) {
                 const int left = (n % 8) * 36, top = (n / 8) * 48;
-                ListOB& item = Add("P" + IntToStr(n), Rect(left, top, left + 20 + size * 7, top + 30 + size * 8),
-                                   0x3366CC + n, picture);
+                ListOB& item =
+                    AddTestItem(document, "P" + IntToStr(n), Rect(left, top, left + 20 + size * 7, top + 30 + size * 8),
+                                0x3366CC + n, picture);
                 item.face = picture == pictures.front() ? size : 0;
                 item.rotation = n == 4 ? 30 : 0;
                 item.reorder = n == 7;
             }
-    }
-
-    ListOB& Add(const std::string& index, const TRect& box, TColor color, const std::string& picture)
-    {
-        return AddTestItem(document, index, box, color, picture);
     }
 
     struct Drawn {
@@ -152,8 +117,8 @@ protected:
         EXPECT_EQ(DecodedPictures().KeptCount(), kept);
         Draw(cached);
         EXPECT_EQ(DecodedPictures().KeptCount(), kept);
-        EXPECT_EQ(Differences(plain.wall, cached.wall), 0);
-        EXPECT_EQ(Differences(plain.print, cached.print), 0);
+        ExpectSameImage(RgbOf(cached.wall), RgbOf(plain.wall), "wall");
+        ExpectSameImage(RgbOf(cached.print), RgbOf(plain.print), "print");
         // The products are drawn from their pictures, not as placeholders, and over the background.
         EXPECT_NE(plain.wall.Pixel(15, 25), TColor(0x3366CC));
     }
@@ -176,10 +141,10 @@ protected:
 TEST_F(CachedDrawing, PictureFilesFacesAndHighResolutionTwinsDrawTheSame)
 {
     NewWall();
-    const std::string cola = SavedBitmap("cola.bmp", *Photo(30, 40, 1));
-    SavedBitmap("side-cola.bmp", *Photo(20, 40, 2));
-    SavedBitmap("top-cola.bmp", *Photo(30, 20, 3));
-    SavedBitmap("Hcola.bmp", *Photo(90, 120, 4));
+    const std::string cola = Saved("cola.bmp", *Photo(30, 40, 1));
+    Saved("side-cola.bmp", *Photo(20, 40, 2));
+    Saved("top-cola.bmp", *Photo(30, 20, 3));
+    Saved("Hcola.bmp", *Photo(90, 120, 4));
     const std::unique_ptr<TBitmap> palette = Photo(25, 35, 5);
     palette->SetPixelFormat(pf8bit);
     const std::string fanta = Saved<TJPEGImage>("fanta.jpg", *Photo(40, 60, 6));
@@ -207,13 +172,13 @@ TEST_F(CachedDrawing, ARewrittenPictureIsDrawnNewADeletedOneAsItsBoxAndAReturnin
 {
     NewWall();
     document.backgroundMode = false;
-    const std::string cola = SavedBitmap("cola.bmp", *Photo(30, 40, 1));
-    Add("P1", Rect(10, 10, 40, 50), 0x3366CC, cola);
+    const std::string cola = Saved("cola.bmp", *Photo(30, 40, 1));
+    AddTestItem(document, "P1", Rect(10, 10, 40, 50), 0x3366CC, cola);
     document.renderer.RedrawAll();
     const TColor before = document.backBitmap.Pixel(35, 15);
 
     // Same size, same file length: only the modification time tells the new picture.
-    SavedBitmap("cola.bmp", *Photo(30, 40, 2));
+    Saved("cola.bmp", *Photo(30, 40, 2));
     const auto written = std::filesystem::last_write_time(cola);
     std::filesystem::last_write_time(cola, written + std::chrono::seconds(1));
     document.renderer.RedrawAll();
@@ -226,7 +191,7 @@ TEST_F(CachedDrawing, ARewrittenPictureIsDrawnNewADeletedOneAsItsBoxAndAReturnin
     EXPECT_EQ(document.backBitmap.Pixel(35, 15), TColor(0x3366CC));
 
     // A picture that comes back is found and drawn again.
-    SavedBitmap("cola.bmp", *Photo(30, 40, 3));
+    Saved("cola.bmp", *Photo(30, 40, 3));
     std::filesystem::last_write_time(cola, written + std::chrono::seconds(2));
     document.renderer.RedrawAll();
     EXPECT_EQ(document.backBitmap.Pixel(35, 15), Photo(30, 40, 3)->Pixel(25, 5));
@@ -239,10 +204,10 @@ TEST_F(CachedDrawing, ManyDistinctPicturesKeepWithinTheLimit)
     // Room for three of the 30 x 40 pictures, kept at the items' 32 bits (rows of 120 bytes).
     DecodedPictures().SetLimitBytes(3 * 120 * 40);
     for (int i = 0; i < 12; ++i)
-        Add("P" + IntToStr(i), Rect(i * 24, 10, i * 24 + 20, 40), 0x3366CC,
-            SavedBitmap("p" + IntToStr(i) + ".bmp", *Photo(30, 40, i)));
-    SavedBitmap("big.bmp", *Photo(300, 400, 0));
-    Add("big", Rect(10, 100, 40, 140), 0x3366CC, folder.File("big.bmp"));
+        AddTestItem(document, "P" + IntToStr(i), Rect(i * 24, 10, i * 24 + 20, 40), 0x3366CC,
+                    Saved("p" + IntToStr(i) + ".bmp", *Photo(30, 40, i)));
+    Saved("big.bmp", *Photo(300, 400, 0));
+    AddTestItem(document, "big", Rect(10, 100, 40, 140), 0x3366CC, folder.File("big.bmp"));
     document.renderer.RedrawAll();
     EXPECT_EQ(DecodedPictures().KeptBytes(), 3u * 120 * 40);
     EXPECT_EQ(DecodedPictures().KeptCount(), 3u);
