@@ -46,7 +46,9 @@ TEST(DecodedPictureCache, KeepsTheMostRecentlyUsedPicturesWithinTheLimitAndNoFai
     }
     EXPECT_EQ(decodes, 9);
     const auto raising = [](TBitmap&) -> DecodeResult { throw EInvalidGraphic("Bad picture"); };
-    EXPECT_EQ(RaisedMessage<EInvalidGraphic>([&] { cache.Picture({folder.File("e.bmp"), "", "TBitmap"}, raising); }),
+    EXPECT_EQ(RaisedMessage<EInvalidGraphic>([&] {
+                  cache.Picture({folder.File("e.bmp"), "", "TBitmap"}, raising);
+              }),
               "Bad picture");
     EXPECT_EQ(cache.KeptCount(), 3u);
 
