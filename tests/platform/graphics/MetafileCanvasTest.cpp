@@ -417,3 +417,109 @@ TEST(MetafileOracles, Emf2svgPlacesTheTextWhereItWasRecorded)
     EXPECT_NE(svg.find("<rect x=\"3.2000\" y=\"3.2000\" width=\"60.8000\" height=\"28.8000\""), std::string::npos)
         << svg;
 }
+
+namespace {
+
+// One record made by the test, as another program's metafile would hold it.
+std::vector<std::uint8_t> MadeRecord(std::uint32_t type, const std::function<void(TEmfWriter&)>& fields)
+{
+    TEmfWriter writer;
+    writer.Begin(type);
+    fields(writer);
+    writer.End();
+    return writer.Data();
+}
+
+std::string ReadRefusal(const std::vector<std::uint8_t>& bytes, const std::function<void(const TEmfRecord&)>& read)
+{
+    return RaisedMessage<EInvalidGraphic>([&] { read(TEmfRecord(bytes)); });
+}
+
+// A STRETCHDIBITS of an 8-bit bitmap 3 x 2 whose info block holds `colors` table entries and whose
+// bits hold `bitsSize` bytes.
+std::vector<std::uint8_t> EightBitStretch(std::uint32_t colorsUsed, std::size_t colors, std::size_t bitsSize)
+{
+    return MadeRecord(EMR_STRETCHDIBITS, [&](TEmfWriter& w) {
+        const auto infoSize = static_cast<std::uint32_t>(40 + 4 * colors);
+        w.Rect(TRect{});
+        for (int field : {0, 0, 0, 0, 3, 2})
+            w.I32(field);
+        for (std::uint32_t field : {80u, infoSize, 80 + infoSize, static_cast<std::uint32_t>(bitsSize), 0u, SRCCOPY})
+            w.U32(field);
+        w.I32(3);
+        w.I32(2);
+        for (std::uint32_t field : {40u, 3u, 2u})
+            w.U32(field);
+        w.U16(1);
+        w.U16(8);
+        for (std::uint32_t field : {0u, 0u, 0u, 0u, colorsUsed, 0u})
+            w.U32(field);
+        w.Zeros(4 * colors + bitsSize);
+    });
+}
+
+} // namespace
+
+TEST(EmfRecords, ReadsTheRecordsOfOtherWritersAndRefusesWhatPassesTheirData)
+{
+    const auto polygons = MadeRecord(EMR_POLYPOLYGON16, [](TEmfWriter& w) {
+        w.Rect(TRect{});
+        for (std::uint32_t field : {2u, 5u, 3u, 2u})
+            w.U32(field);
+        for (int value : {0, 0, -7, 3, 9, -32768, 1, 1, 2, 2})
+            w.U16(static_cast<unsigned>(value) & 0xFFFF);
+    });
+    const TEmfPolyPoly read = ReadEmfPolyPoly(TEmfRecord(polygons));
+    EXPECT_EQ(read.Counts, (std::vector<std::uint32_t>{3, 2}));
+    EXPECT_EQ(read.Points[1], Point(-7, 3));
+    EXPECT_EQ(read.Points[2], Point(9, -32768));
+    std::vector<std::uint8_t> miscounted = polygons;
+    miscounted[28] = 6;
+    EXPECT_EQ(ReadRefusal(miscounted, ReadEmfPolyPoly),
+              "Metafile is not valid: record of type 91: its polygons' counts do not add up to its points");
+
+    // Eight-bit text without a rectangle, with a dx and a dy for each character.
+    const auto ansi = MadeRecord(EMR_EXTTEXTOUTA, [](TEmfWriter& w) {
+        w.Rect(TRect{});
+        w.U32(Emf::GM_COMPATIBLE);
+        w.Float(0);
+        w.Float(0);
+        w.Point(Point(4, 5));
+        for (std::uint32_t field : {2u, 60u, Emf::ETO_NO_RECT | Emf::ETO_PDY, 64u})
+            w.U32(field);
+        w.Bytes(std::vector<std::uint8_t>{'O', 'K', 0, 0});
+        for (int dx : {10, 0, 12, 1})
+            w.I32(dx);
+    });
+    const TEmfText text = ReadEmfText(TEmfRecord(ansi));
+    EXPECT_EQ(text.Chars, Utf16(u"OK"));
+    EXPECT_EQ(text.Dx, (std::vector<std::int32_t>{10, 0, 12, 1}));
+    EXPECT_EQ(text.Reference, Point(4, 5));
+
+    const auto clip = MadeRecord(EMR_EXTSELECTCLIPRGN, [](TEmfWriter& w) {
+        for (std::uint32_t field : {64u, Emf::RGN_COPY, 32u, 1u, 2u, 32u})
+            w.U32(field);
+        for (const TRect& rect : {Rect(0, 0, 9, 9), Rect(0, 0, 4, 4), Rect(5, 5, 9, 9)})
+            w.Rect(rect);
+    });
+    EXPECT_EQ(ReadEmfRegion(TEmfRecord(clip)).Rects, (std::vector<TRect>{Rect(0, 0, 4, 4), Rect(5, 5, 9, 9)}));
+    std::vector<std::uint8_t> tooManyRects = clip;
+    tooManyRects[24] = 3;
+    EXPECT_EQ(ReadRefusal(tooManyRects, ReadEmfRegion),
+              "Metafile is not valid: record of type 75: a region's rectangles pass the end of its data");
+
+    const auto pen = MadeRecord(EMR_EXTCREATEPEN, [](TEmfWriter& w) {
+        for (std::uint32_t field : {3u, 0u, 0u, 0u, 0u, 0x10007u, 2u, Emf::BS_SOLID, 0xFFu, 0u, 2u, 4u, 2u})
+            w.U32(field);
+    });
+    const TEmfPen extended = ReadEmfPen(TEmfRecord(pen));
+    EXPECT_EQ(extended.Index, 3u);
+    EXPECT_EQ(extended.Width, 2);
+    EXPECT_EQ(extended.StyleEntries, (std::vector<std::uint32_t>{4, 2}));
+
+    EXPECT_EQ(ReadEmfStretchDIBits(TEmfRecord(EightBitStretch(2, 2, 8))).Dib.Bits.size(), 8u);
+    EXPECT_EQ(ReadRefusal(EightBitStretch(0, 2, 8), ReadEmfStretchDIBits),
+              "Metafile is not valid: record of type 81: a bitmap's colour table passes the end of its info block");
+    EXPECT_EQ(ReadRefusal(EightBitStretch(2, 2, 7), ReadEmfStretchDIBits),
+              "Metafile is not valid: record of type 81: a bitmap's rows pass the end of its bits");
+}
