@@ -305,25 +305,45 @@ void TBitmap::FillWhite(int fromX, int toX, int fromY, int toY)
         return;
     const int bitsPerPixel = BitsPerPixel(pixelFormat_);
     if (bitsPerPixel < 8) {
-        const int white = std::max(0, palette_.NearestIndex(clWhite));
-        for (int y = fromY; y < toY; ++y)
-            for (int x = fromX; x < toX; ++x)
-                WriteIndex(bitsPerPixel, ScanLine(y), x, white);
+        FillIndexRows(fromX, toX, fromY, toY, std::max(0, palette_.NearestIndex(clWhite)));
         return;
     }
     const int bytesPerPixel = bitsPerPixel / 8;
     std::uint8_t white[4] = {};
     WriteColor(pixelFormat_, palette_, white, 0, clWhite);
+    const auto offset = static_cast<std::ptrdiff_t>(fromX) * bytesPerPixel;
+    const auto length = static_cast<std::size_t>(toX - fromX) * static_cast<std::size_t>(bytesPerPixel);
     if (std::all_of(white + 1, white + bytesPerPixel, [&](std::uint8_t byte) { return byte == white[0]; })) {
         for (int y = fromY; y < toY; ++y)
-            std::memset(ScanLine(y) + static_cast<std::ptrdiff_t>(fromX) * bytesPerPixel, white[0],
-                        static_cast<std::size_t>(toX - fromX) * static_cast<std::size_t>(bytesPerPixel));
+            std::memset(ScanLine(y) + offset, white[0], length);
         return;
     }
+    // Pixel by pixel once; every further row is a copy of the first.
+    std::uint8_t* first = ScanLine(fromY) + offset;
+    for (std::size_t i = 0; i < length; i += static_cast<std::size_t>(bytesPerPixel))
+        std::memcpy(first + i, white, static_cast<std::size_t>(bytesPerPixel));
+    for (int y = fromY + 1; y < toY; ++y)
+        std::memcpy(ScanLine(y) + offset, first, length);
+}
+
+// Fills with one palette index: pixel by pixel up to a byte boundary and after the last whole byte,
+// whole bytes between.
+void TBitmap::FillIndexRows(int fromX, int toX, int fromY, int toY, int index)
+{
+    const int bitsPerPixel = BitsPerPixel(pixelFormat_);
+    const int perByte = 8 / bitsPerPixel;
+    std::uint8_t pattern = 0;
+    for (int i = 0; i < perByte; ++i)
+        WriteIndex(bitsPerPixel, &pattern, i, index);
+    const int wholeFrom = std::min(toX, (fromX + perByte - 1) / perByte * perByte);
+    const int wholeTo = std::max(wholeFrom, toX / perByte * perByte);
     for (int y = fromY; y < toY; ++y) {
-        std::uint8_t* p = ScanLine(y) + static_cast<std::ptrdiff_t>(fromX) * bytesPerPixel;
-        for (int x = fromX; x < toX; ++x, p += bytesPerPixel)
-            std::memcpy(p, white, static_cast<std::size_t>(bytesPerPixel));
+        std::uint8_t* row = ScanLine(y);
+        for (int x = fromX; x < wholeFrom; ++x)
+            WriteIndex(bitsPerPixel, row, x, index);
+        std::memset(row + wholeFrom / perByte, pattern, static_cast<std::size_t>((wholeTo - wholeFrom) / perByte));
+        for (int x = wholeTo; x < toX; ++x)
+            WriteIndex(bitsPerPixel, row, x, index);
     }
 }
 

@@ -123,6 +123,7 @@ private:
     // cleared) because the decoder writes every row; all other ways to size a bitmap fill it white.
     void SetSizeForDecoder(int width, int height);
     void FillWhite(int fromX, int toX, int fromY, int toY);
+    void FillIndexRows(int fromX, int toX, int fromY, int toY, int index);
     void FitPaletteToFormat();
     void CheckScanLine(int y) const;
 

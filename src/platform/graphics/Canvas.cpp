@@ -75,14 +75,16 @@ bool IsKey(const std::uint8_t* pixel, const std::uint8_t* key)
     return pixel[0] == key[0] && pixel[1] == key[1] && pixel[2] == key[2];
 }
 
-// One row between bitmaps of the same 24 or 32-bit layout, leaving out the key colour when one is
-// given. Unscaled rows go in runs, each run of kept pixels one copy.
-void CopyRow(std::uint8_t* to, const std::uint8_t* from, const std::vector<int>& columns, int firstX, int size,
-             bool unscaled, const std::uint8_t* key)
+// One row between bitmaps of 24 or 32-bit layouts, leaving out the key colour when one is given.
+// Unscaled rows of one layout go in runs, each run of kept pixels one copy. A 24-bit pixel copied
+// into a 32-bit bitmap gets a zero fourth byte, as a colour written pixel by pixel does.
+void CopyRow(std::uint8_t* to, const std::uint8_t* from, const std::vector<int>& columns, int firstX, int fromSize,
+             int toSize, bool unscaled, const std::uint8_t* key)
 {
     const auto count = static_cast<std::ptrdiff_t>(columns.size());
-    std::uint8_t* target = to + static_cast<std::ptrdiff_t>(firstX) * size;
-    if (unscaled) {
+    std::uint8_t* target = to + static_cast<std::ptrdiff_t>(firstX) * toSize;
+    if (unscaled && fromSize == toSize) {
+        const int size = fromSize;
         const std::uint8_t* source = from + static_cast<std::ptrdiff_t>(columns.front()) * size;
         if (key == nullptr) {
             std::memcpy(target, source, static_cast<std::size_t>(count * size));
@@ -99,14 +101,17 @@ void CopyRow(std::uint8_t* to, const std::uint8_t* from, const std::vector<int>&
         }
         return;
     }
+    const bool widening = toSize > fromSize;
     for (std::ptrdiff_t i = 0; i < count; ++i) {
-        const std::uint8_t* s = from + static_cast<std::ptrdiff_t>(columns[static_cast<std::size_t>(i)]) * size;
+        const std::uint8_t* s = from + static_cast<std::ptrdiff_t>(columns[static_cast<std::size_t>(i)]) * fromSize;
         if (key != nullptr && IsKey(s, key))
             continue;
-        std::uint8_t* d = target + i * size;
+        std::uint8_t* d = target + i * toSize;
         d[0] = s[0];
         d[1] = s[1];
         d[2] = s[2];
+        if (widening)
+            d[3] = 0;
     }
 }
 
@@ -453,10 +458,10 @@ void TCanvas::CopyPixels(const TRect& dest, TBitmap& source, const TRect& source
     const std::vector<int> columns =
         NearestMap(dest.Left, dest.Width(), visible.Left, visible.Right, sourceRect.Left, sourceRect.Width());
     const bool xorInto = rop == SRCINVERT;
-    const int size = BytesPerPixelOfFastFormat(source.PixelFormat());
+    const int fromSize = BytesPerPixelOfFastFormat(source.PixelFormat());
+    const int size = BytesPerPixelOfFastFormat(bitmap_.PixelFormat());
     const bool allColumnsInside = columns.front() >= 0 && columns.back() < source.Width();
-    const bool fast =
-        !xorInto && size != 0 && size == BytesPerPixelOfFastFormat(bitmap_.PixelFormat()) && allColumnsInside;
+    const bool fast = !xorInto && fromSize != 0 && size != 0 && allColumnsInside;
     const bool unscaled = dest.Width() == sourceRect.Width();
     const std::uint32_t keyValue = source.ValueOfColor(key);
     const std::uint8_t keyBytes[3] = {static_cast<std::uint8_t>(keyValue), static_cast<std::uint8_t>(keyValue >> 8),
@@ -477,7 +482,8 @@ void TCanvas::CopyPixels(const TRect& dest, TBitmap& source, const TRect& source
         }
         previousSourceY = sy;
         if (fast) {
-            CopyRow(to, source.ScanLine(sy), columns, visible.Left, size, unscaled, keyed ? keyBytes : nullptr);
+            CopyRow(to, source.ScanLine(sy), columns, visible.Left, fromSize, size, unscaled,
+                    keyed ? keyBytes : nullptr);
             continue;
         }
         for (int x = visible.Left; x < visible.Right; ++x) {
