@@ -19,6 +19,8 @@ base=(
     libgtest-dev libgmock-dev googletest locales-all
     # outside tools that judge our output in tests
     netpbm imagemagick libjpeg-turbo-progs qpdf poppler-utils fonttools libtiff-tools
+    # libtiff itself, whose reader judges the TIFF writer's files
+    libtiff-dev
     # databases the ODBC tests run against, with their own command-line clients
     postgresql sqlite3 python3
     # picture writers and sample pictures of other libraries, for the picture readers' tests
