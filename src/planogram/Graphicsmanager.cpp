@@ -114,6 +114,13 @@ std::string GraphicsManager::FacePicturePath(const ListOB& item) const
     return pictureFolder + prefix + item.picture;
 }
 
+bool GraphicsManager::LoadProductPicture(const std::string& picture, const std::string& collectionPath, TBitmap& target)
+{
+    ListOB front;
+    front.picture = picture;
+    return LoadProductPicture(front, collectionPath, target);
+}
+
 bool GraphicsManager::LoadProductPicture(const ListOB& item, const std::string& collectionPath, TBitmap& picture)
 {
     if (viewMode)
