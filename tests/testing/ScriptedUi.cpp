@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QWidget>
+
 namespace {
 
 // What closing the box without choosing gives.
@@ -38,6 +40,8 @@ const char* KindName(ScriptedUi::Kind kind)
         return "print dialog";
     case ScriptedUi::Kind::PrinterSetup:
         return "printer setup dialog";
+    case ScriptedUi::Kind::ModalWindow:
+        return "modal window";
     }
     return "dialog";
 }
@@ -53,7 +57,7 @@ ScriptedUi::~ScriptedUi()
         ADD_FAILURE() << "Scripted answers were never asked for: " << messageAnswers_.size() << " message, "
                       << inputAnswers_.size() << " input, " << fileAnswers_.size() << " file, " << colorAnswers_.size()
                       << " colour, " << fontAnswers_.size() << " font, " << printAnswers_.size() << " print, "
-                      << printerSetupAnswers_.size() << " printer setup";
+                      << printerSetupAnswers_.size() << " printer setup, " << modalAnswers_.size() << " modal window";
 }
 
 template <typename T> T ScriptedUi::Next(std::deque<T>& answers, T closing, const Call& call)
@@ -90,7 +94,7 @@ std::vector<std::string> ScriptedUi::MessageTexts() const
 bool ScriptedUi::AllAnswersUsed() const
 {
     return messageAnswers_.empty() && inputAnswers_.empty() && fileAnswers_.empty() && colorAnswers_.empty() &&
-           fontAnswers_.empty() && printAnswers_.empty() && printerSetupAnswers_.empty();
+           fontAnswers_.empty() && printAnswers_.empty() && printerSetupAnswers_.empty() && modalAnswers_.empty();
 }
 
 MsgAnswer ScriptedUi::MessageBox(std::string_view text, std::string_view caption, MsgButtons buttons, MsgIcon icon)
@@ -176,4 +180,13 @@ bool ScriptedUi::PrinterSetupDialog()
     call.kind = Kind::PrinterSetup;
     calls_.push_back(call);
     return Next(printerSetupAnswers_, false, call);
+}
+
+int ScriptedUi::ShowModal(QWidget& window)
+{
+    Call call;
+    call.kind = Kind::ModalWindow;
+    call.text = window.objectName().toStdString();
+    calls_.push_back(call);
+    return Next(modalAnswers_, mrCancel, call);
 }

@@ -11,7 +11,7 @@
 // dialog no answer was scripted for, and for answers left unused when it goes, so that a test cannot
 // pass while a message it expects never appears. A lenient one (for fuzz targets and benchmarks)
 // gives the answer a user closing the box would give: Cancel, No or OK for a message box as its
-// buttons allow, the default for an input box, nothing for a dialog.
+// buttons allow, the default for an input box, nothing for a dialog, Cancel for a window shown modally.
 class ScriptedUi : public UiServices {
 public:
     enum class Kind {
@@ -22,12 +22,13 @@ public:
         ColorDialog,
         FontDialog,
         PrintDialog,
-        PrinterSetup
+        PrinterSetup,
+        ModalWindow
     };
 
     struct Call {
         Kind kind = Kind::MessageBox;
-        std::string text;    // message text or input prompt
+        std::string text;    // message text, input prompt, or the object name of a window shown modally
         std::string caption; // caption, or a file dialog's title
         MsgButtons buttons = MsgButtons::OK;
         MsgIcon icon = MsgIcon::None;
@@ -62,6 +63,8 @@ public:
     void AnswerFont(std::optional<FontChoice> answer) { fontAnswers_.push_back(std::move(answer)); }
     void AnswerPrint(std::optional<PrintChoice> answer) { printAnswers_.push_back(std::move(answer)); }
     void AnswerPrinterSetup(bool answer) { printerSetupAnswers_.push_back(answer); }
+    // The modal result a window shown modally gives; the window itself is never shown.
+    void AnswerModal(int result) { modalAnswers_.push_back(result); }
 
     const std::vector<Call>& Calls() const { return calls_; }
     // The calls of one kind, in order.
@@ -81,6 +84,7 @@ public:
     std::optional<FontChoice> FontDialog(const FontChoice& initial) override;
     bool PrintDialog(PrintChoice& choice) override;
     bool PrinterSetupDialog() override;
+    int ShowModal(QWidget& window) override;
 
 private:
     std::optional<FileDialogResult> FileDialog(Kind kind, const FileDialogOptions& options);
@@ -97,4 +101,5 @@ private:
     std::deque<std::optional<FontChoice>> fontAnswers_;
     std::deque<std::optional<PrintChoice>> printAnswers_;
     std::deque<bool> printerSetupAnswers_;
+    std::deque<int> modalAnswers_;
 };

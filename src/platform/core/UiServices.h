@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+class QWidget;
+
 // Every message box, input box and common dialog the program shows goes through this interface, so
 // that model code needs no widget and tests can script the answers and check what was shown. Text is
 // Windows-1252, as everywhere in the model.
@@ -64,6 +66,11 @@ struct PrintChoice {
     int maxPage = 1;
 };
 
+// The class library's modal results; 3 to 7 are those of MsgAnswer.
+inline constexpr int mrNone = 0;
+inline constexpr int mrOk = 1;
+inline constexpr int mrCancel = 2;
+
 class UiServices {
 public:
     virtual ~UiServices() = default;
@@ -85,6 +92,10 @@ public:
     // False when the user cancels; else `choice` holds what was chosen.
     virtual bool PrintDialog(PrintChoice& choice) = 0;
     virtual bool PrinterSetupDialog() = 0;
+    // The class library's ShowModal: shows `window` and waits until it closes or is given a modal result,
+    // the top-level windows visible at the start disabled meanwhile. A window already shown comes to the
+    // front and is waited for alike. Closing without a result gives mrCancel.
+    virtual int ShowModal(QWidget& window) = 0;
 };
 
 // The process-wide services: the one installed by SetUi, else the default (the Qt dialogs once the

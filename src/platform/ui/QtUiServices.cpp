@@ -3,18 +3,97 @@
 #include "platform/core/CodePage.h"
 #include "platform/core/FilePaths.h"
 #include "platform/ui/FileFilter.h"
+#include "platform/ui/ModalResult.h"
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QEvent>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPageSetupDialog>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include <vector>
+
 namespace {
+
+// The windows one modal showing disables: those visible when it starts, enabled again when it ends.
+// Disabling a window disables its child windows too; the modal window and every window shown while
+// it waits are kept usable, so that a window the modal one shows (the Catalog Manager from a wizard)
+// can be worked in.
+class ModalBlock : public QObject {
+public:
+    explicit ModalBlock(QWidget& modal)
+    {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window != &modal && window->isVisible() && window->isEnabled()) {
+                window->setEnabled(false);
+                disabled_.emplace_back(window);
+            }
+        KeepUsable(modal);
+        qApp->installEventFilter(this);
+    }
+    ~ModalBlock() override
+    {
+        qApp->removeEventFilter(this);
+        for (const QPointer<QWidget>& window : disabled_)
+            if (window)
+                window->setEnabled(true);
+    }
+    ModalBlock(const ModalBlock&) = delete;
+    ModalBlock& operator=(const ModalBlock&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* widget = static_cast<QWidget*>(watched);
+            if (widget->isWindow() && !IsBlocked(*widget))
+                KeepUsable(*widget);
+        }
+        return false;
+    }
+
+private:
+    // Enables a window disabled only through its parent; one disabled on purpose stays so.
+    static void KeepUsable(QWidget& window)
+    {
+        if (!window.isEnabled() && !window.testAttribute(Qt::WA_ForceDisabled))
+            window.setEnabled(true);
+    }
+    bool IsBlocked(const QWidget& window) const
+    {
+        for (const QPointer<QWidget>& blocked : disabled_)
+            if (blocked == &window)
+                return true;
+        return false;
+    }
+
+    std::vector<QPointer<QWidget>> disabled_;
+};
+
+// Ends the modal loop when the window is hidden by the program (closed, accepted, rejected); a
+// window the user minimises is hidden spontaneously and keeps the loop going.
+class HideWatch : public QObject {
+public:
+    explicit HideWatch(QEventLoop& loop) : loop_(loop) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Hide && !event->spontaneous())
+            loop_.quit();
+        return false;
+    }
+
+private:
+    QEventLoop& loop_;
+};
 
 QMessageBox::StandardButtons StandardButtons(MsgButtons buttons)
 {
@@ -222,4 +301,24 @@ bool QtUiServices::PrinterSetupDialog()
 {
     QPageSetupDialog dialog(&Printer(), DialogParent());
     return dialog.exec() == QDialog::Accepted;
+}
+
+int QtUiServices::ShowModal(QWidget& window)
+{
+    ClearModalResult(window);
+    const ModalBlock block(window);
+    QEventLoop loop;
+    HideWatch watch(loop);
+    QPointer<QWidget> shown(&window);
+    window.installEventFilter(&watch);
+    QObject::connect(&window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    window.show();
+    window.raise();
+    window.activateWindow();
+    if (window.isVisible())
+        loop.exec();
+    if (!shown)
+        return mrCancel;
+    shown->removeEventFilter(&watch);
+    return ModalResultOf(*shown);
 }

@@ -25,6 +25,7 @@ public:
     std::optional<FontChoice> FontDialog(const FontChoice& initial) override;
     bool PrintDialog(PrintChoice& choice) override;
     bool PrinterSetupDialog() override;
+    int ShowModal(QWidget& window) override;
 
 private:
     std::optional<FileDialogResult> FileDialog(const FileDialogOptions& options, bool save);

@@ -1,5 +1,6 @@
 #include "platform/ui/QtUiServices.h"
 #include "platform/core/FilePaths.h"
+#include "platform/ui/ModalResult.h"
 
 #include "TestSupport.h"
 
@@ -7,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -119,4 +121,74 @@ TEST(QtUiServices, FileDialogsKeepPathsBeyondWindows1252)
     ASSERT_TRUE(chosen);
     EXPECT_EQ(shownFolder, QString::fromUtf8(folder));
     EXPECT_EQ(chosen->fileName, file);
+}
+
+namespace {
+
+// A window whose close handler refuses while `refuse` is set, as a form with unsaved edits asks first.
+class RefusingWindow : public QWidget {
+public:
+    using QWidget::QWidget;
+    bool refuse = true;
+
+protected:
+    void closeEvent(QCloseEvent* event) override { event->setAccepted(!refuse); }
+};
+
+} // namespace
+
+// The main window and a tool window are visible when a window of the main window's is shown modally:
+// both are disabled while it waits, a window the modal one shows meanwhile stays usable, and both come
+// back enabled with the result the window was closed with.
+TEST(QtUiServices, ShowModalDisablesOnlyTheWindowsVisibleAtTheStart)
+{
+    QtUiServices ui;
+    QWidget mainWindow;
+    QWidget tool(&mainWindow, Qt::Tool);
+    RefusingWindow modal(&mainWindow, Qt::Window);
+    QWidget shownLater(&mainWindow, Qt::Window);
+    mainWindow.show();
+    tool.show();
+    bool mainDisabled = false, toolDisabled = false, modalUsable = false, laterUsable = false, keptOpen = false;
+    QTimer::singleShot(0, [&] {
+        mainDisabled = !mainWindow.isEnabled();
+        toolDisabled = !tool.isEnabled();
+        modalUsable = modal.isEnabled();
+        shownLater.show();
+        laterUsable = shownLater.isEnabled();
+        SetModalResult(modal, mrOk);
+        keptOpen = modal.isVisible() && ModalResultOf(modal) == mrCancel;
+        modal.refuse = false;
+        SetModalResult(modal, 6);
+    });
+    EXPECT_EQ(ui.ShowModal(modal), 6);
+    EXPECT_TRUE(mainDisabled);
+    EXPECT_TRUE(toolDisabled);
+    EXPECT_TRUE(modalUsable);
+    EXPECT_TRUE(laterUsable);
+    EXPECT_TRUE(keptOpen);
+    EXPECT_TRUE(mainWindow.isEnabled());
+    EXPECT_TRUE(tool.isEnabled());
+    EXPECT_FALSE(modal.isVisible());
+}
+
+// A dialog answers by accept and reject; a window already shown is waited for alike, and closing it
+// without a result answers Cancel.
+TEST(QtUiServices, ShowModalAnswersTheWayTheWindowClosed)
+{
+    QtUiServices ui;
+    QDialog dialog;
+    QTimer::singleShot(0, [&] { dialog.accept(); });
+    EXPECT_EQ(ui.ShowModal(dialog), mrOk);
+    QTimer::singleShot(0, [&] { dialog.reject(); });
+    EXPECT_EQ(ui.ShowModal(dialog), mrCancel);
+    QWidget window;
+    window.show();
+    bool waited = false;
+    QTimer::singleShot(0, [&] {
+        waited = window.isVisible();
+        window.close();
+    });
+    EXPECT_EQ(ui.ShowModal(window), mrCancel);
+    EXPECT_TRUE(waited);
 }
