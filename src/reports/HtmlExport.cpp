@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
-#include <utility>
 
 namespace {
 
@@ -51,20 +50,20 @@ public:
     {
     }
 
-    // A length in document units as number and unit text.
-    std::pair<std::string, std::string> Of(int length, bool inches) const
+    // A length in document units, whole centimetres (or their inches) with the unit.
+    std::string Of(int length, bool inches) const
     {
         if (!unitsMode_)
-            return {GcvtString(length / scale_), Unit(inches)};
+            return GcvtString(length / scale_) + Unit(inches);
         const double value = length / 4;
-        return {GcvtString(inches ? value * InchesPerCm : value), Unit(inches)};
+        return GcvtString(inches ? value * InchesPerCm : value) + Unit(inches);
     }
-    // A catalog depth, a quarter of it per centimetre.
+    // A catalog depth, a quarter of it per centimetre, with the unit.
     std::string DepthOf(double depth, bool inches) const
     {
         if (!unitsMode_)
-            return GcvtString(depth / scale_);
-        return GcvtString(inches ? depth * 0.25 * InchesPerCm : depth * 0.25);
+            return GcvtString(depth / scale_) + Unit(inches);
+        return GcvtString(inches ? depth * 0.25 * InchesPerCm : depth * 0.25) + Unit(inches);
     }
     static std::string Unit(bool inches) { return inches ? "\"" : "cm"; }
 
@@ -107,11 +106,6 @@ template <std::size_t N> void AddTableHead(Page& page, const std::string& captio
 void AddCell(Page& page, const std::string& line)
 {
     page.Add("\t\t\t\t\t<td>\n\t\t\t\t\t\t<center>\n\t\t\t\t\t\t\t" + line + "</center>\n\t\t\t\t\t</td>\n");
-}
-
-void AddLengthCell(Page& page, const std::pair<std::string, std::string>& length)
-{
-    AddCell(page, length.first + length.second);
 }
 
 std::string SiteLink() { return "<a href=\"" + HtmlEscaped(WebSiteAddress()) + "\"> Kestrame\x99</a>"; }
@@ -212,9 +206,9 @@ public:
     }
 
 private:
-    static void AddSizeLine(Page& page, const std::string& label, const std::pair<std::string, std::string>& length)
+    static void AddSizeLine(Page& page, const std::string& label, const std::string& length)
     {
-        page.Add("\t\t\t<h5>" + label + length.first + length.second + "</h5>\n");
+        page.Add("\t\t\t<h5>" + label + length + "</h5>\n");
     }
 
     void AddItemRow(Page& page, const ListOB& item)
@@ -231,12 +225,12 @@ private:
         else
             AddCell(page, index);
         AddCell(page, known ? HtmlEscaped(catalog_.description) : std::string());
-        AddLengthCell(page, lengths_.Of(item.left, inches));
-        AddLengthCell(page, lengths_.Of(document_.displayHeight - item.top, inches));
+        AddCell(page, lengths_.Of(item.left, inches));
+        AddCell(page, lengths_.Of(document_.displayHeight - item.top, inches));
         if (known) {
-            AddLengthCell(page, lengths_.Of(catalog_.widthQ, inches));
-            AddLengthCell(page, lengths_.Of(catalog_.heightQ, inches));
-            AddCell(page, lengths_.DepthOf(catalog_.depth, inches) + Lengths::Unit(inches));
+            AddCell(page, lengths_.Of(catalog_.widthQ, inches));
+            AddCell(page, lengths_.Of(catalog_.heightQ, inches));
+            AddCell(page, lengths_.DepthOf(catalog_.depth, inches));
         } else {
             for (int cell = 0; cell < 3; ++cell)
                 AddCell(page, std::string());
@@ -261,8 +255,8 @@ private:
         AddCell(page, HtmlEscaped(catalog_.description));
         AddCell(page, FormatFloat("#,##0.00", catalog_.costPrice));
         AddCell(page, FormatFloat("#,##0.00", catalog_.salePrice));
-        AddLengthCell(page, lengths_.Of(catalog_.widthQ, inches));
-        AddLengthCell(page, lengths_.Of(catalog_.heightQ, inches));
+        AddCell(page, lengths_.Of(catalog_.widthQ, inches));
+        AddCell(page, lengths_.Of(catalog_.heightQ, inches));
         AddCell(page, GcvtString(catalog_.depth) + Lengths::Unit(inches));
         page.Add("\t\t\t\t</tr>\n");
         page.Add("\t\t\t</table>\n\t\t<a href=\"" + HtmlEscaped(name_) + ".html\">back</center></a>\n<p>\n<p>\n");

@@ -6,7 +6,9 @@
 #include "ImageTestSupport.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QRadioButton>
+#include <QSlider>
 #include <QToolButton>
 
 #include <string>
@@ -47,7 +49,9 @@ TEST_F(ExportCommand, ExportsTheExampleWall)
     EXPECT_EQ(saves[0].fileOptions.filter, ExportFilter);
     EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::ModalWindow).at(0).text, "ExportOptions");
 
-    options.opHiRes->setChecked(true);
+    options.opHiRes->click();
+    options.JPEGQuality->setValue(35);
+    EXPECT_EQ(options.edQuality->text(), "35");
     Export(1, "wall.jpg");
     const RgbImage high = DecodedBy("djpeg -pnm " + out.File("wall.jpg"));
     EXPECT_EQ(high.width, back.Width() * 2);

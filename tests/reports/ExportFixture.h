@@ -1,23 +1,19 @@
 #pragma once
 
-// A planogram document for the export tests: a main window whose units mode can be cleared and whose
-// progress bar raises the print-cancel flag when it reaches a chosen step, and a catalog of fully
-// described products.
-
-#include "planogram/PlanogramDocument.h"
-#include "platform/graphics/Bitmap.h"
-#include "testing/DocumentFakes.h"
+// A planogram document for the export tests, with a ReportCatalog, a main window whose units mode can
+// be cleared and whose progress bar raises the print-cancel flag at a chosen step, and a picture
+// finder whose collections hold 40 x 20 pictures of one colour.
 
 #include "ReportFakes.h"
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <memory>
-#include <stdexcept>
 #include <string>
 
 class ExportMainWindow : public FakeMainWindow {
 public:
-    // Raises the cancel flag once the bar has been stepped this often.
     class CancellingProgress : public Progress {
     public:
         explicit CancellingProgress(ExportMainWindow& owner) : owner_(owner) {}
@@ -25,11 +21,7 @@ public:
         int steps = 0;
 
     protected:
-        void Changed() override
-        {
-            if (Position() > 0 && ++steps == cancelAtStep)
-                owner_.cancelled = true;
-        }
+        void Changed() override { owner_.cancelled |= Position() > 0 && ++steps == cancelAtStep; }
 
     private:
         ExportMainWindow& owner_;
@@ -42,20 +34,16 @@ public:
     Progress& ProgressBar() override { return bar; }
 };
 
-// Finds picture files as the fake does, and reads the pictures of any collection from its map: each
-// a 40 x 20 picture of one colour.
 class ExportPictureFinder : public FakePictureFinder {
 public:
     std::map<std::string, TColor> collection;
 
     bool ReadCollectionImage(const std::string&, const std::string& name, TBitmap& bitmap) override
     {
-        const auto picture = collection.find(name);
-        if (picture == collection.end())
+        if (!collection.count(name))
             return false;
-        bitmap.SetPixelFormat(pf24bit);
         bitmap.SetSize(40, 20);
-        bitmap.Canvas().Brush.Color = picture->second;
+        bitmap.Canvas().Brush.Color = collection[name];
         bitmap.Canvas().FillRect(Rect(0, 0, 40, 20));
         return true;
     }
@@ -72,8 +60,8 @@ struct ExportDocument {
     PlanogramDocument document{DocumentServices{mainWindow, selector, setup, view, finder, pictures}};
     ReportCatalog* catalog = nullptr;
 
-    // A wall of the size in document units with a ReportCatalog, its holes and colour set.
-    void MakeWall(int width, int height, TColor color = 0xE0E0E0)
+    // A drawn wall of the size in document units, holes 4 units in from each edge, 10 apart.
+    void MakeWall(int width, int height, TColor color)
     {
         document.backgroundColor = color;
         document.pegHoleSize = 2;
@@ -81,16 +69,15 @@ struct ExportDocument {
         document.pegLastX = width - 4;
         document.pegLastY = height - 4;
         document.pegPitchH = document.pegPitchV = 10;
-        if (!document.NewDocument(width, height))
-            throw std::runtime_error("no wall");
+        ASSERT_TRUE(document.NewDocument(width, height));
         auto owned = std::make_unique<ReportCatalog>();
         catalog = owned.get();
         document.catalog = std::move(owned);
         document.graphics.transparencySetting = false;
+        document.renderer.RedrawAll();
     }
 };
 
-// A one-colour 24-bit picture file.
 inline std::string SolidPicture(const std::string& path, TColor color, int width = 8, int height = 6)
 {
     TBitmap bitmap;
