@@ -142,12 +142,9 @@ TEST_F(WebExport, LengthsFollowTheUnitsAndTheirMode)
 
 TEST_F(WebExport, PicturesAreScaledWithinTheLimit)
 {
-    for (const auto& [width, height, limit, scaledWidth, scaledHeight] : {std::tuple{300, 200, 150, 150, 100},
-                                                                          {100, 400, 150, 37, 150},
-                                                                          {120, 90, 150, 120, 90},
-                                                                          {300, 200, 0, 150, 100},
-                                                                          {5000, 2, 150, 150, 1},
-                                                                          {2, 5000, -3, 1, 150}}) {
+    const int cases[][5] = {{300, 200, 150, 150, 100}, {100, 400, 150, 37, 150}, {120, 90, 150, 120, 90},
+                            {300, 200, 0, 150, 100},   {5000, 2, 150, 150, 1},   {2, 5000, -3, 1, 150}};
+    for (const auto& [width, height, limit, scaledWidth, scaledHeight] : cases) {
         const PictureSize size = ScaledPictureSize(width, height, limit);
         EXPECT_EQ(size.width, scaledWidth);
         EXPECT_EQ(size.height, scaledHeight);
@@ -185,9 +182,9 @@ TEST_F(WebExport, PicturesComeAsTheDrawingFindsThemOrNotAtAll)
     WriteWholeFile(folder.File("A1.jpg"), "a stale picture of an earlier export");
     document.items->Clear();
     // An unknown extension, a missing file and a bare name no folder holds.
-    for (const auto& [part, picture] : {std::pair{"odd", folder.File("odd.xyz")},
-                                        {"gone", folder.File("gone.bmp")},
-                                        {"zyb", std::string("zyb.bmp")}}) {
+    for (const auto& [part, picture] :
+         {std::pair{"odd", folder.File("odd.xyz")}, std::pair{"gone", folder.File("gone.bmp")},
+          std::pair{"zyb", std::string("zyb.bmp")}}) {
         catalog->records[part] = {"d", 0, 0, 1, 4, 4, 0, 1, 1, 0};
         AddTestItem(document, part, Rect(0, 0, 4, 4), 0, picture);
     }
