@@ -33,9 +33,8 @@ private:
 
 // A renderer made as the document's own, with the main window's three position tags and the
 // document's transparency.
-void TakeExportTags(GraphicsManager& graphics, const PlanogramDocument& document)
+void TakeExportTags(GraphicsManager& graphics, const TagMenuChecks& checks, const PlanogramDocument& document)
 {
-    const TagMenuChecks checks = document.services.mainWindow.TagChecks();
     graphics.tagItemNr = checks.itemNumber;
     graphics.tagPartNr = checks.partNumber;
     graphics.tagXY = checks.xyLocation;
@@ -54,6 +53,8 @@ void DrawPegboard(const PlanogramDocument& document, TBitmap& target)
 
 } // namespace
 
+// The pegboard fixture reads its last row and column as margins from the bottom and right edges, so
+// the wall's margins go in, not the positions of its last holes.
 std::string PegboardDescription(const PlanogramDocument& document)
 {
     return "<pegboard><PegSize=" + FloatToStr(document.pegHoleSize) + "><VPegSpace=" + IntToStr(document.pegPitchV) +
@@ -90,7 +91,7 @@ bool RenderDisplayBitmap(DocumentMainWindow& mainWindow, PlanogramDocument* docu
     progress.SetPosition(0);
 
     GraphicsManager graphics(document->services.pictureFinder, mainWindow);
-    TakeExportTags(graphics, *document);
+    TakeExportTags(graphics, mainWindow.TagChecks(), *document);
     DoubleScaleOptions options;
     options.graphics = &graphics;
     options.drawPegHoles = [document](TBitmap& bitmap) { DrawPegboard(*document, bitmap); };
