@@ -22,6 +22,7 @@ PAIRS = [
     ("BM_OdbcExecute", "BM_OdbcBindCol", "bare ODBC"),
     ("BM_DeviceShapes", "BM_CairoShapes", "cairo"),
     ("BM_DeviceText", "BM_CairoText", "cairo"),
+    ("BM_TIFFWriter", "BM_LibtiffWrite", "libtiff"),
 ]
 
 NANOSECONDS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}

@@ -224,6 +224,7 @@ void TMainForm::CreateDialogs()
     OD1.defaultExt = "kqf";
     SaveKQF.filter = "Kestrame File (*.kqf)|*.kqf|Kestrame Template (*.kqt)|*.kqt";
     SaveKQF.defaultExt = "kqf";
+    CreateExportDialog();
 }
 
 void TMainForm::ConnectCommands()
@@ -231,6 +232,7 @@ void TMainForm::ConnectCommands()
     connect(Exit1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::ExitItemClick));
     connect(PrintSetup1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::PrintSetup1Click));
     connect(Print1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Print1Click));
+    connect(Export1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Export1Click));
     QuickReports1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(QuickReports1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::QuickReports1Click));
     connect(About1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::About1Click));
@@ -518,8 +520,8 @@ void TMainForm::DocumentClosed(PlanogramDocument& document)
 
 void TMainForm::EnableDocumentCommands(bool enabled)
 {
-    for (QAction* command :
-         {SaveItem, SaveAs1, DocumentSetup1, QuickReports1, sbZoomIn->defaultAction(), sbZoomOut->defaultAction()})
+    for (QAction* command : {SaveItem, SaveAs1, DocumentSetup1, QuickReports1, Export1, sbZoomIn->defaultAction(),
+                             sbZoomOut->defaultAction()})
         command->setEnabled(enabled);
     for (QToolButton* button : {ToolButton1, ToolButton2, ToolButton9, ToolButton4, ToolButton7, ToolButton3})
         button->defaultAction()->setEnabled(enabled);

@@ -31,6 +31,7 @@ class QTimer;
 class QToolBar;
 class QMdiSubWindow;
 class QToolButton;
+class TBitmap;
 class OpenFileServer;
 class TMainProgressBar;
 class TSelector;
@@ -63,6 +64,11 @@ public:
     void QuickReports1Click();
     // Prints the active planogram; the windows stay while it runs.
     void Print1Click();
+    // Writes the active planogram as a picture or web pages, as the save and options dialogs say.
+    void Export1Click();
+    // The active planogram's wall drawn at twice the back bitmap's scale into the bitmap, sized by the
+    // caller; false without a bitmap or a planogram, or when cancelled.
+    bool RenderDisplayBitmap(TBitmap* bitmap);
     void AllTagsOn1Click();
     void AllTagsOff1Click();
     void Timer1Timer();
@@ -390,6 +396,7 @@ public:
     FileDialogOptions CDopen;
     FileDialogOptions OD1;
     FileDialogOptions SaveKQF;
+    FileDialogOptions ExportDB;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -405,6 +412,7 @@ private:
     void CreateToolBar2();
     void CreateTimers();
     void CreateDialogs();
+    void CreateExportDialog();
     void ConnectCommands();
     void ApplyUnitHints();
     void LockTransparencyOff();

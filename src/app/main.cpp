@@ -14,6 +14,7 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Seams.h"
 #include "platform/ui/Application.h"
+#include "reports/ExportOptions.h"
 #include "reports/qReportsCode.h"
 
 #include <QMetaObject>
@@ -56,6 +57,8 @@ int main(int argc, char* argv[])
     mainForm.SetDocumentSetupDialog(&newDocBox);
     TSelector selector(mainForm, &mainForm);
     mainForm.SetSelector(selector);
+    TExportOptions exportOptions(&mainForm);
+    ExportOptions = &exportOptions;
     TZYBBrowser zybBrowser(&mainForm);
     TPDetails details(&mainForm);
     PDetails = &details;

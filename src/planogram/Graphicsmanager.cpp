@@ -135,6 +135,17 @@ std::string GraphicsManager::FacePicturePath(const ListOB& item) const
     return pictureFolder + prefix + item.picture;
 }
 
+bool GraphicsManager::LoadProductPicture(const std::string& picture, const std::string& collectionPath, TBitmap& target)
+{
+    ListOB front;
+    front.picture = picture;
+    std::shared_ptr<const TBitmap> loaded;
+    if (!LoadProductPicture(front, collectionPath, loaded))
+        return false;
+    target.Assign(*loaded);
+    return true;
+}
+
 bool GraphicsManager::LoadProductPicture(const ListOB& item, const std::string& collectionPath,
                                          std::shared_ptr<const TBitmap>& picture)
 {

@@ -68,6 +68,10 @@ public:
     void RotateBitmap(ListOB& item, const TBitmap& source, double angle, int top, int left, int height, int width,
                       TBitmap& target);
 
+    // The picture of a product's front as a drawing loads it, from a file or a collection, without a
+    // message; false when there is none to be had.
+    bool LoadProductPicture(const std::string& picture, const std::string& collectionPath, TBitmap& target);
+
     // The picture file's name for the item's face, before the finder resolves it.
     std::string FacePicturePath(const ListOB& item) const;
 

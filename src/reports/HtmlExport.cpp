@@ -1,0 +1,334 @@
+#include "reports/HtmlExport.h"
+
+#include "catalog/Didbase.h"
+#include "planogram/DocumentMainWindow.h"
+#include "planogram/Graphicsmanager.h"
+#include "planogram/Listmanager.h"
+#include "planogram/PlanogramDocument.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/Exceptions.h"
+#include "platform/core/FilePaths.h"
+#include "platform/core/Numbers.h"
+#include "platform/core/UiServices.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Canvas.h"
+#include "platform/graphics/JPEGImage.h"
+#include "platform/services/WebAddresses.h"
+#include "platform/ui/Progress.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+constexpr int DefaultPictureLimit = 150;
+constexpr double InchesPerCm = 0.394;
+
+// A page as it is written: lines end in CR LF, as text files of the system do.
+class Page {
+public:
+    void Add(std::string_view text)
+    {
+        for (char c : text) {
+            if (c == '\n')
+                text_ += '\r';
+            text_ += c;
+        }
+    }
+    const std::string& Text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+// How lengths read in the tables: the main window's units and scale.
+class Lengths {
+public:
+    explicit Lengths(const DocumentMainWindow& mainWindow)
+        : unitsMode_(mainWindow.UnitsMode()), scale_(std::max(1, mainWindow.DisplayScale()))
+    {
+    }
+
+    // A length in document units, whole centimetres (or their inches) with the unit.
+    std::string Of(int length, bool inches) const
+    {
+        if (!unitsMode_)
+            return GcvtString(length / scale_) + Unit(inches);
+        const double value = length / 4;
+        return GcvtString(inches ? value * InchesPerCm : value) + Unit(inches);
+    }
+    // A catalog depth, a quarter of it per centimetre, with the unit.
+    std::string DepthOf(double depth, bool inches) const
+    {
+        if (!unitsMode_)
+            return GcvtString(depth / scale_) + Unit(inches);
+        return GcvtString(inches ? depth * 0.25 * InchesPerCm : depth * 0.25) + Unit(inches);
+    }
+    static std::string Unit(bool inches) { return inches ? "\"" : "cm"; }
+
+private:
+    bool unitsMode_;
+    int scale_;
+};
+
+const char* const DisplayColumns[] = {"Index", "Description", "X location", "Y location", "Width", "Height", "Depth"};
+const char* const ProductColumns[] = {"Index", "Description", "Cost Price", "Retail Price", "Width", "Height", "Depth"};
+
+void AddHead(Page& page, const std::string& title)
+{
+    const std::string escaped = HtmlEscaped(title);
+    page.Add("<html>\n\t<head>\n\t\t<meta http-equiv=\"content-type\" content=\"text/html;charset=iso-8859-1\">\n");
+    page.Add("\t\t<meta name=\"generator\" content=\"Kestrame 2.5\">\n");
+    page.Add("\t\t<title>" + escaped + "</title>\n\t</head>\n\t<body>\n\t\t<center>\n");
+    page.Add("\t\t\t<h1>" + escaped + "</h1>\n\t\t\t<p>\n");
+}
+
+void AddPicture(Page& page, const std::optional<PictureSize>& size, const std::string& source)
+{
+    if (size)
+        page.Add("\t\t\t<img height=\"" + IntToStr(size->height) + "\" width=\"" + IntToStr(size->width) + "\" src=\"" +
+                 HtmlEscaped(source) + "\">\n");
+    page.Add("\t\t\t<p>\n");
+}
+
+template <std::size_t N> void AddTableHead(Page& page, const std::string& caption, const char* const (&titles)[N])
+{
+    page.Add("\t\t\t<table border=\"4\" cellpadding=\"5\" cellspacing=\"1\" width=\"100%\">");
+    page.Add("\t\t\t\t<caption><h2>" + caption + "</h2></caption>");
+    page.Add("\t\t\t\t<tr>\n");
+    for (const char* title : titles)
+        page.Add(std::string("\t\t\t\t\t<th>\n\t\t\t\t\t\t<center>\n\t\t\t\t\t\t\t") + title +
+                 "</center>\n\t\t\t\t\t</th>\n");
+    page.Add("\t\t\t\t</tr>\n");
+}
+
+void AddCell(Page& page, const std::string& line)
+{
+    page.Add("\t\t\t\t\t<td>\n\t\t\t\t\t\t<center>\n\t\t\t\t\t\t\t" + line + "</center>\n\t\t\t\t\t</td>\n");
+}
+
+std::string SiteLink() { return "<a href=\"" + HtmlEscaped(WebSiteAddress()) + "\"> Kestrame\x99</a>"; }
+
+void AddEnd(Page& page) { page.Add("\t\t</center>\n\t</body>\n</html>\n"); }
+
+// Writes a product page; false, with the message, when its file cannot be made.
+bool WriteProductPageFile(const std::string& fileName, const Page& page)
+{
+    try {
+        AtomicFileWriter file(fileName);
+        file.Write(page.Text());
+        file.Commit();
+        return true;
+    } catch (const EStreamError&) {
+        Ui().MessageBox("Could not open file", "error 1", MsgButtons::OK, MsgIcon::None);
+        return false;
+    }
+}
+
+// Saves the bitmap as a JPEG at the picture's default settings; false when it could not be written.
+bool SaveJpeg(const TBitmap& bitmap, const std::string& fileName)
+{
+    try {
+        TJPEGImage jpeg;
+        jpeg.Assign(bitmap);
+        jpeg.SaveToFile(fileName);
+        return true;
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+// The product's picture scaled to the limit and saved beside the page; its size, or none when there
+// is no picture to be had.
+std::optional<PictureSize> SaveProductPicture(PlanogramDocument& document, const ListOB& item, int limit,
+                                              const std::string& fileName)
+{
+    GraphicsManager graphics(document.services.pictureFinder, document.services.mainWindow);
+    TBitmap picture;
+    picture.SetPixelFormat(pf24bit);
+    const std::string collection = document.catalog ? document.catalog->photoCollection : std::string();
+    if (!graphics.LoadProductPicture(item.picture, collection, picture) || picture.Empty())
+        return std::nullopt;
+    const PictureSize size = ScaledPictureSize(picture.Width(), picture.Height(), limit);
+    TBitmap scaled;
+    scaled.SetPixelFormat(pf24bit);
+    scaled.SetSize(size.width, size.height);
+    scaled.Canvas().StretchDraw(Rect(0, 0, size.width, size.height), picture);
+    if (!SaveJpeg(scaled, fileName))
+        return std::nullopt;
+    return size;
+}
+
+class WebExport {
+public:
+    WebExport(DocumentMainWindow& mainWindow, PlanogramDocument& document, const std::string& fileName,
+              const WebPageOptions& options)
+        : mainWindow_(mainWindow), document_(document), catalog_(*document.catalog), options_(options),
+          lengths_(mainWindow), folder_(ExtractFilePath(fileName)), fileName_(fileName),
+          name_(ChangeFileExt(ExtractFileName(fileName), ""))
+    {
+    }
+
+    void Run()
+    {
+        // The display page's file is made first: without it nothing else is written.
+        std::optional<AtomicFileWriter> file;
+        try {
+            file.emplace(fileName_);
+        } catch (const EStreamError&) {
+            Ui().MessageBox("Could not open fle.", "error 1", MsgButtons::OK, MsgIcon::None);
+            return;
+        }
+        Progress& progress = mainWindow_.ProgressBar();
+        progress.SetPosition(0);
+        progress.SetStep(1);
+        progress.SetMax(document_.itemCounter + 1);
+        progress.StepIt();
+        const TBitmap& wall = document_.backBitmap;
+        const bool wallSaved = SaveJpeg(wall, folder_ + name_ + ".jpg");
+        Page page;
+        AddHead(page, name_);
+        AddPicture(page, wallSaved ? std::optional(PictureSize{wall.Width(), wall.Height()}) : std::nullopt,
+                   name_ + ".jpg");
+        AddSizeLine(page, "Display width ", lengths_.Of(wall.Width(), mainWindow_.UnitsInches()));
+        AddSizeLine(page, "Display height ", lengths_.Of(wall.Height(), document_.unitsInches));
+        AddTableHead(page, "Report Information", DisplayColumns);
+        for (const ListOB* item = document_.items ? document_.items->head : nullptr; item; item = item->next) {
+            progress.StepIt();
+            AddItemRow(page, *item);
+        }
+        page.Add("\t\t\t</table>\n\t\t<h6> " + SiteLink() + "</h6>\n");
+        AddEnd(page);
+        progress.SetPosition(0);
+        file->Write(page.Text());
+        file->Commit();
+    }
+
+private:
+    static void AddSizeLine(Page& page, const std::string& label, const std::string& length)
+    {
+        page.Add("\t\t\t<h5>" + label + length + "</h5>\n");
+    }
+
+    void AddItemRow(Page& page, const ListOB& item)
+    {
+        const bool known = catalog_.FindByKey(item.index);
+        const std::string pageName = SafeFileName(item.index) + ".html";
+        const bool linked = known && options_.productPages && WriteProductPage(item);
+        const bool inches = mainWindow_.UnitsInches();
+        page.Add("\t\t\t\t<tr>\n");
+        const std::string index = HtmlEscaped(item.index);
+        if (linked)
+            page.Add("\t\t\t\t\t<td>\n\t\t\t\t\t\t<center>\n\t\t\t\t\t\t\t<a href=\"" + HtmlEscaped(pageName) + "\">" +
+                     index + "</center></a>\n\t\t\t\t\t</td>\n");
+        else
+            AddCell(page, index);
+        AddCell(page, known ? HtmlEscaped(catalog_.description) : std::string());
+        AddCell(page, lengths_.Of(item.left, inches));
+        AddCell(page, lengths_.Of(document_.displayHeight - item.top, inches));
+        if (known) {
+            AddCell(page, lengths_.Of(catalog_.widthQ, inches));
+            AddCell(page, lengths_.Of(catalog_.heightQ, inches));
+            AddCell(page, lengths_.DepthOf(catalog_.depth, inches));
+        } else {
+            for (int cell = 0; cell < 3; ++cell)
+                AddCell(page, std::string());
+        }
+        page.Add("\t\t\t\t</tr>\n");
+    }
+
+    // The product page of the catalog's current record; false when it could not be written.
+    bool WriteProductPage(const ListOB& item)
+    {
+        const std::string safeName = SafeFileName(item.index);
+        const int limit = Atoi(options_.maxWidth);
+        const std::optional<PictureSize> picture =
+            SaveProductPicture(document_, item, limit, folder_ + safeName + ".jpg");
+        const bool inches = mainWindow_.UnitsInches();
+        Page page;
+        AddHead(page, item.index);
+        AddPicture(page, picture, safeName + ".jpg");
+        AddTableHead(page, "Product Information", ProductColumns);
+        page.Add("\t\t\t\t<tr>\n");
+        AddCell(page, HtmlEscaped(item.index));
+        AddCell(page, HtmlEscaped(catalog_.description));
+        AddCell(page, FormatFloat("#,##0.00", catalog_.costPrice));
+        AddCell(page, FormatFloat("#,##0.00", catalog_.salePrice));
+        AddCell(page, lengths_.Of(catalog_.widthQ, inches));
+        AddCell(page, lengths_.Of(catalog_.heightQ, inches));
+        AddCell(page, GcvtString(catalog_.depth) + Lengths::Unit(inches));
+        page.Add("\t\t\t\t</tr>\n");
+        page.Add("\t\t\t</table>\n\t\t<a href=\"" + HtmlEscaped(name_) + ".html\">back</center></a>\n<p>\n<p>\n");
+        page.Add("\t\t<h6>This page was generated by " + SiteLink() + ".</h6>\n");
+        AddEnd(page);
+        return WriteProductPageFile(folder_ + safeName + ".html", page);
+    }
+
+    DocumentMainWindow& mainWindow_;
+    PlanogramDocument& document_;
+    didBase& catalog_;
+    const WebPageOptions& options_;
+    Lengths lengths_;
+    std::string folder_;
+    std::string fileName_;
+    std::string name_;
+};
+
+} // namespace
+
+std::string HtmlEscaped(std::string_view text)
+{
+    std::string escaped;
+    for (char c : text) {
+        switch (c) {
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '"':
+            escaped += "&quot;";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string SafeFileName(std::string_view partNumber)
+{
+    std::string name(partNumber);
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        if (name[i] == '/' || name[i] == '\\' || name[i] == ':' || byte < 0x20 || byte == 0x7F ||
+            (i == 0 && name[i] == '.'))
+            name[i] = '_';
+    }
+    return name.empty() ? "_" : name;
+}
+
+PictureSize ScaledPictureSize(int width, int height, int limit)
+{
+    if (limit < 1)
+        limit = DefaultPictureLimit;
+    if (limit >= width && limit >= height)
+        return {width, height};
+    const double m = limit;
+    if (width > height)
+        return {limit, std::max(1, static_cast<int>(std::trunc(height * m / width)))};
+    return {std::max(1, static_cast<int>(std::trunc(width * m / height))), limit};
+}
+
+void ExportHtml(DocumentMainWindow& mainWindow, PlanogramDocument* document, const std::string& fileName,
+                const WebPageOptions& options)
+{
+    if (!document || !document->catalog)
+        return;
+    WebExport(mainWindow, *document, fileName, options).Run();
+}
