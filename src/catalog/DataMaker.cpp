@@ -109,6 +109,7 @@ TDForm::TDForm(CatalogManagerHost& host, QWidget* parent) : QMainWindow(parent, 
 
 TDForm::~TDForm()
 {
+    qApp->removeEventFilter(this);
     model.Grid.OnSelectCell = nullptr;
     model.Grid.OnSetEditText = nullptr;
 }
