@@ -451,9 +451,14 @@ bool TDForm::PreviewKey(QWidget& target, const QKeyEvent& event)
         if (inGrid)
             GridKeyDown(key);
         // Enter and Tab do their work when they come up; the grid's own moves would add to it.
+        if (commits)
+            commitKeyDown_ = key;
         return commits;
     }
-    if (commits && !event.isAutoRepeat())
+    // The Enter that closed a dialog comes up here too, but was pressed there.
+    if (commits && !event.isAutoRepeat() && commitKeyDown_ == key) {
+        commitKeyDown_ = 0;
         FormKeyUp(key);
+    }
     return commits;
 }

@@ -124,6 +124,8 @@ private:
     void EnableCommands();
     void PopUpBeside(QMenu& menu, QAction& button);
     bool PreviewKey(QWidget& target, const QKeyEvent& event);
+
+    int commitKeyDown_ = 0; // Enter or Tab, pressed in the grid or the inspector and not yet up
 };
 
 // The program's one instance (not owned); null until main makes it.

@@ -103,6 +103,11 @@ TEST_F(CatalogWindow, TypedCellsEnterAndTabGiveTheModelsMoves)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(CellEditor(), nullptr);
 
+    // The Enter that closed a dialog comes up in the grid without going down there.
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, "\r");
+    QApplication::sendEvent(form.GridView, &release);
+    EXPECT_EQ(Grid().Row(), 2);
+
     // Tab moves one column on; in the last column it adds a row and goes to column 1 of the next.
     Type(form.GridView, "Q");
     Tab(CellEditor());
