@@ -110,8 +110,8 @@ TDForm::TDForm(CatalogManagerHost& host, QWidget* parent) : QMainWindow(parent, 
 TDForm::~TDForm()
 {
     qApp->removeEventFilter(this);
-    model.Grid.OnSelectCell = nullptr;
-    model.Grid.OnSetEditText = nullptr;
+    // The view observes the model's grid, which goes before the window's widgets would.
+    delete GridView;
 }
 
 void TDForm::CreateActions()
