@@ -11,6 +11,8 @@ base=(
     g++ cmake ninja-build ccache pkg-config
     # libraries
     qt6-base-dev libjpeg62-turbo-dev zlib1g-dev libfreetype-dev libfontconfig-dev unixodbc-dev
+    # the help engine, loaded at run time, and the compiler of the program's help file
+    libchm-dev fp-utils-3.2.2
     # the ODBC driver manager and the drivers of the embedded default (SQLite) and of PostgreSQL
     unixodbc odbcinst libsqliteodbc odbc-postgresql
     # fonts metric-compatible with the ones planograms name
@@ -18,7 +20,7 @@ base=(
     # tests
     libgtest-dev libgmock-dev googletest locales-all
     # outside tools that judge our output in tests
-    netpbm imagemagick libjpeg-turbo-progs qpdf poppler-utils fonttools libtiff-tools
+    netpbm imagemagick libjpeg-turbo-progs qpdf poppler-utils fonttools libtiff-tools libchm-bin
     # databases the ODBC tests run against, with their own command-line clients
     postgresql sqlite3 python3
     # picture writers and sample pictures of other libraries, for the picture readers' tests

@@ -219,7 +219,7 @@ const std::vector<MenuEntry>& MenuTable()
         Item(&F::Tools1, &F::CatalogWizard1, "CatalogWizard1", "&Catalog Wizard..."),
 
         Menu(&F::Help1, "Help1", "&Help"),
-        Item(&F::Help1, &F::Help2, "Help2", "On-line &Help"),
+        Item(&F::Help1, &F::Help2, "Help2", "On-line &Help", Enabled),
         Separator(&F::Help1),
         Item(&F::Help1, &F::About1, "About1", "&About...", Enabled),
 

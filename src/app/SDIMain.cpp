@@ -2,6 +2,8 @@
 
 #include "app/CommandLine.h"
 #include "app/FileRequests.h"
+#include "app/Hh.h"
+#include "app/Hh_funcs.h"
 #include "app/LoadingNotice.h"
 #include "app/MainCommands.h"
 #include "app/MainProgressBar.h"
@@ -55,6 +57,8 @@ TMainForm* MainForm = nullptr;
 namespace {
 
 constexpr int CatalogBarTypedLimit = 12;
+// The help contents: F1 anywhere in the main window and its planograms, and Help > On-line Help.
+constexpr int MainHelpContext = 1;
 constexpr int RequestRetryMs = 100;
 constexpr std::string_view NoActiveCatalog = "Catalog Browser... no active catalog.";
 constexpr std::string_view NoActiveCatalogAfterClose = "Catalog Browser... No Active Catalog";
@@ -230,6 +234,7 @@ void TMainForm::ConnectCommands()
     QuickReports1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(QuickReports1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::QuickReports1Click));
     connect(About1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::About1Click));
+    connect(Help2, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Help2Click));
     connect(AllTagsOn1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::AllTagsOn1Click));
     connect(AllTagsOff1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::AllTagsOff1Click));
     ConnectDocumentCommands();
@@ -253,6 +258,7 @@ void TMainForm::FormCreate()
     SetMainProgress(ProgressBar1);
     qApp->installEventFilter(this);
     setAcceptDrops(true);
+    SetHelpContext(*this, MainHelpContext);
 }
 
 void TMainForm::showEvent(QShowEvent* event)
@@ -266,6 +272,8 @@ void TMainForm::showEvent(QShowEvent* event)
 
 void TMainForm::FormShow()
 {
+    helpHook = std::make_unique<THookHelpSystem>(ProgramFolder() + std::string(HelpFileName), std::string(),
+                                                 THostType::HtmlHelpApi);
     const StartupSettings settings = ReadStartupSettings(SettingsStore());
     alignToPeg = settings.alignToPeg ? 1 : 0;
     showHints = settings.tips;
@@ -299,6 +307,7 @@ void TMainForm::FormDestroy()
     qApp->removeEventFilter(this);
     prefs.reset();
     recentFiles.reset();
+    helpHook.reset();
 }
 
 bool TMainForm::FormCloseQuery() const { return !LongOperationRunning(); }
@@ -345,6 +354,12 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 void TMainForm::ExitItemClick() { close(); }
 
 void TMainForm::About1Click() { ShowAbout(); }
+
+void TMainForm::Help2Click()
+{
+    if (helpHook)
+        helpHook->HelpContext(MainHelpContext);
+}
 
 void TMainForm::PrintSetup1Click() { Ui().PrinterSetupDialog(); }
 

@@ -35,6 +35,7 @@ class OpenFileServer;
 class TMainProgressBar;
 class TDForm;
 class TSelector;
+class THookHelpSystem;
 class Tplandoc;
 
 // The program's frame: one MDI window holding every planogram window, the menus, the tool bars, the
@@ -58,6 +59,7 @@ public:
     bool FormCloseQuery() const;
     void ExitItemClick();
     void About1Click();
+    void Help2Click();
     void PrintSetup1Click();
     void QuickReports1Click();
     // Prints the active planogram; the windows stay while it runs.
@@ -188,6 +190,8 @@ public:
     // Shared fields.
     std::unique_ptr<TStringList> recentFiles;
     std::unique_ptr<PreferencesClass> prefs;
+    // Routes the application's help requests to the help window from the first showing on.
+    std::unique_ptr<THookHelpSystem> helpHook;
     std::int32_t displayScale = 0;
     std::uint8_t unitsMode = 0;
     std::uint8_t alignToPeg = 0;

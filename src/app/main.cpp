@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/Hh.h"
 #include "app/LoadingNotice.h"
 #include "app/MainCatalogHost.h"
 #include "app/NewDoc.h"
@@ -50,6 +51,8 @@ int main(int argc, char* argv[])
     if (ScreenTooShallowToRun(ScreenDepth()))
         QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
     ShowStartUpSplash();
+    TApplication::SetHelpFile(std::string(HelpFileName));
+    const HtmlHelpLoaded htmlHelp;
     // The single-instance windows, in their start-up order.
     TMainForm mainForm;
     TNewDocBox newDocBox([&mainForm] { return mainForm.unitsInches != 0; }, SettingsStore(), &mainForm);

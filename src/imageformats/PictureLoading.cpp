@@ -2,6 +2,7 @@
 
 #include "imageformats/AutodeskGraphic.h"
 #include "imageformats/CUTGraphic.h"
+#include "imageformats/DecodedPictureCache.h"
 #include "imageformats/PCXGraphic.h"
 #include "imageformats/PNGGraphic.h"
 #include "imageformats/PPMGraphic.h"
@@ -89,6 +90,37 @@ TGraphicClass ReaderIn(const std::vector<ReaderGroup>& groups, std::string_view 
     return nullptr;
 }
 
+// The loader's reader for the path's extension; null, after saying why, when it takes no such file.
+std::unique_ptr<TGraphic> LoadingReader(const std::string& path)
+{
+    const std::string extension = UpperCase(ExtractFileExt(path));
+    std::unique_ptr<TGraphic> reader = NewPictureReader(extension, ReaderTable::Loading);
+    if (reader == nullptr) {
+        if (extension == ".ZYB")
+            Ui().MessageBox("You can not edit ZYB files.", ApplicationTitle, MsgButtons::OK, MsgIcon::Stop);
+        else
+            Ui().MessageBox("Could not recognize the file extention or file type.", ApplicationTitle, MsgButtons::OK,
+                            MsgIcon::None);
+    }
+    return reader;
+}
+
+// Reads the file into the target; returns whether the reader warned. A picture the user chose may
+// warn of damage it still loads despite: with `show` the boxes say so.
+bool ReadNotingWarnings(TGraphic& reader, const std::string& file, TBitmap& target, bool show)
+{
+    bool warned = false;
+    if (auto* imageReader = dynamic_cast<TImageGraphic*>(&reader))
+        imageReader->OnWarning = [&warned, show](TGraphic&, const std::string& message) {
+            warned = true;
+            if (show)
+                Ui().MessageBox(message, "Warning", MsgButtons::OK, MsgIcon::Warning);
+        };
+    reader.LoadFromFile(file);
+    target.Assign(reader);
+    return warned;
+}
+
 } // namespace
 
 std::unique_ptr<TGraphic> NewPictureReader(std::string_view extension, ReaderTable table)
@@ -101,24 +133,28 @@ std::unique_ptr<TGraphic> NewPictureReader(std::string_view extension, ReaderTab
 
 bool LoadPicture(const std::string& path, TBitmap& target, const PicturePathResolver& resolve)
 {
-    const std::string extension = UpperCase(ExtractFileExt(path));
-    std::unique_ptr<TGraphic> reader = NewPictureReader(extension, ReaderTable::Loading);
-    if (reader == nullptr) {
-        if (extension == ".ZYB")
-            Ui().MessageBox("You can not edit ZYB files.", ApplicationTitle, MsgButtons::OK, MsgIcon::Stop);
-        else
-            Ui().MessageBox("Could not recognize the file extention or file type.", ApplicationTitle, MsgButtons::OK,
-                            MsgIcon::None);
+    std::unique_ptr<TGraphic> reader = LoadingReader(path);
+    if (reader == nullptr)
         return false;
-    }
-    // A picture the user chose may warn of damage it still loads despite; the box says so.
-    if (auto* imageReader = dynamic_cast<TImageGraphic*>(reader.get()))
-        imageReader->OnWarning = [](TGraphic&, const std::string& message) {
-            Ui().MessageBox(message, "Warning", MsgButtons::OK, MsgIcon::Warning);
-        };
-    reader->LoadFromFile(resolve(path));
-    target.Assign(*reader);
+    ReadNotingWarnings(*reader, resolve(path), target, true);
     return true;
+}
+
+DecodeResult DecodeToKeep(TGraphic& reader, const std::string& file, TBitmap& picture, bool showWarnings)
+{
+    return ReadNotingWarnings(reader, file, picture, showWarnings) ? DecodeResult::UnkeptPicture
+                                                                   : DecodeResult::Picture;
+}
+
+std::shared_ptr<const TBitmap> LoadCachedPicture(const std::string& path, const PicturePathResolver& resolve,
+                                                 DecodedPictureCache& cache)
+{
+    std::unique_ptr<TGraphic> reader = LoadingReader(path);
+    if (reader == nullptr)
+        return nullptr;
+    const std::string file = resolve(path);
+    return cache.Picture({file, "", reader->ClassName()},
+                         [&](TBitmap& picture) { return DecodeToKeep(*reader, file, picture, true); });
 }
 
 void RegisterPictureFileFormats()

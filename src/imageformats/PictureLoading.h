@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+class DecodedPictureCache;
+enum class DecodeResult;
 class TBitmap;
 class TGraphic;
 
@@ -23,6 +25,16 @@ using PicturePathResolver = std::function<std::string(const std::string& path)>;
 // finds for it. Collections and unknown extensions are refused with a message and false; a reader's
 // error, a missing file's included, is raised. A reader's warnings are shown in a box.
 bool LoadPicture(const std::string& path, TBitmap& target, const PicturePathResolver& resolve);
+
+// Reads the file with the reader into the picture for the picture cache. A picture its reader warned
+// about is not to be kept, so that every load of it warns as the first did; with `showWarnings` the
+// warnings are shown in boxes, as LoadPicture shows them. A reader's error is raised.
+DecodeResult DecodeToKeep(TGraphic& reader, const std::string& file, TBitmap& picture, bool showWarnings);
+
+// LoadPicture through the cache, which keeps the decoded picture unless its reader warned (so that it
+// warns again on the next load). Null when the path is refused; the picture may be empty.
+std::shared_ptr<const TBitmap> LoadCachedPicture(const std::string& path, const PicturePathResolver& resolve,
+                                                 DecodedPictureCache& cache);
 
 // Makes every extension of the loader's table known to the picture registry, with its reader, so
 // that the registry and the loader take the same files; the registry also takes Word screen

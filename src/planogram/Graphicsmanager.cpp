@@ -1,6 +1,7 @@
 #include "planogram/Graphicsmanager.h"
 
 #include "catalog/PictureFinder.h"
+#include "imageformats/DecodedPictureCache.h"
 #include "imageformats/PictureLoading.h"
 #include "imageformats/TargaGraphic.h"
 #include "planogram/DrawingSettings.h"
@@ -14,11 +15,15 @@
 #include "platform/graphics/Bitmap.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
 constexpr double InchesPerCentimetre = 0.394;
 constexpr std::string_view Reorder = "REORDER!";
+// How items' pictures are kept in the picture cache: decoded and then brought to the items' depth.
+constexpr std::string_view AtItemDepth = " at item depth";
+constexpr std::string_view CollectionReader = "collection";
 
 bool IsDrawableSize(long long width, long long height)
 {
@@ -40,6 +45,19 @@ void DrawReorderWarning(TBitmap& itemBitmap)
     canvas.Brush.Color = clRed;
     canvas.Brush.Style = bsSolid;
     canvas.TextOut(5, itemBitmap.Height() - canvas.TextHeight(Reorder), Reorder);
+}
+
+// Items are composed at 32 bits per pixel. A kept picture of that depth is stretched onto an item
+// by copying rows, where one of another depth would be converted pixel by pixel on every draw; the
+// conversion made once here is that same one. A picture drawn once and gone is not worth converting
+// whole, and a transparent one keeps its depth, on which its key colour may depend.
+void BringToItemDepth(TBitmap& picture)
+{
+    const std::uint64_t bytesAtItemDepth = static_cast<std::uint64_t>(BytesPerScanLine(picture.Width(), 32)) *
+                                           static_cast<std::uint64_t>(picture.Height());
+    if (BitsPerPixel(picture.PixelFormat()) != 32 && !picture.Transparent() &&
+        bytesAtItemDepth <= DecodedPictures().LimitBytes())
+        picture.SetPixelFormat(pfDevice);
 }
 
 } // namespace
@@ -78,16 +96,19 @@ bool GraphicsManager::DrawItem(ListOB& item, TBitmap& target, const std::string&
     const int width = static_cast<int>(boxWidth);
     const int height = static_cast<int>(boxHeight);
     const TRect box = Rect(0, 0, width, height);
-    TBitmap picture;
+    // A loaded picture is the cache's, shared with every item drawn from it: it is only read here.
+    std::shared_ptr<const TBitmap> loaded;
+    TBitmap drawn;
     bool placeholder = false;
     if (fixture) {
-        picture.SetSize(width, height);
-        RenderFixture(item, picture, doubleSize);
-    } else if (!LoadProductPicture(item, collectionPath, picture)) {
-        picture.SetSize(width, height);
-        DrawPlaceholder(item, picture.Canvas(), box);
+        drawn.SetSize(width, height);
+        RenderFixture(item, drawn, doubleSize);
+    } else if (!LoadProductPicture(item, collectionPath, loaded)) {
+        drawn.SetSize(width, height);
+        DrawPlaceholder(item, drawn.Canvas(), box);
         placeholder = true;
     }
+    const TBitmap& picture = loaded ? *loaded : drawn;
     TBitmap itemBitmap;
     itemBitmap.SetSize(width, height);
     itemBitmap.Canvas().StretchDraw(box, picture);
@@ -114,7 +135,8 @@ std::string GraphicsManager::FacePicturePath(const ListOB& item) const
     return pictureFolder + prefix + item.picture;
 }
 
-bool GraphicsManager::LoadProductPicture(const ListOB& item, const std::string& collectionPath, TBitmap& picture)
+bool GraphicsManager::LoadProductPicture(const ListOB& item, const std::string& collectionPath,
+                                         std::shared_ptr<const TBitmap>& picture)
 {
     if (viewMode)
         return false;
@@ -127,11 +149,25 @@ bool GraphicsManager::LoadProductPicture(const ListOB& item, const std::string& 
         return false;
     // A damaged picture must not stop the redraw of the whole planogram: it is drawn as its box.
     try {
-        if (SameText(ExtractFileExt(found), ".zyb"))
-            return finder_.ReadCollectionImage(found, ExtractFileName(item.picture), picture) && !picture.Empty();
-        reader->LoadFromFile(found);
-        picture.Assign(*reader);
-        return !picture.Empty();
+        if (SameText(ExtractFileExt(found), ".zyb")) {
+            const std::string entry = ExtractFileName(item.picture);
+            const std::string decoding = std::string(CollectionReader) + std::string(AtItemDepth);
+            picture = DecodedPictures().Picture({found, entry, decoding}, [&](TBitmap& decoded) {
+                if (!finder_.ReadCollectionImage(found, entry, decoded))
+                    return DecodeResult::Failed;
+                BringToItemDepth(decoded);
+                return DecodeResult::Picture;
+            });
+        } else {
+            const std::string decoding = reader->ClassName() + std::string(AtItemDepth);
+            picture = DecodedPictures().Picture({found, "", decoding}, [&](TBitmap& decoded) {
+                const DecodeResult result = DecodeToKeep(*reader, found, decoded, false);
+                if (result == DecodeResult::Picture)
+                    BringToItemDepth(decoded);
+                return result;
+            });
+        }
+        return picture && !picture->Empty();
     } catch (const std::exception&) {
         return false;
     }
@@ -209,7 +245,8 @@ void GraphicsManager::DrawTags(const ListOB& item, TBitmap& itemBitmap)
     itemBitmap.Canvas().Draw(5, 5, block);
 }
 
-void GraphicsManager::Compose(ListOB& item, TBitmap& picture, TBitmap& itemBitmap, TBitmap& target, bool placeholder)
+void GraphicsManager::Compose(ListOB& item, const TBitmap& picture, TBitmap& itemBitmap, TBitmap& target,
+                              bool placeholder)
 {
     if (item.rotation > 0) {
         RotateBitmap(item, itemBitmap, item.rotation, item.top, item.left, itemBitmap.Height(), itemBitmap.Width(),
@@ -221,7 +258,7 @@ void GraphicsManager::Compose(ListOB& item, TBitmap& picture, TBitmap& itemBitma
     if (transparencySetting && isProduct && !placeholder) {
         // The key is one pixel in from the picture's corner; a picture too small to have that pixel
         // is copied as it is.
-        const TColor key = picture.Canvas().Pixel(1, 1);
+        const TColor key = picture.Pixel(1, 1);
         if (key != CLR_INVALID) {
             itemBitmap.SetTransparentColor(key);
             itemBitmap.SetTransparent(true);
@@ -241,7 +278,12 @@ void GraphicsManager::RotateBitmap(ListOB& item, const TBitmap& source, double a
 
 bool GraphicsManager::LoadPicture(const std::string& path, TBitmap& target)
 {
-    return ::LoadPicture(path, target, [this](const std::string& name) { return finder_.FindPicture(name); });
+    const std::shared_ptr<const TBitmap> picture = LoadCachedPicture(
+        path, [this](const std::string& name) { return finder_.FindPicture(name); }, DecodedPictures());
+    if (picture == nullptr)
+        return false;
+    target.Assign(*picture);
+    return true;
 }
 
 bool GraphicsManager::SaveTarga(const std::string& path, const TBitmap& bitmap)

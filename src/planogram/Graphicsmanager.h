@@ -2,6 +2,7 @@
 
 #include "platform/graphics/Canvas.h"
 
+#include <memory>
 #include <string>
 
 class DrawingSettings;
@@ -55,9 +56,9 @@ public:
     // The tag line of a product for the tag flags that are set.
     std::string TagText(const ListOB& item) const;
 
-    // Loads a picture file of a supported kind, found through the picture finder, into the target.
-    // Collections and unknown extensions are refused with a message and false; a reader's error is
-    // raised.
+    // Loads a picture file of a supported kind, found through the picture finder, into the target,
+    // decoding it only when the drawing's picture cache does not hold it. Collections and unknown
+    // extensions are refused with a message and false; a reader's error is raised.
     bool LoadPicture(const std::string& path, TBitmap& target);
 
     // Writes the bitmap as a Targa file; errors are raised. Returns true.
@@ -72,10 +73,11 @@ public:
 
 private:
     bool AnyTagFlag() const;
-    bool LoadProductPicture(const ListOB& item, const std::string& collectionPath, TBitmap& picture);
+    bool LoadProductPicture(const ListOB& item, const std::string& collectionPath,
+                            std::shared_ptr<const TBitmap>& picture);
     void DrawTags(const ListOB& item, TBitmap& itemBitmap);
     std::string XYText(const ListOB& item) const;
-    void Compose(ListOB& item, TBitmap& picture, TBitmap& itemBitmap, TBitmap& target, bool placeholder);
+    void Compose(ListOB& item, const TBitmap& picture, TBitmap& itemBitmap, TBitmap& target, bool placeholder);
 
     PictureFinder& finder_;
     const DrawingSettings& settings_;

@@ -162,11 +162,12 @@ TEST_F(MainFormTest, CommandsWithoutTheirWindowsStayDisabled)
     TMainForm form;
     for (QAction* command :
          {form.NewItem, form.SaveItem, form.Print1, form.Undo1, form.Paste1, form.Rotate1->menuAction(),
-          form.Zoom1->menuAction(), form.Options1, form.Help2, form.aAddFixture, form.CatalogManager1})
+          form.Zoom1->menuAction(), form.Options1, form.aAddFixture, form.CatalogManager1})
         EXPECT_FALSE(command->isEnabled()) << fromQString(command->objectName());
     for (QToolButton* button : {form.ToolButton1, form.ToolButton3, form.ToolButton10, form.sbUngroup, form.tbFixtures})
         EXPECT_FALSE(button->isEnabled()) << fromQString(button->objectName());
-    for (QAction* command : {form.OpenItem, form.Exit1, form.About1, form.PrintSetup1, form.ItemNumber1, form.On3})
+    for (QAction* command :
+         {form.OpenItem, form.Exit1, form.About1, form.Help2, form.PrintSetup1, form.ItemNumber1, form.On3})
         EXPECT_TRUE(command->isEnabled()) << fromQString(command->objectName());
 }
 

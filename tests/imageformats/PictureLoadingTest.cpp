@@ -1,4 +1,5 @@
 #include "imageformats/PictureLoading.h"
+#include "imageformats/DecodedPictureCache.h"
 #include "imageformats/TargaGraphic.h"
 #include "platform/core/TextUtils.h"
 #include "platform/graphics/Bitmap.h"
@@ -283,5 +284,21 @@ TEST(PictureLoading, ShowsAReadersWarningsWhereTheDrawingsReaderShowsNone)
     const std::unique_ptr<TGraphic> reader = NewPictureReader(".TIFF", ReaderTable::Drawing);
     reader->LoadFromFile(folder.File("cut.tiff"));
     EXPECT_EQ(reader->Width(), 40);
+    TBitmap drawn;
+    EXPECT_EQ(DecodeToKeep(*reader, folder.File("cut.tiff"), drawn, false), DecodeResult::UnkeptPicture);
+    EXPECT_EQ(drawn.Width(), 40);
     EXPECT_TRUE(ui.Calls().empty());
+
+    // A picture that warned is never kept, so that every load through the cache warns again.
+    DecodedPictureCache cache;
+    for (int load = 0; load < 2; ++load) {
+        ui.AnswerMessage(MsgAnswer::OK);
+        ui.AnswerMessage(MsgAnswer::OK);
+        EXPECT_EQ(LoadCachedPicture(
+                      "cut.tif", [&](const std::string& path) { return folder.File(path); }, cache)
+                      ->Width(),
+                  40);
+    }
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::MessageBox).size(), 4u);
+    EXPECT_EQ(cache.KeptCount(), 0u);
 }

@@ -937,7 +937,7 @@ private:
     void RequireTransaction() const
     {
         if (level_ == 0)
-            throw EOleException("No transaction is active");
+            throw EOleException("No transaction is active.");
     }
 
     static std::string SavepointName(int level) { return "kestrame_savepoint_" + IntToStr(level); }

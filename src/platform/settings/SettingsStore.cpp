@@ -45,20 +45,25 @@ std::string ReadFileBytes(const std::string& fileName)
     return bytes;
 }
 
+// "Kestrame" in the desktop's base folder that `variable` names, else in `fallback` under the home.
+std::string UserFolder(const char* variable, std::string_view fallback)
+{
+    std::string base = Environment(variable);
+    // A relative base folder is not to be used, as the desktop conventions say.
+    if (base.empty() || base.front() != '/')
+        base = HomeFolder() + std::string(fallback);
+    return IncludeTrailingPathDelimiter(IncludeTrailingPathDelimiter(base) + "Kestrame");
+}
+
 } // namespace
 
 std::string SettingsFolder()
 {
-    std::string folder = Environment("KESTRAME_CONFIG_DIR");
-    if (folder.empty()) {
-        std::string base = Environment("XDG_CONFIG_HOME");
-        // A relative XDG_CONFIG_HOME is not to be used, as the desktop conventions say.
-        if (base.empty() || base.front() != '/')
-            base = HomeFolder() + "/.config";
-        folder = IncludeTrailingPathDelimiter(base) + "Kestrame";
-    }
-    return IncludeTrailingPathDelimiter(folder);
+    const std::string folder = Environment("KESTRAME_CONFIG_DIR");
+    return folder.empty() ? UserFolder("XDG_CONFIG_HOME", "/.config") : IncludeTrailingPathDelimiter(folder);
 }
+
+std::string CacheFolder() { return UserFolder("XDG_CACHE_HOME", "/.cache"); }
 
 SettingsStore::SettingsStore() : fileName_(SettingsFolder() + std::string(SettingsFileName)) {}
 

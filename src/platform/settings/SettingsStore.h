@@ -47,3 +47,6 @@ private:
 // The folder of the settings file, with its final delimiter: KESTRAME_CONFIG_DIR when set, else
 // "Kestrame" in $XDG_CONFIG_HOME, else in ~/.config.
 std::string SettingsFolder();
+// The per-user folder for files the program can make again (logs, downloads), with its final
+// delimiter: "Kestrame" in $XDG_CACHE_HOME, else in ~/.cache.
+std::string CacheFolder();

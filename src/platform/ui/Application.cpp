@@ -4,12 +4,53 @@
 #include "platform/core/UiServices.h"
 #include "platform/ui/QtPlatform.h"
 
+#include <QKeyEvent>
+#include <QWidget>
+
 #include <exception>
+
+namespace {
+
+constexpr const char* HelpContextProperty = "helpContext";
+
+struct HelpState {
+    std::string fileName;
+    HelpHandler handler;
+};
+
+HelpState& Help()
+{
+    static HelpState state;
+    return state;
+}
+
+// F1 on its way to a widget becomes a context request; the key goes no further either way.
+class HelpKeyFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1 ||
+            !watched->isWidgetType())
+            return false;
+        QWidget* widget = QApplication::focusWidget();
+        if (widget == nullptr)
+            widget = static_cast<QWidget*>(watched);
+        if (const int context = HelpContextOf(widget); context != 0)
+            ShowingExceptions([&] { return TApplication::HelpContext(static_cast<std::uint32_t>(context)); });
+        return true;
+    }
+};
+
+} // namespace
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(toQString(ApplicationTitle));
     InstallQtPlatform();
+    InstallHelpKey(*this);
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
@@ -42,4 +83,40 @@ bool ShowingExceptions(const std::function<bool()>& deliver)
         ShowException("An unknown error occurred");
     }
     return false;
+}
+
+const std::string& TApplication::HelpFile() { return Help().fileName; }
+
+void TApplication::SetHelpFile(std::string fileName) { Help().fileName = std::move(fileName); }
+
+const HelpHandler& TApplication::OnHelp() { return Help().handler; }
+
+void TApplication::SetOnHelp(HelpHandler handler) { Help().handler = std::move(handler); }
+
+bool TApplication::HelpContext(std::uint32_t context) { return HelpCommand(HELP_CONTEXT, context); }
+
+bool TApplication::HelpCommand(std::uint16_t command, std::uint32_t data)
+{
+    // Copied, since a handler may replace itself while it runs.
+    const HelpHandler handler = Help().handler;
+    if (!handler)
+        return false;
+    bool callHelp = true;
+    const bool result = handler(command, data, callHelp);
+    return result && !callHelp;
+}
+
+void TApplication::InstallHelpKey(QCoreApplication& application)
+{
+    application.installEventFilter(new HelpKeyFilter(&application));
+}
+
+void SetHelpContext(QWidget& widget, int context) { widget.setProperty(HelpContextProperty, context); }
+
+int HelpContextOf(const QWidget* widget)
+{
+    for (; widget != nullptr; widget = widget->parentWidget())
+        if (const int context = widget->property(HelpContextProperty).toInt(); context != 0)
+            return context;
+    return 0;
 }

@@ -3,9 +3,19 @@
 #include <QApplication>
 
 #include <concepts>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+
+class QWidget;
+
+// The help requests the application hands its help handler, WinHelp's command numbers.
+enum HelpCommandCode : std::uint16_t { HELP_CONTEXT = 1, HELP_CONTEXTPOPUP = 8, HELP_SETPOPUP_POS = 13 };
+
+// A help handler takes a command with its data and says through `callHelp` whether the request
+// should still go on to WinHelp, which does not exist here: such a request ends unanswered.
+using HelpHandler = std::function<bool(std::uint16_t command, std::uint32_t data, bool& callHelp)>;
 
 // The application object: an exception that escapes an event handler ends up here and is shown in a
 // message box instead of ending the program.
@@ -16,7 +26,23 @@ public:
     TApplication(int& argc, char** argv);
 
     bool notify(QObject* receiver, QEvent* event) override;
+
+    // The help state is the process's, like the application object, so that it exists for tests
+    // that run under a plain QApplication too.
+    static const std::string& HelpFile();
+    static void SetHelpFile(std::string fileName);
+    static const HelpHandler& OnHelp();
+    static void SetOnHelp(HelpHandler handler);
+    // A context request through the help handler; false when nothing answered it.
+    static bool HelpContext(std::uint32_t context);
+    static bool HelpCommand(std::uint16_t command, std::uint32_t data);
+    // Makes F1 ask for the help context of the focused widget or its nearest parent that has one.
+    static void InstallHelpKey(QCoreApplication& application);
 };
+
+// The help context of a widget, 0 for none. F1 in a widget without one asks for its parent's.
+void SetHelpContext(QWidget& widget, int context);
+int HelpContextOf(const QWidget* widget);
 
 // The box text of an escaped exception: its message, with a full stop added when its last character
 // comes after '.' in the code table, as the class library shows it.

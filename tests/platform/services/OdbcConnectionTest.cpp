@@ -66,7 +66,7 @@ TEST_P(OdbcConnectionTest, TransactionsNestAsSavepoints)
 {
     database.Client("CREATE TABLE shelf(id INTEGER)");
     auto connection = database.Connect();
-    EXPECT_EQ(RaisedMessage<EOleException>([&] { connection->Commit(); }), "No transaction is active");
+    EXPECT_EQ(RaisedMessage<EOleException>([&] { connection->Commit(); }), "No transaction is active.");
     EXPECT_EQ(connection->TransactionLevel(), 0);
 
     EXPECT_EQ(connection->Begin(), 1);

@@ -1,0 +1,95 @@
+#include "imageformats/DecodedPictureCache.h"
+
+#include "platform/core/FilePaths.h"
+#include "platform/graphics/Bitmap.h"
+
+#include <sys/stat.h>
+
+namespace {
+
+std::string KeyOf(const PictureSource& source)
+{
+    std::string key = source.path;
+    key += '\0';
+    key += source.entry;
+    key += '\0';
+    key += source.decoding;
+    return key;
+}
+
+std::size_t BytesOf(const TBitmap& picture)
+{
+    return static_cast<std::size_t>(picture.BytesPerScanLine()) * static_cast<std::size_t>(picture.Height());
+}
+
+} // namespace
+
+bool DecodedPictureCache::StampOf(const std::string& path, FileStamp& stamp)
+{
+    struct stat info;
+    if (path.empty() || ::stat(NativePath(path).c_str(), &info) != 0)
+        return false;
+    stamp.size = info.st_size;
+    stamp.modifiedNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+    return true;
+}
+
+std::shared_ptr<const TBitmap> DecodedPictureCache::Picture(const PictureSource& source, const Decoder& decode)
+{
+    std::string key = KeyOf(source);
+    FileStamp stamp;
+    const bool stamped = StampOf(source.path, stamp);
+    if (const auto hit = index_.find(key); hit != index_.end()) {
+        if (stamped && hit->second->stamp == stamp) {
+            entries_.splice(entries_.begin(), entries_, hit->second);
+            return hit->second->picture;
+        }
+        // The file changed or went: its old picture is of no further use.
+        Drop(hit->second);
+    }
+    auto picture = std::make_shared<TBitmap>();
+    const DecodeResult result = decode(*picture);
+    if (result == DecodeResult::Failed)
+        return nullptr;
+    if (result == DecodeResult::Picture && stamped && !picture->Empty())
+        Keep(std::move(key), stamp, picture);
+    return picture;
+}
+
+void DecodedPictureCache::Keep(std::string key, const FileStamp& stamp, std::shared_ptr<const TBitmap> picture)
+{
+    const std::size_t bytes = BytesOf(*picture);
+    if (bytes > limitBytes_)
+        return;
+    DropToFit(limitBytes_ - bytes);
+    entries_.push_front(Entry{key, stamp, std::move(picture), bytes});
+    index_.emplace(std::move(key), entries_.begin());
+    keptBytes_ += bytes;
+}
+
+void DecodedPictureCache::Drop(Entries::iterator entry)
+{
+    keptBytes_ -= entry->bytes;
+    index_.erase(entry->key);
+    entries_.erase(entry);
+}
+
+void DecodedPictureCache::DropToFit(std::size_t bytes)
+{
+    while (keptBytes_ > bytes)
+        Drop(std::prev(entries_.end()));
+}
+
+void DecodedPictureCache::SetLimitBytes(std::size_t bytes)
+{
+    limitBytes_ = bytes;
+    DropToFit(bytes);
+}
+
+void DecodedPictureCache::Clear() { DropToFit(0); }
+
+DecodedPictureCache& DecodedPictures()
+{
+    static DecodedPictureCache cache;
+    return cache;
+}

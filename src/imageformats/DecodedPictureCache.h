@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+class TBitmap;
+
+// Which picture of a file: the file's path as found, the entry inside a collection file (empty for
+// a picture file) and how it is decoded (the reader, and any form the picture is converted to), so
+// that a file decoded in two ways is two pictures.
+struct PictureSource {
+    std::string path;
+    std::string entry;
+    std::string decoding;
+};
+
+// What a decoder made of a file: nothing to draw, a picture to keep, or a picture to draw this once
+// (one whose reader warned keeps warning on every load).
+enum class DecodeResult { Failed, Picture, UnkeptPicture };
+
+// Decoded pictures kept for the drawing, so that a redraw decodes each picture file once. A picture
+// is kept while its file has the size and modification time it was decoded at; a changed file is
+// decoded again on its next load. The least recently used pictures go first when the kept bitmaps
+// pass the byte limit. Kept bitmaps are shared and const: whoever draws them never changes them.
+class DecodedPictureCache {
+public:
+    static constexpr std::size_t DefaultLimitBytes = std::size_t{256} << 20;
+
+    // Fills the bitmap from the file; a reader's error passes through and nothing is kept.
+    using Decoder = std::function<DecodeResult(TBitmap& picture)>;
+
+    // The source's picture, kept or newly decoded; null when the decoder failed. A failure, an empty
+    // picture, a picture larger than the limit and a file that cannot be looked at are never kept.
+    std::shared_ptr<const TBitmap> Picture(const PictureSource& source, const Decoder& decode);
+
+    std::size_t LimitBytes() const { return limitBytes_; }
+    // Drops the least recently used pictures until the rest fit.
+    void SetLimitBytes(std::size_t bytes);
+    std::size_t KeptBytes() const { return keptBytes_; }
+    std::size_t KeptCount() const { return entries_.size(); }
+    void Clear();
+
+private:
+    // The file as it was when its picture was decoded.
+    struct FileStamp {
+        std::int64_t size = -1;
+        std::int64_t modifiedNs = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    struct Entry {
+        std::string key;
+        FileStamp stamp;
+        std::shared_ptr<const TBitmap> picture;
+        std::size_t bytes = 0;
+    };
+    using Entries = std::list<Entry>; // most recently used first
+
+    static bool StampOf(const std::string& path, FileStamp& stamp);
+    void Keep(std::string key, const FileStamp& stamp, std::shared_ptr<const TBitmap> picture);
+    void Drop(Entries::iterator entry);
+    void DropToFit(std::size_t bytes);
+
+    std::size_t limitBytes_ = DefaultLimitBytes;
+    std::size_t keptBytes_ = 0;
+    Entries entries_;
+    std::unordered_map<std::string, Entries::iterator> index_;
+};
+
+// The one cache every picture load of the drawing shares.
+DecodedPictureCache& DecodedPictures();

@@ -1,0 +1,203 @@
+#pragma once
+
+#include "platform/services/OdbcBackend.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The ADO objects the dataset components call, under their names and with ADO's numbers, standing in
+// for the ADO library over the ODBC backend. Everything runs synchronously.
+
+// ADO's command types and execute options.
+constexpr int adCmdUnspecified = -1;
+constexpr int adCmdText = 1;
+constexpr int adCmdTable = 2;
+constexpr int adCmdStoredProc = 4;
+constexpr int adCmdUnknown = 8;
+constexpr int adCmdFile = 256;
+constexpr int adCmdTableDirect = 512;
+constexpr int adExecuteNoRecords = 128;
+// The command type among options, or the fallback when they give none.
+int AdoCommandTypeOf(int options, int fallback);
+
+// ADO's connect modes, object states and cursor settings.
+constexpr int adModeUnknown = 0;
+constexpr int adModeRead = 1;
+constexpr int adModeReadWrite = 3;
+constexpr int adStateClosed = 0;
+constexpr int adStateOpen = 1;
+constexpr int adUseServer = 2;
+constexpr int adUseClient = 3;
+constexpr int adOpenUnspecified = -1;
+constexpr int adOpenStatic = 3;
+constexpr int adLockUnspecified = -1;
+constexpr int adLockReadOnly = 1;
+constexpr int adMarshalAll = 0;
+constexpr int adXactCursorStability = adXactReadCommitted;
+
+// ADO's cursor options (Supports) and the positions AbsolutePosition gives off the records.
+constexpr int adMovePrevious = 512;
+constexpr int adBookmark = 8192;
+constexpr int adApproxPosition = 16384;
+constexpr int adPosBOF = -2;
+constexpr int adPosEOF = -3;
+
+// ADO's schema rowsets.
+constexpr int adSchemaIndexes = 12;
+constexpr int adSchemaProcedures = 16;
+constexpr int adSchemaTables = 20;
+constexpr int adSchemaPrimaryKeys = 28;
+
+class AdoCommand;
+class AdoConnection;
+class AdoRecordset;
+
+// A statement ready to run: the SQL the driver takes, its parameter values and where it runs.
+struct AdoStatement {
+    std::shared_ptr<AdoConnection> connection;
+    std::string sql;
+    std::vector<Variant> values;
+    int timeout = 30;
+
+    OdbcResult Run(std::int64_t maxRecords = 0) const;
+};
+
+// One column of a recordset; its value is the one of the recordset's current record.
+class AdoField {
+public:
+    AdoField(const AdoRecordset& recordset, size_t column) : recordset_(&recordset), column_(column) {}
+
+    const std::string& Name() const { return Column().name; }
+    int Type() const { return Column().type; }
+    std::int64_t DefinedSize() const { return Column().size; }
+    int Precision() const { return Column().precision; }
+    int NumericScale() const { return Column().scale; }
+    int Attributes() const { return Column().attributes; }
+    // Raises "No current record." off the records.
+    const Variant& Value() const;
+    // The provider's properties of the column: BASECOLUMNNAME and BASETABLENAME.
+    Variant Properties(std::string_view name) const;
+
+private:
+    const OdbcColumn& Column() const;
+
+    const AdoRecordset* recordset_;
+    size_t column_;
+};
+
+class AdoFields {
+public:
+    int Count() const { return static_cast<int>(fields_.size()); }
+    const AdoField& Item(int index) const;
+    // By name, without regard to case.
+    const AdoField& Item(std::string_view name) const;
+
+private:
+    friend class AdoRecordset;
+    std::vector<AdoField> fields_;
+};
+
+// A static cursor over rows kept in memory (up to MaxRecords). Its bookmarks are numbers that stay
+// with their rows whatever the sort.
+class AdoRecordset {
+public:
+    // Fetches the rows again, at most the given number (0: all), for Requery.
+    using Fetch = std::function<OdbcResult(std::int64_t maxRecords)>;
+
+    AdoRecordset() = default;
+    AdoRecordset(const AdoRecordset&) = delete;
+    AdoRecordset& operator=(const AdoRecordset&) = delete;
+
+    // ADO's Open: on a command, or on a text (a command of the type the options give) and a connection.
+    // A statement without rows leaves the recordset closed.
+    void Open(const AdoCommand& source, int cursorType = adOpenUnspecified, int lockType = adLockUnspecified,
+              int options = adCmdUnspecified);
+    void Open(std::string_view source, const std::shared_ptr<AdoConnection>& connection,
+              int cursorType = adOpenUnspecified, int lockType = adLockUnspecified, int options = adCmdUnspecified);
+    // Opens on the rows of a statement, which also runs at Requery; without a result set the recordset
+    // stays closed and the count of rows the statement changed is all there is.
+    void OpenOn(const AdoStatement& statement, std::int64_t* recordsAffected = nullptr);
+    void OpenOn(OdbcResult result, Fetch fetch);
+    void Close();
+    int State() const { return open_ ? adStateOpen : adStateClosed; }
+
+    // EOF is the C library's macro, so the two ends read Bof and Eof.
+    bool Bof() const;
+    bool Eof() const;
+    // Past an end, and on an empty recordset, each raises "No current record.".
+    void MoveFirst();
+    void MoveLast();
+    void MoveNext();
+    void MovePrevious();
+
+    // 1-based; adPosBOF or adPosEOF off the records.
+    std::int64_t AbsolutePosition() const;
+    void SetAbsolutePosition(std::int64_t position);
+    std::int64_t RecordCount() const;
+    Variant Bookmark() const;
+    // Raises "Invalid bookmark." for one this recordset never gave.
+    void SetBookmark(const Variant& bookmark);
+    bool Supports(int cursorOptions) const;
+
+    // "a DESC, b": a stable sort that leaves the cursor on the first record; "" restores the order read.
+    const std::string& Sort() const { return sort_; }
+    void SetSort(std::string_view sort);
+    // Reads the rows again, keeps the sort and goes to the first record.
+    void Requery(int options = adCmdUnspecified);
+
+    // The ODBC provider offers no index seeks: Index reads "" and takes no other name.
+    std::string Index() const { return {}; }
+    void SetIndex(std::string_view index);
+
+    const AdoFields& Fields() const { return fields_; }
+
+    int CursorType() const { return adOpenStatic; }
+    // Nothing is written through the recordset (yet).
+    int LockType() const { return adLockReadOnly; }
+    int CursorLocation() const { return cursorLocation_; }
+    void SetCursorLocation(int location) { cursorLocation_ = location; }
+    // Every row is in memory at once, so the cache size changes nothing; it is kept for reading back.
+    int CacheSize() const { return cacheSize_; }
+    void SetCacheSize(int size) { cacheSize_ = size; }
+    int MarshalOptions() const { return marshalOptions_; }
+    void SetMarshalOptions(int options) { marshalOptions_ = options; }
+    // Applies at the next Open or Requery; 0 reads all rows.
+    std::int64_t MaxRecords() const { return maxRecords_; }
+    void SetMaxRecords(std::int64_t count) { maxRecords_ = count; }
+
+private:
+    friend class AdoField;
+    void RequireOpen() const;
+    void RequireClosed() const;
+    void RequireRecord() const;
+    void RequireRecords() const;
+    const OdbcRow& CurrentRow() const;
+    void Take(OdbcResult result);
+    void ApplySort();
+
+    bool open_ = false;
+    Fetch fetch_;
+    std::vector<OdbcColumn> columns_;
+    std::vector<OdbcRow> rows_;
+    std::vector<size_t> order_;      // the rows in sorted order
+    std::vector<size_t> positionOf_; // each row's place in order_
+    std::int64_t position_ = 0;      // in order_: -1 before the first, order_.size() after the last
+    AdoFields fields_;
+    std::string sort_;
+    int cursorLocation_ = adUseServer;
+    int cacheSize_ = 1;
+    int marshalOptions_ = adMarshalAll;
+    std::int64_t maxRecords_ = 0;
+};
+
+// ADO's texts of the failures its callers see.
+extern const char* const AdoNoCurrentRecord;
+extern const char* const AdoObjectClosed;
+extern const char* const AdoObjectOpen;
+extern const char* const AdoBadArguments;
+// A field, parameter or column that a collection lacks.
+[[noreturn]] void RaiseAdoItemNotFound(std::string_view item);

@@ -1,0 +1,59 @@
+#include "imageformats/DecodedPictureCache.h"
+#include "platform/core/FilePaths.h"
+#include "platform/graphics/Bitmap.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+// Pictures of 10 x 10 at 24 bits (320 bytes) from files written once; the decoder counts its calls.
+TEST(DecodedPictureCache, KeepsTheMostRecentlyUsedPicturesWithinTheLimitAndNoFailures)
+{
+    TemporaryFolder folder;
+    DecodedPictureCache cache;
+    cache.SetLimitBytes(3 * 320);
+    int decodes = 0;
+    DecodeResult result = DecodeResult::Picture;
+    const auto load = [&](const std::string& name) {
+        if (!FileExists(folder.File(name)))
+            WriteWholeFile(folder.File(name), "picture");
+        return cache.Picture({folder.File(name), "", "TBitmap"}, [&](TBitmap& picture) {
+            ++decodes;
+            picture.SetPixelFormat(pf24bit);
+            picture.SetSize(10, 10);
+            return result;
+        });
+    };
+    const std::shared_ptr<const TBitmap> a = load("a.bmp");
+    load("b.bmp");
+    load("c.bmp");
+    EXPECT_EQ(load("a.bmp"), a); // shared, and b is now the least recently used
+    load("d.bmp");
+    EXPECT_EQ(decodes, 4);
+    load("a.bmp");
+    load("c.bmp");
+    EXPECT_EQ(decodes, 4);
+    load("b.bmp");
+    EXPECT_EQ(decodes, 5);
+    EXPECT_EQ(cache.KeptBytes(), 3u * 320);
+
+    // Failures and pictures to draw once are read again each time; neither is kept, nor is anything
+    // a reader's error interrupts.
+    for (const DecodeResult once : {DecodeResult::Failed, DecodeResult::UnkeptPicture}) {
+        result = once;
+        EXPECT_EQ(load("e.bmp") == nullptr, once == DecodeResult::Failed);
+        EXPECT_EQ(load("e.bmp") == nullptr, once == DecodeResult::Failed);
+    }
+    EXPECT_EQ(decodes, 9);
+    const auto raising = [](TBitmap&) -> DecodeResult { throw EInvalidGraphic("Bad picture"); };
+    EXPECT_EQ(RaisedMessage<EInvalidGraphic>([&] {
+                  cache.Picture({folder.File("e.bmp"), "", "TBitmap"}, raising);
+              }),
+              "Bad picture");
+    EXPECT_EQ(cache.KeptCount(), 3u);
+
+    cache.SetLimitBytes(320);
+    EXPECT_EQ(cache.KeptCount(), 1u);
+    EXPECT_EQ(load("b.bmp"), load("b.bmp")); // the one kept is the one used last
+    EXPECT_EQ(decodes, 9);
+}
