@@ -137,6 +137,7 @@ void TMainForm::SetSelector(TSelector& selector)
     selector.setFloating(true);
     CatalogSelector1->setEnabled(true);
     connect(CatalogSelector1, &QAction::triggered, this, ShowingErrors([this] { selectorWindow_->Show(); }));
+    selector.sbOpenDataFile->setEnabled(catalogManager_ != nullptr);
     aAddFixture->setEnabled(true);
     connect(aAddFixture, &QAction::triggered, &selector, ShowingErrors(&selector, &TSelector::bAddNewFixtureClick));
     // Drawing fixtures takes the selector's fixture settings.
@@ -361,7 +362,7 @@ void TMainForm::Object1Click()
             item->setEnabled(menu->menuAction()->isEnabled());
 }
 
-void TMainForm::mnuCatalogClick() {}
+void TMainForm::mnuCatalogClick() { Edit2->setEnabled(catalogManager_ && ActiveDocument()); }
 
 void TMainForm::Reports1Click() { QuickReports1->setEnabled(ActiveDocument() != nullptr); }
 

@@ -34,6 +34,7 @@ class QToolButton;
 class TBitmap;
 class OpenFileServer;
 class TMainProgressBar;
+class TDForm;
 class TSelector;
 class THookHelpSystem;
 class Tplandoc;
@@ -147,6 +148,14 @@ public:
     // Enter in a read-out moves the selection there.
     void lbCurXKeyPress();
     void lbCurYKeyPress();
+
+    // The Catalog Manager the Catalog menu and the selector show (not owned); their commands stay
+    // disabled without one.
+    void SetCatalogManager(TDForm& catalogManager);
+    void CatalogManager1Click();
+    void Open2Click();
+    void Edit2Click();
+    void EditCatalog(const std::string& catalogFile) override;
 
     // The document setup dialog the documents show (not owned); New stays disabled without one.
     void SetDocumentSetupDialog(DocumentSetupDialog* dialog);
@@ -439,6 +448,7 @@ private:
     CatalogPictureFinder pictureFinder_;
     SelectorGrids selectorGrids_;
     TSelector* selectorWindow_ = nullptr;
+    TDForm* catalogManager_ = nullptr;
     DocumentSelector* selector_ = &selectorGrids_;
     std::unique_ptr<PlanogramFiles> files_;
     QPointer<Tplandoc> lastSynced_;

@@ -1,12 +1,15 @@
 #include "app/CommandLine.h"
 #include "app/Hh.h"
 #include "app/LoadingNotice.h"
+#include "app/MainCatalogHost.h"
 #include "app/NewDoc.h"
 #include "app/OpenFileServer.h"
 #include "app/SDIMain.h"
 #include "app/SmallDialogs.h"
 #include "app/Splash.h"
 #include "app/StartupSettings.h"
+#include "catalog/CatOpsCode.h"
+#include "catalog/DataMaker.h"
 #include "catalog/PicOptimizeOps.h"
 #include "catalog/ZYBBrowserCode.h"
 #include "imageformats/PictureLoading.h"
@@ -55,11 +58,17 @@ int main(int argc, char* argv[])
     TMainForm mainForm;
     TNewDocBox newDocBox([&mainForm] { return mainForm.unitsInches != 0; }, SettingsStore(), &mainForm);
     mainForm.SetDocumentSetupDialog(&newDocBox);
+    MainCatalogHost catalogHost(mainForm);
+    TDForm dForm(catalogHost, &mainForm);
+    DForm = &dForm;
+    mainForm.SetCatalogManager(dForm);
     TSelector selector(mainForm, &mainForm);
     mainForm.SetSelector(selector);
     TExportOptions exportOptions(&mainForm);
     ExportOptions = &exportOptions;
     TZYBBrowser zybBrowser(&mainForm);
+    TCatOps catOps(dForm.model, &mainForm);
+    CatOps = &catOps;
     TPDetails details(&mainForm);
     PDetails = &details;
     TqReports quickReports([&mainForm] { return mainForm.ActiveDocument(); }, &mainForm);

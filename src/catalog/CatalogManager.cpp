@@ -15,8 +15,6 @@
 namespace {
 
 constexpr const char* ManagerCaption = "Kestrame Catalog Manager";
-constexpr int EnterKey = 13;
-constexpr int TabKey = 9;
 
 // The file extension each kind of catalog object writes, by its type.
 std::string ExtensionOfType(const std::string& type)
@@ -146,10 +144,12 @@ void CatalogManager::NewCatalog()
     modified = false;
 }
 
-void CatalogManager::NewCatalog1Click()
+bool CatalogManager::NewCatalog1Click()
 {
-    if (SavedOrDiscarded("Would you like to save changes to your current catalog file before starting a new catalog?"))
-        NewCatalog();
+    if (!SavedOrDiscarded("Would you like to save changes to your current catalog file before starting a new catalog?"))
+        return false;
+    NewCatalog();
+    return true;
 }
 
 void CatalogManager::NewCatalogForImport()
@@ -299,7 +299,13 @@ void CatalogManager::GridSelectCell(int col, int row)
     cellSelection = "Product " + std::to_string(row) + "   " + Grid.Cells(col, 0);
 }
 
-void CatalogManager::GridSetEditText(int, int, const std::string&) { modified = true; }
+void CatalogManager::GridSetEditText(int col, int row, const std::string& text)
+{
+    modified = true;
+    // The inspector shows the cell being typed, key by key.
+    if (col == Grid.Col() && row == Grid.Row())
+        cellContent = text;
+}
 
 // Where a column ends up when column `from` moves to `to`.
 static int MovedColumn(int column, int from, int to)

@@ -58,6 +58,9 @@ public:
         "Record Nr.", "Product Part Nr.", "Description", "Picture Name", "Width",    "Height", "Depth",
         "Cost Price", "Retail Price",     "PegX",        "PegY",         "Category", "Brand"};
     static constexpr int TextEntry = 2; // the save dialog's entries count from 1: binary, text, link
+    // The key codes FormKeyUp acts on.
+    static constexpr int EnterKey = 13;
+    static constexpr int TabKey = 9;
 
     explicit CatalogManager(CatalogManagerHost& host, CatalogKindMaker makeCatalog = NewCatalogOfKind);
     CatalogManager(const CatalogManager&) = delete;
@@ -68,7 +71,9 @@ public:
     bool OpenCatalog(const std::string& path);
     void OpenClick();
     void NewCatalog();
-    void NewCatalog1Click();
+    // Answers whether the new catalog was started: not when the user cancelled, or the save asked
+    // for did not write.
+    bool NewCatalog1Click();
     void NewCatalogForImport();
     void ResetGrid();
     void NumberRows();

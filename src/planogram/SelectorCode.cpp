@@ -198,7 +198,7 @@ QWidget* TSelector::MakeProductsTab()
     auto* buttons = new QHBoxLayout;
     SpeedButton2 = ToolButton(page, "Add", "Add item to layout");
     sbOpenDataFile = ToolButton(page, "Catalog", "Open Catalog Manager");
-    // The Catalog Manager comes with its own window.
+    // Enabled by the main window once the program has a Catalog Manager.
     sbOpenDataFile->setEnabled(false);
     SpeedButton4 = ToolButton(page, "List", "Add product to builder list");
     comUpdate = ToolButton(page, "Link", "Link Picture");
@@ -220,6 +220,7 @@ QWidget* TSelector::MakeProductsTab()
     GridP().OnSelectCell = [this](int, int row, bool&) { GridPSelectCell(row); };
     connect(GridPView, &QAbstractItemView::doubleClicked, this, ShowingErrors(this, &TSelector::SpeedButton2Click));
     connect(SpeedButton2, &QToolButton::clicked, this, ShowingErrors(this, &TSelector::SpeedButton2Click));
+    connect(sbOpenDataFile, &QToolButton::clicked, this, ShowingErrors(this, &TSelector::sbOpenDataFileClick));
     connect(SpeedButton4, &QToolButton::clicked, this, ShowingErrors(this, &TSelector::SpeedButton4Click));
     connect(comUpdate, &QToolButton::clicked, this, ShowingErrors(this, &TSelector::comUpdateClick));
     return page;
@@ -484,6 +485,8 @@ void TSelector::PaintProduct(QPainter& painter)
                                   static_cast<double>(imProduct->width()) / preview.Width());
     painter.drawImage(QRectF(0, 0, preview.Width() * scale, preview.Height() * scale), preview.ImageView());
 }
+
+void TSelector::sbOpenDataFileClick() { host_.EditCatalog(model.catalog.file); }
 
 void TSelector::comUpdateClick()
 {

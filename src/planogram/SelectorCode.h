@@ -55,6 +55,7 @@ public:
     void FormShow();
     void GridPSelectCell(int row);
     void comUpdateClick();
+    void sbOpenDataFileClick();
     void SpeedButton2Click();
     void SpeedButton3Click();
     void SpeedButton4Click();

@@ -7,7 +7,8 @@
 class PlanogramDocument;
 
 // What the selector window asks of the main window: the active planogram, its catalog browser, the
-// placing and delete commands, and the units fixtures are made in. The main window implements it.
+// placing and delete commands, the units fixtures are made in, and the Catalog Manager. The main
+// window implements it.
 class SelectorHost {
 public:
     virtual ~SelectorHost() = default;
@@ -19,4 +20,6 @@ public:
     virtual bool AddItemToActiveDocument(const std::string& index, const std::string& picture, int width, int height,
                                          double depth) = 0;
     virtual MakerUnits FixtureUnits() const = 0;
+    // Shows the catalog in the Catalog Manager, modally; the selector follows each save.
+    virtual void EditCatalog(const std::string& catalogFile) = 0;
 };

@@ -46,8 +46,16 @@ bool StringGridModel::setData(const QModelIndex& index, const QVariant& value, i
 {
     if (!index.isValid() || role != Qt::EditRole)
         return false;
-    grid_.SetCells(index.column(), index.row(), fromQString(value.toString()));
+    grid_.SetEditText(index.column(), index.row(), fromQString(value.toString()));
     return true;
+}
+
+QVariant StringGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    // The column titles are the grid's first row; a header shown only to drag columns stays blank.
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return QVariant();
+    return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 Qt::ItemFlags StringGridModel::flags(const QModelIndex& index) const

@@ -3,10 +3,51 @@
 #include "platform/ui/StringGridModel.h"
 
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
 
-StringGridView::StringGridView(QWidget* parent) : QTableView(parent), model_(std::make_unique<StringGridModel>(grid_))
+namespace {
+
+// The header strip that columns are dragged by: the titles are the grid's own first row.
+constexpr int MovingHeaderHeight = 10;
+
+// Hands every change of a cell's editor to the view at once, so that the grid holds what is typed
+// while it is typed; the editor is not reset to the text it just gave, which would move its cursor.
+class TypingDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            // The delegate itself is not const; only Qt's factory method is.
+            connect(line, &QLineEdit::textEdited, this,
+                    [this, line] { emit const_cast<TypingDelegate*>(this)->commitData(line); });
+        return editor;
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            if (line->text() == index.data(Qt::EditRole).toString())
+                return;
+        QStyledItemDelegate::setEditorData(editor, index);
+    }
+};
+
+} // namespace
+
+StringGridView::StringGridView(QWidget* parent) : StringGridView(std::make_unique<TStringGrid>(), nullptr, parent) {}
+
+StringGridView::StringGridView(TStringGrid& grid, QWidget* parent) : StringGridView(nullptr, &grid, parent) {}
+
+StringGridView::StringGridView(std::unique_ptr<TStringGrid> ownGrid, TStringGrid* grid, QWidget* parent)
+    : QTableView(parent), ownGrid_(std::move(ownGrid)), grid_(grid ? *grid : *ownGrid_),
+      model_(std::make_unique<StringGridModel>(grid_))
 {
     setModel(model_.get());
+    setItemDelegate(new TypingDelegate(this));
     horizontalHeader()->hide();
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(24);
@@ -26,6 +67,30 @@ StringGridView::StringGridView(QWidget* parent) : QTableView(parent), model_(std
 }
 
 StringGridView::~StringGridView() { setModel(nullptr); }
+
+void StringGridView::AllowColumnMoving(int firstColumn, ColumnMover moveColumn)
+{
+    firstMovableColumn_ = firstColumn;
+    moveColumn_ = moveColumn ? std::move(moveColumn) : [this](int from, int to) { grid_.MoveColumn(from, to); };
+    QHeaderView* header = horizontalHeader();
+    header->setSectionsMovable(true);
+    header->setFixedHeight(MovingHeaderHeight);
+    header->show();
+    connect(header, &QHeaderView::sectionMoved, this, &StringGridView::SectionMoved, Qt::UniqueConnection);
+}
+
+void StringGridView::SectionMoved(int column, int from, int to)
+{
+    if (following_)
+        return;
+    // The header only reorders what it shows; it goes back to showing column i at place i, and the
+    // grid itself moves the column, so that what is seen is what the grid holds.
+    following_ = true;
+    horizontalHeader()->moveSection(to, from);
+    following_ = false;
+    if (column >= firstMovableColumn_ && to >= firstMovableColumn_)
+        moveColumn_(column, to);
+}
 
 void StringGridView::ShowColWidths()
 {

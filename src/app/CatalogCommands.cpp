@@ -1,0 +1,43 @@
+// The main window's Catalog menu commands, which show the Catalog Manager.
+#include "app/SDIMain.h"
+#include "catalog/DataMaker.h"
+#include "planogram/PlanogramDocument.h"
+#include "planogram/SelectorCode.h"
+#include "platform/ui/Application.h"
+
+#include <QAction>
+#include <QToolButton>
+
+void TMainForm::SetCatalogManager(TDForm& catalogManager)
+{
+    catalogManager_ = &catalogManager;
+    for (QAction* command : {CatalogManager1, New2, Open2})
+        command->setEnabled(true);
+    connect(CatalogManager1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::CatalogManager1Click));
+    connect(New2, &QAction::triggered, this, ShowingErrors(this, &TMainForm::CatalogManager1Click));
+    connect(Open2, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Open2Click));
+    connect(Edit2, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Edit2Click));
+    if (selectorWindow_)
+        selectorWindow_->sbOpenDataFile->setEnabled(true);
+}
+
+void TMainForm::CatalogManager1Click() { catalogManager_->ShowNewCatalog(); }
+
+void TMainForm::Open2Click()
+{
+    if (const std::optional<FileDialogResult> choice = Ui().OpenDialog(CDopen))
+        catalogManager_->ShowCatalogFile(choice->fileName);
+}
+
+void TMainForm::Edit2Click()
+{
+    const PlanogramDocument* document = ActiveDocument();
+    if (document)
+        EditCatalog(document->catalog ? document->catalog->fileName : std::string());
+}
+
+void TMainForm::EditCatalog(const std::string& catalogFile)
+{
+    if (catalogManager_)
+        catalogManager_->EditPlanogramCatalog(catalogFile);
+}

@@ -1,0 +1,151 @@
+// The main window's Catalog menu and the selector's "Open Catalog Manager" on the Catalog Manager,
+// offscreen: what the window holds while it is shown modally, and a window already shown with edits.
+#include "app/MainCatalogHost.h"
+#include "app/MainFormFixture.h"
+
+#include "catalog/DataMaker.h"
+#include "planogram/SelectorCode.h"
+#include "platform/ui/StringGrid.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QToolButton>
+
+#include <functional>
+
+namespace {
+
+// Scripted answers, and a look at the program while a window is shown modally.
+class WatchingUi : public ScriptedUi {
+public:
+    int ShowModal(QWidget& window) override
+    {
+        if (whileShown)
+            whileShown();
+        return ScriptedUi::ShowModal(window);
+    }
+    std::function<void()> whileShown;
+};
+
+class CatalogCommands : public MainFormFixture {
+protected:
+    CatalogCommands() : host(*form), manager(host, form.get())
+    {
+        form->SetCatalogManager(manager);
+        selector = std::make_unique<TSelector>(*form, form.get());
+        form->SetSelector(*selector);
+        user.whileShown = [this] {
+            shownFile = manager.model.fileName;
+            shownRefreshing = manager.model.refreshSelectorOnSave;
+            shownPart = Grid().Cells(1, 1);
+        };
+    }
+    ~CatalogCommands() override { selector.reset(); }
+
+    TStringGrid& Grid() { return manager.model.Grid; }
+    std::vector<std::string> Shown() const
+    {
+        std::vector<std::string> names;
+        for (const ScriptedUi::Call& call : user.CallsOf(ScriptedUi::Kind::ModalWindow))
+            names.push_back(call.text);
+        return names;
+    }
+
+    WatchingUi user;
+    MainCatalogHost host;
+    TDForm manager;
+    std::unique_ptr<TSelector> selector;
+    std::string shownFile = "?";
+    bool shownRefreshing = false;
+    std::string shownPart = "?";
+};
+
+TEST_F(CatalogCommands, CatalogManagerAndNewShowANewCatalogAndOpenTheChosenOne)
+{
+    for (QAction* command : {form->CatalogManager1, form->New2, form->Open2}) {
+        EXPECT_TRUE(command->isEnabled()) << command->objectName().toStdString();
+        manager.model.fileName = "left over.ctf";
+        Grid().SetCells(1, 1, "left over");
+        if (command == form->Open2)
+            user.AnswerFile(FileDialogResult{program.File("Catalogs/Sample.ctf"), 1});
+        user.AnswerModal(mrCancel);
+        command->trigger();
+        if (command == form->Open2) {
+            EXPECT_EQ(user.CallsOf(ScriptedUi::Kind::OpenDialog).at(0).fileOptions.filter,
+                      "Kestrame Catalog (*.vdx) (*.ctf) (*.ddl)|*.vdx;*.did;*.ctf;*.ddl");
+            EXPECT_EQ(shownFile, program.File("Catalogs/Sample.ctf"));
+            EXPECT_EQ(shownPart, "SK-101");
+        } else {
+            EXPECT_EQ(shownFile, "");
+            EXPECT_EQ(shownPart, "");
+            EXPECT_EQ(Grid().Cells(12, 0), "Brand");
+        }
+        EXPECT_FALSE(shownRefreshing);
+    }
+    EXPECT_EQ(Shown(), (std::vector<std::string>{"DForm", "DForm", "DForm"}));
+
+    // Without a choice in the open dialog nothing is shown.
+    user.AnswerFile(std::nullopt);
+    form->Open2->trigger();
+    EXPECT_EQ(Shown().size(), 3u);
+}
+
+TEST_F(CatalogCommands, EditShowsThePlanogramsCatalogWhoseSavesReachTheSelector)
+{
+    emit form->mnuCatalog->aboutToShow();
+    EXPECT_FALSE(form->Edit2->isEnabled());
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    emit form->mnuCatalog->aboutToShow();
+    ASSERT_TRUE(form->Edit2->isEnabled());
+    const std::string catalogFile = Active().catalog->fileName;
+
+    user.AnswerModal(mrCancel);
+    form->Edit2->trigger();
+    EXPECT_EQ(shownFile, catalogFile);
+    EXPECT_TRUE(shownRefreshing);
+    EXPECT_FALSE(manager.model.refreshSelectorOnSave);
+
+    // The selector's button does the same with its catalog; a save while shown reloads its products.
+    ASSERT_TRUE(selector->sbOpenDataFile->isEnabled());
+    user.whileShown = [this] {
+        shownRefreshing = manager.model.refreshSelectorOnSave;
+        Grid().SetEditText(2, 1, "Oat Crunch");
+        EXPECT_TRUE(manager.SaveCatalog());
+    };
+    user.AnswerModal(mrOk);
+    selector->sbOpenDataFile->click();
+    EXPECT_TRUE(shownRefreshing);
+    EXPECT_EQ(selector->GridP().Cells(2, 1), "Oat Crunch");
+    EXPECT_FALSE(manager.model.refreshSelectorOnSave);
+    EXPECT_EQ(Shown(), (std::vector<std::string>{"DForm", "DForm"}));
+}
+
+TEST_F(CatalogCommands, AWindowShownWithEditsAsksBeforeANewCatalogAndComesToTheFront)
+{
+    manager.NewCatalog();
+    manager.show();
+    Grid().SetEditText(1, 1, "unsaved");
+    QCoreApplication::processEvents();
+    form->activateWindow();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), form.get());
+
+    user.AnswerMessage(MsgAnswer::Cancel);
+    form->CatalogManager1->trigger();
+    EXPECT_EQ(user.MessageTexts(), std::vector<std::string>{"Would you like to save changes to your current catalog "
+                                                            "file before starting a new catalog?"});
+    EXPECT_EQ(Grid().Cells(1, 1), "unsaved");
+    EXPECT_TRUE(manager.model.modified);
+    EXPECT_TRUE(Shown().empty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), &manager);
+
+    user.AnswerMessage(MsgAnswer::No);
+    user.AnswerModal(mrCancel);
+    form->CatalogManager1->trigger();
+    EXPECT_EQ(shownPart, "");
+    EXPECT_EQ(Shown(), std::vector<std::string>{"DForm"});
+}
+
+} // namespace

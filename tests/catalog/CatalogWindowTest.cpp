@@ -1,0 +1,318 @@
+// The Catalog Manager's window and its options dialog, offscreen: typed keys, dragged columns, menu
+// enabling and closing reach the model as the user would reach them.
+#include "catalog/CatOpsCode.h"
+#include "catalog/DataMaker.h"
+#include "platform/ui/StringGridView.h"
+#include "testing/ScriptedUi.h"
+
+#include "TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+class FakeHost : public CatalogManagerHost {
+public:
+    int DisplayScale() const override { return 3; }
+    unsigned char UnitsMode() const override { return 1; }
+    TStringGrid* SelectorGrid() override { return &selector; }
+    bool SelectorVisible() const override { return false; }
+    void HideSelector() override {}
+    void ShowSelector() override {}
+
+    TStringGrid selector;
+};
+
+// Scripted answers, and what the user does while a window is shown modally.
+class UserUi : public ScriptedUi {
+public:
+    int ShowModal(QWidget& window) override
+    {
+        if (whileShown)
+            whileShown();
+        return ScriptedUi::ShowModal(window);
+    }
+    std::function<void()> whileShown;
+};
+
+class CatalogWindow : public testing::Test {
+protected:
+    CatalogWindow() : form(host)
+    {
+        form.NewCatalog();
+        form.show();
+        form.activateWindow();
+    }
+
+    TStringGrid& Grid() { return form.model.Grid; }
+    int Role(CatalogFieldRole role) { return form.model.catalog->roles[role]; }
+    QLineEdit* CellEditor() { return form.GridView->viewport()->findChild<QLineEdit*>(); }
+
+    // A key pressed and let go on `target`, as the keyboard sends it.
+    static void Key(QWidget* target, int key, const QString& text)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QApplication::sendEvent(target, &release);
+    }
+    static void Type(QWidget* target, const std::string& text)
+    {
+        for (const char c : text)
+            Key(target, QChar(c).toUpper().unicode(), QString(QChar(c)));
+    }
+    static void Enter(QWidget* target) { Key(target, Qt::Key_Return, "\r"); }
+    static void Tab(QWidget* target) { Key(target, Qt::Key_Tab, "\t"); }
+
+    UserUi ui;
+    FakeHost host;
+    TDForm form;
+};
+
+TEST_F(CatalogWindow, TypedCellsEnterAndTabGiveTheModelsMoves)
+{
+    EXPECT_EQ(form.windowTitle().toStdString(), "Catalog Manager");
+    EXPECT_EQ(form.size(), QSize(829, 470));
+    Grid().FocusCell(1, 1);
+    Type(form.GridView, "P");
+    ASSERT_NE(CellEditor(), nullptr);
+    Type(CellEditor(), "-1x");
+    Key(CellEditor(), Qt::Key_Backspace, "\b");
+    // The grid and the inspector hold the text as it is typed.
+    EXPECT_EQ(Grid().Cells(1, 1), "P-1");
+    EXPECT_EQ(form.edCellContent->text().toStdString(), "P-1");
+    EXPECT_TRUE(form.model.modified);
+
+    // Enter in the last row adds a row and moves down, once.
+    Enter(CellEditor());
+    EXPECT_EQ(Grid().RowCount(), 3);
+    EXPECT_EQ(Grid().Row(), 2);
+    EXPECT_EQ(Grid().Col(), 1);
+    EXPECT_EQ(Grid().Cells(1, 1), "P-1");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(CellEditor(), nullptr);
+
+    // The Enter that closed a dialog comes up in the grid without going down there.
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, "\r");
+    QApplication::sendEvent(form.GridView, &release);
+    EXPECT_EQ(Grid().Row(), 2);
+
+    // Tab moves one column on; in the last column it adds a row and goes to column 1 of the next.
+    Type(form.GridView, "Q");
+    Tab(CellEditor());
+    EXPECT_EQ(Grid().Cells(1, 2), "Q");
+    EXPECT_EQ(Grid().Col(), 2);
+    EXPECT_EQ(Grid().Row(), 2);
+    Grid().FocusCell(12, 2);
+    Tab(form.GridView);
+    EXPECT_EQ(Grid().RowCount(), 4);
+    EXPECT_EQ(Grid().Row(), 3);
+    EXPECT_EQ(Grid().Col(), 1);
+
+    // What is typed into the inspector goes into the current cell with Enter.
+    form.edCellContent->setFocus();
+    Type(form.edCellContent, "Soap");
+    EXPECT_EQ(Grid().Cells(1, 3), "");
+    Enter(form.edCellContent);
+    EXPECT_EQ(Grid().Cells(1, 3), "Soap");
+    EXPECT_EQ(Grid().Row(), 4);
+    EXPECT_EQ(Grid().RowCount(), 5);
+
+    form.GridView->setCurrentIndex(form.GridView->model()->index(3, 4));
+    EXPECT_EQ(form.cbCellSelection->currentText().toStdString(), "Product 3   Width");
+    EXPECT_EQ(form.edCellContent->text().toStdString(), "");
+}
+
+TEST_F(CatalogWindow, ClosingAnUntouchedCatalogAsksNothingAndLeavesNoCatalog)
+{
+    Grid().FocusCell(2, 1);
+    form.GridView->setCurrentIndex(form.GridView->model()->index(1, 3));
+    EXPECT_FALSE(form.model.modified);
+    EXPECT_TRUE(form.close());
+    EXPECT_TRUE(ui.Calls().empty());
+    EXPECT_EQ(form.model.catalog, nullptr);
+    EXPECT_EQ(Grid().ColCount(), 9);
+}
+
+TEST_F(CatalogWindow, ADraggedColumnMovesTheCellsAndTheRoleOnItAndTheViewShowsTheGridsOrder)
+{
+    Grid().SetCells(2, 1, "Soap");
+    QHeaderView* header = form.GridView->horizontalHeader();
+    ASSERT_TRUE(header->isVisible());
+    header->moveSection(2, 5); // what a drag of column 2 onto column 5 ends in
+    EXPECT_EQ(Grid().Cells(5, 0), "Description");
+    EXPECT_EQ(Grid().Cells(5, 1), "Soap");
+    EXPECT_EQ(Grid().Cells(2, 0), "Picture Name");
+    EXPECT_EQ(Role(RoleDescription), 5);
+    EXPECT_EQ(Role(RoleWidth), 3);
+    EXPECT_TRUE(form.model.modified);
+    for (int col = 0; col < Grid().ColCount(); ++col)
+        EXPECT_EQ(header->visualIndex(col), col);
+    EXPECT_EQ(form.GridView->model()->index(0, 5).data().toString().toStdString(), "Description");
+
+    // The record numbers stay in column 0.
+    header->moveSection(0, 3);
+    header->moveSection(4, 0);
+    EXPECT_EQ(Grid().Cells(0, 0), "Record Nr.");
+    EXPECT_EQ(Grid().Cells(4, 0), "Height");
+    EXPECT_EQ(header->visualIndex(0), 0);
+}
+
+TEST_F(CatalogWindow, TheFileMenuNeedsACatalogAndFindNextALiveSearch)
+{
+    emit form.File1->aboutToShow();
+    for (QAction* command : {form.aSave, form.SaveAs1, form.Export1})
+        EXPECT_TRUE(command->isEnabled()) << command->objectName().toStdString();
+    emit form.Edit1->aboutToShow();
+    EXPECT_FALSE(form.aFindNext->isEnabled());
+
+    Grid().SetRowCount(3);
+    Grid().SetCells(2, 1, "Soap");
+    Grid().SetCells(2, 2, "Soap");
+    ui.AnswerInput("Soap");
+    form.aFindFirst->trigger();
+    emit form.Edit1->aboutToShow();
+    EXPECT_TRUE(form.aFindNext->isEnabled());
+    form.aFindNext->trigger();
+    EXPECT_EQ(Grid().Row(), 2);
+    ui.AnswerMessage(MsgAnswer::OK);
+    form.aFindNext->trigger();
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could Not Find"});
+    emit form.Edit1->aboutToShow();
+    EXPECT_FALSE(form.aFindNext->isEnabled());
+
+    EXPECT_TRUE(form.close());
+    emit form.File1->aboutToShow();
+    for (QAction* command : {form.aSave, form.SaveAs1, form.Export1})
+        EXPECT_FALSE(command->isEnabled()) << command->objectName().toStdString();
+    EXPECT_TRUE(form.NewCatalog1->isEnabled());
+}
+
+TEST_F(CatalogWindow, CloseWithAFailedSaveKeepsTheWindowAndItsEdits)
+{
+    TemporaryFolder folder;
+    const std::string path = folder.File("shop.ctf");
+    ui.AnswerFile(FileDialogResult{path, CatalogManager::TextEntry});
+    form.SaveAs1->trigger();
+    const std::string saved = ReadWholeFile(path);
+    Grid().SetEditText(2, 1, std::string(6000, 'x'));
+    {
+        FileSizeLimit limit(saved.size());
+        ui.AnswerMessage(MsgAnswer::Yes); // "Save changes to catalog?"
+        ui.AnswerMessage(MsgAnswer::OK);  // the write's failure
+        EXPECT_FALSE(form.close());
+    }
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.model.modified);
+    EXPECT_EQ(Grid().Cells(2, 1), std::string(6000, 'x'));
+    EXPECT_EQ(ReadWholeFile(path), saved);
+    EXPECT_EQ(ui.MessageTexts().front(), "Save changes to catalog?");
+
+    ui.AnswerMessage(MsgAnswer::No);
+    EXPECT_TRUE(form.close());
+    EXPECT_FALSE(form.model.modified);
+}
+
+class CatalogOptions : public CatalogWindow {
+protected:
+    CatalogOptions() : options(form.model) {}
+
+    std::vector<std::string> Entries(QComboBox* box)
+    {
+        std::vector<std::string> entries;
+        for (int i = 0; i < box->count(); ++i)
+            entries.push_back(box->itemText(i).toStdString());
+        return entries;
+    }
+
+    TCatOps options;
+};
+
+TEST_F(CatalogOptions, TheBoxesListTheColumnTitlesAndPreselectEachRolesColumn)
+{
+    EXPECT_EQ(options.windowTitle().toStdString(), "Catalog Manager Options");
+    form.model.catalog->roles[RoleBrand] = -1;
+    form.model.catalog->roles[RolePartNumber] = -1;
+    options.FormShow();
+    // A brand the catalog lacks shows "None"; the description on column 2 is entry 3, after "None";
+    // a part number on no column leaves its box without a choice.
+    EXPECT_EQ(options.cbBrand->currentText().toStdString(), "None");
+    EXPECT_EQ(options.cbDescription->currentIndex(), 3);
+    EXPECT_EQ(options.cbDescription->currentText().toStdString(), "Description");
+    EXPECT_EQ(options.cbIndex->currentIndex(), -1);
+
+    std::vector<std::string> titles;
+    for (int col = 0; col < 13; ++col)
+        titles.emplace_back(CatalogManager::DefaultTitles[col]);
+    for (QComboBox* box : {options.cbIndex, options.cbWidth, options.cbHeight})
+        EXPECT_EQ(Entries(box), titles) << box->objectName().toStdString();
+    std::vector<std::string> withNone = titles;
+    withNone.insert(withNone.begin(), "None");
+    for (QComboBox* box : {options.cbDescription, options.cbDepth, options.cbPicName, options.cbCostPrice,
+                           options.cbRetailPrice, options.cbPegX, options.cbPegY, options.cbInventory,
+                           options.cbLowInventory, options.cbSalesQ, options.cbCategory, options.cbBrand})
+        EXPECT_EQ(Entries(box), withNone) << box->objectName().toStdString();
+    EXPECT_EQ(options.lbPegY->text().toStdString(), "Peg hole Y coordinate:");
+    EXPECT_EQ(options.txtStatus->text().toStdString(), "Up to date");
+}
+
+TEST_F(CatalogOptions, FieldAssignmentTakesTheChoicesAfterOKAndNothingAfterCancel)
+{
+    const CatalogRoleColumns before = form.model.catalog->roles;
+    emit form.Edit1->aboutToShow();
+    ui.whileShown = [this] { options.cbBrand->setCurrentIndex(4); };
+    ui.AnswerModal(mrCancel);
+    form.Datafieldassignmentoptions1->trigger();
+    EXPECT_EQ(form.model.catalog->roles, before);
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::ModalWindow).at(0).text, "CatOps");
+
+    // "Picture Name", entry 4 after "None", is column 3; the record number counts as no column.
+    ui.whileShown = [this] {
+        options.cbBrand->setCurrentIndex(4);
+        options.cbCategory->setCurrentIndex(1);
+        options.cbWidth->setCurrentIndex(6);
+    };
+    ui.AnswerModal(mrOk);
+    form.Datafieldassignmentoptions1->trigger();
+    EXPECT_EQ(Role(RoleBrand), 3);
+    EXPECT_EQ(Role(RoleCategory), -1);
+    EXPECT_EQ(Role(RoleWidth), 6);
+    EXPECT_EQ(Role(RoleDescription), before[RoleDescription]);
+}
+
+TEST_F(CatalogOptions, ATextImportAsksForTheRolesOnTheFirstPageAndAgainAfterTheRows)
+{
+    TemporaryFolder folder;
+    const std::string path = folder.File("list.txt");
+    WriteWholeFile(path, "Part\tName\tWide\tHigh\r\nA-1\tSoap\t10\t20\r\nA-2\tTea\t5\t6\r\n");
+    options.PageControl1->setCurrentIndex(1);
+    std::vector<int> pages;
+    ui.whileShown = [&] {
+        pages.push_back(options.PageControl1->currentIndex());
+        options.cbWidth->setCurrentIndex(3);
+        options.cbHeight->setCurrentIndex(4);
+    };
+    ui.AnswerFile(FileDialogResult{path, 1});
+    ui.AnswerMessage(MsgAnswer::Yes);
+    ui.AnswerModal(mrOk);
+    ui.AnswerModal(mrOk);
+    form.ImportText->trigger();
+    EXPECT_EQ(pages, (std::vector<int>{0, 0}));
+    EXPECT_EQ(Role(RoleWidth), 3);
+    EXPECT_EQ(Role(RoleHeight), 4);
+    EXPECT_EQ(Grid().Cells(3, 2), "5");
+    EXPECT_TRUE(form.model.modified);
+}
+
+} // namespace
