@@ -23,8 +23,3 @@ using PicturePathResolver = std::function<std::string(const std::string& path)>;
 // finds for it. Collections and unknown extensions are refused with a message and false; a reader's
 // error, a missing file's included, is raised. A reader's warnings are shown in a box.
 bool LoadPicture(const std::string& path, TBitmap& target, const PicturePathResolver& resolve);
-
-// Makes every extension of the loader's table known to the picture registry, with its reader, so
-// that the registry and the loader take the same files; the registry also takes Word screen
-// captures (".scr"), which are PCX files, and the drawing's ".tiff".
-void RegisterPictureFileFormats();

@@ -3,7 +3,6 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/TextUtils.h"
 #include "platform/graphics/Bitmap.h"
-#include "platform/graphics/JPEGImage.h"
 
 #include <algorithm>
 
@@ -17,13 +16,7 @@ struct FileFormat {
 
 std::vector<FileFormat>& FileFormats()
 {
-    static std::vector<FileFormat> formats = {
-        {"bmp", "Bitmaps", GraphicClassOf<TBitmap>()},
-        {"dib", "Bitmaps", GraphicClassOf<TBitmap>()},
-        {"rle", "Bitmaps", GraphicClassOf<TBitmap>()},
-        {"jpg", "JPEG Image File", GraphicClassOf<TJPEGImage>()},
-        {"jpeg", "JPEG Image File", GraphicClassOf<TJPEGImage>()},
-    };
+    static std::vector<FileFormat> formats;
     return formats;
 }
 

@@ -17,7 +17,7 @@ template <class T> std::unique_ptr<TGraphic> NewGraphic() { return std::make_uni
 template <class T> TGraphicClass GraphicClassOf() { return &NewGraphic<T>; }
 
 // The picture registry: graphic classes by file extension, and a picture that loads a file by its
-// extension. The bitmap (bmp, dib, rle) and JPEG (jpg, jpeg) classes are registered from the start.
+// extension. It starts empty: the image formats' registry registers every format the program reads.
 class TPicture {
 public:
     // The extension without its dot; registering an extension again replaces its entry, so that a

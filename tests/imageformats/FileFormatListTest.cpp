@@ -1,0 +1,403 @@
+#include "imageformats/FileFormatList.h"
+#include "imageformats/PCDGraphic.h"
+#include "imageformats/PNGGraphic.h"
+#include "imageformats/PictureLoading.h"
+#include "imageformats/TIFFGraphic.h"
+#include "imageformats/TargaGraphic.h"
+#include "platform/core/Streams.h"
+#include "platform/core/StringList.h"
+#include "platform/core/TextUtils.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Icon.h"
+#include "platform/graphics/JPEGImage.h"
+#include "testing/ScriptedUi.h"
+
+#include "ImageTestSupport.h"
+#include "RunLengthFixtures.h"
+#include "TestSupport.h"
+#include "TiffEditing.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// The formats as a user sees them in an open dialog, in registration order.
+const std::vector<std::pair<std::string, std::string>>& Formats()
+{
+    static const std::vector<std::pair<std::string, std::string>> formats = {
+        {"bmp", "Windows bitmaps"},
+        {"ico", "Windows icons"},
+        {"jfif", "JFIF images"},
+        {"jpg", "JPG images"},
+        {"jpe", "JPE images"},
+        {"jpeg", "JPEG images"},
+        {"rle", "Run length encoded Windows bitmaps"},
+        {"dib", "Device independant Windows bitmaps"},
+        {"win", "Truevision images"},
+        {"vst", "Truevision images"},
+        {"vda", "Truevision images"},
+        {"tga", "Truevision images"},
+        {"icb", "Truevision images"},
+        {"tiff", "Macintosh TIFF images"},
+        {"tif", "PC TIF images"},
+        {"fax", "GFI fax images"},
+        {"eps", "Encapsulated Postscript images"},
+        {"pcx", "ZSoft Paintbrush images"},
+        {"pcc", "ZSoft Paintbrush images"},
+        {"scr", "Word 5.x screen capture images"},
+        {"rpf", "Alias/Wavefront images"},
+        {"rla", "Alias/Wavefront images"},
+        {"sgi", "SGI true color images"},
+        {"rgba", "SGI true color images with alpha"},
+        {"rgb", "SGI true color images"},
+        {"bw", "SGI black/white images"},
+        {"psd", "Photoshop images"},
+        {"pdd", "Photoshop images"},
+        {"ppm", "Portable pixel map images"},
+        {"pgm", "Portable gray map images"},
+        {"pbm", "Portable bitmap images"},
+        {"cel", "Autodesk images"},
+        {"pic", "Autodesk images"},
+        {"pcd", "Kodak Photo-CD images"},
+        {"cut", "Dr. Halo images"},
+        {"psp", "Paintshop Pro images"},
+        {"png", "Portable network graphic images"},
+    };
+    return formats;
+}
+
+std::string ClassNameOf(TGraphicClass graphicClass) { return graphicClass ? graphicClass()->ClassName() : "none"; }
+
+class Registry : public testing::Test {
+protected:
+    ~Registry() override { FinalizeFileFormatList(); }
+    static TFileFormatList& Initialized()
+    {
+        InitializeFileFormatList();
+        return *FileFormatList;
+    }
+    TFileFormatList& list = Initialized();
+};
+
+// The plain filter of the given formats, in the order given.
+std::string PlainFilter(const std::vector<std::pair<std::string, std::string>>& formats)
+{
+    std::string filter;
+    for (const auto& [extension, description] : formats)
+        filter += (filter.empty() ? "" : "|") + description + "|*." + extension;
+    return filter;
+}
+
+TEST_F(Registry, ListsTheFormatsInOrderAndFindsThemInAnyCase)
+{
+    TStringList extensions;
+    list.GetExtensionList(extensions);
+    ASSERT_EQ(extensions.Count(), static_cast<int>(Formats().size()));
+    for (std::size_t i = 0; i < Formats().size(); ++i) {
+        EXPECT_EQ(extensions[static_cast<int>(i)], Formats()[i].first);
+        EXPECT_EQ(list.FindExtension(UpperCase(Formats()[i].first)), static_cast<int>(i));
+    }
+    EXPECT_EQ(list.GetGraphicFilter({}, fstNone, {}), PlainFilter(Formats()));
+
+    const std::vector<std::string> classes = {"TBitmap",      "TIcon",       "TJPEGImage",  "TTargaGraphic",
+                                              "TTIFFGraphic", "TEPSGraphic", "TPCXGraphic", "TRLAGraphic",
+                                              "TSGIGraphic",  "TPSDGraphic", "TPPMGraphic", "TAutodeskGraphic",
+                                              "TPCDGraphic",  "TCUTGraphic", "TPSPGraphic", "TPNGGraphic"};
+    std::vector<std::string> inOrder;
+    for (const auto& [extension, description] : Formats()) {
+        const TGraphicClass graphicClass = list.GraphicFromExtension(extension);
+        if (list.FindGraphicClass(graphicClass) == static_cast<int>(inOrder.size()))
+            inOrder.push_back(ClassNameOf(graphicClass));
+    }
+    EXPECT_EQ(inOrder, classes);
+    EXPECT_EQ(list.GetDescription(GraphicClassOf<TBitmap>()), "Windows bitmaps");
+    EXPECT_EQ(list.GetDescription(GraphicClassOf<TTIFFGraphic>()), "Tagged image file format images");
+    EXPECT_EQ(list.GetDescription(nullptr), "");
+
+    for (const char* text : {"tif", ".tif", "x.tif", "a.b.tif", "TIF", "shelf.front.Tif"})
+        EXPECT_EQ(ClassNameOf(list.GraphicFromExtension(text)), "TTIFFGraphic") << text;
+    for (const char* text : {"", ".", "tif.", "xyz", "a.pal"})
+        EXPECT_EQ(list.GraphicFromExtension(text), nullptr) << text;
+    EXPECT_EQ(list.FindExtension(""), -1);
+}
+
+TEST_F(Registry, PassesEveryFormatOnToThePictureRegistryAndTakesThemBack)
+{
+    for (const auto& [extension, description] : Formats()) {
+        EXPECT_EQ(TPicture::GraphicClassFromExtension(extension), list.GraphicFromExtension(extension)) << extension;
+        EXPECT_NE((TPicture::GraphicFilter() + "|").find(description + " (*." + extension + ")|*." + extension + "|"),
+                  std::string::npos)
+            << extension;
+    }
+    FinalizeFileFormatList();
+    EXPECT_EQ(FileFormatList, nullptr);
+    for (const auto& [extension, description] : Formats())
+        EXPECT_EQ(TPicture::GraphicClassFromExtension(extension), nullptr) << extension;
+    InitializeFileFormatList();
+}
+
+TEST_F(Registry, RegisteringTwiceRaisesUnlessReplacing)
+{
+    const std::string before = list.GetGraphicFilter({}, fstNone, {foCompact});
+    EXPECT_EQ(RaisedMessage<EInvalidGraphic>([&] {
+                  list.RegisterFileFormat("tif", "Other", "", {ftVector}, false, GraphicClassOf<TPNGGraphic>());
+              }),
+              "Attempt to register tif twice.");
+    EXPECT_EQ(list.GetGraphicFilter({}, fstNone, {foCompact}), before);
+
+    // Moving the PCD reader's only extension drops the class; a moved extension keeps its own
+    // description and kinds.
+    list.RegisterFileFormat("pcd", "", "", {ftVector}, true, GraphicClassOf<TPNGGraphic>());
+    list.RegisterFileFormat("fax", "Network pictures", "Other", {ftVector}, true, GraphicClassOf<TPNGGraphic>());
+    EXPECT_EQ(list.FindGraphicClass(GraphicClassOf<TPCDGraphic>()), -1);
+    EXPECT_EQ(list.GraphicFromExtension("pcd"), GraphicClassOf<TPNGGraphic>());
+    EXPECT_EQ(list.GetGraphicFilter({ftRaster}, fstNone, {}, GraphicClassOf<TPNGGraphic>()),
+              "GFI fax images|*.fax|Network pictures|*.pcd|Network pictures|*.png");
+    EXPECT_EQ(list.GetGraphicFilter({ftMultiImage}, fstNone, {foCompact}), "Tagged image file format images|*.tiff; "
+                                                                           "*.tif|Network pictures|*.fax");
+    EXPECT_EQ(TPicture::GraphicClassFromExtension("fax"), GraphicClassOf<TPNGGraphic>());
+
+    // By extension: the class stays while it has others; by class: all of its extensions go.
+    list.UnregisterFileFormat("tif", nullptr);
+    list.UnregisterFileFormat("tif", nullptr);
+    EXPECT_EQ(list.GetGraphicFilter({}, fstNone, {foCompact}, GraphicClassOf<TTIFFGraphic>()),
+              "Tagged image file format images|*.tiff");
+    list.UnregisterFileFormat("", GraphicClassOf<TTIFFGraphic>());
+    EXPECT_EQ(list.FindGraphicClass(GraphicClassOf<TTIFFGraphic>()), -1);
+    EXPECT_EQ(list.FindExtension("tiff"), -1);
+    EXPECT_EQ(TPicture::GraphicClassFromExtension("tiff"), nullptr);
+    list.UnregisterFileFormat("", GraphicClassOf<TTIFFGraphic>()); // no longer registered: nothing
+    list.UnregisterFileFormat("", nullptr);
+    list.UnregisterFileFormat("pcd", nullptr);
+    list.UnregisterFileFormat("fax", nullptr);
+    EXPECT_EQ(list.GetGraphicFilter({}, fstNone, {foCompact}, GraphicClassOf<TPNGGraphic>()), "Network pictures|*.png");
+    TStringList extensions;
+    list.GetExtensionList(extensions);
+    EXPECT_EQ(extensions.Count(), static_cast<int>(Formats().size()) - 4);
+    EXPECT_EQ(extensions.IndexOf("eps"), 13);
+}
+
+TEST_F(Registry, FiltersCompactSortedAndByKind)
+{
+    const std::string tiff = "Tagged image file format images (*.tiff; *.tif; *.fax)|*.tiff; *.tif; *.fax";
+    const std::string compact = list.GetGraphicFilter({}, fstNone, {foCompact, foIncludeExtension});
+    EXPECT_TRUE(compact.starts_with("Windows bitmaps (*.bmp; *.rle; *.dib)|*.bmp; *.rle; *.dib|Windows icons (*.ico)"))
+        << compact;
+    EXPECT_NE(compact.find("|" + tiff + "|"), std::string::npos) << compact;
+    EXPECT_EQ(list.GetGraphicFilter({ftVector}, fstNone, {}), "Paintshop Pro images|*.psp");
+    EXPECT_EQ(list.GetGraphicFilter({ftLayered}, fstNone, {foIncludeAll, foIncludeExtension}),
+              "All images|*.psd; *.pdd|Photoshop images (*.psd)|*.psd|Photoshop images (*.pdd)|*.pdd");
+
+    std::vector<std::string> sortedExtensions;
+    for (const auto& format : Formats())
+        sortedExtensions.push_back(format.first);
+    std::sort(sortedExtensions.begin(), sortedExtensions.end());
+    std::string allSorted, allInOrder;
+    for (const auto& format : Formats())
+        allInOrder += (allInOrder.empty() ? "*." : "; *.") + format.first;
+    for (const std::string& extension : sortedExtensions)
+        allSorted += (allSorted.empty() ? "*." : "; *.") + extension;
+    auto byDescription = Formats();
+    std::stable_sort(byDescription.begin(), byDescription.end(),
+                     [](const auto& a, const auto& b) { return CompareText(a.second, b.second) < 0; });
+
+    const std::map<TFilterSortType, std::string> expected = {
+        {fstNone, "All images|" + allInOrder + "|" + PlainFilter(Formats())},
+        {fstExtension, "All images|" + allSorted + "|" + PlainFilter(Formats())},
+        {fstDescription, "All images|" + allInOrder + "|" + PlainFilter(byDescription)},
+        {fstBoth, "All images|" + allSorted + "|" + PlainFilter(byDescription)},
+    };
+    for (const auto& [sort, filter] : expected)
+        EXPECT_EQ(list.GetGraphicFilter({}, sort, {foIncludeAll}), filter) << int{sort};
+    // Equal descriptions all stay, in the order they were registered.
+    EXPECT_NE(expected.at(fstDescription)
+                  .find("|Truevision images|*.win|Truevision images|*.vst|Truevision images|*.vda|Truevision "
+                        "images|*.tga|Truevision images|*.icb|"),
+              std::string::npos);
+    EXPECT_NE(expected.at(fstBoth).find("SGI true color images|*.sgi|SGI true color images|*.rgb|"), std::string::npos);
+}
+
+// A small picture in the format of each extension, written by an outside tool where one writes it.
+class Fixtures {
+public:
+    Fixtures() { WriteWholeFile(Ppm(), PpmOf(source)); }
+
+    const RgbImage source = StripedImage(9, 4, 5);
+
+    // The file's path; the same file for every name of a format.
+    std::string Make(const std::string& name)
+    {
+        const std::string path = folder.File(name);
+        const std::string extension = UpperCase(ExtractExtension(name));
+        const std::string convert = "/usr/bin/convert " + Ppm() + " ";
+        if (extension == "TIF" || extension == "TIFF" || extension == "FAX")
+            RunTool("/usr/bin/pnmtotiff -truecolor " + Ppm() + " > " + path);
+        else if (extension == "EPS")
+            WriteWholeFile(path, EpsAround(RunTool("/usr/bin/pnmtotiff -truecolor " + Ppm())));
+        else if (extension == "BW")
+            RunTool("/usr/bin/ppmtopgm " + Ppm() + " | /usr/bin/pnmtosgi > " + path);
+        else if (extension == "RGB" || extension == "RGBA" || extension == "SGI")
+            RunTool("/usr/bin/pnmtosgi " + Ppm() + " > " + path);
+        else if (extension == "PCX" || extension == "PCC" || extension == "SCR")
+            RunTool(convert + "pcx:" + path);
+        else if (extension == "PSD" || extension == "PDD")
+            RunTool(convert + "psd:" + path);
+        else if (extension == "PNG")
+            RunTool("/usr/bin/pnmtopng " + Ppm() + " > " + path);
+        else if (extension == "ICO")
+            RunTool(convert + "ico:" + path);
+        else if (extension == "PPM")
+            WriteWholeFile(path, PpmOf(source));
+        else if (extension == "PGM")
+            RunTool("/usr/bin/ppmtopgm " + Ppm() + " > " + path);
+        else if (extension == "PBM")
+            RunTool("/usr/bin/ppmtopgm " + Ppm() + " | /usr/bin/pgmtopbm -threshold > " + path);
+        else
+            WriteWholeFile(path, Built(extension));
+        return path;
+    }
+
+private:
+    static std::string ExtractExtension(const std::string& name) { return name.substr(name.rfind('.') + 1); }
+    std::string Ppm() const { return folder.File("source.ppm"); }
+
+    std::string Built(const std::string& extension) const
+    {
+        TBitmap bitmap;
+        bitmap.SetPixelFormat(pf24bit);
+        bitmap.SetSize(source.width, source.height);
+        for (int y = 0; y < source.height; ++y)
+            for (int x = 0; x < source.width; ++x) {
+                const Rgb& pixel = source.At(x, y);
+                bitmap.SetPixel(x, y, static_cast<TColor>(RGB(pixel.r, pixel.g, pixel.b)));
+            }
+        TMemoryStream stream;
+        if (extension == "JPG" || extension == "JPEG" || extension == "JFIF" || extension == "JPE") {
+            TJPEGImage jpeg;
+            jpeg.Assign(bitmap);
+            jpeg.SaveToStream(stream);
+        } else if (extension == "TGA" || extension == "VST" || extension == "ICB" || extension == "VDA" ||
+                   extension == "WIN") {
+            TTargaGraphic targa;
+            targa.Assign(bitmap);
+            targa.SaveToStream(stream);
+        } else if (extension == "BMP" || extension == "RLE" || extension == "DIB") {
+            bitmap.SaveToStream(stream);
+        } else if (extension == "CEL" || extension == "PIC") {
+            return AutodeskFile();
+        } else if (extension == "PCD") {
+            std::string pack(96 * 2048 + 768 * 512 * 3 / 2, '\0');
+            pack.replace(2048, 7, "PCD_IPI");
+            return pack;
+        } else if (extension == "CUT") {
+            return fixtures::CutFile({fixtures::Bytes{1, 2, 3}, fixtures::Bytes{4, 5, 6}});
+        } else if (extension == "RLA" || extension == "RPF") {
+            return fixtures::RlaFile(source, {});
+        } else if (extension == "PSP") {
+            fixtures::PspLayout psp;
+            psp.width = 1;
+            psp.height = 1;
+            psp.layers = {{0, {{1, {10}}, {2, {20}}, {3, {30}}}}};
+            return fixtures::PspFile(psp);
+        }
+        return {reinterpret_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.Size())};
+    }
+
+    static std::string AutodeskFile()
+    {
+        std::string cel = std::string("\x19\x91\x02\0\x01\0", 6) + std::string(4, '\0') + '\x08' +
+                          std::string(21, '\0') + std::string(3 * 256, '\x10');
+        return cel + "\x01\x02";
+    }
+
+    TemporaryFolder folder;
+};
+
+TEST_F(Registry, RecognisesEachReadersFilesByContent)
+{
+    Fixtures fixtures;
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"a.tga", "TTargaGraphic"}, {"a.tif", "TTIFFGraphic"},     {"a.eps", "TEPSGraphic"}, {"a.pcx", "TPCXGraphic"},
+        {"a.rla", "TRLAGraphic"},   {"a.sgi", "TSGIGraphic"},      {"a.psd", "TPSDGraphic"}, {"a.ppm", "TPPMGraphic"},
+        {"a.pgm", "TPPMGraphic"},   {"a.cel", "TAutodeskGraphic"}, {"a.pcd", "TPCDGraphic"}, {"a.cut", "none"},
+        {"a.psp", "TPSPGraphic"},   {"a.png", "TPNGGraphic"},      {"a.bmp", "none"},        {"a.jpg", "none"},
+        {"a.ico", "none"}};
+    for (const auto& [name, reader] : files)
+        EXPECT_EQ(ClassNameOf(list.GraphicFromContent(fixtures.Make(name))), reader) << name;
+    TemporaryFolder folder;
+    WriteWholeFile(folder.File("notes.txt"), "Shelf 1: cola, lemonade\r\n");
+    EXPECT_EQ(list.GraphicFromContent(folder.File("notes.txt")), nullptr);
+    EXPECT_THROW(list.GraphicFromContent(folder.File("missing.tif")), EFOpenError);
+}
+
+// Every extension of the loader's table reads a file of its format through the registry's reader,
+// and the picture registry loads every registered extension; icons and metafiles the loader
+// refuses.
+TEST_F(Registry, TheLoaderAndThePictureRegistryReadEveryFormat)
+{
+    Fixtures fixtures;
+    for (const char* extension :
+         {".TIF", ".FAX", ".JPG", ".EPS", ".BW",  ".RGB", ".RGBA", ".SGI", ".CEL", ".PIC", ".TGA",
+          ".VST", ".ICB", ".VDA", ".WIN", ".PCX", ".PCC", ".PCD",  ".PPM", ".PGM", ".PBM", ".CUT",
+          ".RLA", ".RPF", ".PSD", ".PDD", ".PSP", ".PNG", ".BMP",  ".RLE", ".DIB"}) {
+        const std::string path = fixtures.Make(std::string("shelf") + extension);
+        TBitmap bitmap;
+        ASSERT_TRUE(LoadPicture(path, bitmap, [](const std::string& name) { return name; })) << extension;
+        EXPECT_FALSE(bitmap.Empty()) << extension;
+    }
+    for (const auto& [extension, description] : Formats()) {
+        const std::string path = fixtures.Make("picture." + extension);
+        TBitmap bitmap;
+        TPicture::LoadBitmapFromFile(path, bitmap);
+        EXPECT_FALSE(bitmap.Empty()) << extension;
+    }
+    // The picture registry loads from the file, so the Dr. Halo reader finds the palette beside it.
+    TemporaryFolder folder;
+    WriteWholeFile(folder.File("halo.cut"), fixtures::CutFile({fixtures::Bytes{1, 0}}));
+    WriteWholeFile(folder.File("halo.pal"), fixtures::CutPalette({{1, 2, 3}, {4, 5, 6}}));
+    TBitmap halo;
+    TPicture::LoadBitmapFromFile(folder.File("halo.cut"), halo);
+    EXPECT_EQ(RgbOf(halo).At(0, 0), (Rgb{4, 5, 6}));
+
+    ScriptedUi ui;
+    for (const char* name : {"shelf.ICO", "shelf.WMF", "shelf.EMF", "shelf.jfif"}) {
+        ui.AnswerMessage(MsgAnswer::OK);
+        TBitmap bitmap;
+        EXPECT_FALSE(LoadPicture(name, bitmap, [](const std::string&) -> std::string { return {}; })) << name;
+    }
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>(4, "Could not recognize the file extention or file type."));
+}
+
+TEST(Icon, ReadsTheLargestImageOfAnIconFile)
+{
+    TemporaryFolder folder;
+    WriteWholeFile(folder.File("source.ppm"), PpmOf(StripedImage(48, 48, 7)));
+    RunTool("/usr/bin/convert " + folder.File("source.ppm") + " -define icon:auto-resize=16,48,32 " +
+            folder.File("three.ico"));
+    TIcon icon;
+    icon.LoadFromFile(folder.File("three.ico"));
+    EXPECT_EQ(icon.Width(), 48);
+    TBitmap bitmap;
+    bitmap.Assign(icon);
+    EXPECT_EQ(bitmap.PixelFormat(), pf32bit);
+    ExpectSameImage(RgbOf(bitmap), DecodedBy("/usr/bin/convert " + folder.File("three.ico") + "[1] ppm:-"),
+                    "largest icon image");
+
+    WriteWholeFile(folder.File("text.ico"), "not an icon");
+    EXPECT_EQ(RaisedMessage<EInvalidGraphic>([&] { icon.LoadFromFile(folder.File("text.ico")); }),
+              "Icon image is not valid");
+    EXPECT_EQ(icon.Width(), 48);
+    icon.SaveToFile(folder.File("again.ico"));
+    TIcon again;
+    again.LoadFromFile(folder.File("again.ico"));
+    TBitmap copy;
+    copy.Assign(again);
+    EXPECT_EQ(RgbOf(copy), RgbOf(bitmap));
+}
+
+} // namespace
