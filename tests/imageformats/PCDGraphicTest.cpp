@@ -136,27 +136,6 @@ TEST(PCDGraphic, RotationsTurnThePicture)
     }
 }
 
-TEST(PCDGraphic, PropertiesOfTheHeader)
-{
-    std::string pack = PackOf(TestImage(), 3);
-    pack[10] = 1, pack[11] = 2;
-    TPCDGraphic pcd;
-    TMemoryStream stream;
-    stream.Write(pack.data(), static_cast<std::int64_t>(pack.size()));
-    for (const unsigned index : {0u, 4u, 9u}) {
-        stream.SetPosition(0);
-        ASSERT_TRUE(pcd.ReadImageProperties(stream, index));
-        const TImageProperties& properties = pcd.ImageProperties();
-        const unsigned limited = std::min(index, 5u);
-        EXPECT_EQ(properties.Width, 128u << limited);
-        EXPECT_EQ(properties.Height, 192u << limited);
-        EXPECT_EQ(properties.Compression, limited < 3 ? ctNone : ctPCDHuffmann);
-        EXPECT_EQ(properties.ColorScheme, csPhotoYCC);
-        EXPECT_EQ(properties.BitsPerPixel, 24);
-        EXPECT_EQ(properties.ImageCount, 0x102);
-    }
-}
-
 // ImageMagick's decoding converts PhotoYCC with its own formulas (it scales the luminance up by
 // 1.3584 where the colour manager takes it as it stands), so ours stays near it rather than equal:
 // within 20 levels on average and 40 at most.
