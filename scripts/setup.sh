@@ -19,6 +19,8 @@ base=(
     libgtest-dev libgmock-dev googletest locales-all
     # outside tools that judge our output in tests
     netpbm imagemagick libjpeg-turbo-progs qpdf poppler-utils fonttools libtiff-tools
+    # enhanced-metafile readers: a record lister and an SVG converter
+    printemf emf2svg
     # databases the ODBC tests run against, with their own command-line clients
     postgresql sqlite3 python3
     # picture writers and sample pictures of other libraries, for the picture readers' tests

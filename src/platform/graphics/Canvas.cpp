@@ -493,7 +493,7 @@ void TCanvas::CopyPixels(const TRect& dest, TBitmap& source, const TRect& source
     }
 }
 
-void TCanvas::Draw(int x, int y, const TGraphic& graphic)
+void TCustomCanvas::Draw(int x, int y, const TGraphic& graphic)
 {
     StretchDraw(Rect(x, y, x + graphic.Width(), y + graphic.Height()), graphic);
 }
@@ -599,11 +599,32 @@ void TCanvas::TextOut(int x, int y, std::string_view text)
     penPos_ = Point(x + width, y);
 }
 
-int TCanvas::TextWidth(std::string_view text) { return Font.Face()->TextWidth(text, Font.EmHeight()); }
+int TCustomCanvas::TextWidth(std::string_view text) const { return Font.Face()->TextWidth(text, Font.EmHeight()); }
 
-int TCanvas::TextHeight(std::string_view) { return Font.Face()->Metrics(Font.EmHeight()).Height; }
+int TCustomCanvas::TextHeight(std::string_view) const { return Font.Face()->Metrics(Font.EmHeight()).Height; }
 
-TSize TCanvas::TextExtent(std::string_view text) { return TSize{TextWidth(text), TextHeight(text)}; }
+TSize TCustomCanvas::TextExtent(std::string_view text) const { return TSize{TextWidth(text), TextHeight(text)}; }
+
+std::vector<TCustomCanvas::TTabbedPiece>
+TCustomCanvas::TabbedPieces(int x, std::string_view text, std::span<const int> tabStops, int tabOrigin, int& end) const
+{
+    const int defaultInterval = 8 * Font.Face()->Metrics(Font.EmHeight()).AveCharWidth;
+    std::vector<TTabbedPiece> pieces;
+    int at = x;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t tab = std::min(text.find('\t', start), text.size());
+        const std::string_view piece = text.substr(start, tab - start);
+        pieces.push_back(TTabbedPiece{at, piece});
+        at += TextWidth(piece);
+        if (tab == text.size())
+            break;
+        at = NextTabStop(at, tabStops, tabOrigin, defaultInterval);
+        start = tab + 1;
+    }
+    end = at;
+    return pieces;
+}
 
 void TCanvas::TextRect(const TRect& rect, int x, int y, std::string_view text)
 {
@@ -613,21 +634,28 @@ void TCanvas::TextRect(const TRect& rect, int x, int y, std::string_view text)
     DrawGlyphs(raster, x, y, text);
 }
 
+int TCustomCanvas::CalcTextRect(std::string_view text, TRect& rect, unsigned format) const
+{
+    const std::vector<std::string> lines =
+        BreakLines(text, rect.Width(), format, [this](std::string_view line) { return TextWidth(line); });
+    const int textHeight = TextHeight(text) * static_cast<int>(lines.size());
+    int widest = 0;
+    for (const std::string& line : lines)
+        widest = std::max(widest, TextWidth(line));
+    rect.Right =
+        rect.Left + ((format & DT_WORDBREAK) && !(format & DT_SINGLELINE) ? std::max(rect.Width(), widest) : widest);
+    rect.Bottom = rect.Top + textHeight;
+    return textHeight;
+}
+
 int TCanvas::DrawText(std::string_view text, TRect& rect, unsigned format)
 {
+    if (format & DT_CALCRECT)
+        return CalcTextRect(text, rect, format);
     const int lineHeight = TextHeight(text);
     const std::vector<std::string> lines =
         BreakLines(text, rect.Width(), format, [this](std::string_view line) { return TextWidth(line); });
     const int textHeight = lineHeight * static_cast<int>(lines.size());
-    if (format & DT_CALCRECT) {
-        int widest = 0;
-        for (const std::string& line : lines)
-            widest = std::max(widest, TextWidth(line));
-        rect.Right = rect.Left +
-                     ((format & DT_WORDBREAK) && !(format & DT_SINGLELINE) ? std::max(rect.Width(), widest) : widest);
-        rect.Bottom = rect.Top + textHeight;
-        return textHeight;
-    }
     int top = rect.Top;
     if ((format & DT_SINGLELINE) && (format & DT_VCENTER))
         top = rect.Top + (rect.Height() - lineHeight) / 2;
@@ -652,24 +680,12 @@ int TCanvas::DrawText(std::string_view text, TRect& rect, unsigned format)
 TSize TCanvas::TabbedTextOut(int x, int y, std::string_view text, std::span<const int> tabStops, int tabOrigin)
 {
     const int height = TextHeight(text);
-    const int defaultInterval = 8 * Font.Face()->Metrics(Font.EmHeight()).AveCharWidth;
-    std::vector<std::pair<int, std::string_view>> segments;
-    int at = x;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t tab = std::min(text.find('\t', start), text.size());
-        const std::string_view segment = text.substr(start, tab - start);
-        segments.emplace_back(at, segment);
-        at += TextWidth(segment);
-        if (tab == text.size())
-            break;
-        at = NextTabStop(at, tabStops, tabOrigin, defaultInterval);
-        start = tab + 1;
-    }
+    int end = x;
+    const std::vector<TTabbedPiece> pieces = TabbedPieces(x, text, tabStops, tabOrigin, end);
     TRaster raster = MakeRaster();
     if (Brush.Style == bsSolid)
-        FillRuns(raster, RectangleRuns(Rect(x, y, at, y + height)), raster.Ink(Brush.Color));
-    for (const auto& [segmentX, segment] : segments)
-        DrawGlyphs(raster, segmentX, y, segment);
-    return TSize{at - x, height};
+        FillRuns(raster, RectangleRuns(Rect(x, y, end, y + height)), raster.Ink(Brush.Color));
+    for (const TTabbedPiece& piece : pieces)
+        DrawGlyphs(raster, piece.X, y, piece.Text);
+    return TSize{end - x, height};
 }

@@ -12,15 +12,10 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TBitmap;
 class TGraphic;
-
-struct TSize {
-    int cx = 0;
-    int cy = 0;
-    friend bool operator==(const TSize&, const TSize&) = default;
-};
 
 // What GetPixel answers for a point outside the bitmap or the clip rectangle.
 constexpr TColor CLR_INVALID = static_cast<TColor>(0xFFFFFFFFu);
@@ -95,14 +90,17 @@ private:
     int pixelsPerInch_ = 96;
 };
 
-// Draws on a bitmap as the Windows device context of the class library's canvas does: integer
-// coordinates, figures covering their box without its right and bottom edges, pen and brush
-// applied with the pen's mode, text without smoothing so that every drawn colour stays exact.
-class TCanvas {
-public:
-    explicit TCanvas(TBitmap& bitmap);
+class TCanvas;
 
-    TBitmap& Bitmap() { return bitmap_; }
+// What every canvas offers: pen, brush and font, the pen position, and the drawing and measuring
+// calls, so that drawing code runs unchanged on a bitmap and on a metafile. Coordinates are the
+// canvas's units; text is measured by the font engine at the font's size in those units.
+class TCustomCanvas {
+public:
+    TCustomCanvas() = default;
+    TCustomCanvas(const TCustomCanvas&) = delete;
+    TCustomCanvas& operator=(const TCustomCanvas&) = delete;
+    virtual ~TCustomCanvas() = default;
 
     TPen Pen;
     TBrush Brush;
@@ -110,63 +108,124 @@ public:
     // The raster operation of CopyRect.
     std::uint32_t CopyMode = SRCCOPY;
 
-    // Drawing stays inside the clip rectangle, which starts as the whole bitmap.
-    TRect ClipRect() const;
-    void SetClipRect(const TRect& rect);
+    virtual TRect ClipRect() const = 0;
+    virtual void SetClipRect(const TRect& rect) = 0;
 
     TPoint PenPos() const { return penPos_; }
     void SetPenPos(TPoint position) { penPos_ = position; }
-    void MoveTo(int x, int y);
+    virtual void MoveTo(int x, int y) = 0;
     // A line from the pen position, leaving out its last pixel; the pen position moves to (x, y).
-    void LineTo(int x, int y);
-    void Polyline(std::span<const TPoint> points);
-    void Polygon(std::span<const TPoint> points);
+    virtual void LineTo(int x, int y) = 0;
+    virtual void Polyline(std::span<const TPoint> points) = 0;
+    virtual void Polygon(std::span<const TPoint> points) = 0;
 
-    void Rectangle(int x1, int y1, int x2, int y2);
+    virtual void Rectangle(int x1, int y1, int x2, int y2) = 0;
     void Rectangle(const TRect& rect) { Rectangle(rect.Left, rect.Top, rect.Right, rect.Bottom); }
-    void Ellipse(int x1, int y1, int x2, int y2);
+    virtual void Ellipse(int x1, int y1, int x2, int y2) = 0;
     void Ellipse(const TRect& rect) { Ellipse(rect.Left, rect.Top, rect.Right, rect.Bottom); }
-    void RoundRect(int x1, int y1, int x2, int y2, int cornerWidth, int cornerHeight);
+    virtual void RoundRect(int x1, int y1, int x2, int y2, int cornerWidth, int cornerHeight) = 0;
     // The part of the ellipse in the box from the ray through (x3, y3) counter-clockwise to the
     // ray through (x4, y4); a pie adds the two radii and fills its wedge.
-    void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
-    void Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
+    virtual void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) = 0;
+    virtual void Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) = 0;
 
     // The brush alone, ignoring the pen and its mode.
-    void FillRect(const TRect& rect);
+    virtual void FillRect(const TRect& rect) = 0;
     // A frame one pixel wide, inside the rectangle, in the brush.
-    void FrameRect(const TRect& rect);
-    void DrawEdge(const TRect& rect, unsigned edge, unsigned flags);
+    virtual void FrameRect(const TRect& rect) = 0;
+    virtual void DrawEdge(const TRect& rect, unsigned edge, unsigned flags) = 0;
     // A dotted frame inverted into the pixels: drawn twice it leaves them as they were.
-    void DrawFocusRect(const TRect& rect);
-    void InvertRect(const TRect& rect);
+    virtual void DrawFocusRect(const TRect& rect) = 0;
+    virtual void InvertRect(const TRect& rect) = 0;
 
-    TColor Pixel(int x, int y) const;
-    void SetPixel(int x, int y, TColor color);
+    virtual TColor Pixel(int x, int y) const = 0;
+    virtual void SetPixel(int x, int y, TColor color) = 0;
 
     // A graphic at its size; a transparent bitmap leaves out the pixels of its transparent colour.
     void Draw(int x, int y, const TGraphic& graphic);
     // A graphic stretched into the rectangle, each pixel taken from the nearest source pixel.
-    void StretchDraw(const TRect& rect, const TGraphic& graphic);
-    // Part of another canvas stretched into a rectangle, with CopyMode.
-    void CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect);
+    virtual void StretchDraw(const TRect& rect, const TGraphic& graphic) = 0;
+    // Part of a bitmap's canvas stretched into a rectangle, with CopyMode.
+    virtual void CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) = 0;
     // SRCCOPY and SRCINVERT take the source canvas; PATCOPY, BLACKNESS and WHITENESS need none.
     // Any other operation draws nothing and answers false.
-    bool BitBlt(int x, int y, int width, int height, TCanvas* source, int sourceX, int sourceY, std::uint32_t rop);
+    virtual bool BitBlt(int x, int y, int width, int height, TCanvas* source, int sourceX, int sourceY,
+                        std::uint32_t rop) = 0;
 
     // Text at (x, y), the top left of its cell; on a solid brush the cell is filled with the brush
     // colour first. The pen position moves to the end of the text.
-    void TextOut(int x, int y, std::string_view text);
-    int TextWidth(std::string_view text);
-    int TextHeight(std::string_view text);
-    TSize TextExtent(std::string_view text);
+    virtual void TextOut(int x, int y, std::string_view text) = 0;
+    int TextWidth(std::string_view text) const;
+    int TextHeight(std::string_view text) const;
+    TSize TextExtent(std::string_view text) const;
     // Text at (x, y) shown only inside the rectangle, which a solid brush fills first.
-    void TextRect(const TRect& rect, int x, int y, std::string_view text);
+    virtual void TextRect(const TRect& rect, int x, int y, std::string_view text) = 0;
     // Lines laid out in the rectangle; answers the height of the text. With DT_CALCRECT nothing is
     // drawn and the rectangle's right and bottom take the size of the text.
-    int DrawText(std::string_view text, TRect& rect, unsigned format);
+    virtual int DrawText(std::string_view text, TRect& rect, unsigned format) = 0;
     // Text whose tabs move to the next tab stop; answers the size of what was drawn.
-    TSize TabbedTextOut(int x, int y, std::string_view text, std::span<const int> tabStops, int tabOrigin);
+    virtual TSize TabbedTextOut(int x, int y, std::string_view text, std::span<const int> tabStops, int tabOrigin) = 0;
+
+protected:
+    // A TAB-separated piece of a tabbed text and where it starts.
+    struct TTabbedPiece {
+        int X = 0;
+        std::string_view Text;
+    };
+    // The pieces of a tabbed text from x; `end` takes the right end of the last one.
+    std::vector<TTabbedPiece> TabbedPieces(int x, std::string_view text, std::span<const int> tabStops, int tabOrigin,
+                                           int& end) const;
+    // DrawText with DT_CALCRECT: the rectangle takes the size of the text, whose height is answered.
+    int CalcTextRect(std::string_view text, TRect& rect, unsigned format) const;
+
+    TPoint penPos_;
+};
+
+// Draws on a bitmap as the Windows device context of the class library's canvas does: integer
+// coordinates, figures covering their box without its right and bottom edges, pen and brush
+// applied with the pen's mode, text without smoothing so that every drawn colour stays exact.
+class TCanvas : public TCustomCanvas {
+public:
+    explicit TCanvas(TBitmap& bitmap);
+
+    TBitmap& Bitmap() { return bitmap_; }
+
+    using TCustomCanvas::Ellipse;
+    using TCustomCanvas::Rectangle;
+
+    // Drawing stays inside the clip rectangle, which starts as the whole bitmap.
+    TRect ClipRect() const override;
+    void SetClipRect(const TRect& rect) override;
+
+    void MoveTo(int x, int y) override;
+    void LineTo(int x, int y) override;
+    void Polyline(std::span<const TPoint> points) override;
+    void Polygon(std::span<const TPoint> points) override;
+
+    void Rectangle(int x1, int y1, int x2, int y2) override;
+    void Ellipse(int x1, int y1, int x2, int y2) override;
+    void RoundRect(int x1, int y1, int x2, int y2, int cornerWidth, int cornerHeight) override;
+    void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) override;
+    void Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) override;
+
+    void FillRect(const TRect& rect) override;
+    void FrameRect(const TRect& rect) override;
+    void DrawEdge(const TRect& rect, unsigned edge, unsigned flags) override;
+    void DrawFocusRect(const TRect& rect) override;
+    void InvertRect(const TRect& rect) override;
+
+    TColor Pixel(int x, int y) const override;
+    void SetPixel(int x, int y, TColor color) override;
+
+    void StretchDraw(const TRect& rect, const TGraphic& graphic) override;
+    void CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) override;
+    bool BitBlt(int x, int y, int width, int height, TCanvas* source, int sourceX, int sourceY,
+                std::uint32_t rop) override;
+
+    void TextOut(int x, int y, std::string_view text) override;
+    void TextRect(const TRect& rect, int x, int y, std::string_view text) override;
+    int DrawText(std::string_view text, TRect& rect, unsigned format) override;
+    TSize TabbedTextOut(int x, int y, std::string_view text, std::span<const int> tabStops, int tabOrigin) override;
 
 private:
     TRaster MakeRaster() const;
@@ -183,7 +242,6 @@ private:
                     std::uint32_t rop);
 
     TBitmap& bitmap_;
-    TPoint penPos_;
     TRect clip_;
     bool clipSet_ = false;
     int styleStep_ = 0;
