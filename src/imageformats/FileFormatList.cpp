@@ -18,6 +18,7 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Icon.h"
 #include "platform/graphics/JPEGImage.h"
+#include "platform/graphics/Metafile.h"
 
 #include <algorithm>
 
@@ -40,6 +41,8 @@ const std::vector<TFormatRow>& FormatTable()
     static const std::vector<TFormatRow> rows = {
         {"bmp", "Windows bitmaps", "", {ftRaster}, GraphicClassOf<TBitmap>()},
         {"ico", "Windows icons", "", {ftRaster}, GraphicClassOf<TIcon>()},
+        {"wmf", "Windows metafiles", "", {ftVector}, GraphicClassOf<TMetafile>()},
+        {"emf", "Windows metafiles", "Windows enhanced meta files", {ftVector}, GraphicClassOf<TMetafile>()},
         {"jfif", "JPG images", "JFIF images", {ftRaster}, GraphicClassOf<TJPEGImage>()},
         {"jpg", "JPG images", "JPG images", {ftRaster}, GraphicClassOf<TJPEGImage>()},
         {"jpe", "JPG images", "JPE images", {ftRaster}, GraphicClassOf<TJPEGImage>()},

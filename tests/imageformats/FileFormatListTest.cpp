@@ -7,6 +7,8 @@
 #include "platform/core/TextUtils.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Icon.h"
+#include "platform/graphics/Metafile.h"
+#include "platform/graphics/MetafileCanvas.h"
 #include "testing/ScriptedUi.h"
 
 #include "ImageTestSupport.h"
@@ -29,6 +31,8 @@ const std::vector<std::pair<std::string, std::string>>& Formats()
     static const std::vector<std::pair<std::string, std::string>> formats = {
         {"bmp", "Windows bitmaps"},
         {"ico", "Windows icons"},
+        {"wmf", "Windows metafiles"},
+        {"emf", "Windows enhanced meta files"},
         {"jfif", "JFIF images"},
         {"jpg", "JPG images"},
         {"jpe", "JPE images"},
@@ -101,10 +105,10 @@ TEST_F(Registry, ListsTheFormatsInOrderAndFindsThemInAnyCase)
     }
     EXPECT_EQ(list.GetGraphicFilter({}, fstNone, {}), PlainFilter(Formats()));
 
-    const std::vector<std::string> classes = {"TBitmap",      "TIcon",       "TJPEGImage",  "TTargaGraphic",
-                                              "TTIFFGraphic", "TEPSGraphic", "TPCXGraphic", "TRLAGraphic",
-                                              "TSGIGraphic",  "TPSDGraphic", "TPPMGraphic", "TAutodeskGraphic",
-                                              "TPCDGraphic",  "TCUTGraphic", "TPSPGraphic", "TPNGGraphic"};
+    const std::vector<std::string> classes = {
+        "TBitmap",          "TIcon",       "TMetafile",   "TJPEGImage",  "TTargaGraphic", "TTIFFGraphic",
+        "TEPSGraphic",      "TPCXGraphic", "TRLAGraphic", "TSGIGraphic", "TPSDGraphic",   "TPPMGraphic",
+        "TAutodeskGraphic", "TPCDGraphic", "TCUTGraphic", "TPSPGraphic", "TPNGGraphic"};
     std::vector<std::string> inOrder;
     for (const auto& [extension, description] : Formats()) {
         const TGraphicClass graphicClass = list.GraphicFromExtension(extension);
@@ -176,7 +180,7 @@ TEST_F(Registry, RegisteringTwiceRaisesUnlessReplacing)
     TStringList extensions;
     list.GetExtensionList(extensions);
     EXPECT_EQ(extensions.Count(), static_cast<int>(Formats().size()) - 4);
-    EXPECT_EQ(extensions.IndexOf("eps"), 13);
+    EXPECT_EQ(extensions.IndexOf("eps"), 15);
 }
 
 TEST_F(Registry, FiltersCompactSortedAndByKind)
@@ -186,7 +190,8 @@ TEST_F(Registry, FiltersCompactSortedAndByKind)
     EXPECT_TRUE(compact.starts_with("Windows bitmaps (*.bmp; *.rle; *.dib)|*.bmp; *.rle; *.dib|Windows icons (*.ico)"))
         << compact;
     EXPECT_NE(compact.find("|" + tiff + "|"), std::string::npos) << compact;
-    EXPECT_EQ(list.GetGraphicFilter({ftVector}, fstNone, {}), "Paintshop Pro images|*.psp");
+    EXPECT_EQ(list.GetGraphicFilter({ftVector}, fstNone, {}),
+              "Windows metafiles|*.wmf|Windows enhanced meta files|*.emf|Paintshop Pro images|*.psp");
     EXPECT_EQ(list.GetGraphicFilter({ftLayered}, fstNone, {foIncludeAll, foIncludeExtension}),
               "All images|*.psd; *.pdd|Photoshop images (*.psd)|*.psd|Photoshop images (*.pdd)|*.pdd");
 
@@ -326,11 +331,28 @@ TEST_F(Registry, TheLoaderAndThePictureRegistryReadEveryFormat)
         EXPECT_FALSE(bitmap.Empty()) << extension;
     }
     for (const auto& [extension, description] : Formats()) {
+        if (extension == "wmf" || extension == "emf")
+            continue;
         const std::string path = fixtures.Make("picture." + extension);
         TBitmap bitmap;
         TPicture::LoadBitmapFromFile(path, bitmap);
         EXPECT_FALSE(bitmap.Empty()) << extension;
     }
+    // Metafiles load as metafiles, in the enhanced format only.
+    TemporaryFolder metafiles;
+    TMetafile drawn;
+    {
+        TMetafileCanvas canvas(drawn);
+        canvas.Rectangle(10, 10, 200, 100);
+    }
+    drawn.SaveToFile(metafiles.File("page.emf"));
+    TPicture picture;
+    picture.LoadFromFile(metafiles.File("page.emf"));
+    ASSERT_NE(dynamic_cast<TMetafile*>(picture.Graphic()), nullptr);
+    EXPECT_EQ(dynamic_cast<TMetafile*>(picture.Graphic())->Data(), drawn.Data());
+    drawn.SaveToFile(metafiles.File("page.wmf"));
+    EXPECT_EQ(RaisedMessage<EInvalidGraphic>([&] { picture.LoadFromFile(metafiles.File("page.wmf")); }),
+              "Cannot load image. Windows metafiles (.wmf) are not supported.");
     // The picture registry loads from the file, so the Dr. Halo reader finds the palette beside it.
     TemporaryFolder folder;
     WriteWholeFile(folder.File("halo.cut"), fixtures::CutFile({fixtures::Bytes{1, 0}}));

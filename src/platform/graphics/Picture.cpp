@@ -91,6 +91,10 @@ void TPicture::LoadFromFile(std::string_view fileName)
 {
     const std::string extension = ExtractFileExt(fileName);
     const TGraphicClass graphicClass = GraphicClassFromExtension(extension);
+    // Metafiles are recorded and played in the enhanced format only: the older format is named as
+    // such rather than failing as a damaged enhanced metafile.
+    if (graphicClass && SameText(WithoutDot(extension), "wmf"))
+        throw EInvalidGraphic(std::string(SWindowsMetafileUnsupported));
     if (!graphicClass)
         throw EInvalidGraphic("Unknown picture file extension (." + LowerCase(WithoutDot(extension)) + ")");
     std::unique_ptr<TGraphic> graphic = graphicClass();
