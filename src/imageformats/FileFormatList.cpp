@@ -96,11 +96,6 @@ const std::vector<TFormatRow>& FormatTable()
 
 constexpr TFormatTypes AllFormatTypes = {ftAnimation, ftLayered, ftMultiImage, ftRaster, ftVector};
 
-std::string WithoutDot(std::string_view extension)
-{
-    return std::string(!extension.empty() && extension.front() == '.' ? extension.substr(1) : extension);
-}
-
 // A description with the patterns of its extensions.
 struct TFilterEntry {
     std::string Description;
@@ -216,8 +211,8 @@ void TFileFormatList::RegisterFileFormat(std::string_view extension, std::string
                                  owner.GraphicClass);
 }
 
-TClassEntry& TFileFormatList::LinkToClass(TExtensionEntry& entry, std::string_view commonDescription,
-                                          TGraphicClass graphicClass)
+void TFileFormatList::LinkToClass(TExtensionEntry& entry, std::string_view commonDescription,
+                                  TGraphicClass graphicClass)
 {
     const int index = FindGraphicClass(graphicClass);
     if (index < 0)
@@ -227,7 +222,6 @@ TClassEntry& TFileFormatList::LinkToClass(TExtensionEntry& entry, std::string_vi
         owner.Description = std::string(commonDescription);
     ++owner.Count;
     entry.ClassReference = &owner;
-    return owner;
 }
 
 void TFileFormatList::RemoveClassEntry(const TClassEntry* entry)
@@ -339,9 +333,8 @@ void FinalizeFileFormatList()
 
 TGraphicClass RegisteredGraphicClass(std::string_view extension)
 {
-    const std::string wanted = WithoutDot(extension);
     const auto& rows = FormatTable();
-    const auto found =
-        std::find_if(rows.begin(), rows.end(), [&](const TFormatRow& row) { return SameText(row.extension, wanted); });
+    const auto found = std::find_if(rows.begin(), rows.end(),
+                                    [&](const TFormatRow& row) { return SameText(row.extension, extension); });
     return found == rows.end() ? nullptr : found->graphicClass;
 }

@@ -97,7 +97,7 @@ public:
                                  TGraphicClass graphicClass = nullptr) const;
 
 private:
-    TClassEntry& LinkToClass(TExtensionEntry& entry, std::string_view commonDescription, TGraphicClass graphicClass);
+    void LinkToClass(TExtensionEntry& entry, std::string_view commonDescription, TGraphicClass graphicClass);
     void RemoveClassEntry(const TClassEntry* entry);
 
     std::vector<std::unique_ptr<TClassEntry>> classes_;
@@ -113,6 +113,6 @@ void InitializeFileFormatList();
 // Unregisters the formats and frees the list; TPicture then knows none of them.
 void FinalizeFileFormatList();
 
-// The class the registry's table gives an extension ("TIF", ".tif"), whether or not the list
-// exists; null for an extension not in it.
+// The class the registry's table gives an extension without its dot, in any case, whether or not
+// the list exists; null for an extension not in it.
 TGraphicClass RegisteredGraphicClass(std::string_view extension);
