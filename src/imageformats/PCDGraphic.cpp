@@ -3,6 +3,7 @@
 #include "imageformats/Resampling.h"
 #include "platform/core/Streams.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -137,10 +138,11 @@ void TPCDGraphic::ReadPlanes(TStream& stream, TPlanes& planes)
 
 // Rows of the planes into the bitmap; a quarter turn writes each converted row as a column: to the
 // left, row r column c goes to row 767 - c column r, to the right to row c column 511 - r.
-void TPCDGraphic::Transfer(TPlanes& planes, TBitmap& image)
+void TPCDGraphic::Transfer(const TPlanes& planes, TBitmap& image)
 {
     const std::uint8_t rotation = FImageProperties.Rotate;
-    std::vector<std::uint8_t> turned(rotation == 1 || rotation == 3 ? 3 * BaseWidth : 0);
+    const bool left = rotation == 1;
+    std::vector<std::uint8_t> turned(left || rotation == 3 ? 3 * BaseWidth : 0);
     for (int r = 0; r < BaseHeight; ++r) {
         const std::size_t at = static_cast<std::size_t>(r * BaseWidth);
         const std::array<const std::uint8_t*, 3> rows = {&planes.Luminance[at], &planes.Chroma1[at],
@@ -148,7 +150,6 @@ void TPCDGraphic::Transfer(TPlanes& planes, TBitmap& image)
         std::uint8_t* target = turned.empty() ? image.ScanLine(r) : turned.data();
         FColorManager.ConvertRow(TSourceRow(rows), target, BaseWidth, 0xFF);
         for (int c = 0; c < static_cast<int>(turned.size() / 3); ++c) {
-            const bool left = rotation == 1;
             std::uint8_t* pixel = image.ScanLine(left ? BaseWidth - 1 - c : c) + 3 * (left ? r : BaseHeight - 1 - r);
             std::memcpy(pixel, &turned[static_cast<std::size_t>(3 * c)], 3);
         }

@@ -28,5 +28,5 @@ public:
 private:
     struct TPlanes;
     void ReadPlanes(TStream& stream, TPlanes& planes);
-    void Transfer(TPlanes& planes, TBitmap& image);
+    void Transfer(const TPlanes& planes, TBitmap& image);
 };
