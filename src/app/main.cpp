@@ -12,7 +12,7 @@
 #include "catalog/DataMaker.h"
 #include "catalog/PicOptimizeOps.h"
 #include "catalog/ZYBBrowserCode.h"
-#include "imageformats/PictureLoading.h"
+#include "imageformats/FileFormatList.h"
 #include "planogram/SelectorCode.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Seams.h"
@@ -46,7 +46,7 @@ int main(int argc, char* argv[])
     const std::string path = PlanogramPathArgument(ProgramCommandLine());
     if (!path.empty() && HandOverToRunningProgram(path))
         return 0;
-    RegisterPictureFileFormats();
+    InitializeFileFormatList();
     // Too few colours to draw planograms: end at once and silently. The windows are still made, and
     // the message loop then ends as soon as it starts.
     if (ScreenTooShallowToRun(ScreenDepth()))
@@ -87,5 +87,6 @@ int main(int argc, char* argv[])
     mainForm.show();
     ShowingExceptions([&] { return application.exec() == 0; });
     delete Splash; // a splash or About window still open when the program ends
+    FinalizeFileFormatList();
     return 0;
 }

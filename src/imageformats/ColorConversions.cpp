@@ -2,6 +2,7 @@
 
 #include "platform/core/LittleEndian.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -154,6 +155,27 @@ void CopyRGB8(TSourceRow source, std::uint8_t* target, unsigned count, bool sour
         target[2] = blue[at];
         if (alpha)
             target[3] = alpha[at];
+    }
+}
+
+// Whole rows of 8-bit luminance and chrominance into 8-bit colour, the bulk of Photo-CD and YCbCr
+// loads, converted without the general walk's call per pixel.
+void ConvertYCbCr8(const TChromaTables& tables, TSourceRow source, std::uint8_t* target, unsigned count, bool blueFirst)
+{
+    const bool planar = source.size() > 1;
+    const std::size_t stride = planar ? 1 : 3;
+    const std::uint8_t* luma = source[0];
+    const std::uint8_t* cb = planar ? source[1] : source[0] + 1;
+    const std::uint8_t* cr = planar ? source[2] : source[0] + 2;
+    const auto clamp = [](std::int32_t value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 255)); };
+    for (std::size_t i = 0, at = 0; i < count; ++i, at += stride, target += 3) {
+        const std::int32_t y = luma[at];
+        const std::uint8_t red = clamp(y + tables.CrToRed[cr[at]]);
+        const std::uint8_t green = clamp(y + tables.CbToGreen[cb[at]] + tables.CrToGreen[cr[at]]);
+        const std::uint8_t blue = clamp(y + tables.CbToBlue[cb[at]]);
+        target[0] = blueFirst ? blue : red;
+        target[1] = green;
+        target[2] = blueFirst ? red : blue;
     }
 }
 
@@ -546,6 +568,10 @@ void ConvertYCbCr(const TColorManager& manager, TSourceRow source, std::uint8_t*
     const unsigned sourceBits = manager.SourceBitsPerSample();
     const unsigned targetBits = manager.TargetBitsPerSample();
     const TChromaTables& tables = manager.ChromaTables();
+    if (sourceBits == 8 && targetBits == 8 && mask == 0xFF && !manager.TargetOptions.Contains(coAlpha)) {
+        ConvertYCbCr8(tables, source, target, count, exchangeRedBlue);
+        return;
+    }
     TSourcePixels from(source, 3, sourceBits, source.size() > 1, manager.SourceOptions.Contains(coSwapBytes));
     TTargetPixels to(target, targetBits, manager.TargetOptions.Contains(coAlpha));
     const bool wide = sourceBits == 16 && targetBits == 16;

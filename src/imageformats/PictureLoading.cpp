@@ -1,92 +1,65 @@
 #include "imageformats/PictureLoading.h"
 
-#include "imageformats/AutodeskGraphic.h"
-#include "imageformats/CUTGraphic.h"
 #include "imageformats/DecodedPictureCache.h"
-#include "imageformats/PCXGraphic.h"
-#include "imageformats/PNGGraphic.h"
-#include "imageformats/PPMGraphic.h"
-#include "imageformats/PSDGraphic.h"
-#include "imageformats/PSPGraphic.h"
-#include "imageformats/RLAGraphic.h"
-#include "imageformats/SGIGraphic.h"
-#include "imageformats/TIFFGraphic.h"
-#include "imageformats/TargaGraphic.h"
+#include "imageformats/FileFormatList.h"
+#include "imageformats/ImageGraphic.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/TextUtils.h"
 #include "platform/core/UiServices.h"
 #include "platform/graphics/Bitmap.h"
-#include "platform/graphics/JPEGImage.h"
-#include "platform/graphics/Picture.h"
 
 #include <algorithm>
 #include <vector>
 
 namespace {
 
+// Extensions the loader takes, and the registry's extension whose class reads them: the reader is
+// always the registry's, so the loader and the picture dialogs never disagree about a format.
 struct ReaderGroup {
     std::vector<std::string_view> extensions;
-    TGraphicClass reader;
-    std::string_view description; // as the picture registry lists the group
+    std::string_view registeredAs;
 };
 
-// The groups in the order they are tried; the drawing's table adds its extensions to the groups
-// of the same readers. A reader whose extensions the registry describes apart stands in one group
-// for each description, next to each other.
+// The groups in the order they are tried.
 const std::vector<ReaderGroup>& LoadingGroups()
 {
     static const std::vector<ReaderGroup> groups = {
-        {{".TIF"}, GraphicClassOf<TTIFFGraphic>(), "PC TIF images"},
-        {{".FAX"}, GraphicClassOf<TTIFFGraphic>(), "GFI fax images"},
-        {{".JPG"}, GraphicClassOf<TJPEGImage>(), "JPEG Image File"},
-        {{".EPS"}, GraphicClassOf<TEPSGraphic>(), "Encapsulated Postscript images"},
-        {{".BW"}, GraphicClassOf<TSGIGraphic>(), "SGI black/white images"},
-        {{".RGB", ".SGI"}, GraphicClassOf<TSGIGraphic>(), "SGI true color images"},
-        {{".RGBA"}, GraphicClassOf<TSGIGraphic>(), "SGI true color images with alpha"},
-        {{".CEL", ".PIC"}, GraphicClassOf<TAutodeskGraphic>(), "Autodesk images"},
-        {{".TGA", ".VST", ".ICB", ".VDA", ".WIN"}, GraphicClassOf<TTargaGraphic>(), "Truevision images"},
-        {{".PCX", ".PCC"}, GraphicClassOf<TPCXGraphic>(), "ZSoft Paintbrush images"},
-        {{".PPM"}, GraphicClassOf<TPPMGraphic>(), "Portable pixel map images"},
-        {{".PGM"}, GraphicClassOf<TPPMGraphic>(), "Portable gray map images"},
-        {{".PBM"}, GraphicClassOf<TPPMGraphic>(), "Portable bitmap images"},
-        {{".CUT", ".PAL"}, GraphicClassOf<TCUTGraphic>(), "Dr. Halo images"},
-        {{".RLA", ".RPF"}, GraphicClassOf<TRLAGraphic>(), "Alias/Wavefront images"},
-        {{".PSD", ".PDD"}, GraphicClassOf<TPSDGraphic>(), "Photoshop images"},
-        {{".PSP"}, GraphicClassOf<TPSPGraphic>(), "Paintshop Pro images"},
-        {{".PNG"}, GraphicClassOf<TPNGGraphic>(), "Portable network graphic images"},
-        {{".BMP", ".RLE", ".DIB"}, GraphicClassOf<TBitmap>(), "Bitmaps"},
+        {{".TIF", ".FAX"}, "tif"},
+        {{".JPG"}, "jpg"},
+        {{".EPS"}, "eps"},
+        {{".BW", ".RGB", ".RGBA", ".SGI"}, "sgi"},
+        {{".CEL", ".PIC"}, "cel"},
+        {{".TGA", ".VST", ".ICB", ".VDA", ".WIN"}, "tga"},
+        {{".PCX", ".PCC"}, "pcx"},
+        {{".PCD"}, "pcd"},
+        {{".PPM", ".PGM", ".PBM"}, "ppm"},
+        // A Dr. Halo palette file loads through the picture's reader.
+        {{".CUT", ".PAL"}, "cut"},
+        {{".RLA", ".RPF"}, "rla"},
+        {{".PSD", ".PDD"}, "psd"},
+        {{".PSP"}, "psp"},
+        {{".PNG"}, "png"},
+        {{".BMP", ".RLE", ".DIB"}, "bmp"},
     };
     return groups;
 }
 
+// The item drawing's additions to the groups of the same readers.
 const std::vector<ReaderGroup>& DrawingExtras()
 {
     static const std::vector<ReaderGroup> groups = {
-        {{".TIFF"}, GraphicClassOf<TTIFFGraphic>(), "Macintosh TIFF images"},
-        {{".JPEG"}, GraphicClassOf<TJPEGImage>(), "JPEG Image File"},
-        {{".1", ".2", ".3", ".5", ".6", ".7"}, GraphicClassOf<TTargaGraphic>(), "Truevision images"},
+        {{".TIFF"}, "tif"},
+        {{".JPEG"}, "jpg"},
+        {{".1", ".2", ".3", ".5", ".6", ".7"}, "tga"},
     };
     return groups;
 }
-
-// Extensions the picture registry knows besides the loader's; the loader does not take them.
-const std::vector<ReaderGroup>& RegistryExtras()
-{
-    static const std::vector<ReaderGroup> groups = {
-        {{".TIFF"}, GraphicClassOf<TTIFFGraphic>(), "Macintosh TIFF images"},
-        {{".SCR"}, GraphicClassOf<TPCXGraphic>(), "Word 5.x screen capture images"},
-    };
-    return groups;
-}
-
-// A Dr. Halo palette file loads through the picture's reader, but is no picture the registry offers.
-bool IsRegistered(std::string_view extension) { return extension != ".PAL"; }
 
 TGraphicClass ReaderIn(const std::vector<ReaderGroup>& groups, std::string_view extension)
 {
     for (const ReaderGroup& group : groups)
         if (std::find(group.extensions.begin(), group.extensions.end(), extension) != group.extensions.end())
-            return group.reader;
+            return RegisteredGraphicClass(group.registeredAs);
     return nullptr;
 }
 
@@ -155,13 +128,4 @@ std::shared_ptr<const TBitmap> LoadCachedPicture(const std::string& path, const 
     const std::string file = resolve(path);
     return cache.Picture({file, "", reader->ClassName()},
                          [&](TBitmap& picture) { return DecodeToKeep(*reader, file, picture, true); });
-}
-
-void RegisterPictureFileFormats()
-{
-    for (const auto* groups : {&LoadingGroups(), &RegistryExtras()})
-        for (const ReaderGroup& group : *groups)
-            for (const std::string_view extension : group.extensions)
-                if (IsRegistered(extension))
-                    TPicture::RegisterFileFormat(LowerCase(extension), group.description, group.reader);
 }

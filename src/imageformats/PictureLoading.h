@@ -35,8 +35,3 @@ DecodeResult DecodeToKeep(TGraphic& reader, const std::string& file, TBitmap& pi
 // warns again on the next load). Null when the path is refused; the picture may be empty.
 std::shared_ptr<const TBitmap> LoadCachedPicture(const std::string& path, const PicturePathResolver& resolve,
                                                  DecodedPictureCache& cache);
-
-// Makes every extension of the loader's table known to the picture registry, with its reader, so
-// that the registry and the loader take the same files; the registry also takes Word screen
-// captures (".scr"), which are PCX files, and the drawing's ".tiff".
-void RegisterPictureFileFormats();

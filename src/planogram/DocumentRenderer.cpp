@@ -13,6 +13,7 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/UiServices.h"
+#include "platform/graphics/Picture.h"
 #include "platform/ui/Progress.h"
 
 #include <algorithm>
@@ -283,6 +284,7 @@ void DocumentRenderer::LoadBackgroundPicture()
                         MsgIcon::Warning);
         FileDialogOptions options;
         options.title = "Find Missing Background Picture";
+        options.filter = TPicture::GraphicFilter();
         const std::optional<FileDialogResult> chosen = Ui().OpenDialog(options);
         path = chosen ? chosen->fileName : std::string();
     }

@@ -1,6 +1,7 @@
 #include "planogram/DocumentRenderer.h"
 
 #include "planogram/Rectservices.h"
+#include "platform/graphics/Picture.h"
 #include "testing/DocumentFakes.h"
 #include "testing/ScriptedUi.h"
 
@@ -238,6 +239,7 @@ TEST_F(Renderer, MissingBackgroundWarnsAndOffersToFindIt)
     EXPECT_EQ(calls[0].icon, MsgIcon::Warning);
     EXPECT_EQ(calls[1].kind, ScriptedUi::Kind::OpenDialog);
     EXPECT_EQ(calls[1].caption, "Find Missing Background Picture");
+    EXPECT_EQ(calls[1].fileOptions.filter, TPicture::GraphicFilter());
     EXPECT_EQ(calls[2].text, "The background image for this display could not be found and will not be displayed.");
     EXPECT_EQ(calls[2].caption, "Kestrame");
     EXPECT_EQ(calls[2].icon, MsgIcon::Warning);

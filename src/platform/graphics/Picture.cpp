@@ -3,7 +3,6 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/TextUtils.h"
 #include "platform/graphics/Bitmap.h"
-#include "platform/graphics/JPEGImage.h"
 
 #include <algorithm>
 
@@ -17,13 +16,7 @@ struct FileFormat {
 
 std::vector<FileFormat>& FileFormats()
 {
-    static std::vector<FileFormat> formats = {
-        {"bmp", "Bitmaps", GraphicClassOf<TBitmap>()},
-        {"dib", "Bitmaps", GraphicClassOf<TBitmap>()},
-        {"rle", "Bitmaps", GraphicClassOf<TBitmap>()},
-        {"jpg", "JPEG Image File", GraphicClassOf<TJPEGImage>()},
-        {"jpeg", "JPEG Image File", GraphicClassOf<TJPEGImage>()},
-    };
+    static std::vector<FileFormat> formats;
     return formats;
 }
 
@@ -98,6 +91,10 @@ void TPicture::LoadFromFile(std::string_view fileName)
 {
     const std::string extension = ExtractFileExt(fileName);
     const TGraphicClass graphicClass = GraphicClassFromExtension(extension);
+    // Metafiles are recorded and played in the enhanced format only: the older format is named as
+    // such rather than failing as a damaged enhanced metafile.
+    if (graphicClass && SameText(WithoutDot(extension), "wmf"))
+        throw EInvalidGraphic(std::string(SWindowsMetafileUnsupported));
     if (!graphicClass)
         throw EInvalidGraphic("Unknown picture file extension (." + LowerCase(WithoutDot(extension)) + ")");
     std::unique_ptr<TGraphic> graphic = graphicClass();

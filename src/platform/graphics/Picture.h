@@ -9,6 +9,10 @@
 
 class TBitmap;
 
+// What loading a Windows metafile (".wmf") raises: only enhanced metafiles are read.
+inline constexpr std::string_view SWindowsMetafileUnsupported =
+    "Cannot load image. Windows metafiles (.wmf) are not supported.";
+
 // A graphic class as the registry knows it: the function that makes a new, empty object of it.
 using TGraphicClass = std::unique_ptr<TGraphic> (*)();
 
@@ -17,7 +21,7 @@ template <class T> std::unique_ptr<TGraphic> NewGraphic() { return std::make_uni
 template <class T> TGraphicClass GraphicClassOf() { return &NewGraphic<T>; }
 
 // The picture registry: graphic classes by file extension, and a picture that loads a file by its
-// extension. The bitmap (bmp, dib, rle) and JPEG (jpg, jpeg) classes are registered from the start.
+// extension. It starts empty: the image formats' registry registers every format the program reads.
 class TPicture {
 public:
     // The extension without its dot; registering an extension again replaces its entry, so that a
@@ -38,7 +42,8 @@ public:
     TPicture& operator=(const TPicture&) = delete;
 
     // Makes the class registered for the file's extension and loads the file with it; an unknown
-    // extension raises EInvalidGraphic "Unknown picture file extension (.xyz)".
+    // extension raises EInvalidGraphic "Unknown picture file extension (.xyz)", and a registered
+    // ".wmf" SWindowsMetafileUnsupported.
     void LoadFromFile(std::string_view fileName);
     void SaveToFile(std::string_view fileName) const;
     TGraphic* Graphic() const { return graphic_.get(); }

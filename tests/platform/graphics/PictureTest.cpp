@@ -14,9 +14,27 @@ public:
     std::string ClassName() const override { return "TTestGraphic"; }
 };
 
+// The registry starts empty; these tests register the formats they load.
+class Pictures : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* extension : {"bmp", "dib", "rle"})
+            TPicture::RegisterFileFormat(extension, "Bitmaps", GraphicClassOf<TBitmap>());
+        for (const char* extension : {"jpg", "jpeg"})
+            TPicture::RegisterFileFormat(extension, "JPEG Image File", GraphicClassOf<TJPEGImage>());
+    }
+    void TearDown() override
+    {
+        TPicture::UnregisterGraphicClass(GraphicClassOf<TBitmap>());
+        TPicture::UnregisterGraphicClass(GraphicClassOf<TJPEGImage>());
+        EXPECT_EQ(TPicture::GraphicFilter(), "All ()|");
+    }
+};
+
 } // namespace
 
-TEST(Picture, FindsClassesByExtensionWithoutRegardToCase)
+TEST_F(Pictures, FindsClassesByExtensionWithoutRegardToCase)
 {
     EXPECT_EQ(TPicture::GraphicClassFromExtension("bmp"), GraphicClassOf<TBitmap>());
     EXPECT_EQ(TPicture::GraphicClassFromExtension(".DIB"), GraphicClassOf<TBitmap>());
@@ -27,7 +45,7 @@ TEST(Picture, FindsClassesByExtensionWithoutRegardToCase)
     EXPECT_EQ(TPicture::GraphicClassFromExtension(""), nullptr);
 }
 
-TEST(Picture, BuildsFiltersInBothSyntaxes)
+TEST_F(Pictures, BuildsFiltersInBothSyntaxes)
 {
     EXPECT_EQ(TPicture::GraphicFilter(),
               "All (*.bmp;*.dib;*.rle;*.jpg;*.jpeg)|*.bmp;*.dib;*.rle;*.jpg;*.jpeg|Bitmaps (*.bmp)|*.bmp|"
@@ -37,7 +55,7 @@ TEST(Picture, BuildsFiltersInBothSyntaxes)
                                            "Bitmaps (*.rle);;JPEG Image File (*.jpg);;JPEG Image File (*.jpeg)");
 }
 
-TEST(Picture, RegistersReplacesAndUnregisters)
+TEST_F(Pictures, RegistersReplacesAndUnregisters)
 {
     TPicture::RegisterFileFormat(".TST", "Test pictures", GraphicClassOf<TTestGraphic>());
     TPicture::RegisterFileFormat("tst", "Test images", GraphicClassOf<TTestGraphic>());
@@ -49,7 +67,7 @@ TEST(Picture, RegistersReplacesAndUnregisters)
     EXPECT_EQ(TPicture::GraphicFilter().find("TST"), std::string::npos);
 }
 
-TEST(Picture, LoadsBmpAndJpegByExtension)
+TEST_F(Pictures, LoadsBmpAndJpegByExtension)
 {
     TemporaryFolder folder;
     TBitmap source;
@@ -84,7 +102,7 @@ TEST(Picture, LoadsBmpAndJpegByExtension)
     EXPECT_THROW(TPicture::LoadBitmapFromFile(folder.File("fake.bmp"), bitmap), EInvalidGraphic);
 }
 
-TEST(Picture, LoadsIntoABitmapThatHeldAnotherPicture)
+TEST_F(Pictures, LoadsIntoABitmapThatHeldAnotherPicture)
 {
     TemporaryFolder folder;
     TBitmap grey;

@@ -1,0 +1,225 @@
+#include "imageformats/Resampling.h"
+
+#include "imageformats/ColorManager.h"
+#include "platform/graphics/Bitmap.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+double Sinc(double x)
+{
+    if (x == 0)
+        return 1;
+    const double angle = std::numbers::pi * x;
+    return std::sin(angle) / angle;
+}
+
+struct TContributorEntry {
+    int Weight = 0; // in 1/256
+    int Pixel = 0;
+};
+
+using TContributorList = std::vector<TContributorEntry>;
+
+// An index beyond either end of the source reads its mirror image; a source narrower than the
+// filter's reach mirrors past the other end, so the index is then held at the edge.
+int MirroredIndex(int index, int count)
+{
+    if (index < 0)
+        index = -index;
+    else if (index >= count)
+        index = 2 * count - index - 1;
+    return std::clamp(index, 0, count - 1);
+}
+
+// Weights are rounded as the filter tables always were: halves to the even neighbour.
+int WeightOf(double value) { return static_cast<int>(std::nearbyint(value * 256)); }
+
+// The scale from source to target along one side; the ends map onto the ends unless a side is 1.
+double ScaleOf(int sourceSize, int targetSize)
+{
+    if (sourceSize == 1 || targetSize == 1)
+        return static_cast<double>(targetSize) / sourceSize;
+    return static_cast<double>(targetSize - 1) / (sourceSize - 1);
+}
+
+std::vector<TContributorList> Contributors(int sourceSize, int targetSize, TResamplingFilter filter, double radius)
+{
+    const double scale = ScaleOf(sourceSize, targetSize);
+    // Reducing widens the filter so that every source pixel contributes.
+    const double reach = scale >= 1 ? radius : radius / scale;
+    const double squeeze = scale >= 1 ? 1 : scale;
+    std::vector<TContributorList> lists(static_cast<std::size_t>(targetSize));
+    for (int i = 0; i < targetSize; ++i) {
+        const double centre = i / scale;
+        const int left = static_cast<int>(std::floor(centre - reach));
+        const int right = static_cast<int>(std::ceil(centre + reach));
+        for (int j = left; j <= right; ++j) {
+            const int weight = WeightOf(FilterValue(filter, (centre - j) * squeeze) * squeeze);
+            if (weight != 0)
+                lists[static_cast<std::size_t>(i)].push_back({weight, MirroredIndex(j, sourceSize)});
+        }
+    }
+    return lists;
+}
+
+// A filtered channel: the weighted sum over the total weight, or over 256 when the weights cancel.
+std::uint8_t Filtered(int sum, int total) { return ClampByte(total != 0 ? sum / total : sum >> 8); }
+
+// Each work row from its source row, column by column.
+void StretchRows(const TBitmap& source, TBitmap& work, const std::vector<TContributorList>& columns)
+{
+    for (int y = 0; y < source.Height(); ++y) {
+        const std::uint8_t* from = source.ScanLine(y);
+        std::uint8_t* to = work.ScanLine(y);
+        for (const TContributorList& list : columns) {
+            int blue = 0, green = 0, red = 0, total = 0;
+            for (const TContributorEntry& entry : list) {
+                const std::uint8_t* pixel = from + 3 * entry.Pixel;
+                blue += entry.Weight * pixel[0];
+                green += entry.Weight * pixel[1];
+                red += entry.Weight * pixel[2];
+                total += entry.Weight;
+            }
+            *to++ = Filtered(blue, total);
+            *to++ = Filtered(green, total);
+            *to++ = Filtered(red, total);
+        }
+    }
+}
+
+// Each target row from the work rows; the sums run along whole rows, which reads the work bitmap
+// in memory order and gives the same values as filtering column by column.
+void StretchColumns(const TBitmap& work, TBitmap& target, const std::vector<TContributorList>& rows)
+{
+    const std::size_t samples = 3 * static_cast<std::size_t>(work.Width());
+    std::vector<int> sums(samples);
+    for (int y = 0; y < target.Height(); ++y) {
+        std::fill(sums.begin(), sums.end(), 0);
+        int total = 0;
+        for (const TContributorEntry& entry : rows[static_cast<std::size_t>(y)]) {
+            const std::uint8_t* from = work.ScanLine(entry.Pixel);
+            for (std::size_t i = 0; i < samples; ++i)
+                sums[i] += entry.Weight * from[i];
+            total += entry.Weight;
+        }
+        std::uint8_t* to = target.ScanLine(y);
+        for (std::size_t i = 0; i < samples; ++i)
+            to[i] = Filtered(sums[i], total);
+    }
+}
+
+// The first row of a doubled pair: source row `from` spread over twice its width.
+void SpreadRow(const std::uint8_t* from, std::uint8_t* to, int width)
+{
+    const std::uint8_t last = from[width - 1];
+    to[2 * width - 1] = last;
+    to[2 * width - 2] = last;
+    // Right to left, so that the first source row, which is its own target, is read before written.
+    for (int x = width - 2; x >= 0; --x) {
+        const int left = from[x];
+        const int right = from[x + 1];
+        to[2 * x + 1] = static_cast<std::uint8_t>((left + right + 1) / 2);
+        to[2 * x] = static_cast<std::uint8_t>(left);
+    }
+}
+
+void BlendRows(const std::uint8_t* above, const std::uint8_t* below, std::uint8_t* to, int width)
+{
+    for (int x = 0; x < width - 1; ++x) {
+        const int a0 = above[2 * x], a2 = above[2 * x + 2], b0 = below[2 * x], b2 = below[2 * x + 2];
+        to[2 * x] = static_cast<std::uint8_t>((a0 + b0 + 1) / 2);
+        to[2 * x + 1] = static_cast<std::uint8_t>((a0 + a2 + b0 + b2 + 2) / 4);
+    }
+    to[2 * width - 2] = static_cast<std::uint8_t>((above[2 * width - 2] + below[2 * width - 2] + 1) / 2);
+    to[2 * width - 1] = static_cast<std::uint8_t>((above[2 * width - 1] + below[2 * width - 2] + 1) / 2);
+}
+
+} // namespace
+
+double FilterValue(TResamplingFilter filter, double x)
+{
+    const double t = std::abs(x);
+    switch (filter) {
+    case sfBox:
+        return x > -0.5 && x <= 0.5 ? 1 : 0;
+    case sfTriangle:
+        return t < 1 ? 1 - t : 0;
+    case sfHermite:
+        return t < 1 ? (2 * t - 3) * t * t + 1 : 0;
+    case sfBell:
+        if (t < 0.5)
+            return 0.75 - t * t;
+        return t < 1.5 ? 0.5 * (t - 1.5) * (t - 1.5) : 0;
+    case sfSpline:
+        if (t < 1)
+            return 0.5 * t * t * t - t * t + 2.0 / 3;
+        return t < 2 ? (2 - t) * (2 - t) * (2 - t) / 6 : 0;
+    case sfLanczos3:
+        return t < 3 ? Sinc(x) * Sinc(x / 3) : 0;
+    case sfMitchell:
+        if (t < 1)
+            return (7 * t * t * t - 12 * t * t + 16.0 / 3) / 6;
+        return t < 2 ? (-7.0 / 3 * t * t * t + 12 * t * t - 20 * t + 32.0 / 3) / 6 : 0;
+    }
+    return 0;
+}
+
+double DefaultRadius(TResamplingFilter filter)
+{
+    switch (filter) {
+    case sfBox:
+        return 0.5;
+    case sfTriangle:
+    case sfHermite:
+        return 1;
+    case sfBell:
+        return 1.5;
+    case sfSpline:
+    case sfMitchell:
+        return 2;
+    case sfLanczos3:
+        return 3;
+    }
+    return 1;
+}
+
+void Stretch(int newWidth, int newHeight, TResamplingFilter filter, float radius, TBitmap& source, TBitmap& target)
+{
+    target.SetSize(0, 0);
+    target.SetPixelFormat(pf24bit);
+    target.SetSize(newWidth, newHeight);
+    source.SetPixelFormat(pf24bit);
+    if (newWidth <= 0 || newHeight <= 0 || source.Width() <= 0 || source.Height() <= 0)
+        return;
+    const double reach = radius == 0 ? DefaultRadius(filter) : radius;
+    TBitmap work;
+    work.SetPixelFormat(pf24bit);
+    work.SetSize(newWidth, source.Height());
+    StretchRows(source, work, Contributors(source.Width(), newWidth, filter, reach));
+    StretchColumns(work, target, Contributors(source.Height(), newHeight, filter, reach));
+}
+
+void Stretch(int newWidth, int newHeight, TResamplingFilter filter, float radius, TBitmap& source)
+{
+    TBitmap target;
+    Stretch(newWidth, newHeight, filter, radius, source, target);
+    source.TakeOver(target);
+}
+
+void DoublePlane(int width, int height, int stride, std::uint8_t* plane)
+{
+    if (width < 2 || height < 2)
+        return;
+    const auto row = [plane, stride](int y) { return plane + static_cast<std::ptrdiff_t>(y) * stride; };
+    for (int y = height - 1; y >= 0; --y)
+        SpreadRow(row(y), row(2 * y), width);
+    for (int y = 0; y + 1 < height; ++y)
+        BlendRows(row(2 * y), row(2 * y + 2), row(2 * y + 1), width);
+    std::memcpy(row(2 * height - 1), row(2 * height - 2), static_cast<std::size_t>(2 * width));
+}

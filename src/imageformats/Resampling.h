@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+
+class TBitmap;
+
+// The reconstruction filters of Stretch, in their stored order.
+enum TResamplingFilter : std::uint8_t {
+    sfBox,
+    sfTriangle,
+    sfHermite,
+    sfBell,
+    sfSpline,
+    sfLanczos3,
+    sfMitchell,
+};
+
+// The filter's value at x, and how far from its centre it reaches.
+double FilterValue(TResamplingFilter filter, double x);
+double DefaultRadius(TResamplingFilter filter);
+
+// Rescales the source to newWidth x newHeight into the target, in two separable passes of the
+// filter over 24-bit pixels; a radius of 0 takes the filter's default. The target becomes a 24-bit
+// bitmap of the new size and the source a 24-bit one; nothing is drawn when a size is 0.
+void Stretch(int newWidth, int newHeight, TResamplingFilter filter, float radius, TBitmap& source, TBitmap& target);
+// The same, with the result replacing the source.
+void Stretch(int newWidth, int newHeight, TResamplingFilter filter, float radius, TBitmap& source);
+
+// Doubles a plane of width x height bytes, held at its top left with `stride` bytes a row, to
+// 2 width x 2 height in place, interpolating between neighbours. The plane must have room for
+// 2 height rows of 2 width bytes; a plane narrower or lower than 2 stays as it is.
+void DoublePlane(int width, int height, int stride, std::uint8_t* plane);
