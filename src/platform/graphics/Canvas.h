@@ -218,6 +218,9 @@ public:
     void SetPixel(int x, int y, TColor color) override;
 
     void StretchDraw(const TRect& rect, const TGraphic& graphic) override;
+    // StretchDraw leaving out the pixels of `key`, without marking the bitmap transparent (it may be
+    // shared).
+    void StretchDrawKeyed(const TRect& rect, const TBitmap& bitmap, TColor key);
     void CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) override;
     bool BitBlt(int x, int y, int width, int height, TCanvas* source, int sourceX, int sourceY,
                 std::uint32_t rop) override;
