@@ -110,6 +110,7 @@ private:
             OdbcColumn column;
             column.name = name;
             column.type = adVarWChar;
+            column.size = 128;
             result.columns.push_back(column);
         }
         for (const auto& row : values) {
