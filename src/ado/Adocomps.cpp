@@ -549,7 +549,7 @@ std::string TParameters::Parse(std::string_view sql)
                 if (IsQuote(text[end]))
                     inLiteral = !inLiteral;
             std::string name = text.substr(at + 1, end - at - 1);
-            if (IsQuote(name.front())) {
+            if (!name.empty() && IsQuote(name.front())) {
                 name.erase(0, 1);
                 if (!name.empty() && IsQuote(name.back()))
                     name.pop_back();

@@ -310,6 +310,7 @@ TEST(AdoParameters, ParseTurnsMarkersIntoQuestionMarksAndItems)
         {"ends with a colon:", "ends with a colon:", {}},
         {"WHERE n = :'open", "WHERE n = ?", {"open"}},
         {"::", ":", {}},
+        {"a : b", "a ? b", {""}},
     };
     TdADOCommand command;
     for (const auto& c : cases) {
