@@ -93,6 +93,11 @@ TEST_P(AdoDatasetOnServer, WalksATableAsTheServersClientPrintsIt)
     dataset.Next();
     EXPECT_EQ(RowText(dataset, {"price", "weight", "active"}), "0.05|0.1|False");
 
+    // Dates are kept as time stamps; read otherwise, they come as OLE dates.
+    double added = 0;
+    ASSERT_TRUE(dataset.GetFieldData(dataset.FieldByName("added"), &added, false));
+    EXPECT_EQ(added, EncodeOleDate({.year = 1999, .month = 12, .day = 31}));
+
     dataset.SetRecNo(3);
     EXPECT_EQ(dataset.RecNo(), 3);
     EXPECT_EQ(dataset.FieldByName("name")->AsString(), "Cocoa");
@@ -172,6 +177,17 @@ TEST_P(AdoDatasetOnServer, OpeningFailsWithTheComponentsMessagesAndStaysClosed)
     EXPECT_EQ(dataset.RecordCount(), 0);
     EXPECT_EQ(DatabaseFailure([&] { dataset.SetCommandText("SELECT 1"); }),
               "dADODataset1: Cannot perform this operation on an open dataset");
+
+    // A requery reads what was added meanwhile and stands on the first record.
+    database.Client("INSERT INTO Shelf VALUES(4); INSERT INTO Shelf VALUES(5)");
+    dataset.Requery();
+    EXPECT_EQ(dataset.RecordCount(), 2);
+    EXPECT_EQ(dataset.FieldByName("id")->AsInteger(), 4);
+    dataset.Next();
+    database.Client("DELETE FROM Shelf WHERE id = 4");
+    dataset.Refresh();
+    EXPECT_EQ(dataset.RecordCount(), 1);
+    EXPECT_EQ(dataset.FieldByName("id")->AsInteger(), 5);
 }
 
 TEST_P(AdoDatasetOnServer, DuplicatedColumnsAreNumberedAndBlankTableNamesOpenDirectly)
