@@ -512,7 +512,7 @@ TParameter& TParameters::ParamByName(std::string_view name) const
 {
     TParameter* parameter = FindParam(name);
     if (parameter == nullptr)
-        DatabaseError("Parameter '" + std::string(name) + "' not found", &command_.ComponentRef());
+        NotFoundError("Parameter", name, &command_.ComponentRef());
     return *parameter;
 }
 
