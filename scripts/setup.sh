@@ -23,6 +23,8 @@ base=(
     netpbm imagemagick libjpeg-turbo-progs qpdf poppler-utils fonttools libtiff-tools libchm-bin
     # enhanced-metafile readers: a record lister and an SVG converter
     printemf emf2svg
+    # another metafile producer, a GDI-like writer the player is tested on
+    libemf-dev
     # databases the ODBC tests run against, with their own command-line clients
     postgresql sqlite3 python3
     # picture writers and sample pictures of other libraries, for the picture readers' tests

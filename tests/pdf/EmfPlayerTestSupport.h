@@ -23,13 +23,9 @@ public:
     double openFrameScaleX = 0, openFrameScaleY = 0, openUnitsX = 0, openUnitsY = 0;
     TPoint openFrameOffset, openViewportExt;
 
-    std::string Calls() const
-    {
-        std::string text;
-        for (const std::string& call : calls)
-            text += (text.empty() ? "" : " ") + call;
-        return text;
-    }
+    std::string Calls() const { return Joined(0, calls.size()); }
+    // The calls between opening the page and ending the graphic and closing the page.
+    std::string Drawn() const { return calls.size() < 3 ? "" : Joined(1, calls.size() - 2); }
 
     bool CheckOpenPage(int x1, int y1, int resX, int resY) override
     {
@@ -123,6 +119,13 @@ public:
     }
 
 private:
+    std::string Joined(std::size_t from, std::size_t to) const
+    {
+        std::string text;
+        for (std::size_t i = from; i < to; ++i)
+            text += (text.empty() ? "" : " ") + calls[i];
+        return text;
+    }
     static std::string Hex(std::uint32_t value)
     {
         std::ostringstream out;

@@ -178,10 +178,7 @@ std::string Played(TRecordingDevice& device, std::span<const std::uint8_t> data)
     EXPECT_EQ(calls.front(), "CheckOpenPage(100,100,100,100)");
     EXPECT_EQ(calls[calls.size() - 2], "PSEndCurrentGraphic()");
     EXPECT_EQ(calls.back(), "CheckCloseOpenPage(true)");
-    std::string played;
-    for (std::size_t i = 1; i + 2 < calls.size(); ++i)
-        played += (played.empty() ? "" : " ") + calls[i];
-    return played;
+    return device.Drawn();
 }
 
 std::string Played(std::span<const std::uint8_t> data)
