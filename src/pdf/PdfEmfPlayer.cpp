@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr std::uint32_t FirstUnknownType = 121;
 constexpr int FallbackResolution = 96;
 constexpr double HundredthsMmPerInch = 2540;
 constexpr double MmPerInch = 25.4;
@@ -77,8 +76,8 @@ TAxisFit FitAxis(int frameStart, int frameEnd, int offset, int extent, int devic
     if (extent <= 0 || frameSize == 0)
         return {1, PdfRound(frameEnd / HundredthsMmPerInch * resolution)};
     const int start = PdfRound(double(offset) / deviceResolution * resolution);
-    return {PdfRound(extent * HundredthsMmPerInch / deviceResolution) / frameSize,
-            PdfRound(double(extent) / deviceResolution * resolution) + start};
+    const std::int64_t end = std::int64_t{PdfRound(double(extent) / deviceResolution * resolution)} + start;
+    return {PdfRound(extent * HundredthsMmPerInch / deviceResolution) / frameSize, PdfRound(double(end))};
 }
 
 // Keeps the device values a metafile changes and brings them back however the playing ends.
@@ -147,8 +146,8 @@ bool FitFrame(TPdfGenericDevice& device, const TPlayerHeader& header, int x, int
                                       static_cast<float>(double(device.ResolutionX()) * x / resX),
                                       static_cast<float>(double(device.ResolutionY()) * y / resY)});
     }
-    stack.SetFrameOffset(
-        TPoint{-PdfRound(frame.Left * resX / HundredthsMmPerInch), -PdfRound(frame.Top * resY / HundredthsMmPerInch)});
+    stack.SetFrameOffset(TPoint{PdfRound(-double(frame.Left) * resX / HundredthsMmPerInch),
+                                PdfRound(-double(frame.Top) * resY / HundredthsMmPerInch)});
     stack.SetUnitsPerInch(resX, resY);
     device.DC().viewportExt = TPoint{resX, resY};
     return device.CheckOpenPage(x1, y1, resX, resY);

@@ -640,6 +640,7 @@ TEST(PdfEmfPlayer, HostileMetafilesEndCleanly)
                  }),
                  second + 16 + 8, 1000),
          both},
+        {"a frame far off the page", patched(rectangle, 24, 0xE0000000), start + " Rectangle(0,0,5,5) LineTo(2,2)"},
         {"an unknown record type", patched(rectangle, second, 5000), both},
     };
     for (const TCase& c : cases) {
