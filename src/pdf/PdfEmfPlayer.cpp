@@ -212,6 +212,7 @@ private:
     void CreateObject(std::uint32_t index, const std::function<std::int32_t()>& create);
     std::int32_t Translate(std::uint32_t index) const;
     void LookAheadForClip();
+    bool RegionSelectionFollows();
     bool ClipSupported() const { return device_.Modes().Contains(peClipRectSupport); }
 
     TPdfGenericDevice& device_;
@@ -220,8 +221,10 @@ private:
     std::vector<std::int32_t> handles_;
     std::size_t next_;
     std::uint32_t remaining_;
-    // A clip region is coming whose q this bracket opened; it closes before that region is set.
+    // A q is open for a clip that a coming region selection replaces; that selection closes it.
     bool clipSaved_ = false;
+    // No region selection follows before the save level ends for a look-ahead from up to here.
+    std::size_t noRegionUntil_ = 0;
 };
 
 void TEmfPlayer::Play(const TEmfRecord& record)
@@ -665,31 +668,36 @@ void TEmfPlayer::PlayClipRegion(const TEmfRecord& record)
 // a q opens here.
 void TEmfPlayer::LookAheadForClip()
 {
-    if (clipSaved_)
+    if (clipSaved_ || next_ <= noRegionUntil_)
         return;
+    if (RegionSelectionFollows()) {
+        clipSaved_ = true;
+        device_.PSSaveState();
+    }
+}
+
+// Whether a region selection follows before the current save level ends. When none does, no look-ahead
+// from a record up to where this one stopped can find one either, since the level ends there for each
+// of them too: that stretch is not walked again, so that many clips cost no more than one walk.
+bool TEmfPlayer::RegionSelectionFollows()
+{
     int depth = 0;
     std::size_t offset = next_;
     for (std::uint32_t left = remaining_; left > 0; --left) {
         const std::optional<TEmfRecord> record = RecordAt(offset);
         if (!record)
-            return;
-        offset += record->Size();
-        switch (record->Type()) {
-        case EMR_SAVEDC:
+            break;
+        const std::uint32_t type = record->Type();
+        if (type == EMR_EXTSELECTCLIPRGN)
+            return true;
+        if (type == EMR_EOF || (type == EMR_RESTOREDC && --depth < 0))
+            break;
+        if (type == EMR_SAVEDC)
             ++depth;
-            break;
-        case EMR_RESTOREDC:
-            if (--depth < 0)
-                return;
-            break;
-        case EMR_EOF:
-            return;
-        case EMR_EXTSELECTCLIPRGN:
-            clipSaved_ = true;
-            device_.PSSaveState();
-            return;
-        }
+        offset += record->Size();
     }
+    noRegionUntil_ = offset;
+    return false;
 }
 
 // A BITBLT's source is drawn only as a plain copy: the device draws bitmaps opaque, so a mask

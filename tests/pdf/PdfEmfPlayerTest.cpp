@@ -539,6 +539,22 @@ TEST(PdfEmfPlayer, ClipRecordsActOnlyWithClipSupportAndAReplacedClipGetsItsOwnQ)
               "SaveDC() SelectClipRGN(1,40:40:50:50,[]) RestoreDC(-1)");
 }
 
+// Each clip looks ahead for a region selection that would replace it; a page of clips without one
+// must not walk the rest of the page again for each.
+TEST(PdfEmfPlayer, ManyClipsWithoutARegionSelectionPlayInOneWalk)
+{
+    constexpr int clips = 50000;
+    TRecordingDevice device;
+    device.SetModes({peClipRectSupport});
+    device.PlayEnhMetaFile(Metafile([&](TEmfWriter& w) {
+                               for (int i = 0; i < clips; ++i)
+                                   w.Record(EMR_INTERSECTCLIPRECT, {0, 0, i, i});
+                           }),
+                           0, 0, 0, 0, false, 0, 0);
+    ASSERT_EQ(device.calls.size(), clips + 3u);
+    EXPECT_EQ(device.calls[clips], "SelectClipRGN(1,0:0:49999:49999,[])");
+}
+
 // Each metafile is damaged in one way; playing it ends without raising, and what could be read
 // around the damage is played.
 TEST(PdfEmfPlayer, HostileMetafilesEndCleanly)
