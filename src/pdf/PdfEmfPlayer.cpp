@@ -198,14 +198,11 @@ private:
     }
 
     void Play(const TEmfRecord& record);
-    void PlayMapping(const TEmfRecord& record);
-    void PlayState(const TEmfRecord& record);
-    void PlayShape(const TEmfRecord& record);
     void PlayPoints(const TEmfRecord& record);
     void PlayPolyPoly(const TEmfRecord& record);
-    void PlayObject(const TEmfRecord& record);
-    void PlayPath(const TEmfRecord& record);
-    void PlayClip(const TEmfRecord& record);
+    void PlayCreate(const TEmfRecord& record);
+    void PlayDelete(std::uint32_t index);
+    void PlayClipRect(const TEmfRecord& record);
     void PlayClipRegion(const TEmfRecord& record);
     void PlayBlt(const TEmfRecord& record);
     void PlayText(const TEmfRecord& record);
@@ -227,48 +224,10 @@ private:
     std::size_t noRegionUntil_ = 0;
 };
 
-void TEmfPlayer::Play(const TEmfRecord& record)
+void TEmfPlayer::Play(const TEmfRecord& r)
 {
-    switch (record.Type()) {
-    case EMR_SETWINDOWEXTEX:
-    case EMR_SETWINDOWORGEX:
-    case EMR_SETVIEWPORTEXTEX:
-    case EMR_SETVIEWPORTORGEX:
-    case EMR_SETMAPMODE:
-    case EMR_SCALEVIEWPORTEXTEX:
-    case EMR_SCALEWINDOWEXTEX:
-    case EMR_SETWORLDTRANSFORM:
-    case EMR_MODIFYWORLDTRANSFORM:
-        PlayMapping(record);
-        break;
-    case EMR_SETBRUSHORGEX:
-    case EMR_SETBKMODE:
-    case EMR_SETPOLYFILLMODE:
-    case EMR_SETROP2:
-    case EMR_SETTEXTALIGN:
-    case EMR_SETTEXTCOLOR:
-    case EMR_SETBKCOLOR:
-    case EMR_SAVEDC:
-    case EMR_RESTOREDC:
-    case EMR_SETARCDIRECTION:
-    case EMR_SETTEXTJUSTIFICATION:
-    case EMR_MOVETOEX:
-    case EMR_GDICOMMENT:
-        PlayState(record);
-        break;
-    case EMR_SETPIXELV:
-    case EMR_LINETO:
-    case EMR_ANGLEARC:
-    case EMR_ELLIPSE:
-    case EMR_RECTANGLE:
-    case EMR_ROUNDRECT:
-    case EMR_ARC:
-    case EMR_ARCTO:
-    case EMR_CHORD:
-    case EMR_PIE:
-    case EMR_POLYDRAW:
-        PlayShape(record);
-        break;
+    TPdfGenericDevice& d = device_;
+    switch (r.Type()) {
     case EMR_POLYBEZIER:
     case EMR_POLYGON:
     case EMR_POLYLINE:
@@ -279,186 +238,193 @@ void TEmfPlayer::Play(const TEmfRecord& record)
     case EMR_POLYLINE16:
     case EMR_POLYBEZIERTO16:
     case EMR_POLYLINETO16:
-        PlayPoints(record);
+        PlayPoints(r);
         break;
     case EMR_POLYPOLYLINE:
     case EMR_POLYPOLYGON:
     case EMR_POLYPOLYLINE16:
     case EMR_POLYPOLYGON16:
-        PlayPolyPoly(record);
+        PlayPolyPoly(r);
+        break;
+    case EMR_SETWINDOWEXTEX:
+        d.SetWindowExtEx(r.I32(8), r.I32(12));
+        break;
+    case EMR_SETWINDOWORGEX:
+        d.SetWindowOrgEx(r.I32(8), r.I32(12));
+        break;
+    case EMR_SETVIEWPORTEXTEX:
+        d.SetViewPortExtEx(r.I32(8), r.I32(12));
+        break;
+    case EMR_SETVIEWPORTORGEX:
+        d.SetViewPortOrgEx(r.I32(8), r.I32(12));
+        break;
+    case EMR_SETBRUSHORGEX:
+        d.SetBrushOrgEx(r.I32(8), r.I32(12));
+        break;
+    case EMR_SETPIXELV:
+        d.SetPixelV(r.I32(8), r.I32(12), r.I32(16));
+        break;
+    case EMR_SETMAPMODE:
+        d.SetMapMode(r.I32(8));
+        break;
+    case EMR_SETBKMODE:
+        d.SetBKMode(r.I32(8));
+        break;
+    case EMR_SETPOLYFILLMODE:
+        d.SetPolyFillMode(r.I32(8));
+        break;
+    case EMR_SETROP2:
+        d.SetRop2(r.I32(8));
+        break;
+    case EMR_SETTEXTALIGN:
+        d.SetTextAlign(r.U32(8));
+        break;
+    case EMR_SETTEXTCOLOR:
+        d.SetTextColor(r.I32(8));
+        break;
+    case EMR_SETBKCOLOR:
+        d.SetBKColor(r.I32(8));
+        break;
+    case EMR_OFFSETCLIPRGN:
+        d.OffsetClipRgn();
+        break;
+    case EMR_MOVETOEX:
+        d.MoveToEx(r.I32(8), r.I32(12), nullptr);
+        break;
+    case EMR_EXCLUDECLIPRECT:
+    case EMR_INTERSECTCLIPRECT:
+        PlayClipRect(r);
+        break;
+    case EMR_SCALEVIEWPORTEXTEX:
+        d.ScaleViewportExtEx(r.I32(8), r.I32(12), r.I32(16), r.I32(20));
+        break;
+    case EMR_SCALEWINDOWEXTEX:
+        d.ScaleWindowExtEx(r.I32(8), r.I32(12), r.I32(16), r.I32(20));
+        break;
+    case EMR_SAVEDC:
+        d.SaveDC();
+        break;
+    case EMR_RESTOREDC:
+        d.RestoreDC(r.I32(8));
+        break;
+    case EMR_SETWORLDTRANSFORM:
+        d.SetWorldTransform(r.Float(8), r.Float(12), r.Float(16), r.Float(20), r.Float(24), r.Float(28));
+        break;
+    case EMR_MODIFYWORLDTRANSFORM:
+        d.ModifyWorldTransform(TPdfXForm{r.Float(8), r.Float(12), r.Float(16), r.Float(20), r.Float(24), r.Float(28)},
+                               r.I32(32));
         break;
     case EMR_SELECTOBJECT:
+        d.SelectObject(Translate(r.U32(8)));
+        break;
     case EMR_CREATEPEN:
     case EMR_EXTCREATEPEN:
     case EMR_CREATEBRUSHINDIRECT:
-    case EMR_DELETEOBJECT:
-    case EMR_SELECTPALETTE:
     case EMR_CREATEPALETTE:
-    case EMR_REALIZEPALETTE:
     case EMR_EXTCREATEFONTINDIRECTW:
-        PlayObject(record);
+        PlayCreate(r);
+        break;
+    case EMR_DELETEOBJECT:
+        PlayDelete(r.U32(8));
+        break;
+    case EMR_ANGLEARC:
+        d.AngleArc(r.I32(8), r.I32(12), r.I32(16), r.Float(20), r.Float(24));
+        break;
+    case EMR_ELLIPSE:
+        d.Ellipse(r.I32(8), r.I32(12), r.I32(16), r.I32(20));
+        break;
+    case EMR_RECTANGLE:
+        d.Rectangle(r.I32(8), r.I32(12), r.I32(16), r.I32(20));
+        break;
+    case EMR_ROUNDRECT:
+        d.RoundRect(r.I32(8), r.I32(12), r.I32(16), r.I32(20), r.I32(24), r.I32(28));
+        break;
+    case EMR_ARC:
+    case EMR_ARCTO:
+        d.Arc(r.RectAt(8), r.PointAt(24), r.PointAt(32), r.Type() == EMR_ARCTO);
+        break;
+    case EMR_CHORD:
+        d.Chord(r.RectAt(8), r.PointAt(24), r.PointAt(32));
+        break;
+    case EMR_PIE:
+        d.Pie(r.RectAt(8), r.PointAt(24), r.PointAt(32));
+        break;
+    case EMR_SELECTPALETTE:
+        d.SelectPalette(Translate(r.U32(8)));
+        break;
+    case EMR_REALIZEPALETTE:
+        d.RealizePalette();
+        break;
+    case EMR_LINETO:
+        d.LineTo(r.I32(8), r.I32(12));
+        break;
+    case EMR_POLYDRAW:
+        if (const auto draw = Checked([&] { return ReadEmfPolyDraw(r); }); draw && !draw->Points.empty())
+            d.PolyDraw(draw->Points, draw->Types);
+        break;
+    case EMR_SETARCDIRECTION:
+        d.SetArcDirection(r.I32(8));
         break;
     case EMR_BEGINPATH:
-    case EMR_ENDPATH:
-    case EMR_CLOSEFIGURE:
-    case EMR_FILLPATH:
-    case EMR_STROKEANDFILLPATH:
-    case EMR_STROKEPATH:
-    case EMR_SELECTCLIPPATH:
-    case EMR_ABORTPATH:
-        PlayPath(record);
+        d.BeginPath(pesStrokeAndFill);
         break;
-    case EMR_OFFSETCLIPRGN:
-    case EMR_EXCLUDECLIPRECT:
-    case EMR_INTERSECTCLIPRECT:
+    case EMR_ENDPATH:
+        d.EndPath();
+        break;
+    case EMR_CLOSEFIGURE:
+        d.CloseFigure();
+        break;
+    case EMR_FILLPATH:
+        d.StrokeAndFillPath(false, true);
+        break;
+    case EMR_STROKEANDFILLPATH:
+        d.StrokeAndFillPath(true, true);
+        break;
+    case EMR_STROKEPATH:
+        d.StrokeAndFillPath(true, false);
+        break;
+    case EMR_SELECTCLIPPATH:
+        d.SelectClipPath(r.I32(8));
+        break;
+    case EMR_ABORTPATH:
+        d.AbortPath();
+        break;
+    case EMR_GDICOMMENT:
+        if (const auto comment = Checked([&] { return ReadEmfComment(r); }))
+            d.GDIComment(*comment);
+        break;
     case EMR_FILLRGN:
+        d.FillRgnData();
+        break;
     case EMR_FRAMERGN:
+        d.FrameRgnData();
+        break;
     case EMR_INVERTRGN:
+        d.InvertRgnData();
+        break;
     case EMR_PAINTRGN:
-        PlayClip(record);
+        d.PaintRgnData();
         break;
     case EMR_EXTSELECTCLIPRGN:
-        PlayClipRegion(record);
+        PlayClipRegion(r);
         break;
     case EMR_BITBLT:
     case EMR_STRETCHBLT:
     case EMR_STRETCHDIBITS:
-        PlayBlt(record);
+        PlayBlt(r);
         break;
     case EMR_EXTTEXTOUTA:
     case EMR_EXTTEXTOUTW:
-        PlayText(record);
+        PlayText(r);
+        break;
+    case EMR_SETTEXTJUSTIFICATION:
+        d.SetTextJustification(r.I32(8), r.I32(12));
         break;
     default:
         // The header, mapper flags, stretch mode, colour adjustment, meta region, palette entries and
         // size, flood fill, miter limit, path flattening and widening, mask and parallelogram blts,
         // DIBs set to the device, 16-bit poly-draw, pattern brushes and every later type are not
         // drawn by this device.
-        break;
-    }
-}
-
-void TEmfPlayer::PlayMapping(const TEmfRecord& record)
-{
-    switch (record.Type()) {
-    case EMR_SETWINDOWEXTEX:
-        device_.SetWindowExtEx(record.I32(8), record.I32(12));
-        break;
-    case EMR_SETWINDOWORGEX:
-        device_.SetWindowOrgEx(record.I32(8), record.I32(12));
-        break;
-    case EMR_SETVIEWPORTEXTEX:
-        device_.SetViewPortExtEx(record.I32(8), record.I32(12));
-        break;
-    case EMR_SETVIEWPORTORGEX:
-        device_.SetViewPortOrgEx(record.I32(8), record.I32(12));
-        break;
-    case EMR_SETMAPMODE:
-        device_.SetMapMode(record.I32(8));
-        break;
-    case EMR_SCALEVIEWPORTEXTEX:
-        device_.ScaleViewportExtEx(record.I32(8), record.I32(12), record.I32(16), record.I32(20));
-        break;
-    case EMR_SCALEWINDOWEXTEX:
-        device_.ScaleWindowExtEx(record.I32(8), record.I32(12), record.I32(16), record.I32(20));
-        break;
-    case EMR_SETWORLDTRANSFORM:
-        device_.SetWorldTransform(record.Float(8), record.Float(12), record.Float(16), record.Float(20),
-                                  record.Float(24), record.Float(28));
-        break;
-    case EMR_MODIFYWORLDTRANSFORM:
-        device_.ModifyWorldTransform(TPdfXForm{record.Float(8), record.Float(12), record.Float(16), record.Float(20),
-                                               record.Float(24), record.Float(28)},
-                                     record.I32(32));
-        break;
-    }
-}
-
-void TEmfPlayer::PlayState(const TEmfRecord& record)
-{
-    switch (record.Type()) {
-    case EMR_SETBRUSHORGEX:
-        device_.SetBrushOrgEx(record.I32(8), record.I32(12));
-        break;
-    case EMR_SETBKMODE:
-        device_.SetBKMode(record.I32(8));
-        break;
-    case EMR_SETPOLYFILLMODE:
-        device_.SetPolyFillMode(record.I32(8));
-        break;
-    case EMR_SETROP2:
-        device_.SetRop2(record.I32(8));
-        break;
-    case EMR_SETTEXTALIGN:
-        device_.SetTextAlign(record.U32(8));
-        break;
-    case EMR_SETTEXTCOLOR:
-        device_.SetTextColor(record.I32(8));
-        break;
-    case EMR_SETBKCOLOR:
-        device_.SetBKColor(record.I32(8));
-        break;
-    case EMR_SAVEDC:
-        device_.SaveDC();
-        break;
-    case EMR_RESTOREDC:
-        device_.RestoreDC(record.I32(8));
-        break;
-    case EMR_SETARCDIRECTION:
-        device_.SetArcDirection(record.I32(8));
-        break;
-    case EMR_SETTEXTJUSTIFICATION:
-        device_.SetTextJustification(record.I32(8), record.I32(12));
-        break;
-    case EMR_MOVETOEX:
-        device_.MoveToEx(record.I32(8), record.I32(12), nullptr);
-        break;
-    case EMR_GDICOMMENT:
-        if (const auto comment = Checked([&] { return ReadEmfComment(record); }))
-            device_.GDIComment(*comment);
-        break;
-    }
-}
-
-void TEmfPlayer::PlayShape(const TEmfRecord& record)
-{
-    switch (record.Type()) {
-    case EMR_SETPIXELV:
-        device_.SetPixelV(record.I32(8), record.I32(12), record.I32(16));
-        break;
-    case EMR_LINETO:
-        device_.LineTo(record.I32(8), record.I32(12));
-        break;
-    case EMR_ANGLEARC:
-        device_.AngleArc(record.I32(8), record.I32(12), record.I32(16), record.Float(20), record.Float(24));
-        break;
-    case EMR_ELLIPSE:
-    case EMR_RECTANGLE: {
-        const TRect box = record.RectAt(8);
-        if (record.Type() == EMR_ELLIPSE)
-            device_.Ellipse(box.Left, box.Top, box.Right, box.Bottom);
-        else
-            device_.Rectangle(box.Left, box.Top, box.Right, box.Bottom);
-        break;
-    }
-    case EMR_ROUNDRECT: {
-        const TRect box = record.RectAt(8);
-        device_.RoundRect(box.Left, box.Top, box.Right, box.Bottom, record.I32(24), record.I32(28));
-        break;
-    }
-    case EMR_ARC:
-    case EMR_ARCTO:
-        device_.Arc(record.RectAt(8), record.PointAt(24), record.PointAt(32), record.Type() == EMR_ARCTO);
-        break;
-    case EMR_CHORD:
-        device_.Chord(record.RectAt(8), record.PointAt(24), record.PointAt(32));
-        break;
-    case EMR_PIE:
-        device_.Pie(record.RectAt(8), record.PointAt(24), record.PointAt(32));
-        break;
-    case EMR_POLYDRAW:
-        if (const auto draw = Checked([&] { return ReadEmfPolyDraw(record); }); draw && !draw->Points.empty())
-            device_.PolyDraw(draw->Points, draw->Types);
         break;
     }
 }
@@ -522,26 +488,9 @@ void TEmfPlayer::PlayPolyPoly(const TEmfRecord& record)
         device_.StrokeAndFillPath(true, polygons);
 }
 
-void TEmfPlayer::PlayObject(const TEmfRecord& record)
+void TEmfPlayer::PlayCreate(const TEmfRecord& record)
 {
     switch (record.Type()) {
-    case EMR_SELECTOBJECT:
-        device_.SelectObject(Translate(record.U32(8)));
-        break;
-    case EMR_SELECTPALETTE:
-        device_.SelectPalette(Translate(record.U32(8)));
-        break;
-    case EMR_DELETEOBJECT: {
-        const std::uint32_t index = record.U32(8);
-        device_.DeleteObject(Translate(index));
-        // The index is free again; a later record must not reach a handle the device reuses.
-        if (index < handles_.size())
-            handles_[index] = 0;
-        break;
-    }
-    case EMR_REALIZEPALETTE:
-        device_.RealizePalette();
-        break;
     case EMR_CREATEPEN:
     case EMR_EXTCREATEPEN:
         if (const auto pen = Checked([&] { return ReadEmfPen(record); }))
@@ -568,6 +517,14 @@ void TEmfPlayer::PlayObject(const TEmfRecord& record)
     }
 }
 
+void TEmfPlayer::PlayDelete(std::uint32_t index)
+{
+    device_.DeleteObject(Translate(index));
+    // The index is free again; a later record must not reach a handle the device reuses.
+    if (index < handles_.size())
+        handles_[index] = 0;
+}
+
 // An index outside the header's handle count names no slot: such a record is passed over.
 void TEmfPlayer::CreateObject(std::uint32_t index, const std::function<std::int32_t()>& create)
 {
@@ -582,68 +539,15 @@ std::int32_t TEmfPlayer::Translate(std::uint32_t index) const
     return index < handles_.size() ? handles_[index] : 0;
 }
 
-void TEmfPlayer::PlayPath(const TEmfRecord& record)
+void TEmfPlayer::PlayClipRect(const TEmfRecord& record)
 {
-    switch (record.Type()) {
-    case EMR_BEGINPATH:
-        device_.BeginPath(pesStrokeAndFill);
-        break;
-    case EMR_ENDPATH:
-        device_.EndPath();
-        break;
-    case EMR_CLOSEFIGURE:
-        device_.CloseFigure();
-        break;
-    case EMR_FILLPATH:
-        device_.StrokeAndFillPath(false, true);
-        break;
-    case EMR_STROKEANDFILLPATH:
-        device_.StrokeAndFillPath(true, true);
-        break;
-    case EMR_STROKEPATH:
-        device_.StrokeAndFillPath(true, false);
-        break;
-    case EMR_SELECTCLIPPATH:
-        device_.SelectClipPath(record.I32(8));
-        break;
-    case EMR_ABORTPATH:
-        device_.AbortPath();
-        break;
-    }
-}
-
-void TEmfPlayer::PlayClip(const TEmfRecord& record)
-{
-    switch (record.Type()) {
-    case EMR_OFFSETCLIPRGN:
-        device_.OffsetClipRgn();
-        break;
-    case EMR_EXCLUDECLIPRECT:
-        if (ClipSupported()) {
-            LookAheadForClip();
-            device_.ExcludeClipRect();
-        }
-        break;
-    case EMR_INTERSECTCLIPRECT:
-        if (ClipSupported()) {
-            const TRect rect = record.RectAt(8);
-            LookAheadForClip();
-            device_.IntersectClipRect(rect.Left, rect.Top, rect.Right, rect.Bottom);
-        }
-        break;
-    case EMR_FILLRGN:
-        device_.FillRgnData();
-        break;
-    case EMR_FRAMERGN:
-        device_.FrameRgnData();
-        break;
-    case EMR_INVERTRGN:
-        device_.InvertRgnData();
-        break;
-    case EMR_PAINTRGN:
-        device_.PaintRgnData();
-        break;
-    }
+    if (!ClipSupported())
+        return;
+    LookAheadForClip();
+    if (record.Type() == EMR_INTERSECTCLIPRECT)
+        device_.IntersectClipRect(record.I32(8), record.I32(12), record.I32(16), record.I32(20));
+    else
+        device_.ExcludeClipRect();
 }
 
 void TEmfPlayer::PlayClipRegion(const TEmfRecord& record)
