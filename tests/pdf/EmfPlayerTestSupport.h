@@ -4,24 +4,23 @@
 #include "platform/core/Exceptions.h"
 #include "platform/graphics/EmfRecords.h"
 
-#include <cstdint>
+#include <ranges>
 #include <sstream>
 #include <string>
-#include <string_view>
+#include <type_traits>
 #include <vector>
 
-// A device that writes down each virtual operation the player calls, with its arguments, as
-// "Name(a,b,...)". Pen, brush and font are noted as "pen(...)", "brush(...)" and "font(...)" before
-// the first drawing that uses them after they change. An operation named in `failOn` raises.
+// A device that writes down each virtual operation the player calls as "Name(a,b,...)". Pen, brush
+// and font are noted as "pen(style,width,colour)", "brush(style,colour,hatch)" and "font(face,height)"
+// before the first drawing after they change. An operation named in `failOn` raises.
 class TRecordingDevice : public TPdfGenericDevice {
 public:
     std::vector<std::string> calls;
     std::string failOn;
     bool pageOpens = true;
-    // The device values while the page opened.
-    TPdfXForm openBase;
-    double openFrameScaleX = 0, openFrameScaleY = 0, openUnitsX = 0, openUnitsY = 0;
-    TPoint openFrameOffset, openViewportExt;
+    // While the page opened: base matrix scales and offsets, frame scales, frame offset, units per
+    // inch and viewport extent.
+    std::string fitting;
 
     std::string Calls() const { return Joined(0, calls.size()); }
     // The calls between opening the page and ending the graphic and closing the page.
@@ -29,13 +28,10 @@ public:
 
     bool CheckOpenPage(int x1, int y1, int resX, int resY) override
     {
-        openBase = DCStack().BaseMatrix();
-        openFrameScaleX = DCStack().FrameScaleX();
-        openFrameScaleY = DCStack().FrameScaleY();
-        openUnitsX = DCStack().UnitsPerInchX();
-        openUnitsY = DCStack().UnitsPerInchY();
-        openFrameOffset = DCStack().FrameOffset();
-        openViewportExt = DC().viewportExt;
+        TPdfDCStack& s = DCStack();
+        const TPdfXForm& m = s.BaseMatrix();
+        fitting = Text(m.eM11, m.eM22, m.eDx, m.eDy, s.FrameScaleX(), s.FrameScaleY(), s.FrameOffset(),
+                       s.UnitsPerInchX(), s.UnitsPerInchY(), DC().viewportExt);
         Log("CheckOpenPage", x1, y1, resX, resY);
         return pageOpens;
     }
@@ -45,33 +41,15 @@ public:
     void Polygon(std::span<const TPoint> points) override { Draw("Polygon", points); }
     void Polyline(std::span<const TPoint> points, bool to) override { Draw("Polyline", points, to); }
     void SetPixelV(int x, int y, TColor color) override { Draw("SetPixelV", x, y, color); }
-    bool MoveToEx(int x, int y, TPoint*) override
-    {
-        Log("MoveToEx", x, y);
-        return true;
-    }
-    int SaveDC() override
-    {
-        Log("SaveDC");
-        return TPdfGenericDevice::SaveDC();
-    }
-    bool RestoreDC(int level) override
-    {
-        Log("RestoreDC", level);
-        return TPdfGenericDevice::RestoreDC(level);
-    }
+    bool MoveToEx(int x, int y, TPoint*) override { return Log("MoveToEx", x, y), true; }
+    int SaveDC() override { return Log("SaveDC"), TPdfGenericDevice::SaveDC(); }
+    bool RestoreDC(int level) override { return Log("RestoreDC", level), TPdfGenericDevice::RestoreDC(level); }
     void PSRestoreState() override { Log("Q"); }
     void PSSaveState() override { Log("q"); }
-    void AngleArc(int x, int y, int radius, float start, float sweep) override
-    {
-        Draw("AngleArc", x, y, radius, start, sweep);
-    }
+    void AngleArc(int x, int y, int r, float start, float sweep) override { Draw("AngleArc", x, y, r, start, sweep); }
     void Ellipse(int x1, int y1, int x2, int y2) override { Draw("Ellipse", x1, y1, x2, y2); }
     void Rectangle(int x1, int y1, int x2, int y2) override { Draw("Rectangle", x1, y1, x2, y2); }
-    void RoundRect(int x1, int y1, int x2, int y2, int width, int height) override
-    {
-        Draw("RoundRect", x1, y1, x2, y2, width, height);
-    }
+    void RoundRect(int x1, int y1, int x2, int y2, int w, int h) override { Draw("RoundRect", x1, y1, x2, y2, w, h); }
     void Arc(const TRect& box, TPoint start, TPoint end, bool to) override { Draw("Arc", box, start, end, to); }
     void Chord(const TRect& box, TPoint start, TPoint end) override { Draw("Chord", box, start, end); }
     void Pie(const TRect& box, TPoint start, TPoint end) override { Draw("Pie", box, start, end); }
@@ -80,21 +58,17 @@ public:
     {
         Draw("PolyDraw", points, std::vector<int>(types.begin(), types.end()));
     }
-    bool EndPath() override
-    {
-        Log("EndPath");
-        return TPdfGenericDevice::EndPath();
-    }
+    bool EndPath() override { return Log("EndPath"), TPdfGenericDevice::EndPath(); }
     void StrokeAndFillPath(bool stroke, bool fill) override { Draw("StrokeAndFillPath", stroke, fill); }
     void CloseFigure() override { Log("CloseFigure"); }
     void SelectClipPath(int mode) override { Log("SelectClipPath", mode); }
-    void SelectClipRGN(int mode, const TRect& bounds, std::span<const TRect> rectangles) override
+    void SelectClipRGN(int mode, const TRect& bounds, std::span<const TRect> rects) override
     {
-        Log("SelectClipRGN", mode, bounds, std::vector<TRect>(rectangles.begin(), rectangles.end()));
+        Log("SelectClipRGN", mode, bounds, rects);
     }
     void GDIComment(std::span<const std::uint8_t> data) override
     {
-        Log("GDIComment", std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+        Log("GDIComment", std::string(data.begin(), data.end()));
     }
     void BitBlt(int x, int y, int width, int height, std::uint32_t rop) override
     {
@@ -111,11 +85,8 @@ public:
     void ExtTextOut(int x, int y, std::uint32_t options, const TRect& rect, std::u16string_view wideText,
                     std::string_view text, int count, std::span<const int> spacing) override
     {
-        std::string wide;
-        for (const char16_t ch : wideText)
-            wide.push_back(ch < 0x80 ? static_cast<char>(ch) : '?');
-        Draw("ExtTextOut", x, y, Hex(options), rect, "W" + wide, "A" + std::string(text), count,
-             std::vector<int>(spacing.begin(), spacing.end()));
+        Draw("ExtTextOut", x, y, Hex(options), rect, "W" + std::string(wideText.begin(), wideText.end()),
+             "A" + std::string(text), count, spacing);
     }
 
 private:
@@ -132,64 +103,58 @@ private:
         out << "0x" << std::hex << value;
         return out.str();
     }
-    static void Put(std::ostringstream& out, const TPoint& point) { out << point.X << ':' << point.Y; }
-    static void Put(std::ostringstream& out, const TRect& rect)
+    template <typename T> static void Put(std::ostream& out, const T& value)
     {
-        out << rect.Left << ':' << rect.Top << ':' << rect.Right << ':' << rect.Bottom;
-    }
-    static void Put(std::ostringstream& out, bool value) { out << (value ? "true" : "false"); }
-    template <typename T> static void Put(std::ostringstream& out, const T& value) { out << value; }
-    template <typename T> static void Put(std::ostringstream& out, std::span<const T> items)
-    {
-        out << '[';
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            out << (i ? " " : "");
-            Put(out, items[i]);
+        if constexpr (std::is_same_v<T, TPoint>) {
+            out << value.X << ':' << value.Y;
+        } else if constexpr (std::is_same_v<T, TRect>) {
+            out << value.Left << ':' << value.Top << ':' << value.Right << ':' << value.Bottom;
+        } else if constexpr (std::is_same_v<T, bool>) {
+            out << (value ? "true" : "false");
+        } else if constexpr (std::ranges::range<T> && !std::is_convertible_v<T, std::string_view>) {
+            out << '[';
+            for (bool first = true; const auto& item : value) {
+                out << (first ? "" : " ");
+                Put(out, item);
+                first = false;
+            }
+            out << ']';
+        } else {
+            out << value;
         }
-        out << ']';
     }
-    template <typename T> static void Put(std::ostringstream& out, const std::vector<T>& items)
+    template <typename... Args> static std::string Text(const Args&... args)
     {
-        Put(out, std::span<const T>(items));
-    }
-
-    template <typename... Args> void Log(const char* name, const Args&... args)
-    {
-        if (failOn == name)
-            throw Exception(std::string(name) + " failed");
         std::ostringstream out;
-        out << name << '(';
         bool first = true;
         ((out << (first ? "" : ","), Put(out, args), first = false), ...);
-        out << ')';
-        calls.push_back(out.str());
+        return out.str();
     }
-
-    template <typename... Args> void Draw(const char* name, const Args&... args)
+    template <typename... Args> void Log(const std::string& name, const Args&... args)
     {
-        NoteObjects();
+        if (failOn == name)
+            throw Exception(name + " failed");
+        calls.push_back(name + "(" + Text(args...) + ")");
+    }
+    template <typename... Args> void Draw(const std::string& name, const Args&... args)
+    {
+        const TPdfDCStackVar& s = DC();
+        const std::string objects[] = {"pen(" + Text(int(s.pen.style), s.pen.width, Hex(s.pen.color)) + ")",
+                                       "brush(" + Text(int(s.brush.style), Hex(s.brush.color), s.brush.hatch) + ")",
+                                       "font(" + Text(s.selectedFaceName, s.fontData.height) + ")"};
+        for (std::size_t i = 0; i < 3; ++i) {
+            if (noted_[i] != objects[i])
+                calls.push_back(objects[i]);
+            noted_[i] = objects[i];
+        }
         Log(name, args...);
     }
 
-    void NoteObjects()
-    {
-        const TPdfDCStackVar& state = DC();
-        std::ostringstream pen, brush;
-        pen << "pen(" << int(state.pen.style) << ',' << state.pen.width << ',' << Hex(state.pen.color) << ')';
-        brush << "brush(" << int(state.brush.style) << ',' << Hex(state.brush.color) << ',' << state.brush.hatch << ')';
-        const std::string font = "font(" + state.selectedFaceName + ',' + std::to_string(state.fontData.height) + ')';
-        for (auto [noted, now] : {std::pair{&pen_, pen.str()}, {&brush_, brush.str()}, {&font_, font}}) {
-            if (*noted != now)
-                calls.push_back(now);
-            *noted = now;
-        }
-    }
-
-    std::string pen_ = "pen(0,0,0x0)", brush_ = "brush(0,0x0,0)", font_ = "font(,10)";
+    std::string noted_[3] = {"pen(0,0,0x0)", "brush(0,0x0,0)", "font(,10)"};
 };
 
 // A metafile put together record by record behind a header of a 1-inch frame on a device of 100
-// pixels per inch; Bytes() adds EOF and fills in the header's size and record count.
+// pixels per inch with 4 handles; Bytes() adds EOF and fills in the header's size and record count.
 struct TEmfBuilder {
     TEmfHeader header = [] {
         TEmfHeader h;
