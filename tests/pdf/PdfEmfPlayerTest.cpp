@@ -114,6 +114,19 @@ TEST(PdfEmfPlayer, EveryActedOnRecordReachesItsOperationWithObjectsThroughTheHan
         w.Record(EMR_SETBKMODE, {Emf::OPAQUE});
         w.Record(EMR_SETTEXTCOLOR, {0x0000FF});
         w.Record(EMR_SETMAPPERFLAGS, {1});
+        w.Record(EMR_SETWINDOWORGEX, {7, 8});
+        w.Record(EMR_SETVIEWPORTEXTEX, {600, 300});
+        w.Record(EMR_SCALEVIEWPORTEXTEX, {1, 2, 1, 3});
+        w.Record(EMR_SCALEWINDOWEXTEX, {2, 1, 1, 1});
+        w.Record(EMR_SETVIEWPORTORGEX, {5, 6});
+        w.Record(EMR_SETBRUSHORGEX, {3, 4});
+        w.Record(EMR_SETPOLYFILLMODE, {2});
+        w.Record(EMR_SETROP2, {7});
+        w.Record(EMR_SETTEXTALIGN, {24});
+        w.Record(EMR_SETBKCOLOR, {0x00FF00});
+        w.Record(EMR_SETARCDIRECTION, {2});
+        w.Record(EMR_SETWORLDTRANSFORM, {Bits(1), 0, 0, Bits(1), Bits(10), Bits(20)});
+        w.Record(EMR_MODIFYWORLDTRANSFORM, {Bits(2), 0, 0, Bits(2), 0, 0, 2});
         WriteEmfPen(w, TEmfPen{1, Emf::PS_SOLID, 7, 0x00FF00, Emf::BS_SOLID, 0, {}});
         // A brush style beyond GDI's four draws solid; an index outside the map creates nothing.
         WriteEmfBrush(w, TEmfBrush{2, Emf::BS_HATCHED, 0x0000FF, Emf::HS_CROSS});
@@ -186,8 +199,11 @@ TEST(PdfEmfPlayer, EveryActedOnRecordReachesItsOperationWithObjectsThroughTheHan
         "pen(0,1,0x0) LineTo(5,5)");
     const TPdfDCStackVar& state = device.DC();
     EXPECT_EQ(state.mapMode, Emf::MM_ANISOTROPIC);
-    EXPECT_EQ(state.windowExt, (TPoint{300, 300}));
-    EXPECT_TRUE(state.opaque);
+    EXPECT_EQ(std::tuple(state.windowExt, state.windowOrg, state.viewportExt, state.viewportOrg, state.brushOrg),
+              std::tuple(TPoint{600, 300}, TPoint{7, 8}, TPoint{300, 100}, TPoint{5, 6}, TPoint{3, 4}));
+    EXPECT_EQ(state.world, (TPdfXForm{2, 0, 0, 2, 10, 20}));
+    EXPECT_TRUE(state.opaque && state.winding && state.clockwiseArcs && state.textAlign.Contains(peal_BASELINE));
+    EXPECT_EQ(std::tuple(state.rop2, state.bkColor), std::tuple(7, 0x00FF00));
     EXPECT_EQ(state.textColor, 0x0000FF);
     EXPECT_EQ(state.fontData.weight, 700);
     EXPECT_EQ(device.TextJustificationCount(), 3);
