@@ -13,7 +13,6 @@
 #include "platform/ui/StringGrid.h"
 
 #include <algorithm>
-#include <climits>
 
 namespace {
 

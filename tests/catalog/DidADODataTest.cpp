@@ -55,21 +55,15 @@ std::string WriteLink(const TemporaryFolder& folder, const std::string& name, co
     return path;
 }
 
-constexpr const char* ProductRows = "INSERT INTO %T VALUES(4006381333931, 'Tea', 10.5, 20, '2.5');"
-                                    "INSERT INTO %T VALUES(4006381333932, 'Coffee', 11, 21, '3');"
-                                    "INSERT INTO %T VALUES(4006381333933, 'Cocoa', 12, 22, '0');"
-                                    "INSERT INTO %T VALUES(4006381333934, 'Sugar', 13, 23, '1');"
-                                    "INSERT INTO %T VALUES(4006381333935, 'Salt', 14, 24, '2');";
-
 // Five products in `table`; SQLite keeps the 13-digit EAN in a plain INTEGER column.
 void MakeProducts(const TestDatabase& database, const std::string& table)
 {
     const std::string quoted = "\"" + table + "\"";
-    std::string sql = "CREATE TABLE " + quoted + "(ean " + (database.Kind() == Server::SQLite ? "INTEGER" : "BIGINT") +
-                      ", name VARCHAR(20), width REAL, height REAL, pegx VARCHAR(8));" + ProductRows;
-    for (size_t at = sql.find("%T"); at != std::string::npos; at = sql.find("%T"))
-        sql.replace(at, 2, quoted);
-    database.Client(sql);
+    database.Client("CREATE TABLE " + quoted + "(ean " + (database.Kind() == Server::SQLite ? "INTEGER" : "BIGINT") +
+                    ", name VARCHAR(20), width REAL, height REAL, pegx VARCHAR(8)); INSERT INTO " + quoted +
+                    " VALUES(4006381333931, 'Tea', 10.5, 20, '2.5'), (4006381333932, 'Coffee', 11, 21, '3'),"
+                    "(4006381333933, 'Cocoa', 12, 22, '0'), (4006381333934, 'Sugar', 13, 23, '1'),"
+                    "(4006381333935, 'Salt', 14, 24, '2')");
 }
 
 const std::string GoldenLink = "DDLF\r\n"
