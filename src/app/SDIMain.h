@@ -106,7 +106,7 @@ public:
     DocumentSelector& Selector() { return *selector_; }
 
     // The catalog browser bar on the active planogram's catalog.
-    void UpdateCatalogBar();
+    void UpdateCatalogBar() override;
     bool FindCatalogProduct(const std::string& key) override;
     // Places the catalog's current product; while the builder places, its shelves follow the
     // selector's "automatically add shelves". The planogram's automatic shelves are off afterwards.
@@ -188,6 +188,8 @@ public:
     void DocumentActivated(PlanogramDocument& document) override;
     bool SaveDocument(PlanogramDocument& document) override;
     void DocumentClosed(PlanogramDocument& document) override;
+    // No setup wizard is shown yet, so every data link connects through its document.
+    bool PlanogramWizardVisible() const override { return false; }
 
     // Opening, saving and printing hold a guard of it while they run.
     LongOperations longOperations;

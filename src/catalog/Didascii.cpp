@@ -1,5 +1,6 @@
 #include "catalog/Didascii.h"
 
+#include "catalog/CatalogHeader.h"
 #include "catalog/GridUtilities.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
@@ -14,14 +15,11 @@
 namespace {
 
 constexpr std::string_view Magic = "DIDF1";
-constexpr std::string_view HeaderPrefix = "catheader.";
 constexpr std::string_view ColumnNamePrefix = "catheader.ColumNames(";
 
 std::string RowKey(int n) { return "r" + IntToStr(n); }
 
 std::string ColumnNameKey(int column) { return std::string(ColumnNamePrefix) + IntToStr(column) + ")"; }
-
-std::string HeaderKey(std::string_view name) { return std::string(HeaderPrefix) + std::string(name); }
 
 // "r<digits>=": a product line; header lines and stray text never load as products.
 bool IsProductLine(std::string_view line)
@@ -58,15 +56,6 @@ std::string TrimmedField(const std::vector<std::string_view>& fields, int index)
 {
     return index >= 0 && static_cast<size_t>(index) < fields.size() ? Trim(fields[static_cast<size_t>(index)])
                                                                     : std::string();
-}
-
-// A TAB, CR or LF inside a value would split its row or line.
-std::string Clean(std::string_view value)
-{
-    std::string clean(value);
-    std::replace_if(
-        clean.begin(), clean.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
-    return clean;
 }
 
 std::string RowLine(const TStringGrid& grid, int row)
@@ -147,9 +136,7 @@ bool didASCII::Open(const std::string& path, TStringGrid* grid)
 
 void didASCII::ReadHeader()
 {
-    units = Trim(CutAtNonPrintable(store.GetValue(HeaderKey("unit"))));
-    photoCollection = CutAtNonPrintable(store.GetValue(HeaderKey("PhotoCollection")));
-    photoCollectionMacPath = CutAtNonPrintable(store.GetValue(HeaderKey("PhotoCollectionMacPath")));
+    ReadCatalogHeaderTexts(store, *this);
     const FileExtent extent = ExtentOf(store.Lines());
     fieldCount = std::clamp(Atoi(store.GetValue(HeaderKey("FieldCount"))), 0, extent.columns);
     recordCount = std::clamp(Atoi(store.GetValue(HeaderKey("recordsize"))), 0, extent.productLines);
@@ -259,19 +246,11 @@ bool didASCII::SaveToFile(const std::string& path, TStringGrid* grid, const std:
 std::vector<std::string> didASCII::HeaderLines(const TStringGrid& grid, const std::string& unitsText,
                                                const std::string& photoCollectionText) const
 {
-    std::vector<std::string> lines = {
-        std::string(Magic),
-        "catheader.version=2",
-        "catheader.platform=Windows",
-        HeaderKey("unit=") + Clean(unitsText),
-        HeaderKey("FieldCount=") + IntToStr(grid.ColCount()),
-        HeaderKey("recordsize=") + IntToStr(grid.RowCount() - 1),
-        HeaderKey("PhotoCollection=") + Clean(photoCollectionText),
-        HeaderKey("PhotoCollectionMacPath=") + Clean(photoCollectionMacPath),
-    };
+    std::vector<std::string> lines = CatalogHeaderLines(
+        Magic, 2, {unitsText, grid.ColCount(), grid.RowCount() - 1, photoCollectionText, photoCollectionMacPath});
     for (size_t role = 0; role < CatalogRoles.size(); ++role)
         if (!CatalogRoles[role].key.empty())
-            lines.push_back(HeaderKey(CatalogRoles[role].key) + "=" + IntToStr(roles[role]));
+            lines.push_back(RoleLine(static_cast<CatalogFieldRole>(role), roles[role]));
     for (int col = 0; col < grid.ColCount(); ++col)
         lines.push_back(ColumnNameKey(col) + "=" + Clean(grid.Cells(col, 0)));
     return lines;

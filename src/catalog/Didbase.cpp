@@ -1,5 +1,6 @@
 #include "catalog/Didbase.h"
 
+#include "catalog/DidADOData.h"
 #include "catalog/Didascii.h"
 #include "catalog/Didctf2.h"
 #include "platform/core/FilePaths.h"
@@ -21,6 +22,8 @@ std::map<std::string, CatalogMaker>& CatalogKinds()
     static std::map<std::string, CatalogMaker> kinds = {
         {".CTF", [] { return std::unique_ptr<didBase>(std::make_unique<didASCII>()); }},
         {".VDX", [] { return std::unique_ptr<didBase>(std::make_unique<didCTF2>()); }},
+        // Unbound: whoever opens a link with its own components reads it through this one.
+        {".DDL", [] { return std::unique_ptr<didBase>(std::make_unique<didADOData>()); }},
     };
     return kinds;
 }

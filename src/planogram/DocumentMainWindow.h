@@ -65,4 +65,8 @@ public:
     // The document's window is closing and the document goes with it: forget it, and reset the
     // catalog bar when it was the last one.
     virtual void DocumentClosed(PlanogramDocument& document) = 0;
+    // The catalog bar shows the active document's current product.
+    virtual void UpdateCatalogBar() = 0;
+    // The planogram setup wizard is shown: it connects data-link catalogs itself.
+    virtual bool PlanogramWizardVisible() const = 0;
 };

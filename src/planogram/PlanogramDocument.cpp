@@ -1,5 +1,6 @@
 #include "planogram/PlanogramDocument.h"
 
+#include "ado/Adocomps.h"
 #include "catalog/CatalogFinder.h"
 #include "planogram/DocumentMainWindow.h"
 #include "planogram/DocumentSelector.h"
@@ -12,6 +13,7 @@
 #include "platform/core/Numbers.h"
 #include "platform/core/TextUtils.h"
 #include "platform/core/UiServices.h"
+#include "platform/data/DataSource.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/StringGrid.h"
 
@@ -43,13 +45,8 @@ void Stop(std::string_view text, std::string_view caption)
 }
 
 // Why a catalog file of this name cannot be opened: no kind of catalog takes its extension.
-void ReportUnknownCatalogKind(const std::string& path)
+void ReportUnknownCatalogKind()
 {
-    if (UpperCase(ExtractFileExt(path)) == ".DDL") {
-        Stop("Data-link catalogs (.DDL) cannot be opened yet. Choose a binary (.VDX) or text (.CTF) catalog.",
-             NewDocumentCaption);
-        return;
-    }
     Stop("Could not determine catalog file type. Check to make sure your catalog file has a valid file extension of "
          "DID, CTF or DDL",
          NewDocumentCaption);
@@ -58,14 +55,31 @@ void ReportUnknownCatalogKind(const std::string& path)
 } // namespace
 
 PlanogramDocument::PlanogramDocument(const DocumentServices& services)
-    : services(services), graphics(services.pictureFinder, services.mainWindow), renderer(*this)
+    : services(services), dADOConnection1(std::make_unique<TdADOConnection>()),
+      dADODataset1(std::make_unique<TdADODataset>()), DataSource1(std::make_unique<TDataSource>()),
+      graphics(services.pictureFinder, services.mainWindow), renderer(*this)
 {
+    SetUpDataComponents();
     TakeMenuChecks(services.mainWindow.TagChecks());
     displayScale = services.mainWindow.DisplayScale();
     unitsInches = services.mainWindow.UnitsInches();
 }
 
-PlanogramDocument::~PlanogramDocument() = default;
+// A data-link catalog closes the dataset as it goes, so it goes before the components.
+PlanogramDocument::~PlanogramDocument() { catalog.reset(); }
+
+void PlanogramDocument::SetUpDataComponents()
+{
+    dADOConnection1->SetName("dADOConnection1");
+    dADOConnection1->SetProvider("MSDASQL.1");
+    dADOConnection1->SetMode(ad_ModeRead);
+    dADODataset1->SetName("dADODataset1");
+    dADODataset1->SetConnection(dADOConnection1.get());
+    dADODataset1->SetCursorLocation(ad_UseClient);
+    dADODataset1->SetCursorType(ad_OpenDynamic);
+    DataSource1->SetName("DataSource1");
+    DataSource1->SetDataSet(dADODataset1.get());
+}
 
 void PlanogramDocument::TakeMenuChecks(const TagMenuChecks& checks)
 {
@@ -148,10 +162,15 @@ bool PlanogramDocument::TakeDisplaySize(int width, int height)
 bool PlanogramDocument::OpenCatalog()
 {
     const std::string path = services.catalogFinder.ReadCurrentDataFile();
-    catalog = NewCatalogForFile(path);
-    if (!catalog) {
-        ReportUnknownCatalogKind(path);
-        return false;
+    if (UpperCase(ExtractFileExt(path)) == ".DDL") {
+        catalog = std::make_unique<didADOData>(this);
+    } else {
+        catalog = NewCatalogForFile(path);
+        if (!catalog) {
+            ReportUnknownCatalogKind();
+            return false;
+        }
+        dADOConnection1->SetConnected(false);
     }
     if (catalog->Open(path, nullptr))
         return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalog/DidADOData.h"
 #include "catalog/Didbase.h"
 #include "planogram/DocumentMainWindow.h"
 #include "planogram/DocumentRenderer.h"
@@ -25,6 +26,9 @@ class DocumentSetupDialog;
 class DocumentView;
 class PictureFinder;
 class SettingsStore;
+class TDataSource;
+class TdADOConnection;
+class TdADODataset;
 
 enum class MouseButton { Left, Right, Middle };
 
@@ -41,8 +45,8 @@ struct DocumentServices {
 // A planogram document: the wall of a store display with the ordered list of items on it, its
 // catalog, the back bitmap of the whole wall (one pixel per document unit, a quarter centimetre),
 // and the renderer, undo and zoom that work on it. The document window shows it and forwards its
-// events here.
-class PlanogramDocument {
+// events here. A data-link catalog reads through the document's own database components.
+class PlanogramDocument : public DataLinkHost {
 public:
     // Walls larger than 1200 inches in either direction are refused.
     static constexpr int MaxDisplayUnits = 12183;
@@ -158,7 +162,16 @@ public:
     // Records the selection frame (empty for none) and has its window area painted again.
     void DrawSelection(const TRect& rect);
 
+    TdADOConnection& DataConnection() override { return *dADOConnection1; }
+    TdADODataset& DataSet() override { return *dADODataset1; }
+    bool PlanogramWizardVisible() override { return services.mainWindow.PlanogramWizardVisible(); }
+    void UpdateCatalogBar() override { services.mainWindow.UpdateCatalogBar(); }
+
     DocumentServices services;
+    // The database components a data-link catalog reads its products through.
+    std::unique_ptr<TdADOConnection> dADOConnection1;
+    std::unique_ptr<TdADODataset> dADODataset1;
+    std::unique_ptr<TDataSource> DataSource1;
 
     TRect dragFrom, groupRect;
     // The item whose box stands for the selection; null for none.
@@ -235,6 +248,7 @@ public:
     DocumentRenderer renderer;
 
 private:
+    void SetUpDataComponents();
     bool OpenCatalog();
     void GroupByBand(const TRect& band);
     // Moves the items of the list by (dx, dy) with their turned bounds, repainting what they leave

@@ -1,9 +1,11 @@
 #include "planogram/PlanogramDocument.h"
 
+#include "ado/Adocomps.h"
 #include "platform/settings/SettingsStore.h"
 #include "testing/DocumentFakes.h"
 #include "testing/ScriptedUi.h"
 
+#include "OdbcTestSupport.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -135,14 +137,39 @@ TEST_F(Document, UnknownOrEmptyCatalogKindIsRefused)
     EXPECT_TRUE(catalogs.asked.empty());
 }
 
-TEST_F(Document, DataLinkCatalogsAreRefusedForNow)
+TEST_F(Document, DataLinkCatalogOpensThroughTheDocumentsComponents)
 {
-    finder.current = "/c/shop.ddl";
-    ui.AnswerMessage(MsgAnswer::OK);
-    EXPECT_FALSE(document.NewDocument(100, 100));
-    ExpectOneMessage("Data-link catalogs (.DDL) cannot be opened yet. Choose a binary (.VDX) or text (.CTF) catalog.",
-                     "New Document", MsgIcon::Stop);
+    ScopedSettingsFolder settings;
+    TestDatabase database(Server::SQLite);
+    database.Client("CREATE TABLE Goods(code TEXT, name TEXT, width REAL, height REAL);"
+                    "INSERT INTO Goods VALUES('G1', 'Box', 10, 5); INSERT INTO Goods VALUES('G2', 'Tin', 4, 4)");
+    didADOData link;
+    link.roles[RolePartNumber] = 0;
+    link.roles[RoleDescription] = 1;
+    link.roles[RoleWidth] = 2;
+    link.roles[RoleHeight] = 3;
+    link.connectionString =
+        "Provider=MSDASQL.1;Persist Security Info=False;Extended Properties=\"" + database.ConnectionString() + "\"";
+    link.tableName = "Goods";
+    finder.current = database.Folder().File("goods.DDL");
+    ASSERT_TRUE(link.SaveToFile(finder.current, nullptr, "cm", ""));
+
+    ASSERT_TRUE(document.NewDocument(100, 100));
     EXPECT_TRUE(catalogs.asked.empty());
+    EXPECT_EQ(document.dADOConnection1->Mode(), ad_ModeRead);
+    EXPECT_EQ(document.dADODataset1->CommandText(), "SELECT * FROM Goods");
+    EXPECT_EQ(document.catalog->recordCount, 2);
+    ASSERT_TRUE(document.catalog->FindByKey("G1"));
+    EXPECT_EQ(mainWindow.catalogBarUpdates, 1);
+    ASSERT_TRUE(document.AddCatalogItem(0, 0));
+    EXPECT_EQ(document.items->current->right - document.items->current->left, 40);
+
+    // Another kind of catalog disconnects the document's database.
+    finder.current = "/c/a.ctf";
+    ASSERT_TRUE(document.NewDocument(100, 100));
+    EXPECT_FALSE(document.dADODataset1->Active());
+    EXPECT_FALSE(document.dADOConnection1->Connected());
+    EXPECT_TRUE(ui.Calls().empty());
 }
 
 TEST_F(Document, CatalogThatWillNotOpen)

@@ -49,6 +49,8 @@ public:
     bool saveSucceeds = true;
     std::vector<const PlanogramDocument*> saved;
     std::vector<const PlanogramDocument*> closed;
+    int catalogBarUpdates = 0;
+    bool wizardVisible = false;
 
     FakeMainWindow()
     {
@@ -94,6 +96,8 @@ public:
         return saveSucceeds;
     }
     void DocumentClosed(PlanogramDocument& document) override { closed.push_back(&document); }
+    void UpdateCatalogBar() override { ++catalogBarUpdates; }
+    bool PlanogramWizardVisible() const override { return wizardVisible; }
 };
 
 class FakeSelector : public DocumentSelector {

@@ -34,6 +34,9 @@ public:
     std::string GetValue(std::string_view key);
     // The line followed by the line end. False when it could not be written.
     bool WriteLine(std::string_view text);
+    // Whether a line of the file open for reading holds the key, so that a missing key and an empty
+    // value can be told apart.
+    bool HasKey(std::string_view key) const { return readOpen_ && firstLineOfKey_.contains(std::string(key)); }
 
     bool ReadOpen() const { return readOpen_; }
     const std::string& path() const { return path_; }
