@@ -5,6 +5,8 @@
 #include "pdf/PdfPageTree.h"
 #include "pdf/PdfStream.h"
 #include "platform/core/Exceptions.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Canvas.h"
 
 #include <gtest/gtest.h>
 
@@ -206,11 +208,19 @@ TEST(PdfDevice, FailedDocumentsLeaveTheOldFile)
     device.FileName = target;
     device.BeginDoc(612, 792, 72);
     DrawSamplePage(device);
+    device.Finish();
+    EXPECT_EQ(ReadWholeFile(target), "old");
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"plan.pdf"});
+
+    device.FileName = target;
+    device.BeginDoc(612, 792, 72);
+    DrawSamplePage(device);
     {
         FileSizeLimit limit(200);
         EXPECT_NE(RaisedMessage<Exception>([&] { device.EndDoc(); }), "nothing raised");
     }
     EXPECT_EQ(device.Writer(), nullptr);
+    EXPECT_FALSE(device.IsOpen());
     EXPECT_EQ(ReadWholeFile(target), "old");
     EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"plan.pdf"});
 
@@ -246,4 +256,32 @@ TEST(PdfDevice, WriteToFileCopiesTheFinishedFileToOtherNamesOnly)
     reader.EndDoc();
     reader.WriteToFile(folder.File("read.pdf"));
     EXPECT_FALSE(std::filesystem::exists(folder.File("read.pdf")));
+}
+
+// The thumbnail follows each page's shape, turned for a turned page, and is white again after each
+// page; a caller's stream takes the document behind its own bytes.
+TEST(PdfDevice, ThumbnailsAndTheCallersStream)
+{
+    TMemoryStream stream;
+    stream.WriteBuffer("head", 4);
+    TPdfDevice device;
+    device.Thumbnails = true;
+    device.SetOutStream(&stream);
+    device.BeginDoc(612, 792, 72);
+    device.StartPage(0, 0, 0, 0, 0);
+    ASSERT_NE(device.Thumbnail(), nullptr);
+    EXPECT_EQ(device.Thumbnail()->PixelFormat(), pf24bit);
+    EXPECT_EQ(TSize(device.Thumbnail()->Width(), device.Thumbnail()->Height()), TSize(66, 85));
+    device.Thumbnail()->Canvas().SetPixel(3, 4, clRed);
+    device.EndPage();
+    EXPECT_EQ(device.Thumbnail()->Canvas().Pixel(3, 4), clWhite);
+    device.StartPage(0, 0, 0, 0, 90);
+    EXPECT_EQ(TSize(device.Thumbnail()->Width(), device.Thumbnail()->Height()), TSize(85, 66));
+    device.EndPage();
+    device.Thumbnails = false;
+    device.StartPage(0, 0, 0, 0, 0);
+    EXPECT_EQ(device.Thumbnail(), nullptr);
+    device.EndDoc();
+    EXPECT_EQ(device.GetSize() + 4, stream.Size());
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(stream.Memory()), 14), "head%PDF-1.2\r\n");
 }
