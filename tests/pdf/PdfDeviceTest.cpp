@@ -17,13 +17,6 @@
 
 namespace {
 
-std::string Output(const TPdfDevice& device)
-{
-    std::string bytes(static_cast<std::size_t>(device.GetSize()), '\0');
-    device.GetBuf(static_cast<std::int64_t>(bytes.size()), bytes.data());
-    return bytes;
-}
-
 std::vector<std::string> FolderEntries(const TemporaryFolder& folder)
 {
     std::vector<std::string> names;
@@ -54,7 +47,7 @@ TEST(PdfDevice, DocumentWithoutPagesPassesQpdf)
     TPdfDevice device;
     device.BeginDoc(612, 792, 72);
     device.EndDoc();
-    const std::string pdf = Output(device);
+    const std::string pdf = DeviceOutput(device);
     EXPECT_NE(pdf.find("/Type/Pages\r\n/MediaBox [0 0 612 792]\r\n/Count 0\r\n"), std::string::npos);
     EXPECT_EQ(pdf.find("/Kids"), std::string::npos);
     EXPECT_EQ(pdf.find("/Outlines"), std::string::npos);
@@ -76,7 +69,7 @@ TEST(PdfDevice, PagesShowTheirSizesInPdfinfo)
         device.StartPage(0, 0, 0, 0, 0);
         device.EndPage();
         device.EndDoc();
-        const std::string pdf = Output(device);
+        const std::string pdf = DeviceOutput(device);
         int status = -1;
         const std::string check = SaveAndRun(folder, pdf, "qpdf --check", &status);
         EXPECT_EQ(status, 0) << check;
@@ -134,15 +127,15 @@ TEST(PdfDevice, ErrorsReachEveryListenerInOrder)
 {
     TPdfDevice device;
     device.Error(2, "ignored"); // no listener: nothing happens
-    std::vector<std::string> calls;
+    std::string calls;
     device.OnErrorCallback = [&](int code, const std::string& m) {
-        calls.push_back("error " + std::to_string(code) + m);
+        calls += "error " + std::to_string(code) + m + ";";
     };
     device.OnComponentError = [&](int code, const std::string& m) {
-        calls.push_back("event " + std::to_string(code) + m);
+        calls += "event " + std::to_string(code) + m + ";";
     };
     device.OnSecondCallback = [&](const std::string& m, int code, int kind) {
-        calls.push_back("second " + std::to_string(code) + m + std::to_string(kind));
+        calls += "second " + std::to_string(code) + m + std::to_string(kind);
     };
     const std::pair<int, std::string> cases[] = {{1, "Bookmark \"Top\" not found"}, {2, "Invalid bitmap"},
                                                  {3, "Cannot open file Top"},       {4, "Metafile error Top"},
@@ -152,8 +145,7 @@ TEST(PdfDevice, ErrorsReachEveryListenerInOrder)
         calls.clear();
         device.Error(code, "Top");
         const std::string c = std::to_string(code);
-        EXPECT_EQ(calls, (std::vector<std::string>{"error " + c + message, "event " + c + message,
-                                                   "second " + c + message + "1"}));
+        EXPECT_EQ(calls, "error " + c + message + ";event " + c + message + ";second " + c + message + "1");
     }
 }
 
@@ -227,8 +219,8 @@ TEST(PdfDevice, FailedDocumentsLeaveTheOldFile)
     device.BeginDoc(612, 792, 72);
     DrawSamplePage(device);
     device.EndDoc();
-    EXPECT_EQ(ReadWholeFile(target), Output(device));
-    EXPECT_EQ(Output(device).substr(0, 10), "%PDF-1.2\r\n");
+    EXPECT_EQ(ReadWholeFile(target), DeviceOutput(device));
+    EXPECT_EQ(DeviceOutput(device).substr(0, 10), "%PDF-1.2\r\n");
 }
 
 TEST(PdfDevice, WriteToFileCopiesTheFinishedFileToOtherNamesOnly)

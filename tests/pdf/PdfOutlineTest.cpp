@@ -49,9 +49,7 @@ std::string BookmarkedDocument(const std::vector<TBookmark>& bookmarks, const st
         *shape = Shape(device.Catalog()->Outlines().Nodes());
     device.EndPage();
     device.EndDoc();
-    std::string bytes(static_cast<std::size_t>(device.GetSize()), '\0');
-    device.GetBuf(static_cast<std::int64_t>(bytes.size()), bytes.data());
-    return bytes;
+    return DeviceOutput(device);
 }
 
 // The /Count of each bookmark in the order written ("none" without one), and the root's last.
@@ -167,8 +165,7 @@ TEST(PdfOutline, QpdfReadsTheTreeAndItsTitles)
         lost->DestName = "Nowhere";
         device.AddOutlineNode(std::move(lost), 0, 0);
         device.EndDoc();
-        std::string pdf(static_cast<std::size_t>(device.GetSize()), '\0');
-        device.GetBuf(static_cast<std::int64_t>(pdf.size()), pdf.data());
+        const std::string pdf = DeviceOutput(device);
 
         EXPECT_EQ(errors, std::vector<std::string>{"Bookmark \"Nowhere\" not found"});
         int status = -1;

@@ -134,6 +134,14 @@ inline void DrawSamplePage(TPdfDevice& device, int width = 612, int height = 792
     device.EndPage();
 }
 
+// The device's memory output as text.
+inline std::string DeviceOutput(const TPdfDevice& device)
+{
+    std::string bytes(static_cast<std::size_t>(device.GetSize()), '\0');
+    device.GetBuf(static_cast<std::int64_t>(bytes.size()), bytes.data());
+    return bytes;
+}
+
 // A document of one sample page written to memory, after `prepare` set the device up.
 inline std::string MemoryDocument(const std::function<void(TPdfDevice&)>& prepare = {})
 {
@@ -143,9 +151,7 @@ inline std::string MemoryDocument(const std::function<void(TPdfDevice&)>& prepar
     device.BeginDoc(612, 792, 72);
     DrawSamplePage(device);
     device.EndDoc();
-    std::string bytes(static_cast<std::size_t>(device.GetSize()), '\0');
-    device.GetBuf(static_cast<std::int64_t>(bytes.size()), bytes.data());
-    return bytes;
+    return DeviceOutput(device);
 }
 
 // The value of a "Key:   value" line of pdfinfo or qpdf, without the blanks that align it; "missing"
