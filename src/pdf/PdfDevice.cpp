@@ -6,6 +6,7 @@
 #include "pdf/PdfResource.h"
 #include "pdf/PdfStream.h"
 #include "platform/core/Exceptions.h"
+#include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/Streams.h"
 #include "platform/core/TextUtils.h"
@@ -20,7 +21,7 @@ namespace {
 constexpr int DefaultResolution = 72;
 constexpr int ThumbnailSide = 66;
 
-int ResolutionOrDefault(int resolution) { return resolution != 0 ? resolution : DefaultResolution; }
+int ResolutionOrDefault(int resolution) { return resolution > 0 ? resolution : DefaultResolution; }
 
 } // namespace
 
@@ -163,7 +164,7 @@ bool TPdfDevice::OpenOutput()
             QuietCreateFailure = false;
             return false;
         }
-        Error(3, FileName);
+        Error(3, PathText(FileName));
         throw;
     }
     return true;
@@ -240,13 +241,13 @@ void TPdfDevice::StartPage(int width, int height, int resolutionX, int resolutio
         throw Exception("Device is not open!");
     pageStarted_ = true;
     page_ = std::make_unique<TPdfPage>(writer_.get(), rotation);
-    if (resolutionX != 0)
+    if (resolutionX > 0)
         pageResolutionX_ = resolutionX;
-    if (resolutionY != 0)
+    if (resolutionY > 0)
         pageResolutionY_ = resolutionY;
-    if (width != 0)
+    if (width > 0)
         pageWidth_ = MulDiv(width, DefaultResolution, pageResolutionX_);
-    if (height != 0)
+    if (height > 0)
         pageHeight_ = MulDiv(height, DefaultResolution, pageResolutionY_);
     page_->SetSize(pageWidth_, pageHeight_);
     SetDeviceResolution(pageResolutionX_, pageResolutionY_);
@@ -338,10 +339,14 @@ bool TPdfDevice::CheckOpenPage(int width, int height, int xExtent, int yExtent)
 {
     if (!open_ || pageStarted_)
         return false;
-    if (xExtent >= yExtent)
-        StartPage(width, MulDiv(height, xExtent, yExtent), xExtent, xExtent, 0);
-    else
-        StartPage(MulDiv(width, yExtent, xExtent), height, yExtent, yExtent, 0);
+    if (xExtent > 0 && yExtent > 0) {
+        if (xExtent >= yExtent)
+            height = MulDiv(height, xExtent, yExtent);
+        else
+            width = MulDiv(width, yExtent, xExtent);
+    }
+    const int resolution = std::max(xExtent, yExtent);
+    StartPage(width, height, resolution, resolution, 0);
     return true;
 }
 

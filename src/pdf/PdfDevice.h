@@ -6,6 +6,7 @@
 #include "pdf/PdfSecurity.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -53,13 +54,14 @@ public:
     virtual bool BeginDoc(int width, int height, int resolution);
     virtual void EndDoc();
     virtual void EndPage();
-    // Raises "PDF Engine in read-only mode!" and "Last Page has not been closed!".
+    // Raises "PDF Engine in read-only mode!" and "Last Page has not been closed!". A size or
+    // resolution of 0 or less keeps the previous page's.
     virtual void StartPage(int width, int height, int resolutionX, int resolutionY, int rotation);
     virtual void WriteFileStartCodes();
     virtual void WriteFileEndCode();
 
-    // Starts a page of the given size in square pixels of the larger resolution; false when a page
-    // is open already or the device is closed.
+    // Starts a page of the given size in square pixels of the larger extent; false when a page is
+    // open already or the device is closed.
     bool CheckOpenPage(int width, int height, int xExtent, int yExtent) override;
     void CheckCloseOpenPage(bool opened) override;
     // Opens the page's content stream at the first drawing.
@@ -163,7 +165,8 @@ private:
     std::unique_ptr<TPdfPage> page_;
     TPdfStream* contentStream_ = nullptr;
     std::vector<std::unique_ptr<TPdfCustomType>> links_;
-    std::vector<TPdfFontStreamEntry> fontStreams_;
+    // A deque, so that the entry AddFontStream answers stays where it is.
+    std::deque<TPdfFontStreamEntry> fontStreams_;
     std::vector<TPdfOutlineNode*> outlineNodes_;
     std::map<std::string, TPdfDestName> destNames_;
     TPdfDeviceInfoBlock infoBlock_;
