@@ -25,6 +25,8 @@ base=(
     printemf emf2svg
     # libtiff itself, whose reader judges the TIFF writer's files
     libtiff-dev
+    # another metafile producer, a GDI-like writer the player is tested on
+    libemf-dev
     # databases the ODBC tests run against, with their own command-line clients
     postgresql sqlite3 python3
     # picture writers and sample pictures of other libraries, for the picture readers' tests

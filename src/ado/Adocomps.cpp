@@ -1,9 +1,32 @@
 #include "ado/Adocomps.h"
 
 #include "platform/core/StringList.h"
+#include "platform/core/TextUtils.h"
+#include "platform/data/DatabaseError.h"
+#include "platform/data/Params.h"
+#include "platform/data/TimeStamp.h"
+#include "platform/ui/Application.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
+
+namespace {
+
+int ClampedToInt(std::int64_t value)
+{
+    return static_cast<int>(
+        std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+std::string ReplaceAll(std::string text, std::string_view from, std::string_view to)
+{
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+} // namespace
 
 TdADOConnection::TdADOConnection() : connection_(AdoConnection::Create())
 {
@@ -145,8 +168,7 @@ std::shared_ptr<AdoRecordset> TdADOConnection::Execute(std::string_view commandT
     CheckActive();
     std::int64_t affected = 0;
     auto recordset = connection_->Execute(commandText, affected, ToAdo(options) + ToAdo(ad_CmdText));
-    recordsAffected = static_cast<int>(
-        std::clamp<std::int64_t>(affected, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    recordsAffected = ClampedToInt(affected);
     return recordset;
 }
 
@@ -157,28 +179,36 @@ std::shared_ptr<AdoRecordset> TdADOConnection::Execute(std::string_view commandT
     return connection_->Execute(commandText, ToAdo(options) + ToAdo(commandType));
 }
 
-void TdADOConnection::AppendSchemaNames(TStringList& list, int schema, const char* nameColumn,
-                                        const std::function<bool(const AdoRecordset& row)>& accepts)
+void TdADOConnection::OpenSchema(TSchemaInfo schema, const Variant& restrictions, const Variant& /*schemaId*/,
+                                 TdCustomADODataset& dataset)
 {
     CheckActive();
-    const auto rows = connection_->OpenSchema(schema);
-    const AdoField& name = rows->Fields().Item(nameColumn);
-    for (; !rows->Eof(); rows->MoveNext())
-        if (accepts(*rows))
-            list.Add(name.Value().AsString());
+    dataset.SetRecordsetObject(connection_->OpenSchema(ToAdo(schema), restrictions));
+}
+
+void TdADOConnection::AppendSchemaNames(TStringList& list, TSchemaInfo schema, const char* nameColumn,
+                                        const std::function<bool(TdCustomADODataset& row)>& accepts)
+{
+    CheckActive();
+    TdADODataset rows;
+    OpenSchema(schema, {}, {}, rows);
+    const TField* name = rows.FieldByName(nameColumn);
+    for (rows.First(); !rows.Eof(); rows.Next())
+        if (accepts(rows))
+            list.Add(name->AsString());
 }
 
 void TdADOConnection::GetTableNames(TStringList& list, bool systemTables)
 {
-    AppendSchemaNames(list, adSchemaTables, "TABLE_NAME", [systemTables](const AdoRecordset& row) {
-        const std::string type = row.Fields().Item("TABLE_TYPE").Value().AsString();
+    AppendSchemaNames(list, ad_SchemaTables, "TABLE_NAME", [systemTables](TdCustomADODataset& row) {
+        const std::string type = row.FieldByName("TABLE_TYPE")->AsString();
         return type == "TABLE" || (systemTables && type == "SYSTEM TABLE");
     });
 }
 
 void TdADOConnection::GetProcedureNames(TStringList& list)
 {
-    AppendSchemaNames(list, adSchemaProcedures, "PROCEDURE_NAME", [](const AdoRecordset&) { return true; });
+    AppendSchemaNames(list, ad_SchemaProcedures, "PROCEDURE_NAME", [](TdCustomADODataset&) { return true; });
 }
 
 void TdADOConnection::AddCommand(TAdoConnectionUser& command)
@@ -198,4 +228,1192 @@ void TdADOConnection::Loaded()
     TComponent::Loaded();
     if (streamedConnected_)
         Open();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Types
+
+int AdoTypeOfFieldType(TFieldType type)
+{
+    static constexpr int types[] = {
+        adEmpty,         adVarChar,       adSmallInt,      adInteger,        adUnsignedSmallInt,
+        adBoolean,       adDouble,        adDouble,        6 /* currency */, adDBDate,
+        adDBTime,        adDBTimeStamp,   adBinary,        adVarBinary,      adInteger,
+        adLongVarBinary, adLongVarChar,   adLongVarBinary, adLongVarBinary,  adLongVarBinary,
+        adLongVarBinary, adLongVarBinary, adEmpty,         adChar,           adChar,
+        adBigInt};
+    const auto index = static_cast<size_t>(type);
+    return index < std::size(types) ? types[index] : adEmpty;
+}
+
+TFieldType FieldTypeOfAdo(int adoType)
+{
+    switch (adoType) {
+    case adSmallInt:
+    case adTinyInt:
+        return ftSmallint;
+    case adInteger:
+    case 10: // error code
+        return ftInteger;
+    case adUnsignedTinyInt:
+    case adUnsignedSmallInt:
+        return ftWord;
+    case adSingle:
+    case adDouble:
+        return ftFloat;
+    case 6:  // currency
+    case 14: // decimal
+    case adNumeric:
+    case 139: // variable numeric
+        return ftBCD;
+    case 7:  // date
+    case 64: // file time
+    case adDBTimeStamp:
+    case 137: // database file time
+        return ftDateTime;
+    case adDBDate:
+        return ftDate;
+    case adDBTime:
+        return ftTime;
+    case 8: // BSTR
+    case adGUID:
+    case adChar:
+    case adWChar:
+    case adVarChar:
+    case adVarWChar:
+        return ftString;
+    case adBoolean:
+        return ftBoolean;
+    // Unsigned 32-bit values from 2^31 on do not fit a 32-bit field.
+    case adUnsignedInt:
+    case adBigInt:
+    case adUnsignedBigInt:
+        return ftLargeint;
+    case adBinary:
+        return ftBytes;
+    case adVarBinary:
+        return ftVarBytes;
+    case adLongVarChar:
+    case adLongVarWChar:
+        return ftMemo;
+    case adLongVarBinary:
+        return ftBlob;
+    case 136: // chapter
+        return ftDataSet;
+    default:
+        return ftUnknown;
+    }
+}
+
+namespace {
+
+TFieldType FieldTypeOfValue(TVarType type)
+{
+    switch (type) {
+    case varSmallint:
+    case varByte:
+        return ftSmallint;
+    case varInteger:
+        return ftInteger;
+    case varSingle:
+    case varDouble:
+        return ftFloat;
+    case varCurrency:
+        return ftBCD;
+    case varDate:
+        return ftDateTime;
+    case varOleStr:
+        return ftString;
+    case varBoolean:
+        return ftBoolean;
+    default:
+        return ftUnknown;
+    }
+}
+
+bool SameValue(const Variant& a, const Variant& b)
+{
+    if (a.VarType() != b.VarType())
+        return false;
+    if (a.VarType() == (varArray | varByte))
+        return a.BytesValue() == b.BytesValue();
+    if (a.IsArray())
+        return std::equal(a.ArrayValue().begin(), a.ArrayValue().end(), b.ArrayValue().begin(), b.ArrayValue().end(),
+                          SameValue);
+    switch (a.VarType()) {
+    case varEmpty:
+    case varNull:
+        return true;
+    case varOleStr:
+        return a.TextValue() == b.TextValue();
+    case varSingle:
+    case varDouble:
+    case varDate:
+        return a.AsDouble() == b.AsDouble();
+    case varCurrency:
+        return a.CurrencyValue() == b.CurrencyValue();
+    case varDecimal:
+        return a.DecimalValue().ToString() == b.DecimalValue().ToString();
+    default:
+        return a.AsInt64() == b.AsInt64();
+    }
+}
+
+bool IsQuote(char c) { return c == '"' || c == '\'' || c == '`'; }
+
+bool IsNameDelimiter(char c) { return c == ' ' || c == ',' || c == ';' || c == ')' || c == '\r' || c == '\n'; }
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Parameters
+
+const std::shared_ptr<AdoParameter>& TParameter::ParameterObject()
+{
+    if (!parameter_)
+        parameter_ = AdoCommand::CreateParameter({}, AdoTypeOfFieldType(ftUnknown), ToAdo(ad_ParamInput), 0);
+    return parameter_;
+}
+
+void TParameter::Changed() { collection_.Update(); }
+
+void TParameter::SetAttributes(TParameterAttributes attributes)
+{
+    Parameter().attributes = ToAdo(attributes);
+    Changed();
+}
+
+void TParameter::SetDataType(TFieldType type)
+{
+    Parameter().type = AdoTypeOfFieldType(type);
+    Changed();
+}
+
+void TParameter::SetDirection(TParameterDirection direction)
+{
+    Parameter().direction = ToAdo(direction);
+    Changed();
+}
+
+void TParameter::SetName(std::string_view name)
+{
+    Parameter().name = name;
+    Changed();
+}
+
+void TParameter::SetNumericScale(int scale)
+{
+    Parameter().scale = scale;
+    Changed();
+}
+
+void TParameter::SetPrecision(int precision)
+{
+    Parameter().precision = precision;
+    Changed();
+}
+
+void TParameter::SetSize(int size)
+{
+    Parameter().size = size;
+    Changed();
+}
+
+void TParameter::SetValue(const Variant& value)
+{
+    if (value.IsEmpty() || value.IsNull()) {
+        Parameter().value = Variant::Null();
+    } else {
+        if (DataType() == ftUnknown)
+            SetDataType(FieldTypeOfValue(value.VarType()));
+        Parameter().value = value;
+    }
+    Changed();
+}
+
+void TParameter::Assign(TParameter& source)
+{
+    if (&source == this)
+        return;
+    SetValue(source.Value());
+    SetAttributes(source.Attributes());
+    if (source.DataType() != ftUnknown)
+        SetDataType(source.DataType());
+    SetDirection(source.Direction());
+    SetName(source.Name());
+    SetNumericScale(source.NumericScale());
+    SetPrecision(source.Precision());
+    SetSize(source.Size());
+}
+
+void TParameter::Assign(const TField& source)
+{
+    SetDataType(source.DataType());
+    SetSize(source.Size());
+    SetValue(source.Value());
+}
+
+void TParameter::Assign(const TParam& source)
+{
+    SetDirection(source.ParamType() == ptUnknown ? ad_ParamInput
+                                                 : static_cast<TParameterDirection>(source.ParamType()));
+    SetName(source.Name());
+    SetAttributes({});
+    SetNumericScale(0);
+    SetPrecision(0);
+    SetSize(0);
+    SetDataType(source.DataType());
+    SetValue(source.Value());
+}
+
+void TParameter::AssignTo(TField& destination) { destination.SetValue(Value()); }
+
+void TParameter::AssignTo(TParam& destination)
+{
+    destination.SetName(Name());
+    destination.SetParamType(static_cast<TParamType>(Direction()));
+    destination.SetDataType(DataType());
+    destination.SetValue(Value());
+}
+
+bool TParameter::IsEqual(TParameter& other)
+{
+    return SameValue(Value(), other.Value()) && Name() == other.Name() && DataType() == other.DataType() &&
+           Direction() == other.Direction() && NumericScale() == other.NumericScale() &&
+           Precision() == other.Precision() && Size() == other.Size();
+}
+
+TParameter& TParameters::Items(int index) const
+{
+    if (index < 0 || index >= Count())
+        throw EStringListError("List index out of bounds (" + std::to_string(index) + ")");
+    return *items_[static_cast<size_t>(index)];
+}
+
+TParameter& TParameters::AddParameter() { return AddWithObject(nullptr); }
+
+TParameter& TParameters::AddWithObject(std::shared_ptr<AdoParameter> parameter)
+{
+    items_.push_back(std::make_unique<TParameter>(*this));
+    items_.back()->SetParameterObject(std::move(parameter));
+    changed_ = true;
+    return *items_.back();
+}
+
+TParameter* TParameters::FindParam(std::string_view name) const
+{
+    for (const auto& item : items_)
+        if (SameText(item->Name(), name))
+            return item.get();
+    return nullptr;
+}
+
+TParameter& TParameters::ParamByName(std::string_view name) const
+{
+    TParameter* parameter = FindParam(name);
+    if (parameter == nullptr)
+        NotFoundError("Parameter", name, &command_.ComponentRef());
+    return *parameter;
+}
+
+void TParameters::Assign(TParameters& source)
+{
+    if (&source == this)
+        return;
+    Clear();
+    for (const auto& item : source.items_)
+        AddParameter().Assign(*item);
+}
+
+void TParameters::AssignValues(TParameters& source)
+{
+    for (const auto& item : source.items_)
+        if (TParameter* namesake = FindParam(item->Name()))
+            namesake->Assign(*item);
+}
+
+std::string TParameters::Parse(std::string_view sql)
+{
+    Clear();
+    std::string text(sql);
+    bool inLiteral = false;
+    size_t at = 0;
+    while (at < text.size()) {
+        const bool colonOutside = text[at] == ':' && !inLiteral && at + 1 < text.size();
+        if (colonOutside && text[at + 1] == ':') {
+            text.erase(at, 1);
+            ++at;
+        } else if (colonOutside) {
+            size_t end = at + 1;
+            for (; end < text.size() && (inLiteral || !IsNameDelimiter(text[end])); ++end)
+                if (IsQuote(text[end]))
+                    inLiteral = !inLiteral;
+            std::string name = text.substr(at + 1, end - at - 1);
+            if (!name.empty() && IsQuote(name.front())) {
+                name.erase(0, 1);
+                if (!name.empty() && IsQuote(name.back()))
+                    name.pop_back();
+            }
+            AddParameter().SetName(name);
+            text[at] = '?';
+            text.erase(at + 1, end - at - 1);
+            ++at;
+        } else {
+            if (IsQuote(text[at]))
+                inLiteral = !inLiteral;
+            ++at;
+        }
+    }
+    return text;
+}
+
+bool TParameters::Refresh()
+{
+    command_.Initialize(false);
+    Clear();
+    AdoParameters& described = command_.CommandObject().Parameters();
+    described.Refresh();
+    // A text's markers come from the driver, which knows no fixed-size binary parameters.
+    const bool text = command_.CommandType() == ad_CmdText;
+    for (int i = 0; i < described.Count(); ++i) {
+        const AdoParameter& source = described.Item(i);
+        auto parameter = AdoCommand::CreateParameter(
+            source.name.empty() ? "Param" + std::to_string(i + 1) : source.name,
+            text && source.type == adBinary ? adVarBinary : source.type, source.direction, source.size, Variant());
+        parameter->precision = source.precision;
+        parameter->scale = source.scale;
+        parameter->attributes = source.attributes;
+        AddWithObject(std::move(parameter));
+    }
+    return Count() > 0;
+}
+
+void TParameters::AppendParameters()
+{
+    command_.CheckConnection(true);
+    AdoParameters& target = command_.CommandObject().Parameters();
+    for (int i = target.Count() - 1; i >= 0; --i)
+        target.Delete(i);
+    for (const auto& item : items_)
+        target.Append(item->ParameterObject());
+    changed_ = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Command
+
+TdADOCommand::TdADOCommand() : command_(std::make_unique<AdoCommand>()), parameters_(*this)
+{
+    SetCommandType(ad_CmdText);
+}
+
+TdADOCommand::~TdADOCommand() { SetConnection(nullptr); }
+
+bool TdADOCommand::ComponentLoading() const { return Loading() || (Owner() != nullptr && Owner()->Loading()); }
+
+void TdADOCommand::SetCommandText(std::string_view text)
+{
+    commandText_ = text;
+    AssignCommandText(text, ComponentLoading());
+}
+
+void TdADOCommand::SetCommandType(TCommandType type)
+{
+    if (command_->CommandType() == ToAdo(type))
+        return;
+    command_->SetCommandType(ToAdo(type));
+    // A text converted for one type would reach the driver wrong as another.
+    if (!commandText_.empty())
+        AssignCommandText(commandText_, ComponentLoading());
+}
+
+// Text commands have their markers converted; anything else (tables, procedures, and texts sent
+// unchecked) goes as it is: the stand-in quotes table and procedure names itself.
+void TdADOCommand::AssignCommandText(std::string_view text, bool loading)
+{
+    if (CommandType() == ad_CmdText && paramCheck_ && !text.empty()) {
+        ConvertMarkers(text, loading);
+        return;
+    }
+    command_->SetCommandText(text);
+    if (!loading)
+        parameters_.Clear();
+}
+
+void TdADOCommand::ConvertMarkers(std::string_view text, bool loading)
+{
+    TParameters parsed(*this);
+    command_->SetCommandText(parsed.Parse(std::string(text) + " "));
+    parsed.AssignValues(parameters_);
+    if (!loading) {
+        // What the provider describes sets the parsed markers' types; a provider that cannot
+        // describe them (or a connection that cannot be had) leaves them as parsed.
+        try {
+            if (CheckConnection(false) && parameters_.Refresh() && parameters_.Count() == parsed.Count())
+                for (int i = 0; i < parsed.Count(); ++i) {
+                    TParameter& target = parsed.Items(i);
+                    TParameter& source = parameters_.Items(i);
+                    target.SetDataType(source.DataType());
+                    target.SetSize(source.Size());
+                    target.SetNumericScale(source.NumericScale());
+                    target.SetPrecision(source.Precision());
+                    target.SetDirection(source.Direction());
+                    target.SetAttributes(source.Attributes());
+                }
+        } catch (const std::exception&) {
+        }
+    }
+    if (parsed.Count() > 0)
+        parameters_.Assign(parsed);
+}
+
+void TdADOCommand::SetConnection(TdADOConnection* connection)
+{
+    if (connection == connection_)
+        return;
+    if (connection_ != nullptr)
+        connection_->RemoveCommand(*this);
+    connection_ = connection;
+    if (connection_ != nullptr)
+        connection_->AddCommand(*this);
+    ClearActiveConnection();
+}
+
+bool TdADOCommand::CheckConnection(bool raise)
+{
+    if (command_->ActiveConnection())
+        return true;
+    if (connection_ != nullptr) {
+        connection_->CheckActive();
+        command_->SetActiveConnection(connection_->ConnectionObject());
+        return true;
+    }
+    if (raise)
+        DatabaseError("Missing connection property");
+    return false;
+}
+
+void TdADOCommand::Initialize(bool appendParameters)
+{
+    CheckConnection(true);
+    if (commandText_.empty())
+        DatabaseError("Missing " + propertyName_ + " property", componentRef_);
+    if (appendParameters)
+        parameters_.AppendParameters();
+}
+
+std::shared_ptr<AdoRecordset> TdADOCommand::Execute(int& recordsAffected, const Variant& parameters)
+{
+    Initialize(true);
+    std::int64_t affected = 0;
+    auto recordset = command_->Execute(affected, parameters, command_->CommandType() + ToAdo(executeOptions_));
+    recordsAffected = ClampedToInt(affected);
+    return recordset;
+}
+
+std::shared_ptr<AdoRecordset> TdADOCommand::Execute(const Variant& parameters)
+{
+    int recordsAffected = 0;
+    return Execute(recordsAffected, parameters);
+}
+
+void TdADOCommand::Assign(TdADOCommand& source)
+{
+    if (source.Connection() != nullptr)
+        SetConnection(source.Connection());
+    SetCommandText(source.CommandText());
+    SetCommandTimeout(source.CommandTimeout());
+    SetCommandType(source.CommandType());
+    SetPrepared(source.Prepared());
+    SetParameters(source.Parameters());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Dataset
+
+namespace {
+
+// ADO's cursor option for changing records.
+constexpr int adUpdate = 16809984;
+// The has-value flag's place in a field slot; the value follows the three flag bytes.
+constexpr size_t FetchedFlag = 0;
+constexpr size_t HasValueFlag = 2;
+constexpr size_t SlotFlagBytes = 3;
+// A record buffer's flag when the recordset gives no bookmarks.
+constexpr std::uint8_t NoBookmarkFlag = 4;
+
+size_t SlotDataSize(TFieldType type, int size)
+{
+    switch (type) {
+    case ftString:
+        return static_cast<size_t>(size) + 1;
+    case ftBytes:
+    case ftVarBytes:
+        return static_cast<size_t>(size) + 2;
+    case ftSmallint:
+    case ftWord:
+    case ftBoolean:
+        return 2;
+    case ftInteger:
+    case ftAutoInc:
+        return 4;
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+    case ftLargeint:
+        return 8;
+    case ftBlob:
+    case ftMemo:
+        return 16;
+    default:
+        return 0;
+    }
+}
+
+// A blob or memo slot holds the Variant made for it, by its address.
+Variant* HeldVariant(const std::uint8_t* data)
+{
+    static_assert(sizeof(Variant*) <= 16);
+    Variant* held = nullptr;
+    std::memcpy(&held, data, sizeof held);
+    return held;
+}
+
+void HoldVariant(std::uint8_t* data, Variant* held) { std::memcpy(data, &held, sizeof held); }
+
+int DefinitionSize(const AdoField& source, TFieldType type)
+{
+    switch (type) {
+    case ftString:
+    case ftBytes:
+    case ftVarBytes:
+    case ftBlob:
+    case ftMemo:
+        // A GUID's text is 38 characters with its braces.
+        return source.Type() == adGUID ? 38
+                                       : static_cast<int>(std::clamp<std::int64_t>(
+                                             source.DefinedSize(), 0, std::numeric_limits<int>::max() - 2));
+    case ftBCD:
+        return std::min(source.NumericScale(), 4);
+    default:
+        return 0;
+    }
+}
+
+unsigned DefinitionAttributes(int adoAttributes)
+{
+    if ((adoAttributes & (adFldUpdatable | adFldUnknownUpdatable)) == 0)
+        return faReadonly;
+    if ((adoAttributes & (adFldIsNullable | adFldMayBeNull)) == 0)
+        return faRequired;
+    return 0;
+}
+
+// The stand-in's bookmarks are row numbers; big-endian bytes order as the numbers do.
+void EncodeBookmark(const Variant& bookmark, std::uint8_t* data)
+{
+    const auto number = static_cast<std::uint64_t>(bookmark.AsInt64());
+    for (size_t i = 0; i < 8; ++i)
+        data[i] = static_cast<std::uint8_t>(number >> (56 - 8 * i));
+    std::memset(data + 8, 0, 8);
+}
+
+Variant DecodeBookmark(const std::uint8_t* data)
+{
+    std::uint64_t number = 0;
+    for (size_t i = 0; i < 8; ++i)
+        number = number << 8 | data[i];
+    return Variant::Double(static_cast<double>(number));
+}
+
+bool IsDateType(TFieldType type) { return type == ftDate || type == ftTime || type == ftDateTime; }
+
+// A date slot's native time stamp as an OLE date.
+double OleDateOfSlot(TFieldType type, const std::uint8_t* data)
+{
+    TTimeStamp stamp{0, DateDelta};
+    if (type == ftDate) {
+        std::memcpy(&stamp.Date, data, sizeof stamp.Date);
+    } else if (type == ftTime) {
+        std::memcpy(&stamp.Time, data, sizeof stamp.Time);
+    } else {
+        double milliseconds = 0;
+        std::memcpy(&milliseconds, data, sizeof milliseconds);
+        stamp = MSecsToTimeStamp(milliseconds);
+    }
+    return TimeStampToDateTime(stamp);
+}
+
+} // namespace
+
+TdCustomADODataset::TdCustomADODataset() : command_(CreateOwned<TdADOCommand>()) { command_->SetComponentRef(*this); }
+
+TdCustomADODataset::~TdCustomADODataset()
+{
+    Close();
+    SetConnection(nullptr);
+}
+
+void TdCustomADODataset::SetConnection(TdADOConnection* connection)
+{
+    TdADOConnection* previous = Connection();
+    if (connection == previous)
+        return;
+    if (previous != nullptr)
+        previous->RemoveDataset(*this);
+    command_->SetConnection(connection);
+    if (connection != nullptr)
+        connection->AddDataset(*this);
+}
+
+// --- Properties ---
+
+int TdCustomADODataset::CacheSize()
+{
+    if (recordset_)
+        cacheSize_ = recordset_->CacheSize();
+    return cacheSize_;
+}
+
+void TdCustomADODataset::SetCacheSize(int size)
+{
+    cacheSize_ = size;
+    if (recordset_)
+        recordset_->SetCacheSize(size);
+}
+
+TCursorLocation TdCustomADODataset::CursorLocation()
+{
+    if (recordset_)
+        cursorLocation_ = FromAdo<TCursorLocation>(recordset_->CursorLocation());
+    return cursorLocation_;
+}
+
+void TdCustomADODataset::SetCursorLocation(TCursorLocation location)
+{
+    if (location == cursorLocation_)
+        return;
+    CheckInactive();
+    cursorLocation_ = location;
+}
+
+TCursorType TdCustomADODataset::CursorType()
+{
+    if (recordset_)
+        cursorType_ = FromAdo<TCursorType>(recordset_->CursorType());
+    return cursorType_;
+}
+
+void TdCustomADODataset::SetCursorType(TCursorType type)
+{
+    if (type == cursorType_)
+        return;
+    CheckInactive();
+    cursorType_ = type;
+}
+
+TLockType TdCustomADODataset::LockType()
+{
+    if (recordset_)
+        lockType_ = FromAdo<TLockType>(recordset_->LockType());
+    return lockType_;
+}
+
+void TdCustomADODataset::SetLockType(TLockType type)
+{
+    if (type == lockType_)
+        return;
+    CheckInactive();
+    lockType_ = type;
+}
+
+void TdCustomADODataset::SetMarshalOptions(TMarshalOption options)
+{
+    marshalOptions_ = options;
+    if (recordset_)
+        recordset_->SetMarshalOptions(ToAdo(options));
+}
+
+int TdCustomADODataset::MaxRecords()
+{
+    if (recordset_)
+        maxRecords_ = ClampedToInt(recordset_->MaxRecords());
+    return maxRecords_;
+}
+
+void TdCustomADODataset::SetMaxRecords(int count)
+{
+    if (count == maxRecords_)
+        return;
+    CheckInactive();
+    maxRecords_ = count;
+}
+
+void TdCustomADODataset::SetCommandText(std::string_view text)
+{
+    if (text == CommandText())
+        return;
+    CheckInactive();
+    command_->SetCommandText(text);
+}
+
+// The command runs texts, tables and procedures; a table opened directly or a file is opened by the
+// dataset itself.
+TCommandType TdCustomADODataset::CommandType() const
+{
+    return commandType_ == ad_CmdFile || commandType_ == ad_CmdTableDirect ? commandType_ : command_->CommandType();
+}
+
+void TdCustomADODataset::SetCommandType(TCommandType type)
+{
+    if (type == CommandType())
+        return;
+    CheckInactive();
+    commandType_ = type;
+    if (type != ad_CmdFile && type != ad_CmdTableDirect)
+        command_->SetCommandType(type);
+}
+
+std::string TdCustomADODataset::Sort() const { return recordset_ ? recordset_->Sort() : std::string(); }
+
+void TdCustomADODataset::SetSort(std::string_view sort)
+{
+    CheckActive();
+    UpdateCursorPos();
+    InternalSetSort(sort);
+    Resync(0);
+}
+
+void TdCustomADODataset::InternalSetSort(std::string_view sort)
+{
+    recordset_->SetSort(sort);
+    std::string names = ReplaceAll(ReplaceAll(ReplaceAll(std::string(sort), ",", ";"), " DESC", ""), " ASC", "");
+    indexFields_ = GetFieldList(names);
+}
+
+std::string TdCustomADODataset::IndexFieldNames()
+{
+    if (Active())
+        indexFieldNames_ = ReplaceAll(recordset_->Sort(), ",", ";");
+    return indexFieldNames_;
+}
+
+void TdCustomADODataset::SetIndexFieldNames(std::string_view names)
+{
+    if (names == indexFieldNames_)
+        return;
+    indexFieldNames_ = names;
+    if (Active())
+        SetSort(ReplaceAll(indexFieldNames_, ";", ","));
+}
+
+std::string TdCustomADODataset::IndexName()
+{
+    if (Active())
+        indexName_ = recordset_->Index();
+    return indexName_;
+}
+
+void TdCustomADODataset::SetIndexName(std::string_view name)
+{
+    indexName_ = name;
+    if (Active()) {
+        recordset_->SetIndex(name);
+        Resync(0);
+    }
+}
+
+void TdCustomADODataset::SetRecordsetObject(std::shared_ptr<AdoRecordset> recordset)
+{
+    Close();
+    recordset_ = std::move(recordset);
+    if (recordset_)
+        Open();
+}
+
+TObjectStates TdCustomADODataset::GetRecordsetState() const
+{
+    return recordset_ ? SetFromAdo<TObjectState>(recordset_->State()) : TObjectStates{};
+}
+
+void TdCustomADODataset::Requery(TExecuteOptions options)
+{
+    CheckBrowseMode();
+    recordset_->Requery(ToAdo(options));
+    First();
+}
+
+void TdCustomADODataset::GotoCurrent(TdCustomADODataset& other)
+{
+    other.CheckBrowseMode();
+    GotoBookmark(other.GetBookmark());
+}
+
+// --- Opening and closing ---
+
+void TdCustomADODataset::OpenCursor(bool /*infoQuery*/)
+{
+    if (!recordset_)
+        OpenRecordset();
+    // The field definitions come from an open recordset, so even they need a full open.
+    TDataSet::OpenCursor(false);
+}
+
+void TdCustomADODataset::OpenRecordset()
+{
+    command_->Initialize(true);
+    command_->CheckConnection(true);
+    auto recordset = std::make_shared<AdoRecordset>();
+    recordset->SetCursorLocation(ToAdo(cursorLocation_));
+    recordset->SetCacheSize(cacheSize_);
+    recordset->SetMaxRecords(maxRecords_);
+    if (!indexName_.empty())
+        recordset->SetIndex(indexName_);
+    const int options = ToAdo(ExecuteOptions()) + ToAdo(CommandType());
+    if (commandType_ == ad_CmdFile || commandType_ == ad_CmdTableDirect)
+        recordset->Open(CommandText(), command_->GetActiveConnection(), ToAdo(cursorType_), ToAdo(lockType_), options);
+    else
+        recordset->Open(command_->CommandObject(), ToAdo(cursorType_), ToAdo(lockType_), options);
+    if (recordset->State() == adStateClosed)
+        DatabaseError("CommandText does not return a result set", this);
+    recordset_ = std::move(recordset);
+}
+
+void TdCustomADODataset::InternalOpen()
+{
+    SetBookmarkSize(recordset_->Supports(adBookmark) ? static_cast<int>(BookmarkBytes) : 0);
+    FieldDefs().SetUpdated(false);
+    FieldDefs().Update();
+    if (DefaultFields())
+        CreateFields();
+    BindFields(true);
+    for (int i = 0; i < FieldCount(); ++i) {
+        const TField& field = *Fields()[i];
+        if (field.FieldNo() > 0 && field.IsBlob() != slots_[static_cast<size_t>(field.FieldNo() - 1)].holdsVariant)
+            DatabaseError("Type mismatch for field '" + field.FieldName() + "'", this);
+    }
+    recordSize_ = HeaderBytes + dataSize_ + static_cast<size_t>(CalcFieldsSize());
+    if (!indexFieldNames_.empty())
+        InternalSetSort(ReplaceAll(indexFieldNames_, ";", ","));
+    if (recordset_->Supports(adBookmark | adMovePrevious))
+        InternalFirst();
+}
+
+void TdCustomADODataset::InternalInitFieldDefs()
+{
+    FieldDefs().Clear();
+    slots_.clear();
+    dataSize_ = 0;
+    const AdoFields& fields = recordset_->Fields();
+    for (int position = 0; position < fields.Count(); ++position) {
+        const AdoField& source = fields.Item(position);
+        const TFieldType type = FieldTypeOfAdo(source.Type());
+        if (type == ftUnknown)
+            continue;
+        std::string name = source.Name();
+        for (int counter = 1; FieldDefs().IndexOf(name) >= 0; ++counter)
+            name = source.Name() + "_" + std::to_string(counter);
+        const int size = DefinitionSize(source, type);
+        TFieldDef& definition = FieldDefs().AddFieldDef(name, type, size);
+        if (type == ftBCD)
+            definition.SetPrecision(source.Precision());
+        definition.SetAttributes(DefinitionAttributes(source.Attributes()));
+        const size_t dataBytes = SlotDataSize(type, size);
+        slots_.push_back({dataSize_, dataBytes, position, type == ftBlob || type == ftMemo});
+        dataSize_ += SlotFlagBytes + dataBytes;
+    }
+}
+
+void TdCustomADODataset::InternalClose()
+{
+    BindFields(false);
+    if (DefaultFields())
+        DestroyFields();
+    indexFields_.clear();
+}
+
+void TdCustomADODataset::CloseCursor()
+{
+    TDataSet::CloseCursor();
+    if (recordset_ && recordset_->State() == adStateOpen)
+        recordset_->Close();
+    recordset_.reset();
+    command_->ClearActiveConnection();
+}
+
+bool TdCustomADODataset::IsCursorOpen() { return recordset_ && recordset_->State() == adStateOpen; }
+
+void TdCustomADODataset::InternalHandleException()
+{
+    ShowingExceptions([]() -> bool { throw; });
+}
+
+// --- Record buffers ---
+
+std::unique_ptr<std::uint8_t[]> TdCustomADODataset::AllocRecordBuffer()
+{
+    return std::make_unique<std::uint8_t[]>(recordSize_);
+}
+
+void TdCustomADODataset::FreeRecordBuffer(std::unique_ptr<std::uint8_t[]>& buffer)
+{
+    ClearRecordBuffer(buffer.get());
+    buffer.reset();
+}
+
+void TdCustomADODataset::ClearRecordBuffer(TRecordBuffer buffer)
+{
+    for (const FieldSlot& slot : slots_)
+        if (slot.holdsVariant) {
+            std::uint8_t* data = SlotOf(buffer, slot) + SlotFlagBytes;
+            delete HeldVariant(data);
+            HoldVariant(data, nullptr);
+        }
+}
+
+void TdCustomADODataset::InternalInitRecord(TRecordBuffer buffer)
+{
+    ClearRecordBuffer(buffer);
+    std::memset(buffer, 0, recordSize_);
+    SetBookmarkFlag(buffer, bfBOF);
+}
+
+void TdCustomADODataset::ClearCalcFields(TRecordBuffer buffer)
+{
+    std::memset(buffer + HeaderBytes + dataSize_, 0, static_cast<size_t>(CalcFieldsSize()));
+}
+
+void TdCustomADODataset::GetBookmarkData(TRecordBuffer buffer, std::uint8_t* data)
+{
+    std::memcpy(data, buffer, BookmarkBytes);
+}
+
+void TdCustomADODataset::SetBookmarkData(TRecordBuffer buffer, const std::uint8_t* data)
+{
+    std::memcpy(buffer, data, BookmarkBytes);
+}
+
+TBookmarkFlag TdCustomADODataset::GetBookmarkFlag(TRecordBuffer buffer)
+{
+    return static_cast<TBookmarkFlag>(buffer[BookmarkBytes]);
+}
+
+void TdCustomADODataset::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag)
+{
+    buffer[BookmarkBytes] = static_cast<std::uint8_t>(flag);
+}
+
+std::int32_t TdCustomADODataset::RecordNumberOf(const std::uint8_t* buffer) const
+{
+    std::int32_t number = 0;
+    std::memcpy(&number, buffer + BookmarkBytes + 1, sizeof number);
+    return number;
+}
+
+std::uint8_t* TdCustomADODataset::SlotOf(TRecordBuffer buffer, const FieldSlot& slot) const
+{
+    return buffer + HeaderBytes + slot.offset;
+}
+
+// --- Fetching and reading ---
+
+TGetResult TdCustomADODataset::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /*doCheck*/)
+{
+    AdoRecordset& recordset = *recordset_;
+    switch (mode) {
+    case gmCurrent:
+        if (recordset.Eof())
+            return grEOF;
+        if (recordset.Bof())
+            return grBOF;
+        break;
+    case gmNext:
+        if ((State() != dsInactive || SupportsBookmarks()) && !recordset.Eof())
+            recordset.MoveNext();
+        if (recordset.Eof())
+            return grEOF;
+        break;
+    case gmPrior:
+        if (recordset.Supports(adMovePrevious) && !recordset.Bof())
+            recordset.MovePrevious();
+        if (recordset.Bof())
+            return grBOF;
+        break;
+    }
+    ClearRecordBuffer(buffer);
+    std::memset(buffer, 0, recordSize_);
+    const std::int32_t number = ClampedToInt(recordset.AbsolutePosition());
+    std::memcpy(buffer + BookmarkBytes + 1, &number, sizeof number);
+    if (SupportsBookmarks()) {
+        SetBookmarkFlag(buffer, bfCurrent);
+        EncodeBookmark(recordset.Bookmark(), buffer);
+    } else {
+        buffer[BookmarkBytes] = NoBookmarkFlag;
+    }
+    GetCalcFields(buffer);
+    return grOK;
+}
+
+bool TdCustomADODataset::OnRecordOf(TRecordBuffer buffer) const
+{
+    if (recordset_->Bof() || recordset_->Eof())
+        return false;
+    std::uint8_t current[BookmarkBytes];
+    EncodeBookmark(recordset_->Bookmark(), current);
+    return std::memcmp(current, buffer, BookmarkBytes) == 0;
+}
+
+// Reads the field's value from the recordset into the slot, in the field's native layout; a slot
+// smaller than the field's layout keeps what fits.
+void TdCustomADODataset::FetchSlot(TRecordBuffer buffer, const FieldSlot& slot, TField& field)
+{
+    std::uint8_t* flags = SlotOf(buffer, slot);
+    std::uint8_t* data = flags + SlotFlagBytes;
+    flags[FetchedFlag] = 1;
+    const Variant& value = recordset_->Fields().Item(slot.position).Value();
+    if (value.IsEmpty() || value.IsNull())
+        return;
+    if (slot.holdsVariant) {
+        auto held = std::make_unique<Variant>();
+        field.VariantToData(value, held.get());
+        HoldVariant(data, held.release());
+    } else if (static_cast<size_t>(field.DataSize()) <= slot.dataSize) {
+        field.VariantToData(value, data);
+    } else {
+        std::vector<std::uint8_t> whole(static_cast<size_t>(field.DataSize()));
+        field.VariantToData(value, whole.data());
+        std::memcpy(data, whole.data(), slot.dataSize);
+    }
+    flags[HasValueFlag] = 1;
+}
+
+bool TdCustomADODataset::GetFieldData(TField* field, void* buffer, bool nativeFormat)
+{
+    const TRecordBuffer record = GetActiveRecBuf();
+    if (record == nullptr)
+        return false;
+    if (field->FieldNo() < 1) {
+        const TDataSetState state = State();
+        const bool readable =
+            state == dsBrowse || state == dsEdit || state == dsInsert || state == dsCalcFields || state == dsBlockRead;
+        return readable && ReadCalcField(record + HeaderBytes + dataSize_, *field, buffer);
+    }
+    const FieldSlot& slot = slots_.at(static_cast<size_t>(field->FieldNo() - 1));
+    std::uint8_t* flags = SlotOf(record, slot);
+    if (flags[FetchedFlag] == 0 && GetBookmarkFlag(record) == bfCurrent) {
+        if (State() != dsCalcFields && SupportsBookmarks() && !OnRecordOf(record))
+            InternalSetToRecord(record);
+        FetchSlot(record, slot, *field);
+    }
+    if (flags[HasValueFlag] == 0)
+        return false;
+    if (buffer == nullptr)
+        return true;
+    const std::uint8_t* data = flags + SlotFlagBytes;
+    if (slot.holdsVariant) {
+        *static_cast<Variant*>(buffer) = *HeldVariant(data);
+    } else if (!nativeFormat && IsDateType(field->DataType())) {
+        const double date = OleDateOfSlot(field->DataType(), data);
+        std::memcpy(buffer, &date, sizeof date);
+    } else {
+        const size_t fieldBytes = static_cast<size_t>(field->DataSize());
+        const size_t copied = std::min(slot.dataSize, fieldBytes);
+        std::memcpy(buffer, data, copied);
+        std::memset(static_cast<std::uint8_t*>(buffer) + copied, 0, fieldBytes - copied);
+    }
+    return true;
+}
+
+// --- Navigation ---
+
+void TdCustomADODataset::MoveBeforeFirst()
+{
+    if (recordset_->Bof())
+        return;
+    recordset_->MoveFirst();
+    if (recordset_->Supports(adMovePrevious) && !recordset_->Bof())
+        recordset_->MovePrevious();
+}
+
+void TdCustomADODataset::MoveAfterLast()
+{
+    if (recordset_->Eof())
+        return;
+    recordset_->MoveLast();
+    if (!recordset_->Eof())
+        recordset_->MoveNext();
+}
+
+void TdCustomADODataset::InternalFirst() { MoveBeforeFirst(); }
+
+void TdCustomADODataset::InternalLast() { MoveAfterLast(); }
+
+void TdCustomADODataset::InternalSetToRecord(TRecordBuffer buffer) { InternalGotoBookmark(buffer); }
+
+void TdCustomADODataset::InternalGotoBookmark(const std::uint8_t* bookmark)
+{
+    recordset_->SetBookmark(DecodeBookmark(bookmark));
+}
+
+int TdCustomADODataset::GetRecordCount()
+{
+    CheckActive();
+    return ClampedToInt(recordset_->RecordCount());
+}
+
+int TdCustomADODataset::GetRecNo()
+{
+    CheckActive();
+    if (State() == dsCalcFields)
+        return RecordNumberOf(CalcBuffer());
+    return IsEmpty() ? -1 : RecordNumberOf(ActiveBuffer());
+}
+
+void TdCustomADODataset::SetRecNo(int recNo)
+{
+    if (recNo == RecNo())
+        return;
+    CheckBrowseMode();
+    recordset_->SetAbsolutePosition(recNo);
+    Resync(rmCenter);
+    DoAfterScroll();
+}
+
+bool TdCustomADODataset::IsSequenced()
+{
+    return recordset_ && recordset_->Supports(adApproxPosition) && cursorLocation_ == ad_UseClient;
+}
+
+bool TdCustomADODataset::GetCanModify() { return recordset_ && recordset_->Supports(adUpdate); }
+
+// Back to where the cursor was: before the first or after the last record, or on its record while
+// that is still there (else before the first).
+void TdCustomADODataset::InternalRefresh()
+{
+    AdoRecordset& recordset = *recordset_;
+    const bool atBof = recordset.Bof();
+    const bool atEof = recordset.Eof();
+    const Variant bookmark = atBof || atEof ? Variant() : recordset.Bookmark();
+    recordset.Requery(0);
+    if (atBof) {
+        MoveBeforeFirst();
+    } else if (atEof) {
+        MoveAfterLast();
+    } else {
+        try {
+            recordset.SetBookmark(bookmark);
+        } catch (const EOleException&) {
+            MoveBeforeFirst();
+        }
+    }
+}
+
+void TdCustomADODataset::SetBlockReadSize(int /*size*/)
+{
+    TDataSet::SetBlockReadSize(0);
+    if (Active())
+        Next();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/core/Component.h"
+#include "platform/data/DataSet.h"
 #include "platform/services/AdoConnection.h"
 
 #include <cstdint>
@@ -11,10 +12,12 @@
 #include <string_view>
 #include <vector>
 
+class EOleException;
+class TParam;
 class TStringList;
 
-// The ADO data-access components: the enumerations they share, with their ADO constants, and the
-// connection component.
+// The ADO data-access components: the enumerations they share, with their ADO constants, the
+// connection, the command with its parameters, and the dataset.
 
 enum TCommandType {
     ad_CmdUnspecified,
@@ -245,6 +248,7 @@ template <typename E> constexpr TEnumSet<E> SetFromAdo(int value)
 }
 
 class TdADOConnection;
+class TdCustomADODataset;
 
 // A command or dataset on a connection, which attaches itself through AddCommand or AddDataset and
 // which the connection lets go (SetConnection with none) when it is freed.
@@ -348,6 +352,10 @@ public:
     std::shared_ptr<AdoRecordset> Execute(std::string_view commandText, TCommandType commandType = ad_CmdText,
                                           TExecuteOptions options = {});
 
+    // Opens the dataset on the schema rowset (restrictions an array, or empty for none). The schema
+    // identifier serves provider-specific rowsets, which the ODBC provider has none of.
+    void OpenSchema(TSchemaInfo schema, const Variant& restrictions, const Variant& schemaId,
+                    TdCustomADODataset& dataset);
     // Appends the names of the tables ("SYSTEM TABLE" rows too when asked; views never) or of the
     // procedures to the list, after what it holds.
     void GetTableNames(TStringList& list, bool systemTables = false);
@@ -362,8 +370,8 @@ public:
     void Loaded() override;
 
 private:
-    void AppendSchemaNames(TStringList& list, int schema, const char* nameColumn,
-                           const std::function<bool(const AdoRecordset& row)>& accepts);
+    void AppendSchemaNames(TStringList& list, TSchemaInfo schema, const char* nameColumn,
+                           const std::function<bool(TdCustomADODataset& row)>& accepts);
     static void ReleaseUsers(std::vector<TAdoConnectionUser*>& users);
 
     std::shared_ptr<AdoConnection> connection_;
@@ -385,4 +393,359 @@ private:
     TAdoConnectionEvent onRollbackTransComplete_;
     TAdoConnectionEvent onWillConnect_;
     TAdoConnectionEvent onWillExecute_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Command parameters
+
+// The ADO type a parameter of the field type is sent as, and the field type of an ADO type (as
+// field definitions map it; ftUnknown for a type no field can hold).
+int AdoTypeOfFieldType(TFieldType type);
+TFieldType FieldTypeOfAdo(int adoType);
+
+class TParameters;
+class TdADOCommand;
+
+// A parameter of a command: a front for one ADO parameter, which holds every property.
+class TParameter {
+public:
+    explicit TParameter(TParameters& collection) : collection_(collection) {}
+    TParameter(const TParameter&) = delete;
+    TParameter& operator=(const TParameter&) = delete;
+
+    TParameterAttributes Attributes() { return SetFromAdo<TParameterAttribute>(Parameter().attributes); }
+    void SetAttributes(TParameterAttributes attributes);
+    TFieldType DataType() { return FieldTypeOfAdo(Parameter().type); }
+    void SetDataType(TFieldType type);
+    TParameterDirection Direction() { return FromAdo<TParameterDirection>(Parameter().direction); }
+    void SetDirection(TParameterDirection direction);
+    const std::string& Name() { return Parameter().name; }
+    void SetName(std::string_view name);
+    int NumericScale() { return Parameter().scale; }
+    void SetNumericScale(int scale);
+    int Precision() { return Parameter().precision; }
+    void SetPrecision(int precision);
+    int Size() { return static_cast<int>(Parameter().size); }
+    void SetSize(int size);
+    const Variant& Value() { return Parameter().value; }
+    // Null for an empty value; a parameter without a type takes one from the value first.
+    void SetValue(const Variant& value);
+    void Clear() { SetValue(Variant::Null()); }
+    const std::string& GetDisplayName() { return Name(); }
+
+    void Assign(TParameter& source);
+    void Assign(const TField& source);
+    void Assign(const TParam& source);
+    void AssignTo(TField& destination);
+    void AssignTo(TParam& destination);
+    bool IsEqual(TParameter& other);
+
+    // The ADO parameter, made on first use.
+    const std::shared_ptr<AdoParameter>& ParameterObject();
+    void SetParameterObject(std::shared_ptr<AdoParameter> parameter) { parameter_ = std::move(parameter); }
+
+private:
+    AdoParameter& Parameter() { return *ParameterObject(); }
+    void Changed();
+
+    TParameters& collection_;
+    std::shared_ptr<AdoParameter> parameter_;
+};
+
+// The parameters of a command: the markers of its text, or what the provider describes.
+class TParameters {
+public:
+    explicit TParameters(TdADOCommand& command) : command_(command) {}
+
+    int Count() const { return static_cast<int>(items_.size()); }
+    TParameter& Items(int index) const;
+    TParameter& AddParameter();
+    void Clear() { items_.clear(); }
+    // Names compare without regard to case.
+    TParameter* FindParam(std::string_view name) const;
+    // Raises "Parameter '%s' not found" after the name of the command's dataset (or the command's).
+    TParameter& ParamByName(std::string_view name) const;
+    // Copies every item of the other collection.
+    void Assign(TParameters& source);
+    // Each item of the other collection with a namesake here gives it its properties.
+    void AssignValues(TParameters& source);
+
+    // The text with each ":name" marker replaced by "?" (an item added for each, in order), "::" by
+    // ":"; colons inside quotes stay. Quotes right after the colon enclose a name with blanks.
+    std::string Parse(std::string_view sql);
+    // Fills the collection with what the provider describes for the command; whether there is any.
+    bool Refresh();
+    // Hands the items to the ADO command, in their order, in place of what it held.
+    void AppendParameters();
+    // Whether an item changed since the items were last handed to the ADO command.
+    bool Changed() const { return changed_; }
+    void Update() { changed_ = true; }
+
+    TdADOCommand& Command() const { return command_; }
+
+private:
+    TParameter& AddWithObject(std::shared_ptr<AdoParameter> parameter);
+
+    TdADOCommand& command_;
+    std::vector<std::unique_ptr<TParameter>> items_;
+    bool changed_ = false;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Command
+
+// Runs a command text against a connection, and is the engine inside every dataset, which keeps its
+// text, connection and parameters here.
+class TdADOCommand : public TComponent, public TAdoConnectionUser {
+public:
+    TdADOCommand();
+    ~TdADOCommand() override;
+
+    const std::string& CommandText() const { return commandText_; }
+    void SetCommandText(std::string_view text);
+    int CommandTimeout() const { return command_->CommandTimeout(); }
+    void SetCommandTimeout(int seconds) { command_->SetCommandTimeout(seconds); }
+    TCommandType CommandType() const { return FromAdo<TCommandType>(command_->CommandType()); }
+    void SetCommandType(TCommandType type);
+    TdADOConnection* Connection() const { return connection_; }
+    void SetConnection(TdADOConnection* connection) override;
+    TExecuteOptions ExecuteOptions() const { return executeOptions_; }
+    void SetExecuteOptions(TExecuteOptions options) { executeOptions_ = options; }
+    bool ParamCheck() const { return paramCheck_; }
+    void SetParamCheck(bool check) { paramCheck_ = check; }
+    TParameters& Parameters() { return parameters_; }
+    void SetParameters(TParameters& parameters) { parameters_.Assign(parameters); }
+    bool Prepared() const { return command_->Prepared(); }
+    void SetPrepared(bool prepared) { command_->SetPrepared(prepared); }
+
+    // The property and the component that messages name: "CommandText" of this command by default,
+    // the dataset and its own property for a dataset's command.
+    void SetPropertyName(std::string name) { propertyName_ = std::move(name); }
+    const TComponent& ComponentRef() const { return *componentRef_; }
+    void SetComponentRef(const TComponent& component) { componentRef_ = &component; }
+    bool IsDatasetCommand() const override { return componentRef_ != this; }
+
+    AdoCommand& CommandObject() { return *command_; }
+    const std::shared_ptr<AdoConnection>& GetActiveConnection() const { return command_->ActiveConnection(); }
+    void ClearActiveConnection() { command_->SetActiveConnection(nullptr); }
+    // Whether the ADO command has an active connection, taking (and opening) the connection's when it
+    // has none; without a connection, raises "Missing connection property" when asked to.
+    bool CheckConnection(bool raise);
+    // Checks the connection and the text ("Missing CommandText property"), and hands the parameters
+    // over when asked to.
+    void Initialize(bool appendParameters);
+    // Values given (one, or an array) replace the parameters'. Statements without rows give a closed
+    // recordset, or none with ad_ExecuteNoRecords.
+    std::shared_ptr<AdoRecordset> Execute(int& recordsAffected, const Variant& parameters = {});
+    std::shared_ptr<AdoRecordset> Execute(const Variant& parameters = {});
+
+    void Assign(TdADOCommand& source);
+
+private:
+    bool ComponentLoading() const;
+    void AssignCommandText(std::string_view text, bool loading);
+    void ConvertMarkers(std::string_view text, bool loading);
+
+    std::unique_ptr<AdoCommand> command_;
+    std::string commandText_;
+    std::string propertyName_ = "CommandText";
+    const TComponent* componentRef_ = this;
+    TdADOConnection* connection_ = nullptr;
+    TExecuteOptions executeOptions_;
+    bool paramCheck_ = true;
+    TParameters parameters_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Dataset
+
+// ADO's recordset events. The dataset keeps the handlers; nothing registers with the recordset to
+// hear its events, so none fires.
+using TWillChangeFieldEvent =
+    std::function<void(TdCustomADODataset&, int fieldCount, const Variant& fields, TEventStatus&)>;
+using TFieldChangeCompleteEvent = std::function<void(TdCustomADODataset&, int fieldCount, const Variant& fields,
+                                                     const EOleException* error, TEventStatus&)>;
+using TWillChangeRecordEvent = std::function<void(TdCustomADODataset&, TEventReason, int recordCount, TEventStatus&)>;
+using TRecordChangeCompleteEvent =
+    std::function<void(TdCustomADODataset&, TEventReason, int recordCount, const EOleException* error, TEventStatus&)>;
+using TRecordsetReasonEvent = std::function<void(TdCustomADODataset&, TEventReason, TEventStatus&)>;
+using TRecordsetErrorEvent =
+    std::function<void(TdCustomADODataset&, TEventReason, const EOleException* error, TEventStatus&)>;
+using TEndOfRecordsetEvent = std::function<void(TdCustomADODataset&, bool& moreData, TEventStatus&)>;
+using TFetchProgressEvent = std::function<void(TdCustomADODataset&, int progress, int maxProgress, TEventStatus&)>;
+using TFetchCompleteEvent = std::function<void(TdCustomADODataset&, const EOleException* error, TEventStatus&)>;
+
+// A data set over an ADO recordset: opens it for a command text, a table or a recordset handed to
+// it, describes its fields, and serves the record-buffer protocol over the recordset's cursor.
+// Field values are read from the recordset when a field is first asked for on a record.
+//
+// A record buffer: the bookmark (16 bytes: the recordset's numeric bookmark as a big-endian 64-bit
+// integer, so that bookmarks order as the rows were read), its flag (1 byte), the record number
+// (4 bytes), then one slot per field definition (a fetched, a modified and a has-value byte, then
+// the field's native value), then the calculated area. Blob and memo slots hold a Variant made for
+// the buffer and released with it.
+class TdCustomADODataset : public TDataSet, public TAdoConnectionUser {
+public:
+    TdCustomADODataset();
+    ~TdCustomADODataset() override;
+
+    TdADOConnection* Connection() const { return command_->Connection(); }
+    void SetConnection(TdADOConnection* connection) override;
+    int CacheSize();
+    void SetCacheSize(int size);
+    TCursorLocation CursorLocation();
+    void SetCursorLocation(TCursorLocation location);
+    TCursorType CursorType();
+    void SetCursorType(TCursorType type);
+    TLockType LockType();
+    void SetLockType(TLockType type);
+    TMarshalOption MarshalOptions() const { return marshalOptions_; }
+    void SetMarshalOptions(TMarshalOption options);
+    int MaxRecords();
+    void SetMaxRecords(int count);
+    TExecuteOptions ExecuteOptions() const { return command_->ExecuteOptions(); }
+    void SetExecuteOptions(TExecuteOptions options) { command_->SetExecuteOptions(options); }
+
+    // "a,b DESC": the recordset's sort; empty while closed.
+    std::string Sort() const;
+    void SetSort(std::string_view sort);
+    // The fields the current sort names.
+    const std::vector<TField*>& IndexFields() const { return indexFields_; }
+
+    const std::shared_ptr<AdoRecordset>& Recordset() const { return recordset_; }
+    // Closes the data set and opens it on the recordset, when there is one.
+    void SetRecordsetObject(std::shared_ptr<AdoRecordset> recordset);
+    TObjectStates GetRecordsetState() const;
+    // Reads the rows again and goes to the first.
+    void Requery(TExecuteOptions options = {});
+    // Goes to the other data set's record.
+    void GotoCurrent(TdCustomADODataset& other);
+
+    bool GetFieldData(TField* field, void* buffer) override { return GetFieldData(field, buffer, true); }
+    // Without native format, date slots give OLE dates.
+    bool GetFieldData(TField* field, void* buffer, bool nativeFormat) override;
+    void SetRecNo(int recNo) override;
+    bool IsSequenced() override;
+
+    TWillChangeFieldEvent OnWillChangeField;
+    TFieldChangeCompleteEvent OnFieldChangeComplete;
+    TWillChangeRecordEvent OnWillChangeRecord;
+    TRecordChangeCompleteEvent OnRecordChangeComplete;
+    TRecordsetReasonEvent OnWillChangeRecordset;
+    TRecordsetErrorEvent OnRecordsetChangeComplete;
+    TRecordsetReasonEvent OnWillMove;
+    TRecordsetErrorEvent OnMoveComplete;
+    TEndOfRecordsetEvent OnEndOfRecordset;
+    TFetchCompleteEvent OnFetchComplete;
+    TFetchProgressEvent OnFetchProgress;
+
+protected:
+    TdADOCommand& Command() const { return *command_; }
+
+    const std::string& CommandText() const { return command_->CommandText(); }
+    void SetCommandText(std::string_view text);
+    int CommandTimeout() const { return command_->CommandTimeout(); }
+    void SetCommandTimeout(int seconds) { command_->SetCommandTimeout(seconds); }
+    TCommandType CommandType() const;
+    void SetCommandType(TCommandType type);
+    bool ParamCheck() const { return command_->ParamCheck(); }
+    void SetParamCheck(bool check) { command_->SetParamCheck(check); }
+    TParameters& Parameters() const { return command_->Parameters(); }
+    void SetParameters(TParameters& parameters) { command_->SetParameters(parameters); }
+    bool Prepared() const { return command_->Prepared(); }
+    void SetPrepared(bool prepared) { command_->SetPrepared(prepared); }
+    // "a;b": the fields of the recordset's sort while open.
+    std::string IndexFieldNames();
+    void SetIndexFieldNames(std::string_view names);
+    std::string IndexName();
+    void SetIndexName(std::string_view name);
+
+    std::unique_ptr<std::uint8_t[]> AllocRecordBuffer() override;
+    void FreeRecordBuffer(std::unique_ptr<std::uint8_t[]>& buffer) override;
+    int GetRecordSize() override { return static_cast<int>(recordSize_); }
+    void ClearRecordBuffer(TRecordBuffer buffer) override;
+    TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) override;
+    void InternalFirst() override;
+    void InternalLast() override;
+    void InternalSetToRecord(TRecordBuffer buffer) override;
+    void InternalGotoBookmark(const std::uint8_t* bookmark) override;
+    void InternalInitRecord(TRecordBuffer buffer) override;
+    void GetBookmarkData(TRecordBuffer buffer, std::uint8_t* data) override;
+    void SetBookmarkData(TRecordBuffer buffer, const std::uint8_t* data) override;
+    TBookmarkFlag GetBookmarkFlag(TRecordBuffer buffer) override;
+    void SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag) override;
+    void InternalOpen() override;
+    void InternalClose() override;
+    void InternalInitFieldDefs() override;
+    bool IsCursorOpen() override;
+    void InternalRefresh() override;
+    // Shows the exception of opening a data set stored as active, rather than failing the form.
+    void InternalHandleException() override;
+    void OpenCursor(bool infoQuery) override;
+    void CloseCursor() override;
+    int GetRecordCount() override;
+    int GetRecNo() override;
+    bool GetCanModify() override;
+    void ClearCalcFields(TRecordBuffer buffer) override;
+    // Block reading is never entered.
+    void SetBlockReadSize(int size) override;
+
+private:
+    // Where a field definition's value lies in a record.
+    struct FieldSlot {
+        size_t offset;   // from the start of the data area
+        size_t dataSize; // bytes after the three flag bytes
+        int position;    // in the recordset's fields
+        bool holdsVariant;
+    };
+
+    static constexpr size_t BookmarkBytes = 16;
+    static constexpr size_t HeaderBytes = BookmarkBytes + 1 + 4;
+
+    void OpenRecordset();
+    void InternalSetSort(std::string_view sort);
+    void MoveBeforeFirst();
+    void MoveAfterLast();
+    bool SupportsBookmarks() const { return BookmarkSize() > 0; }
+    std::int32_t RecordNumberOf(const std::uint8_t* buffer) const;
+    std::uint8_t* SlotOf(TRecordBuffer buffer, const FieldSlot& slot) const;
+    void FetchSlot(TRecordBuffer buffer, const FieldSlot& slot, TField& field);
+    bool OnRecordOf(TRecordBuffer buffer) const;
+
+    TdADOCommand* command_;
+    std::shared_ptr<AdoRecordset> recordset_;
+    TCursorLocation cursorLocation_ = ad_UseServer;
+    TCursorType cursorType_ = ad_OpenKeyset;
+    TLockType lockType_ = ad_LockOptimistic;
+    TMarshalOption marshalOptions_ = ad_MarshalAll;
+    int cacheSize_ = 1;
+    int maxRecords_ = 0;
+    TCommandType commandType_ = ad_CmdText; // kept for file and table-direct sources only
+    std::string indexName_;
+    std::string indexFieldNames_;
+    std::vector<TField*> indexFields_;
+    std::vector<FieldSlot> slots_; // by field number - 1
+    size_t dataSize_ = 0;
+    size_t recordSize_ = HeaderBytes;
+};
+
+// The dataset with its command's properties published.
+class TdADODataset : public TdCustomADODataset {
+public:
+    using TdCustomADODataset::CommandText;
+    using TdCustomADODataset::CommandTimeout;
+    using TdCustomADODataset::CommandType;
+    using TdCustomADODataset::IndexFieldNames;
+    using TdCustomADODataset::IndexName;
+    using TdCustomADODataset::ParamCheck;
+    using TdCustomADODataset::Parameters;
+    using TdCustomADODataset::Prepared;
+    using TdCustomADODataset::SetCommandText;
+    using TdCustomADODataset::SetCommandTimeout;
+    using TdCustomADODataset::SetCommandType;
+    using TdCustomADODataset::SetIndexFieldNames;
+    using TdCustomADODataset::SetIndexName;
+    using TdCustomADODataset::SetParamCheck;
+    using TdCustomADODataset::SetParameters;
+    using TdCustomADODataset::SetPrepared;
 };

@@ -139,8 +139,15 @@ void TPdfDCStack::FoldExtents(const TPdfDCStackVar& state)
 {
     const bool hasX = state.windowExt.X != 0 && state.viewportExt.X != 0;
     const bool hasY = state.windowExt.Y != 0 && state.viewportExt.Y != 0;
-    const double fx = hasX ? double(state.windowExt.X) / state.viewportExt.X : 1;
-    const double fy = hasY ? double(state.windowExt.Y) / state.viewportExt.Y : 1;
+    double fx = hasX ? double(state.windowExt.X) / state.viewportExt.X : 1;
+    double fy = hasY ? double(state.windowExt.Y) / state.viewportExt.Y : 1;
+    // An isotropic mapping keeps the shape: the smaller scale serves both axes, each keeping its
+    // direction.
+    if (state.mapMode == MM_ISOTROPIC && hasX && hasY) {
+        const double f = std::max(std::fabs(fx), std::fabs(fy));
+        fx = std::copysign(f, fx);
+        fy = std::copysign(f, fy);
+    }
     if (hasX) {
         matrix_.eM11 = static_cast<float>(baseMatrix_.eM11 / fx);
         inverse_.eM11 = static_cast<float>(1 / fx);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/graphics/RasterOps.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -134,10 +136,6 @@ constexpr std::uint32_t PS_ENDCAP_FLAT = 0x200;
 
 constexpr std::uint32_t ETO_OPAQUE = 2;
 constexpr std::uint32_t ETO_CLIPPED = 4;
-
-constexpr std::uint32_t WHITENESS = 0x00FF0062;
-constexpr std::uint32_t BLACKNESS = 0x00000042;
-constexpr std::uint32_t PATCOPY = 0x00F00021;
 
 constexpr std::uint32_t DIB_RGB_COLORS = 0;
 

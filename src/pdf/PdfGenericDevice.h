@@ -35,6 +35,12 @@ public:
 
     // Forgets the page's objects and levels and starts again at the device resolution.
     virtual void InitDC();
+    // Plays an enhanced metafile's records on this device, its frame fitted into the page area at
+    // (x, y) of `width` by `height` device pixels (0 or less: the frame's own size). Resolutions of 0
+    // or less are the header's. With `headerOnly` only the page is opened. Returns what
+    // CheckOpenPage answered; false for no data.
+    virtual bool PlayEnhMetaFile(std::span<const std::uint8_t> data, int x, int y, int width, int height,
+                                 bool headerOnly, int resolutionX, int resolutionY);
     virtual bool CheckOpenPage(int /*x1*/, int /*y1*/, int /*resX*/, int /*resY*/) { return false; }
     virtual void CheckCloseOpenPage(bool /*opened*/) {}
     virtual void PSEndCurrentGraphic() {}

@@ -109,6 +109,12 @@ bool GraphicsManager::DrawItem(ListOB& item, TBitmap& target, const std::string&
         placeholder = true;
     }
     const TBitmap& picture = loaded ? *loaded : drawn;
+    if (!picture.Transparent() && !(!fixture && AnyTagFlag()) && !item.reorder && item.rotation <= 0) {
+        // Nothing goes over the picture and it is not turned: stretched straight onto the target, it
+        // gives the pixels an item bitmap would, with one copy instead of three.
+        PutPicture(item, picture, target, placeholder);
+        return true;
+    }
     TBitmap itemBitmap;
     itemBitmap.SetSize(width, height);
     itemBitmap.Canvas().StretchDraw(box, picture);
@@ -264,21 +270,37 @@ void GraphicsManager::Compose(ListOB& item, const TBitmap& picture, TBitmap& ite
                      target);
         return;
     }
-    // A placeholder's corner pixel is its edge's white, the colour of its part number: it is copied
-    // as it is, so the number stays readable.
-    if (transparencySetting && isProduct && !placeholder) {
-        // The key is one pixel in from the picture's corner; a picture too small to have that pixel
-        // is copied as it is.
-        const TColor key = picture.Pixel(1, 1);
-        if (key != CLR_INVALID) {
-            itemBitmap.SetTransparentColor(key);
-            itemBitmap.SetTransparent(true);
-        }
+    if (const std::optional<TColor> key = TransparentKey(picture, placeholder)) {
+        itemBitmap.SetTransparentColor(*key);
+        itemBitmap.SetTransparent(true);
         target.Canvas().Draw(item.left, item.top, itemBitmap);
         return;
     }
     target.Canvas().BitBlt(item.left, item.top, itemBitmap.Width(), itemBitmap.Height(), &itemBitmap.Canvas(), 0, 0,
                            SRCCOPY);
+}
+
+void GraphicsManager::PutPicture(const ListOB& item, const TBitmap& picture, TBitmap& target, bool placeholder)
+{
+    const TRect place = Rect(item.left, item.top, item.right, item.bottom);
+    if (const std::optional<TColor> key = TransparentKey(picture, placeholder))
+        target.Canvas().StretchDrawKeyed(place, picture, *key);
+    else
+        target.Canvas().StretchDraw(place, picture);
+}
+
+std::optional<TColor> GraphicsManager::TransparentKey(const TBitmap& picture, bool placeholder) const
+{
+    // A placeholder's corner pixel is its edge's white, the colour of its part number: it is copied
+    // as it is, so the number stays readable.
+    if (!transparencySetting || !isProduct || placeholder)
+        return std::nullopt;
+    // The key is one pixel in from the picture's corner; a picture too small to have that pixel
+    // is copied as it is.
+    const TColor key = picture.Pixel(1, 1);
+    if (key == CLR_INVALID)
+        return std::nullopt;
+    return key;
 }
 
 void GraphicsManager::RotateBitmap(ListOB& item, const TBitmap& source, double angle, int top, int left, int height,

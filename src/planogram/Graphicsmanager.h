@@ -3,6 +3,7 @@
 #include "platform/graphics/Canvas.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class DrawingSettings;
@@ -82,6 +83,9 @@ private:
     void DrawTags(const ListOB& item, TBitmap& itemBitmap);
     std::string XYText(const ListOB& item) const;
     void Compose(ListOB& item, const TBitmap& picture, TBitmap& itemBitmap, TBitmap& target, bool placeholder);
+    void PutPicture(const ListOB& item, const TBitmap& picture, TBitmap& target, bool placeholder);
+    // The colour left out where the item goes onto the target, if any.
+    std::optional<TColor> TransparentKey(const TBitmap& picture, bool placeholder) const;
 
     PictureFinder& finder_;
     const DrawingSettings& settings_;

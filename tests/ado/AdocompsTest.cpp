@@ -2,6 +2,10 @@
 
 #include "platform/core/Exceptions.h"
 #include "platform/core/StringList.h"
+#include "platform/data/DatabaseError.h"
+#include "platform/data/Params.h"
+
+#include "testing/ScriptedUi.h"
 
 #include "OdbcTestSupport.h"
 
@@ -68,6 +72,11 @@ struct FakeLog {
     std::string lastString;
     bool readOnly = false;
     bool rollbackFails = false;
+    // What statements give, and the markers the driver describes for a text.
+    OdbcResult rows;
+    std::vector<OdbcParameter> markers;
+    int describes = 0;
+    std::string lastSql;
 };
 
 class FakeConnection final : public OdbcConnection {
@@ -75,8 +84,16 @@ public:
     explicit FakeConnection(FakeLog& log) : log_(log) {}
     ~FakeConnection() override { ++log_.closes; }
 
-    OdbcResult Execute(std::string_view, const std::vector<Variant>&, const OdbcExecuteOptions&) override { return {}; }
-    std::vector<OdbcParameter> DescribeParameters(std::string_view) override { return {}; }
+    OdbcResult Execute(std::string_view sql, const std::vector<Variant>&, const OdbcExecuteOptions&) override
+    {
+        log_.lastSql = sql;
+        return log_.rows;
+    }
+    std::vector<OdbcParameter> DescribeParameters(std::string_view) override
+    {
+        ++log_.describes;
+        return log_.markers;
+    }
     std::vector<OdbcParameter> ProcedureParameters(std::string_view) override { return {}; }
     OdbcResult Schema(OdbcSchema schema, const std::vector<Variant>&) override
     {
@@ -110,6 +127,7 @@ private:
             OdbcColumn column;
             column.name = name;
             column.type = adVarWChar;
+            column.size = 128;
             result.columns.push_back(column);
         }
         for (const auto& row : values) {
@@ -260,6 +278,220 @@ TEST_F(AdoConnectionComponent, FreeingSurvivesAFailingRollbackAndReleasesItsData
     EXPECT_EQ(log.closes, 1);
     EXPECT_EQ(first.connection_, nullptr);
     EXPECT_EQ(second.connection_, nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Command parameters, the command and the dataset over the fake backend
+
+std::string DatabaseFailure(const std::function<void()>& action) { return RaisedMessage<EDatabaseError>(action); }
+
+std::vector<std::string> ParameterNames(const TParameters& parameters)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < parameters.Count(); ++i)
+        names.push_back(parameters.Items(i).Name());
+    return names;
+}
+
+TEST(AdoParameters, ParseTurnsMarkersIntoQuestionMarksAndItems)
+{
+    const struct {
+        const char* sql;
+        const char* parsed;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"SELECT * FROM T WHERE A = :A AND B = :B", "SELECT * FROM T WHERE A = ? AND B = ?", {"A", "B"}},
+        {"WHERE T = '10:30'", "WHERE T = '10:30'", {}},
+        {"SELECT a::int", "SELECT a:int", {}},
+        {"WHERE :x=1 OR y IN (:x)", "WHERE ? OR y IN (?)", {"x=1", "x"}},
+        {"WHERE n = :\"first name\" AND m = :`a;b`", "WHERE n = ? AND m = ?", {"first name", "a;b"}},
+        {"WHERE id = :id", "WHERE id = ?", {"id"}},
+        {"WHERE label = 'it:s", "WHERE label = 'it:s", {}},
+        {"ends with a colon:", "ends with a colon:", {}},
+        {"WHERE n = :'open", "WHERE n = ?", {"open"}},
+        {"::", ":", {}},
+        {"a : b", "a ? b", {""}},
+    };
+    TdADOCommand command;
+    for (const auto& c : cases) {
+        EXPECT_EQ(command.Parameters().Parse(c.sql), c.parsed) << c.sql;
+        EXPECT_EQ(ParameterNames(command.Parameters()), c.names) << c.sql;
+    }
+}
+
+TEST(AdoParameters, ValuesTypeTheParameterAndAssignBothWays)
+{
+    TdADOCommand command;
+    TParameter& parameter = command.Parameters().AddParameter();
+    parameter.SetValue(Variant::Null());
+    EXPECT_EQ(parameter.DataType(), ftUnknown) << "null leaves the type";
+    parameter.SetValue(Variant::FromString("bolt"));
+    EXPECT_EQ(parameter.DataType(), ftString);
+    parameter.SetValue(Variant::Integer(5));
+    EXPECT_EQ(parameter.DataType(), ftString) << "a typed parameter keeps its type";
+    EXPECT_EQ(parameter.ParameterObject()->type, adVarChar);
+
+    TParam source("qty", ftInteger, ptUnknown);
+    source.SetValue(Variant::Integer(12));
+    parameter.Assign(source);
+    EXPECT_EQ(parameter.Name(), "qty");
+    EXPECT_EQ(parameter.Direction(), ad_ParamInput) << "an unknown direction is input";
+    EXPECT_EQ(parameter.DataType(), ftInteger);
+    TParam target("", ftUnknown, ptUnknown);
+    parameter.AssignTo(target);
+    EXPECT_EQ(target.Name(), "qty");
+    EXPECT_EQ(target.ParamType(), ptInput);
+    EXPECT_EQ(target.Value().AsInt64(), 12);
+
+    TParameter& copy = command.Parameters().AddParameter();
+    copy.Assign(parameter);
+    EXPECT_TRUE(copy.IsEqual(parameter));
+    copy.SetValue(Variant::Double(12));
+    EXPECT_FALSE(copy.IsEqual(parameter)) << "12 as a double is another variant type";
+    EXPECT_TRUE(command.Parameters().Changed());
+}
+
+TEST_F(AdoConnectionComponent, CommandsCheckTheirConnectionAndText)
+{
+    TdADOCommand command;
+    command.SetName("dADOCommand1");
+    EXPECT_EQ(DatabaseFailure([&] { command.Execute(); }), "Missing connection property");
+    TdADOConnection connection, other;
+    connection.SetConnectionString("DSN=Shop");
+    other.SetConnectionString("DSN=Other");
+    command.SetConnection(&connection);
+    EXPECT_EQ(connection.GetCommandCount(), 1);
+    EXPECT_EQ(DatabaseFailure([&] { command.Execute(); }), "dADOCommand1: Missing CommandText property");
+    EXPECT_TRUE(command.GetActiveConnection());
+
+    command.SetConnection(&connection);
+    EXPECT_EQ(command.GetActiveConnection(), connection.ConnectionObject()) << "the same connection keeps it";
+    command.SetConnection(&other);
+    EXPECT_FALSE(command.GetActiveConnection()) << "another clears it";
+    EXPECT_EQ(connection.GetCommandCount(), 0);
+    EXPECT_TRUE(command.CheckConnection(false));
+    EXPECT_EQ(command.GetActiveConnection(), other.ConnectionObject());
+    EXPECT_TRUE(other.Connected());
+
+    // Markers are typed by what the driver describes, except while loading, which keeps them.
+    backend.log.markers = {{.name = "Param1", .type = adInteger}};
+    command.SetCommandText("UPDATE bins SET n = n + 1 WHERE id = :id");
+    EXPECT_EQ(ParameterNames(command.Parameters()), std::vector<std::string>{"id"});
+    EXPECT_EQ(command.Parameters().Items(0).DataType(), ftInteger);
+    EXPECT_EQ(command.CommandObject().CommandText(), "UPDATE bins SET n = n + 1 WHERE id = ? ");
+    EXPECT_EQ(log.describes, 1);
+    command.BeginLoading();
+    command.SetCommandText("UPDATE bins SET n = 0");
+    command.Loaded();
+    EXPECT_EQ(ParameterNames(command.Parameters()), std::vector<std::string>{"id"});
+    EXPECT_EQ(log.describes, 1);
+    EXPECT_EQ(DatabaseFailure([&] { command.Parameters().ParamByName("n"); }), "dADOCommand1: Parameter 'n' not found");
+
+    // Unchecked text goes as written, blanks and all.
+    command.SetParamCheck(false);
+    command.SetCommandText("SELECT * FROM My Products");
+    EXPECT_EQ(command.CommandObject().CommandText(), "SELECT * FROM My Products");
+    EXPECT_EQ(command.Parameters().Count(), 0);
+    int affected = 7;
+    EXPECT_EQ(command.Execute(affected)->State(), adStateClosed);
+    EXPECT_EQ(log.lastSql, "SELECT * FROM My Products");
+}
+
+OdbcColumn Column(const char* name, int type, std::int64_t size = 0, int precision = 0, int scale = 0)
+{
+    return {.name = name,
+            .type = type,
+            .size = size,
+            .precision = precision,
+            .scale = scale,
+            .attributes = adFldUpdatable | adFldIsNullable};
+}
+
+// The fields a recordset's columns give, and what each reads: values that overrun their field are cut
+// to it, integers take the width of their field's type.
+TEST_F(AdoConnectionComponent, DatasetFieldsFollowTheColumnsAndReadEachValueOnce)
+{
+    TDecimal amount;
+    ASSERT_TRUE(TDecimal::Parse("12.345678", amount));
+    TDecimal rounded;
+    ASSERT_TRUE(TDecimal::Parse("7.6", rounded));
+    OdbcResult& rows = backend.log.rows;
+    rows.hasResultSet = true;
+    rows.columns = {Column("id", adInteger),        Column("shape", 132),
+                    Column("guid", adGUID, 16),     Column("amount", adNumeric, 0, 12, 6),
+                    Column("stock", adUnsignedInt), Column("bytes", adVarBinary, 4),
+                    Column("fixed", adBinary, 3),   Column("label", adVarChar, 5),
+                    Column("flag", adBoolean),      Column("count", adBigInt),
+                    Column("small", adSmallInt)};
+    rows.rows = {
+        {Variant::Integer(1), Variant::FromString("udt"), Variant::FromString("{6F9619FF-8B86-D011-B42D-00C04FC964FF}"),
+         Variant::Decimal(amount), Variant::Integer(3000000000, varLongWord), Variant::Bytes({1, 2, 3, 4, 5, 6}),
+         Variant::Bytes({9, 8, 7, 6, 5}), Variant::FromString("abcdefgh"), Variant::Boolean(true),
+         Variant::Decimal(rounded), Variant::Integer(-300, varInt64)},
+        {Variant::Integer(2), Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(),
+         Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null()},
+    };
+    TdADOConnection connection;
+    connection.SetConnectionString("DSN=Shop");
+    TdADODataset dataset;
+    dataset.SetConnection(&connection);
+    dataset.SetCommandText("SELECT * FROM stock");
+    dataset.Open();
+
+    const struct {
+        const char* name;
+        TFieldType type;
+        int size;
+        const char* text;
+    } expected[] = {
+        {"id", ftInteger, 0, "1"},
+        {"guid", ftString, 38, "{6F9619FF-8B86-D011-B42D-00C04FC964FF}"},
+        {"amount", ftBCD, 4, "12.3457"},
+        {"stock", ftLargeint, 0, "3000000000"},
+        {"bytes", ftVarBytes, 4, "\x01\x02\x03\x04"},
+        {"fixed", ftBytes, 3, "\x09\x08\x07"},
+        {"label", ftString, 5, "abcde"},
+        {"flag", ftBoolean, 0, "True"},
+        {"count", ftLargeint, 0, "8"},
+        {"small", ftSmallint, 0, "-300"},
+    };
+    ASSERT_EQ(dataset.FieldCount(), static_cast<int>(std::size(expected))) << "the unknown type is left out";
+    for (int i = 0; i < dataset.FieldCount(); ++i) {
+        const TField& field = *dataset.Fields()[i];
+        EXPECT_EQ(field.FieldName(), expected[i].name);
+        EXPECT_EQ(field.FieldNo(), i + 1) << field.FieldName();
+        EXPECT_EQ(field.DataType(), expected[i].type) << field.FieldName();
+        EXPECT_EQ(field.Size(), expected[i].size) << field.FieldName();
+        EXPECT_EQ(field.AsString(), expected[i].text) << field.FieldName();
+    }
+    EXPECT_EQ(dataset.FieldDefs().Find("amount").Precision(), 12);
+    std::int16_t flag = 0;
+    ASSERT_TRUE(dataset.FieldByName("flag")->GetData(&flag));
+    EXPECT_EQ(flag, 1) << "true is stored as 1";
+
+    // Once read, a value comes from the record: moving the recordset away does not bring it back.
+    dataset.Recordset()->MoveLast();
+    EXPECT_EQ(dataset.FieldByName("label")->AsString(), "abcde");
+    EXPECT_EQ(dataset.Recordset()->AbsolutePosition(), 2);
+
+    dataset.First();
+    dataset.Next();
+    EXPECT_TRUE(dataset.FieldByName("label")->IsNull());
+    EXPECT_TRUE(dataset.FieldByName("bytes")->IsNull());
+    dataset.Refresh();
+    EXPECT_EQ(dataset.FieldByName("id")->AsInteger(), 2) << "a refresh stays on the record";
+}
+
+TEST_F(AdoConnectionComponent, AFailingStoredDatasetShowsItsErrorWhenLoaded)
+{
+    ScriptedUi ui;
+    ui.AnswerMessage(MsgAnswer::OK);
+    TdADODataset dataset;
+    dataset.BeginLoading();
+    dataset.SetActive(true);
+    dataset.Loaded();
+    EXPECT_FALSE(dataset.Active());
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Missing connection property."});
 }
 
 // ---------------------------------------------------------------------------------------------

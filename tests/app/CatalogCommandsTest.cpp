@@ -12,21 +12,7 @@
 #include <QMenu>
 #include <QToolButton>
 
-#include <functional>
-
 namespace {
-
-// Scripted answers, and a look at the program while a window is shown modally.
-class WatchingUi : public ScriptedUi {
-public:
-    int ShowModal(QWidget& window) override
-    {
-        if (whileShown)
-            whileShown();
-        return ScriptedUi::ShowModal(window);
-    }
-    std::function<void()> whileShown;
-};
 
 class CatalogCommands : public MainFormFixture {
 protected:
@@ -35,7 +21,7 @@ protected:
         form->SetCatalogManager(manager);
         selector = std::make_unique<TSelector>(*form, form.get());
         form->SetSelector(*selector);
-        user.whileShown = [this] {
+        user.whileShownModally = [this] {
             shownFile = manager.model.fileName;
             shownRefreshing = manager.model.refreshSelectorOnSave;
             shownPart = Grid().Cells(1, 1);
@@ -52,7 +38,7 @@ protected:
         return names;
     }
 
-    WatchingUi user;
+    ScriptedUi user;
     MainCatalogHost host;
     TDForm manager;
     std::unique_ptr<TSelector> selector;
@@ -108,7 +94,7 @@ TEST_F(CatalogCommands, EditShowsThePlanogramsCatalogWhoseSavesReachTheSelector)
 
     // The selector's button does the same with its catalog; a save while shown reloads its products.
     ASSERT_TRUE(selector->sbOpenDataFile->isEnabled());
-    user.whileShown = [this] {
+    user.whileShownModally = [this] {
         shownRefreshing = manager.model.refreshSelectorOnSave;
         Grid().SetEditText(2, 1, "Oat Crunch");
         EXPECT_TRUE(manager.SaveCatalog());

@@ -18,8 +18,6 @@
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace {
 
 class FakeHost : public CatalogManagerHost {
@@ -32,18 +30,6 @@ public:
     void ShowSelector() override {}
 
     TStringGrid selector;
-};
-
-// Scripted answers, and what the user does while a window is shown modally.
-class UserUi : public ScriptedUi {
-public:
-    int ShowModal(QWidget& window) override
-    {
-        if (whileShown)
-            whileShown();
-        return ScriptedUi::ShowModal(window);
-    }
-    std::function<void()> whileShown;
 };
 
 class CatalogWindow : public testing::Test {
@@ -75,7 +61,7 @@ protected:
     static void Enter(QWidget* target) { Key(target, Qt::Key_Return, "\r"); }
     static void Tab(QWidget* target) { Key(target, Qt::Key_Tab, "\t"); }
 
-    UserUi ui;
+    ScriptedUi ui;
     FakeHost host;
     TDForm form;
 };
@@ -271,14 +257,14 @@ TEST_F(CatalogOptions, FieldAssignmentTakesTheChoicesAfterOKAndNothingAfterCance
 {
     const CatalogRoleColumns before = form.model.catalog->roles;
     emit form.Edit1->aboutToShow();
-    ui.whileShown = [this] { options.cbBrand->setCurrentIndex(4); };
+    ui.whileShownModally = [this] { options.cbBrand->setCurrentIndex(4); };
     ui.AnswerModal(mrCancel);
     form.Datafieldassignmentoptions1->trigger();
     EXPECT_EQ(form.model.catalog->roles, before);
     EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::ModalWindow).at(0).text, "CatOps");
 
     // "Picture Name", entry 4 after "None", is column 3; the record number counts as no column.
-    ui.whileShown = [this] {
+    ui.whileShownModally = [this] {
         options.cbBrand->setCurrentIndex(4);
         options.cbCategory->setCurrentIndex(1);
         options.cbWidth->setCurrentIndex(6);
@@ -298,7 +284,7 @@ TEST_F(CatalogOptions, ATextImportAsksForTheRolesOnTheFirstPageAndAgainAfterTheR
     WriteWholeFile(path, "Part\tName\tWide\tHigh\r\nA-1\tSoap\t10\t20\r\nA-2\tTea\t5\t6\r\n");
     options.PageControl1->setCurrentIndex(1);
     std::vector<int> pages;
-    ui.whileShown = [&] {
+    ui.whileShownModally = [&] {
         pages.push_back(options.PageControl1->currentIndex());
         options.cbWidth->setCurrentIndex(3);
         options.cbHeight->setCurrentIndex(4);

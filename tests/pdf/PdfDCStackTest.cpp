@@ -114,6 +114,23 @@ TEST(PdfDCStack, AnisotropicExtentsAndOrigins)
     EXPECT_EQ(Point(x, y), Point(300, 400));
 }
 
+TEST(PdfDCStack, IsotropicExtentsKeepTheShapeWithTheSmallerScale)
+{
+    PageDevice device;
+    device.SetMapMode(MM_ISOTROPIC);
+    device.SetWindowExtEx(1000, -1000);
+    device.SetViewPortExtEx(500, 250);
+    device.SetWindowOrgEx(100, 200);
+    // fx = 2 and fy = -4 become 4 and -4: a circle stays round, the y axis keeps its direction.
+    device.Folded();
+    ExpectXForm(device.DCStack().Inverse(), TPdfXForm{0.25f, 0, 0, -0.25f, -25, 50});
+    EXPECT_DOUBLE_EQ(device.DCStack().TextXScale(), 1);
+    // The anisotropic mode keeps the two scales.
+    device.SetMapMode(MM_ANISOTROPIC);
+    device.Folded();
+    ExpectXForm(device.DCStack().Inverse(), TPdfXForm{0.5f, 0, 0, -0.25f, -50, 50});
+}
+
 TEST(PdfDCStack, NegativeExtentAtAHigherResolution)
 {
     PageDevice device;

@@ -188,5 +188,7 @@ int ScriptedUi::ShowModal(QWidget& window)
     call.kind = Kind::ModalWindow;
     call.text = window.objectName().toStdString();
     calls_.push_back(call);
+    if (whileShownModally)
+        whileShownModally();
     return Next(modalAnswers_, mrCancel, call);
 }

@@ -3,6 +3,7 @@
 #include "platform/core/UiServices.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,8 @@ public:
     void AnswerPrinterSetup(bool answer) { printerSetupAnswers_.push_back(answer); }
     // The modal result a window shown modally gives; the window itself is never shown.
     void AnswerModal(int result) { modalAnswers_.push_back(result); }
+    // What the user does in every window shown modally, before its scripted answer is given.
+    std::function<void()> whileShownModally;
 
     const std::vector<Call>& Calls() const { return calls_; }
     // The calls of one kind, in order.

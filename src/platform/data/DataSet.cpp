@@ -297,7 +297,7 @@ TField* TDataSet::FieldByName(std::string_view name) const
 {
     TField* field = FindField(name);
     if (field == nullptr)
-        DatabaseError("Field '" + std::string(name) + "' not found", this);
+        NotFoundError("Field", name, this);
     return field;
 }
 

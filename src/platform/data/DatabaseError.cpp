@@ -8,3 +8,8 @@ void DatabaseError(const std::string& message, const TComponent* component)
         throw EDatabaseError(component->Name() + ": " + message);
     throw EDatabaseError(message);
 }
+
+void NotFoundError(std::string_view what, std::string_view name, const TComponent* component)
+{
+    DatabaseError(std::string(what) + " '" + std::string(name) + "' not found", component);
+}

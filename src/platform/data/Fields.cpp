@@ -609,7 +609,7 @@ TFieldDef& TFieldDefs::Find(std::string_view name) const
 {
     const int index = IndexOf(name);
     if (index < 0)
-        DatabaseError("Field '" + std::string(name) + "' not found", &dataSet_);
+        NotFoundError("Field", name, &dataSet_);
     return *defs_[static_cast<size_t>(index)];
 }
 
@@ -646,7 +646,7 @@ TIndexDef& TIndexDefs::Find(std::string_view name) const
 {
     const int index = IndexOf(name);
     if (index < 0)
-        DatabaseError("Index '" + std::string(name) + "' not found", &dataSet_);
+        NotFoundError("Index", name, &dataSet_);
     return *defs_[static_cast<size_t>(index)];
 }
 

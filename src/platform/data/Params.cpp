@@ -36,6 +36,6 @@ TParam& TParams::ParamByName(std::string_view name) const
 {
     TParam* param = FindParam(name);
     if (param == nullptr)
-        DatabaseError("Parameter '" + std::string(name) + "' not found", owner_);
+        NotFoundError("Parameter", name, owner_);
     return *param;
 }

@@ -21,6 +21,7 @@ public:
     }
 
     const std::string& Name() const { return name_; }
+    void SetName(std::string name) { name_ = std::move(name); }
     TFieldType DataType() const { return dataType_; }
     void SetDataType(TFieldType dataType) { dataType_ = dataType; }
     TParamType ParamType() const { return paramType_; }

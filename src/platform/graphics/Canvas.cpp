@@ -519,6 +519,13 @@ void TCanvas::StretchDraw(const TRect& rect, const TGraphic& graphic)
                graphic.Transparent(), key, SRCCOPY);
 }
 
+void TCanvas::StretchDrawKeyed(const TRect& rect, const TBitmap& bitmap, TColor key)
+{
+    if (!bitmap.Empty())
+        CopyPixels(rect, const_cast<TBitmap&>(bitmap), Rect(0, 0, bitmap.Width(), bitmap.Height()), true,
+                   ColorToRGB(key) & 0xFFFFFF, SRCCOPY);
+}
+
 void TCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect)
 {
     if (CopyMode == SRCCOPY || CopyMode == SRCINVERT)

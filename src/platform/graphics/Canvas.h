@@ -4,6 +4,7 @@
 #include "platform/graphics/Colors.h"
 #include "platform/graphics/FontEngine.h"
 #include "platform/graphics/Raster.h"
+#include "platform/graphics/RasterOps.h"
 #include "platform/graphics/TextLayout.h"
 
 #include <algorithm>
@@ -19,13 +20,6 @@ class TGraphic;
 
 // What GetPixel answers for a point outside the bitmap or the clip rectangle.
 constexpr TColor CLR_INVALID = static_cast<TColor>(0xFFFFFFFFu);
-
-// Raster operations of BitBlt and CopyRect.
-constexpr std::uint32_t SRCCOPY = 0x00CC0020;
-constexpr std::uint32_t SRCINVERT = 0x00660046;
-constexpr std::uint32_t PATCOPY = 0x00F00021;
-constexpr std::uint32_t BLACKNESS = 0x00000042;
-constexpr std::uint32_t WHITENESS = 0x00FF0062;
 
 // DrawEdge: each edge is an outer and an inner border, raised or sunken; the flags pick the sides.
 constexpr unsigned BDR_RAISEDOUTER = 0x0001;
@@ -218,6 +212,9 @@ public:
     void SetPixel(int x, int y, TColor color) override;
 
     void StretchDraw(const TRect& rect, const TGraphic& graphic) override;
+    // StretchDraw leaving out the pixels of `key`, without marking the bitmap transparent (it may be
+    // shared).
+    void StretchDrawKeyed(const TRect& rect, const TBitmap& bitmap, TColor key);
     void CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) override;
     bool BitBlt(int x, int y, int width, int height, TCanvas* source, int sourceX, int sourceY,
                 std::uint32_t rop) override;

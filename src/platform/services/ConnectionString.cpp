@@ -165,6 +165,19 @@ bool IsSqliteDriver(const TConnectionPairs& pairs)
     return driver && KeyForm(*driver).find("sqlite") != std::string::npos;
 }
 
+bool IsPostgresDriver(const TConnectionPairs& pairs)
+{
+    const std::string* driver = FindConnectionValue(pairs, "Driver");
+    return driver && KeyForm(*driver).find("postgres") != std::string::npos;
+}
+
+// psqlODBC hands booleans over as the texts "1" and "0" unless told to describe them as booleans.
+void AdjustForPostgres(TConnectionPairs& pairs)
+{
+    if (!FindConnectionValue(pairs, "BoolsAsChar"))
+        pairs.push_back({"BoolsAsChar", "0"});
+}
+
 // SQLite reads "file:" URIs with percent escapes; the characters that would need braces go as
 // escapes, and so do the URI's own "%", "?" and "#".
 std::string SqliteUri(std::string_view path)
@@ -266,5 +279,7 @@ std::string DriverConnectString(std::string_view odbcString, std::string_view us
         SetPair(pairs, "PWD", std::string(password));
     if (IsSqliteDriver(pairs))
         AdjustForSqlite(pairs);
+    if (IsPostgresDriver(pairs))
+        AdjustForPostgres(pairs);
     return ComposeOdbcString(pairs);
 }

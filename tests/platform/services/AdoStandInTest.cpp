@@ -233,11 +233,11 @@ TEST_P(AdoStandInTest, CommandsRunTextTablesAndProcedures)
     if (Sqlite())
         return;
 
-    database.Client("CREATE FUNCTION add_one(x INTEGER, OUT y INTEGER) AS 'SELECT x + 1' LANGUAGE SQL");
+    database.Client("CREATE FUNCTION next_number(x INTEGER, OUT y INTEGER) AS 'SELECT x + 1' LANGUAGE SQL");
     const auto procedures = Walk(*connection->OpenSchema(adSchemaProcedures), "PROCEDURE_NAME");
-    EXPECT_NE(std::find(procedures.begin(), procedures.end(), "add_one"), procedures.end());
+    EXPECT_NE(std::find(procedures.begin(), procedures.end(), "next_number"), procedures.end());
     command.SetCommandType(adCmdStoredProc);
-    command.SetCommandText("add_one");
+    command.SetCommandText("next_number");
     command.Parameters().Refresh();
     EXPECT_EQ(command.Parameters().Count(), 2);
     command.Parameters().Item("x").value = Variant::Integer(41);

@@ -52,7 +52,7 @@ TEST(ConnectionString, StoredStringsBecomeOdbcStrings)
     EXPECT_EQ(RaisedMessage<EOleException>([] { OdbcStringOf("Provider=MSDASQL.x;DSN=Shop"); }), message("MSDASQL.x"));
 }
 
-TEST(ConnectionString, DriverStringsCarryUserAndSqliteSettings)
+TEST(ConnectionString, DriverStringsCarryUserAndDriverSettings)
 {
     const struct {
         const char* odbc;
@@ -63,7 +63,9 @@ TEST(ConnectionString, DriverStringsCarryUserAndSqliteSettings)
         {"DSN=Shop;UID=anna;PWD=b", "bert", "", "DSN=Shop;UID=bert;PWD=b"},
         {"DSN=Shop", "bert", "x;y}", "DSN=Shop;UID=bert;PWD={x;y}}}"},
         {"DSN=Shop;PWD={ padded };UID= anna ", "", "", "DSN=Shop;PWD={ padded };UID=anna"},
-        {"Driver=PostgreSQL Unicode;Server=127.0.0.1", "", "", "Driver=PostgreSQL Unicode;Server=127.0.0.1"},
+        {"Driver=PostgreSQL Unicode;Server=127.0.0.1", "", "",
+         "Driver=PostgreSQL Unicode;Server=127.0.0.1;BoolsAsChar=0"},
+        {"Driver={PostgreSQL Unicode};boolsaschar=1", "", "", "Driver=PostgreSQL Unicode;boolsaschar=1"},
         {"Driver=SQLite3;Database=/tmp/s.db", "", "", "Driver=SQLite3;Database=/tmp/s.db;NoCreat=1;BigInt=1"},
         {"driver={SQLite3};nocreat=0;BIGINT=0;Database=/tmp/s.db", "", "",
          "driver=SQLite3;nocreat=0;BIGINT=0;Database=/tmp/s.db"},
