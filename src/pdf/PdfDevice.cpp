@@ -12,6 +12,7 @@
 #include "platform/core/TextUtils.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
+#include "platform/graphics/Metafile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +23,61 @@ constexpr int DefaultResolution = 72;
 constexpr int ThumbnailSide = 66;
 
 int ResolutionOrDefault(int resolution) { return resolution > 0 ? resolution : DefaultResolution; }
+
+// Keeps what a played metafile may change of the device context, to put it back afterwards: the
+// levels and their matrices, the objects, and the device's own drawing values.
+class TDeviceContextKeeper {
+public:
+    explicit TDeviceContextKeeper(TPdfDevice& device)
+        : device_(device), stack_(device.DCStack()), resolutionX_(device.ResolutionX()),
+          resolutionY_(device.ResolutionY()), pathDepth_(device.PathDepth()), figureMode_(device.FigureMode()),
+          logicalPageHeight_(device.LogicalPageHeight()), textRotated_(device.TextRotated()),
+          textOffsetX_(device.TextOffsetX()), textOffsetY_(device.TextOffsetY()),
+          justificationExtra_(device.TextJustificationExtra()), justificationCount_(device.TextJustificationCount()),
+          justificationRemainder_(device.TextJustificationRemainder()), modes_(device.Modes())
+    {
+        // The metafile's objects live in a table of their own; the caller's wait aside untouched.
+        std::swap(objects_, device.Objects());
+    }
+
+    void Restore()
+    {
+        // Closes what the metafile left open in the content stream, so that the restored levels
+        // start from a clean graphics state.
+        if (device_.OutputOpen())
+            device_.InitDC();
+        std::swap(objects_, device_.Objects());
+        device_.DCStack() = stack_;
+        device_.SetDeviceResolution(resolutionX_, resolutionY_);
+        device_.SetPathDepth(pathDepth_);
+        device_.SetFigureMode(figureMode_);
+        device_.SetLogicalPageHeight(logicalPageHeight_);
+        device_.SetTextRotated(textRotated_);
+        device_.SetTextOffset(textOffsetX_, textOffsetY_);
+        device_.SetTextJustification(justificationExtra_, justificationCount_);
+        device_.SetTextJustificationRemainder(justificationRemainder_);
+        device_.SetModes(modes_);
+        device_.SetWorldChanged(true);
+        device_.SetTextMatrixNeeded(true);
+    }
+
+private:
+    TPdfDevice& device_;
+    TPdfDCStack stack_;
+    TPdfGenericDeviceObjects objects_;
+    int resolutionX_;
+    int resolutionY_;
+    int pathDepth_;
+    TPdfPSFigureMode figureMode_;
+    int logicalPageHeight_;
+    bool textRotated_;
+    double textOffsetX_;
+    double textOffsetY_;
+    int justificationExtra_;
+    int justificationCount_;
+    int justificationRemainder_;
+    TPdfDevModes modes_;
+};
 
 } // namespace
 
@@ -362,6 +418,25 @@ TPdfFontStreamEntry& TPdfDevice::AddFontStream(std::unique_ptr<TPdfStream> strea
 {
     fontStreams_.push_back({std::move(stream), false});
     return fontStreams_.back();
+}
+
+// ---- Metafiles
+
+bool TPdfDevice::PlayMetafile(const TMetafile& metafile, int x, int y, int width, int height, int resolutionX,
+                              int resolutionY)
+{
+    TDeviceContextKeeper keeper(*this);
+    bool opened = false;
+    try {
+        if (OutputOpen())
+            InitDC();
+        opened = PlayEnhMetaFile(metafile.Data(), x, y, width, height, false, resolutionX, resolutionY);
+    } catch (...) {
+        keeper.Restore();
+        throw;
+    }
+    keeper.Restore();
+    return opened;
 }
 
 // ---- Thumbnails

@@ -15,6 +15,7 @@
 #include <vector>
 
 class TBitmap;
+class TMetafile;
 class TPdfCatalog;
 class TPdfEncryptInfo;
 class TPdfOutlineNode;
@@ -68,6 +69,11 @@ public:
     bool PSCheckOutput() override;
     // Ends the content stream and writes it.
     void CloseCurrentText();
+
+    // Plays the metafile's records, placed as PlayEnhMetaFile places them, on the open page or on a
+    // page opened and ended for them. With output open they start from a fresh device context;
+    // afterwards the device context is as it was, also when a record raises.
+    bool PlayMetafile(const TMetafile& metafile, int x, int y, int width, int height, int resolutionX, int resolutionY);
 
     // Output; each raises "Device not open" without an open document.
     void RawWrite(std::string_view bytes);

@@ -14,6 +14,7 @@
 
 #include <filesystem>
 #include <regex>
+#include <sstream>
 
 namespace {
 
@@ -39,6 +40,24 @@ public:
     void Rectangle(int, int, int, int) override { throw Exception("injected"); }
 };
 
+// What a played metafile must leave as it found it.
+std::string DeviceContextState(TPdfDevice& device)
+{
+    const TPdfDCStackVar& dc = device.DC();
+    TPdfDCStack& stack = device.DCStack();
+    std::ostringstream text;
+    text << dc.mapMode << " " << dc.windowExt.X << "," << dc.windowExt.Y << " " << dc.viewportExt.X << ","
+         << dc.viewportExt.Y << " " << dc.windowOrg.X << " " << dc.viewportOrg.Y << " " << dc.world.eM11 << " pen "
+         << dc.penHandle << " " << dc.pen.width << " " << dc.pen.color << " brush " << dc.brushHandle << " "
+         << dc.brush.color << " font " << dc.fontHandle << " " << dc.faceName << " " << dc.textColor << " " << dc.opaque
+         << " stack " << stack.Count() << " " << stack.Depth() << " " << stack.BaseMatrix().eM11 << " "
+         << stack.UnitsPerInchX() << " " << stack.FrameOffset().X << " " << stack.FrameScaleX() << " "
+         << stack.PageHeight() << " device " << device.PathDepth() << " " << device.LogicalPageHeight() << " "
+         << device.ResolutionX() << " objects " << device.Objects().Count() << " "
+         << (device.Objects().GetObjects(dc.penHandle) != nullptr);
+    return text.str();
+}
+
 } // namespace
 
 TEST(PdfDevice, DocumentWithoutPagesPassesQpdf)
@@ -56,16 +75,21 @@ TEST(PdfDevice, DocumentWithoutPagesPassesQpdf)
     EXPECT_EQ(status, 0) << check;
 }
 
-// Every resolution gives the same pages in points; a page with nothing drawn has no content.
-TEST(PdfDevice, PagesShowTheirSizesInPdfinfo)
+// Pages recorded on metafile canvases open as they play; every resolution gives the same pages in
+// points, and a page with nothing drawn has no content.
+TEST(PdfDevice, PlayedPagesShowTheirSizesInPdfinfo)
 {
     TemporaryFolder folder;
     for (const int resolution : {72, 300, 0}) {
         const int dpi = resolution != 0 ? resolution : 72;
         TPdfDevice device;
         device.BeginDoc(612 * dpi / 72, 792 * dpi / 72, resolution);
-        DrawSamplePage(device, 612 * dpi / 72, 792 * dpi / 72, resolution);
-        DrawSamplePage(device, 842 * dpi / 72, 595 * dpi / 72, resolution);
+        for (const TSize page : {TSize{612, 792}, TSize{842, 595}}) {
+            TMetafile metafile;
+            RecordPage(metafile, page.cx * dpi / 72, page.cy * dpi / 72, dpi);
+            EXPECT_TRUE(device.PlayMetafile(metafile, 0, 0, 0, 0, resolution, resolution));
+            EXPECT_FALSE(device.PageStarted());
+        }
         device.StartPage(0, 0, 0, 0, 0);
         device.EndPage();
         device.EndDoc();
@@ -74,13 +98,13 @@ TEST(PdfDevice, PagesShowTheirSizesInPdfinfo)
         const std::string check = SaveAndRun(folder, pdf, "qpdf --check", &status);
         EXPECT_EQ(status, 0) << check;
         const std::string info = SaveAndRun(folder, pdf, "pdfinfo -f 1 -l 3", &status);
-        EXPECT_EQ(status, 0) << info;
         EXPECT_EQ(InfoField(info, "PDF version"), "1.2");
         EXPECT_EQ(InfoField(info, "Pages"), "3");
         EXPECT_EQ(InfoField(info, "Page    1 size"), "612 x 792 pts (letter)") << resolution;
         EXPECT_EQ(InfoField(info, "Page    2 size"), "842 x 595 pts (A4)") << resolution;
         EXPECT_EQ(InfoField(info, "Page    3 size"), "842 x 595 pts (A4)") << resolution;
-        // The third page keeps the second's size and has no content stream.
+        const std::size_t firstText = pdf.find("(Shelf \\(A\\) \\\\ 4)Tj");
+        EXPECT_NE(pdf.find("(Shelf \\(A\\) \\\\ 4)Tj", firstText + 1), std::string::npos);
         const std::size_t lastPage = pdf.rfind("/Type/Page\r\n");
         EXPECT_EQ(pdf.find("/Contents", lastPage), std::string::npos);
     }
@@ -276,4 +300,46 @@ TEST(PdfDevice, ThumbnailsAndTheCallersStream)
     device.EndDoc();
     EXPECT_EQ(device.GetSize() + 4, stream.Size());
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(stream.Memory()), 14), "head%PDF-1.2\r\n");
+}
+
+// The caller's pen, mapping and saved level survive a metafile played on its page, also one whose
+// drawing raises; the content stream closes every level it opens.
+TEST(PdfDevice, PlayedMetafilesLeaveTheDeviceContextAsTheyFoundIt)
+{
+    TemporaryFolder folder;
+    TMetafile metafile;
+    RecordPage(metafile, 300, 200, 96);
+    for (const bool fails : {false, true}) {
+        TFailingDevice failing;
+        TPdfDevice plain;
+        TPdfDevice& device = fails ? failing : plain;
+        device.BeginDoc(612, 792, 72);
+        device.StartPage(0, 0, 0, 0, 0);
+        device.SelectObject(device.CreatePen(0, 3, clRed));
+        device.SaveDC();
+        device.SetMapMode(PdfGdi::MM_LOMETRIC);
+        device.LineTo(100, -100);
+        const std::string before = DeviceContextState(device);
+        if (fails)
+            EXPECT_EQ(RaisedMessage<Exception>([&] { device.PlayMetafile(metafile, 0, 0, 0, 0, 0, 0); }), "injected");
+        else
+            EXPECT_FALSE(device.PlayMetafile(metafile, 0, 0, 0, 0, 0, 0)); // the page was open already
+        EXPECT_EQ(DeviceContextState(device), before);
+        device.LineTo(200, -50);
+        device.RestoreDC(-1);
+        device.EndPage();
+        device.EndDoc();
+        const std::string pdf = DeviceOutput(device);
+        const std::size_t start = pdf.find("stream\n"), end = pdf.find("endstream");
+        const std::string content = pdf.substr(start, end - start);
+        const auto count = [&](const char* op) {
+            const std::regex pattern(std::string("(^|\\s)") + op + "\\s");
+            return std::distance(std::sregex_iterator(content.begin(), content.end(), pattern), std::sregex_iterator());
+        };
+        EXPECT_EQ(count("q"), count("Q")) << content;
+        EXPECT_NE(content.find("1 0 0 RG"), std::string::npos) << content;
+        int status = -1;
+        const std::string check = SaveAndRun(folder, pdf, "qpdf --check", &status);
+        EXPECT_EQ(status, 0) << check;
+    }
 }

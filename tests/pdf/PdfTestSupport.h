@@ -10,10 +10,13 @@
 #include "pdf/PdfStream.h"
 #include "platform/core/Seams.h"
 #include "platform/core/Streams.h"
+#include "platform/graphics/Metafile.h"
+#include "platform/graphics/MetafileCanvas.h"
 
 #include "TestSupport.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -132,6 +135,21 @@ inline void DrawSamplePage(TPdfDevice& device, int width = 612, int height = 792
     device.Rectangle(10, 10, 100, 60);
     device.TextOut(20, 100, "Shelf (A) \\ 4");
     device.EndPage();
+}
+
+// A metafile as the export records a page: the page's size, one canvas unit a page pixel at
+// `resolution`, a framed box and a line of text.
+inline void RecordPage(TMetafile& metafile, int width, int height, int resolution)
+{
+    metafile.SetMMWidth(static_cast<int>(std::lround(width * 2540.0 / resolution)));
+    metafile.SetMMHeight(static_cast<int>(std::lround(height * 2540.0 / resolution)));
+    TMetafileCanvas canvas(metafile, PrinterDevice(resolution, resolution, TSize{width, height}));
+    canvas.SetMapMode(Emf::MM_ANISOTROPIC);
+    canvas.SetWindowExtEx(resolution, resolution);
+    canvas.SetViewportExtEx(canvas.GetDeviceCaps(LOGPIXELSX), canvas.GetDeviceCaps(LOGPIXELSY));
+    canvas.Brush.Style = bsClear;
+    canvas.Rectangle(width / 10, height / 10, width / 2, height / 3);
+    canvas.TextOut(width / 10, height / 2, "Shelf (A) \\ 4");
 }
 
 // The device's memory output as text.
