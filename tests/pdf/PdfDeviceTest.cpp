@@ -287,12 +287,12 @@ TEST(PdfDevice, ThumbnailsAndTheCallersStream)
     device.StartPage(0, 0, 0, 0, 0);
     ASSERT_NE(device.Thumbnail(), nullptr);
     EXPECT_EQ(device.Thumbnail()->PixelFormat(), pf24bit);
-    EXPECT_EQ(TSize(device.Thumbnail()->Width(), device.Thumbnail()->Height()), TSize(66, 85));
+    EXPECT_EQ((TSize{device.Thumbnail()->Width(), device.Thumbnail()->Height()}), (TSize{66, 85}));
     device.Thumbnail()->Canvas().SetPixel(3, 4, clRed);
     device.EndPage();
     EXPECT_EQ(device.Thumbnail()->Canvas().Pixel(3, 4), clWhite);
     device.StartPage(0, 0, 0, 0, 90);
-    EXPECT_EQ(TSize(device.Thumbnail()->Width(), device.Thumbnail()->Height()), TSize(85, 66));
+    EXPECT_EQ((TSize{device.Thumbnail()->Width(), device.Thumbnail()->Height()}), (TSize{85, 66}));
     device.EndPage();
     device.Thumbnails = false;
     device.StartPage(0, 0, 0, 0, 0);
