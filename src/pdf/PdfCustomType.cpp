@@ -1,5 +1,6 @@
 #include "pdf/PdfCustomType.h"
 
+#include "pdf/PdfDeviceWorkBuffer.h"
 #include "pdf/PdfFileWriter.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/Numbers.h"
@@ -62,6 +63,8 @@ std::string TPdfCustomType::EncryptStr(std::string_view text) const
     Encrypt(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
     return bytes;
 }
+
+std::string TPdfCustomType::EncryptStrW(std::u16string_view text) const { return EncryptStr(PdfBigEndianBytes(text)); }
 
 void TPdfCustomType::Encrypt(std::uint8_t* data, std::size_t count) const
 {

@@ -42,6 +42,8 @@ public:
     // The object's bytes, encrypted when the file is (and the object is not exempt) with the key of
     // the indirect object they are written in.
     std::string EncryptStr(std::string_view text) const;
+    // The text's UTF-16 big-endian bytes, encrypted as EncryptStr encrypts.
+    std::string EncryptStrW(std::u16string_view text) const;
     void Encrypt(std::uint8_t* data, std::size_t count) const;
     bool Encrypts() const;
 

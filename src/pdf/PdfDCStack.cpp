@@ -18,7 +18,7 @@ float NonZeroScale(float scale) { return scale == 0 ? 0.001f : scale; }
 
 } // namespace
 
-TPdfDCStack::TPdfDCStack(TPdfGenericDevice& owner) : owner_(owner) {}
+TPdfDCStack::TPdfDCStack(TPdfGenericDevice& owner) : owner_(&owner) {}
 
 TPdfDCStackVar& TPdfDCStack::Data() { return Top().data; }
 
@@ -75,8 +75,8 @@ void TPdfDCStack::AddBreak()
     TPdfDCStackEntry entry = entries_.empty() ? TPdfDCStackEntry{} : entries_.back();
     entry.isBreak = true;
     entry.saveNumber = 0;
-    entry.savedPathDepth = owner_.PathDepth();
-    owner_.SetPathDepth(0);
+    entry.savedPathDepth = owner_->PathDepth();
+    owner_->SetPathDepth(0);
     Push(std::move(entry));
 }
 
@@ -87,8 +87,8 @@ void TPdfDCStack::RemoveBreak()
         return;
     while (!entries_.back().isBreak)
         Pop();
-    PdfAssert(owner_.PathDepth() == 0, "PS Stack must be cleared");
-    owner_.SetPathDepth(entries_.back().savedPathDepth);
+    PdfAssert(owner_->PathDepth() == 0, "PS Stack must be cleared");
+    owner_->SetPathDepth(entries_.back().savedPathDepth);
     Pop();
 }
 
@@ -186,7 +186,7 @@ void TPdfDCStack::FoldWorld(const TPdfDCStackVar& state)
     if (ty != 0) {
         // The world's translation already lifts the page; dcY must not do it again.
         matrix_.eDy = static_cast<float>(ty - pageHeight_);
-        owner_.SetLogicalPageHeight(0);
+        owner_->SetLogicalPageHeight(0);
     }
 }
 
@@ -196,7 +196,7 @@ void TPdfDCStack::SetLogicalPageHeight()
     double scale = std::nearbyint(double(matrix_.eM22) * 1000) / 1000;
     if (scale == 0)
         scale = 0.001;
-    owner_.SetLogicalPageHeight(PdfRound(pageHeight_ / scale));
+    owner_->SetLogicalPageHeight(PdfRound(pageHeight_ / scale));
 }
 
 void TPdfDCStack::XYToDevice(int& x, int& y)
@@ -224,9 +224,9 @@ TPdfXForm TPdfDCStack::TextWorld()
         textWorld_ = TPdfXForm{c, s, -s, c, 0, 0};
     } else {
         textWorld_ = TPdfXForm{};
-        owner_.SetTextOffset(0, 0);
+        owner_->SetTextOffset(0, 0);
     }
-    owner_.SetTextRotated(textRotated_);
+    owner_->SetTextRotated(textRotated_);
     top.textWorldDirty = false;
     return textWorld_;
 }

@@ -149,7 +149,8 @@ private:
     void FoldWorld(const TPdfDCStackVar& state);
     void SetLogicalPageHeight();
 
-    TPdfGenericDevice& owner_;
+    // Not a reference, so that a saved copy can be put back over its device's stack.
+    TPdfGenericDevice* owner_;
     std::vector<TPdfDCStackEntry> entries_;
     TPdfXForm baseMatrix_;
     TPdfXForm resolutionMatrix_;

@@ -347,3 +347,14 @@ std::string PdfIntToStr(std::int64_t value)
 }
 
 TRect PdfRect(int left, int top, int right, int bottom) { return Rect(left, top, right, bottom); }
+
+std::string PdfBigEndianBytes(std::u16string_view text)
+{
+    std::string bytes;
+    bytes.reserve(text.size() * 2);
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c >> 8);
+        bytes += static_cast<char>(c & 0xFF);
+    }
+    return bytes;
+}

@@ -60,6 +60,8 @@ char* PdfFormatFloat(char* out, double value, int decimals = TPdfDeviceWorkBuffe
 // those controls; every other byte as it is. Writes at most twice the text's length.
 char* PdfEscapeLiteral(char* out, std::string_view text);
 std::string PdfCleanString(std::string_view text);
+// Each character as two bytes, high byte first.
+std::string PdfBigEndianBytes(std::u16string_view text);
 
 // The ANSI code page of a Windows font character set; 1252 for every set it does not know.
 int GetCodePage(int charset);

@@ -9,10 +9,10 @@
 #include "platform/core/Numbers.h"
 #include "platform/core/Seams.h"
 #include "platform/core/Streams.h"
-#include "platform/core/TextUtils.h"
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -39,6 +39,15 @@ void ReadBack(TStream& stream, std::int64_t offset, void* buffer, std::int64_t c
         throw;
     }
     stream.SetPosition(writePosition);
+}
+
+// Whether two names lead to the same file; letters of different case name different files here.
+bool SamePath(std::string_view a, std::string_view b)
+{
+    const auto normal = [](std::string_view path) {
+        return std::filesystem::absolute(std::filesystem::path(NativePath(path))).lexically_normal();
+    };
+    return normal(a) == normal(b);
 }
 
 } // namespace
@@ -128,16 +137,7 @@ void TPdfFileWriter::RawWriteLN(std::string_view bytes)
     RawWrite("\r\n");
 }
 
-void TPdfFileWriter::RawWriteW(std::u16string_view text)
-{
-    std::string bytes;
-    bytes.reserve(text.size() * 2);
-    for (char16_t c : text) {
-        bytes += static_cast<char>(c >> 8);
-        bytes += static_cast<char>(c & 0xFF);
-    }
-    RawWrite(bytes);
-}
+void TPdfFileWriter::RawWriteW(std::u16string_view text) { RawWrite(PdfBigEndianBytes(text)); }
 
 std::int64_t TPdfFileWriter::OutputPosition() { return Output().Position() - startOffset_; }
 
@@ -171,7 +171,7 @@ void TPdfFileWriter::WriteToBuffer(void* buffer, std::int64_t length) const
 
 void TPdfFileWriter::WriteToFile(std::string_view fileName)
 {
-    if (memory_ == nullptr || (!fileName_.empty() && SameText(fileName, fileName_)))
+    if (memory_ == nullptr || (!fileName_.empty() && SamePath(fileName, fileName_)))
         return;
     memory_->SaveToFile(fileName);
 }

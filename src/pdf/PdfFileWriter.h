@@ -61,7 +61,8 @@ public:
     std::int64_t GetSize() const;
     std::int64_t GetBuf(std::int64_t length, void* buffer) const;
     void WriteToBuffer(void* buffer, std::int64_t length) const;
-    // The output kept in memory, saved to a file (nothing for the file being written) or a stream.
+    // The output kept in memory, saved to a file (nothing for the file being written, whose path is
+    // compared exactly) or a stream.
     void WriteToFile(std::string_view fileName);
     void WriteToStream(TStream& stream) const;
 

@@ -14,3 +14,15 @@ std::string TPdfInfo::AsString()
            Entry("Subject", Subject) + "\n" + Entry("Keywords", Keywords) + "\n" + Entry("CreationDate", CreationDate) +
            "\n" + Entry("ModDate", ModDate) + "\n" + Entry("Creator", Creator);
 }
+
+void TPdfInfo::Assign(const TPdfDeviceInfoBlock& block)
+{
+    Author = block.Author;
+    CreationDate = block.CreationDate;
+    ModDate = block.ModDate;
+    Creator = block.Creator;
+    Producer = block.Producer;
+    Title = block.Title;
+    Subject = block.Subject;
+    Keywords = block.Keywords;
+}

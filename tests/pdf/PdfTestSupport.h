@@ -1,16 +1,22 @@
 #pragma once
 
 #include "pdf/PdfAcroForm.h"
+#include "pdf/PdfDevice.h"
 #include "pdf/PdfFileWriter.h"
 #include "pdf/PdfGenericPSDevice.h"
 #include "pdf/PdfInfo.h"
 #include "pdf/PdfPageTree.h"
 #include "pdf/PdfResource.h"
 #include "pdf/PdfStream.h"
+#include "platform/core/Seams.h"
 #include "platform/core/Streams.h"
+#include "platform/graphics/Metafile.h"
+#include "platform/graphics/MetafileCanvas.h"
 
 #include "TestSupport.h"
 
+#include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -111,3 +117,69 @@ public:
 
     TMemoryStream stream;
 };
+
+// Fixes the clock while it lives, so that document IDs and random bytes repeat.
+class TFixedClock {
+public:
+    TFixedClock()
+    {
+        SetClock([] { return TimePoint{std::chrono::seconds(1700000000)}; });
+    }
+    ~TFixedClock() { SetClock({}); }
+};
+
+// A page drawn through the device: a framed box and a line of text.
+inline void DrawSamplePage(TPdfDevice& device, int width = 612, int height = 792, int resolution = 72)
+{
+    device.StartPage(width, height, resolution, resolution, 0);
+    device.Rectangle(10, 10, 100, 60);
+    device.TextOut(20, 100, "Shelf (A) \\ 4");
+    device.EndPage();
+}
+
+// A metafile as the export records a page: the page's size, one canvas unit a page pixel at
+// `resolution`, a framed box and a line of text.
+inline void RecordPage(TMetafile& metafile, int width, int height, int resolution)
+{
+    metafile.SetMMWidth(static_cast<int>(std::lround(width * 2540.0 / resolution)));
+    metafile.SetMMHeight(static_cast<int>(std::lround(height * 2540.0 / resolution)));
+    TMetafileCanvas canvas(metafile, PrinterDevice(resolution, resolution, TSize{width, height}));
+    canvas.SetMapMode(Emf::MM_ANISOTROPIC);
+    canvas.SetWindowExtEx(resolution, resolution);
+    canvas.SetViewportExtEx(canvas.GetDeviceCaps(LOGPIXELSX), canvas.GetDeviceCaps(LOGPIXELSY));
+    canvas.Brush.Style = bsClear;
+    canvas.Rectangle(width / 10, height / 10, width / 2, height / 3);
+    canvas.TextOut(width / 10, height / 2, "Shelf (A) \\ 4");
+}
+
+// The device's memory output as text.
+inline std::string DeviceOutput(const TPdfDevice& device)
+{
+    std::string bytes(static_cast<std::size_t>(device.GetSize()), '\0');
+    device.GetBuf(static_cast<std::int64_t>(bytes.size()), bytes.data());
+    return bytes;
+}
+
+// A document of one sample page written to memory, after `prepare` set the device up.
+inline std::string MemoryDocument(const std::function<void(TPdfDevice&)>& prepare = {})
+{
+    TPdfDevice device;
+    if (prepare)
+        prepare(device);
+    device.BeginDoc(612, 792, 72);
+    DrawSamplePage(device);
+    device.EndDoc();
+    return DeviceOutput(device);
+}
+
+// The value of a "Key:   value" line of pdfinfo or qpdf, without the blanks that align it; "missing"
+// when no line has the key.
+inline std::string InfoField(const std::string& report, const std::string& key)
+{
+    const std::string head = key + ":";
+    std::size_t at = report.rfind(head, 0) == 0 ? 0 : report.find("\n" + head);
+    if (at == std::string::npos)
+        return "missing";
+    at = report.find_first_not_of(' ', at + head.size() + (at == 0 ? 0 : 1));
+    return report.substr(at, report.find('\n', at) - at);
+}

@@ -1,0 +1,178 @@
+#include "pdf/PdfSecurity.h"
+
+#include "pdf/PdfMD5RC4.h"
+#include "platform/core/Numbers.h"
+#include "platform/core/Seams.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr TPdfEncryptInfo::TPasswordBlock PasswordPadding = {
+    0x28, 0xBF, 0x4E, 0x5E, 0x4E, 0x75, 0x8A, 0x41, 0x64, 0x00, 0x4E, 0x56, 0xFF, 0xFA, 0x01, 0x08,
+    0x2E, 0x2E, 0x00, 0xB6, 0xD0, 0x68, 0x3E, 0x80, 0x2F, 0x0C, 0xA9, 0xFE, 0x64, 0x53, 0x69, 0x7A};
+
+constexpr std::size_t DigestLength = 16;
+constexpr int StrongHashRounds = 50;
+constexpr int StrongCipherRounds = 19;
+
+// Without the reserved bits readers treat the unset bits as refused.
+constexpr std::int32_t Revision2Base = -64;   // 0xFFFFFFC0
+constexpr std::int32_t Revision3Base = -3904; // 0xFFFFF0C0
+
+using TDigest = std::array<std::uint8_t, DigestLength>;
+
+class TMD5 {
+public:
+    TMD5() { md5_init(state_); }
+    TMD5& Add(const void* data, std::size_t count)
+    {
+        md5_append(state_, static_cast<const std::uint8_t*>(data), count);
+        return *this;
+    }
+    TDigest Finish()
+    {
+        TDigest digest;
+        md5_finish(state_, digest.data());
+        return digest;
+    }
+
+private:
+    md5_state_s state_;
+};
+
+// The digest hashed again, its first `keyLength` bytes each time, as the 128-bit revision asks.
+TDigest Rehash(TDigest digest, std::size_t keyLength)
+{
+    for (int i = 0; i < StrongHashRounds; ++i)
+        digest = TMD5().Add(digest.data(), keyLength).Finish();
+    return digest;
+}
+
+void RC4(const std::uint8_t* key, std::size_t keyLength, std::uint8_t* data, std::size_t count)
+{
+    TRC4_context context;
+    rc4_init(context, key, keyLength);
+    rc4_encrypt(context, data, data, count);
+}
+
+// The 128-bit revision's extra rounds: each encrypts again under the key with every byte XORed with
+// the round number.
+void CipherRounds(const std::uint8_t* key, std::size_t keyLength, std::uint8_t* data, std::size_t count)
+{
+    std::uint8_t roundKey[DigestLength];
+    for (int round = 1; round <= StrongCipherRounds; ++round) {
+        for (std::size_t i = 0; i < keyLength; ++i)
+            roundKey[i] = static_cast<std::uint8_t>(key[i] ^ round);
+        RC4(roundKey, keyLength, data, count);
+    }
+}
+
+} // namespace
+
+TPdfEncryptInfo::TPdfEncryptInfo(TPdfFileWriter* owner, const TPdfSecuritySettings& settings)
+    : TPdfCustomType(owner), settings_(settings), keyLength_(settings.Strong() ? 16 : 5)
+{
+    SetNotEncrypted(true);
+    ComputeOValue();
+    ComputeFileKey();
+    ComputeUValue();
+}
+
+TPdfEncryptInfo::TPasswordBlock TPdfEncryptInfo::PadPassword(std::string_view password)
+{
+    TPasswordBlock block;
+    const std::size_t length = std::min(password.size(), PasswordLength);
+    std::memcpy(block.data(), password.data(), length);
+    std::memcpy(block.data() + length, PasswordPadding.data(), PasswordLength - length);
+    return block;
+}
+
+std::int32_t TPdfEncryptInfo::PValue() const
+{
+    const int flags = settings_.flags;
+    const bool print = flags & 2, change = flags & 4, copy = flags & 8, fill = flags & 16;
+    if (!settings_.Strong())
+        return Revision2Base + (print ? 4 : 0) + (change ? 8 : 0) + (copy ? 16 : 0) + (fill ? 32 : 0);
+    return Revision3Base + (print ? 4 + 2048 : 0) + (change ? 8 + 1024 : 0) + (copy ? 16 + 512 : 0) +
+           (fill ? 32 + 256 : 0);
+}
+
+// Without any password the owner key comes from random bytes, so that nobody can derive it.
+TPdfEncryptInfo::TPasswordBlock TPdfEncryptInfo::OwnerPasswordBlock() const
+{
+    if (!settings_.ownerPassword.empty())
+        return PadPassword(settings_.ownerPassword);
+    if (!settings_.userPassword.empty())
+        return PadPassword(settings_.userPassword);
+    TPasswordBlock block;
+    for (std::uint8_t& byte : block)
+        byte = static_cast<std::uint8_t>(Random(255));
+    return block;
+}
+
+void TPdfEncryptInfo::ComputeOValue()
+{
+    const TPasswordBlock owner = OwnerPasswordBlock();
+    TDigest digest = TMD5().Add(owner.data(), owner.size()).Finish();
+    if (settings_.Strong())
+        digest = Rehash(digest, keyLength_);
+    o_ = PadPassword(settings_.userPassword);
+    RC4(digest.data(), keyLength_, o_.data(), o_.size());
+    if (settings_.Strong())
+        CipherRounds(digest.data(), keyLength_, o_.data(), o_.size());
+}
+
+void TPdfEncryptInfo::ComputeFileKey()
+{
+    const TPasswordBlock user = PadPassword(settings_.userPassword);
+    const auto permissions = static_cast<std::uint32_t>(PValue());
+    const std::uint8_t permissionBytes[4] = {
+        static_cast<std::uint8_t>(permissions), static_cast<std::uint8_t>(permissions >> 8),
+        static_cast<std::uint8_t>(permissions >> 16), static_cast<std::uint8_t>(permissions >> 24)};
+    const std::string& id = Device().DocumentID();
+    TDigest digest = TMD5()
+                         .Add(user.data(), user.size())
+                         .Add(o_.data(), o_.size())
+                         .Add(permissionBytes, sizeof permissionBytes)
+                         .Add(id.data(), id.size())
+                         .Finish();
+    if (settings_.Strong())
+        digest = Rehash(digest, keyLength_);
+    fileKey_.assign(digest.begin(), digest.begin() + static_cast<std::ptrdiff_t>(keyLength_));
+}
+
+void TPdfEncryptInfo::ComputeUValue()
+{
+    if (!settings_.Strong()) {
+        u_ = PasswordPadding;
+        RC4(fileKey_.data(), keyLength_, u_.data(), u_.size());
+        return;
+    }
+    const std::string& id = Device().DocumentID();
+    TDigest digest = TMD5().Add(PasswordPadding.data(), PasswordPadding.size()).Add(id.data(), id.size()).Finish();
+    RC4(fileKey_.data(), keyLength_, digest.data(), digest.size());
+    CipherRounds(fileKey_.data(), keyLength_, digest.data(), digest.size());
+    std::copy(digest.begin(), digest.end(), u_.begin());
+    std::copy(PasswordPadding.begin(), PasswordPadding.begin() + DigestLength, u_.begin() + DigestLength);
+}
+
+std::string TPdfEncryptInfo::AsString()
+{
+    return std::string("/Filter/Standard\n") + (settings_.Strong() ? "/R 3 /V 2 /Length 128" : "/R 2 /V 1") + "\n/O" +
+           TPdfFileWriter::HexString(o_.data(), o_.size()) + "\n/U" + TPdfFileWriter::HexString(u_.data(), u_.size()) +
+           "\n/P " + IntToStr(PValue());
+}
+
+// Generation numbers are always 0; only the number's three low bytes enter the key.
+void TPdfEncryptInfo::Encrypt(int objectNumber, std::uint8_t* data, std::size_t count)
+{
+    std::vector<std::uint8_t> material(fileKey_);
+    const auto number = static_cast<std::uint32_t>(objectNumber);
+    for (int shift : {0, 8, 16})
+        material.push_back(static_cast<std::uint8_t>(number >> shift));
+    material.insert(material.end(), {0, 0});
+    const TDigest digest = TMD5().Add(material.data(), material.size()).Finish();
+    RC4(digest.data(), std::min(material.size(), DigestLength), data, count);
+}
