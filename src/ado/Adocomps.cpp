@@ -733,8 +733,6 @@ void TdADOCommand::Assign(TdADOCommand& source)
 
 namespace {
 
-// ADO's cursor option for changing records.
-constexpr int adUpdate = 16809984;
 // The has-value flag's place in a field slot; the value follows the three flag bytes.
 constexpr size_t FetchedFlag = 0;
 constexpr size_t HasValueFlag = 2;
