@@ -1597,9 +1597,9 @@ void TdCustomADODataset::UpdateIndexDefs()
     if (CommandType() != ad_CmdTable && CommandType() != ad_CmdTableDirect)
         return;
     command_->CheckConnection(true);
-    const Variant empty = Variant::FromString("");
     const auto rows = command_->GetActiveConnection()->OpenSchema(
-        adSchemaIndexes, Variant::Array({empty, empty, empty, empty, Variant::FromString(SqlBareName(CommandText()))}));
+        adSchemaIndexes,
+        Variant::Array({Variant(), Variant(), Variant(), Variant(), Variant::FromString(SqlBareName(CommandText()))}));
     const AdoFields& columns = rows->Fields();
     if (rows->RecordCount() == 0)
         return;

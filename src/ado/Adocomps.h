@@ -613,6 +613,10 @@ public:
     void SetSort(std::string_view sort);
     // The fields the current sort names.
     const std::vector<TField*>& IndexFields() const { return indexFields_; }
+    // The same, refreshed from the recordset's sort, and writing into one of them.
+    int GetIndexFieldCount();
+    TField* GetIndexField(int index);
+    void SetIndexField(int index, const TField& value);
 
     const std::shared_ptr<AdoRecordset>& Recordset() const { return recordset_; }
     // Closes the data set and opens it on the recordset, when there is one.
@@ -664,10 +668,6 @@ protected:
     void SetParameters(TParameters& parameters) { command_->SetParameters(parameters); }
     bool Prepared() const { return command_->Prepared(); }
     void SetPrepared(bool prepared) { command_->SetPrepared(prepared); }
-    // The fields of the sort (refreshed from the recordset's sort) and writing into one of them.
-    int GetIndexFieldCount();
-    TField* GetIndexField(int index);
-    void SetIndexField(int index, const TField& value);
     // The names of the table's indexes (for a table source; none otherwise).
     void GetIndexNames(TStringList& list);
     // "a;b": the fields of the recordset's sort while open.
@@ -763,6 +763,7 @@ public:
     using TdCustomADODataset::CommandText;
     using TdCustomADODataset::CommandTimeout;
     using TdCustomADODataset::CommandType;
+    using TdCustomADODataset::GetIndexNames;
     using TdCustomADODataset::IndexFieldNames;
     using TdCustomADODataset::IndexName;
     using TdCustomADODataset::ParamCheck;
@@ -820,6 +821,7 @@ public:
     TDataSource* MasterSource() const { return masterSource_; }
     void SetMasterSource(TDataSource* source) { masterSource_ = source; }
 
+    using TdCustomADODataset::GetIndexNames;
     using TdCustomADODataset::IndexFieldNames;
     using TdCustomADODataset::IndexName;
     using TdCustomADODataset::SetIndexFieldNames;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <numeric>
 
 const char* const AdoNoCurrentRecord = "No current record.";
@@ -436,6 +437,22 @@ bool IsNullValue(const Variant& value) { return value.IsNull() || value.IsEmpty(
 
 std::string TextOf(const Variant& value) { return IsNullValue(value) ? std::string() : value.AsString(); }
 
+// A date written to a DATE or TIME column goes as ISO text of that part alone: a time stamp there
+// would keep the other part on drivers that store text (SQLite keeps "1899-12-30 07:30:00" for a
+// time), and the servers convert the text to the column's type.
+Variant WrittenValue(const OdbcColumn& column, const Variant& value)
+{
+    if (value.VarType() != varDate || (column.type != adDBDate && column.type != adDBTime))
+        return value;
+    const TDateParts parts = DecodeOleDate(value.DateValue());
+    char text[16];
+    if (column.type == adDBDate)
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d", parts.year, parts.month, parts.day);
+    else
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", parts.hour, parts.minute, parts.second);
+    return Variant::FromString(text);
+}
+
 std::string Joined(const std::vector<std::string>& parts, std::string_view separator)
 {
     std::string text;
@@ -536,12 +553,14 @@ const AdoRecordset::WriteTarget& AdoRecordset::Target()
     OdbcConnection& backend = connection_->Backend();
     const std::string quote = backend.IdentifierQuote();
     auto target = std::make_shared<WriteTarget>();
-    std::string bareTable;
+    // The driver's name of the table is exact where the typed one may differ in case (PostgreSQL
+    // folds unquoted names), so the key is looked up by the driver's when it gives one.
+    std::string bareTable = CommonBaseTable(columns_);
     if (!tableSource_.empty()) {
         target->table = SqlTableName(tableSource_, quote);
-        bareTable = SqlBareName(tableSource_);
+        if (bareTable.empty())
+            bareTable = SqlBareName(tableSource_);
     } else {
-        bareTable = CommonBaseTable(columns_);
         target->table = SqlQuotedName(bareTable, quote);
     }
     for (const OdbcColumn& column : columns_)
@@ -632,7 +651,7 @@ void AdoRecordset::WriteEdit()
     for (size_t column = 0; column < columns_.size(); ++column)
         if (changed_[column]) {
             assignments.push_back(target.columns[column] + " = ?");
-            values.push_back(edited_[column]);
+            values.push_back(WrittenValue(columns_[column], edited_[column]));
         }
     if (assignments.empty())
         return;
@@ -654,7 +673,7 @@ void AdoRecordset::Insert()
         if (changed_[column]) {
             names.push_back(target.columns[column]);
             markers.push_back("?");
-            values.push_back(edited_[column]);
+            values.push_back(WrittenValue(columns_[column], edited_[column]));
         }
     std::string sql =
         "INSERT INTO " + target.table +
