@@ -1375,7 +1375,12 @@ void TdCustomADODataset::InternalFirst() { MoveBeforeFirst(); }
 
 void TdCustomADODataset::InternalLast() { MoveAfterLast(); }
 
-void TdCustomADODataset::InternalSetToRecord(TRecordBuffer buffer) { InternalGotoBookmark(buffer); }
+// A record being inserted has no row yet: the cursor stays where it is.
+void TdCustomADODataset::InternalSetToRecord(TRecordBuffer buffer)
+{
+    if (GetBookmarkFlag(buffer) == bfCurrent)
+        InternalGotoBookmark(buffer);
+}
 
 void TdCustomADODataset::InternalGotoBookmark(const std::uint8_t* bookmark)
 {

@@ -171,6 +171,71 @@ TEST_P(AdoEditingOnServer, FailedWritesLeaveTheDatasetUsable)
     EXPECT_EQ(OleFailure([&] { table.Recordset()->AddNew(); }), "This data cannot be changed.");
 }
 
+// The data set's editing around the ADO dataset: events in order, defaults of new records, moving
+// away posting a modified record and dropping an unmodified one, and the error event's answers.
+TEST_P(AdoEditingOnServer, EditingEventsRunInOrderAndErrorEventsDecide)
+{
+    database.Client("CREATE TABLE EditEvents(id " + SerialKey() + ", name VARCHAR(20) NOT NULL, qty INTEGER)");
+    std::vector<std::string> events;
+    auto record = [&](const char* name) { return [&events, name](TDataSet&) { events.push_back(name); }; };
+    table.BeforeInsert = record("BeforeInsert");
+    table.AfterInsert = record("AfterInsert");
+    table.BeforeEdit = record("BeforeEdit");
+    table.AfterEdit = record("AfterEdit");
+    table.BeforePost = record("BeforePost");
+    table.AfterPost = record("AfterPost");
+    table.BeforeCancel = record("BeforeCancel");
+    table.AfterCancel = record("AfterCancel");
+    table.OnNewRecord = [&](TDataSet& dataset) { dataset.FieldByName("qty")->SetAsInteger(7); };
+    OpenTable("EditEvents");
+
+    // Editing an empty table inserts; a record left unmodified but for its defaults is posted.
+    table.Edit();
+    EXPECT_EQ(table.State(), dsInsert);
+    EXPECT_TRUE(table.Modified());
+    Field("name").SetAsString("Hook");
+    table.First();
+    EXPECT_EQ(events, (std::vector<std::string>{"BeforeInsert", "AfterInsert", "BeforePost", "AfterPost"}));
+    EXPECT_EQ(database.Client("SELECT name, qty FROM EditEvents"), "Hook|7");
+
+    // An edit left alone is cancelled when moving, and a cancelled edit shows the values read.
+    events.clear();
+    table.Edit();
+    table.Next();
+    table.Edit();
+    Field("name").SetAsString("Rail");
+    table.Cancel();
+    EXPECT_EQ(Field("name").AsString(), "Hook");
+    EXPECT_EQ(events, (std::vector<std::string>{"BeforeEdit", "AfterEdit", "BeforeCancel", "AfterCancel", "BeforeEdit",
+                                                "AfterEdit", "BeforeCancel", "AfterCancel"}));
+
+    // The error event gives up quietly, or mends the record and tries again.
+    table.OnNewRecord = nullptr;
+    int failures = 0;
+    table.OnPostError = [&](TDataSet& dataset, const Exception&, TDataAction& action) {
+        if (++failures == 1) {
+            action = daAbort;
+        } else {
+            dataset.FieldByName("name")->SetAsString("Mended");
+            action = daRetry;
+        }
+    };
+    table.Append();
+    table.Post();
+    EXPECT_EQ(table.State(), dsInsert);
+    table.Post();
+    EXPECT_EQ(table.State(), dsBrowse);
+    EXPECT_EQ(failures, 2);
+    EXPECT_EQ(Field("name").AsString(), "Mended");
+    EXPECT_EQ(database.Client("SELECT COUNT(*) FROM EditEvents WHERE name = 'Mended' AND qty IS NULL"), "1");
+
+    // A read-only lock refuses edits as a read-only connection does.
+    table.Close();
+    table.SetLockType(ad_LockReadOnly);
+    table.Open();
+    EXPECT_EQ(DatabaseFailure([&] { table.Insert(); }), "dADOTable1: Cannot modify a read-only dataset");
+}
+
 TEST_P(AdoEditingOnServer, BlobStreamsWriteWholeValuesOnlyWhileEditing)
 {
     database.Client(std::string("CREATE TABLE EditPictures(id INTEGER PRIMARY KEY, picture ") +
