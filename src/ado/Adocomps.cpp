@@ -1595,6 +1595,18 @@ bool TdCustomADODataset::BookmarkValid(const TBookmark& bookmark)
 
 // --- Index definitions ---
 
+// The driver's name of the open table is exact where the typed one may differ in case (PostgreSQL
+// folds unquoted names).
+std::string TdCustomADODataset::IndexTableName() const
+{
+    if (recordset_ && recordset_->State() == adStateOpen && recordset_->Fields().Count() > 0) {
+        const Variant table = recordset_->Fields().Item(0).Properties("BASETABLENAME");
+        if (!table.AsString().empty())
+            return table.AsString();
+    }
+    return SqlBareName(CommandText());
+}
+
 void TdCustomADODataset::UpdateIndexDefs()
 {
     FieldDefs().Update();
@@ -1604,7 +1616,7 @@ void TdCustomADODataset::UpdateIndexDefs()
     command_->CheckConnection(true);
     const auto rows = command_->GetActiveConnection()->OpenSchema(
         adSchemaIndexes,
-        Variant::Array({Variant(), Variant(), Variant(), Variant(), Variant::FromString(SqlBareName(CommandText()))}));
+        Variant::Array({Variant(), Variant(), Variant(), Variant(), Variant::FromString(IndexTableName())}));
     const AdoFields& columns = rows->Fields();
     if (rows->RecordCount() == 0)
         return;
@@ -1635,8 +1647,19 @@ void TdCustomADODataset::GetIndexNames(TStringList& list)
 
 // --- Blob stream ---
 
-TdADOBlobStream::TdADOBlobStream(TBlobField& field, TBlobStreamMode mode)
-    : field_(field), dataset_(dynamic_cast<TdCustomADODataset&>(*field.DataSet()))
+namespace {
+
+TdCustomADODataset& AdoDatasetOf(const TField& field)
+{
+    auto* dataset = dynamic_cast<TdCustomADODataset*>(field.DataSet());
+    if (dataset == nullptr)
+        DatabaseError("Field '" + field.DisplayName() + "' has no dataset");
+    return *dataset;
+}
+
+} // namespace
+
+TdADOBlobStream::TdADOBlobStream(TBlobField& field, TBlobStreamMode mode) : field_(field), dataset_(AdoDatasetOf(field))
 {
     if (dataset_.GetActiveRecBuf() == nullptr)
         return;

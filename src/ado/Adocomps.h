@@ -739,6 +739,7 @@ private:
     void WriteModifiedFields();
     Variant SlotValue(const TField& field, const FieldSlot& slot, const std::uint8_t* data) const;
     void SetIndexFields(std::string_view sort);
+    std::string IndexTableName() const;
 
     TdADOCommand* command_;
     std::shared_ptr<AdoRecordset> recordset_;

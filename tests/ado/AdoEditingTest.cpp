@@ -121,6 +121,12 @@ TEST_P(AdoEditingOnServer, PostsWhatWasWrittenAndInsertsReadBackTheirKeys)
     table.Edit();
     EXPECT_THROW(Field("part").SetAsString("12x"), EConvertError);
     table.Cancel();
+
+    // The key, looked up under the server's own name of the table, is the one index.
+    TStringList indexes;
+    table.GetIndexNames(indexes);
+    ASSERT_EQ(indexes.Count(), 1);
+    EXPECT_EQ(table.IndexDefs().Items(0).Fields(), "id");
 }
 
 TEST_P(AdoEditingOnServer, FailedWritesLeaveTheDatasetUsable)

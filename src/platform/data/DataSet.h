@@ -165,6 +165,7 @@ public:
     // Services the implementations and links call.
     void CheckActive() const;   // "Cannot perform this operation on a closed dataset"
     void CheckInactive() const; // "Cannot perform this operation on an open dataset"
+    // Active, and browsing: an edit in progress is posted when modified and cancelled otherwise.
     void CheckBrowseMode();
     // Re-reads the record at the cursor. With rmExact it must be there ("Record not found");
     // otherwise the one after, or before, will do, and none leaves the data set empty.

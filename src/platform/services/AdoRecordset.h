@@ -36,7 +36,6 @@ constexpr int adOpenUnspecified = -1;
 constexpr int adOpenStatic = 3;
 constexpr int adLockUnspecified = -1;
 constexpr int adLockReadOnly = 1;
-constexpr int adLockOptimistic = 3;
 constexpr int adMarshalAll = 0;
 constexpr int adXactCursorStability = adXactReadCommitted;
 
