@@ -168,6 +168,22 @@ TEST_P(AdoEditingOnServer, FailedWritesLeaveTheDatasetUsable)
     table.Close();
     EXPECT_EQ(database.Client("SELECT a FROM EditLoose ORDER BY a"), "1\n1\n3\n4");
 
+    // A text over one table writes to it; a join of two has no one table to write to.
+    TdADODataset text;
+    text.SetName("dADODataset1");
+    text.SetConnection(&connection);
+    text.SetCommandText("SELECT b, a FROM EditLoose WHERE a = 3");
+    text.Open();
+    text.Edit();
+    text.FieldByName("b")->SetAsString("text");
+    text.Post();
+    EXPECT_EQ(database.Client("SELECT b FROM EditLoose WHERE a = 3"), "text");
+    text.Close();
+    text.SetCommandText("SELECT l.a, s.name FROM EditLoose l JOIN EditStrict s ON s.id = l.a");
+    text.Open();
+    EXPECT_FALSE(text.CanModify());
+    text.Close();
+
     // A read-only connection refuses every edit.
     connection.Close();
     connection.SetMode(ad_ModeRead);
