@@ -627,7 +627,7 @@ void TDataSet::EnableControls()
 
 void TDataSet::DataEvent(TDataEvent event, std::intptr_t info)
 {
-    if (event == deFieldChange && (state_ == dsEdit || state_ == dsInsert) &&
+    if (event == deFieldChange && info != 0 && (state_ == dsEdit || state_ == dsInsert) &&
         reinterpret_cast<const TField*>(info)->FieldKind() == fkData)
         modified_ = true;
     if (disableCount_ > 0) {
