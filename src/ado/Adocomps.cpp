@@ -5,6 +5,7 @@
 #include "platform/data/DatabaseError.h"
 #include "platform/data/Params.h"
 #include "platform/data/TimeStamp.h"
+#include "platform/services/SqlNames.h"
 #include "platform/ui/Application.h"
 
 #include <algorithm>
@@ -733,10 +734,9 @@ void TdADOCommand::Assign(TdADOCommand& source)
 
 namespace {
 
-// ADO's cursor option for changing records.
-constexpr int adUpdate = 16809984;
 // The has-value flag's place in a field slot; the value follows the three flag bytes.
 constexpr size_t FetchedFlag = 0;
+constexpr size_t ModifiedFlag = 1;
 constexpr size_t HasValueFlag = 2;
 constexpr size_t SlotFlagBytes = 3;
 // A record buffer's flag when the recordset gives no bookmarks.
@@ -990,8 +990,32 @@ void TdCustomADODataset::SetSort(std::string_view sort)
 void TdCustomADODataset::InternalSetSort(std::string_view sort)
 {
     recordset_->SetSort(sort);
+    SetIndexFields(sort);
+}
+
+void TdCustomADODataset::SetIndexFields(std::string_view sort)
+{
     std::string names = ReplaceAll(ReplaceAll(ReplaceAll(std::string(sort), ",", ";"), " DESC", ""), " ASC", "");
     indexFields_ = GetFieldList(names);
+}
+
+int TdCustomADODataset::GetIndexFieldCount()
+{
+    if (recordset_ && Active())
+        SetIndexFields(recordset_->Sort());
+    return static_cast<int>(indexFields_.size());
+}
+
+TField* TdCustomADODataset::GetIndexField(int index)
+{
+    if (index < 0 || index >= static_cast<int>(indexFields_.size()))
+        DatabaseError("Index out of range", this);
+    return indexFields_[static_cast<size_t>(index)];
+}
+
+void TdCustomADODataset::SetIndexField(int index, const TField& value)
+{
+    GetIndexField(index)->SetValue(value.Value());
 }
 
 std::string TdCustomADODataset::IndexFieldNames()
@@ -1351,7 +1375,12 @@ void TdCustomADODataset::InternalFirst() { MoveBeforeFirst(); }
 
 void TdCustomADODataset::InternalLast() { MoveAfterLast(); }
 
-void TdCustomADODataset::InternalSetToRecord(TRecordBuffer buffer) { InternalGotoBookmark(buffer); }
+// A record being inserted has no row yet: the cursor stays where it is.
+void TdCustomADODataset::InternalSetToRecord(TRecordBuffer buffer)
+{
+    if (GetBookmarkFlag(buffer) == bfCurrent)
+        InternalGotoBookmark(buffer);
+}
 
 void TdCustomADODataset::InternalGotoBookmark(const std::uint8_t* bookmark)
 {
@@ -1387,7 +1416,10 @@ bool TdCustomADODataset::IsSequenced()
     return recordset_ && recordset_->Supports(adApproxPosition) && cursorLocation_ == ad_UseClient;
 }
 
-bool TdCustomADODataset::GetCanModify() { return recordset_ && recordset_->Supports(adUpdate); }
+bool TdCustomADODataset::GetCanModify()
+{
+    return recordset_ && recordset_->State() == adStateOpen && recordset_->Supports(adUpdate);
+}
 
 // Back to where the cursor was: before the first or after the last record, or on its record while
 // that is still there (else before the first).
@@ -1417,3 +1449,338 @@ void TdCustomADODataset::SetBlockReadSize(int /*size*/)
     if (Active())
         Next();
 }
+
+// --- Editing ---
+
+void TdCustomADODataset::RequireWritableState() const
+{
+    switch (State()) {
+    case dsEdit:
+    case dsInsert:
+    case dsSetKey:
+    case dsCalcFields:
+    case dsFilter:
+    case dsNewValue:
+    case dsInternalCalc:
+        return;
+    default:
+        DatabaseError("Dataset not in edit or insert mode", this);
+    }
+}
+
+void TdCustomADODataset::SetFieldData(TField* field, const void* buffer, bool /*nativeFormat*/)
+{
+    RequireWritableState();
+    const TDataSetState state = State();
+    const TRecordBuffer record = GetActiveRecBuf();
+    if (record == nullptr)
+        DatabaseError("Dataset not in edit or insert mode", this);
+    if (field->FieldNo() < 1) {
+        WriteCalcField(record + HeaderBytes + dataSize_, *field, buffer);
+    } else {
+        if (field->ReadOnly() && state != dsSetKey && state != dsFilter)
+            DatabaseError("Field '" + field->DisplayName() + "' cannot be modified", this);
+        const FieldSlot& slot = slots_.at(static_cast<size_t>(field->FieldNo() - 1));
+        std::uint8_t* flags = SlotOf(record, slot);
+        std::uint8_t* data = flags + SlotFlagBytes;
+        if (slot.holdsVariant) {
+            delete HeldVariant(data);
+            HoldVariant(data, buffer ? new Variant(*static_cast<const Variant*>(buffer)) : nullptr);
+        } else if (buffer != nullptr) {
+            // The slot keeps the field's native layout, as a fetch leaves it.
+            const size_t copied = std::min(slot.dataSize, static_cast<size_t>(field->DataSize()));
+            std::memcpy(data, buffer, copied);
+            std::memset(data + copied, 0, slot.dataSize - copied);
+        }
+        flags[HasValueFlag] = buffer != nullptr ? 1 : 0;
+        flags[ModifiedFlag] = 1;
+        flags[FetchedFlag] = 1;
+    }
+    if (state != dsCalcFields && state != dsFilter && state != dsNewValue && state != dsInternalCalc)
+        DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+}
+
+// A slot's value as the recordset takes it: the field's own conversion of its native layout, so
+// that large integers stay whole and dates go as dates.
+Variant TdCustomADODataset::SlotValue(const TField& field, const FieldSlot& slot, const std::uint8_t* data) const
+{
+    if (slot.holdsVariant) {
+        const Variant* held = HeldVariant(data);
+        return held ? *held : Variant::Null();
+    }
+    std::vector<std::uint8_t> native(std::max(static_cast<size_t>(field.DataSize()), slot.dataSize));
+    std::memcpy(native.data(), data, slot.dataSize);
+    return field.DataToVariant(native.data());
+}
+
+void TdCustomADODataset::WriteModifiedFields()
+{
+    const TRecordBuffer record = ActiveBuffer();
+    for (int i = 0; i < FieldCount(); ++i) {
+        const TField& field = *Fields()[i];
+        if (field.FieldNo() < 1)
+            continue;
+        const FieldSlot& slot = slots_.at(static_cast<size_t>(field.FieldNo() - 1));
+        const std::uint8_t* flags = SlotOf(record, slot);
+        if (flags[ModifiedFlag] == 0)
+            continue;
+        const Variant value =
+            flags[HasValueFlag] != 0 ? SlotValue(field, slot, flags + SlotFlagBytes) : Variant::Null();
+        recordset_->Fields().Item(slot.position).SetValue(value);
+    }
+    if (recordset_->EditMode() != adEditNone)
+        recordset_->Update();
+}
+
+void TdCustomADODataset::InternalPost()
+{
+    UpdateCursorPos();
+    if (State() == dsEdit) {
+        WriteModifiedFields();
+        return;
+    }
+    recordset_->AddNew();
+    try {
+        WriteModifiedFields();
+        recordset_->SetBookmark(recordset_->Bookmark());
+    } catch (...) {
+        recordset_->CancelUpdate();
+        CursorPosChanged();
+        throw;
+    }
+}
+
+// The recordset leaves the deleted record behind its cursor; after the last one it reads the rows
+// again.
+void TdCustomADODataset::InternalDelete()
+{
+    recordset_->Delete(adAffectCurrent);
+    recordset_->MoveNext();
+    if (recordset_->Eof())
+        recordset_->Requery(0);
+}
+
+void TdCustomADODataset::InternalCancel()
+{
+    if (!recordset_->Bof() && !recordset_->Eof())
+        recordset_->CancelUpdate();
+}
+
+void TdCustomADODataset::InternalAddRecord(TRecordBuffer /*buffer*/, bool append)
+{
+    if (append)
+        InternalLast();
+}
+
+std::unique_ptr<TStream> TdCustomADODataset::CreateBlobStream(TField* field, TBlobStreamMode mode)
+{
+    auto* blob = dynamic_cast<TBlobField*>(field);
+    if (blob == nullptr)
+        DatabaseError("Invalid class typecast", this);
+    return std::make_unique<TdADOBlobStream>(*blob, mode);
+}
+
+bool TdCustomADODataset::BookmarkValid(const TBookmark& bookmark)
+{
+    if (bookmark.size() != BookmarkBytes || !recordset_)
+        return false;
+    try {
+        recordset_->SetBookmark(DecodeBookmark(bookmark.data()));
+    } catch (const EOleException&) {
+        return false;
+    }
+    CursorPosChanged();
+    return true;
+}
+
+// --- Index definitions ---
+
+// The driver's name of the open table is exact where the typed one may differ in case (PostgreSQL
+// folds unquoted names).
+std::string TdCustomADODataset::IndexTableName() const
+{
+    if (recordset_ && recordset_->State() == adStateOpen && recordset_->Fields().Count() > 0) {
+        const Variant table = recordset_->Fields().Item(0).Properties("BASETABLENAME");
+        if (!table.AsString().empty())
+            return table.AsString();
+    }
+    return SqlBareName(CommandText());
+}
+
+void TdCustomADODataset::UpdateIndexDefs()
+{
+    FieldDefs().Update();
+    IndexDefs().Clear();
+    if (CommandType() != ad_CmdTable && CommandType() != ad_CmdTableDirect)
+        return;
+    command_->CheckConnection(true);
+    const auto rows = command_->GetActiveConnection()->OpenSchema(
+        adSchemaIndexes,
+        Variant::Array({Variant(), Variant(), Variant(), Variant(), Variant::FromString(IndexTableName())}));
+    const AdoFields& columns = rows->Fields();
+    if (rows->RecordCount() == 0)
+        return;
+    for (rows->MoveFirst(); !rows->Eof(); rows->MoveNext()) {
+        const std::string column = columns.Item("COLUMN_NAME").Value().AsString();
+        if (columns.Item("ORDINAL_POSITION").Value().AsInt64() < 2) {
+            unsigned options = 0;
+            if (columns.Item("PRIMARY_KEY").Value().AsBoolean())
+                options |= ixPrimary;
+            if (columns.Item("UNIQUE").Value().AsBoolean())
+                options |= ixUnique;
+            if (!columns.Item("AUTO_UPDATE").Value().AsBoolean())
+                options |= ixNonMaintained;
+            IndexDefs().Add(columns.Item("INDEX_NAME").Value().AsString(), column, options);
+        } else if (IndexDefs().Count() > 0) {
+            TIndexDef& last = IndexDefs().Items(IndexDefs().Count() - 1);
+            last.SetFields(last.Fields() + ";" + column);
+        }
+    }
+}
+
+void TdCustomADODataset::GetIndexNames(TStringList& list)
+{
+    IndexDefs().SetUpdated(false);
+    IndexDefs().Update();
+    IndexDefs().GetItemNames(list);
+}
+
+// --- Blob stream ---
+
+namespace {
+
+TdCustomADODataset& AdoDatasetOf(const TField& field)
+{
+    auto* dataset = dynamic_cast<TdCustomADODataset*>(field.DataSet());
+    if (dataset == nullptr)
+        DatabaseError("Field '" + field.DisplayName() + "' has no dataset");
+    return *dataset;
+}
+
+} // namespace
+
+TdADOBlobStream::TdADOBlobStream(TBlobField& field, TBlobStreamMode mode) : field_(field), dataset_(AdoDatasetOf(field))
+{
+    if (dataset_.GetActiveRecBuf() == nullptr)
+        return;
+    if (mode != bmRead) {
+        if (field.ReadOnly())
+            DatabaseError("Field '" + field.DisplayName() + "' cannot be modified", &dataset_);
+        const TDataSetState state = dataset_.State();
+        if (state != dsEdit && state != dsInsert && state != dsSetKey)
+            DatabaseError("Dataset not in edit or insert mode", &dataset_);
+    }
+    if (mode == bmWrite)
+        Truncate();
+    else
+        ReadField();
+}
+
+TdADOBlobStream::~TdADOBlobStream()
+{
+    // A destructor may not throw; whoever needs to know that the write-back failed calls Close.
+    try {
+        Close();
+    } catch (const std::exception&) {
+    }
+}
+
+void TdADOBlobStream::ReadField()
+{
+    Variant value;
+    if (!dataset_.GetFieldData(&field_, &value) || value.IsNull() || value.IsEmpty())
+        return;
+    if (value.IsArray()) {
+        const auto& bytes = value.BytesValue();
+        WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    } else {
+        const std::string text = value.AsString();
+        WriteBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+    }
+    SetPosition(0);
+}
+
+std::int64_t TdADOBlobStream::Write(const void* buffer, std::int64_t count)
+{
+    modified_ = true;
+    return TMemoryStream::Write(buffer, count);
+}
+
+void TdADOBlobStream::Truncate()
+{
+    SetSize(Position());
+    modified_ = true;
+}
+
+void TdADOBlobStream::Close()
+{
+    if (!modified_)
+        return;
+    modified_ = false;
+    if (Size() == 0) {
+        dataset_.SetFieldData(&field_, nullptr);
+        return;
+    }
+    const std::uint8_t* bytes = Memory();
+    std::vector<std::uint8_t> data(bytes, bytes + Size());
+    const Variant value = field_.DataType() == ftMemo ? Variant::FromString(std::string(data.begin(), data.end()))
+                                                      : Variant::Bytes(std::move(data));
+    dataset_.SetFieldData(&field_, &value);
+}
+
+// --- Table, query and stored procedure ---
+
+TdADOTable::TdADOTable()
+{
+    SetCommandType(ad_CmdTable);
+    Command().SetPropertyName("TableName");
+}
+
+void TdADOTable::SetTableName(std::string_view name)
+{
+    if (name == tableName_)
+        return;
+    SetCommandText(name);
+    tableName_ = name;
+}
+
+TdADOQuery::TdADOQuery() { Command().SetPropertyName("SQL"); }
+
+// The command text takes the lines first, so that an open query refuses them unchanged.
+void TdADOQuery::TakeLines(TStringList lines)
+{
+    SetCommandText(lines.Text());
+    sql_ = std::move(lines);
+}
+
+void TdADOQuery::SetSQL(const TStringList& lines) { TakeLines(lines); }
+
+void TdADOQuery::SetSQLText(std::string_view text)
+{
+    TStringList lines;
+    lines.SetText(text);
+    TakeLines(std::move(lines));
+}
+
+void TdADOQuery::AddSQL(std::string_view line)
+{
+    TStringList lines = sql_;
+    lines.Add(line);
+    TakeLines(std::move(lines));
+}
+
+void TdADOQuery::ClearSQL() { TakeLines({}); }
+
+int TdADOQuery::ExecSQL()
+{
+    Command().Execute(rowsAffected_, Variant());
+    return rowsAffected_;
+}
+
+TdADOStoredProc::TdADOStoredProc()
+{
+    SetCommandType(ad_CmdStoredProc);
+    Command().SetPropertyName("ProcedureName");
+}
+
+void TdADOStoredProc::ExecProc() { Command().Execute(Variant()); }

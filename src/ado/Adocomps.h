@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/core/Component.h"
+#include "platform/core/Streams.h"
+#include "platform/core/StringList.h"
 #include "platform/data/DataSet.h"
 #include "platform/services/AdoConnection.h"
 
@@ -13,8 +15,8 @@
 #include <vector>
 
 class EOleException;
+class TDataSource;
 class TParam;
-class TStringList;
 
 // The ADO data-access components: the enumerations they share, with their ADO constants, the
 // connection, the command with its parameters, and the dataset.
@@ -611,6 +613,10 @@ public:
     void SetSort(std::string_view sort);
     // The fields the current sort names.
     const std::vector<TField*>& IndexFields() const { return indexFields_; }
+    // The same, refreshed from the recordset's sort, and writing into one of them.
+    int GetIndexFieldCount();
+    TField* GetIndexField(int index);
+    void SetIndexField(int index, const TField& value);
 
     const std::shared_ptr<AdoRecordset>& Recordset() const { return recordset_; }
     // Closes the data set and opens it on the recordset, when there is one.
@@ -624,6 +630,14 @@ public:
     bool GetFieldData(TField* field, void* buffer) override { return GetFieldData(field, buffer, true); }
     // Without native format, date slots give OLE dates.
     bool GetFieldData(TField* field, void* buffer, bool nativeFormat) override;
+    // Writes the field's native value (a Variant for blobs and memos; none for null) into the record
+    // and marks it modified, for posting.
+    void SetFieldData(TField* field, const void* buffer) override { SetFieldData(field, buffer, true); }
+    void SetFieldData(TField* field, const void* buffer, bool nativeFormat) override;
+    // A TdADOBlobStream over the blob or memo field.
+    std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
+    // Whether the recordset still has the bookmark's record; moves the cursor there when it has.
+    bool BookmarkValid(const TBookmark& bookmark) override;
     void SetRecNo(int recNo) override;
     bool IsSequenced() override;
 
@@ -654,6 +668,8 @@ protected:
     void SetParameters(TParameters& parameters) { command_->SetParameters(parameters); }
     bool Prepared() const { return command_->Prepared(); }
     void SetPrepared(bool prepared) { command_->SetPrepared(prepared); }
+    // The names of the table's indexes (for a table source; none otherwise).
+    void GetIndexNames(TStringList& list);
     // "a;b": the fields of the recordset's sort while open.
     std::string IndexFieldNames();
     void SetIndexFieldNames(std::string_view names);
@@ -687,10 +703,18 @@ protected:
     int GetRecNo() override;
     bool GetCanModify() override;
     void ClearCalcFields(TRecordBuffer buffer) override;
+    void InternalPost() override;
+    void InternalDelete() override;
+    void InternalCancel() override;
+    void InternalAddRecord(TRecordBuffer buffer, bool append) override;
+    // The indexes of a table source, from the data source's index rowset.
+    void UpdateIndexDefs() override;
     // Block reading is never entered.
     void SetBlockReadSize(int size) override;
 
 private:
+    friend class TdADOBlobStream;
+
     // Where a field definition's value lies in a record.
     struct FieldSlot {
         size_t offset;   // from the start of the data area
@@ -711,6 +735,11 @@ private:
     std::uint8_t* SlotOf(TRecordBuffer buffer, const FieldSlot& slot) const;
     void FetchSlot(TRecordBuffer buffer, const FieldSlot& slot, TField& field);
     bool OnRecordOf(TRecordBuffer buffer) const;
+    void RequireWritableState() const;
+    void WriteModifiedFields();
+    Variant SlotValue(const TField& field, const FieldSlot& slot, const std::uint8_t* data) const;
+    void SetIndexFields(std::string_view sort);
+    std::string IndexTableName() const;
 
     TdADOCommand* command_;
     std::shared_ptr<AdoRecordset> recordset_;
@@ -735,6 +764,7 @@ public:
     using TdCustomADODataset::CommandText;
     using TdCustomADODataset::CommandTimeout;
     using TdCustomADODataset::CommandType;
+    using TdCustomADODataset::GetIndexNames;
     using TdCustomADODataset::IndexFieldNames;
     using TdCustomADODataset::IndexName;
     using TdCustomADODataset::ParamCheck;
@@ -746,6 +776,105 @@ public:
     using TdCustomADODataset::SetIndexFieldNames;
     using TdCustomADODataset::SetIndexName;
     using TdCustomADODataset::SetParamCheck;
+    using TdCustomADODataset::SetParameters;
+    using TdCustomADODataset::SetPrepared;
+};
+
+// The stream over a blob or memo field of a dataset's record. It holds the field's bytes (a memo's
+// text in the model's encoding); what is written becomes the field's value at Close, which the
+// destructor calls.
+class TdADOBlobStream : public TMemoryStream {
+public:
+    // Writing needs a field that is not read-only ("Field '%s' cannot be modified") and a dataset
+    // editing or inserting ("Dataset not in edit or insert mode"); bmWrite starts empty.
+    TdADOBlobStream(TBlobField& field, TBlobStreamMode mode);
+    ~TdADOBlobStream() override;
+    TdADOBlobStream(const TdADOBlobStream&) = delete;
+    TdADOBlobStream& operator=(const TdADOBlobStream&) = delete;
+
+    std::int64_t Write(const void* buffer, std::int64_t count) override;
+    // Ends the stream at its position.
+    void Truncate();
+    // Stores what was written into the record, once.
+    void Close();
+
+private:
+    void ReadField();
+
+    TBlobField& field_;
+    TdCustomADODataset& dataset_;
+    bool modified_ = false;
+};
+
+// A table opened by name.
+class TdADOTable : public TdCustomADODataset {
+public:
+    TdADOTable();
+
+    const std::string& TableName() const { return tableName_; }
+    // Becomes the command text, which an open table refuses.
+    void SetTableName(std::string_view name);
+    bool TableDirect() const { return CommandType() == ad_CmdTableDirect; }
+    void SetTableDirect(bool direct) { SetCommandType(direct ? ad_CmdTableDirect : ad_CmdTable); }
+    // Master-detail links are kept for the master links to come; they filter nothing yet.
+    const std::string& MasterFields() const { return masterFields_; }
+    void SetMasterFields(std::string_view fields) { masterFields_ = fields; }
+    TDataSource* MasterSource() const { return masterSource_; }
+    void SetMasterSource(TDataSource* source) { masterSource_ = source; }
+
+    using TdCustomADODataset::GetIndexNames;
+    using TdCustomADODataset::IndexFieldNames;
+    using TdCustomADODataset::IndexName;
+    using TdCustomADODataset::SetIndexFieldNames;
+    using TdCustomADODataset::SetIndexName;
+
+private:
+    std::string tableName_;
+    std::string masterFields_;
+    TDataSource* masterSource_ = nullptr;
+};
+
+// A query over the lines of its SQL, which become the command text with every change.
+class TdADOQuery : public TdCustomADODataset {
+public:
+    TdADOQuery();
+
+    // The lines change through the setters below, so that the command text follows each change; an
+    // open query refuses them.
+    const TStringList& SQL() const { return sql_; }
+    void SetSQL(const TStringList& lines);
+    void SetSQLText(std::string_view text);
+    void AddSQL(std::string_view line);
+    void ClearSQL();
+    // Runs the statement and returns the count of rows it changed.
+    int ExecSQL();
+    int RowsAffected() const { return rowsAffected_; }
+
+    using TdCustomADODataset::ParamCheck;
+    using TdCustomADODataset::Parameters;
+    using TdCustomADODataset::Prepared;
+    using TdCustomADODataset::SetParamCheck;
+    using TdCustomADODataset::SetParameters;
+    using TdCustomADODataset::SetPrepared;
+
+private:
+    void TakeLines(TStringList lines);
+
+    TStringList sql_;
+    int rowsAffected_ = 0;
+};
+
+// A stored procedure (a function on PostgreSQL): run for its effect, or opened for its rows.
+class TdADOStoredProc : public TdCustomADODataset {
+public:
+    TdADOStoredProc();
+
+    const std::string& ProcedureName() const { return CommandText(); }
+    void SetProcedureName(std::string_view name) { SetCommandText(name); }
+    void ExecProc();
+
+    using TdCustomADODataset::Parameters;
+    using TdCustomADODataset::Prepared;
     using TdCustomADODataset::SetParameters;
     using TdCustomADODataset::SetPrepared;
 };

@@ -1,5 +1,6 @@
 #include "platform/data/DataSet.h"
 
+#include "platform/core/Streams.h"
 #include "platform/core/StringList.h"
 #include "platform/core/TextUtils.h"
 #include "platform/data/DataSource.h"
@@ -376,6 +377,132 @@ void TDataSet::WriteCalcField(std::uint8_t* calcArea, const TField& field, const
         std::memcpy(slot + 1, buffer, static_cast<size_t>(field.DataSize()));
 }
 
+// --- Editing ---
+
+void TDataSet::CheckCanModify()
+{
+    if (!CanModify())
+        DatabaseError("Cannot modify a read-only dataset", this);
+}
+
+bool TDataSet::CheckOperation(const std::function<void()>& operation, const TDataSetErrorEvent& onError)
+{
+    while (true) {
+        try {
+            operation();
+            return true;
+        } catch (const Exception& error) {
+            TDataAction action = daFail;
+            if (onError)
+                onError(*this, error, action);
+            if (action == daFail)
+                throw;
+            if (action == daAbort)
+                return false;
+        }
+    }
+}
+
+void TDataSet::Edit()
+{
+    if (state_ == dsEdit || state_ == dsInsert)
+        return;
+    if (IsEmpty()) {
+        Insert();
+        return;
+    }
+    CheckBrowseMode();
+    CheckCanModify();
+    Notify(BeforeEdit);
+    UpdateCursorPos();
+    if (!CheckOperation([this] { InternalEdit(); }, OnEditError))
+        return;
+    modified_ = false;
+    SetState(dsEdit);
+    DataEvent(deRecordChange);
+    Notify(AfterEdit);
+}
+
+void TDataSet::BeginInsertAppend(bool append)
+{
+    CheckBrowseMode();
+    CheckCanModify();
+    Notify(BeforeInsert);
+    DoBeforeScroll();
+    UpdateCursorPos();
+    if (append)
+        InternalLast();
+    InternalInsert();
+    // The new record takes the active buffer; the cursor stays where it is, so that cancelling
+    // reads the record there again.
+    InternalInitRecord(activeBuffer_.get());
+    ClearCalcFields(activeBuffer_.get());
+    SetBookmarkFlag(activeBuffer_.get(), append ? bfEOF : bfInserted);
+    hasRecord_ = true;
+    cursorOnActive_ = true;
+    bof_ = false;
+    eof_ = false;
+    SetState(dsInsert);
+    modified_ = false;
+    Notify(OnNewRecord);
+    DataEvent(deDataSetChange);
+    Notify(AfterInsert);
+    DoAfterScroll();
+}
+
+void TDataSet::Post()
+{
+    if (state_ != dsEdit && state_ != dsInsert)
+        return;
+    DataEvent(deUpdateRecord);
+    Notify(BeforePost);
+    if (!CheckOperation([this] { InternalPost(); }, OnPostError))
+        return;
+    modified_ = false;
+    SetState(dsBrowse);
+    Resync(0);
+    Notify(AfterPost);
+}
+
+void TDataSet::Cancel()
+{
+    if (state_ != dsEdit && state_ != dsInsert)
+        return;
+    Notify(BeforeCancel);
+    if (state_ == dsEdit)
+        UpdateCursorPos();
+    InternalCancel();
+    modified_ = false;
+    SetState(dsBrowse);
+    Resync(0);
+    Notify(AfterCancel);
+}
+
+void TDataSet::Delete()
+{
+    CheckActive();
+    if (state_ == dsInsert) {
+        Cancel();
+        return;
+    }
+    if (IsEmpty())
+        DatabaseError("Cannot perform this operation on an empty dataset", this);
+    CheckCanModify();
+    DataEvent(deCheckBrowseMode);
+    Notify(BeforeDelete);
+    DoBeforeScroll();
+    UpdateCursorPos();
+    if (!CheckOperation([this] { InternalDelete(); }, OnDeleteError))
+        return;
+    modified_ = false;
+    SetState(dsBrowse);
+    Resync(0);
+    Notify(AfterDelete);
+    DoAfterScroll();
+}
+
+std::unique_ptr<TStream> TDataSet::CreateBlobStream(TField* /*field*/, TBlobStreamMode /*mode*/) { return nullptr; }
+
 // --- Bookmarks ---
 
 bool TDataSet::BookmarkAvailable()
@@ -436,6 +563,13 @@ void TDataSet::CheckBrowseMode()
 {
     CheckActive();
     DataEvent(deCheckBrowseMode);
+    if (state_ != dsEdit && state_ != dsInsert)
+        return;
+    DataEvent(deUpdateRecord);
+    if (modified_)
+        Post();
+    else
+        Cancel();
 }
 
 void TDataSet::SetBlockReadSize(int size)
@@ -493,6 +627,9 @@ void TDataSet::EnableControls()
 
 void TDataSet::DataEvent(TDataEvent event, std::intptr_t info)
 {
+    if (event == deFieldChange && info != 0 && (state_ == dsEdit || state_ == dsInsert) &&
+        reinterpret_cast<const TField*>(info)->FieldKind() == fkData)
+        modified_ = true;
     if (disableCount_ > 0) {
         if (event == deLayoutChange)
             enableEvent_ = deLayoutChange;

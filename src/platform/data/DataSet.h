@@ -10,7 +10,9 @@
 #include <string_view>
 #include <vector>
 
+class Exception;
 class TDataSource;
+class TStream;
 class TStringList;
 
 enum TDataSetState {
@@ -49,6 +51,10 @@ enum TGetMode { gmCurrent, gmNext, gmPrior };
 enum TGetResult { grOK, grBOF, grEOF, grError };
 enum TBookmarkFlag { bfCurrent, bfBOF, bfEOF, bfInserted };
 enum TResyncMode : unsigned { rmExact = 1, rmCenter = 2 };
+// What an error event makes of a failed edit, post or delete: raise the error, give up quietly (the
+// data set stays as it was) or try again.
+enum TDataAction { daFail, daAbort, daRetry };
+enum TBlobStreamMode { bmRead, bmWrite, bmReadWrite };
 
 // A record buffer: memory the data set's implementation lays out as it likes (AllocRecordBuffer).
 using TRecordBuffer = std::uint8_t*;
@@ -71,6 +77,7 @@ using TBookmark = std::vector<std::uint8_t>;
 class TDataSet : public TComponent {
 public:
     using TDataSetNotifyEvent = std::function<void(TDataSet&)>;
+    using TDataSetErrorEvent = std::function<void(TDataSet&, const Exception& error, TDataAction& action)>;
 
     TDataSet();
     // Implementations close in their own destructors, while their protocol still stands.
@@ -122,6 +129,22 @@ public:
     // Whether the fields were made from the definitions at opening (and go at closing).
     bool DefaultFields() const { return defaultFields_; }
 
+    // Editing. The active record is edited in place: Edit (Insert on an empty data set), Insert before
+    // the current record or Append after the last start it, Post writes it through the
+    // implementation and re-reads it, Cancel drops it and re-reads the record at the cursor. Moving,
+    // refreshing or deleting while editing posts a modified record first and cancels an unmodified
+    // one. Edits of a data set that cannot be modified raise "Cannot modify a read-only dataset".
+    void Edit();
+    void Insert() { BeginInsertAppend(false); }
+    void Append() { BeginInsertAppend(true); }
+    void Post();
+    void Cancel();
+    void Delete();
+    // Whether a field was written since editing began (OnNewRecord's writes count).
+    bool Modified() const { return modified_; }
+    // A stream over a blob field of the record for the state; none where the data set offers none.
+    virtual std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode);
+
     // Bookmarks: empty where there is no record or the implementation gives none.
     TBookmark GetBookmark();
     void GotoBookmark(const TBookmark& bookmark);
@@ -142,6 +165,7 @@ public:
     // Services the implementations and links call.
     void CheckActive() const;   // "Cannot perform this operation on a closed dataset"
     void CheckInactive() const; // "Cannot perform this operation on an open dataset"
+    // Active, and browsing: an edit in progress is posted when modified and cancelled otherwise.
     void CheckBrowseMode();
     // Re-reads the record at the cursor. With rmExact it must be there ("Record not found");
     // otherwise the one after, or before, will do, and none leaves the data set empty.
@@ -169,6 +193,9 @@ public:
 
     TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose, BeforeScroll, AfterScroll;
     TDataSetNotifyEvent OnCalcFields;
+    TDataSetNotifyEvent BeforeEdit, AfterEdit, BeforeInsert, AfterInsert, BeforePost, AfterPost;
+    TDataSetNotifyEvent BeforeCancel, AfterCancel, BeforeDelete, AfterDelete, OnNewRecord;
+    TDataSetErrorEvent OnEditError, OnPostError, OnDeleteError;
 
 protected:
     // --- The record-buffer protocol. ---
@@ -207,6 +234,16 @@ protected:
     virtual void InternalClose() = 0;
     // Fills FieldDefs from the source.
     virtual void InternalInitFieldDefs() = 0;
+    // Editing: the cursor stands on the active record for an edit, a post of an edit and a delete;
+    // an insert leaves it where it was (after the last record for an append). After a post the
+    // cursor must stand on the record posted; after a delete, on the record to show next.
+    virtual void InternalEdit() {}
+    virtual void InternalInsert() {}
+    virtual void InternalPost() {}
+    virtual void InternalCancel() {}
+    virtual void InternalDelete() {}
+    // Adds a record built outside the editing states; appending puts it after the last.
+    virtual void InternalAddRecord(TRecordBuffer /*buffer*/, bool /*append*/) {}
     // Fills IndexDefs from the source; the class library's data set has none to offer.
     virtual void UpdateIndexDefs() {}
     virtual bool IsCursorOpen() = 0;
@@ -270,6 +307,10 @@ private:
     bool GetNextRecord();
     bool GetPriorRecord();
     void Notify(const TDataSetNotifyEvent& event);
+    void CheckCanModify();
+    void BeginInsertAppend(bool append);
+    // Runs an editing step, letting the error event retry it or give it up; false when given up.
+    bool CheckOperation(const std::function<void()>& operation, const TDataSetErrorEvent& onError);
     void AddDataSource(TDataSource* source);
     void RemoveDataSource(TDataSource* source);
 
@@ -294,4 +335,5 @@ private:
     bool eof_ = false;
     bool defaultFields_ = false;
     bool streamedActive_ = false;
+    bool modified_ = false;
 };

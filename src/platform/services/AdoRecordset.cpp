@@ -3,9 +3,11 @@
 #include "platform/core/Exceptions.h"
 #include "platform/core/TextUtils.h"
 #include "platform/services/AdoConnection.h"
+#include "platform/services/SqlNames.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <numeric>
 
 const char* const AdoNoCurrentRecord = "No current record.";
@@ -13,6 +15,9 @@ const char* const AdoObjectClosed = "Operation is not allowed when the object is
 const char* const AdoObjectOpen = "Operation is not allowed when the object is open.";
 const char* const AdoBadArguments =
     "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another.";
+const char* const AdoCannotChange = "This data cannot be changed.";
+const char* const AdoRowNotFound =
+    "The row to change was not found or is not unique; it may have changed since it was read.";
 
 void RaiseAdoItemNotFound(std::string_view item)
 {
@@ -146,6 +151,8 @@ Variant AdoField::Properties(std::string_view name) const
     RaiseAdoItemNotFound(name);
 }
 
+void AdoField::SetValue(const Variant& value) const { recordset_->PutValue(column_, value); }
+
 const AdoField& AdoFields::Item(int index) const
 {
     if (index < 0 || index >= Count())
@@ -165,14 +172,27 @@ const AdoField& AdoFields::Item(std::string_view name) const
 // ---------------------------------------------------------------------------------------------
 // Opening and closing
 
-void AdoRecordset::Open(const AdoCommand& source, int, int, int options) { OpenOn(source.Statement({}, options)); }
+void AdoRecordset::Open(const AdoCommand& source, int, int lockType, int options)
+{
+    OpenOn(source.Statement({}, options));
+    RememberSource(AdoCommandTypeOf(options, source.CommandType()), source.CommandText(), lockType);
+}
 
-void AdoRecordset::Open(std::string_view source, const std::shared_ptr<AdoConnection>& connection, int, int,
+void AdoRecordset::Open(std::string_view source, const std::shared_ptr<AdoConnection>& connection, int, int lockType,
                         int options)
 {
     if (!connection)
         throw EOleException(AdoObjectClosed);
-    OpenOn(connection->Statement(AdoCommandTypeOf(options, adCmdText), source, {}, connection->CommandTimeout()));
+    const int commandType = AdoCommandTypeOf(options, adCmdText);
+    OpenOn(connection->Statement(commandType, source, {}, connection->CommandTimeout()));
+    RememberSource(commandType, source, lockType);
+}
+
+void AdoRecordset::RememberSource(int commandType, std::string_view source, int lockType)
+{
+    lockType_ = lockType == adLockUnspecified ? adLockReadOnly : lockType;
+    if (commandType == adCmdTable || commandType == adCmdTableDirect)
+        tableSource_ = source;
 }
 
 void AdoRecordset::OpenOn(const AdoStatement& statement, std::int64_t* recordsAffected)
@@ -182,6 +202,10 @@ void AdoRecordset::OpenOn(const AdoStatement& statement, std::int64_t* recordsAf
     if (recordsAffected)
         *recordsAffected = result.recordsAffected;
     OpenOn(std::move(result), [statement](std::int64_t maxRecords) { return statement.Run(maxRecords); });
+    if (open_) {
+        connection_ = statement.connection;
+        timeout_ = statement.timeout;
+    }
 }
 
 void AdoRecordset::OpenOn(OdbcResult result, Fetch fetch)
@@ -202,6 +226,8 @@ void AdoRecordset::OpenOn(OdbcResult result, Fetch fetch)
 void AdoRecordset::Take(OdbcResult result)
 {
     rows_ = std::move(result.rows);
+    deleted_.assign(rows_.size(), false);
+    editMode_ = adEditNone;
     ApplySort();
 }
 
@@ -216,6 +242,11 @@ void AdoRecordset::Close()
     fields_.fields_.clear();
     columns_.clear();
     sort_.clear();
+    connection_.reset();
+    lockType_ = adLockReadOnly;
+    tableSource_.clear();
+    target_.reset();
+    editMode_ = adEditNone;
 }
 
 void AdoRecordset::Requery(int)
@@ -256,6 +287,8 @@ void AdoRecordset::RequireRecords() const
 
 const OdbcRow& AdoRecordset::CurrentRow() const
 {
+    if (editMode_ != adEditNone)
+        return edited_;
     RequireRecord();
     return rows_[order_[static_cast<size_t>(position_)]];
 }
@@ -339,14 +372,18 @@ void AdoRecordset::SetBookmark(const Variant& bookmark)
     } catch (const EVariantError&) {
         throw EOleException("Invalid bookmark.");
     }
-    if (!(number >= 1 && number <= static_cast<double>(rows_.size())) || number != std::floor(number))
+    if (!(number >= 1 && number <= static_cast<double>(rows_.size())) || number != std::floor(number) ||
+        deleted_[static_cast<size_t>(number) - 1])
         throw EOleException("Invalid bookmark.");
     position_ = static_cast<std::int64_t>(positionOf_[static_cast<size_t>(number) - 1]);
 }
 
 bool AdoRecordset::Supports(int cursorOptions) const
 {
-    return (cursorOptions & ~(adBookmark | adMovePrevious | adApproxPosition)) == 0;
+    int offered = adBookmark | adMovePrevious | adApproxPosition;
+    if (Writable())
+        offered |= adAddNew | adDelete | adUpdate;
+    return (cursorOptions & ~offered) == 0;
 }
 
 void AdoRecordset::SetSort(std::string_view sort)
@@ -366,8 +403,10 @@ void AdoRecordset::SetSort(std::string_view sort)
 void AdoRecordset::ApplySort()
 {
     const std::vector<SortKey> keys = ParseSort(sort_, columns_);
-    std::vector<size_t> order(rows_.size());
-    std::iota(order.begin(), order.end(), size_t{0});
+    std::vector<size_t> order;
+    for (size_t row = 0; row < rows_.size(); ++row)
+        if (!deleted_[row])
+            order.push_back(row);
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
         for (const SortKey& key : keys)
             if (const int result = CompareValues(rows_[a][key.column], rows_[b][key.column]))
@@ -375,7 +414,7 @@ void AdoRecordset::ApplySort()
         return false;
     });
     order_ = std::move(order);
-    positionOf_.resize(order_.size());
+    positionOf_.assign(rows_.size(), 0);
     for (size_t position = 0; position < order_.size(); ++position)
         positionOf_[order_[position]] = position;
     position_ = 0;
@@ -385,4 +424,299 @@ void AdoRecordset::SetIndex(std::string_view index)
 {
     if (!index.empty())
         throw EOleException("This data source does not support index seeks.");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+namespace {
+
+bool IsLongType(int type) { return type == adLongVarChar || type == adLongVarWChar || type == adLongVarBinary; }
+
+bool IsNullValue(const Variant& value) { return value.IsNull() || value.IsEmpty(); }
+
+std::string TextOf(const Variant& value) { return IsNullValue(value) ? std::string() : value.AsString(); }
+
+// A date written to a DATE or TIME column goes as ISO text of that part alone: a time stamp there
+// would keep the other part on drivers that store text (SQLite keeps "1899-12-30 07:30:00" for a
+// time), and the servers convert the text to the column's type.
+Variant WrittenValue(const OdbcColumn& column, const Variant& value)
+{
+    if (value.VarType() != varDate || (column.type != adDBDate && column.type != adDBTime))
+        return value;
+    const TDateParts parts = DecodeOleDate(value.DateValue());
+    char text[16];
+    if (column.type == adDBDate)
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d", parts.year, parts.month, parts.day);
+    else
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", parts.hour, parts.minute, parts.second);
+    return Variant::FromString(text);
+}
+
+std::string Joined(const std::vector<std::string>& parts, std::string_view separator)
+{
+    std::string text;
+    for (const std::string& part : parts)
+        text += (text.empty() ? "" : std::string(separator)) + part;
+    return text;
+}
+
+// Runs a statement that must change exactly one row in a transaction of its own (a savepoint inside
+// one already open). `beforeCommit` reads what the change made while it is still the transaction's.
+void ChangeOneRow(OdbcConnection& backend, const std::string& sql, const std::vector<Variant>& values, int timeout,
+                  const std::function<void(const OdbcResult&)>& beforeCommit = {})
+{
+    backend.Begin();
+    try {
+        const OdbcResult result = backend.Execute(sql, values, {.timeout = timeout});
+        const std::int64_t changed =
+            result.hasResultSet ? static_cast<std::int64_t>(result.rows.size()) : result.recordsAffected;
+        if (changed != 1)
+            throw EOleException(AdoRowNotFound);
+        if (beforeCommit)
+            beforeCommit(result);
+        backend.Commit();
+    } catch (...) {
+        // The failure that ended the change is the one to report, not a failing rollback after it.
+        try {
+            backend.Rollback();
+        } catch (const Exception&) {
+        }
+        throw;
+    }
+}
+
+} // namespace
+
+// Where writes go, learnt from the driver at the first write.
+struct AdoRecordset::WriteTarget {
+    std::string table;                // as SQL
+    std::vector<std::string> columns; // as SQL, one per column of the recordset
+    std::vector<size_t> key;          // the primary key's columns; none: every column that is not long
+    std::string dbms;
+};
+
+namespace {
+
+// The table every column comes from, or none.
+std::string CommonBaseTable(const std::vector<OdbcColumn>& columns)
+{
+    if (columns.empty() || columns.front().baseTable.empty())
+        return {};
+    for (const OdbcColumn& column : columns)
+        if (column.baseTable != columns.front().baseTable)
+            return {};
+    return columns.front().baseTable;
+}
+
+const std::string& BaseColumnOf(const OdbcColumn& column)
+{
+    return column.baseColumn.empty() ? column.name : column.baseColumn;
+}
+
+size_t ColumnIndex(const OdbcResult& result, std::string_view name)
+{
+    for (size_t i = 0; i < result.columns.size(); ++i)
+        if (SameText(result.columns[i].name, name))
+            return i;
+    RaiseAdoItemNotFound(name);
+}
+
+// The primary key's columns among the recordset's; none when the table has none, when a key column
+// is not read, or when tables of that name in several schemas answer (the key could be another's).
+std::vector<size_t> PrimaryKeyColumns(OdbcConnection& backend, const std::string& table,
+                                      const std::vector<OdbcColumn>& columns)
+{
+    const OdbcResult keys = backend.Schema(OdbcSchema::PrimaryKeys, {Variant(), Variant(), Variant::FromString(table)});
+    const size_t schemaColumn = ColumnIndex(keys, "TABLE_SCHEMA");
+    const size_t nameColumn = ColumnIndex(keys, "COLUMN_NAME");
+    std::vector<size_t> key;
+    for (const OdbcRow& row : keys.rows) {
+        if (TextOf(row[schemaColumn]) != TextOf(keys.rows.front()[schemaColumn]))
+            return {};
+        const std::string name = TextOf(row[nameColumn]);
+        const auto found = std::find_if(columns.begin(), columns.end(),
+                                        [&](const OdbcColumn& column) { return BaseColumnOf(column) == name; });
+        if (found == columns.end())
+            return {};
+        key.push_back(static_cast<size_t>(found - columns.begin()));
+    }
+    return key;
+}
+
+} // namespace
+
+const AdoRecordset::WriteTarget& AdoRecordset::Target()
+{
+    if (target_)
+        return *target_;
+    OdbcConnection& backend = connection_->Backend();
+    const std::string quote = backend.IdentifierQuote();
+    auto target = std::make_shared<WriteTarget>();
+    // The driver's name of the table is exact where the typed one may differ in case (PostgreSQL
+    // folds unquoted names), so the key is looked up by the driver's when it gives one.
+    std::string bareTable = CommonBaseTable(columns_);
+    if (!tableSource_.empty()) {
+        target->table = SqlTableName(tableSource_, quote);
+        if (bareTable.empty())
+            bareTable = SqlBareName(tableSource_);
+    } else {
+        target->table = SqlQuotedName(bareTable, quote);
+    }
+    for (const OdbcColumn& column : columns_)
+        target->columns.push_back(SqlQuotedName(BaseColumnOf(column), quote));
+    target->key = PrimaryKeyColumns(backend, bareTable, columns_);
+    target->dbms = backend.DbmsName();
+    target_ = std::move(target);
+    return *target_;
+}
+
+bool AdoRecordset::Writable() const
+{
+    return open_ && connection_ && lockType_ != adLockReadOnly &&
+           (connection_->Mode() & adModeReadWrite) != adModeRead &&
+           (!tableSource_.empty() || !CommonBaseTable(columns_).empty());
+}
+
+void AdoRecordset::RequireWritable() const
+{
+    RequireOpen();
+    if (!Writable())
+        throw EOleException(AdoCannotChange);
+}
+
+void AdoRecordset::PutValue(size_t column, const Variant& value)
+{
+    RequireWritable();
+    if (editMode_ == adEditNone) {
+        RequireRecord();
+        edited_ = rows_[order_[static_cast<size_t>(position_)]];
+        changed_.assign(columns_.size(), false);
+        editMode_ = adEditInProgress;
+    }
+    edited_.at(column) = value;
+    changed_[column] = true;
+}
+
+void AdoRecordset::AddNew()
+{
+    RequireWritable();
+    edited_.assign(columns_.size(), Variant::Null());
+    changed_.assign(columns_.size(), false);
+    editMode_ = adEditAdd;
+}
+
+void AdoRecordset::CancelUpdate()
+{
+    RequireOpen();
+    editMode_ = adEditNone;
+    edited_.clear();
+}
+
+void AdoRecordset::Update()
+{
+    RequireOpen();
+    if (editMode_ == adEditAdd)
+        Insert();
+    else if (editMode_ == adEditInProgress)
+        WriteEdit();
+    CancelUpdate();
+}
+
+// The condition that finds the row as it was read, its values after those already in `values`.
+std::string AdoRecordset::RowCondition(const OdbcRow& original, std::vector<Variant>& values)
+{
+    const WriteTarget& target = Target();
+    std::vector<std::string> conditions;
+    auto add = [&](size_t column) {
+        const bool null = IsNullValue(original[column]);
+        conditions.push_back(target.columns[column] + (null ? " IS NULL" : " = ?"));
+        if (!null)
+            values.push_back(original[column]);
+    };
+    if (!target.key.empty())
+        std::for_each(target.key.begin(), target.key.end(), add);
+    else
+        for (size_t column = 0; column < columns_.size(); ++column)
+            if (!IsLongType(columns_[column].type))
+                add(column);
+    return conditions.empty() ? std::string() : " WHERE " + Joined(conditions, " AND ");
+}
+
+void AdoRecordset::WriteEdit()
+{
+    const WriteTarget& target = Target();
+    std::vector<std::string> assignments;
+    std::vector<Variant> values;
+    for (size_t column = 0; column < columns_.size(); ++column)
+        if (changed_[column]) {
+            assignments.push_back(target.columns[column] + " = ?");
+            values.push_back(WrittenValue(columns_[column], edited_[column]));
+        }
+    if (assignments.empty())
+        return;
+    OdbcRow& row = rows_[order_[static_cast<size_t>(position_)]];
+    const std::string sql = "UPDATE " + target.table + " SET " + Joined(assignments, ", ") + RowCondition(row, values);
+    ChangeOneRow(connection_->Backend(), sql, values, timeout_);
+    row = edited_;
+}
+
+// Inserts the written columns and reads the row back as the table made it (keys and defaults): on
+// PostgreSQL from the statement itself, on SQLite by its rowid (its driver gives no rows from a
+// RETURNING clause), elsewhere by reading every row again.
+void AdoRecordset::Insert()
+{
+    const WriteTarget& target = Target();
+    std::vector<std::string> names, markers;
+    std::vector<Variant> values;
+    for (size_t column = 0; column < columns_.size(); ++column)
+        if (changed_[column]) {
+            names.push_back(target.columns[column]);
+            markers.push_back("?");
+            values.push_back(WrittenValue(columns_[column], edited_[column]));
+        }
+    std::string sql =
+        "INSERT INTO " + target.table +
+        (names.empty() ? " DEFAULT VALUES" : " (" + Joined(names, ", ") + ") VALUES (" + Joined(markers, ", ") + ")");
+    OdbcConnection& backend = connection_->Backend();
+    OdbcRow inserted;
+    if (SameText(target.dbms, "PostgreSQL")) {
+        sql += " RETURNING " + Joined(target.columns, ", ");
+        ChangeOneRow(backend, sql, values, timeout_, [&](const OdbcResult& result) { inserted = result.rows.front(); });
+    } else if (SameText(target.dbms, "SQLite")) {
+        ChangeOneRow(backend, sql, values, timeout_, [&](const OdbcResult&) {
+            const Variant rowid = backend.Execute("SELECT last_insert_rowid()").rows.at(0).at(0);
+            const OdbcResult read = backend.Execute(
+                "SELECT " + Joined(target.columns, ", ") + " FROM " + target.table + " WHERE rowid = ?", {rowid});
+            if (read.rows.size() != 1)
+                throw EOleException(AdoRowNotFound);
+            inserted = read.rows.front();
+        });
+    } else {
+        ChangeOneRow(backend, sql, values, timeout_);
+        Take(fetch_(maxRecords_));
+        position_ = static_cast<std::int64_t>(order_.size()) - 1;
+        return;
+    }
+    rows_.push_back(std::move(inserted));
+    deleted_.push_back(false);
+    positionOf_.push_back(order_.size());
+    order_.push_back(rows_.size() - 1);
+    position_ = static_cast<std::int64_t>(order_.size()) - 1;
+}
+
+void AdoRecordset::Delete(int)
+{
+    RequireWritable();
+    CancelUpdate();
+    RequireRecord();
+    const size_t row = order_[static_cast<size_t>(position_)];
+    std::vector<Variant> values;
+    ChangeOneRow(connection_->Backend(), "DELETE FROM " + Target().table + RowCondition(rows_[row], values), values,
+                 timeout_);
+    deleted_[row] = true;
+    order_.erase(order_.begin() + position_);
+    for (size_t position = static_cast<size_t>(position_); position < order_.size(); ++position)
+        positionOf_[order_[position]] = position;
+    --position_;
 }

@@ -45,6 +45,14 @@ constexpr int adBookmark = 8192;
 constexpr int adApproxPosition = 16384;
 constexpr int adPosBOF = -2;
 constexpr int adPosEOF = -3;
+// ADO's cursor options for changing records, its edit modes and the record a Delete affects.
+constexpr int adAddNew = 16778240;
+constexpr int adDelete = 16779264;
+constexpr int adUpdate = 16809984;
+constexpr int adEditNone = 0;
+constexpr int adEditInProgress = 1;
+constexpr int adEditAdd = 2;
+constexpr int adAffectCurrent = 1;
 
 // ADO's schema rowsets.
 constexpr int adSchemaIndexes = 12;
@@ -69,7 +77,7 @@ struct AdoStatement {
 // One column of a recordset; its value is the one of the recordset's current record.
 class AdoField {
 public:
-    AdoField(const AdoRecordset& recordset, size_t column) : recordset_(&recordset), column_(column) {}
+    AdoField(AdoRecordset& recordset, size_t column) : recordset_(&recordset), column_(column) {}
 
     const std::string& Name() const { return Column().name; }
     int Type() const { return Column().type; }
@@ -79,13 +87,15 @@ public:
     int Attributes() const { return Column().attributes; }
     // Raises "No current record." off the records.
     const Variant& Value() const;
+    // Starts an edit of the current record when none is in progress; written at Update.
+    void SetValue(const Variant& value) const;
     // The provider's properties of the column: BASECOLUMNNAME and BASETABLENAME.
     Variant Properties(std::string_view name) const;
 
 private:
     const OdbcColumn& Column() const;
 
-    const AdoRecordset* recordset_;
+    AdoRecordset* recordset_;
     size_t column_;
 };
 
@@ -103,6 +113,12 @@ private:
 
 // A static cursor over rows kept in memory (up to MaxRecords). Its bookmarks are numbers that stay
 // with their rows whatever the sort.
+//
+// Opened on a table, or on a text whose columns all come from one base table, with a lock type that
+// is not read-only on a connection that is not read-only, it writes to that table: each change runs
+// as one statement with bound values, in a transaction (a savepoint within one already open) that
+// is kept only when exactly one row changed. A row is found by its primary key, else by the value
+// it was read with in every column that is not long. The row held in memory follows each write.
 class AdoRecordset {
 public:
     // Fetches the rows again, at most the given number (0: all), for Requery.
@@ -141,7 +157,22 @@ public:
     Variant Bookmark() const;
     // Raises "Invalid bookmark." for one this recordset never gave.
     void SetBookmark(const Variant& bookmark);
+    // adAddNew, adDelete and adUpdate only where the recordset writes (see above).
     bool Supports(int cursorOptions) const;
+
+    // Writing. Each raises "This data cannot be changed." where the recordset does not write.
+    // AddNew starts a new record of nulls that Update inserts; the fields read the record being
+    // written while an edit is in progress.
+    void AddNew();
+    // Writes the edit in progress and ends it; nothing happens without one, or with nothing changed.
+    // The new record of AddNew becomes the current one, read back as the table holds it. A failed
+    // write leaves the edit in progress.
+    void Update();
+    void CancelUpdate();
+    int EditMode() const { return editMode_; }
+    // Deletes the current record; the cursor then stands before the record that followed it, so
+    // that MoveNext reaches it, and the deleted record's bookmark names none.
+    void Delete(int affectRecords = adAffectCurrent);
 
     // "a DESC, b": a stable sort that leaves the cursor on the first record; "" restores the order read.
     const std::string& Sort() const { return sort_; }
@@ -156,8 +187,8 @@ public:
     const AdoFields& Fields() const { return fields_; }
 
     int CursorType() const { return adOpenStatic; }
-    // Nothing is written through the recordset (yet).
-    int LockType() const { return adLockReadOnly; }
+    // As given at Open; read-only for recordsets a command or schema gives.
+    int LockType() const { return lockType_; }
     int CursorLocation() const { return cursorLocation_; }
     void SetCursorLocation(int location) { cursorLocation_ = location; }
     // Every row is in memory at once, so the cache size changes nothing; it is kept for reading back.
@@ -178,6 +209,16 @@ private:
     const OdbcRow& CurrentRow() const;
     void Take(OdbcResult result);
     void ApplySort();
+    void RememberSource(int commandType, std::string_view source, int lockType);
+    bool Writable() const;
+    void RequireWritable() const;
+    void PutValue(size_t column, const Variant& value);
+    void Insert();
+    void WriteEdit();
+    std::string RowCondition(const OdbcRow& original, std::vector<Variant>& values);
+
+    struct WriteTarget;
+    const WriteTarget& Target();
 
     bool open_ = false;
     Fetch fetch_;
@@ -185,6 +226,7 @@ private:
     std::vector<OdbcRow> rows_;
     std::vector<size_t> order_;      // the rows in sorted order
     std::vector<size_t> positionOf_; // each row's place in order_
+    std::vector<bool> deleted_;      // rows deleted since they were read keep their numbers
     std::int64_t position_ = 0;      // in order_: -1 before the first, order_.size() after the last
     AdoFields fields_;
     std::string sort_;
@@ -192,6 +234,15 @@ private:
     int cacheSize_ = 1;
     int marshalOptions_ = adMarshalAll;
     std::int64_t maxRecords_ = 0;
+    // Writing.
+    std::shared_ptr<AdoConnection> connection_;
+    int timeout_ = 30;
+    int lockType_ = adLockReadOnly;
+    std::string tableSource_; // the table named at Open
+    std::shared_ptr<WriteTarget> target_;
+    int editMode_ = adEditNone;
+    OdbcRow edited_;
+    std::vector<bool> changed_;
 };
 
 // ADO's texts of the failures its callers see.
@@ -199,5 +250,7 @@ extern const char* const AdoNoCurrentRecord;
 extern const char* const AdoObjectClosed;
 extern const char* const AdoObjectOpen;
 extern const char* const AdoBadArguments;
+extern const char* const AdoCannotChange;
+extern const char* const AdoRowNotFound;
 // A field, parameter or column that a collection lacks.
 [[noreturn]] void RaiseAdoItemNotFound(std::string_view item);

@@ -903,6 +903,8 @@ public:
         return quote == " " ? std::string() : quote;
     }
 
+    std::string DbmsName() override { return InfoText(SQL_DBMS_NAME); }
+
 private:
     SQLHDBC Dbc() const { return connection_->Get(); }
 

@@ -149,6 +149,8 @@ public:
     virtual void SetCurrentCatalog(std::string_view catalog) = 0;
     // What the driver encloses identifiers in ('"' for most), empty when it has nothing.
     virtual std::string IdentifierQuote() = 0;
+    // The product the driver reaches ("SQLite", "PostgreSQL" ...), empty when it does not say.
+    virtual std::string DbmsName() { return {}; }
 };
 
 class OdbcBackend {

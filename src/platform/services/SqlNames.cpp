@@ -74,12 +74,16 @@ std::string Quoted(std::string_view text, std::string_view quote)
     return result + std::string(quote);
 }
 
+std::string_view QuoteOrStandard(std::string_view identifierQuote)
+{
+    return identifierQuote.empty() || identifierQuote == " " ? std::string_view("\"") : identifierQuote;
+}
+
 } // namespace
 
 std::string SqlTableName(std::string_view name, std::string_view identifierQuote)
 {
-    const std::string_view quote =
-        identifierQuote.empty() || identifierQuote == " " ? std::string_view("\"") : identifierQuote;
+    const std::string_view quote = QuoteOrStandard(identifierQuote);
     const auto parts = SplitName(name);
     if (!parts)
         return Quoted(name, quote);
@@ -90,4 +94,15 @@ std::string SqlTableName(std::string_view name, std::string_view identifierQuote
         result += part.bracketed ? Quoted(part.text, quote) : part.text;
     }
     return result;
+}
+
+std::string SqlQuotedName(std::string_view name, std::string_view identifierQuote)
+{
+    return Quoted(name, QuoteOrStandard(identifierQuote));
+}
+
+std::string SqlBareName(std::string_view name)
+{
+    const auto parts = SplitName(name);
+    return parts ? parts->back().text : std::string(name);
 }

@@ -8,3 +8,8 @@
 // unchanged; a part in "[ ]" is quoted without its brackets; any other name is quoted whole. Quoting
 // uses the driver's identifier quote (the standard '"' when it has none), doubled inside.
 std::string SqlTableName(std::string_view name, std::string_view identifierQuote);
+// A name exactly as a driver reported it, always quoted, so that neither case nor blanks change it.
+std::string SqlQuotedName(std::string_view name, std::string_view identifierQuote);
+// The object's own name without its brackets or the names before it: "dbo.[My Products]" gives
+// "My Products".
+std::string SqlBareName(std::string_view name);
