@@ -37,6 +37,18 @@ inline const std::string& BenchFolder()
     return folder.path;
 }
 
+// SQLite's ODBC driver library, wherever the machine's multiarch folder keeps it.
+inline std::string SqliteOdbcDriverLibrary()
+{
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/usr/lib", error)) {
+        const auto candidate = entry.path() / "odbc" / "libsqlite3odbc.so";
+        if (std::filesystem::exists(candidate))
+            return candidate.string();
+    }
+    std::abort();
+}
+
 // Makes the bitmap a pf24bit picture of the given size whose pixel (x, y) has the bytes B, G, R that
 // `pixel(x, y)` returns.
 template <typename Pixel> void Paint24(TBitmap& bitmap, int width, int height, Pixel pixel)

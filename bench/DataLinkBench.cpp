@@ -24,17 +24,6 @@ namespace {
 constexpr int Products = 50000;
 const std::string LastKey = "PN-" + IntToStr(Products);
 
-std::string DriverLibrary()
-{
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/usr/lib", error)) {
-        const auto candidate = entry.path() / "odbc" / "libsqlite3odbc.so";
-        if (std::filesystem::exists(candidate))
-            return candidate.string();
-    }
-    std::abort();
-}
-
 const std::string& Database()
 {
     static const std::string path = [] {
@@ -78,7 +67,7 @@ const std::string& LinkFile()
         link.roles[RoleHeight] = 3;
         link.roles[RoleCategory] = 4;
         link.connectionString =
-            "Provider=MSDASQL.1;Persist Security Info=False;Extended Properties=\"Driver=" + DriverLibrary() +
+            "Provider=MSDASQL.1;Persist Security Info=False;Extended Properties=\"Driver=" + SqliteOdbcDriverLibrary() +
             ";Database=" + Database() + "\"";
         link.tableName = "Products";
         const std::string file = BenchFolder() + "/products.ddl";

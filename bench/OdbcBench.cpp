@@ -26,17 +26,6 @@ namespace {
 
 constexpr int Products = 100000;
 
-std::string DriverLibrary()
-{
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/usr/lib", error)) {
-        const auto candidate = entry.path() / "odbc" / "libsqlite3odbc.so";
-        if (std::filesystem::exists(candidate))
-            return candidate.string();
-    }
-    std::abort();
-}
-
 // The products, written once per run into the run's folder.
 const std::string& Database()
 {
@@ -81,7 +70,7 @@ const std::string& Database()
     return path;
 }
 
-std::string OdbcString() { return "Driver=" + DriverLibrary() + ";Database=" + Database() + ";NoCreat=1;BigInt=1"; }
+std::string OdbcString() { return "Driver=" + SqliteOdbcDriverLibrary() + ";Database=" + Database() + ";NoCreat=1;BigInt=1"; }
 
 void BM_OdbcExecute(benchmark::State& state)
 {
