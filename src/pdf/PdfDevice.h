@@ -10,11 +10,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class TBitmap;
+class TGraphic;
 class TMetafile;
 class TPdfCatalog;
 class TPdfEncryptInfo;
@@ -23,6 +25,7 @@ class TPdfPage;
 class TPdfResource;
 class TPdfStream;
 class TStream;
+struct TPdfImagePixels;
 
 // A named destination: a place on a page, in device units.
 struct TPdfDestName {
@@ -74,6 +77,25 @@ public:
     // page opened and ended for them. With output open they start from a fresh device context;
     // afterwards the device context is as it was, also when a record raises.
     bool PlayMetafile(const TMetafile& metafile, int x, int y, int width, int height, int resolutionX, int resolutionY);
+
+    // Image XObjects: each is written at once, so that it precedes the page that shows it, and
+    // answers its number, or -1 when none was made. A bitmap that gives no image, a metafile (which
+    // reaches pages through PlayMetafile) and data of a format other than 2 (JPEG) report error 2.
+    int AddXBitmap(const TBitmap& bitmap);
+    int AddXBitmapData(std::span<const std::uint8_t> data, int width, int height, int format);
+    int AddXObject(const TGraphic& graphic);
+    // Mode 1 makes a page thumbnail's image: no type and name, never JPEG. Nothing for an empty
+    // bitmap or a metafile.
+    std::unique_ptr<TPdfStream> CreateXObjectStream(const TGraphic& graphic, int mode);
+    std::unique_ptr<TPdfStream> CreateXBitmapStream(const TBitmap& bitmap, int mode);
+    // Places image `number` on the page, in logical units; nothing for a number below 1 or a size
+    // of 0.01 or less.
+    void DrawXObject(int number, double x, double y, double width, double height);
+    // A metafile's bitmap becomes an image drawn into the destination; one it cannot read reports
+    // error 2 and draws nothing.
+    int PSStretchDIBits(bool rgbColors, double x, double y, double width, double height, const TRect& source,
+                        bool mayCrop, std::span<const std::uint8_t> bits, std::span<const std::uint8_t> bitmapInfo,
+                        std::span<const std::uint8_t> colorTable, std::uint32_t rop) override;
 
     // Output; each raises "Device not open" without an open document.
     void RawWrite(std::string_view bytes);
@@ -153,6 +175,11 @@ private:
     void PlaceOutlineNode(std::unique_ptr<TPdfOutlineNode> node, int mode, int number);
     TPdfOutlineNode* AncestorOfLast(int levelsUp) const;
     void ClearThumbnail();
+    // An image stream of the pixels; JPEG when `jpeg` is set and the pixels are in colour.
+    std::unique_ptr<TPdfStream> InternCreateDIBStream(const TPdfImagePixels& pixels, int mode, bool jpeg);
+    std::string ImageDictionary(const TPdfImagePixels& pixels, int mode, bool jpeg) const;
+    std::vector<std::uint32_t> SelectedPalette();
+    int AddImageOrReport(std::unique_ptr<TPdfStream> stream);
 
     // Declared first so that it outlives every object that writes to it.
     std::unique_ptr<TPdfFileWriter> writer_;
