@@ -178,6 +178,8 @@ void TPdfDevice::DropDocument()
     if (OutputOpen())
         PSEndOutput();
     contentStream_ = nullptr;
+    formStream_ = nullptr;
+    formLinks_.clear();
     page_.reset();
     links_.clear();
     fontStreams_.clear();
@@ -353,6 +355,7 @@ void TPdfDevice::EndDoc()
     if (!open_)
         throw Exception("Device is not open!");
     try {
+        EndXForm();
         if (pageStarted_)
             EndPage();
         if (!ReadOnly)

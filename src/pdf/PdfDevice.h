@@ -97,6 +97,22 @@ public:
                         bool mayCrop, std::span<const std::uint8_t> bits, std::span<const std::uint8_t> bitmapInfo,
                         std::span<const std::uint8_t> colorTable, std::uint32_t rop) override;
 
+    // Form XObjects: content recorded once and drawn by name. StartXForm ends an open form, raises
+    // "Stream is active - XForm may not be created!" while a page is open, and makes the form the
+    // content that drawing goes to until EndXForm; a resolution of 0 keeps the page's. A form drawn
+    // with a vertical offset is moved by it, and one linked to a nested form draws that one after it.
+    void StartXForm(std::string_view name, int width, int height, int resolutionX, int resolutionY, int offset = 0,
+                    std::string_view nested = {});
+    void EndXForm();
+    // The form stream, started and listed under `name` (else "xob" + its number). Empty texts take
+    // the defaults: the resources of object `resourcesObject`, else the document's, and the box of
+    // the size. The matrix scales by scaleX / 72 and scaleY / 72.
+    TPdfStream& AddXFORM(std::string_view name, int width, int height, std::string_view bbox,
+                         std::string_view resources, int resourcesObject, double scaleX = 72, double scaleY = 72,
+                         int offset = 0, std::string_view nested = {});
+    // Nothing for a name no form was added under, or for a form already being drawn.
+    void DrawXForm(std::string_view name);
+
     // Output; each raises "Device not open" without an open document.
     void RawWrite(std::string_view bytes);
     void RawWriteLN(std::string_view bytes);
@@ -181,6 +197,12 @@ private:
     std::vector<std::uint32_t> SelectedPalette();
     int AddImageOrReport(std::unique_ptr<TPdfStream> stream);
 
+    struct TXFormLinks {
+        int offset = 0;
+        std::string nested;
+        bool drawing = false;
+    };
+
     // Declared first so that it outlives every object that writes to it.
     std::unique_ptr<TPdfFileWriter> writer_;
     TStream* callerStream_ = nullptr;
@@ -204,4 +226,7 @@ private:
     std::map<std::string, TPdfDestName> destNames_;
     TPdfDeviceInfoBlock infoBlock_;
     std::unique_ptr<TBitmap> thumbnail_;
+    // The open form, which is also the content stream while it records.
+    TPdfStream* formStream_ = nullptr;
+    std::map<const TPdfStream*, TXFormLinks> formLinks_;
 };
