@@ -343,6 +343,7 @@ void TPdfDevice::EndPage()
 {
     if (pageStarted_ && page_ != nullptr) {
         CloseCurrentText();
+        WriteThumbnail();
         ClearThumbnail();
         catalog_->AddPage(std::move(page_)).WriteIt();
     }

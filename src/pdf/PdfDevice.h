@@ -113,6 +113,9 @@ public:
     // Nothing for a name no form was added under, or for a form already being drawn.
     void DrawXForm(std::string_view name);
 
+    // Paints a rectangle of the open page (not a form) into its thumbnail, in logical units.
+    void PSThumbnailFillRect(int x, int y, int width, int height, TColor color) override;
+
     // Output; each raises "Device not open" without an open document.
     void RawWrite(std::string_view bytes);
     void RawWriteLN(std::string_view bytes);
@@ -191,6 +194,9 @@ private:
     void PlaceOutlineNode(std::unique_ptr<TPdfOutlineNode> node, int mode, int number);
     TPdfOutlineNode* AncestorOfLast(int levelsUp) const;
     void ClearThumbnail();
+    // A point of the upright thumbnail as it stands on the turned page's thumbnail.
+    TPoint RotateThumbNailPoint(TPoint point) const;
+    void WriteThumbnail();
     // An image stream of the pixels; JPEG when `jpeg` is set and the pixels are in colour.
     std::unique_ptr<TPdfStream> InternCreateDIBStream(const TPdfImagePixels& pixels, int mode, bool jpeg);
     std::string ImageDictionary(const TPdfImagePixels& pixels, int mode, bool jpeg) const;

@@ -325,3 +325,75 @@ TEST(PdfImages, MetafileBitmapsComeOutWithTheirPixels)
     for (std::size_t i = 0; i < cases.size(); ++i)
         ExpectSameImage(ImageFile(files[i]), cases[i].expected, "case " + IntToStr(static_cast<int>(i)));
 }
+
+namespace {
+
+// The pixels of each page's /Thumb image, as qpdf decodes its stream, with its dictionary.
+struct Thumb {
+    std::string dictionary;
+    std::string rgb;
+};
+
+std::vector<Thumb> Thumbs(const TemporaryFolder& folder, const std::string& pdf)
+{
+    std::vector<Thumb> thumbs;
+    for (std::size_t at = pdf.find("/Thumb "); at != std::string::npos; at = pdf.find("/Thumb ", at + 1)) {
+        const std::string number = pdf.substr(at + 7, pdf.find(' ', at + 7) - at - 7);
+        int status = -1;
+        Thumb thumb;
+        thumb.dictionary = SaveAndRun(folder, pdf, "qpdf --show-object=" + number, &status);
+        thumb.rgb = SaveAndRun(folder, pdf, "qpdf --show-object=" + number + " --filtered-stream-data", &status);
+        EXPECT_EQ(status, 0);
+        thumbs.push_back(thumb);
+    }
+    return thumbs;
+}
+
+Rgb ThumbPixel(const Thumb& thumb, int width, int x, int y)
+{
+    const std::size_t at = (static_cast<std::size_t>(y) * width + x) * 3;
+    return {static_cast<std::uint8_t>(thumb.rgb[at]), static_cast<std::uint8_t>(thumb.rgb[at + 1]),
+            static_cast<std::uint8_t>(thumb.rgb[at + 2])};
+}
+
+} // namespace
+
+// Every page gets a thumbnail 66 pixels across its upright width, silver where an image stands,
+// never JPEG; a turned page's thumbnail is turned with it.
+TEST(PdfImages, PagesCarryThumbnailsWithTheirImages)
+{
+    TPdfDevice device;
+    device.Thumbnails = true;
+    device.JPEGCompression = true;
+    device.CompressionMethod = peCompressFlate;
+    const auto bitmap = SampleBitmap(pf24bit, 16, 16);
+    device.BeginDoc(612, 792, 72);
+    for (int rotation : {0, 90}) {
+        device.StartPage(612, 792, 72, 72, rotation);
+        // The upright page's top left quarter.
+        device.DrawXObject(device.AddXBitmap(*bitmap), 0, 0, 306, 396);
+        device.EndPage();
+    }
+    device.EndDoc();
+    const std::string pdf = DeviceOutput(device);
+    TemporaryFolder folder;
+    ExpectQpdfPasses(folder, pdf);
+    const auto thumbs = Thumbs(folder, pdf);
+    ASSERT_EQ(thumbs.size(), 2u);
+    const Rgb silver{0xC0, 0xC0, 0xC0}, white{255, 255, 255};
+
+    EXPECT_NE(thumbs[0].dictionary.find("/Width 66 "), std::string::npos) << thumbs[0].dictionary;
+    EXPECT_NE(thumbs[0].dictionary.find("/Height 85 "), std::string::npos) << thumbs[0].dictionary;
+    EXPECT_EQ(thumbs[0].dictionary.find("/Name"), std::string::npos);
+    EXPECT_EQ(thumbs[0].dictionary.find("DCT"), std::string::npos);
+    ASSERT_EQ(thumbs[0].rgb.size(), 66u * 85 * 3);
+    EXPECT_EQ(ThumbPixel(thumbs[0], 66, 10, 10), silver);
+    EXPECT_EQ(ThumbPixel(thumbs[0], 66, 50, 10), white);
+    EXPECT_EQ(ThumbPixel(thumbs[0], 66, 10, 70), white);
+
+    EXPECT_NE(thumbs[1].dictionary.find("/Width 85 "), std::string::npos) << thumbs[1].dictionary;
+    ASSERT_EQ(thumbs[1].rgb.size(), 85u * 66 * 3);
+    EXPECT_EQ(ThumbPixel(thumbs[1], 85, 75, 10), silver);
+    EXPECT_EQ(ThumbPixel(thumbs[1], 85, 10, 10), white);
+    EXPECT_EQ(ThumbPixel(thumbs[1], 85, 75, 60), white);
+}
