@@ -30,13 +30,16 @@ std::string SizeEntries(int width, int height)
 // The rows as red, green, blue, the order DeviceRGB samples take.
 void WriteRgbRows(const TPdfImagePixels& pixels, TStream& output)
 {
-    std::vector<std::uint8_t> rgb(pixels.rows.size());
-    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) {
-        rgb[i] = pixels.rows[i + 2];
-        rgb[i + 1] = pixels.rows[i + 1];
-        rgb[i + 2] = pixels.rows[i];
+    std::vector<std::uint8_t> rgb(pixels.RowBytes());
+    for (int y = 0; y < pixels.height; ++y) {
+        const std::uint8_t* bgr = pixels.Row(y);
+        for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) {
+            rgb[i] = bgr[i + 2];
+            rgb[i + 1] = bgr[i + 1];
+            rgb[i + 2] = bgr[i];
+        }
+        output.WriteBuffer(rgb.data(), static_cast<std::int64_t>(rgb.size()));
     }
-    output.WriteBuffer(rgb.data(), static_cast<std::int64_t>(rgb.size()));
 }
 
 std::string JpegImageDictionary(int number, int width, int height)
@@ -68,8 +71,8 @@ std::unique_ptr<TPdfStream> TPdfDevice::InternCreateDIBStream(const TPdfImagePix
     if (jpeg && !pixels.oneBit && mode != 1) {
         pdfjpeg::TJPEGImage compressor;
         compressor.SetCompressionQuality(JPEGQuality);
-        compressed = compressor.CompressDIB(pixels.rows.data(), static_cast<std::ptrdiff_t>(pixels.RowBytes()),
-                                            pixels.width, pixels.height, &stream->Data());
+        compressed =
+            compressor.CompressDIB(pixels.Row0(), pixels.RowStep(), pixels.width, pixels.height, &stream->Data());
     }
     stream->SetExtraDictionary(ImageDictionary(pixels, mode, compressed));
     if (compressed) {

@@ -108,6 +108,11 @@ std::optional<TPdfImagePixels> PixelsOfBitmap(const TBitmap& bitmap)
     if (bitmap.Width() <= 0 || bitmap.Height() <= 0)
         return std::nullopt;
     TPdfImagePixels pixels{bitmap.Width(), bitmap.Height(), bitmap.PixelFormat() == pf1bit, {}};
+    if (bitmap.PixelFormat() == pf24bit) {
+        pixels.firstRow = bitmap.ScanLine(0);
+        pixels.rowStep = bitmap.BytesPerScanLine();
+        return pixels;
+    }
     pixels.rows.resize(pixels.RowBytes() * static_cast<std::size_t>(pixels.height));
     if (pixels.oneBit) {
         for (int y = 0; y < pixels.height; ++y)
