@@ -94,6 +94,13 @@ TPdfFileWriter& TPdfDevice::OpenWriter() const
     return *writer_;
 }
 
+TPdfResource& TPdfDevice::OpenResources() const
+{
+    if (resources_ == nullptr)
+        throw Exception("Device not open");
+    return *resources_;
+}
+
 void TPdfDevice::RawWrite(std::string_view bytes) { OpenWriter().RawWrite(bytes); }
 
 void TPdfDevice::RawWriteLN(std::string_view bytes) { OpenWriter().RawWriteLN(bytes); }

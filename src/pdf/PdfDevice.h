@@ -188,6 +188,8 @@ public:
 
 private:
     TPdfFileWriter& OpenWriter() const;
+    // The open document's resources; raises "Device not open" without one.
+    TPdfResource& OpenResources() const;
     bool OpenOutput();
     void FillWriterSettings();
     void DropDocument();

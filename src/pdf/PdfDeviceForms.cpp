@@ -63,7 +63,7 @@ TPdfStream& TPdfDevice::AddXFORM(std::string_view name, int width, int height, s
                                  std::string_view resources, int resourcesObject, double scaleX, double scaleY,
                                  int offset, std::string_view nested)
 {
-    OpenWriter();
+    OpenResources();
     const std::string formName = name.empty() ? "xob" + IntToStr(resources_->XObjectCount() + 1) : std::string(name);
     const std::string resourcesText = !resources.empty()    ? std::string(resources)
                                       : resourcesObject > 0 ? IntToStr(resourcesObject) + " 0 R"

@@ -64,7 +64,7 @@ std::string TPdfDevice::ImageDictionary(const TPdfImagePixels& pixels, int mode,
 
 std::unique_ptr<TPdfStream> TPdfDevice::InternCreateDIBStream(const TPdfImagePixels& pixels, int mode, bool jpeg)
 {
-    OpenWriter();
+    OpenResources();
     auto stream = std::make_unique<TPdfStream>(writer_.get());
     stream->WriteStart();
     bool compressed = false;
@@ -135,15 +135,15 @@ int TPdfDevice::AddXBitmapData(std::span<const std::uint8_t> data, int width, in
         return -1;
     if (format != JpegDataFormat || data.empty())
         return AddImageOrReport(nullptr);
-    OpenWriter();
+    TPdfResource& resources = OpenResources();
     auto stream = std::make_unique<TPdfStream>(writer_.get());
     stream->WriteStart();
-    stream->SetExtraDictionary(JpegImageDictionary(resources_->XObjectCount() + 1, width, height));
+    stream->SetExtraDictionary(JpegImageDictionary(resources.XObjectCount() + 1, width, height));
     stream->Data().WriteBuffer(data.data(), static_cast<std::int64_t>(data.size()));
     stream->DCTDecode(false);
     stream->SetBinary(true);
     stream->WriteEnd();
-    return resources_->AddXObject(std::move(stream));
+    return resources.AddXObject(std::move(stream));
 }
 
 void TPdfDevice::DrawXObject(int number, double x, double y, double width, double height)

@@ -212,6 +212,7 @@ TEST(PdfImages, ReadyJpegDataAndPicturesThatGiveNoImage)
         device.DrawXObject(1, 10, 10, 100, 100);
     });
     EXPECT_EQ(errors, (std::vector<std::string>{"2 Invalid bitmap", "2 Invalid bitmap", "2 Invalid bitmap"}));
+    EXPECT_EQ(RaisedMessage<Exception>([&] { device.AddXBitmap(*SampleBitmap(pf24bit, 2, 2)); }), "Device not open");
     TemporaryFolder folder;
     ExpectQpdfPasses(folder, pdf);
     const auto files = ExtractImages(folder, pdf, "-j");
