@@ -94,6 +94,13 @@ TPdfFileWriter& TPdfDevice::OpenWriter() const
     return *writer_;
 }
 
+TPdfResource& TPdfDevice::OpenResources() const
+{
+    if (resources_ == nullptr)
+        throw Exception("Device not open");
+    return *resources_;
+}
+
 void TPdfDevice::RawWrite(std::string_view bytes) { OpenWriter().RawWrite(bytes); }
 
 void TPdfDevice::RawWriteLN(std::string_view bytes) { OpenWriter().RawWriteLN(bytes); }
@@ -178,6 +185,8 @@ void TPdfDevice::DropDocument()
     if (OutputOpen())
         PSEndOutput();
     contentStream_ = nullptr;
+    formStream_ = nullptr;
+    formLinks_.clear();
     page_.reset();
     links_.clear();
     fontStreams_.clear();
@@ -341,6 +350,7 @@ void TPdfDevice::EndPage()
 {
     if (pageStarted_ && page_ != nullptr) {
         CloseCurrentText();
+        WriteThumbnail();
         ClearThumbnail();
         catalog_->AddPage(std::move(page_)).WriteIt();
     }
@@ -353,6 +363,7 @@ void TPdfDevice::EndDoc()
     if (!open_)
         throw Exception("Device is not open!");
     try {
+        EndXForm();
         if (pageStarted_)
             EndPage();
         if (!ReadOnly)

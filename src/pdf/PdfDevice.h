@@ -10,11 +10,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class TBitmap;
+class TGraphic;
 class TMetafile;
 class TPdfCatalog;
 class TPdfEncryptInfo;
@@ -23,6 +25,7 @@ class TPdfPage;
 class TPdfResource;
 class TPdfStream;
 class TStream;
+struct TPdfImagePixels;
 
 // A named destination: a place on a page, in device units.
 struct TPdfDestName {
@@ -74,6 +77,44 @@ public:
     // page opened and ended for them. With output open they start from a fresh device context;
     // afterwards the device context is as it was, also when a record raises.
     bool PlayMetafile(const TMetafile& metafile, int x, int y, int width, int height, int resolutionX, int resolutionY);
+
+    // Image XObjects: each is written at once, so that it precedes the page that shows it, and
+    // answers its number, or -1 when none was made. A bitmap that gives no image, a metafile (which
+    // reaches pages through PlayMetafile) and data of a format other than 2 (JPEG) report error 2.
+    int AddXBitmap(const TBitmap& bitmap);
+    int AddXBitmapData(std::span<const std::uint8_t> data, int width, int height, int format);
+    int AddXObject(const TGraphic& graphic);
+    // Mode 1 makes a page thumbnail's image: no type and name, never JPEG. Nothing for an empty
+    // bitmap or a metafile.
+    std::unique_ptr<TPdfStream> CreateXObjectStream(const TGraphic& graphic, int mode);
+    std::unique_ptr<TPdfStream> CreateXBitmapStream(const TBitmap& bitmap, int mode);
+    // Places image `number` on the page, in logical units; nothing for a number below 1 or a size
+    // of 0.01 or less.
+    void DrawXObject(int number, double x, double y, double width, double height);
+    // A metafile's bitmap becomes an image drawn into the destination; one it cannot read reports
+    // error 2 and draws nothing.
+    int PSStretchDIBits(bool rgbColors, double x, double y, double width, double height, const TRect& source,
+                        bool mayCrop, std::span<const std::uint8_t> bits, std::span<const std::uint8_t> bitmapInfo,
+                        std::span<const std::uint8_t> colorTable, std::uint32_t rop) override;
+
+    // Form XObjects: content recorded once and drawn by name. StartXForm ends an open form, raises
+    // "Stream is active - XForm may not be created!" while a page is open, and makes the form the
+    // content that drawing goes to until EndXForm; a resolution of 0 keeps the page's. A form drawn
+    // with a vertical offset is moved by it, and one linked to a nested form draws that one after it.
+    void StartXForm(std::string_view name, int width, int height, int resolutionX, int resolutionY, int offset = 0,
+                    std::string_view nested = {});
+    void EndXForm();
+    // The form stream, started and listed under `name` (else "xob" + its number). Empty texts take
+    // the defaults: the resources of object `resourcesObject`, else the document's, and the box of
+    // the size. The matrix scales by scaleX / 72 and scaleY / 72.
+    TPdfStream& AddXFORM(std::string_view name, int width, int height, std::string_view bbox,
+                         std::string_view resources, int resourcesObject, double scaleX = 72, double scaleY = 72,
+                         int offset = 0, std::string_view nested = {});
+    // Nothing for a name no form was added under, or for a form already being drawn.
+    void DrawXForm(std::string_view name);
+
+    // Paints a rectangle of the open page (not a form) into its thumbnail, in logical units.
+    void PSThumbnailFillRect(int x, int y, int width, int height, TColor color) override;
 
     // Output; each raises "Device not open" without an open document.
     void RawWrite(std::string_view bytes);
@@ -147,12 +188,28 @@ public:
 
 private:
     TPdfFileWriter& OpenWriter() const;
+    // The open document's resources; raises "Device not open" without one.
+    TPdfResource& OpenResources() const;
     bool OpenOutput();
     void FillWriterSettings();
     void DropDocument();
     void PlaceOutlineNode(std::unique_ptr<TPdfOutlineNode> node, int mode, int number);
     TPdfOutlineNode* AncestorOfLast(int levelsUp) const;
     void ClearThumbnail();
+    // A point of the upright thumbnail as it stands on the turned page's thumbnail.
+    TPoint RotateThumbNailPoint(TPoint point) const;
+    void WriteThumbnail();
+    // An image stream of the pixels; JPEG when `jpeg` is set and the pixels are in colour.
+    std::unique_ptr<TPdfStream> InternCreateDIBStream(const TPdfImagePixels& pixels, int mode, bool jpeg);
+    std::string ImageDictionary(const TPdfImagePixels& pixels, int mode, bool jpeg) const;
+    std::vector<std::uint32_t> SelectedPalette();
+    int AddImageOrReport(std::unique_ptr<TPdfStream> stream);
+
+    struct TXFormLinks {
+        int offset = 0;
+        std::string nested;
+        bool drawing = false;
+    };
 
     // Declared first so that it outlives every object that writes to it.
     std::unique_ptr<TPdfFileWriter> writer_;
@@ -177,4 +234,7 @@ private:
     std::map<std::string, TPdfDestName> destNames_;
     TPdfDeviceInfoBlock infoBlock_;
     std::unique_ptr<TBitmap> thumbnail_;
+    // The open form, which is also the content stream while it records.
+    TPdfStream* formStream_ = nullptr;
+    std::map<const TPdfStream*, TXFormLinks> formLinks_;
 };

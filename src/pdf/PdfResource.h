@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TPdfStream;
@@ -21,6 +22,10 @@ public:
     int AddXObject(std::unique_ptr<TPdfStream> stream, std::string name = {});
     int XObjectCount() const { return static_cast<int>(xObjects_.size()); }
     TPdfStream* XObject(int index) const { return owned_.at(static_cast<std::size_t>(index)).get(); }
+    // The index of the XObject added under this name, whatever the case of its letters; -1 when
+    // none was.
+    int FindXObject(std::string_view name) const;
+    const std::string& XObjectName(int index) const { return xObjects_.at(static_cast<std::size_t>(index)).name; }
 
 private:
     std::vector<TPdfNamedObject> xObjects_;

@@ -2,10 +2,10 @@
 
 #include "platform/core/Streams.h"
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/JPEGCompressor.h"
 #include "platform/graphics/JPEGErrors.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include <jerror.h>
 
@@ -32,20 +32,6 @@ struct Decompressor {
     {
         if (created)
             jpeg_destroy_decompress(&info);
-    }
-};
-
-struct Compressor {
-    jpeg_compress_struct info{};
-    TJPEGErrorManager error;
-    bool created = false;
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    ~Compressor()
-    {
-        if (created)
-            jpeg_destroy_compress(&info);
-        std::free(buffer);
     }
 };
 
@@ -90,25 +76,6 @@ int CutShortCode(const std::vector<std::uint8_t>& data)
 {
     const bool endsWithMarker = data.size() >= 2 && data[data.size() - 2] == 0xFF && data.back() == JPEG_EOI;
     return endsWithMarker ? JWRN_HIT_MARKER : JWRN_JPEG_EOF;
-}
-
-void StartCompress(Compressor& c, int width, int height, int quality, bool progressive)
-{
-    c.info.err = InstallJPEGErrorManager(c.error);
-    JPEGCall(c.error, [&] {
-        jpeg_create_compress(&c.info);
-        c.created = true;
-        jpeg_mem_dest(&c.info, &c.buffer, &c.size);
-        c.info.image_width = static_cast<JDIMENSION>(width);
-        c.info.image_height = static_cast<JDIMENSION>(height);
-        c.info.input_components = 3;
-        c.info.in_color_space = JCS_EXT_BGR;
-        jpeg_set_defaults(&c.info);
-        jpeg_set_quality(&c.info, quality, TRUE);
-        if (progressive)
-            jpeg_simple_progression(&c.info);
-        jpeg_start_compress(&c.info, TRUE);
-    });
 }
 
 // Adobe's CMYK pictures store inverted inks, so the stored values are the light that remains.
@@ -225,17 +192,8 @@ void TJPEGImage::SaveToStream(TStream& stream) const
         rgb.SetPixelFormat(pf24bit);
         source = &rgb;
     }
-    Compressor c;
-    StartCompress(c, source->Width(), source->Height(), compressionQuality_, progressiveEncoding_);
-    std::vector<unsigned char*> rows(static_cast<std::size_t>(source->Height()));
-    for (int y = 0; y < source->Height(); ++y)
-        rows[static_cast<std::size_t>(y)] = const_cast<unsigned char*>(source->ScanLine(y));
-    JPEGCall(c.error, [&] {
-        for (unsigned done = 0; done < rows.size();)
-            done += jpeg_write_scanlines(&c.info, rows.data() + done, static_cast<unsigned>(rows.size()) - done);
-        jpeg_finish_compress(&c.info);
-    });
-    stream.WriteBuffer(c.buffer, static_cast<std::int64_t>(c.size));
+    CompressJPEGRows(source->ScanLine(0), source->BytesPerScanLine(), source->Width(), source->Height(),
+                     {compressionQuality_, false, progressiveEncoding_}, stream);
 }
 
 void TJPEGImage::Assign(const TGraphic& source)

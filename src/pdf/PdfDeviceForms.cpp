@@ -1,0 +1,111 @@
+#include "pdf/PdfDevice.h"
+
+#include "pdf/PdfResource.h"
+#include "pdf/PdfStream.h"
+#include "platform/core/Exceptions.h"
+#include "platform/core/Numbers.h"
+#include "platform/core/Streams.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr int PointsPerInch = 72;
+
+// A matrix entry: whole numbers without decimals, others with three.
+std::string MatrixValue(double value)
+{
+    if (value == std::floor(value) && std::abs(value) < 1e15)
+        return IntToStr(static_cast<std::int64_t>(value));
+    return FormatFloat("0.000", value);
+}
+
+} // namespace
+
+void TPdfDevice::StartXForm(std::string_view name, int width, int height, int resolutionX, int resolutionY, int offset,
+                            std::string_view nested)
+{
+    if (formStream_ != nullptr)
+        EndXForm();
+    if (pageStarted_ || OutputOpen())
+        throw Exception("Stream is active - XForm may not be created!");
+    if (!open_)
+        throw Exception("Device is not open!");
+    if (resolutionX <= 0)
+        resolutionX = pageResolutionX_;
+    if (resolutionY <= 0)
+        resolutionY = pageResolutionY_;
+    pageWidth_ = MulDiv(width, PointsPerInch, resolutionX);
+    pageHeight_ = MulDiv(height, PointsPerInch, resolutionY);
+    SetDeviceResolution(resolutionX, resolutionY);
+    DCStack().InitRes(resolutionX, resolutionY);
+    DCStack().SetPage(0, pageHeight_);
+    TPdfStream& form = AddXFORM(name, pageWidth_, pageHeight_, {}, {}, 0, PointsPerInch, PointsPerInch, offset, nested);
+    formStream_ = &form;
+    contentStream_ = &form;
+    pageStarted_ = true;
+    PSStartOutput(&form.Data());
+}
+
+void TPdfDevice::EndXForm()
+{
+    if (formStream_ == nullptr)
+        return;
+    if (OutputOpen())
+        PSEndOutput();
+    formStream_->WriteEnd();
+    formStream_ = nullptr;
+    contentStream_ = nullptr;
+    pageStarted_ = false;
+}
+
+TPdfStream& TPdfDevice::AddXFORM(std::string_view name, int width, int height, std::string_view bbox,
+                                 std::string_view resources, int resourcesObject, double scaleX, double scaleY,
+                                 int offset, std::string_view nested)
+{
+    OpenResources();
+    const std::string formName = name.empty() ? "xob" + IntToStr(resources_->XObjectCount() + 1) : std::string(name);
+    const std::string resourcesText = !resources.empty()    ? std::string(resources)
+                                      : resourcesObject > 0 ? IntToStr(resourcesObject) + " 0 R"
+                                                            : resources_->AsReferenceString();
+    const std::string box =
+        !bbox.empty() ? std::string(bbox) : "[ 0 0 " + IntToStr(width) + " " + IntToStr(height) + "]";
+    auto stream = std::make_unique<TPdfStream>(writer_.get(), 'T');
+    stream->SetExtraDictionary("\n/Type/XObject/Subtype/Form/FormType 1\n/Matrix [" +
+                               MatrixValue(scaleX / PointsPerInch) + " 0 0 " + MatrixValue(scaleY / PointsPerInch) +
+                               " 0 0]\n/BBox " + box + "\n/Resources " + resourcesText + "\n");
+    TPdfStream& form = *stream;
+    formLinks_[&form] = {offset, std::string(nested), false};
+    resources_->AddXObject(std::move(stream), formName);
+    form.WriteStart();
+    return form;
+}
+
+void TPdfDevice::DrawXForm(std::string_view name)
+{
+    const int index = resources_ != nullptr ? resources_->FindXObject(name) : -1;
+    if (index < 0)
+        return;
+    const auto links = formLinks_.find(resources_->XObject(index));
+    if (links == formLinks_.end() || links->second.drawing)
+        return;
+    // The name as the resources list it: PDF names tell capitals from small letters.
+    const std::string& listed = resources_->XObjectName(index);
+    PSStartGraphic();
+    TPdfDeviceWorkBuffer& buffer = WorkBuffer();
+    if (links->second.offset != 0) {
+        buffer.Append(" q 1 0 0 1 0 ");
+        buffer.AppendInt(links->second.offset - LogicalPageHeight());
+        buffer.Append("cm /" + listed + " Do Q\n");
+    } else {
+        buffer.Append("/" + listed + " Do\n");
+    }
+    // A form linked back to one being drawn would draw for ever; the link ends there.
+    struct TDrawing {
+        bool& flag;
+        explicit TDrawing(bool& f) : flag(f) { flag = true; }
+        ~TDrawing() { flag = false; }
+    } drawing(links->second.drawing);
+    if (!links->second.nested.empty())
+        DrawXForm(links->second.nested);
+}

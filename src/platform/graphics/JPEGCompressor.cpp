@@ -1,0 +1,135 @@
+#include "platform/graphics/JPEGCompressor.h"
+
+#include "platform/core/Streams.h"
+#include "platform/graphics/JPEGErrors.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <exception>
+
+namespace {
+
+using TSteadyClock = std::chrono::steady_clock;
+
+constexpr auto ProgressInterval = std::chrono::milliseconds(500);
+
+// The progress manager comes first, so that the library's pointer to it leads back to the whole.
+struct ProgressManager {
+    jpeg_progress_mgr pub;
+    TJPEGErrorManager* error = nullptr;
+    const TJPEGProgressHook* hook = nullptr;
+    TSteadyClock::time_point last{};
+    bool timed = false;
+    int percent = -1;
+    std::exception_ptr raised;
+};
+
+struct Compressor {
+    jpeg_compress_struct info{};
+    TJPEGErrorManager error;
+    ProgressManager progress{};
+    bool created = false;
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    ~Compressor()
+    {
+        if (created)
+            jpeg_destroy_compress(&info);
+        std::free(buffer);
+    }
+};
+
+int PercentDone(const jpeg_progress_mgr& p)
+{
+    if (p.total_passes <= 0 || p.pass_limit <= 0)
+        return 0;
+    const double done = p.completed_passes + static_cast<double>(p.pass_counter) / static_cast<double>(p.pass_limit);
+    return static_cast<int>(done * 100.0 / p.total_passes);
+}
+
+// Runs the hook; an exception it raises must not unwind through the library's frames, so it is
+// kept and the library is left the way its own errors leave it.
+bool CallHook(ProgressManager& manager, int percent)
+{
+    try {
+        (*manager.hook)(percent);
+        return true;
+    } catch (...) {
+        manager.raised = std::current_exception();
+        return false;
+    }
+}
+
+void ReportProgress(j_common_ptr info)
+{
+    auto* manager = reinterpret_cast<ProgressManager*>(info->progress);
+    const auto now = TSteadyClock::now();
+    if (!manager->timed) {
+        manager->timed = true;
+        manager->last = now;
+        return;
+    }
+    if (now - manager->last < ProgressInterval)
+        return;
+    manager->last = now;
+    const int percent = PercentDone(manager->pub);
+    if (percent == manager->percent)
+        return;
+    manager->percent = percent;
+    if (!CallHook(*manager, percent))
+        std::longjmp(manager->error->jump, 1);
+}
+
+void SetUp(Compressor& c, int width, int height, const TJPEGCompressSettings& settings, const TJPEGProgressHook& hook)
+{
+    c.info.err = InstallJPEGErrorManager(c.error);
+    JPEGCall(c.error, [&] {
+        jpeg_create_compress(&c.info);
+        c.created = true;
+        if (hook) {
+            c.progress.pub.progress_monitor = ReportProgress;
+            c.progress.error = &c.error;
+            c.progress.hook = &hook;
+            c.info.progress = &c.progress.pub;
+        }
+        jpeg_mem_dest(&c.info, &c.buffer, &c.size);
+        c.info.image_width = static_cast<JDIMENSION>(width);
+        c.info.image_height = static_cast<JDIMENSION>(height);
+        c.info.input_components = 3;
+        c.info.in_color_space = JCS_EXT_BGR;
+        jpeg_set_defaults(&c.info);
+        jpeg_set_quality(&c.info, settings.quality, TRUE);
+        if (settings.grayscale)
+            jpeg_set_colorspace(&c.info, JCS_GRAYSCALE);
+        if (settings.progressive)
+            jpeg_simple_progression(&c.info);
+    });
+}
+
+// The library's calls only, with plain C data in this frame.
+bool WriteRows(Compressor& c, const std::uint8_t* firstRow, std::ptrdiff_t rowStep, int height)
+{
+    return JPEGGuarded(c.error, [&] {
+        jpeg_start_compress(&c.info, TRUE);
+        for (int y = 0; y < height; ++y) {
+            auto* row = const_cast<JSAMPLE*>(firstRow + y * rowStep);
+            jpeg_write_scanlines(&c.info, &row, 1);
+        }
+        jpeg_finish_compress(&c.info);
+    });
+}
+
+} // namespace
+
+void CompressJPEGRows(const std::uint8_t* firstRow, std::ptrdiff_t rowStep, int width, int height,
+                      const TJPEGCompressSettings& settings, TStream& output, const TJPEGProgressHook& progress)
+{
+    Compressor c;
+    SetUp(c, width, height, settings, progress);
+    if (!WriteRows(c, firstRow, rowStep, height)) {
+        if (c.progress.raised)
+            std::rethrow_exception(c.progress.raised);
+        RaiseJPEGError(c.error.code);
+    }
+    output.WriteBuffer(c.buffer, static_cast<std::int64_t>(c.size));
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+class TStream;
+
+// How a JPEG file is made: quality 1 to 100 (baseline tables), grey or colour, progressive or
+// sequential.
+struct TJPEGCompressSettings {
+    int quality = 90;
+    bool grayscale = false;
+    bool progressive = false;
+};
+
+// Told the percentage done, at most every 500 ms while the library works. It may raise: the
+// compression then stops and the exception goes on to the caller.
+using TJPEGProgressHook = std::function<void(int percent)>;
+
+// Compresses `height` rows of `width` pixels, each pixel blue, green, red, the first row at
+// firstRow and each next one `rowStep` bytes after the one before (negative for bottom-up rows),
+// and writes the JPEG file to `output` at its position. A library error raises EJPEG and writes
+// nothing.
+void CompressJPEGRows(const std::uint8_t* firstRow, std::ptrdiff_t rowStep, int width, int height,
+                      const TJPEGCompressSettings& settings, TStream& output, const TJPEGProgressHook& progress = {});
