@@ -157,6 +157,10 @@ public:
     // The thumbnail of the open page, 24 bits per pixel; nullptr without thumbnails.
     TBitmap* Thumbnail() const { return thumbnail_.get(); }
     void InitThumbnail();
+    // The open page's /Thumb made from the caller's picture (mode 1, never JPEG); the pages refer to
+    // it, but only the device can make image streams. Without an open page, nothing.
+    void AddThumb(const TBitmap& bitmap);
+    void AddThumbHandle(const TBitmap* bitmap);
     bool IsOpen() const { return open_; }
     bool PageStarted() const { return pageStarted_; }
     int PageWidth() const { return pageWidth_; }

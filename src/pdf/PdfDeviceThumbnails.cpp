@@ -51,11 +51,23 @@ void TPdfDevice::PSThumbnailFillRect(int x, int y, int width, int height, TColor
                           std::max(topLeft.X, bottomRight.X), std::max(topLeft.Y, bottomRight.Y)});
 }
 
+void TPdfDevice::AddThumb(const TBitmap& bitmap)
+{
+    if (page_ == nullptr)
+        return;
+    if (auto image = CreateXBitmapStream(bitmap, ThumbnailMode))
+        page_->SetThumbnail(std::move(image));
+}
+
+void TPdfDevice::AddThumbHandle(const TBitmap* bitmap)
+{
+    if (bitmap != nullptr)
+        AddThumb(*bitmap);
+}
+
 // Upright rows whatever the page's turn, never JPEG: the thumbnail is mode 1.
 void TPdfDevice::WriteThumbnail()
 {
-    if (!Thumbnails || thumbnail_ == nullptr || page_ == nullptr)
-        return;
-    if (auto image = CreateXBitmapStream(*thumbnail_, ThumbnailMode))
-        page_->SetThumbnail(std::move(image));
+    if (Thumbnails && thumbnail_ != nullptr)
+        AddThumb(*thumbnail_);
 }

@@ -398,3 +398,32 @@ TEST(PdfImages, PagesCarryThumbnailsWithTheirImages)
     EXPECT_EQ(ThumbPixel(thumbs[1], 85, 10, 10), white);
     EXPECT_EQ(ThumbPixel(thumbs[1], 85, 75, 60), white);
 }
+
+// A caller's picture becomes the open page's thumbnail as it is, with thumbnails off; without an
+// open page it is dropped.
+TEST(PdfImages, ACallersPictureBecomesThePagesThumbnail)
+{
+    TPdfDevice device;
+    const auto bitmap = SampleBitmap(pf24bit, 3, 2);
+    device.BeginDoc(612, 792, 72);
+    device.AddThumb(*bitmap);
+    device.StartPage(612, 792, 72, 72, 0);
+    device.AddThumbHandle(nullptr);
+    device.AddThumbHandle(bitmap.get());
+    device.EndPage();
+    device.EndDoc();
+    const std::string pdf = DeviceOutput(device);
+    TemporaryFolder folder;
+    ExpectQpdfPasses(folder, pdf);
+    const auto thumbs = Thumbs(folder, pdf);
+    ASSERT_EQ(thumbs.size(), 1u);
+    EXPECT_NE(thumbs[0].dictionary.find("/Width 3 "), std::string::npos) << thumbs[0].dictionary;
+    ASSERT_EQ(thumbs[0].rgb.size(), 3u * 2 * 3);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) {
+            const TColor color = bitmap->Pixel(x, y);
+            EXPECT_EQ(ThumbPixel(thumbs[0], 3, x, y),
+                      (Rgb{static_cast<std::uint8_t>(GetRValue(color)), static_cast<std::uint8_t>(GetGValue(color)),
+                           static_cast<std::uint8_t>(GetBValue(color))}));
+        }
+}
