@@ -257,7 +257,7 @@ bool TPdfDevice::BeginDoc(int width, int height, int resolution)
             return DestAsString(node.Page, node.ViewMode, node.Left, node.Top, node.Width, node.Height, node.Zoom,
                                 node.DestName);
         };
-        resources_ = std::make_unique<TPdfResource>(writer_.get());
+        resources_ = std::make_unique<TPdfResource>(writer_.get(), this);
         FillWriterSettings();
         if (!ReadOnly)
             WriteFileStartCodes();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pdf/PdfFileWriter.h"
+#include "pdf/PdfFont.h"
 #include "pdf/PdfGenericPSDevice.h"
 #include "pdf/PdfInfo.h"
 #include "pdf/PdfSecurity.h"
@@ -138,6 +139,9 @@ public:
     bool OpenBookmarks = false;
     std::string InputFileName;
     int InputMode = 0;
+    TPdfFontMode FontMode = peUseTrueTypeFonts;
+    // The face of the first font the document uses.
+    std::string DefaultFontName;
 
     // Listeners; each captures the context it needs.
     std::function<void(int code, const std::string& message)> OnErrorCallback;

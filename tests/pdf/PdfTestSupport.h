@@ -43,7 +43,9 @@ public:
 // A document as the device writes it: header, info, the page's content stream and the page, then
 // resources, page tree, catalog, table and trailer. The page is 595 x 842 points.
 struct TSmallDocument {
-    explicit TSmallDocument(TPdfFileWriter& writer) : writer(writer), resources(&writer), catalog(&writer)
+    // Fonts need a document device for their settings.
+    explicit TSmallDocument(TPdfFileWriter& writer, TPdfDevice* device = nullptr)
+        : writer(writer), resources(&writer, device), catalog(&writer)
     {
         writer.DefaultPageWidth = 595;
         writer.DefaultPageHeight = 842;
