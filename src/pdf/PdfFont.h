@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pdf/PdfStream.h"
+#include "pdf/PdfTrueType.h"
 #include "pdf/PdfTypes.h"
 #include "platform/core/Geometry.h"
 
@@ -9,10 +11,18 @@
 #include <string>
 #include <string_view>
 
+class TFontFace;
 class TPdfDevice;
+struct TPdfFontStreamEntry;
 
-// TrueType fonts referenced by name with their widths, or the standard Type 1 fonts.
-enum TPdfFontMode { peUseTrueTypeFonts = 0, peUseBase14Type1Fonts = 3 };
+enum TPdfFontMode {
+    peUseTrueTypeFonts,
+    peEmbedTrueTypeFonts,
+    peEmbedSymbolTrueTypeFonts,
+    peUseBase14Type1Fonts,
+    peEmbedSubsetTrueType_Charsets,
+    peEmbedSubsetTrueType_UsedChar
+};
 
 // Bits of a font's style.
 constexpr int PdfFontBold = 1;
@@ -20,14 +30,52 @@ constexpr int PdfFontItalic = 2;
 
 constexpr int SymbolCharset = 2;
 
-// The measures of a font at a 1000-unit em, as its font descriptor writes them.
+// A font file of the document, shared by every font of the same face and style, with its table
+// reader. Written only when a font embeds it: whole, or as a subset of the used glyphs.
+class TPdfFontStream : public TPdfStream {
+public:
+    TPdfFontStream(TPdfFileWriter* owner, bool wholeFont);
+    const char* ClassName() const override { return "TPdfFontStream"; }
+
+    // Takes the font file and reads its tables; a file whose character map cannot be read keeps no
+    // reader. Only TrueType outlines can be embedded.
+    void InitTable(std::string fontData);
+    void UseChar(int code, bool byteCode);
+    void WriteEnd() override;
+
+    TPdf_TTF_CMAP* Reader() const { return reader_.get(); }
+    bool Embed() const { return embed_; }
+    void SetEmbed(bool embed) { embed_ = embed && embeddable_; }
+
+private:
+    std::string CopyData() const;
+
+    bool wholeFont_;
+    bool embed_ = false;
+    bool embeddable_ = false;
+    std::string fontData_;
+    std::unique_ptr<TPdf_TTF_CMAP> reader_;
+};
+
+// The measures of a font at a 1000-unit em, as its font descriptor writes them, and the glyph of
+// each byte code when the font file could be read.
 class TPdfFontDescriptor : public TPdfCustomType {
 public:
-    TPdfFontDescriptor(TPdfFileWriter* owner, std::string fontName);
+    TPdfFontDescriptor(TPdfFileWriter* owner, std::string fontName, bool subset);
     const char* ClassName() const override { return "TPdfFontDescriptor"; }
+    // An embedding descriptor whose font shows no character stops embedding here.
     std::string AsString() override;
 
-    const std::string& GetFontName() const { return fontName_; }
+    // "TOVREN+" before the name of a subset font.
+    std::string GetFontName() const;
+    const std::string& FontName() const { return fontName_; }
+    bool Embed() const { return embed_; }
+    void SetEmbed(bool embed) { embed_ = embed; }
+    TPdfFontStreamEntry* StreamEntry() const { return streamEntry_; }
+    TPdfFontStream* Stream() const;
+    void SetStreamEntry(TPdfFontStreamEntry* entry) { streamEntry_ = entry; }
+    TPdf_TTF_CMAP* Reader() const;
+    std::array<int, 257> GlyphTable{};
 
     int Ascent = 0;
     int CapHeight = 0;
@@ -46,18 +94,22 @@ public:
 
 private:
     std::string fontName_;
+    bool subset_;
+    bool embed_ = false;
+    TPdfFontStreamEntry* streamEntry_ = nullptr;
 };
 
 // A TrueType font resource measured by the font engine, or one of the 14 standard fonts. Its name
 // text is the body of its font dictionary.
 class TPdfFont : public TPdfName {
 public:
-    TPdfFont(TPdfFileWriter* owner, std::string faceName, int style, int charset);
+    TPdfFont(TPdfFileWriter* owner, TPdfDevice* device, std::string faceName, int style, int charset);
     ~TPdfFont() override;
     const char* ClassName() const override { return "TPdfFont"; }
 
     // Measures the face at a 1000-unit em and fills the widths and the descriptor, which is named
-    // after `postScriptName`. Raises EInvalidGraphic "Cannot load font data!" when no face opens.
+    // after `postScriptName`; with the font file read, glyphs and widths come from its tables. Raises
+    // EInvalidGraphic "Cannot load font data!" when no face opens.
     void LoadTTFData(std::string_view postScriptName);
     void SetBody(std::string body) { name_ = std::move(body); }
 
@@ -68,6 +120,9 @@ public:
     // entry. False when the font has no widths.
     bool TextWidthArray(std::string_view text, double size, std::span<int> widths, double scale) const;
     bool TextWidthArrayW(std::u16string_view text, double size, std::span<int> widths, double scale) const;
+    // Marks the characters that a subset must keep.
+    void UsedChars(std::string_view text);
+    void UsedCharsW(std::u16string_view text);
 
     // The widths array, then the descriptor, then the font; raises "Object has no owner" without one.
     void WriteIt() override;
@@ -90,8 +145,15 @@ public:
 
 private:
     double CodeWidths(std::string_view text, double size, std::span<int> widths, double scale) const;
+    double GlyphWidths(std::u16string_view text, bool viaGlyphTable, double size, std::span<int> widths,
+                       double scale) const;
     bool IsSymbolName() const;
+    bool Excluded() const;
+    bool Embeds(bool symbolic) const;
+    void AttachFontStream(const TFontFace& face);
+    void ReadGlyphsFromFile();
 
+    TPdfDevice* device_;
     std::string faceName_;
     int style_;
     int charset_;

@@ -119,7 +119,7 @@ int TPdfResource::AddFontName(std::string_view requested, int charset, int style
 std::unique_ptr<TPdfFont> TPdfResource::NewBase14Font(std::string_view name, std::string_view postScriptName,
                                                       int charset, int style) const
 {
-    auto font = std::make_unique<TPdfFont>(Owner(), std::string(name), style, charset);
+    auto font = std::make_unique<TPdfFont>(Owner(), device_, std::string(name), style, charset);
     font->SetBody("Type/Font/Subtype/Type1/Name/F" + IntToStr(FontCount() + 1) + "/BaseFont/" +
                   Base14FontName(postScriptName, style) + "\n/Encoding/WinAnsiEncoding");
     return font;
@@ -128,7 +128,7 @@ std::unique_ptr<TPdfFont> TPdfResource::NewBase14Font(std::string_view name, std
 std::unique_ptr<TPdfFont> TPdfResource::NewTrueTypeFont(std::string_view name, std::string_view postScriptName,
                                                         int charset, int style)
 {
-    auto font = std::make_unique<TPdfFont>(Owner(), std::string(name), style, charset);
+    auto font = std::make_unique<TPdfFont>(Owner(), device_, std::string(name), style, charset);
     font->LoadTTFData(postScriptName);
     font->SetDefaultSet(charset == 1 && font->ActualCharset() != 1);
     font->SetBody("Type/Font\n/Subtype/TrueType\n/BaseFont/" + font->Descriptor()->GetFontName() + "\n/Encoding " +

@@ -45,7 +45,7 @@ public:
 struct TSmallDocument {
     // Fonts need a document device for their settings.
     explicit TSmallDocument(TPdfFileWriter& writer, TPdfDevice* device = nullptr)
-        : writer(writer), resources(&writer, device), catalog(&writer)
+        : writer(writer), device(device), resources(&writer, device), catalog(&writer)
     {
         writer.DefaultPageWidth = 595;
         writer.DefaultPageHeight = 842;
@@ -69,6 +69,8 @@ struct TSmallDocument {
             decorate(added);
         added.WriteIt();
         resources.WriteIt();
+        if (device != nullptr)
+            device->WriteFontStreams();
         if (catalog.AcroForm() != nullptr)
             catalog.AcroForm()->WriteIt();
         catalog.Pages().WriteIt();
@@ -78,6 +80,7 @@ struct TSmallDocument {
     }
 
     TPdfFileWriter& writer;
+    TPdfDevice* device;
     TPdfResource resources;
     TPdfCatalog catalog;
     TPdfInfo info{&writer};
