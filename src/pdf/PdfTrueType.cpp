@@ -37,13 +37,9 @@ TPdf_TTF_CMAP::TPdf_TTF_CMAP(std::string_view font)
     const std::string_view hmtx = TableBytes(font, FindTable(*tables, TableTag("hmtx")));
     const std::string_view cmap = TableBytes(font, FindTable(*tables, TableTag("cmap")));
     if (!head.empty()) {
-        if (head.size() < 44)
+        if (head.size() < 20)
             return;
         unitsPerEm_ = static_cast<int>(BigEndian16(head, 18));
-        box_[0] = SignedBigEndian16(head, 36);
-        box_[1] = SignedBigEndian16(head, 38);
-        box_[2] = SignedBigEndian16(head, 40);
-        box_[3] = SignedBigEndian16(head, 42);
     }
     if (unitsPerEm_ == 0)
         unitsPerEm_ = 2048;
@@ -52,7 +48,6 @@ TPdf_TTF_CMAP::TPdf_TTF_CMAP(std::string_view font)
     const std::size_t glyphCount = maxp.empty() ? 0 : BigEndian16(maxp, 4);
     used_.assign(glyphCount, 0);
     advances_.assign(glyphCount, 0);
-    sideBearings_.assign(glyphCount, 0);
     if (!ReadMetrics(hhea, hmtx) || !ReadCmap(cmap))
         return;
     failed_ = false;
@@ -72,7 +67,6 @@ bool TPdf_TTF_CMAP::ReadMetrics(std::string_view hhea, std::string_view hmtx)
     for (std::size_t g = 0; g < advances_.size(); ++g) {
         const std::size_t at = 4 * std::min(g, metricCount - 1);
         advances_[g] = static_cast<int>(BigEndian16(hmtx, at));
-        sideBearings_[g] = SignedBigEndian16(hmtx, at + 2);
     }
     return true;
 }
@@ -168,11 +162,6 @@ int TPdf_TTF_CMAP::ByteGlyph(int code) const
 int TPdf_TTF_CMAP::AdvanceWidth(int glyph) const
 {
     return glyph >= 0 && glyph < NumGlyphs() ? advances_[static_cast<std::size_t>(glyph)] : 0;
-}
-
-int TPdf_TTF_CMAP::LeftSideBearing(int glyph) const
-{
-    return glyph >= 0 && glyph < NumGlyphs() ? sideBearings_[static_cast<std::size_t>(glyph)] : 0;
 }
 
 void TPdf_TTF_CMAP::UseChar(int code, bool byteCode)

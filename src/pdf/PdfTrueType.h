@@ -18,15 +18,12 @@ public:
     bool HasByteTable() const { return hasByteTable_; }
     int NumGlyphs() const { return static_cast<int>(advances_.size()); }
     int UnitsPerEm() const { return unitsPerEm_; }
-    // Left, bottom, right, top in font units.
-    const int* BoundingBox() const { return box_; }
 
     // The glyph of a character code, 0 when the font has none.
     int GlyphOf(int code) const;
     // The glyph of the byte table (format 0), 0 when there is none.
     int ByteGlyph(int code) const;
     int AdvanceWidth(int glyph) const;
-    int LeftSideBearing(int glyph) const;
 
     // Marks the glyph of a code as used for subsetting: the byte table's when `byteCode` is set and
     // there is one, else the character map's. Ohm and increment also keep their look-alikes (the
@@ -54,13 +51,11 @@ private:
     bool hasByteTable_ = false;
     bool charsUsed_ = false;
     int unitsPerEm_ = 2048;
-    int box_[4] = {};
     std::vector<Segment> segments_;
     std::vector<unsigned> glyphIdArray_;
     std::uint8_t byteTable_[256] = {};
     std::vector<std::uint8_t> used_;
     std::vector<int> advances_;
-    std::vector<int> sideBearings_;
 };
 
 // A TrueType file that keeps the outlines of the used glyphs only (and of the components of used
