@@ -17,6 +17,9 @@ base=(
     unixodbc odbcinst libsqliteodbc odbc-postgresql
     # fonts metric-compatible with the ones planograms name
     fonts-liberation2
+    # fonts the PDF writer's tests measure and embed: DejaVu Sans with its oblique faces, and the
+    # symbolic Wingdings
+    fonts-dejavu-core fonts-dejavu-extra fonts-wine
     # tests
     libgtest-dev libgmock-dev googletest locales-all
     # outside tools that judge our output in tests

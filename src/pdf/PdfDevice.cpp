@@ -266,7 +266,7 @@ bool TPdfDevice::BeginDoc(int width, int height, int resolution)
             return DestAsString(node.Page, node.ViewMode, node.Left, node.Top, node.Width, node.Height, node.Zoom,
                                 node.DestName);
         };
-        resources_ = std::make_unique<TPdfResource>(writer_.get());
+        resources_ = std::make_unique<TPdfResource>(writer_.get(), this);
         FillWriterSettings();
         if (!ReadOnly)
             WriteFileStartCodes();
@@ -386,13 +386,7 @@ void TPdfDevice::WriteFileEndCode()
         if (!link->Written())
             link->WriteIt();
     resources_->WriteIt();
-    for (TPdfFontStreamEntry& font : fontStreams_) {
-        if (font.needed) {
-            font.stream->WriteStart();
-            font.stream->WriteEnd();
-        }
-    }
-    fontStreams_.clear();
+    WriteFontStreams();
     if (catalog_->AcroForm() != nullptr)
         catalog_->AcroForm()->WriteIt();
     catalog_->Pages().WriteIt();
@@ -425,10 +419,35 @@ void TPdfDevice::CheckCloseOpenPage(bool opened)
 
 void TPdfDevice::AddLinkAnnotation(std::unique_ptr<TPdfCustomType> link) { links_.push_back(std::move(link)); }
 
-TPdfFontStreamEntry& TPdfDevice::AddFontStream(std::unique_ptr<TPdfStream> stream)
+TPdfFontStreamEntry& TPdfDevice::AddFontStream(std::unique_ptr<TPdfStream> stream, std::string key)
 {
-    fontStreams_.push_back({std::move(stream), false});
+    fontStreams_.push_back({std::move(stream), false, std::move(key)});
     return fontStreams_.back();
+}
+
+void TPdfDevice::WriteFontStreams()
+{
+    for (TPdfFontStreamEntry& font : fontStreams_) {
+        if (font.needed) {
+            font.stream->WriteStart();
+            font.stream->WriteEnd();
+        }
+    }
+    fontStreams_.clear();
+}
+
+TPdfFontStreamEntry* TPdfDevice::FindFontStream(std::string_view fontName)
+{
+    const std::string key = UpperCase(Trim(fontName));
+    for (TPdfFontStreamEntry& entry : fontStreams_)
+        if (entry.key == key)
+            return &entry;
+    return nullptr;
+}
+
+bool TPdfDevice::WholeFonts() const
+{
+    return FontMode != peEmbedSubsetTrueType_Charsets && FontMode != peEmbedSubsetTrueType_UsedChar;
 }
 
 // ---- Metafiles

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "pdf/PdfFileWriter.h"
+#include "pdf/PdfFont.h"
 #include "pdf/PdfGenericPSDevice.h"
 #include "pdf/PdfInfo.h"
 #include "pdf/PdfSecurity.h"
+#include "platform/core/StringList.h"
 
 #include <cstdint>
 #include <deque>
@@ -34,10 +36,12 @@ struct TPdfDestName {
     int y = 0;
 };
 
-// A font program stream; only the ones a font marked as needed are written.
+// A font program stream; only the ones a font marked as needed are written. The key is the font's
+// name, trimmed and upper-cased.
 struct TPdfFontStreamEntry {
     std::unique_ptr<TPdfStream> stream;
     bool needed = false;
+    std::string key;
 };
 
 // The PDF document: one per file. It owns the file writer and every object of the document, opens
@@ -147,7 +151,11 @@ public:
 
     // Written at the end of the document; the page that shows one refers to it.
     void AddLinkAnnotation(std::unique_ptr<TPdfCustomType> link);
-    TPdfFontStreamEntry& AddFontStream(std::unique_ptr<TPdfStream> stream);
+    TPdfFontStreamEntry& AddFontStream(std::unique_ptr<TPdfStream> stream, std::string key = {});
+    // Writes the font streams that fonts marked as needed, after the resources, and forgets them all.
+    void WriteFontStreams();
+    // The font stream of a font name (compared trimmed and upper-cased); nullptr when there is none.
+    TPdfFontStreamEntry* FindFontStream(std::string_view fontName);
 
     // The document's writer; nullptr before the first document and after Finish.
     TPdfFileWriter* Writer() const { return writer_.get(); }
@@ -183,6 +191,17 @@ public:
     bool OpenBookmarks = false;
     std::string InputFileName;
     int InputMode = 0;
+    TPdfFontMode FontMode = peUseTrueTypeFonts;
+    // Faces never embedded. When the embed-only list has a first entry that is not blank, only the
+    // faces it names are embedded.
+    TStringList ExcludedFonts;
+    TStringList EmbedOnlyFonts;
+    // Reports each font file read for embedding as error 10, when no message listener is set.
+    bool ExtraMessages = false;
+    // False in the subset modes.
+    bool WholeFonts() const;
+    // The face of the first font the document uses.
+    std::string DefaultFontName;
 
     // Listeners; each captures the context it needs.
     std::function<void(int code, const std::string& message)> OnErrorCallback;

@@ -311,6 +311,8 @@ int GetCodePage(int charset)
         return 1254;
     case 177:
         return 1255;
+    case 186:
+        return 1257;
     case 204:
         return 1251;
     case 238:

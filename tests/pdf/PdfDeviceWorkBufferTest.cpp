@@ -139,6 +139,8 @@ TEST(PdfDeviceWorkBuffer, CodePagesAndHexDigits)
     EXPECT_EQ(GetCodePage(0), 1252);
     EXPECT_EQ(GetCodePage(128), 932);
     EXPECT_EQ(GetCodePage(161), 1253);
+    // Baltic text is converted with the page whose glyph names its encoding writes.
+    EXPECT_EQ(GetCodePage(186), 1257);
     EXPECT_EQ(GetCodePage(204), 1251);
     EXPECT_EQ(GetCodePage(238), 1250);
     EXPECT_EQ(GetCodePage(300), 1252);

@@ -43,7 +43,9 @@ public:
 // A document as the device writes it: header, info, the page's content stream and the page, then
 // resources, page tree, catalog, table and trailer. The page is 595 x 842 points.
 struct TSmallDocument {
-    explicit TSmallDocument(TPdfFileWriter& writer) : writer(writer), resources(&writer), catalog(&writer)
+    // Fonts need a document device for their settings.
+    explicit TSmallDocument(TPdfFileWriter& writer, TPdfDevice* device = nullptr)
+        : writer(writer), device(device), resources(&writer, device), catalog(&writer)
     {
         writer.DefaultPageWidth = 595;
         writer.DefaultPageHeight = 842;
@@ -67,6 +69,8 @@ struct TSmallDocument {
             decorate(added);
         added.WriteIt();
         resources.WriteIt();
+        if (device != nullptr)
+            device->WriteFontStreams();
         if (catalog.AcroForm() != nullptr)
             catalog.AcroForm()->WriteIt();
         catalog.Pages().WriteIt();
@@ -76,6 +80,7 @@ struct TSmallDocument {
     }
 
     TPdfFileWriter& writer;
+    TPdfDevice* device;
     TPdfResource resources;
     TPdfCatalog catalog;
     TPdfInfo info{&writer};

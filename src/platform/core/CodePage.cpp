@@ -2,10 +2,17 @@
 
 #include <QString>
 
+#include <iconv.h>
+
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cerrno>
+#include <memory>
 
 namespace {
+
+#include "platform/core/CodePageTables.inc"
 
 // Unicode of the bytes 0x80-0x9F.
 constexpr std::array<char16_t, 32> HighControlBlock = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -114,7 +121,149 @@ char32_t DecodeUtf16(std::u16string_view text, size_t& pos)
     return '?';
 }
 
+constexpr std::array<char16_t, 128> MakeHighHalf1252()
+{
+    std::array<char16_t, 128> half{};
+    for (size_t i = 0; i < half.size(); ++i)
+        half[i] = i < HighControlBlock.size() ? HighControlBlock[i] : static_cast<char16_t>(0x80 + i);
+    return half;
+}
+constexpr std::array<char16_t, 128> HighHalf1252 = MakeHighHalf1252();
+
+const std::array<char16_t, 128>* SingleByteHighHalf(int codePage)
+{
+    switch (codePage) {
+    case 1250:
+        return &HighHalf1250;
+    case 1251:
+        return &HighHalf1251;
+    case 1253:
+        return &HighHalf1253;
+    case 1254:
+        return &HighHalf1254;
+    case 1255:
+        return &HighHalf1255;
+    case 1257:
+        return &HighHalf1257;
+    case 932:
+    case 936:
+    case 949:
+    case 950:
+        return nullptr;
+    default:
+        return &HighHalf1252;
+    }
+}
+
+std::u16string SingleByteToUtf16(const std::array<char16_t, 128>& high, std::string_view bytes)
+{
+    std::u16string result;
+    result.reserve(bytes.size());
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        const char16_t code = byte < 0x80 ? byte : high[byte - 0x80];
+        result += code == 0 && byte >= 0x80 ? u'?' : code;
+    }
+    return result;
+}
+
+char SingleByteOf(const std::array<char16_t, 128>& high, char32_t code)
+{
+    if (code < 0x80)
+        return static_cast<char>(code);
+    const auto found = std::find(high.begin(), high.end(), code);
+    return found == high.end() ? '?' : static_cast<char>(0x80 + (found - high.begin()));
+}
+
+std::string Utf16ToSingleByte(const std::array<char16_t, 128>& high, std::u16string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    size_t pos = 0;
+    while (pos < text.size())
+        result += SingleByteOf(high, DecodeUtf16(text, pos));
+    return result;
+}
+
+// glibc's names of the multi-byte Windows code pages.
+const char* IconvName(int codePage)
+{
+    switch (codePage) {
+    case 932:
+        return "CP932";
+    case 936:
+        return "CP936";
+    case 949:
+        return "CP949";
+    default:
+        return "CP950";
+    }
+}
+
+const char* Utf16Name() { return std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE"; }
+
+struct IconvCloser {
+    void operator()(void* handle) const { iconv_close(static_cast<iconv_t>(handle)); }
+};
+using IconvHandle = std::unique_ptr<void, IconvCloser>;
+
+IconvHandle OpenIconv(const char* to, const char* from)
+{
+    const iconv_t handle = iconv_open(to, from);
+    if (handle == reinterpret_cast<iconv_t>(-1))
+        return nullptr;
+    return IconvHandle(handle);
+}
+
+// Converts as much as iconv can; each input unit it refuses (of `unitSize` bytes) becomes `fallback`
+// in the output and is skipped.
+template <typename Out>
+Out ConvertSkipping(const IconvHandle& handle, const char* input, size_t inputSize, size_t unitSize,
+                    typename Out::value_type fallback)
+{
+    Out result;
+    if (!handle) {
+        result.assign(inputSize / unitSize, fallback);
+        return result;
+    }
+    auto* in = const_cast<char*>(input);
+    size_t inLeft = inputSize;
+    std::array<typename Out::value_type, 256> chunk{};
+    while (inLeft >= unitSize) {
+        auto* out = reinterpret_cast<char*>(chunk.data());
+        size_t outLeft = sizeof chunk;
+        const size_t done = iconv(static_cast<iconv_t>(handle.get()), &in, &inLeft, &out, &outLeft);
+        const int error = errno;
+        result.append(chunk.data(), (sizeof chunk - outLeft) / sizeof(typename Out::value_type));
+        if (done != static_cast<size_t>(-1) || (error == E2BIG))
+            continue;
+        // An invalid or cut-short sequence: one unit of it is lost.
+        result += fallback;
+        in += unitSize;
+        inLeft -= unitSize;
+        iconv(static_cast<iconv_t>(handle.get()), nullptr, nullptr, nullptr, nullptr);
+    }
+    return result;
+}
+
 } // namespace
+
+std::u16string CodePageToUtf16(int codePage, std::string_view bytes)
+{
+    if (const auto* high = SingleByteHighHalf(codePage))
+        return SingleByteToUtf16(*high, bytes);
+    return ConvertSkipping<std::u16string>(OpenIconv(Utf16Name(), IconvName(codePage)), bytes.data(), bytes.size(), 1,
+                                           u'?');
+}
+
+std::string Utf16ToCodePage(int codePage, std::u16string_view text)
+{
+    if (const auto* high = SingleByteHighHalf(codePage))
+        return Utf16ToSingleByte(*high, text);
+    return ConvertSkipping<std::string>(OpenIconv(IconvName(codePage), Utf16Name()),
+                                        reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t),
+                                        sizeof(char16_t), '?');
+}
 
 std::string Win1252ToUtf8(std::string_view text)
 {

@@ -21,6 +21,13 @@ std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Win1252ToUtf16(std::string_view text);
 // Characters Windows-1252 cannot hold become '?'.
 std::string Utf16ToWin1252(std::u16string_view text);
+// A Windows code page's bytes and UTF-16, for the pages of font character sets: the single-byte 1250
+// to 1255 and 1257, and the multi-byte 932, 936, 949 and 950. Any other page is taken as 1252.
+// Undefined bytes 0x80-0x9F read as the C1 control of the same number; other undefined bytes and
+// malformed sequences read as '?'.
+std::u16string CodePageToUtf16(int codePage, std::string_view bytes);
+// Characters the page cannot hold become '?'.
+std::string Utf16ToCodePage(int codePage, std::u16string_view text);
 bool IsAscii(std::string_view bytes);
 // Well-formed UTF-8 (ASCII included).
 bool IsUtf8(std::string_view bytes);

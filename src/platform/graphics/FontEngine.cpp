@@ -6,6 +6,7 @@
 #include "platform/core/Streams.h"
 #include "platform/core/TextUtils.h"
 #include "platform/graphics/Graphic.h"
+#include "platform/graphics/TrueTypeFile.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -44,40 +45,6 @@ const std::array<char32_t, 256>& UnicodeOfCodes()
     return table;
 }
 
-std::uint32_t BigEndian32(const std::string& bytes, std::size_t at)
-{
-    return (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) << 24) |
-           (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 16) |
-           (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 8) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3]));
-}
-
-unsigned BigEndian16(const std::string& bytes, std::size_t at)
-{
-    return (static_cast<unsigned>(static_cast<unsigned char>(bytes[at])) << 8) |
-           static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1]));
-}
-
-void PutBigEndian32(std::string& bytes, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (24 - 8 * i)) & 0xFF);
-}
-
-void PutBigEndian16(std::string& bytes, std::size_t at, unsigned value)
-{
-    bytes[at] = static_cast<char>((value >> 8) & 0xFF);
-    bytes[at + 1] = static_cast<char>(value & 0xFF);
-}
-
-std::uint32_t TableChecksum(const std::string& bytes, std::size_t from, std::size_t to)
-{
-    std::uint32_t sum = 0;
-    for (std::size_t at = from; at < to; at += 4)
-        sum += BigEndian32(bytes, at);
-    return sum;
-}
-
 // One face of a TrueType collection as a font file of its own: offset table, directory, and each
 // table copied and padded to four bytes; the head table's checksum adjustment is made anew.
 std::string FontOutOfCollection(const std::string& file, int faceIndex)
@@ -90,40 +57,25 @@ std::string FontOutOfCollection(const std::string& file, int faceIndex)
         12 + 4 * static_cast<std::size_t>(fontCount) > file.size())
         throw fail();
     const std::size_t start = BigEndian32(file, 12 + 4 * static_cast<std::size_t>(faceIndex));
-    if (start + 12 > file.size())
-        throw fail();
-    const unsigned tableCount = BigEndian16(file, start + 4);
-    if (start + 12 + 16 * std::size_t{tableCount} > file.size())
+    const auto tables = ReadTableDirectory(file, start);
+    if (!tables)
         throw fail();
 
-    unsigned selector = 0;
-    while ((2u << selector) <= tableCount)
-        ++selector;
-    const unsigned searchRange = 16u << selector;
-    std::string font(12 + 16 * std::size_t{tableCount}, '\0');
-    PutBigEndian32(font, 0, BigEndian32(file, start));
-    PutBigEndian16(font, 4, tableCount);
-    PutBigEndian16(font, 6, searchRange);
-    PutBigEndian16(font, 8, selector);
-    PutBigEndian16(font, 10, 16 * tableCount - searchRange);
-
+    const auto tableCount = static_cast<unsigned>(tables->size());
+    std::string font = OffsetTable(BigEndian32(file, start), tableCount);
+    font.resize(12 + 16 * std::size_t{tableCount}, '\0');
     std::size_t headAt = 0;
     for (unsigned t = 0; t < tableCount; ++t) {
-        const std::size_t entry = start + 12 + 16 * std::size_t{t};
-        const std::uint32_t tag = BigEndian32(file, entry);
-        const std::size_t offset = BigEndian32(file, entry + 8);
-        const std::size_t length = BigEndian32(file, entry + 12);
-        if (offset > file.size() || length > file.size() - offset)
-            throw fail();
+        const TTrueTypeTable& table = (*tables)[t];
         const std::size_t at = font.size();
-        font.append(file, offset, length);
-        font.append((4 - length % 4) % 4, '\0');
+        font.append(file, table.Offset, table.Length);
+        font.append((4 - table.Length % 4) % 4, '\0');
         const std::size_t target = 12 + 16 * std::size_t{t};
-        PutBigEndian32(font, target, tag);
-        PutBigEndian32(font, target + 4, BigEndian32(file, entry + 4));
+        PutBigEndian32(font, target, table.Tag);
+        PutBigEndian32(font, target + 4, table.Checksum);
         PutBigEndian32(font, target + 8, static_cast<std::uint32_t>(at));
-        PutBigEndian32(font, target + 12, static_cast<std::uint32_t>(length));
-        if (tag == 0x68656164 && length >= 12) // "head"
+        PutBigEndian32(font, target + 12, static_cast<std::uint32_t>(table.Length));
+        if (table.Tag == TableTag("head") && table.Length >= 12)
             headAt = at;
     }
     if (headAt != 0) {
