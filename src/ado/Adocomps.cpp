@@ -1067,6 +1067,7 @@ void TdCustomADODataset::Requery(TExecuteOptions options)
 {
     CheckBrowseMode();
     recordset_->Requery(ToAdo(options));
+    DestroyLookupCursor();
     First();
 }
 
@@ -1122,6 +1123,8 @@ void TdCustomADODataset::InternalOpen()
     recordSize_ = HeaderBytes + dataSize_ + static_cast<size_t>(CalcFieldsSize());
     if (!indexFieldNames_.empty())
         InternalSetSort(ReplaceAll(indexFieldNames_, ";", ","));
+    if (Filtered() && !Filter().empty())
+        ActivateTextFilter(Filter());
     if (recordset_->Supports(adBookmark | adMovePrevious))
         InternalFirst();
 }
@@ -1162,6 +1165,7 @@ void TdCustomADODataset::InternalClose()
 void TdCustomADODataset::CloseCursor()
 {
     TDataSet::CloseCursor();
+    DestroyLookupCursor();
     if (recordset_ && recordset_->State() == adStateOpen)
         recordset_->Close();
     recordset_.reset();
@@ -1244,7 +1248,37 @@ std::uint8_t* TdCustomADODataset::SlotOf(TRecordBuffer buffer, const FieldSlot& 
 
 // --- Fetching and reading ---
 
+// With a record filter, the buffer is the filter state's while OnFilterRecord judges each record
+// fetched: moving skips what it rejects, and a rejected current record is an error.
 TGetResult TdCustomADODataset::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /*doCheck*/)
+{
+    if (!Filtered() || !OnFilterRecord())
+        return FetchOne(buffer, mode);
+    const TRecordBuffer previousBuffer = FilterBuffer();
+    SetFilterBuffer(buffer);
+    const TDataSetState saved = SetTempState(dsFilter);
+    TGetResult result = grOK;
+    try {
+        bool accept = false;
+        while (!accept && (result = FetchOne(buffer, mode)) == grOK) {
+            accept = true;
+            OnFilterRecord()(*this, accept);
+            if (mode == gmCurrent && !accept)
+                result = grError;
+            if (mode == gmCurrent)
+                break;
+        }
+    } catch (...) {
+        RestoreState(saved);
+        SetFilterBuffer(previousBuffer);
+        throw;
+    }
+    RestoreState(saved);
+    SetFilterBuffer(previousBuffer);
+    return result;
+}
+
+TGetResult TdCustomADODataset::FetchOne(TRecordBuffer buffer, TGetMode mode)
 {
     AdoRecordset& recordset = *recordset_;
     switch (mode) {
@@ -1535,6 +1569,8 @@ void TdCustomADODataset::WriteModifiedFields()
 void TdCustomADODataset::InternalPost()
 {
     UpdateCursorPos();
+    // A clone's order lacks a record added since it was made.
+    DestroyLookupCursor();
     if (State() == dsEdit) {
         WriteModifiedFields();
         return;
@@ -1556,14 +1592,220 @@ void TdCustomADODataset::InternalDelete()
 {
     recordset_->Delete(adAffectCurrent);
     recordset_->MoveNext();
-    if (recordset_->Eof())
+    if (recordset_->Eof()) {
         recordset_->Requery(0);
+        DestroyLookupCursor();
+    }
 }
 
 void TdCustomADODataset::InternalCancel()
 {
     if (!recordset_->Bof() && !recordset_->Eof())
         recordset_->CancelUpdate();
+}
+
+// --- Filtering and searching ---
+
+void TdCustomADODataset::ActivateTextFilter(std::string_view text) { recordset_->SetFilter(Variant::FromString(text)); }
+
+void TdCustomADODataset::DeactivateFilters() { recordset_->SetFilter(Variant::Integer(adFilterNone)); }
+
+void TdCustomADODataset::DestroyLookupCursor()
+{
+    lookupCursor_.reset();
+    locateCursor_.reset();
+}
+
+// A text the recordset refuses is not kept.
+void TdCustomADODataset::SetFilterText(std::string_view text)
+{
+    if (text == Filter())
+        return;
+    if (!Active() || !Filtered()) {
+        TDataSet::SetFilterText(text);
+        return;
+    }
+    CheckBrowseMode();
+    if (text.empty())
+        DeactivateFilters();
+    else
+        ActivateTextFilter(text);
+    DestroyLookupCursor();
+    TDataSet::SetFilterText(text);
+    First();
+}
+
+void TdCustomADODataset::SetFiltered(bool filtered)
+{
+    if (filtered == Filtered())
+        return;
+    if (Active()) {
+        CheckBrowseMode();
+        DestroyLookupCursor();
+        if (filtered)
+            ActivateTextFilter(Filter());
+        else
+            DeactivateFilters();
+    }
+    TDataSet::SetFiltered(filtered);
+}
+
+std::string TdCustomADODataset::FilterCondition(const TField& field, const Variant& value, bool partial)
+{
+    const std::string& fieldName = field.FieldName();
+    const std::string name = fieldName.find(' ') == std::string::npos ? fieldName : "[" + fieldName + "]";
+    std::string op = "=";
+    if (value.IsNull() || value.IsEmpty())
+        return "(" + name + op + "NULL)";
+    // The variant's text keeps "." and ISO dates under every locale, as the criteria read them.
+    std::string text = IsDateType(field.DataType()) && value.VarType() != varOleStr
+                           ? Variant::Date(value.AsDouble()).AsString()
+                           : value.AsString();
+    std::string quote;
+    switch (field.DataType()) {
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+        quote = "#";
+        break;
+    case ftString:
+    case ftFixedChar:
+    case ftWideString:
+        quote = text.find('\'') == std::string::npos ? "'" : "#";
+        if (partial && !text.empty()) {
+            text += "*";
+            op = " like ";
+        }
+        break;
+    default:
+        break;
+    }
+    return "(" + name + op + quote + text + quote + ")";
+}
+
+bool TdCustomADODataset::LocateRecord(std::string_view keyFields, const Variant& keyValues, TLocateOptions options)
+{
+    CheckBrowseMode();
+    UpdateCursorPos();
+    CursorPosChanged();
+    const std::vector<TField*> fields = GetFieldList(keyFields);
+    if (!locateCursor_)
+        locateCursor_ = recordset_->Clone(adLockReadOnly);
+    if (recordset_->CursorLocation() == adUseClient) {
+        std::string sort;
+        for (const TField* field : fields)
+            sort += (sort.empty() ? "" : ",") + (field->FieldName().find(' ') == std::string::npos
+                                                     ? field->FieldName()
+                                                     : "[" + field->FieldName() + "]");
+        locateCursor_->SetSort(sort);
+    }
+    const bool partial = options.Contains(loPartialKey);
+    // The clone keeps the recordset's own filter, so that only a record the data set shows is found.
+    const Variant shown = recordset_->Filter();
+    if (fields.size() == 1) {
+        locateCursor_->SetFilter(shown);
+        locateCursor_->Find(FilterCondition(*fields.front(), keyValues, partial), 0, adSearchForward,
+                            Variant::Integer(adBookmarkFirst));
+    } else {
+        std::string criteria = shown.VarType() == varOleStr ? "(" + shown.AsString() + ")" : "";
+        for (size_t i = 0; i < fields.size(); ++i)
+            criteria +=
+                (criteria.empty() ? "" : " AND ") + FilterCondition(*fields[i], keyValues.ArrayValue().at(i), partial);
+        locateCursor_->SetFilter(Variant::FromString(criteria));
+    }
+    const bool found = !locateCursor_->Eof();
+    if (found)
+        recordset_->SetBookmark(locateCursor_->Bookmark());
+    return found;
+}
+
+bool TdCustomADODataset::Locate(std::string_view keyFields, const Variant& keyValues, TLocateOptions options)
+{
+    DoBeforeScroll();
+    const bool found = LocateRecord(keyFields, keyValues, options);
+    if (found) {
+        Resync(rmExact | rmCenter);
+        DoAfterScroll();
+    }
+    return found;
+}
+
+Variant TdCustomADODataset::Lookup(std::string_view keyFields, const Variant& keyValues, std::string_view resultFields)
+{
+    if (!LocateRecord(keyFields, keyValues, {}))
+        return Variant::Null();
+    const TDataSetState saved = SetTempState(dsCalcFields);
+    Variant result;
+    try {
+        FetchOne(TempBuffer(), gmCurrent);
+        CalculateFields(TempBuffer());
+        std::vector<Variant> values;
+        for (const TField* field : GetFieldList(resultFields))
+            values.push_back(field->Value());
+        result = values.size() == 1 ? values.front() : Variant::Array(std::move(values));
+    } catch (...) {
+        RestoreState(saved);
+        throw;
+    }
+    RestoreState(saved);
+    return result;
+}
+
+// A clone of the recordset, whose own filter (a detail's) it keeps.
+AdoRecordset& TdCustomADODataset::LookupCursor()
+{
+    if (!lookupCursor_)
+        lookupCursor_ = recordset_->Clone(adLockReadOnly);
+    return *lookupCursor_;
+}
+
+bool TdCustomADODataset::FindRecord(bool restart, bool goForward)
+{
+    CheckBrowseMode();
+    UpdateCursorPos();
+    CursorPosChanged();
+    DoBeforeScroll();
+    AdoRecordset& cursor = Filtered() ? *recordset_ : LookupCursor();
+    const bool searching = !Filtered() && !Filter().empty();
+    bool found = false;
+    try {
+        if (searching) {
+            // Searching from the current record finds the next one selected even when the current
+            // one is not.
+            const Variant start =
+                restart ? Variant::Integer(goForward ? adBookmarkFirst : adBookmarkLast) : recordset_->Bookmark();
+            cursor.Find(Filter(), restart ? 0 : 1, goForward ? adSearchForward : adSearchBackward, start);
+        } else if (restart) {
+            goForward ? cursor.MoveFirst() : cursor.MoveLast();
+        } else {
+            if (&cursor != recordset_.get())
+                cursor.SetBookmark(recordset_->Bookmark());
+            goForward ? cursor.MoveNext() : cursor.MovePrevious();
+        }
+        if (&cursor != recordset_.get())
+            recordset_->SetBookmark(cursor.Bookmark());
+        Resync(rmExact | rmCenter);
+        found = true;
+    } catch (const Exception&) {
+        // A search past the end, or a bookmark taken there, finds nothing.
+    }
+    if (found)
+        DoAfterScroll();
+    return found;
+}
+
+bool TdCustomADODataset::Seek(const Variant& keyValues, TSeekOption option)
+{
+    DoBeforeScroll();
+    CheckBrowseMode();
+    recordset_->Seek(keyValues, ToAdo(option));
+    if (recordset_->Eof()) {
+        CursorPosChanged();
+        return false;
+    }
+    Resync(rmExact | rmCenter);
+    DoAfterScroll();
+    return true;
 }
 
 void TdCustomADODataset::InternalAddRecord(TRecordBuffer /*buffer*/, bool append)

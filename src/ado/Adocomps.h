@@ -621,6 +621,22 @@ public:
     std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
     // Whether the recordset still has the bookmark's record; moves the cursor there when it has.
     bool BookmarkValid(const TBookmark& bookmark) override;
+
+    // While Filtered, the recordset shows what the Filter text selects, and OnFilterRecord skips
+    // records as they are fetched.
+    void SetFiltered(bool filtered) override;
+    void SetFilterText(std::string_view text) override;
+    // Searches run on read-only clones of the recordset, with criteria made of the key fields'
+    // values (FilterCondition), among the records the recordset's own filter lets through.
+    bool Locate(std::string_view keyFields, const Variant& keyValues, TLocateOptions options) override;
+    Variant Lookup(std::string_view keyFields, const Variant& keyValues, std::string_view resultFields) override;
+    // Unfiltered, the records the Filter text selects; filtered, the records shown.
+    bool FindRecord(bool restart, bool goForward) override;
+    // The recordset's seek on the index IndexName; the ODBC provider offers none and raises.
+    bool Seek(const Variant& keyValues, TSeekOption option = ad_SeekFirstEQ);
+    // "(name=value)", the value quoted for the field's type ("#" for dates, and for texts holding "'")
+    // and written the same under every locale; a partial text value matches what starts with it.
+    static std::string FilterCondition(const TField& field, const Variant& value, bool partial);
     void SetRecNo(int recNo) override;
     bool IsSequenced() override;
 
@@ -692,6 +708,12 @@ protected:
     void InternalAddRecord(TRecordBuffer buffer, bool append) override;
     // The indexes of a table source, from the data source's index rowset.
     void UpdateIndexDefs() override;
+    void ActivateTextFilter(std::string_view text);
+    void DeactivateFilters();
+    // Moves the recordset (not the data set) to the record found.
+    bool LocateRecord(std::string_view keyFields, const Variant& keyValues, TLocateOptions options);
+    // Releases the clones searches run on, whose rows or filter no longer are the recordset's.
+    void DestroyLookupCursor();
     // Block reading is never entered.
     void SetBlockReadSize(int size) override;
 
@@ -710,6 +732,8 @@ private:
     static constexpr size_t HeaderBytes = BookmarkBytes + 1 + 4;
 
     void OpenRecordset();
+    TGetResult FetchOne(TRecordBuffer buffer, TGetMode mode);
+    AdoRecordset& LookupCursor();
     void InternalSetSort(std::string_view sort);
     void MoveBeforeFirst();
     void MoveAfterLast();
@@ -726,6 +750,8 @@ private:
 
     TdADOCommand* command_;
     std::shared_ptr<AdoRecordset> recordset_;
+    std::shared_ptr<AdoRecordset> lookupCursor_; // FindRecord's
+    std::shared_ptr<AdoRecordset> locateCursor_; // Locate's and Lookup's
     TCursorLocation cursorLocation_ = ad_UseServer;
     TCursorType cursorType_ = ad_OpenKeyset;
     TLockType lockType_ = ad_LockOptimistic;
