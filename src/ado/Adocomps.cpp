@@ -849,7 +849,12 @@ double OleDateOfSlot(TFieldType type, const std::uint8_t* data)
 
 } // namespace
 
-TdCustomADODataset::TdCustomADODataset() : command_(CreateOwned<TdADOCommand>()) { command_->SetComponentRef(*this); }
+TdCustomADODataset::TdCustomADODataset() : command_(CreateOwned<TdADOCommand>())
+{
+    command_->SetComponentRef(*this);
+    masterDataLink_.OnMasterChange = [this](TMasterDataLink&) { MasterChanged(); };
+    masterDataLink_.OnMasterDisable = [this](TMasterDataLink&) { MasterDisabled(); };
+}
 
 TdCustomADODataset::~TdCustomADODataset()
 {
@@ -1091,6 +1096,8 @@ void TdCustomADODataset::OpenRecordset()
 {
     command_->Initialize(true);
     command_->CheckConnection(true);
+    if (Parameters().Count() > 0 && masterDataLink_.DataSource() != nullptr)
+        FollowMasterByParameters();
     auto recordset = std::make_shared<AdoRecordset>();
     recordset->SetCursorLocation(ToAdo(cursorLocation_));
     recordset->SetCacheSize(cacheSize_);
@@ -1123,6 +1130,8 @@ void TdCustomADODataset::InternalOpen()
     recordSize_ = HeaderBytes + dataSize_ + static_cast<size_t>(CalcFieldsSize());
     if (!indexFieldNames_.empty())
         InternalSetSort(ReplaceAll(indexFieldNames_, ";", ","));
+    if (masterDataLink_.Active() && Parameters().Count() == 0)
+        SetDetailFilter();
     if (Filtered() && !Filter().empty())
         ActivateTextFilter(Filter());
     if (recordset_->Supports(adBookmark | adMovePrevious))
@@ -1166,6 +1175,7 @@ void TdCustomADODataset::CloseCursor()
 {
     TDataSet::CloseCursor();
     DestroyLookupCursor();
+    detailFilter_.clear();
     if (recordset_ && recordset_->State() == adStateOpen)
         recordset_->Close();
     recordset_.reset();
@@ -1621,15 +1631,17 @@ void TdCustomADODataset::SetFilterText(std::string_view text)
 {
     if (text == Filter())
         return;
+    if (!text.empty() && !MasterFields().empty())
+        DatabaseError("Filter property can not be used for detail tables", this);
     if (!Active() || !Filtered()) {
         TDataSet::SetFilterText(text);
         return;
     }
     CheckBrowseMode();
-    if (text.empty())
-        DeactivateFilters();
-    else
+    if (!text.empty())
         ActivateTextFilter(text);
+    else if (detailFilter_.empty())
+        DeactivateFilters();
     DestroyLookupCursor();
     TDataSet::SetFilterText(text);
     First();
@@ -1642,9 +1654,10 @@ void TdCustomADODataset::SetFiltered(bool filtered)
     if (Active()) {
         CheckBrowseMode();
         DestroyLookupCursor();
-        if (filtered)
+        // A detail's recordset filter is its detail filter, which its empty Filter text leaves alone.
+        if (filtered && !Filter().empty())
             ActivateTextFilter(Filter());
-        else
+        else if (detailFilter_.empty())
             DeactivateFilters();
     }
     TDataSet::SetFiltered(filtered);
@@ -1681,6 +1694,109 @@ std::string TdCustomADODataset::FilterCondition(const TField& field, const Varia
         break;
     }
     return "(" + name + op + quote + text + quote + ")";
+}
+
+// --- Master and detail ---
+
+void TdCustomADODataset::SetDataSource(TDataSource* source)
+{
+    if (IsLinkedTo(source))
+        DatabaseError("Circular datalinks are not allowed", this);
+    masterDataLink_.SetDataSource(source);
+}
+
+void TdCustomADODataset::SetMasterFields(std::string_view fields)
+{
+    if (!fields.empty() && !Filter().empty())
+        DatabaseError("Filter property can not be used for detail tables", this);
+    masterDataLink_.SetFieldNames(std::string(fields));
+}
+
+// Each master field's value against the detail's index field of its place, or its namesake; after
+// the first, a master field without a value adds no condition.
+bool TdCustomADODataset::SetDetailFilter()
+{
+    const std::vector<TField*>& masters = masterDataLink_.Fields();
+    std::string filter;
+    for (size_t i = 0; i < masters.size(); ++i) {
+        const Variant value = masters[i]->Value();
+        if (i > 0 && (value.IsNull() || value.IsEmpty()))
+            continue;
+        const TField& detail = i < indexFields_.size() ? *indexFields_[i] : *masters[i];
+        filter += (filter.empty() ? "" : " AND ") + FilterCondition(detail, value, false);
+    }
+    if (filter == detailFilter_)
+        return false;
+    recordset_->SetFilter(Variant::FromString(filter));
+    detailFilter_ = filter;
+    DestroyLookupCursor();
+    return true;
+}
+
+void TdCustomADODataset::MasterChanged()
+{
+    if (!Active())
+        return;
+    if (Parameters().Count() > 0) {
+        RefreshParams();
+        return;
+    }
+    CheckBrowseMode();
+    if (SetDetailFilter())
+        First();
+}
+
+void TdCustomADODataset::MasterDisabled()
+{
+    if (Parameters().Count() > 0)
+        return;
+    CheckBrowseMode();
+    DeactivateFilters();
+    detailFilter_.clear();
+    DestroyLookupCursor();
+    First();
+}
+
+// The input parameters name the master fields they take their values from.
+void TdCustomADODataset::FollowMasterByParameters()
+{
+    std::string names;
+    for (int i = 0; i < Parameters().Count(); ++i) {
+        TParameter& parameter = Parameters().Items(i);
+        if (parameter.Direction() == ad_ParamInput || parameter.Direction() == ad_ParamInputOutput)
+            names += (names.empty() ? "" : ";") + parameter.Name();
+    }
+    SetMasterFields(names);
+    SetParamsFromCursor();
+}
+
+void TdCustomADODataset::SetParamsFromCursor()
+{
+    TDataSet* master = masterDataLink_.DataSet();
+    if (master == nullptr)
+        return;
+    master->FieldDefs().Update();
+    for (int i = 0; i < Parameters().Count(); ++i) {
+        TParameter& parameter = Parameters().Items(i);
+        if (parameter.Direction() == ad_ParamInput || parameter.Direction() == ad_ParamInputOutput)
+            parameter.SetValue(master->FieldByName(parameter.Name())->Value());
+    }
+}
+
+void TdCustomADODataset::RefreshParams()
+{
+    DisableControls();
+    try {
+        const TDataSet* master = masterDataLink_.DataSet();
+        if (master != nullptr && master->Active() && master->State() != dsSetKey) {
+            SetParamsFromCursor();
+            Requery();
+        }
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    EnableControls();
 }
 
 bool TdCustomADODataset::LocateRecord(std::string_view keyFields, const Variant& keyValues, TLocateOptions options)

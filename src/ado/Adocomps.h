@@ -4,6 +4,7 @@
 #include "platform/core/Streams.h"
 #include "platform/core/StringList.h"
 #include "platform/data/DataSet.h"
+#include "platform/data/DataSource.h"
 #include "platform/services/AdoConnection.h"
 
 #include <cstdint>
@@ -634,6 +635,10 @@ public:
     bool FindRecord(bool restart, bool goForward) override;
     // The recordset's seek on the index IndexName; the ODBC provider offers none and raises.
     bool Seek(const Variant& keyValues, TSeekOption option = ad_SeekFirstEQ);
+    // The master's data source, whose MasterFields the data set follows: without parameters through
+    // a detail filter on its own fields of those names (or its index fields, in order), with
+    // parameters by taking the master's fields of the parameters' names and reading its rows again.
+    TDataSource* GetDataSource() const override { return masterDataLink_.DataSource(); }
     // "(name=value)", the value quoted for the field's type ("#" for dates, and for texts holding "'")
     // and written the same under every locale; a partial text value matches what starts with it.
     static std::string FilterCondition(const TField& field, const Variant& value, bool partial);
@@ -710,6 +715,20 @@ protected:
     void UpdateIndexDefs() override;
     void ActivateTextFilter(std::string_view text);
     void DeactivateFilters();
+    TDataSource* DataSource() const { return GetDataSource(); }
+    // Raises "Circular datalinks are not allowed" for a source that leads back to the data set.
+    void SetDataSource(TDataSource* source);
+    const std::string& MasterFields() const { return masterDataLink_.FieldNames(); }
+    // A detail cannot have a Filter text, nor a filtered data set master fields: each raises "Filter
+    // property can not be used for detail tables".
+    void SetMasterFields(std::string_view fields);
+    // Whether the filter the master's values make changed.
+    bool SetDetailFilter();
+    void MasterChanged();
+    void MasterDisabled();
+    void SetParamsFromCursor();
+    void RefreshParams();
+    TParameter& ParamByName(std::string_view name) const { return Parameters().ParamByName(name); }
     // Moves the recordset (not the data set) to the record found.
     bool LocateRecord(std::string_view keyFields, const Variant& keyValues, TLocateOptions options);
     // Releases the clones searches run on, whose rows or filter no longer are the recordset's.
@@ -732,6 +751,7 @@ private:
     static constexpr size_t HeaderBytes = BookmarkBytes + 1 + 4;
 
     void OpenRecordset();
+    void FollowMasterByParameters();
     TGetResult FetchOne(TRecordBuffer buffer, TGetMode mode);
     AdoRecordset& LookupCursor();
     void InternalSetSort(std::string_view sort);
@@ -752,6 +772,8 @@ private:
     std::shared_ptr<AdoRecordset> recordset_;
     std::shared_ptr<AdoRecordset> lookupCursor_; // FindRecord's
     std::shared_ptr<AdoRecordset> locateCursor_; // Locate's and Lookup's
+    TMasterDataLink masterDataLink_{*this};
+    std::string detailFilter_; // the recordset's filter while it is the master's
     TCursorLocation cursorLocation_ = ad_UseServer;
     TCursorType cursorType_ = ad_OpenKeyset;
     TLockType lockType_ = ad_LockOptimistic;
@@ -773,17 +795,22 @@ public:
     using TdCustomADODataset::CommandText;
     using TdCustomADODataset::CommandTimeout;
     using TdCustomADODataset::CommandType;
+    using TdCustomADODataset::DataSource;
     using TdCustomADODataset::GetIndexNames;
     using TdCustomADODataset::IndexFieldNames;
     using TdCustomADODataset::IndexName;
+    using TdCustomADODataset::MasterFields;
+    using TdCustomADODataset::ParamByName;
     using TdCustomADODataset::ParamCheck;
     using TdCustomADODataset::Parameters;
     using TdCustomADODataset::Prepared;
     using TdCustomADODataset::SetCommandText;
     using TdCustomADODataset::SetCommandTimeout;
     using TdCustomADODataset::SetCommandType;
+    using TdCustomADODataset::SetDataSource;
     using TdCustomADODataset::SetIndexFieldNames;
     using TdCustomADODataset::SetIndexName;
+    using TdCustomADODataset::SetMasterFields;
     using TdCustomADODataset::SetParamCheck;
     using TdCustomADODataset::SetParameters;
     using TdCustomADODataset::SetPrepared;
@@ -825,11 +852,10 @@ public:
     void SetTableName(std::string_view name);
     bool TableDirect() const { return CommandType() == ad_CmdTableDirect; }
     void SetTableDirect(bool direct) { SetCommandType(direct ? ad_CmdTableDirect : ad_CmdTable); }
-    // Master-detail links are kept for the master links to come; they filter nothing yet.
-    const std::string& MasterFields() const { return masterFields_; }
-    void SetMasterFields(std::string_view fields) { masterFields_ = fields; }
-    TDataSource* MasterSource() const { return masterSource_; }
-    void SetMasterSource(TDataSource* source) { masterSource_ = source; }
+    TDataSource* MasterSource() const { return GetDataSource(); }
+    void SetMasterSource(TDataSource* source) { SetDataSource(source); }
+    using TdCustomADODataset::MasterFields;
+    using TdCustomADODataset::SetMasterFields;
 
     using TdCustomADODataset::GetIndexNames;
     using TdCustomADODataset::IndexFieldNames;
@@ -839,8 +865,6 @@ public:
 
 private:
     std::string tableName_;
-    std::string masterFields_;
-    TDataSource* masterSource_ = nullptr;
 };
 
 // A query over the lines of its SQL, which become the command text with every change.
@@ -859,9 +883,12 @@ public:
     int ExecSQL();
     int RowsAffected() const { return rowsAffected_; }
 
+    using TdCustomADODataset::DataSource;
+    using TdCustomADODataset::ParamByName;
     using TdCustomADODataset::ParamCheck;
     using TdCustomADODataset::Parameters;
     using TdCustomADODataset::Prepared;
+    using TdCustomADODataset::SetDataSource;
     using TdCustomADODataset::SetParamCheck;
     using TdCustomADODataset::SetParameters;
     using TdCustomADODataset::SetPrepared;
@@ -882,8 +909,11 @@ public:
     void SetProcedureName(std::string_view name) { SetCommandText(name); }
     void ExecProc();
 
+    using TdCustomADODataset::DataSource;
+    using TdCustomADODataset::ParamByName;
     using TdCustomADODataset::Parameters;
     using TdCustomADODataset::Prepared;
+    using TdCustomADODataset::SetDataSource;
     using TdCustomADODataset::SetParameters;
     using TdCustomADODataset::SetPrepared;
 };

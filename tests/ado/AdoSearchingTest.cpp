@@ -154,6 +154,72 @@ TEST_P(AdoSearchingOnServer, LocateLookupFindAndSeek)
     EXPECT_EQ(OleFailure([&] { table.Seek(Variant::Integer(1)); }), "This data source does not support index seeks.");
 }
 
+// A detail table follows its master through the filter its master's values make, a parameter query
+// by reading its rows again with the master's values.
+TEST_P(AdoSearchingOnServer, DetailsFollowTheirMaster)
+{
+    database.Client("CREATE TABLE SearchShelves(id INTEGER PRIMARY KEY, name VARCHAR(20));"
+                    "INSERT INTO SearchShelves VALUES (1, 'Top'), (2, 'Bottom'), (3, 'Empty');"
+                    "CREATE TABLE SearchParts(id INTEGER PRIMARY KEY, shelf INTEGER, name VARCHAR(20));"
+                    "INSERT INTO SearchParts VALUES (1, 1, 'a'), (2, 1, 'b'), (3, 2, 'c'), (4, NULL, 'd');");
+    TdADOTable shelves;
+    shelves.SetConnection(&connection);
+    shelves.SetTableName("SearchShelves");
+    shelves.SetIndexFieldNames("id");
+    TDataSource master;
+    master.SetDataSet(&shelves);
+    TdADOTable parts;
+    parts.SetConnection(&connection);
+    parts.SetTableName("SearchParts");
+    parts.SetIndexFieldNames("shelf;id");
+    parts.SetMasterSource(&master);
+    parts.SetMasterFields("id");
+    shelves.Open();
+    parts.Open();
+    auto shown = [&](TDataSet& dataSet) {
+        std::string ids;
+        for (dataSet.First(); !dataSet.Eof(); dataSet.Next())
+            ids += dataSet.FieldByName("id")->AsString();
+        return ids;
+    };
+    EXPECT_EQ(shown(parts), "12");
+    shelves.First();
+    shelves.Next();
+    EXPECT_EQ(shown(parts), "3");
+    shelves.Next();
+    EXPECT_EQ(shown(parts), "");
+    EXPECT_TRUE(parts.Locate("name", Text("c"), {}) == false && parts.IsEmpty());
+
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { parts.SetFilter("id > 1"); }),
+              "Filter property can not be used for detail tables");
+    TDataSource detail;
+    detail.SetDataSet(&parts);
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { shelves.SetMasterSource(&detail); }),
+              "Circular datalinks are not allowed");
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { parts.SetMasterSource(&detail); }),
+              "Circular datalinks are not allowed");
+    table.SetFilter("id > 1");
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { table.SetMasterFields("id"); }),
+              "Filter property can not be used for detail tables");
+
+    // Without its master the detail shows every record.
+    shelves.Close();
+    EXPECT_EQ(shown(parts), "4123");
+    shelves.Open();
+    EXPECT_EQ(shown(parts), "12");
+
+    TdADOQuery query;
+    query.SetConnection(&connection);
+    query.SetSQLText("SELECT id FROM SearchParts WHERE shelf = :id ORDER BY id");
+    query.SetDataSource(&master);
+    shelves.Next();
+    query.Open();
+    EXPECT_EQ(shown(query), "3");
+    shelves.First();
+    EXPECT_EQ(query.ParamByName("id").Value().AsInt64(), 1);
+    EXPECT_EQ(shown(query), "12");
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, AdoSearchingOnServer, testing::Values(Server::SQLite, Server::PostgreSQL),
                          [](const auto& info) { return ServerName(info.param); });
 

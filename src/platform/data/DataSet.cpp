@@ -266,6 +266,14 @@ bool TDataSet::Finding(bool restart, bool goForward)
     return found_;
 }
 
+bool TDataSet::IsLinkedTo(const TDataSource* source) const
+{
+    for (; source != nullptr && source->DataSet() != nullptr; source = source->DataSet()->GetDataSource())
+        if (source->DataSet() == this)
+            return true;
+    return false;
+}
+
 // --- Navigation ---
 
 void TDataSet::First()

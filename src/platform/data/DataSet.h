@@ -191,6 +191,11 @@ public:
     virtual bool FindRecord(bool restart, bool goForward);
     bool Found() const { return found_; }
 
+    // The data source a detail data set follows; none here.
+    virtual TDataSource* GetDataSource() const { return nullptr; }
+    // Whether following the source would make the data set follow itself, directly or through others.
+    bool IsLinkedTo(const TDataSource* source) const;
+
     // While controls are disabled the data sources hear nothing; enabling them again tells them what
     // changed meanwhile.
     void DisableControls();

@@ -116,7 +116,16 @@ const AdoField& AdoFields::Item(std::string_view name) const
 
 void AdoRecordset::Open(const AdoCommand& source, int, int lockType, int options)
 {
-    OpenOn(source.Statement({}, options));
+    const AdoStatement statement = source.Statement({}, options);
+    OpenOn(statement);
+    // Requery runs the command again with the values its parameters have then, as ADO's does.
+    if (open_ && statement.values.size() == source.Parameters().Inputs().size())
+        fetch_ = [statement, inputs = source.Parameters().Inputs()](std::int64_t maxRecords) {
+            AdoStatement again = statement;
+            for (size_t i = 0; i < inputs.size(); ++i)
+                again.values[i] = inputs[i]->value;
+            return again.Run(maxRecords);
+        };
     RememberSource(AdoCommandTypeOf(options, source.CommandType()), source.CommandText(), lockType);
 }
 
