@@ -1996,6 +1996,186 @@ void TdCustomADODataset::UpdateIndexDefs()
     }
 }
 
+// --- Provider support ---
+
+void TdCustomADODataset::PSExecute() { command_->Execute(); }
+
+TParams& TdCustomADODataset::PSGetParams()
+{
+    if (!providerParams_)
+        providerParams_ = std::make_unique<TParams>(this);
+    providerParams_->Clear();
+    for (int i = 0; i < Parameters().Count(); ++i) {
+        TParameter& parameter = Parameters().Items(i);
+        parameter.AssignTo(providerParams_->CreateParam(parameter.DataType(), parameter.Name(), ptUnknown));
+    }
+    return *providerParams_;
+}
+
+void TdCustomADODataset::PSReset()
+{
+    if (!Active())
+        return;
+    CheckBrowseMode();
+    First();
+}
+
+void TdCustomADODataset::PSSetParams(const TParams& params)
+{
+    if (params.Count() == 0)
+        return;
+    if (CommandType() == ad_CmdTable || CommandType() == ad_CmdTableDirect) {
+        Open();
+        std::string filter;
+        for (int i = 0; i < params.Count(); ++i) {
+            const TParam& param = params.Items(i);
+            filter +=
+                (filter.empty() ? "" : " AND ") + FilterCondition(*FieldByName(param.Name()), param.Value(), false);
+        }
+        ActivateTextFilter(filter);
+        DestroyLookupCursor();
+        First();
+    } else {
+        Parameters().Clear();
+        for (int i = 0; i < params.Count(); ++i)
+            Parameters().AddParameter().Assign(params.Items(i));
+        Close();
+    }
+    PSReset();
+}
+
+void TdCustomADODataset::PSSetCommandText(std::string_view text)
+{
+    if (!text.empty())
+        SetCommandText(text);
+}
+
+std::string TdCustomADODataset::PSGetTableName()
+{
+    switch (CommandType()) {
+    case ad_CmdUnknown:
+    case ad_CmdText:
+        return SqlSelectTableName(CommandText());
+    case ad_CmdTable:
+    case ad_CmdTableDirect:
+        return CommandText();
+    default:
+        return {};
+    }
+}
+
+std::string TdCustomADODataset::PSGetKeyFields()
+{
+    IndexDefs().SetUpdated(false);
+    IndexDefs().Update();
+    for (int i = 0; i < IndexDefs().Count(); ++i) {
+        const TIndexDef& index = IndexDefs().Items(i);
+        if ((index.Options() & ixUnique) == 0)
+            continue;
+        bool complete = true;
+        for (size_t start = 0; start <= index.Fields().size() && complete;) {
+            const size_t end = std::min(index.Fields().find(';', start), index.Fields().size());
+            complete = FindField(Trim(std::string_view(index.Fields()).substr(start, end - start))) != nullptr;
+            start = end + 1;
+        }
+        if (complete)
+            return index.Fields();
+    }
+    return {};
+}
+
+std::unique_ptr<TIndexDef> TdCustomADODataset::PSGetDefaultOrder()
+{
+    IndexDefs().SetUpdated(false);
+    IndexDefs().Update();
+    const TIndexDefs& indexes = IndexDefs();
+    auto first = [&](const std::function<bool(const TIndexDef&)>& wanted) -> const TIndexDef* {
+        for (int i = 0; i < indexes.Count(); ++i)
+            if (wanted(indexes.Items(i)))
+                return &indexes.Items(i);
+        return nullptr;
+    };
+    const std::string name = IndexName(), fields = IndexFieldNames();
+    const TIndexDef* chosen =
+        first([&](const TIndexDef& index) { return !name.empty() && SameText(index.Name(), name); });
+    if (chosen == nullptr)
+        chosen = first([&](const TIndexDef& index) { return !fields.empty() && SameText(index.Fields(), fields); });
+    if (chosen == nullptr)
+        chosen = first([](const TIndexDef& index) { return (index.Options() & ixPrimary) != 0; });
+    if (chosen == nullptr)
+        chosen = first([](const TIndexDef& index) { return (index.Options() & ixUnique) != 0; });
+    return chosen ? std::make_unique<TIndexDef>(*chosen) : nullptr;
+}
+
+void TdCustomADODataset::PSStartTransaction()
+{
+    command_->CheckConnection(true);
+    command_->GetActiveConnection()->BeginTrans();
+}
+
+void TdCustomADODataset::PSEndTransaction(bool commit)
+{
+    const std::shared_ptr<AdoConnection>& connection = command_->GetActiveConnection();
+    if (!connection)
+        return;
+    if (commit)
+        connection->CommitTrans();
+    else
+        connection->RollbackTrans();
+}
+
+bool TdCustomADODataset::PSInTransaction() const { return Connection() != nullptr && Connection()->GetInTransaction(); }
+
+int TdCustomADODataset::PSExecuteStatement(std::string_view sql, const TParams& params,
+                                           std::unique_ptr<TDataSet>* resultSet)
+{
+    command_->CheckConnection(true);
+    TdADOCommand command;
+    command.CommandObject().SetActiveConnection(command_->GetActiveConnection());
+    command.SetParamCheck(false);
+    command.SetCommandText(sql);
+    TParameters& parameters = command.Parameters();
+    if (parameters.Refresh() && parameters.Count() == params.Count()) {
+        for (int i = 0; i < params.Count(); ++i) {
+            if (parameters.Items(i).DataType() != params.Items(i).DataType())
+                parameters.Items(i).SetDataType(params.Items(i).DataType());
+            parameters.Items(i).SetValue(params.Items(i).Value());
+        }
+    } else {
+        parameters.Clear();
+        for (int i = 0; i < params.Count(); ++i)
+            parameters.AddParameter().Assign(params.Items(i));
+    }
+    int affected = 0;
+    if (resultSet == nullptr) {
+        command.SetExecuteOptions({ad_ExecuteNoRecords});
+        command.Execute(affected);
+        return affected;
+    }
+    auto result = std::make_unique<TdADODataset>();
+    result->SetRecordsetObject(command.Execute(affected));
+    *resultSet = std::move(result);
+    return affected;
+}
+
+std::string TdCustomADODataset::BaseProperty(std::string_view fieldName, std::string_view property)
+{
+    const TField& field = *FieldByName(fieldName);
+    const FieldSlot& slot = slots_.at(static_cast<size_t>(field.FieldNo() - 1));
+    const Variant value = recordset_->Fields().Item(slot.position).Properties(property);
+    return value.IsNull() || value.IsEmpty() ? std::string() : value.AsString();
+}
+
+std::string TdCustomADODataset::GetBaseColumnName(std::string_view fieldName)
+{
+    return BaseProperty(fieldName, "BASECOLUMNNAME");
+}
+
+std::string TdCustomADODataset::GetBaseTableName(std::string_view fieldName)
+{
+    return BaseProperty(fieldName, "BASETABLENAME");
+}
+
 void TdCustomADODataset::GetIndexNames(TStringList& list)
 {
     IndexDefs().SetUpdated(false);

@@ -5,6 +5,7 @@
 #include "platform/core/StringList.h"
 #include "platform/data/DataSet.h"
 #include "platform/data/DataSource.h"
+#include "platform/data/Params.h"
 #include "platform/services/AdoConnection.h"
 
 #include <cstdint>
@@ -639,6 +640,35 @@ public:
     // a detail filter on its own fields of those names (or its index fields, in order), with
     // parameters by taking the master's fields of the parameters' names and reading its rows again.
     TDataSource* GetDataSource() const override { return masterDataLink_.DataSource(); }
+    // --- Provider support: what a data provider asks of the data set. ---
+    bool PSIsSQLBased() const { return true; }
+    bool PSIsSQLSupported() const { return true; }
+    std::string PSGetQuoteChar() const { return {}; }
+    // Runs the command for its effect.
+    void PSExecute();
+    // The parameters as the data layer's, in a list the data set owns.
+    TParams& PSGetParams();
+    // A table goes to the records whose fields match the parameters of their names; another source
+    // takes the parameters and closes, to open on them later.
+    void PSSetParams(const TParams& params);
+    void PSSetCommandText(std::string_view text);
+    // The table a text reads (when it reads one), or the table named.
+    std::string PSGetTableName();
+    // The fields of the first unique index whose fields the data set all has, separated by ";".
+    std::string PSGetKeyFields();
+    // The index of IndexName, else that of IndexFieldNames, else the primary, else a unique one.
+    std::unique_ptr<TIndexDef> PSGetDefaultOrder();
+    void PSStartTransaction();
+    void PSEndTransaction(bool commit);
+    // The connection component's; no transaction-server context exists to ask otherwise.
+    bool PSInTransaction() const;
+    // Runs a statement with the parameters on the data set's connection and returns the count of rows
+    // it changed; with a place for a result, a new open data set over its rows, which the caller owns.
+    int PSExecuteStatement(std::string_view sql, const TParams& params, std::unique_ptr<TDataSet>* resultSet = nullptr);
+    // The column and table the data source reads the field from; "" where it does not tell.
+    std::string GetBaseColumnName(std::string_view fieldName);
+    std::string GetBaseTableName(std::string_view fieldName);
+
     // "(name=value)", the value quoted for the field's type ("#" for dates, and for texts holding "'")
     // and written the same under every locale; a partial text value matches what starts with it.
     static std::string FilterCondition(const TField& field, const Variant& value, bool partial);
@@ -752,6 +782,8 @@ private:
 
     void OpenRecordset();
     void FollowMasterByParameters();
+    std::string BaseProperty(std::string_view fieldName, std::string_view property);
+    void PSReset();
     TGetResult FetchOne(TRecordBuffer buffer, TGetMode mode);
     AdoRecordset& LookupCursor();
     void InternalSetSort(std::string_view sort);
@@ -773,6 +805,7 @@ private:
     std::shared_ptr<AdoRecordset> lookupCursor_; // FindRecord's
     std::shared_ptr<AdoRecordset> locateCursor_; // Locate's and Lookup's
     TMasterDataLink masterDataLink_{*this};
+    std::unique_ptr<TParams> providerParams_;
     std::string detailFilter_; // the recordset's filter while it is the master's
     TCursorLocation cursorLocation_ = ad_UseServer;
     TCursorType cursorType_ = ad_OpenKeyset;
