@@ -2064,6 +2064,16 @@ std::string TdCustomADODataset::PSGetTableName()
     }
 }
 
+std::vector<TIndexDef> TdCustomADODataset::PSGetIndexDefs(unsigned options)
+{
+    IndexDefs().Update();
+    std::vector<TIndexDef> chosen;
+    for (int i = 0; i < IndexDefs().Count(); ++i)
+        if (options == 0 || (IndexDefs().Items(i).Options() & options) != 0)
+            chosen.push_back(IndexDefs().Items(i));
+    return chosen;
+}
+
 std::string TdCustomADODataset::PSGetKeyFields()
 {
     IndexDefs().SetUpdated(false);

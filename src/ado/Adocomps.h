@@ -644,6 +644,12 @@ public:
     bool PSIsSQLBased() const { return true; }
     bool PSIsSQLSupported() const { return true; }
     std::string PSGetQuoteChar() const { return {}; }
+    // Goes to the first record again, when open.
+    void PSReset();
+    // The provider applies updates itself.
+    bool PSUpdateRecord(TUpdateKind /*kind*/, TDataSet& /*delta*/) { return false; }
+    // Copies of the index definitions with any of the options (all for none).
+    std::vector<TIndexDef> PSGetIndexDefs(unsigned options);
     // Runs the command for its effect.
     void PSExecute();
     // The parameters as the data layer's, in a list the data set owns.
@@ -783,7 +789,6 @@ private:
     void OpenRecordset();
     void FollowMasterByParameters();
     std::string BaseProperty(std::string_view fieldName, std::string_view property);
-    void PSReset();
     TGetResult FetchOne(TRecordBuffer buffer, TGetMode mode);
     AdoRecordset& LookupCursor();
     void InternalSetSort(std::string_view sort);

@@ -67,6 +67,10 @@ TEST_P(AdoProviderOnServer, NamesKeysAndOrderComeFromTheSourceAndItsIndexes)
 
     table.Open();
     EXPECT_EQ(table.PSGetKeyFields(), "code");
+    EXPECT_EQ(table.PSGetIndexDefs(0).size(), 2U);
+    const std::vector<TIndexDef> unique = table.PSGetIndexDefs(ixUnique | ixPrimary);
+    ASSERT_EQ(unique.size(), 1U);
+    EXPECT_EQ(unique.front().Fields(), "code");
     auto order = table.PSGetDefaultOrder();
     ASSERT_NE(order, nullptr);
     EXPECT_TRUE(SameText(order->Name(), "ProvGoodsCode")) << order->Name();

@@ -60,6 +60,8 @@ enum TBlobStreamMode { bmRead, bmWrite, bmReadWrite };
 enum TFilterOption { foCaseInsensitive, foNoPartialCompare };
 using TFilterOptions = TEnumSet<TFilterOption>;
 enum TLocateOption { loCaseInsensitive, loPartialKey };
+// The change a data provider applies to a record.
+enum TUpdateKind { ukModify, ukInsert, ukDelete };
 using TLocateOptions = TEnumSet<TLocateOption>;
 
 // A record buffer: memory the data set's implementation lays out as it likes (AllocRecordBuffer).

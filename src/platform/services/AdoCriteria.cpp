@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <optional>
 #include <string>
-#include <variant>
 
 namespace {
 
