@@ -2064,6 +2064,17 @@ std::string TdCustomADODataset::PSGetTableName()
     }
 }
 
+EUpdateError TdCustomADODataset::PSGetUpdateException(const std::exception_ptr& error, const EUpdateError* previous)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const EOleException& failure) {
+        return EUpdateError(failure.Message(), {}, failure.NativeCode(), previous ? previous->ErrorCode() : 0, error);
+    } catch (...) {
+    }
+    return TDataSet::PSGetUpdateException(error, previous);
+}
+
 std::vector<TIndexDef> TdCustomADODataset::PSGetIndexDefs(unsigned options)
 {
     IndexDefs().Update();

@@ -648,6 +648,8 @@ public:
     void PSReset();
     // The provider applies updates itself.
     bool PSUpdateRecord(TUpdateKind /*kind*/, TDataSet& /*delta*/) { return false; }
+    // An OLE failure keeps its native error code.
+    EUpdateError PSGetUpdateException(const std::exception_ptr& error, const EUpdateError* previous) override;
     // Copies of the index definitions with any of the options (all for none).
     std::vector<TIndexDef> PSGetIndexDefs(unsigned options);
     // Runs the command for its effect.

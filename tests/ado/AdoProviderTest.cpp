@@ -1,5 +1,6 @@
 #include "ado/Adocomps.h"
 
+#include "platform/core/Exceptions.h"
 #include "platform/core/TextUtils.h"
 #include "platform/data/DatabaseError.h"
 #include "platform/data/Params.h"
@@ -142,6 +143,28 @@ TEST_P(AdoProviderOnServer, StatementsParametersAndTransactions)
     EXPECT_FALSE(query.Active());
     query.Open();
     EXPECT_EQ(query.RecordCount(), 2);
+
+    // Failures reach the provider as update errors, an OLE one with its native code.
+    std::exception_ptr failure;
+    try {
+        table.PSExecuteStatement("UPDATE ProvMissing SET x = 1", TParams());
+    } catch (const EOleException&) {
+        failure = std::current_exception();
+    }
+    ASSERT_TRUE(failure);
+    const EUpdateError first = table.PSGetUpdateException(failure, nullptr);
+    try {
+        std::rethrow_exception(failure);
+    } catch (const EOleException& error) {
+        EXPECT_EQ(first.Message(), error.Message());
+        EXPECT_EQ(first.ErrorCode(), error.NativeCode());
+    }
+    EXPECT_EQ(first.PreviousError(), 0);
+    const EUpdateError second = table.PSGetUpdateException(std::make_exception_ptr(EDatabaseError("gone")), &first);
+    EXPECT_EQ(second.Message(), "gone");
+    EXPECT_EQ(second.ErrorCode(), 0);
+    EXPECT_EQ(second.PreviousError(), first.ErrorCode());
+    EXPECT_TRUE(second.OriginalException() != nullptr);
 
     EXPECT_FALSE(table.PSInTransaction());
     connection.BeginTrans();

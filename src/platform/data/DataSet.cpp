@@ -266,6 +266,18 @@ bool TDataSet::Finding(bool restart, bool goForward)
     return found_;
 }
 
+EUpdateError TDataSet::PSGetUpdateException(const std::exception_ptr& error, const EUpdateError* previous)
+{
+    std::string message;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& failure) {
+        message = failure.what();
+    } catch (...) {
+    }
+    return EUpdateError(message, {}, 0, previous ? previous->ErrorCode() : 0, error);
+}
+
 bool TDataSet::IsLinkedTo(const TDataSource* source) const
 {
     for (; source != nullptr && source->DataSet() != nullptr; source = source->DataSet()->GetDataSource())

@@ -5,12 +5,14 @@
 #include "platform/data/Fields.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+class EUpdateError;
 class Exception;
 class TDataSource;
 class TStream;
@@ -192,6 +194,10 @@ public:
     bool FindLast() { return Finding(true, false); }
     virtual bool FindRecord(bool restart, bool goForward);
     bool Found() const { return found_; }
+
+    // A failure to apply a change, as the data provider reports it, after the previous one when there
+    // was one; the implementations add their sources' error codes.
+    virtual EUpdateError PSGetUpdateException(const std::exception_ptr& error, const EUpdateError* previous);
 
     // The data source a detail data set follows; none here.
     virtual TDataSource* GetDataSource() const { return nullptr; }
