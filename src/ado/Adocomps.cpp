@@ -1601,11 +1601,10 @@ void TdCustomADODataset::InternalPost()
 void TdCustomADODataset::InternalDelete()
 {
     recordset_->Delete(adAffectCurrent);
+    DestroyLookupCursor();
     recordset_->MoveNext();
-    if (recordset_->Eof()) {
+    if (recordset_->Eof())
         recordset_->Requery(0);
-        DestroyLookupCursor();
-    }
 }
 
 void TdCustomADODataset::InternalCancel()
@@ -1883,6 +1882,9 @@ bool TdCustomADODataset::FindRecord(bool restart, bool goForward)
     DoBeforeScroll();
     AdoRecordset& cursor = Filtered() ? *recordset_ : LookupCursor();
     const bool searching = !Filtered() && !Filter().empty();
+    // A Filter text that cannot be read is reported, not taken for a search that found nothing.
+    if (searching)
+        cursor.CheckCriteria(Filter());
     bool found = false;
     try {
         if (searching) {

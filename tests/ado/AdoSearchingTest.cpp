@@ -139,6 +139,8 @@ TEST_P(AdoSearchingOnServer, LocateLookupFindAndSeek)
         return ids + (table.Found() ? "+" : "-");
     };
     EXPECT_EQ(finds(), "123435--");
+    table.SetFilter("active =");
+    EXPECT_EQ(OleFailure([&] { table.FindFirst(); }), "Invalid filter or search criteria: active =");
     table.SetFilter("active = True");
     table.Locate("id", Variant::Integer(2), {});
     EXPECT_TRUE(table.FindNext());

@@ -430,6 +430,12 @@ void AdoRecordset::Find(std::string_view criteria, std::int64_t skipRecords, int
     position_ = searchDirection == adSearchForward ? count : -1;
 }
 
+void AdoRecordset::CheckCriteria(std::string_view criteria) const
+{
+    RequireOpen();
+    [[maybe_unused]] const AdoCriteria read(criteria, columns_);
+}
+
 std::shared_ptr<AdoRecordset> AdoRecordset::Clone(int lockType) const
 {
     RequireOpen();

@@ -207,6 +207,8 @@ public:
     // the same sort and filter and keeps its own from then on. Rows read again by Requery on either
     // side are that side's own.
     std::shared_ptr<AdoRecordset> Clone(int lockType = adLockUnspecified) const;
+    // Reads criteria as SetFilter and Find do, raising what they would for a text they cannot read.
+    void CheckCriteria(std::string_view criteria) const;
 
     // The ODBC provider offers no index seeks: Index reads "" and takes no other name, and Seek raises.
     std::string Index() const { return {}; }
