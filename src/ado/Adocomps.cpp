@@ -1269,15 +1269,7 @@ TGetResult TdCustomADODataset::GetRecord(TRecordBuffer buffer, TGetMode mode, bo
     const TDataSetState saved = SetTempState(dsFilter);
     TGetResult result = grOK;
     try {
-        bool accept = false;
-        while (!accept && (result = FetchOne(buffer, mode)) == grOK) {
-            accept = true;
-            OnFilterRecord()(*this, accept);
-            if (mode == gmCurrent && !accept)
-                result = grError;
-            if (mode == gmCurrent)
-                break;
-        }
+        result = FetchAccepted(buffer, mode);
     } catch (...) {
         RestoreState(saved);
         SetFilterBuffer(previousBuffer);
@@ -1286,6 +1278,21 @@ TGetResult TdCustomADODataset::GetRecord(TRecordBuffer buffer, TGetMode mode, bo
     RestoreState(saved);
     SetFilterBuffer(previousBuffer);
     return result;
+}
+
+TGetResult TdCustomADODataset::FetchAccepted(TRecordBuffer buffer, TGetMode mode)
+{
+    for (;;) {
+        const TGetResult result = FetchOne(buffer, mode);
+        if (result != grOK)
+            return result;
+        bool accept = true;
+        OnFilterRecord()(*this, accept);
+        if (accept)
+            return grOK;
+        if (mode == gmCurrent)
+            return grError;
+    }
 }
 
 TGetResult TdCustomADODataset::FetchOne(TRecordBuffer buffer, TGetMode mode)

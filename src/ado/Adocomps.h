@@ -792,6 +792,7 @@ private:
     void FollowMasterByParameters();
     std::string BaseProperty(std::string_view fieldName, std::string_view property);
     TGetResult FetchOne(TRecordBuffer buffer, TGetMode mode);
+    TGetResult FetchAccepted(TRecordBuffer buffer, TGetMode mode);
     AdoRecordset& LookupCursor();
     void InternalSetSort(std::string_view sort);
     void MoveBeforeFirst();
