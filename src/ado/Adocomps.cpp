@@ -849,7 +849,12 @@ double OleDateOfSlot(TFieldType type, const std::uint8_t* data)
 
 } // namespace
 
-TdCustomADODataset::TdCustomADODataset() : command_(CreateOwned<TdADOCommand>()) { command_->SetComponentRef(*this); }
+TdCustomADODataset::TdCustomADODataset() : command_(CreateOwned<TdADOCommand>())
+{
+    command_->SetComponentRef(*this);
+    masterDataLink_.OnMasterChange = [this](TMasterDataLink&) { MasterChanged(); };
+    masterDataLink_.OnMasterDisable = [this](TMasterDataLink&) { MasterDisabled(); };
+}
 
 TdCustomADODataset::~TdCustomADODataset()
 {
@@ -1067,6 +1072,7 @@ void TdCustomADODataset::Requery(TExecuteOptions options)
 {
     CheckBrowseMode();
     recordset_->Requery(ToAdo(options));
+    DestroyLookupCursor();
     First();
 }
 
@@ -1090,6 +1096,8 @@ void TdCustomADODataset::OpenRecordset()
 {
     command_->Initialize(true);
     command_->CheckConnection(true);
+    if (Parameters().Count() > 0 && masterDataLink_.DataSource() != nullptr)
+        FollowMasterByParameters();
     auto recordset = std::make_shared<AdoRecordset>();
     recordset->SetCursorLocation(ToAdo(cursorLocation_));
     recordset->SetCacheSize(cacheSize_);
@@ -1122,6 +1130,10 @@ void TdCustomADODataset::InternalOpen()
     recordSize_ = HeaderBytes + dataSize_ + static_cast<size_t>(CalcFieldsSize());
     if (!indexFieldNames_.empty())
         InternalSetSort(ReplaceAll(indexFieldNames_, ";", ","));
+    if (masterDataLink_.Active() && Parameters().Count() == 0)
+        SetDetailFilter();
+    if (Filtered() && !Filter().empty())
+        ActivateTextFilter(Filter());
     if (recordset_->Supports(adBookmark | adMovePrevious))
         InternalFirst();
 }
@@ -1162,6 +1174,8 @@ void TdCustomADODataset::InternalClose()
 void TdCustomADODataset::CloseCursor()
 {
     TDataSet::CloseCursor();
+    DestroyLookupCursor();
+    detailFilter_.clear();
     if (recordset_ && recordset_->State() == adStateOpen)
         recordset_->Close();
     recordset_.reset();
@@ -1244,7 +1258,44 @@ std::uint8_t* TdCustomADODataset::SlotOf(TRecordBuffer buffer, const FieldSlot& 
 
 // --- Fetching and reading ---
 
+// With a record filter, the buffer is the filter state's while OnFilterRecord judges each record
+// fetched: moving skips what it rejects, and a rejected current record is an error.
 TGetResult TdCustomADODataset::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /*doCheck*/)
+{
+    if (!Filtered() || !OnFilterRecord())
+        return FetchOne(buffer, mode);
+    const TRecordBuffer previousBuffer = FilterBuffer();
+    SetFilterBuffer(buffer);
+    const TDataSetState saved = SetTempState(dsFilter);
+    TGetResult result = grOK;
+    try {
+        result = FetchAccepted(buffer, mode);
+    } catch (...) {
+        RestoreState(saved);
+        SetFilterBuffer(previousBuffer);
+        throw;
+    }
+    RestoreState(saved);
+    SetFilterBuffer(previousBuffer);
+    return result;
+}
+
+TGetResult TdCustomADODataset::FetchAccepted(TRecordBuffer buffer, TGetMode mode)
+{
+    for (;;) {
+        const TGetResult result = FetchOne(buffer, mode);
+        if (result != grOK)
+            return result;
+        bool accept = true;
+        OnFilterRecord()(*this, accept);
+        if (accept)
+            return grOK;
+        if (mode == gmCurrent)
+            return grError;
+    }
+}
+
+TGetResult TdCustomADODataset::FetchOne(TRecordBuffer buffer, TGetMode mode)
 {
     AdoRecordset& recordset = *recordset_;
     switch (mode) {
@@ -1535,6 +1586,8 @@ void TdCustomADODataset::WriteModifiedFields()
 void TdCustomADODataset::InternalPost()
 {
     UpdateCursorPos();
+    // A clone's order lacks a record added since it was made.
+    DestroyLookupCursor();
     if (State() == dsEdit) {
         WriteModifiedFields();
         return;
@@ -1555,6 +1608,7 @@ void TdCustomADODataset::InternalPost()
 void TdCustomADODataset::InternalDelete()
 {
     recordset_->Delete(adAffectCurrent);
+    DestroyLookupCursor();
     recordset_->MoveNext();
     if (recordset_->Eof())
         recordset_->Requery(0);
@@ -1564,6 +1618,319 @@ void TdCustomADODataset::InternalCancel()
 {
     if (!recordset_->Bof() && !recordset_->Eof())
         recordset_->CancelUpdate();
+}
+
+// --- Filtering and searching ---
+
+void TdCustomADODataset::ActivateTextFilter(std::string_view text) { recordset_->SetFilter(Variant::FromString(text)); }
+
+void TdCustomADODataset::DeactivateFilters() { recordset_->SetFilter(Variant::Integer(adFilterNone)); }
+
+void TdCustomADODataset::DestroyLookupCursor()
+{
+    lookupCursor_.reset();
+    locateCursor_.reset();
+}
+
+// A text the recordset refuses is not kept.
+void TdCustomADODataset::SetFilterText(std::string_view text)
+{
+    if (text == Filter())
+        return;
+    if (!text.empty() && !MasterFields().empty())
+        DatabaseError("Filter property can not be used for detail tables", this);
+    if (!Active() || !Filtered()) {
+        TDataSet::SetFilterText(text);
+        return;
+    }
+    CheckBrowseMode();
+    if (!text.empty())
+        ActivateTextFilter(text);
+    else if (detailFilter_.empty())
+        DeactivateFilters();
+    DestroyLookupCursor();
+    TDataSet::SetFilterText(text);
+    First();
+}
+
+void TdCustomADODataset::SetFiltered(bool filtered)
+{
+    if (filtered == Filtered())
+        return;
+    if (Active()) {
+        CheckBrowseMode();
+        DestroyLookupCursor();
+        // A detail's recordset filter is its detail filter, which its empty Filter text leaves alone.
+        if (filtered && !Filter().empty())
+            ActivateTextFilter(Filter());
+        else if (detailFilter_.empty())
+            DeactivateFilters();
+    }
+    TDataSet::SetFiltered(filtered);
+}
+
+std::string TdCustomADODataset::FilterCondition(const TField& field, const Variant& value, bool partial)
+{
+    const std::string& fieldName = field.FieldName();
+    const std::string name = fieldName.find(' ') == std::string::npos ? fieldName : "[" + fieldName + "]";
+    std::string op = "=";
+    if (value.IsNull() || value.IsEmpty())
+        return "(" + name + op + "NULL)";
+    // The variant's text keeps "." and ISO dates under every locale, as the criteria read them.
+    std::string text = IsDateType(field.DataType()) && value.VarType() != varOleStr
+                           ? Variant::Date(value.AsDouble()).AsString()
+                           : value.AsString();
+    std::string quote;
+    switch (field.DataType()) {
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+        quote = "#";
+        break;
+    case ftString:
+    case ftFixedChar:
+    case ftWideString:
+        quote = text.find('\'') == std::string::npos ? "'" : "#";
+        if (partial && !text.empty()) {
+            text += "*";
+            op = " like ";
+        }
+        break;
+    default:
+        break;
+    }
+    return "(" + name + op + quote + text + quote + ")";
+}
+
+// --- Master and detail ---
+
+void TdCustomADODataset::SetDataSource(TDataSource* source)
+{
+    if (IsLinkedTo(source))
+        DatabaseError("Circular datalinks are not allowed", this);
+    masterDataLink_.SetDataSource(source);
+}
+
+void TdCustomADODataset::SetMasterFields(std::string_view fields)
+{
+    if (!fields.empty() && !Filter().empty())
+        DatabaseError("Filter property can not be used for detail tables", this);
+    masterDataLink_.SetFieldNames(std::string(fields));
+}
+
+// Each master field's value against the detail's index field of its place, or its namesake; after
+// the first, a master field without a value adds no condition.
+bool TdCustomADODataset::SetDetailFilter()
+{
+    const std::vector<TField*>& masters = masterDataLink_.Fields();
+    std::string filter;
+    for (size_t i = 0; i < masters.size(); ++i) {
+        const Variant value = masters[i]->Value();
+        if (i > 0 && (value.IsNull() || value.IsEmpty()))
+            continue;
+        const TField& detail = i < indexFields_.size() ? *indexFields_[i] : *masters[i];
+        filter += (filter.empty() ? "" : " AND ") + FilterCondition(detail, value, false);
+    }
+    if (filter == detailFilter_)
+        return false;
+    recordset_->SetFilter(Variant::FromString(filter));
+    detailFilter_ = filter;
+    DestroyLookupCursor();
+    return true;
+}
+
+void TdCustomADODataset::MasterChanged()
+{
+    if (!Active())
+        return;
+    if (Parameters().Count() > 0) {
+        RefreshParams();
+        return;
+    }
+    CheckBrowseMode();
+    if (SetDetailFilter())
+        First();
+}
+
+void TdCustomADODataset::MasterDisabled()
+{
+    if (Parameters().Count() > 0)
+        return;
+    CheckBrowseMode();
+    DeactivateFilters();
+    detailFilter_.clear();
+    DestroyLookupCursor();
+    First();
+}
+
+// The input parameters name the master fields they take their values from.
+void TdCustomADODataset::FollowMasterByParameters()
+{
+    std::string names;
+    for (int i = 0; i < Parameters().Count(); ++i) {
+        TParameter& parameter = Parameters().Items(i);
+        if (parameter.Direction() == ad_ParamInput || parameter.Direction() == ad_ParamInputOutput)
+            names += (names.empty() ? "" : ";") + parameter.Name();
+    }
+    SetMasterFields(names);
+    SetParamsFromCursor();
+}
+
+void TdCustomADODataset::SetParamsFromCursor()
+{
+    TDataSet* master = masterDataLink_.DataSet();
+    if (master == nullptr)
+        return;
+    master->FieldDefs().Update();
+    for (int i = 0; i < Parameters().Count(); ++i) {
+        TParameter& parameter = Parameters().Items(i);
+        if (parameter.Direction() == ad_ParamInput || parameter.Direction() == ad_ParamInputOutput)
+            parameter.SetValue(master->FieldByName(parameter.Name())->Value());
+    }
+}
+
+void TdCustomADODataset::RefreshParams()
+{
+    DisableControls();
+    try {
+        const TDataSet* master = masterDataLink_.DataSet();
+        if (master != nullptr && master->Active() && master->State() != dsSetKey) {
+            SetParamsFromCursor();
+            Requery();
+        }
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    EnableControls();
+}
+
+bool TdCustomADODataset::LocateRecord(std::string_view keyFields, const Variant& keyValues, TLocateOptions options)
+{
+    CheckBrowseMode();
+    UpdateCursorPos();
+    CursorPosChanged();
+    const std::vector<TField*> fields = GetFieldList(keyFields);
+    if (!locateCursor_)
+        locateCursor_ = recordset_->Clone(adLockReadOnly);
+    if (recordset_->CursorLocation() == adUseClient) {
+        std::string sort;
+        for (const TField* field : fields)
+            sort += (sort.empty() ? "" : ",") + (field->FieldName().find(' ') == std::string::npos
+                                                     ? field->FieldName()
+                                                     : "[" + field->FieldName() + "]");
+        locateCursor_->SetSort(sort);
+    }
+    const bool partial = options.Contains(loPartialKey);
+    // The clone keeps the recordset's own filter, so that only a record the data set shows is found.
+    const Variant shown = recordset_->Filter();
+    if (fields.size() == 1) {
+        locateCursor_->SetFilter(shown);
+        locateCursor_->Find(FilterCondition(*fields.front(), keyValues, partial), 0, adSearchForward,
+                            Variant::Integer(adBookmarkFirst));
+    } else {
+        std::string criteria = shown.VarType() == varOleStr ? "(" + shown.AsString() + ")" : "";
+        for (size_t i = 0; i < fields.size(); ++i)
+            criteria +=
+                (criteria.empty() ? "" : " AND ") + FilterCondition(*fields[i], keyValues.ArrayValue().at(i), partial);
+        locateCursor_->SetFilter(Variant::FromString(criteria));
+    }
+    const bool found = !locateCursor_->Eof();
+    if (found)
+        recordset_->SetBookmark(locateCursor_->Bookmark());
+    return found;
+}
+
+bool TdCustomADODataset::Locate(std::string_view keyFields, const Variant& keyValues, TLocateOptions options)
+{
+    DoBeforeScroll();
+    const bool found = LocateRecord(keyFields, keyValues, options);
+    if (found) {
+        Resync(rmExact | rmCenter);
+        DoAfterScroll();
+    }
+    return found;
+}
+
+Variant TdCustomADODataset::Lookup(std::string_view keyFields, const Variant& keyValues, std::string_view resultFields)
+{
+    if (!LocateRecord(keyFields, keyValues, {}))
+        return Variant::Null();
+    const TDataSetState saved = SetTempState(dsCalcFields);
+    Variant result;
+    try {
+        FetchOne(TempBuffer(), gmCurrent);
+        CalculateFields(TempBuffer());
+        std::vector<Variant> values;
+        for (const TField* field : GetFieldList(resultFields))
+            values.push_back(field->Value());
+        result = values.size() == 1 ? values.front() : Variant::Array(std::move(values));
+    } catch (...) {
+        RestoreState(saved);
+        throw;
+    }
+    RestoreState(saved);
+    return result;
+}
+
+// A clone of the recordset, whose own filter (a detail's) it keeps.
+AdoRecordset& TdCustomADODataset::LookupCursor()
+{
+    if (!lookupCursor_)
+        lookupCursor_ = recordset_->Clone(adLockReadOnly);
+    return *lookupCursor_;
+}
+
+bool TdCustomADODataset::FindRecord(bool restart, bool goForward)
+{
+    CheckBrowseMode();
+    UpdateCursorPos();
+    CursorPosChanged();
+    DoBeforeScroll();
+    AdoRecordset& cursor = Filtered() ? *recordset_ : LookupCursor();
+    const bool searching = !Filtered() && !Filter().empty();
+    // A Filter text that cannot be read is reported, not taken for a search that found nothing.
+    if (searching)
+        cursor.CheckCriteria(Filter());
+    bool found = false;
+    try {
+        if (searching) {
+            // Searching from the current record finds the next one selected even when the current
+            // one is not.
+            const Variant start =
+                restart ? Variant::Integer(goForward ? adBookmarkFirst : adBookmarkLast) : recordset_->Bookmark();
+            cursor.Find(Filter(), restart ? 0 : 1, goForward ? adSearchForward : adSearchBackward, start);
+        } else if (restart) {
+            goForward ? cursor.MoveFirst() : cursor.MoveLast();
+        } else {
+            if (&cursor != recordset_.get())
+                cursor.SetBookmark(recordset_->Bookmark());
+            goForward ? cursor.MoveNext() : cursor.MovePrevious();
+        }
+        if (&cursor != recordset_.get())
+            recordset_->SetBookmark(cursor.Bookmark());
+        Resync(rmExact | rmCenter);
+        found = true;
+    } catch (const Exception&) {
+        // A search past the end, or a bookmark taken there, finds nothing.
+    }
+    if (found)
+        DoAfterScroll();
+    return found;
+}
+
+bool TdCustomADODataset::Seek(const Variant& keyValues, TSeekOption option)
+{
+    DoBeforeScroll();
+    CheckBrowseMode();
+    recordset_->Seek(keyValues, ToAdo(option));
+    if (recordset_->Eof()) {
+        CursorPosChanged();
+        return false;
+    }
+    Resync(rmExact | rmCenter);
+    DoAfterScroll();
+    return true;
 }
 
 void TdCustomADODataset::InternalAddRecord(TRecordBuffer /*buffer*/, bool append)
@@ -1636,6 +2003,207 @@ void TdCustomADODataset::UpdateIndexDefs()
             last.SetFields(last.Fields() + ";" + column);
         }
     }
+}
+
+// --- Provider support ---
+
+void TdCustomADODataset::PSExecute() { command_->Execute(); }
+
+TParams& TdCustomADODataset::PSGetParams()
+{
+    if (!providerParams_)
+        providerParams_ = std::make_unique<TParams>(this);
+    providerParams_->Clear();
+    for (int i = 0; i < Parameters().Count(); ++i) {
+        TParameter& parameter = Parameters().Items(i);
+        parameter.AssignTo(providerParams_->CreateParam(parameter.DataType(), parameter.Name(), ptUnknown));
+    }
+    return *providerParams_;
+}
+
+void TdCustomADODataset::PSReset()
+{
+    if (!Active())
+        return;
+    CheckBrowseMode();
+    First();
+}
+
+void TdCustomADODataset::PSSetParams(const TParams& params)
+{
+    if (params.Count() == 0)
+        return;
+    if (CommandType() == ad_CmdTable || CommandType() == ad_CmdTableDirect) {
+        Open();
+        std::string filter;
+        for (int i = 0; i < params.Count(); ++i) {
+            const TParam& param = params.Items(i);
+            filter +=
+                (filter.empty() ? "" : " AND ") + FilterCondition(*FieldByName(param.Name()), param.Value(), false);
+        }
+        ActivateTextFilter(filter);
+        DestroyLookupCursor();
+        First();
+    } else {
+        Parameters().Clear();
+        for (int i = 0; i < params.Count(); ++i)
+            Parameters().AddParameter().Assign(params.Items(i));
+        Close();
+    }
+    PSReset();
+}
+
+void TdCustomADODataset::PSSetCommandText(std::string_view text)
+{
+    if (!text.empty())
+        SetCommandText(text);
+}
+
+std::string TdCustomADODataset::PSGetTableName()
+{
+    switch (CommandType()) {
+    case ad_CmdUnknown:
+    case ad_CmdText:
+        return SqlSelectTableName(CommandText());
+    case ad_CmdTable:
+    case ad_CmdTableDirect:
+        return CommandText();
+    default:
+        return {};
+    }
+}
+
+EUpdateError TdCustomADODataset::PSGetUpdateException(const std::exception_ptr& error, const EUpdateError* previous)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const EOleException& failure) {
+        return EUpdateError(failure.Message(), {}, failure.NativeCode(), previous ? previous->ErrorCode() : 0, error);
+    } catch (...) {
+    }
+    return TDataSet::PSGetUpdateException(error, previous);
+}
+
+std::vector<TIndexDef> TdCustomADODataset::PSGetIndexDefs(unsigned options)
+{
+    IndexDefs().Update();
+    std::vector<TIndexDef> chosen;
+    for (int i = 0; i < IndexDefs().Count(); ++i)
+        if (options == 0 || (IndexDefs().Items(i).Options() & options) != 0)
+            chosen.push_back(IndexDefs().Items(i));
+    return chosen;
+}
+
+std::string TdCustomADODataset::PSGetKeyFields()
+{
+    IndexDefs().SetUpdated(false);
+    IndexDefs().Update();
+    for (int i = 0; i < IndexDefs().Count(); ++i) {
+        const TIndexDef& index = IndexDefs().Items(i);
+        if ((index.Options() & ixUnique) == 0)
+            continue;
+        bool complete = true;
+        for (size_t start = 0; start <= index.Fields().size() && complete;) {
+            const size_t end = std::min(index.Fields().find(';', start), index.Fields().size());
+            complete = FindField(Trim(std::string_view(index.Fields()).substr(start, end - start))) != nullptr;
+            start = end + 1;
+        }
+        if (complete)
+            return index.Fields();
+    }
+    return {};
+}
+
+std::unique_ptr<TIndexDef> TdCustomADODataset::PSGetDefaultOrder()
+{
+    IndexDefs().SetUpdated(false);
+    IndexDefs().Update();
+    const TIndexDefs& indexes = IndexDefs();
+    auto first = [&](const std::function<bool(const TIndexDef&)>& wanted) -> const TIndexDef* {
+        for (int i = 0; i < indexes.Count(); ++i)
+            if (wanted(indexes.Items(i)))
+                return &indexes.Items(i);
+        return nullptr;
+    };
+    const std::string name = IndexName(), fields = IndexFieldNames();
+    const TIndexDef* chosen =
+        first([&](const TIndexDef& index) { return !name.empty() && SameText(index.Name(), name); });
+    if (chosen == nullptr)
+        chosen = first([&](const TIndexDef& index) { return !fields.empty() && SameText(index.Fields(), fields); });
+    if (chosen == nullptr)
+        chosen = first([](const TIndexDef& index) { return (index.Options() & ixPrimary) != 0; });
+    if (chosen == nullptr)
+        chosen = first([](const TIndexDef& index) { return (index.Options() & ixUnique) != 0; });
+    return chosen ? std::make_unique<TIndexDef>(*chosen) : nullptr;
+}
+
+void TdCustomADODataset::PSStartTransaction()
+{
+    command_->CheckConnection(true);
+    command_->GetActiveConnection()->BeginTrans();
+}
+
+void TdCustomADODataset::PSEndTransaction(bool commit)
+{
+    const std::shared_ptr<AdoConnection>& connection = command_->GetActiveConnection();
+    if (!connection)
+        return;
+    if (commit)
+        connection->CommitTrans();
+    else
+        connection->RollbackTrans();
+}
+
+bool TdCustomADODataset::PSInTransaction() const { return Connection() != nullptr && Connection()->GetInTransaction(); }
+
+int TdCustomADODataset::PSExecuteStatement(std::string_view sql, const TParams& params,
+                                           std::unique_ptr<TDataSet>* resultSet)
+{
+    command_->CheckConnection(true);
+    TdADOCommand command;
+    command.CommandObject().SetActiveConnection(command_->GetActiveConnection());
+    command.SetParamCheck(false);
+    command.SetCommandText(sql);
+    TParameters& parameters = command.Parameters();
+    if (parameters.Refresh() && parameters.Count() == params.Count()) {
+        for (int i = 0; i < params.Count(); ++i) {
+            if (parameters.Items(i).DataType() != params.Items(i).DataType())
+                parameters.Items(i).SetDataType(params.Items(i).DataType());
+            parameters.Items(i).SetValue(params.Items(i).Value());
+        }
+    } else {
+        parameters.Clear();
+        for (int i = 0; i < params.Count(); ++i)
+            parameters.AddParameter().Assign(params.Items(i));
+    }
+    int affected = 0;
+    if (resultSet == nullptr) {
+        command.SetExecuteOptions({ad_ExecuteNoRecords});
+        command.Execute(affected);
+        return affected;
+    }
+    auto result = std::make_unique<TdADODataset>();
+    result->SetRecordsetObject(command.Execute(affected));
+    *resultSet = std::move(result);
+    return affected;
+}
+
+std::string TdCustomADODataset::BaseProperty(std::string_view fieldName, std::string_view property)
+{
+    const TField& field = *FieldByName(fieldName);
+    const FieldSlot& slot = slots_.at(static_cast<size_t>(field.FieldNo() - 1));
+    const Variant value = recordset_->Fields().Item(slot.position).Properties(property);
+    return value.IsNull() || value.IsEmpty() ? std::string() : value.AsString();
+}
+
+std::string TdCustomADODataset::GetBaseColumnName(std::string_view fieldName)
+{
+    return BaseProperty(fieldName, "BASECOLUMNNAME");
+}
+
+std::string TdCustomADODataset::GetBaseTableName(std::string_view fieldName)
+{
+    return BaseProperty(fieldName, "BASETABLENAME");
 }
 
 void TdCustomADODataset::GetIndexNames(TStringList& list)

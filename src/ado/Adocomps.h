@@ -4,6 +4,8 @@
 #include "platform/core/Streams.h"
 #include "platform/core/StringList.h"
 #include "platform/data/DataSet.h"
+#include "platform/data/DataSource.h"
+#include "platform/data/Params.h"
 #include "platform/services/AdoConnection.h"
 
 #include <cstdint>
@@ -133,23 +135,6 @@ enum TSchemaInfo {
     ad_SchemaTrustees
 };
 
-// A set of the members of an enumeration.
-template <typename E> class TEnumSet {
-public:
-    constexpr TEnumSet() = default;
-    constexpr TEnumSet(std::initializer_list<E> members)
-    {
-        for (E member : members)
-            Include(member);
-    }
-    constexpr bool Contains(E member) const { return (bits_ >> member & 1) != 0; }
-    constexpr void Include(E member) { bits_ |= std::uint64_t{1} << member; }
-    constexpr bool Empty() const { return bits_ == 0; }
-    friend constexpr bool operator==(TEnumSet, TEnumSet) = default;
-
-private:
-    std::uint64_t bits_ = 0;
-};
 using TXactAttributes = TEnumSet<TXactAttribute>;
 using TExecuteOptions = TEnumSet<TExecuteOption>;
 using TObjectStates = TEnumSet<TObjectState>;
@@ -638,6 +623,63 @@ public:
     std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
     // Whether the recordset still has the bookmark's record; moves the cursor there when it has.
     bool BookmarkValid(const TBookmark& bookmark) override;
+
+    // While Filtered, the recordset shows what the Filter text selects, and OnFilterRecord skips
+    // records as they are fetched.
+    void SetFiltered(bool filtered) override;
+    void SetFilterText(std::string_view text) override;
+    // Searches run on read-only clones of the recordset, with criteria made of the key fields'
+    // values (FilterCondition), among the records the recordset's own filter lets through.
+    bool Locate(std::string_view keyFields, const Variant& keyValues, TLocateOptions options) override;
+    Variant Lookup(std::string_view keyFields, const Variant& keyValues, std::string_view resultFields) override;
+    // Unfiltered, the records the Filter text selects; filtered, the records shown.
+    bool FindRecord(bool restart, bool goForward) override;
+    // The recordset's seek on the index IndexName; the ODBC provider offers none and raises.
+    bool Seek(const Variant& keyValues, TSeekOption option = ad_SeekFirstEQ);
+    // The master's data source, whose MasterFields the data set follows: without parameters through
+    // a detail filter on its own fields of those names (or its index fields, in order), with
+    // parameters by taking the master's fields of the parameters' names and reading its rows again.
+    TDataSource* GetDataSource() const override { return masterDataLink_.DataSource(); }
+    // --- Provider support: what a data provider asks of the data set. ---
+    bool PSIsSQLBased() const { return true; }
+    bool PSIsSQLSupported() const { return true; }
+    std::string PSGetQuoteChar() const { return {}; }
+    // Goes to the first record again, when open.
+    void PSReset();
+    // The provider applies updates itself.
+    bool PSUpdateRecord(TUpdateKind /*kind*/, TDataSet& /*delta*/) { return false; }
+    // An OLE failure keeps its native error code.
+    EUpdateError PSGetUpdateException(const std::exception_ptr& error, const EUpdateError* previous) override;
+    // Copies of the index definitions with any of the options (all for none).
+    std::vector<TIndexDef> PSGetIndexDefs(unsigned options);
+    // Runs the command for its effect.
+    void PSExecute();
+    // The parameters as the data layer's, in a list the data set owns.
+    TParams& PSGetParams();
+    // A table goes to the records whose fields match the parameters of their names; another source
+    // takes the parameters and closes, to open on them later.
+    void PSSetParams(const TParams& params);
+    void PSSetCommandText(std::string_view text);
+    // The table a text reads (when it reads one), or the table named.
+    std::string PSGetTableName();
+    // The fields of the first unique index whose fields the data set all has, separated by ";".
+    std::string PSGetKeyFields();
+    // The index of IndexName, else that of IndexFieldNames, else the primary, else a unique one.
+    std::unique_ptr<TIndexDef> PSGetDefaultOrder();
+    void PSStartTransaction();
+    void PSEndTransaction(bool commit);
+    // The connection component's; no transaction-server context exists to ask otherwise.
+    bool PSInTransaction() const;
+    // Runs a statement with the parameters on the data set's connection and returns the count of rows
+    // it changed; with a place for a result, a new open data set over its rows, which the caller owns.
+    int PSExecuteStatement(std::string_view sql, const TParams& params, std::unique_ptr<TDataSet>* resultSet = nullptr);
+    // The column and table the data source reads the field from; "" where it does not tell.
+    std::string GetBaseColumnName(std::string_view fieldName);
+    std::string GetBaseTableName(std::string_view fieldName);
+
+    // "(name=value)", the value quoted for the field's type ("#" for dates, and for texts holding "'")
+    // and written the same under every locale; a partial text value matches what starts with it.
+    static std::string FilterCondition(const TField& field, const Variant& value, bool partial);
     void SetRecNo(int recNo) override;
     bool IsSequenced() override;
 
@@ -709,6 +751,26 @@ protected:
     void InternalAddRecord(TRecordBuffer buffer, bool append) override;
     // The indexes of a table source, from the data source's index rowset.
     void UpdateIndexDefs() override;
+    void ActivateTextFilter(std::string_view text);
+    void DeactivateFilters();
+    TDataSource* DataSource() const { return GetDataSource(); }
+    // Raises "Circular datalinks are not allowed" for a source that leads back to the data set.
+    void SetDataSource(TDataSource* source);
+    const std::string& MasterFields() const { return masterDataLink_.FieldNames(); }
+    // A detail cannot have a Filter text, nor a filtered data set master fields: each raises "Filter
+    // property can not be used for detail tables".
+    void SetMasterFields(std::string_view fields);
+    // Whether the filter the master's values make changed.
+    bool SetDetailFilter();
+    void MasterChanged();
+    void MasterDisabled();
+    void SetParamsFromCursor();
+    void RefreshParams();
+    TParameter& ParamByName(std::string_view name) const { return Parameters().ParamByName(name); }
+    // Moves the recordset (not the data set) to the record found.
+    bool LocateRecord(std::string_view keyFields, const Variant& keyValues, TLocateOptions options);
+    // Releases the clones searches run on, whose rows or filter no longer are the recordset's.
+    void DestroyLookupCursor();
     // Block reading is never entered.
     void SetBlockReadSize(int size) override;
 
@@ -727,6 +789,11 @@ private:
     static constexpr size_t HeaderBytes = BookmarkBytes + 1 + 4;
 
     void OpenRecordset();
+    void FollowMasterByParameters();
+    std::string BaseProperty(std::string_view fieldName, std::string_view property);
+    TGetResult FetchOne(TRecordBuffer buffer, TGetMode mode);
+    TGetResult FetchAccepted(TRecordBuffer buffer, TGetMode mode);
+    AdoRecordset& LookupCursor();
     void InternalSetSort(std::string_view sort);
     void MoveBeforeFirst();
     void MoveAfterLast();
@@ -743,6 +810,11 @@ private:
 
     TdADOCommand* command_;
     std::shared_ptr<AdoRecordset> recordset_;
+    std::shared_ptr<AdoRecordset> lookupCursor_; // FindRecord's
+    std::shared_ptr<AdoRecordset> locateCursor_; // Locate's and Lookup's
+    TMasterDataLink masterDataLink_{*this};
+    std::unique_ptr<TParams> providerParams_;
+    std::string detailFilter_; // the recordset's filter while it is the master's
     TCursorLocation cursorLocation_ = ad_UseServer;
     TCursorType cursorType_ = ad_OpenKeyset;
     TLockType lockType_ = ad_LockOptimistic;
@@ -764,17 +836,22 @@ public:
     using TdCustomADODataset::CommandText;
     using TdCustomADODataset::CommandTimeout;
     using TdCustomADODataset::CommandType;
+    using TdCustomADODataset::DataSource;
     using TdCustomADODataset::GetIndexNames;
     using TdCustomADODataset::IndexFieldNames;
     using TdCustomADODataset::IndexName;
+    using TdCustomADODataset::MasterFields;
+    using TdCustomADODataset::ParamByName;
     using TdCustomADODataset::ParamCheck;
     using TdCustomADODataset::Parameters;
     using TdCustomADODataset::Prepared;
     using TdCustomADODataset::SetCommandText;
     using TdCustomADODataset::SetCommandTimeout;
     using TdCustomADODataset::SetCommandType;
+    using TdCustomADODataset::SetDataSource;
     using TdCustomADODataset::SetIndexFieldNames;
     using TdCustomADODataset::SetIndexName;
+    using TdCustomADODataset::SetMasterFields;
     using TdCustomADODataset::SetParamCheck;
     using TdCustomADODataset::SetParameters;
     using TdCustomADODataset::SetPrepared;
@@ -816,11 +893,10 @@ public:
     void SetTableName(std::string_view name);
     bool TableDirect() const { return CommandType() == ad_CmdTableDirect; }
     void SetTableDirect(bool direct) { SetCommandType(direct ? ad_CmdTableDirect : ad_CmdTable); }
-    // Master-detail links are kept for the master links to come; they filter nothing yet.
-    const std::string& MasterFields() const { return masterFields_; }
-    void SetMasterFields(std::string_view fields) { masterFields_ = fields; }
-    TDataSource* MasterSource() const { return masterSource_; }
-    void SetMasterSource(TDataSource* source) { masterSource_ = source; }
+    TDataSource* MasterSource() const { return GetDataSource(); }
+    void SetMasterSource(TDataSource* source) { SetDataSource(source); }
+    using TdCustomADODataset::MasterFields;
+    using TdCustomADODataset::SetMasterFields;
 
     using TdCustomADODataset::GetIndexNames;
     using TdCustomADODataset::IndexFieldNames;
@@ -830,8 +906,6 @@ public:
 
 private:
     std::string tableName_;
-    std::string masterFields_;
-    TDataSource* masterSource_ = nullptr;
 };
 
 // A query over the lines of its SQL, which become the command text with every change.
@@ -850,9 +924,12 @@ public:
     int ExecSQL();
     int RowsAffected() const { return rowsAffected_; }
 
+    using TdCustomADODataset::DataSource;
+    using TdCustomADODataset::ParamByName;
     using TdCustomADODataset::ParamCheck;
     using TdCustomADODataset::Parameters;
     using TdCustomADODataset::Prepared;
+    using TdCustomADODataset::SetDataSource;
     using TdCustomADODataset::SetParamCheck;
     using TdCustomADODataset::SetParameters;
     using TdCustomADODataset::SetPrepared;
@@ -873,8 +950,11 @@ public:
     void SetProcedureName(std::string_view name) { SetCommandText(name); }
     void ExecProc();
 
+    using TdCustomADODataset::DataSource;
+    using TdCustomADODataset::ParamByName;
     using TdCustomADODataset::Parameters;
     using TdCustomADODataset::Prepared;
+    using TdCustomADODataset::SetDataSource;
     using TdCustomADODataset::SetParameters;
     using TdCustomADODataset::SetPrepared;
 };

@@ -216,6 +216,76 @@ TRecordBuffer TDataSet::GetActiveRecBuf()
     }
 }
 
+// --- Filtering and searching ---
+
+void TDataSet::SetFilterText(std::string_view text)
+{
+    if (Active() && filtered_)
+        CheckBrowseMode();
+    filterText_ = text;
+}
+
+void TDataSet::SetFiltered(bool filtered)
+{
+    if (!Active()) {
+        filtered_ = filtered;
+        return;
+    }
+    CheckBrowseMode();
+    if (filtered_ != filtered) {
+        filtered_ = filtered;
+        First();
+    }
+}
+
+void TDataSet::SetFilterOptions(TFilterOptions options)
+{
+    if (Active())
+        CheckBrowseMode();
+    filterOptions_ = options;
+}
+
+void TDataSet::SetOnFilterRecord(TFilterRecordEvent event)
+{
+    if (Active())
+        CheckBrowseMode();
+    onFilterRecord_ = std::move(event);
+    if (Active() && filtered_)
+        First();
+}
+
+bool TDataSet::Locate(std::string_view, const Variant&, TLocateOptions) { return false; }
+
+Variant TDataSet::Lookup(std::string_view, const Variant&, std::string_view) { return Variant::Null(); }
+
+bool TDataSet::FindRecord(bool, bool) { return false; }
+
+bool TDataSet::Finding(bool restart, bool goForward)
+{
+    found_ = FindRecord(restart, goForward);
+    return found_;
+}
+
+EUpdateError TDataSet::PSGetUpdateException(const std::exception_ptr& error, const EUpdateError* previous)
+{
+    std::string message;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& failure) {
+        message = failure.what();
+    } catch (...) {
+    }
+    return EUpdateError(message, {}, 0, previous ? previous->ErrorCode() : 0, error);
+}
+
+bool TDataSet::IsLinkedTo(const TDataSource* source) const
+{
+    for (; source != nullptr && source->DataSet() != nullptr; source = source->DataSet()->GetDataSource())
+        if (source->DataSet() == this)
+            return true;
+    return false;
+}
+
 // --- Navigation ---
 
 void TDataSet::First()

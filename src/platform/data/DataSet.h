@@ -1,15 +1,18 @@
 #pragma once
 
 #include "platform/core/Component.h"
+#include "platform/core/EnumSet.h"
 #include "platform/data/Fields.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+class EUpdateError;
 class Exception;
 class TDataSource;
 class TStream;
@@ -56,6 +59,13 @@ enum TResyncMode : unsigned { rmExact = 1, rmCenter = 2 };
 enum TDataAction { daFail, daAbort, daRetry };
 enum TBlobStreamMode { bmRead, bmWrite, bmReadWrite };
 
+enum TFilterOption { foCaseInsensitive, foNoPartialCompare };
+using TFilterOptions = TEnumSet<TFilterOption>;
+enum TLocateOption { loCaseInsensitive, loPartialKey };
+// The change a data provider applies to a record.
+enum TUpdateKind { ukModify, ukInsert, ukDelete };
+using TLocateOptions = TEnumSet<TLocateOption>;
+
 // A record buffer: memory the data set's implementation lays out as it likes (AllocRecordBuffer).
 using TRecordBuffer = std::uint8_t*;
 // A bookmark's bytes (BookmarkSize of them); empty for none.
@@ -78,6 +88,8 @@ class TDataSet : public TComponent {
 public:
     using TDataSetNotifyEvent = std::function<void(TDataSet&)>;
     using TDataSetErrorEvent = std::function<void(TDataSet&, const Exception& error, TDataAction& action)>;
+    // Leaves `accept` true to show the record of the filter state's buffer, false to skip it.
+    using TFilterRecordEvent = std::function<void(TDataSet&, bool& accept)>;
 
     TDataSet();
     // Implementations close in their own destructors, while their protocol still stands.
@@ -155,6 +167,42 @@ public:
     // bytes; an implementation whose bookmarks order otherwise compares them itself.
     virtual int CompareBookmarks(const TBookmark& first, const TBookmark& second);
     bool BookmarkAvailable();
+
+    // Filtering, which the implementations apply: while Filtered, the records the Filter text selects
+    // and OnFilterRecord accepts. Changes while active post or cancel an edit first, and a change of
+    // what is shown goes to the first record.
+    const std::string& Filter() const { return filterText_; }
+    void SetFilter(std::string_view text) { SetFilterText(text); }
+    virtual void SetFilterText(std::string_view text);
+    bool Filtered() const { return filtered_; }
+    virtual void SetFiltered(bool filtered);
+    TFilterOptions FilterOptions() const { return filterOptions_; }
+    virtual void SetFilterOptions(TFilterOptions options);
+    const TFilterRecordEvent& OnFilterRecord() const { return onFilterRecord_; }
+    virtual void SetOnFilterRecord(TFilterRecordEvent event);
+
+    // Searching, which the implementations offer; the base finds nothing. Key fields are separated
+    // by ";", with a value each (an array for several); Lookup gives the result fields' values (an
+    // array for several) of the record found, null when none is, and stays where it was.
+    virtual bool Locate(std::string_view keyFields, const Variant& keyValues, TLocateOptions options);
+    virtual Variant Lookup(std::string_view keyFields, const Variant& keyValues, std::string_view resultFields);
+    // The find operations, each FindRecord from the first or last record (restart) or from the
+    // current one, forwards or backwards; Found keeps the last one's answer.
+    bool FindFirst() { return Finding(true, true); }
+    bool FindNext() { return Finding(false, true); }
+    bool FindPrior() { return Finding(false, false); }
+    bool FindLast() { return Finding(true, false); }
+    virtual bool FindRecord(bool restart, bool goForward);
+    bool Found() const { return found_; }
+
+    // A failure to apply a change, as the data provider reports it, after the previous one when there
+    // was one; the implementations add their sources' error codes.
+    virtual EUpdateError PSGetUpdateException(const std::exception_ptr& error, const EUpdateError* previous);
+
+    // The data source a detail data set follows; none here.
+    virtual TDataSource* GetDataSource() const { return nullptr; }
+    // Whether following the source would make the data set follow itself, directly or through others.
+    bool IsLinkedTo(const TDataSource* source) const;
 
     // While controls are disabled the data sources hear nothing; enabling them again tells them what
     // changed meanwhile.
@@ -313,6 +361,7 @@ private:
     bool CheckOperation(const std::function<void()>& operation, const TDataSetErrorEvent& onError);
     void AddDataSource(TDataSource* source);
     void RemoveDataSource(TDataSource* source);
+    bool Finding(bool restart, bool goForward);
 
     TDataSetState state_ = dsInactive;
     TFields fields_;
@@ -336,4 +385,9 @@ private:
     bool defaultFields_ = false;
     bool streamedActive_ = false;
     bool modified_ = false;
+    std::string filterText_;
+    bool filtered_ = false;
+    TFilterOptions filterOptions_;
+    TFilterRecordEvent onFilterRecord_;
+    bool found_ = false;
 };

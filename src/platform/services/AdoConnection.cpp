@@ -127,17 +127,23 @@ std::shared_ptr<AdoParameter> AdoCommand::CreateParameter(std::string_view name,
     return parameter;
 }
 
+std::vector<std::shared_ptr<const AdoParameter>> AdoParameters::Inputs() const
+{
+    std::vector<std::shared_ptr<const AdoParameter>> inputs;
+    for (const auto& parameter : items_)
+        if (parameter->direction != adParamOutput && parameter->direction != adParamReturnValue)
+            inputs.push_back(parameter);
+    return inputs;
+}
+
 // Values given replace the parameters'. The backend passes values in only, so output parameters and
 // a return value have no marker: a procedure gives its results as a row.
 AdoStatement AdoCommand::Statement(const Variant& parameters, int options) const
 {
     std::vector<Variant> values = ValuesOf(parameters);
     if (parameters.IsEmpty())
-        for (int i = 0; i < parameters_.Count(); ++i) {
-            const AdoParameter& parameter = parameters_.Item(i);
-            if (parameter.direction != adParamOutput && parameter.direction != adParamReturnValue)
-                values.push_back(parameter.value);
-        }
+        for (const auto& parameter : parameters_.Inputs())
+            values.push_back(parameter->value);
     return RequireConnection(activeConnection_)
         .Statement(AdoCommandTypeOf(options, commandType_), commandText_, std::move(values), commandTimeout_);
 }

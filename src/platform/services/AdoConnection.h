@@ -29,6 +29,8 @@ public:
     AdoParameter& Item(std::string_view name) const;
     // Asks the data source for the parameters of the command's text or stored procedure.
     void Refresh();
+    // The parameters whose values a statement binds, in order: all but output and return values.
+    std::vector<std::shared_ptr<const AdoParameter>> Inputs() const;
 
 private:
     const AdoCommand& command_;

@@ -3,6 +3,7 @@
 #include "platform/core/Exceptions.h"
 #include "platform/core/TextUtils.h"
 #include "platform/services/AdoConnection.h"
+#include "platform/services/AdoCriteria.h"
 #include "platform/services/SqlNames.h"
 
 #include <algorithm>
@@ -16,6 +17,7 @@ const char* const AdoObjectOpen = "Operation is not allowed when the object is o
 const char* const AdoBadArguments =
     "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another.";
 const char* const AdoCannotChange = "This data cannot be changed.";
+const char* const AdoNoIndexSeeks = "This data source does not support index seeks.";
 const char* const AdoRowNotFound =
     "The row to change was not found or is not unique; it may have changed since it was read.";
 
@@ -26,6 +28,9 @@ void RaiseAdoItemNotFound(std::string_view item)
 }
 
 namespace {
+
+// ADO's enumerated values (filter groups, search starts) arrive as integers; bookmarks as reals.
+bool IsEnumerated(const Variant& value) { return value.VarType() == varInteger || value.VarType() == varSmallint; }
 
 // ---------------------------------------------------------------------------------------------
 // Sorting
@@ -70,69 +75,6 @@ std::vector<SortKey> ParseSort(std::string_view sort, const std::vector<OdbcColu
     return keys;
 }
 
-bool IsNumber(TVarType type)
-{
-    switch (type) {
-    case varSmallint:
-    case varInteger:
-    case varSingle:
-    case varDouble:
-    case varCurrency:
-    case varDate:
-    case varBoolean:
-    case varDecimal:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64:
-    case varUInt64:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool IsWholeNumber(TVarType type)
-{
-    return type == varSmallint || type == varInteger || type == varShortInt || type == varByte || type == varWord ||
-           type == varLongWord || type == varInt64 || type == varBoolean;
-}
-
-template <typename T> int Compare(const T& a, const T& b) { return a < b ? -1 : b < a ? 1 : 0; }
-
-char16_t Folded(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; }
-
-// Texts without regard to the case of Latin letters, then exactly, so that the order is total.
-int CompareTexts(std::u16string_view a, std::u16string_view b)
-{
-    for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
-        if (const int order = Compare(Folded(a[i]), Folded(b[i])))
-            return order;
-    if (const int order = Compare(a.size(), b.size()))
-        return order;
-    return Compare(a, b);
-}
-
-// Nulls first, then numbers, texts and bytes each in their own order; values of unlike kinds by kind.
-int CompareValues(const Variant& a, const Variant& b)
-{
-    const bool aNull = a.IsNull() || a.IsEmpty(), bNull = b.IsNull() || b.IsEmpty();
-    if (aNull || bNull)
-        return Compare(!aNull, !bNull);
-    const TVarType aType = a.VarType(), bType = b.VarType();
-    if (IsNumber(aType) && IsNumber(bType)) {
-        if (IsWholeNumber(aType) && IsWholeNumber(bType))
-            return Compare(a.AsInt64(), b.AsInt64());
-        return Compare(a.AsDouble(), b.AsDouble());
-    }
-    if (aType == varOleStr && bType == varOleStr)
-        return CompareTexts(a.TextValue(), b.TextValue());
-    if (aType == (varArray | varByte) && bType == aType)
-        return Compare(a.BytesValue(), b.BytesValue());
-    return Compare(aType, bType);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -174,7 +116,16 @@ const AdoField& AdoFields::Item(std::string_view name) const
 
 void AdoRecordset::Open(const AdoCommand& source, int, int lockType, int options)
 {
-    OpenOn(source.Statement({}, options));
+    const AdoStatement statement = source.Statement({}, options);
+    OpenOn(statement);
+    // Requery runs the command again with the values its parameters have then, as ADO's does.
+    if (open_ && statement.values.size() == source.Parameters().Inputs().size())
+        fetch_ = [statement, inputs = source.Parameters().Inputs()](std::int64_t maxRecords) {
+            AdoStatement again = statement;
+            for (size_t i = 0; i < inputs.size(); ++i)
+                again.values[i] = inputs[i]->value;
+            return again.Run(maxRecords);
+        };
     RememberSource(AdoCommandTypeOf(options, source.CommandType()), source.CommandText(), lockType);
 }
 
@@ -225,10 +176,12 @@ void AdoRecordset::OpenOn(OdbcResult result, Fetch fetch)
 
 void AdoRecordset::Take(OdbcResult result)
 {
-    rows_ = std::move(result.rows);
-    deleted_.assign(rows_.size(), false);
+    // A new store, so that clones keep the rows they share.
+    data_ = std::make_shared<Rows>();
+    data_->rows = std::move(result.rows);
+    data_->deleted.assign(data_->rows.size(), false);
     editMode_ = adEditNone;
-    ApplySort();
+    ApplyOrder();
 }
 
 void AdoRecordset::Close()
@@ -236,12 +189,14 @@ void AdoRecordset::Close()
     RequireOpen();
     open_ = false;
     fetch_ = nullptr;
-    rows_ = {};
+    data_ = std::make_shared<Rows>();
     order_ = {};
     positionOf_ = {};
     fields_.fields_.clear();
     columns_.clear();
     sort_.clear();
+    filter_ = Variant::Integer(adFilterNone);
+    criteria_.reset();
     connection_.reset();
     lockType_ = adLockReadOnly;
     tableSource_.clear();
@@ -290,7 +245,7 @@ const OdbcRow& AdoRecordset::CurrentRow() const
     if (editMode_ != adEditNone)
         return edited_;
     RequireRecord();
-    return rows_[order_[static_cast<size_t>(position_)]];
+    return data_->rows[order_[static_cast<size_t>(position_)]];
 }
 
 bool AdoRecordset::Bof() const
@@ -363,19 +318,25 @@ Variant AdoRecordset::Bookmark() const
     return Variant::Double(static_cast<double>(order_[static_cast<size_t>(position_)] + 1));
 }
 
-void AdoRecordset::SetBookmark(const Variant& bookmark)
+size_t AdoRecordset::PositionOfBookmark(const Variant& bookmark) const
 {
-    RequireOpen();
     double number = 0;
     try {
         number = bookmark.AsDouble();
     } catch (const EVariantError&) {
         throw EOleException("Invalid bookmark.");
     }
-    if (!(number >= 1 && number <= static_cast<double>(rows_.size())) || number != std::floor(number) ||
-        deleted_[static_cast<size_t>(number) - 1])
+    // A clone's own order lacks the rows added through another cursor since it was arranged.
+    if (!(number >= 1 && number <= static_cast<double>(positionOf_.size())) || number != std::floor(number) ||
+        data_->deleted[static_cast<size_t>(number) - 1] || positionOf_[static_cast<size_t>(number) - 1] == hiddenRow)
         throw EOleException("Invalid bookmark.");
-    position_ = static_cast<std::int64_t>(positionOf_[static_cast<size_t>(number) - 1]);
+    return positionOf_[static_cast<size_t>(number) - 1];
+}
+
+void AdoRecordset::SetBookmark(const Variant& bookmark)
+{
+    RequireOpen();
+    position_ = static_cast<std::int64_t>(PositionOfBookmark(bookmark));
 }
 
 bool AdoRecordset::Supports(int cursorOptions) const
@@ -392,39 +353,119 @@ void AdoRecordset::SetSort(std::string_view sort)
     const std::string previous = sort_;
     sort_ = sort;
     try {
-        ApplySort();
+        ApplyOrder();
     } catch (...) {
         sort_ = previous;
         throw;
     }
 }
 
-// Sorts from the order read, so that equal keys keep it, and goes to the first record.
-void AdoRecordset::ApplySort()
+// Sorts the rows the filter lets through from the order read, so that equal keys keep it, and goes
+// to the first record.
+void AdoRecordset::ApplyOrder()
 {
     const std::vector<SortKey> keys = ParseSort(sort_, columns_);
     std::vector<size_t> order;
-    for (size_t row = 0; row < rows_.size(); ++row)
-        if (!deleted_[row])
+    for (size_t row = 0; row < data_->rows.size(); ++row)
+        if (!data_->deleted[row] && (!criteria_ || criteria_->Matches(data_->rows[row])))
             order.push_back(row);
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
         for (const SortKey& key : keys)
-            if (const int result = CompareValues(rows_[a][key.column], rows_[b][key.column]))
+            if (const int result = AdoCompareValues(data_->rows[a][key.column], data_->rows[b][key.column]))
                 return key.descending ? result > 0 : result < 0;
         return false;
     });
     order_ = std::move(order);
-    positionOf_.assign(rows_.size(), 0);
+    positionOf_.assign(data_->rows.size(), hiddenRow);
     for (size_t position = 0; position < order_.size(); ++position)
         positionOf_[order_[position]] = position;
     position_ = 0;
 }
 
+void AdoRecordset::SetFilter(const Variant& filter)
+{
+    RequireOpen();
+    std::optional<AdoCriteria> criteria;
+    if (filter.VarType() == varOleStr) {
+        if (!filter.TextValue().empty())
+            criteria.emplace(filter.AsString(), columns_);
+    } else if (!IsEnumerated(filter) || filter.AsInt64() != adFilterNone) {
+        throw EOleException(AdoBadArguments);
+    }
+    filter_ = criteria ? filter : Variant::Integer(adFilterNone);
+    criteria_ = std::move(criteria);
+    ApplyOrder();
+}
+
+std::int64_t AdoRecordset::SearchStart(const Variant& start) const
+{
+    if (!start.IsEmpty() && !IsEnumerated(start))
+        return static_cast<std::int64_t>(PositionOfBookmark(start));
+    switch (start.IsEmpty() ? adBookmarkCurrent : start.AsInt64()) {
+    case adBookmarkCurrent:
+        RequireRecord();
+        return position_;
+    case adBookmarkFirst:
+        return 0;
+    case adBookmarkLast:
+        return static_cast<std::int64_t>(order_.size()) - 1;
+    default:
+        throw EOleException(AdoBadArguments);
+    }
+}
+
+void AdoRecordset::Find(std::string_view criteria, std::int64_t skipRecords, int searchDirection, const Variant& start)
+{
+    RequireOpen();
+    if (skipRecords < 0 || (searchDirection != adSearchForward && searchDirection != adSearchBackward))
+        throw EOleException(AdoBadArguments);
+    const AdoCriteria wanted(criteria, columns_);
+    const auto count = static_cast<std::int64_t>(order_.size());
+    for (std::int64_t position = SearchStart(start) + skipRecords * searchDirection; position >= 0 && position < count;
+         position += searchDirection)
+        if (wanted.Matches(data_->rows[order_[static_cast<size_t>(position)]])) {
+            position_ = position;
+            return;
+        }
+    position_ = searchDirection == adSearchForward ? count : -1;
+}
+
+void AdoRecordset::CheckCriteria(std::string_view criteria) const
+{
+    RequireOpen();
+    [[maybe_unused]] const AdoCriteria read(criteria, columns_);
+}
+
+std::shared_ptr<AdoRecordset> AdoRecordset::Clone(int lockType) const
+{
+    RequireOpen();
+    if (lockType != adLockUnspecified && lockType != adLockReadOnly)
+        throw EOleException(AdoBadArguments);
+    auto clone = std::make_shared<AdoRecordset>();
+    clone->open_ = true;
+    clone->fetch_ = fetch_;
+    clone->columns_ = columns_;
+    for (size_t column = 0; column < columns_.size(); ++column)
+        clone->fields_.fields_.emplace_back(*clone, column);
+    clone->data_ = data_;
+    clone->order_ = order_;
+    clone->positionOf_ = positionOf_;
+    clone->position_ = position_;
+    clone->sort_ = sort_;
+    clone->filter_ = filter_;
+    clone->criteria_ = criteria_;
+    clone->cursorLocation_ = cursorLocation_;
+    clone->maxRecords_ = maxRecords_;
+    return clone;
+}
+
 void AdoRecordset::SetIndex(std::string_view index)
 {
     if (!index.empty())
-        throw EOleException("This data source does not support index seeks.");
+        throw EOleException(AdoNoIndexSeeks);
 }
+
+void AdoRecordset::Seek(const Variant&, int) { throw EOleException(AdoNoIndexSeeks); }
 
 // ---------------------------------------------------------------------------------------------
 // Writing
@@ -590,7 +631,7 @@ void AdoRecordset::PutValue(size_t column, const Variant& value)
     RequireWritable();
     if (editMode_ == adEditNone) {
         RequireRecord();
-        edited_ = rows_[order_[static_cast<size_t>(position_)]];
+        edited_ = data_->rows[order_[static_cast<size_t>(position_)]];
         changed_.assign(columns_.size(), false);
         editMode_ = adEditInProgress;
     }
@@ -655,7 +696,7 @@ void AdoRecordset::WriteEdit()
         }
     if (assignments.empty())
         return;
-    OdbcRow& row = rows_[order_[static_cast<size_t>(position_)]];
+    OdbcRow& row = data_->rows[order_[static_cast<size_t>(position_)]];
     const std::string sql = "UPDATE " + target.table + " SET " + Joined(assignments, ", ") + RowCondition(row, values);
     ChangeOneRow(connection_->Backend(), sql, values, timeout_);
     row = edited_;
@@ -698,10 +739,10 @@ void AdoRecordset::Insert()
         position_ = static_cast<std::int64_t>(order_.size()) - 1;
         return;
     }
-    rows_.push_back(std::move(inserted));
-    deleted_.push_back(false);
+    data_->rows.push_back(std::move(inserted));
+    data_->deleted.push_back(false);
     positionOf_.push_back(order_.size());
-    order_.push_back(rows_.size() - 1);
+    order_.push_back(data_->rows.size() - 1);
     position_ = static_cast<std::int64_t>(order_.size()) - 1;
 }
 
@@ -712,9 +753,9 @@ void AdoRecordset::Delete(int)
     RequireRecord();
     const size_t row = order_[static_cast<size_t>(position_)];
     std::vector<Variant> values;
-    ChangeOneRow(connection_->Backend(), "DELETE FROM " + Target().table + RowCondition(rows_[row], values), values,
-                 timeout_);
-    deleted_[row] = true;
+    ChangeOneRow(connection_->Backend(), "DELETE FROM " + Target().table + RowCondition(data_->rows[row], values),
+                 values, timeout_);
+    data_->deleted[row] = true;
     order_.erase(order_.begin() + position_);
     for (size_t position = static_cast<size_t>(position_); position < order_.size(); ++position)
         positionOf_[order_[position]] = position;

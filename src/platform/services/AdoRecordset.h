@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/services/AdoCriteria.h"
 #include "platform/services/OdbcBackend.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +38,7 @@ constexpr int adOpenUnspecified = -1;
 constexpr int adOpenStatic = 3;
 constexpr int adLockUnspecified = -1;
 constexpr int adLockReadOnly = 1;
+constexpr int adLockOptimistic = 3;
 constexpr int adMarshalAll = 0;
 constexpr int adXactCursorStability = adXactReadCommitted;
 
@@ -53,6 +56,15 @@ constexpr int adEditNone = 0;
 constexpr int adEditInProgress = 1;
 constexpr int adEditAdd = 2;
 constexpr int adAffectCurrent = 1;
+// ADO's filter groups (only "none" is offered: the others need batch updates), search directions,
+// the places a search starts from besides a bookmark, and the seek option the components use.
+constexpr int adFilterNone = 0;
+constexpr int adSearchForward = 1;
+constexpr int adSearchBackward = -1;
+constexpr int adBookmarkCurrent = 0;
+constexpr int adBookmarkFirst = 1;
+constexpr int adBookmarkLast = 2;
+constexpr int adSeekFirstEQ = 1;
 
 // ADO's schema rowsets.
 constexpr int adSchemaIndexes = 12;
@@ -112,7 +124,7 @@ private:
 };
 
 // A static cursor over rows kept in memory (up to MaxRecords). Its bookmarks are numbers that stay
-// with their rows whatever the sort.
+// with their rows whatever the sort and filter; clones share the rows and so the bookmarks.
 //
 // Opened on a table, or on a text whose columns all come from one base table, with a lock type that
 // is not read-only on a connection that is not read-only, it writes to that table: each change runs
@@ -177,12 +189,31 @@ public:
     // "a DESC, b": a stable sort that leaves the cursor on the first record; "" restores the order read.
     const std::string& Sort() const { return sort_; }
     void SetSort(std::string_view sort);
-    // Reads the rows again, keeps the sort and goes to the first record.
+    // Reads the rows again, keeps the sort and filter and goes to the first record.
     void Requery(int options = adCmdUnspecified);
 
-    // The ODBC provider offers no index seeks: Index reads "" and takes no other name.
+    // The criteria text (AdoCriteria) or adFilterNone. A text shows only the records that match it,
+    // sorted, from the first; "" or adFilterNone shows all again. Other filter groups and bookmark
+    // lists raise AdoBadArguments.
+    const Variant& Filter() const { return filter_; }
+    void SetFilter(const Variant& filter);
+    // Goes to the first record, from `start` on (after skipping `skipRecords`) in the direction given,
+    // that matches the criteria; without one, to the end it ran towards (Eof forwards, Bof backwards).
+    // `start` is a bookmark, adBookmarkFirst, adBookmarkLast, or adBookmarkCurrent (also when empty),
+    // which needs a current record.
+    void Find(std::string_view criteria, std::int64_t skipRecords = 0, int searchDirection = adSearchForward,
+              const Variant& start = {});
+    // A read-only cursor over the same rows with the same bookmarks; it starts on the same record with
+    // the same sort and filter and keeps its own from then on. Rows read again by Requery on either
+    // side are that side's own.
+    std::shared_ptr<AdoRecordset> Clone(int lockType = adLockUnspecified) const;
+    // Reads criteria as SetFilter and Find do, raising what they would for a text they cannot read.
+    void CheckCriteria(std::string_view criteria) const;
+
+    // The ODBC provider offers no index seeks: Index reads "" and takes no other name, and Seek raises.
     std::string Index() const { return {}; }
     void SetIndex(std::string_view index);
+    void Seek(const Variant& keyValues, int seekOption = adSeekFirstEQ);
 
     const AdoFields& Fields() const { return fields_; }
 
@@ -208,7 +239,9 @@ private:
     void RequireRecords() const;
     const OdbcRow& CurrentRow() const;
     void Take(OdbcResult result);
-    void ApplySort();
+    void ApplyOrder();
+    size_t PositionOfBookmark(const Variant& bookmark) const;
+    std::int64_t SearchStart(const Variant& start) const;
     void RememberSource(int commandType, std::string_view source, int lockType);
     bool Writable() const;
     void RequireWritable() const;
@@ -220,16 +253,24 @@ private:
     struct WriteTarget;
     const WriteTarget& Target();
 
+    // The rows read, shared with clones.
+    struct Rows {
+        std::vector<OdbcRow> rows;
+        std::vector<bool> deleted; // rows deleted since they were read keep their numbers
+    };
+
     bool open_ = false;
     Fetch fetch_;
     std::vector<OdbcColumn> columns_;
-    std::vector<OdbcRow> rows_;
-    std::vector<size_t> order_;      // the rows in sorted order
-    std::vector<size_t> positionOf_; // each row's place in order_
-    std::vector<bool> deleted_;      // rows deleted since they were read keep their numbers
-    std::int64_t position_ = 0;      // in order_: -1 before the first, order_.size() after the last
+    std::shared_ptr<Rows> data_ = std::make_shared<Rows>();
+    std::vector<size_t> order_;      // the rows shown, in sorted order
+    std::vector<size_t> positionOf_; // each row's place in order_; hiddenRow where it has none
+    static constexpr size_t hiddenRow = SIZE_MAX;
+    std::int64_t position_ = 0; // in order_: -1 before the first, order_.size() after the last
     AdoFields fields_;
     std::string sort_;
+    Variant filter_ = Variant::Integer(adFilterNone);
+    std::optional<AdoCriteria> criteria_;
     int cursorLocation_ = adUseServer;
     int cacheSize_ = 1;
     int marshalOptions_ = adMarshalAll;
@@ -252,5 +293,6 @@ extern const char* const AdoObjectOpen;
 extern const char* const AdoBadArguments;
 extern const char* const AdoCannotChange;
 extern const char* const AdoRowNotFound;
+extern const char* const AdoNoIndexSeeks;
 // A field, parameter or column that a collection lacks.
 [[noreturn]] void RaiseAdoItemNotFound(std::string_view item);

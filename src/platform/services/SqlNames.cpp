@@ -1,5 +1,10 @@
 #include "platform/services/SqlNames.h"
 
+#include "platform/core/TextUtils.h"
+
+#include <algorithm>
+#include <cctype>
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -105,4 +110,89 @@ std::string SqlBareName(std::string_view name)
 {
     const auto parts = SplitName(name);
     return parts ? parts->back().text : std::string(name);
+}
+
+namespace {
+
+// The words and names of a statement, one at a time: a quoted name ("..." [...] `...`) is one token
+// without its quotes, a text in '' is skipped whole, and every other character that is not a letter,
+// digit, "_", "." or "$" is a token of its own.
+class SqlTokens {
+public:
+    explicit SqlTokens(std::string_view sql) : sql_(sql) {}
+
+    bool Next(std::string& token)
+    {
+        while (at_ < sql_.size() && std::isspace(static_cast<unsigned char>(sql_[at_])))
+            ++at_;
+        if (at_ >= sql_.size())
+            return false;
+        const char c = sql_[at_];
+        const char close = c == '"' ? '"' : c == '[' ? ']' : c == '`' ? '`' : c == '\'' ? '\'' : 0;
+        if (close != 0) {
+            const size_t end = std::min(sql_.find(close, at_ + 1), sql_.size());
+            token = c == '\'' ? "'" : std::string(sql_.substr(at_ + 1, end - at_ - 1));
+            at_ = end + 1;
+            return true;
+        }
+        const size_t start = at_;
+        while (at_ < sql_.size() && IsWordChar(sql_[at_]))
+            ++at_;
+        if (at_ == start)
+            ++at_;
+        token = sql_.substr(start, at_ - start);
+        return true;
+    }
+
+private:
+    static bool IsWordChar(char c)
+    {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '$' ||
+               static_cast<unsigned char>(c) >= 0x80;
+    }
+
+    std::string_view sql_;
+    size_t at_ = 0;
+};
+
+bool IsOneOf(std::string_view word, std::initializer_list<std::string_view> words)
+{
+    return std::any_of(words.begin(), words.end(), [&](std::string_view w) { return SameText(word, w); });
+}
+
+bool StartsJoin(std::string_view token)
+{
+    return token == "," || IsOneOf(token, {"JOIN", "INNER", "LEFT", "RIGHT", "FULL", "CROSS", "NATURAL", "OUTER"});
+}
+
+bool IsAlias(std::string_view token)
+{
+    return !token.empty() && IsIdentifierStart(token.front()) && !StartsJoin(token) &&
+           !IsOneOf(token, {"WHERE", "GROUP", "ORDER", "HAVING", "UNION", "LIMIT", "FOR", "WINDOW"});
+}
+
+} // namespace
+
+std::string SqlSelectTableName(std::string_view sql)
+{
+    SqlTokens tokens(sql);
+    std::string token;
+    if (!tokens.Next(token) || !SameText(token, "SELECT"))
+        return {};
+    int depth = 0;
+    while (tokens.Next(token) && !(depth == 0 && SameText(token, "FROM")))
+        depth += token == "(" ? 1 : token == ")" ? -1 : 0;
+    std::string table;
+    if (!SameText(token, "FROM") || !tokens.Next(table) || table == "(")
+        return {};
+    // An alias may follow the name ("AS a" or "a"); a second table may not.
+    std::vector<std::string> after;
+    for (std::string next; after.size() < 3 && tokens.Next(next);)
+        after.push_back(next);
+    size_t at = 0;
+    if (at < after.size() && SameText(after[at], "AS"))
+        at += 2;
+    else if (at < after.size() && IsAlias(after[at]))
+        ++at;
+    return at < after.size() && StartsJoin(after[at]) ? std::string() : table;
 }

@@ -13,3 +13,6 @@ std::string SqlQuotedName(std::string_view name, std::string_view identifierQuot
 // The object's own name without its brackets or the names before it: "dbo.[My Products]" gives
 // "My Products".
 std::string SqlBareName(std::string_view name);
+// The table a SELECT reads, as written after its first FROM (without the quotes of a quoted name);
+// "" for other statements and for a SELECT on several tables.
+std::string SqlSelectTableName(std::string_view sql);

@@ -208,3 +208,35 @@ TEST(DataSet, AnOpeningThatFailsLeavesTheDataSetClosed)
     EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { dataSet->First(); }),
               "Pictures: Cannot perform this operation on a closed dataset");
 }
+
+// The base keeps the filter settings and finds nothing itself; turning the filter on or off, or
+// changing the record filter while filtered, shows the records again from the first.
+TEST(DataSet, FilterSettingsAreKeptAndShowTheRecordsAgainFromTheFirst)
+{
+    auto dataSet = DataSetOfIds(3);
+    dataSet->SetFiltered(true);
+    dataSet->SetFilter("ID > 1");
+    EXPECT_TRUE(dataSet->Filtered());
+    dataSet->Open();
+    int scrolls = 0;
+    dataSet->AfterScroll = [&](TDataSet&) { ++scrolls; };
+    for (const auto& change :
+         std::vector<std::function<void()>>{[&] { dataSet->SetFiltered(false); }, [&] { dataSet->SetFiltered(true); },
+                                            [&] { dataSet->SetOnFilterRecord([](TDataSet&, bool&) {}); }}) {
+        dataSet->Last();
+        change();
+        EXPECT_EQ(Where(*dataSet), "B- 1");
+    }
+    EXPECT_EQ(scrolls, 6);
+    dataSet->Last();
+    dataSet->SetFilterOptions({foCaseInsensitive});
+    dataSet->SetFilter("ID > 2");
+    EXPECT_EQ(Where(*dataSet), "-E 3");
+    EXPECT_EQ(dataSet->Filter(), "ID > 2");
+    EXPECT_TRUE(dataSet->FilterOptions().Contains(foCaseInsensitive));
+
+    EXPECT_FALSE(dataSet->FindFirst() || dataSet->FindNext() || dataSet->FindPrior() || dataSet->FindLast());
+    EXPECT_FALSE(dataSet->Found());
+    EXPECT_FALSE(dataSet->Locate("ID", Variant::Integer(2), {}));
+    EXPECT_TRUE(dataSet->Lookup("ID", Variant::Integer(2), "Name").IsNull());
+}
