@@ -117,6 +117,21 @@ public:
     // Nothing for a name no form was added under, or for a form already being drawn.
     void DrawXForm(std::string_view name);
 
+    // Text through the document's fonts. The font of the device context becomes the resources'
+    // current font; without an open document the defaults of the content-stream device answer.
+    void PSWriteTextAttributes(TPdfDeviceWorkBuffer* buffer, double size) override;
+    int PSGetFontWidth() override;
+    void PSFontHeight(int& ascent, int& cellHeight, double size) override;
+    int PSTextWidth(std::string_view text, double size) override;
+    int PSTextWidthW(std::u16string_view text, double size) override;
+    bool PSTextWidthArray(std::string_view text, double size, int scale, std::span<int> widths) override;
+    bool PSTextWidthArrayW(std::u16string_view text, double size, int scale, std::span<int> widths) override;
+    // The current font's code page; a character it cannot hold becomes a blank, unless the whole
+    // text lies in the symbol range, which a symbol font shows by its low bytes.
+    std::string PSWideCharToMultiByte(std::u16string_view text) override;
+    void PSUsedChars(std::string_view text) override;
+    void PSUsedCharsW(std::u16string_view text) override;
+
     // Paints a rectangle of the open page (not a form) into its thumbnail, in logical units.
     void PSThumbnailFillRect(int x, int y, int width, int height, TColor color) override;
 
@@ -218,6 +233,11 @@ private:
     void DropDocument();
     void PlaceOutlineNode(std::unique_ptr<TPdfOutlineNode> node, int mode, int number);
     TPdfOutlineNode* AncestorOfLast(int levelsUp) const;
+    TPdfFont* TextFont() const;
+    int SelectTextFont();
+    void WriteTextFont(TPdfDeviceWorkBuffer& buffer, TPdfWriterStackVar& written, int fontNumber, double size);
+    void WriteTextSpacing(TPdfDeviceWorkBuffer& buffer, TPdfWriterStackVar& written);
+    bool RecordsUsedChars() const;
     void ClearThumbnail();
     // A point of the upright thumbnail as it stands on the turned page's thumbnail.
     TPoint RotateThumbNailPoint(TPoint point) const;
