@@ -131,6 +131,10 @@ public:
     std::string PSWideCharToMultiByte(std::u16string_view text) override;
     void PSUsedChars(std::string_view text) override;
     void PSUsedCharsW(std::u16string_view text) override;
+    // A link on the open page's rectangle (points), to the address or, when given, doing the action.
+    // Raises "No page active!".
+    void PSCreateHyperLink(int x, int y, int width, int height, std::string_view address,
+                           std::string_view action) override;
 
     // Paints a rectangle of the open page (not a form) into its thumbnail, in logical units.
     void PSThumbnailFillRect(int x, int y, int width, int height, TColor color) override;

@@ -28,14 +28,6 @@ struct TTextDocument {
     TPdfDevice device;
 };
 
-int Occurrences(const std::string& text, const std::string& part)
-{
-    int count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
 } // namespace
 
 TEST(PdfDeviceText, TextStateIsWrittenOnlyWhereItChanged)
