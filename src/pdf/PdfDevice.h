@@ -50,6 +50,9 @@ struct TPdfFontStreamEntry {
 // of the name stays as it was.
 class TPdfDevice : public TPdfGenericPSDevice {
 public:
+    // Points per inch: PDF's unit.
+    static constexpr int DefaultResolution = 72;
+
     TPdfDevice();
     ~TPdfDevice() override;
 
@@ -135,6 +138,9 @@ public:
     // Raises "No page active!".
     void PSCreateHyperLink(int x, int y, int width, int height, std::string_view address,
                            std::string_view action) override;
+    // Links (501), named destinations (502), bookmarks (503-505) and forms drawn (506) that a
+    // drawing embeds; the rectangle in points from the page's top, as the comment is played. Other codes do nothing.
+    void PSCommand(const TRect& rect, int code, std::string_view text) override;
 
     // Paints a rectangle of the open page (not a form) into its thumbnail, in logical units.
     void PSThumbnailFillRect(int x, int y, int width, int height, TColor color) override;
@@ -242,6 +248,9 @@ private:
     void WriteTextFont(TPdfDeviceWorkBuffer& buffer, TPdfWriterStackVar& written, int fontNumber, double size);
     void WriteTextSpacing(TPdfDeviceWorkBuffer& buffer, TPdfWriterStackVar& written);
     bool RecordsUsedChars() const;
+    // A rectangle in points as device units.
+    TRect DeviceRect(const TRect& points) const;
+    void AddBookmark(const TRect& rect, std::string_view text, int mode, int number);
     void ClearThumbnail();
     // A point of the upright thumbnail as it stands on the turned page's thumbnail.
     TPoint RotateThumbNailPoint(TPoint point) const;
@@ -279,6 +288,8 @@ private:
     std::deque<TPdfFontStreamEntry> fontStreams_;
     std::vector<TPdfOutlineNode*> outlineNodes_;
     std::map<std::string, TPdfDestName> destNames_;
+    // Levels the next sibling bookmark climbs above the most recent one.
+    int pendingLevelUps_ = 0;
     TPdfDeviceInfoBlock infoBlock_;
     std::unique_ptr<TBitmap> thumbnail_;
     // The open form, which is also the content stream while it records.
