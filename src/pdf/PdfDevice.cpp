@@ -192,6 +192,8 @@ void TPdfDevice::DropDocument()
     outlineNodes_.clear();
     destNames_.clear();
     pendingLevelUps_ = 0;
+    fieldCount_ = 0;
+    appearances_.clear();
     catalog_.reset();
     resources_.reset();
     info_.reset();

@@ -141,6 +141,10 @@ public:
     // Links (501), named destinations (502), bookmarks (503-505) and forms drawn (506) that a
     // drawing embeds; the rectangle in points from the page's top, as the comment is played. Other codes do nothing.
     void PSCommand(const TRect& rect, int code, std::string_view text) override;
+    // A form field on the open page's rectangle (points, upward). The text is the field's kind,
+    // "001" for a check box and any other three characters for a text field, then its dictionary;
+    // a check box is checked by "/AS/Yes", a text field shows its "/V(...)". Raises "No page active!".
+    void AddFormElement(std::string_view text, const TRect& rect);
 
     // Paints a rectangle of the open page (not a form) into its thumbnail, in logical units.
     void PSThumbnailFillRect(int x, int y, int width, int height, TColor color) override;
@@ -248,6 +252,12 @@ private:
     void WriteTextFont(TPdfDeviceWorkBuffer& buffer, TPdfWriterStackVar& written, int fontNumber, double size);
     void WriteTextSpacing(TPdfDeviceWorkBuffer& buffer, TPdfWriterStackVar& written);
     bool RecordsUsedChars() const;
+    // A rectangle in points from the page's top as PDF's, from its foot.
+    TRect PageRect(const TRect& points) const;
+    std::string NamedFieldText(std::string_view text);
+    std::string CheckBoxAppearance(int width, int height);
+    std::string TextFieldAppearance(std::string_view field, int width, int height);
+    std::string AppearanceStream(int width, int height, std::string_view content);
     // A rectangle in points as device units.
     TRect DeviceRect(const TRect& points) const;
     void AddBookmark(const TRect& rect, std::string_view text, int mode, int number);
@@ -290,6 +300,9 @@ private:
     std::map<std::string, TPdfDestName> destNames_;
     // Levels the next sibling bookmark climbs above the most recent one.
     int pendingLevelUps_ = 0;
+    int fieldCount_ = 0;
+    // Written at once; kept until the document ends, as the writer numbers them.
+    std::vector<std::unique_ptr<TPdfStream>> appearances_;
     TPdfDeviceInfoBlock infoBlock_;
     std::unique_ptr<TBitmap> thumbnail_;
     // The open form, which is also the content stream while it records.

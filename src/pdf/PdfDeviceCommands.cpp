@@ -1,10 +1,15 @@
 #include "pdf/PdfDevice.h"
 
+#include "pdf/PdfAcroForm.h"
 #include "pdf/PdfLink.h"
 #include "pdf/PdfOutline.h"
 #include "pdf/PdfPageTree.h"
+#include "pdf/PdfResource.h"
+#include "pdf/PdfStream.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/Numbers.h"
+
+#include <algorithm>
 
 void TPdfDevice::PSCreateHyperLink(int x, int y, int width, int height, std::string_view address,
                                    std::string_view action)
@@ -25,7 +30,9 @@ enum TPdfCommandCode {
     pcNextBookmark = 503,
     pcChildBookmark = 504,
     pcUpperBookmark = 505,
-    pcDrawForm = 506
+    pcDrawForm = 506,
+    pcNamedField = 510,
+    pcFormElement = 511
 };
 
 // The outline placements a bookmark command asks for.
@@ -33,6 +40,34 @@ constexpr int SiblingOfAncestor = 5;
 constexpr int ChildOfLast = 1;
 constexpr int SiblingOfParent = 2;
 constexpr int BookmarkZoom = 100;
+
+// A form element's text starts with its kind: "001" a check box, anything else a text field.
+constexpr std::size_t FormKindLength = 3;
+constexpr std::string_view CheckBoxKind = "001";
+
+// The escaped text of the field's value, from "/V(" to its closing parenthesis; empty when the
+// value is not closed, as it could not be shown as a string either.
+std::string FieldValue(std::string_view field)
+{
+    const std::size_t start = field.find("/V(");
+    if (start == std::string_view::npos)
+        return {};
+    std::string value;
+    int depth = 0;
+    for (std::size_t i = start + 3; i < field.size(); ++i) {
+        const char c = field[i];
+        if (c == '\\' && i + 1 < field.size()) {
+            value += c;
+            value += field[++i];
+            continue;
+        }
+        if (c == ')' && depth == 0)
+            return value;
+        depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+        value += c;
+    }
+    return {};
+}
 
 struct TBookmarkText {
     std::string name;
@@ -54,10 +89,9 @@ void TPdfDevice::PSCommand(const TRect& rect, int code, std::string_view text)
 {
     switch (code) {
     case pcHyperLink: {
-        // Annotation rectangles count upward from the page's foot.
-        const double height = page_ != nullptr ? page_->Height() : pageHeight_;
-        PSCreateHyperLink(rect.Left, PdfRound(height - rect.Bottom), PdfRound(double(rect.Right) - rect.Left),
-                          PdfRound(double(rect.Bottom) - rect.Top), text, {});
+        const TRect place = PageRect(rect);
+        PSCreateHyperLink(place.Left, place.Top, PdfRound(double(place.Right) - place.Left),
+                          PdfRound(double(place.Bottom) - place.Top), text, {});
         break;
     }
     case pcDestination: {
@@ -83,9 +117,22 @@ void TPdfDevice::PSCommand(const TRect& rect, int code, std::string_view text)
     case pcDrawForm:
         DrawXForm(text);
         break;
+    case pcNamedField:
+        AddFormElement(NamedFieldText(text), PageRect(rect));
+        break;
+    case pcFormElement:
+        AddFormElement(text, PageRect(rect));
+        break;
     default:
         break;
     }
+}
+
+TRect TPdfDevice::PageRect(const TRect& points) const
+{
+    // Annotation rectangles count upward from the page's foot.
+    const double height = page_ != nullptr ? page_->Height() : pageHeight_;
+    return TRect{points.Left, PdfRound(height - points.Bottom), points.Right, PdfRound(height - points.Top)};
 }
 
 TRect TPdfDevice::DeviceRect(const TRect& points) const
@@ -108,4 +155,56 @@ void TPdfDevice::AddBookmark(const TRect& rect, std::string_view text, int mode,
     node->Height = place.Bottom - place.Top;
     AddOutlineNode(std::move(node), mode, number);
     pendingLevelUps_ = 0;
+}
+
+// The field's kind and dictionary with the next running field name after the kind.
+std::string TPdfDevice::NamedFieldText(std::string_view text)
+{
+    const std::size_t kindLength = std::min(text.size(), FormKindLength);
+    return std::string(text.substr(0, kindLength)) + "/T(Field" + IntToStr(++fieldCount_) + ")" +
+           std::string(text.substr(kindLength));
+}
+
+void TPdfDevice::AddFormElement(std::string_view text, const TRect& rect)
+{
+    if (page_ == nullptr)
+        throw Exception("No page active!");
+    const bool checkBox = text.starts_with(CheckBoxKind);
+    const std::string_view field = text.substr(std::min(text.size(), FormKindLength));
+    const int width = PdfRound(double(rect.Right) - rect.Left);
+    const int height = PdfRound(double(rect.Bottom) - rect.Top);
+    const std::string appearance = checkBox ? "/AP << /N << /Yes " + CheckBoxAppearance(width, height) + " >> >> /H /I"
+                                            : "/AP <</N " + TextFieldAppearance(field, width, height) + ">>";
+    auto widget = page_->AddWidget(rect, std::string(field) + "\r" + appearance);
+    if (catalog_->AcroForm() == nullptr)
+        catalog_->SetAcroForm(std::make_unique<TPdfAcroForm>(writer_.get()));
+    catalog_->AcroForm()->AddField(widget.get());
+    AddLinkAnnotation(std::move(widget));
+}
+
+// A cross from corner to corner.
+std::string TPdfDevice::CheckBoxAppearance(int width, int height)
+{
+    const std::string w = IntToStr(width), h = IntToStr(height);
+    return AppearanceStream(width, height, "q 0 0 0 RG 0 0 m " + w + " " + h + " l S 0 " + h + " m " + w + " 0 l S Q");
+}
+
+// The field's value at the left, 2 points in, on a baseline 2 points up.
+std::string TPdfDevice::TextFieldAppearance(std::string_view field, int width, int height)
+{
+    return AppearanceStream(width, height, "/Tx BMC BT 2 2 Td (" + FieldValue(field) + ")Tj ET EMC");
+}
+
+// The form is written at once; the annotation refers to it.
+std::string TPdfDevice::AppearanceStream(int width, int height, std::string_view content)
+{
+    auto stream = std::make_unique<TPdfStream>(writer_.get());
+    stream->SetExtraDictionary("/Subtype/Form /BBox [0 0 " + IntToStr(width) + " " + IntToStr(height) + "]" +
+                               " /Resources " + OpenResources().AsReferenceString());
+    stream->WriteStart();
+    stream->RawWrite(content);
+    stream->WriteEnd();
+    const std::string reference = stream->AsReferenceString();
+    appearances_.push_back(std::move(stream));
+    return reference;
 }

@@ -73,6 +73,10 @@ TEST(PdfDeviceCommands, RecordedCommandsBecomeLinksBookmarksAndForms)
         Command(canvas, 505, "Shelf=Three");
         Command(canvas, 503, "Lost");
         Command(canvas, 507, "Shelf");
+        Command(canvas, 510, "001/Ff 0/FT/Btn\r\r/AS/Yes\r/V /Yes/DA (/Helv 0 Tf 0 g )", {72, 300, 92, 320});
+        Command(canvas, 510, "001/Ff 0/FT/Btn\r/DA (/Helv 0 Tf 0 g )", {72, 330, 92, 350});
+        Command(canvas, 510, "000/FT/Tx\r/V(Bay \\(A\\) 4)/DA (/Helv 0 Tf 0 g )", {100, 300, 300, 320});
+        Command(canvas, 511, "000/FT/Tx\r/V(Price 1.99)/DA (/Helv 0 Tf 0 g )/T(Own)", {100, 330, 300, 350});
     });
     PlayCommands(device, [](TMetafileCanvas& canvas) {
         Command(canvas, 502, "shelf", {100, 200, 150, 220});
@@ -105,5 +109,17 @@ TEST(PdfDeviceCommands, RecordedCommandsBecomeLinksBookmarksAndForms)
                         R"({"kids":[],"title":"Three"},{"kids":[],"title":""}])"),
               std::string::npos)
         << tree;
+    // Fields named in order unless the text names its own; the checked box shows its cross.
+    const std::string form = Compact(SaveAndRun(folder, pdf, "qpdf --json --json-key=acroform", &status));
+    const std::regex field(
+        R"re("appearancestate":"([^"]*)".*?"fieldtype":"([^"]+)","fullname":"([^"]+)".*?"value":("[^"]*"|null))re");
+    std::vector<std::string> fields;
+    for (auto it = std::sregex_iterator(form.begin(), form.end(), field); it != std::sregex_iterator(); ++it)
+        fields.push_back((*it)[1].str() + " " + (*it)[2].str() + " " + (*it)[3].str() + " " + (*it)[4].str());
+    EXPECT_EQ(fields, (std::vector<std::string>{"/Yes /Btn Field1 \"/Yes\"", " /Btn Field2 null",
+                                                " /Tx Field3 \"u:Bay(A)4\"", " /Tx Own \"u:Price1.99\""}))
+        << form;
+    EXPECT_NE(pdf.find("q 0 0 0 RG 0 0 m 20 20 l S 0 20 m 20 0 l S Q"), std::string::npos);
+    EXPECT_NE(pdf.find("/Tx BMC BT 2 2 Td (Bay \\(A\\) 4)Tj ET EMC"), std::string::npos);
     EXPECT_NE(pdf.find("/Logo Do"), std::string::npos);
 }

@@ -20,6 +20,7 @@ std::string LinkedDocument(int encrypt, std::vector<std::string>& errors)
     device.BeginDoc(612, 792, 72);
     EXPECT_EQ(RaisedMessage<Exception>([&] { device.PSCreateHyperLink(0, 0, 10, 10, "Shelf", ""); }),
               "No page active!");
+    EXPECT_EQ(RaisedMessage<Exception>([&] { device.AddFormElement("000/FT/Tx", TRect{}); }), "No page active!");
     device.StartPage(612, 792, 72, 72, 0);
     device.PSCreateHyperLink(10, 700, 100, 20, "Shelf", "");
     device.PSCreateHyperLink(10, 650, 100, 20, "http://shelves.example/a(b)", "");
