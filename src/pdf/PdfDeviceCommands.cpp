@@ -9,8 +9,6 @@
 #include "platform/core/Exceptions.h"
 #include "platform/core/Numbers.h"
 
-#include <algorithm>
-
 void TPdfDevice::PSCreateHyperLink(int x, int y, int width, int height, std::string_view address,
                                    std::string_view action)
 {
@@ -41,9 +39,20 @@ constexpr int ChildOfLast = 1;
 constexpr int SiblingOfParent = 2;
 constexpr int BookmarkZoom = 100;
 
-// A form element's text starts with its kind: "001" a check box, anything else a text field.
-constexpr std::size_t FormKindLength = 3;
+// A form element's text starts with its kind, three digits: "001" a check box, others a text
+// field. A text without them is a text field's dictionary alone.
 constexpr std::string_view CheckBoxKind = "001";
+
+std::size_t FormKindLength(std::string_view text)
+{
+    constexpr std::size_t length = 3;
+    if (text.size() < length)
+        return 0;
+    for (std::size_t i = 0; i < length; ++i)
+        if (text[i] < '0' || text[i] > '9')
+            return 0;
+    return length;
+}
 
 // The escaped text of the field's value, from "/V(" to its closing parenthesis; empty when the
 // value is not closed, as it could not be shown as a string either.
@@ -151,8 +160,8 @@ void TPdfDevice::AddBookmark(const TRect& rect, std::string_view text, int mode,
     const TRect place = DeviceRect(rect);
     node->Left = place.Left;
     node->Top = place.Top;
-    node->Width = place.Right - place.Left;
-    node->Height = place.Bottom - place.Top;
+    node->Width = PdfRound(double(place.Right) - place.Left);
+    node->Height = PdfRound(double(place.Bottom) - place.Top);
     AddOutlineNode(std::move(node), mode, number);
     pendingLevelUps_ = 0;
 }
@@ -160,7 +169,7 @@ void TPdfDevice::AddBookmark(const TRect& rect, std::string_view text, int mode,
 // The field's kind and dictionary with the next running field name after the kind.
 std::string TPdfDevice::NamedFieldText(std::string_view text)
 {
-    const std::size_t kindLength = std::min(text.size(), FormKindLength);
+    const std::size_t kindLength = FormKindLength(text);
     return std::string(text.substr(0, kindLength)) + "/T(Field" + IntToStr(++fieldCount_) + ")" +
            std::string(text.substr(kindLength));
 }
@@ -170,7 +179,7 @@ void TPdfDevice::AddFormElement(std::string_view text, const TRect& rect)
     if (page_ == nullptr)
         throw Exception("No page active!");
     const bool checkBox = text.starts_with(CheckBoxKind);
-    const std::string_view field = text.substr(std::min(text.size(), FormKindLength));
+    const std::string_view field = text.substr(FormKindLength(text));
     const int width = PdfRound(double(rect.Right) - rect.Left);
     const int height = PdfRound(double(rect.Bottom) - rect.Top);
     const std::string appearance = checkBox ? "/AP << /N << /Yes " + CheckBoxAppearance(width, height) + " >> >> /H /I"

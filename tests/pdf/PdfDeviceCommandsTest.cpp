@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <regex>
 #include <string>
 #include <vector>
@@ -122,4 +123,27 @@ TEST(PdfDeviceCommands, RecordedCommandsBecomeLinksBookmarksAndForms)
     EXPECT_NE(pdf.find("q 0 0 0 RG 0 0 m 20 20 l S 0 20 m 20 0 l S Q"), std::string::npos);
     EXPECT_NE(pdf.find("/Tx BMC BT 2 2 Td (Bay \\(A\\) 4)Tj ET EMC"), std::string::npos);
     EXPECT_NE(pdf.find("/Logo Do"), std::string::npos);
+}
+
+// Rectangles at the ends of the integer range and texts without any of their parts still make a
+// file that reads.
+TEST(PdfDeviceCommands, ExtremeRectanglesAndEmptyTextsMakeAReadableFile)
+{
+    TemporaryFolder folder;
+    std::vector<std::string> errors;
+    TPdfDevice device;
+    device.OnErrorCallback = [&](int, const std::string& message) { errors.push_back(message); };
+    device.BeginDoc(612, 792, 300);
+    device.StartPage(0, 0, 0, 0, 0);
+    const TRect extreme{INT_MIN, INT_MAX, INT_MAX, INT_MIN};
+    for (const int code : {501, 502, 503, 504, 505, 505, 503, 506, 510, 511})
+        device.PSCommand(extreme, code, "");
+    device.PSCommand(extreme, 510, "/FT/Tx/V(a\\)b)");
+    device.EndPage();
+    device.EndDoc();
+    int status = -1;
+    const std::string check = SaveAndRun(folder, DeviceOutput(device), "qpdf --check", &status);
+    EXPECT_EQ(status, 0) << check;
+    EXPECT_NE(DeviceOutput(device).find("BT 2 2 Td (a\\)b)Tj ET"), std::string::npos);
+    EXPECT_EQ(errors, (std::vector<std::string>(3, "Bookmark \"UNKNOWN\" not found")));
 }
