@@ -19,10 +19,9 @@
 
 namespace {
 
-constexpr int DefaultResolution = 72;
 constexpr int ThumbnailSide = 66;
 
-int ResolutionOrDefault(int resolution) { return resolution > 0 ? resolution : DefaultResolution; }
+int ResolutionOrDefault(int resolution) { return resolution > 0 ? resolution : TPdfDevice::DefaultResolution; }
 
 // Keeps what a played metafile may change of the device context, to put it back afterwards: the
 // levels and their matrices, the objects, and the device's own drawing values.
@@ -192,6 +191,9 @@ void TPdfDevice::DropDocument()
     fontStreams_.clear();
     outlineNodes_.clear();
     destNames_.clear();
+    pendingLevelUps_ = 0;
+    fieldCount_ = 0;
+    appearances_.clear();
     catalog_.reset();
     resources_.reset();
     info_.reset();

@@ -50,6 +50,9 @@ struct TPdfFontStreamEntry {
 // of the name stays as it was.
 class TPdfDevice : public TPdfGenericPSDevice {
 public:
+    // Points per inch: PDF's unit.
+    static constexpr int DefaultResolution = 72;
+
     TPdfDevice();
     ~TPdfDevice() override;
 
@@ -116,6 +119,32 @@ public:
                          int offset = 0, std::string_view nested = {});
     // Nothing for a name no form was added under, or for a form already being drawn.
     void DrawXForm(std::string_view name);
+
+    // Text through the document's fonts. The font of the device context becomes the resources'
+    // current font; without an open document the defaults of the content-stream device answer.
+    void PSWriteTextAttributes(TPdfDeviceWorkBuffer* buffer, double size) override;
+    int PSGetFontWidth() override;
+    void PSFontHeight(int& ascent, int& cellHeight, double size) override;
+    int PSTextWidth(std::string_view text, double size) override;
+    int PSTextWidthW(std::u16string_view text, double size) override;
+    bool PSTextWidthArray(std::string_view text, double size, int scale, std::span<int> widths) override;
+    bool PSTextWidthArrayW(std::u16string_view text, double size, int scale, std::span<int> widths) override;
+    // The current font's code page; a character it cannot hold becomes a blank, unless the whole
+    // text lies in the symbol range, which a symbol font shows by its low bytes.
+    std::string PSWideCharToMultiByte(std::u16string_view text) override;
+    void PSUsedChars(std::string_view text) override;
+    void PSUsedCharsW(std::u16string_view text) override;
+    // A link on the open page's rectangle (points), to the address or, when given, doing the action.
+    // Raises "No page active!".
+    void PSCreateHyperLink(int x, int y, int width, int height, std::string_view address,
+                           std::string_view action) override;
+    // Links (501), named destinations (502), bookmarks (503-505) and forms drawn (506) that a
+    // drawing embeds; the rectangle in points from the page's top, as the comment is played. Other codes do nothing.
+    void PSCommand(const TRect& rect, int code, std::string_view text) override;
+    // A form field on the open page's rectangle (points, upward). The text is the field's kind,
+    // "001" for a check box and any other three characters for a text field, then its dictionary;
+    // a check box is checked by "/AS/Yes", a text field shows its "/V(...)". Raises "No page active!".
+    void AddFormElement(std::string_view text, const TRect& rect);
 
     // Paints a rectangle of the open page (not a form) into its thumbnail, in logical units.
     void PSThumbnailFillRect(int x, int y, int width, int height, TColor color) override;
@@ -218,6 +247,20 @@ private:
     void DropDocument();
     void PlaceOutlineNode(std::unique_ptr<TPdfOutlineNode> node, int mode, int number);
     TPdfOutlineNode* AncestorOfLast(int levelsUp) const;
+    TPdfFont* TextFont() const;
+    int SelectTextFont();
+    void WriteTextFont(TPdfDeviceWorkBuffer& buffer, TPdfWriterStackVar& written, int fontNumber, double size);
+    void WriteTextSpacing(TPdfDeviceWorkBuffer& buffer, TPdfWriterStackVar& written);
+    bool RecordsUsedChars() const;
+    // A rectangle in points from the page's top as PDF's, from its foot.
+    TRect PageRect(const TRect& points) const;
+    std::string NamedFieldText(std::string_view text);
+    std::string CheckBoxAppearance(int width, int height);
+    std::string TextFieldAppearance(std::string_view field, int width, int height);
+    std::string AppearanceStream(int width, int height, std::string_view content);
+    // A rectangle in points as device units.
+    TRect DeviceRect(const TRect& points) const;
+    void AddBookmark(const TRect& rect, std::string_view text, int mode, int number);
     void ClearThumbnail();
     // A point of the upright thumbnail as it stands on the turned page's thumbnail.
     TPoint RotateThumbNailPoint(TPoint point) const;
@@ -255,6 +298,11 @@ private:
     std::deque<TPdfFontStreamEntry> fontStreams_;
     std::vector<TPdfOutlineNode*> outlineNodes_;
     std::map<std::string, TPdfDestName> destNames_;
+    // Levels the next sibling bookmark climbs above the most recent one.
+    int pendingLevelUps_ = 0;
+    int fieldCount_ = 0;
+    // Written at once; kept until the document ends, as the writer numbers them.
+    std::vector<std::unique_ptr<TPdfStream>> appearances_;
     TPdfDeviceInfoBlock infoBlock_;
     std::unique_ptr<TBitmap> thumbnail_;
     // The open form, which is also the content stream while it records.

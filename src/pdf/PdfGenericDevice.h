@@ -3,6 +3,7 @@
 #include "pdf/PdfDCStack.h"
 #include "pdf/PdfGenericDeviceObjects.h"
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,6 +20,13 @@ struct TPdfWriterStackVar {
     TPdfPenStyles dashStyle = peps_Solid;
     TPdfPenEndCap lineCap = pecap_Round;
     TPdfXForm cm;
+    std::int32_t fontWeight = 0;
+    std::uint8_t fontItalic = 0;
+    std::uint8_t fontCharset = 0;
+    TColor textColor = clBlack;
+    float charSpacing = 0;
+    float wordSpacing = 0;
+    double horzScale = 0;
     bool mustWriteStroke = true;
     bool mustWriteFill = true;
     bool mustWriteText = true;

@@ -2,6 +2,7 @@
 
 #include "pdf/PdfAcroForm.h"
 #include "pdf/PdfFileWriter.h"
+#include "pdf/PdfLink.h"
 #include "pdf/PdfOutline.h"
 #include "pdf/PdfResource.h"
 #include "pdf/PdfStream.h"
@@ -181,4 +182,31 @@ void TPdfCatalog::WriteIt()
         RawWriteLN("/OpenAction <</Type/Action/S/GoTo/D[" + pages_->Page(0).AsReferenceString() +
                    ZoomView(device.ZoomMode));
     WriteObjectEnd();
+}
+
+namespace {
+
+std::string RectText(const TRect& rect)
+{
+    return "/Rect [" + IntToStr(rect.Left) + " " + IntToStr(rect.Top) + " " + IntToStr(rect.Right) + " " +
+           IntToStr(rect.Bottom) + "]";
+}
+
+} // namespace
+
+std::unique_ptr<TPdfLink> TPdfPage::AddIndexLink(const TRect& rect, std::string_view target, std::string_view action)
+{
+    auto link =
+        std::make_unique<TPdfLink>(Owner(), "/Type/Annot/Subtype/Link\n" + RectText(rect) + "\n/Border [0 0 0]\n",
+                                   std::string(target), std::string(action));
+    AddAnnotation(link.get());
+    return link;
+}
+
+std::unique_ptr<TPdfLink> TPdfPage::AddWidget(const TRect& rect, std::string_view text)
+{
+    auto widget = std::make_unique<TPdfLink>(Owner(), "/Type /Annot \r/Subtype /Widget \r" + RectText(rect) + "\r" +
+                                                          std::string(text) + "\r/P " + AsReferenceString() + "\r/F 4");
+    AddAnnotation(widget.get());
+    return widget;
 }

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "pdf/PdfCustomType.h"
+#include "platform/core/Geometry.h"
 
 #include <memory>
+#include <string_view>
 #include <vector>
 
 class TPdfAcroForm;
+class TPdfLink;
 class TPdfOutline;
 class TPdfPages;
 class TPdfStream;
@@ -24,6 +27,11 @@ public:
     void SetThumbnail(std::unique_ptr<TPdfStream> image);
     // The page refers to the annotation; the device owns and writes it.
     void AddAnnotation(TPdfCustomType* annotation) { annotations_.push_back(annotation); }
+    // Annotations on the rectangle (left, top, right, bottom in points). The page refers to them; the
+    // caller keeps them until they are written at the document's end. A link leads to its target
+    // unless an action is given; a widget's text is its field dictionary.
+    std::unique_ptr<TPdfLink> AddIndexLink(const TRect& rect, std::string_view target, std::string_view action);
+    std::unique_ptr<TPdfLink> AddWidget(const TRect& rect, std::string_view text);
     // A size that differs from the document's default gets its own media box.
     void SetSize(int width, int height);
 

@@ -21,14 +21,6 @@ struct TFontTestDocument {
     TPdfResource& resources = document.resources;
 };
 
-int Occurrences(const std::string& text, const std::string& part)
-{
-    int count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
 // A line of text in each font, one line lower each.
 std::string ContentShowing(const std::vector<std::pair<int, std::string>>& lines)
 {

@@ -157,6 +157,15 @@ inline void RecordPage(TMetafile& metafile, int width, int height, int resolutio
     canvas.TextOut(width / 10, height / 2, "Shelf (A) \\ 4");
 }
 
+// How often `part` occurs in `text`, overlaps counted.
+inline int Occurrences(const std::string& text, const std::string& part)
+{
+    int count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
 // The device's memory output as text.
 inline std::string DeviceOutput(const TPdfDevice& device)
 {

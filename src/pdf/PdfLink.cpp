@@ -1,0 +1,46 @@
+#include "pdf/PdfLink.h"
+
+#include "pdf/PdfDeviceWorkBuffer.h"
+
+#include <array>
+#include <utility>
+
+namespace {
+
+// Files to launch or open are cut to what the viewer's file specification takes.
+constexpr std::size_t MaxFileLength = 256;
+
+} // namespace
+
+TPdfLink::TPdfLink(TPdfFileWriter* owner, std::string head, std::string target, std::string action)
+    : TPdfCustomType(owner), head_(std::move(head)), target_(std::move(target)), action_(std::move(action))
+{
+}
+
+std::string TPdfLink::AsString() { return head_ + ActionText(); }
+
+std::string TPdfLink::ActionText() const
+{
+    if (!action_.empty())
+        return "/A << " + action_ + " >>";
+    if (target_.starts_with("http://"))
+        return ActionString("URI", "URI", target_);
+    struct TFilePrefix {
+        std::string_view prefix;
+        std::string_view kind;
+    };
+    static constexpr std::array<TFilePrefix, 2> files{{{"Launch://", "Launch"}, {"GoToR://", "GoToR"}}};
+    for (const TFilePrefix& file : files)
+        if (target_.starts_with(file.prefix))
+            return ActionString(file.kind, "F",
+                                std::string_view(target_).substr(file.prefix.size()).substr(0, MaxFileLength));
+    if (target_.empty() || !Destination)
+        return {};
+    return Destination(target_);
+}
+
+std::string TPdfLink::ActionString(std::string_view kind, std::string_view key, std::string_view value) const
+{
+    return "/A << /Type/Action/S/" + std::string(kind) + "/" + std::string(key) + " (" +
+           PdfCleanString(EncryptStr(value)) + ") >>";
+}
