@@ -7,7 +7,7 @@
 
 namespace {
 
-// Files to launch or open are cut to what the viewer's file specification takes.
+// Names of files to launch or open are cut to the longest a viewer takes.
 constexpr std::size_t MaxFileLength = 256;
 
 } // namespace
