@@ -23,7 +23,8 @@ std::string TPdfLink::ActionText() const
 {
     if (!action_.empty())
         return "/A << " + action_ + " >>";
-    if (target_.starts_with("http://"))
+    // Secure addresses are web addresses too; looked up as destination names they would lead nowhere.
+    if (target_.starts_with("http://") || target_.starts_with("https://"))
         return ActionString("URI", "URI", target_);
     struct TFilePrefix {
         std::string_view prefix;

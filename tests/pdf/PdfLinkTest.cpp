@@ -24,6 +24,7 @@ std::string LinkedDocument(int encrypt, std::vector<std::string>& errors)
     device.StartPage(612, 792, 72, 72, 0);
     device.PSCreateHyperLink(10, 700, 100, 20, "Shelf", "");
     device.PSCreateHyperLink(10, 650, 100, 20, "http://shelves.example/a(b)", "");
+    device.PSCreateHyperLink(10, 625, 100, 20, "https://shelves.example/s", "");
     device.PSCreateHyperLink(10, 600, 100, 20, "Launch://" + std::string(300, 'x'), "");
     device.PSCreateHyperLink(10, 550, 100, 20, "GoToR://plan.pdf", "");
     device.PSCreateHyperLink(10, 500, 100, 20, "Shelf", "/S/Named/N/NextPage");
@@ -60,10 +61,11 @@ TEST(PdfLink, LinksLeadWhereTheirTargetsSayAlsoEncrypted)
         const auto has = [&](const std::string& part) { return compact.find(part) != std::string::npos; };
         EXPECT_TRUE(has("\"/Dest\":[\"" + kids[1].str() + "\",\"/XYZ\",50,692,0]")) << compact;
         EXPECT_TRUE(has("\"/S\":\"/URI\",\"/Type\":\"/Action\",\"/URI\":\"u:http://shelves.example/a(b)\""));
+        EXPECT_TRUE(has("\"/S\":\"/URI\",\"/Type\":\"/Action\",\"/URI\":\"u:https://shelves.example/s\""));
         EXPECT_TRUE(has("\"/F\":\"u:" + std::string(256, 'x') + "\",\"/S\":\"/Launch\""));
         EXPECT_TRUE(has("\"/F\":\"u:plan.pdf\",\"/S\":\"/GoToR\""));
         EXPECT_TRUE(has("\"/A\":{\"/N\":\"/NextPage\",\"/S\":\"/Named\"}"));
-        EXPECT_EQ(Occurrences(compact, "\"/Subtype\":\"/Link\""), 6);
+        EXPECT_EQ(Occurrences(compact, "\"/Subtype\":\"/Link\""), 7);
         // The address is in the file only when it is not encrypted.
         EXPECT_EQ(pdf.find("(http://shelves.example/a\\(b\\))") != std::string::npos, encrypt == 0);
     }
