@@ -275,3 +275,42 @@ TEST(Pdfengine, FileThatCannotBeMadeAnswersOneAndReachesTheCallback)
     // The next document is made as usual.
     EXPECT_EQ(PDFE_Action(engine.get(), 4533, 0, const_cast<char*>(folder.File("out.pdf").c_str())), 0);
 }
+
+// Twips at 200 dpi: the text's baseline 1 inch down, the rectangle half an inch square.
+TEST(Pdfengine, PaintElementsReachThePage)
+{
+    TemporaryFolder folder;
+    TEngine engine = NewEngine();
+    TPdfEngineEnv* env = engine.get();
+    ASSERT_EQ(PDFE_Action(env, 4533, 0, nullptr), 0);
+    StartPage(env, 1700, 2200, 200);
+    TPdfPaintElement run;
+    run.X = 1440;
+    run.Y = 1440;
+    run.FontSize = 12;
+    run.FontStyle = 1;
+    TPdfPaintElement box;
+    box.Kind = 7;
+    box.X = box.Y = 2880;
+    box.Width = box.Height = 720;
+    box.Color = clRed;
+    TPdfPaintElement unknown;
+    unknown.Kind = 11;
+    EXPECT_TRUE(_PDFE_ELEMEXEC(env, &run, nullptr, "Aisle 7 (end)", 0, 0));
+    EXPECT_TRUE(_PDFE_ELEMEXEC(env, &box, nullptr, nullptr, 0, 0));
+    EXPECT_FALSE(_PDFE_ELEMEXEC(env, &unknown, nullptr, nullptr, 0, 0));
+    EXPECT_FALSE(_PDFE_ELEMEXEC(env, nullptr, nullptr, nullptr, 0, 0));
+    EXPECT_EQ(PDFE_Action(env, 4536, 0, nullptr), 0);
+    EXPECT_EQ(PDFE_Action(env, 4534, 0, nullptr), 0);
+    const std::string pdf = EngineBuffer(env);
+
+    EXPECT_EQ(Occurrences(pdf, "1 0 0 rg 400 1800 100 -100 re f"), 1);
+    const std::string file = folder.File("elements.pdf");
+    WriteWholeFile(file, pdf);
+    int status = -1;
+    const std::string text = RunCommand("pdftotext -bbox " + file + " - 2>&1", &status);
+    EXPECT_EQ(status, 0) << text;
+    EXPECT_NE(text.find("<word xMin=\"72.000000\" yMin=\"63."), std::string::npos) << text;
+    EXPECT_NE(text.find(">Aisle</word>"), std::string::npos) << text;
+    EXPECT_NE(text.find(">(end)</word>"), std::string::npos) << text;
+}
