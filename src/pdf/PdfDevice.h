@@ -119,6 +119,8 @@ public:
                          int offset = 0, std::string_view nested = {});
     // Nothing for a name no form was added under, or for a form already being drawn.
     void DrawXForm(std::string_view name);
+    // The form scaled into the rectangle, in logical units as DrawXObject places images.
+    void DrawXForm(std::string_view name, double x, double y, double width, double height);
 
     // Text through the document's fonts. The font of the device context becomes the resources'
     // current font; without an open document the defaults of the content-stream device answer.
@@ -145,6 +147,8 @@ public:
     // "001" for a check box and any other three characters for a text field, then its dictionary;
     // a check box is checked by "/AS/Yes", a text field shows its "/V(...)". Raises "No page active!".
     void AddFormElement(std::string_view text, const TRect& rect);
+    // The number of the next field's name "Field" + number: 1 for a document's first.
+    int NextFieldNumber() { return ++fieldCount_; }
 
     // Paints a rectangle of the open page (not a form) into its thumbnail, in logical units.
     void PSThumbnailFillRect(int x, int y, int width, int height, TColor color) override;
@@ -220,6 +224,12 @@ public:
     bool OpenBookmarks = false;
     std::string InputFileName;
     int InputMode = 0;
+    // What is read of the input file; kept for the input reader.
+    int PdfReadMode = 0;
+    // Kept for the caller: whether JPEG data it hands over is to be decoded and compressed again,
+    // and the character set of its narrow bookmark captions.
+    bool ConvertJPEGData = false;
+    int OutlineCharset = 0;
     TPdfFontMode FontMode = peUseTrueTypeFonts;
     // Faces never embedded. When the embed-only list has a first entry that is not blank, only the
     // faces it names are embedded.
@@ -272,6 +282,9 @@ private:
     int AddImageOrReport(std::unique_ptr<TPdfStream> stream);
 
     struct TXFormLinks {
+        // The form's box, in points.
+        int width = 0;
+        int height = 0;
         int offset = 0;
         std::string nested;
         bool drawing = false;

@@ -170,7 +170,7 @@ void TPdfDevice::AddBookmark(const TRect& rect, std::string_view text, int mode,
 std::string TPdfDevice::NamedFieldText(std::string_view text)
 {
     const std::size_t kindLength = FormKindLength(text);
-    return std::string(text.substr(0, kindLength)) + "/T(Field" + IntToStr(++fieldCount_) + ")" +
+    return std::string(text.substr(0, kindLength)) + "/T(Field" + IntToStr(NextFieldNumber()) + ")" +
            std::string(text.substr(kindLength));
 }
 

@@ -75,7 +75,7 @@ TPdfStream& TPdfDevice::AddXFORM(std::string_view name, int width, int height, s
                                MatrixValue(scaleX / PointsPerInch) + " 0 0 " + MatrixValue(scaleY / PointsPerInch) +
                                " 0 0]\n/BBox " + box + "\n/Resources " + resourcesText + "\n");
     TPdfStream& form = *stream;
-    formLinks_[&form] = {offset, std::string(nested), false};
+    formLinks_[&form] = {width, height, offset, std::string(nested), false};
     resources_->AddXObject(std::move(stream), formName);
     form.WriteStart();
     return form;
@@ -108,4 +108,27 @@ void TPdfDevice::DrawXForm(std::string_view name)
     } drawing(links->second.drawing);
     if (!links->second.nested.empty())
         DrawXForm(links->second.nested);
+}
+
+void TPdfDevice::DrawXForm(std::string_view name, double x, double y, double width, double height)
+{
+    const int index = resources_ != nullptr ? resources_->FindXObject(name) : -1;
+    if (index < 0)
+        return;
+    const auto links = formLinks_.find(resources_->XObject(index));
+    if (links == formLinks_.end() || links->second.width <= 0 || links->second.height <= 0)
+        return;
+    PSStartGraphic();
+    if (DCStack().YAxisUp())
+        height = -height;
+    TPdfDeviceWorkBuffer& buffer = WorkBuffer();
+    buffer.Append("q ");
+    buffer.AppendFloat(width / links->second.width);
+    buffer.Append("0 0 ");
+    buffer.AppendFloat(height / links->second.height);
+    buffer.AppendFloat(x);
+    buffer.AppendFloat(LogicalPageHeight() - y - height);
+    buffer.Append("cm\n");
+    DrawXForm(name);
+    buffer.Append("Q\n");
 }

@@ -38,6 +38,14 @@ public:
         return *this;
     }
     constexpr bool Empty() const { return bits_ == 0; }
+    // The set as a word of bits, bit n for the value n, as callers outside the device pass it.
+    constexpr std::uint32_t Bits() const { return bits_; }
+    static constexpr TPdfSet FromBits(std::uint32_t bits)
+    {
+        TPdfSet set;
+        set.bits_ = bits;
+        return set;
+    }
     friend bool operator==(const TPdfSet&, const TPdfSet&) = default;
 
 private:

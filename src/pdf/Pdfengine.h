@@ -73,7 +73,8 @@ struct TPdf_InitRec {
 };
 
 // What action 4549 draws: an image already in the document (ImageId 1 or more), else a bitmap, a
-// device-independent bitmap or JPEG data, in that order of preference. Positions in page units.
+// device-independent bitmap or JPEG data, in that order of preference. Positions in page units. A
+// device-independent bitmap is drawn as it is made; the others are drawn once made.
 struct TPdfGraphicDef {
     std::int32_t X = 0;
     std::int32_t Y = 0;
@@ -96,6 +97,7 @@ struct TPdfGraphicDef {
 };
 
 // Action 4544: a metafile placed at a rectangle in page units; resolutions of 0 take the header's.
+// Without a record or a metafile nothing is played and the action answers -1.
 struct TPdfMetafileDef {
     const TMetafile* Metafile = nullptr;
     std::int32_t X = 0;
@@ -106,7 +108,8 @@ struct TPdfMetafileDef {
     std::int32_t ResolutionY = 0;
 };
 
-// Action 4541: a link area in page units. With bit 0 of Flags set, Target is the action text.
+// Action 4541: a link area in page units (left, top, right, bottom), to the address Name. With bit 0
+// of Flags set, Target is the action text.
 struct TPdfLinkDef {
     TRect Rect;
     const char* Name = "";
@@ -121,8 +124,10 @@ struct TPdfDestDef {
     std::int32_t Y = 0;
 };
 
-// Action 4543: a bookmark. With bit 1 of Flags set, WideCaption is the caption; else Caption
-// (Windows-1252). It leads to the named destination when one is given, else to Page's Rect.
+// Action 4543: a bookmark on the open page, at Level (1 the top; 0 or less: that many levels up from
+// the most recent bookmark's). With bit 1 of Flags set, WideCaption is the caption; else Caption
+// (Windows-1252). It leads to the named destination when one is given, else to Rect (page units) of
+// the open page, in view TargetKind; Page is not read.
 struct TPdfOutlineDef {
     const char* Caption = "";
     const char16_t* WideCaption = u"";
@@ -144,8 +149,8 @@ struct TPdfXFormDef {
     std::int32_t Height = 0;
 };
 
-// Action 4550: a form field on the page. Bit 0 of Kind: a check box. Options bit 0: multi-line;
-// bit 1: right aligned; bit 2: centred.
+// Action 4550: a form field on the page at Rect (page units: left, top, right, bottom). Bit 0 of
+// Kind: a check box. Options bit 0: multi-line; bit 1: right aligned; bit 2: centred.
 struct TPdfFormFieldDef {
     TRect Rect;
     std::int32_t Kind = 0;
@@ -193,7 +198,10 @@ void PDFE_Finalize(TPdfEngineEnv* env);
 // False for an unknown id or a null environment.
 bool PDFE_SetIProp(TPdfEngineEnv* env, int id, int value);
 bool PDFE_SetSProp(TPdfEngineEnv* env, int id, const char* text);
-// -1 for a null environment, a code outside 4533-4551, or 4548. Device exceptions pass through.
+// -1 for a null environment, a code outside 4533-4551, or 4548, and for an action that needs a
+// pointer argument and has none (4549 raises, as for a record without a source). Action 4533
+// answers 1 when the file cannot be made, after the callback had it as message 1. Device
+// exceptions pass through.
 int PDFE_Action(TPdfEngineEnv* env, int code, int value, void* argument);
 bool PDFE_InitializePage(TPdfEngineEnv* env, int unused, const TPdf_InitRec& record);
 int PDFE_XPOS(const TPdfEngineEnv* env, int x);
