@@ -113,19 +113,33 @@ std::string MemoryText(TMemoryStream& stream)
 
 } // namespace
 
+// Misuse raises its texts; engine errors reach OnError without raising.
 TEST(PdfExport, MisuseRaisesItsTexts)
 {
     TemporaryFolder folder;
+    std::vector<std::string> errors;
     TPdfPrinter pdf;
+    pdf.OnError = [&](TPdfCustomExport&, int number, const std::string& text) {
+        errors.push_back(std::to_string(number) + " " + text);
+    };
     EXPECT_EQ(RaisedMessage<Exception>([&] { pdf.StartPage(612, 792, 72, 72, 0); }),
               "StartPage is only allowed within StartDoc and EndDoc!");
     EXPECT_EQ(RaisedMessage<Exception>([&] { pdf.BeginDoc(); }), "No filename or InMemoryMode was specified!");
     EXPECT_FALSE(pdf.DocumentOpen());
+    pdf.Filename = folder.File("missing/plan.pdf");
+    EXPECT_EQ(RaisedMessage<Exception>([&] { pdf.BeginDoc(); }), "Error in BeginDoc!");
+    EXPECT_EQ(errors, std::vector<std::string>{"3 Cannot open file " + pdf.Filename});
+    EXPECT_FALSE(pdf.DocumentOpen());
 
+    errors.clear();
     pdf.Filename = folder.File("plan.pdf");
     pdf.BeginDoc();
     pdf.StartPage(612, 792, 72, 72, 0);
     EXPECT_EQ(pdf.DrawTGraphic(0, 0, 10, 10, nullptr), -1);
+    TBitmap empty;
+    EXPECT_EQ(pdf.DrawBitmap(0, 0, 10, 10, empty), -1);
+    EXPECT_EQ(errors, std::vector<std::string>{"2 Invalid bitmap"});
+    EXPECT_TRUE(pdf.DocumentOpen());
     TJPEGImage jpeg;
     EXPECT_EQ(RaisedMessage<Exception>([&] { pdf.DrawTGraphic(0, 0, 10, 10, &jpeg); }), "Cannot convert TJPEGImage");
     EXPECT_FALSE(pdf.DocumentOpen());
@@ -252,41 +266,48 @@ TEST(PdfExport, CanvasPageIsJudgedByQpdfAndPoppler)
     EXPECT_EQ(desktop.opened.size(), 1u);
 }
 
-// Two pages made in memory, which the desktop is not asked to open; a watermark drawn once serves
-// both pages.
-TEST(PdfExport, TwoPagesInMemoryWithOneWatermark)
+// Pages made in memory, which the desktop is not asked to open. Each watermark is drawn once and
+// found again by its metafile or its file name.
+TEST(PdfExport, PagesInMemoryWithWatermarksDrawnOnce)
 {
     TemporaryFolder folder;
     RecordingDesktop desktop;
     TMetafile draft;
     RecordPage(draft, 612, 792, 72);
+    const std::string draftFile = folder.File("draft.emf");
+    draft.SaveToFile(draftFile);
     int asked = 0;
     TMemoryStream output;
     TPdfPrinter pdf;
     pdf.InMemoryMode = true;
     pdf.AutoLaunch = true;
     pdf.SetOutputStream(&output);
-    pdf.OnWatermark = [&](TPdfCustomExport&, int page, const TMetafile*& metafile, std::string&) {
+    pdf.OnWatermark = [&](TPdfCustomExport&, int page, const TMetafile*& metafile, std::string& fileName) {
         EXPECT_EQ(page, ++asked);
-        metafile = &draft;
+        if (page <= 2)
+            metafile = &draft;
+        else
+            fileName = draftFile;
     };
     pdf.BeginDoc();
-    DrawTextPage(pdf, "Front of the aisle");
-    DrawTextPage(pdf, "Back of the aisle");
+    for (const char* text : {"Front of the aisle", "Back of the aisle", "Left end", "Right end"})
+        DrawTextPage(pdf, text);
     pdf.EndDoc();
     EXPECT_TRUE(desktop.opened.empty());
-    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(asked, 4);
 
     const std::string pdfText = MemoryText(output);
-    EXPECT_EQ(Occurrences(pdfText, "/Subtype/Form"), 1);
+    EXPECT_EQ(Occurrences(pdfText, "/Subtype/Form"), 2);
     EXPECT_EQ(Occurrences(pdfText, "/XWAT0 Do"), 2);
+    EXPECT_EQ(Occurrences(pdfText, "/XWAT1 Do"), 2);
     const std::string file = folder.File("memory.pdf");
     WriteWholeFile(file, pdfText);
     Judge("qpdf --check", file);
-    EXPECT_EQ(InfoField(Judge("pdfinfo", file), "Pages"), "2");
+    EXPECT_EQ(InfoField(Judge("pdfinfo", file), "Pages"), "4");
     const std::string text = Judge("pdftotext", file + " -");
     EXPECT_LT(text.find("Front of the aisle"), text.find("Back of the aisle"));
-    EXPECT_EQ(Occurrences(text, "Shelf (A) \\ 4"), 2) << text;
+    EXPECT_LT(text.find("Back of the aisle"), text.find("Right end"));
+    EXPECT_EQ(Occurrences(text, "Shelf (A) \\ 4"), 4) << text;
 }
 
 // Each page's metafile is kept for inspection, in the program folder's "Debug" unless a folder is
