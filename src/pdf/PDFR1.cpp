@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -144,8 +145,6 @@ void TPdfCustomExport::SetOptions(TPdfOptions options)
     if (environment_ != nullptr)
         SetIProp(27, static_cast<int>(options.Bits()));
 }
-
-void TPdfCustomExport::SetExcludedFonts(const TStringList& fonts) { excludedFonts_.SetCommaText(fonts.CommaText()); }
 
 // ---- Document
 

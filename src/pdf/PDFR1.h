@@ -154,7 +154,7 @@ public:
     const TPdfExportInfo& Info() const { return info_; }
     void SetInfo(const TPdfExportInfo& info) { info_.Assign(info); }
     const TStringList& ExcludedFonts() const { return excludedFonts_; }
-    void SetExcludedFonts(const TStringList& fonts);
+    void SetExcludedFonts(const TStringList& fonts) { excludedFonts_ = fonts; }
 
     // The document goes to this stream instead of a file; never owned.
     void SetOutputStream(TStream* stream) { outputStream_ = stream; }

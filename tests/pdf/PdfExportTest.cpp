@@ -215,6 +215,41 @@ TEST(PdfExport, PropertiesReachTheEngineInOrder)
     EXPECT_NE(MemoryText(output).find("/Encrypt"), std::string::npos);
 }
 
+// An export whose first page is started inside BeginDoc, as an override of PreparePage asks.
+class TPageInBeginDoc : public TPdfPrinter {
+protected:
+    void PreparePage(int pageNumber, TPdf_InitRec& record) override
+    {
+        EXPECT_EQ(pageNumber, -1);
+        record.Width = 300;
+        record.Height = 400;
+        record.ResolutionX = record.ResolutionY = 72;
+        startPageInBeginDoc_ = true;
+    }
+};
+
+TEST(PdfExport, APageStartedInsideBeginDocIsNotStartedAgain)
+{
+    TemporaryFolder folder;
+    RecordingEngine engine;
+    TPageInBeginDoc pdf;
+    pdf.SetEngineCalls(engine.Calls());
+    pdf.Filename = folder.File("plan.pdf");
+    pdf.BeginDoc();
+    DrawTextPage(pdf, "Small first page");
+    DrawTextPage(pdf, "Letter page");
+    pdf.EndDoc();
+    const auto begun = std::find(engine.calls.begin(), engine.calls.end(), "A4533");
+    EXPECT_EQ(
+        std::vector<std::string>(begun, engine.calls.end()),
+        (std::vector<std::string>{"A4533", "Page 300x400 at 72/72", "A4535", "A4544", "A4536", "Page 612x792 at 72/72",
+                                  "A4535", "A4544", "A4536", "A4534", "A4538", "A4539", "Finalize"}));
+    Judge("qpdf --check", pdf.Filename);
+    const std::string sizes = Judge("pdfinfo -f 1 -l 2", pdf.Filename);
+    EXPECT_NE(sizes.find("Page    1 size:  300 x 400 pts"), std::string::npos) << sizes;
+    EXPECT_NE(sizes.find("Page    2 size:  612 x 792 pts"), std::string::npos) << sizes;
+}
+
 // Text, shapes and bitmaps drawn on the canvas of a printer-referenced page reach the file, which
 // the desktop then opens once.
 TEST(PdfExport, CanvasPageIsJudgedByQpdfAndPoppler)
