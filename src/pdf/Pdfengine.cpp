@@ -463,6 +463,127 @@ int RunAction(TPdfEngineEnv& env, int code, int value, void* argument)
     }
 }
 
+// ---- Paint elements
+
+constexpr int TwipsPerInch = 1440;
+// From this coordinate unit on, elements are in page units.
+constexpr int PageUnits = 200;
+constexpr int HighestElementKind = 10;
+constexpr std::int32_t BoldWeight = 700;
+constexpr std::int32_t NormalWeight = 400;
+
+enum TElementKind { ekText = 0, ekPicture = 2, ekFilledRectangle = 7 };
+
+bool IsLineKind(int kind) { return (kind >= 3 && kind <= 6) || kind == 10; }
+
+class TElementPainter {
+public:
+    TElementPainter(TPdfEngineEnv& env, TPdfPaintElement& element)
+        : env_(env), device_(*env.Device), element_(element), resolutionX_(ResolutionOrPoints(env.ResolutionX)),
+          resolutionY_(ResolutionOrPoints(env.ResolutionY))
+    {
+    }
+
+    void Paint(const char* text)
+    {
+        if (element_.Kind == ekText)
+            PaintText(TextOf(text));
+        else if (element_.Kind == ekPicture)
+            PaintPicture();
+        else if (element_.Kind == ekFilledRectangle)
+            device_.FillRect(X(element_.X), Y(element_.Y), SizeX(element_.Width), SizeY(element_.Height),
+                             element_.Color);
+        else if (IsLineKind(element_.Kind))
+            PaintLines();
+    }
+
+private:
+    int Unit(int value, int resolution) const
+    {
+        return env_.CoordinateUnit >= PageUnits ? value : MulDiv(value, resolution, TwipsPerInch);
+    }
+    int SizeX(int value) const { return Unit(value, resolutionX_); }
+    int SizeY(int value) const { return Unit(value, resolutionY_); }
+    int X(int value) const { return SizeX(value) - env_.XOffset + env_.XOrigin; }
+    int Y(int value) const { return SizeY(value) + env_.YOrigin; }
+
+    void PaintText(const std::string& text)
+    {
+        TPdfDCStackVar& dc = device_.DC();
+        dc.faceName = TextOf(element_.FontName);
+        dc.fontData = TPdfFontData{};
+        dc.fontData.height = -MulDiv(element_.FontSize, resolutionY_, PointsPerInch);
+        dc.fontData.weight = (element_.FontStyle & 1) != 0 ? BoldWeight : NormalWeight;
+        dc.fontData.italic = (element_.FontStyle & 2) != 0;
+        dc.fontData.underline = (element_.FontStyle & 4) != 0;
+        dc.fontData.strikeOut = (element_.FontStyle & 8) != 0;
+        dc.textColor = element_.Color;
+        dc.opaque = element_.BackgroundColor != -1;
+        if (dc.opaque)
+            dc.bkColor = element_.BackgroundColor;
+        dc.charSpacing = static_cast<float>(SizeX(element_.CharSpacing));
+        if (element_.CharWidths.size() != text.size()) {
+            device_.TextOut(X(element_.X), Y(element_.Y), text);
+            return;
+        }
+        std::vector<int> advances;
+        advances.reserve(text.size());
+        for (const int width : element_.CharWidths)
+            advances.push_back(SizeX(width));
+        device_.TextExtOut(X(element_.X), Y(element_.Y), text, advances);
+    }
+
+    // The picture becomes an image once; the element keeps its number for the next drawing.
+    void PaintPicture()
+    {
+        if (element_.ImageId < 1) {
+            const auto jpeg = Bytes(element_.JpegData, element_.JpegLength);
+            if (element_.Bitmap != nullptr)
+                element_.ImageId = device_.AddXBitmap(*element_.Bitmap);
+            else if (!jpeg.empty())
+                element_.ImageId = device_.AddXBitmapData(jpeg, element_.JpegWidth, element_.JpegHeight, JpegFormat);
+        }
+        device_.DrawXObject(element_.ImageId, X(element_.X), Y(element_.Y), SizeX(element_.Width),
+                            SizeY(element_.Height));
+    }
+
+    void PaintLines()
+    {
+        std::vector<TPoint> points;
+        points.reserve(element_.Points.size());
+        for (const TPoint& point : element_.Points)
+            points.push_back(TPoint{X(point.X), Y(point.Y)});
+        device_.DC().pen = TPdfPenState{SizeX(element_.PenWidth), peps_Solid, element_.Color, pecap_Round};
+        device_.Polyline(points, false);
+    }
+
+    static constexpr int JpegFormat = 2;
+
+    TPdfEngineEnv& env_;
+    TPdfDevice& device_;
+    TPdfPaintElement& element_;
+    int resolutionX_;
+    int resolutionY_;
+};
+
+// The device works at the page's resolutions while it paints, and at its own again afterwards.
+class TDeviceResolution {
+public:
+    TDeviceResolution(TPdfDevice& device, int x, int y)
+        : device_(device), oldX_(device.ResolutionX()), oldY_(device.ResolutionY())
+    {
+        device.SetDeviceResolution(x, y);
+    }
+    ~TDeviceResolution() { device_.SetDeviceResolution(oldX_, oldY_); }
+    TDeviceResolution(const TDeviceResolution&) = delete;
+    TDeviceResolution& operator=(const TDeviceResolution&) = delete;
+
+private:
+    TPdfDevice& device_;
+    int oldX_;
+    int oldY_;
+};
+
 // The device's errors reach the caller as message 1.
 void ConnectMessages(TPdfEngineEnv& env)
 {
@@ -548,4 +669,15 @@ int PDFE_YPOS(const TPdfEngineEnv* env, int y)
     if (env == nullptr)
         return y;
     return PdfRound(std::nearbyint(double(y) * env->YScale) + env->YOrigin);
+}
+
+bool _PDFE_ELEMEXEC(TPdfEngineEnv* env, TPdfPaintElement* element, const TRect* /*rect*/, const char* text,
+                    int /*value1*/, int /*value2*/)
+{
+    if (env == nullptr || element == nullptr || element->Kind < 0 || element->Kind > HighestElementKind)
+        return false;
+    TDeviceResolution resolution(*env->Device, ResolutionOrPoints(env->ResolutionX),
+                                 ResolutionOrPoints(env->ResolutionY));
+    TElementPainter(*env, *element).Paint(text);
+    return true;
 }

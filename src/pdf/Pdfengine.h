@@ -160,7 +160,8 @@ struct TPdfFormFieldDef {
     bool Checked = false;
 };
 
-// One element of a word processor's paint list.
+// One element of a word processor's paint list. Positions and sizes in the environment's coordinate
+// unit (twips below 200, else page units); X and Y of a text run are the start of its baseline.
 struct TPdfPaintElement {
     // 0 text, 2 picture, 3 to 6 and 10 lines, 7 a filled rectangle; 1, 8 and 9 draw nothing.
     std::int32_t Kind = 0;
@@ -206,5 +207,7 @@ int PDFE_Action(TPdfEngineEnv* env, int code, int value, void* argument);
 bool PDFE_InitializePage(TPdfEngineEnv* env, int unused, const TPdf_InitRec& record);
 int PDFE_XPOS(const TPdfEngineEnv* env, int x);
 int PDFE_YPOS(const TPdfEngineEnv* env, int y);
+// Draws one element on the open page: `text` is a text run's text; the rectangle and the two numbers
+// are not read. False for a null environment or element and for a kind above 10.
 bool _PDFE_ELEMEXEC(TPdfEngineEnv* env, TPdfPaintElement* element, const TRect* rect, const char* text, int value1,
                     int value2);

@@ -275,3 +275,98 @@ TEST(Pdfengine, FileThatCannotBeMadeAnswersOneAndReachesTheCallback)
     // The next document is made as usual.
     EXPECT_EQ(PDFE_Action(engine.get(), 4533, 0, const_cast<char*>(folder.File("out.pdf").c_str())), 0);
 }
+
+// Twips at 200 dpi: the text's baseline 1 inch down, the rectangle half an inch square.
+TEST(Pdfengine, PaintElementsReachThePage)
+{
+    TemporaryFolder folder;
+    TEngine engine = NewEngine();
+    TPdfEngineEnv* env = engine.get();
+    ASSERT_EQ(PDFE_Action(env, 4533, 0, nullptr), 0);
+    StartPage(env, 1700, 2200, 200);
+    TPdfPaintElement run;
+    run.X = 1440;
+    run.Y = 1440;
+    run.FontSize = 12;
+    run.FontStyle = 1;
+    TPdfPaintElement box;
+    box.Kind = 7;
+    box.X = box.Y = 2880;
+    box.Width = box.Height = 720;
+    box.Color = clRed;
+    TPdfPaintElement unknown;
+    unknown.Kind = 11;
+    EXPECT_TRUE(_PDFE_ELEMEXEC(env, &run, nullptr, "Aisle 7 (end)", 0, 0));
+    EXPECT_TRUE(_PDFE_ELEMEXEC(env, &box, nullptr, nullptr, 0, 0));
+    EXPECT_FALSE(_PDFE_ELEMEXEC(env, &unknown, nullptr, nullptr, 0, 0));
+    EXPECT_FALSE(_PDFE_ELEMEXEC(env, nullptr, nullptr, nullptr, 0, 0));
+    EXPECT_EQ(PDFE_Action(env, 4536, 0, nullptr), 0);
+    EXPECT_EQ(PDFE_Action(env, 4534, 0, nullptr), 0);
+    const std::string pdf = EngineBuffer(env);
+
+    EXPECT_EQ(Occurrences(pdf, "1 0 0 rg 400 1800 100 -100 re f"), 1);
+    const std::string file = folder.File("elements.pdf");
+    WriteWholeFile(file, pdf);
+    int status = -1;
+    const std::string text = RunCommand("pdftotext -bbox " + file + " - 2>&1", &status);
+    EXPECT_EQ(status, 0) << text;
+    EXPECT_NE(text.find("<word xMin=\"72.000000\" yMin=\"63."), std::string::npos) << text;
+    EXPECT_NE(text.find(">Aisle</word>"), std::string::npos) << text;
+    EXPECT_NE(text.find(">(end)</word>"), std::string::npos) << text;
+}
+
+// Page units at 144 dpi become points; the bookmarks nest by level and lead where they say.
+TEST(Pdfengine, LinksDestinationsAndBookmarksReachTheFile)
+{
+    TemporaryFolder folder;
+    std::vector<TReceived> messages;
+    TEngine engine = NewEngine(&messages);
+    TPdfEngineEnv* env = engine.get();
+    EXPECT_TRUE(PDFE_SetIProp(env, 25, 1));
+    ASSERT_EQ(PDFE_Action(env, 4533, 0, nullptr), 0);
+    StartPage(env, 1224, 1584, 144);
+    TPdfDestDef top{"Top", 0, 0};
+    EXPECT_EQ(PDFE_Action(env, 4542, 0, &top), 0);
+    TPdfLinkDef web{TRect{144, 144, 432, 216}, "http://example.org/a(b)", 0, ""};
+    TPdfLinkDef back{TRect{0, 1440, 288, 1584}, "Top", 0, ""};
+    TPdfLinkDef lost{TRect{0, 0, 10, 10}, "Nowhere", 0, ""};
+    for (TPdfLinkDef* link : {&web, &back, &lost})
+        EXPECT_EQ(PDFE_Action(env, 4541, 0, link), 0);
+    TPdfOutlineDef shelves;
+    shelves.Caption = "Shelves";
+    shelves.Destination = "Top";
+    shelves.Level = 1;
+    TPdfOutlineDef reserve;
+    reserve.WideCaption = u"R\u00e9serve";
+    reserve.Flags = 2;
+    reserve.Level = 2;
+    reserve.Rect = TRect{0, 288, 1224, 576};
+    EXPECT_EQ(PDFE_Action(env, 4543, 0, &shelves), 1);
+    EXPECT_EQ(PDFE_Action(env, 4543, 0, &reserve), 2);
+    const auto thumbnail = RedBitmap();
+    EXPECT_EQ(PDFE_Action(env, 4540, 0, const_cast<TBitmap*>(thumbnail.get())), 0);
+    EXPECT_EQ(PDFE_Action(env, 4536, 0, nullptr), 0);
+    EXPECT_EQ(PDFE_Action(env, 4534, 0, nullptr), 0);
+    const std::string pdf = EngineBuffer(env);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].code, 1);
+    EXPECT_EQ(messages[0].value, 1);
+    EXPECT_EQ(messages[0].text, "Bookmark \"Nowhere\" not found");
+
+    EXPECT_EQ(Occurrences(pdf, "/Rect [72 684 216 720]\n/Border [0 0 0]\n/A << /Type/Action/S/URI/URI "
+                               "(http://example.org/a\\(b\\)) >>"),
+              1);
+    EXPECT_EQ(Occurrences(pdf, "/Rect [0 0 144 72]\n/Border [0 0 0]\n/Dest [ 3 0 R /XYZ 0 792 0]"), 1);
+    EXPECT_EQ(Occurrences(pdf, "/Thumb "), 1);
+    int status = -1;
+    const std::string check = SaveAndRun(folder, pdf, "qpdf --check", &status);
+    EXPECT_EQ(status, 0) << check;
+    std::string outlines = SaveAndRun(folder, pdf, "qpdf --json --json-key=outlines", &status);
+    // Blanks go, those of the references too.
+    std::erase_if(outlines, [](char c) { return c == ' ' || c == '\n'; });
+    EXPECT_NE(outlines.find(R"("outlines":[{"dest":["30R","/XYZ",0,792,0],"destpageposfrom1":1,"kids":[{"dest":)"
+                            R"(["30R","/XYZ",0,648,0],"destpageposfrom1":1,"kids":[],"object":"110R","open":true,)"
+                            R"("title":"Réserve"}],"object":"90R","open":false,"title":"Shelves"}])"),
+              std::string::npos)
+        << outlines;
+}
