@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -524,7 +525,9 @@ void TPdfCustomExport::DrawMetafileEx(int x, int y, int width, int height, const
 void TPdfCustomExport::WriteDebugMetafile(const TMetafile& metafile)
 {
     const std::string folder = DebugMetafilePath.empty() ? ProgramFolder() + "Debug" : DebugMetafilePath;
-    std::filesystem::create_directories(std::filesystem::path(folder));
+    // A folder that cannot be made shows as the save's own error.
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(folder), ignored);
     const std::string fileName = folder + "/Page" + std::to_string(pageCounter_) + ".EMF";
     metafile.SaveToFile(fileName);
     if (OnError)

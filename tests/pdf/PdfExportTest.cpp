@@ -280,6 +280,9 @@ TEST(PdfExport, CanvasPageIsJudgedByQpdfAndPoppler)
     canvas.Ellipse(1100, 400, 1900, 800);
     canvas.StretchDraw(TRect{200, 1000, 1000, 1400}, bitmap);
     EXPECT_GE(pdf.DrawBitmap(200, 1500, 800, 400, bitmap), 1);
+    pdf.SetBookmark("shelf7", 200, 200);
+    EXPECT_EQ(pdf.SetOutline("Shelf 7", "shelf7", 1), 1);
+    pdf.SetLinkArea("http://www.kestrame.example/", TRect{200, 400, 1000, 800});
     pdf.EndPage();
     EXPECT_TRUE(desktop.opened.empty());
     pdf.EndDoc();
@@ -288,6 +291,13 @@ TEST(PdfExport, CanvasPageIsJudgedByQpdfAndPoppler)
     Judge("qpdf --check", file);
     EXPECT_NE(Judge("pdftotext", file + " -").find("Shelf 7 Cola (1.5 l)"), std::string::npos);
     EXPECT_EQ(InfoField(Judge("pdfinfo", file), "Page size"), "595 x 842 pts (A4)");
+    const std::string outlines = Judge("qpdf --json --json-key=outlines", file);
+    EXPECT_NE(outlines.find("\"title\": \"Shelf 7\""), std::string::npos) << outlines;
+    EXPECT_NE(outlines.find("\"destpageposfrom1\": 1"), std::string::npos) << outlines;
+    // The link's rectangle in points, from the page's foot.
+    const std::string bytes = ReadWholeFile(file);
+    EXPECT_NE(bytes.find("/Rect [57 615 283 729]"), std::string::npos);
+    EXPECT_NE(bytes.find("/URI (http://www.kestrame.example/)"), std::string::npos);
     const std::string images = Judge("pdfimages -list", file);
     EXPECT_EQ(Occurrences(images, " rgb "), 2) << images;
 
