@@ -568,12 +568,11 @@ int TPdfCustomExport::SetOutline(std::string_view caption, std::string_view dest
     return AddOutline(outline);
 }
 
-int TPdfCustomExport::SetOutlineXY(std::string_view caption, int page, int x, int y, int level)
+int TPdfCustomExport::SetOutlineXY(std::string_view caption, int x, int y, int level)
 {
     const std::string text(caption);
     TPdfOutlineDef outline;
     outline.Caption = text.c_str();
-    outline.Page = page;
     outline.Rect = TRect{x, y, x, y};
     outline.Level = level;
     return AddOutline(outline);
@@ -591,12 +590,11 @@ int TPdfCustomExport::SetOutlineW(std::u16string_view caption, std::string_view 
     return AddOutline(outline);
 }
 
-int TPdfCustomExport::SetOutlineXYW(std::u16string_view caption, int page, int x, int y, int level)
+int TPdfCustomExport::SetOutlineXYW(std::u16string_view caption, int x, int y, int level)
 {
     const std::u16string text(caption);
     TPdfOutlineDef outline;
     outline.WideCaption = text.c_str();
-    outline.Page = page;
     outline.Rect = TRect{x, y, x, y};
     outline.Level = level;
     outline.Flags = 2;

@@ -117,13 +117,17 @@ public:
     void DrawMetafileEx(int x, int y, int width, int height, const TMetafile& metafile, int resolutionX,
                         int resolutionY);
 
+    // A named destination on the open page.
     void SetBookmark(std::string_view name, int x, int y);
+    // A link area to `name`: a web address ("http://..."), a file ("Launch://..." or "GoToR://...")
+    // or a named destination.
     void SetLinkArea(std::string_view name, const TRect& rect);
-    // Bookmarks, answering the node's number: to a named destination, or to a place on a page.
+    // Bookmarks at a level (1 the top), answering the node's number: to a named destination, or to
+    // a place on the open page.
     int SetOutline(std::string_view caption, std::string_view destination, int level);
-    int SetOutlineXY(std::string_view caption, int page, int x, int y, int level);
+    int SetOutlineXY(std::string_view caption, int x, int y, int level);
     int SetOutlineW(std::u16string_view caption, std::string_view destination, int level);
-    int SetOutlineXYW(std::u16string_view caption, int page, int x, int y, int level);
+    int SetOutlineXYW(std::u16string_view caption, int x, int y, int level);
     void SetOutlineCharset(int charset);
 
     // Form objects drawn into a rectangle; watermarks over the whole page.
