@@ -149,10 +149,40 @@ TEST(Pdfengine, PropertyIdsActionCodesAndPositions)
 TEST(Pdfengine, ImageWithoutSourceRaisesAndFormFieldsReachTheFile)
 {
     TemporaryFolder folder;
-    TEngine engine = NewEngine();
+    std::vector<TReceived> messages;
+    TEngine engine = NewEngine(&messages);
     TPdfEngineEnv* env = engine.get();
     ASSERT_EQ(PDFE_Action(env, 4533, 0, nullptr), 0);
     StartPage(env, 612, 792, 72);
+
+    // A header that claims far more rows than the bits hold: no image, and nothing read past them.
+    std::vector<std::uint8_t> header(40, 0);
+    header[0] = 40;
+    header[5] = header[9] = 4; // 1024 x 1024
+    header[12] = 1;
+    header[14] = 24;
+    const std::vector<std::uint8_t> bits(16, 0xFF);
+    TPdfGraphicDef hostile;
+    hostile.Width = hostile.Height = 10;
+    hostile.BitmapInfo = header.data();
+    hostile.BitmapInfoSize = static_cast<std::int32_t>(header.size());
+    hostile.Bits = bits.data();
+    hostile.BitsSize = static_cast<std::int32_t>(bits.size());
+    EXPECT_EQ(PDFE_Action(env, 4549, 0, &hostile), 0);
+    EXPECT_EQ(hostile.ImageId, 0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Invalid bitmap");
+    // A sound one is drawn once, as it is made.
+    header[5] = header[9] = 0;
+    header[4] = 2;
+    header[8] = 1;
+    header[14] = 32;
+    const std::vector<std::uint8_t> twoPixels{0, 0, 255, 0, 255, 0, 0, 0};
+    TPdfGraphicDef dib = hostile;
+    dib.Bits = twoPixels.data();
+    dib.BitsSize = static_cast<std::int32_t>(twoPixels.size());
+    EXPECT_EQ(PDFE_Action(env, 4549, 0, &dib), 0);
+    ASSERT_GE(dib.ImageId, 1);
 
     TPdfGraphicDef empty;
     empty.Width = empty.Height = 10;
@@ -177,6 +207,7 @@ TEST(Pdfengine, ImageWithoutSourceRaisesAndFormFieldsReachTheFile)
           std::string("/FT/Tx/Ff 4096\r/Q 2\r/V(a\\(b\\)\\\\c)/TU (Name)/DA (/Helv 0 Tf 0 g )/T(Field3)\r"),
           std::string("/FT/Tx\r/Q 1\r/V(x)/DA (/Helv 0 Tf 0 g )/T(Field4)\r")})
         EXPECT_EQ(Occurrences(pdf, text), 1) << text;
+    EXPECT_EQ(Occurrences(pdf, "/xob" + std::to_string(dib.ImageId) + " Do"), 1);
     int status = -1;
     const std::string check = SaveAndRun(folder, pdf, "qpdf --check", &status);
     EXPECT_EQ(status, 0) << check;
