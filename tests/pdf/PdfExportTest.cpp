@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -309,6 +310,39 @@ TEST(PdfExport, CanvasPageIsJudgedByQpdfAndPoppler)
     pdf.EndPage();
     pdf.EndDoc();
     EXPECT_EQ(desktop.opened.size(), 1u);
+}
+
+// Bookmarks lead to the place they were set at, in the units of their own page, whatever the
+// resolution of the pages after it.
+TEST(PdfExport, BookmarksLeadToTheirPlaceOnPagesOfOtherResolutions)
+{
+    TemporaryFolder folder;
+    TPdfPrinter pdf;
+    pdf.Filename = folder.File("plan.pdf");
+    pdf.BeginDoc();
+    // A4 in tenths of a millimetre: one inch from the left, one and two inches from the top.
+    pdf.StartPage(2100, 2970, 254, 254, 0);
+    pdf.SetBookmark("front", 254, 254);
+    pdf.SetOutline("Front", "front", 1);
+    pdf.SetOutlineXY("Shelf", 254, 508, 1);
+    pdf.EndPage();
+    pdf.StartPage(612, 792, 72, 72, 0);
+    pdf.SetBookmark("back", 72, 72);
+    pdf.SetOutline("Back", "back", 1);
+    pdf.EndPage();
+    pdf.EndDoc();
+
+    std::string outlines = Judge("qpdf --json --json-key=outlines", pdf.Filename);
+    std::erase_if(outlines, [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; });
+    // Title, page and the place in points from the page's foot.
+    const std::regex entry(R"re("/XYZ",(\d+),(\d+),0\],"destpageposfrom1":(\d+),[^}]*"title":"([^"]*)")re");
+    std::vector<std::string> places;
+    for (auto match = std::sregex_iterator(outlines.begin(), outlines.end(), entry); match != std::sregex_iterator();
+         ++match)
+        places.push_back((*match)[4].str() + " on " + (*match)[3].str() + " at " + (*match)[1].str() + "," +
+                         (*match)[2].str());
+    EXPECT_EQ(places, (std::vector<std::string>{"Front on 1 at 72,770", "Shelf on 1 at 72,698", "Back on 2 at 72,720"}))
+        << outlines;
 }
 
 // Pages made in memory, which the desktop is not asked to open. Each watermark is drawn once and
