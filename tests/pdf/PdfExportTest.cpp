@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -343,6 +344,39 @@ TEST(PdfExport, BookmarksLeadToTheirPlaceOnPagesOfOtherResolutions)
                          (*match)[2].str());
     EXPECT_EQ(places, (std::vector<std::string>{"Front on 1 at 72,770", "Shelf on 1 at 72,698", "Back on 2 at 72,720"}))
         << outlines;
+}
+
+// A metafile recorded on the screen's 96 dpi lands where it is drawn, in page units, at its own
+// size or a given one, on pages of 72 dpi and of tenths of a millimetre.
+TEST(PdfExport, MetafilesLandWhereTheyAreDrawn)
+{
+    TemporaryFolder folder;
+    TMetafile label;
+    label.SetMMWidth(2 * 2540);
+    label.SetMMHeight(2540);
+    {
+        TMetafileCanvas canvas(label);
+        canvas.TextOut(0, 0, "Origin");
+    }
+    TPdfPrinter pdf;
+    pdf.Filename = folder.File("plan.pdf");
+    pdf.BeginDoc();
+    for (const int resolution : {72, 254}) {
+        pdf.StartPage(resolution * 8, resolution * 10, resolution, resolution, 0);
+        // One inch in and one inch down; one inch in and four inches down, twice as large.
+        EXPECT_EQ(pdf.DrawTGraphic(resolution, resolution, 0, 0, &label), -1);
+        pdf.DrawTGraphic(resolution, resolution * 4, resolution * 4, resolution * 2, &label);
+        pdf.EndPage();
+    }
+    pdf.EndDoc();
+
+    const std::string words = Judge("pdftotext -bbox", pdf.Filename + " -");
+    const std::regex word(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)"[^>]*>Origin<)re");
+    std::vector<std::string> places;
+    for (auto match = std::sregex_iterator(words.begin(), words.end(), word); match != std::sregex_iterator(); ++match)
+        places.push_back(std::to_string(std::lround(std::stod((*match)[1].str()))) + "," +
+                         std::to_string(std::lround(std::stod((*match)[2].str()))));
+    EXPECT_EQ(places, (std::vector<std::string>{"72,72", "72,288", "72,72", "72,288"})) << words;
 }
 
 // Pages made in memory, which the desktop is not asked to open. Each watermark is drawn once and
