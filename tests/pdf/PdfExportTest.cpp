@@ -379,6 +379,46 @@ TEST(PdfExport, MetafilesLandWhereTheyAreDrawn)
     EXPECT_EQ(places, (std::vector<std::string>{"72,72", "72,288", "72,72", "72,288"})) << words;
 }
 
+// A web address written on the canvas, top-aligned as the canvas writes, gets a link over its own
+// words, on pages of 72 dpi and of tenths of a millimetre.
+TEST(PdfExport, AutomaticLinksLieOverTheirText)
+{
+    TemporaryFolder folder;
+    TPdfPrinter pdf;
+    pdf.Filename = folder.File("plan.pdf");
+    pdf.SetOptions({peCreateAutoLinks});
+    pdf.BeginDoc();
+    for (const int resolution : {72, 254}) {
+        pdf.StartPage(resolution * 8, resolution * 10, resolution, resolution, 0);
+        TMetafileCanvas& canvas = pdf.GetCanvas();
+        canvas.Font.Name = "Arial";
+        canvas.Font.SetSize(24);
+        canvas.TextOut(resolution, resolution * 2, "http://www.kestrame.example/");
+        pdf.EndPage();
+    }
+    pdf.EndDoc();
+
+    // The words' middle, in points from the page's foot (720 points high).
+    const std::string words = Judge("pdftotext -bbox", pdf.Filename + " -");
+    const std::regex word(R"re(yMin="([\d.]+)"[^>]*yMax="([\d.]+)">http://)re");
+    std::vector<double> middles;
+    for (auto match = std::sregex_iterator(words.begin(), words.end(), word); match != std::sregex_iterator(); ++match)
+        middles.push_back(720 - (std::stod((*match)[1].str()) + std::stod((*match)[2].str())) / 2);
+    const std::string bytes = ReadWholeFile(pdf.Filename);
+    const std::regex link(R"re(/Rect \[(-?\d+) (-?\d+) (-?\d+) (-?\d+)\])re");
+    std::vector<TRect> links;
+    for (auto match = std::sregex_iterator(bytes.begin(), bytes.end(), link); match != std::sregex_iterator(); ++match)
+        links.push_back(TRect{std::stoi((*match)[1].str()), std::stoi((*match)[2].str()), std::stoi((*match)[3].str()),
+                              std::stoi((*match)[4].str())});
+    ASSERT_EQ(middles.size(), 2u) << words;
+    ASSERT_EQ(links.size(), 2u);
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        EXPECT_EQ(links[i].Left, 72);
+        EXPECT_LT(links[i].Top, middles[i]);
+        EXPECT_GT(links[i].Bottom, middles[i]);
+    }
+}
+
 // Pages made in memory, which the desktop is not asked to open. Each watermark is drawn once and
 // found again by its metafile or its file name.
 TEST(PdfExport, PagesInMemoryWithWatermarksDrawnOnce)
