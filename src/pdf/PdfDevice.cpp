@@ -266,7 +266,7 @@ bool TPdfDevice::BeginDoc(int width, int height, int resolution)
         catalog_ = std::make_unique<TPdfCatalog>(writer_.get());
         catalog_->Outlines().Destination = [this](const TPdfOutlineNode& node) {
             return DestAsString(node.Page, node.ViewMode, node.Left, node.Top, node.Width, node.Height, node.Zoom,
-                                node.DestName);
+                                node.DestName, node.Resolution);
         };
         resources_ = std::make_unique<TPdfResource>(writer_.get(), this);
         FillWriterSettings();
@@ -508,6 +508,7 @@ int TPdfDevice::AddOutlineNode(std::unique_ptr<TPdfOutlineNode> node, int mode, 
     Check();
     TPdfOutlineNode* added = node.get();
     added->Page = page_.get();
+    added->Resolution = TSize{ResolutionX(), ResolutionY()};
     PlaceOutlineNode(std::move(node), mode, number);
     outlineNodes_.push_back(added);
     added->Number = static_cast<int>(outlineNodes_.size());
@@ -568,11 +569,11 @@ void TPdfDevice::PlaceOutlineNode(std::unique_ptr<TPdfOutlineNode> node, int mod
 void TPdfDevice::AddDestName(std::string_view name, int x, int y)
 {
     Check();
-    destNames_[UpperCase(name)] = TPdfDestName{page_.get(), x, y};
+    destNames_[UpperCase(name)] = TPdfDestName{page_.get(), x, y, TSize{ResolutionX(), ResolutionY()}};
 }
 
 std::string TPdfDevice::DestAsString(TPdfPage* page, int mode, int x, int y, int width, int height, int zoom,
-                                     std::string_view name)
+                                     std::string_view name, TSize resolution)
 {
     if (!name.empty()) {
         const auto found = destNames_.find(UpperCase(name));
@@ -583,18 +584,21 @@ std::string TPdfDevice::DestAsString(TPdfPage* page, int mode, int x, int y, int
         page = found->second.page;
         x = found->second.x;
         y = found->second.y;
+        resolution = found->second.resolution;
         mode = 0;
         zoom = 0;
     }
     if (page == nullptr)
         return {};
-    if (ResolutionX() != DefaultResolution) {
-        x = MulDiv(x, DefaultResolution, ResolutionX());
-        width = MulDiv(width, DefaultResolution, ResolutionX());
+    const int resolutionX = resolution.cx > 0 ? resolution.cx : ResolutionX();
+    const int resolutionY = resolution.cy > 0 ? resolution.cy : ResolutionY();
+    if (resolutionX != DefaultResolution) {
+        x = MulDiv(x, DefaultResolution, resolutionX);
+        width = MulDiv(width, DefaultResolution, resolutionX);
     }
-    if (ResolutionY() != DefaultResolution) {
-        y = MulDiv(y, DefaultResolution, ResolutionY());
-        height = MulDiv(height, DefaultResolution, ResolutionY());
+    if (resolutionY != DefaultResolution) {
+        y = MulDiv(y, DefaultResolution, resolutionY);
+        height = MulDiv(height, DefaultResolution, resolutionY);
     }
     const std::string left = IntToStr(x);
     const std::string top = IntToStr(page->Height() - y);

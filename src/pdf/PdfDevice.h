@@ -29,11 +29,13 @@ class TPdfStream;
 class TStream;
 struct TPdfImagePixels;
 
-// A named destination: a place on a page, in device units.
+// A named destination: a place on a page, in device units at the resolution the device had when it
+// was named, as pages of one document may have different resolutions.
 struct TPdfDestName {
     TPdfPage* page = nullptr;
     int x = 0;
     int y = 0;
+    TSize resolution;
 };
 
 // A font program stream; only the ones a font marked as needed are written. The key is the font's
@@ -177,10 +179,11 @@ public:
     // Bookmarks and named destinations; both need an open page. Answers the node's number.
     int AddOutlineNode(std::unique_ptr<TPdfOutlineNode> node, int mode, int number);
     void AddDestName(std::string_view name, int x, int y);
-    // "/Dest [ page view]"; a name replaces page, place, mode and zoom, and an unknown one reports
-    // error 1 and answers nothing.
+    // "/Dest [ page view]"; a name replaces page, place, mode, zoom and resolution, and an unknown
+    // one reports error 1 and answers nothing. The place is in device units at `resolution`, the
+    // device's own when none is given.
     std::string DestAsString(TPdfPage* page, int mode, int x, int y, int width, int height, int zoom,
-                             std::string_view name);
+                             std::string_view name, TSize resolution = {});
 
     // Written at the end of the document; the page that shows one refers to it.
     void AddLinkAnnotation(std::unique_ptr<TPdfCustomType> link);

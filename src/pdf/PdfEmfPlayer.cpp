@@ -122,6 +122,9 @@ bool FitFrame(TPdfGenericDevice& device, const TPlayerHeader& header, int x, int
 {
     TPdfDCStack& stack = device.DCStack();
     const TRect& frame = header.frame;
+    // The picture's place is in device pixels; the base matrix moves in points.
+    const auto offsetX = static_cast<float>(x * 72.0 / device.ResolutionX());
+    const auto offsetY = static_cast<float>(y * 72.0 / device.ResolutionY());
     int resX = FallbackResolution, resY = FallbackResolution;
     int x1 = 0, y1 = 0;
     if (header.bounds.Right != 0 && frame.Right != 0) {
@@ -133,8 +136,7 @@ bool FitFrame(TPdfGenericDevice& device, const TPlayerHeader& header, int x, int
         y1 = fitY.end;
         stack.SetFrameScale(fitX.frameScale, fitY.frameScale);
         stack.SetBaseMatrix(TPdfXForm{static_cast<float>(72.0 / resX * fitX.frameScale), 0, 0,
-                                      static_cast<float>(72.0 / resY * fitY.frameScale),
-                                      static_cast<float>(x * 72.0 / resX), static_cast<float>(y * 72.0 / resY)});
+                                      static_cast<float>(72.0 / resY * fitY.frameScale), offsetX, offsetY});
     } else {
         if (header.millimeters.cx != 0 && header.millimeters.cy != 0) {
             resX = HeaderResolution(header.device.cx, header.millimeters.cx);
@@ -142,9 +144,8 @@ bool FitFrame(TPdfGenericDevice& device, const TPlayerHeader& header, int x, int
         }
         x1 = frame.Right;
         y1 = frame.Bottom;
-        stack.SetBaseMatrix(TPdfXForm{static_cast<float>(72.0 / resX), 0, 0, static_cast<float>(72.0 / resY),
-                                      static_cast<float>(double(device.ResolutionX()) * x / resX),
-                                      static_cast<float>(double(device.ResolutionY()) * y / resY)});
+        stack.SetBaseMatrix(
+            TPdfXForm{static_cast<float>(72.0 / resX), 0, 0, static_cast<float>(72.0 / resY), offsetX, offsetY});
     }
     stack.SetFrameOffset(TPoint{PdfRound(-double(frame.Left) * resX / HundredthsMmPerInch),
                                 PdfRound(-double(frame.Top) * resY / HundredthsMmPerInch)});

@@ -1089,10 +1089,14 @@ void TPdfGenericPSDevice::LinkRun(const TTextRun& run)
 {
     if (!options_.Contains(peCreateAutoLinks) || !run.text.starts_with("http://"))
         return;
-    const int baseline = dcY(run.y);
-    const TPoint first = PSPointToPDF(run.x, baseline);
-    const TPoint second = PSPointToPDF(Saturated(run.x + run.width), PdfRound(baseline + run.size));
-    PSCreateHyperLink(first.X, first.Y, second.X - first.X, second.Y - first.Y, run.text, "");
+    // The box reaches one font size from the run's reference point toward its glyphs: down from the
+    // top of a top-aligned run, up from a baseline or a bottom.
+    const int reference = dcY(run.y);
+    const double toward = dcY(Saturated(run.y + run.dy)) < reference ? -1 : 1;
+    const TPoint first = PSPointToPDF(run.x, reference);
+    const TPoint second = PSPointToPDF(Saturated(run.x + run.width), PdfRound(reference + toward * run.size));
+    const int bottom = std::min(first.Y, second.Y);
+    PSCreateHyperLink(first.X, bottom, second.X - first.X, std::max(first.Y, second.Y) - bottom, run.text, "");
 }
 
 void TPdfGenericPSDevice::WriteRun(const TTextRun& run, int tx, int ty)

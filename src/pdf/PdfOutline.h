@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pdf/PdfCustomType.h"
+#include "platform/core/Geometry.h"
 
 #include <functional>
 #include <memory>
@@ -83,6 +84,8 @@ public:
     int Width = 0;
     int Height = 0;
     int Zoom = 0;
+    // The device's resolution when the node was added, which its place is in; none: the device's own.
+    TSize Resolution;
     // The node's position among the document's bookmarks, from 1.
     int Number = 0;
 

@@ -320,12 +320,11 @@ TEST(PdfEmfPlayer, FitsTheFrameWithAndWithoutBounds)
     EXPECT_EQ(play(0, 0, 0, 0, 200, 50), "CheckOpenPage(200,25,200,50) 0.36,1.44,0,0,1,1,-20:-10,200,50,200:50");
     // Twice the frame's size at (36, 18) of the 72-dpi page: frame scale 2, offset by x and y.
     builder.header.Frame = TRect{0, 0, 2540, 1270};
-    EXPECT_EQ(play(36, 18, 144, 72, 0, 0),
-              "CheckOpenPage(250,125,100,100) 1.44,1.44,25.92,12.96,2,2,0:0,100,100,100:100");
-    // Without bounds: the header's millimetre resolution, or 96 when a millimetre size is 0.
+    EXPECT_EQ(play(36, 18, 144, 72, 0, 0), "CheckOpenPage(250,125,100,100) 1.44,1.44,36,18,2,2,0:0,100,100,100:100");
+    // Without bounds: the header's millimetre resolution, or 96 when a millimetre size is 0; the
+    // place is still in points of the 72-dpi page.
     builder.header.Bounds = TRect{};
-    EXPECT_EQ(play(10, 20, 0, 0, 300, 300),
-              "CheckOpenPage(2540,1270,100,100) 0.72,0.72,7.2,14.4,1,1,0:0,100,100,100:100");
+    EXPECT_EQ(play(10, 20, 0, 0, 300, 300), "CheckOpenPage(2540,1270,100,100) 0.72,0.72,10,20,1,1,0:0,100,100,100:100");
     builder.header.Millimeters = TSize{0, 254};
     EXPECT_EQ(play(0, 0, 0, 0, 0, 0), "CheckOpenPage(2540,1270,96,96) 0.75,0.75,0,0,1,1,0:0,96,96,96:96");
     // With bounds as well, instead of dividing by it.

@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -309,6 +311,112 @@ TEST(PdfExport, CanvasPageIsJudgedByQpdfAndPoppler)
     pdf.EndPage();
     pdf.EndDoc();
     EXPECT_EQ(desktop.opened.size(), 1u);
+}
+
+// Bookmarks lead to the place they were set at, in the units of their own page, whatever the
+// resolution of the pages after it.
+TEST(PdfExport, BookmarksLeadToTheirPlaceOnPagesOfOtherResolutions)
+{
+    TemporaryFolder folder;
+    TPdfPrinter pdf;
+    pdf.Filename = folder.File("plan.pdf");
+    pdf.BeginDoc();
+    // A4 in tenths of a millimetre: one inch from the left, one and two inches from the top.
+    pdf.StartPage(2100, 2970, 254, 254, 0);
+    pdf.SetBookmark("front", 254, 254);
+    pdf.SetOutline("Front", "front", 1);
+    pdf.SetOutlineXY("Shelf", 254, 508, 1);
+    pdf.EndPage();
+    pdf.StartPage(612, 792, 72, 72, 0);
+    pdf.SetBookmark("back", 72, 72);
+    pdf.SetOutline("Back", "back", 1);
+    pdf.EndPage();
+    pdf.EndDoc();
+
+    std::string outlines = Judge("qpdf --json --json-key=outlines", pdf.Filename);
+    std::erase_if(outlines, [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; });
+    // Title, page and the place in points from the page's foot.
+    const std::regex entry(R"re("/XYZ",(\d+),(\d+),0\],"destpageposfrom1":(\d+),[^}]*"title":"([^"]*)")re");
+    std::vector<std::string> places;
+    for (auto match = std::sregex_iterator(outlines.begin(), outlines.end(), entry); match != std::sregex_iterator();
+         ++match)
+        places.push_back((*match)[4].str() + " on " + (*match)[3].str() + " at " + (*match)[1].str() + "," +
+                         (*match)[2].str());
+    EXPECT_EQ(places, (std::vector<std::string>{"Front on 1 at 72,770", "Shelf on 1 at 72,698", "Back on 2 at 72,720"}))
+        << outlines;
+}
+
+// A metafile recorded on the screen's 96 dpi lands where it is drawn, in page units, at its own
+// size or a given one, on pages of 72 dpi and of tenths of a millimetre.
+TEST(PdfExport, MetafilesLandWhereTheyAreDrawn)
+{
+    TemporaryFolder folder;
+    TMetafile label;
+    label.SetMMWidth(2 * 2540);
+    label.SetMMHeight(2540);
+    {
+        TMetafileCanvas canvas(label);
+        canvas.TextOut(0, 0, "Origin");
+    }
+    TPdfPrinter pdf;
+    pdf.Filename = folder.File("plan.pdf");
+    pdf.BeginDoc();
+    for (const int resolution : {72, 254}) {
+        pdf.StartPage(resolution * 8, resolution * 10, resolution, resolution, 0);
+        // One inch in and one inch down; one inch in and four inches down, twice as large.
+        EXPECT_EQ(pdf.DrawTGraphic(resolution, resolution, 0, 0, &label), -1);
+        pdf.DrawTGraphic(resolution, resolution * 4, resolution * 4, resolution * 2, &label);
+        pdf.EndPage();
+    }
+    pdf.EndDoc();
+
+    const std::string words = Judge("pdftotext -bbox", pdf.Filename + " -");
+    const std::regex word(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)"[^>]*>Origin<)re");
+    std::vector<std::string> places;
+    for (auto match = std::sregex_iterator(words.begin(), words.end(), word); match != std::sregex_iterator(); ++match)
+        places.push_back(std::to_string(std::lround(std::stod((*match)[1].str()))) + "," +
+                         std::to_string(std::lround(std::stod((*match)[2].str()))));
+    EXPECT_EQ(places, (std::vector<std::string>{"72,72", "72,288", "72,72", "72,288"})) << words;
+}
+
+// A web address written on the canvas, top-aligned as the canvas writes, gets a link over its own
+// words, on pages of 72 dpi and of tenths of a millimetre.
+TEST(PdfExport, AutomaticLinksLieOverTheirText)
+{
+    TemporaryFolder folder;
+    TPdfPrinter pdf;
+    pdf.Filename = folder.File("plan.pdf");
+    pdf.SetOptions({peCreateAutoLinks});
+    pdf.BeginDoc();
+    for (const int resolution : {72, 254}) {
+        pdf.StartPage(resolution * 8, resolution * 10, resolution, resolution, 0);
+        TMetafileCanvas& canvas = pdf.GetCanvas();
+        canvas.Font.Name = "Arial";
+        canvas.Font.SetSize(24);
+        canvas.TextOut(resolution, resolution * 2, "http://www.kestrame.example/");
+        pdf.EndPage();
+    }
+    pdf.EndDoc();
+
+    // The words' middle, in points from the page's foot (720 points high).
+    const std::string words = Judge("pdftotext -bbox", pdf.Filename + " -");
+    const std::regex word(R"re(yMin="([\d.]+)"[^>]*yMax="([\d.]+)">http://)re");
+    std::vector<double> middles;
+    for (auto match = std::sregex_iterator(words.begin(), words.end(), word); match != std::sregex_iterator(); ++match)
+        middles.push_back(720 - (std::stod((*match)[1].str()) + std::stod((*match)[2].str())) / 2);
+    const std::string bytes = ReadWholeFile(pdf.Filename);
+    const std::regex link(R"re(/Rect \[(-?\d+) (-?\d+) (-?\d+) (-?\d+)\])re");
+    std::vector<TRect> links;
+    for (auto match = std::sregex_iterator(bytes.begin(), bytes.end(), link); match != std::sregex_iterator(); ++match)
+        links.push_back(TRect{std::stoi((*match)[1].str()), std::stoi((*match)[2].str()), std::stoi((*match)[3].str()),
+                              std::stoi((*match)[4].str())});
+    ASSERT_EQ(middles.size(), 2u) << words;
+    ASSERT_EQ(links.size(), 2u);
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        EXPECT_EQ(links[i].Left, 72);
+        EXPECT_LT(links[i].Top, middles[i]);
+        EXPECT_GT(links[i].Bottom, middles[i]);
+    }
 }
 
 // Pages made in memory, which the desktop is not asked to open. Each watermark is drawn once and
