@@ -112,7 +112,8 @@ void TPdfPage::WriteIt()
     RawWriteLN("/Parent " + parent_->AsReferenceString());
     if (thumbnail_ != nullptr)
         RawWriteLN("/Thumb " + thumbnail_->AsReferenceString());
-    if (rotation_ != 0)
+    // Readers take only quarter turns; any other angle leaves the page upright.
+    if (rotation_ != 0 && rotation_ % 90 == 0)
         RawWriteLN("/Rotate " + IntToStr(rotation_));
     if (device.Resources != nullptr)
         RawWriteLN("/Resources " + device.Resources->AsReferenceString());

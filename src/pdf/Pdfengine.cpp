@@ -227,14 +227,20 @@ int BeginDocument(TPdfDevice& device, const char* fileName)
     return BeginDocFailed;
 }
 
-// The page record's rotation as degrees: its two low bits name a quarter turn.
+// The page record's rotation as degrees: its two low bits name a quarter turn. A half turn (2) is
+// 180 too; passed on as it stands it would make a /Rotate that readers refuse.
 int PageRotation(int rotation)
 {
-    if ((rotation & 3) == 3)
-        return 270;
-    if ((rotation & 3) == 1)
+    switch (rotation & 3) {
+    case 1:
         return 90;
-    return rotation;
+    case 2:
+        return 180;
+    case 3:
+        return 270;
+    default:
+        return rotation;
+    }
 }
 
 int SizeResult(std::int64_t size) { return static_cast<int>(std::clamp<std::int64_t>(size, 0, INT_MAX)); }

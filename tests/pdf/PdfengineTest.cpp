@@ -288,6 +288,32 @@ TEST(Pdfengine, DocumentMadeThroughTheEngineReadsBack)
     EXPECT_EQ(InfoField(info, "Page size"), "612 x 792 pts (letter)");
 }
 
+TEST(Pdfengine, PageRecordRotationsBecomeQuarterTurns)
+{
+    TemporaryFolder folder;
+    TEngine engine = NewEngine();
+    TPdfEngineEnv* env = engine.get();
+    ASSERT_EQ(PDFE_Action(env, 4533, 0, nullptr), 0);
+    for (const int rotation : {0, 1, 2, 3, 180, 100}) {
+        TPdf_InitRec record = PageRecord(612, 792, 72);
+        record.Rotation = rotation;
+        ASSERT_TRUE(PDFE_InitializePage(env, 0, record));
+        ASSERT_EQ(PDFE_Action(env, 4535, 0, nullptr), 0);
+        ASSERT_EQ(PDFE_Action(env, 4536, 0, nullptr), 0);
+    }
+    ASSERT_EQ(PDFE_Action(env, 4534, 0, nullptr), 0);
+    const std::string file = folder.File("turned.pdf");
+    ASSERT_EQ(PDFE_Action(env, 4538, 0, const_cast<char*>(file.c_str())), 0);
+    int status = -1;
+    const std::string check = RunCommand("qpdf --check " + file + " 2>&1", &status);
+    EXPECT_EQ(status, 0) << check;
+    const std::string info = RunCommand("pdfinfo -f 1 -l 6 " + file + " 2>&1", &status);
+    std::string rotations;
+    for (int page = 1; page <= 6; ++page)
+        rotations += InfoField(info, "Page    " + std::to_string(page) + " rot") + " ";
+    EXPECT_EQ(rotations, "0 90 180 270 180 0 ") << info;
+}
+
 // The device would raise; the engine answers 1 and the caller hears why.
 TEST(Pdfengine, FileThatCannotBeMadeAnswersOneAndReachesTheCallback)
 {
