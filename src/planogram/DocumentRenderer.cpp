@@ -145,6 +145,7 @@ void DocumentRenderer::RedrawAll()
     bar.SetStep(1);
     const std::string collection = document.catalog ? document.catalog->photoCollection : std::string();
     if (document.items) {
+        GraphicsManager::DrawingPass pass(document.graphics);
         for (ListOB* item = document.items->head; item; item = item->next) {
             bar.StepIt();
             document.graphics.DrawItem(*item, back, collection);
@@ -187,6 +188,7 @@ void DocumentRenderer::RedrawArea(const TRect& area)
     FillWall(back, dirty);
     DrawWall(dirty);
     const std::string collection = document.catalog ? document.catalog->photoCollection : std::string();
+    GraphicsManager::DrawingPass pass(document.graphics);
     for (ListOB* item : meeting)
         document.graphics.DrawItem(*item, back, collection);
 

@@ -79,6 +79,24 @@ GraphicsManager::GraphicsManager(PictureFinder& finder, const DrawingSettings& s
 {
 }
 
+GraphicsManager::DrawingPass::DrawingPass(GraphicsManager& graphics)
+    : graphics_(graphics), outer_(graphics.openPass_), files_(DecodedPictures())
+{
+    graphics_.openPass_ = this;
+}
+
+GraphicsManager::DrawingPass::~DrawingPass() { graphics_.openPass_ = outer_; }
+
+std::string GraphicsManager::FindPicture(const std::string& name)
+{
+    if (openPass_ == nullptr)
+        return finder_.FindPicture(name);
+    auto [found, first] = openPass_->found_.try_emplace(name);
+    if (first)
+        found->second = finder_.FindPicture(name);
+    return found->second;
+}
+
 bool GraphicsManager::DrawItem(ListOB& item, TBitmap& target, const std::string& collectionPath)
 {
     const long long boxWidth = static_cast<long long>(item.right) - item.left;
@@ -161,7 +179,7 @@ bool GraphicsManager::LoadProductPicture(const ListOB& item, const std::string& 
     if (reader == nullptr)
         return false;
     const bool fromCollection = UpperCase(ExtractFileExt(collectionPath)) == ".ZYB";
-    const std::string found = finder_.FindPicture(fromCollection ? collectionPath : FacePicturePath(item));
+    const std::string found = FindPicture(fromCollection ? collectionPath : FacePicturePath(item));
     if (found.empty())
         return false;
     // A damaged picture must not stop the redraw of the whole planogram: it is drawn as its box.

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "imageformats/DecodedPictureCache.h"
 #include "platform/graphics/Canvas.h"
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 class DrawingSettings;
 class PictureFinder;
@@ -21,6 +23,24 @@ public:
     // file cannot ask for absurd work bitmaps.
     static constexpr int MaxItemSide = 32768;
     static constexpr long long MaxItemPixels = 1LL << 26;
+
+    // A drawing of many items: while it is open, the finder is asked once for each picture name and
+    // each picture file is looked at once (see DecodedPictureCache::CheckPass, whose rules it keeps:
+    // one opened inside another asks again for itself, and so does every later one).
+    class DrawingPass {
+    public:
+        explicit DrawingPass(GraphicsManager& graphics);
+        ~DrawingPass();
+        DrawingPass(const DrawingPass&) = delete;
+        DrawingPass& operator=(const DrawingPass&) = delete;
+
+    private:
+        friend class GraphicsManager;
+        GraphicsManager& graphics_;
+        DrawingPass* outer_;
+        DecodedPictureCache::CheckPass files_;
+        std::unordered_map<std::string, std::string> found_;
+    };
 
     // Takes the tag font, tag colour and units from the main window's settings.
     GraphicsManager(PictureFinder& finder, const DrawingSettings& settings);
@@ -77,6 +97,8 @@ public:
     std::string FacePicturePath(const ListOB& item) const;
 
 private:
+    // The finder's answer, asked once per name in the innermost open pass.
+    std::string FindPicture(const std::string& name);
     bool AnyTagFlag() const;
     bool LoadProductPicture(const ListOB& item, const std::string& collectionPath,
                             std::shared_ptr<const TBitmap>& picture);
@@ -89,6 +111,7 @@ private:
 
     PictureFinder& finder_;
     const DrawingSettings& settings_;
+    DrawingPass* openPass_ = nullptr;
 };
 
 // The box filled with the item's colour, a raised edge and the item's index in white.
