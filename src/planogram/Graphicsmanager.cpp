@@ -175,6 +175,25 @@ bool GraphicsManager::LoadProductPicture(const ListOB& item, const std::string& 
 {
     if (viewMode)
         return false;
+    if (openPass_ == nullptr)
+        return FindAndLoadProductPicture(item, collectionPath, picture);
+    std::string key = collectionPath;
+    key += '\0';
+    key += item.picture;
+    key += '\0';
+    key += IntToStr(item.face);
+    std::weak_ptr<const TBitmap>& taken = openPass_->pictures_[key];
+    if ((picture = taken.lock()))
+        return true;
+    if (!FindAndLoadProductPicture(item, collectionPath, picture))
+        return false;
+    taken = picture;
+    return true;
+}
+
+bool GraphicsManager::FindAndLoadProductPicture(const ListOB& item, const std::string& collectionPath,
+                                                std::shared_ptr<const TBitmap>& picture)
+{
     std::unique_ptr<TGraphic> reader = NewPictureReader(UpperCase(ExtractFileExt(item.picture)), ReaderTable::Drawing);
     if (reader == nullptr)
         return false;
