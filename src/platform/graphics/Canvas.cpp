@@ -524,7 +524,8 @@ void TCanvas::CopyPixels(const TRect& dest, TBitmap& source, const TRect& source
         }
         previousSourceY = sy;
         if (fast) {
-            if (const int nextY = sourceRowOf(y + 1); skipsRows && y + 1 < visible.Bottom && nextY < source.Height())
+            const int nextY = skipsRows && y + 1 < visible.Bottom ? sourceRowOf(y + 1) : source.Height();
+            if (nextY < source.Height())
                 PrefetchRow(source.ScanLine(nextY), firstByte, lastByte);
             CopyRow(to, source.ScanLine(sy), columns, visible.Left, fromSize, size, unscaled,
                     keyed ? keyBytes : nullptr);
