@@ -34,11 +34,34 @@ bool DecodedPictureCache::StampOf(const std::string& path, FileStamp& stamp)
     return true;
 }
 
+bool DecodedPictureCache::LookAt(const std::string& path, FileStamp& stamp)
+{
+    if (openPass_ == nullptr)
+        return StampOf(path, stamp);
+    auto [seen, first] = openPass_->stamps_.try_emplace(path);
+    if (first) {
+        FileStamp read;
+        if (StampOf(path, read))
+            seen->second = read;
+    }
+    if (!seen->second)
+        return false;
+    stamp = *seen->second;
+    return true;
+}
+
+DecodedPictureCache::CheckPass::CheckPass(DecodedPictureCache& cache) : cache_(cache), outer_(cache.openPass_)
+{
+    cache_.openPass_ = this;
+}
+
+DecodedPictureCache::CheckPass::~CheckPass() { cache_.openPass_ = outer_; }
+
 std::shared_ptr<const TBitmap> DecodedPictureCache::Picture(const PictureSource& source, const Decoder& decode)
 {
     std::string key = KeyOf(source);
     FileStamp stamp;
-    const bool stamped = StampOf(source.path, stamp);
+    const bool stamped = LookAt(source.path, stamp);
     if (const auto hit = index_.find(key); hit != index_.end()) {
         if (stamped && hit->second->stamp == stamp) {
             entries_.splice(entries_.begin(), entries_, hit->second);

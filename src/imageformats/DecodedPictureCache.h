@@ -5,6 +5,7 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -28,6 +29,13 @@ enum class DecodeResult { Failed, Picture, UnkeptPicture };
 // decoded again on its next load. The least recently used pictures go first when the kept bitmaps
 // pass the byte limit. Kept bitmaps are shared and const: whoever draws them never changes them.
 class DecodedPictureCache {
+    // The file as it was when its picture was decoded.
+    struct FileStamp {
+        std::int64_t size = -1;
+        std::int64_t modifiedNs = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+
 public:
     static constexpr std::size_t DefaultLimitBytes = std::size_t{256} << 20;
 
@@ -38,6 +46,25 @@ public:
     // picture, a picture larger than the limit and a file that cannot be looked at are never kept.
     std::shared_ptr<const TBitmap> Picture(const PictureSource& source, const Decoder& decode);
 
+    // While a pass is open, each file's size and time are read once: a drawing sees every file as it
+    // was when it first looked at it, as if it had been made in that instant. A pass opened inside
+    // another (a drawing started while one gives way to events) looks again for itself, as does every
+    // later one, so a drawing begun after a change on disk shows it.
+    class CheckPass {
+    public:
+        explicit CheckPass(DecodedPictureCache& cache);
+        ~CheckPass();
+        CheckPass(const CheckPass&) = delete;
+        CheckPass& operator=(const CheckPass&) = delete;
+
+    private:
+        friend class DecodedPictureCache;
+        DecodedPictureCache& cache_;
+        CheckPass* outer_;
+        // No stamp for a file that could not be looked at.
+        std::unordered_map<std::string, std::optional<FileStamp>> stamps_;
+    };
+
     std::size_t LimitBytes() const { return limitBytes_; }
     // Drops the least recently used pictures until the rest fit.
     void SetLimitBytes(std::size_t bytes);
@@ -46,12 +73,6 @@ public:
     void Clear();
 
 private:
-    // The file as it was when its picture was decoded.
-    struct FileStamp {
-        std::int64_t size = -1;
-        std::int64_t modifiedNs = 0;
-        bool operator==(const FileStamp&) const = default;
-    };
     struct Entry {
         std::string key;
         FileStamp stamp;
@@ -61,6 +82,8 @@ private:
     using Entries = std::list<Entry>; // most recently used first
 
     static bool StampOf(const std::string& path, FileStamp& stamp);
+    // The file's stamp, read once in the innermost open pass.
+    bool LookAt(const std::string& path, FileStamp& stamp);
     void Keep(std::string key, const FileStamp& stamp, std::shared_ptr<const TBitmap> picture);
     void Drop(Entries::iterator entry);
     void DropToFit(std::size_t bytes);
@@ -69,6 +92,7 @@ private:
     std::size_t keptBytes_ = 0;
     Entries entries_;
     std::unordered_map<std::string, Entries::iterator> index_;
+    CheckPass* openPass_ = nullptr;
 };
 
 // The one cache every picture load of the drawing shares.

@@ -20,6 +20,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -33,14 +34,24 @@ int Scaled(int value, int scale)
 
 TRect WholeOf(const TBitmap& bitmap) { return Rect(0, 0, bitmap.Width(), bitmap.Height()); }
 
-// Fills the part of the block inside the bitmap.
-void FillBlock(TBitmap& bitmap, const TRect& block, TColor color)
+// Fills the part of the block inside the bitmap with the pixel value: its first row pixel by pixel,
+// and the others, where pixels take whole bytes, as copies of that row.
+void FillBlock(TBitmap& bitmap, const TRect& block, std::uint32_t value)
 {
     const TRect inside = Intersection(block, WholeOf(bitmap));
-    const std::uint32_t value = bitmap.ValueOfColor(color);
-    for (int y = inside.Top; y < inside.Bottom; ++y)
+    if (inside.IsEmpty())
+        return;
+    const int bits = BitsPerPixel(bitmap.PixelFormat());
+    for (int y = inside.Top; y < inside.Bottom; ++y) {
+        if (y > inside.Top && bits % 8 == 0) {
+            const auto offset = static_cast<std::size_t>(inside.Left) * static_cast<std::size_t>(bits / 8);
+            std::memcpy(bitmap.ScanLine(y) + offset, bitmap.ScanLine(inside.Top) + offset,
+                        static_cast<std::size_t>(inside.Width()) * static_cast<std::size_t>(bits / 8));
+            continue;
+        }
         for (int x = inside.Left; x < inside.Right; ++x)
             bitmap.SetPixelValue(x, y, value);
+    }
 }
 
 void CopyBlock(TBitmap& target, const TRect& targetRect, TBitmap& source, int sourceX, int sourceY)
@@ -126,10 +137,11 @@ void DocumentRenderer::DrawBackground(TBitmap& bitmap, int left, int top, int ri
     const PegHoleList::Axis rows = PegHoleList::Positions(
         Scaled(document.pegFirstY, scale), Scaled(document.pegLastY, scale), Scaled(document.pegPitchV, scale),
         std::max(top, 1 - side), std::min(bottom, bitmap.Height() - 1));
+    const std::uint32_t black = bitmap.ValueOfColor(clBlack);
     for (int row = 0; row < rows.count; ++row)
         for (int column = 0; column < columns.count; ++column) {
             const int x = columns.At(column), y = rows.At(row);
-            FillBlock(bitmap, Rect(x, y, x + side, y + side), clBlack);
+            FillBlock(bitmap, Rect(x, y, x + side, y + side), black);
         }
 }
 
@@ -145,6 +157,7 @@ void DocumentRenderer::RedrawAll()
     bar.SetStep(1);
     const std::string collection = document.catalog ? document.catalog->photoCollection : std::string();
     if (document.items) {
+        GraphicsManager::DrawingPass pass(document.graphics);
         for (ListOB* item = document.items->head; item; item = item->next) {
             bar.StepIt();
             document.graphics.DrawItem(*item, back, collection);
@@ -187,6 +200,7 @@ void DocumentRenderer::RedrawArea(const TRect& area)
     FillWall(back, dirty);
     DrawWall(dirty);
     const std::string collection = document.catalog ? document.catalog->photoCollection : std::string();
+    GraphicsManager::DrawingPass pass(document.graphics);
     for (ListOB* item : meeting)
         document.graphics.DrawItem(*item, back, collection);
 

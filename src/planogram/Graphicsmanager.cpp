@@ -79,6 +79,24 @@ GraphicsManager::GraphicsManager(PictureFinder& finder, const DrawingSettings& s
 {
 }
 
+GraphicsManager::DrawingPass::DrawingPass(GraphicsManager& graphics)
+    : graphics_(graphics), outer_(graphics.openPass_), files_(DecodedPictures())
+{
+    graphics_.openPass_ = this;
+}
+
+GraphicsManager::DrawingPass::~DrawingPass() { graphics_.openPass_ = outer_; }
+
+std::string GraphicsManager::FindPicture(const std::string& name)
+{
+    if (openPass_ == nullptr)
+        return finder_.FindPicture(name);
+    auto [found, first] = openPass_->found_.try_emplace(name);
+    if (first)
+        found->second = finder_.FindPicture(name);
+    return found->second;
+}
+
 bool GraphicsManager::DrawItem(ListOB& item, TBitmap& target, const std::string& collectionPath)
 {
     const long long boxWidth = static_cast<long long>(item.right) - item.left;
@@ -157,11 +175,30 @@ bool GraphicsManager::LoadProductPicture(const ListOB& item, const std::string& 
 {
     if (viewMode)
         return false;
+    if (openPass_ == nullptr)
+        return FindAndLoadProductPicture(item, collectionPath, picture);
+    std::string key = collectionPath;
+    key += '\0';
+    key += item.picture;
+    key += '\0';
+    key += IntToStr(item.face);
+    std::weak_ptr<const TBitmap>& taken = openPass_->pictures_[key];
+    if ((picture = taken.lock()))
+        return true;
+    if (!FindAndLoadProductPicture(item, collectionPath, picture))
+        return false;
+    taken = picture;
+    return true;
+}
+
+bool GraphicsManager::FindAndLoadProductPicture(const ListOB& item, const std::string& collectionPath,
+                                                std::shared_ptr<const TBitmap>& picture)
+{
     std::unique_ptr<TGraphic> reader = NewPictureReader(UpperCase(ExtractFileExt(item.picture)), ReaderTable::Drawing);
     if (reader == nullptr)
         return false;
     const bool fromCollection = UpperCase(ExtractFileExt(collectionPath)) == ".ZYB";
-    const std::string found = finder_.FindPicture(fromCollection ? collectionPath : FacePicturePath(item));
+    const std::string found = FindPicture(fromCollection ? collectionPath : FacePicturePath(item));
     if (found.empty())
         return false;
     // A damaged picture must not stop the redraw of the whole planogram: it is drawn as its box.

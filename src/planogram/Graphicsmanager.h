@@ -1,10 +1,12 @@
 #pragma once
 
+#include "imageformats/DecodedPictureCache.h"
 #include "platform/graphics/Canvas.h"
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 class DrawingSettings;
 class PictureFinder;
@@ -21,6 +23,28 @@ public:
     // file cannot ask for absurd work bitmaps.
     static constexpr int MaxItemSide = 32768;
     static constexpr long long MaxItemPixels = 1LL << 26;
+
+    // A drawing of many items: while it is open, the finder is asked once for each picture name,
+    // each picture file is looked at once (see DecodedPictureCache::CheckPass, whose rules it keeps:
+    // one opened inside another asks again for itself, and so does every later one), and items that
+    // show the same picture of the same file take it as the first of them did, while it is kept.
+    class DrawingPass {
+    public:
+        explicit DrawingPass(GraphicsManager& graphics);
+        ~DrawingPass();
+        DrawingPass(const DrawingPass&) = delete;
+        DrawingPass& operator=(const DrawingPass&) = delete;
+
+    private:
+        friend class GraphicsManager;
+        GraphicsManager& graphics_;
+        DrawingPass* outer_;
+        DecodedPictureCache::CheckPass files_;
+        std::unordered_map<std::string, std::string> found_;
+        // By collection, picture name and face; what expired is loaded again, so that the pass holds
+        // no picture the picture cache let go.
+        std::unordered_map<std::string, std::weak_ptr<const TBitmap>> pictures_;
+    };
 
     // Takes the tag font, tag colour and units from the main window's settings.
     GraphicsManager(PictureFinder& finder, const DrawingSettings& settings);
@@ -77,9 +101,14 @@ public:
     std::string FacePicturePath(const ListOB& item) const;
 
 private:
+    // The finder's answer, asked once per name in the innermost open pass.
+    std::string FindPicture(const std::string& name);
     bool AnyTagFlag() const;
+    // The item's picture, as the open pass took it for an item before, or else found and loaded.
     bool LoadProductPicture(const ListOB& item, const std::string& collectionPath,
                             std::shared_ptr<const TBitmap>& picture);
+    bool FindAndLoadProductPicture(const ListOB& item, const std::string& collectionPath,
+                                   std::shared_ptr<const TBitmap>& picture);
     void DrawTags(const ListOB& item, TBitmap& itemBitmap);
     std::string XYText(const ListOB& item) const;
     void Compose(ListOB& item, const TBitmap& picture, TBitmap& itemBitmap, TBitmap& target, bool placeholder);
@@ -89,6 +118,7 @@ private:
 
     PictureFinder& finder_;
     const DrawingSettings& settings_;
+    DrawingPass* openPass_ = nullptr;
 };
 
 // The box filled with the item's colour, a raised edge and the item's index in white.

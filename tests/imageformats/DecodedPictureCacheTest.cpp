@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 // Pictures of 10 x 10 at 24 bits (320 bytes) from files written once; the decoder counts its calls.
 TEST(DecodedPictureCache, KeepsTheMostRecentlyUsedPicturesWithinTheLimitAndNoFailures)
 {
@@ -56,4 +58,39 @@ TEST(DecodedPictureCache, KeepsTheMostRecentlyUsedPicturesWithinTheLimitAndNoFai
     EXPECT_EQ(cache.KeptCount(), 1u);
     EXPECT_EQ(load("b.bmp"), load("b.bmp")); // the one kept is the one used last
     EXPECT_EQ(decodes, 9);
+}
+
+// The decoded picture is as wide as the file is long, so that it tells which state of the file it
+// was decoded from.
+TEST(DecodedPictureCache, APassLooksAtEachFileOnceAndEveryOtherPassLooksAgain)
+{
+    TemporaryFolder folder;
+    DecodedPictureCache cache;
+    const std::string path = folder.File("a.bmp");
+    const auto width = [&] {
+        const std::shared_ptr<const TBitmap> picture = cache.Picture({path, "", "TBitmap"}, [&](TBitmap& decoded) {
+            if (!FileExists(path))
+                return DecodeResult::Failed;
+            decoded.SetSize(static_cast<int>(ReadWholeFile(path).size()), 1);
+            return DecodeResult::Picture;
+        });
+        return picture ? picture->Width() : 0;
+    };
+    WriteWholeFile(path, "old");
+    {
+        DecodedPictureCache::CheckPass pass(cache);
+        EXPECT_EQ(width(), 3);
+        WriteWholeFile(path, "rewritten");
+        EXPECT_EQ(width(), 3); // as the pass first saw the file
+        DecodedPictureCache::CheckPass inner(cache);
+        EXPECT_EQ(width(), 9);
+    }
+    EXPECT_EQ(width(), 9);
+    {
+        DecodedPictureCache::CheckPass pass(cache);
+        EXPECT_EQ(width(), 9);
+        std::filesystem::remove(path);
+        EXPECT_EQ(width(), 9);
+    }
+    EXPECT_EQ(width(), 0);
 }

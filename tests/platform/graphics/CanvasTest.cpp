@@ -169,6 +169,47 @@ TEST(Canvas, StretchDrawRepeatsPixelsWithoutBlending)
     }
 }
 
+// A 32-bit picture, its fourth bytes set, stretched smaller and larger, keyed and not, onto a 32-bit
+// target: the colours are those the same picture at 24 bits gives, and the target's fourth bytes
+// stay as they were.
+TEST(Canvas, StretchesBetween32BitBitmapsMatchThoseFrom24Bits)
+{
+    const auto setFourthBytes = [](TBitmap& bitmap, std::uint8_t value) {
+        for (int y = 0; y < bitmap.Height(); ++y)
+            for (int x = 0; x < bitmap.Width(); ++x)
+                bitmap.ScanLine(y)[x * 4 + 3] = value;
+    };
+    TBitmap source;
+    Blank(source, 9, 7, clWhite, pf32bit);
+    for (int y = 1; y < 6; ++y)
+        for (int x = 1; x < 8; ++x)
+            if ((x + y) % 4 != 0)
+                source.SetPixel(x, y, static_cast<TColor>(x * 0x1F0000 + y * 0x2400 + 0x10));
+    TBitmap narrow;
+    narrow.Assign(source);
+    narrow.SetPixelFormat(pf24bit);
+    setFourthBytes(source, 0x5A);
+    for (const TRect& place : {Rect(2, 1, 6, 5), Rect(0, 0, 20, 15), Rect(-3, 2, 5, 30)})
+        for (const bool keyed : {false, true}) {
+            TBitmap target, expected;
+            Blank(target, 16, 12, clBlue, pf32bit);
+            Blank(expected, 16, 12, clBlue, pf32bit);
+            setFourthBytes(target, 0xA5);
+            if (keyed) {
+                target.Canvas().StretchDrawKeyed(place, source, clWhite);
+                expected.Canvas().StretchDrawKeyed(place, narrow, clWhite);
+            } else {
+                target.Canvas().StretchDraw(place, source);
+                expected.Canvas().StretchDraw(place, narrow);
+            }
+            for (int y = 0; y < target.Height(); ++y)
+                for (int x = 0; x < target.Width(); ++x) {
+                    ASSERT_EQ(target.Pixel(x, y), expected.Pixel(x, y)) << x << "," << y << " keyed " << keyed;
+                    ASSERT_EQ(target.ScanLine(y)[x * 4 + 3], 0xA5) << x << "," << y;
+                }
+        }
+}
+
 TEST(Canvas, TransparentDrawLeavesOutTheKeyColour)
 {
     TBitmap picture;
