@@ -441,9 +441,7 @@ int TPdfCustomExport::DrawTGraphic(int x, int y, int width, int height, const TG
     }
     if (const auto* bitmap = dynamic_cast<const TBitmap*>(graphic))
         return DrawBitmap(x, y, width, height, *bitmap);
-    const std::string message = "Cannot convert " + graphic->ClassName();
-    DropDocument();
-    throw Exception(message);
+    return Guarded([&]() -> int { throw Exception("Cannot convert " + graphic->ClassName()); });
 }
 
 int TPdfCustomExport::DrawImage(TPdfGraphicDef& graphic)
@@ -552,20 +550,21 @@ void TPdfCustomExport::SetLinkArea(std::string_view name, const TRect& rect)
     Guarded([&] { Action(HyperLink, 0, &link); });
 }
 
-int TPdfCustomExport::AddOutline(TPdfOutlineDef& outline)
+int TPdfCustomExport::AddOutline(TPdfOutlineDef& outline, std::string_view destination, TPoint place, int level)
 {
+    const std::string name(destination);
+    outline.Destination = name.c_str();
+    outline.Rect = TRect{place.X, place.Y, place.X, place.Y};
+    outline.Level = level;
     return Guarded([&] { return Action(OutlineEntry, 0, &outline); });
 }
 
 int TPdfCustomExport::SetOutline(std::string_view caption, std::string_view destination, int level)
 {
     const std::string text(caption);
-    const std::string name(destination);
     TPdfOutlineDef outline;
     outline.Caption = text.c_str();
-    outline.Destination = name.c_str();
-    outline.Level = level;
-    return AddOutline(outline);
+    return AddOutline(outline, destination, TPoint{}, level);
 }
 
 int TPdfCustomExport::SetOutlineXY(std::string_view caption, int x, int y, int level)
@@ -573,21 +572,16 @@ int TPdfCustomExport::SetOutlineXY(std::string_view caption, int x, int y, int l
     const std::string text(caption);
     TPdfOutlineDef outline;
     outline.Caption = text.c_str();
-    outline.Rect = TRect{x, y, x, y};
-    outline.Level = level;
-    return AddOutline(outline);
+    return AddOutline(outline, {}, TPoint{x, y}, level);
 }
 
 int TPdfCustomExport::SetOutlineW(std::u16string_view caption, std::string_view destination, int level)
 {
     const std::u16string text(caption);
-    const std::string name(destination);
     TPdfOutlineDef outline;
     outline.WideCaption = text.c_str();
-    outline.Destination = name.c_str();
-    outline.Level = level;
     outline.Flags = 2;
-    return AddOutline(outline);
+    return AddOutline(outline, destination, TPoint{}, level);
 }
 
 int TPdfCustomExport::SetOutlineXYW(std::u16string_view caption, int x, int y, int level)
@@ -595,10 +589,8 @@ int TPdfCustomExport::SetOutlineXYW(std::u16string_view caption, int x, int y, i
     const std::u16string text(caption);
     TPdfOutlineDef outline;
     outline.WideCaption = text.c_str();
-    outline.Rect = TRect{x, y, x, y};
-    outline.Level = level;
     outline.Flags = 2;
-    return AddOutline(outline);
+    return AddOutline(outline, {}, TPoint{x, y}, level);
 }
 
 void TPdfCustomExport::SetOutlineCharset(int charset)

@@ -238,7 +238,8 @@ private:
     void WriteDebugMetafile(const TMetafile& metafile);
     void WriteOutputStream();
     int DrawImage(TPdfGraphicDef& graphic);
-    int AddOutline(TPdfOutlineDef& outline);
+    // A bookmark to the named destination, or without one to the place on the open page.
+    int AddOutline(TPdfOutlineDef& outline, std::string_view destination, TPoint place, int level);
     int Action(int code, int value = 0, void* argument = nullptr);
     void SetIProp(int id, int value);
     void SetSProp(int id, const std::string& text);

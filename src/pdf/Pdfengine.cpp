@@ -4,6 +4,7 @@
 #include "pdf/PdfOutline.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/FilePaths.h"
+#include "platform/core/LittleEndian.h"
 #include "platform/core/Numbers.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Metafile.h"
@@ -333,10 +334,7 @@ TRect DibSource(std::span<const std::uint8_t> info)
     constexpr std::size_t sizeEnd = 12;
     if (info.size() < sizeEnd)
         return {};
-    const auto field = [&](std::size_t at) {
-        return static_cast<std::int32_t>(std::uint32_t{info[at]} | std::uint32_t{info[at + 1]} << 8 |
-                                         std::uint32_t{info[at + 2]} << 16 | std::uint32_t{info[at + 3]} << 24);
-    };
+    const auto field = [&](std::size_t at) { return static_cast<std::int32_t>(GetU32(info.data() + at)); };
     const std::int32_t height = field(8);
     return TRect{0, 0, field(4), height == INT32_MIN ? INT32_MAX : std::abs(height)};
 }
