@@ -2,7 +2,9 @@
 
 #include "pdf/PdfDeviceWorkBuffer.h"
 
+#include <charconv>
 #include <optional>
+#include <system_error>
 
 namespace {
 
@@ -32,17 +34,6 @@ char EscapedByte(char c)
 
 bool IsOctal(char c) { return c >= '0' && c <= '7'; }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::optional<TScannedString> ScanLiteral(std::string_view text, std::size_t start)
 {
     const std::size_t end = PdfLiteralStringEnd(text, start);
@@ -63,8 +54,9 @@ std::optional<TScannedString> ScanHex(std::string_view text, std::size_t start)
             scanned.end = i + 1;
             return scanned;
         }
-        const int digit = HexValue(text[i]);
-        if (digit < 0)
+        // White space and other misfits between the digits do not count.
+        int digit = 0;
+        if (std::from_chars(&text[i], &text[i] + 1, digit, 16).ec != std::errc{})
             continue;
         if (high < 0) {
             high = digit;
