@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdlib>
 #include <ostream>
 #include <random>
@@ -101,6 +103,21 @@ std::string PpmOf(const RgbImage& image)
     for (const Rgb& pixel : image.pixels)
         text += {static_cast<char>(pixel.r), static_cast<char>(pixel.g), static_cast<char>(pixel.b)};
     return text;
+}
+
+TRect InkBounds(const RgbImage& image, const TRect& area)
+{
+    constexpr int LightGrey = 192;
+    TRect bounds{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    for (int y = std::max(area.Top, 0); y < std::min(area.Bottom, image.height); ++y)
+        for (int x = std::max(area.Left, 0); x < std::min(area.Right, image.width); ++x) {
+            const Rgb& pixel = image.At(x, y);
+            if (std::min({pixel.r, pixel.g, pixel.b}) >= LightGrey)
+                continue;
+            bounds = TRect{std::min(bounds.Left, x), std::min(bounds.Top, y), std::max(bounds.Right, x + 1),
+                           std::max(bounds.Bottom, y + 1)};
+        }
+    return bounds.Left == INT_MAX ? TRect{} : bounds;
 }
 
 RgbImage StripedImage(int width, int height, int colors)

@@ -42,6 +42,9 @@ RgbImage ParsePnm(const std::string& bytes);
 std::string PpmOf(const RgbImage& image);
 // A test picture of `colors` distinct colours in diagonal stripes.
 RgbImage StripedImage(int width, int height, int colors);
+// The smallest rectangle around the pixels of `area` that are darker than light grey, as drawn
+// text or lines are; an empty rectangle when there are none.
+TRect InkBounds(const RgbImage& image, const TRect& area);
 
 // Runs a shell command with its error output discarded and returns what it writes; a command that
 // fails fails the test.

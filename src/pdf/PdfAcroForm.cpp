@@ -1,5 +1,6 @@
 #include "pdf/PdfAcroForm.h"
 
+#include "pdf/PdfDeviceWorkBuffer.h"
 #include "pdf/PdfTypes.h"
 
 namespace {
@@ -16,19 +17,25 @@ constexpr const char* DefaultResourcesText =
 
 TPdfAcroForm::~TPdfAcroForm() = default;
 
+TPdfString& TPdfAcroForm::DefaultResources()
+{
+    if (defaultResources_ == nullptr)
+        defaultResources_ = std::make_unique<TPdfString>(Owner(), DefaultResourcesText, true);
+    return *defaultResources_;
+}
+
 void TPdfAcroForm::WriteIt()
 {
     Device();
-    if (defaultResources_ == nullptr) {
-        defaultResources_ = std::make_unique<TPdfString>(Owner(), DefaultResourcesText, true);
-        defaultResources_->WriteIt();
-    }
+    TPdfString& resources = DefaultResources();
+    if (!resources.Written())
+        resources.WriteIt();
     UpdateXRef();
     RawWriteLN(ObjStart());
     RawWriteLN("/Type/AcroForm");
     WriteListReferences("Fields", fields_);
     RawWriteLN("/NeedAppearances true");
-    RawWriteLN("/DR " + defaultResources_->AsReferenceString());
-    RawWriteLN("/DA (/Helv 0 Tf 0 g )");
+    RawWriteLN("/DR " + resources.AsReferenceString());
+    RawWriteLN("/DA (" + PdfCleanString(EncryptStr(DefaultAppearance)) + ")");
     WriteObjectEnd();
 }

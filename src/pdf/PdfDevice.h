@@ -20,6 +20,7 @@
 class TBitmap;
 class TGraphic;
 class TMetafile;
+class TPdfAcroForm;
 class TPdfCatalog;
 class TPdfEncryptInfo;
 class TPdfOutlineNode;
@@ -234,6 +235,8 @@ public:
     bool ConvertJPEGData = false;
     int OutlineCharset = 0;
     TPdfFontMode FontMode = peUseTrueTypeFonts;
+    // Widens or narrows every text run by this factor, its height unchanged; 0 is the same as 1.
+    double FontWidthFactor = 1;
     // Faces never embedded. When the embed-only list has a first entry that is not blank, only the
     // faces it names are embedded.
     TStringList ExcludedFonts;
@@ -268,9 +271,9 @@ private:
     // A rectangle in points from the page's top as PDF's, from its foot.
     TRect PageRect(const TRect& points) const;
     std::string NamedFieldText(std::string_view text);
-    std::string CheckBoxAppearance(int width, int height);
-    std::string TextFieldAppearance(std::string_view field, int width, int height);
-    std::string AppearanceStream(int width, int height, std::string_view content);
+    std::string CheckBoxAppearance(TPdfAcroForm& form, int width, int height);
+    std::string TextFieldAppearance(TPdfAcroForm& form, std::string_view field, int width, int height);
+    std::string AppearanceStream(TPdfAcroForm& form, int width, int height, std::string_view content);
     // A rectangle in points as device units.
     TRect DeviceRect(const TRect& points) const;
     void AddBookmark(const TRect& rect, std::string_view text, int mode, int number);

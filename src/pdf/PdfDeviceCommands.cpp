@@ -1,6 +1,7 @@
 #include "pdf/PdfDevice.h"
 
 #include "pdf/PdfAcroForm.h"
+#include "pdf/PdfDictionaryStrings.h"
 #include "pdf/PdfLink.h"
 #include "pdf/PdfOutline.h"
 #include "pdf/PdfPageTree.h"
@@ -8,6 +9,9 @@
 #include "pdf/PdfStream.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/Numbers.h"
+
+#include <algorithm>
+#include <cmath>
 
 void TPdfDevice::PSCreateHyperLink(int x, int y, int width, int height, std::string_view address,
                                    std::string_view action)
@@ -54,28 +58,53 @@ std::size_t FormKindLength(std::string_view text)
     return length;
 }
 
-// The escaped text of the field's value, from "/V(" to its closing parenthesis; empty when the
-// value is not closed, as it could not be shown as a string either.
-std::string FieldValue(std::string_view field)
+// The escaped text of the field's string under `key` ("/V", "/DA"), between its parentheses; empty
+// when there is none or it is not closed, as it could not be shown as a string either.
+std::string_view FieldString(std::string_view field, std::string_view key)
 {
-    const std::size_t start = field.find("/V(");
-    if (start == std::string_view::npos)
-        return {};
-    std::string value;
-    int depth = 0;
-    for (std::size_t i = start + 3; i < field.size(); ++i) {
-        const char c = field[i];
-        if (c == '\\' && i + 1 < field.size()) {
-            value += c;
-            value += field[++i];
+    for (std::size_t at = field.find(key); at != std::string_view::npos; at = field.find(key, at + 1)) {
+        const std::size_t open = field.find_first_not_of(' ', at + key.size());
+        if (open == std::string_view::npos || field[open] != '(')
             continue;
-        }
-        if (c == ')' && depth == 0)
-            return value;
-        depth += c == '(' ? 1 : c == ')' ? -1 : 0;
-        value += c;
+        const std::size_t end = PdfLiteralStringEnd(field, open);
+        if (end == std::string_view::npos)
+            return {};
+        return field.substr(open + 1, end - open - 2);
     }
     return {};
+}
+
+// Auto-sized text fills the field's height less 2 points above and below, at most 12 points.
+constexpr int FieldMargin = 2;
+constexpr int LargestAutoSize = 12;
+// The capitals of the standard fonts stand about 0.7 of the size high.
+constexpr double CapitalsHeight = 0.7;
+
+struct TFieldText {
+    // The field's appearance string with a size that is not 0.
+    std::string appearance;
+    int baseline = 0;
+};
+
+// The font, size and colour that the field's appearance string gives, a size of 0 (fit the field)
+// made one that fits, and the baseline that centres its capitals in the field's height.
+TFieldText FieldTextLayout(std::string_view field, int height)
+{
+    std::string appearance(FieldString(field, "/DA"));
+    std::size_t operatorAt = appearance.find(" Tf");
+    if (operatorAt == std::string::npos) {
+        appearance = TPdfAcroForm::DefaultAppearance;
+        operatorAt = appearance.find(" Tf");
+    }
+    appearance.erase(appearance.find_last_not_of(' ') + 1);
+    // The size is the word before the operator.
+    const std::size_t sizeAt = operatorAt == 0 ? 0 : appearance.find_last_of(' ', operatorAt - 1) + 1;
+    double size = Atof(std::string_view(appearance).substr(sizeAt, operatorAt - sizeAt));
+    if (!(size > 0)) {
+        size = std::floor(std::clamp(double(height) - 2 * FieldMargin, 1.0, double(LargestAutoSize)));
+        appearance.replace(sizeAt, operatorAt - sizeAt, IntToStr(static_cast<int>(size)));
+    }
+    return {appearance, PdfRound((height - size * CapitalsHeight) / 2)};
 }
 
 struct TBookmarkText {
@@ -178,38 +207,45 @@ void TPdfDevice::AddFormElement(std::string_view text, const TRect& rect)
 {
     if (page_ == nullptr)
         throw Exception("No page active!");
+    if (catalog_->AcroForm() == nullptr)
+        catalog_->SetAcroForm(std::make_unique<TPdfAcroForm>(writer_.get()));
+    TPdfAcroForm& form = *catalog_->AcroForm();
     const bool checkBox = text.starts_with(CheckBoxKind);
     const std::string_view field = text.substr(FormKindLength(text));
     const int width = PdfRound(double(rect.Right) - rect.Left);
     const int height = PdfRound(double(rect.Bottom) - rect.Top);
-    const std::string appearance = checkBox ? "/AP << /N << /Yes " + CheckBoxAppearance(width, height) + " >> >> /H /I"
-                                            : "/AP <</N " + TextFieldAppearance(field, width, height) + ">>";
+    const std::string appearance =
+        checkBox ? "/AP << /N << /Yes " + CheckBoxAppearance(form, width, height) + " >> >> /H /I"
+                 : "/AP <</N " + TextFieldAppearance(form, field, width, height) + ">>";
     auto widget = page_->AddWidget(rect, std::string(field) + "\r" + appearance);
-    if (catalog_->AcroForm() == nullptr)
-        catalog_->SetAcroForm(std::make_unique<TPdfAcroForm>(writer_.get()));
-    catalog_->AcroForm()->AddField(widget.get());
+    form.AddField(widget.get());
     AddLinkAnnotation(std::move(widget));
 }
 
 // A cross from corner to corner.
-std::string TPdfDevice::CheckBoxAppearance(int width, int height)
+std::string TPdfDevice::CheckBoxAppearance(TPdfAcroForm& form, int width, int height)
 {
     const std::string w = IntToStr(width), h = IntToStr(height);
-    return AppearanceStream(width, height, "q 0 0 0 RG 0 0 m " + w + " " + h + " l S 0 " + h + " m " + w + " 0 l S Q");
+    return AppearanceStream(form, width, height,
+                            "q 0 0 0 RG 0 0 m " + w + " " + h + " l S 0 " + h + " m " + w + " 0 l S Q");
 }
 
-// The field's value at the left, 2 points in, on a baseline 2 points up.
-std::string TPdfDevice::TextFieldAppearance(std::string_view field, int width, int height)
+// The field's value at the left, 2 points in, in the font its appearance string names.
+std::string TPdfDevice::TextFieldAppearance(TPdfAcroForm& form, std::string_view field, int width, int height)
 {
-    return AppearanceStream(width, height, "/Tx BMC BT 2 2 Td (" + FieldValue(field) + ")Tj ET EMC");
+    const TFieldText layout = FieldTextLayout(field, height);
+    return AppearanceStream(form, width, height,
+                            "/Tx BMC BT " + layout.appearance + " " + IntToStr(FieldMargin) + " " +
+                                IntToStr(layout.baseline) + " Td (" + std::string(FieldString(field, "/V")) +
+                                ")Tj ET EMC");
 }
 
-// The form is written at once; the annotation refers to it.
-std::string TPdfDevice::AppearanceStream(int width, int height, std::string_view content)
+// The form is written at once; the annotation refers to it. Its fonts are the form's.
+std::string TPdfDevice::AppearanceStream(TPdfAcroForm& form, int width, int height, std::string_view content)
 {
     auto stream = std::make_unique<TPdfStream>(writer_.get());
     stream->SetExtraDictionary("/Subtype/Form /BBox [0 0 " + IntToStr(width) + " " + IntToStr(height) + "]" +
-                               " /Resources " + OpenResources().AsReferenceString());
+                               " /Resources " + form.DefaultResources().AsReferenceString());
     stream->WriteStart();
     stream->RawWrite(content);
     stream->WriteEnd();

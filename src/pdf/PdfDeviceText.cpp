@@ -11,6 +11,14 @@ constexpr int BoldWeight = 700;
 
 int Rounded(double value) { return static_cast<int>(std::lround(value)); }
 
+// The document's width factor times the run's own scaling; either alone when the other is 0.
+double HorizontalScaling(double factor, double runScale)
+{
+    if (factor == 0)
+        return runScale;
+    return runScale == 0 ? factor : factor * runScale;
+}
+
 std::string LowBytes(std::u16string_view text)
 {
     std::string bytes;
@@ -98,9 +106,9 @@ void TPdfDevice::WriteTextSpacing(TPdfDeviceWorkBuffer& buffer, TPdfWriterStackV
         buffer.Append("Tw ");
         written.wordSpacing = dc.wordSpacing;
     }
-    const double scale = dc.horzTextScale;
+    const double scale = HorizontalScaling(FontWidthFactor, dc.horzTextScale);
     if (written.mustWriteText || scale != written.horzScale) {
-        // No scaling of its own is the full width.
+        // No scaling at all is the full width.
         buffer.AppendFloat(scale != 0 ? scale * 100 : 100);
         buffer.Append("Tz ");
         written.horzScale = scale;

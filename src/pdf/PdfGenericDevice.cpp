@@ -301,6 +301,8 @@ std::int32_t TPdfGenericDevice::SelectFont(const TPdfDvFont& font)
     }
     state.fontData = font.fontData;
     state.selectedFaceName = font.faceName.substr(0, MaxSelectedFaceName);
+    // Text is written in the face of the font selected last.
+    state.faceName = state.selectedFaceName;
     return previous;
 }
 

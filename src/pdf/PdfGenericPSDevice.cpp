@@ -988,7 +988,7 @@ void TPdfGenericPSDevice::FitFontSize(TTextRun& run)
 void TPdfGenericPSDevice::MeasureRun(TTextRun& run)
 {
     TPdfDCStackVar& state = DC();
-    run.size = std::fabs(textScaleFactor_ * state.fontData.height);
+    run.size = std::fabs(double(state.fontData.height));
     FitFontSize(run);
     if (state.fontData.width != 0) {
         const double natural = run.size * PSGetFontWidth() / 1000;
@@ -1057,14 +1057,15 @@ bool TPdfGenericPSDevice::PaintRunBackground(const TTextRun& run, const TRect& r
 }
 
 // Word and character spacing that spread the font's natural width over the advance the run asks.
+// A font that gives no widths (the standard fonts) leaves nothing to compare the advance with.
 void TPdfGenericPSDevice::SetRunSpacing(const TTextRun& run)
 {
     TPdfDCStackVar& state = DC();
     state.wordSpacing = 0;
     state.charSpacing = 0;
     const auto count = static_cast<std::int64_t>(run.text.size());
-    if (run.horzScale != 0 || DCStack().Matrix().eM12 != 0 || count <= 1 || run.total == run.width || run.exact ||
-        Modes().Contains(peDontAdjustTextSpacing))
+    if (run.horzScale != 0 || DCStack().Matrix().eM12 != 0 || count <= 1 || run.width == 0 ||
+        run.total == run.width || run.exact || Modes().Contains(peDontAdjustTextSpacing))
         return;
     double difference = static_cast<double>(run.total - run.width);
     std::int64_t blanks = std::count(run.text.begin(), run.text.end(), ' ');

@@ -160,8 +160,6 @@ public:
     TPoint TextPosition() const { return textPosition_; }
     TPdfOptions Options() const { return options_; }
     void SetOptions(TPdfOptions options) { options_ = options; }
-    double TextScaleFactor() const { return textScaleFactor_; }
-    void SetTextScaleFactor(double factor) { textScaleFactor_ = factor; }
     void SetTextReplacement(TPdfTextReplaceCallback callback, void* userData, std::string marker);
 
 private:
@@ -213,7 +211,6 @@ private:
     TPoint textPosition_;
     TPdfXForm textMatrix_;
     TPdfOptions options_;
-    double textScaleFactor_ = 1;
     TPdfTextReplaceCallback replaceCallback_ = nullptr;
     void* replaceUserData_ = nullptr;
     std::string replaceMarker_;

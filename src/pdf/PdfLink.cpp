@@ -1,6 +1,7 @@
 #include "pdf/PdfLink.h"
 
 #include "pdf/PdfDeviceWorkBuffer.h"
+#include "pdf/PdfDictionaryStrings.h"
 
 #include <array>
 #include <utility>
@@ -17,7 +18,15 @@ TPdfLink::TPdfLink(TPdfFileWriter* owner, std::string head, std::string target, 
 {
 }
 
-std::string TPdfLink::AsString() { return head_ + ActionText(); }
+std::string TPdfLink::AsString() { return HeadText() + ActionText(); }
+
+// A widget's head holds its field's strings, which are encrypted as every string of the object.
+std::string TPdfLink::HeadText() const
+{
+    if (!Encrypts())
+        return head_;
+    return PdfConvertDictionaryStrings(head_, [this](std::string_view bytes) { return EncryptStr(bytes); });
+}
 
 std::string TPdfLink::ActionText() const
 {

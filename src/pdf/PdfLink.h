@@ -19,6 +19,7 @@ public:
     std::function<std::string(std::string_view name)> Destination;
 
 private:
+    std::string HeadText() const;
     std::string ActionText() const;
     std::string ActionString(std::string_view kind, std::string_view key, std::string_view value) const;
 

@@ -116,12 +116,14 @@ int TPdfResource::AddFontName(std::string_view requested, int charset, int style
     return number;
 }
 
+// The standard fonts show other character sets through the differences their TrueType
+// namesakes use.
 std::unique_ptr<TPdfFont> TPdfResource::NewBase14Font(std::string_view name, std::string_view postScriptName,
-                                                      int charset, int style) const
+                                                      int charset, int style)
 {
     auto font = std::make_unique<TPdfFont>(Owner(), device_, std::string(name), style, charset);
     font->SetBody("Type/Font/Subtype/Type1/Name/F" + IntToStr(FontCount() + 1) + "/BaseFont/" +
-                  Base14FontName(postScriptName, style) + "\n/Encoding/WinAnsiEncoding");
+                  Base14FontName(postScriptName, style) + "\n/Encoding " + EncodingString(charset));
     return font;
 }
 

@@ -48,7 +48,7 @@ private:
     void WriteFontEntry() const;
     int FindFont(std::string_view name, int charset, int style) const;
     std::unique_ptr<TPdfFont> NewBase14Font(std::string_view name, std::string_view postScriptName, int charset,
-                                            int style) const;
+                                            int style);
     std::unique_ptr<TPdfFont> NewTrueTypeFont(std::string_view name, std::string_view postScriptName, int charset,
                                               int style);
 

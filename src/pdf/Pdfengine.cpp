@@ -1,5 +1,6 @@
 #include "pdf/Pdfengine.h"
 
+#include "pdf/PdfAcroForm.h"
 #include "pdf/PdfDevice.h"
 #include "pdf/PdfOutline.h"
 #include "platform/core/Exceptions.h"
@@ -137,7 +138,7 @@ bool SetDeviceIProp(TPdfEngineEnv& env, int id, int value)
         device.ExtraMessages = value != 0;
         return true;
     case 22:
-        device.SetTextScaleFactor(value / 100.0);
+        device.FontWidthFactor = value / 100.0;
         return true;
     case 24:
         device.OutlineCharset = value;
@@ -228,20 +229,16 @@ int BeginDocument(TPdfDevice& device, const char* fileName)
     return BeginDocFailed;
 }
 
-// The page record's rotation as degrees: its two low bits name a quarter turn. A half turn (2) is
-// 180 too; passed on as it stands it would make a /Rotate that readers refuse.
+// The page record's rotation as degrees: a value with both low bits set is a three-quarter turn,
+// one with only bit 0 a quarter turn, any other (0, 90, 180, 270 among them) stands. The value 2
+// alone is a half turn; passed on as it stands it would make a /Rotate that readers refuse.
 int PageRotation(int rotation)
 {
-    switch (rotation & 3) {
-    case 1:
-        return 90;
-    case 2:
-        return 180;
-    case 3:
+    if ((rotation & 3) == 3)
         return 270;
-    default:
-        return rotation;
-    }
+    if ((rotation & 1) != 0)
+        return 90;
+    return rotation == 2 ? 180 : rotation;
 }
 
 int SizeResult(std::int64_t size) { return static_cast<int>(std::clamp<std::int64_t>(size, 0, INT_MAX)); }
@@ -400,7 +397,8 @@ std::string FormFieldText(TPdfDevice& device, const TPdfFormFieldDef& field)
     const std::string hint = TextOf(field.Hint);
     if (!hint.empty())
         text += "/TU (" + TPdfGenericPSDevice::CleanString(hint) + ")";
-    text += "/DA (/Helv 0 Tf 0 g )/T(Field" + IntToStr(device.NextFieldNumber()) + ")";
+    text += "/DA (" + std::string(TPdfAcroForm::DefaultAppearance) + ")/T(Field" + IntToStr(device.NextFieldNumber()) +
+            ")";
     return text;
 }
 

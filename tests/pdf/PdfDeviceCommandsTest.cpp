@@ -1,7 +1,7 @@
 #include "pdf/PdfDevice.h"
 
+#include "ImageTestSupport.h"
 #include "PdfTestSupport.h"
-#include "platform/core/LittleEndian.h"
 
 #include <gtest/gtest.h>
 
@@ -11,31 +11,6 @@
 #include <vector>
 
 namespace {
-
-// Records a command for the document as the export embeds it: code, marker, rectangle, text.
-void Command(TMetafileCanvas& canvas, int code, const std::string& text, const TRect& rect = {72, 72, 172, 92})
-{
-    std::vector<std::uint8_t> bytes(28);
-    const std::int32_t fields[] = {
-        code, 120269, rect.Left, rect.Top, rect.Right, rect.Bottom, static_cast<std::int32_t>(text.size())};
-    for (std::size_t i = 0; i < 7; ++i)
-        PutU32(&bytes[4 * i], static_cast<std::uint32_t>(fields[i]));
-    bytes.insert(bytes.end(), text.begin(), text.end());
-    canvas.GdiComment(bytes);
-}
-
-// Plays a letter page of commands on the device.
-void PlayCommands(TPdfDevice& device, const std::function<void(TMetafileCanvas&)>& record)
-{
-    TMetafile metafile;
-    metafile.SetMMWidth(21590);
-    metafile.SetMMHeight(27940);
-    {
-        TMetafileCanvas canvas(metafile, PrinterDevice(72, 72, TSize{612, 792}));
-        record(canvas);
-    }
-    ASSERT_TRUE(device.PlayMetafile(metafile, 0, 0, 0, 0, 72, 72));
-}
 
 std::string Compact(const std::string& json)
 {
@@ -61,28 +36,28 @@ TEST(PdfDeviceCommands, RecordedCommandsBecomeLinksBookmarksAndForms)
     device.StartXForm("Logo", 50, 50, 72, 72);
     device.Rectangle(5, 5, 45, 45);
     device.EndXForm();
-    PlayCommands(device, [](TMetafileCanvas& canvas) {
-        Command(canvas, 501, "Shelf");
-        Command(canvas, 501, "http://shelves.example/");
-        Command(canvas, 503, "Shelf=One");
-        Command(canvas, 504, "Shelf=Child");
-        Command(canvas, 504, "Shelf=Grandchild");
-        Command(canvas, 505, "Shelf");
-        Command(canvas, 505, "Shelf=");
-        Command(canvas, 503, "Shelf=Two");
-        Command(canvas, 504, "Shelf=Under two");
-        Command(canvas, 505, "Shelf=Three");
-        Command(canvas, 503, "Lost");
-        Command(canvas, 507, "Shelf");
-        Command(canvas, 510, "001/Ff 0/FT/Btn\r\r/AS/Yes\r/V /Yes/DA (/Helv 0 Tf 0 g )", {72, 300, 92, 320});
-        Command(canvas, 510, "001/Ff 0/FT/Btn\r/DA (/Helv 0 Tf 0 g )", {72, 330, 92, 350});
-        Command(canvas, 510, "000/FT/Tx\r/V(Bay \\(A\\) 4)/DA (/Helv 0 Tf 0 g )", {100, 300, 300, 320});
-        Command(canvas, 511, "000/FT/Tx\r/V(Price 1.99)/DA (/Helv 0 Tf 0 g )/T(Own)", {100, 330, 300, 350});
-    });
-    PlayCommands(device, [](TMetafileCanvas& canvas) {
-        Command(canvas, 502, "shelf", {100, 200, 150, 220});
-        Command(canvas, 506, "Logo");
-    });
+    ASSERT_TRUE(PlayCommands(device, [](TMetafileCanvas& canvas) {
+        RecordCommand(canvas, 501, "Shelf");
+        RecordCommand(canvas, 501, "http://shelves.example/");
+        RecordCommand(canvas, 503, "Shelf=One");
+        RecordCommand(canvas, 504, "Shelf=Child");
+        RecordCommand(canvas, 504, "Shelf=Grandchild");
+        RecordCommand(canvas, 505, "Shelf");
+        RecordCommand(canvas, 505, "Shelf=");
+        RecordCommand(canvas, 503, "Shelf=Two");
+        RecordCommand(canvas, 504, "Shelf=Under two");
+        RecordCommand(canvas, 505, "Shelf=Three");
+        RecordCommand(canvas, 503, "Lost");
+        RecordCommand(canvas, 507, "Shelf");
+        RecordCommand(canvas, 510, "001/Ff 0/FT/Btn\r\r/AS/Yes\r/V /Yes/DA (/Helv 0 Tf 0 g )", {72, 300, 92, 320});
+        RecordCommand(canvas, 510, "001/Ff 0/FT/Btn\r/DA (/Helv 0 Tf 0 g )", {72, 330, 92, 350});
+        RecordCommand(canvas, 510, "000/FT/Tx\r/V(Bay \\(A\\) 4)/DA (/Helv 0 Tf 0 g )", {100, 300, 300, 320});
+        RecordCommand(canvas, 511, "000/FT/Tx\r/V(Price 1.99)/DA (/Cour 10 Tf 0 0 1 rg)/T(Own)", {100, 330, 300, 350});
+    }));
+    ASSERT_TRUE(PlayCommands(device, [](TMetafileCanvas& canvas) {
+        RecordCommand(canvas, 502, "shelf", {100, 200, 150, 220});
+        RecordCommand(canvas, 506, "Logo");
+    }));
     device.EndDoc();
     const std::string pdf = DeviceOutput(device);
     EXPECT_EQ(errors, std::vector<std::string>{"1 Bookmark \"UNKNOWN\" not found"});
@@ -121,8 +96,24 @@ TEST(PdfDeviceCommands, RecordedCommandsBecomeLinksBookmarksAndForms)
                                                 " /Tx Field3 \"u:Bay(A)4\"", " /Tx Own \"u:Price1.99\""}))
         << form;
     EXPECT_NE(pdf.find("q 0 0 0 RG 0 0 m 20 20 l S 0 20 m 20 0 l S Q"), std::string::npos);
-    EXPECT_NE(pdf.find("/Tx BMC BT 2 2 Td (Bay \\(A\\) 4)Tj ET EMC"), std::string::npos);
+    EXPECT_NE(pdf.find("/Tx BMC BT /Helv 12 Tf 0 g 2 6 Td (Bay \\(A\\) 4)Tj ET EMC"), std::string::npos);
+    EXPECT_NE(pdf.find("/Tx BMC BT /Cour 10 Tf 0 0 1 rg 2 6 Td (Price 1.99)Tj ET EMC"), std::string::npos);
     EXPECT_NE(pdf.find("/Logo Do"), std::string::npos);
+
+    // A reader that draws the fields' own appearances, as the form no longer asks for new ones,
+    // shows each value inside its field: black, and blue.
+    const std::string qdf = folder.File("form.qdf"), drawn = folder.File("drawn.pdf");
+    WriteWholeFile(folder.File("form.pdf"), pdf);
+    RunCommand("qpdf --qdf " + folder.File("form.pdf") + " " + qdf, &status);
+    WriteWholeFile(qdf, std::regex_replace(ReadWholeFile(qdf), std::regex("/NeedAppearances true"),
+                                           "/NeedAppearances false"));
+    const std::string fixed = RunCommand("fix-qdf " + qdf + " > " + drawn + " 2>&1", &status);
+    ASSERT_EQ(status, 0) << fixed;
+    const RgbImage page = DecodedBy("pdftoppm -r 72 -f 1 -l 1 " + drawn);
+    const TRect value = InkBounds(page, TRect{100, 300, 300, 320}), price = InkBounds(page, TRect{100, 330, 300, 350});
+    EXPECT_GT(value.Right - value.Left, 40);
+    EXPECT_GT(price.Right - price.Left, 40);
+    EXPECT_EQ(page.At(price.Left + 1, (price.Top + price.Bottom) / 2).b, 255);
 }
 
 // Rectangles at the ends of the integer range and texts without any of their parts still make a
@@ -144,6 +135,6 @@ TEST(PdfDeviceCommands, ExtremeRectanglesAndEmptyTextsMakeAReadableFile)
     int status = -1;
     const std::string check = SaveAndRun(folder, DeviceOutput(device), "qpdf --check", &status);
     EXPECT_EQ(status, 0) << check;
-    EXPECT_NE(DeviceOutput(device).find("BT 2 2 Td (a\\)b)Tj ET"), std::string::npos);
+    EXPECT_NE(DeviceOutput(device).find(" Td (a\\)b)Tj ET"), std::string::npos);
     EXPECT_EQ(errors, (std::vector<std::string>(3, "Bookmark \"UNKNOWN\" not found")));
 }

@@ -1,9 +1,11 @@
 #include "pdf/PdfDevice.h"
 
+#include "EmfPlayerTestSupport.h"
 #include "PdfTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 
 namespace {
@@ -128,7 +130,9 @@ TEST(PdfDeviceText, FontQueriesAnswerFromTheCurrentFont)
     EXPECT_EQ(cell, 13);
 }
 
-// A page the canvas records, played and written, reads back as its lines.
+// A page the canvas records in three faces and a page of Cyrillic text that another producer
+// wrote, played and written as TrueType or standard fonts: the faces pdffonts lists, and the lines,
+// in their own letters. The standard fonts give no widths to spread over the recorded advances.
 TEST(PdfDeviceText, CanvasTextReadsBackThroughPoppler)
 {
     TMetafile metafile;
@@ -147,18 +151,53 @@ TEST(PdfDeviceText, CanvasTextReadsBackThroughPoppler)
         canvas.Font.Style = {};
         canvas.TextOut(72, 160, "Price 1.99");
     }
-    TPdfDevice device;
-    device.BeginDoc(612, 792, 72);
-    ASSERT_TRUE(device.PlayMetafile(metafile, 0, 0, 0, 0, 72, 72));
-    device.EndDoc();
-    const std::string pdf = DeviceOutput(device);
-    TemporaryFolder folder;
-    int status = -1;
-    const std::string check = SaveAndRun(folder, pdf, "qpdf --check", &status);
-    EXPECT_EQ(status, 0) << check;
-    // Blank lines depend on how poppler spaces the lines, so only the lines count.
-    const std::string lines =
-        RunCommand("pdftotext -layout " + folder.File("out.pdf") + " - | tr -d '\\f' | sed 's/^ *//;/^$/d'", &status);
-    EXPECT_EQ(status, 0) << lines;
-    EXPECT_EQ(lines, "Planogram bay 4\nShelf (A) \\ 12 facings\nPrice 1.99\n");
+    TEmfBuilder cyrillic;
+    cyrillic.header.Frame = TRect{0, 0, 4 * 2540, 2540};
+    WriteEmfFont(cyrillic.records, TEmfFont{1, -20, 0, 0, 0, 400, 0, 0, 0, 204, 0, 0, 0, 0, u"Arial"});
+    cyrillic.records.Record(EMR_SELECTOBJECT, {1});
+    WriteEmfTextW(cyrillic.records, TEmfText{TRect{}, Emf::GM_COMPATIBLE, 1, 1, TPoint{10, 40}, 0, TRect{},
+                                             u"\u041F\u0440\u0438\u0432\u0435\u0442 \u043C\u0438\u0440",
+                                             {12, 11, 11, 11, 11, 9, 6, 11, 11, 10}});
+    TMetafile cyrillicPage;
+    cyrillicPage.SetData(cyrillic.Bytes());
+
+    const struct {
+        TPdfFontMode mode;
+        const char* fonts;
+    } cases[] = {
+        {peUseTrueTypeFonts,
+         "Arial TrueType WinAnsi|Arial,Bold TrueType WinAnsi|TimesNewRoman TrueType WinAnsi|Arial TrueType Custom|"},
+        {peUseBase14Type1Fonts,
+         "Helvetica Type 1 WinAnsi|Helvetica-Bold Type 1 WinAnsi|Times-Roman Type 1 WinAnsi|Helvetica Type 1 Custom|"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        TPdfDevice device;
+        device.FontMode = c.mode;
+        device.BeginDoc(612, 792, 72);
+        ASSERT_TRUE(device.PlayMetafile(metafile, 0, 0, 0, 0, 72, 72));
+        ASSERT_TRUE(device.PlayMetafile(cyrillicPage, 0, 0, 0, 0, 0, 0));
+        device.EndDoc();
+        const std::string pdf = DeviceOutput(device);
+        if (c.mode == peUseBase14Type1Fonts) {
+            EXPECT_EQ(Occurrences(pdf, " Tw "), Occurrences(pdf, " 0.000 Tw ")) << pdf;
+            EXPECT_EQ(Occurrences(pdf, " Tc "), Occurrences(pdf, " 0.000 Tc ")) << pdf;
+        }
+        TemporaryFolder folder;
+        int status = -1;
+        const std::string check = SaveAndRun(folder, pdf, "qpdf --check", &status);
+        EXPECT_EQ(status, 0) << check;
+        const std::string report = SaveAndRun(folder, pdf, "pdffonts", &status);
+        const std::regex font(R"re(\n(\S+) +(TrueType|Type 1) +(\S+) )re");
+        std::string fonts;
+        for (auto it = std::sregex_iterator(report.begin(), report.end(), font); it != std::sregex_iterator(); ++it)
+            fonts += (*it)[1].str() + " " + (*it)[2].str() + " " + (*it)[3].str() + "|";
+        EXPECT_EQ(fonts, c.fonts) << report;
+        // Blank lines depend on how poppler spaces the lines, so only the lines count.
+        const std::string lines = RunCommand(
+            "pdftotext -layout " + folder.File("out.pdf") + " - | tr -d '\\f' | sed 's/^ *//;/^$/d'", &status);
+        EXPECT_EQ(status, 0) << lines;
+        EXPECT_EQ(lines, "Planogram bay 4\nShelf (A) \\ 12 facings\nPrice 1.99\n"
+                         "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xD0\xBC\xD0\xB8\xD1\x80\n");
+    }
 }

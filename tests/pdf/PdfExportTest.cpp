@@ -1,5 +1,6 @@
 #include "pdf/PDFR2.h"
 
+#include "ImageTestSupport.h"
 #include "PdfTestSupport.h"
 #include "platform/core/Variant.h"
 #include "platform/graphics/Bitmap.h"
@@ -311,6 +312,36 @@ TEST(PdfExport, CanvasPageIsJudgedByQpdfAndPoppler)
     pdf.EndPage();
     pdf.EndDoc();
     EXPECT_EQ(desktop.opened.size(), 1u);
+}
+
+// A line drawn at twice the font width comes out twice as wide and as high as before.
+TEST(PdfExport, EnlargedFontWidthWidensTextOnly)
+{
+    TemporaryFolder folder;
+    TPdfPrinter pdf;
+    pdf.Filename = folder.File("plan.pdf");
+    pdf.BeginDoc();
+    for (const int percent : {100, 200}) {
+        pdf.EnlargeFontWidth(percent);
+        pdf.StartPage(612, 792, 72, 72, 0);
+        TMetafileCanvas& canvas = pdf.GetCanvas();
+        canvas.Font.Name = "Arial";
+        canvas.Font.SetSize(24);
+        canvas.TextOut(72, 72, "Shelf 7 Cola");
+        pdf.EndPage();
+    }
+    pdf.EndDoc();
+
+    std::vector<TRect> lines;
+    for (const char* page : {"1", "2"}) {
+        const RgbImage image = DecodedBy("pdftoppm -r 72 -f " + std::string(page) + " -l " + page + " " + pdf.Filename);
+        lines.push_back(InkBounds(image, TRect{0, 0, image.width, image.height}));
+    }
+    const int normal = lines[0].Right - lines[0].Left, enlarged = lines[1].Right - lines[1].Left;
+    EXPECT_GT(normal, 100);
+    EXPECT_NEAR(enlarged, 2 * normal, 4);
+    EXPECT_NEAR(lines[1].Left, lines[0].Left, 2);
+    EXPECT_NEAR(lines[1].Bottom - lines[1].Top, lines[0].Bottom - lines[0].Top, 1);
 }
 
 // Bookmarks lead to the place they were set at, in the units of their own page, whatever the

@@ -58,7 +58,7 @@ TEST(PdfFont, NamesAreReplacedReusedAndSpelledAsPostScriptNames)
     doc.device.FontMode = peUseBase14Type1Fonts;
     EXPECT_EQ(r.AddFontName("Courier New", 0, PdfFontBold), 5);
     EXPECT_EQ(r.Font(5)->AsString(),
-              "/Type/Font/Subtype/Type1/Name/F5/BaseFont/Courier-Bold\n/Encoding/WinAnsiEncoding");
+              "/Type/Font/Subtype/Type1/Name/F5/BaseFont/Courier-Bold\n/Encoding /WinAnsiEncoding");
     EXPECT_EQ(r.AddFontName("Courier New", 0, PdfFontBold), 5);
     r.AddFontName("Arial", 0, PdfFontItalic);
     EXPECT_NE(r.CurrentFont()->AsString().find("/BaseFont/Helvetica-Oblique\n"), std::string::npos);

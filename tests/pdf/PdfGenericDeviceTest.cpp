@@ -166,6 +166,7 @@ TEST(PdfGenericDevice, SelectingFontsCopiesDataAndFlagsARotation)
     EXPECT_FALSE(device.DC().fontChanged);
     EXPECT_FALSE(device.TextMatrixNeeded());
     EXPECT_EQ(device.DC().selectedFaceName, "Courier New");
+    EXPECT_EQ(device.DC().faceName, "Courier New");
 
     const int rotated = device.CreateFontIndirect(LogFont(u"Courier New", -20, 900));
     EXPECT_EQ(device.SelectObject(rotated), upright);

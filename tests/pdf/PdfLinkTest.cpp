@@ -11,7 +11,8 @@
 
 namespace {
 
-// A page of links of every kind, and a second page with the destination the first link names.
+// A page of links of every kind and a text field, and a second page with the destination the first
+// link names.
 std::string LinkedDocument(int encrypt, std::vector<std::string>& errors)
 {
     TPdfDevice device;
@@ -29,6 +30,7 @@ std::string LinkedDocument(int encrypt, std::vector<std::string>& errors)
     device.PSCreateHyperLink(10, 550, 100, 20, "GoToR://plan.pdf", "");
     device.PSCreateHyperLink(10, 500, 100, 20, "Shelf", "/S/Named/N/NextPage");
     device.PSCreateHyperLink(10, 450, 100, 20, "Nowhere", "");
+    device.AddFormElement("000/FT/Tx/V(Aisle\\\n 7 \\(A\\) \\101)/TU <426F78>/T(Own)", TRect{10, 400, 110, 420});
     device.EndPage();
     device.StartPage(612, 792, 72, 72, 0);
     device.AddDestName("shelf", 50, 100);
@@ -66,6 +68,7 @@ TEST(PdfLink, LinksLeadWhereTheirTargetsSayAlsoEncrypted)
         EXPECT_TRUE(has("\"/F\":\"u:plan.pdf\",\"/S\":\"/GoToR\""));
         EXPECT_TRUE(has("\"/A\":{\"/N\":\"/NextPage\",\"/S\":\"/Named\"}"));
         EXPECT_EQ(Occurrences(compact, "\"/Subtype\":\"/Link\""), 7);
+        EXPECT_TRUE(has("\"/T\":\"u:Own\",\"/TU\":\"u:Box\",\"/Type\":\"/Annot\",\"/V\":\"u:Aisle7(A)A\"")) << compact;
         // The address is in the file only when it is not encrypted.
         EXPECT_EQ(pdf.find("(http://shelves.example/a\\(b\\))") != std::string::npos, encrypt == 0);
     }

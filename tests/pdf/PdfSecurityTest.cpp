@@ -24,6 +24,17 @@ void SetInformation(TPdfDevice& device)
     device.SetInfo(block);
 }
 
+// The sample page, then a page with a text field and a checked box, whose strings the form and
+// its fields carry.
+void DrawPagesWithForm(TPdfDevice& device)
+{
+    DrawSamplePage(device);
+    EXPECT_TRUE(PlayCommands(device, [](TMetafileCanvas& canvas) {
+        RecordCommand(canvas, 510, "000/FT/Tx\r/V(Caf\\351 \\(7\\))/TU (Price)/DA (/Helv 0 Tf 0 g )", {72, 72, 272, 92});
+        RecordCommand(canvas, 510, "001/Ff 0/FT/Btn\r\r/AS/Yes\r/V /Yes/TU <426F78>/DA (/Helv 0 Tf 0 g )", {72, 100, 92, 120});
+    }));
+}
+
 // The permission lines qpdf prints, as each allowed action should unlock them.
 std::string PermissionLines(int permissions)
 {
@@ -64,12 +75,12 @@ std::string Rewritten(const TemporaryFolder& folder, const std::string& pdf, con
 } // namespace
 
 // Every mix opens as its passwords say and shows the permissions asked for; decrypted, a file is
-// the same document as the one written without encryption.
+// the same document as the one written without encryption, its form's strings included.
 TEST(PdfSecurity, QpdfAndPdfinfoOpenEveryMix)
 {
     TFixedClock clock;
     TemporaryFolder folder;
-    const std::string plainPdf = MemoryDocument(SetInformation);
+    const std::string plainPdf = MemoryDocument(SetInformation, DrawPagesWithForm);
     const std::string plain = Rewritten(folder, plainPdf, "");
     int status = -1;
     SaveAndRun(folder, plainPdf, "qpdf --requires-password", &status);
@@ -80,10 +91,12 @@ TEST(PdfSecurity, QpdfAndPdfinfoOpenEveryMix)
             for (int permissions = 0; permissions <= (Print | Change | Copy | Fill); permissions += 2) {
                 SCOPED_TRACE("level " + std::to_string(level) + " owner '" + passwords.owner + "' user '" +
                              passwords.user + "' permissions " + std::to_string(permissions));
-                const std::string pdf = MemoryDocument([&](TPdfDevice& device) {
-                    device.Security = {1 | permissions, level, passwords.owner, passwords.user};
-                    SetInformation(device);
-                });
+                const std::string pdf = MemoryDocument(
+                    [&](TPdfDevice& device) {
+                        device.Security = {1 | permissions, level, passwords.owner, passwords.user};
+                        SetInformation(device);
+                    },
+                    DrawPagesWithForm);
                 EXPECT_EQ(pdf.substr(0, 8), level == 1 ? "%PDF-1.4" : "%PDF-1.2");
                 SaveAndRun(folder, pdf, "qpdf --requires-password", &status);
                 EXPECT_EQ(status, passwords.user.empty() ? 3 : 0);

@@ -8,6 +8,7 @@
 #include "pdf/PdfPageTree.h"
 #include "pdf/PdfResource.h"
 #include "pdf/PdfStream.h"
+#include "platform/core/LittleEndian.h"
 #include "platform/core/Seams.h"
 #include "platform/core/Streams.h"
 #include "platform/graphics/Metafile.h"
@@ -21,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The writer's memory output as text.
 inline std::string OutputOf(const TPdfFileWriter& writer)
@@ -174,14 +176,45 @@ inline std::string DeviceOutput(const TPdfDevice& device)
     return bytes;
 }
 
-// A document of one sample page written to memory, after `prepare` set the device up.
-inline std::string MemoryDocument(const std::function<void(TPdfDevice&)>& prepare = {})
+// Records a command for the document as the export embeds it: code, marker, rectangle, text.
+inline void RecordCommand(TMetafileCanvas& canvas, int code, const std::string& text,
+                          const TRect& rect = {72, 72, 172, 92})
+{
+    std::vector<std::uint8_t> bytes(28);
+    const std::int32_t fields[] = {
+        code, 120269, rect.Left, rect.Top, rect.Right, rect.Bottom, static_cast<std::int32_t>(text.size())};
+    for (std::size_t i = 0; i < 7; ++i)
+        PutU32(&bytes[4 * i], static_cast<std::uint32_t>(fields[i]));
+    bytes.insert(bytes.end(), text.begin(), text.end());
+    canvas.GdiComment(bytes);
+}
+
+// Plays a letter page of commands on the device; false when it could not.
+inline bool PlayCommands(TPdfDevice& device, const std::function<void(TMetafileCanvas&)>& record)
+{
+    TMetafile metafile;
+    metafile.SetMMWidth(21590);
+    metafile.SetMMHeight(27940);
+    {
+        TMetafileCanvas canvas(metafile, PrinterDevice(72, 72, TSize{612, 792}));
+        record(canvas);
+    }
+    return device.PlayMetafile(metafile, 0, 0, 0, 0, 72, 72);
+}
+
+// A document written to memory, after `prepare` set the device up: one sample page unless `draw`
+// draws others.
+inline std::string MemoryDocument(const std::function<void(TPdfDevice&)>& prepare = {},
+                                  const std::function<void(TPdfDevice&)>& draw = {})
 {
     TPdfDevice device;
     if (prepare)
         prepare(device);
     device.BeginDoc(612, 792, 72);
-    DrawSamplePage(device);
+    if (draw)
+        draw(device);
+    else
+        DrawSamplePage(device);
     device.EndDoc();
     return DeviceOutput(device);
 }

@@ -103,7 +103,7 @@ TEST(Pdfengine, PropertyIdsActionCodesAndPositions)
     EXPECT_TRUE(PDFE_SetIProp(env, 26, 1 << peNeverFill | 1 << peDontCropBitmaps));
     EXPECT_EQ(device.Modes(), (TPdfDevModes{peNeverFill, peDontCropBitmaps}));
     EXPECT_TRUE(PDFE_SetIProp(env, 22, 150));
-    EXPECT_EQ(device.TextScaleFactor(), 1.5);
+    EXPECT_EQ(device.FontWidthFactor, 1.5);
     EXPECT_TRUE(PDFE_SetIProp(env, 2, 99));
     EXPECT_EQ(device.CompressionMethod, peCompressNone);
     EXPECT_TRUE(PDFE_SetIProp(env, 5, 1));
@@ -294,7 +294,7 @@ TEST(Pdfengine, PageRecordRotationsBecomeQuarterTurns)
     TEngine engine = NewEngine();
     TPdfEngineEnv* env = engine.get();
     ASSERT_EQ(PDFE_Action(env, 4533, 0, nullptr), 0);
-    for (const int rotation : {0, 1, 2, 3, 180, 100}) {
+    for (const int rotation : {0, 1, 2, 3, 180, 100, 90, 270}) {
         TPdf_InitRec record = PageRecord(612, 792, 72);
         record.Rotation = rotation;
         ASSERT_TRUE(PDFE_InitializePage(env, 0, record));
@@ -307,11 +307,11 @@ TEST(Pdfengine, PageRecordRotationsBecomeQuarterTurns)
     int status = -1;
     const std::string check = RunCommand("qpdf --check " + file + " 2>&1", &status);
     EXPECT_EQ(status, 0) << check;
-    const std::string info = RunCommand("pdfinfo -f 1 -l 6 " + file + " 2>&1", &status);
+    const std::string info = RunCommand("pdfinfo -f 1 -l 8 " + file + " 2>&1", &status);
     std::string rotations;
-    for (int page = 1; page <= 6; ++page)
+    for (int page = 1; page <= 8; ++page)
         rotations += InfoField(info, "Page    " + std::to_string(page) + " rot") + " ";
-    EXPECT_EQ(rotations, "0 90 180 270 180 0 ") << info;
+    EXPECT_EQ(rotations, "0 90 180 270 180 0 90 270 ") << info;
 }
 
 // The device would raise; the engine answers 1 and the caller hears why.

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+// The position just after the literal string whose "(" stands at `start`, balanced parentheses
+// and escaped characters inside it; std::string_view::npos when the string is not closed.
+std::size_t PdfLiteralStringEnd(std::string_view text, std::size_t start);
+// The bytes a literal string's body (the text between its parentheses) stands for.
+std::string PdfLiteralStringBytes(std::string_view body);
+
+// The strings of a dictionary's text, literal "(...)" or hexadecimal "<...>", each handed to
+// `convert` as its bytes and written back as a literal string in the result; everything between
+// them stays as it is. A string that is not closed is left as it stands, with the rest of the text.
+std::string PdfConvertDictionaryStrings(std::string_view text,
+                                        const std::function<std::string(std::string_view bytes)>& convert);
