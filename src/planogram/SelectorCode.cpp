@@ -277,12 +277,12 @@ QWidget* TSelector::MakeBuilderTab()
     connect(SpeedButton7, &QToolButton::clicked, this, ShowingErrors(this, &TSelector::SpeedButton7Click));
     connect(bClearAllBuilderList, &QPushButton::clicked, this,
             ShowingErrors(this, &TSelector::bClearAllBuilderListClick));
-    // The document's builder list is the model; an edited cell writes through.
-    connect(GridBView->model(), &QAbstractItemModel::dataChanged, this, ShowingErrors([this](const QModelIndex& index) {
-                if (PlanogramDocument* document = host_.ActiveDocument())
-                    model.BuilderCellEdited(*document, index.column(), index.row(),
-                                            GridB().Cells(index.column(), index.row()));
-            }));
+    // The document's builder list is the model; a cell the user edited writes through. The grid's
+    // fills from the list write nothing back.
+    GridB().OnSetEditText = [this](int col, int row, const std::string& text) {
+        if (PlanogramDocument* document = host_.ActiveDocument())
+            model.BuilderCellEdited(*document, col, row, text);
+    };
     return page;
 }
 
