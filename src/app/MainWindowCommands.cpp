@@ -449,16 +449,8 @@ void TMainForm::ConnectDocumentCommands()
                     QGuiApplication::clipboard()->setImage(d.backBitmap.ImageView().copy());
                 });
             }));
-    on(SelectNext1, [](PlanogramDocument& d) {
-        d.items->SelectNext();
-        if (d.items->current)
-            d.SelectAt(d.items->current->left, d.items->current->top);
-    });
-    on(SelectPrevious1, [](PlanogramDocument& d) {
-        d.items->SelectPrevious();
-        if (d.items->current)
-            d.SelectAt(d.items->current->left, d.items->current->top);
-    });
+    on(SelectNext1, [](PlanogramDocument& d) { d.SelectNeighbour(true); });
+    on(SelectPrevious1, [](PlanogramDocument& d) { d.SelectNeighbour(false); });
     on(SendtoFront1, [](PlanogramDocument& d) { d.SendCurrentToFront(); });
     on(SendtoBack1, [](PlanogramDocument& d) { d.SendCurrentToBack(); });
     on(BringForward1, [](PlanogramDocument& d) {

@@ -107,6 +107,9 @@ public:
     // the point with its group; a drag moves the selection, or on empty wall gathers the items under
     // a rubber band into a group (pointer tool) or draws a fixture (fixture tools).
     bool SelectAt(int x, int y);
+    // Selects the list's next (or previous) item with its group, from the head (tail) when none is
+    // current or the end is reached.
+    void SelectNeighbour(bool next);
     void MouseDownAt(int x, int y, MouseButton button);
     void TrackMouseEdit(int x, int y);
     // A fixture whose peg texts are no numbers raises EConvertError, after the band is cleared.
@@ -258,6 +261,10 @@ private:
     void DrawFixture(const TRect& band);
     void CommitTextBox();
     bool MoveSelection(int dx, int dy);
+    // No item is selected: frame, read-outs and the fixture update are cleared.
+    void Deselect();
+    // The item is selected: its group framed anew when asked, the selector and read-outs follow it.
+    void ShowSelected(ListOB& item, bool newGroup);
     // Where the next product goes after the previous item (none: the caller's point).
     TPoint PlacementPoint(ListOB* previous, ListOB& item, int x, int y);
     // The catalog's current product into a new item, numbered next.

@@ -87,6 +87,15 @@ TEST_F(MouseEditing, AClickSelectsMovesNothingAndKeepsTheLastEditsUndo)
     EXPECT_FALSE(document.modified);
     EXPECT_EQ(selector.found, std::vector<std::string>{"A"});
 
+    // A drag back to its press point moves nothing and leaves no drag frame.
+    document.MouseDownAt(20, 20, MouseButton::Left);
+    document.TrackMouseEdit(60, 40);
+    ASSERT_FALSE(document.focusRect.IsEmpty());
+    document.TrackMouseEdit(20, 20);
+    document.FinishMouseEdit(20, 20);
+    EXPECT_TRUE(document.focusRect.IsEmpty());
+    EXPECT_EQ(a.PlacementBox(), Rect(10, 10, 50, 50));
+
     // A release after no press on the wall does nothing at all.
     document.FinishMouseEdit(200, 200);
     EXPECT_EQ(a.PlacementBox(), Rect(10, 10, 50, 50));
@@ -104,6 +113,25 @@ TEST_F(MouseEditing, AClickSelectsMovesNothingAndKeepsTheLastEditsUndo)
     EXPECT_EQ(document.selectedBox, nullptr);
     EXPECT_TRUE(document.selectionRect.IsEmpty());
     EXPECT_EQ(mainWindow.positionX, "");
+}
+
+TEST_F(MouseEditing, NextAndPreviousWalkTheListEvenWhereALaterItemCoversTheCorner)
+{
+    Wall(400, 300);
+    ListOB& board = Item("BOARD", Rect(0, 0, 200, 200));
+    ListOB& product = Item("P", Rect(0, 0, 20, 20));
+    const auto walk = [&](bool next) {
+        document.SelectNeighbour(next);
+        EXPECT_EQ(document.selectedBox, document.items->current);
+        EXPECT_EQ(document.selectionRect, document.items->current->PlacementBox());
+        return document.items->current;
+    };
+    EXPECT_EQ(walk(true), &board);
+    EXPECT_EQ(walk(true), &product);
+    EXPECT_EQ(walk(true), &board);
+    EXPECT_EQ(walk(false), &product);
+    EXPECT_EQ(walk(false), &board);
+    EXPECT_EQ(selector.found, (std::vector<std::string>{"BOARD", "P", "BOARD", "P", "BOARD"}));
 }
 
 TEST_F(MouseEditing, AGroupDragMovesEveryMemberAlike)
