@@ -560,9 +560,12 @@ void TMainForm::ConnectViewCommands()
                 PlanogramDocument* document = ActiveDocument();
                 if (!document || !document->items->current)
                     return;
-                SetViewMode(true);
+                // Pictures turned to boxes show the whole wall anew, chosen colour or not.
+                const bool switched = SetViewMode(true);
                 if (const std::optional<TColor> color = PickTagColor())
                     document->SetCurrentColor(*color);
+                if (switched)
+                    document->renderer.RedrawAll();
             }));
     connect(ClearManualColor1, &QAction::triggered, this,
             ShowingErrors([this] { OnActive([](PlanogramDocument& d) { d.ClearCurrentColor(); }); }));
@@ -622,29 +625,21 @@ void TMainForm::ConnectTagCommands()
                     d.renderer.RedrawAll();
                 });
             }));
-    connect(EnterCustomText1, &QAction::triggered, this, ShowingErrors([this] {
-                OnActive([this](PlanogramDocument& d) {
-                    if (!d.items->current)
-                        return;
-                    CustomText1->setChecked(true);
-                    const std::string text = Ui().InputBox(ApplicationTitle, "Tag Text", d.items->current->customTag);
-                    d.TakeMenuChecks(TagChecks());
-                    d.SetCustomTag(text);
-                });
-            }));
+    connect(EnterCustomText1, &QAction::triggered, this,
+            ShowingErrors([this] { OnActive([](PlanogramDocument& d) { d.EnterCustomTag(); }); }));
 }
 
-void TMainForm::SetViewMode(bool placementBoxes)
+bool TMainForm::SetViewMode(bool placementBoxes)
 {
     (placementBoxes ? PlacementBoxes1->menuAction() : ProductPictures1)->setChecked(true);
-    OnActive([placementBoxes](PlanogramDocument& d) {
-        if (d.graphics.viewMode == placementBoxes)
-            return;
-        d.graphics.viewMode = placementBoxes;
-        d.modified = true;
-        if (!placementBoxes)
-            d.renderer.RedrawAll();
-    });
+    PlanogramDocument* document = ActiveDocument();
+    if (!document || document->graphics.viewMode == placementBoxes)
+        return false;
+    document->graphics.viewMode = placementBoxes;
+    document->modified = true;
+    if (!placementBoxes)
+        document->renderer.RedrawAll();
+    return true;
 }
 
 void TMainForm::Space1Click()

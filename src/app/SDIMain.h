@@ -437,7 +437,9 @@ private:
     void ConnectTagCommands();
     // Runs the command on the active planogram's document, when there is one.
     void OnActive(const std::function<void(PlanogramDocument&)>& command);
-    void SetViewMode(bool placementBoxes);
+    // Checks the view mode's item; true when the active planogram's mode changed (boxes are drawn by
+    // the caller's colouring).
+    bool SetViewMode(bool placementBoxes);
     void TakeDocumentsMarks(const PlanogramDocument& document);
     void ShowCatalogInSelector(PlanogramDocument& document);
     void RebuildWindowList();

@@ -335,6 +335,19 @@ bool PlanogramDocument::RemoveCurrent()
     return true;
 }
 
+bool PlanogramDocument::EnterCustomTag()
+{
+    const ListOB* current = items ? items->current : nullptr;
+    if (!current)
+        return false;
+    DocumentMainWindow& mainWindow = services.mainWindow;
+    mainWindow.CheckCustomText();
+    const std::string text = Ui().InputBox(ApplicationTitle, "Tag Text", current->customTag);
+    if (TakeMenuChecks(mainWindow.TagChecks()))
+        modified = true;
+    return SetCustomTag(text);
+}
+
 bool PlanogramDocument::SetCustomTag(const std::string& text)
 {
     ListOB* current = items ? items->current : nullptr;

@@ -81,8 +81,15 @@ void PlanogramDocument::SetUpDataComponents()
     DataSource1->SetDataSet(dADODataset1.get());
 }
 
-void PlanogramDocument::TakeMenuChecks(const TagMenuChecks& checks)
+bool PlanogramDocument::TakeMenuChecks(const TagMenuChecks& checks)
 {
+    const bool changed = graphics.tagItemNr != checks.itemNumber || graphics.tagPartNr != checks.partNumber ||
+                         graphics.tagXY != checks.xyLocation || graphics.tagStack != checks.stackCount ||
+                         graphics.tagInventory != checks.currentInventory ||
+                         graphics.tagUnitsSold != checks.unitsSold || graphics.tagCategory != checks.category ||
+                         graphics.tagBrand != checks.brand || graphics.tagCustom != checks.customText ||
+                         graphics.viewMode != checks.placementBoxes ||
+                         graphics.transparencySetting != checks.transparency;
     graphics.tagItemNr = checks.itemNumber;
     graphics.tagPartNr = checks.partNumber;
     graphics.tagXY = checks.xyLocation;
@@ -94,6 +101,7 @@ void PlanogramDocument::TakeMenuChecks(const TagMenuChecks& checks)
     graphics.tagCustom = checks.customText;
     graphics.viewMode = checks.placementBoxes;
     graphics.transparencySetting = checks.transparency;
+    return changed;
 }
 
 bool PlanogramDocument::NewDocument(int width, int height)

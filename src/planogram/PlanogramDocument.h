@@ -122,8 +122,8 @@ public:
     int RemoveItems(const std::function<bool(const ListOB&)>& doomed);
     void RemoveItem(ListOB* item);
 
-    // The main window's Tags and View menus into the drawing settings.
-    void TakeMenuChecks(const TagMenuChecks& checks);
+    // The main window's Tags and View menus into the drawing settings; true when a setting changed.
+    bool TakeMenuChecks(const TagMenuChecks& checks);
     // The document commands on the current item and its group (0 up, 1 down, 2 left, 3 right for
     // nudges; views 0 front, 1 side, 2 top; align mode 1 tops, 0 bottoms). Each marks the document
     // when it changed anything and repaints what changed.
@@ -150,6 +150,9 @@ public:
     // Removes the current item without an undo snapshot, the item counter kept.
     bool RemoveCurrent();
     bool SetCustomTag(const std::string& text);
+    // Tags > Custom Text checked and the current item's custom tag asked for; the document is marked
+    // when the tag or the stored tag settings change, also when the question is cancelled.
+    bool EnterCustomTag();
 
     // What the window takes when it is first shown: the main window's tag font and colour, the
     // placement settings back at automatic, and the options of the settings store.

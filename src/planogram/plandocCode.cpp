@@ -267,17 +267,7 @@ void Tplandoc::SetColor1Click()
 
 void Tplandoc::ClearPlacementBoxColor1Click() { document->ClearCurrentColor(); }
 
-void Tplandoc::SetCustomTagText1Click()
-{
-    const ListOB* current = document->items ? document->items->current : nullptr;
-    if (!current)
-        return;
-    DocumentMainWindow& mainWindow = document->services.mainWindow;
-    mainWindow.CheckCustomText();
-    const std::string text = Ui().InputBox(ApplicationTitle, "Tag Text", current->customTag);
-    document->TakeMenuChecks(mainWindow.TagChecks());
-    document->SetCustomTag(text);
-}
+void Tplandoc::SetCustomTagText1Click() { document->EnterCustomTag(); }
 
 void Tplandoc::keyPressEvent(QKeyEvent* event)
 {
