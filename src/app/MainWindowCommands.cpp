@@ -167,6 +167,8 @@ int TMainForm::PlanogramCount() const
 
 MakerUnits TMainForm::FixtureUnits() const { return MakerUnits{unitsInches != 0, displayScale, unitsMode != 0}; }
 
+int TMainForm::ControlBarBottom() const { return ControlBar1->geometry().bottom() + 1; }
+
 void TMainForm::UpdateCatalogBar()
 {
     OnActive([this](PlanogramDocument& d) {

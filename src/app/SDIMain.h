@@ -118,6 +118,7 @@ public:
     PlanogramDocument* ActiveDocument() const override;
     int PlanogramCount() const override;
     MakerUnits FixtureUnits() const override;
+    int ControlBarBottom() const override;
     void ApplyTagMenuToActiveDocument();
     // The entry points other windows call on the active planogram; each does nothing (or answers
     // false or 0) without one.
