@@ -544,7 +544,8 @@ void Tplandoc::SizeWindowToWall()
 {
     QMdiSubWindow* subWindow = SubWindow();
     QMdiArea* area = subWindow ? subWindow->mdiArea() : nullptr;
-    if (!area)
+    // A window that follows the area's maximized state fills it whatever its wall.
+    if (!area || subWindow->isMaximized())
         return;
     const QSize client = area->viewport()->size();
     const int width = std::min(Panel1->width() + document->displayWidth + 30, client.width());

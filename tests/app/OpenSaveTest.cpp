@@ -170,8 +170,16 @@ TEST_F(OpenSaveTest, DocumentsKeepTheirTagsBackgroundsWallSizesAndTitles)
     setup.answer = values;
     ASSERT_TRUE(form->NewPlanogram());
     EXPECT_EQ(Active().pegDepthUnits, 52);
-    const QMdiSubWindow* frame = form->ClientArea->subWindowList().back();
+    QMdiSubWindow* frame = form->ClientArea->subWindowList().back();
     EXPECT_EQ(frame->height(), form->ClientArea->viewport()->height() - 70);
+
+    // Over a maximized window the new one is maximized, and fills the area.
+    frame->showMaximized();
+    ASSERT_TRUE(form->NewPlanogram());
+    const QMdiSubWindow* maximized = form->ClientArea->currentSubWindow();
+    ASSERT_NE(maximized, frame);
+    EXPECT_TRUE(maximized->isMaximized());
+    EXPECT_EQ(maximized->geometry(), form->ClientArea->viewport()->rect());
 }
 
 TEST_F(OpenSaveTest, ATemplateOpensUntitledAndTheTemplateFilterSavesKqt)
