@@ -67,7 +67,7 @@ void TMainForm::SyncToActiveDocument(bool force, bool reset)
     lastSynced_ = window;
     PlanogramDocument& document = window->Document();
     activeDocHeight = document.displayHeight;
-    EnableDocumentCommands(true);
+    EnableDocumentCommands(&document);
     if (!document.catalog)
         return;
     TakeDocumentsMarks(document);
@@ -139,7 +139,8 @@ void TMainForm::SetSelector(TSelector& selector)
     connect(CatalogSelector1, &QAction::triggered, this, ShowingErrors([this] { selectorWindow_->Show(); }));
     selector.sbOpenDataFile->setEnabled(catalogManager_ != nullptr);
     aAddFixture->setEnabled(true);
-    connect(aAddFixture, &QAction::triggered, &selector, ShowingErrors(&selector, &TSelector::bAddNewFixtureClick));
+    for (QAction* addFixture : {aAddFixture, AddFixture1})
+        connect(addFixture, &QAction::triggered, &selector, ShowingErrors(&selector, &TSelector::bAddNewFixtureClick));
     // Drawing fixtures takes the selector's fixture settings.
     tbFixtures->defaultAction()->setEnabled(true);
     connect(tbFixtures->defaultAction(), &QAction::triggered, this, ShowingErrors([this] {
@@ -319,32 +320,47 @@ void TMainForm::ApplyOptionsToChildren()
 
 // Menus as they open
 
+void TMainForm::EnableDocumentCommands(const PlanogramDocument* document)
+{
+    const DocumentState state = StateOf(document);
+    const FileEnabling file = FileMenuEnabling(state);
+    const EditEnabling edit = EditMenuEnabling(state);
+    Enable({{DocumentSetup1, file.documentSetup},
+            {SaveItem, file.save},
+            {SaveAs1, file.saveAs},
+            {Export1, file.exportFile},
+            {Print1, file.print},
+            {Paste1, edit.paste},
+            {CopyAll1, edit.copyWall},
+            {QuickReports1, state.planogram},
+            {sbZoomIn->defaultAction(), state.planogram},
+            {sbZoomOut->defaultAction(), state.planogram}});
+    for (QToolButton* button : {ToolButton1, ToolButton2, ToolButton9, ToolButton4, ToolButton7, ToolButton3})
+        button->defaultAction()->setEnabled(state.planogram);
+}
+
 void TMainForm::FileMenuClick()
 {
-    const FileEnabling enabling = FileMenuEnabling(StateOf(ActiveDocument()));
-    Enable({{DocumentSetup1, enabling.documentSetup},
-            {SaveItem, enabling.save},
-            {SaveAs1, enabling.saveAs},
-            {Print1, enabling.print}});
+    EnableDocumentCommands(ActiveDocument());
     Checkforsoftwareupdates1->setText(updatesAvailable ? "New Updates Available" : "Check For Kestrame Update");
 }
 
 void TMainForm::Edit1Click()
 {
+    EnableDocumentCommands(ActiveDocument());
     const EditEnabling enabling = EditMenuEnabling(StateOf(ActiveDocument()));
     Enable({{Cut1, enabling.cut},
             {Copy1, enabling.copy},
             {Delete2, enabling.deleteItem},
             {Duplicate1, enabling.duplicate},
-            {Paste1, enabling.paste},
-            {CopyAll1, enabling.copyWall},
             {Undo1, enabling.undo}});
 }
 
 void TMainForm::Object1Click()
 {
     const ProductEnabling enabling = ProductMenuEnabling(StateOf(ActiveDocument()));
-    Enable({{SelectNext1, enabling.selectNext},
+    Enable({{AddFixture1, enabling.addFixture && selectorWindow_},
+            {SelectNext1, enabling.selectNext},
             {SelectPrevious1, enabling.selectPrevious},
             {UngroupAll1, enabling.ungroupAll},
             {Flip1->menuAction(), enabling.flip},
@@ -373,6 +389,7 @@ void TMainForm::View1Click()
     const DocumentState state = StateOf(ActiveDocument());
     Zoom1->menuAction()->setEnabled(state.planogram);
     Windows1->menuAction()->setEnabled(state.planogram);
+    CatalogSelector1->setEnabled(selectorWindow_ && state.items);
     for (QAction* zoom : Zoom1->actions())
         zoom->setEnabled(state.planogram);
     for (QAction* command : {Tile1, Cascade1, ArrangeAll1})

@@ -187,6 +187,7 @@ public:
     std::optional<TColor> PickTagColor() override;
     void ShowPosition(const std::string& x, const std::string& y) override;
     void DocumentActivated(PlanogramDocument& document) override;
+    void DocumentChanged(const PlanogramDocument& document) override;
     bool SaveDocument(PlanogramDocument& document) override;
     void DocumentClosed(PlanogramDocument& document) override;
     // No setup wizard is shown yet, so every data link connects through its document.
@@ -429,7 +430,9 @@ private:
     void ApplyUnitHints();
     void LockTransparencyOff();
     void SetTagItems(bool checked);
-    void EnableDocumentCommands(bool enabled);
+    // The commands that need a planogram, its items or a copied item, in the menus and on the tool
+    // bars alike, follow the active planogram.
+    void EnableDocumentCommands(const PlanogramDocument* document);
     void RememberSavedPlanogram(const std::string& path);
     void ConnectDocumentCommands();
     void ConnectBrowserBar();

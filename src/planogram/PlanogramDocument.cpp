@@ -402,8 +402,10 @@ bool PlanogramDocument::RotateCurrent(const std::string& angleText)
 
 void PlanogramDocument::CopyCurrent()
 {
-    if (items && items->current)
-        copyItem = *items->current;
+    if (!items || !items->current)
+        return;
+    copyItem = *items->current;
+    services.mainWindow.DocumentChanged(*this);
 }
 
 bool PlanogramDocument::Paste()
