@@ -472,12 +472,20 @@ TEST_F(OpenSaveTest, ALongOperationKeepsTheWindowsPainted)
 TEST_F(OpenSaveTest, OpeningWithTheReorderAlarmOnChecksTheCatalog)
 {
     form->On3->setChecked(true);
+    // The example catalog's stock flags the pretzels, below their minimum.
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    EXPECT_TRUE(ui.MessageTexts().empty());
+    Active().items->FindIndex("CR-604");
+    EXPECT_TRUE(Active().items->current->reorder);
+
+    const std::string catalog = program.File("Catalogs/Sample.ctf");
+    WriteWholeFile(catalog, Replaced(ReadWholeFile(catalog), "inventoryColNr=14", "inventoryColNr=-1"));
     ui.AnswerMessage(MsgAnswer::OK);
     ASSERT_TRUE(form->OpenPlanogram(Example()));
     EXPECT_EQ(ui.MessageTexts(),
               std::vector<std::string>{"Inventory and minimum inventory columns have not been defined in your "
                                        "catalog so reordering alarms will be disabled."});
-    EXPECT_EQ(Windows(), 1);
+    EXPECT_EQ(Windows(), 2);
 }
 
 } // namespace
