@@ -312,9 +312,9 @@ void TSelector::Show()
     if (!isVisible())
         FormShow();
     show();
-    // Brought back above the main window, also when it was shown already and had sunk behind it.
+    // Brought back above the main window, also when it was shown already and had sunk behind it; the
+    // planogram keeps the keyboard.
     raise();
-    activateWindow();
 }
 
 bool TSelector::Visible() const { return isVisible(); }
