@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 TEST_F(MainFormFixture, QuickReportsReportOnTheExampleWall)
@@ -51,9 +52,6 @@ TEST_F(MainFormFixture, QuickReportsReportOnTheExampleWall)
     ASSERT_TRUE(Active().catalog->FindByKey(stored.index));
     ASSERT_TRUE(form->AddCurrentProduct(0, 0));
     const ListOB& placed = *Active().items->current;
-    EXPECT_EQ(placed.index, stored.index);
-    EXPECT_EQ(placed.depth, stored.depth);
-    EXPECT_EQ(placed.hookdepth, stored.hookdepth);
-    EXPECT_EQ(placed.hookdepthCM, stored.hookdepthCM);
-    EXPECT_EQ(placed.hookdepthIN, stored.hookdepthIN);
+    EXPECT_EQ(std::tie(placed.index, placed.depth, placed.hookdepth, placed.hookdepthCM, placed.hookdepthIN),
+              std::tie(stored.index, stored.depth, stored.hookdepth, stored.hookdepthCM, stored.hookdepthIN));
 }
