@@ -21,8 +21,8 @@ colour_of() {
 }
 
 # Product lines are "r<n>=" followed by tab-separated fields: number, part, description, picture,
-# width, height, depth, cost, sale, peg x, peg y, category, brand.
-tr -d '\r' <"$catalog" | grep -E '^r[0-9]+=' | while IFS=$'\t' read -r number part description picture width height depth _ _ _ _ category brand; do
+# width, height, depth, cost, sale, peg x, peg y, category, brand, units sold, inventory, minimum inventory.
+tr -d '\r' <"$catalog" | grep -E '^r[0-9]+=' | while IFS=$'\t' read -r number part description picture width height depth _ _ _ _ category brand _; do
     w=$((width * 8))
     h=$((height * 8))
     colour=$(colour_of "$brand")

@@ -67,7 +67,7 @@ void TMainForm::SyncToActiveDocument(bool force, bool reset)
     lastSynced_ = window;
     PlanogramDocument& document = window->Document();
     activeDocHeight = document.displayHeight;
-    EnableDocumentCommands(true);
+    EnableDocumentCommands(&document);
     if (!document.catalog)
         return;
     TakeDocumentsMarks(document);
@@ -139,7 +139,8 @@ void TMainForm::SetSelector(TSelector& selector)
     connect(CatalogSelector1, &QAction::triggered, this, ShowingErrors([this] { selectorWindow_->Show(); }));
     selector.sbOpenDataFile->setEnabled(catalogManager_ != nullptr);
     aAddFixture->setEnabled(true);
-    connect(aAddFixture, &QAction::triggered, &selector, ShowingErrors(&selector, &TSelector::bAddNewFixtureClick));
+    for (QAction* addFixture : {aAddFixture, AddFixture1})
+        connect(addFixture, &QAction::triggered, &selector, ShowingErrors(&selector, &TSelector::bAddNewFixtureClick));
     // Drawing fixtures takes the selector's fixture settings.
     tbFixtures->defaultAction()->setEnabled(true);
     connect(tbFixtures->defaultAction(), &QAction::triggered, this, ShowingErrors([this] {
@@ -166,6 +167,8 @@ int TMainForm::PlanogramCount() const
 }
 
 MakerUnits TMainForm::FixtureUnits() const { return MakerUnits{unitsInches != 0, displayScale, unitsMode != 0}; }
+
+int TMainForm::ControlBarBottom() const { return ControlBar1->geometry().bottom() + 1; }
 
 void TMainForm::UpdateCatalogBar()
 {
@@ -317,32 +320,47 @@ void TMainForm::ApplyOptionsToChildren()
 
 // Menus as they open
 
+void TMainForm::EnableDocumentCommands(const PlanogramDocument* document)
+{
+    const DocumentState state = StateOf(document);
+    const FileEnabling file = FileMenuEnabling(state);
+    const EditEnabling edit = EditMenuEnabling(state);
+    Enable({{DocumentSetup1, file.documentSetup},
+            {SaveItem, file.save},
+            {SaveAs1, file.saveAs},
+            {Export1, file.exportFile},
+            {Print1, file.print},
+            {Paste1, edit.paste},
+            {CopyAll1, edit.copyWall},
+            {QuickReports1, state.planogram},
+            {sbZoomIn->defaultAction(), state.planogram},
+            {sbZoomOut->defaultAction(), state.planogram}});
+    for (QToolButton* button : {ToolButton1, ToolButton2, ToolButton9, ToolButton4, ToolButton7, ToolButton3})
+        button->defaultAction()->setEnabled(state.planogram);
+}
+
 void TMainForm::FileMenuClick()
 {
-    const FileEnabling enabling = FileMenuEnabling(StateOf(ActiveDocument()));
-    Enable({{DocumentSetup1, enabling.documentSetup},
-            {SaveItem, enabling.save},
-            {SaveAs1, enabling.saveAs},
-            {Print1, enabling.print}});
+    EnableDocumentCommands(ActiveDocument());
     Checkforsoftwareupdates1->setText(updatesAvailable ? "New Updates Available" : "Check For Kestrame Update");
 }
 
 void TMainForm::Edit1Click()
 {
+    EnableDocumentCommands(ActiveDocument());
     const EditEnabling enabling = EditMenuEnabling(StateOf(ActiveDocument()));
     Enable({{Cut1, enabling.cut},
             {Copy1, enabling.copy},
             {Delete2, enabling.deleteItem},
             {Duplicate1, enabling.duplicate},
-            {Paste1, enabling.paste},
-            {CopyAll1, enabling.copyWall},
             {Undo1, enabling.undo}});
 }
 
 void TMainForm::Object1Click()
 {
     const ProductEnabling enabling = ProductMenuEnabling(StateOf(ActiveDocument()));
-    Enable({{SelectNext1, enabling.selectNext},
+    Enable({{AddFixture1, enabling.addFixture && selectorWindow_},
+            {SelectNext1, enabling.selectNext},
             {SelectPrevious1, enabling.selectPrevious},
             {UngroupAll1, enabling.ungroupAll},
             {Flip1->menuAction(), enabling.flip},
@@ -371,6 +389,7 @@ void TMainForm::View1Click()
     const DocumentState state = StateOf(ActiveDocument());
     Zoom1->menuAction()->setEnabled(state.planogram);
     Windows1->menuAction()->setEnabled(state.planogram);
+    CatalogSelector1->setEnabled(selectorWindow_ && state.items);
     for (QAction* zoom : Zoom1->actions())
         zoom->setEnabled(state.planogram);
     for (QAction* command : {Tile1, Cascade1, ArrangeAll1})
@@ -449,16 +468,8 @@ void TMainForm::ConnectDocumentCommands()
                     QGuiApplication::clipboard()->setImage(d.backBitmap.ImageView().copy());
                 });
             }));
-    on(SelectNext1, [](PlanogramDocument& d) {
-        d.items->SelectNext();
-        if (d.items->current)
-            d.SelectAt(d.items->current->left, d.items->current->top);
-    });
-    on(SelectPrevious1, [](PlanogramDocument& d) {
-        d.items->SelectPrevious();
-        if (d.items->current)
-            d.SelectAt(d.items->current->left, d.items->current->top);
-    });
+    on(SelectNext1, [](PlanogramDocument& d) { d.SelectNeighbour(true); });
+    on(SelectPrevious1, [](PlanogramDocument& d) { d.SelectNeighbour(false); });
     on(SendtoFront1, [](PlanogramDocument& d) { d.SendCurrentToFront(); });
     on(SendtoBack1, [](PlanogramDocument& d) { d.SendCurrentToBack(); });
     on(BringForward1, [](PlanogramDocument& d) {
@@ -568,9 +579,12 @@ void TMainForm::ConnectViewCommands()
                 PlanogramDocument* document = ActiveDocument();
                 if (!document || !document->items->current)
                     return;
-                SetViewMode(true);
+                // Pictures turned to boxes show the whole wall anew, chosen colour or not.
+                const bool switched = SetViewMode(true);
                 if (const std::optional<TColor> color = PickTagColor())
                     document->SetCurrentColor(*color);
+                if (switched)
+                    document->renderer.RedrawAll();
             }));
     connect(ClearManualColor1, &QAction::triggered, this,
             ShowingErrors([this] { OnActive([](PlanogramDocument& d) { d.ClearCurrentColor(); }); }));
@@ -630,29 +644,21 @@ void TMainForm::ConnectTagCommands()
                     d.renderer.RedrawAll();
                 });
             }));
-    connect(EnterCustomText1, &QAction::triggered, this, ShowingErrors([this] {
-                OnActive([this](PlanogramDocument& d) {
-                    if (!d.items->current)
-                        return;
-                    CustomText1->setChecked(true);
-                    const std::string text = Ui().InputBox(ApplicationTitle, "Tag Text", d.items->current->customTag);
-                    d.TakeMenuChecks(TagChecks());
-                    d.SetCustomTag(text);
-                });
-            }));
+    connect(EnterCustomText1, &QAction::triggered, this,
+            ShowingErrors([this] { OnActive([](PlanogramDocument& d) { d.EnterCustomTag(); }); }));
 }
 
-void TMainForm::SetViewMode(bool placementBoxes)
+bool TMainForm::SetViewMode(bool placementBoxes)
 {
     (placementBoxes ? PlacementBoxes1->menuAction() : ProductPictures1)->setChecked(true);
-    OnActive([placementBoxes](PlanogramDocument& d) {
-        if (d.graphics.viewMode == placementBoxes)
-            return;
-        d.graphics.viewMode = placementBoxes;
-        d.modified = true;
-        if (!placementBoxes)
-            d.renderer.RedrawAll();
-    });
+    PlanogramDocument* document = ActiveDocument();
+    if (!document || document->graphics.viewMode == placementBoxes)
+        return false;
+    document->graphics.viewMode = placementBoxes;
+    document->modified = true;
+    if (!placementBoxes)
+        document->renderer.RedrawAll();
+    return true;
 }
 
 void TMainForm::Space1Click()

@@ -89,7 +89,7 @@ std::vector<WindowEntry> WindowEntries(const std::vector<std::string>& captions,
 {
     std::vector<WindowEntry> entries;
     const int count = static_cast<int>(captions.size());
-    for (int i = count - 1; i >= 0; --i)
-        entries.push_back({IntToStr(count - i) + " " + captions[static_cast<size_t>(i)], i, i == active});
+    for (int i = 0; i < count; ++i)
+        entries.push_back({IntToStr(i + 1) + " " + captions[static_cast<size_t>(i)], i, i == active});
     return entries;
 }

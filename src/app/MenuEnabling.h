@@ -45,8 +45,8 @@ ProductEnabling ProductMenuEnabling(const DocumentState& state);
 // scale's units; nothing for a text that is no number.
 std::optional<int> TypedPosition(const std::string& text, bool unitsMode, bool inches, int displayScale);
 
-// The window list's entries for the MDI children in stacking order (bottom first): numbered from the
-// top one down, "1 caption", with the active child's entry checked.
+// The window list's entries for the MDI children in stacking order (bottom first): listed and numbered
+// from the bottom one up, "1 caption", so that the active window comes last; its entry is checked.
 struct WindowEntry {
     std::string caption;
     int child = 0; // index into the stacking order

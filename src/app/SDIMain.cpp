@@ -483,8 +483,14 @@ void TMainForm::ShowPosition(const std::string& x, const std::string& y)
 void TMainForm::DocumentActivated(PlanogramDocument& document)
 {
     activeDocHeight = document.displayHeight;
-    EnableDocumentCommands(true);
+    EnableDocumentCommands(&document);
     SyncToActiveDocument(false, false);
+}
+
+void TMainForm::DocumentChanged(const PlanogramDocument& document)
+{
+    if (&document == ActiveDocument())
+        EnableDocumentCommands(&document);
 }
 
 bool TMainForm::SaveDocument(PlanogramDocument& document)
@@ -515,16 +521,7 @@ void TMainForm::DocumentClosed(PlanogramDocument& document)
     tbFind->setText(toQString(NoActiveCatalogAfterClose));
     lbCurX->clear();
     lbCurY->clear();
-    EnableDocumentCommands(false);
-}
-
-void TMainForm::EnableDocumentCommands(bool enabled)
-{
-    for (QAction* command : {SaveItem, SaveAs1, DocumentSetup1, QuickReports1, Export1, sbZoomIn->defaultAction(),
-                             sbZoomOut->defaultAction()})
-        command->setEnabled(enabled);
-    for (QToolButton* button : {ToolButton1, ToolButton2, ToolButton9, ToolButton4, ToolButton7, ToolButton3})
-        button->defaultAction()->setEnabled(enabled);
+    EnableDocumentCommands(nullptr);
 }
 
 void TMainForm::SetDocumentSetupDialog(DocumentSetupDialog* dialog)

@@ -118,6 +118,7 @@ public:
     PlanogramDocument* ActiveDocument() const override;
     int PlanogramCount() const override;
     MakerUnits FixtureUnits() const override;
+    int ControlBarBottom() const override;
     void ApplyTagMenuToActiveDocument();
     // The entry points other windows call on the active planogram; each does nothing (or answers
     // false or 0) without one.
@@ -186,6 +187,7 @@ public:
     std::optional<TColor> PickTagColor() override;
     void ShowPosition(const std::string& x, const std::string& y) override;
     void DocumentActivated(PlanogramDocument& document) override;
+    void DocumentChanged(const PlanogramDocument& document) override;
     bool SaveDocument(PlanogramDocument& document) override;
     void DocumentClosed(PlanogramDocument& document) override;
     // No setup wizard is shown yet, so every data link connects through its document.
@@ -428,7 +430,9 @@ private:
     void ApplyUnitHints();
     void LockTransparencyOff();
     void SetTagItems(bool checked);
-    void EnableDocumentCommands(bool enabled);
+    // The commands that need a planogram, its items or a copied item, in the menus and on the tool
+    // bars alike, follow the active planogram.
+    void EnableDocumentCommands(const PlanogramDocument* document);
     void RememberSavedPlanogram(const std::string& path);
     void ConnectDocumentCommands();
     void ConnectBrowserBar();
@@ -437,7 +441,9 @@ private:
     void ConnectTagCommands();
     // Runs the command on the active planogram's document, when there is one.
     void OnActive(const std::function<void(PlanogramDocument&)>& command);
-    void SetViewMode(bool placementBoxes);
+    // Checks the view mode's item; true when the active planogram's mode changed (boxes are drawn by
+    // the caller's colouring).
+    bool SetViewMode(bool placementBoxes);
     void TakeDocumentsMarks(const PlanogramDocument& document);
     void ShowCatalogInSelector(PlanogramDocument& document);
     void RebuildWindowList();

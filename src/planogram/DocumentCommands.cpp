@@ -51,6 +51,16 @@ private:
     int record_;
 };
 
+// The smallest left or top edge of the members themselves, so that an item or group wholly outside
+// the wall lands where it was typed as well.
+int SmallestEdge(const std::vector<ListOB*>& members, int ListOB::*edge)
+{
+    int smallest = INT_MAX;
+    for (const ListOB* member : members)
+        smallest = std::min(smallest, member->*edge);
+    return smallest;
+}
+
 } // namespace
 
 void PlanogramDocument::RepaintGroupOf(ListOB& item, const TRect& before)
@@ -196,11 +206,12 @@ void PlanogramDocument::AlignGroup(ListOB& item, int mode)
 void PlanogramDocument::SpaceGroup(ListOB& item, double distance)
 {
     const double units = unitsInches ? distance * InchSpacingFactor * 4 : distance * 4;
-    const int gap = static_cast<int>(std::clamp(units, double(INT_MIN / 2), double(INT_MAX / 2)));
+    const double gap = std::clamp(units, double(INT_MIN / 2), double(INT_MAX / 2));
     const std::vector<ListOB*> members = GroupMembers(item, items->Count());
     const TRect before = DrawnAreaOf(members);
+    // The edge is truncated, not the gap: a gap of -2.5 after a right edge of 100 gives 97.
     for (size_t i = 0; i + 1 < members.size(); ++i)
-        MoveItemBy(*members[i + 1], members[i]->right + gap - members[i + 1]->left, 0);
+        MoveItemBy(*members[i + 1], static_cast<int>(members[i]->right + gap) - members[i + 1]->left, 0);
     RepaintGroupOf(item, before);
 }
 
@@ -221,10 +232,7 @@ void PlanogramDocument::SetCurrentX(int x)
     if (!current)
         return;
     const std::vector<ListOB*> members = GroupMembers(*current, items->Count());
-    int leftmost = backBitmap.Width();
-    for (const ListOB* member : members)
-        leftmost = std::min(leftmost, member->left);
-    MoveItems(members, x - leftmost, 0);
+    MoveItems(members, x - SmallestEdge(members, &ListOB::left), 0);
 }
 
 void PlanogramDocument::SetCurrentY(int y)
@@ -233,10 +241,7 @@ void PlanogramDocument::SetCurrentY(int y)
     if (!current)
         return;
     const std::vector<ListOB*> members = GroupMembers(*current, items->Count());
-    int topmost = backBitmap.Height();
-    for (const ListOB* member : members)
-        topmost = std::min(topmost, member->top);
-    MoveItems(members, 0, y - topmost);
+    MoveItems(members, 0, y - SmallestEdge(members, &ListOB::top));
 }
 
 void PlanogramDocument::ApplyColorMode(int mode)
@@ -328,6 +333,19 @@ bool PlanogramDocument::RemoveCurrent()
     FrameItem(nullptr);
     RedrawArea(removed);
     return true;
+}
+
+bool PlanogramDocument::EnterCustomTag()
+{
+    const ListOB* current = items ? items->current : nullptr;
+    if (!current)
+        return false;
+    DocumentMainWindow& mainWindow = services.mainWindow;
+    mainWindow.CheckCustomText();
+    const std::string text = Ui().InputBox(ApplicationTitle, "Tag Text", current->customTag);
+    if (TakeMenuChecks(mainWindow.TagChecks()))
+        modified = true;
+    return SetCustomTag(text);
 }
 
 bool PlanogramDocument::SetCustomTag(const std::string& text)

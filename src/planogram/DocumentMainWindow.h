@@ -59,6 +59,9 @@ public:
     virtual void ShowPosition(const std::string& x, const std::string& y) = 0;
     // The document became the active one: menus, catalog bar and selector follow it.
     virtual void DocumentActivated(PlanogramDocument& document) = 0;
+    // The document's items, or the item copied from it, may have changed: the commands that depend
+    // on them follow when it is the active one.
+    virtual void DocumentChanged(const PlanogramDocument& document) = 0;
     // Saves this document (not necessarily the active one), asking for a name when it has none.
     // True only when it was written; the saver then clears its `modified`.
     virtual bool SaveDocument(PlanogramDocument& document) = 0;

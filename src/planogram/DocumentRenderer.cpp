@@ -148,6 +148,8 @@ void DocumentRenderer::DrawBackground(TBitmap& bitmap, int left, int top, int ri
 void DocumentRenderer::RedrawAll()
 {
     PlanogramDocument& document = document_;
+    // Every change of the items is redrawn: the main window's commands follow from here.
+    document.services.mainWindow.DocumentChanged(document);
     TBitmap& back = document.backBitmap;
     FillWall(back, WholeOf(back));
     DrawWall(WholeOf(back));
@@ -172,6 +174,7 @@ void DocumentRenderer::RedrawAll()
 void DocumentRenderer::RedrawArea(const TRect& area)
 {
     PlanogramDocument& document = document_;
+    document.services.mainWindow.DocumentChanged(document);
     TBitmap& back = document.backBitmap;
     const TRect dirty = Intersection(area, WholeOf(back));
     if (dirty.IsEmpty())

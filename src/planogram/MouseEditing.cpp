@@ -33,17 +33,43 @@ bool PlanogramDocument::SelectAt(int x, int y)
     if (items->current)
         oldBox = SelectionFrame(*items->current);
     if (!items->HitTest(Point(x, y))) {
-        DrawSelection(TRect{});
-        services.selector.EnableUpdateFixture(false);
-        services.mainWindow.EnableUngroup(false);
-        groupRect = TRect{};
-        selectedBox = nullptr;
-        selectedProductFound = false;
-        services.mainWindow.ShowPosition("", "");
+        Deselect();
         return false;
     }
     ListOB& item = *items->current;
-    if (&item != previous || !PtInRect(groupRect, Point(x, y))) {
+    ShowSelected(item, &item != previous || !PtInRect(groupRect, Point(x, y)));
+    return true;
+}
+
+void PlanogramDocument::SelectNeighbour(bool next)
+{
+    if (!items || !items->head)
+        return;
+    focusRect = TRect{};
+    if (items->current)
+        oldBox = SelectionFrame(*items->current);
+    // The list's neighbour itself: a later item covering its corner must not be taken instead.
+    if (next)
+        items->SelectNext();
+    else
+        items->SelectPrevious();
+    ShowSelected(*items->current, true);
+}
+
+void PlanogramDocument::Deselect()
+{
+    DrawSelection(TRect{});
+    services.selector.EnableUpdateFixture(false);
+    services.mainWindow.EnableUngroup(false);
+    groupRect = TRect{};
+    selectedBox = nullptr;
+    selectedProductFound = false;
+    services.mainWindow.ShowPosition("", "");
+}
+
+void PlanogramDocument::ShowSelected(ListOB& item, bool newGroup)
+{
+    if (newGroup) {
         groupRect = TRect{};
         groupMembers = 0;
         for (const ListOB* member : GroupMembers(item, items->Count())) {
@@ -61,7 +87,6 @@ bool PlanogramDocument::SelectAt(int x, int y)
     selectedProductFound = catalog && catalog->FindByKey(item.index);
     services.selector.FindCatalogItem(item.index);
     ShowPosition(item.left, item.top);
-    return true;
 }
 
 void PlanogramDocument::MouseDownAt(int x, int y, MouseButton button)
@@ -242,9 +267,12 @@ void PlanogramDocument::CommitTextBox()
 
 bool PlanogramDocument::MoveSelection(int dx, int dy)
 {
-    // A click moves nothing, and leaves the snapshot of the last edit to be undone.
-    if (dx == 0 && dy == 0)
+    // A click, or a drag back to where it started, moves nothing and leaves the snapshot of the last
+    // edit to be undone; the drag frame goes.
+    if (dx == 0 && dy == 0) {
+        DragFeedback(TRect{});
         return false;
+    }
     ListOB& current = *items->current;
     const TRect before = renderer.GroupArea(&current, true);
     undo.Take(&current, 1);

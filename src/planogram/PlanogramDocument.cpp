@@ -81,8 +81,15 @@ void PlanogramDocument::SetUpDataComponents()
     DataSource1->SetDataSet(dADODataset1.get());
 }
 
-void PlanogramDocument::TakeMenuChecks(const TagMenuChecks& checks)
+bool PlanogramDocument::TakeMenuChecks(const TagMenuChecks& checks)
 {
+    const bool changed = graphics.tagItemNr != checks.itemNumber || graphics.tagPartNr != checks.partNumber ||
+                         graphics.tagXY != checks.xyLocation || graphics.tagStack != checks.stackCount ||
+                         graphics.tagInventory != checks.currentInventory ||
+                         graphics.tagUnitsSold != checks.unitsSold || graphics.tagCategory != checks.category ||
+                         graphics.tagBrand != checks.brand || graphics.tagCustom != checks.customText ||
+                         graphics.viewMode != checks.placementBoxes ||
+                         graphics.transparencySetting != checks.transparency;
     graphics.tagItemNr = checks.itemNumber;
     graphics.tagPartNr = checks.partNumber;
     graphics.tagXY = checks.xyLocation;
@@ -94,6 +101,7 @@ void PlanogramDocument::TakeMenuChecks(const TagMenuChecks& checks)
     graphics.tagCustom = checks.customText;
     graphics.viewMode = checks.placementBoxes;
     graphics.transparencySetting = checks.transparency;
+    return changed;
 }
 
 bool PlanogramDocument::NewDocument(int width, int height)
@@ -394,8 +402,10 @@ bool PlanogramDocument::RotateCurrent(const std::string& angleText)
 
 void PlanogramDocument::CopyCurrent()
 {
-    if (items && items->current)
-        copyItem = *items->current;
+    if (!items || !items->current)
+        return;
+    copyItem = *items->current;
+    services.mainWindow.DocumentChanged(*this);
 }
 
 bool PlanogramDocument::Paste()

@@ -107,6 +107,9 @@ public:
     // the point with its group; a drag moves the selection, or on empty wall gathers the items under
     // a rubber band into a group (pointer tool) or draws a fixture (fixture tools).
     bool SelectAt(int x, int y);
+    // Selects the list's next (or previous) item with its group, from the head (tail) when none is
+    // current or the end is reached.
+    void SelectNeighbour(bool next);
     void MouseDownAt(int x, int y, MouseButton button);
     void TrackMouseEdit(int x, int y);
     // A fixture whose peg texts are no numbers raises EConvertError, after the band is cleared.
@@ -119,8 +122,8 @@ public:
     int RemoveItems(const std::function<bool(const ListOB&)>& doomed);
     void RemoveItem(ListOB* item);
 
-    // The main window's Tags and View menus into the drawing settings.
-    void TakeMenuChecks(const TagMenuChecks& checks);
+    // The main window's Tags and View menus into the drawing settings; true when a setting changed.
+    bool TakeMenuChecks(const TagMenuChecks& checks);
     // The document commands on the current item and its group (0 up, 1 down, 2 left, 3 right for
     // nudges; views 0 front, 1 side, 2 top; align mode 1 tops, 0 bottoms). Each marks the document
     // when it changed anything and repaints what changed.
@@ -147,6 +150,9 @@ public:
     // Removes the current item without an undo snapshot, the item counter kept.
     bool RemoveCurrent();
     bool SetCustomTag(const std::string& text);
+    // Tags > Custom Text checked and the current item's custom tag asked for; the document is marked
+    // when the tag or the stored tag settings change, also when the question is cancelled.
+    bool EnterCustomTag();
 
     // What the window takes when it is first shown: the main window's tag font and colour, the
     // placement settings back at automatic, and the options of the settings store.
@@ -258,6 +264,10 @@ private:
     void DrawFixture(const TRect& band);
     void CommitTextBox();
     bool MoveSelection(int dx, int dy);
+    // No item is selected: frame, read-outs and the fixture update are cleared.
+    void Deselect();
+    // The item is selected: its group framed anew when asked, the selector and read-outs follow it.
+    void ShowSelected(ListOB& item, bool newGroup);
     // Where the next product goes after the previous item (none: the caller's point).
     TPoint PlacementPoint(ListOB* previous, ListOB& item, int x, int y);
     // The catalog's current product into a new item, numbered next.

@@ -22,6 +22,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDrag>
+#include <QFont>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -116,6 +117,7 @@ TSelector::TSelector(SelectorHost& host, QWidget* parent) : QDockWidget("Selecto
     PageControl1->addTab(MakeBuilderTab(), "Builder");
     setWidget(PageControl1);
     ConnectFixtureControls();
+    connect(this, &QDockWidget::topLevelChanged, this, &TSelector::KeepAboveWhileFloating);
     // Key preview: Delete reaches the selector whichever of its controls has the focus.
     QApplication::instance()->installEventFilter(this);
     layout_.SetSize(150, 200);
@@ -277,12 +279,12 @@ QWidget* TSelector::MakeBuilderTab()
     connect(SpeedButton7, &QToolButton::clicked, this, ShowingErrors(this, &TSelector::SpeedButton7Click));
     connect(bClearAllBuilderList, &QPushButton::clicked, this,
             ShowingErrors(this, &TSelector::bClearAllBuilderListClick));
-    // The document's builder list is the model; an edited cell writes through.
-    connect(GridBView->model(), &QAbstractItemModel::dataChanged, this, ShowingErrors([this](const QModelIndex& index) {
-                if (PlanogramDocument* document = host_.ActiveDocument())
-                    model.BuilderCellEdited(*document, index.column(), index.row(),
-                                            GridB().Cells(index.column(), index.row()));
-            }));
+    // The document's builder list is the model; a cell the user edited writes through. The grid's
+    // fills from the list write nothing back.
+    GridB().OnSetEditText = [this](int col, int row, const std::string& text) {
+        if (PlanogramDocument* document = host_.ActiveDocument())
+            model.BuilderCellEdited(*document, col, row, text);
+    };
     return page;
 }
 
@@ -306,11 +308,13 @@ void TSelector::Hide() { hide(); }
 
 void TSelector::Show()
 {
-    show();
-    if (!shownOnce_) {
-        shownOnce_ = true;
+    // Each time it becomes visible, as a shown window is only brought forward.
+    if (!isVisible())
         FormShow();
-    }
+    show();
+    // Brought back above the main window, also when it was shown already and had sunk behind it; the
+    // planogram keeps the keyboard.
+    raise();
 }
 
 bool TSelector::Visible() const { return isVisible(); }
@@ -353,7 +357,7 @@ void TSelector::ShowFixtureInSelector(const ListOB& item)
     cbTextLine->setCurrentIndex(tab.textMode);
     cbTxtAlign->setCurrentIndex(tab.textAlign);
     color_ = tab.color;
-    Swatch->setStyleSheet(QString("background: %1;").arg(ColorToQColor(color_).name()));
+    ShowSwatch();
     cbFixtureType->setCurrentIndex(tab.type);
     Memo1->setPlainText(toQString(tab.memo));
     cbFixtureTypeChange();
@@ -414,13 +418,29 @@ void TSelector::FormShow()
 {
     cbFixtureType->setCurrentIndex(0);
     cbRankBy->setCurrentIndex(0);
-    if (QWidget* main = parentWidget())
-        move(main->width() - (width() + 20), 20);
+    QWidget* main = parentWidget();
+    if (main && isFloating())
+        move(main->mapToGlobal(QPoint(main->width() - (width() + 20), host_.ControlBarBottom() + 20)));
     // The unit the main window measures in, which also covers "none" on an inch system.
     lbUnits->setText(host_.FixtureUnits().inches ? "inches" : "cm");
     PageControl1->setCurrentIndex(1);
     for (QComboBox* combo : {cbTextLine, cbTxtAlign, cbFixFill, cbFixEdge})
         combo->setCurrentIndex(0);
+    ShowSwatch();
+}
+
+void TSelector::ShowSwatch() { Swatch->setStyleSheet(QString("background: %1;").arg(ColorToQColor(color_).name())); }
+
+void TSelector::KeepAboveWhileFloating(bool floating)
+{
+    // Floating, it is a tool window over the main window that must not sink behind it at the first
+    // click on a planogram; docked, it is part of the main window.
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == floating)
+        return;
+    const bool shown = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, floating);
+    if (shown)
+        show();
 }
 
 void TSelector::GridPSelectCell(int row)
@@ -613,7 +633,7 @@ void TSelector::Button3Click()
     if (!chosen)
         return;
     color_ = static_cast<TColor>(*chosen);
-    Swatch->setStyleSheet(QString("background: %1;").arg(ColorToQColor(color_).name()));
+    ShowSwatch();
     UpdateSelectedFixture();
 }
 
@@ -626,9 +646,11 @@ void TSelector::Button4Click()
     if (!chosen)
         return;
     font_.Name = chosen->name;
-    font_.SetSize(8);
+    font_.SetSize(chosen->size);
     font_.Style = static_cast<TFontStyles>(chosen->style);
     font_.Color = static_cast<TColor>(chosen->color);
+    // The memo shows the text in the chosen face at a size that fits it; fixtures take the chosen size.
+    Memo1->setFont(QFont(toQString(chosen->name), 8));
     UpdateSelectedFixture();
 }
 

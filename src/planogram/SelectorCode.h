@@ -129,6 +129,8 @@ private:
     QWidget* MakeLayoutTab();
     QWidget* MakeBuilderTab();
     void ConnectFixtureControls();
+    void ShowSwatch();
+    void KeepAboveWhileFloating(bool floating);
     void ShowPreviewNotice(const std::string& text, bool question);
     void ShowPicture(const std::string& picture);
     void PaintProduct(QPainter& painter);
@@ -138,5 +140,4 @@ private:
     TBitmap layout_;
     TColor color_ = 0;
     TFont font_;
-    bool shownOnce_ = false;
 };

@@ -20,6 +20,8 @@ public:
     virtual bool AddItemToActiveDocument(const std::string& index, const std::string& picture, int width, int height,
                                          double depth) = 0;
     virtual MakerUnits FixtureUnits() const = 0;
+    // The bottom edge of the main window's control bar, in the main window's coordinates.
+    virtual int ControlBarBottom() const = 0;
     // Shows the catalog in the Catalog Manager, modally; the selector follows each save.
     virtual void EditCatalog(const std::string& catalogFile) = 0;
 };

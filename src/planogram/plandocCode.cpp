@@ -267,17 +267,7 @@ void Tplandoc::SetColor1Click()
 
 void Tplandoc::ClearPlacementBoxColor1Click() { document->ClearCurrentColor(); }
 
-void Tplandoc::SetCustomTagText1Click()
-{
-    const ListOB* current = document->items ? document->items->current : nullptr;
-    if (!current)
-        return;
-    DocumentMainWindow& mainWindow = document->services.mainWindow;
-    mainWindow.CheckCustomText();
-    const std::string text = Ui().InputBox(ApplicationTitle, "Tag Text", current->customTag);
-    document->TakeMenuChecks(mainWindow.TagChecks());
-    document->SetCustomTag(text);
-}
+void Tplandoc::SetCustomTagText1Click() { document->EnterCustomTag(); }
 
 void Tplandoc::keyPressEvent(QKeyEvent* event)
 {
@@ -554,7 +544,8 @@ void Tplandoc::SizeWindowToWall()
 {
     QMdiSubWindow* subWindow = SubWindow();
     QMdiArea* area = subWindow ? subWindow->mdiArea() : nullptr;
-    if (!area)
+    // A window that follows the area's maximized state fills it whatever its wall.
+    if (!area || subWindow->isMaximized())
         return;
     const QSize client = area->viewport()->size();
     const int width = std::min(Panel1->width() + document->displayWidth + 30, client.width());

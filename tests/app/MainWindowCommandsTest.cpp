@@ -4,6 +4,7 @@
 #include "app/MenuEnabling.h"
 
 #include "catalog/Didbase.h"
+#include "planogram/SelectorCode.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/StringGrid.h"
 
@@ -69,14 +70,15 @@ TEST(TypedPositions, CentimetresInchesAndScaleUnitsAndNoNumber)
     EXPECT_EQ(TypedPosition("1e300", true, false, 8), std::nullopt);
 }
 
-TEST(WindowList, NumbersTheWindowsFromTheTopAndChecksTheActiveOne)
+TEST(WindowList, NumbersTheWindowsFromTheBottomAndChecksTheActiveOne)
 {
-    const std::vector<WindowEntry> entries = WindowEntries({"a.kqf", "b.kqf", "c.kqf"}, 1);
+    const std::vector<WindowEntry> entries = WindowEntries({"a.kqf", "b.kqf", "c.kqf"}, 2);
     ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[0].caption, "1 c.kqf");
-    EXPECT_EQ(entries[2].caption, "3 a.kqf");
-    EXPECT_TRUE(entries[1].checked);
-    EXPECT_FALSE(entries[0].checked || entries[2].checked);
+    EXPECT_EQ(entries[0].caption, "1 a.kqf");
+    EXPECT_EQ(entries[0].child, 0);
+    EXPECT_EQ(entries[2].caption, "3 c.kqf");
+    EXPECT_TRUE(entries[2].checked);
+    EXPECT_FALSE(entries[0].checked || entries[1].checked);
 }
 
 TEST_F(MainWindowCommands, TheMainWindowFollowsTheActivePlanogramAndForgetsItAsItCloses)
@@ -126,6 +128,65 @@ TEST_F(MainWindowCommands, TheWindowListHasOneCheckedEntryPerPlanogram)
             checked += actions[i]->isChecked();
         }
         EXPECT_EQ(checked, 1);
+        EXPECT_TRUE(actions.back()->isChecked());
+    }
+}
+
+TEST_F(MainWindowCommands, ToolButtonsFollowOpenCopyAndCloseWithNoMenuOpened)
+{
+    QToolButton* const* buttons[] = {&form->sbSave, &form->sbPrint, &form->sbExport, &form->sbCopyAll, &form->sbPaste};
+    const auto enabled = [&] {
+        std::string states;
+        for (QToolButton* const* button : buttons)
+            states += (*button)->isEnabled() ? '1' : '0';
+        return states;
+    };
+    TSelector selector(*form, form.get());
+    form->SetSelector(selector);
+    EXPECT_EQ(enabled(), "00000");
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    EXPECT_EQ(enabled(), "11110");
+    Active().SelectAt(Item(5).left, Item(5).top);
+    form->ActivePlanogram()->Copy1Click();
+    EXPECT_EQ(enabled(), "11111");
+
+    // Without items there is nothing to save, print, export or select; the wall can still be copied.
+    Open(form->Object1);
+    EXPECT_TRUE(form->AddFixture1->isEnabled());
+    Open(form->View1);
+    EXPECT_TRUE(form->CatalogSelector1->isEnabled());
+    form->ClearActiveDocument();
+    EXPECT_EQ(enabled(), "00011");
+    Open(form->View1);
+    EXPECT_FALSE(form->CatalogSelector1->isEnabled());
+    ui.AnswerMessage(MsgAnswer::No);
+    form->ClientArea->subWindowList().front()->close();
+    EXPECT_EQ(enabled(), "00000");
+    Open(form->View1);
+    EXPECT_FALSE(form->CatalogSelector1->isEnabled());
+    Open(form->Object1);
+    EXPECT_FALSE(form->AddFixture1->isEnabled());
+}
+
+TEST_F(MainWindowCommands, SetManualColorFromPicturesDrawsTheWholeWallAsBoxes)
+{
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    PlanogramDocument& document = Active();
+    ASSERT_FALSE(document.graphics.viewMode);
+    const auto matchesFullRedraw = [&] {
+        const QImage drawn = document.backBitmap.ImageView().copy();
+        document.renderer.RedrawAll();
+        return drawn == document.backBitmap.ImageView();
+    };
+    for (const std::optional<DialogColor> answer : {std::optional<DialogColor>(), std::optional<DialogColor>(0xFF)}) {
+        form->ProductPictures1->trigger();
+        document.SelectAt(Item(5).left, Item(5).top);
+        Open(form->PlacementBoxes1);
+        ui.AnswerColor(answer);
+        form->ManualColor1->trigger();
+        EXPECT_TRUE(document.graphics.viewMode);
+        EXPECT_EQ(Item(5).manualcolor, answer.has_value());
+        EXPECT_TRUE(matchesFullRedraw());
     }
 }
 
@@ -224,6 +285,14 @@ TEST_F(MainWindowCommands, TagAndTransparencyCommandsMarkTheDocumentOnlyWhenThey
     EXPECT_EQ(Item(5).tagRotation, 90);
     form->FlipTag1->trigger();
     EXPECT_EQ(Item(5).tagRotation, 0);
+
+    // Custom text checked by the command is stored, and marked, even when the text is cancelled.
+    ASSERT_FALSE(document.graphics.tagCustom);
+    document.modified = false;
+    ui.AnswerInput(ScriptedUi::Cancel());
+    form->EnterCustomText1->trigger();
+    EXPECT_TRUE(document.graphics.tagCustom);
+    EXPECT_TRUE(document.modified);
 }
 
 TEST_F(MainWindowCommands, TypedPositionsMoveTheSelectionAndIgnoreWhatIsNoNumber)

@@ -170,8 +170,16 @@ TEST_F(OpenSaveTest, DocumentsKeepTheirTagsBackgroundsWallSizesAndTitles)
     setup.answer = values;
     ASSERT_TRUE(form->NewPlanogram());
     EXPECT_EQ(Active().pegDepthUnits, 52);
-    const QMdiSubWindow* frame = form->ClientArea->subWindowList().back();
+    QMdiSubWindow* frame = form->ClientArea->subWindowList().back();
     EXPECT_EQ(frame->height(), form->ClientArea->viewport()->height() - 70);
+
+    // Over a maximized window the new one is maximized, and fills the area.
+    frame->showMaximized();
+    ASSERT_TRUE(form->NewPlanogram());
+    const QMdiSubWindow* maximized = form->ClientArea->currentSubWindow();
+    ASSERT_NE(maximized, frame);
+    EXPECT_TRUE(maximized->isMaximized());
+    EXPECT_EQ(maximized->geometry(), form->ClientArea->viewport()->rect());
 }
 
 TEST_F(OpenSaveTest, ATemplateOpensUntitledAndTheTemplateFilterSavesKqt)
@@ -464,12 +472,20 @@ TEST_F(OpenSaveTest, ALongOperationKeepsTheWindowsPainted)
 TEST_F(OpenSaveTest, OpeningWithTheReorderAlarmOnChecksTheCatalog)
 {
     form->On3->setChecked(true);
+    // The example catalog's stock flags the pretzels, below their minimum.
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    EXPECT_TRUE(ui.MessageTexts().empty());
+    Active().items->FindIndex("CR-604");
+    EXPECT_TRUE(Active().items->current->reorder);
+
+    const std::string catalog = program.File("Catalogs/Sample.ctf");
+    WriteWholeFile(catalog, Replaced(ReadWholeFile(catalog), "inventoryColNr=14", "inventoryColNr=-1"));
     ui.AnswerMessage(MsgAnswer::OK);
     ASSERT_TRUE(form->OpenPlanogram(Example()));
     EXPECT_EQ(ui.MessageTexts(),
               std::vector<std::string>{"Inventory and minimum inventory columns have not been defined in your "
                                        "catalog so reordering alarms will be disabled."});
-    EXPECT_EQ(Windows(), 1);
+    EXPECT_EQ(Windows(), 2);
 }
 
 } // namespace

@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QToolBar>
 #include <QToolButton>
 
 namespace {
@@ -145,7 +146,19 @@ TEST_F(SelectorWindow, AddNewFixtureMakesTheTabsFixtureInTheMainWindowsUnit)
     form->unitsInches = 1;
     selector->Show();
     EXPECT_EQ(selector->lbUnits->text().toStdString(), "inches");
+    EXPECT_TRUE(selector->windowFlags() & Qt::WindowStaysOnTopHint);
+    // Every showing starts afresh: the unit in use, the Products tab, below the control bar.
+    selector->PageControl1->setCurrentIndex(3);
+    selector->Hide();
     form->unitsInches = 0;
+    form->CatalogSelector1->trigger();
+    EXPECT_TRUE(selector->isVisible());
+    EXPECT_EQ(selector->lbUnits->text().toStdString(), "cm");
+    EXPECT_EQ(selector->PageControl1->currentIndex(), 1);
+    EXPECT_EQ(selector->pos().y(), form->mapToGlobal(form->ControlBar1->geometry().bottomLeft()).y() + 21);
+    selector->setFloating(false);
+    selector->setFloating(true);
+    EXPECT_TRUE(selector->windowFlags() & Qt::WindowStaysOnTopHint);
     ASSERT_TRUE(form->OpenPlanogram(Example()));
     selector->cbFixtureType->setCurrentIndex(0);
     selector->edFixW->setText("120");
@@ -163,6 +176,18 @@ TEST_F(SelectorWindow, AddNewFixtureMakesTheTabsFixtureInTheMainWindowsUnit)
     const ListOB& shelf = *Active().items->current;
     EXPECT_EQ(shelf.PlacementBox(), Rect(10, 10, 490, 18));
     EXPECT_TRUE(FixtureKind(shelf.picture));
+
+    // A text box takes the chosen font at its chosen size; only the memo shows it at 8 points.
+    Active().items->current = nullptr;
+    ui.AnswerFont(FontChoice{"Courier New", 14, 0, 0});
+    selector->Button4->click();
+    EXPECT_EQ(selector->Memo1->font().pointSize(), 8);
+    selector->cbFixtureType->setCurrentIndex(4);
+    selector->Memo1->setPlainText("Fresh");
+    form->aAddFixture->trigger();
+    const std::string text = Active().items->current->picture;
+    EXPECT_NE(text.find("<font=Courier New><value=Fresh>"), std::string::npos) << text;
+    EXPECT_NE(text.find("<fontsize=14>"), std::string::npos) << text;
 }
 
 TEST_F(SelectorWindow, LinkPictureOnADataLinkCatalogSaysSoAndChangesNothing)
@@ -205,6 +230,29 @@ TEST_F(SelectorWindow, BuilderMarksShowInTheProductsGridAndNeverReachTheCatalogF
     const std::string saved = ReadWholeFile(program.File("Catalogs/Sample.ctf"));
     EXPECT_EQ(saved.find('*'), std::string::npos);
     EXPECT_NE(saved.find("r2=2\tSK-102\t"), std::string::npos);
+}
+
+TEST_F(SelectorWindow, TheBuilderListSurvivesOpeningSwitchingAndSavingAndTakesTheUsersEdit)
+{
+    const std::string other = program.File("Other.kqf");
+    WriteWholeFile(other, ReadWholeFile(Example()));
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    QMdiSubWindow* first = form->ClientArea->currentSubWindow();
+    ASSERT_TRUE(form->OpenPlanogram(other));
+    form->ClientArea->setActiveSubWindow(first);
+    ASSERT_EQ(form->ClientArea->currentSubWindow(), first);
+    form->SyncToActiveDocument(true, false);
+    EXPECT_FALSE(Active().modified);
+
+    // The user's edit of a facings cell reaches the active planogram's list; every other entry stays.
+    QAbstractItemModel* builder = selector->GridBView->model();
+    ASSERT_TRUE(builder->setData(builder->index(2, 2), "5"));
+    EXPECT_TRUE(Active().modified);
+    ASSERT_TRUE(form->SavePlanogram(false));
+    const std::string saved = ReadWholeFile(Example());
+    EXPECT_NE(saved.find("=3\r\nBI1=SK-101\t1\t2\r\nBI2=BR-501\t2\t5\r\nBI3=CR-601\t3\t2\r\nS1."),
+              std::string::npos)
+        << saved.substr(saved.find("BI1"), 60);
 }
 
 } // namespace

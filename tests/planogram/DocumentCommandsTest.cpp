@@ -114,6 +114,19 @@ TEST_F(Commands, GroupsAlignSpaceNudgeAndTakeTypedPositionsWithTheirTurnedBounds
     EXPECT_EQ(middle.left, head.right + 10);
     EXPECT_EQ(DifferenceFromFullRedraw(), 0);
 
+    // A negative fractional space truncates the new edge: -0.625 cm is -2.5 units.
+    document.unitsInches = false;
+    document.SpaceGroup(head, -0.625);
+    EXPECT_EQ(middle.left, head.right - 3);
+    EXPECT_EQ(tail.left, middle.right - 3);
+
+    // An item wholly below the 300-unit wall lands where it is typed.
+    ListOB& below = Item("B", Rect(10, 350, 30, 370));
+    document.items->current = &below;
+    document.SetCurrentY(100);
+    document.SetCurrentX(20);
+    EXPECT_EQ(below.PlacementBox(), Rect(20, 100, 40, 120));
+
     document.items->current = nullptr;
     EXPECT_FALSE(document.KeyDown(37));
 }

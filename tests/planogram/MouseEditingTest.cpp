@@ -87,6 +87,15 @@ TEST_F(MouseEditing, AClickSelectsMovesNothingAndKeepsTheLastEditsUndo)
     EXPECT_FALSE(document.modified);
     EXPECT_EQ(selector.found, std::vector<std::string>{"A"});
 
+    // A drag back to its press point moves nothing and leaves no drag frame.
+    document.MouseDownAt(20, 20, MouseButton::Left);
+    document.TrackMouseEdit(60, 40);
+    ASSERT_FALSE(document.focusRect.IsEmpty());
+    document.TrackMouseEdit(20, 20);
+    document.FinishMouseEdit(20, 20);
+    EXPECT_TRUE(document.focusRect.IsEmpty());
+    EXPECT_EQ(a.PlacementBox(), Rect(10, 10, 50, 50));
+
     // A release after no press on the wall does nothing at all.
     document.FinishMouseEdit(200, 200);
     EXPECT_EQ(a.PlacementBox(), Rect(10, 10, 50, 50));
@@ -104,6 +113,20 @@ TEST_F(MouseEditing, AClickSelectsMovesNothingAndKeepsTheLastEditsUndo)
     EXPECT_EQ(document.selectedBox, nullptr);
     EXPECT_TRUE(document.selectionRect.IsEmpty());
     EXPECT_EQ(mainWindow.positionX, "");
+}
+
+TEST_F(MouseEditing, NextAndPreviousWalkTheListEvenWhereALaterItemCoversTheCorner)
+{
+    Wall(400, 300);
+    ListOB& board = Item("BOARD", Rect(0, 0, 200, 200));
+    ListOB& product = Item("P", Rect(0, 0, 20, 20));
+    std::vector<ListOB*> framed;
+    for (const bool next : {true, true, true, false, false}) {
+        document.SelectNeighbour(next);
+        if (document.selectionRect == document.items->current->PlacementBox())
+            framed.push_back(document.items->current);
+    }
+    EXPECT_EQ(framed, (std::vector<ListOB*>{&board, &product, &board, &product, &board}));
 }
 
 TEST_F(MouseEditing, AGroupDragMovesEveryMemberAlike)

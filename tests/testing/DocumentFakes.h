@@ -50,6 +50,7 @@ public:
     std::vector<const PlanogramDocument*> saved;
     std::vector<const PlanogramDocument*> closed;
     int catalogBarUpdates = 0;
+    int changes = 0;
     bool wizardVisible = false;
 
     FakeMainWindow()
@@ -88,6 +89,7 @@ public:
         ++activations;
         lastActivated = &document;
     }
+    void DocumentChanged(const PlanogramDocument&) override { ++changes; }
     bool SaveDocument(PlanogramDocument& document) override
     {
         saved.push_back(&document);

@@ -5,6 +5,7 @@
 #include "platform/ui/WindowPlacement.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -34,6 +35,19 @@ TPrintStatus::TPrintStatus(std::function<void()> cancel, QWidget* parent)
 void TPrintStatus::SetStatus(const std::string& text) { lbPrintStatus->setText(toQString(text)); }
 
 void TPrintStatus::StepIt() { PrintProgress->setValue(std::min(PrintProgress->value() + 1, PrintProgress->maximum())); }
+
+void TPrintStatus::reject()
+{
+    if (!Button1->isHidden())
+        Button1Click();
+}
+
+void TPrintStatus::closeEvent(QCloseEvent* event)
+{
+    // A job's own close goes through hide(); a close from outside is the user's.
+    event->ignore();
+    reject();
+}
 
 void TPrintStatus::Button1MouseDown()
 {

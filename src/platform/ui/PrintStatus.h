@@ -24,6 +24,11 @@ public:
     QProgressBar* PrintProgress;
     QPushButton* Button1;
 
+protected:
+    // Escape and the window manager's close act as Cancel; a window without Cancel stays.
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void Button1MouseDown();
     void Button1Click();

@@ -52,4 +52,21 @@ TEST(PrintStatus, DefaultsAndCancelByMousePressAndByKeyboard)
     QApplication::sendEvent(status->Button1, &spaceUp);
     EXPECT_EQ(cancels, 4);
     EXPECT_TRUE(status->isHidden());
+
+    // Escape and the window manager's close are Cancel; without the button the window stays.
+    status->show();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(status.get(), &escape);
+    EXPECT_EQ(cancels, 5);
+    EXPECT_TRUE(status->isHidden());
+    status->show();
+    status->close();
+    EXPECT_EQ(cancels, 6);
+    EXPECT_TRUE(status->isHidden());
+    status->Button1->hide();
+    status->show();
+    QApplication::sendEvent(status.get(), &escape);
+    status->close();
+    EXPECT_EQ(cancels, 6);
+    EXPECT_TRUE(status->isVisible());
 }
