@@ -3,6 +3,7 @@
 #include "app/MainProgressBar.h"
 #include "app/MenuEnabling.h"
 #include "app/SDIMain.h"
+#include "app/UpdatesCode.h"
 #include "catalog/Didbase.h"
 #include "planogram/DocumentSelector.h"
 #include "planogram/PlanogramDocument.h"
@@ -325,6 +326,7 @@ void TMainForm::FileMenuClick()
             {SaveAs1, enabling.saveAs},
             {Print1, enabling.print}});
     Checkforsoftwareupdates1->setText(updatesAvailable ? "New Updates Available" : "Check For Kestrame Update");
+    Checkforsoftwareupdates1->setEnabled(frmUpdates != nullptr);
 }
 
 void TMainForm::Edit1Click()

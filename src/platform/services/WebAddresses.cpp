@@ -1,5 +1,7 @@
 #include "platform/services/WebAddresses.h"
 
+#include "platform/core/CodePage.h"
+
 #include <QUrl>
 
 #include <cstdlib>
@@ -32,5 +34,5 @@ std::string JoinAddress(std::string_view base, std::string_view path)
 
 std::string AddressHost(const std::string& address)
 {
-    return QUrl(QString::fromUtf8(address.data(), static_cast<qsizetype>(address.size()))).host().toStdString();
+    return fromQString(QUrl(QString::fromUtf8(address.data(), static_cast<qsizetype>(address.size()))).host());
 }

@@ -14,5 +14,5 @@ std::string UpdateServerAddress();
 // `base` and `path` joined by exactly one "/".
 std::string JoinAddress(std::string_view base, std::string_view path);
 
-// The host name of an address ("www.kestrame.example"); empty when it names none.
+// The host name of an address ("www.kestrame.example") as model text; empty when it names none.
 std::string AddressHost(const std::string& address);
