@@ -79,7 +79,6 @@ protected:
 
 TEST_F(UpdaterTest, TheStartUpCheckOffersTheUpgradePageOnlyForYes)
 {
-    EXPECT_TRUE(form->UpgradeCheckTrigger->isActive());
     server.Serve(VersionCheck, Reply::Ok("YES"));
     ui.AnswerMessage(MsgAnswer::No);
     form->UpgradeCheckTriggerTimer();
