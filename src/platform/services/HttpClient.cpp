@@ -57,7 +57,7 @@ private:
         if (!path_.empty()) {
             part_.setFileName(PathToQString(PartPath()));
             if (!part_.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                return FailLater("cannot write " + PartPath() + ": " + part_.errorString().toStdString(), true);
+                return FailLater(WriteError(), true);
         }
         reply_ = manager_.get(Request(address));
         QObject::connect(reply_, &QIODevice::readyRead, &context_, [this] { Received(); });
@@ -83,6 +83,7 @@ private:
 
     std::string PartPath() const { return path_ + ".part"; }
     std::int64_t BodyLimit() const { return path_.empty() ? limits_.memoryBody : limits_.fileBody; }
+    std::string WriteError() const { return "cannot write " + PartPath() + ": " + part_.errorString().toStdString(); }
     std::string TooLarge() const { return "the reply is larger than " + std::to_string(BodyLimit()) + " bytes"; }
 
     void Received()
@@ -94,7 +95,7 @@ private:
         if (path_.empty())
             body_ += chunk;
         else if (part_.write(chunk) != chunk.size())
-            return Fail("cannot write " + PartPath() + ": " + part_.errorString().toStdString(), true);
+            return Fail(WriteError(), true);
     }
 
     void Progress(qint64 received, qint64 expected)
@@ -115,19 +116,24 @@ private:
         const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         if (status != HttpOk)
             return Fail("the server answered " + std::to_string(status), false);
-        if (path_.empty()) {
-            const std::string body = body_.toStdString();
-            return Release().success(body);
-        }
+        if (path_.empty())
+            return Succeed(body_.toStdString());
         part_.close();
         if (part_.error() != QFileDevice::NoError)
-            return Fail("cannot write " + PartPath() + ": " + part_.errorString().toStdString(), true);
+            return Fail(WriteError(), true);
         if (!RenameFile(PartPath(), path_))
             return Fail("cannot rename " + PartPath(), true);
-        Release().success(std::string());
+        Succeed(std::string());
     }
 
     // The handlers run last: they may start another request or destroy the client.
+    void Succeed(const std::string& body)
+    {
+        const HttpHandlers handlers = Release();
+        if (handlers.success)
+            handlers.success(body);
+    }
+
     void Fail(const std::string& reason, bool localFile)
     {
         const HttpHandlers handlers = Release();
