@@ -4,27 +4,15 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QSslConfiguration>
 #include <QSslKey>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
 
-QByteArray FileBytes(const std::string& path)
-{
-    QFile file(QString::fromStdString(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-std::string StatusLine(int status)
-{
-    const char* reason = status == 200 ? "OK" : status == 302 ? "Found" : status == 404 ? "Not Found" : "Status";
-    return "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\n";
-}
-
 constexpr int ChunkDelayMs = 100;
+
+QByteArray FileBytes(const std::string& path) { return QByteArray::fromStdString(ReadWholeFile(path)); }
 
 void Send(QSslSocket* socket, const std::string& bytes) { socket->write(bytes.data(), static_cast<qint64>(bytes.size())); }
 
@@ -36,36 +24,6 @@ std::string Chunk(const std::string& bytes)
 }
 
 } // namespace
-
-LoopbackHttpsServer::Reply LoopbackHttpsServer::Reply::Ok(std::string body, int status)
-{
-    Reply reply;
-    reply.status = status;
-    reply.body = std::move(body);
-    return reply;
-}
-
-LoopbackHttpsServer::Reply LoopbackHttpsServer::Reply::Redirect(std::string location)
-{
-    Reply reply;
-    reply.status = 302;
-    reply.location = std::move(location);
-    return reply;
-}
-
-LoopbackHttpsServer::Reply LoopbackHttpsServer::Reply::Chunked(std::string body)
-{
-    Reply reply = Ok(std::move(body));
-    reply.chunked = true;
-    return reply;
-}
-
-LoopbackHttpsServer::Reply LoopbackHttpsServer::Reply::Stalled(std::string body)
-{
-    Reply reply = Ok(std::move(body));
-    reply.stall = true;
-    return reply;
-}
 
 TestCertificate::TestCertificate()
 {
@@ -89,30 +47,23 @@ LoopbackHttpsServer::LoopbackHttpsServer(const TestCertificate& certificate)
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     tls.setLocalCertificate(QSslCertificate(FileBytes(certificate.CertificateFile())));
     tls.setPrivateKey(QSslKey(FileBytes(certificate.KeyFile()), QSsl::Rsa));
-    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
     server_.setSslConfiguration(tls);
-    QObject::connect(&server_, &QTcpServer::pendingConnectionAvailable, &server_, [this] { Accept(); });
+    QObject::connect(&server_, &QTcpServer::pendingConnectionAvailable, &server_, [this] {
+        while (auto* socket = qobject_cast<QSslSocket*>(server_.nextPendingConnection())) {
+            QObject::connect(socket, &QIODevice::readyRead, &server_, [this, socket] { Read(socket); });
+            QObject::connect(socket, &QObject::destroyed, &server_, [this, socket] { received_.erase(socket); });
+            QObject::connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
+            Read(socket);
+        }
+    });
     EXPECT_TRUE(server_.listen(QHostAddress::LocalHost, 0));
 }
 
-std::string LoopbackHttpsServer::Address() const { return "https://127.0.0.1:" + std::to_string(server_.serverPort()); }
-
-void LoopbackHttpsServer::Accept()
-{
-    while (server_.hasPendingConnections()) {
-        auto* socket = qobject_cast<QSslSocket*>(server_.nextPendingConnection());
-        QObject::connect(socket, &QIODevice::readyRead, &server_, [this, socket] { Read(socket); });
-        QObject::connect(socket, &QObject::destroyed, &server_, [this, socket] { received_.erase(socket); });
-        QObject::connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
-        Read(socket);
-    }
-}
-
+// The connection stays open for the client's next request.
 void LoopbackHttpsServer::Read(QSslSocket* socket)
 {
     std::string& received = received_[socket];
     received += socket->readAll().toStdString();
-    // The connection stays open for the client's next request.
     for (size_t headEnd; (headEnd = received.find("\r\n\r\n")) != std::string::npos;) {
         const std::string requestLine = received.substr(0, received.find("\r\n"));
         received.erase(0, headEnd + 4);
@@ -124,10 +75,9 @@ void LoopbackHttpsServer::Read(QSslSocket* socket)
 void LoopbackHttpsServer::Answer(QSslSocket* socket, const std::string& requestLine)
 {
     const size_t pathStart = requestLine.find(' ') + 1;
-    const std::string path = requestLine.substr(pathStart, requestLine.rfind(' ') - pathStart);
-    const auto found = replies_.find(path);
+    const auto found = replies_.find(requestLine.substr(pathStart, requestLine.rfind(' ') - pathStart));
     const Reply reply = found != replies_.end() ? found->second : Reply::Ok("Not Found", 404);
-    std::string head = StatusLine(reply.status);
+    std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " Status\r\n";
     if (!reply.location.empty())
         head += "Location: " + reply.location + "\r\n";
     const size_t half = reply.body.size() / 2;
@@ -135,10 +85,10 @@ void LoopbackHttpsServer::Answer(QSslSocket* socket, const std::string& requestL
         Send(socket, head + "Transfer-Encoding: chunked\r\n\r\n" + Chunk(reply.body.substr(0, half)));
         QTimer::singleShot(ChunkDelayMs, socket,
                            [socket, rest = Chunk(reply.body.substr(half)) + Chunk({})] { Send(socket, rest); });
-        return;
+    } else {
+        head += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n\r\n";
+        Send(socket, head + (reply.stall ? reply.body.substr(0, half) : reply.body));
     }
-    head += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n\r\n";
-    Send(socket, head + (reply.stall ? reply.body.substr(0, half) : reply.body));
 }
 
 bool ProcessEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds limit)

@@ -2,7 +2,6 @@
 
 #include "TestSupport.h"
 
-#include <QPointer>
 #include <QSslServer>
 #include <QSslSocket>
 
@@ -31,27 +30,26 @@ const TestCertificate& TrustedCertificate();
 class LoopbackHttpsServer {
 public:
     struct Reply {
-        int status = 200;
+        int status;
         std::string body;
         std::string location; // where a redirect points
-        bool chunked = false; // the size is not told ahead, and the second half comes a little later
-        bool stall = false;   // the head and half the body, then nothing more
+        bool chunked;         // the size is not told ahead, and the second half comes a little later
+        bool stall;           // the head and half the body, then nothing more
 
-        static Reply Ok(std::string body, int status = 200);
-        static Reply Redirect(std::string location);
-        static Reply Chunked(std::string body);
-        static Reply Stalled(std::string body);
+        static Reply Ok(std::string body, int status = 200) { return {status, std::move(body), {}, false, false}; }
+        static Reply Redirect(std::string to) { return {302, {}, std::move(to), false, false}; }
+        static Reply Chunked(std::string body) { return {200, std::move(body), {}, true, false}; }
+        static Reply Stalled(std::string body) { return {200, std::move(body), {}, false, true}; }
     };
 
     explicit LoopbackHttpsServer(const TestCertificate& certificate = TrustedCertificate());
 
     void Serve(const std::string& path, Reply reply) { replies_[path] = std::move(reply); }
     // "https://127.0.0.1:<port>"
-    std::string Address() const;
+    std::string Address() const { return "https://127.0.0.1:" + std::to_string(server_.serverPort()); }
     const std::vector<std::string>& RequestLines() const { return requestLines_; }
 
 private:
-    void Accept();
     void Read(QSslSocket* socket);
     void Answer(QSslSocket* socket, const std::string& requestLine);
 

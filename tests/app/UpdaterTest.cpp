@@ -16,8 +16,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <sys/stat.h>
-
 namespace {
 
 using Reply = LoopbackHttpsServer::Reply;
@@ -31,11 +29,8 @@ const std::string Package("\x7F" "ELF package\0\r\n", 15);
 // Answers every request at once with success and stores nothing.
 class AnsweringClient : public HttpClient {
 public:
-    void Get(const std::string&, HttpHandlers handlers) override { handlers.success(std::string()); }
-    void GetToFile(const std::string&, const std::string&, HttpHandlers handlers) override
-    {
-        handlers.success(std::string());
-    }
+    void Get(const std::string&, HttpHandlers answer) override { answer.success({}); }
+    void GetToFile(const std::string&, const std::string&, HttpHandlers answer) override { answer.success({}); }
     void Abort() override {}
 };
 
@@ -69,6 +64,21 @@ protected:
     {
         EXPECT_TRUE(ProcessEventsUntil([&] { return ui.CallsOf(Kind::MessageBox).size() >= count; }));
     }
+    // Clicks Install and waits for the first message box, answered OK.
+    void InstallUntilMessage()
+    {
+        ui.ClearCalls();
+        ui.AnswerMessage(MsgAnswer::OK);
+        updates.bInstallClick();
+        WaitForMessages(1);
+    }
+    void ExpectBox(size_t index, const std::string& text, const char* caption, MsgIcon icon) const
+    {
+        ASSERT_LT(index, ui.Calls().size());
+        EXPECT_EQ(ui.Calls()[index].text, text);
+        EXPECT_EQ(ui.Calls()[index].caption, caption);
+        EXPECT_EQ(ui.Calls()[index].icon, icon);
+    }
     std::string Status() const { return fromQString(updates.lbStatus->text()); }
     std::string Updates() const { return TfrmUpdates::UpdatesFolder(); }
 
@@ -85,13 +95,12 @@ TEST_F(UpdaterTest, TheStartUpCheckOffersTheUpgradePageOnlyForYes)
     EXPECT_FALSE(form->UpgradeCheckTrigger->isActive());
     WaitForMessages(1);
     EXPECT_EQ(server.RequestLines(), std::vector<std::string>{"GET /kestrame/vupch.php?v=35 HTTP/1.1"});
-    const ScriptedUi::Call offer = ui.Calls().at(0);
-    EXPECT_EQ(offer.text, "There is a new version of Kestrame available, with great new features. Click OK to visit "
-                          "the Kestrame and read more about or try out a free demo version. Click NO to be reminded "
-                          "later, or Cancel to not show this message again.");
-    EXPECT_EQ(offer.caption, "Kestrame 4 is now available!");
-    EXPECT_EQ(offer.buttons, MsgButtons::YesNoCancel);
-    EXPECT_EQ(offer.icon, MsgIcon::Information);
+    ExpectBox(0,
+              "There is a new version of Kestrame available, with great new features. Click OK to visit the Kestrame "
+              "and read more about or try out a free demo version. Click NO to be reminded later, or Cancel to not "
+              "show this message again.",
+              "Kestrame 4 is now available!", MsgIcon::Information);
+    EXPECT_EQ(ui.Calls()[0].buttons, MsgButtons::YesNoCancel);
     EXPECT_EQ(SettingsStore().ReadString("UserInfoKQ3", "UpgradeCheck", "none"), "none"); // No leaves it
     for (const char* body : {"YES\n", "yes", " YES", ""})
         form->UpgradeVersionCheckSuccess(body);
@@ -108,9 +117,7 @@ TEST_F(UpdaterTest, TheStartUpCheckOffersTheUpgradePageOnlyForYes)
         ui.AnswerMessage(MsgAnswer::Yes);
         ui.AnswerMessage(MsgAnswer::OK);
         form->UpgradeVersionCheckSuccess("YES");
-        EXPECT_EQ(ui.Calls().back().text, "Could not connect to 127.0.0.1");
-        EXPECT_EQ(ui.Calls().back().caption, "Kestrame");
-        EXPECT_EQ(ui.Calls().back().icon, MsgIcon::Exclamation);
+        ExpectBox(ui.Calls().size() - 1, "Could not connect to 127.0.0.1", "Kestrame", MsgIcon::Exclamation);
     }
     ui.AnswerMessage(MsgAnswer::Cancel);
     form->UpgradeVersionCheckSuccess("YES");
@@ -150,12 +157,8 @@ TEST_F(UpdaterTest, TheCheckComparesTheMarkerExactlyAndReportsNoConnection)
     EXPECT_EQ(Status(), "Checking for updates...");
 
     setenv("KESTRAME_UPDATE_SERVER", ClosedLoopbackAddress, 1);
-    ui.AnswerMessage(MsgAnswer::OK);
-    updates.bInstallClick();
-    WaitForMessages(1);
-    EXPECT_EQ(ui.Calls().back().text, NoConnection);
-    EXPECT_EQ(ui.Calls().back().caption, "Updates");
-    EXPECT_EQ(ui.Calls().back().icon, MsgIcon::Stop);
+    InstallUntilMessage();
+    ExpectBox(0, NoConnection, "Updates", MsgIcon::Stop);
     EXPECT_EQ(Status(), NoConnection);
     EXPECT_TRUE(updates.bInstall->isEnabled());
 }
@@ -174,31 +177,23 @@ TEST_F(UpdaterTest, AVerifiedUpdateIsSavedNeverRunAndTheProgramClosesNormally)
     WaitForMessages(2);
     const std::string saved = Updates() + "pkg.deb";
     EXPECT_EQ(updates.ProgressBar1->value(), 100);
-    EXPECT_EQ(ui.MessageTexts().at(0),
-              "The update was saved to " + saved + ". Install it with your system's package manager.");
-    EXPECT_EQ(ui.Calls().at(0).caption, "Updater");
-    EXPECT_EQ(ui.Calls().at(0).icon, MsgIcon::Information);
+    ExpectBox(0, "The update was saved to " + saved + ". Install it with your system's package manager.", "Updater",
+              MsgIcon::Information);
     EXPECT_EQ(ui.MessageTexts().at(1), "Do you wish to save changes toSample Wall.kqf before quiting?");
     EXPECT_EQ(desktop.opened, std::vector<std::string>{Updates()});
     EXPECT_EQ(Status(), "Download complete.");
     EXPECT_EQ(ReadWholeFile(saved), Package);
-    struct stat file{}, folder{};
-    ASSERT_EQ(::stat(saved.c_str(), &file), 0);
-    ASSERT_EQ(::stat(Updates().c_str(), &folder), 0);
-    EXPECT_EQ(file.st_mode & 0111, 0u);
-    EXPECT_EQ(folder.st_mode & 0777, 0700u);
+    EXPECT_EQ(RunCommand("stat -c %a '" + Updates() + "'"), "700\n");
     EXPECT_EQ(RunCommand("ls -A '" + Updates() + "'"), "KQUpdate.ini\npkg.deb\n");
+    EXPECT_EQ(RunCommand("find '" + Updates() + "' -type f -perm /111"), "");
     EXPECT_EQ(GetCurrentDir(), directory);
     EXPECT_EQ(RunCommand("ls -AR '" + program.Path() + "'"), programFiles);
     EXPECT_EQ(Windows(), 1);
 
     ServeInstructions("pkg.deb", "iCommand=RESTART\r\n");
-    ui.AnswerMessage(MsgAnswer::OK);
-    updates.bInstallClick();
-    WaitForMessages(3);
-    EXPECT_EQ(ui.MessageTexts().at(2),
-              "Update download complete. To complete the update you must restart your computer.");
-    EXPECT_EQ(ui.Calls().at(2).buttons, MsgButtons::OK);
+    InstallUntilMessage();
+    ExpectBox(0, "Update download complete. To complete the update you must restart your computer.", "Updater",
+              MsgIcon::Information);
 
     // A size the server does not tell shows a busy bar.
     const int bars[][4] = {{7, -1, 0, 0}, {7, 14, 100, 50}, {0, 0, 0, 0}, {20, 14, 100, 100}};
@@ -213,7 +208,7 @@ TEST_F(UpdaterTest, AVerifiedUpdateIsSavedNeverRunAndTheProgramClosesNormally)
 
 TEST_F(UpdaterTest, UnsafeOrUnverifiedUpdatesAreRefused)
 {
-    const std::string sha = std::string(64, 'a');
+    const std::string sha(64, 'a');
     struct Case {
         std::string instructions;
         std::string message;
@@ -232,24 +227,17 @@ TEST_F(UpdaterTest, UnsafeOrUnverifiedUpdatesAreRefused)
     for (const Case& test : cases) {
         server.Serve("/kestrame/KQUpdate.ini", Reply::Ok(test.instructions));
         const size_t requests = server.RequestLines().size();
-        ui.ClearCalls();
-        ui.AnswerMessage(MsgAnswer::OK);
-        updates.bInstallClick();
-        WaitForMessages(1);
-        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{test.message}) << test.instructions;
-        EXPECT_EQ(ui.Calls().at(0).caption, "Updater");
-        EXPECT_EQ(ui.Calls().at(0).icon, MsgIcon::Exclamation);
+        InstallUntilMessage();
+        EXPECT_EQ(ui.Calls().size(), 1u) << test.instructions;
+        ExpectBox(0, test.message, "Updater", MsgIcon::Exclamation);
         EXPECT_EQ(server.RequestLines().size() - requests, test.message == DownloadFailed ? 1u : 2u);
     }
     EXPECT_EQ(RunCommand("ls -A '" + Updates() + "'"), "KQUpdate.ini\n");
 
     ServeInstructions("pkg.deb", "");
     updates.readInstructions = [](const std::string&, TStringList&) { return false; };
-    ui.ClearCalls();
-    ui.AnswerMessage(MsgAnswer::OK);
     const size_t requests = server.RequestLines().size();
-    updates.bInstallClick();
-    WaitForMessages(1);
+    InstallUntilMessage();
     ProcessEventsUntil([] { return false; }, std::chrono::milliseconds(200));
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could not open ini file"});
     EXPECT_EQ(server.RequestLines().size() - requests, 1u);

