@@ -25,6 +25,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 TfrmUpdates* frmUpdates = nullptr;
 
@@ -51,8 +53,14 @@ constexpr std::string_view RestartNotice =
 constexpr std::string_view UpdaterCaption = "Updater";
 constexpr std::string_view UpdatesCaption = "Updates";
 
+// The instructions are a few lines: a larger file is not taken into memory.
+constexpr std::uintmax_t InstructionsSizeLimit = 64 * 1024;
+
 bool LoadInstructionsFile(const std::string& path, TStringList& lines)
 {
+    std::error_code error;
+    if (std::filesystem::file_size(NativePath(path), error) > InstructionsSizeLimit || error)
+        return false;
     try {
         lines.LoadFromFile(path);
         return true;

@@ -234,13 +234,17 @@ TEST_F(UpdaterTest, UnsafeOrUnverifiedUpdatesAreRefused)
     }
     EXPECT_EQ(RunCommand("ls -A '" + Updates() + "'"), "KQUpdate.ini\n");
 
-    ServeInstructions("pkg.deb", "");
-    updates.readInstructions = [](const std::string&, TStringList&) { return false; };
-    const size_t requests = server.RequestLines().size();
-    InstallUntilMessage();
-    ProcessEventsUntil([] { return false; }, std::chrono::milliseconds(200));
-    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could not open ini file"});
-    EXPECT_EQ(server.RequestLines().size() - requests, 1u);
+    // Instructions too large to read, or that cannot be read, start no download.
+    for (const bool injected : {false, true}) {
+        ServeInstructions("pkg.deb", injected ? "" : std::string(65536, ';'));
+        if (injected)
+            updates.readInstructions = [](const std::string&, TStringList&) { return false; };
+        const size_t requests = server.RequestLines().size();
+        InstallUntilMessage();
+        ProcessEventsUntil([] { return false; }, std::chrono::milliseconds(200));
+        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could not open ini file"});
+        EXPECT_EQ(server.RequestLines().size() - requests, 1u);
+    }
 
     TfrmUpdates answered(*form, std::make_unique<AnsweringClient>());
     std::remove((Updates() + "KQUpdate.ini").c_str());
