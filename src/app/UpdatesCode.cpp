@@ -113,6 +113,8 @@ TfrmUpdates::~TfrmUpdates()
 
 std::string TfrmUpdates::UpdatesFolder() { return CacheFolder() + "updates/"; }
 
+std::string TfrmUpdates::InstructionsPath() { return UpdatesFolder() + std::string(InstructionsFileName); }
+
 void TfrmUpdates::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
@@ -131,11 +133,11 @@ void TfrmUpdates::FormShow()
 {
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
-    SetStatus(std::string(mainForm_.updatesAvailable ? NewUpdates : ClickCheck));
+    SetStatus(mainForm_.updatesAvailable ? NewUpdates : ClickCheck);
     ShowIdle();
 }
 
-void TfrmUpdates::SetStatus(const std::string& text) { lbStatus->setText(toQString(text)); }
+void TfrmUpdates::SetStatus(std::string_view text) { lbStatus->setText(toQString(text)); }
 
 void TfrmUpdates::ShowButtonsFor(bool updates)
 {
@@ -151,7 +153,7 @@ void TfrmUpdates::ShowBusy()
     bInstall->setEnabled(false);
 }
 
-void TfrmUpdates::Failed(const std::string& text, std::string_view caption, MsgIcon icon)
+void TfrmUpdates::Failed(std::string_view text, std::string_view caption, MsgIcon icon)
 {
     ShowIdle();
     SetStatus(text);
@@ -162,16 +164,16 @@ void TfrmUpdates::Failed(const std::string& text, std::string_view caption, MsgI
 void TfrmUpdates::RequestFailed(const HttpFailure& failure)
 {
     if (failure.localFile)
-        Failed(std::string(DownloadFailed), UpdaterCaption, MsgIcon::Exclamation);
+        Failed(DownloadFailed, UpdaterCaption, MsgIcon::Exclamation);
     else
-        Failed(std::string(NoConnection), UpdatesCaption, MsgIcon::Stop);
+        Failed(NoConnection, UpdatesCaption, MsgIcon::Stop);
 }
 
 void TfrmUpdates::bCheckClick() { Check(); }
 
 void TfrmUpdates::Check()
 {
-    SetStatus(std::string(CheckingStatus));
+    SetStatus(CheckingStatus);
     ShowBusy();
     http_->Get(JoinAddress(UpdateServerAddress(), CheckPage) + std::string(BuildNumber),
                {ShowingErrors(this, &TfrmUpdates::HttpClient2Success),
@@ -183,7 +185,7 @@ void TfrmUpdates::HttpClient2Success(const std::string& body)
     const bool updates = body == UpdatesMarker;
     if (updates)
         mainForm_.updatesAvailable = 1;
-    SetStatus(std::string(updates ? NewUpdates : NoNewUpdates));
+    SetStatus(updates ? NewUpdates : NoNewUpdates);
     ShowButtonsFor(updates);
 }
 
@@ -194,16 +196,16 @@ void TfrmUpdates::bInstallClick()
         const int error = errno;
         throw EFCreateError("Cannot create the folder " + PathText(folder), error);
     }
-    SetStatus(std::string(GettingInstructions));
+    SetStatus(GettingInstructions);
     ShowBusy();
-    http_->GetToFile(JoinAddress(UpdateServerAddress(), InstructionsPage), folder + std::string(InstructionsFileName),
+    http_->GetToFile(JoinAddress(UpdateServerAddress(), InstructionsPage), InstructionsPath(),
                      {ShowingErrors([this](const std::string&) { httpInstallerScriptSuccess(); }),
                       ShowingErrors(this, &TfrmUpdates::RequestFailed), {}});
 }
 
 void TfrmUpdates::httpInstallerScriptSuccess()
 {
-    const std::string path = UpdatesFolder() + std::string(InstructionsFileName);
+    const std::string path = InstructionsPath();
     ShowIdle();
     if (!FileExists(path))
         return ShowMessage(PathText(path) + " not found");
@@ -212,7 +214,7 @@ void TfrmUpdates::httpInstallerScriptSuccess()
         return ShowMessage("Could not open ini file");
     instructions = InstructionsFrom(lines);
     if (!InstructionsUsable(instructions))
-        return Failed(std::string(DownloadFailed), UpdaterCaption, MsgIcon::Exclamation);
+        return Failed(DownloadFailed, UpdaterCaption, MsgIcon::Exclamation);
     DownloadInstaller();
 }
 
@@ -220,7 +222,7 @@ std::string TfrmUpdates::InstallerPath() const { return UpdatesFolder() + instru
 
 void TfrmUpdates::DownloadInstaller()
 {
-    SetStatus(std::string(Downloading));
+    SetStatus(Downloading);
     ShowBusy();
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
@@ -244,12 +246,12 @@ void TfrmUpdates::HttpClient1Success()
     const std::string path = InstallerPath();
     ShowIdle();
     if (!FileExists(path))
-        return Failed(std::string(DownloadFailed), UpdaterCaption, MsgIcon::Exclamation);
+        return Failed(DownloadFailed, UpdaterCaption, MsgIcon::Exclamation);
     if (!FileMatchesSha256(path, instructions.iSHA256)) {
         DeleteFile(path);
-        return Failed(std::string(NotVerified), UpdaterCaption, MsgIcon::Exclamation);
+        return Failed(NotVerified, UpdaterCaption, MsgIcon::Exclamation);
     }
-    SetStatus(std::string(DownloadComplete));
+    SetStatus(DownloadComplete);
     const std::string command = UpperCase(instructions.iCommand);
     if (command == "RESTART") {
         Ui().MessageBox(RestartNotice, UpdaterCaption, MsgButtons::OK, MsgIcon::Information);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 class HttpClient;
 struct HttpFailure;
@@ -56,14 +57,15 @@ protected:
 private:
     void Check();
     void DownloadInstaller();
+    static std::string InstructionsPath();
     std::string InstallerPath() const;
-    void SetStatus(const std::string& text);
+    void SetStatus(std::string_view text);
     // Check enabled without known updates, Install with them.
     void ShowButtonsFor(bool updates);
     void ShowIdle();
     void ShowBusy();
     void RequestFailed(const HttpFailure& failure);
-    void Failed(const std::string& text, std::string_view caption, MsgIcon icon);
+    void Failed(std::string_view text, std::string_view caption, MsgIcon icon);
 
     TMainForm& mainForm_;
     std::unique_ptr<HttpClient> http_;
