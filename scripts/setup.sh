@@ -34,6 +34,8 @@ base=(
     postgresql sqlite3 python3
     # picture writers and sample pictures of other libraries, for the picture readers' tests
     python3-pil libsdl2-image-tests gdk-pixbuf-tests
+    # the certificates of the tests' own HTTPS servers
+    openssl
     # running the program without a display
     xvfb xauth
 )

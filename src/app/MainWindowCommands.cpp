@@ -3,6 +3,7 @@
 #include "app/MainProgressBar.h"
 #include "app/MenuEnabling.h"
 #include "app/SDIMain.h"
+#include "app/UpdatesCode.h"
 #include "catalog/Didbase.h"
 #include "planogram/DocumentSelector.h"
 #include "planogram/PlanogramDocument.h"
@@ -343,6 +344,7 @@ void TMainForm::FileMenuClick()
 {
     EnableDocumentCommands(ActiveDocument());
     Checkforsoftwareupdates1->setText(updatesAvailable ? "New Updates Available" : "Check For Kestrame Update");
+    Checkforsoftwareupdates1->setEnabled(frmUpdates != nullptr);
 }
 
 void TMainForm::Edit1Click()

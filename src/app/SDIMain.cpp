@@ -23,6 +23,7 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/Seams.h"
+#include "platform/services/HttpClient.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/Application.h"
 #include "reports/qReportsCode.h"
@@ -211,6 +212,8 @@ void TMainForm::CreateTimers()
     Timer1 = Timer(this, "Timer1", 60000);
     Timer2 = Timer(this, "Timer2", 200);
     UpgradeCheckTrigger = Timer(this, "UpgradeCheckTrigger", 1000);
+    UpgradeCheckTrigger->start();
+    UpgradeVersionCheck = MakeHttpClient();
 }
 
 void TMainForm::CreateDialogs()
@@ -241,6 +244,9 @@ void TMainForm::ConnectCommands()
     connect(AllTagsOff1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::AllTagsOff1Click));
     ConnectDocumentCommands();
     connect(Timer1, &QTimer::timeout, this, ShowingErrors(this, &TMainForm::Timer1Timer));
+    connect(UpgradeCheckTrigger, &QTimer::timeout, this, ShowingErrors(this, &TMainForm::UpgradeCheckTriggerTimer));
+    connect(Checkforsoftwareupdates1, &QAction::triggered, this,
+            ShowingErrors(this, &TMainForm::Checkforsoftwareupdates1Click));
     connect(OpenItem, &QAction::triggered, this, ShowingErrors([this] { OpenPlanogram(std::string()); }));
     connect(SaveItem, &QAction::triggered, this, ShowingErrors([this] { SavePlanogram(false); }));
     connect(SaveAs1, &QAction::triggered, this, ShowingErrors([this] { SavePlanogram(true); }));
@@ -338,6 +344,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    UpgradeVersionCheck->Abort();
     QMainWindow::closeEvent(event);
 }
 

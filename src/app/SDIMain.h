@@ -32,6 +32,7 @@ class QToolBar;
 class QMdiSubWindow;
 class QToolButton;
 class TBitmap;
+class HttpClient;
 class OpenFileServer;
 class TMainProgressBar;
 class TDForm;
@@ -73,6 +74,12 @@ public:
     void AllTagsOn1Click();
     void AllTagsOff1Click();
     void Timer1Timer();
+    // Once a second after the window is made: asks the update server whether a new version exists.
+    void UpgradeCheckTriggerTimer();
+    // The check's answer: exactly "YES" offers the upgrade page.
+    void UpgradeVersionCheckSuccess(const std::string& body);
+    // Shows the updater.
+    void Checkforsoftwareupdates1Click();
 
     // Opening, saving and new planograms. Each returns true when it did what it was asked; none
     // starts while an open, save or print runs.
@@ -401,6 +408,7 @@ public:
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
     QTimer* UpgradeCheckTrigger = nullptr;
+    std::unique_ptr<HttpClient> UpgradeVersionCheck;
 
     // The dialogs whose current choice the documents take.
     FontChoice TagFontDialog;

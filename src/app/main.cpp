@@ -8,6 +8,7 @@
 #include "app/SmallDialogs.h"
 #include "app/Splash.h"
 #include "app/StartupSettings.h"
+#include "app/UpdatesCode.h"
 #include "catalog/CatOpsCode.h"
 #include "catalog/DataMaker.h"
 #include "catalog/PicOptimizeOps.h"
@@ -16,6 +17,7 @@
 #include "planogram/SelectorCode.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Seams.h"
+#include "platform/services/HttpClient.h"
 #include "platform/ui/Application.h"
 #include "reports/ExportOptions.h"
 #include "reports/qReportsCode.h"
@@ -77,6 +79,8 @@ int main(int argc, char* argv[])
     pdfOP = &pdfOptions;
     TfrmLoading loading(&mainForm);
     frmLoading = &loading;
+    TfrmUpdates updates(mainForm, MakeHttpClient(), &mainForm);
+    frmUpdates = &updates;
     TfrmMissingItems missingItems(&mainForm);
     frmMissingItems = &missingItems;
     TfrmPicOptimizeOps picOptimizeOps(&mainForm);

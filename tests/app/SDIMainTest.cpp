@@ -148,6 +148,7 @@ TEST_F(MainFormTest, ComponentsAsTheFormDefinesThem)
     EXPECT_EQ(form.Timer1->interval(), 60000);
     EXPECT_EQ(form.Timer2->interval(), 200);
     EXPECT_EQ(form.UpgradeCheckTrigger->interval(), 1000);
+    EXPECT_TRUE(form.UpgradeCheckTrigger->isActive());
     EXPECT_FALSE(form.Timer1->isActive());
     EXPECT_FALSE(form.Timer2->isActive());
 
