@@ -21,9 +21,11 @@ public:
 
     // Shows what went wrong and answers false; the grid may then be partly filled.
     bool ReadIntoGrid(TStringGrid& grid, Progress& progress, const std::string& path, int rows, int columns);
+    // The cells of an open sheet into a grid of the right size, the progress stepping once per row;
+    // raises EOleException when a read fails.
+    void ReadRows(SpreadsheetSheet& sheet, TStringGrid& grid, Progress& progress, int rows, int columns);
 
 private:
     bool ReadWorkbook(SpreadsheetApplication& excel, TStringGrid& grid, Progress& progress, const std::string& path,
                       int rows, int columns);
-    void ReadRows(SpreadsheetSheet& sheet, TStringGrid& grid, Progress& progress, int rows, int columns);
 };
