@@ -10,8 +10,8 @@ namespace {
 
 // One office and the bridge that drives it, shared by the application and the objects reached
 // through it.
-struct CalcSession {
-    CalcSession(const std::string& bridgePath, CalcDeadlines deadlines) : bridge(bridgePath), deadlines(deadlines) {}
+struct CalcOffice {
+    CalcOffice(const std::string& bridgePath, CalcDeadlines deadlines) : bridge(bridgePath), deadlines(deadlines) {}
 
     QJsonValue Call(const QJsonObject& request) { return bridge.Call(request, deadlines.call); }
 
@@ -44,12 +44,12 @@ Variant CellValue(const QJsonValue& value)
 
 class CalcSheet : public SpreadsheetSheet, public std::enable_shared_from_this<CalcSheet> {
 public:
-    CalcSheet(std::shared_ptr<CalcSession> session, int number) : session_(std::move(session)), number_(number) {}
+    CalcSheet(std::shared_ptr<CalcOffice> office, int number) : office_(std::move(office)), number_(number) {}
     std::shared_ptr<SpreadsheetCell> Cells(int row, int col) override;
     std::vector<std::vector<Variant>> Values(int row1, int col1, int row2, int col2) override;
 
 private:
-    std::shared_ptr<CalcSession> session_;
+    std::shared_ptr<CalcOffice> office_;
     int number_;
 };
 
@@ -72,7 +72,7 @@ std::vector<std::vector<Variant>> CalcSheet::Values(int row1, int col1, int row2
 {
     if (row1 < 1 || col1 < 1 || row2 < row1 || col2 < col1)
         throw EOleException("Invalid cell range.");
-    const QJsonValue reply = session_->Call(
+    const QJsonValue reply = office_->Call(
         {{"call", "values"}, {"sheet", number_}, {"range", QJsonArray{row1, col1, row2, col2}}});
     const QJsonArray rows = reply.toArray();
     if (rows.size() != row2 - row1 + 1)
@@ -93,40 +93,40 @@ std::vector<std::vector<Variant>> CalcSheet::Values(int row1, int col1, int row2
 
 class CalcWorkbooks : public SpreadsheetWorkbooks {
 public:
-    explicit CalcWorkbooks(std::shared_ptr<CalcSession> session) : session_(std::move(session)) {}
-    void Open(const std::string& path) override { session_->Call({{"call", "open"}, {"path", PathToQString(path)}}); }
+    explicit CalcWorkbooks(std::shared_ptr<CalcOffice> office) : office_(std::move(office)) {}
+    void Open(const std::string& path) override { office_->Call({{"call", "open"}, {"path", PathToQString(path)}}); }
 
 private:
-    std::shared_ptr<CalcSession> session_;
+    std::shared_ptr<CalcOffice> office_;
 };
 
 class CalcApplication : public SpreadsheetApplication {
 public:
-    explicit CalcApplication(std::shared_ptr<CalcSession> session) : session_(std::move(session)) {}
+    explicit CalcApplication(std::shared_ptr<CalcOffice> office) : office_(std::move(office)) {}
 
-    std::shared_ptr<SpreadsheetWorkbooks> Workbooks() override { return std::make_shared<CalcWorkbooks>(session_); }
-    void SetVisible(bool visible) override { session_->Call({{"call", "visible"}, {"value", visible}}); }
+    std::shared_ptr<SpreadsheetWorkbooks> Workbooks() override { return std::make_shared<CalcWorkbooks>(office_); }
+    void SetVisible(bool visible) override { office_->Call({{"call", "visible"}, {"value", visible}}); }
 
     std::shared_ptr<SpreadsheetSheet> ActiveSheet() override
     {
-        const QJsonValue number = session_->Call({{"call", "activeSheet"}});
+        const QJsonValue number = office_->Call({{"call", "activeSheet"}});
         if (!number.isDouble())
             NoValue();
-        return std::make_shared<CalcSheet>(session_, number.toInt());
+        return std::make_shared<CalcSheet>(office_, number.toInt());
     }
 
     void Quit() override
     {
         // A bridge that was killed took its office with it.
-        if (session_->quit || session_->bridge.Failed())
+        if (office_->quit || office_->bridge.Failed())
             return;
-        session_->quit = true;
-        session_->Call({{"call", "quit"}});
-        session_->bridge.WaitForEnd(session_->deadlines.call);
+        office_->quit = true;
+        office_->Call({{"call", "quit"}});
+        office_->bridge.WaitForEnd(office_->deadlines.call);
     }
 
 private:
-    std::shared_ptr<CalcSession> session_;
+    std::shared_ptr<CalcOffice> office_;
 };
 
 } // namespace
@@ -135,7 +135,7 @@ std::shared_ptr<SpreadsheetApplication> CalcAutomation::CreateApplication(const 
 {
     if (!SameText(progId, "excel.application"))
         throw EOleException("Invalid class string");
-    auto session = std::make_shared<CalcSession>(CalcBridgePath(), deadlines_);
-    session->bridge.Call({{"call", "start"}}, deadlines_.start);
-    return std::make_shared<CalcApplication>(std::move(session));
+    auto office = std::make_shared<CalcOffice>(CalcBridgePath(), deadlines_);
+    office->bridge.Call({{"call", "start"}}, deadlines_.start);
+    return std::make_shared<CalcApplication>(std::move(office));
 }
