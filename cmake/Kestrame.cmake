@@ -39,12 +39,13 @@ function(kestrame_automoc target)
     endif()
 endfunction()
 
-# kestrame_test(<target> <folder> [DEPS <targets...>] [FIXTURE <fixture>])
+# kestrame_test(<target> <folder> [DEPS <targets...>] [FIXTURE <fixture>] [LABELS <labels...>])
 # One GoogleTest executable per library, from every .cpp below <folder>; none while it has no tests.
 # FIXTURE names the CTest fixture every test of it needs (tests/CMakeLists.txt defines them); with
 # "postgres" the tests find the private server's port in the file KESTRAME_POSTGRES_STATE names.
+# LABELS go on every test of it (ctest -L selects by them).
 function(kestrame_test target folder)
-    cmake_parse_arguments(ARG "" "FIXTURE" "DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "" "FIXTURE" "DEPS;LABELS" ${ARGN})
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
     if(NOT sources)
         return()
@@ -56,6 +57,9 @@ function(kestrame_test target folder)
     target_compile_definitions(${target} PRIVATE KESTRAME_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
     kestrame_automoc(${target})
     set(properties ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    if(ARG_LABELS)
+        list(APPEND properties LABELS ${ARG_LABELS})
+    endif()
     if(ARG_FIXTURE)
         list(APPEND properties FIXTURES_REQUIRED ${ARG_FIXTURE})
     endif()

@@ -23,6 +23,7 @@ PAIRS = [
     ("BM_DeviceShapes", "BM_CairoShapes", "cairo"),
     ("BM_DeviceText", "BM_CairoText", "cairo"),
     ("BM_TIFFWriter", "BM_LibtiffWrite", "libtiff"),
+    ("BM_CalcReadSheet/iterations:3", "BM_XlrdReadSheet/iterations:1/manual_time", "python3-xlrd"),
 ]
 
 NANOSECONDS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}

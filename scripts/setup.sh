@@ -38,7 +38,18 @@ base=(
     openssl
     # running the program without a display
     xvfb xauth
+    # the spreadsheet automation's bridge to LibreOffice Calc, and a reader of the same workbooks that
+    # judges the import in the tests
+    python3-uno python3-xlrd
 )
+# LibreOffice Calc, which the spreadsheet automation drives: the desktop office, since a report leaves
+# a visible office for the user. A machine that has the office without its desktop parts keeps that
+# one, as the two cannot be installed together; setup never swaps or removes a user's office.
+if dpkg-query -W -f='${Status}' libreoffice-core-nogui 2>/dev/null | grep -q 'install ok installed'; then
+    base+=(libreoffice-calc-nogui)
+else
+    base+=(libreoffice-calc)
+fi
 # libFuzzer comes with clang's runtime package, which clang only recommends; both carry the version,
 # and scripts/fuzz.sh names the same compiler.
 fuzz=(clang-14 libclang-rt-14-dev)

@@ -11,6 +11,7 @@
 #include "app/UpdatesCode.h"
 #include "catalog/CatOpsCode.h"
 #include "catalog/DataMaker.h"
+#include "catalog/ExcelImport.h"
 #include "catalog/PicOptimizeOps.h"
 #include "catalog/ZYBBrowserCode.h"
 #include "imageformats/FileFormatList.h"
@@ -71,6 +72,8 @@ int main(int argc, char* argv[])
     TZYBBrowser zybBrowser(&mainForm);
     TCatOps catOps(dForm.model, &mainForm);
     CatOps = &catOps;
+    TExcelImporter excelImporter(dForm.model, &mainForm);
+    ExcelImporter = &excelImporter;
     TPDetails details(&mainForm);
     PDetails = &details;
     TqReports quickReports([&mainForm] { return mainForm.ActiveDocument(); }, &mainForm);

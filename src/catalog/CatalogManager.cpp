@@ -469,17 +469,6 @@ void CatalogManager::AssignRolesFromDialog(bool firstPage)
         ApplyFieldAssignment(*entries);
 }
 
-void CatalogManager::FillImportedRows(const std::vector<std::vector<std::string>>& rows)
-{
-    Grid.SetRowCount(std::max<int>(2, static_cast<int>(rows.size()) + 1));
-    for (size_t k = 0; k < rows.size(); ++k) {
-        const int row = static_cast<int>(k) + 1;
-        Grid.SetCells(0, row, std::to_string(row));
-        for (size_t field = 0; field < rows[k].size(); ++field)
-            Grid.SetCells(static_cast<int>(field) + 1, row, rows[k][field]);
-    }
-}
-
 void CatalogManager::ImportText()
 {
     FileDialogOptions options;
@@ -501,10 +490,7 @@ void CatalogManager::ImportText()
         Ui().MessageBox("No fields found on first line of text", "Import Error", MsgButtons::OK, MsgIcon::Exclamation);
         return;
     }
-    Grid.SetColCount(static_cast<int>(text.titles.size()) + 1);
-    Grid.SetCells(0, 0, "Record Nr.");
-    for (size_t field = 0; field < text.titles.size(); ++field)
-        Grid.SetCells(static_cast<int>(field) + 1, 0, text.titles[field]);
+    GridUtilities::FillTitles(Grid, "Record Nr.", text.titles);
     if (Ui().MessageBox("The data fields for your catalog are now visible on the catalog grid header. Next you will "
                         "need to tell Kestrame where it can find special information like product width height etc. "
                         "Do you wish to continue?",
@@ -513,7 +499,7 @@ void CatalogManager::ImportText()
         return;
     }
     AssignRolesFromDialog(true);
-    FillImportedRows(text.rows);
+    GridUtilities::FillRows(Grid, text.rows);
     AutoFitColumns();
     modified = true;
     AssignRolesFromDialog(false);

@@ -142,7 +142,6 @@ private:
     void SetCurrentCellFromInspector();
     void ReportSearch(bool found);
     void AssignRolesFromDialog(bool firstPage);
-    void FillImportedRows(const std::vector<std::vector<std::string>>& rows);
 
     CatalogManagerHost& host;
     CatalogKindMaker makeCatalog;

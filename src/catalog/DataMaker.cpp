@@ -1,5 +1,6 @@
 #include "catalog/DataMaker.h"
 
+#include "catalog/ExcelImport.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/UiServices.h"
 #include "platform/ui/Application.h"
@@ -40,7 +41,7 @@ QAction* NewAction(QWidget* form, const char* name, const char* caption, const c
     return action;
 }
 
-// What the picture and data-link commands and the Excel import will do is not there yet.
+// What the picture and data-link commands will do is not there yet.
 QAction* NotYet(QAction* action)
 {
     action->setEnabled(false);
@@ -119,7 +120,7 @@ void TDForm::CreateActions()
     aOpen = NewAction(this, "aOpen", "Open", "Open Catalog", QKeySequence("Ctrl+O"));
     aSave = NewAction(this, "aSave", "Save", "Save Catalog", QKeySequence("Ctrl+S"));
     ImportText = NewAction(this, "ImportText", "Import Text");
-    aImportExcel = NotYet(NewAction(this, "aImportExcel", "Import Excel"));
+    aImportExcel = NewAction(this, "aImportExcel", "Import Excel");
     aFindFirst = NewAction(this, "aFindFirst", "Find First", "", QKeySequence("Ctrl+F"));
     aFindNext = NewAction(this, "aFindNext", "Find Next", "", QKeySequence(Qt::Key_F3));
     aUnits = NewAction(this, "aUnits", "Unit Of Measurements");
@@ -263,6 +264,7 @@ void TDForm::ConnectCommands()
     Connect(SaveAs1, [&m] { m.SaveAs(); });
     Connect(NewCatalog1, [&m] { m.NewCatalog1Click(); });
     Connect(ImportText, [&m] { m.ImportText(); });
+    Connect(aImportExcel, [this] { aImportExcelExecute(); });
     Connect(Export1, [&m] { m.ExportText(); });
     Connect(aFindFirst, [&m] { m.FindFirst(); });
     Connect(aFindNext, [&m] { m.FindNext(); });
@@ -369,6 +371,7 @@ void TDForm::EnableCommands()
     for (QAction* command : {aSave, SaveAs1, Export1})
         command->setEnabled(catalog);
     aFindNext->setEnabled(!model.findText.empty());
+    aImportExcel->setEnabled(ExcelImporter != nullptr);
     Datafieldassignmentoptions1->setEnabled(model.catalogOptions != nullptr);
 }
 
@@ -388,6 +391,12 @@ void TDForm::Datafieldassignmentoptions1Click()
         return;
     if (const std::optional<RoleEntries> entries = model.catalogOptions->Show(false))
         model.ApplyFieldAssignment(*entries);
+}
+
+void TDForm::aImportExcelExecute()
+{
+    Ui().ShowModal(*ExcelImporter);
+    Datafieldassignmentoptions1Click();
 }
 
 void TDForm::CM1Click() { model.SetCentimetres(true); }

@@ -45,6 +45,8 @@ public:
     void File1Click();
     void Edit1Click();
     void Datafieldassignmentoptions1Click();
+    // The importer, then the field roles.
+    void aImportExcelExecute();
     void CM1Click();
     void Inches1Click();
     bool FormCloseQuery();

@@ -1,7 +1,9 @@
 #include "catalog/GridUtilities.h"
 
+#include "platform/core/FilePaths.h"
 #include "platform/core/TextFile.h"
 #include "platform/core/TextUtils.h"
+#include "platform/core/UiServices.h"
 #include "platform/ui/StringGrid.h"
 
 #include <algorithm>
@@ -48,6 +50,44 @@ TabText GridUtilities::ReadTabText(FILE* file)
         text.rows.push_back(std::move(fields));
     }
     return text;
+}
+
+bool GridUtilities::ImportText(TStringGrid& grid, const std::string& path)
+{
+    FILE* file = OpenFile(path, "rb");
+    if (!file) {
+        Ui().MessageBox("Could not open text file", "error", MsgButtons::OK, MsgIcon::None);
+        return false;
+    }
+    ClearGrid(grid);
+    const TabText text = ReadTabText(file);
+    std::fclose(file);
+    if (text.titles.empty()) {
+        Ui().MessageBox("No fields found on first line of text", "Import error", MsgButtons::OK, MsgIcon::Exclamation);
+        return false;
+    }
+    FillTitles(grid, "Record nr.", text.titles);
+    FillRows(grid, text.rows);
+    return true;
+}
+
+void GridUtilities::FillTitles(TStringGrid& grid, const std::string& recordTitle, const std::vector<std::string>& titles)
+{
+    grid.SetColCount(static_cast<int>(titles.size()) + 1);
+    grid.SetCells(0, 0, recordTitle);
+    for (size_t field = 0; field < titles.size(); ++field)
+        grid.SetCells(static_cast<int>(field) + 1, 0, titles[field]);
+}
+
+void GridUtilities::FillRows(TStringGrid& grid, const std::vector<std::vector<std::string>>& rows)
+{
+    grid.SetRowCount(std::max<int>(2, static_cast<int>(rows.size()) + 1));
+    for (size_t k = 0; k < rows.size(); ++k) {
+        const int row = static_cast<int>(k) + 1;
+        grid.SetCells(0, row, std::to_string(row));
+        for (size_t field = 0; field < rows[k].size(); ++field)
+            grid.SetCells(static_cast<int>(field) + 1, row, rows[k][field]);
+    }
 }
 
 void GridUtilities::ClearGrid(TStringGrid& grid)

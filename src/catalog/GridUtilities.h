@@ -29,6 +29,15 @@ public:
     // last title.
     static TabText ReadTabText(FILE* file);
 
+    // Fills the grid from a tab-delimited text file: the titles from column 1 on, "Record nr." above
+    // the record numbers. Shows what went wrong and answers false.
+    bool ImportText(TStringGrid& grid, const std::string& path);
+    // Row 0 = `recordTitle` and then the titles; the column count follows them.
+    static void FillTitles(TStringGrid& grid, const std::string& recordTitle, const std::vector<std::string>& titles);
+    // Row k (from 1) = k and then the fields of rows[k - 1]; the grid holds the title row and one row
+    // per record, and at least one body row.
+    static void FillRows(TStringGrid& grid, const std::vector<std::vector<std::string>>& rows);
+
     void CopyToArray(const TStringGrid& grid, int fromRow);
     void CopyFromArray(TStringGrid& grid, int toRow);
 

@@ -2,7 +2,9 @@
 // enabling and closing reach the model as the user would reach them.
 #include "catalog/CatOpsCode.h"
 #include "catalog/DataMaker.h"
+#include "catalog/ExcelImport.h"
 #include "platform/ui/StringGridView.h"
+#include "testing/RecordingSpreadsheets.h"
 #include "testing/ScriptedUi.h"
 
 #include "TestSupport.h"
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
@@ -299,6 +302,63 @@ TEST_F(CatalogOptions, ATextImportAsksForTheRolesOnTheFirstPageAndAgainAfterTheR
     EXPECT_EQ(Role(RoleHeight), 4);
     EXPECT_EQ(Grid().Cells(3, 2), "5");
     EXPECT_TRUE(form.model.modified);
+}
+
+TEST_F(CatalogOptions, ImportExcelShowsTheImporterThenTheOptionsWhoseCancelKeepsTheRoles)
+{
+    RecordingSpreadsheets excel;
+    excel.sheet = {{Variant::FromString("Part"), Variant::FromString("Wide")},
+                   {Variant::FromString("A-1"), Variant::Double(12.5)}};
+    TExcelImporter importer(form.model);
+    ExcelImporter = &importer;
+    const CatalogRoleColumns before = form.model.catalog->roles;
+    EXPECT_FALSE(form.aImportExcel->isEnabled()); // no importer when the window was made
+    emit form.File1->aboutToShow();
+    EXPECT_TRUE(form.aImportExcel->isEnabled());
+    int shown = 0;
+    ui.whileShownModally = [&] {
+        if (shown++ > 0)
+            return options.cbWidth->setCurrentIndex(2);
+        importer.show();
+        importer.edRow->setText("2");
+        importer.edCol->setText("2");
+        importer.Button1->click();
+    };
+    ui.AnswerFile(FileDialogResult{"/data/list.xls", 1});
+    ui.AnswerModal(mrCancel);
+    ui.AnswerModal(mrCancel);
+    form.aImportExcel->trigger();
+    ExcelImporter = nullptr;
+
+    std::vector<std::string> windows;
+    for (const ScriptedUi::Call& call : ui.CallsOf(ScriptedUi::Kind::ModalWindow))
+        windows.push_back(call.text);
+    EXPECT_EQ(windows, (std::vector<std::string>{"ExcelImporter", "CatOps"}));
+    const FileDialogOptions dialog = ui.CallsOf(ScriptedUi::Kind::OpenDialog).at(0).fileOptions;
+    EXPECT_EQ(dialog.title, "Import Excel");
+    EXPECT_EQ(dialog.filter, "Excel (*.xls)|*.xls");
+    EXPECT_EQ(dialog.defaultExt, "xls");
+    EXPECT_FALSE(importer.isVisible());
+    EXPECT_EQ(Grid().Cells(1, 0), "Part");
+    EXPECT_EQ(Grid().Cells(2, 1), "12.5");
+    EXPECT_TRUE(form.model.modified);
+    EXPECT_EQ(form.model.catalog->roles, before);
+}
+
+TEST_F(CatalogOptions, TheImporterTakesWholeNumbersAndStaysOpenWhenTheFileChoiceIsCancelled)
+{
+    RecordingSpreadsheets excel;
+    TExcelImporter importer(form.model);
+    importer.show();
+    ui.AnswerFile(std::nullopt);
+    importer.Button1Click();
+    EXPECT_TRUE(importer.isVisible());
+    importer.edCol->setText("2x");
+    ui.AnswerFile(FileDialogResult{"/data/list.xls", 1});
+    EXPECT_EQ(RaisedMessage<Exception>([&] { importer.Button1Click(); }), "'2x' is not a valid integer value");
+    EXPECT_TRUE(importer.isVisible());
+    EXPECT_TRUE(excel.calls.empty());
+    EXPECT_FALSE(form.model.modified);
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 #include "catalog/GridUtilities.h"
 #include "catalog/GridSearch.h"
 #include "platform/ui/StringGrid.h"
+#include "testing/ScriptedUi.h"
+
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -81,6 +84,85 @@ TEST(GridUtilities, CopyToAndFromArray)
     EXPECT_EQ(grid.Cells(1, 1), "1,2");
     EXPECT_EQ(grid.Cells(1, 2), "1,3");
     EXPECT_EQ(grid.Cells(1, 3), "1,3");
+}
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// Every cell of the grid, row by row.
+Rows Contents(const TStringGrid& grid)
+{
+    Rows rows(static_cast<size_t>(grid.RowCount()));
+    for (int r = 0; r < grid.RowCount(); ++r)
+        for (int c = 0; c < grid.ColCount(); ++c)
+            rows[static_cast<size_t>(r)].push_back(grid.Cells(c, r));
+    return rows;
+}
+
+} // namespace
+
+TEST(GridUtilities, ImportTextFillsTheGridFromTabDelimitedText)
+{
+    const std::string longField(1000, 'x');
+    std::string twentyLines = "Code\n";
+    Rows twenty = {{"Record nr.", "Code"}};
+    for (int n = 1; n <= 20; ++n) {
+        twentyLines += "P" + std::to_string(n) + (n < 20 ? "\r\n" : "");
+        twenty.push_back({std::to_string(n), "P" + std::to_string(n)});
+    }
+    const struct {
+        const char* name;
+        std::string text;
+        Rows grid;
+    } cases[] = {
+        {"titles", "Code\tName\n", {{"Record nr.", "Code", "Name"}, {"", "", ""}}},
+        {"an empty field between two", "A\tB\tC\n7\t\tShelf\n", {{"Record nr.", "A", "B", "C"}, {"1", "7", "", "Shelf"}}},
+        {"twenty lines, the last without an end", twentyLines, twenty},
+        {"pieces beyond the titles dropped, missing ones empty", "A\tB\n1\t2\t3\n4\n",
+         {{"Record nr.", "A", "B"}, {"1", "1", "2"}, {"2", "4", ""}}},
+        // Each TAB starts a field: four empty fields in a row, a leading TAB and an empty title keep
+        // every field under its own title.
+        {"empty fields anywhere", "A\t\tC\tD\tE\tF\n\t\t\t\t\tf\n\tb\n",
+         {{"Record nr.", "A", "", "C", "D", "E", "F"}, {"1", "", "", "", "", "", "f"}, {"2", "", "b", "", "", "", ""}}},
+        {"every field trimmed", " A \tB\n  x \t y\r\n", {{"Record nr.", "A", "B"}, {"1", "x", "y"}}},
+        {"a long line is one row", "A\n" + longField + "\n", {{"Record nr.", "A"}, {"1", longField}}},
+    };
+    TemporaryFolder folder;
+    for (const auto& c : cases) {
+        WriteWholeFile(folder.File("list.txt"), c.text);
+        TStringGrid grid(5, 4);
+        grid.SetCells(0, 0, "Old");
+        grid.SetCells(1, 3, "old cell");
+        ScriptedUi ui;
+        EXPECT_TRUE(GridUtilities().ImportText(grid, folder.File("list.txt"))) << c.name;
+        EXPECT_EQ(Contents(grid), c.grid) << c.name;
+    }
+}
+
+TEST(GridUtilities, ImportTextSaysWhatFailed)
+{
+    TemporaryFolder folder;
+    WriteWholeFile(folder.File("empty.txt"), "\r\nA\tB\r\n");
+    const struct {
+        std::string path;
+        const char* text;
+        const char* caption;
+        MsgIcon icon;
+    } cases[] = {
+        {folder.File("missing.txt"), "Could not open text file", "error", MsgIcon::None},
+        {folder.File("empty.txt"), "No fields found on first line of text", "Import error", MsgIcon::Exclamation},
+    };
+    for (const auto& c : cases) {
+        TStringGrid grid(3, 5);
+        ScriptedUi ui;
+        ui.AnswerMessage(MsgAnswer::OK);
+        EXPECT_FALSE(GridUtilities().ImportText(grid, c.path));
+        ASSERT_EQ(ui.Calls().size(), 1u);
+        EXPECT_EQ(ui.Calls()[0].text, c.text);
+        EXPECT_EQ(ui.Calls()[0].caption, c.caption);
+        EXPECT_EQ(ui.Calls()[0].icon, c.icon);
+    }
 }
 
 namespace {

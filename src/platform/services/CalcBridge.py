@@ -1,0 +1,290 @@
+#!/usr/bin/python3
+"""Drives a private, invisible LibreOffice Calc for the program's spreadsheet automation.
+
+Started as `CalcBridge.py FOLDER`, with FOLDER a fresh folder that the bridge owns: the office's
+user profile lives there, and "office.pid" names the office's process group, so that a caller that
+has to kill the bridge can end the office too. Requests arrive on stdin and replies leave on stdout,
+one JSON object per line:
+    {"call": "start"}                                      -> null
+    {"call": "visible", "value": false}                    -> null
+    {"call": "open", "path": "/a/b.xls"}                   -> null
+    {"call": "activeSheet"}                                -> sheet number
+    {"call": "values", "sheet": N, "range": [r1, c1, r2, c2]} -> rows of values (1-based, inclusive)
+    {"call": "quit"}                                       -> null, and the bridge ends
+A reply is {"ok": true, "result": ...} or {"ok": false, "error": "text"}. A value is null (empty),
+a number, a string (text, or an error cell as Calc shows it), true/false, or {"date": serial} with
+serial counted in days from 1899-12-30. When stdin closes the bridge quits as on "quit", so a program
+that ends without quitting leaves no office behind.
+"""
+
+import datetime
+import json
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+import uuid
+
+import uno
+from com.sun.star.beans import PropertyValue
+from com.sun.star.connection import NoConnectException
+
+START_SECONDS = 50
+END_SECONDS = 10
+# com.sun.star.util.NumberFormat and com.sun.star.sheet.FormulaResult
+DATE, TIME, LOGICAL = 2, 4, 1024
+FORMULA_VALUE, FORMULA_ERROR = 1, 4
+MAX_ROWS, MAX_COLUMNS = 1048576, 16384
+OLE_NULL_DATE = datetime.date(1899, 12, 30)
+
+
+class BridgeError(Exception):
+    pass
+
+
+def office_program():
+    return (os.environ.get("KESTRAME_SOFFICE") or shutil.which("soffice")
+            or "/usr/lib/libreoffice/program/soffice")
+
+
+def properties(**values):
+    result = []
+    for name, value in values.items():
+        prop = PropertyValue()
+        prop.Name, prop.Value = name, value
+        result.append(prop)
+    return tuple(result)
+
+
+def error_text(error):
+    return getattr(error, "Message", "") or str(error) or type(error).__name__
+
+
+class Office:
+    def __init__(self, folder):
+        self.folder = folder
+        self.process = None
+        self.desktop = None
+        self.documents = []
+        self.sheets = []
+
+    def start(self):
+        if self.process:
+            raise BridgeError("The office is already running.")
+        pipe = "kestrame-" + uuid.uuid4().hex
+        profile = uno.systemPathToFileUrl(os.path.join(self.folder, "profile"))
+        arguments = [office_program(), "--headless", "--invisible", "--nologo", "--nodefault", "--norestore",
+                     "--nolockcheck", "--accept=pipe,name=%s;urp;" % pipe, "-env:UserInstallation=" + profile]
+        try:
+            self.process = subprocess.Popen(arguments, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                            stderr=subprocess.DEVNULL, start_new_session=True)
+        except OSError as error:
+            raise BridgeError("Could not start %s: %s" % (arguments[0], error.strerror))
+        with open(os.path.join(self.folder, "office.pid"), "w") as pid_file:
+            pid_file.write(str(self.process.pid))
+        context = self.connect(pipe)
+        self.desktop = context.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", context)
+
+    def connect(self, pipe):
+        local = uno.getComponentContext()
+        resolver = local.ServiceManager.createInstanceWithContext("com.sun.star.bridge.UnoUrlResolver", local)
+        address = "uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe
+        deadline = time.monotonic() + START_SECONDS
+        while True:
+            try:
+                return resolver.resolve(address)
+            except NoConnectException:
+                if self.process.poll() is not None:
+                    raise BridgeError("The office ended while starting (exit status %d)." % self.process.returncode)
+                if time.monotonic() > deadline:
+                    raise BridgeError("The office did not answer within %d seconds." % START_SECONDS)
+                time.sleep(0.1)
+
+    def running_desktop(self):
+        if not self.desktop:
+            raise BridgeError("The office is not running.")
+        return self.desktop
+
+    def set_visible(self, visible):
+        self.running_desktop()
+        if visible:
+            raise BridgeError("This office runs without a display and cannot be shown.")
+
+    def open(self, path):
+        url = uno.systemPathToFileUrl(os.path.abspath(path))
+        # Not "Hidden": the headless office shows nothing anyway, and a hidden document skips the view
+        # that the file stores, and with it the sheet that was active. Macros never run and links never
+        # update: the file may come from anywhere.
+        document = self.running_desktop().loadComponentFromURL(
+            url, "_blank", 0, properties(ReadOnly=True, MacroExecutionMode=0, UpdateDocMode=0))
+        if document is None:
+            raise BridgeError("The office could not load " + path)
+        self.documents.append(document)
+
+    def active_sheet(self):
+        if not self.documents:
+            raise BridgeError("No workbook is open.")
+        document = self.documents[-1]
+        if not document.supportsService("com.sun.star.sheet.SpreadsheetDocument"):
+            raise BridgeError("The document is not a spreadsheet.")
+        controller = document.getCurrentController()
+        sheet = controller.getActiveSheet() if controller else None
+        if sheet is None:
+            raise BridgeError("The workbook has no active sheet.")
+        self.sheets.append((document, sheet))
+        return len(self.sheets) - 1
+
+    def values(self, sheet_number, area):
+        if not isinstance(sheet_number, int) or not 0 <= sheet_number < len(self.sheets):
+            raise BridgeError("No such sheet.")
+        if (len(area) != 4 or not all(isinstance(n, int) for n in area)
+                or not 1 <= area[0] <= area[2] <= MAX_ROWS or not 1 <= area[1] <= area[3] <= MAX_COLUMNS):
+            raise BridgeError("Invalid cell range.")
+        document, sheet = self.sheets[sheet_number]
+        first_row, first_column = area[0] - 1, area[1] - 1
+        block = sheet.getCellRangeByPosition(first_column, first_row, area[3] - 1, area[2] - 1)
+        rows = [[plain_value(value) for value in row] for row in block.getDataArray()]
+        date_offset = (date_of(document.getPropertyValue("NullDate")) - OLE_NULL_DATE).days
+        formats = document.getNumberFormats()
+        for ranges in index_items(block.getUniqueCellFormatRanges()):
+            kind = formats.getByKey(ranges.getPropertyValue("NumberFormat")).getPropertyValue("Type")
+            if kind & (DATE | TIME):
+                convert = lambda value: {"date": value + date_offset}
+            elif kind & LOGICAL:
+                convert = lambda value: value != 0
+            else:
+                continue
+            for row, column in cells_of(ranges, first_row, first_column, len(rows), len(rows[0])):
+                if isinstance(rows[row][column], float):
+                    rows[row][column] = convert(rows[row][column])
+        def cell(row, column):
+            return sheet.getCellByPosition(first_column + column, first_row + row)
+
+        # A formula's boolean result is a number that Calc shows as a word, and an .xls file's TRUE and
+        # FALSE arrive as the formulas =TRUE() and =FALSE(); only the cells holding 0 or 1 need a look.
+        for row, column in cells_of(block.queryFormulaCells(FORMULA_VALUE), first_row, first_column,
+                                    len(rows), len(rows[0])):
+            value = rows[row][column]
+            if isinstance(value, float) and value in (0, 1) and is_boolean(cell(row, column)):
+                rows[row][column] = value != 0
+        for row, column in cells_of(block.queryFormulaCells(FORMULA_ERROR), first_row, first_column,
+                                    len(rows), len(rows[0])):
+            rows[row][column] = cell(row, column).getString()
+        return rows
+
+    def quit(self):
+        for document in self.documents:
+            try:
+                document.close(True)
+            except Exception as error:
+                report("closing a workbook", error)
+        self.documents, self.sheets = [], []
+        if self.desktop:
+            try:
+                self.desktop.terminate()
+            except Exception as error:
+                # The connection ends with the office, which may come first.
+                report("ending the office", error)
+            self.desktop = None
+        if self.process:
+            try:
+                self.process.wait(END_SECONDS)
+            except subprocess.TimeoutExpired:
+                pass
+            try:
+                os.killpg(self.process.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            self.process.wait()
+            self.process = None
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+def report(what, error):
+    print("CalcBridge: %s: %s" % (what, error_text(error)), file=sys.stderr)
+
+
+def is_boolean(cell):
+    return cell.getFormula().upper() in ("=TRUE()", "=FALSE()") or cell.getString().isalpha()
+
+
+def plain_value(value):
+    if value == "":
+        return None
+    return value
+
+
+def date_of(uno_date):
+    return datetime.date(uno_date.Year, uno_date.Month, uno_date.Day)
+
+
+def index_items(collection):
+    return [collection.getByIndex(i) for i in range(collection.getCount())]
+
+
+def cells_of(ranges, first_row, first_column, row_count, column_count):
+    """The cells of `ranges` as (row, column) within the block that starts at the first cell."""
+    for address in ranges.getRangeAddresses():
+        for row in range(max(address.StartRow - first_row, 0), min(address.EndRow - first_row + 1, row_count)):
+            for column in range(max(address.StartColumn - first_column, 0),
+                                min(address.EndColumn - first_column + 1, column_count)):
+                yield row, column
+
+
+def answer(office, request):
+    call = request.get("call")
+    if call == "start":
+        return office.start()
+    if call == "visible":
+        return office.set_visible(bool(request.get("value")))
+    if call == "open":
+        return office.open(str(request.get("path", "")))
+    if call == "activeSheet":
+        return office.active_sheet()
+    if call == "values":
+        return office.values(request.get("sheet"), request.get("range", []))
+    if call == "quit":
+        return office.quit()
+    raise BridgeError("Unknown call: %s" % call)
+
+
+def serve(office, replies):
+    for line in sys.stdin.buffer:
+        try:
+            request = json.loads(line)
+            if not isinstance(request, dict):
+                raise BridgeError("A request must be an object.")
+            reply = json.dumps({"ok": True, "result": answer(office, request)}, allow_nan=False)
+        except Exception as error:
+            request = {}
+            reply = json.dumps({"ok": False, "error": error_text(error)})
+        replies.write(reply + "\n")
+        replies.flush()
+        if request.get("call") == "quit":
+            return
+
+
+def main():
+    if len(sys.argv) != 2:
+        print("usage: CalcBridge.py FOLDER", file=sys.stderr)
+        return 2
+    # Replies have stdout to themselves: anything else printed goes to stderr.
+    replies = os.fdopen(os.dup(sys.stdout.fileno()), "w", encoding="ascii")
+    os.dup2(sys.stderr.fileno(), sys.stdout.fileno())
+    # An interrupt meant for the program must not end the bridge before it has ended its office; a
+    # request to end does so.
+    signal.signal(signal.SIGINT, signal.SIG_IGN)
+    for ending in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(ending, lambda number, frame: sys.exit(1))
+    office = Office(sys.argv[1])
+    try:
+        serve(office, replies)
+    finally:
+        office.quit()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

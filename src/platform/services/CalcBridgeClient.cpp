@@ -1,0 +1,119 @@
+#include "platform/services/CalcBridgeClient.h"
+
+#include "platform/core/Exceptions.h"
+#include "platform/core/FilePaths.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include <csignal>
+#include <cstdlib>
+
+namespace {
+
+// Debian's own interpreter, the one python3-uno is built for.
+constexpr const char* Python = "/usr/bin/python3";
+// What the bridge may take to end its office after being told to (it waits 10 s for it) or after
+// its input closes.
+constexpr std::chrono::milliseconds EndDeadline{20000};
+
+constexpr const char* NoReply = "The office bridge gave an answer that is no reply.";
+
+int Milliseconds(const QDeadlineTimer& timer) { return static_cast<int>(timer.remainingTime()); }
+
+} // namespace
+
+std::string CalcBridgePath()
+{
+    if (const char* path = std::getenv("KESTRAME_CALC_BRIDGE"); path && *path)
+        return path;
+    return PathFromQString(QCoreApplication::applicationDirPath() + "/CalcBridge.py");
+}
+
+CalcBridgeClient::CalcBridgeClient(const std::string& bridgePath)
+    : folder_(QDir::tempPath() + "/kestrame-calc-XXXXXX")
+{
+    if (!folder_.isValid())
+        throw EOleException("Could not make a folder for the office: " + folder_.errorString().toStdString());
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.start(Python, {PathToQString(bridgePath), folder_.path()});
+    if (!process_.waitForStarted())
+        Fail("Could not start " + std::string(Python) + ": " + process_.errorString().toStdString());
+}
+
+CalcBridgeClient::~CalcBridgeClient()
+{
+    if (process_.state() == QProcess::NotRunning)
+        return;
+    process_.closeWriteChannel();
+    if (!process_.waitForFinished(static_cast<int>(EndDeadline.count())))
+        Kill();
+}
+
+QJsonValue CalcBridgeClient::Call(const QJsonObject& request, std::chrono::milliseconds deadline)
+{
+    if (failed_)
+        throw EOleException("The office is no longer running.");
+    const QByteArray line = QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n';
+    if (process_.write(line) != line.size())
+        Fail("The office bridge takes no requests: " + process_.errorString().toStdString());
+    QJsonParseError error;
+    const QJsonDocument reply = QJsonDocument::fromJson(ReadReplyLine(deadline), &error);
+    if (error.error != QJsonParseError::NoError || !reply.isObject() || !reply.object().value("ok").isBool())
+        Fail(NoReply);
+    const QJsonObject answer = reply.object();
+    if (!answer.value("ok").toBool())
+        throw EOleException(answer.value("error").toString().toStdString());
+    return answer.value("result");
+}
+
+QByteArray CalcBridgeClient::ReadReplyLine(std::chrono::milliseconds deadline)
+{
+    const QDeadlineTimer timer(deadline);
+    while (!process_.canReadLine()) {
+        if (process_.bytesAvailable() > MaxReplyBytes)
+            Fail(NoReply);
+        if (process_.state() == QProcess::NotRunning)
+            Fail("The office bridge ended unexpectedly.");
+        if (timer.hasExpired())
+            Fail("The office did not answer in time.");
+        process_.waitForReadyRead(Milliseconds(timer));
+    }
+    const QByteArray line = process_.readLine(MaxReplyBytes + 2);
+    if (!line.endsWith('\n'))
+        Fail(NoReply);
+    return line;
+}
+
+void CalcBridgeClient::WaitForEnd(std::chrono::milliseconds deadline)
+{
+    process_.closeWriteChannel();
+    if (!process_.waitForFinished(static_cast<int>(deadline.count())))
+        Fail("The office did not end in time.");
+}
+
+void CalcBridgeClient::Fail(const std::string& text)
+{
+    Kill();
+    throw EOleException(text);
+}
+
+// The office runs in a process group of its own, which the bridge names in the folder as soon as it
+// has started it: killing the bridge alone would leave the office running.
+void CalcBridgeClient::Kill()
+{
+    failed_ = true;
+    QFile pidFile(folder_.filePath("office.pid"));
+    if (pidFile.open(QIODevice::ReadOnly)) {
+        bool valid = false;
+        const int group = pidFile.readAll().trimmed().toInt(&valid);
+        if (valid && group > 1)
+            ::kill(-group, SIGKILL);
+    }
+    process_.kill();
+    process_.waitForFinished(static_cast<int>(EndDeadline.count()));
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "platform/core/Variant.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// Automation of a spreadsheet program, shaped like the calls the program makes on the objects it
+// reaches: an application, its workbooks, a sheet and its cells. Rows and columns count from 1. Every
+// call that fails raises EOleException with the spreadsheet program's text. A reference keeps the
+// object it names alive, as long as it is held.
+
+class SpreadsheetCell {
+public:
+    virtual ~SpreadsheetCell() = default;
+    virtual Variant Value() = 0;
+};
+
+class SpreadsheetSheet {
+public:
+    virtual ~SpreadsheetSheet() = default;
+    virtual std::shared_ptr<SpreadsheetCell> Cells(int row, int col) = 0;
+    // The values of rows row1 .. row2 and columns col1 .. col2 (inclusive), row by row: what Value
+    // gives cell by cell, in one call.
+    virtual std::vector<std::vector<Variant>> Values(int row1, int col1, int row2, int col2) = 0;
+};
+
+class SpreadsheetWorkbooks {
+public:
+    virtual ~SpreadsheetWorkbooks() = default;
+    // Opens the workbook in `path`, which becomes the active one.
+    virtual void Open(const std::string& path) = 0;
+};
+
+// An application not yet quit quits when the last reference to it and to its objects goes.
+class SpreadsheetApplication {
+public:
+    virtual ~SpreadsheetApplication() = default;
+    virtual std::shared_ptr<SpreadsheetWorkbooks> Workbooks() = 0;
+    virtual void SetVisible(bool visible) = 0;
+    // The active sheet of the active workbook.
+    virtual std::shared_ptr<SpreadsheetSheet> ActiveSheet() = 0;
+    // Closes its workbooks without saving and ends the application.
+    virtual void Quit() = 0;
+};
+
+class SpreadsheetAutomation {
+public:
+    virtual ~SpreadsheetAutomation() = default;
+    // A new application of its own, never one the user is running. `progId` names the kind:
+    // "excel.application" (in any case) is the only one known.
+    virtual std::shared_ptr<SpreadsheetApplication> CreateApplication(const std::string& progId) = 0;
+};
+
+// The process's spreadsheet automation: LibreOffice Calc unless a test has set another.
+SpreadsheetAutomation& Spreadsheets();
+// Replaces it (tests); nullptr restores LibreOffice Calc.
+void SetSpreadsheets(SpreadsheetAutomation* automation);

@@ -1,0 +1,192 @@
+// The Excel import through a real LibreOffice Calc, judged by python3-xlrd reading the same workbook.
+// The only test that starts an office: it carries the label "integration".
+#include "catalog/ExcellClass.h"
+#include "platform/ui/Progress.h"
+#include "platform/ui/StringGrid.h"
+#include "testing/ScriptedUi.h"
+
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+constexpr int Rows = 5;    // one beyond the sheet's last row
+constexpr int Columns = 9; // one beyond its last column
+constexpr int ConvertMilliseconds = 45000;
+
+std::string OfficeProgram()
+{
+    for (const char* path : {"/usr/bin/soffice", "/usr/lib/libreoffice/program/soffice"})
+        if (access(path, X_OK) == 0)
+            return path;
+    return {};
+}
+
+bool PythonHasUno()
+{
+    int status = -1;
+    RunCommand("/usr/bin/python3 -c 'import uno' 2>/dev/null", &status);
+    return status == 0;
+}
+
+// Runs `program` in a process group of its own, killed whole when it overruns.
+bool RunWithin(const QString& program, const QStringList& arguments, int milliseconds)
+{
+    QProcess process;
+    process.setChildProcessModifier([] { setpgid(0, 0); });
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(program, arguments);
+    if (process.waitForFinished(milliseconds))
+        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    ::kill(-static_cast<pid_t>(process.processId()), SIGKILL);
+    process.waitForFinished();
+    return false;
+}
+
+// The fixture's workbook as ".xls", converted by the office on a private profile.
+std::string ConvertToXls(const TemporaryFolder& folder)
+{
+    const QString profile = "-env:UserInstallation=file://" + QString::fromStdString(folder.File("convert-profile"));
+    const bool converted = RunWithin(QString::fromStdString(OfficeProgram()),
+                                     {"--headless", "--norestore", profile, "--convert-to", "xls", "--outdir",
+                                      QString::fromStdString(folder.Path()), KESTRAME_TEST_DATA "/spreadsheet/Products.fods"},
+                                     ConvertMilliseconds);
+    return converted ? folder.File("Products.xls") : std::string();
+}
+
+// A conversion leaves the first sheet active; the workbook a user saves may have any other. The
+// workbook window's record names the active sheet, each sheet window's record says whether it is
+// selected and shown.
+void MakeSecondSheetActive(const std::string& path)
+{
+    std::string bytes = ReadWholeFile(path);
+    const std::string workbookWindow("\x3D\x00\x12\x00", 4);
+    const size_t window = bytes.find(workbookWindow);
+    ASSERT_NE(window, std::string::npos);
+    bytes[window + 14] = 1;
+    const std::string sheetWindow("\x3E\x02\x12\x00", 4);
+    size_t at = 0;
+    for (int sheet = 0; sheet < 2; ++sheet) {
+        at = bytes.find(sheetWindow, at + 1);
+        ASSERT_NE(at, std::string::npos);
+        const char selectedAndShown = 0x06; // in the options' second byte
+        bytes[at + 5] = static_cast<char>(sheet == 1 ? bytes[at + 5] | selectedAndShown : bytes[at + 5] & ~selectedAndShown);
+    }
+    WriteWholeFile(path, bytes);
+}
+
+// What xlrd reads from the active sheet, under the import's text rule: Windows-1252 with "?" for what
+// it lacks, numbers as the shortest text, "True"/"False", dates "YYYY-MM-DD[ HH:MM:SS]", errors as
+// shown. Keyed by (row, column), 1-based.
+std::map<std::pair<int, int>, std::string> XlrdCells(const TemporaryFolder& folder, const std::string& path)
+{
+    WriteWholeFile(folder.File("oracle.py"), R"(import sys, xlrd
+book = xlrd.open_workbook(sys.argv[1])
+sheet = [s for s in book.sheets() if s.sheet_visible][0]
+def text(cell):
+    if cell.ctype == xlrd.XL_CELL_TEXT: return cell.value
+    if cell.ctype == xlrd.XL_CELL_NUMBER: return '%.15g' % cell.value
+    if cell.ctype == xlrd.XL_CELL_BOOLEAN: return 'True' if cell.value else 'False'
+    if cell.ctype == xlrd.XL_CELL_ERROR: return xlrd.error_text_from_code[cell.value]
+    if cell.ctype == xlrd.XL_CELL_DATE:
+        y, m, d, hh, mm, ss = xlrd.xldate_as_tuple(cell.value, book.datemode)
+        return '%04d-%02d-%02d' % (y, m, d) + (' %02d:%02d:%02d' % (hh, mm, ss) if hh or mm or ss else '')
+    return ''
+print(sheet.name)
+for r in range(sheet.nrows):
+    for c in range(sheet.ncols):
+        print(r + 1, c + 1, text(sheet.cell(r, c)).encode('cp1252', 'replace').hex())
+)");
+    std::istringstream lines(RunCommand("/usr/bin/python3 " + folder.File("oracle.py") + " " + path));
+    std::string sheetName;
+    std::getline(lines, sheetName);
+    EXPECT_EQ(sheetName, "Products");
+    std::map<std::pair<int, int>, std::string> cells;
+    int row, col;
+    std::string hex;
+    while (lines >> row >> col) {
+        std::getline(lines, hex);
+        cells[{row, col}] = QByteArray::fromHex(QByteArray::fromStdString(hex)).toStdString();
+    }
+    return cells;
+}
+
+// The environment variable while it lives.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::string& value) : name_(name) { setenv(name, value.c_str(), 1); }
+    ~ScopedVariable() { unsetenv(name_); }
+
+private:
+    const char* name_;
+};
+
+// The processes whose command line mentions `text`.
+std::vector<std::string> ProcessesMentioning(const std::string& text)
+{
+    std::vector<std::string> found;
+    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile cmdline("/proc/" + pid + "/cmdline");
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(QByteArray::fromStdString(text)))
+            found.push_back(pid.toStdString());
+    }
+    return found;
+}
+
+} // namespace
+
+TEST(SpreadsheetImport, ImportsTheActiveSheetAsXlrdReadsItAndLeavesNoOfficeBehind)
+{
+    if (OfficeProgram().empty() || !PythonHasUno())
+        GTEST_SKIP() << "LibreOffice Calc or python3-uno is not installed (scripts/setup.sh installs both)";
+    TemporaryFolder folder;
+    const std::string xls = ConvertToXls(folder);
+    ASSERT_FALSE(xls.empty()) << "the office did not convert the workbook";
+    MakeSecondSheetActive(xls);
+    const std::map<std::pair<int, int>, std::string> expected = XlrdCells(folder, xls);
+    ASSERT_EQ(expected.size(), 32u);
+    EXPECT_EQ(expected.at({3, 2}), "?");
+    EXPECT_EQ(expected.at({2, 2}), "Cr\xE8me");
+
+    // The office's private folders go into a temporary folder of this test's own.
+    const std::string temporary = folder.File("tmp");
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(temporary)));
+    const ScopedVariable tmpdir("TMPDIR", temporary);
+    const ScopedVariable bridge("KESTRAME_CALC_BRIDGE", KESTRAME_CALC_BRIDGE_SOURCE);
+    ScriptedUi ui;
+    TStringGrid grid(3, 3);
+    grid.SetCells(0, 0, "Record Nr.");
+    Progress progress;
+    ASSERT_TRUE(ExcelSheetReader().ReadIntoGrid(grid, progress, xls, Rows, Columns));
+    ASSERT_EQ(grid.RowCount(), Rows);
+    ASSERT_EQ(grid.ColCount(), Columns + 1);
+    EXPECT_EQ(grid.Cells(0, 0), "Record Nr.");
+    for (int row = 1; row <= Rows; ++row) {
+        if (row > 1) {
+            EXPECT_EQ(grid.Cells(0, row - 1), std::to_string(row - 1));
+        }
+        for (int col = 1; col <= Columns; ++col) {
+            const auto cell = expected.find({row, col});
+            EXPECT_EQ(grid.Cells(col, row - 1), cell == expected.end() ? "" : cell->second) << row << "," << col;
+        }
+    }
+    EXPECT_EQ(QDir(QString::fromStdString(temporary)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 0);
+    EXPECT_EQ(ProcessesMentioning(temporary), std::vector<std::string>{});
+
+    const ScopedVariable noOffice("KESTRAME_SOFFICE", "/nonexistent");
+    ui.AnswerMessage(MsgAnswer::OK);
+    EXPECT_FALSE(ExcelSheetReader().ReadIntoGrid(grid, progress, xls, Rows, Columns));
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could not locate LibreOffice Calc. LibreOffice Calc must be "
+                                                          "installed on your computer to import."});
+    EXPECT_EQ(QDir(QString::fromStdString(temporary)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 0);
+}
