@@ -1,0 +1,230 @@
+// The picture editor's window offscreen: a picture opened, saved, and opened again in a second
+// window; Optimize Size through its dialog; the layouts and the key flag; and the main window's
+// Picture Editor command.
+#include "app/MainFormFixture.h"
+#include "app/picdocCode.h"
+
+#include "catalog/PicOptimizeOps.h"
+#include "planogram/Listmanager.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/JPEGImage.h"
+#include "platform/graphics/Picture.h"
+#include "testing/CatalogFakes.h"
+
+#include "ImageTestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QScrollArea>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+void WritePicture(const RgbImage& image, const std::string& path)
+{
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(image.width, image.height);
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const Rgb& pixel = image.At(x, y);
+            bitmap.SetPixel(x, y, pixel.r | pixel.g << 8 | pixel.b << 16);
+        }
+    bitmap.SaveToFile(path);
+}
+
+class PlainSettings : public DrawingSettings {
+public:
+    TFont TagFont() const override { return {}; }
+    TColor TagColor() const override { return clWhite; }
+    bool UnitsMode() const override { return true; }
+    int DisplayScale() const override { return 8; }
+    bool UnitsInches() const override { return false; }
+};
+
+class PictureEditorWindow : public testing::Test {
+protected:
+    PictureEditorWindow() { frmPicOptimizeOps = &optimizeOps; }
+    ~PictureEditorWindow() override { frmPicOptimizeOps = nullptr; }
+
+    ScriptedUi ui;
+    TemporaryFolder folder;
+    FakePictureFinder finder;
+    PlainSettings settings;
+    TfrmPicOptimizeOps optimizeOps;
+};
+
+TEST_F(PictureEditorWindow, APictureSavedAsTargaOpensAgainWithTheSamePixels)
+{
+    const RgbImage original = StripedImage(90, 70, 5);
+    WritePicture(original, folder.File("shelf.bmp"));
+    QPointer<Tpicdoc> editor = new Tpicdoc(finder, settings);
+    ASSERT_TRUE(editor->OpenPicture(folder.File("shelf.bmp")));
+    editor->show();
+    EXPECT_EQ(editor->windowTitle(), "Picture Editor");
+    EXPECT_TRUE(editor->EditBar->isVisible());
+    EXPECT_FALSE(editor->InfoBar->isVisible() || editor->CatalogBar->isVisible() || editor->pInfo->isVisible());
+    // Fitted to the view.
+    const QSize view = editor->ScrollBox1->viewport()->size();
+    const QSize box = editor->PaintBox1->size();
+    EXPECT_TRUE((box.width() == view.width() && box.height() <= view.height()) ||
+                (box.height() == view.height() && box.width() <= view.width()))
+        << box.width() << "x" << box.height() << " in " << view.width() << "x" << view.height();
+    editor->aZoomInExecute();
+    EXPECT_EQ(editor->PaintBox1->width(), static_cast<int>(90 * editor->model.zoom));
+    EXPECT_TRUE(editor->aSave->isEnabled() && editor->aSaveAs->isEnabled());
+    EXPECT_FALSE(editor->aUndo->isEnabled() || editor->aOptimize->isEnabled() || editor->aScan->isEnabled() ||
+                 editor->aSelectScanner->isEnabled() || editor->Rotate1->isEnabled());
+    EXPECT_EQ(editor->aUndo->shortcut(), QKeySequence("Ctrl+Alt+Z"));
+
+    ui.AnswerFile(FileDialogResult{folder.File("shelf copy.tga"), 4});
+    editor->aSaveAs->trigger();
+    EXPECT_EQ(editor->model.picturePath, folder.File("shelf copy.tga"));
+    EXPECT_TRUE(editor->close());
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(editor.isNull());
+
+    Tpicdoc again(finder, settings);
+    ASSERT_TRUE(again.OpenPicture(folder.File("shelf copy.tga")));
+    EXPECT_EQ(RgbOf(*again.model.picture), original);
+}
+
+TEST_F(PictureEditorWindow, OptimizeSizeTakesTheDialogsChoiceAndOffersUndo)
+{
+    WritePicture(StripedImage(50, 40, 3), folder.File("shelf.bmp"));
+    Tpicdoc editor(finder, settings);
+    editor.OpenPicture(folder.File("shelf.bmp"));
+    editor.Photo1Click();
+    ASSERT_TRUE(editor.OptimizeSize1->isEnabled());
+    ui.whileShownModally = [this] {
+        optimizeOps.cbSide->setCurrentIndex(0);
+        optimizeOps.cbUnit->setCurrentIndex(0);
+        optimizeOps.edWidth->setText("30");
+        optimizeOps.edHeight->setText("20");
+    };
+    ui.AnswerModal(mrCancel);
+    editor.OptimizeSize1->trigger();
+    EXPECT_EQ(editor.model.picture->Width(), 50);
+    ui.AnswerModal(mrOk);
+    editor.OptimizeSize1->trigger();
+    EXPECT_EQ(editor.model.picture->Width(), 120);
+    EXPECT_EQ(editor.model.picture->Height(), 80);
+    EXPECT_TRUE(editor.model.modified);
+    EXPECT_TRUE(editor.aUndo->isEnabled());
+    editor.aUndo->trigger();
+    EXPECT_EQ(editor.model.picture->Width(), 50);
+    EXPECT_EQ(editor.PaintBox1->width(), static_cast<int>(50 * editor.model.zoom));
+}
+
+TEST_F(PictureEditorWindow, CatalogCaptureShowsItsBarsAndTheKeyFlagFollowsTheKeys)
+{
+    Tpicdoc editor(finder, settings);
+    editor.model.catalogCapture = true;
+    editor.show();
+    EXPECT_TRUE(editor.InfoBar->isVisible() && editor.CatalogBar->isVisible() && editor.pInfo->isVisible());
+    EXPECT_FALSE(editor.EditBar->isVisible() || editor.Photo1->menuAction()->isVisible());
+    EXPECT_EQ(editor.toolBarArea(editor.CatalogBar), Qt::LeftToolBarArea);
+    EXPECT_EQ(editor.mMsg->toPlainText().toStdString(),
+              "Step 1\nOpen or scan a picture \nof an existing pegboard \nor shelf display");
+    EXPECT_FALSE(editor.bAdd->isEnabled() || editor.tbCropDraw2->isEnabled());
+
+    WritePicture(StripedImage(20, 10, 2), folder.File("display.bmp"));
+    ui.AnswerFile(FileDialogResult{folder.File("display.bmp"), 1});
+    editor.aOpen->trigger();
+    EXPECT_TRUE(editor.tbCropDraw2->isEnabled());
+    EXPECT_EQ(editor.mMsg->toPlainText().left(20).toStdString(), "Crop the display are");
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::OpenDialog)[0].fileOptions.filter, TPicture::GraphicFilter());
+
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
+    QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_Shift, Qt::NoModifier, QString(), true);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Shift, Qt::NoModifier);
+    QApplication::sendEvent(editor.edIndex, &press);
+    EXPECT_TRUE(editor.model.keyHeld);
+    QApplication::sendEvent(editor.edIndex, &repeat);
+    EXPECT_TRUE(editor.model.keyHeld);
+    QApplication::sendEvent(editor.edIndex, &release);
+    EXPECT_FALSE(editor.model.keyHeld);
+    editor.model.modified = true;
+    EXPECT_TRUE(editor.FormCloseQuery());
+}
+
+class PictureEditorCommand : public MainFormFixture {
+protected:
+    PictureEditorCommand()
+    {
+        ui.whileShownModally = [this] {
+            auto* editor = form->findChild<Tpicdoc*>();
+            ASSERT_NE(editor, nullptr);
+            shownPath = editor->model.picturePath;
+            shownWidth = editor->model.HasPicture() ? editor->model.picture->Width() : 0;
+        };
+    }
+    // The example planogram with its first product current.
+    ListOB& OpenWithCurrentProduct()
+    {
+        EXPECT_TRUE(form->OpenPlanogram(Example()));
+        ListOB* item = Active().items->head;
+        while (item && item->picture.find('<') != std::string::npos)
+            item = item->next;
+        Active().items->current = item;
+        return *item;
+    }
+    // The texts of the message boxes shown.
+    std::vector<std::string> Run()
+    {
+        ui.AnswerModal(mrCancel);
+        form->PictureManager1->trigger();
+        const std::vector<ScriptedUi::Call> shown = ui.CallsOf(ScriptedUi::Kind::ModalWindow);
+        EXPECT_EQ(shown.size(), 1u);
+        EXPECT_TRUE(!shown.empty() && shown[0].text == "picdoc");
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(form->findChild<Tpicdoc*>(), nullptr);
+        const std::vector<std::string> texts = ui.MessageTexts();
+        ui.ClearCalls();
+        return texts;
+    }
+
+    std::string shownPath = "?";
+    int shownWidth = -1;
+};
+
+TEST_F(PictureEditorCommand, OpensTheCurrentProductsPictureThroughThePictureFolder)
+{
+    EXPECT_TRUE(form->PictureManager1->isEnabled());
+    EXPECT_TRUE(Run().empty());
+    EXPECT_EQ(shownPath, "");
+
+    ListOB& product = OpenWithCurrentProduct();
+    ASSERT_EQ(product.picture.find('/'), std::string::npos);
+    const std::string file = program.File("Catalogs/" + product.picture);
+    TBitmap red;
+    red.SetPixelFormat(pf24bit);
+    red.SetSize(33, 21);
+    TJPEGImage jpeg;
+    jpeg.Assign(red);
+    jpeg.SaveToFile(file);
+    EXPECT_TRUE(Run().empty());
+    EXPECT_EQ(shownWidth, 33);
+    EXPECT_NE(shownPath.find(product.picture), std::string::npos);
+
+    WriteWholeFile(file, "not a picture at all");
+    ui.AnswerMessage(MsgAnswer::OK);
+    EXPECT_EQ(Run().size(), 1u);
+    EXPECT_EQ(shownWidth, 0);
+    EXPECT_EQ(shownPath, file);
+
+    // A fixture's picture text describes it: the editor opens empty.
+    Active().items->current = Active().items->head;
+    EXPECT_TRUE(Run().empty());
+    EXPECT_EQ(shownPath, "");
+}
+
+} // namespace
