@@ -28,19 +28,6 @@
 
 namespace {
 
-void WritePicture(const RgbImage& image, const std::string& path)
-{
-    TBitmap bitmap;
-    bitmap.SetPixelFormat(pf24bit);
-    bitmap.SetSize(image.width, image.height);
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const Rgb& pixel = image.At(x, y);
-            bitmap.SetPixel(x, y, pixel.r | pixel.g << 8 | pixel.b << 16);
-        }
-    bitmap.SaveToFile(path);
-}
-
 class PlainSettings : public DrawingSettings {
 public:
     TFont TagFont() const override { return {}; }
@@ -65,9 +52,9 @@ protected:
 TEST_F(PictureEditorWindow, APictureSavedAsTargaOpensAgainWithTheSamePixels)
 {
     const RgbImage original = StripedImage(90, 70, 5);
-    WritePicture(original, folder.File("shelf.bmp"));
+    WriteWholeFile(folder.File("shelf.ppm"), PpmOf(original));
     QPointer<Tpicdoc> editor = new Tpicdoc(finder, settings);
-    ASSERT_TRUE(editor->OpenPicture(folder.File("shelf.bmp")));
+    ASSERT_TRUE(editor->OpenPicture(folder.File("shelf.ppm")));
     editor->show();
     EXPECT_EQ(editor->windowTitle(), "Picture Editor");
     EXPECT_TRUE(editor->EditBar->isVisible());
@@ -78,32 +65,14 @@ TEST_F(PictureEditorWindow, APictureSavedAsTargaOpensAgainWithTheSamePixels)
     EXPECT_TRUE((box.width() == view.width() && box.height() <= view.height()) ||
                 (box.height() == view.height() && box.width() <= view.width()))
         << box.width() << "x" << box.height() << " in " << view.width() << "x" << view.height();
-    editor->aZoomInExecute();
+    editor->aZoomIn->trigger();
     EXPECT_EQ(editor->PaintBox1->width(), static_cast<int>(90 * editor->model.zoom));
-    EXPECT_TRUE(editor->aSave->isEnabled() && editor->aSaveAs->isEnabled());
+    EXPECT_TRUE(editor->aSave->isEnabled() && editor->aSaveAs->isEnabled() && editor->OptimizeSize1->isEnabled());
     EXPECT_FALSE(editor->aUndo->isEnabled() || editor->aOptimize->isEnabled() || editor->aScan->isEnabled() ||
-                 editor->aSelectScanner->isEnabled() || editor->Rotate1->isEnabled());
+                 editor->aSelectScanner->isEnabled() || editor->Rotate1->isEnabled() || editor->aDrawCrop->isEnabled());
     EXPECT_EQ(editor->aUndo->shortcut(), QKeySequence("Ctrl+Alt+Z"));
 
-    ui.AnswerFile(FileDialogResult{folder.File("shelf copy.tga"), 4});
-    editor->aSaveAs->trigger();
-    EXPECT_EQ(editor->model.picturePath, folder.File("shelf copy.tga"));
-    EXPECT_TRUE(editor->close());
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(editor.isNull());
-
-    Tpicdoc again(finder, settings);
-    ASSERT_TRUE(again.OpenPicture(folder.File("shelf copy.tga")));
-    EXPECT_EQ(RgbOf(*again.model.picture), original);
-}
-
-TEST_F(PictureEditorWindow, OptimizeSizeTakesTheDialogsChoiceAndOffersUndo)
-{
-    WritePicture(StripedImage(50, 40, 3), folder.File("shelf.bmp"));
-    Tpicdoc editor(finder, settings);
-    editor.OpenPicture(folder.File("shelf.bmp"));
-    editor.Photo1Click();
-    ASSERT_TRUE(editor.OptimizeSize1->isEnabled());
+    // Optimize Size takes the dialog's choice.
     ui.whileShownModally = [this] {
         optimizeOps.cbSide->setCurrentIndex(0);
         optimizeOps.cbUnit->setCurrentIndex(0);
@@ -111,17 +80,25 @@ TEST_F(PictureEditorWindow, OptimizeSizeTakesTheDialogsChoiceAndOffersUndo)
         optimizeOps.edHeight->setText("20");
     };
     ui.AnswerModal(mrCancel);
-    editor.OptimizeSize1->trigger();
-    EXPECT_EQ(editor.model.picture->Width(), 50);
+    editor->OptimizeSize1->trigger();
+    EXPECT_EQ(editor->model.picture->Width(), 90);
     ui.AnswerModal(mrOk);
-    editor.OptimizeSize1->trigger();
-    EXPECT_EQ(editor.model.picture->Width(), 120);
-    EXPECT_EQ(editor.model.picture->Height(), 80);
-    EXPECT_TRUE(editor.model.modified);
-    EXPECT_TRUE(editor.aUndo->isEnabled());
-    editor.aUndo->trigger();
-    EXPECT_EQ(editor.model.picture->Width(), 50);
-    EXPECT_EQ(editor.PaintBox1->width(), static_cast<int>(50 * editor.model.zoom));
+    editor->OptimizeSize1->trigger();
+    EXPECT_EQ(editor->model.picture->Width(), 120);
+    EXPECT_EQ(editor->PaintBox1->width(), static_cast<int>(120 * editor->model.zoom));
+    ASSERT_TRUE(editor->aUndo->isEnabled());
+    editor->aUndo->trigger();
+
+    ui.AnswerMessage(MsgAnswer::Yes);
+    ui.AnswerFile(FileDialogResult{folder.File("shelf copy.tga"), 4});
+    EXPECT_TRUE(editor->close());
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Save changes to picture"});
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(editor.isNull());
+
+    Tpicdoc again(finder, settings);
+    ASSERT_TRUE(again.OpenPicture(folder.File("shelf copy.tga")));
+    EXPECT_EQ(RgbOf(*again.model.picture), original);
 }
 
 TEST_F(PictureEditorWindow, CatalogCaptureShowsItsBarsAndTheKeyFlagFollowsTheKeys)
@@ -136,8 +113,8 @@ TEST_F(PictureEditorWindow, CatalogCaptureShowsItsBarsAndTheKeyFlagFollowsTheKey
               "Step 1\nOpen or scan a picture \nof an existing pegboard \nor shelf display");
     EXPECT_FALSE(editor.bAdd->isEnabled() || editor.tbCropDraw2->isEnabled());
 
-    WritePicture(StripedImage(20, 10, 2), folder.File("display.bmp"));
-    ui.AnswerFile(FileDialogResult{folder.File("display.bmp"), 1});
+    WriteWholeFile(folder.File("display.ppm"), PpmOf(StripedImage(20, 10, 2)));
+    ui.AnswerFile(FileDialogResult{folder.File("display.ppm"), 1});
     editor.aOpen->trigger();
     EXPECT_TRUE(editor.tbCropDraw2->isEnabled());
     EXPECT_EQ(editor.mMsg->toPlainText().left(20).toStdString(), "Crop the display are");
@@ -202,7 +179,9 @@ TEST_F(PictureEditorCommand, OpensTheCurrentProductsPictureThroughThePictureFold
     EXPECT_TRUE(Run().empty());
     EXPECT_EQ(shownPath, "");
 
+    // The front picture, whichever face the product shows.
     ListOB& product = OpenWithCurrentProduct();
+    product.face = 1;
     ASSERT_EQ(product.picture.find('/'), std::string::npos);
     const std::string file = program.File("Catalogs/" + product.picture);
     TBitmap red;
