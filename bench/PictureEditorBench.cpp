@@ -7,7 +7,6 @@
 
 #include "BenchSupport.h"
 
-#include <QApplication>
 #include <QImage>
 
 #include <chrono>
@@ -78,12 +77,4 @@ void BM_SaveOptimizedAgainstQt(benchmark::State& state)
 
 BENCHMARK(BM_SaveOptimizedAgainstQt)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv); }
