@@ -312,6 +312,8 @@ void Tpicdoc::SetCatalogLink(CatalogManager& catalog, int column, const std::str
 
 void Tpicdoc::TakeClientSize()
 {
+    // The bars learn their sizes as they are first shown: lay the window out with them first.
+    layout()->activate();
     model.clientWidth = ScrollBox1->viewport()->width();
     model.clientHeight = ScrollBox1->viewport()->height();
 }
