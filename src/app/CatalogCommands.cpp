@@ -1,4 +1,4 @@
-// The main window's Catalog menu commands, which show the Catalog Manager.
+// The main window's Catalog menu commands, which show the Catalog Manager and the picture editor.
 #include "app/SDIMain.h"
 #include "app/picdocCode.h"
 #include "catalog/DataMaker.h"
