@@ -1,6 +1,7 @@
 #include "app/picdocCode.h"
 
 #include "catalog/PicOptimizeOps.h"
+#include "planogram/DrawingSettings.h"
 #include "planogram/Graphicsmanager.h"
 #include "platform/core/CodePage.h"
 #include "platform/graphics/Bitmap.h"
@@ -117,7 +118,7 @@ QLineEdit* NewLabelledEdit(QToolBar* bar, const char* label, const char* name)
 } // namespace
 
 Tpicdoc::Tpicdoc(PictureFinder& finder, const DrawingSettings& settings, QWidget* parent)
-    : QMainWindow(parent, Qt::Window), model(finder, settings)
+    : QMainWindow(parent, Qt::Window), model(finder, settings), settings_(settings)
 {
     setObjectName("picdoc");
     setWindowTitle("Picture Editor");
@@ -445,6 +446,7 @@ void Tpicdoc::Photo1Click() { OptimizeSize1->setEnabled(model.MenuStates().pictu
 void Tpicdoc::OptimizeSize1Click()
 {
     TfrmPicOptimizeOps& dialog = *frmPicOptimizeOps;
+    dialog.SetUnitBeforeFirstShowing(settings_.UnitsInches());
     if (Ui().ShowModal(dialog) != mrOk)
         return;
     OptimizeSizeChoice choice;

@@ -132,4 +132,6 @@ private:
     void ShowPicture();
     void EnableCommands();
     bool OwnsWidget(QObject* object) const;
+
+    const DrawingSettings& settings_;
 };

@@ -34,7 +34,7 @@ public:
     TColor TagColor() const override { return clWhite; }
     bool UnitsMode() const override { return true; }
     int DisplayScale() const override { return 8; }
-    bool UnitsInches() const override { return false; }
+    bool UnitsInches() const override { return true; }
 };
 
 class PictureEditorWindow : public testing::Test {
@@ -72,8 +72,10 @@ TEST_F(PictureEditorWindow, APictureSavedAsTargaOpensAgainWithTheSamePixels)
                  editor->aSelectScanner->isEnabled() || editor->Rotate1->isEnabled() || editor->aDrawCrop->isEnabled());
     EXPECT_EQ(editor->aUndo->shortcut(), QKeySequence("Ctrl+Alt+Z"));
 
-    // Optimize Size takes the dialog's choice.
-    ui.whileShownModally = [this] {
+    // Optimize Size offers the main window's unit and takes the dialog's choice.
+    int offeredUnit = -1;
+    ui.whileShownModally = [&] {
+        offeredUnit = optimizeOps.cbUnit->currentIndex();
         optimizeOps.cbSide->setCurrentIndex(0);
         optimizeOps.cbUnit->setCurrentIndex(0);
         optimizeOps.edWidth->setText("30");
@@ -81,6 +83,7 @@ TEST_F(PictureEditorWindow, APictureSavedAsTargaOpensAgainWithTheSamePixels)
     };
     ui.AnswerModal(mrOk);
     editor->OptimizeSize1->trigger();
+    EXPECT_EQ(offeredUnit, 1);
     EXPECT_EQ(editor->model.picture->Width(), 120);
     EXPECT_EQ(editor->PaintBox1->width(), static_cast<int>(120 * editor->model.zoom));
     ASSERT_TRUE(editor->aUndo->isEnabled());
