@@ -1,5 +1,6 @@
-// The main window's Catalog menu commands, which show the Catalog Manager.
+// The main window's Catalog menu commands, which show the Catalog Manager and the picture editor.
 #include "app/SDIMain.h"
+#include "app/picdocCode.h"
 #include "catalog/DataMaker.h"
 #include "planogram/PlanogramDocument.h"
 #include "planogram/SelectorCode.h"
@@ -40,4 +41,16 @@ void TMainForm::EditCatalog(const std::string& catalogFile)
 {
     if (catalogManager_)
         catalogManager_->EditPlanogramCatalog(catalogFile);
+}
+
+void TMainForm::PictureManager1Click()
+{
+    QPointer<Tpicdoc> editor = new Tpicdoc(pictureFinder_, *this, this);
+    if (const PlanogramDocument* document = ActiveDocument())
+        if (const std::optional<std::string> picture = CurrentItemPicture(*document, pictureFinder_))
+            editor->OpenPicture(*picture);
+    Ui().ShowModal(*editor);
+    // Closing frees it; one the modal showing left without closing goes too.
+    if (editor && !editor->isVisible())
+        editor->deleteLater();
 }

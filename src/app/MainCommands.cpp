@@ -148,7 +148,7 @@ const std::vector<MenuEntry>& MenuTable()
         Separator(&F::mnuCatalog),
         Item(&F::mnuCatalog, &F::CatalogManager1, "CatalogManager1", "Catalog &Manager"),
         Item(&F::mnuCatalog, &F::NewDirectDataLink1, "NewDirectDataLink1", "New Direct &Data Link"),
-        Item(&F::mnuCatalog, &F::PictureManager1, "PictureManager1", "&Picture Editor"),
+        Item(&F::mnuCatalog, &F::PictureManager1, "PictureManager1", "&Picture Editor", Enabled),
 
         Menu(&F::Reports1, "Reports1", "&Reports"),
         Item(&F::Reports1, &F::ShowReport1, "ShowReport1", "&Custom Report Writer"),

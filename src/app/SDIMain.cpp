@@ -238,6 +238,7 @@ void TMainForm::ConnectCommands()
     connect(Export1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Export1Click));
     QuickReports1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(QuickReports1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::QuickReports1Click));
+    connect(PictureManager1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::PictureManager1Click));
     connect(About1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::About1Click));
     connect(Help2, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Help2Click));
     connect(AllTagsOn1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::AllTagsOn1Click));

@@ -164,6 +164,8 @@ public:
     void Open2Click();
     void Edit2Click();
     void EditCatalog(const std::string& catalogFile) override;
+    // The picture editor, on the picture of the active planogram's current item when there is one.
+    void PictureManager1Click();
 
     // The document setup dialog the documents show (not owned); New stays disabled without one.
     void SetDocumentSetupDialog(DocumentSetupDialog* dialog);

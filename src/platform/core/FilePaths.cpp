@@ -120,6 +120,14 @@ bool FileExists(std::string_view path)
     return StatPath(path, info) && S_ISREG(info.st_mode);
 }
 
+bool FileIsReadOnly(std::string_view path)
+{
+    struct stat info;
+    if (!StatPath(path, info))
+        return false;
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(NativePath(path).c_str(), W_OK) != 0;
+}
+
 bool DirectoryExists(std::string_view path)
 {
     struct stat info;

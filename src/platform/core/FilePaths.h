@@ -47,6 +47,10 @@ std::string PathText(std::string_view path);
 FILE* OpenFile(std::string_view path, const char* mode);
 int OpenFileDescriptor(std::string_view path, int flags, int mode = 0666);
 bool FileExists(std::string_view path);
+// An existing file that cannot be written to: its mode has no write bit, or this user may not write
+// it. A mode without write bits counts even for a user the system would let write (root), as the
+// read-only attribute of a Windows file does.
+bool FileIsReadOnly(std::string_view path);
 bool DirectoryExists(std::string_view path);
 bool DeleteFile(std::string_view path);
 bool RenameFile(std::string_view from, std::string_view to);

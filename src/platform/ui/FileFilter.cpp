@@ -98,3 +98,11 @@ std::vector<std::string> QtNameFilters(std::string_view filter)
         names.push_back(QtNameFilter(entry));
     return names;
 }
+
+std::string FilterSuffix(const FileFilter& filter)
+{
+    if (filter.patterns.size() != 1 || !filter.patterns[0].starts_with("*."))
+        return {};
+    const std::string suffix = filter.patterns[0].substr(2);
+    return suffix.find_first_of("*?.") == std::string::npos ? suffix : std::string();
+}

@@ -19,3 +19,7 @@ std::vector<FileFilter> ParseFileFilter(std::string_view filter);
 // parentheses keeps them there instead of showing them twice.
 std::string QtNameFilter(const FileFilter& filter);
 std::vector<std::string> QtNameFilters(std::string_view filter);
+
+// The extension a save dialog gives a typed name without one while this filter is chosen: that of
+// its one plain "*.ext" pattern; empty for "*.*", several patterns or a wildcard extension.
+std::string FilterSuffix(const FileFilter& filter);

@@ -221,6 +221,25 @@ std::optional<std::string> QtUiServices::InputQuery(std::string_view caption, st
     return fromQString(answer);
 }
 
+namespace {
+
+// A name typed without an extension takes the chosen type's, as the system's own dialog gives it, so
+// that the overwrite question concerns the name that will be written. A type without one plain
+// extension falls back to the caller's default.
+void FollowChosenSuffix(QFileDialog& dialog, const FileDialogOptions& options, const QStringList& names)
+{
+    const std::vector<FileFilter> filters = ParseFileFilter(options.filter);
+    auto follow = [&dialog, &options, filters, names](const QString& name) {
+        const qsizetype index = names.indexOf(name);
+        const std::string suffix = index >= 0 ? FilterSuffix(filters[static_cast<size_t>(index)]) : std::string();
+        dialog.setDefaultSuffix(toQString(suffix.empty() ? options.defaultExt : suffix));
+    };
+    follow(dialog.selectedNameFilter());
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, follow);
+}
+
+} // namespace
+
 std::optional<FileDialogResult> QtUiServices::FileDialog(const FileDialogOptions& options, bool save)
 {
     QFileDialog dialog(DialogParent(), toQString(options.title));
@@ -238,7 +257,9 @@ std::optional<FileDialogResult> QtUiServices::FileDialog(const FileDialogOptions
         dialog.setDirectory(PathToQString(NativePath(options.initialDir)));
     if (!options.fileName.empty())
         dialog.selectFile(PathToQString(NativePath(options.fileName)));
-    if (!options.defaultExt.empty())
+    if (save)
+        FollowChosenSuffix(dialog, options, names);
+    else if (!options.defaultExt.empty())
         dialog.setDefaultSuffix(toQString(options.defaultExt));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;

@@ -94,6 +94,21 @@ TEST(QtUiServices, SaveDialogReturnsTheFileAndFilterIndex)
     EXPECT_EQ(chosen->filterIndex, 2);
     EXPECT_EQ(chosen->fileName.substr(chosen->fileName.size() - 9), "/plan.kqf");
 
+    // A type the user picks gives a typed name its extension; a type of several patterns the default.
+    for (const auto& [index, expected] : std::vector<std::pair<int, std::string>>{{1, "/plan.kqt"}, {2, "/plan.kqf"}}) {
+        WhenModal([&, index = index](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            dialog->selectNameFilter(dialog->nameFilters()[index]);
+            emit dialog->filterSelected(dialog->nameFilters()[index]);
+            dialog->selectFile("plan");
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        options.filter = "Kestrame File (*.kqf)|*.kqf|Kestrame Template (*.kqt)|*.kqt|Both|*.kqf;*.kqt";
+        const auto typed = ui.SaveDialog(options);
+        ASSERT_TRUE(typed);
+        EXPECT_EQ(typed->fileName.substr(typed->fileName.size() - expected.size()), expected);
+    }
+
     WhenModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
     EXPECT_FALSE(ui.OpenDialog(options));
 }

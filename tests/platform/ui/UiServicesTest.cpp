@@ -175,6 +175,17 @@ TEST(FileFilter, OddFiltersKeepTheirIndexes)
     EXPECT_EQ(parsed[0].patterns, (std::vector<std::string>{"*.kqf", "*.kqt"}));
 }
 
+TEST(FileFilter, TheSuffixIsThatOfOnePlainPattern)
+{
+    const std::vector<std::pair<FileFilter, std::string>> cases = {
+        {{"JPEG", {"*.jpg"}}, "jpg"},      {{"Targa", {"*.TGA"}}, "TGA"},   {{"All", {"*.*"}}, ""},
+        {{"Any", {"*"}}, ""},              {{"Two", {"*.kqf", "*.kqt"}}, ""}, {{"Wild", {"*.tif*"}}, ""},
+        {{"Named", {"readme.txt"}}, ""},   {{"Double", {"*.tar.gz"}}, ""},
+    };
+    for (const auto& [filter, suffix] : cases)
+        EXPECT_EQ(FilterSuffix(filter), suffix) << filter.patterns[0];
+}
+
 TEST(Progress, KeepsItsValuesWithoutAWindow)
 {
     Progress& bar = MainProgress();

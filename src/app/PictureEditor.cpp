@@ -1,0 +1,310 @@
+#include "app/PictureEditor.h"
+
+#include "catalog/CatalogManager.h"
+#include "imageformats/PictureOperations.h"
+#include "planogram/Graphicsmanager.h"
+#include "planogram/Listmanager.h"
+#include "planogram/Picturehelpers.h"
+#include "planogram/PlanogramDocument.h"
+#include "catalog/PictureFinder.h"
+#include "platform/core/FilePaths.h"
+#include "platform/core/Numbers.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/ui/Application.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr std::string_view SaveOptimizedMissing =
+    "Can't save optimized. Width or Height information missing for this product.";
+
+constexpr double PixelsPerCm = 4;
+constexpr double CmPerInch = 2.54;
+
+// The two sizes a side of the product shows, and what is said when one of them is missing.
+struct SidePair {
+    const std::string& first;
+    const std::string& second;
+    std::string_view missing;
+};
+
+SidePair PairOfSide(const OptimizeSizeChoice& choice)
+{
+    switch (choice.side) {
+    case OptimizeSizeChoice::SideView:
+        return {choice.depth, choice.height, "The depth or height values are missing"};
+    case OptimizeSizeChoice::Top:
+        return {choice.width, choice.depth, "The width or depth values are missing"};
+    default:
+        return {choice.width, choice.height, "The width or height values are missing"};
+    }
+}
+
+void Exclaim(std::string_view text, std::string_view caption)
+{
+    Ui().MessageBox(text, caption, MsgButtons::OK, MsgIcon::Warning);
+}
+
+// A 24-bit bitmap of the source resampled or stretched to the size.
+void ResizeInto(const TBitmap& source, TBitmap& target, int width, int height, bool resample, Progress* progress)
+{
+    target.SetPixelFormat(pf24bit);
+    target.SetSize(width, height);
+    const TRect whole{0, 0, width, height};
+    if (resample)
+        ResampleBitmap(source, target, progress, whole, {0, 0, source.Width(), source.Height()});
+    else
+        target.Canvas().StretchDraw(whole, source);
+}
+
+} // namespace
+
+PictureEditor::PictureEditor(PictureFinder& finder, const DrawingSettings& settings)
+    : finder_(finder), settings_(settings)
+{
+    SaveDialog1.filter = PictureSaveFilter;
+    SaveDialog1.defaultExt = DefaultExtensionOf(PictureFormat::JPEG);
+}
+
+PictureEditor::~PictureEditor() = default;
+
+bool PictureEditor::ResetPicture()
+{
+    try {
+        graphics = std::make_unique<GraphicsManager>(finder_, settings_);
+        picture = std::make_unique<TBitmap>();
+        undoSnapshot = std::make_unique<TBitmap>();
+        return true;
+    } catch (const std::exception&) {
+        // The caller learns of it through the result and frees the editor.
+        return false;
+    }
+}
+
+bool PictureEditor::OpenPicture(const std::string& path)
+{
+    if (!ResetPicture())
+        return false;
+    if (!ShowingExceptions([&] { return graphics->LoadPicture(path, *picture); }))
+        picture = std::make_unique<TBitmap>();
+    picturePath = path;
+    FitToWindow();
+    return true;
+}
+
+void PictureEditor::SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber)
+{
+    linkCatalog = &catalog;
+    linkColumn = column;
+    linkPartNumber = partNumber;
+}
+
+bool PictureEditor::HasPicture() const { return picture != nullptr && !picture->Empty(); }
+
+void PictureEditor::FitToWindow()
+{
+    if (!HasPicture())
+        return;
+    const double ratioH = static_cast<double>(clientHeight) / picture->Height();
+    const double ratioW = static_cast<double>(clientWidth) / picture->Width();
+    SetZoom(std::min(ratioH, ratioW));
+}
+
+void PictureEditor::SetZoom(double factor) { zoom = std::clamp(factor, MinZoom, MaxZoom); }
+
+TSize PictureEditor::ViewSize() const
+{
+    if (picture == nullptr)
+        return {};
+    return {static_cast<int>(picture->Width() * zoom), static_cast<int>(picture->Height() * zoom)};
+}
+
+bool PictureEditor::UndoAvailable() const { return undoSnapshot != nullptr && !undoSnapshot->Empty(); }
+
+void PictureEditor::Undo()
+{
+    if (!UndoAvailable())
+        return;
+    picture->Assign(*undoSnapshot);
+    SetZoom(zoom);
+}
+
+std::optional<FileDialogResult> PictureEditor::AskForName(const std::string& fileName)
+{
+    SaveDialog1.fileName = fileName;
+    std::optional<FileDialogResult> choice = Ui().SaveDialog(SaveDialog1);
+    if (!choice) {
+        SaveDialog1.fileName.clear();
+        return std::nullopt;
+    }
+    SaveDialog1.fileName = choice->fileName;
+    SaveDialog1.filterIndex = choice->filterIndex;
+    return choice;
+}
+
+bool PictureEditor::Write(const TBitmap& bitmap, const std::string& path, PictureFormat format)
+{
+    SaveDialog1.defaultExt = DefaultExtensionOf(format);
+    return WritePicture(bitmap, path, format, *graphics);
+}
+
+bool PictureEditor::SavePicture()
+{
+    if (!HasPicture())
+        return false;
+    std::string path = picturePath;
+    std::optional<PictureFormat> format = WrittenFormatOf(path);
+    if (NeedsSaveDialog(path)) {
+        const std::optional<FileDialogResult> choice = AskForName(path.empty() ? path : SaveNamePreset(path));
+        if (!choice)
+            return false;
+        path = choice->fileName;
+        format = FormatOfFilterIndex(choice->filterIndex);
+    }
+    if (!Write(*picture, path, *format))
+        return false;
+    picturePath = path;
+    modified = false;
+    return true;
+}
+
+bool PictureEditor::SaveAs()
+{
+    const std::string remembered = picturePath;
+    picturePath.clear();
+    if (SavePicture())
+        return true;
+    picturePath = remembered;
+    return false;
+}
+
+bool PictureEditor::SaveOptimized()
+{
+    if (!HasPicture())
+        return false;
+    if (product.width == 0 || product.height == 0) {
+        Exclaim(SaveOptimizedMissing, ApplicationTitle);
+        return false;
+    }
+    if (picture->Width() <= product.widthQuarterCm && picture->Height() <= product.heightQuarterCm) {
+        Exclaim("Image is already optimized", ApplicationTitle);
+        return false;
+    }
+    // 8 pixels a centimetre.
+    const double width = 2.0 * product.widthQuarterCm;
+    const double height = 2.0 * product.heightQuarterCm;
+    switch (CheckNewPictureSize(width, height)) {
+    case NewPictureSize::Missing:
+        Exclaim(SaveOptimizedMissing, ApplicationTitle);
+        return false;
+    case NewPictureSize::TooLarge:
+        ShowPictureTooLarge(width, height);
+        return false;
+    case NewPictureSize::Fine:
+        break;
+    }
+    const std::optional<FileDialogResult> choice = AskForName(picturePath);
+    if (!choice)
+        return false;
+    TBitmap optimized;
+    ResizeInto(*picture, optimized, static_cast<int>(width), static_cast<int>(height), true, progress);
+    if (!Write(optimized, choice->fileName, FormatOfFilterIndex(choice->filterIndex)))
+        return false;
+    picturePath = choice->fileName;
+    modified = false;
+    return true;
+}
+
+bool PictureEditor::OptimizeSize(const OptimizeSizeChoice& choice)
+{
+    if (!HasPicture())
+        return false;
+    const SidePair pair = PairOfSide(choice);
+    const double factor = choice.unit == 1 ? CmPerInch * PixelsPerCm : PixelsPerCm;
+    const double width = Atof(pair.first) * factor;
+    const double height = Atof(pair.second) * factor;
+    const NewPictureSize size =
+        pair.first.empty() || pair.second.empty() ? NewPictureSize::Missing : CheckNewPictureSize(width, height);
+    if (size == NewPictureSize::Missing) {
+        Exclaim(pair.missing, "Error");
+        return false;
+    }
+    if (size == NewPictureSize::TooLarge) {
+        ShowPictureTooLarge(width, height);
+        return false;
+    }
+    undoSnapshot->Assign(*picture);
+    TBitmap resized;
+    ResizeInto(*picture, resized, static_cast<int>(width), static_cast<int>(height), choice.bilinear, progress);
+    picture->TakeOver(resized);
+    modified = true;
+    return true;
+}
+
+bool PictureEditor::AskToSaveChanges()
+{
+    switch (Ui().MessageBox("Save changes to picture", ApplicationTitle, MsgButtons::YesNoCancel, MsgIcon::Question)) {
+    case MsgAnswer::Yes:
+        // A cancelled or failed save keeps the window, so that the changes are not lost.
+        return SavePicture();
+    case MsgAnswer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool PictureEditor::HasLinkCell() const
+{
+    return linkCatalog != nullptr && linkColumn >= 0 && linkColumn < linkCatalog->Grid.ColCount();
+}
+
+bool PictureEditor::AskToUpdateLink()
+{
+    const std::string question = "Update picture link for catalog item " + linkPartNumber + "?";
+    switch (Ui().MessageBox(question, ApplicationTitle, MsgButtons::YesNoCancel, MsgIcon::Question)) {
+    case MsgAnswer::Yes:
+        linkCatalog->Grid.SetCells(linkColumn, linkCatalog->Grid.Row(), StoredPath(picturePath));
+        linkCatalog->modified = true;
+        return true;
+    case MsgAnswer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool PictureEditor::CloseQuery()
+{
+    if (catalogCapture)
+        return true;
+    if (modified && !AskToSaveChanges())
+        return false;
+    if (!linkPartNumber.empty() && !picturePath.empty() && HasLinkCell())
+        return AskToUpdateLink();
+    return true;
+}
+
+EditorMenuStates PictureEditor::MenuStates() const
+{
+    EditorMenuStates states;
+    states.save = HasPicture();
+    states.saveOptimized = states.save && !product.partNumber.empty();
+    states.copy = states.save;
+    states.undo = UndoAvailable();
+    states.pictureCommands = states.save;
+    return states;
+}
+
+std::optional<std::string> CurrentItemPicture(const PlanogramDocument& document, PictureFinder& finder)
+{
+    const ListOB* item = document.items ? document.items->current : nullptr;
+    if (item == nullptr || FixtureKind(item->picture))
+        return std::nullopt;
+    ListOB front;
+    front.picture = item->picture;
+    const std::string found = finder.FindPicture(document.graphics.FacePicturePath(front));
+    return found.empty() ? item->picture : found;
+}

@@ -1,0 +1,163 @@
+#pragma once
+
+#include "app/PictureSaving.h"
+#include "platform/core/Geometry.h"
+#include "platform/core/UiServices.h"
+#include "platform/graphics/Colors.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class CatalogManager;
+class DrawingSettings;
+class GraphicsManager;
+class PlanogramDocument;
+class PictureFinder;
+class Progress;
+class TBitmap;
+
+// The product a caller opens the editor for, as the Catalog Manager reads it from its row.
+struct EditorProduct {
+    std::string partNumber;
+    std::string description;
+    std::string pictureCell;
+    // The product's width and height in quarter centimetres; 0 when the catalog has no such column.
+    int widthQuarterCm = 0;
+    int heightQuarterCm = 0;
+    // The catalog's values in its own units; 0 when missing.
+    double width = 0;
+    double height = 0;
+    double depth = 0;
+};
+
+// What the optimise-size dialog was left holding when the user chose Optimize.
+struct OptimizeSizeChoice {
+    enum Side { Front, SideView, Top };
+    int side = Front;
+    // 0 centimetres, 1 inches.
+    int unit = 0;
+    std::string width;
+    std::string height;
+    std::string depth;
+    bool bilinear = true;
+};
+
+// Which entries the editor's menus offer as they open.
+struct EditorMenuStates {
+    bool saveOptimized = false;
+    bool save = false;
+    bool copy = false;
+    bool undo = false;
+    // Draw Crop, Draw Dots, both Connect entries, Remove Background and Optimize Size.
+    bool pictureCommands = false;
+};
+
+// The picture editor without its window: the picture, its view scale, the tools' state, saving in
+// the written formats, the sizes of the optimising commands and the questions asked on closing.
+class PictureEditor {
+public:
+    PictureEditor(PictureFinder& finder, const DrawingSettings& settings);
+    ~PictureEditor();
+    PictureEditor(const PictureEditor&) = delete;
+    PictureEditor& operator=(const PictureEditor&) = delete;
+
+    static constexpr double MinZoom = 0.05;
+    static constexpr double MaxZoom = 20;
+    static constexpr double ZoomStep = 0.05;
+
+    // Null until the first picture is loaded.
+    std::unique_ptr<TBitmap> picture;
+    // The picture before the last crop, first outline dot or Optimize Size.
+    std::unique_ptr<TBitmap> undoSnapshot;
+    double zoom = 1.0;
+    // In view pixels; empty means none.
+    TRect selection;
+    TRect focusRect;
+    bool dragging = false;
+    bool modified = false;
+    int dragStartX = 0;
+    int dragStartY = 0;
+    int dotSize = 4;
+    int lastDotIndex = -1;
+    std::vector<float> dotsX;
+    std::vector<float> dotsY;
+    bool addingDots = true;
+    // Set by any key press, cleared by any key release.
+    bool keyHeld = false;
+    int selectedDot = -1;
+    int rowCounter = 0;
+    int curveOrder = 0;
+    float curveEnd = 0;
+    TColor fillColor = 0xFFFFFF;
+    bool curveMode = true;
+    // Where the saved picture's name goes on closing: a cell of this Catalog Manager's grid.
+    CatalogManager* linkCatalog = nullptr;
+    std::string linkPartNumber;
+    std::string picturePath;
+    int linkColumn = -1;
+    bool catalogCapture = false;
+    // Replaced with every picture.
+    std::unique_ptr<GraphicsManager> graphics;
+    EditorProduct product;
+
+    // Steps while a picture is resampled (not owned; may be null).
+    Progress* progress = nullptr;
+    // The save dialog's state between runs.
+    FileDialogOptions SaveDialog1;
+    // The size of the area the picture is shown in, for fitting.
+    int clientWidth = 0;
+    int clientHeight = 0;
+
+    // A new empty picture, undo snapshot and graphics manager; false when they cannot be made.
+    bool ResetPicture();
+    // Loads the file (a failure is shown and leaves the picture empty) and fits the view; false only
+    // when the reset fails.
+    bool OpenPicture(const std::string& path);
+    void SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber);
+    bool HasPicture() const;
+
+    // The largest zoom that shows the whole picture in the client area.
+    void FitToWindow();
+    // The zoom is kept within MinZoom..MaxZoom: the mouse mapping divides by it.
+    void SetZoom(double factor);
+    void ZoomIn() { SetZoom(zoom + ZoomStep); }
+    void ZoomOut() { SetZoom(zoom - ZoomStep); }
+    // The picture's size at the zoom, in whole view pixels.
+    TSize ViewSize() const;
+
+    // Only a snapshot with pixels is offered: restoring an empty one would empty the picture.
+    bool UndoAvailable() const;
+    void Undo();
+
+    // Writes the picture back in its own format, or asks for a name and format first. True when it
+    // was written; the picture then counts as saved.
+    bool SavePicture();
+    // Always asks; a cancelled or failed save keeps the old name.
+    bool SaveAs();
+    // Writes a copy resampled to 8 pixels a centimetre of the product's size, under a chosen name.
+    bool SaveOptimized();
+    // Resizes the picture to the product's size on one side at 4 pixels a centimetre.
+    bool OptimizeSize(const OptimizeSizeChoice& choice);
+
+    // The questions before the window closes; false keeps it open.
+    bool CloseQuery();
+    EditorMenuStates MenuStates() const;
+
+private:
+    // The save dialog run with that name proposed; nothing when cancelled.
+    std::optional<FileDialogResult> AskForName(const std::string& fileName);
+    bool Write(const TBitmap& bitmap, const std::string& path, PictureFormat format);
+    // A Cancel answer keeps the window open.
+    bool AskToSaveChanges();
+    bool AskToUpdateLink();
+    bool HasLinkCell() const;
+
+    PictureFinder& finder_;
+    const DrawingSettings& settings_;
+};
+
+// The picture file the Picture Editor command opens for the planogram's current item: its front
+// picture as a drawing finds it, else its picture name as it stands, so that the loader says why it
+// cannot be read. Nothing without a current item, and for a fixture, whose picture text describes it.
+std::optional<std::string> CurrentItemPicture(const PlanogramDocument& document, PictureFinder& finder);

@@ -1,0 +1,497 @@
+#include "app/picdocCode.h"
+
+#include "catalog/PicOptimizeOps.h"
+#include "planogram/DrawingSettings.h"
+#include "planogram/Graphicsmanager.h"
+#include "platform/core/CodePage.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Picture.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Progress.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QShowEvent>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+// The tool bar's progress bar, which resampling steps.
+class TEditorProgressBar : public QProgressBar, public Progress {
+public:
+    explicit TEditorProgressBar(QWidget* parent) : QProgressBar(parent)
+    {
+        setRange(0, 100);
+        setValue(0);
+        setTextVisible(false);
+        setMaximumWidth(150);
+    }
+
+protected:
+    void Changed() override
+    {
+        setRange(Min(), Max());
+        setValue(Position());
+    }
+};
+
+namespace {
+
+constexpr int FormWidth = 800;
+constexpr int FormHeight = 600;
+constexpr int InfoPanelWidth = 200;
+constexpr int MarkerSide = 9;
+
+constexpr const char* CaptureStart = "Step 1\nOpen or scan a picture \nof an existing pegboard \nor shelf display";
+constexpr const char* CropHint =
+    "Crop the display area as closely as possible. Your crop should not include the display's base or marquee. "
+    "After you crop the image you will be asked to enter the display area's width and height.";
+
+// The paint box: the window paints the picture into it.
+class PictureBox : public QWidget {
+public:
+    PictureBox(Tpicdoc& form, QWidget* parent) : QWidget(parent), form_(form) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        form_.PaintBox1Paint(painter);
+    }
+
+private:
+    Tpicdoc& form_;
+};
+
+QAction* NewAction(QWidget* form, const char* name, const char* category, const char* caption,
+                   const QKeySequence& shortcut = {})
+{
+    auto* action = new QAction(caption, form);
+    action->setObjectName(name);
+    action->setProperty("category", category);
+    action->setShortcut(shortcut);
+    return action;
+}
+
+QToolButton* NewButton(QToolBar* bar, const char* name, QAction* action)
+{
+    auto* button = new QToolButton(bar);
+    button->setObjectName(name);
+    button->setDefaultAction(action);
+    bar->addWidget(button);
+    return button;
+}
+
+QToolButton* NewButton(QToolBar* bar, const char* name, const char* caption)
+{
+    auto* button = new QToolButton(bar);
+    button->setObjectName(name);
+    button->setText(caption);
+    button->setEnabled(false);
+    bar->addWidget(button);
+    return button;
+}
+
+QLineEdit* NewLabelledEdit(QToolBar* bar, const char* label, const char* name)
+{
+    bar->addWidget(new QLabel(label, bar));
+    auto* edit = new QLineEdit(bar);
+    edit->setObjectName(name);
+    edit->setMaximumWidth(80);
+    bar->addWidget(edit);
+    return edit;
+}
+
+} // namespace
+
+Tpicdoc::Tpicdoc(PictureFinder& finder, const DrawingSettings& settings, QWidget* parent)
+    : QMainWindow(parent, Qt::Window), model(finder, settings), settings_(settings)
+{
+    setObjectName("picdoc");
+    setWindowTitle("Picture Editor");
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(FormWidth, FormHeight);
+    OpenPictureDialog1.filter = TPicture::GraphicFilter();
+    CreateActions();
+    CreateMenus();
+    CreateToolBars();
+    CreateClientArea();
+    ConnectCommands();
+    model.progress = ProgressBar1;
+    EnableCommands();
+    qApp->installEventFilter(this);
+}
+
+Tpicdoc::~Tpicdoc() { qApp->removeEventFilter(this); }
+
+void Tpicdoc::CreateActions()
+{
+    aOpen = NewAction(this, "aOpen", "File", "Open", QKeySequence("Ctrl+O"));
+    aSave = NewAction(this, "aSave", "File", "Save", QKeySequence("Ctrl+S"));
+    aSaveAs = NewAction(this, "aSaveAs", "File", "Save As");
+    aClose = NewAction(this, "aClose", "File", "Close");
+    aScan = NewAction(this, "aScan", "File", "Scan / Import");
+    aSelectScanner = NewAction(this, "aSelectScanner", "File", "Select Twain Device ");
+    aOptimize = NewAction(this, "aOptimize", "File", "Save Optimized");
+    aDrawCrop = NewAction(this, "aDrawCrop", "Picture", "Draw Crop");
+    aDrawDots = NewAction(this, "aDrawDots", "Picture", "Draw Dots");
+    aConnectStraight = NewAction(this, "aConnectStraight", "Picture", "Connect with straight lines");
+    aConnectCurves = NewAction(this, "aConnectCurves", "Picture", "Connect with curved lines");
+    aRemoveBG = NewAction(this, "aRemoveBG", "Picture", "Remove Background");
+    aZoomIn = NewAction(this, "aZoomIn", "Picture", "Zoom In");
+    aZoomIn->setToolTip("Zoom In by 10%");
+    aZoomOut = NewAction(this, "aZoomOut", "Picture", "Zoom Out");
+    aZoomOut->setToolTip("Zoom Out by 10%");
+    aDrawZoom = NewAction(this, "aDrawZoom", "Picture", "Draw Zoom Area");
+    aUndo = NewAction(this, "aUndo", "Edit", "Undo", QKeySequence("Ctrl+Alt+Z"));
+    aTransColor = NewAction(this, "aTransColor", "Edit", "Transparency color");
+    aCopyPic = NewAction(this, "aCopyPic", "Edit", "Copy Picture");
+    Cut1 = NewAction(this, "Cut1", "Edit", "Cut");
+    Paste1 = NewAction(this, "Paste1", "Edit", "Paste");
+    // Scanning, the drawing tools and the inert entries have no command here.
+    for (QAction* action : {aClose, aScan, aSelectScanner, aDrawCrop, aDrawDots, aConnectStraight, aConnectCurves,
+                            aRemoveBG, aDrawZoom, aTransColor})
+        action->setEnabled(false);
+    for (QAction* action : {aCopyPic, Cut1, Paste1})
+        action->setVisible(false);
+    addActions({aOpen, aSave, aUndo});
+}
+
+void Tpicdoc::CreateMenus()
+{
+    File1 = menuBar()->addMenu("&File");
+    File1->setObjectName("File1");
+    New1 = File1->addAction("New");
+    New1->setObjectName("New1");
+    File1->addActions({aOpen, aSave, aSaveAs, aOptimize});
+    File1->addSeparator();
+    File1->addActions({aSelectScanner, aScan});
+    File1->addSeparator();
+    File1->addAction(aClose);
+
+    Edit1 = menuBar()->addMenu("&Edit");
+    Edit1->setObjectName("Edit1");
+    Edit1->addActions({aUndo, aCopyPic, Paste1});
+    Edit1->addSeparator();
+    Edit1->addAction(aTransColor);
+
+    Photo1 = menuBar()->addMenu("&Picture");
+    Photo1->setObjectName("Photo1");
+    Photo1->addAction(aDrawCrop);
+    Photo1->addSeparator();
+    Photo1->addActions({aDrawDots, aConnectCurves, aConnectStraight, aRemoveBG});
+    Photo1->addSeparator();
+    Rotate1 = Photo1->addMenu("R&otate");
+    Rotate1->setObjectName("Rotate1");
+    for (const char* caption : {"180\xC2\xB0", "90\xC2\xB0 CW", "90\xC2\xB0 CCW", "0\xC2\xB0 (Reset)", "Arbitrary..."})
+        Rotate1->addAction(QString::fromUtf8(caption));
+    Rotate1->setEnabled(false);
+    OptimizeSize1 = Photo1->addAction("Optimize Size");
+    OptimizeSize1->setObjectName("OptimizeSize1");
+}
+
+void Tpicdoc::CreateToolBars()
+{
+    ToolBar1 = addToolBar("ToolBar1");
+    ToolBar1->setObjectName("ToolBar1");
+    ToolBar1->addActions({aOpen, aScan, aSave, aSaveAs, aCopyPic, Cut1, Paste1, aUndo, aZoomIn, aZoomOut});
+    ProgressBar1 = new TEditorProgressBar(ToolBar1);
+    ProgressBar1->setObjectName("ProgressBar1");
+    ToolBar1->addWidget(ProgressBar1);
+
+    EditBar = addToolBar("Drawing Tools");
+    EditBar->setObjectName("EditBar");
+    tbCropDraw = NewButton(EditBar, "tbCropDraw", aDrawCrop);
+    sbDrawDots = NewButton(EditBar, "sbDrawDots", aDrawDots);
+    sbZoomArea = NewButton(EditBar, "sbZoomArea", aDrawZoom);
+    sbCurves = NewButton(EditBar, "sbCurves", aConnectCurves);
+    sbLines = NewButton(EditBar, "sbLines", aConnectStraight);
+    sbRemoveBG = NewButton(EditBar, "sbRemoveBG", aRemoveBG);
+
+    addToolBarBreak();
+    CreateInfoBar();
+    CreateCatalogBar();
+}
+
+void Tpicdoc::CreateInfoBar()
+{
+    InfoBar = addToolBar("InfoBar");
+    InfoBar->setObjectName("InfoBar");
+    edIndex = NewLabelledEdit(InfoBar, " p:", "edIndex");
+    edDescription = NewLabelledEdit(InfoBar, " d:", "edDescription");
+    edW = NewLabelledEdit(InfoBar, " w:", "edW");
+    edH = NewLabelledEdit(InfoBar, " h:", "edH");
+    edPegX = NewLabelledEdit(InfoBar, "pX:", "edPegX");
+    edPegY = NewLabelledEdit(InfoBar, "pY:", "edPegY");
+    bAdd = NewButton(InfoBar, "bAdd", "Add Product");
+}
+
+void Tpicdoc::CreateCatalogBar()
+{
+    CatalogBar = new QToolBar("CatalogBar", this);
+    CatalogBar->setObjectName("CatalogBar");
+    addToolBar(Qt::LeftToolBarArea, CatalogBar);
+    tbCropDraw2 = NewButton(CatalogBar, "tbCropDraw2", "Crop");
+    tbMeasure = NewButton(CatalogBar, "tbMeasure", "Measure");
+    tbPegXY = NewButton(CatalogBar, "tbPegXY", "Peg X/Y");
+}
+
+void Tpicdoc::CreateClientArea()
+{
+    auto* client = new QWidget(this);
+    auto* layout = new QHBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    ScrollBox1 = new QScrollArea(client);
+    ScrollBox1->setObjectName("ScrollBox1");
+    PaintBox1 = new PictureBox(*this, ScrollBox1);
+    PaintBox1->setObjectName("PaintBox1");
+    PaintBox1->resize(0, 0);
+    ScrollBox1->setWidget(PaintBox1);
+    shMovePt = new QFrame(PaintBox1);
+    shMovePt->setObjectName("shMovePt");
+    shMovePt->setFrameShape(QFrame::Box);
+    shMovePt->resize(MarkerSide, MarkerSide);
+    shMovePt->hide();
+    layout->addWidget(ScrollBox1, 1);
+
+    pInfo = new QFrame(client);
+    pInfo->setObjectName("pInfo");
+    pInfo->setFixedWidth(InfoPanelWidth);
+    auto* info = new QVBoxLayout(pInfo);
+    info->addWidget(new QLabel("Catalog Capture", pInfo));
+    mMsg = new QPlainTextEdit(CaptureStart, pInfo);
+    mMsg->setObjectName("mMsg");
+    mMsg->setReadOnly(true);
+    info->addWidget(mMsg);
+    layout->addWidget(pInfo);
+    setCentralWidget(client);
+}
+
+void Tpicdoc::ConnectCommands()
+{
+    const auto on = [this](QAction* action, void (Tpicdoc::*handler)()) {
+        connect(action, &QAction::triggered, this, ShowingErrors(this, handler));
+    };
+    on(aOpen, &Tpicdoc::aOpenExecute);
+    on(aSave, &Tpicdoc::aSaveExecute);
+    on(aSaveAs, &Tpicdoc::aSaveAsExecute);
+    on(aOptimize, &Tpicdoc::aOptimizeExecute);
+    on(aZoomIn, &Tpicdoc::aZoomInExecute);
+    on(aZoomOut, &Tpicdoc::aZoomOutExecute);
+    on(aUndo, &Tpicdoc::aUndoExecute);
+    on(OptimizeSize1, &Tpicdoc::OptimizeSize1Click);
+    connect(File1, &QMenu::aboutToShow, this, ShowingErrors(this, &Tpicdoc::File1Click));
+    connect(Edit1, &QMenu::aboutToShow, this, ShowingErrors(this, &Tpicdoc::Edit1Click));
+    connect(Photo1, &QMenu::aboutToShow, this, ShowingErrors(this, &Tpicdoc::Photo1Click));
+}
+
+bool Tpicdoc::OpenPicture(const std::string& path)
+{
+    TakeClientSize();
+    const bool reset = model.OpenPicture(path);
+    ShowPicture();
+    return reset;
+}
+
+void Tpicdoc::SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber)
+{
+    model.SetCatalogLink(catalog, column, partNumber);
+}
+
+void Tpicdoc::TakeClientSize()
+{
+    // The bars learn their sizes as they are first shown: lay the window out with them first.
+    layout()->activate();
+    model.clientWidth = ScrollBox1->viewport()->width();
+    model.clientHeight = ScrollBox1->viewport()->height();
+}
+
+void Tpicdoc::ShowPicture()
+{
+    const TSize size = model.ViewSize();
+    PaintBox1->resize(size.cx, size.cy);
+    PaintBox1->update();
+    EnableCommands();
+}
+
+void Tpicdoc::EnableCommands()
+{
+    File1Click();
+    Edit1Click();
+    Photo1Click();
+}
+
+void Tpicdoc::FormShow()
+{
+    model.rowCounter = 0;
+    const bool capture = model.catalogCapture;
+    InfoBar->setVisible(capture);
+    CatalogBar->setVisible(capture);
+    pInfo->setVisible(capture);
+    EditBar->setVisible(!capture);
+    Photo1->menuAction()->setVisible(!capture);
+    TakeClientSize();
+    model.FitToWindow();
+    ShowPicture();
+}
+
+bool Tpicdoc::FormCloseQuery()
+{
+    bool close = false;
+    ShowingExceptions([&] {
+        close = model.CloseQuery();
+        return close;
+    });
+    return close;
+}
+
+void Tpicdoc::FormClose() { model.graphics.reset(); }
+
+void Tpicdoc::FormKeyDown() { model.keyHeld = true; }
+
+void Tpicdoc::FormKeyUp() { model.keyHeld = false; }
+
+void Tpicdoc::PaintBox1Paint(QPainter& painter)
+{
+    if (!model.picture)
+        return;
+    const TSize size = model.ViewSize();
+    painter.drawImage(QRect(0, 0, size.cx, size.cy), model.picture->ImageView());
+    const TRect& selection = model.selection;
+    if (!selection.IsEmpty()) {
+        painter.setPen(Qt::white);
+        painter.drawRect(selection.Left, selection.Top, selection.Width() - 1, selection.Height() - 1);
+    }
+}
+
+void Tpicdoc::aOpenExecute()
+{
+    const std::optional<FileDialogResult> choice = Ui().OpenDialog(OpenPictureDialog1);
+    if (!choice)
+        return;
+    OpenPictureDialog1.fileName = choice->fileName;
+    OpenPicture(choice->fileName);
+    if (model.catalogCapture) {
+        tbCropDraw2->setEnabled(true);
+        mMsg->setPlainText(CropHint);
+    }
+}
+
+void Tpicdoc::aSaveExecute()
+{
+    model.SavePicture();
+    EnableCommands();
+}
+
+void Tpicdoc::aSaveAsExecute()
+{
+    model.SaveAs();
+    EnableCommands();
+}
+
+void Tpicdoc::aOptimizeExecute()
+{
+    model.SaveOptimized();
+    EnableCommands();
+}
+
+void Tpicdoc::aZoomInExecute()
+{
+    model.ZoomIn();
+    ShowPicture();
+}
+
+void Tpicdoc::aZoomOutExecute()
+{
+    model.ZoomOut();
+    ShowPicture();
+}
+
+void Tpicdoc::aUndoExecute()
+{
+    model.Undo();
+    ShowPicture();
+}
+
+void Tpicdoc::File1Click()
+{
+    const EditorMenuStates states = model.MenuStates();
+    aOptimize->setEnabled(states.saveOptimized);
+    aSave->setEnabled(states.save);
+    aSaveAs->setEnabled(states.save);
+}
+
+void Tpicdoc::Edit1Click()
+{
+    const EditorMenuStates states = model.MenuStates();
+    aUndo->setEnabled(states.undo);
+    aCopyPic->setEnabled(states.copy);
+}
+
+void Tpicdoc::Photo1Click() { OptimizeSize1->setEnabled(model.MenuStates().pictureCommands); }
+
+void Tpicdoc::OptimizeSize1Click()
+{
+    TfrmPicOptimizeOps& dialog = *frmPicOptimizeOps;
+    dialog.SetUnitBeforeFirstShowing(settings_.UnitsInches());
+    if (Ui().ShowModal(dialog) != mrOk)
+        return;
+    OptimizeSizeChoice choice;
+    choice.side = dialog.cbSide->currentIndex();
+    choice.unit = dialog.cbUnit->currentIndex();
+    choice.width = fromQString(dialog.edWidth->text());
+    choice.height = fromQString(dialog.edHeight->text());
+    choice.depth = fromQString(dialog.edDepth->text());
+    choice.bilinear = dialog.cbBLScale->isChecked();
+    model.OptimizeSize(choice);
+    ShowPicture();
+}
+
+void Tpicdoc::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        ShowingExceptions([this] {
+            FormShow();
+            return true;
+        });
+}
+
+void Tpicdoc::closeEvent(QCloseEvent* event)
+{
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+bool Tpicdoc::OwnsWidget(QObject* object) const
+{
+    return object->isWidgetType() && (object == this || isAncestorOf(static_cast<QWidget*>(object)));
+}
+
+bool Tpicdoc::eventFilter(QObject* watched, QEvent* event)
+{
+    // The window sees every key before the control that has the focus.
+    if (event->type() == QEvent::KeyPress && OwnsWidget(watched))
+        FormKeyDown();
+    else if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat() &&
+             OwnsWidget(watched))
+        FormKeyUp();
+    return QMainWindow::eventFilter(watched, event);
+}

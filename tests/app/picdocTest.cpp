@@ -1,0 +1,197 @@
+// The picture editor's window offscreen: a picture opened, saved, and opened again in a second
+// window; Optimize Size through its dialog; the layouts and the key flag; and the main window's
+// Picture Editor command.
+#include "app/MainFormFixture.h"
+#include "app/picdocCode.h"
+
+#include "catalog/PicOptimizeOps.h"
+#include "planogram/Listmanager.h"
+#include "platform/graphics/Picture.h"
+#include "testing/CatalogFakes.h"
+
+#include "ImageTestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QScrollArea>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <algorithm>
+
+namespace {
+
+class PlainSettings : public DrawingSettings {
+public:
+    TFont TagFont() const override { return {}; }
+    TColor TagColor() const override { return clWhite; }
+    bool UnitsMode() const override { return true; }
+    int DisplayScale() const override { return 8; }
+    bool UnitsInches() const override { return true; }
+};
+
+class PictureEditorWindow : public testing::Test {
+protected:
+    PictureEditorWindow() { frmPicOptimizeOps = &optimizeOps; }
+    ~PictureEditorWindow() override { frmPicOptimizeOps = nullptr; }
+
+    ScriptedUi ui;
+    TemporaryFolder folder;
+    FakePictureFinder finder;
+    PlainSettings settings;
+    TfrmPicOptimizeOps optimizeOps;
+};
+
+TEST_F(PictureEditorWindow, APictureSavedAsTargaOpensAgainWithTheSamePixels)
+{
+    const RgbImage original = StripedImage(90, 70, 5);
+    WriteWholeFile(folder.File("shelf.ppm"), PpmOf(original));
+    QPointer<Tpicdoc> editor = new Tpicdoc(finder, settings);
+    ASSERT_TRUE(editor->OpenPicture(folder.File("shelf.ppm")));
+    editor->show();
+    EXPECT_EQ(editor->windowTitle(), "Picture Editor");
+    EXPECT_TRUE(editor->EditBar->isVisible());
+    EXPECT_FALSE(editor->InfoBar->isVisible() || editor->CatalogBar->isVisible() || editor->pInfo->isVisible());
+    // Fitted to the view as it is laid out with its bars.
+    const QSize view = editor->ScrollBox1->viewport()->size();
+    QApplication::processEvents();
+    EXPECT_EQ(editor->ScrollBox1->viewport()->size(), view);
+    const double zoom = std::min(view.width() / 90.0, view.height() / 70.0);
+    EXPECT_EQ(editor->PaintBox1->size(), QSize(static_cast<int>(90 * zoom), static_cast<int>(70 * zoom)));
+    editor->aZoomIn->trigger();
+    EXPECT_EQ(editor->PaintBox1->width(), static_cast<int>(90 * editor->model.zoom));
+    EXPECT_TRUE(editor->aSave->isEnabled() && editor->aSaveAs->isEnabled() && editor->OptimizeSize1->isEnabled());
+    EXPECT_FALSE(editor->aUndo->isEnabled() || editor->aOptimize->isEnabled() || editor->aScan->isEnabled() ||
+                 editor->aSelectScanner->isEnabled() || editor->Rotate1->isEnabled() || editor->aDrawCrop->isEnabled());
+    EXPECT_EQ(editor->aUndo->shortcut(), QKeySequence("Ctrl+Alt+Z"));
+
+    // Optimize Size offers the main window's unit and takes the dialog's choice.
+    int offeredUnit = -1;
+    ui.whileShownModally = [&] {
+        offeredUnit = optimizeOps.cbUnit->currentIndex();
+        optimizeOps.cbSide->setCurrentIndex(0);
+        optimizeOps.cbUnit->setCurrentIndex(0);
+        optimizeOps.edWidth->setText("30");
+        optimizeOps.edHeight->setText("20");
+    };
+    ui.AnswerModal(mrOk);
+    editor->OptimizeSize1->trigger();
+    EXPECT_EQ(offeredUnit, 1);
+    EXPECT_EQ(editor->model.picture->Width(), 120);
+    EXPECT_EQ(editor->PaintBox1->width(), static_cast<int>(120 * editor->model.zoom));
+    ASSERT_TRUE(editor->aUndo->isEnabled());
+    editor->aUndo->trigger();
+
+    ui.AnswerMessage(MsgAnswer::Yes);
+    ui.AnswerFile(FileDialogResult{folder.File("shelf copy.tga"), 4});
+    EXPECT_TRUE(editor->close());
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Save changes to picture"});
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(editor.isNull());
+
+    Tpicdoc again(finder, settings);
+    ASSERT_TRUE(again.OpenPicture(folder.File("shelf copy.tga")));
+    EXPECT_EQ(RgbOf(*again.model.picture), original);
+}
+
+TEST_F(PictureEditorWindow, CatalogCaptureShowsItsBarsAndTheKeyFlagFollowsTheKeys)
+{
+    Tpicdoc editor(finder, settings);
+    editor.model.catalogCapture = true;
+    editor.show();
+    EXPECT_TRUE(editor.InfoBar->isVisible() && editor.CatalogBar->isVisible() && editor.pInfo->isVisible());
+    EXPECT_FALSE(editor.EditBar->isVisible() || editor.Photo1->menuAction()->isVisible());
+    EXPECT_EQ(editor.toolBarArea(editor.CatalogBar), Qt::LeftToolBarArea);
+    EXPECT_EQ(editor.mMsg->toPlainText().toStdString(),
+              "Step 1\nOpen or scan a picture \nof an existing pegboard \nor shelf display");
+    EXPECT_FALSE(editor.bAdd->isEnabled() || editor.tbCropDraw2->isEnabled());
+
+    WriteWholeFile(folder.File("display.ppm"), PpmOf(StripedImage(20, 10, 2)));
+    ui.AnswerFile(FileDialogResult{folder.File("display.ppm"), 1});
+    editor.aOpen->trigger();
+    EXPECT_TRUE(editor.tbCropDraw2->isEnabled());
+    EXPECT_EQ(editor.mMsg->toPlainText().left(20).toStdString(), "Crop the display are");
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::OpenDialog)[0].fileOptions.filter, TPicture::GraphicFilter());
+
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
+    QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_Shift, Qt::NoModifier, QString(), true);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Shift, Qt::NoModifier);
+    QApplication::sendEvent(editor.edIndex, &press);
+    EXPECT_TRUE(editor.model.keyHeld);
+    QApplication::sendEvent(editor.edIndex, &repeat);
+    EXPECT_TRUE(editor.model.keyHeld);
+    QApplication::sendEvent(editor.edIndex, &release);
+    EXPECT_FALSE(editor.model.keyHeld);
+    editor.model.modified = true;
+    EXPECT_TRUE(editor.FormCloseQuery());
+}
+
+class PictureEditorCommand : public MainFormFixture {
+protected:
+    PictureEditorCommand()
+    {
+        ui.whileShownModally = [this] {
+            auto* editor = form->findChild<Tpicdoc*>();
+            ASSERT_NE(editor, nullptr);
+            shownPath = editor->model.picturePath;
+            shownWidth = editor->model.HasPicture() ? editor->model.picture->Width() : 0;
+        };
+    }
+    // The texts of the message boxes shown.
+    std::vector<std::string> Run()
+    {
+        ui.AnswerModal(mrCancel);
+        form->PictureManager1->trigger();
+        const std::vector<ScriptedUi::Call> shown = ui.CallsOf(ScriptedUi::Kind::ModalWindow);
+        EXPECT_EQ(shown.size(), 1u);
+        EXPECT_TRUE(!shown.empty() && shown[0].text == "picdoc");
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(form->findChild<Tpicdoc*>(), nullptr);
+        const std::vector<std::string> texts = ui.MessageTexts();
+        ui.ClearCalls();
+        return texts;
+    }
+
+    std::string shownPath = "?";
+    int shownWidth = -1;
+};
+
+TEST_F(PictureEditorCommand, OpensTheCurrentProductsPictureThroughThePictureFolder)
+{
+    EXPECT_TRUE(form->PictureManager1->isEnabled());
+    EXPECT_TRUE(Run().empty());
+    EXPECT_EQ(shownPath, "");
+
+    // The first product's front picture, whichever face it shows.
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    ListOB& product = Item(5);
+    ASSERT_EQ(product.picture, "SK-101.jpg");
+    Active().items->current = &product;
+    product.face = 1;
+    const std::string file = program.File("Catalogs/SK-101.jpg");
+    WriteWholeFile(file + ".ppm", PpmOf(StripedImage(33, 21, 2)));
+    RunTool("cjpeg -outfile '" + file + "' '" + file + ".ppm'");
+    EXPECT_TRUE(Run().empty());
+    EXPECT_EQ(shownWidth, 33);
+    EXPECT_EQ(shownPath, file);
+
+    WriteWholeFile(file, "not a picture at all");
+    ui.AnswerMessage(MsgAnswer::OK);
+    EXPECT_EQ(Run().size(), 1u);
+    EXPECT_EQ(shownWidth, 0);
+    EXPECT_EQ(shownPath, file);
+
+    // A fixture's picture text describes it: the editor opens empty.
+    Active().items->current = Active().items->head;
+    EXPECT_TRUE(Run().empty());
+    EXPECT_EQ(shownPath, "");
+}
+
+} // namespace
