@@ -206,6 +206,7 @@ void TField::SetValue(const Variant& value)
         return;
     }
     const std::string typeName = Variant::TypeName(value.VarType());
+    Converted(*this, typeName, [&] { RequireFits(value); });
     if (IsBlob()) {
         Variant data;
         Converted(*this, typeName, [&] { VariantToData(value, &data); });
@@ -289,6 +290,16 @@ void TStringField::VariantToData(const Variant& value, void* data) const
     std::memcpy(data, text.data(), length);
     static_cast<char*>(data)[length] = '\0';
 }
+
+void TStringField::RequireLength(size_t length) const
+{
+    if (length > static_cast<size_t>(Size()))
+        DatabaseError("Value too long for field '" + DisplayName() + "'", DataSet());
+}
+
+void TStringField::RequireFits(const Variant& value) const { RequireLength(value.AsString().size()); }
+
+void TWideStringField::RequireFits(const Variant& value) const { RequireLength(value.AsWideString().size()); }
 
 Variant TStringField::DataToVariant(const void* data) const
 {

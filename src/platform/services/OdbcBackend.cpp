@@ -318,6 +318,7 @@ OdbcColumn DescribeColumn(SQLHSTMT statement, SQLUSMALLINT column)
         Attributes(ColumnNumber(statement, column, SQL_DESC_UPDATABLE, SQL_ATTR_READWRITE_UNKNOWN), nullable);
     result.baseColumn = ColumnText(statement, column, SQL_DESC_BASE_COLUMN_NAME);
     result.baseTable = ColumnText(statement, column, SQL_DESC_BASE_TABLE_NAME);
+    result.baseSchema = ColumnText(statement, column, SQL_DESC_SCHEMA_NAME);
     return result;
 }
 
