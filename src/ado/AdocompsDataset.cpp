@@ -339,6 +339,7 @@ void TdCustomADODataset::SetIndexName(std::string_view name)
 {
     indexName_ = name;
     if (Active()) {
+        SetFilter("");
         recordset_->SetIndex(name);
         Resync(0);
     }
@@ -753,7 +754,7 @@ void TdCustomADODataset::SetRecNo(int recNo)
 
 bool TdCustomADODataset::IsSequenced()
 {
-    return recordset_ && recordset_->Supports(adApproxPosition) && cursorLocation_ == ad_UseClient;
+    return recordset_ && recordset_->Supports(adApproxPosition) && cursorLocation_ == ad_UseClient && !Filtered();
 }
 
 bool TdCustomADODataset::GetCanModify()
@@ -979,7 +980,9 @@ std::string TdCustomADODataset::FilterCondition(const TField& field, const Varia
     case ftString:
     case ftFixedChar:
     case ftWideString:
-        quote = text.find('\'') == std::string::npos ? "'" : "#";
+        // Quotes inside are doubled, so that no value reads as more conditions.
+        quote = "'";
+        text = ReplaceAll(text, "'", "''");
         if (partial && !text.empty()) {
             text += "*";
             op = " like ";

@@ -150,7 +150,7 @@ public:
     std::string GetBaseColumnName(std::string_view fieldName);
     std::string GetBaseTableName(std::string_view fieldName);
 
-    // "(name=value)", the value quoted for the field's type ("#" for dates, and for texts holding "'")
+    // "(name=value)", the value quoted for the field's type ("#" for dates, "'" for texts, with "''" for "'")
     // and written the same under every locale; a partial text value matches what starts with it.
     static std::string FilterCondition(const TField& field, const Variant& value, bool partial);
     void SetRecNo(int recNo) override;

@@ -180,7 +180,11 @@ bool didADOData::GoToRecord(int)
     TdADODataset* dataSet = OpenDataSet();
     if (!dataSet || roles[RolePartNumber] == -1)
         return false;
-    AssignCurrentRecord([&](int column) { return FieldText(*dataSet, column); });
+    const auto fieldText = [&](int column) { return FieldText(*dataSet, column); };
+    AssignCurrentRecord(fieldText);
+    // A data source may hold facings as a decimal number ("3.0", "1E1"): read whole, then cut.
+    if (const int facingsColumn = ColumnOf(RoleFacings); facingsColumn >= 0)
+        facings = TruncateToInt(Atof(fieldText(facingsColumn)));
     recordNumber = 0;
     return true;
 }

@@ -203,6 +203,9 @@ TEST_P(AdoEditingOnServer, WritesReachTheRowReadWholeAndReadItBack)
                     "INSERT INTO EditPrices VALUES('coffee', 2.00, '2024-01-03', NULL)");
     OpenTable("EditPrices");
     table.Edit();
+    // A typed number has "." for its decimal point: a thousands comma is refused, not read as one.
+    EXPECT_EQ(RaisedMessage<EConvertError>([&] { Field("price").SetAsString("1,000"); }),
+              "'1,000' is not a valid floating point value");
     Field("price").SetAsString("1.234");
     table.Post();
     EXPECT_EQ(database.Client("SELECT price FROM EditPrices WHERE name = 'tea'"), OnSQLite() ? "1.234" : "1.23");

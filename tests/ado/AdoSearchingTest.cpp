@@ -105,6 +105,8 @@ TEST_P(AdoSearchingOnServer, LocateLookupFindAndSeek)
         {"active;price", Variant::Array({Variant::Boolean(true), Variant::Integer(10)}), {}, "3"},
         {"name;added", Variant::Array({Text("c"), Variant::Date(EncodeOleDate({2024, 1, 15}))}), {loPartialKey}, "5"},
         {"name", Text("'; DROP TABLE SearchGoods; --"), {}, ""},
+        {"name", Text("x#) OR (name<>#'"), {}, ""},
+        {"name", Text("O'B"), {loPartialKey}, "3"},
         {"price", Variant::Double(-2.25), {}, "2"},
     };
     for (const bool comma : {false, true}) {
