@@ -244,16 +244,19 @@ TEST(DataLinkOnPostgreSQL, AValueBeyondItsFieldIsShownAsTextAndEndsNoWalk)
     TestDatabase database(Server::PostgreSQL);
     database.Client("CREATE TABLE datalink_wide_goods(ean NUMERIC(20,0), name VARCHAR(20), width REAL, height REAL,"
                     " pegx VARCHAR(8)); INSERT INTO datalink_wide_goods VALUES(12345678901234567890, 'Wide', 1, 2,"
-                    " '0'), (7, 'Small', 3, 4, '1')");
+                    " '1E1'), (7, 'Small', 3, 4, '2.9')");
     LinkHost host;
     didADOData link(&host);
     ASSERT_TRUE(link.Open(
         WriteLink(database.Folder(), "wide.ddl", OleDbString(database.ConnectionString()), "datalink_wide_goods"),
         nullptr));
+    link.roles[RoleFacings] = 4; // facings are read as a number, then cut to whole
     ASSERT_TRUE(link.First());
     EXPECT_EQ(link.partNumber, "12345678901234567890");
+    EXPECT_EQ(link.facings, 10);
     ASSERT_TRUE(link.Next());
     EXPECT_EQ(link.description, "Small");
+    EXPECT_EQ(link.facings, 2);
     ASSERT_TRUE(link.FindByKey("12345678901234567890"));
     EXPECT_EQ(link.description, "Wide");
     TStringGrid grid(1, 1);
