@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 // A fresh folder under the system's temporary folder for the run's files, made on first use and
@@ -37,16 +38,24 @@ inline const std::string& BenchFolder()
     return folder.path;
 }
 
-// SQLite's ODBC driver library, wherever the machine's multiarch folder keeps it.
-inline std::string SqliteOdbcDriverLibrary()
+// The name of SQLite's ODBC driver, registered on first use in a private odbcinst.ini (ODBCSYSINI)
+// with the library wherever the machine's multiarch folder keeps it: connections name installed
+// drivers, never a library file.
+inline const std::string& SqliteOdbcDriver()
 {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/usr/lib", error)) {
-        const auto candidate = entry.path() / "odbc" / "libsqlite3odbc.so";
-        if (std::filesystem::exists(candidate))
-            return candidate.string();
-    }
-    std::abort();
+    static const std::string name = [] {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator("/usr/lib", error)) {
+            const auto candidate = entry.path() / "odbc" / "libsqlite3odbc.so";
+            if (std::filesystem::exists(candidate)) {
+                std::ofstream(BenchFolder() + "/odbcinst.ini") << "[SQLite3]\nDriver=" << candidate.string() << "\n";
+                setenv("ODBCSYSINI", BenchFolder().c_str(), 1);
+                return std::string("SQLite3");
+            }
+        }
+        std::abort();
+    }();
+    return name;
 }
 
 // Makes the bitmap a pf24bit picture of the given size whose pixel (x, y) has the bytes B, G, R that

@@ -67,7 +67,7 @@ const std::string& LinkFile()
         link.roles[RoleHeight] = 3;
         link.roles[RoleCategory] = 4;
         link.connectionString =
-            "Provider=MSDASQL.1;Persist Security Info=False;Extended Properties=\"Driver=" + SqliteOdbcDriverLibrary() +
+            "Provider=MSDASQL.1;Persist Security Info=False;Extended Properties=\"Driver=" + SqliteOdbcDriver() +
             ";Database=" + Database() + "\"";
         link.tableName = "Products";
         const std::string file = BenchFolder() + "/products.ddl";

@@ -70,7 +70,7 @@ const std::string& Database()
     return path;
 }
 
-std::string OdbcString() { return "Driver=" + SqliteOdbcDriverLibrary() + ";Database=" + Database() + ";NoCreat=1;BigInt=1"; }
+std::string OdbcString() { return "Driver=" + SqliteOdbcDriver() + ";Database=" + Database() + ";NoCreat=1;BigInt=1"; }
 
 void BM_OdbcExecute(benchmark::State& state)
 {

@@ -18,10 +18,13 @@ std::string OleDbQuoted(std::string_view value)
     return quoted + "\"";
 }
 
-// Only a value holding ";" or a quote needs them.
+// A value holding ";" or '"', starting with a quote or with blanks around it needs them: read bare,
+// it would end early, lose its quotes or its blanks.
 std::string OleDbValue(std::string_view value)
 {
-    return value.find_first_of(";\"") == std::string_view::npos ? std::string(value) : OleDbQuoted(value);
+    const bool bare = value.find_first_of(";\"") == std::string_view::npos &&
+                      (value.empty() || (value.front() != '\'' && Trim(value) == value));
+    return bare ? std::string(value) : OleDbQuoted(value);
 }
 
 // Drivers are named in braces even when plain, as ODBC's own tools write them.

@@ -170,9 +170,18 @@ TdADODataset* didADOData::OpenDataSet() const
 }
 
 // A role's column may lie beyond the fields when the dataset was opened for another table.
+// A value its field cannot hold (a NUMERIC beyond the currency range) is shown as the data source
+// holds it, so that one such value ends no walk over the rows.
 std::string didADOData::FieldText(TdADODataset& dataSet, int field)
 {
-    return field < dataSet.FieldCount() ? dataSet.Fields()[field]->AsString() : std::string();
+    if (field >= dataSet.FieldCount())
+        return {};
+    const TField& column = *dataSet.Fields()[field];
+    try {
+        return column.AsString();
+    } catch (const EConvertError&) {
+        return dataSet.Recordset()->Fields().Item(column.FieldName()).Value().AsString();
+    }
 }
 
 bool didADOData::GoToRecord(int)
@@ -180,7 +189,11 @@ bool didADOData::GoToRecord(int)
     TdADODataset* dataSet = OpenDataSet();
     if (!dataSet || roles[RolePartNumber] == -1)
         return false;
-    AssignCurrentRecord([&](int column) { return FieldText(*dataSet, column); });
+    const auto fieldText = [&](int column) { return FieldText(*dataSet, column); };
+    AssignCurrentRecord(fieldText);
+    // A data source may hold facings as a decimal number ("3.0", "1E1"): read whole, then cut.
+    if (const int facingsColumn = ColumnOf(RoleFacings); facingsColumn >= 0)
+        facings = TruncateToInt(Atof(fieldText(facingsColumn)));
     recordNumber = 0;
     return true;
 }
@@ -215,9 +228,8 @@ bool didADOData::FindByKey(const std::string& key)
     if (!dataSet || keyColumn < 0 || keyColumn >= dataSet->FieldCount())
         return false;
     const int before = dataSet->RecNo();
-    TField& keyField = *dataSet->Fields()[keyColumn];
     for (dataSet->First(); !dataSet->Eof(); dataSet->Next()) {
-        if (keyField.AsString() == key) {
+        if (FieldText(*dataSet, keyColumn) == key) {
             GoToRecord(0);
             host->UpdateCatalogBar();
             return true;

@@ -193,6 +193,69 @@ TEST_P(AdoEditingOnServer, FailedWritesLeaveTheDatasetUsable)
     EXPECT_EQ(OleFailure([&] { table.Recordset()->AddNew(); }), "This data cannot be changed.");
 }
 
+// A write reaches the row that was read, whole, and the record then holds what the table holds.
+TEST_P(AdoEditingOnServer, WritesReachTheRowReadWholeAndReadItBack)
+{
+    // Keyless rows with dates are found again, and a value the table rounds is read back, so that
+    // the next edit of the row finds it.
+    database.Client("CREATE TABLE EditPrices(name VARCHAR(10), price NUMERIC(10,2), added DATE, seen TIMESTAMP);"
+                    "INSERT INTO EditPrices VALUES('tea', 1.50, '2024-01-02', '2024-01-02 10:30:00');"
+                    "INSERT INTO EditPrices VALUES('coffee', 2.00, '2024-01-03', NULL)");
+    OpenTable("EditPrices");
+    table.Edit();
+    // A typed number has "." for its decimal point: a thousands comma is refused, not read as one.
+    EXPECT_EQ(RaisedMessage<EConvertError>([&] { Field("price").SetAsString("1,000"); }),
+              "'1,000' is not a valid floating point value");
+    Field("price").SetAsString("1.234");
+    table.Post();
+    EXPECT_EQ(database.Client("SELECT price FROM EditPrices WHERE name = 'tea'"), OnSQLite() ? "1.234" : "1.23");
+    EXPECT_EQ(Field("price").AsString(), OnSQLite() ? "1.234" : "1.23");
+    table.Edit();
+    Field("name").SetAsString("green tea");
+    table.Post();
+    table.Next();
+    table.Delete();
+    EXPECT_EQ(database.Client("SELECT name, price, added FROM EditPrices"),
+              OnSQLite() ? "green tea|1.234|2024-01-02" : "green tea|1.23|2024-01-02");
+
+    // A text longer than the field's size is refused, never cut; one that fits goes whole.
+    database.Client("CREATE TABLE EditPaths(id INTEGER PRIMARY KEY, path VARCHAR(10), open VARCHAR);"
+                    "INSERT INTO EditPaths VALUES(1, 'a', 'b')");
+    table.Close();
+    OpenTable("EditPaths");
+    const std::string path = "/pictures/" + std::string(290, 'p');
+    table.Edit();
+    EXPECT_EQ(DatabaseFailure([&] { Field("open").SetAsString(path); }), "dADOTable1: Value too long for field 'open'");
+    EXPECT_EQ(DatabaseFailure([&] { Field("path").SetAsString(path.substr(0, 11)); }),
+              "dADOTable1: Value too long for field 'path'");
+    Field("path").SetAsString(path.substr(0, 10));
+    table.Post();
+    EXPECT_EQ(database.Client("SELECT path, open FROM EditPaths"), "/pictures/|b");
+    if (OnSQLite())
+        return;
+
+    // A text over a table of another schema writes to that table, not to its namesake on the path.
+    const std::string archive = database.Client("SELECT current_schema()") + "_archive";
+    database.Client("DROP SCHEMA IF EXISTS " + archive + " CASCADE; CREATE SCHEMA " + archive +
+                    "; CREATE TABLE EditShelves(id INTEGER PRIMARY KEY, name VARCHAR(10));"
+                    "CREATE TABLE " +
+                    archive +
+                    ".EditShelves(id INTEGER PRIMARY KEY, name VARCHAR(10));"
+                    "INSERT INTO EditShelves VALUES(1, 'live'); INSERT INTO " +
+                    archive + ".EditShelves VALUES(1, 'old')");
+    TdADODataset text;
+    text.SetConnection(&connection);
+    text.SetCommandText("SELECT * FROM " + archive + ".EditShelves");
+    text.Open();
+    text.Edit();
+    text.FieldByName("name")->SetAsString("kept");
+    text.Post();
+    text.Close();
+    EXPECT_EQ(database.Client("SELECT name FROM EditShelves; SELECT name FROM " + archive + ".EditShelves"),
+              "live\nkept");
+    database.Client("SET client_min_messages = warning; DROP SCHEMA " + archive + " CASCADE");
+}
+
 // The data set's editing around the ADO dataset: events in order, defaults of new records, moving
 // away posting a modified record and dropping an unmodified one, and the error event's answers.
 TEST_P(AdoEditingOnServer, EditingEventsRunInOrderAndErrorEventsDecide)

@@ -84,6 +84,19 @@ TEST_P(AdoSearchingOnServer, TextAndRecordFiltersChooseTheRecordsShown)
     EXPECT_EQ(Shown(), "35");
     table.SetFiltered(false);
     EXPECT_EQ(Shown(), "12345");
+
+    // A filtered client cursor has no record numbers to scroll by; choosing an index drops the filter
+    // before the data source is asked.
+    table.Close();
+    table.SetCursorLocation(ad_UseClient);
+    table.Open();
+    EXPECT_TRUE(table.IsSequenced());
+    table.SetFilter("price > 1");
+    table.SetFiltered(true);
+    EXPECT_FALSE(table.IsSequenced());
+    EXPECT_EQ(OleFailure([&] { table.SetIndexName("id"); }), "This data source does not support index seeks.");
+    EXPECT_EQ(table.Filter(), "");
+    EXPECT_EQ(Shown(), "12345");
 }
 
 TEST_P(AdoSearchingOnServer, LocateLookupFindAndSeek)
@@ -105,6 +118,8 @@ TEST_P(AdoSearchingOnServer, LocateLookupFindAndSeek)
         {"active;price", Variant::Array({Variant::Boolean(true), Variant::Integer(10)}), {}, "3"},
         {"name;added", Variant::Array({Text("c"), Variant::Date(EncodeOleDate({2024, 1, 15}))}), {loPartialKey}, "5"},
         {"name", Text("'; DROP TABLE SearchGoods; --"), {}, ""},
+        {"name", Text("x#) OR (name<>#'"), {}, ""},
+        {"name", Text("O'B"), {loPartialKey}, "3"},
         {"price", Variant::Double(-2.25), {}, "2"},
     };
     for (const bool comma : {false, true}) {

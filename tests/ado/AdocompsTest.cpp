@@ -404,7 +404,10 @@ OdbcColumn Column(const char* name, int type, std::int64_t size = 0, int precisi
             .size = size,
             .precision = precision,
             .scale = scale,
-            .attributes = adFldUpdatable | adFldIsNullable};
+            .attributes = adFldUpdatable | adFldIsNullable,
+            .baseColumn = {},
+            .baseTable = {},
+            .baseSchema = {}};
 }
 
 // The fields a recordset's columns give, and what each reads: values that overrun their field are cut

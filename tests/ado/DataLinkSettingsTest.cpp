@@ -148,4 +148,15 @@ TEST(DataLinkDialog, PromptReturnsTheInitialStringUnlessConfirmed)
     EXPECT_EQ(PromptForDataSource(nullptr, withPassword), withPassword);
     ASSERT_EQ(ui.CallsOf(ScriptedUi::Kind::ModalWindow).size(), 4u);
     EXPECT_EQ(ui.Calls().back().text, "DataLinkDialog");
+
+    // A login a bare value would lose (a leading quote, outer blanks) comes back whole.
+    for (const char* value : {"'abc", "'o'neil", " abc "}) {
+        DataLinkSettings settings = DriverSettings("SQLite3", "/data/shop.db");
+        settings.userName = value;
+        settings.password = value;
+        ui.AnswerModal(mrOk);
+        const std::optional<std::string> confirmed = PromptForDataSource(nullptr, settings.ConnectionString());
+        ASSERT_TRUE(confirmed) << value;
+        EXPECT_EQ(DataLinkSettings::FromConnectionString(*confirmed), settings) << *confirmed;
+    }
 }

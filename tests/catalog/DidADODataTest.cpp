@@ -237,6 +237,34 @@ TEST_P(DataLinkOnServer, OpensTheLinkedTableThroughItsDocumentsComponents)
 INSTANTIATE_TEST_SUITE_P(Servers, DataLinkOnServer, testing::Values(Server::SQLite, Server::PostgreSQL),
                          testing::PrintToStringParamName());
 
+// A number beyond what the currency field holds is shown as the server holds it, and the rows
+// around it read as ever.
+TEST(DataLinkOnPostgreSQL, AValueBeyondItsFieldIsShownAsTextAndEndsNoWalk)
+{
+    TestDatabase database(Server::PostgreSQL);
+    database.Client("CREATE TABLE datalink_wide_goods(ean NUMERIC(20,0), name VARCHAR(20), width REAL, height REAL,"
+                    " pegx VARCHAR(8)); INSERT INTO datalink_wide_goods VALUES(12345678901234567890, 'Wide', 1, 2,"
+                    " '1E1'), (7, 'Small', 3, 4, '2.9')");
+    LinkHost host;
+    didADOData link(&host);
+    ASSERT_TRUE(link.Open(
+        WriteLink(database.Folder(), "wide.ddl", OleDbString(database.ConnectionString()), "datalink_wide_goods"),
+        nullptr));
+    link.roles[RoleFacings] = 4; // facings are read as a number, then cut to whole
+    ASSERT_TRUE(link.First());
+    EXPECT_EQ(link.partNumber, "12345678901234567890");
+    EXPECT_EQ(link.facings, 10);
+    ASSERT_TRUE(link.Next());
+    EXPECT_EQ(link.description, "Small");
+    EXPECT_EQ(link.facings, 2);
+    ASSERT_TRUE(link.FindByKey("12345678901234567890"));
+    EXPECT_EQ(link.description, "Wide");
+    TStringGrid grid(1, 1);
+    link.LoadIntoGrid(grid);
+    EXPECT_EQ(grid.Cells(0, 1), "12345678901234567890");
+    EXPECT_EQ(grid.Cells(0, 2), "7");
+}
+
 class DataLinkOnSQLite : public testing::Test {
 protected:
     DataLinkOnSQLite() { MakeProducts(database, "Products"); }

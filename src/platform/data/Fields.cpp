@@ -34,6 +34,10 @@ template <typename Conversion> auto Converted(const TField& field, std::string_v
 
 bool IsText(const Variant& value) { return value.VarType() == varOleStr; }
 
+// A typed number has "." as its decimal point, under every locale: "1,000" is no number, as for a
+// float field (the comma-tolerant reading is for what drivers hand over).
+bool IsPointed(std::string_view text) { return text.find(',') == std::string_view::npos; }
+
 std::int64_t TextToInt64(std::string_view text)
 {
     const std::string trimmed = Trim(text);
@@ -206,6 +210,7 @@ void TField::SetValue(const Variant& value)
         return;
     }
     const std::string typeName = Variant::TypeName(value.VarType());
+    Converted(*this, typeName, [&] { RequireFits(value); });
     if (IsBlob()) {
         Variant data;
         Converted(*this, typeName, [&] { VariantToData(value, &data); });
@@ -289,6 +294,16 @@ void TStringField::VariantToData(const Variant& value, void* data) const
     std::memcpy(data, text.data(), length);
     static_cast<char*>(data)[length] = '\0';
 }
+
+void TStringField::RequireLength(size_t length) const
+{
+    if (length > static_cast<size_t>(Size()))
+        DatabaseError("Value too long for field '" + DisplayName() + "'", DataSet());
+}
+
+void TStringField::RequireFits(const Variant& value) const { RequireLength(value.AsString().size()); }
+
+void TWideStringField::RequireFits(const Variant& value) const { RequireLength(value.AsWideString().size()); }
 
 Variant TStringField::DataToVariant(const void* data) const
 {
@@ -385,7 +400,7 @@ void TCurrencyField::VariantToData(const Variant& value, void* data) const
         tenThousandths = value.CurrencyValue();
     else if (value.VarType() == varDecimal)
         tenThousandths = DecimalToCurrency(*this, value.DecimalValue());
-    else if (IsText(value) && TDecimal::Parse(Trim(value.AsString()), decimal))
+    else if (IsText(value) && IsPointed(value.AsString()) && TDecimal::Parse(Trim(value.AsString()), decimal))
         tenThousandths = DecimalToCurrency(*this, decimal);
     else
         tenThousandths = DoubleToCurrency(*this, IsText(value) ? StrToFloat(value.AsString()) : value.AsDouble());

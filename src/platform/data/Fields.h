@@ -129,6 +129,8 @@ protected:
     TField(TFieldType dataType, int size);
 
     virtual std::string TextOf(const Variant& value) const { return value.AsString(); }
+    // Raises when a value set would not fit whole; reads still take what fits.
+    virtual void RequireFits(const Variant& /*value*/) const {}
     virtual double DateTimeOf(const Variant& value) const;
 
 private:
@@ -151,9 +153,12 @@ public:
     int DataSize() const override { return Size() + 1; }
     void VariantToData(const Variant& value, void* data) const override;
     Variant DataToVariant(const void* data) const override;
+    // A text longer than the size raises "Value too long for field '<name>'": it is never cut.
+    void RequireFits(const Variant& value) const override;
 
 protected:
     TStringField(TFieldType dataType, int size) : TField(dataType, size) {}
+    void RequireLength(size_t length) const;
 };
 
 class TWideStringField : public TStringField {
@@ -162,6 +167,7 @@ public:
     int DataSize() const override { return (Size() + 1) * 2; }
     void VariantToData(const Variant& value, void* data) const override;
     Variant DataToVariant(const void* data) const override;
+    void RequireFits(const Variant& value) const override;
 };
 
 // The integer fields share one reading and writing, by the width and range of their layout.

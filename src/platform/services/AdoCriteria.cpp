@@ -366,18 +366,32 @@ private:
 // ---------------------------------------------------------------------------------------------
 // Matching
 
-// "*" and "%" stand for any run of characters; letters match without regard to case.
+bool IsWildcard(char16_t c) { return c == u'*' || c == u'%'; }
+
+// "*" and "%" stand for any run of characters; letters match without regard to case. A mismatch
+// after a wildcard lets that wildcard take one more character, so no text is tried twice from the
+// same place in the pattern.
 bool Like(std::u16string_view text, std::u16string_view pattern)
 {
-    if (pattern.empty())
-        return text.empty();
-    if (pattern.front() == u'*' || pattern.front() == u'%') {
-        for (size_t skip = 0; skip <= text.size(); ++skip)
-            if (Like(text.substr(skip), pattern.substr(1)))
-                return true;
-        return false;
+    size_t t = 0, p = 0;
+    size_t star = std::u16string_view::npos, resume = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && IsWildcard(pattern[p])) {
+            star = p++;
+            resume = t;
+        } else if (p < pattern.size() && Folded(pattern[p]) == Folded(text[t])) {
+            ++p;
+            ++t;
+        } else if (star != std::u16string_view::npos) {
+            p = star + 1;
+            t = ++resume;
+        } else {
+            return false;
+        }
     }
-    return !text.empty() && Folded(text.front()) == Folded(pattern.front()) && Like(text.substr(1), pattern.substr(1));
+    while (p < pattern.size() && IsWildcard(pattern[p]))
+        ++p;
+    return p == pattern.size();
 }
 
 std::u16string TextOf(const Variant& value)

@@ -539,15 +539,20 @@ struct AdoRecordset::WriteTarget {
 
 namespace {
 
-// The table every column comes from, or none.
+// The table every column comes from (of one schema), or none.
 std::string CommonBaseTable(const std::vector<OdbcColumn>& columns)
 {
     if (columns.empty() || columns.front().baseTable.empty())
         return {};
     for (const OdbcColumn& column : columns)
-        if (column.baseTable != columns.front().baseTable)
+        if (column.baseTable != columns.front().baseTable || column.baseSchema != columns.front().baseSchema)
             return {};
     return columns.front().baseTable;
+}
+
+bool IsDateColumn(const OdbcColumn& column)
+{
+    return column.type == adDBDate || column.type == adDBTime || column.type == adDBTimeStamp;
 }
 
 const std::string& BaseColumnOf(const OdbcColumn& column)
@@ -565,10 +570,12 @@ size_t ColumnIndex(const OdbcResult& result, std::string_view name)
 
 // The primary key's columns among the recordset's; none when the table has none, when a key column
 // is not read, or when tables of that name in several schemas answer (the key could be another's).
-std::vector<size_t> PrimaryKeyColumns(OdbcConnection& backend, const std::string& table,
+std::vector<size_t> PrimaryKeyColumns(OdbcConnection& backend, const std::string& schema, const std::string& table,
                                       const std::vector<OdbcColumn>& columns)
 {
-    const OdbcResult keys = backend.Schema(OdbcSchema::PrimaryKeys, {Variant(), Variant(), Variant::FromString(table)});
+    const OdbcResult keys =
+        backend.Schema(OdbcSchema::PrimaryKeys, {Variant(), schema.empty() ? Variant() : Variant::FromString(schema),
+                                                 Variant::FromString(table)});
     const size_t schemaColumn = ColumnIndex(keys, "TABLE_SCHEMA");
     const size_t nameColumn = ColumnIndex(keys, "COLUMN_NAME");
     std::vector<size_t> key;
@@ -597,17 +604,24 @@ const AdoRecordset::WriteTarget& AdoRecordset::Target()
     // The driver's name of the table is exact where the typed one may differ in case (PostgreSQL
     // folds unquoted names), so the key is looked up by the driver's when it gives one.
     std::string bareTable = CommonBaseTable(columns_);
+    const std::string schema = bareTable.empty() ? std::string() : columns_.front().baseSchema;
+    target->dbms = backend.DbmsName();
     if (!tableSource_.empty()) {
         target->table = SqlTableName(tableSource_, quote);
         if (bareTable.empty())
             bareTable = SqlBareName(tableSource_);
-    } else {
+    } else if (!schema.empty()) {
+        target->table = SqlQuotedName(schema, quote) + "." + SqlQuotedName(bareTable, quote);
+    } else if (SameText(target->dbms, "SQLite")) {
         target->table = SqlQuotedName(bareTable, quote);
+    } else {
+        // A namesake in another schema may be the one the text read: writing by the bare name could
+        // change the wrong table.
+        throw EOleException(AdoCannotChange);
     }
     for (const OdbcColumn& column : columns_)
         target->columns.push_back(SqlQuotedName(BaseColumnOf(column), quote));
-    target->key = PrimaryKeyColumns(backend, bareTable, columns_);
-    target->dbms = backend.DbmsName();
+    target->key = PrimaryKeyColumns(backend, schema, bareTable, columns_);
     target_ = std::move(target);
     return *target_;
 }
@@ -669,9 +683,14 @@ std::string AdoRecordset::RowCondition(const OdbcRow& original, std::vector<Vari
 {
     const WriteTarget& target = Target();
     std::vector<std::string> conditions;
+    // SQLite keeps dates as the text they were written in, which a bound time stamp never equals.
+    const bool sqlite = SameText(target.dbms, "SQLite");
     auto add = [&](size_t column) {
         const bool null = IsNullValue(original[column]);
-        conditions.push_back(target.columns[column] + (null ? " IS NULL" : " = ?"));
+        const bool date = sqlite && IsDateColumn(columns_[column]);
+        conditions.push_back(null   ? target.columns[column] + " IS NULL"
+                             : date ? "datetime(" + target.columns[column] + ") = datetime(?)"
+                                    : target.columns[column] + " = ?");
         if (!null)
             values.push_back(original[column]);
     };
@@ -697,9 +716,44 @@ void AdoRecordset::WriteEdit()
     if (assignments.empty())
         return;
     OdbcRow& row = data_->rows[order_[static_cast<size_t>(position_)]];
-    const std::string sql = "UPDATE " + target.table + " SET " + Joined(assignments, ", ") + RowCondition(row, values);
-    ChangeOneRow(connection_->Backend(), sql, values, timeout_);
-    row = edited_;
+    OdbcConnection& backend = connection_->Backend();
+    const std::string update = "UPDATE " + target.table + " SET " + Joined(assignments, ", ");
+    // The row is read back as the table keeps it (rounded, converted), so that the next write of it
+    // finds it.
+    if (SameText(target.dbms, "PostgreSQL")) {
+        ChangeOneRow(backend, update + RowCondition(row, values) + " RETURNING " + Joined(target.columns, ", "), values,
+                     timeout_, [&](const OdbcResult& result) { row = result.rows.front(); });
+    } else if (SameText(target.dbms, "SQLite")) {
+        const Variant rowid = SqliteRowid(row);
+        values.push_back(rowid);
+        ChangeOneRow(backend, update + " WHERE rowid = ?", values, timeout_,
+                     [&](const OdbcResult&) { row = SqliteRow(rowid); });
+    } else {
+        ChangeOneRow(backend, update + RowCondition(row, values), values, timeout_);
+        row = edited_;
+    }
+}
+
+// The rowid of the one row the condition finds.
+Variant AdoRecordset::SqliteRowid(const OdbcRow& original)
+{
+    std::vector<Variant> values;
+    const std::string condition = RowCondition(original, values);
+    const OdbcResult found = connection_->Backend().Execute(
+        "SELECT rowid FROM " + Target().table + condition + " LIMIT 2", values, {.timeout = timeout_});
+    if (found.rows.size() != 1)
+        throw EOleException(AdoRowNotFound);
+    return found.rows.front().at(0);
+}
+
+OdbcRow AdoRecordset::SqliteRow(const Variant& rowid)
+{
+    const WriteTarget& target = Target();
+    const OdbcResult read = connection_->Backend().Execute(
+        "SELECT " + Joined(target.columns, ", ") + " FROM " + target.table + " WHERE rowid = ?", {rowid});
+    if (read.rows.size() != 1)
+        throw EOleException(AdoRowNotFound);
+    return read.rows.front();
 }
 
 // Inserts the written columns and reads the row back as the table made it (keys and defaults): on
@@ -726,12 +780,7 @@ void AdoRecordset::Insert()
         ChangeOneRow(backend, sql, values, timeout_, [&](const OdbcResult& result) { inserted = result.rows.front(); });
     } else if (SameText(target.dbms, "SQLite")) {
         ChangeOneRow(backend, sql, values, timeout_, [&](const OdbcResult&) {
-            const Variant rowid = backend.Execute("SELECT last_insert_rowid()").rows.at(0).at(0);
-            const OdbcResult read = backend.Execute(
-                "SELECT " + Joined(target.columns, ", ") + " FROM " + target.table + " WHERE rowid = ?", {rowid});
-            if (read.rows.size() != 1)
-                throw EOleException(AdoRowNotFound);
-            inserted = read.rows.front();
+            inserted = SqliteRow(backend.Execute("SELECT last_insert_rowid()").rows.at(0).at(0));
         });
     } else {
         ChangeOneRow(backend, sql, values, timeout_);

@@ -249,6 +249,8 @@ private:
     void Insert();
     void WriteEdit();
     std::string RowCondition(const OdbcRow& original, std::vector<Variant>& values);
+    Variant SqliteRowid(const OdbcRow& original);
+    OdbcRow SqliteRow(const Variant& rowid);
 
     struct WriteTarget;
     const WriteTarget& Target();

@@ -208,6 +208,49 @@ void AdjustForSqlite(TConnectionPairs& pairs)
             pair.value = SqliteUri(pair.value);
 }
 
+// Keys that make the driver manager or the SQLite driver load a library they name.
+constexpr std::array<std::string_view, 3> LibraryKeys = {"LoadExt", "FILEDSN", "SAVEFILE"};
+
+const std::string* InstalledDriver(std::string_view name, const std::vector<std::string>& installedDrivers)
+{
+    const auto found = std::find_if(installedDrivers.begin(), installedDrivers.end(),
+                                    [name](const std::string& installed) { return SameKey(installed, name); });
+    return found == installedDrivers.end() ? nullptr : &*found;
+}
+
+[[noreturn]] void RefuseDriver(std::string_view name)
+{
+    throw EOleException("The ODBC driver \"" + std::string(name) +
+                        "\" is not installed; the connection string must name an installed driver.");
+}
+
+// Every "key=value" between semicolons, braces ignored, as a driver that knows no braces reads them.
+void CheckEverySegment(std::string_view text, const std::vector<std::string>& installedDrivers)
+{
+    for (size_t start = 0; start <= text.size();) {
+        const size_t end = std::min(text.find(';', start), text.size());
+        const std::string_view segment = text.substr(start, end - start);
+        start = end + 1;
+        const size_t equals = segment.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        const std::string_view key = Trimmed(segment.substr(0, equals));
+        if (std::any_of(LibraryKeys.begin(), LibraryKeys.end(),
+                        [key](std::string_view known) { return SameKey(key, known); }))
+            throw EOleException("The connection string may not hold \"" + std::string(key) +
+                                "\": it could make the ODBC driver load a program library.");
+        if (SameKey(key, "Driver")) {
+            std::string_view name = Trimmed(segment.substr(equals + 1));
+            if (!name.empty() && name.front() == '{')
+                name.remove_prefix(1);
+            if (!name.empty() && name.back() == '}')
+                name.remove_suffix(1);
+            if (!InstalledDriver(name, installedDrivers))
+                RefuseDriver(name);
+        }
+    }
+}
+
 } // namespace
 
 TConnectionPairs ParseOleDbString(std::string_view text)
@@ -282,4 +325,19 @@ std::string DriverConnectString(std::string_view odbcString, std::string_view us
     if (IsPostgresDriver(pairs))
         AdjustForPostgres(pairs);
     return ComposeOdbcString(pairs);
+}
+
+std::string GuardedDriverString(std::string_view driverString, const std::vector<std::string>& installedDrivers)
+{
+    TConnectionPairs pairs = ParseOdbcString(driverString);
+    for (auto& pair : pairs)
+        if (SameKey(pair.key, "Driver")) {
+            const std::string* installed = InstalledDriver(pair.value, installedDrivers);
+            if (!installed)
+                RefuseDriver(pair.value);
+            pair.value = *installed;
+        }
+    const std::string guarded = ComposeOdbcString(pairs);
+    CheckEverySegment(guarded, installedDrivers);
+    return guarded;
 }

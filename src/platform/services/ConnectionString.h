@@ -36,3 +36,10 @@ std::string OdbcStringOf(std::string_view stored, std::string_view provider = "M
 // "BigInt=1" (its integers hold 64 bits) unless it says otherwise, and a database path the
 // driver could only read in braces goes as a "file:" URI.
 std::string DriverConnectString(std::string_view odbcString, std::string_view userId, std::string_view password);
+
+// The driver string as it may be handed to the driver manager, or EOleException naming what would
+// make the driver manager or a driver load a program library the string names: a Driver that is not
+// one of the installed drivers (a path), or the keys LoadExt, FILEDSN (a file naming a driver) and
+// SAVEFILE. Keys are also looked for inside braced values, which the SQLite driver reads without
+// regard to braces. A driver named in another case takes the installed spelling.
+std::string GuardedDriverString(std::string_view driverString, const std::vector<std::string>& installedDrivers);

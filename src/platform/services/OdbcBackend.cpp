@@ -318,6 +318,7 @@ OdbcColumn DescribeColumn(SQLHSTMT statement, SQLUSMALLINT column)
         Attributes(ColumnNumber(statement, column, SQL_DESC_UPDATABLE, SQL_ATTR_READWRITE_UNKNOWN), nullable);
     result.baseColumn = ColumnText(statement, column, SQL_DESC_BASE_COLUMN_NAME);
     result.baseTable = ColumnText(statement, column, SQL_DESC_BASE_TABLE_NAME);
+    result.baseSchema = ColumnText(statement, column, SQL_DESC_SCHEMA_NAME);
     return result;
 }
 
@@ -1190,7 +1191,8 @@ public:
         if (options.readOnly)
             handle->Check(SQLSetConnectAttr(dbc, SQL_ATTR_ACCESS_MODE,
                                             reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_MODE_READ_ONLY)), 0));
-        std::string text = Win1252ToUtf8(DriverConnectString(odbcString, userId, password));
+        std::string text =
+            Win1252ToUtf8(GuardedDriverString(DriverConnectString(odbcString, userId, password), DriverNames()));
         SQLCHAR completed[1024];
         SQLSMALLINT completedLength = 0;
         handle->Check(SQLDriverConnect(dbc, nullptr, Sql(text), static_cast<SQLSMALLINT>(text.size()), completed,
@@ -1232,6 +1234,14 @@ public:
     }
 
 private:
+    std::vector<std::string> DriverNames()
+    {
+        std::vector<std::string> names;
+        for (const auto& driver : Entries(SQLDrivers))
+            names.push_back(driver.name);
+        return names;
+    }
+
     std::shared_ptr<Environment> SharedEnvironment()
     {
         if (!environment_)

@@ -74,6 +74,7 @@ struct OdbcColumn {
     int attributes = 0;     // adFld...
     std::string baseColumn; // the column of the table it comes from, when the driver knows it
     std::string baseTable;
+    std::string baseSchema; // the base table's schema, when the driver tells it
 };
 
 struct OdbcParameter {

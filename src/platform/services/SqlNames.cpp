@@ -86,8 +86,10 @@ std::string_view QuoteOrStandard(std::string_view identifierQuote)
 
 } // namespace
 
-std::string SqlTableName(std::string_view name, std::string_view identifierQuote)
+// Blanks around a typed or stored name are not part of it (a bracketed part keeps its own).
+std::string SqlTableName(std::string_view typed, std::string_view identifierQuote)
 {
+    const std::string name = Trim(typed);
     const std::string_view quote = QuoteOrStandard(identifierQuote);
     const auto parts = SplitName(name);
     if (!parts)
@@ -106,10 +108,11 @@ std::string SqlQuotedName(std::string_view name, std::string_view identifierQuot
     return Quoted(name, QuoteOrStandard(identifierQuote));
 }
 
-std::string SqlBareName(std::string_view name)
+std::string SqlBareName(std::string_view typed)
 {
+    const std::string name = Trim(typed);
     const auto parts = SplitName(name);
-    return parts ? parts->back().text : std::string(name);
+    return parts ? parts->back().text : name;
 }
 
 namespace {

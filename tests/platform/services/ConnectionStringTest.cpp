@@ -101,6 +101,8 @@ TEST(SqlNames, NamesNeverBecomeStatements)
         {"Products.", "\"", "\"Products.\""},
         {"[Products", "\"", "\"[Products\""},
         {"[]", "\"", "\"[]\""},
+        {" Products\t", "\"", "Products"},
+        {" [My Products ] ", "\"", "\"My Products \""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SqlTableName(c.name, c.quote), c.sql) << c.name;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -215,6 +216,59 @@ TEST(OdbcConnecting, StoredStringsOpenTheirDatabaseAndNothingElse)
     EXPECT_THROW(Odbc().Connect("Driver=SQLite3;Database=" + missing, "", ""), EOleException);
     EXPECT_THROW(Odbc().Connect("Driver=SQLite3;Database={" + missing + "}", "", ""), EOleException);
     EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+// Every way a stored or typed string could name a library for the driver manager or the SQLite
+// driver to load: each is refused naming what it holds, and the library never loads.
+TEST(OdbcConnecting, NoStringLoadsALibraryItNames)
+{
+    TestDatabase database(Server::SQLite);
+    database.Client("PRAGMA user_version=1");
+    const std::string library = KESTRAME_MARKER_LIBRARY;
+    const std::string marker = database.Folder().File("loaded");
+    setenv("KESTRAME_MARKER_FILE", marker.c_str(), 1);
+    const std::string sqlite = "Driver=SQLite3;Database=" + database.SqliteFile();
+    const std::string fileDsn = database.Folder().File("link.dsn");
+    WriteWholeFile(fileDsn, "[ODBC]\nDriver=" + library + "\n");
+    const std::string notInstalled =
+        "The ODBC driver \"" + library + "\" is not installed; the connection string must name an installed driver.";
+    const auto refusedKey = [](std::string_view key) {
+        return "The connection string may not hold \"" + std::string(key) +
+               "\": it could make the ODBC driver load a program library.";
+    };
+    struct Case {
+        std::string odbc;
+        std::string password;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"Driver=" + library + ";Database=" + database.SqliteFile(), "", notInstalled},
+        {"Driver={" + library + "};Database=" + database.SqliteFile(), "", notInstalled},
+        {OdbcStringOf("Provider=MSDASQL.1;Extended Properties=\"Driver={" + library +
+                      "};Database=" + database.SqliteFile() + "\""),
+         "", notInstalled},
+        {sqlite + ";Description={a;Driver=" + library + "}", "", notInstalled},
+        {sqlite + ";LoadExt=" + library, "", refusedKey("LoadExt")},
+        {sqlite + ";Description={a;loadext=" + library + "}", "", refusedKey("loadext")},
+        {OdbcStringOf("Provider=MSDASQL.1;Extended Properties=\"" + sqlite + ";Load Ext=" + library + "\""), "",
+         refusedKey("Load Ext")},
+        {sqlite, "secret;LoadExt=" + library, refusedKey("LoadExt")},
+        {"FILEDSN=" + fileDsn, "", refusedKey("FILEDSN")},
+        {sqlite + ";SaveFile=" + database.Folder().File("saved.dsn"), "", refusedKey("SaveFile")},
+    };
+    for (const auto& entry : cases) {
+        EXPECT_EQ(RaisedMessage<EOleException>([&] { Odbc().Connect(entry.odbc, "", entry.password); }), entry.message)
+            << entry.odbc;
+        EXPECT_FALSE(std::filesystem::exists(marker)) << entry.odbc;
+    }
+    EXPECT_FALSE(std::filesystem::exists(database.Folder().File("saved.dsn")));
+    EXPECT_EQ(Odbc().Connect("driver={sqlite3};Database=" + database.SqliteFile(), "", "")->DbmsName(), "SQLite");
+
+    // The library does leave its trace when something loads it.
+    void* handle = dlopen(library.c_str(), RTLD_NOW);
+    ASSERT_NE(handle, nullptr);
+    dlclose(handle);
+    EXPECT_TRUE(std::filesystem::exists(marker));
 }
 
 TEST(OdbcConnecting, ClosedPortFailsWithinTheLoginTimeout)
