@@ -98,3 +98,12 @@ std::vector<std::string> QtNameFilters(std::string_view filter)
         names.push_back(QtNameFilter(entry));
     return names;
 }
+
+std::string EntryExtension(const FileFilter& filter)
+{
+    const std::string& first = filter.patterns.front();
+    if (!first.starts_with("*.") || first.size() == 2)
+        return {};
+    const std::string extension = first.substr(2);
+    return extension.find_first_of("*?.") == std::string::npos ? extension : std::string();
+}

@@ -19,3 +19,7 @@ std::vector<FileFilter> ParseFileFilter(std::string_view filter);
 // parentheses keeps them there instead of showing them twice.
 std::string QtNameFilter(const FileFilter& filter);
 std::vector<std::string> QtNameFilters(std::string_view filter);
+
+// The extension (without its dot) that a name typed without one gets while this entry is chosen:
+// that of its first pattern, when it names one extension ("*.vdx"); else empty ("*.*", "*").
+std::string EntryExtension(const FileFilter& filter);
