@@ -1,5 +1,6 @@
 #include "ado/Adocomps.h"
 
+#include "platform/core/CodePage.h"
 #include "platform/core/StringList.h"
 #include "platform/core/TextUtils.h"
 #include "platform/data/DatabaseError.h"
@@ -1125,7 +1126,7 @@ void TdCustomADODataset::InternalOpen()
     for (int i = 0; i < FieldCount(); ++i) {
         const TField& field = *Fields()[i];
         if (field.FieldNo() > 0 && field.IsBlob() != slots_[static_cast<size_t>(field.FieldNo() - 1)].holdsVariant)
-            DatabaseError("Type mismatch for field '" + field.FieldName() + "'", this);
+            DatabaseError("Type mismatch for field '" + Win1252ToUtf8(field.FieldName()) + "'", this);
     }
     recordSize_ = HeaderBytes + dataSize_ + static_cast<size_t>(CalcFieldsSize());
     if (!indexFieldNames_.empty())
@@ -1530,7 +1531,7 @@ void TdCustomADODataset::SetFieldData(TField* field, const void* buffer, bool /*
         WriteCalcField(record + HeaderBytes + dataSize_, *field, buffer);
     } else {
         if (field->ReadOnly() && state != dsSetKey && state != dsFilter)
-            DatabaseError("Field '" + field->DisplayName() + "' cannot be modified", this);
+            DatabaseError("Field '" + Win1252ToUtf8(field->DisplayName()) + "' cannot be modified", this);
         const FieldSlot& slot = slots_.at(static_cast<size_t>(field->FieldNo() - 1));
         std::uint8_t* flags = SlotOf(record, slot);
         std::uint8_t* data = flags + SlotFlagBytes;
@@ -2221,7 +2222,7 @@ TdCustomADODataset& AdoDatasetOf(const TField& field)
 {
     auto* dataset = dynamic_cast<TdCustomADODataset*>(field.DataSet());
     if (dataset == nullptr)
-        DatabaseError("Field '" + field.DisplayName() + "' has no dataset");
+        DatabaseError("Field '" + Win1252ToUtf8(field.DisplayName()) + "' has no dataset");
     return *dataset;
 }
 
@@ -2233,7 +2234,7 @@ TdADOBlobStream::TdADOBlobStream(TBlobField& field, TBlobStreamMode mode) : fiel
         return;
     if (mode != bmRead) {
         if (field.ReadOnly())
-            DatabaseError("Field '" + field.DisplayName() + "' cannot be modified", &dataset_);
+            DatabaseError("Field '" + Win1252ToUtf8(field.DisplayName()) + "' cannot be modified", &dataset_);
         const TDataSetState state = dataset_.State();
         if (state != dsEdit && state != dsInsert && state != dsSetKey)
             DatabaseError("Dataset not in edit or insert mode", &dataset_);

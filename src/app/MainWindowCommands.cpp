@@ -203,7 +203,7 @@ void TMainForm::ToolButton3Click()
 {
     if (!ActiveDocument())
         return;
-    const std::string key = Ui().InputBox("Find", "Enter Part Number To Find", "");
+    const std::string key = ModelTextInputBox("Find", "Enter Part Number To Find", "");
     if (key.empty())
         return;
     if (!FindCatalogProduct(key))
@@ -635,7 +635,8 @@ void TMainForm::ConnectTagCommands()
                     if (!d.items->current)
                         return;
                     CustomText1->setChecked(true);
-                    const std::string text = Ui().InputBox(ApplicationTitle, "Tag Text", d.items->current->customTag);
+                    const std::string text =
+                        ModelTextInputBox(ApplicationTitle, "Tag Text", d.items->current->customTag);
                     d.TakeMenuChecks(TagChecks());
                     d.SetCustomTag(text);
                 });

@@ -274,7 +274,7 @@ void Tplandoc::SetCustomTagText1Click()
         return;
     DocumentMainWindow& mainWindow = document->services.mainWindow;
     mainWindow.CheckCustomText();
-    const std::string text = Ui().InputBox(ApplicationTitle, "Tag Text", current->customTag);
+    const std::string text = ModelTextInputBox(ApplicationTitle, "Tag Text", current->customTag);
     document->TakeMenuChecks(mainWindow.TagChecks());
     document->SetCustomTag(text);
 }
@@ -371,7 +371,7 @@ bool Tplandoc::FormCloseQuery()
 {
     if (!document->modified)
         return true;
-    const std::string text = "Do you wish to save changes to" + fromQString(Caption()) + " before quiting?";
+    const std::string text = "Do you wish to save changes to" + Caption().toStdString() + " before quiting?";
     switch (Ui().MessageBox(text, ApplicationTitle, MsgButtons::YesNoCancel, MsgIcon::Question)) {
     case MsgAnswer::Yes:
         return document->services.mainWindow.SaveDocument(*document);
