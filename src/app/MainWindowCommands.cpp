@@ -665,7 +665,7 @@ void TMainForm::Space1Click()
     const std::optional<std::string> answer = Ui().InputQuery("Spacing", "Enter space between items", "0");
     if (!answer)
         return;
-    document->SpaceGroup(*document->items->current, StrToFloat(*answer));
+    document->SpaceGroup(*document->items->current, StrToFloat(Utf8ToWin1252(*answer)));
 }
 
 void TMainForm::UngroupAll1Click()

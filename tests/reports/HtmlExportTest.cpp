@@ -211,45 +211,28 @@ TEST_F(WebExport, NamesBeyondWesternLettersAreLinkedToTheirFiles)
     const std::string site = folder.File("site");
     ASSERT_TRUE(ForceDirectories(site));
     const std::string creme = "Cr\xE8me #1"; // in Windows-1252, as the catalog holds it
-    catalog->records[creme] = {"Cr\xE8me br\xFBl\xE9"
-                               "e",
-                               0,
-                               0,
-                               3,
-                               4,
-                               4,
-                               0,
-                               1,
-                               1,
-                               0};
+    catalog->records[creme] = {"Cr\xE8me br\xFBl\xE9", 0, 0, 3, 4, 4, 0, 1, 1, 0};
     AddTestItem(document, creme, Rect(100, 10, 120, 30), 0, folder.File("a1.bmp"));
     const std::string shelf = "\xD0\x9F\xD0\xBE\xD0\xBB\xD0\xBA\xD0\xB0 \xC3\xA8"; // "Полка è"
     ExportHtml(mainWindow, &document, site + "/" + shelf + ".html", options);
     EXPECT_TRUE(FileExists(site + "/Cr\xC3\xA8me #1.html"));
 
     WriteWholeFile(folder.File("links.py"), R"(import html.parser, os, sys, urllib.parse
-folder = os.fsencode(sys.argv[1])
+folder, checked = os.fsencode(sys.argv[1]), 0
 class Page(html.parser.HTMLParser):
-    def __init__(self):
-        super().__init__()
-        self.links, self.title, self.inTitle = [], '', False
+    links, title, inTitle = [], '', False
     def handle_starttag(self, tag, attrs):
         self.inTitle = tag == 'title'
-        self.links += [v for n, v in attrs if n in ('href', 'src') and not v.startswith('http')]
-    def handle_endtag(self, tag):
-        self.inTitle = False
+        self.links = self.links + [v for n, v in attrs if n in ('href', 'src') and not v.startswith('http')]
     def handle_data(self, data):
         self.title += data if self.inTitle else ''
-checked = 0
-for name in sorted(os.listdir(folder)):
-    if name.endswith(b'.html'):
-        page = Page()
-        page.feed(open(os.path.join(folder, name), encoding='cp1252').read())
-        print('title', page.title)
-        for link in page.links:
-            checked += 1
-            if not os.path.exists(os.path.join(folder, urllib.parse.unquote_to_bytes(link))):
-                print('missing', link)
+        self.inTitle = False
+for name in sorted(n for n in os.listdir(folder) if n.endswith(b'.html')):
+    page = Page()
+    page.feed(open(os.path.join(folder, name), encoding='cp1252').read())
+    print('title', page.title)
+    checked += len(page.links)
+    print(*('missing ' + l for l in page.links if not os.path.exists(os.path.join(folder, urllib.parse.unquote_to_bytes(l)))))
 print('checked', checked)
 )");
     const std::string report =
