@@ -1,5 +1,8 @@
 #include "TestSupport.h"
 
+#include <QApplication>
+#include <QTimer>
+
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -85,3 +88,16 @@ ScopedSettingsFolder::ScopedSettingsFolder()
 }
 
 ScopedSettingsFolder::~ScopedSettingsFolder() { setenv("KESTRAME_CONFIG_DIR", previous_.c_str(), 1); }
+
+void WhenModal(std::function<void(QWidget*)> act)
+{
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            act(modal);
+        }
+    });
+    timer->start(5);
+}

@@ -6,6 +6,12 @@
 #include <string>
 #include <string_view>
 
+class QWidget;
+
+// Acts on the next modal dialog as soon as it is shown (a real one, under the event loop of the call
+// that shows it).
+void WhenModal(std::function<void(QWidget*)> act);
+
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TemporaryFolder {
 public:

@@ -1,6 +1,7 @@
 #include "ado/AdocompsBlobStream.h"
 
 #include "ado/AdocompsDataset.h"
+#include "platform/core/CodePage.h"
 #include "platform/data/DatabaseError.h"
 
 #include <vector>
@@ -11,7 +12,7 @@ TdCustomADODataset& AdoDatasetOf(const TField& field)
 {
     auto* dataset = dynamic_cast<TdCustomADODataset*>(field.DataSet());
     if (dataset == nullptr)
-        DatabaseError("Field '" + field.DisplayName() + "' has no dataset");
+        DatabaseError("Field '" + Win1252ToUtf8(field.DisplayName()) + "' has no dataset");
     return *dataset;
 }
 
@@ -23,7 +24,7 @@ TdADOBlobStream::TdADOBlobStream(TBlobField& field, TBlobStreamMode mode) : fiel
         return;
     if (mode != bmRead) {
         if (field.ReadOnly())
-            DatabaseError("Field '" + field.DisplayName() + "' cannot be modified", &dataset_);
+            DatabaseError("Field '" + Win1252ToUtf8(field.DisplayName()) + "' cannot be modified", &dataset_);
         const TDataSetState state = dataset_.State();
         if (state != dsEdit && state != dsInsert && state != dsSetKey)
             DatabaseError("Dataset not in edit or insert mode", &dataset_);

@@ -2,6 +2,7 @@
 
 #include "ado/AdocompsBlobStream.h"
 #include "ado/AdocompsConnection.h"
+#include "platform/core/CodePage.h"
 #include "platform/core/StringList.h"
 #include "platform/core/TextUtils.h"
 #include "platform/data/DatabaseError.h"
@@ -415,7 +416,7 @@ void TdCustomADODataset::InternalOpen()
     for (int i = 0; i < FieldCount(); ++i) {
         const TField& field = *Fields()[i];
         if (field.FieldNo() > 0 && field.IsBlob() != slots_[static_cast<size_t>(field.FieldNo() - 1)].holdsVariant)
-            DatabaseError("Type mismatch for field '" + field.FieldName() + "'", this);
+            DatabaseError("Type mismatch for field '" + Win1252ToUtf8(field.FieldName()) + "'", this);
     }
     recordSize_ = HeaderBytes + dataSize_ + static_cast<size_t>(CalcFieldsSize());
     if (!indexFieldNames_.empty())
@@ -820,7 +821,7 @@ void TdCustomADODataset::SetFieldData(TField* field, const void* buffer, bool /*
         WriteCalcField(record + HeaderBytes + dataSize_, *field, buffer);
     } else {
         if (field->ReadOnly() && state != dsSetKey && state != dsFilter)
-            DatabaseError("Field '" + field->DisplayName() + "' cannot be modified", this);
+            DatabaseError("Field '" + Win1252ToUtf8(field->DisplayName()) + "' cannot be modified", this);
         const FieldSlot& slot = slots_.at(static_cast<size_t>(field->FieldNo() - 1));
         std::uint8_t* flags = SlotOf(record, slot);
         std::uint8_t* data = flags + SlotFlagBytes;

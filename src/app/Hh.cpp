@@ -141,7 +141,6 @@ void WriteHeader(TDLogFile& log)
     WriteLocale(log);
     WriteProgram(log);
     WriteEngines(log);
-    log.Write("=");
 }
 
 void StartDebugLog()

@@ -207,7 +207,7 @@ void TMainForm::ToolButton3Click()
 {
     if (!ActiveDocument())
         return;
-    const std::string key = Ui().InputBox("Find", "Enter Part Number To Find", "");
+    const std::string key = ModelTextInputBox("Find", "Enter Part Number To Find", "");
     if (key.empty())
         return;
     if (!FindCatalogProduct(key))
@@ -672,7 +672,7 @@ void TMainForm::Space1Click()
     const std::optional<std::string> answer = Ui().InputQuery("Spacing", "Enter space between items", "0");
     if (!answer)
         return;
-    document->SpaceGroup(*document->items->current, StrToFloat(*answer));
+    document->SpaceGroup(*document->items->current, StrToFloat(Utf8ToWin1252(*answer)));
 }
 
 void TMainForm::UngroupAll1Click()

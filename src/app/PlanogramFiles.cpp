@@ -59,8 +59,8 @@ bool StartsWithCollectionMark(const std::string& path, bool& readable)
 
 bool ConfirmReplace(const std::string& path)
 {
-    return Ui().MessageBox(PathText(ExtractFileName(path)) + " already exists.\nDo you want to replace it?",
-                           "Confirm Save As", MsgButtons::YesNo, MsgIcon::Warning) == MsgAnswer::Yes;
+    return Ui().MessageBox(ExtractFileName(path) + " already exists.\nDo you want to replace it?", "Confirm Save As",
+                           MsgButtons::YesNo, MsgIcon::Warning) == MsgAnswer::Yes;
 }
 
 // A window being made for an open or new display that has not succeeded yet: freed unless kept.

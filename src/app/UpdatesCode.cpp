@@ -194,7 +194,7 @@ void TfrmUpdates::bInstallClick()
     const std::string folder = UpdatesFolder();
     if (!MakePrivateFolder(ExtractFileDir(folder))) {
         const int error = errno;
-        throw EFCreateError("Cannot create the folder " + PathText(folder), error);
+        throw EFCreateError("Cannot create the folder " + folder, error);
     }
     SetStatus(GettingInstructions);
     ShowBusy();
@@ -208,7 +208,7 @@ void TfrmUpdates::httpInstallerScriptSuccess()
     const std::string path = InstructionsPath();
     ShowIdle();
     if (!FileExists(path))
-        return ShowMessage(PathText(path) + " not found");
+        return ShowMessage(path + " not found");
     TStringList lines;
     if (!readInstructions(path, lines))
         return ShowMessage("Could not open ini file");
@@ -256,7 +256,7 @@ void TfrmUpdates::HttpClient1Success()
     if (command == "RESTART") {
         Ui().MessageBox(RestartNotice, UpdaterCaption, MsgButtons::OK, MsgIcon::Information);
     } else if (command == "RUN") {
-        Ui().MessageBox("The update was saved to " + PathText(path) + ". Install it with your system's package manager.",
+        Ui().MessageBox("The update was saved to " + path + ". Install it with your system's package manager.",
                         UpdaterCaption, MsgButtons::OK, MsgIcon::Information);
         // The message names the folder already: a desktop that cannot show it loses nothing.
         Desktop().Open(UpdatesFolder());

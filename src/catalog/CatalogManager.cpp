@@ -2,6 +2,7 @@
 
 #include "catalog/GridUtilities.h"
 #include "platform/core/AtomicFile.h"
+#include "platform/core/CodePage.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
@@ -115,6 +116,8 @@ bool CatalogManager::OpenCatalog(const std::string& path)
     location = catalog->photoCollection;
     cmChecked = UpperCase(catalog->units) == "CM";
     AutoFitColumns();
+    // The grid now holds what the file holds, whatever was discarded before.
+    modified = false;
     return true;
 }
 
@@ -194,9 +197,8 @@ void CatalogManager::AutoFitColumns()
 bool CatalogManager::SaveAllowed(const std::string& path, int entry) const
 {
     if (entry == 1 && catalog->type != "VDX") {
-        Ui().MessageBox("This format is still under development and will be avaiable in version 4. Please select "
-                        "another file format. ",
-                        "", MsgButtons::OK, MsgIcon::None);
+        ShowMessage("This format is still under development and will be avaiable in version 4. Please select "
+                    "another file format. ");
         return false;
     }
     // Each object writes its own format, so a name of another kind would never open again.
@@ -416,7 +418,7 @@ void CatalogManager::DeleteLastColumn()
 
 void CatalogManager::AddColumn()
 {
-    const std::string title = Ui().InputQuery("What is the name of the new column?", "", "").value_or("");
+    const std::string title = ModelTextInputBox("What is the name of the new column?", "", "");
     Grid.SetColCount(Grid.ColCount() + 1);
     Grid.SetCells(Grid.ColCount() - 1, 0, title);
     modified = true;
@@ -424,13 +426,13 @@ void CatalogManager::AddColumn()
 
 void CatalogManager::RenameColumn()
 {
-    Grid.SetCells(Grid.Col(), 0, Ui().InputQuery("Enter New Name", "", "").value_or(""));
+    Grid.SetCells(Grid.Col(), 0, ModelTextInputBox("Enter New Name", "", ""));
     modified = true;
 }
 
 void CatalogManager::FindFirst()
 {
-    findText = Ui().InputQuery("Find What?", "", "").value_or("");
+    findText = ModelTextInputBox("Find What?", "", "");
     if (!findText.empty())
         ReportSearch(search.Find(findText, Grid));
 }
@@ -448,7 +450,7 @@ void CatalogManager::ReportSearch(bool found)
         findRow = search.CurrentRow();
         return;
     }
-    Ui().MessageBox("Could Not Find", findText, MsgButtons::OK, MsgIcon::None);
+    Ui().MessageBox("Could Not Find", Win1252ToUtf8(findText), MsgButtons::OK, MsgIcon::None);
     findText.clear();
 }
 

@@ -2,6 +2,7 @@
 
 #include "ado/Adocomps.h"
 #include "catalog/CatalogHeader.h"
+#include "platform/core/CodePage.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
@@ -125,7 +126,7 @@ bool didADOData::OpenTable()
             columnNames[static_cast<size_t>(i)] = names[i];
         return true;
     } catch (const Exception&) {
-        ShowMessage("Could not create a dataset. Check that the table called " + tableName +
+        ShowMessage("Could not create a dataset. Check that the table called " + Win1252ToUtf8(tableName) +
                     " still exists in your database.");
         return false;
     }
@@ -151,8 +152,8 @@ bool didADOData::SaveToFile(const std::string& path, TStringGrid*, const std::st
     for (const std::string& line : lines)
         store.WriteLine(line);
     if (!store.Close()) {
-        Ui().MessageBox("Could not save the file " + PathText(path) + ".\n" + store.WriteError(), "Open Error",
-                        MsgButtons::OK, MsgIcon::Stop);
+        Ui().MessageBox("Could not save the file " + path + ".\n" + store.WriteError(), "Open Error", MsgButtons::OK,
+                        MsgIcon::Stop);
         return false;
     }
     units = unitsText;

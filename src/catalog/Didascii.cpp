@@ -225,8 +225,8 @@ bool didASCII::SaveToFile(const std::string& path, TStringGrid* grid, const std:
     for (int row = 1; row < grid->RowCount(); ++row)
         store.WriteLine(RowLine(*grid, row));
     if (!store.Close()) {
-        Ui().MessageBox("Could not save the file " + PathText(path) + ".\n" + store.WriteError(), "Open Error",
-                        MsgButtons::OK, MsgIcon::Stop);
+        Ui().MessageBox("Could not save the file " + path + ".\n" + store.WriteError(), "Open Error", MsgButtons::OK,
+                        MsgIcon::Stop);
         // Closing dropped the file being read; the old file is intact, so reading goes on from it.
         if (wasReading)
             store.Open(readPath, "rt");

@@ -109,7 +109,7 @@ void WriteCatalogFile(const std::string& path, const Ctf2Header& header, const T
     }
     // Offsets and sizes are 32-bit fields.
     if (end > UINT32_MAX)
-        throw EWriteError("The catalog is too large for a binary catalog file: " + PathText(path));
+        throw EWriteError("The catalog is too large for a binary catalog file: " + path);
 
     AtomicFileWriter writer(path);
     const auto headerBytes = header.Encode();

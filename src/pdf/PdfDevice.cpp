@@ -231,7 +231,7 @@ bool TPdfDevice::OpenOutput()
             QuietCreateFailure = false;
             return false;
         }
-        Error(3, PathText(FileName));
+        Error(3, FileName);
         throw;
     }
     return true;

@@ -72,7 +72,7 @@ void TPdfFileWriter::OpenFile(std::string_view fileName)
     try {
         file_ = std::make_unique<AtomicFileWriter>(fileName);
     } catch (const EStreamError&) {
-        throw Exception("Cannot create file " + PathText(fileName));
+        throw Exception("Cannot create file " + std::string(fileName));
     }
     memory_ = std::make_unique<TMemoryStream>();
     fileName_ = std::string(fileName);

@@ -225,7 +225,7 @@ int BeginDocument(TPdfDevice& device, const char* fileName)
     device.QuietCreateFailure = false;
     if (begun)
         return 0;
-    device.Error(CannotOpenFileError, PathText(device.FileName));
+    device.Error(CannotOpenFileError, device.FileName);
     return BeginDocFailed;
 }
 

@@ -342,7 +342,7 @@ bool PlanogramDocument::EnterCustomTag()
         return false;
     DocumentMainWindow& mainWindow = services.mainWindow;
     mainWindow.CheckCustomText();
-    const std::string text = Ui().InputBox(ApplicationTitle, "Tag Text", current->customTag);
+    const std::string text = ModelTextInputBox(ApplicationTitle, "Tag Text", current->customTag);
     if (TakeMenuChecks(mainWindow.TagChecks()))
         modified = true;
     return SetCustomTag(text);

@@ -2,6 +2,7 @@
 
 #include "catalog/Didbase.h"
 #include "catalog/Didfilefinder.h"
+#include "catalog/PictureFinder.h"
 #include "planogram/Graphicsmanager.h"
 #include "planogram/Listmanager.h"
 #include "planogram/Picturehelpers.h"
@@ -35,31 +36,29 @@ private:
 
 void DrawBackgroundPicture(PlanogramDocument& document, GraphicsManager& graphics, TBitmap& target)
 {
-    if (!FileExists(document.backgroundPath)) {
+    // Found as the screen finds it: the stored bytes may name the file in either reading.
+    const std::string path = document.services.pictureFinder.FindPicture(document.backgroundPath);
+    if (path.empty()) {
         Ui().MessageBox("The background image for this display could not be found and will not be printed.",
                         ApplicationTitle, MsgButtons::OK, MsgIcon::Warning);
         return;
     }
     TBitmap picture;
     picture.SetPixelFormat(pf24bit);
-    if (graphics.LoadPicture(document.backgroundPath, picture) && !picture.Empty())
+    if (graphics.LoadPicture(path, picture) && !picture.Empty())
         target.Canvas().StretchDraw(WholeOf(target), picture);
 }
 
-void DrawWall(PlanogramDocument& document, GraphicsManager& graphics, TBitmap& target,
-              const DoubleScaleOptions& options)
+void DrawWall(PlanogramDocument& document, GraphicsManager& graphics, TBitmap& target)
 {
     TCanvas& canvas = target.Canvas();
     canvas.Brush.Color = document.backgroundColor;
     canvas.Brush.Style = bsSolid;
     canvas.FillRect(WholeOf(target));
-    if (document.pegHolesShown) {
-        if (options.drawPegHoles)
-            options.drawPegHoles(target);
-        else
-            document.renderer.DrawBackground(target, document.pegFirstX * 2, document.pegFirstY * 2,
-                                             document.pegLastX * 2, document.pegLastY * 2);
-    }
+    // The holes sit where the screen shows them, doubled, so products hung on them stay on them.
+    if (document.pegHolesShown)
+        document.renderer.DrawBackground(target, document.pegFirstX * 2, document.pegFirstY * 2, document.pegLastX * 2,
+                                         document.pegLastY * 2);
     if (document.backgroundMode)
         DrawBackgroundPicture(document, graphics, target);
 }
@@ -93,12 +92,16 @@ bool DrawItems(PlanogramDocument& document, GraphicsManager& graphics, TBitmap& 
     return true;
 }
 
+// The stamp is written over whatever the wall shows there, without a cell of the brush behind it.
 void DrawStamp(TCanvas& canvas, const RenderStamp& stamp)
 {
     const int size = canvas.Font.Size();
+    const TBrushStyle style = canvas.Brush.Style;
     if (stamp.fontSize)
         canvas.Font.SetSize(*stamp.fontSize);
+    canvas.Brush.Style = bsClear;
     canvas.TextOut(stamp.x, stamp.y, stamp.text);
+    canvas.Brush.Style = style;
     canvas.Font.SetSize(size);
 }
 
@@ -123,7 +126,7 @@ bool RenderDoubleScale(PlanogramDocument& document, TBitmap& target, RenderMonit
 {
     GraphicsManager& graphics = options.graphics ? *options.graphics : document.graphics;
     target.SetPixelFormat(pf24bit);
-    DrawWall(document, graphics, target, options);
+    DrawWall(document, graphics, target);
     TCanvas& canvas = target.Canvas();
     const int fontSize = canvas.Font.Size();
     canvas.Font.SetSize(ItemFontSize);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -33,9 +32,6 @@ struct RenderStamp {
 struct DoubleScaleOptions {
     // Draws the items; the document's own graphics manager when null.
     GraphicsManager* graphics = nullptr;
-    // Draws the peg holes when the wall shows them; the document's holes over the doubled peg area
-    // when empty.
-    std::function<void(TBitmap&)> drawPegHoles;
     std::optional<RenderStamp> stamp;
 };
 
@@ -46,8 +42,8 @@ std::string HighResolutionPicture(const ListOB& item, const GraphicsManager& gra
                                   const std::string& collectionPath);
 
 // Draws the document's wall into `target` (sized by the caller, made 24-bit here) at twice the back
-// bitmap's scale: the wall colour, the peg holes, the background picture, every item from copies
-// taken before the loop, the stamp and a black frame. The document is left unchanged. False when the
-// monitor reported a cancel before an item.
+// bitmap's scale: the wall colour, the peg holes where the screen shows them, the background picture, every item from
+// copies taken before the loop, the stamp and a black frame. The document is left unchanged. False when the monitor
+// reported a cancel before an item.
 bool RenderDoubleScale(PlanogramDocument& document, TBitmap& target, RenderMonitor& monitor,
                        const DoubleScaleOptions& options = {});

@@ -119,7 +119,7 @@ bool kqfASCII::Write(const std::string& path)
 
 bool kqfASCII::ReportWriteFailure(const std::string& path)
 {
-    Ui().MessageBox("Could not save the file " + PathText(path) + ".\n" + WriteError(), "Open Error", MsgButtons::OK,
+    Ui().MessageBox("Could not save the file " + path + ".\n" + WriteError(), "Open Error", MsgButtons::OK,
                     MsgIcon::Error);
     return false;
 }
@@ -280,11 +280,11 @@ bool kqfASCII::FindCatalogOf(const std::string& planogramPath)
     if (catalogPath.empty()) {
         const MsgAnswer answer = Ui().MessageBox(
             "This file is based on a catalog that could not be found.\nWould you like to try and find it yourself?",
-            name, MsgButtons::YesNo, MsgIcon::Warning);
+            StoredPathName(name), MsgButtons::YesNo, MsgIcon::Warning);
         if (answer != MsgAnswer::Yes)
             return false;
         FileDialogOptions options;
-        options.title = "Find catalog called: " + name;
+        options.title = "Find catalog called: " + StoredPathName(name);
         options.filter = std::string(CatalogFilter);
         const auto chosen = Ui().OpenDialog(options);
         if (!chosen)
@@ -299,7 +299,7 @@ bool kqfASCII::FindCatalogOf(const std::string& planogramPath)
             const MsgAnswer answer = Ui().MessageBox(
                 "An identically named catalog file in the newer, faster VDX catalog file format was found.\n"
                 "Should this planogram use the product data from the VDX version of the catalog file from now on?",
-                name, MsgButtons::YesNo, MsgIcon::Warning);
+                StoredPathName(name), MsgButtons::YesNo, MsgIcon::Warning);
             if (answer == MsgAnswer::Yes)
                 catalogPath = binaryCatalog;
             else

@@ -209,7 +209,8 @@ void PlanogramDocument::FillFromCatalog(ListOB& item)
     item.depth = product.depthQ;
     item.hookdepth = pegDepthUnits;
     const SettingsStore settings;
-    item.hookdepthIN = static_cast<float>(Atof(settings.ReadString("Options", "InchPegDepth", "10")));
+    // The inch default is the one the options give the same key, so that both depths agree.
+    item.hookdepthIN = static_cast<float>(Atof(settings.ReadString("Options", "InchPegDepth", "5.122")));
     item.hookdepthCM = static_cast<float>(Atof(settings.ReadString("Options", "cmPegDepth", "13")));
     item.inventory = product.inventory;
     item.unitsSold = product.sellAmount;

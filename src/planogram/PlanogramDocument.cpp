@@ -380,7 +380,7 @@ bool PlanogramDocument::RotateCurrent(const std::string& angleText)
     if (!item)
         return false;
     const std::string text =
-        angleText.empty() ? Ui().InputBox(ApplicationTitle, "Enter Degree of Rotation", "") : angleText;
+        angleText.empty() ? ModelTextInputBox(ApplicationTitle, "Enter Degree of Rotation", "") : angleText;
     if (text.empty())
         return false;
     long long degrees = 0;

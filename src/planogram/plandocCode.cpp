@@ -361,7 +361,7 @@ bool Tplandoc::FormCloseQuery()
 {
     if (!document->modified)
         return true;
-    const std::string text = "Do you wish to save changes to" + fromQString(Caption()) + " before quiting?";
+    const std::string text = "Do you wish to save changes to" + Caption().toStdString() + " before quiting?";
     switch (Ui().MessageBox(text, ApplicationTitle, MsgButtons::YesNoCancel, MsgIcon::Question)) {
     case MsgAnswer::Yes:
         return document->services.mainWindow.SaveDocument(*document);

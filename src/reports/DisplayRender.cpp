@@ -2,18 +2,16 @@
 
 #include "planogram/DocumentMainWindow.h"
 #include "planogram/DoubleScaleRenderer.h"
-#include "planogram/Fixturerender.h"
 #include "planogram/Graphicsmanager.h"
 #include "planogram/Listmanager.h"
 #include "planogram/PlanogramDocument.h"
+#include "platform/core/CodePage.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/Seams.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/ui/Progress.h"
 
 #include <QCoreApplication>
-
-#include <cstdint>
 
 namespace {
 
@@ -42,34 +40,14 @@ void TakeExportTags(GraphicsManager& graphics, const TagMenuChecks& checks, cons
     graphics.displayHeight = document.graphics.displayHeight;
 }
 
-void DrawPegboard(const PlanogramDocument& document, TBitmap& target)
-{
-    ListOB board;
-    board.picture = PegboardDescription(document);
-    FixtureRender render;
-    render.doubleSize = true;
-    render.DrawPegboard(board, target);
-}
-
 } // namespace
-
-// The pegboard fixture reads its last row and column as margins from the bottom and right edges, so
-// the wall's margins go in, not the positions of its last holes.
-std::string PegboardDescription(const PlanogramDocument& document)
-{
-    return "<pegboard><PegSize=" + FloatToStr(document.pegHoleSize) + "><VPegSpace=" + IntToStr(document.pegPitchV) +
-           "><HPegSpace=" + IntToStr(document.pegPitchH) + "><FirstVPeg=" + IntToStr(document.pegFirstY) +
-           "><FirstHPeg=" + IntToStr(document.pegFirstX) +
-           "><LastVPeg=" + IntToStr(document.displayHeight - document.pegLastY) +
-           "><LastHPeg=" + IntToStr(document.displayWidth - document.pegLastX) +
-           "><bgcolor=" + IntToStr(static_cast<std::int32_t>(document.backgroundColor)) + ">";
-}
 
 std::string StampDocumentName(const PlanogramDocument& document)
 {
     const std::string& path = document.fileName;
     const std::string name = path.substr(path.find_last_of("\\/") + 1);
-    return document.untitled || name.empty() ? "No name" : name;
+    // The file's name is the system's; the canvas writes Windows-1252.
+    return document.untitled || name.empty() ? "No name" : Utf8ToWin1252(name);
 }
 
 std::string ExportStampText(const std::string& name, const std::tm& time)
@@ -94,7 +72,6 @@ bool RenderDisplayBitmap(DocumentMainWindow& mainWindow, PlanogramDocument* docu
     TakeExportTags(graphics, mainWindow.TagChecks(), *document);
     DoubleScaleOptions options;
     options.graphics = &graphics;
-    options.drawPegHoles = [document](TBitmap& bitmap) { DrawPegboard(*document, bitmap); };
     if (document->showDateTimeStamp)
         options.stamp = RenderStamp{ExportStampText(StampDocumentName(*document), LocalNow()), 10,
                                     target->Height() - 40, StampFontSize};

@@ -7,12 +7,8 @@ class DocumentMainWindow;
 class PlanogramDocument;
 class TBitmap;
 
-// The pegboard of the wall as a fixture description: peg size, spacing, the first rows and columns,
-// the margins below and right of the last ones and the wall colour.
-std::string PegboardDescription(const PlanogramDocument& document);
-
-// The name a rendered display is stamped with: the file name of a saved document, "No name" for an
-// untitled one.
+// The name a rendered display is stamped with, in Windows-1252: the file name of a saved document,
+// "No name" for an untitled one.
 std::string StampDocumentName(const PlanogramDocument& document);
 // "Document <name> Date d m yyyy. Time h:m", numbers without leading zeros.
 std::string ExportStampText(const std::string& name, const std::tm& time);

@@ -3,6 +3,7 @@
 #include "platform/core/CodePage.h"
 #include "platform/core/Numbers.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -86,7 +87,7 @@ TExportOptions::TExportOptions(QWidget* parent) : QDialog(parent)
     buttons->addWidget(Button1);
     buttons->addWidget(Button2);
     layout->addLayout(buttons);
-    resize(300, 254);
+    CentreOnScreen(*this, QSize(300, 254));
 }
 
 void TExportOptions::CreateWebTab()

@@ -6,6 +6,7 @@
 #include "planogram/Listmanager.h"
 #include "planogram/PlanogramDocument.h"
 #include "platform/core/AtomicFile.h"
+#include "platform/core/CodePage.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
@@ -14,9 +15,11 @@
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/JPEGImage.h"
 #include "platform/services/WebAddresses.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/Progress.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <optional>
 
@@ -58,13 +61,8 @@ public:
         const double value = length / 4;
         return GcvtString(inches ? value * InchesPerCm : value) + Unit(inches);
     }
-    // A catalog depth, a quarter of it per centimetre, with the unit.
-    std::string DepthOf(double depth, bool inches) const
-    {
-        if (!unitsMode_)
-            return GcvtString(depth / scale_) + Unit(inches);
-        return GcvtString(inches ? depth * 0.25 * InchesPerCm : depth * 0.25) + Unit(inches);
-    }
+    // A catalog depth is kept in the catalog's own units, so it is shown as it stands.
+    static std::string DepthOf(double depth, bool inches) { return GcvtString(depth) + Unit(inches); }
     static std::string Unit(bool inches) { return inches ? "\"" : "cm"; }
 
 private:
@@ -75,20 +73,64 @@ private:
 const char* const DisplayColumns[] = {"Index", "Description", "X location", "Y location", "Width", "Height", "Depth"};
 const char* const ProductColumns[] = {"Index", "Description", "Cost Price", "Retail Price", "Width", "Height", "Depth"};
 
-void AddHead(Page& page, const std::string& title)
+// A name the system gives (UTF-8) in the Windows-1252 page: a character the page cannot hold is
+// written as a character reference.
+std::string PageText(std::string_view name)
 {
-    const std::string escaped = HtmlEscaped(title);
+    const std::u16string units = Utf8ToUtf16(HtmlEscaped(name));
+    std::string text;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        char32_t code = units[i];
+        const bool pair = code >= 0xD800 && code < 0xDC00 && i + 1 < units.size();
+        const std::u16string_view character(units.data() + i, pair ? 2 : 1);
+        const std::string byte = Utf16ToWin1252(character);
+        if (byte != "?" || code == '?') {
+            text += byte;
+            continue;
+        }
+        if (pair)
+            code = 0x10000 + ((code - 0xD800) << 10) + (units[++i] - 0xDC00);
+        text += "&#" + IntToStr(static_cast<int>(code)) + ";";
+    }
+    return text;
+}
+
+// A file name on disk (UTF-8) as a relative link: every byte but the unreserved ones percent-encoded,
+// so that the browser asks for exactly those bytes.
+std::string LinkTo(std::string_view fileName)
+{
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string link;
+    for (char c : fileName) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) && byte < 0x80)
+            link += c;
+        else if (c == '-' || c == '.' || c == '_' || c == '~')
+            link += c;
+        else
+            link += {'%', Hex[byte >> 4], Hex[byte & 0x0F]};
+    }
+    return link;
+}
+
+// The file a part number names in the export's folder: its safe form, in UTF-8 as every name on disk.
+std::string PartFileName(std::string_view partNumber) { return Win1252ToUtf8(SafeFileName(partNumber)); }
+
+// `escaped` is the title as the page holds it.
+void AddHead(Page& page, const std::string& escaped)
+{
     page.Add("<html>\n\t<head>\n\t\t<meta http-equiv=\"content-type\" content=\"text/html;charset=iso-8859-1\">\n");
     page.Add("\t\t<meta name=\"generator\" content=\"Kestrame 2.5\">\n");
     page.Add("\t\t<title>" + escaped + "</title>\n\t</head>\n\t<body>\n\t\t<center>\n");
     page.Add("\t\t\t<h1>" + escaped + "</h1>\n\t\t\t<p>\n");
 }
 
-void AddPicture(Page& page, const std::optional<PictureSize>& size, const std::string& source)
+// `fileName` is the picture's name on disk.
+void AddPicture(Page& page, const std::optional<PictureSize>& size, const std::string& fileName)
 {
     if (size)
         page.Add("\t\t\t<img height=\"" + IntToStr(size->height) + "\" width=\"" + IntToStr(size->width) + "\" src=\"" +
-                 HtmlEscaped(source) + "\">\n");
+                 LinkTo(fileName) + "\">\n");
     page.Add("\t\t\t<p>\n");
 }
 
@@ -126,23 +168,37 @@ bool WriteProductPageFile(const std::string& fileName, const Page& page)
     }
 }
 
-// Saves the bitmap as a JPEG at the picture's default settings; false when it could not be written.
-bool SaveJpeg(const TBitmap& bitmap, const std::string& fileName)
-{
-    try {
-        TJPEGImage jpeg;
-        jpeg.Assign(bitmap);
-        jpeg.SaveToFile(fileName);
-        return true;
-    } catch (const Exception&) {
-        return false;
+// The first picture that could not be written, reported once the export is done.
+class PictureWrites {
+public:
+    // Saves the bitmap as a JPEG at the picture's default settings; false when it could not be written.
+    bool SaveJpeg(const TBitmap& bitmap, const std::string& fileName)
+    {
+        try {
+            TJPEGImage jpeg;
+            jpeg.Assign(bitmap);
+            jpeg.SaveToFile(fileName);
+            return true;
+        } catch (const Exception& error) {
+            if (!firstError_)
+                firstError_ = error.Message();
+            return false;
+        }
     }
-}
+    void ReportFailure() const
+    {
+        if (firstError_)
+            ShowException(*firstError_);
+    }
+
+private:
+    std::optional<std::string> firstError_;
+};
 
 // The product's picture scaled to the limit and saved beside the page; its size, or none when there
 // is no picture to be had.
 std::optional<PictureSize> SaveProductPicture(PlanogramDocument& document, const ListOB& item, int limit,
-                                              const std::string& fileName)
+                                              const std::string& fileName, PictureWrites& writes)
 {
     GraphicsManager graphics(document.services.pictureFinder, document.services.mainWindow);
     TBitmap picture;
@@ -155,7 +211,7 @@ std::optional<PictureSize> SaveProductPicture(PlanogramDocument& document, const
     scaled.SetPixelFormat(pf24bit);
     scaled.SetSize(size.width, size.height);
     scaled.Canvas().StretchDraw(Rect(0, 0, size.width, size.height), picture);
-    if (!SaveJpeg(scaled, fileName))
+    if (!writes.SaveJpeg(scaled, fileName))
         return std::nullopt;
     return size;
 }
@@ -186,9 +242,9 @@ public:
         progress.SetMax(document_.itemCounter + 1);
         progress.StepIt();
         const TBitmap& wall = document_.backBitmap;
-        const bool wallSaved = SaveJpeg(wall, folder_ + name_ + ".jpg");
+        const bool wallSaved = pictures_.SaveJpeg(wall, folder_ + name_ + ".jpg");
         Page page;
-        AddHead(page, name_);
+        AddHead(page, PageText(name_));
         AddPicture(page, wallSaved ? std::optional(PictureSize{wall.Width(), wall.Height()}) : std::nullopt,
                    name_ + ".jpg");
         AddSizeLine(page, "Display width ", lengths_.Of(wall.Width(), mainWindow_.UnitsInches()));
@@ -203,6 +259,7 @@ public:
         progress.SetPosition(0);
         file->Write(page.Text());
         file->Commit();
+        pictures_.ReportFailure();
     }
 
 private:
@@ -214,13 +271,13 @@ private:
     void AddItemRow(Page& page, const ListOB& item)
     {
         const bool known = catalog_.FindByKey(item.index);
-        const std::string pageName = SafeFileName(item.index) + ".html";
+        const std::string pageName = PartFileName(item.index) + ".html";
         const bool linked = known && options_.productPages && WriteProductPage(item);
         const bool inches = mainWindow_.UnitsInches();
         page.Add("\t\t\t\t<tr>\n");
         const std::string index = HtmlEscaped(item.index);
         if (linked)
-            page.Add("\t\t\t\t\t<td>\n\t\t\t\t\t\t<center>\n\t\t\t\t\t\t\t<a href=\"" + HtmlEscaped(pageName) + "\">" +
+            page.Add("\t\t\t\t\t<td>\n\t\t\t\t\t\t<center>\n\t\t\t\t\t\t\t<a href=\"" + LinkTo(pageName) + "\">" +
                      index + "</center></a>\n\t\t\t\t\t</td>\n");
         else
             AddCell(page, index);
@@ -230,7 +287,7 @@ private:
         if (known) {
             AddCell(page, lengths_.Of(catalog_.widthQ, inches));
             AddCell(page, lengths_.Of(catalog_.heightQ, inches));
-            AddCell(page, lengths_.DepthOf(catalog_.depth, inches));
+            AddCell(page, Lengths::DepthOf(catalog_.depth, inches));
         } else {
             for (int cell = 0; cell < 3; ++cell)
                 AddCell(page, std::string());
@@ -241,14 +298,14 @@ private:
     // The product page of the catalog's current record; false when it could not be written.
     bool WriteProductPage(const ListOB& item)
     {
-        const std::string safeName = SafeFileName(item.index);
+        const std::string fileName = PartFileName(item.index);
         const int limit = Atoi(options_.maxWidth);
         const std::optional<PictureSize> picture =
-            SaveProductPicture(document_, item, limit, folder_ + safeName + ".jpg");
+            SaveProductPicture(document_, item, limit, folder_ + fileName + ".jpg", pictures_);
         const bool inches = mainWindow_.UnitsInches();
         Page page;
-        AddHead(page, item.index);
-        AddPicture(page, picture, safeName + ".jpg");
+        AddHead(page, HtmlEscaped(item.index));
+        AddPicture(page, picture, fileName + ".jpg");
         AddTableHead(page, "Product Information", ProductColumns);
         page.Add("\t\t\t\t<tr>\n");
         AddCell(page, HtmlEscaped(item.index));
@@ -257,12 +314,12 @@ private:
         AddCell(page, FormatFloat("#,##0.00", catalog_.salePrice));
         AddCell(page, lengths_.Of(catalog_.widthQ, inches));
         AddCell(page, lengths_.Of(catalog_.heightQ, inches));
-        AddCell(page, GcvtString(catalog_.depth) + Lengths::Unit(inches));
+        AddCell(page, Lengths::DepthOf(catalog_.depth, inches));
         page.Add("\t\t\t\t</tr>\n");
-        page.Add("\t\t\t</table>\n\t\t<a href=\"" + HtmlEscaped(name_) + ".html\">back</center></a>\n<p>\n<p>\n");
+        page.Add("\t\t\t</table>\n\t\t<a href=\"" + LinkTo(name_ + ".html") + "\">back</center></a>\n<p>\n<p>\n");
         page.Add("\t\t<h6>This page was generated by " + SiteLink() + ".</h6>\n");
         AddEnd(page);
-        return WriteProductPageFile(folder_ + safeName + ".html", page);
+        return WriteProductPageFile(folder_ + fileName + ".html", page);
     }
 
     DocumentMainWindow& mainWindow_;
@@ -272,7 +329,9 @@ private:
     Lengths lengths_;
     std::string folder_;
     std::string fileName_;
+    // The display's file name without its extension, as the system gives it.
     std::string name_;
+    PictureWrites pictures_;
 };
 
 } // namespace

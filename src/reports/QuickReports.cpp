@@ -34,6 +34,16 @@ std::int64_t CeilingOf(double value)
 
 std::string Ceiling(double value) { return IntToStr(CeilingOf(value)); }
 
+// The whole part of a count worked out from sizes; a damaged file's tiny depth (1e-9) gives a count
+// no int holds, which stays at the int's end instead.
+std::int64_t CountOf(double value)
+{
+    if (!std::isfinite(value))
+        return 0;
+    constexpr double limit = INT32_MAX;
+    return static_cast<std::int64_t>(std::clamp(value, -limit, limit));
+}
+
 // The share as a whole percentage rounded up; "0%" when there is nothing to share.
 std::string Percent(double part, double whole, std::int64_t times = 1)
 {
@@ -132,6 +142,13 @@ double QuickReports::FaceArea(const ListOB& item) const
     }
 }
 
+// The width the face takes along the shelf: the depth for a side face, else the width.
+double QuickReports::FaceWidth(const ListOB& item) const
+{
+    const didBase& product = *document->catalog;
+    return item.face == 1 ? product.depth : product.width;
+}
+
 double QuickReports::FaceAreaQuarters(const ListOB& item) const
 {
     const didBase& product = *document->catalog;
@@ -184,12 +201,14 @@ void QuickReports::MakeFixtureListing()
     for (const ListOB* item = document->items->head; item; item = item->next) {
         if (!FixtureKind(item->picture))
             continue;
+        // Whole centimetres of the placement box and of the fixture's own depth.
         const int width = (item->right - item->left) / 4;
         const int height = (item->bottom - item->top) / 4;
-        const std::string size =
-            document->unitsInches ? FloatToStr(width * InchesPerCm) + " x " + FloatToStr(height * InchesPerCm) + " x " +
-                                        FloatToStr(item->hookdepthIN)
-                                  : IntToStr(width) + " x " + IntToStr(height) + " x " + FloatToStr(item->hookdepthCM);
+        const int depth = static_cast<int>(item->depth / 4);
+        const std::string size = document->unitsInches
+                                     ? FloatToStr(width * InchesPerCm) + " x " + FloatToStr(height * InchesPerCm) +
+                                           " x " + FloatToStr(depth * InchesPerCm)
+                                     : IntToStr(width) + " x " + IntToStr(height) + " x " + IntToStr(depth);
         text_.Add(IntToStr(item->itemNo) + "\t\t" + item->index + "\t\tFixture \t" + size + "\t\t");
         text_.SetTabStops(8, 85);
     }
@@ -210,12 +229,12 @@ void QuickReports::MakeInvestmentProfit()
         document->items->FindIndex(key);
         const ListOB& first = *document->items->current;
         const didBase& product = *document->catalog;
-        const int stack = first.depth == 0 ? 1 : static_cast<int>(std::floor(HookDepthCm(first) * 4 / first.depth));
-        const int quantity = count * stack;
-        const double investment = quantity * product.costPrice;
-        const double retail = quantity * product.salePrice;
+        const std::int64_t stack = first.depth == 0 ? 1 : CountOf(std::floor(HookDepthCm(first) * 4 / first.depth));
+        const std::int64_t quantity = count * stack;
+        const double investment = static_cast<double>(quantity) * product.costPrice;
+        const double retail = static_cast<double>(quantity) * product.salePrice;
         const double profit = retail - investment;
-        totalQuantity += quantity;
+        totalQuantity += static_cast<double>(quantity);
         totalInvestment += investment;
         totalRetail += retail;
         totalProfit += profit;
@@ -235,13 +254,13 @@ void QuickReports::MakeInvestmentProfit()
               FloatToStr(totalRetail) + "\t$" + FloatToStr(totalProfit));
 }
 
-void QuickReports::SpaceUsageRow(int facings, int quantity, const ListOB& first)
+void QuickReports::SpaceUsageRow(int facings, std::int64_t quantity, const ListOB& first)
 {
     const didBase& product = *document->catalog;
     const double face = FaceArea(first);
     const double share = static_cast<double>(document->backBitmap.Width()) * document->backBitmap.Height();
     text_.Add(IntToStr(facings) + "\t" + product.partNumber + "\t" + FittedDescription() + "\t" + IntToStr(quantity) +
-              "\t" + Ceiling(face * facings) + "\t" + Ceiling(face) + "\t" +
+              "\t" + Ceiling(FaceWidth(first) * facings) + "\t" + Ceiling(face) + "\t" +
               Ceiling(product.width * product.height * product.depth) + "\t" +
               Percent(FaceAreaQuarters(first), share, facings) + "\t");
     text_.SetTabStops(8, 70);
@@ -258,9 +277,9 @@ void QuickReports::MakeSpaceUsageForPdf()
             continue;
         document->items->FindIndex(key);
         const ListOB& first = *document->items->current;
-        int units = 1;
+        std::int64_t units = 1;
         if (first.face == 0 && first.depth != 0)
-            units = static_cast<int>(first.hookdepth / first.depth);
+            units = CountOf(first.hookdepth / first.depth);
         else if (first.face != 0)
             units = UnitsPerFacingAcross(first.face, first.hookdepth);
         SpaceUsageRow(count, count * units, first);
@@ -292,9 +311,9 @@ void QuickReports::MakeSpaceUsage()
             continue;
         document->items->FindIndex(facing.part);
         const ListOB& first = *document->items->current;
-        int units = 1;
+        std::int64_t units = 1;
         if (facing.face == 0 && first.depth != 0)
-            units = static_cast<int>(HookDepthCm(first) * 4 / first.depth);
+            units = CountOf(HookDepthCm(first) * 4 / first.depth);
         else if (facing.face != 0)
             units = UnitsPerFacingAcross(facing.face, first.hookdepth);
         SpaceUsageRow(facing.count, perPart[facing.part] * units, first);

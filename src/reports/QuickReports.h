@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class PlanogramDocument;
@@ -37,9 +38,10 @@ private:
     // The face areas of the catalog's current product as `item` shows it.
     double FaceArea(const ListOB& item) const;
     double FaceAreaQuarters(const ListOB& item) const;
+    double FaceWidth(const ListOB& item) const;
     int UnitsPerFacingAcross(int face, int hookdepth) const;
     std::string ShareOfDisplay(double area) const;
-    void SpaceUsageRow(int facings, int quantity, const ListOB& first);
+    void SpaceUsageRow(int facings, std::int64_t quantity, const ListOB& first);
 
     TReportText& text_;
 };

@@ -14,7 +14,9 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextEdit>
+#include <QTextFormat>
 #include <QTextOption>
 #include <QVBoxLayout>
 
@@ -143,13 +145,16 @@ void TqReports::ShowReport()
     for (const std::string& line : report_.lines)
         lines.append(toQString(line));
     RichEdit1->setPlainText(lines.join('\n'));
-    QTextOption option = RichEdit1->document()->defaultTextOption();
+    // The editor lays each paragraph out at its own format's stops, as a rich edit does.
     QList<QTextOption::Tab> tabs;
     const double pixelsPerPoint = RichEdit1->logicalDpiX() / 72.0;
     for (int stop : report_.tabStops)
         tabs.append(QTextOption::Tab(stop * pixelsPerPoint, QTextOption::LeftTab));
-    option.setTabs(tabs);
-    RichEdit1->document()->setDefaultTextOption(option);
+    QTextBlockFormat format;
+    format.setTabPositions(tabs);
+    QTextCursor cursor(RichEdit1->document());
+    cursor.select(QTextCursor::Document);
+    cursor.mergeBlockFormat(format);
 }
 
 std::vector<std::string> TqReports::Lines() const

@@ -1,22 +1,27 @@
 // A planogram in a folder named in Cyrillic, on a catalog and pictures named in Cyrillic and French:
 // made, saved, and reopened by every road a path comes in by, with the saved file's bytes checked.
 #include "app/CommandLine.h"
+#include "app/HelpWindow.h"
 #include "app/MainFormFixture.h"
 #include "app/NewDoc.h"
 #include "app/OpenFileServer.h"
 
 #include "planogram/SelectorCode.h"
 #include "platform/core/FilePaths.h"
+#include "platform/core/UiServices.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/FileListBoxView.h"
+#include "platform/ui/QtUiServices.h"
 #include "platform/ui/StringGrid.h"
+#include "reports/DisplayRender.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QUrl>
 
@@ -190,8 +195,13 @@ TEST_F(ForeignFolderNames, BackgroundPicturesAndDropsKeepTheirNames)
         ASSERT_EQ(Windows(), 1);
         EXPECT_EQ(Active().fileName, saved);
         EXPECT_EQ(Active().backgroundPath, stored);
-        EXPECT_EQ(Active().backBitmap.Pixel(Active().backBitmap.Width() / 2, Active().backBitmap.Height() / 2),
-                  background == accented ? clGreen : clRed);
+        const TColor shown = background == accented ? clGreen : clRed;
+        EXPECT_EQ(Active().backBitmap.Pixel(Active().backBitmap.Width() / 2, Active().backBitmap.Height() / 2), shown);
+        // The exported wall finds it by the same readings.
+        TBitmap exported;
+        exported.SetSize(Active().backBitmap.Width() * 2, Active().backBitmap.Height() * 2);
+        ASSERT_TRUE(RenderDisplayBitmap(*form, &Active(), &exported));
+        EXPECT_EQ(exported.Pixel(exported.Width() / 2, exported.Height() / 2), shown);
         CloseAll();
     }
     EXPECT_TRUE(ui.MessageTexts().empty());
@@ -217,10 +227,10 @@ TEST_F(ForeignFolderNames, LinkPictureStoresTheChosenNameInTheCatalogsOwnForm)
     EXPECT_TRUE(ui.MessageTexts().empty());
 }
 
-TEST_F(ForeignFolderNames, AFailedSaveQuotesThePathAsText)
+TEST_F(ForeignFolderNames, MessagesQuotePathsAsTheSystemNamesThem)
 {
     ASSERT_TRUE(form->OpenPlanogram(Example()));
-    const std::string target = root.Path() + "/" + CafeUtf8 + ".kqf";
+    const std::string target = home + Shelf + "-" + CafeUtf8 + ".kqf";
     ui.AnswerFile(FileDialogResult{target, 1});
     ui.AnswerMessage(MsgAnswer::OK);
     {
@@ -228,8 +238,22 @@ TEST_F(ForeignFolderNames, AFailedSaveQuotesThePathAsText)
         EXPECT_FALSE(form->SavePlanogram(true));
     }
     ASSERT_EQ(ui.MessageTexts().size(), 1u);
-    const std::string quoted = root.Path() + "/" + CafeWin1252 + ".kqf";
-    EXPECT_EQ(ui.MessageTexts()[0].rfind("Could not save the file " + quoted + ".\n", 0), 0u) << ui.MessageTexts()[0];
+    EXPECT_EQ(ui.MessageTexts()[0].rfind("Could not save the file " + target + ".\n", 0), 0u) << ui.MessageTexts()[0];
+
+    // Through the real message box.
+    QtUiServices boxes;
+    UiServices* scripted = SetUi(&boxes);
+    const std::string help = home + Corner + ".chm";
+    QString shown;
+    WhenModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        shown = box->text();
+        box->done(QMessageBox::Ok);
+    });
+    EXPECT_EQ(ShowHelpContext(help, 1), nullptr);
+    SetUi(scripted);
+    EXPECT_EQ(shown, QString::fromUtf8("Could not open the help file " + help));
 }
 
 TEST_F(ForeignFolderNames, AWindowsPathStoredInWindows1252StillFindsItsPicture)

@@ -160,6 +160,7 @@ TEST_F(CatalogManagerTest, RefusedSavesWriteNothingAndKeepNameAndEntry)
     EXPECT_FALSE(manager.SaveCatalog());
     ASSERT_EQ(ui.MessageTexts().size(), 2u);
     EXPECT_EQ(ui.MessageTexts()[0], version4);
+    EXPECT_EQ(ui.Calls()[1].caption, "Kestrame");
     EXPECT_EQ(ui.MessageTexts()[1], "This catalog can only be saved as a .ctf file. Please select that file format.");
     EXPECT_EQ(ui.Calls()[3].caption, "Kestrame Catalog Manager");
     EXPECT_EQ(ui.Calls()[3].icon, MsgIcon::Exclamation);
@@ -422,6 +423,14 @@ TEST_F(CatalogManagerTest, OpenAsksBeforeReplacingEditsAndCloseLeavesNoCatalog)
     const FileDialogOptions options = ui.CallsOf(ScriptedUi::Kind::OpenDialog).back().fileOptions;
     EXPECT_EQ(options.filter, "Kestrame Catalog Manager Files VDX, DDL, CTF|*.vdx;*.ddl;*.ctf");
     EXPECT_EQ(options.title, "Open");
+    // The edits given up, the catalog opened is as its file holds it.
+    ASSERT_TRUE(SaveAs("kept.ctf"));
+    manager.Grid.SetEditText(1, 1, "edited again");
+    ui.AnswerMessage(MsgAnswer::No);
+    ui.AnswerFile(FileDialogResult{folder.File("kept.ctf"), 1});
+    manager.OpenClick();
+    EXPECT_EQ(manager.Grid.Cells(1, 1), "edited");
+    EXPECT_FALSE(manager.modified);
 
     host.visible = true;
     manager.FormClose();

@@ -384,7 +384,7 @@ TEST_F(DocumentWindow, AWindowOutsideAnMdiAreaClosesTheSameWay)
     window->Document().modified = true;
     ui.AnswerMessage(MsgAnswer::Cancel);
     EXPECT_FALSE(window->close());
-    ExpectSavePrompt("Caf\xE9");
+    ExpectSavePrompt("Caf\xC3\xA9");
     ui.AnswerMessage(MsgAnswer::No);
     EXPECT_TRUE(window->close());
     Settle();

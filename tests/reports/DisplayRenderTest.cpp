@@ -1,6 +1,6 @@
 #include "reports/DisplayRender.h"
 
-#include "planogram/Fixturerender.h"
+#include "planogram/PegHoles.h"
 #include "testing/ScriptedUi.h"
 
 #include "ExportFixture.h"
@@ -36,25 +36,9 @@ protected:
     }
 };
 
-TEST_F(DisplayRender, DescribesThePegboardAndStampsTheFileName)
+TEST_F(DisplayRender, StampsTheFileName)
 {
     MakeWall(200, 150, 0x123456);
-    document.pegLastX = 190;
-    document.pegPitchH = 11;
-    for (const auto& [size, text] : {std::pair{0.5, "0.5"}, std::pair{1.0, "1"}, std::pair{1.25, "1.25"}}) {
-        document.pegHoleSize = size;
-        ListOB board;
-        board.picture = PegboardDescription(document);
-        EXPECT_EQ(board.picture, std::string("<pegboard><PegSize=") + text +
-                                     "><VPegSpace=10><HPegSpace=11><FirstVPeg=4><FirstHPeg=4><LastVPeg=4>"
-                                     "<LastHPeg=10><bgcolor=1193046>");
-        FixtureRender render;
-        render.ParseAttributes(board);
-        EXPECT_EQ(render.PegSize, size);
-        EXPECT_EQ(render.LastHPeg, 10);
-        EXPECT_EQ(render.bgcolor, 0x123456u);
-    }
-
     std::tm time{};
     time.tm_year = 124, time.tm_mon = 2, time.tm_mday = 5, time.tm_hour = 9, time.tm_min = 7;
     EXPECT_EQ(ExportStampText("shop.kqf", time), "Document shop.kqf Date 5 3 2024. Time 9:7");
@@ -65,6 +49,46 @@ TEST_F(DisplayRender, DescribesThePegboardAndStampsTheFileName)
     const std::string longName(300, 'n');
     document.fileName = "/home/ann/displays/" + longName;
     EXPECT_EQ(StampDocumentName(document), longName);
+    // The canvas writes Windows-1252: what it cannot hold is a "?".
+    document.fileName = "/home/ann/Caf\xC3\xA9 \xD0\x94.kqf";
+    EXPECT_EQ(StampDocumentName(document), "Caf\xE9 ?.kqf");
+}
+
+// Margins that are not multiples of the pitch: every hole the screen shows is in the picture at
+// twice its place and size, and the stamp is written over the pegboard, not on a bar.
+TEST_F(DisplayRender, HolesSitWhereTheScreenShowsThemAndTheStampIsReadable)
+{
+    MakeWall(120, 90, Wall);
+    document.pegFirstX = 7;
+    document.pegFirstY = 13;
+    document.pegLastX = 111;
+    document.pegPitchH = 9;
+    document.pegPitchV = 11;
+    document.pegHolesShown = true;
+    document.showDateTimeStamp = true;
+    document.BuildPegHoleList();
+    document.renderer.RedrawAll();
+    ASSERT_TRUE(Render());
+    const PegHoleList& holes = document.pegHoles;
+    const int stampTop = target->Height() - 40;
+    int above = 0;
+    for (int i = 0; i < holes.Count(); ++i) {
+        const TPoint hole = holes.At(i);
+        ASSERT_EQ(document.backBitmap.Pixel(hole.X, hole.Y), clBlack);
+        if (hole.Y * 2 + 4 > stampTop)
+            continue;
+        ++above;
+        EXPECT_EQ(Count(Rect(hole.X * 2, hole.Y * 2, hole.X * 2 + 4, hole.Y * 2 + 4), clBlack), 16) << i;
+        EXPECT_EQ(target->Pixel(hole.X * 2 - 1, hole.Y * 2), Wall) << i;
+        EXPECT_EQ(target->Pixel(hole.X * 2, hole.Y * 2 - 1), Wall) << i;
+    }
+    ASSERT_GT(above, 50);
+    EXPECT_EQ(Count(Rect(1, 1, 239, stampTop), clBlack), above * 16);
+
+    // The stamp's box holds both its ink and the wall between the letters.
+    const TRect stamp = Rect(10, target->Height() - 40, 200, target->Height() - 20);
+    EXPECT_GT(Count(stamp, Wall), stamp.Width() * stamp.Height() / 3);
+    EXPECT_GT(Count(stamp, clBlack), 50);
 }
 
 TEST_F(DisplayRender, AnEmptyWallGivesColourHolesImageStampAndFrame)

@@ -94,8 +94,8 @@ TEST_F(WebExport, WritesTheDisplayAndProductPagesByteForByte)
              "\t\t\t<h5>Display width 50cm</h5>\n\t\t\t<h5>Display height 30cm</h5>\n" +
              Table("Report Information",
                    {columns[0], columns[1], columns[2], columns[3], columns[4], columns[5], columns[6]}) +
-             Row({"<a href=\"A1.html\">A1", "Cola &amp; Co &lt;1L&gt;", "2cm", "25cm", "10cm", "20cm", "2.625cm"}) +
-             Row({"<a href=\"B_2.html\">B/2", "Chips", "15cm", "11cm", "7cm", "11cm", "1cm"}) +
+             Row({"<a href=\"A1.html\">A1", "Cola &amp; Co &lt;1L&gt;", "2cm", "25cm", "10cm", "20cm", "10.5cm"}) +
+             Row({"<a href=\"B_2.html\">B/2", "Chips", "15cm", "11cm", "7cm", "11cm", "4cm"}) +
              Row({"&lt;shelf&gt;", "", "0cm", "2cm", "", "", ""}) + "\t\t\t</table>\n\t\t<h6> " + Site +
              "</h6>\n\t\t</center>\n\t</body>\n</html>\n"));
     EXPECT_EQ(Page("A1.html"),
@@ -123,7 +123,7 @@ TEST_F(WebExport, LengthsFollowTheUnitsAndTheirMode)
               std::string::npos);
     EXPECT_NE(Page("inch.html")
                   .find(Crlf(Row({"<a href=\"A1.html\">A1", "Cola &amp; Co &lt;1L&gt;", "0.788\"", "9.85\"", "3.94\"",
-                                  "7.88\"", "1.0343\""}))),
+                                  "7.88\"", "10.5\""}))),
               std::string::npos);
     EXPECT_NE(Page("A1.html").find(
                   Crlf(Row({"A1", "Cola &amp; Co &lt;1L&gt;", "1,234.50", "2.25", "3.94\"", "7.88\"", "10.5\""}))),
@@ -135,9 +135,9 @@ TEST_F(WebExport, LengthsFollowTheUnitsAndTheirMode)
     options.productPages = false;
     ExportHtml(mainWindow, &document, folder.File("scaled.html"), options);
     EXPECT_NE(Page("scaled.html").find("<h5>Display width 25cm</h5>"), std::string::npos);
-    EXPECT_NE(Page("scaled.html")
-                  .find(Crlf(Row({"A1", "Cola &amp; Co &lt;1L&gt;", "1cm", "12cm", "5cm", "10cm", "1.3125cm"}))),
-              std::string::npos);
+    EXPECT_NE(
+        Page("scaled.html").find(Crlf(Row({"A1", "Cola &amp; Co &lt;1L&gt;", "1cm", "12cm", "5cm", "10cm", "10.5cm"}))),
+        std::string::npos);
 }
 
 TEST_F(WebExport, PicturesAreScaledWithinTheLimit)
@@ -170,9 +170,8 @@ TEST_F(WebExport, HostilePartNumbersStayInTheFolderEscaped)
     EXPECT_EQ(Files(site), (std::vector<std::string>{"<b>.html", "<b>.jpg", "_._x.html", "_._x.jpg", "_.html", "_.jpg",
                                                      "shop.html", "shop.jpg"}));
     const std::string display = ReadWholeFile(site + "/shop.html");
-    for (const std::string& link :
-         {"<a href=\"_._x.html\">../x", "<a href=\"_.html\">", "<a href=\"&lt;b&gt;.html\">&lt;b&gt;"})
-        EXPECT_NE(display.find("\t" + link + "</center></a>"), std::string::npos) << link;
+    for (const char* link : {"<a href=\"_._x.html\">../x", "<a href=\"_.html\">", "<a href=\"%3Cb%3E.html\">&lt;b&gt;"})
+        EXPECT_NE(display.find("\t" + std::string(link) + "</center></a>"), std::string::npos) << link;
     EXPECT_NE(ReadWholeFile(site + "/<b>.html").find("<title>&lt;b&gt;</title>"), std::string::npos);
 }
 
@@ -203,6 +202,68 @@ TEST_F(WebExport, PicturesComeAsTheDrawingFindsThemOrNotAtAll)
     ExportHtml(mainWindow, &document, folder.File("shop.html"), options);
     EXPECT_NE(Page("zyb.html").find("<img height=\"20\" width=\"40\" src=\"zyb.jpg\">"), std::string::npos);
     EXPECT_NEAR(Jpeg("zyb.jpg").At(20, 10).g, 255, 3);
+}
+
+// Every link and picture of the pages, read by Python's HTML parser as a browser reads them, names a
+// file of the folder; titles show the names as given.
+TEST_F(WebExport, NamesBeyondWesternLettersAreLinkedToTheirFiles)
+{
+    const std::string site = folder.File("site");
+    ASSERT_TRUE(ForceDirectories(site));
+    const std::string creme = "Cr\xE8me #1"; // in Windows-1252, as the catalog holds it
+    catalog->records[creme] = {"Cr\xE8me br\xFBl\xE9", 0, 0, 3, 4, 4, 0, 1, 1, 0};
+    AddTestItem(document, creme, Rect(100, 10, 120, 30), 0, folder.File("a1.bmp"));
+    const std::string shelf = "\xD0\x9F\xD0\xBE\xD0\xBB\xD0\xBA\xD0\xB0 \xC3\xA8"; // "Полка è"
+    ExportHtml(mainWindow, &document, site + "/" + shelf + ".html", options);
+    EXPECT_TRUE(FileExists(site + "/Cr\xC3\xA8me #1.html"));
+
+    WriteWholeFile(folder.File("links.py"), R"(import html.parser, os, sys, urllib.parse
+folder, checked = os.fsencode(sys.argv[1]), 0
+class Page(html.parser.HTMLParser):
+    links, title, inTitle = [], '', False
+    def handle_starttag(self, tag, attrs):
+        self.inTitle = tag == 'title'
+        self.links = self.links + [v for n, v in attrs if n in ('href', 'src') and not v.startswith('http')]
+    def handle_data(self, data):
+        self.title += data if self.inTitle else ''
+        self.inTitle = False
+for name in sorted(n for n in os.listdir(folder) if n.endswith(b'.html')):
+    page = Page()
+    page.feed(open(os.path.join(folder, name), encoding='cp1252').read())
+    print('title', page.title)
+    checked += len(page.links)
+    print(*('missing ' + l for l in page.links if not os.path.exists(os.path.join(folder, urllib.parse.unquote_to_bytes(l)))))
+print('checked', checked)
+)");
+    const std::string report =
+        RunCommand("PYTHONIOENCODING=utf-8 /usr/bin/python3 '" + folder.File("links.py") + "' '" + site + "'");
+    EXPECT_EQ(report.find("missing"), std::string::npos) << report;
+    // Three product pages with a picture and a way back, and the display page's picture and links.
+    EXPECT_NE(report.find("checked 10\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("title " + shelf + "\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("title Cr\xC3\xA8me #1\n"), std::string::npos) << report;
+}
+
+// A picture that cannot be written is reported once; its page goes without it.
+TEST_F(WebExport, AFailedPictureWriteIsReportedOnce)
+{
+    TBitmap& wall = document.backBitmap;
+    for (int y = 0; y < wall.Height(); ++y)
+        for (int x = 0; x < wall.Width(); ++x)
+            wall.SetPixel(x, y, static_cast<TColor>((x * 7919 + y * 104729) * 2654435761u & 0xFFFFFF));
+    ui.AnswerMessage(MsgAnswer::OK);
+    {
+        FileSizeLimit limit(6000);
+        ExportHtml(mainWindow, &document, folder.File("shop.html"), options);
+    }
+    ASSERT_EQ(ui.Calls().size(), 1u);
+    EXPECT_EQ(ui.Calls()[0].text.rfind("Cannot write file \"" + folder.File("shop.jpg") + "\".", 0), 0u)
+        << ui.Calls()[0].text;
+    EXPECT_EQ(ui.Calls()[0].caption, "Kestrame");
+    EXPECT_EQ(ui.Calls()[0].icon, MsgIcon::Error);
+    EXPECT_FALSE(FileExists(folder.File("shop.jpg")));
+    EXPECT_EQ(Page("shop.html").find("<img"), std::string::npos);
+    EXPECT_NE(Page("A1.html").find("<img height=\"100\" width=\"150\" src=\"A1.jpg\">"), std::string::npos);
 }
 
 TEST_F(WebExport, AMissingFolderIsReportedAndNothingWritten)

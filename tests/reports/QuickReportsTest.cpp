@@ -30,7 +30,7 @@ protected:
         wall.Place("Q2", 0, 0, 6, 64);
         wall.Place("Q2", 1, 32, 6, 64);
         wall.Place("ZZ", 0, 10, 1);
-        ListOB& shelf = wall.Place("Shelf", 0, 0, 30, 0, "<shelf>bgcolor=0</shelf>");
+        ListOB& shelf = wall.Place("Shelf", 0, 180, 30, 0, "<shelf>bgcolor=0</shelf>");
         shelf.top = 100, shelf.right = 400, shelf.bottom = 112;
         shelf.hookdepthIN = 12;
         reports.document = &wall.document;
@@ -74,10 +74,10 @@ TEST_F(QuickReportsTest, FixtureListingInCentimetresAndInches)
     const std::string header = "Key#\t\tItem\t\tDescription\tWidth x Height x Depth";
     reports.MakeFixtureListing();
     EXPECT_EQ(text.lines,
-              Report("Kestrame Report - Fixture Listing", header, {"6\t\tShelf\t\tFixture \t100 x 3 x 30\t\t"}));
+              Report("Kestrame Report - Fixture Listing", header, {"6\t\tShelf\t\tFixture \t100 x 3 x 45\t\t"}));
     wall.document.unitsInches = true;
     reports.MakeFixtureListing();
-    EXPECT_EQ(text.lines.back(), "6\t\tShelf\t\tFixture \t39 x 1.17 x 12\t\t");
+    EXPECT_EQ(text.lines.back(), "6\t\tShelf\t\tFixture \t39 x 1.17 x 17.55\t\t");
 }
 
 TEST_F(QuickReportsTest, InvestmentAndProfit)
@@ -108,20 +108,28 @@ TEST_F(QuickReportsTest, InchDocumentsStackOnTheHookDepthInInches)
     EXPECT_EQ(text.lines[3], "P1\t8\t1.5\t2\t25%\t$12\t$16\t$4\t5%\t100%");
     EXPECT_EQ(text.lines.back(), "TOTALS:\t10\t\t\t\t$12\t$16\t$4");
     reports.MakeSpaceUsage();
-    EXPECT_EQ(text.lines[3], "2\tP1\tTwelve chars\t8\t400\t200\t1000\t6%\t");
+    EXPECT_EQ(text.lines[3], "2\tP1\tTwelve chars\t8\t20\t200\t1000\t6%\t");
 }
 
 TEST_F(QuickReportsTest, SpaceUsageByPartAndByFace)
 {
     reports.MakeSpaceUsageForPdf();
-    EXPECT_EQ(text.lines, Report("Kestrame Report - Space Usage", SpaceHeader,
-                                 {"2\tP1\tTwelve chars\t4\t400\t200\t1000\t6%\t",
-                                  "2\tQ2\tThirteen cha...\t2\t192\t96\t384\t4%\t"}));
+    EXPECT_EQ(text.lines,
+              Report("Kestrame Report - Space Usage", SpaceHeader,
+                     {"2\tP1\tTwelve chars\t4\t20\t200\t1000\t6%\t", "2\tQ2\tThirteen cha...\t2\t16\t96\t384\t4%\t"}));
     reports.MakeSpaceUsage();
     EXPECT_EQ(text.lines,
               Report("Kestrame Report - Space Usage", SpaceHeader,
-                     {"2\tP1\tTwelve chars\t4\t400\t200\t1000\t6%\t", "1\tQ2\tThirteen cha...\t2\t96\t96\t384\t2%\t",
-                      "1\tQ2\tThirteen cha...\t4\t96\t96\t384\t2%\t"}));
+                     {"2\tP1\tTwelve chars\t4\t20\t200\t1000\t6%\t", "1\tQ2\tThirteen cha...\t2\t8\t96\t384\t2%\t",
+                      "1\tQ2\tThirteen cha...\t4\t8\t96\t384\t2%\t"}));
+
+    // A damaged file's tiny depth stacks as many as an int holds, never a wrapped count.
+    for (ListOB* item = wall.document.items->head; item; item = item->next)
+        item->depth = 1e-9;
+    reports.MakeSpaceUsage();
+    EXPECT_EQ(text.lines[3], "2\tP1\tTwelve chars\t4294967294\t20\t200\t1000\t6%\t");
+    reports.MakeInvestmentProfit();
+    EXPECT_EQ(text.lines[3].substr(0, 14), "P1\t4294967294\t");
 }
 
 TEST_F(QuickReportsTest, SalesRankings)
@@ -248,10 +256,10 @@ TEST(QuickReports, FlippedFacesMeasureTheCatalogDepth)
         reports.MakeSpaceUsageForPdf();
         // Side 4 x 12 cm, 48 x 16 quarters of 4096; top 4 x 8 cm, 32 x 16 quarters.
         EXPECT_EQ(text.lines, (Lines{"", "Kestrame Report - Space Usage", SpaceHeader,
-                                     "1\tS\tside\t2\t48\t48\t384\t19%\t", "1\tT\ttop\t2\t32\t32\t384\t13%\t"}));
+                                     "1\tS\tside\t2\t4\t48\t384\t19%\t", "1\tT\ttop\t2\t8\t32\t384\t13%\t"}));
         reports.MakeSpaceUsage();
-        EXPECT_EQ(text.lines[3], "1\tS\tside\t2\t48\t48\t384\t19%\t");
-        EXPECT_EQ(text.lines[4], "1\tT\ttop\t2\t32\t32\t384\t13%\t");
+        EXPECT_EQ(text.lines[3], "1\tS\tside\t2\t4\t48\t384\t19%\t");
+        EXPECT_EQ(text.lines[4], "1\tT\ttop\t2\t8\t32\t384\t13%\t");
     }
 }
 

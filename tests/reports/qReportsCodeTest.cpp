@@ -8,7 +8,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -27,7 +29,7 @@ protected:
     {
         wall.catalog->records["C1"] = {"Caf\xE9 cr\xE8me", 10, 20, 5, 40, 80, 20, 1, 2, 4};
         wall.Place("C1", 0, 0, 0);
-        ListOB& shelf = wall.Place("Shelf", 0, 0, 30, 0, "<shelf>bgcolor=0</shelf>");
+        ListOB& shelf = wall.Place("Shelf", 0, 120, 30, 0, "<shelf>bgcolor=0</shelf>");
         shelf.top = 100, shelf.right = 400, shelf.bottom = 112;
     }
 
@@ -37,6 +39,32 @@ protected:
     ScriptedUi ui;
     TemporaryFolder folder;
 };
+
+// Where each column of a shown line starts, in the window's pixels.
+std::vector<int> ColumnStarts(const TqReports& window, int line)
+{
+    const QTextBlock block = window.RichEdit1->document()->findBlockByNumber(line);
+    const QString text = block.text();
+    std::vector<int> starts;
+    for (int i = 0; i <= text.size(); ++i)
+        if (i == 0 || text[i - 1] == '\t')
+            starts.push_back(qRound(block.layout()->lineForTextPosition(i).cursorToX(i)));
+    return starts;
+}
+
+// The columns stand at the report's stops, given in points, in the window's proportional font.
+TEST_F(QuickReportsWindowTest, ColumnsStandAtTheReportsTabStops)
+{
+    window.show();
+    window.cbReportType->setCurrentIndex(0);
+    window.Button3->click();
+    ASSERT_EQ(window.Lines().at(3), "1\tC1\tCaf\xE9 cr\xE8me\tfront\t10 x 20 x 5\t\t0\t0");
+    std::vector<int> stops;
+    for (int stop = 0; stop < 8; ++stop)
+        stops.push_back(qRound(stop * 85 * window.RichEdit1->logicalDpiX() / 72.0));
+    EXPECT_EQ(ColumnStarts(window, 3), stops);
+    EXPECT_EQ(ColumnStarts(window, 2), stops);
+}
 
 TEST_F(QuickReportsWindowTest, ShowingAgainResetsTheListAndKeepsTheText)
 {

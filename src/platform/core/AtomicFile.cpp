@@ -36,7 +36,7 @@ AtomicFileWriter::AtomicFileWriter(std::string_view fileName) : fileName_(fileNa
     handle_ = ::mkostemp(name.data(), O_CLOEXEC);
     if (handle_ < 0) {
         const int error = errno;
-        throw EFCreateError("Cannot create file \"" + PathText(fileName_) + "\". " + SysErrorMessage(error), error);
+        throw EFCreateError("Cannot create file \"" + fileName_ + "\". " + SysErrorMessage(error), error);
     }
     nativeTemporary_ = name.data();
     ::fchmod(handle_, ModeForTarget(nativeTarget_));
@@ -56,8 +56,7 @@ void AtomicFileWriter::Discard()
 void AtomicFileWriter::Fail(int errorNumber)
 {
     Discard();
-    throw EWriteError("Cannot write file \"" + PathText(fileName_) + "\". " + SysErrorMessage(errorNumber),
-                      errorNumber);
+    throw EWriteError("Cannot write file \"" + fileName_ + "\". " + SysErrorMessage(errorNumber), errorNumber);
 }
 
 void AtomicFileWriter::FlushBuffer()
@@ -77,7 +76,7 @@ void AtomicFileWriter::FlushBuffer()
 void AtomicFileWriter::Write(const void* data, size_t size)
 {
     if (handle_ < 0)
-        throw EWriteError("Cannot write file \"" + PathText(fileName_) + "\".");
+        throw EWriteError("Cannot write file \"" + fileName_ + "\".");
     buffer_.append(static_cast<const char*>(data), size);
     if (buffer_.size() >= BufferLimit)
         FlushBuffer();
@@ -86,7 +85,7 @@ void AtomicFileWriter::Write(const void* data, size_t size)
 void AtomicFileWriter::Commit()
 {
     if (handle_ < 0)
-        throw EWriteError("Cannot write file \"" + PathText(fileName_) + "\".");
+        throw EWriteError("Cannot write file \"" + fileName_ + "\".");
     FlushBuffer();
     if (::fsync(handle_) != 0 && errno != EINVAL)
         Fail(errno);
@@ -95,7 +94,7 @@ void AtomicFileWriter::Commit()
     if (closeResult != 0 || ::rename(nativeTemporary_.c_str(), nativeTarget_.c_str()) != 0) {
         const int error = errno;
         ::unlink(nativeTemporary_.c_str());
-        throw EWriteError("Cannot write file \"" + PathText(fileName_) + "\". " + SysErrorMessage(error), error);
+        throw EWriteError("Cannot write file \"" + fileName_ + "\". " + SysErrorMessage(error), error);
     }
 }
 

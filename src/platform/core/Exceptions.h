@@ -3,7 +3,8 @@
 #include <exception>
 #include <string>
 
-// The base of every exception the program raises; its message is the text the user sees.
+// The base of every exception the program raises; its message is the text the user sees, message
+// text in UTF-8 as UiServices shows it (model text quoted in it is converted, a path is as named).
 class Exception : public std::exception {
 public:
     explicit Exception(std::string message) : message_(std::move(message)) {}

@@ -94,14 +94,14 @@ std::vector<std::string> StoredPathReadings(std::string_view stored)
     return readings;
 }
 
+std::string StoredPathName(std::string_view stored) { return StoredPathReadings(stored).back(); }
+
 QString PathToQString(std::string_view path)
 {
     return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }
 
 std::string PathFromQString(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-std::string PathText(std::string_view path) { return Utf8ToWin1252(path); }
 
 FILE* OpenFile(std::string_view path, const char* mode) { return std::fopen(NativePath(path).c_str(), mode); }
 

@@ -37,12 +37,12 @@ std::string StoredPath(std::string_view path);
 // The paths stored bytes may name, in the order to try them: read as Windows-1252 first; then, when
 // the bytes are valid UTF-8 with characters beyond ASCII, as they stand.
 std::vector<std::string> StoredPathReadings(std::string_view stored);
+// The name a stored path is shown by in a message: the path StoredPath would have stored it from.
+std::string StoredPathName(std::string_view stored);
 
 // The one conversion of a path at the Qt boundary in each direction; model text uses toQString.
 QString PathToQString(std::string_view path);
 std::string PathFromQString(const QString& path);
-// A path quoted in model text (a message), where characters beyond Windows-1252 become "?".
-std::string PathText(std::string_view path);
 
 FILE* OpenFile(std::string_view path, const char* mode);
 int OpenFileDescriptor(std::string_view path, int flags, int mode = 0666);

@@ -1,5 +1,6 @@
 #include "platform/core/Numbers.h"
 
+#include "platform/core/CodePage.h"
 #include "platform/core/Exceptions.h"
 
 #include <cfloat>
@@ -185,7 +186,7 @@ double ParseDecimal(std::string_view number)
 
 [[noreturn]] void RaiseNotValid(std::string_view text, const char* what)
 {
-    throw EConvertError("'" + std::string(text) + "' is not a valid " + what + " value");
+    throw EConvertError("'" + Win1252ToUtf8(text) + "' is not a valid " + what + " value");
 }
 
 size_t SkipBlanks(std::string_view text, size_t pos)

@@ -82,8 +82,8 @@ TFileStream::TFileStream(std::string_view fileName, TFileMode mode) : fileName_(
         const int error = errno;
         const std::string reason = SysErrorMessage(error);
         if (mode == fmCreate)
-            throw EFCreateError("Cannot create file \"" + PathText(fileName_) + "\". " + reason, error);
-        throw EFOpenError("Cannot open file \"" + PathText(fileName_) + "\". " + reason, error);
+            throw EFCreateError("Cannot create file \"" + fileName_ + "\". " + reason, error);
+        throw EFOpenError("Cannot open file \"" + fileName_ + "\". " + reason, error);
     }
 }
 

@@ -29,7 +29,7 @@ std::vector<std::string> ReadTextFileLines(std::string_view fileName)
 {
     FILE* file = OpenFile(fileName, "rb");
     if (!file)
-        throw EFOpenError("Cannot open file \"" + PathText(fileName) + "\". " + SysErrorMessage(errno));
+        throw EFOpenError("Cannot open file \"" + std::string(fileName) + "\". " + SysErrorMessage(errno));
     std::vector<std::string> lines;
     std::string line;
     while (ReadTextLine(file, line))
@@ -37,6 +37,6 @@ std::vector<std::string> ReadTextFileLines(std::string_view fileName)
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed)
-        throw EReadError("Cannot read file \"" + PathText(fileName) + "\".");
+        throw EReadError("Cannot read file \"" + std::string(fileName) + "\".");
     return lines;
 }

@@ -1,5 +1,6 @@
 #include "platform/core/UiServices.h"
 
+#include "platform/core/CodePage.h"
 #include "platform/core/Exceptions.h"
 
 namespace {
@@ -29,3 +30,8 @@ UiServices* SetUi(UiServices* ui)
 void SetDefaultUi(UiServices* ui) { defaultUi = ui; }
 
 void ShowMessage(std::string_view text) { Ui().MessageBox(text, ApplicationTitle, MsgButtons::OK, MsgIcon::None); }
+
+std::string ModelTextInputBox(std::string_view caption, std::string_view prompt, std::string_view defaultText)
+{
+    return Utf8ToWin1252(Ui().InputBox(caption, prompt, Win1252ToUtf8(defaultText)));
+}

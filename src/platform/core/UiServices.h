@@ -8,8 +8,10 @@
 class QWidget;
 
 // Every message box, input box and common dialog the program shows goes through this interface, so
-// that model code needs no widget and tests can script the answers and check what was shown. Text is
-// Windows-1252, as everywhere in the model.
+// that model code needs no widget and tests can script the answers and check what was shown. The texts
+// are message text, UTF-8, so that a path is quoted as the system names it: model text (Windows-1252)
+// is converted where it is put into a message (Win1252ToUtf8) and an input box's answer where it
+// becomes model text again (Utf8ToWin1252). ASCII texts are the same bytes either way.
 
 enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
 
@@ -34,7 +36,9 @@ struct FileDialogOptions {
     int filterIndex = 1;
     std::string initialDir; // paths, as the system gives them (see FilePaths.h)
     std::string fileName;
-    std::string defaultExt; // without the dot; added to a typed name that has no extension
+    // Without the dot; added to a typed name that has no extension when the chosen entry names none
+    // of its own (the entry's first pattern, "*.vdx", gives its extension).
+    std::string defaultExt;
 };
 
 struct FileDialogResult {
@@ -112,3 +116,6 @@ inline constexpr std::string_view ApplicationTitle = "Kestrame";
 
 // The class library's ShowMessage: the text, the application's title, an OK button, no icon.
 void ShowMessage(std::string_view text);
+// An input box over model text: the default is shown and the answer given back in Windows-1252;
+// Cancel gives the default.
+std::string ModelTextInputBox(std::string_view caption, std::string_view prompt, std::string_view defaultText);

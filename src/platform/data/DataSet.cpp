@@ -1,5 +1,6 @@
 #include "platform/data/DataSet.h"
 
+#include "platform/core/CodePage.h"
 #include "platform/core/Streams.h"
 #include "platform/core/StringList.h"
 #include "platform/core/TextUtils.h"
@@ -127,7 +128,7 @@ void TDataSet::BindFields(bool binding)
         } else if (field.Calculated()) {
             // The calculated area holds plain bytes; a Variant cannot live there.
             if (field.IsBlob())
-                DatabaseError("Calculated field '" + field.DisplayName() + "' cannot be a blob", this);
+                DatabaseError("Calculated field '" + Win1252ToUtf8(field.DisplayName()) + "' cannot be a blob", this);
             field.fieldNo_ = -1;
             field.offset_ = calcFieldsSize_;
             calcFieldsSize_ += 1 + field.DataSize();

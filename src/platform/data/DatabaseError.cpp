@@ -1,5 +1,6 @@
 #include "platform/data/DatabaseError.h"
 
+#include "platform/core/CodePage.h"
 #include "platform/core/Component.h"
 
 void DatabaseError(const std::string& message, const TComponent* component)
@@ -11,5 +12,5 @@ void DatabaseError(const std::string& message, const TComponent* component)
 
 void NotFoundError(std::string_view what, std::string_view name, const TComponent* component)
 {
-    DatabaseError(std::string(what) + " '" + std::string(name) + "' not found", component);
+    DatabaseError(std::string(what) + " '" + Win1252ToUtf8(name) + "' not found", component);
 }

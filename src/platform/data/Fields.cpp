@@ -1,5 +1,6 @@
 #include "platform/data/Fields.h"
 
+#include "platform/core/CodePage.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/StringList.h"
@@ -19,7 +20,8 @@ namespace {
 
 [[noreturn]] void RaiseAccessError(const TField& field, std::string_view typeName)
 {
-    throw EConvertError("Cannot access field '" + field.DisplayName() + "' as type " + std::string(typeName));
+    throw EConvertError("Cannot access field '" + Win1252ToUtf8(field.DisplayName()) + "' as type " +
+                        std::string(typeName));
 }
 
 // A Variant conversion the field cannot make is a failure to read the field in that form.
@@ -47,7 +49,7 @@ std::int64_t TextToInt64(std::string_view text)
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
-        throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
+        throw EConvertError("'" + Win1252ToUtf8(text) + "' is not a valid integer value");
     return value;
 }
 
@@ -57,7 +59,7 @@ bool TextToBoolean(std::string_view text)
         return true;
     if (SameText(text, "False"))
         return false;
-    throw EConvertError("'" + std::string(text) + "' is not a valid boolean value");
+    throw EConvertError("'" + Win1252ToUtf8(text) + "' is not a valid boolean value");
 }
 
 bool ReadNumber(std::string_view text, size_t& pos, int digits, int& value)
@@ -112,14 +114,14 @@ double TextToDateTime(std::string_view text)
         if (view.size() == 8 || DecodeOleDate(date).day == parts.day)
             return date;
     }
-    throw EConvertError("'" + std::string(text) + "' is not a valid date and time");
+    throw EConvertError("'" + Win1252ToUtf8(text) + "' is not a valid date and time");
 }
 
 [[noreturn]] void RaiseRangeError(const TField& field, const std::string& value, const std::string& low,
                                   const std::string& high)
 {
-    throw EConvertError(value + " is not a valid value for field '" + field.DisplayName() + "'. The allowed range is " +
-                        low + " to " + high);
+    throw EConvertError(value + " is not a valid value for field '" + Win1252ToUtf8(field.DisplayName()) +
+                        "'. The allowed range is " + low + " to " + high);
 }
 
 // Ten-thousandths of a decimal, rounded half away from zero.
@@ -187,7 +189,7 @@ bool TField::GetData(void* buffer) const
 void TField::SetData(const void* buffer)
 {
     if (dataSet_ == nullptr)
-        DatabaseError("Field '" + DisplayName() + "' has no dataset");
+        DatabaseError("Field '" + Win1252ToUtf8(DisplayName()) + "' has no dataset");
     dataSet_->SetFieldData(this, buffer);
 }
 
@@ -298,7 +300,7 @@ void TStringField::VariantToData(const Variant& value, void* data) const
 void TStringField::RequireLength(size_t length) const
 {
     if (length > static_cast<size_t>(Size()))
-        DatabaseError("Value too long for field '" + DisplayName() + "'", DataSet());
+        DatabaseError("Value too long for field '" + Win1252ToUtf8(DisplayName()) + "'", DataSet());
 }
 
 void TStringField::RequireFits(const Variant& value) const { RequireLength(value.AsString().size()); }

@@ -1,5 +1,6 @@
 #include "platform/services/AdoCriteria.h"
 
+#include "platform/core/CodePage.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/TextUtils.h"
 #include "platform/services/AdoRecordset.h"
@@ -189,7 +190,10 @@ public:
     }
 
 private:
-    [[noreturn]] void Fail() const { throw EOleException("Invalid filter or search criteria: " + std::string(text_)); }
+    [[noreturn]] void Fail() const
+    {
+        throw EOleException("Invalid filter or search criteria: " + Win1252ToUtf8(text_));
+    }
 
     bool IsWord(std::string_view word) const { return token_.kind == Token::Kind::Word && SameText(token_.text, word); }
 

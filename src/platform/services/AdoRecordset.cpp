@@ -1,5 +1,6 @@
 #include "platform/services/AdoRecordset.h"
 
+#include "platform/core/CodePage.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/TextUtils.h"
 #include "platform/services/AdoConnection.h"
@@ -24,7 +25,7 @@ const char* const AdoRowNotFound =
 void RaiseAdoItemNotFound(std::string_view item)
 {
     throw EOleException("Item cannot be found in the collection corresponding to the requested name or ordinal: " +
-                        std::string(item));
+                        Win1252ToUtf8(item));
 }
 
 namespace {

@@ -34,7 +34,9 @@ SQLCHAR* Sql(std::string& utf8) { return reinterpret_cast<SQLCHAR*>(utf8.data())
     SQLSMALLINT length = 0;
     if (!SQL_SUCCEEDED(SQLGetDiagRec(handleType, handle, 1, state, &nativeCode, message, sizeof message, &length)))
         throw EOleException("The data source reported a failure without describing it");
-    throw EOleException(Utf8ToWin1252(reinterpret_cast<const char*>(message)), reinterpret_cast<const char*>(state),
+    // Drivers describe failures in UTF-8; one that does not is read as Windows-1252.
+    const std::string text = reinterpret_cast<const char*>(message);
+    throw EOleException(IsUtf8(text) ? text : Win1252ToUtf8(text), reinterpret_cast<const char*>(state),
                         static_cast<int>(nativeCode));
 }
 

@@ -99,10 +99,11 @@ std::vector<std::string> QtNameFilters(std::string_view filter)
     return names;
 }
 
-std::string FilterSuffix(const FileFilter& filter)
+std::string EntryExtension(const FileFilter& filter)
 {
-    if (filter.patterns.size() != 1 || !filter.patterns[0].starts_with("*."))
+    const std::string& first = filter.patterns.front();
+    if (!first.starts_with("*.") || first.size() == 2)
         return {};
-    const std::string suffix = filter.patterns[0].substr(2);
-    return suffix.find_first_of("*?.") == std::string::npos ? suffix : std::string();
+    const std::string extension = first.substr(2);
+    return extension.find_first_of("*?.") == std::string::npos ? extension : std::string();
 }

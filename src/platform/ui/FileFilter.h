@@ -20,6 +20,6 @@ std::vector<FileFilter> ParseFileFilter(std::string_view filter);
 std::string QtNameFilter(const FileFilter& filter);
 std::vector<std::string> QtNameFilters(std::string_view filter);
 
-// The extension a save dialog gives a typed name without one while this filter is chosen: that of
-// its one plain "*.ext" pattern; empty for "*.*", several patterns or a wildcard extension.
-std::string FilterSuffix(const FileFilter& filter);
+// The extension (without its dot) that a name typed without one gets while this entry is chosen:
+// that of its first pattern, when it names one extension ("*.vdx"); else empty ("*.*", "*").
+std::string EntryExtension(const FileFilter& filter);

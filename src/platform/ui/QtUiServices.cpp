@@ -22,6 +22,12 @@
 
 namespace {
 
+// What the services show is message text, UTF-8.
+QString MessageQString(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 // The windows one modal showing disables: those visible when it starts, enabled again when it ends.
 // Disabling a window disables its child windows too; the modal window and every window shown while
 // it waits are kept usable, so that a window the modal one shows (the Catalog Manager from a wizard)
@@ -188,6 +194,32 @@ FontChoice FromQFont(const QFont& font, DialogColor color)
     return choice;
 }
 
+// The system's file dialog gave a name typed without an extension that of the chosen entry (the
+// default extension only when the entry names none), and asked before replacing a file under that
+// name; the entry is read when the user confirms, so that a change of entry counts.
+class EntryExtensionDialog : public QFileDialog {
+public:
+    EntryExtensionDialog(QWidget* parent, const QString& caption, std::vector<std::string> extensions,
+                         QString defaultExtension)
+        : QFileDialog(parent, caption), extensions_(std::move(extensions)),
+          defaultExtension_(std::move(defaultExtension))
+    {
+    }
+
+    void accept() override
+    {
+        const qsizetype entry = nameFilters().indexOf(selectedNameFilter());
+        const bool named = entry >= 0 && entry < static_cast<qsizetype>(extensions_.size()) &&
+                           !extensions_[static_cast<std::size_t>(entry)].empty();
+        setDefaultSuffix(named ? MessageQString(extensions_[static_cast<std::size_t>(entry)]) : defaultExtension_);
+        QFileDialog::accept();
+    }
+
+private:
+    std::vector<std::string> extensions_;
+    QString defaultExtension_;
+};
+
 } // namespace
 
 QWidget* DialogParent() { return QApplication::activeWindow(); }
@@ -206,7 +238,8 @@ QPrinter& QtUiServices::Printer() { return ProgramPrinter(); }
 
 MsgAnswer QtUiServices::MessageBox(std::string_view text, std::string_view caption, MsgButtons buttons, MsgIcon icon)
 {
-    QMessageBox box(BoxIcon(icon), toQString(caption), toQString(text), StandardButtons(buttons), DialogParent());
+    QMessageBox box(BoxIcon(icon), MessageQString(caption), MessageQString(text), StandardButtons(buttons),
+                    DialogParent());
     return Answer(box.exec(), buttons);
 }
 
@@ -214,40 +247,25 @@ std::optional<std::string> QtUiServices::InputQuery(std::string_view caption, st
                                                     std::string_view defaultValue)
 {
     bool accepted = false;
-    const QString answer = QInputDialog::getText(DialogParent(), toQString(caption), toQString(prompt),
-                                                 QLineEdit::Normal, toQString(defaultValue), &accepted);
+    const QString answer = QInputDialog::getText(DialogParent(), MessageQString(caption), MessageQString(prompt),
+                                                 QLineEdit::Normal, MessageQString(defaultValue), &accepted);
     if (!accepted)
         return std::nullopt;
-    return fromQString(answer);
+    return answer.toStdString();
 }
-
-namespace {
-
-// A name typed without an extension takes the chosen type's, as the system's own dialog gives it, so
-// that the overwrite question concerns the name that will be written. A type without one plain
-// extension falls back to the caller's default.
-void FollowChosenSuffix(QFileDialog& dialog, const FileDialogOptions& options, const QStringList& names)
-{
-    const std::vector<FileFilter> filters = ParseFileFilter(options.filter);
-    auto follow = [&dialog, &options, filters, names](const QString& name) {
-        const qsizetype index = names.indexOf(name);
-        const std::string suffix = index >= 0 ? FilterSuffix(filters[static_cast<size_t>(index)]) : std::string();
-        dialog.setDefaultSuffix(toQString(suffix.empty() ? options.defaultExt : suffix));
-    };
-    follow(dialog.selectedNameFilter());
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, follow);
-}
-
-} // namespace
 
 std::optional<FileDialogResult> QtUiServices::FileDialog(const FileDialogOptions& options, bool save)
 {
-    QFileDialog dialog(DialogParent(), toQString(options.title));
+    QStringList names;
+    std::vector<std::string> extensions;
+    for (const FileFilter& entry : ParseFileFilter(options.filter)) {
+        names.append(MessageQString(QtNameFilter(entry)));
+        extensions.push_back(EntryExtension(entry));
+    }
+    EntryExtensionDialog dialog(DialogParent(), MessageQString(options.title), std::move(extensions),
+                                MessageQString(options.defaultExt));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    QStringList names;
-    for (const std::string& name : QtNameFilters(options.filter))
-        names.append(toQString(name));
     if (!names.isEmpty()) {
         dialog.setNameFilters(names);
         const int index = options.filterIndex >= 1 && options.filterIndex <= names.size() ? options.filterIndex - 1 : 0;
@@ -257,10 +275,6 @@ std::optional<FileDialogResult> QtUiServices::FileDialog(const FileDialogOptions
         dialog.setDirectory(PathToQString(NativePath(options.initialDir)));
     if (!options.fileName.empty())
         dialog.selectFile(PathToQString(NativePath(options.fileName)));
-    if (save)
-        FollowChosenSuffix(dialog, options, names);
-    else if (!options.defaultExt.empty())
-        dialog.setDefaultSuffix(toQString(options.defaultExt));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     FileDialogResult result;

@@ -16,24 +16,6 @@
 
 #include <functional>
 
-namespace {
-
-// Acts on the next modal dialog as soon as it is shown.
-void WhenModal(std::function<void(QWidget*)> act)
-{
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            act(modal);
-        }
-    });
-    timer->start(5);
-}
-
-} // namespace
-
 TEST(QtUiServices, MessageBoxShowsTextCaptionButtonsAndIcon)
 {
     QtUiServices ui;
@@ -49,7 +31,7 @@ TEST(QtUiServices, MessageBoxShowsTextCaptionButtonsAndIcon)
         buttons = static_cast<int>(box->standardButtons());
         box->button(QMessageBox::No)->click();
     });
-    EXPECT_EQ(ui.MessageBox("Save changes to caf\xE9?", "Kestrame", MsgButtons::YesNoCancel, MsgIcon::Question),
+    EXPECT_EQ(ui.MessageBox("Save changes to caf\xC3\xA9?", "Kestrame", MsgButtons::YesNoCancel, MsgIcon::Question),
               MsgAnswer::No);
     EXPECT_EQ(text, QString::fromUtf8("Save changes to café?"));
     EXPECT_EQ(caption, "Kestrame");
@@ -74,25 +56,28 @@ TEST(QtUiServices, SaveDialogReturnsTheFileAndFilterIndex)
 {
     TemporaryFolder folder;
     QtUiServices ui;
-    QStringList filters;
-    WhenModal([&](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        ASSERT_NE(dialog, nullptr);
-        filters = dialog->nameFilters();
-        dialog->selectNameFilter(filters[1]);
-        dialog->selectFile("plan");
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
     FileDialogOptions options;
     options.title = "Save Planogram";
-    options.filter = "Kestrame File (*.kqf)|*.kqf|Kestrame Template (*.kqt)|*.kqt";
+    options.filter = "Kestrame File (*.kqf)|*.kqf|Kestrame Template (*.kqt)|*.kqt|Any File|*.*";
     options.initialDir = folder.Path();
     options.defaultExt = "kqf";
-    const auto chosen = ui.SaveDialog(options);
-    ASSERT_TRUE(chosen);
-    EXPECT_EQ(filters, (QStringList{"Kestrame File (*.kqf)", "Kestrame Template (*.kqt)"}));
-    EXPECT_EQ(chosen->filterIndex, 2);
-    EXPECT_EQ(chosen->fileName.substr(chosen->fileName.size() - 9), "/plan.kqf");
+    // A bare name takes the chosen entry's extension; an entry without one leaves the default.
+    for (const auto& [entry, name] : {std::pair{2, "/plan.kqt"}, std::pair{3, "/plan.kqf"}}) {
+        QStringList filters;
+        WhenModal([&, entry = entry](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            filters = dialog->nameFilters();
+            dialog->selectNameFilter(filters[entry - 1]);
+            dialog->selectFile("plan");
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        const auto chosen = ui.SaveDialog(options);
+        ASSERT_TRUE(chosen);
+        EXPECT_EQ(filters, (QStringList{"Kestrame File (*.kqf)", "Kestrame Template (*.kqt)", "Any File (*.*)"}));
+        EXPECT_EQ(chosen->filterIndex, entry);
+        EXPECT_EQ(chosen->fileName.substr(chosen->fileName.size() - 9), name);
+    }
 
     // A type the user picks gives a typed name its extension; a type of several patterns the default.
     for (const auto& [index, expected] : std::vector<std::pair<int, std::string>>{{1, "/plan.kqt"}, {2, "/plan.kqf"}}) {

@@ -175,15 +175,15 @@ TEST(FileFilter, OddFiltersKeepTheirIndexes)
     EXPECT_EQ(parsed[0].patterns, (std::vector<std::string>{"*.kqf", "*.kqt"}));
 }
 
-TEST(FileFilter, TheSuffixIsThatOfOnePlainPattern)
+TEST(FileFilter, TheExtensionIsThatOfTheFirstPlainPattern)
 {
     const std::vector<std::pair<FileFilter, std::string>> cases = {
         {{"JPEG", {"*.jpg"}}, "jpg"},      {{"Targa", {"*.TGA"}}, "TGA"},   {{"All", {"*.*"}}, ""},
-        {{"Any", {"*"}}, ""},              {{"Two", {"*.kqf", "*.kqt"}}, ""}, {{"Wild", {"*.tif*"}}, ""},
+        {{"Any", {"*"}}, ""},              {{"Two", {"*.kqf", "*.kqt"}}, "kqf"}, {{"Wild", {"*.tif*"}}, ""},
         {{"Named", {"readme.txt"}}, ""},   {{"Double", {"*.tar.gz"}}, ""},
     };
     for (const auto& [filter, suffix] : cases)
-        EXPECT_EQ(FilterSuffix(filter), suffix) << filter.patterns[0];
+        EXPECT_EQ(EntryExtension(filter), suffix) << filter.patterns[0];
 }
 
 TEST(Progress, KeepsItsValuesWithoutAWindow)
