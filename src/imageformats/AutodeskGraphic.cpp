@@ -79,6 +79,7 @@ void TAutodeskGraphic::LoadFromStream(TStream& stream)
     if (FImageProperties.Compression != ctNone)
         RaiseImageErrorFmt(SUnsupportedFeature, {SCompressionScheme, AutodeskName});
     CheckImageSize(AutodeskName);
+    CheckDataFills(stream.Size() - start - HeaderSize - PaletteSize, StoredExpansion, AutodeskName);
     FBasePosition = start;
     stream.SetPosition(start + HeaderSize);
     BeginProgress(static_cast<int>(FImageProperties.Width), STransfering);
