@@ -79,7 +79,6 @@ void TAutodeskGraphic::LoadFromStream(TStream& stream)
     if (FImageProperties.Compression != ctNone)
         RaiseImageErrorFmt(SUnsupportedFeature, {SCompressionScheme, AutodeskName});
     CheckImageSize(AutodeskName);
-    CheckDataFills(stream.Size() - start - HeaderSize - PaletteSize, StoredExpansion, AutodeskName);
     FBasePosition = start;
     stream.SetPosition(start + HeaderSize);
     BeginProgress(static_cast<int>(FImageProperties.Width), STransfering);
@@ -87,6 +86,7 @@ void TAutodeskGraphic::LoadFromStream(TStream& stream)
     TBitmap image;
     image.SetPixelFormat(pf8bit);
     image.SetPalette(ReadPalette(stream));
+    CheckDataFills(stream.Size() - start, StoredExpansion, AutodeskName);
     image.SetSize(static_cast<int>(FImageProperties.Width), static_cast<int>(FImageProperties.Height));
     ReadRows(stream, image);
     EndProgress();

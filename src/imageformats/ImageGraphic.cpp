@@ -64,19 +64,19 @@ void TImageGraphic::CheckImageSize(std::string_view formatName) const
         RaiseImageErrorFmt(SInvalidImage, {formatName});
 }
 
-void TImageGraphic::CheckDataFills(std::int64_t storedBytes, std::uint64_t expansion,
+void TImageGraphic::CheckDataFills(std::int64_t fileBytes, std::uint64_t expansion,
                                    std::string_view formatName) const
 {
     const TImageProperties& properties = FImageProperties;
     const std::uint64_t bytesPerRow = (std::uint64_t{properties.Width} * properties.BitsPerPixel + 7) / 8;
-    CheckDataFills(storedBytes, bytesPerRow * properties.Height, expansion, formatName);
+    CheckDataFills(fileBytes, bytesPerRow * properties.Height, expansion, formatName);
 }
 
-void TImageGraphic::CheckDataFills(std::int64_t storedBytes, std::uint64_t decodedBytes, std::uint64_t expansion,
+void TImageGraphic::CheckDataFills(std::int64_t fileBytes, std::uint64_t decodedBytes, std::uint64_t expansion,
                                    std::string_view formatName)
 {
     const std::uint64_t needed = (decodedBytes + expansion - 1) / expansion;
-    if (storedBytes <= 0 || static_cast<std::uint64_t>(storedBytes) < needed)
+    if (fileBytes <= 0 || static_cast<std::uint64_t>(fileBytes) < needed)
         RaiseImageErrorFmt(SInvalidImage, {formatName});
 }
 

@@ -209,7 +209,7 @@ void TSGIGraphic::LoadFromStream(TStream& stream)
     if (!rows.ReadTables(planes))
         RaiseImageErrorFmt(SInvalidImage, {SGIName});
     const bool packed = FImageProperties.Compression == ctRLE;
-    CheckDataFills(stream.Size() - start - HeaderSize, std::uint64_t{planes} * rows.RowSize() * header.Height,
+    CheckDataFills(stream.Size() - start, std::uint64_t{planes} * rows.RowSize() * header.Height,
                    packed ? RunLengthExpansion : StoredExpansion, SGIName);
 
     TBitmap image;

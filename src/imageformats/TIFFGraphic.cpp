@@ -798,7 +798,7 @@ void TTIFFGraphic::ReadStrips(TStream& stream, TBitmap& image, TDecoder* decoder
             decoder->Decode(source, target, static_cast<std::int32_t>(packed.size()),
                             static_cast<std::int32_t>(rows.size()));
         } else {
-            // The size check keeps the rows of all strips within the file's length.
+            // The size check keeps the rows of all strips within a few times the file's length.
             const std::int64_t available = std::max<std::int64_t>(size - start, 0);
             stream.SetPosition(std::min(start, size));
             stream.Read(rows.data(), std::min<std::int64_t>(static_cast<std::int64_t>(rows.size()), available));

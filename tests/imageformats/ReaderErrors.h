@@ -10,14 +10,16 @@
 
 #include "ImageTestSupport.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
-// The message a reader's load of the bytes raises, "(loaded)" when it raises none. A refusal must
+// The message a reader's load of the stream raises, "(loaded)" when it raises none. A refusal must
 // be one of the readers' own errors; any other exception fails the test that meets it.
-inline std::string LoadError(TGraphic& reader, const std::string& bytes)
+inline std::string LoadError(TGraphic& reader, TStream& stream)
 {
     try {
-        LoadFromBytes(reader, bytes);
+        reader.LoadFromStream(stream);
     } catch (const EInvalidGraphic& error) {
         return error.Message();
     } catch (const EColorConversionError& error) {
@@ -26,6 +28,49 @@ inline std::string LoadError(TGraphic& reader, const std::string& bytes)
         return error.Message();
     }
     return "(loaded)";
+}
+
+inline std::string LoadError(TGraphic& reader, const std::string& bytes)
+{
+    TMemoryStream stream;
+    stream.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    stream.SetPosition(0);
+    return LoadError(reader, stream);
+}
+
+// What a load of the bytes raised and how many bytes it read: the work a hostile file makes.
+struct TCountedLoad {
+    std::string Error;
+    std::int64_t BytesRead = 0;
+};
+
+inline TCountedLoad CountedLoad(TGraphic& reader, const std::string& bytes)
+{
+    class TCountingStream : public TMemoryStream {
+    public:
+        std::int64_t Read(void* buffer, std::int64_t count) override
+        {
+            const std::int64_t got = TMemoryStream::Read(buffer, count);
+            bytesRead += std::max<std::int64_t>(got, 0);
+            return got;
+        }
+        std::int64_t bytesRead = 0;
+    } stream;
+    stream.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    stream.SetPosition(0);
+    const std::string error = LoadError(reader, stream);
+    return {error, stream.bytesRead};
+}
+
+// Each progress event of the graphic as "stage percent redraw left,top,right,bottom message".
+inline void RecordProgress(TGraphic& graphic, std::vector<std::string>& events)
+{
+    graphic.OnProgress = [&events](TGraphic&, TProgressStage stage, std::uint8_t percent, bool redraw,
+                                   const TRect& rect, const std::string& message) {
+        events.push_back(std::to_string(stage) + " " + std::to_string(percent) + " " + std::to_string(redraw) + " " +
+                         std::to_string(rect.Left) + "," + std::to_string(rect.Top) + "," +
+                         std::to_string(rect.Right) + "," + std::to_string(rect.Bottom) + " " + message);
+    };
 }
 
 // A reader's content test of the bytes; it must leave the stream where it was.

@@ -185,6 +185,7 @@ inline std::string RlaFile(const RgbImage& image, const Bytes& alpha, const RlaL
 struct PspChannel {
     std::uint16_t type = 0; // 0 composite, 1 red, 2 green, 3 blue
     Bytes plane;            // unpacked
+    std::uint16_t bitmap = 0; // 0 the image, 1 its transparency mask
 };
 
 struct PspLayer {
@@ -314,7 +315,7 @@ inline std::string PspFile(const PspLayout& layout)
             std::string sizes;
             PutLE(sizes, packed.size(), 4);
             PutLE(sizes, channel.plane.size(), 4);
-            PutLE(sizes, 0, 2);
+            PutLE(sizes, channel.bitmap, 2);
             PutLE(sizes, channel.type, 2);
             data += PspBlock(v, 5, PspChunk(v, sizes) + packed);
         }
