@@ -35,7 +35,8 @@ void FuzzGraphicReader(const std::uint8_t* data, size_t size, std::uint64_t work
     stream.SetPosition(0);
     Graphic graphic;
     graphic.CanLoad(stream);
-    if (graphic.ReadImageProperties(stream, 0) && SoundButSlow(graphic.ImageProperties(), workPerRow, size, fillExpansion))
+    if (graphic.ReadImageProperties(stream, 0) &&
+        SoundButSlow(graphic.ImageProperties(), workPerRow, size, fillExpansion))
         return;
     stream.SetPosition(0);
     try {

@@ -64,8 +64,7 @@ void TImageGraphic::CheckImageSize(std::string_view formatName) const
         RaiseImageErrorFmt(SInvalidImage, {formatName});
 }
 
-void TImageGraphic::CheckDataFills(std::int64_t fileBytes, std::uint64_t expansion,
-                                   std::string_view formatName) const
+void TImageGraphic::CheckDataFills(std::int64_t fileBytes, std::uint64_t expansion, std::string_view formatName) const
 {
     const TImageProperties& properties = FImageProperties;
     const std::uint64_t bytesPerRow = (std::uint64_t{properties.Width} * properties.BitsPerPixel + 7) / 8;

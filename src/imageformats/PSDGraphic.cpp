@@ -209,9 +209,7 @@ void RemoveWhiteMatte(std::vector<std::uint8_t>& planes, std::size_t planeSize, 
     const std::uint64_t maximum = depth == 16 ? 65535 : 255;
     const std::size_t bytes = depth / 8;
     const std::uint8_t* alphaPlane = planes.data() + 3 * planeSize;
-    const auto read = [bytes](const std::uint8_t* at) -> std::uint64_t {
-        return bytes == 2 ? BigEndian16(at) : *at;
-    };
+    const auto read = [bytes](const std::uint8_t* at) -> std::uint64_t { return bytes == 2 ? BigEndian16(at) : *at; };
     for (std::size_t at = 0; at < planeSize; at += bytes) {
         const std::uint64_t alpha = read(alphaPlane + at);
         if (alpha == 0 || alpha == maximum)

@@ -190,7 +190,8 @@ void TPSPGraphic::LoadFromStream(TStream& stream)
     CheckImageSize(PSPName);
     const TCompressionType compression = properties.Compression;
     CheckDataFills(stream.Size() - FBasePosition,
-                   compression == ctRLE ? RunLengthExpansion : (compression == ctLZ77 ? DeflateExpansion : StoredExpansion),
+                   compression == ctRLE ? RunLengthExpansion
+                                        : (compression == ctLZ77 ? DeflateExpansion : StoredExpansion),
                    PSPName);
     const int width = static_cast<int>(properties.Width);
     const int height = static_cast<int>(properties.Height);
@@ -326,7 +327,8 @@ bool TPSPGraphic::ReadLayerInfo(TStream& stream, TLayerChannels& channels)
     const std::int64_t width = std::int64_t{field(SavedRectOffset + 8)} - field(SavedRectOffset);
     const std::int64_t height = std::int64_t{field(SavedRectOffset + 12)} - field(SavedRectOffset + 4);
     channels.Visible = info[VisibleOffset] != 0;
-    channels.WholePicture = left == 0 && top == 0 && width == FImageProperties.Width && height == FImageProperties.Height;
+    channels.WholePicture =
+        left == 0 && top == 0 && width == FImageProperties.Width && height == FImageProperties.Height;
     channels.Opaque = info[OpacityOffset] == FullOpacity && info[BlendModeOffset] == NormalBlending && bitmaps <= 1;
     return true;
 }

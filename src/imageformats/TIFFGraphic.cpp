@@ -820,9 +820,9 @@ void TTIFFGraphic::ReadPackedStrip(TStream& stream, std::int64_t start, std::uin
                                    std::vector<std::uint8_t>& packed) const
 {
     const std::int64_t size = stream.Size();
-    const std::int64_t wanted = std::min<std::int64_t>(
-        {std::int64_t{byteCount}, std::max<std::int64_t>(size - start, 0), std::max<std::int64_t>(budget, 0),
-         std::numeric_limits<std::int32_t>::max()});
+    const std::int64_t wanted =
+        std::min<std::int64_t>({std::int64_t{byteCount}, std::max<std::int64_t>(size - start, 0),
+                                std::max<std::int64_t>(budget, 0), std::numeric_limits<std::int32_t>::max()});
     packed.resize(static_cast<std::size_t>(wanted));
     stream.SetPosition(std::min(start, size));
     packed.resize(static_cast<std::size_t>(std::max<std::int64_t>(stream.Read(packed.data(), wanted), 0)));

@@ -156,7 +156,8 @@ TEST(CUTGraphic, DamagedFilesLoadWhatTheyHoldOrRaiseReaderErrors)
     EXPECT_EQ(LoadError(cut, std::string("\xFF\xFF\x40\x1F\0\0", 6)), InvalidCut);
     EXPECT_TRUE(RgbOf(cut) == before);
     for (const std::size_t length : CutLengths(file.size()))
-        EXPECT_EQ(LoadError(cut, file.substr(0, length)), length < 6 || 128 * length < 300 * 7 ? InvalidCut : "(loaded)")
+        EXPECT_EQ(LoadError(cut, file.substr(0, length)),
+                  length < 6 || 128 * length < 300 * 7 ? InvalidCut : "(loaded)")
             << length;
     ForEachBitFlip(file, 600, 6, [&](const std::string& bytes) { LoadError(cut, bytes); });
 }

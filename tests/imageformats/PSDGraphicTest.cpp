@@ -285,7 +285,8 @@ TEST(PSDGraphic, PartlyTransparentPixelsLoseTheWhiteTheyWereBlendedWith)
 {
     for (const int depth : {8, 16}) {
         TPSDGraphic psd;
-        LoadFromBytes(psd, PsdFile({3, depth, {Filled(depth, 239), Filled(depth, 245), Filled(depth, 249), Filled(depth, 16)}}));
+        LoadFromBytes(
+            psd, PsdFile({3, depth, {Filled(depth, 239), Filled(depth, 245), Filled(depth, 249), Filled(depth, 16)}}));
         ASSERT_EQ(psd.PixelFormat(), pf32bit) << depth;
         EXPECT_EQ(RgbOf(psd).At(5, 7), (Rgb{0, static_cast<std::uint8_t>(depth == 8 ? 96 : 95), 159})) << depth;
         EXPECT_EQ(AlphaOf(psd).at(7 * Width + 5), 16) << depth;

@@ -68,8 +68,8 @@ inline void RecordProgress(TGraphic& graphic, std::vector<std::string>& events)
     graphic.OnProgress = [&events](TGraphic&, TProgressStage stage, std::uint8_t percent, bool redraw,
                                    const TRect& rect, const std::string& message) {
         events.push_back(std::to_string(stage) + " " + std::to_string(percent) + " " + std::to_string(redraw) + " " +
-                         std::to_string(rect.Left) + "," + std::to_string(rect.Top) + "," +
-                         std::to_string(rect.Right) + "," + std::to_string(rect.Bottom) + " " + message);
+                         std::to_string(rect.Left) + "," + std::to_string(rect.Top) + "," + std::to_string(rect.Right) +
+                         "," + std::to_string(rect.Bottom) + " " + message);
     };
 }
 

@@ -183,8 +183,8 @@ inline std::string RlaFile(const RgbImage& image, const Bytes& alpha, const RlaL
 // ---- Paint Shop Pro ----
 
 struct PspChannel {
-    std::uint16_t type = 0; // 0 composite, 1 red, 2 green, 3 blue
-    Bytes plane;            // unpacked
+    std::uint16_t type = 0;   // 0 composite, 1 red, 2 green, 3 blue
+    Bytes plane;              // unpacked
     std::uint16_t bitmap = 0; // 0 the image, 1 its transparency mask
 };
 

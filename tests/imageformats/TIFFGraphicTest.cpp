@@ -322,8 +322,8 @@ TEST_F(TIFFFiles, AFailedLoadLeavesThePictureAsItWas)
 TEST_F(TIFFFiles, StripsSharingTheirBytesReadBoundedWork)
 {
     for (const char* compression : {"zip", "packbits"}) {
-        std::string tiff = Tiffcp(std::string("shared-") + compression + ".tif",
-                                  std::string("-r 1 -c ") + compression, "rgb.tif");
+        std::string tiff =
+            Tiffcp(std::string("shared-") + compression + ".tif", std::string("-r 1 -c ") + compression, "rgb.tif");
         const std::size_t offsets = FieldAt(tiff, EntryAt(tiff, 273) + 8, 4);
         const std::size_t counts = FieldAt(tiff, EntryAt(tiff, 279) + 8, 4);
         const int countSize = FieldAt(tiff, EntryAt(tiff, 279) + 2, 2) == 3 ? 2 : 4;
