@@ -606,7 +606,7 @@ void TTIFFGraphic::LoadFromStream(TStream& stream)
     if (!GetValueList(stream, tagStripOffsets, offsets) || !GetValueList(stream, tagStripByteCounts, byteCounts) ||
         offsets.empty() || (FImageProperties.Compression != ctNone && byteCounts.size() < offsets.size()))
         RaiseImageErrorFmt(SInvalidImage, {TIFFName});
-    CheckDataFillsStrips(stream);
+    CheckDataFills(stream.Size() - FBasePosition, ExpansionOf(FImageProperties.Compression), TIFFName);
     BeginProgress(static_cast<int>(FImageProperties.Width));
     try {
         LoadStrips(stream, offsets, byteCounts);
@@ -617,11 +617,6 @@ void TTIFFGraphic::LoadFromStream(TStream& stream)
 }
 
 void TTIFFGraphic::SaveToStream(TStream&) const {}
-
-void TTIFFGraphic::CheckDataFillsStrips(TStream& stream) const
-{
-    CheckDataFills(stream.Size() - FBasePosition, ExpansionOf(FImageProperties.Compression), TIFFName);
-}
 
 void TTIFFGraphic::LoadStrips(TStream& stream, const TCardinalArray& offsets, const TCardinalArray& byteCounts)
 {

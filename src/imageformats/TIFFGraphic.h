@@ -66,7 +66,6 @@ private:
     bool IsBigEndian() const { return FImageProperties.Options.Contains(ioBigEndian); }
 
     void CheckReadable() const;
-    void CheckDataFillsStrips(TStream& stream) const;
     void LoadStrips(TStream& stream, const TCardinalArray& offsets, const TCardinalArray& byteCounts);
     void SetUpColorManager();
     TPalette MakePalette(TStream& stream);
