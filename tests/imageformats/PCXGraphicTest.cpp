@@ -205,9 +205,7 @@ TEST_F(PCXFiles, RefusesLayoutsItDoesNotLayOutAndHeadersNoReaderTakes)
         {Patched(mono, 0, 205), "(loaded)"}, // fails it all the same
         {Patched(mono, 4, 200), InvalidPcx}, // x min beyond x max
         // 65535 x 8001 pixels in rows of 8192 bytes, which the packed file could never fill.
-        {Patched(Patched(Patched(Patched(Patched(Patched(mono, 8, 0xFE), 9, 0xFF), 10, 0x40), 11, 0x1F), 66, 0), 67,
-                 0x20),
-         InvalidPcx},
+        {std::string(mono).replace(8, 4, "\xFE\xFF\x40\x1F").replace(66, 2, std::string("\0\x20", 2)), InvalidPcx},
     };
     for (const auto& c : cases)
         EXPECT_EQ(LoadError(c.bytes), c.message) << int(c.bytes[0]) << " " << int(c.bytes[3]) << " " << Planes(c.bytes);

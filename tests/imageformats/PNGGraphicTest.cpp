@@ -383,8 +383,7 @@ TEST_F(PNGWritten, TransparencyWithGammaMarksThePixelsTheFileMarks)
                 const std::uint8_t level = png->Pixel(x, y) == (png->TransparentColor() & 0xFFFFFF) ? 0 : 255;
                 alpha.pixels.push_back({level, level, level});
             }
-        // pngtopam (Netpbm 11.1) leaves every pixel of a colour picture opaque whatever its tRNS
-        // chunk says, so ImageMagick judges those.
+        // pngtopam (Netpbm 11.1) leaves colour pictures opaque whatever tRNS says: ImageMagick judges.
         const std::string file = folder_.File("gamma-key.png");
         ExpectSameImage(alpha,
                         DecodedBy(grey ? "/usr/bin/pngtopam -alpha " + file

@@ -291,9 +291,6 @@ TEST(PSDGraphic, PartlyTransparentPixelsLoseTheWhiteTheyWereBlendedWith)
         EXPECT_EQ(RgbOf(psd).At(5, 7), (Rgb{0, static_cast<std::uint8_t>(depth == 8 ? 96 : 95), 159})) << depth;
         EXPECT_EQ(AlphaOf(psd).at(7 * Width + 5), 16) << depth;
     }
-    TPSDGraphic psd;
-    LoadFromBytes(psd, PsdFile({3, 8, {Filled(8, 239), Filled(8, 245), Filled(8, 249), Filled(8, 0)}}));
-    EXPECT_EQ(RgbOf(psd).At(5, 7), (Rgb{239, 245, 249})) << "no alpha, no colour to recover";
 }
 
 TEST(PSDGraphic, IndexedColourDataGiveUpTo256Colours)

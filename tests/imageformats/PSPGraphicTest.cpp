@@ -123,9 +123,6 @@ TEST(PSPGraphic, TakesAlphaAndTheLastRasterLayer)
     layout.layers = {ColorLayer(0), ColorLayer(100), hidden};
     LoadFromBytes(psp, PspFile(layout));
     ExpectSameImage(RgbOf(psp), ColorsOf(layout.layers[1]), "a hidden layer on top");
-    layout.layers = {faded, hidden};
-    LoadFromBytes(psp, PspFile(layout));
-    ExpectSameImage(RgbOf(psp), ColorsOf(faded), "one faded layer over nothing");
     PspLayer small = ColorLayer(100);
     small.left = 10;
     small.top = 1;

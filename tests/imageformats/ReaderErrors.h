@@ -10,7 +10,6 @@
 
 #include "ImageTestSupport.h"
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -38,28 +37,23 @@ inline std::string LoadError(TGraphic& reader, const std::string& bytes)
     return LoadError(reader, stream);
 }
 
-// What a load of the bytes raised and how many bytes it read: the work a hostile file makes.
-struct TCountedLoad {
-    std::string Error;
-    std::int64_t BytesRead = 0;
-};
-
-inline TCountedLoad CountedLoad(TGraphic& reader, const std::string& bytes)
+// The bytes a load of the bytes reads, whether it loads them or refuses them (`error` says which):
+// the work a hostile file makes.
+inline std::int64_t BytesReadLoading(TGraphic& reader, const std::string& bytes, std::string& error)
 {
-    class TCountingStream : public TMemoryStream {
-    public:
+    struct TCountingStream : TMemoryStream {
         std::int64_t Read(void* buffer, std::int64_t count) override
         {
             const std::int64_t got = TMemoryStream::Read(buffer, count);
-            bytesRead += std::max<std::int64_t>(got, 0);
+            read += got;
             return got;
         }
-        std::int64_t bytesRead = 0;
+        std::int64_t read = 0;
     } stream;
     stream.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
     stream.SetPosition(0);
-    const std::string error = LoadError(reader, stream);
-    return {error, stream.bytesRead};
+    error = LoadError(reader, stream);
+    return stream.read;
 }
 
 // Each progress event of the graphic as "stage percent redraw left,top,right,bottom message".

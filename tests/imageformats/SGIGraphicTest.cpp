@@ -235,11 +235,7 @@ TEST_F(SGIFiles, RefusesHostileTablesAndLayoutsItDoesNotRead)
     std::vector<std::string> events;
     RecordProgress(sgi, events);
     LoadFromBytes(sgi, rle);
-    // Each stage ends at 100 % and redraws.
-    ASSERT_EQ(events.size(), 3u + Height + 1);
-    EXPECT_EQ(events[1], "2 100 1 0,0,61,1 ");
-    EXPECT_EQ(events.back(), "2 100 1 0,23,61,24 ");
-    sgi.OnProgress = nullptr;
+    EXPECT_EQ(events[1] + events.back(), "2 100 1 0,0,61,1 2 100 1 0,23,61,24 ") << "each stage ends at 100 %";
     const RgbImage before = RgbOf(sgi);
     for (const auto& c : cases)
         EXPECT_EQ(LoadError(sgi, c.bytes), c.message) << c.label;

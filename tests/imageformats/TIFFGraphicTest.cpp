@@ -321,25 +321,18 @@ TEST_F(TIFFFiles, AFailedLoadLeavesThePictureAsItWas)
 // than twice the file's length in all, where each strip used to read the whole file again.
 TEST_F(TIFFFiles, StripsSharingTheirBytesReadBoundedWork)
 {
-    for (const char* compression : {"zip", "packbits"}) {
-        std::string tiff =
-            Tiffcp(std::string("shared-") + compression + ".tif", std::string("-r 1 -c ") + compression, "rgb.tif");
-        const std::size_t offsets = FieldAt(tiff, EntryAt(tiff, 273) + 8, 4);
-        const std::size_t counts = FieldAt(tiff, EntryAt(tiff, 279) + 8, 4);
-        const int countSize = FieldAt(tiff, EntryAt(tiff, 279) + 2, 2) == 3 ? 2 : 4;
-        const unsigned first = FieldAt(tiff, offsets, 4);
-        ASSERT_EQ(FieldAt(tiff, EntryAt(tiff, 273) + 4, 4), 29u);
-        for (std::size_t strip = 0; strip < 29; ++strip) {
-            PutFieldAt(tiff, offsets + 4 * strip, 4, first);
-            PutFieldAt(tiff, counts + countSize * strip, countSize,
-                       std::min<unsigned>(static_cast<unsigned>(tiff.size()) - first, countSize == 2 ? 0xFFFF : ~0u));
-        }
-        TTIFFGraphic reader;
-        const TCountedLoad load = CountedLoad(reader, tiff);
-        EXPECT_EQ(load.Error, "(loaded)") << compression;
-        EXPECT_LE(load.BytesRead, 3 * static_cast<std::int64_t>(tiff.size())) << compression;
-        EXPECT_EQ(reader.Height(), 29) << compression;
+    std::string tiff = Tiffcp("shared.tif", "-r 1 -c zip", "rgb.tif");
+    const std::size_t offsets = FieldAt(tiff, EntryAt(tiff, 273) + 8, 4);
+    const std::size_t counts = FieldAt(tiff, EntryAt(tiff, 279) + 8, 4);
+    const int countSize = FieldAt(tiff, EntryAt(tiff, 279) + 2, 2) == 3 ? 2 : 4;
+    for (std::size_t strip = 0; strip < 29; ++strip) {
+        PutFieldAt(tiff, offsets + 4 * strip, 4, FieldAt(tiff, offsets, 4));
+        PutFieldAt(tiff, counts + countSize * strip, countSize, countSize == 2 ? 0xFFFF : 0xFFFFFF);
     }
+    TTIFFGraphic reader;
+    std::string error;
+    EXPECT_LE(BytesReadLoading(reader, tiff, error), 3 * static_cast<std::int64_t>(tiff.size()));
+    EXPECT_EQ(error, "(loaded)");
 }
 
 TEST_F(TIFFFiles, EncapsulatedPostScriptLoadsItsPreview)
