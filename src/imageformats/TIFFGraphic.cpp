@@ -781,34 +781,44 @@ void TTIFFGraphic::ReadStrips(TStream& stream, TBitmap& image, TDecoder* decoder
         const std::uint32_t stripRows =
             std::min(properties.RowsPerStrip[std::min(strip, properties.RowsPerStrip.size() - 1)],
                      properties.Height - properties.CurrentRow);
-        // Rows the strip's data do not reach stay zero.
-        rows.assign(stripRows * bytesPerLine, 0);
         const std::int64_t start = FBasePosition + offsets[strip];
-        if (decoder != nullptr) {
-            ReadPackedStrip(stream, start, byteCounts[strip], budget, packed);
-            if (reversed)
-                ReverseBits(packed);
-            const std::uint8_t* source = packed.data();
-            std::uint8_t* target = rows.data();
-            decoder->Decode(source, target, static_cast<std::int32_t>(packed.size()),
-                            static_cast<std::int32_t>(rows.size()));
-        } else {
-            // The size check keeps the rows of all strips within a few times the file's length.
-            const std::int64_t available = std::max<std::int64_t>(size - start, 0);
+        if (decoder == nullptr) {
+            // Stored rows are read one at a time, so that no second picture-sized buffer is held;
+            // the size check keeps them within a few times the file's length.
             stream.SetPosition(std::min(start, size));
-            stream.Read(rows.data(), std::min<std::int64_t>(static_cast<std::int64_t>(rows.size()), available));
-            if (reversed)
-                ReverseBits(rows);
+            rows.resize(bytesPerLine);
+            for (std::uint32_t row = 0; row < stripRows; ++row) {
+                // Rows the strip's data do not reach stay zero.
+                std::fill(rows.begin(), rows.end(), std::uint8_t{0});
+                stream.Read(rows.data(), static_cast<std::int64_t>(bytesPerLine));
+                if (reversed)
+                    ReverseBits(rows);
+                TransferRow(rows.data(), image);
+            }
+            continue;
         }
+        rows.assign(stripRows * bytesPerLine, 0);
+        ReadPackedStrip(stream, start, byteCounts[strip], budget, packed);
+        if (reversed)
+            ReverseBits(packed);
+        const std::uint8_t* source = packed.data();
+        std::uint8_t* target = rows.data();
+        decoder->Decode(source, target, static_cast<std::int32_t>(packed.size()),
+                        static_cast<std::int32_t>(rows.size()));
         for (std::size_t at = 0; at < rows.size(); at += bytesPerLine) {
             if (predicted)
                 UndoPredictor(&rows[at]);
-            FColorManager.ConvertRow(&rows[at], image.ScanLine(static_cast<int>(properties.CurrentRow)),
-                                     properties.Width, 0xFF);
-            RowDone(static_cast<int>(properties.CurrentRow), static_cast<int>(properties.Height));
-            ++properties.CurrentRow;
+            TransferRow(&rows[at], image);
         }
     }
+}
+
+void TTIFFGraphic::TransferRow(const std::uint8_t* row, TBitmap& image)
+{
+    TImageProperties& properties = FImageProperties;
+    FColorManager.ConvertRow(row, image.ScanLine(static_cast<int>(properties.CurrentRow)), properties.Width, 0xFF);
+    RowDone(static_cast<int>(properties.CurrentRow), static_cast<int>(properties.Height));
+    ++properties.CurrentRow;
 }
 
 void TTIFFGraphic::ReadPackedStrip(TStream& stream, std::int64_t start, std::uint32_t byteCount, std::int64_t& budget,

@@ -75,6 +75,7 @@ private:
     // The packed bytes of a strip, at most `budget` of them, which it lessens by what it read.
     void ReadPackedStrip(TStream& stream, std::int64_t start, std::uint32_t byteCount, std::int64_t& budget,
                          std::vector<std::uint8_t>& packed) const;
+    void TransferRow(const std::uint8_t* row, TBitmap& image);
     void UndoPredictor(std::uint8_t* row) const;
 
     std::vector<TIFDEntry> FIFD;
