@@ -49,7 +49,7 @@ int main(int argc, char* argv[])
     const std::string path = PlanogramPathArgument(ProgramCommandLine());
     if (!path.empty() && HandOverToRunningProgram(path))
         return 0;
-    InitializeFileFormatList();
+    const TFileFormatListScope fileFormats;
     // Too few colours to draw planograms: end at once and silently. The windows are still made, and
     // the message loop then ends as soon as it starts.
     if (ScreenTooShallowToRun(ScreenDepth()))
@@ -94,6 +94,5 @@ int main(int argc, char* argv[])
     mainForm.show();
     ShowingExceptions([&] { return application.exec() == 0; });
     delete Splash; // a splash or About window still open when the program ends
-    FinalizeFileFormatList();
     return 0;
 }
