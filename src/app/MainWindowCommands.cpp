@@ -323,6 +323,7 @@ void TMainForm::FileMenuClick()
     Enable({{DocumentSetup1, enabling.documentSetup},
             {SaveItem, enabling.save},
             {SaveAs1, enabling.saveAs},
+            {MakePDF1, enabling.makePdf},
             {Print1, enabling.print}});
     Checkforsoftwareupdates1->setText(updatesAvailable ? "New Updates Available" : "Check For Kestrame Update");
 }

@@ -12,6 +12,7 @@
 #include "app/Splash.h"
 #include "app/StartupSettings.h"
 #include "catalog/GridUtilities.h"
+#include "pdf/PDFR2.h"
 #include "planogram/DocumentSelector.h"
 #include "planogram/Kqfascii.h"
 #include "planogram/Makefixture.h"
@@ -225,6 +226,7 @@ void TMainForm::CreateDialogs()
     SaveKQF.filter = "Kestrame File (*.kqf)|*.kqf|Kestrame Template (*.kqt)|*.kqt";
     SaveKQF.defaultExt = "kqf";
     CreateExportDialog();
+    CreatePdfExport();
 }
 
 void TMainForm::ConnectCommands()
@@ -233,6 +235,7 @@ void TMainForm::ConnectCommands()
     connect(PrintSetup1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::PrintSetup1Click));
     connect(Print1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Print1Click));
     connect(Export1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Export1Click));
+    connect(MakePDF1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::aMakePDFExecute));
     QuickReports1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(QuickReports1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::QuickReports1Click));
     connect(About1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::About1Click));
@@ -520,7 +523,8 @@ void TMainForm::DocumentClosed(PlanogramDocument& document)
 
 void TMainForm::EnableDocumentCommands(bool enabled)
 {
-    for (QAction* command : {SaveItem, SaveAs1, DocumentSetup1, QuickReports1, Export1, sbZoomIn->defaultAction(),
+    for (QAction* command : {SaveItem, SaveAs1, DocumentSetup1, QuickReports1, Export1, MakePDF1,
+                             sbZoomIn->defaultAction(),
                              sbZoomOut->defaultAction()})
         command->setEnabled(enabled);
     for (QToolButton* button : {ToolButton1, ToolButton2, ToolButton9, ToolButton4, ToolButton7, ToolButton3})
