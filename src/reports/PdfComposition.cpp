@@ -4,11 +4,14 @@
 #include "planogram/PlanogramDocument.h"
 #include "platform/core/UiServices.h"
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Metafile.h"
+#include "platform/graphics/MetafileCanvas.h"
 #include "platform/ui/PrinterCapabilities.h"
 #include "reports/DisplayRender.h"
 #include "reports/QuickReports.h"
 #include "reports/ReportText.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -50,13 +53,17 @@ int Scaled(int pixels, int pixelsPerInch)
     return static_cast<int>((std::int64_t{pixels} * ReportResolution + pixelsPerInch / 2) / pixelsPerInch);
 }
 
-void StartReportPage(TPdfCustomExport& pdf, TSize page)
+void SetReportFont(TCustomCanvas& canvas)
 {
-    pdf.StartPage(page.cx, page.cy, ReportResolution, ReportResolution, 0);
-    TMetafileCanvas& canvas = pdf.GetCanvas();
     canvas.Font.Name = "Arial";
     canvas.Font.SetSize(12);
     canvas.Font.SetPixelsPerInch(ReportResolution);
+}
+
+void StartReportPage(TPdfCustomExport& pdf, const ReportLayout& layout)
+{
+    pdf.StartPage(layout.page.cx, layout.page.cy, layout.resolution, layout.resolution, 0);
+    SetReportFont(pdf.GetCanvas());
 }
 
 // The wall as the chosen planogram type draws it; null, with the failure shown, when it cannot be.
@@ -87,10 +94,8 @@ void AddReportPages(TPdfCustomExport& pdf, PlanogramDocument& document, const Pd
     for (int report = 0; report < PdfReportCount; ++report) {
         if (!choices.reports[report])
             continue;
-        StartReportPage(pdf, page);
         ReportPages[report].make(reports);
-        DrawReportText(pdf, text.lines, ReportPages[report].tabStop, page);
-        pdf.EndPage();
+        AddReportText(pdf, text.lines, ReportPages[report].tabStop, page);
     }
 }
 
@@ -127,19 +132,35 @@ TSize ReportPageSize(const PrinterCapabilities& printer)
     return TSize{Scaled(area.Right - area.Left, resolution.cx), Scaled(area.Bottom - area.Top, resolution.cy)};
 }
 
-int DrawReportText(TPdfCustomExport& pdf, const std::vector<std::string>& lines, int tabStop, TSize page)
+ReportLayout FitReportLayout(TSize page, const std::vector<std::string>& lines, int tabStop)
 {
+    TMetafile scratch;
+    TMetafileCanvas canvas(scratch);
+    SetReportFont(canvas);
     const int tabStops[] = {tabStop};
+    int widest = 0;
+    for (const std::string& line : lines)
+        widest = std::max(widest, ReportLeft * 2 + canvas.TabbedTextOut(ReportLeft, 0, line, tabStops, 3).cx);
+    const int scale = page.cx > 0 ? std::max(1, (widest + page.cx - 1) / page.cx) : 1;
+    return ReportLayout{TSize{page.cx * scale, page.cy * scale}, ReportResolution * scale};
+}
+
+int AddReportText(TPdfCustomExport& pdf, const std::vector<std::string>& lines, int tabStop, TSize page)
+{
+    const ReportLayout layout = FitReportLayout(page, lines, tabStop);
+    const int tabStops[] = {tabStop};
+    StartReportPage(pdf, layout);
     int pageTop = 0;
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
         const int height = pdf.GetCanvas().TextHeight(lines[i]);
-        if (i > pageTop && height * (i - pageTop + 1) > page.cy) {
+        if (i > pageTop && height * (i - pageTop + 1) > layout.page.cy) {
             pdf.EndPage();
-            StartReportPage(pdf, page);
+            StartReportPage(pdf, layout);
             pageTop = i;
         }
         pdf.GetCanvas().TabbedTextOut(ReportLeft, height * (i - pageTop), lines[i], tabStops, 3);
     }
+    pdf.EndPage();
     return static_cast<int>(lines.size());
 }
 

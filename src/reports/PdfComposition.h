@@ -47,9 +47,21 @@ void CopyPdfOptions(const PdfChoices& choices, TPdfCustomExport& pdf);
 // printer.
 TSize ReportPageSize(const PrinterCapabilities& printer);
 
-// Draws the lines from the top of the open page, in 12-point Arial with tab stops `tabStop` apart;
-// lines below its bottom go on to further pages of the same size. Answers the number of lines.
-int DrawReportText(TPdfCustomExport& pdf, const std::vector<std::string>& lines, int tabStop, TSize page);
+// A report's pages: their size in units and the units per inch.
+struct ReportLayout {
+    TSize page;
+    int resolution = ReportResolution;
+    friend bool operator==(const ReportLayout&, const ReportLayout&) = default;
+};
+
+// The report page at ReportResolution, or, when the widest line and a margin on either side do not
+// fit across it, the same paper at a whole multiple of it, so that no text is lost at the right edge.
+ReportLayout FitReportLayout(TSize page, const std::vector<std::string>& lines, int tabStop);
+
+// Adds pages holding the lines from the top, in 12-point Arial (at ReportResolution) with tab stops
+// `tabStop` apart: lines below the bottom go on to further pages of the same layout. Answers the
+// number of lines.
+int AddReportText(TPdfCustomExport& pdf, const std::vector<std::string>& lines, int tabStop, TSize page);
 
 // Writes the document as a PDF file: its wall on the first page (one pixel one point), then a page or
 // more per chosen quick report. A wall that cannot be drawn is reported and nothing is written; the
