@@ -41,3 +41,11 @@ inline std::vector<std::string> WordsOf(const std::string& text)
         words.push_back(word);
     return words;
 }
+
+inline std::string Joined(const std::vector<std::string>& words, const std::string& between = " ")
+{
+    std::string joined;
+    for (const std::string& word : words)
+        joined += (joined.empty() ? "" : between) + word;
+    return joined;
+}

@@ -56,14 +56,6 @@ std::vector<std::string> Pieces(const std::string& line)
     return pieces;
 }
 
-std::string Joined(const std::vector<std::string>& words)
-{
-    std::string joined;
-    for (const std::string& word : words)
-        joined += word;
-    return joined;
-}
-
 class MakePdfCommand : public MainFormFixture {
 protected:
     TpdfOP options{form.get()};
@@ -184,8 +176,8 @@ TEST_F(MakePdfCommand, WritesTheWallAndTheChosenReports)
     std::string expected;
     for (const auto& make : reports)
         for (const std::string& line : ReportLines(make))
-            expected += Joined(WordsOf(toQString(line).toStdString()));
-    EXPECT_EQ(Joined(WordsOf(Judged("pdftotext -layout -f 2 '" + full + "' -"))), expected);
+            expected += Joined(WordsOf(toQString(line).toStdString()), "");
+    EXPECT_EQ(Joined(WordsOf(Judged("pdftotext -layout -f 2 '" + full + "' -")), ""), expected);
     // The listing's lines are wider than the paper: its page is the same paper at twice the units.
     const TSize page{2400, 3150};
     EXPECT_EQ(FitReportLayout(page, ReportLines(reports[0]), 460), (ReportLayout{TSize{4800, 6300}, 600}));
