@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,10 +20,9 @@ inline std::string Judged(const std::string& command)
 }
 
 // Each page's size in points as pdfinfo gives it, "width x height".
-inline std::vector<std::string> PageSizes(const std::string& file, const std::string& password = "")
+inline std::vector<std::string> PageSizes(const std::string& file)
 {
-    const std::string info =
-        Judged("pdfinfo -f 1 -l 999 " + (password.empty() ? "" : "-upw " + password + " ") + "'" + file + "'");
+    const std::string info = Judged("pdfinfo -f 1 -l 999 '" + file + "'");
     const std::regex size(R"re(Page +\d+ size: +([\d.]+ x [\d.]+) pts)re");
     std::vector<std::string> sizes;
     for (auto match = std::sregex_iterator(info.begin(), info.end(), size); match != std::sregex_iterator(); ++match)
@@ -32,20 +30,9 @@ inline std::vector<std::string> PageSizes(const std::string& file, const std::st
     return sizes;
 }
 
-// The blank-separated words of a text, in order.
-inline std::vector<std::string> WordsOf(const std::string& text)
+// The text without its blanks, tabs, line and page breaks.
+inline std::string Unspaced(std::string text)
 {
-    std::istringstream in(text);
-    std::vector<std::string> words;
-    for (std::string word; in >> word;)
-        words.push_back(word);
-    return words;
-}
-
-inline std::string Joined(const std::vector<std::string>& words, const std::string& between = " ")
-{
-    std::string joined;
-    for (const std::string& word : words)
-        joined += (joined.empty() ? "" : between) + word;
-    return joined;
+    std::erase_if(text, [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; });
+    return text;
 }

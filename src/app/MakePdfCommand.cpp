@@ -18,8 +18,8 @@ namespace {
 PdfChoices ChoicesOf(const TpdfOP& dialog)
 {
     PdfChoices choices;
-    choices.reports = {dialog.cbListing->isChecked(), dialog.cbInvest->isChecked(),   dialog.cbSpace->isChecked(),
-                       dialog.cbFixture->isChecked(), dialog.cbMoved->isChecked(),    dialog.cbTurnover->isChecked(),
+    choices.reports = {dialog.cbListing->isChecked(), dialog.cbInvest->isChecked(), dialog.cbSpace->isChecked(),
+                       dialog.cbFixture->isChecked(), dialog.cbMoved->isChecked(),  dialog.cbTurnover->isChecked(),
                        dialog.cbProfit->isChecked()};
     choices.planogramType = dialog.PlanogramType();
     choices.imageCompression = dialog.cbCompressImage->currentIndex();
