@@ -94,7 +94,7 @@ TEST_F(MainFormFixture, MakePdfWritesTheWallAndTheChosenReports)
     sizes[0] = std::to_string(back.Width() * 2) + " x " + std::to_string(back.Height() * 2);
     EXPECT_EQ(PageSizes(full), sizes);
     Judged("pdfimages -j -f 1 -l 1 '" + full + "' " + out.File("full"));
-    EXPECT_EQ(Judged("identify -format %Q " + out.File("full-000.jpg")), "50");
+    EXPECT_EQ(Judged("/usr/bin/identify -format %Q " + out.File("full-000.jpg")), "50");
     EXPECT_TRUE(
         std::regex_search(Judged("pdffonts '" + full + "'"), std::regex(R"(\nArial +TrueType +WinAnsi +no +no +no )")));
 
