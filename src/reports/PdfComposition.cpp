@@ -66,7 +66,7 @@ void StartReportPage(TPdfCustomExport& pdf, const ReportLayout& layout)
     SetReportFont(pdf.GetCanvas());
 }
 
-// The wall as the chosen planogram type draws it; null, with the failure shown, when it cannot be.
+// The wall drawn afresh at twice the screen scale; null, with the failure shown, when it cannot be.
 std::unique_ptr<TBitmap> PrintOptimizedWall(DocumentMainWindow& mainWindow, PlanogramDocument& document)
 {
     std::unique_ptr<TBitmap> bitmap = DoubleSizeBitmap(document.backBitmap);
