@@ -330,6 +330,7 @@ void TMainForm::EnableDocumentCommands(const PlanogramDocument* document)
             {SaveItem, file.save},
             {SaveAs1, file.saveAs},
             {Export1, file.exportFile},
+            {MakePDF1, file.makePdf},
             {Print1, file.print},
             {Paste1, edit.paste},
             {CopyAll1, edit.copyWall},

@@ -33,6 +33,7 @@ class QMdiSubWindow;
 class QToolButton;
 class TBitmap;
 class HttpClient;
+class TPdfPrinter;
 class OpenFileServer;
 class TMainProgressBar;
 class TDForm;
@@ -71,6 +72,8 @@ public:
     // The active planogram's wall drawn at twice the back bitmap's scale into the bitmap, sized by the
     // caller; false without a bitmap or a planogram, or when cancelled.
     bool RenderDisplayBitmap(TBitmap* bitmap);
+    // Writes the active planogram and the quick reports chosen in the PDF options as a PDF file.
+    void aMakePDFExecute();
     void AllTagsOn1Click();
     void AllTagsOff1Click();
     void Timer1Timer();
@@ -420,6 +423,9 @@ public:
     FileDialogOptions OD1;
     FileDialogOptions SaveKQF;
     FileDialogOptions ExportDB;
+    FileDialogOptions SavePDFDialog1;
+    // Kept with the window: what one PDF sets stays for the next.
+    std::unique_ptr<TPdfPrinter> pdfExport1;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -436,6 +442,7 @@ private:
     void CreateTimers();
     void CreateDialogs();
     void CreateExportDialog();
+    void CreatePdfExport();
     void ConnectCommands();
     void ApplyUnitHints();
     void LockTransparencyOff();
