@@ -52,6 +52,7 @@ public:
     int catalogBarUpdates = 0;
     int changes = 0;
     bool wizardVisible = false;
+    int productDetailsShown = 0;
 
     FakeMainWindow()
     {
@@ -100,6 +101,7 @@ public:
     void DocumentClosed(PlanogramDocument& document) override { closed.push_back(&document); }
     void UpdateCatalogBar() override { ++catalogBarUpdates; }
     bool PlanogramWizardVisible() const override { return wizardVisible; }
+    void ShowProductDetails() override { ++productDetailsShown; }
 };
 
 class FakeSelector : public DocumentSelector {
@@ -289,6 +291,7 @@ struct ProductRow {
     std::string category = {}, brand = {};
     int inventory = 0, minInventory = 0;
     std::string picture = "none.bmp";
+    double cost = 1, retail = 2;
 };
 
 // A text catalog in centimetres with the thirteen default columns and the inventory columns.
@@ -306,7 +309,7 @@ inline std::string ProductCatalogText(const std::vector<ProductRow>& rows)
         const ProductRow& row = rows[i];
         text += "r" + std::to_string(i + 1) + "=" + std::to_string(i + 1) + "\t" + row.part + "\tdescription\t" +
                 row.picture + "\t" + number(row.width) + "\t" + number(row.height) + "\t" + number(row.depth) +
-                "\t1\t2\t" + number(row.pegX) + "\t" + number(row.pegY) + "\t" + row.category + "\t" + row.brand +
+                "\t" + number(row.cost) + "\t" + number(row.retail) + "\t" + number(row.pegX) + "\t" + number(row.pegY) + "\t" + row.category + "\t" + row.brand +
                 "\t" + std::to_string(row.inventory) + "\t" + std::to_string(row.minInventory) + "\r\n";
     }
     return text;
