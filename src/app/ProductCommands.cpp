@@ -2,6 +2,7 @@
 
 #include "catalog/Didbase.h"
 #include "planogram/Listmanager.h"
+#include "planogram/Planobuilder.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/TryNumbers.h"
 #include "platform/core/StringList.h"
@@ -11,13 +12,10 @@
 
 namespace {
 
-// Inches to document units: 1 / 0.394 centimetres to the inch, four units to the centimetre.
-constexpr double InchFactor = 2.5380710659898478;
-
 double HookUnits(double value, const DetailUnits& units)
 {
     if (units.inches)
-        return value * InchFactor * 4;
+        return value * CentimetresPerInch * 4;
     return units.unitsMode ? value * 4 : units.displayScale * value;
 }
 
@@ -80,7 +78,7 @@ ProductDetailsTexts ProductDetailsOf(const ListOB& item, didBase* catalog, const
             texts.height = WithUnits(catalog->height, catalog->units);
             texts.depth = WithUnits(catalog->depth, catalog->units);
             if (units.inches && SameText(catalog->units, "inch"))
-                depthUsed = InchFactor * catalog->depth * 4;
+                depthUsed = CentimetresPerInch * catalog->depth * 4;
         }
         catalog->GoToRecord(before);
     }

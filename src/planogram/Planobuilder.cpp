@@ -12,9 +12,6 @@
 
 namespace {
 
-// Inches to document units: 1 / 0.394 centimetres to the inch, four units to the centimetre.
-constexpr double InchFactor = 2.5380710659898478;
-
 // The rows between the titles and the trailing empty row.
 int EntryCount(const TStringGrid& grid) { return std::max(grid.RowCount() - 2, 0); }
 
@@ -116,7 +113,7 @@ bool Planobuilder::PlaceList(const TStringGrid& grid, int height, bool inches)
 {
     if (height == 0)
         height = 1;
-    const int rowHeight = inches ? static_cast<int>(std::trunc(height * InchFactor * 4)) : height * 4;
+    const int rowHeight = inches ? static_cast<int>(std::trunc(height * CentimetresPerInch * 4)) : height * 4;
     x = 1;
     y = std::max(host_.DisplayHeight() - rowHeight, 1);
     for (int row = 1; row < grid.RowCount(); ++row) {

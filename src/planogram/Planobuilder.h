@@ -10,6 +10,9 @@
 class PlanogramDocument;
 class TStringGrid;
 
+// Centimetres to the inch as sizes typed in inches have always been converted: 1 / 0.394, not 2.54.
+inline constexpr double CentimetresPerInch = 2.5380710659898478;
+
 // What the builder asks of the windows: the selector finds a part number in its product grid (the
 // row selected and its product made the catalog's current record), the main window places that
 // product and refreshes the active planogram.
