@@ -8,8 +8,6 @@
 #include "planogram/FilterCode.h"
 #include "planogram/Planobuilder.h"
 #include "planogram/SelectorCode.h"
-#include "platform/core/Exceptions.h"
-#include "platform/core/Numbers.h"
 #include "platform/ui/StringGrid.h"
 
 #include <QAction>
@@ -110,6 +108,11 @@ TEST_F(BuilderCommands, TheSelectorFiltersTheCatalogAndBuildsTheWallFromIt)
     EXPECT_FALSE(Active().autoAddShelves);
     EXPECT_FALSE(selector->model.building);
     EXPECT_TRUE(Active().modified);
+
+    // Without "automatically add shelves" the same build adds none.
+    selector->ckAutoAddShelf->setChecked(false);
+    selector->Button2->click();
+    EXPECT_EQ(Indexes(), (std::vector<std::string>{"MB-202", "MB-201", "MB-203"}));
 }
 
 TEST_F(BuilderCommands, ProductListEntriesAreTrimmedLinesAndFacingsFollowTheGivenWidth)
@@ -143,6 +146,22 @@ TEST_F(BuilderCommands, LoadProductListBuildsFromTheListAndNamesWhatIsMissing)
     EXPECT_EQ(Active().builderList, before);
     EXPECT_EQ(Active().items->Count(), items);
 
+    // An empty list, and one of blank lines only, say so and change nothing.
+    for (const char* text : {"", " \t\n\n"}) {
+        TypeList(text);
+        ui.AnswerModal(mrOk);
+        ui.AnswerMessage(MsgAnswer::OK);
+        form->LoadProductList1->trigger();
+    }
+    EXPECT_EQ(ui.MessageTexts(),
+              (std::vector<std::string>{"List is empty. Please add product part numbers to the list and try again.",
+                                        "The list seems to be empty"}));
+    const auto boxes = ui.CallsOf(ScriptedUi::Kind::MessageBox);
+    EXPECT_EQ(boxes[0].caption, "Load Product List");
+    EXPECT_EQ(boxes[1].caption, "Load From List");
+    EXPECT_EQ(boxes[1].icon, MsgIcon::Warning);
+    EXPECT_EQ(Active().builderList, before);
+
     TypeList("SK-101  \nNOPE\n\nSK-103\t", "2");
     ui.AnswerModal(mrOk);
     ui.AnswerModal(mrOk);
@@ -157,14 +176,14 @@ TEST_F(BuilderCommands, LoadProductListBuildsFromTheListAndNamesWhatIsMissing)
     ASSERT_TRUE(form->SavePlanogram(false));
     EXPECT_NE(ReadWholeFile(Example()).find("BI1=SK-101\t1\t2\r\nBI2=\r\nBI3=SK-103\t3\t2\r\n"), std::string::npos);
 
-    // Rows of products take the wall's width, not the zoomed window's: 2 x (wall width / 76 units).
-    const int facings = 2 * (Active().displayWidth / 76);
+    // Rows of products take the wall's width, not the zoomed drawing's: 2 x (480 / 76 units) = 12.
+    ASSERT_EQ(Active().displayWidth, 480);
     for (double zoom : {1.0, 0.5}) {
         Active().SetZoom(zoom);
         TypeList("SK-101", "2", 1);
         ui.AnswerModal(mrOk);
         form->LoadProductList1->trigger();
-        EXPECT_EQ(Active().builderList, (std::vector<BuilderEntry>{{"SK-101", "1", IntToStr(facings)}}));
+        EXPECT_EQ(Active().builderList, (std::vector<BuilderEntry>{{"SK-101", "1", "12"}}));
     }
 }
 
@@ -206,8 +225,11 @@ TEST_F(BuilderCommands, ProductDetailsShowTheItemsOwnProductAndTakeItsHookDepth)
         details.edPHDepth->setText("ten");
     };
     ui.AnswerModal(mrOk);
-    EXPECT_THROW(form->ProductDetails1Click(), EConvertError);
+    ui.AnswerMessage(MsgAnswer::OK);
+    form->ProductDetails1->trigger();
+    EXPECT_EQ(ui.MessageTexts(), (std::vector<std::string>{"'ten' is not a valid floating point value."}));
     EXPECT_EQ(item.hookdepth, 101);
+    EXPECT_FLOAT_EQ(item.hookdepthIN, 10);
 
     // The planogram's popup runs the same command.
     ui.whileShownModally = nullptr;

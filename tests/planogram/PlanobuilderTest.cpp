@@ -21,46 +21,6 @@
 
 namespace {
 
-// The selector's side of the builder over the document: the product grid holds the catalog, a find
-// makes the product the catalog's current record, placing is the document's.
-class DocumentBuilderHost : public BuilderHost {
-public:
-    DocumentBuilderHost(PlanogramDocument& document, TStringGrid& products) : document_(document), products_(products)
-    {
-        document.catalog->LoadIntoGrid(products);
-        for (size_t role = 0; role < model.catalog.roleColumns.size(); ++role)
-            model.catalog.roleColumns[role] = document.catalog->ColumnOf(static_cast<CatalogFieldRole>(role));
-        model.catalog.units = document.catalog->units;
-    }
-
-    std::optional<SelectorProduct> FindProduct(const std::string& partNumber) override
-    {
-        const std::optional<int> row = model.FindProductRow(products_, partNumber);
-        if (!row || !document_.catalog->FindByKey(partNumber))
-            return std::nullopt;
-        return model.ReadProduct(products_, *row);
-    }
-    bool AddCurrentProduct(int x, int y) override
-    {
-        placedAt.push_back({x, y});
-        return document_.AddCatalogItem(x, y);
-    }
-    int DisplayHeight() const override { return document_.displayHeight; }
-    bool RefreshDisplay() override
-    {
-        ++refreshes;
-        return true;
-    }
-
-    SelectorModel model;
-    std::vector<std::pair<int, int>> placedAt;
-    int refreshes = 0;
-
-private:
-    PlanogramDocument& document_;
-    TStringGrid& products_;
-};
-
 class Builder : public testing::Test, protected DocumentWithFakes {
 protected:
     ScopedSettingsFolder settings;
