@@ -115,23 +115,6 @@ TEST_F(BuilderCommands, TheSelectorFiltersTheCatalogAndBuildsTheWallFromIt)
     EXPECT_EQ(Indexes(), (std::vector<std::string>{"MB-202", "MB-201", "MB-203"}));
 }
 
-TEST_F(BuilderCommands, ProductListEntriesAreTrimmedLinesAndFacingsFollowTheGivenWidth)
-{
-    EXPECT_EQ(ProductListEntries("A1 \r\n\tB2\r\r\n  \nC3\t\r"), (std::vector<std::string>{"A1", "B2", "C3"}));
-    ASSERT_TRUE(form->OpenPlanogram(Example()));
-    struct Case {
-        const char* amount;
-        bool rows;
-        const char* facings;
-    };
-    // SK-101 is 19 cm, 76 units wide: ten fit across 800 units.
-    for (const Case& c : {Case{"2", true, "20"}, Case{"2", false, "2"}, Case{"x", true, "10"}, Case{"x", false, "1"}}) {
-        const LoadedProductList list = LoadProductList(*Active().catalog, {"SK-101", "NOPE"}, c.amount, c.rows, 800);
-        EXPECT_EQ(list.rows, (std::vector<BuilderEntry>{{"SK-101", "1", c.facings}, {}})) << c.amount << c.rows;
-        EXPECT_EQ(list.missing, (std::vector<std::string>{"NOPE"}));
-    }
-}
-
 TEST_F(BuilderCommands, LoadProductListBuildsFromTheListAndNamesWhatIsMissing)
 {
     ASSERT_TRUE(form->OpenPlanogram(Example()));
@@ -162,6 +145,7 @@ TEST_F(BuilderCommands, LoadProductListBuildsFromTheListAndNamesWhatIsMissing)
     EXPECT_EQ(boxes[1].icon, MsgIcon::Warning);
     EXPECT_EQ(Active().builderList, before);
 
+    EXPECT_EQ(ProductListEntries("A1 \r\n\tB2\r\r\n  \nC3\t\r"), (std::vector<std::string>{"A1", "B2", "C3"}));
     TypeList("SK-101  \nNOPE\n\nSK-103\t", "2");
     ui.AnswerModal(mrOk);
     ui.AnswerModal(mrOk);
