@@ -247,6 +247,7 @@ void TMainForm::ConnectCommands()
     connect(AllTagsOn1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::AllTagsOn1Click));
     connect(AllTagsOff1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::AllTagsOff1Click));
     ConnectDocumentCommands();
+    ConnectProductCommands();
     connect(Timer1, &QTimer::timeout, this, ShowingErrors(this, &TMainForm::Timer1Timer));
     connect(UpgradeCheckTrigger, &QTimer::timeout, this, ShowingErrors(this, &TMainForm::UpgradeCheckTriggerTimer));
     connect(Checkforsoftwareupdates1, &QAction::triggered, this,

@@ -144,6 +144,11 @@ public:
     bool FitItemsToActiveDocument(int mode);
     void ApplyUnitsToChildren();
     void ApplyOptionsToChildren();
+    // Fills the builder list from a list of part numbers and builds the display from it.
+    void LoadProductList1Click();
+    // Shows the current item's product and takes its peg hook depth back.
+    void ProductDetails1Click();
+    void ShowProductDetails() override { ProductDetails1Click(); }
 
     // Each menu's enabling as it opens.
     void FileMenuClick();
@@ -463,6 +468,7 @@ private:
     bool SetViewMode(bool placementBoxes);
     void TakeDocumentsMarks(const PlanogramDocument& document);
     void ShowCatalogInSelector(PlanogramDocument& document);
+    void ConnectProductCommands();
     void RebuildWindowList();
     void ApplyTypedPosition(bool vertical);
     void Space1Click();

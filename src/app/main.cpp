@@ -15,6 +15,7 @@
 #include "catalog/PicOptimizeOps.h"
 #include "catalog/ZYBBrowserCode.h"
 #include "imageformats/FileFormatList.h"
+#include "planogram/FilterCode.h"
 #include "planogram/SelectorCode.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Seams.h"
@@ -76,6 +77,8 @@ int main(int argc, char* argv[])
     ExcelImporter = &excelImporter;
     TPDetails details(&mainForm);
     PDetails = &details;
+    TfrmFilter filter(mainForm, &mainForm);
+    selector.SetFilterWindow(filter);
     TqReports quickReports([&mainForm] { return mainForm.ActiveDocument(); }, &mainForm);
     qReports = &quickReports;
     TpdfOP pdfOptions(&mainForm);
