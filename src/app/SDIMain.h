@@ -35,7 +35,9 @@ class TBitmap;
 class HttpClient;
 class OpenFileServer;
 class TMainProgressBar;
+class TCatalogWizard;
 class TDForm;
+class TOptions;
 class TSelector;
 class THookHelpSystem;
 class Tplandoc;
@@ -141,6 +143,16 @@ public:
     bool FitItemsToActiveDocument(int mode);
     void ApplyUnitsToChildren();
     void ApplyOptionsToChildren();
+    // The position read-outs' hints, and the selector's unit label, name the unit `unitsInches` says.
+    void ApplyUnitHints();
+    void ShowSelectorUnits();
+
+    // The Tools menu's windows (not owned); their commands stay disabled without them.
+    void SetOptionsWindow(TOptions& options);
+    void SetCatalogWizard(TCatalogWizard& wizard);
+    // Shows the options; the active planogram then takes the unit and the peg alignment.
+    void Options1Click();
+    void CatalogWizard1Click();
 
     // Each menu's enabling as it opens.
     void FileMenuClick();
@@ -437,7 +449,6 @@ private:
     void CreateDialogs();
     void CreateExportDialog();
     void ConnectCommands();
-    void ApplyUnitHints();
     void LockTransparencyOff();
     void SetTagItems(bool checked);
     // The commands that need a planogram, its items or a copied item, in the menus and on the tool
@@ -467,6 +478,8 @@ private:
     SelectorGrids selectorGrids_;
     TSelector* selectorWindow_ = nullptr;
     TDForm* catalogManager_ = nullptr;
+    TOptions* optionsWindow_ = nullptr;
+    TCatalogWizard* catalogWizard_ = nullptr;
     DocumentSelector* selector_ = &selectorGrids_;
     std::unique_ptr<PlanogramFiles> files_;
     QPointer<Tplandoc> lastSynced_;
