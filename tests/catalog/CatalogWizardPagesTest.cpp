@@ -5,6 +5,7 @@
 #include "testing/RecordingSpreadsheets.h"
 #include "testing/ScriptedUi.h"
 
+#include "QuietCatalogHost.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,16 +15,6 @@
 namespace {
 
 using Pages = CatalogWizardPages;
-
-class FakeHost : public CatalogManagerHost {
-public:
-    int DisplayScale() const override { return 3; }
-    unsigned char UnitsMode() const override { return 1; }
-    TStringGrid* SelectorGrid() override { return nullptr; }
-    bool SelectorVisible() const override { return false; }
-    void HideSelector() override {}
-    void ShowSelector() override {}
-};
 
 class RecordingWindows : public CatalogWizardWindows {
 public:
@@ -45,7 +36,7 @@ protected:
     int Role(CatalogFieldRole role) const { return manager.catalog->roles[role]; }
 
     ScriptedUi ui;
-    FakeHost host;
+    QuietCatalogHost host;
     CatalogManager manager;
     RecordingWindows windows;
     Pages pages;

@@ -7,6 +7,7 @@
 #include "platform/ui/StringGridView.h"
 #include "testing/ScriptedUi.h"
 
+#include "QuietCatalogHost.h"
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -20,16 +21,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class FakeHost : public CatalogManagerHost {
-public:
-    int DisplayScale() const override { return 3; }
-    unsigned char UnitsMode() const override { return 1; }
-    TStringGrid* SelectorGrid() override { return nullptr; }
-    bool SelectorVisible() const override { return false; }
-    void HideSelector() override {}
-    void ShowSelector() override {}
-};
 
 void Key(QWidget* target, int key, const QString& text)
 {
@@ -54,7 +45,7 @@ TEST(CatalogWizardWindow, ACatalogMadeThroughTheWizardIsSavedAndOpensAgain)
     ScriptedUi ui;
     ui.AnswerMessage(MsgAnswer::Yes); // "Save changes to catalog?" as the Catalog Manager closes
     ui.AnswerFile(FileDialogResult{saved, CatalogManager::TextEntry});
-    FakeHost host;
+    QuietCatalogHost host;
     TDForm manager(host);
     TCatalogWizard wizard(manager);
     EXPECT_EQ(wizard.windowTitle().toStdString(), "Catalog Wizard");
