@@ -36,7 +36,9 @@ class HttpClient;
 class TPdfPrinter;
 class OpenFileServer;
 class TMainProgressBar;
+class TCatalogWizard;
 class TDForm;
+class TOptions;
 class TSelector;
 class THookHelpSystem;
 class Tplandoc;
@@ -149,6 +151,16 @@ public:
     // Shows the current item's product and takes its peg hook depth back.
     void ProductDetails1Click();
     void ShowProductDetails() override { ProductDetails1Click(); }
+    // The position read-outs' hints, and the selector's unit label, name the unit `unitsInches` says.
+    void ApplyUnitHints();
+    void ShowSelectorUnits();
+
+    // The Tools menu's windows (not owned); their commands stay disabled without them.
+    void SetOptionsWindow(TOptions& options);
+    void SetCatalogWizard(TCatalogWizard& wizard);
+    // Shows the options; the active planogram then takes the unit and the peg alignment.
+    void Options1Click();
+    void CatalogWizard1Click();
 
     // Each menu's enabling as it opens.
     void FileMenuClick();
@@ -449,7 +461,6 @@ private:
     void CreateExportDialog();
     void CreatePdfExport();
     void ConnectCommands();
-    void ApplyUnitHints();
     void LockTransparencyOff();
     void SetTagItems(bool checked);
     // The commands that need a planogram, its items or a copied item, in the menus and on the tool
@@ -480,6 +491,8 @@ private:
     SelectorGrids selectorGrids_;
     TSelector* selectorWindow_ = nullptr;
     TDForm* catalogManager_ = nullptr;
+    TOptions* optionsWindow_ = nullptr;
+    TCatalogWizard* catalogWizard_ = nullptr;
     DocumentSelector* selector_ = &selectorGrids_;
     std::unique_ptr<PlanogramFiles> files_;
     QPointer<Tplandoc> lastSynced_;

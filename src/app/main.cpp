@@ -4,12 +4,14 @@
 #include "app/MainCatalogHost.h"
 #include "app/NewDoc.h"
 #include "app/OpenFileServer.h"
+#include "app/Options.h"
 #include "app/SDIMain.h"
 #include "app/SmallDialogs.h"
 #include "app/Splash.h"
 #include "app/StartupSettings.h"
 #include "app/UpdatesCode.h"
 #include "catalog/CatOpsCode.h"
+#include "catalog/CatWizardCode.h"
 #include "catalog/DataMaker.h"
 #include "catalog/ExcelImport.h"
 #include "catalog/PicOptimizeOps.h"
@@ -71,6 +73,10 @@ int main(int argc, char* argv[])
     TExportOptions exportOptions(&mainForm);
     ExportOptions = &exportOptions;
     TZYBBrowser zybBrowser(&mainForm);
+    TOptions options(mainForm, &mainForm);
+    mainForm.SetOptionsWindow(options);
+    TCatalogWizard catalogWizard(dForm, &mainForm);
+    mainForm.SetCatalogWizard(catalogWizard);
     TCatOps catOps(dForm.model, &mainForm);
     CatOps = &catOps;
     TExcelImporter excelImporter(dForm.model, &mainForm);
