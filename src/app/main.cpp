@@ -19,8 +19,11 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Seams.h"
 #include "platform/services/HttpClient.h"
+#include "platform/services/SpreadsheetAutomation.h"
+#include "platform/settings/SettingsStore.h"
 #include "platform/ui/Application.h"
 #include "reports/ExportOptions.h"
+#include "reports/KQReporterCode.h"
 #include "reports/qReportsCode.h"
 
 #include <QMetaObject>
@@ -56,6 +59,8 @@ int main(int argc, char* argv[])
         QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
     ShowStartUpSplash();
     TApplication::SetHelpFile(std::string(HelpFileName));
+    // The offices of custom reports keep their profiles here while the user works in them.
+    SetUserSpreadsheetFolder(CacheFolder() + "offices");
     const HtmlHelpLoaded htmlHelp;
     // The single-instance windows, in their start-up order.
     TMainForm mainForm;
@@ -70,6 +75,8 @@ int main(int argc, char* argv[])
     TExportOptions exportOptions(&mainForm);
     ExportOptions = &exportOptions;
     TZYBBrowser zybBrowser(&mainForm);
+    TwReporter reporter(&mainForm);
+    wReporter = &reporter;
     TCatOps catOps(dForm.model, &mainForm);
     CatOps = &catOps;
     TExcelImporter excelImporter(dForm.model, &mainForm);
