@@ -18,8 +18,18 @@ constexpr double InchesPerCm = 0.394;
 // The columns of the template whose row-3 cells are copied down.
 constexpr const char* CopiedColumns[] = {"b", "d", "f", "h", "j", "l", "n", "p", "r", "t"};
 // The item columns A, C, E, ... W.
-enum ItemColumn { RecordColumn = 1, PartColumn = 3, DescriptionColumn = 5, WidthColumn = 7, HeightColumn = 9,
-                  DepthColumn = 11, CostColumn = 13, RetailColumn = 15, FirstEmptyColumn = 17, LastEmptyColumn = 23 };
+enum ItemColumn {
+    RecordColumn = 1,
+    PartColumn = 3,
+    DescriptionColumn = 5,
+    WidthColumn = 7,
+    HeightColumn = 9,
+    DepthColumn = 11,
+    CostColumn = 13,
+    RetailColumn = 15,
+    FirstEmptyColumn = 17,
+    LastEmptyColumn = 23
+};
 constexpr int FirstItemRow = 3;
 
 void Write(SpreadsheetReportObjects& objects, int row, int col, const std::string& text)
@@ -87,8 +97,8 @@ int WriteDocument(SpreadsheetReportObjects& objects, PlanogramDocument& document
 {
     const bool inches = document.unitsInches != 0;
     Write(objects, 1, 2, "Report based on: " + caption);
-    Headings(objects, QuarterSize(document.backBitmap.Width(), inches), QuarterSize(document.backBitmap.Height(), inches),
-             inches ? "inches" : "cms");
+    Headings(objects, QuarterSize(document.backBitmap.Width(), inches),
+             QuarterSize(document.backBitmap.Height(), inches), inches ? "inches" : "cms");
     int row = FirstItemRow;
     int count = 0;
     for (const ListOB* item = document.items ? document.items->head : nullptr; item; item = item->next, ++row, ++count)
@@ -133,16 +143,18 @@ void MakeCustomReport(SpreadsheetReportObjects& objects, PlanogramDocument& docu
                       const std::string& templatePath, bool notify)
 {
     const auto startAndShow = [&objects] {
-        if (!StartApplication(objects, "Could not start LibreOffice Calc. LibreOffice Calc is required to make custom "
-                                       "reports.",
+        if (!StartApplication(objects,
+                              "Could not start LibreOffice Calc. LibreOffice Calc is required to make custom "
+                              "reports.",
                               "Report Error"))
             return false;
         try {
             objects.workbooks = objects.application->Workbooks();
             objects.application->SetVisible(true);
         } catch (const EOleException&) {
-            ShowMessage("Could not communicate with LibreOffice Calc. Make sure you have an English language version of "
-                        "LibreOffice Calc.");
+            ShowMessage(
+                "Could not communicate with LibreOffice Calc. Make sure you have an English language version of "
+                "LibreOffice Calc.");
             return false;
         }
         return true;

@@ -49,8 +49,8 @@ TEST(CustomReportIntegration, FillsATemplateWhoseFormulasComputeAndLeavesTheTemp
     const struct {
         int row, col;
         double value;
-    } numbers[] = {{3, 1, 17},  {3, 13, 12.5}, {3, 15, 19.99}, {4, 13, 0.25}, {4, 15, 1},    {3, 11, 7},
-                   {3, 2, 25},  {4, 2, 0.5},   {5, 2, 0},      {6, 2, 0},     {3, 4, 19.99 - 12.5}, {4, 4, 0.75}};
+    } numbers[] = {{3, 1, 17}, {3, 13, 12.5}, {3, 15, 19.99}, {4, 13, 0.25}, {4, 15, 1},           {3, 11, 7},
+                   {3, 2, 25}, {4, 2, 0.5},   {5, 2, 0},      {6, 2, 0},     {3, 4, 19.99 - 12.5}, {4, 4, 0.75}};
     for (const auto& number : numbers) {
         EXPECT_EQ(at(number.row, number.col).VarType(), varDouble) << number.row << "," << number.col;
         EXPECT_DOUBLE_EQ(at(number.row, number.col).AsDouble(), number.value) << number.row << "," << number.col;

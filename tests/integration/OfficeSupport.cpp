@@ -47,10 +47,11 @@ std::string ConvertWithOffice(const TemporaryFolder& folder, const std::string& 
                               const std::string& result)
 {
     const QString profile = "-env:UserInstallation=file://" + QString::fromStdString(folder.File("convert-profile"));
-    const bool converted = RunWithin(QString::fromStdString(OfficeProgram()),
-                                     {"--headless", "--norestore", profile, "--convert-to", QString::fromStdString(target),
-                                      "--outdir", QString::fromStdString(folder.Path()), QString::fromStdString(source)},
-                                     ConvertMilliseconds);
+    const bool converted =
+        RunWithin(QString::fromStdString(OfficeProgram()),
+                  {"--headless", "--norestore", profile, "--convert-to", QString::fromStdString(target), "--outdir",
+                   QString::fromStdString(folder.Path()), QString::fromStdString(source)},
+                  ConvertMilliseconds);
     return converted ? folder.File(result) : std::string();
 }
 

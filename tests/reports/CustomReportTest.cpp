@@ -42,8 +42,9 @@ Log Writes(int row, const std::vector<std::pair<int, std::string>>& cells)
 
 Log Headings(const std::string& width, const std::string& height, const std::string& units)
 {
-    return Writes(1, {{3, "Display width:"}, {4, width}, {5, "Display height:"}, {6, height}, {7, "Meassurements in"},
-                      {8, units}});
+    return Writes(
+        1,
+        {{3, "Display width:"}, {4, width}, {5, "Display height:"}, {6, height}, {7, "Meassurements in"}, {8, units}});
 }
 
 // A product's row: record, part, description, width, height, depth, cost, retail and four empty texts.
@@ -121,7 +122,8 @@ TEST(CustomReport, WritesHeadingsItemRowsAndCopiesTheTemplatesFormulasDown)
         // The shelf's row 4 stays empty.
         const Log expected =
             Opening + Writes(1, {{2, "Report based on: Wall \xE9"}}) + test.headings +
-            ItemWrites(3, {"17", "COLA-1", "Cola \xE9t\xE9", test.colaWidth, test.colaHeight, "7", "12.500000", "19.990000"}) +
+            ItemWrites(
+                3, {"17", "COLA-1", "Cola \xE9t\xE9", test.colaWidth, test.colaHeight, "7", "12.500000", "19.990000"}) +
             ItemWrites(5, {"18", "TEA-2", "Tea", test.teaWidth, test.teaHeight, "3", "0.100000", "1.000000"}) +
             CopiesAndFit("7");
         EXPECT_EQ(spreadsheets.calls, expected) << test.catalogUnits;
@@ -139,16 +141,16 @@ TEST(CustomReport, AnEmptyPlanogramWritesTheHeadingsAndCopiesRowThreeToRowFour)
     ui.AnswerMessage(MsgAnswer::OK);
     SpreadsheetReportObjects objects;
     MakeCustomReport(objects, empty.document, "Empty", Template, true);
-    const Log expected = Opening + Writes(1, {{2, "Report based on: Empty"}}) + Headings("128", "64", "cms") +
-                         CopiesAndFit("4");
+    const Log expected =
+        Opening + Writes(1, {{2, "Report based on: Empty"}}) + Headings("128", "64", "cms") + CopiesAndFit("4");
     EXPECT_EQ(spreadsheets.calls, expected);
     EXPECT_EQ(Shown(ui), Shown("Done with report.", "Info", MsgIcon::None));
 }
 
 TEST(CustomReport, EachFailingStepEndsWithItsMessage)
 {
-    const std::string communicate =
-        "Could not communicate with LibreOffice Calc. Make sure you have an English language version of LibreOffice Calc.";
+    const std::string communicate = "Could not communicate with LibreOffice Calc. Make sure you have an English "
+                                    "language version of LibreOffice Calc.";
     const std::string error = "An error occured while making the report";
     const struct {
         bool templateOnly;
@@ -162,7 +164,8 @@ TEST(CustomReport, EachFailingStepEndsWithItsMessage)
          1},
         {false, "Workbooks", Shown(communicate, "Kestrame", MsgIcon::None), 2},
         {false, "SetVisible", Shown(communicate, "Kestrame", MsgIcon::None), 3},
-        {false, "Open", Shown("EOleException  Scripted failure of Open /reports/shelf.xlt", "Kestrame", MsgIcon::None), 4},
+        {false, "Open", Shown("EOleException  Scripted failure of Open /reports/shelf.xlt", "Kestrame", MsgIcon::None),
+         4},
         // The sheet keeps what was written before the failure.
         {false, "SetValue", Shown(error + ".", "Report Error", MsgIcon::Warning), 7},
         {false, "Copy", Shown(error + ".", "Report Error", MsgIcon::Warning), 5 + 7 * 2 + 2 * 24 + 3},
@@ -211,8 +214,8 @@ TEST(CustomReport, TheTemplateAloneGetsEmptyHeadingsAndGoesOnWhenItCannotBeShown
     ui.AnswerMessage(MsgAnswer::OK);
     MakeTemplateReport(objects, Template, false);
     EXPECT_EQ(spreadsheets.calls, (Log{"CreateUserApplication excel.application", "SetVisible true", "Workbooks"}));
-    EXPECT_EQ(ui.MessageTexts(), (Log{"Could not set visible to true",
-                                      "EOleException  The application's workbooks are out of reach."}));
+    EXPECT_EQ(ui.MessageTexts(),
+              (Log{"Could not set visible to true", "EOleException  The application's workbooks are out of reach."}));
     EXPECT_FALSE(objects.sheet);
 }
 

@@ -57,10 +57,8 @@ public:
     std::shared_ptr<SpreadsheetRange> Range(const std::string& first, const std::string& last) override;
     void SetValue(int row, int col, const std::string& text)
     {
-        office_->Call({{"call", "setValue"},
-                       {"sheet", number_},
-                       {"cell", QJsonArray{row, col}},
-                       {"text", OfficeText(text)}});
+        office_->Call(
+            {{"call", "setValue"}, {"sheet", number_}, {"cell", QJsonArray{row, col}}, {"text", OfficeText(text)}});
     }
 
 private:
@@ -124,10 +122,8 @@ int Number(const QJsonValue& value)
 
 std::shared_ptr<SpreadsheetRange> CalcSheet::Range(const std::string& first, const std::string& last)
 {
-    const QJsonValue number = office_->Call({{"call", "range"},
-                                             {"sheet", number_},
-                                             {"first", OfficeText(first)},
-                                             {"last", OfficeText(last)}});
+    const QJsonValue number = office_->Call(
+        {{"call", "range"}, {"sheet", number_}, {"first", OfficeText(first)}, {"last", OfficeText(last)}});
     return std::make_shared<CalcRange>(office_, Number(number));
 }
 
@@ -135,8 +131,8 @@ std::vector<std::vector<Variant>> CalcSheet::Values(int row1, int col1, int row2
 {
     if (row1 < 1 || col1 < 1 || row2 < row1 || col2 < col1)
         throw EOleException("Invalid cell range.");
-    const QJsonValue reply = office_->Call(
-        {{"call", "values"}, {"sheet", number_}, {"range", QJsonArray{row1, col1, row2, col2}}});
+    const QJsonValue reply =
+        office_->Call({{"call", "values"}, {"sheet", number_}, {"range", QJsonArray{row1, col1, row2, col2}}});
     const QJsonArray rows = reply.toArray();
     if (rows.size() != row2 - row1 + 1)
         NoValue();
