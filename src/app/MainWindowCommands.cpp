@@ -387,7 +387,12 @@ void TMainForm::Object1Click()
 
 void TMainForm::mnuCatalogClick() { Edit2->setEnabled(catalogManager_ && ActiveDocument()); }
 
-void TMainForm::Reports1Click() { QuickReports1->setEnabled(ActiveDocument() != nullptr); }
+void TMainForm::Reports1Click()
+{
+    const bool planogram = ActiveDocument() != nullptr;
+    ShowReport1->setEnabled(planogram);
+    QuickReports1->setEnabled(planogram);
+}
 
 void TMainForm::View1Click()
 {
@@ -395,6 +400,8 @@ void TMainForm::View1Click()
     Zoom1->menuAction()->setEnabled(state.planogram);
     Windows1->menuAction()->setEnabled(state.planogram);
     CatalogSelector1->setEnabled(selectorWindow_ && state.items);
+    if (!state.items)
+        ShowReport1->setEnabled(false);
     for (QAction* zoom : Zoom1->actions())
         zoom->setEnabled(state.planogram);
     for (QAction* command : {Tile1, Cascade1, ArrangeAll1})

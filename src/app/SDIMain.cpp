@@ -27,6 +27,7 @@
 #include "platform/services/HttpClient.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/Application.h"
+#include "reports/KQReporterCode.h"
 #include "reports/qReportsCode.h"
 
 #include <QActionGroup>
@@ -241,6 +242,7 @@ void TMainForm::ConnectCommands()
     connect(MakePDF1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::aMakePDFExecute));
     QuickReports1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(QuickReports1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::QuickReports1Click));
+    connect(ShowReport1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::ShowReport1Click));
     connect(PictureManager1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::PictureManager1Click));
     connect(About1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::About1Click));
     connect(Help2, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Help2Click));
@@ -381,6 +383,15 @@ void TMainForm::QuickReports1Click()
 {
     if (qReports)
         qReports->exec();
+}
+
+void TMainForm::ShowReport1Click()
+{
+    Tplandoc* window = ActivePlanogram();
+    if (!window || !wReporter || Ui().ShowModal(*wReporter) == mrCancel)
+        return;
+    MakeCustomReport(reportObjects_, window->Document(), fromQString(window->Caption()), wReporter->TemplateFileName(),
+                     wReporter->NotifyWhenDone());
 }
 
 void TMainForm::Print1Click()

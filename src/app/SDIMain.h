@@ -11,6 +11,7 @@
 #include "planogram/SelectorHost.h"
 #include "platform/core/StringList.h"
 #include "platform/core/UiServices.h"
+#include "reports/CustomReport.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -67,6 +68,7 @@ public:
     void Help2Click();
     void PrintSetup1Click();
     void QuickReports1Click();
+    void ShowReport1Click();
     // Prints the active planogram; the windows stay while it runs.
     void Print1Click();
     // Writes the active planogram as a picture or web pages, as the save and options dialogs say.
@@ -452,6 +454,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The custom report's spreadsheet objects, kept until the next report or the window goes.
+    SpreadsheetReportObjects reportObjects_;
+
     void CreateControlBar();
     void CreateCatalogBrowser();
     void CreateStatusPanel();

@@ -22,8 +22,11 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Seams.h"
 #include "platform/services/HttpClient.h"
+#include "platform/services/SpreadsheetAutomation.h"
+#include "platform/settings/SettingsStore.h"
 #include "platform/ui/Application.h"
 #include "reports/ExportOptions.h"
+#include "reports/KQReporterCode.h"
 #include "reports/qReportsCode.h"
 
 #include <QMetaObject>
@@ -59,6 +62,8 @@ int main(int argc, char* argv[])
         QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
     ShowStartUpSplash();
     TApplication::SetHelpFile(std::string(HelpFileName));
+    // The offices of custom reports keep their profiles here while the user works in them.
+    SetUserSpreadsheetFolder(CacheFolder() + "offices");
     const HtmlHelpLoaded htmlHelp;
     // The single-instance windows, in their start-up order.
     TMainForm mainForm;
@@ -75,6 +80,8 @@ int main(int argc, char* argv[])
     TZYBBrowser zybBrowser(&mainForm);
     TOptions options(mainForm, &mainForm);
     mainForm.SetOptionsWindow(options);
+    TwReporter reporter(&mainForm);
+    wReporter = &reporter;
     TCatalogWizard catalogWizard(dForm, &mainForm);
     mainForm.SetCatalogWizard(catalogWizard);
     TCatOps catOps(dForm.model, &mainForm);

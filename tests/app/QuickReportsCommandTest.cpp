@@ -1,6 +1,11 @@
 #include "MainFormFixture.h"
 
+#include "planogram/plandocCode.h"
+#include "platform/core/CodePage.h"
+#include "platform/ui/FileListBoxView.h"
+#include "reports/KQReporterCode.h"
 #include "reports/qReportsCode.h"
+#include "testing/RecordingSpreadsheets.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -54,4 +59,40 @@ TEST_F(MainFormFixture, QuickReportsReportOnTheExampleWall)
     const ListOB& placed = *Active().items->current;
     EXPECT_EQ(std::tie(placed.index, placed.depth, placed.hookdepth, placed.hookdepthCM, placed.hookdepthIN),
               std::tie(stored.index, stored.depth, stored.hookdepth, stored.hookdepthCM, stored.hookdepthIN));
+}
+
+TEST_F(MainFormFixture, CustomReportWriterFillsTheChosenTemplateWithTheActivePlanogram)
+{
+    WriteWholeFile(program.File("Template/Shelf.xlt"), "");
+    TwReporter chooser(form.get());
+    wReporter = &chooser;
+    RecordingSpreadsheets spreadsheets;
+    form->Reports1Click();
+    EXPECT_FALSE(form->ShowReport1->isEnabled());
+    form->ShowReport1Click();
+    EXPECT_TRUE(ui.Calls().empty());
+
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    form->Reports1Click();
+    form->View1Click();
+    ASSERT_TRUE(form->ShowReport1->isEnabled());
+    ui.ClearCalls();
+    ui.AnswerModal(mrCancel);
+    form->ShowReport1->trigger();
+    ASSERT_EQ(ui.CallsOf(ScriptedUi::Kind::ModalWindow).size(), 1u);
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::ModalWindow)[0].text, "wReporter");
+    EXPECT_TRUE(spreadsheets.calls.empty());
+
+    ASSERT_EQ(chooser.TemplateList->Files().Items(), std::vector<std::string>{"Shelf.xlt"});
+    chooser.TemplateList->Files().SetItemIndex(0);
+    ui.AnswerModal(mrOk);
+    form->ShowReport1->trigger();
+    const std::string caption = fromQString(form->ActivePlanogram()->Caption());
+    ASSERT_GE(spreadsheets.calls.size(), 7u);
+    EXPECT_EQ(std::vector<std::string>(spreadsheets.calls.begin(), spreadsheets.calls.begin() + 7),
+              (std::vector<std::string>{"CreateUserApplication excel.application", "Workbooks", "SetVisible true",
+                                        "Open " + program.File("Template/Shelf.xlt"), "ActiveSheet", "Cells 1 2",
+                                        "SetValue 1 2 Report based on: " + caption}));
+    EXPECT_EQ(spreadsheets.calls.back(), "AutoFit a1 z" + std::to_string(Active().items->Count() + 4));
+    wReporter = nullptr;
 }

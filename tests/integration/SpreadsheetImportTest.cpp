@@ -1,67 +1,27 @@
 // The Excel import through a real LibreOffice Calc, judged by python3-xlrd reading the same workbook.
-// The only test that starts an office: it carries the label "integration".
 #include "catalog/ExcellClass.h"
 #include "platform/ui/Progress.h"
 #include "platform/ui/StringGrid.h"
 #include "testing/ScriptedUi.h"
 
+#include "OfficeSupport.h"
 #include "TestSupport.h"
 
 #include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdlib>
 #include <map>
 #include <sstream>
-#include <unistd.h>
 
 namespace {
 
 constexpr int Rows = 5;    // one beyond the sheet's last row
 constexpr int Columns = 9; // one beyond its last column
-constexpr int ConvertMilliseconds = 45000;
-
-std::string OfficeProgram()
-{
-    for (const char* path : {"/usr/bin/soffice", "/usr/lib/libreoffice/program/soffice"})
-        if (access(path, X_OK) == 0)
-            return path;
-    return {};
-}
-
-bool PythonHasUno()
-{
-    int status = -1;
-    RunCommand("/usr/bin/python3 -c 'import uno' 2>/dev/null", &status);
-    return status == 0;
-}
-
-// Runs `program` in a process group of its own, killed whole when it overruns.
-bool RunWithin(const QString& program, const QStringList& arguments, int milliseconds)
-{
-    QProcess process;
-    process.setChildProcessModifier([] { setpgid(0, 0); });
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(program, arguments);
-    if (process.waitForFinished(milliseconds))
-        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    ::kill(-static_cast<pid_t>(process.processId()), SIGKILL);
-    process.waitForFinished();
-    return false;
-}
 
 // The fixture's workbook as ".xls", converted by the office on a private profile.
 std::string ConvertToXls(const TemporaryFolder& folder)
 {
-    const QString profile = "-env:UserInstallation=file://" + QString::fromStdString(folder.File("convert-profile"));
-    const bool converted = RunWithin(QString::fromStdString(OfficeProgram()),
-                                     {"--headless", "--norestore", profile, "--convert-to", "xls", "--outdir",
-                                      QString::fromStdString(folder.Path()), KESTRAME_TEST_DATA "/spreadsheet/Products.fods"},
-                                     ConvertMilliseconds);
-    return converted ? folder.File("Products.xls") : std::string();
+    return ConvertWithOffice(folder, KESTRAME_TEST_DATA "/spreadsheet/Products.fods", "xls", "Products.xls");
 }
 
 // A conversion leaves the first sheet active; the workbook a user saves may have any other. The
@@ -121,28 +81,6 @@ for r in range(sheet.nrows):
     return cells;
 }
 
-// The environment variable while it lives.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const std::string& value) : name_(name) { setenv(name, value.c_str(), 1); }
-    ~ScopedVariable() { unsetenv(name_); }
-
-private:
-    const char* name_;
-};
-
-// The processes whose command line mentions `text`.
-std::vector<std::string> ProcessesMentioning(const std::string& text)
-{
-    std::vector<std::string> found;
-    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
-        QFile cmdline("/proc/" + pid + "/cmdline");
-        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(QByteArray::fromStdString(text)))
-            found.push_back(pid.toStdString());
-    }
-    return found;
-}
-
 } // namespace
 
 TEST(SpreadsheetImport, ImportsTheActiveSheetAsXlrdReadsItAndLeavesNoOfficeBehind)
@@ -180,7 +118,7 @@ TEST(SpreadsheetImport, ImportsTheActiveSheetAsXlrdReadsItAndLeavesNoOfficeBehin
             EXPECT_EQ(grid.Cells(col, row - 1), cell == expected.end() ? "" : cell->second) << row << "," << col;
         }
     }
-    EXPECT_EQ(QDir(QString::fromStdString(temporary)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 0);
+    EXPECT_EQ(EntriesIn(temporary), 0);
     EXPECT_EQ(ProcessesMentioning(temporary), std::vector<std::string>{});
 
     const ScopedVariable noOffice("KESTRAME_SOFFICE", "/nonexistent");
@@ -188,5 +126,5 @@ TEST(SpreadsheetImport, ImportsTheActiveSheetAsXlrdReadsItAndLeavesNoOfficeBehin
     EXPECT_FALSE(ExcelSheetReader().ReadIntoGrid(grid, progress, xls, Rows, Columns));
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could not locate LibreOffice Calc. LibreOffice Calc must be "
                                                           "installed on your computer to import."});
-    EXPECT_EQ(QDir(QString::fromStdString(temporary)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 0);
+    EXPECT_EQ(EntriesIn(temporary), 0);
 }

@@ -17,6 +17,7 @@ struct ReportProduct {
     double depthQ = 0;
     double cost = 0, retail = 0;
     int sold = 0;
+    int record = 0;
 };
 
 class ReportCatalog : public FakeCatalog {
@@ -40,6 +41,7 @@ public:
         widthQ = product.widthQ, heightQ = product.heightQ, depthQ = product.depthQ;
         costPrice = product.cost, salePrice = product.retail;
         sellAmount = product.sold;
+        recordNumber = product.record;
         return true;
     }
 };

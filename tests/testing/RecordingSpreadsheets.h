@@ -8,8 +8,9 @@
 #include <vector>
 
 // The test double of spreadsheet automation, installed as the process's while it lives: records
-// every call in order ("Open /a.xls", "Values 1 1 3 2", ...), answers from a scripted active sheet,
-// and raises EOleException at the first call of the name chosen in `failAt`.
+// every call in order ("Open /a.xls", "Values 1 1 3 2", "SetValue 1 2 text", "Range b3 b3",
+// "Copy b3 b3 to b4 b7", ...), answers from a scripted active sheet, and raises EOleException at the
+// first call of the name chosen in `failAt`. Written values are recorded, not kept.
 class RecordingSpreadsheets : public SpreadsheetAutomation {
 public:
     RecordingSpreadsheets() { SetSpreadsheets(this); }
@@ -20,6 +21,11 @@ public:
     std::shared_ptr<SpreadsheetApplication> CreateApplication(const std::string& progId) override
     {
         Record("CreateApplication " + progId);
+        return std::make_shared<Application>(*this);
+    }
+    std::shared_ptr<SpreadsheetApplication> CreateUserApplication(const std::string& progId) override
+    {
+        Record("CreateUserApplication " + progId);
         return std::make_shared<Application>(*this);
     }
 
@@ -61,8 +67,31 @@ private:
             owner.Record("Value" + Numbers({row, col}));
             return owner.At(row, col);
         }
+        void SetValue(const std::string& text) override { owner.Record("SetValue" + Numbers({row, col}) + ' ' + text); }
         RecordingSpreadsheets& owner;
         int row, col;
+    };
+
+    struct Columns : SpreadsheetColumns {
+        Columns(RecordingSpreadsheets& owner, std::string names) : owner(owner), names(std::move(names)) {}
+        void AutoFit() override { owner.Record("AutoFit " + names); }
+        RecordingSpreadsheets& owner;
+        std::string names;
+    };
+
+    struct Range : SpreadsheetRange {
+        Range(RecordingSpreadsheets& owner, std::string names) : owner(owner), names(std::move(names)) {}
+        void Copy(SpreadsheetRange& destination) override
+        {
+            owner.Record("Copy " + names + " to " + static_cast<Range&>(destination).names);
+        }
+        std::shared_ptr<SpreadsheetColumns> Columns() override
+        {
+            owner.Record("Columns " + names);
+            return std::make_shared<RecordingSpreadsheets::Columns>(owner, names);
+        }
+        RecordingSpreadsheets& owner;
+        std::string names;
     };
 
     struct Sheet : SpreadsheetSheet {
@@ -82,6 +111,11 @@ private:
                     line.push_back(owner.At(row, col));
             }
             return values;
+        }
+        std::shared_ptr<SpreadsheetRange> Range(const std::string& first, const std::string& last) override
+        {
+            owner.Record("Range " + first + ' ' + last);
+            return std::make_shared<RecordingSpreadsheets::Range>(owner, first + ' ' + last);
         }
         RecordingSpreadsheets& owner;
     };

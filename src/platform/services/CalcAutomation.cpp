@@ -1,10 +1,14 @@
 #include "platform/services/CalcAutomation.h"
 
+#include "platform/core/CodePage.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/TextUtils.h"
 
+#include <QDir>
 #include <QJsonArray>
+
+#include <cstdlib>
 
 namespace {
 
@@ -19,6 +23,9 @@ struct CalcOffice {
     CalcDeadlines deadlines;
     bool quit = false;
 };
+
+// Model text as the bridge takes it.
+QString OfficeText(const std::string& text) { return QString::fromStdString(Win1252ToUtf8(text)); }
 
 [[noreturn]] void NoValue() { throw EOleException("The office answered a value of an unknown kind."); }
 
@@ -47,6 +54,12 @@ public:
     CalcSheet(std::shared_ptr<CalcOffice> office, int number) : office_(std::move(office)), number_(number) {}
     std::shared_ptr<SpreadsheetCell> Cells(int row, int col) override;
     std::vector<std::vector<Variant>> Values(int row1, int col1, int row2, int col2) override;
+    std::shared_ptr<SpreadsheetRange> Range(const std::string& first, const std::string& last) override;
+    void SetValue(int row, int col, const std::string& text)
+    {
+        office_->Call(
+            {{"call", "setValue"}, {"sheet", number_}, {"cell", QJsonArray{row, col}}, {"text", OfficeText(text)}});
+    }
 
 private:
     std::shared_ptr<CalcOffice> office_;
@@ -57,6 +70,7 @@ class CalcCell : public SpreadsheetCell {
 public:
     CalcCell(std::shared_ptr<CalcSheet> sheet, int row, int col) : sheet_(std::move(sheet)), row_(row), col_(col) {}
     Variant Value() override { return sheet_->Values(row_, col_, row_, col_)[0][0]; }
+    void SetValue(const std::string& text) override { sheet_->SetValue(row_, col_, text); }
 
 private:
     std::shared_ptr<CalcSheet> sheet_;
@@ -68,12 +82,57 @@ std::shared_ptr<SpreadsheetCell> CalcSheet::Cells(int row, int col)
     return std::make_shared<CalcCell>(shared_from_this(), row, col);
 }
 
+// A range is numbered by the bridge, which keeps it as long as the office runs.
+class CalcRange : public SpreadsheetRange, public std::enable_shared_from_this<CalcRange> {
+public:
+    CalcRange(std::shared_ptr<CalcOffice> office, int number) : office_(std::move(office)), number_(number) {}
+
+    void Copy(SpreadsheetRange& destination) override
+    {
+        const auto* target = dynamic_cast<const CalcRange*>(&destination);
+        if (!target || target->office_ != office_)
+            throw EOleException("The destination is no range of this office.");
+        office_->Call({{"call", "copy"}, {"range", number_}, {"destination", target->number_}});
+    }
+    std::shared_ptr<SpreadsheetColumns> Columns() override;
+    void AutoFit() { office_->Call({{"call", "autofit"}, {"range", number_}}); }
+
+private:
+    std::shared_ptr<CalcOffice> office_;
+    int number_;
+};
+
+class CalcColumns : public SpreadsheetColumns {
+public:
+    explicit CalcColumns(std::shared_ptr<CalcRange> range) : range_(std::move(range)) {}
+    void AutoFit() override { range_->AutoFit(); }
+
+private:
+    std::shared_ptr<CalcRange> range_;
+};
+
+std::shared_ptr<SpreadsheetColumns> CalcRange::Columns() { return std::make_shared<CalcColumns>(shared_from_this()); }
+
+int Number(const QJsonValue& value)
+{
+    if (!value.isDouble())
+        NoValue();
+    return value.toInt();
+}
+
+std::shared_ptr<SpreadsheetRange> CalcSheet::Range(const std::string& first, const std::string& last)
+{
+    const QJsonValue number = office_->Call(
+        {{"call", "range"}, {"sheet", number_}, {"first", OfficeText(first)}, {"last", OfficeText(last)}});
+    return std::make_shared<CalcRange>(office_, Number(number));
+}
+
 std::vector<std::vector<Variant>> CalcSheet::Values(int row1, int col1, int row2, int col2)
 {
     if (row1 < 1 || col1 < 1 || row2 < row1 || col2 < col1)
         throw EOleException("Invalid cell range.");
-    const QJsonValue reply = office_->Call(
-        {{"call", "values"}, {"sheet", number_}, {"range", QJsonArray{row1, col1, row2, col2}}});
+    const QJsonValue reply =
+        office_->Call({{"call", "values"}, {"sheet", number_}, {"range", QJsonArray{row1, col1, row2, col2}}});
     const QJsonArray rows = reply.toArray();
     if (rows.size() != row2 - row1 + 1)
         NoValue();
@@ -109,10 +168,7 @@ public:
 
     std::shared_ptr<SpreadsheetSheet> ActiveSheet() override
     {
-        const QJsonValue number = office_->Call({{"call", "activeSheet"}});
-        if (!number.isDouble())
-            NoValue();
-        return std::make_shared<CalcSheet>(office_, number.toInt());
+        return std::make_shared<CalcSheet>(office_, Number(office_->Call({{"call", "activeSheet"}})));
     }
 
     void Quit() override
@@ -133,9 +189,25 @@ private:
 
 std::shared_ptr<SpreadsheetApplication> CalcAutomation::CreateApplication(const std::string& progId)
 {
+    return Start(progId, {{"call", "start"}});
+}
+
+// Tests and machines without a display set KESTRAME_CALC_HEADLESS=1: the user's office then shows
+// nothing.
+std::shared_ptr<SpreadsheetApplication> CalcAutomation::CreateUserApplication(const std::string& progId)
+{
+    const char* headless = std::getenv("KESTRAME_CALC_HEADLESS");
+    const std::string& folder = UserSpreadsheetFolder();
+    return Start(progId, {{"call", "startUser"},
+                          {"folder", folder.empty() ? QDir::tempPath() : PathToQString(folder)},
+                          {"headless", headless && std::string(headless) == "1"}});
+}
+
+std::shared_ptr<SpreadsheetApplication> CalcAutomation::Start(const std::string& progId, const QJsonObject& request)
+{
     if (!SameText(progId, "excel.application"))
         throw EOleException("Invalid class string");
     auto office = std::make_shared<CalcOffice>(CalcBridgePath(), deadlines_);
-    office->bridge.Call({{"call", "start"}}, deadlines_.start);
+    office->bridge.Call(request, deadlines_.start);
     return std::make_shared<CalcApplication>(std::move(office));
 }

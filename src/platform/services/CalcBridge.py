@@ -1,34 +1,44 @@
 #!/usr/bin/python3
-"""Drives a private, invisible LibreOffice Calc for the program's spreadsheet automation.
+"""Drives a LibreOffice Calc for the program's spreadsheet automation.
 
-Started as `CalcBridge.py FOLDER`, with FOLDER a fresh folder that the bridge owns: the office's
-user profile lives there, and "office.pid" names the office's process group, so that a caller that
-has to kill the bridge can end the office too. Requests arrive on stdin and replies leave on stdout,
-one JSON object per line:
+Started as `CalcBridge.py FOLDER`, with FOLDER a fresh folder that the bridge owns: "office.pid" there
+names the office's process group, so that a caller that has to kill the bridge can end the office
+too. The office is either private and invisible, with its user profile in FOLDER, or one that belongs
+to the user ("startUser"): detached, shown unless headless, with a profile of its own under the given
+folder while it runs, and left running when the bridge ends. Requests arrive on stdin and replies
+leave on stdout, one JSON object per line:
     {"call": "start"}                                      -> null
+    {"call": "startUser", "folder": "/a", "headless": false} -> null
     {"call": "visible", "value": false}                    -> null
     {"call": "open", "path": "/a/b.xls"}                   -> null
     {"call": "activeSheet"}                                -> sheet number
     {"call": "values", "sheet": N, "range": [r1, c1, r2, c2]} -> rows of values (1-based, inclusive)
+    {"call": "setValue", "sheet": N, "cell": [row, column], "text": "12.5"} -> null
+    {"call": "range", "sheet": N, "first": "b3", "last": "b7"} -> range number
+    {"call": "copy", "range": R, "destination": D}         -> null
+    {"call": "autofit", "range": R}                        -> null
     {"call": "quit"}                                       -> null, and the bridge ends
 A reply is {"ok": true, "result": ...} or {"ok": false, "error": "text"}. A value is null (empty),
 a number, a string (text, or an error cell as Calc shows it), true/false, or {"date": serial} with
-serial counted in days from 1899-12-30. When stdin closes the bridge quits as on "quit", so a program
-that ends without quitting leaves no office behind.
+serial counted in days from 1899-12-30. When stdin closes the bridge quits a private office as on
+"quit", so a program that ends without quitting leaves no office of its own behind.
 """
 
 import datetime
 import json
 import os
+import re
 import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 import uuid
 
 import uno
 from com.sun.star.beans import PropertyValue
+from com.sun.star.table import CellAddress
 from com.sun.star.connection import NoConnectException
 
 START_SECONDS = 50
@@ -38,6 +48,17 @@ DATE, TIME, LOGICAL = 2, 4, 1024
 FORMULA_VALUE, FORMULA_ERROR = 1, 4
 MAX_ROWS, MAX_COLUMNS = 1048576, 16384
 OLE_NULL_DATE = datetime.date(1899, 12, 30)
+# A text that a spreadsheet program reads as a number when it is typed in.
+NUMBER = re.compile(r"[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?")
+CELL_NAME = re.compile(r"[A-Za-z]{1,3}[0-9]{1,7}")
+PROFILE_PREFIX = "office-"
+# A fresh profile of a shown office would greet the user first.
+QUIET_PROFILE = """<?xml version="1.0" encoding="UTF-8"?>
+<oor:items xmlns:oor="http://openoffice.org/2001/registry" xmlns:xs="http://www.w3.org/2001/XMLSchema">
+<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="ShowTipOfTheDay" oor:op="fuse"><value>false</value></prop></item>
+<item oor:path="/org.openoffice.Setup/Office"><prop oor:name="ooSetupInstCompleted" oor:op="fuse"><value>true</value></prop></item>
+</oor:items>
+"""
 
 
 class BridgeError(Exception):
@@ -69,21 +90,47 @@ class Office:
         self.desktop = None
         self.documents = []
         self.sheets = []
+        self.ranges = []
+        self.user_office = False
+        self.headless = True
+        self.visible = False
+        self.profile = None
 
     def start(self):
+        self.launch(os.path.join(self.folder, "profile"), ["--headless", "--invisible"])
+
+    def start_user(self, folder, headless):
+        os.makedirs(folder, exist_ok=True)
+        remove_stale_profiles(folder)
+        self.profile = tempfile.mkdtemp(prefix=PROFILE_PREFIX, dir=folder)
+        self.user_office, self.headless = True, bool(headless)
+        os.makedirs(os.path.join(self.profile, "user"))
+        with open(os.path.join(self.profile, "user", "registrymodifications.xcu"), "w") as settings:
+            settings.write(QUIET_PROFILE)
+        try:
+            self.launch(self.profile, ["--headless", "--invisible"] if self.headless else [])
+        except Exception:
+            self.kill_office()
+            shutil.rmtree(self.profile, ignore_errors=True)
+            raise
+
+    def launch(self, profile_folder, display_options):
         if self.process:
             raise BridgeError("The office is already running.")
         pipe = "kestrame-" + uuid.uuid4().hex
-        profile = uno.systemPathToFileUrl(os.path.join(self.folder, "profile"))
-        arguments = [office_program(), "--headless", "--invisible", "--nologo", "--nodefault", "--norestore",
-                     "--nolockcheck", "--accept=pipe,name=%s;urp;" % pipe, "-env:UserInstallation=" + profile]
+        profile = uno.systemPathToFileUrl(profile_folder)
+        arguments = ([office_program()] + display_options +
+                     ["--nologo", "--nodefault", "--norestore", "--nolockcheck",
+                      "--accept=pipe,name=%s;urp;" % pipe, "-env:UserInstallation=" + profile])
         try:
             self.process = subprocess.Popen(arguments, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                             stderr=subprocess.DEVNULL, start_new_session=True)
         except OSError as error:
             raise BridgeError("Could not start %s: %s" % (arguments[0], error.strerror))
-        with open(os.path.join(self.folder, "office.pid"), "w") as pid_file:
-            pid_file.write(str(self.process.pid))
+        # The user's office names itself in its profile too, which tells a stale profile from a live one.
+        for pid_folder in [self.folder] + ([profile_folder] if self.user_office else []):
+            with open(os.path.join(pid_folder, "office.pid"), "w") as pid_file:
+                pid_file.write(str(self.process.pid))
         context = self.connect(pipe)
         self.desktop = context.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", context)
 
@@ -109,16 +156,29 @@ class Office:
 
     def set_visible(self, visible):
         self.running_desktop()
-        if visible:
-            raise BridgeError("This office runs without a display and cannot be shown.")
+        if not self.user_office:
+            if visible:
+                raise BridgeError("This office runs without a display and cannot be shown.")
+            return
+        self.visible = visible
+        if not self.headless:
+            for document in self.documents:
+                document.getCurrentController().getFrame().getContainerWindow().setVisible(visible)
 
     def open(self, path):
         url = uno.systemPathToFileUrl(os.path.abspath(path))
-        # Not "Hidden": the headless office shows nothing anyway, and a hidden document skips the view
-        # that the file stores, and with it the sheet that was active. Macros never run and links never
-        # update: the file may come from anywhere.
-        document = self.running_desktop().loadComponentFromURL(
-            url, "_blank", 0, properties(ReadOnly=True, MacroExecutionMode=0, UpdateDocMode=0))
+        # Not "Hidden" without a display: the headless office shows nothing anyway, and a hidden
+        # document skips the view that the file stores, and with it the sheet that was active. Macros
+        # never run and links never update: the file may come from anywhere. The user's office makes
+        # a new untitled document of the file, which stays as it is.
+        options = dict(MacroExecutionMode=0, UpdateDocMode=0)
+        if self.user_office:
+            options["AsTemplate"] = True
+            if not self.headless and not self.visible:
+                options["Hidden"] = True
+        else:
+            options["ReadOnly"] = True
+        document = self.running_desktop().loadComponentFromURL(url, "_blank", 0, properties(**options))
         if document is None:
             raise BridgeError("The office could not load " + path)
         self.documents.append(document)
@@ -137,12 +197,11 @@ class Office:
         return len(self.sheets) - 1
 
     def values(self, sheet_number, area):
-        if not isinstance(sheet_number, int) or not 0 <= sheet_number < len(self.sheets):
-            raise BridgeError("No such sheet.")
+        sheet = self.sheet(sheet_number)
         if (len(area) != 4 or not all(isinstance(n, int) for n in area)
                 or not 1 <= area[0] <= area[2] <= MAX_ROWS or not 1 <= area[1] <= area[3] <= MAX_COLUMNS):
             raise BridgeError("Invalid cell range.")
-        document, sheet = self.sheets[sheet_number]
+        document = self.sheets[sheet_number][0]
         first_row, first_column = area[0] - 1, area[1] - 1
         block = sheet.getCellRangeByPosition(first_column, first_row, area[3] - 1, area[2] - 1)
         rows = [[plain_value(value) for value in row] for row in block.getDataArray()]
@@ -174,13 +233,81 @@ class Office:
             rows[row][column] = cell(row, column).getString()
         return rows
 
+    def sheet(self, sheet_number):
+        if not isinstance(sheet_number, int) or not 0 <= sheet_number < len(self.sheets):
+            raise BridgeError("No such sheet.")
+        return self.sheets[sheet_number][1]
+
+    def set_value(self, sheet_number, cell, text):
+        if (len(cell) != 2 or not all(isinstance(n, int) for n in cell)
+                or not 1 <= cell[0] <= MAX_ROWS or not 1 <= cell[1] <= MAX_COLUMNS):
+            raise BridgeError("Invalid cell.")
+        target = self.sheet(sheet_number).getCellByPosition(cell[1] - 1, cell[0] - 1)
+        if NUMBER.fullmatch(text):
+            target.setValue(float(text))
+        else:
+            target.setString(text)
+
+    def range(self, sheet_number, first, last):
+        sheet = self.sheet(sheet_number)
+        if not CELL_NAME.fullmatch(first) or not CELL_NAME.fullmatch(last):
+            raise BridgeError("Invalid cell name.")
+        try:
+            block = sheet.getCellRangeByName((first + ":" + last).upper())
+        except Exception:
+            raise BridgeError("Invalid cell range.")
+        self.ranges.append((sheet, block))
+        return len(self.ranges) - 1
+
+    def block(self, range_number):
+        if not isinstance(range_number, int) or not 0 <= range_number < len(self.ranges):
+            raise BridgeError("No such range.")
+        return self.ranges[range_number]
+
+    def copy(self, range_number, destination_number):
+        sheet, source = self.block(range_number)
+        target_sheet, target = self.block(destination_number)
+        if target_sheet != sheet:
+            raise BridgeError("A range copies only within its sheet.")
+        source_address, target_address = source.getRangeAddress(), target.getRangeAddress()
+        rows = source_address.EndRow - source_address.StartRow + 1
+        columns = source_address.EndColumn - source_address.StartColumn + 1
+        across = max((target_address.EndColumn - target_address.StartColumn + 1) // columns, 1)
+        down = max((target_address.EndRow - target_address.StartRow + 1) // rows, 1)
+        for row in range(down):
+            for column in range(across):
+                corner = CellAddress(target_address.Sheet, target_address.StartColumn + column * columns,
+                                     target_address.StartRow + row * rows)
+                target_sheet.copyRange(corner, source_address)
+
+    def autofit(self, range_number):
+        self.block(range_number)[1].getColumns().setPropertyValue("OptimalWidth", True)
+
+    def end(self):
+        """What ending the bridge does to the office: a private one quits, the user's stays."""
+        if self.user_office:
+            self.documents, self.sheets, self.ranges, self.desktop = [], [], [], None
+            shutil.rmtree(self.folder, ignore_errors=True)
+        else:
+            self.quit()
+
+    def kill_office(self):
+        if not self.process:
+            return
+        try:
+            os.killpg(self.process.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        self.process.wait()
+        self.process = None
+
     def quit(self):
         for document in self.documents:
             try:
                 document.close(True)
             except Exception as error:
                 report("closing a workbook", error)
-        self.documents, self.sheets = [], []
+        self.documents, self.sheets, self.ranges = [], [], []
         if self.desktop:
             try:
                 self.desktop.terminate()
@@ -193,17 +320,31 @@ class Office:
                 self.process.wait(END_SECONDS)
             except subprocess.TimeoutExpired:
                 pass
-            try:
-                os.killpg(self.process.pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
-            self.process.wait()
-            self.process = None
+            self.kill_office()
+        if self.profile:
+            shutil.rmtree(self.profile, ignore_errors=True)
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
 def report(what, error):
     print("CalcBridge: %s: %s" % (what, error_text(error)), file=sys.stderr)
+
+
+def remove_stale_profiles(folder):
+    """Removes the profiles of the user's offices that have ended."""
+    for name in os.listdir(folder):
+        profile = os.path.join(folder, name)
+        try:
+            with open(os.path.join(profile, "office.pid")) as pid_file:
+                group = int(pid_file.read())
+        except (OSError, ValueError):
+            continue
+        try:
+            os.killpg(group, 0)
+        except ProcessLookupError:
+            shutil.rmtree(profile, ignore_errors=True)
+        except PermissionError:
+            pass
 
 
 def is_boolean(cell):
@@ -237,6 +378,8 @@ def answer(office, request):
     call = request.get("call")
     if call == "start":
         return office.start()
+    if call == "startUser":
+        return office.start_user(str(request.get("folder", "")), request.get("headless"))
     if call == "visible":
         return office.set_visible(bool(request.get("value")))
     if call == "open":
@@ -245,6 +388,14 @@ def answer(office, request):
         return office.active_sheet()
     if call == "values":
         return office.values(request.get("sheet"), request.get("range", []))
+    if call == "setValue":
+        return office.set_value(request.get("sheet"), request.get("cell", []), str(request.get("text", "")))
+    if call == "range":
+        return office.range(request.get("sheet"), str(request.get("first", "")), str(request.get("last", "")))
+    if call == "copy":
+        return office.copy(request.get("range"), request.get("destination"))
+    if call == "autofit":
+        return office.autofit(request.get("range"))
     if call == "quit":
         return office.quit()
     raise BridgeError("Unknown call: %s" % call)
@@ -282,7 +433,7 @@ def main():
     try:
         serve(office, replies)
     finally:
-        office.quit()
+        office.end()
     return 0
 
 

@@ -5,6 +5,7 @@
 namespace {
 
 SpreadsheetAutomation* replacement = nullptr;
+std::string userFolder;
 
 } // namespace
 
@@ -15,3 +16,7 @@ SpreadsheetAutomation& Spreadsheets()
 }
 
 void SetSpreadsheets(SpreadsheetAutomation* automation) { replacement = automation; }
+
+const std::string& UserSpreadsheetFolder() { return userFolder; }
+
+void SetUserSpreadsheetFolder(const std::string& folder) { userFolder = folder; }

@@ -1,0 +1,68 @@
+// The custom report filling a real template in a real, headless LibreOffice Calc, read back through
+// the same automation.
+#include "reports/CustomReport.h"
+#include "testing/ScriptedUi.h"
+
+#include "OfficeSupport.h"
+#include "TestSupport.h"
+#include "reports/ReportFakes.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+TEST(CustomReportIntegration, FillsATemplateWhoseFormulasComputeAndLeavesTheTemplateAsItWas)
+{
+    if (OfficeProgram().empty() || !PythonHasUno())
+        GTEST_SKIP() << "LibreOffice Calc or python3-uno is not installed (scripts/setup.sh installs both)";
+    TemporaryFolder folder;
+    // B3 doubles the cost in M3, D3 is the retail price in O3 less the cost.
+    const std::string xlt = ConvertWithOffice(folder, KESTRAME_TEST_DATA "/spreadsheet/ReportTemplate.fods",
+                                              "xlt:MS Excel 97 Vorlage/Template", "ReportTemplate.xlt");
+    ASSERT_FALSE(xlt.empty()) << "the office did not convert the template";
+    const std::string templateBytes = ReadWholeFile(xlt);
+
+    const std::string temporary = folder.File("tmp");
+    const std::string offices = folder.File("offices");
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(temporary)));
+    const ScopedVariable tmpdir("TMPDIR", temporary);
+    const ScopedVariable bridge("KESTRAME_CALC_BRIDGE", KESTRAME_CALC_BRIDGE_SOURCE);
+    const ScopedVariable headless("KESTRAME_CALC_HEADLESS", "1");
+    SetUserSpreadsheetFolder(offices);
+
+    ReportDocument wall;
+    wall.catalog->records["COLA-1"] = {"Cola \xE9t\xE9", 0, 0, 7.9, 40, 83, 0, 12.5, 19.99, 0, 17};
+    wall.catalog->records["TEA-2"] = {"Tea", 0, 0, 3, 21, 44, 0, 0.25, 1, 0, 18};
+    wall.Place("COLA-1", 0, 0, 0);
+    wall.Place("TEA-2", 0, 0, 0);
+    ScriptedUi ui;
+    SpreadsheetReportObjects objects;
+    MakeCustomReport(objects, wall.document, "Wall", xlt, false);
+    EXPECT_TRUE(ui.Calls().empty()) << ui.MessageTexts().front();
+    ASSERT_TRUE(objects.sheet);
+    const std::vector<std::vector<Variant>> values = objects.sheet->Values(1, 1, 7, 15);
+    const auto at = [&values](int row, int col) { return values[row - 1][col - 1]; };
+    EXPECT_EQ(at(1, 2).AsString(), "Report based on: Wall");
+    EXPECT_EQ(at(1, 4).VarType(), varDouble);
+    EXPECT_EQ(at(1, 4).AsDouble(), 128);
+    EXPECT_EQ(at(3, 5).AsString(), "Cola \xE9t\xE9");
+    EXPECT_EQ(at(3, 3).AsString(), "COLA-1");
+    const struct {
+        int row, col;
+        double value;
+    } numbers[] = {{3, 1, 17}, {3, 13, 12.5}, {3, 15, 19.99}, {4, 13, 0.25}, {4, 15, 1},           {3, 11, 7},
+                   {3, 2, 25}, {4, 2, 0.5},   {5, 2, 0},      {6, 2, 0},     {3, 4, 19.99 - 12.5}, {4, 4, 0.75}};
+    for (const auto& number : numbers) {
+        EXPECT_EQ(at(number.row, number.col).VarType(), varDouble) << number.row << "," << number.col;
+        EXPECT_DOUBLE_EQ(at(number.row, number.col).AsDouble(), number.value) << number.row << "," << number.col;
+    }
+    // The copies end at row n + 4.
+    EXPECT_TRUE(at(7, 2).IsEmpty());
+
+    objects.application->Quit();
+    objects = {};
+    EXPECT_EQ(ReadWholeFile(xlt), templateBytes);
+    EXPECT_EQ(EntriesIn(offices), 0);
+    EXPECT_EQ(EntriesIn(temporary), 0);
+    EXPECT_EQ(ProcessesMentioning(folder.Path()), std::vector<std::string>{});
+    SetUserSpreadsheetFolder({});
+}

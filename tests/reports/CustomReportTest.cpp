@@ -1,0 +1,255 @@
+// The custom spreadsheet report and its template chooser on the recording spreadsheet automation.
+#include "reports/CustomReport.h"
+#include "reports/KQReporterCode.h"
+
+#include "ReportFakes.h"
+#include "TestSupport.h"
+#include "platform/ui/FileListBoxView.h"
+#include "testing/RecordingSpreadsheets.h"
+#include "testing/ScriptedUi.h"
+
+#include <QCheckBox>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+const std::string Template = "/reports/shelf.xlt";
+
+Log operator+(Log first, const Log& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+// The writes of one row: "Cells" and "SetValue" of each (column, text).
+Log Writes(int row, const std::vector<std::pair<int, std::string>>& cells)
+{
+    Log log;
+    for (const auto& [col, text] : cells) {
+        const std::string at = std::to_string(row) + ' ' + std::to_string(col);
+        log.push_back("Cells " + at);
+        log.push_back("SetValue " + at + ' ' + text);
+    }
+    return log;
+}
+
+Log Headings(const std::string& width, const std::string& height, const std::string& units)
+{
+    return Writes(
+        1,
+        {{3, "Display width:"}, {4, width}, {5, "Display height:"}, {6, height}, {7, "Meassurements in"}, {8, units}});
+}
+
+// A product's row: record, part, description, width, height, depth, cost, retail and four empty texts.
+Log ItemWrites(int row, std::vector<std::string> values)
+{
+    values.insert(values.end(), 4, "");
+    std::vector<std::pair<int, std::string>> cells;
+    for (size_t column = 0; column < values.size(); ++column)
+        cells.emplace_back(static_cast<int>(2 * column + 1), values[column]);
+    return Writes(row, cells);
+}
+
+Log CopiesAndFit(const std::string& last)
+{
+    Log log;
+    for (const char* column : {"b", "d", "f", "h", "j", "l", "n", "p", "r", "t"}) {
+        const std::string x(column);
+        log.insert(log.end(), {"Range " + x + "3 " + x + "3", "Range " + x + "4 " + x + last,
+                               "Copy " + x + "3 " + x + "3 to " + x + "4 " + x + last});
+    }
+    return log + Log{"Range a1 z" + last, "Columns a1 z" + last, "AutoFit a1 z" + last};
+}
+
+using Message = std::tuple<std::string, std::string, MsgIcon>;
+
+Message Shown(const std::string& text, const std::string& caption, MsgIcon icon) { return {text, caption, icon}; }
+
+// The one message box shown.
+Message Shown(const ScriptedUi& ui)
+{
+    if (ui.Calls().size() != 1)
+        return {std::to_string(ui.Calls().size()) + " messages", "", MsgIcon::None};
+    return {ui.Calls()[0].text, ui.Calls()[0].caption, ui.Calls()[0].icon};
+}
+
+const Log Opening = {"CreateUserApplication excel.application", "Workbooks", "SetVisible true", "Open " + Template,
+                     "ActiveSheet"};
+
+// A wall of 512 x 256 quarter centimetres holding a product, a shelf and a product.
+struct ShelfDocument : ReportDocument {
+    explicit ShelfDocument(bool inches, const std::string& catalogUnits)
+    {
+        document.unitsInches = inches ? 1 : 0;
+        catalog->units = catalogUnits;
+        catalog->records["COLA-1"] = {"Cola \xE9t\xE9", 3.5, 8.25, 7.9, 40, 83, 0, 12.5, 19.99, 0, 17};
+        catalog->records["TEA-2"] = {"Tea", 2, 4, 3, 21, 44, 0, 0.1, 1, 0, 18};
+        Place("COLA-1", 0, 0, 0);
+        Place("s", 0, 0, 0);
+        Place("TEA-2", 0, 0, 0);
+    }
+};
+
+} // namespace
+
+TEST(CustomReport, WritesHeadingsItemRowsAndCopiesTheTemplatesFormulasDown)
+{
+    const struct {
+        bool inches;
+        const char* catalogUnits;
+        Log headings;
+        std::string colaWidth, colaHeight, teaWidth, teaHeight;
+    } cases[] = {
+        {false, "cm", Headings("128", "64", "cms"), "10", "20", "5", "11"},
+        // 0.394 as the reports have always used, not 1 / 2.54; "Inch" is no inch catalog.
+        {true, "cm", Headings("50.432", "25.216", "inches"), "3.94", "7.88", "1.97", "4.334"},
+        {true, "Inch", Headings("50.432", "25.216", "inches"), "3.94", "7.88", "1.97", "4.334"},
+        {true, "inch", Headings("50.432", "25.216", "inches"), "3.5", "8.25", "2", "4"},
+    };
+    for (const auto& test : cases) {
+        ShelfDocument shelf(test.inches, test.catalogUnits);
+        RecordingSpreadsheets spreadsheets;
+        ScriptedUi ui;
+        SpreadsheetReportObjects objects;
+        MakeCustomReport(objects, shelf.document, "Wall \xE9", Template, false);
+        // The shelf's row 4 stays empty.
+        const Log expected =
+            Opening + Writes(1, {{2, "Report based on: Wall \xE9"}}) + test.headings +
+            ItemWrites(
+                3, {"17", "COLA-1", "Cola \xE9t\xE9", test.colaWidth, test.colaHeight, "7", "12.500000", "19.990000"}) +
+            ItemWrites(5, {"18", "TEA-2", "Tea", test.teaWidth, test.teaHeight, "3", "0.100000", "1.000000"}) +
+            CopiesAndFit("7");
+        EXPECT_EQ(spreadsheets.calls, expected) << test.catalogUnits;
+        EXPECT_TRUE(ui.Calls().empty());
+        // The office stays with the user: nothing quits it.
+        EXPECT_TRUE(objects.application && objects.columns);
+    }
+}
+
+TEST(CustomReport, AnEmptyPlanogramWritesTheHeadingsAndCopiesRowThreeToRowFour)
+{
+    ReportDocument empty;
+    RecordingSpreadsheets spreadsheets;
+    ScriptedUi ui;
+    ui.AnswerMessage(MsgAnswer::OK);
+    SpreadsheetReportObjects objects;
+    MakeCustomReport(objects, empty.document, "Empty", Template, true);
+    const Log expected =
+        Opening + Writes(1, {{2, "Report based on: Empty"}}) + Headings("128", "64", "cms") + CopiesAndFit("4");
+    EXPECT_EQ(spreadsheets.calls, expected);
+    EXPECT_EQ(Shown(ui), Shown("Done with report.", "Info", MsgIcon::None));
+}
+
+TEST(CustomReport, EachFailingStepEndsWithItsMessage)
+{
+    const std::string communicate = "Could not communicate with LibreOffice Calc. Make sure you have an English "
+                                    "language version of LibreOffice Calc.";
+    const std::string error = "An error occured while making the report";
+    const struct {
+        bool templateOnly;
+        const char* failAt;
+        Message shown;
+        size_t calls;
+    } cases[] = {
+        {false, "CreateUserApplication",
+         Shown("Could not start LibreOffice Calc. LibreOffice Calc is required to make custom reports.", "Report Error",
+               MsgIcon::Error),
+         1},
+        {false, "Workbooks", Shown(communicate, "Kestrame", MsgIcon::None), 2},
+        {false, "SetVisible", Shown(communicate, "Kestrame", MsgIcon::None), 3},
+        {false, "Open", Shown("EOleException  Scripted failure of Open /reports/shelf.xlt", "Kestrame", MsgIcon::None),
+         4},
+        // The sheet keeps what was written before the failure.
+        {false, "SetValue", Shown(error + ".", "Report Error", MsgIcon::Warning), 7},
+        {false, "Copy", Shown(error + ".", "Report Error", MsgIcon::Warning), 5 + 7 * 2 + 2 * 24 + 3},
+        {true, "CreateUserApplication",
+         Shown("Could not start LibreOffice Calc. LibreOffice Calc is required to make reports", "Report error",
+               MsgIcon::Error),
+         1},
+        {true, "AutoFit", Shown(error, "Report error", MsgIcon::Warning), 5 + 6 * 2 + 10 * 3 + 3},
+    };
+    for (const auto& test : cases) {
+        ShelfDocument shelf(false, "cm");
+        RecordingSpreadsheets spreadsheets;
+        spreadsheets.failAt = test.failAt;
+        ScriptedUi ui;
+        ui.AnswerMessage(MsgAnswer::OK);
+        SpreadsheetReportObjects objects;
+        if (test.templateOnly)
+            MakeTemplateReport(objects, Template, true);
+        else
+            MakeCustomReport(objects, shelf.document, "Wall", Template, true);
+        EXPECT_EQ(spreadsheets.calls.size(), test.calls) << test.failAt;
+        EXPECT_EQ(Shown(ui), test.shown) << test.failAt;
+    }
+}
+
+TEST(CustomReport, TheTemplateAloneGetsEmptyHeadingsAndGoesOnWhenItCannotBeShown)
+{
+    RecordingSpreadsheets spreadsheets;
+    spreadsheets.failAt = "SetVisible";
+    ScriptedUi ui;
+    ui.AnswerMessage(MsgAnswer::OK);
+    ui.AnswerMessage(MsgAnswer::OK);
+    SpreadsheetReportObjects objects;
+    MakeTemplateReport(objects, Template, true);
+    const Log expected = Log{"CreateUserApplication excel.application", "SetVisible true", "Workbooks",
+                             "Open " + Template, "ActiveSheet"} +
+                         Headings("", "", "") + CopiesAndFit("4");
+    EXPECT_EQ(spreadsheets.calls, expected);
+    EXPECT_EQ(ui.MessageTexts(), (Log{"Could not set visible to true", "Done with report"}));
+
+    // A new report lets go of the last one's objects; without the workbooks its template cannot open.
+    spreadsheets.calls.clear();
+    spreadsheets.failAt = "Workbooks";
+    ui.ClearCalls();
+    ui.AnswerMessage(MsgAnswer::OK);
+    ui.AnswerMessage(MsgAnswer::OK);
+    MakeTemplateReport(objects, Template, false);
+    EXPECT_EQ(spreadsheets.calls, (Log{"CreateUserApplication excel.application", "SetVisible true", "Workbooks"}));
+    EXPECT_EQ(ui.MessageTexts(),
+              (Log{"Could not set visible to true", "EOleException  The application's workbooks are out of reach."}));
+    EXPECT_FALSE(objects.sheet);
+}
+
+TEST(CustomReport, TheChooserListsTheTemplateFolderAndFindsTemplatesElsewhere)
+{
+    TemporaryFolder program;
+    setenv("KESTRAME_PROGRAM_DIR", program.Path().c_str(), 1);
+    ScriptedUi ui;
+    {
+        TwReporter missing;
+        EXPECT_TRUE(missing.TemplateList->Files().Items().empty());
+    }
+    ASSERT_EQ(std::system(("mkdir -p " + program.File("Template") + " " + program.File("Elsewhere")).c_str()), 0);
+    for (const char* name : {"Template/shelf.xlt", "Template/Aisle.xlt", "Template/notes.txt", "Elsewhere/end.xlt"})
+        WriteWholeFile(program.File(name), "");
+    TwReporter chooser;
+    EXPECT_EQ(chooser.TemplateList->Files().Items(), (std::vector<std::string>{"Aisle.xlt", "shelf.xlt"}));
+    EXPECT_EQ(chooser.TemplateFileName(), "");
+    EXPECT_EQ(chooser.windowTitle(), "Kestrame Report");
+    EXPECT_EQ(chooser.size(), QSize(348, 285));
+
+    ui.AnswerFile(FileDialogResult{program.File("Elsewhere/end.xlt"), 1});
+    chooser.Button3Click();
+    ASSERT_EQ(ui.CallsOf(ScriptedUi::Kind::OpenDialog).size(), 1u);
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::OpenDialog)[0].fileOptions.filter, "Microsoft Excel Templates|*.xlt");
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::OpenDialog)[0].fileOptions.defaultExt, "xls");
+    EXPECT_EQ(chooser.TemplateFileName(), program.File("Elsewhere/end.xlt"));
+    EXPECT_EQ(chooser.TemplateList->currentItem()->text(), "end.xlt");
+
+    // A double-click makes the template-only report and leaves the chooser as it is.
+    RecordingSpreadsheets spreadsheets;
+    chooser.cbNotify->setChecked(false);
+    chooser.TemplateListDblClick();
+    ASSERT_GE(spreadsheets.calls.size(), 4u);
+    EXPECT_EQ(spreadsheets.calls[3], "Open " + program.File("Elsewhere/end.xlt"));
+    unsetenv("KESTRAME_PROGRAM_DIR");
+}
