@@ -1,7 +1,8 @@
 // Opening and searching generated text catalogs of 10,000 and 100,000 products: both must grow
 // about linearly with the catalog. A catalog of 100,000 products and 40 columns opens into a grid.
 // The catalog editor opens a catalog of 50,000 products and imports a tab file of 50,000 lines;
-// each reports its time as a ratio to opening the same catalog without a grid (aim: under 2 s).
+// each reports its time as a ratio to opening the same catalog without a grid (aim: under 2 s), and
+// the report sets the editor's open beside the plain open of the same 50,000 products.
 #include "catalog/CatalogManager.h"
 #include "catalog/Didascii.h"
 #include "platform/core/FilePaths.h"
@@ -196,7 +197,7 @@ void BM_ReadKeyValueFile(benchmark::State& state)
 }
 
 BENCHMARK(BM_ReadKeyValueFile)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OpenTextCatalog)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_OpenTextCatalog)->Arg(10000)->Arg(50000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
 BENCHMARK(BM_FindByKey)->Arg(10000)->Arg(100000)->Complexity();
 BENCHMARK(BM_OpenCatalogIntoGrid)->Args({100000, 40})->Unit(benchmark::kMillisecond);
 

@@ -26,6 +26,15 @@ PAIRS = [
     ("BM_MakePdfFlate", "BM_CairoPdf", "cairo"),
     ("BM_TIFFWriter", "BM_LibtiffWrite", "libtiff"),
     ("BM_CalcReadSheet/iterations:3", "BM_XlrdReadSheet/iterations:1/manual_time", "python3-xlrd"),
+    ("BM_RedrawAll", "BM_QPainterDrawImageOfDecodedPictures", "QPainter"),
+    ("BM_RenderDoubleScale", "BM_RedrawAll", "full redraw"),
+    ("BM_AdoDatasetWalk", "BM_AdoRecordsetWalk", "recordset walk"),
+    ("BM_TPNGGraphicPlain", "BM_LibpngPlain", "libpng"),
+    ("BM_TPNGGraphicInterlaced", "BM_LibpngInterlaced", "libpng"),
+    ("BM_TTIFFGraphic/file:2", "BM_LibtiffRGBA/file:2", "libtiff"),
+    ("BM_TPPMGraphicGraymap", "BM_QtGraymap", "Qt"),
+    ("BM_RawImageStream", "BM_PlainCopy", "plain copy"),
+    ("BM_OpenCatalogIntoEditor/50000", "BM_OpenTextCatalog/50000", "plain open"),
 ]
 
 NANOSECONDS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_map>
 
 namespace {
 
@@ -186,9 +187,16 @@ void CatalogManager::AutoFitColumns()
 {
     if (!textWidth)
         return;
+    // Laying out a text costs far more than looking it up, and a catalog repeats many texts
+    // (prices, sizes, categories, brands).
+    std::unordered_map<std::string, int> widthOf;
     for (int row = 0; row < Grid.RowCount(); ++row)
         for (int col = 0; col < Grid.ColCount(); ++col) {
-            const int width = textWidth(Grid.Cells(col, row));
+            const std::string& text = Grid.Cells(col, row);
+            auto [known, added] = widthOf.try_emplace(text, 0);
+            if (added)
+                known->second = textWidth(text);
+            const int width = known->second;
             if (Grid.ColWidths(col) < width)
                 Grid.SetColWidths(col, width + 10);
         }

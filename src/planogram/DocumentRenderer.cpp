@@ -275,14 +275,14 @@ bool DocumentRenderer::LoadBackground()
     if (document.catalog)
         document.catalog->First();
     try {
-        back.SetSize(document.displayWidth, document.displayHeight);
+        // A wall as large as a shop's is written once, in its own colour.
+        back.SetSizeFilled(document.displayWidth, document.displayHeight, document.backgroundColor);
     } catch (const std::exception&) {
         back.SetSize(0, 0);
         Ui().MessageBox("Memory allocation error.", "Error", MsgButtons::OK, MsgIcon::Stop);
         return false;
     }
     document.graphics.displayHeight = document.displayHeight;
-    FillWall(back, WholeOf(back));
     DrawWall(WholeOf(back));
     document.services.view.ZoomChanged();
     document.services.view.SizeWindowToWall();

@@ -497,11 +497,12 @@ void PlanogramDocument::FillLayoutGrid()
     ClearBelowTitles(grid);
     if (!items)
         return;
+    // All rows at once: a view showing the grid then lays them out once, not once per item.
+    grid.SetRowCount(grid.RowCount() + items->Count());
     int row = 1;
     for (const ListOB* item = items->head; item; item = item->next, ++row) {
         grid.SetCells(0, row, IntToStr(item->itemNo));
         grid.SetCells(1, row, item->index);
-        grid.SetRowCount(grid.RowCount() + 1);
     }
 }
 

@@ -56,8 +56,11 @@ bool KeyVal::Open(std::string_view path, std::string_view mode)
 
 void KeyVal::IndexLines()
 {
+    firstLineOfKey_.reserve(lines_.size());
+    firstOfKey_.assign(lines_.size(), false);
+    nextLine_ = 0;
     for (size_t i = 0; i < lines_.size(); ++i)
-        firstLineOfKey_.emplace(std::string(NameOf(lines_[i])), i);
+        firstOfKey_[i] = firstLineOfKey_.emplace(NameOf(lines_[i]), i).second;
 }
 
 bool KeyVal::Close()
@@ -83,15 +86,27 @@ std::string KeyVal::GetValue(std::string_view key)
 {
     if (!readOpen_)
         return {};
-    const auto found = firstLineOfKey_.find(std::string(key));
-    if (found == firstLineOfKey_.end()) {
-        lineCount = static_cast<int>(lines_.size());
-        return {};
+    std::optional<size_t> at = FoundAtNextLine(key);
+    if (!at) {
+        const auto found = firstLineOfKey_.find(key);
+        if (found == firstLineOfKey_.end()) {
+            lineCount = static_cast<int>(lines_.size());
+            return {};
+        }
+        at = found->second;
     }
-    lineCount = static_cast<int>(found->second) + 1;
-    const std::string& line = lines_[found->second];
+    nextLine_ = *at + 1;
+    lineCount = static_cast<int>(nextLine_);
+    const std::string& line = lines_[*at];
     const size_t equals = line.find('=');
     return equals == std::string::npos ? std::string() : line.substr(equals + 1);
+}
+
+std::optional<size_t> KeyVal::FoundAtNextLine(std::string_view key) const
+{
+    if (nextLine_ < lines_.size() && firstOfKey_[nextLine_] && NameOf(lines_[nextLine_]) == key)
+        return nextLine_;
+    return std::nullopt;
 }
 
 bool KeyVal::WriteLine(std::string_view text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -36,7 +37,7 @@ public:
     bool WriteLine(std::string_view text);
     // Whether a line of the file open for reading holds the key, so that a missing key and an empty
     // value can be told apart.
-    bool HasKey(std::string_view key) const { return readOpen_ && firstLineOfKey_.contains(std::string(key)); }
+    bool HasKey(std::string_view key) const { return readOpen_ && firstLineOfKey_.contains(key); }
 
     bool ReadOpen() const { return readOpen_; }
     const std::string& path() const { return path_; }
@@ -48,8 +49,15 @@ public:
 private:
     void IndexLines();
 
+    // The line after the last one found, looked at first: files are mostly read in their own order.
+    std::optional<size_t> FoundAtNextLine(std::string_view key) const;
+
     std::vector<std::string> lines_;
-    std::unordered_map<std::string, size_t> firstLineOfKey_;
+    // The names point into lines_, which stays unchanged while it is indexed.
+    std::unordered_map<std::string_view, size_t> firstLineOfKey_;
+    // Whether each line is the first holding its key.
+    std::vector<bool> firstOfKey_;
+    size_t nextLine_ = 0;
     bool readOpen_ = false;
     std::string path_;
     std::unique_ptr<TextFileWriter> writer_;

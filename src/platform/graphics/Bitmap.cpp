@@ -299,29 +299,42 @@ void TBitmap::SetSize(int width, int height)
     FillWhite(0, width, keptHeight, height);
 }
 
+void TBitmap::SetSizeFilled(int width, int height, TColor color)
+{
+    SetSizeForDecoder(width, height);
+    FillValue(0, width_, 0, height_, ValueOfColor(color));
+}
+
 void TBitmap::FillWhite(int fromX, int toX, int fromY, int toY)
+{
+    const bool palette = BitsPerPixel(pixelFormat_) < 8;
+    FillValue(fromX, toX, fromY, toY,
+              palette ? static_cast<std::uint32_t>(std::max(0, palette_.NearestIndex(clWhite))) : ValueOfColor(clWhite));
+}
+
+void TBitmap::FillValue(int fromX, int toX, int fromY, int toY, std::uint32_t value)
 {
     if (fromX >= toX || fromY >= toY)
         return;
     const int bitsPerPixel = BitsPerPixel(pixelFormat_);
     if (bitsPerPixel < 8) {
-        FillIndexRows(fromX, toX, fromY, toY, std::max(0, palette_.NearestIndex(clWhite)));
+        FillIndexRows(fromX, toX, fromY, toY, static_cast<int>(value));
         return;
     }
     const int bytesPerPixel = bitsPerPixel / 8;
-    std::uint8_t white[4] = {};
-    WriteColor(pixelFormat_, palette_, white, 0, clWhite);
+    std::uint8_t pixel[4] = {};
+    WriteValue(pixelFormat_, pixel, 0, value);
     const auto offset = static_cast<std::ptrdiff_t>(fromX) * bytesPerPixel;
     const auto length = static_cast<std::size_t>(toX - fromX) * static_cast<std::size_t>(bytesPerPixel);
-    if (std::all_of(white + 1, white + bytesPerPixel, [&](std::uint8_t byte) { return byte == white[0]; })) {
+    if (std::all_of(pixel + 1, pixel + bytesPerPixel, [&](std::uint8_t byte) { return byte == pixel[0]; })) {
         for (int y = fromY; y < toY; ++y)
-            std::memset(ScanLine(y) + offset, white[0], length);
+            std::memset(ScanLine(y) + offset, pixel[0], length);
         return;
     }
     // Pixel by pixel once; every further row is a copy of the first.
     std::uint8_t* first = ScanLine(fromY) + offset;
     for (std::size_t i = 0; i < length; i += static_cast<std::size_t>(bytesPerPixel))
-        std::memcpy(first + i, white, static_cast<std::size_t>(bytesPerPixel));
+        std::memcpy(first + i, pixel, static_cast<std::size_t>(bytesPerPixel));
     for (int y = fromY + 1; y < toY; ++y)
         std::memcpy(ScanLine(y) + offset, first, length);
 }

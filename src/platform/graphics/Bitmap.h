@@ -97,6 +97,12 @@ public:
     TColor TransparentColor() const;
     void SetTransparentColor(TColor color) { transparentColor_ = color; }
 
+    // New storage of the size with every pixel in the colour, written once.
+    void SetSizeFilled(int width, int height, TColor color);
+    // Pixels fromX <= x < toX of rows fromY <= y < toY set to the stored value, whole bytes and
+    // rows at a time.
+    void FillValue(int fromX, int toX, int fromY, int toY, std::uint32_t value);
+
     // A view of the pixels for QPainter: no copy for 1, 8, 15, 16, 24 and 32 bits (valid until the
     // size or format changes); a 4-bit bitmap gives an 8-bit copy.
     QImage ImageView();

@@ -135,12 +135,15 @@ void TRaster::Stream(std::uint8_t* start, std::size_t total, std::size_t period,
         std::memcpy(start, pattern_.data(), head);
         std::size_t at = head;
         std::size_t phase = head % period;
+        // A period shorter than a cache line is passed more than once per step.
+        const std::size_t step = 64 % period;
         for (; at + 64 <= total; at += 64) {
             for (std::size_t part = 0; part < 64; part += 16)
                 _mm_stream_si128(reinterpret_cast<__m128i*>(start + at + part),
                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(pattern_.data() + phase + part)));
-            // A period shorter than a cache line is passed more than once per step.
-            phase = (phase + 64) % period;
+            phase += step;
+            if (phase >= period)
+                phase -= period;
         }
         std::memcpy(start + at, pattern_.data() + phase, total - at);
         streamed_ = true;
@@ -159,7 +162,11 @@ void TRaster::Fill(const TRect& rect, const TInk& ink)
         return;
     const int size = BytesPerPixelOfFastFormat(bitmap_.PixelFormat());
     const bool wholeRows = r.Left == 0 && r.Right == bitmap_.Width() && bitmap_.BytesPerScanLine() == size * r.Right;
-    if (ink.Style == bsSolid && ink.Mode == pmCopy && size != 0 && wholeRows) {
+    if (ink.Style == bsSolid && ink.Mode == pmCopy && size == 0) {
+        bitmap_.FillValue(r.Left, r.Right, r.Top, r.Bottom, ink.Value);
+        return;
+    }
+    if (ink.Style == bsSolid && ink.Mode == pmCopy && wholeRows) {
         // Rows without padding follow each other: one run over all of them.
         const auto rowBytes = static_cast<std::size_t>(bitmap_.BytesPerScanLine());
         Stream(bitmap_.ScanLine(r.Top), rowBytes * static_cast<std::size_t>(r.Height()), rowBytes, ink.Value);
@@ -177,8 +184,11 @@ void TRaster::Span(int y, int x0, int x1, const TInk& ink)
     x1 = std::min(x1, clip_.Right);
     if (x0 >= x1)
         return;
-    if (ink.Style == bsSolid && ink.Mode == pmCopy && BytesPerPixelOfFastFormat(bitmap_.PixelFormat()) != 0) {
-        FillRow(bitmap_.ScanLine(y), x0, x1, ink.Value);
+    if (ink.Style == bsSolid && ink.Mode == pmCopy) {
+        if (BytesPerPixelOfFastFormat(bitmap_.PixelFormat()) != 0)
+            FillRow(bitmap_.ScanLine(y), x0, x1, ink.Value);
+        else
+            bitmap_.FillValue(x0, x1, y, y + 1, ink.Value);
         return;
     }
     for (int x = x0; x < x1; ++x)

@@ -31,7 +31,7 @@ int BytesPerPixelOfFastFormat(TPixelFormat format);
 bool HatchCovers(TBrushStyle style, int x, int y);
 
 // Writes pixels into a bitmap of any format, only inside a clip rectangle (which is kept inside the
-// bitmap). The 24 and 32-bit formats are written row by row; the others pixel by pixel.
+// bitmap). Solid runs are written a row at a time, patterns and mixes pixel by pixel.
 class TRaster {
 public:
     TRaster(TBitmap& bitmap, const TRect& clip);

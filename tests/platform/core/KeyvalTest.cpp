@@ -17,6 +17,10 @@ TEST(KeyVal, LookupRules)
     EXPECT_EQ(store.GetValue("Header.Width"), "800");
     EXPECT_EQ(store.lineCount, 2);
     EXPECT_EQ(store.GetValue("key"), "first");
+    EXPECT_EQ(store.lineCount, 3);
+    // Looked up again, the key's next line holds it too but is not its first.
+    EXPECT_EQ(store.GetValue("key"), "first");
+    EXPECT_EQ(store.lineCount, 3);
     EXPECT_EQ(store.GetValue("formula"), "a=b");
     EXPECT_EQ(store.GetValue("KEY"), "");
     EXPECT_EQ(store.GetValue("missing"), "");
