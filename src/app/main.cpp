@@ -70,6 +70,7 @@ int main(int argc, char* argv[])
     TExportOptions exportOptions(&mainForm);
     ExportOptions = &exportOptions;
     TZYBBrowser zybBrowser(&mainForm);
+    dForm.ZYBBrowser = &zybBrowser;
     TCatOps catOps(dForm.model, &mainForm);
     CatOps = &catOps;
     TExcelImporter excelImporter(dForm.model, &mainForm);

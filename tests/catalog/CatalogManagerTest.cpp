@@ -12,8 +12,52 @@
 
 namespace {
 
+// What the Catalog Manager did with the picture editors it made.
+struct EditorLog {
+    std::string opened;
+    bool openSucceeds = true;
+    CatalogManager* linkCatalog = nullptr;
+    int linkColumn = -1;
+    std::string linkPartNumber;
+    EditorProduct product;
+    bool capture = false;
+    int shown = 0;
+    int destroyed = 0;
+};
+
+class FakeEditor : public CatalogPictureEditor {
+public:
+    explicit FakeEditor(EditorLog& log) : log_(log) {}
+    ~FakeEditor() override { ++log_.destroyed; }
+    bool OpenPicture(const std::string& path) override
+    {
+        log_.opened = path;
+        return log_.openSucceeds;
+    }
+    void SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber) override
+    {
+        log_.linkCatalog = &catalog;
+        log_.linkColumn = column;
+        log_.linkPartNumber = partNumber;
+    }
+    void SetProduct(const EditorProduct& product) override { log_.product = product; }
+    void SetCatalogCapture(bool capture) override { log_.capture = capture; }
+    void ShowModal() override { ++log_.shown; }
+
+private:
+    EditorLog& log_;
+};
+
 class FakeHost : public CatalogManagerHost {
 public:
+    std::unique_ptr<CatalogPictureEditor> NewPictureEditor() override
+    {
+        ++editorsMade;
+        return std::make_unique<FakeEditor>(editor);
+    }
+    EditorLog editor;
+    int editorsMade = 0;
+
     int DisplayScale() const override { return 3; }
     unsigned char UnitsMode() const override { return 1; }
     TStringGrid* SelectorGrid() override { return &selector; }
