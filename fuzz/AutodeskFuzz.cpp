@@ -7,6 +7,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
-    FuzzGraphicReader<TAutodeskGraphic>(data, size);
+    FuzzGraphicReader<TAutodeskGraphic>(data, size, 0, StoredExpansion);
     return 0;
 }

@@ -16,7 +16,7 @@ constexpr std::uint8_t Picture[] = {2, 0, 2, 0, 0, 0, 5, 0, 2, 0, 255, 0, 5, 0, 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
-    FuzzGraphicReader<TCUTGraphic>(data, size);
+    FuzzGraphicReader<TCUTGraphic>(data, size, 0, RunLengthExpansion);
 
     const FuzzFile picture("kestrame-fuzz-cut", ".cut", Picture, sizeof Picture);
     const FuzzFile palette("kestrame-fuzz-cut", ".pal", data, size);

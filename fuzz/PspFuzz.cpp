@@ -7,6 +7,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
-    FuzzGraphicReader<TPSPGraphic>(data, size);
+    FuzzGraphicReader<TPSPGraphic>(data, size, 0, DeflateExpansion);
     return 0;
 }

@@ -10,8 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
     constexpr std::uint8_t EPSMagic[] = {0xC5, 0xD0, 0xD3, 0xC6};
     if (size >= 4 && std::equal(EPSMagic, EPSMagic + 4, data))
-        FuzzGraphicReader<TEPSGraphic>(data, size);
+        FuzzGraphicReader<TEPSGraphic>(data, size, 0, DeflateExpansion);
     else
-        FuzzGraphicReader<TTIFFGraphic>(data, size);
+        FuzzGraphicReader<TTIFFGraphic>(data, size, 0, DeflateExpansion);
     return 0;
 }

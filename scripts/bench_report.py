@@ -22,6 +22,8 @@ PAIRS = [
     ("BM_OdbcExecute", "BM_OdbcBindCol", "bare ODBC"),
     ("BM_DeviceShapes", "BM_CairoShapes", "cairo"),
     ("BM_DeviceText", "BM_CairoText", "cairo"),
+    ("BM_MakePdfUncompressed", "BM_CairoPdf", "cairo"),
+    ("BM_MakePdfFlate", "BM_CairoPdf", "cairo"),
     ("BM_TIFFWriter", "BM_LibtiffWrite", "libtiff"),
     ("BM_CalcReadSheet/iterations:3", "BM_XlrdReadSheet/iterations:1/manual_time", "python3-xlrd"),
 ]

@@ -326,10 +326,12 @@ void TMainForm::EnableDocumentCommands(const PlanogramDocument* document)
     const DocumentState state = StateOf(document);
     const FileEnabling file = FileMenuEnabling(state);
     const EditEnabling edit = EditMenuEnabling(state);
-    Enable({{DocumentSetup1, file.documentSetup},
+    Enable({{LoadProductList1, file.loadProductList && selectorWindow_},
+            {DocumentSetup1, file.documentSetup},
             {SaveItem, file.save},
             {SaveAs1, file.saveAs},
             {Export1, file.exportFile},
+            {MakePDF1, file.makePdf},
             {Print1, file.print},
             {Paste1, edit.paste},
             {CopyAll1, edit.copyWall},
@@ -375,6 +377,7 @@ void TMainForm::Object1Click()
             {Align1->menuAction(), enabling.align},
             {Space1, enabling.space},
             {Ungroup1, enabling.ungroup},
+            {ProductDetails1, enabling.productDetails},
             {AddProductAlignment1->menuAction(), enabling.addFixture},
             {WrapDirection1->menuAction(), enabling.addFixture}});
     for (QMenu* menu : {Rotate1, Flip1, Align1, AddProductAlignment1, WrapDirection1})

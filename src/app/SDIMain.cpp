@@ -12,6 +12,7 @@
 #include "app/Splash.h"
 #include "app/StartupSettings.h"
 #include "catalog/GridUtilities.h"
+#include "pdf/PDFR2.h"
 #include "planogram/DocumentSelector.h"
 #include "planogram/Kqfascii.h"
 #include "planogram/Makefixture.h"
@@ -228,6 +229,7 @@ void TMainForm::CreateDialogs()
     SaveKQF.filter = "Kestrame File (*.kqf)|*.kqf|Kestrame Template (*.kqt)|*.kqt";
     SaveKQF.defaultExt = "kqf";
     CreateExportDialog();
+    CreatePdfExport();
 }
 
 void TMainForm::ConnectCommands()
@@ -236,6 +238,7 @@ void TMainForm::ConnectCommands()
     connect(PrintSetup1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::PrintSetup1Click));
     connect(Print1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Print1Click));
     connect(Export1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Export1Click));
+    connect(MakePDF1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::aMakePDFExecute));
     QuickReports1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(QuickReports1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::QuickReports1Click));
     connect(PictureManager1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::PictureManager1Click));
@@ -244,6 +247,7 @@ void TMainForm::ConnectCommands()
     connect(AllTagsOn1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::AllTagsOn1Click));
     connect(AllTagsOff1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::AllTagsOff1Click));
     ConnectDocumentCommands();
+    ConnectProductCommands();
     connect(Timer1, &QTimer::timeout, this, ShowingErrors(this, &TMainForm::Timer1Timer));
     connect(UpgradeCheckTrigger, &QTimer::timeout, this, ShowingErrors(this, &TMainForm::UpgradeCheckTriggerTimer));
     connect(Checkforsoftwareupdates1, &QAction::triggered, this,

@@ -33,9 +33,12 @@ class QMdiSubWindow;
 class QToolButton;
 class TBitmap;
 class HttpClient;
+class TPdfPrinter;
 class OpenFileServer;
 class TMainProgressBar;
+class TCatalogWizard;
 class TDForm;
+class TOptions;
 class TSelector;
 class THookHelpSystem;
 class CatalogPictureEditor;
@@ -72,6 +75,8 @@ public:
     // The active planogram's wall drawn at twice the back bitmap's scale into the bitmap, sized by the
     // caller; false without a bitmap or a planogram, or when cancelled.
     bool RenderDisplayBitmap(TBitmap* bitmap);
+    // Writes the active planogram and the quick reports chosen in the PDF options as a PDF file.
+    void aMakePDFExecute();
     void AllTagsOn1Click();
     void AllTagsOff1Click();
     void Timer1Timer();
@@ -142,6 +147,21 @@ public:
     bool FitItemsToActiveDocument(int mode);
     void ApplyUnitsToChildren();
     void ApplyOptionsToChildren();
+    // Fills the builder list from a list of part numbers and builds the display from it.
+    void LoadProductList1Click();
+    // Shows the current item's product and takes its peg hook depth back.
+    void ProductDetails1Click();
+    void ShowProductDetails() override { ProductDetails1Click(); }
+    // The position read-outs' hints, and the selector's unit label, name the unit `unitsInches` says.
+    void ApplyUnitHints();
+    void ShowSelectorUnits();
+
+    // The Tools menu's windows (not owned); their commands stay disabled without them.
+    void SetOptionsWindow(TOptions& options);
+    void SetCatalogWizard(TCatalogWizard& wizard);
+    // Shows the options; the active planogram then takes the unit and the peg alignment.
+    void Options1Click();
+    void CatalogWizard1Click();
 
     // Each menu's enabling as it opens.
     void FileMenuClick();
@@ -423,6 +443,9 @@ public:
     FileDialogOptions OD1;
     FileDialogOptions SaveKQF;
     FileDialogOptions ExportDB;
+    FileDialogOptions SavePDFDialog1;
+    // Kept with the window: what one PDF sets stays for the next.
+    std::unique_ptr<TPdfPrinter> pdfExport1;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -439,8 +462,8 @@ private:
     void CreateTimers();
     void CreateDialogs();
     void CreateExportDialog();
+    void CreatePdfExport();
     void ConnectCommands();
-    void ApplyUnitHints();
     void LockTransparencyOff();
     void SetTagItems(bool checked);
     // The commands that need a planogram, its items or a copied item, in the menus and on the tool
@@ -459,6 +482,7 @@ private:
     bool SetViewMode(bool placementBoxes);
     void TakeDocumentsMarks(const PlanogramDocument& document);
     void ShowCatalogInSelector(PlanogramDocument& document);
+    void ConnectProductCommands();
     void RebuildWindowList();
     void ApplyTypedPosition(bool vertical);
     void Space1Click();
@@ -470,6 +494,8 @@ private:
     SelectorGrids selectorGrids_;
     TSelector* selectorWindow_ = nullptr;
     TDForm* catalogManager_ = nullptr;
+    TOptions* optionsWindow_ = nullptr;
+    TCatalogWizard* catalogWizard_ = nullptr;
     DocumentSelector* selector_ = &selectorGrids_;
     std::unique_ptr<PlanogramFiles> files_;
     QPointer<Tplandoc> lastSynced_;

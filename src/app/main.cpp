@@ -4,17 +4,20 @@
 #include "app/MainCatalogHost.h"
 #include "app/NewDoc.h"
 #include "app/OpenFileServer.h"
+#include "app/Options.h"
 #include "app/SDIMain.h"
 #include "app/SmallDialogs.h"
 #include "app/Splash.h"
 #include "app/StartupSettings.h"
 #include "app/UpdatesCode.h"
 #include "catalog/CatOpsCode.h"
+#include "catalog/CatWizardCode.h"
 #include "catalog/DataMaker.h"
 #include "catalog/ExcelImport.h"
 #include "catalog/PicOptimizeOps.h"
 #include "catalog/ZYBBrowserCode.h"
 #include "imageformats/FileFormatList.h"
+#include "planogram/FilterCode.h"
 #include "planogram/SelectorCode.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Seams.h"
@@ -49,7 +52,7 @@ int main(int argc, char* argv[])
     const std::string path = PlanogramPathArgument(ProgramCommandLine());
     if (!path.empty() && HandOverToRunningProgram(path))
         return 0;
-    InitializeFileFormatList();
+    const TFileFormatListScope fileFormats;
     // Too few colours to draw planograms: end at once and silently. The windows are still made, and
     // the message loop then ends as soon as it starts.
     if (ScreenTooShallowToRun(ScreenDepth()))
@@ -71,12 +74,18 @@ int main(int argc, char* argv[])
     ExportOptions = &exportOptions;
     TZYBBrowser zybBrowser(&mainForm);
     dForm.ZYBBrowser = &zybBrowser;
+    TOptions options(mainForm, &mainForm);
+    mainForm.SetOptionsWindow(options);
+    TCatalogWizard catalogWizard(dForm, &mainForm);
+    mainForm.SetCatalogWizard(catalogWizard);
     TCatOps catOps(dForm.model, &mainForm);
     CatOps = &catOps;
     TExcelImporter excelImporter(dForm.model, &mainForm);
     ExcelImporter = &excelImporter;
     TPDetails details(&mainForm);
     PDetails = &details;
+    TfrmFilter filter(mainForm, &mainForm);
+    selector.SetFilterWindow(filter);
     TqReports quickReports([&mainForm] { return mainForm.ActiveDocument(); }, &mainForm);
     qReports = &quickReports;
     TpdfOP pdfOptions(&mainForm);
@@ -95,6 +104,5 @@ int main(int argc, char* argv[])
     mainForm.show();
     ShowingExceptions([&] { return application.exec() == 0; });
     delete Splash; // a splash or About window still open when the program ends
-    FinalizeFileFormatList();
     return 0;
 }

@@ -97,6 +97,8 @@ public:
     virtual bool Prior() = 0;
     // The number of the current record, which GoToRecord takes back.
     virtual int CurrentRecord() const = 0;
+    // How many product records there are, numbered from 1; the title record is not one of them.
+    virtual int ProductRecordCount() const { return recordCount; }
 
     // Drive the attached progress bar, when there is one.
     void StartProgress(int count, int step);

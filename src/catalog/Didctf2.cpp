@@ -147,6 +147,8 @@ void didCTF2::Forget()
     indexKeys.clear();
     indexOffsets.clear();
     firstEntryOfKey.clear();
+    lastFieldRecord = -1;
+    lastFields.clear();
 }
 
 bool didCTF2::Open(const std::string& path, TStringGrid* grid)
@@ -324,9 +326,17 @@ std::string didCTF2::GetFieldText(int field, int record)
 {
     if (field < 0 || field >= fieldCount)
         return std::string();
-    const std::optional<Record> found = ReadRecord(record);
-    return found ? found->fields[static_cast<size_t>(field)] : std::string();
+    if (record != lastFieldRecord) {
+        std::optional<Record> found = ReadRecord(record);
+        if (!found)
+            return std::string();
+        lastFields = std::move(found->fields);
+        lastFieldRecord = record;
+    }
+    return static_cast<size_t>(field) < lastFields.size() ? lastFields[static_cast<size_t>(field)] : std::string();
 }
+
+int didCTF2::ProductRecordCount() const { return std::max(static_cast<int>(indexOffsets.size()) - 1, 0); }
 
 bool didCTF2::First() { return GoToRecord(1); }
 

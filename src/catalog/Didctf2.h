@@ -47,6 +47,8 @@ public:
     bool Prior() override;
 
     int CurrentRecord() const override { return currentRecord; }
+    // The index entries after the title record's, whether the file was opened or just saved.
+    int ProductRecordCount() const override;
 
     // The longest part number the index holds; a longer one is kept whole in its record.
     static constexpr std::size_t MaxKeyLength = 255;
@@ -89,4 +91,7 @@ private:
     // The first entry of every key, so that a lookup never scans the index.
     std::unordered_map<std::string, int> firstEntryOfKey;
     TMemoryStream recordBytes;
+    // The record GetFieldText read last: its fields are asked for one after the other.
+    int lastFieldRecord = -1;
+    std::vector<std::string> lastFields;
 };

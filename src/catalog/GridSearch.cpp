@@ -1,9 +1,23 @@
 #include "catalog/GridSearch.h"
 
-#include "platform/core/TextUtils.h"
 #include "platform/ui/StringGrid.h"
 
 #include <algorithm>
+
+namespace {
+
+// The text as Trim gives it, without copying it: every search compares it with every cell.
+std::string_view Trimmed(std::string_view text)
+{
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+} // namespace
 
 bool GridSearch::Find(const std::string& text, TStringGrid& searched)
 {
@@ -34,7 +48,10 @@ bool GridSearch::FindInColumn(const std::string& text, TStringGrid& searched, in
     return Miss();
 }
 
-bool GridSearch::Matches(int column, int row) const { return Trim(grid->Cells(column, row)) == Trim(searchText); }
+bool GridSearch::Matches(int column, int row) const
+{
+    return Trimmed(grid->Cells(column, row)) == Trimmed(searchText);
+}
 
 bool GridSearch::Hit(int column, int row)
 {

@@ -86,6 +86,7 @@ void TAutodeskGraphic::LoadFromStream(TStream& stream)
     TBitmap image;
     image.SetPixelFormat(pf8bit);
     image.SetPalette(ReadPalette(stream));
+    CheckDataFills(stream.Size() - start, StoredExpansion, AutodeskName);
     image.SetSize(static_cast<int>(FImageProperties.Width), static_cast<int>(FImageProperties.Height));
     ReadRows(stream, image);
     EndProgress();

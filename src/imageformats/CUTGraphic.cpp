@@ -72,11 +72,11 @@ void TCUTGraphic::LoadFromStream(TStream& stream)
     if (!ReadImageProperties(stream, 0))
         RaiseImageErrorFmt(SInvalidImage, {CUTName});
     CheckImageSize(CUTName);
+    CheckDataFills(stream.Size() - start, RunLengthExpansion, CUTName);
     const int width = static_cast<int>(FImageProperties.Width);
     const int height = static_cast<int>(FImageProperties.Height);
     stream.SetPosition(start + HeaderSize);
-    BeginProgress(width);
-    NextProgressStage(STransfering);
+    BeginProgress(width, STransfering);
 
     TBitmap image;
     image.SetPixelFormat(pf8bit);

@@ -186,6 +186,7 @@ std::uint16_t Narrow16To8(std::uint16_t value) { return MulDiv16(value, 255, 655
 // applies, and whether 16-bit values are swapped.
 struct TTransferContext {
     const std::uint8_t* gamma;
+    const std::uint8_t* gamma16; // 16-bit samples take the gamma before they are reduced
     bool swap;
 };
 
@@ -209,7 +210,8 @@ void Transfer8To16(const TTransferContext& context, const std::uint8_t* from, st
 
 void Transfer16To8(const TTransferContext& context, const std::uint8_t* from, std::uint8_t* to)
 {
-    *to = ApplyGamma(context, static_cast<std::uint8_t>(Narrow16To8(Read16(from, context.swap))));
+    const std::uint16_t value = Read16(from, context.swap);
+    *to = context.gamma16 ? context.gamma16[value] : static_cast<std::uint8_t>(Narrow16To8(value));
 }
 
 void Transfer16To16(const TTransferContext& context, const std::uint8_t* from, std::uint8_t* to)
@@ -483,10 +485,15 @@ void ConvertGray(const TColorManager& manager, TSourceRow source, std::uint8_t* 
     const bool swap = manager.SourceOptions.Contains(coSwapBytes);
     TSourcePixels from(source, alpha ? 2 : 1, sourceBits, false, swap);
     const unsigned targetBytes = targetBits / 8;
+    // Grey palettes of 16-bit sources are plain: the rows take the gamma at full precision.
+    const std::uint8_t* gamma16 = sourceBits == 16 && targetBits == 8 && manager.TargetOptions.Contains(coApplyGamma)
+                                      ? manager.GammaTable16().data()
+                                      : nullptr;
     for (unsigned i = 0; i < count; ++i) {
         if (!Selected(mask, i))
             continue;
-        const std::uint16_t value = GrayToTargetDepth(from.Value(0), sourceBits, targetBits);
+        const std::uint16_t value =
+            gamma16 ? gamma16[from.Value(0)] : GrayToTargetDepth(from.Value(0), sourceBits, targetBits);
         std::uint8_t* to = target + i * targetBytes;
         if (targetBits == 8)
             *to = static_cast<std::uint8_t>(value);
@@ -510,9 +517,11 @@ void ConvertRGB(const TColorManager& manager, TSourceRow source, std::uint8_t* t
         return;
     }
     const TSampleTransfer transfer = TransferFor(manager.SourceBitsPerSample(), manager.TargetBitsPerSample());
-    const TTransferContext color{manager.TargetOptions.Contains(coApplyGamma) ? manager.GammaTable().data() : nullptr,
-                                 swap};
-    const TTransferContext alpha{nullptr, swap};
+    const bool gamma = manager.TargetOptions.Contains(coApplyGamma);
+    const bool wideSource = manager.SourceBitsPerSample() == 16;
+    const TTransferContext color{gamma ? manager.GammaTable().data() : nullptr,
+                                 gamma && wideSource ? manager.GammaTable16().data() : nullptr, swap};
+    const TTransferContext alpha{nullptr, nullptr, swap};
     TSourcePixels from(source, sourceAlpha ? 4 : 3, manager.SourceBitsPerSample(), source.size() > 1, swap);
     TTargetPixels to(target, manager.TargetBitsPerSample(), targetAlpha);
     const unsigned first = exchangeRedBlue ? 2 : 0;

@@ -62,6 +62,17 @@ void SetAlphaOption(TConvertOptions& options, bool alpha)
 // The largest value of a depth as the gamma table sees it: 8 bits and more are taken as bytes.
 unsigned GammaMaximum(unsigned bits) { return bits >= 8 ? 255 : (1u << bits) - 1; }
 
+float GammaExponent(float mainGamma, float displayGamma)
+{
+    return static_cast<float>(1.0 / (static_cast<double>(mainGamma) * displayGamma));
+}
+
+std::uint8_t GammaLevel(unsigned input, unsigned inputMaximum, float exponent, long double outputMaximum)
+{
+    const long double level = std::pow(static_cast<long double>(input) / inputMaximum, exponent);
+    return static_cast<std::uint8_t>(std::nearbyint(level * outputMaximum));
+}
+
 // A chroma product as a table entry; weights from a file may make it huge or not a number.
 std::int32_t TableEntry(double product)
 {
@@ -263,13 +274,33 @@ void TColorManager::SetGamma(float mainGamma, float displayGamma)
 {
     mainGamma_ = mainGamma > 0 ? mainGamma : 1.0f;
     displayGamma_ = displayGamma > 0 ? displayGamma : 2.2f;
-    const auto exponent = static_cast<float>(1.0 / (static_cast<double>(mainGamma_) * displayGamma_));
     const unsigned inputMaximum = GammaMaximum(sourceBitsPerSample_);
     const long double outputMaximum = GammaMaximum(targetBitsPerSample_);
-    for (unsigned i = 0; i <= inputMaximum; ++i) {
-        const long double level = std::pow(static_cast<long double>(i) / inputMaximum, exponent);
-        gammaTable_[i] = static_cast<std::uint8_t>(std::nearbyint(level * outputMaximum));
+    for (unsigned i = 0; i <= inputMaximum; ++i)
+        gammaTable_[i] = GammaLevel(i, inputMaximum, GammaExponent(mainGamma_, displayGamma_), outputMaximum);
+    gammaTable16_.clear();
+}
+
+const std::vector<std::uint8_t>& TColorManager::GammaTable16() const
+{
+    if (gammaTable16_.empty()) {
+        constexpr unsigned maximum = 65535;
+        gammaTable16_.resize(maximum + 1);
+        const float exponent = GammaExponent(mainGamma_, displayGamma_);
+        for (unsigned i = 0; i <= maximum; ++i)
+            gammaTable16_[i] = GammaLevel(i, maximum, exponent, 255);
     }
+    return gammaTable16_;
+}
+
+std::uint8_t TColorManager::DisplayedLevel(std::uint16_t sample, unsigned bits) const
+{
+    const bool applyGamma = TargetOptions.Contains(coApplyGamma);
+    if (bits >= 16)
+        return applyGamma ? GammaTable16()[sample] : static_cast<std::uint8_t>(MulDiv16(sample, 255, 65535));
+    const unsigned maximum = (1u << bits) - 1;
+    const auto level = static_cast<std::uint8_t>(std::min<unsigned>(sample, maximum) * 255 / maximum);
+    return applyGamma ? gammaTable_[level] : level;
 }
 
 void TColorManager::SetYCbCrParameters(std::span<const float> weights, std::uint8_t horizontalSubsampling,
@@ -310,7 +341,7 @@ TPalette TColorManager::CreateGrayscalePalette(bool minIsWhite) const
     const unsigned bits = std::min(targetBitsPerSample_ * targetSamplesPerPixel_, 8);
     const unsigned upper = (1u << bits) - 1;
     const unsigned step = 255 / upper;
-    const bool applyGamma = TargetOptions.Contains(coApplyGamma);
+    const bool applyGamma = TargetOptions.Contains(coApplyGamma) && sourceBitsPerSample_ != 16;
     TPalette palette;
     palette.Entries.resize(upper + 1);
     for (unsigned i = 0; i <= upper; ++i) {

@@ -141,6 +141,13 @@ public:
     float MainGamma() const { return mainGamma_; }
     float DisplayGamma() const { return displayGamma_; }
     const std::array<std::uint8_t, 256>& GammaTable() const { return gammaTable_; }
+    // The gamma of every 16-bit sample as an 8-bit level, taken at the sample's full precision
+    // rather than after its reduction to 8 bits; made on first use after SetGamma.
+    const std::vector<std::uint8_t>& GammaTable16() const;
+    // The 8-bit level a sample of `bits` bits (1 to 16) shows as in a bitmap of 8-bit samples or in
+    // a grey palette, through the gamma when the target options apply it: what a reader compares a
+    // key colour of its file with.
+    std::uint8_t DisplayedLevel(std::uint16_t sample, unsigned bits) const;
 
     // The luminance weights of red, green and blue (one to three; those not given stay), then the
     // chroma subsampling factors, each 1, 2 or 4 with the vertical not above the horizontal. The
@@ -158,7 +165,8 @@ public:
     // the arrays do not hold stay black.
     TPalette CreateColorPalette(std::span<const std::span<const std::uint8_t>> data, TPaletteDataFormat format,
                                 unsigned colorCount, bool blueFirst) const;
-    // The greys of the target depth, black first, or white first with minIsWhite.
+    // The greys of the target depth, black first, or white first with minIsWhite. The rows of a
+    // 16-bit source carry the gamma themselves, so its greys are plain.
     TPalette CreateGrayscalePalette(bool minIsWhite) const;
 
     // What a reader calls once its layouts are set and before its first row: raises
@@ -187,6 +195,7 @@ private:
     float mainGamma_ = 1.0f;
     float displayGamma_ = 2.2f;
     std::array<std::uint8_t, 256> gammaTable_{};
+    mutable std::vector<std::uint8_t> gammaTable16_; // empty until asked for
     std::array<float, 3> luminanceWeights_{0.299f, 0.587f, 0.114f};
     std::uint8_t horizontalSubsampling_ = 1;
     std::uint8_t verticalSubsampling_ = 1;

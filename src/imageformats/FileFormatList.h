@@ -113,6 +113,16 @@ void InitializeFileFormatList();
 // Unregisters the formats and frees the list; TPicture then knows none of them.
 void FinalizeFileFormatList();
 
+// Holds the list for a scope: initializes it on construction and finalizes it on every way out,
+// so that the list never outlives TPicture's registry, also when start-up throws.
+class TFileFormatListScope {
+public:
+    TFileFormatListScope() { InitializeFileFormatList(); }
+    ~TFileFormatListScope() { FinalizeFileFormatList(); }
+    TFileFormatListScope(const TFileFormatListScope&) = delete;
+    TFileFormatListScope& operator=(const TFileFormatListScope&) = delete;
+};
+
 // The class the registry's table gives an extension without its dot, in any case, whether or not
 // the list exists; null for an extension not in it.
 TGraphicClass RegisteredGraphicClass(std::string_view extension);

@@ -64,6 +64,21 @@ void TImageGraphic::CheckImageSize(std::string_view formatName) const
         RaiseImageErrorFmt(SInvalidImage, {formatName});
 }
 
+void TImageGraphic::CheckDataFills(std::int64_t fileBytes, std::uint64_t expansion, std::string_view formatName) const
+{
+    const TImageProperties& properties = FImageProperties;
+    const std::uint64_t bytesPerRow = (std::uint64_t{properties.Width} * properties.BitsPerPixel + 7) / 8;
+    CheckDataFills(fileBytes, bytesPerRow * properties.Height, expansion, formatName);
+}
+
+void TImageGraphic::CheckDataFills(std::int64_t fileBytes, std::uint64_t decodedBytes, std::uint64_t expansion,
+                                   std::string_view formatName)
+{
+    const std::uint64_t needed = (decodedBytes + expansion - 1) / expansion;
+    if (fileBytes <= 0 || static_cast<std::uint64_t>(fileBytes) < needed)
+        RaiseImageErrorFmt(SInvalidImage, {formatName});
+}
+
 void TImageGraphic::ReadExactly(TStream& stream, void* buffer, std::int64_t count, std::string_view formatName)
 {
     if (count < 0 || count > stream.Size() - stream.Position() || stream.Read(buffer, count) != count)
@@ -82,9 +97,9 @@ void TImageGraphic::BeginProgress(int width, std::string_view message)
     Progress(psStarting, 0, false, FProgressRect, std::string(message));
 }
 
-void TImageGraphic::NextProgressStage(std::string_view message)
+void TImageGraphic::NextProgressStage(std::string_view message, std::uint8_t endPercent, bool redraw)
 {
-    Progress(psEnding, 0, false, FProgressRect, "");
+    EndProgress(endPercent, redraw);
     Progress(psStarting, 0, false, FProgressRect, std::string(message));
 }
 
@@ -95,7 +110,10 @@ void TImageGraphic::RowDone(int row, int height)
     ++FProgressRect.Bottom;
 }
 
-void TImageGraphic::EndProgress() { Progress(psEnding, 0, false, FProgressRect, ""); }
+void TImageGraphic::EndProgress(std::uint8_t percent, bool redraw)
+{
+    Progress(psEnding, percent, redraw, FProgressRect, "");
+}
 
 void TImageGraphic::ReportProgress(TProgressStage stage, std::uint8_t percent, bool redraw, const TRect& rect,
                                    std::string_view message) const

@@ -33,6 +33,13 @@ inline constexpr std::string_view SLoadingData = "Loading data...";
 inline constexpr std::string_view SUpsampling = "Upsampling...";
 inline constexpr std::string_view STransfering = "Transfering...";
 
+// The most decoded bytes one byte of a file can give: run-length packets (every scheme's longest
+// run from two bytes, with room to spare) and Deflate. Stored data give one byte each, yet a file
+// cut short still shows the rows it holds, down to a quarter of its picture.
+inline constexpr std::uint64_t StoredExpansion = 4;
+inline constexpr std::uint64_t RunLengthExpansion = 128;
+inline constexpr std::uint64_t DeflateExpansion = 1032;
+
 enum TCompressionType : std::uint8_t {
     ctUnknown,
     ctNone,
@@ -164,6 +171,13 @@ protected:
     // Raises SInvalidImage for the format unless the properties' size and depth pass the bitmap's
     // IsSoundImageSize.
     void CheckImageSize(std::string_view formatName) const;
+    // Raises SInvalidImage for the format unless a file of `fileBytes`, each giving at most
+    // `expansion` decoded bytes, could fill `decodedBytes`, or the properties' rows at their
+    // BitsPerPixel: a file far shorter than its picture is damaged, and sizing the picture first
+    // would let a few bytes take hundreds of megabytes.
+    void CheckDataFills(std::int64_t fileBytes, std::uint64_t expansion, std::string_view formatName) const;
+    static void CheckDataFills(std::int64_t fileBytes, std::uint64_t decodedBytes, std::uint64_t expansion,
+                               std::string_view formatName);
     // Reads `count` bytes, or raises SStreamReadError for the format when the stream ends first.
     static void ReadExactly(TStream& stream, void* buffer, std::int64_t count, std::string_view formatName);
     void Warning(const std::string& message);
@@ -172,10 +186,11 @@ protected:
     // "Preparing..." unless the reader goes straight to its rows, on a rectangle one row high and as
     // wide as the image; NextProgressStage ends a stage and starts the next; RowDone reports row `row`
     // of `height` and moves the rectangle down.
+    // A stage ends at 0 % without redrawing unless the reader says otherwise.
     void BeginProgress(int width, std::string_view message = SPreparing);
-    void NextProgressStage(std::string_view message);
+    void NextProgressStage(std::string_view message, std::uint8_t endPercent = 0, bool redraw = false);
     void RowDone(int row, int height);
-    void EndProgress();
+    void EndProgress(std::uint8_t percent = 0, bool redraw = false);
     // The same event for operations that change nothing, such as saving.
     void ReportProgress(TProgressStage stage, std::uint8_t percent, bool redraw, const TRect& rect,
                         std::string_view message) const;

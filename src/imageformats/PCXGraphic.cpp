@@ -147,6 +147,8 @@ void TPCXGraphic::LoadFromStream(TStream& stream)
     const std::uint64_t unpackedSize = std::uint64_t{header.Planes} * header.BytesPerLine * FImageProperties.Height;
     if (unpackedSize > TBitmap::MaxDecodedBytes)
         RaiseImageErrorFmt(SInvalidImage, {PCXName});
+    CheckDataFills(stream.Size() - start, unpackedSize,
+                   FImageProperties.Compression == ctRLE ? RunLengthExpansion : StoredExpansion, PCXName);
     BeginProgress(width);
 
     const bool indexed = FImageProperties.ColorScheme == csIndexed;

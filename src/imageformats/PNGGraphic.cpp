@@ -225,6 +225,8 @@ void TPNGGraphic::LoadFromStream(TStream& stream)
     palette_ = TPalette();
     backgroundColor_ = clWhite;
     transparentColor_ = clNone;
+    backgroundSamples_ = {};
+    transparentSamples_ = {};
     depthSetUp_ = false;
     sourceBPP_ = 1;
     FColorManager.SourceOptions = {coSwapBytes};
@@ -384,6 +386,10 @@ void TPNGGraphic::LoadIDAT(const TPNGDescription& description, TBitmap& image)
     if (palette_.Count() > 0)
         image.SetPalette(palette_);
     image.SetSize(static_cast<int>(description.Width), static_cast<int>(description.Height));
+    if (backgroundSamples_.Present)
+        backgroundColor_ = DisplayedColor(backgroundSamples_, description.BitDepth);
+    if (transparentSamples_.Present)
+        transparentColor_ = DisplayedColor(transparentSamples_, description.BitDepth);
     FillBackground(image);
     if (transparentColor_ != clNone) {
         image.SetTransparentColor(transparentColor_);
@@ -581,32 +587,28 @@ unsigned TPNGGraphic::SetupColorDepth(TBitmap& image, std::uint8_t colorType, st
 
 // A sample of the chunk's data at the image's depth: 16-bit values big-endian, others in the low byte
 // of a 16-bit value.
-std::uint32_t TPNGGraphic::SampleAt(std::uint32_t offset, std::uint8_t bitDepth) const
+std::uint16_t TPNGGraphic::SampleAt(std::uint32_t offset, std::uint8_t bitDepth) const
 {
     if (offset + 2 > chunkLength_)
         return 0;
-    const std::uint32_t value = std::uint32_t{raw_[offset]} << 8 | raw_[offset + 1];
-    return bitDepth == 16 ? value : value & 0xFF;
+    const auto value = static_cast<std::uint16_t>(raw_[offset] << 8 | raw_[offset + 1]);
+    return bitDepth == 16 ? value : static_cast<std::uint16_t>(value & 0xFF);
 }
 
-// A grey level of any depth as the colour it shows, its sample spread over 0..255.
-TColor TPNGGraphic::GreyOf(const TPNGDescription& description, std::uint32_t offset) const
+TPNGGraphic::TSampleColor TPNGGraphic::SamplesOf(const TPNGDescription& description, bool grey) const
+{
+    TSampleColor color{true, {}};
+    for (std::uint32_t i = 0; i < 3; ++i)
+        color.Samples[i] = SampleAt(grey ? 0 : 2 * i, description.BitDepth);
+    return color;
+}
+
+TColor TPNGGraphic::DisplayedColor(const TSampleColor& color, std::uint8_t bitDepth) const
 {
     // The depth is checked only when the image data come; until then any value must be safe here.
-    const std::uint8_t depth = std::clamp<std::uint8_t>(description.BitDepth, 1, 16);
-    const std::uint32_t maximum = (1u << depth) - 1;
-    const auto grey = static_cast<std::uint8_t>(std::min(SampleAt(offset, depth), maximum) * 255 / maximum);
-    return static_cast<TColor>(RGB(grey, grey, grey));
-}
-
-TColor TPNGGraphic::RGBOf(const TPNGDescription& description) const
-{
-    std::uint8_t samples[3] = {};
-    for (std::uint32_t i = 0; i < 3; ++i) {
-        const std::uint32_t value = SampleAt(2 * i, description.BitDepth);
-        samples[i] = static_cast<std::uint8_t>(description.BitDepth == 16 ? value * 255 / 65535 : value);
-    }
-    return static_cast<TColor>(RGB(samples[0], samples[1], samples[2]));
+    const unsigned depth = std::clamp<unsigned>(bitDepth, 1, 16);
+    const auto level = [&](std::size_t i) { return FColorManager.DisplayedLevel(color.Samples[i], depth); };
+    return static_cast<TColor>(RGB(level(0), level(1), level(2)));
 }
 
 void TPNGGraphic::LoadBackgroundColor(const TPNGDescription& description)
@@ -616,12 +618,12 @@ void TPNGGraphic::LoadBackgroundColor(const TPNGDescription& description)
     case ctRGB:
     case ctRGBAlpha:
         if (chunkLength_ >= 6)
-            backgroundColor_ = RGBOf(description);
+            backgroundSamples_ = SamplesOf(description, false);
         break;
     case ctGrey:
     case ctGreyAlpha:
         if (chunkLength_ >= 2)
-            backgroundColor_ = GreyOf(description, 0);
+            backgroundSamples_ = SamplesOf(description, true);
         break;
     case ctPalette:
         if (chunkLength_ >= 1 && raw_[0] < palette_.Count()) {
@@ -638,7 +640,7 @@ void TPNGGraphic::LoadTransparency(const TPNGDescription& description)
 {
     ReadDataAndCheckCRC();
     if (description.ColorType == ctRGB && chunkLength_ >= 6)
-        transparentColor_ = RGBOf(description);
+        transparentSamples_ = SamplesOf(description, false);
     else if (description.ColorType == ctGrey && chunkLength_ >= 2)
-        transparentColor_ = GreyOf(description, 0);
+        transparentSamples_ = SamplesOf(description, true);
 }

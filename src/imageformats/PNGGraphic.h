@@ -2,6 +2,7 @@
 
 #include "imageformats/ImageGraphic.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -73,9 +74,16 @@ private:
     void ReadGamma();
     bool LoadPass(TBitmap& image, const TPNGDescription& description, unsigned pass, std::uint32_t rowSize);
     void SkipRemainingIDAT();
-    TColor GreyOf(const TPNGDescription& description, std::uint32_t offset) const;
-    TColor RGBOf(const TPNGDescription& description) const;
-    std::uint32_t SampleAt(std::uint32_t offset, std::uint8_t bitDepth) const;
+    // A colour that bKGD or tRNS gives as samples of the image's depth (a grey sample three times).
+    // It becomes a colour only with the image data, as the rows show those samples, gamma included,
+    // so that it marks the pixels the file means.
+    struct TSampleColor {
+        bool Present = false;
+        std::array<std::uint16_t, 3> Samples{};
+    };
+    TSampleColor SamplesOf(const TPNGDescription& description, bool grey) const;
+    TColor DisplayedColor(const TSampleColor& color, std::uint8_t bitDepth) const;
+    std::uint16_t SampleAt(std::uint32_t offset, std::uint8_t bitDepth) const;
     std::uint32_t ChunkData32(std::uint32_t offset) const;
 
     TStream* stream_ = nullptr;
@@ -91,5 +99,7 @@ private:
     TPalette palette_;
     TColor backgroundColor_ = 0;
     TColor transparentColor_ = 0;
+    TSampleColor backgroundSamples_;
+    TSampleColor transparentSamples_;
     std::vector<std::uint8_t> rows_[2];
 };

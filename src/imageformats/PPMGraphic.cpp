@@ -97,6 +97,7 @@ public:
     std::uint32_t GetNumber()
     {
         std::uint64_t value = DigitValue(NextDigit());
+        negative_ = before_ == '-';
         while (!AtEnd()) {
             const std::uint8_t c = GetChar();
             if (!IsDigit(c)) {
@@ -112,14 +113,19 @@ public:
     // The next digit, past anything else and past comments: a plain bitmap's pixel.
     std::uint8_t NextDigit()
     {
+        before_ = 0;
         std::uint8_t c = GetChar();
         while (!IsDigit(c)) {
             if (c == '#')
                 SkipComment();
+            before_ = c;
             c = GetChar();
         }
         return c;
     }
+
+    // Whether a minus sign stood right before the last number: no size or maximum may be negative.
+    bool NegativeNumber() const { return negative_; }
 
     // The characters up to a line feed, a carriage return or a carriage return and line feed (taken
     // too) or the end of the stream, without the comment from "#" on.
@@ -202,6 +208,8 @@ private:
     std::array<std::uint8_t, BufferSize> buffer_{};
     std::size_t index_ = 0;
     std::size_t count_ = 0;
+    std::uint8_t before_ = 0; // the character before the last number's first digit
+    bool negative_ = false;
 };
 
 bool TPPMGraphic::CanLoad(TStream& stream) const
@@ -259,10 +267,16 @@ bool TPPMGraphic::ReadHeader(TTokenizer& tokenizer, THeader& header, std::int64_
     header.Kind = line[1] - '0';
     if (HoldsOnlyNumbers(std::string_view(line).substr(2)))
         tokenizer.RestartAt(start + 2);
-    header.Width = tokenizer.GetNumber();
-    header.Height = tokenizer.GetNumber();
-    header.MaxValue = IsBitmapKind(header.Kind) ? 1 : tokenizer.GetNumber();
-    return header.MaxValue >= 1 && header.MaxValue <= LargestMaxValue;
+    bool negative = false;
+    const auto number = [&tokenizer, &negative] {
+        const std::uint32_t value = tokenizer.GetNumber();
+        negative = negative || tokenizer.NegativeNumber();
+        return value;
+    };
+    header.Width = number();
+    header.Height = number();
+    header.MaxValue = IsBitmapKind(header.Kind) ? 1 : number();
+    return !negative && header.MaxValue >= 1 && header.MaxValue <= LargestMaxValue;
 }
 
 void TPPMGraphic::TakeProperties(const THeader& header)

@@ -201,6 +201,35 @@ void SetUpColorManager(TColorManager& manager, const TPSDHeader& header, const T
     manager.SetTargetSamplesPerPixel(use.TargetSamples);
 }
 
+// Photoshop stores the merged picture blended with white where it is partly transparent; the
+// bitmap keeps the colour and the alpha apart, so the white is taken out again:
+// colour = (stored - max x (1 - alpha)) / alpha. Samples of 16 bits are big-endian.
+void RemoveWhiteMatte(std::vector<std::uint8_t>& planes, std::size_t planeSize, unsigned depth)
+{
+    const std::uint64_t maximum = depth == 16 ? 65535 : 255;
+    const std::size_t bytes = depth / 8;
+    const std::uint8_t* alphaPlane = planes.data() + 3 * planeSize;
+    const auto read = [bytes](const std::uint8_t* at) -> std::uint64_t { return bytes == 2 ? BigEndian16(at) : *at; };
+    for (std::size_t at = 0; at < planeSize; at += bytes) {
+        const std::uint64_t alpha = read(alphaPlane + at);
+        if (alpha == 0 || alpha == maximum)
+            continue;
+        for (std::size_t k = 0; k < 3; ++k) {
+            std::uint8_t* sample = planes.data() + k * planeSize + at;
+            const std::uint64_t white = maximum - alpha;
+            const std::uint64_t stored = read(sample);
+            const std::uint64_t color =
+                stored <= white ? 0 : std::min(((stored - white) * maximum + alpha / 2) / alpha, maximum);
+            if (bytes == 2) {
+                sample[0] = static_cast<std::uint8_t>(color >> 8);
+                sample[1] = static_cast<std::uint8_t>(color);
+            } else {
+                sample[0] = static_cast<std::uint8_t>(color);
+            }
+        }
+    }
+}
+
 } // namespace
 
 bool TPSDGraphic::CanLoad(TStream& stream) const
@@ -275,6 +304,8 @@ void TPSDGraphic::LoadFromStream(TStream& stream)
     if (use.Source == csCMYK)
         std::transform(planes.begin(), planes.end(), planes.begin(),
                        [](std::uint8_t value) { return static_cast<std::uint8_t>(255 - value); });
+    if (use.Source == csRGBA)
+        RemoveWhiteMatte(planes, rowBytes * FImageProperties.Height, layout.Header.Depth);
     if (color)
         NextProgressStage(STransfering);
     image.SetSize(width, height);

@@ -43,6 +43,17 @@ constexpr std::uint8_t PerCentimetre = 2;
 constexpr double CentimetresPerInch = 2.54;
 constexpr int LayerNameSize = 256; // version 3 only; later versions give the name's length
 constexpr int LayerInfoSize = 115;
+// Fields of the layer information: the layer's rectangle in the picture, the stored part of it
+// (relative to the layer's), opacity, blending mode and visibility.
+constexpr int ImageRectOffset = 1;
+constexpr int SavedRectOffset = 17;
+constexpr int OpacityOffset = 33;
+constexpr int BlendModeOffset = 34;
+constexpr int VisibleOffset = 35;
+constexpr std::uint8_t FullOpacity = 255;
+constexpr std::uint8_t NormalBlending = 0;
+constexpr std::uint16_t ImageBitmap = 0; // the other bitmaps of a layer are its masks
+constexpr std::string_view SBlendedLayers = "Layers blended with others or smaller than the picture are";
 constexpr int ChannelInfoSize = 12;
 constexpr unsigned ColorChannels = 3;
 constexpr int PaletteEntrySize = 4;
@@ -177,6 +188,11 @@ void TPSPGraphic::LoadFromStream(TStream& stream)
     if (bits != 1 && bits != 4 && bits != 8)
         RaiseImageErrorFmt(SInvalidColorFormat, {PSPName});
     CheckImageSize(PSPName);
+    const TCompressionType compression = properties.Compression;
+    CheckDataFills(stream.Size() - FBasePosition,
+                   compression == ctRLE ? RunLengthExpansion
+                                        : (compression == ctLZ77 ? DeflateExpansion : StoredExpansion),
+                   PSPName);
     const int width = static_cast<int>(properties.Width);
     const int height = static_cast<int>(properties.Height);
     BeginProgress(width);
@@ -197,16 +213,19 @@ void TPSPGraphic::LoadFromStream(TStream& stream)
     if (properties.ColorScheme == csGray)
         palette = FColorManager.CreateGrayscalePalette(false);
     TLayerChannels shown;
-    bool found = false;
+    unsigned visibleLayers = 0;
     TPSPBlock block;
     while (ReadBlockHeader(stream, properties.Version, block) && block.Marker == BlockMarker) {
         if (block.Id == biColorPalette)
             palette = ReadPalette(stream);
         else if (block.Id == biLayerBank)
-            ReadLayerBank(stream, BlockEnd(block), shown, found);
+            ReadLayerBank(stream, BlockEnd(block), shown, visibleLayers);
         stream.SetPosition(BlockEnd(block));
     }
-    // Each raster layer covers the whole picture, so the last one is what the picture shows.
+    const bool found = visibleLayers > 0;
+    if (found)
+        CheckShownLayer(shown, visibleLayers);
+    // The last visible raster layer covers the whole picture and hides the ones below.
     if (color && shown.Count > ColorChannels) {
         FColorManager.SetSourceSamplesPerPixel(4);
         FColorManager.SetTargetSamplesPerPixel(4);
@@ -230,23 +249,49 @@ void TPSPGraphic::LoadFromStream(TStream& stream)
     TakeOver(image);
 }
 
-// Keeps the channels of the bank's last raster layer; a block that is no layer ends the bank.
-void TPSPGraphic::ReadLayerBank(TStream& stream, std::int64_t bankEnd, TLayerChannels& shown, bool& found)
+// Keeps the channels of the bank's last visible raster layer and counts the visible raster layers;
+// a block that is no layer ends the bank.
+void TPSPGraphic::ReadLayerBank(TStream& stream, std::int64_t bankEnd, TLayerChannels& shown, unsigned& visibleLayers)
 {
     TPSPBlock block;
     while (stream.Position() < bankEnd && ReadBlockHeader(stream, FImageProperties.Version, block) &&
            block.Marker == BlockMarker && block.Id == biLayer) {
         TLayerChannels channels;
-        if (ReadRasterLayer(stream, channels)) {
+        if (ReadRasterLayer(stream, channels) && channels.Visible) {
             shown = std::move(channels);
-            found = true;
+            ++visibleLayers;
         }
         stream.SetPosition(BlockEnd(block));
     }
 }
 
+// Each layer is shown over the whole picture without merging, which is the picture only when the
+// shown layer covers it all and, over other visible layers, hides them.
+void TPSPGraphic::CheckShownLayer(const TLayerChannels& shown, unsigned visibleLayers) const
+{
+    if (!shown.WholePicture || (visibleLayers > 1 && !shown.Opaque))
+        RaiseImageErrorFmt(SUnsupportedFeature, {SBlendedLayers, PSPName});
+}
+
 // The packed channels of a raster layer; false for other layers.
 bool TPSPGraphic::ReadRasterLayer(TStream& stream, TLayerChannels& channels)
+{
+    if (!ReadLayerInfo(stream, channels))
+        return false;
+    TPSPBlock block;
+    for (unsigned i = 0; i < channels.Count; ++i) {
+        if (!ReadBlockHeader(stream, FImageProperties.Version, block) || block.Marker != BlockMarker)
+            break;
+        ReadChannel(stream, block, channels);
+        // Every channel is passed by its length, also those of types this reader does not use.
+        stream.SetPosition(BlockEnd(block));
+    }
+    return true;
+}
+
+// The layer's information and counts, leaving the stream at its first channel; false for a layer
+// that is not raster.
+bool TPSPGraphic::ReadLayerInfo(TStream& stream, TLayerChannels& channels)
 {
     const bool chunked = FImageProperties.Version >= ShortHeaderVersion;
     std::array<std::uint8_t, 6> bytes{};
@@ -272,17 +317,19 @@ bool TPSPGraphic::ReadRasterLayer(TStream& stream, TLayerChannels& channels)
         chunkLength = GetU32(&bytes[0]);
     }
     ReadExactly(stream, bytes.data(), 4, PSPName);
+    const std::uint16_t bitmaps = GetU16(&bytes[0]);
     channels.Count = GetU16(&bytes[2]);
     if (chunked)
         stream.SetPosition(std::max(stream.Position(), chunkStart + chunkLength));
-    TPSPBlock block;
-    for (unsigned i = 0; i < channels.Count; ++i) {
-        if (!ReadBlockHeader(stream, FImageProperties.Version, block) || block.Marker != BlockMarker)
-            break;
-        ReadChannel(stream, block, channels);
-        // Every channel is passed by its length, also those of types this reader does not use.
-        stream.SetPosition(BlockEnd(block));
-    }
+    const auto field = [&info](int offset) { return static_cast<std::int32_t>(GetU32(&info[offset])); };
+    const std::int64_t left = std::int64_t{field(ImageRectOffset)} + field(SavedRectOffset);
+    const std::int64_t top = std::int64_t{field(ImageRectOffset + 4)} + field(SavedRectOffset + 4);
+    const std::int64_t width = std::int64_t{field(SavedRectOffset + 8)} - field(SavedRectOffset);
+    const std::int64_t height = std::int64_t{field(SavedRectOffset + 12)} - field(SavedRectOffset + 4);
+    channels.Visible = info[VisibleOffset] != 0;
+    channels.WholePicture =
+        left == 0 && top == 0 && width == FImageProperties.Width && height == FImageProperties.Height;
+    channels.Opaque = info[OpacityOffset] == FullOpacity && info[BlendModeOffset] == NormalBlending && bitmaps <= 1;
     return true;
 }
 
@@ -296,7 +343,9 @@ void TPSPGraphic::ReadChannel(TStream& stream, const TPSPBlock& block, TLayerCha
     if (chunked)
         stream.SetPosition(std::max(stream.Position(), block.DataStart + GetU32(&bytes[0])));
     const std::uint16_t type = GetU16(&info[10]);
-    if (type >= channels.Packed.size())
+    // A palette or grey layer's mask is a composite channel too; only its image is shown.
+    const bool mask = GetU16(&info[8]) != ImageBitmap;
+    if (type >= channels.Packed.size() || (mask && FImageProperties.ColorScheme != csRGB))
         return;
     // A length past the block's or the stream's end takes what is there.
     const std::int64_t available = std::min(BlockEnd(block), stream.Size()) - stream.Position();

@@ -10,10 +10,12 @@
 class TStream;
 struct TPSPBlock;
 
-// Paint Shop Pro files of major version 3 and later: the picture of the last raster layer, of 1, 4 or
-// 8 bits in one channel (palette or grey) or 24 bits in red, green and blue channels, with alpha
-// from the layer's composite channel when it has more than three. Channels are stored, run-length
-// packed or Deflate packed; vector layers, masks and other blocks are skipped.
+// Paint Shop Pro files of major version 3 and later: the picture of the last visible raster layer,
+// of 1, 4 or 8 bits in one channel (palette or grey) or 24 bits in red, green and blue channels,
+// with alpha from the layer's composite channel when it has more than three. Channels are stored,
+// run-length packed or Deflate packed; vector layers, hidden layers, the masks of palette and grey
+// layers and other blocks are skipped. Layers are not merged: a file whose shown layer does not
+// cover the whole picture, or lets a layer below show through, is refused.
 class TPSPGraphic : public TImageGraphic {
 public:
     std::string ClassName() const override { return "TPSPGraphic"; }
@@ -39,9 +41,14 @@ private:
         unsigned Count = 0; // as the layer declares them, of any type
         std::array<std::vector<std::uint8_t>, 4> Packed;
         std::array<bool, 4> Present{};
+        bool Visible = false;
+        bool WholePicture = false; // its stored rectangle is the picture's
+        bool Opaque = false;       // full opacity, normal blending and no mask
     };
 
-    void ReadLayerBank(TStream& stream, std::int64_t bankEnd, TLayerChannels& shown, bool& found);
+    void ReadLayerBank(TStream& stream, std::int64_t bankEnd, TLayerChannels& shown, unsigned& visibleLayers);
+    void CheckShownLayer(const TLayerChannels& shown, unsigned visibleLayers) const;
+    bool ReadLayerInfo(TStream& stream, TLayerChannels& channels);
     bool ReadRasterLayer(TStream& stream, TLayerChannels& channels);
     void ReadChannel(TStream& stream, const TPSPBlock& block, TLayerChannels& channels);
     TPalette ReadPalette(TStream& stream) const;

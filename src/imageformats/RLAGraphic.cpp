@@ -132,8 +132,7 @@ void TRLAGraphic::LoadFromStream(TStream& stream)
     CheckImageSize(RLAName);
     const int width = static_cast<int>(properties.Width);
     const int height = static_cast<int>(properties.Height);
-    BeginProgress(width);
-    NextProgressStage(STransfering);
+    BeginProgress(width, STransfering);
 
     const bool alpha = properties.ColorScheme == csRGBA;
     FColorManager.SourceOptions = {};

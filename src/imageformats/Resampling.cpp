@@ -20,11 +20,19 @@ double Sinc(double x)
 }
 
 struct TContributorEntry {
-    int Weight = 0; // in 1/256
+    int Weight = 0; // in 1/Unit of the list
     int Pixel = 0;
 };
 
-using TContributorList = std::vector<TContributorEntry>;
+// Weights are in 1/256 while a window holds at most 256 sources; a wider one, of a strong
+// reduction, takes a finer unit, so that its weights do not all round to nothing and the target
+// still averages its sources.
+struct TContributorList {
+    std::vector<TContributorEntry> Entries;
+    int Unit = 256;
+};
+
+constexpr int WeightUnit = 256;
 
 // An index beyond either end of the source reads its mirror image; a source narrower than the
 // filter's reach mirrors past the other end, so the index is then held at the edge.
@@ -38,7 +46,15 @@ int MirroredIndex(int index, int count)
 }
 
 // Weights are rounded as the filter tables always were: halves to the even neighbour.
-int WeightOf(double value) { return static_cast<int>(std::nearbyint(value * 256)); }
+int WeightOf(double value, int unit) { return static_cast<int>(std::nearbyint(value * unit)); }
+
+// The finest unit keeps a window's weighted sums of 8-bit samples within an int.
+constexpr int FinestUnit = 1 << 21;
+
+int UnitOfWindow(int sources)
+{
+    return std::min(WeightUnit * std::max(1, (sources + WeightUnit - 1) / WeightUnit), FinestUnit);
+}
 
 // The scale from source to target along one side; the ends map onto the ends unless a side is 1.
 double ScaleOf(int sourceSize, int targetSize)
@@ -59,17 +75,20 @@ std::vector<TContributorList> Contributors(int sourceSize, int targetSize, TResa
         const double centre = i / scale;
         const int left = static_cast<int>(std::floor(centre - reach));
         const int right = static_cast<int>(std::ceil(centre + reach));
+        TContributorList& list = lists[static_cast<std::size_t>(i)];
+        list.Unit = UnitOfWindow(right - left + 1);
         for (int j = left; j <= right; ++j) {
-            const int weight = WeightOf(FilterValue(filter, (centre - j) * squeeze) * squeeze);
+            const int weight = WeightOf(FilterValue(filter, (centre - j) * squeeze) * squeeze, list.Unit);
             if (weight != 0)
-                lists[static_cast<std::size_t>(i)].push_back({weight, MirroredIndex(j, sourceSize)});
+                list.Entries.push_back({weight, MirroredIndex(j, sourceSize)});
         }
     }
     return lists;
 }
 
-// A filtered channel: the weighted sum over the total weight, or over 256 when the weights cancel.
-std::uint8_t Filtered(int sum, int total) { return ClampByte(total != 0 ? sum / total : sum >> 8); }
+// A filtered channel: the weighted sum over the total weight, or over the unit when the weights
+// cancel.
+std::uint8_t Filtered(int sum, int total, int unit) { return ClampByte(total != 0 ? sum / total : sum / unit); }
 
 // Each work row from its source row, column by column.
 void StretchRows(const TBitmap& source, TBitmap& work, const std::vector<TContributorList>& columns)
@@ -79,16 +98,16 @@ void StretchRows(const TBitmap& source, TBitmap& work, const std::vector<TContri
         std::uint8_t* to = work.ScanLine(y);
         for (const TContributorList& list : columns) {
             int blue = 0, green = 0, red = 0, total = 0;
-            for (const TContributorEntry& entry : list) {
+            for (const TContributorEntry& entry : list.Entries) {
                 const std::uint8_t* pixel = from + 3 * entry.Pixel;
                 blue += entry.Weight * pixel[0];
                 green += entry.Weight * pixel[1];
                 red += entry.Weight * pixel[2];
                 total += entry.Weight;
             }
-            *to++ = Filtered(blue, total);
-            *to++ = Filtered(green, total);
-            *to++ = Filtered(red, total);
+            *to++ = Filtered(blue, total, list.Unit);
+            *to++ = Filtered(green, total, list.Unit);
+            *to++ = Filtered(red, total, list.Unit);
         }
     }
 }
@@ -102,7 +121,8 @@ void StretchColumns(const TBitmap& work, TBitmap& target, const std::vector<TCon
     for (int y = 0; y < target.Height(); ++y) {
         std::fill(sums.begin(), sums.end(), 0);
         int total = 0;
-        for (const TContributorEntry& entry : rows[static_cast<std::size_t>(y)]) {
+        const TContributorList& list = rows[static_cast<std::size_t>(y)];
+        for (const TContributorEntry& entry : list.Entries) {
             const std::uint8_t* from = work.ScanLine(entry.Pixel);
             for (std::size_t i = 0; i < samples; ++i)
                 sums[i] += entry.Weight * from[i];
@@ -110,7 +130,7 @@ void StretchColumns(const TBitmap& work, TBitmap& target, const std::vector<TCon
         }
         std::uint8_t* to = target.ScanLine(y);
         for (std::size_t i = 0; i < samples; ++i)
-            to[i] = Filtered(sums[i], total);
+            to[i] = Filtered(sums[i], total, list.Unit);
     }
 }
 

@@ -208,15 +208,18 @@ void TSGIGraphic::LoadFromStream(TStream& stream)
     TSGIRows rows(stream, start, header);
     if (!rows.ReadTables(planes))
         RaiseImageErrorFmt(SInvalidImage, {SGIName});
+    const bool packed = FImageProperties.Compression == ctRLE;
+    CheckDataFills(stream.Size() - start, std::uint64_t{planes} * rows.RowSize() * header.Height,
+                   packed ? RunLengthExpansion : StoredExpansion, SGIName);
 
     TBitmap image;
     image.SetPixelFormat(FColorManager.GetPixelFormat(1));
     if (planes == 1)
         image.SetPalette(FColorManager.CreateGrayscalePalette(false));
     image.SetSize(width, height);
-    NextProgressStage(STransfering);
+    NextProgressStage(STransfering, 100, true);
     TransferRows(rows, planes, image);
-    EndProgress();
+    EndProgress(100, true);
     TakeOver(image);
 }
 

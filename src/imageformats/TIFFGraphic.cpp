@@ -32,6 +32,12 @@ constexpr std::uint32_t TwoDimensionalFax = 1; // bit of the T4 options
 constexpr std::uint32_t PerCentimetre = 3;
 constexpr std::uint32_t ReversedFillOrder = 2;
 
+// A 12-bit fax make-up code stands for 2560 pixels of one bit: about 213 bytes from one.
+constexpr std::uint64_t FaxExpansion = 256;
+// No sound file reads its strips' bytes more than once; strips that share bytes may read them
+// this many times the file's length in all, and then read nothing.
+constexpr std::int64_t StripReadsPerFileLength = 2;
+
 constexpr int EPSHeaderSize = 30;
 constexpr std::uint32_t EPSMagic = 0xC6D3D0C5;
 
@@ -278,6 +284,43 @@ bool IsConvertedLayout(const TImageProperties& properties)
     default:
         return false;
     }
+}
+
+bool IsFax(TCompressionType compression)
+{
+    return compression == ctFaxRLE || compression == ctFaxRLEW || compression == ctFax3;
+}
+
+std::uint64_t ExpansionOf(TCompressionType compression)
+{
+    switch (compression) {
+    case ctNone:
+        return StoredExpansion;
+    case ctPackedBits:
+    case ctThunderscan:
+        return RunLengthExpansion;
+    case ctFaxRLE:
+    case ctFaxRLEW:
+    case ctFax3:
+        return FaxExpansion;
+    default:
+        return DeflateExpansion; // and JPEG, which packs no tighter
+    }
+}
+
+// Data stored least significant bit first, as the fax decoders read them themselves.
+void ReverseBits(std::span<std::uint8_t> bytes)
+{
+    static const std::array<std::uint8_t, 256> reversed = [] {
+        std::array<std::uint8_t, 256> table{};
+        for (unsigned value = 0; value < table.size(); ++value)
+            for (unsigned bit = 0; bit < 8; ++bit)
+                if (value & (1u << bit))
+                    table[value] = static_cast<std::uint8_t>(table[value] | (0x80u >> bit));
+        return table;
+    }();
+    for (std::uint8_t& byte : bytes)
+        byte = reversed[byte];
 }
 
 // Fax decoders write rows of one bit a pixel and the Thunderscan decoder of four bits; rows of any
@@ -563,9 +606,22 @@ void TTIFFGraphic::LoadFromStream(TStream& stream)
     if (!GetValueList(stream, tagStripOffsets, offsets) || !GetValueList(stream, tagStripByteCounts, byteCounts) ||
         offsets.empty() || (FImageProperties.Compression != ctNone && byteCounts.size() < offsets.size()))
         RaiseImageErrorFmt(SInvalidImage, {TIFFName});
+    CheckDataFills(stream.Size() - FBasePosition, ExpansionOf(FImageProperties.Compression), TIFFName);
+    BeginProgress(static_cast<int>(FImageProperties.Width));
+    try {
+        LoadStrips(stream, offsets, byteCounts);
+    } catch (...) {
+        EndProgress();
+        throw;
+    }
+}
+
+void TTIFFGraphic::SaveToStream(TStream&) const {}
+
+void TTIFFGraphic::LoadStrips(TStream& stream, const TCardinalArray& offsets, const TCardinalArray& byteCounts)
+{
     const int width = static_cast<int>(FImageProperties.Width);
     const int height = static_cast<int>(FImageProperties.Height);
-    BeginProgress(width);
     SetUpColorManager();
 
     TBitmap image;
@@ -714,6 +770,8 @@ void TTIFFGraphic::ReadStrips(TStream& stream, TBitmap& image, TDecoder* decoder
     const std::size_t bytesPerLine = properties.BytesPerLine;
     const std::int64_t size = stream.Size();
     const bool predicted = properties.Compression != ctNone && properties.Predictor == HorizontalDifferencing;
+    const bool reversed = properties.Options.Contains(ioReversed) && !IsFax(properties.Compression);
+    std::int64_t budget = StripReadsPerFileLength * (size - FBasePosition);
     properties.CurrentRow = 0;
     properties.StripCount = static_cast<std::uint32_t>(offsets.size());
     std::vector<std::uint8_t> rows;
@@ -723,31 +781,57 @@ void TTIFFGraphic::ReadStrips(TStream& stream, TBitmap& image, TDecoder* decoder
         const std::uint32_t stripRows =
             std::min(properties.RowsPerStrip[std::min(strip, properties.RowsPerStrip.size() - 1)],
                      properties.Height - properties.CurrentRow);
-        // Rows the strip's data do not reach stay zero.
-        rows.assign(stripRows * bytesPerLine, 0);
         const std::int64_t start = FBasePosition + offsets[strip];
-        const std::int64_t available = std::max<std::int64_t>(size - start, 0);
-        stream.SetPosition(std::min(start, size));
-        if (decoder != nullptr) {
-            const std::int64_t packedSize = std::min<std::int64_t>(
-                {std::int64_t{byteCounts[strip]}, available, std::numeric_limits<std::int32_t>::max()});
-            packed.resize(static_cast<std::size_t>(packedSize));
-            const std::int64_t got = stream.Read(packed.data(), packedSize);
-            const std::uint8_t* source = packed.data();
-            std::uint8_t* target = rows.data();
-            decoder->Decode(source, target, static_cast<std::int32_t>(got), static_cast<std::int32_t>(rows.size()));
-        } else {
-            stream.Read(rows.data(), std::min<std::int64_t>(static_cast<std::int64_t>(rows.size()), available));
+        if (decoder == nullptr) {
+            // Stored rows are read one at a time, so that no second picture-sized buffer is held;
+            // the size check keeps them within a few times the file's length.
+            stream.SetPosition(std::min(start, size));
+            rows.resize(bytesPerLine);
+            for (std::uint32_t row = 0; row < stripRows; ++row) {
+                // Rows the strip's data do not reach stay zero.
+                std::fill(rows.begin(), rows.end(), std::uint8_t{0});
+                stream.Read(rows.data(), static_cast<std::int64_t>(bytesPerLine));
+                if (reversed)
+                    ReverseBits(rows);
+                TransferRow(rows.data(), image);
+            }
+            continue;
         }
+        rows.assign(stripRows * bytesPerLine, 0);
+        ReadPackedStrip(stream, start, byteCounts[strip], budget, packed);
+        if (reversed)
+            ReverseBits(packed);
+        const std::uint8_t* source = packed.data();
+        std::uint8_t* target = rows.data();
+        decoder->Decode(source, target, static_cast<std::int32_t>(packed.size()),
+                        static_cast<std::int32_t>(rows.size()));
         for (std::size_t at = 0; at < rows.size(); at += bytesPerLine) {
             if (predicted)
                 UndoPredictor(&rows[at]);
-            FColorManager.ConvertRow(&rows[at], image.ScanLine(static_cast<int>(properties.CurrentRow)),
-                                     properties.Width, 0xFF);
-            RowDone(static_cast<int>(properties.CurrentRow), static_cast<int>(properties.Height));
-            ++properties.CurrentRow;
+            TransferRow(&rows[at], image);
         }
     }
+}
+
+void TTIFFGraphic::TransferRow(const std::uint8_t* row, TBitmap& image)
+{
+    TImageProperties& properties = FImageProperties;
+    FColorManager.ConvertRow(row, image.ScanLine(static_cast<int>(properties.CurrentRow)), properties.Width, 0xFF);
+    RowDone(static_cast<int>(properties.CurrentRow), static_cast<int>(properties.Height));
+    ++properties.CurrentRow;
+}
+
+void TTIFFGraphic::ReadPackedStrip(TStream& stream, std::int64_t start, std::uint32_t byteCount, std::int64_t& budget,
+                                   std::vector<std::uint8_t>& packed) const
+{
+    const std::int64_t size = stream.Size();
+    const std::int64_t wanted =
+        std::min<std::int64_t>({std::int64_t{byteCount}, std::max<std::int64_t>(size - start, 0),
+                                std::max<std::int64_t>(budget, 0), std::numeric_limits<std::int32_t>::max()});
+    packed.resize(static_cast<std::size_t>(wanted));
+    stream.SetPosition(std::min(start, size));
+    packed.resize(static_cast<std::size_t>(std::max<std::int64_t>(stream.Read(packed.data(), wanted), 0)));
+    budget -= static_cast<std::int64_t>(packed.size());
 }
 
 // Each sample was stored as its difference to the same sample of the pixel before; 16-bit samples

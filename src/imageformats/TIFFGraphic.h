@@ -25,7 +25,8 @@ struct TIFDEntry {
 // The first image of a Tagged Image File Format file, in strips of interleaved samples: uncompressed,
 // PackBits, Deflate, one-dimensional fax, JPEG or Thunderscan data; grey, palette, RGB(A), CMYK,
 // YCbCr and L*a*b* pictures. Tiled files, separate colour planes and the other compression schemes
-// are refused. Rows that the strips do not hold stay zero. A failed load leaves the picture as it was.
+// are refused, and so is a file too short to hold its picture. Rows that the strips do not hold stay
+// zero. A failed load leaves the picture as it was.
 class TTIFFGraphic : public TImageGraphic {
 public:
     std::string ClassName() const override { return "TTIFFGraphic"; }
@@ -40,6 +41,8 @@ public:
     bool ReadImageProperties(TStream& stream, unsigned imageIndex) override;
     // Loads the first image at the stream's position.
     void LoadFromStream(TStream& stream) override;
+    // The reader writes no TIFF: saving puts nothing into the stream.
+    void SaveToStream(TStream& stream) const override;
 
 private:
     bool ReadDirectory(TStream& stream, std::uint32_t offset, unsigned imageIndex);
@@ -63,11 +66,16 @@ private:
     bool IsBigEndian() const { return FImageProperties.Options.Contains(ioBigEndian); }
 
     void CheckReadable() const;
+    void LoadStrips(TStream& stream, const TCardinalArray& offsets, const TCardinalArray& byteCounts);
     void SetUpColorManager();
     TPalette MakePalette(TStream& stream);
     std::unique_ptr<TDecoder> NewDecoder(TStream& stream);
     void ReadStrips(TStream& stream, TBitmap& image, TDecoder* decoder, const TCardinalArray& offsets,
                     const TCardinalArray& byteCounts);
+    // The packed bytes of a strip, at most `budget` of them, which it lessens by what it read.
+    void ReadPackedStrip(TStream& stream, std::int64_t start, std::uint32_t byteCount, std::int64_t& budget,
+                         std::vector<std::uint8_t>& packed) const;
+    void TransferRow(const std::uint8_t* row, TBitmap& image);
     void UndoPredictor(std::uint8_t* row) const;
 
     std::vector<TIFDEntry> FIFD;

@@ -72,4 +72,6 @@ public:
     virtual void UpdateCatalogBar() = 0;
     // The planogram setup wizard is shown: it connects data-link catalogs itself.
     virtual bool PlanogramWizardVisible() const = 0;
+    // The product details of the active planogram's current item.
+    virtual void ShowProductDetails() = 0;
 };

@@ -3,6 +3,8 @@
 #include "catalog/CatalogPictureFinder.h"
 #include "catalog/Didbase.h"
 #include "imageformats/PictureLoading.h"
+#include "planogram/DocumentView.h"
+#include "planogram/FilterCode.h"
 #include "planogram/Picturehelpers.h"
 #include "planogram/PlanogramDocument.h"
 #include "planogram/ProductDrag.h"
@@ -13,6 +15,7 @@
 #include "platform/core/Numbers.h"
 #include "platform/core/TextUtils.h"
 #include "platform/core/UiServices.h"
+#include "platform/graphics/Picture.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/StringGridModel.h"
@@ -250,7 +253,6 @@ QWidget* TSelector::MakeBuilderTab()
     auto* form = new QFormLayout;
     SpeedButton3 = ToolButton(page, "Add", "Add product in browser to builder list");
     Button1 = new QPushButton("Add by Filter", page);
-    // The filter window and the builder come with the automatic display builder.
     Button1->setEnabled(false);
     cbRankBy = Combo(page, {"Manual Ranking", "Least Space, Most Profit", "Most Space, Least Profit", "Most Profitable",
                             "Least Profitable", "Large to Small", "Small to Large", "Wide to Thin", "Thin to Wide",
@@ -263,7 +265,6 @@ QWidget* TSelector::MakeBuilderTab()
     ckAutoAddShelf = new QCheckBox("automatically add shelves", page);
     ckAutoAddShelf->setChecked(true);
     Button2 = new QPushButton("Build display", page);
-    Button2->setEnabled(false);
     SpeedButton7 = ToolButton(page, "Clear Item", "Clear Item");
     bClearAllBuilderList = new QPushButton("Clear List", page);
     form->addRow(SpeedButton3);
@@ -276,6 +277,8 @@ QWidget* TSelector::MakeBuilderTab()
     form->addRow(bClearAllBuilderList);
     layout->addLayout(form);
     connect(SpeedButton3, &QToolButton::clicked, this, ShowingErrors(this, &TSelector::SpeedButton3Click));
+    connect(Button1, &QPushButton::clicked, this, ShowingErrors(this, &TSelector::Button1Click));
+    connect(Button2, &QPushButton::clicked, this, ShowingErrors(this, &TSelector::Button2Click));
     connect(SpeedButton7, &QToolButton::clicked, this, ShowingErrors(this, &TSelector::SpeedButton7Click));
     connect(bClearAllBuilderList, &QPushButton::clicked, this,
             ShowingErrors(this, &TSelector::bClearAllBuilderListClick));
@@ -332,11 +335,7 @@ TStringGrid& TSelector::GridA() { return GridAView->Grid(); }
 
 void TSelector::LayoutImageChanged() { imLayout->setPixmap(QPixmap::fromImage(layout_.ImageView())); }
 
-void TSelector::FindCatalogItem(const std::string& partNumber)
-{
-    if (const std::optional<int> row = model.FindProductRow(GridP(), partNumber))
-        GridPSelectCell(*row);
-}
+void TSelector::FindCatalogItem(const std::string& partNumber) { FindProduct(partNumber); }
 
 void TSelector::ShowFixtureInSelector(const ListOB& item)
 {
@@ -522,7 +521,7 @@ void TSelector::comUpdateClick()
         return;
     }
     FileDialogOptions options;
-    options.filter = "All files|*.*";
+    options.filter = TPicture::GraphicFilter();
     const std::optional<FileDialogResult> chosen = Ui().OpenDialog(options);
     if (!chosen)
         return;
@@ -562,6 +561,55 @@ void TSelector::bClearAllBuilderListClick()
 {
     if (PlanogramDocument* document = host_.ActiveDocument())
         model.ClearBuilderList(*document);
+}
+
+void TSelector::SetFilterWindow(TfrmFilter& filter)
+{
+    filter_ = &filter;
+    Button1->setEnabled(true);
+}
+
+void TSelector::Button1Click()
+{
+    if (!filter_)
+        return;
+    filter_->FormShow();
+    Ui().ShowModal(*filter_);
+}
+
+void TSelector::Button2Click() { BuildDisplay(); }
+
+void TSelector::BuildDisplay()
+{
+    if (PlanogramDocument* document = host_.ActiveDocument())
+        model.BuildDisplay(*document, GridB(), *this, cbRankBy->currentIndex(), TextOf(edBestHeight),
+                           host_.FixtureUnits().inches);
+}
+
+std::optional<SelectorProduct> TSelector::FindProduct(const std::string& partNumber)
+{
+    const std::optional<int> row = model.FindProductRow(GridP(), partNumber);
+    if (!row)
+        return std::nullopt;
+    GridPSelectCell(*row);
+    return model.ReadProduct(GridP(), *row);
+}
+
+bool TSelector::AddCurrentProduct(int x, int y) { return host_.AddCurrentProduct(x, y); }
+
+int TSelector::DisplayHeight() const
+{
+    const PlanogramDocument* document = host_.ActiveDocument();
+    return document ? document->displayHeight : 0;
+}
+
+bool TSelector::RefreshDisplay()
+{
+    PlanogramDocument* document = host_.ActiveDocument();
+    if (!document)
+        return false;
+    document->services.view.WallChanged();
+    return true;
 }
 
 // The fixture tab

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "planogram/DocumentSelector.h"
+#include "planogram/Planobuilder.h"
 #include "planogram/SelectorModel.h"
 #include "platform/graphics/Bitmap.h"
 
@@ -19,16 +20,19 @@ class QTabWidget;
 class QToolButton;
 class SelectorHost;
 class StringGridView;
+class TfrmFilter;
 
 // The selector tool window: the active planogram's catalog to add products from, new fixtures, the
 // items placed and the builder list. A dock window that starts floating above the program's other
 // windows and may be docked at the top of the main window. Its logic is SelectorModel's.
-class TSelector : public QDockWidget, public DocumentSelector {
+class TSelector : public QDockWidget, public DocumentSelector, private BuilderHost {
     Q_OBJECT
 
 public:
     TSelector(SelectorHost& host, QWidget* parent = nullptr);
     ~TSelector() override;
+    // The filter window "Add by Filter" shows (not owned); the button stays disabled without one.
+    void SetFilterWindow(TfrmFilter& filter);
 
     SelectorModel model;
 
@@ -61,6 +65,10 @@ public:
     void SpeedButton4Click();
     void SpeedButton7Click();
     void bClearAllBuilderListClick();
+    void Button1Click();
+    void Button2Click();
+    // Fills the active planogram from the builder list as the Builder page says.
+    void BuildDisplay();
     void cbFixtureTypeChange();
     void bAddNewFixtureClick();
     // Every fixture control's change: the selected fixture takes the tab.
@@ -135,8 +143,14 @@ private:
     void ShowPicture(const std::string& picture);
     void PaintProduct(QPainter& painter);
     bool DeleteKey(QObject* watched);
+    // The builder's host: the product grid finds, the main window places.
+    std::optional<SelectorProduct> FindProduct(const std::string& partNumber) override;
+    bool AddCurrentProduct(int x, int y) override;
+    int DisplayHeight() const override;
+    bool RefreshDisplay() override;
 
     SelectorHost& host_;
+    TfrmFilter* filter_ = nullptr;
     TBitmap layout_;
     TColor color_ = 0;
     TFont font_;

@@ -4,6 +4,7 @@
 #include "catalog/GridSearch.h"
 #include "planogram/Fixturerender.h"
 #include "planogram/Picturehelpers.h"
+#include "planogram/Planobuilder.h"
 #include "planogram/PlanogramDocument.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
@@ -192,6 +193,27 @@ void SelectorModel::BuilderCellEdited(PlanogramDocument& document, int col, int 
     BuilderEntry& entry = list[static_cast<size_t>(row - 1)];
     (col == 0 ? entry.item : col == 1 ? entry.rank : entry.facings) = text;
     document.SetBuilderList(std::move(list));
+}
+
+void SelectorModel::BuildDisplay(PlanogramDocument& document, TStringGrid& grid, BuilderHost& host, int rankMode,
+                                 const std::string& bestHeight, bool inches)
+{
+    const int height = StrToInt(bestHeight);
+    if (rankMode < 0)
+        return;
+    document.ClearAll();
+    Planobuilder builder(host);
+    {
+        struct BuildingForThisCall {
+            bool& flag;
+            ~BuildingForThisCall() { flag = false; }
+        } scope{building};
+        building = true;
+        builder.RankBy(grid, rankMode);
+        document.SetBuilderList(BuilderEntries(grid));
+        builder.PlaceList(grid, height, inches);
+    }
+    Planobuilder::DeleteItemsOutside(document);
 }
 
 int SelectorModel::Marks(int productRow) const

@@ -210,10 +210,9 @@ void Tplandoc::MakePopupMenu()
     PopupMenu1 = new QMenu(this);
     const auto item = [this](const char* caption, void (Tplandoc::*handler)()) {
         QAction* action = PopupMenu1->addAction(toQString(caption));
-        // Enabled for the current item as the menu opens; the product details come with their window.
+        // Enabled for the current item as the menu opens.
         action->setEnabled(false);
-        if (handler)
-            connect(action, &QAction::triggered, this, ShowingErrors(this, handler));
+        connect(action, &QAction::triggered, this, ShowingErrors(this, handler));
         return action;
     };
     Delete1 = item("Delete", &Tplandoc::Delete1Click);
@@ -229,14 +228,14 @@ void Tplandoc::MakePopupMenu()
     SetColor1 = item("Set Placement Box Color", &Tplandoc::SetColor1Click);
     ClearPlacementBoxColor1 = item("Clear Placement Box Color", &Tplandoc::ClearPlacementBoxColor1Click);
     PopupMenu1->addSeparator();
-    ProductDetails1 = item("Product Details", nullptr);
+    ProductDetails1 = item("Product Details", &Tplandoc::ProductDetails1Click);
     connect(PopupMenu1, &QMenu::aboutToShow, this, ShowingErrors(this, &Tplandoc::PopupMenu1Popup));
 }
 
 void Tplandoc::PopupMenu1Popup()
 {
     const ListOB* current = document->items ? document->items->current : nullptr;
-    for (QAction* action : {Delete1, Cut1, Copy1, Duplicate1, SendtoFront1, SendtoBack1})
+    for (QAction* action : {Delete1, Cut1, Copy1, Duplicate1, SendtoFront1, SendtoBack1, ProductDetails1})
         action->setEnabled(current != nullptr);
     SetColor1->setEnabled(current && document->graphics.viewMode);
     SetCustomTagText1->setEnabled(current != nullptr);
@@ -252,6 +251,8 @@ void Tplandoc::Cut1Click()
 }
 
 void Tplandoc::Copy1Click() { document->CopyCurrent(); }
+
+void Tplandoc::ProductDetails1Click() { document->services.mainWindow.ShowProductDetails(); }
 
 void Tplandoc::Duplicate1Click() { document->Duplicate(); }
 

@@ -77,6 +77,7 @@ public:
     void SetColor1Click();
     void ClearPlacementBoxColor1Click();
     void SetCustomTagText1Click();
+    void ProductDetails1Click();
     void SetZoom(double factor);
     void FitToWindow();
     // Prints the wall on one page of the program's printer, scaled to fit and centred.

@@ -13,6 +13,10 @@
 
 #include <QCoreApplication>
 
+#include <climits>
+#include <cstdint>
+#include <new>
+
 namespace {
 
 constexpr int StampFontSize = 20;
@@ -79,4 +83,20 @@ bool RenderDisplayBitmap(DocumentMainWindow& mainWindow, PlanogramDocument* docu
     const bool drawn = RenderDoubleScale(*document, *target, monitor, options);
     progress.SetPosition(0);
     return drawn;
+}
+
+std::unique_ptr<TBitmap> DoubleSizeBitmap(const TBitmap& back)
+{
+    const std::int64_t width = std::int64_t{back.Width()} * 2, height = std::int64_t{back.Height()} * 2;
+    if (width > INT_MAX || height > INT_MAX)
+        return nullptr;
+    try {
+        auto bitmap = std::make_unique<TBitmap>();
+        bitmap->SetPixelFormat(pf24bit);
+        bitmap->SetSize(static_cast<int>(width), static_cast<int>(height));
+        return bitmap;
+    } catch (const EOutOfResources&) {
+    } catch (const std::bad_alloc&) {
+    }
+    return nullptr;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ctime>
+#include <memory>
 #include <string>
 
 class DocumentMainWindow;
@@ -19,3 +20,7 @@ std::string ExportStampText(const std::string& name, const std::tm& time);
 // first and, found set before an item, ends the render. False without a target or a document, and
 // when cancelled; the target stays the caller's.
 bool RenderDisplayBitmap(DocumentMainWindow& mainWindow, PlanogramDocument* document, TBitmap* target);
+
+// A 24-bit bitmap twice the size of the back bitmap, for RenderDisplayBitmap; null when it cannot be
+// had.
+std::unique_ptr<TBitmap> DoubleSizeBitmap(const TBitmap& back);

@@ -3,14 +3,11 @@
 #include "imageformats/TIFFWriter.h"
 #include "planogram/DocumentMainWindow.h"
 #include "planogram/PlanogramDocument.h"
-#include "platform/core/Exceptions.h"
 #include "platform/core/UiServices.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/JPEGImage.h"
 #include "reports/DisplayRender.h"
 
-#include <climits>
-#include <cstdint>
 #include <memory>
 #include <new>
 
@@ -21,23 +18,6 @@ const char* const ExportFilter =
 namespace {
 
 void ShowAllocationError() { Ui().MessageBox("Export allocation error", "Error", MsgButtons::OK, MsgIcon::Stop); }
-
-// A bitmap twice the size of the back bitmap; null when it cannot be had.
-std::unique_ptr<TBitmap> DoubleSizeBitmap(const TBitmap& back)
-{
-    const std::int64_t width = std::int64_t{back.Width()} * 2, height = std::int64_t{back.Height()} * 2;
-    if (width > INT_MAX || height > INT_MAX)
-        return nullptr;
-    try {
-        auto bitmap = std::make_unique<TBitmap>();
-        bitmap->SetPixelFormat(pf24bit);
-        bitmap->SetSize(static_cast<int>(width), static_cast<int>(height));
-        return bitmap;
-    } catch (const EOutOfResources&) {
-    } catch (const std::bad_alloc&) {
-    }
-    return nullptr;
-}
 
 // The wall as the settings ask for it; null, with the reason shown, when it cannot be made.
 std::unique_ptr<TBitmap> ExportPicture(DocumentMainWindow& mainWindow, PlanogramDocument& document,

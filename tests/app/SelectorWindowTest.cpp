@@ -6,6 +6,7 @@
 #include "catalog/Didbase.h"
 #include "planogram/Picturehelpers.h"
 #include "planogram/SelectorCode.h"
+#include "platform/graphics/Picture.h"
 #include "platform/ui/StringGrid.h"
 #include "platform/ui/StringGridView.h"
 
@@ -133,6 +134,8 @@ TEST_F(SelectorWindow, LinkPictureWritesTheChosenNameIntoTheCatalogFile)
     ASSERT_TRUE(products.SetRow(2));
     ui.AnswerFile(FileDialogResult{program.File("Catalogs/honey.png"), 1});
     selector->comUpdateClick();
+    // The picture-open dialog offers the picture kinds the program reads.
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::OpenDialog).at(0).fileOptions.filter, TPicture::GraphicFilter());
     const std::string saved = ReadWholeFile(program.File("Catalogs/Sample.ctf"));
     EXPECT_NE(saved.find("r2=2\tSK-102\tHoney Flakes 375 g\t" + program.File("Catalogs/honey.png") + "\t"),
               std::string::npos);

@@ -95,6 +95,10 @@ TEST(AutodeskGraphic, DamagedFilesLoadWhatTheyHoldOrRaiseReaderErrors)
                                                      : "(loaded)";
         EXPECT_EQ(LoadError(cel, file.substr(0, length)), expected) << length;
     }
+    // 65535 x 8000 pixels that the header and palette alone could never fill.
+    std::string hostile = file.substr(0, rows);
+    hostile.replace(2, 4, "\xFF\xFF\x40\x1F");
+    EXPECT_EQ(LoadError(cel, hostile), "Cannot load image. Invalid or unexpected Autodesk image format.");
     ForEachBitFlip(file, 800, 32, [](const std::string& bytes) {
         TAutodeskGraphic flipped;
         LoadError(flipped, bytes);

@@ -142,10 +142,19 @@ TEST(CUTGraphic, DamagedFilesLoadWhatTheyHoldOrRaiseReaderErrors)
         ASSERT_EQ(cut.PixelValue(x, 2), 0u) << x;
     }
     const RgbImage before = RgbOf(cut);
+    std::vector<std::string> events;
+    TCUTGraphic watched;
+    RecordProgress(watched, events);
+    LoadFromBytes(watched, file);
+    EXPECT_EQ(events.front(), "0 0 0 0,0,300,1 Transfering...") << "one stage";
     EXPECT_EQ(LoadError(cut, file.substr(0, 5)), InvalidCut);
     EXPECT_EQ(LoadError(cut, std::string("\0\0\x05\0\0\0", 6)), InvalidCut);
+    // 65535 x 8000 pixels that 6 bytes could never fill, at 128 bytes each at most.
+    EXPECT_EQ(LoadError(cut, std::string("\xFF\xFF\x40\x1F\0\0", 6)), InvalidCut);
     EXPECT_TRUE(RgbOf(cut) == before);
     for (const std::size_t length : CutLengths(file.size()))
-        EXPECT_EQ(LoadError(cut, file.substr(0, length)), length < 6 ? InvalidCut : "(loaded)") << length;
+        EXPECT_EQ(LoadError(cut, file.substr(0, length)),
+                  length < 6 || 128 * length < 300 * 7 ? InvalidCut : "(loaded)")
+            << length;
     ForEachBitFlip(file, 600, 6, [&](const std::string& bytes) { LoadError(cut, bytes); });
 }

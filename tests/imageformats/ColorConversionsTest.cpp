@@ -183,8 +183,9 @@ TEST(ColorConversions, RgbSampleDepths)
     narrow.SourceOptions.Exclude(coSwapBytes);
     EXPECT_EQ(Convert(narrow, {0xFF, 0x00, 0x00, 0x00, 0x80, 0x00}, 3, 1), (Bytes{0, 0, 0}));
     narrow.TargetOptions.Include(coApplyGamma);
-    EXPECT_EQ(Convert(narrow, {0x00, 0x40, 0x00, 0x00, 0x00, 0x00}, 3, 1), (Bytes{0, 0, 135}))
-        << "16384 is 63 at 8 bits, 135 through the gamma table";
+    EXPECT_EQ(Convert(narrow, {0x00, 0x40, 0x00, 0x00, 0x00, 0x00}, 3, 1), (Bytes{0, 0, 136}))
+        << "16384 is a quarter of the scale, 255 x 0.25^(1 / 2.2) = 135.8 through the gamma at full precision, "
+           "where reduced to 63 first it gave 135";
 
     TColorManager widen = Manager(csRGBA, 8, csRGBA, 16);
     EXPECT_EQ(Convert(widen, {1, 2, 255, 128}, 8, 1), (Bytes{1, 1, 2, 2, 255, 255, 128, 128}));

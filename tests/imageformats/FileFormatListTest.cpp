@@ -139,6 +139,16 @@ TEST_F(Registry, PassesEveryFormatOnToThePictureRegistryAndTakesThemBack)
     EXPECT_EQ(FileFormatList, nullptr);
     for (const auto& [extension, description] : Formats())
         EXPECT_EQ(TPicture::GraphicClassFromExtension(extension), nullptr) << extension;
+    // A scope left by an exception still takes every format back.
+    EXPECT_THROW(
+        {
+            const TFileFormatListScope scope;
+            EXPECT_NE(TPicture::GraphicClassFromExtension("psp"), nullptr);
+            throw EInvalidGraphic("start-up failed");
+        },
+        EInvalidGraphic);
+    EXPECT_EQ(FileFormatList, nullptr);
+    EXPECT_EQ(TPicture::GraphicClassFromExtension("psp"), nullptr);
     InitializeFileFormatList();
 }
 

@@ -204,6 +204,8 @@ TEST_F(PCXFiles, RefusesLayoutsItDoesNotLayOutAndHeadersNoReaderTakes)
         {twelve, InvalidPcx},                // passes the content test all the same
         {Patched(mono, 0, 205), "(loaded)"}, // fails it all the same
         {Patched(mono, 4, 200), InvalidPcx}, // x min beyond x max
+        // 65535 x 8001 pixels in rows of 8192 bytes, which the packed file could never fill.
+        {std::string(mono).replace(8, 4, "\xFE\xFF\x40\x1F").replace(66, 2, std::string("\0\x20", 2)), InvalidPcx},
     };
     for (const auto& c : cases)
         EXPECT_EQ(LoadError(c.bytes), c.message) << int(c.bytes[0]) << " " << int(c.bytes[3]) << " " << Planes(c.bytes);

@@ -183,7 +183,12 @@ TEST(PNGGraphic, SuiteGivesTheOutsideToolsPixelsThroughTheGammaTable)
         const double gamma = FileGamma(bytes);
         withoutGamma += gamma == 0;
         const auto png = Loaded(bytes);
-        ExpectSameImage(RgbOf(*png), WithGamma(plain, gamma), file);
+        // 16-bit samples take the gamma before they are reduced, as libpng does at that depth.
+        if (gamma != 0 && BitDepth(bytes) == 16)
+            ExpectSameImage(RgbOf(*png), DecodedBy("/usr/bin/pngtopam -gamma 2.2 " + file + " | /usr/bin/pamdepth 255"),
+                            file, 8, 1);
+        else
+            ExpectSameImage(RgbOf(*png), WithGamma(plain, gamma), file);
         EXPECT_EQ(png->ImageProperties().Options.Contains(ioUseGamma), gamma != 0);
 
         const std::string noGamma = folder.File("nogamma.png");
@@ -357,6 +362,37 @@ TEST_F(PNGWritten, TransparentAndBackgroundColoursOfRgbAndGreyPictures)
         // The rows the image data do not reach show the background.
         const auto cut = Loaded(PngOf(FirstIDAT(SplitIDAT(ChunksOf(file), 8), 2)));
         EXPECT_EQ(cut->Pixel(299, 2), test.color);
+    }
+}
+
+// With gAMA the rows are gamma-corrected; the key colour must be too, or another pixel turns
+// transparent than the one the file marks.
+TEST_F(PNGWritten, TransparencyWithGammaMarksThePixelsTheFileMarks)
+{
+    for (const bool grey : {false, true}) {
+        SCOPED_TRACE(grey);
+        // The colour of pixel (2, 0), dark enough that no other colour shares its corrected one.
+        const std::string key = grey ? "rgb:0e/0e/0e" : "rgb:0e/73/d8";
+        const std::string bytes =
+            Write("gamma-key.png", Pnm(300, 3, 255, grey), "-gamma=1.0 -transparent=" + key + " -background=" + key);
+        const auto png = Loaded(bytes);
+        ASSERT_TRUE(png->Transparent());
+        RgbImage alpha{png->Width(), png->Height(), {}};
+        for (int y = 0; y < png->Height(); ++y)
+            for (int x = 0; x < png->Width(); ++x) {
+                const std::uint8_t level = png->Pixel(x, y) == (png->TransparentColor() & 0xFFFFFF) ? 0 : 255;
+                alpha.pixels.push_back({level, level, level});
+            }
+        // pngtopam (Netpbm 11.1) leaves colour pictures opaque whatever tRNS says: ImageMagick judges.
+        const std::string file = folder_.File("gamma-key.png");
+        ExpectSameImage(alpha,
+                        DecodedBy(grey ? "/usr/bin/pngtopam -alpha " + file
+                                       : "/usr/bin/convert " + file + " -alpha extract -depth 8 pgm:-"),
+                        key);
+        EXPECT_EQ(alpha.At(2, 0).r, 0);
+        // The rows the image data do not reach show the background as corrected pixels show it.
+        const auto cut = Loaded(PngOf(FirstIDAT(SplitIDAT(ChunksOf(bytes), 8), 2)));
+        EXPECT_EQ(cut->Pixel(299, 2), png->Pixel(2, 0));
     }
 }
 

@@ -277,6 +277,22 @@ TEST(PSDGraphic, LabPicturesConvertTheirFirstThreeChannels)
 
 // Colour data past 768 bytes are passed over without shifting the pixels; 300 bytes are three
 // planes of 100 colours, and the other indices black.
+// The merged picture stores a pixel of colour c and alpha a blended with white: a c + (1 - a) 255.
+// A layer pixel 0, 111, 175 at alpha 16 is stored 239, 245, 249 and reads (s - 239) 255 / 16 back,
+// rounded: 0, 96, 159; at 16 bits green is 0.375 of the full scale, which the reduction to 8 bits
+// truncates to 95.
+TEST(PSDGraphic, PartlyTransparentPixelsLoseTheWhiteTheyWereBlendedWith)
+{
+    for (const int depth : {8, 16}) {
+        TPSDGraphic psd;
+        LoadFromBytes(
+            psd, PsdFile({3, depth, {Filled(depth, 239), Filled(depth, 245), Filled(depth, 249), Filled(depth, 16)}}));
+        ASSERT_EQ(psd.PixelFormat(), pf32bit) << depth;
+        EXPECT_EQ(RgbOf(psd).At(5, 7), (Rgb{0, static_cast<std::uint8_t>(depth == 8 ? 96 : 95), 159})) << depth;
+        EXPECT_EQ(AlphaOf(psd).at(7 * Width + 5), 16) << depth;
+    }
+}
+
 TEST(PSDGraphic, IndexedColourDataGiveUpTo256Colours)
 {
     std::string colors;

@@ -113,6 +113,30 @@ TEST(PSPGraphic, TakesAlphaAndTheLastRasterLayer)
     LoadFromBytes(psp, PspFile(layout));
     EXPECT_EQ(psp.PixelFormat(), pf24bit);
     ExpectSameImage(RgbOf(psp), ColorsOf(layout.layers[1]), "two raster layers and a vector one");
+
+    // Hidden layers are passed over. Layers are not merged: a shown layer smaller than the picture,
+    // or one that lets a layer below show through, is refused rather than shown alone.
+    PspLayer hidden = ColorLayer(50);
+    hidden.visible = false;
+    PspLayer faded = ColorLayer(100);
+    faded.opacity = 128;
+    layout.layers = {ColorLayer(0), ColorLayer(100), hidden};
+    LoadFromBytes(psp, PspFile(layout));
+    ExpectSameImage(RgbOf(psp), ColorsOf(layout.layers[1]), "a hidden layer on top");
+    PspLayer small = ColorLayer(100);
+    small.left = 10;
+    small.top = 1;
+    small.width = Width - 20;
+    small.height = Height - 2;
+    PspLayer masked = ColorLayer(100);
+    masked.masks = 1;
+    const std::string refused =
+        "Cannot load image. Layers blended with others or smaller than the picture are not supported for PSP files.";
+    for (const auto& layers : {std::vector<PspLayer>{small}, std::vector<PspLayer>{ColorLayer(0), faded},
+                               std::vector<PspLayer>{ColorLayer(0), masked}}) {
+        layout.layers = layers;
+        EXPECT_EQ(LoadError(psp, PspFile(layout)), refused) << layers.size();
+    }
 }
 
 // 1-, 4- and 8-bit indexes, in both layouts; a channel of a type not read is passed by its length.
@@ -141,7 +165,9 @@ TEST(PSPGraphic, DecodesPaletteAndGreyPictures)
     PspLayout grey = ColorLayout(5, 2);
     grey.depth = 8;
     grey.grey = true;
-    grey.layers = {{0, {{0, TestPlane(Width, 1)}}}};
+    // The layer's mask, a composite channel too, is not its picture.
+    grey.layers = {{0, {{0, TestPlane(Width, 1)}, {0, TestPlane(Width, 9), 1}}}};
+    grey.layers[0].masks = 1;
     TPSPGraphic psp;
     LoadFromBytes(psp, PspFile(grey));
     EXPECT_EQ(psp.ImageProperties().ColorScheme, csGray);
@@ -201,6 +227,12 @@ TEST(PSPGraphic, ReadsTheResolutionAndRefusesWhatItDoesNotRead)
     layout.height = 12000;
     layout.layers = {{0, {{1, {}}, {2, {}}, {3, {}}, {0, {}}}}};
     EXPECT_EQ(LoadError(psp, PspFile(layout)), InvalidPsp);
+    // A picture of 432 MB from a file of some hundred bytes, stored or packed.
+    for (const std::uint16_t compression : {0, 1, 2}) {
+        layout.compression = compression;
+        layout.layers = {};
+        EXPECT_EQ(LoadError(psp, PspFile(layout)), InvalidPsp) << compression;
+    }
     layout = ColorLayout(5, 0);
     layout.depth = 16;
     EXPECT_EQ(LoadError(psp, PspFile(layout)), PspColorFormat);

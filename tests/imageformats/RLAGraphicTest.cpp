@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 using namespace fixtures;
 
@@ -86,7 +87,10 @@ TEST(RLAGraphic, DecodesBothRowOrdersAndTheMatteAsAlpha)
     matte.mattes = 1;
     const Bytes alpha = TestAlpha(picture);
     TRLAGraphic rla;
+    std::vector<std::string> events;
+    RecordProgress(rla, events);
     LoadFromBytes(rla, RlaFile(picture, alpha, matte));
+    EXPECT_EQ(events.front(), "0 0 0 0,0," + std::to_string(picture.width) + ",1 Transfering...") << "one stage";
     ASSERT_EQ(rla.PixelFormat(), pf32bit);
     EXPECT_EQ(rla.ImageProperties().ColorScheme, csRGBA);
     ExpectSameImage(RgbOf(rla), picture, "with matte");

@@ -64,6 +64,14 @@ TEST(Stretch, ReducingToOnePixelWeighsTheWholeRow)
     Fill(source, 4, 1, [](int x, int) { return Grey(40 * x); });
     Stretch(1, 1, sfTriangle, 0, source, target);
     EXPECT_EQ(target.Pixel(0, 0), Grey((96 * 40 + 64 * 80 + 32 * 120) / 256));
+
+    // Past 512 x each weight in 1/256 would round to nothing: a finer unit still averages.
+    for (const TResamplingFilter filter : {sfBox, sfTriangle, sfLanczos3}) {
+        Fill(source, 1500, 2, [](int x, int) { return Grey(x % 2 == 0 ? 100 : 140); });
+        Stretch(1, 1, filter, 0, source, target);
+        const int level = GetRValue(target.Pixel(0, 0));
+        EXPECT_TRUE(level >= 115 && level <= 125) << int{filter} << ": " << level;
+    }
 }
 
 TEST(Stretch, BoxAtScaleTwoCopiesPixels)

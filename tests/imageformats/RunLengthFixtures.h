@@ -183,13 +183,19 @@ inline std::string RlaFile(const RgbImage& image, const Bytes& alpha, const RlaL
 // ---- Paint Shop Pro ----
 
 struct PspChannel {
-    std::uint16_t type = 0; // 0 composite, 1 red, 2 green, 3 blue
-    Bytes plane;            // unpacked
+    std::uint16_t type = 0;   // 0 composite, 1 red, 2 green, 3 blue
+    Bytes plane;              // unpacked
+    std::uint16_t bitmap = 0; // 0 the image, 1 its transparency mask
 };
 
 struct PspLayer {
     std::uint8_t type = 0; // 0 raster
     std::vector<PspChannel> channels;
+    // Where its stored part lies; a width of 0 stands for the whole picture.
+    std::int32_t left = 0, top = 0, width = 0, height = 0;
+    std::uint8_t opacity = 255;
+    bool visible = true;
+    std::uint16_t masks = 0; // bitmaps besides the image
 };
 
 struct PspLayout {
@@ -283,10 +289,17 @@ inline std::string PspFile(const PspLayout& layout)
 
     std::string bank;
     for (const PspLayer& layer : layout.layers) {
-        std::string info(115, '\0');
-        info[0] = static_cast<char>(layer.type);
+        std::string info(1, static_cast<char>(layer.type));
+        const std::int64_t right = layer.width ? layer.left + layer.width : layout.width;
+        const std::int64_t bottom = layer.width ? layer.top + layer.height : layout.height;
+        for (const std::int64_t edge : {std::int64_t{layer.left}, std::int64_t{layer.top}, right, bottom})
+            PutLE(info, static_cast<std::uint32_t>(edge), 4);
+        for (const std::int64_t edge : {std::int64_t{0}, std::int64_t{0}, right - layer.left, bottom - layer.top})
+            PutLE(info, static_cast<std::uint32_t>(edge), 4);
+        info += {char(layer.opacity), '\0', char(layer.visible)};
+        info.resize(115, '\0');
         std::string counts;
-        PutLE(counts, 1, 2);
+        PutLE(counts, 1 + layer.masks, 2);
         PutLE(counts, layer.channels.size(), 2);
         std::string data;
         if (v == 3) {
@@ -302,7 +315,7 @@ inline std::string PspFile(const PspLayout& layout)
             std::string sizes;
             PutLE(sizes, packed.size(), 4);
             PutLE(sizes, channel.plane.size(), 4);
-            PutLE(sizes, 0, 2);
+            PutLE(sizes, channel.bitmap, 2);
             PutLE(sizes, channel.type, 2);
             data += PspBlock(v, 5, PspChunk(v, sizes) + packed);
         }

@@ -226,9 +226,16 @@ TEST_F(SGIFiles, RefusesHostileTablesAndLayoutsItDoesNotRead)
         {"width 0", Patched(rle, 6, Be16(0)), InvalidSgi},
         {"other magic", Patched(rle, 0, Be16(0xDA01)), InvalidSgi},
         {"header cut", rle.substr(0, 511), InvalidSgi},
+        {"a verbatim grey picture of 65535 x 8000 its file cannot fill",
+         Patched(Patched(Patched(Patched(rle.substr(0, 600), 2, std::string(1, '\0')), 4, Be16(2)), 6, Be16(65535)), 8,
+                 Be16(8000)),
+         InvalidSgi},
     };
     TSGIGraphic sgi;
+    std::vector<std::string> events;
+    RecordProgress(sgi, events);
     LoadFromBytes(sgi, rle);
+    EXPECT_EQ(events[1] + events.back(), "2 100 1 0,0,61,1 2 100 1 0,23,61,24 ") << "each stage ends at 100 %";
     const RgbImage before = RgbOf(sgi);
     for (const auto& c : cases)
         EXPECT_EQ(LoadError(sgi, c.bytes), c.message) << c.label;

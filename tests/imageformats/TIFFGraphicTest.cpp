@@ -150,6 +150,9 @@ TEST_F(TIFFFiles, LayoutsDecodeAsLibtiffDecodesThem)
         {"rgba-predictor.tif", Tiffcp("rgba-predictor.tif", "-c zip:2", "rgba.tif")},
         {"mono.tif", ReadWholeFile(File("mono.tif"))},
         {"mono-black.tif", Make("mono-black.tif", "/usr/bin/pnmtotiff -minisblack " + File("mono.pbm"))},
+        {"mono-lsb2msb.tif", Tiffcp("mono-lsb2msb.tif", "-f lsb2msb", "mono.tif")},
+        {"mono-packbits-lsb2msb.tif", Tiffcp("mono-packbits-lsb2msb.tif", "-f lsb2msb -c packbits", "mono.tif")},
+        {"grey-zip-lsb2msb.tif", Tiffcp("grey-zip-lsb2msb.tif", "-f lsb2msb -c zip", "grey.tif")},
         {"grey2.tif", Make("grey2.tif", "/usr/bin/pnmtotiff " + File("3.pgm"))},
         {"grey4.tif", ReadWholeFile(File("grey4.tif"))},
         {"grey.tif", ReadWholeFile(File("grey.tif"))},
@@ -283,6 +286,12 @@ TEST_F(TIFFFiles, RefusesWhatItCannotReadWithItsOwnMessage)
         {"version 43", std::string(mono).replace(2, 1, 1, '+'), InvalidTiff},
         {"directory past the end", WithFirstDirectoryAt(mono, static_cast<unsigned>(mono.size())), InvalidTiff},
         {"directory running past the end", mono.substr(0, FieldAt(mono, 4, 4) + 20), InvalidTiff},
+        // Pictures of some 400 MB that the file could never fill, stored or packed.
+        {"a bilevel picture of 60000 x 60000", WithTag(WithTag(mono, 256, 60000), 257, 60000), InvalidTiff},
+        {"a Deflate picture of 12000 x 12000",
+         WithTag(WithTag(WithTag(Tiffcp("zip-all.tif", "-c zip -r 29", "rgb.tif"), 256, 12000), 257, 12000), 278,
+                 12000),
+         InvalidTiff},
     };
     for (const auto& c : cases)
         EXPECT_EQ(LoadError(c.bytes), c.message) << c.name;
@@ -296,6 +305,34 @@ TEST_F(TIFFFiles, AFailedLoadLeavesThePictureAsItWas)
     EXPECT_EQ(LoadError(tiff, Tiffcp("tiled.tif", "-t", "rgb.tif")), NoTiles);
     EXPECT_EQ(LoadError(tiff, Tiffcp("lzw.tif", "-c lzw", "rgb.tif")), NoCompression);
     EXPECT_EQ(RgbOf(tiff), before);
+
+    // A load that fails once its progress has begun still ends it; the reader writes no file.
+    std::vector<std::string> events;
+    RecordProgress(tiff, events);
+    const std::string palette = Make("palette8.tif", "/usr/bin/pnmtotiff " + File("200.ppm"));
+    EXPECT_EQ(LoadError(tiff, WithTagCount(palette, 320, 767)), InvalidTiff);
+    EXPECT_EQ(events, (std::vector<std::string>{"0 0 0 0,0,61,1 Preparing...", "2 0 0 0,0,61,1 "}));
+    TMemoryStream saved;
+    tiff.SaveToStream(saved);
+    EXPECT_EQ(saved.Size(), 0);
+}
+
+// Strips that all point at the same bytes, each counted as the rest of the file, are read no more
+// than twice the file's length in all, where each strip used to read the whole file again.
+TEST_F(TIFFFiles, StripsSharingTheirBytesReadBoundedWork)
+{
+    std::string tiff = Tiffcp("shared.tif", "-r 1 -c zip", "rgb.tif");
+    const std::size_t offsets = FieldAt(tiff, EntryAt(tiff, 273) + 8, 4);
+    const std::size_t counts = FieldAt(tiff, EntryAt(tiff, 279) + 8, 4);
+    const int countSize = FieldAt(tiff, EntryAt(tiff, 279) + 2, 2) == 3 ? 2 : 4;
+    for (std::size_t strip = 0; strip < 29; ++strip) {
+        PutFieldAt(tiff, offsets + 4 * strip, 4, FieldAt(tiff, offsets, 4));
+        PutFieldAt(tiff, counts + countSize * strip, countSize, countSize == 2 ? 0xFFFF : 0xFFFFFF);
+    }
+    TTIFFGraphic reader;
+    std::string error;
+    EXPECT_LE(BytesReadLoading(reader, tiff, error), 3 * static_cast<std::int64_t>(tiff.size()));
+    EXPECT_EQ(error, "(loaded)");
 }
 
 TEST_F(TIFFFiles, EncapsulatedPostScriptLoadsItsPreview)

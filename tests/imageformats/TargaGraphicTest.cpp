@@ -283,12 +283,7 @@ TEST(TargaGraphic, ReportsProgressPerRow)
 {
     TTargaGraphic targa;
     std::vector<std::string> events;
-    targa.OnProgress = [&](TGraphic&, TProgressStage stage, std::uint8_t percent, bool redraw, const TRect& rect,
-                           const std::string& message) {
-        events.push_back(IntToStr(stage) + " " + IntToStr(percent) + " " + IntToStr(redraw) + " " +
-                         IntToStr(rect.Left) + "," + IntToStr(rect.Top) + "," + IntToStr(rect.Right) + "," +
-                         IntToStr(rect.Bottom) + " " + message);
-    };
+    RecordProgress(targa, events);
     LoadFromBytes(targa, TargaFile(10, 3, 2, 8, 0, std::string{static_cast<char>(0x85), 7}));
     EXPECT_EQ(events,
               (std::vector<std::string>{"0 0 0 0,0,3,1 Preparing...", "2 0 0 0,0,3,1 ", "0 0 0 0,0,3,1 Transfering...",

@@ -478,7 +478,9 @@ TEST_F(DocumentWindow, KeysEditTheSelectionWithoutScrollingAndThePopupFollowsIt)
     window->PopupMenu1Popup();
     EXPECT_TRUE(window->Delete1->isEnabled());
     EXPECT_FALSE(window->SetColor1->isEnabled());
-    EXPECT_FALSE(window->ProductDetails1->isEnabled());
+    ASSERT_TRUE(window->ProductDetails1->isEnabled());
+    window->ProductDetails1->trigger();
+    EXPECT_EQ(mainWindow.productDetailsShown, 1);
     document.graphics.viewMode = true;
     window->PopupMenu1Popup();
     EXPECT_TRUE(window->SetColor1->isEnabled());

@@ -10,6 +10,8 @@
 #include "planogram/DocumentSetup.h"
 #include "planogram/DocumentView.h"
 #include "planogram/PlanogramDocument.h"
+#include "planogram/Planobuilder.h"
+#include "planogram/SelectorModel.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/graphics/Bitmap.h"
@@ -52,6 +54,7 @@ public:
     int catalogBarUpdates = 0;
     int changes = 0;
     bool wizardVisible = false;
+    int productDetailsShown = 0;
 
     FakeMainWindow()
     {
@@ -100,6 +103,7 @@ public:
     void DocumentClosed(PlanogramDocument& document) override { closed.push_back(&document); }
     void UpdateCatalogBar() override { ++catalogBarUpdates; }
     bool PlanogramWizardVisible() const override { return wizardVisible; }
+    void ShowProductDetails() override { ++productDetailsShown; }
 };
 
 class FakeSelector : public DocumentSelector {
@@ -289,6 +293,7 @@ struct ProductRow {
     std::string category = {}, brand = {};
     int inventory = 0, minInventory = 0;
     std::string picture = "none.bmp";
+    double cost = 1, retail = 2;
 };
 
 // A text catalog in centimetres with the thirteen default columns and the inventory columns.
@@ -306,7 +311,7 @@ inline std::string ProductCatalogText(const std::vector<ProductRow>& rows)
         const ProductRow& row = rows[i];
         text += "r" + std::to_string(i + 1) + "=" + std::to_string(i + 1) + "\t" + row.part + "\tdescription\t" +
                 row.picture + "\t" + number(row.width) + "\t" + number(row.height) + "\t" + number(row.depth) +
-                "\t1\t2\t" + number(row.pegX) + "\t" + number(row.pegY) + "\t" + row.category + "\t" + row.brand +
+                "\t" + number(row.cost) + "\t" + number(row.retail) + "\t" + number(row.pegX) + "\t" + number(row.pegY) + "\t" + row.category + "\t" + row.brand +
                 "\t" + std::to_string(row.inventory) + "\t" + std::to_string(row.minInventory) + "\r\n";
     }
     return text;
@@ -361,4 +366,44 @@ struct DocumentWithFakes {
             last = member;
         }
     }
+};
+
+// The selector's side of the builder over the document: the product grid holds the catalog, a find
+// makes the product the catalog's current record, placing is the document's.
+class DocumentBuilderHost : public BuilderHost {
+public:
+    DocumentBuilderHost(PlanogramDocument& document, TStringGrid& products) : document_(document), products_(products)
+    {
+        document.catalog->LoadIntoGrid(products);
+        for (size_t role = 0; role < model.catalog.roleColumns.size(); ++role)
+            model.catalog.roleColumns[role] = document.catalog->ColumnOf(static_cast<CatalogFieldRole>(role));
+        model.catalog.units = document.catalog->units;
+    }
+
+    std::optional<SelectorProduct> FindProduct(const std::string& partNumber) override
+    {
+        const std::optional<int> row = model.FindProductRow(products_, partNumber);
+        if (!row || !document_.catalog->FindByKey(partNumber))
+            return std::nullopt;
+        return model.ReadProduct(products_, *row);
+    }
+    bool AddCurrentProduct(int x, int y) override
+    {
+        placedAt.push_back({x, y});
+        return document_.AddCatalogItem(x, y);
+    }
+    int DisplayHeight() const override { return document_.displayHeight; }
+    bool RefreshDisplay() override
+    {
+        ++refreshes;
+        return true;
+    }
+
+    SelectorModel model;
+    std::vector<std::pair<int, int>> placedAt;
+    int refreshes = 0;
+
+private:
+    PlanogramDocument& document_;
+    TStringGrid& products_;
 };

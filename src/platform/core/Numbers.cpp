@@ -1,4 +1,5 @@
 #include "platform/core/Numbers.h"
+#include "platform/core/TryNumbers.h"
 
 #include "platform/core/CodePage.h"
 #include "platform/core/Exceptions.h"
@@ -319,26 +320,34 @@ double Atof(std::string_view text)
     return ParseDecimal(text.substr(start, end - start));
 }
 
-int StrToInt(std::string_view text)
+std::optional<int> TryStrToInt(std::string_view text)
 {
     size_t pos = SkipBlanks(text, 0);
     bool negative;
     pos = SkipSign(text, pos, negative);
     if (pos == text.size() || !IsDigit(text[pos]))
-        RaiseNotValid(text, "integer");
+        return std::nullopt;
     std::int64_t magnitude = 0;
     for (; pos < text.size() && IsDigit(text[pos]); ++pos) {
         magnitude = magnitude * 10 + (text[pos] - '0');
         if (magnitude > -static_cast<std::int64_t>(INT_MIN))
-            RaiseNotValid(text, "integer");
+            return std::nullopt;
     }
     const std::int64_t value = negative ? -magnitude : magnitude;
     if (pos != text.size() || value > INT_MAX)
-        RaiseNotValid(text, "integer");
+        return std::nullopt;
     return static_cast<int>(value);
 }
 
-double StrToFloat(std::string_view text)
+int StrToInt(std::string_view text)
+{
+    const std::optional<int> value = TryStrToInt(text);
+    if (!value)
+        RaiseNotValid(text, "integer");
+    return *value;
+}
+
+std::optional<double> TryStrToFloat(std::string_view text)
 {
     const size_t start = SkipBlanks(text, 0);
     bool negative;
@@ -346,11 +355,19 @@ double StrToFloat(std::string_view text)
     bool hasDigits;
     const size_t end = DecimalNumberEnd(text, digitsStart, hasDigits);
     if (!hasDigits || SkipBlanks(text, end) != text.size())
-        RaiseNotValid(text, "floating point");
+        return std::nullopt;
     const double value = ParseDecimal(text.substr(start, end - start));
     if (std::fabs(value) == DBL_MAX)
-        RaiseNotValid(text, "floating point");
+        return std::nullopt;
     return value;
+}
+
+double StrToFloat(std::string_view text)
+{
+    const std::optional<double> value = TryStrToFloat(text);
+    if (!value)
+        RaiseNotValid(text, "floating point");
+    return *value;
 }
 
 int MulDiv(int a, int b, int c)

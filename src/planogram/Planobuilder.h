@@ -1,0 +1,65 @@
+#pragma once
+
+#include "planogram/Kqfascii.h"
+#include "planogram/SelectorModel.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class PlanogramDocument;
+class TStringGrid;
+
+// Centimetres to the inch as sizes typed in inches have always been converted: 1 / 0.394, not 2.54.
+inline constexpr double CentimetresPerInch = 2.5380710659898478;
+
+// What the builder asks of the windows: the selector finds a part number in its product grid (the
+// row selected and its product made the catalog's current record), the main window places that
+// product and refreshes the active planogram.
+class BuilderHost {
+public:
+    virtual ~BuilderHost() = default;
+    // The product of the part number in catalog units, or nothing when the product grid lacks it.
+    virtual std::optional<SelectorProduct> FindProduct(const std::string& partNumber) = 0;
+    // Places the catalog's current product on the active planogram, first tried at (x, y).
+    virtual bool AddCurrentProduct(int x, int y) = 0;
+    virtual int DisplayHeight() const = 0;
+    virtual bool RefreshDisplay() = 0;
+};
+
+// Fills the active planogram from a builder grid: row 0 the titles, then one row per entry (part
+// number, rank, facings) and one empty row at the end. Ranking writes each found product's rank and
+// sorts the rows by it; placing puts each found product down as many times as its facings say.
+class Planobuilder {
+public:
+    explicit Planobuilder(BuilderHost& host) : host_(host) {}
+
+    // The placing point in document units handed to every placement.
+    int x = 0, y = 0;
+
+    void RankBySpaceProfit(TStringGrid& grid, bool descending);
+    void RankByProfit(TStringGrid& grid, bool descending);
+    void RankBySize(TStringGrid& grid, bool descending);
+    void RankByWidth(TStringGrid& grid, bool descending);
+    void RankByHeight(TStringGrid& grid, bool descending);
+    // The ranking of a rank mode 1-10 (odd modes descending); mode 0 keeps the grid's order.
+    void RankBy(TStringGrid& grid, int mode);
+    // Sorts the entry rows by their rank, equal ranks keeping their order (reversed when descending),
+    // and numbers the rank column 1, 2, 3 ... in the new order.
+    static void SortByRank(TStringGrid& grid, bool descending);
+    // Places the grid's products, the first one with its top `height` centimetres (or inches) above
+    // the floor and every later one after it; returns the refresh's result.
+    bool PlaceList(const TStringGrid& grid, int height, bool inches);
+
+    // Deletes the items lying outside the display, telling the user when there were any.
+    static void DeleteItemsOutside(PlanogramDocument& document);
+
+private:
+    // Writes rank(product) as the rank text of every row whose product is found.
+    template <typename Rank> void WriteRanks(TStringGrid& grid, Rank rank);
+
+    BuilderHost& host_;
+};
+
+// The entry rows of a builder grid as the planogram's builder list.
+std::vector<BuilderEntry> BuilderEntries(const TStringGrid& grid);

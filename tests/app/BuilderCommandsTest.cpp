@@ -1,0 +1,228 @@
+// The builder's commands on the main window with the example wall, offscreen: the selector's "Add by
+// Filter" and "Build display", File > Load Product List and Product Details from the menu and the
+// planogram's popup, with their dialogs answered by script.
+#include "app/MainFormFixture.h"
+
+#include "app/ProductCommands.h"
+#include "app/SmallDialogs.h"
+#include "planogram/FilterCode.h"
+#include "planogram/Planobuilder.h"
+#include "planogram/SelectorCode.h"
+#include "platform/ui/StringGrid.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+namespace {
+
+class BuilderCommands : public MainFormFixture {
+protected:
+    BuilderCommands()
+    {
+        selector = std::make_unique<TSelector>(*form, form.get());
+        form->SetSelector(*selector);
+        filter = std::make_unique<TfrmFilter>(*form);
+        selector->SetFilterWindow(*filter);
+        PDetails = &details;
+        frmLoadListOps = &listOps;
+        frmMissingItems = &missing;
+    }
+    ~BuilderCommands() override
+    {
+        PDetails = nullptr;
+        frmLoadListOps = nullptr;
+        frmMissingItems = nullptr;
+        filter.reset();
+        selector.reset();
+    }
+
+    // Answers the product list dialog, which the command empties first, with the text, the amount and
+    // its kind; the missing products' window that may follow is left as it is.
+    void TypeList(const char* text, const char* amount = "5", int kind = 0)
+    {
+        ui.whileShownModally = [this, text, amount, kind] {
+            if (!listOps.List1->toPlainText().isEmpty())
+                return;
+            listOps.List1->setPlainText(text);
+            listOps.edAmount->setText(amount);
+            listOps.cbAmount->setCurrentIndex(kind);
+        };
+    }
+    std::vector<std::string> Indexes()
+    {
+        std::vector<std::string> indexes;
+        for (const ListOB* item = Active().items->head; item; item = item->next)
+            indexes.push_back(item->index);
+        return indexes;
+    }
+
+    std::unique_ptr<TSelector> selector;
+    std::unique_ptr<TfrmFilter> filter;
+    TPDetails details;
+    TfrmLoadListOps listOps;
+    TfrmMissingItems missing;
+};
+
+TEST_F(BuilderCommands, TheSelectorFiltersTheCatalogAndBuildsTheWallFromIt)
+{
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    EXPECT_TRUE(selector->Button1->isEnabled());
+    EXPECT_TRUE(selector->Button2->isEnabled());
+    ui.whileShownModally = [this] {
+        EXPECT_EQ(filter->cbColumns->count(), 16);
+        EXPECT_EQ(filter->cbColumns->itemText(12).toStdString(), "Brand");
+        filter->cbColumns->setCurrentIndex(12);
+        filter->cbOP->setCurrentIndex(0);
+        filter->edKey->setText("Meadowbrook");
+        filter->Button1->click();
+    };
+    ui.AnswerModal(mrOk);
+    selector->Button1->click();
+    ui.whileShownModally = nullptr;
+    EXPECT_EQ(Active().builderList,
+              (std::vector<BuilderEntry>{
+                  {"MB-201", "Meadowbrook", "1"}, {"MB-202", "Meadowbrook", "1"}, {"MB-203", "Meadowbrook", "1"}}));
+    EXPECT_EQ(selector->GridB().RowCount(), 5);
+
+    // "Tall to Short": 30, 28 and 24 cm; the first hangs its top 75 cm (300 units) above the floor.
+    selector->cbRankBy->setCurrentIndex(9);
+    selector->edBestHeight->setText("75");
+    selector->ckAutoAddShelf->setChecked(true);
+    selector->Button2->click();
+    EXPECT_TRUE(ui.MessageTexts().empty());
+    EXPECT_EQ(Active().builderList,
+              (std::vector<BuilderEntry>{{"MB-202", "1", "1"}, {"MB-201", "2", "1"}, {"MB-203", "3", "1"}}));
+    EXPECT_EQ(Active().builderList, BuilderEntries(selector->GridB()));
+    // The row's shelf follows its first product.
+    EXPECT_EQ(Indexes(), (std::vector<std::string>{"MB-202", "shelf1", "MB-201", "MB-203"}));
+    const ListOB& first = *Active().items->head;
+    EXPECT_EQ(first.left, 1);
+    EXPECT_EQ(first.top, Active().displayHeight - 300);
+    EXPECT_FALSE(Active().autoAddShelves);
+    EXPECT_FALSE(selector->model.building);
+    EXPECT_TRUE(Active().modified);
+
+    // Without "automatically add shelves" the same build adds none.
+    selector->ckAutoAddShelf->setChecked(false);
+    selector->Button2->click();
+    EXPECT_EQ(Indexes(), (std::vector<std::string>{"MB-202", "MB-201", "MB-203"}));
+}
+
+TEST_F(BuilderCommands, LoadProductListBuildsFromTheListAndNamesWhatIsMissing)
+{
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    form->FileMenuClick();
+    EXPECT_TRUE(form->LoadProductList1->isEnabled());
+    const std::vector<BuilderEntry> before = Active().builderList;
+    const int items = Active().items->Count();
+
+    TypeList("SK-101");
+    ui.AnswerModal(mrCancel);
+    form->LoadProductList1->trigger();
+    EXPECT_EQ(Active().builderList, before);
+    EXPECT_EQ(Active().items->Count(), items);
+
+    // An empty list, and one of blank lines only, say so and change nothing.
+    for (const char* text : {"", " \t\n\n"}) {
+        TypeList(text);
+        ui.AnswerModal(mrOk);
+        ui.AnswerMessage(MsgAnswer::OK);
+        form->LoadProductList1->trigger();
+    }
+    EXPECT_EQ(ui.MessageTexts(),
+              (std::vector<std::string>{"List is empty. Please add product part numbers to the list and try again.",
+                                        "The list seems to be empty"}));
+    const auto boxes = ui.CallsOf(ScriptedUi::Kind::MessageBox);
+    EXPECT_EQ(boxes[0].caption, "Load Product List");
+    EXPECT_EQ(boxes[1].caption, "Load From List");
+    EXPECT_EQ(boxes[1].icon, MsgIcon::Warning);
+    EXPECT_EQ(Active().builderList, before);
+
+    EXPECT_EQ(ProductListEntries("A1 \r\n\tB2\r\r\n  \nC3\t\r"), (std::vector<std::string>{"A1", "B2", "C3"}));
+    TypeList("SK-101  \nNOPE\n\nSK-103\t", "2");
+    ui.AnswerModal(mrOk);
+    ui.AnswerModal(mrOk);
+    form->LoadProductList1->trigger();
+    EXPECT_EQ(Active().builderList, (std::vector<BuilderEntry>{{"SK-101", "1", "2"}, {}, {"SK-103", "3", "2"}}));
+    EXPECT_EQ(selector->GridB().RowCount(), 5);
+    EXPECT_EQ(missing.Memo1->toPlainText().toStdString(), "NOPE\n");
+    EXPECT_EQ(selector->PageControl1->currentIndex(), 3);
+    const std::vector<std::string> placed = Indexes();
+    EXPECT_EQ(std::count(placed.begin(), placed.end(), "SK-101"), 2);
+    EXPECT_EQ(std::count(placed.begin(), placed.end(), "SK-103"), 2);
+    ASSERT_TRUE(form->SavePlanogram(false));
+    EXPECT_NE(ReadWholeFile(Example()).find("BI1=SK-101\t1\t2\r\nBI2=\r\nBI3=SK-103\t3\t2\r\n"), std::string::npos);
+
+    // Rows of products take the wall's width, not the zoomed drawing's: 2 x (480 / 76 units) = 12.
+    ASSERT_EQ(Active().displayWidth, 480);
+    for (double zoom : {1.0, 0.5}) {
+        Active().SetZoom(zoom);
+        TypeList("SK-101", "2", 1);
+        ui.AnswerModal(mrOk);
+        form->LoadProductList1->trigger();
+        EXPECT_EQ(Active().builderList, (std::vector<BuilderEntry>{{"SK-101", "1", "12"}}));
+    }
+}
+
+TEST_F(BuilderCommands, ProductDetailsShowTheItemsOwnProductAndTakeItsHookDepth)
+{
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    PlanogramDocument& document = Active();
+    ListOB* found = document.items->head;
+    while (found && found->index != "SK-101")
+        found = found->next;
+    ASSERT_TRUE(found);
+    ListOB& item = *found;
+    document.items->current = &item;
+    form->Object1Click();
+    EXPECT_TRUE(form->ProductDetails1->isEnabled());
+    // The catalog bar was browsed elsewhere: the details still show the item's own product.
+    ASSERT_TRUE(document.catalog->Last());
+    const int browsed = document.catalog->CurrentRecord();
+    form->unitsInches = 1;
+    ui.whileShownModally = [this] {
+        EXPECT_EQ(details.txtProduct->text().toStdString(), "SK-101");
+        EXPECT_EQ(details.txtDes->text().toStdString(), "Crunchy Oats 500 g");
+        EXPECT_EQ(details.txtW->text().toStdString(), "19 cm");
+        EXPECT_EQ(details.txtPHUnit->text().toStdString(), "Inches");
+        details.edPHDepth->setText("10");
+    };
+    ui.AnswerModal(mrOk);
+    document.modified = false;
+    form->ProductDetails1->trigger();
+    EXPECT_EQ(item.hookdepth, 101);
+    EXPECT_FLOAT_EQ(item.hookdepthIN, 10);
+    EXPECT_TRUE(document.modified);
+    EXPECT_EQ(document.catalog->CurrentRecord(), browsed);
+
+    // A hook depth that is no number changes nothing; an item without depth has no stack count.
+    item.depth = 0;
+    ui.whileShownModally = [this] {
+        EXPECT_EQ(details.txtSC->text().toStdString(), "?d?");
+        details.edPHDepth->setText("ten");
+    };
+    ui.AnswerModal(mrOk);
+    ui.AnswerMessage(MsgAnswer::OK);
+    form->ProductDetails1->trigger();
+    EXPECT_EQ(ui.MessageTexts(), (std::vector<std::string>{"'ten' is not a valid floating point value."}));
+    EXPECT_EQ(item.hookdepth, 101);
+    EXPECT_FLOAT_EQ(item.hookdepthIN, 10);
+
+    // The planogram's popup runs the same command.
+    ui.whileShownModally = nullptr;
+    ui.AnswerModal(mrCancel);
+    Tplandoc& window = *form->ActivePlanogram();
+    window.PopupMenu1Popup();
+    ASSERT_TRUE(window.ProductDetails1->isEnabled());
+    window.ProductDetails1->trigger();
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::ModalWindow).size(), 3u);
+}
+
+} // namespace
