@@ -109,6 +109,7 @@ public:
     bool SelectorVisible() const override { return false; }
     void HideSelector() override {}
     void ShowSelector() override {}
+    std::unique_ptr<CatalogPictureEditor> NewPictureEditor() override { return nullptr; }
 };
 
 double Seconds(const std::function<void()>& work)

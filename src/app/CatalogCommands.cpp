@@ -1,5 +1,7 @@
 // The main window's Catalog menu commands, which show the Catalog Manager and the picture editor.
 #include "app/SDIMain.h"
+
+#include "app/CatalogEditorWindow.h"
 #include "app/picdocCode.h"
 #include "catalog/DataMaker.h"
 #include "planogram/PlanogramDocument.h"
@@ -45,12 +47,14 @@ void TMainForm::EditCatalog(const std::string& catalogFile)
 
 void TMainForm::PictureManager1Click()
 {
-    QPointer<Tpicdoc> editor = new Tpicdoc(pictureFinder_, *this, this);
+    const std::unique_ptr<CatalogPictureEditor> editor = NewPictureEditor();
     if (const PlanogramDocument* document = ActiveDocument())
         if (const std::optional<std::string> picture = CurrentItemPicture(*document, pictureFinder_))
             editor->OpenPicture(*picture);
-    Ui().ShowModal(*editor);
-    // Closing frees it; one the modal showing left without closing goes too.
-    if (editor && !editor->isVisible())
-        editor->deleteLater();
+    editor->ShowModal();
+}
+
+std::unique_ptr<CatalogPictureEditor> TMainForm::NewPictureEditor()
+{
+    return std::make_unique<CatalogEditorWindow>(*new Tpicdoc(pictureFinder_, *this, this));
 }

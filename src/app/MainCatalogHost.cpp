@@ -13,3 +13,5 @@ bool MainCatalogHost::SelectorVisible() const { return mainForm_.Selector().Visi
 void MainCatalogHost::HideSelector() { mainForm_.Selector().Hide(); }
 
 void MainCatalogHost::ShowSelector() { mainForm_.Selector().Show(); }
+
+std::unique_ptr<CatalogPictureEditor> MainCatalogHost::NewPictureEditor() { return mainForm_.NewPictureEditor(); }

@@ -16,6 +16,7 @@ public:
     bool SelectorVisible() const override;
     void HideSelector() override;
     void ShowSelector() override;
+    std::unique_ptr<CatalogPictureEditor> NewPictureEditor() override;
 
 private:
     TMainForm& mainForm_;

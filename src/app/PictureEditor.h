@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/PictureSaving.h"
+#include "catalog/CatalogManager.h"
 #include "platform/core/Geometry.h"
 #include "platform/core/UiServices.h"
 #include "platform/graphics/Colors.h"
@@ -9,27 +10,12 @@
 #include <string>
 #include <vector>
 
-class CatalogManager;
 class DrawingSettings;
 class GraphicsManager;
 class PlanogramDocument;
 class PictureFinder;
 class Progress;
 class TBitmap;
-
-// The product a caller opens the editor for, as the Catalog Manager reads it from its row.
-struct EditorProduct {
-    std::string partNumber;
-    std::string description;
-    std::string pictureCell;
-    // The product's width and height in quarter centimetres; 0 when the catalog has no such column.
-    int widthQuarterCm = 0;
-    int heightQuarterCm = 0;
-    // The catalog's values in its own units; 0 when missing.
-    double width = 0;
-    double height = 0;
-    double depth = 0;
-};
 
 // What the optimise-size dialog was left holding when the user chose Optimize.
 struct OptimizeSizeChoice {

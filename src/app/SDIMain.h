@@ -42,6 +42,7 @@ class TDForm;
 class TOptions;
 class TSelector;
 class THookHelpSystem;
+class CatalogPictureEditor;
 class Tplandoc;
 
 // The program's frame: one MDI window holding every planogram window, the menus, the tool bars, the
@@ -188,6 +189,8 @@ public:
     void EditCatalog(const std::string& catalogFile) override;
     // The picture editor, on the picture of the active planogram's current item when there is one.
     void PictureManager1Click();
+    // A new, hidden picture editor belonging to the program.
+    std::unique_ptr<CatalogPictureEditor> NewPictureEditor();
 
     // The document setup dialog the documents show (not owned); New stays disabled without one.
     void SetDocumentSetupDialog(DocumentSetupDialog* dialog);

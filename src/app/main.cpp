@@ -78,6 +78,7 @@ int main(int argc, char* argv[])
     TExportOptions exportOptions(&mainForm);
     ExportOptions = &exportOptions;
     TZYBBrowser zybBrowser(&mainForm);
+    dForm.ZYBBrowser = &zybBrowser;
     TOptions options(mainForm, &mainForm);
     mainForm.SetOptionsWindow(options);
     TwReporter reporter(&mainForm);

@@ -293,6 +293,7 @@ void CatalogManager::FormClose()
 {
     cellContent.clear();
     location.clear();
+    locationBarShown = false;
     if (host.SelectorVisible()) {
         host.HideSelector();
         host.ShowSelector();

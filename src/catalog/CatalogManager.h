@@ -2,6 +2,7 @@
 
 #include "catalog/Didbase.h"
 #include "catalog/GridSearch.h"
+#include "platform/core/UiServices.h"
 #include "platform/ui/StringGrid.h"
 
 #include <functional>
@@ -11,6 +12,36 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+class CatalogManager;
+
+// The product a caller opens the picture editor for, as the Catalog Manager reads it from its row.
+struct EditorProduct {
+    std::string partNumber;
+    std::string description;
+    std::string pictureCell;
+    // The product's width and height in quarter centimetres; 0 when the catalog has no such column.
+    int widthQuarterCm = 0;
+    int heightQuarterCm = 0;
+    // The catalog's values in its own units; 0 when missing.
+    double width = 0;
+    double height = 0;
+    double depth = 0;
+};
+
+// The picture editor as the Catalog Manager drives it: made hidden, prepared, then shown modally.
+// Destroying it frees a window that was never shown.
+class CatalogPictureEditor {
+public:
+    virtual ~CatalogPictureEditor() = default;
+    // False when the editor cannot take the picture; the caller then destroys it.
+    virtual bool OpenPicture(const std::string& path) = 0;
+    // Where the editor writes a saved picture's name: the grid's `column` in the row of `partNumber`.
+    virtual void SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber) = 0;
+    virtual void SetProduct(const EditorProduct& product) = 0;
+    virtual void SetCatalogCapture(bool capture) = 0;
+    virtual void ShowModal() = 0;
+};
 
 // What the Catalog Manager needs from the windows above the catalog library: the main window's
 // scale and units mode for new catalog objects, and the product selector it refreshes.
@@ -24,7 +55,26 @@ public:
     virtual bool SelectorVisible() const = 0;
     virtual void HideSelector() = 0;
     virtual void ShowSelector() = 0;
+    // A new, hidden picture editor; nullptr when the program has none.
+    virtual std::unique_ptr<CatalogPictureEditor> NewPictureEditor() = 0;
 };
+
+// The collection export's progress, told before the first record, after each record with the name
+// of its picture file, and when it ends (also when it fails).
+class CollectionExportProgress {
+public:
+    virtual ~CollectionExportProgress() = default;
+    virtual void Start(int records) = 0;
+    virtual void Processed(const std::string& pictureName) = 0;
+    virtual void Finish() = 0;
+};
+
+// The location a file chosen in the photo collection gives: its folder with the final delimiter, or
+// the file itself when it is a multi-image collection (".zyb", any letter case).
+std::string CollectionLocationOfFile(const std::string& path);
+// A picture's size value in quarter centimetres, rounded to nearest: an inch counts 2.564102564102564
+// centimetres here, as the pictures were always measured.
+int EditorQuarterCentimetres(double value, bool inches);
 
 // Makes an empty catalog object of the kind that stores files with `extension` (".ctf", ".vdx" or
 // ".ddl"), or nullptr when that kind is not available.
@@ -106,6 +156,21 @@ public:
     void ImportText();
     void ExportText();
 
+    // Pictures. The picture cells are those of the picture-name role's column.
+    void SetPhotoCollectionLocation();
+    // The location bar's Find: a file chosen in the collection gives the location.
+    void FindLocation();
+    void LinkPicture();
+    void EditPicture();
+    void CatalogCapture();
+    void StripPicturePath();
+    void ChangeDriveLetter();
+    // The collection file the browser shows: the location when it is a ".zyb" file, else empty.
+    std::string BrowsedCollection() const;
+    // Packs the pictures of every product, and their "H" pictures, into one collection file.
+    void SavePicturesToZybFile(CollectionExportProgress& progress);
+    bool LocationIsCollectionFile() const;
+
     // Search and units.
     void FindFirst();
     void FindNext();
@@ -126,6 +191,8 @@ public:
     std::string cellSelection; // the current cell's description beside the inspector
     std::string location;      // the picture collection location
     bool gridShown = true;
+    bool locationBarShown = false;
+    FileDialogOptions OpenPictureDialog1;
     int saveEntry = TextEntry;
     // Measures a text in pixels for AutoFitColumns, with the main window's font.
     std::function<int(const std::string&)> textWidth;
@@ -142,6 +209,19 @@ private:
     void SetCurrentCellFromInspector();
     void ReportSearch(bool found);
     void AssignRolesFromDialog(bool firstPage);
+    // The role's column, or -1 when there is no catalog or the role is unassigned.
+    int RoleColumn(CatalogFieldRole role) const;
+    std::string RoleCell(CatalogFieldRole role, int row) const;
+    EditorProduct ProductOfRow(int row) const;
+    // The picture path of the current row as Edit Picture opens it; nothing when it must not open.
+    std::optional<std::string> PictureToEdit();
+    std::optional<std::string> ChoosePicture();
+    void ShowEditor(CatalogPictureEditor& editor);
+    // Asks to save before the export; false when it must not go on.
+    bool SavedForExport();
+    std::optional<std::string> ChooseCollectionFile(const didBase& reading);
+    // Rewrites every non-empty picture cell of the grid.
+    void RewritePictureCells(const std::function<std::string(const std::string&)>& rewrite);
 
     CatalogManagerHost& host;
     CatalogKindMaker makeCatalog;

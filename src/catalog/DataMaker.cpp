@@ -1,9 +1,11 @@
 #include "catalog/DataMaker.h"
 
 #include "catalog/ExcelImport.h"
+#include "catalog/ZYBBrowserCode.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/UiServices.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/PrintStatus.h"
 #include "platform/ui/StringGridView.h"
 #include "platform/ui/WindowPlacement.h"
 
@@ -15,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -22,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include <functional>
+#include <memory>
 
 TDForm* DForm = nullptr;
 
@@ -79,6 +83,45 @@ template <typename Command> void OnFocusedEdit(Command command)
         std::invoke(command, edit);
 }
 
+// The export's progress in its status window, which has no Cancel: the export runs to its end with the
+// Catalog Manager disabled, while the messages the window processes keep the program painted.
+class PrintStatusProgress : public CollectionExportProgress {
+public:
+    explicit PrintStatusProgress(QWidget& form) : form_(form) {}
+
+    void Start(int records) override
+    {
+        form_.setEnabled(false);
+        status_ = std::make_unique<TPrintStatus>(nullptr, &form_);
+        status_->Button1->hide();
+        status_->PrintProgress->setRange(0, records);
+        status_->PrintProgress->setValue(0);
+        status_->show();
+        status_->repaint();
+    }
+
+    void Processed(const std::string& pictureName) override
+    {
+        status_->StepIt();
+        status_->SetStatus("Processing..." + pictureName);
+        QApplication::processEvents();
+    }
+
+    void Finish() override
+    {
+        if (status_) {
+            status_->PrintProgress->setValue(0);
+            status_->close();
+            status_.reset();
+        }
+        form_.setEnabled(true);
+    }
+
+private:
+    QWidget& form_;
+    std::unique_ptr<TPrintStatus> status_;
+};
+
 } // namespace
 
 TDForm::TDForm(CatalogManagerHost& host, QWidget* parent) : QMainWindow(parent, Qt::Window), model(host)
@@ -127,7 +170,14 @@ void TDForm::CreateActions()
     aChangeUnits = NewAction(this, "aChangeUnits", "Change unit of meassurement", "Set or convert unit of measurement");
     aAddRow = NewAction(this, "aAddRow", "Insert Row", "Add Row");
     aAddColumn = NewAction(this, "aAddColumn", "Add Column", "Add Column");
-    aGetPicture = NotYet(NewAction(this, "aGetPicture", "Link Picture", "", QKeySequence("Ctrl+D")));
+    aGetPicture = NewAction(this, "aGetPicture", "Link Picture", "", QKeySequence("Ctrl+D"));
+    aEditPic = NewAction(this, "aEditPic", "Open / Edit Picture");
+    // Scanning comes with the picture editor's scanner.
+    aScan = NotYet(NewAction(this, "aScan", "Scan / Import Picture"));
+    aOpenZYB = NewAction(this, "aOpenZYB", "Browse ZYB File");
+    aSetPCollection = NewAction(this, "aSetPCollection", "Set Photo Collection Location");
+    aChangeDrive = NewAction(this, "aChangeDrive", "Change drive letter for links");
+    aStripPath = NewAction(this, "aStripPath", "Strip Picture Path");
     Cut1 = NewAction(this, "Cut1", "Cu&t", "", QKeySequence("Ctrl+X"));
     Copy1 = NewAction(this, "Copy1", "&Copy", "", QKeySequence("Ctrl+C"));
     Paste1 = NewAction(this, "Paste1", "&Paste", "", QKeySequence("Ctrl+V"));
@@ -155,6 +205,7 @@ void TDForm::CreateMenus()
     New1 = File1->addMenu("New");
     NewCatalog1 = NewAction(this, "NewCatalog1", "Catalog", "", QKeySequence("Ctrl+N"));
     DirectDataLink1 = NotYet(NewAction(this, "DirectDataLink1", "Direct Data Link"));
+    // The capture needs the picture editor's Add Product.
     CatalogCapture1 = NotYet(NewAction(this, "CatalogCapture1", "Catalog Capture"));
     New1->addActions({NewCatalog1, DirectDataLink1, CatalogCapture1});
     SaveAs1 = NewAction(this, "SaveAs1", "Save &As");
@@ -173,17 +224,10 @@ void TDForm::CreateMenus()
     Grid1->addActions({aAddRow, aAddColumn, DeleteRpw1, DeleteColum1, RenameColum1});
 
     Picture1 = menuBar()->addMenu("Picture");
-    Picture1->addAction(aGetPicture);
-    const std::pair<const char*, const char*> pictureItems[] = {
-        {"EditPicture1", "Open / Edit Picture"},
-        {"ScanImportPicture1", "Scan / Import Picture"},
-        {"SaveAllPicturesSingleZYBFile1", "Save All Pictures to a Single ZYB File"},
-        {"BrowseZYBFile1", "Browse ZYB File"},
-        {"SetPhotoCollectionLocation1", "Set Photo Collection Location"},
-        {"ChangeDriveLetter1", "Change drive letter for links"},
-        {"StripPicturePath1", "Strip Picture Path"}};
-    for (const auto& [name, caption] : pictureItems)
-        Picture1->addAction(NotYet(NewAction(this, name, caption)));
+    SaveAllPicturesSingleZYBFile1 =
+        NewAction(this, "SaveAllPicturesSingleZYBFile1", "Save All Pictures to a Single ZYB File");
+    Picture1->addActions({aGetPicture, aEditPic, aScan, SaveAllPicturesSingleZYBFile1, aOpenZYB, aSetPCollection,
+                          aChangeDrive, aStripPath});
 }
 
 void TDForm::CreateToolBar()
@@ -226,7 +270,6 @@ QWidget* TDForm::CreateClientArea()
     edLocation->setObjectName("edLocation");
     edLocation->setToolTip("Picture Collecion Location ");
     Button1 = new QPushButton("&Find", PLocationBar);
-    Button1->setEnabled(false);
     auto* bar = new QHBoxLayout(PLocationBar);
     bar->addWidget(Label1);
     bar->addWidget(edLocation, 1);
@@ -283,6 +326,18 @@ void TDForm::ConnectCommands()
     Connect(ToolButton1, [this] { PopUpBeside(*PopupMenuImport, *ToolButton1); });
     Connect(aChangeUnits, [this] { PopUpBeside(*PopupMenuUnits, *aChangeUnits); });
     Connect(aUnits, [this] { PopUpBeside(*PopupMenuUnits, *aChangeUnits); });
+    Connect(aGetPicture, [&m] { m.LinkPicture(); });
+    Connect(aEditPic, [&m] { m.EditPicture(); });
+    Connect(CatalogCapture1, [&m] { m.CatalogCapture(); });
+    Connect(SaveAllPicturesSingleZYBFile1, [this] { SavePicturesToZybFile(); });
+    Connect(aOpenZYB, [this] { aOpenZYBExecute(); });
+    Connect(aSetPCollection, [&m] { m.SetPhotoCollectionLocation(); });
+    Connect(aChangeDrive, [&m] { m.ChangeDriveLetter(); });
+    Connect(aStripPath, [&m] { m.StripPicturePath(); });
+    connect(Button1, &QPushButton::clicked, this, ShowingErrors([this] {
+                model.FindLocation();
+                ShowModelState();
+            }));
     connect(Close1, &QAction::triggered, this, &QWidget::close);
     connect(File1, &QMenu::aboutToShow, this, ShowingErrors(this, &TDForm::File1Click));
     connect(Edit1, &QMenu::aboutToShow, this, ShowingErrors(this, &TDForm::Edit1Click));
@@ -360,6 +415,7 @@ void TDForm::ShowModelState()
     SetTextKeepingCursor(*edCellContent, model.cellContent);
     SetTextKeepingCursor(*edLocation, model.location);
     cbCellSelection->setEditText(toQString(model.cellSelection));
+    PLocationBar->setVisible(model.locationBarShown);
     CM1->setChecked(model.Centimetres());
     Inches1->setChecked(!model.Centimetres());
     EnableCommands();
@@ -403,12 +459,25 @@ void TDForm::CM1Click() { model.SetCentimetres(true); }
 
 void TDForm::Inches1Click() { model.SetCentimetres(false); }
 
+void TDForm::aOpenZYBExecute()
+{
+    if (!ZYBBrowser)
+        return;
+    ZYBBrowser->SetCollectionPath(model.BrowsedCollection());
+    Ui().ShowModal(*ZYBBrowser);
+}
+
+void TDForm::SavePicturesToZybFile()
+{
+    PrintStatusProgress progress(*this);
+    model.SavePicturesToZybFile(progress);
+}
+
 bool TDForm::FormCloseQuery() { return model.FormCloseQuery(); }
 
 void TDForm::FormClose()
 {
     model.FormClose();
-    PLocationBar->hide();
     ShowModelState();
 }
 

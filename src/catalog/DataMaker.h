@@ -15,6 +15,7 @@ class QMenu;
 class QPushButton;
 class QToolBar;
 class StringGridView;
+class TZYBBrowser;
 
 // The Catalog Manager: a catalog edited as a table, with its menus, tool bar and cell inspector. The
 // window only shows; CatalogManager does the work. Callers start a catalog (new, from a file, or the
@@ -51,6 +52,10 @@ public:
     void Inches1Click();
     bool FormCloseQuery();
     void FormClose();
+    void aOpenZYBExecute();
+    // Keeps the window disabled while it runs: edits, a close or a second export would pull the
+    // catalog from under it.
+    void SavePicturesToZybFile();
     void GridKeyDown(int key);
     void FormKeyUp(int key);
 
@@ -76,6 +81,12 @@ public:
     QAction* aAddRow = nullptr;
     QAction* aAddColumn = nullptr;
     QAction* aGetPicture = nullptr;
+    QAction* aEditPic = nullptr;
+    QAction* aScan = nullptr;
+    QAction* aOpenZYB = nullptr;
+    QAction* aSetPCollection = nullptr;
+    QAction* aChangeDrive = nullptr;
+    QAction* aStripPath = nullptr;
 
     QMenu* File1 = nullptr;
     QMenu* New1 = nullptr;
@@ -95,6 +106,9 @@ public:
     QAction* DeleteColum1 = nullptr;
     QAction* RenameColum1 = nullptr;
     QMenu* Picture1 = nullptr;
+    QAction* SaveAllPicturesSingleZYBFile1 = nullptr;
+
+    TZYBBrowser* ZYBBrowser = nullptr; // not owned
 
     QToolBar* ToolBar1 = nullptr;
     QAction* ToolButton1 = nullptr; // "Import"

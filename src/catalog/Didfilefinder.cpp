@@ -24,6 +24,14 @@ std::string HighResolutionName(const std::string& picture)
     return ExtractFilePath(picture) + "H" + ExtractFileName(picture);
 }
 
+std::string ExistingStoredFile(const std::string& stored)
+{
+    for (const std::string& reading : StoredPathReadings(stored))
+        if (std::string found = ExistingFileAnyCase(ExtractFilePath(reading), ExtractFileName(reading)); !found.empty())
+            return found;
+    return {};
+}
+
 Didfilefinder::Didfilefinder(SettingsStore settings) : settings_(std::move(settings)) {}
 
 std::string Didfilefinder::ReadCurrentDataFile()
@@ -75,10 +83,9 @@ std::string Didfilefinder::FindPicture(const std::string& path)
 
 std::string Didfilefinder::FirstFound(const std::string& path, std::initializer_list<std::string> folders)
 {
+    if (std::string found = ExistingStoredFile(path); !found.empty())
+        return found;
     const std::vector<std::string> readings = StoredPathReadings(path);
-    for (const std::string& reading : readings)
-        if (std::string found = ExistingFileAnyCase(ExtractFilePath(reading), ExtractFileName(reading)); !found.empty())
-            return found;
     for (const std::string& folder : folders)
         for (const std::string& reading : readings)
             if (std::string found = ExistingFileAnyCase(folder, ExtractFileName(reading)); !found.empty())

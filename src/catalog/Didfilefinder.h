@@ -53,3 +53,7 @@ private:
 // The name of a picture's high-resolution twin: "H" before the file name, in the same folder
 // ("C:\Pics\cola.jpg" gives "C:\Pics\Hcola.jpg", "shelf1.jpg" gives "Hshelf1.jpg").
 std::string HighResolutionName(const std::string& picture);
+
+// The file a stored path names where it stands (each of its readings, the name in any letter case),
+// or empty.
+std::string ExistingStoredFile(const std::string& stored);

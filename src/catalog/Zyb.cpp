@@ -151,21 +151,6 @@ bool WriteAll(TStream& file, const void* data, std::size_t size)
     return file.Write(data, static_cast<std::int64_t>(size)) == static_cast<std::int64_t>(size);
 }
 
-// An existing file takes further pictures only when it is a collection.
-bool IsCollectionToAppendTo(const std::string& path)
-{
-    const auto existing = OpenForReading(path);
-    if (!existing) {
-        Report(CantOpen, ErrorCaption, MsgIcon::Exclamation);
-        return false;
-    }
-    if (!ReadHeaderMatches(*existing)) {
-        Report(NotValidShouted, ErrorCaption);
-        return false;
-    }
-    return true;
-}
-
 bool WriteEntry(TStream& file, const ZybEntry& entry, const std::vector<std::uint8_t>& pixels, bool withHeader)
 {
     const auto header = HeaderBytes();
@@ -219,6 +204,20 @@ bool LoadPixels(TStream& file, const ZybEntry& entry, TBitmap& bitmap)
 }
 
 } // namespace
+
+bool ZybFile::IsCollectionToAppendTo(const std::string& path)
+{
+    const auto existing = OpenForReading(path);
+    if (!existing) {
+        Report(CantOpen, ErrorCaption, MsgIcon::Exclamation);
+        return false;
+    }
+    if (!ReadHeaderMatches(*existing)) {
+        Report(NotValidShouted, ErrorCaption);
+        return false;
+    }
+    return true;
+}
 
 bool ZybFile::Append(const std::string& path, const std::string& name, const TBitmap& bitmap, std::uint32_t index)
 {

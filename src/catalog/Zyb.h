@@ -17,6 +17,8 @@ class ZybFile {
 public:
     static constexpr std::size_t MaxNameLength = 55;
 
+    // An existing file takes further pictures only when it is a collection; otherwise the message.
+    bool IsCollectionToAppendTo(const std::string& path);
     // Adds the picture at the end, creating the file with its header when there is none.
     bool Append(const std::string& path, const std::string& name, const TBitmap& bitmap, std::uint32_t index);
     // Loads the first picture whose name equals `name` (letter case ignored, cut to 55 characters

@@ -270,6 +270,7 @@ public:
     bool SelectorVisible() const override { return false; }
     void HideSelector() override {}
     void ShowSelector() override {}
+    std::unique_ptr<CatalogPictureEditor> NewPictureEditor() override { return nullptr; }
 };
 
 TEST_F(PictureEditorTest, ClosingAsksToSaveAndToLinkThePathIntoTheCatalog)

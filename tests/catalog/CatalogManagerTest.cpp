@@ -3,17 +3,66 @@
 #include "catalog/CatalogManager.h"
 #include "catalog/Didascii.h"
 #include "catalog/Didctf2.h"
+#include "catalog/Zyb.h"
+#include "imageformats/FileFormatList.h"
 #include "platform/core/FilePaths.h"
+#include "platform/core/StringList.h"
+#include "platform/graphics/Picture.h"
 #include "testing/ScriptedUi.h"
 
+#include "ImageTestSupport.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
+// What the Catalog Manager did with the picture editors it made.
+struct EditorLog {
+    std::string opened;
+    bool openSucceeds = true;
+    CatalogManager* linkCatalog = nullptr;
+    int linkColumn = -1;
+    std::string linkPartNumber;
+    EditorProduct product;
+    bool capture = false;
+    int shown = 0;
+    int destroyed = 0;
+};
+
+class FakeEditor : public CatalogPictureEditor {
+public:
+    explicit FakeEditor(EditorLog& log) : log_(log) {}
+    ~FakeEditor() override { ++log_.destroyed; }
+    bool OpenPicture(const std::string& path) override
+    {
+        log_.opened = path;
+        return log_.openSucceeds;
+    }
+    void SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber) override
+    {
+        log_.linkCatalog = &catalog;
+        log_.linkColumn = column;
+        log_.linkPartNumber = partNumber;
+    }
+    void SetProduct(const EditorProduct& product) override { log_.product = product; }
+    void SetCatalogCapture(bool capture) override { log_.capture = capture; }
+    void ShowModal() override { ++log_.shown; }
+
+private:
+    EditorLog& log_;
+};
+
 class FakeHost : public CatalogManagerHost {
 public:
+    std::unique_ptr<CatalogPictureEditor> NewPictureEditor() override
+    {
+        ++editorsMade;
+        return std::make_unique<FakeEditor>(editor);
+    }
+    EditorLog editor;
+    int editorsMade = 0;
+
     int DisplayScale() const override { return 3; }
     unsigned char UnitsMode() const override { return 1; }
     TStringGrid* SelectorGrid() override { return &selector; }
@@ -499,3 +548,382 @@ TEST(CatalogRoleEntries, NoneAndTheRecordNumberLeaveOptionalRolesUnassigned)
 }
 
 } // namespace
+
+TEST_F(CatalogManagerTest, ChangeDriveAndStripRewriteThePictureCellsThatHaveThatPart)
+{
+    const std::vector<std::string> cells = {"C:\\pics\\a.jpg", "D:\\b.jpg", "\\\\srv\\share\\p\\a.jpg", "pics\\c.jpg",
+                                            "/home/u/d.jpg",   "",          "\\\\srv"};
+    const auto fill = [&] {
+        manager.Grid.SetRowCount(static_cast<int>(cells.size()) + 1);
+        for (size_t i = 0; i < cells.size(); ++i)
+            manager.Grid.SetCells(3, static_cast<int>(i) + 1, cells[i]);
+        manager.modified = false;
+    };
+    const auto pictureCells = [&] {
+        std::vector<std::string> shown;
+        for (int row = 1; row < manager.Grid.RowCount(); ++row)
+            shown.push_back(manager.Grid.Cells(3, row));
+        return shown;
+    };
+    const std::vector<std::pair<std::string, std::vector<std::string>>> drives = {
+        {"E:", {"E:\\pics\\a.jpg", "E:\\b.jpg", "E:\\p\\a.jpg", "pics\\c.jpg", "/home/u/d.jpg", "", "\\\\srv"}},
+        {"F:\\", {"F:\\pics\\a.jpg", "F:\\b.jpg", "F:\\p\\a.jpg", "pics\\c.jpg", "/home/u/d.jpg", "", "\\\\srv"}},
+        {"\\\\nas\\pics", {"\\\\nas\\pics\\pics\\a.jpg", "\\\\nas\\pics\\b.jpg", "\\\\nas\\pics\\p\\a.jpg",
+                           "pics\\c.jpg", "/home/u/d.jpg", "", "\\\\srv"}},
+        {"E", cells},
+        {"/mnt", cells},
+    };
+    for (const auto& [answer, expected] : drives) {
+        SCOPED_TRACE(answer);
+        fill();
+        ui.ClearCalls();
+        ui.AnswerMessage(MsgAnswer::Yes);
+        ui.AnswerInput(answer);
+        const bool refused = expected == cells;
+        if (refused)
+            ui.AnswerMessage(MsgAnswer::OK);
+        manager.ChangeDriveLetter();
+        EXPECT_EQ(pictureCells(), expected);
+        EXPECT_EQ(manager.modified, !refused);
+        const std::vector<ScriptedUi::Call> inputs = ui.CallsOf(ScriptedUi::Kind::InputBox);
+        ASSERT_EQ(inputs.size(), 1u);
+        EXPECT_EQ(inputs[0].caption, "What is the new drive letter?");
+        EXPECT_EQ(inputs[0].text, "SEGACD");
+        if (refused) {
+            EXPECT_EQ(ui.MessageTexts().back(), "Invalid drive specification or missing after drive letter");
+        }
+    }
+    // No asks nothing more and changes nothing.
+    fill();
+    ui.AnswerMessage(MsgAnswer::No);
+    manager.ChangeDriveLetter();
+    EXPECT_EQ(pictureCells(), cells);
+
+    // Strip with no location shows the bar and asks for one; cancelling it still strips.
+    ui.ClearCalls();
+    ui.AnswerMessage(MsgAnswer::Yes);
+    ui.AnswerMessage(MsgAnswer::OK);
+    ui.AnswerFile(std::nullopt);
+    manager.StripPicturePath();
+    EXPECT_EQ(pictureCells(), (std::vector<std::string>{"a.jpg", "b.jpg", "a.jpg", "c.jpg", "d.jpg", "", "srv"}));
+    EXPECT_TRUE(manager.locationBarShown);
+    EXPECT_TRUE(manager.modified);
+    EXPECT_EQ(ui.MessageTexts().back(), "Please set the Photo Collection Location this is the folder where all your "
+                                        "pictures for this catalog will be stored");
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::OpenDialog).at(0).fileOptions.filter,
+              "Select any file in your photo collection directory|*.*");
+}
+
+TEST_F(CatalogManagerTest, TheLocationIsTheChosenFilesFolderOrTheCollectionFileItself)
+{
+    for (const auto& [chosen, location] : {std::pair<std::string, std::string>{"/pics/cola.jpg", "/pics/"},
+                                           {"/pics/Shop.ZYB", "/pics/Shop.ZYB"},
+                                           {"/pics/shop.zyb.jpg", "/pics/"}}) {
+        manager.modified = false;
+        ui.AnswerFile(FileDialogResult{chosen, 1});
+        manager.SetPhotoCollectionLocation();
+        EXPECT_EQ(manager.location, location);
+        EXPECT_TRUE(manager.modified);
+        EXPECT_TRUE(manager.locationBarShown);
+        EXPECT_EQ(manager.BrowsedCollection(), location.ends_with("ZYB") ? location : "");
+    }
+}
+
+TEST_F(CatalogManagerTest, LinkPictureNeedsAPictureColumnAndStoresThePathAsFilesDo)
+{
+    FillProducts();
+    manager.catalog->roles[RolePictureName] = -1;
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.LinkPicture();
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Can not link picture. A Picture column has not been defined."});
+    EXPECT_TRUE(ui.CallsOf(ScriptedUi::Kind::OpenDialog).empty());
+
+    manager.catalog->roles[RolePictureName] = 3;
+    manager.Grid.SetRow(2);
+    manager.modified = false;
+    ui.AnswerFile(FileDialogResult{"/pics/caf\xC3\xA9.jpg", 1});
+    manager.LinkPicture();
+    EXPECT_EQ(manager.Grid.Cells(3, 2), "/pics/caf\xE9.jpg");
+    EXPECT_TRUE(manager.modified);
+    const ScriptedUi::Call dialog = ui.CallsOf(ScriptedUi::Kind::OpenDialog).at(0);
+    EXPECT_EQ(dialog.caption, "Link Picture to Catalog Item");
+    EXPECT_EQ(dialog.fileOptions.filter, TPicture::GraphicFilter());
+}
+
+TEST_F(CatalogManagerTest, EditPictureOpensTheResolvedPathWithTheRowsProduct)
+{
+    FillProducts();
+    struct Case {
+        std::string cell;
+        std::string location;
+        std::optional<std::string> chosen; // the open dialog's answer, when it is asked
+        std::string message;               // shown before opening, or instead of it
+        std::string opened;                // empty when no editor opens
+    };
+    const std::string warning = "In an ZYB file can not be edited the picture editor will attemp to open the "
+                                "original image you will need to create a new ZYB file to see any changes you make "
+                                "to this image when building a planogram display";
+    const Case cases[] = {
+        {"a.jpg", "/pics/", {}, "", "/pics/a.jpg"},
+        {"a.jpg", "/pics/shop.ZYB", {}, "Images in an ZYB file can not be edited.", ""},
+        {"/x/a.jpg", "/pics/shop.zyb", {}, warning, "/x/a.jpg"},
+        {"", "/pics/", "/y/b.png", "", "/y/b.png"},
+        {"", "", "/y/c.png", "", "/y/c.png"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cell + " in " + c.location);
+        manager.Grid.SetCells(3, 1, c.cell);
+        manager.location = c.location;
+        manager.Grid.SetRow(1);
+        host.editor = EditorLog();
+        ui.ClearCalls();
+        if (!c.message.empty())
+            ui.AnswerMessage(MsgAnswer::OK);
+        if (c.chosen)
+            ui.AnswerFile(FileDialogResult{*c.chosen, 1});
+        manager.EditPicture();
+        EXPECT_EQ(ui.MessageTexts(), c.message.empty() ? std::vector<std::string>{} : std::vector{c.message});
+        if (!c.message.empty()) {
+            EXPECT_EQ(ui.Calls().front().caption, "Kestrame");
+        }
+        EXPECT_EQ(host.editor.opened, c.opened);
+        EXPECT_EQ(host.editor.shown, c.opened.empty() ? 0 : 1);
+        if (c.opened.empty())
+            continue;
+        EXPECT_EQ(host.editor.linkCatalog, &manager);
+        EXPECT_EQ(host.editor.linkColumn, 3);
+        EXPECT_EQ(host.editor.linkPartNumber, "P-1");
+    }
+
+    // The product values, in quarter centimetres rounded to nearest; an inch counts 2.564... cm.
+    manager.Grid.SetCells(3, 1, "a.jpg");
+    manager.Grid.SetCells(4, 1, "12.5");
+    manager.Grid.SetCells(5, 1, "30");
+    manager.location = "/pics/";
+    for (const auto& [units, width, height] :
+         {std::tuple<std::string, int, int>{"Inch", 128, 308}, {"cm", 50, 120}, {"", 50, 120}}) {
+        manager.catalog->units = units;
+        manager.EditPicture();
+        const EditorProduct& product = host.editor.product;
+        EXPECT_EQ(product.widthQuarterCm, width) << units;
+        EXPECT_EQ(product.heightQuarterCm, height) << units;
+        EXPECT_EQ(product.partNumber, "P-1");
+        EXPECT_EQ(product.description, "Soap");
+        EXPECT_EQ(product.pictureCell, "a.jpg");
+        EXPECT_EQ(product.depth, 10);
+    }
+
+    // An editor that cannot take the picture is destroyed unshown.
+    host.editor = EditorLog();
+    host.editor.openSucceeds = false;
+    manager.EditPicture();
+    EXPECT_EQ(host.editor.shown, 0);
+    EXPECT_EQ(host.editor.destroyed, 1);
+    EXPECT_EQ(host.editor.linkCatalog, nullptr);
+
+    manager.catalog->roles[RolePictureName] = -1;
+    const int made = host.editorsMade;
+    manager.EditPicture();
+    EXPECT_EQ(host.editorsMade, made);
+}
+
+TEST_F(CatalogManagerTest, CatalogCaptureStartsOnlyOnANewCatalog)
+{
+    FillProducts();
+    ASSERT_TRUE(SaveAs("shop.ctf"));
+    const std::string saved = ReadWholeFile(folder.File("shop.ctf"));
+    manager.Grid.SetEditText(2, 1, std::string(4000, 'x'));
+    ui.AnswerMessage(MsgAnswer::Cancel);
+    manager.CatalogCapture();
+    {
+        FileSizeLimit limit(saved.size() / 2);
+        ui.AnswerMessage(MsgAnswer::Yes);
+        ui.AnswerMessage(MsgAnswer::OK); // the write failure
+        manager.CatalogCapture();
+    }
+    EXPECT_EQ(host.editorsMade, 0);
+    EXPECT_EQ(manager.Grid.Cells(1, 1), "P-1");
+    EXPECT_EQ(manager.fileName, folder.File("shop.ctf"));
+
+    ui.AnswerMessage(MsgAnswer::No);
+    manager.CatalogCapture();
+    EXPECT_EQ(manager.Grid.Cells(1, 1), "");
+    EXPECT_TRUE(manager.fileName.empty());
+    EXPECT_TRUE(host.editor.capture);
+    EXPECT_EQ(host.editor.linkCatalog, &manager);
+    EXPECT_EQ(host.editor.linkColumn, 0);
+    EXPECT_EQ(host.editor.linkPartNumber, "0");
+    EXPECT_EQ(host.editor.shown, 1);
+}
+
+class RecordingExportProgress : public CollectionExportProgress {
+public:
+    void Start(int records) override { started.push_back(records); }
+    void Processed(const std::string& pictureName) override { processed.push_back(pictureName); }
+    void Finish() override { ++finished; }
+
+    std::vector<int> started;
+    std::vector<std::string> processed;
+    int finished = 0;
+};
+
+// The pixels of each entry of a collection file, in file order.
+std::vector<std::string> CollectionPixels(const std::string& bytes)
+{
+    constexpr size_t HeaderSize = 16;
+    constexpr size_t EntrySize = 76;
+    std::vector<std::string> pixels;
+    for (size_t at = HeaderSize; at + EntrySize <= bytes.size();) {
+        std::uint32_t size = 0;
+        for (int i = 3; i >= 0; --i)
+            size = size << 8 | static_cast<unsigned char>(bytes[at + EntrySize - 4 + i]);
+        pixels.push_back(bytes.substr(at + EntrySize, size));
+        at += EntrySize + size;
+    }
+    return pixels;
+}
+
+class CollectionExport : public CatalogManagerTest {
+protected:
+    CollectionExport()
+    {
+        InitializeFileFormatList();
+        // Three products with pictures, one of them with its "H" twin; a fourth whose picture is
+        // missing while its twin is there.
+        const std::pair<const char*, RgbImage> pictures[] = {{"a.ppm", StripedImage(5, 3, 3)},
+                                                             {"Ha.ppm", StripedImage(9, 6, 4)},
+                                                             {"b.ppm", StripedImage(3, 7, 2)},
+                                                             {"c.ppm", StripedImage(6, 2, 5)},
+                                                             {"Hmissing.ppm", StripedImage(2, 2, 2)}};
+        for (const auto& [name, image] : pictures)
+            WriteWholeFile(folder.File(name), PpmOf(image));
+        const char* const cells[] = {"a.ppm", "missing.ppm", "b.ppm", "c.ppm"};
+        manager.Grid.SetRowCount(5);
+        for (int row = 1; row <= 4; ++row) {
+            manager.Grid.SetCells(1, row, "P-" + std::to_string(row));
+            manager.Grid.SetCells(3, row, cells[row - 1]);
+        }
+        // A full path for the last one: its own folder, not the collection's.
+        manager.Grid.SetCells(3, 4, folder.File("c.ppm"));
+        manager.location = folder.Path() + "/";
+        ui.AnswerFile(FileDialogResult{folder.File("shop.ctf"), CatalogManager::TextEntry});
+        manager.SaveCatalog();
+        target = folder.File("all.zyb");
+        ui.ClearCalls();
+    }
+    ~CollectionExport() override { FinalizeFileFormatList(); }
+
+    std::vector<std::string> Entries()
+    {
+        TStringList list;
+        ZybFile().ListImages(target, list);
+        std::vector<std::string> names;
+        for (int i = 0; i < list.Count(); ++i)
+            names.push_back(list[i]);
+        return names;
+    }
+
+    std::string DoneMessage(int images) const
+    {
+        return "Done. " + std::to_string(images) + " images were saved to a single file. File located at " + target +
+               ". Would you like to update your catalog so it uses this new file?";
+    }
+
+    RecordingExportProgress progress;
+    std::string target;
+};
+
+TEST_F(CollectionExport, PacksEveryProductsPictureAndItsTwinAsBitmapRows)
+{
+    ui.AnswerFile(FileDialogResult{target, 1});
+    ui.AnswerMessage(MsgAnswer::No);
+    manager.SavePicturesToZybFile(progress);
+    EXPECT_EQ(ui.MessageTexts(), std::vector{DoneMessage(4)});
+    EXPECT_EQ(ui.Calls().back().caption, "Alert");
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog).at(0).caption, "Save All Pictures To Single File");
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"a.ppm", "Ha.ppm", "b.ppm", "c.ppm"}));
+    EXPECT_EQ(progress.started, std::vector{4});
+    EXPECT_EQ(progress.processed, (std::vector<std::string>{"a.ppm", "missing.ppm", "b.ppm", "c.ppm"}));
+    EXPECT_EQ(progress.finished, 1);
+    EXPECT_FALSE(manager.modified);
+
+    const std::vector<std::string> pixels = CollectionPixels(ReadWholeFile(target));
+    const char* const sources[] = {"a.ppm", "Ha.ppm", "b.ppm", "c.ppm"};
+    ASSERT_EQ(pixels.size(), 4u);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        EXPECT_EQ(pixels[i], RunTool("ppmtobmp -bpp 24 " + folder.File(sources[i])).substr(54)) << sources[i];
+
+    // No appends, Yes starts anew; the answer Yes to the last question takes the file as location.
+    ui.AnswerFile(FileDialogResult{target, 1});
+    ui.AnswerMessage(MsgAnswer::No);
+    ui.AnswerMessage(MsgAnswer::No);
+    manager.SavePicturesToZybFile(progress);
+    EXPECT_EQ(Entries().size(), 8u);
+    ui.AnswerFile(FileDialogResult{target, 1});
+    ui.AnswerMessage(MsgAnswer::Yes);
+    ui.AnswerMessage(MsgAnswer::Yes);
+    manager.SavePicturesToZybFile(progress);
+    EXPECT_EQ(Entries().size(), 4u);
+    EXPECT_EQ(manager.location, target);
+    EXPECT_TRUE(manager.modified);
+    EXPECT_TRUE(manager.locationBarShown);
+}
+
+TEST_F(CollectionExport, RefusesWithoutTouchingTheChosenFile)
+{
+    // The catalog's own collection file, chosen and answered Yes, stays byte for byte.
+    ui.AnswerFile(FileDialogResult{target, 1});
+    ui.AnswerMessage(MsgAnswer::No);
+    manager.SavePicturesToZybFile(progress);
+    const std::string collection = ReadWholeFile(target);
+    manager.EditLocation(target);
+    ui.AnswerMessage(MsgAnswer::Yes); // save first
+    ui.AnswerFile(FileDialogResult{target, 1});
+    ui.AnswerMessage(MsgAnswer::Yes); // replace
+    ui.AnswerMessage(MsgAnswer::OK);
+    ui.ClearCalls();
+    manager.SavePicturesToZybFile(progress);
+    EXPECT_EQ(ui.MessageTexts().back(),
+              "The photos in this catalog are already saved in a single file if you would like to update the ZYB "
+              "file you need to delete it first or save the ZYB file with a different name and then clear or "
+              "restore the original Photo Collection Location information.");
+    EXPECT_EQ(ReadWholeFile(target), collection);
+
+    // A file that is no collection is refused once, before any picture.
+    manager.EditLocation(folder.Path() + "/");
+    ASSERT_TRUE(manager.SaveCatalog());
+    WriteWholeFile(folder.File("notes.zyb"), "not a collection");
+    ui.AnswerFile(FileDialogResult{folder.File("notes.zyb"), 1});
+    ui.AnswerMessage(MsgAnswer::No);
+    ui.AnswerMessage(MsgAnswer::OK);
+    ui.ClearCalls();
+    progress.started.clear();
+    manager.SavePicturesToZybFile(progress);
+    EXPECT_EQ(ui.MessageTexts().size(), 2u);
+    EXPECT_TRUE(progress.started.empty());
+    EXPECT_EQ(ReadWholeFile(folder.File("notes.zyb")), "not a collection");
+
+    // Cancel at the save question, and a Yes whose save fails, export nothing.
+    ui.ClearCalls();
+    manager.Grid.SetEditText(2, 1, "edited");
+    ui.AnswerMessage(MsgAnswer::Cancel);
+    manager.SavePicturesToZybFile(progress);
+    manager.fileName = folder.File("gone/shop.ctf");
+    ui.AnswerMessage(MsgAnswer::Yes);
+    ui.AnswerMessage(MsgAnswer::OK); // the write failure, in two boxes
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.SavePicturesToZybFile(progress);
+    EXPECT_TRUE(progress.started.empty());
+    EXPECT_TRUE(ui.CallsOf(ScriptedUi::Kind::SaveDialog).empty());
+
+    // A binary catalog cannot be read as text.
+    didCTF2 binary;
+    ASSERT_TRUE(binary.SaveToFile(folder.File("shop.vdx"), &manager.Grid, "cm", ""));
+    manager.NewCatalog();
+    ASSERT_TRUE(manager.OpenCatalog(folder.File("shop.vdx")));
+    ui.ClearCalls();
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.SavePicturesToZybFile(progress);
+    EXPECT_EQ(ui.MessageTexts().back(), "Could not open catalog file");
+    EXPECT_EQ(ui.Calls().back().caption, "ZYB Exporter");
+}

@@ -3,10 +3,15 @@
 #include "catalog/CatOpsCode.h"
 #include "catalog/DataMaker.h"
 #include "catalog/ExcelImport.h"
+#include "catalog/ZYBBrowserCode.h"
+#include "imageformats/FileFormatList.h"
+#include "platform/core/CodePage.h"
+#include "platform/ui/PrintStatus.h"
 #include "platform/ui/StringGridView.h"
 #include "testing/RecordingSpreadsheets.h"
 #include "testing/ScriptedUi.h"
 
+#include "ImageTestSupport.h"
 #include "TestSupport.h"
 
 #include <QAction>
@@ -19,6 +24,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -31,6 +37,7 @@ public:
     bool SelectorVisible() const override { return false; }
     void HideSelector() override {}
     void ShowSelector() override {}
+    std::unique_ptr<CatalogPictureEditor> NewPictureEditor() override { return nullptr; }
 
     TStringGrid selector;
 };
@@ -362,3 +369,52 @@ TEST_F(CatalogOptions, TheImporterTakesWholeNumbersAndStaysOpenWhenTheFileChoice
 }
 
 } // namespace
+
+TEST_F(CatalogWindow, ThePictureMenuWorksAndTheWindowWaitsDisabledForTheExport)
+{
+    for (QAction* command : {form.aGetPicture, form.aEditPic, form.SaveAllPicturesSingleZYBFile1, form.aOpenZYB,
+                             form.aSetPCollection, form.aChangeDrive, form.aStripPath})
+        EXPECT_TRUE(command->isEnabled()) << command->objectName().toStdString();
+    EXPECT_FALSE(form.aScan->isEnabled());
+    EXPECT_FALSE(form.CatalogCapture1->isEnabled());
+    EXPECT_EQ(form.Picture1->actions().size(), 8);
+
+    // Find sets the location from a chosen file and shows the bar.
+    TemporaryFolder folder;
+    const std::string target = folder.File("shop.zyb");
+    ui.AnswerFile(FileDialogResult{target, 1});
+    form.aSetPCollection->trigger();
+    EXPECT_TRUE(form.PLocationBar->isVisible());
+    EXPECT_EQ(form.edLocation->text().toStdString(), target);
+    TZYBBrowser browser;
+    form.ZYBBrowser = &browser;
+    ui.AnswerModal(0);
+    form.aOpenZYB->trigger();
+    EXPECT_EQ(browser.CollectionPath(), target);
+
+    // The export, with the window disabled while it runs, read back through the collection reader.
+    InitializeFileFormatList();
+    const RgbImage picture = StripedImage(7, 5, 3);
+    WriteWholeFile(folder.File("cola.ppm"), PpmOf(picture));
+    form.edLocation->setText(toQString(folder.Path() + "/"));
+    emit form.edLocation->textEdited(form.edLocation->text());
+    Grid().SetCells(1, 1, "P-1");
+    Grid().SetCells(3, 1, "cola.ppm");
+    ui.AnswerMessage(MsgAnswer::Yes); // save changes first
+    ui.AnswerFile(FileDialogResult{folder.File("shop.ctf"), CatalogManager::TextEntry});
+    ui.AnswerFile(FileDialogResult{target, 1});
+    ui.AnswerMessage(MsgAnswer::No);
+    std::vector<bool> enabledWhileRunning;
+    QTimer::singleShot(0, &form, [&] {
+        enabledWhileRunning.push_back(form.isEnabled());
+        enabledWhileRunning.push_back(form.findChild<TPrintStatus*>()->isVisible());
+    });
+    form.SaveAllPicturesSingleZYBFile1->trigger();
+    EXPECT_EQ(enabledWhileRunning, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(form.isEnabled());
+    EXPECT_EQ(form.findChild<TPrintStatus*>(), nullptr);
+    TBitmap read;
+    ASSERT_TRUE(ZybFile().ReadImage(target, "cola.ppm", read, 1));
+    EXPECT_EQ(RgbOf(read), picture);
+    FinalizeFileFormatList();
+}

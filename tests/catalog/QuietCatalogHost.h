@@ -11,4 +11,5 @@ public:
     bool SelectorVisible() const override { return false; }
     void HideSelector() override {}
     void ShowSelector() override {}
+    std::unique_ptr<CatalogPictureEditor> NewPictureEditor() override { return nullptr; }
 };

@@ -55,6 +55,29 @@ std::string ExtractFileExt(std::string_view path)
     return std::string(path.substr(dot));
 }
 
+std::string ExtractFileDrive(std::string_view path)
+{
+    const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (path.size() >= 2 && path[1] == ':' && isLetter(path[0]))
+        return std::string(path.substr(0, 2));
+    if (!path.starts_with("\\\\"))
+        return {};
+    // "\\server\share": both parts must be there.
+    const size_t shareStart = path.find('\\', 2);
+    if (shareStart == std::string_view::npos || shareStart == 2 || shareStart + 1 == path.size() ||
+        path[shareStart + 1] == '\\')
+        return {};
+    return std::string(path.substr(0, path.find('\\', shareStart + 1)));
+}
+
+std::string ChangeFileDrive(std::string_view path, std::string_view drive)
+{
+    const size_t driveLength = ExtractFileDrive(path).size();
+    if (driveLength == 0)
+        return std::string(path);
+    return std::string(drive) + std::string(path.substr(driveLength));
+}
+
 std::string ChangeFileExt(std::string_view path, std::string_view extension)
 {
     const size_t nameStart = FileNameStart(path);

@@ -24,6 +24,11 @@ std::string ExtractFileDir(std::string_view path);
 // The extension with its dot (".bmp"), or empty.
 std::string ExtractFileExt(std::string_view path);
 std::string ChangeFileExt(std::string_view path, std::string_view extension);
+// The drive part of a Windows path: "C:" for "C:\Pics\a.jpg", "\\server\share" for a network
+// name; empty for a path without one (every Linux path).
+std::string ExtractFileDrive(std::string_view path);
+// The path with its drive part replaced by `drive`; a path without a drive part stays as it is.
+std::string ChangeFileDrive(std::string_view path, std::string_view drive);
 // Appends the delimiter the path already uses ("/" when it has none) unless it ends in one.
 std::string IncludeTrailingPathDelimiter(std::string_view path);
 
