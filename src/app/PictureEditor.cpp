@@ -555,11 +555,10 @@ void PictureEditor::AddProduct()
                                                                      {RoleDescription, &entry.description},
                                                                      {RoleWidth, &entry.width},
                                                                      {RoleHeight, &entry.height}};
-    for (const auto& [role, text] : cells) {
-        const int column = linkCatalog->catalog->ColumnOf(role);
-        if (column >= 0)
-            grid.SetCells(column, row, *text);
-    }
+    // The role table rather than ColumnOf: a catalog not yet saved counts no fields, while its grid
+    // has every column. An absent role (-1) or a column past the grid is left alone.
+    for (const auto& [role, text] : cells)
+        grid.SetCells(linkCatalog->catalog->roles[static_cast<size_t>(role)], row, *text);
     ++rowCounter;
     linkCatalog->modified = true;
 }

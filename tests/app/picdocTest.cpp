@@ -67,9 +67,10 @@ TEST_F(PictureEditorWindow, APictureSavedAsTargaOpensAgainWithTheSamePixels)
     EXPECT_EQ(editor->PaintBox1->size(), QSize(static_cast<int>(90 * zoom), static_cast<int>(70 * zoom)));
     editor->aZoomIn->trigger();
     EXPECT_EQ(editor->PaintBox1->width(), static_cast<int>(90 * editor->model.zoom));
-    EXPECT_TRUE(editor->aSave->isEnabled() && editor->aSaveAs->isEnabled() && editor->OptimizeSize1->isEnabled());
+    EXPECT_TRUE(editor->aSave->isEnabled() && editor->aSaveAs->isEnabled() && editor->OptimizeSize1->isEnabled() &&
+                editor->aDrawCrop->isEnabled() && editor->aRemoveBG->isEnabled());
     EXPECT_FALSE(editor->aUndo->isEnabled() || editor->aOptimize->isEnabled() || editor->aScan->isEnabled() ||
-                 editor->aSelectScanner->isEnabled() || editor->Rotate1->isEnabled() || editor->aDrawCrop->isEnabled());
+                 editor->aSelectScanner->isEnabled() || editor->Rotate1->isEnabled() || editor->sbRemoveBG->isEnabled());
     EXPECT_EQ(editor->aUndo->shortcut(), QKeySequence("Ctrl+Alt+Z"));
 
     // Optimize Size offers the main window's unit and takes the dialog's choice.
