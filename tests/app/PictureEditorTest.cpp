@@ -286,16 +286,6 @@ TEST_F(PictureEditorTest, TheZoomFitsTheWindowWithinItsBounds)
     EXPECT_DOUBLE_EQ(editor.zoom, PictureEditor::MaxZoom);
 }
 
-class NoSelectorHost : public CatalogManagerHost {
-public:
-    int DisplayScale() const override { return 8; }
-    unsigned char UnitsMode() const override { return 1; }
-    TStringGrid* SelectorGrid() override { return nullptr; }
-    bool SelectorVisible() const override { return false; }
-    void HideSelector() override {}
-    void ShowSelector() override {}
-};
-
 TEST_F(PictureEditorTest, ClosingAsksToSaveAndToLinkThePathIntoTheCatalog)
 {
     NoSelectorHost host;
