@@ -7,6 +7,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
 constexpr int CurveOrder = 3;
@@ -41,13 +44,41 @@ float Basis(int i, int k, float t, int n, float curveEnd)
     return FirstBasis(k, shifted, n, curveEnd);
 }
 
+// Over n >= 3 dots N(i, 3, t) is 0 unless (t - i) mod n lies in [0, 3): with one index to spare on
+// each side for rounding, only the dots from j - 3 to j + 1 can weigh, j being t's whole part. Fewer
+// dots than that are all summed.
+constexpr int FewDots = 6;
+
+struct Weighing {
+    std::array<int, FewDots> dots;
+    int count;
+};
+
+Weighing WeighingDots(float t, int n)
+{
+    Weighing weighing{{}, 0};
+    if (n < FewDots) {
+        for (int i = 0; i < n; ++i)
+            weighing.dots[static_cast<size_t>(weighing.count++)] = i;
+        return weighing;
+    }
+    const int whole = static_cast<int>(t);
+    for (int offset = -3; offset <= 1; ++offset)
+        weighing.dots[static_cast<size_t>(weighing.count++)] = ((whole + offset) % n + n) % n;
+    // In index order, as the full sum adds them.
+    std::sort(weighing.dots.begin(), weighing.dots.begin() + weighing.count);
+    return weighing;
+}
+
 TPoint CurveAt(const OutlineDots& dots, float t)
 {
     const int n = dots.Count();
     const float curveEnd = static_cast<float>(n);
     float x = 0;
     float y = 0;
-    for (int i = 0; i < n; ++i) {
+    const Weighing weighing = WeighingDots(t, n);
+    for (int k = 0; k < weighing.count; ++k) {
+        const int i = weighing.dots[static_cast<size_t>(k)];
         const float weight = Basis(i, CurveOrder, t, n, curveEnd);
         x += weight * dots.x[static_cast<size_t>(i)];
         y += weight * dots.y[static_cast<size_t>(i)];

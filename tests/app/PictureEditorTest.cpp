@@ -380,26 +380,33 @@ TEST_F(PictureEditorTest, DotsEnableTheConnectButtonsAndAreDraggedAfterAConnect)
 
 TEST_F(PictureEditorTest, TheCurveIsTheClosedQuadraticBSplineThroughTheEdgesMidpoints)
 {
-    const std::vector<float> x{10, 200, 230, 120, 30};
-    const std::vector<float> y{20, 15, 160, 210, 140};
-    const std::vector<TPoint> points = CurvePoints({x, y});
-    const int n = 5;
-    // The parameter accumulates in single precision, and the last point is at n.
-    std::vector<float> parameters{0};
-    for (float t = 0.05f; t < n; t += 0.05f)
-        parameters.push_back(t);
-    parameters.push_back(n);
-    ASSERT_EQ(points.size(), parameters.size());
-    for (size_t step = 0; step < points.size(); ++step) {
-        const double t = parameters[step];
-        const int j = std::min(static_cast<int>(t), n - 1);
-        const double u = t - j;
-        const auto at = [&](const std::vector<float>& p) {
-            const auto dot = [&](int i) { return static_cast<double>(p[static_cast<size_t>((i % n + n) % n)]); };
-            return 0.5 * u * u * dot(j) + 0.5 * (-2 * u * u + 2 * u + 1) * dot(j - 1) + 0.5 * (1 - u) * (1 - u) * dot(j - 2);
-        };
-        EXPECT_NEAR(points[step].X, at(x), 1.0) << "t " << t;
-        EXPECT_NEAR(points[step].Y, at(y), 1.0) << "t " << t;
+    // Few dots are all summed; of more only those that can weigh.
+    const std::vector<float> xs[] = {{10, 200, 230, 120, 30}, {10, 90, 200, 260, 230, 150, 120, 30}};
+    const std::vector<float> ys[] = {{20, 15, 160, 210, 140}, {20, 5, 15, 90, 160, 230, 210, 140}};
+    for (size_t set = 0; set < 2; ++set) {
+        const std::vector<float>& x = xs[set];
+        const std::vector<float>& y = ys[set];
+        const std::vector<TPoint> points = CurvePoints({x, y});
+        const int n = static_cast<int>(x.size());
+        // The parameter accumulates in single precision, and the last point is at n.
+        std::vector<float> parameters{0};
+        for (float t = 0.05f; t < static_cast<float>(n); t += 0.05f)
+            parameters.push_back(t);
+        parameters.push_back(static_cast<float>(n));
+        ASSERT_EQ(points.size(), parameters.size());
+        for (size_t step = 0; step < points.size(); ++step) {
+            const double t = parameters[step];
+            const int j = std::min(static_cast<int>(t), n - 1);
+            const double u = t - j;
+            const auto at = [&](const std::vector<float>& p) {
+                const auto dot = [&](int i) { return static_cast<double>(p[static_cast<size_t>((i % n + n) % n)]); };
+                return 0.5 * u * u * dot(j) + 0.5 * (-2 * u * u + 2 * u + 1) * dot(j - 1) +
+                       0.5 * (1 - u) * (1 - u) * dot(j - 2);
+            };
+            // Truncated to whole pixels from single precision.
+            EXPECT_NEAR(points[step].X, at(x), 1.001) << n << " dots, t " << t;
+            EXPECT_NEAR(points[step].Y, at(y), 1.001) << n << " dots, t " << t;
+        }
     }
     // Through a square's corners the closed curve passes the middle of every edge.
     const std::vector<float> squareX{0, 100, 100, 0};
