@@ -380,10 +380,7 @@ void PictureEditor::MouseUp(int x, int y)
             return;
         MoveSelectedDot(x, y);
         selectedDot = -1;
-        if (curveMode)
-            DrawCurve();
-        else
-            DrawStraightOutline(picture->Canvas(), {dotsX, dotsY});
+        DrawOutline();
         return;
     }
     if (!BandToolDown())
@@ -491,33 +488,27 @@ void PictureEditor::TakePeg(int x, int y)
     dragging = false;
 }
 
-void PictureEditor::DrawCurve()
+void PictureEditor::DrawOutline()
 {
-    curveOrder = 3;
-    curveEnd = static_cast<float>(dotsX.size());
-    picture->Assign(*undoSnapshot);
-    DrawCurveOutline(picture->Canvas(), {dotsX, dotsY}, fillColor);
+    if (curveMode) {
+        curveOrder = 3;
+        curveEnd = static_cast<float>(dotsX.size());
+        // The curve is always drawn on the picture as it was before the first dot.
+        picture->Assign(*undoSnapshot);
+        DrawCurveOutline(picture->Canvas(), {dotsX, dotsY}, fillColor);
+    } else {
+        DrawStraightOutline(picture->Canvas(), {dotsX, dotsY});
+    }
     cursor = ToolCursor::Default;
 }
 
-void PictureEditor::ConnectStraight()
+void PictureEditor::ConnectOutline(bool curve)
 {
     if (!HasPicture() || lastDotIndex < 0)
         return;
-    DrawStraightOutline(picture->Canvas(), {dotsX, dotsY});
-    cursor = ToolCursor::Default;
+    curveMode = curve;
+    DrawOutline();
     addingDots = false;
-    curveMode = false;
-    SetZoom(zoom);
-}
-
-void PictureEditor::ConnectCurves()
-{
-    if (!HasPicture() || lastDotIndex < 0)
-        return;
-    DrawCurve();
-    addingDots = false;
-    curveMode = true;
     SetZoom(zoom);
 }
 

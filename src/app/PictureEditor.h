@@ -157,8 +157,8 @@ public:
     void DrawCropChanged();
     void DrawDotsChanged();
     // Nothing without a dot: the outline needs one.
-    void ConnectStraight();
-    void ConnectCurves();
+    void ConnectStraight() { ConnectOutline(false); }
+    void ConnectCurves() { ConnectOutline(true); }
     // Paints everything outside the outline (inside it with a key held) and the top-left pixel in the
     // fill colour, then starts a new outline.
     void RemoveBackground();
@@ -201,7 +201,9 @@ private:
     void Crop();
     void Measure();
     void TakePeg(int x, int y);
-    void DrawCurve();
+    void ConnectOutline(bool curve);
+    // The straight outline over the picture, or the curve over the picture as it was.
+    void DrawOutline();
     // The display's size typed by the user in its units, or nothing after saying why.
     std::optional<TSize> AskDisplaySize() const;
 

@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include <algorithm>
 #include <array>
 
 namespace {
@@ -62,11 +61,13 @@ Weighing WeighingDots(float t, int n)
             weighing.dots[static_cast<size_t>(weighing.count++)] = i;
         return weighing;
     }
-    const int whole = static_cast<int>(t);
-    for (int offset = -3; offset <= 1; ++offset)
-        weighing.dots[static_cast<size_t>(weighing.count++)] = ((whole + offset) % n + n) % n;
-    // In index order, as the full sum adds them.
-    std::sort(weighing.dots.begin(), weighing.dots.begin() + weighing.count);
+    constexpr int Span = 5;
+    const int first = ((static_cast<int>(t) - 3) % n + n) % n;
+    // In index order, as the full sum adds them: those wrapped past the last dot come first.
+    for (int wrapped : {1, 0})
+        for (int m = 0; m < Span; ++m)
+            if ((first + m >= n) == (wrapped == 1))
+                weighing.dots[static_cast<size_t>(weighing.count++)] = (first + m) % n;
     return weighing;
 }
 
