@@ -1,5 +1,7 @@
 #include "app/PictureEditor.h"
 
+#include "app/PictureOutline.h"
+
 #include "catalog/CatalogManager.h"
 #include "imageformats/PictureOperations.h"
 #include "planogram/Graphicsmanager.h"
@@ -10,7 +12,10 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Canvas.h"
 #include "platform/ui/Application.h"
+
+#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -21,6 +26,12 @@ constexpr std::string_view SaveOptimizedMissing =
     "Can't save optimized. Width or Height information missing for this product.";
 
 constexpr double PixelsPerCm = 4;
+// Catalog capture keeps the display at 4 pixels a unit, whichever unit the user types.
+constexpr int PixelsPerDisplayUnit = 4;
+constexpr double DisplayUnitsPerPixel = 0.25;
+constexpr int MaxDisplaySize = 7500;
+constexpr std::string_view DisplaySizeRange =
+    "The display area's width and height must be whole numbers from 1 to 7500.";
 constexpr double CmPerInch = 2.54;
 
 // The two sizes a side of the product shows, and what is said when one of them is missing.
@@ -76,6 +87,7 @@ bool PictureEditor::ResetPicture()
         graphics = std::make_unique<GraphicsManager>(finder_, settings_);
         picture = std::make_unique<TBitmap>();
         undoSnapshot = std::make_unique<TBitmap>();
+        ClearOutline();
         return true;
     } catch (const std::exception&) {
         // The caller learns of it through the result and frees the editor.
@@ -128,6 +140,7 @@ void PictureEditor::Undo()
     if (!UndoAvailable())
         return;
     picture->Assign(*undoSnapshot);
+    ClearOutline();
     SetZoom(zoom);
 }
 
@@ -239,6 +252,7 @@ bool PictureEditor::OptimizeSize(const OptimizeSizeChoice& choice)
     TBitmap resized;
     ResizeInto(*picture, resized, static_cast<int>(width), static_cast<int>(height), choice.bilinear, progress);
     picture->TakeOver(resized);
+    ClearOutline();
     modified = true;
     return true;
 }
@@ -285,6 +299,259 @@ bool PictureEditor::CloseQuery()
     if (!linkPartNumber.empty() && !picturePath.empty() && HasLinkCell())
         return AskToUpdateLink();
     return true;
+}
+
+void PictureEditor::ClearOutline()
+{
+    dotsX.clear();
+    dotsY.clear();
+    lastDotIndex = -1;
+    selectedDot = -1;
+    curveEnd = 0;
+    addingDots = true;
+    curveMode = true;
+    markerVisible = false;
+}
+
+TRect PictureEditor::SelectionInPicture() const
+{
+    const TRect inPicture{static_cast<int>(selection.Left / zoom), static_cast<int>(selection.Top / zoom),
+                          static_cast<int>(selection.Right / zoom), static_cast<int>(selection.Bottom / zoom)};
+    if (!HasPicture())
+        return {};
+    return Intersection(inPicture, {0, 0, picture->Width(), picture->Height()});
+}
+
+void PictureEditor::MouseDown(int x, int y, bool rightButton)
+{
+    dragging = !rightButton;
+    dragStartX = x;
+    dragStartY = y;
+    if (!addingDots) {
+        selectedDot = DotNear(x, y);
+        if (selectedDot < 0)
+            return;
+        MoveSelectedDot(x, y);
+    } else if (drawDotsDown) {
+        AddDot(x, y);
+    }
+    if (tool != PictureTool::None && !selection.IsEmpty())
+        ActInSelection(x, y);
+}
+
+void PictureEditor::ActInSelection(int x, int y)
+{
+    if (PtInRect(SelectionInPicture(), {x, y})) {
+        if (CropToolDown())
+            Crop();
+        else if (tool == PictureTool::Measure)
+            Measure();
+        else
+            TakePeg(x, y);
+        return;
+    }
+    selection = {};
+    if (tool == PictureTool::CropDraw)
+        tool = PictureTool::None;
+    dragging = false;
+}
+
+void PictureEditor::MouseMove(int x, int y)
+{
+    if (dragging && BandToolDown()) {
+        if (x != dragStartX && y != dragStartY)
+            focusRect = {static_cast<int>(std::min(x, dragStartX) * zoom), static_cast<int>(std::min(y, dragStartY) * zoom),
+                         static_cast<int>(std::max(x, dragStartX) * zoom), static_cast<int>(std::max(y, dragStartY) * zoom)};
+    } else if (drawDotsDown && !CurvesEnabled()) {
+        if (selectedDot >= 0)
+            MoveSelectedDot(x, y);
+        markerVisible = selectedDot >= 0 && dragging;
+    } else if (!selection.IsEmpty()) {
+        cursor = PtInRect(SelectionInPicture(), {x, y}) ? ToolCursor::HandPoint : ToolCursor::Default;
+    }
+}
+
+void PictureEditor::MouseUp(int x, int y)
+{
+    dragging = false;
+    if (drawDotsDown && !CurvesEnabled()) {
+        markerVisible = false;
+        if (selectedDot < 0 || !HasPicture())
+            return;
+        MoveSelectedDot(x, y);
+        selectedDot = -1;
+        DrawOutline();
+        return;
+    }
+    if (!BandToolDown())
+        return;
+    selection = focusRect;
+    focusRect = {};
+}
+
+void PictureEditor::DrawCropChanged() { cursor = CropToolDown() ? ToolCursor::Cross : ToolCursor::Default; }
+
+void PictureEditor::DrawDotsChanged()
+{
+    if (!HasPicture())
+        return;
+    cursor = drawDotsDown ? ToolCursor::Cross : ToolCursor::Default;
+    selection = {};
+}
+
+void PictureEditor::AddDot(int x, int y)
+{
+    if (!HasPicture())
+        return;
+    ++lastDotIndex;
+    // The outline is drawn over the picture as it was before the first dot.
+    if (lastDotIndex == 0)
+        undoSnapshot->Assign(*picture);
+    dotsX.push_back(static_cast<float>(x));
+    dotsY.push_back(static_cast<float>(y));
+}
+
+int PictureEditor::DotNear(int x, int y) const
+{
+    const double reach = dotSize / zoom;
+    for (size_t i = 0; i < dotsX.size(); ++i)
+        if (std::abs(dotsX[i] - x) <= reach && std::abs(dotsY[i] - y) <= reach)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void PictureEditor::MoveSelectedDot(int x, int y)
+{
+    dotsX[static_cast<size_t>(selectedDot)] = static_cast<float>(x);
+    dotsY[static_cast<size_t>(selectedDot)] = static_cast<float>(y);
+}
+
+std::optional<TSize> PictureEditor::AskDisplaySize() const
+{
+    const int width = StrToInt(Ui().InputBox("Width", "Please enter the display area width in cm or inches", ""));
+    const int height = StrToInt(Ui().InputBox("Height", "Please enter the display area height in cm or inches", ""));
+    if (width < 1 || height < 1 || width > MaxDisplaySize || height > MaxDisplaySize) {
+        Exclaim(DisplaySizeRange, ApplicationTitle);
+        return std::nullopt;
+    }
+    const TSize size{width * PixelsPerDisplayUnit, height * PixelsPerDisplayUnit};
+    if (CheckNewPictureSize(size.cx, size.cy) != NewPictureSize::Fine) {
+        ShowPictureTooLarge(size.cx, size.cy);
+        return std::nullopt;
+    }
+    return size;
+}
+
+void PictureEditor::Crop()
+{
+    const TRect part = SelectionInPicture();
+    if (part.IsEmpty())
+        return;
+    const bool capture = tool == PictureTool::CropDraw2;
+    TSize size{part.Width(), part.Height()};
+    if (capture) {
+        const std::optional<TSize> display = AskDisplaySize();
+        if (!display)
+            return;
+        size = *display;
+    }
+    undoSnapshot->Assign(*picture);
+    TBitmap cropped;
+    cropped.SetPixelFormat(IsPaletteFormat(picture->PixelFormat()) ? pf24bit : picture->PixelFormat());
+    cropped.SetSize(size.cx, size.cy);
+    cropped.Canvas().CopyRect({0, 0, size.cx, size.cy}, picture->Canvas(), part);
+    picture->TakeOver(cropped);
+    if (capture)
+        captureStep = CaptureStep::Boxes;
+    ClearOutline();
+    SetZoom(zoom);
+    tool = PictureTool::None;
+    cursor = ToolCursor::Default;
+    selection = {};
+    dragging = false;
+    modified = true;
+}
+
+void PictureEditor::Measure()
+{
+    entry.width = FloatToStr(selection.Width() / zoom * DisplayUnitsPerPixel);
+    entry.height = FloatToStr(selection.Height() / zoom * DisplayUnitsPerPixel);
+    tool = PictureTool::None;
+    dragging = false;
+}
+
+void PictureEditor::TakePeg(int x, int y)
+{
+    entry.pegX = FloatToStr((x - selection.Left / zoom) * DisplayUnitsPerPixel);
+    entry.pegY = FloatToStr((y - selection.Top / zoom) * DisplayUnitsPerPixel);
+    tool = PictureTool::None;
+    dragging = false;
+}
+
+void PictureEditor::DrawOutline()
+{
+    if (curveMode) {
+        curveOrder = 3;
+        curveEnd = static_cast<float>(dotsX.size());
+        // The curve is always drawn on the picture as it was before the first dot.
+        picture->Assign(*undoSnapshot);
+        DrawCurveOutline(picture->Canvas(), {dotsX, dotsY}, fillColor);
+    } else {
+        DrawStraightOutline(picture->Canvas(), {dotsX, dotsY});
+    }
+    cursor = ToolCursor::Default;
+}
+
+void PictureEditor::ConnectOutline(bool curve)
+{
+    if (!HasPicture() || lastDotIndex < 0)
+        return;
+    curveMode = curve;
+    DrawOutline();
+    addingDots = false;
+    SetZoom(zoom);
+}
+
+void PictureEditor::RemoveBackground()
+{
+    if (!HasPicture() || lastDotIndex < 0)
+        return;
+    curveOrder = 3;
+    curveEnd = static_cast<float>(dotsX.size());
+    picture->Assign(*undoSnapshot);
+    TCanvas& canvas = picture->Canvas();
+    canvas.Pen.Mode = pmCopy;
+    canvas.Pen.Style = psDash;
+    canvas.Brush.Style = bsSolid;
+    canvas.Brush.Color = fillColor;
+    const TSize size{picture->Width(), picture->Height()};
+    FillPath(*picture, OutlinePath({dotsX, dotsY}, curveMode, size, !keyHeld), fillColor);
+    // Product pictures are drawn with a corner pixel's colour as transparent.
+    picture->SetPixel(0, 0, fillColor);
+    ClearOutline();
+    SetZoom(zoom);
+    modified = true;
+    dragging = false;
+}
+
+void PictureEditor::AddProduct()
+{
+    if (linkCatalog == nullptr || linkCatalog->catalog == nullptr)
+        return;
+    TStringGrid& grid = linkCatalog->Grid;
+    const int row = rowCounter + 1;
+    // One row more than the products, as Enter leaves it in the last row.
+    grid.SetRowCount(std::max(grid.RowCount(), row) + 1);
+    const std::pair<CatalogFieldRole, const std::string*> cells[] = {{RolePartNumber, &entry.index},
+                                                                     {RoleDescription, &entry.description},
+                                                                     {RoleWidth, &entry.width},
+                                                                     {RoleHeight, &entry.height}};
+    // The role table rather than ColumnOf: a catalog not yet saved counts no fields, while its grid
+    // has every column. An absent role (-1) or a column past the grid is left alone.
+    for (const auto& [role, text] : cells)
+        grid.SetCells(linkCatalog->catalog->roles[static_cast<size_t>(role)], row, *text);
+    ++rowCounter;
+    linkCatalog->modified = true;
 }
 
 EditorMenuStates PictureEditor::MenuStates() const

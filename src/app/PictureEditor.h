@@ -29,6 +29,22 @@ struct OptimizeSizeChoice {
     bool bilinear = true;
 };
 
+// The drawing tools' grouped check buttons, of which at most one is down.
+enum class PictureTool { None, CropDraw, CropDraw2, Measure, PegXY };
+enum class ToolCursor { Default, Cross, HandPoint };
+// Catalog capture: open or scan a display, crop it to its real size, then box and add each product.
+enum class CaptureStep { Open, Crop, Boxes };
+
+// The info bar's texts: what Add Product stores, and what Measure and Peg X/Y write.
+struct CaptureEntry {
+    std::string index;
+    std::string description;
+    std::string width;
+    std::string height;
+    std::string pegX;
+    std::string pegY;
+};
+
 // Which entries the editor's menus offer as they open.
 struct EditorMenuStates {
     bool saveOptimized = false;
@@ -91,6 +107,13 @@ public:
     Progress* progress = nullptr;
     // The save dialog's state between runs.
     FileDialogOptions SaveDialog1;
+    // The tools' buttons, the paint box's cursor and the marker shown while a dot is dragged.
+    PictureTool tool = PictureTool::None;
+    bool drawDotsDown = false;
+    ToolCursor cursor = ToolCursor::Default;
+    bool markerVisible = false;
+    CaptureStep captureStep = CaptureStep::Open;
+    CaptureEntry entry;
     // The size of the area the picture is shown in, for fitting.
     int clientWidth = 0;
     int clientHeight = 0;
@@ -112,6 +135,29 @@ public:
     // The picture's size at the zoom, in whole view pixels.
     TSize ViewSize() const;
 
+    // The drawing tools. The mouse arrives in picture pixels; the selection and the rubber band are
+    // kept in view pixels.
+    void MouseDown(int x, int y, bool rightButton);
+    void MouseMove(int x, int y);
+    void MouseUp(int x, int y);
+    void DrawCropChanged();
+    void DrawDotsChanged();
+    // Nothing without a dot: the outline needs one.
+    void ConnectStraight() { ConnectOutline(false); }
+    void ConnectCurves() { ConnectOutline(true); }
+    // Paints everything outside the outline (inside it with a key held) and the top-left pixel in the
+    // fill colour, then starts a new outline.
+    void RemoveBackground();
+    // Writes the info bar's product into the next row of the linked Catalog Manager.
+    void AddProduct();
+    bool LinesEnabled() const { return addingDots && lastDotIndex >= 1; }
+    bool CurvesEnabled() const { return addingDots && lastDotIndex >= 3; }
+    bool RemoveBackgroundEnabled() const { return !addingDots; }
+    // Forgets the dots: any change of the picture but the outline makes them stale.
+    void ClearOutline();
+    // The selection in picture pixels, within the picture.
+    TRect SelectionInPicture() const;
+
     // Only a snapshot with pixels is offered: restoring an empty one would empty the picture.
     bool UndoAvailable() const;
     void Undo();
@@ -131,6 +177,22 @@ public:
     EditorMenuStates MenuStates() const;
 
 private:
+    bool CropToolDown() const { return tool == PictureTool::CropDraw || tool == PictureTool::CropDraw2; }
+    bool BandToolDown() const { return CropToolDown() || tool == PictureTool::Measure; }
+    void AddDot(int x, int y);
+    // The first dot within the hit distance, or -1.
+    int DotNear(int x, int y) const;
+    void MoveSelectedDot(int x, int y);
+    void ActInSelection(int x, int y);
+    void Crop();
+    void Measure();
+    void TakePeg(int x, int y);
+    void ConnectOutline(bool curve);
+    // The straight outline over the picture, or the curve over the picture as it was.
+    void DrawOutline();
+    // The display's size typed by the user in its units, or nothing after saying why.
+    std::optional<TSize> AskDisplaySize() const;
+
     // The save dialog run with that name proposed; nothing when cancelled.
     std::optional<FileDialogResult> AskForName(const std::string& fileName);
     bool Write(const TBitmap& bitmap, const std::string& path, PictureFormat format);

@@ -56,14 +56,19 @@ constexpr int InfoPanelWidth = 200;
 constexpr int MarkerSide = 9;
 
 constexpr const char* CaptureStart = "Step 1\nOpen or scan a picture \nof an existing pegboard \nor shelf display";
+constexpr const char* BoxesHint =
+    "For each item in your display picture draw a bounding box around the item. When you are satisfied with a "
+    "bounding box's placement click in the middle of the bounding box. The measurement of your product will then "
+    "appear in the info tool bar. Make any adjustments to this information and then click on ADD PRODUCT. Repeat "
+    "this process for each product in your display picture.";
 constexpr const char* CropHint =
     "Crop the display area as closely as possible. Your crop should not include the display's base or marquee. "
     "After you crop the image you will be asked to enter the display area's width and height.";
 
-// The paint box: the window paints the picture into it.
+// The paint box: the window paints the picture into it and takes its mouse.
 class PictureBox : public QWidget {
 public:
-    PictureBox(Tpicdoc& form, QWidget* parent) : QWidget(parent), form_(form) {}
+    PictureBox(Tpicdoc& form, QWidget* parent) : QWidget(parent), form_(form) { setMouseTracking(true); }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -71,6 +76,9 @@ protected:
         QPainter painter(this);
         form_.PaintBox1Paint(painter);
     }
+    void mousePressEvent(QMouseEvent* event) override { form_.PaintBox1MouseDown(*event); }
+    void mouseMoveEvent(QMouseEvent* event) override { form_.PaintBox1MouseMove(*event); }
+    void mouseReleaseEvent(QMouseEvent* event) override { form_.PaintBox1MouseUp(*event); }
 
 private:
     Tpicdoc& form_;
@@ -95,15 +103,30 @@ QToolButton* NewButton(QToolBar* bar, const char* name, QAction* action)
     return button;
 }
 
-QToolButton* NewButton(QToolBar* bar, const char* name, const char* caption)
+QToolButton* NewButton(QToolBar* bar, const char* name, const char* caption, bool checkable = false)
 {
     auto* button = new QToolButton(bar);
     button->setObjectName(name);
     button->setText(caption);
     button->setEnabled(false);
+    button->setCheckable(checkable);
     bar->addWidget(button);
     return button;
 }
+
+Qt::CursorShape ShapeOf(ToolCursor cursor)
+{
+    switch (cursor) {
+    case ToolCursor::Cross:
+        return Qt::CrossCursor;
+    case ToolCursor::HandPoint:
+        return Qt::PointingHandCursor;
+    default:
+        return Qt::ArrowCursor;
+    }
+}
+
+QRect FrameOf(const TRect& rect) { return {rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1}; }
 
 QLineEdit* NewLabelledEdit(QToolBar* bar, const char* label, const char* name)
 {
@@ -161,9 +184,8 @@ void Tpicdoc::CreateActions()
     aCopyPic = NewAction(this, "aCopyPic", "Edit", "Copy Picture");
     Cut1 = NewAction(this, "Cut1", "Edit", "Cut");
     Paste1 = NewAction(this, "Paste1", "Edit", "Paste");
-    // Scanning, the drawing tools and the inert entries have no command here.
-    for (QAction* action : {aClose, aScan, aSelectScanner, aDrawCrop, aDrawDots, aConnectStraight, aConnectCurves,
-                            aRemoveBG, aDrawZoom, aTransColor})
+    // Scanning and the inert entries have no command here.
+    for (QAction* action : {aClose, aScan, aSelectScanner, aDrawZoom, aTransColor})
         action->setEnabled(false);
     for (QAction* action : {aCopyPic, Cut1, Paste1})
         action->setVisible(false);
@@ -214,12 +236,14 @@ void Tpicdoc::CreateToolBars()
 
     EditBar = addToolBar("Drawing Tools");
     EditBar->setObjectName("EditBar");
-    tbCropDraw = NewButton(EditBar, "tbCropDraw", aDrawCrop);
-    sbDrawDots = NewButton(EditBar, "sbDrawDots", aDrawDots);
+    // The buttons keep states of their own: the menu offers every tool with a picture, the buttons
+    // only those the outline is ready for.
+    tbCropDraw = NewButton(EditBar, "tbCropDraw", "Draw Crop", true);
+    sbDrawDots = NewButton(EditBar, "sbDrawDots", "Draw Dots", true);
     sbZoomArea = NewButton(EditBar, "sbZoomArea", aDrawZoom);
-    sbCurves = NewButton(EditBar, "sbCurves", aConnectCurves);
-    sbLines = NewButton(EditBar, "sbLines", aConnectStraight);
-    sbRemoveBG = NewButton(EditBar, "sbRemoveBG", aRemoveBG);
+    sbCurves = NewButton(EditBar, "sbCurves", "Connect with curved lines");
+    sbLines = NewButton(EditBar, "sbLines", "Connect with straight lines");
+    sbRemoveBG = NewButton(EditBar, "sbRemoveBG", "Remove Background");
 
     addToolBarBreak();
     CreateInfoBar();
@@ -244,9 +268,9 @@ void Tpicdoc::CreateCatalogBar()
     CatalogBar = new QToolBar("CatalogBar", this);
     CatalogBar->setObjectName("CatalogBar");
     addToolBar(Qt::LeftToolBarArea, CatalogBar);
-    tbCropDraw2 = NewButton(CatalogBar, "tbCropDraw2", "Crop");
-    tbMeasure = NewButton(CatalogBar, "tbMeasure", "Measure");
-    tbPegXY = NewButton(CatalogBar, "tbPegXY", "Peg X/Y");
+    tbCropDraw2 = NewButton(CatalogBar, "tbCropDraw2", "Crop", true);
+    tbMeasure = NewButton(CatalogBar, "tbMeasure", "Measure", true);
+    tbPegXY = NewButton(CatalogBar, "tbPegXY", "Peg X/Y", true);
 }
 
 void Tpicdoc::CreateClientArea()
@@ -260,11 +284,6 @@ void Tpicdoc::CreateClientArea()
     PaintBox1->setObjectName("PaintBox1");
     PaintBox1->resize(0, 0);
     ScrollBox1->setWidget(PaintBox1);
-    shMovePt = new QFrame(PaintBox1);
-    shMovePt->setObjectName("shMovePt");
-    shMovePt->setFrameShape(QFrame::Box);
-    shMovePt->resize(MarkerSide, MarkerSide);
-    shMovePt->hide();
     layout->addWidget(ScrollBox1, 1);
 
     pInfo = new QFrame(client);
@@ -293,9 +312,86 @@ void Tpicdoc::ConnectCommands()
     on(aZoomOut, &Tpicdoc::aZoomOutExecute);
     on(aUndo, &Tpicdoc::aUndoExecute);
     on(OptimizeSize1, &Tpicdoc::OptimizeSize1Click);
+    // The menu's entries work their buttons.
+    connect(aDrawCrop, &QAction::triggered, tbCropDraw, &QToolButton::click);
+    connect(aDrawDots, &QAction::triggered, sbDrawDots, &QToolButton::click);
+    on(aConnectCurves, &Tpicdoc::aConnectCurvesExecute);
+    on(aConnectStraight, &Tpicdoc::aConnectStraightExecute);
+    on(aRemoveBG, &Tpicdoc::aRemoveBGExecute);
+    ConnectTools();
     connect(File1, &QMenu::aboutToShow, this, ShowingErrors(this, &Tpicdoc::File1Click));
     connect(Edit1, &QMenu::aboutToShow, this, ShowingErrors(this, &Tpicdoc::Edit1Click));
     connect(Photo1, &QMenu::aboutToShow, this, ShowingErrors(this, &Tpicdoc::Photo1Click));
+}
+
+void Tpicdoc::ConnectTools()
+{
+    const auto toggles = [this](QToolButton* button, PictureTool tool) {
+        connect(button, &QToolButton::clicked, this, [this, tool](bool down) { ChooseTool(tool, down); });
+    };
+    toggles(tbCropDraw, PictureTool::CropDraw);
+    toggles(tbCropDraw2, PictureTool::CropDraw2);
+    toggles(tbMeasure, PictureTool::Measure);
+    toggles(tbPegXY, PictureTool::PegXY);
+    connect(sbDrawDots, &QToolButton::clicked, this, [this](bool down) {
+        model.drawDotsDown = down;
+        aDrawDotsExecute();
+    });
+    const auto click = [this](QToolButton* button, void (Tpicdoc::*handler)()) {
+        connect(button, &QToolButton::clicked, this, ShowingErrors(this, handler));
+    };
+    click(sbCurves, &Tpicdoc::aConnectCurvesExecute);
+    click(sbLines, &Tpicdoc::aConnectStraightExecute);
+    click(sbRemoveBG, &Tpicdoc::aRemoveBGExecute);
+    click(bAdd, &Tpicdoc::bAddClick);
+    const auto typed = [this](QLineEdit* edit, std::string CaptureEntry::*text) {
+        connect(edit, &QLineEdit::textEdited, this,
+                [this, text](const QString& value) { model.entry.*text = fromQString(value); });
+    };
+    typed(edIndex, &CaptureEntry::index);
+    typed(edDescription, &CaptureEntry::description);
+    typed(edW, &CaptureEntry::width);
+    typed(edH, &CaptureEntry::height);
+    typed(edPegX, &CaptureEntry::pegX);
+    typed(edPegY, &CaptureEntry::pegY);
+}
+
+void Tpicdoc::ChooseTool(PictureTool tool, bool down)
+{
+    if (down)
+        model.tool = tool;
+    else if (model.tool == tool)
+        model.tool = PictureTool::None;
+    aDrawCropExecute();
+}
+
+void Tpicdoc::ShowTools()
+{
+    const bool picture = model.HasPicture();
+    const std::pair<QToolButton*, PictureTool> group[] = {{tbCropDraw, PictureTool::CropDraw},
+                                                          {tbCropDraw2, PictureTool::CropDraw2},
+                                                          {tbMeasure, PictureTool::Measure},
+                                                          {tbPegXY, PictureTool::PegXY}};
+    for (const auto& [button, tool] : group)
+        button->setChecked(model.tool == tool);
+    sbDrawDots->setChecked(model.drawDotsDown);
+    tbCropDraw->setEnabled(picture);
+    sbDrawDots->setEnabled(picture);
+    sbLines->setEnabled(model.LinesEnabled());
+    sbCurves->setEnabled(model.CurvesEnabled());
+    sbRemoveBG->setEnabled(model.RemoveBackgroundEnabled());
+    const bool boxes = model.captureStep == CaptureStep::Boxes;
+    tbCropDraw2->setEnabled(model.captureStep == CaptureStep::Crop);
+    for (QToolButton* button : {tbMeasure, tbPegXY, bAdd})
+        button->setEnabled(boxes);
+    const std::pair<QLineEdit*, const std::string*> edits[] = {
+        {edIndex, &model.entry.index}, {edDescription, &model.entry.description}, {edW, &model.entry.width},
+        {edH, &model.entry.height},    {edPegX, &model.entry.pegX},              {edPegY, &model.entry.pegY}};
+    for (const auto& [edit, text] : edits)
+        edit->setText(toQString(*text));
+    if (boxes && mMsg->toPlainText() != BoxesHint)
+        mMsg->setPlainText(BoxesHint);
+    PaintBox1->setCursor(ShapeOf(model.cursor));
 }
 
 bool Tpicdoc::OpenPicture(const std::string& path)
@@ -332,6 +428,7 @@ void Tpicdoc::EnableCommands()
     File1Click();
     Edit1Click();
     Photo1Click();
+    ShowTools();
 }
 
 void Tpicdoc::FormShow()
@@ -370,11 +467,95 @@ void Tpicdoc::PaintBox1Paint(QPainter& painter)
         return;
     const TSize size = model.ViewSize();
     painter.drawImage(QRect(0, 0, size.cx, size.cy), model.picture->ImageView());
-    const TRect& selection = model.selection;
-    if (!selection.IsEmpty()) {
-        painter.setPen(Qt::white);
-        painter.drawRect(selection.Left, selection.Top, selection.Width() - 1, selection.Height() - 1);
+    PaintOverlays(painter);
+}
+
+void Tpicdoc::PaintOverlays(QPainter& painter)
+{
+    const double zoom = model.zoom;
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::white);
+    for (size_t i = 0; i < model.dotsX.size(); ++i) {
+        const int x = static_cast<int>(model.dotsX[i] * zoom);
+        const int y = static_cast<int>(model.dotsY[i] * zoom);
+        painter.drawRect(x, y, model.dotSize - 1, model.dotSize - 1);
     }
+    painter.setBrush(Qt::NoBrush);
+    if (model.markerVisible && model.selectedDot >= 0) {
+        const auto dot = static_cast<size_t>(model.selectedDot);
+        painter.drawRect(static_cast<int>(model.dotsX[dot] * zoom), static_cast<int>(model.dotsY[dot] * zoom),
+                         MarkerSide - 1, MarkerSide - 1);
+    }
+    if (!model.focusRect.IsEmpty()) {
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.drawRect(FrameOf(model.focusRect));
+    }
+    if (!model.selection.IsEmpty()) {
+        painter.setPen(Qt::white);
+        painter.drawRect(FrameOf(model.selection));
+    }
+}
+
+void Tpicdoc::PaintBox1MouseDown(QMouseEvent& event)
+{
+    const QPoint at = event.position().toPoint();
+    ShowingExceptions([&] {
+        model.MouseDown(static_cast<int>(at.x() / model.zoom), static_cast<int>(at.y() / model.zoom),
+                        event.button() == Qt::RightButton);
+        return true;
+    });
+    ShowPicture();
+}
+
+void Tpicdoc::PaintBox1MouseMove(QMouseEvent& event)
+{
+    const QPoint at = event.position().toPoint();
+    model.MouseMove(static_cast<int>(at.x() / model.zoom), static_cast<int>(at.y() / model.zoom));
+    PaintBox1->setCursor(ShapeOf(model.cursor));
+    PaintBox1->update();
+}
+
+void Tpicdoc::PaintBox1MouseUp(QMouseEvent& event)
+{
+    const QPoint at = event.position().toPoint();
+    model.MouseUp(static_cast<int>(at.x() / model.zoom), static_cast<int>(at.y() / model.zoom));
+    ShowPicture();
+}
+
+void Tpicdoc::aDrawCropExecute()
+{
+    model.DrawCropChanged();
+    ShowTools();
+}
+
+void Tpicdoc::aDrawDotsExecute()
+{
+    model.DrawDotsChanged();
+    ShowPicture();
+}
+
+void Tpicdoc::aConnectCurvesExecute()
+{
+    model.ConnectCurves();
+    ShowPicture();
+}
+
+void Tpicdoc::aConnectStraightExecute()
+{
+    model.ConnectStraight();
+    ShowPicture();
+}
+
+void Tpicdoc::aRemoveBGExecute()
+{
+    model.RemoveBackground();
+    ShowPicture();
+}
+
+void Tpicdoc::bAddClick()
+{
+    model.AddProduct();
+    ShowTools();
 }
 
 void Tpicdoc::aOpenExecute()
@@ -385,8 +566,9 @@ void Tpicdoc::aOpenExecute()
     OpenPictureDialog1.fileName = choice->fileName;
     OpenPicture(choice->fileName);
     if (model.catalogCapture) {
-        tbCropDraw2->setEnabled(true);
+        model.captureStep = CaptureStep::Crop;
         mMsg->setPlainText(CropHint);
+        ShowTools();
     }
 }
 
@@ -441,7 +623,12 @@ void Tpicdoc::Edit1Click()
     aCopyPic->setEnabled(states.copy);
 }
 
-void Tpicdoc::Photo1Click() { OptimizeSize1->setEnabled(model.MenuStates().pictureCommands); }
+void Tpicdoc::Photo1Click()
+{
+    const bool picture = model.MenuStates().pictureCommands;
+    for (QAction* action : {aDrawCrop, aDrawDots, aConnectCurves, aConnectStraight, aRemoveBG, OptimizeSize1})
+        action->setEnabled(picture);
+}
 
 void Tpicdoc::OptimizeSize1Click()
 {

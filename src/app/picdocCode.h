@@ -13,6 +13,7 @@ class QAction;
 class QFrame;
 class QLineEdit;
 class QMenu;
+class QMouseEvent;
 class QPainter;
 class QPlainTextEdit;
 class QScrollArea;
@@ -40,6 +41,16 @@ public:
     void FormKeyDown();
     void FormKeyUp();
     void PaintBox1Paint(QPainter& painter);
+    // The mouse in paint box pixels; the model is given picture pixels.
+    void PaintBox1MouseDown(QMouseEvent& event);
+    void PaintBox1MouseMove(QMouseEvent& event);
+    void PaintBox1MouseUp(QMouseEvent& event);
+    void aDrawCropExecute();
+    void aDrawDotsExecute();
+    void aConnectCurvesExecute();
+    void aConnectStraightExecute();
+    void aRemoveBGExecute();
+    void bAddClick();
     void aOpenExecute();
     void aSaveExecute();
     void aSaveAsExecute();
@@ -57,7 +68,6 @@ public:
 
     QScrollArea* ScrollBox1;
     QWidget* PaintBox1;
-    QFrame* shMovePt;
     TEditorProgressBar* ProgressBar1;
     QFrame* pInfo;
     QPlainTextEdit* mMsg;
@@ -127,6 +137,12 @@ private:
     void CreateCatalogBar();
     void CreateClientArea();
     void ConnectCommands();
+    void ConnectTools();
+    // A tool button pressed or released: it goes down alone in its group.
+    void ChooseTool(PictureTool tool, bool down);
+    // The tool buttons, the cursor, the info bar and the capture hint as the model has them.
+    void ShowTools();
+    void PaintOverlays(QPainter& painter);
     // The view's size for fitting, and the paint box at the picture's zoomed size.
     void TakeClientSize();
     void ShowPicture();

@@ -2,6 +2,10 @@
 // read them, failed writes, the optimising sizes, the zoom and the close questions.
 #include "app/PictureEditor.h"
 
+#include "app/PictureOutline.h"
+#include "catalog/Didbase.h"
+#include "platform/core/Exceptions.h"
+
 #include "catalog/CatalogManager.h"
 #include "planogram/Graphicsmanager.h"
 #include "platform/core/FilePaths.h"
@@ -16,7 +20,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <array>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -59,6 +65,24 @@ protected:
         }
     }
     TSize PictureSize() const { return {editor.picture->Width(), editor.picture->Height()}; }
+    // A press, a move and a release, in picture pixels.
+    void Drag(int fromX, int fromY, int toX, int toY)
+    {
+        editor.MouseDown(fromX, fromY, false);
+        editor.MouseMove(toX, toY);
+        editor.MouseUp(toX, toY);
+    }
+    void Click(int x, int y)
+    {
+        editor.MouseDown(x, y, false);
+        editor.MouseUp(x, y);
+    }
+    void PlaceDots(const std::vector<TPoint>& dots)
+    {
+        editor.drawDotsDown = true;
+        for (const TPoint& dot : dots)
+            Click(dot.X, dot.Y);
+    }
     // OK for the next message boxes that only tell.
     void ExpectTold(int boxes)
     {
@@ -262,17 +286,6 @@ TEST_F(PictureEditorTest, TheZoomFitsTheWindowWithinItsBounds)
     EXPECT_DOUBLE_EQ(editor.zoom, PictureEditor::MaxZoom);
 }
 
-class NoSelectorHost : public CatalogManagerHost {
-public:
-    int DisplayScale() const override { return 8; }
-    unsigned char UnitsMode() const override { return 1; }
-    TStringGrid* SelectorGrid() override { return nullptr; }
-    bool SelectorVisible() const override { return false; }
-    void HideSelector() override {}
-    void ShowSelector() override {}
-    std::unique_ptr<CatalogPictureEditor> NewPictureEditor() override { return nullptr; }
-};
-
 TEST_F(PictureEditorTest, ClosingAsksToSaveAndToLinkThePathIntoTheCatalog)
 {
     NoSelectorHost host;
@@ -306,6 +319,305 @@ TEST_F(PictureEditorTest, ClosingAsksToSaveAndToLinkThePathIntoTheCatalog)
     EXPECT_TRUE(editor.CloseQuery());
     EXPECT_TRUE(ui.Calls().empty());
     EXPECT_FALSE(catalog.modified);
+}
+
+// Which Connect buttons the outline offers: lines, curves, Remove Background.
+std::array<bool, 3> ButtonsOf(const PictureEditor& editor)
+{
+    return {editor.LinesEnabled(), editor.CurvesEnabled(), editor.RemoveBackgroundEnabled()};
+}
+
+TEST_F(PictureEditorTest, DotsEnableTheConnectButtonsAndAreDraggedAfterAConnect)
+{
+    Open(Gradient(60, 50));
+    editor.SetZoom(2);
+    // Connect without dots leaves nothing to drag and lets dots be added.
+    editor.ConnectCurves();
+    editor.ConnectStraight();
+    EXPECT_TRUE(editor.addingDots);
+    const std::vector<TPoint> corners{{10, 10}, {40, 10}, {40, 30}, {10, 30}};
+    for (int round = 0; round < 2; ++round) {
+        editor.drawDotsDown = true;
+        const std::array<bool, 3> expected[] = {
+            {false, false, false}, {true, false, false}, {true, false, false}, {true, true, false}};
+        for (size_t dot = 0; dot < corners.size(); ++dot) {
+            Click(corners[dot].X, corners[dot].Y);
+            EXPECT_EQ(ButtonsOf(editor), expected[dot]) << "round " << round << " dot " << dot;
+        }
+        editor.ConnectStraight();
+        EXPECT_EQ(ButtonsOf(editor), (std::array<bool, 3>{false, false, true}));
+        EXPECT_FALSE(editor.curveMode);
+        editor.RemoveBackground();
+        EXPECT_EQ(ButtonsOf(editor), (std::array<bool, 3>{false, false, false}));
+        EXPECT_EQ(editor.lastDotIndex, -1);
+    }
+
+    // After a Connect a press within 4 / zoom picks the first dot in reach and moves it there.
+    const std::vector<TPoint> close{{20, 20}, {22, 20}, {40, 40}};
+    PlaceDots(close);
+    editor.ConnectStraight();
+    struct Press {
+        TPoint at;
+        int picked;
+    };
+    // Both of the first two dots are in reach of the first press; each picked dot ends a pixel right.
+    for (const Press& press : {Press{{22, 22}, 0}, Press{{21, 19}, 1}, Press{{40, 42}, 2}, Press{{30, 30}, -1}}) {
+        const std::vector<float> x = editor.dotsX;
+        editor.MouseDown(press.at.X, press.at.Y, false);
+        EXPECT_EQ(editor.selectedDot, press.picked) << press.at.X << "," << press.at.Y;
+        if (press.picked < 0) {
+            EXPECT_EQ(editor.dotsX, x);
+            continue;
+        }
+        editor.MouseMove(press.at.X + 1, press.at.Y);
+        EXPECT_TRUE(editor.markerVisible);
+        editor.MouseUp(press.at.X + 1, press.at.Y);
+        EXPECT_FALSE(editor.markerVisible);
+        EXPECT_EQ(editor.selectedDot, -1);
+        EXPECT_EQ(editor.dotsX[static_cast<size_t>(press.picked)], static_cast<float>(press.at.X + 1));
+    }
+}
+
+TEST_F(PictureEditorTest, TheCurveIsTheClosedQuadraticBSplineThroughTheEdgesMidpoints)
+{
+    // Few dots are all summed; of more only those that can weigh.
+    const std::vector<float> xs[] = {{10, 200, 230, 120, 30}, {10, 90, 200, 260, 230, 150, 120, 30}};
+    const std::vector<float> ys[] = {{20, 15, 160, 210, 140}, {20, 5, 15, 90, 160, 230, 210, 140}};
+    for (size_t set = 0; set < 2; ++set) {
+        const std::vector<float>& x = xs[set];
+        const std::vector<float>& y = ys[set];
+        const std::vector<TPoint> points = CurvePoints({x, y});
+        const int n = static_cast<int>(x.size());
+        // The parameter accumulates in single precision, and the last point is at n.
+        std::vector<float> parameters{0};
+        for (float t = 0.05f; t < static_cast<float>(n); t += 0.05f)
+            parameters.push_back(t);
+        parameters.push_back(static_cast<float>(n));
+        ASSERT_EQ(points.size(), parameters.size());
+        for (size_t step = 0; step < points.size(); ++step) {
+            const double t = parameters[step];
+            const int j = std::min(static_cast<int>(t), n - 1);
+            const double u = t - j;
+            const auto at = [&](const std::vector<float>& p) {
+                const auto dot = [&](int i) { return static_cast<double>(p[static_cast<size_t>((i % n + n) % n)]); };
+                return 0.5 * u * u * dot(j) + 0.5 * (-2 * u * u + 2 * u + 1) * dot(j - 1) +
+                       0.5 * (1 - u) * (1 - u) * dot(j - 2);
+            };
+            // Truncated to whole pixels from single precision.
+            EXPECT_NEAR(points[step].X, at(x), 1.001) << n << " dots, t " << t;
+            EXPECT_NEAR(points[step].Y, at(y), 1.001) << n << " dots, t " << t;
+        }
+    }
+    // Through a square's corners the closed curve passes the middle of every edge.
+    const std::vector<float> squareX{0, 100, 100, 0};
+    const std::vector<float> squareY{0, 0, 100, 100};
+    const std::vector<TPoint> round = CurvePoints({squareX, squareY});
+    for (TPoint middle : {TPoint{50, 0}, TPoint{100, 50}, TPoint{50, 100}, TPoint{0, 50}})
+        EXPECT_TRUE(std::any_of(round.begin(), round.end(), [&](TPoint point) {
+            return std::abs(point.X - middle.X) <= 1 && std::abs(point.Y - middle.Y) <= 1;
+        })) << middle.X << "," << middle.Y;
+    EXPECT_EQ(round.front(), round.back());
+}
+
+TEST_F(PictureEditorTest, RemoveBackgroundFillsOutsideTheOutlineOrInsideWithAKeyHeld)
+{
+    const TColor red = 0x0000FF;
+    const std::vector<TPoint> corners{{10, 10}, {50, 10}, {50, 40}, {10, 40}};
+    struct Case {
+        TPixelFormat format;
+        bool keyHeld;
+        bool curve;
+    };
+    for (const Case& test : {Case{pf24bit, false, false}, Case{pf24bit, true, false}, Case{pf8bit, false, false},
+                             Case{pf8bit, true, false}, Case{pf24bit, false, true}}) {
+        const std::string label = std::to_string(test.format) + (test.keyHeld ? " key" : "") + (test.curve ? " curve" : "");
+        ASSERT_TRUE(editor.ResetPicture());
+        editor.picture->SetPixelFormat(pf24bit);
+        editor.picture->SetSize(64, 48);
+        editor.picture->Canvas().Brush.Color = red;
+        editor.picture->Canvas().FillRect({0, 0, 64, 48});
+        editor.picture->SetPixelFormat(test.format);
+        const TColor kept = editor.picture->Pixel(30, 25);
+        ASSERT_EQ(kept, red) << label;
+        PlaceDots(corners);
+        if (test.curve)
+            editor.ConnectCurves();
+        else
+            editor.ConnectStraight();
+        editor.keyHeld = test.keyHeld;
+        editor.RemoveBackground();
+        EXPECT_TRUE(editor.modified);
+        EXPECT_EQ(editor.picture->Pixel(0, 0), clWhite) << label;
+        // The curve lies inside the square by up to a quarter of an edge.
+        const TRect inside = test.curve ? TRect{22, 20, 39, 31} : TRect{15, 15, 48, 38};
+        int wrong = 0;
+        for (int py = 1; py < 48; ++py)
+            for (int px = 1; px < 64; ++px) {
+                const bool in = PtInRect(inside, {px, py});
+                const bool out = px < 8 || px > 55 || py < 8 || py > 45;
+                if (!in && !out)
+                    continue;
+                const TColor expected = in == test.keyHeld ? clWhite : red;
+                wrong += editor.picture->Pixel(px, py) != expected;
+            }
+        EXPECT_EQ(wrong, 0) << label;
+    }
+}
+
+TEST_F(PictureEditorTest, AnyChangeOfThePictureButTheOutlineForgetsTheDots)
+{
+    const std::function<void()> changes[] = {
+        [&] { ASSERT_TRUE(editor.OpenPicture(folder.File("picture.ppm"))); },
+        [&] {
+            editor.drawDotsDown = false;
+            editor.tool = PictureTool::CropDraw;
+            Drag(2, 2, 30, 20);
+            Click(5, 5);
+        },
+        [&] {
+            OptimizeSizeChoice choice;
+            choice.width = "10";
+            choice.height = "8";
+            EXPECT_TRUE(editor.OptimizeSize(choice));
+        },
+        [&] { editor.Undo(); },
+    };
+    int change = 0;
+    for (const std::function<void()>& changePicture : changes) {
+        Open(Gradient(40, 30));
+        editor.SetZoom(1);
+        PlaceDots({{5, 5}, {20, 5}, {20, 20}, {5, 20}});
+        changePicture();
+        const RgbImage before = RgbOf(*editor.picture);
+        EXPECT_EQ(editor.lastDotIndex, -1) << "change " << change;
+        EXPECT_TRUE(editor.dotsX.empty() && !editor.CurvesEnabled() && !editor.LinesEnabled());
+        editor.ConnectCurves();
+        EXPECT_EQ(RgbOf(*editor.picture), before) << "change " << change;
+        EXPECT_TRUE(editor.addingDots);
+        ++change;
+    }
+}
+
+TEST_F(PictureEditorTest, ARubberBandPastThePictureCropsToItsEdge)
+{
+    Open(Gradient(40, 30));
+    editor.SetZoom(2);
+    editor.tool = PictureTool::CropDraw;
+    editor.DrawCropChanged();
+    EXPECT_EQ(editor.cursor, ToolCursor::Cross);
+    Drag(10, 5, 60, 50);
+    EXPECT_EQ(editor.selection, (TRect{20, 10, 120, 100}));
+    EXPECT_EQ(editor.SelectionInPicture(), (TRect{10, 5, 40, 30}));
+    const TColor corner = editor.picture->Pixel(10, 5);
+    Click(12, 7);
+    EXPECT_EQ(PictureSize(), (TSize{30, 25}));
+    EXPECT_EQ(editor.picture->Pixel(0, 0), corner);
+    EXPECT_TRUE(editor.modified && editor.UndoAvailable() && editor.selection.IsEmpty());
+    EXPECT_EQ(editor.tool, PictureTool::None);
+    // A band wholly outside the picture crops nothing and takes no snapshot.
+    editor.undoSnapshot = std::make_unique<TBitmap>();
+    editor.tool = PictureTool::CropDraw;
+    Drag(50, 40, 70, 60);
+    Click(55, 45);
+    EXPECT_EQ(PictureSize(), (TSize{30, 25}));
+    EXPECT_FALSE(editor.UndoAvailable());
+    // A press outside the selection drops it and releases Draw Crop.
+    editor.tool = PictureTool::CropDraw;
+    Drag(1, 1, 10, 10);
+    Click(20, 20);
+    EXPECT_TRUE(editor.selection.IsEmpty());
+    EXPECT_EQ(editor.tool, PictureTool::None);
+}
+
+TEST_F(PictureEditorTest, CatalogCaptureCropsToTheDisplaySizeMeasuresAndAddsRows)
+{
+    NoSelectorHost host;
+    CatalogManager catalog{host};
+    catalog.NewCatalog();
+    editor.catalogCapture = true;
+    editor.SetCatalogLink(catalog, -1, "0");
+    Open(Gradient(90, 50));
+    editor.SetZoom(1);
+    editor.captureStep = CaptureStep::Crop;
+
+    // Answers that are no whole number, or out of range, crop nothing.
+    struct Refused {
+        std::string answer;
+        std::string said;
+    };
+    const std::string range = "The display area's width and height must be whole numbers from 1 to 7500.";
+    for (const Refused& refused : {Refused{"abc", "'abc' is not a valid integer value"}, Refused{"0", range},
+                                   Refused{"99999", range}, Refused{"7500", " pixels is too large"}}) {
+        editor.tool = PictureTool::CropDraw2;
+        Drag(5, 5, 85, 45);
+        ui.ClearCalls();
+        ui.AnswerInput(refused.answer);
+        std::string said;
+        if (refused.answer == "abc") {
+            // The first answer that is no number ends the questions.
+            try {
+                Click(10, 10);
+            } catch (const EConvertError& error) {
+                said = error.what();
+            }
+        } else {
+            ui.AnswerInput(refused.answer);
+            ui.AnswerMessage(MsgAnswer::OK);
+            Click(10, 10);
+            said = ui.MessageTexts().at(0);
+        }
+        EXPECT_NE(said.find(refused.said), std::string::npos) << refused.answer << ": " << said;
+        EXPECT_EQ(PictureSize(), (TSize{90, 50})) << refused.answer;
+        EXPECT_EQ(editor.captureStep, CaptureStep::Crop);
+        editor.selection = {};
+    }
+
+    editor.tool = PictureTool::CropDraw2;
+    Drag(5, 5, 85, 45);
+    ui.ClearCalls();
+    ui.AnswerInput("120");
+    ui.AnswerInput("60");
+    Click(10, 10);
+    const std::vector<ScriptedUi::Call> asked = ui.CallsOf(ScriptedUi::Kind::InputBox);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].caption, "Width");
+    EXPECT_EQ(asked[0].text, "Please enter the display area width in cm or inches");
+    EXPECT_EQ(asked[1].text, "Please enter the display area height in cm or inches");
+    EXPECT_EQ(PictureSize(), (TSize{480, 240}));
+    EXPECT_EQ(editor.captureStep, CaptureStep::Boxes);
+
+    for (double zoom : {1.0, 2.0}) {
+        editor.SetZoom(zoom);
+        editor.selection = {};
+        editor.tool = PictureTool::Measure;
+        Drag(20, 30, 120, 110);
+        Click(50, 50);
+        EXPECT_EQ(editor.entry.width, "25") << zoom;
+        EXPECT_EQ(editor.entry.height, "20") << zoom;
+        EXPECT_EQ(editor.tool, PictureTool::None);
+    }
+    editor.tool = PictureTool::PegXY;
+    Click(30, 32);
+    EXPECT_EQ(editor.entry.pegX, "2.5");
+    EXPECT_EQ(editor.entry.pegY, "0.5");
+
+    const auto Role = [&](CatalogFieldRole role) { return catalog.catalog->roles[static_cast<size_t>(role)]; };
+    const int description = Role(RoleDescription);
+    const int rows = catalog.Grid.RowCount();
+    for (int product = 1; product <= 3; ++product) {
+        editor.entry.index = "P" + std::to_string(product);
+        editor.entry.description = "Item " + std::to_string(product);
+        if (product == 3)
+            catalog.catalog->roles[RoleDescription] = -1;
+        editor.AddProduct();
+        EXPECT_EQ(catalog.Grid.Cells(Role(RolePartNumber), product), editor.entry.index);
+        EXPECT_EQ(catalog.Grid.Cells(Role(RoleWidth), product), "25");
+        EXPECT_EQ(catalog.Grid.Cells(Role(RoleHeight), product), "20");
+        EXPECT_EQ(catalog.Grid.RowCount(), rows + product);
+    }
+    EXPECT_EQ(catalog.Grid.Cells(description, 2), "Item 2");
+    EXPECT_EQ(catalog.Grid.Cells(description, 3), "");
+    EXPECT_TRUE(catalog.modified);
 }
 
 } // namespace

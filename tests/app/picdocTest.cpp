@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -67,9 +68,10 @@ TEST_F(PictureEditorWindow, APictureSavedAsTargaOpensAgainWithTheSamePixels)
     EXPECT_EQ(editor->PaintBox1->size(), QSize(static_cast<int>(90 * zoom), static_cast<int>(70 * zoom)));
     editor->aZoomIn->trigger();
     EXPECT_EQ(editor->PaintBox1->width(), static_cast<int>(90 * editor->model.zoom));
-    EXPECT_TRUE(editor->aSave->isEnabled() && editor->aSaveAs->isEnabled() && editor->OptimizeSize1->isEnabled());
+    EXPECT_TRUE(editor->aSave->isEnabled() && editor->aSaveAs->isEnabled() && editor->OptimizeSize1->isEnabled() &&
+                editor->aDrawCrop->isEnabled() && editor->aRemoveBG->isEnabled());
     EXPECT_FALSE(editor->aUndo->isEnabled() || editor->aOptimize->isEnabled() || editor->aScan->isEnabled() ||
-                 editor->aSelectScanner->isEnabled() || editor->Rotate1->isEnabled() || editor->aDrawCrop->isEnabled());
+                 editor->aSelectScanner->isEnabled() || editor->Rotate1->isEnabled() || editor->sbRemoveBG->isEnabled());
     EXPECT_EQ(editor->aUndo->shortcut(), QKeySequence("Ctrl+Alt+Z"));
 
     // Optimize Size offers the main window's unit and takes the dialog's choice.
@@ -131,6 +133,92 @@ TEST_F(PictureEditorWindow, CatalogCaptureShowsItsBarsAndTheKeyFlagFollowsTheKey
     EXPECT_FALSE(editor.model.keyHeld);
     editor.model.modified = true;
     EXPECT_TRUE(editor.FormCloseQuery());
+}
+
+void SendMouse(QWidget& widget, QEvent::Type type, QPoint at)
+{
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, widget.mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &event);
+}
+
+// A press, a move and a release on the paint box, in its own pixels.
+void DragOn(QWidget& widget, QPoint from, QPoint to)
+{
+    SendMouse(widget, QEvent::MouseButtonPress, from);
+    SendMouse(widget, QEvent::MouseMove, to);
+    SendMouse(widget, QEvent::MouseButtonRelease, to);
+}
+
+void ClickOn(QWidget& widget, QPoint at) { DragOn(widget, at, at); }
+
+void Type(QWidget& widget, const QString& text)
+{
+    for (QChar character : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, character);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, character);
+        QApplication::sendEvent(&widget, &press);
+        QApplication::sendEvent(&widget, &release);
+    }
+}
+
+TEST_F(PictureEditorWindow, AMouseDragCropsAndCatalogCaptureAddsTheBoxedProduct)
+{
+    const RgbImage original = StripedImage(80, 60, 4);
+    WriteWholeFile(folder.File("shelf.ppm"), PpmOf(original));
+    Tpicdoc editor(finder, settings);
+    ASSERT_TRUE(editor.OpenPicture(folder.File("shelf.ppm")));
+    editor.show();
+    // The mouse goes to the paint box directly, whatever its size.
+    editor.model.SetZoom(2);
+    editor.aDrawCrop->trigger();
+    EXPECT_TRUE(editor.tbCropDraw->isChecked());
+    EXPECT_EQ(editor.PaintBox1->cursor().shape(), Qt::CrossCursor);
+    DragOn(*editor.PaintBox1, {21, 11}, {101, 71});
+    EXPECT_EQ(editor.model.selection, (TRect{20, 10, 100, 70}));
+    ClickOn(*editor.PaintBox1, {40, 40});
+    EXPECT_FALSE(editor.tbCropDraw->isChecked());
+    EXPECT_TRUE(editor.aUndo->isEnabled());
+    EXPECT_EQ(editor.PaintBox1->size(), QSize(80, 60));
+    ui.AnswerFile(FileDialogResult{folder.File("cropped.bmp"), 2});
+    editor.aSaveAs->trigger();
+    Tpicdoc again(finder, settings);
+    ASSERT_TRUE(again.OpenPicture(folder.File("cropped.bmp")));
+    const RgbImage cropped = RgbOf(*again.model.picture);
+    ASSERT_EQ(cropped.width, 40);
+    ASSERT_EQ(cropped.height, 30);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            ASSERT_EQ(cropped.pixels[static_cast<size_t>(y * 40 + x)], original.pixels[static_cast<size_t>((y + 5) * 80 + x + 10)]);
+
+    NoSelectorHost host;
+    CatalogManager catalog{host};
+    catalog.NewCatalog();
+    Tpicdoc capture(finder, settings);
+    capture.model.catalogCapture = true;
+    capture.SetCatalogLink(catalog, -1, "0");
+    capture.show();
+    ui.AnswerFile(FileDialogResult{folder.File("shelf.ppm"), 1});
+    capture.aOpen->trigger();
+    capture.model.SetZoom(1);
+    capture.tbCropDraw2->click();
+    DragOn(*capture.PaintBox1, {0, 0}, {80, 60});
+    ui.AnswerInput("50");
+    ui.AnswerInput("40");
+    ClickOn(*capture.PaintBox1, {10, 10});
+    EXPECT_EQ(capture.model.picture->Width(), 200);
+    EXPECT_TRUE(capture.tbMeasure->isEnabled() && capture.bAdd->isEnabled() && !capture.tbCropDraw2->isEnabled());
+    EXPECT_TRUE(capture.mMsg->toPlainText().startsWith("For each item in your display picture"));
+    capture.tbMeasure->click();
+    DragOn(*capture.PaintBox1, {10, 10}, {50, 30});
+    ClickOn(*capture.PaintBox1, {20, 20});
+    EXPECT_EQ(capture.edW->text(), "10");
+    EXPECT_EQ(capture.edH->text(), "5");
+    Type(*capture.edIndex, "P1");
+    capture.bAdd->click();
+    EXPECT_EQ(catalog.Grid.Cells(catalog.catalog->roles[RolePartNumber], 1), "P1");
+    EXPECT_EQ(catalog.Grid.Cells(catalog.catalog->roles[RoleWidth], 1), "10");
+    EXPECT_TRUE(catalog.modified);
 }
 
 class PictureEditorCommand : public MainFormFixture {

@@ -1,8 +1,10 @@
 #pragma once
 
-// Stand-ins for the catalog and picture finders, for tests of the code that searches through them.
+// Stand-ins for the catalog and picture finders, for tests of the code that searches through them,
+// and a Catalog Manager host without a product selector.
 
 #include "catalog/CatalogFinder.h"
+#include "catalog/CatalogManager.h"
 #include "catalog/PictureFinder.h"
 #include "platform/core/FilePaths.h"
 
@@ -37,4 +39,15 @@ public:
         return !path.empty() && FileExists(path) ? path : std::string();
     }
     bool ReadCollectionImage(const std::string&, const std::string&, TBitmap&) override { return false; }
+};
+
+class NoSelectorHost : public CatalogManagerHost {
+public:
+    int DisplayScale() const override { return 8; }
+    unsigned char UnitsMode() const override { return 1; }
+    TStringGrid* SelectorGrid() override { return nullptr; }
+    bool SelectorVisible() const override { return false; }
+    void HideSelector() override {}
+    void ShowSelector() override {}
+    std::unique_ptr<CatalogPictureEditor> NewPictureEditor() override { return nullptr; }
 };
