@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+#include <memory>
 #include <string>
 
 class CatalogManager;
@@ -19,6 +20,7 @@ class QScrollArea;
 class QToolBar;
 class QToolButton;
 class TEditorProgressBar;
+class TEnhTwain;
 
 // The picture editor's window: the picture in a scrolling view, the File, Edit and Picture menus and
 // the tool bars. Callers make it hidden, prepare it through OpenPicture, SetCatalogLink and the
@@ -31,6 +33,9 @@ public:
     ~Tpicdoc() override;
 
     bool OpenPicture(const std::string& path);
+    // Starts a scan with the scanner's dialog; the picture arrives later through EnhTwain1Capture.
+    // False when the scan could not be started.
+    bool ScanPicture();
     void SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber);
 
     void FormShow();
@@ -44,6 +49,9 @@ public:
     void aSaveExecute();
     void aSaveAsExecute();
     void aOptimizeExecute();
+    void aScanExecute();
+    void aSelectScannerExecute();
+    void EnhTwain1Capture();
     void aZoomInExecute();
     void aZoomOutExecute();
     void aUndoExecute();
@@ -53,6 +61,7 @@ public:
     void OptimizeSize1Click();
 
     PictureEditor model;
+    std::unique_ptr<TEnhTwain> EnhTwain1;
     FileDialogOptions OpenPictureDialog1;
 
     QScrollArea* ScrollBox1;
@@ -126,12 +135,15 @@ private:
     void CreateInfoBar();
     void CreateCatalogBar();
     void CreateClientArea();
+    void CreateScanner();
     void ConnectCommands();
     // The view's size for fitting, and the paint box at the picture's zoomed size.
     void TakeClientSize();
     void ShowPicture();
     void EnableCommands();
     bool OwnsWidget(QObject* object) const;
+    // Without SANE the scanner commands say so; false then.
+    bool ScanningAvailable();
 
     const DrawingSettings& settings_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalog/ScanDialogs.h"
 #include "platform/services/ScannerBackend.h"
 
 #include <QPointer>
@@ -17,8 +18,6 @@ class QWidget;
 class ScanImage;
 class TBitmap;
 class TEnhTwain;
-class TScanDialog;
-class TScanProgressWindow;
 
 enum TEtwBoolean : std::uint8_t { etwbNotSupported, etwbDefault, etwbTrue, etwbFalse };
 enum TEtwUnits : std::uint8_t {
