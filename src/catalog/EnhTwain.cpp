@@ -140,8 +140,7 @@ void TTwain::JoinWorker()
 {
     if (!worker_.joinable())
         return;
-    if (device_)
-        Scanner().Cancel(device_);
+    CancelTransfer();
     worker_.join();
 }
 
@@ -411,8 +410,10 @@ int TTwain::ProgressPercent() const
 
 void TTwain::CancelTransfer()
 {
-    if (device_ && worker_.joinable())
-        Scanner().Cancel(device_);
+    if (!device_ || !worker_.joinable())
+        return;
+    cancelling_ = true;
+    Scanner().Cancel(device_);
 }
 
 void TTwain::DCTransferImage()
@@ -420,6 +421,7 @@ void TTwain::DCTransferImage()
     JoinWorker();
     bytesRead_ = 0;
     bytesExpected_ = 0;
+    cancelling_ = false;
     worker_ = std::thread([this] { ReadImage(); });
 }
 
@@ -434,7 +436,11 @@ void TTwain::ReadImage()
         result->status = status == ScanStatus::Good || status == ScanStatus::Eof ? ScanStatus::IoError : status;
     };
     while (result->status == ScanStatus::Good && !result->image->LastFrameDone()) {
-        ScanStatus status = scanner.Start(device_);
+        ScanStatus status = cancelling_ ? ScanStatus::Cancelled : scanner.Start(device_);
+        if (cancelling_ && status == ScanStatus::Good) {
+            scanner.Cancel(device_);
+            status = ScanStatus::Cancelled;
+        }
         ScanParameters parameters;
         if (status == ScanStatus::Good)
             status = scanner.Parameters(device_, parameters);

@@ -149,6 +149,8 @@ private:
     QPointer<TScanDialog> dialog_;
     QPointer<TScanProgressWindow> progressWindow_;
     std::thread worker_;
+    // Set by a cancel, so that the worker stops even when the cancel came before its start.
+    std::atomic<bool> cancelling_{false};
     std::atomic<std::int64_t> bytesRead_{0};
     std::atomic<std::int64_t> bytesExpected_{0};
     int transferred_ = 0;
