@@ -464,6 +464,9 @@ void TTwain::ReadImage()
         if (status != ScanStatus::Eof || !result->image->EndFrame())
             fail(status);
     }
+    // Whatever a cancelled device says last, the user cancelled.
+    if (cancelling_ && result->status != ScanStatus::Good)
+        result->status = ScanStatus::Cancelled;
     QMetaObject::invokeMethod(receiver_.get(), [this, result] { ImageRead(result); }, Qt::QueuedConnection);
 }
 
