@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -120,7 +121,9 @@ TEST_F(PictureEditorWindow, AScanHasNoFileAndClosingAsksToSaveIt)
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->parentWidget(), editor.data());
     dialog->Scan();
-    for (int wait = 0; wait < 1000 && editor->EnhTwain1->Connection()->SourceOpen(); ++wait)
+    QElapsedTimer waited;
+    waited.start();
+    while (editor->EnhTwain1->Connection()->SourceOpen() && waited.elapsed() < 10000)
         QApplication::processEvents(QEventLoop::AllEvents, 5);
     ASSERT_EQ(editor->model.picture->Width(), 40);
     EXPECT_EQ(RgbOf(*editor->model.picture).At(39, 24), (Rgb{0x33, 0x33, 0x33}));
