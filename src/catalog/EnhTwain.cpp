@@ -57,6 +57,22 @@ double MmPerUnit(TEtwUnits units, int dpi)
     }
 }
 
+// How far the delivered picture is turned clockwise for the orientation asked for.
+int QuarterTurns(TEtwOrientation orientation)
+{
+    switch (orientation) {
+    case orRot90:
+        return 1;
+    case orRot180:
+        return 2;
+    case orRot270:
+    case orLandscape:
+        return 3;
+    default:
+        return 0;
+    }
+}
+
 } // namespace
 
 TwainCondition ConditionOf(ScanStatus status)
@@ -490,7 +506,7 @@ void TTwain::ImageRead(std::shared_ptr<ReadResult> result)
     case ScanStatus::Good:
         ++transferred_;
         if (!result->image->Empty())
-            component_.ImageReady(result->image->Bitmap());
+            component_.ImageReady(result->image->Bitmap(QuarterTurns(properties.orientation)));
         if (sourceOpen_ && MoreWanted()) {
             DCTransferImage();
             return;

@@ -136,14 +136,25 @@ void ScanImage::ConvertRow()
     ++rowsInFrame_;
 }
 
-std::unique_ptr<TBitmap> ScanImage::Bitmap() const
+std::unique_ptr<TBitmap> ScanImage::Bitmap(int quarterTurns) const
 {
     auto bitmap = std::make_unique<TBitmap>();
     bitmap->SetPixelFormat(pf24bit);
-    bitmap->SetSize(width_, height_);
+    const bool sideways = quarterTurns % 2 == 1;
+    bitmap->SetSize(sideways ? height_ : width_, sideways ? width_ : height_);
     const size_t rowSize = static_cast<size_t>(width_) * 3;
-    for (int y = 0; y < height_; ++y)
-        std::memcpy(bitmap->ScanLine(y), pixels_.data() + static_cast<size_t>(y) * rowSize, rowSize);
+    for (int y = 0; y < height_; ++y) {
+        const std::uint8_t* source = pixels_.data() + static_cast<size_t>(y) * rowSize;
+        if (quarterTurns == 0) {
+            std::memcpy(bitmap->ScanLine(y), source, rowSize);
+            continue;
+        }
+        for (int x = 0; x < width_; ++x) {
+            const int toX = quarterTurns == 1 ? height_ - 1 - y : quarterTurns == 2 ? width_ - 1 - x : y;
+            const int toY = quarterTurns == 1 ? x : quarterTurns == 2 ? height_ - 1 - y : width_ - 1 - x;
+            std::memcpy(bitmap->ScanLine(toY) + static_cast<size_t>(toX) * 3, source + static_cast<size_t>(x) * 3, 3);
+        }
+    }
     return bitmap;
 }
 

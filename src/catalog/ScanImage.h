@@ -29,7 +29,8 @@ public:
     int Height() const { return height_; }
     bool Empty() const { return width_ == 0 || height_ == 0; }
 
-    std::unique_ptr<TBitmap> Bitmap() const;
+    // Turned clockwise by `quarterTurns` (0 to 3) quarters.
+    std::unique_ptr<TBitmap> Bitmap(int quarterTurns = 0) const;
 
 private:
     void ConvertRow();

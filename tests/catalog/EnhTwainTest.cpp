@@ -201,6 +201,16 @@ TEST_F(ScanningComponent, ThreeTransfersGiveThreePicturesOrThreeBitmaps)
     const std::vector<std::uint8_t> rows{9, 8, 7, 12, 11, 10, 0, 0, 3, 2, 1, 6, 5, 4, 0, 0};
     EXPECT_EQ(std::vector<std::uint8_t>(dibs[0].end() - 16, dibs[0].end()), rows);
     EXPECT_EQ(captures.size(), 3u);
+
+    // Turned a quarter clockwise: the bottom-left pixel comes to the top left.
+    twain.OnRawData = nullptr;
+    twain.Setorientation(orRot90);
+    scanner.frames.push_back(colour);
+    AcquireQuietly();
+    ASSERT_EQ(captures.back(), 2);
+    EXPECT_EQ(twain.Bitmap().Height(), 2);
+    EXPECT_EQ(std::vector<std::uint8_t>(twain.Bitmap().ScanLine(0), twain.Bitmap().ScanLine(0) + 6),
+              (std::vector<std::uint8_t>{9, 8, 7, 3, 2, 1}));
 }
 
 TEST_F(ScanningComponent, FailedCancelledAndRepeatedAcquisitions)
