@@ -13,6 +13,8 @@ base=(
     qt6-base-dev libjpeg62-turbo-dev zlib1g-dev libfreetype-dev libfontconfig-dev unixodbc-dev
     # the help engine, loaded at run time, and the compiler of the program's help file
     libchm-dev fp-utils-3.2.2
+    # scanning, loaded at run time, with SANE's test backend and scanimage, which judges our scans
+    libsane-dev sane-utils
     # the ODBC driver manager and the drivers of the embedded default (SQLite) and of PostgreSQL
     unixodbc odbcinst libsqliteodbc odbc-postgresql
     # fonts metric-compatible with the ones planograms name

@@ -106,6 +106,17 @@ bool PictureEditor::OpenPicture(const std::string& path)
     return true;
 }
 
+bool PictureEditor::TakeScannedPicture(const TBitmap& scanned)
+{
+    if (!ResetPicture())
+        return false;
+    picture->Assign(scanned);
+    picturePath.clear();
+    modified = true;
+    FitToWindow();
+    return true;
+}
+
 void PictureEditor::SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber)
 {
     linkCatalog = &catalog;

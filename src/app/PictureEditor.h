@@ -124,6 +124,9 @@ public:
     // when the reset fails.
     bool OpenPicture(const std::string& path);
     void SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber);
+    // A scanned picture replaces the one shown. It has no file yet and counts as changed, so that
+    // Save asks for a name and closing asks to save it.
+    bool TakeScannedPicture(const TBitmap& scanned);
     bool HasPicture() const;
 
     // The largest zoom that shows the whole picture in the client area.

@@ -1,5 +1,6 @@
 #include "app/picdocCode.h"
 
+#include "catalog/EnhTwain.h"
 #include "catalog/PicOptimizeOps.h"
 #include "planogram/DrawingSettings.h"
 #include "planogram/Graphicsmanager.h"
@@ -55,6 +56,8 @@ constexpr int FormHeight = 600;
 constexpr int InfoPanelWidth = 200;
 constexpr int MarkerSide = 9;
 
+constexpr const char* NoScanning =
+    "Scanning is not available: the SANE library (libsane.so.1) is not installed.";
 constexpr const char* CaptureStart = "Step 1\nOpen or scan a picture \nof an existing pegboard \nor shelf display";
 constexpr const char* BoxesHint =
     "For each item in your display picture draw a bounding box around the item. When you are satisfied with a "
@@ -152,13 +155,29 @@ Tpicdoc::Tpicdoc(PictureFinder& finder, const DrawingSettings& settings, QWidget
     CreateMenus();
     CreateToolBars();
     CreateClientArea();
+    CreateScanner();
     ConnectCommands();
     model.progress = ProgressBar1;
     EnableCommands();
     qApp->installEventFilter(this);
 }
 
-Tpicdoc::~Tpicdoc() { qApp->removeEventFilter(this); }
+Tpicdoc::~Tpicdoc()
+{
+    qApp->removeEventFilter(this);
+    // Before the window's children go: the scanner's dialogs are among them.
+    EnhTwain1.reset();
+}
+
+void Tpicdoc::CreateScanner()
+{
+    EnhTwain1 = std::make_unique<TEnhTwain>(this);
+    EnhTwain1->SetIndicators(etwbTrue);
+    EnhTwain1->ProductName = "TEnhTwain";
+    EnhTwain1->Manufacturer = "Kestrame";
+    EnhTwain1->ProductFamily = "Kestrame";
+    EnhTwain1->OnCapture = [this](TEnhTwain&) { ShowingExceptions([this] { EnhTwain1Capture(); return true; }); };
+}
 
 void Tpicdoc::CreateActions()
 {
@@ -184,8 +203,8 @@ void Tpicdoc::CreateActions()
     aCopyPic = NewAction(this, "aCopyPic", "Edit", "Copy Picture");
     Cut1 = NewAction(this, "Cut1", "Edit", "Cut");
     Paste1 = NewAction(this, "Paste1", "Edit", "Paste");
-    // Scanning and the inert entries have no command here.
-    for (QAction* action : {aClose, aScan, aSelectScanner, aDrawZoom, aTransColor})
+    // The inert entries have no command here.
+    for (QAction* action : {aClose, aDrawZoom, aTransColor})
         action->setEnabled(false);
     for (QAction* action : {aCopyPic, Cut1, Paste1})
         action->setVisible(false);
@@ -308,6 +327,8 @@ void Tpicdoc::ConnectCommands()
     on(aSave, &Tpicdoc::aSaveExecute);
     on(aSaveAs, &Tpicdoc::aSaveAsExecute);
     on(aOptimize, &Tpicdoc::aOptimizeExecute);
+    on(aScan, &Tpicdoc::aScanExecute);
+    on(aSelectScanner, &Tpicdoc::aSelectScannerExecute);
     on(aZoomIn, &Tpicdoc::aZoomInExecute);
     on(aZoomOut, &Tpicdoc::aZoomOutExecute);
     on(aUndo, &Tpicdoc::aUndoExecute);
@@ -400,6 +421,43 @@ bool Tpicdoc::OpenPicture(const std::string& path)
     const bool reset = model.OpenPicture(path);
     ShowPicture();
     return reset;
+}
+
+bool Tpicdoc::ScanPicture()
+{
+    try {
+        EnhTwain1->acquire(true);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool Tpicdoc::ScanningAvailable()
+{
+    if (EnhTwain1->IsTwainPresent())
+        return true;
+    Ui().MessageBox(NoScanning, ApplicationTitle, MsgButtons::OK, MsgIcon::Information);
+    return false;
+}
+
+void Tpicdoc::aScanExecute()
+{
+    if (ScanningAvailable())
+        ScanPicture();
+}
+
+void Tpicdoc::aSelectScannerExecute()
+{
+    if (ScanningAvailable())
+        EnhTwain1->SelectSource();
+}
+
+void Tpicdoc::EnhTwain1Capture()
+{
+    TakeClientSize();
+    model.TakeScannedPicture(EnhTwain1->Bitmap());
+    ShowPicture();
 }
 
 void Tpicdoc::SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber)

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+#include <memory>
 #include <string>
 
 class CatalogManager;
@@ -20,6 +21,7 @@ class QScrollArea;
 class QToolBar;
 class QToolButton;
 class TEditorProgressBar;
+class TEnhTwain;
 
 // The picture editor's window: the picture in a scrolling view, the File, Edit and Picture menus and
 // the tool bars. Callers make it hidden, prepare it through OpenPicture, SetCatalogLink and the
@@ -32,6 +34,9 @@ public:
     ~Tpicdoc() override;
 
     bool OpenPicture(const std::string& path);
+    // Starts a scan with the scanner's dialog; the picture arrives later through EnhTwain1Capture.
+    // False when the scan could not be started.
+    bool ScanPicture();
     void SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber);
 
     void FormShow();
@@ -55,6 +60,9 @@ public:
     void aSaveExecute();
     void aSaveAsExecute();
     void aOptimizeExecute();
+    void aScanExecute();
+    void aSelectScannerExecute();
+    void EnhTwain1Capture();
     void aZoomInExecute();
     void aZoomOutExecute();
     void aUndoExecute();
@@ -64,6 +72,7 @@ public:
     void OptimizeSize1Click();
 
     PictureEditor model;
+    std::unique_ptr<TEnhTwain> EnhTwain1;
     FileDialogOptions OpenPictureDialog1;
 
     QScrollArea* ScrollBox1;
@@ -136,6 +145,7 @@ private:
     void CreateInfoBar();
     void CreateCatalogBar();
     void CreateClientArea();
+    void CreateScanner();
     void ConnectCommands();
     void ConnectTools();
     // A tool button pressed or released: it goes down alone in its group.
@@ -148,6 +158,8 @@ private:
     void ShowPicture();
     void EnableCommands();
     bool OwnsWidget(QObject* object) const;
+    // Without SANE the scanner commands say so; false then.
+    bool ScanningAvailable();
 
     const DrawingSettings& settings_;
 };

@@ -7,13 +7,16 @@
 #include "catalog/PicOptimizeOps.h"
 #include "planogram/Listmanager.h"
 #include "platform/graphics/Picture.h"
+#include "catalog/EnhTwain.h"
 #include "testing/CatalogFakes.h"
+#include "testing/FakeScanner.h"
 
 #include "ImageTestSupport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -70,8 +73,9 @@ TEST_F(PictureEditorWindow, APictureSavedAsTargaOpensAgainWithTheSamePixels)
     EXPECT_EQ(editor->PaintBox1->width(), static_cast<int>(90 * editor->model.zoom));
     EXPECT_TRUE(editor->aSave->isEnabled() && editor->aSaveAs->isEnabled() && editor->OptimizeSize1->isEnabled() &&
                 editor->aDrawCrop->isEnabled() && editor->aRemoveBG->isEnabled());
-    EXPECT_FALSE(editor->aUndo->isEnabled() || editor->aOptimize->isEnabled() || editor->aScan->isEnabled() ||
-                 editor->aSelectScanner->isEnabled() || editor->Rotate1->isEnabled() || editor->sbRemoveBG->isEnabled());
+    EXPECT_FALSE(editor->aUndo->isEnabled() || editor->aOptimize->isEnabled() || editor->Rotate1->isEnabled() ||
+                 editor->sbRemoveBG->isEnabled());
+    EXPECT_TRUE(editor->aScan->isEnabled() && editor->aSelectScanner->isEnabled());
     EXPECT_EQ(editor->aUndo->shortcut(), QKeySequence("Ctrl+Alt+Z"));
 
     // Optimize Size offers the main window's unit and takes the dialog's choice.
@@ -101,6 +105,52 @@ TEST_F(PictureEditorWindow, APictureSavedAsTargaOpensAgainWithTheSamePixels)
     Tpicdoc again(finder, settings);
     ASSERT_TRUE(again.OpenPicture(folder.File("shelf copy.tga")));
     EXPECT_EQ(RgbOf(*again.model.picture), original);
+}
+
+// A scan replaces the picture that was open: it has no file, so that Save cannot overwrite that one,
+// and it counts as changed, so that closing asks to save it.
+TEST_F(PictureEditorWindow, AScanHasNoFileAndClosingAsksToSaveIt)
+{
+    WriteWholeFile(folder.File("shelf.ppm"), PpmOf(StripedImage(30, 20, 3)));
+    FakeScanner scanner;
+    scanner.frames.push_back(FakeScanner::GrayFrame(40, 25, 0x33));
+    QPointer<Tpicdoc> editor = new Tpicdoc(finder, settings);
+    ASSERT_TRUE(editor->OpenPicture(folder.File("shelf.ppm")));
+    editor->show();
+    editor->aScan->trigger();
+    QApplication::processEvents();
+    TScanDialog* dialog = editor->EnhTwain1->Connection()->Dialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->parentWidget(), editor.data());
+    dialog->Scan();
+    QElapsedTimer waited;
+    waited.start();
+    while (editor->EnhTwain1->Connection()->SourceOpen() && waited.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    ASSERT_EQ(editor->model.picture->Width(), 40);
+    EXPECT_EQ(RgbOf(*editor->model.picture).At(39, 24), (Rgb{0x33, 0x33, 0x33}));
+    EXPECT_EQ(editor->model.picturePath, "");
+    EXPECT_TRUE(editor->model.modified);
+    EXPECT_EQ(editor->PaintBox1->width(), static_cast<int>(40 * editor->model.zoom));
+
+    ui.AnswerMessage(MsgAnswer::No);
+    EXPECT_TRUE(editor->close());
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Save changes to picture"});
+    EXPECT_EQ(ReadWholeFile(folder.File("shelf.ppm")), PpmOf(StripedImage(30, 20, 3)));
+}
+
+TEST_F(PictureEditorWindow, WithoutSaneTheScannerCommandsSaySo)
+{
+    FakeScanner missing(false);
+    Tpicdoc editor(finder, settings);
+    ui.AnswerMessage(MsgAnswer::OK);
+    ui.AnswerMessage(MsgAnswer::OK);
+    editor.aScan->trigger();
+    editor.aSelectScanner->trigger();
+    const std::string text = "Scanning is not available: the SANE library (libsane.so.1) is not installed.";
+    EXPECT_EQ(ui.MessageTexts(), (std::vector<std::string>{text, text}));
+    EXPECT_EQ(ui.Calls()[0].caption, "Kestrame");
+    EXPECT_EQ(ui.Calls()[0].icon, MsgIcon::Information);
 }
 
 TEST_F(PictureEditorWindow, CatalogCaptureShowsItsBarsAndTheKeyFlagFollowsTheKeys)

@@ -1,0 +1,342 @@
+// The scanning component over a scripted scanner: what is set on the device and in which order, the
+// refused property values and the scanner's statuses with their texts, the choice of the device, and
+// transfers that succeed, fail, are cancelled or are cut short by the component's end.
+#include "catalog/EnhTwain.h"
+
+#include "catalog/ScanImage.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/settings/SettingsStore.h"
+#include "testing/FakeScanner.h"
+#include "testing/ScriptedUi.h"
+
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QTableWidget>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void WaitUntil(const std::function<bool()>& done)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+class ScanningComponent : public testing::Test {
+protected:
+    ScanningComponent()
+    {
+        scanner.AddUsualOptions();
+        twain.OnCapture = [this](TEnhTwain&) { captures.push_back(twain.Bitmap().Width()); };
+        twain.OnCaptureCancel = [this](TEnhTwain&) { ++cancels; };
+        twain.OnCaptureFailure = [this](TEnhTwain&) { ++failures; };
+    }
+
+    // Without the dialog, without the progress window, to the end of the transfer.
+    void AcquireQuietly()
+    {
+        twain.SetIndicators(etwbFalse);
+        twain.acquire(false);
+        WaitUntil([this] { return !twain.Connection() || !twain.Connection()->SourceOpen(); });
+    }
+
+    ScopedSettingsFolder settings;
+    ScriptedUi ui{ScriptedUi::Strictness::Lenient};
+    FakeScanner scanner;
+    QWidget owner;
+    TEnhTwain twain{&owner};
+    std::vector<int> captures;
+    int cancels = 0;
+    int failures = 0;
+};
+
+TEST_F(ScanningComponent, RefusedPropertyValuesKeepTheOldValueAndSayWhy)
+{
+    const struct {
+        std::function<void()> set;
+        const char* text;
+    } cases[] = {
+        {[&] { twain.SetIndicators(etwbNotSupported); }, "Invalid property type."},
+        {[&] { twain.SetPixelFlavor(pfUnknown); }, "Invalid property type."},
+        {[&] { twain.SetBitDepth(bdUnknown); }, "Invalid BitDepth value."},
+        {[&] { twain.SetLightPath(lpNotSupported); }, "Invalid LightPath value."},
+        {[&] { twain.Setorientation(orUnknown); }, "Invalid Orientation value."},
+        {[&] { twain.SetPixelType(ptNotSupported); }, "Invalid Pixel type."},
+        {[&] { twain.SetUnits(etwuUnknown); }, "Invalid Units value."},
+        {[&] { twain.SetBDReduction(bdrUnknown); }, "Invalid BitDepthReduction type."},
+        {[&] { twain.SetXRes(-1); }, "Invalid Resolution value."},
+        {[&] { twain.SetYRes(-1); }, "Invalid Resolution value."},
+    };
+    for (const auto& refused : cases) {
+        ui.ClearCalls();
+        refused.set();
+        ASSERT_EQ(ui.MessageTexts(), std::vector<std::string>{refused.text});
+        EXPECT_EQ(ui.Calls()[0].caption, "Kestrame");
+        EXPECT_EQ(ui.Calls()[0].icon, MsgIcon::Error);
+    }
+    const TwainProperties& kept = twain.Properties();
+    EXPECT_EQ(kept.Indicators, etwbDefault);
+    EXPECT_EQ(kept.Units, etwuDefault);
+    EXPECT_EQ(kept.BDReduction, bdrDefault);
+    EXPECT_EQ(kept.XRes, 0);
+    twain.SetBDReduction(bdrNone);
+    twain.SetXFerCount(-1);
+    EXPECT_EQ(twain.Properties().BDReduction, bdrNone);
+    EXPECT_EQ(twain.Properties().XFerCount, -1);
+}
+
+TEST_F(ScanningComponent, ScannerStatusesAreExplainedWithTheirTexts)
+{
+    const struct {
+        ScanStatus status;
+        const char* text;
+    } cases[] = {
+        {ScanStatus::DeviceBusy, "Sorry, the TWAIN source is already in use"},
+        {ScanStatus::NoMem, "Sorry, there is not enough memory to acquire"},
+        {ScanStatus::Invalid, "Sorry, bad value"},
+        {ScanStatus::Unsupported, "Sorry, capability error has occurred"},
+        {ScanStatus::Jammed, "Bummer, there is a TWAIN error"},
+        {ScanStatus::CoverOpen, "Bummer, there is a TWAIN error"},
+        {ScanStatus::IoError, "Bummer, there is a TWAIN error"},
+        {ScanStatus::AccessDenied, "Bummer, there is a TWAIN error"},
+    };
+    for (const auto& failing : cases) {
+        ui.ClearCalls();
+        scanner.openStatus = failing.status;
+        twain.acquire(false);
+        ASSERT_EQ(ui.MessageTexts(), std::vector<std::string>{failing.text});
+        EXPECT_EQ(ui.Calls()[0].caption, "TWAIN Error");
+        EXPECT_FALSE(twain.Connection()->SourceOpen());
+    }
+    // No device at all.
+    ui.ClearCalls();
+    scanner.devices.clear();
+    twain.acquire(false);
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Sorry, no TWAIN SOURCE found in the TWAIN directory"});
+}
+
+TEST_F(ScanningComponent, TheDeviceIsSetUpOnlyWithoutTheDialogOrWithoutFastUI)
+{
+    twain.SetXRes(300);
+    twain.SetUnits(etwuCentimeters);
+    twain.SetPixelType(ptRGB);
+    twain.SetLightPath(lpTransmissive);
+    twain.acquire(true);
+    EXPECT_TRUE(scanner.Sets().empty());
+    twain.CloseTwain();
+
+    twain.SetFastUI(false);
+    twain.acquire(true);
+    const std::vector<std::string> expected{"set resolution=300", "set mode=Color", "set source=Transparency Adapter"};
+    EXPECT_EQ(scanner.Sets(), expected);
+    twain.CloseTwain();
+
+    // A layout in centimetres comes from and goes back to the device's millimetres.
+    TW_IMAGELAYOUT offered;
+    twain.OnLayout = [&](TEnhTwain&, TW_IMAGELAYOUT& layout) {
+        offered = layout;
+        layout.Frame = {1, 2, 11, 12};
+    };
+    scanner.frames.push_back(FakeScanner::GrayFrame(4, 3));
+    AcquireQuietly();
+    EXPECT_DOUBLE_EQ(offered.Frame.Right, 21.59);
+    EXPECT_DOUBLE_EQ(offered.Frame.Bottom, 29.7);
+    const std::vector<std::string> sets = scanner.Sets();
+    const std::vector<std::string> layout(sets.begin() + 4, sets.begin() + 8);
+    EXPECT_EQ(layout, (std::vector<std::string>{"set tl-x=10", "set tl-y=20", "set br-x=110", "set br-y=120"}));
+}
+
+TEST_F(ScanningComponent, AnUnknownSourceOpensTheDefaultAndTheChoicePersists)
+{
+    scanner.devices.push_back({"plustek:libusb:001:004", "Plustek", "OpticSlim", "flatbed scanner"});
+    scanner.defaultDevice = "PLUSTEK:libusb:001:004";
+    twain.SetTheSource("no such scanner");
+    twain.acquire(true);
+    EXPECT_EQ(scanner.Calls().front(), "open plustek:libusb:001:004");
+    twain.CloseTwain();
+
+    ui.whileShownModally = [this] { owner.findChild<QTableWidget*>()->selectRow(0); };
+    ui.AnswerModal(mrOk);
+    EXPECT_TRUE(twain.SelectSource());
+    EXPECT_EQ(SettingsStore().ReadString("Options", "ScanSource", ""), "test:0");
+    ui.AnswerModal(mrCancel);
+    EXPECT_FALSE(twain.SelectSource());
+
+    TEnhTwain later(&owner);
+    later.acquire(true);
+    EXPECT_EQ(scanner.Calls().back(), "open test:0");
+    EXPECT_EQ(later.GetSource(1), "plustek:libusb:001:004");
+    EXPECT_EQ(later.GetSource(2), "");
+}
+
+TEST_F(ScanningComponent, ThreeTransfersGiveThreePicturesOrThreeBitmaps)
+{
+    for (int width : {5, 6, 7})
+        scanner.frames.push_back(FakeScanner::GrayFrame(width, 2));
+    twain.SetXFerCount(3);
+    AcquireQuietly();
+    EXPECT_EQ(captures, (std::vector<int>{5, 6, 7}));
+    EXPECT_EQ(scanner.Count("start"), 3);
+    EXPECT_EQ(scanner.Calls().back(), "close");
+
+    // The packed bitmap: a 40-byte header, rows bottom-up padded to 4 bytes.
+    std::vector<std::vector<std::uint8_t>> dibs;
+    twain.OnRawData = [&](TEnhTwain&, const std::vector<std::uint8_t>& dib) { dibs.push_back(dib); };
+    FakeScanner::Frame colour;
+    colour.parameters = {ScanFrame::Rgb, true, 6, 2, 2, 8};
+    colour.data = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    scanner.frames.push_back(colour);
+    twain.SetXFerCount(1);
+    AcquireQuietly();
+    ASSERT_EQ(dibs.size(), 1u);
+    const std::vector<std::uint8_t> expected{40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0};
+    EXPECT_EQ(std::vector<std::uint8_t>(dibs[0].begin(), dibs[0].begin() + 16), expected);
+    const std::vector<std::uint8_t> rows{9, 8, 7, 12, 11, 10, 0, 0, 3, 2, 1, 6, 5, 4, 0, 0};
+    EXPECT_EQ(std::vector<std::uint8_t>(dibs[0].end() - 16, dibs[0].end()), rows);
+    EXPECT_EQ(captures.size(), 3u);
+
+    // Turned a quarter clockwise: the bottom-left pixel comes to the top left.
+    twain.OnRawData = nullptr;
+    twain.Setorientation(orRot90);
+    scanner.frames.push_back(colour);
+    AcquireQuietly();
+    ASSERT_EQ(captures.back(), 2);
+    EXPECT_EQ(twain.Bitmap().Height(), 2);
+    EXPECT_EQ(std::vector<std::uint8_t>(twain.Bitmap().ScanLine(0), twain.Bitmap().ScanLine(0) + 6),
+              (std::vector<std::uint8_t>{9, 8, 7, 3, 2, 1}));
+}
+
+TEST_F(ScanningComponent, FailedCancelledAndRepeatedAcquisitions)
+{
+    FakeScanner::Frame jammed = FakeScanner::GrayFrame(8, 8);
+    jammed.end = ScanStatus::Jammed;
+    scanner.frames.push_back(jammed);
+    AcquireQuietly();
+    EXPECT_EQ(failures, 1);
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Bummer, there is a TWAIN error"});
+    EXPECT_TRUE(captures.empty());
+
+    // A device that cannot describe its picture ends the connection as a failure.
+    FakeScanner::Frame refused = FakeScanner::GrayFrame(8, 8);
+    refused.start = ScanStatus::Invalid;
+    scanner.frames.push_back(refused);
+    AcquireQuietly();
+    EXPECT_EQ(failures, 2);
+
+    // The dialog: a second acquire only raises it; closing it unscanned is a cancel.
+    twain.acquire(true);
+    QApplication::processEvents();
+    TScanDialog* dialog = twain.Connection()->Dialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->cbMode->currentText(), "Gray");
+    twain.acquire(true);
+    QApplication::processEvents();
+    EXPECT_EQ(twain.Connection()->Dialog(), dialog);
+    EXPECT_EQ(scanner.Count("open test:0"), 3);
+    dialog->close();
+    EXPECT_EQ(cancels, 1);
+    EXPECT_FALSE(twain.Connection()->SourceOpen());
+
+    // Cancel during a read.
+    scanner.holdReads = true;
+    scanner.frames.push_back(FakeScanner::GrayFrame(8, 8));
+    twain.SetIndicators(etwbTrue);
+    twain.acquire(false);
+    twain.Connection()->CancelTransfer();
+    WaitUntil([this] { return !twain.Connection()->SourceOpen(); });
+    EXPECT_EQ(cancels, 2);
+    EXPECT_TRUE(captures.empty());
+}
+
+TEST_F(ScanningComponent, FreedDuringAReadItCancelsAndSaysNothingMore)
+{
+    scanner.holdReads = true;
+    scanner.frames.push_back(FakeScanner::GrayFrame(8, 8));
+    {
+        TEnhTwain reading(&owner);
+        reading.OnCaptureCancel = [this](TEnhTwain&) { ++cancels; };
+        reading.SetIndicators(etwbFalse);
+        reading.acquire(false);
+        EXPECT_TRUE(reading.Connection()->Transferring());
+    }
+    QApplication::processEvents();
+    EXPECT_EQ(cancels, 0);
+    EXPECT_EQ(scanner.Calls().back(), "close");
+}
+
+TEST(ScanningWithoutSane, TheComponentStaysSilent)
+{
+    ScriptedUi ui{ScriptedUi::Strictness::Lenient};
+    FakeScanner scanner(false);
+    TEnhTwain twain;
+    EXPECT_FALSE(twain.IsTwainPresent());
+    EXPECT_FALSE(twain.SelectSource());
+    twain.acquire(true);
+    EXPECT_EQ(twain.CountDSs(), 0);
+    EXPECT_TRUE(ui.Calls().empty());
+    EXPECT_TRUE(scanner.Calls().empty());
+}
+
+// Parameters no real picture has are refused before anything is allocated for them.
+TEST(ScanImageBounds, HostileParametersAreRefused)
+{
+    const ScanParameters cases[] = {
+        {ScanFrame::Gray, true, 10, 10, 10, 4},
+        {ScanFrame::Rgb, true, 10, 10, 10, 1},
+        {ScanFrame::Gray, true, 10, 11, 10, 8},
+        {ScanFrame::Gray, true, 10, 0, 10, 8},
+        {ScanFrame::Gray, true, 70000, 70000, 10, 8},
+        {ScanFrame::Gray, true, 10, 10, 0, 8},
+        {ScanFrame::Gray, true, 10, 10, -2, 8},
+        {ScanFrame::Rgb, true, 196605, 65535, 65535, 8},
+        {ScanFrame::Gray, true, -1, 10, 10, 8},
+    };
+    for (const ScanParameters& parameters : cases) {
+        ScanImage image;
+        EXPECT_FALSE(image.BeginFrame(parameters)) << parameters.pixelsPerLine << " " << parameters.depth;
+    }
+    // An unknown height grows only to the bounds.
+    ScanImage endless;
+    ASSERT_TRUE(endless.BeginFrame({ScanFrame::Gray, true, 65535, 65535, -1, 8}));
+    const std::vector<std::uint8_t> row(65535, 7);
+    int rows = 0;
+    while (endless.Append(row.data(), static_cast<int>(row.size())) && rows < 5000)
+        ++rows;
+    EXPECT_EQ(rows, static_cast<int>(ScanImage::MaxBytes / (65535 * 3)));
+    // A frame that ends short of its height is not a picture.
+    ScanImage shortFrame;
+    ASSERT_TRUE(shortFrame.BeginFrame({ScanFrame::Gray, true, 4, 4, 3, 8}));
+    EXPECT_TRUE(shortFrame.Append(row.data(), 8));
+    EXPECT_FALSE(shortFrame.EndFrame());
+}
+
+TEST(ScanImageSamples, OneBitIsBlackSixteenKeepsTheHighByteAndPaddingIsSkipped)
+{
+    ScanImage bits;
+    ASSERT_TRUE(bits.BeginFrame({ScanFrame::Gray, true, 2, 10, 1, 1}));
+    const std::uint8_t bitRow[] = {0b10100000, 0b01000000};
+    ASSERT_TRUE(bits.Append(bitRow, 2));
+    ASSERT_TRUE(bits.EndFrame());
+    const auto bitmap = bits.Bitmap();
+    const std::uint8_t* line = bitmap->ScanLine(0);
+    const int expected[] = {0, 255, 0, 255, 255, 255, 255, 255, 255, 0};
+    for (int x = 0; x < 10; ++x)
+        EXPECT_EQ(line[x * 3], expected[x]) << x;
+
+    ScanImage deep;
+    ASSERT_TRUE(deep.BeginFrame({ScanFrame::Gray, true, 6, 2, 1, 16}));
+    const std::uint16_t samples[] = {0x12ff, 0xab00, 0x9999};
+    ASSERT_TRUE(deep.Append(reinterpret_cast<const std::uint8_t*>(samples), 6));
+    ASSERT_TRUE(deep.EndFrame());
+    EXPECT_EQ(deep.Bitmap()->ScanLine(0)[0], 0x12);
+    EXPECT_EQ(deep.Bitmap()->ScanLine(0)[3], 0xab);
+}
+
+} // namespace
