@@ -4,12 +4,91 @@
 #include "pdf/PdfFileWriter.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/Numbers.h"
+#include "platform/core/Streams.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::int64_t DictionaryPiece = 4096;
+
+// Scans `text` from `at` on, counting "<<" against ">>"; the end just past the ">>" that brings
+// the depth below 1, or npos. `at` and `depth` carry over to the next piece; a pair split between
+// pieces is left for the next call unless the text is final.
+std::size_t DictionaryEnd(const std::string& text, std::size_t& at, int& depth, bool final)
+{
+    const std::size_t stop = final ? text.size() : text.size() - std::min<std::size_t>(text.size(), 1);
+    while (at < stop) {
+        const bool pair = at + 1 < text.size() && text[at + 1] == text[at];
+        if (pair && text[at] == '<') {
+            ++depth;
+            at += 2;
+        } else if (pair && text[at] == '>') {
+            at += 2;
+            if (--depth < 1)
+                return at;
+        } else {
+            ++at;
+        }
+    }
+    return std::string::npos;
+}
+
+} // namespace
+
+std::size_t BalancedDictionaryEnd(const std::string& text, std::size_t from)
+{
+    int depth = 0;
+    return DictionaryEnd(text, from, depth, true);
+}
+
+std::string ReadBalancedDictionary(TStream& stream, std::int64_t position)
+{
+    const std::int64_t size = stream.Size();
+    if (position <= 0 || position >= size)
+        return {};
+    stream.Seek(position, TSeekOrigin::soBeginning);
+    std::string text;
+    std::size_t at = 0;
+    int depth = 0;
+    while (text.size() < LongestDictionary) {
+        const std::int64_t piece =
+            std::min({DictionaryPiece, size - position - static_cast<std::int64_t>(text.size()),
+                      static_cast<std::int64_t>(LongestDictionary - text.size())});
+        const std::size_t old = text.size();
+        text.resize(old + static_cast<std::size_t>(piece));
+        text.resize(old + static_cast<std::size_t>(stream.Read(text.data() + old, piece)));
+        const bool final = text.size() == old || text.size() >= LongestDictionary;
+        const std::size_t end = DictionaryEnd(text, at, depth, final);
+        if (end != std::string::npos) {
+            text.resize(end);
+            return text;
+        }
+        if (final)
+            break;
+    }
+    return {};
+}
 
 TPdfCustomType::TPdfCustomType(TPdfFileWriter* owner) : owner_(owner) {}
 
 TPdfCustomType::~TPdfCustomType() = default;
 
 std::string TPdfCustomType::AsString() { throw Exception("AsString is not implemented for this obj"); }
+
+void TPdfCustomType::SetAsString(const std::string&)
+{
+    throw Exception("SetAsString is not implemented for this obj");
+}
+
+bool TPdfCustomType::LoadFromStream(TStream& stream, std::int64_t position)
+{
+    const std::string text = ReadBalancedDictionary(stream, position);
+    if (text.empty())
+        return false;
+    SetAsString(text);
+    return true;
+}
 
 std::string TPdfCustomType::AsReferenceString()
 {

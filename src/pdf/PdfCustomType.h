@@ -7,6 +7,16 @@
 #include <vector>
 
 class TPdfFileWriter;
+class TStream;
+
+// The text at `position` up to and including the ">>" that closes its first "<<", read in pieces
+// until it balances; empty when the stream ends first or the dictionary would pass
+// LongestDictionary bytes. A position outside the stream gives nothing too.
+std::string ReadBalancedDictionary(TStream& stream, std::int64_t position);
+constexpr std::size_t LongestDictionary = 1u << 20;
+// The end, just past its closing ">>", of the dictionary whose "<<" stands at `from`; npos when
+// it does not close.
+std::size_t BalancedDictionaryEnd(const std::string& text, std::size_t from);
 
 // An object that a resource list names: its explicit name, or none for prefix + position.
 struct TPdfNamedObject {
@@ -28,6 +38,11 @@ public:
     // The object's body; raises "AsString is not implemented for this obj" for the containers that
     // write themselves.
     virtual std::string AsString();
+    // Takes the object's dictionary text as read from an input file; raises
+    // "SetAsString is not implemented for this obj" for the objects that cannot.
+    virtual void SetAsString(const std::string& text);
+    // The first dictionary at `position` to SetAsString; false when there is none.
+    bool LoadFromStream(TStream& stream, std::int64_t position);
     // number + " 0 R"; reserves a number first when the object has none.
     virtual std::string AsReferenceString();
     virtual std::string AsReferenceArrayString();

@@ -7,10 +7,39 @@
 #include "platform/core/Numbers.h"
 #include "platform/core/Streams.h"
 
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
 namespace {
 
 constexpr int FlateLevel = 6;
 constexpr int FastFlateLevel = 1;
+
+// The names of a filter entry, "/A" or "[/A /B]", upper-cased, in decoding order.
+std::vector<std::string> FilterNames(const std::string& filter)
+{
+    std::vector<std::string> names;
+    for (std::size_t at = filter.find('/'); at != std::string::npos; at = filter.find('/', at)) {
+        std::size_t end = ++at;
+        while (end < filter.size() && std::isalnum(static_cast<unsigned char>(filter[end])))
+            ++end;
+        std::string name = filter.substr(at, end - at);
+        for (char& c : name)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        names.push_back(std::move(name));
+        at = end;
+    }
+    return names;
+}
+
+std::string FilterEntry(const std::vector<std::string>& names, std::size_t from)
+{
+    std::string entry;
+    for (std::size_t i = from; i < names.size(); ++i)
+        entry += "/" + names[i];
+    return names.size() - from > 1 ? "[" + entry + "]" : entry;
+}
 
 } // namespace
 
@@ -104,6 +133,38 @@ void TPdfStream::SetPreEncoded(std::string sourceFilter)
 {
     preEncoded_ = true;
     sourceFilter_ = std::move(sourceFilter);
+}
+
+void TPdfStream::DecodeIt()
+{
+    const std::vector<std::string> names = FilterNames(sourceFilter_);
+    std::size_t decoded = 0;
+    while (decoded < names.size() && DecodeSourceFilter(names[decoded]))
+        ++decoded;
+    if (decoded == 0)
+        return;
+    sourceFilter_ = FilterEntry(names, decoded);
+    preEncoded_ = !sourceFilter_.empty();
+}
+
+bool TPdfStream::DecodeSourceFilter(const std::string& name)
+{
+    TMemoryStream& data = Data();
+    const auto size = static_cast<std::size_t>(data.Size());
+    if (name.find("LZWDECODE") != std::string::npos)
+        throw Exception("LZWDecode is not supported!");
+    if (name.find("ASCII85DECODE") != std::string::npos) {
+        const auto plain = PdfASCII85Decode(data.Memory(), size);
+        ReplaceData(plain.data(), plain.size());
+        return true;
+    }
+    if (name.find("FLATEDECODE") != std::string::npos) {
+        const std::size_t estimate = std::min(size * 4, DecodedLimit);
+        const auto plain = ZDecompress(data.Memory(), size, estimate, DecodedLimit);
+        ReplaceData(plain.data(), plain.size());
+        return true;
+    }
+    return false;
 }
 
 void TPdfStream::CompressAndEncode()

@@ -44,12 +44,21 @@ public:
     void SetLength1(int length) { length1_ = length; }
     // Data taken from an input file, already encoded with `sourceFilter`.
     void SetPreEncoded(std::string sourceFilter);
+    // Undoes the source filters from the first on while they are ASCII85 and Flate (inflating to at
+    // most DecodedLimit bytes); a filter left over stays the source filter. Raises
+    // "LZWDecode is not supported!" for LZW data.
+    void DecodeIt();
+    bool PreEncoded() const { return preEncoded_; }
+    const std::string& SourceFilter() const { return sourceFilter_; }
+
+    static constexpr std::size_t DecodedLimit = 64u << 20;
 
 protected:
     void ReplaceData(const std::uint8_t* bytes, std::size_t count);
 
 private:
     void CompressAndEncode();
+    bool DecodeSourceFilter(const std::string& name);
     std::string FilterText() const;
 
     char kind_;

@@ -1,6 +1,7 @@
 #include "pdf/PdfStreamEncoders.h"
 
 #include "pdf/PdfDeviceWorkBuffer.h"
+#include "platform/core/Exceptions.h"
 
 #include <algorithm>
 
@@ -65,6 +66,55 @@ std::vector<std::uint8_t> PdfASCII85Encode(const std::uint8_t* data, std::size_t
     out.push_back('~');
     out.push_back('>');
     out.push_back('\n');
+    return out;
+}
+
+namespace {
+
+const char* const InvalidASCII85 = "Invalid ASCII85 data";
+
+bool IsPdfBlank(std::uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == 0; }
+
+// A group of `digits` characters (the rest taken as "u") gives digits - 1 bytes.
+void PutASCII85Group(std::vector<std::uint8_t>& out, const std::uint8_t* group, int digits)
+{
+    std::uint64_t value = 0;
+    for (int i = 0; i < 5; ++i)
+        value = value * 85 + (i < digits ? group[i] - '!' : 84);
+    if (value > UINT32_MAX)
+        throw Exception(InvalidASCII85);
+    for (int i = 0; i < digits - 1; ++i)
+        out.push_back(static_cast<std::uint8_t>(value >> (24 - 8 * i)));
+}
+
+} // namespace
+
+std::vector<std::uint8_t> PdfASCII85Decode(const std::uint8_t* data, std::size_t count)
+{
+    std::vector<std::uint8_t> out;
+    out.reserve(count / 5 * 4 + 4);
+    std::uint8_t group[5];
+    int digits = 0;
+    for (std::size_t at = 0; at < count && data[at] != '~'; ++at) {
+        const std::uint8_t c = data[at];
+        if (IsPdfBlank(c))
+            continue;
+        if (c == 'z' && digits == 0) {
+            out.insert(out.end(), 4, 0);
+            continue;
+        }
+        if (c < '!' || c > 'u')
+            throw Exception(InvalidASCII85);
+        group[digits++] = c;
+        if (digits == 5) {
+            PutASCII85Group(out, group, 5);
+            digits = 0;
+        }
+    }
+    if (digits == 1)
+        throw Exception(InvalidASCII85);
+    if (digits > 1)
+        PutASCII85Group(out, group, digits);
     return out;
 }
 

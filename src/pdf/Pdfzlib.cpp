@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <string>
 
 struct TZStreamRec {
     z_stream z{};
@@ -57,14 +59,30 @@ private:
     int (*end_)(z_streamp);
 };
 
-// Points zlib's output at the free part of `output`, growing it first when it is full.
-void MakeOutputRoom(z_stream& z, std::vector<std::uint8_t>& output, std::size_t increment)
+// Points zlib's output at the free part of `output`, growing it first when it is full, never beyond
+// `limit` bytes.
+void MakeOutputRoom(z_stream& z, std::vector<std::uint8_t>& output, std::size_t increment,
+                    std::size_t limit = SIZE_MAX)
 {
     const std::size_t used = output.size() - z.avail_out;
     if (z.avail_out == 0)
-        output.resize(output.size() + std::max(increment, output.size() / 2));
+        output.resize(output.size() + std::min(std::max(increment, output.size() / 2), limit - output.size()));
     z.next_out = output.data() + used;
     z.avail_out = ClampToUInt(output.size() - used);
+}
+
+// With the output full at its limit, the stream may only end: one byte more is too much.
+void CheckEndAtLimit(z_stream& z, std::size_t limit)
+{
+    std::uint8_t probe = 0;
+    z.next_out = &probe;
+    z.avail_out = 1;
+    const int code = DecompressionCheck(inflate(&z, Z_NO_FLUSH));
+    if (z.avail_out == 0)
+        throw EZDecompressionError("decompressed data exceed " + std::to_string(limit) + " bytes");
+    if (code != Z_STREAM_END)
+        throw EZDecompressionError(ZErrorText(Z_BUF_ERROR));
+    z.avail_out = 0;
 }
 
 } // namespace
@@ -131,10 +149,10 @@ std::vector<std::uint8_t> ZCompress(const void* input, std::size_t count, int le
     return output;
 }
 
-std::vector<std::uint8_t> ZDecompress(const void* input, std::size_t count, std::size_t estimate)
+std::vector<std::uint8_t> ZDecompress(const void* input, std::size_t count, std::size_t estimate, std::size_t limit)
 {
     const std::size_t increment = std::max<std::size_t>(RoundDownTo256(count + 255), 256);
-    std::vector<std::uint8_t> output(estimate != 0 ? estimate : increment);
+    std::vector<std::uint8_t> output(std::min(estimate != 0 ? estimate : increment, limit));
     z_stream z{};
     z.next_in = static_cast<Bytef*>(const_cast<void*>(input));
     z.avail_in = ClampToUInt(count);
@@ -151,7 +169,11 @@ std::vector<std::uint8_t> ZDecompress(const void* input, std::size_t count, std:
         }
         if (DecompressionCheck(inflate(&z, Z_NO_FLUSH)) == Z_STREAM_END)
             break;
-        MakeOutputRoom(z, output, increment);
+        if (z.avail_out == 0 && output.size() == limit) {
+            CheckEndAtLimit(z, limit);
+            break;
+        }
+        MakeOutputRoom(z, output, increment, limit);
     }
     output.resize(output.size() - z.avail_out);
     DecompressionCheck(guard.Release());

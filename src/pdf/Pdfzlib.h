@@ -27,8 +27,10 @@ std::string ZErrorText(int code);
 // The whole input as one zlib stream; the level goes to zlib unchanged. Raises EZCompressionError.
 std::vector<std::uint8_t> ZCompress(const void* input, std::size_t count, int level);
 // The reverse; an estimate of 0 means the output size is unknown. Raises EZDecompressionError, with
-// "buffer error" when the data end before the stream does.
-std::vector<std::uint8_t> ZDecompress(const void* input, std::size_t count, std::size_t estimate = 0);
+// "buffer error" when the data end before the stream does, and when the output would grow beyond
+// `limit` bytes (which no allocation exceeds).
+std::vector<std::uint8_t> ZDecompress(const void* input, std::size_t count, std::size_t estimate = 0,
+                                      std::size_t limit = SIZE_MAX);
 std::string ZCompressStr(std::string_view text, TZCompressionLevel level = TZCompressionLevel::zcDefault);
 std::string ZDecompressStr(std::string_view text);
 

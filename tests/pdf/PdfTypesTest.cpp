@@ -6,6 +6,8 @@
 #include "pdf/PdfPageTree.h"
 #include "pdf/PdfStream.h"
 #include "pdf/PdfStreamEncoders.h"
+#include "pdf/Pdfzlib.h"
+#include "platform/core/Streams.h"
 #include "platform/core/Exceptions.h"
 
 #include <gtest/gtest.h>
@@ -203,6 +205,81 @@ TEST(PdfTypes, EncodersWriteTheirFormats)
                                                                       "b"
                                                                       "\x80",
                                                                       5));
+}
+
+TEST(PdfTypes, ASCII85DecodesWhatTheEncoderWritesAndRefusesTheRest)
+{
+    std::string every;
+    for (int i = 0; i < 256; ++i)
+        every += static_cast<char>(i);
+    for (const std::string& plain : {std::string(), std::string("Ma"), std::string(8, '\0'), every + std::string(9, 'q')})
+        EXPECT_EQ(Bytes(Encode(PdfASCII85Decode, Bytes(Encode(PdfASCII85Encode, plain)))), plain);
+    EXPECT_EQ(Bytes(Encode(PdfASCII85Decode, "9j qo\r\n^")), "Man ");
+    EXPECT_EQ(Bytes(Encode(PdfASCII85Decode, "9jn~>9jqo^{")), "Ma");
+    for (const char* broken : {"9jqo{", "9z", "9", "s8W-\""})
+        EXPECT_EQ(RaisedMessage<Exception>([&] { Encode(PdfASCII85Decode, broken); }), "Invalid ASCII85 data")
+            << broken;
+}
+
+TEST(PdfTypes, InputStreamsDecodeTheirFilters)
+{
+    TPdfFileWriter writer;
+    const std::string content = "0 0 m 100 100 l S\r\n";
+    const std::string packed = ZCompressStr(content);
+    const std::string both = Bytes(Encode(PdfASCII85Encode, packed));
+    struct Case {
+        std::string filter;
+        std::string data;
+        std::string decoded;
+        std::string filterAfter;
+    };
+    const Case cases[] = {{"/FlateDecode", packed, content, ""},
+                          {"[/ASCII85Decode /FlateDecode]", both, content, ""},
+                          {"[ /Other /FlateDecode ]", packed, packed, "[ /Other /FlateDecode ]"},
+                          {"[/FlateDecode/DCTDecode]", packed, content, "/DCTDECODE"}};
+    for (const Case& c : cases) {
+        TPdfStream stream(&writer);
+        stream.RawWrite(c.data);
+        stream.SetPreEncoded(c.filter);
+        stream.DecodeIt();
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(stream.Data().Memory()), stream.Data().Size()), c.decoded)
+            << c.filter;
+        EXPECT_EQ(stream.SourceFilter(), c.filterAfter) << c.filter;
+        EXPECT_EQ(stream.PreEncoded(), !c.filterAfter.empty()) << c.filter;
+    }
+    TPdfStream lzw(&writer);
+    lzw.SetPreEncoded("/LZWDecode");
+    EXPECT_EQ(RaisedMessage<Exception>([&] { lzw.DecodeIt(); }), "LZWDecode is not supported!");
+    // A few hundred bytes may claim gigabytes: inflating stops at the ceiling.
+    const std::string bomb = ZCompressStr(std::string(TPdfStream::DecodedLimit + 1, ' '), TZCompressionLevel::zcMax);
+    TPdfStream hostile(&writer);
+    hostile.RawWrite(bomb);
+    hostile.SetPreEncoded("/FlateDecode");
+    EXPECT_EQ(RaisedMessage<EZDecompressionError>([&] { hostile.DecodeIt(); }),
+              "decompressed data exceed 67108864 bytes");
+}
+
+TEST(PdfTypes, DictionariesLoadUntilTheyBalance)
+{
+    TPdfFileWriter writer;
+    const std::string big = "<< /Kids [" + std::string(5000, ' ') + "] /Sub << /A 1 >> >>";
+    const std::string file = "%PDF-1.2\n1 0 obj\n" + big + "\nendobj\n2 0 obj\n<< /Open <<";
+    TMemoryStream stream;
+    stream.WriteBuffer(file.data(), static_cast<std::int64_t>(file.size()));
+    const auto first = static_cast<std::int64_t>(file.find("<<"));
+    EXPECT_EQ(ReadBalancedDictionary(stream, first), big);
+    EXPECT_EQ(ReadBalancedDictionary(stream, first + 1), "< /Kids [" + std::string(5000, ' ') + "] /Sub << /A 1 >>");
+    EXPECT_EQ(ReadBalancedDictionary(stream, static_cast<std::int64_t>(file.rfind("<< /Open"))), "");
+    EXPECT_EQ(ReadBalancedDictionary(stream, static_cast<std::int64_t>(file.size())), "");
+    EXPECT_EQ(ReadBalancedDictionary(stream, -5), "");
+    TMemoryStream endless;
+    const std::string open(LongestDictionary + 10, '<');
+    endless.WriteBuffer(open.data(), static_cast<std::int64_t>(open.size()));
+    EXPECT_EQ(ReadBalancedDictionary(endless, 1), "");
+    TPdfName name(&writer, "N");
+    EXPECT_EQ(RaisedMessage<Exception>([&] { name.LoadFromStream(stream, first); }),
+              "SetAsString is not implemented for this obj");
+    EXPECT_FALSE(name.LoadFromStream(stream, static_cast<std::int64_t>(file.rfind("<< /Open"))));
 }
 
 TEST(PdfTypes, InfoWritesEveryKeyEscaped)

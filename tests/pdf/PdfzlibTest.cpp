@@ -47,6 +47,24 @@ TEST(Pdfzlib, RoundTripsEmptyRandomAndRepetitiveData)
     EXPECT_EQ(ZLevel(TZCompressionLevel::zcDefault), -1);
 }
 
+TEST(Pdfzlib, OutputStopsAtItsLimit)
+{
+    const std::string text = RepetitiveText(100000);
+    const std::string packed = ZCompressStr(text);
+    const auto* bytes = packed.data();
+    EXPECT_EQ(ZDecompress(bytes, packed.size(), 0, text.size()).size(), text.size());
+    EXPECT_EQ(ZDecompress(bytes, packed.size(), 10 * text.size(), text.size()).size(), text.size());
+    EXPECT_EQ(ZDecompress(bytes, packed.size(), 7, text.size()).size(), text.size());
+    for (const std::size_t estimate : {std::size_t{0}, text.size(), std::size_t{1} << 30})
+        EXPECT_EQ(RaisedMessage<EZDecompressionError>(
+                      [&] { ZDecompress(bytes, packed.size(), estimate, text.size() - 1); }),
+                  "decompressed data exceed 99999 bytes");
+    // Cut data that fill the limit exactly still end too early.
+    const std::string cut = packed.substr(0, packed.size() - 4);
+    EXPECT_EQ(RaisedMessage<EZDecompressionError>([&] { ZDecompress(cut.data(), cut.size(), 0, text.size()); }),
+              "buffer error");
+}
+
 TEST(Pdfzlib, BrokenDataRaiseZlibTexts)
 {
     const std::string packed = ZCompressStr(RepetitiveText(10000));
