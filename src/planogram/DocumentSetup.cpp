@@ -4,7 +4,7 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 
-#include <array>
+#include <vector>
 
 namespace {
 
@@ -53,22 +53,34 @@ double ToUnits(double typed, bool inches) { return (inches ? typed / InchesPerCe
 
 int Truncated(double units) { return static_cast<int>(units); }
 
-// The peg values, in the order of the dialog's edits, all numbers of 0 or more; false otherwise.
-bool ReadPegValues(const DocumentSetupValues& values, std::array<double, 8>& out)
+} // namespace
+
+std::optional<SetupMessage> DisplaySizeRefusal(const std::string& width, const std::string& height, bool inches)
 {
-    const std::array<const std::string*, 8> texts = {&values.ed1PegTop,    &values.ed1PegLeft,  &values.ed1PegRight,
-                                                     &values.ed1PegBottom, &values.edVPegSpace, &values.edHPegSpace,
-                                                     &values.edPegRad,     &values.edPegDepth};
-    for (size_t i = 0; i < texts.size(); ++i) {
-        const std::optional<double> value = TypedNumber(*texts[i]);
-        if (!value || *value < 0)
-            return false;
-        out[i] = *value;
-    }
-    return true;
+    const SizeRule& rule = inches ? InchSizes : CentimetreSizes;
+    if (!CheckedSize(width, rule))
+        return Alert(rule.widthMessage);
+    if (!CheckedSize(height, rule))
+        return Alert(rule.heightMessage);
+    return std::nullopt;
 }
 
-} // namespace
+std::optional<std::vector<double>> PegValues(const std::vector<std::string>& texts)
+{
+    std::vector<double> values;
+    for (const std::string& text : texts) {
+        const std::optional<double> value = TypedNumber(text);
+        if (!value || *value < 0)
+            return std::nullopt;
+        values.push_back(*value);
+    }
+    return values;
+}
+
+SetupMessage PegValueRefusal()
+{
+    return Alert("Invalid peg hole value. Every peg value must be a number of 0 or more.");
+}
 
 std::optional<double> TypedNumber(const std::string& text)
 {
@@ -84,30 +96,29 @@ DisplaySetup ValidateDisplaySize(const DocumentSetupValues& values, bool inches)
     DisplaySetup setup;
     if (values.templatePage)
         return setup;
-    const SizeRule& rule = inches ? InchSizes : CentimetreSizes;
-    const std::optional<double> width = CheckedSize(
-        ChosenText(values.RadioGroupW, values.edWidth1, values.edWidth2, values.edWidth3, values.txtWidth), rule);
-    if (!width) {
-        setup.message = Alert(rule.widthMessage);
+    const std::string& widthText =
+        ChosenText(values.RadioGroupW, values.edWidth1, values.edWidth2, values.edWidth3, values.txtWidth);
+    const std::string& heightText =
+        ChosenText(values.RadioGroupH, values.edHeight1, values.edHeight2, values.edHeight3, values.txtHeight);
+    setup.message = DisplaySizeRefusal(widthText, heightText, inches);
+    if (setup.message)
         return setup;
-    }
-    const std::optional<double> height = CheckedSize(
-        ChosenText(values.RadioGroupH, values.edHeight1, values.edHeight2, values.edHeight3, values.txtHeight), rule);
-    if (!height) {
-        setup.message = Alert(rule.heightMessage);
-        return setup;
-    }
+    const std::optional<double> width = TypedNumber(widthText);
+    const std::optional<double> height = TypedNumber(heightText);
     if (values.catalogAsked && values.catalogFile.empty()) {
         setup.result = 2;
         setup.message = SetupMessage{"No catalog was selected.", "Catalog", MsgIcon::Stop};
         return setup;
     }
-    std::array<double, 8> peg{};
-    if (!ReadPegValues(values, peg)) {
-        setup.message = Alert("Invalid peg hole value. Every peg value must be a number of 0 or more.");
+    const std::optional<std::vector<double>> peg =
+        PegValues({values.ed1PegTop, values.ed1PegLeft, values.ed1PegRight, values.ed1PegBottom, values.edVPegSpace,
+                   values.edHPegSpace, values.edPegRad, values.edPegDepth});
+    if (!peg) {
+        setup.message = PegValueRefusal();
         return setup;
     }
-    const auto [top, left, right, bottom, vSpace, hSpace, holeSize, depth] = peg;
+    const double top = (*peg)[0], left = (*peg)[1], right = (*peg)[2], bottom = (*peg)[3];
+    const double vSpace = (*peg)[4], hSpace = (*peg)[5], holeSize = (*peg)[6], depth = (*peg)[7];
 
     setup.displayWidth = Truncated(ToUnits(*width, inches));
     setup.displayHeight = Truncated(ToUnits(*height, inches));

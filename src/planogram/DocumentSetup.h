@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // What the Document Setup dialog holds when it closes with OK, by its controls' names.
 struct DocumentSetupValues {
@@ -64,6 +65,14 @@ struct DisplaySetup {
 // asked; peg values may not be negative. The template page gives result 0 with no message:
 // templates open as planogram files.
 DisplaySetup ValidateDisplaySize(const DocumentSetupValues& values, bool inches);
+
+// The size rule: nothing when the width and the height are numbers within 30..3000 cm or
+// 12..1200 inches, else the alert for the first that is not.
+std::optional<SetupMessage> DisplaySizeRefusal(const std::string& width, const std::string& height, bool inches);
+// The peg rule: the values as numbers when every text is a number of 0 or more, else nothing.
+std::optional<std::vector<double>> PegValues(const std::vector<std::string>& texts);
+// The alert for peg values that break the peg rule.
+SetupMessage PegValueRefusal();
 
 // The strict reading of a typed number: the whole text (blanks around it aside) is one decimal
 // number; nothing otherwise.
