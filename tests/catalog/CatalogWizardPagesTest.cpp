@@ -5,7 +5,7 @@
 #include "testing/RecordingSpreadsheets.h"
 #include "testing/ScriptedUi.h"
 
-#include "QuietCatalogHost.h"
+#include "testing/CatalogFakes.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +36,7 @@ protected:
     int Role(CatalogFieldRole role) const { return manager.catalog->roles[role]; }
 
     ScriptedUi ui;
-    QuietCatalogHost host;
+    NoSelectorHost host;
     CatalogManager manager;
     RecordingWindows windows;
     Pages pages;

@@ -7,7 +7,7 @@
 #include "platform/ui/StringGridView.h"
 #include "testing/ScriptedUi.h"
 
-#include "QuietCatalogHost.h"
+#include "testing/CatalogFakes.h"
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -45,7 +45,7 @@ TEST(CatalogWizardWindow, ACatalogMadeThroughTheWizardIsSavedAndOpensAgain)
     ScriptedUi ui;
     ui.AnswerMessage(MsgAnswer::Yes); // "Save changes to catalog?" as the Catalog Manager closes
     ui.AnswerFile(FileDialogResult{saved, CatalogManager::TextEntry});
-    QuietCatalogHost host;
+    NoSelectorHost host;
     TDForm manager(host);
     TCatalogWizard wizard(manager);
     EXPECT_EQ(wizard.windowTitle().toStdString(), "Catalog Wizard");
