@@ -15,6 +15,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QPushButton>
+#include <QTableView>
 #include <QToolButton>
 
 namespace {
