@@ -1,6 +1,7 @@
 // The Catalog Manager's data links: a new link file made from a data source and one of its tables,
 // and the table of a link shown, and written to by the picture commands, instead of the grid.
 #include "catalog/CatalogManager.h"
+
 #include "ado/Adocomps.h"
 #include "catalog/DidADOData.h"
 #include "platform/core/Exceptions.h"
@@ -17,10 +18,7 @@ constexpr const char* NoDataSource = "Could not connect to your data source. ADO
 // this one does not, so the dialog starts empty.
 constexpr const char* DataSourcePlaceholder = "DDL";
 
-void ShowLinkError(const std::string& text)
-{
-    Ui().MessageBox(text, LinkErrorCaption, MsgButtons::OK, MsgIcon::Stop);
-}
+void ShowLinkError(const std::string& text) { Ui().MessageBox(text, LinkErrorCaption, MsgButtons::OK, MsgIcon::Stop); }
 
 } // namespace
 
@@ -143,8 +141,8 @@ void CatalogManager::NewDirectDataLink()
         SaveNewLink(target->fileName, *roles, *connectionString, table);
 }
 
-bool CatalogManager::SaveNewLink(const std::string& path, const RoleEntries& roles,
-                                 const std::string& connectionString, const std::string& table)
+bool CatalogManager::SaveNewLink(const std::string& path, const RoleEntries& roles, const std::string& connectionString,
+                                 const std::string& table)
 {
     std::unique_ptr<didBase> link = MakeCatalog(".ddl");
     if (!link)

@@ -130,7 +130,7 @@ void CatalogManager::LinkPicture()
         return;
     const int column = RoleColumn(RolePictureName);
     TField* field = dataLinkShown ? TablePictureField() : nullptr;
-    if (column < 0 || (dataLinkShown && !field)) {
+    if (dataLinkShown ? !field : column < 0) {
         Ui().MessageBox("Can not link picture. A Picture column has not been defined.", Caption, MsgButtons::OK,
                         MsgIcon::Exclamation);
         return;

@@ -46,8 +46,11 @@ protected:
         ui.whileShownModally = [this] {
             for (QComboBox* box : catOps.findChildren<QComboBox*>())
                 box->setCurrentIndex(0);
-            for (const auto& [box, entry] : {std::pair{catOps.cbIndex, 1}, {catOps.cbDescription, 1},
-                                              {catOps.cbWidth, 2}, {catOps.cbHeight, 3}, {catOps.cbPicName, 5}})
+            for (const auto& [box, entry] : {std::pair{catOps.cbIndex, 1},
+                                             {catOps.cbDescription, 1},
+                                             {catOps.cbWidth, 2},
+                                             {catOps.cbHeight, 3},
+                                             {catOps.cbPicName, 5}})
                 box->setCurrentIndex(entry);
             listed = catOps.cbDescription->itemText(1).toStdString();
         };
@@ -79,8 +82,8 @@ protected:
 
     bool GridCommandsEnabled() const
     {
-        for (const QAction* command : {form.aAddRow, form.aAddColumn, form.ImportText, form.Export1,
-                                       form.Grid1->menuAction()})
+        for (const QAction* command :
+             {form.aAddRow, form.aAddColumn, form.ImportText, form.Export1, form.Grid1->menuAction()})
             if (!command->isEnabled())
                 return false;
         return true;
@@ -159,8 +162,8 @@ TEST_F(CatalogDataLink, ANewLinkStopsAtTheFirstStepThatFailsAndWritesNothing)
         if (!c.message.empty())
             ui.AnswerMessage(MsgAnswer::OK);
         form.DirectDataLink1->trigger();
-        EXPECT_EQ(ui.MessageTexts(), c.message.empty() ? std::vector<std::string>{}
-                                                       : std::vector<std::string>{c.message});
+        EXPECT_EQ(ui.MessageTexts(),
+                  c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message});
         if (!c.message.empty()) {
             EXPECT_EQ(ui.Calls().back().caption, LinkCaption);
             EXPECT_EQ(ui.Calls().back().icon, MsgIcon::Stop);
@@ -264,8 +267,8 @@ TEST_F(CatalogDataLink, PictureCommandsPostToTheRecordsOfTheTable)
     ui.AnswerMessage(MsgAnswer::Yes);
     ui.AnswerInput("E:");
     form.aChangeDrive->trigger();
-    EXPECT_EQ(Column(4), (std::vector<std::string>{"E:\\pics\\tea.jpg", "E:\\coffee.jpg", "/pics/cocoa.jpg",
-                                                   "sugar.jpg"}));
+    EXPECT_EQ(Column(4),
+              (std::vector<std::string>{"E:\\pics\\tea.jpg", "E:\\coffee.jpg", "/pics/cocoa.jpg", "sugar.jpg"}));
     EXPECT_EQ(form.model.dADOTable1->RecNo(), 3);
     ASSERT_TRUE(form.close());
     EXPECT_EQ(pictures(), "E:\\pics\\tea.jpg\nE:\\coffee.jpg\n/pics/cocoa.jpg\nsugar.jpg");
