@@ -166,12 +166,20 @@ void TPdfCustomType::WriteObjectEnd() const { RawWriteLN(plainHeader_ ? "endobj"
 
 void TPdfCustomType::WriteListReferences(std::string_view key, const std::vector<TPdfCustomType*>& list) const
 {
-    if (list.empty())
+    std::vector<std::string> references;
+    for (TPdfCustomType* object : list)
+        references.push_back(object->AsReferenceArrayString());
+    WriteReferenceList(key, references);
+}
+
+void TPdfCustomType::WriteReferenceList(std::string_view key, const std::vector<std::string>& references) const
+{
+    if (references.empty())
         return;
     std::string text = "/" + std::string(key) + " [ ";
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        text += list[i]->AsReferenceArrayString();
-        if (i + 1 < list.size())
+    for (std::size_t i = 0; i < references.size(); ++i) {
+        text += references[i];
+        if (i + 1 < references.size())
             text += "\r\n";
     }
     RawWriteLN(text + " ]");

@@ -86,6 +86,7 @@ protected:
 
     // "/key [ ref" CR LF "ref ]" CR LF; nothing for an empty list.
     void WriteListReferences(std::string_view key, const std::vector<TPdfCustomType*>& list) const;
+    void WriteReferenceList(std::string_view key, const std::vector<std::string>& references) const;
     // "/key << /name ref" CR LF "prefix<i + first> ref >>" CR LF; nothing for an empty list.
     void WriteListResReferences(std::string_view key, std::string_view prefix, const std::vector<TPdfNamedObject>& list,
                                 int first) const;

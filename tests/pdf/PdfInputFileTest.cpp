@@ -8,12 +8,21 @@
 
 namespace {
 
-TPdfInputFile Read(const std::string& pdf)
+// An input file and the page tree read from it.
+struct TInput {
+    TPdfInputFile file;
+    TPdfPages tree{nullptr};
+
+    const std::vector<TPdfInputPage>& Pages() const { return tree.InputPages(); }
+    std::string PageContent(int page) const { return file.PageContent(Pages().at(static_cast<std::size_t>(page))); }
+};
+
+std::unique_ptr<TInput> Read(const std::string& pdf)
 {
     TMemoryStream stream;
     stream.WriteBuffer(pdf.data(), static_cast<std::int64_t>(pdf.size()));
-    TPdfInputFile input;
-    input.ReadPDFStream(stream);
+    auto input = std::make_unique<TInput>();
+    input->file.ReadPDFStream(stream, input->tree);
     return input;
 }
 
@@ -76,8 +85,8 @@ TEST(PdfInputFile, ReadsPagesOfOurDeviceAndOfQpdf)
     RunCommand("qpdf --object-streams=disable --compress-streams=y " + mine + " " + flate + " 2>&1", &status);
     ASSERT_EQ(status, 0);
     for (const std::string& file : {mine, flate}) {
-        TPdfInputFile input;
-        input.ReadPDFFile(file);
+        TInput input;
+        input.file.ReadPDFFile(file, input.tree);
         ASSERT_EQ(input.Pages().size(), 2u) << file;
         EXPECT_NE(input.Pages()[1].mediaBox.find("0 0 400 300"), std::string::npos) << file;
         EXPECT_NE(input.Pages()[0].resources, "<< >>") << file;
@@ -98,20 +107,20 @@ TEST(PdfInputFile, NewerSectionsWinAndLongDictionariesAreReadWhole)
                    {4, Stream("/Filter /FlateDecode", ZCompressStr("(new) Tj"))},
                    {6, Stream("/Filter [/ASCII85Decode]", "66J!*0H`%~>")}},
                   "/Root 1 0 R /Prev " + first);
-    const TPdfInputFile input = Read(pdf);
-    ASSERT_EQ(input.Pages().size(), 1u);
-    EXPECT_EQ(input.Pages()[0].mediaBox, "[0 0 50 60]");
-    EXPECT_EQ(input.Pages()[0].resources, "7 0 R");
-    EXPECT_EQ(input.PageContent(0), "(new) Tj\nB 1 0 0\n");
-    EXPECT_EQ(input.PosInPDFFile(4), static_cast<std::int64_t>(pdf.rfind("4 0 obj")));
-    EXPECT_EQ(input.PosInPDFFile(1), static_cast<std::int64_t>(pdf.find("1 0 obj")));
-    EXPECT_EQ(input.PosInPDFFile(5), 0);
-    EXPECT_EQ(input.PosInPDFFile(1 << 30), 0);
+    const auto input = Read(pdf);
+    ASSERT_EQ(input->Pages().size(), 1u);
+    EXPECT_EQ(input->Pages()[0].mediaBox, "[0 0 50 60]");
+    EXPECT_EQ(input->Pages()[0].resources, "7 0 R");
+    EXPECT_EQ(input->PageContent(0), "(new) Tj\nB 1 0 0\n");
+    EXPECT_EQ(input->file.PosInPDFFile(4), static_cast<std::int64_t>(pdf.rfind("4 0 obj")));
+    EXPECT_EQ(input->file.PosInPDFFile(1), static_cast<std::int64_t>(pdf.find("1 0 obj")));
+    EXPECT_EQ(input->file.PosInPDFFile(5), 0);
+    EXPECT_EQ(input->file.PosInPDFFile(1 << 30), 0);
 
     // A section that names itself as the previous one is read once.
     std::string loop = OnePage("(x) Tj", "", " /Prev SELF");
     loop.replace(loop.rfind("SELF"), 4, LastXRefOffset(loop));
-    EXPECT_EQ(Read(loop).PageContent(0), "(x) Tj\n");
+    EXPECT_EQ(Read(loop)->PageContent(0), "(x) Tj\n");
 }
 
 TEST(PdfInputFile, HostileFilesAreRefusedWithTheirMessages)
@@ -159,7 +168,7 @@ TEST(PdfInputFile, HostileFilesAreRefusedWithTheirMessages)
         {"length beyond the file", Lengthened(OnePage(std::string(10000, ' '))), "Cannot find TAG /Length"},
     };
     for (const Case& c : contents) {
-        const TPdfInputFile input = Read(c.pdf);
-        EXPECT_EQ(RaisedMessage<Exception>([&] { input.PageContent(0); }), c.message) << c.name;
+        const auto input = Read(c.pdf);
+        EXPECT_EQ(RaisedMessage<Exception>([&] { input->PageContent(0); }), c.message) << c.name;
     }
 }
