@@ -123,7 +123,8 @@ void TPdfInputObjects::CopyObject(int input, int output)
         WriteObject(output, Rewritten(value, output));
         return;
     }
-    const std::int64_t length = input_.NextPDFNumber(std::string(value), "/Length");
+    // The dictionary's own /Length, not one of a dictionary inside it; a reference is followed.
+    const std::int64_t length = input_.NextPDFNumber("/Length " + std::string(EntryValue(value, "/Length")), "/Length");
     const std::size_t data = StreamDataStart(text, keyword);
     if (length < 0 || length > static_cast<std::int64_t>(text.size() - data))
         MissingTag("/Length");

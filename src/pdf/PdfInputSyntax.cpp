@@ -1,5 +1,6 @@
 #include "pdf/PdfInputSyntax.h"
 
+#include "pdf/PdfDictionaryStrings.h"
 #include "platform/core/Exceptions.h"
 
 #include <algorithm>
@@ -31,20 +32,6 @@ std::size_t NextToken(std::string_view text, std::size_t at)
     return at;
 }
 
-std::size_t LiteralStringEnd(std::string_view text, std::size_t at)
-{
-    int depth = 0;
-    for (; at < text.size(); ++at) {
-        if (text[at] == '\\')
-            ++at;
-        else if (text[at] == '(')
-            ++depth;
-        else if (text[at] == ')' && --depth == 0)
-            return at + 1;
-    }
-    return text.size();
-}
-
 // The end of "n g R" when the digits at `at` begin one, else npos.
 std::size_t ReferenceEnd(std::string_view text, std::size_t at)
 {
@@ -65,87 +52,6 @@ int ObjectNumber(std::string_view digits)
         return -1;
     const long long value = std::stoll(std::string(digits));
     return value > INT_MAX ? -1 : static_cast<int>(value);
-}
-
-int HexValue(char c)
-{
-    if (IsDigit(c))
-        return c - '0';
-    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
-
-std::string HexStringBytes(std::string_view digits)
-{
-    std::string bytes;
-    int high = -1;
-    for (const char c : digits) {
-        const int value = HexValue(c);
-        if (value < 0)
-            continue;
-        if (high < 0) {
-            high = value;
-        } else {
-            bytes += static_cast<char>(high * 16 + value);
-            high = -1;
-        }
-    }
-    if (high >= 0)
-        bytes += static_cast<char>(high * 16);
-    return bytes;
-}
-
-char EscapedCharacter(char c)
-{
-    switch (c) {
-    case 'n':
-        return '\n';
-    case 'r':
-        return '\r';
-    case 't':
-        return '\t';
-    case 'b':
-        return '\b';
-    case 'f':
-        return '\f';
-    default:
-        return c;
-    }
-}
-
-// The string's bytes; a line end in it, escaped or not, reads as its PDF meaning.
-std::string LiteralStringBytes(std::string_view body)
-{
-    std::string bytes;
-    for (std::size_t at = 0; at < body.size(); ++at) {
-        char c = body[at];
-        if (c == '\r') {
-            if (at + 1 < body.size() && body[at + 1] == '\n')
-                ++at;
-            bytes += '\n';
-            continue;
-        }
-        if (c != '\\' || ++at >= body.size()) {
-            bytes += c;
-            continue;
-        }
-        c = body[at];
-        if (c == '\r' || c == '\n') {
-            if (c == '\r' && at + 1 < body.size() && body[at + 1] == '\n')
-                ++at;
-            continue;
-        }
-        if (c >= '0' && c <= '7') {
-            int value = 0;
-            for (int digits = 0; digits < 3 && at < body.size() && body[at] >= '0' && body[at] <= '7'; ++digits)
-                value = value * 8 + (body[at++] - '0');
-            --at;
-            bytes += static_cast<char>(value & 0xFF);
-            continue;
-        }
-        bytes += EscapedCharacter(c);
-    }
-    return bytes;
 }
 
 } // namespace
@@ -183,7 +89,7 @@ std::size_t TokenEnd(std::string_view text, std::size_t at)
     const bool doubled = at + 1 < text.size() && text[at + 1] == text[at];
     switch (text[at]) {
     case '(':
-        return LiteralStringEnd(text, at);
+        return std::min(PdfLiteralStringEnd(text, at), text.size());
     case '<':
         return doubled ? at + 2 : std::min(text.find('>', at), text.size() - 1) + 1;
     case '>':
@@ -310,5 +216,5 @@ std::string StringBytes(std::string_view token)
     const char close = token.front() == '(' ? ')' : '>';
     const std::size_t length = token.size() > 1 && token.back() == close ? token.size() - 2 : token.size() - 1;
     const std::string_view body = token.substr(1, length);
-    return token.front() == '(' ? LiteralStringBytes(body) : HexStringBytes(body);
+    return token.front() == '(' ? PdfLiteralStringBytes(body) : PdfHexStringBytes(body);
 }
