@@ -83,8 +83,12 @@ void TPdfInputObjects::WritePage(const TPdfInputPage& page, std::string_view par
     const std::string dictionary = input_.ObjectDictionary(page.number);
     Spend(static_cast<std::int64_t>(dictionary.size()));
     std::string entries = "/MediaBox " + page.mediaBox + "\r\n/Resources " + page.resources;
+    if (!page.cropBox.empty())
+        entries += "\r\n/CropBox " + page.cropBox;
+    if (!page.rotate.empty())
+        entries += "\r\n/Rotate " + page.rotate;
     for (const auto& [key, value] : DictionaryEntries(dictionary))
-        if (key != "/Parent" && key != "/MediaBox" && key != "/Resources")
+        if (key != "/Parent" && key != "/MediaBox" && key != "/Resources" && key != "/CropBox" && key != "/Rotate")
             entries += "\r\n" + std::string(key) + " " + std::string(value);
     WriteObject(number, "<< /Parent " + std::string(parent) + "\r\n" + Rewritten(entries, number) + " >>");
 }

@@ -164,7 +164,7 @@ void TPdfPages::SetAsString(const std::string& text)
     inputPages_.clear();
     inputNodes_.clear();
     std::set<int> visited;
-    ReadInputNode(text, 0, {0, "", "<< >>"}, visited, 0);
+    ReadInputNode(text, 0, {0, "", "<< >>", "", ""}, visited, 0);
 }
 
 void TPdfPages::ReadInputNode(const std::string& node, int number, TPdfInputPage inherited, std::set<int>& visited,
@@ -176,6 +176,10 @@ void TPdfPages::ReadInputNode(const std::string& node, int number, TPdfInputPage
         inherited.mediaBox = box;
     if (const std::string_view resources = EntryValue(node, "/Resources"); !resources.empty())
         inherited.resources = resources;
+    if (const std::string_view box = EntryValue(node, "/CropBox"); !box.empty())
+        inherited.cropBox = box;
+    if (const std::string_view rotate = EntryValue(node, "/Rotate"); !rotate.empty())
+        inherited.rotate = rotate;
     const std::string_view kids = EntryValue(node, "/Kids");
     if (kids.empty()) {
         if (inherited.mediaBox.empty())

@@ -23,6 +23,9 @@ struct TPdfInputPage {
     std::string mediaBox;
     // An inline dictionary or a reference; "<< >>" when neither the page nor the tree has one.
     std::string resources;
+    // The other values a page inherits, as the file writes them; empty when it has none.
+    std::string cropBox;
+    std::string rotate;
 };
 
 // One page: its content streams, thumbnail and annotations, and its size in points.

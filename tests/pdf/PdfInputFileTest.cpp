@@ -83,7 +83,7 @@ std::string LastXRefOffset(const std::string& pdf)
 // The content's length, 10000, claimed as 99999: the offsets stay as they were.
 std::string Lengthened(std::string pdf) { return pdf.replace(pdf.find("/Length 10000"), 13, "/Length 99999"); }
 
-// A page inside a second tree level that inherits its box, away from the origin, and its
+// A page inside a second tree level that inherits its box, away from the origin, its turn and its
 // resources: a font and a form that names the catalog and holds a string.
 std::string NestedPage()
 {
@@ -92,7 +92,7 @@ std::string NestedPage()
                   {{1, "<< /Type /Catalog /Pages 2 0 R >>"},
                    {2, "<< /Type /Pages /Kids [10 0 R] /Count 1 /MediaBox [50 50 350 250] /Resources << /Font << /F1 5 "
                        "0 R >> /XObject << /X1 6 0 R >> >> >>"},
-                   {10, "<< /Type /Pages /Parent 2 0 R /Kids [3 0 R] /Count 1 >>"},
+                   {10, "<< /Type /Pages /Parent 2 0 R /Kids [3 0 R] /Count 1 /Rotate 90 >>"},
                    {3, "<< /Type /Page /Parent 10 0 R /Contents 4 0 R >>"},
                    {4, Stream("", "BT /F1 12 Tf 70 200 Td (Nested page) Tj ET /X1 Do")},
                    {5, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"},
@@ -307,9 +307,10 @@ TEST(PdfInputFile, PagesCarriedOverKeepTheirResourcesAndLeaveTheCatalogOut)
     EXPECT_EQ(PageSizes(appended), (std::vector<std::string>{"300 x 200", "612 x 792"}));
     EXPECT_EQ(Unspaced(Judged("pdftotext -f 1 -l 1 " + appended + " -")), "Nestedpage");
     EXPECT_EQ(Unspaced(Judged("pdftotext -f 2 -l 2 " + appended + " -")), "Ownpage");
-    // The filled square of the inner form, 10 points in from the page's left and 10 up from its foot.
+    // The filled square of the inner form, 10 points in from the page's left and 10 up from its foot,
+    // turned with the page a quarter to the right.
     const RgbImage first = DecodedBy("pdftoppm -r 72 -f 1 -l 1 " + appended);
-    EXPECT_EQ(InkBounds(first, TRect{0, 60, 300, 200}), (TRect{10, 140, 110, 190}));
+    EXPECT_EQ(InkBounds(first, TRect{0, 0, 100, 300}), (TRect{10, 10, 60, 110}));
 
     const std::string forms = folder.File("forms.pdf");
     TInputDocument(input, 2, forms).Write();
