@@ -36,12 +36,6 @@ std::size_t DictionaryEnd(const std::string& text, std::size_t& at, int& depth, 
 
 } // namespace
 
-std::size_t BalancedDictionaryEnd(const std::string& text, std::size_t from)
-{
-    int depth = 0;
-    return DictionaryEnd(text, from, depth, true);
-}
-
 std::string ReadBalancedDictionary(TStream& stream, std::int64_t position)
 {
     const std::int64_t size = stream.Size();

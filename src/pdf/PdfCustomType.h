@@ -14,9 +14,6 @@ class TStream;
 // LongestDictionary bytes. A position outside the stream gives nothing too.
 std::string ReadBalancedDictionary(TStream& stream, std::int64_t position);
 constexpr std::size_t LongestDictionary = 1u << 20;
-// The end, just past its closing ">>", of the dictionary whose "<<" stands at `from`; npos when
-// it does not close.
-std::size_t BalancedDictionaryEnd(const std::string& text, std::size_t from);
 
 // An object that a resource list names: its explicit name, or none for prefix + position.
 struct TPdfNamedObject {
