@@ -152,6 +152,8 @@ void TPdfCustomExport::SetOptions(TPdfOptions options)
 void TPdfCustomExport::BeginDoc()
 {
     Guarded([&] {
+        // An Abort answered the reading of an earlier document; it must not cancel this one.
+        abortRequested_ = false;
         inputPageCount_ = 0;
         resolutionX_ = resolutionY_ = DefaultResolution;
         if (Filename.empty() && !InMemoryMode && PDFReadMode == peReadStandard)

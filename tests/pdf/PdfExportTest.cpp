@@ -660,4 +660,10 @@ TEST(PdfExport, InputFilePagesServeAsWatermarksOrPrecedeTheNewPages)
     EXPECT_FALSE(pdf.DocumentOpen());
     EXPECT_EQ(ReadWholeFile(output), "old");
     EXPECT_EQ(FolderEntries(folder.Path()), (std::vector<std::string>{"input.pdf", "output.pdf"}));
+
+    // Without a handler the component answers with its own flag, which an earlier Abort left set.
+    pdf.OnInputPdf = nullptr;
+    pdf.Abort();
+    write(peConvertInputToWatermark, 1, 1);
+    EXPECT_EQ(pageText(1), "FirstinputpageNewpage1");
 }
