@@ -25,17 +25,9 @@ struct DecimalDigits {
     int exponent = 0;
 };
 
-DecimalDigits ToDecimalDigits(double value, int significantDigits)
+// Reads to_chars' scientific form: "d.ddde+XX", or "de+XX" for a single digit.
+void ReadScientific(std::string_view text, DecimalDigits& result)
 {
-    DecimalDigits result;
-    result.negative = std::signbit(value);
-    if (value == 0)
-        return result;
-    // "d.ddde+XX", or "de+XX" for a single digit.
-    char buffer[64];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific,
-                                       significantDigits - 1);
-    const std::string_view text(buffer, static_cast<size_t>(written.ptr - buffer));
     const size_t e = text.find('e');
     result.digits = text.substr(0, 1);
     if (e > 2)
@@ -43,6 +35,29 @@ DecimalDigits ToDecimalDigits(double value, int significantDigits)
     int exponent = 0;
     std::from_chars(text.data() + e + 2, text.data() + text.size(), exponent);
     result.exponent = (text[e + 1] == '-' ? -exponent : exponent) + 1;
+}
+
+// The expansion rounded to the significant digits; trailing zeros may be left out.
+DecimalDigits ToDecimalDigits(double value, int significantDigits)
+{
+    DecimalDigits result;
+    result.negative = std::signbit(value);
+    if (value == 0)
+        return result;
+    char buffer[64];
+    const double magnitude = std::fabs(value);
+    // Where the shortest form that reads back as the value has no more digits, it is the rounded
+    // expansion, and much quicker to make: numbers of up to 15 digits lie further apart than twice
+    // a normal double's precision, so the value is nearer that form than any other of as many.
+    if (significantDigits <= 15 && magnitude >= DBL_MIN) {
+        const auto shortest = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
+        ReadScientific(std::string_view(buffer, static_cast<size_t>(shortest.ptr - buffer)), result);
+        if (result.digits.size() <= static_cast<size_t>(significantDigits))
+            return result;
+    }
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific,
+                                       significantDigits - 1);
+    ReadScientific(std::string_view(buffer, static_cast<size_t>(written.ptr - buffer)), result);
     return result;
 }
 
