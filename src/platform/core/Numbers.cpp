@@ -37,6 +37,26 @@ void ReadScientific(std::string_view text, DecimalDigits& result)
     result.exponent = (text[e + 1] == '-' ? -exponent : exponent) + 1;
 }
 
+// The value as m / 10^k with m below 10^15 and k up to 8, where the double nearest that is the
+// value: what most prices and sizes are.
+bool ReadShortDecimal(double magnitude, DecimalDigits& result)
+{
+    double scale = 1;
+    for (int decimals = 0; decimals <= 8; ++decimals, scale *= 10) {
+        const double scaled = std::nearbyint(magnitude * scale);
+        if (scaled >= 1e15)
+            return false;
+        if (scaled >= 1 && scaled / scale == magnitude) {
+            char buffer[16];
+            const auto written = std::to_chars(buffer, buffer + sizeof buffer, static_cast<std::int64_t>(scaled));
+            result.digits.assign(buffer, written.ptr);
+            result.exponent = static_cast<int>(written.ptr - buffer) - decimals;
+            return true;
+        }
+    }
+    return false;
+}
+
 // The expansion rounded to the significant digits; trailing zeros may be left out.
 DecimalDigits ToDecimalDigits(double value, int significantDigits)
 {
@@ -46,10 +66,12 @@ DecimalDigits ToDecimalDigits(double value, int significantDigits)
         return result;
     char buffer[64];
     const double magnitude = std::fabs(value);
-    // Where the shortest form that reads back as the value has no more digits, it is the rounded
-    // expansion, and much quicker to make: numbers of up to 15 digits lie further apart than twice
-    // a normal double's precision, so the value is nearer that form than any other of as many.
+    // Where a form of no more digits reads back as the value, it is the rounded expansion, and much
+    // quicker to make: numbers of up to 15 digits lie further apart than twice a normal double's
+    // precision, so the value is nearer that form than any other of as many.
     if (significantDigits <= 15 && magnitude >= DBL_MIN) {
+        if (ReadShortDecimal(magnitude, result))
+            return result;
         const auto shortest = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
         ReadScientific(std::string_view(buffer, static_cast<size_t>(shortest.ptr - buffer)), result);
         if (result.digits.size() <= static_cast<size_t>(significantDigits))
