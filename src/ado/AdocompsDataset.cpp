@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -103,9 +104,8 @@ unsigned DefinitionAttributes(int adoAttributes)
 }
 
 // The stand-in's bookmarks are row numbers; big-endian bytes order as the numbers do.
-void EncodeBookmark(const Variant& bookmark, std::uint8_t* data)
+void EncodeBookmark(std::uint64_t number, std::uint8_t* data)
 {
-    const auto number = static_cast<std::uint64_t>(bookmark.AsInt64());
     for (size_t i = 0; i < 8; ++i)
         data[i] = static_cast<std::uint8_t>(number >> (56 - 8 * i));
     std::memset(data + 8, 0, 8);
@@ -615,7 +615,7 @@ TGetResult TdCustomADODataset::FetchOne(TRecordBuffer buffer, TGetMode mode)
     std::memcpy(buffer + BookmarkBytes + 1, &number, sizeof number);
     if (SupportsBookmarks()) {
         SetBookmarkFlag(buffer, bfCurrent);
-        EncodeBookmark(recordset.Bookmark(), buffer);
+        EncodeBookmark(static_cast<std::uint64_t>(recordset.Bookmark().AsInt64()), buffer);
     } else {
         buffer[BookmarkBytes] = NoBookmarkFlag;
     }
@@ -625,10 +625,11 @@ TGetResult TdCustomADODataset::FetchOne(TRecordBuffer buffer, TGetMode mode)
 
 bool TdCustomADODataset::OnRecordOf(TRecordBuffer buffer) const
 {
-    if (recordset_->Bof() || recordset_->Eof())
+    const std::optional<std::uint64_t> number = recordset_->BookmarkNumber();
+    if (!number)
         return false;
     std::uint8_t current[BookmarkBytes];
-    EncodeBookmark(recordset_->Bookmark(), current);
+    EncodeBookmark(*number, current);
     return std::memcmp(current, buffer, BookmarkBytes) == 0;
 }
 

@@ -330,11 +330,20 @@ std::u16string Win1252ToUtf16(std::string_view text)
 
 std::string Utf16ToWin1252(std::u16string_view text)
 {
-    std::string result;
-    result.reserve(text.size());
+    // Never more bytes than units; ASCII, most of what is converted, maps to itself.
+    std::string result(text.size(), '\0');
+    size_t length = 0;
     size_t pos = 0;
-    while (pos < text.size())
-        result += static_cast<char>(UnicodeToByte(DecodeUtf16(text, pos)));
+    while (pos < text.size()) {
+        const char16_t unit = text[pos];
+        if (unit < 0x80) {
+            result[length++] = static_cast<char>(unit);
+            ++pos;
+        } else {
+            result[length++] = static_cast<char>(UnicodeToByte(DecodeUtf16(text, pos)));
+        }
+    }
+    result.resize(length);
     return result;
 }
 

@@ -10,6 +10,7 @@
 #include "platform/data/TimeStamp.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -173,6 +174,29 @@ template <typename T> T Load(const void* data)
 
 template <typename T> void Store(void* data, T value) { std::memcpy(data, &value, sizeof value); }
 
+// A field's native value read once: most fit on the stack. Zeroed, as a data set may leave bytes
+// past a text's end unwritten.
+class NativeValue {
+public:
+    explicit NativeValue(size_t size) : heap_(size > sizeof stack_ ? size : 0)
+    {
+        if (heap_.empty())
+            std::memset(stack_.data(), 0, size);
+    }
+    void* Get() { return heap_.empty() ? stack_.data() : heap_.data(); }
+
+private:
+    std::array<std::uint8_t, 256> stack_;
+    std::vector<std::uint8_t> heap_;
+};
+
+// A text field's native value, up to its terminator.
+std::string_view NativeText(const TField& field, const void* data)
+{
+    const auto* chars = static_cast<const char*>(data);
+    return {chars, strnlen(chars, static_cast<size_t>(field.Size()))};
+}
+
 } // namespace
 
 // --- TField ---
@@ -201,8 +225,8 @@ Variant TField::Value() const
         Variant value;
         return GetData(&value) ? DataToVariant(&value) : Variant::Null();
     }
-    std::vector<std::uint8_t> data(static_cast<size_t>(DataSize()));
-    return GetData(data.data()) ? DataToVariant(data.data()) : Variant::Null();
+    NativeValue data(static_cast<size_t>(DataSize()));
+    return GetData(data.Get()) ? DataToVariant(data.Get()) : Variant::Null();
 }
 
 void TField::SetValue(const Variant& value)
@@ -226,7 +250,17 @@ void TField::SetValue(const Variant& value)
 
 std::string TField::AsString() const
 {
-    const Variant value = Value();
+    if (IsBlob()) {
+        const Variant value = Value();
+        return value.IsNull() ? std::string() : Converted(*this, "String", [&] { return TextOf(value); });
+    }
+    NativeValue data(static_cast<size_t>(DataSize()));
+    return GetData(data.Get()) ? DataText(data.Get()) : std::string();
+}
+
+std::string TField::DataText(const void* data) const
+{
+    const Variant value = DataToVariant(data);
     return value.IsNull() ? std::string() : Converted(*this, "String", [&] { return TextOf(value); });
 }
 
@@ -307,11 +341,10 @@ void TStringField::RequireFits(const Variant& value) const { RequireLength(value
 
 void TWideStringField::RequireFits(const Variant& value) const { RequireLength(value.AsWideString().size()); }
 
-Variant TStringField::DataToVariant(const void* data) const
-{
-    const auto* chars = static_cast<const char*>(data);
-    return Variant::FromString(std::string_view(chars, strnlen(chars, static_cast<size_t>(Size()))));
-}
+Variant TStringField::DataToVariant(const void* data) const { return Variant::FromString(NativeText(*this, data)); }
+
+// Windows-1252 comes back unchanged from the Variant's UTF-16.
+std::string TStringField::DataText(const void* data) const { return std::string(NativeText(*this, data)); }
 
 void TWideStringField::VariantToData(const Variant& value, void* data) const
 {
@@ -358,18 +391,31 @@ void TIntegerFieldBase::VariantToData(const Variant& value, void* data) const
     }
 }
 
+std::int64_t TIntegerFieldBase::NumberOf(const void* data) const
+{
+    switch (width_) {
+    case 2:
+        return varType_ == varWord ? Load<std::uint16_t>(data) : Load<std::int16_t>(data);
+    case 4:
+        return Load<std::int32_t>(data);
+    default:
+        return Load<std::int64_t>(data);
+    }
+}
+
 Variant TIntegerFieldBase::DataToVariant(const void* data) const
 {
     switch (width_) {
     case 2:
-        return varType_ == varWord ? Variant::Integer(Load<std::uint16_t>(data), varWord)
-                                   : Variant::Integer(Load<std::int16_t>(data), varSmallint);
+        return Variant::Integer(NumberOf(data), varType_ == varWord ? varWord : varSmallint);
     case 4:
-        return Variant::Integer(Load<std::int32_t>(data), varInteger);
+        return Variant::Integer(NumberOf(data), varInteger);
     default:
-        return Variant::Integer(Load<std::int64_t>(data), varInt64);
+        return Variant::Integer(NumberOf(data), varInt64);
     }
 }
+
+std::string TIntegerFieldBase::DataText(const void* data) const { return IntToStr(NumberOf(data)); }
 
 std::int64_t TLargeintField::AsLargeInt() const
 {
@@ -393,6 +439,8 @@ void TFloatField::VariantToData(const Variant& value, void* data) const
 }
 
 Variant TFloatField::DataToVariant(const void* data) const { return Variant::Double(Load<double>(data)); }
+
+std::string TFloatField::DataText(const void* data) const { return FloatToStr(Load<double>(data)); }
 
 void TCurrencyField::VariantToData(const Variant& value, void* data) const
 {

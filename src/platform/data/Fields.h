@@ -129,6 +129,8 @@ protected:
     TField(TFieldType dataType, int size);
 
     virtual std::string TextOf(const Variant& value) const { return value.AsString(); }
+    // The text of a native value: TextOf its Variant, which a field class may make without one.
+    virtual std::string DataText(const void* data) const;
     // Raises when a value set would not fit whole; reads still take what fits.
     virtual void RequireFits(const Variant& /*value*/) const {}
     virtual double DateTimeOf(const Variant& value) const;
@@ -159,6 +161,7 @@ public:
 protected:
     TStringField(TFieldType dataType, int size) : TField(dataType, size) {}
     void RequireLength(size_t length) const;
+    std::string DataText(const void* data) const override;
 };
 
 class TWideStringField : public TStringField {
@@ -168,6 +171,9 @@ public:
     void VariantToData(const Variant& value, void* data) const override;
     Variant DataToVariant(const void* data) const override;
     void RequireFits(const Variant& value) const override;
+
+protected:
+    std::string DataText(const void* data) const override { return TField::DataText(data); }
 };
 
 // The integer fields share one reading and writing, by the width and range of their layout.
@@ -182,8 +188,11 @@ protected:
         : TField(dataType, 0), width_(width), varType_(varType)
     {
     }
+    std::string DataText(const void* data) const override;
 
 private:
+    std::int64_t NumberOf(const void* data) const;
+
     int width_;
     TVarType varType_;
 };
@@ -232,6 +241,9 @@ public:
     int DataSize() const override { return 8; }
     void VariantToData(const Variant& value, void* data) const override;
     Variant DataToVariant(const void* data) const override;
+
+protected:
+    std::string DataText(const void* data) const override;
 };
 
 // Currency and BCD values are kept exactly, in ten-thousandths, and written with up to four

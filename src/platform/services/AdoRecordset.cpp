@@ -316,7 +316,14 @@ std::int64_t AdoRecordset::RecordCount() const
 Variant AdoRecordset::Bookmark() const
 {
     RequireRecord();
-    return Variant::Double(static_cast<double>(order_[static_cast<size_t>(position_)] + 1));
+    return Variant::Double(static_cast<double>(*BookmarkNumber()));
+}
+
+std::optional<std::uint64_t> AdoRecordset::BookmarkNumber() const
+{
+    if (Bof() || Eof())
+        return std::nullopt;
+    return order_[static_cast<size_t>(position_)] + 1;
 }
 
 size_t AdoRecordset::PositionOfBookmark(const Variant& bookmark) const

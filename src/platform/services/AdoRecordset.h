@@ -167,6 +167,9 @@ public:
     void SetAbsolutePosition(std::int64_t position);
     std::int64_t RecordCount() const;
     Variant Bookmark() const;
+    // The current record's bookmark as its number, none off the records: for comparing without a
+    // Variant.
+    std::optional<std::uint64_t> BookmarkNumber() const;
     // Raises "Invalid bookmark." for one this recordset never gave.
     void SetBookmark(const Variant& bookmark);
     // adAddNew, adDelete and adUpdate only where the recordset writes (see above).

@@ -56,6 +56,13 @@ std::string DiagnosticState(SQLSMALLINT handleType, SQLHANDLE handle)
     return reinterpret_cast<const char*>(state);
 }
 
+// Whether the statement's last failure was a value the driver could not convert to the type asked.
+bool IsConversionFailure(SQLHSTMT statement)
+{
+    const std::string state = DiagnosticState(SQL_HANDLE_STMT, statement);
+    return state.rfind("22", 0) == 0 || state == "07006";
+}
+
 // ---------------------------------------------------------------------------------------------
 // Handles
 
@@ -324,8 +331,21 @@ OdbcColumn DescribeColumn(SQLHSTMT statement, SQLUSMALLINT column)
     return result;
 }
 
+// A column's buffers for the fetch to fill: integers and doubles whole, texts up to a length.
+struct BoundColumn {
+    static constexpr size_t TextBytes = 256;
+    SQLLEN indicator = 0;
+    SQLBIGINT integer = 0;
+    SQLDOUBLE real = 0;
+    std::array<char, TextBytes> text{};
+};
+
 // Reads the result set of a statement into rows. Integers come as 64 bits, long values whole,
 // numeric values as text; what a column holds may widen its description (see Finish).
+//
+// Where every column holds integers, doubles or texts, the fetch fills buffers bound to them, which
+// spares the driver manager a call per value. A row they cannot take as it is (a longer text, a
+// value the driver cannot convert) is read value by value, and so is every row after it.
 class ResultReader {
 public:
     ResultReader(SQLHSTMT statement, SQLSMALLINT columnCount) : statement_(statement)
@@ -342,16 +362,22 @@ public:
     {
         OdbcResult result;
         result.hasResultSet = true;
+        bool bound = BindColumns();
         while (maxRows <= 0 || static_cast<std::int64_t>(result.rows.size()) < maxRows) {
             const SQLRETURN fetched = SQLFetch(statement_);
             if (fetched == SQL_NO_DATA)
                 break;
-            Check(fetched, SQL_HANDLE_STMT, statement_);
-            OdbcRow row;
-            row.reserve(columns_.size());
-            for (size_t column = 0; column < columns_.size(); ++column)
-                row.push_back(ReadValue(column));
-            result.rows.push_back(std::move(row));
+            if (bound && fetched == SQL_SUCCESS && BuffersHoldRow()) {
+                result.rows.push_back(BoundRow());
+                continue;
+            }
+            if (!bound || !IsConversionFailure(statement_))
+                Check(fetched, SQL_HANDLE_STMT, statement_);
+            if (bound) {
+                Check(SQLFreeStmt(statement_, SQL_UNBIND), SQL_HANDLE_STMT, statement_);
+                bound = false;
+            }
+            result.rows.push_back(ReadRow());
         }
         Finish(result.rows);
         result.columns = std::move(columns_);
@@ -360,6 +386,69 @@ public:
 
 private:
     SQLUSMALLINT Number(size_t column) const { return static_cast<SQLUSMALLINT>(column + 1); }
+
+    bool BindColumns()
+    {
+        const auto bindable = [](Fetch fetch) {
+            return fetch == Fetch::Integer || fetch == Fetch::Double || fetch == Fetch::Text;
+        };
+        if (!std::all_of(fetch_.begin(), fetch_.end(), bindable))
+            return false;
+        buffers_.resize(columns_.size());
+        for (size_t column = 0; column < columns_.size(); ++column) {
+            BoundColumn& buffer = buffers_[column];
+            SQLRETURN result;
+            if (fetch_[column] == Fetch::Integer)
+                result = SQLBindCol(statement_, Number(column), SQL_C_SBIGINT, &buffer.integer, 0, &buffer.indicator);
+            else if (fetch_[column] == Fetch::Double)
+                result = SQLBindCol(statement_, Number(column), SQL_C_DOUBLE, &buffer.real, 0, &buffer.indicator);
+            else
+                result = SQLBindCol(statement_, Number(column), SQL_C_CHAR, buffer.text.data(),
+                                    static_cast<SQLLEN>(buffer.text.size()), &buffer.indicator);
+            Check(result, SQL_HANDLE_STMT, statement_);
+        }
+        return true;
+    }
+
+    // Whether no text was cut, even where a driver did not warn of it.
+    bool BuffersHoldRow() const
+    {
+        for (size_t column = 0; column < columns_.size(); ++column) {
+            const SQLLEN indicator = buffers_[column].indicator;
+            if (fetch_[column] == Fetch::Text && indicator != SQL_NULL_DATA &&
+                (indicator < 0 || static_cast<size_t>(indicator) >= BoundColumn::TextBytes))
+                return false;
+        }
+        return true;
+    }
+
+    OdbcRow BoundRow()
+    {
+        OdbcRow row;
+        row.reserve(columns_.size());
+        for (size_t column = 0; column < columns_.size(); ++column) {
+            const BoundColumn& buffer = buffers_[column];
+            if (buffer.indicator == SQL_NULL_DATA)
+                row.push_back(Variant::Null());
+            else if (fetch_[column] == Fetch::Integer)
+                row.push_back(IntegerValue(column, buffer.integer));
+            else if (fetch_[column] == Fetch::Double)
+                row.push_back(Variant::Double(buffer.real));
+            else
+                row.push_back(TextValue(column, std::string_view(buffer.text.data(),
+                                                                 static_cast<size_t>(buffer.indicator))));
+        }
+        return row;
+    }
+
+    OdbcRow ReadRow()
+    {
+        OdbcRow row;
+        row.reserve(columns_.size());
+        for (size_t column = 0; column < columns_.size(); ++column)
+            row.push_back(ReadValue(column));
+        return row;
+    }
 
     // Reads a fixed-size value; nullopt for null, false when the driver could not convert it.
     template <typename T> std::optional<T> ReadFixed(size_t column, SQLSMALLINT cType, bool& converted)
@@ -371,8 +460,7 @@ private:
         if (!converted) {
             // A value the driver cannot convert (SQLite keeps any text in a DATE column) is read as
             // the text it is; anything else is a failure.
-            const std::string state = DiagnosticState(SQL_HANDLE_STMT, statement_);
-            if (state.rfind("22", 0) != 0 && state != "07006")
+            if (!IsConversionFailure(statement_))
                 RaiseDiagnostics(SQL_HANDLE_STMT, statement_);
             return std::nullopt;
         }
@@ -416,9 +504,22 @@ private:
     {
         if (!ReadWhole(column, SQL_C_CHAR, text_))
             return Variant::Null();
-        Utf8ToUtf16(text_, wideText_);
+        return TextValue(column, text_);
+    }
+
+    Variant TextValue(size_t column, std::string_view utf8)
+    {
+        Utf8ToUtf16(utf8, wideText_);
         longest_[column] = std::max<std::int64_t>(longest_[column], static_cast<std::int64_t>(wideText_.size()));
         return Variant::Text(wideText_);
+    }
+
+    Variant IntegerValue(size_t column, std::int64_t value)
+    {
+        const TVarType type = IntegerVarType(columns_[column].type);
+        if (!Variant::IntegerFits(value, type))
+            integerOverflow_[column] = true;
+        return Variant::Integer(value, integerOverflow_[column] ? varInt64 : type);
     }
 
     Variant ReadValue(size_t column)
@@ -429,10 +530,7 @@ private:
             const auto value = ReadFixed<SQLBIGINT>(column, SQL_C_SBIGINT, converted);
             if (!value)
                 return converted ? Variant::Null() : ReadText(column);
-            const TVarType type = IntegerVarType(columns_[column].type);
-            if (!Variant::IntegerFits(*value, type))
-                integerOverflow_[column] = true;
-            return Variant::Integer(*value, integerOverflow_[column] ? varInt64 : type);
+            return IntegerValue(column, *value);
         }
         case Fetch::UnsignedBigInt: {
             const auto value = ReadFixed<SQLUBIGINT>(column, SQL_C_UBIGINT, converted);
@@ -520,6 +618,7 @@ private:
     std::vector<Fetch> fetch_;
     std::vector<std::int64_t> longest_;
     std::vector<bool> integerOverflow_;
+    std::vector<BoundColumn> buffers_;
     std::string text_;
     std::u16string wideText_;
 };

@@ -57,6 +57,9 @@ TEST(Numbers, FloatToStrGeneralForm)
     EXPECT_EQ(FloatToStr(-1.5e-7), "-1.5E-7");
     EXPECT_EQ(FloatToStr(0.394 * 20), "7.88");
     EXPECT_EQ(FloatToStr(1e100), "1E100");
+    EXPECT_EQ(FloatToStr(0.1 + 0.2), "0.3"); // its shortest form has 17 digits
+    EXPECT_EQ(FloatToStr(1.5e-9), "1.5E-9");
+    EXPECT_EQ(FloatToStr(5e-324), "4.94065645841247E-324"); // a denormal's digits are not its shortest form's
 }
 
 TEST(Numbers, FormatFloatPatterns)

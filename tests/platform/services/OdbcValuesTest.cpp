@@ -143,6 +143,34 @@ TEST_P(OdbcValues, ParametersReachTheClientWhole)
               "2024-02-29|2024-02-29 13:45:10");
 }
 
+// Columns of integers, doubles and texts only, whose rows the fetch puts into buffers: a row with a
+// longer text than they take is read whole, and so are the rows after it. SQLite keeps a text
+// where a number is declared, which its driver gives as null.
+TEST_P(OdbcValues, RowsTheFetchBuffersCannotTakeReadWhole)
+{
+    database.Client("CREATE TABLE plain(n INTEGER, id BIGINT, price DOUBLE PRECISION, name VARCHAR(300))");
+    const std::string longName = "\xc3\xa4" + std::string(299, 'n'); // 300 characters, 301 bytes
+    database.Client("INSERT INTO plain VALUES(1, 7, 1.5, 'short'), (2, NULL, NULL, '" + longName +
+                    "'), (3, 9, 2.25, NULL)" + (Sqlite() ? ", (4, 'abc', 'x', 'y')" : ""));
+    const auto connection = database.Connect();
+    const auto rowsText = [&](std::string_view sql) {
+        std::string text;
+        for (const OdbcRow& row : connection->Execute(sql).rows) {
+            for (const Variant& value : row)
+                text += (value.IsNull() ? "null" : value.AsString()) + "|";
+            text += "\n";
+        }
+        return text;
+    };
+    const std::string longWin1252 = "\xe4" + std::string(299, 'n');
+    EXPECT_EQ(rowsText("SELECT * FROM plain WHERE n < 4 ORDER BY n"),
+              "1|7|1.5|short|\n2|null|null|" + longWin1252 + "|\n3|9|2.25|null|\n");
+    if (Sqlite()) {
+        EXPECT_EQ(rowsText("SELECT * FROM plain WHERE n <> 2 ORDER BY n"),
+                  "1|7|1.5|short|\n3|9|2.25|null|\n4|null|null|y|\n");
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, OdbcValues, testing::Values(Server::SQLite, Server::PostgreSQL),
                          [](const auto& info) { return ServerName(info.param); });
 
