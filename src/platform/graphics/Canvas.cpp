@@ -123,8 +123,9 @@ template <int Size> void PutPixel(std::uint8_t* pixel, std::uint32_t value)
 // The pixels of one stretched row, leaving out the key colour. Each pixel's colour is compared with
 // the key as one word, and the pixel kept or replaced without a branch: whether a photo's pixel is
 // the key cannot be foreseen, and a wrong guess would also drop the far-apart reads in flight. Into
-// a 32-bit bitmap, four pixels go at once, their reads started together; a 32-bit pixel's fourth
-// byte stays as it was and a 24-bit pixel gets a zero one, as a colour written pixel by pixel does.
+// a 32-bit bitmap, four pixels go at once, their reads started together; under a 32-bit pixel the
+// target's fourth byte stays as it was, and a 24-bit pixel gets a zero one, as a colour written pixel
+// by pixel does.
 template <int FromSize, int ToSize>
 void StretchRow(std::uint8_t* target, const std::uint8_t* from, const std::vector<int>& columns,
                 std::uint32_t keyValue)
