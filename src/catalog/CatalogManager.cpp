@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 #include <unordered_map>
 
 namespace {
@@ -36,14 +37,31 @@ const char* const EntryExtensions[] = {".vdx", ".ctf", ".ddl"};
 
 std::string EntryExtension(int entry) { return entry >= 1 && entry <= 3 ? EntryExtensions[entry - 1] : ".ctf"; }
 
-void CopyGrid(const TStringGrid& from, TStringGrid& to)
+// The column's width once every text in it, from the top, has widened it to 10 more than the text's
+// width where it was narrower.
+int FittedWidth(const TStringGrid& grid, int col, const std::function<int(const std::string&)>& textWidth)
 {
-    to.SetColCount(from.ColCount());
-    to.SetRowCount(from.RowCount());
-    for (int row = 0; row < from.RowCount(); ++row)
-        for (int col = 0; col < from.ColCount(); ++col)
-            to.SetCells(col, row, from.Cells(col, row));
-    to.SetFixedRows(from.FixedRows());
+    // Laying out a text costs far more than looking it up, and a catalog repeats many texts (prices,
+    // sizes, categories, brands), often from one row to the next. The cells stay as they are while
+    // the column is fitted, so the texts are looked up where they lie.
+    std::unordered_map<std::string_view, int> widthOf;
+    widthOf.reserve(static_cast<size_t>(grid.RowCount()));
+    int width = grid.ColWidths(col);
+    const std::string* previous = nullptr;
+    int previousWidth = 0;
+    for (int row = 0; row < grid.RowCount(); ++row) {
+        const std::string& text = grid.Cells(col, row);
+        if (previous == nullptr || text != *previous) {
+            auto [known, added] = widthOf.try_emplace(text, 0);
+            if (added)
+                known->second = textWidth(text);
+            previous = &text;
+            previousWidth = known->second;
+        }
+        if (width < previousWidth)
+            width = previousWidth + 10;
+    }
+    return width;
 }
 
 } // namespace
@@ -122,7 +140,7 @@ bool CatalogManager::OpenCatalog(const std::string& path)
     // A table shown before belongs to the catalog being replaced.
     CloseDataLink();
     catalog = std::move(opened);
-    CopyGrid(scratch, Grid);
+    Grid.TakeCells(scratch);
     fileName = path;
     location = catalog->photoCollection;
     cmChecked = UpperCase(catalog->units) == "CM";
@@ -199,19 +217,9 @@ void CatalogManager::AutoFitColumns()
 {
     if (!textWidth)
         return;
-    // Laying out a text costs far more than looking it up, and a catalog repeats many texts
-    // (prices, sizes, categories, brands).
-    std::unordered_map<std::string, int> widthOf;
-    for (int row = 0; row < Grid.RowCount(); ++row)
-        for (int col = 0; col < Grid.ColCount(); ++col) {
-            const std::string& text = Grid.Cells(col, row);
-            auto [known, added] = widthOf.try_emplace(text, 0);
-            if (added)
-                known->second = textWidth(text);
-            const int width = known->second;
-            if (Grid.ColWidths(col) < width)
-                Grid.SetColWidths(col, width + 10);
-        }
+    // Each column's width is given to the grid, and so to its view, once.
+    for (int col = 0; col < Grid.ColCount(); ++col)
+        Grid.SetColWidths(col, FittedWidth(Grid, col, textWidth));
 }
 
 bool CatalogManager::SaveAllowed(const std::string& path, int entry) const

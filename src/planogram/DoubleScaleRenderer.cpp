@@ -76,6 +76,8 @@ std::vector<ListOB> ItemCopies(const PlanogramDocument& document)
 bool DrawItems(PlanogramDocument& document, GraphicsManager& graphics, TBitmap& target, RenderMonitor& monitor)
 {
     const std::string collection = document.catalog ? document.catalog->photoCollection : std::string();
+    // As a redraw does: each picture is found and looked at once, however many items show it.
+    GraphicsManager::DrawingPass pass(graphics);
     for (ListOB& item : ItemCopies(document)) {
         monitor.Step("Processing..." + item.index);
         if (monitor.Cancelled())

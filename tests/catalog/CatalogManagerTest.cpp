@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace {
 
 // What the Catalog Manager did with the picture editors it made.
@@ -496,14 +498,27 @@ TEST_F(CatalogManagerTest, OpenAsksBeforeReplacingEditsAndCloseLeavesNoCatalog)
 
 TEST_F(CatalogManagerTest, AutoFitWidensToTheWidestTextAndNeverNarrows)
 {
-    manager.textWidth = [](const std::string& text) { return static_cast<int>(text.size()) * 7; };
+    std::map<std::string, int> measured;
+    manager.textWidth = [&](const std::string& text) {
+        ++measured[text];
+        return static_cast<int>(text.size()) * 7;
+    };
     manager.Grid.SetCells(2, 1, std::string(20, 'm'));
     manager.Grid.SetColWidths(3, 500);
+    // Each text widens the column only past its width so far, from the top down: 14 characters make
+    // it 108, and 15 further down leave it so.
+    manager.Grid.SetRowCount(6);
+    for (const auto& [row, text] : {std::pair{1, "Fourteen chars"}, {2, "Fourteen chars"}, {3, "Fifteen chars.."},
+                                    {4, "Fourteen chars"}, {5, "Fifteen chars.."}})
+        manager.Grid.SetCells(4, row, text);
     manager.AutoFitColumns();
     EXPECT_EQ(manager.Grid.ColWidths(2), 150);
     EXPECT_EQ(manager.Grid.ColWidths(1), 16 * 7 + 10); // "Product Part Nr."
     EXPECT_EQ(manager.Grid.ColWidths(3), 500);
     EXPECT_EQ(manager.Grid.ColWidths(0), 10 * 7 + 10); // "Record Nr."
+    EXPECT_EQ(manager.Grid.ColWidths(4), 14 * 7 + 10);
+    EXPECT_EQ(measured["Fourteen chars"], 1);
+    EXPECT_EQ(measured["Fifteen chars.."], 1);
 }
 
 TEST_F(CatalogManagerTest, UnusableFilesAndColumnsGiveTheirMessagesAndChangeNothing)

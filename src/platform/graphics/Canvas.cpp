@@ -70,9 +70,27 @@ std::vector<int> NearestMap(int destStart, int destLength, int visibleFrom, int 
     return map;
 }
 
-bool IsKey(const std::uint8_t* pixel, const std::uint8_t* key)
+constexpr std::uint32_t ColourBytes = 0x00FFFFFF;
+// The key of a copy without one: a value no pixel's colour bytes have.
+constexpr std::uint32_t NoKey = ~ColourBytes;
+
+std::uint32_t WordAt(const std::uint8_t* at)
 {
-    return pixel[0] == key[0] && pixel[1] == key[1] && pixel[2] == key[2];
+    std::uint32_t word;
+    std::memcpy(&word, at, 4);
+    return word;
+}
+
+void PutWord(std::uint8_t* at, std::uint32_t word) { std::memcpy(at, &word, 4); }
+
+// The colour bytes of a pixel of a 24 or 32-bit layout, as the low three bytes of a word.
+template <int Size> std::uint32_t ColourAt(const std::uint8_t* pixel)
+{
+    if constexpr (Size == 4) {
+        return WordAt(pixel) & ColourBytes;
+    } else {
+        return static_cast<std::uint32_t>(pixel[0] | pixel[1] << 8 | pixel[2] << 16);
+    }
 }
 
 // Asks for the bytes first..last of a source row ahead of reading them. The rows a shrinking stretch
@@ -85,70 +103,96 @@ void PrefetchRow(const std::uint8_t* row, std::ptrdiff_t first, std::ptrdiff_t l
         __builtin_prefetch(row + std::min(at, last));
 }
 
-// A stretched row between 32-bit bitmaps, each pixel read as one word and its colour bytes compared
-// with the key at once; the target's fourth byte stays as it was, as in the byte-wise copy. A loop
-// this short keeps more of the far-apart reads of a shrinking stretch in flight.
-void StretchRow32(std::uint8_t* target, const std::uint8_t* from, const std::vector<int>& columns,
-                  const std::uint8_t* key)
+// A pixel's bytes as a word; a 24-bit one has no fourth byte.
+template <int Size> std::uint32_t PixelAt(const std::uint8_t* pixel)
 {
-    constexpr std::uint32_t ColourBytes = 0x00FFFFFF;
-    // Without a key, a value no pixel's colour bytes have.
-    const std::uint32_t keyValue =
-        key == nullptr ? ~ColourBytes : static_cast<std::uint32_t>(key[0] | key[1] << 8 | key[2] << 16);
-    for (const int column : columns) {
-        std::uint32_t pixel;
-        std::memcpy(&pixel, from + static_cast<std::ptrdiff_t>(column) * 4, 4);
-        if ((pixel & ColourBytes) != keyValue) {
-            target[0] = static_cast<std::uint8_t>(pixel);
-            target[1] = static_cast<std::uint8_t>(pixel >> 8);
-            target[2] = static_cast<std::uint8_t>(pixel >> 16);
-        }
-        target += 4;
+    return Size == 4 ? WordAt(pixel) : ColourAt<3>(pixel);
+}
+
+template <int Size> void PutPixel(std::uint8_t* pixel, std::uint32_t value)
+{
+    if constexpr (Size == 4) {
+        PutWord(pixel, value);
+    } else {
+        pixel[0] = static_cast<std::uint8_t>(value);
+        pixel[1] = static_cast<std::uint8_t>(value >> 8);
+        pixel[2] = static_cast<std::uint8_t>(value >> 16);
     }
 }
 
-// One row between bitmaps of 24 or 32-bit layouts, leaving out the key colour when one is given.
-// Unscaled rows of one layout go in runs, each run of kept pixels one copy. A 24-bit pixel copied
-// into a 32-bit bitmap gets a zero fourth byte, as a colour written pixel by pixel does.
+// The pixels of one stretched row, leaving out the key colour. Each pixel's colour is compared with
+// the key as one word, and the pixel kept or replaced without a branch: whether a photo's pixel is
+// the key cannot be foreseen, and a wrong guess would also drop the far-apart reads in flight. Into
+// a 32-bit bitmap, four pixels go at once, their reads started together; under a 32-bit pixel the
+// target's fourth byte stays as it was, and a 24-bit pixel gets a zero one, as a colour written pixel
+// by pixel does.
+template <int FromSize, int ToSize>
+void StretchRow(std::uint8_t* target, const std::uint8_t* from, const std::vector<int>& columns,
+                std::uint32_t keyValue)
+{
+    constexpr std::uint32_t KeptBytes = FromSize == 4 && ToSize == 4 ? ~ColourBytes : 0;
+    const auto colourOf = [&](std::size_t i) {
+        return ColourAt<FromSize>(from + static_cast<std::ptrdiff_t>(columns[i]) * FromSize);
+    };
+    const auto kept = [&](std::uint32_t colour, std::uint32_t old) {
+        return colour != keyValue ? colour | (old & KeptBytes) : old;
+    };
+    const std::size_t count = columns.size();
+    std::size_t i = 0;
+    if constexpr (ToSize == 4) {
+        for (; i + 4 <= count; i += 4, target += 16) {
+            const std::uint32_t colours[4] = {colourOf(i), colourOf(i + 1), colourOf(i + 2), colourOf(i + 3)};
+            std::uint32_t pixels[4];
+            std::memcpy(pixels, target, 16);
+            for (std::size_t k = 0; k < 4; ++k)
+                pixels[k] = kept(colours[k], pixels[k]);
+            std::memcpy(target, pixels, 16);
+        }
+    }
+    for (; i < count; ++i, target += ToSize)
+        PutPixel<ToSize>(target, kept(colourOf(i), PixelAt<ToSize>(target)));
+}
+
+template <int Size>
+void CopyKeyedRuns(std::uint8_t* target, const std::uint8_t* source, std::ptrdiff_t count, std::uint32_t keyValue)
+{
+    const auto isKey = [&](std::ptrdiff_t i) { return ColourAt<Size>(source + i * Size) == keyValue; };
+    std::ptrdiff_t i = 0;
+    while (i < count) {
+        while (i < count && isKey(i))
+            ++i;
+        const std::ptrdiff_t start = i;
+        while (i < count && !isKey(i))
+            ++i;
+        std::memcpy(target + start * Size, source + start * Size, static_cast<std::size_t>((i - start) * Size));
+    }
+}
+
+// One row between bitmaps of 24 or 32-bit layouts, leaving out the key colour unless it is NoKey.
+// Unscaled rows of one layout go in runs, each run of kept pixels one copy.
 void CopyRow(std::uint8_t* to, const std::uint8_t* from, const std::vector<int>& columns, int firstX, int fromSize,
-             int toSize, bool unscaled, const std::uint8_t* key)
+             int toSize, bool unscaled, std::uint32_t keyValue)
 {
     const auto count = static_cast<std::ptrdiff_t>(columns.size());
     std::uint8_t* target = to + static_cast<std::ptrdiff_t>(firstX) * toSize;
     if (unscaled && fromSize == toSize) {
-        const int size = fromSize;
-        const std::uint8_t* source = from + static_cast<std::ptrdiff_t>(columns.front()) * size;
-        if (key == nullptr) {
-            std::memcpy(target, source, static_cast<std::size_t>(count * size));
-            return;
-        }
-        std::ptrdiff_t i = 0;
-        while (i < count) {
-            while (i < count && IsKey(source + i * size, key))
-                ++i;
-            const std::ptrdiff_t start = i;
-            while (i < count && !IsKey(source + i * size, key))
-                ++i;
-            std::memcpy(target + start * size, source + start * size, static_cast<std::size_t>((i - start) * size));
-        }
+        const std::uint8_t* source = from + static_cast<std::ptrdiff_t>(columns.front()) * fromSize;
+        if (keyValue == NoKey)
+            std::memcpy(target, source, static_cast<std::size_t>(count * fromSize));
+        else if (fromSize == 4)
+            CopyKeyedRuns<4>(target, source, count, keyValue);
+        else
+            CopyKeyedRuns<3>(target, source, count, keyValue);
         return;
     }
-    if (fromSize == 4 && toSize == 4) {
-        StretchRow32(target, from, columns, key);
-        return;
-    }
-    const bool widening = toSize > fromSize;
-    for (std::ptrdiff_t i = 0; i < count; ++i) {
-        const std::uint8_t* s = from + static_cast<std::ptrdiff_t>(columns[static_cast<std::size_t>(i)]) * fromSize;
-        if (key != nullptr && IsKey(s, key))
-            continue;
-        std::uint8_t* d = target + i * toSize;
-        d[0] = s[0];
-        d[1] = s[1];
-        d[2] = s[2];
-        if (widening)
-            d[3] = 0;
-    }
+    if (fromSize == 4 && toSize == 4)
+        StretchRow<4, 4>(target, from, columns, keyValue);
+    else if (fromSize == 4)
+        StretchRow<4, 3>(target, from, columns, keyValue);
+    else if (toSize == 4)
+        StretchRow<3, 4>(target, from, columns, keyValue);
+    else
+        StretchRow<3, 3>(target, from, columns, keyValue);
 }
 
 } // namespace
@@ -499,9 +543,7 @@ void TCanvas::CopyPixels(const TRect& dest, TBitmap& source, const TRect& source
     const bool allColumnsInside = columns.front() >= 0 && columns.back() < source.Width();
     const bool fast = !xorInto && fromSize != 0 && size != 0 && allColumnsInside;
     const bool unscaled = dest.Width() == sourceRect.Width();
-    const std::uint32_t keyValue = source.ValueOfColor(key);
-    const std::uint8_t keyBytes[3] = {static_cast<std::uint8_t>(keyValue), static_cast<std::uint8_t>(keyValue >> 8),
-                                      static_cast<std::uint8_t>(keyValue >> 16)};
+    const std::uint32_t keyValue = keyed ? source.ValueOfColor(key) & ColourBytes : NoKey;
     const auto sourceRowOf = [&](int y) {
         return sourceRect.Top +
                static_cast<int>(static_cast<std::int64_t>(y - dest.Top) * sourceRect.Height() / dest.Height());
@@ -527,8 +569,7 @@ void TCanvas::CopyPixels(const TRect& dest, TBitmap& source, const TRect& source
             const int nextY = skipsRows && y + 1 < visible.Bottom ? sourceRowOf(y + 1) : source.Height();
             if (nextY < source.Height())
                 PrefetchRow(source.ScanLine(nextY), firstByte, lastByte);
-            CopyRow(to, source.ScanLine(sy), columns, visible.Left, fromSize, size, unscaled,
-                    keyed ? keyBytes : nullptr);
+            CopyRow(to, source.ScanLine(sy), columns, visible.Left, fromSize, size, unscaled, keyValue);
             continue;
         }
         for (int x = visible.Left; x < visible.Right; ++x) {

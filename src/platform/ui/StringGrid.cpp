@@ -60,6 +60,27 @@ void TStringGrid::SetEditText(int col, int row, std::string_view text)
         OnSetEditText(col, row, std::string(text));
 }
 
+void TStringGrid::TakeCells(TStringGrid& from)
+{
+    if (&from == this)
+        return;
+    const auto aboutToResize = [](Observer& o) { o.GridAboutToResize(); };
+    const auto resized = [](Observer& o) { o.GridResized(); };
+    Notify(aboutToResize);
+    from.Notify(aboutToResize);
+    colCount_ = from.colCount_;
+    colWidths_.resize(static_cast<size_t>(colCount_), DefaultColWidth);
+    rows_ = std::move(from.rows_);
+    fixedRows_ = std::clamp(from.fixedRows_, 0, RowCount() - 1);
+    fixedCols_ = std::min(fixedCols_, colCount_ - 1);
+    KeepCurrentInside();
+    from.rows_.assign(1, {});
+    from.fixedRows_ = 0;
+    from.KeepCurrentInside();
+    Notify(resized);
+    from.Notify(resized);
+}
+
 // Moves the element at `from` to `to` and shifts the ones between.
 template <typename T> static void MoveElement(std::vector<T>& items, size_t from, size_t to)
 {

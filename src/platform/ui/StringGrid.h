@@ -42,6 +42,9 @@ public:
     void SetCells(int col, int row, std::string_view text);
     // A cell the user edited: set, then OnSetEditText is told (SetCells by code tells no one).
     void SetEditText(int col, int row, std::string_view text);
+    // Takes `from`'s column and row counts, cells and fixed rows, leaving it one empty row; the column
+    // widths stay. Views are told once, as of a resize, however many cells come.
+    void TakeCells(TStringGrid& from);
     // Moves column `from` to position `to`, its cells and width with it; the columns between shift by
     // one. Either index outside the grid leaves it alone.
     void MoveColumn(int from, int to);

@@ -210,6 +210,45 @@ TEST(Canvas, StretchesBetween32BitBitmapsMatchThoseFrom24Bits)
         }
 }
 
+// Stretches between the 24 and 32-bit layouts, keyed and not, smaller and larger, of odd widths and
+// cut off at each edge of the target, give the pixels the nearest source pixel gives one by one.
+TEST(Canvas, StretchesBetweenLayoutsMatchThePixelByPixelCopy)
+{
+    const TColor key = 0x20C0E0;
+    const auto colourAt = [&](int x, int y) {
+        return (x + 2 * y) % 5 == 0 || (y == 3 && x > 4) ? key : static_cast<TColor>(x * 0x130000 + y * 0x1700 + 7);
+    };
+    for (const TPixelFormat from : {pf24bit, pf32bit})
+        for (const TPixelFormat to : {pf24bit, pf32bit})
+            for (const TRect& place : {Rect(1, 1, 12, 8), Rect(-5, 2, 30, 21), Rect(3, -4, 10, 5), Rect(17, 3, 40, 9)})
+                for (const bool keyed : {false, true}) {
+                    TBitmap source;
+                    Blank(source, 13, 9, clWhite, from);
+                    for (int y = 0; y < source.Height(); ++y)
+                        for (int x = 0; x < source.Width(); ++x)
+                            source.SetPixel(x, y, colourAt(x, y));
+                    TBitmap target;
+                    Blank(target, 24, 16, clNavy, to);
+                    if (keyed)
+                        target.Canvas().StretchDrawKeyed(place, source, key);
+                    else
+                        target.Canvas().StretchDraw(place, source);
+                    for (int y = 0; y < target.Height(); ++y)
+                        for (int x = 0; x < target.Width(); ++x) {
+                            TColor expected = clNavy;
+                            if (PtInRect(place, Point(x, y))) {
+                                const TColor colour = colourAt((x - place.Left) * 13 / place.Width(),
+                                                               (y - place.Top) * 9 / place.Height());
+                                if (!keyed || colour != key)
+                                    expected = colour;
+                            }
+                            ASSERT_EQ(target.Pixel(x, y), expected)
+                                << from << " to " << to << " keyed " << keyed << " into " << place.Left << ","
+                                << place.Top << " at " << x << "," << y;
+                        }
+                }
+}
+
 TEST(Canvas, TransparentDrawLeavesOutTheKeyColour)
 {
     TBitmap picture;
@@ -425,7 +464,7 @@ TEST(Canvas, WidePensGrowOutwardsUnlessInsideFrame)
 
 TEST(Canvas, LargeFillsCoverExactlyTheirRectangle)
 {
-    // Wide enough to be written past the cache; rows with and without padding, part and whole rows.
+    // Rows with and without padding, part and whole rows.
     for (const int width : {4000, 4001}) {
         for (const TRect& rect : {Rect(0, 1, width, 3), Rect(3, 1, width - 2, 3)}) {
             TBitmap bitmap;

@@ -14,7 +14,8 @@ TEST(Raster, LongFillsOfNarrowRowsColourEveryPixel)
         int width, height;
     };
     for (const Case& c : {Case{pf32bit, 15, 200}, Case{pf32bit, 1, 4000}, Case{pf24bit, 4, 1000},
-                          Case{pf16bit, 2, 3000}, Case{pf32bit, 17, 300}}) {
+                          Case{pf16bit, 2, 3000}, Case{pf32bit, 17, 300},
+                          Case{pf32bit, 15, 600'000}}) {
         TBitmap bitmap;
         bitmap.SetPixelFormat(c.format);
         bitmap.SetSize(c.width, c.height);

@@ -158,6 +158,30 @@ TEST(StringGrid, ModelShowsEveryCellAndShadesFixedOnes)
     EXPECT_EQ(model.rowCount(), 7);
 }
 
+TEST(StringGrid, TakingCellsMovesThemWithOneResetAndKeepsTheWidths)
+{
+    TStringGrid from(3, 6);
+    Fill(from);
+    from.SetFixedRows(2);
+    TStringGrid grid(5, 2);
+    grid.SetColWidths(1, 90);
+    StringGridModel model(grid);
+    int changed = 0;
+    int reset = 0;
+    QObject::connect(&model, &QAbstractItemModel::dataChanged, [&] { ++changed; });
+    QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++reset; });
+    grid.TakeCells(from);
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(reset, 1);
+    EXPECT_EQ(model.rowCount(), 6);
+    EXPECT_EQ(grid.ColCount(), 3);
+    EXPECT_EQ(grid.Cells(2, 5) + grid.Cells(0, 0), "2,50,0");
+    EXPECT_EQ(grid.FixedRows(), 2);
+    EXPECT_EQ(grid.ColWidths(1), 90);
+    EXPECT_EQ(from.RowCount(), 1);
+    EXPECT_EQ(from.Cells(0, 0), "");
+}
+
 TEST(StringGrid, ViewFollowsTheGridAndAsksBeforeMoving)
 {
     StringGridView view;
