@@ -4,6 +4,7 @@
 #include "app/SDIMain.h"
 #include "catalog/CatWizardCode.h"
 #include "catalog/Didfilefinder.h"
+#include "planogram/Planobuilder.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/FilePaths.h"
 #include "platform/graphics/Picture.h"
@@ -39,19 +40,6 @@ constexpr int FormHeight = 440;
 constexpr const char* CatalogMask = "*.vdx;*.ctf;*.ddl";
 constexpr const char* TemplateChoice = "Open an existing planogram template?";
 constexpr const char* TemplateHint = "Select a template file and click Next.";
-
-// The placing orders of RankList, in the order of the builder's rank modes.
-constexpr const char* RankItems[] = {"Manual Ranking",
-                                     "Least Space, Most Profit",
-                                     "Most Space, Least Profit",
-                                     "Most Profitable",
-                                     "Least Profitable",
-                                     "Large to Small",
-                                     "Small to Large",
-                                     "Wide to Thin",
-                                     "Thin to Wide",
-                                     "Tall to Short",
-                                     "Short to Tall"};
 
 // The peg edits' captions, in the order of PlanogramWizardPages::peg.
 constexpr const char* PegCaptions[] = {"First peg row from top",          "First peg row from bottom",
@@ -297,8 +285,8 @@ QWidget* TSUWizard::PlacementPage()
     edBestHeight = LabelledEdit(*layout, "What is the most visible height?", &lbUnitHeight);
     layout->addWidget(new QLabel("Placement options", page));
     RankList = new QListWidget(page);
-    for (const char* item : RankItems)
-        RankList->addItem(item);
+    for (const char* mode : RankModeNames)
+        RankList->addItem(mode);
     layout->addWidget(RankList, 1);
     return page;
 }

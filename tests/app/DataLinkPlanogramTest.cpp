@@ -40,11 +40,7 @@ TEST_F(DataLinkPlanogramTest, APlanogramOnADataLinkOpensAndDrawsItsProducts)
     EXPECT_EQ(document.items->Count(), 37);
     EXPECT_EQ(Item(5).picture, "SK-101.jpg");
     EXPECT_EQ(Item(5).depth, 28);
-    int drawn = 0;
-    for (int y = 0; y < document.backBitmap.Height(); ++y)
-        for (int x = 0; x < document.backBitmap.Width(); ++x)
-            drawn += document.backBitmap.Pixel(x, y) != document.backgroundColor;
-    EXPECT_GT(drawn, 1000);
+    EXPECT_GT(DrawnPixels(), 1000);
     ASSERT_TRUE(document.catalog->FindByKey(Item(5).index));
     EXPECT_EQ(form->tbFind->text().toStdString(), Item(5).index + "   " + document.catalog->description);
 }
