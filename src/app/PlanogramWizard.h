@@ -58,6 +58,8 @@ public:
 
     TStringGrid& GridP();
     TStringGrid& GridB();
+    // While Finish builds a display, the wizard connects its data link itself.
+    bool Building() const { return building_; }
 
     QTabWidget* PageControl1 = nullptr;
     QButtonGroup* rbDoWhat = nullptr;

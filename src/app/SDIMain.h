@@ -235,7 +235,7 @@ public:
     void DocumentChanged(const PlanogramDocument& document) override;
     bool SaveDocument(PlanogramDocument& document) override;
     void DocumentClosed(PlanogramDocument& document) override;
-    // While the planogram wizard is shown, it connects the data links itself.
+    // While the planogram wizard builds a display, it connects that display's data link itself.
     bool PlanogramWizardVisible() const override;
 
     // Opening, saving and printing hold a guard of it while they run.

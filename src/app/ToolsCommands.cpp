@@ -59,7 +59,12 @@ void TMainForm::ShowPlanogramWizardAtStart()
     planogramWizard_->repaint();
 }
 
-bool TMainForm::PlanogramWizardVisible() const { return planogramWizard_ && planogramWizard_->isVisible(); }
+// Only the display the wizard builds is connected by the wizard: a planogram opened while the wizard
+// merely stands open connects its own data link.
+bool TMainForm::PlanogramWizardVisible() const
+{
+    return planogramWizard_ && planogramWizard_->isVisible() && planogramWizard_->Building();
+}
 
 BuilderHost* TMainForm::SelectorBuilder() { return selectorWindow_ ? &selectorWindow_->Builder() : nullptr; }
 
