@@ -12,6 +12,8 @@ CatalogEditorWindow::~CatalogEditorWindow()
 
 bool CatalogEditorWindow::OpenPicture(const std::string& path) { return editor_->OpenPicture(path); }
 
+bool CatalogEditorWindow::ScanPicture() { return editor_->ScanPicture(); }
+
 void CatalogEditorWindow::SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber)
 {
     editor_->SetCatalogLink(catalog, column, partNumber);

@@ -17,6 +17,7 @@ public:
     CatalogEditorWindow& operator=(const CatalogEditorWindow&) = delete;
 
     bool OpenPicture(const std::string& path) override;
+    bool ScanPicture() override;
     void SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber) override;
     void SetProduct(const EditorProduct& product) override;
     void SetCatalogCapture(bool capture) override;

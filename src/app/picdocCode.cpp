@@ -425,6 +425,8 @@ bool Tpicdoc::OpenPicture(const std::string& path)
 
 bool Tpicdoc::ScanPicture()
 {
+    if (!ScanningAvailable())
+        return false;
     try {
         EnhTwain1->acquire(true);
         return true;
@@ -441,11 +443,7 @@ bool Tpicdoc::ScanningAvailable()
     return false;
 }
 
-void Tpicdoc::aScanExecute()
-{
-    if (ScanningAvailable())
-        ScanPicture();
-}
+void Tpicdoc::aScanExecute() { ScanPicture(); }
 
 void Tpicdoc::aSelectScannerExecute()
 {

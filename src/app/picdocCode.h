@@ -35,7 +35,7 @@ public:
 
     bool OpenPicture(const std::string& path);
     // Starts a scan with the scanner's dialog; the picture arrives later through EnhTwain1Capture.
-    // False when the scan could not be started.
+    // False when the scan could not be started, or when scanning is not available, which it says.
     bool ScanPicture();
     void SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber);
 

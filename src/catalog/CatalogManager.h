@@ -36,6 +36,9 @@ public:
     virtual ~CatalogPictureEditor() = default;
     // False when the editor cannot take the picture; the caller then destroys it.
     virtual bool OpenPicture(const std::string& path) = 0;
+    // Starts a scan whose picture the editor receives while it is shown; false when none could start,
+    // and the caller then destroys it.
+    virtual bool ScanPicture() = 0;
     // Where the editor writes a saved picture's name: the grid's `column` in the row of `partNumber`.
     virtual void SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber) = 0;
     virtual void SetProduct(const EditorProduct& product) = 0;
@@ -162,6 +165,7 @@ public:
     void FindLocation();
     void LinkPicture();
     void EditPicture();
+    void ScanPicture();
     void CatalogCapture();
     void StripPicturePath();
     void ChangeDriveLetter();

@@ -198,6 +198,13 @@ void CatalogManager::EditPicture()
         ShowEditor(*editor);
 }
 
+void CatalogManager::ScanPicture()
+{
+    std::unique_ptr<CatalogPictureEditor> editor = host.NewPictureEditor();
+    if (editor && editor->ScanPicture())
+        ShowEditor(*editor);
+}
+
 void CatalogManager::CatalogCapture()
 {
     // The capture adds its products to a new catalog: never to the one still shown.

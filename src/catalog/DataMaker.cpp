@@ -45,7 +45,7 @@ QAction* NewAction(QWidget* form, const char* name, const char* caption, const c
     return action;
 }
 
-// What the picture and data-link commands will do is not there yet.
+// What the data-link commands will do is not there yet.
 QAction* NotYet(QAction* action)
 {
     action->setEnabled(false);
@@ -172,8 +172,7 @@ void TDForm::CreateActions()
     aAddColumn = NewAction(this, "aAddColumn", "Add Column", "Add Column");
     aGetPicture = NewAction(this, "aGetPicture", "Link Picture", "", QKeySequence("Ctrl+D"));
     aEditPic = NewAction(this, "aEditPic", "Open / Edit Picture");
-    // Scanning comes with the picture editor's scanner.
-    aScan = NotYet(NewAction(this, "aScan", "Scan / Import Picture"));
+    aScan = NewAction(this, "aScan", "Scan / Import Picture");
     aOpenZYB = NewAction(this, "aOpenZYB", "Browse ZYB File");
     aSetPCollection = NewAction(this, "aSetPCollection", "Set Photo Collection Location");
     aChangeDrive = NewAction(this, "aChangeDrive", "Change drive letter for links");
@@ -205,8 +204,7 @@ void TDForm::CreateMenus()
     New1 = File1->addMenu("New");
     NewCatalog1 = NewAction(this, "NewCatalog1", "Catalog", "", QKeySequence("Ctrl+N"));
     DirectDataLink1 = NotYet(NewAction(this, "DirectDataLink1", "Direct Data Link"));
-    // The capture needs the picture editor's Add Product.
-    CatalogCapture1 = NotYet(NewAction(this, "CatalogCapture1", "Catalog Capture"));
+    CatalogCapture1 = NewAction(this, "CatalogCapture1", "Catalog Capture");
     New1->addActions({NewCatalog1, DirectDataLink1, CatalogCapture1});
     SaveAs1 = NewAction(this, "SaveAs1", "Save &As");
     Export1 = NewAction(this, "Export1", "&Export");
@@ -328,6 +326,7 @@ void TDForm::ConnectCommands()
     Connect(aUnits, [this] { PopUpBeside(*PopupMenuUnits, *aChangeUnits); });
     Connect(aGetPicture, [&m] { m.LinkPicture(); });
     Connect(aEditPic, [&m] { m.EditPicture(); });
+    Connect(aScan, [&m] { m.ScanPicture(); });
     Connect(CatalogCapture1, [&m] { m.CatalogCapture(); });
     Connect(SaveAllPicturesSingleZYBFile1, [this] { SavePicturesToZybFile(); });
     Connect(aOpenZYB, [this] { aOpenZYBExecute(); });

@@ -1,15 +1,22 @@
 // The main window's Catalog menu and the selector's "Open Catalog Manager" on the Catalog Manager,
-// offscreen: what the window holds while it is shown modally, and a window already shown with edits.
+// offscreen: what the window holds while it is shown modally, a window already shown with edits, and
+// the Catalog Manager's scan and catalog capture in the real picture editor.
 #include "app/MainCatalogHost.h"
 #include "app/MainFormFixture.h"
+#include "app/picdocCode.h"
 
 #include "catalog/DataMaker.h"
+#include "catalog/EnhTwain.h"
 #include "planogram/SelectorCode.h"
 #include "platform/ui/StringGrid.h"
+#include "testing/FakeScanner.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMenu>
+#include <QToolBar>
 #include <QToolButton>
 
 namespace {
@@ -42,6 +49,15 @@ protected:
     MainCatalogHost host;
     TDForm manager;
     std::unique_ptr<TSelector> selector;
+    // The picture editor the Catalog Manager made, shown as the modal showing would show it.
+    Tpicdoc& ShownEditor()
+    {
+        auto* editor = form->findChild<Tpicdoc*>();
+        EXPECT_NE(editor, nullptr);
+        editor->show();
+        return *editor;
+    }
+
     std::string shownFile = "?";
     bool shownRefreshing = false;
     std::string shownPart = "?";
@@ -132,6 +148,76 @@ TEST_F(CatalogCommands, AWindowShownWithEditsAsksBeforeANewCatalogAndComesToTheF
     form->CatalogManager1->trigger();
     EXPECT_EQ(shownPart, "");
     EXPECT_EQ(Shown(), std::vector<std::string>{"DForm"});
+}
+
+TEST_F(CatalogCommands, ScanImportPictureLinksTheSavedScanToTheCurrentRow)
+{
+    manager.NewCatalog();
+    Grid().SetCells(1, 1, "P-1");
+    Grid().SetRow(1);
+    {
+        FakeScanner missing(false);
+        user.AnswerMessage(MsgAnswer::OK);
+        manager.aScan->trigger();
+        EXPECT_EQ(user.MessageTexts(), std::vector<std::string>{"Scanning is not available: the SANE library "
+                                                                "(libsane.so.1) is not installed."});
+        EXPECT_TRUE(Shown().empty());
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(form->findChild<Tpicdoc*>(), nullptr);
+    }
+
+    FakeScanner scanner;
+    scanner.frames.push_back(FakeScanner::GrayFrame(40, 25, 0x33));
+    const std::string saved = program.File("scan.bmp");
+    user.whileShownModally = [&] {
+        Tpicdoc& editor = ShownEditor();
+        // The scanner's dialog opens once the modal showing runs.
+        QApplication::processEvents();
+        TTwain* connection = editor.EnhTwain1->Connection();
+        ASSERT_TRUE(connection && connection->Dialog());
+        connection->Dialog()->Scan();
+        QElapsedTimer waited;
+        waited.start();
+        while (connection->SourceOpen() && waited.elapsed() < 10000)
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        ASSERT_TRUE(editor.model.HasPicture());
+        user.AnswerFile(FileDialogResult{saved, 2});
+        editor.aSave->trigger();
+        user.AnswerMessage(MsgAnswer::Yes);
+        EXPECT_TRUE(editor.close());
+    };
+    user.ClearCalls();
+    user.AnswerModal(mrCancel);
+    manager.aScan->trigger();
+    EXPECT_EQ(Shown(), std::vector<std::string>{"picdoc"});
+    EXPECT_EQ(user.MessageTexts(), std::vector<std::string>{"Update picture link for catalog item P-1?"});
+    EXPECT_EQ(ReadWholeFile(saved).substr(0, 2), "BM");
+    EXPECT_EQ(Grid().Cells(3, 1), saved);
+}
+
+TEST_F(CatalogCommands, CatalogCaptureAsksToSaveThenAddsTheCapturedProductsToANewCatalog)
+{
+    ASSERT_TRUE(manager.OpenCatalog(program.File("Catalogs/Sample.ctf")));
+    Grid().SetEditText(2, 1, "changed");
+    user.whileShownModally = [&] {
+        Tpicdoc& editor = ShownEditor();
+        EXPECT_TRUE(editor.InfoBar->isVisible() && editor.CatalogBar->isVisible());
+        for (const auto& [edit, text] : {std::pair{editor.edIndex, "CAP-1"}, {editor.edW, "12.5"}}) {
+            edit->setText(text);
+            emit edit->textEdited(text);
+        }
+        editor.bAddClick();
+        EXPECT_TRUE(editor.close());
+    };
+    user.AnswerMessage(MsgAnswer::No);
+    user.AnswerModal(mrCancel);
+    manager.CatalogCapture1->trigger();
+    EXPECT_EQ(user.MessageTexts(), std::vector<std::string>{"Would you like to save changes to your current catalog "
+                                                            "file before starting a new catalog?"});
+    EXPECT_EQ(Shown(), std::vector<std::string>{"picdoc"});
+    EXPECT_EQ(Grid().Cells(1, 1) + "|" + Grid().Cells(2, 1) + "|" + Grid().Cells(4, 1), "CAP-1||12.5");
+    EXPECT_EQ(Grid().Cells(1, 2), "");
+    EXPECT_TRUE(manager.model.modified);
 }
 
 } // namespace

@@ -39,6 +39,7 @@ public:
         log_.opened = path;
         return log_.openSucceeds;
     }
+    bool ScanPicture() override { return false; }
     void SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber) override
     {
         log_.linkCatalog = &catalog;
