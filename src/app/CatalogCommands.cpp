@@ -14,17 +14,20 @@
 void TMainForm::SetCatalogManager(TDForm& catalogManager)
 {
     catalogManager_ = &catalogManager;
-    for (QAction* command : {CatalogManager1, New2, Open2})
+    for (QAction* command : {CatalogManager1, New2, Open2, NewDirectDataLink1})
         command->setEnabled(true);
     connect(CatalogManager1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::CatalogManager1Click));
     connect(New2, &QAction::triggered, this, ShowingErrors(this, &TMainForm::CatalogManager1Click));
     connect(Open2, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Open2Click));
     connect(Edit2, &QAction::triggered, this, ShowingErrors(this, &TMainForm::Edit2Click));
+    connect(NewDirectDataLink1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::NewDirectDataLink1Click));
     if (selectorWindow_)
         selectorWindow_->sbOpenDataFile->setEnabled(true);
 }
 
 void TMainForm::CatalogManager1Click() { catalogManager_->ShowNewCatalog(); }
+
+void TMainForm::NewDirectDataLink1Click() { catalogManager_->ShowNewDirectDataLink(); }
 
 void TMainForm::Open2Click()
 {

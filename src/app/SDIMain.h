@@ -196,6 +196,7 @@ public:
     void SetCatalogManager(TDForm& catalogManager);
     void CatalogManager1Click();
     void Open2Click();
+    void NewDirectDataLink1Click();
     void Edit2Click();
     void EditCatalog(const std::string& catalogFile) override;
     // The picture editor, on the picture of the active planogram's current item when there is one.

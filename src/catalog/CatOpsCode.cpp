@@ -2,6 +2,7 @@
 
 #include "platform/core/CodePage.h"
 #include "platform/core/UiServices.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/WindowPlacement.h"
 
 #include <QComboBox>
@@ -25,9 +26,8 @@ TCatOps::TCatOps(CatalogManager& manager, QWidget* parent)
     OKBtn = new QPushButton("OK", this);
     CancelBtn = new QPushButton("Cancel", this);
     HelpBtn = new QPushButton("&Help", this);
-    // The help window comes with on-line help.
-    HelpBtn->setEnabled(false);
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(HelpBtn, &QPushButton::clicked, this, ShowingErrors(this, &TCatOps::HelpBtnClick));
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -110,16 +110,23 @@ QWidget* TCatOps::CreateSourcePage()
 
 void TCatOps::FormShow()
 {
-    const TStringGrid& grid = manager_.Grid;
+    const std::vector<std::string> names = manager_.ColumnNames();
     for (const auto& [role, box] : boxes_) {
         box->clear();
         if (RoleHasNoneEntry(role))
             box->addItem("None");
-        for (int col = 0; col < grid.ColCount(); ++col)
-            box->addItem(toQString(grid.Cells(col, 0)));
+        for (const std::string& name : names)
+            box->addItem(toQString(name));
         const didBase* catalog = manager_.catalog.get();
         box->setCurrentIndex(catalog ? ComboEntryForRoleColumn(role, catalog->roles[role]) : 0);
     }
+}
+
+void TCatOps::HelpBtnClick()
+{
+    // As F1 asks: the context of the dialog's nearest window that has one.
+    if (const int context = HelpContextOf(this); context != 0)
+        TApplication::HelpContext(static_cast<std::uint32_t>(context));
 }
 
 RoleEntries TCatOps::Choices() const

@@ -26,6 +26,7 @@ public:
     // Shown modally, on the first page when asked; nothing after Cancel.
     std::optional<RoleEntries> Show(bool firstPage) override;
     void FormShow();
+    void HelpBtnClick();
     // Each role's chosen entry.
     RoleEntries Choices() const;
 

@@ -1,5 +1,7 @@
 #include "catalog/CatalogManager.h"
 
+#include "ado/Adocomps.h"
+#include "ado/Adoprop.h"
 #include "catalog/GridUtilities.h"
 #include "platform/core/AtomicFile.h"
 #include "platform/core/CodePage.h"
@@ -8,6 +10,7 @@
 #include "platform/core/Numbers.h"
 #include "platform/core/TextUtils.h"
 #include "platform/core/UiServices.h"
+#include "platform/data/DataSource.h"
 #include "platform/ui/Application.h"
 
 #include <algorithm>
@@ -57,20 +60,25 @@ bool RoleHasNoneEntry(CatalogFieldRole role)
 
 int ComboEntryForRoleColumn(CatalogFieldRole role, int column) { return RoleHasNoneEntry(role) ? column + 1 : column; }
 
-int RoleColumnForComboEntry(CatalogFieldRole role, int entry)
+int RoleColumnForComboEntry(CatalogFieldRole role, int entry, bool tableFields)
 {
     if (!RoleHasNoneEntry(role))
         return entry;
-    return entry - 1 < 1 ? -1 : entry - 1;
+    const int firstColumn = tableFields ? 0 : 1;
+    return entry - 1 < firstColumn ? -1 : entry - 1;
 }
 
 CatalogManager::CatalogManager(CatalogManagerHost& host_, CatalogKindMaker maker)
-    : Grid(11, 2), host(host_), makeCatalog(std::move(maker))
+    : Grid(11, 2), promptDataSource([](std::string_view initial) { return PromptForDataSource(nullptr, initial); }),
+      host(host_), makeCatalog(std::move(maker))
 {
+    CreateDataComponents();
     catalog = MakeCatalog(".ctf");
     Grid.OnSelectCell = [this](int col, int row, bool&) { GridSelectCell(col, row); };
     Grid.OnSetEditText = [this](int col, int row, const std::string& text) { GridSetEditText(col, row, text); };
 }
+
+CatalogManager::~CatalogManager() = default;
 
 std::unique_ptr<didBase> CatalogManager::MakeCatalog(std::string_view extension) const
 {
@@ -111,6 +119,8 @@ bool CatalogManager::OpenCatalog(const std::string& path)
         Ui().MessageBox("Could not open catalog file", "Catalog Manager", MsgButtons::OK, MsgIcon::None);
         return false;
     }
+    // A table shown before belongs to the catalog being replaced.
+    CloseDataLink();
     catalog = std::move(opened);
     CopyGrid(scratch, Grid);
     fileName = path;
@@ -119,12 +129,14 @@ bool CatalogManager::OpenCatalog(const std::string& path)
     AutoFitColumns();
     // The grid now holds what the file holds, whatever was discarded before.
     modified = false;
+    if (catalog->type == "DDL")
+        OpenDataLinkView();
     return true;
 }
 
 void CatalogManager::OpenClick()
 {
-    if (!SavedOrDiscarded("Would you like to save changes to your current catalog file before starting a new catalog?"))
+    if (!SavedOrDiscarded(SaveBeforeNewQuestion))
         return;
     FileDialogOptions options;
     options.title = "Open";
@@ -139,7 +151,7 @@ void CatalogManager::NewCatalog()
     GridUtilities().ClearGrid(Grid);
     location.clear();
     Grid.SetColCount(13);
-    gridShown = true;
+    CloseDataLink();
     for (int col = 0; col < 13; ++col)
         Grid.SetCells(col, 0, DefaultTitles[col]);
     AutoFitColumns();
@@ -150,7 +162,7 @@ void CatalogManager::NewCatalog()
 
 bool CatalogManager::NewCatalog1Click()
 {
-    if (!SavedOrDiscarded("Would you like to save changes to your current catalog file before starting a new catalog?"))
+    if (!SavedOrDiscarded(SaveBeforeNewQuestion))
         return false;
     NewCatalog();
     return true;
@@ -298,6 +310,7 @@ void CatalogManager::FormClose()
         host.HideSelector();
         host.ShowSelector();
     }
+    CloseDataLink();
     ResetGrid();
     modified = false;
     fileName.clear();
@@ -378,6 +391,9 @@ void CatalogManager::SetCurrentCellFromInspector()
 
 void CatalogManager::FormKeyUp(int key)
 {
+    // The inspector shows a table's field then, which is not a cell of the hidden grid.
+    if (!gridShown)
+        return;
     const int row = Grid.Row();
     if (key == EnterKey) {
         SetCurrentCellFromInspector();
@@ -469,7 +485,17 @@ void CatalogManager::ApplyFieldAssignment(const RoleEntries& entries)
         return;
     for (const auto& [role, entry] : entries)
         if (role != RoleRecordNumber && role != RoleFacings && role != RoleReserved)
-            catalog->roles[role] = RoleColumnForComboEntry(role, entry);
+            catalog->roles[role] = RoleColumnForComboEntry(role, entry, dataLinkShown);
+}
+
+std::vector<std::string> CatalogManager::ColumnNames() const
+{
+    if (dataLinkShown)
+        return TableFieldNames();
+    std::vector<std::string> names;
+    for (int col = 0; col < Grid.ColCount(); ++col)
+        names.push_back(Grid.Cells(col, 0));
+    return names;
 }
 
 void CatalogManager::AssignRolesFromDialog(bool firstPage)

@@ -14,6 +14,11 @@
 #include <vector>
 
 class CatalogManager;
+class TDataSource;
+class TField;
+class TdADOConnection;
+class TdADODataset;
+class TdADOTable;
 
 // The product a caller opens the picture editor for, as the Catalog Manager reads it from its row.
 struct EditorProduct {
@@ -85,11 +90,14 @@ using CatalogKindMaker = std::function<std::unique_ptr<didBase>(std::string_view
 std::unique_ptr<didBase> NewCatalogOfKind(std::string_view extension);
 
 // The entry of a combo box that lists "None" (for optional roles) and then the column titles, for a
-// role's column, and back: "None" and column 0 (the record number) both leave an optional role
-// unassigned.
+// role's column, and back. In a grid "None" and column 0 (the record number) both leave an optional
+// role unassigned; the fields of a table count from 0 (`tableFields`), so only "None" does there.
 bool RoleHasNoneEntry(CatalogFieldRole role);
 int ComboEntryForRoleColumn(CatalogFieldRole role, int column);
-int RoleColumnForComboEntry(CatalogFieldRole role, int entry);
+int RoleColumnForComboEntry(CatalogFieldRole role, int entry, bool tableFields = false);
+
+// Asks the user for a connection string, starting from `initial`; nothing when the user cancels.
+using DataSourcePrompt = std::function<std::optional<std::string>(std::string_view initial)>;
 
 // Each role's chosen entry in the options dialog's combo boxes.
 using RoleEntries = std::vector<std::pair<CatalogFieldRole, int>>;
@@ -116,6 +124,7 @@ public:
     static constexpr int TabKey = 9;
 
     explicit CatalogManager(CatalogManagerHost& host, CatalogKindMaker makeCatalog = NewCatalogOfKind);
+    ~CatalogManager();
     CatalogManager(const CatalogManager&) = delete;
     CatalogManager& operator=(const CatalogManager&) = delete;
 
@@ -154,7 +163,9 @@ public:
     void AddColumn();
     void RenameColumn();
 
-    // Roles, import and export.
+    // Roles, import and export. The column names are those the options dialog lists: the fields of
+    // the table shown, else the grid's titles.
+    std::vector<std::string> ColumnNames() const;
     void ApplyFieldAssignment(const RoleEntries& entries);
     void ImportText();
     void ExportText();
@@ -174,6 +185,18 @@ public:
     // Packs the pictures of every product, and their "H" pictures, into one collection file.
     void SavePicturesToZybFile(CollectionExportProgress& progress);
     bool LocationIsCollectionFile() const;
+
+    // Data links: a table of a data source shown instead of the grid. The picture commands then work
+    // on the table's records, posting each change at once.
+    // Asks to save edits first; writes the link only when every step succeeded.
+    void NewDirectDataLink();
+    // Shows the table of the data link just opened; false after the message of the step that failed.
+    bool OpenDataLinkView();
+    // The cell clicked in the table's view: its record becomes current, its text the inspector's.
+    void DBGrid1CellClick(int field, int record);
+    bool DataLinkShown() const { return dataLinkShown; }
+    // Insert Row, Add Column, the imports, the Grid menu and Export work on the grid only.
+    bool GridCommandsEnabled() const { return !dataLinkShown; }
 
     // Search and units.
     void FindFirst();
@@ -201,8 +224,18 @@ public:
     // Measures a text in pixels for AutoFitColumns, with the main window's font.
     std::function<int(const std::string&)> textWidth;
     CatalogOptionsDialog* catalogOptions = nullptr; // not owned
+    DataSourcePrompt promptDataSource;
+
+    // The data components of the table shown, destroyed in the reverse order.
+    std::unique_ptr<TdADOConnection> dADOConnection1;
+    std::unique_ptr<TdADOTable> dADOTable1;
+    std::unique_ptr<TdADODataset> dADODataset1;
+    std::unique_ptr<TDataSource> DataSource1;
 
 private:
+    static constexpr const char* SaveBeforeNewQuestion =
+        "Would you like to save changes to your current catalog file before starting a new catalog?";
+
     std::unique_ptr<didBase> MakeCatalog(std::string_view extension) const;
     // The object filled from the file into `grid`, or nullptr after the kind's own message.
     std::unique_ptr<didBase> TryOpen(std::string_view extension, const std::string& path, TStringGrid& grid);
@@ -224,11 +257,28 @@ private:
     // Asks to save before the export; false when it must not go on.
     bool SavedForExport();
     std::optional<std::string> ChooseCollectionFile(const didBase& reading);
-    // Rewrites every non-empty picture cell of the grid.
+    // Rewrites every non-empty picture cell of the grid, or the picture field of every record of the
+    // table shown.
     void RewritePictureCells(const std::function<std::string(const std::string&)>& rewrite);
+    void RewriteTablePictures(TField& picture, const std::function<std::string(const std::string&)>& rewrite);
+    // The picture-name role's field of the table shown; nullptr when the role names none.
+    TField* TablePictureField() const;
+    void PostTablePicture(TField& picture, const std::string& text);
+
+    void CreateDataComponents();
+    std::vector<std::string> TableFieldNames() const;
+    // False when the data source cannot be reached, or the table opened.
+    bool ConnectDataSource(const std::string& connectionString);
+    bool OpenTable(const std::string& name);
+    void ShowTable();
+    // Back to the grid, with the data components closed.
+    void CloseDataLink();
+    bool SaveNewLink(const std::string& path, const RoleEntries& roles, const std::string& connectionString,
+                     const std::string& table);
 
     CatalogManagerHost& host;
     CatalogKindMaker makeCatalog;
     GridSearch search;
     bool cmChecked = true;
+    bool dataLinkShown = false;
 };

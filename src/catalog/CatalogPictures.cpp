@@ -129,15 +129,22 @@ void CatalogManager::LinkPicture()
     if (!catalog)
         return;
     const int column = RoleColumn(RolePictureName);
-    if (column < 0) {
+    TField* field = dataLinkShown ? TablePictureField() : nullptr;
+    if (dataLinkShown ? !field : column < 0) {
         Ui().MessageBox("Can not link picture. A Picture column has not been defined.", Caption, MsgButtons::OK,
                         MsgIcon::Exclamation);
         return;
     }
-    if (const std::optional<std::string> picture = ChoosePicture()) {
-        Grid.SetCells(column, Grid.Row(), StoredPath(*picture));
-        modified = true;
+    const std::optional<std::string> picture = ChoosePicture();
+    if (!picture)
+        return;
+    // A record of the table is written at once: nothing else would ever post it.
+    if (field) {
+        PostTablePicture(*field, StoredPath(*picture));
+        return;
     }
+    Grid.SetCells(column, Grid.Row(), StoredPath(*picture));
+    modified = true;
 }
 
 std::optional<std::string> CatalogManager::PictureToEdit()
@@ -220,6 +227,11 @@ void CatalogManager::CatalogCapture()
 
 void CatalogManager::RewritePictureCells(const std::function<std::string(const std::string&)>& rewrite)
 {
+    if (dataLinkShown) {
+        if (TField* field = TablePictureField())
+            RewriteTablePictures(*field, rewrite);
+        return;
+    }
     const int column = RoleColumn(RolePictureName);
     if (column < 0)
         return;

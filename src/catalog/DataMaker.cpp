@@ -1,5 +1,6 @@
 #include "catalog/DataMaker.h"
 
+#include "catalog/DataLinkTableModel.h"
 #include "catalog/ExcelImport.h"
 #include "catalog/ZYBBrowserCode.h"
 #include "platform/core/CodePage.h"
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -42,13 +45,6 @@ QAction* NewAction(QWidget* form, const char* name, const char* caption, const c
     if (*hint)
         action->setToolTip(hint);
     action->setShortcut(shortcut);
-    return action;
-}
-
-// What the data-link commands will do is not there yet.
-QAction* NotYet(QAction* action)
-{
-    action->setEnabled(false);
     return action;
 }
 
@@ -154,8 +150,9 @@ TDForm::TDForm(CatalogManagerHost& host, QWidget* parent) : QMainWindow(parent, 
 TDForm::~TDForm()
 {
     qApp->removeEventFilter(this);
-    // The view observes the model's grid, which goes before the window's widgets would.
+    // The views observe the model's grid and data source, which go before the window's widgets would.
     delete GridView;
+    delete DBGrid1;
 }
 
 void TDForm::CreateActions()
@@ -203,7 +200,7 @@ void TDForm::CreateMenus()
     File1 = menuBar()->addMenu("&File");
     New1 = File1->addMenu("New");
     NewCatalog1 = NewAction(this, "NewCatalog1", "Catalog", "", QKeySequence("Ctrl+N"));
-    DirectDataLink1 = NotYet(NewAction(this, "DirectDataLink1", "Direct Data Link"));
+    DirectDataLink1 = NewAction(this, "DirectDataLink1", "Direct Data Link");
     CatalogCapture1 = NewAction(this, "CatalogCapture1", "Catalog Capture");
     New1->addActions({NewCatalog1, DirectDataLink1, CatalogCapture1});
     SaveAs1 = NewAction(this, "SaveAs1", "Save &As");
@@ -282,10 +279,17 @@ QWidget* TDForm::CreateClientArea()
         model.MoveColumn(from, to);
         ShowModelState();
     });
+    DBGrid1 = new QTableView(area);
+    DBGrid1->setObjectName("DBGrid1");
+    DBGrid1->setModel(new DataLinkTableModel(*model.DataSource1, DBGrid1));
+    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->hide();
     auto* layout = new QVBoxLayout(area);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(PLocationBar);
     layout->addWidget(GridView, 1);
+    layout->addWidget(DBGrid1, 1);
     return area;
 }
 
@@ -304,6 +308,7 @@ void TDForm::ConnectCommands()
     Connect(aSave, [&m] { m.SaveCatalog(); });
     Connect(SaveAs1, [&m] { m.SaveAs(); });
     Connect(NewCatalog1, [&m] { m.NewCatalog1Click(); });
+    Connect(DirectDataLink1, [this] { NewDirectDataLink(); });
     Connect(ImportText, [&m] { m.ImportText(); });
     Connect(aImportExcel, [this] { aImportExcelExecute(); });
     Connect(Export1, [&m] { m.ExportText(); });
@@ -337,6 +342,9 @@ void TDForm::ConnectCommands()
                 model.FindLocation();
                 ShowModelState();
             }));
+    // The selected cell is the current one however it was reached: by a click or by the keys.
+    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            ShowingErrors([this](const QModelIndex& cell, const QModelIndex&) { DBGrid1CellClick(cell); }));
     connect(Close1, &QAction::triggered, this, &QWidget::close);
     connect(File1, &QMenu::aboutToShow, this, ShowingErrors(this, &TDForm::File1Click));
     connect(Edit1, &QMenu::aboutToShow, this, ShowingErrors(this, &TDForm::Edit1Click));
@@ -409,12 +417,34 @@ void TDForm::EditPlanogramCatalog(const std::string& path)
     model.refreshSelectorOnSave = false;
 }
 
+void TDForm::ShowNewDirectDataLink()
+{
+    show();
+    raise();
+    activateWindow();
+    NewDirectDataLink();
+}
+
+void TDForm::NewDirectDataLink()
+{
+    model.NewDirectDataLink();
+    ShowModelState();
+}
+
+void TDForm::DBGrid1CellClick(const QModelIndex& cell)
+{
+    model.DBGrid1CellClick(cell.column(), cell.row() + 1);
+    ShowModelState();
+}
+
 void TDForm::ShowModelState()
 {
     SetTextKeepingCursor(*edCellContent, model.cellContent);
     SetTextKeepingCursor(*edLocation, model.location);
     cbCellSelection->setEditText(toQString(model.cellSelection));
     PLocationBar->setVisible(model.locationBarShown);
+    GridView->setVisible(model.gridShown);
+    DBGrid1->setVisible(model.DataLinkShown());
     CM1->setChecked(model.Centimetres());
     Inches1->setChecked(!model.Centimetres());
     EnableCommands();
@@ -423,10 +453,14 @@ void TDForm::ShowModelState()
 void TDForm::EnableCommands()
 {
     const bool catalog = model.catalog != nullptr;
-    for (QAction* command : {aSave, SaveAs1, Export1})
+    const bool gridCommands = model.GridCommandsEnabled();
+    for (QAction* command : {aSave, SaveAs1})
         command->setEnabled(catalog);
+    Export1->setEnabled(catalog && gridCommands);
+    for (QAction* command : {aAddColumn, aAddRow, ImportText, Grid1->menuAction()})
+        command->setEnabled(gridCommands);
     aFindNext->setEnabled(!model.findText.empty());
-    aImportExcel->setEnabled(ExcelImporter != nullptr);
+    aImportExcel->setEnabled(gridCommands && ExcelImporter != nullptr);
     Datafieldassignmentoptions1->setEnabled(model.catalogOptions != nullptr);
 }
 

@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QTableView;
 class QToolBar;
 class StringGridView;
 class TZYBBrowser;
@@ -41,6 +42,8 @@ public:
     void ShowNewCatalog();
     void ShowCatalogFile(const std::string& path);
     void EditPlanogramCatalog(const std::string& path);
+    // Shown without waiting, then File > New > Direct Data Link.
+    void ShowNewDirectDataLink();
 
     // Handlers.
     void File1Click();
@@ -58,8 +61,11 @@ public:
     void SavePicturesToZybFile();
     void GridKeyDown(int key);
     void FormKeyUp(int key);
+    void NewDirectDataLink();
+    void DBGrid1CellClick(const QModelIndex& cell);
 
     StringGridView* GridView = nullptr;
+    QTableView* DBGrid1 = nullptr; // the table of a data link, in the grid's place
     QToolBar* ControlBar1 = nullptr;
     QWidget* Panel3 = nullptr;
     QComboBox* cbCellSelection = nullptr;

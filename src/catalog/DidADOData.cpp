@@ -45,6 +45,11 @@ int ReadRoleColumn(KeyVal& store, CatalogFieldRole role)
 
 } // namespace
 
+std::string SelectAllStatement(const TdADOConnection& connection, std::string_view table)
+{
+    return "SELECT * FROM " + SqlTableName(table, connection.ConnectionObject()->Backend().IdentifierQuote());
+}
+
 didADOData::didADOData(DataLinkHost* host_) : host(host_)
 {
     type = "DDL";
@@ -113,8 +118,7 @@ bool didADOData::OpenTable()
 {
     TdADODataset& dataSet = host->DataSet();
     try {
-        const std::string quote = host->DataConnection().ConnectionObject()->Backend().IdentifierQuote();
-        dataSet.SetCommandText("SELECT * FROM " + SqlTableName(tableName, quote));
+        dataSet.SetCommandText(SelectAllStatement(host->DataConnection(), tableName));
         dataSet.Open();
         dataSet.First();
         fieldCount = dataSet.FieldCount();
@@ -171,9 +175,7 @@ TdADODataset* didADOData::OpenDataSet() const
 }
 
 // A role's column may lie beyond the fields when the dataset was opened for another table.
-// A value its field cannot hold (a NUMERIC beyond the currency range) is shown as the data source
-// holds it, so that one such value ends no walk over the rows.
-std::string didADOData::FieldText(TdADODataset& dataSet, int field)
+std::string DataSetFieldText(TdCustomADODataset& dataSet, int field)
 {
     if (field >= dataSet.FieldCount())
         return {};
@@ -190,7 +192,7 @@ bool didADOData::GoToRecord(int)
     TdADODataset* dataSet = OpenDataSet();
     if (!dataSet || roles[RolePartNumber] == -1)
         return false;
-    const auto fieldText = [&](int column) { return FieldText(*dataSet, column); };
+    const auto fieldText = [&](int column) { return DataSetFieldText(*dataSet, column); };
     AssignCurrentRecord(fieldText);
     // A data source may hold facings as a decimal number ("3.0", "1E1"): read whole, then cut.
     if (const int facingsColumn = ColumnOf(RoleFacings); facingsColumn >= 0)
@@ -230,7 +232,7 @@ bool didADOData::FindByKey(const std::string& key)
         return false;
     const int before = dataSet->RecNo();
     for (dataSet->First(); !dataSet->Eof(); dataSet->Next()) {
-        if (FieldText(*dataSet, keyColumn) == key) {
+        if (DataSetFieldText(*dataSet, keyColumn) == key) {
             GoToRecord(0);
             host->UpdateCatalogBar();
             return true;
@@ -247,7 +249,7 @@ std::string didADOData::GetFieldText(int field, int record)
         return {};
     const int before = dataSet->RecNo();
     MoveToRecord(*dataSet, record);
-    std::string text = FieldText(*dataSet, field);
+    std::string text = DataSetFieldText(*dataSet, field);
     MoveToRecord(*dataSet, before);
     return text;
 }
@@ -263,7 +265,7 @@ void didADOData::PrepareGrid(TStringGrid& grid, TdADODataset& dataSet, int rowCo
 void didADOData::FillGridRow(TStringGrid& grid, int row, TdADODataset& dataSet)
 {
     for (int col = 0; col < dataSet.FieldCount(); ++col)
-        grid.SetCells(col, row, FieldText(dataSet, col));
+        grid.SetCells(col, row, DataSetFieldText(dataSet, col));
 }
 
 void didADOData::LoadIntoGrid(TStringGrid& grid)

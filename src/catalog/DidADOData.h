@@ -4,10 +4,20 @@
 #include "platform/core/Keyval.h"
 
 #include <string>
+#include <string_view>
 
 class TdADOConnection;
 class TdADODataset;
+class TdCustomADODataset;
 class TDataSet;
+
+// The text of a field of the data set's current record; empty for a field beyond its fields. A value
+// its field cannot hold (a NUMERIC beyond the currency range) is given as the data source holds it,
+// so that one such value ends no walk over the rows.
+std::string DataSetFieldText(TdCustomADODataset& dataSet, int field);
+// The statement that reads every row of `table` through `connection` (open): "SELECT * FROM " and the
+// name, quoted as the driver quotes identifiers wherever it is more than a plain name.
+std::string SelectAllStatement(const TdADOConnection& connection, std::string_view table);
 
 // What a data-link catalog reads through and tells: the database components of the document that
 // owns it, and the two things of the windows above the catalog that it asks or drives.
@@ -65,7 +75,6 @@ private:
     // The host's dataset while it is open, else nullptr: there is nothing to read then.
     TdADODataset* OpenDataSet() const;
     bool Move(void (TDataSet::*step)());
-    static std::string FieldText(TdADODataset& dataSet, int field);
     void PrepareGrid(TStringGrid& grid, TdADODataset& dataSet, int rowCount);
     static void FillGridRow(TStringGrid& grid, int row, TdADODataset& dataSet);
     // Moves to a record number of the dataset, never to one outside its records.

@@ -61,6 +61,12 @@ int didBase::ColumnOf(CatalogFieldRole role) const
     return column >= 0 && column < fieldCount ? column : -1;
 }
 
+bool didBase::RoleAssigned(CatalogFieldRole role) const
+{
+    const int column = roles[static_cast<size_t>(role)];
+    return type == "DDL" ? column != -1 : column != 0;
+}
+
 double didBase::QuarterCentimetres(double value) const
 {
     return SameText(units, "inch") ? value * 4 * InchFactor : value * 4;

@@ -148,6 +148,10 @@ public:
 
     // The role's column, or -1 when the catalog lacks it (no column, or one outside the fields).
     int ColumnOf(CatalogFieldRole role) const;
+    // Whether a role is assigned as the planogram reads it: a file catalog's column 0 holds the
+    // record numbers and stands for "none" there, while a data link's first field is a field like
+    // any other and only -1 stands for "none".
+    bool RoleAssigned(CatalogFieldRole role) const;
     // A size in catalog units as quarter centimetres, with the fraction.
     double QuarterCentimetres(double value) const;
 

@@ -36,12 +36,6 @@ std::size_t DictionaryEnd(const std::string& text, std::size_t& at, int& depth, 
 
 } // namespace
 
-std::size_t BalancedDictionaryEnd(const std::string& text, std::size_t from)
-{
-    int depth = 0;
-    return DictionaryEnd(text, from, depth, true);
-}
-
 std::string ReadBalancedDictionary(TStream& stream, std::int64_t position)
 {
     const std::int64_t size = stream.Size();
@@ -166,12 +160,20 @@ void TPdfCustomType::WriteObjectEnd() const { RawWriteLN(plainHeader_ ? "endobj"
 
 void TPdfCustomType::WriteListReferences(std::string_view key, const std::vector<TPdfCustomType*>& list) const
 {
-    if (list.empty())
+    std::vector<std::string> references;
+    for (TPdfCustomType* object : list)
+        references.push_back(object->AsReferenceArrayString());
+    WriteReferenceList(key, references);
+}
+
+void TPdfCustomType::WriteReferenceList(std::string_view key, const std::vector<std::string>& references) const
+{
+    if (references.empty())
         return;
     std::string text = "/" + std::string(key) + " [ ";
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        text += list[i]->AsReferenceArrayString();
-        if (i + 1 < list.size())
+    for (std::size_t i = 0; i < references.size(); ++i) {
+        text += references[i];
+        if (i + 1 < references.size())
             text += "\r\n";
     }
     RawWriteLN(text + " ]");

@@ -14,9 +14,6 @@ class TStream;
 // LongestDictionary bytes. A position outside the stream gives nothing too.
 std::string ReadBalancedDictionary(TStream& stream, std::int64_t position);
 constexpr std::size_t LongestDictionary = 1u << 20;
-// The end, just past its closing ">>", of the dictionary whose "<<" stands at `from`; npos when
-// it does not close.
-std::size_t BalancedDictionaryEnd(const std::string& text, std::size_t from);
 
 // An object that a resource list names: its explicit name, or none for prefix + position.
 struct TPdfNamedObject {
@@ -86,6 +83,7 @@ protected:
 
     // "/key [ ref" CR LF "ref ]" CR LF; nothing for an empty list.
     void WriteListReferences(std::string_view key, const std::vector<TPdfCustomType*>& list) const;
+    void WriteReferenceList(std::string_view key, const std::vector<std::string>& references) const;
     // "/key << /name ref" CR LF "prefix<i + first> ref >>" CR LF; nothing for an empty list.
     void WriteListResReferences(std::string_view key, std::string_view prefix, const std::vector<TPdfNamedObject>& list,
                                 int first) const;

@@ -1,6 +1,8 @@
 #include "pdf/PdfDevice.h"
 
 #include "pdf/PdfAcroForm.h"
+#include "pdf/PdfInputFile.h"
+#include "pdf/PdfInputObjects.h"
 #include "pdf/PdfOutline.h"
 #include "pdf/PdfPageTree.h"
 #include "pdf/PdfResource.h"
@@ -20,6 +22,11 @@
 namespace {
 
 constexpr int ThumbnailSide = 66;
+// The input mode that carries the input's pages over; the others make forms of them.
+constexpr int AppendToInputMode = 1;
+// What the listeners learn of an input file read.
+constexpr int InputFileReadCode = 4;
+constexpr int InputPageCountKind = 2;
 
 int ResolutionOrDefault(int resolution) { return resolution > 0 ? resolution : TPdfDevice::DefaultResolution; }
 
@@ -194,6 +201,8 @@ void TPdfDevice::DropDocument()
     pendingLevelUps_ = 0;
     fieldCount_ = 0;
     appearances_.clear();
+    inputObjects_.reset();
+    input_.reset();
     catalog_.reset();
     resources_.reset();
     info_.reset();
@@ -270,13 +279,67 @@ bool TPdfDevice::BeginDoc(int width, int height, int resolution)
         };
         resources_ = std::make_unique<TPdfResource>(writer_.get(), this);
         FillWriterSettings();
-        if (!ReadOnly)
+        if (!InputFileName.empty() && InputMode >= 1 && InputMode <= 4)
+            ReadInputFile();
+        if (!ReadOnly) {
             WriteFileStartCodes();
+            TakeInputPages();
+        }
     } catch (...) {
         Finish();
         throw;
     }
     return true;
+}
+
+void TPdfDevice::ReadInputFile()
+{
+    if (InputMode == AppendToInputMode && Security.Encrypt())
+        throw Exception("An input PDF cannot be appended to an encrypted document");
+    input_ = std::make_unique<TPdfInputFile>();
+    input_->ReadPDFFile(InputFileName, catalog_->Pages());
+    const int count = static_cast<int>(catalog_->Pages().InputPages().size());
+    if (OnMessageCallback)
+        OnMessageCallback(InputFileReadCode, InputFileName, count);
+    if (OnSecondCallback)
+        OnSecondCallback(InputFileName, count, InputPageCountKind);
+}
+
+// The input's catalog and tree give way to the document's own; so do its pages where only their
+// forms are kept.
+void TPdfDevice::TakeInputPages()
+{
+    if (input_ == nullptr)
+        return;
+    inputObjects_ = std::make_unique<TPdfInputObjects>(*input_, *writer_);
+    inputObjects_->LeaveOut(input_->RootObject());
+    inputObjects_->LeaveOut(input_->PagesObject());
+    for (const int node : catalog_->Pages().InputNodes())
+        inputObjects_->LeaveOut(node);
+    const std::vector<TPdfInputPage>& pages = catalog_->Pages().InputPages();
+    if (InputMode == AppendToInputMode) {
+        AppendInputPages();
+        return;
+    }
+    for (const TPdfInputPage& page : pages)
+        inputObjects_->LeaveOut(page.number);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        const int number = static_cast<int>(i) + 1;
+        if (OnInputRequest && OnInputRequest(number, InputFileName))
+            throw Exception("Reading of the input PDF was cancelled");
+        AddXFORMFromInputFile("inpage" + IntToStr(number), pages[i]);
+    }
+}
+
+void TPdfDevice::AppendInputPages()
+{
+    TPdfPages& tree = catalog_->Pages();
+    for (const TPdfInputPage& page : tree.InputPages())
+        tree.AddInputKid(IntToStr(inputObjects_->Claim(page.number)) + " 0 R");
+    const std::string parent = tree.AsReferenceString();
+    for (const TPdfInputPage& page : tree.InputPages())
+        inputObjects_->WritePage(page, parent);
+    inputObjects_->WritePending();
 }
 
 void TPdfDevice::WriteFileStartCodes()

@@ -23,12 +23,15 @@ class TMetafile;
 class TPdfAcroForm;
 class TPdfCatalog;
 class TPdfEncryptInfo;
+class TPdfInputFile;
+class TPdfInputObjects;
 class TPdfOutlineNode;
 class TPdfPage;
 class TPdfResource;
 class TPdfStream;
 class TStream;
 struct TPdfImagePixels;
+struct TPdfInputPage;
 
 // A named destination: a place on a page, in device units at the resolution the device had when it
 // was named, as pages of one document may have different resolutions.
@@ -120,6 +123,9 @@ public:
     TPdfStream& AddXFORM(std::string_view name, int width, int height, std::string_view bbox,
                          std::string_view resources, int resourcesObject, double scaleX = 72, double scaleY = 72,
                          int offset = 0, std::string_view nested = {});
+    // A form of an input page: its content undone, its resources carried over, its media box as
+    // the form's box.
+    void AddXFORMFromInputFile(std::string_view name, const TPdfInputPage& page);
     // Nothing for a name no form was added under, or for a form already being drawn.
     void DrawXForm(std::string_view name);
     // The form scaled into the rectangle, in logical units as DrawXObject places images.
@@ -226,6 +232,8 @@ public:
     int JPEGQuality = 75;
     bool Thumbnails = false;
     bool OpenBookmarks = false;
+    // With a name and a mode of 1 to 4, BeginDoc reads this PDF file: mode 1 carries its pages over
+    // before the document's own, the others make each of its pages a form named "inpage" + number.
     std::string InputFileName;
     int InputMode = 0;
     // What is read of the input file; kept for the input reader.
@@ -252,7 +260,10 @@ public:
     std::function<void(int code, const std::string& message)> OnErrorCallback;
     std::function<void(int code, const std::string& text, int number)> OnMessageCallback;
     std::function<void(int code, const std::string& message)> OnComponentError;
+    // Kind 1 an error (its number as code), kind 2 the input file's page count (as code).
     std::function<void(const std::string& message, int code, int kind)> OnSecondCallback;
+    // Asked before each input page (from 1) becomes a form; true stops the reading.
+    std::function<bool(int page, const std::string& fileName)> OnInputRequest;
 
 private:
     TPdfFileWriter& OpenWriter() const;
@@ -261,6 +272,11 @@ private:
     bool OpenOutput();
     void FillWriterSettings();
     void DropDocument();
+    // Raises "An input PDF cannot be appended to an encrypted document" before anything is written.
+    void ReadInputFile();
+    // Raises "Reading of the input PDF was cancelled" when a listener stops it.
+    void TakeInputPages();
+    void AppendInputPages();
     void PlaceOutlineNode(std::unique_ptr<TPdfOutlineNode> node, int mode, int number);
     TPdfOutlineNode* AncestorOfLast(int levelsUp) const;
     TPdfFont* TextFont() const;
@@ -327,4 +343,7 @@ private:
     // The open form, which is also the content stream while it records.
     TPdfStream* formStream_ = nullptr;
     std::map<const TPdfStream*, TXFormLinks> formLinks_;
+    std::unique_ptr<TPdfInputFile> input_;
+    // Declared after the input it copies from, so that it goes first.
+    std::unique_ptr<TPdfInputObjects> inputObjects_;
 };

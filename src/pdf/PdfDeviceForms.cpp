@@ -1,16 +1,24 @@
 #include "pdf/PdfDevice.h"
 
+#include "pdf/PdfInputFile.h"
+#include "pdf/PdfInputObjects.h"
+#include "pdf/PdfInputSyntax.h"
+#include "pdf/PdfPageTree.h"
 #include "pdf/PdfResource.h"
 #include "pdf/PdfStream.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/Streams.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
 
 constexpr int PointsPerInch = 72;
+// Far beyond the largest page a reader shows; larger boxes come only from broken files.
+constexpr double LargestInputPageSide = 1e6;
 
 // A matrix entry: whole numbers without decimals, others with three.
 std::string MatrixValue(double value)
@@ -18,6 +26,36 @@ std::string MatrixValue(double value)
     if (value == std::floor(value) && std::abs(value) < 1e15)
         return IntToStr(static_cast<std::int64_t>(value));
     return FormatFloat("0.000", value);
+}
+
+bool IsNumber(std::string_view token)
+{
+    return !token.empty() && token.find_first_not_of("+-.0123456789") == std::string_view::npos;
+}
+
+// Left, bottom, right and top of a box "[x0 y0 x1 y1]", whichever corners it names.
+std::array<double, 4> InputBox(std::string_view box)
+{
+    std::array<double, 4> values{};
+    std::size_t count = 0;
+    const std::size_t close = box.rfind(']');
+    if (box.empty() || box.front() != '[' || close == std::string_view::npos)
+        MissingTag("/MediaBox");
+    for (std::size_t at = SkipBlanks(box, 1); at < close; at = SkipBlanks(box, at)) {
+        const std::size_t end = TokenEnd(box, at);
+        if (count == values.size() || !IsNumber(box.substr(at, end - at)))
+            throw Exception("Invalid File");
+        values[count++] = Atof(box.substr(at, end - at));
+        at = end;
+    }
+    const std::array<double, 4> corners = {std::min(values[0], values[2]), std::min(values[1], values[3]),
+                                           std::max(values[0], values[2]), std::max(values[1], values[3])};
+    const double width = corners[2] - corners[0];
+    const double height = corners[3] - corners[1];
+    if (count != values.size() || !(width > 0 && width < LargestInputPageSide) ||
+        !(height > 0 && height < LargestInputPageSide))
+        throw Exception("Invalid File");
+    return corners;
 }
 
 } // namespace
@@ -79,6 +117,26 @@ TPdfStream& TPdfDevice::AddXFORM(std::string_view name, int width, int height, s
     resources_->AddXObject(std::move(stream), formName);
     form.WriteStart();
     return form;
+}
+
+void TPdfDevice::AddXFORMFromInputFile(std::string_view name, const TPdfInputPage& page)
+{
+    if (input_ == nullptr || inputObjects_ == nullptr)
+        throw Exception("Device not open");
+    const std::array<double, 4> box = InputBox(page.mediaBox);
+    const double width = box[2] - box[0];
+    const double height = box[3] - box[1];
+    const std::string content = input_->PageContent(page);
+    const int resources = inputObjects_->ObjectOf(page.resources);
+    TPdfStream& form = AddXFORM(name, std::max(1, static_cast<int>(std::lround(width))),
+                                std::max(1, static_cast<int>(std::lround(height))),
+                                "[0 0 " + MatrixValue(width) + " " + MatrixValue(height) + "]", {}, resources);
+    // The form's box starts at its origin; the page's drawing moves there with it.
+    if (box[0] != 0 || box[1] != 0)
+        form.RawWrite("1 0 0 1 " + MatrixValue(-box[0]) + " " + MatrixValue(-box[1]) + " cm\n");
+    form.RawWrite(content);
+    form.WriteEnd();
+    inputObjects_->WritePending();
 }
 
 void TPdfDevice::DrawXForm(std::string_view name)

@@ -42,30 +42,13 @@ std::optional<TScannedString> ScanLiteral(std::string_view text, std::size_t sta
     return TScannedString{PdfLiteralStringBytes(text.substr(start + 1, end - start - 2)), end};
 }
 
-// The hexadecimal string whose "<" stands at `start`; an odd last digit counts as followed by 0.
+// The hexadecimal string whose "<" stands at `start`.
 std::optional<TScannedString> ScanHex(std::string_view text, std::size_t start)
 {
-    TScannedString scanned;
-    int high = -1;
-    for (std::size_t i = start + 1; i < text.size(); ++i) {
-        if (text[i] == '>') {
-            if (high >= 0)
-                scanned.bytes += static_cast<char>(high << 4);
-            scanned.end = i + 1;
-            return scanned;
-        }
-        // White space and other misfits between the digits do not count.
-        int digit = 0;
-        if (std::from_chars(&text[i], &text[i] + 1, digit, 16).ec != std::errc{})
-            continue;
-        if (high < 0) {
-            high = digit;
-        } else {
-            scanned.bytes += static_cast<char>(high << 4 | digit);
-            high = -1;
-        }
-    }
-    return std::nullopt;
+    const std::size_t close = text.find('>', start + 1);
+    if (close == std::string_view::npos)
+        return std::nullopt;
+    return TScannedString{PdfHexStringBytes(text.substr(start + 1, close - start - 1)), close + 1};
 }
 
 } // namespace
@@ -108,6 +91,27 @@ std::string PdfLiteralStringBytes(std::string_view body)
             bytes += EscapedByte(next);
         }
     }
+    return bytes;
+}
+
+std::string PdfHexStringBytes(std::string_view body)
+{
+    std::string bytes;
+    int high = -1;
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        // White space and other misfits between the digits do not count.
+        int digit = 0;
+        if (std::from_chars(&body[i], &body[i] + 1, digit, 16).ec != std::errc{})
+            continue;
+        if (high < 0) {
+            high = digit;
+        } else {
+            bytes += static_cast<char>(high << 4 | digit);
+            high = -1;
+        }
+    }
+    if (high >= 0)
+        bytes += static_cast<char>(high << 4);
     return bytes;
 }
 

@@ -10,6 +10,9 @@
 std::size_t PdfLiteralStringEnd(std::string_view text, std::size_t start);
 // The bytes a literal string's body (the text between its parentheses) stands for.
 std::string PdfLiteralStringBytes(std::string_view body);
+// The bytes a hexadecimal string's body (the text between "<" and ">") stands for; an odd last
+// digit counts as followed by 0.
+std::string PdfHexStringBytes(std::string_view body);
 
 // The strings of a dictionary's text, literal "(...)" or hexadecimal "<...>", each handed to
 // `convert` as its bytes and written back as a literal string in the result; everything between

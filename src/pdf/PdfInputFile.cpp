@@ -1,7 +1,10 @@
 #include "pdf/PdfInputFile.h"
 
 #include "pdf/PdfCustomType.h"
+#include "pdf/PdfInputSyntax.h"
+#include "pdf/PdfPageTree.h"
 #include "pdf/PdfStream.h"
+#include "pdf/Pdfzlib.h"
 #include "platform/core/Exceptions.h"
 
 #include <algorithm>
@@ -12,78 +15,15 @@ namespace {
 constexpr std::int64_t EndSearchStep = 1024;
 // Offsets are kept in 32 bits, as the tables write ten digits of them.
 constexpr std::int64_t LargestFile = INT32_MAX;
-// Deeper trees than this are not made by any writer; they only serve to exhaust the stack.
-constexpr int DeepestPageTree = 64;
-
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
-bool IsNameCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
-
-// The position just after `tag` as a whole name in `text`, or npos.
-std::size_t FindTag(std::string_view text, std::string_view tag)
-{
-    for (std::size_t at = text.find(tag); at != std::string_view::npos; at = text.find(tag, at + 1)) {
-        const std::size_t end = at + tag.size();
-        if (end >= text.size() || !IsNameCharacter(text[end]))
-            return end;
-    }
-    return std::string_view::npos;
-}
-
-std::size_t SkipBlanks(std::string_view text, std::size_t at)
-{
-    while (at < text.size() && IsBlankOrControl(text[at]))
-        ++at;
-    return at;
-}
-
-bool StartsWordAt(std::string_view text, std::size_t at, std::string_view word)
-{
-    return text.substr(at, word.size()) == word;
-}
-
-[[noreturn]] void MissingTag(std::string_view tag) { throw Exception("Cannot find TAG " + std::string(tag)); }
-
-// The text between the "[" after `at` and its "]".
-std::string BracketedList(const std::string& text, std::size_t at, std::string_view tag)
-{
-    const std::size_t open = text.find('[', at);
-    const std::size_t close = open == std::string::npos ? open : text.find(']', open);
-    if (close == std::string::npos)
-        MissingTag(tag);
-    return text.substr(open + 1, close - open - 1);
-}
-
-// The object numbers of the "n g R" references in a list.
-std::vector<int> References(const std::string& list)
-{
-    std::vector<std::string> words;
-    for (std::size_t at = SkipBlanks(list, 0); at < list.size(); at = SkipBlanks(list, at)) {
-        std::size_t end = at;
-        while (end < list.size() && !IsBlankOrControl(list[end]))
-            ++end;
-        words.push_back(list.substr(at, end - at));
-        at = end;
-    }
-    std::vector<int> numbers;
-    for (std::size_t i = 0; i + 2 < words.size(); i += 3) {
-        const std::string& word = words[i];
-        if (word.empty() || word.size() > 9 || words[i + 2] != "R" ||
-            !std::all_of(word.begin(), word.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
-            throw Exception("Invalid File");
-        numbers.push_back(std::stoi(word));
-    }
-    return numbers;
-}
-
 } // namespace
 
-void TPdfInputFile::ReadPDFFile(std::string_view fileName)
+void TPdfInputFile::ReadPDFFile(std::string_view fileName, TPdfPages& tree)
 {
     TFileStream source(fileName, fmOpenRead);
-    ReadPDFStream(source);
+    ReadPDFStream(source, tree);
 }
 
-void TPdfInputFile::ReadPDFStream(TStream& source)
+void TPdfInputFile::ReadPDFStream(TStream& source, TPdfPages& tree)
 {
     const std::int64_t size = source.Size();
     if (size <= 0 || size > LargestFile)
@@ -93,15 +33,16 @@ void TPdfInputFile::ReadPDFStream(TStream& source)
     source.Seek(0, TSeekOrigin::soBeginning);
     source.ReadBuffer(file_.Memory(), size);
     offsets_.clear();
-    pages_.clear();
     root_ = 0;
+    decoded_ = 0;
     std::set<std::int64_t> visited;
     ReadCrossReferences(StartXRef(), visited);
     if (root_ <= 0)
         MissingTag("/Root");
-    const int pages = NextPDFObject(ObjectDictionary(root_), "/Pages");
-    std::set<int> seen;
-    ReadPageTree(pages, {0, "", "<< >>"}, seen, 0);
+    pages_ = NextPDFObject(ObjectDictionary(root_), "/Pages");
+    tree.SetInputFile(this);
+    if (!tree.LoadFromStream(file_, PosInPDFFile(pages_)))
+        MissingTag("/Type");
 }
 
 std::string_view TPdfInputFile::Text() const
@@ -272,42 +213,6 @@ std::string TPdfInputFile::ObjectDictionary(int number) const
     return position == 0 ? std::string() : ReadBalancedDictionary(file_, position);
 }
 
-void TPdfInputFile::ReadPageTree(int number, TPdfInputPage inherited, std::set<int>& visited, int depth)
-{
-    if (depth > DeepestPageTree || !visited.insert(number).second)
-        throw Exception("Invalid File");
-    const std::string node = ObjectDictionary(number);
-    if (node.empty())
-        MissingTag("/Type");
-    const std::size_t box = FindTag(node, "/MediaBox");
-    if (box != std::string::npos) {
-        const std::size_t open = node.find('[', box);
-        const std::size_t close = open == std::string::npos ? open : node.find(']', open);
-        if (close == std::string::npos)
-            MissingTag("/MediaBox");
-        inherited.mediaBox = node.substr(open, close - open + 1);
-    }
-    const std::size_t resources = FindTag(node, "/Resources");
-    if (resources != std::string::npos) {
-        const std::size_t start = SkipBlanks(node, resources);
-        const std::size_t end = StartsWordAt(node, start, "<<") ? BalancedDictionaryEnd(node, start) : 0;
-        if (end != std::string::npos && end > start)
-            inherited.resources = node.substr(start, end - start);
-        else
-            inherited.resources = std::to_string(NextPDFObject(node, "/Resources")) + " 0 R";
-    }
-    const std::size_t kids = FindTag(node, "/Kids");
-    if (kids == std::string::npos) {
-        if (inherited.mediaBox.empty())
-            MissingTag("/MediaBox");
-        inherited.number = number;
-        pages_.push_back(std::move(inherited));
-        return;
-    }
-    for (const int kid : References(BracketedList(node, kids, "/Kids")))
-        ReadPageTree(kid, inherited, visited, depth + 1);
-}
-
 std::string TPdfInputFile::StreamData(int number) const
 {
     const std::string dictionary = ObjectDictionary(number);
@@ -342,18 +247,22 @@ std::string TPdfInputFile::StreamData(int number) const
     return {reinterpret_cast<const char*>(stream.Data().Memory()), static_cast<std::size_t>(stream.Data().Size())};
 }
 
-std::string TPdfInputFile::PageContent(int page) const
+std::string TPdfInputFile::PageContent(const TPdfInputPage& page) const
 {
-    const std::string node = ObjectDictionary(pages_.at(static_cast<std::size_t>(page)).number);
-    const std::size_t contents = FindTag(node, "/Contents");
-    if (contents == std::string::npos)
+    const std::string node = ObjectDictionary(page.number);
+    std::string_view contents = EntryValue(node, "/Contents");
+    if (contents.empty())
         return {};
-    const std::size_t start = SkipBlanks(node, contents);
-    const std::vector<int> streams = start < node.size() && node[start] == '['
-                                         ? References(BracketedList(node, contents, "/Contents"))
-                                         : std::vector<int>{NextPDFObject(node, "/Contents")};
+    if (contents.front() == '[')
+        contents = contents.substr(1, contents.back() == ']' ? contents.size() - 2 : contents.size() - 1);
+    const std::vector<int> streams = References(contents);
     std::string content;
-    for (const int stream : streams)
-        content += StreamData(stream) + "\n";
+    for (const int stream : streams) {
+        const std::string data = StreamData(stream);
+        decoded_ += static_cast<std::int64_t>(data.size()) + 1;
+        if (decoded_ > DecodedContentLimit)
+            throw EZDecompressionError("decompressed data exceed " + std::to_string(DecodedContentLimit) + " bytes");
+        content += data + "\n";
+    }
     return content;
 }

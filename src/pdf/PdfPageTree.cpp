@@ -2,6 +2,8 @@
 
 #include "pdf/PdfAcroForm.h"
 #include "pdf/PdfFileWriter.h"
+#include "pdf/PdfInputFile.h"
+#include "pdf/PdfInputSyntax.h"
 #include "pdf/PdfLink.h"
 #include "pdf/PdfOutline.h"
 #include "pdf/PdfResource.h"
@@ -12,6 +14,8 @@
 namespace {
 
 constexpr std::size_t ContentReferencesPerLine = 8;
+// Deeper trees than this are not made by any writer; they only serve to exhaust the stack.
+constexpr int DeepestInputTree = 64;
 
 std::string MediaBox(int width, int height)
 {
@@ -145,12 +149,54 @@ void TPdfPages::WriteIt()
     RawWriteLN(ObjStart());
     RawWriteLN("/Type/Pages");
     RawWriteLN(MediaBox(device.DefaultPageWidth, device.DefaultPageHeight));
-    std::vector<TPdfCustomType*> kids;
+    std::vector<std::string> kids = inputKids_;
     for (const auto& page : pages_)
-        kids.push_back(page.get());
-    WriteListReferences("Kids", kids);
-    RawWriteLN("/Count " + IntToStr(Count()));
+        kids.push_back(page->AsReferenceArrayString());
+    WriteReferenceList("Kids", kids);
+    RawWriteLN("/Count " + IntToStr(static_cast<std::int64_t>(kids.size())));
     WriteObjectEnd();
+}
+
+void TPdfPages::SetAsString(const std::string& text)
+{
+    if (inputFile_ == nullptr)
+        TPdfCustomType::SetAsString(text);
+    inputPages_.clear();
+    inputNodes_.clear();
+    std::set<int> visited;
+    ReadInputNode(text, 0, {0, "", "<< >>", "", ""}, visited, 0);
+}
+
+void TPdfPages::ReadInputNode(const std::string& node, int number, TPdfInputPage inherited, std::set<int>& visited,
+                              int depth)
+{
+    if (node.empty())
+        MissingTag("/Type");
+    if (const std::string_view box = EntryValue(node, "/MediaBox"); !box.empty())
+        inherited.mediaBox = box;
+    if (const std::string_view resources = EntryValue(node, "/Resources"); !resources.empty())
+        inherited.resources = resources;
+    if (const std::string_view box = EntryValue(node, "/CropBox"); !box.empty())
+        inherited.cropBox = box;
+    if (const std::string_view rotate = EntryValue(node, "/Rotate"); !rotate.empty())
+        inherited.rotate = rotate;
+    const std::string_view kids = EntryValue(node, "/Kids");
+    if (kids.empty()) {
+        if (inherited.mediaBox.empty())
+            MissingTag("/MediaBox");
+        inherited.number = number;
+        inputPages_.push_back(std::move(inherited));
+        return;
+    }
+    if (number != 0)
+        inputNodes_.push_back(number);
+    if (kids.front() != '[' || kids.back() != ']')
+        MissingTag("/Kids");
+    for (const int kid : References(kids.substr(1, kids.size() - 2))) {
+        if (depth >= DeepestInputTree || !visited.insert(kid).second)
+            throw Exception("Invalid File");
+        ReadInputNode(inputFile_->ObjectDictionary(kid), kid, inherited, visited, depth + 1);
+    }
 }
 
 TPdfCatalog::TPdfCatalog(TPdfFileWriter* owner)

@@ -4,14 +4,29 @@
 #include "platform/core/Geometry.h"
 
 #include <memory>
+#include <set>
+#include <string>
 #include <string_view>
 #include <vector>
 
 class TPdfAcroForm;
+class TPdfInputFile;
 class TPdfLink;
 class TPdfOutline;
 class TPdfPages;
 class TPdfStream;
+
+// A page of an input file as the new document can use it.
+struct TPdfInputPage {
+    int number = 0;
+    // "[x0 y0 x1 y1]" as the file writes it, inherited from the tree when the page has none.
+    std::string mediaBox;
+    // An inline dictionary or a reference; "<< >>" when neither the page nor the tree has one.
+    std::string resources;
+    // The other values a page inherits, as the file writes them; empty when it has none.
+    std::string cropBox;
+    std::string rotate;
+};
 
 // One page: its content streams, thumbnail and annotations, and its size in points.
 class TPdfPage : public TPdfCustomType {
@@ -65,11 +80,31 @@ public:
 
     // Takes the page and becomes its parent.
     TPdfPage& AddPage(std::unique_ptr<TPdfPage> page);
+    // The document's own pages.
     int Count() const { return static_cast<int>(pages_.size()); }
     TPdfPage& Page(int index) const { return *pages_.at(static_cast<std::size_t>(index)); }
 
+    // Reads an input file's page tree from its root node's dictionary, following /Kids through the
+    // file set before, and keeps each leaf page with what it inherits. Raises "Invalid File" for a
+    // tree that comes back to a node or nests deeper than any writer makes it, and
+    // "Cannot find TAG /MediaBox" for a page without a box.
+    void SetAsString(const std::string& text) override;
+    void SetInputFile(const TPdfInputFile* file) { inputFile_ = file; }
+    const std::vector<TPdfInputPage>& InputPages() const { return inputPages_; }
+    // The input's tree nodes below its root, leaves left out.
+    const std::vector<int>& InputNodes() const { return inputNodes_; }
+    // A page carried over from the input, listed before the document's own pages.
+    void AddInputKid(std::string reference) { inputKids_.push_back(std::move(reference)); }
+
 private:
+    void ReadInputNode(const std::string& node, int number, TPdfInputPage inherited, std::set<int>& visited,
+                       int depth);
+
     std::vector<std::unique_ptr<TPdfPage>> pages_;
+    const TPdfInputFile* inputFile_ = nullptr;
+    std::vector<TPdfInputPage> inputPages_;
+    std::vector<int> inputNodes_;
+    std::vector<std::string> inputKids_;
 };
 
 // The document's root: the page tree, the bookmarks and an optional form.

@@ -26,6 +26,10 @@ constexpr int LastAction = 4551;
 constexpr int NoResult = -1;
 constexpr int BeginDocFailed = 1;
 constexpr int ErrorMessageCode = 1;
+constexpr int InputPageCountCode = 2;
+constexpr int InputRequestCode = 3;
+// The device's second listener hears errors as kind 1 and the input's page count as kind 2.
+constexpr int InputPageCountKind = 2;
 // The device's error number for a file it cannot open.
 constexpr int CannotOpenFileError = 3;
 // The document's first page as BeginDoc sets it up, before the first page sets its own.
@@ -586,17 +590,27 @@ private:
     int oldY_;
 };
 
-// The device's errors reach the caller as message 1.
+// The device's errors reach the caller as message 1, the input file's page count as message 2,
+// and its question before each input page as message 3, whose answer may stop the reading.
 void ConnectMessages(TPdfEngineEnv& env)
 {
-    env.Device->OnErrorCallback = [&env](int code, const std::string& text) {
+    const auto send = [&env](int code, int value, const char* text) {
         if (env.Callback == nullptr)
-            return;
+            return false;
         TPdfEngineMessage message;
-        message.Code = ErrorMessageCode;
-        message.Value = code;
-        message.Text = text.c_str();
+        message.Code = code;
+        message.Value = value;
+        message.Text = text;
         env.Callback(env.UserData, message);
+        return message.Abort;
+    };
+    env.Device->OnErrorCallback = [send](int code, const std::string& text) { send(ErrorMessageCode, code, text.c_str()); };
+    env.Device->OnSecondCallback = [send](const std::string&, int count, int kind) {
+        if (kind == InputPageCountKind)
+            send(InputPageCountCode, count, "");
+    };
+    env.Device->OnInputRequest = [send](int page, const std::string& fileName) {
+        return send(InputRequestCode, page, fileName.c_str());
     };
 }
 

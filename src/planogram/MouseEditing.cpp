@@ -284,7 +284,7 @@ bool PlanogramDocument::MoveSelection(int dx, int dy)
     }
     const bool ungrouped = members.size() == 1;
     if (alignToPeg && dx != 0 && dy != 0 && selectedProductFound && ungrouped && pegHolesShown && catalog &&
-        catalog->pegXQ != 0 && catalog->pegYQ != 0 && catalog->roles[RolePegX] != 0 && catalog->roles[RolePegY] != 0)
+        catalog->pegXQ != 0 && catalog->pegYQ != 0 && catalog->RoleAssigned(RolePegX) && catalog->RoleAssigned(RolePegY))
         SnapToPegHole();
     renderer.RedrawGroup(before);
     services.view.InvalidateWindowRect(WindowRectOf(renderer.GroupArea(&current, true)));

@@ -1,21 +1,29 @@
 // The main window's Catalog menu and the selector's "Open Catalog Manager" on the Catalog Manager,
-// offscreen: what the window holds while it is shown modally, a window already shown with edits, and
-// the Catalog Manager's scan and catalog capture in the real picture editor.
+// offscreen: what the window holds while it is shown modally, a window already shown with edits, a
+// new direct data link with the options dialog's help, and the Catalog Manager's scan and catalog
+// capture in the real picture editor.
 #include "app/MainCatalogHost.h"
 #include "app/MainFormFixture.h"
 #include "app/picdocCode.h"
 
+#include "catalog/CatOpsCode.h"
 #include "catalog/DataMaker.h"
 #include "catalog/EnhTwain.h"
 #include "planogram/SelectorCode.h"
+#include "platform/core/FilePaths.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/StringGrid.h"
 #include "testing/FakeScanner.h"
+
+#include "OdbcTestSupport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -148,6 +156,41 @@ TEST_F(CatalogCommands, AWindowShownWithEditsAsksBeforeANewCatalogAndComesToTheF
     form->CatalogManager1->trigger();
     EXPECT_EQ(shownPart, "");
     EXPECT_EQ(Shown(), std::vector<std::string>{"DForm"});
+}
+
+TEST_F(CatalogCommands, NewDirectDataLinkShowsTheManagerWithoutWaitingAndItsOptionsHelpIsTheMainWindows)
+{
+    TestDatabase database{Server::SQLite};
+    database.Client("CREATE TABLE Goods(name TEXT, ean INTEGER)");
+    TCatOps catOps(manager.model, form.get());
+    bool shownWhenPrompted = false;
+    manager.model.promptDataSource = [&](std::string_view) {
+        shownWhenPrompted = manager.isVisible();
+        return std::optional<std::string>(database.ConnectionString());
+    };
+    const HelpHandler previous = TApplication::OnHelp();
+    std::vector<std::uint32_t> contexts;
+    TApplication::SetOnHelp([&](std::uint16_t command, std::uint32_t data, bool& callHelp) {
+        if (command == HELP_CONTEXT)
+            contexts.push_back(data);
+        callHelp = false;
+        return true;
+    });
+    const std::string path = database.Folder().File("goods.ddl");
+    user.AnswerFile(FileDialogResult{path, 1});
+    user.AnswerInput("Goods");
+    user.whileShownModally = [&] { catOps.HelpBtn->click(); };
+    user.AnswerModal(mrOk);
+    ASSERT_TRUE(form->NewDirectDataLink1->isEnabled());
+    form->NewDirectDataLink1->trigger();
+    TApplication::SetOnHelp(previous);
+
+    EXPECT_TRUE(shownWhenPrompted);
+    EXPECT_EQ(Shown(), std::vector<std::string>{"CatOps"});
+    EXPECT_EQ(contexts, std::vector<std::uint32_t>{1});
+    EXPECT_EQ(manager.model.fileName, path);
+    EXPECT_TRUE(FileExists(path));
+    EXPECT_FALSE(manager.DBGrid1->isHidden());
 }
 
 TEST_F(CatalogCommands, ScanImportPictureLinksTheSavedScanToTheCurrentRow)

@@ -543,6 +543,11 @@ TEST(CatalogRoleEntries, NoneAndTheRecordNumberLeaveOptionalRolesUnassigned)
     EXPECT_EQ(RoleColumnForComboEntry(RoleDescription, 3), 2);
     EXPECT_EQ(RoleColumnForComboEntry(RoleWidth, 0), 0);
     EXPECT_EQ(RoleColumnForComboEntry(RoleWidth, 4), 4);
+    // A table's fields count from 0: only "None" leaves a role unassigned there.
+    EXPECT_EQ(RoleColumnForComboEntry(RoleDescription, 0, true), -1);
+    EXPECT_EQ(RoleColumnForComboEntry(RoleDescription, 1, true), 0);
+    EXPECT_EQ(RoleColumnForComboEntry(RoleBrand, 3, true), 2);
+    EXPECT_EQ(RoleColumnForComboEntry(RolePartNumber, 0, true), 0);
     EXPECT_EQ(ComboEntryForRoleColumn(RoleBrand, -1), 0);
     EXPECT_EQ(ComboEntryForRoleColumn(RoleDescription, 2), 3);
     EXPECT_EQ(ComboEntryForRoleColumn(RolePartNumber, 1), 1);

@@ -1,10 +1,12 @@
 #include "catalog/Didbase.h"
+#include "catalog/DidADOData.h"
 #include "catalog/Didascii.h"
 #include "platform/ui/Progress.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
 
 TEST(CatalogRoles, KeysAndDefaultColumns)
 {
@@ -42,6 +44,19 @@ TEST(CatalogRoles, AbsentWhenOutsideTheFields)
     EXPECT_EQ(catalog.ColumnOf(RoleHeight), -1);
     EXPECT_EQ(catalog.ColumnOf(RoleDepth), -1);
     EXPECT_EQ(catalog.ColumnOf(RoleFacings), -1);
+}
+
+// A file's column 0 holds record numbers and stands for "none"; a data link's first field is a field.
+TEST(CatalogRoles, AssignedAsThePlanogramReadsThem)
+{
+    didASCII file;
+    didADOData link;
+    for (const auto& [column, inFile, inLink] : {std::tuple{0, false, true}, {-1, true, false}, {3, true, true}}) {
+        file.roles[RolePegX] = column;
+        link.roles[RolePegX] = column;
+        EXPECT_EQ(file.RoleAssigned(RolePegX), inFile) << column;
+        EXPECT_EQ(link.RoleAssigned(RolePegX), inLink) << column;
+    }
 }
 
 TEST(CatalogUnits, QuarterCentimetres)

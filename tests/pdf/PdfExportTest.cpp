@@ -1,6 +1,7 @@
 #include "pdf/PDFR2.h"
 
 #include "ImageTestSupport.h"
+#include "PdfJudging.h"
 #include "PdfTestSupport.h"
 #include "platform/core/Variant.h"
 #include "platform/graphics/Bitmap.h"
@@ -602,4 +603,61 @@ TEST(PdfExport, InformationDatesAreTheDayTheDocumentBegins)
     info = Judge("pdfinfo -isodates", file);
     EXPECT_EQ(InfoField(info, "CreationDate"), "2020-05-17T00:00:00Z");
     EXPECT_EQ(InfoField(info, "ModDate"), "2021-06-18T00:00:00Z");
+}
+
+// A two-page input under the component's input modes: its pages as watermarks of the new pages,
+// the second one drawn on request, or its pages followed by the new ones; each input page is
+// announced to the input handler, whose Abort makes BeginDoc fail and keeps the older file.
+TEST(PdfExport, InputFilePagesServeAsWatermarksOrPrecedeTheNewPages)
+{
+    TemporaryFolder folder;
+    const std::string input = folder.File("input.pdf");
+    TPdfPrinter pdf;
+    pdf.Filename = input;
+    pdf.BeginDoc();
+    DrawTextPage(pdf, "First input page");
+    DrawTextPage(pdf, "Second input page");
+    pdf.EndDoc();
+
+    const std::string output = folder.File("output.pdf");
+    pdf.Filename = output;
+    pdf.InputFile = input;
+    const auto write = [&](TPdfInputFileMode mode, int pages, int watermark) {
+        pdf.InputfileMode = mode;
+        pdf.BeginDoc();
+        for (int page = 1; page <= pages; ++page) {
+            pdf.StartPage(612, 792, 72, 72, 0);
+            pdf.GetCanvas().TextOut(72, 400, "New page " + std::to_string(page));
+            pdf.UsePDFWatermark(watermark);
+            pdf.EndPage();
+        }
+        pdf.EndDoc();
+        Judge("qpdf --check", output);
+    };
+    const auto pageText = [&](int page) {
+        return Unspaced(Judge("pdftotext -f " + std::to_string(page) + " -l " + std::to_string(page), output + " -"));
+    };
+    write(peUseInputAsWatermark, 3, 0);
+    EXPECT_EQ(pageText(1), "FirstinputpageNewpage1");
+    EXPECT_EQ(pageText(2), "SecondinputpageNewpage2");
+    EXPECT_EQ(pageText(3), "SecondinputpageNewpage3");
+    write(peConvertInputToWatermark, 1, 2);
+    EXPECT_EQ(pageText(1), "SecondinputpageNewpage1");
+    write(pwAppendToInput, 2, 0);
+    EXPECT_EQ(InfoField(Judge("pdfinfo", output), "Pages"), "4");
+    EXPECT_EQ(pageText(2), "Secondinputpage");
+    EXPECT_EQ(pageText(3), "Newpage1");
+
+    WriteWholeFile(output, "old");
+    std::vector<std::string> requests;
+    pdf.OnInputPdf = [&](TPdfCustomExport&, TPdfEngineMessage& message) {
+        requests.push_back(std::to_string(message.Code) + " " + std::to_string(message.Value) + " " + message.Text);
+        message.Abort = message.Value == 2;
+    };
+    pdf.InputfileMode = peConvertInputToWatermark;
+    EXPECT_EQ(RaisedMessage<Exception>([&] { pdf.BeginDoc(); }), "Reading of the input PDF was cancelled");
+    EXPECT_EQ(requests, (std::vector<std::string>{"3 1 " + input, "3 2 " + input}));
+    EXPECT_FALSE(pdf.DocumentOpen());
+    EXPECT_EQ(ReadWholeFile(output), "old");
+    EXPECT_EQ(FolderEntries(folder.Path()), (std::vector<std::string>{"input.pdf", "output.pdf"}));
 }

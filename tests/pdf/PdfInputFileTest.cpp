@@ -1,19 +1,32 @@
 #include "pdf/PdfInputFile.h"
 
+#include "ImageTestSupport.h"
+#include "PdfJudging.h"
 #include "PdfTestSupport.h"
 #include "pdf/Pdfzlib.h"
 #include "platform/core/Exceptions.h"
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 namespace {
 
-TPdfInputFile Read(const std::string& pdf)
+// An input file and the page tree read from it.
+struct TInput {
+    TPdfInputFile file;
+    TPdfPages tree{nullptr};
+
+    const std::vector<TPdfInputPage>& Pages() const { return tree.InputPages(); }
+    std::string PageContent(int page) const { return file.PageContent(Pages().at(static_cast<std::size_t>(page))); }
+};
+
+std::unique_ptr<TInput> Read(const std::string& pdf)
 {
     TMemoryStream stream;
     stream.WriteBuffer(pdf.data(), static_cast<std::int64_t>(pdf.size()));
-    TPdfInputFile input;
-    input.ReadPDFStream(stream);
+    auto input = std::make_unique<TInput>();
+    input->file.ReadPDFStream(stream, input->tree);
     return input;
 }
 
@@ -22,18 +35,28 @@ std::string Stream(const std::string& dictionary, const std::string& data)
     return "<< " + dictionary + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream";
 }
 
-// Appends objects and a cross-reference section to `pdf`; the section's trailer gets `trailer`.
-void AppendSection(std::string& pdf, const std::vector<std::pair<int, std::string>>& objects,
-                   const std::string& trailer)
+// Appends a cross-reference section of objects at their offsets to `pdf`; its trailer gets `trailer`.
+void AppendTable(std::string& pdf, const std::vector<std::pair<int, std::size_t>>& offsets, const std::string& trailer)
 {
     std::string table = "xref\n";
-    for (const auto& [number, body] : objects) {
-        const std::string offset = std::to_string(pdf.size());
-        pdf += std::to_string(number) + " 0 obj\n" + body + "\nendobj\n";
+    for (const auto& [number, at] : offsets) {
+        const std::string offset = std::to_string(at);
         table += std::to_string(number) + " 1\n" + std::string(10 - offset.size(), '0') + offset + " 00000 n\r\n";
     }
     const std::string start = std::to_string(pdf.size());
     pdf += table + "trailer\n<< /Size 9 " + trailer + " >>\nstartxref\n" + start + "\n%%EOF\n";
+}
+
+// Appends objects and a cross-reference section to `pdf`; the section's trailer gets `trailer`.
+void AppendSection(std::string& pdf, const std::vector<std::pair<int, std::string>>& objects,
+                   const std::string& trailer)
+{
+    std::vector<std::pair<int, std::size_t>> offsets;
+    for (const auto& [number, body] : objects) {
+        offsets.emplace_back(number, pdf.size());
+        pdf += std::to_string(number) + " 0 obj\n" + body + "\nendobj\n";
+    }
+    AppendTable(pdf, offsets, trailer);
 }
 
 const std::string PageTree = "<< /Type /Pages /Kids [3 0 R] /Count 1 /MediaBox [0 0 300 200] >>";
@@ -60,6 +83,79 @@ std::string LastXRefOffset(const std::string& pdf)
 // The content's length, 10000, claimed as 99999: the offsets stay as they were.
 std::string Lengthened(std::string pdf) { return pdf.replace(pdf.find("/Length 10000"), 13, "/Length 99999"); }
 
+// A page inside a second tree level that inherits its box, away from the origin, its turn and its
+// resources: a font and a form that names the catalog and holds a string.
+std::string NestedPage()
+{
+    std::string pdf = "%PDF-1.2\n";
+    AppendSection(pdf,
+                  {{1, "<< /Type /Catalog /Pages 2 0 R >>"},
+                   {2, "<< /Type /Pages /Kids [10 0 R] /Count 1 /MediaBox [50 50 350 250] /Resources << /Font << /F1 5 "
+                       "0 R >> /XObject << /X1 6 0 R >> >> >>"},
+                   {10, "<< /Type /Pages /Parent 2 0 R /Kids [3 0 R] /Count 1 /Rotate 90 >>"},
+                   {3, "<< /Type /Page /Parent 10 0 R /Contents 4 0 R >>"},
+                   {4, Stream("", "BT /F1 12 Tf 70 200 Td (Nested page) Tj ET /X1 Do")},
+                   {5, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"},
+                   {6, Stream("/Type /XObject /Subtype /Form /BBox [0 0 300 200] /Owner 1 0 R /Note (Shelf \\(A\\))",
+                              "60 60 100 50 re f")}},
+                  "/Root 1 0 R");
+    return pdf;
+}
+
+// A page whose resources lead into a chain of objects, each written inside the one before: copying
+// them all would copy the file many times over.
+std::string ObjectsInsideEachOther()
+{
+    std::string chain = std::string(4000, 'x');
+    for (int number = 9; number >= 6; --number)
+        chain = std::to_string(number) + " 0 obj\n[" + (number < 9 ? std::to_string(number + 1) + " 0 R " : "") + "(" +
+                chain + ")]";
+    std::string pdf = "%PDF-1.2\n" + chain + "\nendobj\n";
+    std::vector<std::pair<int, std::size_t>> offsets;
+    for (int number = 6; number <= 9; ++number)
+        offsets.emplace_back(number, pdf.find(std::to_string(number) + " 0 obj"));
+    AppendTable(pdf, offsets, "");
+    AppendSection(pdf,
+                  {{1, "<< /Type /Catalog /Pages 2 0 R >>"},
+                   {2, PageTree},
+                   {3, "<< /Type /Page /Parent 2 0 R /Contents 4 0 R /Resources << /Chain 6 0 R >> >>"},
+                   {4, Stream("", "(x) Tj")}},
+                  "/Root 1 0 R /Prev " + LastXRefOffset(pdf));
+    return pdf;
+}
+
+// What an input mode makes of a file: a letter page that draws the first input page's form when
+// there is one. Listeners of the device record what they hear.
+struct TInputDocument {
+    TPdfDevice device;
+    std::vector<std::string> heard;
+
+    TInputDocument(const std::string& input, int mode, const std::string& output, bool encrypt = false)
+    {
+        device.FileName = output;
+        device.InputFileName = input;
+        device.InputMode = mode;
+        device.Security.flags = encrypt ? 1 : 0;
+        device.OnMessageCallback = [this](int code, const std::string& text, int number) {
+            if (code == 4)
+                heard.push_back(std::to_string(code) + " " + text + " " + std::to_string(number));
+        };
+        device.OnSecondCallback = [this](const std::string& text, int code, int kind) {
+            heard.push_back("second " + std::to_string(kind) + " " + text + " " + std::to_string(code));
+        };
+    }
+
+    void Write()
+    {
+        device.BeginDoc(612, 792, 72);
+        device.StartPage(612, 792, 72, 72, 0);
+        device.DrawXForm("inpage1", 0, 0, 612, 792);
+        device.TextOut(300, 700, "Own page");
+        device.EndPage();
+        device.EndDoc();
+    }
+};
+
 } // namespace
 
 TEST(PdfInputFile, ReadsPagesOfOurDeviceAndOfQpdf)
@@ -76,8 +172,8 @@ TEST(PdfInputFile, ReadsPagesOfOurDeviceAndOfQpdf)
     RunCommand("qpdf --object-streams=disable --compress-streams=y " + mine + " " + flate + " 2>&1", &status);
     ASSERT_EQ(status, 0);
     for (const std::string& file : {mine, flate}) {
-        TPdfInputFile input;
-        input.ReadPDFFile(file);
+        TInput input;
+        input.file.ReadPDFFile(file, input.tree);
         ASSERT_EQ(input.Pages().size(), 2u) << file;
         EXPECT_NE(input.Pages()[1].mediaBox.find("0 0 400 300"), std::string::npos) << file;
         EXPECT_NE(input.Pages()[0].resources, "<< >>") << file;
@@ -98,20 +194,20 @@ TEST(PdfInputFile, NewerSectionsWinAndLongDictionariesAreReadWhole)
                    {4, Stream("/Filter /FlateDecode", ZCompressStr("(new) Tj"))},
                    {6, Stream("/Filter [/ASCII85Decode]", "66J!*0H`%~>")}},
                   "/Root 1 0 R /Prev " + first);
-    const TPdfInputFile input = Read(pdf);
-    ASSERT_EQ(input.Pages().size(), 1u);
-    EXPECT_EQ(input.Pages()[0].mediaBox, "[0 0 50 60]");
-    EXPECT_EQ(input.Pages()[0].resources, "7 0 R");
-    EXPECT_EQ(input.PageContent(0), "(new) Tj\nB 1 0 0\n");
-    EXPECT_EQ(input.PosInPDFFile(4), static_cast<std::int64_t>(pdf.rfind("4 0 obj")));
-    EXPECT_EQ(input.PosInPDFFile(1), static_cast<std::int64_t>(pdf.find("1 0 obj")));
-    EXPECT_EQ(input.PosInPDFFile(5), 0);
-    EXPECT_EQ(input.PosInPDFFile(1 << 30), 0);
+    const auto input = Read(pdf);
+    ASSERT_EQ(input->Pages().size(), 1u);
+    EXPECT_EQ(input->Pages()[0].mediaBox, "[0 0 50 60]");
+    EXPECT_EQ(input->Pages()[0].resources, "7 0 R");
+    EXPECT_EQ(input->PageContent(0), "(new) Tj\nB 1 0 0\n");
+    EXPECT_EQ(input->file.PosInPDFFile(4), static_cast<std::int64_t>(pdf.rfind("4 0 obj")));
+    EXPECT_EQ(input->file.PosInPDFFile(1), static_cast<std::int64_t>(pdf.find("1 0 obj")));
+    EXPECT_EQ(input->file.PosInPDFFile(5), 0);
+    EXPECT_EQ(input->file.PosInPDFFile(1 << 30), 0);
 
     // A section that names itself as the previous one is read once.
     std::string loop = OnePage("(x) Tj", "", " /Prev SELF");
     loop.replace(loop.rfind("SELF"), 4, LastXRefOffset(loop));
-    EXPECT_EQ(Read(loop).PageContent(0), "(x) Tj\n");
+    EXPECT_EQ(Read(loop)->PageContent(0), "(x) Tj\n");
 }
 
 TEST(PdfInputFile, HostileFilesAreRefusedWithTheirMessages)
@@ -159,7 +255,113 @@ TEST(PdfInputFile, HostileFilesAreRefusedWithTheirMessages)
         {"length beyond the file", Lengthened(OnePage(std::string(10000, ' '))), "Cannot find TAG /Length"},
     };
     for (const Case& c : contents) {
-        const TPdfInputFile input = Read(c.pdf);
-        EXPECT_EQ(RaisedMessage<Exception>([&] { input.PageContent(0); }), c.message) << c.name;
+        const auto input = Read(c.pdf);
+        EXPECT_EQ(RaisedMessage<Exception>([&] { input->PageContent(0); }), c.message) << c.name;
+    }
+}
+
+// Input pages become forms that show as the input shows them, from files of our device and of qpdf,
+// into plain and encrypted documents; the listeners learn the page count first.
+TEST(PdfInputFile, InputPagesAsFormsShowTheInputsTextAndDrawing)
+{
+    const TemporaryFolder folder;
+    const std::string ours = folder.File("ours.pdf");
+    const std::string flate = folder.File("flate.pdf");
+    WriteWholeFile(ours, MemoryDocument({}, [](TPdfDevice& device) {
+                       DrawSamplePage(device);
+                       DrawSamplePage(device, 400, 300);
+                   }));
+    Judged("qpdf --object-streams=disable --compress-streams=y " + ours + " " + flate);
+    const RgbImage inputPage = DecodedBy("pdftoppm -r 72 -f 1 -l 1 " + ours);
+    for (const std::string& input : {ours, flate}) {
+        for (const bool encrypt : {false, true}) {
+            const std::string output = folder.File(encrypt ? "locked.pdf" : "plain.pdf");
+            TInputDocument document(input, 2, output, encrypt);
+            document.Write();
+            EXPECT_EQ(document.heard, (std::vector<std::string>{"4 " + input + " 2", "second 2 " + input + " 2"}));
+            Judged("qpdf --check " + output);
+            EXPECT_NE(Judged("pdftotext " + output + " -").find("Shelf (A) \\ 4"), std::string::npos) << input;
+            // The own text aside, the page is the input's first.
+            RgbImage page = DecodedBy("pdftoppm -r 72 " + output);
+            const TRect own = InkBounds(page, TRect{250, 0, 612, 792});
+            EXPECT_FALSE(own.IsEmpty());
+            for (int y = own.Top - 2; y < own.Bottom + 2; ++y)
+                for (int x = own.Left - 2; x < own.Right + 2; ++x)
+                    page.pixels[static_cast<std::size_t>(y) * page.width + x] = inputPage.At(x, y);
+            ExpectSameImage(page, inputPage, input + (encrypt ? " encrypted" : ""));
+        }
+    }
+}
+
+// Mode 1 carries the input's page over, with what it inherits and what its resources name; the
+// forms of mode 2 leave the input's catalog out as an empty object and encrypt the strings they
+// carry over.
+TEST(PdfInputFile, PagesCarriedOverKeepTheirResourcesAndLeaveTheCatalogOut)
+{
+    const TemporaryFolder folder;
+    const std::string input = folder.File("nested.pdf");
+    WriteWholeFile(input, NestedPage());
+    const std::string appended = folder.File("appended.pdf");
+    TInputDocument(input, 1, appended).Write();
+    Judged("qpdf --check " + appended);
+    EXPECT_EQ(PageSizes(appended), (std::vector<std::string>{"300 x 200", "612 x 792"}));
+    EXPECT_EQ(Unspaced(Judged("pdftotext -f 1 -l 1 " + appended + " -")), "Nestedpage");
+    EXPECT_EQ(Unspaced(Judged("pdftotext -f 2 -l 2 " + appended + " -")), "Ownpage");
+    // The filled square of the inner form, 10 points in from the page's left and 10 up from its foot,
+    // turned with the page a quarter to the right.
+    const RgbImage first = DecodedBy("pdftoppm -r 72 -f 1 -l 1 " + appended);
+    EXPECT_EQ(InkBounds(first, TRect{0, 0, 100, 300}), (TRect{10, 10, 60, 110}));
+
+    const std::string forms = folder.File("forms.pdf");
+    TInputDocument(input, 2, forms).Write();
+    Judged("qpdf --check " + forms);
+    const std::string written = ReadWholeFile(forms);
+    std::smatch owner;
+    ASSERT_TRUE(std::regex_search(written, owner, std::regex("/Owner (\\d+) 0 R"))) << written;
+    EXPECT_NE(written.find("\n" + owner[1].str() + " 0 obj\r\n<< >>\r\nendobj\r\n"), std::string::npos);
+    EXPECT_EQ(written.find("objend"), std::string::npos);
+    EXPECT_EQ(Unspaced(Judged("pdftotext " + forms + " -")), "NestedpageOwnpage");
+
+    const std::string locked = folder.File("locked.pdf");
+    TInputDocument(input, 2, locked, true).Write();
+    Judged("qpdf --check " + locked);
+    EXPECT_EQ(ReadWholeFile(locked).find("Shelf"), std::string::npos);
+    Judged("qpdf --decrypt --qdf " + locked + " " + folder.File("open.pdf"));
+    EXPECT_NE(ReadWholeFile(folder.File("open.pdf")).find("/Note (Shelf \\(A\\))"), std::string::npos);
+}
+
+// Inputs a document refuses: BeginDoc raises the message, and an older file stays as it was.
+TEST(PdfInputFile, DocumentsRefuseInputsWithTheirMessagesAndKeepTheOldFile)
+{
+    const TemporaryFolder folder;
+    const std::string plain = folder.File("plain.pdf");
+    WriteWholeFile(plain, MemoryDocument());
+    const std::string encrypted = folder.File("encrypted.pdf");
+    Judged("qpdf --encrypt u o 256 -- " + plain + " " + encrypted);
+    struct Case {
+        std::string name;
+        std::string pdf;
+        int mode;
+        bool encrypt;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"LZW content", OnePage("x", "/LZWDecode"), 2, false, "LZWDecode is not supported!"},
+        {"objects inside each other", ObjectsInsideEachOther(), 1, false, "Invalid File"},
+        {"appended to an encrypted document", ReadWholeFile(plain), 1, true,
+         "An input PDF cannot be appended to an encrypted document"},
+        {"encrypted input", ReadWholeFile(encrypted), 3, false, "Encrypted input PDF files are not supported"},
+        {"box without numbers", NestedPage().replace(NestedPage().find("[50 50"), 3, "[/a"), 2, false,
+         "Invalid File"},
+    };
+    const std::string target = folder.File("target.pdf");
+    const std::string input = folder.File("input.pdf");
+    for (const Case& c : cases) {
+        WriteWholeFile(target, "old");
+        WriteWholeFile(input, c.pdf);
+        TInputDocument document(input, c.mode, target, c.encrypt);
+        EXPECT_EQ(RaisedMessage<Exception>([&] { document.Write(); }), c.message) << c.name;
+        EXPECT_FALSE(document.device.IsOpen()) << c.name;
+        EXPECT_EQ(ReadWholeFile(target), "old") << c.name;
     }
 }

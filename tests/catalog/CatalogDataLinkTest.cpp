@@ -1,0 +1,286 @@
+// The Catalog Manager's data links, offscreen on SQLite: a new link made through the options dialog,
+// a link's table shown instead of the grid, and the picture commands posting to its records, as the
+// sqlite3 client reads them afterwards.
+#include "ado/Adocomps.h"
+#include "catalog/CatOpsCode.h"
+#include "catalog/DataMaker.h"
+#include "catalog/DidADOData.h"
+#include "platform/ui/StringGridView.h"
+#include "testing/CatalogFakes.h"
+#include "testing/ScriptedUi.h"
+
+#include "OdbcTestSupport.h"
+#include "TestSupport.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTableView>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr const char* LinkCaption = "DDL Connection Error";
+
+class CatalogDataLink : public testing::Test {
+protected:
+    CatalogDataLink() : form(host), catOps(form.model, &form)
+    {
+        database.Client("CREATE TABLE Products(name TEXT, ean INTEGER PRIMARY KEY, width REAL, height REAL,"
+                        " picture TEXT); INSERT INTO Products VALUES('Tea', 1, 10, 20, 'C:\\pics\\tea.jpg'),"
+                        " ('Coffee', 2, 11, 21, 'D:\\coffee.jpg'), ('Cocoa', 3, 12, 22, NULL),"
+                        " ('Sugar', 4, 13, 23, 'sugar.jpg')");
+        form.model.promptDataSource = [this](std::string_view initial) {
+            prompts.emplace_back(initial);
+            return prompted;
+        };
+        form.NewCatalog();
+        form.show();
+    }
+
+    // The roles the user picks in the options dialog: the part number in the second field, the
+    // description in the first, the sizes in the third and fourth, the picture in the fifth.
+    void ChooseRolesWhenAsked()
+    {
+        ui.whileShownModally = [this] {
+            for (QComboBox* box : catOps.findChildren<QComboBox*>())
+                box->setCurrentIndex(0);
+            for (const auto& [box, entry] : {std::pair{catOps.cbIndex, 1},
+                                             {catOps.cbDescription, 1},
+                                             {catOps.cbWidth, 2},
+                                             {catOps.cbHeight, 3},
+                                             {catOps.cbPicName, 5}})
+                box->setCurrentIndex(entry);
+            listed = catOps.cbDescription->itemText(1).toStdString();
+        };
+        ui.AnswerModal(mrOk);
+    }
+
+    // A link written by the catalog kind itself, with the roles above.
+    std::string WriteLink(const std::string& connection, const std::string& table)
+    {
+        didADOData link;
+        link.roles[RolePartNumber] = 1;
+        link.roles[RoleDescription] = 0;
+        link.roles[RolePictureName] = 4;
+        link.connectionString = connection;
+        link.tableName = table;
+        const std::string path = database.Folder().File("made.ddl");
+        EXPECT_TRUE(link.SaveToFile(path, nullptr, "cm", ""));
+        return path;
+    }
+
+    std::vector<std::string> Column(int field) const
+    {
+        std::vector<std::string> texts;
+        QAbstractItemModel& table = *form.DBGrid1->model();
+        for (int row = 0; row < table.rowCount(); ++row)
+            texts.push_back(table.index(row, field).data().toString().toStdString());
+        return texts;
+    }
+
+    bool GridCommandsEnabled() const
+    {
+        for (const QAction* command :
+             {form.aAddRow, form.aAddColumn, form.ImportText, form.Export1, form.Grid1->menuAction()})
+            if (!command->isEnabled())
+                return false;
+        return true;
+    }
+
+    ScriptedUi ui;
+    TestDatabase database{Server::SQLite};
+    NoSelectorHost host;
+    TDForm form;
+    TCatOps catOps;
+    std::optional<std::string> prompted = database.ConnectionString();
+    std::vector<std::string> prompts;
+    std::string listed;
+};
+
+TEST_F(CatalogDataLink, ANewLinkIsWrittenWithTheChosenRolesAndBecomesTheCatalogSaved)
+{
+    const std::string path = database.Folder().File("shop.ddl");
+    ui.AnswerFile(FileDialogResult{path, 1});
+    ui.AnswerInput("Products");
+    ChooseRolesWhenAsked();
+    form.DirectDataLink1->trigger();
+
+    EXPECT_EQ(ReadWholeFile(path), "DDLF\r\ncatheader.version=1\r\ncatheader.platform=Windows\r\ncatheader.unit=cm\r\n"
+                                   "catheader.FieldCount=0\r\ncatheader.recordsize=0\r\n"
+                                   "catheader.PhotoCollection=\r\ncatheader.PhotoCollectionMacPath=\r\n"
+                                   "catheader.numberColNr=-1\r\ncatheader.indexColNr=1\r\ncatheader.desColNr=0\r\n"
+                                   "catheader.picColNr=4\r\ncatheader.wthColNr=2\r\ncatheader.hgtColNr=3\r\n"
+                                   "catheader.dpthColNr=-1\r\ncatheader.facingsColNr=-1\r\n"
+                                   "catheader.costpriceColNr=-1\r\ncatheader.salepriceColNr=-1\r\n"
+                                   "catheader.pegXColNr=-1\r\ncatheader.pegYColNr=-1\r\n"
+                                   "catheader.sellAmountColNr=-1\r\ncatheader.inventoryColNr=-1\r\n"
+                                   "catheader.minInventoryColNr=-1\r\ncatheader.ConnectionString=" +
+                                       database.ConnectionString() + "\r\ncatheader.TableName=Products\r\n");
+    EXPECT_EQ(form.model.fileName, path);
+    EXPECT_EQ(form.model.catalog->type, "DDL");
+    EXPECT_FALSE(form.model.modified);
+    EXPECT_EQ(prompts, std::vector<std::string>{"DDL"});
+    EXPECT_EQ(listed, "name"); // the options list the table's fields
+    const ScriptedUi::Call save = ui.CallsOf(ScriptedUi::Kind::SaveDialog).at(0);
+    EXPECT_EQ(save.caption, "Save direct data link");
+    EXPECT_EQ(save.fileOptions.filter, "Direct Data Link File|*.ddl");
+    EXPECT_EQ(save.fileOptions.defaultExt, "ddl");
+    const ScriptedUi::Call input = ui.CallsOf(ScriptedUi::Kind::InputBox).at(0);
+    EXPECT_EQ(input.caption, "Data Link Table Name");
+    EXPECT_EQ(input.text, "Enter Data Link Table Name");
+    EXPECT_FALSE(form.DBGrid1->isHidden());
+    EXPECT_TRUE(form.GridView->isHidden());
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"Tea", "Coffee", "Cocoa", "Sugar"}));
+}
+
+TEST_F(CatalogDataLink, ANewLinkStopsAtTheFirstStepThatFailsAndWritesNothing)
+{
+    const std::string path = database.Folder().File("shop.ddl");
+    const std::string unreachable = "Could not connect to your data source. ADO data source may not be valid.";
+    const std::string noTable = "Could not open your table. Make sure you have spelled the table name correctly";
+    const struct {
+        const char* name;
+        std::optional<std::string> prompt; // the data-link dialog's answer
+        std::optional<std::string> table;  // the table name typed, when asked
+        std::string message;               // the one message shown, if any
+    } cases[] = {
+        {"cancelled dialog", std::nullopt, std::nullopt, ""},
+        {"unreachable source", "Provider=Nobody.1;Data Source=x", std::nullopt, unreachable},
+        {"no table name", database.ConnectionString(), "", ""},
+        {"missing table", database.ConnectionString(), "Goods", noTable},
+        {"hostile table", database.ConnectionString(), "Products; DROP TABLE Products", noTable},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.ClearCalls();
+        prompted = c.prompt;
+        ui.AnswerFile(FileDialogResult{path, 1});
+        if (c.table)
+            ui.AnswerInput(*c.table);
+        if (!c.message.empty())
+            ui.AnswerMessage(MsgAnswer::OK);
+        form.DirectDataLink1->trigger();
+        EXPECT_EQ(ui.MessageTexts(),
+                  c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message});
+        if (!c.message.empty()) {
+            EXPECT_EQ(ui.Calls().back().caption, LinkCaption);
+            EXPECT_EQ(ui.Calls().back().icon, MsgIcon::Stop);
+        }
+        EXPECT_FALSE(FileExists(path));
+        EXPECT_EQ(form.model.catalog->type, "CTF");
+        EXPECT_TRUE(form.DBGrid1->isHidden());
+    }
+    EXPECT_EQ(database.Client("SELECT count(*) FROM Products"), "4");
+
+    // Edits are offered for saving first; a save that fails ends the command with the edits kept.
+    form.model.fileName = database.Folder().File("edited.ctf");
+    form.model.Grid.SetEditText(1, 1, "P-1");
+    const didBase* edited = form.model.catalog.get();
+    ui.ClearCalls();
+    ui.AnswerMessage(MsgAnswer::Yes);
+    ui.AnswerMessage(MsgAnswer::OK); // the failed write
+    {
+        FileSizeLimit limit(10);
+        form.DirectDataLink1->trigger();
+    }
+    EXPECT_EQ(ui.MessageTexts().front(),
+              "Would you like to save changes to your current catalog file before starting a new catalog?");
+    EXPECT_TRUE(ui.CallsOf(ScriptedUi::Kind::SaveDialog).empty());
+    EXPECT_EQ(form.model.catalog.get(), edited);
+    EXPECT_TRUE(form.model.modified);
+    EXPECT_EQ(form.model.Grid.Cells(1, 1), "P-1");
+}
+
+TEST_F(CatalogDataLink, AnOpenedLinkShowsItsTableUntilANewCatalogGivesTheGridBack)
+{
+    ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Products")));
+    EXPECT_FALSE(form.DBGrid1->isHidden());
+    EXPECT_TRUE(form.GridView->isHidden());
+    EXPECT_EQ(form.DBGrid1->model()->headerData(4, Qt::Horizontal).toString().toStdString(), "picture");
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"1", "2", "3", "4"}));
+    EXPECT_EQ(form.model.dADODataset1->CommandText(), "SELECT * FROM Products");
+    EXPECT_TRUE(form.model.dADODataset1->Active());
+    EXPECT_FALSE(GridCommandsEnabled());
+    EXPECT_FALSE(form.aImportExcel->isEnabled());
+
+    // The options list the fields and show the first one as the description's.
+    catOps.FormShow();
+    EXPECT_EQ(catOps.cbDescription->currentText().toStdString(), "name");
+    EXPECT_EQ(catOps.cbPicName->currentText().toStdString(), "picture");
+    EXPECT_EQ(catOps.cbBrand->currentText().toStdString(), "None");
+
+    // A clicked cell is the current record and the inspector's text.
+    form.DBGrid1->setCurrentIndex(form.DBGrid1->model()->index(2, 0));
+    EXPECT_EQ(form.model.dADOTable1->RecNo(), 3);
+    EXPECT_EQ(form.edCellContent->text().toStdString(), "Cocoa");
+
+    form.NewCatalog1->trigger();
+    EXPECT_TRUE(form.DBGrid1->isHidden());
+    EXPECT_FALSE(form.GridView->isHidden());
+    EXPECT_TRUE(GridCommandsEnabled());
+    EXPECT_FALSE(form.model.dADOConnection1->Connected());
+}
+
+TEST_F(CatalogDataLink, ALinkWhoseTableCannotBeShownSaysWhyAndKeepsTheTable)
+{
+    const struct {
+        std::string connection;
+        std::string table;
+        std::string message;
+    } cases[] = {
+        {"Provider=Nobody.1;Data Source=x", "Products",
+         "Could not connect to your data source. ADO data source may not be valid"},
+        {database.ConnectionString(), "Goods",
+         "Could not open your table make sure you have spelled the Table name correctly"},
+        {database.ConnectionString(), "Products; DROP TABLE Products",
+         "Could not open your table make sure you have spelled the Table name correctly"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.table);
+        ui.ClearCalls();
+        ui.AnswerMessage(MsgAnswer::OK);
+        EXPECT_TRUE(form.OpenCatalog(WriteLink(c.connection, c.table)));
+        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{c.message});
+        EXPECT_EQ(ui.Calls().back().caption, LinkCaption);
+        EXPECT_TRUE(form.DBGrid1->isHidden());
+        EXPECT_TRUE(GridCommandsEnabled());
+    }
+    EXPECT_EQ(database.Client("SELECT count(*) FROM Products"), "4");
+}
+
+TEST_F(CatalogDataLink, PictureCommandsPostToTheRecordsOfTheTable)
+{
+    const std::string link = WriteLink(database.ConnectionString(), "Products");
+    const auto pictures = [&] { return database.Client("SELECT ifnull(picture, '-') FROM Products ORDER BY ean"); };
+    ASSERT_TRUE(form.OpenCatalog(link));
+
+    // Link Picture writes the record selected in the table at once.
+    form.DBGrid1->setCurrentIndex(form.DBGrid1->model()->index(2, 1));
+    ui.AnswerFile(FileDialogResult{"/pics/cocoa.jpg", 1});
+    form.aGetPicture->trigger();
+    EXPECT_EQ(Column(4)[2], "/pics/cocoa.jpg");
+    EXPECT_FALSE(form.model.modified);
+
+    // Change drive rewrites the records with a drive.
+    ui.AnswerMessage(MsgAnswer::Yes);
+    ui.AnswerInput("E:");
+    form.aChangeDrive->trigger();
+    EXPECT_EQ(Column(4),
+              (std::vector<std::string>{"E:\\pics\\tea.jpg", "E:\\coffee.jpg", "/pics/cocoa.jpg", "sugar.jpg"}));
+    EXPECT_EQ(form.model.dADOTable1->RecNo(), 3);
+    ASSERT_TRUE(form.close());
+    EXPECT_EQ(pictures(), "E:\\pics\\tea.jpg\nE:\\coffee.jpg\n/pics/cocoa.jpg\nsugar.jpg");
+
+    // Strip keeps the file names; an empty field stays empty.
+    database.Client("UPDATE Products SET picture = NULL WHERE ean = 4");
+    ASSERT_TRUE(form.OpenCatalog(link));
+    form.model.location = "/pics/";
+    ui.AnswerMessage(MsgAnswer::Yes);
+    form.aStripPath->trigger();
+    ASSERT_TRUE(form.close());
+    EXPECT_EQ(pictures(), "tea.jpg\ncoffee.jpg\ncocoa.jpg\n-");
+}
+
+} // namespace
