@@ -11,8 +11,6 @@
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/TextUtils.h"
-#include "platform/services/AdoConnection.h"
-#include "platform/services/SqlNames.h"
 #include "platform/settings/SettingsStore.h"
 
 #include <QCoreApplication>
@@ -29,8 +27,7 @@ void OpenLinkedTable(TdADOConnection& connection, TdADODataset& dataSet, const d
     connection.SetConnected(false);
     connection.SetConnectionString(link.connectionString);
     connection.SetConnected(true);
-    const std::string quote = connection.ConnectionObject()->Backend().IdentifierQuote();
-    dataSet.SetCommandText("SELECT * FROM " + SqlTableName(link.tableName, quote));
+    dataSet.SetCommandText(SelectAllStatement(connection, link.tableName));
     dataSet.Open();
 }
 
