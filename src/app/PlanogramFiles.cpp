@@ -278,29 +278,53 @@ bool PlanogramFiles::NewPlanogram()
 
 bool PlanogramFiles::NewBlankPlanogram(std::string& chosenTemplate)
 {
+    const auto setUp = [&chosenTemplate](PlanogramDocument& document) {
+        if (document.NewDocument(0, 0))
+            return true;
+        chosenTemplate = document.chosenTemplate;
+        return false;
+    };
+    if (!NewDisplayWindow("My Display", setUp))
+        return false;
+    seams_.synchronise();
+    return true;
+}
+
+bool PlanogramFiles::NewSetUpPlanogram(const std::function<bool(PlanogramDocument&)>& setUp,
+                                       const std::function<void(PlanogramDocument&)>& fill)
+{
+    if (seams_.busy.Running())
+        return false;
+    LongOperations::Guard busy(seams_.busy);
+    Tplandoc* window = NewDisplayWindow("My Display ", setUp);
+    if (!window)
+        return false;
+    fill(window->Document());
+    return true;
+}
+
+Tplandoc* PlanogramFiles::NewDisplayWindow(const std::string& caption,
+                                           const std::function<bool(PlanogramDocument&)>& setUp)
+{
     try {
         QMdiSubWindow* frame = nullptr;
         Tplandoc* window = NewPlanogramWindow(frame);
         PendingWindow pending(frame);
         frame->resize(1, 1);
-        frame->setWindowTitle(toQString("My Display" + IntToStr(static_cast<int>(seams_.area.subWindowList().size()))));
+        frame->setWindowTitle(toQString(caption + IntToStr(static_cast<int>(seams_.area.subWindowList().size()))));
         // As for an open: the window's first showing takes the settings' values, the set-up comes
         // after them, and the wall sizes the window.
         frame->show();
-        PlanogramDocument& document = window->Document();
-        if (!document.NewDocument(0, 0)) {
-            chosenTemplate = document.chosenTemplate;
-            return false;
-        }
+        if (!setUp(window->Document()))
+            return nullptr;
         pending.Keep();
-        seams_.synchronise();
-        return true;
+        return window;
     } catch (const std::bad_alloc&) {
         Ui().MessageBox("Allocation Error", ApplicationTitle, MsgButtons::OK, MsgIcon::Stop);
     } catch (const Exception&) {
         Ui().MessageBox("Could not create new document", ApplicationTitle, MsgButtons::OK, MsgIcon::Exclamation);
     }
-    return false;
+    return nullptr;
 }
 
 bool PlanogramFiles::DocumentSetup()

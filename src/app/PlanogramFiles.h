@@ -52,6 +52,12 @@ public:
     // A blank display as the Document Setup dialog describes it, or the template chosen on it,
     // opened untitled.
     bool NewPlanogram();
+    // A new display that the caller sets up instead of the Document Setup dialog: `setUp` makes the
+    // window's document (its wall, through NewDocument) and answers whether it did; the window is
+    // freed when it did not. Then `fill` puts the display's contents on it. The whole runs as one
+    // long operation; false when none could start or no document was made.
+    bool NewSetUpPlanogram(const std::function<bool(PlanogramDocument&)>& setUp,
+                           const std::function<void(PlanogramDocument&)>& fill);
     // The Document Setup command of the active planogram: its wall takes the new size, background
     // and peg holes; items left wholly outside are moved to its upper left corner. True when applied.
     bool DocumentSetup();
@@ -71,6 +77,9 @@ private:
     // The work of OpenPlanogram and NewPlanogram once they hold the long operation.
     bool OpenPlanogramFile(const std::string& path);
     bool NewBlankPlanogram(std::string& chosenTemplate);
+    // A window for a new display, titled `caption` and the number of windows, whose document `setUp`
+    // makes; nullptr, the window freed and the reason shown, when that fails.
+    Tplandoc* NewDisplayWindow(const std::string& caption, const std::function<bool(PlanogramDocument&)>& setUp);
     bool OpenInto(Tplandoc& window, QMdiSubWindow& frame, const std::string& path, int openWindows);
     bool AskMismatchUpdate();
     bool ApplyDocumentSetup(PlanogramDocument& document);

@@ -299,6 +299,8 @@ void TMainForm::FormShow()
     const std::string path = PlanogramPathArgument(ProgramCommandLine());
     if (!path.empty())
         OpenPlanogram(path);
+    if (settings.welcome)
+        ShowPlanogramWizardAtStart();
 }
 
 void TMainForm::ApplyUnitHints()
@@ -564,6 +566,12 @@ bool TMainForm::SavePlanogram(bool askForName) { return files_->SavePlanogram(as
 void TMainForm::SaveKQFTypeChange(int filterIndex) { files_->SaveTypeChange(filterIndex); }
 
 bool TMainForm::NewPlanogram() { return files_->NewPlanogram(); }
+
+bool TMainForm::NewSetUpPlanogram(const std::function<bool(PlanogramDocument&)>& setUp,
+                                  const std::function<void(PlanogramDocument&)>& fill)
+{
+    return files_->NewSetUpPlanogram(setUp, fill);
+}
 
 void TMainForm::DocumentSetup1Click() { files_->DocumentSetup(); }
 

@@ -37,7 +37,9 @@ class HttpClient;
 class TPdfPrinter;
 class OpenFileServer;
 class TMainProgressBar;
+class BuilderHost;
 class TCatalogWizard;
+class TSUWizard;
 class TDForm;
 class TOptions;
 class TSelector;
@@ -96,6 +98,9 @@ public:
     // A blank display as the Document Setup dialog describes it, or the template chosen on it,
     // opened untitled.
     bool NewPlanogram();
+    // A new display set up and filled by the caller (the planogram wizard), as PlanogramFiles does.
+    bool NewSetUpPlanogram(const std::function<bool(PlanogramDocument&)>& setUp,
+                           const std::function<void(PlanogramDocument&)>& fill);
     // The Document Setup command of the active planogram: its wall takes the new size, background
     // and peg holes; items left wholly outside are moved to its upper left corner.
     void DocumentSetup1Click();
@@ -161,9 +166,15 @@ public:
     // The Tools menu's windows (not owned); their commands stay disabled without them.
     void SetOptionsWindow(TOptions& options);
     void SetCatalogWizard(TCatalogWizard& wizard);
+    void SetPlanogramWizard(TSUWizard& wizard);
     // Shows the options; the active planogram then takes the unit and the peg alignment.
     void Options1Click();
     void CatalogWizard1Click();
+    void PlanogramWizard1Click();
+    // The selector's product finding and placing for a builder; nullptr without the selector window.
+    BuilderHost* SelectorBuilder();
+    // The selector's Builder page takes the most visible height and the ranking a display was built with.
+    void ShowBuilderChoices(const std::string& bestHeight, int rankIndex);
 
     // Each menu's enabling as it opens.
     void FileMenuClick();
@@ -225,8 +236,8 @@ public:
     void DocumentChanged(const PlanogramDocument& document) override;
     bool SaveDocument(PlanogramDocument& document) override;
     void DocumentClosed(PlanogramDocument& document) override;
-    // No setup wizard is shown yet, so every data link connects through its document.
-    bool PlanogramWizardVisible() const override { return false; }
+    // While the planogram wizard builds a display, it connects that display's data link itself.
+    bool PlanogramWizardVisible() const override;
 
     // Opening, saving and printing hold a guard of it while they run.
     LongOperations longOperations;
@@ -470,6 +481,8 @@ private:
     void CreateExportDialog();
     void CreatePdfExport();
     void ConnectCommands();
+    // Without waiting, painted at once, so that the main window stays usable beside it.
+    void ShowPlanogramWizardAtStart();
     void LockTransparencyOff();
     void SetTagItems(bool checked);
     // The commands that need a planogram, its items or a copied item, in the menus and on the tool
@@ -502,6 +515,7 @@ private:
     TDForm* catalogManager_ = nullptr;
     TOptions* optionsWindow_ = nullptr;
     TCatalogWizard* catalogWizard_ = nullptr;
+    TSUWizard* planogramWizard_ = nullptr;
     DocumentSelector* selector_ = &selectorGrids_;
     std::unique_ptr<PlanogramFiles> files_;
     QPointer<Tplandoc> lastSynced_;

@@ -1,14 +1,18 @@
-// The main window's Tools menu commands, which show the options and the catalog wizard.
+// The main window's Tools menu commands, which show the options and the two wizards.
 #include "app/Options.h"
+#include "app/PlanogramWizard.h"
 #include "app/SDIMain.h"
 #include "catalog/CatWizardCode.h"
 #include "planogram/PlanogramDocument.h"
 #include "planogram/SelectorCode.h"
 #include "planogram/plandocCode.h"
+#include "platform/core/CodePage.h"
 #include "platform/ui/Application.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 
 void TMainForm::SetOptionsWindow(TOptions& options)
 {
@@ -24,6 +28,13 @@ void TMainForm::SetCatalogWizard(TCatalogWizard& wizard)
     connect(CatalogWizard1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::CatalogWizard1Click));
 }
 
+void TMainForm::SetPlanogramWizard(TSUWizard& wizard)
+{
+    planogramWizard_ = &wizard;
+    PlanogramWizard1->setEnabled(true);
+    connect(PlanogramWizard1, &QAction::triggered, this, ShowingErrors(this, &TMainForm::PlanogramWizard1Click));
+}
+
 void TMainForm::Options1Click()
 {
     if (Ui().ShowModal(*optionsWindow_) == mrNone)
@@ -37,6 +48,33 @@ void TMainForm::Options1Click()
 }
 
 void TMainForm::CatalogWizard1Click() { Ui().ShowModal(*catalogWizard_); }
+
+void TMainForm::PlanogramWizard1Click() { Ui().ShowModal(*planogramWizard_); }
+
+void TMainForm::ShowPlanogramWizardAtStart()
+{
+    if (!planogramWizard_)
+        return;
+    planogramWizard_->show();
+    planogramWizard_->repaint();
+}
+
+// Only the display the wizard builds is connected by the wizard: a planogram opened while the wizard
+// merely stands open connects its own data link.
+bool TMainForm::PlanogramWizardVisible() const
+{
+    return planogramWizard_ && planogramWizard_->isVisible() && planogramWizard_->Building();
+}
+
+BuilderHost* TMainForm::SelectorBuilder() { return selectorWindow_ ? &selectorWindow_->Builder() : nullptr; }
+
+void TMainForm::ShowBuilderChoices(const std::string& bestHeight, int rankIndex)
+{
+    if (!selectorWindow_)
+        return;
+    selectorWindow_->edBestHeight->setText(toQString(bestHeight));
+    selectorWindow_->cbRankBy->setCurrentIndex(rankIndex);
+}
 
 void TMainForm::ShowSelectorUnits()
 {

@@ -5,6 +5,7 @@
 #include "app/NewDoc.h"
 #include "app/OpenFileServer.h"
 #include "app/Options.h"
+#include "app/PlanogramWizard.h"
 #include "app/SDIMain.h"
 #include "app/SmallDialogs.h"
 #include "app/Splash.h"
@@ -83,8 +84,11 @@ int main(int argc, char* argv[])
     mainForm.SetOptionsWindow(options);
     TwReporter reporter(&mainForm);
     wReporter = &reporter;
+    TSUWizard suWizard(mainForm, &mainForm);
+    mainForm.SetPlanogramWizard(suWizard);
     TCatalogWizard catalogWizard(dForm, &mainForm);
     mainForm.SetCatalogWizard(catalogWizard);
+    suWizard.ConnectCatalogWizard(catalogWizard);
     TCatOps catOps(dForm.model, &mainForm);
     CatOps = &catOps;
     TExcelImporter excelImporter(dForm.model, &mainForm);

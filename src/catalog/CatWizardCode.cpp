@@ -7,6 +7,7 @@
 #include "platform/graphics/Picture.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/WindowPlacement.h"
+#include "platform/ui/WizardPages.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -17,7 +18,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -33,38 +33,6 @@ constexpr int FormHeight = 400;
 // The labels beside the field assignment combo boxes, in their order.
 constexpr const char* ComboCaptions[] = {"Product/Part Nr", "Description",  "Width",        "Height", "Depth",
                                          "Picture Name",    "Cost Price",   "Retail Price", "Peg X",  "Peg Y"};
-
-QWidget* NewPage(QVBoxLayout*& layout, const char* title)
-{
-    auto* page = new QWidget;
-    layout = new QVBoxLayout(page);
-    auto* heading = new QLabel(title, page);
-    QFont font = heading->font();
-    font.setBold(true);
-    heading->setFont(font);
-    heading->setWordWrap(true);
-    layout->addWidget(heading);
-    return page;
-}
-
-// A radio group as the class library has it: a framed list of choices, one of them checked; the ids
-// are the choices' indices.
-QButtonGroup* RadioGroup(QVBoxLayout& layout, const char* caption, std::initializer_list<const char*> items,
-                         int checked)
-{
-    auto* box = new QGroupBox(caption);
-    auto* group = new QButtonGroup(box);
-    auto* boxLayout = new QVBoxLayout(box);
-    int id = 0;
-    for (const char* item : items) {
-        auto* button = new QRadioButton(item, box);
-        group->addButton(button, id++);
-        boxLayout->addWidget(button);
-    }
-    group->button(checked)->setChecked(true);
-    layout.addWidget(box);
-    return group;
-}
 
 } // namespace
 
@@ -101,7 +69,7 @@ TCatalogWizard::TCatalogWizard(TDForm& catalogManager, QWidget* parent)
 QWidget* TCatalogWizard::WelcomePage()
 {
     QVBoxLayout* layout = nullptr;
-    QWidget* page = NewPage(layout, "Welcome to the Kestrame catalog wizard ");
+    QWidget* page = NewWizardPage(layout, "Welcome to the Kestrame catalog wizard ");
     auto* text = new QLabel(
         "This wizard will guide you through all the steps needed to build your Kestrame catalog. Click Next to "
         "continue ",
@@ -115,7 +83,7 @@ QWidget* TCatalogWizard::WelcomePage()
 QWidget* TCatalogWizard::DoWhatPage()
 {
     QVBoxLayout* layout = nullptr;
-    QWidget* page = NewPage(layout, "What would you like to do?");
+    QWidget* page = NewWizardPage(layout, "What would you like to do?");
     rgDoWhat = RadioGroup(*layout, "", {"Create a new catalog", "Continue working on an existing catalog"},
                           CatalogWizardPages::CreateNew);
     layout->addStretch();
@@ -125,7 +93,7 @@ QWidget* TCatalogWizard::DoWhatPage()
 QWidget* TCatalogWizard::ImportPage()
 {
     QVBoxLayout* layout = nullptr;
-    QWidget* page = NewPage(layout, "How do you want to enter your catalog information?");
+    QWidget* page = NewWizardPage(layout, "How do you want to enter your catalog information?");
     rgImport = RadioGroup(*layout, "", {"Import Excel file", "Import tab delimited text file", "Enter manually"},
                           CatalogWizardPages::EnterManually);
     gbRowCol = new QGroupBox("Import Excel", page);
@@ -145,7 +113,7 @@ QWidget* TCatalogWizard::ImportPage()
 QWidget* TCatalogWizard::FieldsPage()
 {
     QVBoxLayout* layout = nullptr;
-    QWidget* page = NewPage(layout, "Product attributes / data fields");
+    QWidget* page = NewWizardPage(layout, "Product attributes / data fields");
     lFields = new QListWidget(page);
     edNewField = new QLineEdit(page);
     bAddField = new QPushButton("Add", page);
@@ -162,7 +130,7 @@ QWidget* TCatalogWizard::FieldsPage()
 QWidget* TCatalogWizard::AssignmentsPage()
 {
     QVBoxLayout* layout = nullptr;
-    QWidget* page = NewPage(layout, "Data field assignments");
+    QWidget* page = NewWizardPage(layout, "Data field assignments");
     auto* form = new QFormLayout;
     for (size_t i = 0; i < fieldCombos.size(); ++i) {
         fieldCombos[i] = new QComboBox(page);
@@ -176,7 +144,7 @@ QWidget* TCatalogWizard::AssignmentsPage()
 QWidget* TCatalogWizard::UnitsPage()
 {
     QVBoxLayout* layout = nullptr;
-    QWidget* page = NewPage(layout, "Please select the unit of meassurement you will use in your catalog");
+    QWidget* page = NewWizardPage(layout, "Please select the unit of meassurement you will use in your catalog");
     rgUnits = RadioGroup(*layout, "", {"cm", "inch"}, 0);
     layout->addStretch();
     return page;
@@ -185,7 +153,7 @@ QWidget* TCatalogWizard::UnitsPage()
 QWidget* TCatalogWizard::AddProductsPage()
 {
     QVBoxLayout* layout = nullptr;
-    QWidget* page = NewPage(layout, "Start adding products to your catalog");
+    QWidget* page = NewWizardPage(layout, "Start adding products to your catalog");
     rgAddManualOrNot = RadioGroup(*layout, "", {"Add products manually", "Add products with the wizards help"},
                                   CatalogWizardPages::AddManually);
     layout->addStretch();
@@ -195,7 +163,7 @@ QWidget* TCatalogWizard::AddProductsPage()
 QWidget* TCatalogWizard::CellPage()
 {
     QVBoxLayout* layout = nullptr;
-    QWidget* page = NewPage(layout, "Add product information");
+    QWidget* page = NewWizardPage(layout, "Add product information");
     lbAddInfo = new QLabel(page);
     lbAddInfo->setWordWrap(true);
     edCellInfo = new QLineEdit(page);
@@ -210,7 +178,7 @@ QWidget* TCatalogWizard::CellPage()
 QWidget* TCatalogWizard::DoNextPage()
 {
     QVBoxLayout* layout = nullptr;
-    QWidget* page = NewPage(layout, "What would you like to do now?");
+    QWidget* page = NewWizardPage(layout, "What would you like to do now?");
     rgDoNext = RadioGroup(*layout, "", {"Add next product entry", "I am done adding products"},
                           CatalogWizardPages::AddNextEntry);
     layout->addStretch();
@@ -220,7 +188,7 @@ QWidget* TCatalogWizard::DoNextPage()
 QWidget* TCatalogWizard::FinishedPage()
 {
     QVBoxLayout* layout = nullptr;
-    QWidget* page = NewPage(layout, "Finished!");
+    QWidget* page = NewWizardPage(layout, "Finished!");
     rgFinished = RadioGroup(*layout, "", {"Finish", "Start planogramming"}, CatalogWizardPages::Finish);
     layout->addStretch();
     return page;

@@ -10,6 +10,19 @@
 class PlanogramDocument;
 class TStringGrid;
 
+// The names of the rank modes 0-10, as the lists that choose one show them.
+inline constexpr const char* RankModeNames[] = {"Manual Ranking",
+                                                "Least Space, Most Profit",
+                                                "Most Space, Least Profit",
+                                                "Most Profitable",
+                                                "Least Profitable",
+                                                "Large to Small",
+                                                "Small to Large",
+                                                "Wide to Thin",
+                                                "Thin to Wide",
+                                                "Tall to Short",
+                                                "Short to Tall"};
+
 // Centimetres to the inch as sizes typed in inches have always been converted: 1 / 0.394, not 2.54.
 inline constexpr double CentimetresPerInch = 2.5380710659898478;
 

@@ -254,9 +254,9 @@ QWidget* TSelector::MakeBuilderTab()
     SpeedButton3 = ToolButton(page, "Add", "Add product in browser to builder list");
     Button1 = new QPushButton("Add by Filter", page);
     Button1->setEnabled(false);
-    cbRankBy = Combo(page, {"Manual Ranking", "Least Space, Most Profit", "Most Space, Least Profit", "Most Profitable",
-                            "Least Profitable", "Large to Small", "Small to Large", "Wide to Thin", "Thin to Wide",
-                            "Tall to Short", "Short to Tall"});
+    cbRankBy = Combo(page, {});
+    for (const char* mode : RankModeNames)
+        cbRankBy->addItem(mode);
     edBestHeight = Edit(page, "75");
     lbUnits = new QLabel("cm", page);
     auto* height = new QHBoxLayout;

@@ -69,6 +69,8 @@ public:
     void Button2Click();
     // Fills the active planogram from the builder list as the Builder page says.
     void BuildDisplay();
+    // Finds the builder's products in the product grid and places them through the main window.
+    BuilderHost& Builder() { return *this; }
     void cbFixtureTypeChange();
     void bAddNewFixtureClick();
     // Every fixture control's change: the selected fixture takes the tab.

@@ -66,6 +66,16 @@ protected:
             item = item->next;
         return *item;
     }
+    // The pixels of the active planogram's wall that its background colour does not cover.
+    int DrawnPixels()
+    {
+        const PlanogramDocument& document = Active();
+        int drawn = 0;
+        for (int y = 0; y < document.backBitmap.Height(); ++y)
+            for (int x = 0; x < document.backBitmap.Width(); ++x)
+                drawn += document.backBitmap.Pixel(x, y) != document.backgroundColor;
+        return drawn;
+    }
 
     ScopedSettingsFolder settings;
     TemporaryFolder program;

@@ -1,0 +1,402 @@
+// The planogram setup wizard's window on the main window, offscreen: walked page by page to displays
+// built on the example catalog (text, binary and data link), its refusals, and how it is shown at
+// start, from the Tools menu and from the catalog wizard.
+#include "app/PlanogramWizard.h"
+#include "app/ExampleDataLink.h"
+#include "app/MainCatalogHost.h"
+#include "app/MainFormFixture.h"
+
+#include "catalog/CatWizardCode.h"
+#include "catalog/DataMaker.h"
+#include "catalog/Didascii.h"
+#include "catalog/Didctf2.h"
+#include "catalog/Didfilefinder.h"
+#include "planogram/SelectorCode.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/settings/SettingsStore.h"
+#include "platform/ui/FileListBoxView.h"
+#include "platform/ui/QtUiServices.h"
+#include "platform/ui/StringGridView.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+using Pages = PlanogramWizardPages;
+
+// Message boxes as scripted, windows shown modally for real.
+class RealModalUi : public ScriptedUi {
+public:
+    int ShowModal(QWidget& window) override { return QtUiServices().ShowModal(window); }
+};
+
+// What the walk chooses on the pages.
+struct Wall {
+    explicit Wall(const char* width_ = "120", const char* height_ = "200", int background_ = Pages::Pegboard,
+                  bool inches_ = false)
+        : width(width_), height(height_), background(background_), inches(inches_)
+    {
+    }
+    const char* width;
+    const char* height;
+    int background;
+    bool inches;
+    std::string catalog = "Catalogs/Sample.ctf";
+    // Products added to the builder list, each with its facings; none builds a manual planogram.
+    std::vector<std::pair<const char*, const char*>> products;
+};
+
+class PlanogramWizardTest : public MainFormFixture {
+protected:
+    PlanogramWizardTest() { MakeWizard(); }
+    ~PlanogramWizardTest() override { DropWizard(); }
+
+    void MakeWizard()
+    {
+        selector = std::make_unique<TSelector>(*form, form.get());
+        form->SetSelector(*selector);
+        wizard = std::make_unique<TSUWizard>(*form, form.get());
+        form->SetPlanogramWizard(*wizard);
+    }
+    void DropWizard()
+    {
+        wizard.reset();
+        selector.reset();
+    }
+    // The program starts again, its wizard made before its main window shows.
+    void Restart()
+    {
+        DropWizard();
+        form = std::make_unique<TMainForm>();
+        form->SetDocumentSetupDialog(&setup);
+        MakeWizard();
+        form->show();
+    }
+
+    void Next() { wizard->bNext->click(); }
+    static void Choose(QButtonGroup* group, int id) { group->button(id)->click(); }
+    int Page() const { return wizard->PageControl1->currentIndex(); }
+
+    // Shows the wizard and walks it to its page, choosing as the wall says.
+    void WalkTo(const Wall& wall, int page)
+    {
+        if (!wizard->isVisible())
+            wizard->show();
+        const std::vector<std::function<void()>> steps = {
+            [] {},
+            [] {},
+            [] {},
+            [&] { wizard->CatalogList->Files().SetFileName(program.File(wall.catalog)); },
+            [&] { Choose(wizard->rbUnits, wall.inches ? 1 : 0); },
+            [&] {
+                wizard->edWidth->setText(wall.width);
+                wizard->edHeight->setText(wall.height);
+            },
+            [&] { Choose(wizard->rbDisplayType, wall.background); },
+            [] {},
+            [&] { Choose(wizard->rbAutoDisplay, wall.products.empty() ? 1 : 0); },
+            [&] {
+                for (const auto& [part, facings] : wall.products)
+                    AddProduct(part, facings);
+            },
+            [] {},
+        };
+        for (int press = 0; press < Pages::PageCount && Page() < page; ++press) {
+            const int before = Page();
+            steps[static_cast<size_t>(before)]();
+            Next();
+            if (Page() == before)
+                return;
+        }
+    }
+    // Selects the product's row of the catalog grid, adds it with "+" and types its facings.
+    void AddProduct(const std::string& part, const char* facings)
+    {
+        TStringGrid& products = wizard->GridP();
+        for (int row = 1; row < products.RowCount(); ++row)
+            if (products.Cells(1, row) == part)
+                products.FocusCell(1, row);
+        wizard->bAdd->click();
+        TStringGrid& list = wizard->GridB();
+        list.SetEditText(2, list.RowCount() - 2, facings);
+    }
+    bool Finish(const Wall& wall)
+    {
+        WalkTo(wall, Pages::FinishedPage);
+        EXPECT_EQ(Page(), Pages::FinishedPage);
+        EXPECT_EQ(wizard->bNext->text().toStdString(), "&Finish");
+        const int before = Windows();
+        Next();
+        return Windows() > before;
+    }
+    std::unique_ptr<TSelector> selector;
+    std::unique_ptr<TSUWizard> wizard;
+};
+
+struct Built {
+    const char* what;
+    Wall wall;
+    // Width, height, vertical and horizontal pitch.
+    std::array<int, 4> geometry;
+    bool pegHolesShown;
+    bool backgroundMode;
+};
+
+TEST_F(PlanogramWizardTest, FinishBuildsTheWallThePagesDescribe)
+{
+    const std::string picture = program.File("wall.bmp");
+    TBitmap bitmap;
+    bitmap.SetSize(8, 8);
+    bitmap.SaveToFile(picture);
+    const Built cases[] = {
+        {"centimetres", Wall(), {480, 800, 20, 20}, true, false},
+        {"inches, held in single precision",
+         Wall("39.4", "100", Pages::Pegboard, true),
+         {400, 1015, 25, 25},
+         true,
+         false},
+        {"slatwall", Wall("120", "200", Pages::Slatwall), {480, 800, 20, 0}, true, false},
+        {"image", Wall("120", "200", Pages::Image), {480, 800, 20, 20}, false, true},
+    };
+    int made = 0;
+    for (const Built& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.wall.background == Pages::Image)
+            ui.AnswerFile(FileDialogResult{picture, 1});
+        ASSERT_TRUE(Finish(c.wall));
+        ++made;
+        EXPECT_FALSE(wizard->isVisible());
+        const PlanogramDocument& document = Active();
+        EXPECT_EQ(form->ActivePlanogram()->parentWidget()->windowTitle().toStdString(),
+                  "My Display " + std::to_string(made));
+        EXPECT_EQ(
+            (std::array<int, 4>{document.displayWidth, document.displayHeight, document.pegPitchV, document.pegPitchH}),
+            c.geometry);
+        EXPECT_EQ(document.pegHolesShown, c.pegHolesShown);
+        EXPECT_EQ(document.backgroundMode, c.backgroundMode);
+        EXPECT_EQ(document.backgroundPath, c.backgroundMode ? picture : "");
+        EXPECT_EQ(document.unitsInches, c.wall.inches);
+        EXPECT_EQ(form->unitsInches, c.wall.inches ? 1 : 0);
+        EXPECT_EQ(SettingsStore().ReadString("Options", "Units", ""), c.wall.inches ? "inches" : "cm");
+        EXPECT_TRUE(document.builderList.empty());
+        EXPECT_TRUE(document.modified);
+    }
+}
+
+TEST_F(PlanogramWizardTest, AnAutomaticDisplayPlacesTheChosenProductsAtTheWholeMostVisibleHeight)
+{
+    Wall wall("120", "189");
+    wall.products = {{"SK-101", "2"}, {"BR-501", "1"}, {"LT-701", "3"}};
+    wizard->show();
+    wizard->bAdd->click(); // no catalog yet: no part number to add
+    WalkTo(wall, Pages::PlacementPage);
+    EXPECT_EQ(wizard->edBestHeight->text().toStdString(), "94.5");
+    EXPECT_EQ(wizard->lbUnitHeight->text().toStdString(), "cm");
+    wizard->GridB().FocusCell(0, 4);
+    wizard->bRemove->click();           // the empty last row stays
+    wizard->RankList->setCurrentRow(9); // tall to short
+    bool buttonsOff = false, busy = false, closed = true;
+    QTimer::singleShot(0, [&] {
+        buttonsOff = !wizard->bNext->isEnabled() && !wizard->bBack->isEnabled() && !wizard->CancelBtn->isEnabled();
+        busy = form->LongOperationRunning();
+        closed = wizard->close();
+    });
+    ASSERT_TRUE(Finish(wall));
+    // The build ran to its end before the wizard could act again.
+    EXPECT_TRUE(buttonsOff && busy && !closed);
+    EXPECT_FALSE(wizard->isVisible());
+    PlanogramDocument& document = Active();
+    const std::vector<BuilderEntry> list = {{"SK-101", "1", "2"}, {"BR-501", "2", "1"}, {"LT-701", "3", "3"}};
+    EXPECT_EQ(document.builderList, list);
+    EXPECT_EQ(document.items->Count(), 6);
+    // The row stands 94 cm above the floor.
+    EXPECT_EQ(document.items->head->top, 756 - 94 * 4);
+    EXPECT_EQ(document.items->head->picture, "BR-501.jpg");
+    EXPECT_EQ(document.items->tail->picture, "LT-701.jpg");
+    EXPECT_EQ(selector->edBestHeight->text().toStdString(), "94");
+    EXPECT_EQ(selector->cbRankBy->currentText().toStdString(), "Tall to Short");
+    EXPECT_GT(DrawnPixels(), 1000);
+    selector->Button2->click();
+    EXPECT_EQ(document.items->Count(), 6);
+    EXPECT_TRUE(ui.Calls().empty());
+}
+
+TEST_F(PlanogramWizardTest, TheOtherCatalogKindsAreListedAndBuild)
+{
+    {
+        didASCII text;
+        TStringGrid grid;
+        ASSERT_TRUE(text.Open(program.File("Catalogs/Sample.ctf"), &grid));
+        didCTF2 binary;
+        binary.roles = text.roles;
+        ASSERT_TRUE(binary.SaveToFile(program.File("Catalogs/Sample.vdx"), &grid, "cm", ""));
+    }
+    Didfilefinder().WriteCurrentDataFile(program.File("Catalogs/Sample.vdx"));
+    wizard->show();
+    const std::vector<std::string> listed = wizard->CatalogList->Files().Items();
+    EXPECT_EQ(listed, (std::vector<std::string>{"Sample.ctf", "Sample.vdx"}));
+    EXPECT_EQ(wizard->CatalogList->Files().FileName(), program.File("Catalogs/Sample.vdx"));
+    Wall binary;
+    binary.catalog = "Catalogs/Sample.vdx";
+    binary.products = {{"HT-301", "4"}};
+    ASSERT_TRUE(Finish(binary));
+    EXPECT_EQ(Active().catalog->type, "VDX");
+    EXPECT_EQ(Active().items->Count(), 4);
+
+    TestDatabase database{Server::SQLite};
+    WriteExampleDataLink(database, program.File("Catalogs/Sample.ctf"), program.File("Catalogs/Sample.ddl"));
+    Wall linked;
+    linked.catalog = "Catalogs/Sample.ddl";
+    linked.products = {{"SK-101", "1"}, {"CR-605", "2"}};
+    WalkTo(linked, Pages::ProductsPage);
+    // The table, loaded on the way to this page, is the catalog grid.
+    EXPECT_EQ(wizard->GridP().RowCount(), 31);
+    EXPECT_EQ(wizard->GridP().Cells(1, 0), "c1");
+    EXPECT_EQ(wizard->GridP().Cells(2, 26), "Salted Peanuts 300 g");
+    ASSERT_TRUE(Finish(linked));
+    PlanogramDocument& document = Active();
+    EXPECT_EQ(document.catalog->type, "DDL");
+    // The list keeps what the last build left in it.
+    const std::vector<BuilderEntry> list = {{"HT-301", "1", "4"}, {"SK-101", "2", "1"}, {"CR-605", "3", "2"}};
+    EXPECT_EQ(document.builderList, list);
+    EXPECT_EQ(document.items->Count(), 7);
+    EXPECT_EQ(document.items->tail->picture, "CR-605.jpg");
+    EXPECT_GT(DrawnPixels(), 1000);
+
+    // A planogram opened while the wizard stands open reads its link through its own window.
+    wizard->show();
+    WriteWholeFile(Example(), Replaced(ReadWholeFile(Example()), "CatalogName=Sample.ctf", "CatalogName=Sample.ddl"));
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    EXPECT_EQ(Active().items->Count(), 37);
+    EXPECT_TRUE(Active().catalog->FindByKey("SK-101"));
+    EXPECT_TRUE(ui.Calls().empty());
+}
+
+TEST_F(PlanogramWizardTest, ProductsThatDoNotFitAreDeletedWithAMessage)
+{
+    ui.AnswerMessage(MsgAnswer::OK);
+    Wall small("40", "40");
+    small.products = {{"BR-501", "30"}};
+    ASSERT_TRUE(Finish(small));
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"There was not enough room in your display to place all "
+                                                          "the items in your builder list correctly. These items "
+                                                          "will be deleted."});
+    EXPECT_EQ(ui.Calls().back().caption, "Kestrame");
+    EXPECT_EQ(ui.Calls().back().icon, MsgIcon::Exclamation);
+}
+
+struct Refused {
+    const char* what;
+    std::function<void()> before;
+    Wall wall;
+    int page;
+    std::function<void()> onPage;
+    std::vector<std::string> messages;
+};
+
+TEST_F(PlanogramWizardTest, RefusedValuesMakeNoWindow)
+{
+    const Refused cases[] = {
+        {"a wall too narrow",
+         [] {},
+         Wall(),
+         Pages::SizePage,
+         [this] {
+             wizard->edWidth->setText("29");
+             wizard->edHeight->setText("200");
+         },
+         {"Invalid width value. Min Value 30cm, Max value 3000cm"}},
+        {"a stored peg value that is no number",
+         [] { SettingsStore().WriteString("Options", "cmPegTop", "abc"); },
+         Wall("120", "200", Pages::Slatwall),
+         Pages::FinishedPage,
+         [] {},
+         {"Invalid peg hole value. Every peg value must be a number of 0 or more."}},
+        {"a catalog gone after its page",
+         [] { SettingsStore().DeleteValue("Options", "cmPegTop"); },
+         Wall(),
+         Pages::FinishedPage,
+         [this] { RunCommand("rm '" + program.File("Catalogs/Sample.ctf") + "'"); },
+         {"Could not open file", "Could not open catalog file"}},
+    };
+    for (const Refused& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.before();
+        WalkTo(c.wall, c.page);
+        ASSERT_EQ(Page(), c.page);
+        c.onPage();
+        ui.ClearCalls();
+        for (size_t i = 0; i < c.messages.size(); ++i)
+            ui.AnswerMessage(MsgAnswer::OK);
+        Next();
+        EXPECT_EQ(ui.MessageTexts(), c.messages);
+        EXPECT_EQ(Page(), c.page);
+        EXPECT_TRUE(wizard->isVisible());
+        EXPECT_EQ(Windows(), 0);
+        wizard->close();
+    }
+}
+
+TEST_F(PlanogramWizardTest, ItIsShownAtStartBesideTheMainWindowAndModallyFromTheToolsMenu)
+{
+    // The fixture's window started before a wizard existed.
+    EXPECT_FALSE(wizard->isVisible());
+    Restart();
+    EXPECT_TRUE(wizard->isVisible());
+    EXPECT_TRUE(wizard->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(wizard->windowTitle().toStdString(), "Planogram Setup Wizard");
+    EXPECT_TRUE(form->isEnabled());
+    wizard->ckShowAtStart->setChecked(false);
+    wizard->CancelBtn->click();
+    EXPECT_FALSE(wizard->isVisible());
+    EXPECT_FALSE(SettingsStore().ReadBool("Options", "Welcome", true));
+    Restart();
+    EXPECT_FALSE(wizard->isVisible());
+
+    RealModalUi modal;
+    bool mainWindowBlocked = false;
+    QTimer::singleShot(0, [&] {
+        mainWindowBlocked = wizard->isVisible() && !form->isEnabled();
+        EXPECT_FALSE(wizard->ckShowAtStart->isChecked());
+        wizard->ckShowAtStart->setChecked(true);
+        wizard->close();
+    });
+    ASSERT_TRUE(form->PlanogramWizard1->isEnabled());
+    form->PlanogramWizard1->trigger();
+    EXPECT_TRUE(mainWindowBlocked);
+    EXPECT_TRUE(form->isEnabled());
+    EXPECT_TRUE(SettingsStore().ReadBool("Options", "Welcome", false));
+}
+
+TEST_F(PlanogramWizardTest, WithoutACatalogTheCatalogWizardTakesOverAndLeadsBack)
+{
+    MainCatalogHost host(*form);
+    TDForm manager(host, form.get());
+    TCatalogWizard catalogWizard(manager, form.get());
+    wizard->ConnectCatalogWizard(catalogWizard);
+    EXPECT_TRUE(catalogWizard.rgFinished->button(CatalogWizardPages::StartPlanogramming)->isEnabled());
+    WalkTo(Wall(), Pages::HaveCatalogPage);
+    Choose(wizard->rbHaveCat, 1);
+    ui.AnswerMessage(MsgAnswer::OK);
+    Next();
+    EXPECT_EQ(ui.Calls().back().caption, "Planogram Wizard");
+    EXPECT_TRUE(catalogWizard.isVisible());
+    EXPECT_FALSE(wizard->isVisible());
+    catalogWizard.pages.startPlanogramming();
+    EXPECT_TRUE(wizard->isVisible());
+    EXPECT_EQ(Page(), Pages::WelcomePage);
+}
+
+} // namespace
