@@ -15,8 +15,9 @@ struct z_stream_s;
 // the data used; it raises nothing: a corrupt stream leaves the output short. Without automatic
 // reset successive blocks continue one stream, and once it has ended or failed Decode does nothing
 // until the next DecodeInit; with it each block is a stream of its own, inflated at once by
-// libdeflate, which is much faster, and by zlib only where libdeflate refuses the block (a broken or
-// truncated stream, or one longer than the room), so that what comes out is always zlib's.
+// libdeflate, which is much faster, and by zlib where libdeflate refuses the block (a broken or
+// truncated stream, or one longer than the room), so that a sound block and every refused one come
+// out as zlib gives them.
 class TLZ77Decoder : public TDecoder {
 public:
     TLZ77Decoder(int flushMode, bool autoReset);

@@ -84,12 +84,12 @@ void UndoFromLeft(const std::uint8_t* line, const std::uint8_t* prevLine, std::u
         target[i + k] = static_cast<std::uint8_t>(left[k]);
         upperLeft[k] = up;
     };
-    std::uint32_t i = 0;
-    // Unrolled over the pixel's bytes, so that their sums are registers of their own.
-    for (; i + Bpp <= bytesPerRow; i += Bpp)
-        [&]<std::size_t... K>(std::index_sequence<K...>) { (undo(i, K), ...); }(std::make_index_sequence<Bpp>{});
-    for (unsigned k = 0; i + k < bytesPerRow; ++k)
-        undo(i, k);
+    // Unrolled over the pixel's bytes, so that their neighbours are registers of their own; a row
+    // holds whole pixels.
+    for (std::uint32_t i = 0; i + Bpp <= bytesPerRow; i += Bpp) {
+        const auto pixel = [&]<std::size_t... K>(std::index_sequence<K...>) { (undo(i, K), ...); };
+        pixel(std::make_index_sequence<Bpp>{});
+    }
 }
 
 // One instance for each pixel size a PNG file has: 1, 2, 3, 4, 6 and 8 bytes.

@@ -317,8 +317,10 @@ template <std::size_t Samples> void AddPixelsBefore(std::uint8_t* row, std::size
     const auto add = [&](std::size_t i, std::size_t k) {
         row[i + k] = sum[k] = static_cast<std::uint8_t>(sum[k] + row[i + k]);
     };
-    for (std::size_t i = 0; i + Samples <= count; i += Samples)
-        [&]<std::size_t... K>(std::index_sequence<K...>) { (add(i, K), ...); }(std::make_index_sequence<Samples>{});
+    for (std::size_t i = 0; i + Samples <= count; i += Samples) {
+        const auto pixel = [&]<std::size_t... K>(std::index_sequence<K...>) { (add(i, K), ...); };
+        pixel(std::make_index_sequence<Samples>{});
+    }
 }
 
 // Data stored least significant bit first, as the fax decoders read them themselves.

@@ -132,7 +132,7 @@ private:
             if (count * sizeof(T) < LargeBlockBytes)
                 std::allocator<T>::deallocate(block, count);
             else
-                FreeLargeBlock(block);
+                FreeLargeBlock(block, count * sizeof(T));
         }
         template <class U, class... Args> void construct(U* place, Args&&... args)
         {
