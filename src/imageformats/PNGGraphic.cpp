@@ -71,10 +71,11 @@ void UndoUp(const std::uint8_t* line, const std::uint8_t* prevLine, std::uint8_t
 
 // The filters that predict from the left neighbour a, the byte above b and the one above left c,
 // pixel by pixel with a and c of each sample kept in registers rather than read back from the rows:
-// this is where a large image's time goes. The first pixel has no left neighbours, taken as 0.
+// this is where a large image's time goes. The first pixel has no left neighbours, taken as 0. Kept
+// out of the filter switch, whose other values would push those registers onto the stack.
 template <unsigned Bpp, typename Predict>
-void UndoFromLeft(const std::uint8_t* line, const std::uint8_t* prevLine, std::uint8_t* target,
-                  std::uint32_t bytesPerRow, Predict predict)
+[[gnu::noinline]] void UndoFromLeft(const std::uint8_t* line, const std::uint8_t* prevLine, std::uint8_t* target,
+                                    std::uint32_t bytesPerRow, Predict predict)
 {
     std::array<int, Bpp> left{};
     std::array<int, Bpp> upperLeft{};
