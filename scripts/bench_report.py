@@ -6,7 +6,6 @@ then the benchmarks that have no counterpart.
     bench_report.py RESULT.json...
 """
 import json
-import os
 import sys
 
 # Our benchmark, the counterpart that does the same work, and whose the counterpart is.
@@ -45,9 +44,6 @@ def median_times(paths):
     """Wall-clock median in nanoseconds per run name; None for a benchmark that reported an error."""
     times = {}
     for path in paths:
-        # A benchmark whose runs a --benchmark_filter left out writes an empty file.
-        if os.path.getsize(path) == 0:
-            continue
         with open(path, encoding="utf-8") as file:
             for run in json.load(file)["benchmarks"]:
                 name = run.get("run_name", run["name"])
