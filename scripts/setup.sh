@@ -10,7 +10,7 @@ base=(
     # build
     g++ cmake ninja-build ccache pkg-config
     # libraries
-    qt6-base-dev libjpeg62-turbo-dev zlib1g-dev libfreetype-dev libfontconfig-dev unixodbc-dev
+    qt6-base-dev libjpeg62-turbo-dev zlib1g-dev libdeflate-dev libfreetype-dev libfontconfig-dev unixodbc-dev
     # the help engine, loaded at run time, and the compiler of the program's help file
     libchm-dev fp-utils-3.2.2
     # scanning, loaded at run time, with SANE's test backend and scanimage, which judges our scans

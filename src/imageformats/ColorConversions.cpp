@@ -1,6 +1,7 @@
 #include "imageformats/ColorConversions.h"
 
 #include "platform/core/LittleEndian.h"
+#include "platform/graphics/PixelRows.h"
 
 #include <algorithm>
 #include <cmath>
@@ -136,12 +137,16 @@ void ForEachPixel(TSourcePixels& from, TTargetPixels& to, unsigned count, std::u
     }
 }
 
-// Whole rows of 8-bit samples without gamma, the bulk of most pictures' loads, copied without the
-// general walk's call per sample.
-void CopyRGB8(TSourceRow source, std::uint8_t* target, unsigned count, bool sourceAlpha, bool targetAlpha,
-              bool exchangeRedBlue)
+// Rows of 8-bit samples without gamma, the bulk of most pictures' loads (interlace passes too),
+// copied without the general walk's call per sample.
+void CopyRGB8(TSourceRow source, std::uint8_t* target, unsigned count, std::uint8_t mask, bool sourceAlpha,
+              bool targetAlpha, bool exchangeRedBlue)
 {
     const bool planar = source.size() > 1;
+    if (!planar && !sourceAlpha && !targetAlpha && exchangeRedBlue && mask == 0xFF) {
+        ExchangeRedBlue(source[0], target, count);
+        return;
+    }
     const std::size_t stride = planar ? 1 : (sourceAlpha ? 4 : 3);
     const auto sample = [&](std::size_t k) { return planar ? source[k] : source[0] + k; };
     const std::uint8_t* red = sample(exchangeRedBlue ? 2 : 0);
@@ -149,12 +154,15 @@ void CopyRGB8(TSourceRow source, std::uint8_t* target, unsigned count, bool sour
     const std::uint8_t* blue = sample(exchangeRedBlue ? 0 : 2);
     const std::uint8_t* alpha = sourceAlpha && targetAlpha ? sample(3) : nullptr;
     const std::size_t step = targetAlpha ? 4 : 3;
-    for (std::size_t i = 0, at = 0; i < count; ++i, at += stride, target += step) {
+    for (std::size_t i = 0, at = 0; i < count; ++i, target += step) {
+        if (!Selected(mask, static_cast<unsigned>(i)))
+            continue;
         target[0] = red[at];
         target[1] = green[at];
         target[2] = blue[at];
         if (alpha)
             target[3] = alpha[at];
+        at += stride;
     }
 }
 
@@ -512,8 +520,8 @@ void ConvertRGB(const TColorManager& manager, TSourceRow source, std::uint8_t* t
     const bool targetAlpha = manager.TargetOptions.Contains(coAlpha);
     const bool swap = manager.SourceOptions.Contains(coSwapBytes);
     if (manager.SourceBitsPerSample() == 8 && manager.TargetBitsPerSample() == 8 &&
-        !manager.TargetOptions.Contains(coApplyGamma) && mask == 0xFF) {
-        CopyRGB8(source, target, count, sourceAlpha, targetAlpha, exchangeRedBlue);
+        !manager.TargetOptions.Contains(coApplyGamma)) {
+        CopyRGB8(source, target, count, mask, sourceAlpha, targetAlpha, exchangeRedBlue);
         return;
     }
     const TSampleTransfer transfer = TransferFor(manager.SourceBitsPerSample(), manager.TargetBitsPerSample());

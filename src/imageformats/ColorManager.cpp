@@ -59,6 +59,10 @@ void SetAlphaOption(TConvertOptions& options, bool alpha)
         options.Exclude(coAlpha);
 }
 
+// The file gamma that changes nothing, and the display's unless a reader says otherwise.
+constexpr float NeutralGamma = 1.0f;
+constexpr float StandardDisplayGamma = 2.2f;
+
 // The largest value of a depth as the gamma table sees it: 8 bits and more are taken as bytes.
 unsigned GammaMaximum(unsigned bits) { return bits >= 8 ? 255 : (1u << bits) - 1; }
 
@@ -220,7 +224,7 @@ std::uint16_t MulDiv16(std::uint16_t a, std::uint16_t b, std::uint16_t c)
     return static_cast<std::uint16_t>(static_cast<std::uint32_t>(a) * b / c);
 }
 
-TColorManager::TColorManager() { SetGamma(1.0f, 2.2f); }
+TColorManager::TColorManager() { SetGamma(NeutralGamma, StandardDisplayGamma); }
 
 void TColorManager::SetSourceBitsPerSample(std::uint8_t bits)
 {
@@ -272,12 +276,23 @@ TPixelFormat TColorManager::GetPixelFormat(int index) const
 
 void TColorManager::SetGamma(float mainGamma, float displayGamma)
 {
-    mainGamma_ = mainGamma > 0 ? mainGamma : 1.0f;
-    displayGamma_ = displayGamma > 0 ? displayGamma : 2.2f;
+    mainGamma_ = mainGamma > 0 ? mainGamma : NeutralGamma;
+    displayGamma_ = displayGamma > 0 ? displayGamma : StandardDisplayGamma;
     const unsigned inputMaximum = GammaMaximum(sourceBitsPerSample_);
     const long double outputMaximum = GammaMaximum(targetBitsPerSample_);
-    for (unsigned i = 0; i <= inputMaximum; ++i)
-        gammaTable_[i] = GammaLevel(i, inputMaximum, GammaExponent(mainGamma_, displayGamma_), outputMaximum);
+    const float exponent = GammaExponent(mainGamma_, displayGamma_);
+    // Every manager starts with this one; it is made once rather than for each picture.
+    static const std::array<std::uint8_t, 256> byteTableOfNewManager = [] {
+        std::array<std::uint8_t, 256> table{};
+        for (unsigned i = 0; i < table.size(); ++i)
+            table[i] = GammaLevel(i, 255, GammaExponent(NeutralGamma, StandardDisplayGamma), 255);
+        return table;
+    }();
+    if (inputMaximum == 255 && outputMaximum == 255 && exponent == GammaExponent(NeutralGamma, StandardDisplayGamma))
+        gammaTable_ = byteTableOfNewManager;
+    else
+        for (unsigned i = 0; i <= inputMaximum; ++i)
+            gammaTable_[i] = GammaLevel(i, inputMaximum, exponent, outputMaximum);
     gammaTable16_.clear();
 }
 

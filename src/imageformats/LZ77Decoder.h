@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
+struct libdeflate_decompressor;
 struct z_stream_s;
 
 // Deflate data in zlib streams (TIFF, PNG, Paintshop Pro) through the system's zlib. DecodeInit
@@ -12,7 +14,10 @@ struct z_stream_s;
 // error." when zlib refuses. Decode inflates with the flush mode given and moves both pointers past
 // the data used; it raises nothing: a corrupt stream leaves the output short. Without automatic
 // reset successive blocks continue one stream, and once it has ended or failed Decode does nothing
-// until the next DecodeInit; with it each block is a stream of its own.
+// until the next DecodeInit; with it each block is a stream of its own, inflated at once by
+// libdeflate, which is much faster, and by zlib where libdeflate refuses the block (a broken or
+// truncated stream, or one longer than the room), so that a sound block and every refused one come
+// out as zlib gives them.
 class TLZ77Decoder : public TDecoder {
 public:
     TLZ77Decoder(int flushMode, bool autoReset);
@@ -31,8 +36,15 @@ public:
     int Status() const { return status_; }
 
 private:
+    bool DecodeWhole(const std::uint8_t*& source, std::uint8_t*& target);
+
+    struct TWholeDecompressorDeleter {
+        void operator()(libdeflate_decompressor* decompressor) const;
+    };
     std::unique_ptr<z_stream_s> stream_;
-    int status_ = 0; // zlib's answer to the last inflate; 0 while the stream goes on
+    std::unique_ptr<libdeflate_decompressor, TWholeDecompressorDeleter> whole_;
+    std::vector<std::uint8_t> wholeOutput_; // a refused block leaves the target as it was
+    int status_ = 0;                        // zlib's answer to the last inflate; 0 while the stream goes on
     int flushMode_;
     bool autoReset_;
     bool started_ = false;

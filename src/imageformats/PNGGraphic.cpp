@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -61,49 +62,69 @@ std::uint32_t RowSize(std::uint32_t width, std::uint8_t bitDepth, unsigned sampl
     return static_cast<std::uint32_t>((std::uint64_t{width} * bitDepth + 7) / 8 * samplesFactor + 1);
 }
 
-// The predictor of the Paeth filter, from the distances of a + b - c to a, b and c.
-int Paeth(int a, int b, int c)
-{
-    const int pa = std::abs(b - c);
-    const int pb = std::abs(a - c);
-    const int pc = std::abs(a + b - 2 * c);
-    const int bOrC = pb <= pc ? b : c;
-    return pa <= pb && pa <= pc ? a : bOrC;
-}
-
-// The filters' loops: the first `bpp` bytes have no left neighbour (taken as 0), the rest are
-// reconstructed without testing for it, which is where a large image's time goes.
-void UndoSub(const std::uint8_t* line, std::uint8_t* target, unsigned bpp, std::uint32_t bytesPerRow)
-{
-    std::memmove(target, line, std::min<std::uint32_t>(bpp, bytesPerRow));
-    for (std::uint32_t i = bpp; i < bytesPerRow; ++i)
-        target[i] = static_cast<std::uint8_t>(line[i] + target[i - bpp]);
-}
-
+// Up has no left neighbour and is reconstructed in one sweep.
 void UndoUp(const std::uint8_t* line, const std::uint8_t* prevLine, std::uint8_t* target, std::uint32_t bytesPerRow)
 {
     for (std::uint32_t i = 0; i < bytesPerRow; ++i)
         target[i] = static_cast<std::uint8_t>(line[i] + prevLine[i]);
 }
 
-void UndoAverage(const std::uint8_t* line, const std::uint8_t* prevLine, std::uint8_t* target, unsigned bpp,
-                 std::uint32_t bytesPerRow)
+// The filters that predict from the left neighbour a, the byte above b and the one above left c,
+// pixel by pixel with a and c of each sample kept in registers rather than read back from the rows:
+// this is where a large image's time goes. The first pixel has no left neighbours, taken as 0. Kept
+// out of the filter switch, whose other values would push those registers onto the stack.
+template <unsigned Bpp, typename Predict>
+[[gnu::noinline]] void UndoFromLeft(const std::uint8_t* line, const std::uint8_t* prevLine, std::uint8_t* target,
+                                    std::uint32_t bytesPerRow, Predict predict)
 {
-    const std::uint32_t first = std::min<std::uint32_t>(bpp, bytesPerRow);
-    for (std::uint32_t i = 0; i < first; ++i)
-        target[i] = static_cast<std::uint8_t>(line[i] + prevLine[i] / 2);
-    for (std::uint32_t i = bpp; i < bytesPerRow; ++i)
-        target[i] = static_cast<std::uint8_t>(line[i] + (target[i - bpp] + prevLine[i]) / 2);
+    std::array<int, Bpp> left{};
+    std::array<int, Bpp> upperLeft{};
+    const auto undo = [&](std::uint32_t i, unsigned k) {
+        const int up = prevLine[i + k];
+        left[k] = static_cast<std::uint8_t>(line[i + k] + predict(left[k], up, upperLeft[k]));
+        target[i + k] = static_cast<std::uint8_t>(left[k]);
+        upperLeft[k] = up;
+    };
+    // Unrolled over the pixel's bytes, so that their neighbours are registers of their own; a row
+    // holds whole pixels.
+    for (std::uint32_t i = 0; i + Bpp <= bytesPerRow; i += Bpp) {
+        const auto pixel = [&]<std::size_t... K>(std::index_sequence<K...>) { (undo(i, K), ...); };
+        pixel(std::make_index_sequence<Bpp>{});
+    }
 }
 
-void UndoPaeth(const std::uint8_t* line, const std::uint8_t* prevLine, std::uint8_t* target, unsigned bpp,
-               std::uint32_t bytesPerRow)
+// One instance for each pixel size a PNG file has: 1, 2, 3, 4, 6 and 8 bytes.
+template <typename Predict>
+void UndoFromLeft(const std::uint8_t* line, const std::uint8_t* prevLine, std::uint8_t* target, unsigned bpp,
+                  std::uint32_t bytesPerRow, Predict predict)
 {
-    // Without a left neighbour the predictor is the byte above.
-    UndoUp(line, prevLine, target, std::min<std::uint32_t>(bpp, bytesPerRow));
-    for (std::uint32_t i = bpp; i < bytesPerRow; ++i)
-        target[i] = static_cast<std::uint8_t>(line[i] + Paeth(target[i - bpp], prevLine[i], prevLine[i - bpp]));
+    switch (bpp) {
+    case 1:
+        return UndoFromLeft<1>(line, prevLine, target, bytesPerRow, predict);
+    case 2:
+        return UndoFromLeft<2>(line, prevLine, target, bytesPerRow, predict);
+    case 3:
+        return UndoFromLeft<3>(line, prevLine, target, bytesPerRow, predict);
+    case 4:
+        return UndoFromLeft<4>(line, prevLine, target, bytesPerRow, predict);
+    case 6:
+        return UndoFromLeft<6>(line, prevLine, target, bytesPerRow, predict);
+    default:
+        return UndoFromLeft<8>(line, prevLine, target, bytesPerRow, predict);
+    }
 }
+
+// The predictors, each of a type of its own so that the loops are made for each.
+constexpr auto Sub = [](int a, int, int) { return a; };
+constexpr auto Average = [](int a, int b, int) { return (a + b) / 2; };
+// From the distances of a + b - c to a, b and c.
+constexpr auto Paeth = [](int a, int b, int c) {
+    const int pa = std::abs(b - c);
+    const int pb = std::abs(a - c);
+    const int pc = std::abs(a + b - 2 * c);
+    const int bOrC = pb <= pc ? b : c;
+    return pa <= pb && pa <= pc ? a : bOrC;
+};
 
 } // namespace
 
@@ -385,12 +406,15 @@ void TPNGGraphic::LoadIDAT(const TPNGDescription& description, TBitmap& image)
     const unsigned samplesFactor = description.BitDepth == 16 ? sourceBPP_ / 2 : sourceBPP_;
     if (palette_.Count() > 0)
         image.SetPalette(palette_);
-    image.SetSize(static_cast<int>(description.Width), static_cast<int>(description.Height));
     if (backgroundSamples_.Present)
         backgroundColor_ = DisplayedColor(backgroundSamples_, description.BitDepth);
     if (transparentSamples_.Present)
         transparentColor_ = DisplayedColor(transparentSamples_, description.BitDepth);
-    FillBackground(image);
+    if (image.Empty())
+        image.SetSizeFilled(static_cast<int>(description.Width), static_cast<int>(description.Height),
+                            backgroundColor_);
+    else
+        FillBackground(image);
     if (transparentColor_ != clNone) {
         image.SetTransparentColor(transparentColor_);
         image.SetTransparent(true);
@@ -416,10 +440,11 @@ void TPNGGraphic::LoadIDAT(const TPNGDescription& description, TBitmap& image)
     rows_[0] = rows_[1] = {};
 }
 
-// Rows the image data do not reach keep this colour.
+// Rows the image data do not reach keep this colour. Image data that come again after other chunks
+// start over on the picture the first ones left, which keeps what they drew where the background is
+// white.
 void TPNGGraphic::FillBackground(TBitmap& image) const
 {
-    // A new bitmap is white already.
     if (backgroundColor_ == clWhite)
         return;
     const std::uint32_t background = image.ValueOfColor(backgroundColor_);
@@ -500,16 +525,16 @@ void TPNGGraphic::ApplyFilter(std::uint8_t filter, std::uint8_t* line, const std
         std::memmove(target, line, bytesPerRow);
         break;
     case 1:
-        UndoSub(line, target, bpp, bytesPerRow);
+        UndoFromLeft(line, prevLine, target, bpp, bytesPerRow, Sub);
         break;
     case 2:
         UndoUp(line, prevLine, target, bytesPerRow);
         break;
     case 3:
-        UndoAverage(line, prevLine, target, bpp, bytesPerRow);
+        UndoFromLeft(line, prevLine, target, bpp, bytesPerRow, Average);
         break;
     case 4:
-        UndoPaeth(line, prevLine, target, bpp, bytesPerRow);
+        UndoFromLeft(line, prevLine, target, bpp, bytesPerRow, Paeth);
         break;
     default:
         // An unknown filter leaves the row as read.

@@ -12,6 +12,8 @@ namespace {
 constexpr std::string_view PPMName = "PBM, PGM or PPM";
 constexpr std::string_view PPMReadName = "PPM";
 constexpr std::size_t BufferSize = 4096;
+// Raw rows that lie one after another in the bitmap are read this many bytes at a time.
+constexpr std::size_t RowsReadAtOnceBytes = std::size_t{1} << 20;
 constexpr std::uint32_t LargestMaxValue = 65535;
 // Numbers stop growing here; every header field this large is refused by the size rule or the
 // maximum value's range.
@@ -303,7 +305,8 @@ void TPPMGraphic::PrepareBitmap(const THeader& header, TBitmap& image)
         image.SetPixelFormat(bitmap ? pf1bit : pf8bit);
         image.SetPalette(FColorManager.CreateGrayscalePalette(bitmap));
     }
-    image.SetSize(static_cast<int>(header.Width), static_cast<int>(header.Height));
+    // Every row is read in full, or the load fails and the bitmap is dropped.
+    image.SetSizeForDecoder(static_cast<int>(header.Width), static_cast<int>(header.Height));
 }
 
 void TPPMGraphic::ReadRows(TTokenizer& tokenizer, const THeader& header, TBitmap& image)
@@ -311,11 +314,15 @@ void TPPMGraphic::ReadRows(TTokenizer& tokenizer, const THeader& header, TBitmap
     const int width = image.Width();
     const int height = image.Height();
     const std::size_t samples = header.SamplesPerRow();
-    const std::vector<std::uint8_t> scale = ScaleTable(header);
-    // Raw bytes of full range go straight into the scan line; other raw samples are scaled from a
-    // row of their own.
+    // Raw bitmaps and raw bytes of full range go straight into the scan lines; other raw samples
+    // are scaled from a row of their own.
     const bool scaled = header.SampleBytes() == 2 || header.MaxValue != 255;
-    std::vector<std::uint8_t> raw(!IsPlainKind(header.Kind) && scaled ? samples * header.SampleBytes() : 0);
+    if (header.Kind == 4 || (!IsPlainKind(header.Kind) && !scaled)) {
+        ReadRawRows(tokenizer, header, image);
+        return;
+    }
+    const std::vector<std::uint8_t> scale = ScaleTable(header);
+    std::vector<std::uint8_t> raw(!IsPlainKind(header.Kind) ? samples * header.SampleBytes() : 0);
     for (int y = 0; y < height; ++y) {
         std::uint8_t* line = image.ScanLine(y);
         switch (header.Kind) {
@@ -330,14 +337,7 @@ void TPPMGraphic::ReadRows(TTokenizer& tokenizer, const THeader& header, TBitmap
             for (std::size_t i = 0; i < samples; ++i)
                 line[i] = scale[std::min(tokenizer.GetNumber(), header.MaxValue)];
             break;
-        case 4:
-            tokenizer.ReadBytes(line, (samples + 7) / 8);
-            break;
         default:
-            if (!scaled) {
-                tokenizer.ReadBytes(line, samples);
-                break;
-            }
             tokenizer.ReadBytes(raw.data(), raw.size());
             for (std::size_t i = 0; i < samples; ++i)
                 line[i] = scale[header.SampleBytes() == 2 ? BigEndian16(&raw[2 * i]) : raw[i]];
@@ -345,6 +345,26 @@ void TPPMGraphic::ReadRows(TTokenizer& tokenizer, const THeader& header, TBitmap
         if (IsPixmapKind(header.Kind))
             ReverseTriples(line, static_cast<std::size_t>(width));
         RowDone(y, height);
+    }
+}
+
+// Rows stored as the bitmap keeps them, but for the order of a pixmap's samples: read straight into
+// the scan lines, as many at once as lie one after another there.
+void TPPMGraphic::ReadRawRows(TTokenizer& tokenizer, const THeader& header, TBitmap& image)
+{
+    const int height = image.Height();
+    const std::size_t samples = header.SamplesPerRow();
+    const std::size_t rowBytes = IsBitmapKind(header.Kind) ? (samples + 7) / 8 : samples;
+    const bool adjoining = static_cast<std::size_t>(image.BytesPerScanLine()) == rowBytes;
+    const int rowsAtOnce = adjoining ? static_cast<int>(std::max<std::size_t>(1, RowsReadAtOnceBytes / rowBytes)) : 1;
+    for (int y = 0; y < height; y += rowsAtOnce) {
+        const int rows = std::min(rowsAtOnce, height - y);
+        tokenizer.ReadBytes(image.ScanLine(y), rowBytes * static_cast<std::size_t>(rows));
+        for (int row = y; row < y + rows; ++row) {
+            if (IsPixmapKind(header.Kind))
+                ReverseTriples(image.ScanLine(row), header.Width);
+            RowDone(row, height);
+        }
     }
 }
 

@@ -39,5 +39,6 @@ private:
     void TakeProperties(const THeader& header);
     void PrepareBitmap(const THeader& header, TBitmap& image);
     void ReadRows(TTokenizer& tokenizer, const THeader& header, TBitmap& image);
+    void ReadRawRows(TTokenizer& tokenizer, const THeader& header, TBitmap& image);
     static std::vector<std::uint8_t> ScaleTable(const THeader& header);
 };

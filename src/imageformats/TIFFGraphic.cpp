@@ -13,6 +13,7 @@
 #include <cmath>
 #include <limits>
 #include <span>
+#include <utility>
 
 namespace {
 
@@ -305,6 +306,20 @@ std::uint64_t ExpansionOf(TCompressionType compression)
         return FaxExpansion;
     default:
         return DeflateExpansion; // and JPEG, which packs no tighter
+    }
+}
+
+// Undoes horizontal differencing of 8-bit samples, `Samples` to a pixel: the running sums stay in
+// registers rather than being read back from the row just written.
+template <std::size_t Samples> void AddPixelsBefore(std::uint8_t* row, std::size_t count)
+{
+    std::array<std::uint8_t, Samples> sum{};
+    const auto add = [&](std::size_t i, std::size_t k) {
+        row[i + k] = sum[k] = static_cast<std::uint8_t>(sum[k] + row[i + k]);
+    };
+    for (std::size_t i = 0; i + Samples <= count; i += Samples) {
+        const auto pixel = [&]<std::size_t... K>(std::index_sequence<K...>) { (add(i, K), ...); };
+        pixel(std::make_index_sequence<Samples>{});
     }
 }
 
@@ -629,7 +644,8 @@ void TTIFFGraphic::LoadStrips(TStream& stream, const TCardinalArray& offsets, co
     const TPalette palette = MakePalette(stream);
     if (palette.Count() > 0)
         image.SetPalette(palette);
-    image.SetSize(width, height);
+    // Rows the strips do not reach stay white.
+    image.SetSizeFilled(width, height, clWhite);
     FImageProperties.BytesPerLine = static_cast<std::uint32_t>(
         (std::uint64_t{FImageProperties.BitsPerSample} * FImageProperties.SamplesPerPixel * FImageProperties.Width +
          7) /
@@ -841,9 +857,21 @@ void TTIFFGraphic::UndoPredictor(std::uint8_t* row) const
     const std::size_t samples = std::size_t{FImageProperties.SamplesPerPixel} * FImageProperties.Width;
     const std::size_t step = FImageProperties.SamplesPerPixel;
     if (FImageProperties.BitsPerSample == 8) {
-        for (std::size_t i = step; i < samples; ++i)
-            row[i] = static_cast<std::uint8_t>(row[i] + row[i - step]);
-        return;
+        // The layouts read have one to four samples.
+        switch (step) {
+        case 1:
+            AddPixelsBefore<1>(row, samples);
+            return;
+        case 2:
+            AddPixelsBefore<2>(row, samples);
+            return;
+        case 3:
+            AddPixelsBefore<3>(row, samples);
+            return;
+        default:
+            AddPixelsBefore<4>(row, samples);
+            return;
+        }
     }
     const bool big = IsBigEndian();
     for (std::size_t i = step; i < samples; ++i) {

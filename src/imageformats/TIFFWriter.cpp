@@ -4,6 +4,7 @@
 #include "platform/core/Exceptions.h"
 #include "platform/core/UiServices.h"
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/PixelRows.h"
 
 #include <cstdint>
 #include <optional>
@@ -75,11 +76,7 @@ void RgbRow(const TBitmap& bitmap, int y, std::uint8_t* out)
     const std::uint8_t* in = bitmap.ScanLine(y);
     switch (bitmap.PixelFormat()) {
     case pf24bit:
-        for (int x = 0; x < width; ++x, in += 3, out += 3) {
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-        }
+        ExchangeRedBlue(in, out, static_cast<std::size_t>(width));
         break;
     case pfDevice:
     case pf32bit:

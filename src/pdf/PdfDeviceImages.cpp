@@ -1,5 +1,6 @@
 #include "pdf/PdfDevice.h"
 
+#include "pdf/PdfFileWriter.h"
 #include "pdf/PdfGdiObjects.h"
 #include "pdf/PdfImagePixels.h"
 #include "pdf/PdfResource.h"
@@ -10,8 +11,11 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Colors.h"
 #include "platform/graphics/Metafile.h"
+#include "platform/graphics/PixelRows.h"
 
 #include <cmath>
+#include <functional>
+#include <string_view>
 
 namespace {
 
@@ -28,17 +32,12 @@ std::string SizeEntries(int width, int height)
 }
 
 // The rows as red, green, blue, the order DeviceRGB samples take.
-void WriteRgbRows(const TPdfImagePixels& pixels, TStream& output)
+void WriteRgbRows(const TPdfImagePixels& pixels, const std::function<void(std::string_view)>& write)
 {
     std::vector<std::uint8_t> rgb(pixels.RowBytes());
     for (int y = 0; y < pixels.height; ++y) {
-        const std::uint8_t* bgr = pixels.Row(y);
-        for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) {
-            rgb[i] = bgr[i + 2];
-            rgb[i + 1] = bgr[i + 1];
-            rgb[i + 2] = bgr[i];
-        }
-        output.WriteBuffer(rgb.data(), static_cast<std::int64_t>(rgb.size()));
+        ExchangeRedBlue(pixels.Row(y), rgb.data(), static_cast<std::size_t>(pixels.width));
+        write(std::string_view(reinterpret_cast<const char*>(rgb.data()), rgb.size()));
     }
 }
 
@@ -75,16 +74,23 @@ std::unique_ptr<TPdfStream> TPdfDevice::InternCreateDIBStream(const TPdfImagePix
             compressor.CompressDIB(pixels.Row0(), pixels.RowStep(), pixels.width, pixels.height, &stream->Data());
     }
     stream->SetExtraDictionary(ImageDictionary(pixels, mode, compressed));
+    stream->SetBinary(true);
     if (compressed) {
         stream->DCTDecode(false);
-    } else {
-        if (pixels.oneBit)
-            stream->Data().WriteBuffer(pixels.rows.data(), static_cast<std::int64_t>(pixels.rows.size()));
-        else
-            WriteRgbRows(pixels, stream->Data());
-        stream->SetForceCompression(true);
+        stream->WriteEnd();
+        return stream;
     }
-    stream->SetBinary(true);
+    stream->SetForceCompression(true);
+    if (!pixels.oneBit && stream->WritesDataAsCollected()) {
+        stream->WriteEndDirect(
+            static_cast<std::int64_t>(pixels.RowBytes()) * pixels.height,
+            [&](TPdfFileWriter& writer) { WriteRgbRows(pixels, [&](std::string_view row) { writer.RawWrite(row); }); });
+        return stream;
+    }
+    if (pixels.oneBit)
+        stream->Data().WriteBuffer(pixels.rows.data(), static_cast<std::int64_t>(pixels.rows.size()));
+    else
+        WriteRgbRows(pixels, [&](std::string_view row) { stream->RawWrite(row); });
     stream->WriteEnd();
     return stream;
 }

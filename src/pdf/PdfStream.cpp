@@ -167,10 +167,24 @@ bool TPdfStream::DecodeSourceFilter(const std::string& name)
     return false;
 }
 
+bool TPdfStream::Compresses() const
+{
+    return Device().CompressionMethod != peCompressNone && (!binary_ || forceCompression_);
+}
+
+// Binary data, as compressed data are, go into the text encoding the document asks for.
+bool TPdfStream::Encodes() const
+{
+    const TPdfEncodeMethod method = Device().EncodingMethod;
+    return binary_ && (method == peASCII85Encode || method == peASCIIHexEncode);
+}
+
+bool TPdfStream::WritesDataAsCollected() const { return !preEncoded_ && !Compresses() && !Encodes() && !Encrypts(); }
+
 void TPdfStream::CompressAndEncode()
 {
     const TPdfFileWriter& device = Device();
-    if ((!binary_ && device.CompressionMethod != peCompressNone) || forceCompression_) {
+    if (Compresses()) {
         switch (device.CompressionMethod) {
         case peCompressFlate:
             FlateDecode(FlateLevel);
@@ -185,11 +199,11 @@ void TPdfStream::CompressAndEncode()
             break;
         }
     }
-    if (!binary_)
+    if (!Encodes())
         return;
     if (device.EncodingMethod == peASCII85Encode)
         ASCII85Decode();
-    else if (device.EncodingMethod == peASCIIHexEncode)
+    else
         ASCIIHexDecode();
 }
 
@@ -205,13 +219,27 @@ void TPdfStream::WriteEnd()
     TMemoryStream& data = Data();
     if (!preEncoded_)
         CompressAndEncode();
+    WriteObject(data.Size(), [&](TPdfFileWriter& device) {
+        Encrypt(data.Memory(), static_cast<std::size_t>(data.Size()));
+        device.RawWrite(
+            std::string_view(reinterpret_cast<const char*>(data.Memory()), static_cast<std::size_t>(data.Size())));
+    });
+}
+
+void TPdfStream::WriteEndDirect(std::int64_t length, const std::function<void(TPdfFileWriter&)>& writeData)
+{
+    if (!WritesDataAsCollected())
+        throw Exception("Stream data must be collected");
+    WriteObject(length, writeData);
+}
+
+void TPdfStream::WriteObject(std::int64_t length, const std::function<void(TPdfFileWriter&)>& writeData)
+{
     UpdateXRef();
     const std::string length1 = length1_ != 0 ? " /Length1 " + IntToStr(length1_) : std::string();
-    Device().RawWrite(ObjStart() + extraDictionary_ + "/Length " + IntToStr(data.Size()) + FilterText() + length1 +
+    Device().RawWrite(ObjStart() + extraDictionary_ + "/Length " + IntToStr(length) + FilterText() + length1 +
                       " >>\r\nstream\n");
-    Encrypt(data.Memory(), static_cast<std::size_t>(data.Size()));
-    Device().RawWrite(
-        std::string_view(reinterpret_cast<const char*>(data.Memory()), static_cast<std::size_t>(data.Size())));
+    writeData(Device());
     Device().RawWrite("\nendstream\r\nendobj\n");
     data_.reset();
     filterList_.clear();

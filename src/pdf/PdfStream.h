@@ -2,6 +2,8 @@
 
 #include "pdf/PdfCustomType.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +21,12 @@ public:
 
     virtual void WriteStart();
     virtual void WriteEnd();
+    // Whether WriteEnd would write the data as they were collected: no compression, encoding or
+    // encryption applies to them.
+    bool WritesDataAsCollected() const;
+    // WriteEnd for such a stream whose `length` bytes of data `writeData` puts straight into the
+    // document, rather than collecting them first: large pictures are then copied once.
+    void WriteEndDirect(std::int64_t length, const std::function<void(TPdfFileWriter&)>& writeData);
 
     void RawWrite(std::string_view bytes);
     void RawWriteLN(std::string_view bytes);
@@ -57,7 +65,10 @@ protected:
     void ReplaceData(const std::uint8_t* bytes, std::size_t count);
 
 private:
+    bool Compresses() const;
+    bool Encodes() const;
     void CompressAndEncode();
+    void WriteObject(std::int64_t length, const std::function<void(TPdfFileWriter&)>& writeData);
     bool DecodeSourceFilter(const std::string& name);
     std::string FilterText() const;
 

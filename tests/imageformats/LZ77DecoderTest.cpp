@@ -132,3 +132,58 @@ TEST(LZ77Decoder, AnEndedOrBrokenStreamDecodesNothingUntilDecodeInitStartsAnothe
         fresh.DecodeEnd();
     });
 }
+
+// zlib's own inflate of one block into a target of `unpacked` bytes filled with 0xEE, with the
+// bytes it used and the status it ended with.
+struct TZlibResult {
+    Bytes target;
+    std::size_t used = 0;
+    int status = Z_OK;
+};
+
+TZlibResult ZlibInflated(const Bytes& packed, std::size_t unpacked)
+{
+    TZlibResult result{Bytes(unpacked, 0xEE)};
+    z_stream stream{};
+    EXPECT_EQ(inflateInit(&stream), Z_OK);
+    stream.next_in = const_cast<Bytef*>(packed.data());
+    stream.avail_in = static_cast<uInt>(packed.size());
+    stream.next_out = result.target.data();
+    stream.avail_out = static_cast<uInt>(unpacked);
+    result.status = inflate(&stream, Z_SYNC_FLUSH);
+    result.used = packed.size() - stream.avail_in;
+    inflateEnd(&stream);
+    return result;
+}
+
+TEST(LZ77Decoder, EachBlockOfItsOwnComesOutAsZlibGivesItWhetherWholeShortLongOrBroken)
+{
+    const Bytes data = Rows(6000, 7);
+    const Bytes packed = Deflated(data);
+    Bytes trailed = packed;
+    trailed.insert(trailed.end(), {1, 2, 3});
+    const struct {
+        std::string label;
+        Bytes block;
+        std::size_t room;
+    } cases[] = {
+        {"whole", packed, data.size()},
+        {"room to spare", packed, data.size() + 100},
+        {"more data than room", packed, 2500},
+        {"bytes after the stream", trailed, data.size()},
+        {"no checksum", Bytes(packed.begin(), packed.end() - 4), data.size()},
+    };
+    TLZ77Decoder decoder(Z_SYNC_FLUSH, true);
+    decoder.DecodeInit();
+    const auto expectZlibs = [&](const std::string& label, const Bytes& block, std::size_t room) {
+        SCOPED_TRACE(label);
+        const TZlibResult zlib = ZlibInflated(block, room);
+        EXPECT_EQ(Inflated(decoder, block, room), zlib.target);
+        EXPECT_EQ(decoder.AvailableInput(), block.size() - zlib.used);
+        EXPECT_EQ(decoder.Status(), zlib.status);
+    };
+    for (const auto& c : cases)
+        expectZlibs(c.label, c.block, c.room);
+    ForEachDamaged(packed, [&](const Bytes& damaged) { expectZlibs("damaged", damaged, data.size()); });
+    decoder.DecodeEnd();
+}

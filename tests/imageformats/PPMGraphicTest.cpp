@@ -54,6 +54,8 @@ protected:
         Netpbm("source.pbm", "/usr/bin/pgmtopbm -threshold " + File("source.pgm"));
         // Rows longer than the reader's buffer, raw and of two-byte samples.
         WriteWholeFile(File("wide.ppm"), PpmOf(StripedImage(1500, 5, 200)));
+        // Rows read more than a megabyte at a time.
+        WriteWholeFile(File("tall.ppm"), PpmOf(StripedImage(1024, 400, 200)));
         Netpbm("wide65535.pgm", "/usr/bin/ppmtopgm " + File("wide.ppm") + " | /usr/bin/pamdepth 65535");
         for (const std::string kind : {"ppm", "pgm"})
             for (const std::string maximum : {"15", "1023", "65535"})
@@ -92,7 +94,7 @@ TEST_F(PortableMaps, AllSixKindsAndEveryMaximumDecodeAsNetpbmDecodesThem)
         {"source.ppm", '6', pf24bit}, {"source.pgm", '5', pf8bit},    {"source.pbm", '4', pf1bit},
         {"max15.ppm", '6', pf24bit},  {"max1023.ppm", '6', pf24bit},  {"max65535.ppm", '6', pf24bit},
         {"max15.pgm", '5', pf8bit},   {"max1023.pgm", '5', pf8bit},   {"max65535.pgm", '5', pf8bit},
-        {"wide.ppm", '6', pf24bit},   {"wide65535.pgm", '5', pf8bit},
+        {"wide.ppm", '6', pf24bit},   {"wide65535.pgm", '5', pf8bit}, {"tall.ppm", '6', pf24bit},
     };
     for (const auto& c : cases) {
         const std::string raw = ReadWholeFile(File(c.name));

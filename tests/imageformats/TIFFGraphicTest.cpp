@@ -161,6 +161,8 @@ TEST_F(TIFFFiles, LayoutsDecodeAsLibtiffDecodesThem)
         {"grey16-predictor-be.tif", Tiffcp("grey16-predictor-be.tif", "-B -c zip:2", "grey16.tif"), Oracle::Tifftopnm,
          1},
         {"grey-alpha.tif", Pillow("grey-alpha.tif", "LA", ""), Oracle::Tiff2rgba},
+        {"grey-alpha-predictor.tif", Tiffcp("grey-alpha-predictor.tif", "-c zip:2", "grey-alpha.tif"),
+         Oracle::Tiff2rgba},
         {"palette1.tif", Make("palette1.tif", "/usr/bin/pnmtotiff -indexbits=1 " + File("2.ppm"))},
         {"palette2.tif", Make("palette2.tif", "/usr/bin/pnmtotiff -indexbits=2 " + File("4.ppm"))},
         {"palette4.tif", Make("palette4.tif", "/usr/bin/pnmtotiff -indexbits=4 " + File("16.ppm"))},

@@ -109,30 +109,34 @@ TEST(PdfImages, EveryBitmapFormatComesOutOfPdfimagesWithItsPixels)
     std::vector<std::unique_ptr<TBitmap>> bitmaps;
     for (TPixelFormat format : formats)
         bitmaps.push_back(SampleBitmap(format, 3, 2));
-    TPdfDevice device;
-    device.CompressionMethod = peCompressFlate;
-    const std::string pdf = DocumentOf(device, [&] {
+    // Uncompressed colour samples go straight into the document rather than through the stream.
+    for (const TPdfCompressMethod method : {peCompressFlate, peCompressNone}) {
+        SCOPED_TRACE(method);
+        TPdfDevice device;
+        device.CompressionMethod = method;
+        const std::string pdf = DocumentOf(device, [&] {
+            for (std::size_t i = 0; i < bitmaps.size(); ++i) {
+                const int number = device.AddXBitmap(*bitmaps[i]);
+                EXPECT_EQ(number, static_cast<int>(i) + 1);
+                device.DrawXObject(number, 40.0 * i, 10, 30, 20);
+            }
+        });
+        TemporaryFolder folder;
+        ExpectQpdfPasses(folder, pdf);
+        const auto listed = ListImages(folder, pdf);
+        ASSERT_EQ(listed.size(), bitmaps.size());
+        const auto files = ExtractImages(folder, pdf);
+        ASSERT_EQ(files.size(), bitmaps.size());
         for (std::size_t i = 0; i < bitmaps.size(); ++i) {
-            const int number = device.AddXBitmap(*bitmaps[i]);
-            EXPECT_EQ(number, static_cast<int>(i) + 1);
-            device.DrawXObject(number, 40.0 * i, 10, 30, 20);
+            const bool oneBit = formats[i] == pf1bit;
+            EXPECT_EQ(listed[i].width, 3);
+            EXPECT_EQ(listed[i].height, 2);
+            EXPECT_EQ(listed[i].color, oneBit ? "gray" : "rgb");
+            EXPECT_EQ(listed[i].bits, oneBit ? 1 : 8);
+            EXPECT_EQ(listed[i].encoding, "image");
+            const RgbImage expected = oneBit ? OneBitOf(RgbOf(*bitmaps[i])) : RgbOf(*bitmaps[i]);
+            ExpectSameImage(ImageFile(files[i]), expected, "format " + IntToStr(formats[i]));
         }
-    });
-    TemporaryFolder folder;
-    ExpectQpdfPasses(folder, pdf);
-    const auto listed = ListImages(folder, pdf);
-    ASSERT_EQ(listed.size(), bitmaps.size());
-    const auto files = ExtractImages(folder, pdf);
-    ASSERT_EQ(files.size(), bitmaps.size());
-    for (std::size_t i = 0; i < bitmaps.size(); ++i) {
-        const bool oneBit = formats[i] == pf1bit;
-        EXPECT_EQ(listed[i].width, 3);
-        EXPECT_EQ(listed[i].height, 2);
-        EXPECT_EQ(listed[i].color, oneBit ? "gray" : "rgb");
-        EXPECT_EQ(listed[i].bits, oneBit ? 1 : 8);
-        EXPECT_EQ(listed[i].encoding, "image");
-        const RgbImage expected = oneBit ? OneBitOf(RgbOf(*bitmaps[i])) : RgbOf(*bitmaps[i]);
-        ExpectSameImage(ImageFile(files[i]), expected, "format " + IntToStr(formats[i]));
     }
 }
 

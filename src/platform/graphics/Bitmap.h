@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/core/LargeBlocks.h"
 #include "platform/graphics/Colors.h"
 #include "platform/graphics/Graphic.h"
 #include "platform/graphics/Palette.h"
@@ -99,6 +100,10 @@ public:
 
     // New storage of the size with every pixel in the colour, written once.
     void SetSizeFilled(int width, int height, TColor color);
+    // A decoder's target: new storage of the size whose pixels stay unset (only the row padding is
+    // cleared), for a decoder that writes every row in full before the bitmap is read; all other
+    // ways to size a bitmap fill it.
+    void SetSizeForDecoder(int width, int height);
     // Pixels fromX <= x < toX of rows fromY <= y < toY set to the stored value, whole bytes and
     // rows at a time.
     void FillValue(int fromX, int toX, int fromY, int toY, std::uint32_t value);
@@ -110,11 +115,25 @@ public:
 private:
     friend class TJPEGImage;
 
-    // Leaves the bytes it adds unset, for storage that is written in full before it is read.
+    // Leaves the bytes it adds unset, for storage that is written in full before it is read; large
+    // storage comes on huge pages.
     template <class T> struct UnsetAllocator : std::allocator<T> {
         template <class U> struct rebind {
             using other = UnsetAllocator<U>;
         };
+        T* allocate(std::size_t count)
+        {
+            if (count * sizeof(T) < LargeBlockBytes)
+                return std::allocator<T>::allocate(count);
+            return static_cast<T*>(AllocateLargeBlock(count * sizeof(T)));
+        }
+        void deallocate(T* block, std::size_t count)
+        {
+            if (count * sizeof(T) < LargeBlockBytes)
+                std::allocator<T>::deallocate(block, count);
+            else
+                FreeLargeBlock(block, count * sizeof(T));
+        }
         template <class U, class... Args> void construct(U* place, Args&&... args)
         {
             if constexpr (sizeof...(Args) == 0)
@@ -125,9 +144,6 @@ private:
     };
     using TPixelStorage = std::vector<std::uint8_t, UnsetAllocator<std::uint8_t>>;
 
-    // A decoder's target: new storage of the size whose pixels stay unset (only the row padding is
-    // cleared) because the decoder writes every row; all other ways to size a bitmap fill it white.
-    void SetSizeForDecoder(int width, int height);
     void FillWhite(int fromX, int toX, int fromY, int toY);
     void FillIndexRows(int fromX, int toX, int fromY, int toY, int index);
     void FitPaletteToFormat();

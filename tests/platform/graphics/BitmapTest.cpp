@@ -79,6 +79,24 @@ TEST(Bitmap, NewAndEnlargedPixelsAreWhite)
     }
 }
 
+TEST(Bitmap, LargeStorageKeepsThePixelsThroughResizesCopiesAndMoves)
+{
+    // 40 MB of pixels, taken from the system apart from the ordinary heap.
+    TBitmap large;
+    MakeBitmap(large, pf32bit, 5000, 2000);
+    large.SetPixel(4999, 1999, clRed);
+    large.SetSize(5000, 2100);
+    EXPECT_EQ(large.Pixel(4999, 1999), clRed);
+    EXPECT_EQ(large.Pixel(4999, 2099), clWhite);
+    TBitmap copy;
+    copy.Assign(large);
+    TBitmap moved;
+    moved.TakeOver(copy);
+    EXPECT_EQ(moved.Pixel(4999, 1999), clRed);
+    moved.SetSize(10, 10);
+    EXPECT_EQ(moved.Pixel(9, 9), clWhite);
+}
+
 TEST(Bitmap, ResizeKeepsFormatPaletteAndTheCommonArea)
 {
     TBitmap bitmap;
