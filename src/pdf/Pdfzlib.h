@@ -98,5 +98,4 @@ public:
 private:
     void SkipForward(std::int64_t count);
     const std::int64_t sourceStart_;
-    bool streamEnded_ = false;
 };

@@ -46,7 +46,7 @@ struct DocumentServices {
 // catalog, the back bitmap of the whole wall (one pixel per document unit, a quarter centimetre),
 // and the renderer, undo and zoom that work on it. The document window shows it and forwards its
 // events here. A data-link catalog reads through the document's own database components.
-class PlanogramDocument : public DataLinkHost {
+class PlanogramDocument final : public DataLinkHost {
 public:
     // Walls larger than 1200 inches in either direction are refused.
     static constexpr int MaxDisplayUnits = 12183;
