@@ -156,7 +156,11 @@ void StretchRow(std::uint8_t* target, const std::uint8_t* from, const std::vecto
 template <int Size>
 void CopyKeyedRuns(std::uint8_t* target, const std::uint8_t* source, std::ptrdiff_t count, std::uint32_t keyValue)
 {
-    const auto isKey = [&](std::ptrdiff_t i) { return ColourAt<Size>(source + i * Size) == keyValue; };
+    // A 24-bit pixel before the row's last is read as one word, with the next pixel's first byte.
+    const auto isKey = [&](std::ptrdiff_t i) {
+        const std::uint8_t* pixel = source + i * Size;
+        return (i + 1 < count ? WordAt(pixel) & ColourBytes : ColourAt<Size>(pixel)) == keyValue;
+    };
     std::ptrdiff_t i = 0;
     while (i < count) {
         while (i < count && isKey(i))
