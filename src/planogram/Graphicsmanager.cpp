@@ -25,6 +25,11 @@ constexpr std::string_view Reorder = "REORDER!";
 constexpr std::string_view AtItemDepth = " at item depth";
 constexpr std::string_view CollectionReader = "collection";
 
+std::uint64_t PixelBytes(int width, int height, int bitsPerPixel)
+{
+    return static_cast<std::uint64_t>(BytesPerScanLine(width, bitsPerPixel)) * static_cast<std::uint64_t>(height);
+}
+
 bool IsDrawableSize(long long width, long long height)
 {
     return width <= GraphicsManager::MaxItemSide && height <= GraphicsManager::MaxItemSide &&
@@ -53,10 +58,8 @@ void DrawReorderWarning(TBitmap& itemBitmap)
 // whole, and a transparent one keeps its depth, on which its key colour may depend.
 void BringToItemDepth(TBitmap& picture)
 {
-    const std::uint64_t bytesAtItemDepth = static_cast<std::uint64_t>(BytesPerScanLine(picture.Width(), 32)) *
-                                           static_cast<std::uint64_t>(picture.Height());
     if (BitsPerPixel(picture.PixelFormat()) != 32 && !picture.Transparent() &&
-        bytesAtItemDepth <= DecodedPictures().LimitBytes())
+        PixelBytes(picture.Width(), picture.Height(), 32) <= DecodedPictures().LimitBytes())
         picture.SetPixelFormat(pfDevice);
 }
 
@@ -86,6 +89,34 @@ GraphicsManager::DrawingPass::DrawingPass(GraphicsManager& graphics)
 }
 
 GraphicsManager::DrawingPass::~DrawingPass() { graphics_.openPass_ = outer_; }
+
+const TBitmap* GraphicsManager::DrawingPass::StretchedPicture(const std::shared_ptr<const TBitmap>& picture, int width,
+                                                              int height, TPixelFormat format)
+{
+    const int bits = BitsPerPixel(format);
+    const int pictureBits = BitsPerPixel(picture->PixelFormat());
+    if ((bits != 24 && bits != 32) || (pictureBits != 24 && pictureBits != 32) || picture->Transparent() ||
+        width == picture->Width())
+        return nullptr;
+    Stretched& entry = stretched_[{picture.get(), width, height, format}];
+    if (entry.picture.lock() != picture) {
+        const int keptBits = BitsPerPixel(entry.pixels.PixelFormat());
+        stretchedBytes_ -= PixelBytes(entry.pixels.Width(), entry.pixels.Height(), keptBits);
+        entry.picture = picture;
+        entry.draws = 0;
+        entry.pixels.SetSize(0, 0);
+    }
+    if (!entry.pixels.Empty())
+        return &entry.pixels;
+    const std::uint64_t bytes = PixelBytes(width, height, bits);
+    if (++entry.draws < 2 || stretchedBytes_ + bytes > MaxStretchedBytes)
+        return nullptr;
+    entry.pixels.SetPixelFormat(format);
+    entry.pixels.SetSize(width, height);
+    entry.pixels.Canvas().StretchDraw(Rect(0, 0, width, height), *picture);
+    stretchedBytes_ += bytes;
+    return &entry.pixels;
+}
 
 std::string GraphicsManager::FindPicture(const std::string& name)
 {
@@ -130,7 +161,10 @@ bool GraphicsManager::DrawItem(ListOB& item, TBitmap& target, const std::string&
     if (!picture.Transparent() && !(!fixture && AnyTagFlag()) && !item.reorder && item.rotation <= 0) {
         // Nothing goes over the picture and it is not turned: stretched straight onto the target, it
         // gives the pixels an item bitmap would, with one copy instead of three.
-        PutPicture(item, picture, target, placeholder);
+        const TBitmap* stretched = loaded && openPass_ != nullptr
+                                       ? openPass_->StretchedPicture(loaded, width, height, target.PixelFormat())
+                                       : nullptr;
+        PutPicture(item, picture, stretched, target, placeholder);
         return true;
     }
     TBitmap itemBitmap;
@@ -317,10 +351,13 @@ void GraphicsManager::Compose(ListOB& item, const TBitmap& picture, TBitmap& ite
                            SRCCOPY);
 }
 
-void GraphicsManager::PutPicture(const ListOB& item, const TBitmap& picture, TBitmap& target, bool placeholder)
+void GraphicsManager::PutPicture(const ListOB& item, const TBitmap& picture, const TBitmap* stretched, TBitmap& target,
+                                 bool placeholder)
 {
     const TRect place = Rect(item.left, item.top, item.right, item.bottom);
-    if (const std::optional<TColor> key = TransparentKey(picture, placeholder))
+    if (stretched != nullptr)
+        target.Canvas().StretchDrawFrom(place, picture, *stretched, TransparentKey(picture, placeholder));
+    else if (const std::optional<TColor> key = TransparentKey(picture, placeholder))
         target.Canvas().StretchDrawKeyed(place, picture, *key);
     else
         target.Canvas().StretchDraw(place, picture);

@@ -1,11 +1,15 @@
 #pragma once
 
 #include "imageformats/DecodedPictureCache.h"
+#include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
 
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 
 class DrawingSettings;
@@ -28,6 +32,7 @@ public:
     // each picture file is looked at once (see DecodedPictureCache::CheckPass, whose rules it keeps:
     // one opened inside another asks again for itself, and so does every later one), and items that
     // show the same picture of the same file take it as the first of them did, while it is kept.
+    // A picture drawn at one size by several items is stretched to that size once, within a bound.
     class DrawingPass {
     public:
         explicit DrawingPass(GraphicsManager& graphics);
@@ -44,7 +49,26 @@ public:
         // By collection, picture name and face; what expired is loaded again, so that the pass holds
         // no picture the picture cache let go.
         std::unordered_map<std::string, std::weak_ptr<const TBitmap>> pictures_;
+
+        // A picture stretched to one item size, made when the second item of that size draws it: a
+        // stretch reads each picture row in pieces far apart, a copy of the item's size in one.
+        struct Stretched {
+            std::weak_ptr<const TBitmap> picture;
+            int draws = 0;
+            TBitmap pixels;
+        };
+        // The picture at the size, in the target's pixel format, or nullptr where it is drawn straight
+        // from the picture.
+        const TBitmap* StretchedPicture(const std::shared_ptr<const TBitmap>& picture, int width, int height,
+                                        TPixelFormat format);
+        // By the picture's address, the size and the format; an entry whose picture is gone is not the
+        // picture now at its address.
+        std::map<std::tuple<const TBitmap*, int, int, TPixelFormat>, Stretched> stretched_;
+        std::uint64_t stretchedBytes_ = 0;
     };
+
+    // What the stretched pictures of a drawing pass may take together.
+    static constexpr std::uint64_t MaxStretchedBytes = 16ULL << 20;
 
     // Takes the tag font, tag colour and units from the main window's settings.
     GraphicsManager(PictureFinder& finder, const DrawingSettings& settings);
@@ -112,7 +136,9 @@ private:
     void DrawTags(const ListOB& item, TBitmap& itemBitmap);
     std::string XYText(const ListOB& item) const;
     void Compose(ListOB& item, const TBitmap& picture, TBitmap& itemBitmap, TBitmap& target, bool placeholder);
-    void PutPicture(const ListOB& item, const TBitmap& picture, TBitmap& target, bool placeholder);
+    // `stretched`, when given, is the picture stretched to the item's size.
+    void PutPicture(const ListOB& item, const TBitmap& picture, const TBitmap* stretched, TBitmap& target,
+                    bool placeholder);
     // The colour left out where the item goes onto the target, if any.
     std::optional<TColor> TransparentKey(const TBitmap& picture, bool placeholder) const;
 

@@ -13,8 +13,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -213,4 +215,49 @@ TEST_F(CachedDrawing, ManyDistinctPicturesKeepWithinTheLimit)
     EXPECT_EQ(DecodedPictures().KeptCount(), 3u);
     // The big picture was drawn without being kept.
     EXPECT_EQ(document.backBitmap.Pixel(25, 120), Photo(300, 400, 0)->Pixel(150, 200));
+}
+
+// Items drawn in one pass take a picture stretched once for each size that repeats; drawn one by
+// one, each item stretches the picture itself. Both give the same bytes, fourth ones included, for
+// targets of both depths, keyed and not, narrower, wider and as wide as the picture, cut off at the
+// target's edges.
+TEST_F(CachedDrawing, AStretchedPictureKeptForAPassDrawsAsTheDirectStretch)
+{
+    const std::string cola = Saved("cola.bmp", *Photo(30, 40, 1));
+    const std::string fanta = Saved<TJPEGImage>("fanta.jpg", *Photo(40, 60, 6));
+    const TRect sizes[] = {Rect(0, 0, 20, 30), Rect(0, 0, 47, 25), Rect(0, 0, 30, 55)};
+    std::vector<ListOB> items;
+    for (const std::string& picture : {cola, fanta})
+        for (const TRect& size : sizes)
+            for (const TPoint at : {Point(-9, 5), Point(40, 10), Point(90, -12), Point(130, 70), Point(50, 40)}) {
+                items.emplace_back();
+                items.back().picture = picture;
+                items.back().index = "P";
+                items.back().left = at.X, items.back().top = at.Y;
+                items.back().right = at.X + size.Width(), items.back().bottom = at.Y + size.Height();
+            }
+    for (const TPixelFormat format : {pf24bit, pf32bit})
+        for (const bool transparent : {true, false}) {
+            document.graphics.transparencySetting = transparent;
+            TBitmap direct, passed;
+            for (TBitmap* target : {&direct, &passed}) {
+                target->SetPixelFormat(format);
+                target->SetSize(150, 90);
+                for (int y = 0; y < target->Height(); ++y)
+                    for (int x = 0; x < target->BytesPerScanLine(); ++x)
+                        target->ScanLine(y)[x] = static_cast<std::uint8_t>(x * 7 + y);
+            }
+            for (ListOB& item : items)
+                document.graphics.DrawItem(item, direct, "");
+            {
+                GraphicsManager::DrawingPass pass(document.graphics);
+                for (ListOB& item : items)
+                    document.graphics.DrawItem(item, passed, "");
+            }
+            for (int y = 0; y < direct.Height(); ++y)
+                ASSERT_EQ(std::memcmp(direct.ScanLine(y), passed.ScanLine(y), direct.BytesPerScanLine()), 0)
+                    << "row " << y << " format " << format << " transparent " << transparent;
+        }
+    // Both pictures were drawn, not their boxes.
+    EXPECT_EQ(DecodedPictures().KeptCount(), 2u);
 }

@@ -156,7 +156,11 @@ void StretchRow(std::uint8_t* target, const std::uint8_t* from, const std::vecto
 template <int Size>
 void CopyKeyedRuns(std::uint8_t* target, const std::uint8_t* source, std::ptrdiff_t count, std::uint32_t keyValue)
 {
-    const auto isKey = [&](std::ptrdiff_t i) { return ColourAt<Size>(source + i * Size) == keyValue; };
+    // A 24-bit pixel before the row's last is read as one word, with the next pixel's first byte.
+    const auto isKey = [&](std::ptrdiff_t i) {
+        const std::uint8_t* pixel = source + i * Size;
+        return (i + 1 < count ? WordAt(pixel) & ColourBytes : ColourAt<Size>(pixel)) == keyValue;
+    };
     std::ptrdiff_t i = 0;
     while (i < count) {
         while (i < count && isKey(i))
@@ -520,8 +524,8 @@ void TCanvas::SetPixel(int x, int y, TColor color)
         bitmap_.SetPixel(x, y, color);
 }
 
-void TCanvas::CopyPixels(const TRect& dest, TBitmap& source, const TRect& sourceRect, bool keyed, TColor key,
-                         std::uint32_t rop)
+void TCanvas::CopyPixels(const TRect& dest, const TBitmap& source, const TRect& sourceRect, bool keyed, TColor key,
+                         std::uint32_t rop, const TBitmap* stretched)
 {
     if (dest.IsEmpty() || sourceRect.IsEmpty())
         return;
@@ -543,6 +547,14 @@ void TCanvas::CopyPixels(const TRect& dest, TBitmap& source, const TRect& source
     const bool allColumnsInside = columns.front() >= 0 && columns.back() < source.Width();
     const bool fast = !xorInto && fromSize != 0 && size != 0 && allColumnsInside;
     const bool unscaled = dest.Width() == sourceRect.Width();
+    // Stretched pixels of the target's layout go in runs, as an unscaled copy's do, except where the
+    // target keeps its fourth bytes under the source's; the others as the source's own would. An
+    // unscaled row is copied whole, fourth bytes and all, from the source's own pixels.
+    const int stretchedSize = stretched != nullptr ? BytesPerPixelOfFastFormat(stretched->PixelFormat()) : 0;
+    const bool stretchedRuns = stretchedSize == size && !(fromSize == 4 && size == 4);
+    if (stretched != nullptr && (!fast || unscaled || (!stretchedRuns && stretchedSize != fromSize) ||
+                                 stretched->Width() != dest.Width() || stretched->Height() != dest.Height()))
+        stretched = nullptr;
     const std::uint32_t keyValue = keyed ? source.ValueOfColor(key) & ColourBytes : NoKey;
     const auto sourceRowOf = [&](int y) {
         return sourceRect.Top +
@@ -551,6 +563,9 @@ void TCanvas::CopyPixels(const TRect& dest, TBitmap& source, const TRect& source
     const bool skipsRows = sourceRect.Height() > dest.Height();
     const std::ptrdiff_t firstByte = static_cast<std::ptrdiff_t>(columns.front()) * fromSize;
     const std::ptrdiff_t lastByte = static_cast<std::ptrdiff_t>(columns.back()) * fromSize;
+    const std::vector<int> stretchedColumns =
+        stretched != nullptr ? NearestMap(dest.Left, dest.Width(), visible.Left, visible.Right, 0, dest.Width())
+                             : std::vector<int>();
     int previousSourceY = -1;
     for (int y = visible.Top; y < visible.Bottom; ++y) {
         const int sy = sourceRowOf(y);
@@ -565,6 +580,11 @@ void TCanvas::CopyPixels(const TRect& dest, TBitmap& source, const TRect& source
             continue;
         }
         previousSourceY = sy;
+        if (stretched != nullptr) {
+            CopyRow(to, stretched->ScanLine(y - dest.Top), stretchedColumns, visible.Left, stretchedSize, size,
+                    stretchedRuns, keyValue);
+            continue;
+        }
         if (fast) {
             const int nextY = skipsRows && y + 1 < visible.Bottom ? sourceRowOf(y + 1) : source.Height();
             if (nextY < source.Height())
@@ -601,15 +621,22 @@ void TCanvas::StretchDraw(const TRect& rect, const TGraphic& graphic)
         bitmap = &converted;
     }
     const TColor key = bitmap->TransparentColor() & 0xFFFFFF;
-    CopyPixels(rect, const_cast<TBitmap&>(*bitmap), Rect(0, 0, bitmap->Width(), bitmap->Height()),
-               graphic.Transparent(), key, SRCCOPY);
+    CopyPixels(rect, *bitmap, Rect(0, 0, bitmap->Width(), bitmap->Height()), graphic.Transparent(), key, SRCCOPY);
 }
 
 void TCanvas::StretchDrawKeyed(const TRect& rect, const TBitmap& bitmap, TColor key)
 {
     if (!bitmap.Empty())
-        CopyPixels(rect, const_cast<TBitmap&>(bitmap), Rect(0, 0, bitmap.Width(), bitmap.Height()), true,
-                   ColorToRGB(key) & 0xFFFFFF, SRCCOPY);
+        CopyPixels(rect, bitmap, Rect(0, 0, bitmap.Width(), bitmap.Height()), true, ColorToRGB(key) & 0xFFFFFF,
+                   SRCCOPY);
+}
+
+void TCanvas::StretchDrawFrom(const TRect& rect, const TBitmap& bitmap, const TBitmap& stretched,
+                              std::optional<TColor> key)
+{
+    if (!bitmap.Empty())
+        CopyPixels(rect, bitmap, Rect(0, 0, bitmap.Width(), bitmap.Height()), key.has_value(),
+                   ColorToRGB(key.value_or(0)) & 0xFFFFFF, SRCCOPY, &stretched);
 }
 
 void TCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect)

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -215,6 +216,11 @@ public:
     // StretchDraw leaving out the pixels of `key`, without marking the bitmap transparent (it may be
     // shared).
     void StretchDrawKeyed(const TRect& rect, const TBitmap& bitmap, TColor key);
+    // StretchDraw, or StretchDrawKeyed with the key, of a bitmap of 24 or 32 bits onto a rect wider or
+    // narrower than it, its pixels read from `stretched`: a copy of it stretched to the rect's size, in
+    // its pixel format or the canvas's. The pixels are those the bitmap gives, each row read in one
+    // piece.
+    void StretchDrawFrom(const TRect& rect, const TBitmap& bitmap, const TBitmap& stretched, std::optional<TColor> key);
     void CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) override;
     bool BitBlt(int x, int y, int width, int height, TCanvas* source, int sourceX, int sourceY,
                 std::uint32_t rop) override;
@@ -235,8 +241,9 @@ private:
     void DrawFigure(const TRect& box, const TRowRuns& outer, const TRowRuns& inner);
     void DrawArcOrPie(const TRect& box, TPoint start, TPoint end, bool pie);
     void DrawGlyphs(TRaster& raster, int x, int y, std::string_view text);
-    void CopyPixels(const TRect& dest, TBitmap& source, const TRect& sourceRect, bool keyed, TColor key,
-                    std::uint32_t rop);
+    // `stretched`, when given, holds the source already stretched to dest's size.
+    void CopyPixels(const TRect& dest, const TBitmap& source, const TRect& sourceRect, bool keyed, TColor key,
+                    std::uint32_t rop, const TBitmap* stretched = nullptr);
 
     TBitmap& bitmap_;
     TRect clip_;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <optional>
 #include <string>
 
 namespace {
@@ -247,6 +249,48 @@ TEST(Canvas, StretchesBetweenLayoutsMatchThePixelByPixelCopy)
                                 << place.Top << " at " << x << "," << y;
                         }
                 }
+}
+
+// A picture drawn from a copy of it stretched to the rect's size, in its layout or the target's, gives
+// the bytes the picture stretched directly does, fourth bytes included, between the 24 and 32-bit
+// layouts, keyed and not, cut off at the target's edges and by its clip rectangle.
+TEST(Canvas, StretchDrawFromAStretchedCopyMatchesTheDirectStretch)
+{
+    const TColor key = 0x20C0E0;
+    for (const TPixelFormat from : {pf24bit, pf32bit})
+        for (const TPixelFormat to : {pf24bit, pf32bit})
+            for (const TRect& place : {Rect(1, 1, 12, 8), Rect(-5, 2, 30, 21), Rect(3, -4, 10, 5), Rect(17, 3, 40, 9)})
+                for (const TPixelFormat stretchedFormat : {from, to})
+                    for (const bool keyed : {false, true}) {
+                        TBitmap source;
+                        Blank(source, 13, 9, clWhite, from);
+                        for (int y = 0; y < source.Height(); ++y)
+                            for (int x = 0; x < source.BytesPerScanLine(); ++x)
+                                source.ScanLine(y)[x] =
+                                    static_cast<std::uint8_t>((x * 5 + y * 3) % 7 == 0 ? 0 : x * 11 + y);
+                        source.SetPixel(4, 4, key);
+                        TBitmap stretched;
+                        Blank(stretched, place.Width(), place.Height(), clBlack, stretchedFormat);
+                        stretched.Canvas().StretchDraw(Rect(0, 0, place.Width(), place.Height()), source);
+                        TBitmap direct, copied;
+                        for (TBitmap* target : {&direct, &copied}) {
+                            Blank(*target, 24, 16, clNavy, to);
+                            for (int y = 0; y < target->Height(); ++y)
+                                for (int x = 0; x < target->BytesPerScanLine(); ++x)
+                                    target->ScanLine(y)[x] = static_cast<std::uint8_t>(x * 13 + y * 5);
+                            target->Canvas().SetClipRect(Rect(0, 1, 22, 16));
+                        }
+                        if (keyed)
+                            direct.Canvas().StretchDrawKeyed(place, source, key);
+                        else
+                            direct.Canvas().StretchDraw(place, source);
+                        copied.Canvas().StretchDrawFrom(place, source, stretched,
+                                                        keyed ? std::optional<TColor>(key) : std::nullopt);
+                        for (int y = 0; y < direct.Height(); ++y)
+                            ASSERT_EQ(std::memcmp(direct.ScanLine(y), copied.ScanLine(y), direct.BytesPerScanLine()), 0)
+                                << from << " to " << to << " through " << stretchedFormat << " keyed " << keyed
+                                << " into " << place.Left << "," << place.Top << " row " << y;
+                    }
 }
 
 TEST(Canvas, TransparentDrawLeavesOutTheKeyColour)
