@@ -41,7 +41,8 @@ NANOSECONDS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
 
 
 def median_times(paths):
-    """Wall-clock median in nanoseconds per run name; None for a benchmark that reported an error."""
+    """Median (wall-clock, CPU) times in nanoseconds per run name; None for a benchmark that reported
+    an error."""
     times = {}
     for path in paths:
         with open(path, encoding="utf-8") as file:
@@ -52,8 +53,17 @@ def median_times(paths):
             if run.get("error_occurred"):
                 times[name] = None
             elif run.get("aggregate_name", "median") == "median":
-                times[name] = run["real_time"] * NANOSECONDS[run["time_unit"]]
+                scale = NANOSECONDS[run["time_unit"]]
+                times[name] = (run["real_time"] * scale, run["cpu_time"] * scale)
     return times
+
+
+def wall(time):
+    return time[0] if time else None
+
+
+def ratio(ours, theirs, which):
+    return f"{ours[which] / theirs[which]:.2f}" if ours and theirs and theirs[which] else "-"
 
 
 def readable(nanoseconds):
@@ -74,12 +84,15 @@ def main(paths):
             print(f"Not run: {ours} or {peer}", file=sys.stderr)
             continue
         paired.update((ours, peer))
-        ratio = f"{times[ours] / times[peer]:.2f}" if times[ours] and times[peer] else "-"
-        rows.append((ours, readable(times[ours]), whose, readable(times[peer]), ratio))
+        rows.append((ours, readable(wall(times[ours])), whose, readable(wall(times[peer])),
+                     ratio(times[ours], times[peer], 0), ratio(times[ours], times[peer], 1)))
 
-    header = ("benchmark", "ours", "against", "theirs", "ours/theirs")
+    header = ("benchmark", "ours", "against", "theirs", "ours/theirs", "CPU ours/theirs")
     widths = [max(len(row[i]) for row in rows + [header]) for i in range(len(header))]
-    print("Median wall-clock time per iteration; a ratio below 1 means ours is faster.")
+    # On a shared machine the wall-clock times carry the other load; the CPU ratio does not, but it
+    # counts only the benchmark's own thread, not work handed to other threads or processes.
+    print("Median wall-clock time per iteration, its ratio and the ratio of CPU times;"
+          " a ratio below 1 means ours is faster.")
     for row in [header] + rows:
         print("  ".join(cell.ljust(width) for cell, width in zip(row, widths)).rstrip())
 
@@ -88,7 +101,7 @@ def main(paths):
         print("\nWithout a counterpart:")
         width = max(len(name) for name in alone)
         for name in alone:
-            print(f"{name.ljust(width)}  {readable(times[name])}")
+            print(f"{name.ljust(width)}  {readable(wall(times[name]))}")
 
 
 if __name__ == "__main__":
