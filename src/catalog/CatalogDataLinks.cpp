@@ -42,7 +42,8 @@ void CatalogManager::CreateDataComponents()
     DataSource1->SetDataSet(dADOTable1.get());
 }
 
-bool CatalogManager::ConnectDataSource(const std::string& connectionString)
+std::optional<std::string> CatalogManager::ConnectDataSource(const std::string& connectionString,
+                                                             std::string_view failure)
 {
     try {
         dADOTable1->Close();
@@ -50,9 +51,9 @@ bool CatalogManager::ConnectDataSource(const std::string& connectionString)
         dADOConnection1->Close();
         dADOConnection1->SetConnectionString(connectionString);
         dADOConnection1->Open();
-        return true;
-    } catch (const Exception&) {
-        return false;
+        return std::nullopt;
+    } catch (const Exception& error) {
+        return ConnectionFailureText(failure, error);
     }
 }
 
@@ -94,8 +95,8 @@ std::vector<std::string> CatalogManager::TableFieldNames() const
 
 bool CatalogManager::OpenDataLinkView()
 {
-    if (!ConnectDataSource(catalog->connectionString)) {
-        ShowLinkError(NoDataSource);
+    if (const std::optional<std::string> failure = ConnectDataSource(catalog->connectionString, NoDataSource)) {
+        ShowLinkError(*failure);
         return false;
     }
     if (!OpenTable(catalog->tableName)) {
@@ -123,8 +124,9 @@ void CatalogManager::NewDirectDataLink()
     const std::optional<std::string> connectionString = promptDataSource(DataSourcePlaceholder);
     if (!connectionString)
         return;
-    if (!ConnectDataSource(*connectionString)) {
-        ShowLinkError(std::string(NoDataSource) + ".");
+    if (const std::optional<std::string> failure =
+            ConnectDataSource(*connectionString, std::string(NoDataSource) + ".")) {
+        ShowLinkError(*failure);
         return;
     }
     const std::string table = ModelTextInputBox("Data Link Table Name", "Enter Data Link Table Name", "");

@@ -268,7 +268,9 @@ private:
     void CreateDataComponents();
     std::vector<std::string> TableFieldNames() const;
     // False when the data source cannot be reached, or the table opened.
-    bool ConnectDataSource(const std::string& connectionString);
+    // Connects the window's components; on failure the text to show: `failure` and, for a refused
+    // string, why.
+    std::optional<std::string> ConnectDataSource(const std::string& connectionString, std::string_view failure);
     bool OpenTable(const std::string& name);
     void ShowTable();
     // Back to the grid, with the data components closed.

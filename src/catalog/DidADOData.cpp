@@ -10,6 +10,7 @@
 #include "platform/core/TextUtils.h"
 #include "platform/core/UiServices.h"
 #include "platform/services/AdoConnection.h"
+#include "platform/services/ConnectionString.h"
 #include "platform/services/SqlNames.h"
 #include "platform/ui/StringGrid.h"
 
@@ -108,8 +109,8 @@ bool didADOData::ConnectHost()
         connection.SetConnectionString(connectionString);
         connection.SetConnected(true);
         return true;
-    } catch (const Exception&) {
-        ShowMessage("Could not connect to your database.");
+    } catch (const Exception& error) {
+        ShowMessage(ConnectionFailureText("Could not connect to your database.", error));
         return false;
     }
 }
@@ -172,6 +173,13 @@ TdADODataset* didADOData::OpenDataSet() const
         return nullptr;
     TdADODataset& dataSet = host->DataSet();
     return dataSet.Active() ? &dataSet : nullptr;
+}
+
+std::string ConnectionFailureText(std::string_view message, const Exception& error)
+{
+    if (dynamic_cast<const EConnectionStringRefused*>(&error))
+        return std::string(message) + "\n" + error.Message();
+    return std::string(message);
 }
 
 // A role's column may lie beyond the fields when the dataset was opened for another table.

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+class Exception;
 class TdADOConnection;
 class TdADODataset;
 class TdCustomADODataset;
@@ -15,6 +16,9 @@ class TDataSet;
 // its field cannot hold (a NUMERIC beyond the currency range) is given as the data source holds it,
 // so that one such value ends no walk over the rows.
 std::string DataSetFieldText(TdCustomADODataset& dataSet, int field);
+// `message`, then, for a connection string refused before any driver saw it, the reason: a refused
+// link and an unreachable data source are told apart.
+std::string ConnectionFailureText(std::string_view message, const Exception& error);
 // The statement that reads every row of `table` through `connection` (open): "SELECT * FROM " and the
 // name, quoted as the driver quotes identifiers wherever it is more than a plain name.
 std::string SelectAllStatement(const TdADOConnection& connection, std::string_view table);

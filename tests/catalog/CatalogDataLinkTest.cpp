@@ -250,6 +250,63 @@ TEST_F(CatalogDataLink, ALinkWhoseTableCannotBeShownSaysWhyAndKeepsTheTable)
     EXPECT_EQ(database.Client("SELECT count(*) FROM Products"), "4");
 }
 
+// Links that would make the driver manager or a driver load a library, or write a file, as the
+// data-link dialog stores them: each is refused before any driver sees it, says which key it holds,
+// and nothing loads, now or in a program started afterwards.
+TEST_F(CatalogDataLink, RefusedLinksNameTheirKeyAndLoadNothing)
+{
+    const std::string library = KESTRAME_MARKER_LIBRARY;
+    const std::string marker = database.Folder().File("loaded");
+    const std::string trace = database.Folder().File("trace.sql");
+    setenv("KESTRAME_MARKER_FILE", marker.c_str(), 1);
+    database.Client("PRAGMA user_version=1");
+    TestDatabase postgres(Server::PostgreSQL);
+    const std::string sqlite = database.ConnectionString();
+    const auto refused = [](const std::string& fullStop, const std::string& key) {
+        return "Could not connect to your data source. ADO data source may not be valid" + fullStop +
+               "\nThe connection string may not hold \"" + key +
+               "\": only the keys that reach the data (such as the database, server, port, user and password) are "
+               "passed to the ODBC driver.";
+    };
+    const struct {
+        std::string odbc;
+        std::string key;
+    } cases[] = {
+        {sqlite + ";DMEnvAttr=SQL_ATTR_UNIXODBC_ENVATTR=LD_PRELOAD=" + library, "DMEnvAttr"},
+        {sqlite + ";DMConnAttr=[1041]={" + library + "}", "DMConnAttr"},
+        {sqlite + ";DMStmtAttr=[0]={" + library + "}", "DMStmtAttr"},
+        {postgres.ConnectionString() + ";SSLmode=require;pqopt={sslkey=" + library + ":key sslcert=" + library + "}",
+         "pqopt"},
+        {postgres.ConnectionString() + ";SSLmode=require;sslkey=" + library + ":key", "sslkey"},
+        {sqlite + ";TraceFile=" + trace, "TraceFile"},
+        {sqlite + ";PWD={x;LoadExt=" + library + "}", "LoadExt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.odbc);
+        ui.ClearCalls();
+        ui.AnswerMessage(MsgAnswer::OK);
+        const std::string stored =
+            "Provider=MSDASQL.1;Persist Security Info=False;Extended Properties=\"" + c.odbc + "\"";
+        EXPECT_TRUE(form.OpenCatalog(WriteLink(stored, "Products")));
+        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{refused("", c.key)});
+        EXPECT_EQ(ui.Calls().back().caption, LinkCaption);
+        EXPECT_TRUE(form.DBGrid1->isHidden());
+    }
+    EXPECT_EQ(getenv("LD_PRELOAD"), nullptr);
+    EXPECT_EQ(RunCommand("/bin/true && echo ran"), "ran\n");
+    EXPECT_FALSE(FileExists(marker));
+    EXPECT_FALSE(FileExists(trace));
+
+    // Made anew through the dialog, a refused link says the same, with the message's full stop.
+    ui.ClearCalls();
+    prompted = "Provider=MSDASQL.1;Extended Properties=\"" + sqlite + ";TraceFile=" + trace + "\"";
+    ui.AnswerFile(FileDialogResult{database.Folder().File("new.ddl"), 1});
+    ui.AnswerMessage(MsgAnswer::OK);
+    form.DirectDataLink1->trigger();
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{refused(".", "TraceFile")});
+    EXPECT_FALSE(FileExists(trace));
+}
+
 TEST_F(CatalogDataLink, PictureCommandsPostToTheRecordsOfTheTable)
 {
     const std::string link = WriteLink(database.ConnectionString(), "Products");

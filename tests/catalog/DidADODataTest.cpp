@@ -1,6 +1,7 @@
 #include "catalog/DidADOData.h"
 
 #include "ado/Adocomps.h"
+#include "platform/core/FilePaths.h"
 #include "platform/ui/StringGrid.h"
 #include "testing/ScriptedUi.h"
 
@@ -293,6 +294,11 @@ TEST_F(DataLinkOnSQLite, FailuresToConnectOrToOpenTheTableAreShownAndLeaveTheTab
     EXPECT_EQ(opensWith("Provider=Nobody.1;Data Source=x", "Products"), noConnection);
     EXPECT_EQ(opensWith(OleDbString("Driver={SQLite3};Database=" + database.Folder().File("gone.db")), "Products"),
               noConnection);
+    EXPECT_EQ(opensWith(OleDbString(database.ConnectionString() + ";TraceFile=" + database.Folder().File("trace")),
+                        "Products"),
+              noConnection + "\nThe connection string may not hold \"TraceFile\": only the keys that reach the data "
+                             "(such as the database, server, port, user and password) are passed to the ODBC driver.");
+    EXPECT_FALSE(FileExists(database.Folder().File("trace")));
     EXPECT_EQ(opensWith(OleDbString(database.ConnectionString()), "Missing"),
               "Could not create a dataset. Check that the table called Missing still exists in your database.");
     EXPECT_EQ(opensWith(OleDbString(database.ConnectionString()), "Products;DROP TABLE Products"),
