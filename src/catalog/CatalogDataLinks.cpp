@@ -4,6 +4,7 @@
 
 #include "ado/Adocomps.h"
 #include "catalog/DidADOData.h"
+#include "platform/core/CodePage.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/StringList.h"
 #include "platform/core/UiServices.h"
@@ -185,12 +186,17 @@ TField* CatalogManager::TablePictureField() const
     return dADOTable1->Fields()[column];
 }
 
-void CatalogManager::PostTablePicture(TField& picture, const std::string& text)
+void CatalogManager::PostTablePicture(TField& picture, const std::string& path)
 {
     TdADOTable& table = *dADOTable1;
     table.Edit();
     try {
-        picture.SetAsString(text);
+        picture.SetValue(Variant::Text(Utf8ToUtf16(path)));
+        // A field of Western text would keep another path, which every reader of the table would
+        // then look for.
+        if (FieldPath(picture) != path)
+            throw Exception("The picture path " + path + " cannot be stored in the field " +
+                            Win1252ToUtf8(picture.FieldName()) + ", which holds only Western European letters.");
         table.Post();
     } catch (const Exception&) {
         // The record is left as the data source holds it, not half edited.
@@ -208,7 +214,7 @@ void CatalogManager::RewriteTablePictures(TField& picture,
     table.DisableControls();
     try {
         for (table.First(); !table.Eof(); table.Next()) {
-            const std::string text = picture.AsString();
+            const std::string text = FieldPath(picture);
             const std::string rewritten = rewrite(text);
             if (rewritten != text)
                 PostTablePicture(picture, rewritten);

@@ -263,7 +263,9 @@ private:
     void RewriteTablePictures(TField& picture, const std::function<std::string(const std::string&)>& rewrite);
     // The picture-name role's field of the table shown; nullptr when the role names none.
     TField* TablePictureField() const;
-    void PostTablePicture(TField& picture, const std::string& text);
+    // Writes a path, as the system names it, into the current record at once; a field that cannot
+    // hold its characters keeps its value, and the refusal is raised.
+    void PostTablePicture(TField& picture, const std::string& path);
 
     void CreateDataComponents();
     std::vector<std::string> TableFieldNames() const;

@@ -175,6 +175,8 @@ TdADODataset* didADOData::OpenDataSet() const
     return dataSet.Active() ? &dataSet : nullptr;
 }
 
+std::string FieldPath(const TField& field) { return Utf16ToUtf8(field.Value().AsWideString()); }
+
 std::string ConnectionFailureText(std::string_view message, const Exception& error)
 {
     if (dynamic_cast<const EConnectionStringRefused*>(&error))
@@ -202,6 +204,10 @@ bool didADOData::GoToRecord(int)
         return false;
     const auto fieldText = [&](int column) { return DataSetFieldText(*dataSet, column); };
     AssignCurrentRecord(fieldText);
+    // A picture path in any script is kept as a stored path, which the picture finder reads.
+    if (const int pictureColumn = ColumnOf(RolePictureName);
+        pictureColumn >= 0 && pictureColumn < dataSet->FieldCount())
+        pictureName = StoredPath(FieldPath(*dataSet->Fields()[pictureColumn]));
     // A data source may hold facings as a decimal number ("3.0", "1E1"): read whole, then cut.
     if (const int facingsColumn = ColumnOf(RoleFacings); facingsColumn >= 0)
         facings = TruncateToInt(Atof(fieldText(facingsColumn)));

@@ -340,4 +340,57 @@ TEST_F(CatalogDataLink, PictureCommandsPostToTheRecordsOfTheTable)
     EXPECT_EQ(pictures(), "tea.jpg\ncoffee.jpg\ncocoa.jpg\n-");
 }
 
+// A table of texts without a key, its part number first: Link Picture writes each path as the system
+// names it, in any script, or refuses a field that cannot hold it, and Strip keeps the name whole.
+TEST_F(CatalogDataLink, LinkedPathsReachTheTableAsTheSystemNamesThem)
+{
+    database.Client("CREATE TABLE Goods(part TEXT, name TEXT, picture TEXT, label VARCHAR(40));"
+                    "INSERT INTO Goods VALUES('A-1', 'Tea', NULL, NULL), ('B-2', 'Coffee', 'x.jpg', 'x'),"
+                    " ('C-3', 'Cocoa', NULL, NULL)");
+    const auto linkWithPictureIn = [&](int field) {
+        didADOData link;
+        link.roles[RolePartNumber] = 0;
+        link.roles[RoleDescription] = 1;
+        link.roles[RolePictureName] = field;
+        link.connectionString = database.ConnectionString();
+        link.tableName = "Goods";
+        const std::string path = database.Folder().File("goods.ddl");
+        EXPECT_TRUE(link.SaveToFile(path, nullptr, "cm", ""));
+        return path;
+    };
+    const auto linkPicture = [&](int row, const std::string& path) {
+        form.DBGrid1->setCurrentIndex(form.DBGrid1->model()->index(row, 0));
+        ui.AnswerFile(FileDialogResult{path, 1});
+        form.aGetPicture->trigger();
+    };
+    const auto stored = [&](const char* field) {
+        return database.Client(std::string("SELECT ifnull(") + field + ", '-') FROM Goods ORDER BY part");
+    };
+    ASSERT_TRUE(form.OpenCatalog(linkWithPictureIn(2)));
+    linkPicture(0, "/pics/Café.jpg");
+    linkPicture(2, "/pics/Полка/чай 中.jpg");
+    linkPicture(1, "/pics/Полка/кофе.jpg");
+    EXPECT_TRUE(ui.MessageTexts().empty());
+    ASSERT_TRUE(form.close());
+    EXPECT_EQ(stored("picture"), "/pics/Café.jpg\n/pics/Полка/кофе.jpg\n/pics/Полка/чай 中.jpg");
+
+    ASSERT_TRUE(form.OpenCatalog(linkWithPictureIn(2)));
+    form.model.location = "/pics/";
+    ui.AnswerMessage(MsgAnswer::Yes);
+    form.aStripPath->trigger();
+    ASSERT_TRUE(form.close());
+    EXPECT_EQ(stored("picture"), "Café.jpg\nкофе.jpg\nчай 中.jpg");
+
+    // A field of Western text takes a Western path, and refuses another rather than keep a different one.
+    ASSERT_TRUE(form.OpenCatalog(linkWithPictureIn(3)));
+    ui.ClearCalls();
+    linkPicture(0, "/pics/Crème.jpg");
+    ui.AnswerMessage(MsgAnswer::OK);
+    linkPicture(1, "/pics/Полка.jpg");
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"The picture path /pics/Полка.jpg cannot be stored in the "
+                                                          "field label, which holds only Western European letters."});
+    ASSERT_TRUE(form.close());
+    EXPECT_EQ(stored("label"), "/pics/Crème.jpg\nx\n-");
+}
+
 } // namespace

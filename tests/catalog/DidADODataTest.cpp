@@ -313,6 +313,27 @@ TEST_F(DataLinkOnSQLite, FailuresToConnectOrToOpenTheTableAreShownAndLeaveTheTab
     EXPECT_EQ(link.recordCount, 1);
 }
 
+// A picture path in any script is read as a stored path: Windows-1252 where it can be, else UTF-8,
+// as the picture finder reads it.
+TEST_F(DataLinkOnSQLite, PicturePathsAreReadAsStoredPaths)
+{
+    database.Client("CREATE TABLE Shelves(ean TEXT, picture TEXT);"
+                    "INSERT INTO Shelves VALUES('1', '/pics/Полка/чай.jpg'), ('2', 'Café.jpg')");
+    didADOData written;
+    written.roles[RolePartNumber] = 0;
+    written.roles[RolePictureName] = 1;
+    written.connectionString = OleDbString(database.ConnectionString());
+    written.tableName = "Shelves";
+    const std::string path = database.Folder().File("shelves.ddl");
+    ASSERT_TRUE(written.SaveToFile(path, nullptr, "cm", ""));
+    didADOData link(&host);
+    ASSERT_TRUE(link.Open(path, nullptr));
+    ASSERT_TRUE(link.First());
+    EXPECT_EQ(link.pictureName, "/pics/Полка/чай.jpg");
+    ASSERT_TRUE(link.Next());
+    EXPECT_EQ(link.pictureName, "Caf\xe9.jpg");
+}
+
 TEST_F(DataLinkOnSQLite, RecordsComeFromTheCurrentRowAndBadNumbersGiveNothing)
 {
     didADOData link(&host);
