@@ -49,8 +49,8 @@ public:
         const std::string found = ExistingStoredFile(storedPath);
         if (found.empty())
             return false;
-        const bool loaded = ShowingExceptions(
-            [&] { return LoadPicture(storedPath, bitmap_, [&](const std::string&) { return found; }); });
+        const bool loaded =
+            ShowingExceptions([&] { return LoadPicture(storedPath, bitmap_, [&](const std::string&) { return found; }); });
         if (loaded && zyb_.Append(target_, entryName, bitmap_, CollectionImageIndex))
             ++images_;
         return true;
@@ -355,7 +355,8 @@ void CatalogManager::SavePicturesToZybFile(CollectionExportProgress& progress)
         bool more = reading->First();
         for (int record = 1; record <= reading->recordCount && more; ++record) {
             const std::string& name = reading->pictureName;
-            const std::string path = ExtractFilePath(name).empty() ? reading->photoCollection + name : name;
+            const std::string path =
+                ExtractFilePath(name).empty() ? reading->photoCollection + name : name;
             // Only a product whose picture is there may have a high-resolution twin.
             if (writer.AppendPicture(path, ExtractFileName(name)))
                 writer.AppendPicture(HighResolutionName(path), "H" + ExtractFileName(name));

@@ -296,6 +296,39 @@ TEST_F(Collection, AFailedAppendIsTakenBack)
     EXPECT_EQ(Names(path), (std::vector<std::string>{"small", "last"}));
 }
 
+// The reader takes sides from 1 to 32767 pixels: the writer refuses any other picture, file untouched.
+TEST_F(Collection, PicturesTheReaderRefusesAreNeverWritten)
+{
+    const std::string path = folder.File("sides.zyb");
+    TBitmap small;
+    Paint(small, 2, 1, 1);
+    ASSERT_TRUE(zyb.Append(path, "small", small, 1));
+    const std::string before = ReadWholeFile(path);
+    const struct {
+        int width, height;
+        bool written;
+    } cases[] = {{32768, 1, false}, {1, 32768, false}, {0, 0, false}, {32767, 1, true}, {1, 32767, true}};
+    for (const auto& c : cases) {
+        const std::string name = c.written ? std::to_string(c.width) + "x" + std::to_string(c.height) : "Полка.bmp";
+        SCOPED_TRACE(name);
+        TBitmap picture, read;
+        Paint(picture, c.width, c.height, 5);
+        if (!c.written)
+            ui.AnswerMessage(MsgAnswer::OK);
+        EXPECT_EQ(zyb.Append(path, name, picture, 1), c.written);
+        if (c.written) {
+            EXPECT_TRUE(zyb.ReadImage(path, name, read, 1));
+            EXPECT_TRUE(SamePixels(read, picture));
+            EXPECT_TRUE(ui.Calls().empty());
+            continue;
+        }
+        ExpectOneMessage("The picture Полка.bmp cannot be added to the Multi Image File: its width and height must be "
+                         "from 1 to 32767 pixels.",
+                         "Error", MsgIcon::Exclamation);
+        EXPECT_EQ(ReadWholeFile(path), before);
+    }
+}
+
 TEST_F(Collection, PixelsDecodeAsABitmapFile)
 {
     TBitmap picture;

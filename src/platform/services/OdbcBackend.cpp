@@ -435,8 +435,8 @@ private:
             else if (fetch_[column] == Fetch::Double)
                 row.push_back(Variant::Double(buffer.real));
             else
-                row.push_back(
-                    TextValue(column, std::string_view(buffer.text.data(), static_cast<size_t>(buffer.indicator))));
+                row.push_back(TextValue(column, std::string_view(buffer.text.data(),
+                                                                 static_cast<size_t>(buffer.indicator))));
         }
         return row;
     }
