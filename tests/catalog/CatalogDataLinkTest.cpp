@@ -277,9 +277,7 @@ TEST_F(CatalogDataLink, RefusedLinksNameTheirKeyAndLoadNothing)
         {sqlite + ";DMStmtAttr=[0]={" + library + "}", "DMStmtAttr"},
         {postgres.ConnectionString() + ";SSLmode=require;pqopt={sslkey=" + library + ":key sslcert=" + library + "}",
          "pqopt"},
-        {postgres.ConnectionString() + ";SSLmode=require;sslkey=" + library + ":key", "sslkey"},
         {sqlite + ";TraceFile=" + trace, "TraceFile"},
-        {sqlite + ";PWD={x;LoadExt=" + library + "}", "LoadExt"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.odbc);

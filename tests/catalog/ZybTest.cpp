@@ -300,28 +300,16 @@ TEST_F(Collection, AFailedAppendIsTakenBack)
 TEST_F(Collection, PicturesTheReaderRefusesAreNeverWritten)
 {
     const std::string path = folder.File("sides.zyb");
-    TBitmap small;
-    Paint(small, 2, 1, 1);
-    ASSERT_TRUE(zyb.Append(path, "small", small, 1));
+    TBitmap picture, read;
+    Paint(picture, 32767, 1, 1);
+    ASSERT_TRUE(zyb.Append(path, "widest", picture, 1));
+    ASSERT_TRUE(zyb.ReadImage(path, "widest", read, 1));
+    EXPECT_TRUE(SamePixels(read, picture));
     const std::string before = ReadWholeFile(path);
-    const struct {
-        int width, height;
-        bool written;
-    } cases[] = {{32768, 1, false}, {1, 32768, false}, {0, 0, false}, {32767, 1, true}, {1, 32767, true}};
-    for (const auto& c : cases) {
-        const std::string name = c.written ? std::to_string(c.width) + "x" + std::to_string(c.height) : "Полка.bmp";
-        SCOPED_TRACE(name);
-        TBitmap picture, read;
-        Paint(picture, c.width, c.height, 5);
-        if (!c.written)
-            ui.AnswerMessage(MsgAnswer::OK);
-        EXPECT_EQ(zyb.Append(path, name, picture, 1), c.written);
-        if (c.written) {
-            EXPECT_TRUE(zyb.ReadImage(path, name, read, 1));
-            EXPECT_TRUE(SamePixels(read, picture));
-            EXPECT_TRUE(ui.Calls().empty());
-            continue;
-        }
+    for (const auto& [width, height] : {std::pair{32768, 1}, {1, 32768}, {0, 0}}) {
+        Paint(picture, width, height, 5);
+        ui.AnswerMessage(MsgAnswer::OK);
+        EXPECT_FALSE(zyb.Append(path, "Полка.bmp", picture, 1));
         ExpectOneMessage("The picture Полка.bmp cannot be added to the Multi Image File: its width and height must be "
                          "from 1 to 32767 pixels.",
                          "Error", MsgIcon::Exclamation);
