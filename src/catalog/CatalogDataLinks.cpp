@@ -4,6 +4,7 @@
 
 #include "ado/Adocomps.h"
 #include "catalog/DidADOData.h"
+#include "platform/core/CodePage.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/StringList.h"
 #include "platform/core/UiServices.h"
@@ -42,7 +43,8 @@ void CatalogManager::CreateDataComponents()
     DataSource1->SetDataSet(dADOTable1.get());
 }
 
-bool CatalogManager::ConnectDataSource(const std::string& connectionString)
+std::optional<std::string> CatalogManager::ConnectDataSource(const std::string& connectionString,
+                                                             std::string_view failure)
 {
     try {
         dADOTable1->Close();
@@ -50,9 +52,9 @@ bool CatalogManager::ConnectDataSource(const std::string& connectionString)
         dADOConnection1->Close();
         dADOConnection1->SetConnectionString(connectionString);
         dADOConnection1->Open();
-        return true;
-    } catch (const Exception&) {
-        return false;
+        return std::nullopt;
+    } catch (const Exception& error) {
+        return ConnectionFailureText(failure, error);
     }
 }
 
@@ -94,8 +96,8 @@ std::vector<std::string> CatalogManager::TableFieldNames() const
 
 bool CatalogManager::OpenDataLinkView()
 {
-    if (!ConnectDataSource(catalog->connectionString)) {
-        ShowLinkError(NoDataSource);
+    if (const std::optional<std::string> failure = ConnectDataSource(catalog->connectionString, NoDataSource)) {
+        ShowLinkError(*failure);
         return false;
     }
     if (!OpenTable(catalog->tableName)) {
@@ -123,8 +125,9 @@ void CatalogManager::NewDirectDataLink()
     const std::optional<std::string> connectionString = promptDataSource(DataSourcePlaceholder);
     if (!connectionString)
         return;
-    if (!ConnectDataSource(*connectionString)) {
-        ShowLinkError(std::string(NoDataSource) + ".");
+    if (const std::optional<std::string> failure =
+            ConnectDataSource(*connectionString, std::string(NoDataSource) + ".")) {
+        ShowLinkError(*failure);
         return;
     }
     const std::string table = ModelTextInputBox("Data Link Table Name", "Enter Data Link Table Name", "");
@@ -183,12 +186,17 @@ TField* CatalogManager::TablePictureField() const
     return dADOTable1->Fields()[column];
 }
 
-void CatalogManager::PostTablePicture(TField& picture, const std::string& text)
+void CatalogManager::PostTablePicture(TField& picture, const std::string& path)
 {
     TdADOTable& table = *dADOTable1;
     table.Edit();
     try {
-        picture.SetAsString(text);
+        picture.SetValue(Variant::Text(Utf8ToUtf16(path)));
+        // A field of Western text would keep another path, which every reader of the table would
+        // then look for.
+        if (FieldPath(picture) != path)
+            throw Exception("The picture path " + path + " cannot be stored in the field " +
+                            Win1252ToUtf8(picture.FieldName()) + ", which holds only Western European letters.");
         table.Post();
     } catch (const Exception&) {
         // The record is left as the data source holds it, not half edited.
@@ -206,7 +214,7 @@ void CatalogManager::RewriteTablePictures(TField& picture,
     table.DisableControls();
     try {
         for (table.First(); !table.Eof(); table.Next()) {
-            const std::string text = picture.AsString();
+            const std::string text = FieldPath(picture);
             const std::string rewritten = rewrite(text);
             if (rewritten != text)
                 PostTablePicture(picture, rewritten);

@@ -263,12 +263,16 @@ private:
     void RewriteTablePictures(TField& picture, const std::function<std::string(const std::string&)>& rewrite);
     // The picture-name role's field of the table shown; nullptr when the role names none.
     TField* TablePictureField() const;
-    void PostTablePicture(TField& picture, const std::string& text);
+    // Writes a path, as the system names it, into the current record at once; a field that cannot
+    // hold its characters keeps its value, and the refusal is raised.
+    void PostTablePicture(TField& picture, const std::string& path);
 
     void CreateDataComponents();
     std::vector<std::string> TableFieldNames() const;
     // False when the data source cannot be reached, or the table opened.
-    bool ConnectDataSource(const std::string& connectionString);
+    // Connects the window's components; on failure the text to show: `failure` and, for a refused
+    // string, why.
+    std::optional<std::string> ConnectDataSource(const std::string& connectionString, std::string_view failure);
     bool OpenTable(const std::string& name);
     void ShowTable();
     // Back to the grid, with the data components closed.

@@ -140,7 +140,7 @@ void CatalogManager::LinkPicture()
         return;
     // A record of the table is written at once: nothing else would ever post it.
     if (field) {
-        PostTablePicture(*field, StoredPath(*picture));
+        PostTablePicture(*field, *picture);
         return;
     }
     Grid.SetCells(column, Grid.Row(), StoredPath(*picture));

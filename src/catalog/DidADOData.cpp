@@ -10,6 +10,7 @@
 #include "platform/core/TextUtils.h"
 #include "platform/core/UiServices.h"
 #include "platform/services/AdoConnection.h"
+#include "platform/services/ConnectionString.h"
 #include "platform/services/SqlNames.h"
 #include "platform/ui/StringGrid.h"
 
@@ -108,8 +109,8 @@ bool didADOData::ConnectHost()
         connection.SetConnectionString(connectionString);
         connection.SetConnected(true);
         return true;
-    } catch (const Exception&) {
-        ShowMessage("Could not connect to your database.");
+    } catch (const Exception& error) {
+        ShowMessage(ConnectionFailureText("Could not connect to your database.", error));
         return false;
     }
 }
@@ -174,6 +175,15 @@ TdADODataset* didADOData::OpenDataSet() const
     return dataSet.Active() ? &dataSet : nullptr;
 }
 
+std::string FieldPath(const TField& field) { return Utf16ToUtf8(field.Value().AsWideString()); }
+
+std::string ConnectionFailureText(std::string_view message, const Exception& error)
+{
+    if (dynamic_cast<const EConnectionStringRefused*>(&error))
+        return std::string(message) + "\n" + error.Message();
+    return std::string(message);
+}
+
 // A role's column may lie beyond the fields when the dataset was opened for another table.
 std::string DataSetFieldText(TdCustomADODataset& dataSet, int field)
 {
@@ -194,6 +204,10 @@ bool didADOData::GoToRecord(int)
         return false;
     const auto fieldText = [&](int column) { return DataSetFieldText(*dataSet, column); };
     AssignCurrentRecord(fieldText);
+    // A picture path in any script is kept as a stored path, which the picture finder reads.
+    if (const int pictureColumn = ColumnOf(RolePictureName);
+        pictureColumn >= 0 && pictureColumn < dataSet->FieldCount())
+        pictureName = StoredPath(FieldPath(*dataSet->Fields()[pictureColumn]));
     // A data source may hold facings as a decimal number ("3.0", "1E1"): read whole, then cut.
     if (const int facingsColumn = ColumnOf(RoleFacings); facingsColumn >= 0)
         facings = TruncateToInt(Atof(fieldText(facingsColumn)));

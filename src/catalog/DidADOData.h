@@ -6,15 +6,22 @@
 #include <string>
 #include <string_view>
 
+class Exception;
 class TdADOConnection;
 class TdADODataset;
 class TdCustomADODataset;
 class TDataSet;
+class TField;
 
 // The text of a field of the data set's current record; empty for a field beyond its fields. A value
 // its field cannot hold (a NUMERIC beyond the currency range) is given as the data source holds it,
 // so that one such value ends no walk over the rows.
 std::string DataSetFieldText(TdCustomADODataset& dataSet, int field);
+// The path a text field holds, as the system names it: its text in UTF-8, whatever the script.
+std::string FieldPath(const TField& field);
+// `message`, then, for a connection string refused before any driver saw it, the reason: a refused
+// link and an unreachable data source are told apart.
+std::string ConnectionFailureText(std::string_view message, const Exception& error);
 // The statement that reads every row of `table` through `connection` (open): "SELECT * FROM " and the
 // name, quoted as the driver quotes identifiers wherever it is more than a plain name.
 std::string SelectAllStatement(const TdADOConnection& connection, std::string_view table);

@@ -124,10 +124,12 @@ private:
     std::int64_t size_;
 };
 
+bool IsSideInRange(std::int64_t side) { return side > 0 && side <= MaxSide; }
+
 bool IsReadablePicture(const ZybEntry& entry)
 {
-    return entry.bytesPerPixel == TrueColourBytes && entry.width > 0 && entry.width <= MaxSide && entry.height > 0 &&
-           entry.height <= MaxSide && entry.dataSize == RowLength(entry.width, TrueColourBytes) * entry.height;
+    return entry.bytesPerPixel == TrueColourBytes && IsSideInRange(entry.width) && IsSideInRange(entry.height) &&
+           entry.dataSize == RowLength(entry.width, TrueColourBytes) * entry.height;
 }
 
 // Bottom-up rows of the picture, as the file holds them, from a 24-bit copy of it.
@@ -224,6 +226,13 @@ bool ZybFile::Append(const std::string& path, const std::string& name, const TBi
     const bool exists = FileExists(path);
     if (exists && !IsCollectionToAppendTo(path))
         return false;
+    // A picture the reader would refuse is never written.
+    if (!IsSideInRange(bitmap.Width()) || !IsSideInRange(bitmap.Height())) {
+        Report("The picture " + StoredPathName(name) +
+                   " cannot be added to the Multi Image File: its width and height must be from 1 to 32767 pixels.",
+               ErrorCaption, MsgIcon::Exclamation);
+        return false;
+    }
     ZybEntry entry;
     entry.name = name.substr(0, MaxNameLength);
     entry.index = index;

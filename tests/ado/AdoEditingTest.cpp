@@ -231,6 +231,16 @@ TEST_P(AdoEditingOnServer, WritesReachTheRowReadWholeAndReadItBack)
     Field("path").SetAsString(path.substr(0, 10));
     table.Post();
     EXPECT_EQ(database.Client("SELECT path, open FROM EditPaths"), "/pictures/|b");
+
+    // A keyless table of plain texts, which both drivers report as long ones, finds a row by its texts.
+    database.Client("CREATE TABLE EditNotes(part TEXT, note TEXT); INSERT INTO EditNotes VALUES('a', 'x'), ('b', 'x')");
+    table.Close();
+    OpenTable("EditNotes");
+    table.Last();
+    table.Edit();
+    Field("note").SetAsString("y");
+    table.Post();
+    EXPECT_EQ(database.Client("SELECT part, note FROM EditNotes ORDER BY part"), "a|x\nb|y");
     if (OnSQLite())
         return;
 

@@ -250,6 +250,61 @@ TEST_F(CatalogDataLink, ALinkWhoseTableCannotBeShownSaysWhyAndKeepsTheTable)
     EXPECT_EQ(database.Client("SELECT count(*) FROM Products"), "4");
 }
 
+// Links that would make the driver manager or a driver load a library, or write a file, as the
+// data-link dialog stores them: each is refused before any driver sees it, says which key it holds,
+// and nothing loads, now or in a program started afterwards.
+TEST_F(CatalogDataLink, RefusedLinksNameTheirKeyAndLoadNothing)
+{
+    const std::string library = KESTRAME_MARKER_LIBRARY;
+    const std::string marker = database.Folder().File("loaded");
+    const std::string trace = database.Folder().File("trace.sql");
+    setenv("KESTRAME_MARKER_FILE", marker.c_str(), 1);
+    database.Client("PRAGMA user_version=1");
+    TestDatabase postgres(Server::PostgreSQL);
+    const std::string sqlite = database.ConnectionString();
+    const auto refused = [](const std::string& fullStop, const std::string& key) {
+        return "Could not connect to your data source. ADO data source may not be valid" + fullStop +
+               "\nThe connection string may not hold \"" + key +
+               "\": only the keys that reach the data (such as the database, server, port, user and password) are "
+               "passed to the ODBC driver.";
+    };
+    const struct {
+        std::string odbc;
+        std::string key;
+    } cases[] = {
+        {sqlite + ";DMEnvAttr=SQL_ATTR_UNIXODBC_ENVATTR=LD_PRELOAD=" + library, "DMEnvAttr"},
+        {sqlite + ";DMConnAttr=[1041]={" + library + "}", "DMConnAttr"},
+        {sqlite + ";DMStmtAttr=[0]={" + library + "}", "DMStmtAttr"},
+        {postgres.ConnectionString() + ";SSLmode=require;pqopt={sslkey=" + library + ":key sslcert=" + library + "}",
+         "pqopt"},
+        {sqlite + ";TraceFile=" + trace, "TraceFile"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.odbc);
+        ui.ClearCalls();
+        ui.AnswerMessage(MsgAnswer::OK);
+        const std::string stored =
+            "Provider=MSDASQL.1;Persist Security Info=False;Extended Properties=\"" + c.odbc + "\"";
+        EXPECT_TRUE(form.OpenCatalog(WriteLink(stored, "Products")));
+        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{refused("", c.key)});
+        EXPECT_EQ(ui.Calls().back().caption, LinkCaption);
+        EXPECT_TRUE(form.DBGrid1->isHidden());
+    }
+    EXPECT_EQ(getenv("LD_PRELOAD"), nullptr);
+    EXPECT_EQ(RunCommand("/bin/true && echo ran"), "ran\n");
+    EXPECT_FALSE(FileExists(marker));
+    EXPECT_FALSE(FileExists(trace));
+
+    // Made anew through the dialog, a refused link says the same, with the message's full stop.
+    ui.ClearCalls();
+    prompted = "Provider=MSDASQL.1;Extended Properties=\"" + sqlite + ";TraceFile=" + trace + "\"";
+    ui.AnswerFile(FileDialogResult{database.Folder().File("new.ddl"), 1});
+    ui.AnswerMessage(MsgAnswer::OK);
+    form.DirectDataLink1->trigger();
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{refused(".", "TraceFile")});
+    EXPECT_FALSE(FileExists(trace));
+}
+
 TEST_F(CatalogDataLink, PictureCommandsPostToTheRecordsOfTheTable)
 {
     const std::string link = WriteLink(database.ConnectionString(), "Products");
@@ -281,6 +336,59 @@ TEST_F(CatalogDataLink, PictureCommandsPostToTheRecordsOfTheTable)
     form.aStripPath->trigger();
     ASSERT_TRUE(form.close());
     EXPECT_EQ(pictures(), "tea.jpg\ncoffee.jpg\ncocoa.jpg\n-");
+}
+
+// A table of texts without a key, its part number first: Link Picture writes each path as the system
+// names it, in any script, or refuses a field that cannot hold it, and Strip keeps the name whole.
+TEST_F(CatalogDataLink, LinkedPathsReachTheTableAsTheSystemNamesThem)
+{
+    database.Client("CREATE TABLE Goods(part TEXT, name TEXT, picture TEXT, label VARCHAR(40));"
+                    "INSERT INTO Goods VALUES('A-1', 'Tea', NULL, NULL), ('B-2', 'Coffee', 'x.jpg', 'x'),"
+                    " ('C-3', 'Cocoa', NULL, NULL)");
+    const auto linkWithPictureIn = [&](int field) {
+        didADOData link;
+        link.roles[RolePartNumber] = 0;
+        link.roles[RoleDescription] = 1;
+        link.roles[RolePictureName] = field;
+        link.connectionString = database.ConnectionString();
+        link.tableName = "Goods";
+        const std::string path = database.Folder().File("goods.ddl");
+        EXPECT_TRUE(link.SaveToFile(path, nullptr, "cm", ""));
+        return path;
+    };
+    const auto linkPicture = [&](int row, const std::string& path) {
+        form.DBGrid1->setCurrentIndex(form.DBGrid1->model()->index(row, 0));
+        ui.AnswerFile(FileDialogResult{path, 1});
+        form.aGetPicture->trigger();
+    };
+    const auto stored = [&](const char* field) {
+        return database.Client(std::string("SELECT ifnull(") + field + ", '-') FROM Goods ORDER BY part");
+    };
+    ASSERT_TRUE(form.OpenCatalog(linkWithPictureIn(2)));
+    linkPicture(0, "/pics/Café.jpg");
+    linkPicture(2, "/pics/Полка/чай 中.jpg");
+    linkPicture(1, "/pics/Полка/кофе.jpg");
+    EXPECT_TRUE(ui.MessageTexts().empty());
+    ASSERT_TRUE(form.close());
+    EXPECT_EQ(stored("picture"), "/pics/Café.jpg\n/pics/Полка/кофе.jpg\n/pics/Полка/чай 中.jpg");
+
+    ASSERT_TRUE(form.OpenCatalog(linkWithPictureIn(2)));
+    form.model.location = "/pics/";
+    ui.AnswerMessage(MsgAnswer::Yes);
+    form.aStripPath->trigger();
+    ASSERT_TRUE(form.close());
+    EXPECT_EQ(stored("picture"), "Café.jpg\nкофе.jpg\nчай 中.jpg");
+
+    // A field of Western text takes a Western path, and refuses another rather than keep a different one.
+    ASSERT_TRUE(form.OpenCatalog(linkWithPictureIn(3)));
+    ui.ClearCalls();
+    linkPicture(0, "/pics/Crème.jpg");
+    ui.AnswerMessage(MsgAnswer::OK);
+    linkPicture(1, "/pics/Полка.jpg");
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"The picture path /pics/Полка.jpg cannot be stored in the "
+                                                          "field label, which holds only Western European letters."});
+    ASSERT_TRUE(form.close());
+    EXPECT_EQ(stored("label"), "/pics/Crème.jpg\nx\n-");
 }
 
 } // namespace

@@ -890,6 +890,20 @@ TEST_F(CollectionExport, PacksEveryProductsPictureAndItsTwinAsBitmapRows)
     EXPECT_TRUE(manager.locationBarShown);
 }
 
+// A picture wider than a collection can hold is refused with its message and not counted.
+TEST_F(CollectionExport, PicturesTooWideForACollectionAreNotCounted)
+{
+    WriteWholeFile(folder.File("b.ppm"), PpmOf(StripedImage(32768, 1, 2)));
+    ui.AnswerFile(FileDialogResult{target, 1});
+    ui.AnswerMessage(MsgAnswer::OK);
+    ui.AnswerMessage(MsgAnswer::No);
+    manager.SavePicturesToZybFile(progress);
+    EXPECT_EQ(ui.MessageTexts(), (std::vector<std::string>{"The picture b.ppm cannot be added to the Multi Image File: "
+                                                           "its width and height must be from 1 to 32767 pixels.",
+                                                           DoneMessage(3)}));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"a.ppm", "Ha.ppm", "c.ppm"}));
+}
+
 TEST_F(CollectionExport, RefusesWithoutTouchingTheChosenFile)
 {
     // The catalog's own collection file, chosen and answered Yes, stays byte for byte.

@@ -1,6 +1,7 @@
 #include "catalog/DidADOData.h"
 
 #include "ado/Adocomps.h"
+#include "platform/core/FilePaths.h"
 #include "platform/ui/StringGrid.h"
 #include "testing/ScriptedUi.h"
 
@@ -293,6 +294,11 @@ TEST_F(DataLinkOnSQLite, FailuresToConnectOrToOpenTheTableAreShownAndLeaveTheTab
     EXPECT_EQ(opensWith("Provider=Nobody.1;Data Source=x", "Products"), noConnection);
     EXPECT_EQ(opensWith(OleDbString("Driver={SQLite3};Database=" + database.Folder().File("gone.db")), "Products"),
               noConnection);
+    EXPECT_EQ(opensWith(OleDbString(database.ConnectionString() + ";TraceFile=" + database.Folder().File("trace")),
+                        "Products"),
+              noConnection + "\nThe connection string may not hold \"TraceFile\": only the keys that reach the data "
+                             "(such as the database, server, port, user and password) are passed to the ODBC driver.");
+    EXPECT_FALSE(FileExists(database.Folder().File("trace")));
     EXPECT_EQ(opensWith(OleDbString(database.ConnectionString()), "Missing"),
               "Could not create a dataset. Check that the table called Missing still exists in your database.");
     EXPECT_EQ(opensWith(OleDbString(database.ConnectionString()), "Products;DROP TABLE Products"),
@@ -305,6 +311,27 @@ TEST_F(DataLinkOnSQLite, FailuresToConnectOrToOpenTheTableAreShownAndLeaveTheTab
     didADOData link(&host);
     ASSERT_TRUE(link.Open(Link("My Products"), nullptr));
     EXPECT_EQ(link.recordCount, 1);
+}
+
+// A picture path in any script is read as a stored path: Windows-1252 where it can be, else UTF-8,
+// as the picture finder reads it.
+TEST_F(DataLinkOnSQLite, PicturePathsAreReadAsStoredPaths)
+{
+    database.Client("CREATE TABLE Shelves(ean TEXT, picture TEXT);"
+                    "INSERT INTO Shelves VALUES('1', '/pics/Полка/чай.jpg'), ('2', 'Café.jpg')");
+    didADOData written;
+    written.roles[RolePartNumber] = 0;
+    written.roles[RolePictureName] = 1;
+    written.connectionString = OleDbString(database.ConnectionString());
+    written.tableName = "Shelves";
+    const std::string path = database.Folder().File("shelves.ddl");
+    ASSERT_TRUE(written.SaveToFile(path, nullptr, "cm", ""));
+    didADOData link(&host);
+    ASSERT_TRUE(link.Open(path, nullptr));
+    ASSERT_TRUE(link.First());
+    EXPECT_EQ(link.pictureName, "/pics/Полка/чай.jpg");
+    ASSERT_TRUE(link.Next());
+    EXPECT_EQ(link.pictureName, "Caf\xe9.jpg");
 }
 
 TEST_F(DataLinkOnSQLite, RecordsComeFromTheCurrentRowAndBadNumbersGiveNothing)

@@ -296,6 +296,27 @@ TEST_F(Collection, AFailedAppendIsTakenBack)
     EXPECT_EQ(Names(path), (std::vector<std::string>{"small", "last"}));
 }
 
+// The reader takes sides from 1 to 32767 pixels: the writer refuses any other picture, file untouched.
+TEST_F(Collection, PicturesTheReaderRefusesAreNeverWritten)
+{
+    const std::string path = folder.File("sides.zyb");
+    TBitmap picture, read;
+    Paint(picture, 32767, 1, 1);
+    ASSERT_TRUE(zyb.Append(path, "widest", picture, 1));
+    ASSERT_TRUE(zyb.ReadImage(path, "widest", read, 1));
+    EXPECT_TRUE(SamePixels(read, picture));
+    const std::string before = ReadWholeFile(path);
+    for (const auto& [width, height] : {std::pair{32768, 1}, {1, 32768}, {0, 0}}) {
+        Paint(picture, width, height, 5);
+        ui.AnswerMessage(MsgAnswer::OK);
+        EXPECT_FALSE(zyb.Append(path, "Полка.bmp", picture, 1));
+        ExpectOneMessage("The picture Полка.bmp cannot be added to the Multi Image File: its width and height must be "
+                         "from 1 to 32767 pixels.",
+                         "Error", MsgIcon::Exclamation);
+        EXPECT_EQ(ReadWholeFile(path), before);
+    }
+}
+
 TEST_F(Collection, PixelsDecodeAsABitmapFile)
 {
     TBitmap picture;

@@ -693,6 +693,9 @@ std::string AdoRecordset::RowCondition(const OdbcRow& original, std::vector<Vari
     std::vector<std::string> conditions;
     // SQLite keeps dates as the text they were written in, which a bound time stamp never equals.
     const bool sqlite = SameText(target.dbms, "SQLite");
+    // Both compare long texts and bytes as any others, and their drivers report plain TEXT columns as
+    // long ones: leaving those out would leave a table of texts without any condition.
+    const bool comparesLongValues = sqlite || SameText(target.dbms, "PostgreSQL");
     auto add = [&](size_t column) {
         const bool null = IsNullValue(original[column]);
         const bool date = sqlite && IsDateColumn(columns_[column]);
@@ -706,7 +709,7 @@ std::string AdoRecordset::RowCondition(const OdbcRow& original, std::vector<Vari
         std::for_each(target.key.begin(), target.key.end(), add);
     else
         for (size_t column = 0; column < columns_.size(); ++column)
-            if (!IsLongType(columns_[column].type))
+            if (comparesLongValues || !IsLongType(columns_[column].type))
                 add(column);
     return conditions.empty() ? std::string() : " WHERE " + Joined(conditions, " AND ");
 }

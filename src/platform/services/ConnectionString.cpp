@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <optional>
 
 namespace {
 
@@ -208,47 +209,101 @@ void AdjustForSqlite(TConnectionPairs& pairs)
             pair.value = SqliteUri(pair.value);
 }
 
-// Keys that make the driver manager or the SQLite driver load a library they name.
-constexpr std::array<std::string_view, 3> LibraryKeys = {"LoadExt", "FILEDSN", "SAVEFILE"};
+// The keys every driver is given.
+constexpr std::array<std::string_view, 7> CommonKeys = {"DSN", "Driver", "Server", "Port", "Database", "UID", "PWD"};
+// The SQLite drivers' own, less those that load an extension or write a trace file.
+constexpr std::array<std::string_view, 11> SqliteKeys = {"Timeout",    "StepAPI",   "SyncPragma", "NoTXN",
+                                                         "ShortNames", "LongNames", "NoCreat",    "NoWCHAR",
+                                                         "FKSupport",  "BigInt",    "JDConv"};
+// psqlODBC's, less its libpq options (key files, SSL engines), its logs and the statements it runs
+// when connecting.
+constexpr std::array<std::string_view, 14> PostgresKeys = {
+    "Servername",     "Username",           "Password",      "SSLmode",           "ReadOnly",
+    "BoolsAsChar",    "UseDeclareFetch",    "Fetch",         "TextAsLongVarchar", "UnknownsAsLongVarchar",
+    "MaxVarcharSize", "MaxLongVarcharSize", "KeepaliveTime", "KeepaliveInterval"};
 
-const std::string* InstalledDriver(std::string_view name, const std::vector<std::string>& installedDrivers)
+template <size_t N> bool Listed(const std::array<std::string_view, N>& keys, std::string_view key)
 {
-    const auto found = std::find_if(installedDrivers.begin(), installedDrivers.end(),
-                                    [name](const std::string& installed) { return SameKey(installed, name); });
-    return found == installedDrivers.end() ? nullptr : &*found;
+    return std::any_of(keys.begin(), keys.end(), [key](std::string_view known) { return SameKey(key, known); });
+}
+
+bool KeyAllowed(std::string_view key, OdbcDriverKind kind)
+{
+    switch (kind) {
+    case OdbcDriverKind::SQLite:
+        return Listed(CommonKeys, key) || Listed(SqliteKeys, key);
+    case OdbcDriverKind::PostgreSQL:
+        return Listed(CommonKeys, key) || Listed(PostgresKeys, key);
+    case OdbcDriverKind::Other:
+        break;
+    }
+    return Listed(CommonKeys, key);
+}
+
+std::string_view Unbraced(std::string_view value)
+{
+    value = Trimmed(value);
+    if (!value.empty() && value.front() == '{')
+        value.remove_prefix(1);
+    if (!value.empty() && value.back() == '}')
+        value.remove_suffix(1);
+    return value;
+}
+
+const TOdbcInstalled::Driver* InstalledDriver(std::string_view name, const TOdbcInstalled& installed)
+{
+    const auto found =
+        std::find_if(installed.drivers.begin(), installed.drivers.end(),
+                     [name](const TOdbcInstalled::Driver& driver) { return SameKey(driver.name, name); });
+    return found == installed.drivers.end() ? nullptr : &*found;
+}
+
+OdbcDriverKind KindOfDataSource(std::string_view name, const TOdbcInstalled& installed)
+{
+    for (const auto& source : installed.dataSources)
+        if (SameKey(source.name, name)) {
+            const TOdbcInstalled::Driver* driver = InstalledDriver(source.driver, installed);
+            return driver ? driver->kind : DriverKindOfLibrary(source.driver);
+        }
+    return OdbcDriverKind::Other;
 }
 
 [[noreturn]] void RefuseDriver(std::string_view name)
 {
-    throw EOleException("The ODBC driver \"" + std::string(name) +
-                        "\" is not installed; the connection string must name an installed driver.");
+    throw EConnectionStringRefused("The ODBC driver \"" + std::string(name) +
+                                   "\" is not installed; the connection string must name an installed driver.");
 }
 
-// Every "key=value" between semicolons, braces ignored, as a driver that knows no braces reads them.
-void CheckEverySegment(std::string_view text, const std::vector<std::string>& installedDrivers)
+// Every "key=value" between two semicolons, braces ignored, as a driver that knows no braces reads them.
+TConnectionPairs Segments(std::string_view text)
 {
+    TConnectionPairs segments;
     for (size_t start = 0; start <= text.size();) {
         const size_t end = std::min(text.find(';', start), text.size());
         const std::string_view segment = text.substr(start, end - start);
         start = end + 1;
         const size_t equals = segment.find('=');
-        if (equals == std::string_view::npos)
-            continue;
         const std::string_view key = Trimmed(segment.substr(0, equals));
-        if (std::any_of(LibraryKeys.begin(), LibraryKeys.end(),
-                        [key](std::string_view known) { return SameKey(key, known); }))
-            throw EOleException("The connection string may not hold \"" + std::string(key) +
-                                "\": it could make the ODBC driver load a program library.");
-        if (SameKey(key, "Driver")) {
-            std::string_view name = Trimmed(segment.substr(equals + 1));
-            if (!name.empty() && name.front() == '{')
-                name.remove_prefix(1);
-            if (!name.empty() && name.back() == '}')
-                name.remove_suffix(1);
-            if (!InstalledDriver(name, installedDrivers))
-                RefuseDriver(name);
-        }
+        if (equals != std::string_view::npos && !key.empty())
+            segments.push_back({std::string(key), std::string(Unbraced(segment.substr(equals + 1)))});
     }
+    return segments;
+}
+
+// The one kind of driver every Driver and DSN names; Other when they name none or several kinds.
+OdbcDriverKind KindOfDrivers(const TConnectionPairs& pairs, const TOdbcInstalled& installed)
+{
+    std::optional<OdbcDriverKind> kind;
+    for (const auto& pair : pairs) {
+        std::optional<OdbcDriverKind> named;
+        if (SameKey(pair.key, "Driver"))
+            named = InstalledDriver(pair.value, installed)->kind;
+        else if (SameKey(pair.key, "DSN"))
+            named = KindOfDataSource(pair.value, installed);
+        if (named)
+            kind = !kind || *kind == *named ? *named : OdbcDriverKind::Other;
+    }
+    return kind.value_or(OdbcDriverKind::Other);
 }
 
 } // namespace
@@ -327,17 +382,37 @@ std::string DriverConnectString(std::string_view odbcString, std::string_view us
     return ComposeOdbcString(pairs);
 }
 
-std::string GuardedDriverString(std::string_view driverString, const std::vector<std::string>& installedDrivers)
+OdbcDriverKind DriverKindOfLibrary(std::string_view library)
+{
+    const std::string name = KeyForm(library.substr(library.find_last_of('/') + 1));
+    if (name.rfind("libsqlite", 0) == 0 && name.find("odbc") != std::string::npos)
+        return OdbcDriverKind::SQLite;
+    if (name.rfind("psqlodbc", 0) == 0)
+        return OdbcDriverKind::PostgreSQL;
+    return OdbcDriverKind::Other;
+}
+
+std::string GuardedDriverString(std::string_view driverString, const TOdbcInstalled& installed)
 {
     TConnectionPairs pairs = ParseOdbcString(driverString);
     for (auto& pair : pairs)
         if (SameKey(pair.key, "Driver")) {
-            const std::string* installed = InstalledDriver(pair.value, installedDrivers);
-            if (!installed)
+            const TOdbcInstalled::Driver* driver = InstalledDriver(pair.value, installed);
+            if (!driver)
                 RefuseDriver(pair.value);
-            pair.value = *installed;
+            pair.value = driver->name;
         }
     const std::string guarded = ComposeOdbcString(pairs);
-    CheckEverySegment(guarded, installedDrivers);
+    const TConnectionPairs segments = Segments(guarded);
+    for (const auto& segment : segments)
+        if (SameKey(segment.key, "Driver") && !InstalledDriver(segment.value, installed))
+            RefuseDriver(segment.value);
+    pairs.insert(pairs.end(), segments.begin(), segments.end());
+    const OdbcDriverKind kind = KindOfDrivers(pairs, installed);
+    for (const auto& pair : pairs)
+        if (!KeyAllowed(pair.key, kind))
+            throw EConnectionStringRefused("The connection string may not hold \"" + pair.key +
+                                           "\": only the keys that reach the data (such as the database, server, "
+                                           "port, user and password) are passed to the ODBC driver.");
     return guarded;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/Exceptions.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,9 +39,34 @@ std::string OdbcStringOf(std::string_view stored, std::string_view provider = "M
 // driver could only read in braces goes as a "file:" URI.
 std::string DriverConnectString(std::string_view odbcString, std::string_view userId, std::string_view password);
 
-// The driver string as it may be handed to the driver manager, or EOleException naming what would
-// make the driver manager or a driver load a program library the string names: a Driver that is not
-// one of the installed drivers (a path), or the keys LoadExt, FILEDSN (a file naming a driver) and
-// SAVEFILE. Keys are also looked for inside braced values, which the SQLite driver reads without
-// regard to braces. A driver named in another case takes the installed spelling.
-std::string GuardedDriverString(std::string_view driverString, const std::vector<std::string>& installedDrivers);
+// The kinds of ODBC driver whose connection keys the program knows.
+enum class OdbcDriverKind { Other, SQLite, PostgreSQL };
+// The kind of a driver by the file name of its library, as odbcinst.ini gives it (a path or a name).
+OdbcDriverKind DriverKindOfLibrary(std::string_view library);
+
+// What the driver manager has installed: its drivers, and its data sources with their drivers' names.
+struct TOdbcInstalled {
+    struct Driver {
+        std::string name;
+        OdbcDriverKind kind = OdbcDriverKind::Other;
+    };
+    struct DataSource {
+        std::string name;
+        std::string driver;
+    };
+    std::vector<Driver> drivers;
+    std::vector<DataSource> dataSources;
+};
+
+// A connection string refused before the driver manager saw it; the message names what was refused.
+KESTRAME_EXCEPTION(EConnectionStringRefused, EOleException)
+
+// The driver string as it may be handed to the driver manager, or EConnectionStringRefused. A driver
+// manager and its drivers read keys that load a library, write a file or change the program's
+// environment, so only the keys a data link needs pass: for the SQLite and PostgreSQL drivers their
+// database, server, port, login, timeouts, SSL mode and how values are read; for another driver only
+// DSN, Driver, Server, Port, Database, UID and PWD. A data source counts as its driver; a string
+// naming drivers of two kinds gets the other drivers' keys. `Driver` must name an installed driver.
+// Keys are also looked for between every two semicolons, braces and quotes ignored, as a driver that
+// knows no braces reads them. A driver named in another case takes the installed spelling.
+std::string GuardedDriverString(std::string_view driverString, const TOdbcInstalled& installed);

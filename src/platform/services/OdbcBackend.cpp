@@ -1293,7 +1293,7 @@ public:
             handle->Check(SQLSetConnectAttr(dbc, SQL_ATTR_ACCESS_MODE,
                                             reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_MODE_READ_ONLY)), 0));
         std::string text =
-            Win1252ToUtf8(GuardedDriverString(DriverConnectString(odbcString, userId, password), DriverNames()));
+            Win1252ToUtf8(GuardedDriverString(DriverConnectString(odbcString, userId, password), Installed()));
         SQLCHAR completed[1024];
         SQLSMALLINT completedLength = 0;
         handle->Check(SQLDriverConnect(dbc, nullptr, Sql(text), static_cast<SQLSMALLINT>(text.size()), completed,
@@ -1315,32 +1315,41 @@ public:
         });
     }
 
-    // A driver's entry carries its attributes ("Description=...\0Driver=...\0"); the description is
-    // the one of them shown.
+    // The description is the one of a driver's attributes shown.
     std::vector<OdbcSourceEntry> Drivers() override
     {
         std::vector<OdbcSourceEntry> drivers = Entries(SQLDrivers);
-        for (auto& driver : drivers) {
-            std::string description;
-            for (size_t pos = 0; pos < driver.description.size();) {
-                const size_t end = std::min(driver.description.find('\0', pos), driver.description.size());
-                const std::string_view attribute(driver.description.data() + pos, end - pos);
-                if (attribute.rfind("Description=", 0) == 0)
-                    description = attribute.substr(12);
-                pos = end + 1;
-            }
-            driver.description = description;
-        }
+        for (auto& driver : drivers)
+            driver.description = DriverAttribute(driver.description, "Description");
         return drivers;
     }
 
 private:
-    std::vector<std::string> DriverNames()
+    // A driver's entry carries its attributes: "Description=...\0Driver=...\0".
+    static std::string DriverAttribute(std::string_view attributes, std::string_view name)
     {
-        std::vector<std::string> names;
+        std::string value;
+        for (size_t pos = 0; pos < attributes.size();) {
+            const size_t end = std::min(attributes.find('\0', pos), attributes.size());
+            const std::string_view attribute = attributes.substr(pos, end - pos);
+            if (attribute.size() > name.size() && attribute.substr(0, name.size()) == name &&
+                attribute[name.size()] == '=')
+                value = attribute.substr(name.size() + 1);
+            pos = end + 1;
+        }
+        return value;
+    }
+
+    // The drivers with the kind of their library ("Driver" attribute), and the data sources.
+    TOdbcInstalled Installed()
+    {
+        TOdbcInstalled installed;
         for (const auto& driver : Entries(SQLDrivers))
-            names.push_back(driver.name);
-        return names;
+            installed.drivers.push_back(
+                {driver.name, DriverKindOfLibrary(DriverAttribute(driver.description, "Driver"))});
+        for (auto& source : DataSources())
+            installed.dataSources.push_back({std::move(source.name), std::move(source.description)});
+        return installed;
     }
 
     std::shared_ptr<Environment> SharedEnvironment()

@@ -218,6 +218,13 @@ TEST(OdbcConnecting, StoredStringsOpenTheirDatabaseAndNothingElse)
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
+std::string RefusedKeyMessage(std::string_view key)
+{
+    return "The connection string may not hold \"" + std::string(key) +
+           "\": only the keys that reach the data (such as the database, server, port, user and password) are "
+           "passed to the ODBC driver.";
+}
+
 // Every way a stored or typed string could name a library for the driver manager or the SQLite
 // driver to load: each is refused naming what it holds, and the library never loads.
 TEST(OdbcConnecting, NoStringLoadsALibraryItNames)
@@ -232,10 +239,7 @@ TEST(OdbcConnecting, NoStringLoadsALibraryItNames)
     WriteWholeFile(fileDsn, "[ODBC]\nDriver=" + library + "\n");
     const std::string notInstalled =
         "The ODBC driver \"" + library + "\" is not installed; the connection string must name an installed driver.";
-    const auto refusedKey = [](std::string_view key) {
-        return "The connection string may not hold \"" + std::string(key) +
-               "\": it could make the ODBC driver load a program library.";
-    };
+    const auto refusedKey = RefusedKeyMessage;
     struct Case {
         std::string odbc;
         std::string password;
@@ -249,7 +253,7 @@ TEST(OdbcConnecting, NoStringLoadsALibraryItNames)
          "", notInstalled},
         {sqlite + ";Description={a;Driver=" + library + "}", "", notInstalled},
         {sqlite + ";LoadExt=" + library, "", refusedKey("LoadExt")},
-        {sqlite + ";Description={a;loadext=" + library + "}", "", refusedKey("loadext")},
+        {sqlite + ";PWD={a;loadext=" + library + "}", "", refusedKey("loadext")},
         {OdbcStringOf("Provider=MSDASQL.1;Extended Properties=\"" + sqlite + ";Load Ext=" + library + "\""), "",
          refusedKey("Load Ext")},
         {sqlite, "secret;LoadExt=" + library, refusedKey("LoadExt")},
@@ -269,6 +273,60 @@ TEST(OdbcConnecting, NoStringLoadsALibraryItNames)
     ASSERT_NE(handle, nullptr);
     dlclose(handle);
     EXPECT_TRUE(std::filesystem::exists(marker));
+}
+
+// Each driver is given only the keys a data link needs, whether they stand alone, in braces or in
+// quotes; a data source counts as its driver, and a driver the program does not know gets the
+// common keys alone. What passes really connects; what is refused leaves no file behind.
+TEST(OdbcConnecting, OnlyTheKeysADataLinkNeedsReachTheDriver)
+{
+    TestDatabase sqlite(Server::SQLite);
+    TestDatabase postgres(Server::PostgreSQL);
+    sqlite.Client("PRAGMA user_version=1");
+    const std::string trace = sqlite.Folder().File("trace.sql");
+    const std::string odbcIni = getenv("ODBCINI");
+    const std::string base[] = {sqlite.ConnectionString(), postgres.ConnectionString(),
+                                "Driver=Other Driver;Database=" + sqlite.SqliteFile(), "DSN=KestrameShop"};
+    const struct {
+        int base;
+        std::string more;
+        std::string refused; // the key named, or empty when the string connects
+    } cases[] = {
+        {0, "Timeout=2000;StepAPI=1;SyncPragma=NORMAL;NoTXN=0;LongNames=1;NoWCHAR=0;FKSupport=1;JDConv=0", ""},
+        {0, "TraceFile=" + trace, "TraceFile"},
+        {0, "PWD={x;TraceFile=" + trace + "}", "TraceFile"},
+        {0, "PWD=\"x;trace file=" + trace + "\"", "trace file"},
+        {0, "DMEnvAttr=SQL_ATTR_UNIXODBC_ENVATTR={ODBCINI=" + trace + "}", "DMEnvAttr"},
+        {0, "DMConnAttr=[1041]=1", "DMConnAttr"},
+        {0, "DMStmtAttr=[0]=\\1", "DMStmtAttr"},
+        {0, "JournalMode=WAL", "JournalMode"},
+        {0, "Server=127.0.0.1;Port=1;UID=a", ""},
+        {1,
+         "SSLmode=disable;ReadOnly=0;UseDeclareFetch=0;Fetch=100;TextAsLongVarchar=1;MaxVarcharSize=255;"
+         "KeepaliveTime=60;Username=kestrame",
+         ""},
+        {1, "SSLmode=require;pqopt={sslkey=" + trace + ":key}", "pqopt"},
+        {1, "sslkey=" + trace, "sslkey"},
+        {1, "ConnSettings=DROP TABLE shelf", "ConnSettings"},
+        {1, "CommLog=1;Logdir=" + sqlite.Folder().Path(), "CommLog"},
+        {1, "TraceFile=" + trace, "TraceFile"},
+        {2, "", ""},
+        {2, "Timeout=2000", "Timeout"},
+        {3, "Timeout=2000;BigInt=1", ""},
+        {3, "TraceFile=" + trace, "TraceFile"},
+        {3, "Driver=PostgreSQL Unicode;BoolsAsChar=0", "BoolsAsChar"},
+    };
+    for (const auto& c : cases) {
+        const std::string odbc = base[c.base] + (c.more.empty() ? "" : ";" + c.more);
+        SCOPED_TRACE(odbc);
+        if (c.refused.empty())
+            EXPECT_FALSE(Odbc().Connect(odbc, "", "")->DbmsName().empty());
+        else
+            EXPECT_EQ(RaisedMessage<EConnectionStringRefused>([&] { Odbc().Connect(odbc, "", ""); }),
+                      RefusedKeyMessage(c.refused));
+        EXPECT_FALSE(std::filesystem::exists(trace));
+    }
+    EXPECT_EQ(std::string(getenv("ODBCINI")), odbcIni);
 }
 
 TEST(OdbcConnecting, ClosedPortFailsWithinTheLoginTimeout)

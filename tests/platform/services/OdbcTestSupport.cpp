@@ -61,11 +61,13 @@ void UsePrivateOdbcIni()
 {
     static const TemporaryFolder folder;
     static const bool written = [] {
+        // "Other Driver" is SQLite's driver under a library name the program does not know.
+        std::filesystem::create_symlink(DriverLibrary("libsqlite3odbc.so"), folder.File("libotherodbc.so"));
         std::ofstream(folder.File("odbcinst.ini"))
             << "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" << DriverLibrary("libsqlite3odbc.so")
             << "\n\n[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver "
                "(Unicode version)\nDriver="
-            << DriverLibrary("psqlodbcw.so") << "\n";
+            << DriverLibrary("psqlodbcw.so") << "\n\n[Other Driver]\nDriver=" << folder.File("libotherodbc.so") << "\n";
         std::ofstream(folder.File("odbc.ini")) << "";
         std::ofstream(folder.File("user-odbc.ini"))
             << "[KestrameShop]\nDescription=The shop of the tests\nDriver=SQLite3\nDatabase=" << folder.File("shop.db")
@@ -92,6 +94,9 @@ TestDatabase::TestDatabase(Server server) : server_(server)
     UsePrivateOdbcIni();
     if (server_ == Server::PostgreSQL) {
         schema_ = "test_" + std::to_string(getpid());
+        // The drivers' connections find the schema's tables through libpq's environment: a data
+        // link may not run statements of its own when it connects.
+        setenv("PGOPTIONS", ("-c search_path=" + schema_).c_str(), 1);
         RunClient("psql " + ShellQuoted(PostgresConnection(PostgresPort())) + " -At -c " +
                   ShellQuoted("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE; CREATE SCHEMA " + schema_));
     }
@@ -113,8 +118,7 @@ std::string TestDatabase::ConnectionString() const
 {
     if (server_ == Server::SQLite)
         return "Driver=SQLite3;Database=" + SqliteFile();
-    return "Driver=PostgreSQL Unicode;Server=127.0.0.1;Port=" + PostgresPort() +
-           ";Database=shop;Uid=kestrame;ConnSettings=SET search_path TO " + schema_;
+    return "Driver=PostgreSQL Unicode;Server=127.0.0.1;Port=" + PostgresPort() + ";Database=shop;Uid=kestrame";
 }
 
 std::unique_ptr<OdbcConnection> TestDatabase::Connect(const OdbcConnectOptions& options) const

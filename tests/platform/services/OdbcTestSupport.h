@@ -15,9 +15,9 @@
 enum class Server { SQLite, PostgreSQL };
 std::string ServerName(Server server);
 
-// Registers "SQLite3" and "PostgreSQL Unicode" in a private odbcinst.ini and the data source
-// "KestrameShop" in a private odbc.ini (ODBCSYSINI, ODBCINI), once per process; the machine's
-// own files are never read.
+// Registers "SQLite3", "PostgreSQL Unicode" and "Other Driver" in a private odbcinst.ini and the
+// data source "KestrameShop" in a private odbc.ini (ODBCSYSINI, ODBCINI), once per process; the
+// machine's own files are never read.
 void UsePrivateOdbcIni();
 
 // The fixture server's port; raises when the fixture did not run.
