@@ -89,6 +89,7 @@ void TOptions::comOKClick()
     mainForm_.showHints = Tips->isChecked();
     store.WriteBool(Section, "Tips", Tips->isChecked());
     store.WriteBool(Section, "Welcome", Welcome->isChecked());
+    mainForm_.ShowWelcomeChoice(Welcome->isChecked());
     mainForm_.alignToPeg = AlignToPeg->isChecked() ? 1 : 0;
     store.WriteBool(Section, "AlignToPeg", AlignToPeg->isChecked());
     store.WriteBool(Section, "ShowDateTimeStamp", DateTime->isChecked());
@@ -97,9 +98,7 @@ void TOptions::comOKClick()
     if (!inches)
         ComboBox1->setCurrentIndex(0);
     mainForm_.unitsInches = inches ? 1 : 0;
-    mainForm_.ApplyUnitHints();
-    mainForm_.ShowSelectorUnits();
-    mainForm_.ApplyUnitsToChildren();
+    mainForm_.ApplyUnits();
     mainForm_.ApplyOptionsToChildren();
     store.WriteString(Section, "Units", inches ? "inches" : "cm");
     accept();

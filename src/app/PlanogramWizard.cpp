@@ -91,7 +91,7 @@ TSUWizard::TSUWizard(TMainForm& mainForm, QWidget* parent)
     CreateButtons(*layout);
     FindCat.title = "Find Kestrame Catalog";
     FindCat.defaultExt = "did";
-    FindCat.filter = "Catalog (*.ctf)|*.ctf|All file types|*.*";
+    FindCat.filter = std::string("Catalog (") + CatalogMask + ")|" + CatalogMask + "|All file types|*.*";
     OpenPictureDialog1.title = "Select Display Background Image";
     OpenPictureDialog1.filter = TPicture::GraphicFilter();
     dADOConnection1->SetName("dADOConnection1");
@@ -330,6 +330,12 @@ void TSUWizard::ConnectCatalogWizard(TCatalogWizard& wizard)
 {
     catalogWizard_ = &wizard;
     wizard.SetStartPlanogramming([this] { show(); });
+}
+
+void TSUWizard::ShowAtStart(bool show)
+{
+    pages.showAtStart = show;
+    ckShowAtStart->setChecked(show);
 }
 
 TStringGrid& TSUWizard::GridP() { return GridPView->Grid(); }

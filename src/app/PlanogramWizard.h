@@ -44,6 +44,9 @@ public:
 
     PlanogramWizardPages pages;
 
+    // Ticks or clears "Show at program start" as the options now say.
+    void ShowAtStart(bool show);
+
     // Handlers.
     void FormShow();
     void FormClose();

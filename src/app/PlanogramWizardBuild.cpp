@@ -127,6 +127,8 @@ bool TSUWizard::SetUpDocument(PlanogramDocument& document)
 
 void TSUWizard::FillDocument(PlanogramDocument& document)
 {
+    // The wizard's unit is now the program's, as if chosen in the options.
+    mainForm_.ApplyUnits();
     std::vector<BuilderEntry> list;
     for (const PlanogramWizardPages::Row& row : pages.BuilderEntries())
         list.push_back(BuilderEntry{row[0], row[1], row[2]});

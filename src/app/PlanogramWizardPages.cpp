@@ -100,7 +100,7 @@ bool PlanogramWizardPages::PageAction(const SettingsStore& store)
         }
         Tell("You will need to create a catalog file for your products before you can make a planogram. The catalog "
              "wizard will start now to help you make your catalog. After you have created a catalog run this wizard "
-             "again by clicking VIEW > PLANOGRAM WIZARD. ",
+             "again by clicking TOOLS > PLANOGRAM WIZARD. ",
              WizardCaption);
         windows.ShowCatalogWizard();
         windows.CloseWizard();
@@ -132,6 +132,11 @@ bool PlanogramWizardPages::PageAction(const SettingsStore& store)
         edBestHeight = FloatToStr(Number(edHeight) * 0.5);
         return true;
     case BackgroundPage:
+        // A cancelled picture dialog leaves an image wall without its image.
+        if (displayType == Image && pictureFile.empty()) {
+            Tell("You forgot to select a background image", WizardCaption);
+            return false;
+        }
         backStep = displayType == Pegboard ? 1 : 2;
         return true;
     case PegPage:
@@ -144,18 +149,25 @@ bool PlanogramWizardPages::PageAction(const SettingsStore& store)
             windows.LoadLinkedTable();
         backStep = autoDisplay ? 1 : 3;
         return true;
-    case PlacementPage:
-        if (!TypedNumber(edBestHeight)) {
+    case PlacementPage: {
+        const std::optional<double> bestHeight = TypedNumber(edBestHeight);
+        if (!bestHeight) {
             Tell("Please fill in a value for most visible height", "Kestrame", MsgIcon::Exclamation);
+            return false;
+        }
+        if (*bestHeight < 0) {
+            Tell("Invalid most visible height. The most visible height must be a number of 0 or more.", "Alert",
+                 MsgIcon::Warning);
             return false;
         }
         backStep = 1;
         return true;
+    }
     case FinishedPage:
         // The background choices that skip the peg page still build with its values.
         if (RefuseSize() || RefusePegValues())
             return false;
-        backStep = 0;
+        // backStep stays, so that after a build that made nothing Back still leads where it led.
         if (windows.BuildDisplay())
             windows.CloseWizard();
         return false;

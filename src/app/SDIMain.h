@@ -162,6 +162,12 @@ public:
     // The position read-outs' hints, and the selector's unit label, name the unit `unitsInches` says.
     void ApplyUnitHints();
     void ShowSelectorUnits();
+    // The unit `unitsInches` says, wherever one shows: the read-outs' hints, the selector's label and
+    // every open planogram.
+    void ApplyUnits();
+    // The planogram wizard's "Show at program start" box follows the stored choice, so that closing
+    // the wizard does not write back what it showed before.
+    void ShowWelcomeChoice(bool welcome);
 
     // The Tools menu's windows (not owned); their commands stay disabled without them.
     void SetOptionsWindow(TOptions& options);

@@ -81,3 +81,16 @@ void TMainForm::ShowSelectorUnits()
     if (selectorWindow_)
         selectorWindow_->lbUnits->setText(unitsInches ? "inches" : "cm");
 }
+
+void TMainForm::ApplyUnits()
+{
+    ApplyUnitHints();
+    ShowSelectorUnits();
+    ApplyUnitsToChildren();
+}
+
+void TMainForm::ShowWelcomeChoice(bool welcome)
+{
+    if (planogramWizard_)
+        planogramWizard_->ShowAtStart(welcome);
+}

@@ -229,8 +229,14 @@ void TCatalogWizard::FormShow()
 void TCatalogWizard::bNextClick()
 {
     ReadControls();
+    managerShown_ = false;
     pages.AdvancePage();
     ShowPages();
+    // The Catalog Manager, larger and shown last, would hide the wizard's buttons.
+    if (managerShown_ && isVisible()) {
+        raise();
+        activateWindow();
+    }
     if (pages.page == CatalogWizardPages::CellPage)
         edCellInfo->setFocus();
 }
@@ -321,6 +327,7 @@ void TCatalogWizard::ShowCatalogManager()
 {
     catalogManager_.show();
     catalogManager_.raise();
+    managerShown_ = true;
 }
 
 void TCatalogWizard::CloseCatalogManager() { catalogManager_.close(); }

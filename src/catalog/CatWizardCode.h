@@ -94,4 +94,6 @@ private:
     void KeepWizardOnTop() override;
 
     TDForm& catalogManager_;
+    // The last Next showed the Catalog Manager.
+    bool managerShown_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "ado/Adocomps.h"
 #include "ado/Adoprop.h"
+#include "catalog/Didfilefinder.h"
 #include "catalog/GridUtilities.h"
 #include "platform/core/AtomicFile.h"
 #include "platform/core/CodePage.h"
@@ -261,6 +262,8 @@ bool CatalogManager::SaveCatalog()
         options.filter = "Corvandel Catalog File|*.vdx|Kestrame Catalog (*.ctf)|*.ctf|Direct Data Link|*.ddl";
         options.filterIndex = saveEntry;
         options.defaultExt = EntryExtension(saveEntry).substr(1);
+        // A new catalog belongs among the program's catalogs, where the planogram side lists them.
+        options.initialDir = Didfilefinder().CatalogsFolder();
         const std::optional<FileDialogResult> choice = Ui().SaveDialog(options);
         if (!choice)
             return false;
@@ -272,6 +275,7 @@ bool CatalogManager::SaveCatalog()
     if (!SaveAllowed(path, entry) || !WriteCatalog(path))
         return false;
     fileName = path;
+    savedFileName = path;
     saveEntry = entry;
     // The selector reloads from the object's file, which must be the one just written.
     catalog->fileName = path;

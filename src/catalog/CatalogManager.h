@@ -209,6 +209,8 @@ public:
     int findRow = 0;
     std::string findText;
     std::string fileName;
+    // The file the last save wrote; closing keeps it for whoever closed the window.
+    std::string savedFileName;
     bool modified = false;
     bool refreshSelectorOnSave = false;
     std::unique_ptr<didBase> catalog;

@@ -1,6 +1,7 @@
 #include "catalog/CatalogWizardPages.h"
 
 #include "catalog/CatalogManager.h"
+#include "catalog/Didfilefinder.h"
 #include "catalog/ExcellClass.h"
 #include "catalog/GridUtilities.h"
 #include "platform/core/Numbers.h"
@@ -60,6 +61,9 @@ void CatalogWizardPages::BackPage()
     // Back on the first page has nowhere to go.
     if (page - step >= WelcomePage)
         page -= step;
+    // The cell page entered again shows what its cell holds, so that Next keeps it unless retyped.
+    if (page == CellPage)
+        cellInfo = manager.Grid.Cells(manager.Grid.Col(), manager.Grid.Row());
 }
 
 std::string CatalogWizardPages::NextCaption() const { return page == DoNextPage ? "&Finish" : "&Next>"; }
@@ -180,7 +184,11 @@ bool CatalogWizardPages::FinishWizard()
 {
     windows.HideWizard();
     manager.modified = true;
+    manager.savedFileName.clear();
     windows.CloseCatalogManager();
+    // The catalog just made is the one to plan with, so the planogram wizard selects it.
+    if (!manager.savedFileName.empty())
+        Didfilefinder().WriteCurrentDataFile(manager.savedFileName);
     if (finished == StartPlanogramming && startPlanogramming)
         startPlanogramming();
     windows.CloseWizard();

@@ -6,6 +6,7 @@
 #include "platform/core/CodePage.h"
 #include "platform/core/Numbers.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -84,6 +85,8 @@ TfrmFilter::TfrmFilter(SelectorHost& host, QWidget* parent)
     layout->addLayout(buttons);
     connect(Button1, &QPushButton::clicked, this, ShowingErrors(this, &TfrmFilter::Button1Click));
     connect(Button2, &QPushButton::clicked, this, &TfrmFilter::Button2Click);
+    setFixedSize(sizeHint());
+    CentreOnScreen(*this);
 }
 
 void TfrmFilter::FormShow()

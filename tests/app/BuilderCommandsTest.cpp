@@ -11,6 +11,7 @@
 #include "platform/ui/StringGrid.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 
 namespace {
@@ -28,7 +30,7 @@ protected:
     {
         selector = std::make_unique<TSelector>(*form, form.get());
         form->SetSelector(*selector);
-        filter = std::make_unique<TfrmFilter>(*form);
+        filter = std::make_unique<TfrmFilter>(*form, form.get());
         selector->SetFilterWindow(*filter);
         PDetails = &details;
         frmLoadListOps = &listOps;
@@ -75,6 +77,20 @@ TEST_F(BuilderCommands, TheSelectorFiltersTheCatalogAndBuildsTheWallFromIt)
     ASSERT_TRUE(form->OpenPlanogram(Example()));
     EXPECT_TRUE(selector->Button1->isEnabled());
     EXPECT_TRUE(selector->Button2->isEnabled());
+    // The filter window opens in the middle of the desktop, wherever the main window is, and cannot
+    // be sized.
+    const QRect mainWindow = form->geometry();
+    form->setGeometry(10, 10, 500, 400);
+    filter->show();
+    QApplication::processEvents();
+    // Its frame, unknown until shown, may shift it by its margins.
+    const QPoint offCentre =
+        filter->frameGeometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 8);
+    EXPECT_EQ(filter->minimumSize(), filter->maximumSize());
+    EXPECT_EQ(filter->size(), filter->minimumSize());
+    filter->hide();
+    form->setGeometry(mainWindow);
     ui.whileShownModally = [this] {
         EXPECT_EQ(filter->cbColumns->count(), 16);
         EXPECT_EQ(filter->cbColumns->itemText(12).toStdString(), "Brand");

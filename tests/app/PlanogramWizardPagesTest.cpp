@@ -208,6 +208,14 @@ TEST_F(PlanogramWizardPagesTest, RefusedValuesKeepTheWizardOnItsPage)
          Pages::PlacementPage,
          [](Pages& p) { p.edBestHeight = "tall"; },
          {"Please fill in a value for most visible height"}},
+        {"negative most visible height",
+         Pages::PlacementPage,
+         [](Pages& p) { p.edBestHeight = "-0.5"; },
+         {"Invalid most visible height. The most visible height must be a number of 0 or more."}},
+        {"image without its picture",
+         Pages::BackgroundPage,
+         [](Pages& p) { p.displayType = Pages::Image; },
+         {"You forgot to select a background image"}},
     };
     for (const Refusal& refusal : refusals) {
         SCOPED_TRACE(refusal.what);
@@ -247,6 +255,9 @@ TEST_F(PlanogramWizardPagesTest, TheClosingChoicesReachTheWindows)
     Next();
     EXPECT_EQ(windows.calls, std::vector<std::string>{"BuildDisplay"});
     EXPECT_EQ(pages.currentPage, Pages::FinishedPage);
+    // A build that made nothing leaves Back where it led.
+    pages.BackClick();
+    EXPECT_EQ(pages.currentPage, Pages::PlacementPage);
 
     windows.calls.clear();
     pages.FormShow(store);

@@ -5,6 +5,7 @@
 #include "app/ExampleDataLink.h"
 #include "app/MainCatalogHost.h"
 #include "app/MainFormFixture.h"
+#include "app/Options.h"
 
 #include "catalog/CatWizardCode.h"
 #include "catalog/DataMaker.h"
@@ -189,6 +190,11 @@ TEST_F(PlanogramWizardTest, FinishBuildsTheWallThePagesDescribe)
         EXPECT_EQ(document.backgroundPath, c.backgroundMode ? picture : "");
         EXPECT_EQ(document.unitsInches, c.wall.inches);
         EXPECT_EQ(form->unitsInches, c.wall.inches ? 1 : 0);
+        // The unit is the program's now, as when chosen in the options.
+        EXPECT_EQ(form->lbCurY->toolTip().toStdString(), c.wall.inches ? "Inches from bottom" : "cm(s) from bottom");
+        EXPECT_EQ(selector->lbUnits->text().toStdString(), c.wall.inches ? "inches" : "cm");
+        for (QMdiSubWindow* frame : form->ClientArea->subWindowList())
+            EXPECT_EQ(qobject_cast<Tplandoc*>(frame->widget())->Document().unitsInches, c.wall.inches);
         EXPECT_EQ(SettingsStore().ReadString("Options", "Units", ""), c.wall.inches ? "inches" : "cm");
         EXPECT_TRUE(document.builderList.empty());
         EXPECT_TRUE(document.modified);
@@ -248,6 +254,12 @@ TEST_F(PlanogramWizardTest, TheOtherCatalogKindsAreListedAndBuild)
     const std::vector<std::string> listed = wizard->CatalogList->Files().Items();
     EXPECT_EQ(listed, (std::vector<std::string>{"Sample.ctf", "Sample.vdx"}));
     EXPECT_EQ(wizard->CatalogList->Files().FileName(), program.File("Catalogs/Sample.vdx"));
+    ui.AnswerFile(FileDialogResult{program.File("Catalogs/Sample.ctf"), 1});
+    wizard->Button1->click();
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::OpenDialog).at(0).fileOptions.filter,
+              "Catalog (*.vdx;*.ctf;*.ddl)|*.vdx;*.ctf;*.ddl|All file types|*.*");
+    EXPECT_EQ(wizard->CatalogList->Files().FileName(), program.File("Catalogs/Sample.ctf"));
+    ui.ClearCalls();
     Wall binary;
     binary.catalog = "Catalogs/Sample.vdx";
     binary.products = {{"HT-301", "4"}};
@@ -304,6 +316,8 @@ struct Refused {
     int page;
     std::function<void()> onPage;
     std::vector<std::string> messages;
+    // Where Back then leads.
+    int backTo;
 };
 
 TEST_F(PlanogramWizardTest, RefusedValuesMakeNoWindow)
@@ -317,19 +331,22 @@ TEST_F(PlanogramWizardTest, RefusedValuesMakeNoWindow)
              wizard->edWidth->setText("29");
              wizard->edHeight->setText("200");
          },
-         {"Invalid width value. Min Value 30cm, Max value 3000cm"}},
+         {"Invalid width value. Min Value 30cm, Max value 3000cm"},
+         Pages::UnitsPage},
         {"a stored peg value that is no number",
          [] { SettingsStore().WriteString("Options", "cmPegTop", "abc"); },
          Wall("120", "200", Pages::Slatwall),
          Pages::FinishedPage,
          [] {},
-         {"Invalid peg hole value. Every peg value must be a number of 0 or more."}},
+         {"Invalid peg hole value. Every peg value must be a number of 0 or more."},
+         Pages::AutoPage},
         {"a catalog gone after its page",
          [] { SettingsStore().DeleteValue("Options", "cmPegTop"); },
          Wall(),
          Pages::FinishedPage,
          [this] { RunCommand("rm '" + program.File("Catalogs/Sample.ctf") + "'"); },
-         {"Could not open file", "Could not open catalog file"}},
+         {"Could not open file", "Could not open catalog file"},
+         Pages::AutoPage},
     };
     for (const Refused& c : cases) {
         SCOPED_TRACE(c.what);
@@ -345,6 +362,9 @@ TEST_F(PlanogramWizardTest, RefusedValuesMakeNoWindow)
         EXPECT_EQ(Page(), c.page);
         EXPECT_TRUE(wizard->isVisible());
         EXPECT_EQ(Windows(), 0);
+        ASSERT_TRUE(wizard->bBack->isEnabled());
+        wizard->bBack->click();
+        EXPECT_EQ(Page(), c.backTo);
         wizard->close();
     }
 }
@@ -380,6 +400,27 @@ TEST_F(PlanogramWizardTest, ItIsShownAtStartBesideTheMainWindowAndModallyFromThe
     EXPECT_TRUE(SettingsStore().ReadBool("Options", "Welcome", false));
 }
 
+TEST_F(PlanogramWizardTest, TheStartTurnedOffInTheOptionsStaysOffWhenTheStartUpWizardCloses)
+{
+    Restart();
+    ASSERT_TRUE(wizard->isVisible());
+    ASSERT_TRUE(wizard->ckShowAtStart->isChecked());
+    TOptions options(*form, form.get());
+    form->SetOptionsWindow(options);
+    ui.whileShownModally = [&] {
+        options.Welcome->setChecked(false);
+        options.comOK->click();
+    };
+    ui.AnswerModal(mrOk);
+    form->Options1->trigger();
+    ui.whileShownModally = nullptr;
+    EXPECT_FALSE(SettingsStore().ReadBool("Options", "Welcome", true));
+    Next();
+    EXPECT_FALSE(wizard->ckShowAtStart->isChecked());
+    wizard->CancelBtn->click();
+    EXPECT_FALSE(SettingsStore().ReadBool("Options", "Welcome", true));
+}
+
 TEST_F(PlanogramWizardTest, WithoutACatalogTheCatalogWizardTakesOverAndLeadsBack)
 {
     MainCatalogHost host(*form);
@@ -392,11 +433,44 @@ TEST_F(PlanogramWizardTest, WithoutACatalogTheCatalogWizardTakesOverAndLeadsBack
     ui.AnswerMessage(MsgAnswer::OK);
     Next();
     EXPECT_EQ(ui.Calls().back().caption, "Planogram Wizard");
+    EXPECT_NE(ui.Calls().back().text.find("run this wizard again by clicking TOOLS > PLANOGRAM WIZARD."),
+              std::string::npos);
     EXPECT_TRUE(catalogWizard.isVisible());
     EXPECT_FALSE(wizard->isVisible());
     catalogWizard.pages.startPlanogramming();
     EXPECT_TRUE(wizard->isVisible());
     EXPECT_EQ(Page(), Pages::WelcomePage);
+
+    // A catalog imported through the catalog wizard and saved outside the catalogs folder as its
+    // Catalog Manager closes is the one the planogram wizard then offers.
+    wizard->close();
+    const std::string list = program.File("list.txt");
+    WriteWholeFile(list, "Part\tName\r\nNW-1\tNew Soap\r\n");
+    RunCommand("mkdir -p '" + program.File("Mine") + "'");
+    const std::string saved = program.File("Mine/New.ctf");
+    ui.ClearCalls();
+    ui.AnswerFile(FileDialogResult{list, 1});
+    ui.AnswerMessage(MsgAnswer::Yes); // "Save changes to catalog?"
+    ui.AnswerFile(FileDialogResult{saved, CatalogManager::TextEntry});
+    catalogWizard.bNext->click();
+    catalogWizard.bNext->click();
+    Choose(catalogWizard.rgImport, CatalogWizardPages::ImportTextFile);
+    for (int press = 0; press < 3; ++press) // imported, the roles as they are, the unit
+        catalogWizard.bNext->click();
+    ASSERT_EQ(catalogWizard.PageControl1->currentIndex(), CatalogWizardPages::FinishedPage);
+    Choose(catalogWizard.rgFinished, CatalogWizardPages::StartPlanogramming);
+    catalogWizard.bNext->click();
+    EXPECT_TRUE(ui.AllAnswersUsed());
+    ASSERT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog).size(), 1u);
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog)[0].fileOptions.initialDir, program.File("Catalogs") + "/");
+    EXPECT_FALSE(catalogWizard.isVisible());
+    EXPECT_TRUE(wizard->isVisible());
+    EXPECT_EQ(wizard->CatalogList->Files().FileName(), saved);
+    Choose(wizard->rbHaveCat, 0);
+    for (int press = 0; press < 4; ++press)
+        Next();
+    EXPECT_EQ(Page(), Pages::UnitsPage);
+    EXPECT_EQ(wizard->GridP().Cells(2, 1), "New Soap");
 }
 
 } // namespace

@@ -72,7 +72,10 @@ TEST_F(CatalogWizardPagesTest, NextAndBackWalkThePagesAsEachPageSays)
          "&Next>", true},
         {"three cells", [&] { pages.cellInfo = "P-1"; }, false, 3, Pages::CellPage, "&Next>", false},
         {"up to the last column", {}, false, 7, Pages::CellPage, "&Next>", false},
-        {"the last column", {}, false, 1, Pages::DoNextPage, "&Finish", true},
+        {"the last column", [&] { pages.cellInfo = "Acme"; }, false, 1, Pages::DoNextPage, "&Finish", true},
+        // Entered again, the cell page shows its cell, and Next stores it as it stands.
+        {"back to the last cell", {}, true, 1, Pages::CellPage, "&Next>", true},
+        {"the last column again", {}, false, 1, Pages::DoNextPage, "&Finish", true},
         {"the next product", {}, false, 1, Pages::CellPage, "&Next>", false},
         {"its columns", {}, false, 11, Pages::DoNextPage, "&Finish", true},
         {"done adding", [&] { pages.doNext = Pages::DoneAdding; }, false, 1, Pages::FinishedPage, "&Next>", true},
@@ -114,6 +117,7 @@ TEST_F(CatalogWizardPagesTest, NextAndBackWalkThePagesAsEachPageSays)
             EXPECT_EQ(manager.Grid.Cells(11, 0), "Brand");
             EXPECT_EQ(manager.Grid.RowCount(), 3);
             EXPECT_EQ(manager.Grid.Cells(1, 1), "P-1");
+            EXPECT_EQ(manager.Grid.Cells(11, 1), "Acme");
             EXPECT_FALSE(manager.Centimetres());
             EXPECT_TRUE(manager.modified);
             EXPECT_EQ(windows.calls, (std::vector<std::string>{"ShowCatalogManager", "KeepWizardOnTop", "HideWizard",

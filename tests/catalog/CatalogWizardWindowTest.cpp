@@ -49,7 +49,7 @@ TEST(CatalogWizardWindow, ACatalogMadeThroughTheWizardIsSavedAndOpensAgain)
     TDForm manager(host);
     TCatalogWizard wizard(manager);
     EXPECT_EQ(wizard.windowTitle().toStdString(), "Catalog Wizard");
-    const std::vector<const char*> product = {"P-9", "Soap", "soap.jpg", "10", "20", "5", "1.5", "2.5", "", ""};
+    const std::vector<const char*> product = {"P-9", "Soap", "soap.jpg", "10", "20", "5", "1.5", "2.5", "", "3"};
 
     bool managerUsable = false;
     bool onTopBefore = true;
@@ -77,6 +77,12 @@ TEST(CatalogWizardWindow, ACatalogMadeThroughTheWizardIsSavedAndOpensAgain)
         }
         EXPECT_EQ(wizard.PageControl1->currentIndex(), CatalogWizardPages::DoNextPage);
         EXPECT_EQ(wizard.bNext->text().toStdString(), "&Finish");
+        // Back shows the last cell as typed; Next again keeps it.
+        wizard.bBack->click();
+        EXPECT_EQ(wizard.PageControl1->currentIndex(), CatalogWizardPages::CellPage);
+        EXPECT_EQ(wizard.edCellInfo->text().toStdString(), "3");
+        next();
+        EXPECT_EQ(wizard.PageControl1->currentIndex(), CatalogWizardPages::DoNextPage);
 
         // The Catalog Manager the wizard showed takes a typed cell while the wizard waits.
         managerUsable = manager.isVisible() && manager.isEnabled();
@@ -106,9 +112,47 @@ TEST(CatalogWizardWindow, ACatalogMadeThroughTheWizardIsSavedAndOpensAgain)
     EXPECT_EQ(opened.Grid.Cells(1, 1), "P-9");
     EXPECT_EQ(opened.Grid.Cells(2, 1), "Suds");
     EXPECT_EQ(opened.Grid.Cells(7, 1), "1.5");
+    EXPECT_EQ(opened.Grid.Cells(10, 1), "3");
     EXPECT_FALSE(opened.Centimetres());
     EXPECT_EQ(opened.catalog->roles[RoleWidth], 4);
     EXPECT_EQ(opened.catalog->roles[RoleSalePrice], 8);
+}
+
+TEST(CatalogWizardWindow, TheWizardStaysInFrontOfTheCatalogManagerItShows)
+{
+    TemporaryFolder folder;
+    const std::string list = folder.File("list.txt");
+    WriteWholeFile(list, "Part\tName\r\nP-1\tSoap\r\n");
+    ScriptedUi ui;
+    ui.AnswerFile(FileDialogResult{list, 1});
+    NoSelectorHost host;
+    TDForm manager(host);
+    TCatalogWizard wizard(manager);
+    std::vector<std::pair<int, bool>> fronts; // the page, and whether the wizard was the active window
+    const auto next = [&] {
+        wizard.bNext->click();
+        QApplication::processEvents();
+        fronts.emplace_back(wizard.PageControl1->currentIndex(),
+                            manager.isVisible() && QApplication::activeWindow() == &wizard);
+    };
+    QTimer::singleShot(0, [&] {
+        next();
+        next();
+        Choose(wizard.rgImport, CatalogWizardPages::ImportTextFile);
+        next(); // imported, shown in the Catalog Manager
+        next();
+        next(); // the roles given to the Catalog Manager
+        wizard.close();
+    });
+    QtUiServices().ShowModal(wizard);
+    const std::vector<std::pair<int, bool>> expected = {{CatalogWizardPages::DoWhatPage, false},
+                                                        {CatalogWizardPages::ImportPage, false},
+                                                        {CatalogWizardPages::AssignmentsPage, true},
+                                                        {CatalogWizardPages::UnitsPage, true},
+                                                        {CatalogWizardPages::FinishedPage, true}};
+    EXPECT_EQ(fronts, expected);
+    EXPECT_EQ(manager.model.Grid.Cells(2, 1), "Soap");
+    EXPECT_TRUE(ui.AllAnswersUsed());
 }
 
 } // namespace
