@@ -35,6 +35,8 @@ PAIRS = [
     ("BM_TPPMGraphicGraymap", "BM_QtGraymap", "Qt"),
     ("BM_RawImageStream", "BM_PlainCopy", "plain copy"),
     ("BM_OpenCatalogIntoEditor/50000", "BM_OpenTextCatalog/50000", "plain open"),
+    ("BM_OpenLargePlanogramWindowCold/iterations:5/manual_time",
+     "BM_OpenLargePlanogramWindowWarm/iterations:5/manual_time", "warm open"),
 ]
 
 NANOSECONDS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}

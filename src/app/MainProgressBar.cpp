@@ -17,11 +17,22 @@ TMainProgressBar::TMainProgressBar(QWidget* statusControl, QWidget* parent)
 
 void TMainProgressBar::Changed()
 {
-    setRange(Min(), Max());
-    setValue(Position());
-    setVisible(Visible());
-    statusControl_->setVisible(!Visible());
+    // Operations step the bar once per item: the widget is only told when what it shows changes.
+    const ShownState shown{Visible(), ShownPercent()};
+    if (shown != lastShown_) {
+        lastShown_ = shown;
+        setRange(Min(), Max());
+        setValue(Position());
+        setVisible(shown.visible);
+        statusControl_->setVisible(!shown.visible);
+    }
     LetWindowsPaint();
+}
+
+int TMainProgressBar::ShownPercent() const
+{
+    const long long span = static_cast<long long>(Max()) - Min();
+    return span <= 0 ? 0 : static_cast<int>((static_cast<long long>(Position()) - Min()) * 100 / span);
 }
 
 void TMainProgressBar::LetWindowsPaint()

@@ -19,8 +19,16 @@ protected:
     void Changed() override;
 
 private:
+    struct ShownState {
+        bool visible = false;
+        int percent = -1;
+        bool operator==(const ShownState&) const = default;
+    };
+
+    int ShownPercent() const;
     void LetWindowsPaint();
 
     QWidget* statusControl_;
     TimePoint lastPaint_{};
+    ShownState lastShown_;
 };

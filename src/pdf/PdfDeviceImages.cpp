@@ -35,8 +35,9 @@ std::string SizeEntries(int width, int height)
 void WriteRgbRows(const TPdfImagePixels& pixels, const std::function<void(std::string_view)>& write)
 {
     std::vector<std::uint8_t> rgb(pixels.RowBytes());
+    const auto convert = pixels.pixelBytes == 4 ? PackRedGreenBlue : ExchangeRedBlue;
     for (int y = 0; y < pixels.height; ++y) {
-        ExchangeRedBlue(pixels.Row(y), rgb.data(), static_cast<std::size_t>(pixels.width));
+        convert(pixels.Row(y), rgb.data(), static_cast<std::size_t>(pixels.width));
         write(std::string_view(reinterpret_cast<const char*>(rgb.data()), rgb.size()));
     }
 }
@@ -70,8 +71,8 @@ std::unique_ptr<TPdfStream> TPdfDevice::InternCreateDIBStream(const TPdfImagePix
     if (jpeg && !pixels.oneBit && mode != 1) {
         pdfjpeg::TJPEGImage compressor;
         compressor.SetCompressionQuality(JPEGQuality);
-        compressed =
-            compressor.CompressDIB(pixels.Row0(), pixels.RowStep(), pixels.width, pixels.height, &stream->Data());
+        compressed = compressor.CompressDIB(pixels.Row0(), pixels.RowStep(), pixels.width, pixels.height,
+                                            &stream->Data(), pixels.pixelBytes);
     }
     stream->SetExtraDictionary(ImageDictionary(pixels, mode, compressed));
     stream->SetBinary(true);

@@ -108,9 +108,11 @@ std::optional<TPdfImagePixels> PixelsOfBitmap(const TBitmap& bitmap)
     if (bitmap.Width() <= 0 || bitmap.Height() <= 0)
         return std::nullopt;
     TPdfImagePixels pixels{bitmap.Width(), bitmap.Height(), bitmap.PixelFormat() == pf1bit, {}};
-    if (bitmap.PixelFormat() == pf24bit) {
+    const TPixelFormat format = bitmap.PixelFormat();
+    if (format == pf24bit || format == pf32bit || format == pfDevice) {
         pixels.firstRow = bitmap.ScanLine(0);
         pixels.rowStep = bitmap.BytesPerScanLine();
+        pixels.pixelBytes = format == pf24bit ? 3 : 4;
         return pixels;
     }
     pixels.rows.resize(pixels.RowBytes() * static_cast<std::size_t>(pixels.height));

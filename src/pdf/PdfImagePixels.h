@@ -13,8 +13,8 @@ class TBitmap;
 
 // A picture's pixels as an image stream takes them, rows top first: one bit per pixel, set where
 // the colour is nearer white than black, or three bytes per pixel in the order blue, green, red.
-// The rows are held here without padding, or, for a 24-bit bitmap, read where the bitmap keeps
-// them, so that a large picture is not copied before it is compressed.
+// The rows are held here without padding, or, for a 24- or 32-bit bitmap, read where the bitmap
+// keeps them, so that a large picture is not copied before it is written or compressed.
 struct TPdfImagePixels {
     int width = 0;
     int height = 0;
@@ -23,6 +23,9 @@ struct TPdfImagePixels {
     // Set when the rows are the bitmap's own.
     const std::uint8_t* firstRow = nullptr;
     std::ptrdiff_t rowStep = 0;
+    // Bytes a pixel takes in the rows: 3, or 4 in a 32-bit bitmap's own rows, whose fourth byte is
+    // unused. RowBytes is what a row becomes: three bytes a pixel.
+    int pixelBytes = 3;
 
     std::size_t RowBytes() const;
     const std::uint8_t* Row(int y) const { return Row0() + y * RowStep(); }
@@ -33,8 +36,8 @@ struct TPdfImagePixels {
 // A colour table entry as blue, green, red.
 using TPdfBgr = std::array<std::uint8_t, 3>;
 
-// A bitmap's pixels: one bit deep for a 1-bit bitmap, else 24 bits (device pixels as 32-bit ones);
-// a 24-bit bitmap's are its own rows, valid while it lives unchanged. Nothing for an empty bitmap.
+// A bitmap's pixels: one bit deep for a 1-bit bitmap, else 24 bits; a 24- or 32-bit (or device)
+// bitmap's are its own rows, valid while it lives unchanged. Nothing for an empty bitmap.
 std::optional<TPdfImagePixels> PixelsOfBitmap(const TBitmap& bitmap);
 
 // The colours a device-independent bitmap's indices stand for: its own table of blue, green, red,

@@ -19,13 +19,14 @@ TJPEGImage::~TJPEGImage() = default;
 void TJPEGImage::NewImage() const { image_ = std::make_shared<TJPEGData>(); }
 
 bool TJPEGImage::CompressRows(const std::uint8_t* bits, std::ptrdiff_t rowStep, int width, int height,
-                              TStream& output) const
+                              TStream& output, int pixelBytes) const
 {
     TRect rect{0, 0, width, height};
     auto* self = const_cast<TJPEGImage*>(this);
     self->Progress(psStarting, 0, false, rect, "");
     try {
-        CompressJPEGRows(bits, rowStep, width, height, {compressionQuality_, grayscale_, progressiveEncoding_}, output,
+        CompressJPEGRows(bits, rowStep, width, height,
+                         {compressionQuality_, grayscale_, progressiveEncoding_, pixelBytes}, output,
                          [&](int percent) {
                              self->Progress(psRunning, static_cast<std::uint8_t>(std::clamp(percent, 0, 100)), false,
                                             rect, "");
@@ -39,7 +40,8 @@ bool TJPEGImage::CompressRows(const std::uint8_t* bits, std::ptrdiff_t rowStep, 
     return true;
 }
 
-bool TJPEGImage::CompressDIB(const std::uint8_t* bits, std::ptrdiff_t rowStep, int width, int height, TStream* output)
+bool TJPEGImage::CompressDIB(const std::uint8_t* bits, std::ptrdiff_t rowStep, int width, int height, TStream* output,
+                             int pixelBytes)
 {
     if (height <= 0 || bits == nullptr || rowStep == 0)
         return false;
@@ -50,7 +52,7 @@ bool TJPEGImage::CompressDIB(const std::uint8_t* bits, std::ptrdiff_t rowStep, i
     image_->Width = width;
     image_->Height = height;
     image_->Grayscale = grayscale_;
-    if (!CompressRows(bits, rowStep, width, height, *output))
+    if (!CompressRows(bits, rowStep, width, height, *output, pixelBytes))
         return false;
     image_->Data.SetPosition(0);
     return true;

@@ -39,11 +39,13 @@ public:
     ~TJPEGImage() override;
     std::string ClassName() const override { return "TJPEGImage"; }
 
-    // Compresses `height` rows of `width` blue, green, red pixels, the first at `bits` and each next
-    // `rowStep` bytes after the one before (negative for bottom-up rows), into `output` at its
-    // position, or without one into this picture's data. False, with nothing written and the
-    // picture's data dropped, for no rows, no pixels, a row step of 0 or a library error.
-    bool CompressDIB(const std::uint8_t* bits, std::ptrdiff_t rowStep, int width, int height, TStream* output);
+    // Compresses `height` rows of `width` blue, green, red pixels (with a fourth, unused byte where
+    // `pixelBytes` is 4), the first at `bits` and each next `rowStep` bytes after the one before
+    // (negative for bottom-up rows), into `output` at its position, or without one into this
+    // picture's data. False, with nothing written and the picture's data dropped, for no rows, no
+    // pixels, a row step of 0 or a library error.
+    bool CompressDIB(const std::uint8_t* bits, std::ptrdiff_t rowStep, int width, int height, TStream* output,
+                     int pixelBytes = 3);
 
     // A bitmap's pixels, compressed when first needed; other sources are refused.
     void Assign(const TGraphic& source) override;
@@ -75,7 +77,8 @@ private:
     // Starts over with empty data, leaving data shared with another picture as they are.
     void NewImage() const;
     void Compress() const;
-    bool CompressRows(const std::uint8_t* bits, std::ptrdiff_t rowStep, int width, int height, TStream& output) const;
+    bool CompressRows(const std::uint8_t* bits, std::ptrdiff_t rowStep, int width, int height, TStream& output,
+                      int pixelBytes = 3) const;
 
     mutable std::shared_ptr<TJPEGData> image_;
     std::unique_ptr<TBitmap> bitmap_;

@@ -192,6 +192,26 @@ TEST(PdfImages, JpegIsForColourImagesLargerThanEightPixelsAndStaysBaseline)
     }
 }
 
+// A 32-bit bitmap's own rows go to the compressor, whose file must be the one its 24-bit copy gives.
+TEST(PdfImages, ThirtyTwoBitRowsMakeTheJpegOfTheirTwentyFourBitCopy)
+{
+    TPdfDevice device;
+    device.JPEGCompression = true;
+    const auto device32 = SampleBitmap(pfDevice, 21, 13);
+    TBitmap copy;
+    copy.Assign(*device32);
+    copy.SetPixelFormat(pf24bit);
+    const std::string pdf = DocumentOf(device, [&] {
+        device.DrawXObject(device.AddXBitmap(*device32), 0, 0, 90, 90);
+        device.DrawXObject(device.AddXBitmap(copy), 0, 0, 90, 90);
+    });
+    TemporaryFolder folder;
+    const auto files = ExtractImages(folder, pdf, "-j");
+    ASSERT_EQ(files.size(), 2u);
+    ASSERT_TRUE(files[0].ends_with(".jpg")) << files[0];
+    EXPECT_EQ(ReadWholeFile(files[0]), ReadWholeFile(files[1]));
+}
+
 TEST(PdfImages, ReadyJpegDataAndPicturesThatGiveNoImage)
 {
     TMemoryStream jpegFile;

@@ -1,10 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 class TextFileWriter;
@@ -37,7 +37,7 @@ public:
     bool WriteLine(std::string_view text);
     // Whether a line of the file open for reading holds the key, so that a missing key and an empty
     // value can be told apart.
-    bool HasKey(std::string_view key) const { return readOpen_ && firstLineOfKey_.contains(key); }
+    bool HasKey(std::string_view key) const { return readOpen_ && FirstLineOf(key).has_value(); }
 
     bool ReadOpen() const { return readOpen_; }
     const std::string& path() const { return path_; }
@@ -48,13 +48,19 @@ public:
 
 private:
     void IndexLines();
+    std::optional<size_t> FirstLineOf(std::string_view key) const;
 
     // The line after the last one found, looked at first: files are mostly read in their own order.
     std::optional<size_t> FoundAtNextLine(std::string_view key) const;
 
     std::vector<std::string> lines_;
-    // The names point into lines_, which stays unchanged while it is indexed.
-    std::unordered_map<std::string_view, size_t> firstLineOfKey_;
+    // The first line of each name, by open addressing on the name's hash: a file holds hundreds of
+    // thousands of lines, and a table of plain slots costs no allocation per line.
+    struct KeySlot {
+        std::uint32_t hash = 0;
+        std::uint32_t linePlusOne = 0; // 0: empty
+    };
+    std::vector<KeySlot> keySlots_;
     // Whether each line is the first holding its key.
     std::vector<bool> firstOfKey_;
     size_t nextLine_ = 0;

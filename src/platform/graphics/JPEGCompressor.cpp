@@ -95,8 +95,8 @@ void SetUp(Compressor& c, int width, int height, const TJPEGCompressSettings& se
         jpeg_mem_dest(&c.info, &c.buffer, &c.size);
         c.info.image_width = static_cast<JDIMENSION>(width);
         c.info.image_height = static_cast<JDIMENSION>(height);
-        c.info.input_components = 3;
-        c.info.in_color_space = JCS_EXT_BGR;
+        c.info.input_components = settings.pixelBytes == 4 ? 4 : 3;
+        c.info.in_color_space = settings.pixelBytes == 4 ? JCS_EXT_BGRX : JCS_EXT_BGR;
         jpeg_set_defaults(&c.info);
         jpeg_set_quality(&c.info, settings.quality, TRUE);
         if (settings.grayscale)

@@ -7,18 +7,20 @@
 class TStream;
 
 // How a JPEG file is made: quality 1 to 100 (baseline tables), grey or colour, progressive or
-// sequential.
+// sequential; and how its rows come: three bytes a pixel, or four with the last one unused.
 struct TJPEGCompressSettings {
     int quality = 90;
     bool grayscale = false;
     bool progressive = false;
+    int pixelBytes = 3;
 };
 
 // Told the percentage done, at most every 500 ms while the library works. It may raise: the
 // compression then stops and the exception goes on to the caller.
 using TJPEGProgressHook = std::function<void(int percent)>;
 
-// Compresses `height` rows of `width` pixels, each pixel blue, green, red, the first row at
+// Compresses `height` rows of `width` pixels, each pixel blue, green, red (and an unused byte where
+// the settings give four bytes a pixel), the first row at
 // firstRow and each next one `rowStep` bytes after the one before (negative for bottom-up rows),
 // and writes the JPEG file to `output` at its position. A library error raises EJPEG and writes
 // nothing.

@@ -75,3 +75,12 @@ void ExchangeRedBlue(const std::uint8_t* from, std::uint8_t* to, std::size_t pix
 #endif
     ExchangePixelByPixel(from + 3 * done, to + 3 * done, pixels - done);
 }
+
+void PackRedGreenBlue(const std::uint8_t* from, std::uint8_t* to, std::size_t pixels)
+{
+    for (std::size_t i = 0; i < pixels; ++i, from += 4, to += 3) {
+        to[0] = from[2];
+        to[1] = from[1];
+        to[2] = from[0];
+    }
+}

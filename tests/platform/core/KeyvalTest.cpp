@@ -30,6 +30,27 @@ TEST(KeyVal, LookupRules)
     EXPECT_EQ(store.GetValue("key"), "");
 }
 
+// Enough names to fill the index's slots unevenly; every first line of a name is found in any order.
+TEST(KeyVal, ManyKeysInAnyOrder)
+{
+    TemporaryFolder folder;
+    const std::string path = folder.File("plan.kqf");
+    std::string text = "KQF\r\n";
+    for (int i = 0; i < 5000; ++i)
+        text += "S" + std::to_string(i) + ".left=" + std::to_string(i) + "\r\n";
+    for (int i = 0; i < 5000; i += 7)
+        text += "S" + std::to_string(i) + ".left=late\r\n";
+    WriteWholeFile(path, text);
+    KeyVal store;
+    ASSERT_TRUE(store.Open(path, "rt"));
+    for (int i = 4999; i >= 0; i -= 3) {
+        EXPECT_TRUE(store.HasKey("S" + std::to_string(i) + ".left"));
+        EXPECT_EQ(store.GetValue("S" + std::to_string(i) + ".left"), std::to_string(i));
+    }
+    EXPECT_FALSE(store.HasKey("S5000.left"));
+    EXPECT_FALSE(store.HasKey("S1.lef"));
+}
+
 TEST(KeyVal, LfFilesAndLongLines)
 {
     TemporaryFolder folder;
