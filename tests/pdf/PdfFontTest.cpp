@@ -1,5 +1,6 @@
 #include "pdf/PdfFont.h"
 
+#include "ImageTestSupport.h"
 #include "pdf/PdfTestSupport.h"
 #include "platform/core/Exceptions.h"
 #include "platform/graphics/FontEngine.h"
@@ -192,6 +193,67 @@ TEST(PdfFont, WrittenFontsShowTheirNamesAndText)
     EXPECT_NE(lines.find("\xC5\x81\xC3\xB3\xC5\xBC\xC5\xBA"), std::string::npos) << lines;
     // Under the Baltic set 0xE0 is a with ogonek.
     EXPECT_NE(lines.find("\xC4\x85\xC4\x8D\xC5\xBE"), std::string::npos) << lines;
+}
+
+// A standard font of another set than the Western one carries the widths its face gives the set's
+// letters (viewers know the standard fonts' widths for the Western glyph names only), so pdftoppm
+// sets a Cyrillic or Greek line letter after letter, as wide as the device measures it.
+TEST(PdfFont, StandardFontsOfOtherSetsCarryTheirFacesWidths)
+{
+    TemporaryFolder folder;
+    TFontTestDocument doc;
+    doc.device.FontMode = peUseBase14Type1Fonts;
+    TPdfResource& r = doc.resources;
+    const int western = r.AddFontName("Arial", 0, 0);
+    EXPECT_EQ(r.Font(western)->Widths(), nullptr);
+    FT_Library library = nullptr;
+    ASSERT_EQ(FT_Init_FreeType(&library), 0);
+    const struct {
+        const char* name;
+        int charset, style;
+        std::string text;
+        unsigned char code;
+        FT_ULong character;
+    } lines[] = {
+        {"Arial", 204, 0, "\xCF\xF0\xE8\xE2\xE5\xF2 \xEC\xE8\xF0", 0xCF, 0x041F},
+        {"Times New Roman", 161, PdfFontBold, "\xD9\xEC\xE5\xE3\xE1 \xE1\xEB\xF6\xE1", 0xD9, 0x03A9},
+    };
+    std::vector<std::pair<int, std::string>> shown;
+    // In pixels at 2 a point; the widths go with the written font.
+    std::vector<double> measured;
+    for (const auto& line : lines) {
+        SCOPED_TRACE(line.name);
+        const int number = r.AddFontName(line.name, line.charset, line.style);
+        const TPdfFont& font = *r.Font(number);
+        shown.emplace_back(number, line.text);
+        measured.push_back(2 * font.TextWidth(line.text, 12));
+        ASSERT_NE(font.Widths(), nullptr);
+        EXPECT_EQ(font.FirstChar(), 32);
+        EXPECT_EQ(font.LastChar(), 255);
+        const auto face = TFontEngine::Instance().Face(line.name, line.style != 0, false);
+        FT_Face file = nullptr;
+        ASSERT_EQ(FT_New_Face(library, face->FileName().c_str(), face->FaceIndex(), &file), 0);
+        ASSERT_EQ(FT_Load_Char(file, line.character, FT_LOAD_NO_SCALE), 0);
+        EXPECT_EQ(font.Widths()->Value(line.code - 32),
+                  std::lround(file->glyph->advance.x * 1000.0 / file->units_per_EM));
+        FT_Done_Face(file);
+    }
+    FT_Done_FreeType(library);
+    doc.document.Write(ContentShowing(shown));
+    const std::string pdf = OutputOf(doc.writer);
+    EXPECT_EQ(Occurrences(pdf, "/FirstChar 32\r\n/LastChar 255\r\n/Widths "), 2);
+
+    int status = -1;
+    const std::string check = SaveAndRun(folder, pdf, "qpdf --check", &status);
+    EXPECT_EQ(status, 0) << check;
+    // 12-point lines from 40 points in, 20 points apart from 42 points down, at 2 pixels a point.
+    const RgbImage page = DecodedBy("pdftoppm -r 144 -f 1 -l 1 " + folder.File("out.pdf"));
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const int top = 2 * (42 + 20 * static_cast<int>(i) - 12);
+        const TRect ink = InkBounds(page, TRect{0, top, page.width, top + 2 * 16});
+        EXPECT_NEAR(ink.Left, 80, 4) << i;
+        EXPECT_NEAR(ink.Right - ink.Left, measured[i], 6) << i;
+    }
 }
 
 // Embedded fonts, whole and as subsets: pdffonts lists them so, the subset's font file loads in
