@@ -40,6 +40,11 @@ public:
 
     // 0 screen optimised, 1 print optimised.
     int PlanogramType() const;
+    // True when both passwords are Windows-1252 text; otherwise says so and puts the focus on the
+    // first that is not.
+    bool PasswordsFit() const;
+    // Closes the dialog with its choices, unless a password cannot be written.
+    void Button1Click();
 
     QTabWidget* PageControl1;
     QCheckBox* cbListing;
