@@ -14,9 +14,12 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <regex>
@@ -25,20 +28,57 @@
 
 namespace {
 
-// Where pdftotext puts the words on the row of `anchor` on the page, across in points.
-std::map<std::string, double> RowOf(const std::string& file, int page, const std::string& anchor)
+struct Word {
+    double x;
+    std::string text;
+};
+
+// The words pdftotext finds on the page, row by row from the top, each row from the left; across
+// in points.
+std::vector<std::vector<Word>> WordRows(const std::string& file, int page)
 {
     const std::string n = std::to_string(page);
     const std::string boxes = Judged("pdftotext -bbox -f " + n + " -l " + n + " '" + file + "' -");
     const std::regex word(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)"[^>]*>([^<]*)<)re");
-    std::map<std::string, std::map<std::string, double>> rows;
-    std::string anchorRow;
+    std::map<double, std::vector<Word>> rows;
     for (auto match = std::sregex_iterator(boxes.begin(), boxes.end(), word); match != std::sregex_iterator();
-         ++match) {
-        rows[(*match)[2]].emplace((*match)[3], std::stod((*match)[1]));
-        anchorRow = (*match)[3] == anchor ? (*match)[2].str() : anchorRow;
+         ++match)
+        rows[std::stod((*match)[2])].push_back(Word{std::stod((*match)[1]), (*match)[3]});
+    std::vector<std::vector<Word>> ordered;
+    for (auto& [y, words] : rows) {
+        std::ranges::sort(words, {}, &Word::x);
+        ordered.push_back(std::move(words));
     }
-    return rows[anchorRow];
+    return ordered;
+}
+
+// Where each TAB-separated piece of the report's lines starts on the page, in points, as the words
+// pdftotext reads there; NAN for an empty piece. Each line's words must be the row's.
+std::vector<std::vector<double>> PieceStarts(const std::string& file, int page, const std::vector<std::string>& lines)
+{
+    const std::vector<std::vector<Word>> rows = WordRows(file, page);
+    std::vector<std::vector<double>> starts;
+    std::size_t row = 0;
+    for (const std::string& line : lines) {
+        std::istringstream pieces(toQString(line).toStdString());
+        std::vector<double> lineStarts;
+        std::size_t word = 0;
+        for (std::string piece; std::getline(pieces, piece, '\t');) {
+            std::istringstream words(piece);
+            lineStarts.push_back(NAN);
+            for (std::string text; words >> text; ++word) {
+                const bool read = row < rows.size() && word < rows[row].size() && rows[row][word].text == text;
+                EXPECT_TRUE(read) << text << " of " << line;
+                if (!read)
+                    return starts;
+                if (std::isnan(lineStarts.back()))
+                    lineStarts.back() = rows[row][word].x;
+            }
+        }
+        row += word > 0;
+        starts.push_back(lineStarts);
+    }
+    return starts;
 }
 
 } // namespace
@@ -113,19 +153,95 @@ TEST_F(MainFormFixture, MakePdfWritesTheWallAndTheChosenReports)
     // Blanks aside: a piece ending just at a tab stop runs into the next for pdftotext.
     EXPECT_EQ(Unspaced(Judged("pdftotext -layout -f 2 '" + full + "' -")), Unspaced(expected));
 
-    // Each piece after a TAB at a tab stop of 360 units from 3; the line itself 40 units in. The
-    // report's units are the paper's at 300 per inch or, for lines wider than it, a multiple.
-    reports.MakeInvestmentProfit();
-    const int resolution = FitReportLayout(TSize{2400, 3150}, text.lines, 360).resolution;
-    EXPECT_EQ(FitReportLayout(TSize{2400, 3150}, {"Short\tline"}, 360).resolution, 300);
-    const std::map<std::string, double> row = RowOf(full, 3, "Qty");
-    ASSERT_EQ(text.lines.at(2).rfind("Item\tQty\tUnit Cost\tRetail Price\t", 0), 0u);
-    EXPECT_NEAR(row.at("Item") * resolution / 72, 40, 1);
-    for (const char* piece : {"Qty", "Unit", "Retail", "Margin", "Invs.", "Profit"})
-        EXPECT_NEAR(std::remainder(row.at(piece) * resolution / 72 - 3, 360), 0, 1.5) << piece;
+    // Every value stands under its heading, where the columns were laid out, the lines 40 units in;
+    // the units are the paper's at 300 per inch or, for lines wider than it, a multiple. Within a
+    // blank: a heading piece may start with one.
+    const std::pair<int, void (QuickReports::*)()> pages[] = {{2, &QuickReports::MakeProductListing},
+                                                              {3, &QuickReports::MakeInvestmentProfit},
+                                                              {4, &QuickReports::MakeSpaceUsageForPdf}};
+    for (const auto& [page, make] : pages) {
+        SCOPED_TRACE(page);
+        (reports.*make)();
+        const ReportColumns columns = LayReportColumns(text.lines, text.tabStops);
+        const double points = 72.0 / FitReportLayout(TSize{2400, 3150}, columns.width).resolution;
+        const std::vector<std::vector<double>> starts = PieceStarts(full, page, text.lines);
+        ASSERT_EQ(starts.size(), text.lines.size());
+        const std::vector<double>& heading = starts.at(2);
+        ASSERT_GE(text.lines.size(), 4u);
+        for (std::size_t k = 0; k < heading.size(); ++k) {
+            if (std::isnan(heading[k]))
+                continue;
+            EXPECT_NEAR(heading[k], (ReportLeft + columns.starts[k]) * points, 16 * points) << k;
+            for (std::size_t line = 3; line < starts.size(); ++line) {
+                if (k >= starts[line].size() || std::isnan(starts[line][k]))
+                    continue;
+                EXPECT_NEAR(starts[line][k], heading[k], 16 * points) << text.lines[line] << " piece " << k;
+            }
+        }
+    }
 
     form->ClearActiveDocument();
     form->FileMenuClick();
     EXPECT_FALSE(form->sbMakePDF->isEnabled());
+    pdfOP = nullptr;
+}
+
+// "Password to open" alone opens the file as a user only, so the unticked permissions hold; a
+// password with a letter outside Windows-1252 is refused, by the dialog's Ok and by the command,
+// and nothing is written.
+TEST_F(MainFormFixture, MakePdfKeepsThePermissionsAndRefusesForeignPasswords)
+{
+    TpdfOP options(form.get());
+    pdfOP = &options;
+    TemporaryFolder out;
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    options.edPassword->setText("sesame");
+    for (QCheckBox* allow : {options.cbPrint, options.cbEdit, options.cbCopy})
+        allow->setChecked(false);
+    const std::string locked = out.File("locked.pdf");
+    ui.AnswerFile(FileDialogResult{locked, 1});
+    ui.AnswerModal(mrOk);
+    form->MakePDF1->trigger();
+    int status = -1;
+    RunCommand("qpdf --requires-password '" + locked + "'", &status);
+    EXPECT_EQ(status, 0);
+    const std::string shown = Judged("qpdf --show-encryption --password=sesame '" + locked + "'");
+    for (const char* line : {"Supplied password is user password\n", "print high resolution: not allowed\n",
+                             "modify other: not allowed\n", "extract for any purpose: not allowed\n"})
+        EXPECT_NE(shown.find(line), std::string::npos) << line << " in " << shown;
+    EXPECT_EQ(shown.find("owner password"), std::string::npos) << shown;
+
+    const char* refusal =
+        "A PDF password can hold only letters of the Western European (Windows-1252) character set.";
+    struct Case {
+        QString open, edit;
+        bool accepted;
+    };
+    for (const Case& c : {Case{"\u0441\u0435\u043a\u0440\u0435\u0442", "", false},
+                          Case{"", "\u03b1\u03b2", false}, Case{"caf\u00e9", "", true}}) {
+        SCOPED_TRACE(c.open.toStdString() + "/" + c.edit.toStdString());
+        options.edPassword->setText(c.open);
+        options.edPasswordEdit->setText(c.edit);
+        ui.ClearCalls();
+        options.setResult(QDialog::Rejected);
+        if (!c.accepted)
+            ui.AnswerMessage(MsgAnswer::OK);
+        options.Button1->click();
+        EXPECT_EQ(options.result(), c.accepted ? QDialog::Accepted : QDialog::Rejected);
+        const std::string file = out.File("refused.pdf");
+        ui.AnswerFile(FileDialogResult{file, 1});
+        ui.AnswerModal(mrOk);
+        if (!c.accepted)
+            ui.AnswerMessage(MsgAnswer::OK);
+        form->MakePDF1->trigger();
+        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>(c.accepted ? 0 : 2, refusal));
+        for (const ScriptedUi::Call& message : ui.CallsOf(ScriptedUi::Kind::MessageBox))
+            EXPECT_EQ(message.caption + " " + std::to_string(int(message.icon)),
+                      "PDF Options " + std::to_string(int(MsgIcon::Exclamation)));
+        EXPECT_EQ(FileExists(file), c.accepted);
+        if (c.accepted)
+            Judged("qpdf --check '--password=" + c.open.toStdString() + "' '" + file + "'");
+        RunCommand("rm -f '" + file + "'");
+    }
     pdfOP = nullptr;
 }
