@@ -145,7 +145,8 @@ TSize ReportPageSize(const PrinterCapabilities& printer)
     return TSize{Scaled(area.Right - area.Left, resolution.cx), Scaled(area.Bottom - area.Top, resolution.cy)};
 }
 
-// A column starts at its stop, or where the pieces before it in every line end, these gaps on.
+// A column starts at its stop, or further right where a piece before it in some line would end less
+// than two blanks from it.
 ReportColumns LayReportColumns(const std::vector<std::string>& lines, const std::vector<int>& tabStops)
 {
     TMetafile scratch;

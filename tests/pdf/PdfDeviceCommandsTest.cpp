@@ -94,9 +94,9 @@ TEST(PdfDeviceCommands, RecordedCommandsBecomeLinksBookmarksAndForms)
     std::vector<std::string> fields;
     for (auto it = std::sregex_iterator(form.begin(), form.end(), field); it != std::sregex_iterator(); ++it)
         fields.push_back((*it)[1].str() + " " + (*it)[2].str() + " " + (*it)[3].str() + " " + (*it)[4].str());
-    EXPECT_EQ(fields, (std::vector<std::string>{"/Yes /Btn Field1 \"/Yes\"", " /Btn Field2 null",
-                                                " /Tx Field3 \"u:Bay(A)4\"", " /Tx Own \"u:Price1.99\"",
-                                                " /Tx Field4 \"u:Aisle(7\""}))
+    EXPECT_EQ(fields,
+              (std::vector<std::string>{"/Yes /Btn Field1 \"/Yes\"", " /Btn Field2 null", " /Tx Field3 \"u:Bay(A)4\"",
+                                        " /Tx Own \"u:Price1.99\"", " /Tx Field4 \"u:Aisle(7\""}))
         << form;
     EXPECT_NE(pdf.find("q 0 0 0 RG 0 0 m 20 20 l S 0 20 m 20 0 l S Q"), std::string::npos);
     EXPECT_NE(pdf.find("/Tx BMC BT /Helv 12 Tf 0 g 2 6 Td (Bay \\(A\\) 4)Tj ET EMC"), std::string::npos);

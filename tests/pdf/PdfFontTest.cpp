@@ -3,6 +3,7 @@
 #include "ImageTestSupport.h"
 #include "pdf/PdfTestSupport.h"
 #include "platform/core/Exceptions.h"
+#include "platform/core/Numbers.h"
 #include "platform/graphics/FontEngine.h"
 
 #include <fontconfig/fontconfig.h>
@@ -196,63 +197,38 @@ TEST(PdfFont, WrittenFontsShowTheirNamesAndText)
 }
 
 // A standard font of another set than the Western one carries the widths its face gives the set's
-// letters (viewers know the standard fonts' widths for the Western glyph names only), so pdftoppm
-// sets a Cyrillic or Greek line letter after letter, as wide as the device measures it.
+// letters (П is 0xCF in 1251, Ω 0xD9 in 1253), so pdftoppm sets a Cyrillic or Greek line letter
+// after letter, as wide as the device measures it, 40 points in, 12 points high.
 TEST(PdfFont, StandardFontsOfOtherSetsCarryTheirFacesWidths)
 {
     TemporaryFolder folder;
     TFontTestDocument doc;
     doc.device.FontMode = peUseBase14Type1Fonts;
     TPdfResource& r = doc.resources;
-    const int western = r.AddFontName("Arial", 0, 0);
-    EXPECT_EQ(r.Font(western)->Widths(), nullptr);
-    FT_Library library = nullptr;
-    ASSERT_EQ(FT_Init_FreeType(&library), 0);
-    const struct {
-        const char* name;
-        int charset, style;
-        std::string text;
-        unsigned char code;
-        FT_ULong character;
-    } lines[] = {
-        {"Arial", 204, 0, "\xCF\xF0\xE8\xE2\xE5\xF2 \xEC\xE8\xF0", 0xCF, 0x041F},
-        {"Times New Roman", 161, PdfFontBold, "\xD9\xEC\xE5\xE3\xE1 \xE1\xEB\xF6\xE1", 0xD9, 0x03A9},
-    };
-    std::vector<std::pair<int, std::string>> shown;
-    // In pixels at 2 a point; the widths go with the written font.
-    std::vector<double> measured;
-    for (const auto& line : lines) {
-        SCOPED_TRACE(line.name);
-        const int number = r.AddFontName(line.name, line.charset, line.style);
-        const TPdfFont& font = *r.Font(number);
-        shown.emplace_back(number, line.text);
-        measured.push_back(2 * font.TextWidth(line.text, 12));
-        ASSERT_NE(font.Widths(), nullptr);
-        EXPECT_EQ(font.FirstChar(), 32);
-        EXPECT_EQ(font.LastChar(), 255);
-        const auto face = TFontEngine::Instance().Face(line.name, line.style != 0, false);
-        FT_Face file = nullptr;
-        ASSERT_EQ(FT_New_Face(library, face->FileName().c_str(), face->FaceIndex(), &file), 0);
-        ASSERT_EQ(FT_Load_Char(file, line.character, FT_LOAD_NO_SCALE), 0);
-        EXPECT_EQ(font.Widths()->Value(line.code - 32),
-                  std::lround(file->glyph->advance.x * 1000.0 / file->units_per_EM));
-        FT_Done_Face(file);
+    EXPECT_EQ(r.Font(r.AddFontName("Arial", 0, 0))->Widths(), nullptr);
+    const int cyrillic = r.AddFontName("Arial", 204, 0), greek = r.AddFontName("Times New Roman", 161, 0);
+    const std::vector<std::pair<int, std::string>> lines{{cyrillic, "\xCF\xF0\xE8\xE2\xE5\xF2 \xEC\xE8\xF0"},
+                                                         {greek, "\xD9\xEC\xE5\xE3\xE1 \xE1\xEB\xF6\xE1"}};
+    std::vector<double> pixels; // at 2 a point
+    for (const auto& [font, text] : lines) {
+        pixels.push_back(2 * r.Font(font)->TextWidth(text, 12));
+        EXPECT_EQ(r.Font(font)->FirstChar(), 32);
     }
-    FT_Done_FreeType(library);
-    doc.document.Write(ContentShowing(shown));
-    const std::string pdf = OutputOf(doc.writer);
-    EXPECT_EQ(Occurrences(pdf, "/FirstChar 32\r\n/LastChar 255\r\n/Widths "), 2);
-
-    int status = -1;
-    const std::string check = SaveAndRun(folder, pdf, "qpdf --check", &status);
-    EXPECT_EQ(status, 0) << check;
-    // 12-point lines from 40 points in, 20 points apart from 42 points down, at 2 pixels a point.
-    const RgbImage page = DecodedBy("pdftoppm -r 144 -f 1 -l 1 " + folder.File("out.pdf"));
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        const int top = 2 * (42 + 20 * static_cast<int>(i) - 12);
-        const TRect ink = InkBounds(page, TRect{0, top, page.width, top + 2 * 16});
+    const auto face = [](const char* name, char16_t character) {
+        const TPdf_TTF_CMAP file(TFontEngine::Instance().Face(name, false, false)->FontData());
+        return MulDiv(file.AdvanceWidth(file.GlyphOf(character)), 1000, file.UnitsPerEm());
+    };
+    EXPECT_EQ(r.Font(cyrillic)->Widths()->Value(0xCF - 32), face("Arial", u'\u041F'));
+    EXPECT_EQ(r.Font(greek)->Widths()->Value(0xD9 - 32), face("Times New Roman", u'\u03A9'));
+    doc.document.Write(ContentShowing(lines));
+    EXPECT_EQ(Occurrences(OutputOf(doc.writer), "/FirstChar 32\r\n/LastChar 255\r\n/Widths "), 2);
+    WriteWholeFile(folder.File("out.pdf"), OutputOf(doc.writer));
+    const RgbImage page = DecodedBy("pdftoppm -r 144 " + folder.File("out.pdf"));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const int baseline = 2 * (42 + 20 * static_cast<int>(i));
+        const TRect ink = InkBounds(page, TRect{0, baseline - 24, page.width, baseline + 8});
         EXPECT_NEAR(ink.Left, 80, 4) << i;
-        EXPECT_NEAR(ink.Right - ink.Left, measured[i], 6) << i;
+        EXPECT_NEAR(ink.Right - ink.Left, pixels[i], 6) << i;
     }
 }
 
