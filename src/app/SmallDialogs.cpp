@@ -179,6 +179,9 @@ bool TpdfOP::PasswordsFit() const
             continue;
         Ui().MessageBox("A PDF password can hold only letters of the Western European (Windows-1252) character set.",
                         "PDF Options", MsgButtons::OK, MsgIcon::Exclamation);
+        for (int tab = 0; tab < PageControl1->count(); ++tab)
+            if (PageControl1->widget(tab)->isAncestorOf(edit))
+                PageControl1->setCurrentIndex(tab);
         edit->setFocus();
         return false;
     }

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QToolButton>
 
 #include <cmath>
@@ -178,8 +179,10 @@ TEST_F(MainFormFixture, MakePdfKeepsThePermissionsAndRefusesForeignPasswords)
         for (int answers = accepted ? 0 : 2; answers > 0; --answers)
             ui.AnswerMessage(MsgAnswer::OK);
         options.setResult(QDialog::Rejected);
+        options.PageControl1->setCurrentIndex(0);
         options.Button1->click();
         EXPECT_EQ(options.result(), accepted ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_EQ(options.PageControl1->currentIndex(), accepted ? 0 : 1);
         const std::string file = out.File(accepted ? "accepted.pdf" : "refused.pdf");
         ui.AnswerFile(FileDialogResult{file, 1});
         ui.AnswerModal(mrOk);
