@@ -20,7 +20,6 @@
 #include <QTabWidget>
 #include <QToolButton>
 
-#include <cmath>
 #include <map>
 #include <regex>
 #include <sstream>
