@@ -33,7 +33,8 @@ constexpr int WallWidth = 2000;
 constexpr int WallHeight = 1500;
 constexpr int ReportPages = 5;
 constexpr int LinesPerPage = 50;
-constexpr int TabStop = 360;
+// The report's stops in points, as the quick reports set them.
+const std::vector<int> TabStops{0, 60, 120, 180, 240, 300};
 // Letter paper at 300 units per inch.
 constexpr TSize Paper{2550, 3300};
 
@@ -72,7 +73,7 @@ std::size_t MakeOurs(TPdfCompressMethod compression, const std::vector<std::stri
     pdf.DrawTGraphic(0, 0, WallWidth, WallHeight, &Wall());
     pdf.EndPage();
     for (int page = 0; page < ReportPages; ++page)
-        AddReportText(pdf, lines, TabStop, Paper);
+        AddReportText(pdf, lines, TabStops, Paper);
     pdf.EndDoc();
     return static_cast<std::size_t>(stream.Size());
 }
@@ -102,7 +103,7 @@ void DrawWallCairo(cairo_t* cr)
     cairo_surface_destroy(image);
 }
 
-// The same lines in points: 12-point text, each piece at the next tab stop of 3 + k x TabStop units.
+// The same lines in points: 12-point text, piece k at stop k (the lines' pieces fit their columns).
 void DrawReportCairo(cairo_t* cr, const std::vector<std::string>& lines)
 {
     constexpr double Points = 72.0 / ReportResolution;
@@ -112,19 +113,14 @@ void DrawReportCairo(cairo_t* cr, const std::vector<std::string>& lines)
     cairo_font_extents(cr, &font);
     double y = font.ascent;
     for (const std::string& line : lines) {
-        double x = ReportLeft * Points;
         std::size_t start = 0;
-        while (true) {
+        for (std::size_t k = 0;; ++k) {
             const std::size_t tab = std::min(line.find('\t', start), line.size());
             const std::string piece = line.substr(start, tab - start);
-            cairo_text_extents_t extents;
-            cairo_text_extents(cr, piece.c_str(), &extents);
-            cairo_move_to(cr, x, y);
+            cairo_move_to(cr, ReportLeft * Points + TabStops.at(k), y);
             cairo_show_text(cr, piece.c_str());
             if (tab == line.size())
                 break;
-            const double end = (x + extents.x_advance) / Points;
-            x = (3 + (static_cast<int>((end - 3) / TabStop) + 1) * TabStop) * Points;
             start = tab + 1;
         }
         y += font.height;

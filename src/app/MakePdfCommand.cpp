@@ -53,7 +53,7 @@ void TMainForm::aMakePDFExecute()
     if (!chosen)
         return;
     SavePDFDialog1.fileName = chosen->fileName;
-    if (Ui().ShowModal(*pdfOP) == mrCancel)
+    if (Ui().ShowModal(*pdfOP) == mrCancel || !pdfOP->PasswordsFit())
         return;
     // The render lets events run: the planogram's window must stay until the file is written.
     LongOperations::Guard busy(longOperations);

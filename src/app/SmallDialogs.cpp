@@ -155,10 +155,12 @@ TpdfOP::TpdfOP(QWidget* parent) : QDialog(parent, FixedDialogFrame)
     optionsLayout->addWidget(security);
     cbTumbnail = CheckBox(options, optionsLayout, "Create Thumbails", false);
     cbLaunch = CheckBox(options, optionsLayout, "View in Acrobat Reader", false);
+    cbTumbnail->hide();
     cbLaunch->hide();
     PageControl1->addTab(options, "PDF Options");
 
-    Button1 = ClosingButton(*this, "&Ok", QDialog::Accepted);
+    Button1 = new QPushButton("&Ok", this);
+    connect(Button1, &QPushButton::clicked, this, &TpdfOP::Button1Click);
     Button2 = ClosingButton(*this, "&Cancel", QDialog::Rejected);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(PageControl1);
@@ -167,6 +169,30 @@ TpdfOP::TpdfOP(QWidget* parent) : QDialog(parent, FixedDialogFrame)
 }
 
 int TpdfOP::PlanogramType() const { return rbPrintOptimized->isChecked() ? 1 : 0; }
+
+// The file's security handlers take one byte a letter: any other letter would be written as "?",
+// and the user's own password would no longer open the file.
+bool TpdfOP::PasswordsFit() const
+{
+    for (QLineEdit* edit : {edPassword, edPasswordEdit}) {
+        if (Win1252CanHold(edit->text().toStdString()))
+            continue;
+        Ui().MessageBox("A PDF password can hold only letters of the Western European (Windows-1252) character set.",
+                        "PDF Options", MsgButtons::OK, MsgIcon::Exclamation);
+        for (int tab = 0; tab < PageControl1->count(); ++tab)
+            if (PageControl1->widget(tab)->isAncestorOf(edit))
+                PageControl1->setCurrentIndex(tab);
+        edit->setFocus();
+        return false;
+    }
+    return true;
+}
+
+void TpdfOP::Button1Click()
+{
+    if (PasswordsFit())
+        done(QDialog::Accepted);
+}
 
 TfrmMissingItems::TfrmMissingItems(QWidget* parent) : QDialog(parent, FixedDialogFrame)
 {

@@ -40,6 +40,11 @@ public:
 
     // 0 screen optimised, 1 print optimised.
     int PlanogramType() const;
+    // True when both passwords are Windows-1252 text; otherwise says so and shows the first that is
+    // not, with the focus on it.
+    bool PasswordsFit() const;
+    // Closes the dialog with its choices, unless a password cannot be written.
+    void Button1Click();
 
     QTabWidget* PageControl1;
     QCheckBox* cbListing;

@@ -58,18 +58,16 @@ std::size_t FormKindLength(std::string_view text)
     return length;
 }
 
-// The escaped text of the field's string under `key` ("/V", "/DA"), between its parentheses; empty
-// when there is none or it is not closed, as it could not be shown as a string either.
-std::string_view FieldString(std::string_view field, std::string_view key)
+// The bytes of the field's string under `key` ("/V", "/DA"), literal or hexadecimal; empty when
+// there is none or it is not closed, as it could not be shown as a string either.
+std::string FieldString(std::string_view field, std::string_view key)
 {
     for (std::size_t at = field.find(key); at != std::string_view::npos; at = field.find(key, at + 1)) {
         const std::size_t open = field.find_first_not_of(' ', at + key.size());
-        if (open == std::string_view::npos || field[open] != '(')
+        if (open == std::string_view::npos || (field[open] != '(' && field[open] != '<') ||
+            field.substr(open, 2) == "<<")
             continue;
-        const std::size_t end = PdfLiteralStringEnd(field, open);
-        if (end == std::string_view::npos)
-            return {};
-        return field.substr(open + 1, end - open - 2);
+        return PdfStringBytesAt(field, open).value_or(std::string());
     }
     return {};
 }
@@ -90,7 +88,7 @@ struct TFieldText {
 // made one that fits, and the baseline that centres its capitals in the field's height.
 TFieldText FieldTextLayout(std::string_view field, int height)
 {
-    std::string appearance(FieldString(field, "/DA"));
+    std::string appearance = FieldString(field, "/DA");
     std::size_t operatorAt = appearance.find(" Tf");
     if (operatorAt == std::string::npos) {
         appearance = TPdfAcroForm::DefaultAppearance;
@@ -236,7 +234,7 @@ std::string TPdfDevice::TextFieldAppearance(TPdfAcroForm& form, std::string_view
     const TFieldText layout = FieldTextLayout(field, height);
     return AppearanceStream(form, width, height,
                             "/Tx BMC BT " + layout.appearance + " " + IntToStr(FieldMargin) + " " +
-                                IntToStr(layout.baseline) + " Td (" + std::string(FieldString(field, "/V")) +
+                                IntToStr(layout.baseline) + " Td (" + PdfCleanString(FieldString(field, "/V")) +
                                 ")Tj ET EMC");
 }
 

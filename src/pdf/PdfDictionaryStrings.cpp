@@ -51,6 +51,16 @@ std::optional<TScannedString> ScanHex(std::string_view text, std::size_t start)
     return TScannedString{PdfHexStringBytes(text.substr(start + 1, close - start - 1)), close + 1};
 }
 
+// The literal or hexadecimal string that opens at `start`; "<<" opens a dictionary instead.
+std::optional<TScannedString> ScanString(std::string_view text, std::size_t start)
+{
+    if (start < text.size() && text[start] == '(')
+        return ScanLiteral(text, start);
+    if (start < text.size() && text[start] == '<' && (start + 1 == text.size() || text[start + 1] != '<'))
+        return ScanHex(text, start);
+    return std::nullopt;
+}
+
 } // namespace
 
 std::size_t PdfLiteralStringEnd(std::string_view text, std::size_t start)
@@ -130,7 +140,7 @@ std::string PdfConvertDictionaryStrings(std::string_view text,
             continue;
         }
         if (c == '(' || c == '<') {
-            const std::optional<TScannedString> scanned = c == '(' ? ScanLiteral(text, i) : ScanHex(text, i);
+            const std::optional<TScannedString> scanned = ScanString(text, i);
             if (!scanned)
                 return result.append(text.substr(i));
             result += "(" + PdfCleanString(convert(scanned->bytes)) + ")";
@@ -141,4 +151,12 @@ std::string PdfConvertDictionaryStrings(std::string_view text,
         ++i;
     }
     return result;
+}
+
+std::optional<std::string> PdfStringBytesAt(std::string_view text, std::size_t start)
+{
+    std::optional<TScannedString> scanned = ScanString(text, start);
+    if (!scanned)
+        return std::nullopt;
+    return std::move(scanned->bytes);
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,10 @@ std::string PdfLiteralStringBytes(std::string_view body);
 // The bytes a hexadecimal string's body (the text between "<" and ">") stands for; an odd last
 // digit counts as followed by 0.
 std::string PdfHexStringBytes(std::string_view body);
+
+// The bytes of the literal or hexadecimal string that opens at `start`; nothing when no string opens
+// there ("<<" opens a dictionary) or it is not closed.
+std::optional<std::string> PdfStringBytesAt(std::string_view text, std::size_t start);
 
 // The strings of a dictionary's text, literal "(...)" or hexadecimal "<...>", each handed to
 // `convert` as its bytes and written back as a literal string in the result; everything between

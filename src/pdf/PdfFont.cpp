@@ -40,6 +40,15 @@ std::u16string BytesAsUnits(std::string_view text)
     return units;
 }
 
+// The byte codes 1..255 in order.
+std::string AllCodes()
+{
+    std::string codes;
+    for (int code = 1; code <= 255; ++code)
+        codes += static_cast<char>(code);
+    return codes;
+}
+
 bool ListHolds(const TStringList& list, std::string_view name)
 {
     for (int i = 0; i < list.Count(); ++i)
@@ -244,22 +253,44 @@ void TPdfFont::ReadGlyphsFromFile()
         for (int code = 1; code <= 256; ++code)
             d.GlyphTable[static_cast<std::size_t>(code)] = reader.ByteGlyph(code);
     } else {
-        std::string codes;
-        for (int code = 1; code <= 255; ++code)
-            codes += static_cast<char>(code);
-        const std::u16string characters = CodePageToUtf16(codePage_, codes);
-        const bool keepAll = device_->FontMode == peEmbedSubsetTrueType_Charsets && charset_ != SymbolCharset;
-        for (int code = 1; code <= 255; ++code) {
-            const char16_t character = characters[static_cast<std::size_t>(code - 1)];
-            d.GlyphTable[static_cast<std::size_t>(code)] = reader.GlyphOf(character);
-            if (keepAll)
+        d.GlyphTable = CodePageGlyphs(reader);
+        if (device_->FontMode == peEmbedSubsetTrueType_Charsets && charset_ != SymbolCharset)
+            for (const char16_t character : CodePageToUtf16(codePage_, AllCodes()))
                 reader.UseChar(character, false);
-        }
     }
+    WidthsFromGlyphs(reader, d.GlyphTable);
+}
+
+// Viewers know the widths of a standard font's Western glyphs only.
+void TPdfFont::LoadCodePageWidths()
+{
+    const auto face =
+        TFontEngine::Instance().Face(faceName_, (style_ & PdfFontBold) != 0, (style_ & PdfFontItalic) != 0);
+    const TPdf_TTF_CMAP reader(face->FontData());
+    if (reader.Failed())
+        return;
+    const TFontMetrics metrics = face->Metrics(1000);
+    firstChar_ = metrics.FirstChar;
+    lastChar_ = std::min(metrics.LastChar, 255);
+    widths_ = std::make_unique<TPdfNumArray>(Owner());
+    widths_->SetPlainHeader(true);
+    WidthsFromGlyphs(reader, CodePageGlyphs(reader));
+}
+
+std::array<int, 257> TPdfFont::CodePageGlyphs(const TPdf_TTF_CMAP& reader) const
+{
+    const std::u16string characters = CodePageToUtf16(codePage_, AllCodes());
+    std::array<int, 257> glyphs{};
+    for (int code = 1; code <= 255; ++code)
+        glyphs[static_cast<std::size_t>(code)] = reader.GlyphOf(characters[static_cast<std::size_t>(code - 1)]);
+    return glyphs;
+}
+
+void TPdfFont::WidthsFromGlyphs(const TPdf_TTF_CMAP& reader, const std::array<int, 257>& glyphs)
+{
     widths_->Clear();
     for (int code = firstChar_; code <= lastChar_; ++code)
-        widths_->Append(
-            MulDiv(reader.AdvanceWidth(d.GlyphTable[static_cast<std::size_t>(code)]), 1000, reader.UnitsPerEm()));
+        widths_->Append(MulDiv(reader.AdvanceWidth(glyphs[static_cast<std::size_t>(code)]), 1000, reader.UnitsPerEm()));
 }
 
 double TPdfFont::CodeWidths(std::string_view text, double size, std::span<int> widths, double scale) const

@@ -112,6 +112,10 @@ public:
     // EInvalidGraphic "Cannot load font data!" when no face opens.
     void LoadTTFData(std::string_view postScriptName);
     void SetBody(std::string body) { name_ = std::move(body); }
+    // For a standard font of another character set than the Western one: the widths of its codes
+    // as the face it stands for gives them through the set's code page; none when the face's file
+    // cannot be read.
+    void LoadCodePageWidths();
 
     // Width of the text in the units of `size`.
     double TextWidth(std::string_view text, double size) const;
@@ -152,6 +156,10 @@ private:
     bool Embeds(bool symbolic) const;
     void AttachFontStream(const TFontFace& face);
     void ReadGlyphsFromFile();
+    // The glyph of each byte code 1..255, through the character the font's code page gives it.
+    std::array<int, 257> CodePageGlyphs(const TPdf_TTF_CMAP& reader) const;
+    // The widths from first to last char, of the codes' glyphs.
+    void WidthsFromGlyphs(const TPdf_TTF_CMAP& reader, const std::array<int, 257>& glyphs);
 
     TPdfDevice* device_;
     std::string faceName_;

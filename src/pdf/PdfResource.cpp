@@ -117,13 +117,18 @@ int TPdfResource::AddFontName(std::string_view requested, int charset, int style
 }
 
 // The standard fonts show other character sets through the differences their TrueType
-// namesakes use.
+// namesakes use, with their namesakes' widths.
 std::unique_ptr<TPdfFont> TPdfResource::NewBase14Font(std::string_view name, std::string_view postScriptName,
                                                       int charset, int style)
 {
     auto font = std::make_unique<TPdfFont>(Owner(), device_, std::string(name), style, charset);
+    const std::string encoding = EncodingString(charset);
     font->SetBody("Type/Font/Subtype/Type1/Name/F" + IntToStr(FontCount() + 1) + "/BaseFont/" +
-                  Base14FontName(postScriptName, style) + "\n/Encoding " + EncodingString(charset));
+                  Base14FontName(postScriptName, style) + "\n/Encoding " + encoding);
+    // Without widths a viewer would set the set's glyphs, which the standard fonts do not know, on
+    // top of one another.
+    if (encoding != WinAnsi)
+        font->LoadCodePageWidths();
     return font;
 }
 

@@ -99,13 +99,13 @@ std::int32_t TPdfEncryptInfo::PValue() const
            (fill ? 32 + 256 : 0);
 }
 
-// Without any password the owner key comes from random bytes, so that nobody can derive it.
+// Without an owner password the owner key comes from random bytes, so that nobody can derive it:
+// one made from the user password would open the file as its owner, and the permissions would
+// restrict nothing.
 TPdfEncryptInfo::TPasswordBlock TPdfEncryptInfo::OwnerPasswordBlock() const
 {
     if (!settings_.ownerPassword.empty())
         return PadPassword(settings_.ownerPassword);
-    if (!settings_.userPassword.empty())
-        return PadPassword(settings_.userPassword);
     TPasswordBlock block;
     for (std::uint8_t& byte : block)
         byte = static_cast<std::uint8_t>(Random(255));

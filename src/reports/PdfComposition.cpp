@@ -14,26 +14,26 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 namespace {
 
 constexpr TSize A4Page{2480, 3508};
 
-struct ReportPage {
-    void (*make)(QuickReports& reports);
-    int tabStop;
-};
+using MakeReport = void (*)(QuickReports& reports);
 
 // By PdfReport.
-constexpr std::array<ReportPage, PdfReportCount> ReportPages{{
-    {[](QuickReports& r) { r.MakeProductListing(); }, 460},
-    {[](QuickReports& r) { r.MakeInvestmentProfit(); }, 360},
-    {[](QuickReports& r) { r.MakeSpaceUsageForPdf(); }, 360},
-    {[](QuickReports& r) { r.MakeFixtureListing(); }, 460},
-    {[](QuickReports& r) { r.MakeSalesRanking(0); }, 360},
-    {[](QuickReports& r) { r.MakeSalesRanking(1); }, 360},
-    {[](QuickReports& r) { r.MakeSalesRanking(2); }, 360},
+constexpr std::array<MakeReport, PdfReportCount> ReportMakers{{
+    [](QuickReports& r) { r.MakeProductListing(); },
+    [](QuickReports& r) { r.MakeInvestmentProfit(); },
+    [](QuickReports& r) { r.MakeSpaceUsageForPdf(); },
+    [](QuickReports& r) { r.MakeFixtureListing(); },
+    [](QuickReports& r) { r.MakeSalesRanking(0); },
+    [](QuickReports& r) { r.MakeSalesRanking(1); },
+    [](QuickReports& r) { r.MakeSalesRanking(2); },
 }};
+
+constexpr int PointsPerInch = 72;
 
 TPdfJPEGQuality QualityOfCompression(int index, TPdfJPEGQuality current)
 {
@@ -58,6 +58,19 @@ void SetReportFont(TCustomCanvas& canvas)
     canvas.Font.Name = "Arial";
     canvas.Font.SetSize(12);
     canvas.Font.SetPixelsPerInch(ReportResolution);
+}
+
+// The pieces of a report line between its TABs.
+std::vector<std::string_view> ReportPieces(std::string_view line)
+{
+    std::vector<std::string_view> pieces;
+    for (std::size_t start = 0;;) {
+        const std::size_t tab = std::min(line.find('\t', start), line.size());
+        pieces.push_back(line.substr(start, tab - start));
+        if (tab == line.size())
+            return pieces;
+        start = tab + 1;
+    }
 }
 
 void StartReportPage(TPdfCustomExport& pdf, const ReportLayout& layout)
@@ -94,8 +107,8 @@ void AddReportPages(TPdfCustomExport& pdf, PlanogramDocument& document, const Pd
     for (int report = 0; report < PdfReportCount; ++report) {
         if (!choices.reports[report])
             continue;
-        ReportPages[report].make(reports);
-        AddReportText(pdf, text.lines, ReportPages[report].tabStop, page);
+        ReportMakers[report](reports);
+        AddReportText(pdf, text.lines, text.tabStops, page);
     }
 }
 
@@ -132,23 +145,54 @@ TSize ReportPageSize(const PrinterCapabilities& printer)
     return TSize{Scaled(area.Right - area.Left, resolution.cx), Scaled(area.Bottom - area.Top, resolution.cy)};
 }
 
-ReportLayout FitReportLayout(TSize page, const std::vector<std::string>& lines, int tabStop)
+// A column starts at its stop, or further right where a piece before it in some line would end less
+// than two blanks from it.
+ReportColumns LayReportColumns(const std::vector<std::string>& lines, const std::vector<int>& tabStops)
 {
     TMetafile scratch;
     TMetafileCanvas canvas(scratch);
     SetReportFont(canvas);
-    const int tabStops[] = {tabStop};
-    int widest = 0;
-    for (const std::string& line : lines)
-        widest = std::max(widest, ReportLeft * 2 + canvas.TabbedTextOut(ReportLeft, 0, line, tabStops, 3).cx);
+    const int gap = canvas.TextWidth("  ");
+    std::vector<std::vector<std::string_view>> pieces;
+    std::size_t columnCount = 0;
+    for (const std::string& line : lines) {
+        pieces.push_back(ReportPieces(line));
+        columnCount = std::max(columnCount, pieces.back().size());
+    }
+    ReportColumns columns;
+    // Where each line's next piece may start.
+    std::vector<int> free(lines.size(), 0);
+    for (std::size_t k = 0; k < columnCount; ++k) {
+        int start = k < tabStops.size() ? Scaled(tabStops[k], PointsPerInch) : 0;
+        if (k > 0)
+            start = std::max(start, columns.starts.back());
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (k < pieces[i].size() && !pieces[i][k].empty())
+                start = std::max(start, free[i]);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (k >= pieces[i].size() || pieces[i][k].empty())
+                continue;
+            const int end = start + canvas.TextWidth(pieces[i][k]);
+            columns.width = std::max(columns.width, end);
+            free[i] = end + gap;
+        }
+        columns.starts.push_back(start);
+    }
+    return columns;
+}
+
+ReportLayout FitReportLayout(TSize page, int lineWidth)
+{
+    const int widest = ReportLeft * 2 + lineWidth;
     const int scale = page.cx > 0 ? std::max(1, (widest + page.cx - 1) / page.cx) : 1;
     return ReportLayout{TSize{page.cx * scale, page.cy * scale}, ReportResolution * scale};
 }
 
-int AddReportText(TPdfCustomExport& pdf, const std::vector<std::string>& lines, int tabStop, TSize page)
+int AddReportText(TPdfCustomExport& pdf, const std::vector<std::string>& lines, const std::vector<int>& tabStops,
+                  TSize page)
 {
-    const ReportLayout layout = FitReportLayout(page, lines, tabStop);
-    const int tabStops[] = {tabStop};
+    const ReportColumns columns = LayReportColumns(lines, tabStops);
+    const ReportLayout layout = FitReportLayout(page, columns.width);
     StartReportPage(pdf, layout);
     int pageTop = 0;
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
@@ -158,7 +202,10 @@ int AddReportText(TPdfCustomExport& pdf, const std::vector<std::string>& lines, 
             StartReportPage(pdf, layout);
             pageTop = i;
         }
-        pdf.GetCanvas().TabbedTextOut(ReportLeft, height * (i - pageTop), lines[i], tabStops, 3);
+        const std::vector<std::string_view> pieces = ReportPieces(lines[i]);
+        for (std::size_t k = 0; k < pieces.size(); ++k)
+            if (!pieces[k].empty())
+                pdf.GetCanvas().TextOut(ReportLeft + columns.starts[k], height * (i - pageTop), pieces[k]);
     }
     pdf.EndPage();
     return static_cast<int>(lines.size());

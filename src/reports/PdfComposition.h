@@ -54,14 +54,26 @@ struct ReportLayout {
     friend bool operator==(const ReportLayout&, const ReportLayout&) = default;
 };
 
-// The report page at ReportResolution, or, when the widest line and a margin on either side do not
-// fit across it, the same paper at a whole multiple of it, so that no text is lost at the right edge.
-ReportLayout FitReportLayout(TSize page, const std::vector<std::string>& lines, int tabStop);
+// Where the pieces of report lines (split at their TABs) stand across the page in 12-point Arial at
+// ReportResolution, in units from the lines' left: piece k of every line in column k, as the Quick
+// Reports window lines them up. A column starts at the report's stop k (points), further right where
+// a piece before it in some line would otherwise run into it.
+struct ReportColumns {
+    std::vector<int> starts;
+    // The right end of the widest line.
+    int width = 0;
+};
+ReportColumns LayReportColumns(const std::vector<std::string>& lines, const std::vector<int>& tabStops);
 
-// Adds pages holding the lines from the top, in 12-point Arial (at ReportResolution) with tab stops
-// `tabStop` apart: lines below the bottom go on to further pages of the same layout. Answers the
-// number of lines.
-int AddReportText(TPdfCustomExport& pdf, const std::vector<std::string>& lines, int tabStop, TSize page);
+// The report page at ReportResolution, or, when lines `lineWidth` wide and a margin on either side do
+// not fit across it, the same paper at a whole multiple of it, so that no text is lost at the right
+// edge.
+ReportLayout FitReportLayout(TSize page, int lineWidth);
+
+// Adds pages holding the lines from the top, their pieces in the columns LayReportColumns gives:
+// lines below the bottom go on to further pages of the same layout. Answers the number of lines.
+int AddReportText(TPdfCustomExport& pdf, const std::vector<std::string>& lines, const std::vector<int>& tabStops,
+                  TSize page);
 
 // Writes the document as a PDF file: its wall on the first page (one pixel one point), then a page or
 // more per chosen quick report. A wall that cannot be drawn is reported and nothing is written; the

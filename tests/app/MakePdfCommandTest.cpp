@@ -14,10 +14,12 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QToolButton>
 
-#include <cmath>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -25,20 +27,35 @@
 
 namespace {
 
-// Where pdftotext puts the words on the row of `anchor` on the page, across in points.
-std::map<std::string, double> RowOf(const std::string& file, int page, const std::string& anchor)
+// Every piece of the report's lines, split at TABs, stands in its column on the page: the words
+// pdftotext reads on each line's row hold the piece's first word where the column starts (within a
+// blank, as a piece may start with one). The rows come from the top; a line without words has none.
+void ExpectPiecesInColumns(const std::string& file, int page, const std::vector<std::string>& lines,
+                           const std::vector<int>& columns, double points)
 {
     const std::string n = std::to_string(page);
     const std::string boxes = Judged("pdftotext -bbox -f " + n + " -l " + n + " '" + file + "' -");
     const std::regex word(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)"[^>]*>([^<]*)<)re");
-    std::map<std::string, std::map<std::string, double>> rows;
-    std::string anchorRow;
-    for (auto match = std::sregex_iterator(boxes.begin(), boxes.end(), word); match != std::sregex_iterator();
-         ++match) {
-        rows[(*match)[2]].emplace((*match)[3], std::stod((*match)[1]));
-        anchorRow = (*match)[3] == anchor ? (*match)[2].str() : anchorRow;
+    std::map<double, std::map<double, std::string>> rows;
+    for (auto match = std::sregex_iterator(boxes.begin(), boxes.end(), word); match != std::sregex_iterator(); ++match)
+        rows[std::stod((*match)[2])][std::stod((*match)[1])] = (*match)[3];
+    auto row = rows.begin();
+    for (const std::string& line : lines) {
+        if (Unspaced(line).empty())
+            continue;
+        ASSERT_NE(row, rows.end()) << line;
+        std::istringstream pieces(toQString(line).toStdString());
+        std::string piece, first;
+        for (std::size_t k = 0; std::getline(pieces, piece, '\t'); ++k) {
+            if (!(std::istringstream(piece) >> first))
+                continue;
+            const double x = (ReportLeft + columns.at(k)) * points;
+            const auto found = row->second.lower_bound(x - 0.5);
+            EXPECT_TRUE(found != row->second.end() && found->first < x + 16 * points && found->second == first)
+                << first << " at " << x << " in " << line;
+        }
+        ++row;
     }
-    return rows[anchorRow];
 }
 
 } // namespace
@@ -113,19 +130,67 @@ TEST_F(MainFormFixture, MakePdfWritesTheWallAndTheChosenReports)
     // Blanks aside: a piece ending just at a tab stop runs into the next for pdftotext.
     EXPECT_EQ(Unspaced(Judged("pdftotext -layout -f 2 '" + full + "' -")), Unspaced(expected));
 
-    // Each piece after a TAB at a tab stop of 360 units from 3; the line itself 40 units in. The
-    // report's units are the paper's at 300 per inch or, for lines wider than it, a multiple.
-    reports.MakeInvestmentProfit();
-    const int resolution = FitReportLayout(TSize{2400, 3150}, text.lines, 360).resolution;
-    EXPECT_EQ(FitReportLayout(TSize{2400, 3150}, {"Short\tline"}, 360).resolution, 300);
-    const std::map<std::string, double> row = RowOf(full, 3, "Qty");
-    ASSERT_EQ(text.lines.at(2).rfind("Item\tQty\tUnit Cost\tRetail Price\t", 0), 0u);
-    EXPECT_NEAR(row.at("Item") * resolution / 72, 40, 1);
-    for (const char* piece : {"Qty", "Unit", "Retail", "Margin", "Invs.", "Profit"})
-        EXPECT_NEAR(std::remainder(row.at(piece) * resolution / 72 - 3, 360), 0, 1.5) << piece;
+    // Every value stands under its heading, the lines 40 units in; the units are the paper's at 300
+    // per inch or, for lines wider than it, a multiple.
+    const std::pair<int, void (QuickReports::*)()> pages[] = {{2, &QuickReports::MakeProductListing},
+                                                              {3, &QuickReports::MakeInvestmentProfit},
+                                                              {4, &QuickReports::MakeSpaceUsageForPdf}};
+    for (const auto& [page, make] : pages) {
+        (reports.*make)();
+        const ReportColumns columns = LayReportColumns(text.lines, text.tabStops);
+        const double points = 72.0 / FitReportLayout(TSize{2400, 3150}, columns.width).resolution;
+        ExpectPiecesInColumns(full, page, text.lines, columns.starts, points);
+    }
 
     form->ClearActiveDocument();
     form->FileMenuClick();
     EXPECT_FALSE(form->sbMakePDF->isEnabled());
+    pdfOP = nullptr;
+}
+
+// "Password to open" alone opens the file as a user only, so the unticked permissions hold; a
+// password with a letter outside Windows-1252 is refused, by the dialog's Ok and by the command,
+// and nothing is written.
+TEST_F(MainFormFixture, MakePdfKeepsThePermissionsAndRefusesForeignPasswords)
+{
+    TpdfOP options(form.get());
+    pdfOP = &options;
+    TemporaryFolder out;
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    options.edPassword->setText("sesame");
+    for (QCheckBox* allow : {options.cbPrint, options.cbEdit, options.cbCopy})
+        allow->setChecked(false);
+    ui.AnswerFile(FileDialogResult{out.File("locked.pdf"), 1});
+    ui.AnswerModal(mrOk);
+    form->MakePDF1->trigger();
+    const std::string shown = Judged("qpdf --show-encryption --password=sesame '" + out.File("locked.pdf") + "'");
+    for (const char* line : {"Supplied password is user password\n", "print high resolution: not allowed\n",
+                             "modify other: not allowed\n", "extract for any purpose: not allowed\n"})
+        EXPECT_NE(shown.find(line), std::string::npos) << line << " in " << shown;
+    EXPECT_EQ(shown.find("owner password"), std::string::npos) << shown;
+
+    // Refused by Ok, which keeps the dialog open, and by the command, which writes nothing.
+    const char* refusal = "A PDF password can hold only letters of the Western European (Windows-1252) character set.";
+    for (const QString& open : {QString("\u0441\u0435\u043a\u0440\u0435\u0442"), QString("caf\u00e9")}) {
+        const bool accepted = open.startsWith("caf");
+        options.edPassword->setText(open);
+        ui.ClearCalls();
+        for (int answers = accepted ? 0 : 2; answers > 0; --answers)
+            ui.AnswerMessage(MsgAnswer::OK);
+        options.setResult(QDialog::Rejected);
+        options.PageControl1->setCurrentIndex(0);
+        options.Button1->click();
+        EXPECT_EQ(options.result(), accepted ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_EQ(options.PageControl1->currentIndex(), accepted ? 0 : 1);
+        const std::string file = out.File(accepted ? "accepted.pdf" : "refused.pdf");
+        ui.AnswerFile(FileDialogResult{file, 1});
+        ui.AnswerModal(mrOk);
+        form->MakePDF1->trigger();
+        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>(accepted ? 0 : 2, refusal));
+        for (const ScriptedUi::Call& message : ui.CallsOf(ScriptedUi::Kind::MessageBox))
+            EXPECT_EQ(message.caption, "PDF Options");
+        EXPECT_EQ(FileExists(file), accepted);
+    }
+    Judged("qpdf --check '--password=caf\u00e9' '" + out.File("accepted.pdf") + "'");
     pdfOP = nullptr;
 }

@@ -101,6 +101,7 @@ TEST(SmallDialogs, CaptionsItemsAndDefaults)
     EXPECT_EQ(pdf.PlanogramType(), 0);
     EXPECT_EQ(pdf.edPassword->echoMode(), QLineEdit::Password);
     EXPECT_EQ(pdf.edPasswordEdit->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(pdf.cbTumbnail->isHidden());
     EXPECT_TRUE(pdf.cbLaunch->isHidden());
     EXPECT_TRUE(list.cbReplace->isHidden());
     for (QCheckBox* report :

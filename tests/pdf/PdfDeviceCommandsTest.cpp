@@ -53,6 +53,8 @@ TEST(PdfDeviceCommands, RecordedCommandsBecomeLinksBookmarksAndForms)
         RecordCommand(canvas, 510, "001/Ff 0/FT/Btn\r/DA (/Helv 0 Tf 0 g )", {72, 330, 92, 350});
         RecordCommand(canvas, 510, "000/FT/Tx\r/V(Bay \\(A\\) 4)/DA (/Helv 0 Tf 0 g )", {100, 300, 300, 320});
         RecordCommand(canvas, 511, "000/FT/Tx\r/V(Price 1.99)/DA (/Cour 10 Tf 0 0 1 rg)/T(Own)", {100, 330, 300, 350});
+        RecordCommand(canvas, 510, "000/FT/Tx\r/V <4169736C652028 37>/DA <2F48656C762030205466203020672>",
+                      {100, 360, 300, 380});
     }));
     ASSERT_TRUE(PlayCommands(device, [](TMetafileCanvas& canvas) {
         RecordCommand(canvas, 502, "shelf", {100, 200, 150, 220});
@@ -92,12 +94,14 @@ TEST(PdfDeviceCommands, RecordedCommandsBecomeLinksBookmarksAndForms)
     std::vector<std::string> fields;
     for (auto it = std::sregex_iterator(form.begin(), form.end(), field); it != std::sregex_iterator(); ++it)
         fields.push_back((*it)[1].str() + " " + (*it)[2].str() + " " + (*it)[3].str() + " " + (*it)[4].str());
-    EXPECT_EQ(fields, (std::vector<std::string>{"/Yes /Btn Field1 \"/Yes\"", " /Btn Field2 null",
-                                                " /Tx Field3 \"u:Bay(A)4\"", " /Tx Own \"u:Price1.99\""}))
+    EXPECT_EQ(fields,
+              (std::vector<std::string>{"/Yes /Btn Field1 \"/Yes\"", " /Btn Field2 null", " /Tx Field3 \"u:Bay(A)4\"",
+                                        " /Tx Own \"u:Price1.99\"", " /Tx Field4 \"u:Aisle(7\""}))
         << form;
     EXPECT_NE(pdf.find("q 0 0 0 RG 0 0 m 20 20 l S 0 20 m 20 0 l S Q"), std::string::npos);
     EXPECT_NE(pdf.find("/Tx BMC BT /Helv 12 Tf 0 g 2 6 Td (Bay \\(A\\) 4)Tj ET EMC"), std::string::npos);
     EXPECT_NE(pdf.find("/Tx BMC BT /Cour 10 Tf 0 0 1 rg 2 6 Td (Price 1.99)Tj ET EMC"), std::string::npos);
+    EXPECT_NE(pdf.find("/Tx BMC BT /Helv 12 Tf 0 g 2 6 Td (Aisle \\(7)Tj ET EMC"), std::string::npos);
     EXPECT_NE(pdf.find("/Logo Do"), std::string::npos);
 
     // A reader that draws the fields' own appearances, as the form no longer asks for new ones,
@@ -111,8 +115,10 @@ TEST(PdfDeviceCommands, RecordedCommandsBecomeLinksBookmarksAndForms)
     ASSERT_EQ(status, 0) << fixed;
     const RgbImage page = DecodedBy("pdftoppm -r 72 -f 1 -l 1 " + drawn);
     const TRect value = InkBounds(page, TRect{100, 300, 300, 320}), price = InkBounds(page, TRect{100, 330, 300, 350});
+    const TRect hex = InkBounds(page, TRect{100, 360, 300, 380});
     EXPECT_GT(value.Right - value.Left, 40);
     EXPECT_GT(price.Right - price.Left, 40);
+    EXPECT_GT(hex.Right - hex.Left, 30);
     EXPECT_EQ(page.At(price.Left + 1, (price.Top + price.Bottom) / 2).b, 255);
 }
 

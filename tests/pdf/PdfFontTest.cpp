@@ -1,7 +1,9 @@
 #include "pdf/PdfFont.h"
 
+#include "ImageTestSupport.h"
 #include "pdf/PdfTestSupport.h"
 #include "platform/core/Exceptions.h"
+#include "platform/core/Numbers.h"
 #include "platform/graphics/FontEngine.h"
 
 #include <fontconfig/fontconfig.h>
@@ -192,6 +194,42 @@ TEST(PdfFont, WrittenFontsShowTheirNamesAndText)
     EXPECT_NE(lines.find("\xC5\x81\xC3\xB3\xC5\xBC\xC5\xBA"), std::string::npos) << lines;
     // Under the Baltic set 0xE0 is a with ogonek.
     EXPECT_NE(lines.find("\xC4\x85\xC4\x8D\xC5\xBE"), std::string::npos) << lines;
+}
+
+// A standard font of another set than the Western one carries the widths its face gives the set's
+// letters (П is 0xCF in 1251, Ω 0xD9 in 1253), so pdftoppm sets a Cyrillic or Greek line letter
+// after letter, as wide as the device measures it, 40 points in, 12 points high.
+TEST(PdfFont, StandardFontsOfOtherSetsCarryTheirFacesWidths)
+{
+    TemporaryFolder folder;
+    TFontTestDocument doc;
+    doc.device.FontMode = peUseBase14Type1Fonts;
+    TPdfResource& r = doc.resources;
+    EXPECT_EQ(r.Font(r.AddFontName("Arial", 0, 0))->Widths(), nullptr);
+    const int cyrillic = r.AddFontName("Arial", 204, 0), greek = r.AddFontName("Times New Roman", 161, 0);
+    const std::vector<std::pair<int, std::string>> lines{{cyrillic, "\xCF\xF0\xE8\xE2\xE5\xF2 \xEC\xE8\xF0"},
+                                                         {greek, "\xD9\xEC\xE5\xE3\xE1 \xE1\xEB\xF6\xE1"}};
+    std::vector<double> pixels; // at 2 a point
+    for (const auto& [font, text] : lines) {
+        pixels.push_back(2 * r.Font(font)->TextWidth(text, 12));
+        EXPECT_EQ(r.Font(font)->FirstChar(), 32);
+    }
+    const auto face = [](const char* name, char16_t character) {
+        const TPdf_TTF_CMAP file(TFontEngine::Instance().Face(name, false, false)->FontData());
+        return MulDiv(file.AdvanceWidth(file.GlyphOf(character)), 1000, file.UnitsPerEm());
+    };
+    EXPECT_EQ(r.Font(cyrillic)->Widths()->Value(0xCF - 32), face("Arial", u'\u041F'));
+    EXPECT_EQ(r.Font(greek)->Widths()->Value(0xD9 - 32), face("Times New Roman", u'\u03A9'));
+    doc.document.Write(ContentShowing(lines));
+    EXPECT_EQ(Occurrences(OutputOf(doc.writer), "/FirstChar 32\r\n/LastChar 255\r\n/Widths "), 2);
+    WriteWholeFile(folder.File("out.pdf"), OutputOf(doc.writer));
+    const RgbImage page = DecodedBy("pdftoppm -r 144 " + folder.File("out.pdf"));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const int baseline = 2 * (42 + 20 * static_cast<int>(i));
+        const TRect ink = InkBounds(page, TRect{0, baseline - 24, page.width, baseline + 8});
+        EXPECT_NEAR(ink.Left, 80, 4) << i;
+        EXPECT_NEAR(ink.Right - ink.Left, pixels[i], 6) << i;
+    }
 }
 
 // Embedded fonts, whole and as subsets: pdffonts lists them so, the subset's font file loads in

@@ -105,6 +105,10 @@ TEST(PdfSecurity, QpdfAndPdfinfoOpenEveryMix)
                     SaveAndRun(folder, pdf, "qpdf --show-encryption --password=" + owner, &status);
                 EXPECT_EQ(report.substr(0, 6), level == 1 ? "R = 3\n" : "R = 2\n");
                 EXPECT_EQ(PermissionLinesOf(report), PermissionLines(permissions));
+                // Only the owner password opens as the owner: without one the owner's key is random.
+                EXPECT_EQ(report.find("Supplied password is owner password\n") != std::string::npos,
+                          !passwords.owner.empty())
+                    << report;
                 EXPECT_TRUE(owner.empty() ||
                             report.find("User password = " + passwords.user + "\n") != std::string::npos)
                     << report;

@@ -1,6 +1,8 @@
 #include "reports/PdfComposition.h"
 
 #include "pdf/PDFR2.h"
+#include "platform/graphics/Metafile.h"
+#include "platform/graphics/MetafileCanvas.h"
 #include "testing/FixedPrinter.h"
 #include "testing/ScriptedUi.h"
 
@@ -31,8 +33,9 @@ protected:
 
 } // namespace
 
-// "Password to open" opens the file, "Password to edit" changes its permissions; a withheld
-// permission encrypts without a password; each export starts from what the dialog shows.
+// "Password to open" opens the file, "Password to edit" changes its permissions, and only it: with
+// none the owner's key is random; a withheld permission encrypts without a password; each export
+// starts from what the dialog shows.
 TEST_F(PdfComposition, EncryptsAsTheDialogSays)
 {
     struct Case {
@@ -42,9 +45,10 @@ TEST_F(PdfComposition, EncryptsAsTheDialogSays)
         const char *password, *kind; // one that opens the file, and which it is
     };
     for (const Case& c :
-         {Case{"sesame", "", true, 0, "sesame", "owner"}, Case{"", "master", true, 3, "master", "owner"},
-          Case{"sesame", "master", true, 0, "master", "owner"}, Case{"sesame", "master", false, 0, "sesame", "user"},
-          Case{"", "", false, 3, "", "user"}, Case{"", "", true, 2, "", ""}}) {
+         {Case{"sesame", "", true, 0, "sesame", "user"}, Case{"sesame", "", false, 0, "sesame", "user"},
+          Case{"", "master", true, 3, "master", "owner"}, Case{"sesame", "master", true, 0, "master", "owner"},
+          Case{"sesame", "master", false, 0, "sesame", "user"}, Case{"", "", false, 3, "", "user"},
+          Case{"", "", true, 2, "", ""}}) {
         SCOPED_TRACE(std::string(c.open) + "/" + c.edit + (c.print ? "" : " no printing"));
         PdfChoices choices;
         choices.passwordToOpen = c.open;
@@ -65,6 +69,8 @@ TEST_F(PdfComposition, EncryptsAsTheDialogSays)
                                             "Supplied password is " + std::string(c.kind),
                                             "print high resolution: " + printing, "modify other: allowed\n"})
             EXPECT_NE(shown.find(line), std::string::npos) << line << " in " << shown;
+        EXPECT_EQ(shown.find("Supplied password is owner") != std::string::npos, std::string(c.kind) == "owner")
+            << shown;
     }
 }
 
@@ -117,8 +123,8 @@ TEST_F(PdfComposition, ReportPagesAreThePrintersPaperOneAfterAnother)
     }
     pdf.Filename = file;
     pdf.BeginDoc();
-    EXPECT_EQ(AddReportText(pdf, {"Short", "report"}, 360, TSize{600, 400}), 2);
-    EXPECT_EQ(AddReportText(pdf, lines, 360, TSize{600, 400}), 30);
+    EXPECT_EQ(AddReportText(pdf, {"Short", "report"}, {0, 86}, TSize{600, 400}), 2);
+    EXPECT_EQ(AddReportText(pdf, lines, {0, 86}, TSize{600, 400}), 30);
     pdf.EndDoc();
     // 12-point lines are about 56 units apart: 7 on a page 400 high.
     EXPECT_EQ(PageSizes(file), std::vector<std::string>(6, "144 x 96"));
@@ -127,4 +133,24 @@ TEST_F(PdfComposition, ReportPagesAreThePrintersPaperOneAfterAnother)
               expected.substr(0, expected.find("Line8")));
     EXPECT_EQ(Unspaced(Judged("pdftotext -layout -f 2 '" + file + "' -")), expected);
     EXPECT_EQ(Unspaced(Judged("pdftotext -layout -f 6 '" + file + "' -")), expected.substr(expected.find("Line29")));
+}
+
+// Piece k of every line in column k: at the report's stop (points at 300 units an inch) when the
+// pieces before it fit, else two blanks after the longest; a piece runs on over an empty column of
+// its line, and pieces beyond the stops follow on.
+TEST(ReportColumns, EachPieceStandsInItsColumn)
+{
+    TMetafile scratch;
+    TMetafileCanvas canvas(scratch);
+    canvas.Font.Name = "Arial";
+    canvas.Font.SetSize(12);
+    canvas.Font.SetPixelsPerInch(ReportResolution);
+    const int gap = canvas.TextWidth("  ");
+    const int wide = 150 + canvas.TextWidth("Lemon Soda 1...") + gap;
+    const std::vector<std::string> lines{"Key\tLemon Soda 1...\tQty\t\tStack", "1\tCola\t4\t2\t3\t5"};
+    const ReportColumns columns = LayReportColumns(lines, {0, 36, 72, 168, 240});
+    EXPECT_EQ(columns.starts, (std::vector<int>{0, 150, wide, 700, 1000, 1000 + canvas.TextWidth("3") + gap}));
+    EXPECT_EQ(columns.width, 1000 + canvas.TextWidth("Stack"));
+    EXPECT_EQ(FitReportLayout(TSize{2400, 3150}, 2320), (ReportLayout{TSize{2400, 3150}, 300}));
+    EXPECT_EQ(FitReportLayout(TSize{2400, 3150}, 2321), (ReportLayout{TSize{4800, 6300}, 600}));
 }
