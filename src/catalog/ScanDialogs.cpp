@@ -149,13 +149,27 @@ void TScanDialog::LoadOptions()
             box->setEnabled(option.active && option.settable);
             ScanValue value;
             if (Scanner().Get(connection_.Device(), name, value) == ScanStatus::Good)
-                box->setCurrentText(std::holds_alternative<std::string>(value) ? Text(std::get<std::string>(value))
-                                                                              : NumberText(std::get<double>(value)));
+                ShowCurrent(box, value);
         }
     };
     fill(cbMode, "mode");
     fill(cbResolution, "resolution");
     fill(cbSource, "source");
+}
+
+void TScanDialog::ShowCurrent(QComboBox* box, const ScanValue& value)
+{
+    // The device's value is shown even where it is none of the offered ones (a range's value between
+    // them): it is the one a scan uses.
+    const auto* number = std::get_if<double>(&value);
+    const QString text = number ? NumberText(*number) : Text(std::get<std::string>(value));
+    if (box->findText(text) < 0) {
+        int at = 0;
+        while (number && at < box->count() && box->itemText(at).toDouble() < *number)
+            ++at;
+        box->insertItem(number ? at : box->count(), text);
+    }
+    box->setCurrentText(text);
 }
 
 void TScanDialog::Choose(QComboBox* box, const char* name)
@@ -195,6 +209,12 @@ void TScanDialog::CancelOrClose()
         connection_.CancelTransfer();
     else
         close();
+}
+
+void TScanDialog::reject()
+{
+    // Escape: as Cancel, never a dialog merely hidden over an open connection.
+    CancelOrClose();
 }
 
 void TScanDialog::closeEvent(QCloseEvent* event)

@@ -51,11 +51,14 @@ public:
     QProgressBar* pbProgress;
     QLabel* lStatus;
 
+    void reject() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void LoadOptions();
+    void ShowCurrent(QComboBox* box, const ScanValue& value);
     void Choose(QComboBox* box, const char* name);
     void CancelOrClose();
 
