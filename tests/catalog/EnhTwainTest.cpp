@@ -279,7 +279,7 @@ TEST_F(ScanningComponent, FreedDuringAReadItCancelsAndSaysNothingMore)
 // Freed at any moment around the end of a quick transfer, it neither crashes nor reports.
 TEST_F(ScanningComponent, FreedAsItsTransferEndsItSaysNothingMore)
 {
-    constexpr int Rounds = 150;
+    constexpr int Rounds = 400;
     for (int round = 0; round < Rounds; ++round) {
         scanner.frames.push_back(FakeScanner::GrayFrame(4, 4));
         {
@@ -288,7 +288,10 @@ TEST_F(ScanningComponent, FreedAsItsTransferEndsItSaysNothingMore)
             ending.OnCaptureFailure = [this](TEnhTwain&) { ++failures; };
             ending.SetIndicators(etwbFalse);
             ASSERT_TRUE(ending.acquire(false));
-            std::this_thread::sleep_for(std::chrono::microseconds(round * 3));
+            // A busy wait: a sleep is too coarse to meet the worker's last moments.
+            const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(round);
+            while (std::chrono::steady_clock::now() < until) {
+            }
         }
         QApplication::processEvents();
     }
