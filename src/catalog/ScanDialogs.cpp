@@ -229,7 +229,8 @@ void TScanDialog::closeEvent(QCloseEvent* event)
     connection_.CloseRequest();
 }
 
-TScanProgressWindow::TScanProgressWindow(TTwain& connection, QWidget* parent) : QDialog(parent)
+TScanProgressWindow::TScanProgressWindow(TTwain& connection, QWidget* parent)
+    : QDialog(parent), connection_(connection)
 {
     setObjectName("ScanProgress");
     setWindowTitle("Scanning");
@@ -241,6 +242,12 @@ TScanProgressWindow::TScanProgressWindow(TTwain& connection, QWidget* parent) : 
     layout->addWidget(bCancel);
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, [this, &connection] { pbProgress->setValue(connection.ProgressPercent()); });
-    connect(bCancel, &QPushButton::clicked, this, [&connection] { connection.CancelTransfer(); });
+    connect(bCancel, &QPushButton::clicked, this, &TScanProgressWindow::reject);
     timer->start(ProgressInterval);
+}
+
+void TScanProgressWindow::reject()
+{
+    // The window goes when the cancelled transfer ends.
+    connection_.CancelTransfer();
 }

@@ -73,8 +73,14 @@ class TScanProgressWindow : public QDialog {
 public:
     TScanProgressWindow(TTwain& connection, QWidget* parent);
 
+    // Escape: as Cancel.
+    void reject() override;
+
     QProgressBar* pbProgress;
     QPushButton* bCancel;
+
+private:
+    TTwain& connection_;
 };
 
 // The text a scanner's status is shown with in the scan dialog.

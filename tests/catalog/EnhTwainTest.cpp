@@ -15,7 +15,9 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
 #include <QWidget>
@@ -249,14 +251,26 @@ TEST_F(ScanningComponent, FailedCancelledAndRepeatedAcquisitions)
     EXPECT_EQ(cancels, 1);
     EXPECT_FALSE(twain.Connection()->SourceOpen());
 
-    // Cancel during a read.
+    // Cancel during a read: by the component, by the progress window's Cancel and by Escape in it.
     scanner.holdReads = true;
-    scanner.frames.push_back(FakeScanner::GrayFrame(8, 8));
     twain.SetIndicators(etwbTrue);
-    twain.acquire(false);
-    twain.Connection()->CancelTransfer();
-    WaitUntil([this] { return !twain.Connection()->SourceOpen(); });
-    EXPECT_EQ(cancels, 2);
+    const std::function<void()> cancelling[] = {
+        [&] { twain.Connection()->CancelTransfer(); },
+        [&] { owner.findChild<TScanProgressWindow*>()->bCancel->click(); },
+        [&] {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(owner.findChild<TScanProgressWindow*>(), &escape);
+        },
+    };
+    for (const auto& cancel : cancelling) {
+        scanner.frames.push_back(FakeScanner::GrayFrame(8, 8));
+        ASSERT_TRUE(twain.acquire(false));
+        cancel();
+        WaitUntil([this] { return !twain.Connection()->SourceOpen(); });
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(owner.findChild<TScanProgressWindow*>(), nullptr);
+    }
+    EXPECT_EQ(cancels, 4);
     EXPECT_TRUE(captures.empty());
 }
 
