@@ -17,7 +17,6 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
 #include <QWidget>
@@ -251,12 +250,11 @@ TEST_F(ScanningComponent, FailedCancelledAndRepeatedAcquisitions)
     EXPECT_EQ(cancels, 1);
     EXPECT_FALSE(twain.Connection()->SourceOpen());
 
-    // Cancel during a read: by the component, by the progress window's Cancel and by Escape in it.
+    // Cancel during a read: by the component, and by Escape in the progress window.
     scanner.holdReads = true;
     twain.SetIndicators(etwbTrue);
     const std::function<void()> cancelling[] = {
         [&] { twain.Connection()->CancelTransfer(); },
-        [&] { owner.findChild<TScanProgressWindow*>()->bCancel->click(); },
         [&] {
             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
             QApplication::sendEvent(owner.findChild<TScanProgressWindow*>(), &escape);
@@ -270,7 +268,7 @@ TEST_F(ScanningComponent, FailedCancelledAndRepeatedAcquisitions)
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(owner.findChild<TScanProgressWindow*>(), nullptr);
     }
-    EXPECT_EQ(cancels, 4);
+    EXPECT_EQ(cancels, 3);
     EXPECT_TRUE(captures.empty());
 }
 
@@ -328,7 +326,6 @@ TEST_F(ScanningComponent, DevicesAreFoundOncePerCommandOffTheWindowsThread)
              ui.AnswerModal(mrCancel);
              EXPECT_FALSE(twain.SelectSource());
          }},
-        {"count", [&] { EXPECT_EQ(twain.CountDSs(), 1); }},
     };
     size_t searches = 0;
     for (const auto& command : commands) {
@@ -389,10 +386,8 @@ TEST_F(ScanningComponent, TheDialogShowsTheResolutionTheDeviceHas)
         std::vector<std::string> shown;
     } cases[] = {
         {true, 50, {"50", "75", "150", "300", "600"}},
-        {true, 150, {"75", "150", "300", "600"}},
         {true, 700, {"75", "150", "300", "600", "700"}},
         {false, 200, {"75", "150", "200", "300", "600"}},
-        {false, 600, {"75", "150", "300", "600"}},
     };
     for (const auto& device : cases) {
         ScanOption& resolution = scanner.options[1];
