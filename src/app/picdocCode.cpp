@@ -428,8 +428,7 @@ bool Tpicdoc::ScanPicture()
     if (!ScanningAvailable())
         return false;
     try {
-        EnhTwain1->acquire(true);
-        return true;
+        return EnhTwain1->acquire(true);
     } catch (const std::exception&) {
         return false;
     }

@@ -6,6 +6,9 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/settings/SettingsStore.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QGuiApplication>
 #include <QObject>
 #include <QTimer>
 
@@ -16,7 +19,7 @@
 
 namespace {
 
-constexpr std::string_view TwainErrorCaption = "TWAIN Error";
+constexpr std::string_view TwainErrorCaption = "Scanner Error";
 constexpr int ReadChunk = 32 * 1024;
 constexpr double MmPerInch = 25.4;
 
@@ -56,6 +59,15 @@ double MmPerUnit(TEtwUnits units, int dpi)
         return MmPerInch;
     }
 }
+
+// The wait cursor while it lives.
+class WaitCursor {
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
 
 // How far the delivered picture is turned clockwise for the orientation asked for.
 int QuarterTurns(TEtwOrientation orientation)
@@ -108,13 +120,13 @@ std::string ConditionText(TwainCondition condition)
     case TwainCondition::Success:
         return "Sorry, detailed error status returns success";
     case TwainCondition::Bummer:
-        return "Bummer, there is a TWAIN error";
+        return "Bummer, there is a scanner error";
     case TwainCondition::LowMemory:
         return "Sorry, there is not enough memory to acquire";
     case TwainCondition::NoDS:
-        return "Sorry, no TWAIN SOURCE found in the TWAIN directory";
+        return "Sorry, no scanner found by SANE";
     case TwainCondition::MaxConnections:
-        return "Sorry, the TWAIN source is already in use";
+        return "Sorry, the scanner is already in use";
     case TwainCondition::OperationError:
         return {};
     case TwainCondition::BadCap:
@@ -139,13 +151,17 @@ struct TTwain::ReadResult {
 TTwain::TTwain(TEnhTwain& component, QWidget* parent)
     : component_(component), parent_(parent), receiver_(std::make_unique<QObject>())
 {
+    // SANE ends with the application: its devices are closed before that, and no read runs on.
+    if (QCoreApplication::instance())
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, receiver_.get(),
+                         [this] { DCTerminate(); });
 }
 
 TTwain::~TTwain()
 {
-    // No event after this: the queued results die with the receiver.
-    receiver_.reset();
+    // The worker ends first, as it posts its result to the receiver; the result dies with the receiver.
     JoinWorker();
+    receiver_.reset();
     delete dialog_.data();
     delete progressWindow_.data();
     if (device_)
@@ -179,10 +195,29 @@ bool TTwain::DCCloseDSM()
     return true;
 }
 
-std::string TTwain::ChosenDevice()
+ScanStatus TTwain::FindDevices(std::vector<ScanDevice>& devices)
 {
-    std::vector<ScanDevice> devices;
-    Scanner().Devices(devices);
+    // Backends take seconds to look for their devices: the worker looks while the windows paint, and
+    // no input is taken meanwhile, so that no other command starts on the scanner.
+    if (Transferring())
+        return ScanStatus::DeviceBusy;
+    ScanStatus status = ScanStatus::Good;
+    QEventLoop loop;
+    worker_ = std::thread([&] {
+        status = Scanner().Devices(devices);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    {
+        const WaitCursor waiting;
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    // The loop also ends when the application does: the search is waited for all the same.
+    worker_.join();
+    return status;
+}
+
+std::string TTwain::ChosenDevice(const std::vector<ScanDevice>& devices) const
+{
     for (const ScanDevice& device : devices)
         if (!TheSource.empty() && SameName(device.name, TheSource))
             return device.name;
@@ -199,7 +234,9 @@ bool TTwain::DCOpenDS()
 {
     if (sourceOpen_)
         return true;
-    const std::string name = ChosenDevice();
+    std::vector<ScanDevice> devices;
+    FindDevices(devices);
+    const std::string name = ChosenDevice(devices);
     if (name.empty()) {
         Ui().MessageBox(ConditionText(TwainCondition::NoDS), TwainErrorCaption, MsgButtons::OK, MsgIcon::Error);
         return false;
@@ -392,12 +429,12 @@ bool TTwain::DCAcquire(bool showUI)
 bool TTwain::DCSelectDS()
 {
     std::vector<ScanDevice> devices;
-    const ScanStatus status = Scanner().Devices(devices);
+    const ScanStatus status = FindDevices(devices);
     if (status != ScanStatus::Good) {
         ExplainError(status);
         return false;
     }
-    TSelectSourceDialog dialog(devices, ChosenDevice(), parent_);
+    TSelectSourceDialog dialog(devices, ChosenDevice(devices), parent_);
     const std::optional<std::string> chosen = dialog.Choose();
     if (!chosen)
         return false;
@@ -512,8 +549,6 @@ void TTwain::ImageRead(std::shared_ptr<ReadResult> result)
             return;
         }
         break;
-    case ScanStatus::NoDocs:
-        break;
     case ScanStatus::Cancelled:
         Scanner().Cancel(device_);
         if (dialog_) {
@@ -523,6 +558,11 @@ void TTwain::ImageRead(std::shared_ptr<ReadResult> result)
         DCTerminate();
         component_.CaptureCancelled();
         return;
+    case ScanStatus::NoDocs:
+        // An emptied feeder ends a batch; empty at the first start, nothing was scanned at all.
+        if (transferred_ > 0)
+            break;
+        [[fallthrough]];
     default:
         Scanner().Cancel(device_);
         if (dialog_) {
@@ -587,20 +627,21 @@ void TEnhTwain::CloseTwain()
     connection_.reset();
 }
 
-void TEnhTwain::acquire(bool showUI)
+bool TEnhTwain::acquire(bool showUI)
 {
     if (connection_ && connection_->SourceEnabled()) {
-        if (connection_->Dialog()) {
-            connection_->Dialog()->raise();
-            connection_->Dialog()->activateWindow();
+        if (TScanDialog* dialog = connection_->Dialog()) {
+            dialog->show();
+            dialog->raise();
+            dialog->activateWindow();
         }
-        return;
+        return true;
     }
     if (!IsTwainPresent())
-        return;
+        return false;
     OpenTwain();
     CopyIntoConnection();
-    connection_->DCAcquire(showUI);
+    return connection_->DCAcquire(showUI);
 }
 
 bool TEnhTwain::SelectSource()
@@ -619,10 +660,13 @@ bool TEnhTwain::SelectSource()
 int TEnhTwain::CountDSs()
 {
     sources_.clear();
-    std::vector<ScanDevice> devices;
-    if (IsTwainPresent() && Scanner().Devices(devices) == ScanStatus::Good)
-        for (const ScanDevice& device : devices)
-            sources_.push_back(device.name);
+    if (IsTwainPresent()) {
+        OpenTwain();
+        std::vector<ScanDevice> devices;
+        if (connection_->FindDevices(devices) == ScanStatus::Good)
+            for (const ScanDevice& device : devices)
+                sources_.push_back(device.name);
+    }
     sourcesListed_ = true;
     return static_cast<int>(sources_.size());
 }

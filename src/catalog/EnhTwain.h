@@ -101,6 +101,8 @@ public:
     virtual void DCTerminate();
     // Starts the transfer of the next picture on the worker thread.
     virtual void DCTransferImage();
+    // The devices SANE finds, looked for on the worker thread; the windows paint meanwhile.
+    ScanStatus FindDevices(std::vector<ScanDevice>& devices);
     virtual void ExplainError(ScanStatus status);
     bool DCTestDS();
 
@@ -128,7 +130,8 @@ private:
     void ImageRead(std::shared_ptr<ReadResult> result);
     void TransferEnded();
     bool MoreWanted() const;
-    std::string ChosenDevice();
+    // Of the devices found: the one named by TheSource, else the stored choice, else the default.
+    std::string ChosenDevice(const std::vector<ScanDevice>& devices) const;
     bool SetOption(const std::string& name, const ScanValue& value);
     bool HasOption(const std::string& name) const;
     void ConfigureResolution();
@@ -175,8 +178,9 @@ public:
 
     bool IsTwainPresent() const;
     // Without the user interface the transfer starts at once; with it the scan dialog is shown after
-    // this returns. A second call while a connection is busy brings its dialog to the front.
-    void acquire(bool showUI);
+    // this returns. A second call while a connection is busy brings its dialog to the front. False
+    // when no scanner could be opened.
+    bool acquire(bool showUI);
     bool SelectSource();
     int CountDSs();
     std::string GetSource(int index);

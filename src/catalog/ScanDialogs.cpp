@@ -149,13 +149,27 @@ void TScanDialog::LoadOptions()
             box->setEnabled(option.active && option.settable);
             ScanValue value;
             if (Scanner().Get(connection_.Device(), name, value) == ScanStatus::Good)
-                box->setCurrentText(std::holds_alternative<std::string>(value) ? Text(std::get<std::string>(value))
-                                                                              : NumberText(std::get<double>(value)));
+                ShowCurrent(box, value);
         }
     };
     fill(cbMode, "mode");
     fill(cbResolution, "resolution");
     fill(cbSource, "source");
+}
+
+void TScanDialog::ShowCurrent(QComboBox* box, const ScanValue& value)
+{
+    // The device's value is shown even where it is none of the offered ones (a range's value between
+    // them): it is the one a scan uses.
+    const auto* number = std::get_if<double>(&value);
+    const QString text = number ? NumberText(*number) : Text(std::get<std::string>(value));
+    if (box->findText(text) < 0) {
+        int at = 0;
+        while (number && at < box->count() && box->itemText(at).toDouble() < *number)
+            ++at;
+        box->insertItem(number ? at : box->count(), text);
+    }
+    box->setCurrentText(text);
 }
 
 void TScanDialog::Choose(QComboBox* box, const char* name)
@@ -197,6 +211,12 @@ void TScanDialog::CancelOrClose()
         close();
 }
 
+void TScanDialog::reject()
+{
+    // Escape: as Cancel, never a dialog merely hidden over an open connection.
+    CancelOrClose();
+}
+
 void TScanDialog::closeEvent(QCloseEvent* event)
 {
     if (connection_.Transferring()) {
@@ -209,7 +229,8 @@ void TScanDialog::closeEvent(QCloseEvent* event)
     connection_.CloseRequest();
 }
 
-TScanProgressWindow::TScanProgressWindow(TTwain& connection, QWidget* parent) : QDialog(parent)
+TScanProgressWindow::TScanProgressWindow(TTwain& connection, QWidget* parent)
+    : QDialog(parent), connection_(connection)
 {
     setObjectName("ScanProgress");
     setWindowTitle("Scanning");
@@ -221,6 +242,12 @@ TScanProgressWindow::TScanProgressWindow(TTwain& connection, QWidget* parent) : 
     layout->addWidget(bCancel);
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, [this, &connection] { pbProgress->setValue(connection.ProgressPercent()); });
-    connect(bCancel, &QPushButton::clicked, this, [&connection] { connection.CancelTransfer(); });
+    connect(bCancel, &QPushButton::clicked, this, &TScanProgressWindow::reject);
     timer->start(ProgressInterval);
+}
+
+void TScanProgressWindow::reject()
+{
+    // The window goes when the cancelled transfer ends.
+    connection_.CancelTransfer();
 }

@@ -51,11 +51,14 @@ public:
     QProgressBar* pbProgress;
     QLabel* lStatus;
 
+    void reject() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void LoadOptions();
+    void ShowCurrent(QComboBox* box, const ScanValue& value);
     void Choose(QComboBox* box, const char* name);
     void CancelOrClose();
 
@@ -70,8 +73,14 @@ class TScanProgressWindow : public QDialog {
 public:
     TScanProgressWindow(TTwain& connection, QWidget* parent);
 
+    // Escape: as Cancel.
+    void reject() override;
+
     QProgressBar* pbProgress;
     QPushButton* bCancel;
+
+private:
+    TTwain& connection_;
 };
 
 // The text a scanner's status is shown with in the scan dialog.

@@ -198,13 +198,22 @@ TEST_F(CatalogCommands, ScanImportPictureLinksTheSavedScanToTheCurrentRow)
     manager.NewCatalog();
     Grid().SetCells(1, 1, "P-1");
     Grid().SetRow(1);
-    {
-        FakeScanner missing(false);
+    // Without SANE, and with SANE but no scanner: said, and no editor.
+    const struct {
+        bool sane;
+        const char* text;
+    } unavailable[] = {
+        {false, "Scanning is not available: the SANE library (libsane.so.1) is not installed."},
+        {true, "Sorry, no scanner found by SANE"},
+    };
+    for (const auto& scanning : unavailable) {
+        FakeScanner scanner(scanning.sane);
+        scanner.devices.clear();
+        user.ClearCalls();
         user.AnswerMessage(MsgAnswer::OK);
         manager.aScan->trigger();
-        EXPECT_EQ(user.MessageTexts(), std::vector<std::string>{"Scanning is not available: the SANE library "
-                                                                "(libsane.so.1) is not installed."});
-        EXPECT_TRUE(Shown().empty());
+        EXPECT_EQ(user.MessageTexts(), std::vector<std::string>{scanning.text});
+        EXPECT_TRUE(Shown().empty()) << scanning.text;
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(form->findChild<Tpicdoc*>(), nullptr);
     }

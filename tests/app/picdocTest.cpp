@@ -139,6 +139,53 @@ TEST_F(PictureEditorWindow, AScanHasNoFileAndClosingAsksToSaveIt)
     EXPECT_EQ(ReadWholeFile(folder.File("shelf.ppm")), PpmOf(StripedImage(30, 20, 3)));
 }
 
+// Escape ends the scanner's connection as Cancel does, so that the next Scan / Import shows the
+// dialog again and scans.
+TEST_F(PictureEditorWindow, TheScanDialogLeftByEscapeScansAgainNextTime)
+{
+    FakeScanner scanner;
+    scanner.frames.push_back(FakeScanner::GrayFrame(40, 25, 0x33));
+    QPointer<Tpicdoc> editor = new Tpicdoc(finder, settings);
+    editor->show();
+    editor->aScan->trigger();
+    QApplication::processEvents();
+    TTwain* connection = editor->EnhTwain1->Connection();
+    ASSERT_TRUE(connection->Dialog() && connection->Dialog()->isVisible());
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(connection->Dialog(), &escape);
+    EXPECT_FALSE(connection->SourceOpen());
+    EXPECT_EQ(scanner.Count("close"), 1);
+
+    editor->aScan->trigger();
+    QApplication::processEvents();
+    ASSERT_TRUE(connection->Dialog() && connection->Dialog()->isVisible());
+    connection->Dialog()->Scan();
+    QElapsedTimer waited;
+    waited.start();
+    while (connection->SourceOpen() && waited.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_EQ(editor->model.picture->Width(), 40);
+    ui.AnswerMessage(MsgAnswer::No);
+    EXPECT_TRUE(editor->close());
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// The program's end after a scan attempt with the system's own SANE configuration, whose backends
+// keep static data that the process's teardown frees: SANE ends before it.
+TEST(ProgramEnd, AfterAScanWithTheSystemsBackendsItEndsCleanly)
+{
+    TemporaryFolder folder;
+    int status = -1;
+    const std::string output =
+        RunCommand("env -u SANE_CONFIG_DIR LSAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen KESTRAME_CONFIG_DIR='" +
+                       folder.Path() + "' " KESTRAME_SCAN_EXIT_PROBE " 2>&1",
+                   &status);
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_TRUE(output.find("Sorry, no scanner found by SANE\n") != std::string::npos ||
+                output.find("dialog\n") != std::string::npos)
+        << output;
+}
+
 TEST_F(PictureEditorWindow, WithoutSaneTheScannerCommandsSaySo)
 {
     FakeScanner missing(false);

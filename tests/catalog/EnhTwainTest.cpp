@@ -14,10 +14,16 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QTableWidget>
+#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace {
 
@@ -98,28 +104,28 @@ TEST_F(ScanningComponent, ScannerStatusesAreExplainedWithTheirTexts)
         ScanStatus status;
         const char* text;
     } cases[] = {
-        {ScanStatus::DeviceBusy, "Sorry, the TWAIN source is already in use"},
+        {ScanStatus::DeviceBusy, "Sorry, the scanner is already in use"},
         {ScanStatus::NoMem, "Sorry, there is not enough memory to acquire"},
         {ScanStatus::Invalid, "Sorry, bad value"},
         {ScanStatus::Unsupported, "Sorry, capability error has occurred"},
-        {ScanStatus::Jammed, "Bummer, there is a TWAIN error"},
-        {ScanStatus::CoverOpen, "Bummer, there is a TWAIN error"},
-        {ScanStatus::IoError, "Bummer, there is a TWAIN error"},
-        {ScanStatus::AccessDenied, "Bummer, there is a TWAIN error"},
+        {ScanStatus::Jammed, "Bummer, there is a scanner error"},
+        {ScanStatus::CoverOpen, "Bummer, there is a scanner error"},
+        {ScanStatus::IoError, "Bummer, there is a scanner error"},
+        {ScanStatus::AccessDenied, "Bummer, there is a scanner error"},
     };
     for (const auto& failing : cases) {
         ui.ClearCalls();
         scanner.openStatus = failing.status;
         twain.acquire(false);
         ASSERT_EQ(ui.MessageTexts(), std::vector<std::string>{failing.text});
-        EXPECT_EQ(ui.Calls()[0].caption, "TWAIN Error");
+        EXPECT_EQ(ui.Calls()[0].caption, "Scanner Error");
         EXPECT_FALSE(twain.Connection()->SourceOpen());
     }
     // No device at all.
     ui.ClearCalls();
     scanner.devices.clear();
-    twain.acquire(false);
-    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Sorry, no TWAIN SOURCE found in the TWAIN directory"});
+    EXPECT_FALSE(twain.acquire(false));
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Sorry, no scanner found by SANE"});
 }
 
 TEST_F(ScanningComponent, TheDeviceIsSetUpOnlyWithoutTheDialogOrWithoutFastUI)
@@ -220,7 +226,7 @@ TEST_F(ScanningComponent, FailedCancelledAndRepeatedAcquisitions)
     scanner.frames.push_back(jammed);
     AcquireQuietly();
     EXPECT_EQ(failures, 1);
-    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Bummer, there is a TWAIN error"});
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Bummer, there is a scanner error"});
     EXPECT_TRUE(captures.empty());
 
     // A device that cannot describe its picture ends the connection as a failure.
@@ -244,14 +250,25 @@ TEST_F(ScanningComponent, FailedCancelledAndRepeatedAcquisitions)
     EXPECT_EQ(cancels, 1);
     EXPECT_FALSE(twain.Connection()->SourceOpen());
 
-    // Cancel during a read.
+    // Cancel during a read: by the component, and by Escape in the progress window.
     scanner.holdReads = true;
-    scanner.frames.push_back(FakeScanner::GrayFrame(8, 8));
     twain.SetIndicators(etwbTrue);
-    twain.acquire(false);
-    twain.Connection()->CancelTransfer();
-    WaitUntil([this] { return !twain.Connection()->SourceOpen(); });
-    EXPECT_EQ(cancels, 2);
+    const std::function<void()> cancelling[] = {
+        [&] { twain.Connection()->CancelTransfer(); },
+        [&] {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(owner.findChild<TScanProgressWindow*>(), &escape);
+        },
+    };
+    for (const auto& cancel : cancelling) {
+        scanner.frames.push_back(FakeScanner::GrayFrame(8, 8));
+        ASSERT_TRUE(twain.acquire(false));
+        cancel();
+        WaitUntil([this] { return !twain.Connection()->SourceOpen(); });
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(owner.findChild<TScanProgressWindow*>(), nullptr);
+    }
+    EXPECT_EQ(cancels, 3);
     EXPECT_TRUE(captures.empty());
 }
 
@@ -271,6 +288,127 @@ TEST_F(ScanningComponent, FreedDuringAReadItCancelsAndSaysNothingMore)
     EXPECT_EQ(scanner.Calls().back(), "close");
 }
 
+// Freed at any moment around the end of a quick transfer, it neither crashes nor reports.
+TEST_F(ScanningComponent, FreedAsItsTransferEndsItSaysNothingMore)
+{
+    constexpr int Rounds = 400;
+    for (int round = 0; round < Rounds; ++round) {
+        scanner.frames.push_back(FakeScanner::GrayFrame(4, 4));
+        {
+            TEnhTwain ending(&owner);
+            ending.OnCapture = [this](TEnhTwain&) { captures.push_back(0); };
+            ending.OnCaptureFailure = [this](TEnhTwain&) { ++failures; };
+            ending.SetIndicators(etwbFalse);
+            ASSERT_TRUE(ending.acquire(false));
+            // A busy wait: a sleep is too coarse to meet the worker's last moments.
+            const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(round);
+            while (std::chrono::steady_clock::now() < until) {
+            }
+        }
+        QApplication::processEvents();
+    }
+    EXPECT_TRUE(captures.empty());
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(scanner.Count("close"), Rounds);
+}
+
+// One search per command, on another thread while the user-interface thread goes on with its
+// events under the wait cursor.
+TEST_F(ScanningComponent, DevicesAreFoundOncePerCommandOffTheWindowsThread)
+{
+    scanner.searchTime = std::chrono::milliseconds(300);
+    const struct {
+        const char* command;
+        std::function<void()> run;
+    } commands[] = {
+        {"acquire", [&] { EXPECT_TRUE(twain.acquire(true)); }},
+        {"select", [&] {
+             ui.AnswerModal(mrCancel);
+             EXPECT_FALSE(twain.SelectSource());
+         }},
+    };
+    size_t searches = 0;
+    for (const auto& command : commands) {
+        bool ticked = false;
+        Qt::CursorShape cursor = Qt::ArrowCursor;
+        QTimer::singleShot(50, [&] {
+            ticked = true;
+            if (const QCursor* shown = QGuiApplication::overrideCursor())
+                cursor = shown->shape();
+        });
+        command.run();
+        const std::vector<std::thread::id> threads = scanner.SearchThreads();
+        ASSERT_EQ(threads.size(), ++searches) << command.command;
+        EXPECT_NE(threads.back(), std::this_thread::get_id()) << command.command;
+        EXPECT_TRUE(ticked) << command.command;
+        EXPECT_EQ(cursor, Qt::WaitCursor) << command.command;
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << command.command;
+        twain.CloseTwain();
+    }
+}
+
+TEST_F(ScanningComponent, AFeederEmptyAtTheFirstStartFailsAndOneEmptiedEndsTheBatch)
+{
+    // Without the dialog: explained as a failed transfer.
+    AcquireQuietly();
+    EXPECT_EQ(failures, 1);
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Sorry, DG DAT MSG is out of expected sequence"});
+
+    // With the dialog: it stays and says why.
+    ui.ClearCalls();
+    ASSERT_TRUE(twain.acquire(true));
+    QApplication::processEvents();
+    TScanDialog* dialog = twain.Connection()->Dialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->Scan();
+    WaitUntil([this] { return !twain.Connection()->Transferring(); });
+    EXPECT_EQ(failures, 2);
+    EXPECT_EQ(dialog->lStatus->text(), "The document feeder is out of documents");
+    EXPECT_TRUE(twain.Connection()->SourceOpen());
+    twain.CloseTwain();
+
+    // Two pages of three wanted: the batch ends quietly with them.
+    for (int width : {5, 6})
+        scanner.frames.push_back(FakeScanner::GrayFrame(width, 2));
+    twain.SetXFerCount(3);
+    AcquireQuietly();
+    EXPECT_EQ(captures, (std::vector<int>{5, 6}));
+    EXPECT_EQ(failures, 2);
+    EXPECT_TRUE(ui.MessageTexts().empty());
+}
+
+// The resolution shown is the one the device scans at, also when it is none of those offered.
+TEST_F(ScanningComponent, TheDialogShowsTheResolutionTheDeviceHas)
+{
+    const struct {
+        bool range;
+        double value;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {true, 50, {"50", "75", "150", "300", "600"}},
+        {true, 700, {"75", "150", "300", "600", "700"}},
+        {false, 200, {"75", "150", "200", "300", "600"}},
+    };
+    for (const auto& device : cases) {
+        ScanOption& resolution = scanner.options[1];
+        ASSERT_EQ(resolution.name, "resolution");
+        resolution.hasRange = device.range;
+        resolution.minimum = 25;
+        resolution.maximum = 1000;
+        resolution.numbers = device.range ? std::vector<double>{} : std::vector<double>{75, 150, 300, 600};
+        scanner.values["resolution"] = device.value;
+        ASSERT_TRUE(twain.acquire(true));
+        QApplication::processEvents();
+        QComboBox* box = twain.Connection()->Dialog()->cbResolution;
+        std::vector<std::string> shown;
+        for (int i = 0; i < box->count(); ++i)
+            shown.push_back(box->itemText(i).toStdString());
+        EXPECT_EQ(shown, device.shown) << device.value;
+        EXPECT_EQ(box->currentText().toDouble(), device.value);
+        twain.CloseTwain();
+    }
+}
+
 TEST(ScanningWithoutSane, TheComponentStaysSilent)
 {
     ScriptedUi ui{ScriptedUi::Strictness::Lenient};
@@ -278,7 +416,7 @@ TEST(ScanningWithoutSane, TheComponentStaysSilent)
     TEnhTwain twain;
     EXPECT_FALSE(twain.IsTwainPresent());
     EXPECT_FALSE(twain.SelectSource());
-    twain.acquire(true);
+    EXPECT_FALSE(twain.acquire(true));
     EXPECT_EQ(twain.CountDSs(), 0);
     EXPECT_TRUE(ui.Calls().empty());
     EXPECT_TRUE(scanner.Calls().empty());

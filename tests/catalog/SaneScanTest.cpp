@@ -133,7 +133,7 @@ TEST_F(SaneTestDevice, AJammedReadFailsAndACancelledOneIsCancelled)
     jammed.OnCaptureFailure = [&](TEnhTwain&) { ++failures; };
     EXPECT_TRUE(Acquire(jammed).empty());
     EXPECT_EQ(failures, 1);
-    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Bummer, there is a TWAIN error"});
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Bummer, there is a scanner error"});
 
     Start("read-delay true\nread-delay-duration 200000\nread-limit true\nread-limit-size 1\n");
     int cancels = 0;
@@ -158,6 +158,8 @@ TEST_F(SaneTestDevice, TheFeederChosenInTheDialogGivesTenPictures)
     QApplication::processEvents();
     TScanDialog* dialog = twain.Connection()->Dialog();
     ASSERT_NE(dialog, nullptr);
+    // The device's resolution is a range set between the offered values: the one it scans at is shown.
+    EXPECT_EQ(dialog->cbResolution->currentText(), "50");
     dialog->cbSource->setCurrentText("Automatic Document Feeder");
     ASSERT_EQ(dialog->cbSource->currentText(), "Automatic Document Feeder");
     emit dialog->cbSource->activated(dialog->cbSource->currentIndex());

@@ -60,6 +60,11 @@ public:
     bool Available() override { return available_; }
     ScanStatus Devices(std::vector<ScanDevice>& list) override
     {
+        std::this_thread::sleep_for(searchTime);
+        {
+            std::lock_guard lock(mutex_);
+            searchThreads_.push_back(std::this_thread::get_id());
+        }
         list = devices;
         return ScanStatus::Good;
     }
@@ -132,6 +137,13 @@ public:
         Record("cancel");
     }
 
+    // The threads the device searches ran on, one per search.
+    std::vector<std::thread::id> SearchThreads()
+    {
+        std::lock_guard lock(mutex_);
+        return searchThreads_;
+    }
+
     std::vector<std::string> Calls()
     {
         std::lock_guard lock(mutex_);
@@ -161,6 +173,8 @@ public:
     ScanStatus openStatus = ScanStatus::Good;
     // Reads wait until cancelled.
     std::atomic<bool> holdReads{false};
+    // How long a search for devices takes.
+    std::chrono::milliseconds searchTime{0};
 
 private:
     static ScanOption Option(const char* name, ScanValueType type, std::vector<double> numbers,
@@ -184,6 +198,7 @@ private:
     ScannerBackend* before_ = nullptr;
     std::mutex mutex_;
     std::vector<std::string> calls_;
+    std::vector<std::thread::id> searchThreads_;
     Frame current_;
     size_t offset_ = 0;
     std::atomic<bool> cancelled_{false};

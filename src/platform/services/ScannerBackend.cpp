@@ -1,18 +1,18 @@
 #include "platform/services/ScannerBackend.h"
 
-#include <sane/sane.h>
+#include "platform/services/SaneOptionDescriptor.h"
 
+#include <QCoreApplication>
 #include <QLibrary>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <set>
 
 namespace {
 
-// Bounds on what a backend describes; beyond them a descriptor is not believed.
-constexpr int MaxOptionSize = 64 * 1024;
-constexpr int MaxListLength = 4096;
 constexpr int MaxOptions = 4096;
 
 using SaneInit = SANE_Status (*)(SANE_Int*, SANE_Auth_Callback);
@@ -41,21 +41,23 @@ void NoCredentials(SANE_String_Const, SANE_Char* username, SANE_Char* password)
     password[0] = '\0';
 }
 
-std::string BoundedText(const char* text)
-{
-    if (!text)
-        return {};
-    const void* end = std::memchr(text, '\0', MaxOptionSize);
-    return end ? std::string(text) : std::string();
-}
-
 class SaneScanner : public ScannerBackend {
 public:
     SaneScanner() { Load(); }
-    ~SaneScanner() override
+    ~SaneScanner() override { End(); }
+
+    // Closes the devices left open and ends SANE; afterwards it is not available.
+    void End()
     {
-        if (started_)
-            exit_();
+        if (!started_)
+            return;
+        for (SANE_Handle handle : openHandles_) {
+            cancel_(handle);
+            close_(handle);
+        }
+        openHandles_.clear();
+        exit_();
+        started_ = false;
     }
 
     bool Available() override { return started_; }
@@ -63,6 +65,8 @@ public:
     ScanStatus Devices(std::vector<ScanDevice>& devices) override
     {
         devices.clear();
+        if (!started_)
+            return ScanStatus::IoError;
         const SANE_Device** list = nullptr;
         const SANE_Status status = getDevices_(&list, SANE_FALSE);
         if (status != SANE_STATUS_GOOD)
@@ -81,13 +85,24 @@ public:
 
     ScanStatus Open(const std::string& name, Handle& handle) override
     {
+        handle = nullptr;
+        if (!started_)
+            return ScanStatus::IoError;
         SANE_Handle opened = nullptr;
         const SANE_Status status = open_(name.c_str(), &opened);
-        handle = status == SANE_STATUS_GOOD ? opened : nullptr;
+        if (status == SANE_STATUS_GOOD && opened) {
+            handle = opened;
+            openHandles_.insert(opened);
+        }
         return ToStatus(status);
     }
 
-    void Close(Handle handle) override { close_(handle); }
+    // A handle that SANE's end has closed already is left alone.
+    void Close(Handle handle) override
+    {
+        if (openHandles_.erase(handle) != 0)
+            close_(handle);
+    }
 
     std::vector<ScanOption> Options(Handle handle) override
     {
@@ -102,10 +117,11 @@ public:
 
     ScanStatus Get(Handle handle, const std::string& name, ScanValue& value) override
     {
-        const int index = IndexOf(handle, name);
-        if (index < 0)
+        int index = -1;
+        const SANE_Option_Descriptor* found = ValueOption(handle, name, index);
+        if (!found)
             return ScanStatus::Unsupported;
-        const SANE_Option_Descriptor& descriptor = *descriptor_(handle, index);
+        const SANE_Option_Descriptor& descriptor = *found;
         std::vector<char> buffer(static_cast<size_t>(descriptor.size) + 1, '\0');
         const SANE_Status status = control_(handle, index, SANE_ACTION_GET_VALUE, buffer.data(), nullptr);
         if (status != SANE_STATUS_GOOD)
@@ -123,10 +139,11 @@ public:
     ScanStatus Set(Handle handle, const std::string& name, const ScanValue& value, ScanSetInfo& info) override
     {
         info = {};
-        const int index = IndexOf(handle, name);
-        if (index < 0)
+        int index = -1;
+        const SANE_Option_Descriptor* found = ValueOption(handle, name, index);
+        if (!found)
             return ScanStatus::Unsupported;
-        const SANE_Option_Descriptor& descriptor = *descriptor_(handle, index);
+        const SANE_Option_Descriptor& descriptor = *found;
         std::vector<char> buffer(static_cast<size_t>(descriptor.size) + 1, '\0');
         if (descriptor.type == SANE_TYPE_STRING) {
             const auto* text = std::get_if<std::string>(&value);
@@ -173,7 +190,11 @@ public:
         return ToStatus(status);
     }
 
-    void Cancel(Handle handle) override { cancel_(handle); }
+    void Cancel(Handle handle) override
+    {
+        if (started_)
+            cancel_(handle);
+    }
 
 private:
     void Load()
@@ -207,71 +228,20 @@ private:
         return count > MaxOptions ? MaxOptions : count;
     }
 
-    int IndexOf(Handle handle, const std::string& name)
+    // The believable descriptor of the named option that holds a value, and its index; null when none.
+    const SANE_Option_Descriptor* ValueOption(Handle handle, const std::string& name, int& index)
     {
-        for (int index = 1; index < OptionCount(handle); ++index) {
+        for (index = 1; index < OptionCount(handle); ++index) {
             const SANE_Option_Descriptor* descriptor = descriptor_(handle, index);
             if (descriptor && Believable(*descriptor) && BoundedText(descriptor->name) == name)
-                return index;
+                return HoldsValue(*descriptor) ? descriptor : nullptr;
         }
-        return -1;
-    }
-
-    static bool Believable(const SANE_Option_Descriptor& descriptor)
-    {
-        if (descriptor.type < SANE_TYPE_BOOL || descriptor.type > SANE_TYPE_GROUP)
-            return false;
-        if (descriptor.type == SANE_TYPE_BUTTON || descriptor.type == SANE_TYPE_GROUP)
-            return true;
-        const int minimum = descriptor.type == SANE_TYPE_STRING ? 1 : static_cast<int>(sizeof(SANE_Word));
-        if (descriptor.size < minimum || descriptor.size > MaxOptionSize)
-            return false;
-        if (descriptor.constraint_type == SANE_CONSTRAINT_WORD_LIST)
-            return descriptor.constraint.word_list && descriptor.constraint.word_list[0] >= 0 &&
-                   descriptor.constraint.word_list[0] <= MaxListLength;
-        if (descriptor.constraint_type == SANE_CONSTRAINT_RANGE)
-            return descriptor.constraint.range != nullptr;
-        if (descriptor.constraint_type == SANE_CONSTRAINT_STRING_LIST)
-            return descriptor.constraint.string_list != nullptr;
-        return true;
-    }
-
-    static ScanOption Describe(const SANE_Option_Descriptor& descriptor)
-    {
-        ScanOption option;
-        option.name = BoundedText(descriptor.name);
-        option.title = BoundedText(descriptor.title);
-        option.type = static_cast<ScanValueType>(descriptor.type);
-        option.unit = descriptor.unit >= SANE_UNIT_NONE && descriptor.unit <= SANE_UNIT_MICROSECOND
-                          ? static_cast<ScanUnit>(descriptor.unit)
-                          : ScanUnit::None;
-        option.active = SANE_OPTION_IS_ACTIVE(descriptor.cap);
-        option.settable = SANE_OPTION_IS_SETTABLE(descriptor.cap);
-        const auto number = [&](SANE_Word word) {
-            return descriptor.type == SANE_TYPE_FIXED ? SANE_UNFIX(word) : static_cast<double>(word);
-        };
-        switch (descriptor.constraint_type) {
-        case SANE_CONSTRAINT_WORD_LIST:
-            for (int i = 1; i <= descriptor.constraint.word_list[0]; ++i)
-                option.numbers.push_back(number(descriptor.constraint.word_list[i]));
-            break;
-        case SANE_CONSTRAINT_RANGE:
-            option.hasRange = true;
-            option.minimum = number(descriptor.constraint.range->min);
-            option.maximum = number(descriptor.constraint.range->max);
-            break;
-        case SANE_CONSTRAINT_STRING_LIST:
-            for (int i = 0; descriptor.constraint.string_list[i] && i < MaxListLength; ++i)
-                option.texts.push_back(BoundedText(descriptor.constraint.string_list[i]));
-            break;
-        default:
-            break;
-        }
-        return option;
+        return nullptr;
     }
 
     QLibrary library_;
-    bool started_ = false;
+    std::atomic<bool> started_{false};
+    std::set<SANE_Handle> openHandles_;
     SaneInit init_ = nullptr;
     SaneExit exit_ = nullptr;
     SaneGetDevices getDevices_ = nullptr;
@@ -286,6 +256,9 @@ private:
 };
 
 ScannerBackend* installed = nullptr;
+// Never freed by the process's static teardown: SANE's backends have static data of their own
+// that may be gone by then, and ending SANE without it crashes.
+SaneScanner* processSane = nullptr;
 
 } // namespace
 
@@ -293,9 +266,19 @@ ScannerBackend& Scanner()
 {
     if (installed)
         return *installed;
-    // Started once, ended with the process.
-    static SaneScanner sane;
-    return sane;
+    if (!processSane) {
+        processSane = new SaneScanner;
+        // The application's end runs on the thread that started SANE, after the windows are gone.
+        if (QCoreApplication::instance())
+            qAddPostRoutine(EndScanner);
+    }
+    return *processSane;
+}
+
+void EndScanner()
+{
+    if (processSane)
+        processSane->End();
 }
 
 std::unique_ptr<ScannerBackend> StartSane()

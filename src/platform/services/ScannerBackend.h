@@ -95,8 +95,11 @@ public:
     virtual void Cancel(Handle handle) = 0;
 };
 
-// The process's backend: the one installed by SetScanner, else SANE (started on first use, ended at exit).
+// The process's backend: the one installed by SetScanner, else SANE (started on first use, ended by
+// EndScanner, which the application's end calls).
 ScannerBackend& Scanner();
+// Closes the devices the process's SANE has open and ends it, if it was started.
+void EndScanner();
 // Installs `backend` (not owned); nullptr restores SANE. Returns the one installed before.
 ScannerBackend* SetScanner(ScannerBackend* backend);
 
