@@ -41,6 +41,46 @@ void ReadBack(TStream& stream, std::int64_t offset, void* buffer, std::int64_t c
     stream.SetPosition(writePosition);
 }
 
+// The file being written, as a stream that grows at its end and reads back what it holds.
+class TAtomicFileStream : public TStream {
+public:
+    explicit TAtomicFileStream(AtomicFileWriter& file) : file_(file) {}
+
+    std::int64_t Read(void* buffer, std::int64_t count) override
+    {
+        const std::int64_t got = std::clamp<std::int64_t>(count, 0, Written() - position_);
+        if (got > 0)
+            file_.ReadBack(static_cast<std::uint64_t>(position_), buffer, static_cast<std::size_t>(got));
+        position_ += got;
+        return got;
+    }
+    std::int64_t Write(const void* buffer, std::int64_t count) override
+    {
+        if (position_ != Written())
+            throw EWriteError("Stream write error");
+        file_.Write(buffer, static_cast<std::size_t>(count));
+        position_ += count;
+        return count;
+    }
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override
+    {
+        const std::int64_t base = origin == TSeekOrigin::soBeginning ? 0
+                                  : origin == TSeekOrigin::soCurrent ? position_
+                                                                     : Written();
+        position_ = std::clamp<std::int64_t>(base + offset, 0, Written());
+        return position_;
+    }
+    void SetSize(std::int64_t) override { throw EWriteError("Stream write error"); }
+
+private:
+    std::int64_t Written() const { return static_cast<std::int64_t>(file_.Size()); }
+
+    AtomicFileWriter& file_;
+    std::int64_t position_ = 0;
+};
+
+constexpr std::int64_t CopyBlockBytes = std::int64_t{1} << 20;
+
 // Whether two names lead to the same file; letters of different case name different files here.
 bool SamePath(std::string_view a, std::string_view b)
 {
@@ -59,7 +99,9 @@ TPdfFileWriter::~TPdfFileWriter() = default;
 void TPdfFileWriter::DropOutput()
 {
     memory_.reset();
+    fileOutput_.reset();
     file_.reset();
+    committedSize_ = -1;
     callerStream_ = nullptr;
     startOffset_ = 0;
     fileName_.clear();
@@ -74,7 +116,7 @@ void TPdfFileWriter::OpenFile(std::string_view fileName)
     } catch (const EStreamError&) {
         throw Exception("Cannot create file " + std::string(fileName));
     }
-    memory_ = std::make_unique<TMemoryStream>();
+    fileOutput_ = std::make_unique<TAtomicFileStream>(*file_);
     fileName_ = std::string(fileName);
     BeginOutput();
 }
@@ -106,11 +148,11 @@ void TPdfFileWriter::BeginOutput()
 void TPdfFileWriter::Close()
 {
     if (file_ != nullptr) {
-        const auto size = static_cast<std::size_t>(memory_->Size());
-        if (size > 0)
-            file_->Write(memory_->Memory(), size);
-        file_->Commit();
-        file_.reset();
+        const auto size = static_cast<std::int64_t>(file_->Size());
+        fileOutput_.reset();
+        const std::unique_ptr<AtomicFileWriter> file = std::move(file_);
+        file->Commit();
+        committedSize_ = size;
     }
     open_ = false;
 }
@@ -121,6 +163,8 @@ TStream& TPdfFileWriter::Output()
         throw Exception("Device not open");
     if (callerStream_ != nullptr)
         return *callerStream_;
+    if (fileOutput_ != nullptr)
+        return *fileOutput_;
     return *memory_;
 }
 
@@ -145,7 +189,43 @@ std::int64_t TPdfFileWriter::GetSize() const
 {
     if (callerStream_ != nullptr)
         return std::max<std::int64_t>(callerStream_->Size() - startOffset_, 0);
+    if (file_ != nullptr)
+        return static_cast<std::int64_t>(file_->Size());
+    if (committedSize_ >= 0)
+        return committedSize_;
     return memory_ != nullptr ? memory_->Size() : 0;
+}
+
+void TPdfFileWriter::ReadOutput(std::int64_t offset, void* buffer, std::int64_t count) const
+{
+    if (callerStream_ != nullptr) {
+        ReadBack(*callerStream_, startOffset_ + offset, buffer, count);
+    } else if (file_ != nullptr) {
+        file_->ReadBack(static_cast<std::uint64_t>(offset), buffer, static_cast<std::size_t>(count));
+    } else if (committedSize_ >= 0) {
+        TFileStream file(fileName_, fmOpenRead);
+        file.SetPosition(offset);
+        file.ReadBuffer(buffer, count);
+    } else if (memory_ != nullptr) {
+        std::memcpy(buffer, memory_->Memory() + offset, static_cast<std::size_t>(count));
+    }
+}
+
+void TPdfFileWriter::ForEachOutputBlock(const std::function<void(const void*, std::size_t)>& take) const
+{
+    if (memory_ != nullptr) {
+        if (memory_->Size() > 0)
+            take(memory_->Memory(), static_cast<std::size_t>(memory_->Size()));
+        return;
+    }
+    const std::int64_t size = GetSize();
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(std::min(size, CopyBlockBytes)));
+    for (std::int64_t done = 0; done < size;) {
+        const std::int64_t count = std::min<std::int64_t>(size - done, CopyBlockBytes);
+        ReadOutput(done, block.data(), count);
+        take(block.data(), static_cast<std::size_t>(count));
+        done += count;
+    }
 }
 
 std::int64_t TPdfFileWriter::GetBuf(std::int64_t length, void* buffer) const
@@ -156,10 +236,7 @@ std::int64_t TPdfFileWriter::GetBuf(std::int64_t length, void* buffer) const
     const std::int64_t count = std::clamp<std::int64_t>(length, 0, size);
     if (count == 0)
         return 0;
-    if (callerStream_ != nullptr)
-        ReadBack(*callerStream_, startOffset_, buffer, count);
-    else
-        std::memcpy(buffer, memory_->Memory(), static_cast<std::size_t>(count));
+    ReadOutput(0, buffer, count);
     return count;
 }
 
@@ -171,15 +248,20 @@ void TPdfFileWriter::WriteToBuffer(void* buffer, std::int64_t length) const
 
 void TPdfFileWriter::WriteToFile(std::string_view fileName)
 {
-    if (memory_ == nullptr || (!fileName_.empty() && SamePath(fileName, fileName_)))
+    if ((memory_ == nullptr && file_ == nullptr && committedSize_ < 0) ||
+        (!fileName_.empty() && SamePath(fileName, fileName_)))
         return;
-    memory_->SaveToFile(fileName);
+    AtomicFileWriter copy(fileName);
+    ForEachOutputBlock([&](const void* bytes, std::size_t count) { copy.Write(bytes, count); });
+    copy.Commit();
 }
 
 void TPdfFileWriter::WriteToStream(TStream& stream) const
 {
-    if (memory_ != nullptr && memory_->Size() > 0)
-        stream.WriteBuffer(memory_->Memory(), memory_->Size());
+    if (callerStream_ != nullptr)
+        return;
+    ForEachOutputBlock(
+        [&](const void* bytes, std::size_t count) { stream.WriteBuffer(bytes, static_cast<std::int64_t>(count)); });
 }
 
 std::string TPdfFileWriter::HexString(const void* bytes, std::size_t count)

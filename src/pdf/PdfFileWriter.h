@@ -35,8 +35,8 @@ public:
     TPdfFileWriter(const TPdfFileWriter&) = delete;
     TPdfFileWriter& operator=(const TPdfFileWriter&) = delete;
 
-    // Output to a file: the bytes are kept and the file replaced only by Close, so a failed export
-    // leaves an older file as it was. Raises "Cannot create file " + name.
+    // Output to a file: the bytes go to a temporary file beside it, which replaces the file only at
+    // Close, so a failed export leaves an older file as it was. Raises "Cannot create file " + name.
     void OpenFile(std::string_view fileName);
     // Output kept in memory, for GetBuf, WriteToFile and WriteToStream.
     void OpenMemory();
@@ -55,14 +55,14 @@ public:
     // Offset of the next byte from the start of the file.
     std::int64_t OutputPosition();
 
-    // The size of the output, in memory or in the caller's stream from where it started; GetBuf
-    // copies at most `length` bytes of it from its start and answers the count (the size when
+    // The size of the output, in memory, in its file or in the caller's stream from where it started;
+    // GetBuf copies at most `length` bytes of it from its start and answers the count (the size when
     // `buffer` is nullptr). WriteToBuffer copies the same.
     std::int64_t GetSize() const;
     std::int64_t GetBuf(std::int64_t length, void* buffer) const;
     void WriteToBuffer(void* buffer, std::int64_t length) const;
-    // The output kept in memory, saved to a file (nothing for the file being written, whose path is
-    // compared exactly) or a stream.
+    // The output in memory or in its file, saved to another file (nothing for the file being
+    // written, whose path is compared exactly) or a stream.
     void WriteToFile(std::string_view fileName);
     void WriteToStream(TStream& stream) const;
 
@@ -111,12 +111,19 @@ private:
     };
 
     TStream& Output();
+    // Copies `count` bytes of the output from `offset` on, wherever it is kept.
+    void ReadOutput(std::int64_t offset, void* buffer, std::int64_t count) const;
+    // Hands the whole output to `take` a block at a time.
+    void ForEachOutputBlock(const std::function<void(const void* bytes, std::size_t count)>& take) const;
     void DropOutput();
     void BeginOutput();
     void WritePendingObjectsAsNull();
 
     std::unique_ptr<TMemoryStream> memory_;
     std::unique_ptr<AtomicFileWriter> file_;
+    std::unique_ptr<TStream> fileOutput_;
+    // The size of the file written and closed, which later copies read.
+    std::int64_t committedSize_ = -1;
     TStream* callerStream_ = nullptr;
     std::int64_t startOffset_ = 0;
     std::string fileName_;

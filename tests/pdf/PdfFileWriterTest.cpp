@@ -192,6 +192,8 @@ TEST(PdfFileWriter, FileOutputReplacesTheTargetOnlyWhenClosed)
         TSmallDocument document(writer);
         writer.WriteHeader(false);
         EXPECT_EQ(ReadWholeFile(target), "old");
+        // Read back from the file being written.
+        EXPECT_EQ(OutputOf(writer), "%PDF-1.2\r\n");
     }
     EXPECT_EQ(ReadWholeFile(target), "old");
 
@@ -202,6 +204,10 @@ TEST(PdfFileWriter, FileOutputReplacesTheTargetOnlyWhenClosed)
     EXPECT_EQ(ReadWholeFile(target), OutputOf(writer));
     writer.WriteToFile(folder.File("copy.pdf"));
     EXPECT_EQ(ReadWholeFile(folder.File("copy.pdf")), OutputOf(writer));
+    TMemoryStream copy;
+    writer.WriteToStream(copy);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(copy.Memory()), static_cast<std::size_t>(copy.Size())),
+              ReadWholeFile(target));
 
     const std::string missing = folder.File("no/such/folder/x.pdf");
     EXPECT_EQ(RaisedMessage<Exception>([&] { TPdfFileWriter().OpenFile(missing); }), "Cannot create file " + missing);

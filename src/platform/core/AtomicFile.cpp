@@ -70,6 +70,7 @@ void AtomicFileWriter::FlushBuffer()
             Fail(put < 0 ? errno : EIO);
         done += static_cast<size_t>(put);
     }
+    flushed_ += buffer_.size();
     buffer_.clear();
 }
 
@@ -95,6 +96,24 @@ void AtomicFileWriter::Commit()
         const int error = errno;
         ::unlink(nativeTemporary_.c_str());
         throw EWriteError("Cannot write file \"" + fileName_ + "\". " + SysErrorMessage(error), error);
+    }
+}
+
+void AtomicFileWriter::ReadBack(std::uint64_t offset, void* buffer, size_t count)
+{
+    if (handle_ < 0 || offset + count > Size())
+        throw EReadError("Stream read error");
+    FlushBuffer();
+    auto* out = static_cast<char*>(buffer);
+    while (count > 0) {
+        const ssize_t got = ::pread(handle_, out, count, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            throw EReadError("Stream read error");
+        out += got;
+        offset += static_cast<std::uint64_t>(got);
+        count -= static_cast<size_t>(got);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,11 @@ public:
     void Write(std::string_view text) { Write(text.data(), text.size()); }
     void Commit();
 
+    // The bytes written so far.
+    std::uint64_t Size() const { return flushed_ + buffer_.size(); }
+    // Copies `count` bytes written so far from `offset` on; raises EReadError when they cannot be read.
+    void ReadBack(std::uint64_t offset, void* buffer, size_t count);
+
     const std::string& FileName() const { return fileName_; }
 
 private:
@@ -31,6 +37,7 @@ private:
     std::string nativeTarget_;
     std::string nativeTemporary_;
     std::string buffer_;
+    std::uint64_t flushed_ = 0;
     int handle_ = -1;
 };
 
