@@ -201,8 +201,10 @@ void SelectorModel::BuildDisplay(PlanogramDocument& document, TStringGrid& grid,
     const int height = StrToInt(bestHeight);
     if (rankMode < 0)
         return;
-    document.ClearAll();
     Planobuilder builder(host);
+    if (!builder.FacingsFit(grid, document.displayWidth, document.displayHeight))
+        return;
+    document.ClearAll();
     {
         struct BuildingForThisCall {
             bool& flag;
@@ -214,6 +216,9 @@ void SelectorModel::BuildDisplay(PlanogramDocument& document, TStringGrid& grid,
         builder.PlaceList(grid, height, inches);
     }
     Planobuilder::DeleteItemsOutside(document);
+    // The Layout page lists what the wall holds now, without what was cleared or did not fit.
+    document.FillLayoutGrid();
+    document.renderer.RefreshLayoutThumbnail();
 }
 
 int SelectorModel::Marks(int productRow) const
