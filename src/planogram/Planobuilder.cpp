@@ -168,10 +168,13 @@ bool Planobuilder::PlaceList(const TStringGrid& grid, int height, bool inches)
 
 void Planobuilder::DeleteItemsOutside(PlanogramDocument& document)
 {
-    if (!document.FitItemsToDisplay(2))
-        return;
-    Ui().MessageBox("There was not enough room in your display to place all the items in your builder list "
-                    "correctly. These items will be deleted.",
-                    ApplicationTitle, MsgButtons::OK, MsgIcon::Warning);
-    document.services.view.WallChanged();
+    if (document.FitItemsToDisplay(2)) {
+        Ui().MessageBox("There was not enough room in your display to place all the items in your builder list "
+                        "correctly. These items will be deleted.",
+                        ApplicationTitle, MsgButtons::OK, MsgIcon::Warning);
+        document.services.view.WallChanged();
+    }
+    // Placing added each product's row; neither what was cleared before nor what was deleted stays.
+    document.FillLayoutGrid();
+    document.renderer.RefreshLayoutThumbnail();
 }

@@ -67,7 +67,8 @@ public:
     // that size holds.
     bool FacingsFit(const TStringGrid& grid, int wallWidth, int wallHeight);
 
-    // Deletes the items lying outside the display, telling the user when there were any.
+    // The end of every build: deletes the items lying outside the display, telling the user when there
+    // were any, and the Layout page lists what the wall holds.
     static void DeleteItemsOutside(PlanogramDocument& document);
 
 private:

@@ -216,9 +216,6 @@ void SelectorModel::BuildDisplay(PlanogramDocument& document, TStringGrid& grid,
         builder.PlaceList(grid, height, inches);
     }
     Planobuilder::DeleteItemsOutside(document);
-    // The Layout page lists what the wall holds now, without what was cleared or did not fit.
-    document.FillLayoutGrid();
-    document.renderer.RefreshLayoutThumbnail();
 }
 
 int SelectorModel::Marks(int productRow) const
