@@ -359,9 +359,16 @@ TEST_F(SelectorWindow, EachPlanogramBroughtForwardAsAUserDoesBuildsAndSavesItsOw
     selector->Button2->click();
     ASSERT_TRUE(form->SavePlanogram(false));
 
-    EXPECT_EQ(BuilderLines(ReadWholeFile(Example())),
-              (std::vector<std::string>{"BI1=SK-101\t1\t2", "BI2=BR-501\t2\t3", "BI3=CR-601\t3\t2"}));
+    const std::vector<std::string> firstLines = {"BI1=SK-101\t1\t2", "BI2=BR-501\t2\t3", "BI3=CR-601\t3\t2"};
+    EXPECT_EQ(BuilderLines(ReadWholeFile(Example())), firstLines);
     EXPECT_EQ(BuilderLines(ReadWholeFile(other)), std::vector<std::string>{"BI1=SK-103\t1\t4"});
+
+    // Closing the top window brings the other forward, with its own list.
+    second->close();
+    QApplication::processEvents();
+    ASSERT_EQ(form->ActivePlanogram(), first->widget());
+    EXPECT_EQ(BuilderEntries(selector->GridB()), Active().builderList);
+    EXPECT_EQ(Active().builderList.size(), 3u);
 }
 
 } // namespace
