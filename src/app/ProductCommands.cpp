@@ -45,9 +45,8 @@ std::vector<std::string> ProductListEntries(const std::string& text)
     return entries;
 }
 
-LoadedProductList LoadProductList(didBase& catalog, const std::vector<std::string>& entries,
-                                  const std::string& amount, bool rowsOfProducts, int displayWidth,
-                                  int displayHeight)
+LoadedProductList LoadProductList(didBase& catalog, const std::vector<std::string>& entries, const std::string& amount,
+                                  bool rowsOfProducts, int displayWidth, int displayHeight)
 {
     const long long perEntry = TryStrToInt(amount).value_or(1);
     LoadedProductList list;

@@ -23,9 +23,8 @@ struct LoadedProductList {
 
 // Facings: the amount (1 when it is no number), for rows of products that many times the products
 // that fit across the display (sizes in document units).
-LoadedProductList LoadProductList(didBase& catalog, const std::vector<std::string>& entries,
-                                  const std::string& amount, bool rowsOfProducts, int displayWidth,
-                                  int displayHeight);
+LoadedProductList LoadProductList(didBase& catalog, const std::vector<std::string>& entries, const std::string& amount,
+                                  bool rowsOfProducts, int displayWidth, int displayHeight);
 
 // How the main window measures: inches or centimetres, and the scale used when not in quarter
 // centimetres (unitsMode false).

@@ -203,10 +203,7 @@ void PlanogramDocument::AlignGroup(ListOB& item, int mode)
     RepaintGroupOf(item, before);
 }
 
-double PlanogramDocument::LargestSpace() const
-{
-    return MaxDisplayUnits / (unitsInches ? InchSpacingFactor * 4 : 4.0);
-}
+double PlanogramDocument::LargestSpace() const { return MaxDisplayUnits / (unitsInches ? InchSpacingFactor * 4 : 4.0); }
 
 void PlanogramDocument::SpaceGroup(ListOB& item, double distance)
 {

@@ -73,9 +73,9 @@ protected:
     {
         std::string text;
         for (const ListOB* item = Active().items->head; item; item = item->next)
-            text += IntToStr(item->itemNo) + " " + item->index + " " + IntToStr(item->left) + " " + IntToStr(item->top) +
-                    " " + IntToStr(item->right) + " " + IntToStr(item->bottom) + " " + IntToStr(item->hookdepth) + " " +
-                    FloatToStr(item->hookdepthCM) + "\n";
+            text += IntToStr(item->itemNo) + " " + item->index + " " + IntToStr(item->left) + " " +
+                    IntToStr(item->top) + " " + IntToStr(item->right) + " " + IntToStr(item->bottom) + " " +
+                    IntToStr(item->hookdepth) + " " + FloatToStr(item->hookdepthCM) + "\n";
         for (const BuilderEntry& entry : Active().builderList)
             text += entry.item + "\t" + entry.rank + "\t" + entry.facings + "\n";
         return text;

@@ -324,9 +324,10 @@ void ClickTitleBar(QMdiSubWindow* frame)
 TEST_F(SelectorWindow, EachPlanogramBroughtForwardAsAUserDoesBuildsAndSavesItsOwnList)
 {
     const std::string other = program.File("Other.kqf");
-    WriteWholeFile(other, Replaced(ReadWholeFile(Example()),
-                                   "Header.BuilderListSize=3\r\nBI1=SK-101\t1\t2\r\nBI2=BR-501\t2\t3\r\nBI3=CR-601\t3\t2",
-                                   "Header.BuilderListSize=1\r\nBI1=SK-103\t1\t4"));
+    WriteWholeFile(other,
+                   Replaced(ReadWholeFile(Example()),
+                            "Header.BuilderListSize=3\r\nBI1=SK-101\t1\t2\r\nBI2=BR-501\t2\t3\r\nBI3=CR-601\t3\t2",
+                            "Header.BuilderListSize=1\r\nBI1=SK-103\t1\t4"));
     ASSERT_TRUE(form->OpenPlanogram(Example()));
     QMdiSubWindow* first = form->ClientArea->currentSubWindow();
     ASSERT_TRUE(form->OpenPlanogram(other));

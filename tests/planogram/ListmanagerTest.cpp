@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -204,4 +205,44 @@ TEST(ListManager, FindIndexIsExact)
     EXPECT_FALSE(list.FindIndex("Chip"));
     EXPECT_TRUE(list.FindIndex("Chips"));
     EXPECT_EQ(list.current, chips);
+}
+
+TEST(ListManager, TellsOfEveryChangeOfCountAndNothingElse)
+{
+    int told = 0;
+    int counted = -1;
+    {
+        ListManager list;
+        list.OnCountChange = [&] {
+            ++told;
+            counted = list.Count();
+        };
+        const struct {
+            const char* step;
+            std::function<void()> run;
+            int told, count;
+        } steps[] = {
+            {"clearing an empty list", [&] { list.Clear(); }, 0, -1},
+            {"appending", [&] { Add(list, "Cola"); }, 1, 1},
+            {"appending again", [&] { Add(list, "Chips"); }, 2, 2},
+            {"moving and selecting",
+             [&] {
+                 list.MoveToBack();
+                 list.SelectNext();
+                 EXPECT_TRUE(list.FindIndex("Cola"));
+             },
+             2, 2},
+            {"deleting the current", [&] { list.DeleteCurrent(); }, 3, 1},
+            {"deleting without a current", [&] { list.DeleteCurrent(); }, 3, 1},
+            {"clearing", [&] { list.Clear(); }, 4, 0},
+            {"appending after clearing", [&] { Add(list, "Tea"); }, 5, 1},
+        };
+        for (const auto& step : steps) {
+            step.run();
+            EXPECT_EQ(told, step.told) << step.step;
+            EXPECT_EQ(counted, step.count) << step.step;
+        }
+    }
+    // A list that goes away tells nobody.
+    EXPECT_EQ(told, 5);
 }
