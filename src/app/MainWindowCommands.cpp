@@ -682,7 +682,8 @@ void TMainForm::Space1Click()
     const std::optional<std::string> answer = Ui().InputQuery("Spacing", "Enter space between items", "0");
     if (!answer)
         return;
-    document->SpaceGroup(*document->items->current, StrToFloat(Utf8ToWin1252(*answer)));
+    const double largest = document->LargestSpace();
+    document->SpaceGroup(*document->items->current, StrToFloatWithin(Utf8ToWin1252(*answer), -largest, largest));
 }
 
 void TMainForm::UngroupAll1Click()

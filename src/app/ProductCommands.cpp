@@ -8,16 +8,20 @@
 #include "platform/core/StringList.h"
 #include "platform/core/TextUtils.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
-double HookUnits(double value, const DetailUnits& units)
+double HookUnitsPerUnit(const DetailUnits& units)
 {
     if (units.inches)
-        return value * CentimetresPerInch * 4;
-    return units.unitsMode ? value * 4 : units.displayScale * value;
+        return CentimetresPerInch * 4;
+    return units.unitsMode ? 4 : units.displayScale;
 }
+
+double HookUnits(double value, const DetailUnits& units) { return value * HookUnitsPerUnit(units); }
 
 std::string WithUnits(double value, const std::string& units) { return FloatToStr(value) + " " + units; }
 
@@ -41,10 +45,10 @@ std::vector<std::string> ProductListEntries(const std::string& text)
     return entries;
 }
 
-LoadedProductList LoadProductList(didBase& catalog, const std::vector<std::string>& entries,
-                                  const std::string& amount, bool rowsOfProducts, int displayWidth)
+LoadedProductList LoadProductList(didBase& catalog, const std::vector<std::string>& entries, const std::string& amount,
+                                  bool rowsOfProducts, int displayWidth, int displayHeight)
 {
-    const int perEntry = TryStrToInt(amount).value_or(1);
+    const long long perEntry = TryStrToInt(amount).value_or(1);
     LoadedProductList list;
     for (size_t i = 0; i < entries.size(); ++i) {
         if (!catalog.FindByKey(entries[i]) || catalog.widthQ == 0 || catalog.heightQ == 0) {
@@ -52,7 +56,12 @@ LoadedProductList LoadProductList(didBase& catalog, const std::vector<std::strin
             list.missing.push_back(entries[i]);
             continue;
         }
-        const int facings = rowsOfProducts ? perEntry * (displayWidth / catalog.widthQ) : perEntry;
+        const long long facings = rowsOfProducts ? perEntry * (displayWidth / catalog.widthQ) : perEntry;
+        const long long most = FacingsThatFit(displayWidth, displayHeight, catalog.widthQ, catalog.heightQ);
+        if (facings > most) {
+            RefuseFacings(catalog.partNumber, most);
+            return LoadedProductList{{}, {}, true};
+        }
         list.rows.push_back(BuilderEntry{catalog.partNumber, IntToStr(static_cast<int>(i) + 1), IntToStr(facings)});
     }
     return list;
@@ -88,7 +97,10 @@ ProductDetailsTexts ProductDetailsOf(const ListOB& item, didBase* catalog, const
 
 void ApplyHookDepth(ListOB& item, const std::string& text, const DetailUnits& units)
 {
-    const double value = StrToFloat(text);
+    // The depth in document units is kept as a whole number: a depth beyond that is no depth.
+    const double perUnit = std::max(std::fabs(HookUnitsPerUnit(units)), 1.0);
+    const double largest = std::numeric_limits<int>::max() / perUnit;
+    const double value = StrToFloatWithin(text, -largest, largest);
     (units.inches ? item.hookdepthIN : item.hookdepthCM) = static_cast<float>(value);
     item.hookdepth = static_cast<int>(std::trunc(HookUnits(value, units)));
 }

@@ -14,15 +14,17 @@ std::vector<std::string> ProductListEntries(const std::string& text);
 
 // The builder rows of a product list: one per entry, numbered by its place in the list; the row of a
 // product the catalog lacks, or that has no width or height, stays empty and its entry is missing.
+// Refused (after telling the user) when a product's facings are more than the display holds.
 struct LoadedProductList {
     std::vector<BuilderEntry> rows;
     std::vector<std::string> missing;
+    bool refused = false;
 };
 
 // Facings: the amount (1 when it is no number), for rows of products that many times the products
-// that fit across the display (width in document units).
-LoadedProductList LoadProductList(didBase& catalog, const std::vector<std::string>& entries,
-                                  const std::string& amount, bool rowsOfProducts, int displayWidth);
+// that fit across the display (sizes in document units).
+LoadedProductList LoadProductList(didBase& catalog, const std::vector<std::string>& entries, const std::string& amount,
+                                  bool rowsOfProducts, int displayWidth, int displayHeight);
 
 // How the main window measures: inches or centimetres, and the scale used when not in quarter
 // centimetres (unitsMode false).

@@ -57,7 +57,9 @@ void TMainForm::LoadProductList1Click()
     }
     const LoadedProductList list =
         LoadProductList(*document->catalog, entries, fromQString(frmLoadListOps->edAmount->text()),
-                        frmLoadListOps->cbAmount->currentIndex() == 1, document->displayWidth);
+                        frmLoadListOps->cbAmount->currentIndex() == 1, document->displayWidth, document->displayHeight);
+    if (list.refused)
+        return;
     document->SetBuilderList(list.rows);
     document->FillBuilderGrid();
     selectorWindow_->PageControl1->setCurrentIndex(BuilderPage);

@@ -139,6 +139,12 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
         *ClientArea, *this, [this]() -> DocumentSelector& { return *selector_; }, fileFinder_, pictureFinder_, OD1,
         SaveKQF, longOperations, [this](const std::string& path) { RememberSavedPlanogram(path); },
         [this] { SyncToActiveDocument(true, false); }});
+    // The area names a window active only after the window itself hears of it: every way one comes
+    // forward (a click, the window list, the keyboard, the close of the top one) is followed from here.
+    connect(ClientArea, &QMdiArea::subWindowActivated, this, ShowingErrors([this](QMdiSubWindow* frame) {
+                if (frame)
+                    SyncToActiveDocument(false, false);
+            }));
     ConnectCommands();
     FormCreate();
 }

@@ -203,6 +203,8 @@ void PlanogramDocument::AlignGroup(ListOB& item, int mode)
     RepaintGroupOf(item, before);
 }
 
+double PlanogramDocument::LargestSpace() const { return MaxDisplayUnits / (unitsInches ? InchSpacingFactor * 4 : 4.0); }
+
 void PlanogramDocument::SpaceGroup(ListOB& item, double distance)
 {
     const double units = unitsInches ? distance * InchSpacingFactor * 4 : distance * 4;

@@ -17,13 +17,25 @@ bool ItemContains(const ListOB& item, const TPoint& point)
     return PtInRect(item.rotation > 0 ? item.rotatedBox : item.PlacementBox(), point);
 }
 
-ListManager::~ListManager() { Clear(); }
+ListManager::~ListManager()
+{
+    // Nobody is to hear of a list that goes away.
+    OnCountChange = nullptr;
+    Clear();
+}
+
+void ListManager::CountChanged()
+{
+    if (OnCountChange)
+        OnCountChange();
+}
 
 bool ListManager::Append()
 {
     auto* item = new ListOB;
     LinkAfter(item, tail);
     current = item;
+    CountChanged();
     return true;
 }
 
@@ -39,18 +51,22 @@ void ListManager::DeleteCurrent()
         iterator = nullptr;
     current = nullptr;
     delete doomed;
+    CountChanged();
 }
 
 void ListManager::Clear()
 {
     if (observer_)
         observer_->ListCleared();
+    const bool hadItems = head != nullptr;
     for (ListOB* item = head; item;) {
         ListOB* following = item->next;
         delete item;
         item = following;
     }
     current = head = tail = iterator = nullptr;
+    if (hadItems)
+        CountChanged();
 }
 
 bool ListManager::FindIndex(const std::string& text)

@@ -2,6 +2,7 @@
 
 #include "platform/core/Geometry.h"
 
+#include <functional>
 #include <string>
 
 // One item of a planogram: a catalog product (index = part number, picture = picture file) or a
@@ -82,8 +83,12 @@ public:
 
     // One observer at a time (the document's undo).
     void SetObserver(ListObserver* observer) { observer_ = observer; }
+    // Called after an item was appended or deleted or the list was emptied, however that came about:
+    // what depends on the number of items follows from here.
+    std::function<void()> OnCountChange;
 
 private:
+    void CountChanged();
     void Unlink(ListOB* item);
     void LinkAfter(ListOB* item, ListOB* anchor);
     void LinkBefore(ListOB* item, ListOB* anchor);

@@ -2,6 +2,7 @@
 
 #include "planogram/DocumentView.h"
 #include "planogram/PlanogramDocument.h"
+#include "platform/core/CodePage.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/TryNumbers.h"
 #include "platform/core/UiServices.h"
@@ -9,11 +10,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
 // The rows between the titles and the trailing empty row.
 int EntryCount(const TStringGrid& grid) { return std::max(grid.RowCount() - 2, 0); }
+
+// Further down than any wall reaches, with room left to add an item's size.
+constexpr long long FarBelowAnyWall = std::numeric_limits<int>::max() / 2;
 
 } // namespace
 
@@ -109,13 +114,48 @@ void Planobuilder::SortByRank(TStringGrid& grid, bool descending)
     }
 }
 
+long long FacingsThatFit(int wallWidth, int wallHeight, int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return std::numeric_limits<long long>::max();
+    return static_cast<long long>(std::max(wallWidth, 0) / width) * (std::max(wallHeight, 0) / height);
+}
+
+void RefuseFacings(const std::string& partNumber, long long most)
+{
+    Ui().MessageBox("The display can hold at most " + IntToStr(most) + " of " + Win1252ToUtf8(partNumber) +
+                        ". Please lower its facings and build again.",
+                    ApplicationTitle, MsgButtons::OK, MsgIcon::Exclamation);
+}
+
+bool Planobuilder::FacingsFit(const TStringGrid& grid, int wallWidth, int wallHeight)
+{
+    for (int row = 1; row < grid.RowCount(); ++row) {
+        const int facings = TryStrToInt(grid.Cells(2, row)).value_or(0);
+        if (facings <= 0)
+            continue;
+        const std::optional<SelectorProduct> product = host_.FindProduct(grid.Cells(0, row));
+        if (!product)
+            continue;
+        const long long most = FacingsThatFit(wallWidth, wallHeight, product->widthQ, product->heightQ);
+        if (facings > most) {
+            RefuseFacings(product->partNumber, most);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool Planobuilder::PlaceList(const TStringGrid& grid, int height, bool inches)
 {
     if (height == 0)
         height = 1;
-    const int rowHeight = inches ? static_cast<int>(std::trunc(height * CentimetresPerInch * 4)) : height * 4;
+    // Any whole number of centimetres or inches may be typed: one above the wall hangs the first row
+    // at its top, one far below it puts the row out of the wall, where nothing stays.
+    const long long rowHeight =
+        inches ? static_cast<long long>(std::trunc(height * CentimetresPerInch * 4)) : height * 4LL;
     x = 1;
-    y = std::max(host_.DisplayHeight() - rowHeight, 1);
+    y = static_cast<int>(std::clamp(host_.DisplayHeight() - rowHeight, 1LL, FarBelowAnyWall));
     for (int row = 1; row < grid.RowCount(); ++row) {
         if (!host_.FindProduct(grid.Cells(0, row)))
             continue;
@@ -128,10 +168,13 @@ bool Planobuilder::PlaceList(const TStringGrid& grid, int height, bool inches)
 
 void Planobuilder::DeleteItemsOutside(PlanogramDocument& document)
 {
-    if (!document.FitItemsToDisplay(2))
-        return;
-    Ui().MessageBox("There was not enough room in your display to place all the items in your builder list "
-                    "correctly. These items will be deleted.",
-                    ApplicationTitle, MsgButtons::OK, MsgIcon::Warning);
-    document.services.view.WallChanged();
+    if (document.FitItemsToDisplay(2)) {
+        Ui().MessageBox("There was not enough room in your display to place all the items in your builder list "
+                        "correctly. These items will be deleted.",
+                        ApplicationTitle, MsgButtons::OK, MsgIcon::Warning);
+        document.services.view.WallChanged();
+    }
+    // Placing added each product's row; neither what was cleared before nor what was deleted stays.
+    document.FillLayoutGrid();
+    document.renderer.RefreshLayoutThumbnail();
 }

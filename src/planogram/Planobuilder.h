@@ -63,8 +63,12 @@ public:
     // Places the grid's products, the first one with its top `height` centimetres (or inches) above
     // the floor and every later one after it; returns the refresh's result.
     bool PlaceList(const TStringGrid& grid, int height, bool inches);
+    // False, after telling the user, when a row asks for more facings of its product than a wall of
+    // that size holds.
+    bool FacingsFit(const TStringGrid& grid, int wallWidth, int wallHeight);
 
-    // Deletes the items lying outside the display, telling the user when there were any.
+    // The end of every build: deletes the items lying outside the display, telling the user when there
+    // were any, and the Layout page lists what the wall holds.
     static void DeleteItemsOutside(PlanogramDocument& document);
 
 private:
@@ -76,3 +80,9 @@ private:
 
 // The entry rows of a builder grid as the planogram's builder list.
 std::vector<BuilderEntry> BuilderEntries(const TStringGrid& grid);
+
+// How many of a product fit on a wall, side by side and stacked, all sizes in document units. A
+// product without a size is not bounded here: placing refuses it.
+long long FacingsThatFit(int wallWidth, int wallHeight, int width, int height);
+// Tells the user that the wall holds at most `most` of the part number.
+void RefuseFacings(const std::string& partNumber, long long most);

@@ -133,6 +133,8 @@ bool PlanogramDocument::NewDocument(int width, int height)
 
     // The undo leaves the old list before it goes.
     auto fresh = std::make_unique<ListManager>();
+    // Placing, deleting, pasting or undoing: the main window's commands follow every change of count.
+    fresh->OnCountChange = [this] { services.mainWindow.DocumentChanged(*this); };
     undo.SetList(fresh.get(), &itemCounter);
     items = std::move(fresh);
     selectedBox = nullptr;
@@ -264,6 +266,8 @@ void PlanogramDocument::ClearAll()
     itemCounter = 0;
     oldFrameRect = TRect{};
     placeDirection = 1;
+    // The next product placed opens the first row afresh, not the row of the last build.
+    rowRect = TRect{};
     selectionRect = focusRect = TRect{};
     renderer.RedrawArea(Rect(0, 0, backBitmap.Width(), backBitmap.Height()));
     services.view.WallChanged();

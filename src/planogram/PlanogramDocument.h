@@ -135,6 +135,8 @@ public:
     void AlignGroup(ListOB& item, int mode);
     // The distance in the user's units.
     void SpaceGroup(ListOB& item, double distance);
+    // The widest space between items in the user's unit that SpaceGroup takes: the widest display.
+    double LargestSpace() const;
     void NudgeGroup(int direction, int amount);
     void SetCurrentX(int x);
     void SetCurrentY(int y);

@@ -120,7 +120,6 @@ TSelector::TSelector(SelectorHost& host, QWidget* parent) : QDockWidget("Selecto
     PageControl1->addTab(MakeBuilderTab(), "Builder");
     setWidget(PageControl1);
     ConnectFixtureControls();
-    connect(this, &QDockWidget::topLevelChanged, this, &TSelector::KeepAboveWhileFloating);
     // Key preview: Delete reaches the selector whichever of its controls has the focus.
     QApplication::instance()->installEventFilter(this);
     layout_.SetSize(150, 200);
@@ -429,18 +428,6 @@ void TSelector::FormShow()
 }
 
 void TSelector::ShowSwatch() { Swatch->setStyleSheet(QString("background: %1;").arg(ColorToQColor(color_).name())); }
-
-void TSelector::KeepAboveWhileFloating(bool floating)
-{
-    // Floating, it is a tool window over the main window that must not sink behind it at the first
-    // click on a planogram; docked, it is part of the main window.
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == floating)
-        return;
-    const bool shown = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, floating);
-    if (shown)
-        show();
-}
 
 void TSelector::GridPSelectCell(int row)
 {

@@ -23,8 +23,10 @@ class StringGridView;
 class TfrmFilter;
 
 // The selector tool window: the active planogram's catalog to add products from, new fixtures, the
-// items placed and the builder list. A dock window that starts floating above the program's other
-// windows and may be docked at the top of the main window. Its logic is SelectorModel's.
+// items placed and the builder list. A dock window that starts floating and may be docked at the top
+// of the main window. Floating, it is a tool window of the main window: above the main window, which
+// it must not sink behind at a click on a planogram, but under the program's dialogs and under other
+// programs. Its logic is SelectorModel's.
 class TSelector : public QDockWidget, public DocumentSelector, private BuilderHost {
     Q_OBJECT
 
@@ -140,7 +142,6 @@ private:
     QWidget* MakeBuilderTab();
     void ConnectFixtureControls();
     void ShowSwatch();
-    void KeepAboveWhileFloating(bool floating);
     void ShowPreviewNotice(const std::string& text, bool question);
     void ShowPicture(const std::string& picture);
     void PaintProduct(QPainter& painter);

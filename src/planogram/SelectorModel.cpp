@@ -201,8 +201,10 @@ void SelectorModel::BuildDisplay(PlanogramDocument& document, TStringGrid& grid,
     const int height = StrToInt(bestHeight);
     if (rankMode < 0)
         return;
-    document.ClearAll();
     Planobuilder builder(host);
+    if (!builder.FacingsFit(grid, document.displayWidth, document.displayHeight))
+        return;
+    document.ClearAll();
     {
         struct BuildingForThisCall {
             bool& flag;

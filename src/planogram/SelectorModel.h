@@ -71,9 +71,10 @@ public:
     // A cell of the builder grid typed into: the entry of its row takes it.
     void BuilderCellEdited(PlanogramDocument& document, int col, int row, const std::string& text);
     // Builds the display from the builder grid: a most visible height that is no whole number
-    // raises EConvertError and no rank mode (-1) does nothing, both before the planogram is touched.
-    // Then the planogram is cleared, the grid ranked and placed while `building` is set, the builder
-    // list takes the grid's rows, and the items that do not fit are deleted.
+    // raises EConvertError, no rank mode (-1) does nothing and facings beyond what the wall holds are
+    // refused, all before the planogram is touched. Then the planogram is cleared, the grid ranked
+    // and placed while `building` is set, the builder list takes the grid's rows, and the items that
+    // do not fit are deleted.
     void BuildDisplay(PlanogramDocument& document, TStringGrid& grid, BuilderHost& host, int rankMode,
                       const std::string& bestHeight, bool inches);
     // How many times a product row was added to the builder list with its mark.

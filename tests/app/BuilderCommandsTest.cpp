@@ -8,8 +8,11 @@
 #include "planogram/FilterCode.h"
 #include "planogram/Planobuilder.h"
 #include "planogram/SelectorCode.h"
+#include "platform/core/Numbers.h"
 #include "platform/ui/StringGrid.h"
+#include "platform/ui/StringGridView.h"
 
+#include <QAbstractItemModel>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -21,6 +24,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <QToolButton>
 
 namespace {
 
@@ -63,6 +67,37 @@ protected:
         for (const ListOB* item = Active().items->head; item; item = item->next)
             indexes.push_back(item->index);
         return indexes;
+    }
+
+    // What a refused command must leave as it was: every item's number, part, box and hook depth, and
+    // the builder list.
+    std::string Snapshot()
+    {
+        std::string text;
+        for (const ListOB* item = Active().items->head; item; item = item->next)
+            text += IntToStr(item->itemNo) + " " + item->index + " " + IntToStr(item->left) + " " +
+                    IntToStr(item->top) + " " + IntToStr(item->right) + " " + IntToStr(item->bottom) + " " +
+                    IntToStr(item->hookdepth) + " " + FloatToStr(item->hookdepthCM) + "\n";
+        for (const BuilderEntry& entry : Active().builderList)
+            text += entry.item + "\t" + entry.rank + "\t" + entry.facings + "\n";
+        return text;
+    }
+    QImage Wall() { return Active().backBitmap.ImageView().copy(); }
+    // The rows of the Layout page as "number part".
+    std::vector<std::string> LayoutRows()
+    {
+        std::vector<std::string> rows;
+        for (int row = 1; row < selector->GridL().RowCount(); ++row)
+            if (!selector->GridL().Cells(0, row).empty())
+                rows.push_back(selector->GridL().Cells(0, row) + " " + selector->GridL().Cells(1, row));
+        return rows;
+    }
+    std::vector<std::string> ItemRows()
+    {
+        std::vector<std::string> rows;
+        for (const ListOB* item = Active().items->head; item; item = item->next)
+            rows.push_back(IntToStr(item->itemNo) + " " + item->index);
+        return rows;
     }
 
     std::unique_ptr<TSelector> selector;
@@ -239,6 +274,169 @@ TEST_F(BuilderCommands, ProductDetailsShowTheItemsOwnProductAndTakeItsHookDepth)
     ASSERT_TRUE(window.ProductDetails1->isEnabled());
     window.ProductDetails1->trigger();
     EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::ModalWindow).size(), 3u);
+}
+
+TEST_F(BuilderCommands, ASecondBuildGivesTheSameWallAndTheLayoutListsWhatTheWallHolds)
+{
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    selector->PageControl1->setCurrentIndex(3);
+    selector->ckAutoAddShelf->setChecked(true);
+    // More rows than the wall holds: what does not fit is deleted after each build.
+    QAbstractItemModel* builder = selector->GridBView->model();
+    ASSERT_TRUE(builder->setData(builder->index(2, 2), "30"));
+    selector->Button2->click();
+    const QImage first = Wall();
+    const std::vector<std::string> firstItems = ItemRows();
+    ASSERT_GT(firstItems.size(), 3u);
+    EXPECT_EQ(LayoutRows(), firstItems);
+
+    for (int again = 0; again < 2; ++again) {
+        selector->Button2->click();
+        EXPECT_EQ(ItemRows(), firstItems);
+        EXPECT_TRUE(Wall() == first) << "build " << again + 2;
+        EXPECT_EQ(LayoutRows(), firstItems);
+    }
+}
+
+TEST_F(BuilderCommands, EveryBuildEnablesSavingPrintingAndExportingWithoutAMenuOpened)
+{
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    const std::vector<BuilderEntry> list = Active().builderList;
+    const auto enabled = [this] {
+        std::vector<bool> states;
+        for (QAction* action : {form->SaveItem, form->SaveAs1, form->Export1, form->MakePDF1, form->Print1})
+            states.push_back(action->isEnabled());
+        for (QToolButton* button : {form->sbSave, form->sbExport, form->sbMakePDF, form->sbPrint})
+            states.push_back(button->isEnabled());
+        return states;
+    };
+    const std::vector<bool> all(9, true), none(9, false);
+    const struct {
+        const char* path;
+        std::function<void()> place;
+    } paths[] = {
+        {"Build display",
+         [&] {
+             Active().SetBuilderList(list);
+             Active().FillBuilderGrid();
+             selector->Button2->click();
+         }},
+        {"Load Product List",
+         [&] {
+             TypeList("SK-101\nSK-103", "2");
+             ui.AnswerModal(mrOk);
+             form->LoadProductList1->trigger();
+         }},
+        {"Add on the browser bar", [&] { form->ToolButton9->defaultAction()->trigger(); }},
+        {"Add in the selector", [&] { selector->SpeedButton2->click(); }},
+    };
+    for (const auto& path : paths) {
+        // A build from an empty list empties the wall.
+        selector->bClearAllBuilderList->click();
+        selector->Button2->click();
+        ASSERT_EQ(Active().items->Count(), 0) << path.path;
+        EXPECT_EQ(enabled(), none) << path.path;
+        path.place();
+        EXPECT_GT(Active().items->Count(), 0) << path.path;
+        EXPECT_EQ(enabled(), all) << path.path;
+    }
+}
+
+TEST_F(BuilderCommands, NumbersBeyondWhatTheirPlaceHoldsAreRefusedAndChangeNothing)
+{
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    PlanogramDocument& document = Active();
+    ListOB* product = document.items->head;
+    while (product && product->index != "SK-101")
+        product = product->next;
+    ASSERT_TRUE(product);
+    const auto select = [&] {
+        document.items->current = product;
+        form->Object1Click();
+    };
+    const auto detailsTyped = [&](const char* depth) {
+        return [this, depth] {
+            ui.whileShownModally = [this, depth] { details.edPHDepth->setText(depth); };
+            ui.AnswerModal(mrOk);
+            form->ProductDetails1->trigger();
+            ui.whileShownModally = nullptr;
+        };
+    };
+    // Three of a product side by side, grouped as they are placed.
+    const auto group = [&] {
+        form->sbAutoGroup->setChecked(true);
+        ASSERT_TRUE(form->FindCatalogProduct("SK-103"));
+        document.items->current = nullptr;
+        for (int i = 0; i < 3; ++i)
+            form->ToolButton9->defaultAction()->trigger();
+        form->sbAutoGroup->setChecked(false);
+        const ListOB& last = *document.items->current;
+        ASSERT_TRUE(document.SelectAt(last.left + 1, last.top + 1));
+        form->Object1Click();
+        ASSERT_TRUE(form->Space1->isEnabled());
+    };
+    QAbstractItemModel* builder = selector->GridBView->model();
+    const auto facingsTyped = [&](const char* facings) {
+        return [builder, facings] { ASSERT_TRUE(builder->setData(builder->index(1, 2), facings)); };
+    };
+    const auto build = [this] { selector->Button2->click(); };
+    const std::string tooMany = "The display can hold at most 36 of SK-101. Please lower its facings and build again.";
+    const struct {
+        const char* number;
+        std::function<void()> prepare, enter;
+        std::string message;
+    } cases[] = {
+        {"most visible height past the whole numbers", [&] { selector->edBestHeight->setText("2147483648"); },
+         [&] {
+             build();
+             selector->edBestHeight->setText("75");
+         },
+         "'2147483648' is not a valid integer value."},
+        {"hook depth of 1e10 cm", select, detailsTyped("1e10"), "'1e10' is not a valid floating point value."},
+        {"hook depth of -1e10 cm", select, detailsTyped("-1e10"), "'-1e10' is not a valid floating point value."},
+        {"space of 1e9 cm", group,
+         [&] {
+             ui.AnswerInput("1e9");
+             form->Space1->trigger();
+         },
+         "'1e9' is not a valid floating point value."},
+        {"37 facings where 6 x 6 fit", facingsTyped("37"), build, tooMany},
+        {"16000 facings", facingsTyped("16000"), build, tooMany},
+        {"rows of products times the largest amount", [] {},
+         [&] {
+             TypeList("SK-101", "2147483647", 1);
+             ui.AnswerModal(mrOk);
+             form->LoadProductList1->trigger();
+         },
+         tooMany},
+    };
+    for (const auto& c : cases) {
+        c.prepare();
+        const std::string before = Snapshot();
+        const size_t shown = ui.MessageTexts().size();
+        ui.AnswerMessage(MsgAnswer::OK);
+        c.enter();
+        const std::vector<std::string> texts = ui.MessageTexts();
+        ASSERT_EQ(texts.size(), shown + 1) << c.number;
+        EXPECT_EQ(texts.back(), c.message) << c.number;
+        EXPECT_EQ(Snapshot(), before) << c.number;
+    }
+}
+
+TEST_F(BuilderCommands, AMostVisibleHeightAboveTheWallHangsTheFirstRowAtItsTop)
+{
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    Active().SetBuilderList({{"SK-101", "1", "1"}});
+    Active().FillBuilderGrid();
+    for (const bool inches : {false, true})
+        for (const char* height : {"181", "536870912", "2147483647"}) {
+            form->unitsInches = inches;
+            selector->edBestHeight->setText(height);
+            selector->Button2->click();
+            ASSERT_EQ(Active().items->Count(), 2) << height; // the product and its shelf
+            EXPECT_EQ(Active().items->head->top, 1) << height << (inches ? " inches" : " cm");
+        }
+    EXPECT_TRUE(ui.MessageTexts().empty());
 }
 
 } // namespace

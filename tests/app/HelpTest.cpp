@@ -10,6 +10,8 @@
 #include "MainFormFixture.h"
 
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -375,4 +377,44 @@ TEST_F(HelpKeyFixture, F1InAPlanogramWindowOpensTheContents)
     EXPECT_EQ(window->CurrentTopic(), "/index.html");
     form.reset();
     EXPECT_EQ(OpenHelpWindow(help), nullptr);
+}
+
+namespace {
+
+// A menu bar text as the user reads it: without its accelerator mark and trailing dots.
+std::string Shown(const QString& text)
+{
+    QString shown = text;
+    shown.remove('&');
+    if (shown.endsWith("..."))
+        shown.chop(3);
+    return shown.toStdString();
+}
+
+} // namespace
+
+TEST_F(HelpKeyFixture, EveryMenuCommandTheHelpNamesIsWhereItSays)
+{
+    ChmArchive archive(HelpEngine(), KESTRAME_HELP_FILE);
+    std::vector<std::string> named, missing;
+    const std::regex path("<b>([^<]+?) &gt; ([^<]+?)</b>");
+    for (const std::string& file : archive.FileNames()) {
+        if (!file.ends_with(".html"))
+            continue;
+        const std::string page = archive.Object(file).value_or("");
+        for (std::sregex_iterator at(page.begin(), page.end(), path), end; at != end; ++at) {
+            const std::string menu = (*at)[1], command = (*at)[2];
+            named.push_back(menu + " > " + command);
+            bool found = false;
+            for (QAction* bar : form->menuBar()->actions())
+                if (bar->menu() && Shown(bar->text()) == menu)
+                    for (QAction* item : bar->menu()->actions())
+                        found = found || Shown(item->text()) == command;
+            if (!found)
+                missing.push_back(file + ": " + menu + " > " + command);
+        }
+    }
+    EXPECT_NE(std::find(named.begin(), named.end(), "View > Selector"), named.end());
+    EXPECT_NE(std::find(named.begin(), named.end(), "Tools > Catalog Wizard"), named.end());
+    EXPECT_EQ(missing, std::vector<std::string>{});
 }

@@ -234,8 +234,12 @@ TEST_F(PlanogramWizardTest, AnAutomaticDisplayPlacesTheChosenProductsAtTheWholeM
     EXPECT_EQ(selector->edBestHeight->text().toStdString(), "94");
     EXPECT_EQ(selector->cbRankBy->currentText().toStdString(), "Tall to Short");
     EXPECT_GT(DrawnPixels(), 1000);
+    // The placed products are there to save and print, without a menu opened first.
+    for (QAction* command : {form->SaveItem, form->SaveAs1, form->Export1, form->MakePDF1, form->Print1})
+        EXPECT_TRUE(command->isEnabled()) << command->text().toStdString();
     selector->Button2->click();
-    EXPECT_EQ(document.items->Count(), 6);
+    // The selector's build adds the row's shelf, as its "automatically add shelves" asks.
+    EXPECT_EQ(document.items->Count(), 7);
     EXPECT_TRUE(ui.Calls().empty());
 }
 

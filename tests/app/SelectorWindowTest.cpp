@@ -5,6 +5,7 @@
 
 #include "catalog/Didbase.h"
 #include "planogram/Picturehelpers.h"
+#include "planogram/Planobuilder.h"
 #include "planogram/SelectorCode.h"
 #include "platform/graphics/Picture.h"
 #include "platform/ui/StringGrid.h"
@@ -14,15 +15,20 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDockWidget>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
 namespace {
 
@@ -60,6 +66,41 @@ TEST_F(SelectorWindow, TheSelectorFloatsDocksAtTheTopAndFloatsAgainButNeverClose
     EXPECT_EQ(form->dockWidgetArea(selector.get()), Qt::TopDockWidgetArea);
     selector->setFloating(true);
     EXPECT_TRUE(selector->isFloating());
+}
+
+TEST_F(SelectorWindow, FloatingItIsAToolWindowOfTheMainWindowThatDialogsCanCover)
+{
+    form->CatalogSelector1->trigger();
+    QApplication::processEvents();
+    QDialog dialog(form.get());
+    const struct {
+        const char* after;
+        std::function<void()> step;
+    } steps[] = {
+        {"shown", [] {}},
+        {"docked and floated again",
+         [this] {
+             selector->setFloating(false);
+             selector->setFloating(true);
+             selector->Show();
+         }},
+        {"a dialog of the program shown", [&] { dialog.show(); }},
+        {"the selector brought forward again", [this] { selector->Show(); }},
+    };
+    for (const auto& step : steps) {
+        step.step();
+        QApplication::processEvents();
+        ASSERT_TRUE(selector->isFloating()) << step.after;
+        ASSERT_TRUE(selector->windowHandle()) << step.after;
+        EXPECT_EQ(selector->windowType(), Qt::Tool) << step.after;
+        // Above its main window only: the window manager keeps a tool window over the window it belongs
+        // to, and stacks a dialog of that window that opens later over it.
+        EXPECT_EQ(selector->windowHandle()->transientParent(), form->windowHandle()) << step.after;
+        EXPECT_FALSE(selector->windowHandle()->flags() & Qt::WindowStaysOnTopHint) << step.after;
+        EXPECT_FALSE(selector->windowHandle()->flags() & Qt::X11BypassWindowManagerHint) << step.after;
+    }
+    EXPECT_EQ(dialog.windowHandle()->transientParent(), form->windowHandle());
+    EXPECT_FALSE(dialog.windowHandle()->flags() & Qt::WindowStaysOnTopHint);
 }
 
 TEST_F(SelectorWindow, TheBrowserBarWalksAndSearchesTheActiveCatalog)
@@ -149,7 +190,7 @@ TEST_F(SelectorWindow, AddNewFixtureMakesTheTabsFixtureInTheMainWindowsUnit)
     form->unitsInches = 1;
     selector->Show();
     EXPECT_EQ(selector->lbUnits->text().toStdString(), "inches");
-    EXPECT_TRUE(selector->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(selector->windowFlags() & Qt::WindowStaysOnTopHint);
     // Every showing starts afresh: the unit in use, the Products tab, below the control bar.
     selector->PageControl1->setCurrentIndex(3);
     selector->Hide();
@@ -161,7 +202,7 @@ TEST_F(SelectorWindow, AddNewFixtureMakesTheTabsFixtureInTheMainWindowsUnit)
     EXPECT_EQ(selector->pos().y(), form->mapToGlobal(form->ControlBar1->geometry().bottomLeft()).y() + 21);
     selector->setFloating(false);
     selector->setFloating(true);
-    EXPECT_TRUE(selector->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(selector->windowFlags() & Qt::WindowStaysOnTopHint);
     ASSERT_TRUE(form->OpenPlanogram(Example()));
     selector->cbFixtureType->setCurrentIndex(0);
     selector->edFixW->setText("120");
@@ -256,6 +297,79 @@ TEST_F(SelectorWindow, TheBuilderListSurvivesOpeningSwitchingAndSavingAndTakesTh
     EXPECT_NE(saved.find("=3\r\nBI1=SK-101\t1\t2\r\nBI2=BR-501\t2\t5\r\nBI3=CR-601\t3\t2\r\nS1."),
               std::string::npos)
         << saved.substr(saved.find("BI1"), 60);
+}
+
+// Every builder line of a planogram file, in its order.
+std::vector<std::string> BuilderLines(const std::string& file)
+{
+    std::vector<std::string> lines;
+    for (size_t at = file.find("\r\nBI"); at != std::string::npos; at = file.find("\r\nBI", at + 2))
+        lines.push_back(file.substr(at + 2, file.find("\r\n", at + 2) - at - 2));
+    return lines;
+}
+
+// A click on the window's title bar: the focus the system gives a clicked window, then the click.
+void ClickTitleBar(QMdiSubWindow* frame)
+{
+    const QPoint title(frame->width() / 2, frame->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, frame) / 2);
+    frame->setFocus(Qt::MouseFocusReason);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent click(type, title, frame->mapToGlobal(title), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(frame, &click);
+    }
+    QApplication::processEvents();
+}
+
+TEST_F(SelectorWindow, EachPlanogramBroughtForwardAsAUserDoesBuildsAndSavesItsOwnList)
+{
+    const std::string other = program.File("Other.kqf");
+    WriteWholeFile(other,
+                   Replaced(ReadWholeFile(Example()),
+                            "Header.BuilderListSize=3\r\nBI1=SK-101\t1\t2\r\nBI2=BR-501\t2\t3\r\nBI3=CR-601\t3\t2",
+                            "Header.BuilderListSize=1\r\nBI1=SK-103\t1\t4"));
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    QMdiSubWindow* first = form->ClientArea->currentSubWindow();
+    ASSERT_TRUE(form->OpenPlanogram(other));
+    QMdiSubWindow* second = form->ClientArea->currentSubWindow();
+    ASSERT_NE(first, second);
+    EXPECT_EQ(BuilderEntries(selector->GridB()), (std::vector<BuilderEntry>{{"SK-103", "1", "4"}}));
+
+    // A click on the first window's title bar; nothing is synchronised by hand.
+    form->activateWindow();
+    QApplication::processEvents();
+    ASSERT_TRUE(form->isActiveWindow());
+    ClickTitleBar(first);
+    ASSERT_EQ(form->ClientArea->activeSubWindow(), first);
+    EXPECT_EQ(BuilderEntries(selector->GridB()), Active().builderList);
+    EXPECT_EQ(selector->GridB().RowCount(), 5);
+    selector->Button2->click();
+    ASSERT_TRUE(form->SavePlanogram(false));
+
+    // The window list's entry of the second.
+    form->View1Click();
+    QAction* entry = nullptr;
+    for (QAction* action : form->View1->actions())
+        if (action->text().startsWith("1 ") && action->text().contains("Other"))
+            entry = action;
+    ASSERT_TRUE(entry);
+    entry->trigger();
+    QApplication::processEvents();
+    ASSERT_EQ(form->ClientArea->activeSubWindow(), second);
+    EXPECT_EQ(BuilderEntries(selector->GridB()), (std::vector<BuilderEntry>{{"SK-103", "1", "4"}}));
+    selector->Button2->click();
+    ASSERT_TRUE(form->SavePlanogram(false));
+
+    const std::vector<std::string> firstLines = {"BI1=SK-101\t1\t2", "BI2=BR-501\t2\t3", "BI3=CR-601\t3\t2"};
+    EXPECT_EQ(BuilderLines(ReadWholeFile(Example())), firstLines);
+    EXPECT_EQ(BuilderLines(ReadWholeFile(other)), std::vector<std::string>{"BI1=SK-103\t1\t4"});
+
+    // Closing the top window brings the other forward, with its own list.
+    second->close();
+    QApplication::processEvents();
+    ASSERT_EQ(form->ActivePlanogram(), first->widget());
+    EXPECT_EQ(BuilderEntries(selector->GridB()), Active().builderList);
+    EXPECT_EQ(Active().builderList.size(), 3u);
 }
 
 } // namespace

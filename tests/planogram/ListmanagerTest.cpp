@@ -205,3 +205,23 @@ TEST(ListManager, FindIndexIsExact)
     EXPECT_TRUE(list.FindIndex("Chips"));
     EXPECT_EQ(list.current, chips);
 }
+
+TEST(ListManager, TellsOfEveryChangeOfCountButNotOfItsOwnEnd)
+{
+    std::vector<int> counts;
+    {
+        ListManager list;
+        list.OnCountChange = [&] { counts.push_back(list.Count()); };
+        list.Clear();
+        Add(list, "Cola");
+        Add(list, "Chips");
+        list.MoveToBack();
+        list.SelectNext();
+        list.DeleteCurrent();
+        list.DeleteCurrent(); // nothing current
+        Add(list, "Tea");
+        list.Clear();
+        Add(list, "Water");
+    }
+    EXPECT_EQ(counts, (std::vector<int>{1, 2, 1, 2, 0, 1}));
+}

@@ -139,8 +139,8 @@ TEST_F(Builder, BuildDisplayChecksItsInputFirstThenFillsTheWallAndDropsWhatDoesN
     EXPECT_EQ(document.items->Count(), 1);
     EXPECT_FALSE(document.modified);
 
-    // Ten 120-unit-wide products cannot all fit on a 200 x 400 wall.
-    List({{"P1", "1", "2"}, {"P2", "2", "10"}});
+    // Twenty products of 40 units and two of 120 units wide cannot all fit on a 200 x 400 wall.
+    List({{"P1", "1", "20"}, {"P2", "2", "2"}});
     ui.AnswerMessage(MsgAnswer::OK);
     model.BuildDisplay(document, selector.gridB, *host, 6, "75", false);
     EXPECT_EQ(ui.MessageTexts(), (std::vector<std::string>{
@@ -156,7 +156,7 @@ TEST_F(Builder, BuildDisplayChecksItsInputFirstThenFillsTheWallAndDropsWhatDoesN
             EXPECT_TRUE(!link || !link->index.empty());
     }
     EXPECT_EQ(document.builderList, BuilderEntries(selector.gridB));
-    EXPECT_EQ(document.builderList, (std::vector<BuilderEntry>{{"P1", "1", "2"}, {"P2", "2", "10"}}));
+    EXPECT_EQ(document.builderList, (std::vector<BuilderEntry>{{"P1", "1", "20"}, {"P2", "2", "2"}}));
     EXPECT_TRUE(document.modified);
 }
 

@@ -425,6 +425,14 @@ double StrToFloat(std::string_view text)
     return *value;
 }
 
+double StrToFloatWithin(std::string_view text, double low, double high)
+{
+    const double value = StrToFloat(text);
+    if (value < low || value > high)
+        RaiseNotValid(text, "floating point");
+    return value;
+}
+
 int MulDiv(int a, int b, int c)
 {
     if (c == 0)

@@ -32,6 +32,9 @@ double Atof(std::string_view text);
 // ("'abc' is not a valid integer value", "'abc' is not a valid floating point value").
 int StrToInt(std::string_view text);
 double StrToFloat(std::string_view text);
+// StrToFloat for a value that goes where only low ... high fits: a number outside is refused with
+// the same EConvertError as a text that is no number.
+double StrToFloatWithin(std::string_view text, double low, double high);
 
 // Windows' MulDiv: a * b / c with a 64-bit product, rounded half away from zero; -1 when c is 0 or
 // the result does not fit in 32 bits.
