@@ -99,11 +99,11 @@ std::string TenDigits(std::size_t offset)
 std::string LongChain(int count)
 {
     std::string pdf = OnePage("(old) Tj");
-    const std::string old = TenDigits(pdf.rfind("4 0 obj"));
+    const std::string old = pdf.substr(pdf.rfind("4 1\n"), 24);
     std::size_t previous = std::stoul(LastXRefOffset(pdf));
     for (int i = 2; i < count; ++i) {
         const std::size_t at = pdf.size();
-        pdf += "xref\n4 1\n" + old + " 00000 n\r\ntrailer\n<< /Prev " + std::to_string(previous) + " >>\n";
+        pdf += "xref\n" + old + "trailer\n<< /Prev " + std::to_string(previous) + " >>\n";
         previous = at;
     }
     AppendSection(pdf, {{4, Stream("", "(new) Tj")}}, "/Prev " + std::to_string(previous));
@@ -126,10 +126,9 @@ std::string WideTree(bool inheriting)
             objects.emplace_back(kid, "<< /Type /Page " + (inheriting ? std::string() : large) + " >>");
     }
     std::string pdf = "%PDF-1.2\n";
-    auto offsets = AppendObjects(
-        pdf, {{1, "<< /Type /Catalog /Pages 2 0 R >>"},
-              {2, "<< /Type /Pages /Kids [" + kids + "] /Count 5000 /MediaBox [0 0 300 200] " +
-                      (inheriting ? "/Resources << " + large + " >>" : "") + " >>"}});
+    auto offsets = AppendObjects(pdf, {{1, "<< /Type /Catalog /Pages 2 0 R >>"},
+                                       {2, "<< /Type /Pages /Kids [" + kids + "] /Count 5000 /MediaBox [0 0 300 200] " +
+                                               (inheriting ? "/Resources << " + large + " >>" : "") + " >>"}});
     const auto pages = AppendObjects(pdf, objects);
     offsets.insert(offsets.end(), pages.begin(), pages.end());
     for (int kid = 11; kid < 5010 && !inheriting; ++kid)
@@ -381,6 +380,9 @@ TEST(PdfInputFile, PageContentsAreTheStreamsTheyName)
         std::string message;
     };
     const std::string both = "BT /F1 12 Tf 20 100 Td (First) Tj ET\nBT /F1 12 Tf 20 50 Td (Second) Tj ET\n";
+    std::string large = "[";
+    for (int i = 0; i < 100000; ++i)
+        large += "11 0 R ";
     const Case cases[] = {
         {"4 0 R", "BT /F1 12 Tf 20 100 Td (First) Tj ET\n", ""},
         {"[4 0 R 6 0 R]", both, ""},
@@ -389,13 +391,7 @@ TEST(PdfInputFile, PageContentsAreTheStreamsTheyName)
         {"8 0 R", "", "Cannot find TAG stream"},
         {"10 0 R", "", "Cannot find TAG stream"},
         {"12 0 R", "", "Cannot find TAG stream"},
-        {"[" + [] {
-             std::string many;
-             for (int i = 0; i < 100000; ++i)
-                 many += "11 0 R ";
-             return many;
-         }() + "]",
-         "", "Invalid File"},
+        {large + "]", "", "Invalid File"},
     };
     for (const Case& c : cases) {
         const auto start = std::chrono::steady_clock::now();
@@ -507,8 +503,7 @@ TEST(PdfInputFile, DocumentsRefuseInputsWithTheirMessagesAndKeepTheOldFile)
         {"appended to an encrypted document", ReadWholeFile(plain), 1, true,
          "An input PDF cannot be appended to an encrypted document"},
         {"encrypted input", ReadWholeFile(encrypted), 3, false, "Encrypted input PDF files are not supported"},
-        {"box without numbers", NestedPage().replace(NestedPage().find("[50 50"), 3, "[/a"), 2, false,
-         "Invalid File"},
+        {"box without numbers", NestedPage().replace(NestedPage().find("[50 50"), 3, "[/a"), 2, false, "Invalid File"},
     };
     const std::string target = folder.File("target.pdf");
     const std::string input = folder.File("input.pdf");
