@@ -43,7 +43,6 @@ public:
     // object many times, or sections written inside each other) raises "Invalid File" when it has
     // cost ReadingBudget(), instead of keeping the reader busy for hours.
     void Charge(std::int64_t bytes) const;
-    std::int64_t ReadingBudget() const;
     // The page's content streams undone and joined by line feeds. All the pages of a file give at
     // most DecodedContentLimit bytes: streams that pages share cannot multiply it.
     std::string PageContent(const TPdfInputPage& page) const;
@@ -61,6 +60,7 @@ private:
     void ReadEntries(std::int64_t& position);
     std::string StreamData(int number) const;
     std::int64_t StartXRef() const;
+    std::int64_t ReadingBudget() const;
 
     // Mutable because reading it moves its position.
     mutable TMemoryStream file_;
