@@ -1,6 +1,5 @@
 #include "pdf/PdfInputFile.h"
 
-#include "pdf/PdfCustomType.h"
 #include "pdf/PdfInputSyntax.h"
 #include "pdf/PdfPageTree.h"
 #include "pdf/PdfStream.h"
@@ -103,10 +102,12 @@ std::int64_t TPdfInputFile::ReadSection(std::int64_t offset)
     at = SkipBlanks(text, static_cast<std::size_t>(position));
     if (!StartsWordAt(text, at, "trailer"))
         throw Exception("trailer not found");
-    const std::string trailer = ReadBalancedDictionary(file_, static_cast<std::int64_t>(at));
-    if (trailer.empty())
+    const std::size_t open = NextToken(text, at + 7);
+    const std::size_t end = StartsWordAt(text, open, "<<") ? ValueEnd(text, open) : std::string_view::npos;
+    if (end == std::string_view::npos)
         throw Exception("trailer not found");
-    Charge(static_cast<std::int64_t>(trailer.size()));
+    Charge(static_cast<std::int64_t>(end - open));
+    const std::string trailer(text.substr(open, end - open));
     if (FindTag(trailer, "/Encrypt") != std::string::npos)
         throw Exception("Encrypted input PDF files are not supported");
     if (root_ == 0 && FindTag(trailer, "/Root") != std::string::npos)
