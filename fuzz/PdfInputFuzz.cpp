@@ -10,7 +10,9 @@
 //     %o  where the copy begins, as ten digits
 //     %p  where the copy before began; for the first copy, where the last section before it began
 //     %a  where the same copy of the group before this one began
-// and outside the groups "%x", where the last section before it begins (for startxref).
+// and outside the groups "%x", where the last section before it begins (for startxref). Anywhere,
+// "%m" notes where it stands (and writes nothing) and "%r" writes what "%m" noted last, as ten
+// digits: an object's offset for the table when a group before it moved it.
 #include "pdf/PdfFileWriter.h"
 #include "pdf/PdfInputFile.h"
 #include "pdf/PdfInputObjects.h"
@@ -27,7 +29,7 @@
 
 namespace {
 
-constexpr std::size_t LargestExpansion = std::size_t{16} << 20;
+constexpr std::size_t LargestExpansion = std::size_t{4} << 20;
 constexpr std::size_t MostCopies = 1000000;
 
 std::string TenDigits(std::size_t value)
@@ -63,35 +65,51 @@ std::size_t Number(std::string_view text, std::size_t& at)
     return value;
 }
 
-// Appends `text` with the marks that `values` gives for its letters replaced; outside the groups,
-// where there are no values, "%x" by where the last section begins.
-void AppendMarked(std::string& out, std::string_view text, const std::string* values, TLastSection& section)
+// The expanded text and what its marks refer to.
+struct TExpansion {
+    std::string out;
+    TLastSection section;
+    std::size_t noted = 0;
+};
+
+// Writes what the mark of `letter` stands for: one of the group's `values` (nullptr outside the
+// groups), or one of the marks that stand anywhere. False when the letter is no mark here.
+bool WriteMark(TExpansion& expansion, char letter, const std::string* values)
+{
+    std::string& out = expansion.out;
+    if (letter == 'm')
+        expansion.noted = out.size();
+    else if (letter == 'r')
+        out += TenDigits(expansion.noted);
+    else if (values == nullptr && letter == 'x')
+        out += std::to_string(expansion.section.Of(out));
+    else if (values != nullptr && letter >= 'a' && letter <= 'z' && !values[letter - 'a'].empty())
+        out += values[letter - 'a'];
+    else
+        return false;
+    return true;
+}
+
+void AppendMarked(TExpansion& expansion, std::string_view text, const std::string* values)
 {
     for (std::size_t at = 0; at < text.size(); ++at) {
-        const char letter = at + 1 < text.size() ? text[at + 1] : 0;
-        const bool mark = text[at] == '%' && letter >= 'a' && letter <= 'z';
-        if (mark && values != nullptr && !values[letter - 'a'].empty()) {
-            out += values[letter - 'a'];
+        if (text[at] == '%' && at + 1 < text.size() && WriteMark(expansion, text[at + 1], values))
             ++at;
-        } else if (mark && values == nullptr && letter == 'x') {
-            out += std::to_string(section.Of(out));
-            ++at;
-        } else {
-            out += text[at];
-        }
+        else
+            expansion.out += text[at];
     }
 }
 
 // The input with its repeat groups expanded, at most LargestExpansion bytes.
 std::string Expanded(std::string_view input)
 {
-    std::string out;
-    TLastSection section;
+    TExpansion expansion;
+    std::string& out = expansion.out;
     std::vector<std::size_t> before;
     std::size_t at = 0;
     while (at < input.size() && out.size() < LargestExpansion) {
         const std::size_t open = input.find("%{", at);
-        AppendMarked(out, input.substr(at, open == std::string_view::npos ? open : open - at), nullptr, section);
+        AppendMarked(expansion, input.substr(at, open == std::string_view::npos ? open : open - at), nullptr);
         if (open == std::string_view::npos)
             break;
         std::size_t position = open + 2;
@@ -109,23 +127,22 @@ std::string Expanded(std::string_view input)
         std::vector<std::size_t> starts;
         const bool marked = body.find('%') != std::string_view::npos;
         for (std::size_t i = 0; i < count && !body.empty() && out.size() < LargestExpansion; ++i) {
+            starts.push_back(out.size());
             if (!marked) {
-                starts.push_back(out.size());
                 out += body;
                 continue;
             }
-            std::string marks[26];
-            marks['i' - 'a'] = std::to_string(first + i);
-            marks['o' - 'a'] = TenDigits(out.size());
-            marks['p' - 'a'] = TenDigits(i == 0 ? section.Of(out) : starts.back());
-            marks['a' - 'a'] = TenDigits(i < before.size() ? before[i] : 0);
-            starts.push_back(out.size());
-            AppendMarked(out, body, marks, section);
+            std::string values[26];
+            values['i' - 'a'] = std::to_string(first + i);
+            values['o' - 'a'] = TenDigits(out.size());
+            values['p' - 'a'] = TenDigits(i == 0 ? expansion.section.Of(out) : starts[i - 1]);
+            values['a' - 'a'] = TenDigits(i < before.size() ? before[i] : 0);
+            AppendMarked(expansion, body, values);
         }
         before = std::move(starts);
         at = close + 2;
     }
-    return out;
+    return std::move(out);
 }
 
 void CarryPagesOver(const TPdfInputFile& input, const TPdfPages& tree)
