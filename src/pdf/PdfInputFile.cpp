@@ -1,6 +1,5 @@
 #include "pdf/PdfInputFile.h"
 
-#include "pdf/PdfCustomType.h"
 #include "pdf/PdfInputSyntax.h"
 #include "pdf/PdfPageTree.h"
 #include "pdf/PdfStream.h"
@@ -9,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <set>
 
 namespace {
 
@@ -35,14 +35,16 @@ void TPdfInputFile::ReadPDFStream(TStream& source, TPdfPages& tree)
     offsets_.clear();
     root_ = 0;
     decoded_ = 0;
-    std::set<std::int64_t> visited;
-    ReadCrossReferences(StartXRef(), visited);
+    charged_ = 0;
+    ReadCrossReferences(StartXRef());
     if (root_ <= 0)
         MissingTag("/Root");
     pages_ = NextPDFObject(ObjectDictionary(root_), "/Pages");
-    tree.SetInputFile(this);
-    if (!tree.LoadFromStream(file_, PosInPDFFile(pages_)))
+    const std::string node = ObjectDictionary(pages_);
+    if (node.empty())
         MissingTag("/Type");
+    tree.SetInputFile(this);
+    tree.SetAsString(node);
 }
 
 std::string_view TPdfInputFile::Text() const
@@ -77,12 +79,20 @@ std::int64_t TPdfInputFile::StartXRef() const
     return offset;
 }
 
-// The newest section first: an entry it gives is not replaced by an older one. Each section is
-// read once, so a /Prev chain that comes back to itself ends.
-void TPdfInputFile::ReadCrossReferences(std::int64_t offset, std::set<std::int64_t>& visited)
+// The newest section first: an entry it gives is not replaced by an older one. The chain is walked
+// in a loop, however long it is, and each section is read once, so a chain that comes back to
+// itself ends.
+void TPdfInputFile::ReadCrossReferences(std::int64_t newest)
 {
-    if (!visited.insert(offset).second)
-        return;
+    std::set<std::int64_t> visited;
+    for (std::int64_t offset = newest; offset != 0 && visited.insert(offset).second;)
+        offset = ReadSection(offset);
+}
+
+// Reads the section at `offset` and its trailer; the offset of the previous section, 0 when there is
+// none.
+std::int64_t TPdfInputFile::ReadSection(std::int64_t offset)
+{
     const std::string_view text = Text();
     auto at = SkipBlanks(text, static_cast<std::size_t>(offset));
     if (!StartsWordAt(text, at, "xref"))
@@ -92,19 +102,22 @@ void TPdfInputFile::ReadCrossReferences(std::int64_t offset, std::set<std::int64
     at = SkipBlanks(text, static_cast<std::size_t>(position));
     if (!StartsWordAt(text, at, "trailer"))
         throw Exception("trailer not found");
-    const std::string trailer = ReadBalancedDictionary(file_, static_cast<std::int64_t>(at));
-    if (trailer.empty())
+    const std::size_t open = NextToken(text, at + 7);
+    const std::size_t end = StartsWordAt(text, open, "<<") ? ValueEnd(text, open) : std::string_view::npos;
+    if (end == std::string_view::npos)
         throw Exception("trailer not found");
+    Charge(static_cast<std::int64_t>(end - open));
+    const std::string trailer(text.substr(open, end - open));
     if (FindTag(trailer, "/Encrypt") != std::string::npos)
         throw Exception("Encrypted input PDF files are not supported");
     if (root_ == 0 && FindTag(trailer, "/Root") != std::string::npos)
         root_ = NextPDFObject(trailer, "/Root");
     if (FindTag(trailer, "/Prev") == std::string::npos)
-        return;
+        return 0;
     const std::int64_t previous = NextPDFNumber(trailer, "/Prev");
     if (previous <= 0 || previous >= static_cast<std::int64_t>(text.size()))
         throw Exception("xref not found");
-    ReadCrossReferences(previous, visited);
+    return previous;
 }
 
 // Subsections of "first count" and count entries "offset generation n|f", until "trailer".
@@ -178,14 +191,10 @@ std::int64_t TPdfInputFile::NextPDFNumber(const std::string& text, std::string_v
     end = SkipBlanks(text, end);
     if (end >= text.size() || text[end] != 'R' || value > INT32_MAX)
         return value;
-    std::int64_t position = PosInPDFFile(static_cast<int>(value));
-    if (position == 0)
-        MissingTag(tag);
-    const std::string_view body = Text().substr(static_cast<std::size_t>(position));
-    const std::size_t obj = body.find("obj");
-    position += obj == std::string_view::npos ? 0 : static_cast<std::int64_t>(obj + 3);
-    const std::int64_t referenced = ReadNextNumber(position);
-    if (obj == std::string_view::npos || referenced < 0)
+    const std::string_view object = ObjectValue(static_cast<int>(value));
+    auto position = static_cast<std::int64_t>(object.data() - Text().data());
+    const std::int64_t referenced = object.empty() ? -1 : ReadNextNumber(position);
+    if (referenced < 0)
         MissingTag(tag);
     return referenced;
 }
@@ -207,39 +216,72 @@ int TPdfInputFile::NextPDFObject(const std::string& text, std::string_view tag) 
     return static_cast<int>(number);
 }
 
+std::string_view TPdfInputFile::ObjectValue(int number) const
+{
+    const std::string_view text = Text();
+    std::int64_t position = PosInPDFFile(number);
+    if (position == 0 || ReadNextNumber(position) != number || ReadNextNumber(position) < 0)
+        return {};
+    const std::size_t header = SkipBlanks(text, static_cast<std::size_t>(position));
+    if (!StartsWordAt(text, header, "obj"))
+        return {};
+    const std::size_t start = NextToken(text, header + 3);
+    const std::size_t end = ValueEnd(text, start);
+    Charge(static_cast<std::int64_t>((end == std::string_view::npos ? text.size() : end) - header));
+    return end == std::string_view::npos ? std::string_view() : text.substr(start, end - start);
+}
+
 std::string TPdfInputFile::ObjectDictionary(int number) const
 {
-    const std::int64_t position = PosInPDFFile(number);
-    return position == 0 ? std::string() : ReadBalancedDictionary(file_, position);
+    const std::string_view value = ObjectValue(number);
+    return value.starts_with("<<") ? std::string(value) : std::string();
+}
+
+std::optional<std::string_view> TPdfInputFile::StreamBytes(std::string_view dictionary) const
+{
+    if (!dictionary.starts_with("<<"))
+        return std::nullopt;
+    const std::string_view text = Text();
+    const auto end = static_cast<std::size_t>(dictionary.data() + dictionary.size() - text.data());
+    const std::size_t keyword = SkipBlanks(text, end);
+    if (!StartsWordAt(text, keyword, "stream"))
+        return std::nullopt;
+    // The dictionary's own /Length, not one of a dictionary inside it; a reference is followed.
+    const std::int64_t length = NextPDFNumber("/Length " + std::string(EntryValue(dictionary, "/Length")), "/Length");
+    std::size_t data = keyword + 6;
+    if (StartsWordAt(text, data, "\r\n"))
+        data += 2;
+    else if (data < text.size() && text[data] == '\n')
+        ++data;
+    if (length < 0 || length > static_cast<std::int64_t>(text.size() - data))
+        MissingTag("/Length");
+    return text.substr(data, static_cast<std::size_t>(length));
+}
+
+void TPdfInputFile::Charge(std::int64_t bytes) const
+{
+    charged_ += bytes;
+    if (charged_ > ReadingBudget())
+        throw Exception("Invalid File");
+}
+
+// A sound file reads each object a few times at most (its tree, its content, its copy) and keeps
+// what pages inherit once per page; the floor leaves room for small files of many pages.
+std::int64_t TPdfInputFile::ReadingBudget() const
+{
+    return 16 * static_cast<std::int64_t>(Text().size()) + (std::int64_t{16} << 20);
 }
 
 std::string TPdfInputFile::StreamData(int number) const
 {
-    const std::string dictionary = ObjectDictionary(number);
-    if (dictionary.empty())
+    const std::string_view dictionary = ObjectValue(number);
+    const std::optional<std::string_view> data = StreamBytes(dictionary);
+    if (!data)
         MissingTag("stream");
-    const std::string_view text = Text();
-    const auto position = static_cast<std::size_t>(PosInPDFFile(number));
-    std::size_t at = SkipBlanks(text, text.find(dictionary, position) + dictionary.size());
-    if (!StartsWordAt(text, at, "stream"))
-        MissingTag("stream");
-    at += 6;
-    if (StartsWordAt(text, at, "\r\n"))
-        at += 2;
-    else if (at < text.size() && text[at] == '\n')
-        ++at;
-    const std::int64_t length = NextPDFNumber(dictionary, "/Length");
-    if (length < 0 || length > static_cast<std::int64_t>(text.size() - at))
-        MissingTag("/Length");
     TPdfStream stream(nullptr);
-    stream.RawWrite(text.substr(at, static_cast<std::size_t>(length)));
-    const std::size_t filter = FindTag(dictionary, "/Filter");
-    if (filter != std::string::npos) {
-        const std::size_t start = SkipBlanks(dictionary, filter);
-        const std::size_t end = start < dictionary.size() && dictionary[start] == '['
-                                    ? dictionary.find(']', start)
-                                    : dictionary.find_first_of("/>", start + 1) - 1;
-        stream.SetPreEncoded(dictionary.substr(start, end == std::string::npos ? end : end - start + 1));
+    stream.RawWrite(*data);
+    if (const std::string_view filter = EntryValue(dictionary, "/Filter"); !filter.empty()) {
+        stream.SetPreEncoded(std::string(filter));
         stream.DecodeIt();
         if (stream.PreEncoded())
             throw Exception("Unsupported filter " + stream.SourceFilter());
@@ -251,6 +293,12 @@ std::string TPdfInputFile::PageContent(const TPdfInputPage& page) const
 {
     const std::string node = ObjectDictionary(page.number);
     std::string_view contents = EntryValue(node, "/Contents");
+    // The array of streams may stand in an object of its own.
+    if (const int list = ReferencedObject(contents); list >= 0) {
+        const std::string_view value = ObjectValue(list);
+        if (value.starts_with('['))
+            contents = value;
+    }
     if (contents.empty())
         return {};
     if (contents.front() == '[')

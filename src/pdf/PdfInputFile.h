@@ -3,7 +3,7 @@
 #include "platform/core/Streams.h"
 
 #include <cstdint>
-#include <set>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,8 +29,20 @@ public:
     std::int64_t NextPDFNumber(const std::string& text, std::string_view tag) const;
     // The object number of the reference after `tag`. Raises "Cannot find TAG " + tag.
     int NextPDFObject(const std::string& text, std::string_view tag) const;
-    // The first dictionary of an object, "" when there is none.
+    // The value of object `number` after its header "n g obj", as it stands in Text(); empty when
+    // the tables do not give the object, no such header stands at its offset or the value does not
+    // close. What it covers counts against the reading budget.
+    std::string_view ObjectValue(int number) const;
+    // The object's value when it is a dictionary, "" otherwise.
     std::string ObjectDictionary(int number) const;
+    // The data of the stream whose dictionary `dictionary` (a value ObjectValue gave) is; nothing when
+    // no "stream" follows it. Raises "Cannot find TAG /Length" for a length the file cannot hold.
+    std::optional<std::string_view> StreamBytes(std::string_view dictionary) const;
+    // Counts bytes of the input read or kept by the reader. Reading each object once costs about the
+    // file's size; a file whose objects are read again and again (by kids or contents naming one
+    // object many times, or sections written inside each other) raises "Invalid File" when it has
+    // cost ReadingBudget(), instead of keeping the reader busy for hours.
+    void Charge(std::int64_t bytes) const;
     // The page's content streams undone and joined by line feeds. All the pages of a file give at
     // most DecodedContentLimit bytes: streams that pages share cannot multiply it.
     std::string PageContent(const TPdfInputPage& page) const;
@@ -43,10 +55,12 @@ public:
     std::string_view Text() const;
 
 private:
-    void ReadCrossReferences(std::int64_t offset, std::set<std::int64_t>& visited);
+    void ReadCrossReferences(std::int64_t newest);
+    std::int64_t ReadSection(std::int64_t offset);
     void ReadEntries(std::int64_t& position);
     std::string StreamData(int number) const;
     std::int64_t StartXRef() const;
+    std::int64_t ReadingBudget() const;
 
     // Mutable because reading it moves its position.
     mutable TMemoryStream file_;
@@ -56,4 +70,6 @@ private:
     int pages_ = 0;
     // What PageContent gave so far.
     mutable std::int64_t decoded_ = 0;
+    // What Charge counted so far.
+    mutable std::int64_t charged_ = 0;
 };

@@ -11,24 +11,6 @@ namespace {
 
 [[noreturn]] void InvalidFile() { throw Exception("Invalid File"); }
 
-// The position of the value after "n g obj" at `position`, or npos when no such header stands there.
-std::size_t ObjectBody(const TPdfInputFile& input, int number, std::int64_t position)
-{
-    if (input.ReadNextNumber(position) != number || input.ReadNextNumber(position) < 0)
-        return std::string_view::npos;
-    const std::size_t at = SkipBlanks(input.Text(), static_cast<std::size_t>(position));
-    return StartsWordAt(input.Text(), at, "obj") ? at + 3 : std::string_view::npos;
-}
-
-// Where the data after the keyword "stream" at `at` start: past its line end.
-std::size_t StreamDataStart(std::string_view text, std::size_t at)
-{
-    at += 6;
-    if (StartsWordAt(text, at, "\r\n"))
-        return at + 2;
-    return at < text.size() && text[at] == '\n' ? at + 1 : at;
-}
-
 } // namespace
 
 TPdfInputObjects::TPdfInputObjects(const TPdfInputFile& input, TPdfFileWriter& writer) : input_(input), writer_(writer)
@@ -57,9 +39,8 @@ int TPdfInputObjects::Claim(int number)
 
 int TPdfInputObjects::ObjectOf(std::string_view value)
 {
-    const std::size_t end = ValueEnd(value, 0);
-    if (end != std::string_view::npos && !value.empty() && value.back() == 'R' && SkipBlanks(value, end) == value.size())
-        return Copy(References(value).front());
+    if (const int referenced = ReferencedObject(value); referenced >= 0)
+        return Copy(referenced);
     const int number = writer_.ReserveObjectNumber("TPdfInputObject");
     WriteObject(number, Rewritten(value, number));
     return number;
@@ -115,30 +96,23 @@ void TPdfInputObjects::CopyObject(int input, int output)
         WriteObject(output, "null");
         return;
     }
-    const std::string_view text = input_.Text();
-    const std::size_t body = ObjectBody(input_, input, position);
-    const std::size_t end = body == std::string_view::npos ? body : ValueEnd(text, body);
-    if (end == std::string_view::npos)
+    const std::string_view value = input_.ObjectValue(input);
+    if (value.empty())
         InvalidFile();
-    const std::string_view value = text.substr(body, end - body);
-    const std::size_t keyword = SkipBlanks(text, end);
-    if (!StartsWordAt(text, keyword, "stream")) {
-        Spend(static_cast<std::int64_t>(end) - position);
+    const std::string_view text = input_.Text();
+    const std::optional<std::string_view> data = input_.StreamBytes(value);
+    const std::string_view last = data ? *data : value;
+    Spend(last.data() + last.size() - text.data() - position);
+    if (!data) {
         WriteObject(output, Rewritten(value, output));
         return;
     }
-    // The dictionary's own /Length, not one of a dictionary inside it; a reference is followed.
-    const std::int64_t length = input_.NextPDFNumber("/Length " + std::string(EntryValue(value, "/Length")), "/Length");
-    const std::size_t data = StreamDataStart(text, keyword);
-    if (length < 0 || length > static_cast<std::int64_t>(text.size() - data))
-        MissingTag("/Length");
-    Spend(static_cast<std::int64_t>(data) + length - position);
     std::string dictionary = "<<";
     for (const auto& [key, entry] : DictionaryEntries(value))
         if (key != "/Length")
             dictionary += std::string(key) + " " + std::string(entry) + "\r\n";
-    dictionary = Rewritten(dictionary, output) + "/Length " + IntToStr(length) + " >>";
-    WriteStreamObject(output, dictionary, std::string(text.substr(data, static_cast<std::size_t>(length))));
+    dictionary = Rewritten(dictionary, output) + "/Length " + IntToStr(static_cast<std::int64_t>(data->size())) + " >>";
+    WriteStreamObject(output, dictionary, std::string(*data));
 }
 
 void TPdfInputObjects::WriteObject(int number, std::string_view body)

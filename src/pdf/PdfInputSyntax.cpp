@@ -23,15 +23,6 @@ bool IsDigits(std::string_view token)
 
 [[noreturn]] void InvalidFile() { throw Exception("Invalid File"); }
 
-// The first token at or after `at`, blanks and comments passed over.
-std::size_t NextToken(std::string_view text, std::size_t at)
-{
-    at = SkipBlanks(text, at);
-    while (at < text.size() && text[at] == '%')
-        at = SkipBlanks(text, TokenEnd(text, at));
-    return at;
-}
-
 // The end of "n g R" when the digits at `at` begin one, else npos.
 std::size_t ReferenceEnd(std::string_view text, std::size_t at)
 {
@@ -78,6 +69,14 @@ std::size_t FindTag(std::string_view text, std::string_view tag)
             return end;
     }
     return std::string_view::npos;
+}
+
+std::size_t NextToken(std::string_view text, std::size_t at)
+{
+    at = SkipBlanks(text, at);
+    while (at < text.size() && text[at] == '%')
+        at = SkipBlanks(text, TokenEnd(text, at));
+    return at;
 }
 
 void MissingTag(std::string_view tag) { throw Exception("Cannot find TAG " + std::string(tag)); }
@@ -165,6 +164,16 @@ std::string_view EntryValue(std::string_view dictionary, std::string_view key)
         if (name == key)
             return value;
     return {};
+}
+
+int ReferencedObject(std::string_view value)
+{
+    const std::size_t at = NextToken(value, 0);
+    const std::size_t end = at < value.size() ? ReferenceEnd(value, at) : std::string_view::npos;
+    const std::string_view number = value.substr(at, TokenEnd(value, at) - at);
+    if (end == std::string_view::npos || !IsDigits(number) || NextToken(value, end) != value.size())
+        return -1;
+    return ObjectNumber(number);
 }
 
 std::vector<int> References(std::string_view list)

@@ -17,6 +17,8 @@ bool StartsWordAt(std::string_view text, std::size_t at, std::string_view word);
 std::size_t FindTag(std::string_view text, std::string_view tag);
 [[noreturn]] void MissingTag(std::string_view tag);
 
+// The first token at or after `at`, blanks and comments passed over.
+std::size_t NextToken(std::string_view text, std::size_t at);
 // The end of the token at `at`: a literal or hexadecimal string, a name, "<<", ">>", a bracket, a
 // comment or a run of other characters. A string that does not close ends with the text.
 std::size_t TokenEnd(std::string_view text, std::size_t at);
@@ -30,6 +32,8 @@ std::vector<std::pair<std::string_view, std::string_view>> DictionaryEntries(std
 // The value of a dictionary's own entry `key` ("/Name"); empty when there is none.
 std::string_view EntryValue(std::string_view dictionary, std::string_view key);
 
+// The object number when `value` is one reference "n g R" and nothing else, else -1.
+int ReferencedObject(std::string_view value);
 // The object numbers of the "n g R" references in a list; "Invalid File" for anything else there.
 std::vector<int> References(std::string_view list);
 

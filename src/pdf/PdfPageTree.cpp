@@ -172,6 +172,10 @@ void TPdfPages::ReadInputNode(const std::string& node, int number, TPdfInputPage
 {
     if (node.empty())
         MissingTag("/Type");
+    // Each node gets, and each page keeps, its own copy of what it inherits: many kids under a
+    // large inherited value must not multiply it without bound.
+    inputFile_->Charge(static_cast<std::int64_t>(inherited.mediaBox.size() + inherited.resources.size() +
+                                                 inherited.cropBox.size() + inherited.rotate.size()));
     if (const std::string_view box = EntryValue(node, "/MediaBox"); !box.empty())
         inherited.mediaBox = box;
     if (const std::string_view resources = EntryValue(node, "/Resources"); !resources.empty())

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <regex>
 
 namespace {
@@ -47,16 +48,23 @@ void AppendTable(std::string& pdf, const std::vector<std::pair<int, std::size_t>
     pdf += table + "trailer\n<< /Size 9 " + trailer + " >>\nstartxref\n" + start + "\n%%EOF\n";
 }
 
-// Appends objects and a cross-reference section to `pdf`; the section's trailer gets `trailer`.
-void AppendSection(std::string& pdf, const std::vector<std::pair<int, std::string>>& objects,
-                   const std::string& trailer)
+// Appends objects to `pdf`; their numbers and offsets.
+std::vector<std::pair<int, std::size_t>> AppendObjects(std::string& pdf,
+                                                       const std::vector<std::pair<int, std::string>>& objects)
 {
     std::vector<std::pair<int, std::size_t>> offsets;
     for (const auto& [number, body] : objects) {
         offsets.emplace_back(number, pdf.size());
         pdf += std::to_string(number) + " 0 obj\n" + body + "\nendobj\n";
     }
-    AppendTable(pdf, offsets, trailer);
+    return offsets;
+}
+
+// Appends objects and a cross-reference section to `pdf`; the section's trailer gets `trailer`.
+void AppendSection(std::string& pdf, const std::vector<std::pair<int, std::string>>& objects,
+                   const std::string& trailer)
+{
+    AppendTable(pdf, AppendObjects(pdf, objects), trailer);
 }
 
 const std::string PageTree = "<< /Type /Pages /Kids [3 0 R] /Count 1 /MediaBox [0 0 300 200] >>";
@@ -78,6 +86,73 @@ std::string LastXRefOffset(const std::string& pdf)
 {
     const std::size_t at = pdf.rfind("startxref\n") + 10;
     return pdf.substr(at, pdf.find('\n', at) - at);
+}
+
+// Ten digits, so that a text's length does not depend on the offsets it names.
+std::string TenDigits(std::size_t offset)
+{
+    const std::string digits = std::to_string(offset);
+    return std::string(10 - digits.size(), '0') + digits;
+}
+
+// A page whose content is the newest of `count` sections, each listing the content stream again.
+std::string LongChain(int count)
+{
+    std::string pdf = OnePage("(old) Tj");
+    const std::string old = pdf.substr(pdf.rfind("4 1\n"), 24);
+    std::size_t previous = std::stoul(LastXRefOffset(pdf));
+    for (int i = 2; i < count; ++i) {
+        const std::size_t at = pdf.size();
+        pdf += "xref\n" + old + "trailer\n<< /Prev " + std::to_string(previous) + " >>\n";
+        previous = at;
+    }
+    AppendSection(pdf, {{4, Stream("", "(new) Tj")}}, "/Prev " + std::to_string(previous));
+    return pdf;
+}
+
+// An entry of nearly a megabyte, short of the longest dictionary a reader may take.
+std::string LargeEntry() { return "/Pad (" + std::string((1 << 20) - 4096, 'x') + ")"; }
+
+// Five thousand kids: under one tree node that hands them a quarter of a megabyte of resources, or
+// all of them pointing at one page of nearly a megabyte.
+std::string WideTree(bool inheriting)
+{
+    const std::string large = inheriting ? LargeEntry().substr(0, 1 << 18) + ")" : LargeEntry();
+    std::string kids;
+    std::vector<std::pair<int, std::string>> objects;
+    for (int kid = 10; kid < 5010; ++kid) {
+        kids += std::to_string(kid) + " 0 R ";
+        if (inheriting || kid == 10)
+            objects.emplace_back(kid, "<< /Type /Page " + (inheriting ? std::string() : large) + " >>");
+    }
+    std::string pdf = "%PDF-1.2\n";
+    auto offsets = AppendObjects(pdf, {{1, "<< /Type /Catalog /Pages 2 0 R >>"},
+                                       {2, "<< /Type /Pages /Kids [" + kids + "] /Count 5000 /MediaBox [0 0 300 200] " +
+                                               (inheriting ? "/Resources << " + large + " >>" : "") + " >>"}});
+    const auto pages = AppendObjects(pdf, objects);
+    offsets.insert(offsets.end(), pages.begin(), pages.end());
+    for (int kid = 11; kid < 5010 && !inheriting; ++kid)
+        offsets.emplace_back(kid, pages.front().second);
+    AppendTable(pdf, offsets, "/Root 1 0 R");
+    return pdf;
+}
+
+// Fifteen thousand sections, each written inside the trailer of the one after it, as a string: each
+// trailer is short of a megabyte, and all of them together thousands of times the file.
+std::string TrailersInsideEachOther()
+{
+    std::string pdf = OnePage("(x) Tj");
+    const std::string oldest = LastXRefOffset(pdf);
+    const std::string head = "xref\n0 0\ntrailer\n<< /Prev ";
+    const int count = 15000;
+    const std::size_t start = pdf.size();
+    const std::size_t step = head.size() + 10 + 5;
+    for (int i = 0; i < count; ++i)
+        pdf += head + (i + 1 < count ? TenDigits(start + (i + 1) * step) : oldest) + " /X (";
+    for (int i = 0; i < count; ++i)
+        pdf += ") >>";
+    pdf += "\nstartxref\n" + std::to_string(start) + "\n%%EOF\n";
+    return pdf;
 }
 
 // The content's length, 10000, claimed as 99999: the offsets stay as they were.
@@ -123,6 +198,30 @@ std::string ObjectsInsideEachOther()
                   "/Root 1 0 R /Prev " + LastXRefOffset(pdf));
     return pdf;
 }
+
+// Contents named in every way: a page that refers to `contents`, and the objects it may name; the
+// array object and the number stand just before a stream that is none of the page's.
+std::string PageWithContents(const std::string& contents)
+{
+    std::string pdf = "%PDF-1.2\n";
+    AppendSection(pdf,
+                  {{1, "<< /Type /Catalog /Pages 2 0 R >>"},
+                   {2, PageTree},
+                   {3, "<< /Type /Page /Parent 2 0 R /Contents " + contents + " >>"},
+                   {5, "[4 0 R 6 0 R]"},
+                   {9, "42"},
+                   {7, Stream("", "BT /F1 12 Tf 20 150 Td (Wrong) Tj ET")},
+                   {4, Stream("", "BT /F1 12 Tf 20 100 Td (First) Tj ET")},
+                   {6, Stream("", "BT /F1 12 Tf 20 50 Td (Second) Tj ET")},
+                   {8, "<< /Type /Shelf >>"},
+                   {10, "[4 0 R 5 0 R]"},
+                   {11, Stream(LargeEntry(), "")}},
+                  "/Root 1 0 R");
+    return pdf;
+}
+
+// A generous guard against a reader that hangs; no measure of its speed.
+constexpr auto HangGuard = std::chrono::seconds(30);
 
 // What an input mode makes of a file: a letter page that draws the first input page's form when
 // there is one. Listeners of the device record what they hear.
@@ -208,6 +307,11 @@ TEST(PdfInputFile, NewerSectionsWinAndLongDictionariesAreReadWhole)
     std::string loop = OnePage("(x) Tj", "", " /Prev SELF");
     loop.replace(loop.rfind("SELF"), 4, LastXRefOffset(loop));
     EXPECT_EQ(Read(loop)->PageContent(0), "(x) Tj\n");
+
+    // The newest of a long chain wins, and the oldest still gives the catalog.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Read(LongChain(100000))->PageContent(0), "(new) Tj\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, HangGuard);
 }
 
 TEST(PdfInputFile, HostileFilesAreRefusedWithTheirMessages)
@@ -246,9 +350,15 @@ TEST(PdfInputFile, HostileFilesAreRefusedWithTheirMessages)
         {"object streams", qpdf("--object-streams=generate"), "xref not found"},
         {"encrypted", qpdf("--encrypt u o 256 --"), "Encrypted input PDF files are not supported"},
         {"no pages", OnePage("").replace(OnePage("").find("/Pages 2"), 6, "/Pagez"), "Cannot find TAG /Pages"},
+        {"kids pointing at one page", WideTree(false), "Cannot find TAG /Type"},
+        {"kids inheriting a large value", WideTree(true), "Invalid File"},
+        {"trailers inside each other", TrailersInsideEachOther(), "Invalid File"},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(RaisedMessage<Exception>([&] { Read(c.pdf); }), c.message) << c.name;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, HangGuard) << c.name;
+    }
     const Case contents[] = {
         {"LZW", OnePage("x", "/LZWDecode"), "LZWDecode is not supported!"},
         {"Flate past the ceiling", OnePage(bomb, "/FlateDecode"), "decompressed data exceed 67108864 bytes"},
@@ -258,6 +368,48 @@ TEST(PdfInputFile, HostileFilesAreRefusedWithTheirMessages)
         const auto input = Read(c.pdf);
         EXPECT_EQ(RaisedMessage<Exception>([&] { input->PageContent(0); }), c.message) << c.name;
     }
+}
+
+// A page's contents are its streams, however they are named, and nothing else: an array of them may
+// stand in an object of its own; anything else there is refused.
+TEST(PdfInputFile, PageContentsAreTheStreamsTheyName)
+{
+    struct Case {
+        std::string contents;
+        std::string content;
+        std::string message;
+    };
+    const std::string both = "BT /F1 12 Tf 20 100 Td (First) Tj ET\nBT /F1 12 Tf 20 50 Td (Second) Tj ET\n";
+    std::string large = "[";
+    for (int i = 0; i < 100000; ++i)
+        large += "11 0 R ";
+    const Case cases[] = {
+        {"4 0 R", "BT /F1 12 Tf 20 100 Td (First) Tj ET\n", ""},
+        {"[4 0 R 6 0 R]", both, ""},
+        {"5 0 R", both, ""},
+        {"9 0 R", "", "Cannot find TAG stream"},
+        {"8 0 R", "", "Cannot find TAG stream"},
+        {"10 0 R", "", "Cannot find TAG stream"},
+        {"12 0 R", "", "Cannot find TAG stream"},
+        {large + "]", "", "Invalid File"},
+    };
+    for (const Case& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        const auto input = Read(PageWithContents(c.contents));
+        if (c.message.empty())
+            EXPECT_EQ(input->PageContent(0), c.content) << c.contents;
+        else
+            EXPECT_EQ(RaisedMessage<Exception>([&] { input->PageContent(0); }), c.message) << c.contents.substr(0, 20);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, HangGuard) << c.contents.substr(0, 20);
+    }
+
+    // The form of such a page shows its streams.
+    const TemporaryFolder folder;
+    const std::string output = folder.File("forms.pdf");
+    WriteWholeFile(folder.File("input.pdf"), PageWithContents("5 0 R"));
+    TInputDocument(folder.File("input.pdf"), 2, output).Write();
+    Judged("qpdf --check " + output);
+    EXPECT_EQ(Unspaced(Judged("pdftotext " + output + " -")), "FirstSecondOwnpage");
 }
 
 // Input pages become forms that show as the input shows them, from files of our device and of qpdf,
@@ -351,8 +503,7 @@ TEST(PdfInputFile, DocumentsRefuseInputsWithTheirMessagesAndKeepTheOldFile)
         {"appended to an encrypted document", ReadWholeFile(plain), 1, true,
          "An input PDF cannot be appended to an encrypted document"},
         {"encrypted input", ReadWholeFile(encrypted), 3, false, "Encrypted input PDF files are not supported"},
-        {"box without numbers", NestedPage().replace(NestedPage().find("[50 50"), 3, "[/a"), 2, false,
-         "Invalid File"},
+        {"box without numbers", NestedPage().replace(NestedPage().find("[50 50"), 3, "[/a"), 2, false, "Invalid File"},
     };
     const std::string target = folder.File("target.pdf");
     const std::string input = folder.File("input.pdf");
