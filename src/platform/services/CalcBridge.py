@@ -13,7 +13,8 @@ leave on stdout, one JSON object per line:
     {"call": "open", "path": "/a/b.xls"}                   -> null
     {"call": "activeSheet"}                                -> sheet number
     {"call": "values", "sheet": N, "range": [r1, c1, r2, c2]} -> rows of values (1-based, inclusive)
-    {"call": "setValue", "sheet": N, "cell": [row, column], "text": "12.5"} -> null
+    {"call": "setValue", "sheet": N, "cell": [row, column], "text": "12.5"} -> null (a number-like text as number)
+    {"call": "setText", "sheet": N, "cell": [row, column], "text": "a"} -> null (always a text)
     {"call": "range", "sheet": N, "first": "b3", "last": "b7"} -> range number
     {"call": "copy", "range": R, "destination": D}         -> null
     {"call": "autofit", "range": R}                        -> null
@@ -238,15 +239,21 @@ class Office:
             raise BridgeError("No such sheet.")
         return self.sheets[sheet_number][1]
 
-    def set_value(self, sheet_number, cell, text):
+    def target_cell(self, sheet_number, cell):
         if (len(cell) != 2 or not all(isinstance(n, int) for n in cell)
                 or not 1 <= cell[0] <= MAX_ROWS or not 1 <= cell[1] <= MAX_COLUMNS):
             raise BridgeError("Invalid cell.")
-        target = self.sheet(sheet_number).getCellByPosition(cell[1] - 1, cell[0] - 1)
+        return self.sheet(sheet_number).getCellByPosition(cell[1] - 1, cell[0] - 1)
+
+    def set_value(self, sheet_number, cell, text):
+        target = self.target_cell(sheet_number, cell)
         if NUMBER.fullmatch(text):
             target.setValue(float(text))
         else:
             target.setString(text)
+
+    def set_text(self, sheet_number, cell, text):
+        self.target_cell(sheet_number, cell).setString(text)
 
     def range(self, sheet_number, first, last):
         sheet = self.sheet(sheet_number)
@@ -390,6 +397,8 @@ def answer(office, request):
         return office.values(request.get("sheet"), request.get("range", []))
     if call == "setValue":
         return office.set_value(request.get("sheet"), request.get("cell", []), str(request.get("text", "")))
+    if call == "setText":
+        return office.set_text(request.get("sheet"), request.get("cell", []), str(request.get("text", "")))
     if call == "range":
         return office.range(request.get("sheet"), str(request.get("first", "")), str(request.get("last", "")))
     if call == "copy":
