@@ -381,11 +381,11 @@ void CatalogManager::EditCellContent(const std::string& text)
         modified = true;
 }
 
-void CatalogManager::EditLocation(const std::string& text)
+void CatalogManager::EditLocation(const std::string& stored)
 {
-    if (text == location)
+    if (stored == location)
         return;
-    location = text;
+    location = stored;
     modified = true;
 }
 

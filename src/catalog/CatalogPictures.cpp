@@ -89,7 +89,10 @@ int EditorQuarterCentimetres(double value, bool inches)
 
 bool CatalogManager::LocationIsCollectionFile() const { return IsCollectionFile(location); }
 
-std::string CatalogManager::BrowsedCollection() const { return LocationIsCollectionFile() ? location : std::string(); }
+std::string CatalogManager::BrowsedCollection() const
+{
+    return LocationIsCollectionFile() ? SystemPathOfStored(location) : std::string();
+}
 
 int CatalogManager::RoleColumn(CatalogFieldRole role) const { return catalog ? catalog->roles[role] : -1; }
 

@@ -6,6 +6,7 @@
 #include "catalog/ZYBBrowserCode.h"
 #include "imageformats/FileFormatList.h"
 #include "platform/core/CodePage.h"
+#include "platform/core/FilePaths.h"
 #include "platform/ui/PrintStatus.h"
 #include "platform/ui/StringGridView.h"
 #include "testing/RecordingSpreadsheets.h"
@@ -21,6 +22,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
@@ -416,4 +418,73 @@ TEST_F(CatalogWindow, ThePictureMenuWorksAndTheWindowWaitsDisabledForTheExport)
     ASSERT_TRUE(ZybFile().ReadImage(target, "cola.ppm", read, 1));
     EXPECT_EQ(RgbOf(read), picture);
     FinalizeFileFormatList();
+}
+
+// The location field holds a path: typed or found, in any script, it is kept as the catalog stores
+// paths and shown as the system names it.
+TEST_F(CatalogWindow, TheLocationFieldTakesAndShowsPathsInAnyScript)
+{
+    TemporaryFolder folder;
+    const std::string shelf = "\xD0\x9F\xD0\xBE\xD0\xBB\xD0\xBA\xD0\xB0"; // "Полка"
+    const std::string cafe = "caf\xC3\xA9";                                // "café"
+    const struct {
+        std::string name;
+        bool typed; // else found through the bar's Find
+        std::string stored;
+    } cases[] = {
+        {shelf, true, folder.File(shelf) + "/"},
+        {cafe, true, folder.File("caf\xE9/")},
+        {shelf, false, folder.File(shelf) + "/"},
+        {cafe + "/shop.zyb", false, folder.File("caf\xE9/shop.zyb")},
+    };
+    ui.AnswerFile(std::nullopt);
+    form.aSetPCollection->trigger();
+    for (const auto& test : cases) {
+        const std::string location = folder.File(test.name) + (test.name.ends_with(".zyb") ? "" : "/");
+        if (test.typed) {
+            form.edLocation->setText(PathToQString(location));
+            emit form.edLocation->textEdited(form.edLocation->text());
+        } else {
+            ui.AnswerFile(FileDialogResult{test.name.ends_with(".zyb") ? location : location + "cola.jpg", 1});
+            form.Button1->click();
+        }
+        EXPECT_EQ(form.model.location, test.stored) << test.name;
+        EXPECT_EQ(form.edLocation->text(), QString::fromStdString(location)) << test.name;
+    }
+    EXPECT_EQ(form.model.BrowsedCollection(), folder.File(cafe + "/shop.zyb"));
+}
+
+// A collection exported into a folder whose name the catalog stores in Windows-1252 is browsed from
+// the file the drawing finds.
+TEST_F(CatalogWindow, ACollectionInANonAsciiFolderIsBrowsedAfterItsExport)
+{
+    TemporaryFolder folder;
+    const std::string cafe = folder.File("caf\xC3\xA9");
+    ASSERT_TRUE(ForceDirectories(cafe));
+    const std::string target = cafe + "/shop.zyb";
+    InitializeFileFormatList();
+    WriteWholeFile(folder.File("cola.ppm"), PpmOf(StripedImage(7, 5, 3)));
+    form.edLocation->setText(toQString(folder.Path() + "/"));
+    emit form.edLocation->textEdited(form.edLocation->text());
+    Grid().SetCells(1, 1, "P-1");
+    Grid().SetCells(3, 1, "cola.ppm");
+    ui.AnswerMessage(MsgAnswer::Yes); // save changes first
+    ui.AnswerFile(FileDialogResult{folder.File("shop.ctf"), CatalogManager::TextEntry});
+    ui.AnswerFile(FileDialogResult{target, 1});
+    ui.AnswerMessage(MsgAnswer::Yes); // use the new collection
+    form.SaveAllPicturesSingleZYBFile1->trigger();
+    FinalizeFileFormatList();
+    EXPECT_EQ(form.model.location, folder.File("caf\xE9/shop.zyb"));
+    EXPECT_EQ(form.edLocation->text(), QString::fromStdString(target));
+
+    TZYBBrowser browser;
+    form.ZYBBrowser = &browser;
+    ui.AnswerModal(0);
+    form.aOpenZYB->trigger();
+    EXPECT_EQ(browser.CollectionPath(), target);
+    ui.ClearCalls();
+    browser.FormShow();
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{});
+    ASSERT_EQ(browser.ImagesList->count(), 1);
+    EXPECT_EQ(browser.ImagesList->item(0)->text(), "cola.ppm");
 }
