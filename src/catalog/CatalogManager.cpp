@@ -563,6 +563,8 @@ void CatalogManager::ExportText()
     FileDialogOptions options;
     options.filter = "Text (tab delimited)|*.txt";
     options.defaultExt = "txt";
+    // The export writes over a file of that name as it stands, unasked.
+    options.confirmOverwrite = false;
     const std::optional<FileDialogResult> choice = Ui().SaveDialog(options);
     if (!choice)
         return;

@@ -305,6 +305,8 @@ std::optional<std::string> CatalogManager::ChooseCollectionFile(const didBase& r
     options.title = "Save All Pictures To Single File";
     options.filter = "Corvandel Multi Image Collection|*.zyb";
     options.defaultExt = "zyb";
+    // The question below offers to append as well as to replace.
+    options.confirmOverwrite = false;
     const std::optional<FileDialogResult> choice = Ui().SaveDialog(options);
     if (!choice)
         return std::nullopt;

@@ -7,7 +7,9 @@
 #include "imageformats/FileFormatList.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/FilePaths.h"
+#include "platform/core/StringList.h"
 #include "platform/ui/PrintStatus.h"
+#include "platform/ui/QtUiServices.h"
 #include "platform/ui/StringGridView.h"
 #include "testing/RecordingSpreadsheets.h"
 #include "testing/ScriptedUi.h"
@@ -18,12 +20,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -487,4 +491,54 @@ TEST_F(CatalogWindow, ACollectionInANonAsciiFolderIsBrowsedAfterItsExport)
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{});
     ASSERT_EQ(browser.ImagesList->count(), 1);
     EXPECT_EQ(browser.ImagesList->item(0)->text(), "cola.ppm");
+}
+
+// Through the system's save dialog, an existing collection gets only the export's own question, whose
+// No appends to it.
+TEST_F(CatalogWindow, TheSaveDialogLeavesAnExistingCollectionToTheExportsQuestion)
+{
+    TemporaryFolder folder;
+    const std::string target = folder.File("shop.zyb");
+    InitializeFileFormatList();
+    WriteWholeFile(folder.File("cola.ppm"), PpmOf(StripedImage(7, 5, 3)));
+    form.edLocation->setText(toQString(folder.Path() + "/"));
+    emit form.edLocation->textEdited(form.edLocation->text());
+    Grid().SetCells(1, 1, "P-1");
+    Grid().SetCells(3, 1, "cola.ppm");
+    ui.AnswerMessage(MsgAnswer::Yes); // save changes first
+    ui.AnswerFile(FileDialogResult{folder.File("shop.ctf"), CatalogManager::TextEntry});
+    ui.AnswerFile(FileDialogResult{target, 1});
+    ui.AnswerMessage(MsgAnswer::No);
+    form.SaveAllPicturesSingleZYBFile1->trigger();
+
+    // Each window shown modally in turn: the file dialog picks the collection once, every box says No.
+    QtUiServices dialogs;
+    UiServices* const scripted = SetUi(&dialogs);
+    std::vector<std::string> boxes;
+    int fileDialogs = 0;
+    std::optional<EveryModal> answering(std::in_place, [&](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            if (++fileDialogs > 1)
+                return dialog->reject();
+            // Typed, as the user does: the name field has the focus.
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(target));
+            QMetaObject::invokeMethod(dialog, "accept");
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            boxes.push_back(box->text().toStdString());
+            box->button(QMessageBox::No)->click();
+        }
+    });
+    form.SaveAllPicturesSingleZYBFile1->trigger();
+    answering.reset();
+    SetUi(scripted);
+    FinalizeFileFormatList();
+
+    EXPECT_EQ(fileDialogs, 1);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0], "This file already exists. Select YES to replace the file or select NO to append images to "
+                        "the existing file.");
+    EXPECT_EQ(boxes[1].rfind("Done. 1 images were saved to a single file.", 0), 0u) << boxes[1];
+    TStringList names;
+    ZybFile().ListImages(target, names);
+    EXPECT_EQ(names.Count(), 2);
 }
