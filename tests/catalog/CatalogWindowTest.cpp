@@ -7,7 +7,6 @@
 #include "imageformats/FileFormatList.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/FilePaths.h"
-#include "platform/core/StringList.h"
 #include "platform/ui/PrintStatus.h"
 #include "platform/ui/QtUiServices.h"
 #include "platform/ui/StringGridView.h"
@@ -458,9 +457,10 @@ TEST_F(CatalogWindow, TheLocationFieldTakesAndShowsPathsInAnyScript)
     EXPECT_EQ(form.model.BrowsedCollection(), folder.File(cafe + "/shop.zyb"));
 }
 
-// A collection exported into a folder whose name the catalog stores in Windows-1252 is browsed from
-// the file the drawing finds.
-TEST_F(CatalogWindow, ACollectionInANonAsciiFolderIsBrowsedAfterItsExport)
+// A collection in a folder whose name the catalog stores in Windows-1252, exported again through the
+// system's save dialog: the file gets only the export's own question, whose No appends to it, and is
+// browsed from the file the drawing finds.
+TEST_F(CatalogWindow, ACollectionInANonAsciiFolderIsAppendedToThroughTheSaveDialogAndBrowsed)
 {
     TemporaryFolder folder;
     const std::string cafe = folder.File("caf\xC3\xA9");
@@ -475,43 +475,10 @@ TEST_F(CatalogWindow, ACollectionInANonAsciiFolderIsBrowsedAfterItsExport)
     ui.AnswerMessage(MsgAnswer::Yes); // save changes first
     ui.AnswerFile(FileDialogResult{folder.File("shop.ctf"), CatalogManager::TextEntry});
     ui.AnswerFile(FileDialogResult{target, 1});
-    ui.AnswerMessage(MsgAnswer::Yes); // use the new collection
-    form.SaveAllPicturesSingleZYBFile1->trigger();
-    FinalizeFileFormatList();
-    EXPECT_EQ(form.model.location, folder.File("caf\xE9/shop.zyb"));
-    EXPECT_EQ(form.edLocation->text(), QString::fromStdString(target));
-
-    TZYBBrowser browser;
-    form.ZYBBrowser = &browser;
-    ui.AnswerModal(0);
-    form.aOpenZYB->trigger();
-    EXPECT_EQ(browser.CollectionPath(), target);
-    ui.ClearCalls();
-    browser.FormShow();
-    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{});
-    ASSERT_EQ(browser.ImagesList->count(), 1);
-    EXPECT_EQ(browser.ImagesList->item(0)->text(), "cola.ppm");
-}
-
-// Through the system's save dialog, an existing collection gets only the export's own question, whose
-// No appends to it.
-TEST_F(CatalogWindow, TheSaveDialogLeavesAnExistingCollectionToTheExportsQuestion)
-{
-    TemporaryFolder folder;
-    const std::string target = folder.File("shop.zyb");
-    InitializeFileFormatList();
-    WriteWholeFile(folder.File("cola.ppm"), PpmOf(StripedImage(7, 5, 3)));
-    form.edLocation->setText(toQString(folder.Path() + "/"));
-    emit form.edLocation->textEdited(form.edLocation->text());
-    Grid().SetCells(1, 1, "P-1");
-    Grid().SetCells(3, 1, "cola.ppm");
-    ui.AnswerMessage(MsgAnswer::Yes); // save changes first
-    ui.AnswerFile(FileDialogResult{folder.File("shop.ctf"), CatalogManager::TextEntry});
-    ui.AnswerFile(FileDialogResult{target, 1});
     ui.AnswerMessage(MsgAnswer::No);
     form.SaveAllPicturesSingleZYBFile1->trigger();
 
-    // Each window shown modally in turn: the file dialog picks the collection once, every box says No.
+    // The file dialog is given the collection once; the question gets No, the closing offer Yes.
     QtUiServices dialogs;
     UiServices* const scripted = SetUi(&dialogs);
     std::vector<std::string> boxes;
@@ -525,20 +492,29 @@ TEST_F(CatalogWindow, TheSaveDialogLeavesAnExistingCollectionToTheExportsQuestio
             QMetaObject::invokeMethod(dialog, "accept");
         } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             boxes.push_back(box->text().toStdString());
-            box->button(QMessageBox::No)->click();
+            box->button(boxes.back().starts_with("Done.") ? QMessageBox::Yes : QMessageBox::No)->click();
         }
     });
     form.SaveAllPicturesSingleZYBFile1->trigger();
     answering.reset();
     SetUi(scripted);
     FinalizeFileFormatList();
-
     EXPECT_EQ(fileDialogs, 1);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0], "This file already exists. Select YES to replace the file or select NO to append images to "
                         "the existing file.");
     EXPECT_EQ(boxes[1].rfind("Done. 1 images were saved to a single file.", 0), 0u) << boxes[1];
-    TStringList names;
-    ZybFile().ListImages(target, names);
-    EXPECT_EQ(names.Count(), 2);
+    EXPECT_EQ(form.model.location, folder.File("caf\xE9/shop.zyb"));
+    EXPECT_EQ(form.edLocation->text(), QString::fromStdString(target));
+
+    TZYBBrowser browser;
+    form.ZYBBrowser = &browser;
+    ui.AnswerModal(0);
+    form.aOpenZYB->trigger();
+    EXPECT_EQ(browser.CollectionPath(), target);
+    ui.ClearCalls();
+    browser.FormShow();
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{});
+    ASSERT_EQ(browser.ImagesList->count(), 2);
+    EXPECT_EQ(browser.ImagesList->item(1)->text(), "cola.ppm");
 }

@@ -11,7 +11,6 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -97,38 +96,6 @@ TEST(QtUiServices, SaveDialogReturnsTheFileAndFilterIndex)
 
     WhenModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
     EXPECT_FALSE(ui.OpenDialog(options));
-}
-
-// The save dialog asks before an existing file is chosen, unless the command asks for itself.
-TEST(QtUiServices, SaveDialogAsksBeforeAnExistingFileUnlessTheCommandAsks)
-{
-    TemporaryFolder folder;
-    WriteWholeFile(folder.File("shop.zyb"), "ZYB");
-    QtUiServices ui;
-    for (const bool confirm : {true, false}) {
-        FileDialogOptions options;
-        options.filter = "Corvandel Multi Image Collection|*.zyb";
-        options.initialDir = folder.Path();
-        options.confirmOverwrite = confirm;
-        QStringList asked;
-        const EveryModal answering([&](QWidget* modal) {
-            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                asked.append(box->text());
-                box->button(QMessageBox::Yes)->click();
-            } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-                // Typed, as the user does: the name field has the focus.
-                dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(folder.File("shop.zyb")));
-                QMetaObject::invokeMethod(dialog, "accept");
-            }
-        });
-        const auto chosen = ui.SaveDialog(options);
-        ASSERT_TRUE(chosen) << confirm;
-        EXPECT_EQ(chosen->fileName, folder.File("shop.zyb"));
-        EXPECT_EQ(asked.size(), confirm ? 1 : 0) << confirm;
-        if (confirm) {
-            EXPECT_TRUE(asked[0].contains("already exists")) << asked[0].toStdString();
-        }
-    }
 }
 
 TEST(QtUiServices, FileDialogsKeepPathsBeyondWindows1252)
