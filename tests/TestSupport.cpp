@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QPointer>
-#include <QWidget>
 #include <QTimer>
+#include <QWidget>
 
 #include <clocale>
 #include <csignal>

@@ -429,7 +429,7 @@ TEST_F(CatalogWindow, TheLocationFieldTakesAndShowsPathsInAnyScript)
 {
     TemporaryFolder folder;
     const std::string shelf = "\xD0\x9F\xD0\xBE\xD0\xBB\xD0\xBA\xD0\xB0"; // "Полка"
-    const std::string cafe = "caf\xC3\xA9";                                // "café"
+    const std::string cafe = "caf\xC3\xA9";                               // "café"
     const struct {
         std::string name;
         bool typed; // else found through the bar's Find

@@ -1,7 +1,7 @@
 // The custom report filling a real template in a real, headless LibreOffice Calc, read back through
 // the same automation.
-#include "reports/CustomReport.h"
 #include "platform/core/CodePage.h"
+#include "reports/CustomReport.h"
 #include "testing/ScriptedUi.h"
 
 #include "OfficeSupport.h"

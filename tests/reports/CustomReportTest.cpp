@@ -41,10 +41,7 @@ Log Writes(int row, const std::vector<std::pair<int, std::string>>& cells)
 }
 
 // The heading naming the planogram, whose caption comes as the system gives it.
-Log Caption(const std::string& caption)
-{
-    return {"Cells 1 2", "SetSystemText 1 2 Report based on: " + caption};
-}
+Log Caption(const std::string& caption) { return {"Cells 1 2", "SetSystemText 1 2 Report based on: " + caption}; }
 
 Log Headings(const std::string& width, const std::string& height, const std::string& units)
 {
@@ -147,8 +144,7 @@ TEST(CustomReport, AnEmptyPlanogramWritesTheHeadingsAndCopiesRowThreeToRowFour)
     ui.AnswerMessage(MsgAnswer::OK);
     SpreadsheetReportObjects objects;
     MakeCustomReport(objects, empty.document, "Empty", Template, true);
-    const Log expected =
-        Opening + Caption("Empty") + Headings("128", "64", "cms") + CopiesAndFit("4");
+    const Log expected = Opening + Caption("Empty") + Headings("128", "64", "cms") + CopiesAndFit("4");
     EXPECT_EQ(spreadsheets.calls, expected);
     EXPECT_EQ(Shown(ui), Shown("Done with report.", "Info", MsgIcon::None));
 }

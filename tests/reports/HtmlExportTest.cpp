@@ -261,7 +261,7 @@ TEST_F(WebExport, PartNumbersOfTheSameFileNameKeepTheirOwnPages)
         const char* part;
         TColor colour;
         const char* page;
-    } parts[] = {{"G/H", clRed, "G_H"}, {"G_H", clLime, "G_H-2"}, {"G:H", clBlue, "G_H-3"},
+    } parts[] = {{"G/H", clRed, "G_H"},          {"G_H", clLime, "G_H-2"},      {"G:H", clBlue, "G_H-3"},
                  {"G_H-2", clYellow, "G_H-2-2"}, {"shop", clFuchsia, "shop-2"}, {"G/H", clRed, "G_H"}};
     for (const auto& [part, colour, page] : parts) {
         catalog->records[part] = {part, 0, 0, 1, 4, 4, 4, 1, 1, 0};
