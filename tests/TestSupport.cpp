@@ -1,7 +1,9 @@
 #include "TestSupport.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QTimer>
+#include <QWidget>
 
 #include <clocale>
 #include <csignal>
@@ -12,6 +14,29 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
+
+struct EveryModal::Watch {
+    QTimer timer;
+    QPointer<QWidget> acting; // its act is on the way
+};
+
+EveryModal::EveryModal(std::function<void(QWidget*)> act) : watch_(std::make_unique<Watch>())
+{
+    Watch* watch = watch_.get();
+    QObject::connect(&watch->timer, &QTimer::timeout, [watch, act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == watch->acting)
+            return;
+        watch->acting = modal;
+        QTimer::singleShot(0, modal, [watch, act, modal] {
+            watch->acting = nullptr;
+            act(modal);
+        });
+    });
+    watch->timer.start(5);
+}
+
+EveryModal::~EveryModal() = default;
 
 TemporaryFolder::TemporaryFolder()
 {

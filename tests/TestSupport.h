@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,20 @@ class QWidget;
 // Acts on the next modal dialog as soon as it is shown (a real one, under the event loop of the call
 // that shows it).
 void WhenModal(std::function<void(QWidget*)> act);
+
+// Acts on every modal dialog shown while it lives, each time one is the active modal window; the act
+// runs from the event loop, so that a dialog it opens in turn is acted on too.
+class EveryModal {
+public:
+    explicit EveryModal(std::function<void(QWidget*)> act);
+    ~EveryModal();
+    EveryModal(const EveryModal&) = delete;
+    EveryModal& operator=(const EveryModal&) = delete;
+
+private:
+    struct Watch;
+    std::unique_ptr<Watch> watch_;
+};
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TemporaryFolder {

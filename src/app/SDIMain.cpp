@@ -398,7 +398,7 @@ void TMainForm::ShowReport1Click()
     Tplandoc* window = ActivePlanogram();
     if (!window || !wReporter || Ui().ShowModal(*wReporter) == mrCancel)
         return;
-    MakeCustomReport(reportObjects_, window->Document(), fromQString(window->Caption()), wReporter->TemplateFileName(),
+    MakeCustomReport(reportObjects_, window->Document(), window->Caption().toStdString(), wReporter->TemplateFileName(),
                      wReporter->NotifyWhenDone());
 }
 

@@ -385,11 +385,11 @@ void CatalogManager::EditCellContent(const std::string& text)
         modified = true;
 }
 
-void CatalogManager::EditLocation(const std::string& text)
+void CatalogManager::EditLocation(const std::string& stored)
 {
-    if (text == location)
+    if (stored == location)
         return;
-    location = text;
+    location = stored;
     modified = true;
 }
 
@@ -567,6 +567,8 @@ void CatalogManager::ExportText()
     FileDialogOptions options;
     options.filter = "Text (tab delimited)|*.txt";
     options.defaultExt = "txt";
+    // The export writes over a file of that name as it stands, unasked.
+    options.confirmOverwrite = false;
     const std::optional<FileDialogResult> choice = Ui().SaveDialog(options);
     if (!choice)
         return;

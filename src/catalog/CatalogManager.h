@@ -154,9 +154,9 @@ public:
     // Columns from 1 on; the catalog's roles follow the moved columns.
     void MoveColumn(int from, int to);
     void FormKeyUp(int key);
-    // What the user types into the cell inspector and the location field.
+    // What the user types into the cell inspector, and the location field's path as it is stored.
     void EditCellContent(const std::string& text);
-    void EditLocation(const std::string& text);
+    void EditLocation(const std::string& stored);
     void InsertRow();
     void DeleteRow();
     void DeleteLastColumn();
@@ -180,7 +180,8 @@ public:
     void CatalogCapture();
     void StripPicturePath();
     void ChangeDriveLetter();
-    // The collection file the browser shows: the location when it is a ".zyb" file, else empty.
+    // The collection file the browser shows: the location when it is a ".zyb" file, found as the
+    // drawing finds it, else empty.
     std::string BrowsedCollection() const;
     // Packs the pictures of every product, and their "H" pictures, into one collection file.
     void SavePicturesToZybFile(CollectionExportProgress& progress);

@@ -89,7 +89,10 @@ int EditorQuarterCentimetres(double value, bool inches)
 
 bool CatalogManager::LocationIsCollectionFile() const { return IsCollectionFile(location); }
 
-std::string CatalogManager::BrowsedCollection() const { return LocationIsCollectionFile() ? location : std::string(); }
+std::string CatalogManager::BrowsedCollection() const
+{
+    return LocationIsCollectionFile() ? SystemPathOfStored(location) : std::string();
+}
 
 int CatalogManager::RoleColumn(CatalogFieldRole role) const { return catalog ? catalog->roles[role] : -1; }
 
@@ -302,6 +305,8 @@ std::optional<std::string> CatalogManager::ChooseCollectionFile(const didBase& r
     options.title = "Save All Pictures To Single File";
     options.filter = "Corvandel Multi Image Collection|*.zyb";
     options.defaultExt = "zyb";
+    // The question below offers to append as well as to replace.
+    options.confirmOverwrite = false;
     const std::optional<FileDialogResult> choice = Ui().SaveDialog(options);
     if (!choice)
         return std::nullopt;

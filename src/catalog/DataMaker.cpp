@@ -4,6 +4,7 @@
 #include "catalog/ExcelImport.h"
 #include "catalog/ZYBBrowserCode.h"
 #include "platform/core/CodePage.h"
+#include "platform/core/FilePaths.h"
 #include "platform/core/UiServices.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/PrintStatus.h"
@@ -65,9 +66,8 @@ int KeyCode(const QKeyEvent& event)
     return text.size() == 1 && text[0].unicode() < 128 ? text[0].unicode() : 0;
 }
 
-void SetTextKeepingCursor(QLineEdit& edit, const std::string& text)
+void SetTextKeepingCursor(QLineEdit& edit, const QString& shown)
 {
-    const QString shown = toQString(text);
     if (edit.text() != shown)
         edit.setText(shown);
 }
@@ -354,7 +354,7 @@ void TDForm::ConnectCommands()
                 ShowModelState();
             }));
     connect(edLocation, &QLineEdit::textEdited, this, ShowingErrors([this](const QString& text) {
-                model.EditLocation(fromQString(text));
+                model.EditLocation(StoredPath(PathFromQString(text)));
                 ShowModelState();
             }));
 }
@@ -439,8 +439,9 @@ void TDForm::DBGrid1CellClick(const QModelIndex& cell)
 
 void TDForm::ShowModelState()
 {
-    SetTextKeepingCursor(*edCellContent, model.cellContent);
-    SetTextKeepingCursor(*edLocation, model.location);
+    SetTextKeepingCursor(*edCellContent, toQString(model.cellContent));
+    // The location is a path, shown and typed as the system names it.
+    SetTextKeepingCursor(*edLocation, PathToQString(StoredPathName(model.location)));
     cbCellSelection->setEditText(toQString(model.cellSelection));
     PLocationBar->setVisible(model.locationBarShown);
     GridView->setVisible(model.gridShown);

@@ -96,7 +96,8 @@ void ItemRow(SpreadsheetReportObjects& objects, const didBase& catalog, int row,
 int WriteDocument(SpreadsheetReportObjects& objects, PlanogramDocument& document, const std::string& caption)
 {
     const bool inches = document.unitsInches != 0;
-    Write(objects, 1, 2, "Report based on: " + caption);
+    objects.cell = objects.sheet->Cells(1, 2);
+    objects.cell->SetSystemText("Report based on: " + caption);
     Headings(objects, QuarterSize(document.backBitmap.Width(), inches),
              QuarterSize(document.backBitmap.Height(), inches), inches ? "inches" : "cms");
     int row = FirstItemRow;
@@ -105,6 +106,18 @@ int WriteDocument(SpreadsheetReportObjects& objects, PlanogramDocument& document
         if (document.catalog && document.catalog->FindByKey(item->index))
             ItemRow(objects, *document.catalog, row, inches);
     return count + 4;
+}
+
+// An application whose template did not open holds nothing of the user's and, started without a
+// document, shows no window either: left running it would stay unseen until the user logs out.
+void QuitEmptyApplication(SpreadsheetReportObjects& objects)
+{
+    try {
+        objects.application->Quit();
+    } catch (const EOleException& error) {
+        ShowMessage("EOleException  " + error.Message());
+    }
+    objects = {};
 }
 
 // Opens the template in a new application; false, after its message, when that fails.
@@ -119,6 +132,7 @@ bool OpenTemplate(SpreadsheetReportObjects& objects, const std::string& template
         objects.workbooks->Open(templatePath);
     } catch (const EOleException& error) {
         ShowMessage("EOleException  " + error.Message());
+        QuitEmptyApplication(objects);
         return false;
     }
     return true;
@@ -155,6 +169,7 @@ void MakeCustomReport(SpreadsheetReportObjects& objects, PlanogramDocument& docu
             ShowMessage(
                 "Could not communicate with LibreOffice Calc. Make sure you have an English language version of "
                 "LibreOffice Calc.");
+            QuitEmptyApplication(objects);
             return false;
         }
         return true;

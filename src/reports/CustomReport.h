@@ -20,11 +20,14 @@ struct SpreadsheetReportObjects {
 };
 
 // Fills the report template in `templatePath` (a path) in a new, visible spreadsheet application
-// that the user keeps: a heading row naming `caption` (model text) and the display's size, one row of
+// that the user keeps: a heading row naming `caption` and the display's size, one row of
 // catalog values per item of `document` from row 3 on, and the template's row-3 cells of every second
-// column copied down below them. Every failure is shown; "Done with report." when `notify`.
+// column copied down below them. `caption` is the planogram window's caption as the system gives it
+// (UTF-8). Every failure is shown; "Done with report." when `notify`. An application whose template
+// does not open is quit again.
 void MakeCustomReport(SpreadsheetReportObjects& objects, PlanogramDocument& document, const std::string& caption,
                       const std::string& templatePath, bool notify);
 
 // The template alone, without a planogram: headings without values and row 3 copied to row 4.
+// An application whose template does not open is quit again.
 void MakeTemplateReport(SpreadsheetReportObjects& objects, const std::string& templatePath, bool notify);

@@ -21,7 +21,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <map>
 #include <optional>
+#include <set>
 
 namespace {
 
@@ -58,14 +60,24 @@ public:
     {
         if (!unitsMode_)
             return GcvtString(length / scale_) + Unit(inches);
-        const double value = length / 4;
-        return GcvtString(inches ? value * InchesPerCm : value) + Unit(inches);
+        return InUnit(length / 4, inches);
     }
-    // A catalog depth is kept in the catalog's own units, so it is shown as it stands.
-    static std::string DepthOf(double depth, bool inches) { return GcvtString(depth) + Unit(inches); }
+    // A depth in document units, which the catalog keeps with its fraction: converted as the other
+    // lengths, without cutting it to whole centimetres.
+    std::string DepthOf(double depthQ, bool inches) const
+    {
+        if (!unitsMode_)
+            return GcvtString(depthQ / scale_) + Unit(inches);
+        return InUnit(depthQ / 4, inches);
+    }
     static std::string Unit(bool inches) { return inches ? "\"" : "cm"; }
 
 private:
+    static std::string InUnit(double centimetres, bool inches)
+    {
+        return GcvtString(inches ? centimetres * InchesPerCm : centimetres) + Unit(inches);
+    }
+
     bool unitsMode_;
     int scale_;
 };
@@ -113,8 +125,30 @@ std::string LinkTo(std::string_view fileName)
     return link;
 }
 
-// The file a part number names in the export's folder: its safe form, in UTF-8 as every name on disk.
-std::string PartFileName(std::string_view partNumber) { return Win1252ToUtf8(SafeFileName(partNumber)); }
+// The files of the product pages, one name for each part number: the safe form of the part number in
+// UTF-8, as every name on disk, with a number added when another part number or the display has made
+// the same name, so that no page or picture replaces another's.
+class PartFileNames {
+public:
+    explicit PartFileNames(const std::string& displayName) { taken_.insert(displayName); }
+
+    const std::string& Of(const std::string& partNumber)
+    {
+        const auto known = names_.find(partNumber);
+        if (known != names_.end())
+            return known->second;
+        const std::string safe = Win1252ToUtf8(SafeFileName(partNumber));
+        std::string name = safe;
+        for (int number = 2; taken_.contains(name); ++number)
+            name = safe + "-" + IntToStr(number);
+        taken_.insert(name);
+        return names_.emplace(partNumber, name).first->second;
+    }
+
+private:
+    std::map<std::string, std::string> names_;
+    std::set<std::string> taken_;
+};
 
 // `escaped` is the title as the page holds it.
 void AddHead(Page& page, const std::string& escaped)
@@ -222,7 +256,7 @@ public:
               const WebPageOptions& options)
         : mainWindow_(mainWindow), document_(document), catalog_(*document.catalog), options_(options),
           lengths_(mainWindow), folder_(ExtractFilePath(fileName)), fileName_(fileName),
-          name_(ChangeFileExt(ExtractFileName(fileName), ""))
+          name_(ChangeFileExt(ExtractFileName(fileName), "")), partFiles_(name_)
     {
     }
 
@@ -271,7 +305,7 @@ private:
     void AddItemRow(Page& page, const ListOB& item)
     {
         const bool known = catalog_.FindByKey(item.index);
-        const std::string pageName = PartFileName(item.index) + ".html";
+        const std::string pageName = partFiles_.Of(item.index) + ".html";
         const bool linked = known && options_.productPages && WriteProductPage(item);
         const bool inches = mainWindow_.UnitsInches();
         page.Add("\t\t\t\t<tr>\n");
@@ -287,7 +321,7 @@ private:
         if (known) {
             AddCell(page, lengths_.Of(catalog_.widthQ, inches));
             AddCell(page, lengths_.Of(catalog_.heightQ, inches));
-            AddCell(page, Lengths::DepthOf(catalog_.depth, inches));
+            AddCell(page, lengths_.DepthOf(catalog_.depthQ, inches));
         } else {
             for (int cell = 0; cell < 3; ++cell)
                 AddCell(page, std::string());
@@ -298,7 +332,7 @@ private:
     // The product page of the catalog's current record; false when it could not be written.
     bool WriteProductPage(const ListOB& item)
     {
-        const std::string fileName = PartFileName(item.index);
+        const std::string fileName = partFiles_.Of(item.index);
         const int limit = Atoi(options_.maxWidth);
         const std::optional<PictureSize> picture =
             SaveProductPicture(document_, item, limit, folder_ + fileName + ".jpg", pictures_);
@@ -314,9 +348,10 @@ private:
         AddCell(page, FormatFloat("#,##0.00", catalog_.salePrice));
         AddCell(page, lengths_.Of(catalog_.widthQ, inches));
         AddCell(page, lengths_.Of(catalog_.heightQ, inches));
-        AddCell(page, Lengths::DepthOf(catalog_.depth, inches));
+        AddCell(page, lengths_.DepthOf(catalog_.depthQ, inches));
         page.Add("\t\t\t\t</tr>\n");
-        page.Add("\t\t\t</table>\n\t\t<a href=\"" + LinkTo(name_ + ".html") + "\">back</center></a>\n<p>\n<p>\n");
+        page.Add("\t\t\t</table>\n\t\t<a href=\"" + LinkTo(ExtractFileName(fileName_)) +
+                 "\">back</center></a>\n<p>\n<p>\n");
         page.Add("\t\t<h6>This page was generated by " + SiteLink() + ".</h6>\n");
         AddEnd(page);
         return WriteProductPageFile(folder_ + fileName + ".html", page);
@@ -331,6 +366,7 @@ private:
     std::string fileName_;
     // The display's file name without its extension, as the system gives it.
     std::string name_;
+    PartFileNames partFiles_;
     PictureWrites pictures_;
 };
 

@@ -16,8 +16,9 @@ struct WebPageOptions {
 
 // Writes the document as a small web site in the folder of `fileName`: the display page (the file
 // itself) with the wall's picture and a table of every item, and a page with a scaled picture for
-// each product the catalog holds. Reports its own failures; a picture that cannot be had leaves its
-// page without one.
+// each product the catalog holds, named after its part number (made unique where two part numbers
+// give the same file name). Reports its own failures; a picture that cannot be had leaves its page
+// without one.
 void ExportHtml(DocumentMainWindow& mainWindow, PlanogramDocument* document, const std::string& fileName,
                 const WebPageOptions& options);
 

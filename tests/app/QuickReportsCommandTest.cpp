@@ -87,12 +87,12 @@ TEST_F(MainFormFixture, CustomReportWriterFillsTheChosenTemplateWithTheActivePla
     chooser.TemplateList->Files().SetItemIndex(0);
     ui.AnswerModal(mrOk);
     form->ShowReport1->trigger();
-    const std::string caption = fromQString(form->ActivePlanogram()->Caption());
+    const std::string caption = form->ActivePlanogram()->Caption().toStdString();
     ASSERT_GE(spreadsheets.calls.size(), 7u);
     EXPECT_EQ(std::vector<std::string>(spreadsheets.calls.begin(), spreadsheets.calls.begin() + 7),
               (std::vector<std::string>{"CreateUserApplication excel.application", "Workbooks", "SetVisible true",
                                         "Open " + program.File("Template/Shelf.xlt"), "ActiveSheet", "Cells 1 2",
-                                        "SetValue 1 2 Report based on: " + caption}));
+                                        "SetSystemText 1 2 Report based on: " + caption}));
     EXPECT_EQ(spreadsheets.calls.back(), "AutoFit a1 z" + std::to_string(Active().items->Count() + 4));
     wReporter = nullptr;
 }

@@ -426,6 +426,8 @@ TEST_F(CatalogManagerTest, AnExportReadsBackAsTheGridInPythonAndImportsWithItsOw
     manager.Grid.SetCells(1, 2, "caf\xE9");
     ui.AnswerFile(FileDialogResult{folder.File("out.txt"), 1});
     manager.ExportText();
+    // Written over unasked, as the export always did.
+    EXPECT_FALSE(ui.CallsOf(ScriptedUi::Kind::SaveDialog).at(0).fileOptions.confirmOverwrite);
     const std::string python =
         RunCommand("python3 -c \"import csv,sys\nfor r in csv.reader(open(sys.argv[1], newline='', encoding='cp1252'), "
                    "delimiter='\\t', quoting=csv.QUOTE_NONE): print(len(r), '|'.join(r))\" " +

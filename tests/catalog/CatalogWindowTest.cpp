@@ -6,7 +6,9 @@
 #include "catalog/ZYBBrowserCode.h"
 #include "imageformats/FileFormatList.h"
 #include "platform/core/CodePage.h"
+#include "platform/core/FilePaths.h"
 #include "platform/ui/PrintStatus.h"
+#include "platform/ui/QtUiServices.h"
 #include "platform/ui/StringGridView.h"
 #include "testing/RecordingSpreadsheets.h"
 #include "testing/ScriptedUi.h"
@@ -17,11 +19,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -416,4 +421,100 @@ TEST_F(CatalogWindow, ThePictureMenuWorksAndTheWindowWaitsDisabledForTheExport)
     ASSERT_TRUE(ZybFile().ReadImage(target, "cola.ppm", read, 1));
     EXPECT_EQ(RgbOf(read), picture);
     FinalizeFileFormatList();
+}
+
+// The location field holds a path: typed or found, in any script, it is kept as the catalog stores
+// paths and shown as the system names it.
+TEST_F(CatalogWindow, TheLocationFieldTakesAndShowsPathsInAnyScript)
+{
+    TemporaryFolder folder;
+    const std::string shelf = "\xD0\x9F\xD0\xBE\xD0\xBB\xD0\xBA\xD0\xB0"; // "Полка"
+    const std::string cafe = "caf\xC3\xA9";                               // "café"
+    const struct {
+        std::string name;
+        bool typed; // else found through the bar's Find
+        std::string stored;
+    } cases[] = {
+        {shelf, true, folder.File(shelf) + "/"},
+        {cafe, true, folder.File("caf\xE9/")},
+        {shelf, false, folder.File(shelf) + "/"},
+        {cafe + "/shop.zyb", false, folder.File("caf\xE9/shop.zyb")},
+    };
+    ui.AnswerFile(std::nullopt);
+    form.aSetPCollection->trigger();
+    for (const auto& test : cases) {
+        const std::string location = folder.File(test.name) + (test.name.ends_with(".zyb") ? "" : "/");
+        if (test.typed) {
+            form.edLocation->setText(PathToQString(location));
+            emit form.edLocation->textEdited(form.edLocation->text());
+        } else {
+            ui.AnswerFile(FileDialogResult{test.name.ends_with(".zyb") ? location : location + "cola.jpg", 1});
+            form.Button1->click();
+        }
+        EXPECT_EQ(form.model.location, test.stored) << test.name;
+        EXPECT_EQ(form.edLocation->text(), QString::fromStdString(location)) << test.name;
+    }
+    EXPECT_EQ(form.model.BrowsedCollection(), folder.File(cafe + "/shop.zyb"));
+}
+
+// A collection in a folder whose name the catalog stores in Windows-1252, exported again through the
+// system's save dialog: the file gets only the export's own question, whose No appends to it, and is
+// browsed from the file the drawing finds.
+TEST_F(CatalogWindow, ACollectionInANonAsciiFolderIsAppendedToThroughTheSaveDialogAndBrowsed)
+{
+    TemporaryFolder folder;
+    const std::string cafe = folder.File("caf\xC3\xA9");
+    ASSERT_TRUE(ForceDirectories(cafe));
+    const std::string target = cafe + "/shop.zyb";
+    InitializeFileFormatList();
+    WriteWholeFile(folder.File("cola.ppm"), PpmOf(StripedImage(7, 5, 3)));
+    form.edLocation->setText(toQString(folder.Path() + "/"));
+    emit form.edLocation->textEdited(form.edLocation->text());
+    Grid().SetCells(1, 1, "P-1");
+    Grid().SetCells(3, 1, "cola.ppm");
+    ui.AnswerMessage(MsgAnswer::Yes); // save changes first
+    ui.AnswerFile(FileDialogResult{folder.File("shop.ctf"), CatalogManager::TextEntry});
+    ui.AnswerFile(FileDialogResult{target, 1});
+    ui.AnswerMessage(MsgAnswer::No);
+    form.SaveAllPicturesSingleZYBFile1->trigger();
+
+    // The file dialog is given the collection once; the question gets No, the closing offer Yes.
+    QtUiServices dialogs;
+    UiServices* const scripted = SetUi(&dialogs);
+    std::vector<std::string> boxes;
+    int fileDialogs = 0;
+    std::optional<EveryModal> answering(std::in_place, [&](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            if (++fileDialogs > 1)
+                return dialog->reject();
+            // Typed, as the user does: the name field has the focus.
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(target));
+            QMetaObject::invokeMethod(dialog, "accept");
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            boxes.push_back(box->text().toStdString());
+            box->button(boxes.back().starts_with("Done.") ? QMessageBox::Yes : QMessageBox::No)->click();
+        }
+    });
+    form.SaveAllPicturesSingleZYBFile1->trigger();
+    answering.reset();
+    SetUi(scripted);
+    FinalizeFileFormatList();
+    EXPECT_EQ(fileDialogs, 1);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0], "This file already exists. Select YES to replace the file or select NO to append images to "
+                        "the existing file.");
+    EXPECT_EQ(boxes[1].rfind("Done. 1 images were saved to a single file.", 0), 0u) << boxes[1];
+    EXPECT_EQ(form.model.location, folder.File("caf\xE9/shop.zyb"));
+    EXPECT_EQ(form.edLocation->text(), QString::fromStdString(target));
+
+    TZYBBrowser browser;
+    form.ZYBBrowser = &browser;
+    ui.AnswerModal(0);
+    form.aOpenZYB->trigger();
+    EXPECT_EQ(browser.CollectionPath(), target);
+    ui.ClearCalls();
+    browser.FormShow();
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{});
+    ASSERT_EQ(browser.ImagesList->count(), 2);
+    EXPECT_EQ(browser.ImagesList->item(1)->text(), "cola.ppm");
 }

@@ -1,5 +1,6 @@
 // The custom report filling a real template in a real, headless LibreOffice Calc, read back through
 // the same automation.
+#include "platform/core/CodePage.h"
 #include "reports/CustomReport.h"
 #include "testing/ScriptedUi.h"
 
@@ -36,12 +37,13 @@ TEST(CustomReportIntegration, FillsATemplateWhoseFormulasComputeAndLeavesTheTemp
     wall.Place("TEA-2", 0, 0, 0);
     ScriptedUi ui;
     SpreadsheetReportObjects objects;
-    MakeCustomReport(objects, wall.document, "Wall", xlt, false);
+    const std::string caption = "\xD0\x9F\xD0\xBE\xD0\xBB\xD0\xBA\xD0\xB0 #1 & \xE4\xB8\xAD.kqf"; // "Полка #1 & 中.kqf"
+    MakeCustomReport(objects, wall.document, caption, xlt, false);
     EXPECT_TRUE(ui.Calls().empty()) << ui.MessageTexts().front();
     ASSERT_TRUE(objects.sheet);
     const std::vector<std::vector<Variant>> values = objects.sheet->Values(1, 1, 7, 15);
     const auto at = [&values](int row, int col) { return values[row - 1][col - 1]; };
-    EXPECT_EQ(at(1, 2).AsString(), "Report based on: Wall");
+    EXPECT_EQ(Utf16ToUtf8(at(1, 2).AsWideString()), "Report based on: " + caption);
     EXPECT_EQ(at(1, 4).VarType(), varDouble);
     EXPECT_EQ(at(1, 4).AsDouble(), 128);
     EXPECT_EQ(at(3, 5).AsString(), "Cola \xE9t\xE9");
@@ -64,5 +66,34 @@ TEST(CustomReportIntegration, FillsATemplateWhoseFormulasComputeAndLeavesTheTemp
     EXPECT_EQ(EntriesIn(offices), 0);
     EXPECT_EQ(EntriesIn(temporary), 0);
     EXPECT_EQ(ProcessesMentioning(folder.Path()), std::vector<std::string>{});
+    SetUserSpreadsheetFolder({});
+}
+
+// The user's office starts without a document: one whose template does not open would be left with
+// no window at all.
+TEST(CustomReportIntegration, ATemplateThatDoesNotOpenLeavesNoOfficeRunning)
+{
+    if (OfficeProgram().empty() || !PythonHasUno())
+        GTEST_SKIP() << "LibreOffice Calc or python3-uno is not installed (scripts/setup.sh installs both)";
+    TemporaryFolder folder;
+    const std::string temporary = folder.File("tmp");
+    const std::string offices = folder.File("offices");
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(temporary)));
+    const ScopedVariable tmpdir("TMPDIR", temporary);
+    const ScopedVariable bridge("KESTRAME_CALC_BRIDGE", KESTRAME_CALC_BRIDGE_SOURCE);
+    const ScopedVariable headless("KESTRAME_CALC_HEADLESS", "1");
+    SetUserSpreadsheetFolder(offices);
+
+    ReportDocument wall;
+    ScriptedUi ui;
+    ui.AnswerMessage(MsgAnswer::OK);
+    SpreadsheetReportObjects objects;
+    MakeCustomReport(objects, wall.document, "Wall", folder.File("missing.xlt"), false);
+    ASSERT_EQ(ui.MessageTexts().size(), 1u);
+    EXPECT_EQ(ui.MessageTexts()[0].rfind("EOleException  ", 0), 0u) << ui.MessageTexts()[0];
+    EXPECT_EQ(ProcessesMentioning(offices), std::vector<std::string>{});
+    EXPECT_EQ(EntriesIn(offices), 0);
+    EXPECT_EQ(EntriesIn(temporary), 0);
+    EXPECT_FALSE(objects.application);
     SetUserSpreadsheetFolder({});
 }

@@ -1,5 +1,7 @@
 // The Excel import through a real LibreOffice Calc, judged by python3-xlrd reading the same workbook.
 #include "catalog/ExcellClass.h"
+#include "platform/core/Exceptions.h"
+#include "platform/services/CalcAutomation.h"
 #include "platform/ui/Progress.h"
 #include "platform/ui/StringGrid.h"
 #include "testing/ScriptedUi.h"
@@ -8,6 +10,7 @@
 #include "TestSupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -42,6 +45,18 @@ void MakeSecondSheetActive(const std::string& path)
         const char selectedAndShown = 0x06; // in the options' second byte
         bytes[at + 5] = static_cast<char>(sheet == 1 ? bytes[at + 5] | selectedAndShown : bytes[at + 5] & ~selectedAndShown);
     }
+    WriteWholeFile(path, bytes);
+}
+
+// The office drops a tab of an OpenDocument cell: the rich cell "Tab bold" gets its TAB in the
+// workbook, where its characters are UTF-16 for the Cyrillic of its second line.
+void PutTabIntoRichCell(const std::string& path)
+{
+    std::string bytes = ReadWholeFile(path);
+    const std::string spaced("T\0a\0b\0 \0b\0o\0l\0d\0", 16);
+    const size_t at = bytes.find(spaced);
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 6] = '\t';
     WriteWholeFile(path, bytes);
 }
 
@@ -91,10 +106,15 @@ TEST(SpreadsheetImport, ImportsTheActiveSheetAsXlrdReadsItAndLeavesNoOfficeBehin
     const std::string xls = ConvertToXls(folder);
     ASSERT_FALSE(xls.empty()) << "the office did not convert the workbook";
     MakeSecondSheetActive(xls);
+    PutTabIntoRichCell(xls);
     const std::map<std::pair<int, int>, std::string> expected = XlrdCells(folder, xls);
     ASSERT_EQ(expected.size(), 32u);
     EXPECT_EQ(expected.at({3, 2}), "?");
     EXPECT_EQ(expected.at({2, 2}), "Cr\xE8me");
+    // A TAB in a cell of two lines, two weights and two scripts; comparisons computed by formulas.
+    EXPECT_EQ(expected.at({4, 5}), "Tab\tbold\n???");
+    EXPECT_EQ(expected.at({4, 6}), "True");
+    EXPECT_EQ(expected.at({4, 7}), "False");
 
     // The office's private folders go into a temporary folder of this test's own.
     const std::string temporary = folder.File("tmp");
@@ -126,5 +146,37 @@ TEST(SpreadsheetImport, ImportsTheActiveSheetAsXlrdReadsItAndLeavesNoOfficeBehin
     EXPECT_FALSE(ExcelSheetReader().ReadIntoGrid(grid, progress, xls, Rows, Columns));
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could not locate LibreOffice Calc. LibreOffice Calc must be "
                                                           "installed on your computer to import."});
+    EXPECT_EQ(EntriesIn(temporary), 0);
+}
+
+// An office killed for missing a deadline leaves neither its temporary files nor the sockets of its
+// pipes behind.
+TEST(SpreadsheetImport, AKilledOfficeLeavesNoFilesOrPipesBehind)
+{
+    if (OfficeProgram().empty() || !PythonHasUno())
+        GTEST_SKIP() << "LibreOffice Calc or python3-uno is not installed (scripts/setup.sh installs both)";
+    TemporaryFolder folder;
+    const std::string temporary = folder.File("tmp");
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(temporary)));
+    const ScopedVariable tmpdir("TMPDIR", temporary);
+    const ScopedVariable bridge("KESTRAME_CALC_BRIDGE", KESTRAME_CALC_BRIDGE_SOURCE);
+    // Every call after the start misses its deadline.
+    CalcAutomation automation(CalcDeadlines{std::chrono::milliseconds(60000), std::chrono::milliseconds(0)});
+    std::shared_ptr<SpreadsheetApplication> office = automation.CreateApplication("excel.application");
+    const QStringList bridges = QDir(QString::fromStdString(temporary)).entryList({"kestrame-calc-*"}, QDir::Dirs);
+    ASSERT_EQ(bridges.size(), 1);
+    const QStringList sockets =
+        QString::fromStdString(ReadWholeFile(temporary + "/" + bridges[0].toStdString() + "/office.sockets"))
+            .split('\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(sockets.isEmpty());
+    for (const QString& socket : sockets)
+        EXPECT_TRUE(QFileInfo(socket).fileName().startsWith("OSL_PIPE_") && QFileInfo::exists(socket))
+            << socket.toStdString();
+
+    EXPECT_THROW(office->SetVisible(false), EOleException);
+    EXPECT_EQ(ProcessesMentioning(temporary), std::vector<std::string>{});
+    for (const QString& socket : sockets)
+        EXPECT_FALSE(QFileInfo::exists(socket)) << socket.toStdString();
+    office.reset();
     EXPECT_EQ(EntriesIn(temporary), 0);
 }

@@ -40,6 +40,9 @@ Log Writes(int row, const std::vector<std::pair<int, std::string>>& cells)
     return log;
 }
 
+// The heading naming the planogram, whose caption comes as the system gives it.
+Log Caption(const std::string& caption) { return {"Cells 1 2", "SetSystemText 1 2 Report based on: " + caption}; }
+
 Log Headings(const std::string& width, const std::string& height, const std::string& units)
 {
     return Writes(
@@ -118,10 +121,10 @@ TEST(CustomReport, WritesHeadingsItemRowsAndCopiesTheTemplatesFormulasDown)
         RecordingSpreadsheets spreadsheets;
         ScriptedUi ui;
         SpreadsheetReportObjects objects;
-        MakeCustomReport(objects, shelf.document, "Wall \xE9", Template, false);
+        MakeCustomReport(objects, shelf.document, "Wall \xC3\xA9 \xD0\x9F", Template, false);
         // The shelf's row 4 stays empty.
         const Log expected =
-            Opening + Writes(1, {{2, "Report based on: Wall \xE9"}}) + test.headings +
+            Opening + Caption("Wall \xC3\xA9 \xD0\x9F") + test.headings +
             ItemWrites(
                 3, {"17", "COLA-1", "Cola \xE9t\xE9", test.colaWidth, test.colaHeight, "7", "12.500000", "19.990000"}) +
             ItemWrites(5, {"18", "TEA-2", "Tea", test.teaWidth, test.teaHeight, "3", "0.100000", "1.000000"}) +
@@ -141,8 +144,7 @@ TEST(CustomReport, AnEmptyPlanogramWritesTheHeadingsAndCopiesRowThreeToRowFour)
     ui.AnswerMessage(MsgAnswer::OK);
     SpreadsheetReportObjects objects;
     MakeCustomReport(objects, empty.document, "Empty", Template, true);
-    const Log expected =
-        Opening + Writes(1, {{2, "Report based on: Empty"}}) + Headings("128", "64", "cms") + CopiesAndFit("4");
+    const Log expected = Opening + Caption("Empty") + Headings("128", "64", "cms") + CopiesAndFit("4");
     EXPECT_EQ(spreadsheets.calls, expected);
     EXPECT_EQ(Shown(ui), Shown("Done with report.", "Info", MsgIcon::None));
 }
@@ -157,23 +159,27 @@ TEST(CustomReport, EachFailingStepEndsWithItsMessage)
         const char* failAt;
         Message shown;
         size_t calls;
+        bool quits; // the application, left without a workbook
     } cases[] = {
         {false, "CreateUserApplication",
          Shown("Could not start LibreOffice Calc. LibreOffice Calc is required to make custom reports.", "Report Error",
                MsgIcon::Error),
-         1},
-        {false, "Workbooks", Shown(communicate, "Kestrame", MsgIcon::None), 2},
-        {false, "SetVisible", Shown(communicate, "Kestrame", MsgIcon::None), 3},
+         1, false},
+        {false, "Workbooks", Shown(communicate, "Kestrame", MsgIcon::None), 3, true},
+        {false, "SetVisible", Shown(communicate, "Kestrame", MsgIcon::None), 4, true},
         {false, "Open", Shown("EOleException  Scripted failure of Open /reports/shelf.xlt", "Kestrame", MsgIcon::None),
-         4},
+         5, true},
         // The sheet keeps what was written before the failure.
-        {false, "SetValue", Shown(error + ".", "Report Error", MsgIcon::Warning), 7},
-        {false, "Copy", Shown(error + ".", "Report Error", MsgIcon::Warning), 5 + 7 * 2 + 2 * 24 + 3},
+        {false, "SetSystemText", Shown(error + ".", "Report Error", MsgIcon::Warning), 7, false},
+        {false, "SetValue", Shown(error + ".", "Report Error", MsgIcon::Warning), 9, false},
+        {false, "Copy", Shown(error + ".", "Report Error", MsgIcon::Warning), 5 + 7 * 2 + 2 * 24 + 3, false},
         {true, "CreateUserApplication",
          Shown("Could not start LibreOffice Calc. LibreOffice Calc is required to make reports", "Report error",
                MsgIcon::Error),
-         1},
-        {true, "AutoFit", Shown(error, "Report error", MsgIcon::Warning), 5 + 6 * 2 + 10 * 3 + 3},
+         1, false},
+        {true, "Open", Shown("EOleException  Scripted failure of Open /reports/shelf.xlt", "Kestrame", MsgIcon::None),
+         5, true},
+        {true, "AutoFit", Shown(error, "Report error", MsgIcon::Warning), 5 + 6 * 2 + 10 * 3 + 3, false},
     };
     for (const auto& test : cases) {
         ShelfDocument shelf(false, "cm");
@@ -188,6 +194,7 @@ TEST(CustomReport, EachFailingStepEndsWithItsMessage)
             MakeCustomReport(objects, shelf.document, "Wall", Template, true);
         EXPECT_EQ(spreadsheets.calls.size(), test.calls) << test.failAt;
         EXPECT_EQ(Shown(ui), test.shown) << test.failAt;
+        EXPECT_EQ(spreadsheets.calls.back() == "Quit", test.quits) << test.failAt;
     }
 }
 
@@ -213,7 +220,8 @@ TEST(CustomReport, TheTemplateAloneGetsEmptyHeadingsAndGoesOnWhenItCannotBeShown
     ui.AnswerMessage(MsgAnswer::OK);
     ui.AnswerMessage(MsgAnswer::OK);
     MakeTemplateReport(objects, Template, false);
-    EXPECT_EQ(spreadsheets.calls, (Log{"CreateUserApplication excel.application", "SetVisible true", "Workbooks"}));
+    EXPECT_EQ(spreadsheets.calls,
+              (Log{"CreateUserApplication excel.application", "SetVisible true", "Workbooks", "Quit"}));
     EXPECT_EQ(ui.MessageTexts(),
               (Log{"Could not set visible to true", "EOleException  The application's workbooks are out of reach."}));
     EXPECT_FALSE(objects.sheet);

@@ -68,6 +68,10 @@ private:
             return owner.At(row, col);
         }
         void SetValue(const std::string& text) override { owner.Record("SetValue" + Numbers({row, col}) + ' ' + text); }
+        void SetSystemText(const std::string& text) override
+        {
+            owner.Record("SetSystemText" + Numbers({row, col}) + ' ' + text);
+        }
         RecordingSpreadsheets& owner;
         int row, col;
     };

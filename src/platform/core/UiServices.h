@@ -39,6 +39,9 @@ struct FileDialogOptions {
     // Without the dot; added to a typed name that has no extension when the chosen entry names none
     // of its own (the entry's first pattern, "*.vdx", gives its extension).
     std::string defaultExt;
+    // A save dialog asks before a file that exists is chosen; off for a command that asks its own
+    // question about it, or means to write over it without one.
+    bool confirmOverwrite = true;
 };
 
 struct FileDialogResult {

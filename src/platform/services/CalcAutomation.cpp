@@ -55,10 +55,13 @@ public:
     std::shared_ptr<SpreadsheetCell> Cells(int row, int col) override;
     std::vector<std::vector<Variant>> Values(int row1, int col1, int row2, int col2) override;
     std::shared_ptr<SpreadsheetRange> Range(const std::string& first, const std::string& last) override;
-    void SetValue(int row, int col, const std::string& text)
+    void SetValue(int row, int col, const QString& text)
     {
-        office_->Call(
-            {{"call", "setValue"}, {"sheet", number_}, {"cell", QJsonArray{row, col}}, {"text", OfficeText(text)}});
+        office_->Call({{"call", "setValue"}, {"sheet", number_}, {"cell", QJsonArray{row, col}}, {"text", text}});
+    }
+    void SetText(int row, int col, const QString& text)
+    {
+        office_->Call({{"call", "setText"}, {"sheet", number_}, {"cell", QJsonArray{row, col}}, {"text", text}});
     }
 
 private:
@@ -70,7 +73,8 @@ class CalcCell : public SpreadsheetCell {
 public:
     CalcCell(std::shared_ptr<CalcSheet> sheet, int row, int col) : sheet_(std::move(sheet)), row_(row), col_(col) {}
     Variant Value() override { return sheet_->Values(row_, col_, row_, col_)[0][0]; }
-    void SetValue(const std::string& text) override { sheet_->SetValue(row_, col_, text); }
+    void SetValue(const std::string& text) override { sheet_->SetValue(row_, col_, OfficeText(text)); }
+    void SetSystemText(const std::string& text) override { sheet_->SetText(row_, col_, QString::fromStdString(text)); }
 
 private:
     std::shared_ptr<CalcSheet> sheet_;

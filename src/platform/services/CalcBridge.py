@@ -3,7 +3,8 @@
 
 Started as `CalcBridge.py FOLDER`, with FOLDER a fresh folder that the bridge owns: "office.pid" there
 names the office's process group, so that a caller that has to kill the bridge can end the office
-too. The office is either private and invisible, with its user profile in FOLDER, or one that belongs
+too, and "office.sockets" the pipes the office listens on, one path a line, which a killed office
+leaves behind. The office keeps its temporary files in its profile folder. The office is either private and invisible, with its user profile in FOLDER, or one that belongs
 to the user ("startUser"): detached, shown unless headless, with a profile of its own under the given
 folder while it runs, and left running when the bridge ends. Requests arrive on stdin and replies
 leave on stdout, one JSON object per line:
@@ -13,7 +14,8 @@ leave on stdout, one JSON object per line:
     {"call": "open", "path": "/a/b.xls"}                   -> null
     {"call": "activeSheet"}                                -> sheet number
     {"call": "values", "sheet": N, "range": [r1, c1, r2, c2]} -> rows of values (1-based, inclusive)
-    {"call": "setValue", "sheet": N, "cell": [row, column], "text": "12.5"} -> null
+    {"call": "setValue", "sheet": N, "cell": [row, column], "text": "12.5"} -> null (a number-like text as number)
+    {"call": "setText", "sheet": N, "cell": [row, column], "text": "a"} -> null (always a text)
     {"call": "range", "sheet": N, "first": "b3", "last": "b7"} -> range number
     {"call": "copy", "range": R, "destination": D}         -> null
     {"call": "autofit", "range": R}                        -> null
@@ -30,6 +32,7 @@ import os
 import re
 import shutil
 import signal
+import stat
 import subprocess
 import sys
 import tempfile
@@ -46,12 +49,16 @@ END_SECONDS = 10
 # com.sun.star.util.NumberFormat and com.sun.star.sheet.FormulaResult
 DATE, TIME, LOGICAL = 2, 4, 1024
 FORMULA_VALUE, FORMULA_ERROR = 1, 4
+# What Calc's edit text holds in place of a TAB or a field.
+EDIT_FEATURE = "\x01"
 MAX_ROWS, MAX_COLUMNS = 1048576, 16384
 OLE_NULL_DATE = datetime.date(1899, 12, 30)
 # A text that a spreadsheet program reads as a number when it is typed in.
 NUMBER = re.compile(r"[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?")
 CELL_NAME = re.compile(r"[A-Za-z]{1,3}[0-9]{1,7}")
 PROFILE_PREFIX = "office-"
+# How the office names the sockets of its pipes.
+PIPE_PREFIX = "OSL_PIPE_"
 # A fresh profile of a shown office would greet the user first.
 QUIET_PROFILE = """<?xml version="1.0" encoding="UTF-8"?>
 <oor:items xmlns:oor="http://openoffice.org/2001/registry" xmlns:xs="http://www.w3.org/2001/XMLSchema">
@@ -95,6 +102,7 @@ class Office:
         self.headless = True
         self.visible = False
         self.profile = None
+        self.sockets = []
 
     def start(self):
         self.launch(os.path.join(self.folder, "profile"), ["--headless", "--invisible"])
@@ -122,9 +130,13 @@ class Office:
         arguments = ([office_program()] + display_options +
                      ["--nologo", "--nodefault", "--norestore", "--nolockcheck",
                       "--accept=pipe,name=%s;urp;" % pipe, "-env:UserInstallation=" + profile])
+        # Its temporary files go with its profile, so that an office that is killed leaves none about.
+        temporary = os.path.join(profile_folder, "tmp")
+        os.makedirs(temporary, exist_ok=True)
         try:
             self.process = subprocess.Popen(arguments, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                            stderr=subprocess.DEVNULL, start_new_session=True)
+                                            stderr=subprocess.DEVNULL, start_new_session=True,
+                                            env=dict(os.environ, TMPDIR=temporary))
         except OSError as error:
             raise BridgeError("Could not start %s: %s" % (arguments[0], error.strerror))
         # The user's office names itself in its profile too, which tells a stale profile from a live one.
@@ -132,6 +144,10 @@ class Office:
             with open(os.path.join(pid_folder, "office.pid"), "w") as pid_file:
                 pid_file.write(str(self.process.pid))
         context = self.connect(pipe)
+        self.sockets = named_sockets(self.process.pid)
+        for socket_folder in [self.folder] + ([profile_folder] if self.user_office else []):
+            with open(os.path.join(socket_folder, "office.sockets"), "w") as socket_file:
+                socket_file.writelines(path + "\n" for path in self.sockets)
         self.desktop = context.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", context)
 
     def connect(self, pipe):
@@ -221,12 +237,18 @@ class Office:
         def cell(row, column):
             return sheet.getCellByPosition(first_column + column, first_row + row)
 
+        # A cell of several paragraphs, fonts or scripts comes as Calc's raw edit text, in which a TAB
+        # (like a field) is byte 1; the cell's string holds what it shows.
+        for row, values in enumerate(rows):
+            for column, value in enumerate(values):
+                if isinstance(value, str) and EDIT_FEATURE in value:
+                    values[column] = cell(row, column).getString()
         # A formula's boolean result is a number that Calc shows as a word, and an .xls file's TRUE and
         # FALSE arrive as the formulas =TRUE() and =FALSE(); only the cells holding 0 or 1 need a look.
         for row, column in cells_of(block.queryFormulaCells(FORMULA_VALUE), first_row, first_column,
                                     len(rows), len(rows[0])):
             value = rows[row][column]
-            if isinstance(value, float) and value in (0, 1) and is_boolean(cell(row, column)):
+            if isinstance(value, float) and value in (0, 1) and is_boolean(document, cell(row, column)):
                 rows[row][column] = value != 0
         for row, column in cells_of(block.queryFormulaCells(FORMULA_ERROR), first_row, first_column,
                                     len(rows), len(rows[0])):
@@ -238,15 +260,21 @@ class Office:
             raise BridgeError("No such sheet.")
         return self.sheets[sheet_number][1]
 
-    def set_value(self, sheet_number, cell, text):
+    def target_cell(self, sheet_number, cell):
         if (len(cell) != 2 or not all(isinstance(n, int) for n in cell)
                 or not 1 <= cell[0] <= MAX_ROWS or not 1 <= cell[1] <= MAX_COLUMNS):
             raise BridgeError("Invalid cell.")
-        target = self.sheet(sheet_number).getCellByPosition(cell[1] - 1, cell[0] - 1)
+        return self.sheet(sheet_number).getCellByPosition(cell[1] - 1, cell[0] - 1)
+
+    def set_value(self, sheet_number, cell, text):
+        target = self.target_cell(sheet_number, cell)
         if NUMBER.fullmatch(text):
             target.setValue(float(text))
         else:
             target.setString(text)
+
+    def set_text(self, sheet_number, cell, text):
+        self.target_cell(sheet_number, cell).setString(text)
 
     def range(self, sheet_number, first, last):
         sheet = self.sheet(sheet_number)
@@ -294,12 +322,14 @@ class Office:
     def kill_office(self):
         if not self.process:
             return
+        sockets = set(self.sockets) | set(named_sockets(self.process.pid))
         try:
             os.killpg(self.process.pid, signal.SIGKILL)
         except ProcessLookupError:
             pass
         self.process.wait()
         self.process = None
+        remove_sockets(sockets)
 
     def quit(self):
         for document in self.documents:
@@ -331,7 +361,8 @@ def report(what, error):
 
 
 def remove_stale_profiles(folder):
-    """Removes the profiles of the user's offices that have ended."""
+    """Removes the profiles of the user's offices that have ended, and the pipes of those that were
+    killed."""
     for name in os.listdir(folder):
         profile = os.path.join(folder, name)
         try:
@@ -342,13 +373,76 @@ def remove_stale_profiles(folder):
         try:
             os.killpg(group, 0)
         except ProcessLookupError:
+            remove_sockets(listed_sockets(profile))
             shutil.rmtree(profile, ignore_errors=True)
         except PermissionError:
             pass
 
 
-def is_boolean(cell):
-    return cell.getFormula().upper() in ("=TRUE()", "=FALSE()") or cell.getString().isalpha()
+def named_sockets(group):
+    """The paths of the sockets that the processes of a process group hold (the office's pipes)."""
+    inodes = set()
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            if os.getpgid(int(pid)) != group:
+                continue
+            for fd in os.listdir("/proc/%s/fd" % pid):
+                target = os.readlink("/proc/%s/fd/%s" % (pid, fd))
+                if target.startswith("socket:["):
+                    inodes.add(target[len("socket:["):-1])
+        except OSError:
+            continue
+    paths = set()
+    with open("/proc/net/unix") as table:
+        next(table, None)
+        for fields in (line.split() for line in table):
+            if len(fields) >= 8 and fields[6] in inodes and fields[7].startswith("/"):
+                paths.add(fields[7])
+    return sorted(paths)
+
+
+def listed_sockets(folder):
+    try:
+        with open(os.path.join(folder, "office.sockets")) as socket_file:
+            return socket_file.read().splitlines()
+    except OSError:
+        return []
+
+
+def remove_sockets(paths):
+    """Removes the office's pipes that are left: only sockets named as the office names its pipes."""
+    for path in paths:
+        try:
+            if os.path.basename(path).startswith(PIPE_PREFIX) and stat.S_ISSOCK(os.lstat(path).st_mode):
+                os.unlink(path)
+        except FileNotFoundError:
+            pass
+        except OSError as error:
+            report("removing " + path, error)
+
+
+def is_boolean(document, cell):
+    if cell.getFormula().upper() in ("=TRUE()", "=FALSE()") or cell.getString().isalpha():
+        return True
+    return computes_logical(document, cell)
+
+
+def computes_logical(document, cell):
+    """Whether the formula's result is of the logical type (a comparison, AND(), ...). A formula read
+    from a file keeps the number the file held until it is computed again, which gives a general cell
+    the format of its result; the cell keeps its own format."""
+    kept = cell.getPropertyValue("NumberFormat")
+    try:
+        cell.setFormula(cell.getFormula())
+    except Exception as error:
+        # A protected sheet takes no formula: the cell stays the number it holds.
+        report("computing a formula again", error)
+        return False
+    try:
+        computed = cell.getPropertyValue("NumberFormat")
+        return bool(document.getNumberFormats().getByKey(computed).getPropertyValue("Type") & LOGICAL)
+    finally:
+        cell.setPropertyValue("NumberFormat", kept)
 
 
 def plain_value(value):
@@ -390,6 +484,8 @@ def answer(office, request):
         return office.values(request.get("sheet"), request.get("range", []))
     if call == "setValue":
         return office.set_value(request.get("sheet"), request.get("cell", []), str(request.get("text", "")))
+    if call == "setText":
+        return office.set_text(request.get("sheet"), request.get("cell", []), str(request.get("text", "")))
     if call == "range":
         return office.range(request.get("sheet"), str(request.get("first", "")), str(request.get("last", "")))
     if call == "copy":

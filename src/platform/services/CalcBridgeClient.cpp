@@ -12,6 +12,9 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,6 +25,8 @@ constexpr const char* Python = "/usr/bin/python3";
 constexpr std::chrono::milliseconds EndDeadline{20000};
 
 constexpr const char* NoReply = "The office bridge gave an answer that is no reply.";
+// How the office names the sockets of its pipes; nothing else is removed for it.
+constexpr std::string_view OfficePipePrefix = "OSL_PIPE_";
 
 int Milliseconds(const QDeadlineTimer& timer) { return static_cast<int>(timer.remainingTime()); }
 
@@ -103,7 +108,8 @@ void CalcBridgeClient::Fail(const std::string& text)
 }
 
 // The office runs in a process group of its own, which the bridge names in the folder as soon as it
-// has started it: killing the bridge alone would leave the office running.
+// has started it: killing the bridge alone would leave the office running. A killed office leaves
+// the sockets of its pipes, which the bridge lists there too.
 void CalcBridgeClient::Kill()
 {
     failed_ = true;
@@ -116,4 +122,19 @@ void CalcBridgeClient::Kill()
     }
     process_.kill();
     process_.waitForFinished(static_cast<int>(EndDeadline.count()));
+    RemoveOfficeSockets();
+}
+
+void CalcBridgeClient::RemoveOfficeSockets()
+{
+    QFile list(folder_.filePath("office.sockets"));
+    if (!list.open(QIODevice::ReadOnly))
+        return;
+    for (const QByteArray& line : list.readAll().split('\n')) {
+        const std::string path = line.toStdString();
+        struct stat info;
+        if (ExtractFileName(path).starts_with(OfficePipePrefix) && ::lstat(path.c_str(), &info) == 0 &&
+            S_ISSOCK(info.st_mode))
+            ::unlink(path.c_str());
+    }
 }

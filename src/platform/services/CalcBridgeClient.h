@@ -43,6 +43,7 @@ private:
     QByteArray ReadReplyLine(std::chrono::milliseconds deadline);
     [[noreturn]] void Fail(const std::string& text);
     void Kill();
+    void RemoveOfficeSockets();
 
     QTemporaryDir folder_;
     QProcess process_;

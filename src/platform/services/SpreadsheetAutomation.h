@@ -18,6 +18,8 @@ public:
     // Writes `text` as the cell's value; a text that reads as a number ("12.500000", with "." as the
     // separator) becomes a number, so that formulas reading the cell compute.
     virtual void SetValue(const std::string& text) = 0;
+    // Writes `text`, given as the system gives names (UTF-8, any script), as the cell's text.
+    virtual void SetSystemText(const std::string& text) = 0;
 };
 
 class SpreadsheetColumns {

@@ -266,6 +266,7 @@ std::optional<FileDialogResult> QtUiServices::FileDialog(const FileDialogOptions
                                 MessageQString(options.defaultExt));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
     if (!names.isEmpty()) {
         dialog.setNameFilters(names);
         const int index = options.filterIndex >= 1 && options.filterIndex <= names.size() ? options.filterIndex - 1 : 0;
