@@ -31,7 +31,10 @@ const std::string Package("\x7F" "ELF package\0\r\n", 15);
 class AnsweringClient : public HttpClient {
 public:
     void Get(const std::string&, HttpHandlers answer) override { answer.success({}); }
-    void GetToFile(const std::string&, const std::string&, HttpHandlers answer) override { answer.success({}); }
+    void GetToFile(const std::string&, const std::string&, std::int64_t, HttpHandlers answer) override
+    {
+        answer.success({});
+    }
     void Abort() override {}
 };
 
