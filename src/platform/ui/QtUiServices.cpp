@@ -227,12 +227,13 @@ QWidget* DialogParent() { return QApplication::activeWindow(); }
 
 void KeepAboveOwner(QWidget& window, QWidget& owner)
 {
+    QWidget* ownedWindow = window.window();
     QWidget* ownerWindow = owner.window();
-    if (ownerWindow == window.window())
+    if (ownerWindow == ownedWindow)
         return;
-    window.winId();
+    ownedWindow->winId();
     ownerWindow->winId();
-    QWindow* above = window.windowHandle();
+    QWindow* above = ownedWindow->windowHandle();
     QWindow* below = ownerWindow->windowHandle();
     for (const QWindow* link = below; link != nullptr; link = link->transientParent())
         if (link == above)
