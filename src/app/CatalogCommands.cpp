@@ -7,6 +7,7 @@
 #include "planogram/PlanogramDocument.h"
 #include "planogram/SelectorCode.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/QtUiServices.h"
 
 #include <QAction>
 #include <QToolButton>
@@ -27,7 +28,13 @@ void TMainForm::SetCatalogManager(TDForm& catalogManager)
 
 void TMainForm::CatalogManager1Click() { catalogManager_->ShowNewCatalog(); }
 
-void TMainForm::NewDirectDataLink1Click() { catalogManager_->ShowNewDirectDataLink(); }
+void TMainForm::NewDirectDataLink1Click()
+{
+    // Shown without waiting for it: it must not drop behind this window, as an empty Catalog Manager
+    // left by a cancelled link would.
+    KeepAboveOwner(*catalogManager_, *this);
+    catalogManager_->ShowNewDirectDataLink();
+}
 
 void TMainForm::Open2Click()
 {

@@ -101,7 +101,10 @@ bool PictureEditor::OpenPicture(const std::string& path)
         return false;
     if (!ShowingExceptions([&] { return graphics->LoadPicture(path, *picture); }))
         picture = std::make_unique<TBitmap>();
-    picturePath = path;
+    // The file the loader read, so that Save writes back to it rather than asking for a name.
+    const std::string found = finder_.FindPicture(path);
+    picturePath = found.empty() ? path : found;
+    modified = false;
     FitToWindow();
     return true;
 }
@@ -157,6 +160,8 @@ void PictureEditor::Undo()
 
 std::optional<FileDialogResult> PictureEditor::AskForName(const std::string& fileName)
 {
+    if (!picturePath.empty())
+        SaveDialog1.initialDir = ExtractFileDir(picturePath);
     SaveDialog1.fileName = fileName;
     std::optional<FileDialogResult> choice = Ui().SaveDialog(SaveDialog1);
     if (!choice) {
@@ -174,14 +179,18 @@ bool PictureEditor::Write(const TBitmap& bitmap, const std::string& path, Pictur
     return WritePicture(bitmap, path, format, *graphics);
 }
 
-bool PictureEditor::SavePicture()
+bool PictureEditor::SavePicture() { return SaveAskingIf(NeedsSaveDialog(picturePath)); }
+
+bool PictureEditor::SaveAs() { return SaveAskingIf(true); }
+
+bool PictureEditor::SaveAskingIf(bool ask)
 {
     if (!HasPicture())
         return false;
     std::string path = picturePath;
     std::optional<PictureFormat> format = WrittenFormatOf(path);
-    if (NeedsSaveDialog(path)) {
-        const std::optional<FileDialogResult> choice = AskForName(path.empty() ? path : SaveNamePreset(path));
+    if (ask) {
+        const std::optional<FileDialogResult> choice = AskForName(SaveNamePreset(path));
         if (!choice)
             return false;
         path = choice->fileName;
@@ -192,16 +201,6 @@ bool PictureEditor::SavePicture()
     picturePath = path;
     modified = false;
     return true;
-}
-
-bool PictureEditor::SaveAs()
-{
-    const std::string remembered = picturePath;
-    picturePath.clear();
-    if (SavePicture())
-        return true;
-    picturePath = remembered;
-    return false;
 }
 
 bool PictureEditor::SaveOptimized()
@@ -234,11 +233,8 @@ bool PictureEditor::SaveOptimized()
         return false;
     TBitmap optimized;
     ResizeInto(*picture, optimized, static_cast<int>(width), static_cast<int>(height), true, progress);
-    if (!Write(optimized, choice->fileName, FormatOfFilterIndex(choice->filterIndex)))
-        return false;
-    picturePath = choice->fileName;
-    modified = false;
-    return true;
+    // The full-size picture keeps its own file and changes: the optimised copy is another file.
+    return Write(optimized, choice->fileName, FormatOfFilterIndex(choice->filterIndex));
 }
 
 bool PictureEditor::OptimizeSize(const OptimizeSizeChoice& choice)
@@ -301,11 +297,17 @@ bool PictureEditor::AskToUpdateLink()
     }
 }
 
+bool PictureEditor::MayReplacePicture()
+{
+    // A capture's picture is only the means of measuring its display.
+    return catalogCapture || !modified || AskToSaveChanges();
+}
+
 bool PictureEditor::CloseQuery()
 {
     if (catalogCapture)
         return true;
-    if (modified && !AskToSaveChanges())
+    if (!MayReplacePicture())
         return false;
     if (!linkPartNumber.empty() && !picturePath.empty() && HasLinkCell())
         return AskToUpdateLink();
@@ -530,6 +532,10 @@ void PictureEditor::RemoveBackground()
     curveOrder = 3;
     curveEnd = static_cast<float>(dotsX.size());
     picture->Assign(*undoSnapshot);
+    // A palette may lack the fill colour: its nearest entry could be one the product shows, which
+    // would then draw as transparent.
+    if (IsPaletteFormat(picture->PixelFormat()))
+        picture->SetPixelFormat(pf24bit);
     TCanvas& canvas = picture->Canvas();
     canvas.Pen.Mode = pmCopy;
     canvas.Pen.Style = psDash;

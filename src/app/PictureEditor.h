@@ -120,8 +120,8 @@ public:
 
     // A new empty picture, undo snapshot and graphics manager; false when they cannot be made.
     bool ResetPicture();
-    // Loads the file (a failure is shown and leaves the picture empty) and fits the view; false only
-    // when the reset fails.
+    // Loads the file (a failure is shown and leaves the picture empty), keeps the path it was found
+    // under and fits the view; false only when the reset fails.
     bool OpenPicture(const std::string& path);
     void SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber);
     // A scanned picture replaces the one shown. It has no file yet and counts as changed, so that
@@ -168,13 +168,17 @@ public:
     // Writes the picture back in its own format, or asks for a name and format first. True when it
     // was written; the picture then counts as saved.
     bool SavePicture();
-    // Always asks; a cancelled or failed save keeps the old name.
+    // Always asks, proposing the picture's name in its folder; a cancelled or failed save keeps the old
+    // name.
     bool SaveAs();
-    // Writes a copy resampled to 8 pixels a centimetre of the product's size, under a chosen name.
+    // Writes a copy resampled to 8 pixels a centimetre of the product's size, under a chosen name. The
+    // picture keeps its own file and its changes.
     bool SaveOptimized();
     // Resizes the picture to the product's size on one side at 4 pixels a centimetre.
     bool OptimizeSize(const OptimizeSizeChoice& choice);
 
+    // The save question before another picture replaces a changed one; false keeps the picture.
+    bool MayReplacePicture();
     // The questions before the window closes; false keeps it open.
     bool CloseQuery();
     EditorMenuStates MenuStates() const;
@@ -196,7 +200,8 @@ private:
     // The display's size typed by the user in its units, or nothing after saying why.
     std::optional<TSize> AskDisplaySize() const;
 
-    // The save dialog run with that name proposed; nothing when cancelled.
+    bool SaveAskingIf(bool ask);
+    // The save dialog run in the picture's folder with that name proposed; nothing when cancelled.
     std::optional<FileDialogResult> AskForName(const std::string& fileName);
     bool Write(const TBitmap& bitmap, const std::string& path, PictureFormat format);
     // A Cancel answer keeps the window open.

@@ -175,20 +175,6 @@ QPainterPath OutlinePath(const OutlineDots& dots, bool curve, TSize picture, boo
 
 void FillPath(TBitmap& picture, const QPainterPath& path, TColor color)
 {
-    const QColor fill(GetRValue(color), GetGValue(color), GetBValue(color));
-    if (!IsPaletteFormat(picture.PixelFormat())) {
-        QImage view = picture.ImageView();
-        Fill(view, path, fill);
-        return;
-    }
-    // QPainter cannot paint indexed pixels: fill a mask and set what it covers.
-    QImage mask(picture.Width(), picture.Height(), QImage::Format_ARGB32);
-    mask.fill(Qt::transparent);
-    Fill(mask, path, Qt::black);
-    for (int y = 0; y < mask.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
-        for (int x = 0; x < mask.width(); ++x)
-            if (qAlpha(row[x]) != 0)
-                picture.SetPixel(x, y, color);
-    }
+    QImage view = picture.ImageView();
+    Fill(view, path, QColor(GetRValue(color), GetGValue(color), GetBValue(color)));
 }

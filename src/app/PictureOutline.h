@@ -32,5 +32,5 @@ void DrawCurveOutline(TCanvas& canvas, const OutlineDots& dots, TColor fillColor
 // The area the outline encloses, the straight one with its dot squares, as an odd-even path; with
 // `outside` the picture's border is added, so that filling it covers everything outside the outline.
 QPainterPath OutlinePath(const OutlineDots& dots, bool curve, TSize picture, bool outside);
-// Fills the path without antialiasing; a palette picture takes the nearest entry of the colour.
+// Fills the path without antialiasing on a picture without a palette, which a painter cannot paint.
 void FillPath(TBitmap& picture, const QPainterPath& path, TColor color);

@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 TfrmUpdates* frmUpdates = nullptr;
@@ -93,6 +94,8 @@ TfrmUpdates::TfrmUpdates(TMainForm& mainForm, std::unique_ptr<HttpClient> client
     bInstall = new QPushButton("Install Updates", this);
     bInstall->setEnabled(false);
     auto* layout = new QVBoxLayout(this);
+    // The window grows with the lines the status needs.
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
     layout->addWidget(lbStatus);
     layout->addWidget(ProgressBar1);
     auto* buttons = new QHBoxLayout;
@@ -129,15 +132,14 @@ void TfrmUpdates::hideEvent(QHideEvent* event)
     QDialog::hideEvent(event);
 }
 
-void TfrmUpdates::FormShow()
-{
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    SetStatus(mainForm_.updatesAvailable ? NewUpdates : ClickCheck);
-    ShowIdle();
-}
+void TfrmUpdates::FormShow() { ShowIdle(mainForm_.updatesAvailable ? NewUpdates : ClickCheck); }
 
-void TfrmUpdates::SetStatus(std::string_view text) { lbStatus->setText(toQString(text)); }
+// A word-wrapped label is laid out at one line unless it asks for the height of its lines.
+void TfrmUpdates::SetStatus(std::string_view text)
+{
+    lbStatus->setText(toQString(text));
+    lbStatus->setMinimumHeight(lbStatus->heightForWidth(std::max(lbStatus->width(), lbStatus->minimumWidth())));
+}
 
 void TfrmUpdates::ShowButtonsFor(bool updates)
 {
@@ -145,7 +147,13 @@ void TfrmUpdates::ShowButtonsFor(bool updates)
     bInstall->setEnabled(updates);
 }
 
-void TfrmUpdates::ShowIdle() { ShowButtonsFor(mainForm_.updatesAvailable != 0); }
+void TfrmUpdates::ShowIdle(std::string_view status)
+{
+    ShowButtonsFor(mainForm_.updatesAvailable != 0);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    SetStatus(status);
+}
 
 void TfrmUpdates::ShowBusy()
 {
@@ -155,9 +163,14 @@ void TfrmUpdates::ShowBusy()
 
 void TfrmUpdates::Failed(std::string_view text, std::string_view caption, MsgIcon icon)
 {
-    ShowIdle();
-    SetStatus(text);
+    ShowIdle(text);
     Ui().MessageBox(text, caption, MsgButtons::OK, icon);
+}
+
+void TfrmUpdates::FailedPlainly(const std::string& text)
+{
+    ShowIdle(text);
+    ShowMessage(text);
 }
 
 // A body that could not be stored is the download's failure, not the connection's.
@@ -185,7 +198,7 @@ void TfrmUpdates::HttpClient2Success(const std::string& body)
     const bool updates = body == UpdatesMarker;
     if (updates)
         mainForm_.updatesAvailable = 1;
-    SetStatus(updates ? NewUpdates : NoNewUpdates);
+    ShowIdle(updates ? NewUpdates : NoNewUpdates);
     ShowButtonsFor(updates);
 }
 
@@ -199,19 +212,18 @@ void TfrmUpdates::bInstallClick()
     SetStatus(GettingInstructions);
     ShowBusy();
     http_->GetToFile(JoinAddress(UpdateServerAddress(), InstructionsPage), InstructionsPath(),
-                     {ShowingErrors([this](const std::string&) { httpInstallerScriptSuccess(); }),
+                     static_cast<std::int64_t>(InstructionsSizeLimit), {ShowingErrors([this](const std::string&) { httpInstallerScriptSuccess(); }),
                       ShowingErrors(this, &TfrmUpdates::RequestFailed), {}});
 }
 
 void TfrmUpdates::httpInstallerScriptSuccess()
 {
     const std::string path = InstructionsPath();
-    ShowIdle();
     if (!FileExists(path))
-        return ShowMessage(path + " not found");
+        return FailedPlainly(path + " not found");
     TStringList lines;
     if (!readInstructions(path, lines))
-        return ShowMessage("Could not open ini file");
+        return FailedPlainly("Could not open ini file");
     instructions = InstructionsFrom(lines);
     if (!InstructionsUsable(instructions))
         return Failed(DownloadFailed, UpdaterCaption, MsgIcon::Exclamation);
@@ -226,8 +238,7 @@ void TfrmUpdates::DownloadInstaller()
     ShowBusy();
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
-    http_->GetToFile(instructions.iDLURL, InstallerPath(),
-                     {ShowingErrors([this](const std::string&) { HttpClient1Success(); }),
+    http_->GetToFile(instructions.iDLURL, InstallerPath(), std::numeric_limits<std::int64_t>::max(), {ShowingErrors([this](const std::string&) { HttpClient1Success(); }),
                       ShowingErrors(this, &TfrmUpdates::RequestFailed),
                       ShowingErrors(this, &TfrmUpdates::HttpClient1PacketRecvd)});
 }
@@ -244,14 +255,13 @@ void TfrmUpdates::HttpClient1PacketRecvd(std::int64_t received, std::int64_t exp
 void TfrmUpdates::HttpClient1Success()
 {
     const std::string path = InstallerPath();
-    ShowIdle();
+    ShowIdle(DownloadComplete);
     if (!FileExists(path))
         return Failed(DownloadFailed, UpdaterCaption, MsgIcon::Exclamation);
     if (!FileMatchesSha256(path, instructions.iSHA256)) {
         DeleteFile(path);
         return Failed(NotVerified, UpdaterCaption, MsgIcon::Exclamation);
     }
-    SetStatus(DownloadComplete);
     const std::string command = UpperCase(instructions.iCommand);
     if (command == "RESTART") {
         Ui().MessageBox(RestartNotice, UpdaterCaption, MsgButtons::OK, MsgIcon::Information);

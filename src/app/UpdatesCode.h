@@ -62,10 +62,13 @@ private:
     void SetStatus(std::string_view text);
     // Check enabled without known updates, Install with them.
     void ShowButtonsFor(bool updates);
-    void ShowIdle();
+    // The buttons of the last check, an empty bar and `status`: every request ends here.
+    void ShowIdle(std::string_view status);
     void ShowBusy();
     void RequestFailed(const HttpFailure& failure);
     void Failed(std::string_view text, std::string_view caption, MsgIcon icon);
+    // A plain message that the status repeats.
+    void FailedPlainly(const std::string& text);
 
     TMainForm& mainForm_;
     std::unique_ptr<HttpClient> http_;

@@ -442,7 +442,22 @@ bool Tpicdoc::ScanningAvailable()
     return false;
 }
 
-void Tpicdoc::aScanExecute() { ScanPicture(); }
+void Tpicdoc::aScanExecute()
+{
+    if (MayReplacePicture())
+        ScanPicture();
+}
+
+bool Tpicdoc::MayReplacePicture()
+{
+    bool replace = false;
+    ShowingExceptions([&] {
+        replace = model.MayReplacePicture();
+        return replace;
+    });
+    EnableCommands();
+    return replace;
+}
 
 void Tpicdoc::aSelectScannerExecute()
 {
@@ -616,7 +631,7 @@ void Tpicdoc::bAddClick()
 void Tpicdoc::aOpenExecute()
 {
     const std::optional<FileDialogResult> choice = Ui().OpenDialog(OpenPictureDialog1);
-    if (!choice)
+    if (!choice || !MayReplacePicture())
         return;
     OpenPictureDialog1.fileName = choice->fileName;
     OpenPicture(choice->fileName);
@@ -735,5 +750,17 @@ bool Tpicdoc::eventFilter(QObject* watched, QEvent* event)
     else if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat() &&
              OwnsWidget(watched))
         FormKeyUp();
+    else if (TakesTheKeysAway(watched, event))
+        FormKeyUp();
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool Tpicdoc::TakesTheKeysAway(QObject* watched, QEvent* event) const
+{
+    // The release of a key held as the window lost the keyboard never reaches it: another window or
+    // a menu takes it.
+    if (event->type() == QEvent::WindowDeactivate)
+        return watched == this;
+    return event->type() == QEvent::Show && watched->isWidgetType() &&
+           static_cast<QWidget*>(watched)->windowType() == Qt::Popup;
 }

@@ -158,6 +158,10 @@ private:
     void ShowPicture();
     void EnableCommands();
     bool OwnsWidget(QObject* object) const;
+    // The window deactivated, or a menu or other popup shown: key releases go elsewhere from then on.
+    bool TakesTheKeysAway(QObject* watched, QEvent* event) const;
+    // Asks the save question before a changed picture is replaced; false keeps it.
+    bool MayReplacePicture();
     // Without SANE the scanner commands say so; false then.
     bool ScanningAvailable();
 

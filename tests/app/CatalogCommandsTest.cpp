@@ -12,6 +12,7 @@
 #include "planogram/SelectorCode.h"
 #include "platform/core/FilePaths.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/QtUiServices.h"
 #include "platform/ui/StringGrid.h"
 #include "testing/FakeScanner.h"
 
@@ -26,6 +27,7 @@
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
 namespace {
 
@@ -181,8 +183,12 @@ TEST_F(CatalogCommands, NewDirectDataLinkShowsTheManagerWithoutWaitingAndItsOpti
     user.AnswerInput("Goods");
     user.whileShownModally = [&] { catOps.HelpBtn->click(); };
     user.AnswerModal(mrOk);
+    // Left owned by another window, as one that showed it modally would leave it.
+    QWidget wizard;
+    KeepAboveOwner(manager, wizard);
     ASSERT_TRUE(form->NewDirectDataLink1->isEnabled());
     form->NewDirectDataLink1->trigger();
+    EXPECT_EQ(manager.windowHandle()->transientParent(), form->windowHandle());
     TApplication::SetOnHelp(previous);
 
     EXPECT_TRUE(shownWhenPrompted);

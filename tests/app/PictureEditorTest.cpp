@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <cmath>
@@ -134,7 +135,10 @@ TEST_F(PictureEditorTest, AReadOnlyFileAsksCancelChangesNothingAndSaveAsKeepsThe
     ASSERT_EQ(dialogs.size(), 2u);
     const FileDialogOptions& first = dialogs[0].fileOptions;
     EXPECT_TRUE(first.fileName == "shoe." && first.defaultExt == "jpg" && first.filter == PictureSaveFilter);
-    EXPECT_EQ(dialogs[1].fileOptions.fileName, "");
+    // Both start in the picture's folder, Save As with the picture's name.
+    EXPECT_EQ(first.initialDir, ExtractFileDir(folder.File("shoe.jpeg")));
+    EXPECT_EQ(dialogs[1].fileOptions.fileName, "locked");
+    EXPECT_EQ(dialogs[1].fileOptions.initialDir, ExtractFileDir(folder.File("locked.jpg")));
     EXPECT_EQ(editor.picturePath, folder.File("locked.jpg"));
     EXPECT_EQ(ReadWholeFile(folder.File("locked.jpg")), "the old file");
     ui.AnswerFile(FileDialogResult{folder.File("there.tga"), 4});
@@ -207,9 +211,15 @@ TEST_F(PictureEditorTest, SaveOptimizedWritesEightPixelsACentimetreOnlyWhenThePi
     const RgbImage written = DecodedBy("bmptopnm '" + folder.File("optimized.bmp") + "'");
     EXPECT_EQ((TSize{written.width, written.height}), (TSize{400, 320}));
     EXPECT_EQ(PictureSize(), (TSize{300, 200}));
-    EXPECT_EQ(editor.picturePath, folder.File("optimized.bmp"));
-    EXPECT_FALSE(editor.modified);
     EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog)[0].fileOptions.fileName, folder.File("shoe.jpg"));
+    // The full-size picture keeps its file and its changes: Save writes it there, not over the copy.
+    EXPECT_EQ(editor.picturePath, folder.File("shoe.jpg"));
+    EXPECT_TRUE(editor.modified);
+    ASSERT_TRUE(editor.SavePicture());
+    const RgbImage full = DecodedBy("djpeg -pnm '" + folder.File("shoe.jpg") + "'");
+    EXPECT_EQ((TSize{full.width, full.height}), (TSize{300, 200}));
+    EXPECT_EQ(DecodedBy("bmptopnm '" + folder.File("optimized.bmp") + "'").width, 400);
+    EXPECT_FALSE(editor.modified);
 
     editor.product = EditorProduct{"SK-101", "", "", 40000, 0, 10000, 0, 0};
     EXPECT_FALSE(editor.SaveOptimized());
@@ -319,6 +329,136 @@ TEST_F(PictureEditorTest, ClosingAsksToSaveAndToLinkThePathIntoTheCatalog)
     EXPECT_TRUE(editor.CloseQuery());
     EXPECT_TRUE(ui.Calls().empty());
     EXPECT_FALSE(catalog.modified);
+}
+
+TEST_F(PictureEditorTest, AChangedPictureIsReplacedOnlyAfterTheSaveQuestion)
+{
+    struct Case {
+        bool modified;
+        bool capture;
+        std::optional<MsgAnswer> answer; // none: nothing is asked
+        bool replace;
+        bool written;
+    };
+    const Case cases[] = {
+        {false, false, std::nullopt, true, false},      {true, false, MsgAnswer::Cancel, false, false},
+        {true, false, MsgAnswer::No, true, false},      {true, false, MsgAnswer::Yes, true, true},
+        {true, true, std::nullopt, true, false},
+    };
+    for (const Case& test : cases) {
+        Open(Gradient(8, 6), folder.File("shelf.bmp"));
+        editor.modified = test.modified;
+        editor.catalogCapture = test.capture;
+        if (test.answer)
+            ui.AnswerMessage(*test.answer);
+        EXPECT_EQ(editor.MayReplacePicture(), test.replace);
+        EXPECT_EQ(ui.MessageTexts(), test.answer ? std::vector<std::string>{"Save changes to picture"}
+                                                 : std::vector<std::string>{});
+        EXPECT_EQ(ReadWholeFile(folder.File("shelf.bmp")) != "the old file", test.written);
+        EXPECT_EQ(editor.modified, test.modified && !test.written);
+        ui.ClearCalls();
+    }
+    editor.catalogCapture = false;
+}
+
+TEST_F(PictureEditorTest, SaveWritesBackToTheFileABareNameWasFoundUnderAndThroughItsLink)
+{
+    ASSERT_EQ(mkdir(folder.File("Catalogs").c_str(), 0755), 0);
+    const std::string file = folder.File("Catalogs/shoe.bmp");
+    Open(Gradient(8, 6));
+    ui.AnswerFile(FileDialogResult{file, 2});
+    ASSERT_TRUE(editor.SaveAs());
+    finder.files["shoe.bmp"] = file;
+    ASSERT_EQ(symlink(file.c_str(), folder.File("link.bmp").c_str()), 0);
+    for (const std::string& name : {std::string("shoe.bmp"), folder.File("link.bmp")}) {
+        ASSERT_TRUE(editor.OpenPicture(name));
+        EXPECT_EQ(editor.picturePath, name == "shoe.bmp" ? file : name);
+        EXPECT_FALSE(editor.modified);
+        OptimizeSizeChoice larger;
+        larger.width = "3";
+        larger.height = "2";
+        ASSERT_TRUE(editor.OptimizeSize(larger));
+        ASSERT_TRUE(editor.SavePicture()) << name;
+        EXPECT_EQ(DecodedBy("bmptopnm '" + file + "'").width, 12) << name;
+        EXPECT_EQ(RunCommand("find '" + folder.Path() + "' -type l"), folder.File("link.bmp") + "\n");
+        OptimizeSizeChoice back;
+        back.width = "2";
+        back.height = "1.5";
+        ASSERT_TRUE(editor.OptimizeSize(back));
+        ASSERT_TRUE(editor.SavePicture());
+    }
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog).size(), 1u);
+}
+
+// Whether the point lies within the distance of the polygon's outline.
+bool NearOutline(const std::vector<TPoint>& polygon, double x, double y, double distance)
+{
+    for (size_t i = 0; i < polygon.size(); ++i) {
+        const TPoint a = polygon[i];
+        const TPoint b = polygon[(i + 1) % polygon.size()];
+        const double dx = b.X - a.X, dy = b.Y - a.Y;
+        const double along = std::clamp(((x - a.X) * dx + (y - a.Y) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+        if (std::hypot(a.X + along * dx - x, a.Y + along * dy - y) <= distance)
+            return true;
+    }
+    return false;
+}
+
+// The even-odd rule by a ray to the right.
+bool InsidePolygon(const std::vector<TPoint>& polygon, double x, double y)
+{
+    bool inside = false;
+    for (size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
+        const TPoint a = polygon[i], b = polygon[j];
+        if ((a.Y > y) != (b.Y > y) && x < a.X + (y - a.Y) * (b.X - a.X) / static_cast<double>(b.Y - a.Y))
+            inside = !inside;
+    }
+    return inside;
+}
+
+// A palette picture whose palette has no white: the background becomes white all the same, and the
+// product keeps its own colour, one the nearest palette entry to white would have taken.
+TEST_F(PictureEditorTest, RemoveBackgroundOnAPaletteWithoutWhitePaintsWhite)
+{
+    TPalette palette;
+    for (int entry = 0; entry < 64; ++entry) {
+        const auto level = static_cast<std::uint8_t>(entry * 225 / 63);
+        palette.Entries.push_back({level, static_cast<std::uint8_t>(level - level / 225), static_cast<std::uint8_t>(level * 222 / 225), 0});
+    }
+    const TColor product = palette.Color(63);
+    ASSERT_EQ(product, RGB(225, 224, 222));
+    const std::vector<TPoint> outline{{12, 6}, {70, 14}, {58, 52}, {30, 40}, {8, 44}};
+    for (bool keyHeld : {false, true}) {
+        ASSERT_TRUE(editor.ResetPicture());
+        editor.picture->SetPixelFormat(pf8bit);
+        editor.picture->SetPalette(palette);
+        editor.picture->SetSize(80, 60);
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 80; ++x)
+                editor.picture->SetPixel(x, y, product);
+        ASSERT_EQ(editor.picture->Pixel(40, 30), product);
+        PlaceDots(outline);
+        editor.ConnectStraight();
+        editor.keyHeld = keyHeld;
+        editor.RemoveBackground();
+        EXPECT_EQ(editor.picture->Pixel(0, 0), clWhite);
+        int wrong = 0, judged = 0;
+        for (int y = 1; y < 60; ++y)
+            for (int x = 1; x < 80; ++x) {
+                // Pixel centres clear of the outline and of the dots' squares.
+                const double cx = x + 0.5, cy = y + 0.5;
+                if (NearOutline(outline, cx, cy, 2) ||
+                    std::any_of(outline.begin(), outline.end(), [&](TPoint dot) {
+                        return cx >= dot.X - 1 && cx <= dot.X + 6 && cy >= dot.Y - 1 && cy <= dot.Y + 6;
+                    }))
+                    continue;
+                ++judged;
+                const bool white = InsidePolygon(outline, cx, cy) == keyHeld;
+                wrong += editor.picture->Pixel(x, y) != (white ? clWhite : product);
+            }
+        EXPECT_GT(judged, 3000);
+        EXPECT_EQ(wrong, 0) << (keyHeld ? "key held" : "no key");
+    }
 }
 
 // Which Connect buttons the outline offers: lines, curves, Remove Background.

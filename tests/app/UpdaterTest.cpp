@@ -13,6 +13,7 @@
 #include <QAction>
 #include <algorithm>
 #include <QLabel>
+#include <QApplication>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -31,7 +32,10 @@ const std::string Package("\x7F" "ELF package\0\r\n", 15);
 class AnsweringClient : public HttpClient {
 public:
     void Get(const std::string&, HttpHandlers answer) override { answer.success({}); }
-    void GetToFile(const std::string&, const std::string&, HttpHandlers answer) override { answer.success({}); }
+    void GetToFile(const std::string&, const std::string&, std::int64_t, HttpHandlers answer) override
+    {
+        answer.success({});
+    }
     void Abort() override {}
 };
 
@@ -164,6 +168,31 @@ TEST_F(UpdaterTest, TheCheckComparesTheMarkerExactlyAndReportsNoConnection)
     EXPECT_TRUE(updates.bInstall->isEnabled());
 }
 
+// The word-wrapped status takes the lines its longest text needs, and a failed check leaves an empty
+// bar under its reason.
+TEST_F(UpdaterTest, TheStatusShowsAllItsLinesAndAFailedCheckEmptiesTheBar)
+{
+    form->updatesAvailable = 1;
+    updates.show();
+    QApplication::processEvents();
+    EXPECT_EQ(Status(), "New updates available. Click the Install button to update the software.");
+    EXPECT_GE(updates.lbStatus->height(), updates.lbStatus->heightForWidth(updates.lbStatus->width()));
+    EXPECT_GT(updates.lbStatus->heightForWidth(updates.lbStatus->width()), updates.lbStatus->fontMetrics().height());
+
+    form->updatesAvailable = 0;
+    setenv("KESTRAME_UPDATE_SERVER", ClosedLoopbackAddress, 1);
+    updates.ProgressBar1->setValue(60);
+    ui.AnswerMessage(MsgAnswer::OK);
+    updates.bCheckClick();
+    WaitForMessages(1);
+    EXPECT_EQ(Status(), NoConnection);
+    EXPECT_EQ(updates.ProgressBar1->value(), 0);
+    EXPECT_EQ(updates.ProgressBar1->minimum(), 0);
+    EXPECT_EQ(updates.ProgressBar1->maximum(), 100);
+    EXPECT_TRUE(updates.bCheck->isEnabled());
+    updates.close();
+}
+
 TEST_F(UpdaterTest, AVerifiedUpdateIsSavedNeverRunAndTheProgramClosesNormally)
 {
     ASSERT_TRUE(form->OpenPlanogram(Example()));
@@ -177,7 +206,8 @@ TEST_F(UpdaterTest, AVerifiedUpdateIsSavedNeverRunAndTheProgramClosesNormally)
     updates.bInstallClick();
     WaitForMessages(2);
     const std::string saved = Updates() + "pkg.deb";
-    EXPECT_EQ(updates.ProgressBar1->value(), 100);
+    // The bar is emptied as every request ends.
+    EXPECT_EQ(updates.ProgressBar1->value(), 0);
     ExpectBox(0, "The update was saved to " + saved + ". Install it with your system's package manager.", "Updater",
               MsgIcon::Information);
     EXPECT_EQ(ui.MessageTexts().at(1), "Do you wish to save changes toSample Wall.kqf before quiting?");
@@ -241,7 +271,8 @@ TEST_F(UpdaterTest, UnsafeOrUnverifiedUpdatesAreRefused)
     }
     EXPECT_EQ(RunCommand("ls -A '" + Updates() + "'"), "KQUpdate.ini\n");
 
-    // Instructions too large to read, or that cannot be read, start no download.
+    // Instructions too large to read, which the request refuses, or that cannot be read, start no
+    // download.
     for (const bool injected : {false, true}) {
         ServeInstructions("pkg.deb", injected ? "" : std::string(65536, ';'));
         if (injected)
@@ -249,7 +280,7 @@ TEST_F(UpdaterTest, UnsafeOrUnverifiedUpdatesAreRefused)
         const auto downloads = packageRequests();
         InstallUntilMessage();
         ProcessEventsUntil([] { return false; }, std::chrono::milliseconds(200));
-        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could not open ini file"});
+        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{injected ? "Could not open ini file" : NoConnection});
         EXPECT_EQ(packageRequests(), downloads);
     }
 

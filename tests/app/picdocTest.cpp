@@ -186,6 +186,64 @@ TEST(ProgramEnd, AfterAScanWithTheSystemsBackendsItEndsCleanly)
         << output;
 }
 
+TEST_F(PictureEditorWindow, OpenAndScanOverAChangedPictureAskTheSaveQuestionFirst)
+{
+    WriteWholeFile(folder.File("shelf.ppm"), PpmOf(StripedImage(30, 20, 3)));
+    WriteWholeFile(folder.File("other.ppm"), PpmOf(StripedImage(50, 40, 3)));
+    FakeScanner scanner;
+    scanner.frames.push_back(FakeScanner::GrayFrame(40, 25, 0x33));
+    Tpicdoc editor(finder, settings);
+    ASSERT_TRUE(editor.OpenPicture(folder.File("shelf.ppm")));
+    editor.show();
+    editor.model.modified = true;
+    ui.AnswerFile(FileDialogResult{folder.File("other.ppm"), 1});
+    ui.AnswerMessage(MsgAnswer::Cancel);
+    editor.aOpen->trigger();
+    ui.AnswerMessage(MsgAnswer::Cancel);
+    editor.aScan->trigger();
+    EXPECT_EQ(editor.EnhTwain1->Connection(), nullptr);
+    EXPECT_EQ(editor.model.picture->Width(), 30);
+    EXPECT_EQ(editor.model.picturePath, folder.File("shelf.ppm"));
+    EXPECT_TRUE(editor.model.modified);
+
+    ui.AnswerFile(FileDialogResult{folder.File("other.ppm"), 1});
+    ui.AnswerMessage(MsgAnswer::No);
+    editor.aOpen->trigger();
+    EXPECT_EQ(editor.model.picture->Width(), 50);
+    EXPECT_EQ(editor.model.picturePath, folder.File("other.ppm"));
+    EXPECT_FALSE(editor.model.modified);
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>(3, "Save changes to picture"));
+    EXPECT_EQ(ReadWholeFile(folder.File("shelf.ppm")), PpmOf(StripedImage(30, 20, 3)));
+}
+
+// A key released in another window, or in a menu opened from the keyboard, never reaches the editor.
+TEST_F(PictureEditorWindow, TheKeyFlagIsDroppedWhenTheWindowLosesTheKeyboard)
+{
+    Tpicdoc editor(finder, settings);
+    editor.show();
+    QWidget other;
+    const auto pressAlt = [&] {
+        editor.activateWindow();
+        QApplication::processEvents();
+        ASSERT_EQ(QApplication::activeWindow(), &editor);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+        QApplication::sendEvent(editor.PaintBox1, &press);
+        ASSERT_TRUE(editor.model.keyHeld);
+    };
+    pressAlt();
+    other.show();
+    other.activateWindow();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), &other);
+    EXPECT_FALSE(editor.model.keyHeld);
+
+    pressAlt();
+    editor.File1->popup(editor.mapToGlobal(QPoint(10, 10)));
+    QApplication::processEvents();
+    EXPECT_FALSE(editor.model.keyHeld);
+    editor.File1->hide();
+}
+
 TEST_F(PictureEditorWindow, WithoutSaneTheScannerCommandsSaySo)
 {
     FakeScanner missing(false);

@@ -8,12 +8,44 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <vector>
 
 namespace {
 
 constexpr size_t BufferLimit = 1 << 16;
+// As many links as the system itself follows before it gives up with ELOOP.
+constexpr int MaxLinkHops = 40;
+
+[[noreturn]] void ThrowCannotCreate(const std::string& fileName, int error)
+{
+    throw EFCreateError("Cannot create file \"" + fileName + "\". " + SysErrorMessage(error), error);
+}
+
+// The file a symbolic link leads to, through any chain of links; the path itself when it is no link.
+// A link is written through: the temporary goes beside the file it leads to and replaces that file,
+// so that the link stays a link. A link to nothing yet leads to the file to make; a loop of links is
+// refused.
+std::string ThroughLinks(std::string path, const std::string& fileName)
+{
+    for (int hop = 0; hop < MaxLinkHops; ++hop) {
+        struct stat info;
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return path;
+        std::vector<char> target(PATH_MAX);
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<size_t>(length) >= target.size())
+            return path;
+        std::string next(target.data(), static_cast<size_t>(length));
+        if (next.front() != '/') {
+            const size_t slash = path.rfind('/');
+            next.insert(0, slash == std::string::npos ? std::string() : path.substr(0, slash + 1));
+        }
+        path = std::move(next);
+    }
+    ThrowCannotCreate(fileName, ELOOP);
+}
 
 // New files get the permissions the user's umask allows; a replaced file keeps its own.
 mode_t ModeForTarget(const std::string& nativeTarget)
@@ -28,16 +60,15 @@ mode_t ModeForTarget(const std::string& nativeTarget)
 
 } // namespace
 
-AtomicFileWriter::AtomicFileWriter(std::string_view fileName) : fileName_(fileName), nativeTarget_(NativePath(fileName))
+AtomicFileWriter::AtomicFileWriter(std::string_view fileName)
+    : fileName_(fileName), nativeTarget_(ThroughLinks(NativePath(fileName), fileName_))
 {
     std::string pattern = nativeTarget_ + ".tmpXXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     handle_ = ::mkostemp(name.data(), O_CLOEXEC);
-    if (handle_ < 0) {
-        const int error = errno;
-        throw EFCreateError("Cannot create file \"" + fileName_ + "\". " + SysErrorMessage(error), error);
-    }
+    if (handle_ < 0)
+        ThrowCannotCreate(fileName_, errno);
     nativeTemporary_ = name.data();
     ::fchmod(handle_, ModeForTarget(nativeTarget_));
 }

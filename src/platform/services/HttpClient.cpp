@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -34,10 +35,14 @@ public:
     QtHttpClient(const QtHttpClient&) = delete;
     QtHttpClient& operator=(const QtHttpClient&) = delete;
 
-    void Get(const std::string& url, HttpHandlers handlers) override { Start(url, std::string(), std::move(handlers)); }
-    void GetToFile(const std::string& url, const std::string& path, HttpHandlers handlers) override
+    void Get(const std::string& url, HttpHandlers handlers) override
     {
-        Start(url, path, std::move(handlers));
+        Start(url, std::string(), limits_.memoryBody, std::move(handlers));
+    }
+    void GetToFile(const std::string& url, const std::string& path, std::int64_t largestBody,
+                   HttpHandlers handlers) override
+    {
+        Start(url, path, std::min(largestBody, limits_.fileBody), std::move(handlers));
     }
     void Abort() override
     {
@@ -46,11 +51,12 @@ public:
     }
 
 private:
-    void Start(const std::string& url, const std::string& path, HttpHandlers handlers)
+    void Start(const std::string& url, const std::string& path, std::int64_t bodyLimit, HttpHandlers handlers)
     {
         Abort();
         handlers_ = std::move(handlers);
         path_ = path;
+        bodyLimit_ = bodyLimit;
         const QUrl address(QString::fromUtf8(url.data(), static_cast<qsizetype>(url.size())), QUrl::StrictMode);
         if (!IsHttps(address))
             return FailLater("not an https address: " + url, false);
@@ -82,7 +88,7 @@ private:
     }
 
     std::string PartPath() const { return path_ + ".part"; }
-    std::int64_t BodyLimit() const { return path_.empty() ? limits_.memoryBody : limits_.fileBody; }
+    std::int64_t BodyLimit() const { return bodyLimit_; }
     std::string WriteError() const { return "cannot write " + PartPath() + ": " + part_.errorString().toStdString(); }
     std::string TooLarge() const { return "the reply is larger than " + std::to_string(BodyLimit()) + " bytes"; }
 
@@ -178,6 +184,7 @@ private:
     QFile part_;
     QByteArray body_;
     std::int64_t received_ = 0;
+    std::int64_t bodyLimit_ = 0;
     std::uint64_t request_ = 0;
 };
 

@@ -30,8 +30,10 @@ public:
     // A request still running is aborted first.
     virtual void Get(const std::string& url, HttpHandlers handlers) = 0;
     // The body goes to "<path>.part" beside `path` and takes its name when complete; on any failure
-    // (and on an abort) the partial file goes and `path` is left as it was.
-    virtual void GetToFile(const std::string& url, const std::string& path, HttpHandlers handlers) = 0;
+    // (and on an abort) the partial file goes and `path` is left as it was. A body larger than
+    // `largestBody` bytes (or than the client's limit) fails.
+    virtual void GetToFile(const std::string& url, const std::string& path, std::int64_t largestBody,
+                           HttpHandlers handlers) = 0;
     // Ends the running request, if any, without calling its handlers.
     virtual void Abort() = 0;
 };

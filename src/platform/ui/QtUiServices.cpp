@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QWindow>
 
 #include <vector>
 
@@ -224,6 +225,22 @@ private:
 
 QWidget* DialogParent() { return QApplication::activeWindow(); }
 
+void KeepAboveOwner(QWidget& window, QWidget& owner)
+{
+    QWidget* ownedWindow = window.window();
+    QWidget* ownerWindow = owner.window();
+    if (ownerWindow == ownedWindow)
+        return;
+    ownedWindow->winId();
+    ownerWindow->winId();
+    QWindow* above = ownedWindow->windowHandle();
+    QWindow* below = ownerWindow->windowHandle();
+    for (const QWindow* link = below; link != nullptr; link = link->transientParent())
+        if (link == above)
+            return;
+    above->setTransientParent(below);
+}
+
 QtUiServices::QtUiServices() = default;
 
 QtUiServices::~QtUiServices() = default;
@@ -341,6 +358,10 @@ bool QtUiServices::PrinterSetupDialog()
 
 int QtUiServices::ShowModal(QWidget& window)
 {
+    // Owned by the window it was opened from, so that the window manager never puts it behind that
+    // window while it waits, disabled, for this one.
+    if (QWidget* opener = DialogParent())
+        KeepAboveOwner(window, *opener);
     ClearModalResult(window);
     const ModalBlock block(window);
     QEventLoop loop;

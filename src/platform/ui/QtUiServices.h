@@ -36,3 +36,6 @@ QPrinter& ProgramPrinter();
 
 // The window dialogs belong to: the active window, else none.
 QWidget* DialogParent();
+// Makes the window transient for the owner's window, so that the window manager keeps it above that
+// window; nothing where that would make a window its own owner.
+void KeepAboveOwner(QWidget& window, QWidget& owner);

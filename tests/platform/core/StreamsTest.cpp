@@ -6,6 +6,12 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <utility>
+#include <vector>
 
 TEST(Streams, MemoryStreamReadsShortAndRaisesAtEnd)
 {
@@ -92,6 +98,49 @@ TEST(AtomicFile, ReplacesTargetOnlyOnCommit)
     EXPECT_EQ(ReadWholeFile(path), "new contents");
     // No temporary file stays behind.
     EXPECT_EQ(RunCommand("ls -A '" + folder.Path() + "' | wc -l"), "1\n");
+}
+
+// A link is written through to its file and stays a link, whichever way it names the file.
+TEST(AtomicFile, WritesThroughSymbolicLinks)
+{
+    struct Case {
+        const char* label;
+        std::vector<std::pair<std::string, std::string>> links; // link name in the folder, what it names
+        bool fileExists;
+    };
+    TemporaryFolder folder;
+    ASSERT_EQ(::mkdir(folder.File("pictures").c_str(), 0755), 0);
+    const std::string file = folder.File("pictures/shoe.jpg");
+    const Case cases[] = {
+        {"relative", {{"link.jpg", "pictures/shoe.jpg"}}, true},
+        {"absolute", {{"link.jpg", file}}, true},
+        {"chain", {{"link.jpg", "middle.jpg"}, {"middle.jpg", "pictures/shoe.jpg"}}, true},
+        {"to nothing yet", {{"link.jpg", "pictures/shoe.jpg"}}, false},
+    };
+    for (const Case& test : cases) {
+        ::unlink(file.c_str());
+        if (test.fileExists)
+            WriteWholeFile(file, "old");
+        for (const auto& [link, target] : test.links) {
+            ::unlink(folder.File(link).c_str());
+            ASSERT_EQ(::symlink(target.c_str(), folder.File(link).c_str()), 0) << test.label;
+        }
+        AtomicFileWriter writer(folder.File("link.jpg"));
+        writer.Write("new");
+        writer.Commit();
+        EXPECT_EQ(ReadWholeFile(file), "new") << test.label;
+        struct stat info;
+        ASSERT_EQ(::lstat(folder.File("link.jpg").c_str(), &info), 0);
+        EXPECT_TRUE(S_ISLNK(info.st_mode)) << test.label;
+        EXPECT_EQ(RunCommand("ls -A '" + folder.File("pictures") + "'"), "shoe.jpg\n") << test.label;
+    }
+    // A loop of links is refused and leaves the links as they were.
+    ::unlink(folder.File("middle.jpg").c_str());
+    ASSERT_EQ(::symlink("link.jpg", folder.File("middle.jpg").c_str()), 0);
+    ::unlink(folder.File("link.jpg").c_str());
+    ASSERT_EQ(::symlink("middle.jpg", folder.File("link.jpg").c_str()), 0);
+    EXPECT_THROW(AtomicFileWriter(folder.File("link.jpg")), EFCreateError);
+    EXPECT_EQ(RunCommand("find '" + folder.Path() + "' -maxdepth 1 -type l | wc -l"), "2\n");
 }
 
 TEST(AtomicFile, FailedWriteKeepsOldFileAndReports)

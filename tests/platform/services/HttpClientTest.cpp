@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 namespace {
@@ -23,7 +24,8 @@ struct Outcome {
     std::vector<std::int64_t> expected; // of each progress report
 };
 
-Outcome Request(HttpClient& client, const std::string& url, const std::string& path = {})
+Outcome Request(HttpClient& client, const std::string& url, const std::string& path = {},
+                std::int64_t largestBody = std::numeric_limits<std::int64_t>::max())
 {
     Outcome outcome;
     HttpHandlers handlers{[&](const std::string& body) { outcome = {true, true, body, {}, outcome.expected}; },
@@ -32,7 +34,7 @@ Outcome Request(HttpClient& client, const std::string& url, const std::string& p
     if (path.empty())
         client.Get(url, handlers);
     else
-        client.GetToFile(url, path, handlers);
+        client.GetToFile(url, path, largestBody, handlers);
     EXPECT_TRUE(ProcessEventsUntil([&] { return outcome.done; })) << url;
     return outcome;
 }
@@ -111,11 +113,14 @@ TEST(HttpClientTest, ADownloadStandsCompleteOrNotAtAll)
     for (const char* path : {"/missing", "/stalled"})
         EXPECT_FALSE(Request(*client, server.Address() + path, target).succeeded) << path;
     EXPECT_TRUE(Request(*client, server.Address() + "/setup.bin", folder.File("none/setup.bin")).failure.localFile);
+    // A request's own limit below the client's.
+    const Outcome capped = Request(*client, server.Address() + "/setup.bin", folder.File("capped.bin"), 11);
+    EXPECT_EQ(capped.failure.reason, "the reply is larger than 11 bytes");
 
     // An aborted download calls nothing back and leaves no partial file.
     bool called = false;
     const auto call = [&](const auto&) { called = true; };
-    client->GetToFile(server.Address() + "/stalled", folder.File("aborted"), {call, call, {}});
+    client->GetToFile(server.Address() + "/stalled", folder.File("aborted"), 100, {call, call, {}});
     EXPECT_TRUE(ProcessEventsUntil([&] { return FileExists(folder.File("aborted.part")); }));
     client->Abort();
     EXPECT_FALSE(ProcessEventsUntil([&] { return called; }, std::chrono::milliseconds(500)));

@@ -13,6 +13,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QTimer>
+#include <QWindow>
 
 #include <functional>
 
@@ -170,6 +171,32 @@ TEST(QtUiServices, ShowModalDisablesOnlyTheWindowsVisibleAtTheStart)
     EXPECT_TRUE(mainWindow.isEnabled());
     EXPECT_TRUE(tool.isEnabled());
     EXPECT_FALSE(modal.isVisible());
+}
+
+// A window shown modally is owned by the window it was opened from, so that the window manager keeps
+// it above that window; a window is never made an owner of its own owner.
+TEST(QtUiServices, ShowModalKeepsTheWindowAboveTheOneItWasOpenedFrom)
+{
+    QtUiServices ui;
+    QWidget mainWindow;
+    QDialog dialog;
+    mainWindow.show();
+    mainWindow.activateWindow();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), &mainWindow);
+    const QWindow* owner = nullptr;
+    QTimer::singleShot(0, [&] {
+        owner = dialog.windowHandle()->transientParent();
+        dialog.accept();
+    });
+    EXPECT_EQ(ui.ShowModal(dialog), mrOk);
+    EXPECT_EQ(owner, mainWindow.windowHandle());
+
+    QWidget ownersOwner;
+    KeepAboveOwner(mainWindow, dialog);
+    EXPECT_EQ(mainWindow.windowHandle()->transientParent(), nullptr);
+    KeepAboveOwner(mainWindow, ownersOwner);
+    EXPECT_EQ(mainWindow.windowHandle()->transientParent(), ownersOwner.windowHandle());
 }
 
 // A dialog answers by accept and reject; a window already shown is waited for alike, and closing it
