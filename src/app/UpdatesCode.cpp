@@ -173,10 +173,11 @@ void TfrmUpdates::FailedPlainly(const std::string& text)
     ShowMessage(text);
 }
 
-// A body that could not be stored is the download's failure, not the connection's.
+// A body that could not be stored, or that was larger than it may be, is the download's failure,
+// not the connection's.
 void TfrmUpdates::RequestFailed(const HttpFailure& failure)
 {
-    if (failure.localFile)
+    if (failure.localFile || failure.tooLarge)
         Failed(DownloadFailed, UpdaterCaption, MsgIcon::Exclamation);
     else
         Failed(NoConnection, UpdatesCaption, MsgIcon::Stop);

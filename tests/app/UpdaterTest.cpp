@@ -280,7 +280,7 @@ TEST_F(UpdaterTest, UnsafeOrUnverifiedUpdatesAreRefused)
         const auto downloads = packageRequests();
         InstallUntilMessage();
         ProcessEventsUntil([] { return false; }, std::chrono::milliseconds(200));
-        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{injected ? "Could not open ini file" : NoConnection});
+        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{injected ? "Could not open ini file" : DownloadFailed});
         EXPECT_EQ(packageRequests(), downloads);
     }
 

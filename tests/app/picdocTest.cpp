@@ -10,6 +10,7 @@
 #include "catalog/EnhTwain.h"
 #include "testing/CatalogFakes.h"
 #include "testing/FakeScanner.h"
+#include "testing/PlainDrawingSettings.h"
 
 #include "ImageTestSupport.h"
 
@@ -32,15 +33,6 @@
 
 namespace {
 
-class PlainSettings : public DrawingSettings {
-public:
-    TFont TagFont() const override { return {}; }
-    TColor TagColor() const override { return clWhite; }
-    bool UnitsMode() const override { return true; }
-    int DisplayScale() const override { return 8; }
-    bool UnitsInches() const override { return true; }
-};
-
 class PictureEditorWindow : public testing::Test {
 protected:
     PictureEditorWindow() { frmPicOptimizeOps = &optimizeOps; }
@@ -49,7 +41,7 @@ protected:
     ScriptedUi ui;
     TemporaryFolder folder;
     FakePictureFinder finder;
-    PlainSettings settings;
+    PlainDrawingSettings settings;
     TfrmPicOptimizeOps optimizeOps;
 };
 

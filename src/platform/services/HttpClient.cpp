@@ -97,7 +97,7 @@ private:
         const QByteArray chunk = reply_->readAll();
         received_ += chunk.size();
         if (received_ > BodyLimit())
-            return Fail(TooLarge(), false);
+            return FailTooLarge();
         if (path_.empty())
             body_ += chunk;
         else if (part_.write(chunk) != chunk.size())
@@ -107,7 +107,7 @@ private:
     void Progress(qint64 received, qint64 expected)
     {
         if (expected > BodyLimit())
-            return Fail(TooLarge(), false);
+            return FailTooLarge();
         if (handlers_.progress)
             handlers_.progress(received, expected);
     }
@@ -140,11 +140,13 @@ private:
             handlers.success(body);
     }
 
-    void Fail(const std::string& reason, bool localFile)
+    void Fail(const std::string& reason, bool localFile) { Fail(HttpFailure{reason, localFile}); }
+    void FailTooLarge() { Fail(HttpFailure{TooLarge(), false, true}); }
+    void Fail(const HttpFailure& failure)
     {
         const HttpHandlers handlers = Release();
         if (handlers.failure)
-            handlers.failure({reason, localFile});
+            handlers.failure(failure);
     }
 
     void FailLater(const std::string& reason, bool localFile)

@@ -7,10 +7,11 @@
 #include <string>
 
 // Why a request failed. `reason` says it in words (for a log or a test); `localFile` marks a body
-// that arrived but could not be stored.
+// that arrived but could not be stored, `tooLarge` one larger than the request takes.
 struct HttpFailure {
     std::string reason;
     bool localFile = false;
+    bool tooLarge = false;
 };
 
 // What a request reports, always later than the call that started it and never after an abort.

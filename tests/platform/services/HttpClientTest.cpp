@@ -116,6 +116,7 @@ TEST(HttpClientTest, ADownloadStandsCompleteOrNotAtAll)
     // A request's own limit below the client's.
     const Outcome capped = Request(*client, server.Address() + "/setup.bin", folder.File("capped.bin"), 11);
     EXPECT_EQ(capped.failure.reason, "the reply is larger than 11 bytes");
+    EXPECT_TRUE(capped.failure.tooLarge);
 
     // An aborted download calls nothing back and leaves no partial file.
     bool called = false;
