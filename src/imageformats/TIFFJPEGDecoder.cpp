@@ -122,6 +122,7 @@ J_COLOR_SPACE JPEGColorSpace(TColorScheme scheme)
 struct TTIFFJPEGDecoder::TLibrary {
     jpeg_decompress_struct info{};
     TJPEGErrorManager error{};
+    jpeg_progress_mgr scanLimit{};
     TSource tables{};
     TSource strip{};
     TWarnings warnings;
@@ -165,6 +166,7 @@ void TTIFFJPEGDecoder::DecodeInit()
         jpeg_create_decompress(&library.info);
         library.created = true;
     });
+    LimitJPEGScans(library.info, library.scanLimit);
     SetUp(library.tables);
     SetUp(library.strip);
 

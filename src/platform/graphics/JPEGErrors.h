@@ -22,6 +22,15 @@ jpeg_error_mgr* InstallJPEGErrorManager(TJPEGErrorManager& manager);
 // The error exit: keeps the message code and jumps back to the guarded call.
 [[noreturn]] void JPEGErrorExit(j_common_ptr info);
 
+// A progressive picture is refined scan after scan, a sound one in a few dozen at most; a file that
+// repeats a scan thousands of times makes the library pass over every block each time.
+inline constexpr int MaxJPEGScans = 256;
+
+// Makes the library end a decompression whose input reaches scan MaxJPEGScans + 1 through the error
+// exit, with the code of its "inconsistent progression sequence" warning. `progress` must live as
+// long as the decompression object.
+void LimitJPEGScans(jpeg_decompress_struct& info, jpeg_progress_mgr& progress);
+
 // Raises EJPEG "JPEG error #<code>".
 [[noreturn]] void RaiseJPEGError(int code);
 

@@ -376,6 +376,78 @@ TEST(JPEGImage, RefusesWhatDjpegFindsCutShortAndLoadsTheRest)
     }
 }
 
+// Where each scan of the picture begins and ends: from its marker to the next marker that is no
+// restart marker.
+std::vector<std::pair<std::size_t, std::size_t>> ScansOf(const std::string& bytes)
+{
+    std::vector<std::pair<std::size_t, std::size_t>> scans;
+    for (std::size_t start = bytes.find("\xFF\xDA"); start != std::string::npos;
+         start = bytes.find("\xFF\xDA", scans.back().second)) {
+        std::size_t end =
+            start + 2 +
+            (static_cast<std::uint8_t>(bytes[start + 2]) << 8 | static_cast<std::uint8_t>(bytes[start + 3]));
+        while (end + 1 < bytes.size()) {
+            const auto next = static_cast<std::uint8_t>(bytes[end + 1]);
+            if (bytes[end] == '\xFF' && next != 0 && (next < 0xD0 || next > 0xD7))
+                break;
+            ++end;
+        }
+        scans.emplace_back(start, end);
+    }
+    return scans;
+}
+
+std::string WithScanRepeated(const std::string& bytes, std::size_t scan, int times)
+{
+    const auto [start, end] = ScansOf(bytes).at(scan);
+    std::string repeated = bytes;
+    for (int i = 0; i < times; ++i)
+        repeated.insert(end, bytes.substr(start, end - start));
+    return repeated;
+}
+
+// A progressive picture is damaged when a scan refines what an earlier one already finished (djpeg
+// warns of an inconsistent progression) or when it has more than 256 scans (djpeg -maxscans 256
+// refuses it); a file repeating one scan is refused with that warning's number, before it can keep
+// the library busy for as many passes over the picture as it repeats the scan.
+TEST(JPEGImage, ProgressionsThatRepeatScansAreRefused)
+{
+    TemporaryFolder folder;
+    const std::string progressive = ReadWholeFile(MakeJpeg(folder, "progressive.jpg", "-interlace JPEG"));
+    WriteWholeFile(folder.File("scans.txt"), "0,1,2: 0-0, 0, 0 ;\n0: 1-63, 0, 0 ;\n1: 1-63, 0, 0 ;\n2: 1-63, 0, 0 ;\n");
+    RunTool("/usr/bin/cjpeg -scans " + folder.File("scans.txt") + " " + folder.File("source.ppm") + " > " +
+            folder.File("full-scans.jpg"));
+    const std::string fullScans = ReadWholeFile(folder.File("full-scans.jpg"));
+    ASSERT_EQ(ScansOf(fullScans).size(), 4u);
+    const std::size_t lastScan = ScansOf(progressive).size() - 1;
+    const struct {
+        std::string name;
+        std::string bytes;
+        std::string djpegOptions;
+        std::string djpegSays;
+        bool refused;
+    } cases[] = {
+        {"refinement.jpg", WithScanRepeated(progressive, lastScan, 1), "", "Inconsistent progression sequence", true},
+        {"first-scan.jpg", WithScanRepeated(progressive, 0, 1), "", "Inconsistent progression sequence", true},
+        {"300-scans.jpg", WithScanRepeated(fullScans, 1, 296), "-maxscans 256", "exceeds maximum scans", true},
+        {"256-scans.jpg", WithScanRepeated(fullScans, 1, 252), "-maxscans 256", "", false},
+    };
+    for (const auto& c : cases) {
+        const std::string path = folder.File(c.name);
+        WriteWholeFile(path, c.bytes);
+        const std::string djpegSays =
+            RunCommand("/usr/bin/djpeg " + c.djpegOptions + " '" + path + "' 2>&1 >/dev/null");
+        EXPECT_NE(djpegSays.find(c.djpegSays), std::string::npos) << c.name << ": " << djpegSays;
+        if (c.refused) {
+            ExpectLoadError(c.bytes, JpegError(JWRN_BOGUS_PROGRESSION));
+            continue;
+        }
+        TJPEGImage image;
+        EXPECT_NO_THROW(image.LoadFromFile(path)) << c.name;
+        EXPECT_TRUE(RgbOf(image.Bitmap()) == DecodeWithDjpeg(path)) << c.name;
+    }
+}
+
 // A few hundred bytes whose frame claims 8000 x 8000 pixels: a bitmap of that size may be made, but
 // the bytes cannot hold a bit for each block of the first scan, so the picture is refused before its
 // bitmap or the library's buffers (for a progressive picture every coefficient) exist, with the
