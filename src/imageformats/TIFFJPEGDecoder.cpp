@@ -122,7 +122,7 @@ J_COLOR_SPACE JPEGColorSpace(TColorScheme scheme)
 struct TTIFFJPEGDecoder::TLibrary {
     jpeg_decompress_struct info{};
     TJPEGErrorManager error{};
-    jpeg_progress_mgr scanLimit{};
+    TJPEGScanCheck scans;
     TSource tables{};
     TSource strip{};
     TWarnings warnings;
@@ -166,7 +166,6 @@ void TTIFFJPEGDecoder::DecodeInit()
         jpeg_create_decompress(&library.info);
         library.created = true;
     });
-    LimitJPEGScans(library.info, library.scanLimit);
     SetUp(library.tables);
     SetUp(library.strip);
 
@@ -200,6 +199,7 @@ void TTIFFJPEGDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& target
         jpeg_abort_decompress(&info);
         jpeg_read_header(&info, TRUE);
     });
+    CheckJPEGScans(info, library.scans);
     CheckStrip();
     SetColorSpaces();
     CallLibrary([&] { jpeg_start_decompress(&info); });

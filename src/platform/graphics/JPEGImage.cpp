@@ -31,7 +31,7 @@ void EmitMessage(j_common_ptr info, int level)
 struct Decompressor {
     jpeg_decompress_struct info{};
     TJPEGErrorManager error;
-    jpeg_progress_mgr scanLimit{};
+    TJPEGScanCheck scans;
     bool created = false;
     ~Decompressor()
     {
@@ -49,9 +49,9 @@ void ReadHeader(Decompressor& d, const unsigned char* data, unsigned long size)
     JPEGCall(d.error, [&] {
         jpeg_create_decompress(&d.info);
         d.created = true;
-        LimitJPEGScans(d.info, d.scanLimit);
         jpeg_mem_src(&d.info, data, size);
         jpeg_read_header(&d.info, TRUE);
+        CheckJPEGScans(d.info, d.scans);
         if (d.info.jpeg_color_space == JCS_GRAYSCALE)
             d.info.out_color_space = JCS_GRAYSCALE;
         else if (d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK)
