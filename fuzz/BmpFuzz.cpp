@@ -8,9 +8,10 @@
 
 namespace {
 
-// Sizes within the readers' size rule are sound (run-length data may fill them from a few bytes) but
-// take long to fill; the fuzzer looks for faults. Sizes beyond it go to the reader, which must refuse
-// them before it sizes anything. The header's size fields, read as stored.
+// Sizes within the readers' size rule that the input could fill are sound but take long to fill; the
+// fuzzer looks for faults. Sizes beyond the rule, and those the input is too short for at the longest
+// runs, go to the reader, which must refuse them before it sizes anything. The header's size fields,
+// read as stored.
 bool IsLargeSoundPicture(const std::uint8_t* data, size_t size)
 {
     auto field = [&](size_t at, size_t bytes) {
@@ -24,7 +25,9 @@ bool IsLargeSoundPicture(const std::uint8_t* data, size_t size)
     std::uint64_t height = core ? field(20, 2) : field(22, 4);
     if (!core && height >= 0x80000000u)
         height = 0x100000000u - height;
-    return TBitmap::IsSoundImageSize(width, height, 1) && width * height > (1u << 20);
+    const std::uint64_t bitCount = core ? field(24, 2) : field(28, 2);
+    return TBitmap::IsSoundImageSize(width, height, 1) && width * height > (1u << 20) &&
+           size * RunLengthExpansion >= (width * bitCount + 7) / 8 * height;
 }
 
 } // namespace

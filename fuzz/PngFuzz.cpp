@@ -32,8 +32,8 @@ std::vector<std::uint8_t> WithSoundCRCs(const std::uint8_t* data, size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
-    FuzzGraphicReader<TPNGGraphic>(data, size);
+    FuzzGraphicReader<TPNGGraphic>(data, size, 0, DeflateExpansion);
     const std::vector<std::uint8_t> repaired = WithSoundCRCs(data, size);
-    FuzzGraphicReader<TPNGGraphic>(repaired.data(), repaired.size());
+    FuzzGraphicReader<TPNGGraphic>(repaired.data(), repaired.size(), 0, DeflateExpansion);
     return 0;
 }

@@ -7,6 +7,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
-    FuzzGraphicReader<TPSDGraphic>(data, size);
+    FuzzGraphicReader<TPSDGraphic>(data, size, 0, RunLengthExpansion);
     return 0;
 }

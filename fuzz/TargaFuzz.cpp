@@ -1,5 +1,7 @@
 // The Targa reader on arbitrary bytes: it may refuse a file, never crash, overrun or hang, and what
 // it loads it writes back as a file it reads again to the same size.
+#include "GraphicReaderFuzz.h"
+
 #include "imageformats/TargaGraphic.h"
 #include "platform/core/Streams.h"
 
@@ -13,14 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     stream.SetPosition(0);
     TTargaGraphic targa;
     targa.CanLoad(stream);
-    // Sizes within the readers' size rule are sound but take long to fill; the fuzzer looks for
-    // faults. Sizes beyond it go to the reader, which must refuse them before it sizes anything.
-    if (targa.ReadImageProperties(stream, 0)) {
-        const TImageProperties& properties = targa.ImageProperties();
-        if (TBitmap::IsSoundImageSize(properties.Width, properties.Height, 1) &&
-            std::uint64_t{properties.Width} * properties.Height > (1u << 20))
-            return 0;
-    }
+    if (targa.ReadImageProperties(stream, 0) && SoundButSlow(targa.ImageProperties(), 0, size, RunLengthExpansion))
+        return 0;
     stream.SetPosition(0);
     try {
         targa.LoadFromStream(stream);

@@ -14,6 +14,9 @@
 #include <ostream>
 #include <random>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 std::ostream& operator<<(std::ostream& out, const Rgb& pixel)
 {
     return out << "(" << int(pixel.r) << " " << int(pixel.g) << " " << int(pixel.b) << ")";
@@ -172,6 +175,69 @@ void LoadFromBytes(TGraphic& graphic, const std::string& bytes)
     stream.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
     stream.SetPosition(0);
     graphic.LoadFromStream(stream);
+}
+
+namespace {
+
+// A field of /proc/self/status in bytes ("VmRSS", "VmHWM"); -1 when it is not there.
+std::int64_t StatusBytes(const std::string& name)
+{
+    const std::string status = ReadWholeFile("/proc/self/status");
+    const std::size_t at = status.find("\n" + name + ":");
+    if (at == std::string::npos)
+        return -1;
+    return std::strtoll(status.c_str() + at + name.size() + 2, nullptr, 10) * 1024;
+}
+
+// Sets the peak of the resident pages back to the pages resident now.
+bool ResetPeakMemory()
+{
+    FILE* file = std::fopen("/proc/self/clear_refs", "w");
+    if (file == nullptr)
+        return false;
+    const bool written = std::fputs("5", file) >= 0;
+    return std::fclose(file) == 0 && written;
+}
+
+} // namespace
+
+MeasuredWork MeasureWork(const std::function<std::string()>& work)
+{
+    int channel[2];
+    if (pipe(channel) != 0) {
+        ADD_FAILURE() << "no pipe";
+        return {};
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        std::string report = "-1 the peak of memory cannot be reset";
+        if (ResetPeakMemory()) {
+            const std::int64_t before = StatusBytes("VmRSS");
+            std::string answer;
+            try {
+                answer = work();
+            } catch (const std::exception& error) {
+                answer = std::string("exception: ") + error.what();
+            }
+            report = std::to_string(StatusBytes("VmHWM") - before) + " " + answer;
+        }
+        const bool sent = write(channel[1], report.data(), report.size()) == static_cast<ssize_t>(report.size());
+        _exit(sent ? 0 : 1);
+    }
+    close(channel[1]);
+    std::string report;
+    char buffer[4096];
+    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, static_cast<std::size_t>(got));
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the measured work ended abnormally";
+    const std::size_t space = report.find(' ');
+    if (space == std::string::npos)
+        return {report, -1};
+    return {report.substr(space + 1), std::strtoll(report.c_str(), nullptr, 10)};
 }
 
 std::vector<std::size_t> CutLengths(std::size_t size)

@@ -60,6 +60,19 @@ void ExpectSameImage(const RgbImage& ours, const RgbImage& theirs, const std::st
 // Loads the bytes into the graphic from a memory stream.
 void LoadFromBytes(TGraphic& graphic, const std::string& bytes);
 
+// What a piece of work answered and the most memory it took: run in a child process, whose resident
+// pages are counted from the start of the work to their peak. Every byte a reader writes, sizing or
+// filling a picture, counts; the child's end gives everything back to the test.
+struct MeasuredWork {
+    std::string answer;
+    std::int64_t peakBytes = 0;
+};
+MeasuredWork MeasureWork(const std::function<std::string()>& work);
+inline constexpr std::int64_t MiB = std::int64_t{1} << 20;
+// What refusing a small hostile file may cost at most: the file and a reader's row buffers, never
+// the picture it declares (hundreds of megabytes).
+inline constexpr std::int64_t RefusalBytes = 16 * MiB;
+
 // The lengths to cut a file of `size` bytes at: every length at first, then ever further apart.
 std::vector<std::size_t> CutLengths(std::size_t size);
 // Calls `visit` with `count` copies of the bytes, each with one bit flipped: every bit of the first

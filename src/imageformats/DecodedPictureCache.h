@@ -44,6 +44,8 @@ public:
 
     // The source's picture, kept or newly decoded; null when the decoder failed. A failure, an empty
     // picture, a picture larger than the limit and a file that cannot be looked at are never kept.
+    // One not kept is a bitmap made for this call and held by the caller alone, who may move its
+    // pixels out.
     std::shared_ptr<const TBitmap> Picture(const PictureSource& source, const Decoder& decode);
 
     // While a pass is open, each file's size and time are read once: a drawing sees every file as it

@@ -74,8 +74,7 @@ void TImageGraphic::CheckDataFills(std::int64_t fileBytes, std::uint64_t expansi
 void TImageGraphic::CheckDataFills(std::int64_t fileBytes, std::uint64_t decodedBytes, std::uint64_t expansion,
                                    std::string_view formatName)
 {
-    const std::uint64_t needed = (decodedBytes + expansion - 1) / expansion;
-    if (fileBytes <= 0 || static_cast<std::uint64_t>(fileBytes) < needed)
+    if (!DataCanFill(fileBytes, decodedBytes, expansion))
         RaiseImageErrorFmt(SInvalidImage, {formatName});
 }
 

@@ -33,13 +33,6 @@ inline constexpr std::string_view SLoadingData = "Loading data...";
 inline constexpr std::string_view SUpsampling = "Upsampling...";
 inline constexpr std::string_view STransfering = "Transfering...";
 
-// The most decoded bytes one byte of a file can give: run-length packets (every scheme's longest
-// run from two bytes, with room to spare) and Deflate. Stored data give one byte each, yet a file
-// cut short still shows the rows it holds, down to a quarter of its picture.
-inline constexpr std::uint64_t StoredExpansion = 4;
-inline constexpr std::uint64_t RunLengthExpansion = 128;
-inline constexpr std::uint64_t DeflateExpansion = 1032;
-
 enum TCompressionType : std::uint8_t {
     ctUnknown,
     ctNone,
@@ -171,10 +164,8 @@ protected:
     // Raises SInvalidImage for the format unless the properties' size and depth pass the bitmap's
     // IsSoundImageSize.
     void CheckImageSize(std::string_view formatName) const;
-    // Raises SInvalidImage for the format unless a file of `fileBytes`, each giving at most
-    // `expansion` decoded bytes, could fill `decodedBytes`, or the properties' rows at their
-    // BitsPerPixel: a file far shorter than its picture is damaged, and sizing the picture first
-    // would let a few bytes take hundreds of megabytes.
+    // Raises SInvalidImage for the format unless `fileBytes` can fill (DataCanFill) `decodedBytes`,
+    // or the properties' rows at their BitsPerPixel.
     void CheckDataFills(std::int64_t fileBytes, std::uint64_t expansion, std::string_view formatName) const;
     static void CheckDataFills(std::int64_t fileBytes, std::uint64_t decodedBytes, std::uint64_t expansion,
                                std::string_view formatName);

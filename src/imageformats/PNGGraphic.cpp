@@ -56,6 +56,15 @@ std::uint32_t Crc(std::uint32_t crc, const std::uint8_t* data, std::uint32_t len
     return static_cast<std::uint32_t>(crc32(crc, data, length));
 }
 
+// Chunk types are compared without regard to the case of their letters.
+bool SameChunkType(const std::uint8_t* type, const char (&name)[5])
+{
+    for (int i = 0; i < 4; ++i)
+        if ((type[i] & ~CaseBit) != (static_cast<std::uint8_t>(name[i]) & ~CaseBit))
+            return false;
+    return true;
+}
+
 // The bytes of a filtered row of `width` pixels, filter byte included.
 std::uint32_t RowSize(std::uint32_t width, std::uint8_t bitDepth, unsigned samplesFactor)
 {
@@ -318,13 +327,7 @@ void TPNGGraphic::LoadChunks(TBitmap& image)
         RaiseImageErrorFmt(SInvalidImage, {PNGName});
 }
 
-bool TPNGGraphic::IsChunk(const char (&chunkType)[5]) const
-{
-    for (int i = 0; i < 4; ++i)
-        if ((chunkType_[i] & ~CaseBit) != (static_cast<std::uint8_t>(chunkType[i]) & ~CaseBit))
-            return false;
-    return true;
-}
+bool TPNGGraphic::IsChunk(const char (&chunkType)[5]) const { return SameChunkType(chunkType_, chunkType); }
 
 void TPNGGraphic::ReadBytes(void* buffer, std::int64_t count)
 {
@@ -410,11 +413,13 @@ void TPNGGraphic::LoadIDAT(const TPNGDescription& description, TBitmap& image)
         backgroundColor_ = DisplayedColor(backgroundSamples_, description.BitDepth);
     if (transparentSamples_.Present)
         transparentColor_ = DisplayedColor(transparentSamples_, description.BitDepth);
-    if (image.Empty())
+    if (image.Empty()) {
+        CheckDataFills(ImageDataBytes(), DeflateExpansion, PNGName);
         image.SetSizeFilled(static_cast<int>(description.Width), static_cast<int>(description.Height),
                             backgroundColor_);
-    else
+    } else {
         FillBackground(image);
+    }
     if (transparentColor_ != clNone) {
         image.SetTransparentColor(transparentColor_);
         image.SetTransparent(true);
@@ -438,6 +443,30 @@ void TPNGGraphic::LoadIDAT(const TPNGDescription& description, TBitmap& image)
     }
     SkipRemainingIDAT();
     rows_[0] = rows_[1] = {};
+}
+
+// The bytes of the run of IDAT chunks that starts with the current one, whose data the stream is at;
+// the stream is left there.
+std::int64_t TPNGGraphic::ImageDataBytes() const
+{
+    const std::int64_t here = stream_->Position();
+    std::int64_t bytes = chunkLength_;
+    std::int64_t next = here + chunkLength_ + CRCSize;
+    std::array<std::uint8_t, 8> header{};
+    for (;;) {
+        stream_->SetPosition(next);
+        if (stream_->Read(header.data(), header.size()) != static_cast<std::int64_t>(header.size()) ||
+            !SameChunkType(header.data() + 4, "IDAT"))
+            break;
+        const std::uint32_t length = BigEndian32(header.data());
+        next += header.size() + std::int64_t{length} + CRCSize;
+        // A chunk running past the end is refused when it is reached.
+        if (next > stream_->Size())
+            break;
+        bytes += length;
+    }
+    stream_->SetPosition(here);
+    return bytes;
 }
 
 // Rows the image data do not reach keep this colour. Image data that come again after other chunks

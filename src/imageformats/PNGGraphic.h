@@ -68,6 +68,7 @@ private:
     void LoadChunks(TBitmap& image);
     void ReleaseLoadState();
     void ReadBytes(void* buffer, std::int64_t count);
+    std::int64_t ImageDataBytes() const;
     void FillBackground(TBitmap& image) const;
     void ReadDescription(TPNGDescription& description);
     void ReadPalette(const TPNGDescription& description, TBitmap& image);

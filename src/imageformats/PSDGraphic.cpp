@@ -28,6 +28,22 @@ struct TPSDLayout {
     std::int64_t ImageData = 0; // the position after the compression word
 };
 
+// What the reader reads of a picture: the channels it takes, their scheme, and the scheme and
+// samples of the bitmap they become.
+struct TChannelUse {
+    unsigned Planes = 0;
+    TColorScheme Source = csUnknown;
+    TColorScheme Target = csUnknown;
+    std::uint8_t TargetSamples = 0;
+};
+
+// Where the stored rows of the channels read begin and how many bytes each takes, channel after
+// channel.
+struct TStoredRows {
+    std::vector<std::int64_t> Starts;
+    std::vector<std::uint32_t> Sizes;
+};
+
 namespace {
 
 constexpr std::string_view PSDName = "PSD or PDD";
@@ -136,15 +152,6 @@ TCompressionType CompressionOf(std::uint16_t compression)
         return ctLZ77; // 2 and 3: zip, without and with prediction
     }
 }
-
-// What the reader reads of a picture: the channels it takes, their scheme, and the scheme and
-// samples of the bitmap they become.
-struct TChannelUse {
-    unsigned Planes = 0;
-    TColorScheme Source = csUnknown;
-    TColorScheme Target = csUnknown;
-    std::uint8_t TargetSamples = 0;
-};
 
 // The channels of a mode, depth and channel count, or none (Planes 0) for those the reader does not
 // read. Channels past the ones a mode takes (alpha channels, saved selections) are not read.
@@ -294,22 +301,17 @@ void TPSDGraphic::LoadFromStream(TStream& stream)
     const TPalette palette = ReadPalette(stream, layout);
     if (palette.Count() > 0)
         image.SetPalette(palette);
-    // The pixel data are read before the bitmap is sized, so that a file far shorter than its
-    // picture is refused before anything that large is made.
+    // The stored rows are found, and checked to be there and able to fill the picture, before the
+    // bitmap is sized, so that a file far shorter than its picture is refused before anything that
+    // large is made.
     const std::size_t rowBytes = (static_cast<std::size_t>(width) * layout.Header.Depth + 7) / 8;
     const bool color = use.Planes > 1;
     NextProgressStage(color ? SLoadingData : STransfering);
-    std::vector<std::uint8_t> planes = ReadPlanes(stream, layout, use.Planes, rowBytes);
-    // CMYK channels hold the ink left out: 0 is full ink.
-    if (use.Source == csCMYK)
-        std::transform(planes.begin(), planes.end(), planes.begin(),
-                       [](std::uint8_t value) { return static_cast<std::uint8_t>(255 - value); });
-    if (use.Source == csRGBA)
-        RemoveWhiteMatte(planes, rowBytes * FImageProperties.Height, layout.Header.Depth);
+    const TStoredRows rows = LocateRows(stream, layout, use.Planes, rowBytes);
     if (color)
         NextProgressStage(STransfering);
     image.SetSize(width, height);
-    TransferRows(planes, use.Planes, rowBytes, image);
+    TransferRows(stream, rows, use, rowBytes, image);
     EndProgress();
     TakeOver(image);
 }
@@ -331,29 +333,32 @@ TPalette TPSDGraphic::ReadPalette(TStream& stream, const TPSDLayout& layout) con
     return FColorManager.CreateColorPalette(planes, pdPlanar8Triple, static_cast<unsigned>(count), false);
 }
 
-// The first `planeCount` channels, each `rowBytes` by the height, channel after channel.
-std::vector<std::uint8_t> TPSDGraphic::ReadPlanes(TStream& stream, const TPSDLayout& layout, unsigned planeCount,
-                                                  std::size_t rowBytes)
+// Where the rows of the first `planeCount` channels are stored and how long each is, channel after
+// channel.
+TStoredRows TPSDGraphic::LocateRows(TStream& stream, const TPSDLayout& layout, unsigned planeCount,
+                                    std::size_t rowBytes) const
 {
-    const std::size_t rows = static_cast<std::size_t>(planeCount) * FImageProperties.Height;
+    const std::size_t count = static_cast<std::size_t>(planeCount) * FImageProperties.Height;
     stream.SetPosition(layout.ImageData);
-    if (FImageProperties.Compression == ctNone)
-        return ReadBytes(stream, rows * rowBytes);
-    const std::vector<std::uint16_t> counts = ReadByteCounts(stream, layout.Header, rows);
-    const std::vector<std::uint8_t> packed =
-        ReadBytes(stream, std::accumulate(counts.begin(), counts.end(), std::size_t{0}));
-    std::vector<std::uint8_t> planes(rows * rowBytes);
-    TPackbitsRLEDecoder decoder;
-    decoder.DecodeInit();
-    const std::uint8_t* source = packed.data();
-    std::uint8_t* target = planes.data();
-    for (const std::uint16_t count : counts) {
-        decoder.Decode(source, target, count, static_cast<std::int32_t>(rowBytes));
-        source += count;
-        target += rowBytes;
+    TStoredRows rows;
+    if (FImageProperties.Compression == ctNone) {
+        rows.Sizes.assign(count, static_cast<std::uint32_t>(rowBytes));
+    } else {
+        const std::vector<std::uint16_t> counts = ReadByteCounts(stream, layout.Header, count);
+        rows.Sizes.assign(counts.begin(), counts.end());
     }
-    decoder.DecodeEnd();
-    return planes;
+    const std::size_t stored = std::accumulate(rows.Sizes.begin(), rows.Sizes.end(), std::size_t{0});
+    if (static_cast<std::int64_t>(stored) > stream.Size() - stream.Position())
+        RaiseImageErrorFmt(SStreamReadError, {PSDName});
+    if (FImageProperties.Compression != ctNone)
+        CheckDataFills(static_cast<std::int64_t>(stored), count * rowBytes, RunLengthExpansion, PSDName);
+    rows.Starts.resize(count);
+    std::int64_t at = stream.Position();
+    for (std::size_t i = 0; i < count; ++i) {
+        rows.Starts[i] = at;
+        at += rows.Sizes[i];
+    }
+    return rows;
 }
 
 // The packed sizes of the first `rows` rows, channel after channel; the table's entries for the
@@ -384,18 +389,45 @@ std::vector<std::uint8_t> TPSDGraphic::ReadBytes(TStream& stream, std::size_t co
     return bytes;
 }
 
-void TPSDGraphic::TransferRows(const std::vector<std::uint8_t>& planes, unsigned planeCount, std::size_t rowBytes,
+// Each row of the picture is read from its channels' stored rows and converted, so that no second
+// copy of the picture is held.
+void TPSDGraphic::TransferRows(TStream& stream, const TStoredRows& rows, const TChannelUse& use, std::size_t rowBytes,
                                TBitmap& image)
 {
     const int width = image.Width();
     const int height = image.Height();
-    const std::size_t planeSize = rowBytes * static_cast<std::size_t>(height);
-    std::array<const std::uint8_t*, 4> rows{};
+    const bool packed = FImageProperties.Compression != ctNone;
+    std::vector<std::uint8_t> samples(use.Planes * rowBytes);
+    std::vector<std::uint8_t> packedRow;
+    std::array<const std::uint8_t*, 4> planes{};
+    for (unsigned k = 0; k < use.Planes; ++k)
+        planes[k] = samples.data() + k * rowBytes;
+    TPackbitsRLEDecoder decoder;
+    decoder.DecodeInit();
     for (int y = 0; y < height; ++y) {
-        for (unsigned k = 0; k < planeCount; ++k)
-            rows[k] = planes.data() + k * planeSize + static_cast<std::size_t>(y) * rowBytes;
-        FColorManager.ConvertRow(TSourceRow(rows.data(), planeCount), image.ScanLine(y), static_cast<unsigned>(width),
+        for (unsigned k = 0; k < use.Planes; ++k) {
+            const std::size_t index = k * static_cast<std::size_t>(height) + static_cast<std::size_t>(y);
+            std::uint8_t* target = samples.data() + k * rowBytes;
+            stream.SetPosition(rows.Starts[index]);
+            if (!packed) {
+                ReadExactly(stream, target, static_cast<std::int64_t>(rowBytes), PSDName);
+                continue;
+            }
+            packedRow.resize(rows.Sizes[index]);
+            ReadExactly(stream, packedRow.data(), static_cast<std::int64_t>(packedRow.size()), PSDName);
+            const std::uint8_t* source = packedRow.data();
+            decoder.Decode(source, target, static_cast<std::int32_t>(packedRow.size()),
+                           static_cast<std::int32_t>(rowBytes));
+        }
+        // CMYK channels hold the ink left out: 0 is full ink.
+        if (use.Source == csCMYK)
+            std::transform(samples.begin(), samples.end(), samples.begin(),
+                           [](std::uint8_t value) { return static_cast<std::uint8_t>(255 - value); });
+        if (use.Source == csRGBA)
+            RemoveWhiteMatte(samples, rowBytes, FImageProperties.BitsPerSample);
+        FColorManager.ConvertRow(TSourceRow(planes.data(), use.Planes), image.ScanLine(y), static_cast<unsigned>(width),
                                  0xFF);
         RowDone(y, height);
     }
+    decoder.DecodeEnd();
 }

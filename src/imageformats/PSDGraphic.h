@@ -7,8 +7,10 @@
 #include <vector>
 
 class TStream;
+struct TChannelUse;
 struct TPSDHeader;
 struct TPSDLayout;
+struct TStoredRows;
 
 // The merged picture of Photoshop files; layers, masks and image resources are skipped. Bitmap,
 // greyscale and duotone pictures of 1, 8 or 16 bits and indexed ones of 8 bits load from their
@@ -33,10 +35,9 @@ public:
 
 private:
     TPalette ReadPalette(TStream& stream, const TPSDLayout& layout) const;
-    std::vector<std::uint8_t> ReadPlanes(TStream& stream, const TPSDLayout& layout, unsigned planes,
-                                         std::size_t rowBytes);
+    TStoredRows LocateRows(TStream& stream, const TPSDLayout& layout, unsigned planeCount, std::size_t rowBytes) const;
     static std::vector<std::uint16_t> ReadByteCounts(TStream& stream, const TPSDHeader& header, std::size_t rows);
     static std::vector<std::uint8_t> ReadBytes(TStream& stream, std::size_t count);
-    void TransferRows(const std::vector<std::uint8_t>& planes, unsigned planeCount, std::size_t rowBytes,
+    void TransferRows(TStream& stream, const TStoredRows& rows, const TChannelUse& use, std::size_t rowBytes,
                       TBitmap& image);
 };

@@ -90,7 +90,11 @@ bool ReadNotingWarnings(TGraphic& reader, const std::string& file, TBitmap& targ
                 Ui().MessageBox(message, "Warning", MsgButtons::OK, MsgIcon::Warning);
         };
     reader.LoadFromFile(file);
-    target.Assign(reader);
+    // The reader is done with its pixels: moving them keeps one picture in memory, not two.
+    if (auto* pixels = dynamic_cast<TBitmap*>(&reader))
+        target.TakeOver(*pixels);
+    else
+        target.Assign(reader);
     return warned;
 }
 

@@ -26,9 +26,10 @@ using PicturePathResolver = std::function<std::string(const std::string& path)>;
 // error, a missing file's included, is raised. A reader's warnings are shown in a box.
 bool LoadPicture(const std::string& path, TBitmap& target, const PicturePathResolver& resolve);
 
-// Reads the file with the reader into the picture for the picture cache. A picture its reader warned
-// about is not to be kept, so that every load of it warns as the first did; with `showWarnings` the
-// warnings are shown in boxes, as LoadPicture shows them. A reader's error is raised.
+// Reads the file with the reader into the picture for the picture cache; a reader that is a bitmap
+// is left empty, its pixels moved into the picture. A picture its reader warned about is not to be
+// kept, so that every load of it warns as the first did; with `showWarnings` the warnings are shown
+// in boxes, as LoadPicture shows them. A reader's error is raised.
 DecodeResult DecodeToKeep(TGraphic& reader, const std::string& file, TBitmap& picture, bool showWarnings);
 
 // LoadPicture through the cache, which keeps the decoded picture unless its reader warned (so that it

@@ -152,6 +152,13 @@ void TRLAGraphic::LoadFromStream(TStream& stream)
 
     stream.SetPosition(start + HeaderSize);
     const std::vector<std::uint32_t> offsets = ReadRowOffsets(stream);
+    // Every row is read whole, so data too short to fill the picture at the longest runs would end
+    // in a read error; they are refused with it before the picture is sized. Rows may point at the
+    // same stored data, whose bytes count once: the data are the bytes from the first stored row on.
+    const std::uint32_t firstRow = *std::min_element(offsets.begin(), offsets.end());
+    const std::uint64_t pictureBytes = std::uint64_t{properties.Width} * properties.Height * samples;
+    if (!DataCanFill(stream.Size() - start - firstRow, pictureBytes, RunLengthExpansion))
+        RaiseImageErrorFmt(SStreamReadError, {RLAName});
     TBitmap image;
     image.SetPixelFormat(FColorManager.GetPixelFormat(1));
     image.SetSize(width, height);

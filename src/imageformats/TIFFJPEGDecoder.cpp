@@ -122,6 +122,7 @@ J_COLOR_SPACE JPEGColorSpace(TColorScheme scheme)
 struct TTIFFJPEGDecoder::TLibrary {
     jpeg_decompress_struct info{};
     TJPEGErrorManager error{};
+    TJPEGScanCheck scans;
     TSource tables{};
     TSource strip{};
     TWarnings warnings;
@@ -198,6 +199,7 @@ void TTIFFJPEGDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& target
         jpeg_abort_decompress(&info);
         jpeg_read_header(&info, TRUE);
     });
+    CheckJPEGScans(info, library.scans);
     CheckStrip();
     SetColorSpaces();
     CallLibrary([&] { jpeg_start_decompress(&info); });

@@ -301,6 +301,7 @@ void TTargaGraphic::LoadFromStream(TStream& stream)
     const TPalette palette = ReadPalette(stream, header);
     if (image.PixelFormat() == pf8bit && palette.Count() > 0)
         image.SetPalette(palette);
+    CheckPixelDataFills(stream, header);
     image.SetSize(width, height);
     NextProgressStage(STransfering);
 
@@ -325,6 +326,19 @@ TPalette TTargaGraphic::ReadPalette(TStream& stream, const TTargaHeader& header)
     if (map.empty())
         return {};
     return PlaceMap(MapEntries(FColorManager, header, map), header.ColorMapStart);
+}
+
+// Stored rows are read whole or the file is refused, so they must all be there; packed ones need
+// the bytes their longest runs would fill the picture from.
+void TTargaGraphic::CheckPixelDataFills(TStream& stream, const TTargaHeader& header) const
+{
+    const std::int64_t dataBytes = stream.Size() - stream.Position();
+    const std::uint64_t pixelBytes =
+        std::uint64_t{header.Width} * header.Height * static_cast<unsigned>(BytesPerPixel(header.PixelSize));
+    if (IsPacked(header.ImageType))
+        CheckDataFills(dataBytes, pixelBytes, RunLengthExpansion, TargaName);
+    else if (dataBytes < 0 || static_cast<std::uint64_t>(dataBytes) < pixelBytes)
+        RaiseImageErrorFmt(SStreamReadError, {TargaName});
 }
 
 void TTargaGraphic::ReadRows(TStream& stream, TBitmap& image, const TTargaHeader& header)

@@ -25,7 +25,8 @@ public:
 
     // A file that is not a readable Targa image, or ends inside its colour map or an uncompressed
     // row, raises EInvalidGraphic and leaves the picture as it was. Packed data that ends early
-    // leaves the pixels it did not reach black.
+    // leaves the pixels it did not reach black, unless it is too short to fill the picture at all
+    // (CheckDataFills), which is refused before the picture is sized.
     void LoadFromStream(TStream& stream) override;
 
     // Writes a run-length packed file.
@@ -37,6 +38,7 @@ public:
 
 private:
     TPalette ReadPalette(TStream& stream, const TTargaHeader& header);
+    void CheckPixelDataFills(TStream& stream, const TTargaHeader& header) const;
     void ReadRows(TStream& stream, TBitmap& image, const TTargaHeader& header);
     void ReadPackedRows(TStream& stream, TBitmap& image, const TTargaHeader& header);
 };

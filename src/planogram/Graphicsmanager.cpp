@@ -389,7 +389,12 @@ bool GraphicsManager::LoadPicture(const std::string& path, TBitmap& target)
         path, [this](const std::string& name) { return finder_.FindPicture(name); }, DecodedPictures());
     if (picture == nullptr)
         return false;
-    target.Assign(*picture);
+    // A picture the cache did not keep (too large, or warned about) is this load's alone: its pixels
+    // move rather than being copied, so that it is never held twice. The cache made it changeable.
+    if (picture.use_count() == 1)
+        target.TakeOver(const_cast<TBitmap&>(*picture));
+    else
+        target.Assign(*picture);
     return true;
 }
 

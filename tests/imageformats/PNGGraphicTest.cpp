@@ -482,6 +482,47 @@ TEST_F(PNGWritten, RefusalsHaveTheirTextsAndLeaveThePictureAsItWas)
     EXPECT_FALSE(png.ReadImageProperties(stream, 0));
 }
 
+// A picture's image data, which may be split over several chunks, must be able to fill it at
+// Deflate's largest expansion: a file of some 70 bytes that declares 16000 x 11000 RGB pixels
+// (528 MB) is refused before the picture is made, while 4 MB of zero rows packed 1000 to 1 load.
+TEST(PNGGraphic, ImageDataTooShortForTheirPictureAreRefusedBeforeItIsMade)
+{
+    const auto declaring = [](std::uint32_t width, std::uint32_t height, char colorType, const std::string& rows,
+                              std::size_t chunkSize) {
+        std::string packed(compressBound(static_cast<uLong>(rows.size())), '\0');
+        uLongf packedSize = static_cast<uLongf>(packed.size());
+        EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+                            reinterpret_cast<const Bytef*>(rows.data()), static_cast<uLong>(rows.size()), 9),
+                  Z_OK);
+        packed.resize(packedSize);
+        std::vector<Chunk> chunks = {
+            {"IHDR", Big32Bytes(width) + Big32Bytes(height) + std::string{8, colorType} + std::string(3, '\0')}};
+        for (std::size_t at = 0; at < packed.size(); at += chunkSize)
+            chunks.push_back({"IDAT", packed.substr(at, chunkSize)});
+        chunks.push_back({"IEND", ""});
+        return PngOf(chunks);
+    };
+    const std::string zeroRows(2000 * 2001, '\0');
+    const struct {
+        std::string name;
+        std::string bytes;
+        std::string message;
+    } cases[] = {
+        {"one small chunk", declaring(16000, 11000, 2, std::string(16, '\0'), 64),
+         "Cannot load image. Invalid or unexpected PNG image format."},
+        {"small chunks", declaring(16000, 11000, 2, std::string(600, '\0'), 4),
+         "Cannot load image. Invalid or unexpected PNG image format."},
+        {"zero rows in chunks of 64 bytes", declaring(2000, 2000, 0, zeroRows, 64), "(loaded)"},
+    };
+    ASSERT_LT(declaring(16000, 11000, 2, std::string(16, '\0'), 64).size(), 80u);
+    for (const auto& c : cases) {
+        TPNGGraphic png;
+        const MeasuredWork load = MeasuredLoad(png, c.bytes);
+        EXPECT_EQ(load.answer, c.message) << c.name;
+        EXPECT_LT(load.peakBytes, RefusalBytes) << c.name;
+    }
+}
+
 TEST(PNGGraphic, DebianTestPicturesLoadOrFailCleanly)
 {
     const std::string sdl = "/usr/libexec/installed-tests/SDL2_image/";

@@ -367,6 +367,35 @@ TEST(PSDGraphic, RefusesWhatItDoesNotReadWithItsMessages)
     EXPECT_TRUE(RgbOf(psd) == before);
 }
 
+// Files of a few dozen kilobytes at most that declare 16000 x 11000 RGB pixels (528 MB) cannot fill
+// them: they are refused before the planes or the picture are made.
+TEST(PSDGraphic, FilesTooShortForTheirPictureAreRefusedBeforeItIsMade)
+{
+    const auto declaring = [](bool packed, const std::string& data) {
+        return "8BPS" + Be16(1) + std::string(6, '\0') + Be16(3) + Be32(11000) + Be32(16000) + Be16(8) + Be16(3) +
+               Be32(0) + Be32(0) + Be32(0) + Be16(packed ? 1 : 0) + data;
+    };
+    std::string byteEach;
+    for (int row = 0; row < 3 * 11000; ++row)
+        byteEach += Be16(1);
+    const struct {
+        std::string name;
+        std::string bytes;
+        std::string message;
+    } cases[] = {
+        {"every row count 0", declaring(true, std::string(6 * 11000, '\0')), InvalidPsd},
+        {"a byte for each row", declaring(true, byteEach + std::string(3 * 11000, '\x80')), InvalidPsd},
+        {"no stored rows", declaring(false, ""), PsdReadError},
+        {"a sound packed file", PsdFile({3, 8, {Plane(8, 0), Plane(8, 1), Plane(8, 2)}, true}), "(loaded)"},
+    };
+    for (const auto& c : cases) {
+        TPSDGraphic psd;
+        const MeasuredWork load = MeasuredLoad(psd, c.bytes);
+        EXPECT_EQ(load.answer, c.message) << c.name;
+        EXPECT_LT(load.peakBytes, RefusalBytes) << c.name;
+    }
+}
+
 // Channels past those a mode takes are not read, so a raw file cut inside them still loads.
 TEST(PSDGraphic, CutAndBitFlippedFilesLoadOrRaiseReaderErrors)
 {

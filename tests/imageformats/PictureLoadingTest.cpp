@@ -274,3 +274,28 @@ TEST(PictureLoading, ShowsAReadersWarningsWhereTheDrawingsReaderShowsNone)
     EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::MessageBox).size(), 4u);
     EXPECT_EQ(cache.KeptCount(), 0u);
 }
+
+// The reader's pixels move into the target: a load holds one picture at a time, not two. A picture
+// of 18 MB, as a bitmap, a Targa file and a JPEG.
+TEST(PictureLoading, ALoadHoldsThePictureOnce)
+{
+    TemporaryFolder folder;
+    TBitmap source;
+    source.SetPixelFormat(pf24bit);
+    source.SetSizeFilled(3000, 2000, clTeal);
+    source.SaveToFile(folder.File("large.bmp"));
+    TTargaGraphic targa;
+    targa.Assign(source);
+    targa.SaveToFile(folder.File("large.tga"));
+    RunTool("/usr/bin/convert " + folder.File("large.bmp") + " " + folder.File("large.jpg"));
+    const std::int64_t pictureBytes = std::int64_t{3000} * 2000 * 3;
+    for (const char* name : {"large.bmp", "large.tga", "large.jpg"}) {
+        const MeasuredWork load = MeasureWork([&] {
+            TBitmap bitmap;
+            LoadPicture(name, bitmap, [&](const std::string& path) { return folder.File(path); });
+            return std::to_string(bitmap.Width()) + " x " + std::to_string(bitmap.Height());
+        });
+        EXPECT_EQ(load.answer, "3000 x 2000") << name;
+        EXPECT_LT(load.peakBytes, pictureBytes * 3 / 2) << name;
+    }
+}

@@ -185,3 +185,42 @@ TEST(RLAGraphic, DamagedFilesRaiseReaderErrorsAndLeaveThePicture)
         EXPECT_EQ(LoadError(Patched(file, 740, 0x7FFF)), RlaReadError);
     }
 }
+
+namespace {
+
+// The picture of `row` (one row) made `height` rows tall, every row pointing at its stored data.
+std::string RowsSharingOneRow(const RgbImage& row, int height)
+{
+    const std::string one = RlaFile(row, {});
+    std::string offsets;
+    for (int y = 0; y < height; ++y)
+        PutBE(offsets, 740 + 4 * static_cast<std::size_t>(height), 4);
+    return Patched(Patched(one.substr(0, 740), 6, height - 1), 14, height - 1) + offsets + one.substr(744);
+}
+
+} // namespace
+
+// Rows that share stored data fill the picture once: 44 KB whose 11000 rows all point at one row of
+// 16000 pixels (a picture of 528 MB) are refused before the picture is made, as a file whose rows
+// could not all be read.
+TEST(RLAGraphic, RowsSharingTheirDataCountItOnce)
+{
+    RgbImage wide{16000, 1, std::vector<Rgb>(16000, Rgb{10, 20, 30})};
+    RgbImage firstRow = TestPicture();
+    firstRow.height = 1;
+    firstRow.pixels.resize(200);
+    const struct {
+        std::string name;
+        std::string bytes;
+        std::string message;
+    } cases[] = {
+        {"11000 rows of 16000 pixels on one", RowsSharingOneRow(wide, 11000), RlaReadError},
+        {"9 rows of 200 pixels on one", RowsSharingOneRow(firstRow, 9), "(loaded)"},
+    };
+    for (const auto& c : cases) {
+        TRLAGraphic rla;
+        const MeasuredWork load = MeasuredLoad(rla, c.bytes);
+        EXPECT_EQ(load.answer, c.message) << c.name;
+        EXPECT_LT(load.peakBytes, RefusalBytes) << c.name;
+    }
+}

@@ -37,6 +37,12 @@ inline std::string LoadError(TGraphic& reader, const std::string& bytes)
     return LoadError(reader, stream);
 }
 
+// LoadError and the most memory the load took (MeasureWork).
+inline MeasuredWork MeasuredLoad(TGraphic& reader, const std::string& bytes)
+{
+    return MeasureWork([&] { return LoadError(reader, bytes); });
+}
+
 // The bytes a load of the bytes reads, whether it loads them or refuses them (`error` says which):
 // the work a hostile file makes.
 inline std::int64_t BytesReadLoading(TGraphic& reader, const std::string& bytes, std::string& error)

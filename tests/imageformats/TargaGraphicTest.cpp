@@ -268,9 +268,13 @@ TEST(TargaGraphic, TruncatedAndBitFlippedFilesFailCleanly)
         const std::size_t pixelsAt = 18 + static_cast<std::uint8_t>(whole[0]) + (whole[1] == 1 ? 2 * mapLength : 0);
         for (const std::size_t length : CutLengths(whole.size())) {
             const std::string message = LoadError(whole.substr(0, length));
-            // Packed rows cut short end in black; a cut plain row or map cannot be read.
-            if (packed && length >= pixelsAt) {
+            // Packed rows cut short end in black, unless too few are left to fill the picture at
+            // the longest runs; a cut plain row or map cannot be read.
+            const std::size_t pictureBytes = 150 * 37 * (whole[16] / 8);
+            if (packed && length >= pixelsAt && (length - pixelsAt) * 128 >= pictureBytes) {
                 EXPECT_EQ(message, "(loaded)") << options << " " << length;
+            } else if (packed && length >= pixelsAt) {
+                EXPECT_EQ(message, InvalidTga) << options << " " << length;
             } else if (!packed || length < 18) {
                 EXPECT_TRUE(message == InvalidTga || message == "Stream read error in TGA file.") << message;
             }
@@ -560,6 +564,33 @@ TEST(TargaGraphic, SixteenBitGreyDecodesAsNetpbmDecodesTheSamePictureInThirtyTwo
                 expectedAlpha.push_back(pixel.r);
             EXPECT_EQ(AlphaOf(targa), expectedAlpha) << label;
         }
+}
+
+// A few bytes that declare 16000 x 11000 pixels (528 MB at 24 bits) are refused before the picture
+// is made: stored rows must all be there, packed ones must be able to fill it at their longest runs.
+TEST(TargaGraphic, FilesTooShortForTheirPictureAreRefusedBeforeItIsMade)
+{
+    const std::string run{static_cast<char>(0xFF), 1, 2, 3};
+    const struct {
+        std::string name;
+        std::string bytes;
+        std::string message;
+    } cases[] = {
+        {"16 bytes of stored pixels", TargaFile(2, 16000, 11000, 24, 0, std::string(16, 'x')),
+         "Stream read error in TGA file."},
+        {"two runs", TargaFile(10, 16000, 11000, 24, 0, run + run), InvalidTga},
+        {"a grey run", TargaFile(11, 16000, 11000, 8, 0, std::string{static_cast<char>(0xFF), 9}), InvalidTga},
+        {"colour-mapped runs", TargaFile(9, 16000, 11000, 8, 0, std::string(6, '\0') + run, 1, 0, 2, 24), InvalidTga},
+        // 196605 bytes of pixels need 1536 bytes at most 128 from each.
+        {"bytes enough for 65535 x 1", TargaFile(10, 65535, 1, 24, 0, std::string(1536, '\xFF')), "(loaded)"},
+        {"one byte fewer", TargaFile(10, 65535, 1, 24, 0, std::string(1535, '\xFF')), InvalidTga},
+    };
+    for (const auto& c : cases) {
+        TTargaGraphic targa;
+        const MeasuredWork load = MeasuredLoad(targa, c.bytes);
+        EXPECT_EQ(load.answer, c.message) << c.name;
+        EXPECT_LT(load.peakBytes, RefusalBytes) << c.name;
+    }
 }
 
 TEST(TargaGraphic, TheLargestSidesLoadWhileTheirStorageFitsTheReadersCap)

@@ -202,6 +202,12 @@ bool TBitmap::IsSoundImageSize(std::uint64_t width, std::uint64_t height, unsign
     return bytesPerRow * height <= MaxDecodedBytes;
 }
 
+bool TBitmap::DataCanFill(std::int64_t dataBytes, std::uint64_t decodedBytes, std::uint64_t expansion)
+{
+    const std::uint64_t needed = (decodedBytes + expansion - 1) / expansion;
+    return dataBytes > 0 && static_cast<std::uint64_t>(dataBytes) >= needed;
+}
+
 void TBitmap::LoadFromStream(TStream& stream)
 {
     TBitmap loaded;

@@ -23,6 +23,13 @@ bool IsPaletteFormat(TPixelFormat format);
 // Bytes of one row padded to a multiple of four, counted in 64 bits: a wide row may not fit an int.
 std::int64_t BytesPerScanLine(std::int64_t width, int bitsPerPixel);
 
+// The most decoded bytes one byte of a file can give: run-length packets (every scheme's longest
+// run from two bytes, with room to spare) and Deflate. Stored data give one byte each, yet a file
+// cut short still shows the rows it holds, down to a quarter of its picture.
+inline constexpr std::uint64_t StoredExpansion = 4;
+inline constexpr std::uint64_t RunLengthExpansion = 128;
+inline constexpr std::uint64_t DeflateExpansion = 1032;
+
 // The class library's bitmap over storage of its own: rows top-down, each padded to four bytes, in
 // the layout of the pixel format; 1- and 4-bit rows pack the leftmost pixel into the high bits.
 class TBitmap : public TGraphic {
@@ -37,6 +44,10 @@ public:
     // `bitsPerPixel` at most MaxDecodedBytes. A reader applies it to the header's size before it
     // sizes anything, and refuses a file that breaks it as not of its format.
     static bool IsSoundImageSize(std::uint64_t width, std::uint64_t height, unsigned bitsPerPixel);
+    // The rule beside it: whether `dataBytes` of a file, each giving at most `expansion` decoded
+    // bytes, can fill `decodedBytes`. A file far shorter than its picture is damaged, and sizing the
+    // picture first would let a few bytes take hundreds of megabytes.
+    static bool DataCanFill(std::int64_t dataBytes, std::uint64_t decodedBytes, std::uint64_t expansion);
 
     TBitmap();
     ~TBitmap() override;

@@ -322,7 +322,14 @@ void ReadRunLengthData(TStream& stream, const BmpHeader& header, TBitmap& bitmap
 {
     const std::int64_t remaining = stream.Size() - stream.Position();
     const std::int64_t size = header.sizeImage != 0 ? std::min<std::int64_t>(header.sizeImage, remaining) : remaining;
-    std::vector<std::uint8_t> data(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)));
+    // The data are judged by their longest runs: moves and the end-of-bitmap escape, which pass over
+    // pixels, count as filling nothing.
+    const std::uint64_t packedRows =
+        (std::uint64_t{static_cast<std::uint32_t>(header.width)} * static_cast<unsigned>(header.bitCount) + 7) / 8 *
+        static_cast<std::uint32_t>(header.height);
+    if (!TBitmap::DataCanFill(size, packedRows, RunLengthExpansion))
+        Invalid();
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(size));
     ReadExactly(stream, data.data(), static_cast<std::int64_t>(data.size()));
     bitmap.SetSize(header.width, header.height);
     DecodeRunLength(data, header.bitCount, bitmap);

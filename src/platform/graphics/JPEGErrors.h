@@ -22,6 +22,24 @@ jpeg_error_mgr* InstallJPEGErrorManager(TJPEGErrorManager& manager);
 // The error exit: keeps the message code and jumps back to the guarded call.
 [[noreturn]] void JPEGErrorExit(j_common_ptr info);
 
+// A progressive picture is refined scan after scan, a sound one in a few dozen at most; a file that
+// repeats a scan thousands of times makes the library pass over every block each time.
+inline constexpr int MaxJPEGScans = 256;
+
+// The scans a decompression has read so far, as CheckJPEGScans follows them.
+struct TJPEGScanCheck {
+    jpeg_progress_mgr Progress{}; // first, so that the library's pointer to it leads back here
+    int Scan = 0;
+    // The coefficients of each component that a first scan (one refining nothing) has reached.
+    bool Begun[MAX_COMPONENTS][DCTSIZE2]{};
+};
+
+// Makes the library end a decompression, through the error exit with the code of its "inconsistent
+// progression sequence" warning, at scan MaxJPEGScans + 1 or at a scan that begins coefficients an
+// earlier one began (the library itself warns only of refinements out of order). Set up after each
+// header is read; `check` must live as long as the decompression object.
+void CheckJPEGScans(jpeg_decompress_struct& info, TJPEGScanCheck& check);
+
 // Raises EJPEG "JPEG error #<code>".
 [[noreturn]] void RaiseJPEGError(int code);
 

@@ -11,22 +11,27 @@
 
 namespace {
 
-// The warnings that mean rows are missing, which the library would fill with grey: the data ran out
-// in the middle of a scan, or the file ended. Other warnings, such as stray bytes before a marker,
-// leave the picture whole.
-bool MeansRowsAreMissing(int code) { return code == JWRN_HIT_MARKER || code == JWRN_JPEG_EOF; }
+// The warnings that mean the picture is damaged: rows are missing, which the library would fill with
+// grey (the data ran out in the middle of a scan, or the file ended), or a scan refines what no
+// earlier scan began or what one already finished, as a file repeating scans does. Other warnings,
+// such as stray bytes before a marker, leave the picture whole.
+bool MeansDamage(int code)
+{
+    return code == JWRN_HIT_MARKER || code == JWRN_JPEG_EOF || code == JWRN_BOGUS_PROGRESSION;
+}
 
-// A picture that ends early is an error, raised at the first sign rather than after the library has
-// filled the rest.
+// A damaged picture is an error, raised at the first sign rather than after the library has gone on
+// with it.
 void EmitMessage(j_common_ptr info, int level)
 {
-    if (level < 0 && MeansRowsAreMissing(info->err->msg_code))
+    if (level < 0 && MeansDamage(info->err->msg_code))
         JPEGErrorExit(info);
 }
 
 struct Decompressor {
     jpeg_decompress_struct info{};
     TJPEGErrorManager error;
+    TJPEGScanCheck scans;
     bool created = false;
     ~Decompressor()
     {
@@ -46,6 +51,7 @@ void ReadHeader(Decompressor& d, const unsigned char* data, unsigned long size)
         d.created = true;
         jpeg_mem_src(&d.info, data, size);
         jpeg_read_header(&d.info, TRUE);
+        CheckJPEGScans(d.info, d.scans);
         if (d.info.jpeg_color_space == JCS_GRAYSCALE)
             d.info.out_color_space = JCS_GRAYSCALE;
         else if (d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK)

@@ -317,6 +317,49 @@ TEST(BmpFormat, WidthsThatWrapARowLengthAndSidesOver65535AreRefused)
     ExpectInvalid(BmpFile(30000, 30000, 8, 1, twoColours, Bytes({1, 1, 0, 1})), "large RLE8");
 }
 
+// Run-length data must be able to fill the picture at their longest runs; moves and the
+// end-of-bitmap escape, which pass over pixels, fill nothing. Files of 120 bytes to 1 KB declaring
+// pictures of 400 MB and more are refused before the picture is made; packed as tightly as the
+// runs allow, a picture loads.
+TEST(BmpFormat, RunLengthDataTooShortForTheirPictureAreRefusedBeforeItIsMade)
+{
+    const std::string twoColours = Bytes({0, 0, 0, 0, 255, 255, 255, 0});
+    std::string moves;
+    std::string runs;
+    for (int i = 0; i < 256; ++i) {
+        moves += Bytes({0, 2, 255, 255});
+        runs += Bytes({255, 1, 255, 0});
+    }
+    std::string tightRows;
+    for (int row = 0; row < 100; ++row) {
+        for (int i = 0; i < 7; ++i)
+            tightRows += Bytes({255, 1});
+        tightRows += Bytes({215, 1, 0, 0});
+    }
+    const struct {
+        std::string name;
+        std::string bytes;
+        std::string message;
+    } cases[] = {
+        {"RLE8 ending at once", BmpFile(22000, 22000, 8, 1, twoColours, Bytes({0, 1})), "Bitmap image is not valid"},
+        {"RLE4 of moves", BmpFile(40000, 20000, 4, 2, twoColours, moves), "Bitmap image is not valid"},
+        {"RLE8 of longest runs", BmpFile(22000, 22000, 8, 1, twoColours, runs), "Bitmap image is not valid"},
+        {"RLE8 rows of longest runs", BmpFile(2000, 100, 8, 1, twoColours, tightRows + Bytes({0, 1})),
+         "nothing raised"},
+    };
+    for (const auto& c : cases) {
+        const MeasuredWork load = MeasureWork([&] {
+            TMemoryStream stream;
+            stream.WriteBuffer(c.bytes.data(), static_cast<std::int64_t>(c.bytes.size()));
+            stream.SetPosition(0);
+            TBitmap bitmap;
+            return RaisedMessage<EInvalidGraphic>([&] { bitmap.LoadFromStream(stream); });
+        });
+        EXPECT_EQ(load.answer, c.message) << c.name;
+        EXPECT_LT(load.peakBytes, RefusalBytes) << c.name;
+    }
+}
+
 TEST(BmpFormat, A65535PixelWideFileLoadsAndOneOf65536IsRefused)
 {
     TemporaryFolder folder;

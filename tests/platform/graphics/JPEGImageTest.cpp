@@ -376,6 +376,113 @@ TEST(JPEGImage, RefusesWhatDjpegFindsCutShortAndLoadsTheRest)
     }
 }
 
+// Where each scan of the picture begins and ends: from its marker to the next marker that is no
+// restart marker.
+std::vector<std::pair<std::size_t, std::size_t>> ScansOf(const std::string& bytes)
+{
+    std::vector<std::pair<std::size_t, std::size_t>> scans;
+    for (std::size_t start = bytes.find("\xFF\xDA"); start != std::string::npos;
+         start = bytes.find("\xFF\xDA", scans.back().second)) {
+        std::size_t end =
+            start + 2 +
+            (static_cast<std::uint8_t>(bytes[start + 2]) << 8 | static_cast<std::uint8_t>(bytes[start + 3]));
+        while (end + 1 < bytes.size()) {
+            const auto next = static_cast<std::uint8_t>(bytes[end + 1]);
+            if (bytes[end] == '\xFF' && next != 0 && (next < 0xD0 || next > 0xD7))
+                break;
+            ++end;
+        }
+        scans.emplace_back(start, end);
+    }
+    return scans;
+}
+
+std::string WithScanRepeated(const std::string& bytes, std::size_t scan, int times)
+{
+    const auto [start, end] = ScansOf(bytes).at(scan);
+    std::string repeated = bytes;
+    for (int i = 0; i < times; ++i)
+        repeated.insert(end, bytes.substr(start, end - start));
+    return repeated;
+}
+
+// A cjpeg scan script: the DC scan, then the component's coefficients `first` to `last` one by one,
+// at full precision or first at half and then refined.
+std::string OneCoefficientScans(int component, int first, int last, bool refined)
+{
+    std::string script = "0,1,2: 0-0, 0, 0 ;\n";
+    for (int k = first; k <= last; ++k) {
+        const std::string band = std::to_string(component) + ": " + std::to_string(k) + "-" + std::to_string(k);
+        script += refined ? band + ", 0, 1 ;\n" + band + ", 1, 0 ;\n" : band + ", 0, 0 ;\n";
+    }
+    return script;
+}
+
+// The first picture with the scans after the DC scan of the others appended, each with the tables
+// written before it: cjpeg takes at most 100 scans a script, all pictures share their frame and
+// quantisation, and the scans together form one sound progression.
+std::string JoinedScans(const std::vector<std::string>& pictures)
+{
+    std::string joined = pictures[0].substr(0, ScansOf(pictures[0]).back().second);
+    for (std::size_t i = 1; i < pictures.size(); ++i)
+        joined += pictures[i].substr(ScansOf(pictures[i])[0].second,
+                                     ScansOf(pictures[i]).back().second - ScansOf(pictures[i])[0].second);
+    return joined + "\xFF\xD9";
+}
+
+// A progressive picture is damaged when a scan refines what an earlier one already finished (djpeg
+// warns of an inconsistent progression), when it begins coefficients an earlier scan began (which
+// djpeg lets pass), or when it has more than 256 scans (djpeg -maxscans 256 refuses it). Such a
+// picture is refused with that warning's number, before a file repeating one scan can keep the
+// library busy for a pass over the picture per repeat.
+TEST(JPEGImage, ProgressionsThatRepeatScansAreRefused)
+{
+    TemporaryFolder folder;
+    const std::string progressive = ReadWholeFile(MakeJpeg(folder, "progressive.jpg", "-interlace JPEG"));
+    const auto scripted = [&](const std::string& name, const std::string& script) {
+        WriteWholeFile(folder.File(name + ".txt"), script);
+        return RunTool("/usr/bin/cjpeg -scans " + folder.File(name + ".txt") + " " + folder.File("source.ppm"));
+    };
+    const std::string fullScans =
+        scripted("full", "0,1,2: 0-0, 0, 0 ;\n0: 1-63, 0, 0 ;\n1: 1-63, 0, 0 ;\n2: 1-63, 0, 0 ;\n");
+    ASSERT_EQ(ScansOf(fullScans).size(), 4u);
+    std::vector<std::string> eachOnce, refinedEach;
+    for (int component = 0; component < 3; ++component) {
+        const std::string name = std::to_string(component);
+        eachOnce.push_back(scripted("once" + name, OneCoefficientScans(component, 1, 63, false)));
+        refinedEach.push_back(scripted("low" + name, OneCoefficientScans(component, 1, 49, true)));
+        refinedEach.push_back(scripted("high" + name, OneCoefficientScans(component, 50, 63, true)));
+    }
+    const struct {
+        std::string name;
+        std::string bytes;
+        std::string djpegOptions;
+        std::string djpegSays;
+        bool refused;
+    } cases[] = {
+        {"refinement.jpg", WithScanRepeated(progressive, ScansOf(progressive).size() - 1, 1), "",
+         "Inconsistent progression sequence", true},
+        {"first-scan.jpg", WithScanRepeated(progressive, 0, 1), "", "Inconsistent progression sequence", true},
+        {"full-scan.jpg", WithScanRepeated(fullScans, 1, 1), "", "", true},
+        {"379-scans.jpg", JoinedScans(refinedEach), "-maxscans 256", "exceeds maximum scans", true},
+        {"190-scans.jpg", JoinedScans(eachOnce), "-maxscans 256", "", false},
+    };
+    for (const auto& c : cases) {
+        const std::string path = folder.File(c.name);
+        WriteWholeFile(path, c.bytes);
+        const std::string djpegSays =
+            RunCommand("/usr/bin/djpeg " + c.djpegOptions + " '" + path + "' 2>&1 >/dev/null");
+        EXPECT_NE(djpegSays.find(c.djpegSays), std::string::npos) << c.name << ": " << djpegSays;
+        if (c.refused) {
+            ExpectLoadError(c.bytes, JpegError(JWRN_BOGUS_PROGRESSION));
+            continue;
+        }
+        TJPEGImage image;
+        EXPECT_NO_THROW(image.LoadFromFile(path)) << c.name;
+        EXPECT_TRUE(RgbOf(image.Bitmap()) == DecodeWithDjpeg(path)) << c.name;
+    }
+}
+
 // A few hundred bytes whose frame claims 8000 x 8000 pixels: a bitmap of that size may be made, but
 // the bytes cannot hold a bit for each block of the first scan, so the picture is refused before its
 // bitmap or the library's buffers (for a progressive picture every coefficient) exist, with the
