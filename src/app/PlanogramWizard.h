@@ -141,7 +141,9 @@ private:
     void LoadLinkedTable() override;
     bool BuildDisplay() override;
 
-    // The build on Finish.
+    // The build on Finish. A list asking for more of a product than the wall holds is refused, after
+    // telling the user, before any display is made.
+    bool FacingsFitTheWall();
     bool SetUpDocument(PlanogramDocument& document);
     void FillDocument(PlanogramDocument& document);
     void PlaceProducts(PlanogramDocument& document);

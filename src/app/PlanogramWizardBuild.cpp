@@ -12,6 +12,7 @@
 #include "platform/core/Numbers.h"
 #include "platform/core/TextUtils.h"
 #include "platform/settings/SettingsStore.h"
+#include "platform/ui/StringGrid.h"
 
 #include <QCoreApplication>
 #include <QPushButton>
@@ -57,6 +58,37 @@ private:
     bool autoShelves_;
 };
 
+// The column of a role in the catalog grid, or -1 when the catalog or the grid lacks it.
+int GridColumn(const TStringGrid& grid, const didBase& catalog, CatalogFieldRole role)
+{
+    const int column = catalog.roles[static_cast<size_t>(role)];
+    return catalog.RoleAssigned(role) && column >= 0 && column < grid.ColCount() ? column : -1;
+}
+
+// A product of the catalog grid the products were chosen from, with its size in document units: before
+// the display is made, the selector has not read this catalog yet.
+std::optional<SelectorProduct> GridProduct(const TStringGrid& grid, const didBase& catalog,
+                                           const std::string& partNumber)
+{
+    const int key = GridColumn(grid, catalog, RolePartNumber);
+    if (key < 0 || partNumber.empty())
+        return std::nullopt;
+    for (int row = 1; row < grid.RowCount(); ++row) {
+        if (grid.Cells(key, row) != partNumber)
+            continue;
+        const auto size = [&](CatalogFieldRole role) {
+            const int column = GridColumn(grid, catalog, role);
+            return column < 0 ? 0 : TruncateToInt(catalog.QuarterCentimetres(Atof(grid.Cells(column, row))));
+        };
+        SelectorProduct product;
+        product.partNumber = partNumber;
+        product.widthQ = size(RoleWidth);
+        product.heightQ = size(RoleHeight);
+        return product;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 void TSUWizard::LoadLinkedTable()
@@ -75,7 +107,7 @@ void TSUWizard::LoadLinkedTable()
 
 bool TSUWizard::BuildDisplay()
 {
-    if (!catalog)
+    if (!catalog || !FacingsFitTheWall())
         return false;
     SetBuilding(true);
     struct BuildEnds {
@@ -84,6 +116,15 @@ bool TSUWizard::BuildDisplay()
     } ends{*this};
     return mainForm_.NewSetUpPlanogram([this](PlanogramDocument& document) { return SetUpDocument(document); },
                                        [this](PlanogramDocument& document) { FillDocument(document); });
+}
+
+bool TSUWizard::FacingsFitTheWall()
+{
+    if (!pages.Automatic())
+        return true;
+    const WizardDisplay display = pages.Display();
+    const auto find = [this](const std::string& partNumber) { return GridProduct(GridP(), *catalog, partNumber); };
+    return FacingsFit(GridB(), display.displayWidth, display.displayHeight, find);
 }
 
 // No second Finish, Back or Cancel, and no closing, may act on a display half built.

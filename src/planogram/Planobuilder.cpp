@@ -128,13 +128,13 @@ void RefuseFacings(const std::string& partNumber, long long most)
                     ApplicationTitle, MsgButtons::OK, MsgIcon::Exclamation);
 }
 
-bool Planobuilder::FacingsFit(const TStringGrid& grid, int wallWidth, int wallHeight)
+bool FacingsFit(const TStringGrid& grid, int wallWidth, int wallHeight, const BuilderProductLookup& find)
 {
     for (int row = 1; row < grid.RowCount(); ++row) {
         const int facings = TryStrToInt(grid.Cells(2, row)).value_or(0);
         if (facings <= 0)
             continue;
-        const std::optional<SelectorProduct> product = host_.FindProduct(grid.Cells(0, row));
+        const std::optional<SelectorProduct> product = find(grid.Cells(0, row));
         if (!product)
             continue;
         const long long most = FacingsThatFit(wallWidth, wallHeight, product->widthQ, product->heightQ);

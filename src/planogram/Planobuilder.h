@@ -3,6 +3,7 @@
 #include "planogram/Kqfascii.h"
 #include "planogram/SelectorModel.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,9 +64,6 @@ public:
     // Places the grid's products, the first one with its top `height` centimetres (or inches) above
     // the floor and every later one after it; returns the refresh's result.
     bool PlaceList(const TStringGrid& grid, int height, bool inches);
-    // False, after telling the user, when a row asks for more facings of its product than a wall of
-    // that size holds.
-    bool FacingsFit(const TStringGrid& grid, int wallWidth, int wallHeight);
 
     // The end of every build: deletes the items lying outside the display, telling the user when there
     // were any, and the Layout page lists what the wall holds.
@@ -86,3 +84,10 @@ std::vector<BuilderEntry> BuilderEntries(const TStringGrid& grid);
 long long FacingsThatFit(int wallWidth, int wallHeight, int width, int height);
 // Tells the user that the wall holds at most `most` of the part number.
 void RefuseFacings(const std::string& partNumber, long long most);
+
+// A part number's product with its size in document units, or nothing when there is no such product.
+using BuilderProductLookup = std::function<std::optional<SelectorProduct>(const std::string& partNumber)>;
+// False, after telling the user, when a row of a builder grid asks for more facings of its product
+// than a wall of that size holds; checked before a build clears or makes anything, since placing that
+// many would hold the program for as long as it takes. Products the lookup lacks are not bounded here.
+bool FacingsFit(const TStringGrid& grid, int wallWidth, int wallHeight, const BuilderProductLookup& find);

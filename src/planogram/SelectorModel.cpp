@@ -201,9 +201,10 @@ void SelectorModel::BuildDisplay(PlanogramDocument& document, TStringGrid& grid,
     const int height = StrToInt(bestHeight);
     if (rankMode < 0)
         return;
-    Planobuilder builder(host);
-    if (!builder.FacingsFit(grid, document.displayWidth, document.displayHeight))
+    const auto find = [&host](const std::string& partNumber) { return host.FindProduct(partNumber); };
+    if (!FacingsFit(grid, document.displayWidth, document.displayHeight, find))
         return;
+    Planobuilder builder(host);
     document.ClearAll();
     {
         struct BuildingForThisCall {

@@ -290,6 +290,15 @@ TEST_F(PlanogramWizardTest, TheOtherCatalogKindsAreListedAndBuild)
     EXPECT_EQ(document.items->Count(), 7);
     EXPECT_EQ(document.items->tail->picture, "CR-605.jpg");
     EXPECT_GT(DrawnPixels(), 1000);
+    // The linked table bounds the facings as a catalog file does: 8 across and 11 up of CR-605.
+    Wall crowded = linked;
+    crowded.products = {{"CR-605", "89"}};
+    ui.AnswerMessage(MsgAnswer::OK);
+    EXPECT_FALSE(Finish(crowded));
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"The display can hold at most 88 of CR-605. Please lower its "
+                                                          "facings and build again."});
+    EXPECT_EQ(Page(), Pages::FinishedPage);
+    ui.ClearCalls();
 
     // A planogram opened while the wizard stands open reads its link through its own window.
     wizard->show();
@@ -304,7 +313,8 @@ TEST_F(PlanogramWizardTest, ProductsThatDoNotFitAreDeletedWithAMessage)
 {
     ui.AnswerMessage(MsgAnswer::OK);
     Wall small("40", "40");
-    small.products = {{"BR-501", "30"}};
+    // Either product alone fits the wall, both together do not.
+    small.products = {{"BR-501", "4"}, {"SK-101", "2"}};
     ASSERT_TRUE(Finish(small));
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"There was not enough room in your display to place all "
                                                           "the items in your builder list correctly. These items "
@@ -337,6 +347,18 @@ TEST_F(PlanogramWizardTest, RefusedValuesMakeNoWindow)
          },
          {"Invalid width value. Min Value 30cm, Max value 3000cm"},
          Pages::UnitsPage},
+        {"more of a product than the wall holds",
+         [] {},
+         [] {
+             Wall wall;
+             // 13 across a wall of 480 quarter centimetres and 6 up its 800: 78 of BR-501 fit.
+             wall.products = {{"SK-101", "2"}, {"BR-501", "79"}};
+             return wall;
+         }(),
+         Pages::FinishedPage,
+         [] {},
+         {"The display can hold at most 78 of BR-501. Please lower its facings and build again."},
+         Pages::PlacementPage},
         {"a stored peg value that is no number",
          [] { SettingsStore().WriteString("Options", "cmPegTop", "abc"); },
          Wall("120", "200", Pages::Slatwall),
