@@ -468,8 +468,19 @@ void Tpicdoc::aSelectScannerExecute()
 void Tpicdoc::EnhTwain1Capture()
 {
     TakeClientSize();
-    model.TakeScannedPicture(EnhTwain1->Bitmap());
+    if (model.TakeScannedPicture(EnhTwain1->Bitmap()))
+        GoOnToCaptureCrop();
     ShowPicture();
+}
+
+// A display opened or scanned in catalog capture is cropped next.
+void Tpicdoc::GoOnToCaptureCrop()
+{
+    if (!model.catalogCapture)
+        return;
+    model.captureStep = CaptureStep::Crop;
+    mMsg->setPlainText(CropHint);
+    ShowTools();
 }
 
 void Tpicdoc::SetCatalogLink(CatalogManager& catalog, int column, const std::string& partNumber)
@@ -635,11 +646,7 @@ void Tpicdoc::aOpenExecute()
         return;
     OpenPictureDialog1.fileName = choice->fileName;
     OpenPicture(choice->fileName);
-    if (model.catalogCapture) {
-        model.captureStep = CaptureStep::Crop;
-        mMsg->setPlainText(CropHint);
-        ShowTools();
-    }
+    GoOnToCaptureCrop();
 }
 
 void Tpicdoc::aSaveExecute()

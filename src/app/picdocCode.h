@@ -152,6 +152,7 @@ private:
     void ChooseTool(PictureTool tool, bool down);
     // The tool buttons, the cursor, the info bar and the capture hint as the model has them.
     void ShowTools();
+    void GoOnToCaptureCrop();
     void PaintOverlays(QPainter& painter);
     // The view's size for fitting, and the paint box at the picture's zoomed size.
     void TakeClientSize();

@@ -38,6 +38,19 @@ protected:
     PictureEditorWindow() { frmPicOptimizeOps = &optimizeOps; }
     ~PictureEditorWindow() override { frmPicOptimizeOps = nullptr; }
 
+    // Scans through the scan dialog of the connection the editor's Scan / Import opened, until the
+    // transfer ends.
+    static void ScanThroughTheDialog(Tpicdoc& editor)
+    {
+        TTwain* connection = editor.EnhTwain1->Connection();
+        ASSERT_TRUE(connection != nullptr && connection->Dialog() != nullptr);
+        connection->Dialog()->Scan();
+        QElapsedTimer waited;
+        waited.start();
+        while (connection->SourceOpen() && waited.elapsed() < 10000)
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+
     ScriptedUi ui;
     TemporaryFolder folder;
     FakePictureFinder finder;
@@ -114,11 +127,7 @@ TEST_F(PictureEditorWindow, AScanHasNoFileAndClosingAsksToSaveIt)
     TScanDialog* dialog = editor->EnhTwain1->Connection()->Dialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->parentWidget(), editor.data());
-    dialog->Scan();
-    QElapsedTimer waited;
-    waited.start();
-    while (editor->EnhTwain1->Connection()->SourceOpen() && waited.elapsed() < 10000)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    ScanThroughTheDialog(*editor);
     ASSERT_EQ(editor->model.picture->Width(), 40);
     EXPECT_EQ(RgbOf(*editor->model.picture).At(39, 24), (Rgb{0x33, 0x33, 0x33}));
     EXPECT_EQ(editor->model.picturePath, "");
@@ -151,13 +160,29 @@ TEST_F(PictureEditorWindow, TheScanDialogLeftByEscapeScansAgainNextTime)
     editor->aScan->trigger();
     QApplication::processEvents();
     ASSERT_TRUE(connection->Dialog() && connection->Dialog()->isVisible());
-    connection->Dialog()->Scan();
-    QElapsedTimer waited;
-    waited.start();
-    while (connection->SourceOpen() && waited.elapsed() < 10000)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    ScanThroughTheDialog(*editor);
     EXPECT_EQ(editor->model.picture->Width(), 40);
     ui.AnswerMessage(MsgAnswer::No);
+    EXPECT_TRUE(editor->close());
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// In catalog capture a scanned display leads on to its crop, as an opened one does.
+TEST_F(PictureEditorWindow, AScanInCatalogCaptureGoesOnToTheCrop)
+{
+    FakeScanner scanner;
+    scanner.frames.push_back(FakeScanner::GrayFrame(40, 25, 0x33));
+    QPointer<Tpicdoc> editor = new Tpicdoc(finder, settings);
+    editor->model.catalogCapture = true;
+    editor->show();
+    EXPECT_FALSE(editor->tbCropDraw2->isEnabled());
+    editor->aScan->trigger();
+    QApplication::processEvents();
+    ScanThroughTheDialog(*editor);
+    ASSERT_EQ(editor->model.picture->Width(), 40);
+    EXPECT_TRUE(editor->tbCropDraw2->isEnabled());
+    EXPECT_EQ(editor->model.captureStep, CaptureStep::Crop);
+    EXPECT_EQ(editor->mMsg->toPlainText().left(20).toStdString(), "Crop the display are");
     EXPECT_TRUE(editor->close());
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
