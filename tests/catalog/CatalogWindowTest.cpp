@@ -76,6 +76,25 @@ protected:
     static void Enter(QWidget* target) { Key(target, Qt::Key_Return, "\r"); }
     static void Tab(QWidget* target) { Key(target, Qt::Key_Tab, "\t"); }
 
+    // One product whose picture `cola.ppm` lies in the folder the location names, and the answers of
+    // a collection export to `target`: the catalog saved first as "shop.ctf", then the export's
+    // question answered No. Answers `cola.ppm`'s pixels.
+    RgbImage ScriptCollectionExport(const TemporaryFolder& folder, const std::string& target)
+    {
+        InitializeFileFormatList();
+        const RgbImage picture = StripedImage(7, 5, 3);
+        WriteWholeFile(folder.File("cola.ppm"), PpmOf(picture));
+        form.edLocation->setText(toQString(folder.Path() + "/"));
+        emit form.edLocation->textEdited(form.edLocation->text());
+        Grid().SetCells(1, 1, "P-1");
+        Grid().SetCells(3, 1, "cola.ppm");
+        ui.AnswerMessage(MsgAnswer::Yes); // save changes first
+        ui.AnswerFile(FileDialogResult{folder.File("shop.ctf"), CatalogManager::TextEntry});
+        ui.AnswerFile(FileDialogResult{target, 1});
+        ui.AnswerMessage(MsgAnswer::No);
+        return picture;
+    }
+
     ScriptedUi ui;
     FakeHost host;
     TDForm form;
@@ -397,17 +416,7 @@ TEST_F(CatalogWindow, ThePictureMenuWorksAndTheWindowWaitsDisabledForTheExport)
     EXPECT_EQ(browser.CollectionPath(), target);
 
     // The export, with the window disabled while it runs, read back through the collection reader.
-    InitializeFileFormatList();
-    const RgbImage picture = StripedImage(7, 5, 3);
-    WriteWholeFile(folder.File("cola.ppm"), PpmOf(picture));
-    form.edLocation->setText(toQString(folder.Path() + "/"));
-    emit form.edLocation->textEdited(form.edLocation->text());
-    Grid().SetCells(1, 1, "P-1");
-    Grid().SetCells(3, 1, "cola.ppm");
-    ui.AnswerMessage(MsgAnswer::Yes); // save changes first
-    ui.AnswerFile(FileDialogResult{folder.File("shop.ctf"), CatalogManager::TextEntry});
-    ui.AnswerFile(FileDialogResult{target, 1});
-    ui.AnswerMessage(MsgAnswer::No);
+    const RgbImage picture = ScriptCollectionExport(folder, target);
     std::vector<bool> enabledWhileRunning;
     QTimer::singleShot(0, &form, [&] {
         enabledWhileRunning.push_back(form.isEnabled());
@@ -466,16 +475,7 @@ TEST_F(CatalogWindow, ACollectionInANonAsciiFolderIsAppendedToThroughTheSaveDial
     const std::string cafe = folder.File("caf\xC3\xA9");
     ASSERT_TRUE(ForceDirectories(cafe));
     const std::string target = cafe + "/shop.zyb";
-    InitializeFileFormatList();
-    WriteWholeFile(folder.File("cola.ppm"), PpmOf(StripedImage(7, 5, 3)));
-    form.edLocation->setText(toQString(folder.Path() + "/"));
-    emit form.edLocation->textEdited(form.edLocation->text());
-    Grid().SetCells(1, 1, "P-1");
-    Grid().SetCells(3, 1, "cola.ppm");
-    ui.AnswerMessage(MsgAnswer::Yes); // save changes first
-    ui.AnswerFile(FileDialogResult{folder.File("shop.ctf"), CatalogManager::TextEntry});
-    ui.AnswerFile(FileDialogResult{target, 1});
-    ui.AnswerMessage(MsgAnswer::No);
+    ScriptCollectionExport(folder, target);
     form.SaveAllPicturesSingleZYBFile1->trigger();
 
     // The file dialog is given the collection once; the question gets No, the closing offer Yes.

@@ -11,6 +11,28 @@
 #include <QDir>
 #include <gtest/gtest.h>
 
+namespace {
+
+// The report's offices, headless, run by the bridge in the sources with their profiles and
+// temporary files in the test's own folders.
+struct PrivateOffices {
+    explicit PrivateOffices(const TemporaryFolder& folder)
+        : temporary(folder.File("tmp")), offices(folder.File("offices")), tmpdir("TMPDIR", temporary),
+          bridge("KESTRAME_CALC_BRIDGE", KESTRAME_CALC_BRIDGE_SOURCE), headless("KESTRAME_CALC_HEADLESS", "1")
+    {
+        EXPECT_TRUE(QDir().mkpath(QString::fromStdString(temporary)));
+        SetUserSpreadsheetFolder(offices);
+    }
+
+    const std::string temporary;
+    const std::string offices;
+    const ScopedVariable tmpdir;
+    const ScopedVariable bridge;
+    const ScopedVariable headless;
+};
+
+} // namespace
+
 TEST(CustomReportIntegration, FillsATemplateWhoseFormulasComputeAndLeavesTheTemplateAsItWas)
 {
     if (OfficeProgram().empty() || !PythonHasUno())
@@ -22,13 +44,9 @@ TEST(CustomReportIntegration, FillsATemplateWhoseFormulasComputeAndLeavesTheTemp
     ASSERT_FALSE(xlt.empty()) << "the office did not convert the template";
     const std::string templateBytes = ReadWholeFile(xlt);
 
-    const std::string temporary = folder.File("tmp");
-    const std::string offices = folder.File("offices");
-    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(temporary)));
-    const ScopedVariable tmpdir("TMPDIR", temporary);
-    const ScopedVariable bridge("KESTRAME_CALC_BRIDGE", KESTRAME_CALC_BRIDGE_SOURCE);
-    const ScopedVariable headless("KESTRAME_CALC_HEADLESS", "1");
-    SetUserSpreadsheetFolder(offices);
+    const PrivateOffices sandbox(folder);
+    const std::string& temporary = sandbox.temporary;
+    const std::string& offices = sandbox.offices;
 
     ReportDocument wall;
     wall.catalog->records["COLA-1"] = {"Cola \xE9t\xE9", 0, 0, 7.9, 40, 83, 0, 12.5, 19.99, 0, 17};
@@ -76,13 +94,9 @@ TEST(CustomReportIntegration, ATemplateThatDoesNotOpenLeavesNoOfficeRunning)
     if (OfficeProgram().empty() || !PythonHasUno())
         GTEST_SKIP() << "LibreOffice Calc or python3-uno is not installed (scripts/setup.sh installs both)";
     TemporaryFolder folder;
-    const std::string temporary = folder.File("tmp");
-    const std::string offices = folder.File("offices");
-    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(temporary)));
-    const ScopedVariable tmpdir("TMPDIR", temporary);
-    const ScopedVariable bridge("KESTRAME_CALC_BRIDGE", KESTRAME_CALC_BRIDGE_SOURCE);
-    const ScopedVariable headless("KESTRAME_CALC_HEADLESS", "1");
-    SetUserSpreadsheetFolder(offices);
+    const PrivateOffices sandbox(folder);
+    const std::string& temporary = sandbox.temporary;
+    const std::string& offices = sandbox.offices;
 
     ReportDocument wall;
     ScriptedUi ui;
