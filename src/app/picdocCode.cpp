@@ -450,11 +450,7 @@ void Tpicdoc::aScanExecute()
 
 bool Tpicdoc::MayReplacePicture()
 {
-    bool replace = false;
-    ShowingExceptions([&] {
-        replace = model.MayReplacePicture();
-        return replace;
-    });
+    const bool replace = ShowingExceptions([this] { return model.MayReplacePicture(); });
     EnableCommands();
     return replace;
 }
@@ -526,15 +522,7 @@ void Tpicdoc::FormShow()
     ShowPicture();
 }
 
-bool Tpicdoc::FormCloseQuery()
-{
-    bool close = false;
-    ShowingExceptions([&] {
-        close = model.CloseQuery();
-        return close;
-    });
-    return close;
-}
+bool Tpicdoc::FormCloseQuery() { return ShowingExceptions([this] { return model.CloseQuery(); }); }
 
 void Tpicdoc::FormClose() { model.graphics.reset(); }
 

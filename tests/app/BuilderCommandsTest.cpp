@@ -49,6 +49,17 @@ protected:
         selector.reset();
     }
 
+    // The first item of the active planogram placed from the product, made current; null without one.
+    ListOB* SelectFirstItemOf(const std::string& partNumber)
+    {
+        PlanogramDocument& document = Active();
+        ListOB* item = document.items->head;
+        while (item && item->index != partNumber)
+            item = item->next;
+        document.items->current = item;
+        return item;
+    }
+
     // Answers the product list dialog, which the command empties first, with the text, the amount and
     // its kind; the missing products' window that may follow is left as it is.
     void TypeList(const char* text, const char* amount = "5", int kind = 0)
@@ -226,12 +237,9 @@ TEST_F(BuilderCommands, ProductDetailsShowTheItemsOwnProductAndTakeItsHookDepth)
 {
     ASSERT_TRUE(form->OpenPlanogram(Example()));
     PlanogramDocument& document = Active();
-    ListOB* found = document.items->head;
-    while (found && found->index != "SK-101")
-        found = found->next;
+    ListOB* found = SelectFirstItemOf("SK-101");
     ASSERT_TRUE(found);
     ListOB& item = *found;
-    document.items->current = &item;
     form->Object1Click();
     EXPECT_TRUE(form->ProductDetails1->isEnabled());
     // The catalog bar was browsed elsewhere: the details still show the item's own product.
@@ -346,9 +354,7 @@ TEST_F(BuilderCommands, NumbersBeyondWhatTheirPlaceHoldsAreRefusedAndChangeNothi
 {
     ASSERT_TRUE(form->OpenPlanogram(Example()));
     PlanogramDocument& document = Active();
-    ListOB* product = document.items->head;
-    while (product && product->index != "SK-101")
-        product = product->next;
+    ListOB* product = SelectFirstItemOf("SK-101");
     ASSERT_TRUE(product);
     const auto select = [&] {
         document.items->current = product;
