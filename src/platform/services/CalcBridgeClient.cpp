@@ -30,6 +30,32 @@ constexpr std::string_view OfficePipePrefix = "OSL_PIPE_";
 
 int Milliseconds(const QDeadlineTimer& timer) { return static_cast<int>(timer.remainingTime()); }
 
+// Whether a process of the group still runs: a killed one stays a zombie until someone reaps it,
+// which does no harm, so only the others count.
+bool GroupStillRuns(int group)
+{
+    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat("/proc/" + pid + "/stat");
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid pgrp ...": the name may hold anything, so read after its last ')'.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 1).simplified().split(' ');
+        if (fields.size() > 2 && fields[2].toInt() == group && fields[0] != "Z" && fields[0] != "X")
+            return true;
+    }
+    return false;
+}
+
+// A signal only marks its processes; a large office takes a while to end after it, and what asked
+// for the kill expects it gone.
+void WaitForGroupToEnd(int group)
+{
+    const QDeadlineTimer timer(EndDeadline);
+    while (GroupStillRuns(group) && !timer.hasExpired())
+        ::usleep(20000);
+}
+
 } // namespace
 
 std::string CalcBridgePath()
@@ -117,8 +143,8 @@ void CalcBridgeClient::Kill()
     if (pidFile.open(QIODevice::ReadOnly)) {
         bool valid = false;
         const int group = pidFile.readAll().trimmed().toInt(&valid);
-        if (valid && group > 1)
-            ::kill(-group, SIGKILL);
+        if (valid && group > 1 && ::kill(-group, SIGKILL) == 0)
+            WaitForGroupToEnd(group);
     }
     process_.kill();
     process_.waitForFinished(static_cast<int>(EndDeadline.count()));
