@@ -9,8 +9,10 @@
 #include "catalog/CatOpsCode.h"
 #include "catalog/DataMaker.h"
 #include "catalog/EnhTwain.h"
+#include "catalog/Zyb.h"
 #include "planogram/SelectorCode.h"
 #include "platform/core/FilePaths.h"
+#include "platform/core/StringList.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/QtUiServices.h"
 #include "platform/ui/StringGrid.h"
@@ -251,6 +253,26 @@ TEST_F(CatalogCommands, ScanImportPictureLinksTheSavedScanToTheCurrentRow)
     EXPECT_EQ(user.MessageTexts(), std::vector<std::string>{"Update picture link for catalog item P-1?"});
     EXPECT_EQ(ReadWholeFile(saved).substr(0, 2), "BM");
     EXPECT_EQ(Grid().Cells(3, 1), saved);
+}
+
+// The shipped catalog names its pictures bare, with no collection location: they are packed from
+// beside the catalog, whatever folder the program runs in.
+TEST_F(CatalogCommands, SaveAllPicturesPacksTheShippedCatalogsPictures)
+{
+    const std::string catalog = program.File("Catalogs/Sample.ctf");
+    RunCommand("'" + ExampleFilesFolder + "make_pictures.sh' '" + catalog + "' '" + program.File("Catalogs") + "'");
+    ASSERT_TRUE(manager.OpenCatalog(catalog));
+    const std::string target = program.File("all.zyb");
+    user.AnswerFile(FileDialogResult{target, 1});
+    user.AnswerMessage(MsgAnswer::No);
+    manager.SaveAllPicturesSingleZYBFile1->trigger();
+    EXPECT_EQ(user.MessageTexts(), std::vector<std::string>{"Done. 30 images were saved to a single file. File "
+                                                            "located at " + target + ". Would you like to update "
+                                                            "your catalog so it uses this new file?"});
+    TStringList entries;
+    ZybFile().ListImages(target, entries);
+    ASSERT_EQ(entries.Count(), 30);
+    EXPECT_EQ(entries[0], "SK-101.jpg");
 }
 
 TEST_F(CatalogCommands, CatalogCaptureAsksToSaveThenAddsTheCapturedProductsToANewCatalog)

@@ -892,6 +892,29 @@ TEST_F(CollectionExport, PacksEveryProductsPictureAndItsTwinAsBitmapRows)
     EXPECT_TRUE(manager.locationBarShown);
 }
 
+// Bare names without a location are found beside the catalog, where a drawing finds them; when no
+// picture is found, nothing is written, named or offered as the location.
+TEST_F(CollectionExport, BareNamesAreFoundBesideTheCatalogAndNothingFoundIsSaid)
+{
+    manager.EditLocation("");
+    ASSERT_TRUE(manager.SaveCatalog());
+    ui.AnswerFile(FileDialogResult{target, 1});
+    ui.AnswerMessage(MsgAnswer::No);
+    manager.SavePicturesToZybFile(progress);
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"a.ppm", "Ha.ppm", "b.ppm", "c.ppm"}));
+
+    for (const char* name : {"a.ppm", "b.ppm", "c.ppm"})
+        ASSERT_TRUE(DeleteFile(folder.File(name)));
+    ui.ClearCalls();
+    ui.AnswerFile(FileDialogResult{folder.File("none.zyb"), 1});
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.SavePicturesToZybFile(progress);
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"No images were saved: none of the pictures of this "
+                                                          "catalog could be found or read."});
+    EXPECT_FALSE(FileExists(folder.File("none.zyb")));
+    EXPECT_EQ(manager.location, "");
+}
+
 // A picture wider than a collection can hold is refused with its message and not counted.
 TEST_F(CollectionExport, PicturesTooWideForACollectionAreNotCounted)
 {
