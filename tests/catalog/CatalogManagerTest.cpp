@@ -892,27 +892,16 @@ TEST_F(CollectionExport, PacksEveryProductsPictureAndItsTwinAsBitmapRows)
     EXPECT_TRUE(manager.locationBarShown);
 }
 
-// Bare names without a location are found beside the catalog, where a drawing finds them; when no
-// picture is found, nothing is written, named or offered as the location.
-TEST_F(CollectionExport, BareNamesAreFoundBesideTheCatalogAndNothingFoundIsSaid)
+// When no picture is found, nothing is written, named or offered as the location.
+TEST_F(CollectionExport, NothingFoundIsSaidWithoutAFile)
 {
-    manager.EditLocation("");
-    ASSERT_TRUE(manager.SaveCatalog());
+    RunCommand("rm '" + folder.File("a.ppm") + "' '" + folder.File("b.ppm") + "' '" + folder.File("c.ppm") + "'");
     ui.AnswerFile(FileDialogResult{target, 1});
-    ui.AnswerMessage(MsgAnswer::No);
-    manager.SavePicturesToZybFile(progress);
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"a.ppm", "Ha.ppm", "b.ppm", "c.ppm"}));
-
-    for (const char* name : {"a.ppm", "b.ppm", "c.ppm"})
-        ASSERT_TRUE(DeleteFile(folder.File(name)));
-    ui.ClearCalls();
-    ui.AnswerFile(FileDialogResult{folder.File("none.zyb"), 1});
     ui.AnswerMessage(MsgAnswer::OK);
     manager.SavePicturesToZybFile(progress);
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"No images were saved: none of the pictures of this "
                                                           "catalog could be found or read."});
-    EXPECT_FALSE(FileExists(folder.File("none.zyb")));
-    EXPECT_EQ(manager.location, "");
+    EXPECT_TRUE(!FileExists(target) && manager.location == folder.Path() + "/");
 }
 
 // A picture wider than a collection can hold is refused with its message and not counted.
