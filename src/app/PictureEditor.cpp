@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 namespace {
 
@@ -70,6 +71,23 @@ void ResizeInto(const TBitmap& source, TBitmap& target, int width, int height, b
         target.Canvas().StretchDraw(whole, source);
 }
 
+// The name proposed for an optimised copy: the picture's own name with "-optimized" before its
+// extension, so that accepting it never replaces the picture.
+std::string OptimizedCopyName(const std::string& picturePath)
+{
+    const std::string name = ExtractFileName(picturePath);
+    if (name.empty())
+        return {};
+    return ChangeFileExt(name, "") + "-optimized" + ExtractFileExt(name);
+}
+
+// Both paths name one existing file, whatever links or spellings lead to it.
+bool SameFile(const std::string& first, const std::string& second)
+{
+    std::error_code error;
+    return std::filesystem::equivalent(NativePath(first), NativePath(second), error);
+}
+
 } // namespace
 
 PictureEditor::PictureEditor(PictureFinder& finder, const DrawingSettings& settings)
@@ -104,7 +122,8 @@ bool PictureEditor::OpenPicture(const std::string& path)
     // The file the loader read, so that Save writes back to it rather than asking for a name.
     const std::string found = finder_.FindPicture(path);
     picturePath = found.empty() ? path : found;
-    modified = false;
+    PictureChanged();
+    PictureSaved();
     FitToWindow();
     return true;
 }
@@ -115,7 +134,8 @@ bool PictureEditor::TakeScannedPicture(const TBitmap& scanned)
         return false;
     picture->Assign(scanned);
     picturePath.clear();
-    modified = true;
+    PictureChanged();
+    savedState_ = NoState;
     FitToWindow();
     return true;
 }
@@ -154,8 +174,30 @@ void PictureEditor::Undo()
     if (!UndoAvailable())
         return;
     picture->Assign(*undoSnapshot);
+    pictureState_ = snapshotState_;
+    modified = pictureState_ != savedState_;
     ClearOutline();
     SetZoom(zoom);
+}
+
+void PictureEditor::NewPictureState() { pictureState_ = ++lastState_; }
+
+void PictureEditor::PictureChanged()
+{
+    NewPictureState();
+    modified = true;
+}
+
+void PictureEditor::TakeUndoSnapshot()
+{
+    undoSnapshot->Assign(*picture);
+    snapshotState_ = pictureState_;
+}
+
+void PictureEditor::PictureSaved()
+{
+    savedState_ = pictureState_;
+    modified = false;
 }
 
 std::optional<FileDialogResult> PictureEditor::AskForName(const std::string& fileName)
@@ -199,7 +241,7 @@ bool PictureEditor::SaveAskingIf(bool ask)
     if (!Write(*picture, path, *format))
         return false;
     picturePath = path;
-    modified = false;
+    PictureSaved();
     return true;
 }
 
@@ -228,13 +270,22 @@ bool PictureEditor::SaveOptimized()
     case NewPictureSize::Fine:
         break;
     }
-    const std::optional<FileDialogResult> choice = AskForName(picturePath);
+    const std::optional<FileDialogResult> choice = AskForName(OptimizedCopyName(picturePath));
     if (!choice)
         return false;
+    // Known before the write, which replaces the file's inode.
+    const bool replacesOwnFile = SameFile(choice->fileName, picturePath);
     TBitmap optimized;
     ResizeInto(*picture, optimized, static_cast<int>(width), static_cast<int>(height), true, progress);
     // The full-size picture keeps its own file and changes: the optimised copy is another file.
-    return Write(optimized, choice->fileName, FormatOfFilterIndex(choice->filterIndex));
+    if (!Write(optimized, choice->fileName, FormatOfFilterIndex(choice->filterIndex)))
+        return false;
+    // Its file now holds the copy: the full-size picture is only here, and closing must ask to save it.
+    if (replacesOwnFile) {
+        savedState_ = NoState;
+        modified = true;
+    }
+    return true;
 }
 
 bool PictureEditor::OptimizeSize(const OptimizeSizeChoice& choice)
@@ -255,12 +306,12 @@ bool PictureEditor::OptimizeSize(const OptimizeSizeChoice& choice)
         ShowPictureTooLarge(width, height);
         return false;
     }
-    undoSnapshot->Assign(*picture);
+    TakeUndoSnapshot();
     TBitmap resized;
     ResizeInto(*picture, resized, static_cast<int>(width), static_cast<int>(height), choice.bilinear, progress);
     picture->TakeOver(resized);
     ClearOutline();
-    modified = true;
+    PictureChanged();
     return true;
 }
 
@@ -419,7 +470,7 @@ void PictureEditor::AddDot(int x, int y)
     ++lastDotIndex;
     // The outline is drawn over the picture as it was before the first dot.
     if (lastDotIndex == 0)
-        undoSnapshot->Assign(*picture);
+        TakeUndoSnapshot();
     dotsX.push_back(static_cast<float>(x));
     dotsY.push_back(static_cast<float>(y));
 }
@@ -468,7 +519,7 @@ void PictureEditor::Crop()
             return;
         size = *display;
     }
-    undoSnapshot->Assign(*picture);
+    TakeUndoSnapshot();
     TBitmap cropped;
     cropped.SetPixelFormat(IsPaletteFormat(picture->PixelFormat()) ? pf24bit : picture->PixelFormat());
     cropped.SetSize(size.cx, size.cy);
@@ -482,7 +533,7 @@ void PictureEditor::Crop()
     cursor = ToolCursor::Default;
     selection = {};
     dragging = false;
-    modified = true;
+    PictureChanged();
 }
 
 void PictureEditor::Measure()
@@ -512,6 +563,9 @@ void PictureEditor::DrawOutline()
     } else {
         DrawStraightOutline(picture->Canvas(), {dotsX, dotsY});
     }
+    // A guide, not a change to ask about; but a file saved with it no longer holds the picture Undo
+    // brings back.
+    NewPictureState();
     cursor = ToolCursor::Default;
 }
 
@@ -547,7 +601,7 @@ void PictureEditor::RemoveBackground()
     picture->SetPixel(0, 0, fillColor);
     ClearOutline();
     SetZoom(zoom);
-    modified = true;
+    PictureChanged();
     dragging = false;
 }
 

@@ -163,6 +163,7 @@ public:
 
     // Only a snapshot with pixels is offered: restoring an empty one would empty the picture.
     bool UndoAvailable() const;
+    // The picture restored counts as changed when it is not what its file holds.
     void Undo();
 
     // Writes the picture back in its own format, or asks for a name and format first. True when it
@@ -171,8 +172,9 @@ public:
     // Always asks, proposing the picture's name in its folder; a cancelled or failed save keeps the old
     // name.
     bool SaveAs();
-    // Writes a copy resampled to 8 pixels a centimetre of the product's size, under a chosen name. The
-    // picture keeps its own file and its changes.
+    // Writes a copy resampled to 8 pixels a centimetre of the product's size, under a chosen name
+    // ("-optimized" before the extension proposed). The picture keeps its own file and its changes; a
+    // copy written over that file leaves the picture counted as changed, so that it is not lost.
     bool SaveOptimized();
     // Resizes the picture to the product's size on one side at 4 pixels a centimetre.
     bool OptimizeSize(const OptimizeSizeChoice& choice);
@@ -200,6 +202,12 @@ private:
     // The display's size typed by the user in its units, or nothing after saying why.
     std::optional<TSize> AskDisplaySize() const;
 
+    // Which state of the picture each bitmap and the picture's file hold: every change makes a new
+    // one, so that Undo can tell whether the picture it restores is the one saved.
+    void NewPictureState();
+    void PictureChanged();
+    void TakeUndoSnapshot();
+    void PictureSaved();
     bool SaveAskingIf(bool ask);
     // The save dialog run in the picture's folder with that name proposed; nothing when cancelled.
     std::optional<FileDialogResult> AskForName(const std::string& fileName);
@@ -211,6 +219,12 @@ private:
 
     PictureFinder& finder_;
     const DrawingSettings& settings_;
+    // The file's state when no file holds the picture: a scan, or a file an optimised copy replaced.
+    static constexpr unsigned long long NoState = 0;
+    unsigned long long lastState_ = NoState;
+    unsigned long long pictureState_ = NoState;
+    unsigned long long snapshotState_ = NoState;
+    unsigned long long savedState_ = NoState;
 };
 
 // The picture file the Picture Editor command opens for the planogram's current item: its front

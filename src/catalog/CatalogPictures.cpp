@@ -20,6 +20,8 @@ constexpr const char* Caption = "Catalog Manager";
 constexpr const char* ProgramCaption = "Kestrame";
 constexpr std::uint32_t CollectionImageIndex = 1;
 constexpr double InchQuarterCentimetres = 4 * 2.564102564102564;
+constexpr const char* NothingSaved =
+    "No images were saved: none of the pictures of this catalog could be found or read.";
 
 bool IsCollectionFile(const std::string& path) { return UpperCase(ExtractFileExt(path)) == ".ZYB"; }
 
@@ -36,28 +38,42 @@ std::string SystemPathOfStored(const std::string& stored)
     return found.empty() ? StoredPathName(stored) : found;
 }
 
-// One picture of the export: appended when its file exists and loads. Answers whether the file was
-// there at all.
+// The pictures of the export, each appended and counted when it loads. They are found where a drawing
+// of the catalog finds them: the catalog's own folder serves for bare names.
 class CollectionWriter {
 public:
-    explicit CollectionWriter(std::string target) : target_(std::move(target)) {}
+    CollectionWriter(std::string target, std::string catalogFile)
+        : target_(std::move(target)), catalogFile_(std::move(catalogFile))
+    {
+    }
 
     int Images() const { return images_; }
 
-    bool AppendPicture(const std::string& storedPath, const std::string& entryName)
+    // A product's picture and its high-resolution twin in the same folder; a product whose picture
+    // is missing has no twin.
+    void AppendProduct(const std::string& name, const std::string& photoCollection)
     {
-        const std::string found = ExistingStoredFile(storedPath);
+        const std::string stored = ExtractFilePath(name).empty() ? photoCollection + name : name;
+        const std::string found = Didfilefinder().FindPictureOfCatalog(stored, catalogFile_);
         if (found.empty())
-            return false;
+            return;
+        AppendPicture(stored, found, ExtractFileName(name));
+        const std::string twin = ExistingFileAnyCase(ExtractFilePath(found), "H" + ExtractFileName(found));
+        if (!twin.empty())
+            AppendPicture(HighResolutionName(stored), twin, "H" + ExtractFileName(name));
+    }
+
+private:
+    void AppendPicture(const std::string& storedPath, const std::string& found, const std::string& entryName)
+    {
         const bool loaded =
             ShowingExceptions([&] { return LoadPicture(storedPath, bitmap_, [&](const std::string&) { return found; }); });
         if (loaded && zyb_.Append(target_, entryName, bitmap_, CollectionImageIndex))
             ++images_;
-        return true;
     }
 
-private:
     std::string target_;
+    std::string catalogFile_;
     ZybFile zyb_;
     TBitmap bitmap_;
     int images_ = 0;
@@ -353,21 +369,21 @@ void CatalogManager::SavePicturesToZybFile(CollectionExportProgress& progress)
     const std::optional<std::string> target = ChooseCollectionFile(*reading);
     if (!target)
         return;
-    CollectionWriter writer(*target);
+    CollectionWriter writer(*target, fileName);
     {
         const ProgressFinisher finisher(progress);
         progress.Start(reading->recordCount);
         bool more = reading->First();
         for (int record = 1; record <= reading->recordCount && more; ++record) {
-            const std::string& name = reading->pictureName;
-            const std::string path =
-                ExtractFilePath(name).empty() ? reading->photoCollection + name : name;
-            // Only a product whose picture is there may have a high-resolution twin.
-            if (writer.AppendPicture(path, ExtractFileName(name)))
-                writer.AppendPicture(HighResolutionName(path), "H" + ExtractFileName(name));
-            progress.Processed(ExtractFileName(name));
+            writer.AppendProduct(reading->pictureName, reading->photoCollection);
+            progress.Processed(ExtractFileName(reading->pictureName));
             more = record < reading->recordCount && reading->Next();
         }
+    }
+    // Nothing written: no file to name, nor to point the catalog at.
+    if (writer.Images() == 0) {
+        Ui().MessageBox(NothingSaved, ProgramCaption, MsgButtons::OK, MsgIcon::Exclamation);
+        return;
     }
     const std::string done = "Done. " + std::to_string(writer.Images()) +
                              " images were saved to a single file. File located at " + *target +

@@ -77,7 +77,12 @@ std::string Didfilefinder::FindCatalog(const std::string& path)
 
 std::string Didfilefinder::FindPicture(const std::string& path)
 {
-    return FirstFound(path, {ExtractFilePath(ReadCurrentDataFile()), IncludeTrailingPathDelimiter(GetCurrentDir()),
+    return FindPictureOfCatalog(path, ReadCurrentDataFile());
+}
+
+std::string Didfilefinder::FindPictureOfCatalog(const std::string& path, const std::string& catalogFile)
+{
+    return FirstFound(path, {ExtractFilePath(catalogFile), IncludeTrailingPathDelimiter(GetCurrentDir()),
                              CatalogsFolder(), ProgramFolder()});
 }
 

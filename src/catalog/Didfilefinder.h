@@ -39,6 +39,9 @@ public:
     std::string FindCatalog(const std::string& path) override;
     // The path under which the picture was found, or empty; the current catalog stays.
     std::string FindPicture(const std::string& path);
+    // The same search with `catalogFile`'s folder in place of the current catalog's: where a drawing
+    // of that catalog's products finds their pictures.
+    std::string FindPictureOfCatalog(const std::string& path, const std::string& catalogFile);
 
 private:
     // The path itself when it exists, else its file name in the first of `folders` (each with its

@@ -253,6 +253,19 @@ TEST_F(CatalogCommands, ScanImportPictureLinksTheSavedScanToTheCurrentRow)
     EXPECT_EQ(Grid().Cells(3, 1), saved);
 }
 
+// The shipped catalog names its pictures bare, with no collection location: they are packed from
+// beside the catalog, whatever folder the program runs in.
+TEST_F(CatalogCommands, SaveAllPicturesPacksTheShippedCatalogsPictures)
+{
+    const std::string catalog = program.File("Catalogs/Sample.ctf");
+    RunCommand("'" + ExampleFilesFolder + "make_pictures.sh' '" + catalog + "' '" + program.File("Catalogs") + "'");
+    ASSERT_TRUE(manager.OpenCatalog(catalog));
+    user.AnswerFile(FileDialogResult{program.File("all.zyb"), 1});
+    user.AnswerMessage(MsgAnswer::No);
+    manager.SaveAllPicturesSingleZYBFile1->trigger();
+    EXPECT_TRUE(user.MessageTexts().at(0).starts_with("Done. 30 images were saved to a single file."));
+}
+
 TEST_F(CatalogCommands, CatalogCaptureAsksToSaveThenAddsTheCapturedProductsToANewCatalog)
 {
     ASSERT_TRUE(manager.OpenCatalog(program.File("Catalogs/Sample.ctf")));

@@ -3,6 +3,7 @@
 #include "app/PictureEditor.h"
 
 #include "app/PictureOutline.h"
+#include "app/picdocCode.h"
 #include "catalog/Didbase.h"
 #include "platform/core/Exceptions.h"
 
@@ -17,6 +18,9 @@
 #include "ImageTestSupport.h"
 #include "TestSupport.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QPointer>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -211,7 +215,7 @@ TEST_F(PictureEditorTest, SaveOptimizedWritesEightPixelsACentimetreOnlyWhenThePi
     const RgbImage written = DecodedBy("bmptopnm '" + folder.File("optimized.bmp") + "'");
     EXPECT_EQ((TSize{written.width, written.height}), (TSize{400, 320}));
     EXPECT_EQ(PictureSize(), (TSize{300, 200}));
-    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog)[0].fileOptions.fileName, folder.File("shoe.jpg"));
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog)[0].fileOptions.fileName, "shoe-optimized.jpg");
     // The full-size picture keeps its file and its changes: Save writes it there, not over the copy.
     EXPECT_EQ(editor.picturePath, folder.File("shoe.jpg"));
     EXPECT_TRUE(editor.modified);
@@ -233,6 +237,36 @@ TEST_F(PictureEditorTest, SaveOptimizedWritesEightPixelsACentimetreOnlyWhenThePi
     for (const ScriptedUi::Call& box : ui.CallsOf(ScriptedUi::Kind::MessageBox))
         EXPECT_TRUE(box.caption == "Kestrame" && box.icon == MsgIcon::Warning) << box.text;
     EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog).size(), 2u);
+}
+
+// In the window: a picture that Undo brings back after Save, or whose file an optimised copy
+// replaced, is not what its file holds, so closing asks to save it.
+TEST_F(PictureEditorTest, InTheWindowClosingAsksWhenThePictureIsNotWhatItsFileHolds)
+{
+    WriteWholeFile(folder.File("shoe.ppm"), PpmOf(Gradient(40, 30)));
+    QPointer<Tpicdoc> window = new Tpicdoc(finder, settings);
+    PictureEditor& model = window->model;
+    model.product = EditorProduct{"SK-101", "", "", 8, 6, 2, 1.5, 0}; // 2 x 1.5 cm
+    ASSERT_TRUE(window->OpenPicture(folder.File("shoe.ppm")));
+    window->show();
+    ASSERT_TRUE(model.OptimizeSize({OptimizeSizeChoice::Front, 0, "5", "5", "", true}));
+    ui.AnswerFile(FileDialogResult{folder.File("shoe.bmp"), 2});
+    window->aSaveAs->trigger();
+    window->aUndo->trigger();
+    ui.AnswerMessage(MsgAnswer::Cancel);
+    EXPECT_FALSE(window->close());
+    window->aSave->trigger();
+    window->aUndo->trigger();
+    EXPECT_FALSE(model.modified);
+
+    ui.AnswerFile(FileDialogResult{folder.File("shoe.bmp"), 2});
+    window->aOptimize->trigger();
+    EXPECT_EQ(ui.CallsOf(ScriptedUi::Kind::SaveDialog).back().fileOptions.fileName, "shoe-optimized.bmp");
+    ui.AnswerMessage(MsgAnswer::Yes);
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>(2, "Save changes to picture"));
+    EXPECT_EQ(DecodedBy("bmptopnm '" + folder.File("shoe.bmp") + "'"), Gradient(40, 30));
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST_F(PictureEditorTest, OptimizeSizeResizesToTheChosenSideAndUndoRestores)

@@ -892,6 +892,18 @@ TEST_F(CollectionExport, PacksEveryProductsPictureAndItsTwinAsBitmapRows)
     EXPECT_TRUE(manager.locationBarShown);
 }
 
+// When no picture is found, nothing is written, named or offered as the location.
+TEST_F(CollectionExport, NothingFoundIsSaidWithoutAFile)
+{
+    RunCommand("rm '" + folder.File("a.ppm") + "' '" + folder.File("b.ppm") + "' '" + folder.File("c.ppm") + "'");
+    ui.AnswerFile(FileDialogResult{target, 1});
+    ui.AnswerMessage(MsgAnswer::OK);
+    manager.SavePicturesToZybFile(progress);
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"No images were saved: none of the pictures of this "
+                                                          "catalog could be found or read."});
+    EXPECT_TRUE(!FileExists(target) && manager.location == folder.Path() + "/");
+}
+
 // A picture wider than a collection can hold is refused with its message and not counted.
 TEST_F(CollectionExport, PicturesTooWideForACollectionAreNotCounted)
 {
