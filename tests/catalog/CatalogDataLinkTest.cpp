@@ -305,6 +305,44 @@ TEST_F(CatalogDataLink, RefusedLinksNameTheirKeyAndLoadNothing)
     EXPECT_FALSE(FileExists(trace));
 }
 
+// A supplier's database whose views and trigger call the SQLite driver's file functions: shown in the
+// Catalog Manager, none writes or reads a file, while a view of SQLite's plain functions still reads.
+TEST_F(CatalogDataLink, ViewsAndTriggersOfTheDatabaseReachNoFile)
+{
+    const std::string written = database.Folder().File("written");
+    const std::string secret = database.Folder().File("secret.txt");
+    WriteWholeFile(secret, "sesame");
+    database.Client("CREATE VIEW Exporting AS SELECT * FROM Products WHERE blob_export(x'41', '" + written +
+                    "') > -1; CREATE VIEW Importing AS SELECT name, ean, width, height, blob_export(blob_import('" +
+                    secret + "'), '" + written +
+                    "') AS picture FROM Products; CREATE VIEW Plain AS SELECT upper(name) AS name, ean, length(name) "
+                    "AS width, height, substr(picture, 1, 3) AS picture FROM Products; CREATE TRIGGER Leak AFTER "
+                    "UPDATE ON Products BEGIN SELECT blob_export(x'41', '" +
+                    written + "'); END;");
+    for (const char* view : {"Exporting", "Importing"}) {
+        SCOPED_TRACE(view);
+        ui.ClearCalls();
+        ui.AnswerMessage(MsgAnswer::OK);
+        EXPECT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), view)));
+        EXPECT_EQ(ui.MessageTexts(),
+                  std::vector<std::string>{"Could not open your table make sure you have spelled the Table name correctly"});
+        EXPECT_TRUE(form.DBGrid1->isHidden());
+    }
+    ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Plain")));
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"TEA", "COFFEE", "COCOA", "SUGAR"}));
+    EXPECT_EQ(Column(4), (std::vector<std::string>{"C:\\", "D:\\", "", "sug"}));
+
+    ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Products")));
+    form.DBGrid1->setCurrentIndex(form.DBGrid1->model()->index(2, 1));
+    ui.ClearCalls();
+    ui.AnswerFile(FileDialogResult{"/pics/cocoa.jpg", 1});
+    ui.AnswerMessage(MsgAnswer::OK);
+    form.aGetPicture->trigger();
+    EXPECT_EQ(ui.MessageTexts().size(), 1u);
+    EXPECT_EQ(database.Client("SELECT ifnull(picture, '-') FROM Products WHERE ean = 3"), "-");
+    EXPECT_FALSE(FileExists(written));
+}
+
 TEST_F(CatalogDataLink, PictureCommandsPostToTheRecordsOfTheTable)
 {
     const std::string link = WriteLink(database.ConnectionString(), "Products");
