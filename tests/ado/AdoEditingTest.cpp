@@ -241,6 +241,26 @@ TEST_P(AdoEditingOnServer, WritesReachTheRowReadWholeAndReadItBack)
     Field("note").SetAsString("y");
     table.Post();
     EXPECT_EQ(database.Client("SELECT part, note FROM EditNotes ORDER BY part"), "a|x\nb|y");
+
+    // Keyless rows the driver reads alike (a REAL beyond 15 digits, a time stamp's microseconds) are
+    // refused rather than one written for the other; a lone row not read exactly is still found.
+    database.Client(OnSQLite() ? "CREATE TABLE EditSizes(size REAL, picture TEXT);"
+                                 "INSERT INTO EditSizes VALUES(0.1 + 0.2, NULL), (0.3, NULL), (1.0 / 3, NULL)"
+                               : "CREATE TABLE EditSizes(seen TIMESTAMP, at TIME, picture TEXT); INSERT INTO EditSizes "
+                                 "VALUES('2024-01-02 10:30:00.0004', NULL, NULL), ('2024-01-02 10:30:00', NULL, NULL),"
+                                 "('2024-01-02 10:31:00.123456', '12:00:00.7', NULL)");
+    table.Close();
+    OpenTable("EditSizes");
+    for (const int row : {1, 2, 3}) {
+        table.SetRecNo(row);
+        table.Edit();
+        Field("picture").SetAsString("p.jpg");
+        EXPECT_EQ(OleFailure([&] { table.Post(); }),
+                  row == 3 ? "nothing raised"
+                           : "The row to change was not found or is not unique; it may have changed since it was read.");
+        table.Cancel();
+    }
+    EXPECT_EQ(database.Client("SELECT coalesce(picture, '-') FROM EditSizes"), "-\n-\np.jpg");
     if (OnSQLite())
         return;
 

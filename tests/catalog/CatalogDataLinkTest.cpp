@@ -305,6 +305,38 @@ TEST_F(CatalogDataLink, RefusedLinksNameTheirKeyAndLoadNothing)
     EXPECT_FALSE(FileExists(trace));
 }
 
+// A supplier's database whose views and trigger call the SQLite driver's file functions: shown in the
+// Catalog Manager, none writes or reads a file, while a view of SQLite's plain functions still reads.
+TEST_F(CatalogDataLink, ViewsAndTriggersOfTheDatabaseReachNoFile)
+{
+    const std::string written = "'" + database.Folder().File("written") + "'";
+    WriteWholeFile(database.Folder().File("secret"), "sesame");
+    database.Client("CREATE VIEW Exporting AS SELECT * FROM Products WHERE blob_export(x'41', " + written +
+                    ") > -1; CREATE VIEW Importing AS SELECT name, ean, blob_export(blob_import('" +
+                    database.Folder().File("secret") + "'), " + written +
+                    ") FROM Products; CREATE VIEW Plain AS SELECT substr(upper(name), 1, length(name) - 1), ean FROM "
+                    "Products; CREATE TRIGGER Leak AFTER UPDATE ON Products BEGIN SELECT blob_export(x'41', " +
+                    written + "); END;");
+    ui.AnswerMessage(MsgAnswer::OK);
+    ui.AnswerMessage(MsgAnswer::OK);
+    EXPECT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Exporting")));
+    EXPECT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Importing")));
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>(2, "Could not open your table make sure you have spelled "
+                                                             "the Table name correctly"));
+    ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Plain")));
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"TE", "COFFE", "COCO", "SUGA"}));
+
+    // Link Picture fires the trigger: refused, and the record stays as it was.
+    ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Products")));
+    form.DBGrid1->setCurrentIndex(form.DBGrid1->model()->index(2, 1));
+    ui.AnswerFile(FileDialogResult{"/pics/cocoa.jpg", 1});
+    ui.AnswerMessage(MsgAnswer::OK);
+    form.aGetPicture->trigger();
+    EXPECT_EQ(ui.MessageTexts().size(), 3u);
+    EXPECT_EQ(database.Client("SELECT count(*) FROM Products WHERE picture IS NULL"), "1");
+    EXPECT_FALSE(FileExists(database.Folder().File("written")));
+}
+
 TEST_F(CatalogDataLink, PictureCommandsPostToTheRecordsOfTheTable)
 {
     const std::string link = WriteLink(database.ConnectionString(), "Products");

@@ -141,8 +141,11 @@ TEST_F(Document, DataLinkCatalogOpensThroughTheDocumentsComponents)
 {
     ScopedSettingsFolder settings;
     TestDatabase database(Server::SQLite);
+    const std::string written = database.Folder().File("written");
     database.Client("CREATE TABLE Goods(code TEXT, name TEXT, width REAL, height REAL);"
-                    "INSERT INTO Goods VALUES('G1', 'Box', 10, 5); INSERT INTO Goods VALUES('G2', 'Tin', 4, 4)");
+                    "INSERT INTO Goods VALUES('G1', 'Box', 10, 5); INSERT INTO Goods VALUES('G2', 'Tin', 4, 4);"
+                    "CREATE VIEW Exporting AS SELECT * FROM Goods WHERE blob_export(x'41', '" +
+                    written + "') > -1");
     didADOData link;
     link.roles[RolePartNumber] = 0;
     link.roles[RoleDescription] = 1;
@@ -170,6 +173,19 @@ TEST_F(Document, DataLinkCatalogOpensThroughTheDocumentsComponents)
     EXPECT_FALSE(document.dADODataset1->Active());
     EXPECT_FALSE(document.dADOConnection1->Connected());
     EXPECT_TRUE(ui.Calls().empty());
+
+    // A view that has the SQLite driver write a file opens nothing and writes nothing.
+    link.tableName = "Exporting";
+    finder.current = database.Folder().File("exporting.DDL");
+    ASSERT_TRUE(link.SaveToFile(finder.current, nullptr, "cm", ""));
+    ui.AnswerMessage(MsgAnswer::OK);
+    ui.AnswerMessage(MsgAnswer::OK);
+    EXPECT_FALSE(document.NewDocument(100, 100));
+    EXPECT_EQ(ui.MessageTexts(),
+              (std::vector<std::string>{
+                  "Could not create a dataset. Check that the table called Exporting still exists in your database.",
+                  "Could not open catalog file"}));
+    EXPECT_FALSE(FileExists(written));
 }
 
 TEST_F(Document, CatalogThatWillNotOpen)

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numeric>
+#include <utility>
 
 const char* const AdoNoCurrentRecord = "No current record.";
 const char* const AdoObjectClosed = "Operation is not allowed when the object is closed.";
@@ -563,6 +564,26 @@ bool IsDateColumn(const OdbcColumn& column)
     return column.type == adDBDate || column.type == adDBTime || column.type == adDBTimeStamp;
 }
 
+// The test that a row holds a column's value as it was read, at the precision the driver reads it,
+// and how many times it takes the value: a row the reading cannot tell from another then matches
+// both, and the write is refused rather than landing on the other. SQLite's driver reads a REAL as
+// SQLite's own text of it (15 digits; a whole number may be kept as an integer) and SQLite keeps
+// dates as the text they were written in; psqlODBC reads time stamps to the millisecond and times
+// to the second.
+std::pair<std::string, int> ReadValueCondition(const std::string& column, const OdbcColumn& read, bool sqlite,
+                                               bool postgres)
+{
+    if (sqlite && (read.type == adSingle || read.type == adDouble))
+        return {"(" + column + " = ? OR CAST(" + column + " AS TEXT) = CAST(? AS TEXT))", 2};
+    if (sqlite && IsDateColumn(read))
+        return {"datetime(" + column + ") = datetime(?)", 1};
+    if (postgres && read.type == adDBTimeStamp)
+        return {"date_trunc('milliseconds', " + column + ") = ?", 1};
+    if (postgres && read.type == adDBTime)
+        return {"date_trunc('second', " + column + ") = CAST(? AS time)", 1};
+    return {column + " = ?", 1};
+}
+
 const std::string& BaseColumnOf(const OdbcColumn& column)
 {
     return column.baseColumn.empty() ? column.name : column.baseColumn;
@@ -691,19 +712,19 @@ std::string AdoRecordset::RowCondition(const OdbcRow& original, std::vector<Vari
 {
     const WriteTarget& target = Target();
     std::vector<std::string> conditions;
-    // SQLite keeps dates as the text they were written in, which a bound time stamp never equals.
     const bool sqlite = SameText(target.dbms, "SQLite");
+    const bool postgres = SameText(target.dbms, "PostgreSQL");
     // Both compare long texts and bytes as any others, and their drivers report plain TEXT columns as
     // long ones: leaving those out would leave a table of texts without any condition.
-    const bool comparesLongValues = sqlite || SameText(target.dbms, "PostgreSQL");
+    const bool comparesLongValues = sqlite || postgres;
     auto add = [&](size_t column) {
-        const bool null = IsNullValue(original[column]);
-        const bool date = sqlite && IsDateColumn(columns_[column]);
-        conditions.push_back(null   ? target.columns[column] + " IS NULL"
-                             : date ? "datetime(" + target.columns[column] + ") = datetime(?)"
-                                    : target.columns[column] + " = ?");
-        if (!null)
-            values.push_back(original[column]);
+        if (IsNullValue(original[column])) {
+            conditions.push_back(target.columns[column] + " IS NULL");
+            return;
+        }
+        const auto [condition, markers] = ReadValueCondition(target.columns[column], columns_[column], sqlite, postgres);
+        conditions.push_back(condition);
+        values.insert(values.end(), static_cast<size_t>(markers), original[column]);
     };
     if (!target.key.empty())
         std::for_each(target.key.begin(), target.key.end(), add);

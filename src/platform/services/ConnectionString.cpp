@@ -130,6 +130,21 @@ bool IsOleDbKey(std::string_view key)
                        [&](const KeyMapping& mapping) { return same(mapping.oleDb); });
 }
 
+bool HasKey(const TConnectionPairs& pairs, std::string_view key) { return FindConnectionValue(pairs, key) != nullptr; }
+
+// Whether a stored string is OLE DB's, by its keys as ODBC reads them (braces hide a password's
+// text from the decision). OLE DB's own keys say so; the keys both know ("Password" is also a
+// driver's key) count only where no driver or data source is named.
+bool IsOleDbString(std::string_view stored)
+{
+    const TConnectionPairs pairs = ParseOdbcString(stored);
+    const auto has = [&pairs](std::string_view key) { return HasKey(pairs, key); };
+    if (has("Provider") || has("Extended Properties") || std::any_of(OleDbOnlyKeys.begin(), OleDbOnlyKeys.end(), has))
+        return true;
+    return !has("Driver") && !has("DSN") &&
+           std::any_of(MappedKeys.begin(), MappedKeys.end(), [&](const KeyMapping& mapping) { return has(mapping.oleDb); });
+}
+
 bool IsOdbcProvider(std::string_view provider)
 {
     const std::string form = KeyForm(provider);
@@ -198,10 +213,15 @@ std::string SqliteUri(std::string_view path)
     return uri;
 }
 
+// The driver reads only the start of a long string and takes the first of duplicate keys, so the
+// program's "NoCreat=1" goes first. A string's own other NoCreat stays for the check to refuse.
 void AdjustForSqlite(TConnectionPairs& pairs)
 {
-    if (!FindConnectionValue(pairs, "NoCreat"))
-        pairs.push_back({"NoCreat", "1"});
+    const std::string* noCreat = FindConnectionValue(pairs, "NoCreat");
+    if (!noCreat || Trimmed(*noCreat) == "1") {
+        std::erase_if(pairs, [](const TConnectionPair& pair) { return SameKey(pair.key, "NoCreat"); });
+        pairs.insert(pairs.begin(), {"NoCreat", "1"});
+    }
     if (!FindConnectionValue(pairs, "BigInt"))
         pairs.push_back({"BigInt", "1"});
     for (auto& pair : pairs)
@@ -211,10 +231,11 @@ void AdjustForSqlite(TConnectionPairs& pairs)
 
 // The keys every driver is given.
 constexpr std::array<std::string_view, 7> CommonKeys = {"DSN", "Driver", "Server", "Port", "Database", "UID", "PWD"};
-// The SQLite drivers' own, less those that load an extension or write a trace file.
-constexpr std::array<std::string_view, 11> SqliteKeys = {"Timeout",    "StepAPI",   "SyncPragma", "NoTXN",
-                                                         "ShortNames", "LongNames", "NoCreat",    "NoWCHAR",
-                                                         "FKSupport",  "BigInt",    "JDConv"};
+// The SQLite drivers' own, less those that load an extension, write a trace file or create the
+// database (only the program's "NoCreat=1" passes).
+constexpr std::array<std::string_view, 10> SqliteKeys = {"Timeout",   "StepAPI", "SyncPragma", "NoTXN",
+                                                         "ShortNames", "LongNames", "NoWCHAR", "FKSupport",
+                                                         "BigInt",     "JDConv"};
 // psqlODBC's, less its libpq options (key files, SSL engines), its logs and the statements it runs
 // when connecting.
 constexpr std::array<std::string_view, 14> PostgresKeys = {
@@ -227,8 +248,11 @@ template <size_t N> bool Listed(const std::array<std::string_view, N>& keys, std
     return std::any_of(keys.begin(), keys.end(), [key](std::string_view known) { return SameKey(key, known); });
 }
 
-bool KeyAllowed(std::string_view key, OdbcDriverKind kind)
+bool KeyAllowed(const TConnectionPair& pair, OdbcDriverKind kind)
 {
+    const std::string_view key = pair.key;
+    if (SameKey(key, "NoCreat"))
+        return Trimmed(pair.value) == "1";
     switch (kind) {
     case OdbcDriverKind::SQLite:
         return Listed(CommonKeys, key) || Listed(SqliteKeys, key);
@@ -268,10 +292,52 @@ OdbcDriverKind KindOfDataSource(std::string_view name, const TOdbcInstalled& ins
     return OdbcDriverKind::Other;
 }
 
-[[noreturn]] void RefuseDriver(std::string_view name)
+// The texts a message may show from: the string checked, and the one the link holds (parsing it
+// merges a key hidden in a value into the one that stands alone).
+struct RefusalTexts {
+    std::string_view checked;
+    std::string_view written;
+};
+
+// Whether both readings of a text, ODBC's and OLE DB's, find the key (and value, when given) outside
+// braces and quotes: inside them it may be part of a password.
+bool StandsAlone(std::string_view text, std::string_view key, const std::string* value)
 {
-    throw EConnectionStringRefused("The ODBC driver \"" + std::string(name) +
+    const TConnectionPairs odbcPairs = ParseOdbcString(text);
+    const TConnectionPairs oleDbPairs = ParseOleDbString(text);
+    const std::string* odbc = FindConnectionValue(odbcPairs, key);
+    const std::string* oleDb = FindConnectionValue(oleDbPairs, key);
+    return odbc && oleDb && (!value || (*odbc == *value && Unbraced(*oleDb) == *value));
+}
+
+[[noreturn]] void RefuseHiddenKey()
+{
+    throw EConnectionStringRefused("The connection string may not hold a key inside a value in braces or quotes: "
+                                   "only the keys that reach the data (such as the database, server, port, user "
+                                   "and password) are passed to the ODBC driver.");
+}
+
+// A message names a key or driver only where it stands alone in both texts.
+bool Showable(const RefusalTexts& texts, std::string_view key, const std::string* value = nullptr)
+{
+    return StandsAlone(texts.checked, key, value) && StandsAlone(texts.written, key, value);
+}
+
+[[noreturn]] void RefuseDriver(const std::string& name, const RefusalTexts& texts)
+{
+    if (!Showable(texts, "Driver", &name))
+        RefuseHiddenKey();
+    throw EConnectionStringRefused("The ODBC driver \"" + name +
                                    "\" is not installed; the connection string must name an installed driver.");
+}
+
+[[noreturn]] void RefuseKey(const std::string& key, const RefusalTexts& texts)
+{
+    if (!Showable(texts, key))
+        RefuseHiddenKey();
+    throw EConnectionStringRefused("The connection string may not hold \"" + key +
+                                   "\": only the keys that reach the data (such as the database, server, port, user "
+                                   "and password) are passed to the ODBC driver.");
 }
 
 // Every "key=value" between two semicolons, braces ignored, as a driver that knows no braces reads them.
@@ -358,13 +424,13 @@ const std::string* FindConnectionValue(const TConnectionPairs& pairs, std::strin
 
 std::string OdbcStringOf(std::string_view stored, std::string_view provider)
 {
-    const TConnectionPairs pairs = ParseOleDbString(stored);
+    const bool oleDb = IsOleDbString(stored);
+    const TConnectionPairs pairs = oleDb ? ParseOleDbString(stored) : TConnectionPairs();
     const std::string* own = FindConnectionValue(pairs, "Provider");
     const std::string name(Trimmed(own ? std::string_view(*own) : provider));
     if (!IsOdbcProvider(name))
         throw EOleException("The data provider \"" + name +
                             "\" is not available: only ODBC data sources can be used (Provider=MSDASQL).");
-    const bool oleDb = std::any_of(pairs.begin(), pairs.end(), [](const auto& pair) { return IsOleDbKey(pair.key); });
     return oleDb ? OdbcPairsOfOleDb(pairs) : std::string(stored);
 }
 
@@ -392,27 +458,27 @@ OdbcDriverKind DriverKindOfLibrary(std::string_view library)
     return OdbcDriverKind::Other;
 }
 
-std::string GuardedDriverString(std::string_view driverString, const TOdbcInstalled& installed)
+std::string GuardedDriverString(std::string_view driverString, const TOdbcInstalled& installed,
+                                std::string_view written)
 {
+    const RefusalTexts texts{driverString, written.empty() ? driverString : written};
     TConnectionPairs pairs = ParseOdbcString(driverString);
     for (auto& pair : pairs)
         if (SameKey(pair.key, "Driver")) {
             const TOdbcInstalled::Driver* driver = InstalledDriver(pair.value, installed);
             if (!driver)
-                RefuseDriver(pair.value);
+                RefuseDriver(pair.value, texts);
             pair.value = driver->name;
         }
     const std::string guarded = ComposeOdbcString(pairs);
     const TConnectionPairs segments = Segments(guarded);
     for (const auto& segment : segments)
         if (SameKey(segment.key, "Driver") && !InstalledDriver(segment.value, installed))
-            RefuseDriver(segment.value);
+            RefuseDriver(segment.value, texts);
     pairs.insert(pairs.end(), segments.begin(), segments.end());
     const OdbcDriverKind kind = KindOfDrivers(pairs, installed);
     for (const auto& pair : pairs)
-        if (!KeyAllowed(pair.key, kind))
-            throw EConnectionStringRefused("The connection string may not hold \"" + pair.key +
-                                           "\": only the keys that reach the data (such as the database, server, "
-                                           "port, user and password) are passed to the ODBC driver.");
+        if (!KeyAllowed(pair, kind))
+            RefuseKey(pair.key, texts);
     return guarded;
 }

@@ -30,13 +30,15 @@ const std::string* FindConnectionValue(const TConnectionPairs& pairs, std::strin
 // `provider` (the connection's); anything but "MSDASQL[.n]" raises EOleException. An OLE DB string
 // becomes its "Extended Properties", then its other pairs (the OLE DB-only ones dropped), then DSN,
 // UID, PWD and DATABASE from "Data Source", "User ID", "Password" and "Initial Catalog" where still
-// missing. A bare ODBC string passes as it is.
+// missing. A bare ODBC string passes as it is; a string naming a Driver or DSN is one unless it holds
+// a key only OLE DB has.
 std::string OdbcStringOf(std::string_view stored, std::string_view provider = "MSDASQL");
 
 // The string handed to the driver: a non-empty user or password overrides UID or PWD. A SQLite
-// string also gets "NoCreat=1" (a moved database fails instead of becoming an empty file) and
-// "BigInt=1" (its integers hold 64 bits) unless it says otherwise, and a database path the
-// driver could only read in braces goes as a "file:" URI.
+// string starts with "NoCreat=1" (a moved database fails instead of becoming an empty file; another
+// NoCreat stays, for GuardedDriverString to refuse), gets "BigInt=1" (its integers hold 64 bits)
+// unless it says otherwise, and a database path the driver could only read in braces goes as a
+// "file:" URI.
 std::string DriverConnectString(std::string_view odbcString, std::string_view userId, std::string_view password);
 
 // The kinds of ODBC driver whose connection keys the program knows.
@@ -68,5 +70,9 @@ KESTRAME_EXCEPTION(EConnectionStringRefused, EOleException)
 // DSN, Driver, Server, Port, Database, UID and PWD. A data source counts as its driver; a string
 // naming drivers of two kinds gets the other drivers' keys. `Driver` must name an installed driver.
 // Keys are also looked for between every two semicolons, braces and quotes ignored, as a driver that
-// knows no braces reads them. A driver named in another case takes the installed spelling.
-std::string GuardedDriverString(std::string_view driverString, const TOdbcInstalled& installed);
+// knows no braces reads them. A driver named in another case takes the installed spelling. NoCreat
+// passes only as "1". A message names what was refused only where it stands outside braces and
+// quotes in `driverString` and in `written` (the string the link holds, when given), so that no part
+// of a password is ever shown.
+std::string GuardedDriverString(std::string_view driverString, const TOdbcInstalled& installed,
+                                std::string_view written = {});

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <optional>
 
 // The narrow calls take and give UTF-8: unixODBC hands the bytes through, while its wide calls
@@ -838,6 +839,20 @@ public:
         SQLDisconnect(Dbc());
     }
 
+    // The SQLite driver gives every connection functions that write and read any file (blob_export,
+    // blob_import), and SQLite lets a database's views and triggers call them. With the schema
+    // untrusted they may call only harmless functions; a library that cannot promise it opens nothing.
+    void DistrustSqliteSchema()
+    {
+        if (InfoText(SQL_DBMS_NAME) != "SQLite")
+            return;
+        Run("PRAGMA trusted_schema=OFF");
+        const OdbcResult trusted = Execute("PRAGMA trusted_schema", {}, {});
+        if (trusted.rows.size() != 1 || trusted.rows.front().empty() || trusted.rows.front().front().AsInt64() != 0)
+            throw EOleException("This SQLite library cannot keep a database's views and triggers from reaching "
+                                "other files, so the database is not opened.");
+    }
+
     // The drivers take the read-only attribute but do not keep to it, so the DBMS is told too.
     void EnforceReadOnly()
     {
@@ -1292,13 +1307,14 @@ public:
         if (options.readOnly)
             handle->Check(SQLSetConnectAttr(dbc, SQL_ATTR_ACCESS_MODE,
                                             reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_MODE_READ_ONLY)), 0));
-        std::string text =
-            Win1252ToUtf8(GuardedDriverString(DriverConnectString(odbcString, userId, password), Installed()));
+        std::string text = Win1252ToUtf8(
+            GuardedDriverString(DriverConnectString(odbcString, userId, password), Installed(), odbcString));
         SQLCHAR completed[1024];
         SQLSMALLINT completedLength = 0;
-        handle->Check(SQLDriverConnect(dbc, nullptr, Sql(text), static_cast<SQLSMALLINT>(text.size()), completed,
-                                       sizeof completed, &completedLength, SQL_DRIVER_NOPROMPT));
+        handle->Check(SQLDriverConnect(dbc, nullptr, Sql(text), DriverStringLength(text), completed, sizeof completed,
+                                       &completedLength, SQL_DRIVER_NOPROMPT));
         auto connection = std::make_unique<UnixOdbcConnection>(environment, std::move(handle));
+        connection->DistrustSqliteSchema();
         if (options.readOnly)
             connection->EnforceReadOnly();
         connection->SetIsolation(options.isolation);
@@ -1325,6 +1341,16 @@ public:
     }
 
 private:
+    // The driver manager takes the length as a 16-bit number: a longer string would reach the driver
+    // cut short, without the keys the check saw.
+    static SQLSMALLINT DriverStringLength(const std::string& text)
+    {
+        if (text.size() > static_cast<size_t>(std::numeric_limits<SQLSMALLINT>::max()))
+            throw EConnectionStringRefused("The connection string is too long: a data link's connection string may "
+                                           "hold at most 32,767 bytes.");
+        return static_cast<SQLSMALLINT>(text.size());
+    }
+
     // A driver's entry carries its attributes: "Description=...\0Driver=...\0".
     static std::string DriverAttribute(std::string_view attributes, std::string_view name)
     {

@@ -215,13 +215,24 @@ TEST(OdbcConnecting, StoredStringsOpenTheirDatabaseAndNothingElse)
     const std::string missing = folder + "/moved.db";
     EXPECT_THROW(Odbc().Connect("Driver=SQLite3;Database=" + missing, "", ""), EOleException);
     EXPECT_THROW(Odbc().Connect("Driver=SQLite3;Database={" + missing + "}", "", ""), EOleException);
-    EXPECT_FALSE(std::filesystem::exists(missing));
+    // The driver reads only a string's start and the first of duplicate keys: the program's NoCreat
+    // comes first, and what the driver manager cannot take whole is refused.
+    const std::string gone = "Driver=SQLite3;Database=" + database.Folder().File("gone.db") + ";UID=";
+    EXPECT_THROW(Odbc().Connect(gone + std::string(5000, 'u') + ";NoCreat=1", "", ""), EOleException);
+    for (size_t size : {32768, 65537})
+        EXPECT_EQ(RaisedMessage<EConnectionStringRefused>([&] { Odbc().Connect(gone + std::string(size, 'u'), "", ""); }),
+                  "The connection string is too long: a data link's connection string may hold at most 32,767 bytes.");
+    EXPECT_FALSE(std::filesystem::exists(database.Folder().File("gone.db")));
 }
+
+// What a key inside braces or quotes is refused with: it may be part of a password.
+constexpr const char* Hidden = "(hidden)";
 
 std::string RefusedKeyMessage(std::string_view key)
 {
-    return "The connection string may not hold \"" + std::string(key) +
-           "\": only the keys that reach the data (such as the database, server, port, user and password) are "
+    const std::string what = key == Hidden ? "a key inside a value in braces or quotes" : "\"" + std::string(key) + "\"";
+    return "The connection string may not hold " + what +
+           ": only the keys that reach the data (such as the database, server, port, user and password) are "
            "passed to the ODBC driver.";
 }
 
@@ -251,12 +262,13 @@ TEST(OdbcConnecting, NoStringLoadsALibraryItNames)
         {OdbcStringOf("Provider=MSDASQL.1;Extended Properties=\"Driver={" + library +
                       "};Database=" + database.SqliteFile() + "\""),
          "", notInstalled},
-        {sqlite + ";Description={a;Driver=" + library + "}", "", notInstalled},
+        {sqlite + ";Description={a;Driver=" + library + "}", "", refusedKey(Hidden)},
+        {sqlite + ";PWD=\"a;Driver=" + library + "\"", "", refusedKey(Hidden)},
         {sqlite + ";LoadExt=" + library, "", refusedKey("LoadExt")},
-        {sqlite + ";PWD={a;loadext=" + library + "}", "", refusedKey("loadext")},
+        {sqlite + ";PWD={a;loadext=" + library + "}", "", refusedKey(Hidden)},
         {OdbcStringOf("Provider=MSDASQL.1;Extended Properties=\"" + sqlite + ";Load Ext=" + library + "\""), "",
          refusedKey("Load Ext")},
-        {sqlite, "secret;LoadExt=" + library, refusedKey("LoadExt")},
+        {sqlite, "secret;LoadExt=" + library, refusedKey(Hidden)},
         {"FILEDSN=" + fileDsn, "", refusedKey("FILEDSN")},
         {sqlite + ";SaveFile=" + database.Folder().File("saved.dsn"), "", refusedKey("SaveFile")},
     };
@@ -294,8 +306,10 @@ TEST(OdbcConnecting, OnlyTheKeysADataLinkNeedsReachTheDriver)
     } cases[] = {
         {0, "Timeout=2000;StepAPI=1;SyncPragma=NORMAL;NoTXN=0;LongNames=1;NoWCHAR=0;FKSupport=1;JDConv=0", ""},
         {0, "TraceFile=" + trace, "TraceFile"},
-        {0, "PWD={x;TraceFile=" + trace + "}", "TraceFile"},
-        {0, "PWD=\"x;trace file=" + trace + "\"", "trace file"},
+        {0, "PWD={x;TraceFile=" + trace + "}", Hidden},
+        {0, "PWD=\"x;trace file=" + trace + "\"", Hidden},
+        {0, "NoCreat=0", "NoCreat"},
+        {0, "NoCreat=1", ""},
         {0, "DMEnvAttr=SQL_ATTR_UNIXODBC_ENVATTR={ODBCINI=" + trace + "}", "DMEnvAttr"},
         {0, "DMConnAttr=[1041]=1", "DMConnAttr"},
         {0, "DMStmtAttr=[0]=\\1", "DMStmtAttr"},
@@ -310,6 +324,8 @@ TEST(OdbcConnecting, OnlyTheKeysADataLinkNeedsReachTheDriver)
         {1, "ConnSettings=DROP TABLE shelf", "ConnSettings"},
         {1, "CommLog=1;Logdir=" + sqlite.Folder().Path(), "CommLog"},
         {1, "TraceFile=" + trace, "TraceFile"},
+        {1, "Password={x;y}", ""},
+        {1, "Password={x;TraceFile=" + trace + "}", Hidden},
         {2, "", ""},
         {2, "Timeout=2000", "Timeout"},
         {3, "Timeout=2000;BigInt=1", ""},
@@ -320,9 +336,9 @@ TEST(OdbcConnecting, OnlyTheKeysADataLinkNeedsReachTheDriver)
         const std::string odbc = base[c.base] + (c.more.empty() ? "" : ";" + c.more);
         SCOPED_TRACE(odbc);
         if (c.refused.empty())
-            EXPECT_FALSE(Odbc().Connect(odbc, "", "")->DbmsName().empty());
+            EXPECT_FALSE(Odbc().Connect(OdbcStringOf(odbc), "", "")->DbmsName().empty());
         else
-            EXPECT_EQ(RaisedMessage<EConnectionStringRefused>([&] { Odbc().Connect(odbc, "", ""); }),
+            EXPECT_EQ(RaisedMessage<EConnectionStringRefused>([&] { Odbc().Connect(OdbcStringOf(odbc), "", ""); }),
                       RefusedKeyMessage(c.refused));
         EXPECT_FALSE(std::filesystem::exists(trace));
     }
