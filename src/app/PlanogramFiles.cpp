@@ -97,6 +97,8 @@ PlanogramFiles::PlanogramFiles(const PlanogramFilesSeams& seams) : seams_(seams)
 
 Tplandoc* PlanogramFiles::ActivePlanogram() const
 {
+    if (filling_)
+        return filling_;
     QMdiSubWindow* frame = seams_.area.activeSubWindow();
     if (!frame) {
         const QList<QMdiSubWindow*> frames = seams_.area.subWindowList(QMdiArea::ActivationHistoryOrder);
@@ -299,6 +301,12 @@ bool PlanogramFiles::NewSetUpPlanogram(const std::function<bool(PlanogramDocumen
     Tplandoc* window = NewDisplayWindow("My Display ", setUp);
     if (!window)
         return false;
+    struct FillingForThisCall {
+        Tplandoc*& filling;
+        ~FillingForThisCall() { filling = nullptr; }
+    } scope{filling_};
+    filling_ = window;
+    seams_.area.setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window->parentWidget()));
     fill(window->Document());
     return true;
 }

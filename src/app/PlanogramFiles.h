@@ -54,8 +54,8 @@ public:
     bool NewPlanogram();
     // A new display that the caller sets up instead of the Document Setup dialog: `setUp` makes the
     // window's document (its wall, through NewDocument) and answers whether it did; the window is
-    // freed when it did not. Then `fill` puts the display's contents on it. The whole runs as one
-    // long operation; false when none could start or no document was made.
+    // freed when it did not. Then `fill` puts the display's contents on it, as the active planogram.
+    // The whole runs as one long operation; false when none could start or no document was made.
     bool NewSetUpPlanogram(const std::function<bool(PlanogramDocument&)>& setUp,
                            const std::function<void(PlanogramDocument&)>& fill);
     // The Document Setup command of the active planogram: its wall takes the new size, background
@@ -64,7 +64,9 @@ public:
     // The save dialog's filter changed: the file name takes that filter's extension.
     void SaveTypeChange(int filterIndex);
 
-    // The active MDI child when it is a planogram window.
+    // The active MDI child when it is a planogram window; while NewSetUpPlanogram fills a display,
+    // that display's, whichever window the window system holds active (a wizard shown modally keeps
+    // the main window and its planogram windows inactive).
     Tplandoc* ActivePlanogram() const;
     Tplandoc* WindowOf(const PlanogramDocument& document) const;
 
@@ -86,4 +88,5 @@ private:
 
     PlanogramFilesSeams seams_;
     DocumentSetupDialog* setupDialog_ = nullptr;
+    Tplandoc* filling_ = nullptr;
 };

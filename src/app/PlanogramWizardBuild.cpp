@@ -32,8 +32,8 @@ void OpenLinkedTable(TdADOConnection& connection, TdADODataset& dataSet, const d
     dataSet.Open();
 }
 
-// The selector finds the products and places them through the main window; each placement adds
-// shelves as the wizard says.
+// The selector finds the products and places them through the main window, whose active planogram
+// is the display being made; each placement adds shelves as the wizard says.
 class WizardBuilderHost : public BuilderHost {
 public:
     WizardBuilderHost(BuilderHost& selector, PlanogramDocument& document, bool autoShelves)

@@ -41,13 +41,16 @@ PlanogramWizardPages::PlanogramWizardPages(PlanogramWizardWindows& windows_) : w
 {
     OpenKQF.defaultExt = "kqf";
     OpenKQF.filter = "Kestrame File|*.kqf|All file types|*.*";
-    gridB = {{"Item", "Rank", "Facings"}, {}};
+    ClearProducts();
 }
 
 void PlanogramWizardPages::FormShow(const SettingsStore& store)
 {
     doWhat = NewDisplay;
     Restart();
+    // The products of an earlier run, built or cancelled, belong to its display and its catalog.
+    ClearProducts();
+    valuesInInches_.reset();
     showAtStart = store.ReadBool(Options, "Welcome", true);
     inchUnits = ResolvedUnits(store.ReadString(Options, "Units", "none"), CountryCode()) != "cm";
     ShowUnits(store);
@@ -64,6 +67,7 @@ void PlanogramWizardPages::ShowUnits(const SettingsStore& store)
 {
     const char* prefix = inchUnits ? "Inch" : "cm";
     edBestHeight = inchUnits ? "60" : "150";
+    bestHeightFrom_.clear();
     unitLabel = inchUnits ? "inches" : "cm";
     pegHeading = "Peghole placement and size in " + unitLabel;
     for (size_t i = 0; i < peg.size(); ++i) {
@@ -118,7 +122,9 @@ bool PlanogramWizardPages::PageAction(const SettingsStore& store)
         backStep = 1;
         return true;
     case UnitsPage:
-        ShowUnits(store);
+        if (valuesInInches_ != inchUnits)
+            ShowUnits(store);
+        valuesInInches_ = inchUnits;
         backStep = 1;
         return true;
     case SizePage:
@@ -129,7 +135,10 @@ bool PlanogramWizardPages::PageAction(const SettingsStore& store)
         if (RefuseSize())
             return false;
         backStep = 1;
-        edBestHeight = FloatToStr(Number(edHeight) * 0.5);
+        if (edHeight != bestHeightFrom_) {
+            edBestHeight = FloatToStr(Number(edHeight) * 0.5);
+            bestHeightFrom_ = edHeight;
+        }
         return true;
     case BackgroundPage:
         // A cancelled picture dialog leaves an image wall without its image.
@@ -211,6 +220,8 @@ bool PlanogramWizardPages::RefusePegValues() const
 }
 
 bool PlanogramWizardPages::LinkedCatalog() const { return UpperCase(ExtractFileExt(catalogFile)) == ".DDL"; }
+
+void PlanogramWizardPages::ClearProducts() { gridB = {{"Item", "Rank", "Facings"}, {}}; }
 
 void PlanogramWizardPages::AddProduct(const std::string& partNumber)
 {

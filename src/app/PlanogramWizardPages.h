@@ -4,6 +4,7 @@
 #include "platform/graphics/Colors.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,7 +63,7 @@ public:
 
     explicit PlanogramWizardPages(PlanogramWizardWindows& windows);
 
-    // Starts again on the first page with the unit and peg values of the settings.
+    // Starts again on the first page with the unit and peg values of the settings and no products.
     void FormShow(const SettingsStore& store);
     void ShowUnits(const SettingsStore& store);
     void NextClick(const SettingsStore& store);
@@ -114,6 +115,12 @@ private:
     bool RefusePegValues() const;
     bool LinkedCatalog() const;
     void Restart();
+    void ClearProducts();
 
     PlanogramWizardWindows& windows;
+    // The unit the peg values and the most visible height were read for since the wizard was shown,
+    // and the display height the most visible height was worked out from: going Back and Next again
+    // keeps what was typed unless what it depends on changed.
+    std::optional<bool> valuesInInches_;
+    std::string bestHeightFrom_;
 };

@@ -13,6 +13,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
 void TMainForm::SetOptionsWindow(TOptions& options)
 {
@@ -49,7 +51,16 @@ void TMainForm::Options1Click()
 
 void TMainForm::CatalogWizard1Click() { Ui().ShowModal(*catalogWizard_); }
 
-void TMainForm::PlanogramWizard1Click() { Ui().ShowModal(*planogramWizard_); }
+void TMainForm::PlanogramWizard1Click()
+{
+    const qsizetype windows = ClientArea->subWindowList().size();
+    Ui().ShowModal(*planogramWizard_);
+    // The wizard held the main window disabled, so the display it made or opened could not come
+    // forward then.
+    const QList<QMdiSubWindow*> frames = ClientArea->subWindowList();
+    if (frames.size() > windows)
+        ClientArea->setActiveSubWindow(frames.last());
+}
 
 void TMainForm::ShowPlanogramWizardAtStart()
 {

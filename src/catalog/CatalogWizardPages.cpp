@@ -48,6 +48,7 @@ void CatalogWizardPages::FormShow()
     fields = DefaultFields();
     fieldsChanged = false;
     backEnabled = true;
+    enteredCatalogStarted_ = false;
 }
 
 void CatalogWizardPages::AdvancePage()
@@ -61,9 +62,8 @@ void CatalogWizardPages::BackPage()
     // Back on the first page has nowhere to go.
     if (page - step >= WelcomePage)
         page -= step;
-    // The cell page entered again shows what its cell holds, so that Next keeps it unless retyped.
     if (page == CellPage)
-        cellInfo = manager.Grid.Cells(manager.Grid.Col(), manager.Grid.Row());
+        PromptForSelectedCell();
 }
 
 std::string CatalogWizardPages::NextCaption() const { return page == DoNextPage ? "&Finish" : "&Next>"; }
@@ -113,7 +113,17 @@ bool CatalogWizardPages::PageAction()
 bool CatalogWizardPages::StartNewCatalog()
 {
     // The Catalog Manager may still hold what an earlier run left unsaved.
-    return manager.NewCatalog1Click();
+    if (!manager.NewCatalog1Click())
+        return false;
+    enteredCatalogStarted_ = false;
+    return true;
+}
+
+bool CatalogWizardPages::StartEnteredCatalog()
+{
+    if (!enteredCatalogStarted_)
+        enteredCatalogStarted_ = StartNewCatalog();
+    return enteredCatalogStarted_;
 }
 
 bool CatalogWizardPages::ContinueExistingCatalog()
@@ -132,7 +142,7 @@ bool CatalogWizardPages::ContinueExistingCatalog()
 bool CatalogWizardPages::ImportOrStart()
 {
     if (importKind == EnterManually) {
-        if (!StartNewCatalog())
+        if (!StartEnteredCatalog())
             return false;
         FillFieldCombos();
         return true;
@@ -168,7 +178,7 @@ bool CatalogWizardPages::Imported(bool read)
 
 bool CatalogWizardPages::StartProductEntry()
 {
-    if (!StartNewCatalog())
+    if (!StartEnteredCatalog())
         return false;
     ApplyToCatalogManager();
     if (addProducts == AddManually) {
@@ -249,6 +259,7 @@ void CatalogWizardPages::PromptForSelectedCell()
     const TStringGrid& grid = manager.Grid;
     addInfo = "add the " + grid.Cells(grid.Col(), 0) + " attribute information for product entry number " +
               std::to_string(grid.Row());
+    cellInfo = grid.Cells(grid.Col(), grid.Row());
 }
 
 void CatalogWizardPages::AddField(const std::string& field)

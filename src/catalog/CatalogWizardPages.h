@@ -110,9 +110,14 @@ private:
     bool Importing() const { return importKind != EnterManually; }
     // A new empty catalog, once unsaved changes are saved or given up.
     bool StartNewCatalog();
+    // The catalog entered by hand: new the first time in a showing, then the one being typed into, so
+    // that going Back and Next again keeps the products typed.
+    bool StartEnteredCatalog();
+    // Asks for the grid's selected cell, showing what it holds, so that Next keeps it unless retyped.
     void PromptForSelectedCell();
 
     CatalogManager& manager;
     CatalogWizardWindows& windows;
     Progress unshownProgress;
+    bool enteredCatalogStarted_ = false;
 };

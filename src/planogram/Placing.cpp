@@ -143,6 +143,11 @@ void JoinGroupAfter(ListOB& previous, ListOB& item)
 
 } // namespace
 
+void RefuseUndefinedProduct()
+{
+    Ui().MessageBox(UndefinedProductText, ApplicationTitle, MsgButtons::OK, MsgIcon::Exclamation);
+}
+
 bool PlanogramDocument::AddCatalogItem(int x, int y)
 {
     if (wrapDirection == 2)
@@ -151,7 +156,7 @@ bool PlanogramDocument::AddCatalogItem(int x, int y)
         placeDirection = 0;
     shelfGap = autoAddShelves ? ShelfHeight : 0;
     if (!catalog || !items || !IsPlaceable(*catalog)) {
-        Ui().MessageBox(UndefinedProductText, ApplicationTitle, MsgButtons::OK, MsgIcon::Exclamation);
+        RefuseUndefinedProduct();
         return false;
     }
     const didBase& product = *catalog;

@@ -37,5 +37,8 @@ void MoveItemBy(ListOB& item, int dx, int dy);
 // chain that loops is walked no longer than the list.
 std::vector<ListOB*> GroupMembers(ListOB& item, int listLength);
 
+// Tells the user that a product without its width, height or part number cannot be placed.
+void RefuseUndefinedProduct();
+
 // The frame of an item as selected: its turned bounds when turned, else its box.
 TRect SelectionFrame(const ListOB& item);

@@ -1,6 +1,7 @@
 #include "planogram/Planobuilder.h"
 
 #include "planogram/DocumentView.h"
+#include "planogram/Placing.h"
 #include "planogram/PlanogramDocument.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/Numbers.h"
@@ -137,6 +138,11 @@ bool FacingsFit(const TStringGrid& grid, int wallWidth, int wallHeight, const Bu
         const std::optional<SelectorProduct> product = find(grid.Cells(0, row));
         if (!product)
             continue;
+        // Placing would refuse it once per facing, after the wall was cleared.
+        if (product->widthQ <= 0 || product->heightQ <= 0) {
+            RefuseUndefinedProduct();
+            return false;
+        }
         const long long most = FacingsThatFit(wallWidth, wallHeight, product->widthQ, product->heightQ);
         if (facings > most) {
             RefuseFacings(product->partNumber, most);

@@ -80,14 +80,15 @@ private:
 std::vector<BuilderEntry> BuilderEntries(const TStringGrid& grid);
 
 // How many of a product fit on a wall, side by side and stacked, all sizes in document units. A
-// product without a size is not bounded here: placing refuses it.
+// product without a size is not bounded here: the builds refuse it before.
 long long FacingsThatFit(int wallWidth, int wallHeight, int width, int height);
 // Tells the user that the wall holds at most `most` of the part number.
 void RefuseFacings(const std::string& partNumber, long long most);
 
 // A part number's product with its size in document units, or nothing when there is no such product.
 using BuilderProductLookup = std::function<std::optional<SelectorProduct>(const std::string& partNumber)>;
-// False, after telling the user, when a row of a builder grid asks for more facings of its product
-// than a wall of that size holds; checked before a build clears or makes anything, since placing that
-// many would hold the program for as long as it takes. Products the lookup lacks are not bounded here.
+// False, after telling the user once, when a row of a builder grid asks for more facings of its product
+// than a wall of that size holds, or for facings of a product without a width or height; checked
+// before a build clears or makes anything, since placing that many would hold the program for as long
+// as it takes. Products the lookup lacks are not bounded here.
 bool FacingsFit(const TStringGrid& grid, int wallWidth, int wallHeight, const BuilderProductLookup& find);

@@ -415,6 +415,13 @@ TEST_F(BuilderCommands, NumbersBeyondWhatTheirPlaceHoldsAreRefusedAndChangeNothi
              form->LoadProductList1->trigger();
          },
          tooMany},
+        {"200 facings of a product without a width",
+         [&] {
+             const std::optional<int> row = selector->model.FindProductRow(selector->GridP(), "SK-101");
+             selector->GridP().SetCells(selector->model.catalog.roleColumns[RoleWidth], row.value_or(0), "0");
+             facingsTyped("200")();
+         },
+         build, "The width, height or Part Number for this item is not defined, so it can not be added."},
     };
     for (const auto& c : cases) {
         c.prepare();

@@ -210,6 +210,13 @@ TEST_F(PlanogramWizardTest, AnAutomaticDisplayPlacesTheChosenProductsAtTheWholeM
     WalkTo(wall, Pages::PlacementPage);
     EXPECT_EQ(wizard->edBestHeight->text().toStdString(), "94.5");
     EXPECT_EQ(wizard->lbUnitHeight->text().toStdString(), "cm");
+    // What is typed outlasts going Back to the units page and on again.
+    wizard->edBestHeight->setText("94");
+    while (Page() > Pages::UnitsPage)
+        wizard->bBack->click();
+    while (Page() < Pages::PlacementPage)
+        Next();
+    EXPECT_EQ(wizard->edBestHeight->text().toStdString(), "94");
     wizard->GridB().FocusCell(0, 4);
     wizard->bRemove->click();           // the empty last row stays
     wizard->RankList->setCurrentRow(9); // tall to short
@@ -284,10 +291,9 @@ TEST_F(PlanogramWizardTest, TheOtherCatalogKindsAreListedAndBuild)
     ASSERT_TRUE(Finish(linked));
     PlanogramDocument& document = Active();
     EXPECT_EQ(document.catalog->type, "DDL");
-    // The list keeps what the last build left in it.
-    const std::vector<BuilderEntry> list = {{"HT-301", "1", "4"}, {"SK-101", "2", "1"}, {"CR-605", "3", "2"}};
+    const std::vector<BuilderEntry> list = {{"SK-101", "1", "1"}, {"CR-605", "2", "2"}};
     EXPECT_EQ(document.builderList, list);
-    EXPECT_EQ(document.items->Count(), 7);
+    EXPECT_EQ(document.items->Count(), 3);
     EXPECT_EQ(document.items->tail->picture, "CR-605.jpg");
     EXPECT_GT(DrawnPixels(), 1000);
     // The linked table bounds the facings as a catalog file does: 8 across and 11 up of CR-605.
@@ -307,6 +313,32 @@ TEST_F(PlanogramWizardTest, TheOtherCatalogKindsAreListedAndBuild)
     EXPECT_EQ(Active().items->Count(), 37);
     EXPECT_TRUE(Active().catalog->FindByKey("SK-101"));
     EXPECT_TRUE(ui.Calls().empty());
+}
+
+TEST_F(PlanogramWizardTest, FromTheToolsMenuTheProductsGoIntoTheDisplayMadeWhicheverPlanogramIsActive)
+{
+    WriteWholeFile(program.File("Catalogs/Other.ctf"),
+                   Replaced(ReadWholeFile(program.File("Catalogs/Sample.ctf")), "SK-101", "OT-101"));
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    PlanogramDocument& example = Active();
+    RealModalUi modal;
+    Wall cancelled, other;
+    cancelled.products = {{"BR-501", "3"}};
+    other.catalog = "Catalogs/Other.ctf";
+    other.products = {{"OT-101", "2"}};
+    QTimer::singleShot(0, [&] {
+        WalkTo(cancelled, Pages::PlacementPage);
+        wizard->CancelBtn->click();
+    });
+    form->PlanogramWizard1->trigger();
+    QTimer::singleShot(0, [&] { EXPECT_TRUE(Finish(other)); });
+    form->PlanogramWizard1->trigger();
+    PlanogramDocument& made = Active();
+    ASSERT_NE(&made, &example);
+    EXPECT_EQ(made.builderList, (std::vector<BuilderEntry>{{"OT-101", "1", "2"}}));
+    EXPECT_EQ(made.items->Count(), 2);
+    EXPECT_EQ(made.items->head->index, "OT-101");
+    EXPECT_FALSE(example.modified);
 }
 
 TEST_F(PlanogramWizardTest, ProductsThatDoNotFitAreDeletedWithAMessage)
@@ -358,6 +390,17 @@ TEST_F(PlanogramWizardTest, RefusedValuesMakeNoWindow)
          Pages::FinishedPage,
          [] {},
          {"The display can hold at most 78 of BR-501. Please lower its facings and build again."},
+         Pages::PlacementPage},
+        {"facings of a product without a width",
+         [] {},
+         [] {
+             Wall wall;
+             wall.products = {{"SK-101", "200"}};
+             return wall;
+         }(),
+         Pages::FinishedPage,
+         [this] { wizard->GridP().SetCells(4, 1, "0"); }, // SK-101, the first product
+         {"The width, height or Part Number for this item is not defined, so it can not be added."},
          Pages::PlacementPage},
         {"a stored peg value that is no number",
          [] { SettingsStore().WriteString("Options", "cmPegTop", "abc"); },

@@ -83,6 +83,15 @@ TEST(CatalogWizardWindow, ACatalogMadeThroughTheWizardIsSavedAndOpensAgain)
         EXPECT_EQ(wizard.edCellInfo->text().toStdString(), "3");
         next();
         EXPECT_EQ(wizard.PageControl1->currentIndex(), CatalogWizardPages::DoNextPage);
+        // Back to the page that starts the products and on again goes on with the product typed.
+        wizard.bBack->click();
+        wizard.bBack->click();
+        EXPECT_EQ(wizard.PageControl1->currentIndex(), CatalogWizardPages::AddProductsPage);
+        next();
+        EXPECT_EQ(wizard.edCellInfo->text().toStdString(), "P-9");
+        for (size_t cell = 0; cell < product.size(); ++cell)
+            next();
+        EXPECT_EQ(wizard.PageControl1->currentIndex(), CatalogWizardPages::DoNextPage);
 
         // The Catalog Manager the wizard showed takes a typed cell while the wizard waits.
         managerUsable = manager.isVisible() && manager.isEnabled();
