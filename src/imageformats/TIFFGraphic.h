@@ -75,7 +75,13 @@ private:
     // The packed bytes of a strip, at most `budget` of them, which it lessens by what it read.
     void ReadPackedStrip(TStream& stream, std::int64_t start, std::uint32_t byteCount, std::int64_t& budget,
                          std::vector<std::uint8_t>& packed) const;
+    void DecodeStrip(TDecoder& decoder, const std::vector<std::uint8_t>& packed, std::uint32_t stripRows,
+                     std::vector<std::uint8_t>& rows, TBitmap& image);
+    void InflateStripByRows(const std::vector<std::uint8_t>& packed, std::uint32_t stripRows,
+                            std::vector<std::uint8_t>& rows, TBitmap& image);
+    void TransferDecodedRow(std::uint8_t* row, TBitmap& image);
     void TransferRow(const std::uint8_t* row, TBitmap& image);
+    void SizeOnce(TBitmap& image) const;
     void UndoPredictor(std::uint8_t* row) const;
 
     std::vector<TIFDEntry> FIFD;

@@ -165,6 +165,7 @@ void TTIFFJPEGDecoder::DecodeInit()
     CallLibrary([&] {
         jpeg_create_decompress(&library.info);
         library.created = true;
+        LimitJPEGMemory(library.info);
     });
     SetUp(library.tables);
     SetUp(library.strip);
