@@ -230,17 +230,14 @@ TEST(PSPRLEDecoder, CountsHeadersAndDataAgainstThePackedSize)
     // Row by row, packets go on into the next row; a run without its value ends the data.
     TPSPRLEDecoder rows;
     rows.DecodeInit();
-    const Bytes packed{0x83, 7, 0x02, 1, 2, 0x85};
-    const std::uint8_t* source = packed.data();
-    Bytes got;
+    Bytes left{0x83, 7, 0x02, 1, 2, 0x85}, got;
     for (int row = 0; row < 3; ++row) {
-        Bytes out(2, 0xEE);
-        std::uint8_t* target = out.data();
-        rows.Decode(source, target, static_cast<std::int32_t>(packed.data() + packed.size() - source), 2);
-        got.insert(got.end(), out.begin(), out.end());
+        const TDecodeResult result = DecodeGuarded(rows, left, 2);
+        got.insert(got.end(), result.Output.begin(), result.Output.end());
+        left.erase(left.begin(), left.begin() + result.SourceMoved);
     }
     EXPECT_EQ(got, (Bytes{7, 7, 7, 1, 2, 0}));
-    EXPECT_EQ(source, packed.data() + packed.size());
+    EXPECT_TRUE(left.empty());
 }
 
 TEST(RLADecoder, RepeatsForCountsFromZeroAndCopiesForNegativeOnes)
