@@ -107,8 +107,7 @@ std::string TiffOfSide(const std::string& netpbm, const std::string& options, un
     WriteBytes(InFolder("small.pnm"), netpbm);
     Run("/usr/bin/pnmtotiff " + options + " " + InFolder("small.pnm") + " > " + InFolder("small.tif"));
     Run("/usr/bin/tiffcp -c zip " + InFolder("small.tif") + " " + InFolder("zip.tif"));
-    const std::string tiff =
-        WithTag(WithTag(WithTag(ReadBytes(InFolder("zip.tif")), 256, side), 257, side), 278, side);
+    const std::string tiff = WithTag(WithTag(WithTag(ReadBytes(InFolder("zip.tif")), 256, side), 257, side), 278, side);
     return WithTag(WithTag(tiff, 273, static_cast<unsigned>(tiff.size())), 279, static_cast<unsigned>(strip.size())) +
            strip;
 }
@@ -135,10 +134,9 @@ std::string FlatPsp(std::uint16_t compression)
     layout.compression = compression;
     layout.width = layout.height = 13000;
     const std::size_t pixels = std::size_t{13000} * 13000;
-    layout.layers = {{0,
-                      {{1, fixtures::Bytes(pixels, 0x10)},
-                       {2, fixtures::Bytes(pixels, 0x20)},
-                       {3, fixtures::Bytes(pixels, 0x30)}}}};
+    layout.layers = {
+        {0,
+         {{1, fixtures::Bytes(pixels, 0x10)}, {2, fixtures::Bytes(pixels, 0x20)}, {3, fixtures::Bytes(pixels, 0x30)}}}};
     return fixtures::PspFile(layout);
 }
 
@@ -147,9 +145,8 @@ void BM_LoadOnce(benchmark::State& state, const std::string& name, const std::fu
     const std::string path = InFolder(name);
     WriteBytes(path, make());
     std::string extension = name.substr(name.rfind('.'));
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) {
-        return static_cast<char>(std::toupper(c));
-    });
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     double peak = 0;
     std::string answer = "loaded";
     for (auto _ : state) {
@@ -183,14 +180,17 @@ void Register(const std::string& name, const std::function<std::string()>& make)
 
 int main(int argc, char** argv)
 {
-    Register("arithmetic_progressive_23000.jpg", [] { return FlatCjpeg("-arithmetic -progressive -grayscale", 23000); });
-    Register("arithmetic_progressive_13000.jpg", [] { return FlatCjpeg("-arithmetic -progressive -grayscale", 13000); });
+    Register("arithmetic_progressive_23000.jpg",
+             [] { return FlatCjpeg("-arithmetic -progressive -grayscale", 23000); });
+    Register("arithmetic_progressive_13000.jpg",
+             [] { return FlatCjpeg("-arithmetic -progressive -grayscale", 13000); });
     Register("arithmetic_baseline_23000.jpg", [] { return FlatCjpeg("-arithmetic -grayscale", 23000); });
     Register("dc_scan_21000.jpg", [] { return DcScanJpeg(21000); });
     Register("two_bit_junk_44900.tif", TwoBitJunkTiff);
     Register("two_bit_junk_44900.eps", [] { return EpsAround(TwoBitJunkTiff()); });
     Register("white_rgb_13000.tif", [] {
-        return TiffOfSide("P3\n1 1\n255\n255 254 253\n", "-truecolor", 13000, Deflated(std::size_t{13000} * 13000 * 3, '\xFF'));
+        return TiffOfSide("P3\n1 1\n255\n255 254 253\n", "-truecolor", 13000,
+                          Deflated(std::size_t{13000} * 13000 * 3, '\xFF'));
     });
     Register("two_bit_junk_45000.png", TwoBitJunkPng);
     Register("flat_deflate_13000.psp", [] { return FlatPsp(2); });

@@ -343,8 +343,10 @@ TEST_F(TIFFFiles, StripsSharingTheirBytesReadBoundedWork)
 TEST_F(TIFFFiles, SmallFilesOfLargePicturesHoldOnlyTheirPicture)
 {
     const auto withStrip = [&](const std::string& from, unsigned side, const std::string& strip) {
-        const std::string tiff = WithTag(WithTag(WithTag(Tiffcp("zip.tif", "-c zip", from), 256, side), 257, side), 278, side);
-        return WithTag(WithTag(tiff, 273, static_cast<unsigned>(tiff.size())), 279, static_cast<unsigned>(strip.size())) +
+        const std::string tiff =
+            WithTag(WithTag(WithTag(Tiffcp("zip.tif", "-c zip", from), 256, side), 257, side), 278, side);
+        return WithTag(WithTag(tiff, 273, static_cast<unsigned>(tiff.size())), 279,
+                       static_cast<unsigned>(strip.size())) +
                strip;
     };
     Make("grey2.tif", "/usr/bin/pnmtotiff " + File("3.pgm"));
