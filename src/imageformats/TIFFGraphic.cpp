@@ -38,8 +38,9 @@ constexpr std::uint64_t FaxExpansion = 256;
 // No sound file reads its strips' bytes more than once; strips that share bytes may read them
 // this many times the file's length in all, and then read nothing.
 constexpr std::int64_t StripReadsPerFileLength = 2;
-// A Deflate strip larger than this is inflated a row at a time, so that the reader holds a row
-// beside the picture rather than a second picture; smaller ones are inflated whole, which is faster.
+// A Deflate or JPEG strip larger than this is decoded a row at a time, so that the reader holds a
+// row beside the picture rather than a second picture; smaller ones are decoded whole, which is
+// faster.
 constexpr std::size_t StripBandBytes = std::size_t{1} << 20;
 constexpr int PartialFlush = 1;
 
@@ -816,8 +817,11 @@ void TTIFFGraphic::ReadStrips(TStream& stream, TBitmap& image, TDecoder* decoder
         ReadPackedStrip(stream, start, byteCounts[strip], budget, packed);
         if (reversed)
             ReverseBits(packed);
-        if (properties.Compression == ctLZ77 && std::size_t{stripRows} * bytesPerLine > StripBandBytes)
+        const bool large = std::size_t{stripRows} * bytesPerLine > StripBandBytes;
+        if (large && properties.Compression == ctLZ77)
             InflateStripByRows(packed, stripRows, rows, image);
+        else if (large && properties.Compression == ctJPEG)
+            DecodeJPEGStripByRows(static_cast<TTIFFJPEGDecoder&>(*decoder), packed, stripRows, rows, image);
         else
             DecodeStrip(*decoder, packed, stripRows, rows, image);
     }
@@ -847,20 +851,35 @@ void TTIFFGraphic::DecodeStrip(TDecoder& decoder, const std::vector<std::uint8_t
 void TTIFFGraphic::InflateStripByRows(const std::vector<std::uint8_t>& packed, std::uint32_t stripRows,
                                       std::vector<std::uint8_t>& rows, TBitmap& image)
 {
-    const std::size_t bytesPerLine = FImageProperties.BytesPerLine;
     TLZ77Decoder decoder(PartialFlush, false);
     decoder.DecodeInit();
     const std::uint8_t* source = packed.data();
     auto left = static_cast<std::int32_t>(packed.size());
-    rows.resize(bytesPerLine);
+    TransferRowsOneByOne(stripRows, rows, image, [&](std::uint8_t* row, std::int32_t size) {
+        decoder.Decode(source, row, left, size);
+        left = static_cast<std::int32_t>(decoder.AvailableInput());
+    });
+    decoder.DecodeEnd();
+}
+
+void TTIFFGraphic::DecodeJPEGStripByRows(TTIFFJPEGDecoder& decoder, const std::vector<std::uint8_t>& packed,
+                                         std::uint32_t stripRows, std::vector<std::uint8_t>& rows, TBitmap& image)
+{
+    decoder.BeginStrip(packed.data(), static_cast<std::int32_t>(packed.size()));
+    TransferRowsOneByOne(stripRows, rows, image,
+                         [&](std::uint8_t* row, std::int32_t size) { decoder.DecodeRows(row, size); });
+}
+
+// The strip's rows, each decoded into a row buffer of zeros and transferred before the next.
+void TTIFFGraphic::TransferRowsOneByOne(std::uint32_t stripRows, std::vector<std::uint8_t>& rows, TBitmap& image,
+                                        const std::function<void(std::uint8_t* row, std::int32_t size)>& decodeRow)
+{
+    rows.resize(FImageProperties.BytesPerLine);
     for (std::uint32_t row = 0; row < stripRows; ++row) {
         std::fill(rows.begin(), rows.end(), std::uint8_t{0});
-        std::uint8_t* target = rows.data();
-        decoder.Decode(source, target, left, static_cast<std::int32_t>(bytesPerLine));
-        left = static_cast<std::int32_t>(decoder.AvailableInput());
+        decodeRow(rows.data(), static_cast<std::int32_t>(rows.size()));
         TransferDecodedRow(rows.data(), image);
     }
-    decoder.DecodeEnd();
 }
 
 void TTIFFGraphic::TransferDecodedRow(std::uint8_t* row, TBitmap& image)

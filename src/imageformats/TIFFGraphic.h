@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 class TBitmap;
 class TDecoder;
 class TStream;
+class TTIFFJPEGDecoder;
 
 // One entry of an image file directory, in the machine's byte order: the values themselves when
 // they fit in 4 bytes (the first in the lowest-addressed bytes), else their offset.
@@ -79,6 +81,10 @@ private:
                      std::vector<std::uint8_t>& rows, TBitmap& image);
     void InflateStripByRows(const std::vector<std::uint8_t>& packed, std::uint32_t stripRows,
                             std::vector<std::uint8_t>& rows, TBitmap& image);
+    void DecodeJPEGStripByRows(TTIFFJPEGDecoder& decoder, const std::vector<std::uint8_t>& packed,
+                               std::uint32_t stripRows, std::vector<std::uint8_t>& rows, TBitmap& image);
+    void TransferRowsOneByOne(std::uint32_t stripRows, std::vector<std::uint8_t>& rows, TBitmap& image,
+                              const std::function<void(std::uint8_t* row, std::int32_t size)>& decodeRow);
     void TransferDecodedRow(std::uint8_t* row, TBitmap& image);
     void TransferRow(const std::uint8_t* row, TBitmap& image);
     void SizeOnce(TBitmap& image) const;

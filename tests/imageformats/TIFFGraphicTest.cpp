@@ -338,8 +338,8 @@ TEST_F(TIFFFiles, StripsSharingTheirBytesReadBoundedWork)
     EXPECT_EQ(error, "(loaded)");
 }
 
-// Small files of large pictures, as one strip appended to a Deflate file: a picture past the most
-// pixels is refused at once, also 2-bit junk that would fill it; a sound one holds no second picture.
+// Small files of large pictures in one strip: a picture past the most pixels is refused at once,
+// also 2-bit junk that would fill it; a sound one, Deflate or JPEG, holds no second picture.
 TEST_F(TIFFFiles, SmallFilesOfLargePicturesHoldOnlyTheirPicture)
 {
     const auto withStrip = [&](const std::string& from, unsigned side, const std::string& strip) {
@@ -351,12 +351,15 @@ TEST_F(TIFFFiles, SmallFilesOfLargePicturesHoldOnlyTheirPicture)
     };
     Make("grey2.tif", "/usr/bin/pnmtotiff " + File("3.pgm"));
     const std::int64_t white = std::int64_t{4000} * 4000 * 3;
+    WriteWholeFile(File("flat.ppm"), "P6\n4000 4000\n255\n" + std::string(static_cast<std::size_t>(white), '\x60'));
+    Make("flat.tif", "/usr/bin/pnmtotiff -truecolor " + File("flat.ppm"));
     const struct {
         std::string bytes, message;
         std::int64_t peak;
     } cases[] = {{withStrip("grey2.tif", 13400, std::string(65536, 'Z')), InvalidTiff, RefusalBytes},
                  {withStrip("rgb.tif", 4000, fixtures::PspPacked(Bytes(white, 0xFF), 2)), "(loaded)",
-                  white * 5 / 4 + RefusalBytes}};
+                  white * 5 / 4 + RefusalBytes},
+                 {Tiffcp("jpeg.tif", "-c jpeg -r 4000", "flat.tif"), "(loaded)", white * 5 / 4 + RefusalBytes}};
     for (const auto& c : cases) {
         TTIFFGraphic tiff;
         const MeasuredWork load = MeasuredLoad(tiff, c.bytes);
