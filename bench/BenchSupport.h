@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -74,6 +75,20 @@ template <typename Pixel> void Paint24(TBitmap& bitmap, int width, int height, P
         }
     }
 }
+
+// The process's resident memory now and at its peak since the peak was last reset, in megabytes,
+// from the field of /proc/self/status ("VmRSS:", "VmHWM:").
+inline double ResidentMegabytes(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0)
+            return std::atof(line.c_str() + std::strlen(field)) / 1024;
+    return 0;
+}
+
+inline void ResetPeakResident() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // Runs the benchmarks named on the command line in a Qt application without a display.
 inline int RunGuiBenchmarks(int argc, char** argv)

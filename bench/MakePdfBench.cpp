@@ -169,19 +169,6 @@ void BM_CairoPdf(benchmark::State& state)
     Measure(state, [&] { return MakeCairo(lines); });
 }
 
-// The process's resident memory now and at its peak since the peak was last reset, in megabytes.
-double ResidentMegabytes(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::atof(line.c_str() + std::strlen(field)) / 1024;
-    return 0;
-}
-
-void ResetPeakResident() { std::ofstream("/proc/self/clear_refs") << "5"; }
-
 void BM_MakePdfLargePlanogram(benchmark::State& state)
 {
     ScriptedUi ui(ScriptedUi::Strictness::Lenient);

@@ -328,18 +328,35 @@ void TPSPRLEDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& target, 
                             std::int32_t unpackedSize)
 {
     TRunCursor cursor(source, Count(packedSize), target, Count(unpackedSize));
-    while (cursor.Working()) {
-        const std::uint8_t header = cursor.NextByte();
-        if (header < 128) {
-            cursor.Copy(header);
+    while (cursor.OutLeft() > 0) {
+        if (pendingCount_ == 0) {
+            if (!StartPacket(cursor))
+                break;
             continue;
         }
-        const std::uint8_t* value = nullptr;
-        if (!cursor.TakeValue(value))
+        const std::size_t done = pendingRun_ ? cursor.Repeat(&runValue_, pendingCount_) : cursor.Copy(pendingCount_);
+        if (done == 0)
             break;
-        cursor.Repeat(value, header - 128u);
+        pendingCount_ -= done;
     }
     cursor.ZeroRest();
+    source = cursor.In();
+}
+
+bool TPSPRLEDecoder::StartPacket(TRunCursor& cursor)
+{
+    if (cursor.InLeft() == 0)
+        return false;
+    const std::uint8_t header = cursor.NextByte();
+    pendingRun_ = header >= 128;
+    pendingCount_ = header;
+    if (!pendingRun_)
+        return true;
+    // A run whose value the data lack ends them.
+    const std::uint8_t* value = nullptr;
+    pendingCount_ = cursor.TakeValue(value) ? header - 128u : 0;
+    runValue_ = value != nullptr ? *value : 0;
+    return value != nullptr;
 }
 
 void TRLADecoder::Decode(const std::uint8_t*& source, std::uint8_t*& target, std::int32_t packedSize,

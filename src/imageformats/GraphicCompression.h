@@ -108,12 +108,22 @@ public:
                 std::int32_t unpackedSize) override;
 };
 
-// Paintshop Pro: b below 128 copies b bytes, else repeats the next byte b - 128 times. Moves neither
-// pointer.
+// Paintshop Pro: b below 128 copies b bytes, else repeats the next byte b - 128 times. A channel is
+// one continuous stream from DecodeInit on, decoded a row at a time: a packet that goes on past the
+// bytes asked for is finished by the next Decode. Decode moves `source` past the bytes it used and
+// leaves `target` where it was.
 class TPSPRLEDecoder : public TDecoder {
 public:
     void Decode(const std::uint8_t*& source, std::uint8_t*& target, std::int32_t packedSize,
                 std::int32_t unpackedSize) override;
+    void DecodeInit() override { pendingCount_ = 0; }
+
+private:
+    bool StartPacket(TRunCursor& cursor);
+
+    std::size_t pendingCount_ = 0; // bytes of the current packet still to come
+    bool pendingRun_ = false;
+    std::uint8_t runValue_ = 0;
 };
 
 // Alias/Wavefront: signed n, 0 and above repeats the next byte n + 1 times, below 0 copies -n bytes.

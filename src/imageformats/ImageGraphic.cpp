@@ -60,7 +60,9 @@ void TImageGraphic::RaiseImageErrorFmt(std::string_view format, std::initializer
 
 void TImageGraphic::CheckImageSize(std::string_view formatName) const
 {
-    if (!IsSoundImageSize(FImageProperties.Width, FImageProperties.Height, FImageProperties.BitsPerPixel))
+    // Bitmaps have no 2-bit rows: such pictures are kept at 4 bits.
+    const unsigned bits = FImageProperties.BitsPerPixel;
+    if (!IsSoundImageSize(FImageProperties.Width, FImageProperties.Height, bits == 2 ? 4 : bits))
         RaiseImageErrorFmt(SInvalidImage, {formatName});
 }
 

@@ -161,8 +161,8 @@ protected:
     [[noreturn]] static void RaiseImageError(std::string_view message);
     [[noreturn]] static void RaiseImageErrorFmt(std::string_view format, std::initializer_list<std::string_view> args);
 
-    // Raises SInvalidImage for the format unless the properties' size and depth pass the bitmap's
-    // IsSoundImageSize.
+    // Raises SInvalidImage for the format unless the properties' size, at the depth the rows are
+    // kept in, passes the bitmap's IsSoundImageSize.
     void CheckImageSize(std::string_view formatName) const;
     // Raises SInvalidImage for the format unless `fileBytes` can fill (DataCanFill) `decodedBytes`,
     // or the properties' rows at their BitsPerPixel.

@@ -413,13 +413,12 @@ void TPNGGraphic::LoadIDAT(const TPNGDescription& description, TBitmap& image)
         backgroundColor_ = DisplayedColor(backgroundSamples_, description.BitDepth);
     if (transparentSamples_.Present)
         transparentColor_ = DisplayedColor(transparentSamples_, description.BitDepth);
-    if (image.Empty()) {
+    // A new picture is sized once its first row has been decoded, so that data that cannot be
+    // inflated are refused without it.
+    if (image.Empty())
         CheckDataFills(ImageDataBytes(), DeflateExpansion, PNGName);
-        image.SetSizeFilled(static_cast<int>(description.Width), static_cast<int>(description.Height),
-                            backgroundColor_);
-    } else {
+    else
         FillBackground(image);
-    }
     if (transparentColor_ != clNone) {
         image.SetTransparentColor(transparentColor_);
         image.SetTransparent(true);
@@ -441,8 +440,17 @@ void TPNGGraphic::LoadIDAT(const TPNGDescription& description, TBitmap& image)
                 break;
         }
     }
+    SizeOnce(image, description);
     SkipRemainingIDAT();
     rows_[0] = rows_[1] = {};
+}
+
+// Sizes a picture not sized yet, every pixel in the background.
+void TPNGGraphic::SizeOnce(TBitmap& image, const TPNGDescription& description) const
+{
+    if (image.Empty())
+        image.SetSizeFilled(static_cast<int>(description.Width), static_cast<int>(description.Height),
+                            backgroundColor_);
 }
 
 // The bytes of the run of IDAT chunks that starts with the current one, whose data the stream is at;
@@ -500,6 +508,7 @@ bool TPNGGraphic::LoadPass(TBitmap& image, const TPNGDescription& description, u
         if (!ReadRow(row, rowSize))
             return false;
         ApplyFilter(row[0], row + 1, rows_[1 - current].data() + 1, row + 1, sourceBPP_, rowSize - 1);
+        SizeOnce(image, description);
         FColorManager.ConvertRow(row + 1, image.ScanLine(static_cast<int>(y)), description.Width, mask);
         current = 1 - current;
         if (reportsProgress)

@@ -70,6 +70,7 @@ private:
     void ReadBytes(void* buffer, std::int64_t count);
     std::int64_t ImageDataBytes() const;
     void FillBackground(TBitmap& image) const;
+    void SizeOnce(TBitmap& image, const TPNGDescription& description) const;
     void ReadDescription(TPNGDescription& description);
     void ReadPalette(const TPNGDescription& description, TBitmap& image);
     void ReadGamma();

@@ -9,6 +9,7 @@
 #include <bit>
 #include <cctype>
 #include <limits>
+#include <memory>
 
 // A block's header as read: the data begin at DataStart and run for Length bytes.
 struct TPSPBlock {
@@ -57,8 +58,8 @@ constexpr std::string_view SBlendedLayers = "Layers blended with others or small
 constexpr int ChannelInfoSize = 12;
 constexpr unsigned ColorChannels = 3;
 constexpr int PaletteEntrySize = 4;
-// Deflate's flush mode for data that end in one call.
-constexpr int FinishFlush = 4;
+// Deflate's flush mode for a stream inflated a row at a time.
+constexpr int PartialFlush = 1;
 
 bool HasSignature(const std::uint8_t* bytes)
 {
@@ -122,6 +123,44 @@ std::size_t RowSizeOf(std::uint32_t width, unsigned bitsPerSample)
         return width;
     }
 }
+
+// A channel decoded one row at a time, its packed bytes one stream; a row its data do not reach,
+// and every row of a channel the layer lacks, is zero.
+class TChannelRows {
+public:
+    TChannelRows(const std::vector<std::uint8_t>& packed, TCompressionType compression, std::size_t rowSize)
+        : source_(packed.data()), left_(static_cast<std::int32_t>(packed.size())), row_(rowSize)
+    {
+        if (compression == ctRLE)
+            decoder_ = std::make_unique<TPSPRLEDecoder>();
+        else if (compression == ctLZ77)
+            decoder_ = std::make_unique<TLZ77Decoder>(PartialFlush, false);
+        if (decoder_)
+            decoder_->DecodeInit();
+    }
+
+    const std::uint8_t* NextRow()
+    {
+        std::fill(row_.begin(), row_.end(), std::uint8_t{0});
+        const std::uint8_t* before = source_;
+        if (decoder_) {
+            std::uint8_t* target = row_.data();
+            decoder_->Decode(source_, target, left_, static_cast<std::int32_t>(row_.size()));
+        } else {
+            const std::size_t count = std::min(row_.size(), static_cast<std::size_t>(left_));
+            std::copy_n(source_, count, row_.begin());
+            source_ += count;
+        }
+        left_ -= static_cast<std::int32_t>(source_ - before);
+        return row_.data();
+    }
+
+private:
+    std::unique_ptr<TDecoder> decoder_;
+    const std::uint8_t* source_;
+    std::int32_t left_;
+    std::vector<std::uint8_t> row_;
+};
 
 } // namespace
 
@@ -371,59 +410,27 @@ TPalette TPSPGraphic::ReadPalette(TStream& stream) const
     return FColorManager.CreateColorPalette(data, pdInterleaved8Quad, count, true);
 }
 
-// A whole-picture plane of the channel, zero where its data do not reach.
-std::vector<std::uint8_t> TPSPGraphic::DecodeChannel(const std::vector<std::uint8_t>& packed,
-                                                     std::size_t planeSize) const
-{
-    std::vector<std::uint8_t> plane(planeSize);
-    const std::uint8_t* source = packed.data();
-    std::uint8_t* target = plane.data();
-    const auto packedSize = static_cast<std::int32_t>(packed.size());
-    const auto unpackedSize = static_cast<std::int32_t>(planeSize);
-    switch (FImageProperties.Compression) {
-    case ctRLE: {
-        TPSPRLEDecoder decoder;
-        decoder.Decode(source, target, packedSize, unpackedSize);
-        break;
-    }
-    case ctLZ77: {
-        TLZ77Decoder decoder(FinishFlush, false);
-        decoder.DecodeInit();
-        decoder.Decode(source, target, packedSize, unpackedSize);
-        decoder.DecodeEnd();
-        break;
-    }
-    default:
-        std::copy_n(packed.begin(), std::min(packed.size(), planeSize), plane.begin());
-        break;
-    }
-    return plane;
-}
-
 void TPSPGraphic::TransferRows(const TLayerChannels& channels, std::size_t rowSize, TBitmap& image)
 {
     const int width = image.Width();
     const int height = image.Height();
-    const std::size_t planeSize = rowSize * static_cast<std::size_t>(height);
-    // Red, green, blue, then the composite channel, which colour pictures take as alpha; a channel
-    // the layer lacks reads as zero.
+    // Red, green, blue, then the composite channel, which colour pictures take as alpha.
     const bool color = FImageProperties.ColorScheme == csRGB;
     const std::array<std::size_t, 4> order =
         color ? std::array<std::size_t, 4>{1, 2, 3, 0} : std::array<std::size_t, 4>{0, 0, 0, 0};
     const unsigned planeCount = color ? FColorManager.SourceSamplesPerPixel() : 1;
-    std::array<std::vector<std::uint8_t>, 4> planes;
-    const std::vector<std::uint8_t> none(planeSize);
-    std::array<const std::uint8_t*, 4> starts{};
+    const std::vector<std::uint8_t> none;
+    std::vector<TChannelRows> planes;
+    planes.reserve(planeCount);
     for (unsigned k = 0; k < planeCount; ++k) {
         const std::size_t type = order[k];
-        if (channels.Present[type])
-            planes[k] = DecodeChannel(channels.Packed[type], planeSize);
-        starts[k] = channels.Present[type] ? planes[k].data() : none.data();
+        planes.emplace_back(channels.Present[type] ? channels.Packed[type] : none, FImageProperties.Compression,
+                            rowSize);
     }
     std::array<const std::uint8_t*, 4> rows{};
     for (int y = 0; y < height; ++y) {
         for (unsigned k = 0; k < planeCount; ++k)
-            rows[k] = starts[k] + static_cast<std::size_t>(y) * rowSize;
+            rows[k] = planes[k].NextRow();
         FColorManager.ConvertRow(TSourceRow(rows.data(), planeCount), image.ScanLine(y), static_cast<unsigned>(width),
                                  0xFF);
         RowDone(y, height);

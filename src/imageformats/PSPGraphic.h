@@ -52,6 +52,5 @@ private:
     bool ReadRasterLayer(TStream& stream, TLayerChannels& channels);
     void ReadChannel(TStream& stream, const TPSPBlock& block, TLayerChannels& channels);
     TPalette ReadPalette(TStream& stream) const;
-    std::vector<std::uint8_t> DecodeChannel(const std::vector<std::uint8_t>& packed, std::size_t planeSize) const;
     void TransferRows(const TLayerChannels& channels, std::size_t rowSize, TBitmap& image);
 };

@@ -38,6 +38,11 @@ constexpr std::uint64_t FaxExpansion = 256;
 // No sound file reads its strips' bytes more than once; strips that share bytes may read them
 // this many times the file's length in all, and then read nothing.
 constexpr std::int64_t StripReadsPerFileLength = 2;
+// A Deflate or JPEG strip larger than this is decoded a row at a time, so that the reader holds a
+// row beside the picture rather than a second picture; smaller ones are decoded whole, which is
+// faster.
+constexpr std::size_t StripBandBytes = std::size_t{1} << 20;
+constexpr int PartialFlush = 1;
 
 constexpr int EPSHeaderSize = 30;
 constexpr std::uint32_t EPSMagic = 0xC6D3D0C5;
@@ -635,8 +640,6 @@ void TTIFFGraphic::SaveToStream(TStream&) const {}
 
 void TTIFFGraphic::LoadStrips(TStream& stream, const TCardinalArray& offsets, const TCardinalArray& byteCounts)
 {
-    const int width = static_cast<int>(FImageProperties.Width);
-    const int height = static_cast<int>(FImageProperties.Height);
     SetUpColorManager();
 
     TBitmap image;
@@ -644,8 +647,6 @@ void TTIFFGraphic::LoadStrips(TStream& stream, const TCardinalArray& offsets, co
     const TPalette palette = MakePalette(stream);
     if (palette.Count() > 0)
         image.SetPalette(palette);
-    // Rows the strips do not reach stay white.
-    image.SetSizeFilled(width, height, clWhite);
     FImageProperties.BytesPerLine = static_cast<std::uint32_t>(
         (std::uint64_t{FImageProperties.BitsPerSample} * FImageProperties.SamplesPerPixel * FImageProperties.Width +
          7) /
@@ -658,6 +659,7 @@ void TTIFFGraphic::LoadStrips(TStream& stream, const TCardinalArray& offsets, co
     ReadStrips(stream, image, decoder.get(), offsets, byteCounts);
     if (decoder)
         decoder->DecodeEnd();
+    SizeOnce(image);
     EndProgress();
     TakeOver(image);
 }
@@ -785,7 +787,6 @@ void TTIFFGraphic::ReadStrips(TStream& stream, TBitmap& image, TDecoder* decoder
     TImageProperties& properties = FImageProperties;
     const std::size_t bytesPerLine = properties.BytesPerLine;
     const std::int64_t size = stream.Size();
-    const bool predicted = properties.Compression != ctNone && properties.Predictor == HorizontalDifferencing;
     const bool reversed = properties.Options.Contains(ioReversed) && !IsFax(properties.Compression);
     std::int64_t budget = StripReadsPerFileLength * (size - FBasePosition);
     properties.CurrentRow = 0;
@@ -813,25 +814,94 @@ void TTIFFGraphic::ReadStrips(TStream& stream, TBitmap& image, TDecoder* decoder
             }
             continue;
         }
-        rows.assign(stripRows * bytesPerLine, 0);
         ReadPackedStrip(stream, start, byteCounts[strip], budget, packed);
         if (reversed)
             ReverseBits(packed);
-        const std::uint8_t* source = packed.data();
-        std::uint8_t* target = rows.data();
-        decoder->Decode(source, target, static_cast<std::int32_t>(packed.size()),
-                        static_cast<std::int32_t>(rows.size()));
-        for (std::size_t at = 0; at < rows.size(); at += bytesPerLine) {
-            if (predicted)
-                UndoPredictor(&rows[at]);
-            TransferRow(&rows[at], image);
-        }
+        const bool large = std::size_t{stripRows} * bytesPerLine > StripBandBytes;
+        if (large && properties.Compression == ctLZ77)
+            InflateStripByRows(packed, stripRows, rows, image);
+        else if (large && properties.Compression == ctJPEG)
+            DecodeJPEGStripByRows(static_cast<TTIFFJPEGDecoder&>(*decoder), packed, stripRows, rows, image);
+        else
+            DecodeStrip(*decoder, packed, stripRows, rows, image);
     }
+}
+
+// A strip decoded whole, as far as its packed bytes can reach at the scheme's largest expansion;
+// the rows past that are zero, as a decoder leaves the rows its data do not reach.
+void TTIFFGraphic::DecodeStrip(TDecoder& decoder, const std::vector<std::uint8_t>& packed, std::uint32_t stripRows,
+                               std::vector<std::uint8_t>& rows, TBitmap& image)
+{
+    const std::size_t bytesPerLine = FImageProperties.BytesPerLine;
+    const std::uint64_t reach = packed.size() * ExpansionOf(FImageProperties.Compression);
+    const auto decodedRows =
+        static_cast<std::size_t>(std::min<std::uint64_t>(stripRows, (reach + bytesPerLine - 1) / bytesPerLine));
+    rows.assign(decodedRows * bytesPerLine, 0);
+    const std::uint8_t* source = packed.data();
+    std::uint8_t* target = rows.data();
+    decoder.Decode(source, target, static_cast<std::int32_t>(packed.size()), static_cast<std::int32_t>(rows.size()));
+    for (std::size_t at = 0; at < rows.size(); at += bytesPerLine)
+        TransferDecodedRow(&rows[at], image);
+    rows.assign(bytesPerLine, 0);
+    for (std::size_t row = decodedRows; row < stripRows; ++row)
+        TransferRow(rows.data(), image);
+}
+
+// A Deflate strip inflated one row at a time, as one stream.
+void TTIFFGraphic::InflateStripByRows(const std::vector<std::uint8_t>& packed, std::uint32_t stripRows,
+                                      std::vector<std::uint8_t>& rows, TBitmap& image)
+{
+    TLZ77Decoder decoder(PartialFlush, false);
+    decoder.DecodeInit();
+    const std::uint8_t* source = packed.data();
+    auto left = static_cast<std::int32_t>(packed.size());
+    TransferRowsOneByOne(stripRows, rows, image, [&](std::uint8_t* row, std::int32_t size) {
+        decoder.Decode(source, row, left, size);
+        left = static_cast<std::int32_t>(decoder.AvailableInput());
+    });
+    decoder.DecodeEnd();
+}
+
+void TTIFFGraphic::DecodeJPEGStripByRows(TTIFFJPEGDecoder& decoder, const std::vector<std::uint8_t>& packed,
+                                         std::uint32_t stripRows, std::vector<std::uint8_t>& rows, TBitmap& image)
+{
+    decoder.BeginStrip(packed.data(), static_cast<std::int32_t>(packed.size()));
+    TransferRowsOneByOne(stripRows, rows, image,
+                         [&](std::uint8_t* row, std::int32_t size) { decoder.DecodeRows(row, size); });
+}
+
+// The strip's rows, each decoded into a row buffer of zeros and transferred before the next.
+void TTIFFGraphic::TransferRowsOneByOne(std::uint32_t stripRows, std::vector<std::uint8_t>& rows, TBitmap& image,
+                                        const std::function<void(std::uint8_t* row, std::int32_t size)>& decodeRow)
+{
+    rows.resize(FImageProperties.BytesPerLine);
+    for (std::uint32_t row = 0; row < stripRows; ++row) {
+        std::fill(rows.begin(), rows.end(), std::uint8_t{0});
+        decodeRow(rows.data(), static_cast<std::int32_t>(rows.size()));
+        TransferDecodedRow(rows.data(), image);
+    }
+}
+
+void TTIFFGraphic::TransferDecodedRow(std::uint8_t* row, TBitmap& image)
+{
+    if (FImageProperties.Compression != ctNone && FImageProperties.Predictor == HorizontalDifferencing)
+        UndoPredictor(row);
+    TransferRow(row, image);
+}
+
+// The picture is sized when its first row is there, so that nothing of its size is taken before
+// the file's data have been read; rows the strips do not reach stay white.
+void TTIFFGraphic::SizeOnce(TBitmap& image) const
+{
+    if (image.Empty())
+        image.SetSizeFilled(static_cast<int>(FImageProperties.Width), static_cast<int>(FImageProperties.Height),
+                            clWhite);
 }
 
 void TTIFFGraphic::TransferRow(const std::uint8_t* row, TBitmap& image)
 {
     TImageProperties& properties = FImageProperties;
+    SizeOnce(image);
     FColorManager.ConvertRow(row, image.ScanLine(static_cast<int>(properties.CurrentRow)), properties.Width, 0xFF);
     RowDone(static_cast<int>(properties.CurrentRow), static_cast<int>(properties.Height));
     ++properties.CurrentRow;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 class TBitmap;
 class TDecoder;
 class TStream;
+class TTIFFJPEGDecoder;
 
 // One entry of an image file directory, in the machine's byte order: the values themselves when
 // they fit in 4 bytes (the first in the lowest-addressed bytes), else their offset.
@@ -75,7 +77,17 @@ private:
     // The packed bytes of a strip, at most `budget` of them, which it lessens by what it read.
     void ReadPackedStrip(TStream& stream, std::int64_t start, std::uint32_t byteCount, std::int64_t& budget,
                          std::vector<std::uint8_t>& packed) const;
+    void DecodeStrip(TDecoder& decoder, const std::vector<std::uint8_t>& packed, std::uint32_t stripRows,
+                     std::vector<std::uint8_t>& rows, TBitmap& image);
+    void InflateStripByRows(const std::vector<std::uint8_t>& packed, std::uint32_t stripRows,
+                            std::vector<std::uint8_t>& rows, TBitmap& image);
+    void DecodeJPEGStripByRows(TTIFFJPEGDecoder& decoder, const std::vector<std::uint8_t>& packed,
+                               std::uint32_t stripRows, std::vector<std::uint8_t>& rows, TBitmap& image);
+    void TransferRowsOneByOne(std::uint32_t stripRows, std::vector<std::uint8_t>& rows, TBitmap& image,
+                              const std::function<void(std::uint8_t* row, std::int32_t size)>& decodeRow);
+    void TransferDecodedRow(std::uint8_t* row, TBitmap& image);
     void TransferRow(const std::uint8_t* row, TBitmap& image);
+    void SizeOnce(TBitmap& image) const;
     void UndoPredictor(std::uint8_t* row) const;
 
     std::vector<TIFDEntry> FIFD;

@@ -165,6 +165,7 @@ void TTIFFJPEGDecoder::DecodeInit()
     CallLibrary([&] {
         jpeg_create_decompress(&library.info);
         library.created = true;
+        LimitJPEGMemory(library.info);
     });
     SetUp(library.tables);
     SetUp(library.strip);
@@ -189,6 +190,12 @@ void TTIFFJPEGDecoder::DecodeEnd() { Destroy(); }
 void TTIFFJPEGDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& target, std::int32_t packedSize,
                               std::int32_t unpackedSize)
 {
+    BeginStrip(source, packedSize);
+    DecodeRows(target, unpackedSize);
+}
+
+void TTIFFJPEGDecoder::BeginStrip(const std::uint8_t* source, std::int32_t packedSize)
+{
     // Without DecodeInit there is no library object to work with yet.
     if (!library_->created)
         DecodeInit();
@@ -203,13 +210,18 @@ void TTIFFJPEGDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& target
     CheckStrip();
     SetColorSpaces();
     CallLibrary([&] { jpeg_start_decompress(&info); });
+    decodedRows_ = 0;
+}
 
+void TTIFFJPEGDecoder::DecodeRows(std::uint8_t* target, std::int32_t unpackedSize)
+{
+    jpeg_decompress_struct& info = library_->info;
     const std::size_t rowBytes = properties_.BytesPerLine;
     const auto size = static_cast<std::size_t>(std::max(unpackedSize, 0));
     if (size % rowBytes != 0)
         CompressionError(SFractionalScanline);
     // The buffer may hold fewer rows than the strip; those past it are not decoded.
-    const std::size_t rows = std::min<std::size_t>(info.output_height, size / rowBytes);
+    const std::size_t rows = std::min<std::size_t>(info.output_height - decodedRows_, size / rowBytes);
     std::size_t decoded = 0;
     CallLibrary([&] {
         while (decoded < rows) {
@@ -217,9 +229,9 @@ void TTIFFJPEGDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& target
             if (jpeg_read_scanlines(&info, &row, 1) != 1)
                 break;
             ++decoded;
+            if (++decodedRows_ == info.output_height)
+                jpeg_finish_decompress(&info);
         }
-        if (decoded == info.output_height)
-            jpeg_finish_decompress(&info);
     });
     std::fill(target + decoded * rowBytes, target + size, std::uint8_t{0});
 }

@@ -31,6 +31,10 @@ public:
     void Decode(const std::uint8_t*& source, std::uint8_t*& target, std::int32_t packedSize,
                 std::int32_t unpackedSize) override;
     void DecodeEnd() override;
+    // Decode in steps, so that a large strip needs no buffer of its size: BeginStrip reads the
+    // strip's header, each DecodeRows its next rows, as Decode does.
+    void BeginStrip(const std::uint8_t* source, std::int32_t packedSize);
+    void DecodeRows(std::uint8_t* target, std::int32_t unpackedSize);
 
 private:
     struct TLibrary;
@@ -46,4 +50,5 @@ private:
     std::unique_ptr<TLibrary> library_;
     std::uint16_t horizontalSubsampling_ = 1;
     std::uint16_t verticalSubsampling_ = 1;
+    std::size_t decodedRows_ = 0; // of the strip begun last
 };

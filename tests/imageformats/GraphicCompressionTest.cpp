@@ -220,10 +220,24 @@ TEST(CUTRLEDecoder, RowsThatFillTheirWidthExactlyLeaveTheSourceAtTheNextRow)
 
 TEST(PSPRLEDecoder, CountsHeadersAndDataAgainstThePackedSize)
 {
-    TPSPRLEDecoder decoder;
-    EXPECT_EQ(DecodeGuarded(decoder, {0x02, 1, 2, 0x83, 9}, 6).Output, (Bytes{1, 2, 9, 9, 9, 0}));
-    EXPECT_EQ(DecodeGuarded(decoder, {0xFF, 9}, 4).Output, Repeated(4, 9));
-    EXPECT_EQ(DecodeGuarded(decoder, {0x7F, 1, 2}, 4).Output, (Bytes{1, 2, 0, 0}));
+    TPSPRLEDecoder first;
+    EXPECT_EQ(DecodeGuarded(first, {0x02, 1, 2, 0x83, 9}, 6).Output, (Bytes{1, 2, 9, 9, 9, 0}));
+    TPSPRLEDecoder second;
+    EXPECT_EQ(DecodeGuarded(second, {0xFF, 9}, 4).Output, Repeated(4, 9));
+    TPSPRLEDecoder third;
+    EXPECT_EQ(DecodeGuarded(third, {0x7F, 1, 2}, 4).Output, (Bytes{1, 2, 0, 0}));
+
+    // Row by row, packets go on into the next row; a run without its value ends the data.
+    TPSPRLEDecoder rows;
+    rows.DecodeInit();
+    Bytes left{0x83, 7, 0x02, 1, 2, 0x85}, got;
+    for (int row = 0; row < 3; ++row) {
+        const TDecodeResult result = DecodeGuarded(rows, left, 2);
+        got.insert(got.end(), result.Output.begin(), result.Output.end());
+        left.erase(left.begin(), left.begin() + result.SourceMoved);
+    }
+    EXPECT_EQ(got, (Bytes{7, 7, 7, 1, 2, 0}));
+    EXPECT_TRUE(left.empty());
 }
 
 TEST(RLADecoder, RepeatsForCountsFromZeroAndCopiesForNegativeOnes)

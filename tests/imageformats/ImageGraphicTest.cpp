@@ -102,9 +102,10 @@ TEST(ImageGraphic, TheSizeCheckRefusesEmptyHugeAndOverlongImages)
     EXPECT_FALSE(TImageGraphic::IsSoundImageSize(10, 0, 8));
     EXPECT_FALSE(TImageGraphic::IsSoundImageSize(65536, 1, 8));
     EXPECT_FALSE(TImageGraphic::IsSoundImageSize(10, 10, 0));
-    // 512 MiB exactly passes; one row more does not.
-    EXPECT_TRUE(TImageGraphic::IsSoundImageSize(32768, 16384, 8));
-    EXPECT_FALSE(TImageGraphic::IsSoundImageSize(32768, 16385, 8));
+    // 512 MiB passes and one row more does not; nor does a row beyond the most pixels, even at 1 bit.
+    EXPECT_FALSE(TImageGraphic::IsSoundImageSize(65535, 2049, 32));
+    EXPECT_TRUE(TImageGraphic::IsSoundImageSize(65535, 2730, 1));
+    EXPECT_FALSE(TImageGraphic::IsSoundImageSize(65535, 2731, 1));
     EXPECT_FALSE(TImageGraphic::IsSoundImageSize(65535, 65535, 32));
 
     TProbeGraphic probe;

@@ -513,6 +513,13 @@ TEST(PNGGraphic, ImageDataTooShortForTheirPictureAreRefusedBeforeItIsMade)
         {"small chunks", declaring(16000, 11000, 2, std::string(600, '\0'), 4),
          "Cannot load image. Invalid or unexpected PNG image format."},
         {"zero rows in chunks of 64 bytes", declaring(2000, 2000, 0, zeroRows, 64), "(loaded)"},
+        // Enough data for a 2-bit picture of 169 million pixels, but not Deflate data: refused
+        // before the picture is made.
+        {"2-bit junk",
+         PngOf({{"IHDR", Big32Bytes(13000) + Big32Bytes(13000) + std::string{2, 0} + std::string(3, '\0')},
+                {"IDAT", std::string(49152, 'Z')},
+                {"IEND", ""}}),
+         "Cannot load image. Compression error found in PNG file."},
     };
     ASSERT_LT(declaring(16000, 11000, 2, std::string(16, '\0'), 64).size(), 80u);
     for (const auto& c : cases) {

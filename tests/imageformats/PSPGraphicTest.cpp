@@ -274,3 +274,21 @@ TEST(PSPGraphic, DamagedFilesLoadOrRaiseReaderErrors)
         ForEachBitFlip(file, 600, 120, [&](const std::string& bytes) { LoadError(psp, bytes); });
     }
 }
+
+// A picture of 4000 x 4000 of one colour is decoded row by row beside the picture it keeps, not as
+// whole planes.
+TEST(PSPGraphic, LargePicturesHoldOnlyThePicture)
+{
+    const std::size_t pixels = 4000 * 4000;
+    PspLayout layout = ColorLayout(5, 2);
+    layout.width = layout.height = 4000;
+    layout.layers = {{0, {{1, Bytes(pixels, 0x10)}, {2, Bytes(pixels, 0x20)}, {3, Bytes(pixels, 0x30)}}}};
+    const std::string file = PspFile(layout);
+    TPSPGraphic psp;
+    const MeasuredWork load = MeasureWork([&] {
+        const std::string error = LoadError(psp, file);
+        return error + " " + std::to_string(psp.Pixel(3999, 3999));
+    });
+    EXPECT_EQ(load.answer, "(loaded) " + std::to_string(0x302010));
+    EXPECT_LT(load.peakBytes, static_cast<std::int64_t>(pixels) * 3 * 5 / 4 + RefusalBytes);
+}

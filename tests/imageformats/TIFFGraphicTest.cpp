@@ -5,6 +5,7 @@
 #include "DecoderTesting.h"
 #include "ImageTestSupport.h"
 #include "ReaderErrors.h"
+#include "RunLengthFixtures.h"
 #include "TestSupport.h"
 #include "TiffEditing.h"
 
@@ -335,6 +336,36 @@ TEST_F(TIFFFiles, StripsSharingTheirBytesReadBoundedWork)
     std::string error;
     EXPECT_LE(BytesReadLoading(reader, tiff, error), 3 * static_cast<std::int64_t>(tiff.size()));
     EXPECT_EQ(error, "(loaded)");
+}
+
+// Small files of large pictures in one strip: a picture past the most pixels is refused at once,
+// also 2-bit junk that would fill it; a sound one, Deflate or JPEG, holds no second picture.
+TEST_F(TIFFFiles, SmallFilesOfLargePicturesHoldOnlyTheirPicture)
+{
+    const auto withStrip = [&](const std::string& from, unsigned side, const std::string& strip) {
+        const std::string tiff =
+            WithTag(WithTag(WithTag(Tiffcp("zip.tif", "-c zip", from), 256, side), 257, side), 278, side);
+        return WithTag(WithTag(tiff, 273, static_cast<unsigned>(tiff.size())), 279,
+                       static_cast<unsigned>(strip.size())) +
+               strip;
+    };
+    Make("grey2.tif", "/usr/bin/pnmtotiff " + File("3.pgm"));
+    const std::int64_t white = std::int64_t{4000} * 4000 * 3;
+    WriteWholeFile(File("flat.ppm"), "P6\n4000 4000\n255\n" + std::string(static_cast<std::size_t>(white), '\x60'));
+    Make("flat.tif", "/usr/bin/pnmtotiff -truecolor " + File("flat.ppm"));
+    const struct {
+        std::string bytes, message;
+        std::int64_t peak;
+    } cases[] = {{withStrip("grey2.tif", 13400, std::string(65536, 'Z')), InvalidTiff, RefusalBytes},
+                 {withStrip("rgb.tif", 4000, fixtures::PspPacked(Bytes(white, 0xFF), 2)), "(loaded)",
+                  white * 5 / 4 + RefusalBytes},
+                 {Tiffcp("jpeg.tif", "-c jpeg -r 4000", "flat.tif"), "(loaded)", white * 5 / 4 + RefusalBytes}};
+    for (const auto& c : cases) {
+        TTIFFGraphic tiff;
+        const MeasuredWork load = MeasuredLoad(tiff, c.bytes);
+        EXPECT_EQ(load.answer, c.message);
+        EXPECT_LT(load.peakBytes, c.peak);
+    }
 }
 
 TEST_F(TIFFFiles, EncapsulatedPostScriptLoadsItsPreview)

@@ -196,7 +196,8 @@ std::int64_t BytesPerScanLine(std::int64_t width, int bitsPerPixel) { return (wi
 
 bool TBitmap::IsSoundImageSize(std::uint64_t width, std::uint64_t height, unsigned bitsPerPixel)
 {
-    if (width == 0 || height == 0 || width > MaxImageSide || height > MaxImageSide || bitsPerPixel == 0)
+    if (width == 0 || height == 0 || width > MaxImageSide || height > MaxImageSide || bitsPerPixel == 0 ||
+        width * height > MaxImagePixels)
         return false;
     const std::uint64_t bytesPerRow = (width * bitsPerPixel + 7) / 8;
     return bytesPerRow * height <= MaxDecodedBytes;

@@ -36,13 +36,17 @@ class TBitmap : public TGraphic {
 public:
     // The largest pixel storage a bitmap takes; a bigger size raises EOutOfResources.
     static constexpr std::int64_t MaxStorageBytes = std::int64_t{1} << 30;
-    // The largest side and the largest decoded image a picture file may give.
+    // The largest side, the most pixels and the largest decoded image a picture file may give. The
+    // pixel count is a gigabyte at four bytes a pixel, twice over, as other image libraries refuse
+    // it: beyond it a small file can make a reader take gigabytes, whatever its depth.
     static constexpr std::uint64_t MaxImageSide = 65535;
+    static constexpr std::uint64_t MaxImagePixels = 178'956'970;
     static constexpr std::uint64_t MaxDecodedBytes = std::uint64_t{512} << 20;
 
-    // The one size rule of every picture reader: each side 1 to MaxImageSide and the packed rows at
-    // `bitsPerPixel` at most MaxDecodedBytes. A reader applies it to the header's size before it
-    // sizes anything, and refuses a file that breaks it as not of its format.
+    // The one size rule of every picture reader: each side 1 to MaxImageSide, at most MaxImagePixels
+    // and the packed rows at `bitsPerPixel` at most MaxDecodedBytes. A reader applies it to the
+    // header's size, at the depth it keeps the rows in, before it sizes anything, and refuses a file
+    // that breaks it as not of its format.
     static bool IsSoundImageSize(std::uint64_t width, std::uint64_t height, unsigned bitsPerPixel);
     // The rule beside it: whether `dataBytes` of a file, each giving at most `expansion` decoded
     // bytes, can fill `decodedBytes`. A file far shorter than its picture is damaged, and sizing the

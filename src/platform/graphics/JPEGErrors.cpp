@@ -53,6 +53,8 @@ jpeg_error_mgr* InstallJPEGErrorManager(TJPEGErrorManager& manager)
     return &manager.pub;
 }
 
+void LimitJPEGMemory(jpeg_decompress_struct& info) { info.mem->max_memory_to_use = MaxJPEGMemory; }
+
 void JPEGErrorExit(j_common_ptr info)
 {
     auto* manager = reinterpret_cast<TJPEGErrorManager*>(info->err);

@@ -26,6 +26,15 @@ jpeg_error_mgr* InstallJPEGErrorManager(TJPEGErrorManager& manager);
 // repeats a scan thousands of times makes the library pass over every block each time.
 inline constexpr int MaxJPEGScans = 256;
 
+// The most memory the library may take for one decompression. A progressive or multi-scan picture
+// keeps every coefficient, two bytes a sample, beside the rows it hands out; a subsampled colour
+// picture of the most pixels a reader accepts fits, with room for the library's rows. The library
+// has no backing store, so a picture that would need more fails with its "no backing store" error
+// before it takes the memory.
+inline constexpr long MaxJPEGMemory = 576L << 20;
+// Sets that limit on a decompression object just created.
+void LimitJPEGMemory(jpeg_decompress_struct& info);
+
 // The scans a decompression has read so far, as CheckJPEGScans follows them.
 struct TJPEGScanCheck {
     jpeg_progress_mgr Progress{}; // first, so that the library's pointer to it leads back here

@@ -49,6 +49,7 @@ void ReadHeader(Decompressor& d, const unsigned char* data, unsigned long size)
     JPEGCall(d.error, [&] {
         jpeg_create_decompress(&d.info);
         d.created = true;
+        LimitJPEGMemory(d.info);
         jpeg_mem_src(&d.info, data, size);
         jpeg_read_header(&d.info, TRUE);
         CheckJPEGScans(d.info, d.scans);
@@ -62,18 +63,24 @@ void ReadHeader(Decompressor& d, const unsigned char* data, unsigned long size)
     });
 }
 
-// Whether the bytes after the first scan's header can hold that scan. A Huffman-coded scan of the
-// DC coefficients (every sequential scan, and the first of a well-formed progressive picture) spends
-// at least one bit on each of its blocks; arithmetic coding and other scans can spend less, so they
-// are let through and checked while decoding.
+// The most blocks one byte of a scan of DC coefficients can code. Huffman coding spends at least
+// one bit on each block; arithmetic coding at least one decision, and its most probable decisions
+// at the smallest probability estimate (1 in 0x8000) cost at least 1/0x8000 of a bit each.
+constexpr std::uint64_t HuffmanBlocksPerByte = 8;
+constexpr std::uint64_t ArithmeticBlocksPerByte = 8 * 0x8000;
+
+// Whether the bytes after the first scan's header can hold that scan: a scan of the DC
+// coefficients, as every sequential scan and the first of a well-formed progressive picture are.
+// Other scans can spend less on a block and are checked while decoding.
 bool FirstScanFits(const jpeg_decompress_struct& info)
 {
-    if (info.arith_code || info.Ss != 0)
+    if (info.Ss != 0)
         return true;
     std::uint64_t blocks = 0;
     for (int i = 0; i < info.comps_in_scan; ++i)
         blocks += std::uint64_t{info.cur_comp_info[i]->width_in_blocks} * info.cur_comp_info[i]->height_in_blocks;
-    return std::uint64_t{info.src->bytes_in_buffer} >= (blocks + 7) / 8;
+    return TBitmap::DataCanFill(static_cast<std::int64_t>(info.src->bytes_in_buffer), blocks,
+                                info.arith_code ? ArithmeticBlocksPerByte : HuffmanBlocksPerByte);
 }
 
 // The warning the library gives on reaching the end of a picture cut short: an end marker in the
@@ -113,11 +120,13 @@ std::unique_ptr<TBitmap> TJPEGImage::Decode(const std::vector<std::uint8_t>& dat
     // Judged before the library sets up its buffers, which for a progressive picture hold every
     // coefficient of it; the library's own message for a picture too large says why. A first scan
     // too short for the blocks it must hold is a picture cut short, refused before anything of its
-    // size is allocated.
+    // size is allocated. The picture is sized once the library has started, which for a picture of
+    // several scans means once it has read them all.
     if (!TBitmap::IsSoundImageSize(d.info.output_width, d.info.output_height, grey ? 8 : 24))
         RaiseJPEGError(JERR_IMAGE_TOO_BIG);
     if (!FirstScanFits(d.info))
         RaiseJPEGError(CutShortCode(data));
+    JPEGCall(d.error, [&] { jpeg_start_decompress(&d.info); });
     const int width = static_cast<int>(d.info.output_width);
     const int height = static_cast<int>(d.info.output_height);
     auto bitmap = std::make_unique<TBitmap>();
@@ -125,7 +134,6 @@ std::unique_ptr<TBitmap> TJPEGImage::Decode(const std::vector<std::uint8_t>& dat
     if (grey)
         bitmap->SetPalette(TPalette::Grayscale());
     bitmap->SetSizeForDecoder(width, height);
-    JPEGCall(d.error, [&] { jpeg_start_decompress(&d.info); });
 
     std::vector<std::uint8_t> cmykRows(cmyk ? static_cast<std::size_t>(width) * 4 * RowsPerStep : 0);
     if (rowsDecoded)

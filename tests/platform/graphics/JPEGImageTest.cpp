@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,13 +19,17 @@
 
 namespace {
 
+// The test picture as a JPEG file made by ImageMagick with the options, or by cjpeg, which alone
+// writes arithmetic-coded files, for options that start with its name.
 std::string MakeJpeg(const TemporaryFolder& folder, const std::string& name, const std::string& options)
 {
     const std::string source = folder.File("source.ppm");
     WriteWholeFile(source, PpmOf(StripedImage(67, 41, 150)));
     const std::string path = folder.File(name);
     int status = 0;
-    RunCommand("/usr/bin/convert " + source + " " + options + " " + path, &status);
+    RunCommand(options.starts_with("cjpeg") ? "/usr/bin/" + options + " " + source + " > " + path
+                                            : "/usr/bin/convert " + source + " " + options + " " + path,
+               &status);
     EXPECT_EQ(status, 0) << options;
     return path;
 }
@@ -40,9 +45,9 @@ std::string DjpegWarnings(const std::string& path)
 // The bytes with the frame marker's height and width replaced.
 std::string WithFrameSize(std::string bytes, int width, int height)
 {
-    std::size_t frame = bytes.find("\xFF\xC0");
-    if (frame == std::string::npos)
-        frame = bytes.find("\xFF\xC2");
+    std::size_t frame = std::string::npos;
+    for (const char* marker : {"\xFF\xC0", "\xFF\xC2", "\xFF\xC9", "\xFF\xCA"})
+        frame = std::min(frame, bytes.find(marker));
     EXPECT_NE(frame, std::string::npos);
     bytes[frame + 5] = static_cast<char>(height >> 8);
     bytes[frame + 6] = static_cast<char>(height & 0xFF);
@@ -100,7 +105,9 @@ TEST(JPEGImage, DecodesExactlyAsDjpeg)
                  {"grey.jpg", "-colorspace Gray", pf8bit},
                  {"progressive.jpg", "-interlace JPEG", pf24bit},
                  {"cmyk.jpg", "-colorspace CMYK", pf24bit},
-                 {"subsampled.jpg", "-sampling-factor 2x2", pf24bit}};
+                 {"subsampled.jpg", "-sampling-factor 2x2", pf24bit},
+                 {"arithmetic.jpg", "cjpeg -arithmetic", pf24bit},
+                 {"arithmetic-progressive.jpg", "cjpeg -arithmetic -progressive -grayscale", pf8bit}};
     for (const auto& c : cases) {
         const std::string path = MakeJpeg(folder, c.name, c.options);
         TJPEGImage image;
@@ -494,5 +501,30 @@ TEST(JPEGImage, APictureItsBytesCannotHoldIsRefusedBeforeDecoding)
         const std::string bytes = WithFrameSize(ReadWholeFile(MakeJpeg(folder, "huge.jpg", options)), 8000, 8000);
         ExpectLoadError(bytes, JpegError(JWRN_HIT_MARKER));
         ExpectLoadError(bytes.substr(0, bytes.size() - 2), JpegError(JWRN_JPEG_EOF));
+    }
+
+    // Arithmetic-coded pictures made large: past the most pixels; with their data cut to the end
+    // marker (after a grey scan's header of ten bytes), beyond which the code reads zeros; with
+    // coefficients beyond the library's memory limit. Each is refused holding next to nothing.
+    const auto cjpeg = [&](const std::string& options) {
+        return ReadWholeFile(MakeJpeg(folder, "a.jpg", "cjpeg -arithmetic " + options));
+    };
+    const std::string sequential = cjpeg("-grayscale");
+    const struct {
+        std::string bytes;
+        int error;
+    } cases[] = {
+        {WithFrameSize(cjpeg("-progressive -grayscale"), 23000, 23000), JERR_IMAGE_TOO_BIG},
+        {WithFrameSize(sequential.substr(0, sequential.find("\xFF\xDA") + 10) + "\xFF\xD9", 65500, 2732),
+         JWRN_HIT_MARKER},
+        {WithFrameSize(cjpeg("-progressive -sample 1x1"), 13000, 13000), JERR_NO_BACKING_STORE},
+    };
+    for (const auto& c : cases) {
+        const MeasuredWork load = MeasureWork([&] {
+            TJPEGImage image;
+            return RaisedMessage<EJPEG>([&] { LoadFromBytes(image, c.bytes); });
+        });
+        EXPECT_EQ(load.answer, JpegError(c.error));
+        EXPECT_LT(load.peakBytes, RefusalBytes) << c.error;
     }
 }
