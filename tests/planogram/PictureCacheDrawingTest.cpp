@@ -4,6 +4,7 @@
 #include "imageformats/TargaGraphic.h"
 #include "planogram/DoubleScaleRenderer.h"
 #include "platform/graphics/JPEGImage.h"
+#include "imageformats/TiffEditing.h"
 #include "testing/DocumentFakes.h"
 #include "testing/ScriptedUi.h"
 
@@ -15,8 +16,13 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <utility>
 #include <vector>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 
@@ -41,6 +47,34 @@ std::unique_ptr<TBitmap> Photo(int width, int height, int seed)
                             static_cast<TColor>((seed * 40 & 0xFF) << 16 | y * 255 / height << 8 | x * 255 / width));
     return photo;
 }
+
+// The openings of each file in a folder, as the system reports them: a decode opens its file.
+class OpenCounter {
+public:
+    explicit OpenCounter(const std::string& folder) : watch_(inotify_init1(IN_NONBLOCK))
+    {
+        EXPECT_GE(inotify_add_watch(watch_, folder.c_str(), IN_OPEN), 0);
+    }
+    ~OpenCounter() { close(watch_); }
+
+    // Those since the last call, by file name.
+    std::map<std::string, int> Take()
+    {
+        alignas(inotify_event) char events[64 * 1024];
+        for (ssize_t length; (length = read(watch_, events, sizeof events)) > 0;)
+            for (char* at = events; at < events + length;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                if (event->len > 0)
+                    ++opened_[event->name];
+                at += sizeof(inotify_event) + event->len;
+            }
+        return std::exchange(opened_, {});
+    }
+
+private:
+    int watch_;
+    std::map<std::string, int> opened_;
+};
 
 // A document over the real picture finder and collection reader, drawn with the drawing's picture
 // cache and without it (a limit of nothing keeps nothing).
@@ -213,8 +247,45 @@ TEST_F(CachedDrawing, ManyDistinctPicturesKeepWithinTheLimit)
     document.renderer.RedrawAll();
     EXPECT_EQ(DecodedPictures().KeptBytes(), 3u * 120 * 40);
     EXPECT_EQ(DecodedPictures().KeptCount(), 3u);
-    // The big picture was drawn without being kept.
-    EXPECT_EQ(document.backBitmap.Pixel(25, 120), Photo(300, 400, 0)->Pixel(150, 200));
+    // The big picture, which no redraw could keep, is drawn as its box.
+    EXPECT_EQ(document.backBitmap.Pixel(25, 120), TColor(0x3366CC));
+}
+
+// A picture that cannot be used (damaged, or too large to keep) is decoded once for the planogram
+// and drawn as its box on every redraw, until its file changes; one read despite warnings is kept.
+TEST_F(CachedDrawing, APictureThatCannotBeUsedIsDecodedOnceUntilItsFileChanges)
+{
+    NewWall();
+    document.backgroundMode = false;
+    // Room for the two pictures that can be used, at the items' 32 bits.
+    DecodedPictures().SetLimitBytes(120 * 40 + 160 * 16);
+    WriteWholeFile(folder.File("broken.bmp"), "BM no bitmap at all");
+    Saved("big.bmp", *Photo(80, 40, 1));
+    // A TIFF whose JPEG strip ends early: its reader warns.
+    WriteWholeFile(folder.File("source.ppm"), PpmOf(StripedImage(40, 16, 50)));
+    RunTool("/usr/bin/pnmtotiff -truecolor " + folder.File("source.ppm") + " > " + folder.File("plain.tif"));
+    RunTool("/usr/bin/tiffcp -c jpeg -r 16 " + folder.File("plain.tif") + " " + folder.File("jpeg.tif"));
+    WriteWholeFile(folder.File("cut.tiff"), WithTag(ReadWholeFile(folder.File("jpeg.tif")), 279, 300));
+    const char* names[] = {"broken.bmp", "big.bmp", "cut.tiff"};
+    for (int i = 0; i < 3; ++i)
+        for (int twice = 0; twice < 2; ++twice)
+            AddTestItem(document, "P", Rect(i * 60 + twice * 25, 10, i * 60 + twice * 25 + 20, 40), 0x3366CC,
+                        folder.File(names[i]));
+    OpenCounter opened(folder.Path());
+    for (int redraw = 0; redraw < 3; ++redraw)
+        document.renderer.RedrawAll();
+    EXPECT_EQ(opened.Take(), (std::map<std::string, int>{{"broken.bmp", 1}, {"big.bmp", 1}, {"cut.tiff", 1}}));
+    EXPECT_EQ(document.backBitmap.Pixel(15, 15), TColor(0x3366CC));
+    EXPECT_EQ(document.backBitmap.Pixel(75, 15), TColor(0x3366CC));
+    EXPECT_NE(document.backBitmap.Pixel(135, 15), TColor(0x3366CC));
+
+    const auto written = std::filesystem::last_write_time(folder.File("broken.bmp"));
+    Saved("broken.bmp", *Photo(30, 40, 3));
+    std::filesystem::last_write_time(folder.File("broken.bmp"), written + std::chrono::seconds(1));
+    opened.Take();
+    document.renderer.RedrawAll();
+    EXPECT_EQ(opened.Take(), (std::map<std::string, int>{{"broken.bmp", 1}}));
+    EXPECT_NE(document.backBitmap.Pixel(15, 15), TColor(0x3366CC));
 }
 
 // Items drawn in one pass take a picture stretched once for each size that repeats; drawn one by
