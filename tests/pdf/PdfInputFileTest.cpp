@@ -19,7 +19,12 @@ struct TInput {
     TPdfPages tree{nullptr};
 
     const std::vector<TPdfInputPage>& Pages() const { return tree.InputPages(); }
-    std::string PageContent(int page) const { return file.PageContent(Pages().at(static_cast<std::size_t>(page))); }
+    std::string PageContent(int page) const
+    {
+        TMemoryStream content;
+        file.PageContent(Pages().at(static_cast<std::size_t>(page)), content);
+        return {reinterpret_cast<const char*>(content.Memory()), static_cast<std::size_t>(content.Size())};
+    }
 };
 
 std::unique_ptr<TInput> Read(const std::string& pdf)
@@ -391,7 +396,8 @@ TEST(PdfInputFile, PageContentsAreTheStreamsTheyName)
         {"8 0 R", "", "Cannot find TAG stream"},
         {"10 0 R", "", "Cannot find TAG stream"},
         {"12 0 R", "", "Cannot find TAG stream"},
-        {large + "]", "", "Invalid File"},
+        // Decoded once, however often it is named.
+        {large + "]", std::string(100000, '\n'), ""},
     };
     for (const Case& c : cases) {
         const auto start = std::chrono::steady_clock::now();
@@ -410,6 +416,28 @@ TEST(PdfInputFile, PageContentsAreTheStreamsTheyName)
     TInputDocument(folder.File("input.pdf"), 2, output).Write();
     Judged("qpdf --check " + output);
     EXPECT_EQ(Unspaced(Judged("pdftotext " + output + " -")), "FirstSecondOwnpage");
+}
+
+// A stream of 600 KB of ASCII85 blanks, named 60,000 times, is decoded once for the page; what each
+// decoding reads is charged, so a page asked for again and again runs out of the reading budget.
+TEST(PdfInputFile, AStreamNamedManyTimesIsDecodedOncePerPageAndCharged)
+{
+    std::string names = "[";
+    for (int i = 0; i < 60000; ++i)
+        names += "4 0 R ";
+    std::string pdf = "%PDF-1.2\n";
+    AppendSection(pdf,
+                  {{1, "<< /Type /Catalog /Pages 2 0 R >>"},
+                   {2, PageTree},
+                   {3, "<< /Type /Page /Parent 2 0 R /Contents " + names + "] >>"},
+                   {4, Stream("/Filter /ASCII85Decode", std::string(600000, ' ') + "~>")}},
+                  "/Root 1 0 R");
+    const auto input = Read(pdf);
+    EXPECT_EQ(input->PageContent(0), std::string(60000, '\n'));
+    std::string message = "nothing raised";
+    for (int asked = 1; asked < 100 && message == "nothing raised"; ++asked)
+        message = RaisedMessage<Exception>([&] { input->PageContent(0); });
+    EXPECT_EQ(message, "Invalid File");
 }
 
 // Input pages become forms that show as the input shows them, from files of our device and of qpdf,
