@@ -97,8 +97,7 @@ private:
     };
     using Entries = std::list<Entry>; // most recently used first
 
-    std::shared_ptr<const TBitmap> FindOrDecode(const PictureSource& source, const Decoder& decode,
-                                                Unusable* unusable);
+    std::shared_ptr<const TBitmap> FindOrDecode(const PictureSource& source, const Decoder& decode, Unusable* unusable);
     static bool StampOf(const std::string& path, FileStamp& stamp);
     // The file's stamp, read once in the innermost open pass.
     bool LookAt(const std::string& path, FileStamp& stamp);

@@ -2,9 +2,9 @@
 #include "catalog/Zyb.h"
 #include "imageformats/DecodedPictureCache.h"
 #include "imageformats/TargaGraphic.h"
+#include "imageformats/TiffEditing.h"
 #include "planogram/DoubleScaleRenderer.h"
 #include "platform/graphics/JPEGImage.h"
-#include "imageformats/TiffEditing.h"
 #include "testing/DocumentFakes.h"
 #include "testing/ScriptedUi.h"
 
@@ -18,7 +18,6 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <utility>
 #include <vector>
 
 #include <sys/inotify.h>
@@ -49,31 +48,25 @@ std::unique_ptr<TBitmap> Photo(int width, int height, int seed)
 }
 
 // The openings of each file in a folder, as the system reports them: a decode opens its file.
-class OpenCounter {
-public:
-    explicit OpenCounter(const std::string& folder) : watch_(inotify_init1(IN_NONBLOCK))
-    {
-        EXPECT_GE(inotify_add_watch(watch_, folder.c_str(), IN_OPEN), 0);
-    }
-    ~OpenCounter() { close(watch_); }
+struct OpenCounter {
+    int watch = inotify_init1(IN_NONBLOCK);
+    explicit OpenCounter(const std::string& folder) { inotify_add_watch(watch, folder.c_str(), IN_OPEN); }
+    ~OpenCounter() { close(watch); }
 
     // Those since the last call, by file name.
-    std::map<std::string, int> Take()
+    std::map<std::string, int> Take() const
     {
-        alignas(inotify_event) char events[64 * 1024];
-        for (ssize_t length; (length = read(watch_, events, sizeof events)) > 0;)
+        std::map<std::string, int> opened;
+        alignas(inotify_event) char events[1 << 16];
+        for (ssize_t length; (length = read(watch, events, sizeof events)) > 0;)
             for (char* at = events; at < events + length;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(at);
                 if (event->len > 0)
-                    ++opened_[event->name];
+                    ++opened[event->name];
                 at += sizeof(inotify_event) + event->len;
             }
-        return std::exchange(opened_, {});
+        return opened;
     }
-
-private:
-    int watch_;
-    std::map<std::string, int> opened_;
 };
 
 // A document over the real picture finder and collection reader, drawn with the drawing's picture
@@ -266,18 +259,15 @@ TEST_F(CachedDrawing, APictureThatCannotBeUsedIsDecodedOnceUntilItsFileChanges)
     RunTool("/usr/bin/pnmtotiff -truecolor " + folder.File("source.ppm") + " > " + folder.File("plain.tif"));
     RunTool("/usr/bin/tiffcp -c jpeg -r 16 " + folder.File("plain.tif") + " " + folder.File("jpeg.tif"));
     WriteWholeFile(folder.File("cut.tiff"), WithTag(ReadWholeFile(folder.File("jpeg.tif")), 279, 300));
-    const char* names[] = {"broken.bmp", "big.bmp", "cut.tiff"};
-    for (int i = 0; i < 3; ++i)
-        for (int twice = 0; twice < 2; ++twice)
-            AddTestItem(document, "P", Rect(i * 60 + twice * 25, 10, i * 60 + twice * 25 + 20, 40), 0x3366CC,
-                        folder.File(names[i]));
-    OpenCounter opened(folder.Path());
+    const char* names[] = {"broken.bmp", "broken.bmp", "big.bmp", "big.bmp", "cut.tiff", "cut.tiff"};
+    for (int i = 0; i < 6; ++i)
+        AddTestItem(document, "P", Rect(i * 30, 10, i * 30 + 20, 40), 0x3366CC, folder.File(names[i]));
+    const OpenCounter opened(folder.Path());
     for (int redraw = 0; redraw < 3; ++redraw)
         document.renderer.RedrawAll();
     EXPECT_EQ(opened.Take(), (std::map<std::string, int>{{"broken.bmp", 1}, {"big.bmp", 1}, {"cut.tiff", 1}}));
-    EXPECT_EQ(document.backBitmap.Pixel(15, 15), TColor(0x3366CC));
-    EXPECT_EQ(document.backBitmap.Pixel(75, 15), TColor(0x3366CC));
-    EXPECT_NE(document.backBitmap.Pixel(135, 15), TColor(0x3366CC));
+    for (const int left : {0, 60, 120})
+        EXPECT_EQ(document.backBitmap.Pixel(left + 15, 15) == TColor(0x3366CC), left < 120) << left;
 
     const auto written = std::filesystem::last_write_time(folder.File("broken.bmp"));
     Saved("broken.bmp", *Photo(30, 40, 3));
