@@ -176,7 +176,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     }
     for (const TPdfInputPage& page : tree.InputPages()) {
         try {
-            input.PageContent(page);
+            TMemoryStream content;
+            input.PageContent(page, content);
         } catch (const Exception&) {
         }
     }

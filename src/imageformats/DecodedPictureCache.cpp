@@ -59,6 +59,18 @@ DecodedPictureCache::CheckPass::~CheckPass() { cache_.openPass_ = outer_; }
 
 std::shared_ptr<const TBitmap> DecodedPictureCache::Picture(const PictureSource& source, const Decoder& decode)
 {
+    return FindOrDecode(source, decode, nullptr);
+}
+
+std::shared_ptr<const TBitmap> DecodedPictureCache::UsablePicture(const PictureSource& source, const Decoder& decode,
+                                                                  Unusable& unusable)
+{
+    return FindOrDecode(source, decode, &unusable);
+}
+
+std::shared_ptr<const TBitmap> DecodedPictureCache::FindOrDecode(const PictureSource& source, const Decoder& decode,
+                                                                 Unusable* unusable)
+{
     std::string key = KeyOf(source);
     FileStamp stamp;
     const bool stamped = LookAt(source.path, stamp);
@@ -70,10 +82,29 @@ std::shared_ptr<const TBitmap> DecodedPictureCache::Picture(const PictureSource&
         // The file changed or went: its old picture is of no further use.
         Drop(hit->second);
     }
+    // What cannot be used is remembered only with the state of its file, so a changed file is tried again.
+    const auto remember = [&] {
+        if (unusable != nullptr && stamped)
+            unusable->files_[key] = stamp;
+    };
+    if (unusable != nullptr) {
+        const auto known = unusable->files_.find(key);
+        if (known != unusable->files_.end() && stamped && known->second == stamp)
+            return nullptr;
+    }
     auto picture = std::make_shared<TBitmap>();
-    const DecodeResult result = decode(*picture);
-    if (result == DecodeResult::Failed)
+    DecodeResult result = DecodeResult::Failed;
+    try {
+        result = decode(*picture);
+    } catch (...) {
+        remember();
+        throw;
+    }
+    if (result == DecodeResult::Failed ||
+        (unusable != nullptr && (picture->Empty() || (limitBytes_ > 0 && BytesOf(*picture) > limitBytes_)))) {
+        remember();
         return nullptr;
+    }
     if (result == DecodeResult::Picture && stamped && !picture->Empty())
         Keep(std::move(key), stamp, picture);
     return picture;

@@ -48,6 +48,19 @@ public:
     // pixels out.
     std::shared_ptr<const TBitmap> Picture(const PictureSource& source, const Decoder& decode);
 
+    // Sources whose picture could not be used, each with the state its file was in then. A drawing
+    // that holds them decodes such a file once, not on every redraw, until the file changes.
+    class Unusable {
+        friend class DecodedPictureCache;
+        std::unordered_map<std::string, FileStamp> files_;
+    };
+
+    // As Picture, for a drawing: null without decoding for a source that `unusable` holds in its
+    // file's present state. A picture that fails, whose reader raises (the error passes on), that is
+    // empty or larger than the limit (no redraw could keep it) goes into `unusable`, and is null.
+    std::shared_ptr<const TBitmap> UsablePicture(const PictureSource& source, const Decoder& decode,
+                                                 Unusable& unusable);
+
     // While a pass is open, each file's size and time are read once: a drawing sees every file as it
     // was when it first looked at it, as if it had been made in that instant. A pass opened inside
     // another (a drawing started while one gives way to events) looks again for itself, as does every
@@ -68,7 +81,8 @@ public:
     };
 
     std::size_t LimitBytes() const { return limitBytes_; }
-    // Drops the least recently used pictures until the rest fit.
+    // Drops the least recently used pictures until the rest fit. A limit of 0 turns the cache off:
+    // nothing is kept, and no picture is too large to draw.
     void SetLimitBytes(std::size_t bytes);
     std::size_t KeptBytes() const { return keptBytes_; }
     std::size_t KeptCount() const { return entries_.size(); }
@@ -83,6 +97,7 @@ private:
     };
     using Entries = std::list<Entry>; // most recently used first
 
+    std::shared_ptr<const TBitmap> FindOrDecode(const PictureSource& source, const Decoder& decode, Unusable* unusable);
     static bool StampOf(const std::string& path, FileStamp& stamp);
     // The file's stamp, read once in the innermost open pass.
     bool LookAt(const std::string& path, FileStamp& stamp);

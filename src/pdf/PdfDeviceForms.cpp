@@ -126,15 +126,20 @@ void TPdfDevice::AddXFORMFromInputFile(std::string_view name, const TPdfInputPag
     const std::array<double, 4> box = InputBox(page.mediaBox);
     const double width = box[2] - box[0];
     const double height = box[3] - box[1];
-    const std::string content = input_->PageContent(page);
+    // Made whole before the form is added, so that a file found wrong adds nothing; then handed over,
+    // so that it is held once.
+    auto content = std::make_unique<TMemoryStream>();
+    // The form's box starts at its origin; the page's drawing moves there with it.
+    if (box[0] != 0 || box[1] != 0) {
+        const std::string move = "1 0 0 1 " + MatrixValue(-box[0]) + " " + MatrixValue(-box[1]) + " cm\n";
+        content->WriteBuffer(move.data(), static_cast<std::int64_t>(move.size()));
+    }
+    input_->PageContent(page, *content);
     const int resources = inputObjects_->ObjectOf(page.resources);
     TPdfStream& form = AddXFORM(name, std::max(1, static_cast<int>(std::lround(width))),
                                 std::max(1, static_cast<int>(std::lround(height))),
                                 "[0 0 " + MatrixValue(width) + " " + MatrixValue(height) + "]", {}, resources);
-    // The form's box starts at its origin; the page's drawing moves there with it.
-    if (box[0] != 0 || box[1] != 0)
-        form.RawWrite("1 0 0 1 " + MatrixValue(-box[0]) + " " + MatrixValue(-box[1]) + " cm\n");
-    form.RawWrite(content);
+    form.TakeData(std::move(content));
     form.WriteEnd();
     inputObjects_->WritePending();
 }

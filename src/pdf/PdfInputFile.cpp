@@ -8,13 +8,38 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <set>
+#include <unordered_map>
 
 namespace {
 
 constexpr std::int64_t EndSearchStep = 1024;
 // Offsets are kept in 32 bits, as the tables write ten digits of them.
 constexpr std::int64_t LargestFile = INT32_MAX;
+
+// The data of a content stream, where they stand in the page's content.
+struct ContentPiece {
+    std::int64_t at = 0;
+    std::int64_t size = 0;
+};
+
+// Grows `content` to `total` bytes and fills its end with the pieces in the order given, each followed
+// by a line feed; the pieces stand packed before that end, each once, in the order first given. Laid
+// from the last backwards, a piece's place is never before where it stands, and never over a piece
+// still to be laid.
+void LayOutPieces(TMemoryStream& content, const std::vector<const ContentPiece*>& pieces, std::int64_t total)
+{
+    content.SetSize(total);
+    std::uint8_t* const bytes = content.Memory();
+    std::int64_t end = total;
+    for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece) {
+        bytes[--end] = '\n';
+        end -= (*piece)->size;
+        std::memmove(bytes + end, bytes + (*piece)->at, static_cast<std::size_t>((*piece)->size));
+    }
+    content.Seek(0, TSeekOrigin::soEnd);
+}
 } // namespace
 
 void TPdfInputFile::ReadPDFFile(std::string_view fileName, TPdfPages& tree)
@@ -272,12 +297,14 @@ std::int64_t TPdfInputFile::ReadingBudget() const
     return 16 * static_cast<std::int64_t>(Text().size()) + (std::int64_t{16} << 20);
 }
 
-std::string TPdfInputFile::StreamData(int number) const
+std::int64_t TPdfInputFile::AppendStreamData(int number, TMemoryStream& content) const
 {
     const std::string_view dictionary = ObjectValue(number);
     const std::optional<std::string_view> data = StreamBytes(dictionary);
     if (!data)
         MissingTag("stream");
+    // Undoing a filter costs what it reads, even when it gives next to nothing.
+    Charge(static_cast<std::int64_t>(data->size()));
     TPdfStream stream(nullptr);
     stream.RawWrite(*data);
     if (const std::string_view filter = EntryValue(dictionary, "/Filter"); !filter.empty()) {
@@ -286,10 +313,20 @@ std::string TPdfInputFile::StreamData(int number) const
         if (stream.PreEncoded())
             throw Exception("Unsupported filter " + stream.SourceFilter());
     }
-    return {reinterpret_cast<const char*>(stream.Data().Memory()), static_cast<std::size_t>(stream.Data().Size())};
+    const std::int64_t size = stream.Data().Size();
+    CountDecoded(size);
+    content.WriteBuffer(stream.Data().Memory(), size);
+    return size;
 }
 
-std::string TPdfInputFile::PageContent(const TPdfInputPage& page) const
+void TPdfInputFile::CountDecoded(std::int64_t bytes) const
+{
+    decoded_ += bytes;
+    if (decoded_ > DecodedContentLimit)
+        throw EZDecompressionError("decompressed data exceed " + std::to_string(DecodedContentLimit) + " bytes");
+}
+
+void TPdfInputFile::PageContent(const TPdfInputPage& page, TMemoryStream& content) const
 {
     const std::string node = ObjectDictionary(page.number);
     std::string_view contents = EntryValue(node, "/Contents");
@@ -300,17 +337,22 @@ std::string TPdfInputFile::PageContent(const TPdfInputPage& page) const
             contents = value;
     }
     if (contents.empty())
-        return {};
+        return;
     if (contents.front() == '[')
         contents = contents.substr(1, contents.back() == ']' ? contents.size() - 2 : contents.size() - 1);
-    const std::vector<int> streams = References(contents);
-    std::string content;
-    for (const int stream : streams) {
-        const std::string data = StreamData(stream);
-        decoded_ += static_cast<std::int64_t>(data.size()) + 1;
-        if (decoded_ > DecodedContentLimit)
-            throw EZDecompressionError("decompressed data exceed " + std::to_string(DecodedContentLimit) + " bytes");
-        content += data + "\n";
+    // Each stream's data once, one after the other, in the order they are first named; then each name
+    // in its place. The content is sized once, so that it is held about once, however often a stream
+    // is named.
+    std::unordered_map<int, ContentPiece> decoded;
+    std::vector<const ContentPiece*> named;
+    std::int64_t total = content.Size();
+    for (const int stream : References(contents)) {
+        const auto [piece, first] = decoded.try_emplace(stream);
+        if (first)
+            piece->second = {content.Size(), AppendStreamData(stream, content)};
+        named.push_back(&piece->second);
+        total += piece->second.size + 1;
     }
-    return content;
+    CountDecoded(total - content.Size());
+    LayOutPieces(content, named, total);
 }

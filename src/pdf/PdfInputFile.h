@@ -43,9 +43,11 @@ public:
     // object many times, or sections written inside each other) raises "Invalid File" when it has
     // cost ReadingBudget(), instead of keeping the reader busy for hours.
     void Charge(std::int64_t bytes) const;
-    // The page's content streams undone and joined by line feeds. All the pages of a file give at
-    // most DecodedContentLimit bytes: streams that pages share cannot multiply it.
-    std::string PageContent(const TPdfInputPage& page) const;
+    // Appends the page's content streams to `content`, undone and each followed by a line feed. A
+    // stream is decoded once for the page, however often it is named, and the raw bytes it reads are
+    // charged to the reading budget. All the pages of a file give at most DecodedContentLimit bytes:
+    // streams that pages or names share cannot multiply it.
+    void PageContent(const TPdfInputPage& page, TMemoryStream& content) const;
     static constexpr std::int64_t DecodedContentLimit = std::int64_t{256} << 20;
 
     int RootObject() const { return root_; }
@@ -58,7 +60,10 @@ private:
     void ReadCrossReferences(std::int64_t newest);
     std::int64_t ReadSection(std::int64_t offset);
     void ReadEntries(std::int64_t& position);
-    std::string StreamData(int number) const;
+    // Decodes the stream and appends its data to `content`; returns how many bytes they are.
+    std::int64_t AppendStreamData(int number, TMemoryStream& content) const;
+    // Counts bytes given as page content; raises past DecodedContentLimit.
+    void CountDecoded(std::int64_t bytes) const;
     std::int64_t StartXRef() const;
     std::int64_t ReadingBudget() const;
 

@@ -54,6 +54,8 @@ TMemoryStream& TPdfStream::Data()
     return *data_;
 }
 
+void TPdfStream::TakeData(std::unique_ptr<TMemoryStream> data) { data_ = std::move(data); }
+
 void TPdfStream::WriteStart()
 {
     Data().Clear();

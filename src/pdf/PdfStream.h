@@ -32,6 +32,8 @@ public:
     void RawWriteLN(std::string_view bytes);
     // The data collected so far; made on first use.
     TMemoryStream& Data();
+    // Takes `data` as the data collected so far, rather than copying them in.
+    void TakeData(std::unique_ptr<TMemoryStream> data);
 
     // Encoders: each replaces the data and puts its filter in front of the filter list, so that the
     // list reads in decoding order.

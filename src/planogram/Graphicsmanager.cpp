@@ -235,25 +235,33 @@ bool GraphicsManager::FindAndLoadProductPicture(const ListOB& item, const std::s
     const std::string found = FindPicture(fromCollection ? collectionPath : FacePicturePath(item));
     if (found.empty())
         return false;
-    // A damaged picture must not stop the redraw of the whole planogram: it is drawn as its box.
+    // A damaged picture must not stop the redraw of the whole planogram: it is drawn as its box, and
+    // is not decoded again while its file stays as it is.
     try {
         if (SameText(ExtractFileExt(found), ".zyb")) {
             const std::string entry = ExtractFileName(item.picture);
             const std::string decoding = std::string(CollectionReader) + std::string(AtItemDepth);
-            picture = DecodedPictures().Picture({found, entry, decoding}, [&](TBitmap& decoded) {
-                if (!finder_.ReadCollectionImage(found, entry, decoded))
-                    return DecodeResult::Failed;
-                BringToItemDepth(decoded);
-                return DecodeResult::Picture;
-            });
+            picture = DecodedPictures().UsablePicture(
+                {found, entry, decoding},
+                [&](TBitmap& decoded) {
+                    if (!finder_.ReadCollectionImage(found, entry, decoded))
+                        return DecodeResult::Failed;
+                    BringToItemDepth(decoded);
+                    return DecodeResult::Picture;
+                },
+                unusablePictures_);
         } else {
             const std::string decoding = reader->ClassName() + std::string(AtItemDepth);
-            picture = DecodedPictures().Picture({found, "", decoding}, [&](TBitmap& decoded) {
-                const DecodeResult result = DecodeToKeep(*reader, found, decoded, false);
-                if (result == DecodeResult::Picture)
+            picture = DecodedPictures().UsablePicture(
+                {found, "", decoding},
+                [&](TBitmap& decoded) {
+                    // A drawing shows no warnings: a picture read despite them is kept as any other,
+                    // rather than read again on every redraw.
+                    DecodeToKeep(*reader, found, decoded, false);
                     BringToItemDepth(decoded);
-                return result;
-            });
+                    return DecodeResult::Picture;
+                },
+                unusablePictures_);
         }
         return picture && !picture->Empty();
     } catch (const std::exception&) {

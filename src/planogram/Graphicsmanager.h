@@ -145,6 +145,8 @@ private:
     PictureFinder& finder_;
     const DrawingSettings& settings_;
     DrawingPass* openPass_ = nullptr;
+    // Pictures this drawing found it cannot use: each is decoded once, not on every redraw.
+    DecodedPictureCache::Unusable unusablePictures_;
 };
 
 // The box filled with the item's colour, a raised edge and the item's index in white.

@@ -19,7 +19,12 @@ struct TInput {
     TPdfPages tree{nullptr};
 
     const std::vector<TPdfInputPage>& Pages() const { return tree.InputPages(); }
-    std::string PageContent(int page) const { return file.PageContent(Pages().at(static_cast<std::size_t>(page))); }
+    std::string PageContent(int page) const
+    {
+        TMemoryStream content;
+        file.PageContent(Pages().at(static_cast<std::size_t>(page)), content);
+        return {reinterpret_cast<const char*>(content.Memory()), static_cast<std::size_t>(content.Size())};
+    }
 };
 
 std::unique_ptr<TInput> Read(const std::string& pdf)
@@ -215,7 +220,8 @@ std::string PageWithContents(const std::string& contents)
                    {6, Stream("", "BT /F1 12 Tf 20 50 Td (Second) Tj ET")},
                    {8, "<< /Type /Shelf >>"},
                    {10, "[4 0 R 5 0 R]"},
-                   {11, Stream(LargeEntry(), "")}},
+                   {11, Stream(LargeEntry(), "")},
+                   {13, Stream("/Filter /ASCII85Decode", std::string(600000, ' ') + "~>")}},
                   "/Root 1 0 R");
     return pdf;
 }
@@ -391,7 +397,8 @@ TEST(PdfInputFile, PageContentsAreTheStreamsTheyName)
         {"8 0 R", "", "Cannot find TAG stream"},
         {"10 0 R", "", "Cannot find TAG stream"},
         {"12 0 R", "", "Cannot find TAG stream"},
-        {large + "]", "", "Invalid File"},
+        // Decoded once, however often it is named.
+        {large + "]", std::string(100000, '\n'), ""},
     };
     for (const Case& c : cases) {
         const auto start = std::chrono::steady_clock::now();
@@ -402,6 +409,18 @@ TEST(PdfInputFile, PageContentsAreTheStreamsTheyName)
             EXPECT_EQ(RaisedMessage<Exception>([&] { input->PageContent(0); }), c.message) << c.contents.substr(0, 20);
         EXPECT_LT(std::chrono::steady_clock::now() - start, HangGuard) << c.contents.substr(0, 20);
     }
+
+    // Undoing 600 KB of ASCII85 blanks named 60,000 times, once for each time the page is asked for, is
+    // charged until the reading budget runs out.
+    std::string blanks = "[";
+    for (int i = 0; i < 60000; ++i)
+        blanks += "13 0 R ";
+    const auto input = Read(PageWithContents(blanks + "]"));
+    EXPECT_EQ(input->PageContent(0), std::string(60000, '\n'));
+    std::string message = "nothing raised";
+    for (int asked = 1; asked < 100 && message == "nothing raised"; ++asked)
+        message = RaisedMessage<Exception>([&] { input->PageContent(0); });
+    EXPECT_EQ(message, "Invalid File");
 
     // The form of such a page shows its streams.
     const TemporaryFolder folder;

@@ -2,6 +2,7 @@
 #include "catalog/Zyb.h"
 #include "imageformats/DecodedPictureCache.h"
 #include "imageformats/TargaGraphic.h"
+#include "imageformats/TiffEditing.h"
 #include "planogram/DoubleScaleRenderer.h"
 #include "platform/graphics/JPEGImage.h"
 #include "testing/DocumentFakes.h"
@@ -15,8 +16,12 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <vector>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 
@@ -41,6 +46,28 @@ std::unique_ptr<TBitmap> Photo(int width, int height, int seed)
                             static_cast<TColor>((seed * 40 & 0xFF) << 16 | y * 255 / height << 8 | x * 255 / width));
     return photo;
 }
+
+// The openings of each file in a folder, as the system reports them: a decode opens its file.
+struct OpenCounter {
+    int watch = inotify_init1(IN_NONBLOCK);
+    explicit OpenCounter(const std::string& folder) { inotify_add_watch(watch, folder.c_str(), IN_OPEN); }
+    ~OpenCounter() { close(watch); }
+
+    // Those since the last call, by file name.
+    std::map<std::string, int> Take() const
+    {
+        std::map<std::string, int> opened;
+        alignas(inotify_event) char events[1 << 16];
+        for (ssize_t length; (length = read(watch, events, sizeof events)) > 0;)
+            for (char* at = events; at < events + length;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                if (event->len > 0)
+                    ++opened[event->name];
+                at += sizeof(inotify_event) + event->len;
+            }
+        return opened;
+    }
+};
 
 // A document over the real picture finder and collection reader, drawn with the drawing's picture
 // cache and without it (a limit of nothing keeps nothing).
@@ -213,8 +240,42 @@ TEST_F(CachedDrawing, ManyDistinctPicturesKeepWithinTheLimit)
     document.renderer.RedrawAll();
     EXPECT_EQ(DecodedPictures().KeptBytes(), 3u * 120 * 40);
     EXPECT_EQ(DecodedPictures().KeptCount(), 3u);
-    // The big picture was drawn without being kept.
-    EXPECT_EQ(document.backBitmap.Pixel(25, 120), Photo(300, 400, 0)->Pixel(150, 200));
+    // The big picture, which no redraw could keep, is drawn as its box.
+    EXPECT_EQ(document.backBitmap.Pixel(25, 120), TColor(0x3366CC));
+}
+
+// A picture that cannot be used (damaged, or too large to keep) is decoded once for the planogram
+// and drawn as its box on every redraw, until its file changes; one read despite warnings is kept.
+TEST_F(CachedDrawing, APictureThatCannotBeUsedIsDecodedOnceUntilItsFileChanges)
+{
+    NewWall();
+    document.backgroundMode = false;
+    // Room for the two pictures that can be used, at the items' 32 bits.
+    DecodedPictures().SetLimitBytes(120 * 40 + 160 * 16);
+    WriteWholeFile(folder.File("broken.bmp"), "BM no bitmap at all");
+    Saved("big.bmp", *Photo(80, 40, 1));
+    // A TIFF whose JPEG strip ends early: its reader warns.
+    WriteWholeFile(folder.File("source.ppm"), PpmOf(StripedImage(40, 16, 50)));
+    RunTool("/usr/bin/pnmtotiff -truecolor " + folder.File("source.ppm") + " > " + folder.File("plain.tif"));
+    RunTool("/usr/bin/tiffcp -c jpeg -r 16 " + folder.File("plain.tif") + " " + folder.File("jpeg.tif"));
+    WriteWholeFile(folder.File("cut.tiff"), WithTag(ReadWholeFile(folder.File("jpeg.tif")), 279, 300));
+    const char* names[] = {"broken.bmp", "broken.bmp", "big.bmp", "big.bmp", "cut.tiff", "cut.tiff"};
+    for (int i = 0; i < 6; ++i)
+        AddTestItem(document, "P", Rect(i * 30, 10, i * 30 + 20, 40), 0x3366CC, folder.File(names[i]));
+    const OpenCounter opened(folder.Path());
+    for (int redraw = 0; redraw < 3; ++redraw)
+        document.renderer.RedrawAll();
+    EXPECT_EQ(opened.Take(), (std::map<std::string, int>{{"broken.bmp", 1}, {"big.bmp", 1}, {"cut.tiff", 1}}));
+    for (const int left : {0, 60, 120})
+        EXPECT_EQ(document.backBitmap.Pixel(left + 15, 15) == TColor(0x3366CC), left < 120) << left;
+
+    const auto written = std::filesystem::last_write_time(folder.File("broken.bmp"));
+    Saved("broken.bmp", *Photo(30, 40, 3));
+    std::filesystem::last_write_time(folder.File("broken.bmp"), written + std::chrono::seconds(1));
+    opened.Take();
+    document.renderer.RedrawAll();
+    EXPECT_EQ(opened.Take(), (std::map<std::string, int>{{"broken.bmp", 1}}));
+    EXPECT_NE(document.backBitmap.Pixel(15, 15), TColor(0x3366CC));
 }
 
 // Items drawn in one pass take a picture stretched once for each size that repeats; drawn one by

@@ -90,18 +90,23 @@ void AtomicFileWriter::Fail(int errorNumber)
     throw EWriteError("Cannot write file \"" + fileName_ + "\". " + SysErrorMessage(errorNumber), errorNumber);
 }
 
-void AtomicFileWriter::FlushBuffer()
+void AtomicFileWriter::WriteOut(const char* bytes, size_t size)
 {
     size_t done = 0;
-    while (done < buffer_.size()) {
-        const ssize_t put = ::write(handle_, buffer_.data() + done, buffer_.size() - done);
+    while (done < size) {
+        const ssize_t put = ::write(handle_, bytes + done, size - done);
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0)
             Fail(put < 0 ? errno : EIO);
         done += static_cast<size_t>(put);
     }
-    flushed_ += buffer_.size();
+    flushed_ += size;
+}
+
+void AtomicFileWriter::FlushBuffer()
+{
+    WriteOut(buffer_.data(), buffer_.size());
     buffer_.clear();
 }
 
@@ -109,6 +114,12 @@ void AtomicFileWriter::Write(const void* data, size_t size)
 {
     if (handle_ < 0)
         throw EWriteError("Cannot write file \"" + fileName_ + "\".");
+    // A large piece goes to the file as it is: copied into the buffer, it would be held twice.
+    if (size >= BufferLimit) {
+        FlushBuffer();
+        WriteOut(static_cast<const char*>(data), size);
+        return;
+    }
     buffer_.append(static_cast<const char*>(data), size);
     if (buffer_.size() >= BufferLimit)
         FlushBuffer();

@@ -31,6 +31,8 @@ public:
 private:
     [[noreturn]] void Fail(int errorNumber);
     void FlushBuffer();
+    // Writes the bytes to the file, past the buffer.
+    void WriteOut(const char* bytes, size_t size);
     void Discard();
 
     std::string fileName_;
