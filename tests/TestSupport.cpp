@@ -13,7 +13,9 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <grp.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 struct EveryModal::Watch {
     QTimer timer;
@@ -103,6 +105,33 @@ FileSizeLimit::~FileSizeLimit()
 {
     setrlimit(RLIMIT_FSIZE, &saved_);
     std::signal(SIGXFSZ, previousHandler_);
+}
+
+std::optional<std::string> AsOrdinaryUser(const std::function<std::string()>& work)
+{
+    constexpr id_t Nobody = 65534;
+    int channel[2];
+    if (pipe(channel) != 0)
+        return std::nullopt;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(Nobody) != 0 || setuid(Nobody) != 0))
+            _exit(1);
+        const std::string answer = work();
+        _exit(write(channel[1], answer.data(), answer.size()) == static_cast<ssize_t>(answer.size()) ? 0 : 1);
+    }
+    close(channel[1]);
+    std::string answer;
+    char buffer[4096];
+    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
+        answer.append(buffer, static_cast<std::size_t>(got));
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return answer;
 }
 
 ScopedSettingsFolder::ScopedSettingsFolder()

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -98,6 +99,12 @@ TEST(AtomicFile, ReplacesTargetOnlyOnCommit)
     EXPECT_EQ(ReadWholeFile(path), "new contents");
     // No temporary file stays behind.
     EXPECT_EQ(RunCommand("ls -A '" + folder.Path() + "' | wc -l"), "1\n");
+    // The temporary's name is short whatever the target's: a name of the longest length saves.
+    const std::string longest = folder.File(std::string(251, 'n') + ".kqf");
+    AtomicFileWriter named(longest);
+    named.Write("long");
+    named.Commit();
+    EXPECT_EQ(ReadWholeFile(longest), "long");
 }
 
 // A link is written through to its file and stays a link, whichever way it names the file.
@@ -134,6 +141,12 @@ TEST(AtomicFile, WritesThroughSymbolicLinks)
         EXPECT_TRUE(S_ISLNK(info.st_mode)) << test.label;
         EXPECT_EQ(RunCommand("ls -A '" + folder.File("pictures") + "'"), "shoe.jpg\n") << test.label;
     }
+    // A file whose name the program makes replaces the link and leaves the linked file alone.
+    AtomicFileWriter own(folder.File("link.jpg"), AtomicFileWriter::Links::Replace);
+    own.Write("own");
+    own.Commit();
+    EXPECT_EQ(ReadWholeFile(file), "new");
+    EXPECT_EQ(ReadWholeFile(folder.File("link.jpg")), "own");
     // A loop of links is refused and leaves the links as they were.
     ::unlink(folder.File("middle.jpg").c_str());
     ASSERT_EQ(::symlink("link.jpg", folder.File("middle.jpg").c_str()), 0);
@@ -162,6 +175,43 @@ TEST(AtomicFile, FailedWriteKeepsOldFileAndReports)
     }
     EXPECT_EQ(ReadWholeFile(path), "the only good copy");
     EXPECT_EQ(RunCommand("ls -A '" + folder.Path() + "' | wc -l"), "1\n");
+}
+
+// Renaming over a file would replace one the user may not open for writing: such a file is refused
+// and kept; a writable file in a folder the user may not write is refused the same way.
+TEST(AtomicFile, RefusesWhatTheUserMayNotWrite)
+{
+    const struct {
+        const char* label;
+        mode_t fileMode;
+        mode_t folderMode;
+        bool refused;
+    } cases[] = {
+        {"read-only file", 0444, 0777, true},
+        {"writable file in a read-only folder", 0666, 0555, true},
+        {"writable file", 0666, 0777, false},
+    };
+    for (const auto& test : cases) {
+        TemporaryFolder folder;
+        const std::string path = folder.File("plan.kqf");
+        WriteWholeFile(path, "old");
+        ASSERT_EQ(::chmod(path.c_str(), test.fileMode), 0);
+        ASSERT_EQ(::chmod(folder.Path().c_str(), test.folderMode), 0);
+        const std::optional<std::string> answer = AsOrdinaryUser([&] {
+            return RaisedMessage<EFCreateError>([&] {
+                AtomicFileWriter writer(path);
+                writer.Write("new");
+                writer.Commit();
+            });
+        });
+        ::chmod(folder.Path().c_str(), 0700);
+        if (!answer)
+            GTEST_SKIP() << "root's rights cannot be dropped here, and root may write any file";
+        EXPECT_EQ(*answer, test.refused ? "Cannot create file \"" + path + "\". Permission denied" : "nothing raised")
+            << test.label;
+        EXPECT_EQ(ReadWholeFile(path), test.refused ? "old" : "new") << test.label;
+        EXPECT_EQ(RunCommand("ls -A '" + folder.Path() + "'"), "plan.kqf\n") << test.label;
+    }
 }
 
 TEST(TextFile, LinesOfAnyLengthWithLfOrCrLf)
