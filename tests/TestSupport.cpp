@@ -115,23 +115,20 @@ std::optional<std::string> AsOrdinaryUser(const std::function<std::string()>& wo
         return std::nullopt;
     const pid_t child = fork();
     if (child == 0) {
-        close(channel[0]);
         if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(Nobody) != 0 || setuid(Nobody) != 0))
             _exit(1);
         const std::string answer = work();
         _exit(write(channel[1], answer.data(), answer.size()) == static_cast<ssize_t>(answer.size()) ? 0 : 1);
     }
     close(channel[1]);
-    std::string answer;
-    char buffer[4096];
-    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
-        answer.append(buffer, static_cast<std::size_t>(got));
+    std::string answer(4096, '\0');
+    const ssize_t got = read(channel[0], answer.data(), answer.size());
     close(channel[0]);
     int status = 0;
     waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (got < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return std::nullopt;
-    return answer;
+    return answer.substr(0, static_cast<std::size_t>(got));
 }
 
 ScopedSettingsFolder::ScopedSettingsFolder()

@@ -87,9 +87,9 @@ private:
     void (*previousHandler_)(int) = nullptr;
 };
 
-// What `work` answers, run in a child process as an ordinary user: root's rights are dropped to
-// nobody's first, so that the system's checks of permissions apply as they do to any user. Nothing
-// when they cannot be dropped.
+// What `work` answers (a short text), run in a child process as an ordinary user: root's rights are
+// dropped to nobody's first, so that the system's checks of permissions apply. Nothing when they
+// cannot be dropped.
 std::optional<std::string> AsOrdinaryUser(const std::function<std::string()>& work);
 
 // Points KESTRAME_CONFIG_DIR at a fresh folder while it lives, so a test starts with no settings.

@@ -117,8 +117,7 @@ TEST_F(MainFormFixture, MakePdfWritesTheWallAndTheChosenReports)
     EXPECT_TRUE(
         std::regex_search(Judged("pdffonts '" + full + "'"), std::regex(R"(\nArial +TrueType +WinAnsi +no +no +no )")));
 
-    // Memory running short while the wall is compressed ends the command with the usual message;
-    // neither the file nor its temporary stays.
+    // Memory running short in the wall's compression: the usual message, no file, no temporary.
     SetJPEGBlockAllocator([](std::size_t bytes) { return bytes > 4096 ? nullptr : std::malloc(bytes); });
     ui.AnswerMessage(MsgAnswer::OK);
     makePdf("short.pdf");

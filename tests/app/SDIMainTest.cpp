@@ -351,8 +351,8 @@ TEST_F(MainFormTest, PrintSetupShowsThePrinterSetupDialog)
     EXPECT_TRUE(ui.AllAnswersUsed());
 }
 
-// SIGTERM and SIGINT end the real program as the close of its main window does: on the way out it
-// removes its hand-over socket, which a program killed outright leaves behind.
+// SIGTERM and SIGINT end the real program through its normal end: it removes its hand-over socket,
+// which a program killed outright leaves behind.
 TEST(ProgramEnd, TerminationSignalsEndThroughTheNormalQuit)
 {
     for (const char* signal : {"TERM", "INT"}) {
