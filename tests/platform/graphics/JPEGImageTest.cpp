@@ -160,7 +160,7 @@ TEST(JPEGImage, SavesWithQualityAndProgressiveMarkers)
 }
 
 // Memory that runs short once the first 4 KB of output are written ends the save as memory running
-// short does anywhere (the sanitizer build sees every block freed exactly once), and leaves no file.
+// short does anywhere (the sanitizer build sees every block freed exactly once).
 TEST(JPEGImage, MemoryRunningShortPastTheFirstBlockEndsTheSaveCleanly)
 {
     TemporaryFolder folder;
