@@ -31,9 +31,11 @@ struct ProgressManager {
 
 constexpr std::size_t FirstOutputBytes = 4096;
 
+void* HeapBlock(std::size_t bytes) { return std::malloc(bytes); }
+
 TJPEGBlockAllocator& BlockAllocator()
 {
-    static TJPEGBlockAllocator allocate = std::malloc;
+    static TJPEGBlockAllocator allocate = HeapBlock;
     return allocate;
 }
 
@@ -45,8 +47,8 @@ struct MemoryDestination {
     jpeg_destination_mgr pub{};
     unsigned char* block = nullptr;
     std::size_t capacity = 0;
-    ~MemoryDestination() { std::free(block); }
     MemoryDestination() = default;
+    ~MemoryDestination() { std::free(block); }
     MemoryDestination(const MemoryDestination&) = delete;
     MemoryDestination& operator=(const MemoryDestination&) = delete;
     std::size_t Size() const { return capacity - pub.free_in_buffer; }
@@ -209,4 +211,4 @@ void CompressJPEGRows(const std::uint8_t* firstRow, std::ptrdiff_t rowStep, int 
     output.WriteBuffer(c.destination.block, static_cast<std::int64_t>(c.destination.Size()));
 }
 
-void SetJPEGBlockAllocator(TJPEGBlockAllocator allocate) { BlockAllocator() = allocate ? allocate : std::malloc; }
+void SetJPEGBlockAllocator(TJPEGBlockAllocator allocate) { BlockAllocator() = allocate ? allocate : HeapBlock; }
