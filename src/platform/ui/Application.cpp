@@ -76,11 +76,10 @@ void TApplication::EndOnTerminationSignals()
     // Without the pipe the signals keep their default effect: nothing is lost that was not before.
     if (::pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
+    // The byte stays unread, so that the request stands until the main loop has ended, also when it
+    // came before that loop began (which forgets earlier requests to leave).
     auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, [notifier] {
-        notifier->setEnabled(false);
-        QCoreApplication::exit(0);
-    });
+    connect(notifier, &QSocketNotifier::activated, this, [] { QCoreApplication::exit(0); });
     struct sigaction action {};
     action.sa_handler = TerminationRequested;
     sigemptyset(&action.sa_mask);
