@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <sstream>
 #include <stdexcept>
-#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 

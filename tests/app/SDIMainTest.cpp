@@ -358,11 +358,11 @@ TEST(ProgramEnd, TerminationSignalsEndThroughTheNormalQuit)
     for (const char* signal : {"TERM", "INT"}) {
         TemporaryFolder folder;
         const std::string socket = folder.File("open-file");
-        const std::string answer = RunCommand(
-            "cd '" + folder.Path() + "' && QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=detect_leaks=0 KESTRAME_CONFIG_DIR=. "
-            "KESTRAME_OPEN_FILE_SOCKET='" + socket + "' " KESTRAME_PROGRAM " >/dev/null 2>&1 & program=$!; "
-            "for i in $(seq 600); do [ -S '" + socket + "' ] && break; sleep 0.05; done; "
-            "kill -" + signal + " $program; wait $program; echo $?");
+        const std::string started = "QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=detect_leaks=0 KESTRAME_CONFIG_DIR='" +
+                                    folder.Path() + "' KESTRAME_OPEN_FILE_SOCKET='" + socket + "' " KESTRAME_PROGRAM;
+        const std::string answer =
+            RunCommand(started + " >/dev/null 2>&1 & p=$!; for i in $(seq 600); do [ -S '" + socket +
+                       "' ] && break; sleep 0.05; done; kill -" + signal + " $p; wait $p; echo $?");
         EXPECT_EQ(answer, "0\n") << signal;
         EXPECT_FALSE(FileExists(socket)) << signal;
     }

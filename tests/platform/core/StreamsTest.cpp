@@ -179,20 +179,21 @@ TEST(AtomicFile, FailedWriteKeepsOldFileAndReports)
 TEST(AtomicFile, RefusesWhatTheUserMayNotWrite)
 {
     // The file's mode, its folder's, and whether the save is refused.
-    for (const auto& [fileMode, folderMode, refused] : {std::tuple{0444, 0777, true}, {0666, 0555, true}, {0666, 0777, false}}) {
+    for (const auto& [fileMode, folderMode, refused] :
+         {std::tuple{0444, 0777, true}, {0666, 0555, true}, {0666, 0777, false}}) {
         TemporaryFolder folder;
         const std::string path = folder.File("plan.kqf");
         WriteWholeFile(path, "old");
         ::chmod(path.c_str(), fileMode);
         ::chmod(folder.Path().c_str(), folderMode);
-        const std::optional<std::string> answer = AsOrdinaryUser([&] {
-            return RaisedMessage<EFCreateError>([&] { TextFileWriter(path).Commit(); });
-        });
+        const std::optional<std::string> answer =
+            AsOrdinaryUser([&] { return RaisedMessage<EFCreateError>([&] { TextFileWriter(path).Commit(); }); });
         ::chmod(folder.Path().c_str(), 0700);
         if (!answer)
             GTEST_SKIP() << "root's rights cannot be dropped here, and root may write any file";
         EXPECT_EQ(*answer, refused ? "Cannot create file \"" + path + "\". Permission denied" : "nothing raised");
-        EXPECT_EQ(RunCommand("ls -A '" + folder.Path() + "'; cat '" + path + "'"), refused ? "plan.kqf\nold" : "plan.kqf\n");
+        EXPECT_EQ(RunCommand("ls -A '" + folder.Path() + "'; cat '" + path + "'"),
+                  refused ? "plan.kqf\nold" : "plan.kqf\n");
     }
 }
 
