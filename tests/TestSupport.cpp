@@ -11,9 +11,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <unistd.h>
 
 struct EveryModal::Watch {
     QTimer timer;
@@ -103,6 +105,30 @@ FileSizeLimit::~FileSizeLimit()
 {
     setrlimit(RLIMIT_FSIZE, &saved_);
     std::signal(SIGXFSZ, previousHandler_);
+}
+
+std::optional<std::string> AsOrdinaryUser(const std::function<std::string()>& work)
+{
+    constexpr id_t Nobody = 65534;
+    int channel[2];
+    if (pipe(channel) != 0)
+        return std::nullopt;
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(Nobody) != 0 || setuid(Nobody) != 0))
+            _exit(1);
+        const std::string answer = work();
+        _exit(write(channel[1], answer.data(), answer.size()) == static_cast<ssize_t>(answer.size()) ? 0 : 1);
+    }
+    close(channel[1]);
+    std::string answer(4096, '\0');
+    const ssize_t got = read(channel[0], answer.data(), answer.size());
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (got < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return answer.substr(0, static_cast<std::size_t>(got));
 }
 
 ScopedSettingsFolder::ScopedSettingsFolder()

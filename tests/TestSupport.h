@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -85,6 +86,11 @@ private:
     rlimit saved_{};
     void (*previousHandler_)(int) = nullptr;
 };
+
+// What `work` answers (a short text), run in a child process as an ordinary user: root's rights are
+// dropped to nobody's first, so that the system's checks of permissions apply. Nothing when they
+// cannot be dropped.
+std::optional<std::string> AsOrdinaryUser(const std::function<std::string()>& work);
 
 // Points KESTRAME_CONFIG_DIR at a fresh folder while it lives, so a test starts with no settings.
 class ScopedSettingsFolder {

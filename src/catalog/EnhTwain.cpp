@@ -538,6 +538,10 @@ bool TTwain::MoreWanted() const
 // Back on the user-interface thread.
 void TTwain::ImageRead(std::shared_ptr<ReadResult> result)
 {
+    // A worker already joined was waited for by the source's close (the application ending, say):
+    // nothing waits for its picture any more.
+    if (!worker_.joinable())
+        return;
     worker_.join();
     switch (result->status) {
     case ScanStatus::Good:

@@ -173,8 +173,10 @@ void TPdfCustomExport::OpenDocument()
     if (BeforeBeginDoc)
         BeforeBeginDoc(*this);
     PassProperties();
+    lastEngineError_.clear();
+    // The engine has said why by now (the file that could not be made, and the system's reason).
     if (Action(BeginDocument, 0, outputFile.empty() ? nullptr : outputFile.data()) != 0)
-        throw Exception("Error in BeginDoc!");
+        throw Exception(lastEngineError_.empty() ? "Error in BeginDoc!" : "Error in BeginDoc! " + lastEngineError_);
     StartDocument();
 }
 
@@ -653,10 +655,13 @@ void TPdfCustomExport::EngineMessage(void* userData, TPdfEngineMessage& message)
 void TPdfCustomExport::HandleEngineMessage(TPdfEngineMessage& message)
 {
     switch (message.Code) {
-    case ErrorMessage:
+    case ErrorMessage: {
+        const std::string text = message.Text != nullptr ? message.Text : "";
+        lastEngineError_ = text;
         if (OnError)
-            OnError(*this, message.Value, message.Text != nullptr ? message.Text : "");
+            OnError(*this, message.Value, text);
         break;
+    }
     case InputPageCount:
         inputPageCount_ = message.Value;
         break;

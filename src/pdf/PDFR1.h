@@ -83,7 +83,8 @@ public:
     ~TPdfCustomExport() override;
 
     // Raises "No filename or InMemoryMode was specified!", "Initialization of PDF Engine failed"
-    // and "Error in BeginDoc!". Does nothing more while a document is open.
+    // and "Error in BeginDoc!" (with the engine's error after it, as the file that could not be made
+    // and the system's reason). Does nothing more while a document is open.
     virtual void BeginDoc();
     // Width and height in units of the resolutions (per inch); a resolution of 0 is 72. Raises
     // "StartPage is only allowed within StartDoc and EndDoc!" outside a document.
@@ -258,6 +259,8 @@ private:
     bool abortRequested_ = false;
     int pageCounter_ = 0;
     int inputPageCount_ = 0;
+    // The text of the engine's last error message.
+    std::string lastEngineError_;
     int pageWidth_ = 0;
     int pageHeight_ = 0;
     int resolutionX_ = 72;

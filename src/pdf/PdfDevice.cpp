@@ -232,10 +232,13 @@ bool TPdfDevice::OpenOutput()
         writer_->OpenMemory();
         return true;
     }
+    createFailure_.clear();
     try {
         writer_->OpenFile(FileName);
-    } catch (const Exception&) {
+    } catch (const EFCreateError& error) {
         writer_.reset();
+        if (error.ErrorCode() != 0)
+            createFailure_ = SysErrorMessage(error.ErrorCode());
         if (QuietCreateFailure) {
             QuietCreateFailure = false;
             return false;

@@ -213,6 +213,9 @@ public:
     void AddThumb(const TBitmap& bitmap);
     void AddThumbHandle(const TBitmap* bitmap);
     bool IsOpen() const { return open_; }
+    // Why the last file the device could not make was refused, in the system's words; empty when it
+    // gave none.
+    const std::string& CreateFailure() const { return createFailure_; }
     bool PageStarted() const { return pageStarted_; }
     int PageWidth() const { return pageWidth_; }
     int PageHeight() const { return pageHeight_; }
@@ -315,6 +318,7 @@ private:
     // Declared first so that it outlives every object that writes to it.
     std::unique_ptr<TPdfFileWriter> writer_;
     TStream* callerStream_ = nullptr;
+    std::string createFailure_;
     bool open_ = false;
     bool pageStarted_ = false;
     bool pageTurned_ = false;

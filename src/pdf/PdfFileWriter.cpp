@@ -113,8 +113,8 @@ void TPdfFileWriter::OpenFile(std::string_view fileName)
     DropOutput();
     try {
         file_ = std::make_unique<AtomicFileWriter>(fileName);
-    } catch (const EStreamError&) {
-        throw Exception("Cannot create file " + std::string(fileName));
+    } catch (const EStreamError& error) {
+        throw EFCreateError("Cannot create file " + std::string(fileName), error.ErrorCode());
     }
     fileOutput_ = std::make_unique<TAtomicFileStream>(*file_);
     fileName_ = std::string(fileName);

@@ -36,7 +36,8 @@ public:
     TPdfFileWriter& operator=(const TPdfFileWriter&) = delete;
 
     // Output to a file: the bytes go to a temporary file beside it, which replaces the file only at
-    // Close, so a failed export leaves an older file as it was. Raises "Cannot create file " + name.
+    // Close, so a failed export leaves an older file as it was. Raises "Cannot create file " + name
+    // (an EFCreateError with the system's error number).
     void OpenFile(std::string_view fileName);
     // Output kept in memory, for GetBuf, WriteToFile and WriteToStream.
     void OpenMemory();

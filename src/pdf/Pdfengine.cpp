@@ -229,7 +229,9 @@ int BeginDocument(TPdfDevice& device, const char* fileName)
     device.QuietCreateFailure = false;
     if (begun)
         return 0;
-    device.Error(CannotOpenFileError, device.FileName);
+    // The caller hears why, where the system said.
+    const std::string& reason = device.CreateFailure();
+    device.Error(CannotOpenFileError, reason.empty() ? device.FileName : device.FileName + ". " + reason);
     return BeginDocFailed;
 }
 

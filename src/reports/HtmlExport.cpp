@@ -10,6 +10,7 @@
 #include "platform/core/Exceptions.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
+#include "platform/core/Streams.h"
 #include "platform/core/UiServices.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
@@ -188,13 +189,20 @@ std::string SiteLink() { return "<a href=\"" + HtmlEscaped(WebSiteAddress()) + "
 
 void AddEnd(Page& page) { page.Add("\t\t</center>\n\t</body>\n</html>\n"); }
 
+// Writes a file whose name the export makes up: a link found at the name is replaced, never
+// followed out of the folder.
+void WriteOwnFile(const std::string& fileName, const void* bytes, std::size_t size)
+{
+    AtomicFileWriter file(fileName, AtomicFileWriter::Links::Replace);
+    file.Write(bytes, size);
+    file.Commit();
+}
+
 // Writes a product page; false, with the message, when its file cannot be made.
 bool WriteProductPageFile(const std::string& fileName, const Page& page)
 {
     try {
-        AtomicFileWriter file(fileName);
-        file.Write(page.Text());
-        file.Commit();
+        WriteOwnFile(fileName, page.Text().data(), page.Text().size());
         return true;
     } catch (const EStreamError&) {
         Ui().MessageBox("Could not open file", "error 1", MsgButtons::OK, MsgIcon::None);
@@ -211,7 +219,9 @@ public:
         try {
             TJPEGImage jpeg;
             jpeg.Assign(bitmap);
-            jpeg.SaveToFile(fileName);
+            TMemoryStream bytes;
+            jpeg.SaveToStream(bytes);
+            WriteOwnFile(fileName, bytes.Memory(), static_cast<std::size_t>(bytes.Size()));
             return true;
         } catch (const Exception& error) {
             if (!firstError_)

@@ -18,7 +18,7 @@ struct WebPageOptions {
 // itself) with the wall's picture and a table of every item, and a page with a scaled picture for
 // each product the catalog holds, named after its part number (made unique where two part numbers
 // give the same file name). Reports its own failures; a picture that cannot be had leaves its page
-// without one.
+// without one. A symbolic link at a name the export makes up is replaced, never written through.
 void ExportHtml(DocumentMainWindow& mainWindow, PlanogramDocument* document, const std::string& fileName,
                 const WebPageOptions& options);
 

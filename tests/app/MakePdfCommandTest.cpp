@@ -3,6 +3,7 @@
 #include "app/SmallDialogs.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/FilePaths.h"
+#include "platform/graphics/JPEGCompressor.h"
 #include "reports/PdfComposition.h"
 #include "reports/QuickReports.h"
 #include "reports/ReportText.h"
@@ -20,6 +21,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include <cstdlib>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -114,6 +116,14 @@ TEST_F(MainFormFixture, MakePdfWritesTheWallAndTheChosenReports)
     EXPECT_EQ(Judged("/usr/bin/identify -format %Q " + out.File("full-000.jpg")), "50");
     EXPECT_TRUE(
         std::regex_search(Judged("pdffonts '" + full + "'"), std::regex(R"(\nArial +TrueType +WinAnsi +no +no +no )")));
+
+    // Memory running short in the wall's compression: the usual message, no file, no temporary.
+    SetJPEGBlockAllocator([](std::size_t bytes) { return bytes > 4096 ? nullptr : std::malloc(bytes); });
+    ui.AnswerMessage(MsgAnswer::OK);
+    makePdf("short.pdf");
+    SetJPEGBlockAllocator(nullptr);
+    EXPECT_EQ(ui.Calls().back().text, "Out of memory.");
+    EXPECT_EQ(RunCommand("ls -A '" + out.Path() + "' | grep -c -e short -e '^[.]'"), "0\n");
 
     // The reports' lines in the dialog's order, the fixture listing after the space usage.
     std::string expected;

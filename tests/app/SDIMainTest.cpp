@@ -4,6 +4,7 @@
 #include "app/MainProgressBar.h"
 #include "app/Splash.h"
 #include "platform/core/CodePage.h"
+#include "platform/core/FilePaths.h"
 #include "platform/core/Seams.h"
 #include "testing/ScriptedUi.h"
 
@@ -348,4 +349,21 @@ TEST_F(MainFormTest, PrintSetupShowsThePrinterSetupDialog)
     form.PrintSetup1->trigger();
     ASSERT_EQ(ui.CallsOf(ScriptedUi::Kind::PrinterSetup).size(), 1u);
     EXPECT_TRUE(ui.AllAnswersUsed());
+}
+
+// SIGTERM and SIGINT end the real program through its normal end: it removes its hand-over socket,
+// which a program killed outright leaves behind.
+TEST(ProgramEnd, TerminationSignalsEndThroughTheNormalQuit)
+{
+    for (const char* signal : {"TERM", "INT"}) {
+        TemporaryFolder folder;
+        const std::string socket = folder.File("open-file");
+        const std::string started = "QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=detect_leaks=0 KESTRAME_CONFIG_DIR='" +
+                                    folder.Path() + "' KESTRAME_OPEN_FILE_SOCKET='" + socket + "' " KESTRAME_PROGRAM;
+        const std::string answer =
+            RunCommand(started + " >/dev/null 2>&1 & p=$!; for i in $(seq 600); do [ -S '" + socket +
+                       "' ] && break; sleep 0.05; done; kill -" + signal + " $p; wait $p; echo $?");
+        EXPECT_EQ(answer, "0\n") << signal;
+        EXPECT_FALSE(FileExists(socket)) << signal;
+    }
 }

@@ -288,6 +288,18 @@ TEST_F(ScanningComponent, FreedDuringAReadItCancelsAndSaysNothingMore)
     EXPECT_EQ(scanner.Calls().back(), "close");
 }
 
+// Ended as the application ends, with its read's result still on the way: the result finds the
+// worker already waited for and is dropped without a word.
+TEST_F(ScanningComponent, AResultArrivingAfterTheEndIsDropped)
+{
+    scanner.frames.push_back(FakeScanner::GrayFrame(8, 8));
+    twain.SetIndicators(etwbFalse);
+    ASSERT_TRUE(twain.acquire(false));
+    twain.Connection()->DCTerminate();
+    QApplication::processEvents();
+    EXPECT_EQ(captures.size() + cancels + failures + ui.Calls().size(), 0u);
+}
+
 // Freed at any moment around the end of a quick transfer, it neither crashes nor reports.
 TEST_F(ScanningComponent, FreedAsItsTransferEndsItSaysNothingMore)
 {

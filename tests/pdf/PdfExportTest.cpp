@@ -131,8 +131,10 @@ TEST(PdfExport, MisuseRaisesItsTexts)
     EXPECT_EQ(RaisedMessage<Exception>([&] { pdf.BeginDoc(); }), "No filename or InMemoryMode was specified!");
     EXPECT_FALSE(pdf.DocumentOpen());
     pdf.Filename = folder.File("missing/plan.pdf");
-    EXPECT_EQ(RaisedMessage<Exception>([&] { pdf.BeginDoc(); }), "Error in BeginDoc!");
-    EXPECT_EQ(errors, std::vector<std::string>{"3 Cannot open file " + pdf.Filename});
+    // The file that could not be made, and why, follow the export's own words.
+    const std::string reason = "Cannot open file " + pdf.Filename + ". No such file or directory";
+    EXPECT_EQ(RaisedMessage<Exception>([&] { pdf.BeginDoc(); }), "Error in BeginDoc! " + reason);
+    EXPECT_EQ(errors, std::vector<std::string>{"3 " + reason});
     EXPECT_FALSE(pdf.DocumentOpen());
 
     errors.clear();

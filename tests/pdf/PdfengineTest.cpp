@@ -325,7 +325,7 @@ TEST(Pdfengine, FileThatCannotBeMadeAnswersOneAndReachesTheCallback)
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].code, 1);
     EXPECT_EQ(messages[0].value, 3);
-    EXPECT_EQ(messages[0].text, "Cannot open file " + file);
+    EXPECT_EQ(messages[0].text, "Cannot open file " + file + ". No such file or directory");
     EXPECT_FALSE(engine->Device->IsOpen());
     EXPECT_FALSE(engine->Device->QuietCreateFailure);
     EXPECT_EQ(RaisedMessage<Exception>([&] { PDFE_Action(engine.get(), 4535, 0, nullptr); }), "Device is not open!");

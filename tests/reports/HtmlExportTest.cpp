@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -288,6 +289,22 @@ TEST_F(WebExport, PartNumbersOfTheSameFileNameKeepTheirOwnPages)
     EXPECT_EQ(report.find("missing"), std::string::npos) << report;
     // Six product links and the wall on the display page; a picture and a way back on each of five pages.
     EXPECT_NE(report.find("checked 17\n"), std::string::npos) << report;
+}
+
+// Links at the names the export makes up, as an unpacked archive may leave them, are replaced: no page
+// or picture reaches the files they lead to.
+TEST_F(WebExport, LinksAtTheNamesItMakesAreReplacedNotFollowed)
+{
+    const std::string site = folder.File("site");
+    ASSERT_TRUE(ForceDirectories(site));
+    const std::string outside = folder.File("bashrc");
+    WriteWholeFile(outside, "the user's own");
+    for (const char* name : {"shop.jpg", "A1.html", "A1.jpg", "B_2.html", "B_2.jpg"})
+        ASSERT_EQ(::symlink(outside.c_str(), (site + "/" + name).c_str()), 0) << name;
+    ExportHtml(mainWindow, &document, site + "/shop.html", options);
+    EXPECT_EQ(ReadWholeFile(outside), "the user's own");
+    EXPECT_EQ(RunCommand("find '" + site + "' -type l"), "");
+    EXPECT_EQ(DecodedBy("djpeg -pnm '" + site + "/B_2.jpg'").width, 37);
 }
 
 // A picture that cannot be written is reported once; its page goes without it.

@@ -47,11 +47,28 @@ std::string ThroughLinks(std::string path, const std::string& fileName)
     ThrowCannotCreate(fileName, ELOOP);
 }
 
-// New files get the permissions the user's umask allows; a replaced file keeps its own.
+// Refuses a target that exists and may not be written: renaming over it would replace a file that
+// opening for writing is denied. A link at the name is not looked through; only it is replaced.
+void CheckWritable(const std::string& nativeTarget, const std::string& fileName)
+{
+    if (::faccessat(AT_FDCWD, nativeTarget.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0 && errno != ENOENT)
+        ThrowCannotCreate(fileName, errno);
+}
+
+// A short name in the target's folder: the target's own name with a suffix could pass the system's
+// limit for a file name.
+std::string TemporaryPattern(const std::string& nativeTarget)
+{
+    const size_t slash = nativeTarget.rfind('/');
+    return nativeTarget.substr(0, slash == std::string::npos ? 0 : slash + 1) + ".kestrame-XXXXXX";
+}
+
+// New files and replaced links get the permissions the user's umask allows; a replaced file keeps
+// its own.
 mode_t ModeForTarget(const std::string& nativeTarget)
 {
     struct stat info;
-    if (::stat(nativeTarget.c_str(), &info) == 0)
+    if (::lstat(nativeTarget.c_str(), &info) == 0 && !S_ISLNK(info.st_mode))
         return info.st_mode & 07777;
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -60,10 +77,12 @@ mode_t ModeForTarget(const std::string& nativeTarget)
 
 } // namespace
 
-AtomicFileWriter::AtomicFileWriter(std::string_view fileName)
-    : fileName_(fileName), nativeTarget_(ThroughLinks(NativePath(fileName), fileName_))
+AtomicFileWriter::AtomicFileWriter(std::string_view fileName, Links links)
+    : fileName_(fileName),
+      nativeTarget_(links == Links::Follow ? ThroughLinks(NativePath(fileName), fileName_) : NativePath(fileName))
 {
-    std::string pattern = nativeTarget_ + ".tmpXXXXXX";
+    CheckWritable(nativeTarget_, fileName_);
+    std::string pattern = TemporaryPattern(nativeTarget_);
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     handle_ = ::mkostemp(name.data(), O_CLOEXEC);

@@ -8,10 +8,16 @@
 // Writes a file so that a failed save never destroys the only good copy: the bytes go to a temporary
 // file beside the target, every write and the close are checked, and only then is the temporary
 // renamed over the target. Dropped without Commit, the temporary is removed and the target stays.
+// A target the user may not write is refused, as opening it for writing would be, not replaced.
 class AtomicFileWriter {
 public:
-    // Raises EFCreateError when the temporary file can't be made.
-    explicit AtomicFileWriter(std::string_view fileName);
+    // What a symbolic link at the target's name means: a file the user names is written through the
+    // link; a file whose name the program makes up replaces the link, so that no link leads it out of
+    // its folder.
+    enum class Links { Follow, Replace };
+
+    // Raises EFCreateError when the target may not be written or the temporary file can't be made.
+    explicit AtomicFileWriter(std::string_view fileName, Links links = Links::Follow);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;

@@ -3,9 +3,14 @@
 #include "platform/core/Streams.h"
 #include "platform/graphics/JPEGErrors.h"
 
+#include <jerror.h>
+
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
+#include <new>
 
 namespace {
 
@@ -24,18 +29,84 @@ struct ProgressManager {
     std::exception_ptr raised;
 };
 
+constexpr std::size_t FirstOutputBytes = 4096;
+
+void* HeapBlock(std::size_t bytes) { return std::malloc(bytes); }
+
+TJPEGBlockAllocator& BlockAllocator()
+{
+    static TJPEGBlockAllocator allocate = HeapBlock;
+    return allocate;
+}
+
+// The compressed bytes, in a block owned here alone: the library's own memory destination frees
+// blocks as it grows and hands the caller the last one only at the end, so that after an error the
+// caller holds one already freed. The destination comes first, so that the library's pointer to it
+// leads back to the whole.
+struct MemoryDestination {
+    jpeg_destination_mgr pub{};
+    unsigned char* block = nullptr;
+    std::size_t capacity = 0;
+    MemoryDestination() = default;
+    ~MemoryDestination() { std::free(block); }
+    MemoryDestination(const MemoryDestination&) = delete;
+    MemoryDestination& operator=(const MemoryDestination&) = delete;
+    std::size_t Size() const { return capacity - pub.free_in_buffer; }
+};
+
+// Gives the library the free part of a block of `capacity` bytes holding what was written so far;
+// false, with the old block kept, when the memory cannot be had.
+bool GrowOutput(MemoryDestination& destination, std::size_t capacity)
+{
+    auto* grown = static_cast<unsigned char*>(BlockAllocator()(capacity));
+    if (grown == nullptr)
+        return false;
+    const std::size_t used = destination.block == nullptr ? 0 : destination.Size();
+    if (used > 0)
+        std::memcpy(grown, destination.block, used);
+    std::free(destination.block);
+    destination.block = grown;
+    destination.capacity = capacity;
+    destination.pub.next_output_byte = grown + used;
+    destination.pub.free_in_buffer = capacity - used;
+    return true;
+}
+
+void OutOfMemory(j_compress_ptr info)
+{
+    info->err->msg_code = JERR_OUT_OF_MEMORY;
+    info->err->error_exit(reinterpret_cast<j_common_ptr>(info));
+}
+
+void StartOutput(j_compress_ptr info)
+{
+    auto& destination = *reinterpret_cast<MemoryDestination*>(info->dest);
+    if (destination.block == nullptr && !GrowOutput(destination, FirstOutputBytes))
+        OutOfMemory(info);
+}
+
+// Called with the block full: it doubles.
+boolean EmptyOutput(j_compress_ptr info)
+{
+    auto& destination = *reinterpret_cast<MemoryDestination*>(info->dest);
+    destination.pub.free_in_buffer = 0;
+    if (destination.capacity > SIZE_MAX / 2 || !GrowOutput(destination, destination.capacity * 2))
+        OutOfMemory(info);
+    return TRUE;
+}
+
+void EndOutput(j_compress_ptr) {}
+
 struct Compressor {
     jpeg_compress_struct info{};
     TJPEGErrorManager error;
     ProgressManager progress{};
+    MemoryDestination destination;
     bool created = false;
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
     ~Compressor()
     {
         if (created)
             jpeg_destroy_compress(&info);
-        std::free(buffer);
     }
 };
 
@@ -92,7 +163,10 @@ void SetUp(Compressor& c, int width, int height, const TJPEGCompressSettings& se
             c.progress.hook = &hook;
             c.info.progress = &c.progress.pub;
         }
-        jpeg_mem_dest(&c.info, &c.buffer, &c.size);
+        c.destination.pub.init_destination = StartOutput;
+        c.destination.pub.empty_output_buffer = EmptyOutput;
+        c.destination.pub.term_destination = EndOutput;
+        c.info.dest = &c.destination.pub;
         c.info.image_width = static_cast<JDIMENSION>(width);
         c.info.image_height = static_cast<JDIMENSION>(height);
         c.info.input_components = settings.pixelBytes == 4 ? 4 : 3;
@@ -129,7 +203,12 @@ void CompressJPEGRows(const std::uint8_t* firstRow, std::ptrdiff_t rowStep, int 
     if (!WriteRows(c, firstRow, rowStep, height)) {
         if (c.progress.raised)
             std::rethrow_exception(c.progress.raised);
+        // Memory running short ends as it does anywhere else in the program.
+        if (c.error.code == JERR_OUT_OF_MEMORY)
+            throw std::bad_alloc();
         RaiseJPEGError(c.error.code);
     }
-    output.WriteBuffer(c.buffer, static_cast<std::int64_t>(c.size));
+    output.WriteBuffer(c.destination.block, static_cast<std::int64_t>(c.destination.Size()));
 }
+
+void SetJPEGBlockAllocator(TJPEGBlockAllocator allocate) { BlockAllocator() = allocate ? allocate : HeapBlock; }

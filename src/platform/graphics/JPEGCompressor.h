@@ -22,7 +22,12 @@ using TJPEGProgressHook = std::function<void(int percent)>;
 // Compresses `height` rows of `width` pixels, each pixel blue, green, red (and an unused byte where
 // the settings give four bytes a pixel), the first row at
 // firstRow and each next one `rowStep` bytes after the one before (negative for bottom-up rows),
-// and writes the JPEG file to `output` at its position. A library error raises EJPEG and writes
-// nothing.
+// and writes the JPEG file to `output` at its position. A library error raises EJPEG, memory running
+// short std::bad_alloc; either writes nothing.
 void CompressJPEGRows(const std::uint8_t* firstRow, std::ptrdiff_t rowStep, int width, int height,
                       const TJPEGCompressSettings& settings, TStream& output, const TJPEGProgressHook& progress = {});
+
+// Where the block of compressed bytes comes from as it grows (std::malloc; freed with std::free).
+// Tests make memory run short through it; nullptr restores std::malloc.
+using TJPEGBlockAllocator = void* (*)(std::size_t bytes);
+void SetJPEGBlockAllocator(TJPEGBlockAllocator allocate);

@@ -5,8 +5,14 @@
 #include "platform/ui/QtPlatform.h"
 
 #include <QKeyEvent>
+#include <QSocketNotifier>
 #include <QWidget>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 #include <exception>
 
 namespace {
@@ -44,6 +50,17 @@ protected:
     }
 };
 
+// The signal handler writes a byte here; the event loop reads it.
+int terminationPipe[2] = {-1, -1};
+
+void TerminationRequested(int)
+{
+    const int savedErrno = errno;
+    const char byte = 0;
+    static_cast<void>(::write(terminationPipe[1], &byte, 1));
+    errno = savedErrno;
+}
+
 } // namespace
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
@@ -51,6 +68,25 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
     setApplicationName(toQString(ApplicationTitle));
     InstallQtPlatform();
     InstallHelpKey(*this);
+    EndOnTerminationSignals();
+}
+
+void TApplication::EndOnTerminationSignals()
+{
+    // Without the pipe the signals keep their default effect: nothing is lost that was not before.
+    if (::pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    // The byte stays unread, so that the request stands until the main loop has ended, also when it
+    // came before that loop began (which forgets earlier requests to leave).
+    auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [] { QCoreApplication::exit(0); });
+    struct sigaction action {};
+    action.sa_handler = TerminationRequested;
+    sigemptyset(&action.sa_mask);
+    // A second signal ends the program at once, should the first not be heard.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

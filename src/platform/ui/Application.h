@@ -38,6 +38,12 @@ public:
     static bool HelpCommand(std::uint16_t command, std::uint32_t data);
     // Makes F1 ask for the help context of the focused widget or its nearest parent that has one.
     static void InstallHelpKey(QCoreApplication& application);
+
+private:
+    // SIGTERM (at logout, say) and SIGINT leave every event loop, so that the program ends as it does
+    // when its main window closes: windows and writers are destroyed in order and no temporary file
+    // stays. A long operation under way ends first, as it would before a close.
+    void EndOnTerminationSignals();
 };
 
 // The help context of a widget, 0 for none. F1 in a widget without one asks for its parent's.

@@ -1,6 +1,7 @@
 #include "platform/core/Streams.h"
 #include "platform/core/AtomicFile.h"
 #include "platform/core/Exceptions.h"
+#include "platform/core/FilePaths.h"
 #include "platform/core/TextFile.h"
 
 #include "TestSupport.h"
@@ -9,7 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -98,6 +101,10 @@ TEST(AtomicFile, ReplacesTargetOnlyOnCommit)
     EXPECT_EQ(ReadWholeFile(path), "new contents");
     // No temporary file stays behind.
     EXPECT_EQ(RunCommand("ls -A '" + folder.Path() + "' | wc -l"), "1\n");
+    // The temporary's name is short whatever the target's: a name of the longest length saves.
+    const std::string longest = folder.File(std::string(251, 'n') + ".kqf");
+    TextFileWriter(longest).Commit();
+    EXPECT_TRUE(FileExists(longest));
 }
 
 // A link is written through to its file and stays a link, whichever way it names the file.
@@ -134,6 +141,9 @@ TEST(AtomicFile, WritesThroughSymbolicLinks)
         EXPECT_TRUE(S_ISLNK(info.st_mode)) << test.label;
         EXPECT_EQ(RunCommand("ls -A '" + folder.File("pictures") + "'"), "shoe.jpg\n") << test.label;
     }
+    // A file whose name the program makes replaces the link and leaves the linked file alone.
+    AtomicFileWriter(folder.File("link.jpg"), AtomicFileWriter::Links::Replace).Commit();
+    EXPECT_EQ(ReadWholeFile(file) + ReadWholeFile(folder.File("link.jpg")), "new");
     // A loop of links is refused and leaves the links as they were.
     ::unlink(folder.File("middle.jpg").c_str());
     ASSERT_EQ(::symlink("link.jpg", folder.File("middle.jpg").c_str()), 0);
@@ -162,6 +172,29 @@ TEST(AtomicFile, FailedWriteKeepsOldFileAndReports)
     }
     EXPECT_EQ(ReadWholeFile(path), "the only good copy");
     EXPECT_EQ(RunCommand("ls -A '" + folder.Path() + "' | wc -l"), "1\n");
+}
+
+// Renaming over a file would replace one the user may not open for writing: such a file is refused
+// and kept; a writable file in a folder the user may not write is refused the same way.
+TEST(AtomicFile, RefusesWhatTheUserMayNotWrite)
+{
+    // The file's mode, its folder's, and whether the save is refused.
+    for (const auto& [fileMode, folderMode, refused] :
+         {std::tuple{0444, 0777, true}, {0666, 0555, true}, {0666, 0777, false}}) {
+        TemporaryFolder folder;
+        const std::string path = folder.File("plan.kqf");
+        WriteWholeFile(path, "old");
+        ::chmod(path.c_str(), fileMode);
+        ::chmod(folder.Path().c_str(), folderMode);
+        const std::optional<std::string> answer =
+            AsOrdinaryUser([&] { return RaisedMessage<EFCreateError>([&] { TextFileWriter(path).Commit(); }); });
+        ::chmod(folder.Path().c_str(), 0700);
+        if (!answer)
+            GTEST_SKIP() << "root's rights cannot be dropped here, and root may write any file";
+        EXPECT_EQ(*answer, refused ? "Cannot create file \"" + path + "\". Permission denied" : "nothing raised");
+        EXPECT_EQ(RunCommand("ls -A '" + folder.Path() + "'; cat '" + path + "'"),
+                  refused ? "plan.kqf\nold" : "plan.kqf\n");
+    }
 }
 
 TEST(TextFile, LinesOfAnyLengthWithLfOrCrLf)
