@@ -23,6 +23,8 @@ constexpr std::int32_t Revision3Base = -3904; // 0xFFFFF0C0
 
 using TDigest = std::array<std::uint8_t, DigestLength>;
 
+std::size_t KeyLength(bool strong) { return strong ? 16 : 5; }
+
 class TMD5 {
 public:
     TMD5() { md5_init(state_); }
@@ -72,10 +74,10 @@ void CipherRounds(const std::uint8_t* key, std::size_t keyLength, std::uint8_t* 
 } // namespace
 
 TPdfEncryptInfo::TPdfEncryptInfo(TPdfFileWriter* owner, const TPdfSecuritySettings& settings)
-    : TPdfCustomType(owner), settings_(settings), keyLength_(settings.Strong() ? 16 : 5)
+    : TPdfCustomType(owner), settings_(settings), keyLength_(KeyLength(settings.Strong()))
 {
     SetNotEncrypted(true);
-    ComputeOValue();
+    o_ = OValueOf(OwnerPasswordBlock(), PadPassword(settings_.userPassword), settings_.Strong());
     ComputeFileKey();
     ComputeUValue();
 }
@@ -101,27 +103,30 @@ std::int32_t TPdfEncryptInfo::PValue() const
 
 // Without an owner password the owner key comes from random bytes, so that nobody can derive it:
 // one made from the user password would open the file as its owner, and the permissions would
-// restrict nothing.
+// restrict nothing. They come from the system's source: the program's generator also makes the
+// document ID, which the file shows, and would give them away, and with them the user password
+// the O value holds.
 TPdfEncryptInfo::TPasswordBlock TPdfEncryptInfo::OwnerPasswordBlock() const
 {
     if (!settings_.ownerPassword.empty())
         return PadPassword(settings_.ownerPassword);
     TPasswordBlock block;
-    for (std::uint8_t& byte : block)
-        byte = static_cast<std::uint8_t>(Random(255));
+    SystemRandomBytes(block.data(), block.size());
     return block;
 }
 
-void TPdfEncryptInfo::ComputeOValue()
+TPdfEncryptInfo::TPasswordBlock TPdfEncryptInfo::OValueOf(const TPasswordBlock& owner, const TPasswordBlock& user,
+                                                          bool strong)
 {
-    const TPasswordBlock owner = OwnerPasswordBlock();
+    const std::size_t keyLength = KeyLength(strong);
     TDigest digest = TMD5().Add(owner.data(), owner.size()).Finish();
-    if (settings_.Strong())
-        digest = Rehash(digest, keyLength_);
-    o_ = PadPassword(settings_.userPassword);
-    RC4(digest.data(), keyLength_, o_.data(), o_.size());
-    if (settings_.Strong())
-        CipherRounds(digest.data(), keyLength_, o_.data(), o_.size());
+    if (strong)
+        digest = Rehash(digest, keyLength);
+    TPasswordBlock o = user;
+    RC4(digest.data(), keyLength, o.data(), o.size());
+    if (strong)
+        CipherRounds(digest.data(), keyLength, o.data(), o.size());
+    return o;
 }
 
 void TPdfEncryptInfo::ComputeFileKey()

@@ -42,9 +42,10 @@ public:
 
     // The password's first 32 bytes, filled up from the handler's padding string.
     static TPasswordBlock PadPassword(std::string_view password);
+    // The O value of an owner's padded password (or random block) over the padded user password.
+    static TPasswordBlock OValueOf(const TPasswordBlock& owner, const TPasswordBlock& user, bool strong);
 
 private:
-    void ComputeOValue();
     void ComputeFileKey();
     void ComputeUValue();
     TPasswordBlock OwnerPasswordBlock() const;

@@ -1,8 +1,10 @@
 #include "MainFormFixture.h"
 
 #include "app/SmallDialogs.h"
+#include "pdf/PdfSecurity.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/FilePaths.h"
+#include "platform/core/Seams.h"
 #include "reports/PdfComposition.h"
 #include "reports/QuickReports.h"
 #include "reports/ReportText.h"
@@ -148,9 +150,9 @@ TEST_F(MainFormFixture, MakePdfWritesTheWallAndTheChosenReports)
     pdfOP = nullptr;
 }
 
-// "Password to open" alone opens the file as a user only, so the unticked permissions hold; a
-// password with a letter outside Windows-1252 is refused, by the dialog's Ok and by the command,
-// and nothing is written.
+// "Password to open" alone opens the file as a user only, so the unticked permissions hold, and its
+// owner entry, which holds that password, gives nothing away; a password with a letter outside
+// Windows-1252 is refused, by the dialog's Ok and by the command, and nothing is written.
 TEST_F(MainFormFixture, MakePdfKeepsThePermissionsAndRefusesForeignPasswords)
 {
     TpdfOP options(form.get());
@@ -162,12 +164,38 @@ TEST_F(MainFormFixture, MakePdfKeepsThePermissionsAndRefusesForeignPasswords)
         allow->setChecked(false);
     ui.AnswerFile(FileDialogResult{out.File("locked.pdf"), 1});
     ui.AnswerModal(mrOk);
+    const auto ticks = [] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Now().time_since_epoch()).count();
+    };
+    const auto started = ticks();
     form->MakePDF1->trigger();
+    const auto ended = ticks();
     const std::string shown = Judged("qpdf --show-encryption --password=sesame '" + out.File("locked.pdf") + "'");
     for (const char* line : {"Supplied password is user password\n", "print high resolution: not allowed\n",
                              "modify other: not allowed\n", "extract for any purpose: not allowed\n"})
         EXPECT_NE(shown.find(line), std::string::npos) << line << " in " << shown;
     EXPECT_EQ(shown.find("owner password"), std::string::npos) << shown;
+    // The generator seeded with the time made the document ID the file shows; replayed, its next
+    // bytes must not be the owner key's.
+    const std::string locked = ReadWholeFile(out.File("locked.pdf"));
+    bool replayed = false;
+    for (auto tick = started; tick <= ended && !replayed; ++tick) {
+        LibraryRandom generator;
+        generator.Seed(static_cast<std::uint32_t>(tick));
+        std::string id;
+        while (id.size() < 16)
+            id += static_cast<char>('A' + generator.Next(26));
+        if (locked.find("/ID[" + TPdfFileWriter::HexString(id.data(), id.size())) == std::string::npos)
+            continue;
+        replayed = true;
+        TPdfEncryptInfo::TPasswordBlock owner;
+        for (std::uint8_t& byte : owner)
+            byte = static_cast<std::uint8_t>(generator.Next(255));
+        const bool strong = locked.find("/R 3") != std::string::npos;
+        const auto o = TPdfEncryptInfo::OValueOf(owner, TPdfEncryptInfo::PadPassword("sesame"), strong);
+        EXPECT_EQ(locked.find("/O" + TPdfFileWriter::HexString(o.data(), o.size())), std::string::npos);
+    }
+    EXPECT_TRUE(replayed);
 
     // Refused by Ok, which keeps the dialog open, and by the command, which writes nothing.
     const char* refusal = "A PDF password can hold only letters of the Western European (Windows-1252) character set.";
