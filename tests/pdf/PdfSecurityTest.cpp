@@ -158,3 +158,19 @@ TEST(PdfSecurity, KeysFollowTheHandlersRules)
     EXPECT_NE(other.OValue(), security.OValue());
     EXPECT_EQ(other.UValue().size(), 32u);
 }
+
+// Passwords go in as readers take what the user types, in PDFDocEncoding; a letter it lacks is
+// refused, not written as another.
+TEST(PdfSecurity, PasswordsAreWrittenInPdfDocEncoding)
+{
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {"caf\xE9 \x80uro", "caf\xE9 \xA0uro"}, {"\x8C\x96\x95\x83\x9F", "\x96\x85\x80\x86\x98"},
+        {"no\xA0space", std::nullopt}, {"soft\xADhyphen", std::nullopt}, {"tab\t", std::nullopt},
+        {"\x81", std::nullopt}};
+    for (const auto& [password, encoded] : cases)
+        EXPECT_EQ(PdfDocEncodedPassword(password), encoded) << password;
+    TPdfFileWriter writer;
+    writer.OpenMemory();
+    EXPECT_EQ(RaisedMessage<Exception>([&] { TPdfEncryptInfo(&writer, {1, 0, "", "no\xA0space"}); }),
+              PdfPasswordLettersMessage);
+}
