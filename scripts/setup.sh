@@ -22,6 +22,8 @@ base=(
     # fonts the PDF writer's tests measure and embed: DejaVu Sans with its oblique faces, and the
     # symbolic Wingdings
     fonts-dejavu-core fonts-dejavu-extra fonts-wine
+    # the free base-35 fonts that PDF readers stand in for the standard fonts, which the tests render with
+    fonts-urw-base35
     # tests
     libgtest-dev libgmock-dev googletest locales-all
     # outside tools that judge our output in tests

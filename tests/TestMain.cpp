@@ -11,6 +11,8 @@ int main(int argc, char** argv)
 {
     // Tests never depend on the user's display, settings or program folder.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Nor on the fonts it holds: tests, and the tools they run, render with the fonts this file names.
+    setenv("FONTCONFIG_FILE", KESTRAME_FONTCONFIG_FILE, 1);
     static TemporaryFolder settingsFolder;
     setenv("KESTRAME_CONFIG_DIR", settingsFolder.Path().c_str(), 1);
     setenv("KESTRAME_OPEN_FILE_SOCKET", settingsFolder.File("open-file").c_str(), 1);

@@ -1,5 +1,6 @@
 #include "app/SmallDialogs.h"
 
+#include "pdf/PdfSecurity.h"
 #include "platform/core/AtomicFile.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/Exceptions.h"
@@ -170,15 +171,16 @@ TpdfOP::TpdfOP(QWidget* parent) : QDialog(parent, FixedDialogFrame)
 
 int TpdfOP::PlanogramType() const { return rbPrintOptimized->isChecked() ? 1 : 0; }
 
-// The file's security handlers take one byte a letter: any other letter would be written as "?",
-// and the user's own password would no longer open the file.
+// The file's security handler takes a letter as its byte in PDFDocEncoding, as readers convert what
+// the user types: a letter without one would be written as another, and the user's own password
+// would no longer open the file.
 bool TpdfOP::PasswordsFit() const
 {
     for (QLineEdit* edit : {edPassword, edPasswordEdit}) {
-        if (Win1252CanHold(edit->text().toStdString()))
+        const std::string text = edit->text().toStdString();
+        if (Win1252CanHold(text) && PdfDocEncodedPassword(Utf8ToWin1252(text)))
             continue;
-        Ui().MessageBox("A PDF password can hold only letters of the Western European (Windows-1252) character set.",
-                        "PDF Options", MsgButtons::OK, MsgIcon::Exclamation);
+        Ui().MessageBox(PdfPasswordLettersMessage, "PDF Options", MsgButtons::OK, MsgIcon::Exclamation);
         for (int tab = 0; tab < PageControl1->count(); ++tab)
             if (PageControl1->widget(tab)->isAncestorOf(edit))
                 PageControl1->setCurrentIndex(tab);

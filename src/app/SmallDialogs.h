@@ -40,8 +40,8 @@ public:
 
     // 0 screen optimised, 1 print optimised.
     int PlanogramType() const;
-    // True when both passwords are Windows-1252 text; otherwise says so and shows the first that is
-    // not, with the focus on it.
+    // True when every letter of both passwords has a byte in PDFDocEncoding; otherwise says so and
+    // shows the first password that has not, with the focus on it.
     bool PasswordsFit() const;
     // Closes the dialog with its choices, unless a password cannot be written.
     void Button1Click();

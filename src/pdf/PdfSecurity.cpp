@@ -1,11 +1,14 @@
 #include "pdf/PdfSecurity.h"
 
 #include "pdf/PdfMD5RC4.h"
+#include "platform/core/CodePage.h"
+#include "platform/core/Exceptions.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/Seams.h"
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -22,6 +25,40 @@ constexpr std::int32_t Revision2Base = -64;   // 0xFFFFFFC0
 constexpr std::int32_t Revision3Base = -3904; // 0xFFFFF0C0
 
 using TDigest = std::array<std::uint8_t, DigestLength>;
+
+// PDFDocEncoding's letters where they are not Latin-1's: the accents at 0x18-0x1F, and the bytes
+// 0x80-0xA0 (0x9F has none).
+constexpr char16_t PdfDocAccents[] = {0x02D8, 0x02C7, 0x02C6, 0x02D9, 0x02DD, 0x02DB, 0x02DA, 0x02DC};
+constexpr char16_t PdfDocHighBlock[] = {0x2022, 0x2020, 0x2021, 0x2026, 0x2014, 0x2013, 0x0192, 0x2044, 0x2039,
+                                        0x203A, 0x2212, 0x2030, 0x201E, 0x201C, 0x201D, 0x2018, 0x2019, 0x201A,
+                                        0x2122, 0xFB01, 0xFB02, 0x0141, 0x0152, 0x0160, 0x0178, 0x017D, 0x0131,
+                                        0x0142, 0x0153, 0x0161, 0x017E, 0x0000, 0x20AC};
+
+// The letter's PDFDocEncoding byte, or -1 when it has none.
+int PdfDocByte(char16_t letter)
+{
+    if (letter < 0x20)
+        return -1;
+    if (letter <= 0x7E || (letter >= 0xA1 && letter <= 0xFF && letter != 0xAD))
+        return letter;
+    for (std::size_t i = 0; i < std::size(PdfDocAccents); ++i)
+        if (PdfDocAccents[i] == letter)
+            return static_cast<int>(0x18 + i);
+    for (std::size_t i = 0; i < std::size(PdfDocHighBlock); ++i)
+        if (PdfDocHighBlock[i] == letter)
+            return static_cast<int>(0x80 + i);
+    return -1;
+}
+
+std::string EncodedPassword(std::string_view password)
+{
+    std::optional<std::string> encoded = PdfDocEncodedPassword(password);
+    if (!encoded)
+        throw Exception(PdfPasswordLettersMessage);
+    return std::move(*encoded);
+}
+
+std::size_t KeyLength(bool strong) { return strong ? 16 : 5; }
 
 class TMD5 {
 public:
@@ -71,11 +108,25 @@ void CipherRounds(const std::uint8_t* key, std::size_t keyLength, std::uint8_t* 
 
 } // namespace
 
+std::optional<std::string> PdfDocEncodedPassword(std::string_view password)
+{
+    std::string encoded;
+    for (const char16_t letter : Win1252ToUtf16(password)) {
+        const int byte = PdfDocByte(letter);
+        if (byte < 0)
+            return std::nullopt;
+        encoded += static_cast<char>(byte);
+    }
+    return encoded;
+}
+
 TPdfEncryptInfo::TPdfEncryptInfo(TPdfFileWriter* owner, const TPdfSecuritySettings& settings)
-    : TPdfCustomType(owner), settings_(settings), keyLength_(settings.Strong() ? 16 : 5)
+    : TPdfCustomType(owner), settings_(settings), keyLength_(KeyLength(settings.Strong()))
 {
     SetNotEncrypted(true);
-    ComputeOValue();
+    settings_.ownerPassword = EncodedPassword(settings.ownerPassword);
+    settings_.userPassword = EncodedPassword(settings.userPassword);
+    o_ = OValueOf(OwnerPasswordBlock(), PadPassword(settings_.userPassword), settings_.Strong());
     ComputeFileKey();
     ComputeUValue();
 }
@@ -101,27 +152,30 @@ std::int32_t TPdfEncryptInfo::PValue() const
 
 // Without an owner password the owner key comes from random bytes, so that nobody can derive it:
 // one made from the user password would open the file as its owner, and the permissions would
-// restrict nothing.
+// restrict nothing. They come from the system's source: the program's generator also makes the
+// document ID, which the file shows, and would give them away, and with them the user password
+// the O value holds.
 TPdfEncryptInfo::TPasswordBlock TPdfEncryptInfo::OwnerPasswordBlock() const
 {
     if (!settings_.ownerPassword.empty())
         return PadPassword(settings_.ownerPassword);
     TPasswordBlock block;
-    for (std::uint8_t& byte : block)
-        byte = static_cast<std::uint8_t>(Random(255));
+    SystemRandomBytes(block.data(), block.size());
     return block;
 }
 
-void TPdfEncryptInfo::ComputeOValue()
+TPdfEncryptInfo::TPasswordBlock TPdfEncryptInfo::OValueOf(const TPasswordBlock& owner, const TPasswordBlock& user,
+                                                          bool strong)
 {
-    const TPasswordBlock owner = OwnerPasswordBlock();
+    const std::size_t keyLength = KeyLength(strong);
     TDigest digest = TMD5().Add(owner.data(), owner.size()).Finish();
-    if (settings_.Strong())
-        digest = Rehash(digest, keyLength_);
-    o_ = PadPassword(settings_.userPassword);
-    RC4(digest.data(), keyLength_, o_.data(), o_.size());
-    if (settings_.Strong())
-        CipherRounds(digest.data(), keyLength_, o_.data(), o_.size());
+    if (strong)
+        digest = Rehash(digest, keyLength);
+    TPasswordBlock o = user;
+    RC4(digest.data(), keyLength, o.data(), o.size());
+    if (strong)
+        CipherRounds(digest.data(), keyLength, o.data(), o.size());
+    return o;
 }
 
 void TPdfEncryptInfo::ComputeFileKey()

@@ -5,8 +5,19 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+// Raised for, and shown by the dialog that takes, a password with a letter the handler cannot take.
+inline constexpr const char* PdfPasswordLettersMessage =
+    "A PDF password can hold only letters of the Western European (Windows-1252) character set.";
+
+// The password as the handler takes it: in PDFDocEncoding, the text of the model being
+// Windows-1252. Nothing when a letter has no byte there (a control, the no-break space, the soft
+// hyphen), since readers convert what the user types to it.
+std::optional<std::string> PdfDocEncodedPassword(std::string_view password);
 
 // What the caller asks of an encrypted file.
 struct TPdfSecuritySettings {
@@ -23,7 +34,8 @@ struct TPdfSecuritySettings {
 
 // The standard security handler's dictionary and the keys it makes. The O value, the file key and
 // the U value are computed when it is made, from the settings and the writer's document ID; from
-// then on it keys every other object. Its own strings stay plain.
+// then on it keys every other object. Its own strings stay plain. Raises PdfPasswordLettersMessage
+// for a password PdfDocEncodedPassword refuses.
 class TPdfEncryptInfo : public TPdfCustomType, public TPdfObjectEncryption {
 public:
     static constexpr std::size_t PasswordLength = 32;
@@ -42,9 +54,10 @@ public:
 
     // The password's first 32 bytes, filled up from the handler's padding string.
     static TPasswordBlock PadPassword(std::string_view password);
+    // The O value of an owner's padded password (or random block) over the padded user password.
+    static TPasswordBlock OValueOf(const TPasswordBlock& owner, const TPasswordBlock& user, bool strong);
 
 private:
-    void ComputeOValue();
     void ComputeFileKey();
     void ComputeUValue();
     TPasswordBlock OwnerPasswordBlock() const;

@@ -1,8 +1,10 @@
 #include "MainFormFixture.h"
 
 #include "app/SmallDialogs.h"
+#include "pdf/PdfSecurity.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/FilePaths.h"
+#include "platform/core/Seams.h"
 #include "platform/graphics/JPEGCompressor.h"
 #include "reports/PdfComposition.h"
 #include "reports/QuickReports.h"
@@ -158,9 +160,10 @@ TEST_F(MainFormFixture, MakePdfWritesTheWallAndTheChosenReports)
     pdfOP = nullptr;
 }
 
-// "Password to open" alone opens the file as a user only, so the unticked permissions hold; a
-// password with a letter outside Windows-1252 is refused, by the dialog's Ok and by the command,
-// and nothing is written.
+// "Password to open" alone opens the file as a user only, so the unticked permissions hold, and its
+// owner entry, which holds that password, gives nothing away; a password with a letter PDFDocEncoding
+// lacks is refused, by the dialog's Ok and by the command, and nothing is written; one it holds is
+// written in it.
 TEST_F(MainFormFixture, MakePdfKeepsThePermissionsAndRefusesForeignPasswords)
 {
     TpdfOP options(form.get());
@@ -172,17 +175,41 @@ TEST_F(MainFormFixture, MakePdfKeepsThePermissionsAndRefusesForeignPasswords)
         allow->setChecked(false);
     ui.AnswerFile(FileDialogResult{out.File("locked.pdf"), 1});
     ui.AnswerModal(mrOk);
+    using std::chrono::milliseconds;
+    const auto started = std::chrono::duration_cast<milliseconds>(Now().time_since_epoch()).count();
     form->MakePDF1->trigger();
+    const auto ended = std::chrono::duration_cast<milliseconds>(Now().time_since_epoch()).count();
     const std::string shown = Judged("qpdf --show-encryption --password=sesame '" + out.File("locked.pdf") + "'");
     for (const char* line : {"Supplied password is user password\n", "print high resolution: not allowed\n",
                              "modify other: not allowed\n", "extract for any purpose: not allowed\n"})
         EXPECT_NE(shown.find(line), std::string::npos) << line << " in " << shown;
     EXPECT_EQ(shown.find("owner password"), std::string::npos) << shown;
+    // The generator seeded with the time made the document ID the file shows; replayed, its next
+    // bytes must not be the owner key's.
+    const std::string locked = ReadWholeFile(out.File("locked.pdf"));
+    bool replayed = false;
+    for (auto tick = started; tick <= ended && !replayed; ++tick) {
+        LibraryRandom generator;
+        generator.Seed(static_cast<std::uint32_t>(tick));
+        std::string id;
+        while (id.size() < 16)
+            id += static_cast<char>('A' + generator.Next(26));
+        if (locked.find("/ID[" + TPdfFileWriter::HexString(id.data(), id.size())) == std::string::npos)
+            continue;
+        replayed = true;
+        TPdfEncryptInfo::TPasswordBlock owner;
+        for (std::uint8_t& byte : owner)
+            byte = static_cast<std::uint8_t>(generator.Next(255));
+        const auto o = TPdfEncryptInfo::OValueOf(owner, TPdfEncryptInfo::PadPassword("sesame"), false);
+        EXPECT_EQ(locked.find("/O" + TPdfFileWriter::HexString(o.data(), o.size())), std::string::npos);
+    }
+    EXPECT_TRUE(replayed);
 
     // Refused by Ok, which keeps the dialog open, and by the command, which writes nothing.
     const char* refusal = "A PDF password can hold only letters of the Western European (Windows-1252) character set.";
-    for (const QString& open : {QString("\u0441\u0435\u043a\u0440\u0435\u0442"), QString("caf\u00e9")}) {
-        const bool accepted = open.startsWith("caf");
+    const std::pair<QString, bool> passwords[] = {
+        {"\u0441\u0435\u043a\u0440\u0435\u0442", false}, {"caf\u00e9\u00a0", false}, {"\u20acuro", true}};
+    for (const auto& [open, accepted] : passwords) {
         options.edPassword->setText(open);
         ui.ClearCalls();
         for (int answers = accepted ? 0 : 2; answers > 0; --answers)
@@ -201,6 +228,7 @@ TEST_F(MainFormFixture, MakePdfKeepsThePermissionsAndRefusesForeignPasswords)
             EXPECT_EQ(message.caption, "PDF Options");
         EXPECT_EQ(FileExists(file), accepted);
     }
-    Judged("qpdf --check '--password=caf\u00e9' '" + out.File("accepted.pdf") + "'");
+    // € is 0xA0 in PDFDocEncoding: poppler, which takes the bytes it is given, opens the file with them.
+    Judged("pdfinfo -upw '\xA0uro' '" + out.File("accepted.pdf") + "'");
     pdfOP = nullptr;
 }

@@ -3,6 +3,7 @@
 #include "ImageTestSupport.h"
 #include "pdf/PdfTestSupport.h"
 #include "platform/core/Exceptions.h"
+#include "platform/core/FilePaths.h"
 #include "platform/core/Numbers.h"
 #include "platform/graphics/FontEngine.h"
 
@@ -11,6 +12,7 @@
 #include FT_FREETYPE_H
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 
 namespace {
@@ -197,8 +199,9 @@ TEST(PdfFont, WrittenFontsShowTheirNamesAndText)
 }
 
 // A standard font of another set than the Western one carries the widths its face gives the set's
-// letters (П is 0xCF in 1251, Ω 0xD9 in 1253), so pdftoppm sets a Cyrillic or Greek line letter
-// after letter, as wide as the device measures it, 40 points in, 12 points high.
+// letters (П is 0xCF in 1251, Ω 0xD9 in 1253), so pdftoppm, standing in the base-35 fonts as the
+// tests' font configuration names them, sets a Cyrillic or Greek line letter after letter, as wide as
+// the device measures it, 40 points in, 12 points high.
 TEST(PdfFont, StandardFontsOfOtherSetsCarryTheirFacesWidths)
 {
     TemporaryFolder folder;
@@ -230,6 +233,34 @@ TEST(PdfFont, StandardFontsOfOtherSetsCarryTheirFacesWidths)
         EXPECT_NEAR(ink.Left, 80, 4) << i;
         EXPECT_NEAR(ink.Right - ink.Left, pixels[i], 6) << i;
     }
+}
+
+namespace {
+#include "pdf/PdfEncodingNames.inc"
+}
+
+// Readers that stand the base-35 fonts in for the standard fonts look glyphs up by name: each name
+// the code pages' encodings give is one of those fonts' glyphs.
+TEST(PdfFont, CodePageGlyphNamesAreHeldByTheBase35Fonts)
+{
+    const std::string folder = "/usr/share/fonts/opentype/urw-base35/";
+    if (!FileExists(folder + "NimbusSans-Regular.otf"))
+        GTEST_SKIP() << "The base-35 fonts are not installed (scripts/setup.sh installs fonts-urw-base35)";
+    FT_Library library = nullptr;
+    ASSERT_EQ(FT_Init_FreeType(&library), 0);
+    for (const char* file : {"NimbusSans-Regular.otf", "NimbusRoman-Bold.otf", "NimbusMonoPS-Italic.otf"}) {
+        FT_Face face = nullptr;
+        ASSERT_EQ(FT_New_Face(library, (folder + file).c_str(), 0, &face), 0) << file;
+        for (const std::string_view names :
+             {GlyphNames1250, GlyphNames1251, GlyphNames1253, GlyphNames1254, GlyphNames1257})
+            for (std::size_t end, start = 1; start < names.size(); start = end + 1) {
+                end = std::min(names.find('/', start), names.size());
+                const std::string name(names.substr(start, end - start));
+                EXPECT_NE(FT_Get_Name_Index(face, name.c_str()), 0u) << file << " lacks " << name;
+            }
+        FT_Done_Face(face);
+    }
+    FT_Done_FreeType(library);
 }
 
 // Embedded fonts, whole and as subsets: pdffonts lists them so, the subset's font file loads in

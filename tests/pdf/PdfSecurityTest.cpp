@@ -2,6 +2,7 @@
 
 #include "PdfTestSupport.h"
 #include "TestSupport.h"
+#include "pdf/PdfMD5RC4.h"
 
 #include <gtest/gtest.h>
 
@@ -157,4 +158,42 @@ TEST(PdfSecurity, KeysFollowTheHandlersRules)
     const TPdfEncryptInfo other(&writer, {1, 1, "", ""});
     EXPECT_NE(other.OValue(), security.OValue());
     EXPECT_EQ(other.UValue().size(), 32u);
+}
+
+// Passwords go in as readers take what the user types, in PDFDocEncoding; a letter it lacks is
+// refused, not written as another.
+TEST(PdfSecurity, PasswordsAreWrittenInPdfDocEncoding)
+{
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {"caf\xE9 \x80uro", "caf\xE9 \xA0uro"},
+        {"\x8C\x96\x95\x83\x9F", "\x96\x85\x80\x86\x98"},
+        {"no\xA0space", std::nullopt},
+        {"soft\xADhyphen", std::nullopt},
+        {"tab\t", std::nullopt},
+        {"\x81", std::nullopt}};
+    for (const auto& [password, encoded] : cases)
+        EXPECT_EQ(PdfDocEncodedPassword(password), encoded) << password;
+    TPdfFileWriter writer;
+    writer.OpenMemory();
+    // The user entry of "€uro" is the one the standard computes (at 40 bits) from 0xA0 'u' 'r' 'o'.
+    const TPdfEncryptInfo euro(&writer, {1, 0, "", "\x80uro"});
+    const auto user = TPdfEncryptInfo::PadPassword("\xA0uro");
+    const auto p = static_cast<std::uint32_t>(euro.PValue());
+    const std::uint8_t permissions[4] = {std::uint8_t(p), std::uint8_t(p >> 8), std::uint8_t(p >> 16),
+                                         std::uint8_t(p >> 24)};
+    std::uint8_t key[16];
+    md5_state_s md5;
+    md5_init(md5);
+    md5_append(md5, user.data(), user.size());
+    md5_append(md5, euro.OValue().data(), euro.OValue().size());
+    md5_append(md5, permissions, sizeof permissions);
+    md5_append(md5, reinterpret_cast<const std::uint8_t*>(writer.DocumentID().data()), writer.DocumentID().size());
+    md5_finish(md5, key);
+    auto u = TPdfEncryptInfo::PadPassword("");
+    TRC4_context rc4;
+    rc4_init(rc4, key, 5);
+    rc4_encrypt(rc4, u.data(), u.data(), u.size());
+    EXPECT_EQ(euro.UValue(), u);
+    const auto refused = [&] { TPdfEncryptInfo(&writer, {1, 0, "", "no\xA0space"}); };
+    EXPECT_EQ(RaisedMessage<Exception>(refused), PdfPasswordLettersMessage);
 }

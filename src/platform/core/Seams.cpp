@@ -1,11 +1,14 @@
 #include "platform/core/Seams.h"
 
+#include "platform/core/Exceptions.h"
 #include "platform/core/FilePaths.h"
 
 #include <QLocale>
 
+#include <sys/random.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 namespace {
@@ -62,6 +65,20 @@ void Randomize()
 int Random(int range) { return State().libraryRandom.Next(range); }
 
 void SetRandSeed(std::uint32_t seed) { State().libraryRandom.Seed(seed); }
+
+void SystemRandomBytes(void* data, std::size_t count)
+{
+    auto* bytes = static_cast<unsigned char*>(data);
+    while (count > 0) {
+        const ssize_t got = ::getrandom(bytes, count, 0);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            throw Exception("The system's random source gave no bytes.");
+        bytes += got;
+        count -= static_cast<std::size_t>(got);
+    }
+}
 
 void Beep()
 {

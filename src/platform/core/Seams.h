@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -53,6 +54,9 @@ int Rand();
 void Randomize(); // seeds from the clock
 int Random(int range);
 void SetRandSeed(std::uint32_t seed);
+// Fills `data` from the system's cryptographic source, for secrets: the generators above can be
+// replayed from what they made, which files show. Raises when the system gives none.
+void SystemRandomBytes(void* data, std::size_t count);
 
 // The default beep.
 void Beep();
