@@ -16,7 +16,12 @@ done
 
 work=$(mktemp -d)
 pids=()
-cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; rm -rf "$work"; }
+# The clients first, the display last.
+cleanup()
+{
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+    rm -rf "$work"
+}
 trap cleanup EXIT
 
 # Polls the command every tenth of a second for up to 20 seconds.
