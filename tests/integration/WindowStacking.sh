@@ -8,39 +8,26 @@ set -euo pipefail
 program=$1
 
 for tool in Xvfb openbox xdotool xprop xmessage; do
-    if ! command -v $tool >/dev/null; then
-        echo "Skipped: $tool is missing (scripts/setup.sh installs it)."
-        exit 77
-    fi
+    command -v $tool >/dev/null || { echo "Skipped: $tool is missing (scripts/setup.sh installs it)."; exit 77; }
 done
 
 work=$(mktemp -d)
 pids=()
 # The clients first, the display last.
-cleanup()
-{
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-    rm -rf "$work"
-}
+cleanup() { for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done; rm -rf "$work"; }
 trap cleanup EXIT
 
 # Polls the command every tenth of a second for up to 20 seconds.
 wait_until()
 {
     for _ in $(seq 200); do
-        if "$@" >/dev/null 2>&1; then return 0; fi
+        "$@" >/dev/null 2>&1 && return 0
         sleep 0.1
     done
-    echo "Timed out waiting for: $*" >&2
-    exit 1
+    fail "timed out waiting for: $*"
 }
 fail() { echo "FAILED: $*" >&2; exit 1; }
-window_named()
-{
-    local id
-    id=$(xdotool search --onlyvisible --name "^$1\$" | head -1)
-    [ -n "$id" ] && printf '0x%x\n' "$id"
-}
+window_named() { local id=$(xdotool search --onlyvisible --name "^$1\$" | head -1); [ -n "$id" ] && printf '0x%x\n' "$id"; }
 active_is() { xprop -root _NET_ACTIVE_WINDOW | grep -q "# $1\$"; }
 stacking() { xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,//g'; }
 # Whether window $1 is stacked above window $2 (the list runs from the bottom up).
