@@ -123,13 +123,12 @@ TEST(CustomReport, WritesHeadingsItemRowsAndCopiesTheTemplatesFormulasDown)
         SpreadsheetReportObjects objects;
         MakeCustomReport(objects, shelf.document, "Wall \xC3\xA9 \xD0\x9F", Template, false);
         // The shelf's row 4 stays empty.
-        const Log expected =
-            Opening + Caption("Wall \xC3\xA9 \xD0\x9F") + test.headings +
-            ItemWrites(
-                3, {"17", "COLA-1", "Cola \xE9t\xE9", test.colaWidth, test.colaHeight, test.colaDepth, "12.500000",
-                            "19.990000"}) +
-            ItemWrites(5, {"18", "TEA-2", "Tea", test.teaWidth, test.teaHeight, test.teaDepth, "0.100000", "1.000000"}) +
-            CopiesAndFit("7");
+        const Log expected = Opening + Caption("Wall \xC3\xA9 \xD0\x9F") + test.headings +
+                             ItemWrites(3, {"17", "COLA-1", "Cola \xE9t\xE9", test.colaWidth, test.colaHeight,
+                                            test.colaDepth, "12.500000", "19.990000"}) +
+                             ItemWrites(5, {"18", "TEA-2", "Tea", test.teaWidth, test.teaHeight, test.teaDepth,
+                                            "0.100000", "1.000000"}) +
+                             CopiesAndFit("7");
         EXPECT_EQ(spreadsheets.calls, expected) << test.catalogUnits;
         EXPECT_TRUE(ui.Calls().empty());
         // The office stays with the user: nothing quits it.

@@ -13,8 +13,8 @@
 
 #include <algorithm>
 #include <csignal>
-#include <optional>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
