@@ -40,8 +40,9 @@ base=(
     python3-pil libsdl2-image-tests gdk-pixbuf-tests
     # the certificates of the tests' own HTTPS servers
     openssl
-    # running the program without a display
-    xvfb xauth
+    # running the program without a display, and the window manager and X tools with which a test reads
+    # how its windows stack there
+    xvfb xauth openbox xdotool x11-utils
     # the spreadsheet automation's bridge to LibreOffice Calc, and a reader of the same workbooks that
     # judges the import in the tests
     python3-uno python3-xlrd

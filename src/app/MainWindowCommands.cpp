@@ -134,6 +134,8 @@ void TMainForm::SetSelector(TSelector& selector)
 {
     selector_ = &selector;
     selectorWindow_ = &selector;
+    // Floated hidden: the main window shows it once it is mapped itself.
+    selector.hide();
     addDockWidget(Qt::TopDockWidgetArea, &selector);
     selector.setFloating(true);
     CatalogSelector1->setEnabled(true);

@@ -45,7 +45,6 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QShowEvent>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -282,12 +281,15 @@ void TMainForm::FormCreate()
     SetHelpContext(*this, MainHelpContext);
 }
 
-void TMainForm::showEvent(QShowEvent* event)
+void TMainForm::setVisible(bool visible)
 {
-    QMainWindow::showEvent(event);
-    if (!firstShowDone_ && !event->spontaneous()) {
+    QMainWindow::setVisible(visible);
+    // After the window is mapped, not from its show event: a window mapped before the window it belongs
+    // to (the selector, the start-up wizard) is not kept above it by the window manager.
+    if (visible && !firstShowDone_) {
         firstShowDone_ = true;
         FormShow();
+        selector_->Show();
     }
 }
 

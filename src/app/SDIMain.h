@@ -467,8 +467,10 @@ public:
     // Kept with the window: what one PDF sets stays for the next.
     std::unique_ptr<TPdfPrinter> pdfExport1;
 
+    // Shows the window; the first time, once it is on the screen, runs FormShow and shows the selector.
+    void setVisible(bool visible) override;
+
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;

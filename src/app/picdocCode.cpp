@@ -9,6 +9,7 @@
 #include "platform/graphics/Picture.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Progress.h"
+#include "platform/ui/QtUiServices.h"
 
 #include <QAction>
 #include <QApplication>
@@ -144,7 +145,7 @@ QLineEdit* NewLabelledEdit(QToolBar* bar, const char* label, const char* name)
 } // namespace
 
 Tpicdoc::Tpicdoc(PictureFinder& finder, const DrawingSettings& settings, QWidget* parent)
-    : QMainWindow(parent, Qt::Window), model(finder, settings), settings_(settings)
+    : QMainWindow(parent, ModalWindowFrame), model(finder, settings), settings_(settings)
 {
     setObjectName("picdoc");
     setWindowTitle("Picture Editor");

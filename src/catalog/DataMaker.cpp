@@ -8,6 +8,7 @@
 #include "platform/core/UiServices.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/PrintStatus.h"
+#include "platform/ui/QtUiServices.h"
 #include "platform/ui/StringGridView.h"
 #include "platform/ui/WindowPlacement.h"
 
@@ -120,7 +121,7 @@ private:
 
 } // namespace
 
-TDForm::TDForm(CatalogManagerHost& host, QWidget* parent) : QMainWindow(parent, Qt::Window), model(host)
+TDForm::TDForm(CatalogManagerHost& host, QWidget* parent) : QMainWindow(parent, ModalWindowFrame), model(host)
 {
     setObjectName("DForm");
     setWindowTitle("Catalog Manager");

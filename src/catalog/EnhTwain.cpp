@@ -4,11 +4,11 @@
 #include "catalog/ScanImage.h"
 #include "platform/core/UiServices.h"
 #include "platform/graphics/Bitmap.h"
+#include "platform/services/WaitCursor.h"
 #include "platform/settings/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QGuiApplication>
 #include <QObject>
 #include <QTimer>
 
@@ -59,15 +59,6 @@ double MmPerUnit(TEtwUnits units, int dpi)
         return MmPerInch;
     }
 }
-
-// The wait cursor while it lives.
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // How far the delivered picture is turned clockwise for the orientation asked for.
 int QuarterTurns(TEtwOrientation orientation)

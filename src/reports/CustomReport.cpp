@@ -7,7 +7,6 @@
 #include "platform/core/Numbers.h"
 #include "platform/core/UiServices.h"
 
-#include <cmath>
 #include <functional>
 
 namespace {
@@ -77,7 +76,7 @@ std::string CatalogSize(const didBase& catalog, double size, int quarters, bool 
     return inches && catalog.units == "inch" ? FloatToStr(size) : QuarterSize(quarters, inches);
 }
 
-// The current catalog record's row; the depth is cut to whole units.
+// The current catalog record's row; its sizes in the document's unit.
 void ItemRow(SpreadsheetReportObjects& objects, const didBase& catalog, int row, bool inches)
 {
     Write(objects, row, RecordColumn, IntToStr(catalog.recordNumber));
@@ -85,7 +84,7 @@ void ItemRow(SpreadsheetReportObjects& objects, const didBase& catalog, int row,
     Write(objects, row, DescriptionColumn, catalog.description);
     Write(objects, row, WidthColumn, CatalogSize(catalog, catalog.width, catalog.widthQ, inches));
     Write(objects, row, HeightColumn, CatalogSize(catalog, catalog.height, catalog.heightQ, inches));
-    Write(objects, row, DepthColumn, FormatFixed(std::trunc(catalog.depth) + 0.0, 0));
+    Write(objects, row, DepthColumn, CatalogSize(catalog, catalog.depth, TruncateToInt(catalog.depthQ), inches));
     Write(objects, row, CostColumn, FormatFixed(catalog.costPrice));
     Write(objects, row, RetailColumn, FormatFixed(catalog.salePrice));
     for (int col = FirstEmptyColumn; col <= LastEmptyColumn; col += 2)

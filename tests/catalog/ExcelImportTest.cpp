@@ -9,6 +9,9 @@
 
 #include "TestSupport.h"
 
+#include <QGuiApplication>
+#include <QTimer>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -191,6 +194,14 @@ public:
     ~ScopedBridge() { unsetenv("KESTRAME_CALC_BRIDGE"); }
 };
 
+class PaintCountingWindow : public QWidget {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+};
+
 } // namespace
 
 TEST_F(ExcelImport, ABridgeThatDiesHangsOrAnswersGarbageGivesTheStepsMessage)
@@ -223,5 +234,35 @@ TEST_F(ExcelImport, ABridgeThatDiesHangsOrAnswersGarbageGivesTheStepsMessage)
         EXPECT_FALSE(Read(2, 2, 1)) << c.name;
         EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{c.message}) << c.name;
     }
+    SetSpreadsheets(&excel);
+}
+
+TEST_F(ExcelImport, WindowsPaintUnderTheWaitCursorWhileTheOfficeIsSlowAndTheCursorComesBackAfter)
+{
+    CalcAutomation calc(CalcDeadlines{std::chrono::milliseconds(1500), std::chrono::milliseconds(1500)});
+    SetSpreadsheets(&calc);
+    TemporaryFolder folder;
+    const std::string ok = R"({"ok": true, "result": null})";
+    ScopedBridge bridge(StandInBridge(folder, {ok, ok, "HANG"}));
+    PaintCountingWindow window;
+    window.show();
+    // Each tick asks for a paint and notes the cursor; the last one comes while the open hangs.
+    int paintsAtFirstTick = -1;
+    Qt::CursorShape lastCursor = Qt::ArrowCursor;
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        if (paintsAtFirstTick < 0)
+            paintsAtFirstTick = window.paints;
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        lastCursor = cursor ? cursor->shape() : Qt::ArrowCursor;
+        window.update();
+    });
+    ticks.start(10);
+    EXPECT_FALSE(Read(2, 2, 1));
+    ticks.stop();
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{CouldNotOpen});
+    EXPECT_EQ(lastCursor, Qt::WaitCursor);
+    EXPECT_GT(window.paints, paintsAtFirstTick);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     SetSpreadsheets(&excel);
 }

@@ -2,6 +2,7 @@
 // the same automation.
 #include "platform/core/CodePage.h"
 #include "reports/CustomReport.h"
+#include "reports/KQReporterCode.h"
 #include "testing/ScriptedUi.h"
 
 #include "OfficeSupport.h"
@@ -49,8 +50,8 @@ TEST(CustomReportIntegration, FillsATemplateWhoseFormulasComputeAndLeavesTheTemp
     const std::string& offices = sandbox.offices;
 
     ReportDocument wall;
-    wall.catalog->records["COLA-1"] = {"Cola \xE9t\xE9", 0, 0, 7.9, 40, 83, 0, 12.5, 19.99, 0, 17};
-    wall.catalog->records["TEA-2"] = {"Tea", 0, 0, 3, 21, 44, 0, 0.25, 1, 0, 18};
+    wall.catalog->records["COLA-1"] = {"Cola \xE9t\xE9", 0, 0, 7.9, 40, 83, 31.6, 12.5, 19.99, 0, 17};
+    wall.catalog->records["TEA-2"] = {"Tea", 0, 0, 3, 21, 44, 12, 0.25, 1, 0, 18};
     wall.Place("COLA-1", 0, 0, 0);
     wall.Place("TEA-2", 0, 0, 0);
     ScriptedUi ui;
@@ -88,7 +89,7 @@ TEST(CustomReportIntegration, FillsATemplateWhoseFormulasComputeAndLeavesTheTemp
 }
 
 // The user's office starts without a document: one whose template does not open would be left with
-// no window at all.
+// no window at all. The message names the template, or that none was chosen in the real chooser.
 TEST(CustomReportIntegration, ATemplateThatDoesNotOpenLeavesNoOfficeRunning)
 {
     if (OfficeProgram().empty() || !PythonHasUno())
@@ -97,17 +98,21 @@ TEST(CustomReportIntegration, ATemplateThatDoesNotOpenLeavesNoOfficeRunning)
     const PrivateOffices sandbox(folder);
     const std::string& temporary = sandbox.temporary;
     const std::string& offices = sandbox.offices;
-
-    ReportDocument wall;
-    ScriptedUi ui;
-    ui.AnswerMessage(MsgAnswer::OK);
-    SpreadsheetReportObjects objects;
-    MakeCustomReport(objects, wall.document, "Wall", folder.File("missing.xlt"), false);
-    ASSERT_EQ(ui.MessageTexts().size(), 1u);
-    EXPECT_EQ(ui.MessageTexts()[0].rfind("EOleException  ", 0), 0u) << ui.MessageTexts()[0];
-    EXPECT_EQ(ProcessesMentioning(offices), std::vector<std::string>{});
-    EXPECT_EQ(EntriesIn(offices), 0);
-    EXPECT_EQ(EntriesIn(temporary), 0);
-    EXPECT_FALSE(objects.application);
+    const TwReporter chooser;
+    const std::string missing = folder.File("missing.xlt");
+    for (const auto& [path, message] :
+         {std::pair{missing, "The office could not load " + missing},
+          std::pair{chooser.TemplateFileName(), std::string("No workbook file was named.")}}) {
+        ReportDocument wall;
+        ScriptedUi ui;
+        ui.AnswerMessage(MsgAnswer::OK);
+        SpreadsheetReportObjects objects;
+        MakeCustomReport(objects, wall.document, "Wall", path, false);
+        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"EOleException  " + message});
+        EXPECT_EQ(ProcessesMentioning(offices), std::vector<std::string>{});
+        EXPECT_EQ(EntriesIn(offices), 0);
+        EXPECT_EQ(EntriesIn(temporary), 0);
+        EXPECT_FALSE(objects.application);
+    }
     SetUserSpreadsheetFolder({});
 }

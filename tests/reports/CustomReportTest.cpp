@@ -92,8 +92,8 @@ struct ShelfDocument : ReportDocument {
     {
         document.unitsInches = inches ? 1 : 0;
         catalog->units = catalogUnits;
-        catalog->records["COLA-1"] = {"Cola \xE9t\xE9", 3.5, 8.25, 7.9, 40, 83, 0, 12.5, 19.99, 0, 17};
-        catalog->records["TEA-2"] = {"Tea", 2, 4, 3, 21, 44, 0, 0.1, 1, 0, 18};
+        catalog->records["COLA-1"] = {"Cola \xE9t\xE9", 3.5, 8.25, 7.9, 40, 83, 38.5, 12.5, 19.99, 0, 17};
+        catalog->records["TEA-2"] = {"Tea", 2, 4, 3, 21, 44, 13, 0.1, 1, 0, 18};
         Place("COLA-1", 0, 0, 0);
         Place("s", 0, 0, 0);
         Place("TEA-2", 0, 0, 0);
@@ -108,13 +108,13 @@ TEST(CustomReport, WritesHeadingsItemRowsAndCopiesTheTemplatesFormulasDown)
         bool inches;
         const char* catalogUnits;
         Log headings;
-        std::string colaWidth, colaHeight, teaWidth, teaHeight;
+        std::string colaWidth, colaHeight, colaDepth, teaWidth, teaHeight, teaDepth;
     } cases[] = {
-        {false, "cm", Headings("128", "64", "cms"), "10", "20", "5", "11"},
+        {false, "cm", Headings("128", "64", "cms"), "10", "20", "9", "5", "11", "3"},
         // 0.394 as the reports have always used, not 1 / 2.54; "Inch" is no inch catalog.
-        {true, "cm", Headings("50.432", "25.216", "inches"), "3.94", "7.88", "1.97", "4.334"},
-        {true, "Inch", Headings("50.432", "25.216", "inches"), "3.94", "7.88", "1.97", "4.334"},
-        {true, "inch", Headings("50.432", "25.216", "inches"), "3.5", "8.25", "2", "4"},
+        {true, "cm", Headings("50.432", "25.216", "inches"), "3.94", "7.88", "3.546", "1.97", "4.334", "1.182"},
+        {true, "Inch", Headings("50.432", "25.216", "inches"), "3.94", "7.88", "3.546", "1.97", "4.334", "1.182"},
+        {true, "inch", Headings("50.432", "25.216", "inches"), "3.5", "8.25", "7.9", "2", "4", "3"},
     };
     for (const auto& test : cases) {
         ShelfDocument shelf(test.inches, test.catalogUnits);
@@ -123,12 +123,12 @@ TEST(CustomReport, WritesHeadingsItemRowsAndCopiesTheTemplatesFormulasDown)
         SpreadsheetReportObjects objects;
         MakeCustomReport(objects, shelf.document, "Wall \xC3\xA9 \xD0\x9F", Template, false);
         // The shelf's row 4 stays empty.
-        const Log expected =
-            Opening + Caption("Wall \xC3\xA9 \xD0\x9F") + test.headings +
-            ItemWrites(
-                3, {"17", "COLA-1", "Cola \xE9t\xE9", test.colaWidth, test.colaHeight, "7", "12.500000", "19.990000"}) +
-            ItemWrites(5, {"18", "TEA-2", "Tea", test.teaWidth, test.teaHeight, "3", "0.100000", "1.000000"}) +
-            CopiesAndFit("7");
+        const Log expected = Opening + Caption("Wall \xC3\xA9 \xD0\x9F") + test.headings +
+                             ItemWrites(3, {"17", "COLA-1", "Cola \xE9t\xE9", test.colaWidth, test.colaHeight,
+                                            test.colaDepth, "12.500000", "19.990000"}) +
+                             ItemWrites(5, {"18", "TEA-2", "Tea", test.teaWidth, test.teaHeight, test.teaDepth,
+                                            "0.100000", "1.000000"}) +
+                             CopiesAndFit("7");
         EXPECT_EQ(spreadsheets.calls, expected) << test.catalogUnits;
         EXPECT_TRUE(ui.Calls().empty());
         // The office stays with the user: nothing quits it.

@@ -43,6 +43,8 @@ import uno
 from com.sun.star.beans import PropertyValue
 from com.sun.star.table import CellAddress
 from com.sun.star.connection import NoConnectException
+from com.sun.star.io import IOException
+from com.sun.star.lang import IllegalArgumentException
 
 START_SECONDS = 50
 END_SECONDS = 10
@@ -182,6 +184,9 @@ class Office:
                 document.getCurrentController().getFrame().getContainerWindow().setVisible(visible)
 
     def open(self, path):
+        # An empty name would name the working folder.
+        if not path:
+            raise BridgeError("No workbook file was named.")
         url = uno.systemPathToFileUrl(os.path.abspath(path))
         # Not "Hidden" without a display: the headless office shows nothing anyway, and a hidden
         # document skips the view that the file stores, and with it the sheet that was active. Macros
@@ -194,7 +199,11 @@ class Office:
                 options["Hidden"] = True
         else:
             options["ReadOnly"] = True
-        document = self.running_desktop().loadComponentFromURL(url, "_blank", 0, properties(**options))
+        # The office's own text of a file it cannot read names its internals, not the file.
+        try:
+            document = self.running_desktop().loadComponentFromURL(url, "_blank", 0, properties(**options))
+        except (IllegalArgumentException, IOException):
+            document = None
         if document is None:
             raise BridgeError("The office could not load " + path)
         self.documents.append(document)

@@ -2,6 +2,7 @@
 
 #include "platform/core/Exceptions.h"
 #include "platform/core/FilePaths.h"
+#include "platform/services/WaitCursor.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -10,8 +11,10 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,6 +32,8 @@ constexpr const char* NoReply = "The office bridge gave an answer that is no rep
 constexpr std::string_view OfficePipePrefix = "OSL_PIPE_";
 
 int Milliseconds(const QDeadlineTimer& timer) { return static_cast<int>(timer.remainingTime()); }
+// How long the windows go unpainted at most while a reply is waited for.
+constexpr int PaintMilliseconds = 50;
 
 // Whether a process of the group still runs: a killed one stays a zombie until someone reaps it,
 // which does no harm, so only the others count.
@@ -105,6 +110,7 @@ QJsonValue CalcBridgeClient::Call(const QJsonObject& request, std::chrono::milli
 QByteArray CalcBridgeClient::ReadReplyLine(std::chrono::milliseconds deadline)
 {
     const QDeadlineTimer timer(deadline);
+    std::optional<WaitCursor> waiting;
     while (!process_.canReadLine()) {
         if (process_.bytesAvailable() > MaxReplyBytes)
             Fail(NoReply);
@@ -112,7 +118,12 @@ QByteArray CalcBridgeClient::ReadReplyLine(std::chrono::milliseconds deadline)
             Fail("The office bridge ended unexpectedly.");
         if (timer.hasExpired())
             Fail("The office did not answer in time.");
-        process_.waitForReadyRead(Milliseconds(timer));
+        // The office takes seconds to start or to load a workbook: the windows paint meanwhile, under
+        // the wait cursor once the reply is slow. Input and other connections wait until the reply,
+        // so that no other command starts in between.
+        if (!process_.waitForReadyRead(std::min(Milliseconds(timer), PaintMilliseconds)) && !waiting)
+            waiting.emplace();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
     }
     const QByteArray line = process_.readLine(MaxReplyBytes + 2);
     if (!line.endsWith('\n'))

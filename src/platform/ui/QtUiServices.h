@@ -2,6 +2,8 @@
 
 #include "platform/core/UiServices.h"
 
+#include <Qt>
+
 #include <memory>
 
 class QPrinter;
@@ -39,3 +41,7 @@ QWidget* DialogParent();
 // Makes the window transient for the owner's window, so that the window manager keeps it above that
 // window; nothing where that would make a window its own owner.
 void KeepAboveOwner(QWidget& window, QWidget& owner);
+// The frame of a main window the program shows modally: a dialog-type top level, the type the window
+// manager keeps above the window it blocks, with a maximise button of its own.
+inline constexpr Qt::WindowFlags ModalWindowFrame = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                                    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint;
