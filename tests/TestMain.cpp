@@ -16,6 +16,8 @@ int main(int argc, char** argv)
     static TemporaryFolder settingsFolder;
     setenv("KESTRAME_CONFIG_DIR", settingsFolder.Path().c_str(), 1);
     setenv("KESTRAME_OPEN_FILE_SOCKET", settingsFolder.File("open-file").c_str(), 1);
+    // Qt keeps its file dialog's history in the user's settings; tests keep theirs apart.
+    setenv("XDG_CONFIG_HOME", settingsFolder.File("xdg-config").c_str(), 1);
     // A main window checks for a new version a second after it is made: against nothing, silently.
     setenv("KESTRAME_UPDATE_SERVER", ClosedLoopbackAddress, 1);
     QApplication application(argc, argv);
