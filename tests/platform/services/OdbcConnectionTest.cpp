@@ -219,6 +219,7 @@ TEST(OdbcConnecting, StoredStringsOpenTheirDatabaseAndNothingElse)
     // comes first, and what the driver manager cannot take whole is refused.
     const std::string gone = "Driver=SQLite3;Database=" + database.Folder().File("gone.db") + ";UID=";
     EXPECT_THROW(Odbc().Connect(gone + std::string(5000, 'u') + ";NoCreat=1", "", ""), EOleException);
+    EXPECT_THROW(Odbc().Connect("DSN=KestrameShop;Database=" + database.Folder().File("gone.db"), "", ""), EOleException);
     for (size_t size : {32768, 65537})
         EXPECT_EQ(RaisedMessage<EConnectionStringRefused>([&] { Odbc().Connect(gone + std::string(size, 'u'), "", ""); }),
                   "The connection string is too long: a data link's connection string may hold at most 32,767 bytes.");
