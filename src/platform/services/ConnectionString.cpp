@@ -380,8 +380,9 @@ OdbcDriverKind KindOfDrivers(const TConnectionPairs& pairs, const TOdbcInstalled
 // string, so the string's own name for it does not tell.
 bool MayLoadSqlite(const TConnectionPairs& pairs, const TOdbcInstalled& installed)
 {
-    return std::any_of(pairs.begin(), pairs.end(),
-                       [&](const TConnectionPair& pair) { return NamedKind(pair, installed) == OdbcDriverKind::SQLite; });
+    return std::any_of(pairs.begin(), pairs.end(), [&](const TConnectionPair& pair) {
+        return NamedKind(pair, installed) == OdbcDriverKind::SQLite;
+    });
 }
 
 } // namespace
