@@ -356,20 +356,33 @@ TConnectionPairs Segments(std::string_view text)
     return segments;
 }
 
+// The kind of driver a Driver or DSN pair names; none for another key.
+std::optional<OdbcDriverKind> NamedKind(const TConnectionPair& pair, const TOdbcInstalled& installed)
+{
+    if (SameKey(pair.key, "Driver"))
+        return InstalledDriver(pair.value, installed)->kind;
+    if (SameKey(pair.key, "DSN"))
+        return KindOfDataSource(pair.value, installed);
+    return std::nullopt;
+}
+
 // The one kind of driver every Driver and DSN names; Other when they name none or several kinds.
 OdbcDriverKind KindOfDrivers(const TConnectionPairs& pairs, const TOdbcInstalled& installed)
 {
     std::optional<OdbcDriverKind> kind;
-    for (const auto& pair : pairs) {
-        std::optional<OdbcDriverKind> named;
-        if (SameKey(pair.key, "Driver"))
-            named = InstalledDriver(pair.value, installed)->kind;
-        else if (SameKey(pair.key, "DSN"))
-            named = KindOfDataSource(pair.value, installed);
-        if (named)
+    for (const auto& pair : pairs)
+        if (const std::optional<OdbcDriverKind> named = NamedKind(pair, installed))
             kind = !kind || *kind == *named ? *named : OdbcDriverKind::Other;
-    }
     return kind.value_or(OdbcDriverKind::Other);
+}
+
+// Whether the SQLite driver may be the one loaded: a data source of it is not named as such in the
+// string, so the string's own name for it does not tell.
+bool MayLoadSqlite(const TConnectionPairs& pairs, const TOdbcInstalled& installed)
+{
+    return std::any_of(pairs.begin(), pairs.end(), [&](const TConnectionPair& pair) {
+        return NamedKind(pair, installed) == OdbcDriverKind::SQLite;
+    });
 }
 
 } // namespace
@@ -480,5 +493,8 @@ std::string GuardedDriverString(std::string_view driverString, const TOdbcInstal
     for (const auto& pair : pairs)
         if (!KeyAllowed(pair, kind))
             RefuseKey(pair.key, texts);
+    // Every NoCreat left is "1"; the driver takes the first of a key, from a string's start alone.
+    if (MayLoadSqlite(pairs, installed) && guarded.rfind("NoCreat=1;", 0) != 0)
+        return "NoCreat=1;" + guarded;
     return guarded;
 }

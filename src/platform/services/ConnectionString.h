@@ -71,8 +71,9 @@ KESTRAME_EXCEPTION(EConnectionStringRefused, EOleException)
 // naming drivers of two kinds gets the other drivers' keys. `Driver` must name an installed driver.
 // Keys are also looked for between every two semicolons, braces and quotes ignored, as a driver that
 // knows no braces reads them. A driver named in another case takes the installed spelling. NoCreat
-// passes only as "1". A message names what was refused only where it stands outside braces and
-// quotes in `driverString` and in `written` (the string the link holds, when given), so that no part
-// of a password is ever shown.
+// passes only as "1", and a string that names the SQLite driver or a data source of it starts with
+// it. A message names what was refused only where it stands outside braces and quotes in
+// `driverString` and in `written` (the string the link holds, when given), so that no part of a
+// password is ever shown.
 std::string GuardedDriverString(std::string_view driverString, const TOdbcInstalled& installed,
                                 std::string_view written = {});

@@ -216,9 +216,12 @@ TEST(OdbcConnecting, StoredStringsOpenTheirDatabaseAndNothingElse)
     EXPECT_THROW(Odbc().Connect("Driver=SQLite3;Database=" + missing, "", ""), EOleException);
     EXPECT_THROW(Odbc().Connect("Driver=SQLite3;Database={" + missing + "}", "", ""), EOleException);
     // The driver reads only a string's start and the first of duplicate keys: the program's NoCreat
-    // comes first, and what the driver manager cannot take whole is refused.
+    // comes first, for a data source of the driver too, and what the driver manager cannot take whole
+    // is refused.
     const std::string gone = "Driver=SQLite3;Database=" + database.Folder().File("gone.db") + ";UID=";
     EXPECT_THROW(Odbc().Connect(gone + std::string(5000, 'u') + ";NoCreat=1", "", ""), EOleException);
+    EXPECT_THROW(Odbc().Connect("DSN=KestrameShop;Database=" + database.Folder().File("gone.db"), "", ""),
+                 EOleException);
     for (size_t size : {32768, 65537})
         EXPECT_EQ(RaisedMessage<EConnectionStringRefused>([&] { Odbc().Connect(gone + std::string(size, 'u'), "", ""); }),
                   "The connection string is too long: a data link's connection string may hold at most 32,767 bytes.");

@@ -69,6 +69,8 @@ void UsePrivateOdbcIni()
                "(Unicode version)\nDriver="
             << DriverLibrary("psqlodbcw.so") << "\n\n[Other Driver]\nDriver=" << folder.File("libotherodbc.so") << "\n";
         std::ofstream(folder.File("odbc.ini")) << "";
+        // The data source's database is there already: a link may not create one.
+        std::ofstream(folder.File("shop.db")) << "";
         std::ofstream(folder.File("user-odbc.ini"))
             << "[KestrameShop]\nDescription=The shop of the tests\nDriver=SQLite3\nDatabase=" << folder.File("shop.db")
             << "\n";
