@@ -63,24 +63,23 @@ void ReadHeader(Decompressor& d, const unsigned char* data, unsigned long size)
     });
 }
 
-// The most blocks one byte of a scan of DC coefficients can code. Huffman coding spends at least
-// one bit on each block; arithmetic coding at least one decision, and its most probable decisions
-// at the smallest probability estimate (1 in 0x8000) cost at least 1/0x8000 of a bit each.
+// The most blocks one byte of a scan of DC coefficients can code: Huffman coding spends at least
+// one bit on each block.
 constexpr std::uint64_t HuffmanBlocksPerByte = 8;
-constexpr std::uint64_t ArithmeticBlocksPerByte = 8 * 0x8000;
 
 // Whether the bytes after the first scan's header can hold that scan: a scan of the DC
 // coefficients, as every sequential scan and the first of a well-formed progressive picture are.
-// Other scans can spend less on a block and are checked while decoding.
+// Other scans can spend less on a block and are checked while decoding. An arithmetic-coded scan
+// has no such bound: its coder leaves out the zero bytes it would end with, so a flat picture of any
+// size codes to a few bytes; the most pixels and the library's memory limit bound what it costs.
 bool FirstScanFits(const jpeg_decompress_struct& info)
 {
-    if (info.Ss != 0)
+    if (info.Ss != 0 || info.arith_code)
         return true;
     std::uint64_t blocks = 0;
     for (int i = 0; i < info.comps_in_scan; ++i)
         blocks += std::uint64_t{info.cur_comp_info[i]->width_in_blocks} * info.cur_comp_info[i]->height_in_blocks;
-    return TBitmap::DataCanFill(static_cast<std::int64_t>(info.src->bytes_in_buffer), blocks,
-                                info.arith_code ? ArithmeticBlocksPerByte : HuffmanBlocksPerByte);
+    return TBitmap::DataCanFill(static_cast<std::int64_t>(info.src->bytes_in_buffer), blocks, HuffmanBlocksPerByte);
 }
 
 // The warning the library gives on reaching the end of a picture cut short: an end marker in the
