@@ -98,6 +98,9 @@ above "$selector" "$other" || fail "a click on the main window does not bring th
 
 for opening in "alt+c p:Picture Editor" "alt+c m:Catalog Manager"; do
     name=${opening#*:}
+    # The keys go to the focused window: after a closed window the main one, once the window manager
+    # has given it the focus back.
+    wait_until active_is "$main"
     xdotool key ${opening%%:*}
     wait_until window_named "$name"
     window=$(window_named "$name")
