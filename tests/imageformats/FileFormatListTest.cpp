@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <utility>
 #include <vector>
@@ -150,6 +151,9 @@ TEST_F(Registry, PassesEveryFormatOnToThePictureRegistryAndTakesThemBack)
     EXPECT_EQ(FileFormatList, nullptr);
     EXPECT_EQ(TPicture::GraphicClassFromExtension("psp"), nullptr);
     InitializeFileFormatList();
+    // A program ended by exit() with the list still made, as the window system ends one whose display
+    // goes, takes the formats back at exit too.
+    EXPECT_EXIT(std::exit(3), testing::ExitedWithCode(3), "");
 }
 
 TEST_F(Registry, RegisteringTwiceRaisesUnlessReplacing)

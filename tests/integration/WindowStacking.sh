@@ -13,8 +13,16 @@ done
 
 work=$(mktemp -d)
 pids=()
-# The clients first, the display last.
-cleanup() { for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done; rm -rf "$work"; }
+# The clients first, the display last, each ended before the next: a client whose display goes while
+# it quits ends abnormally.
+cleanup()
+{
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        kill "${pids[i]}" 2>/dev/null || continue
+        for _ in $(seq 50); do kill -0 "${pids[i]}" 2>/dev/null || break; sleep 0.1; done
+    done
+    rm -rf "$work"
+}
 trap cleanup EXIT
 
 # Polls the command every tenth of a second for up to 20 seconds.
@@ -54,14 +62,22 @@ Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 2>"$work/xvfb.log" &
 pids+=($!)
 wait_until test -s "$work/display"
 export DISPLAY=:$(cat "$work/display") HOME=$work XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=xcb
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-wait_until xprop -root -notype _NET_SUPPORTING_WM_CHECK
+wait_until xprop -root
+# An X server that another one on the machine leaves just then may refuse the first connections: the
+# window manager is started again until it manages the display.
+manages() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"; }
+for _ in 1 2 3; do
+    openbox >>"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 100); do manages && break 2; kill -0 $! 2>/dev/null || break; sleep 0.1; done
+done
+manages || fail "openbox does not manage the display: $(cat "$work/openbox.log")"
 
-# The program without its start-up wizard and without a planogram.
+# The program without its start-up wizard and without a planogram, and deaf to other programs started
+# on the machine, which would otherwise hand it their planograms.
 mkdir -p "$work/settings"
 printf '[Options]\r\nWelcome=0\r\n' >"$work/settings/Kestrame.ini"
-KESTRAME_CONFIG_DIR=$work/settings "$program" >"$work/program.log" 2>&1 &
+KESTRAME_CONFIG_DIR=$work/settings KESTRAME_OPEN_FILE_SOCKET=$work/socket "$program" >"$work/program.log" 2>&1 &
 pids+=($!)
 wait_until window_named Kestrame
 wait_until window_named Selector
@@ -82,6 +98,9 @@ above "$selector" "$other" || fail "a click on the main window does not bring th
 
 for opening in "alt+c p:Picture Editor" "alt+c m:Catalog Manager"; do
     name=${opening#*:}
+    # The keys go to the focused window: after a closed window the main one, once the window manager
+    # has given it the focus back.
+    wait_until active_is "$main"
     xdotool key ${opening%%:*}
     wait_until window_named "$name"
     window=$(window_named "$name")

@@ -14,10 +14,12 @@ struct FileFormat {
     TGraphicClass graphicClass;
 };
 
+// Never destroyed: the file format list, made before it and so destroyed after it at exit, takes its
+// formats back from here even when the program ends through exit() (as when its display goes).
 std::vector<FileFormat>& FileFormats()
 {
-    static std::vector<FileFormat> formats;
-    return formats;
+    static auto* const formats = new std::vector<FileFormat>;
+    return *formats;
 }
 
 std::string WithoutDot(std::string_view extension)
