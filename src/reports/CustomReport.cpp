@@ -6,6 +6,7 @@
 #include "platform/core/Exceptions.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/UiServices.h"
+#include "platform/services/WorkbookFile.h"
 
 #include <functional>
 
@@ -119,11 +120,24 @@ void QuitEmptyApplication(SpreadsheetReportObjects& objects)
     objects = {};
 }
 
+// The template is read before any office starts: an office that cannot load it would show the user
+// its own dialogs about it first, and keep the report waiting on them.
+bool TemplateReadable(const std::string& templatePath)
+{
+    try {
+        CheckWorkbookFile(templatePath);
+        return true;
+    } catch (const EFOpenError& error) {
+        ShowMessage("EFOpenError  " + error.Message());
+        return false;
+    }
+}
+
 // Opens the template in a new application; false, after its message, when that fails.
 bool OpenTemplate(SpreadsheetReportObjects& objects, const std::string& templatePath,
                   const std::function<bool()>& startAndShow)
 {
-    if (!startAndShow())
+    if (!TemplateReadable(templatePath) || !startAndShow())
         return false;
     try {
         if (!objects.workbooks)

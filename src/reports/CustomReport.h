@@ -23,11 +23,11 @@ struct SpreadsheetReportObjects {
 // that the user keeps: a heading row naming `caption` and the display's size, one row of
 // catalog values per item of `document` from row 3 on, and the template's row-3 cells of every second
 // column copied down below them. `caption` is the planogram window's caption as the system gives it
-// (UTF-8). Every failure is shown; "Done with report." when `notify`. An application whose template
-// does not open is quit again.
+// (UTF-8). Every failure is shown; "Done with report." when `notify`. A template that cannot be read
+// or is no workbook starts no application; one whose template does not open is quit again.
 void MakeCustomReport(SpreadsheetReportObjects& objects, PlanogramDocument& document, const std::string& caption,
                       const std::string& templatePath, bool notify);
 
 // The template alone, without a planogram: headings without values and row 3 copied to row 4.
-// An application whose template does not open is quit again.
+// The template is checked, and an application whose template does not open quit, as above.
 void MakeTemplateReport(SpreadsheetReportObjects& objects, const std::string& templatePath, bool notify);

@@ -63,7 +63,7 @@ TEST_F(MainFormFixture, QuickReportsReportOnTheExampleWall)
 
 TEST_F(MainFormFixture, CustomReportWriterFillsTheChosenTemplateWithTheActivePlanogram)
 {
-    WriteWholeFile(program.File("Template/Shelf.xlt"), "");
+    WriteWholeFile(program.File("Template/Shelf.xlt"), std::string(WorkbookSignature));
     TwReporter chooser(form.get());
     wReporter = &chooser;
     RecordingSpreadsheets spreadsheets;

@@ -6,6 +6,7 @@
 #include "platform/ui/StringGrid.h"
 #include "testing/RecordingSpreadsheets.h"
 #include "testing/ScriptedUi.h"
+#include "testing/StandInBridge.h"
 
 #include "TestSupport.h"
 
@@ -169,30 +170,6 @@ TEST_F(ExcelImport, LongSheetsAreReadInBlocksOfRows)
 }
 
 namespace {
-
-// A bridge that answers the requests in turn from `replies` (a reply line, or DIE, HANG or GARBAGE),
-// and "ok" once they run out; it never starts an office.
-std::string StandInBridge(const TemporaryFolder& folder, const std::vector<std::string>& replies)
-{
-    std::string script = "import sys, time\nreplies = [";
-    for (const std::string& reply : replies)
-        script += "'" + reply + "', ";
-    script += "]\n"
-              "for line in sys.stdin:\n"
-              "    reply = replies.pop(0) if replies else '{\"ok\": true, \"result\": null}'\n"
-              "    if reply == 'DIE': sys.exit(3)\n"
-              "    if reply == 'HANG': time.sleep(600)\n"
-              "    print('{\"ok\": tru' if reply == 'GARBAGE' else reply, flush=True)\n";
-    const std::string path = folder.File("StandIn.py");
-    WriteWholeFile(path, script);
-    return path;
-}
-
-class ScopedBridge {
-public:
-    explicit ScopedBridge(const std::string& path) { setenv("KESTRAME_CALC_BRIDGE", path.c_str(), 1); }
-    ~ScopedBridge() { unsetenv("KESTRAME_CALC_BRIDGE"); }
-};
 
 class PaintCountingWindow : public QWidget {
 public:

@@ -3,6 +3,7 @@
 #include "platform/core/CodePage.h"
 #include "reports/CustomReport.h"
 #include "reports/KQReporterCode.h"
+#include "testing/RecordingSpreadsheets.h"
 #include "testing/ScriptedUi.h"
 
 #include "OfficeSupport.h"
@@ -89,7 +90,9 @@ TEST(CustomReportIntegration, FillsATemplateWhoseFormulasComputeAndLeavesTheTemp
 }
 
 // The user's office starts without a document: one whose template does not open would be left with
-// no window at all. The message names the template, or that none was chosen in the real chooser.
+// no window at all. A template that cannot be read or is no workbook starts no office; one that only
+// begins as a workbook is refused by the office, which asks the user nothing. The message names the
+// template, or that none was chosen in the real chooser.
 TEST(CustomReportIntegration, ATemplateThatDoesNotOpenLeavesNoOfficeRunning)
 {
     if (OfficeProgram().empty() || !PythonHasUno())
@@ -100,15 +103,21 @@ TEST(CustomReportIntegration, ATemplateThatDoesNotOpenLeavesNoOfficeRunning)
     const std::string& offices = sandbox.offices;
     const TwReporter chooser;
     const std::string missing = folder.File("missing.xlt");
+    const std::string notes = folder.File("notes.xlt");
+    const std::string broken = folder.File("broken.xlt");
+    WriteWholeFile(notes, "Shelf 1;Cola\r\n");
+    WriteWholeFile(broken, std::string(WorkbookSignature) + std::string(4096, '\x5A'));
     for (const auto& [path, message] :
-         {std::pair{missing, "The office could not load " + missing},
-          std::pair{chooser.TemplateFileName(), std::string("No workbook file was named.")}}) {
+         {std::pair{broken, "EOleException  The office could not load " + broken},
+          std::pair{missing, "EFOpenError  Cannot open file \"" + missing + "\". No such file or directory"},
+          std::pair{notes, "EFOpenError  Cannot open file \"" + notes + "\". It is not a workbook"},
+          std::pair{chooser.TemplateFileName(), std::string("EFOpenError  No workbook file was named.")}}) {
         ReportDocument wall;
         ScriptedUi ui;
         ui.AnswerMessage(MsgAnswer::OK);
         SpreadsheetReportObjects objects;
         MakeCustomReport(objects, wall.document, "Wall", path, false);
-        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"EOleException  " + message});
+        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{message});
         EXPECT_EQ(ProcessesMentioning(offices), std::vector<std::string>{});
         EXPECT_EQ(EntriesIn(offices), 0);
         EXPECT_EQ(EntriesIn(temporary), 0);

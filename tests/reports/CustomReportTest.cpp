@@ -4,12 +4,15 @@
 
 #include "ReportFakes.h"
 #include "TestSupport.h"
+#include "platform/services/CalcAutomation.h"
 #include "platform/ui/FileListBoxView.h"
 #include "testing/RecordingSpreadsheets.h"
 #include "testing/ScriptedUi.h"
+#include "testing/StandInBridge.h"
 
 #include <QCheckBox>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <string>
@@ -20,7 +23,16 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-const std::string Template = "/reports/shelf.xlt";
+// A template that passes the report's check.
+const std::string& Template()
+{
+    static const TemporaryFolder folder;
+    static const std::string path = [] {
+        WriteWholeFile(folder.File("shelf.xlt"), std::string(WorkbookSignature));
+        return folder.File("shelf.xlt");
+    }();
+    return path;
+}
 
 Log operator+(Log first, const Log& second)
 {
@@ -83,8 +95,11 @@ Message Shown(const ScriptedUi& ui)
     return {ui.Calls()[0].text, ui.Calls()[0].caption, ui.Calls()[0].icon};
 }
 
-const Log Opening = {"CreateUserApplication excel.application", "Workbooks", "SetVisible true", "Open " + Template,
-                     "ActiveSheet"};
+Log Opening()
+{
+    return {"CreateUserApplication excel.application", "Workbooks", "SetVisible true", "Open " + Template(),
+            "ActiveSheet"};
+}
 
 // A wall of 512 x 256 quarter centimetres holding a product, a shelf and a product.
 struct ShelfDocument : ReportDocument {
@@ -121,9 +136,9 @@ TEST(CustomReport, WritesHeadingsItemRowsAndCopiesTheTemplatesFormulasDown)
         RecordingSpreadsheets spreadsheets;
         ScriptedUi ui;
         SpreadsheetReportObjects objects;
-        MakeCustomReport(objects, shelf.document, "Wall \xC3\xA9 \xD0\x9F", Template, false);
+        MakeCustomReport(objects, shelf.document, "Wall \xC3\xA9 \xD0\x9F", Template(), false);
         // The shelf's row 4 stays empty.
-        const Log expected = Opening + Caption("Wall \xC3\xA9 \xD0\x9F") + test.headings +
+        const Log expected = Opening() + Caption("Wall \xC3\xA9 \xD0\x9F") + test.headings +
                              ItemWrites(3, {"17", "COLA-1", "Cola \xE9t\xE9", test.colaWidth, test.colaHeight,
                                             test.colaDepth, "12.500000", "19.990000"}) +
                              ItemWrites(5, {"18", "TEA-2", "Tea", test.teaWidth, test.teaHeight, test.teaDepth,
@@ -143,8 +158,8 @@ TEST(CustomReport, AnEmptyPlanogramWritesTheHeadingsAndCopiesRowThreeToRowFour)
     ScriptedUi ui;
     ui.AnswerMessage(MsgAnswer::OK);
     SpreadsheetReportObjects objects;
-    MakeCustomReport(objects, empty.document, "Empty", Template, true);
-    const Log expected = Opening + Caption("Empty") + Headings("128", "64", "cms") + CopiesAndFit("4");
+    MakeCustomReport(objects, empty.document, "Empty", Template(), true);
+    const Log expected = Opening() + Caption("Empty") + Headings("128", "64", "cms") + CopiesAndFit("4");
     EXPECT_EQ(spreadsheets.calls, expected);
     EXPECT_EQ(Shown(ui), Shown("Done with report.", "Info", MsgIcon::None));
 }
@@ -167,8 +182,8 @@ TEST(CustomReport, EachFailingStepEndsWithItsMessage)
          1, false},
         {false, "Workbooks", Shown(communicate, "Kestrame", MsgIcon::None), 3, true},
         {false, "SetVisible", Shown(communicate, "Kestrame", MsgIcon::None), 4, true},
-        {false, "Open", Shown("EOleException  Scripted failure of Open /reports/shelf.xlt", "Kestrame", MsgIcon::None),
-         5, true},
+        {false, "Open", Shown("EOleException  Scripted failure of Open " + Template(), "Kestrame", MsgIcon::None), 5,
+         true},
         // The sheet keeps what was written before the failure.
         {false, "SetSystemText", Shown(error + ".", "Report Error", MsgIcon::Warning), 7, false},
         {false, "SetValue", Shown(error + ".", "Report Error", MsgIcon::Warning), 9, false},
@@ -177,8 +192,8 @@ TEST(CustomReport, EachFailingStepEndsWithItsMessage)
          Shown("Could not start LibreOffice Calc. LibreOffice Calc is required to make reports", "Report error",
                MsgIcon::Error),
          1, false},
-        {true, "Open", Shown("EOleException  Scripted failure of Open /reports/shelf.xlt", "Kestrame", MsgIcon::None),
-         5, true},
+        {true, "Open", Shown("EOleException  Scripted failure of Open " + Template(), "Kestrame", MsgIcon::None), 5,
+         true},
         {true, "AutoFit", Shown(error, "Report error", MsgIcon::Warning), 5 + 6 * 2 + 10 * 3 + 3, false},
     };
     for (const auto& test : cases) {
@@ -189,13 +204,93 @@ TEST(CustomReport, EachFailingStepEndsWithItsMessage)
         ui.AnswerMessage(MsgAnswer::OK);
         SpreadsheetReportObjects objects;
         if (test.templateOnly)
-            MakeTemplateReport(objects, Template, true);
+            MakeTemplateReport(objects, Template(), true);
         else
-            MakeCustomReport(objects, shelf.document, "Wall", Template, true);
+            MakeCustomReport(objects, shelf.document, "Wall", Template(), true);
         EXPECT_EQ(spreadsheets.calls.size(), test.calls) << test.failAt;
         EXPECT_EQ(Shown(ui), test.shown) << test.failAt;
         EXPECT_EQ(spreadsheets.calls.back() == "Quit", test.quits) << test.failAt;
     }
+}
+
+// A template that cannot be read or is no workbook starts no office, which would show the user its
+// own dialogs about it first; the message names the template. What begins as a workbook goes on.
+TEST(CustomReport, ATemplateIsReadBeforeAnOfficeStarts)
+{
+    TemporaryFolder folder;
+    const auto file = [&folder](const char* name, std::string_view bytes) {
+        WriteWholeFile(folder.File(name), std::string(bytes));
+        return folder.File(name);
+    };
+    const auto cannotOpen = [](const std::string& path, const std::string& reason) {
+        return "EFOpenError  Cannot open file \"" + path + "\". " + reason + " | office not asked";
+    };
+    const std::string started = " | CreateUserApplication excel.application";
+    ::chmod(folder.Path().c_str(), 0755);
+    const std::string locked = file("locked.xlt", WorkbookSignature);
+    ::chmod(locked.c_str(), 0);
+    ASSERT_EQ(::mkdir(folder.File("folder.xlt").c_str(), 0755), 0);
+    ASSERT_EQ(::mkfifo(folder.File("pipe.xlt").c_str(), 0666), 0);
+    const struct {
+        std::string path;
+        std::string shown; // the messages, then the office's first call
+        bool asOrdinaryUser;
+    } cases[] = {
+        {folder.File("missing.xlt"), cannotOpen(folder.File("missing.xlt"), "No such file or directory"), false},
+        {locked, cannotOpen(locked, "Permission denied"), true},
+        {folder.File("folder.xlt"), cannotOpen(folder.File("folder.xlt"), "Is a directory"), false},
+        {folder.File("pipe.xlt"), cannotOpen(folder.File("pipe.xlt"), "It is not a workbook"), false},
+        {file("empty.xlt", ""), cannotOpen(folder.File("empty.xlt"), "It is not a workbook"), false},
+        {file("notes.xlt", "Shelf 1;Cola\r\n"), cannotOpen(folder.File("notes.xlt"), "It is not a workbook"), false},
+        {file("cut.xlt", WorkbookSignature.substr(0, 7)), cannotOpen(folder.File("cut.xlt"), "It is not a workbook"),
+         false},
+        {"", "EFOpenError  No workbook file was named. | office not asked", false},
+        {file("shelf.xltx", "PK\x03\x04\x14"), started, false},
+        {file("shelf.xml", "\xEF\xBB\xBF\r\n <?xml version=\"1.0\"?>"), started, false},
+        {file("shelf4.xlt", std::string("\x09\x04\x06\0\0\0\x40\0", 8)), started, false},
+    };
+    for (const auto& test : cases)
+        for (const bool templateOnly : {false, true}) {
+            const auto report = [&] {
+                RecordingSpreadsheets spreadsheets;
+                ScriptedUi ui{ScriptedUi::Strictness::Lenient};
+                SpreadsheetReportObjects objects;
+                ReportDocument wall;
+                if (templateOnly)
+                    MakeTemplateReport(objects, test.path, false);
+                else
+                    MakeCustomReport(objects, wall.document, "Wall", test.path, false);
+                std::string shown;
+                for (const std::string& text : ui.MessageTexts())
+                    shown += text;
+                return shown + " | " + (spreadsheets.calls.empty() ? "office not asked" : spreadsheets.calls.front());
+            };
+            const std::optional<std::string> answer =
+                test.asOrdinaryUser ? AsOrdinaryUser(report) : std::optional<std::string>(report());
+            if (answer) {
+                EXPECT_EQ(*answer, test.shown) << templateOnly;
+            }
+        }
+}
+
+// An office that does not answer the open in time is ended; the message names the template too.
+TEST(CustomReport, AnOfficeThatDoesNotLoadTheTemplateInTimeNamesIt)
+{
+    TemporaryFolder folder;
+    const std::string ok = R"({"ok": true, "result": null})";
+    const ScopedBridge bridge(StandInBridge(folder, {ok, ok, "HANG"}));
+    // Only the open hangs: the other replies may take what a loaded machine needs.
+    CalcAutomation calc(CalcDeadlines{std::chrono::seconds(60), std::chrono::seconds(5)});
+    SetSpreadsheets(&calc);
+    ScriptedUi ui;
+    ui.AnswerMessage(MsgAnswer::OK);
+    ReportDocument wall;
+    SpreadsheetReportObjects objects;
+    MakeCustomReport(objects, wall.document, "Wall", Template(), false);
+    SetSpreadsheets(nullptr);
+    EXPECT_EQ(ui.MessageTexts(),
+              Log{"EOleException  The office could not load " + Template() + ": The office did not answer in time."});
+    EXPECT_FALSE(objects.application);
 }
 
 TEST(CustomReport, TheTemplateAloneGetsEmptyHeadingsAndGoesOnWhenItCannotBeShown)
@@ -206,9 +301,9 @@ TEST(CustomReport, TheTemplateAloneGetsEmptyHeadingsAndGoesOnWhenItCannotBeShown
     ui.AnswerMessage(MsgAnswer::OK);
     ui.AnswerMessage(MsgAnswer::OK);
     SpreadsheetReportObjects objects;
-    MakeTemplateReport(objects, Template, true);
+    MakeTemplateReport(objects, Template(), true);
     const Log expected = Log{"CreateUserApplication excel.application", "SetVisible true", "Workbooks",
-                             "Open " + Template, "ActiveSheet"} +
+                             "Open " + Template(), "ActiveSheet"} +
                          Headings("", "", "") + CopiesAndFit("4");
     EXPECT_EQ(spreadsheets.calls, expected);
     EXPECT_EQ(ui.MessageTexts(), (Log{"Could not set visible to true", "Done with report"}));
@@ -219,7 +314,7 @@ TEST(CustomReport, TheTemplateAloneGetsEmptyHeadingsAndGoesOnWhenItCannotBeShown
     ui.ClearCalls();
     ui.AnswerMessage(MsgAnswer::OK);
     ui.AnswerMessage(MsgAnswer::OK);
-    MakeTemplateReport(objects, Template, false);
+    MakeTemplateReport(objects, Template(), false);
     EXPECT_EQ(spreadsheets.calls,
               (Log{"CreateUserApplication excel.application", "SetVisible true", "Workbooks", "Quit"}));
     EXPECT_EQ(ui.MessageTexts(),
@@ -238,7 +333,7 @@ TEST(CustomReport, TheChooserListsTheTemplateFolderAndFindsTemplatesElsewhere)
     }
     ASSERT_EQ(std::system(("mkdir -p " + program.File("Template") + " " + program.File("Elsewhere")).c_str()), 0);
     for (const char* name : {"Template/shelf.xlt", "Template/Aisle.xlt", "Template/notes.txt", "Elsewhere/end.xlt"})
-        WriteWholeFile(program.File(name), "");
+        WriteWholeFile(program.File(name), std::string(WorkbookSignature));
     TwReporter chooser;
     EXPECT_EQ(chooser.TemplateList->Files().Items(), (std::vector<std::string>{"Aisle.xlt", "shelf.xlt"}));
     EXPECT_EQ(chooser.TemplateFileName(), "");

@@ -5,7 +5,12 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
+
+// The bytes a compound document (an .xls or .xlt file) begins with: a file holding them passes the
+// check that a report makes before it starts an office. The recording automation reads no file.
+inline constexpr std::string_view WorkbookSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 
 // The test double of spreadsheet automation, installed as the process's while it lives: records
 // every call in order ("Open /a.xls", "Values 1 1 3 2", "SetValue 1 2 text", "Range b3 b3",

@@ -2,6 +2,7 @@
 
 #include "platform/core/Exceptions.h"
 #include "platform/core/FilePaths.h"
+#include "platform/core/OpenTemporaries.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -89,6 +90,7 @@ AtomicFileWriter::AtomicFileWriter(std::string_view fileName, Links links)
     if (handle_ < 0)
         ThrowCannotCreate(fileName_, errno);
     nativeTemporary_ = name.data();
+    registration_ = RegisterOpenTemporary(nativeTemporary_);
     ::fchmod(handle_, ModeForTarget(nativeTarget_));
 }
 
@@ -100,7 +102,14 @@ void AtomicFileWriter::Discard()
         ::close(handle_);
         handle_ = -1;
         ::unlink(nativeTemporary_.c_str());
+        ForgetTemporary();
     }
+}
+
+void AtomicFileWriter::ForgetTemporary()
+{
+    ForgetOpenTemporary(registration_);
+    registration_ = -1;
 }
 
 void AtomicFileWriter::Fail(int errorNumber)
@@ -156,8 +165,10 @@ void AtomicFileWriter::Commit()
     if (closeResult != 0 || ::rename(nativeTemporary_.c_str(), nativeTarget_.c_str()) != 0) {
         const int error = errno;
         ::unlink(nativeTemporary_.c_str());
+        ForgetTemporary();
         throw EWriteError("Cannot write file \"" + fileName_ + "\". " + SysErrorMessage(error), error);
     }
+    ForgetTemporary();
 }
 
 void AtomicFileWriter::ReadBack(std::uint64_t offset, void* buffer, size_t count)

@@ -40,6 +40,7 @@ private:
     // Writes the bytes to the file, past the buffer.
     void WriteOut(const char* bytes, size_t size);
     void Discard();
+    void ForgetTemporary();
 
     std::string fileName_;
     std::string nativeTarget_;
@@ -47,6 +48,8 @@ private:
     std::string buffer_;
     std::uint64_t flushed_ = 0;
     int handle_ = -1;
+    // The temporary's entry among the open temporaries that a second termination signal removes.
+    int registration_ = -1;
 };
 
 // Writes text lines, each ended by CR LF, through an AtomicFileWriter.

@@ -157,7 +157,17 @@ std::vector<std::vector<Variant>> CalcSheet::Values(int row1, int col1, int row2
 class CalcWorkbooks : public SpreadsheetWorkbooks {
 public:
     explicit CalcWorkbooks(std::shared_ptr<CalcOffice> office) : office_(std::move(office)) {}
-    void Open(const std::string& path) override { office_->Call({{"call", "open"}, {"path", PathToQString(path)}}); }
+    // The office's own failures name the file; a bridge that did not answer in time names nothing.
+    void Open(const std::string& path) override
+    {
+        try {
+            office_->Call({{"call", "open"}, {"path", PathToQString(path)}});
+        } catch (const EOleException& error) {
+            if (!office_->bridge.Failed())
+                throw;
+            throw EOleException("The office could not load " + path + ": " + error.Message());
+        }
+    }
 
 private:
     std::shared_ptr<CalcOffice> office_;

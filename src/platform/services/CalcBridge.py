@@ -11,7 +11,7 @@ leave on stdout, one JSON object per line:
     {"call": "start"}                                      -> null
     {"call": "startUser", "folder": "/a", "headless": false} -> null
     {"call": "visible", "value": false}                    -> null
-    {"call": "open", "path": "/a/b.xls"}                   -> null
+    {"call": "open", "path": "/a/b.xls"}                   -> null (the office asks the user nothing)
     {"call": "activeSheet"}                                -> sheet number
     {"call": "values", "sheet": N, "range": [r1, c1, r2, c2]} -> rows of values (1-based, inclusive)
     {"call": "setValue", "sheet": N, "cell": [row, column], "text": "12.5"} -> null (a number-like text as number)
@@ -40,11 +40,12 @@ import time
 import uuid
 
 import uno
+import unohelper
 from com.sun.star.beans import PropertyValue
 from com.sun.star.table import CellAddress
 from com.sun.star.connection import NoConnectException
-from com.sun.star.io import IOException
-from com.sun.star.lang import IllegalArgumentException
+from com.sun.star.task import XInteractionHandler
+from com.sun.star.uno import Exception as UnoException
 
 START_SECONDS = 50
 END_SECONDS = 10
@@ -74,6 +75,24 @@ class BridgeError(Exception):
     pass
 
 
+class QuietInteraction(unohelper.Base, XInteractionHandler):
+    """Answers what the office would ask the user while it loads a file, so that it shows no dialog of
+    its own (an error, the choice of a filter, a password) that nobody may be there to answer. The
+    request itself does not reach Python intact; its answers tell enough: one that can be approved
+    (a warning, or an error that ends the load anyway) is, anything else ends the load."""
+
+    ANSWERS = [uno.getTypeByName("com.sun.star.task.XInteractionApprove"),
+               uno.getTypeByName("com.sun.star.task.XInteractionAbort")]
+
+    def handle(self, request):
+        continuations = request.getContinuations()
+        for wanted in self.ANSWERS:
+            for continuation in continuations:
+                if continuation.queryInterface(wanted):
+                    continuation.select()
+                    return
+
+
 def office_program():
     return (os.environ.get("KESTRAME_SOFFICE") or shutil.which("soffice")
             or "/usr/lib/libreoffice/program/soffice")
@@ -96,6 +115,7 @@ class Office:
     def __init__(self, folder):
         self.folder = folder
         self.process = None
+        self.context = None
         self.desktop = None
         self.documents = []
         self.sheets = []
@@ -145,12 +165,13 @@ class Office:
         for pid_folder in [self.folder] + ([profile_folder] if self.user_office else []):
             with open(os.path.join(pid_folder, "office.pid"), "w") as pid_file:
                 pid_file.write(str(self.process.pid))
-        context = self.connect(pipe)
+        self.context = self.connect(pipe)
         self.sockets = named_sockets(self.process.pid)
         for socket_folder in [self.folder] + ([profile_folder] if self.user_office else []):
             with open(os.path.join(socket_folder, "office.sockets"), "w") as socket_file:
                 socket_file.writelines(path + "\n" for path in self.sockets)
-        self.desktop = context.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", context)
+        self.desktop = self.context.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop",
+                                                                             self.context)
 
     def connect(self, pipe):
         local = uno.getComponentContext()
@@ -199,14 +220,25 @@ class Office:
                 options["Hidden"] = True
         else:
             options["ReadOnly"] = True
+        options["InteractionHandler"] = QuietInteraction()
         # The office's own text of a file it cannot read names its internals, not the file.
         try:
             document = self.running_desktop().loadComponentFromURL(url, "_blank", 0, properties(**options))
-        except (IllegalArgumentException, IOException):
+        except UnoException:
             document = None
         if document is None:
             raise BridgeError("The office could not load " + path)
+        if self.user_office:
+            self.hand_over_questions(document)
         self.documents.append(document)
+
+    def hand_over_questions(self, document):
+        """The user works on in the office after the bridge has ended: the document asks the user its
+        questions from now on (about a save, say), as one that the user opened does."""
+        interactive = self.context.ServiceManager.createInstanceWithContext("com.sun.star.task.InteractionHandler",
+                                                                            self.context)
+        arguments = [argument for argument in document.getArgs() if argument.Name != "InteractionHandler"]
+        document.attachResource(document.getURL(), tuple(arguments) + properties(InteractionHandler=interactive))
 
     def active_sheet(self):
         if not self.documents:

@@ -1,6 +1,7 @@
 #include "platform/ui/Application.h"
 
 #include "platform/core/CodePage.h"
+#include "platform/core/TerminationSignals.h"
 #include "platform/core/UiServices.h"
 #include "platform/ui/QtPlatform.h"
 
@@ -8,11 +9,6 @@
 #include <QSocketNotifier>
 #include <QWidget>
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <csignal>
 #include <exception>
 
 namespace {
@@ -50,17 +46,6 @@ protected:
     }
 };
 
-// The signal handler writes a byte here; the event loop reads it.
-int terminationPipe[2] = {-1, -1};
-
-void TerminationRequested(int)
-{
-    const int savedErrno = errno;
-    const char byte = 0;
-    static_cast<void>(::write(terminationPipe[1], &byte, 1));
-    errno = savedErrno;
-}
-
 } // namespace
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
@@ -74,19 +59,13 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 void TApplication::EndOnTerminationSignals()
 {
     // Without the pipe the signals keep their default effect: nothing is lost that was not before.
-    if (::pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    const int requests = CatchTerminationSignals();
+    if (requests < 0)
         return;
     // The byte stays unread, so that the request stands until the main loop has ended, also when it
     // came before that loop began (which forgets earlier requests to leave).
-    auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, this);
+    auto* notifier = new QSocketNotifier(requests, QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, [] { QCoreApplication::exit(0); });
-    struct sigaction action {};
-    action.sa_handler = TerminationRequested;
-    sigemptyset(&action.sa_mask);
-    // A second signal ends the program at once, should the first not be heard.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

@@ -42,7 +42,8 @@ public:
 private:
     // SIGTERM (at logout, say) and SIGINT leave every event loop, so that the program ends as it does
     // when its main window closes: windows and writers are destroyed in order and no temporary file
-    // stays. A long operation under way ends first, as it would before a close.
+    // stays. A long operation under way ends first, as it would before a close; a second signal ends
+    // the program at once, its temporary files removed.
     void EndOnTerminationSignals();
 };
 

@@ -2,14 +2,20 @@
 #include "platform/core/AtomicFile.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/FilePaths.h"
+#include "platform/core/TerminationSignals.h"
 #include "platform/core/TextFile.h"
 
+#include "LoopbackHttpsServer.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -194,6 +200,71 @@ TEST(AtomicFile, RefusesWhatTheUserMayNotWrite)
         EXPECT_EQ(*answer, refused ? "Cannot create file \"" + path + "\". Permission denied" : "nothing raised");
         EXPECT_EQ(RunCommand("ls -A '" + folder.Path() + "'; cat '" + path + "'"),
                   refused ? "plan.kqf\nold" : "plan.kqf\n");
+    }
+}
+
+namespace {
+
+// A program saving two files at once that hears a request to end but goes on saving, as a long
+// operation does until it is done; it tells `heard` when the request came.
+[[noreturn]] void SaveUntilKilled(const std::string& first, const std::string& second, int heard)
+{
+    try {
+        const int requests = CatchTerminationSignals();
+        AtomicFileWriter pdf(first);
+        AtomicFileWriter catalog(second);
+        pdf.Write(std::string(1 << 20, '%'));
+        pollfd request{requests, POLLIN, 0};
+        while (::poll(&request, 1, -1) != 1) {
+        }
+        if (::write(heard, "!", 1) == 1)
+            for (;;)
+                ::pause();
+    } catch (...) {
+    }
+    ::_exit(1);
+}
+
+} // namespace
+
+// A second request to end, sent while the first waits for a long save (Make PDF of a large planogram),
+// ends the program at once, by that signal, and removes the temporaries it has open; the first alone
+// removes nothing, since the program then ends in order. The old file stays either way.
+TEST(AtomicFile, ASecondTerminationSignalRemovesTheOpenTemporaries)
+{
+    using namespace std::chrono_literals;
+    for (const int first : {SIGTERM, SIGINT}) {
+        TemporaryFolder folder;
+        const std::string target = folder.File("wall.pdf");
+        WriteWholeFile(target, "old");
+        int heard[2];
+        ASSERT_EQ(::pipe(heard), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+            SaveUntilKilled(target, folder.File("Sample.ctf"), heard[1]);
+        ::close(heard[1]);
+        const auto temporaries = [&] { return RunCommand("ls -A '" + folder.Path() + "' | grep -c '^\\.kestrame-'"); };
+        EXPECT_TRUE(ProcessEventsUntil([&] { return temporaries() == "2\n"; }, 60s)) << first;
+        ::kill(child, first);
+        pollfd answer{heard[0], POLLIN, 0};
+        char byte = 0;
+        EXPECT_TRUE(::poll(&answer, 1, 60000) == 1 && ::read(heard[0], &byte, 1) == 1) << first;
+        ::close(heard[0]);
+        EXPECT_EQ(temporaries(), "2\n") << first;
+        ::kill(child, SIGTERM);
+        int status = 0;
+        bool ended = false;
+        EXPECT_TRUE(
+            ProcessEventsUntil([&] { return ended || (ended = ::waitpid(child, &status, WNOHANG) == child); }, 60s))
+            << first;
+        if (!ended) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+        }
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << first << ": " << status;
+        EXPECT_EQ(RunCommand("ls -A '" + folder.Path() + "'"), "wall.pdf\n") << first;
+        EXPECT_EQ(ReadWholeFile(target), "old") << first;
     }
 }
 
