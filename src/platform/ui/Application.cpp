@@ -1,6 +1,7 @@
 #include "platform/ui/Application.h"
 
 #include "platform/core/CodePage.h"
+#include "platform/core/Termination.h"
 #include "platform/core/UiServices.h"
 #include "platform/ui/QtPlatform.h"
 
@@ -56,6 +57,8 @@ int terminationPipe[2] = {-1, -1};
 void TerminationRequested(int)
 {
     const int savedErrno = errno;
+    // A database read blocking the window thread is cancelled, so that the loop hears the byte.
+    NoteTerminationRequest();
     const char byte = 0;
     static_cast<void>(::write(terminationPipe[1], &byte, 1));
     errno = savedErrno;
