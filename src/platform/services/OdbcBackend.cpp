@@ -444,7 +444,7 @@ private:
                 RaiseStopped(limits_.timeout);
             const SQLRETURN fetched = SQLFetch(statement_);
             if (fetched == SQL_NO_DATA) {
-                // SQLite's driver closes the cursor it is cancelled on, which then reads as ended.
+                // A driver may close the cursor it is cancelled on, which then reads as ended.
                 if (limits_.watch.Expired())
                     RaiseStopped(limits_.timeout);
                 break;
@@ -475,7 +475,7 @@ private:
         result.rows.push_back(std::move(row));
     }
 
-    // Counts bytes a value holds beyond its variant.
+    // Counts bytes the result takes, and refuses it past the bound.
     void Count(std::int64_t bytes)
     {
         bytes_ += bytes;

@@ -50,15 +50,20 @@ public:
             thread_.join();
     }
 
+    // Wakes the watchdog only from its idle wait: while it watches, it looks every poll anyway, and
+    // no deadline is nearer than one.
     void Add(const std::shared_ptr<Entry>& entry)
     {
+        bool wasIdle = false;
         {
             const std::lock_guard lock(mutex_);
             if (!thread_.joinable())
                 thread_ = std::thread([this] { Run(); });
+            wasIdle = entries_.empty();
             entries_.push_back(entry);
         }
-        changed_.notify_all();
+        if (wasIdle)
+            changed_.notify_all();
     }
 
     // Waits for a cancel of the entry under way: cancels run under the lock.

@@ -6,7 +6,7 @@
 
 // Bounds database reads in time. A read checks its deadline itself between driver calls; one that
 // blocks inside the driver past it (a view that runs for hours before its first row) is cancelled
-// from the watchdog's own thread through the driver's cancel. A request to end the program
+// from the watchdog's own thread, as the connection says. A request to end the program
 // (Termination.h) cancels every read at once, so that the window thread gets back to its event loop.
 class OdbcWatchdog {
 public:
