@@ -18,7 +18,9 @@ public:
     void SetTableDirect(bool direct) { SetCommandType(direct ? ad_CmdTableDirect : ad_CmdTable); }
     TDataSource* MasterSource() const { return GetDataSource(); }
     void SetMasterSource(TDataSource* source) { SetDataSource(source); }
+    using TdCustomADODataset::CommandTimeout;
     using TdCustomADODataset::MasterFields;
+    using TdCustomADODataset::SetCommandTimeout;
     using TdCustomADODataset::SetMasterFields;
 
     using TdCustomADODataset::GetIndexNames;

@@ -28,6 +28,7 @@ void OpenLinkedTable(TdADOConnection& connection, TdADODataset& dataSet, const d
     connection.SetConnected(false);
     connection.SetConnectionString(link.connectionString);
     connection.SetConnected(true);
+    dataSet.SetCommandTimeout(connection.CommandTimeout());
     dataSet.SetCommandText(SelectAllStatement(connection, link.tableName));
     dataSet.Open();
 }

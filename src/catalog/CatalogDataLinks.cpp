@@ -58,14 +58,15 @@ std::optional<std::string> CatalogManager::ConnectDataSource(const std::string& 
     }
 }
 
-bool CatalogManager::OpenTable(const std::string& name)
+std::optional<std::string> CatalogManager::OpenTable(const std::string& name, std::string_view failure)
 {
     try {
+        dADOTable1->SetCommandTimeout(dADOConnection1->CommandTimeout());
         dADOTable1->SetTableName(name);
         dADOTable1->Open();
-        return true;
-    } catch (const Exception&) {
-        return false;
+        return std::nullopt;
+    } catch (const Exception& error) {
+        return ConnectionFailureText(failure, error);
     }
 }
 
@@ -100,11 +101,13 @@ bool CatalogManager::OpenDataLinkView()
         ShowLinkError(*failure);
         return false;
     }
-    if (!OpenTable(catalog->tableName)) {
-        ShowLinkError("Could not open your table make sure you have spelled the Table name correctly");
+    if (const std::optional<std::string> failure = OpenTable(
+            catalog->tableName, "Could not open your table make sure you have spelled the Table name correctly")) {
+        ShowLinkError(*failure);
         return false;
     }
     ShowTable();
+    dADODataset1->SetCommandTimeout(dADOConnection1->CommandTimeout());
     dADODataset1->SetCommandText(SelectAllStatement(*dADOConnection1, catalog->tableName));
     dADODataset1->Open();
     return true;
@@ -133,8 +136,9 @@ void CatalogManager::NewDirectDataLink()
     const std::string table = ModelTextInputBox("Data Link Table Name", "Enter Data Link Table Name", "");
     if (table.empty())
         return;
-    if (!OpenTable(table)) {
-        ShowLinkError("Could not open your table. Make sure you have spelled the table name correctly");
+    if (const std::optional<std::string> failure =
+            OpenTable(table, "Could not open your table. Make sure you have spelled the table name correctly")) {
+        ShowLinkError(*failure);
         return;
     }
     ShowTable();

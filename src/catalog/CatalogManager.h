@@ -276,7 +276,9 @@ private:
     // Connects the window's components; on failure the text to show: `failure` and, for a refused
     // string, why.
     std::optional<std::string> ConnectDataSource(const std::string& connectionString, std::string_view failure);
-    bool OpenTable(const std::string& name);
+    // Opens the table with the connection's command timeout; on failure the text to show: `failure`
+    // and, for a read stopped at its bounds, why.
+    std::optional<std::string> OpenTable(const std::string& name, std::string_view failure);
     void ShowTable();
     // Back to the grid, with the data components closed.
     void CloseDataLink();

@@ -119,6 +119,7 @@ bool didADOData::OpenTable()
 {
     TdADODataset& dataSet = host->DataSet();
     try {
+        dataSet.SetCommandTimeout(host->DataConnection().CommandTimeout());
         dataSet.SetCommandText(SelectAllStatement(host->DataConnection(), tableName));
         dataSet.Open();
         dataSet.First();
@@ -130,9 +131,10 @@ bool didADOData::OpenTable()
         for (int i = 0; i < fieldCount && i < names.Count(); ++i)
             columnNames[static_cast<size_t>(i)] = names[i];
         return true;
-    } catch (const Exception&) {
-        ShowMessage("Could not create a dataset. Check that the table called " + Win1252ToUtf8(tableName) +
-                    " still exists in your database.");
+    } catch (const Exception& error) {
+        ShowMessage(ConnectionFailureText("Could not create a dataset. Check that the table called " +
+                                              Win1252ToUtf8(tableName) + " still exists in your database.",
+                                          error));
         return false;
     }
 }
@@ -179,7 +181,7 @@ std::string FieldPath(const TField& field) { return Utf16ToUtf8(field.Value().As
 
 std::string ConnectionFailureText(std::string_view message, const Exception& error)
 {
-    if (dynamic_cast<const EConnectionStringRefused*>(&error))
+    if (dynamic_cast<const EConnectionStringRefused*>(&error) || dynamic_cast<const EReadRefused*>(&error))
         return std::string(message) + "\n" + error.Message();
     return std::string(message);
 }

@@ -2,13 +2,21 @@
 
 #include "platform/core/Exceptions.h"
 #include "platform/core/StringList.h"
+#include "platform/core/Termination.h"
 #include "platform/data/DatabaseError.h"
 
 #include "OdbcTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <span>
+#include <thread>
 
 namespace {
 
@@ -189,6 +197,53 @@ TEST_P(AdoDatasetOnServer, OpeningFailsWithTheComponentsMessagesAndStaysClosed)
     dataset.Refresh();
     EXPECT_EQ(dataset.RecordCount(), 1);
     EXPECT_EQ(dataset.FieldByName("id")->AsInteger(), 5);
+
+    // Reads past the command timeout (2 seconds here; cancelled well within a minute) or the memory
+    // bounds are refused with the reason, and the data set stays closed: rows without end, one row
+    // after very many steps, one value or all of them too large (read with time to spare).
+    dataset.Close();
+    const std::string late =
+        "The database did not answer within the command timeout of 2 seconds, so the read was cancelled.";
+    const std::string tooLarge = "The data read holds more than 1 GB, more than the program takes from a database, so "
+                                 "nothing was read.";
+    const std::string valueTooLarge = "A value of the data read is larger than 64 MB, more than the program takes "
+                                      "from a database, so nothing was read.";
+    struct Case {
+        std::string text;
+        int timeout;
+        std::string message;
+    };
+    const Case sqliteCases[] = {
+        {"WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x, 'shelf' FROM c", 2, late},
+        {"WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 100000000000) SELECT max(x) FROM c",
+         2, late},
+        {"SELECT id, zeroblob(100000000) FROM Shelf", 600, valueTooLarge},
+        // The driver gives a value of no declared type as text, a blob in hexadecimal.
+        {"WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 9) SELECT x, zeroblob(30000000) "
+         "FROM c",
+         600, tooLarge},
+    };
+    const Case postgresCases[] = {
+        {"SELECT pg_sleep(600)", 2, late},
+        {"SELECT id, repeat('x', 100000000) FROM Shelf", 600, valueTooLarge},
+    };
+    for (const Case& c : OnSQLite() ? std::span<const Case>(sqliteCases) : std::span<const Case>(postgresCases)) {
+        SCOPED_TRACE(c.text);
+        dataset.SetCommandTimeout(c.timeout);
+        dataset.SetCommandText(c.text);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(RaisedMessage<EOleException>([&] { dataset.Open(); }), c.message);
+        if (c.message == late) {
+            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::minutes(1));
+        }
+        EXPECT_FALSE(dataset.Active());
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(usage.ru_maxrss, 3L * 1024 * 1024) << "kilobytes at the peak";
+    dataset.SetCommandText("SELECT * FROM Shelf");
+    dataset.Open();
+    EXPECT_EQ(dataset.FieldByName("id")->AsInteger(), 5);
 }
 
 TEST_P(AdoDatasetOnServer, DuplicatedColumnsAreNumberedAndBlankTableNamesOpenDirectly)
@@ -257,6 +312,35 @@ TEST_P(AdoDatasetOnServer, FreeingTheConnectionLeavesItsDatasetsWithoutOne)
             rows.push_back(name + " " + dataset.FieldByName("TABLE_TYPE")->AsString());
     std::sort(rows.begin(), rows.end());
     EXPECT_EQ(rows, (std::vector<std::string>{"bins TABLE", "cheap VIEW"}));
+}
+
+// A request to end the program (SIGTERM's handler notes it) cancels a read that would run for hours,
+// so that the window thread gets back to its event loop; in a process of its own, which ends with it.
+TEST(AdoReadEnding, ARequestToEndTheProgramCancelsAReadUnderWay)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TestDatabase database(Server::SQLite);
+            database.Client("PRAGMA user_version=1");
+            TdADOConnection connection;
+            connection.SetConnectionString(database.ConnectionString());
+            TdADODataset dataset;
+            dataset.SetConnection(&connection);
+            dataset.SetCommandTimeout(0);
+            dataset.SetCommandText("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < "
+                                   "100000000000) SELECT max(x) FROM c");
+            std::thread ending([] {
+                std::this_thread::sleep_for(std::chrono::seconds(1));
+                NoteTerminationRequest();
+            });
+            const auto start = std::chrono::steady_clock::now();
+            const std::string message = RaisedMessage<EOleException>([&] { dataset.Open(); });
+            ending.join();
+            std::cerr << message << std::endl;
+            std::_Exit(std::chrono::steady_clock::now() - start < std::chrono::minutes(1) ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "The database read was cancelled because the program is ending\\.");
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, AdoDatasetOnServer, testing::Values(Server::SQLite, Server::PostgreSQL),

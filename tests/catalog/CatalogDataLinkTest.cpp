@@ -19,6 +19,8 @@
 #include <QTableView>
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 namespace {
 
 constexpr const char* LinkCaption = "DDL Connection Error";
@@ -335,6 +337,80 @@ TEST_F(CatalogDataLink, ViewsAndTriggersOfTheDatabaseReachNoFile)
     EXPECT_EQ(ui.MessageTexts().size(), 3u);
     EXPECT_EQ(database.Client("SELECT count(*) FROM Products WHERE picture IS NULL"), "1");
     EXPECT_FALSE(FileExists(database.Folder().File("written")));
+}
+
+// A supplier's views that read without end, spin before their one row, or hold values too large:
+// each is refused within the link's command timeout or before its values take the memory, with the
+// reason, and the table still opens afterwards.
+TEST_F(CatalogDataLink, ReadsPastTheirBoundsAreRefusedWithTheReason)
+{
+    database.Client("CREATE VIEW Endless AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT "
+                    "'P' || x AS name, x AS ean FROM c; CREATE VIEW Spinning AS WITH RECURSIVE c(x) AS (SELECT 1 "
+                    "UNION ALL SELECT x + 1 FROM c WHERE x < 100000000000) SELECT max(x) AS name, 1 AS ean FROM c;"
+                    "CREATE VIEW Huge AS SELECT name, ean, zeroblob(100000000) AS picture FROM Products");
+    const std::string connection =
+        "Provider=MSDASQL.1;Command Timeout=2;Extended Properties=\"" + database.ConnectionString() + "\"";
+    const std::string refused = "Could not open your table make sure you have spelled the Table name correctly\n";
+    const struct {
+        const char* table;
+        std::string reason;
+    } cases[] = {
+        {"Endless", "The database did not answer within the command timeout of 2 seconds, so the read was cancelled."},
+        {"Spinning", "The database did not answer within the command timeout of 2 seconds, so the read was cancelled."},
+        {"Huge", "A value of the data read is larger than 64 MB, more than the program takes from a database, so "
+                 "nothing was read."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.table);
+        ui.ClearCalls();
+        ui.AnswerMessage(MsgAnswer::OK);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(form.OpenCatalog(WriteLink(connection, c.table)));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::minutes(1));
+        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{refused + c.reason});
+        EXPECT_TRUE(form.DBGrid1->isHidden());
+    }
+    ASSERT_TRUE(form.OpenCatalog(WriteLink(connection, "Products")));
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"Tea", "Coffee", "Cocoa", "Sugar"}));
+}
+
+// Keyless rows that read alike, a text whose bytes are not UTF-8 reading as "Caf?" and 0.1 + 0.2 as
+// 0.3: Link Picture writes the row chosen, found by its rowid, and no other. A table WITHOUT ROWID is
+// written by its key, and a row whose key was not read exactly is refused rather than another written.
+TEST_F(CatalogDataLink, LinkPictureWritesTheRowChosenAmongRowsThatReadAlike)
+{
+    database.Client("CREATE TABLE Menu(name TEXT, ean INTEGER, width REAL, height REAL, picture TEXT);"
+                    "CREATE TABLE Keyed(name TEXT PRIMARY KEY, ean INTEGER, width REAL, height REAL, picture TEXT) "
+                    "WITHOUT ROWID;");
+    for (const char* table : {"Menu", "Keyed"})
+        database.Client(std::string("INSERT INTO ") + table +
+                        " VALUES(CAST(X'436166E9' AS TEXT), 1, 0.1 + 0.2, 1, NULL), ('Caf?', 1, 0.3, 1, 'b.jpg')");
+    const auto linkPicture = [&](int row, const std::string& path) {
+        form.DBGrid1->setCurrentIndex(form.DBGrid1->model()->index(row, 1));
+        ui.AnswerFile(FileDialogResult{path, 1});
+        form.aGetPicture->trigger();
+    };
+    ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Menu")));
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"Caf?", "Caf?"}));
+    linkPicture(0, "/pics/a.jpg");
+    EXPECT_EQ(database.Client("SELECT hex(name), ifnull(picture, '-') FROM Menu ORDER BY rowid"),
+              "436166E9|/pics/a.jpg\n4361663F|b.jpg");
+    linkPicture(1, "/pics/c.jpg");
+    EXPECT_TRUE(ui.MessageTexts().empty());
+    ASSERT_TRUE(form.close());
+    EXPECT_EQ(database.Client("SELECT hex(name), ifnull(picture, '-') FROM Menu ORDER BY rowid"),
+              "436166E9|/pics/a.jpg\n4361663F|/pics/c.jpg");
+
+    // Keyed by name, "Caf?" comes first.
+    ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Keyed")));
+    ui.AnswerMessage(MsgAnswer::OK);
+    linkPicture(1, "/pics/a.jpg");
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"The row to change was not found or is not unique; it may "
+                                                          "have changed since it was read."});
+    linkPicture(0, "/pics/c.jpg");
+    ASSERT_TRUE(form.close());
+    EXPECT_EQ(database.Client("SELECT hex(name), ifnull(picture, '-') FROM Keyed ORDER BY name"),
+              "4361663F|/pics/c.jpg\n436166E9|-");
 }
 
 TEST_F(CatalogDataLink, PictureCommandsPostToTheRecordsOfTheTable)

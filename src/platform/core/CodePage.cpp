@@ -293,7 +293,7 @@ std::u16string Utf8ToUtf16(std::string_view text)
     return result;
 }
 
-void Utf8ToUtf16(std::string_view text, std::u16string& result)
+bool Utf8ToUtf16(std::string_view text, std::u16string& result)
 {
     // Database values are mostly ASCII, which needs no decoding; UTF-16 never takes more units than
     // UTF-8 has bytes.
@@ -303,10 +303,14 @@ void Utf8ToUtf16(std::string_view text, std::u16string& result)
     while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80)
         result[length++] = static_cast<char16_t>(text[pos++]);
     result.resize(length);
+    bool wellFormed = true;
     while (pos < text.size()) {
         char32_t code = 0;
-        AppendUtf16(result, DecodeUtf8(text, pos, code) ? code : U'?');
+        const bool decoded = DecodeUtf8(text, pos, code);
+        wellFormed = wellFormed && decoded;
+        AppendUtf16(result, decoded ? code : U'?');
     }
+    return wellFormed;
 }
 
 std::string Utf16ToUtf8(std::u16string_view text)

@@ -15,8 +15,9 @@ std::string Utf8ToWin1252(std::string_view text);
 // UTF-16, the text of OLE values and of what database drivers hand over. Malformed UTF-8 and lone
 // surrogates become '?'.
 std::u16string Utf8ToUtf16(std::string_view text);
-// The same into `result`, whose memory a caller converting many texts keeps.
-void Utf8ToUtf16(std::string_view text, std::u16string& result);
+// The same into `result`, whose memory a caller converting many texts keeps; false when a byte was
+// malformed.
+bool Utf8ToUtf16(std::string_view text, std::u16string& result);
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Win1252ToUtf16(std::string_view text);
 // Characters Windows-1252 cannot hold become '?'.

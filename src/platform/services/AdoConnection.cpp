@@ -53,6 +53,30 @@ std::shared_ptr<AdoRecordset> RecordsetOf(const AdoStatement& statement, std::in
     return recordset;
 }
 
+// The name SQLite's rowid of a table's rows is read under: the first of its three names that no
+// column of the table takes. None on another data source, where every name is a column's, or where
+// the table has no rowid (WITHOUT ROWID); a view reads its rows' as null.
+std::string SqliteRowidName(OdbcConnection& backend, const std::string& table, int timeout)
+{
+    if (!SameText(backend.DbmsName(), "SQLite"))
+        return {};
+    const OdbcResult columns = backend.Execute("SELECT * FROM " + table + " LIMIT 0", {}, {.timeout = timeout});
+    for (const std::string name : {"rowid", "_rowid_", "oid"}) {
+        if (std::any_of(columns.columns.begin(), columns.columns.end(),
+                        [&](const OdbcColumn& column) { return SameText(column.name, name); }))
+            continue;
+        try {
+            backend.Execute("SELECT " + name + " FROM " + table + " LIMIT 0", {}, {.timeout = timeout});
+            return name;
+        } catch (const EReadRefused&) {
+            throw;
+        } catch (const EOleException&) {
+            return {};
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 int AdoCommandTypeOf(int options, int fallback)
@@ -208,6 +232,8 @@ void AdoConnection::Open(std::string_view connectionString, std::string_view use
         throw EOleException(AdoObjectOpen);
     if (!connectionString.empty())
         connectionString_ = connectionString;
+    if (const std::optional<int> timeout = StoredCommandTimeout(connectionString_))
+        commandTimeout_ = *timeout;
     const OdbcConnectOptions options{.loginTimeout = connectionTimeout_,
                                      .readOnly = (mode_ & adModeReadWrite) == adModeRead,
                                      .isolation = DriverIsolation(isolationLevel_)};
@@ -239,14 +265,18 @@ void AdoConnection::RollbackTrans() { Backend().Rollback(); }
 
 AdoStatement AdoConnection::Statement(int commandType, std::string_view text, std::vector<Variant> values, int timeout)
 {
-    AdoStatement statement{shared_from_this(), {}, std::move(values), timeout};
+    AdoStatement statement{shared_from_this(), {}, std::move(values), timeout, {}};
     switch (commandType) {
     case adCmdFile:
         throw EOleException("This data source cannot open a recordset from a file.");
     case adCmdTable:
-    case adCmdTableDirect:
-        statement.sql = "SELECT * FROM " + SqlTableName(text, Backend().IdentifierQuote());
+    case adCmdTableDirect: {
+        const std::string table = SqlTableName(text, Backend().IdentifierQuote());
+        // SQLite's rowid tells apart rows that read alike, for writing to the one meant.
+        statement.rowid = SqliteRowidName(Backend(), table, timeout);
+        statement.sql = "SELECT *" + (statement.rowid.empty() ? "" : ", " + statement.rowid) + " FROM " + table;
         break;
+    }
     case adCmdStoredProc: {
         std::string markers;
         for (size_t i = 0; i < statement.values.size(); ++i)

@@ -115,7 +115,8 @@ public:
     void SetIsolationLevel(int level);
 
     int State() const { return odbc_ ? adStateOpen : adStateClosed; }
-    // A non-empty connection string replaces the stored one. Options (asynchronous connecting) are
+    // A non-empty connection string replaces the stored one; its "Command Timeout", when it has one,
+    // becomes the command timeout. Options (asynchronous connecting) are
     // accepted: everything here is synchronous.
     void Open(std::string_view connectionString = {}, std::string_view userId = {}, std::string_view password = {},
               int options = adCmdUnspecified);
@@ -138,8 +139,8 @@ public:
     std::shared_ptr<AdoRecordset> OpenSchema(int schema, const Variant& restrictions = {});
 
     // The SQL of a command: a text as it is; a table (or adCmdTableDirect) as "SELECT * FROM " and its
-    // name under the naming rule; a stored procedure as "{call name(?,...)}", one marker per value.
-    // adCmdFile raises.
+    // name under the naming rule (on SQLite with the rowid read after the columns, see AdoStatement); a stored
+    // procedure as "{call name(?,...)}", one marker per value. adCmdFile raises.
     AdoStatement Statement(int commandType, std::string_view text, std::vector<Variant> values, int timeout);
     // The open backend connection; raises when closed.
     OdbcConnection& Backend();

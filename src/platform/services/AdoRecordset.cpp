@@ -154,6 +154,7 @@ void AdoRecordset::OpenOn(const AdoStatement& statement, std::int64_t* recordsAf
     OdbcResult result = statement.Run(maxRecords_);
     if (recordsAffected)
         *recordsAffected = result.recordsAffected;
+    rowidName_ = result.hasResultSet ? statement.rowid : std::string();
     OpenOn(std::move(result), [statement](std::int64_t maxRecords) { return statement.Run(maxRecords); });
     if (open_) {
         connection_ = statement.connection;
@@ -168,6 +169,8 @@ void AdoRecordset::OpenOn(OdbcResult result, Fetch fetch)
         return;
     fetch_ = std::move(fetch);
     columns_ = std::move(result.columns);
+    if (!rowidName_.empty())
+        columns_.pop_back();
     fields_.fields_.clear();
     for (size_t column = 0; column < columns_.size(); ++column)
         fields_.fields_.emplace_back(*this, column);
@@ -182,6 +185,14 @@ void AdoRecordset::Take(OdbcResult result)
     data_ = std::make_shared<Rows>();
     data_->rows = std::move(result.rows);
     data_->deleted.assign(data_->rows.size(), false);
+    data_->inexact.assign(data_->rows.size(), false);
+    for (const size_t row : result.inexactRows)
+        data_->inexact[row] = true;
+    if (!rowidName_.empty())
+        for (OdbcRow& row : data_->rows) {
+            data_->rowids.push_back(std::move(row.back()));
+            row.pop_back();
+        }
     editMode_ = adEditNone;
     ApplyOrder();
 }
@@ -202,6 +213,7 @@ void AdoRecordset::Close()
     connection_.reset();
     lockType_ = adLockReadOnly;
     tableSource_.clear();
+    rowidName_.clear();
     target_.reset();
     editMode_ = adEditNone;
 }
@@ -465,6 +477,7 @@ std::shared_ptr<AdoRecordset> AdoRecordset::Clone(int lockType) const
     clone->criteria_ = criteria_;
     clone->cursorLocation_ = cursorLocation_;
     clone->maxRecords_ = maxRecords_;
+    clone->rowidName_ = rowidName_;
     return clone;
 }
 
@@ -707,9 +720,13 @@ void AdoRecordset::Update()
     CancelUpdate();
 }
 
-// The condition that finds the row as it was read, its values after those already in `values`.
-std::string AdoRecordset::RowCondition(const OdbcRow& original, std::vector<Variant>& values)
+// The condition that finds the row as it was read, its values after those already in `values`. A
+// row whose texts were not read exactly may read as another row holds it, and is refused.
+std::string AdoRecordset::RowCondition(size_t row, std::vector<Variant>& values)
 {
+    if (data_->inexact[row])
+        throw EOleException(AdoRowNotFound);
+    const OdbcRow& original = data_->rows[row];
     const WriteTarget& target = Target();
     std::vector<std::string> conditions;
     const bool sqlite = SameText(target.dbms, "SQLite");
@@ -747,30 +764,40 @@ void AdoRecordset::WriteEdit()
         }
     if (assignments.empty())
         return;
-    OdbcRow& row = data_->rows[order_[static_cast<size_t>(position_)]];
+    const size_t index = order_[static_cast<size_t>(position_)];
+    OdbcRow& row = data_->rows[index];
     OdbcConnection& backend = connection_->Backend();
     const std::string update = "UPDATE " + target.table + " SET " + Joined(assignments, ", ");
     // The row is read back as the table keeps it (rounded, converted), so that the next write of it
     // finds it.
     if (SameText(target.dbms, "PostgreSQL")) {
-        ChangeOneRow(backend, update + RowCondition(row, values) + " RETURNING " + Joined(target.columns, ", "), values,
-                     timeout_, [&](const OdbcResult& result) { row = result.rows.front(); });
-    } else if (SameText(target.dbms, "SQLite")) {
-        const Variant rowid = SqliteRowid(row);
-        values.push_back(rowid);
-        ChangeOneRow(backend, update + " WHERE rowid = ?", values, timeout_,
-                     [&](const OdbcResult&) { row = SqliteRow(rowid); });
+        ChangeOneRow(backend, update + RowCondition(index, values) + " RETURNING " + Joined(target.columns, ", "),
+                     values, timeout_, [&](const OdbcResult& result) { row = result.rows.front(); });
+    } else if (const std::optional<Variant> rowid = RowidOf(index)) {
+        values.push_back(*rowid);
+        ChangeOneRow(backend, update + " WHERE " + RowidName() + " = ?", values, timeout_,
+                     [&](const OdbcResult&) { row = RowByRowid(*rowid); });
     } else {
-        ChangeOneRow(backend, update + RowCondition(row, values), values, timeout_);
+        ChangeOneRow(backend, update + RowCondition(index, values), values, timeout_);
         row = edited_;
     }
 }
 
-// The rowid of the one row the condition finds.
-Variant AdoRecordset::SqliteRowid(const OdbcRow& original)
+// SQLite's rowid of a row: the one read with it, else, for a text's row, the one of the row its
+// values find. None for other data sources, views and tables WITHOUT ROWID.
+std::optional<Variant> AdoRecordset::RowidOf(size_t row)
 {
+    if (!SameText(Target().dbms, "SQLite"))
+        return std::nullopt;
+    if (!rowidName_.empty()) {
+        if (IsNullValue(data_->rowids[row]))
+            return std::nullopt;
+        return data_->rowids[row];
+    }
+    if (!tableSource_.empty())
+        return std::nullopt;
     std::vector<Variant> values;
-    const std::string condition = RowCondition(original, values);
+    const std::string condition = RowCondition(row, values);
     const OdbcResult found = connection_->Backend().Execute(
         "SELECT rowid FROM " + Target().table + condition + " LIMIT 2", values, {.timeout = timeout_});
     if (found.rows.size() != 1)
@@ -778,11 +805,12 @@ Variant AdoRecordset::SqliteRowid(const OdbcRow& original)
     return found.rows.front().at(0);
 }
 
-OdbcRow AdoRecordset::SqliteRow(const Variant& rowid)
+OdbcRow AdoRecordset::RowByRowid(const Variant& rowid)
 {
     const WriteTarget& target = Target();
-    const OdbcResult read = connection_->Backend().Execute(
-        "SELECT " + Joined(target.columns, ", ") + " FROM " + target.table + " WHERE rowid = ?", {rowid});
+    const OdbcResult read = connection_->Backend().Execute("SELECT " + Joined(target.columns, ", ") + " FROM " +
+                                                               target.table + " WHERE " + RowidName() + " = ?",
+                                                           {rowid}, {.timeout = timeout_});
     if (read.rows.size() != 1)
         throw EOleException(AdoRowNotFound);
     return read.rows.front();
@@ -807,12 +835,14 @@ void AdoRecordset::Insert()
         (names.empty() ? " DEFAULT VALUES" : " (" + Joined(names, ", ") + ") VALUES (" + Joined(markers, ", ") + ")");
     OdbcConnection& backend = connection_->Backend();
     OdbcRow inserted;
+    Variant rowid;
     if (SameText(target.dbms, "PostgreSQL")) {
         sql += " RETURNING " + Joined(target.columns, ", ");
         ChangeOneRow(backend, sql, values, timeout_, [&](const OdbcResult& result) { inserted = result.rows.front(); });
-    } else if (SameText(target.dbms, "SQLite")) {
+    } else if (SameText(target.dbms, "SQLite") && (!rowidName_.empty() || tableSource_.empty())) {
         ChangeOneRow(backend, sql, values, timeout_, [&](const OdbcResult&) {
-            inserted = SqliteRow(backend.Execute("SELECT last_insert_rowid()").rows.at(0).at(0));
+            rowid = backend.Execute("SELECT last_insert_rowid()").rows.at(0).at(0);
+            inserted = RowByRowid(rowid);
         });
     } else {
         ChangeOneRow(backend, sql, values, timeout_);
@@ -822,6 +852,9 @@ void AdoRecordset::Insert()
     }
     data_->rows.push_back(std::move(inserted));
     data_->deleted.push_back(false);
+    data_->inexact.push_back(false);
+    if (!rowidName_.empty())
+        data_->rowids.push_back(rowid);
     positionOf_.push_back(order_.size());
     order_.push_back(data_->rows.size() - 1);
     position_ = static_cast<std::int64_t>(order_.size()) - 1;
@@ -834,8 +867,14 @@ void AdoRecordset::Delete(int)
     RequireRecord();
     const size_t row = order_[static_cast<size_t>(position_)];
     std::vector<Variant> values;
-    ChangeOneRow(connection_->Backend(), "DELETE FROM " + Target().table + RowCondition(data_->rows[row], values),
-                 values, timeout_);
+    std::string condition;
+    if (const std::optional<Variant> rowid = RowidOf(row)) {
+        condition = " WHERE " + RowidName() + " = ?";
+        values.push_back(*rowid);
+    } else {
+        condition = RowCondition(row, values);
+    }
+    ChangeOneRow(connection_->Backend(), "DELETE FROM " + Target().table + condition, values, timeout_);
     data_->deleted[row] = true;
     order_.erase(order_.begin() + position_);
     for (size_t position = static_cast<size_t>(position_); position < order_.size(); ++position)

@@ -82,6 +82,9 @@ struct AdoStatement {
     std::string sql;
     std::vector<Variant> values;
     int timeout = 30;
+    // The name SQLite's rowid is read under as the last column, which a recordset keeps apart from
+    // its fields; empty where it is not read.
+    std::string rowid;
 
     OdbcResult Run(std::int64_t maxRecords = 0) const;
 };
@@ -129,8 +132,11 @@ private:
 // Opened on a table, or on a text whose columns all come from one base table, with a lock type that
 // is not read-only on a connection that is not read-only, it writes to that table: each change runs
 // as one statement with bound values, in a transaction (a savepoint within one already open) that
-// is kept only when exactly one row changed. A row is found by its primary key, else by the value
-// it was read with in every column that is not long. The row held in memory follows each write.
+// is kept only when exactly one row changed. On SQLite a row of a table opened by name is found by
+// its rowid, read with the rows (a view or a table WITHOUT ROWID has none). Elsewhere a row is found
+// by its primary key, else by the value it was read with in every column that is not long; a row
+// with a text that was not read exactly (bytes that are not UTF-8 read as "?") cannot be found so.
+// The row held in memory follows each write.
 class AdoRecordset {
 public:
     // Fetches the rows again, at most the given number (0: all), for Requery.
@@ -251,9 +257,11 @@ private:
     void PutValue(size_t column, const Variant& value);
     void Insert();
     void WriteEdit();
-    std::string RowCondition(const OdbcRow& original, std::vector<Variant>& values);
-    Variant SqliteRowid(const OdbcRow& original);
-    OdbcRow SqliteRow(const Variant& rowid);
+    std::string RowCondition(size_t row, std::vector<Variant>& values);
+    std::optional<Variant> RowidOf(size_t row);
+    // The name the rowid is found under: the one it was read under, else SQLite's own.
+    std::string RowidName() const { return rowidName_.empty() ? "rowid" : rowidName_; }
+    OdbcRow RowByRowid(const Variant& rowid);
 
     struct WriteTarget;
     const WriteTarget& Target();
@@ -262,6 +270,8 @@ private:
     struct Rows {
         std::vector<OdbcRow> rows;
         std::vector<bool> deleted; // rows deleted since they were read keep their numbers
+        std::vector<bool> inexact; // rows with a text not read exactly (OdbcResult::inexactRows)
+        std::vector<Variant> rowids; // SQLite's, where the statement read them
     };
 
     bool open_ = false;
@@ -285,6 +295,7 @@ private:
     int timeout_ = 30;
     int lockType_ = adLockReadOnly;
     std::string tableSource_; // the table named at Open
+    std::string rowidName_;   // the statement's AdoStatement::rowid
     std::shared_ptr<WriteTarget> target_;
     int editMode_ = adEditNone;
     OdbcRow edited_;

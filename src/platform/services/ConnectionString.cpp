@@ -109,9 +109,9 @@ bool NeedsBraces(std::string_view value)
 }
 
 // Keys of OLE DB that mean nothing to an ODBC driver.
-constexpr std::array<std::string_view, 9> OleDbOnlyKeys = {
+constexpr std::array<std::string_view, 10> OleDbOnlyKeys = {
     "Persist Security Info", "Prompt",          "Mode",          "Connect Timeout", "General Timeout",
-    "Locale Identifier",     "OLE DB Services", "Window Handle", "Location"};
+    "Locale Identifier",     "OLE DB Services", "Window Handle", "Location",        "Command Timeout"};
 
 struct KeyMapping {
     std::string_view oleDb;
@@ -215,8 +215,12 @@ std::string SqliteUri(std::string_view path)
 
 // The driver reads only the start of a long string and takes the first of duplicate keys, so the
 // program's "NoCreat=1" goes first. A string's own other NoCreat stays for the check to refuse.
+// "StepAPI=1" follows: without it the driver reads every row of a result before handing over the
+// first, so that a view of rows without end takes all memory before any bound can stop it.
 void AdjustForSqlite(TConnectionPairs& pairs)
 {
+    std::erase_if(pairs, [](const TConnectionPair& pair) { return SameKey(pair.key, "StepAPI"); });
+    pairs.insert(pairs.begin(), {"StepAPI", "1"});
     const std::string* noCreat = FindConnectionValue(pairs, "NoCreat");
     if (!noCreat || Trimmed(*noCreat) == "1") {
         std::erase_if(pairs, [](const TConnectionPair& pair) { return SameKey(pair.key, "NoCreat"); });
@@ -447,6 +451,24 @@ std::string OdbcStringOf(std::string_view stored, std::string_view provider)
     return oleDb ? OdbcPairsOfOleDb(pairs) : std::string(stored);
 }
 
+std::optional<int> StoredCommandTimeout(std::string_view stored)
+{
+    if (!IsOleDbString(stored))
+        return std::nullopt;
+    const TConnectionPairs pairs = ParseOleDbString(stored);
+    const std::string* value = FindConnectionValue(pairs, "Command Timeout");
+    if (!value)
+        return std::nullopt;
+    const std::string_view seconds = Trimmed(*value);
+    // A day bounds it: a longer wait is no timeout.
+    if (seconds.empty() || seconds.size() > 5 ||
+        !std::all_of(seconds.begin(), seconds.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+        std::stoi(std::string(seconds)) > 86400)
+        throw EConnectionStringRefused("The command timeout of a connection string must be a whole number of "
+                                       "seconds, at most 86400.");
+    return std::stoi(std::string(seconds));
+}
+
 std::string DriverConnectString(std::string_view odbcString, std::string_view userId, std::string_view password)
 {
     TConnectionPairs pairs = ParseOdbcString(odbcString);
@@ -494,7 +516,8 @@ std::string GuardedDriverString(std::string_view driverString, const TOdbcInstal
         if (!KeyAllowed(pair, kind))
             RefuseKey(pair.key, texts);
     // Every NoCreat left is "1"; the driver takes the first of a key, from a string's start alone.
-    if (MayLoadSqlite(pairs, installed) && guarded.rfind("NoCreat=1;", 0) != 0)
-        return "NoCreat=1;" + guarded;
+    constexpr std::string_view SqliteStart = "NoCreat=1;StepAPI=1;";
+    if (MayLoadSqlite(pairs, installed) && guarded.rfind(SqliteStart, 0) != 0)
+        return std::string(SqliteStart) + guarded;
     return guarded;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/core/Exceptions.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,10 @@ const std::string* FindConnectionValue(const TConnectionPairs& pairs, std::strin
 // missing. A bare ODBC string passes as it is; a string naming a Driver or DSN is one unless it holds
 // a key only OLE DB has.
 std::string OdbcStringOf(std::string_view stored, std::string_view provider = "MSDASQL");
+
+// The command timeout a stored OLE DB string sets for its connection's reads ("Command Timeout",
+// whole seconds; 0 waits), none where it sets none. Any other value raises EConnectionStringRefused.
+std::optional<int> StoredCommandTimeout(std::string_view stored);
 
 // The string handed to the driver: a non-empty user or password overrides UID or PWD. A SQLite
 // string starts with "NoCreat=1" (a moved database fails instead of becoming an empty file; another

@@ -3,13 +3,17 @@
 #include "platform/core/CodePage.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/Numbers.h"
+#include "platform/core/Termination.h"
 #include "platform/services/ConnectionString.h"
+#include "platform/services/OdbcWatchdog.h"
 
+#include <dlfcn.h>
 #include <sql.h>
 #include <sqlext.h>
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <iterator>
@@ -65,6 +69,47 @@ bool IsConversionFailure(SQLHSTMT statement)
 }
 
 // ---------------------------------------------------------------------------------------------
+// Bounds
+
+// What one result may hold in memory, all its values together and any one of them: far more than a
+// catalog needs, far less than would bring the machine down.
+constexpr std::int64_t MaxResultBytes = std::int64_t{1} << 30;
+constexpr std::int64_t MaxValueBytes = std::int64_t{64} << 20;
+
+[[noreturn]] void RaiseStopped(int timeout)
+{
+    if (TerminationRequested())
+        throw EReadRefused("The database read was cancelled because the program is ending.");
+    throw EReadRefused("The database did not answer within the command timeout of " + IntToStr(timeout) +
+                       " seconds, so the read was cancelled.");
+}
+
+[[noreturn]] void RaiseTooLarge()
+{
+    throw EReadRefused("The data read holds more than 1 GB, more than the program takes from a database, so "
+                       "nothing was read.");
+}
+
+[[noreturn]] void RaiseValueTooLarge()
+{
+    throw EReadRefused("A value of the data read is larger than 64 MB, more than the program takes from a "
+                       "database, so nothing was read.");
+}
+
+OdbcWatchdog::Clock::time_point DeadlineOf(int timeout)
+{
+    if (timeout <= 0)
+        return OdbcWatchdog::Clock::time_point::max();
+    return OdbcWatchdog::Clock::now() + std::chrono::seconds(timeout);
+}
+
+// A statement's run under the watchdog, which stops it with the command timeout.
+struct ReadLimits {
+    const OdbcWatchdog::Watch& watch;
+    int timeout;
+};
+
+// ---------------------------------------------------------------------------------------------
 // Handles
 
 class Handle {
@@ -84,6 +129,19 @@ public:
 
     SQLHANDLE Get() const { return handle_; }
     void Check(SQLRETURN result) const { ::Check(result, type_, handle_); }
+    // The check of a statement's run: the reason of the stop where the watchdog stopped it, since a
+    // cancelled driver reports only that it was interrupted.
+    void Check(SQLRETURN result, const ReadLimits& limits) const
+    {
+        if (!SQL_SUCCEEDED(result) && limits.watch.Expired())
+            RaiseStopped(limits.timeout);
+        Check(result);
+    }
+    // Cancels the statement's run from another thread.
+    std::function<void()> Canceller() const
+    {
+        return [handle = handle_] { SQLCancel(handle); };
+    }
 
 private:
     SQLSMALLINT type_;
@@ -347,9 +405,12 @@ struct BoundColumn {
 // Where every column holds integers, doubles or texts, the fetch fills buffers bound to them, which
 // spares the driver manager a call per value. A row they cannot take as it is (a longer text, a
 // value the driver cannot convert) is read value by value, and so is every row after it.
+//
+// The read stops, refused, at the command timeout and before its values pass the memory bounds.
 class ResultReader {
 public:
-    ResultReader(SQLHSTMT statement, SQLSMALLINT columnCount) : statement_(statement)
+    ResultReader(SQLHSTMT statement, SQLSMALLINT columnCount, const ReadLimits& limits)
+        : statement_(statement), limits_(limits)
     {
         for (SQLUSMALLINT column = 1; column <= columnCount; ++column) {
             columns_.push_back(DescribeColumn(statement, column));
@@ -361,15 +422,36 @@ public:
 
     OdbcResult ReadAll(std::int64_t maxRows)
     {
+        try {
+            return ReadRows(maxRows);
+        } catch (const EReadRefused&) {
+            throw;
+        } catch (const EOleException&) {
+            if (limits_.watch.Expired())
+                RaiseStopped(limits_.timeout);
+            throw;
+        }
+    }
+
+private:
+    OdbcResult ReadRows(std::int64_t maxRows)
+    {
         OdbcResult result;
         result.hasResultSet = true;
         bool bound = BindColumns();
         while (maxRows <= 0 || static_cast<std::int64_t>(result.rows.size()) < maxRows) {
+            if (limits_.watch.Expired())
+                RaiseStopped(limits_.timeout);
             const SQLRETURN fetched = SQLFetch(statement_);
-            if (fetched == SQL_NO_DATA)
+            if (fetched == SQL_NO_DATA) {
+                // A driver may close the cursor it is cancelled on, which then reads as ended.
+                if (limits_.watch.Expired())
+                    RaiseStopped(limits_.timeout);
                 break;
+            }
+            rowInexact_ = false;
             if (bound && fetched == SQL_SUCCESS && BuffersHoldRow()) {
-                result.rows.push_back(BoundRow());
+                Keep(result, BoundRow());
                 continue;
             }
             if (!bound || !IsConversionFailure(statement_))
@@ -378,14 +460,29 @@ public:
                 Check(SQLFreeStmt(statement_, SQL_UNBIND), SQL_HANDLE_STMT, statement_);
                 bound = false;
             }
-            result.rows.push_back(ReadRow());
+            Keep(result, ReadRow());
         }
         Finish(result.rows);
         result.columns = std::move(columns_);
         return result;
     }
 
-private:
+    void Keep(OdbcResult& result, OdbcRow row)
+    {
+        Count(static_cast<std::int64_t>(sizeof(OdbcRow) + row.size() * sizeof(Variant)));
+        if (rowInexact_)
+            result.inexactRows.push_back(result.rows.size());
+        result.rows.push_back(std::move(row));
+    }
+
+    // Counts bytes the result takes, and refuses it past the bound.
+    void Count(std::int64_t bytes)
+    {
+        bytes_ += bytes;
+        if (bytes_ > MaxResultBytes)
+            RaiseTooLarge();
+    }
+
     SQLUSMALLINT Number(size_t column) const { return static_cast<SQLUSMALLINT>(column + 1); }
 
     bool BindColumns()
@@ -480,6 +577,10 @@ private:
         size_t piece = 256;
         while (true) {
             const size_t start = bytes.size();
+            // A driver that does not tell the length is read up to the bound, and refused past it.
+            if (start >= static_cast<size_t>(MaxValueBytes))
+                RaiseValueTooLarge();
+            piece = std::min(piece, static_cast<size_t>(MaxValueBytes) + terminator - start);
             bytes.resize(start + piece);
             SQLLEN indicator = 0;
             const SQLRETURN result = SQLGetData(statement_, Number(column), cType, bytes.data() + start,
@@ -492,6 +593,9 @@ private:
             if (indicator == SQL_NULL_DATA)
                 return false;
             const size_t room = piece - terminator;
+            if (indicator != SQL_NO_TOTAL &&
+                start + static_cast<size_t>(indicator) > static_cast<size_t>(MaxValueBytes))
+                RaiseValueTooLarge();
             if (indicator != SQL_NO_TOTAL && static_cast<size_t>(indicator) <= room) {
                 bytes.resize(start + static_cast<size_t>(indicator));
                 return true;
@@ -510,7 +614,9 @@ private:
 
     Variant TextValue(size_t column, std::string_view utf8)
     {
-        Utf8ToUtf16(utf8, wideText_);
+        if (!Utf8ToUtf16(utf8, wideText_))
+            rowInexact_ = true;
+        Count(static_cast<std::int64_t>(wideText_.size() * sizeof(char16_t)));
         longest_[column] = std::max<std::int64_t>(longest_[column], static_cast<std::int64_t>(wideText_.size()));
         return Variant::Text(wideText_);
     }
@@ -574,6 +680,7 @@ private:
             if (!ReadWhole(column, SQL_C_BINARY, text_))
                 return Variant::Null();
             longest_[column] = std::max<std::int64_t>(longest_[column], static_cast<std::int64_t>(text_.size()));
+            Count(static_cast<std::int64_t>(text_.size()));
             return Variant::Bytes(std::vector<std::uint8_t>(text_.begin(), text_.end()));
         }
         case Fetch::Text:
@@ -615,6 +722,9 @@ private:
     }
 
     SQLHSTMT statement_;
+    const ReadLimits& limits_;
+    std::int64_t bytes_ = 0;
+    bool rowInexact_ = false;
     std::vector<OdbcColumn> columns_;
     std::vector<Fetch> fetch_;
     std::vector<std::int64_t> longest_;
@@ -624,12 +734,12 @@ private:
     std::u16string wideText_;
 };
 
-OdbcResult ReadResult(SQLHSTMT statement, std::int64_t maxRows)
+OdbcResult ReadResult(SQLHSTMT statement, std::int64_t maxRows, const ReadLimits& limits)
 {
     SQLSMALLINT columnCount = 0;
     Check(SQLNumResultCols(statement, &columnCount), SQL_HANDLE_STMT, statement);
     if (columnCount > 0)
-        return ResultReader(statement, columnCount).ReadAll(maxRows);
+        return ResultReader(statement, columnCount, limits).ReadAll(maxRows);
     OdbcResult result;
     SQLLEN affected = -1;
     if (SQL_SUCCEEDED(SQLRowCount(statement, &affected)))
@@ -813,6 +923,44 @@ OdbcResult PickColumns(const OdbcResult& source, const std::vector<RowsetColumn>
 }
 
 // ---------------------------------------------------------------------------------------------
+// Cancelling
+
+// The SQLite driver's record of a connection starts so (its sqlite3odbc.h); the magic number tells
+// that the record is one.
+struct SqliteDriverConnection {
+    int magic;
+    void* environment;
+    void* next;
+    void* sqlite;
+};
+constexpr int SqliteDriverMagic = 0x53544144;
+
+// SQLite's own interrupt of the database behind a connection of the SQLite 3 driver, which any
+// thread may call at any time; empty for another driver, or where SQLite's library is not loaded.
+std::function<void()> SqliteInterrupt(SQLHDBC dbc)
+{
+    SQLCHAR driver[256] = {};
+    SQLSMALLINT length = 0;
+    SQLPOINTER driverConnection = nullptr;
+    if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DRIVER_NAME, driver, sizeof driver, &length)) ||
+        std::string_view(reinterpret_cast<const char*>(driver)) != "sqlite3odbc.so" ||
+        !SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DRIVER_HDBC, &driverConnection, sizeof driverConnection, nullptr)) ||
+        driverConnection == nullptr)
+        return {};
+    const auto& record = *static_cast<const SqliteDriverConnection*>(driverConnection);
+    void* sqliteLibrary = dlopen("libsqlite3.so.0", RTLD_LAZY | RTLD_NOLOAD);
+    if (sqliteLibrary == nullptr)
+        return {};
+    using Interrupt = void (*)(void*);
+    const auto interrupt = reinterpret_cast<Interrupt>(dlsym(sqliteLibrary, "sqlite3_interrupt"));
+    // The driver keeps the library loaded while the connection lives.
+    dlclose(sqliteLibrary);
+    if (record.magic != SqliteDriverMagic || record.sqlite == nullptr || interrupt == nullptr)
+        return {};
+    return [interrupt, sqlite = record.sqlite] { interrupt(sqlite); };
+}
+
+// ---------------------------------------------------------------------------------------------
 // Connection
 
 // ODBC's isolation levels in order of strictness, with ADO's.
@@ -873,14 +1021,17 @@ public:
         std::vector<BoundParameter> bound;
         BindParameters(statement.Get(), parameters, bound);
         std::string text = Win1252ToUtf8(sql);
+        // SQLite's driver takes the query timeout but keeps to none, so the watchdog keeps to it.
+        const OdbcWatchdog::Watch watch(DeadlineOf(options.timeout), Canceller(statement));
+        const ReadLimits limits{watch, options.timeout};
         const SQLRETURN result = SQLExecDirect(statement.Get(), Sql(text), static_cast<SQLINTEGER>(text.size()));
-        if (result == SQL_NO_DATA) {
+        if (result == SQL_NO_DATA && !watch.Expired()) {
             OdbcResult none;
             none.recordsAffected = 0;
             return none;
         }
-        statement.Check(result);
-        return ReadResult(statement.Get(), options.maxRows);
+        statement.Check(result, limits);
+        return ReadResult(statement.Get(), options.maxRows, limits);
     }
 
     std::vector<OdbcParameter> DescribeParameters(std::string_view sql) override
@@ -1025,6 +1176,20 @@ public:
 private:
     SQLHDBC Dbc() const { return connection_->Get(); }
 
+    // How the watchdog stops a statement. SQLite's driver answers SQLCancel by interrupting SQLite
+    // and then freeing the statement's results at once, while the read may still be using them on
+    // its own thread (a crash); SQLite's interrupt frees nothing, so the driver is not asked. A SQLite
+    // driver whose database cannot be reached so is not cancelled: its read stops between rows.
+    std::function<void()> Canceller(const Handle& statement)
+    {
+        if (!sqlite_) {
+            sqlite_ = DbmsName() == "SQLite";
+            if (*sqlite_)
+                sqliteInterrupt_ = SqliteInterrupt(Dbc());
+        }
+        return *sqlite_ ? sqliteInterrupt_ : statement.Canceller();
+    }
+
     std::string InfoText(SQLUSMALLINT info)
     {
         SQLCHAR text[256] = {};
@@ -1116,8 +1281,11 @@ private:
     OdbcResult Catalog(const std::function<SQLRETURN(SQLHSTMT)>& call)
     {
         Handle statement(SQL_HANDLE_STMT, Dbc());
-        statement.Check(call(statement.Get()));
-        return ReadResult(statement.Get(), 0);
+        const int timeout = OdbcExecuteOptions().timeout;
+        const OdbcWatchdog::Watch watch(DeadlineOf(timeout), Canceller(statement));
+        const ReadLimits limits{watch, timeout};
+        statement.Check(call(statement.Get()), limits);
+        return ReadResult(statement.Get(), 0, limits);
     }
 
     OdbcResult TableList(std::optional<std::string> catalog, std::optional<std::string> schema,
@@ -1288,6 +1456,8 @@ private:
     std::unique_ptr<Handle> connection_;
     int level_ = 0;
     std::optional<std::string> patternEscape_;
+    std::optional<bool> sqlite_;
+    std::function<void()> sqliteInterrupt_;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/core/Exceptions.h"
 #include "platform/core/Variant.h"
 
 #include <cstdint>
@@ -95,7 +96,14 @@ struct OdbcResult {
     std::vector<OdbcColumn> columns;
     std::vector<OdbcRow> rows;
     std::int64_t recordsAffected = -1;
+    // The rows (ascending) holding a text whose bytes were not UTF-8: those bytes read as "?", so the
+    // row's values may be another row's too.
+    std::vector<size_t> inexactRows;
 };
+
+// A read stopped at one of its bounds: the command timeout, the memory a result may take (1 GB in
+// all, 64 MB for one value), or the program ending.
+KESTRAME_EXCEPTION(EReadRefused, EOleException)
 
 struct OdbcConnectOptions {
     int loginTimeout = 15; // seconds; 0 waits as long as the driver does
@@ -104,7 +112,7 @@ struct OdbcConnectOptions {
 };
 
 struct OdbcExecuteOptions {
-    int timeout = 30;         // seconds; 0 waits
+    int timeout = 30;         // seconds; 0 waits until the program ends
     std::int64_t maxRows = 0; // 0 fetches all
 };
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 TEST(ConnectionString, StoredStringsBecomeOdbcStrings)
 {
     const struct {
@@ -24,7 +26,7 @@ TEST(ConnectionString, StoredStringsBecomeOdbcStrings)
         {" provider = msdasql ; DATA SOURCE=One;datasource=Two", "DSN=Two"},
         // OLE DB's own keys are dropped, the driver's pass in their order.
         {"Provider=MSDASQL.1;Mode=Read;Connect Timeout=15;Prompt=4;Locale Identifier=1033;OLE DB Services=-2;"
-         "Window Handle=0;Location=x;General Timeout=0;Driver=SQLite3;Database=/tmp/a.db",
+         "Window Handle=0;Location=x;General Timeout=0;Command Timeout=5;Driver=SQLite3;Database=/tmp/a.db",
          "Driver=SQLite3;Database=/tmp/a.db"},
         // A bare ODBC string passes as it is, braces and all.
         {"Driver=SQLite3;Database={/tmp/a;b/shop.db}", "Driver=SQLite3;Database={/tmp/a;b/shop.db}"},
@@ -53,6 +55,30 @@ TEST(ConnectionString, StoredStringsBecomeOdbcStrings)
     EXPECT_EQ(RaisedMessage<EOleException>([] { OdbcStringOf("Data Source=shop.mdb", "Microsoft.Jet.OLEDB.4.0"); }),
               message("Microsoft.Jet.OLEDB.4.0"));
     EXPECT_EQ(RaisedMessage<EOleException>([] { OdbcStringOf("Provider=MSDASQL.x;DSN=Shop"); }), message("MSDASQL.x"));
+
+    // The command timeout a link sets: whole seconds up to a day, none where it sets none.
+    const char* badTimeout = "The command timeout of a connection string must be a whole number of seconds, at most "
+                             "86400.";
+    const struct {
+        const char* stored;
+        std::optional<int> seconds;
+        const char* failure;
+    } timeouts[] = {
+        {"Provider=MSDASQL.1;Command Timeout= 2 ;Extended Properties=\"Driver=SQLite3\"", 2, "nothing raised"},
+        {"Provider=MSDASQL.1;Command Timeout=0;DSN=Shop", 0, "nothing raised"},
+        {"Provider=MSDASQL.1;DSN=Shop", std::nullopt, "nothing raised"},
+        {"Driver=SQLite3;Timeout=2", std::nullopt, "nothing raised"},
+        {"Provider=MSDASQL.1;Command Timeout=86401;DSN=Shop", std::nullopt, badTimeout},
+        {"Provider=MSDASQL.1;Command Timeout=-1;DSN=Shop", std::nullopt, badTimeout},
+        {"Provider=MSDASQL.1;Command Timeout=2.5;DSN=Shop", std::nullopt, badTimeout},
+        {"Provider=MSDASQL.1;Command Timeout=;DSN=Shop", std::nullopt, badTimeout},
+    };
+    for (const auto& c : timeouts) {
+        std::optional<int> seconds;
+        EXPECT_EQ(RaisedMessage<EOleException>([&] { seconds = StoredCommandTimeout(c.stored); }), c.failure)
+            << c.stored;
+        EXPECT_EQ(seconds, c.seconds) << c.stored;
+    }
 }
 
 TEST(ConnectionString, DriverStringsCarryUserAndDriverSettings)
@@ -69,15 +95,20 @@ TEST(ConnectionString, DriverStringsCarryUserAndDriverSettings)
         {"Driver=PostgreSQL Unicode;Server=127.0.0.1", "", "",
          "Driver=PostgreSQL Unicode;Server=127.0.0.1;BoolsAsChar=0"},
         {"Driver={PostgreSQL Unicode};boolsaschar=1", "", "", "Driver=PostgreSQL Unicode;boolsaschar=1"},
-        {"Driver=SQLite3;Database=/tmp/s.db", "", "", "NoCreat=1;Driver=SQLite3;Database=/tmp/s.db;BigInt=1"},
+        {"Driver=SQLite3;Database=/tmp/s.db", "", "", "NoCreat=1;StepAPI=1;Driver=SQLite3;Database=/tmp/s.db;BigInt=1"},
         {"driver={SQLite3};nocreat=0;BIGINT=0;Database=/tmp/s.db", "", "",
-         "driver=SQLite3;nocreat=0;BIGINT=0;Database=/tmp/s.db"},
-        {"Driver=SQLite3;Database=/tmp/s.db;nocreat=1", "", "", "NoCreat=1;Driver=SQLite3;Database=/tmp/s.db;BigInt=1"},
+         "StepAPI=1;driver=SQLite3;nocreat=0;BIGINT=0;Database=/tmp/s.db"},
+        {"Driver=SQLite3;Database=/tmp/s.db;nocreat=1", "", "",
+         "NoCreat=1;StepAPI=1;Driver=SQLite3;Database=/tmp/s.db;BigInt=1"},
+        // With its own StepAPI=0 the driver would read every row before handing over the first.
+        {"Driver=SQLite3;stepapi=0;Database=/tmp/s.db", "", "",
+         "NoCreat=1;StepAPI=1;Driver=SQLite3;Database=/tmp/s.db;BigInt=1"},
         // The SQLite driver reads no braces: such a path goes as a URI.
         {"Driver=SQLite3;Database={/tmp/a;b/50%?#{x}}.db}", "", "",
-         "NoCreat=1;Driver=SQLite3;Database=file:/tmp/a%3Bb/50%25%3F%23%7Bx%7D.db;BigInt=1"},
+         "NoCreat=1;StepAPI=1;Driver=SQLite3;Database=file:/tmp/a%3Bb/50%25%3F%23%7Bx%7D.db;BigInt=1"},
         {"Driver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;Database={ /tmp/s.db}", "", "",
-         "NoCreat=1;Driver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;Database=file:%20/tmp/s.db;BigInt=1"},
+         "NoCreat=1;StepAPI=1;Driver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;Database=file:%20/tmp/s.db;"
+         "BigInt=1"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DriverConnectString(c.odbc, c.user, c.password), c.driver) << c.odbc;
