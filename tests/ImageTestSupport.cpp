@@ -2,6 +2,7 @@
 
 #include "platform/core/Streams.h"
 #include "platform/graphics/Graphic.h"
+#include "platform/graphics/JPEGCompressor.h"
 
 #include "TestSupport.h"
 
@@ -261,4 +262,18 @@ void ForEachBitFlip(const std::string& bytes, int count, std::size_t headerBytes
         copy[at] = static_cast<char>(copy[at] ^ (1 << (flip % 8)));
         visit(copy);
     }
+}
+
+void WriteStripedJpeg(const std::string& path, int width, int height, const std::vector<TColor>& colours)
+{
+    std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(width));
+    for (int x = 0; x < width; ++x) {
+        const TColor colour = colours[static_cast<std::size_t>(x) * colours.size() / static_cast<std::size_t>(width)];
+        row[3 * static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(colour >> 16);
+        row[3 * static_cast<std::size_t>(x) + 1] = static_cast<std::uint8_t>(colour >> 8);
+        row[3 * static_cast<std::size_t>(x) + 2] = static_cast<std::uint8_t>(colour);
+    }
+    TFileStream file(path, fmCreate);
+    // A step of nothing gives every row the same pixels.
+    CompressJPEGRows(row.data(), 0, width, height, {}, file);
 }

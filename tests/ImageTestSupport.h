@@ -42,6 +42,11 @@ RgbImage ParsePnm(const std::string& bytes);
 std::string PpmOf(const RgbImage& image);
 // A test picture of `colors` distinct colours in diagonal stripes.
 RgbImage StripedImage(int width, int height, int colors);
+
+// A JPEG file of width x height in upright stripes of the colours, from left to right, made with
+// our compressor from one row, so that a picture of any size costs a row of memory and its file
+// little more than its blocks.
+void WriteStripedJpeg(const std::string& path, int width, int height, const std::vector<TColor>& colours);
 // The smallest rectangle around the pixels of `area` that are darker than light grey, as drawn
 // text or lines are; an empty rectangle when there are none.
 TRect InkBounds(const RgbImage& image, const TRect& area);

@@ -14,6 +14,7 @@
 #include <grp.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -151,4 +152,25 @@ void WhenModal(std::function<void(QWidget*)> act)
         }
     });
     timer->start(5);
+}
+
+OpenCounter::OpenCounter(const std::string& folder) : watch_(inotify_init1(IN_NONBLOCK))
+{
+    inotify_add_watch(watch_, folder.c_str(), IN_OPEN);
+}
+
+OpenCounter::~OpenCounter() { close(watch_); }
+
+std::map<std::string, int> OpenCounter::Take() const
+{
+    std::map<std::string, int> opened;
+    alignas(inotify_event) char events[1 << 16];
+    for (ssize_t length; (length = read(watch_, events, sizeof events)) > 0;)
+        for (char* at = events; at < events + length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(at);
+            if (event->len > 0)
+                ++opened[event->name];
+            at += sizeof(inotify_event) + event->len;
+        }
+    return opened;
 }

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -105,4 +106,19 @@ public:
 private:
     TemporaryFolder folder_;
     std::string previous_;
+};
+
+// The openings of each file in a folder, as the system reports them: a decode opens its file.
+class OpenCounter {
+public:
+    explicit OpenCounter(const std::string& folder);
+    ~OpenCounter();
+    OpenCounter(const OpenCounter&) = delete;
+    OpenCounter& operator=(const OpenCounter&) = delete;
+
+    // Those since the last call, by file name.
+    std::map<std::string, int> Take() const;
+
+private:
+    int watch_;
 };

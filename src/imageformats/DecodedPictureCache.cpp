@@ -1,7 +1,10 @@
 #include "imageformats/DecodedPictureCache.h"
 
+#include "imageformats/Resampling.h"
 #include "platform/core/FilePaths.h"
 #include "platform/graphics/Bitmap.h"
+
+#include <algorithm>
 
 #include <sys/stat.h>
 
@@ -59,27 +62,48 @@ DecodedPictureCache::CheckPass::~CheckPass() { cache_.openPass_ = outer_; }
 
 std::shared_ptr<const TBitmap> DecodedPictureCache::Picture(const PictureSource& source, const Decoder& decode)
 {
-    return FindOrDecode(source, decode, nullptr);
+    return Picture(source, {}, [&](TBitmap& picture, TSize, TSize& whole) {
+        const DecodeResult result = decode(picture);
+        whole = {picture.Width(), picture.Height()};
+        return result;
+    });
 }
 
-std::shared_ptr<const TBitmap> DecodedPictureCache::UsablePicture(const PictureSource& source, const Decoder& decode,
-                                                                  Unusable& unusable)
+std::shared_ptr<const TBitmap> DecodedPictureCache::Picture(const PictureSource& source, TSize least,
+                                                            const SizedDecoder& decode)
 {
-    return FindOrDecode(source, decode, &unusable);
+    return FindOrDecode(source, least, decode, nullptr);
 }
 
-std::shared_ptr<const TBitmap> DecodedPictureCache::FindOrDecode(const PictureSource& source, const Decoder& decode,
-                                                                 Unusable* unusable)
+std::shared_ptr<const TBitmap> DecodedPictureCache::UsablePicture(const PictureSource& source, TSize least,
+                                                                  const SizedDecoder& decode, Unusable& unusable)
+{
+    return FindOrDecode(source, least, decode, &unusable);
+}
+
+bool DecodedPictureCache::Covers(const Entry& entry, TSize least)
+{
+    const TSize needed = CoveringSize(entry.whole, least);
+    return entry.picture->Width() >= needed.cx && entry.picture->Height() >= needed.cy;
+}
+
+std::shared_ptr<const TBitmap> DecodedPictureCache::FindOrDecode(const PictureSource& source, TSize least,
+                                                                 const SizedDecoder& decode, Unusable* unusable)
 {
     std::string key = KeyOf(source);
     FileStamp stamp;
     const bool stamped = LookAt(source.path, stamp);
     if (const auto hit = index_.find(key); hit != index_.end()) {
-        if (stamped && hit->second->stamp == stamp) {
+        Entry& kept = *hit->second;
+        if (stamped && kept.stamp == stamp && Covers(kept, least)) {
             entries_.splice(entries_.begin(), entries_, hit->second);
-            return hit->second->picture;
+            return kept.picture;
         }
-        // The file changed or went: its old picture is of no further use.
+        // A picture kept smaller than now needed is decoded again at the larger of both sizes, so
+        // that drawings at different sizes do not take turns decoding it. One asked for whole stays so.
+        if (stamped && kept.stamp == stamp && least.cx > 0 && least.cy > 0)
+            least = {std::max(least.cx, kept.picture->Width()), std::max(least.cy, kept.picture->Height())};
+        // Of no further use: the file changed or went, or it is too small.
         Drop(hit->second);
     }
     // What cannot be used is remembered only with the state of its file, so a changed file is tried again.
@@ -94,29 +118,31 @@ std::shared_ptr<const TBitmap> DecodedPictureCache::FindOrDecode(const PictureSo
     }
     auto picture = std::make_shared<TBitmap>();
     DecodeResult result = DecodeResult::Failed;
+    TSize whole;
+    ++decodeCount_;
     try {
-        result = decode(*picture);
+        result = decode(*picture, least, whole);
     } catch (...) {
         remember();
         throw;
     }
-    if (result == DecodeResult::Failed ||
-        (unusable != nullptr && (picture->Empty() || (limitBytes_ > 0 && BytesOf(*picture) > limitBytes_)))) {
+    if (result == DecodeResult::Failed || (unusable != nullptr && picture->Empty())) {
         remember();
         return nullptr;
     }
     if (result == DecodeResult::Picture && stamped && !picture->Empty())
-        Keep(std::move(key), stamp, picture);
+        Keep(std::move(key), stamp, picture, whole);
     return picture;
 }
 
-void DecodedPictureCache::Keep(std::string key, const FileStamp& stamp, std::shared_ptr<const TBitmap> picture)
+void DecodedPictureCache::Keep(std::string key, const FileStamp& stamp, std::shared_ptr<const TBitmap> picture,
+                               TSize whole)
 {
     const std::size_t bytes = BytesOf(*picture);
     if (bytes > limitBytes_)
         return;
     DropToFit(limitBytes_ - bytes);
-    entries_.push_front(Entry{key, stamp, std::move(picture), bytes});
+    entries_.push_front(Entry{key, stamp, std::move(picture), whole, bytes});
     index_.emplace(std::move(key), entries_.begin());
     keptBytes_ += bytes;
 }

@@ -3,10 +3,12 @@
 #include "imageformats/DecodedPictureCache.h"
 #include "imageformats/FileFormatList.h"
 #include "imageformats/ImageGraphic.h"
+#include "imageformats/Resampling.h"
 #include "platform/core/FilePaths.h"
 #include "platform/core/TextUtils.h"
 #include "platform/core/UiServices.h"
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/JPEGImage.h"
 
 #include <algorithm>
 #include <vector>
@@ -123,13 +125,26 @@ DecodeResult DecodeToKeep(TGraphic& reader, const std::string& file, TBitmap& pi
                                                                    : DecodeResult::Picture;
 }
 
+DecodeResult DecodeToDraw(TGraphic& reader, const std::string& file, TBitmap& picture, TSize least, TSize& whole,
+                          bool showWarnings)
+{
+    auto* jpeg = dynamic_cast<TJPEGImage*>(&reader);
+    if (jpeg != nullptr)
+        jpeg->SetLeastSize(least);
+    const DecodeResult result = DecodeToKeep(reader, file, picture, showWarnings);
+    whole = jpeg != nullptr ? jpeg->WholeSize() : TSize{picture.Width(), picture.Height()};
+    ReduceToCover(picture, least);
+    return result;
+}
+
 std::shared_ptr<const TBitmap> LoadCachedPicture(const std::string& path, const PicturePathResolver& resolve,
-                                                 DecodedPictureCache& cache)
+                                                 DecodedPictureCache& cache, TSize least)
 {
     std::unique_ptr<TGraphic> reader = LoadingReader(path);
     if (reader == nullptr)
         return nullptr;
     const std::string file = resolve(path);
-    return cache.Picture({file, "", reader->ClassName()},
-                         [&](TBitmap& picture) { return DecodeToKeep(*reader, file, picture, true); });
+    return cache.Picture({file, "", reader->ClassName()}, least, [&](TBitmap& picture, TSize atLeast, TSize& whole) {
+        return DecodeToDraw(*reader, file, picture, atLeast, whole, true);
+    });
 }

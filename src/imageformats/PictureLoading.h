@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/Geometry.h"
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,7 +34,14 @@ bool LoadPicture(const std::string& path, TBitmap& target, const PicturePathReso
 // in boxes, as LoadPicture shows them. A reader's error is raised.
 DecodeResult DecodeToKeep(TGraphic& reader, const std::string& file, TBitmap& picture, bool showWarnings);
 
+// As DecodeToKeep, for a drawing that needs the picture at `least` (see CoveringSize): a JPEG
+// picture is decoded at the nearest of its library's scales above that, and a picture still larger
+// is reduced to it. `whole` takes the picture's own size.
+DecodeResult DecodeToDraw(TGraphic& reader, const std::string& file, TBitmap& picture, TSize least, TSize& whole,
+                          bool showWarnings);
+
 // LoadPicture through the cache, which keeps the decoded picture unless its reader warned (so that it
-// warns again on the next load). Null when the path is refused; the picture may be empty.
+// warns again on the next load), whole or, for a caller that shows it smaller, at `least`. Null when
+// the path is refused; the picture may be empty.
 std::shared_ptr<const TBitmap> LoadCachedPicture(const std::string& path, const PicturePathResolver& resolve,
-                                                 DecodedPictureCache& cache);
+                                                 DecodedPictureCache& cache, TSize least = {});

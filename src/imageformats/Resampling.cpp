@@ -232,6 +232,31 @@ void Stretch(int newWidth, int newHeight, TResamplingFilter filter, float radius
     source.TakeOver(target);
 }
 
+TSize CoveringSize(TSize whole, TSize least)
+{
+    if (least.cx <= 0 || least.cy <= 0 || whole.cx <= 0 || whole.cy <= 0)
+        return whole;
+    const std::int64_t width = whole.cx, height = whole.cy;
+    // The side that needs the larger share of the picture sets the scale; the other is rounded up.
+    TSize covering;
+    if (std::int64_t{least.cx} * height >= std::int64_t{least.cy} * width) {
+        covering.cx = least.cx;
+        covering.cy = static_cast<int>(std::min<std::int64_t>((height * least.cx + width - 1) / width, height));
+    } else {
+        covering.cy = least.cy;
+        covering.cx = static_cast<int>(std::min<std::int64_t>((width * least.cy + height - 1) / height, width));
+    }
+    return covering.cx >= whole.cx || covering.cy >= whole.cy ? whole : covering;
+}
+
+void ReduceToCover(TBitmap& picture, TSize least)
+{
+    const TSize covering = CoveringSize({picture.Width(), picture.Height()}, least);
+    if (picture.Transparent() || (covering.cx == picture.Width() && covering.cy == picture.Height()))
+        return;
+    Stretch(covering.cx, covering.cy, sfBox, 0, picture);
+}
+
 void DoublePlane(int width, int height, int stride, std::uint8_t* plane)
 {
     if (width < 2 || height < 2)

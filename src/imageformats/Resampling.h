@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/Geometry.h"
+
 #include <cstdint>
 
 class TBitmap;
@@ -25,6 +27,14 @@ double DefaultRadius(TResamplingFilter filter);
 void Stretch(int newWidth, int newHeight, TResamplingFilter filter, float radius, TBitmap& source, TBitmap& target);
 // The same, with the result replacing the source.
 void Stretch(int newWidth, int newHeight, TResamplingFilter filter, float radius, TBitmap& source);
+
+// The least size, no larger than `whole`, at which the whole picture in its proportions covers
+// `least` in both directions; `whole` itself when `least` has no area.
+TSize CoveringSize(TSize whole, TSize least);
+// Reduces the picture in its proportions, box-filtered, to its CoveringSize of `least`. A picture no
+// larger than that stays as it is, and so does a transparent one, whose key colour a filter would
+// blend into its neighbours.
+void ReduceToCover(TBitmap& picture, TSize least);
 
 // Doubles a plane of width x height bytes, held at its top left with `stride` bytes a row, to
 // 2 width x 2 height in place, interpolating between neighbours. The plane must have room for

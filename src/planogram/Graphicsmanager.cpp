@@ -3,6 +3,7 @@
 #include "catalog/PictureFinder.h"
 #include "imageformats/DecodedPictureCache.h"
 #include "imageformats/PictureLoading.h"
+#include "imageformats/Resampling.h"
 #include "imageformats/TargaGraphic.h"
 #include "planogram/DrawingSettings.h"
 #include "planogram/Fixturerender.h"
@@ -62,6 +63,9 @@ void BringToItemDepth(TBitmap& picture)
         PixelBytes(picture.Width(), picture.Height(), 32) <= DecodedPictures().LimitBytes())
         picture.SetPixelFormat(pfDevice);
 }
+
+// The size the item is drawn at, which its picture must cover.
+TSize LeastSize(const ListOB& item) { return {item.right - item.left, item.bottom - item.top}; }
 
 } // namespace
 
@@ -217,7 +221,9 @@ bool GraphicsManager::LoadProductPicture(const ListOB& item, const std::string& 
     key += '\0';
     key += IntToStr(item.face);
     std::weak_ptr<const TBitmap>& taken = openPass_->pictures_[key];
-    if ((picture = taken.lock()))
+    // An item larger than the one that took the picture may need it larger: the cache knows.
+    const TSize least = LeastSize(item);
+    if ((picture = taken.lock()) && picture->Width() >= least.cx && picture->Height() >= least.cy)
         return true;
     if (!FindAndLoadProductPicture(item, collectionPath, picture))
         return false;
@@ -242,10 +248,12 @@ bool GraphicsManager::FindAndLoadProductPicture(const ListOB& item, const std::s
             const std::string entry = ExtractFileName(item.picture);
             const std::string decoding = std::string(CollectionReader) + std::string(AtItemDepth);
             picture = DecodedPictures().UsablePicture(
-                {found, entry, decoding},
-                [&](TBitmap& decoded) {
+                {found, entry, decoding}, LeastSize(item),
+                [&](TBitmap& decoded, TSize least, TSize& whole) {
                     if (!finder_.ReadCollectionImage(found, entry, decoded))
                         return DecodeResult::Failed;
+                    whole = {decoded.Width(), decoded.Height()};
+                    ReduceToCover(decoded, least);
                     BringToItemDepth(decoded);
                     return DecodeResult::Picture;
                 },
@@ -253,11 +261,11 @@ bool GraphicsManager::FindAndLoadProductPicture(const ListOB& item, const std::s
         } else {
             const std::string decoding = reader->ClassName() + std::string(AtItemDepth);
             picture = DecodedPictures().UsablePicture(
-                {found, "", decoding},
-                [&](TBitmap& decoded) {
+                {found, "", decoding}, LeastSize(item),
+                [&](TBitmap& decoded, TSize least, TSize& whole) {
                     // A drawing shows no warnings: a picture read despite them is kept as any other,
                     // rather than read again on every redraw.
-                    DecodeToKeep(*reader, found, decoded, false);
+                    DecodeToDraw(*reader, found, decoded, least, whole, false);
                     BringToItemDepth(decoded);
                     return DecodeResult::Picture;
                 },

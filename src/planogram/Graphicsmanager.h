@@ -31,7 +31,8 @@ public:
     // A drawing of many items: while it is open, the finder is asked once for each picture name,
     // each picture file is looked at once (see DecodedPictureCache::CheckPass, whose rules it keeps:
     // one opened inside another asks again for itself, and so does every later one), and items that
-    // show the same picture of the same file take it as the first of them did, while it is kept.
+    // show the same picture of the same file take it as the first of them did, while it is kept and
+    // large enough for them.
     // A picture drawn at one size by several items is stretched to that size once, within a bound.
     class DrawingPass {
     public:

@@ -2,6 +2,7 @@
 
 #include "catalog/CatalogPictureFinder.h"
 #include "catalog/Didbase.h"
+#include "imageformats/DecodedPictureCache.h"
 #include "imageformats/PictureLoading.h"
 #include "planogram/DocumentView.h"
 #include "planogram/FilterCode.h"
@@ -43,13 +44,16 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
-// The product preview: paints through the selector and starts a drag of the current product.
+// The product preview: paints through the selector, tells it when it comes into view and starts a
+// drag of the current product.
 class ProductPicture : public QWidget {
 public:
-    ProductPicture(std::function<void(QPainter&)> paint, QWidget* parent) : QWidget(parent), paint_(std::move(paint))
+    ProductPicture(std::function<void(QPainter&)> paint, std::function<void()> shown, QWidget* parent)
+        : QWidget(parent), paint_(std::move(paint)), shown_(std::move(shown))
     {
         setMinimumSize(120, 120);
     }
@@ -60,6 +64,7 @@ protected:
         QPainter painter(this);
         paint_(painter);
     }
+    void showEvent(QShowEvent*) override { shown_(); }
     void mousePressEvent(QMouseEvent*) override
     {
         auto* data = new QMimeData;
@@ -71,6 +76,7 @@ protected:
 
 private:
     std::function<void(QPainter&)> paint_;
+    std::function<void()> shown_;
 };
 
 QComboBox* Combo(QWidget* parent, std::initializer_list<const char*> items)
@@ -219,7 +225,8 @@ QWidget* TSelector::MakeProductsTab()
         return col == 0 ? text + std::string(static_cast<size_t>(model.Marks(row)), '*') : text;
     });
     layout->addWidget(GridPView, 1);
-    imProduct = new ProductPicture([this](QPainter& painter) { PaintProduct(painter); }, page);
+    imProduct =
+        new ProductPicture([this](QPainter& painter) { PaintProduct(painter); }, [this] { QueuePreview(); }, page);
     layout->addWidget(imProduct);
     GridP().OnSelectCell = [this](int, int row, bool&) { GridPSelectCell(row); };
     connect(GridPView, &QAbstractItemView::doubleClicked, this, ShowingErrors(this, &TSelector::SpeedButton2Click));
@@ -435,6 +442,7 @@ void TSelector::GridPSelectCell(int row)
     host_.FindCatalogProduct(product.partNumber);
     const std::string picture = model.PictureOf(GridP(), row);
     if (FixtureKind(picture)) {
+        previewFile_.clear();
         imProduct->hide();
         comUpdate->hide();
         return;
@@ -449,6 +457,7 @@ void TSelector::GridPSelectCell(int row)
 
 void TSelector::ShowPreviewNotice(const std::string& text, bool question)
 {
+    previewFile_.clear();
     preview.SetSize(0, 0);
     previewNotice = text;
     previewQuestion = question;
@@ -465,13 +474,46 @@ void TSelector::ShowPicture(const std::string& picture)
     }
     comUpdate->hide();
     previewNotice.clear();
+    preview.SetSize(0, 0);
+    // Decoded once the lookups of this turn are done, and only when the preview shows: the builder
+    // and a click on the wall look many products up whose picture nobody sees.
+    previewFile_ = found;
+    QueuePreview();
+}
+
+void TSelector::QueuePreview()
+{
+    if (previewFile_.empty() || previewQueued_)
+        return;
+    previewQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            previewQueued_ = false;
+            LoadPreview();
+        },
+        Qt::QueuedConnection);
+}
+
+void TSelector::LoadPreview()
+{
+    // A hidden preview decodes when it comes into view.
+    if (previewFile_.empty() || !imProduct->isVisible())
+        return;
+    const std::string found = std::exchange(previewFile_, std::string());
     // A picture found but not readable has lost its link as much as a missing one.
     try {
-        if (!LoadPicture(found, preview, [](const std::string& path) { return path; }) || preview.Empty())
+        const std::shared_ptr<const TBitmap> picture =
+            LoadCachedPicture(found, [](const std::string& path) { return path; }, DecodedPictures(),
+                              {imProduct->width(), imProduct->height()});
+        if (!picture || picture->Empty())
             ShowPreviewNotice("Lost link to picture", false);
+        else
+            preview.Assign(*picture);
     } catch (const Exception&) {
         ShowPreviewNotice("Lost link to picture", false);
     }
+    imProduct->update();
 }
 
 void TSelector::PaintProduct(QPainter& painter)

@@ -144,6 +144,10 @@ private:
     void ShowSwatch();
     void ShowPreviewNotice(const std::string& text, bool question);
     void ShowPicture(const std::string& picture);
+    // Decodes the picture waiting for the preview, at the preview's size, once the events of this turn
+    // are done and only when the preview shows.
+    void QueuePreview();
+    void LoadPreview();
     void PaintProduct(QPainter& painter);
     bool DeleteKey(QObject* watched);
     // The builder's host: the product grid finds, the main window places.
@@ -155,6 +159,9 @@ private:
     SelectorHost& host_;
     TfrmFilter* filter_ = nullptr;
     TBitmap layout_;
+    // The picture file the preview is to show, until it is decoded; whether its decoding is queued.
+    std::string previewFile_;
+    bool previewQueued_ = false;
     TColor color_ = 0;
     TFont font_;
 };

@@ -160,6 +160,38 @@ TEST_F(MainFormFixture, MakePdfWritesTheWallAndTheChosenReports)
     pdfOP = nullptr;
 }
 
+// A product photo of 92 million pixels, more than the picture cache could ever keep whole, is drawn
+// on the wall and on the display page of a PDF, not as the product's box.
+TEST_F(MainFormFixture, MakePdfDrawsAProductPhotoOfNinetyTwoMillionPixels)
+{
+    // White round the colour, as product photos are: white is the picture's transparent colour.
+    WriteStripedJpeg(program.File("Catalogs/SK-101.jpg"), 9600, 9600, {clWhite, 0x2040C0, clWhite});
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    const ListOB* item = Active().items->head;
+    while (item && item->index != "SK-101")
+        item = item->next;
+    ASSERT_TRUE(item);
+    const int x = (item->left + item->right) / 2, y = (item->top + item->bottom) / 2;
+    const auto photo = [](const Rgb& pixel) {
+        return std::abs(pixel.r - 0xC0) <= 6 && std::abs(pixel.g - 0x40) <= 6 && std::abs(pixel.b - 0x20) <= 6;
+    };
+    EXPECT_TRUE(photo(RgbOf(Active().backBitmap).At(x, y))) << RgbOf(Active().backBitmap).At(x, y);
+
+    TpdfOP options(form.get());
+    pdfOP = &options;
+    FixedPrinter printer;
+    options.rbPrintOptimized->setChecked(true);
+    TemporaryFolder out;
+    ui.AnswerFile(FileDialogResult{out.File("photo.pdf"), 1});
+    ui.AnswerModal(mrOk);
+    form->MakePDF1->trigger();
+    const RgbImage page = DecodedBy("pdfimages '" + out.File("photo.pdf") + "' " + out.File("photo") + " && cat " +
+                                    out.File("photo-000.ppm"));
+    ASSERT_EQ(page.width, Active().backBitmap.Width() * 2);
+    EXPECT_TRUE(photo(page.At(2 * x, 2 * y))) << page.At(2 * x, 2 * y);
+    pdfOP = nullptr;
+}
+
 // "Password to open" alone opens the file as a user only, so the unticked permissions hold, and its
 // owner entry, which holds that password, gives nothing away; a password with a letter PDFDocEncoding
 // lacks is refused, by the dialog's Ok and by the command, and nothing is written; one it holds is

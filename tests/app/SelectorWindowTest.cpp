@@ -4,12 +4,15 @@
 #include "app/MainFormFixture.h"
 
 #include "catalog/Didbase.h"
+#include "imageformats/DecodedPictureCache.h"
 #include "planogram/Picturehelpers.h"
 #include "planogram/Planobuilder.h"
 #include "planogram/SelectorCode.h"
 #include "platform/graphics/Picture.h"
 #include "platform/ui/StringGrid.h"
 #include "platform/ui/StringGridView.h"
+
+#include "ImageTestSupport.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -297,6 +300,46 @@ TEST_F(SelectorWindow, TheBuilderListSurvivesOpeningSwitchingAndSavingAndTakesTh
     EXPECT_NE(saved.find("=3\r\nBI1=SK-101\t1\t2\r\nBI2=BR-501\t2\t5\r\nBI3=CR-601\t3\t2\r\nS1."),
               std::string::npos)
         << saved.substr(saved.find("BI1"), 60);
+}
+
+// Build display and a click on a wall item look products up in the product grid: a lookup whose
+// picture does not show decodes none, and the preview decodes the one it shows once, at its size.
+TEST_F(SelectorWindow, ALookupDecodesOnlyThePictureThePreviewShows)
+{
+    for (const char* part : {"SK-101", "BR-501", "CR-601"})
+        WriteStripedJpeg(program.File("Catalogs/" + std::string(part) + ".jpg"), 1200, 1800, {0x2040C0, 0x30A050});
+    // Opening shows the first product, whose picture the preview then keeps.
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    selector->Show();
+    selector->PageControl1->setCurrentIndex(3);
+    selector->cbRankBy->setCurrentIndex(5);
+    // The first build draws the placed products, which the wall then keeps.
+    selector->Button2->click();
+    QApplication::processEvents();
+    const OpenCounter opened(program.File("Catalogs"));
+    const auto picturesOpened = [&] {
+        std::map<std::string, int> pictures = opened.Take();
+        std::erase_if(pictures, [](const auto& file) { return !file.first.ends_with(".jpg"); });
+        return pictures;
+    };
+    const std::size_t decoded = DecodedPictures().DecodeCount();
+    selector->Button2->click();
+    selector->FindCatalogItem("BR-501");
+    QApplication::processEvents();
+    EXPECT_EQ(DecodedPictures().DecodeCount(), decoded);
+    EXPECT_EQ(picturesOpened(), (std::map<std::string, int>{}));
+
+    selector->PageControl1->setCurrentIndex(1);
+    QApplication::processEvents();
+    EXPECT_EQ(picturesOpened(), (std::map<std::string, int>{{"BR-501.jpg", 1}}));
+    const QWidget* preview = selector->imProduct;
+    EXPECT_TRUE(selector->preview.Width() == preview->width() || selector->preview.Height() == preview->height());
+    EXPECT_LT(selector->preview.Width(), 1200);
+    for (int tab : {3, 1})
+        selector->PageControl1->setCurrentIndex(tab);
+    selector->FindCatalogItem("BR-501");
+    QApplication::processEvents();
+    EXPECT_EQ(DecodedPictures().DecodeCount(), decoded + 1);
 }
 
 // Every builder line of a planogram file, in its order.

@@ -1,4 +1,5 @@
 #include "imageformats/DecodedPictureCache.h"
+#include "imageformats/Resampling.h"
 #include "platform/core/FilePaths.h"
 #include "platform/graphics/Bitmap.h"
 
@@ -93,4 +94,33 @@ TEST(DecodedPictureCache, APassLooksAtEachFileOnceAndEveryOtherPassLooksAgain)
         EXPECT_EQ(width(), 9);
     }
     EXPECT_EQ(width(), 0);
+}
+
+// A 400 x 300 picture asked for at several sizes, in turn: each answer covers the size asked for in
+// the picture's proportions, and a kept picture too small for a request is decoded again at the
+// larger of both. The decoder reduces as a drawing's does.
+TEST(DecodedPictureCache, KeepsAPictureAtTheSizeAskedAndDecodesItLargerOnlyWhenAskedLarger)
+{
+    TemporaryFolder folder;
+    WriteWholeFile(folder.File("a.jpg"), "picture");
+    DecodedPictureCache cache;
+    const struct {
+        TSize least;
+        TSize kept;
+        std::size_t decodes;
+    } requests[] = {{{40, 30}, {40, 30}, 1},     {{20, 10}, {40, 30}, 1},  {{10, 30}, {40, 30}, 1},
+                    {{80, 20}, {80, 60}, 2},     {{40, 70}, {94, 70}, 3},  {{0, 0}, {400, 300}, 4},
+                    {{500, 500}, {400, 300}, 4}, {{90, 90}, {400, 300}, 4}};
+    for (const auto& request : requests) {
+        const std::shared_ptr<const TBitmap> picture = cache.Picture(
+            {folder.File("a.jpg"), "", "TJPEGImage"}, request.least, [](TBitmap& decoded, TSize least, TSize& whole) {
+                decoded.SetSize(400, 300);
+                whole = {400, 300};
+                ReduceToCover(decoded, least);
+                return DecodeResult::Picture;
+            });
+        EXPECT_EQ((TSize{picture->Width(), picture->Height()}), request.kept) << request.least.cx;
+        EXPECT_EQ(cache.DecodeCount(), request.decodes) << request.least.cx;
+    }
+    EXPECT_EQ(cache.KeptCount(), 1u);
 }

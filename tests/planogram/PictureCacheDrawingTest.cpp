@@ -14,14 +14,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <vector>
-
-#include <sys/inotify.h>
-#include <unistd.h>
 
 namespace {
 
@@ -46,28 +44,6 @@ std::unique_ptr<TBitmap> Photo(int width, int height, int seed)
                             static_cast<TColor>((seed * 40 & 0xFF) << 16 | y * 255 / height << 8 | x * 255 / width));
     return photo;
 }
-
-// The openings of each file in a folder, as the system reports them: a decode opens its file.
-struct OpenCounter {
-    int watch = inotify_init1(IN_NONBLOCK);
-    explicit OpenCounter(const std::string& folder) { inotify_add_watch(watch, folder.c_str(), IN_OPEN); }
-    ~OpenCounter() { close(watch); }
-
-    // Those since the last call, by file name.
-    std::map<std::string, int> Take() const
-    {
-        std::map<std::string, int> opened;
-        alignas(inotify_event) char events[1 << 16];
-        for (ssize_t length; (length = read(watch, events, sizeof events)) > 0;)
-            for (char* at = events; at < events + length;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(at);
-                if (event->len > 0)
-                    ++opened[event->name];
-                at += sizeof(inotify_event) + event->len;
-            }
-        return opened;
-    }
-};
 
 // A document over the real picture finder and collection reader, drawn with the drawing's picture
 // cache and without it (a limit of nothing keeps nothing).
@@ -134,7 +110,8 @@ protected:
     }
 
     // The walls drawn without the cache, then twice with it (the second time from what it kept),
-    // must agree to the pixel.
+    // must agree to the pixel. The pictures are no larger than the items that show them, which
+    // therefore take them whole whichever item decoded them first.
     void ExpectSameWithAndWithoutTheCache(std::size_t kept)
     {
         DecodedPictures().SetLimitBytes(0);
@@ -170,13 +147,13 @@ protected:
 TEST_F(CachedDrawing, PictureFilesFacesAndHighResolutionTwinsDrawTheSame)
 {
     NewWall();
-    const std::string cola = Saved("cola.bmp", *Photo(30, 40, 1));
-    Saved("side-cola.bmp", *Photo(20, 40, 2));
-    Saved("top-cola.bmp", *Photo(30, 20, 3));
-    Saved("Hcola.bmp", *Photo(90, 120, 4));
-    const std::unique_ptr<TBitmap> palette = Photo(25, 35, 5);
+    const std::string cola = Saved("cola.bmp", *Photo(20, 28, 1));
+    Saved("side-cola.bmp", *Photo(14, 28, 2));
+    Saved("top-cola.bmp", *Photo(20, 14, 3));
+    Saved("Hcola.bmp", *Photo(40, 56, 4));
+    const std::unique_ptr<TBitmap> palette = Photo(18, 26, 5);
     palette->SetPixelFormat(pf8bit);
-    const std::string fanta = Saved<TJPEGImage>("fanta.jpg", *Photo(40, 60, 6));
+    const std::string fanta = Saved<TJPEGImage>("fanta.jpg", *Photo(20, 30, 6));
     const std::string pepsi = Saved<TTargaGraphic>("pepsi.tga", *palette);
     WriteWholeFile(folder.File("broken.bmp"), "BM no bitmap at all");
     PlaceProducts({cola, fanta, pepsi, cola, folder.File("missing.bmp"), folder.File("broken.bmp")});
@@ -189,8 +166,8 @@ TEST_F(CachedDrawing, CollectionEntriesDrawTheSame)
     NewWall();
     const std::string collection = folder.File("pics.zyb");
     ZybFile zyb;
-    ASSERT_TRUE(zyb.Append(collection, "cola.bmp", *Photo(30, 40, 1), 1));
-    ASSERT_TRUE(zyb.Append(collection, "fanta.bmp", *Photo(40, 60, 2), 1));
+    ASSERT_TRUE(zyb.Append(collection, "cola.bmp", *Photo(20, 28, 1), 1));
+    ASSERT_TRUE(zyb.Append(collection, "fanta.bmp", *Photo(20, 30, 2), 1));
     document.catalog = std::make_unique<FakeCatalog>();
     document.catalog->photoCollection = collection;
     PlaceProducts({"C:\\Pics\\cola.bmp", "fanta.bmp", "sprite.bmp", "cola.bmp"});
@@ -226,32 +203,70 @@ TEST_F(CachedDrawing, ARewrittenPictureIsDrawnNewADeletedOneAsItsBoxAndAReturnin
     EXPECT_EQ(document.backBitmap.Pixel(35, 15), Photo(30, 40, 3)->Pixel(25, 5));
 }
 
-TEST_F(CachedDrawing, ManyDistinctPicturesKeepWithinTheLimit)
+// Colours as JPEG and a reduction may move them: each channel a little.
+bool Near(TColor drawn, TColor colour, int tolerance = 6)
+{
+    for (int shift : {0, 8, 16})
+        if (std::abs(static_cast<int>((drawn >> shift & 0xFF) - (colour >> shift & 0xFF))) > tolerance)
+            return false;
+    return true;
+}
+
+// The blue of a Photo's middle, as drawn.
+bool ShowsPhoto(TColor drawn, int seed) { return Near(drawn & 0xFF0000, (seed * 40 & 0xFF) << 16, 12); }
+
+// A wall of more photos than the cache could keep whole keeps each at the size its item shows it
+// (a JPEG decoded at its library's smallest scale, then reduced as the others), so that no redraw
+// decodes or even opens one. A print, at twice the size, decodes each once more; the wall's
+// redraws after it take those larger pictures.
+TEST_F(CachedDrawing, AWallOfMorePhotosThanTheCacheHoldsWholeRedrawsWithoutDecoding)
 {
     NewWall();
     document.backgroundMode = false;
-    // Room for three of the 30 x 40 pictures, kept at the items' 32 bits (rows of 120 bytes).
-    DecodedPictures().SetLimitBytes(3 * 120 * 40);
-    for (int i = 0; i < 12; ++i)
-        AddTestItem(document, "P" + IntToStr(i), Rect(i * 24, 10, i * 24 + 20, 40), 0x3366CC,
-                    Saved("p" + IntToStr(i) + ".bmp", *Photo(30, 40, i)));
-    Saved("big.bmp", *Photo(300, 400, 0));
-    AddTestItem(document, "big", Rect(10, 100, 40, 140), 0x3366CC, folder.File("big.bmp"));
+    // Room for three of the 300 x 400 photos whole, at the items' 32 bits.
+    DecodedPictures().SetLimitBytes(3 * 1200 * 400);
+    for (int i = 0; i < 12; ++i) {
+        const std::string name = "p" + IntToStr(i) + (i % 2 ? ".jpg" : ".bmp");
+        const std::string path =
+            i % 2 ? Saved<TJPEGImage>(name, *Photo(300, 400, i)) : Saved(name, *Photo(300, 400, i));
+        AddTestItem(document, "P" + IntToStr(i), Rect(i * 24, 10, i * 24 + 20, 40), 0x3366CC, path);
+    }
+    const std::size_t decoded = DecodedPictures().DecodeCount();
     document.renderer.RedrawAll();
-    EXPECT_EQ(DecodedPictures().KeptBytes(), 3u * 120 * 40);
-    EXPECT_EQ(DecodedPictures().KeptCount(), 3u);
-    // The big picture, which no redraw could keep, is drawn as its box.
-    EXPECT_EQ(document.backBitmap.Pixel(25, 120), TColor(0x3366CC));
+    EXPECT_EQ(DecodedPictures().DecodeCount(), decoded + 12);
+    // Each at 23 x 30, which covers its 20 x 30 item in the photo's proportions.
+    EXPECT_EQ(DecodedPictures().KeptCount(), 12u);
+    EXPECT_EQ(DecodedPictures().KeptBytes(), 12u * 23 * 4 * 30);
+    const OpenCounter opened(folder.Path());
+    for (int redraw = 0; redraw < 3; ++redraw)
+        document.renderer.RedrawAll();
+    EXPECT_EQ(DecodedPictures().DecodeCount(), decoded + 12);
+    EXPECT_TRUE(opened.Take().empty());
+    for (int i = 0; i < 12; ++i)
+        EXPECT_TRUE(ShowsPhoto(document.backBitmap.Pixel(i * 24 + 10, 25), i)) << i;
+
+    TBitmap print;
+    print.SetSize(600, 400);
+    QuietMonitor monitor;
+    ASSERT_TRUE(RenderDoubleScale(document, print, monitor));
+    EXPECT_EQ(DecodedPictures().DecodeCount(), decoded + 24);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_TRUE(ShowsPhoto(print.Pixel(i * 48 + 20, 50), i)) << i;
+    document.renderer.RedrawAll();
+    EXPECT_EQ(DecodedPictures().DecodeCount(), decoded + 24);
+    EXPECT_EQ(DecodedPictures().KeptBytes(), 12u * 45 * 4 * 60);
 }
 
-// A picture that cannot be used (damaged, or too large to keep) is decoded once for the planogram
-// and drawn as its box on every redraw, until its file changes; one read despite warnings is kept.
+// A damaged picture is decoded once for the planogram and drawn as its box on every redraw, until
+// its file changes; one read despite warnings is kept; one too large to keep even at its item's
+// size is drawn, decoded on every redraw.
 TEST_F(CachedDrawing, APictureThatCannotBeUsedIsDecodedOnceUntilItsFileChanges)
 {
     NewWall();
     document.backgroundMode = false;
-    // Room for the two pictures that can be used, at the items' 32 bits.
-    DecodedPictures().SetLimitBytes(120 * 40 + 160 * 16);
+    // Room for the TIFF (40 x 16) and a 23 x 30 picture at the items' 32 bits, not for the other
+    // picture at 60 x 30, even at its own 24.
+    DecodedPictures().SetLimitBytes(160 * 16 + 92 * 30);
     WriteWholeFile(folder.File("broken.bmp"), "BM no bitmap at all");
     Saved("big.bmp", *Photo(80, 40, 1));
     // A TIFF whose JPEG strip ends early: its reader warns.
@@ -263,18 +278,23 @@ TEST_F(CachedDrawing, APictureThatCannotBeUsedIsDecodedOnceUntilItsFileChanges)
     for (int i = 0; i < 6; ++i)
         AddTestItem(document, "P", Rect(i * 30, 10, i * 30 + 20, 40), 0x3366CC, folder.File(names[i]));
     const OpenCounter opened(folder.Path());
+    const std::size_t decoded = DecodedPictures().DecodeCount();
     for (int redraw = 0; redraw < 3; ++redraw)
         document.renderer.RedrawAll();
-    EXPECT_EQ(opened.Take(), (std::map<std::string, int>{{"broken.bmp", 1}, {"big.bmp", 1}, {"cut.tiff", 1}}));
+    // The system folds an opening into the one before it while that is unread: big.bmp's six
+    // openings, two by two and the last redraw's following the one before, show as two.
+    EXPECT_EQ(opened.Take(), (std::map<std::string, int>{{"broken.bmp", 1}, {"big.bmp", 2}, {"cut.tiff", 1}}));
+    EXPECT_EQ(DecodedPictures().DecodeCount(), decoded + 1 + 6 + 1);
     for (const int left : {0, 60, 120})
-        EXPECT_EQ(document.backBitmap.Pixel(left + 15, 15) == TColor(0x3366CC), left < 120) << left;
+        EXPECT_EQ(document.backBitmap.Pixel(left + 15, 15) == TColor(0x3366CC), left < 60) << left;
 
     const auto written = std::filesystem::last_write_time(folder.File("broken.bmp"));
     Saved("broken.bmp", *Photo(30, 40, 3));
     std::filesystem::last_write_time(folder.File("broken.bmp"), written + std::chrono::seconds(1));
     opened.Take();
     document.renderer.RedrawAll();
-    EXPECT_EQ(opened.Take(), (std::map<std::string, int>{{"broken.bmp", 1}}));
+    EXPECT_EQ(opened.Take(), (std::map<std::string, int>{{"big.bmp", 1}, {"broken.bmp", 1}}));
+    EXPECT_EQ(DecodedPictures().DecodeCount(), decoded + 8 + 1 + 2);
     EXPECT_NE(document.backBitmap.Pixel(15, 15), TColor(0x3366CC));
 }
 
@@ -301,6 +321,9 @@ TEST_F(CachedDrawing, AStretchedPictureKeptForAPassDrawsAsTheDirectStretch)
         for (const bool transparent : {true, false}) {
             document.graphics.transparencySetting = transparent;
             TBitmap direct, passed;
+            // The cache keeps each picture at the largest size drawn yet: drawn once, all items take it whole.
+            for (ListOB& item : items)
+                document.graphics.DrawItem(item, direct, "");
             for (TBitmap* target : {&direct, &passed}) {
                 target->SetPixelFormat(format);
                 target->SetSize(150, 90);

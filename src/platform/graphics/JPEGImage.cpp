@@ -40,9 +40,23 @@ struct Decompressor {
     }
 };
 
+unsigned EighthsOf(unsigned side, unsigned eighths) { return (side * eighths + 7) / 8; }
+
+// The least of the library's scales, in eighths, whose picture covers `least`.
+unsigned EighthsToCover(unsigned width, unsigned height, TSize least)
+{
+    if (least.cx <= 0 || least.cy <= 0)
+        return 8;
+    unsigned eighths = 1;
+    while (eighths < 8 && (EighthsOf(width, eighths) < static_cast<unsigned>(least.cx) ||
+                           EighthsOf(height, eighths) < static_cast<unsigned>(least.cy)))
+        ++eighths;
+    return eighths;
+}
+
 // Reads the header and settles the output size and colours, before the library allocates anything
 // for the picture's size.
-void ReadHeader(Decompressor& d, const unsigned char* data, unsigned long size)
+void ReadHeader(Decompressor& d, const unsigned char* data, unsigned long size, TSize least)
 {
     d.info.err = InstallJPEGErrorManager(d.error);
     d.error.pub.emit_message = EmitMessage;
@@ -59,6 +73,9 @@ void ReadHeader(Decompressor& d, const unsigned char* data, unsigned long size)
             d.info.out_color_space = JCS_CMYK;
         else
             d.info.out_color_space = JCS_EXT_BGR;
+        // The scale is taken from the whole picture, whose sides the library keeps in 16 bits.
+        d.info.scale_num = EighthsToCover(d.info.image_width, d.info.image_height, least);
+        d.info.scale_denom = 8;
         jpeg_calc_output_dimensions(&d.info);
     });
 }
@@ -109,10 +126,11 @@ TJPEGImage::TJPEGImage() : bitmap_(std::make_unique<TBitmap>()) {}
 
 TJPEGImage::~TJPEGImage() = default;
 
-std::unique_ptr<TBitmap> TJPEGImage::Decode(const std::vector<std::uint8_t>& data, const TRowsDecoded& rowsDecoded)
+std::unique_ptr<TBitmap> TJPEGImage::Decode(const std::vector<std::uint8_t>& data, TSize least, TSize* whole,
+                                            const TRowsDecoded& rowsDecoded)
 {
     Decompressor d;
-    ReadHeader(d, data.data(), static_cast<unsigned long>(data.size()));
+    ReadHeader(d, data.data(), static_cast<unsigned long>(data.size()), least);
     const bool grey = d.info.out_color_space == JCS_GRAYSCALE;
     const bool cmyk = d.info.out_color_space == JCS_CMYK;
     const TPixelFormat format = grey ? pf8bit : pf24bit;
@@ -121,7 +139,7 @@ std::unique_ptr<TBitmap> TJPEGImage::Decode(const std::vector<std::uint8_t>& dat
     // too short for the blocks it must hold is a picture cut short, refused before anything of its
     // size is allocated. The picture is sized once the library has started, which for a picture of
     // several scans means once it has read them all.
-    if (!TBitmap::IsSoundImageSize(d.info.output_width, d.info.output_height, grey ? 8 : 24))
+    if (!TBitmap::IsSoundImageSize(d.info.image_width, d.info.image_height, grey ? 8 : 24))
         RaiseJPEGError(JERR_IMAGE_TOO_BIG);
     if (!FirstScanFits(d.info))
         RaiseJPEGError(CutShortCode(data));
@@ -153,6 +171,8 @@ std::unique_ptr<TBitmap> TJPEGImage::Decode(const std::vector<std::uint8_t>& dat
             rowsDecoded(*bitmap, static_cast<int>(y + count));
     }
     JPEGCall(d.error, [&] { jpeg_finish_decompress(&d.info); });
+    if (whole)
+        *whole = {static_cast<int>(d.info.image_width), static_cast<int>(d.info.image_height)};
     return bitmap;
 }
 
@@ -163,7 +183,8 @@ void TJPEGImage::LoadFromStream(TStream& stream)
     stream.ReadBuffer(data.data(), static_cast<std::int64_t>(data.size()));
 
     TRect rect;
-    auto bitmap = Decode(data, [&](const TBitmap& decoded, int rows) {
+    TSize whole;
+    auto bitmap = Decode(data, least_, &whole, [&](const TBitmap& decoded, int rows) {
         rect = {0, 0, decoded.Width(), rows};
         if (rows == 0)
             Progress(psStarting, 0, false, rect, "");
@@ -174,19 +195,21 @@ void TJPEGImage::LoadFromStream(TStream& stream)
     Progress(psEnding, 100, true, rect, "");
     data_ = std::move(data);
     SetPixels(std::move(bitmap));
+    whole_ = whole;
 }
 
 void TJPEGImage::SetPixels(std::unique_ptr<TBitmap> bitmap)
 {
     width_ = bitmap->Width();
     height_ = bitmap->Height();
+    whole_ = {width_, height_};
     bitmap_ = std::move(bitmap);
 }
 
 const TBitmap& TJPEGImage::Bitmap() const
 {
     if (!bitmap_)
-        bitmap_ = Decode(data_, {});
+        bitmap_ = Decode(data_, least_, nullptr, {});
     return *bitmap_;
 }
 
@@ -223,6 +246,8 @@ void TJPEGImage::Assign(const TGraphic& source)
         bitmap_ = std::move(bitmap); // without pixels they are decoded from the copied bytes when needed
         width_ = jpeg->width_;
         height_ = jpeg->height_;
+        least_ = jpeg->least_;
+        whole_ = jpeg->whole_;
         compressionQuality_ = jpeg->compressionQuality_;
         progressiveEncoding_ = jpeg->progressiveEncoding_;
         return;
@@ -243,7 +268,7 @@ void TJPEGImage::AssignTo(TBitmap& target) const
         target.Assign(*bitmap_);
         return;
     }
-    std::unique_ptr<TBitmap> pixels = bitmap_ ? std::move(bitmap_) : Decode(data_, {});
+    std::unique_ptr<TBitmap> pixels = bitmap_ ? std::move(bitmap_) : Decode(data_, least_, nullptr, {});
     target.TakeOver(*pixels);
 }
 

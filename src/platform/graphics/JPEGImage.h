@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/core/Geometry.h"
 #include "platform/graphics/Graphic.h"
 
 #include <cstdint>
@@ -45,12 +46,22 @@ public:
     // The decoded pixels; the reference holds until the next load, assign or AssignTo.
     const TBitmap& Bitmap() const;
 
+    // Pixels are decoded at the smallest of the library's scales (n/8 of the picture, n from 1 to 8)
+    // that gives at least this size in both directions, so that a picture drawn small is never
+    // decoded whole; a size without area, as at first, decodes the whole picture. Width and Height
+    // are the decoded size. Set before loading.
+    void SetLeastSize(TSize least) { least_ = least; }
+    // The picture's own size, whatever scale it was decoded at.
+    TSize WholeSize() const { return whole_; }
+
 private:
     using TRowsDecoded = std::function<void(const TBitmap& bitmap, int rows)>;
     // Decodes JPEG bytes straight into the rows of a new bitmap; rowsDecoded, when given, is called
     // once the bitmap is sized (with 0) and after each band of rows. A picture the library rejects
     // raises EJPEG.
-    static std::unique_ptr<TBitmap> Decode(const std::vector<std::uint8_t>& data, const TRowsDecoded& rowsDecoded);
+    // The picture is decoded at the scale `least` asks for; `whole`, when given, takes its own size.
+    static std::unique_ptr<TBitmap> Decode(const std::vector<std::uint8_t>& data, TSize least, TSize* whole,
+                                           const TRowsDecoded& rowsDecoded);
     void SetPixels(std::unique_ptr<TBitmap> bitmap);
 
     std::vector<std::uint8_t> data_;
@@ -58,6 +69,8 @@ private:
     mutable std::unique_ptr<TBitmap> bitmap_;
     int width_ = 0;
     int height_ = 0;
+    TSize least_;
+    TSize whole_;
     int compressionQuality_ = 90;
     bool progressiveEncoding_ = false;
 };

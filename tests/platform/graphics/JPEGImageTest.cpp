@@ -121,6 +121,12 @@ TEST(JPEGImage, DecodesExactlyAsDjpeg)
         TBitmap bitmap;
         bitmap.Assign(image);
         EXPECT_TRUE(RgbOf(bitmap) == RgbOf(image.Bitmap())) << c.name;
+        // Asked for at least 20 x 8, it is decoded at three eighths, 26 x 16, as djpeg scales it.
+        TJPEGImage scaled;
+        scaled.SetLeastSize({20, 8});
+        scaled.LoadFromFile(path);
+        EXPECT_EQ(scaled.WholeSize(), (TSize{67, 41}));
+        EXPECT_TRUE(RgbOf(scaled.Bitmap()) == DecodedBy("/usr/bin/djpeg -scale 3/8 '" + path + "'")) << c.name;
     }
 }
 
@@ -330,12 +336,14 @@ TEST(JPEGImage, PicturesBeyondTheReadersSizeRuleRaiseBeforeDecoding)
             std::string bytes = made;
             bytes.replace(frame + 5, 4, size.height + size.width);
             TJPEGImage image;
+            // Judged by the whole picture's size, whatever the scale it would be decoded at.
+            image.SetLeastSize({8, 8});
             image.LoadFromFile(folder.File("big.jpg")); // the picture as made, which a failed load keeps
             TMemoryStream stream;
             stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
             stream.SetPosition(0);
             EXPECT_EQ(RaisedMessage<EJPEG>([&] { image.LoadFromStream(stream); }), JpegError(size.error)) << options;
-            EXPECT_EQ(image.Width(), 67) << options;
+            EXPECT_EQ(image.WholeSize(), (TSize{67, 41})) << options;
         }
     }
 }
