@@ -8,7 +8,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -89,6 +92,28 @@ inline double ResidentMegabytes(const char* field)
 }
 
 inline void ResetPeakResident() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// The processor time, user and system, of the child processes that have ended and been waited for.
+inline double ChildrenCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const auto seconds = [](const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Runs the shell command as one iteration of a benchmark timed by hand: its wall-clock time, and
+// the processor time of its processes in the counter "child_cpu_ms" (on a loaded machine the wall
+// clock counts the waits for a processor). False when the command failed.
+inline bool TimeCommand(benchmark::State& state, const std::string& command)
+{
+    const double cpuBefore = ChildrenCpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    const bool ran = std::system(command.c_str()) == 0;
+    state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    state.counters["child_cpu_ms"] = (ChildrenCpuSeconds() - cpuBefore) * 1e3;
+    return ran;
+}
 
 // Runs the benchmarks named on the command line in a Qt application without a display.
 inline int RunGuiBenchmarks(int argc, char** argv)

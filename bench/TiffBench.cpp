@@ -1,6 +1,9 @@
 // Loading 4000 x 3000 RGB TIFF files (uncompressed, PackBits, Deflate with the predictor, JPEG) and an
 // A4 Group 3 fax page (1728 x 2292) with TTIFFGraphic, libtiff's TIFFReadRGBAImageOriented and Qt's
-// TIFF plugin, the same files in the same process. libtiff is for this benchmark only:
+// TIFF plugin, the same files in the same process. And a flat 4000 x 4000 CIE L*a*b* file, Deflate
+// packed to a few kilobytes, so that its load is the colour conversion, with TTIFFGraphic and with
+// ImageMagick's convert (/usr/bin/convert, run once an iteration, writing the pixels nowhere).
+// libtiff is for this benchmark only:
 //     apt-get install libtiff-dev
 #include "imageformats/TIFFGraphic.h"
 
@@ -83,6 +86,57 @@ void WriteTiff(const std::string& path, const Bytes& rows, int width, int height
     TIFFClose(out);
 }
 
+constexpr int LabSide = 4000;
+
+// The flat L*a*b* picture (L* 60, a* 20, b* -30 as signed bytes), written once.
+const std::string& LabFile()
+{
+    static const std::string path = [] {
+        const std::string file = BenchFolder() + "/lab.tif";
+        Bytes pixels(std::size_t{LabSide} * LabSide * 3);
+        for (std::size_t at = 0; at < pixels.size(); at += 3) {
+            pixels[at] = 153; // 60 of 100
+            pixels[at + 1] = 20;
+            pixels[at + 2] = static_cast<std::uint8_t>(-30);
+        }
+        TIFF* out = TIFFOpen(file.c_str(), "w");
+        TIFFSetField(out, TIFFTAG_IMAGEWIDTH, LabSide);
+        TIFFSetField(out, TIFFTAG_IMAGELENGTH, LabSide);
+        TIFFSetField(out, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(out, TIFFTAG_SAMPLESPERPIXEL, 3);
+        TIFFSetField(out, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(out, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_CIELAB);
+        TIFFSetField(out, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+        TIFFSetField(out, TIFFTAG_ROWSPERSTRIP, 64);
+        for (int y = 0; y < LabSide; ++y)
+            TIFFWriteScanline(out, &pixels[static_cast<std::size_t>(y) * LabSide * 3], static_cast<std::uint32_t>(y),
+                              0);
+        TIFFClose(out);
+        return file;
+    }();
+    return path;
+}
+
+void BM_TTIFFGraphicLab(benchmark::State& state)
+{
+    const std::string& path = LabFile();
+    for (auto _ : state) {
+        TTIFFGraphic tiff;
+        tiff.LoadFromFile(path);
+        if (tiff.Width() != LabSide || tiff.PixelFormat() != pf24bit)
+            state.SkipWithError("the file did not load as expected");
+        benchmark::DoNotOptimize(tiff.ScanLine(0));
+    }
+}
+
+void BM_MagickConvertLab(benchmark::State& state)
+{
+    const std::string command = "/usr/bin/convert '" + LabFile() + "' -colorspace sRGB ppm:- > /dev/null";
+    for (auto _ : state)
+        if (!TimeCommand(state, command))
+            state.SkipWithError("convert did not read the file");
+}
+
 // The benchmark's files, written once: the picture under each compression and the fax page.
 const std::string& FileOf(int kind)
 {
@@ -151,5 +205,8 @@ void Kinds(benchmark::internal::Benchmark* benchmark)
 BENCHMARK(BM_TTIFFGraphic)->Apply(Kinds);
 BENCHMARK(BM_LibtiffRGBA)->Apply(Kinds);
 BENCHMARK(BM_QImage)->Apply(Kinds);
+BENCHMARK(BM_TTIFFGraphicLab)->Unit(benchmark::kMillisecond);
+// Wall-clock time of the child process, which does the work.
+BENCHMARK(BM_MagickConvertLab)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv); }

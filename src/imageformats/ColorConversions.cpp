@@ -266,36 +266,73 @@ std::uint16_t CMYKComponent16(std::uint16_t color, std::uint16_t black, unsigned
     return static_cast<std::uint16_t>(65535 - covered);
 }
 
-struct TLab {
-    long double L;
-    long double a;
-    long double b;
+// The parts of the L*a*b* formulas that each hang on one sample. Of L*: fy = (L* + 16) / 116 and
+// Y, on the linear segment below L* 7.9996. Of a* (or b*): its share of X (or Z) on either segment.
+struct TLightnessTerms {
+    double fy;
+    double y;
+    bool linear;
 };
 
-long double Chroma8(std::uint16_t value, bool unsignedChroma)
+struct TChromaTerms {
+    double cubic;
+    double linear;
+};
+
+TLightnessTerms LightnessTerms(double lightness)
 {
-    return unsignedChroma ? value - 128.0L : static_cast<std::int8_t>(value);
+    const double fy = (lightness + 16.0) / 116.0;
+    if (lightness >= 7.9996)
+        return {fy, fy * fy * fy, false};
+    return {fy, lightness / 903.3, true};
+}
+
+TChromaTerms ATerms(double a) { return {a / 500.0, a / 3893.5}; }
+TChromaTerms BTerms(double b) { return {b / 200.0, b / 1557.4}; }
+
+double Chroma8(std::uint16_t value, bool unsignedChroma)
+{
+    return unsignedChroma ? value - 128.0 : static_cast<std::int8_t>(value);
 }
 
 // 16-bit samples hold L* 0..100 over the whole range, and a* and b* with eight fraction bits.
-long double Chroma16(std::uint16_t value, bool unsignedChroma)
+double Chroma16(std::uint16_t value, bool unsignedChroma)
 {
-    return (unsignedChroma ? value - 32768.0L : static_cast<std::int16_t>(value)) / 256.0L;
+    return (unsignedChroma ? value - 32768.0 : static_cast<std::int16_t>(value)) / 256.0;
 }
 
-TLab ReadLab(const TSourcePixels& from, unsigned sourceBits, TConvertOptions options)
+// The terms of every 8-bit sample, so that a pixel costs a few multiplications instead of powers
+// and divisions. Double precision gives every 8-bit L*a*b* colour the same bytes as extended.
+struct TLabTables {
+    std::array<TLightnessTerms, 256> lightness;
+    std::array<TChromaTerms, 256> a;
+    std::array<TChromaTerms, 256> b;
+};
+
+TLabTables MakeLabTables(bool scaledLightness, bool unsignedChroma)
 {
+    TLabTables tables{};
+    for (unsigned value = 0; value < 256; ++value) {
+        tables.lightness[value] = LightnessTerms(scaledLightness ? value / 2.55 : value);
+        const double chroma = Chroma8(static_cast<std::uint16_t>(value), unsignedChroma);
+        tables.a[value] = ATerms(chroma);
+        tables.b[value] = BTerms(chroma);
+    }
+    return tables;
+}
+
+const TLabTables& LabTables(TConvertOptions options)
+{
+    static const std::array<TLabTables, 4> tables{MakeLabTables(false, false), MakeLabTables(true, false),
+                                                  MakeLabTables(false, true), MakeLabTables(true, true)};
+    const bool scaledLightness = options.Contains(coLabScaledLightness);
     const bool unsignedChroma = options.Contains(coLabUnsignedChroma);
-    if (sourceBits == 16)
-        return {from.Value(0) * 100.0L / 65535.0L, Chroma16(from.Value(1), unsignedChroma),
-                Chroma16(from.Value(2), unsignedChroma)};
-    const long double lightness = options.Contains(coLabScaledLightness) ? from.Value(0) / 2.55L : from.Value(0);
-    return {lightness, Chroma8(from.Value(1), unsignedChroma), Chroma8(from.Value(2), unsignedChroma)};
+    return tables[(scaledLightness ? 1 : 0) + (unsignedChroma ? 2 : 0)];
 }
 
-std::uint8_t RoundToByte(long double component)
+std::uint8_t RoundToByte(double component)
 {
-    const long double value = std::nearbyint(255.0L * component);
+    const double value = std::nearbyint(255.0 * component);
     if (!(value >= 0))
         return 0;
     return value > 255 ? 255 : static_cast<std::uint8_t>(value);
@@ -309,24 +346,17 @@ std::uint16_t RoundTo16(long double value)
     return rounded > 65535 ? 65535 : static_cast<std::uint16_t>(rounded);
 }
 
-void PutLab(const TLab& lab, TTargetPixels& to, unsigned targetBits, bool blueFirst)
+double Cube(double value) { return value * value * value; }
+
+void PutLab(const TLightnessTerms& lightness, const TChromaTerms& a, const TChromaTerms& b, TTargetPixels& to,
+            unsigned targetBits, bool blueFirst)
 {
-    const long double fy = (lab.L + 16.0L) / 116.0L;
-    long double x;
-    long double y;
-    long double z;
-    if (lab.L >= 7.9996L) {
-        x = std::pow(fy + lab.a / 500.0L, 3.0L);
-        y = fy * fy * fy;
-        z = std::pow(fy - lab.b / 200.0L, 3.0L);
-    } else {
-        y = lab.L / 903.3L;
-        x = lab.a / 3893.5L + y;
-        z = y - lab.b / 1557.4L;
-    }
-    const std::uint8_t red = RoundToByte(2.998L * x - 1.458L * y - 0.541L * z);
-    const std::uint8_t green = RoundToByte(-0.952L * x + 1.893L * y + 0.059L * z);
-    const std::uint8_t blue = RoundToByte(0.099L * x - 0.198L * y + 1.099L * z);
+    const double y = lightness.y;
+    const double x = lightness.linear ? a.linear + y : Cube(lightness.fy + a.cubic);
+    const double z = lightness.linear ? y - b.linear : Cube(lightness.fy - b.cubic);
+    const std::uint8_t red = RoundToByte(2.998 * x - 1.458 * y - 0.541 * z);
+    const std::uint8_t green = RoundToByte(-0.952 * x + 1.893 * y + 0.059 * z);
+    const std::uint8_t blue = RoundToByte(0.099 * x - 0.198 * y + 1.099 * z);
     to.PutColor(ToTargetDepth(red, targetBits), ToTargetDepth(green, targetBits), ToTargetDepth(blue, targetBits),
                 blueFirst);
 }
@@ -572,8 +602,18 @@ void ConvertCIELab(const TColorManager& manager, TSourceRow source, std::uint8_t
     const TConvertOptions options = manager.SourceOptions;
     TSourcePixels from(source, 3, sourceBits, source.size() > 1, options.Contains(coSwapBytes));
     TTargetPixels to(target, targetBits, manager.TargetOptions.Contains(coAlpha));
+    if (sourceBits == 8) {
+        const TLabTables& tables = LabTables(options);
+        ForEachPixel(from, to, count, mask, [&](const TSourcePixels& pixel, TTargetPixels& out) {
+            PutLab(tables.lightness[pixel.Value(0)], tables.a[pixel.Value(1)], tables.b[pixel.Value(2)], out,
+                   targetBits, exchangeRedBlue);
+        });
+        return;
+    }
+    const bool unsignedChroma = options.Contains(coLabUnsignedChroma);
     ForEachPixel(from, to, count, mask, [&](const TSourcePixels& pixel, TTargetPixels& out) {
-        PutLab(ReadLab(pixel, sourceBits, options), out, targetBits, exchangeRedBlue);
+        PutLab(LightnessTerms(pixel.Value(0) * 100.0 / 65535.0), ATerms(Chroma16(pixel.Value(1), unsignedChroma)),
+               BTerms(Chroma16(pixel.Value(2), unsignedChroma)), out, targetBits, exchangeRedBlue);
     });
 }
 

@@ -12,7 +12,7 @@ struct TImageProperties;
 // JPEG-compressed strips of TIFF files (compression 7) through the system's JPEG library. Each strip
 // is a JPEG stream, abbreviated when the file's JPEG tables hold what it leaves out. The strip must
 // match what the properties expect of it; a mismatch raises EGraphicCompression with its own text,
-// and an error of the library EJPEG "JPEG error #<code>". Three components are decoded to blue,
+// and an error of the library EJPEG as RaiseJPEGError words it. Three components are decoded to blue,
 // green, red and one to grey, the rows BytesPerLine apart. Nothing here shows a box: the warnings (a
 // strip that ends early, which is completed as if it had ended there, and the library's own) go to
 // the event given. Moves neither pointer.

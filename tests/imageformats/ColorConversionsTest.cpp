@@ -239,34 +239,55 @@ TEST(ColorConversions, SixteenBitCmykHonoursTheByteOrder)
               (Bytes{0x00, 0x00, 0xFF, 0xFF, 0xFE, 0xFF}));
 }
 
+// Expected colours worked out apart from the program, in exact rational arithmetic of the formulas
+// rounded half to even: both sides of the linear limit (L* 7.9996), clamping, each option, and
+// 16-bit samples (L* over the whole range, a* and b* with eight fraction bits; big-endian with
+// coSwapBytes).
 TEST(ColorConversions, CieLabColours)
 {
-    TColorManager manager = Manager(csCIELab, 8, csRGB, 8);
-    EXPECT_EQ(Convert(manager, {100, 0, 0}, 3, 1), (Bytes{255, 255, 255}));
-    EXPECT_EQ(Convert(manager, {0, 0, 0}, 3, 1), (Bytes{0, 0, 0}));
-    EXPECT_EQ(Convert(manager, {50, 0, 0}, 3, 1), (Bytes{47, 47, 47}));
-    EXPECT_EQ(Convert(manager, {50, 60, 226}, 3, 1), (Bytes{130, 15, 103})) << "b* -30 as a signed byte";
-    EXPECT_EQ(Convert(manager, {75, 20, 40}, 3, 1), (Bytes{221, 100, 46}));
-    EXPECT_EQ(Convert(manager, {5, 10, 246}, 3, 1), (Bytes{2, 1, 3})) << "below the linear limit";
-    EXPECT_EQ(Convert(manager, {60, 128, 127}, 3, 1), (Bytes{0, 120, 0})) << "clamped";
-
-    manager.SourceOptions = {coLabScaledLightness, coLabUnsignedChroma};
-    EXPECT_EQ(Convert(manager, {200, 128, 128}, 3, 1), (Bytes{137, 138, 138}));
-    EXPECT_EQ(Convert(manager, {255, 128, 128}, 3, 1), (Bytes{255, 255, 255}));
+    const TConvertOptions none{};
+    const TConvertOptions scaledUnsigned{coLabScaledLightness, coLabUnsignedChroma};
+    const struct {
+        Bytes lab;
+        TConvertOptions options;
+        Bytes rgb;
+        const char* what;
+    } cases[] = {
+        {{100, 0, 0}, none, {255, 255, 255}, "white"},
+        {{0, 0, 0}, none, {0, 0, 0}, "black"},
+        {{50, 0, 0}, none, {47, 47, 47}, "grey"},
+        {{50, 60, 226}, none, {130, 15, 103}, "b* -30 as a signed byte"},
+        {{75, 20, 40}, none, {221, 100, 46}, "warm"},
+        {{30, 216, 50}, none, {1, 22, 0}, "a* -40"},
+        {{90, 236, 196}, none, {0, 233, 255}, "clamped both ways"},
+        {{5, 10, 246}, none, {2, 1, 3}, "below the linear limit"},
+        {{7, 20, 236}, none, {4, 1, 6}, "last lightness on the linear segment"},
+        {{8, 20, 236}, none, {4, 1, 8}, "first lightness on the cube"},
+        {{60, 128, 127}, none, {0, 120, 0}, "clamped"},
+        {{100, 128, 127}, none, {0, 255, 0}, "the chroma extremes at full lightness"},
+        {{200, 128, 128}, scaledUnsigned, {137, 138, 138}, "scaled grey"},
+        {{255, 128, 128}, scaledUnsigned, {255, 255, 255}, "scaled white"},
+        {{20, 148, 108}, scaledUnsigned, {4, 1, 6}, "scaled, below the linear limit"},
+        {{128, 0, 255}, scaledUnsigned, {0, 82, 0}, "unsigned extremes"},
+        {{40, 100, 160}, {coLabScaledLightness}, {14, 0, 121}, "scaled, signed chroma"},
+        {{40, 100, 160}, {coLabUnsignedChroma}, {13, 36, 6}, "unscaled, unsigned chroma"},
+        {{0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00}, none, {255, 255, 255}, "16-bit white"},
+        {{0x00, 0x80, 0x00, 0x3C, 0x00, 0xE2}, none, {130, 15, 103}, "16-bit, b* -30"},
+        {{0x80, 0x00, 0xBC, 0x00, 0x62, 0x00}, {coSwapBytes, coLabUnsignedChroma}, {130, 15, 103}, "16-bit swapped"},
+        {{0x7A, 0x14, 0x00, 0x14, 0x00, 0xEC}, none, {4, 1, 6}, "16-bit, below the linear limit"},
+        {{0x7B, 0x14, 0x00, 0x14, 0x00, 0xEC}, none, {4, 1, 8}, "16-bit, above the linear limit"},
+        {{0xFF, 0xBF, 0x00, 0x80, 0xFF, 0x7F}, none, {0, 197, 0}, "16-bit chroma extremes"},
+        {{0x20, 0x4E, 0x80, 0x12, 0x40, 0x1C}, {coLabUnsignedChroma}, {0, 41, 201}, "16-bit unsigned"},
+    };
+    for (const auto& c : cases) {
+        TColorManager manager = Manager(csCIELab, static_cast<std::uint8_t>(8 * c.lab.size() / 3), csRGB, 8);
+        manager.SourceOptions = c.options;
+        EXPECT_EQ(Convert(manager, c.lab, 3, 1), c.rgb) << c.what;
+    }
 
     TColorManager blueFirst = Manager(csCIELab, 8, csBGRA, 16);
     EXPECT_EQ(Convert(blueFirst, {75, 20, 40}, 8, 1), (Bytes{46, 46, 100, 100, 221, 221, 0xEE, 0xEE}));
     EXPECT_EQ(ConvertPlanes(blueFirst, {{75}, {20}, {40}}, 8, 1), (Bytes{46, 46, 100, 100, 221, 221, 0xEE, 0xEE}));
-}
-
-TEST(ColorConversions, SixteenBitCieLab)
-{
-    // L* spans the whole 16-bit range; a* and b* carry eight fraction bits.
-    TColorManager manager = Manager(csCIELab, 16, csRGB, 8);
-    EXPECT_EQ(Convert(manager, {0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00}, 3, 1), (Bytes{255, 255, 255}));
-    EXPECT_EQ(Convert(manager, {0x00, 0x80, 0x00, 0x3C, 0x00, 0xE2}, 3, 1), (Bytes{130, 15, 103}));
-    manager.SourceOptions = {coSwapBytes, coLabUnsignedChroma};
-    EXPECT_EQ(Convert(manager, {0x80, 0x00, 0xBC, 0x00, 0x62, 0x00}, 3, 1), (Bytes{130, 15, 103}));
 }
 
 TEST(ColorConversions, YCbCrColours)

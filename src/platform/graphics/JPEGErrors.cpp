@@ -69,4 +69,9 @@ void CheckJPEGScans(jpeg_decompress_struct& info, TJPEGScanCheck& check)
     info.progress = &check.Progress;
 }
 
-void RaiseJPEGError(int code) { throw EJPEG("JPEG error #" + IntToStr(code)); }
+void RaiseJPEGError(int code)
+{
+    if (code == JERR_NO_BACKING_STORE || code == JERR_OUT_OF_MEMORY)
+        throw EJPEG(std::string(SJPEGTooLarge));
+    throw EJPEG("JPEG error #" + IntToStr(code));
+}

@@ -6,6 +6,7 @@
 
 #include <csetjmp>
 #include <cstdio> // the library's header needs FILE
+#include <string_view>
 
 #include <jpeglib.h>
 
@@ -30,7 +31,7 @@ inline constexpr int MaxJPEGScans = 256;
 // keeps every coefficient, two bytes a sample, beside the rows it hands out; a subsampled colour
 // picture of the most pixels a reader accepts fits, with room for the library's rows. The library
 // has no backing store, so a picture that would need more fails with its "no backing store" error
-// before it takes the memory.
+// before it takes the memory, raised as SJPEGTooLarge.
 inline constexpr long MaxJPEGMemory = 576L << 20;
 // Sets that limit on a decompression object just created.
 void LimitJPEGMemory(jpeg_decompress_struct& info);
@@ -49,7 +50,11 @@ struct TJPEGScanCheck {
 // header is read; `check` must live as long as the decompression object.
 void CheckJPEGScans(jpeg_decompress_struct& info, TJPEGScanCheck& check);
 
-// Raises EJPEG "JPEG error #<code>".
+// What a decompression that needs more than MaxJPEGMemory says, in place of the library's number.
+inline constexpr std::string_view SJPEGTooLarge = "The picture is too large to read.";
+
+// Raises EJPEG "JPEG error #<code>", or SJPEGTooLarge for the library's errors of memory running
+// out or its limit passed.
 [[noreturn]] void RaiseJPEGError(int code);
 
 // Runs `call`, which calls into the library and keeps only plain C data in its own frame; false

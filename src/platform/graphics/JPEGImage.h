@@ -8,7 +8,8 @@
 #include <memory>
 #include <vector>
 
-// Every failure of the JPEG library: "JPEG error #<the library's message number>".
+// Every failure of the JPEG library: "JPEG error #<the library's message number>", or for a picture
+// that needs more memory than a decompression may take, SJPEGTooLarge (JPEGErrors.h).
 KESTRAME_EXCEPTION(EJPEG, EInvalidGraphic)
 
 // A JPEG picture: the file's bytes as read or as made, and the decoded pixels, 24-bit (blue, green,

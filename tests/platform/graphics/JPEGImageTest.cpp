@@ -3,6 +3,7 @@
 #include "platform/core/Streams.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/JPEGCompressor.h"
+#include "platform/graphics/JPEGErrors.h"
 
 #include "ImageTestSupport.h"
 #include "TestSupport.h"
@@ -538,19 +539,43 @@ TEST(JPEGImage, APictureItsBytesCannotHoldIsRefusedBeforeDecoding)
     };
     const struct {
         std::string bytes;
-        int error;
+        std::string message;
     } cases[] = {
-        {WithFrameSize(cjpeg("-progressive -grayscale"), 23000, 23000), JERR_IMAGE_TOO_BIG},
-        {WithFrameSize(cjpeg("-progressive -sample 1x1"), 13000, 13000), JERR_NO_BACKING_STORE},
+        {WithFrameSize(cjpeg("-progressive -grayscale"), 23000, 23000), JpegError(JERR_IMAGE_TOO_BIG)},
+        {WithFrameSize(cjpeg("-progressive -sample 1x1"), 13000, 13000), std::string(SJPEGTooLarge)},
     };
     for (const auto& c : cases) {
         const MeasuredWork load = MeasureWork([&] {
             TJPEGImage image;
             return RaisedMessage<EJPEG>([&] { LoadFromBytes(image, c.bytes); });
         });
-        EXPECT_EQ(load.answer, JpegError(c.error));
-        EXPECT_LT(load.peakBytes, RefusalBytes) << c.error;
+        EXPECT_EQ(load.answer, c.message);
+        EXPECT_LT(load.peakBytes, RefusalBytes) << c.message;
     }
+}
+
+// A whole progressive colour picture without subsampling keeps six bytes of coefficients a pixel:
+// at 10240 x 10240 that passes the library's memory limit, though the pixels are within the most a
+// reader accepts. djpeg held to the same limit refuses it too; the refusal says why in plain words.
+TEST(JPEGImage, AProgressivePictureBeyondTheLibrarysMemoryIsTooLargeToRead)
+{
+    TemporaryFolder folder;
+    constexpr int side = 10240;
+    ASSERT_TRUE(TBitmap::IsSoundImageSize(side, side, 24));
+    const std::string path = folder.File("large.jpg");
+    const std::string header = "P6\\n" + IntToStr(side) + " " + IntToStr(side) + "\\n255\\n";
+    RunTool("(printf '" + header + "'; head -c " + IntToStr(std::int64_t{3} * side * side) +
+            " /dev/zero) | /usr/bin/cjpeg -progressive -sample 1x1 > " + path);
+    EXPECT_NE(
+        RunCommand("/usr/bin/djpeg -maxmemory " + IntToStr(MaxJPEGMemory >> 20) + "M '" + path + "' 2>&1 >/dev/null")
+            .find("Backing store not supported"),
+        std::string::npos);
+    const MeasuredWork load = MeasureWork([&] {
+        TJPEGImage image;
+        return RaisedMessage<EJPEG>([&] { image.LoadFromFile(path); });
+    });
+    EXPECT_EQ(load.answer, "The picture is too large to read.");
+    EXPECT_LT(load.peakBytes, RefusalBytes);
 }
 
 // The arithmetic coder leaves out the zero bytes a scan would end with, so cjpeg codes a flat picture
