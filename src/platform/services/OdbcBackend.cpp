@@ -17,6 +17,7 @@
 #include <cstring>
 #include <functional>
 #include <iterator>
+#include <utility>
 #include <limits>
 #include <optional>
 
@@ -925,39 +926,50 @@ OdbcResult PickColumns(const OdbcResult& source, const std::vector<RowsetColumn>
 // ---------------------------------------------------------------------------------------------
 // Cancelling
 
-// The SQLite driver's record of a connection starts so (its sqlite3odbc.h); the magic number tells
-// that the record is one.
-struct SqliteDriverConnection {
-    int magic;
-    void* environment;
-    void* next;
-    void* sqlite;
-};
-constexpr int SqliteDriverMagic = 0x53544144;
+// The database the SQLite library last opened on this thread. The SQLite driver keeps its database
+// handle to itself, so the program hears of every database the library opens through an automatic
+// extension, SQLite's own hook for that; the library is the one the driver loads, as a process holds
+// one copy of it.
+thread_local void* lastOpenedSqlite = nullptr;
 
-// SQLite's own interrupt of the database behind a connection of the SQLite 3 driver, which any
-// thread may call at any time; empty for another driver, or where SQLite's library is not loaded.
-std::function<void()> SqliteInterrupt(SQLHDBC dbc)
+int NoteOpenedSqlite(void* sqlite, const char** /*error*/, const void* /*routines*/)
 {
-    SQLCHAR driver[256] = {};
-    SQLSMALLINT length = 0;
-    SQLPOINTER driverConnection = nullptr;
-    if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DRIVER_NAME, driver, sizeof driver, &length)) ||
-        std::string_view(reinterpret_cast<const char*>(driver)) != "sqlite3odbc.so" ||
-        !SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DRIVER_HDBC, &driverConnection, sizeof driverConnection, nullptr)) ||
-        driverConnection == nullptr)
+    lastOpenedSqlite = sqlite;
+    return 0;
+}
+
+using SqliteInterruptCall = void (*)(void*);
+
+// SQLite's interrupt, which any thread may call at any time, once the hook is in place; null where
+// SQLite's library cannot be loaded or takes no hook.
+SqliteInterruptCall WatchSqliteOpens()
+{
+    static const SqliteInterruptCall interrupt = []() -> SqliteInterruptCall {
+        // Kept loaded for the program's life, as the hook lives in it.
+        void* library = dlopen("libsqlite3.so.0", RTLD_NOW | RTLD_GLOBAL);
+        if (library == nullptr)
+            return nullptr;
+        using AutoExtensionCall = int (*)(void (*)());
+        const auto autoExtension = reinterpret_cast<AutoExtensionCall>(dlsym(library, "sqlite3_auto_extension"));
+        const auto call = reinterpret_cast<SqliteInterruptCall>(dlsym(library, "sqlite3_interrupt"));
+        if (autoExtension == nullptr || call == nullptr ||
+            autoExtension(reinterpret_cast<void (*)()>(&NoteOpenedSqlite)) != 0)
+            return nullptr;
+        return call;
+    }();
+    return interrupt;
+}
+
+// SQLite's interrupt of the database `connect` opens, when it opens one; empty otherwise.
+std::function<void()> SqliteInterruptOf(const std::function<void()>& connect)
+{
+    const SqliteInterruptCall interrupt = WatchSqliteOpens();
+    lastOpenedSqlite = nullptr;
+    connect();
+    void* const sqlite = std::exchange(lastOpenedSqlite, nullptr);
+    if (interrupt == nullptr || sqlite == nullptr)
         return {};
-    const auto& record = *static_cast<const SqliteDriverConnection*>(driverConnection);
-    void* sqliteLibrary = dlopen("libsqlite3.so.0", RTLD_LAZY | RTLD_NOLOAD);
-    if (sqliteLibrary == nullptr)
-        return {};
-    using Interrupt = void (*)(void*);
-    const auto interrupt = reinterpret_cast<Interrupt>(dlsym(sqliteLibrary, "sqlite3_interrupt"));
-    // The driver keeps the library loaded while the connection lives.
-    dlclose(sqliteLibrary);
-    if (record.magic != SqliteDriverMagic || record.sqlite == nullptr || interrupt == nullptr)
-        return {};
-    return [interrupt, sqlite = record.sqlite] { interrupt(sqlite); };
+    return [interrupt, sqlite] { interrupt(sqlite); };
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -975,8 +987,10 @@ constexpr IsolationMapping IsolationLevels[] = {{adXactReadUncommitted, SQL_TXN_
 
 class UnixOdbcConnection final : public OdbcConnection {
 public:
-    UnixOdbcConnection(std::shared_ptr<Environment> environment, std::unique_ptr<Handle> connection)
-        : environment_(std::move(environment)), connection_(std::move(connection))
+    UnixOdbcConnection(std::shared_ptr<Environment> environment, std::unique_ptr<Handle> connection,
+                       std::function<void()> sqliteInterrupt)
+        : environment_(std::move(environment)), connection_(std::move(connection)),
+          sqliteInterrupt_(std::move(sqliteInterrupt))
     {
     }
 
@@ -1182,11 +1196,8 @@ private:
     // driver whose database cannot be reached so is not cancelled: its read stops between rows.
     std::function<void()> Canceller(const Handle& statement)
     {
-        if (!sqlite_) {
+        if (!sqlite_)
             sqlite_ = DbmsName() == "SQLite";
-            if (*sqlite_)
-                sqliteInterrupt_ = SqliteInterrupt(Dbc());
-        }
         return *sqlite_ ? sqliteInterrupt_ : statement.Canceller();
     }
 
@@ -1456,8 +1467,8 @@ private:
     std::unique_ptr<Handle> connection_;
     int level_ = 0;
     std::optional<std::string> patternEscape_;
-    std::optional<bool> sqlite_;
     std::function<void()> sqliteInterrupt_;
+    std::optional<bool> sqlite_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -1481,9 +1492,11 @@ public:
             GuardedDriverString(DriverConnectString(odbcString, userId, password), Installed(), odbcString));
         SQLCHAR completed[1024];
         SQLSMALLINT completedLength = 0;
-        handle->Check(SQLDriverConnect(dbc, nullptr, Sql(text), DriverStringLength(text), completed, sizeof completed,
-                                       &completedLength, SQL_DRIVER_NOPROMPT));
-        auto connection = std::make_unique<UnixOdbcConnection>(environment, std::move(handle));
+        std::function<void()> sqliteInterrupt = SqliteInterruptOf([&] {
+            handle->Check(SQLDriverConnect(dbc, nullptr, Sql(text), DriverStringLength(text), completed,
+                                           sizeof completed, &completedLength, SQL_DRIVER_NOPROMPT));
+        });
+        auto connection = std::make_unique<UnixOdbcConnection>(environment, std::move(handle), std::move(sqliteInterrupt));
         connection->DistrustSqliteSchema();
         if (options.readOnly)
             connection->EnforceReadOnly();
