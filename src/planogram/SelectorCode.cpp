@@ -708,7 +708,8 @@ bool TSelector::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && (widget == this || isAncestorOf(widget)) && DeleteKey(watched))
+        // Seen before Qt drops the key of a disabled widget: a window shown modally blocks this one.
+        if (widget && widget->isEnabled() && (widget == this || isAncestorOf(widget)) && DeleteKey(watched))
             return true;
     }
     return QDockWidget::eventFilter(watched, event);

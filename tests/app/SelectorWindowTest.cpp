@@ -163,6 +163,11 @@ TEST_F(SelectorWindow, DeleteInTheSelectorDeletesTheSelectionUnlessTyping)
     EXPECT_EQ(Count(), before);
     PressDelete(selector->Memo1);
     EXPECT_EQ(Count(), before);
+    // Blocked by a window shown modally.
+    selector->setEnabled(false);
+    PressDelete(selector->PageControl1);
+    EXPECT_EQ(Count(), before);
+    selector->setEnabled(true);
     PressDelete(selector->PageControl1);
     EXPECT_EQ(Count(), before - 1);
 }
