@@ -20,6 +20,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/StringGridModel.h"
 #include "platform/ui/StringGridView.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -417,8 +418,12 @@ void TSelector::FormShow()
     cbFixtureType->setCurrentIndex(0);
     cbRankBy->setCurrentIndex(0);
     QWidget* main = parentWidget();
-    if (main && isFloating())
-        move(main->mapToGlobal(QPoint(main->width() - (width() + 20), host_.ControlBarBottom() + 20)));
+    if (main && isFloating()) {
+        // Laid out first: until it has been shown, the window has only the size of an empty widget.
+        if (!testAttribute(Qt::WA_Resized))
+            adjustSize();
+        MoveOnScreen(*this, main->mapToGlobal(QPoint(main->width() - (width() + 20), host_.ControlBarBottom() + 20)));
+    }
     // The unit the main window measures in, which also covers "none" on an inch system.
     lbUnits->setText(host_.FixtureUnits().inches ? "inches" : "cm");
     PageControl1->setCurrentIndex(1);
