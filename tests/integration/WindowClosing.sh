@@ -65,13 +65,14 @@ answer()
     wait_until not shown "$box"
 }
 not() { ! "$@"; }
-# A menu the program pops up: a window of its own that the window manager leaves alone and that is
-# no tooltip.
+# A menu that the window $1 pops up: a window that the window manager leaves alone, that belongs to
+# that window (not to a dialog that has just closed, whose lists may linger) and that is no tooltip.
 menu_shown()
 {
     local id
     for id in $(xdotool search --onlyvisible --class kestrame); do
         xwininfo -id "$id" | grep -q "Override Redirect State: yes" &&
+            xprop -id "$id" WM_TRANSIENT_FOR | grep -q "# $1\$" &&
             ! xprop -id "$id" _NET_WM_WINDOW_TYPE | grep -q TOOLTIP && return 0
     done
     return 1
@@ -89,17 +90,19 @@ menu_command()
 {
     xdotool windowactivate --sync "$1"
     wait_until active_is "$1"
-    until_menu xdotool key "alt+$2"
+    until_menu "$1" xdotool key "alt+$2"
     xdotool key "$3"
-    wait_until not menu_shown
+    wait_until not menu_shown "$1"
 }
-# Repeats the action until a menu shows, polling for five seconds after each: a window that a modal
-# one blocked takes input again only once the program has seen that window close.
+# Repeats the action until the window $1 shows a menu, polling for five seconds after each: a window
+# that a modal one blocked takes input again only once the program has seen that window close.
 until_menu()
 {
+    local window=$1
+    shift
     for _ in 1 2 3 4; do
         "$@"
-        for _ in $(seq 50); do menu_shown && return 0; sleep 0.1; done
+        for _ in $(seq 50); do menu_shown "$window" && return 0; sleep 0.1; done
     done
     fail "no menu shows after: $*"
 }
@@ -174,12 +177,12 @@ wmctrl -i -c "$main"
 # Closed unchanged, unasked: once it has gone, the program has had the click and the request.
 wmctrl -i -c "$manager"
 wait_until not shown "$manager"
-not menu_shown || fail "a right-click on the blocked wall opens a menu"
+not menu_shown "$main" || fail "a right-click on the blocked wall opens a menu"
 everything_kept "on its close request while the Catalog Manager was shown modally"
 # The same click on the wall no longer blocked opens the product's menu.
-until_menu xdotool mousemove "$x" "$y" click 3
+until_menu "$main" xdotool mousemove "$x" "$y" click 3
 xdotool key Escape
-wait_until not menu_shown
+wait_until not menu_shown "$main"
 
 # The picture editor on SK-101 with a crop: the main window stays on its close request, and Cancel on
 # the editor's own question keeps the editor and its crop.
