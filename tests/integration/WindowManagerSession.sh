@@ -30,7 +30,13 @@ wait_until()
     done
     fail "timed out waiting for: $*"
 }
-fail() { echo "FAILED: $*" >&2; exit 1; }
+# With what the program said last, where it said anything.
+fail()
+{
+    echo "FAILED: $*" >&2
+    [ ! -s "$work/program.log" ] || tail -n 30 "$work/program.log" >&2
+    exit 1
+}
 window_named() { local id=$(xdotool search --onlyvisible --name "^$1\$" | head -1); [ -n "$id" ] && printf '0x%x\n' "$id"; }
 active_is() { xprop -root _NET_ACTIVE_WINDOW | grep -q "# $1\$"; }
 stacking() { xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,//g'; }
