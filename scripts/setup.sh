@@ -41,8 +41,8 @@ base=(
     # the certificates of the tests' own HTTPS servers
     openssl
     # running the program without a display, and the window manager and X tools with which a test reads
-    # how its windows stack there
-    xvfb xauth openbox xdotool x11-utils
+    # how its windows stack there and asks them to close as their title bar's close button does
+    xvfb xauth openbox xdotool x11-utils wmctrl
     # the spreadsheet automation's bridge to LibreOffice Calc, and a reader of the same workbooks that
     # judges the import in the tests
     python3-uno python3-xlrd

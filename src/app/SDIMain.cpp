@@ -11,6 +11,7 @@
 #include "app/RecentFiles.h"
 #include "app/Splash.h"
 #include "app/StartupSettings.h"
+#include "catalog/DataMaker.h"
 #include "catalog/GridUtilities.h"
 #include "pdf/PDFR2.h"
 #include "planogram/DocumentSelector.h"
@@ -339,21 +340,15 @@ bool TMainForm::FormCloseQuery() const { return !LongOperationRunning(); }
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-    if (!FormCloseQuery()) {
+    // Every window holding work is asked about its unsaved changes first, one at a time; the first
+    // Cancel keeps every window and the program. Only when all agree are they closed, unasked.
+    const std::vector<Tplandoc*> planograms = OpenPlanograms();
+    if (!FormCloseQuery() || !WindowsAgreeToClose(planograms)) {
         event->ignore();
         return;
     }
-    // Every planogram window is asked about its unsaved changes first, one at a time; the first
-    // Cancel keeps every window and the program. Only when all agree are they closed, unasked.
-    std::vector<Tplandoc*> planograms;
-    for (QMdiSubWindow* frame : ClientArea->subWindowList())
-        if (auto* window = qobject_cast<Tplandoc*>(frame->widget()))
-            planograms.push_back(window);
-    for (Tplandoc* window : planograms)
-        if (!window->FormCloseQuery()) {
-            event->ignore();
-            return;
-        }
+    if (catalogManager_ && catalogManager_->isVisible())
+        catalogManager_->CloseAgreed();
     for (Tplandoc* window : planograms)
         window->CloseAgreed();
     ClientArea->closeAllSubWindows();
@@ -363,6 +358,36 @@ void TMainForm::closeEvent(QCloseEvent* event)
     }
     UpgradeVersionCheck->Abort();
     QMainWindow::closeEvent(event);
+    emit Closed();
+}
+
+std::vector<Tplandoc*> TMainForm::OpenPlanograms() const
+{
+    std::vector<Tplandoc*> planograms;
+    for (QMdiSubWindow* frame : ClientArea->subWindowList())
+        if (auto* window = qobject_cast<Tplandoc*>(frame->widget()))
+            planograms.push_back(window);
+    return planograms;
+}
+
+bool TMainForm::WindowsAgreeToClose(const std::vector<Tplandoc*>& planograms) const
+{
+    if (!CatalogManagerAgreesToClose())
+        return false;
+    for (Tplandoc* window : planograms)
+        if (!window->FormCloseQuery())
+            return false;
+    return true;
+}
+
+bool TMainForm::CatalogManagerAgreesToClose() const
+{
+    if (!catalogManager_ || !catalogManager_->isVisible())
+        return true;
+    // Disabled, it works on its catalog (a picture export), which must not go away under it.
+    if (!catalogManager_->isEnabled())
+        return false;
+    return ShowingExceptions([this] { return catalogManager_->FormCloseQuery(); });
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)

@@ -470,6 +470,11 @@ public:
     // Shows the window; the first time, once it is on the screen, runs FormShow and shows the selector.
     void setVisible(bool visible) override;
 
+signals:
+    // The window has closed, with every window holding work agreeing: the program ends with it, also
+    // while other windows of its own are still open.
+    void Closed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -514,6 +519,11 @@ private:
     void ApplyTypedPosition(bool vertical);
     void Space1Click();
     void UngroupAll1Click();
+    // The open planograms and the Catalog Manager, when shown without waiting, are asked about their
+    // unsaved work; true when every one agreed to close.
+    bool WindowsAgreeToClose(const std::vector<Tplandoc*>& planograms) const;
+    bool CatalogManagerAgreesToClose() const;
+    std::vector<Tplandoc*> OpenPlanograms() const;
 
     bool firstShowDone_ = false;
     Didfilefinder fileFinder_;

@@ -112,6 +112,10 @@ int main(int argc, char* argv[])
     TfrmLoadListOps loadListOps(&mainForm);
     frmLoadListOps = &loadListOps;
     mainForm.StartOpenFileServer();
+    // The program ends with its main window: not before (Qt would end it as the last window that is not
+    // a dialog closes, whatever a dialog still holds) and not after (a window left open, help say).
+    application.setQuitOnLastWindowClosed(false);
+    QObject::connect(&mainForm, &TMainForm::Closed, &application, [] { QCoreApplication::exit(0); });
     mainForm.show();
     ShowingExceptions([&] { return application.exec() == 0; });
     delete Splash; // a splash or About window still open when the program ends

@@ -31,6 +31,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 TDForm* DForm = nullptr;
 
@@ -516,11 +517,17 @@ void TDForm::FormClose()
     ShowModelState();
 }
 
+void TDForm::CloseAgreed()
+{
+    closeAgreed_ = true;
+    close();
+}
+
 void TDForm::closeEvent(QCloseEvent* event)
 {
     bool closing = false;
     ShowingExceptions([&] {
-        closing = FormCloseQuery();
+        closing = std::exchange(closeAgreed_, false) || FormCloseQuery();
         if (closing)
             FormClose();
         return true;

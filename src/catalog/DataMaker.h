@@ -55,6 +55,8 @@ public:
     void Inches1Click();
     bool FormCloseQuery();
     void FormClose();
+    // Closes the window without asking again: its close query was answered already.
+    void CloseAgreed();
     void aOpenZYBExecute();
     // Keeps the window disabled while it runs: edits, a close or a second export would pull the
     // catalog from under it.
@@ -147,6 +149,7 @@ private:
     void PopUpBeside(QMenu& menu, QAction& button);
     bool PreviewKey(QWidget& target, const QKeyEvent& event);
 
+    bool closeAgreed_ = false;
     int commitKeyDown_ = 0; // Enter or Tab, pressed in the grid or the inspector and not yet up
 };
 

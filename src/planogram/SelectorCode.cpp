@@ -21,6 +21,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/StringGridModel.h"
 #include "platform/ui/StringGridView.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -424,8 +425,12 @@ void TSelector::FormShow()
     cbFixtureType->setCurrentIndex(0);
     cbRankBy->setCurrentIndex(0);
     QWidget* main = parentWidget();
-    if (main && isFloating())
-        move(main->mapToGlobal(QPoint(main->width() - (width() + 20), host_.ControlBarBottom() + 20)));
+    if (main && isFloating()) {
+        // Laid out first: until it has been shown, the window has only the size of an empty widget.
+        if (!testAttribute(Qt::WA_Resized))
+            adjustSize();
+        MoveOnScreen(*this, main->mapToGlobal(QPoint(main->width() - (width() + 20), host_.ControlBarBottom() + 20)));
+    }
     // The unit the main window measures in, which also covers "none" on an inch system.
     lbUnits->setText(host_.FixtureUnits().inches ? "inches" : "cm");
     PageControl1->setCurrentIndex(1);
@@ -750,7 +755,8 @@ bool TSelector::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && (widget == this || isAncestorOf(widget)) && DeleteKey(watched))
+        // Seen before Qt drops the key of a disabled widget: a window shown modally blocks this one.
+        if (widget && widget->isEnabled() && (widget == this || isAncestorOf(widget)) && DeleteKey(watched))
             return true;
     }
     return QDockWidget::eventFilter(watched, event);

@@ -487,13 +487,19 @@ void Tplandoc::LayOutRulers()
 
 bool Tplandoc::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == outWall && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+    if (watched != outWall)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
         LayOutRulers();
-    if (watched == outWall && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove))
+    // Qt drops the input of a disabled widget only after its filters have seen it: a wall blocked by a
+    // window shown modally must take nothing here either.
+    if (!outWall->isEnabled())
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)
         return outWallDragOver(*static_cast<QDragMoveEvent*>(event));
-    if (watched == outWall && event->type() == QEvent::Drop)
+    if (event->type() == QEvent::Drop)
         return outWallDragDrop(*static_cast<QDropEvent*>(event));
-    if (watched == outWall && document) {
+    if (document) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
             outWallMouseDown(*static_cast<QMouseEvent*>(event));

@@ -160,6 +160,40 @@ TEST_F(CatalogCommands, AWindowShownWithEditsAsksBeforeANewCatalogAndComesToTheF
     EXPECT_EQ(Shown(), std::vector<std::string>{"DForm"});
 }
 
+// Closing the main window asks the Catalog Manager shown beside it about its edits first: at work
+// (disabled) it keeps everything unasked; Cancel keeps the main window, the manager and its edits;
+// No closes both without asking again, and the program is told that its main window has closed.
+TEST_F(CatalogCommands, ClosingTheMainWindowAsksTheManagerShownBesideItFirst)
+{
+    manager.NewCatalog();
+    manager.show();
+    Grid().SetEditText(1, 1, "unsaved");
+    int closed = 0;
+    QObject::connect(form.get(), &TMainForm::Closed, [&closed] { ++closed; });
+    manager.setEnabled(false);
+    form->Exit1->trigger();
+    EXPECT_TRUE(user.MessageTexts().empty());
+    EXPECT_TRUE(form->isVisible());
+    manager.setEnabled(true);
+
+    user.AnswerMessage(MsgAnswer::Cancel);
+    form->Exit1->trigger();
+    EXPECT_EQ(user.MessageTexts(), std::vector<std::string>{"Save changes to catalog?"});
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(manager.isVisible());
+    EXPECT_EQ(Grid().Cells(1, 1), "unsaved");
+    EXPECT_TRUE(manager.model.modified);
+    EXPECT_EQ(closed, 0);
+
+    user.AnswerMessage(MsgAnswer::No);
+    form->Exit1->trigger();
+    EXPECT_EQ(user.MessageTexts().size(), 2u);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(manager.isVisible());
+    EXPECT_FALSE(manager.model.modified);
+    EXPECT_EQ(closed, 1);
+}
+
 TEST_F(CatalogCommands, NewDirectDataLinkShowsTheManagerWithoutWaitingAndItsOptionsHelpIsTheMainWindows)
 {
     TestDatabase database{Server::SQLite};

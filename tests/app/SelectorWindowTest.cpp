@@ -27,6 +27,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
@@ -166,6 +167,11 @@ TEST_F(SelectorWindow, DeleteInTheSelectorDeletesTheSelectionUnlessTyping)
     EXPECT_EQ(Count(), before);
     PressDelete(selector->Memo1);
     EXPECT_EQ(Count(), before);
+    // Blocked by a window shown modally.
+    selector->setEnabled(false);
+    PressDelete(selector->PageControl1);
+    EXPECT_EQ(Count(), before);
+    selector->setEnabled(true);
     PressDelete(selector->PageControl1);
     EXPECT_EQ(Count(), before - 1);
 }
@@ -192,6 +198,12 @@ TEST_F(SelectorWindow, AddNewFixtureMakesTheTabsFixtureInTheMainWindowsUnit)
 {
     form->unitsInches = 1;
     selector->Show();
+    // Placed by its laid-out width, on the screen beside the main window's right edge, which lies
+    // beyond the screen here (the borders the window manager adds are not known before it is shown).
+    const QRect screen = selector->screen()->availableGeometry();
+    ASSERT_GT(form->frameGeometry().right(), screen.right());
+    EXPECT_EQ(selector->width(), selector->sizeHint().width());
+    EXPECT_EQ(selector->x() + selector->width(), screen.right() + 1);
     EXPECT_EQ(selector->lbUnits->text().toStdString(), "inches");
     EXPECT_FALSE(selector->windowFlags() & Qt::WindowStaysOnTopHint);
     // Every showing starts afresh: the unit in use, the Products tab, below the control bar.

@@ -112,6 +112,14 @@ protected:
         return testing::AssertionSuccess();
     }
 
+    static void SendMouse(Tplandoc* window, QEvent::Type type, QPoint at, Qt::MouseButton button)
+    {
+        const QPointF global = window->outWall->mapToGlobal(QPointF(at));
+        QMouseEvent event(type, QPointF(at), global, button, type == QEvent::MouseButtonRelease ? Qt::NoButton : button,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(window->outWall, &event);
+    }
+
     static void CloseWindow(Tplandoc* window)
     {
         window->parentWidget()->close();
@@ -434,10 +442,7 @@ TEST_F(DocumentWindow, TheMouseOnTheWallMovesByDocumentUnitsAndRightPressesPopUp
     document.SetZoom(2);
     Settle();
     const auto send = [window](QEvent::Type type, QPoint at, Qt::MouseButton button) {
-        const QPointF global = window->outWall->mapToGlobal(QPointF(at));
-        QMouseEvent event(type, QPointF(at), global, button, type == QEvent::MouseButtonRelease ? Qt::NoButton : button,
-                          Qt::NoModifier);
-        QCoreApplication::sendEvent(window->outWall, &event);
+        SendMouse(window, type, at, button);
     };
     ListOB& blue = *document.items->head;
     send(QEvent::MouseButtonPress, QPoint(40, 40), Qt::LeftButton);
@@ -457,6 +462,35 @@ TEST_F(DocumentWindow, TheMouseOnTheWallMovesByDocumentUnitsAndRightPressesPopUp
     window->PopupMenu1->hide();
     send(QEvent::MouseButtonRelease, QPoint(90, 90), Qt::RightButton);
     EXPECT_EQ(blue.PlacementBox(), Rect(20, 15, 80, 65));
+}
+
+// A window shown modally disables the planogram's window: the wall, whose filter sees the mouse
+// before Qt drops it, takes no press, drag or popup, and the window no key.
+TEST_F(DocumentWindow, ABlockedWallTakesNoMouseAndNoKeys)
+{
+    Tplandoc* window = OpenWindow(400, 300);
+    PlanogramDocument& document = window->Document();
+    ListOB& blue = *document.items->head;
+    document.items->current = nullptr;
+    area.setEnabled(false);
+    SendMouse(window, QEvent::MouseButtonPress, QPoint(40, 40), Qt::LeftButton);
+    SendMouse(window, QEvent::MouseMove, QPoint(60, 50), Qt::LeftButton);
+    SendMouse(window, QEvent::MouseButtonRelease, QPoint(60, 50), Qt::LeftButton);
+    SendMouse(window, QEvent::MouseButtonPress, QPoint(40, 40), Qt::RightButton);
+    EXPECT_FALSE(window->PopupMenu1->isVisible());
+    EXPECT_EQ(document.items->current, nullptr);
+    EXPECT_EQ(blue.PlacementBox(), Rect(10, 10, 70, 60));
+    document.items->current = &blue;
+    const int before = document.items->Count();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &press);
+    EXPECT_EQ(document.items->Count(), before);
+    EXPECT_FALSE(document.modified);
+
+    area.setEnabled(true);
+    SendMouse(window, QEvent::MouseButtonPress, QPoint(40, 40), Qt::RightButton);
+    EXPECT_TRUE(window->PopupMenu1->isVisible());
+    window->PopupMenu1->hide();
 }
 
 TEST_F(DocumentWindow, KeysEditTheSelectionWithoutScrollingAndThePopupFollowsIt)

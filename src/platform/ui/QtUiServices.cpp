@@ -32,7 +32,8 @@ QString MessageQString(std::string_view text)
 // The windows one modal showing disables: those visible when it starts, enabled again when it ends.
 // Disabling a window disables its child windows too; the modal window and every window shown while
 // it waits are kept usable, so that a window the modal one shows (the Catalog Manager from a wizard)
-// can be worked in.
+// can be worked in. A popup (a menu, a list) belongs to the widget it opened from and stays as
+// usable as that widget, so that a blocked window offers no commands.
 class ModalBlock : public QObject {
 public:
     explicit ModalBlock(QWidget& modal)
@@ -58,10 +59,17 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Show && watched->isWidgetType()) {
-            auto* widget = static_cast<QWidget*>(watched);
-            if (widget->isWindow() && !IsBlocked(*widget))
-                KeepUsable(*widget);
+        if (!watched->isWidgetType())
+            return false;
+        auto* widget = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Show && widget->isWindow() && widget->windowType() != Qt::Popup &&
+            !IsBlocked(*widget))
+            KeepUsable(*widget);
+        // The window manager still offers to close a disabled window: a blocked one stays, as a window
+        // that Qt's own modal dialog blocks does. The program's own closes go through.
+        if (event->type() == QEvent::Close && event->spontaneous() && !widget->isEnabled()) {
+            event->ignore();
+            return true;
         }
         return false;
     }

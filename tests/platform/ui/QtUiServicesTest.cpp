@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
 #include <QWindow>
@@ -153,8 +154,9 @@ protected:
 } // namespace
 
 // The main window and a tool window are visible when a window of the main window's is shown modally:
-// both are disabled while it waits, a window the modal one shows meanwhile stays usable, and both come
-// back enabled with the result the window was closed with.
+// both are disabled while it waits, a window the modal one shows meanwhile stays usable while a
+// popup of the main window's stays disabled, and both come back enabled with the result the window
+// was closed with.
 TEST(QtUiServices, ShowModalDisablesOnlyTheWindowsVisibleAtTheStart)
 {
     QtUiServices ui;
@@ -162,15 +164,26 @@ TEST(QtUiServices, ShowModalDisablesOnlyTheWindowsVisibleAtTheStart)
     QWidget tool(&mainWindow, Qt::Tool);
     RefusingWindow modal(&mainWindow, Qt::Window);
     QWidget shownLater(&mainWindow, Qt::Window);
+    QMenu mainsPopup(&mainWindow);
+    QMenu modalsPopup(&modal);
+    mainsPopup.addAction("Delete");
+    modalsPopup.addAction("Copy");
     mainWindow.show();
     tool.show();
     bool mainDisabled = false, toolDisabled = false, modalUsable = false, laterUsable = false, keptOpen = false;
+    bool mainsPopupDisabled = false, modalsPopupUsable = false;
     QTimer::singleShot(0, [&] {
         mainDisabled = !mainWindow.isEnabled();
         toolDisabled = !tool.isEnabled();
         modalUsable = modal.isEnabled();
         shownLater.show();
         laterUsable = shownLater.isEnabled();
+        mainsPopup.popup(QPoint(0, 0));
+        mainsPopupDisabled = !mainsPopup.isEnabled();
+        mainsPopup.hide();
+        modalsPopup.popup(QPoint(0, 0));
+        modalsPopupUsable = modalsPopup.isEnabled();
+        modalsPopup.hide();
         SetModalResult(modal, mrOk);
         keptOpen = modal.isVisible() && ModalResultOf(modal) == mrCancel;
         modal.refuse = false;
@@ -181,6 +194,8 @@ TEST(QtUiServices, ShowModalDisablesOnlyTheWindowsVisibleAtTheStart)
     EXPECT_TRUE(toolDisabled);
     EXPECT_TRUE(modalUsable);
     EXPECT_TRUE(laterUsable);
+    EXPECT_TRUE(mainsPopupDisabled);
+    EXPECT_TRUE(modalsPopupUsable);
     EXPECT_TRUE(keptOpen);
     EXPECT_TRUE(mainWindow.isEnabled());
     EXPECT_TRUE(tool.isEnabled());
