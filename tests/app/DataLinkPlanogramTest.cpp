@@ -3,6 +3,7 @@
 #include "app/SDIMain.h"
 
 #include "planogram/PlanogramDocument.h"
+#include "platform/core/FilePaths.h"
 
 #include <QLineEdit>
 
@@ -43,4 +44,39 @@ TEST_F(DataLinkPlanogramTest, APlanogramOnADataLinkOpensAndDrawsItsProducts)
     EXPECT_GT(DrawnPixels(), 1000);
     ASSERT_TRUE(document.catalog->FindByKey(Item(5).index));
     EXPECT_EQ(form->tbFind->text().toStdString(), Item(5).index + "   " + document.catalog->description);
+}
+
+// A planogram whose catalog links into a database whose definitions call the SQLite driver's file
+// functions, or into a stranger's PostgreSQL server: the catalog is refused with the reason, no file
+// is written or read, and the stranger is given no password the user keeps for libpq.
+TEST_F(DataLinkPlanogramTest, ALinkToAHostileDatabaseOrServerIsRefusedAndGivesNothingAway)
+{
+    LinkTheExampleCatalog();
+    const std::string written = database.Folder().File("written");
+    const std::string copied = database.Folder().File("copied");
+    WriteWholeFile(database.Folder().File("secret"), "sesame");
+    DefineWithFileFunctions(database, "ALTER TABLE SampleProducts ADD COLUMN g GENERATED ALWAYS AS (" +
+                                          FileFunctionsLeak(written, database.Folder().File("secret"), copied) +
+                                          ") VIRTUAL");
+    const std::string link = ReadWholeFile(program.File("Catalogs/Sample.ddl"));
+    for (int i = 0; i < 4; ++i)
+        ui.AnswerMessage(MsgAnswer::OK);
+    form->OpenPlanogram(Example());
+    for (const auto& call : ui.Calls())
+        ADD_FAILURE() << call.text;
+    EXPECT_FALSE(FileExists(written));
+    EXPECT_FALSE(FileExists(copied));
+
+    const StoredPostgresPasswords stored;
+    const PostgresStandIn stranger;
+    WriteWholeFile(program.File("Catalogs/Sample.ddl"), Replaced(link, database.ConnectionString(),
+                                                                 "Driver=PostgreSQL Unicode;Server=127.0.0.1;Port=" +
+                                                                     stranger.Port() + ";Database=shop;Uid=kestrame"));
+    ui.ClearCalls();
+    for (int i = 0; i < 4; ++i)
+        ui.AnswerMessage(MsgAnswer::OK);
+    form->OpenPlanogram(Example());
+    for (const auto& call : ui.Calls())
+        ADD_FAILURE() << call.text;
+    EXPECT_EQ(stranger.Answers(1), std::vector<std::string>{"no password"});
 }
