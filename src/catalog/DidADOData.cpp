@@ -181,7 +181,7 @@ std::string FieldPath(const TField& field) { return Utf16ToUtf8(field.Value().As
 
 std::string ConnectionFailureText(std::string_view message, const Exception& error)
 {
-    if (dynamic_cast<const EConnectionStringRefused*>(&error) || dynamic_cast<const EReadRefused*>(&error))
+    if (dynamic_cast<const EDataLinkRefused*>(&error) || dynamic_cast<const EReadRefused*>(&error))
         return std::string(message) + "\n" + error.Message();
     return std::string(message);
 }

@@ -19,8 +19,9 @@ class TField;
 std::string DataSetFieldText(TdCustomADODataset& dataSet, int field);
 // The path a text field holds, as the system names it: its text in UTF-8, whatever the script.
 std::string FieldPath(const TField& field);
-// `message`, then, for a connection string refused before any driver saw it or a read stopped at
-// its bounds (time, memory), the reason: a refused link and an unreachable data source are told apart.
+// `message`, then, for a link the program refused (its connection string, or the database it names)
+// or a read stopped at its bounds (time, memory), the reason: a refused link and an unreachable data
+// source are told apart.
 std::string ConnectionFailureText(std::string_view message, const Exception& error);
 // The statement that reads every row of `table` through `connection` (open): "SELECT * FROM " and the
 // name, quoted as the driver quotes identifiers wherever it is more than a plain name.

@@ -3,6 +3,7 @@
 #include "app/SDIMain.h"
 
 #include "planogram/PlanogramDocument.h"
+#include "platform/core/FilePaths.h"
 
 #include <QLineEdit>
 
@@ -43,4 +44,42 @@ TEST_F(DataLinkPlanogramTest, APlanogramOnADataLinkOpensAndDrawsItsProducts)
     EXPECT_GT(DrawnPixels(), 1000);
     ASSERT_TRUE(document.catalog->FindByKey(Item(5).index));
     EXPECT_EQ(form->tbFind->text().toStdString(), Item(5).index + "   " + document.catalog->description);
+}
+
+// A planogram whose catalog links into a database whose definitions call the SQLite driver's file
+// functions, or into a stranger's PostgreSQL server: the catalog is refused with the reason, no file
+// is written or read, and the stranger is given no password the user keeps for libpq.
+TEST_F(DataLinkPlanogramTest, ALinkToAHostileDatabaseOrServerIsRefusedAndGivesNothingAway)
+{
+    LinkTheExampleCatalog();
+    const std::string secret = database.Folder().File("secret");
+    const std::string written = database.Folder().File("written");
+    const std::string copied = database.Folder().File("copied");
+    WriteWholeFile(secret, "sesame");
+    DefineWithFileFunctions(database, "ALTER TABLE SampleProducts ADD COLUMN g GENERATED ALWAYS AS (" +
+                                          FileFunctionsLeak(written, secret, copied) + ") VIRTUAL");
+    const auto messagesOnOpening = [&] {
+        ui.ClearCalls();
+        ui.AnswerMessage(MsgAnswer::OK);
+        ui.AnswerMessage(MsgAnswer::OK);
+        form->OpenPlanogram(Example());
+        return ui.MessageTexts();
+    };
+    EXPECT_EQ(messagesOnOpening(),
+              (std::vector<std::string>{"Could not connect to your database.\nThis database's own definitions call the "
+                                        "functions that write and read other files (blob_export, blob_import), so the "
+                                        "database is not opened.",
+                                        "Could not open catalog file"}));
+    EXPECT_FALSE(FileExists(written));
+    EXPECT_FALSE(FileExists(copied));
+
+    const StoredPostgresPasswords stored;
+    const PostgresStandIn stranger;
+    const std::string link = program.File("Catalogs/Sample.ddl");
+    WriteWholeFile(link, Replaced(ReadWholeFile(link), database.ConnectionString(),
+                                  "Driver=PostgreSQL Unicode;Server=127.0.0.1;Port=" + stranger.Port() +
+                                      ";Database=shop;Uid=kestrame"));
+    EXPECT_EQ(messagesOnOpening(),
+              (std::vector<std::string>{"Could not connect to your database.", "Could not open catalog file"}));
+    EXPECT_EQ(stranger.Answers(1), std::vector<std::string>{"no password"});
 }

@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 
 namespace {
 
@@ -307,36 +308,90 @@ TEST_F(CatalogDataLink, RefusedLinksNameTheirKeyAndLoadNothing)
     EXPECT_FALSE(FileExists(trace));
 }
 
-// A supplier's database whose views and trigger call the SQLite driver's file functions: shown in the
-// Catalog Manager, none writes or reads a file, while a view of SQLite's plain functions still reads.
-TEST_F(CatalogDataLink, ViewsAndTriggersOfTheDatabaseReachNoFile)
+// A supplier's database whose definitions call the SQLite driver's file functions, wherever SQLite
+// runs an expression from and however the names are spelt: shown in the Catalog Manager, it is
+// refused before anything of it is read, and no file is written or read. The same definitions with
+// SQLite's plain functions still read.
+TEST_F(CatalogDataLink, DatabasesWhoseDefinitionsCallTheFileFunctionsAreRefused)
 {
-    const std::string written = "'" + database.Folder().File("written") + "'";
-    WriteWholeFile(database.Folder().File("secret"), "sesame");
-    database.Client("CREATE VIEW Exporting AS SELECT * FROM Products WHERE blob_export(x'41', " + written +
-                    ") > -1; CREATE VIEW Importing AS SELECT name, ean, blob_export(blob_import('" +
-                    database.Folder().File("secret") + "'), " + written +
-                    ") FROM Products; CREATE VIEW Plain AS SELECT substr(upper(name), 1, length(name) - 1), ean FROM "
-                    "Products; CREATE TRIGGER Leak AFTER UPDATE ON Products BEGIN SELECT blob_export(x'41', " +
-                    written + "); END;");
-    ui.AnswerMessage(MsgAnswer::OK);
-    ui.AnswerMessage(MsgAnswer::OK);
-    EXPECT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Exporting")));
-    EXPECT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Importing")));
-    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>(2, "Could not open your table make sure you have spelled "
-                                                             "the Table name correctly"));
-    ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Plain")));
-    EXPECT_EQ(Column(0), (std::vector<std::string>{"TE", "COFFE", "COCO", "SUGA"}));
+    const std::string secret = database.Folder().File("secret");
+    const std::string written = database.Folder().File("written");
+    const std::string copied = database.Folder().File("copied");
+    WriteWholeFile(secret, "sesame");
+    const std::string leak = FileFunctionsLeak(written, secret, copied);
+    const auto table = [](const std::string& name, const std::string& more) {
+        return "CREATE TABLE " + name + "(name TEXT, ean INTEGER" + more + "); INSERT INTO " + name +
+               "(name, ean) VALUES('Tea', 1), ('Coffee', 2);";
+    };
+    const std::string virtualColumn = table("Shelf", ", g GENERATED ALWAYS AS (" + leak + ") VIRTUAL");
+    const std::string viewOfColumn =
+        table("Base", ", g GENERATED ALWAYS AS (" + leak + ") VIRTUAL") + "CREATE VIEW Shelf AS SELECT * FROM Base";
+    const struct {
+        const char* name;
+        std::string sql; // the definitions, "Shelf" the table linked
+        std::string exportName = "blob_export";
+        std::string importName = "blob_import";
+    } cases[] = {
+        {"virtual column", virtualColumn},
+        {"stored column", table("Shelf", ", g GENERATED ALWAYS AS (" + leak + ") STORED")},
+        {"check", table("Shelf", " CHECK (" + leak + " IS NOT NULL)")},
+        {"expression index", table("Shelf", "") + "CREATE INDEX Leaking ON Shelf((" + leak + "))"},
+        {"partial index", table("Shelf", "") + "CREATE INDEX Leaking ON Shelf(ean) WHERE " + leak + " IS NOT NULL"},
+        {"view of a column", viewOfColumn},
+        {"view", table("Base", "") + "CREATE VIEW Shelf AS SELECT name, ean FROM Base WHERE " + leak + " > -1"},
+        {"trigger", table("Shelf", "") + "CREATE TRIGGER Leaking AFTER UPDATE ON Shelf BEGIN SELECT " + leak + "; END"},
+        {"letter case", virtualColumn, "BLOB_Export", "bLoB_iMpOrT"},
+        {"quoted names", virtualColumn, "\"blob_export\"", "[blob_import]"},
+        {"plain functions", viewOfColumn, "max", "hex"},
+    };
+    const std::string refused = "Could not connect to your data source. ADO data source may not be valid\nThis "
+                                "database's own definitions call the functions that write and read other files "
+                                "(blob_export, blob_import), so the database is not opened.";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestDatabase supplier(Server::SQLite);
+        DefineWithFileFunctions(supplier, c.sql, c.exportName, c.importName);
+        const bool plain = c.exportName == "max";
+        ui.ClearCalls();
+        if (!plain)
+            ui.AnswerMessage(MsgAnswer::OK);
+        EXPECT_TRUE(form.OpenCatalog(WriteLink(supplier.ConnectionString(), "Shelf")));
+        EXPECT_EQ(ui.MessageTexts(), plain ? std::vector<std::string>{} : std::vector<std::string>{refused});
+        EXPECT_EQ(form.DBGrid1->isHidden(), !plain);
+        if (plain) {
+            EXPECT_EQ(Column(0), (std::vector<std::string>{"Tea", "Coffee"}));
+        }
+        EXPECT_FALSE(FileExists(written));
+        EXPECT_FALSE(FileExists(copied));
+    }
+}
 
-    // Link Picture fires the trigger: refused, and the record stays as it was.
-    ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Products")));
-    form.DBGrid1->setCurrentIndex(form.DBGrid1->model()->index(2, 1));
-    ui.AnswerFile(FileDialogResult{"/pics/cocoa.jpg", 1});
-    ui.AnswerMessage(MsgAnswer::OK);
-    form.aGetPicture->trigger();
-    EXPECT_EQ(ui.MessageTexts().size(), 3u);
-    EXPECT_EQ(database.Client("SELECT count(*) FROM Products WHERE picture IS NULL"), "1");
-    EXPECT_FALSE(FileExists(database.Folder().File("written")));
+// A link naming a stranger's PostgreSQL server sends it no password the user keeps for libpq; one
+// holding its own password sends that one. The real server takes a link's password through a data
+// source whose settings turn psqlODBC's logs on, and no log is written.
+TEST_F(CatalogDataLink, APostgresLinkSendsOnlyItsOwnPassword)
+{
+    const StoredPostgresPasswords stored;
+    const PostgresStandIn stranger;
+    const std::string server =
+        "Driver=PostgreSQL Unicode;Server=127.0.0.1;Port=" + stranger.Port() + ";Database=shop;Uid=kestrame";
+    for (const std::string password : {"", ";Pwd=own"}) {
+        ui.ClearCalls();
+        ui.AnswerMessage(MsgAnswer::OK);
+        EXPECT_TRUE(form.OpenCatalog(WriteLink(server + password, "Products")));
+        EXPECT_EQ(ui.MessageTexts(),
+                  std::vector<std::string>{"Could not connect to your data source. ADO data source may not be valid"});
+    }
+    EXPECT_EQ(stranger.Answers(2), (std::vector<std::string>{"no password", "password own"}));
+
+    TestDatabase postgres(Server::PostgreSQL);
+    postgres.Client("CREATE TABLE Products(name TEXT, ean INTEGER PRIMARY KEY, width REAL, height REAL, picture TEXT);"
+                    "INSERT INTO Products VALUES('Tea', 1, 10, 20, NULL)");
+    ASSERT_TRUE(form.OpenCatalog(
+        WriteLink("DSN=KestrameLogged;Server=127.0.0.1;Port=" + PostgresPort() + ";Database=shop;Uid=kestrame;Pwd=own",
+                  "Products")));
+    EXPECT_EQ(Column(0), std::vector<std::string>{"Tea"});
+    EXPECT_TRUE(std::filesystem::is_empty(PostgresLogFolder()));
 }
 
 // A supplier's views that read without end, spin before their one row, or hold values too large:

@@ -380,14 +380,21 @@ OdbcDriverKind KindOfDrivers(const TConnectionPairs& pairs, const TOdbcInstalled
     return kind.value_or(OdbcDriverKind::Other);
 }
 
-// Whether the SQLite driver may be the one loaded: a data source of it is not named as such in the
-// string, so the string's own name for it does not tell.
-bool MayLoadSqlite(const TConnectionPairs& pairs, const TOdbcInstalled& installed)
+// Whether a driver of the kind may be the one loaded: a data source of it is not named as such in
+// the string, so the string's own name for it does not tell.
+bool MayLoad(OdbcDriverKind kind, const TConnectionPairs& pairs, const TOdbcInstalled& installed)
 {
-    return std::any_of(pairs.begin(), pairs.end(), [&](const TConnectionPair& pair) {
-        return NamedKind(pair, installed) == OdbcDriverKind::SQLite;
-    });
+    return std::any_of(pairs.begin(), pairs.end(),
+                       [&](const TConnectionPair& pair) { return NamedKind(pair, installed) == kind; });
 }
+
+// What the program itself tells psqlODBC, after every key of the link, data source or driver:
+// - no logs: Debian's driver settings turn on a communication log, kept under a name anyone can
+//   foresee in the shared temporary folder, and a data source's own log would hold the password;
+// - no password file: libpq would send the password of the user's ~/.pgpass (or PGPASSFILE) to
+//   whatever server a link names. Below /dev/null no file can ever be made, and a password file
+//   that is not there is passed over without a word.
+constexpr std::string_view PostgresOwnKeys = ";CommLog=0;Debug=0;pqopt={passfile=/dev/null/none}";
 
 } // namespace
 
@@ -515,9 +522,12 @@ std::string GuardedDriverString(std::string_view driverString, const TOdbcInstal
     for (const auto& pair : pairs)
         if (!KeyAllowed(pair, kind))
             RefuseKey(pair.key, texts);
+    std::string passed = guarded;
     // Every NoCreat left is "1"; the driver takes the first of a key, from a string's start alone.
     constexpr std::string_view SqliteStart = "NoCreat=1;StepAPI=1;";
-    if (MayLoadSqlite(pairs, installed) && guarded.rfind(SqliteStart, 0) != 0)
-        return std::string(SqliteStart) + guarded;
-    return guarded;
+    if (MayLoad(OdbcDriverKind::SQLite, pairs, installed) && passed.rfind(SqliteStart, 0) != 0)
+        passed.insert(0, SqliteStart);
+    if (MayLoad(OdbcDriverKind::PostgreSQL, pairs, installed))
+        passed += PostgresOwnKeys;
+    return passed;
 }

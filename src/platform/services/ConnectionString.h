@@ -65,8 +65,10 @@ struct TOdbcInstalled {
     std::vector<DataSource> dataSources;
 };
 
+// A data link the program will not open; the message, the program's own, says why.
+KESTRAME_EXCEPTION(EDataLinkRefused, EOleException)
 // A connection string refused before the driver manager saw it; the message names what was refused.
-KESTRAME_EXCEPTION(EConnectionStringRefused, EOleException)
+KESTRAME_EXCEPTION(EConnectionStringRefused, EDataLinkRefused)
 
 // The driver string as it may be handed to the driver manager, or EConnectionStringRefused. A driver
 // manager and its drivers read keys that load a library, write a file or change the program's
@@ -77,8 +79,9 @@ KESTRAME_EXCEPTION(EConnectionStringRefused, EOleException)
 // Keys are also looked for between every two semicolons, braces and quotes ignored, as a driver that
 // knows no braces reads them. A driver named in another case takes the installed spelling. NoCreat
 // passes only as "1", and a string that names the SQLite driver or a data source of it starts with
-// it. A message names what was refused only where it stands outside braces and quotes in
-// `driverString` and in `written` (the string the link holds, when given), so that no part of a
-// password is ever shown.
+// it; one that names the PostgreSQL driver or a data source of it ends with the program's own keys
+// for it (no logs, and no password file). A message names what was refused only where it stands
+// outside braces and quotes in `driverString` and in `written` (the string the link holds, when
+// given), so that no part of a password is ever shown.
 std::string GuardedDriverString(std::string_view driverString, const TOdbcInstalled& installed,
                                 std::string_view written = {});

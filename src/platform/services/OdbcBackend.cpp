@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <iterator>
@@ -1004,15 +1005,30 @@ public:
     // The SQLite driver gives every connection functions that write and read any file (blob_export,
     // blob_import), and SQLite lets a database's views and triggers call them. With the schema
     // untrusted they may call only harmless functions; a library that cannot promise it opens nothing.
+    // A table's own definition (a generated column, a CHECK, an indexed expression) still calls them
+    // whatever the pragma says, so a database whose definitions name them at all is refused before
+    // anything of it is read: reading the definitions' text runs none of them. A name cannot be split,
+    // quotes keep its letters, and SQLite folds only ASCII letters, as lower() does.
     void DistrustSqliteSchema()
     {
         if (InfoText(SQL_DBMS_NAME) != "SQLite")
             return;
         Run("PRAGMA trusted_schema=OFF");
-        const OdbcResult trusted = Execute("PRAGMA trusted_schema", {}, {});
-        if (trusted.rows.size() != 1 || trusted.rows.front().empty() || trusted.rows.front().front().AsInt64() != 0)
-            throw EOleException("This SQLite library cannot keep a database's views and triggers from reaching "
-                                "other files, so the database is not opened.");
+        if (!IsZero(Execute("PRAGMA trusted_schema", {}, {})))
+            throw EDataLinkRefused("This SQLite library cannot keep a database's views and triggers from reaching "
+                                   "other files, so the database is not opened.");
+        const OdbcResult naming = Execute("SELECT count(*) FROM main.sqlite_master WHERE instr(lower(sql), "
+                                          "'blob_export') > 0 OR instr(lower(sql), 'blob_import') > 0",
+                                          {}, {});
+        if (!IsZero(naming))
+            throw EDataLinkRefused("This database's own definitions call the functions that write and read other "
+                                   "files (blob_export, blob_import), so the database is not opened.");
+    }
+
+    // Whether a result is the single number 0.
+    static bool IsZero(const OdbcResult& result)
+    {
+        return result.rows.size() == 1 && !result.rows.front().empty() && result.rows.front().front().AsInt64() == 0;
     }
 
     // The drivers take the read-only attribute but do not keep to it, so the DBMS is told too.
@@ -1490,6 +1506,7 @@ public:
                                             reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_MODE_READ_ONLY)), 0));
         std::string text = Win1252ToUtf8(
             GuardedDriverString(DriverConnectString(odbcString, userId, password), Installed(), odbcString));
+        ForgetPostgresPasswordSources();
         SQLCHAR completed[1024];
         SQLSMALLINT completedLength = 0;
         std::function<void()> sqliteInterrupt = SqliteInterruptOf([&] {
@@ -1524,6 +1541,15 @@ public:
     }
 
 private:
+    // libpq, wherever a driver uses it, takes a password the connection string lacks from PGPASSWORD
+    // or from the service PGSERVICE names, and would send it to whatever server a link names; gone
+    // from the program's environment, they reach no connection made later either.
+    static void ForgetPostgresPasswordSources()
+    {
+        unsetenv("PGPASSWORD");
+        unsetenv("PGSERVICE");
+    }
+
     // The driver manager takes the length as a 16-bit number: a longer string would reach the driver
     // cut short, without the keys the check saw.
     static SQLSMALLINT DriverStringLength(const std::string& text)

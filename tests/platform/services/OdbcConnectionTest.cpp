@@ -372,7 +372,7 @@ TEST(OdbcConnecting, DataSourcesAndDriversForTheDataLinkDialog)
         sources.push_back(source.name + "=" + source.description);
     for (const auto& driver : Odbc().Drivers())
         drivers.push_back(driver.name);
-    EXPECT_EQ(sources, std::vector<std::string>{"KestrameShop=SQLite3"});
+    EXPECT_EQ(sources, (std::vector<std::string>{"KestrameShop=SQLite3", "KestrameLogged=PostgreSQL Unicode"}));
     EXPECT_TRUE(Contains(drivers, "SQLite3"));
     EXPECT_TRUE(Contains(drivers, "PostgreSQL Unicode"));
 }

@@ -2,12 +2,16 @@
 
 #include "platform/core/CodePage.h"
 
+#include <QProcess>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -60,28 +64,106 @@ std::string ShellQuoted(std::string_view text)
     return quoted + "'";
 }
 
-void UsePrivateOdbcIni()
+const TemporaryFolder& PrivateOdbcFolder()
 {
     static const TemporaryFolder folder;
+    return folder;
+}
+
+std::string PostgresLogFolder() { return PrivateOdbcFolder().File("logs"); }
+
+void UsePrivateOdbcIni()
+{
     static const bool written = [] {
+        const TemporaryFolder& folder = PrivateOdbcFolder();
         // "Other Driver" is SQLite's driver under a library name the program does not know.
         std::filesystem::create_symlink(DriverLibrary("libsqlite3odbc.so"), folder.File("libotherodbc.so"));
+        std::filesystem::create_directory(PostgresLogFolder());
         std::ofstream(folder.File("odbcinst.ini"))
             << "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" << DriverLibrary("libsqlite3odbc.so")
             << "\n\n[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver "
                "(Unicode version)\nDriver="
-            << DriverLibrary("psqlodbcw.so") << "\n\n[Other Driver]\nDriver=" << folder.File("libotherodbc.so") << "\n";
+            << DriverLibrary("psqlodbcw.so") << "\nLogdir=" << PostgresLogFolder()
+            << "\n\n[Other Driver]\nDriver=" << folder.File("libotherodbc.so") << "\n";
         std::ofstream(folder.File("odbc.ini")) << "";
         // The data source's database is there already: a link may not create one.
         std::ofstream(folder.File("shop.db")) << "";
         std::ofstream(folder.File("user-odbc.ini"))
             << "[KestrameShop]\nDescription=The shop of the tests\nDriver=SQLite3\nDatabase=" << folder.File("shop.db")
-            << "\n";
+            << "\n\n[KestrameLogged]\nDriver=PostgreSQL Unicode\nCommLog=1\nDebug=1\n";
         setenv("ODBCSYSINI", folder.Path().c_str(), 1);
         setenv("ODBCINI", folder.File("user-odbc.ini").c_str(), 1);
         return true;
     }();
     (void)written;
+}
+
+void DefineWithFileFunctions(const TestDatabase& database, const std::string& sql, const std::string& exportName,
+                             const std::string& importName)
+{
+    database.Client(sql + ";PRAGMA writable_schema=ON; UPDATE sqlite_master SET sql = replace(replace(sql, 'max(', '" +
+                    exportName + "('), 'hex(', '" + importName +
+                    "(') WHERE sql IS NOT NULL; PRAGMA writable_schema=OFF;");
+}
+
+std::string FileFunctionsLeak(const std::string& written, const std::string& secret, const std::string& copied)
+{
+    return "max(x'41', '" + written + "') + max(hex('" + secret + "'), '" + copied + "')";
+}
+
+PostgresStandIn::PostgresStandIn() : process_(std::make_unique<QProcess>())
+{
+    const std::string portFile = folder_.File("port");
+    process_->start("/usr/bin/python3", {KESTRAME_POSTGRES_STAND_IN, QString::fromStdString(portFile),
+                                         QString::fromStdString(folder_.File("answers"))});
+    if (!process_->waitForStarted(30000))
+        throw std::runtime_error("the stand-in PostgreSQL server did not start");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!std::filesystem::exists(portFile) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    port_ = ReadWholeFile(portFile);
+}
+
+PostgresStandIn::~PostgresStandIn()
+{
+    process_->kill();
+    process_->waitForFinished(30000);
+}
+
+std::vector<std::string> PostgresStandIn::Answers(size_t count) const
+{
+    const auto read = [this] {
+        std::vector<std::string> answers;
+        std::istringstream lines(
+            std::filesystem::exists(folder_.File("answers")) ? ReadWholeFile(folder_.File("answers")) : std::string());
+        for (std::string line; std::getline(lines, line);)
+            answers.push_back(line);
+        return answers;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (read().size() < count && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return read();
+}
+
+StoredPostgresPasswords::StoredPostgresPasswords() : previousHome_(getenv("HOME") ? getenv("HOME") : "/")
+{
+    const std::string passwords = home_.File(".pgpass");
+    WriteWholeFile(passwords, "*:*:*:*:secret\n");
+    // libpq reads no password file others may read.
+    std::filesystem::permissions(passwords, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    WriteWholeFile(home_.File("services"), "[mine]\npassword=service secret\n");
+    setenv("HOME", home_.Path().c_str(), 1);
+    setenv("PGPASSWORD", "variable secret", 1);
+    setenv("PGSERVICEFILE", home_.File("services").c_str(), 1);
+    setenv("PGSERVICE", "mine", 1);
+}
+
+StoredPostgresPasswords::~StoredPostgresPasswords()
+{
+    setenv("HOME", previousHome_.c_str(), 1);
+    for (const char* name : {"PGPASSWORD", "PGSERVICEFILE", "PGSERVICE"})
+        unsetenv(name);
 }
 
 std::string PostgresPort()

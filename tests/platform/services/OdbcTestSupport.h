@@ -8,6 +8,9 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
+
+class QProcess;
 
 // The two servers every database test runs on: SQLite through libsqliteodbc, in a file of its own,
 // and the fixture's PostgreSQL through psqlODBC, in a schema of its own, so that tests running side
@@ -16,9 +19,12 @@ enum class Server { SQLite, PostgreSQL };
 std::string ServerName(Server server);
 
 // Registers "SQLite3", "PostgreSQL Unicode" and "Other Driver" in a private odbcinst.ini and the
-// data source "KestrameShop" in a private odbc.ini (ODBCSYSINI, ODBCINI), once per process; the
-// machine's own files are never read.
+// data sources "KestrameShop" (SQLite) and "KestrameLogged" (PostgreSQL, its settings turning on
+// psqlODBC's logs) in a private odbc.ini (ODBCSYSINI, ODBCINI), once per process; the machine's own
+// files are never read.
 void UsePrivateOdbcIni();
+// The folder psqlODBC writes its logs into, by the private odbcinst.ini.
+std::string PostgresLogFolder();
 
 // The fixture server's port; raises when the fixture did not run.
 std::string PostgresPort();
@@ -43,6 +49,50 @@ private:
     Server server_;
     TemporaryFolder folder_;
     std::string schema_;
+};
+
+// Definitions of a SQLite test database that call the SQLite driver's blob_export() and
+// blob_import(), which the sqlite3 client, lacking them, would not make: `sql` is run with max() and
+// hex() in their place, spelt `exportName` and `importName` in the stored definitions afterwards.
+void DefineWithFileFunctions(const TestDatabase& database, const std::string& sql,
+                             const std::string& exportName = "blob_export",
+                             const std::string& importName = "blob_import");
+// For DefineWithFileFunctions, an expression that writes `written` and copies `secret` to `copied`.
+std::string FileFunctionsLeak(const std::string& written, const std::string& secret, const std::string& copied);
+
+// A stranger's PostgreSQL server (fixtures/PostgresStandIn.py) on 127.0.0.1: it asks every client
+// for its password in clear text and notes what it was given.
+class PostgresStandIn {
+public:
+    PostgresStandIn();
+    ~PostgresStandIn();
+    PostgresStandIn(const PostgresStandIn&) = delete;
+    PostgresStandIn& operator=(const PostgresStandIn&) = delete;
+
+    const std::string& Port() const { return port_; }
+    // "password <text>" or "no password", one for each connection, once `count` have ended (or
+    // what there is after a generous wait).
+    std::vector<std::string> Answers(size_t count) const;
+
+private:
+    TemporaryFolder folder_;
+    std::unique_ptr<QProcess> process_;
+    std::string port_;
+};
+
+// The passwords a user may keep for libpq while it lives: "secret" for every server in the ~/.pgpass
+// of a HOME of its own, "variable secret" in PGPASSWORD, "service secret" in the service PGSERVICE
+// names.
+class StoredPostgresPasswords {
+public:
+    StoredPostgresPasswords();
+    ~StoredPostgresPasswords();
+    StoredPostgresPasswords(const StoredPostgresPasswords&) = delete;
+    StoredPostgresPasswords& operator=(const StoredPostgresPasswords&) = delete;
+
+private:
+    TemporaryFolder home_;
+    std::string previousHome_;
 };
 
 // Single-quotes a text for the shell.
