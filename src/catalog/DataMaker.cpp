@@ -525,6 +525,11 @@ void TDForm::CloseAgreed()
 
 void TDForm::closeEvent(QCloseEvent* event)
 {
+    // Disabled, the window is exporting its catalog's pictures, which must not go from under it.
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
     bool closing = false;
     ShowingExceptions([&] {
         closing = std::exchange(closeAgreed_, false) || FormCloseQuery();

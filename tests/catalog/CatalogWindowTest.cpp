@@ -415,15 +415,19 @@ TEST_F(CatalogWindow, ThePictureMenuWorksAndTheWindowWaitsDisabledForTheExport)
     form.aOpenZYB->trigger();
     EXPECT_EQ(browser.CollectionPath(), target);
 
-    // The export, with the window disabled while it runs, read back through the collection reader.
+    // The export, with the window disabled and kept from closing while it runs, read back through the
+    // collection reader.
     const RgbImage picture = ScriptCollectionExport(folder, target);
     std::vector<bool> enabledWhileRunning;
+    form.show();
     QTimer::singleShot(0, &form, [&] {
         enabledWhileRunning.push_back(form.isEnabled());
         enabledWhileRunning.push_back(form.findChild<TPrintStatus*>()->isVisible());
+        form.close();
+        enabledWhileRunning.push_back(form.isVisible());
     });
     form.SaveAllPicturesSingleZYBFile1->trigger();
-    EXPECT_EQ(enabledWhileRunning, (std::vector<bool>{false, true}));
+    EXPECT_EQ(enabledWhileRunning, (std::vector<bool>{false, true, true}));
     EXPECT_TRUE(form.isEnabled());
     EXPECT_EQ(form.findChild<TPrintStatus*>(), nullptr);
     TBitmap read;
