@@ -218,8 +218,8 @@ TEST_P(AdoDatasetOnServer, OpeningFailsWithTheComponentsMessagesAndStaysClosed)
         {"WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 100000000000) SELECT max(x) FROM c",
          2, late},
         {"SELECT id, zeroblob(100000000) FROM Shelf", 600, valueTooLarge},
-        // The driver gives a value of no declared type as text, a blob in hexadecimal.
-        {"WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 9) SELECT x, zeroblob(30000000) "
+        // Forty values of 30 MB: none past the bound of a value, all of them past the bound of a read.
+        {"WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 40) SELECT x, zeroblob(30000000) "
          "FROM c",
          600, tooLarge},
     };

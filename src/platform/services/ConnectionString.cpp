@@ -215,12 +215,8 @@ std::string SqliteUri(std::string_view path)
 
 // The driver reads only the start of a long string and takes the first of duplicate keys, so the
 // program's "NoCreat=1" goes first. A string's own other NoCreat stays for the check to refuse.
-// "StepAPI=1" follows: without it the driver reads every row of a result before handing over the
-// first, so that a view of rows without end takes all memory before any bound can stop it.
 void AdjustForSqlite(TConnectionPairs& pairs)
 {
-    std::erase_if(pairs, [](const TConnectionPair& pair) { return SameKey(pair.key, "StepAPI"); });
-    pairs.insert(pairs.begin(), {"StepAPI", "1"});
     const std::string* noCreat = FindConnectionValue(pairs, "NoCreat");
     if (!noCreat || Trimmed(*noCreat) == "1") {
         std::erase_if(pairs, [](const TConnectionPair& pair) { return SameKey(pair.key, "NoCreat"); });
@@ -524,7 +520,7 @@ std::string GuardedDriverString(std::string_view driverString, const TOdbcInstal
             RefuseKey(pair.key, texts);
     std::string passed = guarded;
     // Every NoCreat left is "1"; the driver takes the first of a key, from a string's start alone.
-    constexpr std::string_view SqliteStart = "NoCreat=1;StepAPI=1;";
+    constexpr std::string_view SqliteStart = "NoCreat=1;";
     if (MayLoad(OdbcDriverKind::SQLite, pairs, installed) && passed.rfind(SqliteStart, 0) != 0)
         passed.insert(0, SqliteStart);
     if (MayLoad(OdbcDriverKind::PostgreSQL, pairs, installed))

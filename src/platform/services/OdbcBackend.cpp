@@ -77,6 +77,7 @@ bool IsConversionFailure(SQLHSTMT statement)
 // catalog needs, far less than would bring the machine down.
 constexpr std::int64_t MaxResultBytes = std::int64_t{1} << 30;
 constexpr std::int64_t MaxValueBytes = std::int64_t{64} << 20;
+constexpr size_t RowsBetweenDeadlineChecks = 64;
 
 [[noreturn]] void RaiseStopped(int timeout)
 {
@@ -109,7 +110,12 @@ OdbcWatchdog::Clock::time_point DeadlineOf(int timeout)
 struct ReadLimits {
     const OdbcWatchdog::Watch& watch;
     int timeout;
+    // Whether SQLite runs the statement, whose driver holds a whole result before handing it over.
+    bool sqlite = false;
 };
+
+// SQLite's code of an allocation its heap limit refused.
+constexpr int SqliteNoMemory = 7;
 
 // ---------------------------------------------------------------------------------------------
 // Handles
@@ -137,7 +143,13 @@ public:
     {
         if (!SQL_SUCCEEDED(result) && limits.watch.Expired())
             RaiseStopped(limits.timeout);
-        Check(result);
+        try {
+            Check(result);
+        } catch (const EOleException& error) {
+            if (limits.sqlite && error.NativeCode() == SqliteNoMemory)
+                RaiseTooLarge();
+            throw;
+        }
     }
     // Cancels the statement's run from another thread.
     std::function<void()> Canceller() const
@@ -442,7 +454,9 @@ private:
         result.hasResultSet = true;
         bool bound = BindColumns();
         while (maxRows <= 0 || static_cast<std::int64_t>(result.rows.size()) < maxRows) {
-            if (limits_.watch.Expired())
+            // The clock is read every so many rows only: reading it for each costs an ordinary catalog
+            // more than the few rows between two readings can.
+            if (result.rows.size() % RowsBetweenDeadlineChecks == 0 && limits_.watch.Expired())
                 RaiseStopped(limits_.timeout);
             const SQLRETURN fetched = SQLFetch(statement_);
             if (fetched == SQL_NO_DATA) {
@@ -942,7 +956,9 @@ int NoteOpenedSqlite(void* sqlite, const char** /*error*/, const void* /*routine
 using SqliteInterruptCall = void (*)(void*);
 
 // SQLite's interrupt, which any thread may call at any time, once the hook is in place; null where
-// SQLite's library cannot be loaded or takes no hook.
+// SQLite's library cannot be loaded or takes no hook. SQLite's heap is held to the bound of a result
+// too: the SQLite driver reads a whole result into it before handing over the first row, so that a
+// view of rows without end would otherwise take all memory before any bound of the reader's applies.
 SqliteInterruptCall WatchSqliteOpens()
 {
     static const SqliteInterruptCall interrupt = []() -> SqliteInterruptCall {
@@ -953,6 +969,10 @@ SqliteInterruptCall WatchSqliteOpens()
         using AutoExtensionCall = int (*)(void (*)());
         const auto autoExtension = reinterpret_cast<AutoExtensionCall>(dlsym(library, "sqlite3_auto_extension"));
         const auto call = reinterpret_cast<SqliteInterruptCall>(dlsym(library, "sqlite3_interrupt"));
+        using HeapLimitCall = std::int64_t (*)(std::int64_t);
+        const auto heapLimit = reinterpret_cast<HeapLimitCall>(dlsym(library, "sqlite3_hard_heap_limit64"));
+        if (heapLimit == nullptr || heapLimit(MaxResultBytes) < 0)
+            return nullptr;
         if (autoExtension == nullptr || call == nullptr ||
             autoExtension(reinterpret_cast<void (*)()>(&NoteOpenedSqlite)) != 0)
             return nullptr;
@@ -1053,7 +1073,7 @@ public:
         std::string text = Win1252ToUtf8(sql);
         // SQLite's driver takes the query timeout but keeps to none, so the watchdog keeps to it.
         const OdbcWatchdog::Watch watch(DeadlineOf(options.timeout), Canceller(statement));
-        const ReadLimits limits{watch, options.timeout};
+        const ReadLimits limits{watch, options.timeout, *sqlite_};
         const SQLRETURN result = SQLExecDirect(statement.Get(), Sql(text), static_cast<SQLINTEGER>(text.size()));
         if (result == SQL_NO_DATA && !watch.Expired()) {
             OdbcResult none;
@@ -1310,7 +1330,7 @@ private:
         Handle statement(SQL_HANDLE_STMT, Dbc());
         const int timeout = OdbcExecuteOptions().timeout;
         const OdbcWatchdog::Watch watch(DeadlineOf(timeout), Canceller(statement));
-        const ReadLimits limits{watch, timeout};
+        const ReadLimits limits{watch, timeout, *sqlite_};
         statement.Check(call(statement.Get()), limits);
         return ReadResult(statement.Get(), 0, limits);
     }

@@ -95,19 +95,15 @@ TEST(ConnectionString, DriverStringsCarryUserAndDriverSettings)
         {"Driver=PostgreSQL Unicode;Server=127.0.0.1", "", "",
          "Driver=PostgreSQL Unicode;Server=127.0.0.1;BoolsAsChar=0"},
         {"Driver={PostgreSQL Unicode};boolsaschar=1", "", "", "Driver=PostgreSQL Unicode;boolsaschar=1"},
-        {"Driver=SQLite3;Database=/tmp/s.db", "", "", "NoCreat=1;StepAPI=1;Driver=SQLite3;Database=/tmp/s.db;BigInt=1"},
+        {"Driver=SQLite3;Database=/tmp/s.db", "", "", "NoCreat=1;Driver=SQLite3;Database=/tmp/s.db;BigInt=1"},
         {"driver={SQLite3};nocreat=0;BIGINT=0;Database=/tmp/s.db", "", "",
-         "StepAPI=1;driver=SQLite3;nocreat=0;BIGINT=0;Database=/tmp/s.db"},
-        {"Driver=SQLite3;Database=/tmp/s.db;nocreat=1", "", "",
-         "NoCreat=1;StepAPI=1;Driver=SQLite3;Database=/tmp/s.db;BigInt=1"},
-        // With its own StepAPI=0 the driver would read every row before handing over the first.
-        {"Driver=SQLite3;stepapi=0;Database=/tmp/s.db", "", "",
-         "NoCreat=1;StepAPI=1;Driver=SQLite3;Database=/tmp/s.db;BigInt=1"},
+         "driver=SQLite3;nocreat=0;BIGINT=0;Database=/tmp/s.db"},
+        {"Driver=SQLite3;Database=/tmp/s.db;nocreat=1", "", "", "NoCreat=1;Driver=SQLite3;Database=/tmp/s.db;BigInt=1"},
         // The SQLite driver reads no braces: such a path goes as a URI.
         {"Driver=SQLite3;Database={/tmp/a;b/50%?#{x}}.db}", "", "",
-         "NoCreat=1;StepAPI=1;Driver=SQLite3;Database=file:/tmp/a%3Bb/50%25%3F%23%7Bx%7D.db;BigInt=1"},
+         "NoCreat=1;Driver=SQLite3;Database=file:/tmp/a%3Bb/50%25%3F%23%7Bx%7D.db;BigInt=1"},
         {"Driver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;Database={ /tmp/s.db}", "", "",
-         "NoCreat=1;StepAPI=1;Driver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;Database=file:%20/tmp/s.db;"
+         "NoCreat=1;Driver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;Database=file:%20/tmp/s.db;"
          "BigInt=1"},
     };
     for (const auto& c : cases)
