@@ -18,6 +18,7 @@
 #include "testing/ScriptedUi.h"
 
 #include "BenchSupport.h"
+#include "WindowsBenchMain.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -298,13 +299,4 @@ BENCHMARK(BM_OpenWallEveryPictureAPhoto)->Unit(benchmark::kMillisecond)->UseManu
 BENCHMARK(BM_RedrawWallOfTwentyPhotos)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
 BENCHMARK(BM_BuildDisplayOfTenPhotos)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("KESTRAME_CONFIG_DIR", QByteArray::fromStdString(BenchFolder()));
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunWindowsBenchmarks(argc, argv); }

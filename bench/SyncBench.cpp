@@ -9,8 +9,7 @@
 #include "testing/ScriptedUi.h"
 
 #include "BenchSupport.h"
-
-#include <QApplication>
+#include "WindowsBenchMain.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -82,13 +81,4 @@ void BM_ForcedSyncAgainstLoadingTheCatalog(benchmark::State& state)
 
 BENCHMARK(BM_ForcedSyncAgainstLoadingTheCatalog)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("KESTRAME_CONFIG_DIR", QByteArray::fromStdString(BenchFolder()));
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunWindowsBenchmarks(argc, argv); }
