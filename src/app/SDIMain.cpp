@@ -665,8 +665,9 @@ void TMainForm::SystemExecuteMacro(const std::string& request)
     if (!path)
         return;
     // The second start was told its path is taken: a request arriving while an open, save or print
-    // runs waits for it to end instead of being dropped.
-    if (LongOperationRunning()) {
+    // runs waits for it to end instead of being dropped, and one arriving while the main window asks
+    // whether to close waits for the answer, so that nothing opens into a window that is closing.
+    if (LongOperationRunning() || CloseUnderWay(*this)) {
         QTimer::singleShot(RequestRetryMs, this, [this, request] { SystemExecuteMacro(request); });
         return;
     }

@@ -4,7 +4,10 @@
 # while the Catalog Manager is shown modally the wall opens no menu on a right-click and the main
 # window stays when the window manager asks it to close; the picture editor holding a crop and the
 # Catalog Manager beside the main window keep their work, the main window and the program when their
-# question is answered Cancel; answered No, the program ends with its main window.
+# question is answered Cancel. While the question of a close that the program started is up (File >
+# Exit, the Catalog Manager's File > Close), the window manager's close request on that window is
+# refused: Cancel keeps the window with its work, No closes it unsaved and Yes saved, and the program
+# ends with its main window.
 #     WindowClosing.sh <kestrame executable> <screen size, such as 1024x768>
 set -euo pipefail
 program=$1
@@ -83,6 +86,31 @@ everything_kept()
     alive || fail "the program ended $1"
     shown "$main" || fail "the main window closed $1"
     [ "$(md5sum "$picture" "$catalog")" = "$originals" ] || fail "a file changed $1"
+}
+# The number a catalog or planogram file gives for the key (its records, its items), and whether it
+# is the number given.
+count_in() { grep -a -o "$2=[0-9]*" "$1" | cut -d= -f2; }
+count_is() { [ "$(count_in "$1" "$2")" = "$3" ]; }
+desktops() { wmctrl -d | wc -l; }
+desktops_are() { [ "$(desktops)" = "$1" ]; }
+# Asks the window manager to close the window, and returns once it has sent the program that
+# request: it takes requests in turn, so once it has done a later one (a number of desktops) the close
+# request is ahead of any input that follows.
+wm_close()
+{
+    local count=$(($(desktops) == 4 ? 3 : 4))
+    wmctrl -i -c "$1"
+    wmctrl -n $count
+    wait_until desktops_are $count
+}
+# The command of the window that asks the question captioned $2 ($1 $2 $3 $4: window, caption, menu
+# and item keys), a close request on the window while it is up, and the answer's key $5.
+close_asking()
+{
+    menu_command "$1" "$3" "$4"
+    wait_until box_named "$2"
+    wm_close "$1"
+    answer "$2" "$5"
 }
 # Opens a menu of the window by Alt and its key, and once it shows, chooses the item by its key. The
 # keys go to the focused window, once the window manager has given the window the focus.
@@ -208,8 +236,8 @@ wait_until not shown "$editor"
 everything_kept "as the picture editor closed"
 
 # The Catalog Manager beside the main window, its data link's save dialog cancelled, the example
-# catalog opened and a row inserted: File > Exit and the main window's close button, each answered
-# Cancel, keep everything.
+# catalog opened and a row inserted: File > Exit (a close request on the main window while it asks)
+# and the main window's close button, each answered Cancel, keep everything.
 menu_command "$main" c d
 wait_until window_named "Save direct data link"
 xdotool windowactivate --sync "$(window_named "Save direct data link")" key Escape
@@ -219,8 +247,7 @@ xdotool windowactivate --sync "$manager" key ctrl+o
 wait_until window_named Open
 choose_file "$(window_named Open)" "$catalog"
 menu_command "$manager" g Return
-menu_command "$main" f x
-answer "Kestrame Catalog Manager" Escape
+close_asking "$main" "Kestrame Catalog Manager" f x Escape
 shown "$manager" || fail "Cancel on File > Exit closes the Catalog Manager"
 everything_kept "on File > Exit answered Cancel beside the Catalog Manager"
 wmctrl -i -c "$main"
@@ -228,10 +255,53 @@ answer "Kestrame Catalog Manager" Escape
 shown "$manager" || fail "Cancel on the main window's close request closes the Catalog Manager"
 everything_kept "on its close request answered Cancel beside the Catalog Manager"
 
-# Answered No, the program ends with its main window, and well.
-menu_command "$main" f x
-answer "Kestrame Catalog Manager" alt+n
+# The Catalog Manager's File > Close and a close request on it, answered Cancel, keep it and its
+# row, which its Save then writes; with another row, No closes it unsaved.
+records=$(count_in "$catalog" catheader.recordsize)
+close_asking "$manager" "Kestrame Catalog Manager" f c Escape
+shown "$manager" || fail "Cancel on File > Close and a close request closes the Catalog Manager"
+everything_kept "on the Catalog Manager's File > Close and a close request answered Cancel"
+xdotool windowactivate --sync "$manager" key ctrl+s
+wait_until count_is "$catalog" catheader.recordsize $((records + 1))
+originals=$(md5sum "$picture" "$catalog")
+menu_command "$manager" g Return
+close_asking "$manager" "Kestrame Catalog Manager" f c alt+n
+wait_until not shown "$manager"
+everything_kept "on the Catalog Manager's File > Close and a close request answered No"
+# From Catalog > Edit, with a row inserted, Yes saves it.
+menu_command "$main" c e
+wait_until window_named "Catalog Manager"
+manager=$(window_named "Catalog Manager")
+menu_command "$manager" g Return
+close_asking "$manager" "Kestrame Catalog Manager" f c alt+y
+wait_until not shown "$manager"
+count_is "$catalog" catheader.recordsize $((records + 2)) || fail "Yes does not save the catalog"
+originals=$(md5sum "$picture" "$catalog")
+
+# With SK-101 copied and pasted, File > Exit and a close request on the main window, answered
+# Cancel, keep the main window and the wall, which File > Save then writes.
+wall=$folder/Examples/Sample\ Wall.kqf
+items=$(count_in "$wall" Header.listsize)
+xdotool mousemove "$x" "$y" click 1
+menu_command "$main" e c
+menu_command "$main" e p
+close_asking "$main" Kestrame f x Escape
+everything_kept "on File > Exit and a close request answered Cancel"
+menu_command "$main" f s
+wait_until count_is "$wall" Header.listsize $((items + 1))
+# Pasted again, No ends the program with its main window, and well, the wall as it was saved.
+menu_command "$main" e p
+close_asking "$main" Kestrame f x alt+n
 wait_until not alive
 wait "$program_pid" || fail "the program ends with status $?"
-[ "$(md5sum "$picture" "$catalog")" = "$originals" ] || fail "No saves a file"
+count_is "$wall" Header.listsize $((items + 1)) || fail "No saves the wall"
+# Started again, a product deleted: Yes saves the wall and ends the program.
+start_program "$wall"
+xdotool mousemove "$x" "$y" click 1
+menu_command "$main" e d
+close_asking "$main" Kestrame f x alt+y
+wait_until not alive
+wait "$program_pid" || fail "the program ends with status $?"
+count_is "$wall" Header.listsize "$items" || fail "Yes does not save the wall"
+[ "$(md5sum "$picture" "$catalog")" = "$originals" ] || fail "a file changed as the program ended"
 echo "Passed"

@@ -8,8 +8,11 @@
 #include <QKeyEvent>
 #include <QSocketNotifier>
 #include <QWidget>
+#include <QWindow>
 
+#include <algorithm>
 #include <exception>
+#include <vector>
 
 namespace {
 
@@ -46,6 +49,34 @@ protected:
     }
 };
 
+// The windows, widgets and their native windows alike, whose close request is being delivered.
+std::vector<const QObject*>& ClosesUnderWay()
+{
+    static std::vector<const QObject*> receivers;
+    return receivers;
+}
+
+bool IsTopLevel(const QObject* receiver)
+{
+    if (receiver->isWidgetType())
+        return static_cast<const QWidget*>(receiver)->isWindow();
+    return receiver->isWindowType() && static_cast<const QWindow*>(receiver)->isTopLevel();
+}
+
+bool UnderWay(const QObject* receiver)
+{
+    const std::vector<const QObject*>& receivers = ClosesUnderWay();
+    return receiver != nullptr && std::find(receivers.begin(), receivers.end(), receiver) != receivers.end();
+}
+
+// Marks the receiver while its close request is delivered; deliveries nest.
+struct CloseDelivery {
+    explicit CloseDelivery(const QObject* receiver) { ClosesUnderWay().push_back(receiver); }
+    ~CloseDelivery() { ClosesUnderWay().pop_back(); }
+    CloseDelivery(const CloseDelivery&) = delete;
+    CloseDelivery& operator=(const CloseDelivery&) = delete;
+};
+
 } // namespace
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
@@ -70,8 +101,23 @@ void TApplication::EndOnTerminationSignals()
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {
+    if (event->type() != QEvent::Close || receiver == nullptr || !IsTopLevel(receiver))
+        return ShowingExceptions([&] { return QApplication::notify(receiver, event); });
+    // A close request reaches a window's native window first (the window manager's, and the
+    // program's, since QWidget::close() closes a shown window through it), then the widget. Qt refuses
+    // a second one on its own only where the first came from the window manager: a window blocked by
+    // a modal one (the question) takes no close request, unless its native window is itself closing
+    // through QWindow::close(). The widget, closing already, then agrees without asking, and the native
+    // window is destroyed under the widget. So a second request is refused here, wherever it comes from.
+    if (UnderWay(receiver)) {
+        event->ignore();
+        return true;
+    }
+    const CloseDelivery delivery(receiver);
     return ShowingExceptions([&] { return QApplication::notify(receiver, event); });
 }
+
+bool CloseUnderWay(const QWidget& window) { return UnderWay(&window) || UnderWay(window.windowHandle()); }
 
 std::string ExceptionMessageText(std::string_view message)
 {

@@ -18,7 +18,8 @@ enum HelpCommandCode : std::uint16_t { HELP_CONTEXT = 1, HELP_CONTEXTPOPUP = 8, 
 using HelpHandler = std::function<bool(std::uint16_t command, std::uint32_t data, bool& callHelp)>;
 
 // The application object: an exception that escapes an event handler ends up here and is shown in a
-// message box instead of ending the program.
+// message box instead of ending the program. A window takes one close request at a time: one that
+// comes while its last is still being handled (its question up) is refused, whoever sends it.
 class TApplication : public QApplication {
     Q_OBJECT
 
@@ -46,6 +47,10 @@ private:
     // the program at once, its temporary files removed.
     void EndOnTerminationSignals();
 };
+
+// Whether the window's close is under way: a close request to it, from the window manager or from
+// the program, is being handled, and may be asking the user about unsaved work.
+bool CloseUnderWay(const QWidget& window);
 
 // The help context of a widget, 0 for none. F1 in a widget without one asks for its parent's.
 void SetHelpContext(QWidget& widget, int context);
