@@ -151,15 +151,17 @@ bool OpenTemplate(SpreadsheetReportObjects& objects, const std::string& template
     return true;
 }
 
-// A new report starts a new application and lets go of every object of the last one.
+// A new report starts a new application and lets go of every object of the last one. A failed start
+// says why on a line of its own (the office's exit status, or what the bridge could not do).
 bool StartApplication(SpreadsheetReportObjects& objects, const std::string& failure, const std::string& caption)
 {
     objects = {};
     try {
         objects.application = Spreadsheets().CreateUserApplication(ProgId);
         return true;
-    } catch (const EOleException&) {
-        Ui().MessageBox(failure, caption, MsgButtons::OK, MsgIcon::Error);
+    } catch (const EOleException& error) {
+        const std::string reason = error.Message();
+        Ui().MessageBox(reason.empty() ? failure : failure + "\n" + reason, caption, MsgButtons::OK, MsgIcon::Error);
         return false;
     }
 }

@@ -33,6 +33,16 @@ struct PrivateOffices {
     const ScopedVariable headless;
 };
 
+// The messages that a custom report of a wall on the template shows, each answered OK.
+std::vector<std::string> ReportMessages(SpreadsheetReportObjects& objects, const std::string& templatePath)
+{
+    ReportDocument wall;
+    ScriptedUi ui;
+    ui.AnswerMessage(MsgAnswer::OK);
+    MakeCustomReport(objects, wall.document, "Wall", templatePath, false);
+    return ui.MessageTexts();
+}
+
 } // namespace
 
 TEST(CustomReportIntegration, FillsATemplateWhoseFormulasComputeAndLeavesTheTemplateAsItWas)
@@ -112,16 +122,40 @@ TEST(CustomReportIntegration, ATemplateThatDoesNotOpenLeavesNoOfficeRunning)
           std::pair{missing, "EFOpenError  Cannot open file \"" + missing + "\". No such file or directory"},
           std::pair{notes, "EFOpenError  Cannot open file \"" + notes + "\". It is not a workbook"},
           std::pair{chooser.TemplateFileName(), std::string("EFOpenError  No workbook file was named.")}}) {
-        ReportDocument wall;
-        ScriptedUi ui;
-        ui.AnswerMessage(MsgAnswer::OK);
         SpreadsheetReportObjects objects;
-        MakeCustomReport(objects, wall.document, "Wall", path, false);
-        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{message});
+        EXPECT_EQ(ReportMessages(objects, path), std::vector<std::string>{message});
         EXPECT_EQ(ProcessesMentioning(offices), std::vector<std::string>{});
         EXPECT_EQ(EntriesIn(offices), 0);
         EXPECT_EQ(EntriesIn(temporary), 0);
         EXPECT_FALSE(objects.application);
+    }
+    SetUserSpreadsheetFolder({});
+}
+
+// An office that ends within its first second, as a first start can, is started once more; one that
+// ends so again fails the start, which says why on its second line.
+TEST(CustomReportIntegration, AnOfficeEndingAtOnceIsStartedOnceMoreAndAFailedStartSaysWhy)
+{
+    if (OfficeProgram().empty() || !PythonHasUno())
+        GTEST_SKIP() << "LibreOffice Calc or python3-uno is not installed (scripts/setup.sh installs both)";
+    TemporaryFolder folder;
+    const PrivateOffices sandbox(folder);
+    const std::string broken = folder.File("broken.xlt");
+    WriteWholeFile(broken, std::string(WorkbookSignature) + std::string(4096, '\x5A'));
+    const std::string office = folder.File("office");
+    WriteWholeFile(office, "#!/bin/sh\n[ -e '" + folder.File("started") + "' ] && exec '" + OfficeProgram() +
+                               "' \"$@\"\ntouch '" + folder.File("started") + "'\nexit 3\n");
+    RunCommand("chmod +x '" + office + "'");
+    const ScopedVariable endingOnce("KESTRAME_SOFFICE", office);
+    for (const std::string& message :
+         {"EOleException  The office could not load " + broken,
+          std::string("Could not start LibreOffice Calc. LibreOffice Calc is required to make custom reports.\n"
+                      "The office ended while starting, twice (exit status 3).")}) {
+        SpreadsheetReportObjects objects;
+        EXPECT_EQ(ReportMessages(objects, broken), std::vector<std::string>{message});
+        EXPECT_EQ(ProcessesMentioning(sandbox.offices), std::vector<std::string>{});
+        // From now on it always ends at once.
+        WriteWholeFile(office, "#!/bin/sh\nexit 3\n");
     }
     SetUserSpreadsheetFolder({});
 }

@@ -169,6 +169,8 @@ TEST(CustomReport, EachFailingStepEndsWithItsMessage)
     const std::string communicate = "Could not communicate with LibreOffice Calc. Make sure you have an English "
                                     "language version of LibreOffice Calc.";
     const std::string error = "An error occured while making the report";
+    // A failed start says why on a second line.
+    const std::string started = "Scripted failure of CreateUserApplication excel.application";
     const struct {
         bool templateOnly;
         const char* failAt;
@@ -177,8 +179,8 @@ TEST(CustomReport, EachFailingStepEndsWithItsMessage)
         bool quits; // the application, left without a workbook
     } cases[] = {
         {false, "CreateUserApplication",
-         Shown("Could not start LibreOffice Calc. LibreOffice Calc is required to make custom reports.", "Report Error",
-               MsgIcon::Error),
+         Shown("Could not start LibreOffice Calc. LibreOffice Calc is required to make custom reports.\n" + started,
+               "Report Error", MsgIcon::Error),
          1, false},
         {false, "Workbooks", Shown(communicate, "Kestrame", MsgIcon::None), 3, true},
         {false, "SetVisible", Shown(communicate, "Kestrame", MsgIcon::None), 4, true},
@@ -189,8 +191,8 @@ TEST(CustomReport, EachFailingStepEndsWithItsMessage)
         {false, "SetValue", Shown(error + ".", "Report Error", MsgIcon::Warning), 9, false},
         {false, "Copy", Shown(error + ".", "Report Error", MsgIcon::Warning), 5 + 7 * 2 + 2 * 24 + 3, false},
         {true, "CreateUserApplication",
-         Shown("Could not start LibreOffice Calc. LibreOffice Calc is required to make reports", "Report error",
-               MsgIcon::Error),
+         Shown("Could not start LibreOffice Calc. LibreOffice Calc is required to make reports\n" + started,
+               "Report error", MsgIcon::Error),
          1, false},
         {true, "Open", Shown("EOleException  Scripted failure of Open " + Template(), "Kestrame", MsgIcon::None), 5,
          true},

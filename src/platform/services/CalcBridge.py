@@ -49,6 +49,8 @@ from com.sun.star.uno import Exception as UnoException
 
 START_SECONDS = 50
 END_SECONDS = 10
+# An office that ends this soon after its start, before it answers, is started once more.
+EARLY_END_SECONDS = 1
 # com.sun.star.util.NumberFormat and com.sun.star.sheet.FormulaResult
 DATE, TIME, LOGICAL = 2, 4, 1024
 FORMULA_VALUE, FORMULA_ERROR = 1, 4
@@ -73,6 +75,12 @@ QUIET_PROFILE = """<?xml version="1.0" encoding="UTF-8"?>
 
 class BridgeError(Exception):
     pass
+
+
+class OfficeEnded(BridgeError):
+    def __init__(self, status, seconds):
+        BridgeError.__init__(self, "The office ended while starting (exit status %d)." % status)
+        self.status, self.seconds = status, seconds
 
 
 class QuietInteraction(unohelper.Base, XInteractionHandler):
@@ -147,6 +155,23 @@ class Office:
     def launch(self, profile_folder, display_options):
         if self.process:
             raise BridgeError("The office is already running.")
+        # The first start of an office can end at once (seen on a machine that had just installed it,
+        # beside other offices starting); started again, it runs.
+        try:
+            self.start_office(profile_folder, display_options)
+        except OfficeEnded as ended:
+            if ended.seconds >= EARLY_END_SECONDS:
+                raise
+            report("starting the office", ended)
+            self.kill_office()
+            try:
+                self.start_office(profile_folder, display_options)
+            except OfficeEnded as again:
+                raise BridgeError("The office ended while starting, twice (exit status %d)." % again.status)
+        self.desktop = self.context.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop",
+                                                                             self.context)
+
+    def start_office(self, profile_folder, display_options):
         pipe = "kestrame-" + uuid.uuid4().hex
         profile = uno.systemPathToFileUrl(profile_folder)
         arguments = ([office_program()] + display_options +
@@ -170,20 +195,19 @@ class Office:
         for socket_folder in [self.folder] + ([profile_folder] if self.user_office else []):
             with open(os.path.join(socket_folder, "office.sockets"), "w") as socket_file:
                 socket_file.writelines(path + "\n" for path in self.sockets)
-        self.desktop = self.context.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop",
-                                                                             self.context)
 
     def connect(self, pipe):
         local = uno.getComponentContext()
         resolver = local.ServiceManager.createInstanceWithContext("com.sun.star.bridge.UnoUrlResolver", local)
         address = "uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe
-        deadline = time.monotonic() + START_SECONDS
+        started = time.monotonic()
+        deadline = started + START_SECONDS
         while True:
             try:
                 return resolver.resolve(address)
             except NoConnectException:
                 if self.process.poll() is not None:
-                    raise BridgeError("The office ended while starting (exit status %d)." % self.process.returncode)
+                    raise OfficeEnded(self.process.returncode, time.monotonic() - started)
                 if time.monotonic() > deadline:
                     raise BridgeError("The office did not answer within %d seconds." % START_SECONDS)
                 time.sleep(0.1)
