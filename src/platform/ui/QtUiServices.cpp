@@ -19,6 +19,7 @@
 #include <QPrinter>
 #include <QWindow>
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -358,10 +359,39 @@ bool QtUiServices::PrintDialog(PrintChoice& choice)
     return true;
 }
 
+namespace {
+
+QtMessageHandler messagesBefore = nullptr;
+
+void PassAllButNonNativePrinterWarning(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    // Qt answers its own handler as the one before when none was installed.
+    if (messagesBefore &&
+        (type != QtWarningMsg || message != QLatin1String("QPageSetupDialog: Cannot be used on non-native printers")))
+        messagesBefore(type, context, message);
+}
+
+// Qt's page setup dialog warns on stderr when it is made for a printer that is no system printer, as
+// the program's is on a machine without a print system (its output then goes to a PDF file); the
+// dialog sets that printer's page all the same, so while it is made that one warning is dropped.
+struct NonNativePrinterWarningDropped {
+    NonNativePrinterWarningDropped() { messagesBefore = qInstallMessageHandler(&PassAllButNonNativePrinterWarning); }
+    ~NonNativePrinterWarningDropped() { qInstallMessageHandler(messagesBefore); }
+    NonNativePrinterWarningDropped(const NonNativePrinterWarningDropped&) = delete;
+    NonNativePrinterWarningDropped& operator=(const NonNativePrinterWarningDropped&) = delete;
+};
+
+std::unique_ptr<QPageSetupDialog> PageSetupDialog(QPrinter& printer, QWidget* parent)
+{
+    const NonNativePrinterWarningDropped quiet;
+    return std::make_unique<QPageSetupDialog>(&printer, parent);
+}
+
+} // namespace
+
 bool QtUiServices::PrinterSetupDialog()
 {
-    QPageSetupDialog dialog(&Printer(), DialogParent());
-    return dialog.exec() == QDialog::Accepted;
+    return PageSetupDialog(Printer(), DialogParent())->exec() == QDialog::Accepted;
 }
 
 int QtUiServices::ShowModal(QWidget& window)

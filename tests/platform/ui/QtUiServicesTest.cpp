@@ -18,6 +18,7 @@
 #include <QWindow>
 
 #include <functional>
+#include <vector>
 
 TEST(QtUiServices, MessageBoxShowsTextCaptionButtonsAndIcon)
 {
@@ -247,4 +248,26 @@ TEST(QtUiServices, ShowModalAnswersTheWayTheWindowClosed)
     });
     EXPECT_EQ(ui.ShowModal(window), mrCancel);
     EXPECT_TRUE(waited);
+}
+
+// Without a print system the program's printer writes PDF files, for which Qt's page setup dialog
+// warns; it works all the same, and says nothing. Other warnings pass as before.
+TEST(QtUiServices, PrintSetupWarnsNothingOfAPrinterOfNoPrintSystem)
+{
+    static std::vector<std::string> warnings;
+    const QtMessageHandler before =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+            if (type == QtWarningMsg && !message.startsWith("This plugin")) // the offscreen platform's own
+                warnings.push_back(message.toStdString());
+        });
+    QString shown;
+    WhenModal([&](QWidget* modal) {
+        shown = modal->metaObject()->className();
+        qWarning("another warning");
+        qobject_cast<QDialog*>(modal)->accept();
+    });
+    EXPECT_TRUE(QtUiServices().PrinterSetupDialog());
+    qInstallMessageHandler(before);
+    EXPECT_EQ(shown, "QPageSetupDialog");
+    EXPECT_EQ(warnings, std::vector<std::string>{"another warning"});
 }
