@@ -281,7 +281,32 @@ TEST(OdbcConnecting, NoStringLoadsALibraryItNames)
         EXPECT_FALSE(std::filesystem::exists(marker)) << entry.odbc;
     }
     EXPECT_FALSE(std::filesystem::exists(database.Folder().File("saved.dsn")));
-    EXPECT_EQ(Odbc().Connect("driver={sqlite3};Database=" + database.SqliteFile(), "", "")->DbmsName(), "SQLite");
+    const auto connection = Odbc().Connect("driver={sqlite3};Database=" + database.SqliteFile(), "", "");
+    EXPECT_EQ(connection->DbmsName(), "SQLite");
+
+    // The connection as the program leaves it: what reaches outside the database is refused, however
+    // a statement calls it.
+    const std::string written = database.Folder().File("written");
+    const auto turnedOff = [](const std::string& function, const std::string& reach) {
+        return "[SQLite]" + function + "() is turned off: a data link's database may not " + reach + ". (1)";
+    };
+    const struct {
+        std::string sql;
+        std::string message;
+    } statements[] = {
+        {"SELECT load_extension('" + library + "')", turnedOff("load_extension", "load a library")},
+        {"SELECT load_extension('" + library + "', 'sqlite3_extension_init')",
+         turnedOff("load_extension", "load a library")},
+        {"SELECT blob_export(x'41', '" + written + "')", turnedOff("blob_export", "write other files")},
+        {"SELECT blob_import('" + database.SqliteFile() + "')", turnedOff("blob_import", "read other files")},
+        {"SELECT fts3_tokenizer('simple')", turnedOff("fts3_tokenizer", "reach the program's code")},
+        {"ATTACH '" + database.SqliteFile() + "' AS other", "[SQLite]too many attached databases - max 0 (1)"},
+        {"SELECT 'a' LIKE '" + std::string(256, '%') + "'", "[SQLite]LIKE or GLOB pattern too complex (1)"},
+    };
+    for (const auto& entry : statements)
+        EXPECT_EQ(RaisedMessage<EOleException>([&] { connection->Execute(entry.sql); }), entry.message) << entry.sql;
+    EXPECT_FALSE(std::filesystem::exists(marker));
+    EXPECT_FALSE(std::filesystem::exists(written));
 
     // The library does leave its trace when something loads it.
     void* handle = dlopen(library.c_str(), RTLD_NOW);
