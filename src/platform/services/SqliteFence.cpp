@@ -1,9 +1,11 @@
 #include "platform/services/SqliteFence.h"
 
+#include "platform/core/TextUtils.h"
 #include "platform/services/ConnectionString.h"
 
 #include <dlfcn.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -21,6 +23,7 @@ constexpr int ConfigFts3Tokenizer = 1004;
 constexpr int ConfigLoadExtension = 1005;
 constexpr int ConfigDefensive = 1010;
 constexpr int ConfigTrustedSchema = 1017;
+constexpr int FileMmapSize = 18;
 
 using SqlFunction = void (*)(void* context, int count, void** values);
 using RowCallback = int (*)(void* rows, int count, char** values, char** names);
@@ -32,6 +35,7 @@ struct SqliteCalls {
     int (*createFunction)(void* database, const char* name, int count, int flags, void* data, SqlFunction call,
                           SqlFunction step, void (*final)(void*), void (*destroy)(void*)) = nullptr;
     int (*exec)(void* database, const char* sql, RowCallback callback, void* rows, char** error) = nullptr;
+    int (*fileControl)(void* database, const char* name, int operation, void* argument) = nullptr;
     void* (*userData)(void* context) = nullptr;
     void (*resultError)(void* context, const char* text, int length) = nullptr;
 };
@@ -52,7 +56,8 @@ const SqliteCalls* Calls()
         if (library == nullptr || !Found(library, "sqlite3_enable_load_extension", found.enableLoadExtension) ||
             !Found(library, "sqlite3_db_config", found.dbConfig) || !Found(library, "sqlite3_limit", found.limit) ||
             !Found(library, "sqlite3_create_function_v2", found.createFunction) ||
-            !Found(library, "sqlite3_exec", found.exec) || !Found(library, "sqlite3_user_data", found.userData) ||
+            !Found(library, "sqlite3_exec", found.exec) || !Found(library, "sqlite3_file_control", found.fileControl) ||
+            !Found(library, "sqlite3_user_data", found.userData) ||
             !Found(library, "sqlite3_result_error", found.resultError))
             return std::nullopt;
         return found;
@@ -127,13 +132,14 @@ Rows Query(const SqliteCalls& calls, void* database, const std::string& sql)
 
 void ReplaceRefusedFunctions(const SqliteCalls& calls, void* database)
 {
+    // Its rows: name, built in, type, encoding, number of arguments, flags.
+    const Rows functions = Query(calls, database, "PRAGMA function_list");
     for (const RefusedFunction& function : RefusedFunctions)
-        for (const auto& row : Query(calls, database,
-                                     "SELECT DISTINCT narg FROM pragma_function_list WHERE lower(name) = '" +
-                                         std::string(function.name) + "'"))
-            Require(calls.createFunction(database, function.name, std::stoi(row.at(0)), SqliteAnyEncoding,
-                                         const_cast<char*>(function.message), Refuse, nullptr, nullptr,
-                                         nullptr) == SqliteOk);
+        for (const auto& row : functions)
+            if (SameText(row.at(0), function.name))
+                Require(calls.createFunction(database, function.name, std::stoi(row.at(4)), SqliteAnyEncoding,
+                                             const_cast<char*>(function.message), Refuse, nullptr, nullptr,
+                                             nullptr) == SqliteOk);
 }
 
 } // namespace
@@ -153,7 +159,11 @@ void FenceSqliteDatabase(void* database)
         Require(calls->limit(database, limit, -1) == value);
     }
     ReplaceRefusedFunctions(*calls, database);
-    Query(*calls, database, "PRAGMA cell_size_check=ON; PRAGMA mmap_size=0");
-    Require(Query(*calls, database, "PRAGMA cell_size_check") == Rows{{"1"}} &&
-            Query(*calls, database, "PRAGMA mmap_size") == Rows{{"0"}});
+    Query(*calls, database, "PRAGMA cell_size_check=ON");
+    Require(Query(*calls, database, "PRAGMA cell_size_check") == Rows{{"1"}});
+    // No memory map, set on the file itself: the mmap_size pragma would read the schema first.
+    std::int64_t mapSize = 0;
+    Require(calls->fileControl(database, "main", FileMmapSize, &mapSize) == SqliteOk);
+    mapSize = -1;
+    Require(calls->fileControl(database, "main", FileMmapSize, &mapSize) == SqliteOk && mapSize == 0);
 }

@@ -326,11 +326,13 @@ TEST(OdbcConnecting, OnlyTheKeysADataLinkNeedsReachTheDriver)
     const std::string trace = sqlite.Folder().File("trace.sql");
     const std::string odbcIni = getenv("ODBCINI");
     const std::string base[] = {sqlite.ConnectionString(), postgres.ConnectionString(),
-                                "Driver=Other Driver;Database=" + sqlite.SqliteFile(), "DSN=KestrameShop"};
+                                "Driver=Other Driver;Database=" + sqlite.SqliteFile(), "DSN=KestrameShop",
+                                "DSN=KestrameLogged"};
     const struct {
         int base;
         std::string more;
         std::string refused; // the key named, or empty when the string connects
+        bool movesDataSource = false;
     } cases[] = {
         {0, "Timeout=2000;StepAPI=1;SyncPragma=NORMAL;NoTXN=0;LongNames=1;NoWCHAR=0;FKSupport=1;JDConv=0", ""},
         {0, "TraceFile=" + trace, "TraceFile"},
@@ -359,6 +361,13 @@ TEST(OdbcConnecting, OnlyTheKeysADataLinkNeedsReachTheDriver)
         {3, "Timeout=2000;BigInt=1", ""},
         {3, "TraceFile=" + trace, "TraceFile"},
         {3, "Driver=PostgreSQL Unicode;BoolsAsChar=0", "BoolsAsChar"},
+        {3, "Server=127.0.0.1", "Server", true},
+        {4, "", ""},
+        {4, "Servername=127.0.0.1;Port=1", "Servername", true},
+        {4, "port = 1", "port", true},
+        {4, "Host=127.0.0.1", "Host", true},
+        {4, "Password={x;Server=127.0.0.1}", Hidden},
+        {1, "DSN=KestrameLogged", "Server", true},
     };
     for (const auto& c : cases) {
         const std::string odbc = base[c.base] + (c.more.empty() ? "" : ";" + c.more);
@@ -367,7 +376,10 @@ TEST(OdbcConnecting, OnlyTheKeysADataLinkNeedsReachTheDriver)
             EXPECT_FALSE(Odbc().Connect(OdbcStringOf(odbc), "", "")->DbmsName().empty());
         else
             EXPECT_EQ(RaisedMessage<EConnectionStringRefused>([&] { Odbc().Connect(OdbcStringOf(odbc), "", ""); }),
-                      RefusedKeyMessage(c.refused));
+                      c.movesDataSource ? "The connection string may not hold \"" + c.refused +
+                                              "\" beside a data source (DSN): a data link may not move the user's "
+                                              "data source to another server."
+                                        : RefusedKeyMessage(c.refused));
         EXPECT_FALSE(std::filesystem::exists(trace));
     }
     EXPECT_EQ(std::string(getenv("ODBCINI")), odbcIni);

@@ -19,9 +19,9 @@ enum class Server { SQLite, PostgreSQL };
 std::string ServerName(Server server);
 
 // Registers "SQLite3", "PostgreSQL Unicode" and "Other Driver" in a private odbcinst.ini and the
-// data sources "KestrameShop" (SQLite) and "KestrameLogged" (PostgreSQL, its settings turning on
-// psqlODBC's logs) in a private odbc.ini (ODBCSYSINI, ODBCINI), once per process; the machine's own
-// files are never read.
+// data sources "KestrameShop" (SQLite) and "KestrameLogged" (the fixture's PostgreSQL server, where
+// it runs, with a stored password "stored secret" and settings turning on psqlODBC's logs) in a
+// private odbc.ini (ODBCSYSINI, ODBCINI), once per process; the machine's own files are never read.
 void UsePrivateOdbcIni();
 // The folder psqlODBC writes its logs into, by the private odbcinst.ini.
 std::string PostgresLogFolder();
