@@ -58,7 +58,9 @@ TEST_F(DataLinkPlanogramTest, ALinkToAHostileDatabaseOrServerIsRefusedAndGivesNo
     const std::string marker = database.Folder().File("loaded");
     setenv("KESTRAME_MARKER_FILE", marker.c_str(), 1);
     database.Client("CREATE VIRTUAL TABLE Loading USING fts4(c0, c1, compress=trim, uncompress=trim); INSERT INTO "
-                    "Loading VALUES('" + library + "', 'x'); PRAGMA writable_schema=ON; UPDATE sqlite_master SET sql "
+                    "Loading VALUES('" +
+                    library +
+                    "', 'x'); PRAGMA writable_schema=ON; UPDATE sqlite_master SET sql "
                     "= replace(sql, '=trim', '=load_extension') WHERE name = 'Loading';");
     const std::string linked = ReadWholeFile(link);
     WriteWholeFile(link, Replaced(linked, "TableName=SampleProducts", "TableName=Loading"));

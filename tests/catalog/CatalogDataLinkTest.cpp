@@ -381,7 +381,9 @@ TEST_F(CatalogDataLink, DatabasesNamingALibraryLoadNothing)
     };
     const std::string fullText =
         "CREATE VIRTUAL TABLE Shelf USING fts4(name, ean, width, height, picture, compress=trim, uncompress=trim);"
-        "INSERT INTO Shelf VALUES('" + library + "', '" + library + "', 1, 1, NULL); PRAGMA writable_schema=ON;"
+        "INSERT INTO Shelf VALUES('" +
+        library + "', '" + library +
+        "', 1, 1, NULL); PRAGMA writable_schema=ON;"
         "UPDATE sqlite_master SET sql = replace(sql, '=trim', '=load_extension') WHERE name = 'Shelf';";
     const std::string unreadable = "Could not open your table make sure you have spelled the Table name correctly";
     const std::string malformed = "Could not connect to your data source. ADO data source may not be valid";
@@ -428,8 +430,8 @@ TEST_F(CatalogDataLink, APostgresLinkSendsOnlyItsOwnPassword)
     const StoredPostgresPasswords stored;
     const PostgresStandIn stranger;
     ui.AnswerMessage(MsgAnswer::OK);
-    EXPECT_TRUE(form.OpenCatalog(
-        WriteLink("DSN=KestrameLogged;Servername=127.0.0.1;Port=" + stranger.Port(), "Products")));
+    EXPECT_TRUE(
+        form.OpenCatalog(WriteLink("DSN=KestrameLogged;Servername=127.0.0.1;Port=" + stranger.Port(), "Products")));
     EXPECT_EQ(ui.MessageTexts(),
               std::vector<std::string>{"Could not connect to your data source. ADO data source may not be valid\nThe "
                                        "connection string may not hold \"Servername\" beside a data source (DSN): a "

@@ -1540,7 +1540,8 @@ public:
             handle->Check(SQLDriverConnect(dbc, nullptr, Sql(text), DriverStringLength(text), completed,
                                            sizeof completed, &completedLength, SQL_DRIVER_NOPROMPT));
         });
-        auto connection = std::make_unique<UnixOdbcConnection>(environment, std::move(handle), SqliteInterruptOf(sqlite));
+        auto connection =
+            std::make_unique<UnixOdbcConnection>(environment, std::move(handle), SqliteInterruptOf(sqlite));
         if (connection->DbmsName() == "SQLite")
             FenceSqliteDatabase(sqlite);
         connection->DistrustSqliteSchema();

@@ -132,14 +132,18 @@ Rows Query(const SqliteCalls& calls, void* database, const std::string& sql)
 
 void ReplaceRefusedFunctions(const SqliteCalls& calls, void* database)
 {
-    // Its rows: name, built in, type, encoding, number of arguments, flags.
+    // Its rows: name, built in, type, encoding, number of arguments, flags. A library that does not
+    // know the pragma answers nothing.
     const Rows functions = Query(calls, database, "PRAGMA function_list");
-    for (const RefusedFunction& function : RefusedFunctions)
-        for (const auto& row : functions)
-            if (SameText(row.at(0), function.name))
-                Require(calls.createFunction(database, function.name, std::stoi(row.at(4)), SqliteAnyEncoding,
+    Require(!functions.empty());
+    for (const auto& row : functions) {
+        Require(row.size() == 6);
+        for (const RefusedFunction& function : RefusedFunctions)
+            if (SameText(row[0], function.name))
+                Require(calls.createFunction(database, function.name, std::stoi(row[4]), SqliteAnyEncoding,
                                              const_cast<char*>(function.message), Refuse, nullptr, nullptr,
                                              nullptr) == SqliteOk);
+    }
 }
 
 } // namespace

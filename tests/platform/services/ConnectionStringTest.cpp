@@ -92,7 +92,8 @@ TEST(ConnectionString, StoredStringsBecomeOdbcStrings)
         {"Driver=SQLite3;Timeout=2000", "NoCreat=1;Driver=SQLite3;Timeout=2000"},
         {"Driver=SQLite3;Timeout=0", "NoCreat=1;Timeout=120000;Driver=SQLite3;Timeout=0"},
         {"Driver=SQLite3;Timeout=1000000", "NoCreat=1;Timeout=120000;Driver=SQLite3;Timeout=1000000"},
-        {"Driver=SQLite3;PWD={x;Timeout=0x7fffffff}", "NoCreat=1;Timeout=120000;Driver=SQLite3;PWD={x;Timeout=0x7fffffff}"},
+        {"Driver=SQLite3;PWD={x;Timeout=0x7fffffff}",
+         "NoCreat=1;Timeout=120000;Driver=SQLite3;PWD={x;Timeout=0x7fffffff}"},
     };
     for (const auto& c : waits)
         EXPECT_EQ(GuardedDriverString(c.odbc, installed), c.guarded) << c.odbc;
