@@ -414,17 +414,25 @@ bool MayLoad(OdbcDriverKind kind, const TConnectionPairs& pairs, const TOdbcInst
 //   that is not there is passed over without a word.
 constexpr std::string_view PostgresOwnKeys = ";CommLog=0;Debug=0;pqopt={passfile=/dev/null/none}";
 
+// The number a text holds whole, when it fits an int.
+std::optional<int> WholeNumber(std::string_view text)
+{
+    int number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return number;
+}
+
 // Whether a link lets the SQLite driver wait longer than a read may take for a database another
 // program holds: the driver waits as long as the first Timeout says (milliseconds, 1 to 1,000,000;
 // 0 or less is the most), whatever bounds the statement.
 bool LiftsSqliteLockWait(const TConnectionPairs& pairs)
 {
     return std::any_of(pairs.begin(), pairs.end(), [](const TConnectionPair& pair) {
-        const std::string_view value = Trimmed(pair.value);
-        int milliseconds = 0;
-        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), milliseconds);
-        return SameKey(pair.key, "Timeout") && (error != std::errc() || end != value.data() + value.size() ||
-                                                milliseconds < 1 || milliseconds > MaxCommandTimeout * 1000);
+        const std::optional<int> milliseconds = WholeNumber(Trimmed(pair.value));
+        return SameKey(pair.key, "Timeout") &&
+               (!milliseconds || *milliseconds < 1 || *milliseconds > MaxCommandTimeout * 1000);
     });
 }
 
@@ -503,11 +511,8 @@ std::optional<int> StoredCommandTimeout(std::string_view stored)
         throw EConnectionStringRefused("The command timeout of a connection string must be a whole number of "
                                        "seconds.");
     // A link may shorten the bound on its reads, never lift it; the digits only fail to fit an int.
-    int timeout = 0;
-    if (std::from_chars(seconds.data(), seconds.data() + seconds.size(), timeout).ec != std::errc() || timeout == 0 ||
-        timeout > MaxCommandTimeout)
-        return MaxCommandTimeout;
-    return timeout;
+    const std::optional<int> timeout = WholeNumber(seconds);
+    return !timeout || *timeout == 0 || *timeout > MaxCommandTimeout ? MaxCommandTimeout : *timeout;
 }
 
 std::string DriverConnectString(std::string_view odbcString, std::string_view userId, std::string_view password)
