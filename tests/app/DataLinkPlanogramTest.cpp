@@ -57,11 +57,7 @@ TEST_F(DataLinkPlanogramTest, ALinkToAHostileDatabaseOrServerIsRefusedAndGivesNo
     const std::string library = KESTRAME_MARKER_LIBRARY;
     const std::string marker = database.Folder().File("loaded");
     setenv("KESTRAME_MARKER_FILE", marker.c_str(), 1);
-    database.Client("CREATE VIRTUAL TABLE Loading USING fts4(c0, c1, compress=trim, uncompress=trim); INSERT INTO "
-                    "Loading VALUES('" +
-                    library +
-                    "', 'x'); PRAGMA writable_schema=ON; UPDATE sqlite_master SET sql "
-                    "= replace(sql, '=trim', '=load_extension') WHERE name = 'Loading';");
+    database.Client(FullTextLoading("Loading", "c0, c1", library));
     const std::string linked = ReadWholeFile(link);
     WriteWholeFile(link, Replaced(linked, "TableName=SampleProducts", "TableName=Loading"));
     const auto messagesOnOpening = [&] {
@@ -106,6 +102,5 @@ TEST_F(DataLinkPlanogramTest, ALinkToAHostileDatabaseOrServerIsRefusedAndGivesNo
                                       ";Database=shop;Uid=kestrame"));
     EXPECT_EQ(messagesOnOpening(),
               (std::vector<std::string>{"Could not connect to your database.", "Could not open catalog file"}));
-    // The first the stranger heard of.
     EXPECT_EQ(stranger.Answers(1), std::vector<std::string>{"no password"});
 }

@@ -379,12 +379,6 @@ TEST_F(CatalogDataLink, DatabasesNamingALibraryLoadNothing)
         return "CREATE TABLE " + name + "(name TEXT, ean INTEGER, width REAL, height REAL, picture TEXT" + more +
                "); INSERT INTO " + name + "(name, ean) VALUES('Tea', 1);";
     };
-    const std::string fullText =
-        "CREATE VIRTUAL TABLE Shelf USING fts4(name, ean, width, height, picture, compress=trim, uncompress=trim);"
-        "INSERT INTO Shelf VALUES('" +
-        library + "', '" + library +
-        "', 1, 1, NULL); PRAGMA writable_schema=ON;"
-        "UPDATE sqlite_master SET sql = replace(sql, '=trim', '=load_extension') WHERE name = 'Shelf';";
     const std::string unreadable = "Could not open your table make sure you have spelled the Table name correctly";
     const std::string malformed = "Could not connect to your data source. ADO data source may not be valid";
     const struct {
@@ -392,7 +386,7 @@ TEST_F(CatalogDataLink, DatabasesNamingALibraryLoadNothing)
         std::string sql; // the definitions, "Shelf" the table linked
         std::string message;
     } cases[] = {
-        {"full-text table", fullText, unreadable},
+        {"full-text table", FullTextLoading("Shelf", "name, ean, width, height, picture", library), unreadable},
         {"virtual column", table("Shelf", ", g GENERATED ALWAYS AS (" + load + ") VIRTUAL"), malformed},
         {"stored column", table("Shelf", ", g GENERATED ALWAYS AS (" + load + ") STORED"), malformed},
         {"check", table("Shelf", ", CHECK (" + load + " IS NOT NULL OR picture IS NULL)"),

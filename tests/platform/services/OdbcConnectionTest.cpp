@@ -2,6 +2,7 @@
 #include "platform/services/ConnectionString.h"
 #include "platform/services/OdbcBackend.h"
 #include "platform/services/SqlNames.h"
+#include "platform/services/SqliteFence.h"
 
 #include "OdbcTestSupport.h"
 
@@ -307,6 +308,10 @@ TEST(OdbcConnecting, NoStringLoadsALibraryItNames)
         EXPECT_EQ(RaisedMessage<EOleException>([&] { connection->Execute(entry.sql); }), entry.message) << entry.sql;
     EXPECT_FALSE(std::filesystem::exists(marker));
     EXPECT_FALSE(std::filesystem::exists(written));
+    // A connection the fence cannot reach opens nothing.
+    EXPECT_EQ(RaisedMessage<EDataLinkRefused>([] { FenceSqliteDatabase(nullptr); }),
+              "This SQLite library cannot keep a database from loading libraries and reaching other files, so the "
+              "database is not opened.");
 
     // The library does leave its trace when something loads it.
     void* handle = dlopen(library.c_str(), RTLD_NOW);

@@ -116,6 +116,14 @@ void DefineWithFileFunctions(const TestDatabase& database, const std::string& sq
                     "(') WHERE sql IS NOT NULL; PRAGMA writable_schema=OFF;");
 }
 
+std::string FullTextLoading(const std::string& table, const std::string& columns, const std::string& library)
+{
+    const std::string first = columns.substr(0, columns.find(','));
+    return "CREATE VIRTUAL TABLE " + table + " USING fts4(" + columns + ", compress=trim, uncompress=trim);" +
+           "INSERT INTO " + table + "(" + first + ") VALUES('" + library + "'); PRAGMA writable_schema=ON;" +
+           "UPDATE sqlite_master SET sql = replace(sql, '=trim', '=load_extension') WHERE name = '" + table + "';";
+}
+
 std::string FileFunctionsLeak(const std::string& written, const std::string& secret, const std::string& copied)
 {
     return "max(x'41', '" + written + "') + max(hex('" + secret + "'), '" + copied + "')";

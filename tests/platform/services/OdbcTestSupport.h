@@ -57,6 +57,9 @@ private:
 void DefineWithFileFunctions(const TestDatabase& database, const std::string& sql,
                              const std::string& exportName = "blob_export",
                              const std::string& importName = "blob_import");
+// The definitions of a full-text table whose compress and uncompress name load_extension(), its first
+// column holding `library`: made with trim() in their place, as the sqlite3 client would load it.
+std::string FullTextLoading(const std::string& table, const std::string& columns, const std::string& library);
 // For DefineWithFileFunctions, an expression that writes `written` and copies `secret` to `copied`.
 std::string FileFunctionsLeak(const std::string& written, const std::string& secret, const std::string& copied);
 
