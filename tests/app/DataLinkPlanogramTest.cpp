@@ -46,18 +46,20 @@ TEST_F(DataLinkPlanogramTest, APlanogramOnADataLinkOpensAndDrawsItsProducts)
     EXPECT_EQ(form->tbFind->text().toStdString(), Item(5).index + "   " + document.catalog->description);
 }
 
-// A planogram whose catalog links into a database whose definitions call the SQLite driver's file
-// functions, or into a stranger's PostgreSQL server: the catalog is refused with the reason, no file
-// is written or read, and the stranger is given no password the user keeps for libpq.
+// A planogram whose catalog links into a database whose full-text table names a library to load or
+// whose definitions call the SQLite driver's file functions, or into a stranger's PostgreSQL server:
+// the catalog is refused with the reason, nothing loads, no file is written or read, and the stranger
+// is given no password the user keeps for libpq or in a data source.
 TEST_F(DataLinkPlanogramTest, ALinkToAHostileDatabaseOrServerIsRefusedAndGivesNothingAway)
 {
     LinkTheExampleCatalog();
-    const std::string secret = database.Folder().File("secret");
-    const std::string written = database.Folder().File("written");
-    const std::string copied = database.Folder().File("copied");
-    WriteWholeFile(secret, "sesame");
-    DefineWithFileFunctions(database, "ALTER TABLE SampleProducts ADD COLUMN g GENERATED ALWAYS AS (" +
-                                          FileFunctionsLeak(written, secret, copied) + ") VIRTUAL");
+    const std::string link = program.File("Catalogs/Sample.ddl");
+    const std::string library = KESTRAME_MARKER_LIBRARY;
+    const std::string marker = database.Folder().File("loaded");
+    setenv("KESTRAME_MARKER_FILE", marker.c_str(), 1);
+    database.Client(FullTextLoading("Loading", "c0, c1", library));
+    const std::string linked = ReadWholeFile(link);
+    WriteWholeFile(link, Replaced(linked, "TableName=SampleProducts", "TableName=Loading"));
     const auto messagesOnOpening = [&] {
         ui.ClearCalls();
         ui.AnswerMessage(MsgAnswer::OK);
@@ -65,6 +67,19 @@ TEST_F(DataLinkPlanogramTest, ALinkToAHostileDatabaseOrServerIsRefusedAndGivesNo
         form->OpenPlanogram(Example());
         return ui.MessageTexts();
     };
+    EXPECT_EQ(messagesOnOpening(),
+              (std::vector<std::string>{
+                  "Could not create a dataset. Check that the table called Loading still exists in your database.",
+                  "Could not open catalog file"}));
+    EXPECT_FALSE(FileExists(marker));
+    WriteWholeFile(link, linked);
+
+    const std::string secret = database.Folder().File("secret");
+    const std::string written = database.Folder().File("written");
+    const std::string copied = database.Folder().File("copied");
+    WriteWholeFile(secret, "sesame");
+    DefineWithFileFunctions(database, "ALTER TABLE SampleProducts ADD COLUMN g GENERATED ALWAYS AS (" +
+                                          FileFunctionsLeak(written, secret, copied) + ") VIRTUAL");
     EXPECT_EQ(messagesOnOpening(),
               (std::vector<std::string>{"Could not connect to your database.\nThis database's own definitions call the "
                                         "functions that write and read other files (blob_export, blob_import), so the "
@@ -75,8 +90,14 @@ TEST_F(DataLinkPlanogramTest, ALinkToAHostileDatabaseOrServerIsRefusedAndGivesNo
 
     const StoredPostgresPasswords stored;
     const PostgresStandIn stranger;
-    const std::string link = program.File("Catalogs/Sample.ddl");
-    WriteWholeFile(link, Replaced(ReadWholeFile(link), database.ConnectionString(),
+    WriteWholeFile(link, Replaced(linked, database.ConnectionString(),
+                                  "DSN=KestrameLogged;Servername=127.0.0.1;Port=" + stranger.Port()));
+    EXPECT_EQ(messagesOnOpening(),
+              (std::vector<std::string>{"Could not connect to your database.\nThe connection string may not hold "
+                                        "\"Servername\" beside a data source (DSN): a data link may not move the "
+                                        "user's data source to another server.",
+                                        "Could not open catalog file"}));
+    WriteWholeFile(link, Replaced(linked, database.ConnectionString(),
                                   "Driver=PostgreSQL Unicode;Server=127.0.0.1;Port=" + stranger.Port() +
                                       ";Database=shop;Uid=kestrame"));
     EXPECT_EQ(messagesOnOpening(),

@@ -366,13 +366,70 @@ TEST_F(CatalogDataLink, DatabasesWhoseDefinitionsCallTheFileFunctionsAreRefused)
     }
 }
 
-// A link naming a stranger's PostgreSQL server sends it no password the user keeps for libpq; one
-// holding its own password sends that one. The real server takes a link's password through a data
-// source whose settings turn psqlODBC's logs on, and no log is written.
+// A supplier's database naming a library for SQLite to load: the full-text table's compress and
+// uncompress, its stored values the library's path, and each place a definition calls a function
+// from. Read and written in the Catalog Manager, nothing loads, and the refusal is shown.
+TEST_F(CatalogDataLink, DatabasesNamingALibraryLoadNothing)
+{
+    const std::string library = KESTRAME_MARKER_LIBRARY;
+    const std::string marker = database.Folder().File("loaded");
+    setenv("KESTRAME_MARKER_FILE", marker.c_str(), 1);
+    const std::string load = "max('" + library + "', 'x')"; // load_extension() once defined
+    const auto table = [](const std::string& name, const std::string& more) {
+        return "CREATE TABLE " + name + "(name TEXT, ean INTEGER, width REAL, height REAL, picture TEXT" + more +
+               "); INSERT INTO " + name + "(name, ean) VALUES('Tea', 1);";
+    };
+    const std::string unreadable = "Could not open your table make sure you have spelled the Table name correctly";
+    const std::string malformed = "Could not connect to your data source. ADO data source may not be valid";
+    const struct {
+        const char* name;
+        std::string sql; // the definitions, "Shelf" the table linked
+        std::string message;
+    } cases[] = {
+        {"full-text table", FullTextLoading("Shelf", "name, ean, width, height, picture", library), unreadable},
+        {"virtual column", table("Shelf", ", g GENERATED ALWAYS AS (" + load + ") VIRTUAL"), malformed},
+        {"stored column", table("Shelf", ", g GENERATED ALWAYS AS (" + load + ") STORED"), malformed},
+        {"check", table("Shelf", ", CHECK (" + load + " IS NOT NULL OR picture IS NULL)"),
+         "[SQLite]load_extension() is turned off: a data link's database may not load a library. (1)"},
+        {"expression index", table("Shelf", "") + "CREATE INDEX Loading ON Shelf((" + load + "))", malformed},
+        {"partial index", table("Shelf", "") + "CREATE INDEX Loading ON Shelf(ean) WHERE " + load + " IS NOT NULL",
+         malformed},
+        {"view", table("Base", "") + "CREATE VIEW Shelf AS SELECT *, " + load + " FROM Base", unreadable},
+        {"trigger", table("Shelf", "") + "CREATE TRIGGER Loading AFTER UPDATE ON Shelf BEGIN SELECT " + load + "; END",
+         "[SQLite]unsafe use of load_extension() (1)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestDatabase supplier(Server::SQLite);
+        DefineWithFileFunctions(supplier, c.sql, "load_extension");
+        ui.ClearCalls();
+        ui.AnswerMessage(MsgAnswer::OK);
+        form.OpenCatalog(WriteLink(supplier.ConnectionString(), "Shelf"));
+        if (!form.DBGrid1->isHidden()) {
+            form.DBGrid1->setCurrentIndex(form.DBGrid1->model()->index(0, 1));
+            ui.AnswerFile(FileDialogResult{"/pics/tea.jpg", 1});
+            form.aGetPicture->trigger();
+        }
+        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{c.message});
+        EXPECT_FALSE(FileExists(marker));
+    }
+}
+
+// A link naming a stranger's PostgreSQL server sends it no password the user keeps for libpq or in a
+// data source (a link may not move one), and one holding its own password sends that one. The real
+// server takes a link's password through a data source whose settings turn psqlODBC's logs on, and
+// no log is written.
 TEST_F(CatalogDataLink, APostgresLinkSendsOnlyItsOwnPassword)
 {
     const StoredPostgresPasswords stored;
     const PostgresStandIn stranger;
+    ui.AnswerMessage(MsgAnswer::OK);
+    EXPECT_TRUE(
+        form.OpenCatalog(WriteLink("DSN=KestrameLogged;Servername=127.0.0.1;Port=" + stranger.Port(), "Products")));
+    EXPECT_EQ(ui.MessageTexts(),
+              std::vector<std::string>{"Could not connect to your data source. ADO data source may not be valid\nThe "
+                                       "connection string may not hold \"Servername\" beside a data source (DSN): a "
+                                       "data link may not move the user's data source to another server."});
     const std::string server =
         "Driver=PostgreSQL Unicode;Server=127.0.0.1;Port=" + stranger.Port() + ";Database=shop;Uid=kestrame";
     for (const std::string password : {"", ";Pwd=own"}) {
@@ -387,9 +444,7 @@ TEST_F(CatalogDataLink, APostgresLinkSendsOnlyItsOwnPassword)
     TestDatabase postgres(Server::PostgreSQL);
     postgres.Client("CREATE TABLE Products(name TEXT, ean INTEGER PRIMARY KEY, width REAL, height REAL, picture TEXT);"
                     "INSERT INTO Products VALUES('Tea', 1, 10, 20, NULL)");
-    ASSERT_TRUE(form.OpenCatalog(
-        WriteLink("DSN=KestrameLogged;Server=127.0.0.1;Port=" + PostgresPort() + ";Database=shop;Uid=kestrame;Pwd=own",
-                  "Products")));
+    ASSERT_TRUE(form.OpenCatalog(WriteLink("DSN=KestrameLogged;Pwd=own", "Products")));
     EXPECT_EQ(Column(0), std::vector<std::string>{"Tea"});
     EXPECT_TRUE(std::filesystem::is_empty(PostgresLogFolder()));
 }
@@ -427,6 +482,12 @@ TEST_F(CatalogDataLink, ReadsPastTheirBoundsAreRefusedWithTheReason)
     }
     ASSERT_TRUE(form.OpenCatalog(WriteLink(connection, "Products")));
     EXPECT_EQ(Column(0), (std::vector<std::string>{"Tea", "Coffee", "Cocoa", "Sugar"}));
+
+    // A link may shorten the bound, not lift it: "no timeout" reads within the program's longest.
+    std::string unbounded = connection;
+    ASSERT_TRUE(form.OpenCatalog(WriteLink(unbounded.replace(unbounded.find("=2;"), 2, "=0"), "Products")));
+    EXPECT_EQ(form.model.dADOTable1->CommandTimeout(), MaxCommandTimeout);
+    EXPECT_EQ(form.model.dADODataset1->CommandTimeout(), MaxCommandTimeout);
 }
 
 // Keyless rows that read alike, a text whose bytes are not UTF-8 reading as "Caf?" and 0.1 + 0.2 as

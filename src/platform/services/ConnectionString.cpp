@@ -1,10 +1,12 @@
 #include "platform/services/ConnectionString.h"
 
 #include "platform/core/Exceptions.h"
+#include "platform/services/OdbcBackend.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <optional>
 
 namespace {
@@ -331,13 +333,33 @@ bool Showable(const RefusalTexts& texts, std::string_view key, const std::string
                                    "\" is not installed; the connection string must name an installed driver.");
 }
 
-[[noreturn]] void RefuseKey(const std::string& key, const RefusalTexts& texts)
+constexpr std::string_view OnlyDataKeys = ": only the keys that reach the data (such as the database, server, port, "
+                                          "user and password) are passed to the ODBC driver.";
+
+[[noreturn]] void RefuseKey(const std::string& key, const RefusalTexts& texts, std::string_view why = OnlyDataKeys)
 {
     if (!Showable(texts, key))
         RefuseHiddenKey();
-    throw EConnectionStringRefused("The connection string may not hold \"" + key +
-                                   "\": only the keys that reach the data (such as the database, server, port, user "
-                                   "and password) are passed to the ODBC driver.");
+    throw EConnectionStringRefused("The connection string may not hold \"" + key + "\"" + std::string(why));
+}
+
+// The keys that say where a driver connects. Beside a data source they would take it, with the
+// password the user keeps in it, to another server.
+constexpr std::array<std::string_view, 8> PlaceKeys = {"Server",   "Servername", "Host", "Hostname",
+                                                       "Hostaddr", "Address",    "Addr", "Port"};
+
+void RefuseMovedDataSource(const TConnectionPairs& pairs, const RefusalTexts& texts)
+{
+    const bool namesDataSource = std::any_of(pairs.begin(), pairs.end(), [](const TConnectionPair& pair) {
+        return SameKey(pair.key, "DSN") || SameKey(pair.key, "FILEDSN");
+    });
+    if (!namesDataSource)
+        return;
+    for (const auto& pair : pairs)
+        if (Listed(PlaceKeys, pair.key))
+            RefuseKey(pair.key, texts,
+                      " beside a data source (DSN): a data link may not move the user's data source to another "
+                      "server.");
 }
 
 // Every "key=value" between two semicolons, braces ignored, as a driver that knows no braces reads them.
@@ -391,6 +413,28 @@ bool MayLoad(OdbcDriverKind kind, const TConnectionPairs& pairs, const TOdbcInst
 //   whatever server a link names. Below /dev/null no file can ever be made, and a password file
 //   that is not there is passed over without a word.
 constexpr std::string_view PostgresOwnKeys = ";CommLog=0;Debug=0;pqopt={passfile=/dev/null/none}";
+
+// The number a text holds whole, when it fits an int.
+std::optional<int> WholeNumber(std::string_view text)
+{
+    int number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return number;
+}
+
+// Whether a link lets the SQLite driver wait longer than a read may take for a database another
+// program holds: the driver waits as long as the first Timeout says (milliseconds, 1 to 1,000,000;
+// 0 or less is the most), whatever bounds the statement.
+bool LiftsSqliteLockWait(const TConnectionPairs& pairs)
+{
+    return std::any_of(pairs.begin(), pairs.end(), [](const TConnectionPair& pair) {
+        const std::optional<int> milliseconds = WholeNumber(Trimmed(pair.value));
+        return SameKey(pair.key, "Timeout") &&
+               (!milliseconds || *milliseconds < 1 || *milliseconds > MaxCommandTimeout * 1000);
+    });
+}
 
 } // namespace
 
@@ -463,13 +507,12 @@ std::optional<int> StoredCommandTimeout(std::string_view stored)
     if (!value)
         return std::nullopt;
     const std::string_view seconds = Trimmed(*value);
-    // A day bounds it: a longer wait is no timeout.
-    if (seconds.empty() || seconds.size() > 5 ||
-        !std::all_of(seconds.begin(), seconds.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
-        std::stoi(std::string(seconds)) > 86400)
+    if (seconds.empty() || !std::all_of(seconds.begin(), seconds.end(), [](char c) { return c >= '0' && c <= '9'; }))
         throw EConnectionStringRefused("The command timeout of a connection string must be a whole number of "
-                                       "seconds, at most 86400.");
-    return std::stoi(std::string(seconds));
+                                       "seconds.");
+    // A link may shorten the bound on its reads, never lift it; the digits only fail to fit an int.
+    const std::optional<int> timeout = WholeNumber(seconds);
+    return !timeout || *timeout == 0 || *timeout > MaxCommandTimeout ? MaxCommandTimeout : *timeout;
 }
 
 std::string DriverConnectString(std::string_view odbcString, std::string_view userId, std::string_view password)
@@ -514,6 +557,7 @@ std::string GuardedDriverString(std::string_view driverString, const TOdbcInstal
         if (SameKey(segment.key, "Driver") && !InstalledDriver(segment.value, installed))
             RefuseDriver(segment.value, texts);
     pairs.insert(pairs.end(), segments.begin(), segments.end());
+    RefuseMovedDataSource(pairs, texts);
     const OdbcDriverKind kind = KindOfDrivers(pairs, installed);
     for (const auto& pair : pairs)
         if (!KeyAllowed(pair, kind))
@@ -523,6 +567,9 @@ std::string GuardedDriverString(std::string_view driverString, const TOdbcInstal
     constexpr std::string_view SqliteStart = "NoCreat=1;";
     if (MayLoad(OdbcDriverKind::SQLite, pairs, installed) && passed.rfind(SqliteStart, 0) != 0)
         passed.insert(0, SqliteStart);
+    // The program's own wait, right after, is the one the driver takes.
+    if (MayLoad(OdbcDriverKind::SQLite, pairs, installed) && LiftsSqliteLockWait(pairs))
+        passed.insert(SqliteStart.size(), "Timeout=" + std::to_string(MaxCommandTimeout * 1000) + ";");
     if (MayLoad(OdbcDriverKind::PostgreSQL, pairs, installed))
         passed += PostgresOwnKeys;
     return passed;

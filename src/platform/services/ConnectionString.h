@@ -36,7 +36,8 @@ const std::string* FindConnectionValue(const TConnectionPairs& pairs, std::strin
 std::string OdbcStringOf(std::string_view stored, std::string_view provider = "MSDASQL");
 
 // The command timeout a stored OLE DB string sets for its connection's reads ("Command Timeout",
-// whole seconds; 0 waits), none where it sets none. Any other value raises EConnectionStringRefused.
+// whole seconds), none where it sets none: 0 (no bound) and anything longer than MaxCommandTimeout
+// are taken as MaxCommandTimeout. Any other value raises EConnectionStringRefused.
 std::optional<int> StoredCommandTimeout(std::string_view stored);
 
 // The string handed to the driver: a non-empty user or password overrides UID or PWD. A SQLite
@@ -76,6 +77,8 @@ KESTRAME_EXCEPTION(EConnectionStringRefused, EDataLinkRefused)
 // database, server, port, login, timeouts, SSL mode and how values are read; for another driver only
 // DSN, Driver, Server, Port, Database, UID and PWD. A data source counts as its driver; a string
 // naming drivers of two kinds gets the other drivers' keys. `Driver` must name an installed driver.
+// Beside a data source (DSN, FILEDSN) no key may name a server, host, address or port. A SQLite
+// driver's wait for a database another program holds (Timeout) is cut to MaxCommandTimeout.
 // Keys are also looked for between every two semicolons, braces and quotes ignored, as a driver that
 // knows no braces reads them. A driver named in another case takes the installed spelling. NoCreat
 // passes only as "1", and a string that names the SQLite driver or a data source of it starts with

@@ -6,6 +6,7 @@
 #include "platform/core/Termination.h"
 #include "platform/services/ConnectionString.h"
 #include "platform/services/OdbcWatchdog.h"
+#include "platform/services/SqliteFence.h"
 
 #include <dlfcn.h>
 #include <sql.h>
@@ -981,13 +982,19 @@ SqliteInterruptCall WatchSqliteOpens()
     return interrupt;
 }
 
-// SQLite's interrupt of the database `connect` opens, when it opens one; empty otherwise.
-std::function<void()> SqliteInterruptOf(const std::function<void()>& connect)
+// The database `connect` opens through SQLite's library, when it opens one; null otherwise.
+void* SqliteOpenedBy(const std::function<void()>& connect)
 {
-    const SqliteInterruptCall interrupt = WatchSqliteOpens();
+    WatchSqliteOpens();
     lastOpenedSqlite = nullptr;
     connect();
-    void* const sqlite = std::exchange(lastOpenedSqlite, nullptr);
+    return std::exchange(lastOpenedSqlite, nullptr);
+}
+
+// SQLite's interrupt of a database, empty for none.
+std::function<void()> SqliteInterruptOf(void* sqlite)
+{
+    const SqliteInterruptCall interrupt = WatchSqliteOpens();
     if (interrupt == nullptr || sqlite == nullptr)
         return {};
     return [interrupt, sqlite] { interrupt(sqlite); };
@@ -1529,11 +1536,14 @@ public:
         ForgetPostgresPasswordSources();
         SQLCHAR completed[1024];
         SQLSMALLINT completedLength = 0;
-        std::function<void()> sqliteInterrupt = SqliteInterruptOf([&] {
+        void* const sqlite = SqliteOpenedBy([&] {
             handle->Check(SQLDriverConnect(dbc, nullptr, Sql(text), DriverStringLength(text), completed,
                                            sizeof completed, &completedLength, SQL_DRIVER_NOPROMPT));
         });
-        auto connection = std::make_unique<UnixOdbcConnection>(environment, std::move(handle), std::move(sqliteInterrupt));
+        auto connection =
+            std::make_unique<UnixOdbcConnection>(environment, std::move(handle), SqliteInterruptOf(sqlite));
+        if (connection->DbmsName() == "SQLite")
+            FenceSqliteDatabase(sqlite);
         connection->DistrustSqliteSchema();
         if (options.readOnly)
             connection->EnforceReadOnly();

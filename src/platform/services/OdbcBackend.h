@@ -116,6 +116,9 @@ struct OdbcExecuteOptions {
     std::int64_t maxRows = 0; // 0 fetches all
 };
 
+// The longest a data link may let a read take, in seconds: a link may shorten the bound, not lift it.
+constexpr int MaxCommandTimeout = 120;
+
 // The schema rowsets the dataset components read, with ADO's column names: TABLE_CATALOG,
 // TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE, DESCRIPTION for tables; PROCEDURE_CATALOG,
 // PROCEDURE_SCHEMA, PROCEDURE_NAME, PROCEDURE_TYPE, DESCRIPTION for procedures; TABLE_CATALOG,

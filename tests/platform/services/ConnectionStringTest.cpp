@@ -56,19 +56,21 @@ TEST(ConnectionString, StoredStringsBecomeOdbcStrings)
               message("Microsoft.Jet.OLEDB.4.0"));
     EXPECT_EQ(RaisedMessage<EOleException>([] { OdbcStringOf("Provider=MSDASQL.x;DSN=Shop"); }), message("MSDASQL.x"));
 
-    // The command timeout a link sets: whole seconds up to a day, none where it sets none.
-    const char* badTimeout = "The command timeout of a connection string must be a whole number of seconds, at most "
-                             "86400.";
+    // The command timeout a link sets: whole seconds, none where it sets none; no bound, or a longer
+    // one than the program's, is the program's.
+    const char* badTimeout = "The command timeout of a connection string must be a whole number of seconds.";
     const struct {
         const char* stored;
         std::optional<int> seconds;
         const char* failure;
     } timeouts[] = {
         {"Provider=MSDASQL.1;Command Timeout= 2 ;Extended Properties=\"Driver=SQLite3\"", 2, "nothing raised"},
-        {"Provider=MSDASQL.1;Command Timeout=0;DSN=Shop", 0, "nothing raised"},
+        {"Provider=MSDASQL.1;Command Timeout=0;DSN=Shop", 120, "nothing raised"},
+        {"Provider=MSDASQL.1;Command Timeout=86400;DSN=Shop", 120, "nothing raised"},
+        {"Provider=MSDASQL.1;Command Timeout=120;DSN=Shop", 120, "nothing raised"},
+        {"Provider=MSDASQL.1;Command Timeout=99999999999;DSN=Shop", 120, "nothing raised"},
         {"Provider=MSDASQL.1;DSN=Shop", std::nullopt, "nothing raised"},
         {"Driver=SQLite3;Timeout=2", std::nullopt, "nothing raised"},
-        {"Provider=MSDASQL.1;Command Timeout=86401;DSN=Shop", std::nullopt, badTimeout},
         {"Provider=MSDASQL.1;Command Timeout=-1;DSN=Shop", std::nullopt, badTimeout},
         {"Provider=MSDASQL.1;Command Timeout=2.5;DSN=Shop", std::nullopt, badTimeout},
         {"Provider=MSDASQL.1;Command Timeout=;DSN=Shop", std::nullopt, badTimeout},
@@ -79,6 +81,22 @@ TEST(ConnectionString, StoredStringsBecomeOdbcStrings)
             << c.stored;
         EXPECT_EQ(seconds, c.seconds) << c.stored;
     }
+
+    // So is the SQLite driver's wait for a database another program holds, in milliseconds: the
+    // program's own goes where the driver takes it, first after NoCreat.
+    const TOdbcInstalled installed{{{"SQLite3", OdbcDriverKind::SQLite}}, {}};
+    const struct {
+        const char* odbc;
+        const char* guarded;
+    } waits[] = {
+        {"Driver=SQLite3;Timeout=2000", "NoCreat=1;Driver=SQLite3;Timeout=2000"},
+        {"Driver=SQLite3;Timeout=0", "NoCreat=1;Timeout=120000;Driver=SQLite3;Timeout=0"},
+        {"Driver=SQLite3;Timeout=1000000", "NoCreat=1;Timeout=120000;Driver=SQLite3;Timeout=1000000"},
+        {"Driver=SQLite3;PWD={x;Timeout=0x7fffffff}",
+         "NoCreat=1;Timeout=120000;Driver=SQLite3;PWD={x;Timeout=0x7fffffff}"},
+    };
+    for (const auto& c : waits)
+        EXPECT_EQ(GuardedDriverString(c.odbc, installed), c.guarded) << c.odbc;
 }
 
 TEST(ConnectionString, DriverStringsCarryUserAndDriverSettings)

@@ -2,6 +2,7 @@
 #include "platform/services/ConnectionString.h"
 #include "platform/services/OdbcBackend.h"
 #include "platform/services/SqlNames.h"
+#include "platform/services/SqliteFence.h"
 
 #include "OdbcTestSupport.h"
 
@@ -281,7 +282,36 @@ TEST(OdbcConnecting, NoStringLoadsALibraryItNames)
         EXPECT_FALSE(std::filesystem::exists(marker)) << entry.odbc;
     }
     EXPECT_FALSE(std::filesystem::exists(database.Folder().File("saved.dsn")));
-    EXPECT_EQ(Odbc().Connect("driver={sqlite3};Database=" + database.SqliteFile(), "", "")->DbmsName(), "SQLite");
+    const auto connection = Odbc().Connect("driver={sqlite3};Database=" + database.SqliteFile(), "", "");
+    EXPECT_EQ(connection->DbmsName(), "SQLite");
+
+    // The connection as the program leaves it: what reaches outside the database is refused, however
+    // a statement calls it.
+    const std::string written = database.Folder().File("written");
+    const auto turnedOff = [](const std::string& function, const std::string& reach) {
+        return "[SQLite]" + function + "() is turned off: a data link's database may not " + reach + ". (1)";
+    };
+    const struct {
+        std::string sql;
+        std::string message;
+    } statements[] = {
+        {"SELECT load_extension('" + library + "')", turnedOff("load_extension", "load a library")},
+        {"SELECT load_extension('" + library + "', 'sqlite3_extension_init')",
+         turnedOff("load_extension", "load a library")},
+        {"SELECT blob_export(x'41', '" + written + "')", turnedOff("blob_export", "write other files")},
+        {"SELECT blob_import('" + database.SqliteFile() + "')", turnedOff("blob_import", "read other files")},
+        {"SELECT fts3_tokenizer('simple')", turnedOff("fts3_tokenizer", "reach the program's code")},
+        {"ATTACH '" + database.SqliteFile() + "' AS other", "[SQLite]too many attached databases - max 0 (1)"},
+        {"SELECT 'a' LIKE '" + std::string(256, '%') + "'", "[SQLite]LIKE or GLOB pattern too complex (1)"},
+    };
+    for (const auto& entry : statements)
+        EXPECT_EQ(RaisedMessage<EOleException>([&] { connection->Execute(entry.sql); }), entry.message) << entry.sql;
+    EXPECT_FALSE(std::filesystem::exists(marker));
+    EXPECT_FALSE(std::filesystem::exists(written));
+    // A connection the fence cannot reach opens nothing.
+    EXPECT_EQ(RaisedMessage<EDataLinkRefused>([] { FenceSqliteDatabase(nullptr); }),
+              "This SQLite library cannot keep a database from loading libraries and reaching other files, so the "
+              "database is not opened.");
 
     // The library does leave its trace when something loads it.
     void* handle = dlopen(library.c_str(), RTLD_NOW);
@@ -301,11 +331,13 @@ TEST(OdbcConnecting, OnlyTheKeysADataLinkNeedsReachTheDriver)
     const std::string trace = sqlite.Folder().File("trace.sql");
     const std::string odbcIni = getenv("ODBCINI");
     const std::string base[] = {sqlite.ConnectionString(), postgres.ConnectionString(),
-                                "Driver=Other Driver;Database=" + sqlite.SqliteFile(), "DSN=KestrameShop"};
+                                "Driver=Other Driver;Database=" + sqlite.SqliteFile(), "DSN=KestrameShop",
+                                "DSN=KestrameLogged"};
     const struct {
         int base;
         std::string more;
         std::string refused; // the key named, or empty when the string connects
+        bool movesDataSource = false;
     } cases[] = {
         {0, "Timeout=2000;StepAPI=1;SyncPragma=NORMAL;NoTXN=0;LongNames=1;NoWCHAR=0;FKSupport=1;JDConv=0", ""},
         {0, "TraceFile=" + trace, "TraceFile"},
@@ -334,6 +366,13 @@ TEST(OdbcConnecting, OnlyTheKeysADataLinkNeedsReachTheDriver)
         {3, "Timeout=2000;BigInt=1", ""},
         {3, "TraceFile=" + trace, "TraceFile"},
         {3, "Driver=PostgreSQL Unicode;BoolsAsChar=0", "BoolsAsChar"},
+        {3, "Server=127.0.0.1", "Server", true},
+        {4, "", ""},
+        {4, "Servername=127.0.0.1;Port=1", "Servername", true},
+        {4, "port = 1", "port", true},
+        {4, "Host=127.0.0.1", "Host", true},
+        {4, "Password={x;Server=127.0.0.1}", Hidden},
+        {1, "DSN=KestrameLogged", "Server", true},
     };
     for (const auto& c : cases) {
         const std::string odbc = base[c.base] + (c.more.empty() ? "" : ";" + c.more);
@@ -342,7 +381,10 @@ TEST(OdbcConnecting, OnlyTheKeysADataLinkNeedsReachTheDriver)
             EXPECT_FALSE(Odbc().Connect(OdbcStringOf(odbc), "", "")->DbmsName().empty());
         else
             EXPECT_EQ(RaisedMessage<EConnectionStringRefused>([&] { Odbc().Connect(OdbcStringOf(odbc), "", ""); }),
-                      RefusedKeyMessage(c.refused));
+                      c.movesDataSource ? "The connection string may not hold \"" + c.refused +
+                                              "\" beside a data source (DSN): a data link may not move the user's "
+                                              "data source to another server."
+                                        : RefusedKeyMessage(c.refused));
         EXPECT_FALSE(std::filesystem::exists(trace));
     }
     EXPECT_EQ(std::string(getenv("ODBCINI")), odbcIni);

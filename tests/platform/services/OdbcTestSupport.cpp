@@ -33,6 +33,15 @@ std::string PostgresConnection(const std::string& port)
     return "host=127.0.0.1 port=" + port + " user=kestrame dbname=shop";
 }
 
+// The fixture server's port, empty where the fixture did not run.
+std::string FixturePort()
+{
+    std::ifstream state(KESTRAME_POSTGRES_STATE);
+    std::string port;
+    std::getline(state, port);
+    return port;
+}
+
 std::string RunClient(const std::string& command)
 {
     int status = 0;
@@ -90,7 +99,8 @@ void UsePrivateOdbcIni()
         std::ofstream(folder.File("shop.db")) << "";
         std::ofstream(folder.File("user-odbc.ini"))
             << "[KestrameShop]\nDescription=The shop of the tests\nDriver=SQLite3\nDatabase=" << folder.File("shop.db")
-            << "\n\n[KestrameLogged]\nDriver=PostgreSQL Unicode\nCommLog=1\nDebug=1\n";
+            << "\n\n[KestrameLogged]\nDriver=PostgreSQL Unicode\nCommLog=1\nDebug=1\nServername=127.0.0.1\nPort="
+            << FixturePort() << "\nDatabase=shop\nUsername=kestrame\nPassword=stored secret\n";
         setenv("ODBCSYSINI", folder.Path().c_str(), 1);
         setenv("ODBCINI", folder.File("user-odbc.ini").c_str(), 1);
         return true;
@@ -104,6 +114,14 @@ void DefineWithFileFunctions(const TestDatabase& database, const std::string& sq
     database.Client(sql + ";PRAGMA writable_schema=ON; UPDATE sqlite_master SET sql = replace(replace(sql, 'max(', '" +
                     exportName + "('), 'hex(', '" + importName +
                     "(') WHERE sql IS NOT NULL; PRAGMA writable_schema=OFF;");
+}
+
+std::string FullTextLoading(const std::string& table, const std::string& columns, const std::string& library)
+{
+    const std::string first = columns.substr(0, columns.find(','));
+    return "CREATE VIRTUAL TABLE " + table + " USING fts4(" + columns + ", compress=trim, uncompress=trim);" +
+           "INSERT INTO " + table + "(" + first + ") VALUES('" + library + "'); PRAGMA writable_schema=ON;" +
+           "UPDATE sqlite_master SET sql = replace(sql, '=trim', '=load_extension') WHERE name = '" + table + "';";
 }
 
 std::string FileFunctionsLeak(const std::string& written, const std::string& secret, const std::string& copied)
@@ -168,9 +186,8 @@ StoredPostgresPasswords::~StoredPostgresPasswords()
 
 std::string PostgresPort()
 {
-    std::ifstream state(KESTRAME_POSTGRES_STATE);
-    std::string port;
-    if (!std::getline(state, port) || port.empty())
+    const std::string port = FixturePort();
+    if (port.empty())
         throw std::runtime_error("the PostgreSQL fixture did not run: " + std::string(KESTRAME_POSTGRES_STATE) +
                                  " is missing");
     return port;

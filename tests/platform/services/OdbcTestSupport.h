@@ -19,9 +19,9 @@ enum class Server { SQLite, PostgreSQL };
 std::string ServerName(Server server);
 
 // Registers "SQLite3", "PostgreSQL Unicode" and "Other Driver" in a private odbcinst.ini and the
-// data sources "KestrameShop" (SQLite) and "KestrameLogged" (PostgreSQL, its settings turning on
-// psqlODBC's logs) in a private odbc.ini (ODBCSYSINI, ODBCINI), once per process; the machine's own
-// files are never read.
+// data sources "KestrameShop" (SQLite) and "KestrameLogged" (the fixture's PostgreSQL server, where
+// it runs, with a stored password "stored secret" and settings turning on psqlODBC's logs) in a
+// private odbc.ini (ODBCSYSINI, ODBCINI), once per process; the machine's own files are never read.
 void UsePrivateOdbcIni();
 // The folder psqlODBC writes its logs into, by the private odbcinst.ini.
 std::string PostgresLogFolder();
@@ -57,6 +57,9 @@ private:
 void DefineWithFileFunctions(const TestDatabase& database, const std::string& sql,
                              const std::string& exportName = "blob_export",
                              const std::string& importName = "blob_import");
+// The definitions of a full-text table whose compress and uncompress name load_extension(), its first
+// column holding `library`: made with trim() in their place, as the sqlite3 client would load it.
+std::string FullTextLoading(const std::string& table, const std::string& columns, const std::string& library);
 // For DefineWithFileFunctions, an expression that writes `written` and copies `secret` to `copied`.
 std::string FileFunctionsLeak(const std::string& written, const std::string& secret, const std::string& copied);
 
