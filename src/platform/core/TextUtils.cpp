@@ -71,3 +71,11 @@ int CompareText(std::string_view a, std::string_view b)
 }
 
 bool SameText(std::string_view a, std::string_view b) { return a.size() == b.size() && CompareText(a, b) == 0; }
+
+std::string Joined(const std::vector<std::string>& parts, std::string_view separator)
+{
+    std::string text;
+    for (size_t i = 0; i < parts.size(); ++i)
+        text += (i == 0 ? "" : std::string(separator)) + parts[i];
+    return text;
+}
