@@ -79,3 +79,15 @@ std::string Joined(const std::vector<std::string>& parts, std::string_view separ
         text += (i == 0 ? "" : std::string(separator)) + parts[i];
     return text;
 }
+
+std::vector<std::string> Split(std::string_view text, char separator)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t found = text.find(separator); found != std::string_view::npos; found = text.find(separator, start)) {
+        parts.emplace_back(text.substr(start, found - start));
+        start = found + 1;
+    }
+    parts.emplace_back(text.substr(start));
+    return parts;
+}

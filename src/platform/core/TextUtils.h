@@ -23,5 +23,7 @@ std::string CutAtNonPrintable(std::string_view text);
 int CompareText(std::string_view a, std::string_view b);
 bool SameText(std::string_view a, std::string_view b);
 
-// The parts with the separator between each two.
+// The parts with the separator between each two, and the parts between separators (an empty text is
+// one empty part).
 std::string Joined(const std::vector<std::string>& parts, std::string_view separator);
+std::vector<std::string> Split(std::string_view text, char separator);

@@ -50,18 +50,6 @@ std::string IdentityOf(const std::vector<std::string>& columns, size_t begin, si
     return "(" + IdentityOf(columns, begin, middle) + ") || ',' || (" + IdentityOf(columns, middle, end) + ")";
 }
 
-std::vector<std::string> SplitParts(const std::string& identity)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (size_t comma = identity.find(','); comma != std::string::npos; comma = identity.find(',', start)) {
-        parts.push_back(identity.substr(start, comma - start));
-        start = comma + 1;
-    }
-    parts.push_back(identity.substr(start));
-    return parts;
-}
-
 // The name SQLite's rowid is read under: the first of its three names that no column takes. None
 // where the table has no rowid (WITHOUT ROWID); a view reads its rows' as null.
 std::string RowidName(OdbcConnection& backend, const std::string& table, const std::vector<OdbcColumn>& columns,
@@ -136,7 +124,7 @@ std::string SqliteRowIdentity::Condition(const Variant& rowidValue, const Varian
                                          std::vector<Variant>& values,
                                          const std::vector<std::optional<Variant>>& written) const
 {
-    const std::vector<std::string> parts = SplitParts(identity.AsString());
+    const std::vector<std::string> parts = Split(identity.AsString(), ',');
     if (!Read() || parts.size() != columns.size())
         throw EOleException(AdoRowNotFound);
     std::vector<std::string> conditions;
