@@ -516,11 +516,11 @@ TEST_F(CatalogDataLink, PictureCommandsRefuseRowsAnotherProgramChangedSinceTheRe
     const std::string vacuumed = "DELETE FROM Goods WHERE part = 'SK-101'; VACUUM";
     const struct {
         const char* name;
-        std::string key;     // the part number's type
-        std::string change;  // what the other program does after the read
-        int row;             // the row Link Picture is given
-        bool strip;          // Strip Picture Path follows
-        std::string after;   // the products as the table holds them afterwards
+        std::string key;    // the part number's type
+        std::string change; // what the other program does after the read
+        int row;            // the row Link Picture is given
+        bool strip;         // Strip Picture Path follows
+        std::string after;  // the products as the table holds them afterwards
     } cases[] = {
         {"rowid given again", "TEXT", replaced, 3, false,
          "HT-301|C:\\h.jpg\nSK-101|C:\\a.jpg\nSK-102|C:\\b.jpg\nSK-103|C:\\c.jpg"},
@@ -568,8 +568,8 @@ TEST_F(CatalogDataLink, TablesAsWideAsSqliteAllowsOpenAndRefuseWritesTheyCannotT
             definition += ", c" + std::to_string(column);
             values += ", 'v" + std::to_string(column) + "'";
         }
-        database.Client("DROP TABLE IF EXISTS Wide; CREATE TABLE Wide(" + definition + "); INSERT INTO Wide VALUES('Tea'" +
-                        values + "), ('Coffee'" + values + ")");
+        database.Client("DROP TABLE IF EXISTS Wide; CREATE TABLE Wide(" + definition +
+                        "); INSERT INTO Wide VALUES('Tea'" + values + "), ('Coffee'" + values + ")");
         ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Wide")));
         EXPECT_EQ(form.DBGrid1->model()->columnCount(), columns);
         EXPECT_EQ(Column(0), (std::vector<std::string>{"Tea", "Coffee"}));

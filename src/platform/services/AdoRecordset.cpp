@@ -796,8 +796,8 @@ OdbcRow AdoRecordset::RowWhere(const std::string& condition, const std::vector<V
 {
     const WriteTarget& target = Target();
     const OdbcResult read = connection_->Backend().Execute(
-        "SELECT " + Joined(target.columns, ", ") + (identity_.Read() ? ", " + identity_.Expression() : "") +
-            " FROM " + target.table + " WHERE " + condition + " LIMIT 2",
+        "SELECT " + Joined(target.columns, ", ") + (identity_.Read() ? ", " + identity_.Expression() : "") + " FROM " +
+            target.table + " WHERE " + condition + " LIMIT 2",
         values, {.timeout = timeout_});
     if (read.rows.size() != 1)
         throw EOleException(AdoRowNotFound);

@@ -9,7 +9,10 @@
 
 namespace {
 
-std::string TextOf(const Variant& value) { return value.IsNull() || value.IsEmpty() ? std::string() : value.AsString(); }
+std::string TextOf(const Variant& value)
+{
+    return value.IsNull() || value.IsEmpty() ? std::string() : value.AsString();
+}
 
 size_t ColumnIndex(const OdbcResult& result, std::string_view name)
 {
