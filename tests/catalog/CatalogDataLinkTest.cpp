@@ -25,6 +25,8 @@
 namespace {
 
 constexpr const char* LinkCaption = "DDL Connection Error";
+constexpr const char* RowNotFound =
+    "The row to change was not found or is not unique; it may have changed since it was read.";
 
 class CatalogDataLink : public testing::Test {
 protected:
@@ -506,8 +508,6 @@ TEST_F(CatalogDataLink, PictureCommandsPostToTheRecordsOfTheTable)
 // product: the commands on a product gone or renumbered refuse, and every other product stays as it was.
 TEST_F(CatalogDataLink, PictureCommandsRefuseRowsAnotherProgramChangedSinceTheRead)
 {
-    const std::string refused = "The row to change was not found or is not unique; it may have changed since it "
-                                "was read.";
     const std::string goods = "INSERT INTO Goods VALUES('Tea', 'SK-101', 1, 1, 'C:\\a.jpg'), ('Coffee', 'SK-102', 1, "
                               "1, 'C:\\b.jpg'), ('Cocoa', 'SK-103', 1, 1, 'C:\\c.jpg'), ('Sugar', 'SK-104', 1, 1, "
                               "'C:\\d.jpg')";
@@ -539,17 +539,17 @@ TEST_F(CatalogDataLink, PictureCommandsRefuseRowsAnotherProgramChangedSinceTheRe
         ui.AnswerFile(FileDialogResult{"/pics/new.jpg", 1});
         ui.AnswerMessage(MsgAnswer::OK);
         form.aGetPicture->trigger();
-        std::vector<std::string> messages{refused};
+        std::vector<std::string> messages{RowNotFound};
         if (c.strip) {
             form.model.location = "/pics/";
             ui.AnswerMessage(MsgAnswer::Yes);
             ui.AnswerMessage(MsgAnswer::OK);
             form.aStripPath->trigger();
-            messages = {refused,
+            messages = {RowNotFound,
                         "You are about to remove any path information in the picture column for all product entries "
                         "Kestrame will use the path information stored in the Picture Collection Location setting. "
                         "Do you wish to continue?",
-                        refused};
+                        RowNotFound};
         }
         EXPECT_EQ(ui.MessageTexts(), messages);
         ASSERT_TRUE(form.close());
@@ -581,9 +581,7 @@ TEST_F(CatalogDataLink, TablesAsWideAsSqliteAllowsOpenAndRefuseWritesTheyCannotT
         form.aGetPicture->trigger();
         ASSERT_TRUE(form.close());
         EXPECT_EQ(ui.MessageTexts(),
-                  columns == 2000 ? std::vector<std::string>{"The row to change was not found or is not unique; it "
-                                                             "may have changed since it was read."}
-                                  : std::vector<std::string>{});
+                  columns == 2000 ? std::vector<std::string>{RowNotFound} : std::vector<std::string>{});
         EXPECT_EQ(database.Client("SELECT group_concat(c4, ' ') FROM Wide"),
                   columns == 2000 ? "v4 v4" : "v4 /pics/coffee.jpg");
     }
