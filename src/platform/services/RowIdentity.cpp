@@ -53,6 +53,19 @@ std::string IdentityOf(const std::vector<std::string>& columns, size_t begin, si
     return "(" + IdentityOf(columns, begin, middle) + ") || ',' || (" + IdentityOf(columns, middle, end) + ")";
 }
 
+// Whether SQLite takes a statement (a bound of the read still refuses it).
+bool Runs(OdbcConnection& backend, const std::string& sql, int timeout)
+{
+    try {
+        backend.Execute(sql, {}, {.timeout = timeout});
+        return true;
+    } catch (const EReadRefused&) {
+        throw;
+    } catch (const EOleException&) {
+        return false;
+    }
+}
+
 // The name SQLite's rowid is read under: the first of its three names that no column takes. None
 // where the table has no rowid (WITHOUT ROWID); a view reads its rows' as null.
 std::string RowidName(OdbcConnection& backend, const std::string& table, const std::vector<OdbcColumn>& columns,
@@ -62,14 +75,7 @@ std::string RowidName(OdbcConnection& backend, const std::string& table, const s
         if (std::any_of(columns.begin(), columns.end(),
                         [&](const OdbcColumn& column) { return SameText(column.name, name); }))
             continue;
-        try {
-            backend.Execute("SELECT " + name + " FROM " + table + " LIMIT 0", {}, {.timeout = timeout});
-            return name;
-        } catch (const EReadRefused&) {
-            throw;
-        } catch (const EOleException&) {
-            return {};
-        }
+        return Runs(backend, "SELECT " + name + " FROM " + table + " LIMIT 0", timeout) ? name : std::string();
     }
     return {};
 }
@@ -77,14 +83,7 @@ std::string RowidName(OdbcConnection& backend, const std::string& table, const s
 // Whether SQLite reads the table with what the identity adds (not past its limit of result columns).
 bool Readable(OdbcConnection& backend, const std::string& table, const SqliteRowIdentity& identity, int timeout)
 {
-    try {
-        backend.Execute("SELECT *" + identity.SelectList() + " FROM " + table + " LIMIT 0", {}, {.timeout = timeout});
-        return true;
-    } catch (const EReadRefused&) {
-        throw;
-    } catch (const EOleException&) {
-        return false;
-    }
+    return Runs(backend, "SELECT *" + identity.SelectList() + " FROM " + table + " LIMIT 0", timeout);
 }
 
 } // namespace
