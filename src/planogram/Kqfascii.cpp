@@ -49,18 +49,6 @@ float ReadSingle(const std::string& value)
 
 std::string ItemKey(int n, std::string_view suffix) { return "S" + IntToStr(n) + std::string(suffix); }
 
-std::vector<std::string> SplitAtTabs(const std::string& text)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (size_t tab = text.find('\t'); tab != std::string::npos; tab = text.find('\t', start)) {
-        parts.push_back(text.substr(start, tab - start));
-        start = tab + 1;
-    }
-    parts.push_back(text.substr(start));
-    return parts;
-}
-
 int ClampCount(int count, size_t limit)
 {
     return std::clamp(count, 0, static_cast<int>(std::min<size_t>(limit, 0x7FFFFFFF)));
@@ -347,7 +335,7 @@ void kqfASCII::ReadBuilderList()
     builderItems.clear();
     builderItems.reserve(static_cast<size_t>(count));
     for (int i = 1; i <= count; ++i) {
-        const std::vector<std::string> parts = SplitAtTabs(GetValue("BI" + IntToStr(i)));
+        const std::vector<std::string> parts = Split(GetValue("BI" + IntToStr(i)), '\t');
         BuilderEntry entry;
         entry.item = Trim(parts[0]);
         entry.rank = parts.size() > 1 ? Trim(parts[1]) : std::string();

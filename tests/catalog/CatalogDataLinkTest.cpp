@@ -25,6 +25,8 @@
 namespace {
 
 constexpr const char* LinkCaption = "DDL Connection Error";
+constexpr const char* RowNotFound =
+    "The row to change was not found or is not unique; it may have changed since it was read.";
 
 class CatalogDataLink : public testing::Test {
 protected:
@@ -490,43 +492,44 @@ TEST_F(CatalogDataLink, ReadsPastTheirBoundsAreRefusedWithTheReason)
     EXPECT_EQ(form.model.dADODataset1->CommandTimeout(), MaxCommandTimeout);
 }
 
-// Keyless rows that read alike, a text whose bytes are not UTF-8 reading as "Caf?" and 0.1 + 0.2 as
-// 0.3: Link Picture writes the row chosen, found by its rowid, and no other. A table WITHOUT ROWID is
-// written by its key, and a row whose key was not read exactly is refused rather than another written.
+// Rows that read alike but for their part numbers, which the driver reads alike too: a text cut at its
+// NUL byte, integer 1 and text '1' in a column without a type, a text whose bytes are not UTF-8 as "?".
+// Link Picture writes the row chosen and no other, whether the table has a rowid, only a key (WITHOUT
+// ROWID), or a rowid whose three names its columns take.
 TEST_F(CatalogDataLink, LinkPictureWritesTheRowChosenAmongRowsThatReadAlike)
 {
-    database.Client("CREATE TABLE Menu(name TEXT, ean INTEGER, width REAL, height REAL, picture TEXT);"
-                    "CREATE TABLE Keyed(name TEXT PRIMARY KEY, ean INTEGER, width REAL, height REAL, picture TEXT) "
-                    "WITHOUT ROWID;");
-    for (const char* table : {"Menu", "Keyed"})
-        database.Client(std::string("INSERT INTO ") + table +
-                        " VALUES(CAST(X'436166E9' AS TEXT), 1, 0.1 + 0.2, 1, NULL), ('Caf?', 1, 0.3, 1, 'b.jpg')");
-    const auto linkPicture = [&](int row, const std::string& path) {
-        form.DBGrid1->setCurrentIndex(form.DBGrid1->model()->index(row, 1));
-        ui.AnswerFile(FileDialogResult{path, 1});
-        form.aGetPicture->trigger();
+    const std::string rows = " VALUES('Tea', CAST(X'534B2D3100' || X'78' AS TEXT), 1, 1, NULL), ('Tea', 'SK-1', 1, 1,"
+                             " NULL), ('Tea', 1, 1, 1, NULL), ('Tea', '1', 1, 1, NULL), ('Tea', CAST(X'534B2DE9' AS"
+                             " TEXT), 0.1 + 0.2, 1, NULL), ('Tea', 'SK-?', 0.3, 1, NULL)";
+    const std::string inOrderRead = "text:534B2D310078 text:534B2D31 integer:31 text:31 text:534B2DE9 text:534B2D3F";
+    const struct {
+        const char* table;
+        std::string definition;
+        std::string keys; // the part numbers in the order the table is read
+    } cases[] = {
+        {"Menu", "(name TEXT, ean, width REAL, height REAL, picture TEXT)", inOrderRead},
+        {"Keyed", "(name TEXT, ean PRIMARY KEY, width REAL, height REAL, picture TEXT) WITHOUT ROWID",
+         "integer:31 text:31 text:534B2D31 text:534B2D310078 text:534B2D3F text:534B2DE9"},
+        {"Named", "(name TEXT, ean, width REAL, height REAL, picture TEXT, rowid, _rowid_, oid)", inOrderRead},
     };
-    ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Menu")));
-    EXPECT_EQ(Column(0), (std::vector<std::string>{"Caf?", "Caf?"}));
-    linkPicture(0, "/pics/a.jpg");
-    EXPECT_EQ(database.Client("SELECT hex(name), ifnull(picture, '-') FROM Menu ORDER BY rowid"),
-              "436166E9|/pics/a.jpg\n4361663F|b.jpg");
-    linkPicture(1, "/pics/c.jpg");
-    EXPECT_TRUE(ui.MessageTexts().empty());
-    ASSERT_TRUE(form.close());
-    EXPECT_EQ(database.Client("SELECT hex(name), ifnull(picture, '-') FROM Menu ORDER BY rowid"),
-              "436166E9|/pics/a.jpg\n4361663F|/pics/c.jpg");
-
-    // Keyed by name, "Caf?" comes first.
-    ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Keyed")));
-    ui.AnswerMessage(MsgAnswer::OK);
-    linkPicture(1, "/pics/a.jpg");
-    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"The row to change was not found or is not unique; it may "
-                                                          "have changed since it was read."});
-    linkPicture(0, "/pics/c.jpg");
-    ASSERT_TRUE(form.close());
-    EXPECT_EQ(database.Client("SELECT hex(name), ifnull(picture, '-') FROM Keyed ORDER BY name"),
-              "4361663F|/pics/c.jpg\n436166E9|-");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.table);
+        database.Client(std::string("CREATE TABLE ") + c.table + c.definition + "; INSERT INTO " + c.table +
+                        "(name, ean, width, height, picture)" + rows);
+        ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), c.table)));
+        ui.ClearCalls();
+        for (int row = 0; row < 6; ++row) {
+            form.DBGrid1->setCurrentIndex(form.DBGrid1->model()->index(row, 1));
+            ui.AnswerFile(FileDialogResult{"/pics/" + std::to_string(row) + ".jpg", 1});
+            form.aGetPicture->trigger();
+        }
+        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{});
+        ASSERT_TRUE(form.close());
+        EXPECT_EQ(database.Client(std::string("SELECT group_concat(typeof(ean) || ':' || hex(ean), ' ') FROM (SELECT "
+                                              "ean FROM ") +
+                                  c.table + " ORDER BY picture)"),
+                  c.keys);
+    }
 }
 
 TEST_F(CatalogDataLink, PictureCommandsPostToTheRecordsOfTheTable)
@@ -560,6 +563,89 @@ TEST_F(CatalogDataLink, PictureCommandsPostToTheRecordsOfTheTable)
     form.aStripPath->trigger();
     ASSERT_TRUE(form.close());
     EXPECT_EQ(pictures(), "tea.jpg\ncoffee.jpg\ncocoa.jpg\n-");
+}
+
+// Another program changes the table while the Catalog Manager shows it, giving a rowid read to another
+// product: the commands on a product gone or renumbered refuse, and every other product stays as it was.
+TEST_F(CatalogDataLink, PictureCommandsRefuseRowsAnotherProgramChangedSinceTheRead)
+{
+    const std::string goods = "INSERT INTO Goods VALUES('Tea', 'SK-101', 1, 1, 'C:\\a.jpg'), ('Coffee', 'SK-102', 1, "
+                              "1, 'C:\\b.jpg'), ('Cocoa', 'SK-103', 1, 1, 'C:\\c.jpg'), ('Sugar', 'SK-104', 1, 1, "
+                              "'C:\\d.jpg')";
+    const std::string replaced = "DELETE FROM Goods WHERE part = 'SK-104'; INSERT INTO Goods VALUES('Hat', 'HT-301', "
+                                 "1, 1, 'C:\\h.jpg')";
+    const std::string vacuumed = "DELETE FROM Goods WHERE part = 'SK-101'; VACUUM";
+    const struct {
+        const char* name;
+        std::string key;    // the part number's type
+        std::string change; // what the other program does after the read
+        int row;            // the row Link Picture is given
+        bool strip;         // Strip Picture Path follows
+        std::string after;  // the products as the table holds them afterwards
+    } cases[] = {
+        {"rowid given again", "TEXT", replaced, 3, false,
+         "HT-301|C:\\h.jpg\nSK-101|C:\\a.jpg\nSK-102|C:\\b.jpg\nSK-103|C:\\c.jpg"},
+        {"rowid given again to a key", "TEXT PRIMARY KEY", replaced, 3, false,
+         "HT-301|C:\\h.jpg\nSK-101|C:\\a.jpg\nSK-102|C:\\b.jpg\nSK-103|C:\\c.jpg"},
+        {"rowids renumbered", "TEXT", vacuumed, 1, true, "SK-102|C:\\b.jpg\nSK-103|C:\\c.jpg\nSK-104|C:\\d.jpg"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        database.Client("DROP TABLE IF EXISTS Goods; CREATE TABLE Goods(name TEXT, part " + c.key +
+                        ", width REAL, height REAL, picture TEXT); " + goods);
+        ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Goods")));
+        database.Client(c.change);
+        ui.ClearCalls();
+        form.DBGrid1->setCurrentIndex(form.DBGrid1->model()->index(c.row, 1));
+        ui.AnswerFile(FileDialogResult{"/pics/new.jpg", 1});
+        ui.AnswerMessage(MsgAnswer::OK);
+        form.aGetPicture->trigger();
+        std::vector<std::string> messages{RowNotFound};
+        if (c.strip) {
+            form.model.location = "/pics/";
+            ui.AnswerMessage(MsgAnswer::Yes);
+            ui.AnswerMessage(MsgAnswer::OK);
+            form.aStripPath->trigger();
+            messages = {RowNotFound,
+                        "You are about to remove any path information in the picture column for all product entries "
+                        "Kestrame will use the path information stored in the Picture Collection Location setting. "
+                        "Do you wish to continue?",
+                        RowNotFound};
+        }
+        EXPECT_EQ(ui.MessageTexts(), messages);
+        ASSERT_TRUE(form.close());
+        EXPECT_EQ(database.Client("SELECT part, picture FROM Goods ORDER BY part"), c.after);
+    }
+}
+
+// Tables as wide as SQLite's results go open: where nothing tells their rows apart beside the columns
+// there is room for, Link Picture refuses rather than guess.
+TEST_F(CatalogDataLink, TablesAsWideAsSqliteAllowsOpenAndRefuseWritesTheyCannotTellApart)
+{
+    for (const int columns : {1999, 2000}) {
+        SCOPED_TRACE(columns);
+        std::string definition = "c0", values;
+        for (int column = 1; column < columns; ++column) {
+            definition += ", c" + std::to_string(column);
+            values += ", 'v" + std::to_string(column) + "'";
+        }
+        database.Client("DROP TABLE IF EXISTS Wide; CREATE TABLE Wide(" + definition +
+                        "); INSERT INTO Wide VALUES('Tea'" + values + "), ('Coffee'" + values + ")");
+        ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Wide")));
+        EXPECT_EQ(form.DBGrid1->model()->columnCount(), columns);
+        EXPECT_EQ(Column(0), (std::vector<std::string>{"Tea", "Coffee"}));
+        ui.ClearCalls();
+        form.DBGrid1->setCurrentIndex(form.DBGrid1->model()->index(1, 1));
+        ui.AnswerFile(FileDialogResult{"/pics/coffee.jpg", 1});
+        if (columns == 2000)
+            ui.AnswerMessage(MsgAnswer::OK);
+        form.aGetPicture->trigger();
+        ASSERT_TRUE(form.close());
+        EXPECT_EQ(ui.MessageTexts(),
+                  columns == 2000 ? std::vector<std::string>{RowNotFound} : std::vector<std::string>{});
+        EXPECT_EQ(database.Client("SELECT group_concat(c4, ' ') FROM Wide"),
+                  columns == 2000 ? "v4 v4" : "v4 /pics/coffee.jpg");
+    }
 }
 
 // A table of texts without a key, its part number first: Link Picture writes each path as the system

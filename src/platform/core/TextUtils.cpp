@@ -71,3 +71,23 @@ int CompareText(std::string_view a, std::string_view b)
 }
 
 bool SameText(std::string_view a, std::string_view b) { return a.size() == b.size() && CompareText(a, b) == 0; }
+
+std::string Joined(const std::vector<std::string>& parts, std::string_view separator)
+{
+    std::string text;
+    for (size_t i = 0; i < parts.size(); ++i)
+        text += (i == 0 ? "" : std::string(separator)) + parts[i];
+    return text;
+}
+
+std::vector<std::string> Split(std::string_view text, char separator)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t found = text.find(separator); found != std::string_view::npos; found = text.find(separator, start)) {
+        parts.emplace_back(text.substr(start, found - start));
+        start = found + 1;
+    }
+    parts.emplace_back(text.substr(start));
+    return parts;
+}

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Text helpers of the class library. Text is Windows-1252 bytes; case rules are ASCII only, as the
 // class library's non-"Ansi" functions are.
@@ -21,3 +22,8 @@ std::string CutAtNonPrintable(std::string_view text);
 // Case-insensitive comparison: negative, zero or positive.
 int CompareText(std::string_view a, std::string_view b);
 bool SameText(std::string_view a, std::string_view b);
+
+// The parts with the separator between each two, and the parts between separators (an empty text is
+// one empty part).
+std::string Joined(const std::vector<std::string>& parts, std::string_view separator);
+std::vector<std::string> Split(std::string_view text, char separator);

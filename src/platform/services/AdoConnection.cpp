@@ -53,30 +53,6 @@ std::shared_ptr<AdoRecordset> RecordsetOf(const AdoStatement& statement, std::in
     return recordset;
 }
 
-// The name SQLite's rowid of a table's rows is read under: the first of its three names that no
-// column of the table takes. None on another data source, where every name is a column's, or where
-// the table has no rowid (WITHOUT ROWID); a view reads its rows' as null.
-std::string SqliteRowidName(OdbcConnection& backend, const std::string& table, int timeout)
-{
-    if (!SameText(backend.DbmsName(), "SQLite"))
-        return {};
-    const OdbcResult columns = backend.Execute("SELECT * FROM " + table + " LIMIT 0", {}, {.timeout = timeout});
-    for (const std::string name : {"rowid", "_rowid_", "oid"}) {
-        if (std::any_of(columns.columns.begin(), columns.columns.end(),
-                        [&](const OdbcColumn& column) { return SameText(column.name, name); }))
-            continue;
-        try {
-            backend.Execute("SELECT " + name + " FROM " + table + " LIMIT 0", {}, {.timeout = timeout});
-            return name;
-        } catch (const EReadRefused&) {
-            throw;
-        } catch (const EOleException&) {
-            return {};
-        }
-    }
-    return {};
-}
-
 } // namespace
 
 int AdoCommandTypeOf(int options, int fallback)
@@ -272,9 +248,9 @@ AdoStatement AdoConnection::Statement(int commandType, std::string_view text, st
     case adCmdTable:
     case adCmdTableDirect: {
         const std::string table = SqlTableName(text, Backend().IdentifierQuote());
-        // SQLite's rowid tells apart rows that read alike, for writing to the one meant.
-        statement.rowid = SqliteRowidName(Backend(), table, timeout);
-        statement.sql = "SELECT *" + (statement.rowid.empty() ? "" : ", " + statement.rowid) + " FROM " + table;
+        // What tells apart rows that read alike, for writing to the one meant.
+        statement.identity = SqliteRowIdentityOf(Backend(), text, table, timeout);
+        statement.sql = "SELECT *" + statement.identity.SelectList() + " FROM " + table;
         break;
     }
     case adCmdStoredProc: {

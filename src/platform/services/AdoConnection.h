@@ -139,8 +139,9 @@ public:
     std::shared_ptr<AdoRecordset> OpenSchema(int schema, const Variant& restrictions = {});
 
     // The SQL of a command: a text as it is; a table (or adCmdTableDirect) as "SELECT * FROM " and its
-    // name under the naming rule (on SQLite with the rowid read after the columns, see AdoStatement); a stored
-    // procedure as "{call name(?,...)}", one marker per value. adCmdFile raises.
+    // name under the naming rule (on SQLite with what tells its rows apart after the columns, see
+    // SqliteRowIdentity); a stored procedure as "{call name(?,...)}", one marker per value. adCmdFile
+    // raises.
     AdoStatement Statement(int commandType, std::string_view text, std::vector<Variant> values, int timeout);
     // The open backend connection; raises when closed.
     OdbcConnection& Backend();

@@ -154,7 +154,7 @@ void AdoRecordset::OpenOn(const AdoStatement& statement, std::int64_t* recordsAf
     OdbcResult result = statement.Run(maxRecords_);
     if (recordsAffected)
         *recordsAffected = result.recordsAffected;
-    rowidName_ = result.hasResultSet ? statement.rowid : std::string();
+    identity_ = result.hasResultSet ? statement.identity : SqliteRowIdentity();
     OpenOn(std::move(result), [statement](std::int64_t maxRecords) { return statement.Run(maxRecords); });
     if (open_) {
         connection_ = statement.connection;
@@ -169,8 +169,7 @@ void AdoRecordset::OpenOn(OdbcResult result, Fetch fetch)
         return;
     fetch_ = std::move(fetch);
     columns_ = std::move(result.columns);
-    if (!rowidName_.empty())
-        columns_.pop_back();
+    columns_.resize(columns_.size() - identity_.Extras());
     fields_.fields_.clear();
     for (size_t column = 0; column < columns_.size(); ++column)
         fields_.fields_.emplace_back(*this, column);
@@ -188,11 +187,16 @@ void AdoRecordset::Take(OdbcResult result)
     data_->inexact.assign(data_->rows.size(), false);
     for (const size_t row : result.inexactRows)
         data_->inexact[row] = true;
-    if (!rowidName_.empty())
-        for (OdbcRow& row : data_->rows) {
+    for (OdbcRow& row : data_->rows) {
+        if (identity_.Read()) {
+            data_->identities.push_back(std::move(row.back()));
+            row.pop_back();
+        }
+        if (!identity_.rowid.empty()) {
             data_->rowids.push_back(std::move(row.back()));
             row.pop_back();
         }
+    }
     editMode_ = adEditNone;
     ApplyOrder();
 }
@@ -213,7 +217,7 @@ void AdoRecordset::Close()
     connection_.reset();
     lockType_ = adLockReadOnly;
     tableSource_.clear();
-    rowidName_.clear();
+    identity_ = {};
     target_.reset();
     editMode_ = adEditNone;
 }
@@ -477,7 +481,7 @@ std::shared_ptr<AdoRecordset> AdoRecordset::Clone(int lockType) const
     clone->criteria_ = criteria_;
     clone->cursorLocation_ = cursorLocation_;
     clone->maxRecords_ = maxRecords_;
-    clone->rowidName_ = rowidName_;
+    clone->identity_ = identity_;
     return clone;
 }
 
@@ -498,8 +502,6 @@ bool IsLongType(int type) { return type == adLongVarChar || type == adLongVarWCh
 
 bool IsNullValue(const Variant& value) { return value.IsNull() || value.IsEmpty(); }
 
-std::string TextOf(const Variant& value) { return IsNullValue(value) ? std::string() : value.AsString(); }
-
 // A date written to a DATE or TIME column goes as ISO text of that part alone: a time stamp there
 // would keep the other part on drivers that store text (SQLite keeps "1899-12-30 07:30:00" for a
 // time), and the servers convert the text to the column's type.
@@ -514,14 +516,6 @@ Variant WrittenValue(const OdbcColumn& column, const Variant& value)
     else
         std::snprintf(text, sizeof text, "%02d:%02d:%02d", parts.hour, parts.minute, parts.second);
     return Variant::FromString(text);
-}
-
-std::string Joined(const std::vector<std::string>& parts, std::string_view separator)
-{
-    std::string text;
-    for (const std::string& part : parts)
-        text += (text.empty() ? "" : std::string(separator)) + part;
-    return text;
 }
 
 // Runs a statement that must change exactly one row in a transaction of its own (a savepoint inside
@@ -595,43 +589,6 @@ std::pair<std::string, int> ReadValueCondition(const std::string& column, const 
     if (postgres && read.type == adDBTime)
         return {"date_trunc('second', " + column + ") = CAST(? AS time)", 1};
     return {column + " = ?", 1};
-}
-
-const std::string& BaseColumnOf(const OdbcColumn& column)
-{
-    return column.baseColumn.empty() ? column.name : column.baseColumn;
-}
-
-size_t ColumnIndex(const OdbcResult& result, std::string_view name)
-{
-    for (size_t i = 0; i < result.columns.size(); ++i)
-        if (SameText(result.columns[i].name, name))
-            return i;
-    RaiseAdoItemNotFound(name);
-}
-
-// The primary key's columns among the recordset's; none when the table has none, when a key column
-// is not read, or when tables of that name in several schemas answer (the key could be another's).
-std::vector<size_t> PrimaryKeyColumns(OdbcConnection& backend, const std::string& schema, const std::string& table,
-                                      const std::vector<OdbcColumn>& columns)
-{
-    const OdbcResult keys =
-        backend.Schema(OdbcSchema::PrimaryKeys, {Variant(), schema.empty() ? Variant() : Variant::FromString(schema),
-                                                 Variant::FromString(table)});
-    const size_t schemaColumn = ColumnIndex(keys, "TABLE_SCHEMA");
-    const size_t nameColumn = ColumnIndex(keys, "COLUMN_NAME");
-    std::vector<size_t> key;
-    for (const OdbcRow& row : keys.rows) {
-        if (TextOf(row[schemaColumn]) != TextOf(keys.rows.front()[schemaColumn]))
-            return {};
-        const std::string name = TextOf(row[nameColumn]);
-        const auto found = std::find_if(columns.begin(), columns.end(),
-                                        [&](const OdbcColumn& column) { return BaseColumnOf(column) == name; });
-        if (found == columns.end())
-            return {};
-        key.push_back(static_cast<size_t>(found - columns.begin()));
-    }
-    return key;
 }
 
 } // namespace
@@ -721,15 +678,21 @@ void AdoRecordset::Update()
 }
 
 // The condition that finds the row as it was read, its values after those already in `values`. A
-// row whose texts were not read exactly may read as another row holds it, and is refused.
+// row whose texts were not read exactly may read as another row holds it, and is refused. A SQLite
+// table opened by name is told apart by what was read beside its columns, or not at all.
 std::string AdoRecordset::RowCondition(size_t row, std::vector<Variant>& values)
 {
+    const WriteTarget& target = Target();
+    const bool sqlite = SameText(target.dbms, "SQLite");
+    if (sqlite && !tableSource_.empty()) {
+        if (!identity_.Read())
+            throw EOleException(AdoRowNotFound);
+        return " WHERE " + identity_.Condition(RowidRead(row), data_->identities[row], data_->rows[row], values);
+    }
     if (data_->inexact[row])
         throw EOleException(AdoRowNotFound);
     const OdbcRow& original = data_->rows[row];
-    const WriteTarget& target = Target();
     std::vector<std::string> conditions;
-    const bool sqlite = SameText(target.dbms, "SQLite");
     const bool postgres = SameText(target.dbms, "PostgreSQL");
     // Both compare long texts and bytes as any others, and their drivers report plain TEXT columns as
     // long ones: leaving those out would leave a table of texts without any condition.
@@ -750,6 +713,12 @@ std::string AdoRecordset::RowCondition(size_t row, std::vector<Variant>& values)
             if (comparesLongValues || !IsLongType(columns_[column].type))
                 add(column);
     return conditions.empty() ? std::string() : " WHERE " + Joined(conditions, " AND ");
+}
+
+// The rowid read with a row, null where none was read (a view's rows, a table WITHOUT ROWID).
+Variant AdoRecordset::RowidRead(size_t row) const
+{
+    return identity_.rowid.empty() ? Variant::Null() : data_->rowids[row];
 }
 
 void AdoRecordset::WriteEdit()
@@ -773,28 +742,45 @@ void AdoRecordset::WriteEdit()
     if (SameText(target.dbms, "PostgreSQL")) {
         ChangeOneRow(backend, update + RowCondition(index, values) + " RETURNING " + Joined(target.columns, ", "),
                      values, timeout_, [&](const OdbcResult& result) { row = result.rows.front(); });
+    } else if (identity_.Read()) {
+        ChangeOneRow(backend, update + RowCondition(index, values), values, timeout_,
+                     [&](const OdbcResult&) { ReadBackEdited(index); });
     } else if (const std::optional<Variant> rowid = RowidOf(index)) {
         values.push_back(*rowid);
-        ChangeOneRow(backend, update + " WHERE " + RowidName() + " = ?", values, timeout_,
-                     [&](const OdbcResult&) { row = RowByRowid(*rowid); });
+        ChangeOneRow(backend, update + " WHERE " + RowidName() + " = ?", values, timeout_, [&](const OdbcResult&) {
+            Variant identity;
+            row = RowWhere(RowidName() + " = ?", {*rowid}, identity);
+        });
     } else {
         ChangeOneRow(backend, update + RowCondition(index, values), values, timeout_);
         row = edited_;
     }
 }
 
-// SQLite's rowid of a row: the one read with it, else, for a text's row, the one of the row its
-// values find. None for other data sources, views and tables WITHOUT ROWID.
+// Reads the row just written, and its new identity, within the write's transaction: by its rowid,
+// which the write found it by, else by its identity with the values written in place of those changed.
+void AdoRecordset::ReadBackEdited(size_t row)
+{
+    std::vector<Variant> values;
+    std::string condition;
+    if (const Variant rowid = RowidRead(row); !rowid.IsNull()) {
+        condition = RowidName() + " = ?";
+        values.push_back(rowid);
+    } else {
+        std::vector<std::optional<Variant>> written(columns_.size());
+        for (size_t column = 0; column < columns_.size(); ++column)
+            if (changed_[column])
+                written[column] = WrittenValue(columns_[column], edited_[column]);
+        condition = identity_.Condition(rowid, data_->identities[row], data_->rows[row], values, written);
+    }
+    data_->rows[row] = RowWhere(condition, values, data_->identities[row]);
+}
+
+// SQLite's rowid of a text's row: the one of the row its values find. None for other data sources
+// and for tables opened by name, whose rows are found by what was read beside them.
 std::optional<Variant> AdoRecordset::RowidOf(size_t row)
 {
-    if (!SameText(Target().dbms, "SQLite"))
-        return std::nullopt;
-    if (!rowidName_.empty()) {
-        if (IsNullValue(data_->rowids[row]))
-            return std::nullopt;
-        return data_->rowids[row];
-    }
-    if (!tableSource_.empty())
+    if (!tableSource_.empty() || !SameText(Target().dbms, "SQLite"))
         return std::nullopt;
     std::vector<Variant> values;
     const std::string condition = RowCondition(row, values);
@@ -805,15 +791,22 @@ std::optional<Variant> AdoRecordset::RowidOf(size_t row)
     return found.rows.front().at(0);
 }
 
-OdbcRow AdoRecordset::RowByRowid(const Variant& rowid)
+// The one row the condition finds, with its identity where the recordset reads one.
+OdbcRow AdoRecordset::RowWhere(const std::string& condition, const std::vector<Variant>& values, Variant& identity)
 {
     const WriteTarget& target = Target();
-    const OdbcResult read = connection_->Backend().Execute("SELECT " + Joined(target.columns, ", ") + " FROM " +
-                                                               target.table + " WHERE " + RowidName() + " = ?",
-                                                           {rowid}, {.timeout = timeout_});
+    const OdbcResult read = connection_->Backend().Execute(
+        "SELECT " + Joined(target.columns, ", ") + (identity_.Read() ? ", " + identity_.Expression() : "") + " FROM " +
+            target.table + " WHERE " + condition + " LIMIT 2",
+        values, {.timeout = timeout_});
     if (read.rows.size() != 1)
         throw EOleException(AdoRowNotFound);
-    return read.rows.front();
+    OdbcRow row = read.rows.front();
+    if (identity_.Read()) {
+        identity = std::move(row.back());
+        row.pop_back();
+    }
+    return row;
 }
 
 // Inserts the written columns and reads the row back as the table made it (keys and defaults): on
@@ -835,14 +828,14 @@ void AdoRecordset::Insert()
         (names.empty() ? " DEFAULT VALUES" : " (" + Joined(names, ", ") + ") VALUES (" + Joined(markers, ", ") + ")");
     OdbcConnection& backend = connection_->Backend();
     OdbcRow inserted;
-    Variant rowid;
+    Variant rowid, identity;
     if (SameText(target.dbms, "PostgreSQL")) {
         sql += " RETURNING " + Joined(target.columns, ", ");
         ChangeOneRow(backend, sql, values, timeout_, [&](const OdbcResult& result) { inserted = result.rows.front(); });
-    } else if (SameText(target.dbms, "SQLite") && (!rowidName_.empty() || tableSource_.empty())) {
+    } else if (SameText(target.dbms, "SQLite") && (!identity_.rowid.empty() || tableSource_.empty())) {
         ChangeOneRow(backend, sql, values, timeout_, [&](const OdbcResult&) {
             rowid = backend.Execute("SELECT last_insert_rowid()").rows.at(0).at(0);
-            inserted = RowByRowid(rowid);
+            inserted = RowWhere(RowidName() + " = ?", {rowid}, identity);
         });
     } else {
         ChangeOneRow(backend, sql, values, timeout_);
@@ -853,8 +846,10 @@ void AdoRecordset::Insert()
     data_->rows.push_back(std::move(inserted));
     data_->deleted.push_back(false);
     data_->inexact.push_back(false);
-    if (!rowidName_.empty())
+    if (!identity_.rowid.empty())
         data_->rowids.push_back(rowid);
+    if (identity_.Read())
+        data_->identities.push_back(identity);
     positionOf_.push_back(order_.size());
     order_.push_back(data_->rows.size() - 1);
     position_ = static_cast<std::int64_t>(order_.size()) - 1;

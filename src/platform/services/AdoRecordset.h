@@ -2,6 +2,7 @@
 
 #include "platform/services/AdoCriteria.h"
 #include "platform/services/OdbcBackend.h"
+#include "platform/services/RowIdentity.h"
 
 #include <cstdint>
 #include <functional>
@@ -82,9 +83,8 @@ struct AdoStatement {
     std::string sql;
     std::vector<Variant> values;
     int timeout = 30;
-    // The name SQLite's rowid is read under as the last column, which a recordset keeps apart from
-    // its fields; empty where it is not read.
-    std::string rowid;
+    // What a SQLite table is read with after its columns, which a recordset keeps apart from its fields.
+    SqliteRowIdentity identity;
 
     OdbcResult Run(std::int64_t maxRecords = 0) const;
 };
@@ -133,10 +133,10 @@ private:
 // is not read-only on a connection that is not read-only, it writes to that table: each change runs
 // as one statement with bound values, in a transaction (a savepoint within one already open) that
 // is kept only when exactly one row changed. On SQLite a row of a table opened by name is found by
-// its rowid, read with the rows (a view or a table WITHOUT ROWID has none). Elsewhere a row is found
-// by its primary key, else by the value it was read with in every column that is not long; a row
-// with a text that was not read exactly (bytes that are not UTF-8 read as "?") cannot be found so.
-// The row held in memory follows each write.
+// what was read beside it (SqliteRowIdentity): its rowid and its identity, else its identity alone,
+// else it is not found. Elsewhere a row is found by its primary key, else by the value it was read
+// with in every column that is not long; a row with a text that was not read exactly (bytes that are
+// not UTF-8 read as "?") cannot be found so. The row held in memory follows each write.
 class AdoRecordset {
 public:
     // Fetches the rows again, at most the given number (0: all), for Requery.
@@ -259,9 +259,11 @@ private:
     void WriteEdit();
     std::string RowCondition(size_t row, std::vector<Variant>& values);
     std::optional<Variant> RowidOf(size_t row);
+    Variant RowidRead(size_t row) const;
     // The name the rowid is found under: the one it was read under, else SQLite's own.
-    std::string RowidName() const { return rowidName_.empty() ? "rowid" : rowidName_; }
-    OdbcRow RowByRowid(const Variant& rowid);
+    std::string RowidName() const { return identity_.rowid.empty() ? "rowid" : identity_.rowid; }
+    OdbcRow RowWhere(const std::string& condition, const std::vector<Variant>& values, Variant& identity);
+    void ReadBackEdited(size_t row);
 
     struct WriteTarget;
     const WriteTarget& Target();
@@ -271,7 +273,8 @@ private:
         std::vector<OdbcRow> rows;
         std::vector<bool> deleted; // rows deleted since they were read keep their numbers
         std::vector<bool> inexact; // rows with a text not read exactly (OdbcResult::inexactRows)
-        std::vector<Variant> rowids; // SQLite's, where the statement read them
+        std::vector<Variant> rowids;     // SQLite's, where the statement read them
+        std::vector<Variant> identities; // SqliteRowIdentity's, where the statement read them
     };
 
     bool open_ = false;
@@ -295,7 +298,7 @@ private:
     int timeout_ = 30;
     int lockType_ = adLockReadOnly;
     std::string tableSource_; // the table named at Open
-    std::string rowidName_;   // the statement's AdoStatement::rowid
+    SqliteRowIdentity identity_; // the statement's AdoStatement::identity
     std::shared_ptr<WriteTarget> target_;
     int editMode_ = adEditNone;
     OdbcRow edited_;
