@@ -5,6 +5,7 @@
 #include "catalog/CatOpsCode.h"
 #include "catalog/DataMaker.h"
 #include "catalog/DidADOData.h"
+#include "platform/core/CodePage.h"
 #include "platform/ui/StringGridView.h"
 #include "testing/CatalogFakes.h"
 #include "testing/ScriptedUi.h"
@@ -499,6 +500,30 @@ TEST_F(CatalogDataLink, PictureCommandsPostToTheRecordsOfTheTable)
     form.aStripPath->trigger();
     ASSERT_TRUE(form.close());
     EXPECT_EQ(pictures(), "tea.jpg\ncoffee.jpg\ncocoa.jpg\n-");
+}
+
+// A text of 20 MB, a surrogate pair where it is cut, shows as its start and an ellipsis in the table
+// and the read-only inspector, is read whole, and stays whole when Link Picture writes its row.
+TEST_F(CatalogDataLink, ALongTextShowsItsStartAndStaysWholeWhenItsRowIsWritten)
+{
+    const std::string longName = "printf('%.*c', 4095, 'x') || char(128512) || replace(hex(zeroblob(20000000)), '00', 'y')";
+    database.Client("UPDATE Products SET name = " + longName + " WHERE ean = 2");
+    ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Products")));
+    form.DBGrid1->grab();
+    const std::string start = std::string(4095, 'x') + "?";
+    EXPECT_EQ(form.DBGrid1->model()->index(1, 0).data().toString(), toQString(start) + QChar(u'\u2026'));
+    EXPECT_EQ(Column(0)[2], "Cocoa");
+
+    form.DBGrid1->setCurrentIndex(form.DBGrid1->model()->index(1, 0));
+    EXPECT_EQ(form.model.cellContent, start + std::string(20'000'000, 'y'));
+    EXPECT_TRUE(form.edCellContent->isReadOnly());
+    ui.AnswerFile(FileDialogResult{"/pics/coffee.jpg", 1});
+    form.aGetPicture->trigger();
+    EXPECT_EQ(Column(4)[1], "/pics/coffee.jpg");
+    EXPECT_EQ(Column(0)[1], toQString(start).toStdString() + "\u2026");
+    ASSERT_TRUE(form.close());
+    EXPECT_EQ(database.Client("SELECT name = " + longName + ", picture FROM Products WHERE ean = 2"),
+              "1|/pics/coffee.jpg");
 }
 
 // A table of texts without a key, its part number first: Link Picture writes each path as the system

@@ -1,5 +1,6 @@
 #include "platform/core/CodePage.h"
 
+#include <QString>
 #include <gtest/gtest.h>
 
 #include <iconv.h>
@@ -24,6 +25,14 @@ char16_t IconvCharacter(int codePage, unsigned char byte)
         done = iconv(handle, nullptr, nullptr, &outPointer, &outLeft);
     iconv_close(handle);
     return done == static_cast<size_t>(-1) ? 0 : out[0];
+}
+
+std::string Repeated(const std::string& text, size_t times)
+{
+    std::string result;
+    for (size_t i = 0; i < times; ++i)
+        result += text;
+    return result;
 }
 
 } // namespace
@@ -67,4 +76,46 @@ TEST(CodePage, MultiBytePages)
               u"a?b");
     EXPECT_EQ(CodePageToUtf16(950, "ab\xA4"), u"ab?");
     EXPECT_EQ(Utf16ToCodePage(932, std::u16string(u"x") + char16_t(0xD800) + u"y"), "x?y");
+}
+
+// A window shows the first ShownCharacters characters of a longer text and an ellipsis; a character
+// at the cut stays whole, a surrogate pair counting as one.
+TEST(CodePage, ShownTextsStopAtTheBoundWithAnEllipsisAndCutNoCharacter)
+{
+    const size_t bound = ShownCharacters;
+    const std::string a(bound - 1, 'a');
+    const QString qa = QString(static_cast<qsizetype>(bound - 1), u'a');
+    const QString ellipsis(QChar(u'\u2026'));
+    const struct {
+        const char* name;
+        std::string text;
+        QString shown;
+    } modelTexts[] = {
+        {"empty", "", ""},
+        {"exactly the bound", a + "\x80", qa + u'\u20AC'},
+        {"one over", a + "bc", qa + u'b' + ellipsis},
+        {"a byte of no Latin-1 letter at the cut", a + "\x80\x85", qa + u'\u20AC' + ellipsis},
+    };
+    for (const auto& c : modelTexts) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(toShownQString(c.text), c.shown);
+        EXPECT_EQ(ShownWhole(c.text), !c.shown.endsWith(ellipsis));
+    }
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    const struct {
+        const char* name;
+        std::string text;
+        QString shown;
+    } messages[] = {
+        {"exactly the bound, a surrogate pair last", a + "\xF0\x9F\x98\x80", qa + emoji},
+        {"a two-byte letter at the cut", a + "\xC3\xA9xyz", qa + u'\u00E9' + ellipsis},
+        {"a surrogate pair at the cut", a + "\xF0\x9F\x98\x80x", qa + emoji + ellipsis},
+        {"a surrogate pair just after it", a + "b\xF0\x9F\x98\x80", qa + u'b' + ellipsis},
+        {"a letter split where the text is first cut", "a" + Repeated("\xC3\xA9", 2 * bound),
+         u'a' + QString(static_cast<qsizetype>(bound - 1), u'\u00E9') + ellipsis},
+    };
+    for (const auto& c : messages) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Utf8ToShownQString(c.text), c.shown);
+    }
 }
