@@ -49,7 +49,8 @@ std::optional<Variant> LeadingPart(const Variant& value, size_t characters)
             return Variant::Text(text.substr(0, units));
     } else if (value.VarType() == (varArray | varByte) && value.BytesValue().size() > characters) {
         const std::vector<std::uint8_t>& bytes = value.BytesValue();
-        return Variant::Bytes(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(characters)));
+        return Variant::Bytes(
+            std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(characters)));
     }
     return std::nullopt;
 }

@@ -506,7 +506,8 @@ TEST_F(CatalogDataLink, PictureCommandsPostToTheRecordsOfTheTable)
 // and the read-only inspector, is read whole, and stays whole when Link Picture writes its row.
 TEST_F(CatalogDataLink, ALongTextShowsItsStartAndStaysWholeWhenItsRowIsWritten)
 {
-    const std::string longName = "printf('%.*c', 4095, 'x') || char(128512) || replace(hex(zeroblob(20000000)), '00', 'y')";
+    const std::string longName =
+        "printf('%.*c', 4095, 'x') || char(128512) || replace(hex(zeroblob(20000000)), '00', 'y')";
     database.Client("UPDATE Products SET name = " + longName + " WHERE ean = 2");
     ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Products")));
     form.DBGrid1->grab();

@@ -417,9 +417,9 @@ QString Utf8ToShownQString(std::string_view text)
     // A character takes at most four bytes: this much holds more than is shown of any longer text.
     const std::string_view head = text.substr(0, 4 * (ShownCharacters + 1));
     QString shown = QString::fromUtf8(head.data(), static_cast<qsizetype>(head.size()));
-    const size_t units = Utf16Prefix(std::u16string_view(reinterpret_cast<const char16_t*>(shown.utf16()),
-                                                         static_cast<size_t>(shown.size())),
-                                     ShownCharacters);
+    const size_t units = Utf16Prefix(
+        std::u16string_view(reinterpret_cast<const char16_t*>(shown.utf16()), static_cast<size_t>(shown.size())),
+        ShownCharacters);
     if (units == static_cast<size_t>(shown.size()))
         return shown;
     shown.truncate(static_cast<qsizetype>(units));
