@@ -454,6 +454,14 @@ void TdCustomADODataset::InternalInitFieldDefs()
     }
 }
 
+int TdCustomADODataset::SourceColumn(const TField& field) const
+{
+    const int number = field.FieldNo();
+    return number >= 1 && static_cast<size_t>(number) <= slots_.size()
+               ? slots_[static_cast<size_t>(number - 1)].position
+               : -1;
+}
+
 void TdCustomADODataset::InternalClose()
 {
     BindFields(false);

@@ -77,6 +77,8 @@ public:
     void SetIndexField(int index, const TField& value);
 
     const std::shared_ptr<AdoRecordset>& Recordset() const { return recordset_; }
+    // The recordset's field a field of the data set reads; -1 for one that reads none (calculated).
+    int SourceColumn(const TField& field) const;
     // Closes the data set and opens it on the recordset, when there is one.
     void SetRecordsetObject(std::shared_ptr<AdoRecordset> recordset);
     TObjectStates GetRecordsetState() const;

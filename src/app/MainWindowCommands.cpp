@@ -74,7 +74,7 @@ void TMainForm::SyncToActiveDocument(bool force, bool reset)
     TakeDocumentsMarks(document);
     ShowCatalogInSelector(document);
     const didBase& catalog = *document.catalog;
-    tbFind->setText(toQString(catalog.partNumber + "  " + catalog.description));
+    tbFind->setText(toShownQString(catalog.partNumber) + "  " + toShownQString(catalog.description));
     document.unitsInches = unitsInches != 0;
     document.renderer.DrawRulers();
     document.services.view.ZoomChanged();
@@ -177,7 +177,7 @@ void TMainForm::UpdateCatalogBar()
 {
     OnActive([this](PlanogramDocument& d) {
         if (d.catalog)
-            tbFind->setText(toQString(d.catalog->partNumber + "   " + d.catalog->description));
+            tbFind->setText(toShownQString(d.catalog->partNumber) + "   " + toShownQString(d.catalog->description));
     });
 }
 

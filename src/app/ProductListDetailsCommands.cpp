@@ -86,7 +86,7 @@ void TMainForm::ProductDetails1Click()
         {PDetails->txtVSide, &texts.face},      {PDetails->txtPHUnit, &texts.hookUnit},
         {PDetails->txtSC, &texts.stackCount}};
     for (const auto& [label, text] : labels)
-        label->setText(toQString(*text));
+        label->setText(toShownQString(*text));
     PDetails->edPHDepth->setText(toQString(texts.hookDepth));
     if (Ui().ShowModal(*PDetails) != mrOk)
         return;

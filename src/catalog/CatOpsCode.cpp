@@ -116,7 +116,7 @@ void TCatOps::FormShow()
         if (RoleHasNoneEntry(role))
             box->addItem("None");
         for (const std::string& name : names)
-            box->addItem(toQString(name));
+            box->addItem(toShownQString(name));
         const didBase* catalog = manager_.catalog.get();
         box->setCurrentIndex(catalog ? ComboEntryForRoleColumn(role, catalog->roles[role]) : 0);
     }

@@ -299,10 +299,10 @@ void TCatalogWizard::ShowPages()
         QComboBox& combo = *fieldCombos[i];
         combo.clear();
         for (const std::string& item : pages.combos[i].items)
-            combo.addItem(toQString(item));
+            combo.addItem(toShownQString(item));
         combo.setCurrentIndex(pages.combos[i].selected);
     }
-    lbAddInfo->setText(toQString(pages.addInfo));
+    lbAddInfo->setText(toShownQString(pages.addInfo));
     edCellInfo->setText(toQString(pages.cellInfo));
 }
 
@@ -310,7 +310,7 @@ void TCatalogWizard::ShowFields()
 {
     lFields->clear();
     for (const std::string& field : pages.fields)
-        lFields->addItem(toQString(field));
+        lFields->addItem(toShownQString(field));
 }
 
 void TCatalogWizard::SetStaysOnTop(bool onTop)

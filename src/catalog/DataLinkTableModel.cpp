@@ -4,6 +4,14 @@
 #include "catalog/DidADOData.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/StringList.h"
+#include "platform/services/AdoRecordset.h"
+
+namespace {
+
+// A cell reads one character more than it shows, so that a longer text is shown cut.
+constexpr size_t ReadCharacters = ShownCharacters + 1;
+
+} // namespace
 
 DataLinkTableModel::DataLinkTableModel(TDataSource& source, QObject* parent) : QAbstractTableModel(parent)
 {
@@ -11,10 +19,9 @@ DataLinkTableModel::DataLinkTableModel(TDataSource& source, QObject* parent) : Q
     Reload();
 }
 
-int DataLinkTableModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
-}
+DataLinkTableModel::~DataLinkTableModel() = default;
+
+int DataLinkTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rowCount_; }
 
 int DataLinkTableModel::columnCount(const QModelIndex& parent) const
 {
@@ -25,16 +32,15 @@ QVariant DataLinkTableModel::data(const QModelIndex& index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
-    const std::vector<std::string>& row = rows_[static_cast<size_t>(index.row())];
-    const auto column = static_cast<size_t>(index.column());
-    return column < row.size() ? toQString(row[column]) : QString();
+    TdCustomADODataset* dataSet = OpenDataSet();
+    return dataSet ? toShownQString(CellText(*dataSet, index.row(), index.column())) : QString();
 }
 
 QVariant DataLinkTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
-    return toQString(titles_[static_cast<size_t>(section)]);
+    return toShownQString(titles_[static_cast<size_t>(section)]);
 }
 
 TdCustomADODataset* DataLinkTableModel::OpenDataSet() const
@@ -43,56 +49,56 @@ TdCustomADODataset* DataLinkTableModel::OpenDataSet() const
     return Active() && dataSet && dataSet->Active() ? dataSet : nullptr;
 }
 
-std::vector<std::string> DataLinkTableModel::RecordTexts(TdCustomADODataset& dataSet)
+std::string DataLinkTableModel::CellText(TdCustomADODataset& dataSet, int row, int column) const
 {
-    std::vector<std::string> texts;
-    for (int field = 0; field < dataSet.FieldCount(); ++field)
-        texts.push_back(DataSetFieldText(dataSet, field));
-    return texts;
+    if (row == editedRow_)
+        return column < static_cast<int>(editedTexts_.size()) ? editedTexts_[static_cast<size_t>(column)]
+                                                              : std::string();
+    // The cursor is made when first needed, not at each change: walking the records changes the
+    // data set at every step.
+    if (!rows_)
+        rows_ = dataSet.Recordset()->Clone();
+    if (row >= rows_->RecordCount())
+        return {};
+    rows_->SetAbsolutePosition(row + 1);
+    return RowFieldText(dataSet, *rows_, column, ReadCharacters);
 }
 
 void DataLinkTableModel::Reload()
 {
-    if (reading_)
-        return;
-    std::vector<std::string> titles;
-    std::vector<std::vector<std::string>> rows;
     TdCustomADODataset* dataSet = OpenDataSet();
-    // A record being edited stays where it is: moving would post it.
+    // A record being edited or inserted keeps showing as it is until the data set is browsed again.
     if (dataSet && dataSet->State() != dsBrowse)
         return;
+    std::vector<std::string> titles;
+    int rowCount = 0;
     if (dataSet) {
-        reading_ = true;
-        try {
-            TStringList names;
-            dataSet->GetFieldNames(names);
-            for (int i = 0; i < names.Count(); ++i)
-                titles.push_back(names[i]);
-            const int current = dataSet->RecNo();
-            for (dataSet->First(); !dataSet->Eof(); dataSet->Next())
-                rows.push_back(RecordTexts(*dataSet));
-            if (current >= 1)
-                dataSet->SetRecNo(current);
-        } catch (...) {
-            reading_ = false;
-            throw;
-        }
-        reading_ = false;
+        TStringList names;
+        dataSet->GetFieldNames(names);
+        for (int i = 0; i < names.Count(); ++i)
+            titles.push_back(names[i]);
+        rowCount = dataSet->RecordCount();
     }
     beginResetModel();
     titles_ = std::move(titles);
-    rows_ = std::move(rows);
+    rowCount_ = rowCount;
+    rows_.reset();
+    editedRow_ = -1;
+    editedTexts_.clear();
     endResetModel();
 }
 
 void DataLinkTableModel::RecordChanged(TField*)
 {
     TdCustomADODataset* dataSet = OpenDataSet();
-    if (reading_ || !dataSet)
+    if (!dataSet)
         return;
     const int row = dataSet->RecNo() - 1;
     if (row < 0 || row >= rowCount())
         return;
-    rows_[static_cast<size_t>(row)] = RecordTexts(*dataSet);
+    editedRow_ = row;
+    editedTexts_.clear();
+    for (int field = 0; field < dataSet->FieldCount(); ++field)
+        editedTexts_.push_back(DataSetFieldText(*dataSet, field).substr(0, ReadCharacters));
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }

@@ -133,7 +133,7 @@ TDForm::TDForm(CatalogManagerHost& host, QWidget* parent) : QMainWindow(parent, 
     setCentralWidget(CreateClientArea());
     ConnectCommands();
     model.textWidth = [this](const std::string& text) {
-        return GridView->fontMetrics().horizontalAdvance(toQString(text));
+        return GridView->fontMetrics().horizontalAdvance(toShownQString(text));
     };
     model.Grid.OnSelectCell = [this](int col, int row, bool&) {
         model.GridSelectCell(col, row);
@@ -441,10 +441,13 @@ void TDForm::DBGrid1CellClick(const QModelIndex& cell)
 
 void TDForm::ShowModelState()
 {
-    SetTextKeepingCursor(*edCellContent, toQString(model.cellContent));
+    // The inspector shows the start of a long value, which typing there would cut: it is edited in
+    // the grid's own editor then, which takes it whole.
+    edCellContent->setReadOnly(!ShownWhole(model.cellContent));
+    SetTextKeepingCursor(*edCellContent, toShownQString(model.cellContent));
     // The location is a path, shown and typed as the system names it.
     SetTextKeepingCursor(*edLocation, PathToQString(StoredPathName(model.location)));
-    cbCellSelection->setEditText(toQString(model.cellSelection));
+    cbCellSelection->setEditText(toShownQString(model.cellSelection));
     PLocationBar->setVisible(model.locationBarShown);
     GridView->setVisible(model.gridShown);
     DBGrid1->setVisible(model.DataLinkShown());

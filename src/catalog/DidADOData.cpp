@@ -10,11 +10,13 @@
 #include "platform/core/TextUtils.h"
 #include "platform/core/UiServices.h"
 #include "platform/services/AdoConnection.h"
+#include "platform/services/AdoRecordset.h"
 #include "platform/services/ConnectionString.h"
 #include "platform/services/SqlNames.h"
 #include "platform/ui/StringGrid.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -34,6 +36,23 @@ bool OptionalRole(CatalogFieldRole role)
 {
     return role == RoleSellAmount || role == RoleInventory || role == RoleMinInventory || role == RoleCategory ||
            role == RoleBrand;
+}
+
+// The first `characters` characters of a longer text, or bytes of a longer byte value, which read as
+// the start of the whole; none for any other value.
+std::optional<Variant> LeadingPart(const Variant& value, size_t characters)
+{
+    if (value.VarType() == varOleStr) {
+        const std::u16string_view text = value.TextValue();
+        const size_t units = Utf16Prefix(text, characters);
+        if (units < text.size())
+            return Variant::Text(text.substr(0, units));
+    } else if (value.VarType() == (varArray | varByte) && value.BytesValue().size() > characters) {
+        const std::vector<std::uint8_t>& bytes = value.BytesValue();
+        return Variant::Bytes(
+            std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(characters)));
+    }
+    return std::nullopt;
 }
 
 int ReadRoleColumn(KeyVal& store, CatalogFieldRole role)
@@ -196,6 +215,24 @@ std::string DataSetFieldText(TdCustomADODataset& dataSet, int field)
         return column.AsString();
     } catch (const EConvertError&) {
         return dataSet.Recordset()->Fields().Item(column.FieldName()).Value().AsString();
+    }
+}
+
+std::string RowFieldText(TdCustomADODataset& dataSet, const AdoRecordset& rows, int field, size_t characters)
+{
+    if (field >= dataSet.FieldCount())
+        return {};
+    const TField& column = *dataSet.Fields()[field];
+    const int source = dataSet.SourceColumn(column);
+    if (source < 0)
+        return {};
+    const Variant& value = rows.Fields().Item(source).Value();
+    const std::optional<Variant> start = LeadingPart(value, characters);
+    const Variant& read = start ? *start : value;
+    try {
+        return column.TextOfSource(read);
+    } catch (const EConvertError&) {
+        return read.AsString();
     }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+class AdoRecordset;
 class Exception;
 class TdADOConnection;
 class TdADODataset;
@@ -17,6 +18,10 @@ class TField;
 // its field cannot hold (a NUMERIC beyond the currency range) is given as the data source holds it,
 // so that one such value ends no walk over the rows.
 std::string DataSetFieldText(TdCustomADODataset& dataSet, int field);
+// The same text of the record `rows` stands on, a cursor of its own over the data set's rows
+// (AdoRecordset::Clone), so that the data set stays where it is; read no further than its first
+// `characters` characters, which a longer text gives.
+std::string RowFieldText(TdCustomADODataset& dataSet, const AdoRecordset& rows, int field, size_t characters);
 // The path a text field holds, as the system names it: its text in UTF-8, whatever the script.
 std::string FieldPath(const TField& field);
 // `message`, then, for a link the program refused (its connection string, or the database it names)

@@ -98,7 +98,7 @@ void TfrmFilter::FormShow()
     cbColumns->clear();
     for (int column = 0; column < catalog.fieldCount; ++column)
         cbColumns->addItem(column < static_cast<int>(catalog.columnNames.size())
-                               ? toQString(catalog.columnNames[static_cast<size_t>(column)])
+                               ? toShownQString(catalog.columnNames[static_cast<size_t>(column)])
                                : QString());
     cbColumns->setCurrentIndex(0);
     cbOP->setCurrentIndex(0);

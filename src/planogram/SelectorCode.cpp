@@ -222,9 +222,8 @@ QWidget* TSelector::MakeProductsTab()
     GridPView = Grid(page, {});
     GridPView->setSelectionBehavior(QAbstractItemView::SelectRows);
     // A product's builder-list entries show as a "*" each after its record number.
-    GridPView->Model().SetDisplayText([this](int col, int row, const std::string& text) {
-        return col == 0 ? text + std::string(static_cast<size_t>(model.Marks(row)), '*') : text;
-    });
+    GridPView->Model().SetDecoration(
+        [this](int col, int row) { return std::string(col == 0 ? static_cast<size_t>(model.Marks(row)) : 0, '*'); });
     layout->addWidget(GridPView, 1);
     imProduct =
         new ProductPicture([this](QPainter& painter) { PaintProduct(painter); }, [this] { QueuePreview(); }, page);

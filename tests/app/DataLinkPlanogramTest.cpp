@@ -3,7 +3,10 @@
 #include "app/SDIMain.h"
 
 #include "planogram/PlanogramDocument.h"
+#include "planogram/SelectorCode.h"
+#include "platform/core/CodePage.h"
 #include "platform/core/FilePaths.h"
+#include "platform/ui/StringGridView.h"
 
 #include <QLineEdit>
 
@@ -44,6 +47,27 @@ TEST_F(DataLinkPlanogramTest, APlanogramOnADataLinkOpensAndDrawsItsProducts)
     EXPECT_GT(DrawnPixels(), 1000);
     ASSERT_TRUE(document.catalog->FindByKey(Item(5).index));
     EXPECT_EQ(form->tbFind->text().toStdString(), Item(5).index + "   " + document.catalog->description);
+}
+
+// A description of 20 MB: the selector's product list and the catalog bar paint its start and an
+// ellipsis, while the catalog reads it whole.
+TEST_F(DataLinkPlanogramTest, ALongDescriptionShowsItsStartInTheProductListAndIsReadWhole)
+{
+    LinkTheExampleCatalog();
+    database.Client("UPDATE SampleProducts SET c2 = c2 || ' ' || replace(hex(zeroblob(20000000)), '00', 'z') "
+                    "WHERE c1 = 'SK-101'");
+    TSelector selector(*form, form.get());
+    form->SetSelector(selector);
+    ASSERT_TRUE(form->OpenPlanogram(Example()));
+    const std::string description = "Crunchy Oats 500 g " + std::string(20'000'000, 'z');
+    const QString start = toQString(description.substr(0, ShownCharacters)) + QChar(u'\u2026');
+    selector.Show();
+    selector.GridPView->grab();
+    EXPECT_EQ(selector.GridPView->model()->index(1, 2).data().toString(), start);
+    EXPECT_EQ(selector.GridP().Cells(2, 1), description);
+    ASSERT_TRUE(Active().catalog->FindByKey("SK-101"));
+    EXPECT_EQ(Active().catalog->description, description);
+    EXPECT_EQ(form->tbFind->text(), "SK-101   " + start);
 }
 
 // A planogram whose catalog links into a database whose full-text table names a library to load or

@@ -5,6 +5,7 @@
 #include "catalog/CatOpsCode.h"
 #include "catalog/DataMaker.h"
 #include "catalog/DidADOData.h"
+#include "platform/core/CodePage.h"
 #include "platform/ui/StringGridView.h"
 #include "testing/CatalogFakes.h"
 #include "testing/ScriptedUi.h"
@@ -646,6 +647,28 @@ TEST_F(CatalogDataLink, TablesAsWideAsSqliteAllowsOpenAndRefuseWritesTheyCannotT
         EXPECT_EQ(database.Client("SELECT group_concat(c4, ' ') FROM Wide"),
                   columns == 2000 ? "v4 v4" : "v4 /pics/coffee.jpg");
     }
+}
+
+// A text of 20 MB, a surrogate pair where it is cut, shows as its start and an ellipsis in the table
+// and the read-only inspector, is read whole, and stays whole when Link Picture writes its row.
+TEST_F(CatalogDataLink, ALongTextShowsItsStartAndStaysWholeWhenItsRowIsWritten)
+{
+    const std::string longName = "printf('%.*c', " + std::to_string(ShownCharacters - 1) +
+                                 ", 'x') || char(128512) || replace(hex(zeroblob(20000000)), '00', 'y')";
+    database.Client("UPDATE Products SET name = " + longName + " WHERE ean = 2");
+    ASSERT_TRUE(form.OpenCatalog(WriteLink(database.ConnectionString(), "Products")));
+    form.DBGrid1->grab();
+    const std::string start = std::string(ShownCharacters - 1, 'x') + "?"; // the pair has no Western letter
+    EXPECT_EQ(form.DBGrid1->model()->index(1, 0).data().toString(), toQString(start) + QChar(u'\u2026'));
+
+    form.DBGrid1->setCurrentIndex(form.DBGrid1->model()->index(1, 0));
+    EXPECT_EQ(form.model.cellContent, start + std::string(20'000'000, 'y'));
+    EXPECT_TRUE(form.edCellContent->isReadOnly());
+    ui.AnswerFile(FileDialogResult{"/pics/coffee.jpg", 1});
+    form.aGetPicture->trigger();
+    ASSERT_TRUE(form.close());
+    EXPECT_EQ(database.Client("SELECT name = " + longName + ", picture FROM Products WHERE ean = 2"),
+              "1|/pics/coffee.jpg");
 }
 
 // A table of texts without a key, its part number first: Link Picture writes each path as the system

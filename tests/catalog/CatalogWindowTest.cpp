@@ -244,6 +244,38 @@ TEST_F(CatalogWindow, CloseWithAFailedSaveKeepsTheWindowAndItsEdits)
     EXPECT_FALSE(form.model.modified);
 }
 
+// A value of 20 MB paints as its start and an ellipsis, in the grid and the read-only inspector, and
+// is saved back whole.
+TEST_F(CatalogWindow, ALongValueShowsItsStartAndIsSavedBackWhole)
+{
+    std::string value = "Leaf tea";
+    while (value.size() < 20'000'000)
+        value += "; caf\xE9 grade " + std::to_string(value.size());
+    TemporaryFolder folder;
+    const std::string path = folder.File("long.ctf");
+    Grid().SetCells(1, 1, "T-1");
+    Grid().SetCells(2, 1, value);
+    ui.AnswerFile(FileDialogResult{path, CatalogManager::TextEntry});
+    ASSERT_TRUE(form.SaveCatalog());
+    const std::string saved = ReadWholeFile(path);
+    form.NewCatalog();
+    ASSERT_TRUE(form.OpenCatalog(path));
+
+    form.GridView->grab();
+    const QString start = toQString(value.substr(0, ShownCharacters)) + QChar(u'\u2026');
+    EXPECT_EQ(form.GridView->model()->index(1, 2).data().toString(), start);
+    Grid().FocusCell(2, 1);
+    EXPECT_EQ(form.edCellContent->text(), start);
+    EXPECT_TRUE(form.edCellContent->isReadOnly());
+    EXPECT_EQ(form.model.cellContent, value);
+    Grid().FocusCell(1, 1);
+    EXPECT_FALSE(form.edCellContent->isReadOnly());
+
+    form.model.modified = true;
+    ASSERT_TRUE(form.SaveCatalog());
+    EXPECT_EQ(ReadWholeFile(path), saved);
+}
+
 class CatalogOptions : public CatalogWindow {
 protected:
     CatalogOptions() : options(form.model) {}

@@ -14,6 +14,9 @@ namespace {
 
 #include "platform/core/CodePageTables.inc"
 
+// What ends a text a window shows only the start of.
+constexpr QChar ShownEllipsis(u'\u2026');
+
 // Unicode of the bytes 0x80-0x9F.
 constexpr std::array<char16_t, 32> HighControlBlock = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
                                                        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
@@ -110,15 +113,22 @@ void AppendUtf16(std::u16string& out, char32_t code)
     }
 }
 
+bool IsSurrogatePair(std::u16string_view text, size_t pos)
+{
+    return pos + 1 < text.size() && text[pos] >= 0xD800 && text[pos] <= 0xDBFF && text[pos + 1] >= 0xDC00 &&
+           text[pos + 1] <= 0xDFFF;
+}
+
 // Decodes one UTF-16 character at text[pos]; a lone surrogate gives '?'.
 char32_t DecodeUtf16(std::u16string_view text, size_t& pos)
 {
+    if (IsSurrogatePair(text, pos)) {
+        const char32_t code = 0x10000 + ((static_cast<char32_t>(text[pos] - 0xD800) << 10) | (text[pos + 1] - 0xDC00));
+        pos += 2;
+        return code;
+    }
     const char16_t unit = text[pos++];
-    if (unit < 0xD800 || unit > 0xDFFF)
-        return unit;
-    if (unit <= 0xDBFF && pos < text.size() && text[pos] >= 0xDC00 && text[pos] <= 0xDFFF)
-        return 0x10000 + ((static_cast<char32_t>(unit - 0xD800) << 10) | (text[pos++] - 0xDC00));
-    return '?';
+    return unit >= 0xD800 && unit <= 0xDFFF ? '?' : unit;
 }
 
 constexpr std::array<char16_t, 128> MakeHighHalf1252()
@@ -383,6 +393,37 @@ QString toQString(std::string_view text)
     for (char c : text)
         result += QChar(static_cast<char16_t>(ByteToUnicode(static_cast<unsigned char>(c))));
     return result;
+}
+
+size_t Utf16Prefix(std::u16string_view text, size_t characters)
+{
+    size_t units = 0;
+    for (; characters > 0 && units < text.size(); --characters)
+        units += IsSurrogatePair(text, units) ? 2 : 1;
+    return units;
+}
+
+bool ShownWhole(std::string_view text) { return text.size() <= ShownCharacters; }
+
+QString toShownQString(std::string_view text)
+{
+    if (ShownWhole(text))
+        return toQString(text);
+    return toQString(text.substr(0, ShownCharacters)) + ShownEllipsis;
+}
+
+QString Utf8ToShownQString(std::string_view text)
+{
+    // A character takes at most four bytes: this much holds more than is shown of any longer text.
+    const std::string_view head = text.substr(0, 4 * (ShownCharacters + 1));
+    QString shown = QString::fromUtf8(head.data(), static_cast<qsizetype>(head.size()));
+    const size_t units = Utf16Prefix(
+        std::u16string_view(reinterpret_cast<const char16_t*>(shown.utf16()), static_cast<size_t>(shown.size())),
+        ShownCharacters);
+    if (units == static_cast<size_t>(shown.size()))
+        return shown;
+    shown.truncate(static_cast<qsizetype>(units));
+    return shown + ShownEllipsis;
 }
 
 std::string fromQString(const QString& text)

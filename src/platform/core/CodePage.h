@@ -35,5 +35,19 @@ bool IsUtf8(std::string_view bytes);
 // Well-formed UTF-8 whose every character has a Windows-1252 byte.
 bool Win1252CanHold(std::string_view utf8);
 
+// The UTF-16 units of the first `characters` characters of the text, a surrogate pair counting as one:
+// where the text may be cut without splitting a character.
+size_t Utf16Prefix(std::u16string_view text, size_t characters);
+
 QString toQString(std::string_view text);
 std::string fromQString(const QString& text);
+
+// A window lays out at most ShownCharacters characters of one text: a longer one shows its start and
+// an ellipsis, while the text itself stays whole for editing, saving, reports and exports. Laying out
+// a text takes as long as the text, and a value read from a database may have 64 MB.
+inline constexpr size_t ShownCharacters = 4096;
+bool ShownWhole(std::string_view text);
+// Model text as a window shows it; only the part shown is converted.
+QString toShownQString(std::string_view text);
+// Message text (UTF-8) as a window shows it; no character is cut in two.
+QString Utf8ToShownQString(std::string_view text);

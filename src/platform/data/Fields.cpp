@@ -248,14 +248,29 @@ void TField::SetValue(const Variant& value)
     }
 }
 
-std::string TField::AsString() const
+template <typename Fill> std::string TField::TextOfNative(Fill fill) const
 {
     if (IsBlob()) {
-        const Variant value = Value();
-        return value.IsNull() ? std::string() : Converted(*this, "String", [&] { return TextOf(value); });
+        Variant held;
+        return fill(&held) ? DataText(&held) : std::string();
     }
     NativeValue data(static_cast<size_t>(DataSize()));
-    return GetData(data.Get()) ? DataText(data.Get()) : std::string();
+    return fill(data.Get()) ? DataText(data.Get()) : std::string();
+}
+
+std::string TField::AsString() const
+{
+    return TextOfNative([this](void* data) { return GetData(data); });
+}
+
+std::string TField::TextOfSource(const Variant& value) const
+{
+    if (value.IsEmpty() || value.IsNull())
+        return {};
+    return TextOfNative([&](void* data) {
+        VariantToData(value, data);
+        return true;
+    });
 }
 
 std::string TField::DataText(const void* data) const

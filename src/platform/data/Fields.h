@@ -124,6 +124,9 @@ public:
     // data set uses to fill its records from the values its source hands over.
     virtual void VariantToData(const Variant& value, void* data) const = 0;
     virtual Variant DataToVariant(const void* data) const = 0;
+    // The text AsString gives on a record whose source holds `value`: a record the data set is not on
+    // is read so without moving to it.
+    std::string TextOfSource(const Variant& value) const;
 
 protected:
     TField(TFieldType dataType, int size);
@@ -137,6 +140,9 @@ protected:
 
 private:
     friend class TDataSet;
+
+    // The text of the native value `fill(data)` writes, or "" where it writes none.
+    template <typename Fill> std::string TextOfNative(Fill fill) const;
 
     std::string fieldName_;
     TFieldType dataType_;

@@ -32,7 +32,7 @@ TPrintStatus::TPrintStatus(std::function<void()> cancel, QWidget* parent)
     CentreOnScreen(*this);
 }
 
-void TPrintStatus::SetStatus(const std::string& text) { lbPrintStatus->setText(toQString(text)); }
+void TPrintStatus::SetStatus(const std::string& text) { lbPrintStatus->setText(toShownQString(text)); }
 
 void TPrintStatus::StepIt() { PrintProgress->setValue(std::min(PrintProgress->value() + 1, PrintProgress->maximum())); }
 

@@ -264,7 +264,8 @@ QPrinter& QtUiServices::Printer() { return ProgramPrinter(); }
 
 MsgAnswer QtUiServices::MessageBox(std::string_view text, std::string_view caption, MsgButtons buttons, MsgIcon icon)
 {
-    QMessageBox box(BoxIcon(icon), MessageQString(caption), MessageQString(text), StandardButtons(buttons),
+    // A message may quote a product's text, which may be long.
+    QMessageBox box(BoxIcon(icon), MessageQString(caption), Utf8ToShownQString(text), StandardButtons(buttons),
                     DialogParent());
     return Answer(box.exec(), buttons);
 }

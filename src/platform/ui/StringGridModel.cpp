@@ -27,10 +27,12 @@ QVariant StringGridModel::data(const QModelIndex& index, int role) const
     if (!index.isValid())
         return QVariant();
     switch (role) {
-    case Qt::DisplayRole:
-        if (displayText_)
-            return toQString(displayText_(index.column(), index.row(), grid_.Cells(index.column(), index.row())));
-        return toQString(grid_.Cells(index.column(), index.row()));
+    case Qt::DisplayRole: {
+        QString shown = toShownQString(grid_.Cells(index.column(), index.row()));
+        if (decoration_)
+            shown += toQString(decoration_(index.column(), index.row()));
+        return shown;
+    }
     case Qt::EditRole:
         return toQString(grid_.Cells(index.column(), index.row()));
     case Qt::BackgroundRole:

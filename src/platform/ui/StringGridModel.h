@@ -8,7 +8,8 @@
 #include <string>
 
 // Shows a TStringGrid to Qt's item views: every cell, fixed ones included, is an item; fixed cells
-// are shaded and never editable, the others editable when the grid allows editing.
+// are shaded and never editable, the others editable when the grid allows editing. A cell shows the
+// start of a long text (toShownQString); its editor takes the whole text.
 class StringGridModel : public QAbstractTableModel, private TStringGrid::Observer {
     Q_OBJECT
 
@@ -18,10 +19,10 @@ public:
 
     TStringGrid& Grid() const { return grid_; }
 
-    // What a cell shows when it is not the cell's text: a decoration that never enters the grid, so
-    // edits and saves see only the text.
-    using DisplayText = std::function<std::string(int col, int row, const std::string& text)>;
-    void SetDisplayText(DisplayText displayText) { displayText_ = std::move(displayText); }
+    // What a cell shows after its text: a decoration that never enters the grid, so edits and saves
+    // see only the text.
+    using Decoration = std::function<std::string(int col, int row)>;
+    void SetDecoration(Decoration decoration) { decoration_ = std::move(decoration); }
     // Shows the cell anew, for a decoration that changed.
     void RefreshCell(int col, int row) { CellChanged(col, row); }
 
@@ -48,5 +49,5 @@ private:
     void FixedChanged() override;
 
     TStringGrid& grid_;
-    DisplayText displayText_;
+    Decoration decoration_;
 };

@@ -1,5 +1,6 @@
 #include "platform/core/CodePage.h"
 
+#include <QString>
 #include <gtest/gtest.h>
 
 #include <iconv.h>
@@ -67,4 +68,37 @@ TEST(CodePage, MultiBytePages)
               u"a?b");
     EXPECT_EQ(CodePageToUtf16(950, "ab\xA4"), u"ab?");
     EXPECT_EQ(Utf16ToCodePage(932, std::u16string(u"x") + char16_t(0xD800) + u"y"), "x?y");
+}
+
+// A window shows the first ShownCharacters characters of a longer text and an ellipsis; a character
+// at the cut stays whole, a surrogate pair counting as one.
+TEST(CodePage, ShownTextsStopAtTheBoundWithAnEllipsisAndCutNoCharacter)
+{
+    const std::string a(ShownCharacters - 1, 'a');
+    const QString qa = toQString(a), cut(QChar(u'\u2026')), emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    std::string letters = "a";
+    while (letters.size() <= 4 * (ShownCharacters + 1)) // beyond the bytes first read
+        letters += "\xC3\xA9";
+    const struct {
+        const char* name;
+        bool utf8;
+        std::string text;
+        QString shown;
+    } cases[] = {
+        {"empty", false, "", ""},
+        {"exactly the bound", false, a + "\x80", qa + u'\u20AC'},
+        {"one over", false, a + "bc", qa + u'b' + cut},
+        {"a byte of no Latin-1 letter at the cut", false, a + "\x80\x85", qa + u'\u20AC' + cut},
+        {"a surrogate pair last", true, a + "\xF0\x9F\x98\x80", qa + emoji},
+        {"a two-byte letter at the cut", true, a + "\xC3\xA9xyz", qa + u'\u00E9' + cut},
+        {"a surrogate pair at the cut", true, a + "\xF0\x9F\x98\x80x", qa + emoji + cut},
+        {"a surrogate pair just after it", true, a + "b\xF0\x9F\x98\x80", qa + u'b' + cut},
+        {"a letter split where the text is first cut", true, letters,
+         u'a' + QString(static_cast<qsizetype>(ShownCharacters - 1), u'\u00E9') + cut},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.utf8 ? Utf8ToShownQString(c.text) : toShownQString(c.text), c.shown);
+        EXPECT_TRUE(c.utf8 || ShownWhole(c.text) == !c.shown.endsWith(cut));
+    }
 }
