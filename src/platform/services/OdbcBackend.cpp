@@ -1310,11 +1310,20 @@ private:
         if (!sqlite_)
             sqlite_ = DbmsName() == "SQLite";
         if (!*sqlite_)
-            context_.call->SetInterrupt([statement, self = shared_from_this()] { SQLCancel(statement->Get()); });
+            context_.call->SetInterrupt([running = RunningStatement{shared_from_this(), statement}] {
+                SQLCancel(running.statement->Get());
+            });
         else if (sqliteInterrupt_)
             context_.call->SetInterrupt([self = shared_from_this()] { self->sqliteInterrupt_(); });
         return Limits();
     }
+
+    // A statement and the connection it belongs to, which goes last: a statement freed after its
+    // connection would be freed twice.
+    struct RunningStatement {
+        std::shared_ptr<OdbcSession> session;
+        std::shared_ptr<Handle> statement;
+    };
 
     // The sockets the connection opened: those the process holds now and did not before it connected.
     void NoteOwnSockets()
