@@ -174,9 +174,9 @@ void BM_OdbcBindCol(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_OdbcExecute)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AdoRecordsetWalk)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AdoDatasetWalk)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OdbcExecute)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_AdoRecordsetWalk)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_AdoDatasetWalk)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_OdbcBindCol)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

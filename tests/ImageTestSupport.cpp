@@ -180,16 +180,6 @@ void LoadFromBytes(TGraphic& graphic, const std::string& bytes)
 
 namespace {
 
-// A field of /proc/self/status in bytes ("VmRSS", "VmHWM"); -1 when it is not there.
-std::int64_t StatusBytes(const std::string& name)
-{
-    const std::string status = ReadWholeFile("/proc/self/status");
-    const std::size_t at = status.find("\n" + name + ":");
-    if (at == std::string::npos)
-        return -1;
-    return std::strtoll(status.c_str() + at + name.size() + 2, nullptr, 10) * 1024;
-}
-
 // Sets the peak of the resident pages back to the pages resident now.
 bool ResetPeakMemory()
 {

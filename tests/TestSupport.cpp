@@ -63,6 +63,15 @@ std::string ReadWholeFile(const std::string& path)
     return content.str();
 }
 
+std::int64_t StatusBytes(const std::string& name)
+{
+    const std::string status = ReadWholeFile("/proc/self/status");
+    const std::size_t at = status.find("\n" + name + ":");
+    if (at == std::string::npos)
+        return -1;
+    return std::strtoll(status.c_str() + at + name.size() + 2, nullptr, 10) * 1024;
+}
+
 void WriteWholeFile(const std::string& path, std::string_view bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -2,6 +2,7 @@
 
 #include <sys/resource.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -46,6 +47,9 @@ private:
 };
 
 std::string ReadWholeFile(const std::string& path);
+// A field of /proc/self/status in bytes ("VmRSS", "VmHWM": the most the process has held); -1 when
+// it is not there.
+std::int64_t StatusBytes(const std::string& name);
 void WriteWholeFile(const std::string& path, std::string_view bytes);
 
 // The message of the exception of type E an action raises; "nothing raised" when it raises none.

@@ -3,6 +3,7 @@
 #include "platform/core/Exceptions.h"
 #include "platform/core/StringList.h"
 #include "platform/core/Termination.h"
+#include "platform/core/TerminationSignals.h"
 #include "platform/data/DatabaseError.h"
 
 #include "OdbcTestSupport.h"
@@ -10,11 +11,14 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <csignal>
 #include <iostream>
+#include <optional>
 #include <span>
 #include <thread>
 
@@ -314,33 +318,58 @@ TEST_P(AdoDatasetOnServer, FreeingTheConnectionLeavesItsDatasetsWithoutOne)
     EXPECT_EQ(rows, (std::vector<std::string>{"bins TABLE", "cheap VIEW"}));
 }
 
-// A request to end the program (SIGTERM's handler notes it) cancels a read that would run for hours,
-// so that the window thread gets back to its event loop; in a process of its own, which ends with it.
+// One SIGTERM ends the program whatever a read is doing: a view that would run for hours between
+// rows or inside one call, a stranger's server that never answers the driver's first query or the
+// read, answers it a byte at a time or sends rows without end. The read stops with the reason, so
+// that the window thread gets back to its event loop; each in a process of its own, which ends with it.
 TEST(AdoReadEnding, ARequestToEndTheProgramCancelsAReadUnderWay)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            TestDatabase database(Server::SQLite);
-            database.Client("PRAGMA user_version=1");
-            TdADOConnection connection;
-            connection.SetConnectionString(database.ConnectionString());
-            TdADODataset dataset;
-            dataset.SetConnection(&connection);
-            dataset.SetCommandTimeout(0);
-            dataset.SetCommandText("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < "
-                                   "100000000000) SELECT max(x) FROM c");
-            std::thread ending([] {
-                std::this_thread::sleep_for(std::chrono::seconds(1));
-                NoteTerminationRequest();
-            });
-            const auto start = std::chrono::steady_clock::now();
-            const std::string message = RaisedMessage<EOleException>([&] { dataset.Open(); });
-            ending.join();
-            std::cerr << message << std::endl;
-            std::_Exit(std::chrono::steady_clock::now() - start < std::chrono::minutes(1) ? 0 : 1);
-        },
-        testing::ExitedWithCode(0), "The database read was cancelled because the program is ending\\.");
+    const struct {
+        const char* server; // a stand-in's mode, or "" for SQLite
+        const char* read;
+    } cases[] = {
+        {"", "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 100000000000) SELECT max(x) "
+             "FROM c"},
+        {"", "SELECT instr(printf('%.*c', 60000000, 'a'), printf('%.*c', 30000000, 'a') || 'b')"},
+        {"mute", "SELECT * FROM Products"},
+        {"silent", "SELECT * FROM Products"},
+        {"trickle", "SELECT * FROM Products"},
+        {"endless", "SELECT * FROM Products"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.server) + " " + c.read);
+        EXPECT_EXIT(
+            {
+                std::optional<TestDatabase> database;
+                std::optional<PostgresStandIn> stranger;
+                TdADOConnection connection;
+                if (*c.server) {
+                    UsePrivateOdbcIni();
+                    connection.SetConnectionString(stranger.emplace(c.server).ConnectionString());
+                } else {
+                    connection.SetConnectionString(database.emplace(Server::SQLite).ConnectionString());
+                    database->Client("PRAGMA user_version=1");
+                }
+                TdADODataset dataset;
+                dataset.SetConnection(&connection);
+                dataset.SetCommandText(c.read);
+                CatchTerminationSignals();
+                std::thread ending([] {
+                    std::this_thread::sleep_for(std::chrono::seconds(1));
+                    kill(getpid(), SIGTERM);
+                });
+                const auto start = std::chrono::steady_clock::now();
+                const std::string message = RaisedMessage<EOleException>([&] { dataset.Open(); });
+                const bool inTime = std::chrono::steady_clock::now() - start < std::chrono::seconds(30);
+                ending.join();
+                // The stand-in would otherwise keep the death test's pipe open.
+                stranger.reset();
+                std::cerr << message << std::endl;
+                std::_Exit(inTime ? 0 : 1);
+            },
+            testing::ExitedWithCode(0), "The database read was cancelled because the program is ending\\.");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, AdoDatasetOnServer, testing::Values(Server::SQLite, Server::PostgreSQL),

@@ -411,8 +411,11 @@ bool MayLoad(OdbcDriverKind kind, const TConnectionPairs& pairs, const TOdbcInst
 //   foresee in the shared temporary folder, and a data source's own log would hold the password;
 // - no password file: libpq would send the password of the user's ~/.pgpass (or PGPASSFILE) to
 //   whatever server a link names. Below /dev/null no file can ever be made, and a password file
-//   that is not there is passed over without a word.
-constexpr std::string_view PostgresOwnKeys = ";CommLog=0;Debug=0;pqopt={passfile=/dev/null/none}";
+//   that is not there is passed over without a word;
+// - rows in pieces: left to itself, libpq takes a whole result into memory before the driver hands
+//   over its first row, and the bounds of a read apply only once the rows are read.
+constexpr std::string_view PostgresOwnKeys =
+    ";CommLog=0;Debug=0;pqopt={passfile=/dev/null/none};UseDeclareFetch=1;Fetch=1000";
 
 // The number a text holds whole, when it fits an int.
 std::optional<int> WholeNumber(std::string_view text)

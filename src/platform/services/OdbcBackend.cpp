@@ -5,7 +5,8 @@
 #include "platform/core/Numbers.h"
 #include "platform/core/Termination.h"
 #include "platform/services/ConnectionString.h"
-#include "platform/services/OdbcWatchdog.h"
+#include "platform/services/OdbcCallThread.h"
+#include "platform/services/OpenSockets.h"
 #include "platform/services/SqliteFence.h"
 
 #include <dlfcn.h>
@@ -74,19 +75,14 @@ bool IsConversionFailure(SQLHSTMT statement)
 // ---------------------------------------------------------------------------------------------
 // Bounds
 
-// What one result may hold in memory, all its values together and any one of them: far more than a
-// catalog needs, far less than would bring the machine down.
-constexpr std::int64_t MaxResultBytes = std::int64_t{1} << 30;
+// What one result may hold in memory, all its values together as the program keeps them, and any one
+// value.
+constexpr std::int64_t MaxResultBytes = OdbcCallThread::MaxReadBytes;
 constexpr std::int64_t MaxValueBytes = std::int64_t{64} << 20;
 constexpr size_t RowsBetweenDeadlineChecks = 64;
 
-[[noreturn]] void RaiseStopped(int timeout)
-{
-    if (TerminationRequested())
-        throw EReadRefused("The database read was cancelled because the program is ending.");
-    throw EReadRefused("The database did not answer within the command timeout of " + IntToStr(timeout) +
-                       " seconds, so the read was cancelled.");
-}
+// A link may shorten its bounds in time, never lift them: none, or one past the longest, is the longest.
+int BoundedSeconds(int seconds) { return seconds <= 0 || seconds > MaxCommandTimeout ? MaxCommandTimeout : seconds; }
 
 [[noreturn]] void RaiseTooLarge()
 {
@@ -100,19 +96,30 @@ constexpr size_t RowsBetweenDeadlineChecks = 64;
                        "database, so nothing was read.");
 }
 
-OdbcWatchdog::Clock::time_point DeadlineOf(int timeout)
+// What a call past one of its bounds says; `connecting` for the bound of the whole connection.
+[[noreturn]] void RaiseStopped(OdbcStop reason, int seconds, bool connecting)
 {
-    if (timeout <= 0)
-        return OdbcWatchdog::Clock::time_point::max();
-    return OdbcWatchdog::Clock::now() + std::chrono::seconds(timeout);
+    if (reason == OdbcStop::Ending)
+        throw EReadRefused("The database read was cancelled because the program is ending.");
+    if (reason == OdbcStop::Memory)
+        RaiseTooLarge();
+    if (connecting)
+        throw EReadRefused("The database did not answer within the login timeout of " + IntToStr(seconds) +
+                           " seconds, so the connection was given up.");
+    throw EReadRefused("The database did not answer within the command timeout of " + IntToStr(seconds) +
+                       " seconds, so the read was cancelled.");
 }
 
-// A statement's run under the watchdog, which stops it with the command timeout.
+// A call on a connection under the bounds of its own, as the connection's thread runs it.
 struct ReadLimits {
-    const OdbcWatchdog::Watch& watch;
-    int timeout;
+    const OdbcCall& call;
+    int seconds;
+    bool connecting = false;
     // Whether SQLite runs the statement, whose driver holds a whole result before handing it over.
     bool sqlite = false;
+
+    bool Expired() const { return call.Expired(); }
+    [[noreturn]] void RaiseStopped() const { ::RaiseStopped(call.Reason(), seconds, connecting); }
 };
 
 // SQLite's code of an allocation its heap limit refused.
@@ -138,12 +145,12 @@ public:
 
     SQLHANDLE Get() const { return handle_; }
     void Check(SQLRETURN result) const { ::Check(result, type_, handle_); }
-    // The check of a statement's run: the reason of the stop where the watchdog stopped it, since a
-    // cancelled driver reports only that it was interrupted.
+    // The check of a statement's run: the reason of the stop where the call was stopped, since a
+    // stopped driver reports only that it was interrupted or lost its server.
     void Check(SQLRETURN result, const ReadLimits& limits) const
     {
-        if (!SQL_SUCCEEDED(result) && limits.watch.Expired())
-            RaiseStopped(limits.timeout);
+        if (!SQL_SUCCEEDED(result) && limits.Expired())
+            limits.RaiseStopped();
         try {
             Check(result);
         } catch (const EOleException& error) {
@@ -151,11 +158,6 @@ public:
                 RaiseTooLarge();
             throw;
         }
-    }
-    // Cancels the statement's run from another thread.
-    std::function<void()> Canceller() const
-    {
-        return [handle = handle_] { SQLCancel(handle); };
     }
 
 private:
@@ -442,8 +444,8 @@ public:
         } catch (const EReadRefused&) {
             throw;
         } catch (const EOleException&) {
-            if (limits_.watch.Expired())
-                RaiseStopped(limits_.timeout);
+            if (limits_.Expired())
+                limits_.RaiseStopped();
             throw;
         }
     }
@@ -457,13 +459,13 @@ private:
         while (maxRows <= 0 || static_cast<std::int64_t>(result.rows.size()) < maxRows) {
             // The clock is read every so many rows only: reading it for each costs an ordinary catalog
             // more than the few rows between two readings can.
-            if (result.rows.size() % RowsBetweenDeadlineChecks == 0 && limits_.watch.Expired())
-                RaiseStopped(limits_.timeout);
+            if (result.rows.size() % RowsBetweenDeadlineChecks == 0 && limits_.Expired())
+                limits_.RaiseStopped();
             const SQLRETURN fetched = SQLFetch(statement_);
             if (fetched == SQL_NO_DATA) {
                 // A driver may close the cursor it is cancelled on, which then reads as ended.
-                if (limits_.watch.Expired())
-                    RaiseStopped(limits_.timeout);
+                if (limits_.Expired())
+                    limits_.RaiseStopped();
                 break;
             }
             rowInexact_ = false;
@@ -486,10 +488,18 @@ private:
 
     void Keep(OdbcResult& result, OdbcRow row)
     {
-        Count(static_cast<std::int64_t>(sizeof(OdbcRow) + row.size() * sizeof(Variant)));
+        Count(static_cast<std::int64_t>(sizeof(OdbcRow)) + HeapBlockBytes(row.capacity() * sizeof(Variant)));
         if (rowInexact_)
             result.inexactRows.push_back(result.rows.size());
         result.rows.push_back(std::move(row));
+    }
+
+    // What the heap takes for a block of the size: a value of a few bytes costs a block all the same,
+    // so that a table of a great many small values is counted as it is held.
+    static std::int64_t HeapBlockBytes(size_t bytes)
+    {
+        constexpr size_t Overhead = sizeof(size_t), Alignment = 16, Least = 32;
+        return static_cast<std::int64_t>(std::max(Least, (bytes + Overhead + Alignment - 1) / Alignment * Alignment));
     }
 
     // Counts bytes the result takes, and refuses it past the bound.
@@ -633,7 +643,7 @@ private:
     {
         if (!Utf8ToUtf16(utf8, wideText_))
             rowInexact_ = true;
-        Count(static_cast<std::int64_t>(wideText_.size() * sizeof(char16_t)));
+        Count(wideText_.empty() ? 0 : HeapBlockBytes(wideText_.size() * sizeof(char16_t)));
         longest_[column] = std::max<std::int64_t>(longest_[column], static_cast<std::int64_t>(wideText_.size()));
         return Variant::Text(wideText_);
     }
@@ -697,7 +707,7 @@ private:
             if (!ReadWhole(column, SQL_C_BINARY, text_))
                 return Variant::Null();
             longest_[column] = std::max<std::int64_t>(longest_[column], static_cast<std::int64_t>(text_.size()));
-            Count(static_cast<std::int64_t>(text_.size()));
+            Count(HeapBlockBytes(sizeof(std::vector<std::uint8_t>)) + HeapBlockBytes(text_.size()));
             return Variant::Bytes(std::vector<std::uint8_t>(text_.begin(), text_.end()));
         }
         case Fetch::Text:
@@ -1013,20 +1023,82 @@ constexpr IsolationMapping IsolationLevels[] = {{adXactReadUncommitted, SQL_TXN_
                                                 {adXactRepeatableRead, SQL_TXN_REPEATABLE_READ},
                                                 {adXactSerializable, SQL_TXN_SERIALIZABLE}};
 
-class UnixOdbcConnection final : public OdbcConnection {
+// The driver manager takes the length as a 16-bit number: a longer string would reach the driver cut
+// short, without the keys the check saw.
+SQLSMALLINT DriverStringLength(const std::string& text)
+{
+    if (text.size() > static_cast<size_t>(std::numeric_limits<SQLSMALLINT>::max()))
+        throw EConnectionStringRefused("The connection string is too long: a data link's connection string may "
+                                       "hold at most 32,767 bytes.");
+    return static_cast<SQLSMALLINT>(text.size());
+}
+
+// The call a connection's thread runs now, with the bound it runs under.
+struct CallContext {
+    OdbcCall* call = nullptr;
+    int seconds = 0;
+    bool connecting = false;
+};
+
+// A connection as its own thread runs it: every driver call of a connection is made here, one at a
+// time, under the bounds of the call the window thread waits for (UnixOdbcConnection, below).
+class OdbcSession final : public std::enable_shared_from_this<OdbcSession> {
 public:
-    UnixOdbcConnection(std::shared_ptr<Environment> environment, std::unique_ptr<Handle> connection,
-                       std::function<void()> sqliteInterrupt)
-        : environment_(std::move(environment)), connection_(std::move(connection)),
-          sqliteInterrupt_(std::move(sqliteInterrupt))
+    OdbcSession(std::shared_ptr<Environment> environment, std::vector<OpenSocket> socketsBefore)
+        : environment_(std::move(environment)), socketsBefore_(std::move(socketsBefore))
     {
     }
 
-    ~UnixOdbcConnection() override
+    ~OdbcSession()
     {
+        if (!connection_)
+            return;
         if (level_ > 0)
             SQLEndTran(SQL_HANDLE_DBC, Dbc(), SQL_ROLLBACK);
         SQLDisconnect(Dbc());
+    }
+
+    OdbcSession(const OdbcSession&) = delete;
+    OdbcSession& operator=(const OdbcSession&) = delete;
+
+    void Attend(const CallContext& context) { context_ = context; }
+
+    // Connects, and readies the connection for the link's first statement, all under the login bound.
+    void Connect(const std::string& text, const OdbcConnectOptions& options)
+    {
+        auto handle = std::make_unique<Handle>(SQL_HANDLE_DBC, environment_->Get());
+        const SQLHDBC dbc = handle->Get();
+        handle->Check(SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(context_.seconds)), 0));
+        if (options.readOnly)
+            handle->Check(SQLSetConnectAttr(dbc, SQL_ATTR_ACCESS_MODE,
+                                            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_MODE_READ_ONLY)), 0));
+        std::string driverString = text;
+        SQLCHAR completed[1024];
+        SQLSMALLINT completedLength = 0;
+        const ReadLimits limits = Limits();
+        void* const sqlite = SqliteOpenedBy([&] {
+            handle->Check(SQLDriverConnect(dbc, nullptr, Sql(driverString), DriverStringLength(driverString),
+                                           completed, sizeof completed, &completedLength, SQL_DRIVER_NOPROMPT),
+                          limits);
+        });
+        sqliteInterrupt_ = SqliteInterruptOf(sqlite);
+        connection_ = std::move(handle);
+        NoteOwnSockets();
+        if (DbmsName() == "SQLite")
+            FenceSqliteDatabase(sqlite);
+        DistrustSqliteSchema();
+        if (options.readOnly)
+            EnforceReadOnly();
+        SetIsolation(options.isolation);
+    }
+
+    // Ends the connection's link to its server, so that a driver waiting for an answer that never
+    // comes hears that it never will.
+    void CutSockets()
+    {
+        const std::lock_guard lock(socketsMutex_);
+        ShutDownSockets(ownSockets_ ? *ownSockets_ : SocketsOpenedSince(socketsBefore_));
     }
 
     // The SQLite driver gives every connection functions that write and read any file (blob_export,
@@ -1068,30 +1140,30 @@ public:
             Run("PRAGMA query_only=1");
     }
 
+    // Runs under the bound of the call it is part of; the driver is told the statement's own timeout
+    // too, which SQLite's takes but keeps to none.
     OdbcResult Execute(std::string_view sql, const std::vector<Variant>& parameters,
-                       const OdbcExecuteOptions& options) override
+                       const OdbcExecuteOptions& options)
     {
-        Handle statement(SQL_HANDLE_STMT, Dbc());
-        SetStatementNumber(statement, SQL_ATTR_QUERY_TIMEOUT, static_cast<SQLULEN>(std::max(options.timeout, 0)));
+        const auto statement = std::make_shared<Handle>(SQL_HANDLE_STMT, Dbc());
+        SetStatementNumber(*statement, SQL_ATTR_QUERY_TIMEOUT, static_cast<SQLULEN>(BoundedSeconds(options.timeout)));
         if (options.maxRows > 0)
-            SetStatementNumber(statement, SQL_ATTR_MAX_ROWS, static_cast<SQLULEN>(options.maxRows));
+            SetStatementNumber(*statement, SQL_ATTR_MAX_ROWS, static_cast<SQLULEN>(options.maxRows));
         std::vector<BoundParameter> bound;
-        BindParameters(statement.Get(), parameters, bound);
+        BindParameters(statement->Get(), parameters, bound);
         std::string text = Win1252ToUtf8(sql);
-        // SQLite's driver takes the query timeout but keeps to none, so the watchdog keeps to it.
-        const OdbcWatchdog::Watch watch(DeadlineOf(options.timeout), Canceller(statement));
-        const ReadLimits limits{watch, options.timeout, *sqlite_};
-        const SQLRETURN result = SQLExecDirect(statement.Get(), Sql(text), static_cast<SQLINTEGER>(text.size()));
-        if (result == SQL_NO_DATA && !watch.Expired()) {
+        const ReadLimits limits = Watched(statement);
+        const SQLRETURN result = SQLExecDirect(statement->Get(), Sql(text), static_cast<SQLINTEGER>(text.size()));
+        if (result == SQL_NO_DATA && !limits.Expired()) {
             OdbcResult none;
             none.recordsAffected = 0;
             return none;
         }
-        statement.Check(result, limits);
-        return ReadResult(statement.Get(), options.maxRows, limits);
+        statement->Check(result, limits);
+        return ReadResult(statement->Get(), options.maxRows, limits);
     }
 
-    std::vector<OdbcParameter> DescribeParameters(std::string_view sql) override
+    std::vector<OdbcParameter> DescribeParameters(std::string_view sql)
     {
         Handle statement(SQL_HANDLE_STMT, Dbc());
         std::string text = Win1252ToUtf8(sql);
@@ -1110,7 +1182,7 @@ public:
         return parameters;
     }
 
-    std::vector<OdbcParameter> ProcedureParameters(std::string_view procedure) override
+    std::vector<OdbcParameter> ProcedureParameters(std::string_view procedure)
     {
         CatalogArgument name(Pattern(Win1252ToUtf8(procedure)));
         const OdbcResult columns = Catalog([&](SQLHSTMT statement) {
@@ -1133,7 +1205,7 @@ public:
         return parameters;
     }
 
-    OdbcResult Schema(OdbcSchema schema, const std::vector<Variant>& restrictions) override
+    OdbcResult Schema(OdbcSchema schema, const std::vector<Variant>& restrictions)
     {
         switch (schema) {
         case OdbcSchema::Tables:
@@ -1148,7 +1220,7 @@ public:
         return {};
     }
 
-    int Begin() override
+    int Begin()
     {
         if (level_ == 0)
             SetAutocommit(false);
@@ -1157,7 +1229,7 @@ public:
         return ++level_;
     }
 
-    void Commit() override
+    void Commit()
     {
         RequireTransaction();
         if (level_ == 1)
@@ -1167,7 +1239,7 @@ public:
         --level_;
     }
 
-    void Rollback() override
+    void Rollback()
     {
         RequireTransaction();
         if (level_ == 1) {
@@ -1179,9 +1251,9 @@ public:
         --level_;
     }
 
-    int TransactionLevel() const override { return level_; }
+    int TransactionLevel() const { return level_; }
 
-    int Isolation() override
+    int Isolation()
     {
         SQLUINTEGER value = 0;
         connection_->Check(SQLGetConnectAttr(Dbc(), SQL_ATTR_TXN_ISOLATION, &value, 0, nullptr));
@@ -1192,7 +1264,7 @@ public:
     }
 
     // A level the driver does not offer becomes the next stricter one it does, as ODBC allows.
-    void SetIsolation(int isolation) override
+    void SetIsolation(int isolation)
     {
         if (isolation == adXactUnspecified)
             return;
@@ -1207,7 +1279,7 @@ public:
             }
     }
 
-    std::string CurrentCatalog() override
+    std::string CurrentCatalog()
     {
         SQLCHAR catalog[512] = {};
         SQLINTEGER length = 0;
@@ -1215,33 +1287,59 @@ public:
         return Utf8ToWin1252(reinterpret_cast<const char*>(catalog));
     }
 
-    void SetCurrentCatalog(std::string_view catalog) override
+    void SetCurrentCatalog(std::string_view catalog)
     {
         std::string text = Win1252ToUtf8(catalog);
         connection_->Check(
             SQLSetConnectAttr(Dbc(), SQL_ATTR_CURRENT_CATALOG, Sql(text), static_cast<SQLINTEGER>(text.size())));
     }
 
-    std::string IdentifierQuote() override
+    std::string IdentifierQuote()
     {
         const std::string quote = InfoText(SQL_IDENTIFIER_QUOTE_CHAR);
         return quote == " " ? std::string() : quote;
     }
 
-    std::string DbmsName() override { return InfoText(SQL_DBMS_NAME); }
+    std::string DbmsName() { return InfoText(SQL_DBMS_NAME); }
 
 private:
     SQLHDBC Dbc() const { return connection_->Get(); }
 
-    // How the watchdog stops a statement. SQLite's driver answers SQLCancel by interrupting SQLite
-    // and then freeing the statement's results at once, while the read may still be using them on
-    // its own thread (a crash); SQLite's interrupt frees nothing, so the driver is not asked. A SQLite
-    // driver whose database cannot be reached so is not cancelled: its read stops between rows.
-    std::function<void()> Canceller(const Handle& statement)
+    ReadLimits Limits() const
+    {
+        return {*context_.call, context_.seconds, context_.connecting, sqlite_.value_or(false)};
+    }
+
+    // The bounds of a statement's run, which the call's interrupt now stops. SQLite's driver answers
+    // SQLCancel by interrupting SQLite and then freeing the statement's results at once, while the
+    // read may still be using them on its own thread (a crash); SQLite's interrupt frees nothing, so
+    // the driver is not asked. A SQLite driver whose database cannot be reached so is not
+    // interrupted: its read stops between rows, or is left. The interrupt keeps alive what it names.
+    ReadLimits Watched(const std::shared_ptr<Handle>& statement)
     {
         if (!sqlite_)
             sqlite_ = DbmsName() == "SQLite";
-        return *sqlite_ ? sqliteInterrupt_ : statement.Canceller();
+        if (!*sqlite_)
+            context_.call->SetInterrupt([running = RunningStatement{shared_from_this(), statement}] {
+                SQLCancel(running.statement->Get());
+            });
+        else if (sqliteInterrupt_)
+            context_.call->SetInterrupt([self = shared_from_this()] { self->sqliteInterrupt_(); });
+        return Limits();
+    }
+
+    // A statement and the connection it belongs to, which goes last: a statement freed after its
+    // connection would be freed twice.
+    struct RunningStatement {
+        std::shared_ptr<OdbcSession> session;
+        std::shared_ptr<Handle> statement;
+    };
+
+    // The sockets the connection opened: those the process holds now and did not before it connected.
+    void NoteOwnSockets()
+    {
+        const std::lock_guard lock(socketsMutex_);
+        ownSockets_ = SocketsOpenedSince(socketsBefore_);
     }
 
     std::string InfoText(SQLUSMALLINT info)
@@ -1334,12 +1432,10 @@ private:
 
     OdbcResult Catalog(const std::function<SQLRETURN(SQLHSTMT)>& call)
     {
-        Handle statement(SQL_HANDLE_STMT, Dbc());
-        const int timeout = OdbcExecuteOptions().timeout;
-        const OdbcWatchdog::Watch watch(DeadlineOf(timeout), Canceller(statement));
-        const ReadLimits limits{watch, timeout, *sqlite_};
-        statement.Check(call(statement.Get()), limits);
-        return ReadResult(statement.Get(), 0, limits);
+        const auto statement = std::make_shared<Handle>(SQL_HANDLE_STMT, Dbc());
+        const ReadLimits limits = Watched(statement);
+        statement->Check(call(statement->Get()), limits);
+        return ReadResult(statement->Get(), 0, limits);
     }
 
     OdbcResult TableList(std::optional<std::string> catalog, std::optional<std::string> schema,
@@ -1512,6 +1608,189 @@ private:
     std::optional<std::string> patternEscape_;
     std::function<void()> sqliteInterrupt_;
     std::optional<bool> sqlite_;
+    CallContext context_;
+    const std::vector<OpenSocket> socketsBefore_;
+    std::mutex socketsMutex_;
+    std::optional<std::vector<OpenSocket>> ownSockets_;
+};
+
+// What a call gives back to the window thread: its result or its failure.
+template <typename Result> struct CallOutcome {
+    std::optional<Result> value;
+    std::exception_ptr error;
+};
+
+// A connection as the program sees it. Each call runs on the connection's own thread while the window
+// thread waits, no longer than the call's bounds allow (OdbcCallThread); a connection whose call had
+// to be cut off or left is given up, and refuses every later call.
+class UnixOdbcConnection final : public OdbcConnection {
+public:
+    explicit UnixOdbcConnection(std::shared_ptr<OdbcSession> session) : session_(std::move(session)) {}
+
+    // The session closes on its own thread, after a call left there has ended.
+    ~UnixOdbcConnection() override
+    {
+        thread_.Post([session = std::move(session_)]() mutable { session.reset(); });
+    }
+
+    UnixOdbcConnection(const UnixOdbcConnection&) = delete;
+    UnixOdbcConnection& operator=(const UnixOdbcConnection&) = delete;
+
+    void Connect(std::string text, const OdbcConnectOptions& options)
+    {
+        Call(
+            options.loginTimeout, true,
+            [text = std::move(text), options](OdbcSession& session) {
+                session.Connect(text, options);
+                return 0;
+            });
+    }
+
+    OdbcResult Execute(std::string_view sql, const std::vector<Variant>& parameters,
+                       const OdbcExecuteOptions& options) override
+    {
+        return Call(options.timeout, false, [sql = std::string(sql), parameters, options](OdbcSession& session) {
+            return session.Execute(sql, parameters, options);
+        });
+    }
+
+    std::vector<OdbcParameter> DescribeParameters(std::string_view sql) override
+    {
+        return Call([sql = std::string(sql)](OdbcSession& session) { return session.DescribeParameters(sql); });
+    }
+
+    std::vector<OdbcParameter> ProcedureParameters(std::string_view procedure) override
+    {
+        return Call([procedure = std::string(procedure)](OdbcSession& session) {
+            return session.ProcedureParameters(procedure);
+        });
+    }
+
+    OdbcResult Schema(OdbcSchema schema, const std::vector<Variant>& restrictions) override
+    {
+        return Call([schema, restrictions](OdbcSession& session) { return session.Schema(schema, restrictions); });
+    }
+
+    int Begin() override
+    {
+        level_ = Call([](OdbcSession& session) { return session.Begin(); });
+        return level_;
+    }
+
+    void Commit() override
+    {
+        level_ = Call([](OdbcSession& session) {
+            session.Commit();
+            return session.TransactionLevel();
+        });
+    }
+
+    void Rollback() override
+    {
+        level_ = Call([](OdbcSession& session) {
+            session.Rollback();
+            return session.TransactionLevel();
+        });
+    }
+
+    int TransactionLevel() const override { return level_; }
+
+    int Isolation() override
+    {
+        return Call([](OdbcSession& session) { return session.Isolation(); });
+    }
+
+    void SetIsolation(int isolation) override
+    {
+        Call([isolation](OdbcSession& session) {
+            session.SetIsolation(isolation);
+            return 0;
+        });
+    }
+
+    std::string CurrentCatalog() override
+    {
+        return Call([](OdbcSession& session) { return session.CurrentCatalog(); });
+    }
+
+    void SetCurrentCatalog(std::string_view catalog) override
+    {
+        Call([catalog = std::string(catalog)](OdbcSession& session) {
+            session.SetCurrentCatalog(catalog);
+            return 0;
+        });
+    }
+
+    std::string IdentifierQuote() override
+    {
+        return Call([](OdbcSession& session) { return session.IdentifierQuote(); });
+    }
+
+    std::string DbmsName() override
+    {
+        return Call([](OdbcSession& session) { return session.DbmsName(); });
+    }
+
+private:
+    template <typename Work> static auto ResultOf(Work& work) -> decltype(work(std::declval<OdbcSession&>()));
+
+    template <typename Work> auto Call(Work work) -> decltype(ResultOf(work))
+    {
+        return Call(OdbcExecuteOptions().timeout, false, std::move(work));
+    }
+
+    // Runs `work` on the session's thread within `seconds` (bounded); `connecting` for the login.
+    // A call stopped at a bound raises why, whatever the driver made of the stop.
+    template <typename Work> auto Call(int seconds, bool connecting, Work work) -> decltype(ResultOf(work))
+    {
+        using Result = decltype(ResultOf(work));
+        if (givenUp_)
+            throw EReadRefused("The connection to the database was given up when a read did not end in time or "
+                               "took too much memory; open the data link again.");
+        seconds = BoundedSeconds(seconds);
+        const auto call = std::make_shared<OdbcCall>(OdbcCall::Clock::now() + std::chrono::seconds(seconds));
+        const auto outcome = std::make_shared<CallOutcome<Result>>();
+        const OdbcCallEnd end = thread_.Run(
+            call,
+            [session = session_, context = CallContext{call.get(), seconds, connecting}, outcome,
+             work = std::move(work)]() mutable {
+                session->Attend(context);
+                try {
+                    outcome->value.emplace(work(*session));
+                } catch (...) {
+                    outcome->error = std::current_exception();
+                }
+                session->Attend({});
+            },
+            [session = session_] { session->CutSockets(); });
+        if (end != OdbcCallEnd::Ended)
+            givenUp_ = true;
+        if (end == OdbcCallEnd::Left)
+            RaiseStopped(call->Reason(), seconds, connecting);
+        if (outcome->error)
+            RethrowStopped(outcome->error, *call, seconds, connecting);
+        return std::move(*outcome->value);
+    }
+
+    // A driver failure of a call that was stopped is the stop's doing: the call says why it stopped.
+    [[noreturn]] static void RethrowStopped(const std::exception_ptr& error, const OdbcCall& call, int seconds,
+                                            bool connecting)
+    {
+        try {
+            std::rethrow_exception(error);
+        } catch (const EReadRefused&) {
+            throw;
+        } catch (const EOleException&) {
+            if (call.Expired())
+                RaiseStopped(call.Reason(), seconds, connecting);
+            throw;
+        }
+    }
+
+    std::shared_ptr<OdbcSession> session_;
+    OdbcCallThread thread_;
+    int level_ = 0;
+    bool givenUp_ = false;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -1522,32 +1801,13 @@ public:
     std::unique_ptr<OdbcConnection> Connect(std::string_view odbcString, std::string_view userId,
                                             std::string_view password, const OdbcConnectOptions& options) override
     {
-        const std::shared_ptr<Environment> environment = SharedEnvironment();
-        auto handle = std::make_unique<Handle>(SQL_HANDLE_DBC, environment->Get());
-        const SQLHDBC dbc = handle->Get();
-        handle->Check(SQLSetConnectAttr(
-            dbc, SQL_ATTR_LOGIN_TIMEOUT,
-            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(options.loginTimeout, 0))), 0));
-        if (options.readOnly)
-            handle->Check(SQLSetConnectAttr(dbc, SQL_ATTR_ACCESS_MODE,
-                                            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_MODE_READ_ONLY)), 0));
         std::string text = Win1252ToUtf8(
             GuardedDriverString(DriverConnectString(odbcString, userId, password), Installed(), odbcString));
+        DriverStringLength(text);
         ForgetPostgresPasswordSources();
-        SQLCHAR completed[1024];
-        SQLSMALLINT completedLength = 0;
-        void* const sqlite = SqliteOpenedBy([&] {
-            handle->Check(SQLDriverConnect(dbc, nullptr, Sql(text), DriverStringLength(text), completed,
-                                           sizeof completed, &completedLength, SQL_DRIVER_NOPROMPT));
-        });
         auto connection =
-            std::make_unique<UnixOdbcConnection>(environment, std::move(handle), SqliteInterruptOf(sqlite));
-        if (connection->DbmsName() == "SQLite")
-            FenceSqliteDatabase(sqlite);
-        connection->DistrustSqliteSchema();
-        if (options.readOnly)
-            connection->EnforceReadOnly();
-        connection->SetIsolation(options.isolation);
+            std::make_unique<UnixOdbcConnection>(std::make_shared<OdbcSession>(SharedEnvironment(), OpenSockets()));
+        connection->Connect(std::move(text), options);
         return connection;
     }
 
@@ -1578,16 +1838,6 @@ private:
     {
         unsetenv("PGPASSWORD");
         unsetenv("PGSERVICE");
-    }
-
-    // The driver manager takes the length as a 16-bit number: a longer string would reach the driver
-    // cut short, without the keys the check saw.
-    static SQLSMALLINT DriverStringLength(const std::string& text)
-    {
-        if (text.size() > static_cast<size_t>(std::numeric_limits<SQLSMALLINT>::max()))
-            throw EConnectionStringRefused("The connection string is too long: a data link's connection string may "
-                                           "hold at most 32,767 bytes.");
-        return static_cast<SQLSMALLINT>(text.size());
     }
 
     // A driver's entry carries its attributes: "Description=...\0Driver=...\0".

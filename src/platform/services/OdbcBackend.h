@@ -101,23 +101,25 @@ struct OdbcResult {
     std::vector<size_t> inexactRows;
 };
 
-// A read stopped at one of its bounds: the command timeout, the memory a result may take (1 GB in
-// all, 64 MB for one value), or the program ending.
+// A read stopped at one of its bounds: the command timeout (the login timeout for connecting), the
+// memory a call may make the program take (1 GB in all, 64 MB for one value), or the program ending;
+// also any later call on a connection given up when one of its calls had to be cut off or left.
 KESTRAME_EXCEPTION(EReadRefused, EOleException)
 
+// The longest a call may wait for a database, in seconds: a link may shorten the bound, not lift it,
+// and a timeout of 0 ("none") or a longer one is this.
+constexpr int MaxCommandTimeout = 120;
+
 struct OdbcConnectOptions {
-    int loginTimeout = 15; // seconds; 0 waits as long as the driver does
+    int loginTimeout = 15; // seconds, the whole connection's, the driver's own first queries too
     bool readOnly = false;
     int isolation = adXactReadCommitted; // adXact...; adXactUnspecified leaves the driver's
 };
 
 struct OdbcExecuteOptions {
-    int timeout = 30;         // seconds; 0 waits until the program ends
+    int timeout = 30;         // seconds
     std::int64_t maxRows = 0; // 0 fetches all
 };
-
-// The longest a data link may let a read take, in seconds: a link may shorten the bound, not lift it.
-constexpr int MaxCommandTimeout = 120;
 
 // The schema rowsets the dataset components read, with ADO's column names: TABLE_CATALOG,
 // TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE, DESCRIPTION for tables; PROCEDURE_CATALOG,
@@ -135,7 +137,8 @@ struct OdbcSourceEntry {
 };
 
 // One open connection; closing it (destroying) rolls back what is not committed. Every failure of
-// the driver raises EOleException with the driver's text, its SQLSTATE and native code.
+// the driver raises EOleException with the driver's text, its SQLSTATE and native code; a call stopped
+// at its bounds raises EReadRefused, whatever the driver was doing.
 class OdbcConnection {
 public:
     virtual ~OdbcConnection() = default;

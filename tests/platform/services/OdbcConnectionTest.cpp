@@ -406,6 +406,25 @@ TEST(OdbcConnecting, ClosedPortFailsWithinTheLoginTimeout)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
 }
 
+// A server that lets the client in and answers nothing, the driver's own first queries neither, is
+// given up at the login timeout; a read it never answers is cut off at the command timeout, and the
+// connection then refuses every later call, since its driver's connection is of no further use.
+TEST(OdbcConnecting, ServersThatDoNotAnswerAreGivenUpAtTheirBounds)
+{
+    UsePrivateOdbcIni();
+    const PostgresStandIn mute("mute"), silent("silent");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RaisedMessage<EReadRefused>([&] { Odbc().Connect(mute.ConnectionString(), "", "", {.loginTimeout = 2}); }),
+              "The database did not answer within the login timeout of 2 seconds, so the connection was given up.");
+    const auto connection = Odbc().Connect(silent.ConnectionString(), "", "", {.loginTimeout = 2});
+    EXPECT_EQ(RaisedMessage<EReadRefused>([&] { connection->Execute("SELECT * FROM goods", {}, {.timeout = 2}); }),
+              "The database did not answer within the command timeout of 2 seconds, so the read was cancelled.");
+    EXPECT_EQ(RaisedMessage<EReadRefused>([&] { connection->Execute("SET search_path TO shop", {}, {}); }),
+              "The connection to the database was given up when a read did not end in time or took too much memory; "
+              "open the data link again.");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
+
 TEST(OdbcConnecting, DataSourcesAndDriversForTheDataLinkDialog)
 {
     UsePrivateOdbcIni();

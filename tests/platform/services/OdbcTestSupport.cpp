@@ -129,11 +129,12 @@ std::string FileFunctionsLeak(const std::string& written, const std::string& sec
     return "max(x'41', '" + written + "') + max(hex('" + secret + "'), '" + copied + "')";
 }
 
-PostgresStandIn::PostgresStandIn() : process_(std::make_unique<QProcess>())
+PostgresStandIn::PostgresStandIn(const std::string& mode) : process_(std::make_unique<QProcess>())
 {
     const std::string portFile = folder_.File("port");
     process_->start("/usr/bin/python3", {KESTRAME_POSTGRES_STAND_IN, QString::fromStdString(portFile),
-                                         QString::fromStdString(folder_.File("answers"))});
+                                         QString::fromStdString(folder_.File("answers")),
+                                         QString::fromStdString(mode)});
     if (!process_->waitForStarted(30000))
         throw std::runtime_error("the stand-in PostgreSQL server did not start");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -146,6 +147,11 @@ PostgresStandIn::~PostgresStandIn()
 {
     process_->kill();
     process_->waitForFinished(30000);
+}
+
+std::string PostgresStandIn::ConnectionString() const
+{
+    return "Driver={PostgreSQL Unicode};Servername=127.0.0.1;Port=" + port_ + ";Database=shop;UID=clerk;PWD=x";
 }
 
 std::vector<std::string> PostgresStandIn::Answers(size_t count) const

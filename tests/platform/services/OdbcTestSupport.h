@@ -63,11 +63,15 @@ std::string FullTextLoading(const std::string& table, const std::string& columns
 // For DefineWithFileFunctions, an expression that writes `written` and copies `secret` to `copied`.
 std::string FileFunctionsLeak(const std::string& written, const std::string& secret, const std::string& copied);
 
-// A stranger's PostgreSQL server (fixtures/PostgresStandIn.py) on 127.0.0.1: it asks every client
-// for its password in clear text and notes what it was given.
+// A stranger's PostgreSQL server (fixtures/PostgresStandIn.py) on 127.0.0.1. In the mode "password"
+// it asks every client for its password in clear text and notes what it was given; in "mute",
+// "silent", "trickle" and "endless" it lets every client in and then answers nothing, not the
+// client's first query, that one a byte at a time, or with rows without end.
 class PostgresStandIn {
 public:
-    PostgresStandIn();
+    explicit PostgresStandIn(const std::string& mode = "password");
+    // A connection string of the PostgreSQL driver to the server.
+    std::string ConnectionString() const;
     ~PostgresStandIn();
     PostgresStandIn(const PostgresStandIn&) = delete;
     PostgresStandIn& operator=(const PostgresStandIn&) = delete;

@@ -1,0 +1,214 @@
+#include "platform/services/OdbcCallThread.h"
+
+#include "platform/core/Termination.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <deque>
+#include <optional>
+#include <thread>
+
+// ---------------------------------------------------------------------------------------------
+// A call
+
+bool OdbcCall::Expired() const { return Reason() != OdbcStop::None; }
+
+OdbcStop OdbcCall::Reason() const
+{
+    {
+        const std::lock_guard lock(mutex_);
+        if (reason_ != OdbcStop::None)
+            return reason_;
+    }
+    if (TerminationRequested())
+        return OdbcStop::Ending;
+    return Clock::now() >= deadline_ ? OdbcStop::Deadline : OdbcStop::None;
+}
+
+void OdbcCall::Stop(OdbcStop reason)
+{
+    const std::lock_guard lock(mutex_);
+    if (reason_ == OdbcStop::None)
+        reason_ = reason;
+}
+
+void OdbcCall::SetInterrupt(std::function<void()> interrupt)
+{
+    const std::lock_guard lock(mutex_);
+    interrupt_ = std::move(interrupt);
+}
+
+void OdbcCall::Interrupt()
+{
+    std::function<void()> interrupt;
+    {
+        const std::lock_guard lock(mutex_);
+        interrupt = interrupt_;
+    }
+    if (interrupt)
+        std::thread(std::move(interrupt)).detach();
+}
+
+void OdbcCall::Finish()
+{
+    const std::lock_guard lock(mutex_);
+    done_ = true;
+    interrupt_ = nullptr;
+    finished_.notify_all();
+}
+
+bool OdbcCall::Finished() const
+{
+    const std::lock_guard lock(mutex_);
+    return done_;
+}
+
+bool OdbcCall::WaitUntil(Clock::time_point until)
+{
+    std::unique_lock lock(mutex_);
+    return finished_.wait_until(lock, until, [this] { return done_; });
+}
+
+// ---------------------------------------------------------------------------------------------
+// The thread
+
+struct OdbcCallThread::Queue {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::function<void()>> tasks;
+    bool closing = false;
+    bool ended = false;
+};
+
+namespace {
+
+using Clock = OdbcCallThread::Clock;
+
+// How often the waiting side looks at the memory the program holds and for a request to end it: a
+// signal handler cannot wake it.
+constexpr auto Poll = std::chrono::milliseconds(100);
+// How long closing a connection may take its thread (a rollback and a disconnect) before the
+// program goes on without waiting.
+constexpr auto CloseWait = std::chrono::seconds(5);
+
+void Serve(const std::shared_ptr<OdbcCallThread::Queue>& queue)
+{
+    std::unique_lock lock(queue->mutex);
+    while (true) {
+        queue->changed.wait(lock, [&] { return !queue->tasks.empty() || queue->closing; });
+        if (queue->tasks.empty())
+            break;
+        std::function<void()> task = std::move(queue->tasks.front());
+        queue->tasks.pop_front();
+        lock.unlock();
+        task();
+        // What the task holds (a connection, at the end) goes on this thread, not the caller's.
+        task = nullptr;
+        lock.lock();
+    }
+    queue->ended = true;
+    queue->changed.notify_all();
+}
+
+// When each step of stopping a call comes. Past its deadline a call has a grace to stop by itself
+// between driver calls, then its driver interrupts it, then its connection is cut; a call stopped
+// for the memory it takes or for the program's end is interrupted and cut at once.
+struct StopSteps {
+    Clock::time_point interrupt;
+    Clock::time_point cut;
+    Clock::time_point leave;
+};
+
+StopSteps StepsOf(OdbcStop reason, Clock::time_point deadline)
+{
+    if (reason == OdbcStop::Deadline)
+        return {deadline + OdbcCallThread::Grace, deadline + 2 * OdbcCallThread::Grace,
+                deadline + 3 * OdbcCallThread::Grace};
+    const Clock::time_point now = Clock::now();
+    return {now, now, now + OdbcCallThread::Grace};
+}
+
+} // namespace
+
+OdbcCallThread::OdbcCallThread() : queue_(std::make_shared<Queue>())
+{
+    std::thread([queue = queue_] { Serve(queue); }).detach();
+}
+
+OdbcCallThread::~OdbcCallThread()
+{
+    std::unique_lock lock(queue_->mutex);
+    queue_->closing = true;
+    queue_->changed.notify_all();
+    if (!left_)
+        queue_->changed.wait_for(lock, CloseWait, [this] { return queue_->ended; });
+}
+
+void OdbcCallThread::Post(std::function<void()> work)
+{
+    const std::lock_guard lock(queue_->mutex);
+    queue_->tasks.push_back(std::move(work));
+    queue_->changed.notify_all();
+}
+
+OdbcCallEnd OdbcCallThread::Run(const std::shared_ptr<OdbcCall>& call, std::function<void()> work,
+                                const std::function<void()>& cutConnection)
+{
+    Post([call, work = std::move(work)] {
+        work();
+        call->Finish();
+    });
+    const std::int64_t baseline = ResidentBytes();
+    std::optional<StopSteps> steps;
+    OdbcStop stepsFor = OdbcStop::None;
+    bool interrupted = false, cut = false;
+    while (!call->WaitUntil(Clock::now() + Poll)) {
+        if (TerminationRequested())
+            call->Stop(OdbcStop::Ending);
+        else if (ResidentBytes() - baseline > MaxReadBytes)
+            call->Stop(OdbcStop::Memory);
+        const OdbcStop reason = call->Reason();
+        if (reason == OdbcStop::None)
+            continue;
+        // A call past its deadline may still come to take too much memory, or the program to end.
+        if (reason != stepsFor) {
+            steps = StepsOf(reason, call->Deadline());
+            stepsFor = reason;
+        }
+        const Clock::time_point now = Clock::now();
+        if (!interrupted && now >= steps->interrupt) {
+            interrupted = true;
+            call->Interrupt();
+        }
+        if (!cut && now >= steps->cut) {
+            cut = true;
+            if (cutConnection)
+                cutConnection();
+        }
+        if (now >= steps->leave && !call->Finished()) {
+            left_ = true;
+            return OdbcCallEnd::Left;
+        }
+    }
+    return cut ? OdbcCallEnd::Cut : OdbcCallEnd::Ended;
+}
+
+std::int64_t OdbcCallThread::ResidentBytes()
+{
+    const int file = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (file < 0)
+        return 0;
+    char text[128] = {};
+    const ssize_t length = ::read(file, text, sizeof text - 1);
+    ::close(file);
+    if (length <= 0)
+        return 0;
+    // "size resident shared ...", in pages.
+    char* end = nullptr;
+    std::strtoll(text, &end, 10);
+    const long long resident = std::strtoll(end, nullptr, 10);
+    return static_cast<std::int64_t>(resident) * ::sysconf(_SC_PAGESIZE);
+}
