@@ -475,7 +475,7 @@ TEST_F(CatalogDataLink, ReadsPastTheirBoundsAreRefusedWithTheReason)
         values += ", 'a'";
     }
     database.Client("CREATE TABLE Wide(" + columns + "); WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 "
-                    "FROM n WHERE x < 15500) INSERT INTO Wide SELECT " + values + " FROM n");
+                    "FROM n WHERE x < 10000) INSERT INTO Wide SELECT " + values + " FROM n");
     const auto withTimeout = [](const std::string& odbc, int seconds = 2) {
         return "Provider=MSDASQL.1;Command Timeout=" + std::to_string(seconds) + ";Extended Properties=\"" + odbc +
                "\"";
