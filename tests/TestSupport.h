@@ -47,6 +47,16 @@ private:
 };
 
 std::string ReadWholeFile(const std::string& path);
+// Whether the tests run built with the address sanitizer, whose allocator takes many times as long:
+// a case of tens of millions of values is left to the ordinary build.
+constexpr bool SanitizedBuild()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#else
+    return false;
+#endif
+}
 // A field of /proc/self/status in bytes ("VmRSS", "VmHWM": the most the process has held); -1 when
 // it is not there.
 std::int64_t StatusBytes(const std::string& name);

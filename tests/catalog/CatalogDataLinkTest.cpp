@@ -505,6 +505,8 @@ TEST_F(CatalogDataLink, ReadsPastTheirBoundsAreRefusedWithTheReason)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.table + c.connection);
+        if (SanitizedBuild() && std::string_view(c.table) == "Wide")
+            continue;
         ui.ClearCalls();
         ui.AnswerMessage(MsgAnswer::OK);
         const auto start = std::chrono::steady_clock::now();

@@ -1094,11 +1094,11 @@ public:
     }
 
     // Ends the connection's link to its server, so that a driver waiting for an answer that never
-    // comes hears that it never will.
-    void CutSockets()
+    // comes hears that it never will; whether there was one.
+    bool CutSockets()
     {
         const std::lock_guard lock(socketsMutex_);
-        ShutDownSockets(ownSockets_ ? *ownSockets_ : SocketsOpenedSince(socketsBefore_));
+        return ShutDownSockets(ownSockets_ ? *ownSockets_ : SocketsOpenedSince(socketsBefore_));
     }
 
     // The SQLite driver gives every connection functions that write and read any file (blob_export,
@@ -1762,7 +1762,7 @@ private:
                 }
                 session->Attend({});
             },
-            [session = session_] { session->CutSockets(); });
+            [session = session_] { return session->CutSockets(); });
         if (end != OdbcCallEnd::Ended)
             givenUp_ = true;
         if (end == OdbcCallEnd::Left)

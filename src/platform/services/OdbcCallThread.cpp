@@ -2,11 +2,10 @@
 
 #include "platform/core/Termination.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <malloc.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <cstddef>
 #include <deque>
 #include <optional>
 #include <thread>
@@ -83,6 +82,11 @@ struct OdbcCallThread::Queue {
     bool ended = false;
 };
 
+#if defined(__SANITIZE_ADDRESS__)
+// The address sanitizer's allocator keeps the heap in a build that has it, and counts it so.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
 namespace {
 
 using Clock = OdbcCallThread::Clock;
@@ -114,21 +118,30 @@ void Serve(const std::shared_ptr<OdbcCallThread::Queue>& queue)
 }
 
 // When each step of stopping a call comes. Past its deadline a call has a grace to stop by itself
-// between driver calls, then its driver interrupts it, then its connection is cut; a call stopped
-// for the memory it takes or for the program's end is interrupted and cut at once.
+// between driver calls, then its driver interrupts it, then its connection is cut; a call stopped for
+// the memory it takes or for the program's end is interrupted and cut at once. An interrupted call
+// may still have much to free before it returns, so it is left only some time after: at once, almost,
+// where the program is ending.
 struct StopSteps {
     Clock::time_point interrupt;
     Clock::time_point cut;
     Clock::time_point leave;
 };
 
+constexpr auto TimeToReturn = 3 * OdbcCallThread::Grace;
+
 StopSteps StepsOf(OdbcStop reason, Clock::time_point deadline)
 {
-    if (reason == OdbcStop::Deadline)
-        return {deadline + OdbcCallThread::Grace, deadline + 2 * OdbcCallThread::Grace,
-                deadline + 3 * OdbcCallThread::Grace};
     const Clock::time_point now = Clock::now();
-    return {now, now, now + OdbcCallThread::Grace};
+    switch (reason) {
+    case OdbcStop::Deadline:
+        return {deadline + OdbcCallThread::Grace, deadline + 2 * OdbcCallThread::Grace,
+                deadline + 2 * OdbcCallThread::Grace + TimeToReturn};
+    case OdbcStop::Ending:
+        return {now, now, now + OdbcCallThread::Grace};
+    default:
+        return {now, now, now + TimeToReturn};
+    }
 }
 
 } // namespace
@@ -155,20 +168,20 @@ void OdbcCallThread::Post(std::function<void()> work)
 }
 
 OdbcCallEnd OdbcCallThread::Run(const std::shared_ptr<OdbcCall>& call, std::function<void()> work,
-                                const std::function<void()>& cutConnection)
+                                const std::function<bool()>& cutConnection)
 {
     Post([call, work = std::move(work)] {
         work();
         call->Finish();
     });
-    const std::int64_t baseline = ResidentBytes();
+    const std::int64_t baseline = HeldBytes();
     std::optional<StopSteps> steps;
     OdbcStop stepsFor = OdbcStop::None;
-    bool interrupted = false, cut = false;
+    bool interrupted = false, cutTried = false, cut = false;
     while (!call->WaitUntil(Clock::now() + Poll)) {
         if (TerminationRequested())
             call->Stop(OdbcStop::Ending);
-        else if (ResidentBytes() - baseline > MaxReadBytes)
+        else if (HeldBytes() - baseline > MaxReadBytes)
             call->Stop(OdbcStop::Memory);
         const OdbcStop reason = call->Reason();
         if (reason == OdbcStop::None)
@@ -183,10 +196,9 @@ OdbcCallEnd OdbcCallThread::Run(const std::shared_ptr<OdbcCall>& call, std::func
             interrupted = true;
             call->Interrupt();
         }
-        if (!cut && now >= steps->cut) {
-            cut = true;
-            if (cutConnection)
-                cutConnection();
+        if (!cutTried && now >= steps->cut) {
+            cutTried = true;
+            cut = cutConnection && cutConnection();
         }
         if (now >= steps->leave && !call->Finished()) {
             left_ = true;
@@ -196,19 +208,12 @@ OdbcCallEnd OdbcCallThread::Run(const std::shared_ptr<OdbcCall>& call, std::func
     return cut ? OdbcCallEnd::Cut : OdbcCallEnd::Ended;
 }
 
-std::int64_t OdbcCallThread::ResidentBytes()
+std::int64_t OdbcCallThread::HeldBytes()
 {
-    const int file = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
-    if (file < 0)
-        return 0;
-    char text[128] = {};
-    const ssize_t length = ::read(file, text, sizeof text - 1);
-    ::close(file);
-    if (length <= 0)
-        return 0;
-    // "size resident shared ...", in pages.
-    char* end = nullptr;
-    std::strtoll(text, &end, 10);
-    const long long resident = std::strtoll(end, nullptr, 10);
-    return static_cast<std::int64_t>(resident) * ::sysconf(_SC_PAGESIZE);
+#if defined(__SANITIZE_ADDRESS__)
+    return static_cast<std::int64_t>(__sanitizer_get_current_allocated_bytes());
+#else
+    const struct mallinfo2 heap = ::mallinfo2();
+    return static_cast<std::int64_t>(heap.uordblks + heap.hblkhd);
+#endif
 }

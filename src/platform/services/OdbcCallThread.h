@@ -61,8 +61,8 @@ public:
     // What one call may add to the memory the program holds, whatever holds it (the driver, the rows
     // read): far more than a catalog needs, far less than would bring the machine down.
     static constexpr std::int64_t MaxReadBytes = std::int64_t{1} << 30;
-    // Between the steps that stop a call past its deadline: asking it, interrupting it, cutting its
-    // connection, leaving it.
+    // Between the first steps that stop a call past its deadline: asking it, interrupting it, cutting
+    // its connection (leaving it comes three of these after).
     static constexpr Clock::duration Grace = std::chrono::seconds(1);
 
     OdbcCallThread();
@@ -73,15 +73,16 @@ public:
 
     // Runs `work` on the thread and waits for it up to its deadline and the steps after it;
     // `cutConnection` closes the connection's link to its server (the last step before leaving the
-    // call). Whatever `work` uses must be its own: a call left behind outlives the caller's frame.
+    // call), and tells whether there was one to cut. Whatever `work` uses must be its own: a call left behind outlives the caller's frame.
     // The call's Reason() tells why it was stopped, if it was.
     OdbcCallEnd Run(const std::shared_ptr<OdbcCall>& call, std::function<void()> work,
-                    const std::function<void()>& cutConnection);
+                    const std::function<bool()>& cutConnection);
     // Queues `work` after the calls before it, without waiting.
     void Post(std::function<void()> work);
 
-    // What the process holds in memory now (its resident size), 0 where the system does not tell.
-    static std::int64_t ResidentBytes();
+    // What the program holds on its heap now, the drivers' allocations with its own: where the
+    // values of a read are, whoever keeps them.
+    static std::int64_t HeldBytes();
 
     struct Queue;
 

@@ -63,9 +63,11 @@ std::vector<OpenSocket> SocketsOpenedSince(const std::vector<OpenSocket>& before
     return opened;
 }
 
-void ShutDownSockets(const std::vector<OpenSocket>& sockets)
+bool ShutDownSockets(const std::vector<OpenSocket>& sockets)
 {
+    bool shut = false;
     for (const OpenSocket& socket : sockets)
-        if (SocketInode(socket.descriptor) == socket.inode)
-            ::shutdown(socket.descriptor, SHUT_RDWR);
+        if (SocketInode(socket.descriptor) == socket.inode && ::shutdown(socket.descriptor, SHUT_RDWR) == 0)
+            shut = true;
+    return shut;
 }

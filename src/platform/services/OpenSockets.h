@@ -16,5 +16,5 @@ std::vector<OpenSocket> OpenSockets();
 // The stream sockets open now that were not in `before`.
 std::vector<OpenSocket> SocketsOpenedSince(const std::vector<OpenSocket>& before);
 // Shuts each socket down both ways, where its descriptor still names it: whoever waits on it hears
-// the end, and the descriptor stays its owner's to close.
-void ShutDownSockets(const std::vector<OpenSocket>& sockets);
+// the end, and the descriptor stays its owner's to close. Whether it shut any down.
+bool ShutDownSockets(const std::vector<OpenSocket>& sockets);
