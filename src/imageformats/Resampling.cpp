@@ -257,6 +257,11 @@ void ReduceToCover(TBitmap& picture, TSize least)
     Stretch(covering.cx, covering.cy, sfBox, 0, picture);
 }
 
+bool Covers(TSize kept, TSize whole, TSize least)
+{
+    return kept == whole || (least.cx > 0 && least.cy > 0 && kept.cx >= least.cx && kept.cy >= least.cy);
+}
+
 void DoublePlane(int width, int height, int stride, std::uint8_t* plane)
 {
     if (width < 2 || height < 2)

@@ -35,6 +35,10 @@ TSize CoveringSize(TSize whole, TSize least);
 // larger than that stays as it is, and so does a transparent one, whose key colour a filter would
 // blend into its neighbours.
 void ReduceToCover(TBitmap& picture, TSize least);
+// Whether a picture of `whole` size, kept at `kept` (whole or reduced), serves a drawing that needs it
+// at `least`: it is whole, or it is at least that large both ways. Whatever ReduceToCover makes for
+// `least`, of the whole picture or of a reader's smaller decoding of it, serves that drawing.
+bool Covers(TSize kept, TSize whole, TSize least);
 
 // Doubles a plane of width x height bytes, held at its top left with `stride` bytes a row, to
 // 2 width x 2 height in place, interpolating between neighbours. The plane must have room for
