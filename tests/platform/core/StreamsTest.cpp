@@ -240,35 +240,31 @@ int StatusAtEnd(pid_t child)
     return status;
 }
 
-// Makes and drops a temporary for the target again and again, telling `ready` once it has begun.
-[[noreturn]] void MakeTemporariesForever(const std::string& target, int ready)
-{
-    static_cast<void>(::write(ready, "!", 1));
-    for (;;)
-        AtomicFileWriter writer(target);
-}
-
-// A program making temporaries until a second request to end ends it, heard on the thread that
-// makes them or, with `elsewhere`, on another thread that waits for it.
+// A program making and dropping temporaries until a second request to end ends it, heard on the
+// thread that makes them or, with `elsewhere`, on another that waits for it. It tells `ready` once
+// it is at work.
 [[noreturn]] void MakeTemporariesUntilKilled(const std::string& target, bool elsewhere, int ready)
 {
-    try {
-        CatchTerminationSignals();
-        if (!elsewhere)
-            MakeTemporariesForever(target, ready);
-        std::thread([target, ready] {
-            sigset_t ending;
-            sigemptyset(&ending);
-            sigaddset(&ending, SIGTERM);
-            sigaddset(&ending, SIGINT);
-            ::pthread_sigmask(SIG_BLOCK, &ending, nullptr);
-            MakeTemporariesForever(target, ready);
-        }).detach();
+    CatchTerminationSignals();
+    const auto makeForever = [target, ready, elsewhere] {
+        sigset_t ending;
+        sigemptyset(&ending);
+        sigaddset(&ending, SIGTERM);
+        sigaddset(&ending, SIGINT);
+        ::pthread_sigmask(elsewhere ? SIG_BLOCK : SIG_UNBLOCK, &ending, nullptr);
+        static_cast<void>(::write(ready, "!", 1));
+        // Once the program is ending, a temporary begun is refused, until the handler ends it.
         for (;;)
-            ::pause();
-    } catch (...) {
-    }
-    ::_exit(1);
+            try {
+                AtomicFileWriter writer(target);
+            } catch (const Exception&) {
+            }
+    };
+    if (!elsewhere)
+        makeForever();
+    std::thread(makeForever).detach();
+    for (;;)
+        ::pause();
 }
 
 } // namespace
