@@ -35,7 +35,8 @@ struct Entry {
     std::atomic<std::uint64_t> word{Free};
     char path[PATH_MAX];
 };
-static_assert(std::atomic<std::uint64_t>::is_always_lock_free, "a signal handler may only use lock-free atomics");
+static_assert(std::atomic<std::uint64_t>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
+              "a signal handler may only use lock-free atomics");
 
 Entry entries[EntryCount];
 // Set by a handler before it takes the entries over: a file made without one would stay.
