@@ -4,6 +4,8 @@
 // - open, its first 20 products naming the 20 photos and the rest pictures that are not there;
 // - open, every catalog picture a photo (the catalog's 30 pictures taking the 20 in turn);
 // - a full redraw of the first wall, as every zoom or drag makes one;
+// - a full redraw of the wall with those photos cropped by 1% (5417 x 3611), and of the wall with its
+//   first 10 products naming a PNG photo with a transparent colour;
 // - Build display of the catalog's first 10 products on that wall, every picture a photo.
 // Each open and build starts cold, with no picture kept from the repetition before; the redraw
 // takes the pictures its open kept.
@@ -31,6 +33,7 @@
 #include <cctype>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -290,6 +293,90 @@ void BM_DjpegPhotos(benchmark::State& state)
             state.SkipWithError("djpeg did not decode the photos");
 }
 
+// The photos cropped by 1%, to 5417 x 3611, whose eighths do not keep the photo's proportions.
+const std::vector<std::string>& CroppedPhotoFiles()
+{
+    static const std::vector<std::string> files = [] {
+        std::vector<std::string> paths;
+        for (const std::string& photo : PhotoFiles()) {
+            TJPEGImage jpeg;
+            jpeg.LoadFromFile(photo);
+            TBitmap cropped;
+            cropped.Assign(jpeg);
+            cropped.SetSize(5417, 3611);
+            jpeg.Assign(cropped);
+            paths.push_back(BenchFolder() + "/" + fs::path(photo).stem().string() + "-cropped.jpg");
+            jpeg.SaveToFile(paths.back());
+        }
+        return paths;
+    }();
+    return files;
+}
+
+// A photo as a PNG with white transparent, as a product's picture on a white ground, its top quarter
+// white.
+const std::string& TransparentPngPhotoFile()
+{
+    static const std::string file = [] {
+        TBitmap photo;
+        PaintPhoto(photo, 0);
+        photo.Canvas().FillRect(Rect(0, 0, PhotoWidth, PhotoHeight / 4));
+        const std::string bitmap = BenchFolder() + "/transparent.bmp";
+        photo.SaveToFile(bitmap);
+        const std::string png = BenchFolder() + "/transparent.png";
+        if (std::system(
+                ("/usr/bin/bmptopnm " + bitmap + " 2>/dev/null | /usr/bin/pnmtopng -transparent=rgb:ff/ff/ff > " + png)
+                    .c_str()) != 0)
+            std::abort();
+        return png;
+    }();
+    return file;
+}
+
+// A program folder whose example wall names, for its first `count` pictures, the files given in
+// turn, each under its picture's name with the file's extension.
+std::string WallOfFilesFolder(const std::string& name, const std::vector<std::string>& files, std::size_t count)
+{
+    const std::string folder = ProgramFolder(name, "Examples/Sample Wall.kqf", 0);
+    const fs::path wallFile = fs::path(folder) / "Examples/Sample Wall.kqf";
+    std::string wall = ReadText(wallFile);
+    const std::vector<std::string> names = PictureNames(wall);
+    for (std::size_t i = 0; i < std::min(count, names.size()); ++i) {
+        const fs::path file = files[i % files.size()];
+        const std::string renamed = fs::path(names[i]).replace_extension(file.extension()).string();
+        for (std::size_t at = wall.find('=' + names[i]); at != std::string::npos;
+             at = wall.find('=' + names[i], at + 1))
+            wall.replace(at + 1, names[i].size(), renamed);
+        fs::create_hard_link(file, fs::path(folder) / "Catalogs" / renamed);
+    }
+    std::ofstream(wallFile, std::ios::binary) << wall;
+    return folder;
+}
+
+void RedrawWall(benchmark::State& state, const std::string& programFolder)
+{
+    MainWindow window(programFolder);
+    if (!window.OpenExampleWall()) {
+        state.SkipWithError("the example wall did not open");
+        return;
+    }
+    for (auto _ : state)
+        state.SetIterationTime(Seconds([&] { window.Document().renderer.RedrawAll(); }));
+}
+
+void BM_RedrawWallOfTwentyCroppedPhotos(benchmark::State& state)
+{
+    static const std::string folder = WallOfFilesFolder("cropped", CroppedPhotoFiles(), Photos);
+    RedrawWall(state, folder);
+}
+
+// One PNG photo under ten names, each decoded on its own.
+void BM_RedrawWallOfTenTransparentPngPhotos(benchmark::State& state)
+{
+    static const std::string folder = WallOfFilesFolder("png", {TransparentPngPhotoFile()}, 10);
+    RedrawWall(state, folder);
+}
+
 } // namespace
 
 BENCHMARK(BM_DjpegPhotos)
@@ -302,5 +389,7 @@ BENCHMARK(BM_OpenWallOfTwentyPhotos)->Unit(benchmark::kMillisecond)->UseManualTi
 BENCHMARK(BM_OpenWallEveryPictureAPhoto)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_RedrawWallOfTwentyPhotos)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
 BENCHMARK(BM_BuildDisplayOfTenPhotos)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_RedrawWallOfTwentyCroppedPhotos)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
+BENCHMARK(BM_RedrawWallOfTenTransparentPngPhotos)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
 
 int main(int argc, char** argv) { return RunWindowsBenchmarks(argc, argv); }

@@ -305,9 +305,11 @@ void TMainForm::FormShow()
     ApplyUnitHints();
     if (TransparencyLockedOff(ScreenDepth()))
         LockTransparencyOff();
+    // As File > Open: an error of the open (settings that cannot be written, say) is shown, and the
+    // start goes on without the planogram.
     const std::string path = PlanogramPathArgument(ProgramCommandLine());
     if (!path.empty())
-        OpenPlanogram(path);
+        ShowingExceptions([&] { return OpenPlanogram(path); });
     if (settings.welcome)
         ShowPlanogramWizardAtStart();
 }

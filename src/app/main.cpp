@@ -116,7 +116,12 @@ int main(int argc, char* argv[])
     // a dialog closes, whatever a dialog still holds) and not after (a window left open, help say).
     application.setQuitOnLastWindowClosed(false);
     QObject::connect(&mainForm, &TMainForm::Closed, &application, [] { QCoreApplication::exit(0); });
-    mainForm.show();
+    // The first showing does work of its own (it opens the planogram named on the command line): its
+    // errors are shown as those of the event loop are.
+    ShowingExceptions([&] {
+        mainForm.show();
+        return true;
+    });
     ShowingExceptions([&] { return application.exec() == 0; });
     delete Splash; // a splash or About window still open when the program ends
     return 0;

@@ -81,12 +81,6 @@ std::shared_ptr<const TBitmap> DecodedPictureCache::UsablePicture(const PictureS
     return FindOrDecode(source, least, decode, &unusable);
 }
 
-bool DecodedPictureCache::Covers(const Entry& entry, TSize least)
-{
-    const TSize needed = CoveringSize(entry.whole, least);
-    return entry.picture->Width() >= needed.cx && entry.picture->Height() >= needed.cy;
-}
-
 std::shared_ptr<const TBitmap> DecodedPictureCache::FindOrDecode(const PictureSource& source, TSize least,
                                                                  const SizedDecoder& decode, Unusable* unusable)
 {
@@ -95,7 +89,8 @@ std::shared_ptr<const TBitmap> DecodedPictureCache::FindOrDecode(const PictureSo
     const bool stamped = LookAt(source.path, stamp);
     if (const auto hit = index_.find(key); hit != index_.end()) {
         Entry& kept = *hit->second;
-        if (stamped && kept.stamp == stamp && Covers(kept, least)) {
+        if (stamped && kept.stamp == stamp &&
+            Covers({kept.picture->Width(), kept.picture->Height()}, kept.whole, least)) {
             entries_.splice(entries_.begin(), entries_, hit->second);
             return kept.picture;
         }

@@ -113,7 +113,6 @@ private:
 
     std::shared_ptr<const TBitmap> FindOrDecode(const PictureSource& source, TSize least, const SizedDecoder& decode,
                                                 Unusable* unusable);
-    static bool Covers(const Entry& entry, TSize least);
     static bool StampOf(const std::string& path, FileStamp& stamp);
     // The file's stamp, read once in the innermost open pass.
     bool LookAt(const std::string& path, FileStamp& stamp);

@@ -4,6 +4,7 @@
 #include "platform/graphics/Bitmap.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -160,6 +161,93 @@ void BlendRows(const std::uint8_t* above, const std::uint8_t* below, std::uint8_
     to[2 * width - 1] = static_cast<std::uint8_t>((above[2 * width - 1] + below[2 * width - 2] + 1) / 2);
 }
 
+// Where each box of a side of `source` pixels reduced to `target` begins: box i takes the pixels
+// from bounds[i] up to bounds[i + 1].
+std::vector<int> BoxBounds(int source, int target)
+{
+    std::vector<int> bounds(static_cast<std::size_t>(target) + 1);
+    for (int i = 0; i <= target; ++i)
+        bounds[static_cast<std::size_t>(i)] = static_cast<int>(std::int64_t{i} * source / target);
+    return bounds;
+}
+
+using TBgr = std::array<std::uint8_t, 3>;
+
+// What a box of a picture with a transparent colour holds: the sums of its other pixels' channels,
+// how many those are, and how many pixels are transparent.
+struct TKeyedBox {
+    std::uint64_t blue = 0, green = 0, red = 0;
+    std::uint32_t opaque = 0, keyed = 0;
+};
+
+void AddKeyedRow(const std::uint8_t* row, int step, const std::vector<int>& columns, const TBgr& key,
+                 std::vector<TKeyedBox>& boxes)
+{
+    for (std::size_t x = 0; x < boxes.size(); ++x) {
+        TKeyedBox& box = boxes[x];
+        const std::uint8_t* end = row + static_cast<std::ptrdiff_t>(columns[x + 1]) * step;
+        for (const std::uint8_t* pixel = row + static_cast<std::ptrdiff_t>(columns[x]) * step; pixel < end;
+             pixel += step) {
+            if (pixel[0] == key[0] && pixel[1] == key[1] && pixel[2] == key[2]) {
+                ++box.keyed;
+                continue;
+            }
+            box.blue += pixel[0];
+            box.green += pixel[1];
+            box.red += pixel[2];
+            ++box.opaque;
+        }
+    }
+}
+
+std::uint8_t Average(std::uint64_t sum, std::uint32_t count)
+{
+    return static_cast<std::uint8_t>((sum + count / 2) / count);
+}
+
+void WriteKeyedRow(const std::vector<TKeyedBox>& boxes, const TBgr& key, std::uint8_t* to)
+{
+    for (const TKeyedBox& box : boxes) {
+        TBgr colour = key;
+        if (box.keyed < box.opaque) {
+            colour = {Average(box.blue, box.opaque), Average(box.green, box.opaque), Average(box.red, box.opaque)};
+            // An average that falls on the transparent colour would vanish: one step of blue keeps it.
+            if (colour == key)
+                colour[0] ^= 1;
+        }
+        std::copy(colour.begin(), colour.end(), to);
+        to += 3;
+    }
+}
+
+// Reduces a picture with a transparent colour to `size`, colour and transparency apart, so that the
+// transparent colour never blends into what is drawn: a pixel of the reduction stands for a box of
+// the picture's and is transparent where at least half the box is, else the average of the box's
+// other pixels.
+void ReduceKeeping(TBitmap& picture, TSize size)
+{
+    const TColor key = picture.TransparentColor() & 0xFFFFFF;
+    const TBgr keyBytes = {GetBValue(key), GetGValue(key), GetRValue(key)};
+    if (BitsPerPixel(picture.PixelFormat()) < 24)
+        picture.SetPixelFormat(pf24bit);
+    const int step = BitsPerPixel(picture.PixelFormat()) / 8;
+    const std::vector<int> columns = BoxBounds(picture.Width(), size.cx);
+    const std::vector<int> rows = BoxBounds(picture.Height(), size.cy);
+    TBitmap reduced;
+    reduced.SetPixelFormat(pf24bit);
+    reduced.SetSizeForDecoder(size.cx, size.cy);
+    std::vector<TKeyedBox> boxes(static_cast<std::size_t>(size.cx));
+    for (int y = 0; y < size.cy; ++y) {
+        std::fill(boxes.begin(), boxes.end(), TKeyedBox{});
+        for (int sy = rows[static_cast<std::size_t>(y)]; sy < rows[static_cast<std::size_t>(y) + 1]; ++sy)
+            AddKeyedRow(picture.ScanLine(sy), step, columns, keyBytes, boxes);
+        WriteKeyedRow(boxes, keyBytes, reduced.ScanLine(y));
+    }
+    reduced.SetTransparentColor(key);
+    reduced.SetTransparent(true);
+    picture.TakeOver(reduced);
+}
+
 } // namespace
 
 double FilterValue(TResamplingFilter filter, double x)
@@ -252,9 +340,17 @@ TSize CoveringSize(TSize whole, TSize least)
 void ReduceToCover(TBitmap& picture, TSize least)
 {
     const TSize covering = CoveringSize({picture.Width(), picture.Height()}, least);
-    if (picture.Transparent() || (covering.cx == picture.Width() && covering.cy == picture.Height()))
+    if (covering.cx == picture.Width() && covering.cy == picture.Height())
         return;
-    Stretch(covering.cx, covering.cy, sfBox, 0, picture);
+    if (picture.Transparent())
+        ReduceKeeping(picture, covering);
+    else
+        Stretch(covering.cx, covering.cy, sfBox, 0, picture);
+}
+
+bool Covers(TSize kept, TSize whole, TSize least)
+{
+    return kept == whole || (least.cx > 0 && least.cy > 0 && kept.cx >= least.cx && kept.cy >= least.cy);
 }
 
 void DoublePlane(int width, int height, int stride, std::uint8_t* plane)

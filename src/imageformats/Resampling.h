@@ -31,10 +31,15 @@ void Stretch(int newWidth, int newHeight, TResamplingFilter filter, float radius
 // The least size, no larger than `whole`, at which the whole picture in its proportions covers
 // `least` in both directions; `whole` itself when `least` has no area.
 TSize CoveringSize(TSize whole, TSize least);
-// Reduces the picture in its proportions, box-filtered, to its CoveringSize of `least`. A picture no
-// larger than that stays as it is, and so does a transparent one, whose key colour a filter would
-// blend into its neighbours.
+// Reduces the picture in its proportions, box-filtered, to its CoveringSize of `least`; a picture no
+// larger than that stays as it is. A transparent picture keeps its transparent colour: the reduction
+// is transparent where at least half the pixels it stands for are, and elsewhere the average of the
+// others, never the transparent colour.
 void ReduceToCover(TBitmap& picture, TSize least);
+// Whether a picture of `whole` size, kept at `kept` (whole or reduced), serves a drawing that needs it
+// at `least`: it is whole, or it is at least that large both ways. Whatever ReduceToCover makes for
+// `least`, of the whole picture or of a reader's smaller decoding of it, serves that drawing.
+bool Covers(TSize kept, TSize whole, TSize least);
 
 // Doubles a plane of width x height bytes, held at its top left with `stride` bytes a row, to
 // 2 width x 2 height in place, interpolating between neighbours. The plane must have room for

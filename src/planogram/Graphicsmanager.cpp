@@ -56,10 +56,10 @@ void DrawReorderWarning(TBitmap& itemBitmap)
 // Items are composed at 32 bits per pixel. A kept picture of that depth is stretched onto an item
 // by copying rows, where one of another depth would be converted pixel by pixel on every draw; the
 // conversion made once here is that same one. A picture drawn once and gone is not worth converting
-// whole, and a transparent one keeps its depth, on which its key colour may depend.
+// whole. Every colour keeps its value, so what is transparent in a transparent picture stays so.
 void BringToItemDepth(TBitmap& picture)
 {
-    if (BitsPerPixel(picture.PixelFormat()) != 32 && !picture.Transparent() &&
+    if (BitsPerPixel(picture.PixelFormat()) != 32 &&
         PixelBytes(picture.Width(), picture.Height(), 32) <= DecodedPictures().LimitBytes())
         picture.SetPixelFormat(pfDevice);
 }

@@ -406,6 +406,25 @@ TEST_F(OpenSaveTest, StartPathsAndHandOversReachTheFileMeantAndOneProgramOnly)
     EXPECT_EQ(ui.Calls()[0].caption, "Open Error");
 }
 
+// Started on a planogram whose settings cannot be written, the program says so once, as File > Open
+// would, and goes on without the planogram.
+TEST_F(OpenSaveTest, AStartWhoseSettingsCannotBeWrittenSaysSoOnceAndGoesOn)
+{
+    form.reset();
+    const std::string settingsFile = SettingsStore().FileName();
+    RunCommand("mkdir '" + settingsFile + "'");
+    ui.AnswerMessage(MsgAnswer::OK);
+    SetProgramCommandLine({Example()});
+    form = std::make_unique<TMainForm>();
+    form->SetDocumentSetupDialog(&setup);
+    form->show();
+    SetProgramCommandLine({});
+    EXPECT_EQ(ui.MessageTexts(),
+              std::vector<std::string>{"Cannot write file \"" + settingsFile + "\". Is a directory."});
+    EXPECT_EQ(Windows(), 0);
+    EXPECT_TRUE(form->isVisible());
+}
+
 TEST_F(OpenSaveTest, TheSocketLivesWhereOnlyItsUserCanReachIt)
 {
     const std::string testSocket = OpenFileServerName();

@@ -367,3 +367,27 @@ TEST(ProgramEnd, TerminationSignalsEndThroughTheNormalQuit)
         EXPECT_FALSE(FileExists(socket)) << signal;
     }
 }
+
+// Started on a planogram while its settings cannot be written (the settings file a folder, or a link
+// to a file in a folder no one may write in), the real program shows why the planogram did not open
+// and runs on until it is asked to end, as it then ends: with status 0.
+TEST(ProgramEnd, AStartOnAPlanogramWhoseSettingsCannotBeWrittenRunsOn)
+{
+    const std::string examples = std::string(KESTRAME_TEST_DATA) + "/../../examples/";
+    for (const char* unwritable : {"mkdir Kestrame.ini", "ln -s /proc/version Kestrame.ini"}) {
+        TemporaryFolder folder;
+        const std::string socket = folder.File("open-file");
+        RunCommand("cd '" + folder.Path() + "' && mkdir -p settings program/Catalogs program/Examples && cp '" +
+                   examples + "Catalogs/Sample.ctf' program/Catalogs && cp '" + examples +
+                   "Examples/Sample Wall.kqf' program/Examples && cd settings && " + unwritable);
+        const std::string started = "QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=detect_leaks=0 KESTRAME_CONFIG_DIR='" +
+                                    folder.File("settings") + "' KESTRAME_PROGRAM_DIR='" + folder.File("program/") +
+                                    "' KESTRAME_OPEN_FILE_SOCKET='" + socket + "' " KESTRAME_PROGRAM " '" +
+                                    folder.File("program/Examples/Sample Wall.kqf") + "'";
+        const std::string answer =
+            RunCommand(started + " >/dev/null 2>&1 & p=$!; for i in $(seq 600); do [ -S '" + socket +
+                       "' ] && break; sleep 0.05; done; kill -TERM $p; for i in $(seq 600); do kill -0 $p 2>/dev/null "
+                       "|| break; sleep 0.05; done; kill -KILL $p 2>/dev/null; wait $p; echo $?");
+        EXPECT_EQ(answer, "0\n") << unwritable;
+    }
+}

@@ -1,13 +1,18 @@
 #include "imageformats/DecodedPictureCache.h"
+#include "imageformats/PictureLoading.h"
 #include "imageformats/Resampling.h"
 #include "platform/core/FilePaths.h"
+#include "platform/core/Numbers.h"
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/JPEGImage.h"
 
+#include "ImageTestSupport.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
 // Pictures of 10 x 10 at 24 bits (320 bytes) from files written once; the decoder counts its calls.
 TEST(DecodedPictureCache, KeepsTheMostRecentlyUsedPicturesWithinTheLimitAndNoFailures)
@@ -123,4 +128,37 @@ TEST(DecodedPictureCache, KeepsAPictureAtTheSizeAskedAndDecodesItLargerOnlyWhenA
         EXPECT_EQ(cache.DecodeCount(), request.decodes) << request.least.cx;
     }
     EXPECT_EQ(cache.KeptCount(), 1u);
+}
+
+// What the drawing's decoder makes of a picture for a size, the cache takes for that size again:
+// JPEG pictures of many sizes, each decoded at its library's least scale that covers the size and
+// then reduced, asked for at many sizes, up to beyond the picture's own, each decoded once.
+TEST(DecodedPictureCache, APictureDecodedForASizeServesThatSize)
+{
+    TemporaryFolder folder;
+    DecodedPictureCache cache;
+    std::mt19937 random(5417);
+    const auto upTo = [&](int most) { return std::uniform_int_distribution(1, most)(random); };
+    for (int picture = 0; picture < 24; ++picture) {
+        const TSize whole{16 + upTo(600), 16 + upTo(600)};
+        const std::string file = folder.File(IntToStr(picture) + ".jpg");
+        WriteStripedJpeg(file, whole.cx, whole.cy, {clRed, clBlue});
+        for (int box = 0; box < 16; ++box) {
+            const TSize least{upTo(whole.cx * 5 / 4), upTo(whole.cy * 5 / 4)};
+            cache.Clear();
+            const std::size_t decodes = cache.DecodeCount();
+            std::shared_ptr<const TBitmap> kept;
+            for (int draw = 0; draw < 2; ++draw)
+                kept =
+                    cache.Picture({file, "", "TJPEGImage"}, least, [&](TBitmap& decoded, TSize atLeast, TSize& size) {
+                        TJPEGImage reader;
+                        return DecodeToDraw(reader, file, decoded, atLeast, size, false);
+                    });
+            const TSize keptSize{kept->Width(), kept->Height()};
+            const std::string request = IntToStr(whole.cx) + " x " + IntToStr(whole.cy) + " for " + IntToStr(least.cx) +
+                                        " x " + IntToStr(least.cy);
+            EXPECT_EQ(cache.DecodeCount(), decodes + 1) << request;
+            EXPECT_TRUE(keptSize == whole || (keptSize.cx >= least.cx && keptSize.cy >= least.cy)) << request;
+        }
+    }
 }

@@ -129,6 +129,33 @@ TEST(Stretch, TinySourcesReadNothingOutside)
     }
 }
 
+// A picture with a transparent colour, here 8 x 2 reduced to 4 x 1, is reduced colour and
+// transparency apart: each pixel of the reduction is transparent where at least half of its box is,
+// else the average of the box's other pixels, moved off the transparent colour should it fall on it.
+TEST(ReduceToCover, KeepsATransparentColourApart)
+{
+    const struct {
+        std::array<TColor, 4> box;
+        TColor reduced;
+    } boxes[] = {
+        {{clWhite, clWhite, clWhite, clWhite}, clWhite},
+        {{clWhite, 0x102030, clWhite, 0x304050}, clWhite},
+        {{clWhite, 0x102030, 0x102030, 0x405060}, 0x203040},
+        {{0xFEFFFF, 0xFEFFFF, 0xFFFFFE, 0xFFFFFE}, 0xFEFFFF},
+    };
+    TBitmap picture;
+    Fill(picture, 8, 2, [&](int x, int y) { return boxes[x / 2].box[static_cast<std::size_t>(y * 2 + x % 2)]; });
+    picture.SetTransparentColor(clWhite);
+    picture.SetTransparent(true);
+    ReduceToCover(picture, {4, 1});
+    ASSERT_EQ(picture.Width(), 4);
+    ASSERT_EQ(picture.Height(), 1);
+    EXPECT_TRUE(picture.Transparent());
+    EXPECT_EQ(picture.TransparentColor() & 0xFFFFFF, clWhite);
+    for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(picture.Pixel(x, 0), boxes[x].reduced) << x;
+}
+
 TEST(DoublePlane, TwoByTwoExample)
 {
     const int a = 10, b = 21, c = 100, d = 251;

@@ -215,14 +215,20 @@ bool Near(TColor drawn, TColor colour, int tolerance = 6)
 // The blue of a Photo's middle, as drawn.
 bool ShowsPhoto(TColor drawn, int seed) { return Near(drawn & 0xFF0000, (seed * 40 & 0xFF) << 16, 12); }
 
+// The wall's colour, and the colour of a cropped photo.
+constexpr TColor Wall = 0x40A040;
+constexpr TColor Cropped = 0xC08020;
+
 // A wall of more photos than the cache could keep whole keeps each at the size its item shows it
 // (a JPEG decoded at its library's smallest scale, then reduced as the others), so that no redraw
-// decodes or even opens one. A print, at twice the size, decodes each once more; the wall's
-// redraws after it take those larger pictures.
+// decodes or even opens one. So are a photo cropped to sides whose eighths round unevenly, and a PNG
+// photo with a transparent colour, which stays transparent. A print, at twice the size, decodes each
+// once more; the wall's redraws after it take those larger pictures.
 TEST_F(CachedDrawing, AWallOfMorePhotosThanTheCacheHoldsWholeRedrawsWithoutDecoding)
 {
     NewWall();
     document.backgroundMode = false;
+    document.backgroundColor = Wall;
     // Room for three of the 300 x 400 photos whole, at the items' 32 bits.
     DecodedPictures().SetLimitBytes(3 * 1200 * 400);
     for (int i = 0; i < 12; ++i) {
@@ -231,30 +237,46 @@ TEST_F(CachedDrawing, AWallOfMorePhotosThanTheCacheHoldsWholeRedrawsWithoutDecod
             i % 2 ? Saved<TJPEGImage>(name, *Photo(300, 400, i)) : Saved(name, *Photo(300, 400, i));
         AddTestItem(document, "P" + IntToStr(i), Rect(i * 24, 10, i * 24 + 20, 40), 0x3366CC, path);
     }
+    // Decoded at an eighth, 678 x 452, and kept at 168 x 112, one short of the photo's proportions;
+    // its white half is transparent.
+    WriteStripedJpeg(folder.File("cropped.jpg"), 5417, 3611, {clWhite, Cropped});
+    AddTestItem(document, "C", Rect(0, 60, 76, 172), 0x3366CC, folder.File("cropped.jpg"));
+    // White is transparent: the photo's upper half, which the wall shows through.
+    const std::unique_ptr<TBitmap> keyed = Photo(600, 800, 12);
+    keyed->Canvas().FillRect(Rect(0, 0, 600, 400));
+    WriteWholeFile(folder.File("keyed.ppm"), PpmOf(RgbOf(*keyed)));
+    RunTool("/usr/bin/pnmtopng -transparent=rgb:ff/ff/ff " + folder.File("keyed.ppm") + " > " +
+            folder.File("keyed.png"));
+    AddTestItem(document, "K", Rect(100, 60, 160, 140), 0x3366CC, folder.File("keyed.png"));
+    const auto expectDrawn = [](const TBitmap& drawn, int scale) {
+        for (int i = 0; i < 12; ++i)
+            EXPECT_TRUE(ShowsPhoto(drawn.Pixel((i * 24 + 10) * scale, 25 * scale), i)) << i;
+        EXPECT_TRUE(Near(drawn.Pixel(57 * scale, 116 * scale), Cropped));
+        EXPECT_EQ(drawn.Pixel(130 * scale, 70 * scale), Wall);
+        EXPECT_TRUE(ShowsPhoto(drawn.Pixel(130 * scale, 120 * scale), 12));
+    };
     const std::size_t decoded = DecodedPictures().DecodeCount();
     document.renderer.RedrawAll();
-    EXPECT_EQ(DecodedPictures().DecodeCount(), decoded + 12);
-    // Each at 23 x 30, which covers its 20 x 30 item in the photo's proportions.
-    EXPECT_EQ(DecodedPictures().KeptCount(), 12u);
-    EXPECT_EQ(DecodedPictures().KeptBytes(), 12u * 23 * 4 * 30);
+    EXPECT_EQ(DecodedPictures().DecodeCount(), decoded + 14);
+    // Each photo at 23 x 30, which covers its 20 x 30 item in the photo's proportions.
+    EXPECT_EQ(DecodedPictures().KeptCount(), 14u);
+    EXPECT_EQ(DecodedPictures().KeptBytes(), 12u * 23 * 4 * 30 + 168 * 4 * 112 + 60 * 4 * 80);
     const OpenCounter opened(folder.Path());
     for (int redraw = 0; redraw < 3; ++redraw)
         document.renderer.RedrawAll();
-    EXPECT_EQ(DecodedPictures().DecodeCount(), decoded + 12);
+    EXPECT_EQ(DecodedPictures().DecodeCount(), decoded + 14);
     EXPECT_TRUE(opened.Take().empty());
-    for (int i = 0; i < 12; ++i)
-        EXPECT_TRUE(ShowsPhoto(document.backBitmap.Pixel(i * 24 + 10, 25), i)) << i;
+    expectDrawn(document.backBitmap, 1);
 
     TBitmap print;
     print.SetSize(600, 400);
     QuietMonitor monitor;
     ASSERT_TRUE(RenderDoubleScale(document, print, monitor));
-    EXPECT_EQ(DecodedPictures().DecodeCount(), decoded + 24);
-    for (int i = 0; i < 12; ++i)
-        EXPECT_TRUE(ShowsPhoto(print.Pixel(i * 48 + 20, 50), i)) << i;
+    EXPECT_EQ(DecodedPictures().DecodeCount(), decoded + 28);
+    expectDrawn(print, 2);
     document.renderer.RedrawAll();
-    EXPECT_EQ(DecodedPictures().DecodeCount(), decoded + 24);
-    EXPECT_EQ(DecodedPictures().KeptBytes(), 12u * 45 * 4 * 60);
+    EXPECT_EQ(DecodedPictures().DecodeCount(), decoded + 28);
+    EXPECT_EQ(DecodedPictures().KeptBytes(), 12u * 45 * 4 * 60 + 336 * 4 * 224 + 120 * 4 * 160);
 }
 
 // A damaged picture is decoded once for the planogram and drawn as its box on every redraw, until

@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -58,10 +57,10 @@ void CheckWritable(const std::string& nativeTarget, const std::string& fileName)
 
 // A short name in the target's folder: the target's own name with a suffix could pass the system's
 // limit for a file name.
-std::string TemporaryPattern(const std::string& nativeTarget)
+std::string TemporaryPrefix(const std::string& nativeTarget)
 {
     const size_t slash = nativeTarget.rfind('/');
-    return nativeTarget.substr(0, slash == std::string::npos ? 0 : slash + 1) + ".kestrame-XXXXXX";
+    return nativeTarget.substr(0, slash == std::string::npos ? 0 : slash + 1) + ".kestrame-";
 }
 
 // New files and replaced links get the permissions the user's umask allows; a replaced file keeps
@@ -83,14 +82,9 @@ AtomicFileWriter::AtomicFileWriter(std::string_view fileName, Links links)
       nativeTarget_(links == Links::Follow ? ThroughLinks(NativePath(fileName), fileName_) : NativePath(fileName))
 {
     CheckWritable(nativeTarget_, fileName_);
-    std::string pattern = TemporaryPattern(nativeTarget_);
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    handle_ = ::mkostemp(name.data(), O_CLOEXEC);
+    handle_ = CreateOpenTemporary(TemporaryPrefix(nativeTarget_), nativeTemporary_, registration_);
     if (handle_ < 0)
         ThrowCannotCreate(fileName_, errno);
-    nativeTemporary_ = name.data();
-    registration_ = RegisterOpenTemporary(nativeTemporary_);
     ::fchmod(handle_, ModeForTarget(nativeTarget_));
 }
 

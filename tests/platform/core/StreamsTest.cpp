@@ -18,6 +18,7 @@
 #include <csignal>
 #include <optional>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -225,7 +226,74 @@ namespace {
     ::_exit(1);
 }
 
+// How the child ended; one that has not within a minute is killed.
+int StatusAtEnd(pid_t child)
+{
+    int status = 0;
+    bool ended = false;
+    EXPECT_TRUE(ProcessEventsUntil([&] { return ended || (ended = ::waitpid(child, &status, WNOHANG) == child); },
+                                   std::chrono::seconds(60)));
+    if (!ended) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+    }
+    return status;
+}
+
+// A program making and dropping temporaries until a second request to end ends it, heard on the
+// thread that makes them or, with `elsewhere`, on another that waits for it. It tells `ready` once
+// it is at work.
+[[noreturn]] void MakeTemporariesUntilKilled(const std::string& target, bool elsewhere, int ready)
+{
+    CatchTerminationSignals();
+    const auto makeForever = [target, ready, elsewhere] {
+        sigset_t ending;
+        sigemptyset(&ending);
+        sigaddset(&ending, SIGTERM);
+        sigaddset(&ending, SIGINT);
+        ::pthread_sigmask(elsewhere ? SIG_BLOCK : SIG_UNBLOCK, &ending, nullptr);
+        static_cast<void>(::write(ready, "!", 1));
+        // Once the program is ending, a temporary begun is refused, until the handler ends it.
+        for (;;)
+            try {
+                AtomicFileWriter writer(target);
+            } catch (const Exception&) {
+            }
+    };
+    if (!elsewhere)
+        makeForever();
+    std::thread(makeForever).detach();
+    for (;;)
+        ::pause();
+}
+
 } // namespace
+
+// A second request to end may come at any moment of making a temporary, also just as the file is
+// made, on the thread that makes it or on another: whichever, no temporary stays.
+TEST(AtomicFile, ASecondTerminationSignalWhileATemporaryIsMadeLeavesNone)
+{
+    for (const bool elsewhere : {false, true})
+        for (int round = 0; round < 100; ++round) {
+            TemporaryFolder folder;
+            int ready[2];
+            ASSERT_EQ(::pipe(ready), 0);
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0)
+                MakeTemporariesUntilKilled(folder.File("plan.kqf"), elsewhere, ready[1]);
+            ::close(ready[1]);
+            char byte = 0;
+            EXPECT_EQ(::read(ready[0], &byte, 1), 1);
+            ::close(ready[0]);
+            // Two signals of one kind pending are one: the first request is another kind.
+            ::kill(child, SIGINT);
+            ::kill(child, SIGTERM);
+            const int status = StatusAtEnd(child);
+            EXPECT_TRUE(WIFSIGNALED(status)) << status;
+            ASSERT_EQ(RunCommand("ls -A '" + folder.Path() + "'"), "") << elsewhere << " in round " << round;
+        }
+}
 
 // A second request to end, sent while the first waits for a long save (Make PDF of a large planogram),
 // ends the program at once, by that signal, and removes the temporaries it has open; the first alone
@@ -253,15 +321,7 @@ TEST(AtomicFile, ASecondTerminationSignalRemovesTheOpenTemporaries)
         ::close(heard[0]);
         EXPECT_EQ(temporaries(), "2\n") << first;
         ::kill(child, SIGTERM);
-        int status = 0;
-        bool ended = false;
-        EXPECT_TRUE(
-            ProcessEventsUntil([&] { return ended || (ended = ::waitpid(child, &status, WNOHANG) == child); }, 60s))
-            << first;
-        if (!ended) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
-        }
+        const int status = StatusAtEnd(child);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << first << ": " << status;
         EXPECT_EQ(RunCommand("ls -A '" + folder.Path() + "'"), "wall.pdf\n") << first;
         EXPECT_EQ(ReadWholeFile(target), "old") << first;
