@@ -9,6 +9,7 @@
 #include <deque>
 #include <optional>
 #include <thread>
+#include <vector>
 
 // ---------------------------------------------------------------------------------------------
 // A call
@@ -117,6 +118,76 @@ void Serve(const std::shared_ptr<OdbcCallThread::Queue>& queue)
     queue->changed.notify_all();
 }
 
+// A thread serves one connection's calls after another's: a new thread would take its reads' memory
+// from fresh pages each time, where one that served before reuses what its last reads freed. One that
+// waits long for a connection ends.
+struct Worker {
+    std::shared_ptr<OdbcCallThread::Queue> queue; // the connection it serves now; guarded by the pool's mutex
+    std::condition_variable assigned;
+};
+
+struct IdleWorkers {
+    std::mutex mutex;
+    std::vector<std::shared_ptr<Worker>> idle;
+};
+
+constexpr auto IdleLife = std::chrono::seconds(30);
+
+// Threads hold it too, so that it outlives the program's own objects while they wait.
+const std::shared_ptr<IdleWorkers>& Pool()
+{
+    static const auto pool = std::make_shared<IdleWorkers>();
+    return pool;
+}
+
+void Work(const std::shared_ptr<IdleWorkers>& pool, const std::shared_ptr<Worker>& worker)
+{
+    std::unique_lock lock(pool->mutex);
+    while (true) {
+        std::shared_ptr<OdbcCallThread::Queue> queue = std::move(worker->queue);
+        lock.unlock();
+        Serve(queue);
+        queue.reset();
+        lock.lock();
+        pool->idle.push_back(worker);
+        if (!worker->assigned.wait_for(lock, IdleLife, [&] { return worker->queue != nullptr; })) {
+            std::erase(pool->idle, worker);
+            return;
+        }
+    }
+}
+
+// A read's rows are made on a connection's thread and freed on the window thread, which gives the
+// heap they took back to the system at once, so that the next read takes fresh pages again. The heap
+// is kept as glibc keeps it anyway once a large block has been freed: blocks of up to 32 MB from the
+// heap, and up to twice that left free at its top. A library that takes no such hint only reads slower.
+void KeepFreedHeap()
+{
+    [[maybe_unused]] static const bool kept = [] {
+        constexpr int LargestHeapBlock = 32 << 20;
+        return ::mallopt(M_MMAP_THRESHOLD, LargestHeapBlock) == 1 &&
+               ::mallopt(M_TRIM_THRESHOLD, 2 * LargestHeapBlock) == 1;
+    }();
+}
+
+void StartServing(const std::shared_ptr<OdbcCallThread::Queue>& queue)
+{
+    KeepFreedHeap();
+    const std::shared_ptr<IdleWorkers>& pool = Pool();
+    std::unique_lock lock(pool->mutex);
+    if (!pool->idle.empty()) {
+        const std::shared_ptr<Worker> worker = std::move(pool->idle.back());
+        pool->idle.pop_back();
+        worker->queue = queue;
+        worker->assigned.notify_one();
+        return;
+    }
+    auto worker = std::make_shared<Worker>();
+    worker->queue = queue;
+    lock.unlock();
+    std::thread([pool, worker] { Work(pool, worker); }).detach();
+}
+
 // When each step of stopping a call comes. Past its deadline a call has a grace to stop by itself
 // between driver calls, then its driver interrupts it, then its connection is cut; a call stopped for
 // the memory it takes or for the program's end is interrupted and cut at once. An interrupted call
@@ -148,7 +219,7 @@ StopSteps StepsOf(OdbcStop reason, Clock::time_point deadline)
 
 OdbcCallThread::OdbcCallThread() : queue_(std::make_shared<Queue>())
 {
-    std::thread([queue = queue_] { Serve(queue); }).detach();
+    StartServing(queue_);
 }
 
 OdbcCallThread::~OdbcCallThread()
