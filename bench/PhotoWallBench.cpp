@@ -387,9 +387,9 @@ BENCHMARK(BM_DjpegPhotos)
     ->Iterations(1);
 BENCHMARK(BM_OpenWallOfTwentyPhotos)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_OpenWallEveryPictureAPhoto)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
-BENCHMARK(BM_RedrawWallOfTwentyPhotos)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
+BENCHMARK(BM_RedrawWallOfTwentyPhotos)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
 BENCHMARK(BM_BuildDisplayOfTenPhotos)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
-BENCHMARK(BM_RedrawWallOfTwentyCroppedPhotos)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
-BENCHMARK(BM_RedrawWallOfTenTransparentPngPhotos)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
+BENCHMARK(BM_RedrawWallOfTwentyCroppedPhotos)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
+BENCHMARK(BM_RedrawWallOfTenTransparentPngPhotos)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
 
 int main(int argc, char** argv) { return RunWindowsBenchmarks(argc, argv); }
