@@ -14,6 +14,7 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <atomic>
 #include <array>
 #include <chrono>
 #include <cstdlib>
@@ -1056,12 +1057,19 @@ public:
         if (level_ > 0)
             SQLEndTran(SQL_HANDLE_DBC, Dbc(), SQL_ROLLBACK);
         SQLDisconnect(Dbc());
+        connection_.reset();
+        if (givenUp_)
+            OdbcCallThread::GiveBackFreedHeap();
     }
 
     OdbcSession(const OdbcSession&) = delete;
     OdbcSession& operator=(const OdbcSession&) = delete;
 
     void Attend(const CallContext& context) { context_ = context; }
+
+    // A session given up may hold the driver's share of a read stopped at the memory bound, which
+    // goes back to the system when the session closes, on whichever thread drops it last.
+    void GiveUp() { givenUp_ = true; }
 
     // Connects, and readies the connection for the link's first statement, all under the login bound.
     void Connect(const std::string& text, const OdbcConnectOptions& options)
@@ -1612,6 +1620,7 @@ private:
     const std::vector<OpenSocket> socketsBefore_;
     std::mutex socketsMutex_;
     std::optional<std::vector<OpenSocket>> ownSockets_;
+    std::atomic<bool> givenUp_ = false;
 };
 
 // What a call gives back to the window thread: its result or its failure.
@@ -1627,11 +1636,7 @@ class UnixOdbcConnection final : public OdbcConnection {
 public:
     explicit UnixOdbcConnection(std::shared_ptr<OdbcSession> session) : session_(std::move(session)) {}
 
-    // The session closes on its own thread, after a call left there has ended.
-    ~UnixOdbcConnection() override
-    {
-        thread_.Post([session = std::move(session_)]() mutable { session.reset(); });
-    }
+    ~UnixOdbcConnection() override { CloseSession(false); }
 
     UnixOdbcConnection(const UnixOdbcConnection&) = delete;
     UnixOdbcConnection& operator=(const UnixOdbcConnection&) = delete;
@@ -1763,8 +1768,10 @@ private:
                 session->Attend({});
             },
             [session = session_] { return session->CutSockets(); });
-        if (end != OdbcCallEnd::Ended)
+        if (end != OdbcCallEnd::Ended) {
             givenUp_ = true;
+            CloseSession(true);
+        }
         if (end == OdbcCallEnd::Left)
             RaiseStopped(call->Reason(), seconds, connecting);
         if (outcome->error)
@@ -1772,17 +1779,31 @@ private:
         return std::move(*outcome->value);
     }
 
+    // The session closes on its own thread, after a call left there has ended.
+    void CloseSession(bool givenUp)
+    {
+        thread_.Post([session = std::move(session_), givenUp]() mutable {
+            if (session && givenUp)
+                session->GiveUp();
+            session.reset();
+        });
+    }
+
     // A driver failure of a call that was stopped is the stop's doing: the call says why it stopped.
+    // A read refused or stopped may have freed up to its memory bound, which goes back at once.
     [[noreturn]] static void RethrowStopped(const std::exception_ptr& error, const OdbcCall& call, int seconds,
                                             bool connecting)
     {
         try {
             std::rethrow_exception(error);
         } catch (const EReadRefused&) {
+            OdbcCallThread::GiveBackFreedHeap();
             throw;
         } catch (const EOleException&) {
-            if (call.Expired())
+            if (call.Expired()) {
+                OdbcCallThread::GiveBackFreedHeap();
                 RaiseStopped(call.Reason(), seconds, connecting);
+            }
             throw;
         }
     }

@@ -217,6 +217,8 @@ StopSteps StepsOf(OdbcStop reason, Clock::time_point deadline)
 
 } // namespace
 
+void OdbcCallThread::GiveBackFreedHeap() { ::malloc_trim(0); }
+
 OdbcCallThread::OdbcCallThread() : queue_(std::make_shared<Queue>())
 {
     StartServing(queue_);

@@ -83,6 +83,9 @@ public:
     // What the program holds on its heap now, the drivers' allocations with its own: where the
     // values of a read are, whoever keeps them.
     static std::int64_t HeldBytes();
+    // Gives the heap a refused or failed read freed back to the system: a read stopped near the
+    // memory bound would otherwise leave the program holding that much, showing nothing.
+    static void GiveBackFreedHeap();
 
     struct Queue;
 
